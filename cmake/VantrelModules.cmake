@@ -1,0 +1,90 @@
+# Module layout: every *.cpp of a folder goes into one static library
+# vantrel_<name>; every *_variant.cpp is compiled five times, once per
+# instruction-set variant set, with SP_SET_INDEX and the set's flags, so that
+# each set's templates and inline functions live in their own objects.
+
+set(VANTREL_SET_NAMES generic sse sse2 sse3 ssse3)
+# x86-64 always has SSE2 for scalar work; the generic and SSE sets simply use
+# no intrinsics beyond their own instruction sets.
+set(VANTREL_SET_FLAGS_0 -mno-sse3 -mno-ssse3)
+set(VANTREL_SET_FLAGS_1 -mno-sse3 -mno-ssse3)
+set(VANTREL_SET_FLAGS_2 -msse2 -mno-sse3 -mno-ssse3)
+set(VANTREL_SET_FLAGS_3 -msse3 -mno-ssse3)
+set(VANTREL_SET_FLAGS_4 -mssse3)
+
+function(vantrel_module name)
+  cmake_parse_arguments(M "" "DIR" "DEPS" ${ARGN})
+  set(dir ${CMAKE_CURRENT_SOURCE_DIR}/${M_DIR})
+  file(GLOB_RECURSE all_sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  set(plain_sources)
+  set(variant_sources)
+  foreach(src IN LISTS all_sources)
+    if(src MATCHES "_variant\\.cpp$")
+      list(APPEND variant_sources ${src})
+    else()
+      list(APPEND plain_sources ${src})
+    endif()
+  endforeach()
+
+  set(target vantrel_${name})
+  if(NOT plain_sources AND NOT variant_sources)
+    add_library(${target} INTERFACE)
+    target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${target} INTERFACE ${M_DEPS})
+    return()
+  endif()
+
+  add_library(${target} STATIC ${plain_sources})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${target} PUBLIC ${M_DEPS})
+  if(variant_sources)
+    foreach(index RANGE 4)
+      list(GET VANTREL_SET_NAMES ${index} set_name)
+      set(obj ${target}_${set_name})
+      add_library(${obj} OBJECT ${variant_sources})
+      target_include_directories(${obj} PRIVATE ${PROJECT_SOURCE_DIR})
+      target_compile_definitions(${obj} PRIVATE SP_SET_INDEX=${index})
+      target_compile_options(${obj} PRIVATE ${VANTREL_SET_FLAGS_${index}})
+      # Dependencies' include paths and definitions, without linking objects.
+      foreach(dep IN LISTS M_DEPS)
+        if(TARGET ${dep})
+          target_include_directories(${obj} PRIVATE $<TARGET_PROPERTY:${dep},INTERFACE_INCLUDE_DIRECTORIES>)
+        endif()
+      endforeach()
+      target_sources(${target} PRIVATE $<TARGET_OBJECTS:${obj}>)
+    endforeach()
+  endif()
+endfunction()
+
+function(vantrel_shared_library name)
+  cmake_parse_arguments(L "" "" "MODULES" ${ARGN})
+  add_library(${name} SHARED ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
+  set(archives)
+  foreach(m IN LISTS L_MODULES)
+    get_target_property(type ${m} TYPE)
+    if(type STREQUAL "STATIC_LIBRARY")
+      list(APPEND archives $<TARGET_FILE:${m}>)
+      add_dependencies(${name} ${m})
+    endif()
+  endforeach()
+  # Every module whole, so that load-time initialisers and every dispatch
+  # entry are in the library; the modules' own dependencies follow.
+  target_link_libraries(${name} PRIVATE -Wl,--whole-archive ${archives} -Wl,--no-whole-archive)
+  target_link_libraries(${name} PRIVATE ${L_MODULES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+endfunction()
+
+# One test executable per tests/<dir>/test_*.cpp, each a CTest entry.
+function(vantrel_test_dir dir)
+  cmake_parse_arguments(T "" "" "LIBS" ${ARGN})
+  file(GLOB test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/test_*.cpp)
+  foreach(src IN LISTS test_sources)
+    get_filename_component(stem ${src} NAME_WE)
+    set(exe ${dir}_${stem})
+    add_executable(${exe} ${src})
+    target_link_libraries(${exe} PRIVATE vantrel_test_support ${T_LIBS} GTest::gtest_main GTest::gmock)
+    add_test(NAME ${exe} COMMAND ${exe})
+    set_tests_properties(${exe} PROPERTIES TIMEOUT 600
+      ENVIRONMENT "VANTREL_REGISTRY=${CMAKE_BINARY_DIR}/test-registry/${exe}")
+  endforeach()
+endfunction()

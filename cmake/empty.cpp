@@ -1,0 +1,1 @@
+// Anchor source of the shared library; the modules bring all the code.
