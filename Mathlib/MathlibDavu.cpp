@@ -1,0 +1,95 @@
+#include "Mathlib/MathlibDavu.h"
+
+#include <cstring>
+
+#include "Mathlib/Davu.h"
+#include "Mathlib/MathlibMemory.h"
+
+namespace {
+
+template <typename T>
+struct Precision;
+template <>
+struct Precision<float> {
+  static constexpr int32_t kMaxOrder = kMathlibDavuMaxOrderF32;
+  static void Forward(float* d, uint32_t n) { DavuForwardFloat(d, n); }
+  static void Inverse(float* d, uint32_t n) { DavuInverseFloat(d, n); }
+};
+template <>
+struct Precision<double> {
+  static constexpr int32_t kMaxOrder = kMathlibDavuMaxOrderF64;
+  static void Forward(double* d, uint32_t n) { DavuForwardDouble(d, n); }
+  static void Inverse(double* d, uint32_t n) { DavuInverseDouble(d, n); }
+};
+
+// Zero-filled scratch of N complex values, released on scope exit.
+template <typename T>
+class ComplexScratch {
+ public:
+  explicit ComplexScratch(uint32_t n)
+      : m_data(static_cast<T*>(MathlibAllocGuarded(static_cast<int32_t>(n), 2 * sizeof(T)))) {}
+  ~ComplexScratch() { MathlibFreeMem(m_data); }
+  ComplexScratch(const ComplexScratch&) = delete;
+  ComplexScratch& operator=(const ComplexScratch&) = delete;
+  T* get() const { return m_data; }
+
+ private:
+  T* m_data;
+};
+
+template <typename T>
+bool SizeFor(int32_t order, uint32_t* n) {
+  if (order < 0 || order > Precision<T>::kMaxOrder) return false;
+  *n = uint32_t{1} << order;
+  return true;
+}
+
+template <typename T>
+void Forward(T* data, int32_t order) {
+  uint32_t n = 0;
+  if (!data || !SizeFor<T>(order, &n)) return;
+  ComplexScratch<T> scratch(n);
+  T* s = scratch.get();
+  if (!s) return;
+  for (uint32_t k = 0; k < n; ++k) s[2 * k] = data[k];
+  Precision<T>::Forward(s, n);
+  // Complex values 0 .. N/2: N + 2 values, or Re0, Im0 for N = 1.
+  std::memcpy(data, s, 2 * (size_t{n} / 2 + 1) * sizeof(T));
+}
+
+template <typename T>
+void Inverse(T* data, int32_t order) {
+  uint32_t n = 0;
+  if (!data || !SizeFor<T>(order, &n)) return;
+  ComplexScratch<T> scratch(n);
+  T* s = scratch.get();
+  if (!s) return;
+  for (uint32_t k = 0; k <= n / 2; ++k) {
+    s[2 * k] = data[2 * k];
+    s[2 * k + 1] = data[2 * k + 1];
+  }
+  for (uint32_t k = n / 2 + 1; k < n; ++k) {
+    s[2 * k] = s[2 * (n - k)];
+    s[2 * k + 1] = -s[2 * (n - k) + 1];
+  }
+  Precision<T>::Inverse(s, n);
+  for (uint32_t m = 0; m < n; ++m) data[m] = s[2 * m];
+}
+
+}  // namespace
+
+void MathlibDavuFwdF32(float* data, int32_t order) { Forward(data, order); }
+void MathlibDavuInvF32(float* data, int32_t order) { Inverse(data, order); }
+void MathlibDavuFwdF64(double* data, int32_t order) { Forward(data, order); }
+void MathlibDavuInvF64(double* data, int32_t order) { Inverse(data, order); }
+
+void MathlibDavuFwdComplexF32(const float* src, float* dst, int32_t order) {
+  uint32_t n = 0;
+  if (!src || !dst || !SizeFor<float>(order, &n)) return;
+  ComplexScratch<float> scratch(n);
+  float* s = scratch.get();
+  if (!s) return;
+  for (uint32_t k = 0; k < n; ++k) s[2 * k] = src[k];
+  DavuForwardFloat(s, n);
+  std::memcpy(dst, s, 2 * size_t{n} * sizeof(float));
+}

@@ -1,0 +1,43 @@
+// Per-client state of the math layer. Each client creates its handle with
+// MathlibInit and releases it with MathlibFree; the process-wide count of
+// live handles is kept under the named mutex "RoviRidAzuvuruvEdureZoro", and
+// the handle created while the count is 0 runs the primitives' processor
+// detection (before that every primitive runs its generic set).
+#pragma once
+#include <cstdint>
+
+struct REALFFTSPEC;
+
+// A handle's one cached real-FFT spec.
+struct MathlibFftCache {
+  int32_t order;        // N = 2^order
+  int32_t elementBits;  // 32 or 64
+  REALFFTSPEC* spec;    // null in a new record and after a failed build
+};
+
+struct MathlibHandle {
+  MathlibFftCache* cache;  // first field: the FFT functions take its address
+  int64_t timerStart[5];
+  int32_t cpuMhz;          // 0: timers off
+};
+
+// A new handle, or null (traced) when memory is exhausted; the count only
+// grows on success.
+MathlibHandle* MathlibInit();
+// Releases *handle and sets it to null; a null *handle gives a warning line.
+void MathlibFree(MathlibHandle** handle);
+
+// Number of live handles in this process.
+int32_t MathlibInstanceCount();
+
+// `where` is the handle's cache field. Create replaces it with a new empty
+// record for the given precision; Free releases the spec and the record.
+void MathlibFftCacheCreate(MathlibFftCache** where, int32_t elementBits);
+void MathlibFftCacheFree(MathlibFftCache** where);
+
+// Time-stamp-counter timers in five slots. Calibrate measures the clock
+// (blocks two to three seconds) and turns the timers on. A null handle is a
+// no-op returning 0.
+int MathlibTimerCalibrate(MathlibHandle* handle);
+int MathlibTimerStart(MathlibHandle* handle, int slot);
+int MathlibTimerRead(MathlibHandle* handle, int slot, uint32_t* ticks, double* seconds);

@@ -1,0 +1,96 @@
+// The duvuv wrappers: one per primitive the layer's clients use, each calling
+// its primitive once through the dispatch entry, with the layer's argument
+// order, the fixed arguments its clients never vary, value returns for the
+// statistics and a trace line for three warnings. Statuses pass through
+// unchanged; a value-returning wrapper whose primitive fails returns 0.
+#pragma once
+#include <cstdint>
+
+#include "primitives/frame/sp_status.h"
+
+// Elementwise arithmetic. duvuvSubF32/F64 give dst = a - b; the in-place
+// subtractions give srcDst = srcDst - src.
+spStatus duvuvAbsF32(const float* src, float* dst, int32_t n);
+spStatus duvuvAbsF64(const double* src, double* dst, int32_t n);
+spStatus duvuvAddConstInPlaceF32(float val, float* srcDst, int32_t n);
+spStatus duvuvAddConstInPlaceF64(double val, double* srcDst, int32_t n);
+spStatus duvuvAddInPlaceF32(const float* src, float* srcDst, int32_t n);
+spStatus duvuvAddInPlaceF64(const double* src, double* srcDst, int32_t n);
+spStatus duvuvAddF32(const float* a, const float* b, float* dst, int32_t n);
+spStatus duvuvAddF64(const double* a, const double* b, double* dst, int32_t n);
+spStatus duvuvSubInPlaceF32(const float* src, float* srcDst, int32_t n);
+spStatus duvuvSubInPlaceF64(const double* src, double* srcDst, int32_t n);
+spStatus duvuvSubF32(const float* a, const float* b, float* dst, int32_t n);
+spStatus duvuvSubF64(const double* a, const double* b, double* dst, int32_t n);
+spStatus duvuvMulConstInPlaceF32(float val, float* srcDst, int32_t n);
+spStatus duvuvMulConstInPlaceF64(double val, double* srcDst, int32_t n);
+spStatus duvuvMulInPlaceF32(const float* src, float* srcDst, int32_t n);
+spStatus duvuvMulInPlaceF64(const double* src, double* srcDst, int32_t n);
+spStatus duvuvMulF32(const float* a, const float* b, float* dst, int32_t n);
+spStatus duvuvMulF64(const double* a, const double* b, double* dst, int32_t n);
+spStatus duvuvMulC32(const float* a, const float* b, float* dst, int32_t n);
+spStatus duvuvMulC64(const double* a, const double* b, double* dst, int32_t n);
+
+// Statistics returning their value (0 when the primitive fails).
+float duvuvSumF32(const float* src, int32_t n);
+double duvuvSumF64(const double* src, int32_t n);
+float duvuvMeanF32(const float* src, int32_t n);
+double duvuvMeanF64(const double* src, int32_t n);
+float duvuvStdDevF32(const float* src, int32_t n);
+double duvuvStdDevF64(const double* src, int32_t n);
+int32_t duvuvMaxI32(const int32_t* src, int32_t n);
+float duvuvMaxF32(const float* src, int32_t n);
+double duvuvMaxF64(const double* src, int32_t n);
+int32_t duvuvMinI32(const int32_t* src, int32_t n);
+float duvuvMinF32(const float* src, int32_t n);
+double duvuvMinF64(const double* src, int32_t n);
+// The first index of the extreme goes through index, which may be null.
+int32_t duvuvMaxIndexI32(const int32_t* src, int32_t n, int32_t* index);
+float duvuvMaxIndexF32(const float* src, int32_t n, int32_t* index);
+double duvuvMaxIndexF64(const double* src, int32_t n, int32_t* index);
+int32_t duvuvMinIndexI32(const int32_t* src, int32_t n, int32_t* index);
+float duvuvMinIndexF32(const float* src, int32_t n, int32_t* index);
+double duvuvMinIndexF64(const double* src, int32_t n, int32_t* index);
+float duvuvDotF32(const float* a, const float* b, int32_t n);
+double duvuvDotF64(const double* a, const double* b, int32_t n);
+
+// Memory.
+spStatus duvuvCopyF32(const float* src, float* dst, int32_t n);
+spStatus duvuvCopyF64(const double* src, double* dst, int32_t n);
+spStatus duvuvSetF32(float val, float* dst, int32_t n);
+spStatus duvuvSetF64(double val, double* dst, int32_t n);
+spStatus duvuvZeroF32(float* dst, int32_t n);
+spStatus duvuvZeroF64(double* dst, int32_t n);
+
+// Elementary functions. duvuvSqrt2/duvuvSqrt2F64 trace a line on warning 3,
+// duvuvInvThresh on warning 4, once per call.
+spStatus duvuvExpInPlaceF32(float* srcDst, int32_t n);
+spStatus duvuvExpF32(const float* src, float* dst, int32_t n);
+spStatus duvuvLnInPlaceF32(float* srcDst, int32_t n);
+spStatus duvuvLnF32(const float* src, float* dst, int32_t n);
+spStatus duvuvLnInPlaceF64(double* srcDst, int32_t n);
+spStatus duvuvLnF64(const double* src, double* dst, int32_t n);
+spStatus duvuvSqrF32(const float* src, float* dst, int32_t n);
+spStatus duvuvSqrF64(const double* src, double* dst, int32_t n);
+spStatus duvuvSqrInPlaceF32(float* srcDst, int32_t n);
+spStatus duvuvSqrInPlaceF64(double* srcDst, int32_t n);
+spStatus duvuvSqrt2(const float* src, float* dst, int32_t n);
+spStatus duvuvSqrt2F64(const double* src, double* dst, int32_t n);
+spStatus duvuvInvThresh(float* srcDst, int32_t n, float threshold);
+
+// Thresholds: mode 1 clips values above level, any other mode values below.
+spStatus duvuvThresholdF32(float* srcDst, int32_t n, float level, int32_t mode);
+spStatus duvuvThresholdF64(double* srcDst, int32_t n, double level, int32_t mode);
+
+// Random numbers and windows.
+spStatus duvuvRandGaussF32(float* dst, int32_t n, float mean, float stdDev, int32_t* seed);
+spStatus duvuvRandGaussF64(double* dst, int32_t n, double mean, double stdDev, int32_t* seed);
+spStatus duvuvWinHammingF32(const float* src, float* dst, int32_t n);
+spStatus duvuvWinHammingF64(const double* src, double* dst, int32_t n);
+spStatus duvuvWinHannF32(const float* src, float* dst, int32_t n);
+spStatus duvuvWinHannF64(const double* src, double* dst, int32_t n);
+
+// Complex layout.
+spStatus duvuvConjInPlaceC32(float* srcDst, int32_t n);
+spStatus duvuvConjInPlaceC64(double* srcDst, int32_t n);
+spStatus duvuvSplitComplexC32(const float* src, float* dstRe, float* dstIm, int32_t n);

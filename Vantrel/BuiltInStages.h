@@ -1,0 +1,12 @@
+// The component's own stage implementations, as the factories build them
+// when no makers are installed. Each returns null when its stage cannot be
+// made; until the signal front end is built in, none can.
+#pragma once
+
+class CInputMux;
+class CDelayBuffer;
+class CDelayCompensation;
+
+CInputMux* NewBuiltInInputMux();
+CDelayBuffer* NewBuiltInDelayBuffer();
+CDelayCompensation* NewBuiltInDelayCompensation();

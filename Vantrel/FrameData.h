@@ -1,0 +1,66 @@
+// The frame record: what travels once per frame from the host through
+// CMsystem::ProcessFrame, the delay compensation and the trigger events to
+// the algorithm. Plain data; a zeroed record is a valid empty frame.
+// Signals are addressed [direction][channel]: direction 0 the reference,
+// 1 the test signal.
+#pragma once
+
+#include <cstdint>
+
+// Samples each channel buffer of a frame holds.
+constexpr int FRAME_SAMPLES_PER_CHANNEL = 2304;
+// The front end writes (and scales) this many samples beyond its output
+// length, so a frame's own buffers carry at most 2304 - 256 output samples.
+constexpr int FRAME_FRONT_END_SPARE = 256;
+constexpr uint32_t FRAME_MAX_OUTPUT_LENGTH = FRAME_SAMPLES_PER_CHANNEL - FRAME_FRONT_END_SPARE;
+
+// Monitor curves: eleven slots, of which indices 0..9 are distinct entries.
+constexpr int MONITOR_SLOTS = 11;
+constexpr int MONITOR_LAST_ENTRY = 9;
+constexpr int MONITOR_NAME_SIZE = 16;
+
+struct FRAMEHEADER {
+    int32_t channels;          // channels per signal (1 or 2)
+    int32_t delay;             // current delay in samples, negated
+    int32_t delayStatus;       // low 16 bits status code; 0x10000 channel-swapped search
+    int32_t quality;           // correlation quality in percent; 999 compensation off
+    int32_t reserved;
+    int32_t sampleRate[2][2];  // Hz, [direction][channel]
+    int32_t bitsPerSample[2][2];
+    double refEnergy;          // mean block energy of the reference
+    double testEnergy;         // mean block energy of the test signal
+    uint8_t delayValid;
+    uint8_t resetAverage;      // restart averages with this frame
+    uint8_t endOfMeasurement;  // the measurement ends with this frame
+    uint8_t longFrame;         // frame length above 4096 samples
+    int32_t frameNumber;       // frames since Go, from 0
+    uint32_t samplePosition;   // sample position after this frame
+};
+
+// Which samples of the frame are valid.
+struct FRAMEBUFFERDESC {
+    uint32_t count;   // valid samples per channel
+    uint32_t start;   // start index of the valid samples
+    uint32_t start2;  // second start index, moved together with start
+};
+
+struct MONITORDATA {
+    float value[MONITOR_SLOTS];
+    float minimum[MONITOR_SLOTS];
+    float maximum[MONITOR_SLOTS];
+    char name[MONITOR_SLOTS][MONITOR_NAME_SIZE];
+    int32_t count;
+
+    // Writes the entry at index `count` and advances `count` while it is
+    // below 9, so entry 9 takes every entry after the ninth. A `count` the
+    // owner left outside the slots is pulled back into them; the name is
+    // cut to its field and always terminated (null: empty).
+    void Add(float entryValue, float entryMinimum, float entryMaximum, const char* entryName);
+};
+
+struct FRAMEDATA {
+    FRAMEHEADER header;
+    FRAMEBUFFERDESC desc;
+    float samples[2][2][FRAME_SAMPLES_PER_CHANNEL];
+    MONITORDATA monitor;
+};

@@ -1,0 +1,167 @@
+// CMsystem: the abstract base class of every measurement algorithm. The
+// algorithm module derives its measurement class from it and supplies the
+// operations left pure (Query and three of its own); the host drives the
+// measurement: construct, CreateSysPara, edit, Init, Go, ProcessFrame once
+// per frame until it returns 0, Stop, destroy.
+// CMsystem owns the signal front end's three stages (input multiplexer,
+// delay buffer, delay compensation), keeps the current parameter and
+// algorithm records, forwards set-up, start, stop and reset to the delay
+// compensation, and runs the frame loop with the trigger events.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+
+#include "Vantrel/FrameData.h"
+#include "Vantrel/PluginInterface.h"
+#include "Vantrel/QueryResult.h"
+#include "Vantrel/SysPara.h"
+#include "platform/CString.h"
+#include "platform/wintypes.h"
+
+class CInputMux;
+class CDelayBuffer;
+class CDelayCompensation;
+struct REGPARA;
+
+// Stage types of CMsystem::CreateObjects.
+constexpr int MSYSTEM_OBJECT_DELAY_BUFFER = 0;
+constexpr int MSYSTEM_OBJECT_DELAY_COMPENSATION = 1;
+constexpr int MSYSTEM_OBJECT_INPUT_MUX = 2;
+
+// Query id of the work-buffer size (GetWorkBufferSize).
+constexpr uint32_t QUERY_WORK_BUFFER_SIZE = 3;
+
+// Frame lengths above this are long frames, which a time trigger cuts to
+// its window.
+constexpr uint32_t LONG_FRAME_THRESHOLD = 4096;
+
+class CMsystem : public CTalvoPluginOEMInterface {
+public:
+    // Builds and links the three stages and the stop event. A stage that
+    // cannot be created or attached ends the process with exit code 1.
+    explicit CMsystem(int constructionArgument = 0);
+    // The copy has stages and a stop event of its own (not yet initialised)
+    // and every other member of `other`.
+    CMsystem(const CMsystem& other);
+    // Copies the records and the state; each object keeps its own stages.
+    CMsystem& operator=(const CMsystem& other);
+    ~CMsystem() override;
+
+    // --- the plug-in interface
+    // One frame (a FRAMEDATA); samples: table of [direction][channel]
+    // buffers, null for the frame's own. 1 the measurement goes on, 0 it
+    // has ended or failed (also for a null frame).
+    int ProcessFrame(void* frame, float* (*samples)[2][2]) override;
+    void Free() override;
+    int ResetAverage() override;
+    int Reset() override;
+    int Go() override;
+    int Stop() override;
+    // Copies the record (a SYSPARA) and applies the defaults; 0 for a null
+    // or unusable record, which is then not taken.
+    int UpdateSysPara(void* sysPara) override;
+    int SetParameters(const char* parameters) override;
+    // A new record with the defaults, released with its Destroy; null when
+    // memory is short.
+    void* CreateSysPara() override;
+    uint32_t GetWorkBufferSize() override;
+
+    // --- further operations of the measurement base
+    virtual void Destroy();
+    // A new stage (MSYSTEM_OBJECT_...), neither attached nor kept; null for
+    // another type.
+    virtual void* CreateObjects(int type);
+    virtual void CloseAlgorithm();
+    virtual void InitFrameBuffer(void* frame);
+    virtual void UpdateDialogData();
+    virtual void SetTriggerState(int state);
+    // Runs the events of `sys` whose mask shares a bit with `when` on the
+    // frame; returns 0.
+    virtual int CheckTrigger(SYSPARA* sys, int when, void* frame);
+    // Fills caps[0] and caps[1] with the component's limits, curves[0..1] null.
+    virtual void GetCapabilities(SYSPARA* caps, float** curves);
+    // *list receives the array of real-time input indices; returns their count.
+    virtual int RealtimeInputs(int** list);
+    virtual int IsRealtime();
+    // Writes the base defaults; an algorithm may override and call this.
+    virtual void SetDefaultPara(SYSPARA* sys, uint32_t flags);
+    virtual void SetParentWindowHandle(HWND parentWindow);
+    virtual int ResultsAreValid();
+    virtual int GetExtendedResultsStatus();
+    virtual int ExtendedResults(CString text, int index);
+    // Answers query `id` in the field of `result` that belongs to it;
+    // non-zero when answered. Supplied by the algorithm.
+    virtual int Query(uint32_t id, CQueryResult& result) = 0;
+    virtual int AlgorithmOperationC() = 0;
+
+    // Copies both records and applies the defaults, then sets up the delay
+    // compensation. 0 on failure: frame length 0, a channel count outside
+    // 1..2 or a routing input outside 0..1 (record not taken), or more
+    // output samples than a frame's own buffers hold.
+    int Init(SYSPARA& sys, CAlgorithmPara& alg, int flag = 0);
+    HANDLE StopEvent() const { return m_stopEvent; }
+    int32_t* GetUsedBufferSpaceInPercent() const { return m_usedInputs; }
+    int GetVerbousity() const { return m_verbosity; }
+    int SetVerbousity(int verbosity);
+    // 1 (default): the frame in which the input first ends is still valid.
+    void SetFileEndHandling(int mode) { m_fileEndHandling = mode; }
+    int WaitForOutputs(uint32_t argument);
+
+    // Typed forms of Query: 1 and the output written when the query was
+    // answered, else 0 and the output untouched.
+    int Query(uint32_t id, float& value);
+    int Query(uint32_t id, uint32_t& value);
+    int Query(uint32_t id, short& value);  // low 16 bits of the unsigned answer
+    int Query(uint32_t id, int32_t& value);
+    int Query(uint32_t id, void** value);
+    int Query(uint32_t id, CString** value);
+    int Query(uint32_t id, CPropertyPage** value);
+
+    // Moves a table of integer and string settings to (read 0) or from
+    // (read non-zero) the application's profile section.
+    void RegistryTransfer(int read, CString section, REGPARA* table);
+
+    // Read access for hosts and tests.
+    const SYSPARA& SysPara() const { return m_sysPara; }
+    const CAlgorithmPara& AlgorithmPara() const { return m_algorithmPara; }
+    uint32_t SamplePosition() const { return m_samplePosition; }
+    int32_t FrameCounter() const { return m_frameCounter; }
+    HWND ParentWindow() const { return m_parentWindow; }
+    std::time_t StartTime() const { return m_startTime; }
+
+protected:
+    SYSPARA m_sysPara;
+    CAlgorithmPara m_algorithmPara = {};
+    CString m_text;
+    FRAMEDATA m_frame;
+    int32_t m_frameCounter = 0;
+    uint32_t m_samplePosition = 0;
+    int32_t* m_usedInputs = nullptr;
+    int32_t m_stopped = 0;
+    int32_t m_resetAverageRequest = 0;
+    int32_t m_fileEndHandling = 1;
+    int32_t m_realtimeInputs[2] = {};
+    int32_t m_realtimeInputCount = 0;
+    int32_t m_frameFlag = 1;
+    HANDLE m_stopEvent = nullptr;
+    int32_t m_constructionArgument = 0;
+    HWND m_parentWindow = nullptr;
+    std::time_t m_startTime = 0;
+    CDelayCompensation* m_delayCompensation = nullptr;
+    CDelayBuffer* m_delayBuffer = nullptr;
+    CInputMux* m_inputMux = nullptr;
+    int32_t m_endReached = 0;
+    int32_t m_verbosity = 0;
+    int32_t m_reserved = 0;
+
+private:
+    virtual void UpdateRealtimeInputList();
+    void BuildStages();
+    void CopyStateFrom(const CMsystem& other);
+    // The record is one the front end can index: 1..2 channels, routing
+    // inputs 0..1 for the channels in use. Traces what is wrong.
+    static bool RecordIsUsable(const SYSPARA& sys, const char* operation);
+    // Length the delay compensation delivers per frame.
+    uint32_t DeliveredLength(int flag) const;
+};

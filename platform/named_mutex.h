@@ -1,0 +1,22 @@
+// Named mutexes that serialise callers within the process and across
+// processes. The cross-process part is an flock(2) on a lock file in the
+// temporary folder ($TMPDIR or /tmp), so a process that dies holding it
+// releases it. Owned per thread and recursive, as Windows mutexes are.
+// A mutex that cannot be created is traced on the debugger output.
+#pragma once
+
+#include <string>
+
+#include "platform/wintypes.h"
+
+// Creates or opens the mutex `name` (null: a private unnamed mutex). Returns
+// null and traces when it cannot be created. GetLastError gives
+// ERROR_ALREADY_EXISTS when the process already had it open.
+// Wait with WaitForSingleObject, release with ReleaseMutex, close with CloseHandle.
+HANDLE CreateMutexA(void* securityAttributes, BOOL initialOwner, const char* name);
+
+// FALSE when the calling thread does not own the mutex.
+BOOL ReleaseMutex(HANDLE mutex);
+
+// Lock file used for `name` (for diagnostics and tests).
+std::string NamedMutexLockFile(const char* name);

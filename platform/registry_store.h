@@ -1,0 +1,44 @@
+// Internal: one hive database of the registry store. Opens the hive's
+// SQLite file per operation (so other processes see every write at once),
+// with a busy timeout so concurrent writers queue instead of failing.
+// Every problem is traced on the debugger output with the file's name.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/wintypes.h"
+
+struct sqlite3;
+
+namespace registry_store {
+
+std::string Folder();
+// hive: 1 current user, 2 local machine.
+std::string HiveFile(int hive);
+
+struct Value {
+    DWORD type = 0;
+    std::vector<uint8_t> data;
+};
+
+// Reads: ERROR_SUCCESS, or ERROR_FILE_NOT_FOUND for an absent key/value and
+// for a hive that cannot be read (traced).
+LONG KeyExists(const std::string& file, const std::string& path);
+LONG ReadValue(const std::string& file, const std::string& path, const std::string& name, Value* out);
+
+// Writes, one transaction each: ERROR_SUCCESS, or ERROR_ACCESS_DENIED for a
+// hive that cannot be written (read-only, locked, corrupt; traced).
+LONG CreateKey(const std::string& file, const std::string& path, bool* created);
+LONG WriteValue(const std::string& file, const std::string& path, const std::string& name, const Value& value);
+LONG DeleteValue(const std::string& file, const std::string& path, const std::string& name);
+
+// True when the hive may be written: the file is absent (and will be
+// created) or writable by permission bits. Write bits are honoured even
+// for root, so a read-only hive stays read-only for every user.
+bool HiveWritable(const std::string& file);
+
+void SetBusyTimeout(int milliseconds);
+
+}  // namespace registry_store

@@ -1,0 +1,191 @@
+// Complex groups of the small transforms: N = 1, 2, 4, 8 complex points,
+// forward and inverse, plain and scaled, on interleaved (re, im) arrays and
+// on split real/imaginary arrays. Both layouts share one implementation; at
+// N = 8 they differ only in which second-stage values are rounded to the
+// element type.
+#include "primitives/fft/small_dft_arith.h"
+#include "primitives/fft/small_dft_kernels.h"
+
+namespace SP_SET_NS {
+namespace small_dft {
+namespace {
+
+struct Cw {
+  Work re, im;
+};
+
+inline Cw Add(Cw a, Cw b) { return {a.re + b.re, a.im + b.im}; }
+inline Cw Sub(Cw a, Cw b) { return {a.re - b.re, a.im - b.im}; }
+// a - j*b and a + j*b by exchanging components, no multiplication.
+inline Cw SubJ(Cw a, Cw b) { return {a.re + b.im, a.im - b.re}; }
+inline Cw AddJ(Cw a, Cw b) { return {a.re - b.im, a.im + b.re}; }
+
+template <bool kScaled>
+inline Cw FirstC(Cw v, Work s) {
+  return {First<kScaled>(v.re, s), First<kScaled>(v.im, s)};
+}
+
+// (re, im) pairs at positions 2k, 2k+1.
+template <class T>
+struct Interleaved {
+  // The original keeps E0.re, O0.im and O1 on the register stack and the
+  // other twelve second-stage values of N = 8 in element-type variables.
+  static constexpr bool kRoundsAllSecondStage = false;
+  const T* src;
+  T* dst;
+  Cw Load(int k) const { return {src[2 * k], src[2 * k + 1]}; }
+  void Store(int k, Cw v) const {
+    dst[2 * k] = static_cast<T>(v.re);
+    dst[2 * k + 1] = static_cast<T>(v.im);
+  }
+};
+
+// Real and imaginary parts in separate arrays.
+template <class T>
+struct SplitArrays {
+  // The original passes all sixteen second-stage values of N = 8 through
+  // the destination arrays.
+  static constexpr bool kRoundsAllSecondStage = true;
+  const T* srcRe;
+  const T* srcIm;
+  T* dstRe;
+  T* dstIm;
+  Cw Load(int k) const { return {srcRe[k], srcIm[k]}; }
+  void Store(int k, Cw v) const {
+    dstRe[k] = static_cast<T>(v.re);
+    dstIm[k] = static_cast<T>(v.im);
+  }
+};
+
+// Every kernel loads all inputs before its first store, so src may be dst.
+
+template <class T, bool kScaled, class Io>
+inline void Cplx1(const Io& io, Work s) {
+  const Cw x0 = io.Load(0);
+  io.Store(0, FirstC<kScaled>(x0, s));
+}
+
+template <class T, bool kScaled, class Io>
+inline void Cplx2(const Io& io, Work s) {
+  const Cw x0 = io.Load(0), x1 = io.Load(1);
+  const Cw sum = FirstC<kScaled>(Add(x0, x1), s);
+  const Cw diff = FirstC<kScaled>(Sub(x0, x1), s);
+  io.Store(0, sum);
+  io.Store(1, diff);
+}
+
+template <class T, bool kScaled, bool kForward, class Io>
+inline void Cplx4(const Io& io, Work s) {
+  const Cw x0 = io.Load(0), x1 = io.Load(1), x2 = io.Load(2), x3 = io.Load(3);
+  const Cw a0 = FirstC<kScaled>(Add(x0, x2), s), b0 = FirstC<kScaled>(Sub(x0, x2), s);
+  const Cw a1 = FirstC<kScaled>(Add(x1, x3), s), b1 = FirstC<kScaled>(Sub(x1, x3), s);
+  const Cw minusJ = SubJ(b0, b1), plusJ = AddJ(b0, b1);
+  io.Store(0, Add(a0, a1));
+  io.Store(1, kForward ? minusJ : plusJ);
+  io.Store(2, Sub(a0, a1));
+  io.Store(3, kForward ? plusJ : minusJ);
+}
+
+template <class T, bool kScaled, bool kForward, class Io>
+inline void Cplx8(const Io& io, Work s) {
+  const Cw x0 = io.Load(0), x1 = io.Load(1), x2 = io.Load(2), x3 = io.Load(3);
+  const Cw x4 = io.Load(4), x5 = io.Load(5), x6 = io.Load(6), x7 = io.Load(7);
+  const Cw a0 = FirstC<kScaled>(Add(x0, x4), s), b0 = FirstC<kScaled>(Sub(x0, x4), s);
+  const Cw a1 = FirstC<kScaled>(Add(x1, x5), s), b1 = FirstC<kScaled>(Sub(x1, x5), s);
+  const Cw a2 = FirstC<kScaled>(Add(x2, x6), s), b2 = FirstC<kScaled>(Sub(x2, x6), s);
+  const Cw a3 = FirstC<kScaled>(Add(x3, x7), s), b3 = FirstC<kScaled>(Sub(x3, x7), s);
+
+  // Four-point transforms of the even and the odd points.
+  Cw e0 = Add(a0, a2), e2 = Sub(a0, a2);
+  Cw e1 = kForward ? SubJ(b0, b2) : AddJ(b0, b2);
+  Cw e3 = kForward ? AddJ(b0, b2) : SubJ(b0, b2);
+  Cw o0 = Add(a1, a3), o2 = Sub(a1, a3);
+  Cw o1 = kForward ? SubJ(b1, b3) : AddJ(b1, b3);
+  Cw o3 = kForward ? AddJ(b1, b3) : SubJ(b1, b3);
+
+  // Values the original stores in element-type memory between the stages.
+  constexpr bool kAll = Io::kRoundsAllSecondStage;
+  if constexpr (kAll) e0.re = Held<T>(e0.re);
+  e0.im = Held<T>(e0.im);
+  e1 = {Held<T>(e1.re), Held<T>(e1.im)};
+  e2 = {Held<T>(e2.re), Held<T>(e2.im)};
+  e3 = {Held<T>(e3.re), Held<T>(e3.im)};
+  o0.re = Held<T>(o0.re);
+  if constexpr (kAll) o0.im = Held<T>(o0.im);
+  if constexpr (kAll) o1 = {Held<T>(o1.re), Held<T>(o1.im)};
+  o2 = {Held<T>(o2.re), Held<T>(o2.im)};
+  o3 = {Held<T>(o3.re), Held<T>(o3.im)};
+
+  // Twiddles W^k * O_k, W = e^(-j*pi/4) forward, e^(+j*pi/4) inverse; the
+  // product with -c is formed directly on the sum or difference.
+  const Work c = Consts<T>::c, minusC = Consts<T>::minusC;
+  Cw t1, t3, x2Out, x6Out;
+  if constexpr (kForward) {
+    t1 = {(o1.re + o1.im) * c, (o1.im - o1.re) * c};
+    t3 = {(o3.re - o3.im) * minusC, (o3.re + o3.im) * minusC};
+    x2Out = SubJ(e2, o2);  // e2 + (-j*o2)
+    x6Out = AddJ(e2, o2);
+  } else {
+    t1 = {(o1.re - o1.im) * c, (o1.re + o1.im) * c};
+    t3 = {(o3.re + o3.im) * minusC, (o3.im - o3.re) * minusC};
+    x2Out = AddJ(e2, o2);  // e2 + j*o2
+    x6Out = SubJ(e2, o2);
+  }
+  io.Store(0, Add(e0, o0));
+  io.Store(4, Sub(e0, o0));
+  io.Store(1, Add(e1, t1));
+  io.Store(5, Sub(e1, t1));
+  io.Store(2, x2Out);
+  io.Store(6, x6Out);
+  io.Store(3, Add(e3, t3));
+  io.Store(7, Sub(e3, t3));
+}
+
+}  // namespace
+}  // namespace small_dft
+
+// Interleaved members: (src, dst[, scale]). The last macro argument names
+// the kernel instance (it may hold commas).
+#define SPK_DEFINE_CPLX(Name, E, T, ...)                          \
+  void SP_V(spkSmallDftCplx##Name##E)(const T* src, T* dst) {     \
+    small_dft::__VA_ARGS__(small_dft::Interleaved<T>{src, dst}, 1.0); \
+  }
+
+#define SPK_DEFINE_CPLX_SCALED(Name, E, T, ...)                                \
+  void SP_V(spkSmallDftCplx##Name##Scaled##E)(const T* src, T* dst, T scale) { \
+    small_dft::__VA_ARGS__(small_dft::Interleaved<T>{src, dst}, scale);        \
+  }
+
+// Split members: (srcRe, srcIm, dstRe, dstIm[, scale]).
+#define SPK_DEFINE_SPLIT(Name, E, T, ...)                                                   \
+  void SP_V(spkSmallDftSplit##Name##E)(const T* srcRe, const T* srcIm, T* dstRe, T* dstIm) { \
+    small_dft::__VA_ARGS__(small_dft::SplitArrays<T>{srcRe, srcIm, dstRe, dstIm}, 1.0);     \
+  }
+
+#define SPK_DEFINE_SPLIT_SCALED(Name, E, T, ...)                                        \
+  void SP_V(spkSmallDftSplit##Name##Scaled##E)(const T* srcRe, const T* srcIm, T* dstRe, \
+                                               T* dstIm, T scale) {                     \
+    small_dft::__VA_ARGS__(small_dft::SplitArrays<T>{srcRe, srcIm, dstRe, dstIm}, scale); \
+  }
+
+// The twelve members of one layout and precision.
+#define SPK_DEFINE_LAYOUT(DEF, DEF_SCALED, E, T)   \
+  DEF(1, E, T, Cplx1<T, false>)                    \
+  DEF_SCALED(1, E, T, Cplx1<T, true>)              \
+  DEF(2, E, T, Cplx2<T, false>)                    \
+  DEF_SCALED(2, E, T, Cplx2<T, true>)              \
+  DEF(Fwd4, E, T, Cplx4<T, false, true>)           \
+  DEF(Inv4, E, T, Cplx4<T, false, false>)          \
+  DEF_SCALED(Fwd4, E, T, Cplx4<T, true, true>)     \
+  DEF_SCALED(Inv4, E, T, Cplx4<T, true, false>)    \
+  DEF(Fwd8, E, T, Cplx8<T, false, true>)           \
+  DEF(Inv8, E, T, Cplx8<T, false, false>)          \
+  DEF_SCALED(Fwd8, E, T, Cplx8<T, true, true>)     \
+  DEF_SCALED(Inv8, E, T, Cplx8<T, true, false>)
+
+SPK_DEFINE_LAYOUT(SPK_DEFINE_CPLX, SPK_DEFINE_CPLX_SCALED, C32, float)
+SPK_DEFINE_LAYOUT(SPK_DEFINE_CPLX, SPK_DEFINE_CPLX_SCALED, C64, double)
+SPK_DEFINE_LAYOUT(SPK_DEFINE_SPLIT, SPK_DEFINE_SPLIT_SCALED, F32, float)
+SPK_DEFINE_LAYOUT(SPK_DEFINE_SPLIT, SPK_DEFINE_SPLIT_SCALED, F64, double)
+
+}  // namespace SP_SET_NS

@@ -1,0 +1,230 @@
+// Byte-count copy kernels of every set. The generic set copies 32-bit words,
+// the SSE set has plain, streaming and page-wise kernels chosen by its
+// callers, and SSE2/SSE3/SSSE3 share one kernel that differs in its large
+// threshold, its load instruction and its copy order.
+#pragma GCC optimize("no-tree-loop-distribute-patterns")  // a copy loop must not become a memcpy call
+#include "primitives/frame/memory_parts.h"
+
+namespace SP_SET_NS {
+using namespace memk;
+
+#if SP_SET_INDEX == 0
+
+void* spkCopyBytes_Generic(const void* src, void* dst, int64_t bytes) {
+  auto* d = static_cast<uint8_t*>(dst);
+  auto* s = static_cast<const uint8_t*>(src);
+  if (bytes <= 0) return dst;
+  if (PartlyOverlapping(s, d, bytes)) {
+    MoveOverlapping(s, d, bytes);
+    return dst;
+  }
+  for (; bytes > 0 && (Addr(d) & 3) != 0; --bytes) *d++ = *s++;
+  for (; bytes >= 32; bytes -= 32, s += 32, d += 32)
+    for (int w = 0; w < 32; w += 4) Move<4>(s + w, d + w);
+  for (; bytes > 0; --bytes) *d++ = *s++;
+  return dst;
+}
+
+#elif SP_SET_INDEX == 1
+
+void* spkCopyBytes_Sse(const void* src, void* dst, int64_t bytes) {
+  auto* d = static_cast<uint8_t*>(dst);
+  auto* s = static_cast<const uint8_t*>(src);
+  if (bytes <= 0) return dst;
+  if (PartlyOverlapping(s, d, bytes)) {
+    MoveOverlapping(s, d, bytes);
+    return dst;
+  }
+  for (; bytes >= 64; bytes -= 64, s += 64, d += 64) {
+    const f32x4 a = LoadBytesU(s), b = LoadBytesU(s + 16), c = LoadBytesU(s + 32), e = LoadBytesU(s + 48);
+    StoreBytesU(d, a); StoreBytesU(d + 16, b); StoreBytesU(d + 32, c); StoreBytesU(d + 48, e);
+  }
+  CopyPieces(s, d, bytes);
+  return dst;
+}
+
+void* spkCopyBytesStream_Sse(const void* src, void* dst, int64_t bytes) {
+  auto* d = static_cast<uint8_t*>(dst);
+  auto* s = static_cast<const uint8_t*>(src);
+  if (bytes <= 0) return dst;
+  if (PartlyOverlapping(s, d, bytes)) {
+    MoveOverlapping(s, d, bytes);
+    return dst;
+  }
+  if (bytes >= 64) {
+    const int64_t advance = static_cast<int64_t>((16 - (Addr(d) & 15)) & 15);
+    if (advance != 0) {  // the first 16 bytes, then on from dst's boundary
+      StoreBytesU(d, LoadBytesU(s));
+      s += advance; d += advance; bytes -= advance;
+    }
+    for (; bytes >= 64; bytes -= 64, s += 64, d += 64) {
+      const f32x4 a = LoadBytesU(s), b = LoadBytesU(s + 16), c = LoadBytesU(s + 32), e = LoadBytesU(s + 48);
+      StreamBytes(d, a); StreamBytes(d + 16, b); StreamBytes(d + 32, c); StreamBytes(d + 48, e);
+    }
+  }
+  for (; bytes >= 16; bytes -= 16, s += 16, d += 16) StoreBytesU(d, LoadBytesU(s));
+  CopyPieces(s, d, bytes);
+  _mm_sfence();
+  return dst;
+}
+
+void spkTouchPages_Sse(const void* p, int64_t bytes) {
+  const auto* b = static_cast<const uint8_t*>(p);
+  uint8_t sink = 0;
+  for (; bytes > 0; b += 4096, bytes -= 4096) {
+    const int64_t chunk = bytes < 4096 ? bytes : 4096;
+    sink ^= *static_cast<const volatile uint8_t*>(b);
+    sink ^= *static_cast<const volatile uint8_t*>(b + chunk - 1);
+    for (int64_t line = 0; line < chunk; line += 32) _mm_prefetch(reinterpret_cast<const char*>(b + line), _MM_HINT_NTA);
+  }
+  static_cast<void>(sink);
+}
+
+void* spkCopyBytesLarge_Sse(const void* src, void* dst, int64_t bytes) {
+  constexpr int64_t kPage = 4096;
+  constexpr int64_t kStreamOnlyBelow = 20480;
+  auto* d = static_cast<uint8_t*>(dst);
+  auto* s = static_cast<const uint8_t*>(src);
+  if (bytes <= 0) return dst;
+  if (PartlyOverlapping(s, d, bytes)) {
+    MoveOverlapping(s, d, bytes);
+    return dst;
+  }
+  for (; bytes > 0 && (Addr(d) & 7) != 0; --bytes) *d++ = *s++;
+  if (bytes < kStreamOnlyBelow) {
+    spkCopyBytesStream_Sse(s, d, bytes);
+    return dst;
+  }
+  const int64_t toPage = static_cast<int64_t>((kPage - (Addr(s) & (kPage - 1))) & (kPage - 1));
+  if (toPage != 0) {
+    spkCopyBytesStream_Sse(s, d, toPage);
+    s += toPage; d += toPage; bytes -= toPage;
+  }
+  for (; bytes >= kPage; bytes -= kPage, s += kPage, d += kPage) {
+    spkTouchPages_Sse(s, kPage);
+    spkCopyBytesStream_Sse(s, d, kPage);
+  }
+  if (bytes > 0) spkCopyBytesStream_Sse(s, d, bytes);
+  return dst;
+}
+
+#else  // SSE2, SSE3, SSSE3
+
+namespace {
+// Blocks above this size ask the cache-size query about non-temporal stores.
+bool LargeCandidate(int64_t bytes) {
+  if constexpr (kSetIndex == 2) return bytes > 131072;
+  if constexpr (kSetIndex == 3) return bytes >= 524288;
+  return bytes >= 1048576;
+}
+
+// Non-temporal copy of a block that is large against the cache: per chunk,
+// touch one byte of every source line, then stream the chunk.
+void CopyStreaming(const uint8_t* s, uint8_t* d, int64_t bytes) {
+  constexpr int64_t kChunk = 262144;
+  int64_t whole = bytes & ~int64_t{15};
+  const int64_t rest = bytes - whole;
+  while (whole > 0) {
+    const int64_t chunk = whole < kChunk ? whole : kChunk;
+    uint8_t sink = 0;
+    for (int64_t line = 0; line < chunk; line += 64) sink ^= *static_cast<const volatile uint8_t*>(s + line);
+    static_cast<void>(sink);
+    for (int64_t i = 0; i < chunk; i += 16) StreamBytes(d + i, LoadBytesU(s + i));
+    s += chunk; d += chunk; whole -= chunk;
+  }
+  _mm_sfence();
+  CopyPieces(s, d, rest);
+}
+
+// Ascending 64-byte steps with aligned stores; rest in pieces.
+template <bool kAlignedSource>
+void CopyAscending(const uint8_t* s, uint8_t* d, int64_t bytes) {
+  for (; bytes >= 64; bytes -= 64, s += 64, d += 64) {
+    f32x4 a, b, c, e;
+    if constexpr (kAlignedSource) {
+      a = LoadBytes(s); b = LoadBytes(s + 16); c = LoadBytes(s + 32); e = LoadBytes(s + 48);
+    } else {
+      a = LoadBytesU(s); b = LoadBytesU(s + 16); c = LoadBytesU(s + 32); e = LoadBytesU(s + 48);
+    }
+    StoreBytes(d, a); StoreBytes(d + 16, b); StoreBytes(d + 32, c); StoreBytes(d + 48, e);
+  }
+  CopyPieces(s, d, bytes);
+}
+
+// Both ends 16-byte aligned: the odd bytes and the small pieces at the end
+// first, then 64-byte steps toward the start.
+void CopyDescendingAligned(const uint8_t* s, uint8_t* d, int64_t bytes) {
+  const uint8_t* se = s + bytes;
+  uint8_t* de = d + bytes;
+  if (bytes & 1) { se -= 1; de -= 1; *de = *se; }
+  if (bytes & 2) { se -= 2; de -= 2; Move<2>(se, de); }
+  if (bytes & 4) { se -= 4; de -= 4; Move<4>(se, de); }
+  if (bytes & 8) { se -= 8; de -= 8; Move<8>(se, de); }
+  if (bytes & 16) { se -= 16; de -= 16; StoreBytes(de, LoadBytes(se)); }
+  if (bytes & 32) {
+    se -= 32; de -= 32;
+    const f32x4 a = LoadBytes(se), b = LoadBytes(se + 16);
+    StoreBytes(de, a); StoreBytes(de + 16, b);
+  }
+  for (int64_t steps = bytes / 64; steps > 0; --steps) {
+    se -= 64; de -= 64;
+    const f32x4 a = LoadBytes(se), b = LoadBytes(se + 16), c = LoadBytes(se + 32), e = LoadBytes(se + 48);
+    StoreBytes(de, a); StoreBytes(de + 16, b); StoreBytes(de + 32, c); StoreBytes(de + 48, e);
+  }
+}
+
+// SSE3 and SSSE3 pick the direction that keeps loads and stores of a step
+// from meeting at the same 4 KiB page offset.
+bool AscendingByPageOffsets(const uint8_t* s, const uint8_t* d) {
+  const int64_t delta = static_cast<int64_t>(Addr(s) & 4095) - static_cast<int64_t>(Addr(d) & 4095);
+  return (delta > 0 && delta <= 160) || delta < -3936;
+}
+}  // namespace
+
+void* SP_V(spkCopyBytes)(const void* src, void* dst, int64_t bytes) {
+  auto* d = static_cast<uint8_t*>(dst);
+  auto* s = static_cast<const uint8_t*>(src);
+  if (bytes <= 0) return dst;
+  if (PartlyOverlapping(s, d, bytes)) {
+    MoveOverlapping(s, d, bytes);
+    return dst;
+  }
+  if (bytes < 64) {
+    CopyPieces(s, d, bytes);
+    return dst;
+  }
+  bool destinationAdvanced = false;
+  if ((Addr(d) & 15) != 0) {
+    const int64_t advance = static_cast<int64_t>(16 - (Addr(d) & 15));
+    StoreBytesU(d, LoadBytesU(s));
+    s += advance; d += advance; bytes -= advance;
+    destinationAdvanced = true;
+    if (bytes < 64) {
+      CopyPieces(s, d, bytes);
+      return dst;
+    }
+  }
+  const bool sourceAligned = (Addr(s) & 15) == 0;
+  const bool skipLargeTest = kSetIndex >= 3 && destinationAdvanced && sourceAligned;
+  if (!skipLargeTest && LargeCandidate(bytes)) {
+    const int64_t cache = spkQueryCacheSize();
+    if (cache > 0 && bytes >= cache / 2) {
+      CopyStreaming(s, d, bytes);
+      return dst;
+    }
+  }
+  if (sourceAligned) {
+    constexpr int64_t kOrderRuleFrom = kSetIndex == 3 ? 512 : 64;
+    if (kSetIndex >= 3 && bytes >= kOrderRuleFrom && !AscendingByPageOffsets(s, d))
+      CopyDescendingAligned(s, d, bytes);
+    else
+      CopyAscending<true>(s, d, bytes);
+  } else {
+    CopyAscending<false>(s, d, bytes);
+  }
+  return dst;
+}
+
+#endif
+
+}  // namespace SP_SET_NS

@@ -1,0 +1,95 @@
+// Building blocks of the frame's memory kernels (copy, zero, fill) for the
+// running variant set. Include only from the frame's *_variant.cpp files.
+#pragma once
+#include <cstdint>
+#include <cstring>
+
+#include "primitives/frame/cache_size.h"
+#include "primitives/frame/simd.h"
+#include "primitives/frame/sp_kernels.h"
+
+namespace SP_SET_NS::memk {
+
+inline uintptr_t Addr(const void* p) { return reinterpret_cast<uintptr_t>(p); }
+
+// Fixed-size moves; memcpy of a constant size compiles to one load/store.
+template <int N>
+inline void Move(const uint8_t* s, uint8_t* d) {
+  uint8_t tmp[N];
+  std::memcpy(tmp, s, N);
+  std::memcpy(d, tmp, N);
+}
+
+// True for ranges that share bytes without being the same range; the
+// kernels then copy in a safe direction instead of corrupting the data.
+inline bool PartlyOverlapping(const uint8_t* s, const uint8_t* d, int64_t n) {
+  return s != d && Addr(s) < Addr(d) + static_cast<uintptr_t>(n) && Addr(d) < Addr(s) + static_cast<uintptr_t>(n);
+}
+
+inline void MoveOverlapping(const uint8_t* s, uint8_t* d, int64_t n) {
+  if (Addr(d) < Addr(s)) {
+    for (int64_t i = 0; i < n; ++i) d[i] = s[i];
+  } else {
+    for (int64_t i = n - 1; i >= 0; --i) d[i] = s[i];
+  }
+}
+
+// Copies n bytes, n below 64 or any rest: 32, 16, 8, 4-byte pieces
+// ascending, then the last bytes.
+inline void CopyPieces(const uint8_t* s, uint8_t* d, int64_t n) {
+  while (n >= 32) { Move<32>(s, d); s += 32; d += 32; n -= 32; }
+  if (n & 16) { Move<16>(s, d); s += 16; d += 16; }
+  if (n & 8) { Move<8>(s, d); s += 8; d += 8; }
+  if (n & 4) { Move<4>(s, d); s += 4; d += 4; }
+  if (n & 2) { Move<2>(s, d); s += 2; d += 2; }
+  if (n & 1) *d = *s;
+}
+
+#if SP_SET_INDEX >= 1
+using simd::f32x4;
+
+inline f32x4 LoadBytesU(const uint8_t* p) { return simd::LoadU(reinterpret_cast<const float*>(p)); }
+inline f32x4 LoadBytes(const uint8_t* p) { return simd::Load(reinterpret_cast<const float*>(p)); }
+inline void StoreBytesU(uint8_t* p, f32x4 v) { simd::StoreU(reinterpret_cast<float*>(p), v); }
+inline void StoreBytes(uint8_t* p, f32x4 v) { simd::Store(reinterpret_cast<float*>(p), v); }
+inline void StreamBytes(uint8_t* p, f32x4 v) { simd::Stream(reinterpret_cast<float*>(p), v); }
+
+// Writes `bytes` bytes of a pattern with period 1, 4 or 8 whose byte 0 lands
+// on d[0]: single bytes up to the next 16-byte boundary, aligned 16-byte
+// stores (non-temporal ones, then a store fence, when `streamWanted` says so
+// for the aligned part's size), then the last bytes.
+template <class StreamRule>
+inline void FillPattern(uint8_t* d, int64_t bytes, const uint8_t* pattern, int period, StreamRule streamWanted) {
+  const int64_t toBoundary = static_cast<int64_t>((16 - (Addr(d) & 15)) & 15);
+  const int64_t head = bytes < toBoundary ? bytes : toBoundary;
+  for (int64_t i = 0; i < head; ++i) d[i] = pattern[i % period];
+  const int phase = static_cast<int>(head % period);
+  d += head;
+  bytes -= head;
+  if (bytes >= 16) {
+    alignas(16) uint8_t lane[16];
+    for (int j = 0; j < 16; ++j) lane[j] = pattern[(phase + j) % period];
+    const f32x4 v = LoadBytes(lane);
+    int64_t blocks = bytes / 16;
+    if (streamWanted(blocks * 16)) {
+      for (; blocks >= 4; blocks -= 4, d += 64) {
+        StreamBytes(d, v); StreamBytes(d + 16, v); StreamBytes(d + 32, v); StreamBytes(d + 48, v);
+      }
+      for (; blocks > 0; --blocks, d += 16) StreamBytes(d, v);
+      _mm_sfence();
+    } else {
+      for (; blocks >= 4; blocks -= 4, d += 64) {
+        StoreBytes(d, v); StoreBytes(d + 16, v); StoreBytes(d + 32, v); StoreBytes(d + 48, v);
+      }
+      for (; blocks > 0; --blocks, d += 16) StoreBytes(d, v);
+    }
+    bytes &= 15;
+  }
+  for (int64_t i = 0; i < bytes; ++i) d[i] = pattern[(phase + i) % period];
+}
+
+inline bool NeverStream(int64_t) { return false; }
+inline bool AlwaysStream(int64_t) { return true; }
+#endif
+
+}  // namespace SP_SET_NS::memk

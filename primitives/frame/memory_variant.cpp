@@ -1,0 +1,77 @@
+// The typed copy, zero and fill primitives of one variant set: checks, then
+// the set's byte or element kernel chosen by size.
+#include "primitives/frame/sp_kernels.h"
+
+namespace SP_SET_NS {
+namespace {
+#if SP_SET_INDEX == 1
+// The SSE set picks its kernels by fixed byte limits.
+constexpr int64_t kSseCopyPlainBelow = 8192;
+constexpr int64_t kSseCopyStreamBelow = 16384;
+constexpr int64_t kSseStoreLargeFrom = 20480;
+
+void* CopyBytes(const void* src, void* dst, int64_t bytes) {
+  if (bytes < kSseCopyPlainBelow) return spkCopyBytes_Sse(src, dst, bytes);
+  if (bytes < kSseCopyStreamBelow) return spkCopyBytesStream_Sse(src, dst, bytes);
+  return spkCopyBytesLarge_Sse(src, dst, bytes);
+}
+void* ZeroBytes(void* dst, int64_t bytes) {
+  return bytes < kSseStoreLargeFrom ? spkZeroBytes_Sse(dst, bytes) : spkZeroBytesLarge_Sse(dst, bytes);
+}
+float* SetF32(float value, float* dst, int64_t n) {
+  return n * 4 < kSseStoreLargeFrom ? spkSetF32_Sse(value, dst, n) : spkSetF32Large_Sse(value, dst, n);
+}
+double* SetF64(double value, double* dst, int64_t n) {
+  return n * 8 < kSseStoreLargeFrom ? spkSetF64_Sse(value, dst, n) : spkSetF64Large_Sse(value, dst, n);
+}
+#else
+void* CopyBytes(const void* src, void* dst, int64_t bytes) { return SP_V(spkCopyBytes)(src, dst, bytes); }
+void* ZeroBytes(void* dst, int64_t bytes) { return SP_V(spkZeroBytes)(dst, bytes); }
+float* SetF32(float value, float* dst, int64_t n) { return SP_V(spkSetF32)(value, dst, n); }
+double* SetF64(double value, double* dst, int64_t n) { return SP_V(spkSetF64)(value, dst, n); }
+#endif
+}  // namespace
+
+spStatus SP_V(spCopyF32)(const float* src, float* dst, int32_t n) {
+  if (src == nullptr || dst == nullptr) return spErrNullPointer;
+  if (n < 1) return spErrLength;
+  CopyBytes(src, dst, static_cast<int64_t>(n) * 4);
+  return spOk;
+}
+
+spStatus SP_V(spCopyF64)(const double* src, double* dst, int32_t n) {
+  if (src == nullptr || dst == nullptr) return spErrNullPointer;
+  if (n < 1) return spErrLength;
+  CopyBytes(src, dst, static_cast<int64_t>(n) * 8);
+  return spOk;
+}
+
+spStatus SP_V(spZeroF32)(float* dst, int32_t n) {
+  if (dst == nullptr) return spErrNullPointer;
+  if (n < 1) return spErrLength;
+  ZeroBytes(dst, static_cast<int64_t>(n) * 4);
+  return spOk;
+}
+
+spStatus SP_V(spZeroF64)(double* dst, int32_t n) {
+  if (dst == nullptr) return spErrNullPointer;
+  if (n < 1) return spErrLength;
+  ZeroBytes(dst, static_cast<int64_t>(n) * 8);
+  return spOk;
+}
+
+spStatus SP_V(spSetF32)(float value, float* dst, int32_t n) {
+  if (dst == nullptr) return spErrNullPointer;
+  if (n < 1) return spErrLength;
+  SetF32(value, dst, n);
+  return spOk;
+}
+
+spStatus SP_V(spSetF64)(double value, double* dst, int32_t n) {
+  if (dst == nullptr) return spErrNullPointer;
+  if (n < 1) return spErrLength;
+  SetF64(value, dst, n);
+  return spOk;
+}
+
+}  // namespace SP_SET_NS

@@ -1,0 +1,53 @@
+// Half-spectrum mirror kernels: dst[k] = conj(src[m-1-k]) with the sign bit
+// of each imaginary part flipped (so +0 turns -0 and NaN payloads survive).
+// SSE2 and later move two float pairs or one double pair per 16-byte step;
+// the other sets work on the bit patterns one value at a time.
+#include "primitives/frame/memory_parts.h"
+
+namespace SP_SET_NS {
+using namespace memk;
+
+namespace {
+void MirrorOneC32(const float* s, float* d) {
+  uint32_t re, im;
+  std::memcpy(&re, s, 4);
+  std::memcpy(&im, s + 1, 4);
+  im ^= 0x80000000u;
+  std::memcpy(d, &re, 4);
+  std::memcpy(d + 1, &im, 4);
+}
+
+void MirrorOneC64(const double* s, double* d) {
+  uint64_t re, im;
+  std::memcpy(&re, s, 8);
+  std::memcpy(&im, s + 1, 8);
+  im ^= 0x8000000000000000ull;
+  std::memcpy(d, &re, 8);
+  std::memcpy(d + 1, &im, 8);
+}
+}  // namespace
+
+void SP_V(spkHalfSpecMirrorC32)(const float* src, float* dst, int32_t m) {
+  int32_t k = 0;
+#if SP_SET_INDEX >= 2
+  const __m128 sign = _mm_castsi128_ps(_mm_set_epi32(INT32_MIN, 0, INT32_MIN, 0));
+  for (; k + 2 <= m; k += 2) {
+    // Values m-2-k and m-1-k, swapped into order and conjugated.
+    const __m128 pair = simd::LoadU(src + 2 * (m - 2 - k));
+    const __m128 swapped = _mm_shuffle_ps(pair, pair, _MM_SHUFFLE(1, 0, 3, 2));
+    simd::StoreU(dst + 2 * k, simd::Xor(swapped, sign));
+  }
+#endif
+  for (; k < m; ++k) MirrorOneC32(src + 2 * (m - 1 - k), dst + 2 * k);
+}
+
+void SP_V(spkHalfSpecMirrorC64)(const double* src, double* dst, int32_t m) {
+  int32_t k = 0;
+#if SP_SET_INDEX >= 2
+  const __m128d sign = _mm_castsi128_pd(_mm_set_epi64x(INT64_MIN, 0));
+  for (; k < m; ++k) simd::StoreU(dst + 2 * k, simd::Xor(simd::LoadU(src + 2 * (m - 1 - k)), sign));
+#endif
+  for (; k < m; ++k) MirrorOneC64(src + 2 * (m - 1 - k), dst + 2 * k);
+}
+
+}  // namespace SP_SET_NS

@@ -1,0 +1,62 @@
+// Directly callable memory kernels of the running variant set. Include only
+// from *_variant.cpp: the declarations land in SP_SET_NS, so variant code of
+// any family calls its own set's kernel, e.g. SP_V(spkZeroBytes)(dst, bytes).
+// Kernels do no checks: pointers are valid and counts at least 1 (0 is
+// tolerated and does nothing). Byte and element counts are 64-bit.
+#pragma once
+#include <cstdint>
+
+#include "primitives/frame/cache_size.h"
+#include "primitives/frame/sp_status.h"
+#include "primitives/frame/variant_set.h"
+
+namespace SP_SET_NS {
+
+// Copies `bytes` bytes; src and dst do not overlap (equal is allowed). Large
+// blocks (against the reported cache size) go through non-temporal stores.
+void* SP_V(spkCopyBytes)(const void* src, void* dst, int64_t bytes);
+// Sets `bytes` bytes to 0; large blocks use non-temporal stores.
+void* SP_V(spkZeroBytes)(void* dst, int64_t bytes);
+// Sets n elements to the value's bit pattern (dst may be misaligned).
+float* SP_V(spkSetF32)(float value, float* dst, int64_t n);
+double* SP_V(spkSetF64)(double value, double* dst, int64_t n);
+
+// Half-spectrum mirror: for k in 0..m-1, dst[k] = conj(src[m-1-k]) on
+// interleaved (re, im) pairs; the sign bit is flipped, not negated by
+// arithmetic. m counts complex values; src and dst do not overlap.
+void SP_V(spkHalfSpecMirrorC32)(const float* src, float* dst, int32_t m);
+void SP_V(spkHalfSpecMirrorC64)(const double* src, double* dst, int32_t m);
+
+// 32-byte aligned block of a 64-bit byte count; null for 0 or below, sizes
+// that cannot be allocated, or exhausted memory. Free with spkAlignedFree of
+// any set (or the public spAlignedFree).
+void* SP_V(spkAlignedAlloc)(int64_t bytes);
+void SP_V(spkAlignedFree)(void* p);
+
+// This set's variants of the dispatched memory primitives (see sp_memory.h).
+void* SP_V(spAlignedAlloc)(int32_t bytes);
+float* SP_V(spAlignedAllocF32)(int32_t count);
+double* SP_V(spAlignedAllocF64)(int32_t count);
+void SP_V(spAlignedFree)(void* p);
+spStatus SP_V(spCopyF32)(const float* src, float* dst, int32_t n);
+spStatus SP_V(spCopyF64)(const double* src, double* dst, int32_t n);
+spStatus SP_V(spZeroF32)(float* dst, int32_t n);
+spStatus SP_V(spZeroF64)(double* dst, int32_t n);
+spStatus SP_V(spSetF32)(float value, float* dst, int32_t n);
+spStatus SP_V(spSetF64)(double value, double* dst, int32_t n);
+
+#if SP_SET_INDEX == 1
+// The SSE set's extra kernels, chosen by the caller by size:
+// plain 8/16-byte moves; non-temporal 8-byte stores (64 bytes per step);
+// page-wise with prefetch of every source page.
+void* spkCopyBytesStream_Sse(const void* src, void* dst, int64_t bytes);
+void* spkCopyBytesLarge_Sse(const void* src, void* dst, int64_t bytes);
+void* spkZeroBytesLarge_Sse(void* dst, int64_t bytes);
+float* spkSetF32Large_Sse(float value, float* dst, int64_t n);
+double* spkSetF64Large_Sse(double value, double* dst, int64_t n);
+// Reads the first and last byte of every 4096-byte chunk and prefetches
+// (non-temporal) each 32-byte line of it.
+void spkTouchPages_Sse(const void* p, int64_t bytes);
+#endif
+
+}  // namespace SP_SET_NS

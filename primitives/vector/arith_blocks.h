@@ -1,0 +1,104 @@
+// The block walk shared by the two-operand elementwise kernels of a SIMD
+// variant set: small arrays singly; otherwise the written array is aligned to
+// 16 bytes by single elements (or, when it is not element-aligned, left as it
+// is with unaligned stores), then 32-byte blocks of two vectors, then the
+// rest singly. Each source is read with aligned loads when its own address
+// is 16-byte aligned where the blocks start. Include only from
+// *_variant.cpp; everything lives in the set's namespace.
+#pragma once
+#include <cstdint>
+#include <type_traits>
+
+#include "primitives/vector/arith_simd.h"
+
+#if SP_SET_INDEX >= 1
+namespace SP_SET_NS::blocks {
+
+enum class StoreKind { Aligned, Unaligned, Streaming };
+enum class Prefetch { None, DstNta, SrcT0, BothSrcT0 };
+
+template <class T> struct VecOf;
+template <> struct VecOf<float> { using type = simd::f32x4; };
+#if SP_SET_INDEX >= 2
+template <> struct VecOf<double> { using type = simd::f64x2; };
+#endif
+template <class T> using Vec = typename VecOf<T>::type;
+template <class T> inline constexpr int64_t kLanes = 16 / sizeof(T);
+template <class T> inline constexpr int64_t kBlock = 32 / sizeof(T);
+
+template <bool Aligned, class T>
+inline Vec<T> LoadAs(const T* p) {
+  if constexpr (Aligned) return simd::Load(p);
+  else return simd::LoadU(p);
+}
+template <StoreKind K, class T>
+inline void StoreAs(T* p, Vec<T> v) {
+  if constexpr (K == StoreKind::Aligned) simd::Store(p, v);
+  else if constexpr (K == StoreKind::Unaligned) simd::StoreU(p, v);
+  else simd::Stream(p, v);
+}
+
+// Calls f(std::bool_constant<flag>{}) so that a run-time alignment test picks
+// a loop specialised for it.
+template <class F>
+inline void WithFlag(bool flag, F&& f) {
+  if (flag) f(std::true_type{});
+  else f(std::false_type{});
+}
+
+// dst[i] = Op(x[i], y[i]) over whole blocks; x or y may be dst itself.
+template <class Op, StoreKind K, Prefetch P, bool XA, bool YA, class T>
+void BinaryBlockLoop(const T* x, const T* y, T* dst, int64_t count) {
+  constexpr int64_t L = kLanes<T>;
+  for (int64_t i = 0; i < count; i += kBlock<T>) {
+    if constexpr (P == Prefetch::DstNta) simd::PrefetchNta(dst + i + kBlock<T>);
+    if constexpr (P == Prefetch::SrcT0) simd::PrefetchT0(y + i + 2 * kBlock<T>);
+    if constexpr (P == Prefetch::BothSrcT0) {
+      simd::PrefetchT0(x + i + 2 * kBlock<T>);
+      simd::PrefetchT0(y + i + 2 * kBlock<T>);
+    }
+    const Vec<T> r0 = Op::Vector(LoadAs<XA>(x + i), LoadAs<YA>(y + i));
+    const Vec<T> r1 = Op::Vector(LoadAs<XA>(x + i + L), LoadAs<YA>(y + i + L));
+    StoreAs<K>(dst + i, r0);
+    StoreAs<K>(dst + i + L, r1);
+  }
+}
+
+// dst[i] = Op(x[i], c) over whole blocks.
+template <class Op, StoreKind K, Prefetch P, bool XA, class T>
+void ConstBlockLoop(const T* x, Vec<T> c, T* dst, int64_t count) {
+  constexpr int64_t L = kLanes<T>;
+  for (int64_t i = 0; i < count; i += kBlock<T>) {
+    if constexpr (P == Prefetch::DstNta) simd::PrefetchNta(dst + i + kBlock<T>);
+    const Vec<T> r0 = Op::Vector(LoadAs<XA>(x + i), c);
+    const Vec<T> r1 = Op::Vector(LoadAs<XA>(x + i + L), c);
+    StoreAs<K>(dst + i, r0);
+    StoreAs<K>(dst + i + L, r1);
+  }
+}
+
+// Below this many elements every element is processed singly.
+template <class T> inline constexpr int64_t kSingleBelow = sizeof(T) == 4 ? 11 : 5;
+
+// Where the blocks start and whether their stores may be aligned; the single
+// elements before `start` are done by the caller's scalar op.
+struct Layout {
+  int64_t start;
+  int64_t count;  // elements in whole blocks
+  bool alignedStores;
+};
+template <class T, class Scalar>
+Layout AlignHead(T* dst, int64_t n, Scalar scalarAt) {
+  if (n < kSingleBelow<T>) {
+    for (int64_t i = 0; i < n; ++i) scalarAt(i);
+    return {n, 0, false};
+  }
+  int64_t i = 0;
+  const bool aligned = ElementAligned(dst);
+  if (aligned)
+    while (!Aligned16(dst + i)) scalarAt(i++);
+  return {i, (n - i) / kBlock<T> * kBlock<T>, aligned};
+}
+
+}  // namespace SP_SET_NS::blocks
+#endif

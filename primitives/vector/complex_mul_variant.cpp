@@ -1,0 +1,175 @@
+// Complex multiplication of one variant set, dst[k] = a[k] * b[k] on
+// interleaved (re, im) arrays. The generic set forms the single-precision
+// products and their sum in double and rounds each component once (the x87
+// way); the SIMD sets round each product to float first, so the two can
+// differ in the last place. In double precision every set rounds each
+// product, then the sum, and all agree.
+#include <cstdint>
+#include <limits>
+
+#include "primitives/frame/sp_status.h"
+#include "primitives/vector/arith_blocks.h"
+
+namespace SP_SET_NS {
+namespace {
+
+// Element loop of the x87-style sets: the real part is stored before the
+// imaginary part is formed from the inputs again.
+template <class Wide, class T>
+void ScalarLoop(const T* a, const T* b, T* dst, int64_t n) {
+  for (int64_t k = 0; k < 2 * n; k += 2) {
+    St(dst + k, static_cast<T>(Wide{Ld(a + k)} * Ld(b + k) - Wide{Ld(a + k + 1)} * Ld(b + k + 1)));
+    St(dst + k + 1, static_cast<T>(Wide{Ld(a + k)} * Ld(b + k + 1) + Wide{Ld(a + k + 1)} * Ld(b + k)));
+  }
+}
+
+#if SP_SET_INDEX >= 1
+using blocks::StoreKind;
+using blocks::LoadAs;
+using blocks::StoreAs;
+using blocks::WithFlag;
+
+// One element in the element type, as the vector lanes compute it.
+template <class T>
+inline void MulOne(const T* a, const T* b, T* dst) {
+  const T ar = Ld(a), ai = Ld(a + 1), br = Ld(b), bi = Ld(b + 1);
+  St(dst, ar * br - ai * bi);
+  St(dst + 1, ar * bi + ai * br);
+}
+
+// Two complex floats per vector.
+inline simd::f32x4 MulVec(simd::f32x4 a, simd::f32x4 b) {
+#if SP_SET_INDEX >= 3
+  // a * b.re (a swapped) * b.im, subtracted in the real lanes, added in the
+  // imaginary lanes.
+  return simd::AddSub(simd::Mul(a, simd::DupEven(b)), simd::Mul(simd::SwapPairs(a), simd::DupOdd(b)));
+#else
+  // a.re * (b.re, b.im) + (-a.im, a.im) * (b.im, b.re).
+  const simd::f32x4 imNeg = simd::Xor(simd::DupOdd(a), simd::RealSignMaskF32());
+  return simd::Add(simd::Mul(simd::DupEven(a), b), simd::Mul(imNeg, simd::SwapPairs(b)));
+#endif
+}
+
+// Blocks of 4 complex floats (two vectors).
+template <bool AA, bool BA, StoreKind K>
+void C32Blocks(const float* a, const float* b, float* dst, int64_t floats) {
+  for (int64_t i = 0; i < floats; i += 8) {
+    const simd::f32x4 r0 = MulVec(LoadAs<AA>(a + i), LoadAs<BA>(b + i));
+    const simd::f32x4 r1 = MulVec(LoadAs<AA>(a + i + 4), LoadAs<BA>(b + i + 4));
+    StoreAs<K>(dst + i, r0);
+    StoreAs<K>(dst + i + 4, r1);
+  }
+}
+
+// Aligned results are streamed past the caches when the three arrays come to
+// about 1 MiB; the SSE2 and SSSE3 sets never stream.
+constexpr int64_t kC32StreamAboveBlocks =
+    (kSetIndex == 2 || kSetIndex == 4) ? std::numeric_limits<int64_t>::max() : 10922;
+
+void C32Kernel(const float* a, const float* b, float* dst, int64_t n) {
+  int64_t k = 0;
+  if (n >= 5) {
+    const bool alignedStores = (AddressOf(dst) & 7) == 0;
+    if (alignedStores && !Aligned16(dst)) {
+      MulOne(a, b, dst);
+      k = 1;
+    }
+    const int64_t blocks = (n - k) / 4;
+    const float* as = a + 2 * k;
+    const float* bs = b + 2 * k;
+    float* ds = dst + 2 * k;
+    bool stream = alignedStores && blocks > kC32StreamAboveBlocks;
+    if constexpr (kSetIndex == 3) stream = stream && Aligned16(as) && Aligned16(bs);
+    WithFlag(Aligned16(as), [&](auto aa) {
+      WithFlag(Aligned16(bs), [&](auto ba) {
+        constexpr bool AA = decltype(aa)::value;
+        constexpr bool BA = decltype(ba)::value;
+        if (stream) C32Blocks<AA, BA, StoreKind::Streaming>(as, bs, ds, blocks * 8);
+        else if (alignedStores) C32Blocks<AA, BA, StoreKind::Aligned>(as, bs, ds, blocks * 8);
+        else C32Blocks<AA, BA, StoreKind::Unaligned>(as, bs, ds, blocks * 8);
+      });
+    });
+    if (stream) simd::StoreFence();
+    k += blocks * 4;
+  }
+  for (; k < n; ++k) MulOne(a + 2 * k, b + 2 * k, dst + 2 * k);
+}
+#endif
+
+#if SP_SET_INDEX >= 2
+// One complex double per vector.
+inline simd::f64x2 MulVec(simd::f64x2 a, simd::f64x2 b) {
+#if SP_SET_INDEX >= 3
+  return simd::AddSub(simd::Mul(a, simd::DupLow(b)), simd::Mul(simd::SwapPair(a), simd::DupHigh(b)));
+#else
+  const simd::f64x2 imNeg = simd::Xor(simd::DupHigh(a), simd::RealSignMaskF64());
+  return simd::Add(simd::Mul(simd::DupLow(a), b), simd::Mul(imNeg, simd::SwapPair(b)));
+#endif
+}
+
+template <bool AA, bool BA, StoreKind K>
+void C64Loop(const double* a, const double* b, double* dst, int64_t doubles) {
+  // SSE3 and SSSE3 take two elements per step, SSE2 one.
+  constexpr int64_t kStep = kHasSse3 ? 4 : 2;
+  for (int64_t i = 0; i < doubles; i += kStep) {
+    const simd::f64x2 r0 = MulVec(LoadAs<AA>(a + i), LoadAs<BA>(b + i));
+    if constexpr (kStep == 4) {
+      const simd::f64x2 r1 = MulVec(LoadAs<AA>(a + i + 2), LoadAs<BA>(b + i + 2));
+      StoreAs<K>(dst + i, r0);
+      StoreAs<K>(dst + i + 2, r1);
+    } else {
+      StoreAs<K>(dst + i, r0);
+    }
+  }
+}
+
+// Streams aligned results above about 512 KiB (SSE2) or 1 MiB (SSE3, SSSE3)
+// across the three arrays.
+void C64Kernel(const double* a, const double* b, double* dst, int64_t n) {
+  constexpr int64_t kPerStep = kHasSse3 ? 2 : 1;
+  const int64_t steps = n / kPerStep;
+  const bool alignedStores = Aligned16(dst);
+  const bool stream = alignedStores && steps > 10922;
+  WithFlag(Aligned16(a), [&](auto aa) {
+    WithFlag(Aligned16(b), [&](auto ba) {
+      constexpr bool AA = decltype(aa)::value;
+      constexpr bool BA = decltype(ba)::value;
+      if (stream) C64Loop<AA, BA, StoreKind::Streaming>(a, b, dst, steps * kPerStep * 2);
+      else if (alignedStores) C64Loop<AA, BA, StoreKind::Aligned>(a, b, dst, steps * kPerStep * 2);
+      else C64Loop<AA, BA, StoreKind::Unaligned>(a, b, dst, steps * kPerStep * 2);
+    });
+  });
+  if (stream) simd::StoreFence();
+  for (int64_t k = steps * kPerStep; k < n; ++k) MulOne(a + 2 * k, b + 2 * k, dst + 2 * k);
+}
+#endif
+
+template <class T>
+spStatus CheckArgs(const T* a, const T* b, const T* dst, int32_t n) {
+  if (a == nullptr || b == nullptr || dst == nullptr) return spErrNullPointer;
+  return n < 1 ? spErrLength : spOk;
+}
+
+}  // namespace
+
+spStatus SP_V(spMulC32)(const float* a, const float* b, float* dst, int32_t n) {
+  if (spStatus s = CheckArgs(a, b, dst, n); s != spOk) return s;
+#if SP_SET_INDEX >= 1
+  C32Kernel(a, b, dst, n);
+#else
+  ScalarLoop<double>(a, b, dst, n);
+#endif
+  return spOk;
+}
+
+spStatus SP_V(spMulC64)(const double* a, const double* b, double* dst, int32_t n) {
+  if (spStatus s = CheckArgs(a, b, dst, n); s != spOk) return s;
+#if SP_SET_INDEX >= 2
+  C64Kernel(a, b, dst, n);
+#else
+  ScalarLoop<double>(a, b, dst, n);
+#endif
+  return spOk;
+}
+
+}  // namespace SP_SET_NS

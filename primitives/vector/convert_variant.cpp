@@ -1,0 +1,272 @@
+// Conversion primitives of one variant set. The generic and SSE sets run the
+// scalar rules; the SSE2 and later sets run vector blocks and finish with
+// the same rules (or, where their special values differ, a padded block).
+#include <cfenv>
+#include <cstring>
+#include <type_traits>
+
+#include "primitives/frame/simd.h"
+#include "primitives/frame/sp_status.h"
+#include "primitives/vector/convert_rules.h"
+#include "primitives/vector/convert_simd.h"
+
+namespace SP_SET_NS {
+namespace {
+
+using namespace convert;
+
+spStatus CheckArgs(const void* src, const void* dst, int32_t n) {
+  if (src == nullptr || dst == nullptr) return spErrNullPointer;
+  if (n < 1) return spErrLength;
+  return spOk;
+}
+
+#if SP_SET_INDEX == 0
+// Entry j holds j - 128; indexed from the entry for 0 by the signed byte.
+constexpr auto kI8Values = [] {
+  struct Table { float v[256]; } t{};
+  for (int j = 0; j < 256; ++j) t.v[j] = static_cast<float>(j - 128);
+  return t;
+}();
+const float* const kI8ValueOfZero = kI8Values.v + 128;
+#endif
+
+#if SP_SET_INDEX >= 2
+using namespace simd;
+
+// Elements left after the destination is aligned, beyond which the
+// int16-to-double blocks bypass the cache.
+constexpr int64_t kI16ToF64StreamAbove = SP_SET_INDEX == 2 ? 0xCCCC : SP_SET_INDEX == 3 ? 0x33333 : 0x66666;
+
+// Rounds to nearest, with denormals kept and exceptions masked, for the
+// duration of a conversion; the caller's word (flags included) comes back
+// exactly.
+class NearestRoundingScope {
+ public:
+  NearestRoundingScope() : saved_(_mm_getcsr()) {
+    constexpr unsigned kRoundingField = 0x6000, kFlushToZero = 0x8000, kDenormalsAreZero = 0x0040;
+    constexpr unsigned kAllExceptionsMasked = 0x1F80;
+    _mm_setcsr((saved_ & ~(kRoundingField | kFlushToZero | kDenormalsAreZero)) | kAllExceptionsMasked);
+  }
+  ~NearestRoundingScope() { _mm_setcsr(saved_); }
+  NearestRoundingScope(const NearestRoundingScope&) = delete;
+  NearestRoundingScope& operator=(const NearestRoundingScope&) = delete;
+
+ private:
+  unsigned saved_;
+};
+
+// Four doubles to four int32: scale, bound above by a minimum (which also
+// maps NaN to the bound), convert; below -2^31 the processor's indefinite
+// value 0x80000000 is the lower bound itself.
+inline i32x4 F64ToI32Four(const double* src, bool nearest, const Pow2Scale& sc) {
+  f64x2 a = LoadU(src), b = LoadU(src + 2);
+  if (sc.steps >= 1) {
+    a = Mul(a, Splat(sc.first));
+    b = Mul(b, Splat(sc.first));
+  }
+  if (sc.steps == 2) {
+    a = Mul(a, Splat(sc.second));
+    b = Mul(b, Splat(sc.second));
+  }
+  a = Min(a, Splat(kInt32MaxAsF64));
+  b = Min(b, Splat(kInt32MaxAsF64));
+  return nearest ? JoinLow64(F64ToI32Round(a), F64ToI32Round(b))
+                 : JoinLow64(F64ToI32Trunc(a), F64ToI32Trunc(b));
+}
+
+enum class StoreKind { kUnaligned, kAligned, kStream };
+
+template <StoreKind kStore>
+inline void StoreF64(double* p, f64x2 v) {
+  if constexpr (kStore == StoreKind::kStream) Stream(p, v);
+  else if constexpr (kStore == StoreKind::kAligned) Store(p, v);
+  else StoreU(p, v);
+}
+
+// Eight elements per step from index i; returns where the tail starts.
+template <StoreKind kStore>
+int64_t I16ToF64Blocks(const int16_t* src, double* dst, int64_t i, int64_t n, bool scaled, double scale) {
+  const auto block = [&](auto applyScale) {
+    const f64x2 s = Splat(scale);
+    for (; i + 8 <= n; i += 8) {
+      const i32x4 v = LoadI(src + i);
+      const i32x4 lo = WidenLowI16ToI32(v), hi = WidenHighI16ToI32(v);
+      f64x2 d0 = LowI32ToF64(lo), d1 = HighI32ToF64(lo), d2 = LowI32ToF64(hi), d3 = HighI32ToF64(hi);
+      if constexpr (decltype(applyScale)::value) {
+        d0 = Mul(d0, s);
+        d1 = Mul(d1, s);
+        d2 = Mul(d2, s);
+        d3 = Mul(d3, s);
+      }
+      StoreF64<kStore>(dst + i, d0);
+      StoreF64<kStore>(dst + i + 2, d1);
+      StoreF64<kStore>(dst + i + 4, d2);
+      StoreF64<kStore>(dst + i + 6, d3);
+    }
+  };
+  if (scaled) block(std::true_type{});
+  else block(std::false_type{});
+  return i;
+}
+
+inline void I32ToI16Eight(const int32_t* src, int16_t* dst, int32_t scaleFactor) {
+  i32x4 a = LoadI(src), b = LoadI(src + 4);
+  if (scaleFactor > 0) {
+    const int32_t s = ClampDivisionShift(scaleFactor);
+    a = RoundingShiftRightI32(a, s);
+    b = RoundingShiftRightI32(b, s);
+  } else if (scaleFactor < 0) {
+    // Saturate first so the shift cannot overflow, then saturate again.
+    const int32_t k = ClampMultiplyShift(scaleFactor);
+    const i32x4 narrow = PackSatI32ToI16(a, b);
+    a = ShiftLeftI32(WidenLowI16ToI32(narrow), k);
+    b = ShiftLeftI32(WidenHighI16ToI32(narrow), k);
+  }
+  StoreI(dst, PackSatI32ToI16(a, b));
+}
+#endif
+
+}  // namespace
+
+spStatus SP_V(spConvI8ToF32)(const int8_t* src, float* dst, int32_t n) {
+  if (const spStatus st = CheckArgs(src, dst, n); st != spOk) return st;
+  int64_t i = 0;
+#if SP_SET_INDEX >= 2
+  for (; i + 16 <= n; i += 16) {
+    const i32x4 v = LoadI(src + i);
+    StoreU(dst + i, I32ToF32(WidenQuarterI8ToI32(v, 0)));
+    StoreU(dst + i + 4, I32ToF32(WidenQuarterI8ToI32(v, 1)));
+    StoreU(dst + i + 8, I32ToF32(WidenQuarterI8ToI32(v, 2)));
+    StoreU(dst + i + 12, I32ToF32(WidenQuarterI8ToI32(v, 3)));
+  }
+#endif
+#if SP_SET_INDEX == 0
+  for (; i < n; ++i) dst[i] = kI8ValueOfZero[src[i]];
+#else
+  for (; i < n; ++i) dst[i] = static_cast<float>(src[i]);
+#endif
+  return spOk;
+}
+
+spStatus SP_V(spConvI16ToF32)(const int16_t* src, float* dst, int32_t n) {
+  if (const spStatus st = CheckArgs(src, dst, n); st != spOk) return st;
+  int64_t i = 0;
+#if SP_SET_INDEX >= 2
+  for (; i + 8 <= n; i += 8) {
+    const i32x4 v = LoadI(src + i);
+    StoreU(dst + i, I32ToF32(WidenLowI16ToI32(v)));
+    StoreU(dst + i + 4, I32ToF32(WidenHighI16ToI32(v)));
+  }
+#endif
+  for (; i < n; ++i) dst[i] = static_cast<float>(src[i]);
+  return spOk;
+}
+
+spStatus SP_V(spConvI32ToF32)(const int32_t* src, float* dst, int32_t n) {
+  if (const spStatus st = CheckArgs(src, dst, n); st != spOk) return st;
+  int64_t i = 0;
+  // Both paths round under the caller's MXCSR, as the scalar conversion does.
+#if SP_SET_INDEX >= 2
+  for (; i + 8 <= n; i += 8) {
+    StoreU(dst + i, I32ToF32(LoadI(src + i)));
+    StoreU(dst + i + 4, I32ToF32(LoadI(src + i + 4)));
+  }
+#endif
+  for (; i < n; ++i) dst[i] = static_cast<float>(src[i]);
+  return spOk;
+}
+
+spStatus SP_V(spConvI8ToI16)(const int8_t* src, int16_t* dst, int32_t n) {
+  if (const spStatus st = CheckArgs(src, dst, n); st != spOk) return st;
+  int64_t i = 0;
+#if SP_SET_INDEX >= 2
+  for (; i + 16 <= n; i += 16) {
+    const i32x4 v = LoadI(src + i);
+    StoreI(dst + i, WidenLowI8ToI16(v));
+    StoreI(dst + i + 8, WidenHighI8ToI16(v));
+  }
+#endif
+  for (; i < n; ++i) dst[i] = src[i];
+  return spOk;
+}
+
+spStatus SP_V(spConvI32ToF64)(const int32_t* src, double* dst, int32_t n) {
+  if (const spStatus st = CheckArgs(src, dst, n); st != spOk) return st;
+  int64_t i = 0;
+#if SP_SET_INDEX >= 2
+  for (; i + 4 <= n; i += 4) {
+    const i32x4 v = LoadI(src + i);
+    StoreU(dst + i, LowI32ToF64(v));
+    StoreU(dst + i + 2, HighI32ToF64(v));
+  }
+#endif
+  for (; i < n; ++i) dst[i] = static_cast<double>(src[i]);
+  return spOk;
+}
+
+spStatus SP_V(spConvI16ToF64Scaled)(const int16_t* src, double* dst, int32_t n, int32_t scaleFactor) {
+  if (const spStatus st = CheckArgs(src, dst, n); st != spOk) return st;
+  const bool scaled = scaleFactor != 0;
+  const double scale = I16ToF64Scale(scaleFactor);
+  int64_t i = 0;
+#if SP_SET_INDEX >= 2
+  // Step to a 16-byte boundary of dst (when its address allows one).
+  if ((reinterpret_cast<uintptr_t>(dst) & 7) == 0) {
+    for (; i < n && (reinterpret_cast<uintptr_t>(dst + i) & 15) != 0; ++i)
+      dst[i] = scaled ? static_cast<double>(src[i]) * scale : static_cast<double>(src[i]);
+  }
+  const bool aligned = (reinterpret_cast<uintptr_t>(dst + i) & 15) == 0;
+  if (aligned && (n - i) - 8 > kI16ToF64StreamAbove) {
+    i = I16ToF64Blocks<StoreKind::kStream>(src, dst, i, n, scaled, scale);
+    _mm_sfence();
+  } else if (aligned) {
+    i = I16ToF64Blocks<StoreKind::kAligned>(src, dst, i, n, scaled, scale);
+  } else {
+    i = I16ToF64Blocks<StoreKind::kUnaligned>(src, dst, i, n, scaled, scale);
+  }
+#endif
+  for (; i < n; ++i) dst[i] = scaled ? static_cast<double>(src[i]) * scale : static_cast<double>(src[i]);
+  return spOk;
+}
+
+spStatus SP_V(spConvI32ToI16Sat)(const int32_t* src, int16_t* dst, int32_t n, int32_t scaleFactor) {
+  if (const spStatus st = CheckArgs(src, dst, n); st != spOk) return st;
+  int64_t i = 0;
+#if SP_SET_INDEX >= 2
+  for (; i + 8 <= n; i += 8) I32ToI16Eight(src + i, dst + i, scaleFactor);
+#endif
+  for (; i < n; ++i) dst[i] = I32ToI16Scaled(src[i], scaleFactor);
+  return spOk;
+}
+
+spStatus SP_V(spConvF64ToI32)(const double* src, int32_t* dst, int32_t n, int32_t roundMode,
+                              int32_t scaleFactor) {
+  if (const spStatus st = CheckArgs(src, dst, n); st != spOk) return st;
+  const bool nearest = roundMode == 1;
+  const Pow2Scale sc = MakeF64Scale(scaleFactor);
+#if SP_SET_INDEX >= 2
+  const NearestRoundingScope rounding;
+  int64_t i = 0;
+  for (; i + 4 <= n; i += 4) StoreI(dst + i, F64ToI32Four(src + i, nearest, sc));
+  if (i < n) {
+    // The last one to three elements through a padded block, so they get
+    // this set's special values too.
+    double in[4] = {0.0, 0.0, 0.0, 0.0};
+    int32_t out[4];
+    std::memcpy(in, src + i, static_cast<size_t>(n - i) * sizeof(double));
+    StoreI(out, F64ToI32Four(in, nearest, sc));
+    std::memcpy(dst + i, out, static_cast<size_t>(n - i) * sizeof(int32_t));
+  }
+#else
+  // The compares and truncations raise flags; the caller's environment
+  // comes back exactly as it was.
+  std::fenv_t callerEnvironment;
+  std::fegetenv(&callerEnvironment);
+  for (int64_t i = 0; i < n; ++i) dst[i] = F64ToI32Saturated(ApplyScale(src[i], sc), nearest);
+  std::fesetenv(&callerEnvironment);
+#endif
+  return spOk;
+}
+
+}  // namespace SP_SET_NS

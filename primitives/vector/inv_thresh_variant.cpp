@@ -1,0 +1,186 @@
+// Inverse with threshold, one source for all five sets. Threshold 0 (either
+// sign): x = 1/x, a zero element of either sign gives +inf and warning 4.
+// Threshold above 0: the divisor's magnitude is held at or above the
+// threshold, the sign comes from x < 0 (so both zeros give +1/threshold).
+// NaN elements give NaN and never a warning. Generic: double precision, one
+// division shared by four (threshold 0) or two elements. SIMD sets: the
+// reciprocal estimate refined once; a group whose estimate is off the
+// ordinary range (zeros, infinities, NaNs, subnormals, values whose
+// reciprocal is subnormal) is done by true division instead.
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "primitives/vector/elementary_env.h"
+#include "primitives/vector/elementary_simd.h"
+#include "primitives/frame/sp_status.h"
+
+namespace SP_SET_NS {
+namespace {
+
+constexpr uint32_t kF32PlusInf = 0x7F800000u;
+
+#if SP_SET_INDEX == 0
+
+// One element at threshold 0; true when it was a zero.
+inline bool InvertAlone(float& x) {
+  if (x == 0.0f) {
+    x = std::bit_cast<float>(kF32PlusInf);
+    return true;
+  }
+  x = static_cast<float>(1.0 / static_cast<double>(x));
+  return false;
+}
+
+bool InvertZeroThreshold(float* p, int64_t n) {
+  bool zero = false;
+  int64_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const double x0 = p[i];
+    const double x1 = p[i + 1];
+    const double x2 = p[i + 2];
+    const double x3 = p[i + 3];
+    // Products of four floats neither overflow nor underflow a double, so
+    // the shared quotient is exact apart from rounding unless an element
+    // is zero, infinite or NaN.
+    const double product = x0 * x1 * (x2 * x3);
+    const double q = 1.0 / product;
+    if (std::isfinite(q) && q != 0.0) {
+      p[i] = static_cast<float>(q * (x1 * x2 * x3));
+      p[i + 1] = static_cast<float>(q * (x0 * x2 * x3));
+      p[i + 2] = static_cast<float>(q * (x0 * x1 * x3));
+      p[i + 3] = static_cast<float>(q * (x0 * x1 * x2));
+    } else {
+      for (int j = 0; j < 4; ++j) zero |= InvertAlone(p[i + j]);
+    }
+  }
+  for (; i < n; ++i) zero |= InvertAlone(p[i]);
+  return zero;
+}
+
+void InvertAboveThreshold(float* p, int64_t n, float threshold) {
+  const float inverse = static_cast<float>(1.0 / static_cast<double>(threshold));
+  auto clamped = [&](float x) { return x < 0.0f ? -inverse : inverse; };
+  auto alone = [&](float x) {
+    return std::fabs(x) <= threshold ? clamped(x) : static_cast<float>(1.0 / static_cast<double>(x));
+  };
+  int64_t i = 0;
+  for (; i + 2 <= n; i += 2) {
+    const float x0 = p[i];
+    const float x1 = p[i + 1];
+    if (!(std::fabs(x0) <= threshold) && !(std::fabs(x1) <= threshold)) {
+      const double q = 1.0 / (static_cast<double>(x0) * static_cast<double>(x1));
+      if (std::isfinite(q) && q != 0.0) {  // no infinity or NaN in the pair
+        p[i] = static_cast<float>(static_cast<double>(x1) * q);
+        p[i + 1] = static_cast<float>(static_cast<double>(x0) * q);
+        continue;
+      }
+    }
+    p[i] = alone(x0);
+    p[i + 1] = alone(x1);
+  }
+  if (i < n) p[i] = alone(p[i]);
+}
+
+bool InvThreshKernel(float* p, int64_t n, float threshold) {
+  if (threshold == 0.0f) return InvertZeroThreshold(p, n);
+  InvertAboveThreshold(p, n, threshold);
+  return false;
+}
+
+#else  // SIMD sets
+
+// 1/d per lane: the refined estimate where every lane's d * rcp is near 1,
+// else true division for the four lanes.
+inline simd::f32x4 Reciprocal(simd::f32x4 d) {
+  using namespace simd;
+  const f32x4 rcp = RcpEstimate(d);
+  const f32x4 e = Mul(d, rcp);
+  const f32x4 ordinary = And(CmpGt(e, Splat(0.5f)), CmpLt(e, Splat(2.0f)));
+  if (MoveMask(ordinary) == 0xF) return Mul(rcp, Sub(Splat(2.0f), e));
+  return Div(Splat(1.0f), d);
+}
+
+// Four lanes at threshold 0; `zero` gets a bit per zero lane.
+inline simd::f32x4 InvertFourZeroThreshold(simd::f32x4 x, int& zero) {
+  using namespace simd;
+  const f32x4 y = Reciprocal(x);
+  const f32x4 isZero = CmpEq(x, Zero4());
+  const int zeroLanes = MoveMask(isZero);
+  if (zeroLanes == 0) return y;
+  zero |= zeroLanes;
+  return Select(isZero, SplatF32Bits(kF32PlusInf), y);
+}
+
+// Four lanes above a positive threshold.
+inline simd::f32x4 InvertFourAboveThreshold(simd::f32x4 x, simd::f32x4 threshold) {
+  using namespace simd;
+  const f32x4 signBit = SplatF32Bits(0x80000000u);
+  const f32x4 magnitude = AndNot(signBit, x);
+  const f32x4 held = Select(CmpLe(magnitude, threshold), threshold, magnitude);  // NaN stays
+  const f32x4 negative = And(CmpLt(x, Zero4()), signBit);
+  return Or(Reciprocal(held), negative);
+}
+
+bool InvThreshKernel(float* p, int64_t n, float threshold) {
+  using namespace simd;
+  const bool zeroPath = threshold == 0.0f;
+  const f32x4 held = Splat(threshold);
+  int zero = 0;
+  auto four = [&](f32x4 x) {
+    return zeroPath ? InvertFourZeroThreshold(x, zero) : InvertFourAboveThreshold(x, held);
+  };
+  // One to three elements through a group padded with ones.
+  auto partial = [&](float* q, int64_t count) {
+    alignas(16) float lanes[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    const size_t bytes = static_cast<size_t>(count) * sizeof(float);
+    std::memcpy(lanes, q, bytes);
+    Store(lanes, four(Load(lanes)));
+    std::memcpy(q, lanes, bytes);
+  };
+  int64_t i = 0;
+  if (!ElemAligned16(p)) {
+    const int64_t head = (16 - static_cast<int64_t>(ElemAddress(p) & 15)) / 4;
+    i = head < n ? head : n;  // a float* off its 4-byte grid runs unaligned below
+    if (i > 0 && ElemAligned16(p + i)) {
+      partial(p, i);
+    } else {
+      i = 0;
+    }
+  }
+  const bool aligned = ElemAligned16(p + i);
+  for (; i + 8 <= n; i += 8) {
+    const f32x4 a = aligned ? Load(p + i) : LoadU(p + i);
+    const f32x4 b = aligned ? Load(p + i + 4) : LoadU(p + i + 4);
+    const f32x4 ra = four(a);
+    const f32x4 rb = four(b);
+    if (aligned) {
+      Store(p + i, ra);
+      Store(p + i + 4, rb);
+    } else {
+      StoreU(p + i, ra);
+      StoreU(p + i + 4, rb);
+    }
+  }
+  if (n - i >= 4) {
+    StoreU(p + i, four(LoadU(p + i)));
+    i += 4;
+  }
+  if (i < n) partial(p + i, n - i);
+  return zero != 0;
+}
+
+#endif
+
+}  // namespace
+
+spStatus SP_V(spInvThreshInPlaceF32)(float* srcDst, int32_t len, float threshold) {
+  if (srcDst == nullptr) return spErrNullPointer;
+  if (len < 1) return spErrLength;
+  if (!(threshold >= 0.0f)) return spErrThreshold;  // negative or NaN
+  ElementaryFloatEnv env;
+  return InvThreshKernel(srcDst, len, threshold) ? spWarnDivByZero : spOk;
+}
+
+}  // namespace SP_SET_NS

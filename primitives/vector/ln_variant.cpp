@@ -1,0 +1,404 @@
+// Natural-logarithm primitives, one source for every set.
+//   generic  C library log in double precision, element by element;
+//   SSE      floats: blocks of 256, the first 0..3 elements of a block by the
+//            C library, the rest four at a time with a reciprocal estimate
+//            refined by one Newton step; doubles: one pass in double
+//            precision with s = (f - 1) / (f + 1) and a degree-7 series;
+//   SSE2+    floats: four at a time, s by division, single precision;
+//            doubles: two at a time through a 65-row table, no division.
+// Every set gives -inf (7) for +0, the negative default NaN (8) for anything
+// with the sign bit set, +inf for +inf, a positive NaN without warning for
+// a positive NaN, and the logarithm of positive subnormals (normalised
+// first). The status is the warning of the lowest-indexed zero or negative.
+#include <cmath>
+#include <cstdint>
+
+#include "primitives/frame/sp_status.h"
+#include "primitives/vector/ln_table.h"
+#include "primitives/vector/stats_ops.h"
+
+namespace SP_SET_NS {
+namespace {
+
+using vstat::Bits;
+using vstat::DoubleFromBits;
+using vstat::FloatFromBits;
+using vstat::Ld;
+using vstat::St;
+
+constexpr uint32_t kNegNaNF32 = 0xFFC00000u, kPosNaNF32 = 0x7FC00000u;
+constexpr uint32_t kNegInfF32 = 0xFF800000u, kPosInfF32 = 0x7F800000u;
+constexpr uint64_t kNegNaNF64 = 0xFFF8000000000000ull, kPosNaNF64 = 0x7FF8000000000000ull;
+constexpr uint64_t kNegInfF64 = 0xFFF0000000000000ull, kPosInfF64 = 0x7FF0000000000000ull;
+
+// Keeps the first warning raised.
+struct FirstWarning {
+  spStatus status = spOk;
+  void Raise(spStatus s) {
+    if (status == spOk) status = s;
+  }
+};
+
+// The special results shared by every set; false for positive finite,
+// non-zero values, which the caller evaluates.
+inline bool SpecialLn(float x, float& out, FirstWarning& w) {
+  const uint32_t b = Bits(x);
+  if (b & 0x80000000u) {
+    out = FloatFromBits(kNegNaNF32);
+    w.Raise(spWarnLnNegative);
+  } else if (b == 0) {
+    out = FloatFromBits(kNegInfF32);
+    w.Raise(spWarnLnZero);
+  } else if ((b & kPosInfF32) == kPosInfF32) {
+    out = FloatFromBits((b & 0x007FFFFFu) ? kPosNaNF32 : kPosInfF32);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+inline bool SpecialLn(double x, double& out, FirstWarning& w) {
+  const uint64_t b = Bits(x);
+  if (b >> 63) {
+    out = DoubleFromBits(kNegNaNF64);
+    w.Raise(spWarnLnNegative);
+  } else if (b == 0) {
+    out = DoubleFromBits(kNegInfF64);
+    w.Raise(spWarnLnZero);
+  } else if ((b & kPosInfF64) == kPosInfF64) {
+    out = DoubleFromBits((b & 0x000FFFFFFFFFFFFFull) ? kPosNaNF64 : kPosInfF64);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Generic rule: specials, else the C library's log in double precision.
+template <class T>
+inline T LibraryLn(T x, FirstWarning& w) {
+  T out;
+  if (SpecialLn(x, out, w)) return out;
+  return static_cast<T>(std::log(static_cast<double>(x)));
+}
+
+template <class T>
+void LibraryLnArray(const T* src, T* dst, int32_t n, FirstWarning& w) {
+  for (int32_t i = 0; i < n; ++i) St(dst + i, LibraryLn(Ld(src + i), w));
+}
+
+// Single-precision series shared by the SSE and SSE2+ float kernels:
+// ln x = k L + s (2 + z (c1 + z (c2 + z (c3 + z c4)))), s = (f-1)/(f+1), z = s^2,
+// with f in [sqrt(2)/2, sqrt(2)) and x = 2^k f.
+constexpr uint32_t kLn2F32 = 0x3F317218u;
+constexpr uint32_t kC1 = 0x3F2AAAAAu, kC2 = 0x3ECCCD95u, kC3 = 0x3E920CCAu, kC4 = 0x3E7353DAu;
+constexpr uint32_t kHalfFractionBound = 0x3504F2u;  // fraction of sqrt(2)
+constexpr float kTwoPow24 = 16777216.0f;
+constexpr double kTwoPow52 = 4503599627370496.0;
+
+#if SP_SET_INDEX >= 1
+using simd::f32x4;
+
+inline f32x4 SeriesF32(f32x4 k, f32x4 s) {
+  using namespace simd;
+  const f32x4 z = Mul(s, s);
+  f32x4 p = Add(Splat(FloatFromBits(kC3)), Mul(z, Splat(FloatFromBits(kC4))));
+  p = Add(Splat(FloatFromBits(kC2)), Mul(z, p));
+  p = Add(Splat(FloatFromBits(kC1)), Mul(z, p));
+  p = Add(Splat(2.0f), Mul(z, p));
+  return Add(Mul(k, Splat(FloatFromBits(kLn2F32))), Mul(s, p));
+}
+
+// Reduction of a positive normal float's bits: f and k.
+inline void ReduceF32(uint32_t b, int32_t kOffset, float& f, float& k) {
+  const uint32_t fraction = b & 0x007FFFFFu;
+  const int32_t e = static_cast<int32_t>(b >> 23);
+  if (fraction < kHalfFractionBound) {
+    f = FloatFromBits(fraction | 0x3F800000u);
+    k = static_cast<float>(e - 127 + kOffset);
+  } else {
+    f = FloatFromBits(fraction | 0x3F000000u);
+    k = static_cast<float>(e - 126 + kOffset);
+  }
+}
+#endif
+
+#if SP_SET_INDEX == 1
+// ---- SSE set, floats ----
+constexpr int32_t kSseBlock = 256;
+
+// Four elements: specials by their bits, the rest by the series with
+// s = (f - 1) r, r the reciprocal estimate of f + 1 refined once.
+void LnGroupSse(const float* src, float* dst, FirstWarning& w) {
+  alignas(16) float f[4], k[4], out[4];
+  bool special[4];
+  for (int i = 0; i < 4; ++i) {
+    const float x = Ld(src + i);
+    special[i] = SpecialLn(x, out[i], w);
+    if (special[i]) {
+      f[i] = 1.0f;
+      k[i] = 0.0f;
+    } else if ((Bits(x) >> 23) == 0) {
+      ReduceF32(Bits(x * kTwoPow24), -24, f[i], k[i]);  // subnormal: normalise
+    } else {
+      ReduceF32(Bits(x), 0, f[i], k[i]);
+    }
+  }
+  using namespace simd;
+  const f32x4 fv = Load(f);
+  const f32x4 fp1 = Add(fv, Splat(1.0f));
+  f32x4 r = _mm_rcp_ps(fp1);
+  r = Mul(r, Sub(Splat(2.0f), Mul(fp1, r)));
+  const f32x4 s = Mul(Sub(fv, Splat(1.0f)), r);
+  alignas(16) float res[4];
+  Store(res, SeriesF32(Load(k), s));
+  for (int i = 0; i < 4; ++i) St(dst + i, special[i] ? out[i] : res[i]);
+}
+
+void LnBlockSse(const float* src, float* dst, int32_t n, FirstWarning& w) {
+  const int32_t head = n & 3;
+  LibraryLnArray(src, dst, head, w);
+  for (int32_t i = head; i < n; i += 4) LnGroupSse(src + i, dst + i, w);
+}
+
+spStatus LnArrayF32(const float* src, float* dst, int32_t n) {
+  FirstWarning w;
+  for (int32_t i = 0; i < n; i += kSseBlock) LnBlockSse(src + i, dst + i, n - i < kSseBlock ? n - i : kSseBlock, w);
+  return w.status;
+}
+
+// ---- SSE set, doubles (no double vectors: plain double arithmetic) ----
+constexpr uint64_t kLn2HighSse = 0x3FE62E42FEE00000ull, kLn2LowSse = 0x3DEA39EF35793C76ull;
+constexpr double kA1 = 0.6666666666666734, kA2 = 0.399999999994167, kA3 = 0.28571428742008753;
+constexpr double kA4 = 0.22222198607186278, kA5 = 0.18183562745289936, kA6 = 0.15314087275331442;
+constexpr double kA7 = 0.14795612545334175;
+constexpr uint64_t kHalfFractionBoundF64 = 0x6A09Eu;  // top 20 fraction bits of sqrt(2)
+
+double SeriesLnF64(double x) {
+  int32_t kOffset = 0;
+  if ((Bits(x) >> 52) == 0) {  // subnormal: normalise
+    x *= kTwoPow52;
+    kOffset = -52;
+  }
+  const uint64_t b = Bits(x);
+  const uint64_t fraction = b & 0x000FFFFFFFFFFFFFull;
+  int32_t k = static_cast<int32_t>(b >> 52) - 1023 + kOffset;
+  double f;
+  if ((fraction >> 32) < kHalfFractionBoundF64) {
+    f = DoubleFromBits(fraction | 0x3FF0000000000000ull);
+  } else {
+    f = DoubleFromBits(fraction | 0x3FE0000000000000ull);
+    ++k;
+  }
+  const double s = (f - 1.0) / (f + 1.0);
+  const double z = s * s;
+  const double p = 2.0 + z * (kA1 + z * (kA2 + z * (kA3 + z * (kA4 + z * (kA5 + z * (kA6 + z * kA7))))));
+  const double dk = k;
+  return dk * DoubleFromBits(kLn2HighSse) + (s * p + dk * DoubleFromBits(kLn2LowSse));
+}
+
+spStatus LnArrayF64(const double* src, double* dst, int32_t n) {
+  FirstWarning w;
+  const int32_t head = n & 3;
+  LibraryLnArray(src, dst, head, w);
+  for (int32_t i = head; i < n; ++i) {
+    const double x = Ld(src + i);
+    double out;
+    St(dst + i, SpecialLn(x, out, w) ? out : SeriesLnF64(x));
+  }
+  return w.status;
+}
+#endif
+
+#if SP_SET_INDEX >= 2
+using vstat::i32x4;
+
+// ---- SSE2, SSE3, SSSE3 sets, floats ----
+
+// The series on four lanes of bits; kOffset is added to k per lane.
+inline f32x4 LnLanesF32(i32x4 bits, i32x4 kOffset) {
+  const i32x4 e = _mm_and_si128(_mm_srli_epi32(bits, 23), _mm_set1_epi32(0xFF));
+  const i32x4 fraction = _mm_and_si128(bits, _mm_set1_epi32(0x007FFFFF));
+  const i32x4 upper = _mm_cmpgt_epi32(fraction, _mm_set1_epi32(static_cast<int32_t>(kHalfFractionBound) - 1));
+  const i32x4 one = _mm_set1_epi32(0x3F800000), half = _mm_set1_epi32(0x3F000000);
+  const f32x4 f = _mm_castsi128_ps(_mm_or_si128(fraction, vstat::Select(upper, half, one)));
+  // k = e - 127, plus one for the upper half (the mask is -1 there).
+  const i32x4 k = _mm_add_epi32(_mm_sub_epi32(_mm_sub_epi32(e, _mm_set1_epi32(127)), upper), kOffset);
+  using namespace simd;
+  const f32x4 s = Div(Sub(f, Splat(1.0f)), Add(f, Splat(1.0f)));
+  return SeriesF32(_mm_cvtepi32_ps(k), s);
+}
+
+// Lanes outside the safe range (exponent field, sign bit included, below 65
+// or above 189): zeros, anything signed, infinities, NaNs, subnormals and
+// extreme magnitudes. Only these are looked at one by one.
+f32x4 FixCheckedLanesF32(f32x4 x, f32x4 computed, int mask, FirstWarning& w) {
+  alignas(16) float in[4], res[4];
+  simd::Store(in, x);
+  simd::Store(res, computed);
+  bool subnormal = false;
+  for (int i = 0; i < 4; ++i)
+    if ((mask >> i) & 1) subnormal |= (Bits(in[i]) >> 23) == 0 && Bits(in[i]) != 0;
+  alignas(16) float normalised[4];
+  if (subnormal) {
+    const f32x4 scaled = simd::Mul(x, simd::Splat(kTwoPow24));
+    simd::Store(normalised, LnLanesF32(_mm_castps_si128(scaled), _mm_set1_epi32(-24)));
+  }
+  for (int i = 0; i < 4; ++i) {
+    if (!((mask >> i) & 1)) continue;
+    float out;
+    if (SpecialLn(in[i], out, w)) res[i] = out;
+    else if ((Bits(in[i]) >> 23) == 0) res[i] = normalised[i];
+  }
+  return simd::Load(res);
+}
+
+inline f32x4 LnGroupF32(f32x4 x, FirstWarning& w) {
+  const i32x4 bits = _mm_castps_si128(x);
+  const i32x4 signedExponent = _mm_srai_epi32(bits, 23);
+  const i32x4 outside = _mm_or_si128(_mm_cmplt_epi32(signedExponent, _mm_set1_epi32(65)),
+                                     _mm_cmpgt_epi32(signedExponent, _mm_set1_epi32(189)));
+  const f32x4 computed = LnLanesF32(bits, _mm_setzero_si128());
+  const int mask = _mm_movemask_ps(_mm_castsi128_ps(outside));
+  return mask ? FixCheckedLanesF32(x, computed, mask, w) : computed;
+}
+
+spStatus LnArrayF32(const float* src, float* dst, int32_t n) {
+  FirstWarning w;
+  int32_t i = 0;
+  for (; i + 4 <= n; i += 4) simd::StoreU(dst + i, LnGroupF32(simd::LoadU(src + i), w));
+  if (i < n) {
+    // Last 1..3 elements; the unused lanes hold 1.0 (ln 1 = 0, no warning).
+    alignas(16) float t[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    for (int32_t j = i; j < n; ++j) t[j - i] = Ld(src + j);
+    simd::Store(t, LnGroupF32(simd::Load(t), w));
+    for (int32_t j = i; j < n; ++j) St(dst + j, t[j - i]);
+  }
+  return w.status;
+}
+
+// ---- SSE2, SSE3, SSSE3 sets, doubles ----
+// x = 2^k m, m in [1, 2); j = round(64 (m - 1)) from the top 11 fraction
+// bits; m = m_hi + m_lo with m_hi keeping the top 31 fraction bits, so that
+// m_hi r_j - 1 is exact; u = (m_hi r_j - 1) + m_lo r_j and
+// ln x = (k ln2_hi + T_hi) + ((m_hi r_j - 1) + ((k ln2_lo + T_lo) + m_lo r_j + u^2 P(u))).
+// ln2_hi keeps 11 trailing zero bits so that k ln2_hi is exact.
+constexpr uint64_t kLn2High = 0x3FE62E42FEFA3800ull, kLn2Low = 0x3D2EF35793C7672Eull;
+constexpr uint64_t kP0 = 0xBFE000000000001Bull, kP1 = 0x3FD55555555555A9ull, kP2 = 0xBFCFFFFFFF201E11ull;
+constexpr uint64_t kP3 = 0x3FC9999998867A5Eull, kP4 = 0xBFC555C54DD57D7Cull, kP5 = 0x3FC24998090DC54Aull;
+
+struct ReducedF64 {
+  double k, mHigh, mLow;
+  int32_t row;
+};
+
+// x positive, finite and non-zero.
+inline ReducedF64 ReduceF64(double x) {
+  int32_t kOffset = 0;
+  if ((Bits(x) >> 52) == 0) {  // subnormal: normalise
+    x *= kTwoPow52;
+    kOffset = -52;
+  }
+  const uint64_t b = Bits(x);
+  const uint64_t m = (b & 0x000FFFFFFFFFFFFFull) | 0x3FF0000000000000ull;
+  const uint64_t mHigh = m & ~((uint64_t{1} << 21) - 1);
+  const int32_t top11 = static_cast<int32_t>((b >> 41) & 0x7FF);
+  ReducedF64 r;
+  r.k = static_cast<double>(static_cast<int32_t>(b >> 52) - 1023 + kOffset);
+  r.mHigh = DoubleFromBits(mHigh);
+  r.mLow = DoubleFromBits(m) - r.mHigh;
+  r.row = (top11 + 16) >> 5;
+  return r;
+}
+
+inline simd::f64x2 TableColumn(const uint64_t vln::LnTableRow::*column, int32_t row0, int32_t row1) {
+  return _mm_set_pd(DoubleFromBits(vln::kLnTable[row1].*column), DoubleFromBits(vln::kLnTable[row0].*column));
+}
+
+// Two elements; specials replace their lane afterwards (lowest index first).
+inline simd::f64x2 LnPairF64(double x0, double x1, FirstWarning& w) {
+  using namespace simd;
+  double special0 = 0.0, special1 = 0.0;
+  const bool is0 = SpecialLn(x0, special0, w);
+  const bool is1 = SpecialLn(x1, special1, w);
+  const ReducedF64 a = ReduceF64(is0 ? 1.0 : x0);
+  const ReducedF64 b = ReduceF64(is1 ? 1.0 : x1);
+  const f64x2 k = _mm_set_pd(b.k, a.k);
+  const f64x2 mHigh = _mm_set_pd(b.mHigh, a.mHigh), mLow = _mm_set_pd(b.mLow, a.mLow);
+  const f64x2 r = TableColumn(&vln::LnTableRow::reciprocal, a.row, b.row);
+  const f64x2 tHigh = TableColumn(&vln::LnTableRow::minusLnHigh, a.row, b.row);
+  const f64x2 tLow = TableColumn(&vln::LnTableRow::minusLnLow, a.row, b.row);
+  const f64x2 t = Sub(Mul(mHigh, r), Splat(1.0));  // exact
+  const f64x2 mLowR = Mul(mLow, r);
+  const f64x2 u = Add(t, mLowR);
+  f64x2 p = Add(Splat(DoubleFromBits(kP4)), Mul(u, Splat(DoubleFromBits(kP5))));
+  p = Add(Splat(DoubleFromBits(kP3)), Mul(u, p));
+  p = Add(Splat(DoubleFromBits(kP2)), Mul(u, p));
+  p = Add(Splat(DoubleFromBits(kP1)), Mul(u, p));
+  p = Add(Splat(DoubleFromBits(kP0)), Mul(u, p));
+  const f64x2 high = Add(Mul(k, Splat(DoubleFromBits(kLn2High))), tHigh);
+  const f64x2 low = Add(Add(Add(Mul(k, Splat(DoubleFromBits(kLn2Low))), tLow), mLowR), Mul(Mul(u, u), p));
+  f64x2 result = Add(high, Add(t, low));
+  if (is0 || is1) {
+    alignas(16) double lanes[2];
+    Store(lanes, result);
+    if (is0) lanes[0] = special0;
+    if (is1) lanes[1] = special1;
+    result = Load(lanes);
+  }
+  return result;
+}
+
+spStatus LnArrayF64(const double* src, double* dst, int32_t n) {
+  FirstWarning w;
+  const bool alignedDst = vstat::IsAligned(dst, 16);
+  int32_t i = 0;
+  for (; i + 2 <= n; i += 2) {
+    const simd::f64x2 v = LnPairF64(Ld(src + i), Ld(src + i + 1), w);
+    if (alignedDst) simd::Store(dst + i, v);
+    else simd::StoreU(dst + i, v);
+  }
+  if (i < n) St(dst + i, simd::Lane0(LnPairF64(Ld(src + i), 1.0, w)));  // a lone last element pairs with 1.0
+  return w.status;
+}
+#endif
+
+#if SP_SET_INDEX == 0
+spStatus LnArrayF32(const float* src, float* dst, int32_t n) {
+  FirstWarning w;
+  LibraryLnArray(src, dst, n, w);
+  return w.status;
+}
+spStatus LnArrayF64(const double* src, double* dst, int32_t n) {
+  FirstWarning w;
+  LibraryLnArray(src, dst, n, w);
+  return w.status;
+}
+#endif
+
+}  // namespace
+
+spStatus SP_V(spLnInPlaceF32)(float* srcDst, int32_t len) {
+  if (srcDst == nullptr) return spErrNullPointer;
+  if (len < 1) return spErrLength;
+  return LnArrayF32(srcDst, srcDst, len);
+}
+
+spStatus SP_V(spLnF32)(const float* src, float* dst, int32_t len) {
+  if (src == nullptr || dst == nullptr) return spErrNullPointer;
+  if (len < 1) return spErrLength;
+  return LnArrayF32(src, dst, len);
+}
+
+spStatus SP_V(spLnInPlaceF64)(double* srcDst, int32_t len) {
+  if (srcDst == nullptr) return spErrNullPointer;
+  if (len < 1) return spErrLength;
+  return LnArrayF64(srcDst, srcDst, len);
+}
+
+spStatus SP_V(spLnF64)(const double* src, double* dst, int32_t len) {
+  if (src == nullptr || dst == nullptr) return spErrNullPointer;
+  if (len < 1) return spErrLength;
+  return LnArrayF64(src, dst, len);
+}
+
+}  // namespace SP_SET_NS

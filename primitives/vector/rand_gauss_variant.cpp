@@ -1,0 +1,39 @@
+// Gaussian random-number primitives of one variant set. All sets run the
+// same scalar generator and double arithmetic, so they give the same values.
+#include <cstdint>
+
+#include "primitives/frame/sp_status.h"
+#include "primitives/vector/rand_gauss_generator.h"
+
+namespace SP_SET_NS {
+namespace {
+
+template <class T>
+spStatus FillGaussian(T* dst, int32_t len, double mean, double stdDev, uint32_t* pSeed) {
+  if (dst == nullptr || pSeed == nullptr) return spErrNullPointer;
+  if (len < 1) return spErrLength;
+  gauss::UniformPairs pairs(*pSeed);
+  // The next pair is drawn as soon as one is written, needed or not.
+  gauss::PolarPair pair = pairs.NextAccepted();
+  int64_t i = 0;
+  for (; i + 2 <= len; i += 2) {
+    const double scale = pair.factor * stdDev;
+    dst[i] = static_cast<T>(mean + pair.u2 * scale);
+    dst[i + 1] = static_cast<T>(mean + pair.u1 * scale);
+    pair = pairs.NextAccepted();
+  }
+  if (i < len) dst[i] = static_cast<T>(mean + pair.u2 * (pair.factor * stdDev));
+  *pSeed = pairs.Seed();
+  return spOk;
+}
+
+}  // namespace
+
+spStatus SP_V(spRandGaussF32)(float* dst, int32_t len, float mean, float stdDev, uint32_t* pSeed) {
+  return FillGaussian(dst, len, mean, stdDev, pSeed);
+}
+spStatus SP_V(spRandGaussF64)(double* dst, int32_t len, double mean, double stdDev, uint32_t* pSeed) {
+  return FillGaussian(dst, len, mean, stdDev, pSeed);
+}
+
+}  // namespace SP_SET_NS

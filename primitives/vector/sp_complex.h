@@ -1,0 +1,24 @@
+// Complex-array primitives on interleaved (re, im) arrays counted in complex
+// elements: multiplication, conjugation in place, and splitting into real
+// and imaginary arrays.
+//
+// Every call checks null pointers in argument order (-8) then n below 1 (-6)
+// and writes nothing on an error; otherwise it returns spOk.
+#pragma once
+#include <cstdint>
+
+#include "primitives/frame/sp_status.h"
+
+// dst[k] = a[k] * b[k]; dst must be apart from a and b. The generic single-
+// precision variant forms the products and their sum in double and rounds
+// once; the other sets round each product to float first.
+spStatus spMulC32(const float* a, const float* b, float* dst, int32_t n);
+spStatus spMulC64(const double* a, const double* b, double* dst, int32_t n);
+
+// Negates every imaginary part; real parts are not touched.
+spStatus spConjInPlaceC32(float* srcDst, int32_t n);
+spStatus spConjInPlaceC64(double* srcDst, int32_t n);
+
+// dstRe[k] = src[2k], dstIm[k] = src[2k+1], copied bit for bit. The outputs
+// must not overlap the source.
+spStatus spSplitComplexC32(const float* src, float* dstRe, float* dstIm, int32_t n);

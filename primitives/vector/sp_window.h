@@ -1,0 +1,21 @@
+// Multiplication of an array by a symmetric Hamming or Hann window of its own
+// length: dst[k] = src[k] * w(k), k = 0 .. n-1, with theta = 2 pi / (n - 1)
+//   Hamming w(k) = 0.54 - 0.46 cos(k theta)   (0.08 at both ends)
+//   Hann    w(k) = 0.5 - 0.5 cos(k theta)     (0 at both ends)
+// The weights come from one or two library cosines and a recurrence walked
+// from both ends at once, so dst[k] and dst[n-1-k] always get the same
+// weight; the centre element of an odd length is copied unchanged. The
+// variant sets differ only in the last bits of the weights.
+//
+// Every call checks null pointers (-8) then n below 3 (-6) and writes nothing
+// on an error. dst may be src itself.
+#pragma once
+#include <cstdint>
+
+#include "primitives/frame/sp_status.h"
+
+spStatus spWinHammingF64(const double* src, double* dst, int32_t n);
+spStatus spWinHammingF32(const float* src, float* dst, int32_t n);
+spStatus spWinHannF64(const double* src, double* dst, int32_t n);
+// n = 3 writes +0.0, src[1], +0.0 without any multiplication.
+spStatus spWinHannF32(const float* src, float* dst, int32_t n);

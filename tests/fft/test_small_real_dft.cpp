@@ -1,0 +1,262 @@
+// Real group of the small transforms (1, 2, 4, 8 points), in both
+// precisions, through every variant set's kernel set and real tables.
+#include <array>
+#include <type_traits>
+
+#include "fft/test_small_dft_support.h"
+#include "support/variant_sets.h"
+
+using namespace small_dft_test;
+
+namespace {
+
+class SmallRealDftTest : public VariantSetTest {
+ protected:
+  const spkSmallDftKernelSet& Kernels() const { return *spkSmallDftKernelsOfSet(SetIndex()); }
+};
+
+template <class T>
+std::vector<Member<T>> GroupOf(const spkSmallDftKernelSet& k) {
+  if constexpr (std::is_same_v<T, float>) return FlatMembers<T>(k.realF32, "F32 Real", 1);
+  else return FlatMembers<T>(k.realF64, "F64 Real", 1);
+}
+
+template <class T>
+std::vector<Member<T>> TablesOf(const spkSmallDftKernelSet& k) {
+  if constexpr (std::is_same_v<T, float>) return RealTableMembers<T>(k.realTablesF32);
+  else return RealTableMembers<T>(k.realTablesF64);
+}
+
+// Slots of TablesOf: fwd 0..3, fwdScaled 4..7, inv 8..11, invScaled 12..15.
+constexpr int kFwd = 0, kFwdScaled = 4, kInv = 8, kInvScaled = 12;
+
+template <class T>
+void CheckFixtures(const spkSmallDftKernelSet& k) {
+  const auto tables = TablesOf<T>(k);
+  // The nearest value of T to sqrt(1/2), independent of the kernels' constant.
+  const T c = static_cast<T>(std::sqrt(0.5L));
+  const T z = T(0), nz = -T(0);
+  struct Case {
+    const char* what;
+    int table;
+    std::vector<T> in, want;
+  };
+  const Case cases[] = {
+      {"impulse N=1", kFwd + 0, {3}, {3}},
+      {"impulse N=2", kFwd + 1, {1, 0}, {1, 1}},
+      {"impulse N=4", kFwd + 2, {1, 0, 0, 0}, {1, 1, 1, z}},
+      {"impulse N=8, Im X1 = 0 * -c", kFwd + 3, {1, 0, 0, 0, 0, 0, 0, 0}, {1, 1, 1, nz, 1, z, 1, z}},
+      {"x1 = 1, N=4: sign of Im", kFwd + 2, {0, 1, 0, 0}, {1, -1, z, -1}},
+      {"x1 = 1, N=8", kFwd + 3, {0, 1, 0, 0, 0, 0, 0, 0}, {1, -1, c, -c, z, -1, -c, -c}},
+      {"constant N=2", kFwd + 1, {1, 1}, {2, z}},
+      {"constant N=4", kFwd + 2, {1, 1, 1, 1}, {4, z, z, z}},
+      {"constant N=8", kFwd + 3, {1, 1, 1, 1, 1, 1, 1, 1}, {8, z, z, nz, z, z, z, z}},
+      {"only X0, N=1", kInv + 0, {5}, {5}},
+      {"only X0, N=2", kInv + 1, {1, 0}, {1, 1}},
+      {"only X0, N=4", kInv + 2, {1, 0, 0, 0}, {1, 1, 1, 1}},
+      {"only X0, N=8", kInv + 3, {1, 0, 0, 0, 0, 0, 0, 0}, {1, 1, 1, 1, 1, 1, 1, 1}},
+      {"only Nyquist, N=2", kInv + 1, {0, 1}, {1, -1}},
+      {"only Nyquist, N=4", kInv + 2, {0, 1, 0, 0}, {1, -1, 1, -1}},
+      {"only Nyquist, N=8", kInv + 3, {0, 1, 0, 0, 0, 0, 0, 0}, {1, -1, 1, -1, 1, -1, 1, -1}},
+      // Re X1 = 1 alone: 2*cos(2*pi*n/4); Im X1 = 1 alone: -2*sin(2*pi*n/4).
+      {"only Re X1, N=4", kInv + 2, {0, 0, 1, 0}, {2, z, -2, z}},
+      {"only Im X1, N=4", kInv + 2, {0, 0, 0, 1}, {z, -2, z, 2}},
+      {"only Im X2, N=8", kInv + 3, {0, 0, 0, 0, 0, 1, 0, 0}, {z, -2, z, 2, z, -2, z, 2}},
+  };
+  for (const Case& cs : cases) {
+    SCOPED_TRACE(cs.what);
+    EXPECT_TRUE(SameBits(Apply(tables[cs.table], cs.in), cs.want));
+  }
+}
+
+TEST_P(SmallRealDftTest, FixturesGiveExactValuesAndSignedZeros) {
+  CheckFixtures<float>(Kernels());
+  CheckFixtures<double>(Kernels());
+}
+
+template <class T>
+void CheckRoundTrips(const spkSmallDftKernelSet& k) {
+  const auto t = TablesOf<T>(k);
+  std::mt19937 rng(11);
+  for (int trial = 0; trial < 50; ++trial) {
+    for (int slot = 0; slot < 4; ++slot) {
+      const int n = 1 << slot;
+      SCOPED_TRACE("N = " + std::to_string(n));
+      const std::vector<T> x = RandomSmallIntegers<T>(rng, n);
+      const std::vector<T> back = Apply(t[kInv + slot], Apply(t[kFwd + slot], x));
+      std::vector<T> nx(n);
+      for (int i = 0; i < n; ++i) nx[i] = T(n) * x[i];
+      if (n <= 4) {
+        EXPECT_TRUE(SameBits(back, nx));
+      }
+      // The scaled inverse with 1/N restores the input up to rounding.
+      const std::vector<T> restored = Apply(t[kInvScaled + slot], Apply(t[kFwd + slot], x), T(1) / T(n));
+      for (int i = 0; i < n; ++i) {
+        EXPECT_NEAR(back[i], nx[i], 16 * std::numeric_limits<T>::epsilon() * 9 * n);
+        EXPECT_NEAR(restored[i], x[i], 16 * std::numeric_limits<T>::epsilon() * 9);
+      }
+    }
+    // The 2-point member is its own inverse up to the factor 2.
+    const std::vector<T> x = RandomSmallIntegers<T>(rng, 2);
+    EXPECT_TRUE(SameBits(Apply(t[kFwd + 1], Apply(t[kInv + 1], x)), {2 * x[0], 2 * x[1]}));
+  }
+}
+
+TEST_P(SmallRealDftTest, InverseOfForwardIsNTimesInput) {
+  CheckRoundTrips<float>(Kernels());
+  CheckRoundTrips<double>(Kernels());
+}
+
+// Inputs with signed zeros among random values, so that a scale of 1 has to
+// leave every sign and bit alone.
+template <class T>
+std::vector<T> InputsWithSignedZeros(std::mt19937& rng, int n) {
+  std::vector<T> x = RandomMixedMagnitudes<T>(rng, n);
+  std::uniform_int_distribution<int> pick(0, 3);
+  for (T& v : x) {
+    const int p = pick(rng);
+    if (p == 0) v = T(0);
+    if (p == 1) v = -T(0);
+  }
+  return x;
+}
+
+template <class T>
+void CheckScaleOne(const std::vector<Member<T>>& members) {
+  std::mt19937 rng(5);
+  for (const Member<T>& m : members) {
+    if (m.plainTwin < 0) continue;
+    SCOPED_TRACE(m.name);
+    for (int trial = 0; trial < 100; ++trial) {
+      const std::vector<T> x = InputsWithSignedZeros<T>(rng, m.values);
+      EXPECT_TRUE(SameBits(Apply(m, x, T(1)), Apply(members[m.plainTwin], x)));
+    }
+  }
+}
+
+TEST_P(SmallRealDftTest, ScaledWithScaleOneEqualsPlainBitForBit) {
+  CheckScaleOne(GroupOf<float>(Kernels()));
+  CheckScaleOne(GroupOf<double>(Kernels()));
+}
+
+template <class T>
+void CheckInPlace(const std::vector<Member<T>>& members) {
+  std::mt19937 rng(7);
+  for (const Member<T>& m : members) {
+    SCOPED_TRACE(m.name);
+    for (int trial = 0; trial < 100; ++trial) {
+      std::vector<T> data = RandomMixedMagnitudes<T>(rng, m.values);
+      const T scale = T(0.3);
+      const std::vector<T> separate = Apply(m, data, scale);
+      m.runInPlace(data.data(), scale);
+      EXPECT_TRUE(SameBits(data, separate));
+    }
+  }
+}
+
+TEST_P(SmallRealDftTest, InPlaceEqualsOutOfPlaceForEveryMember) {
+  CheckInPlace(GroupOf<float>(Kernels()));
+  CheckInPlace(GroupOf<double>(Kernels()));
+}
+
+template <class T>
+void CheckAgainstNaiveDft(const std::vector<Member<T>>& members) {
+  std::mt19937 rng(3);
+  for (const Member<T>& m : members) {
+    SCOPED_TRACE(m.name);
+    for (int trial = 0; trial < 50; ++trial) {
+      const std::vector<T> x = RandomValues<T>(rng, m.values);
+      const T scale = m.scaled ? T(0.37) : T(1);
+      const std::vector<T> got = Apply(m, x, scale);
+      std::vector<Ld> in(x.begin(), x.end());
+      // Forward on the 1- and 2-point members; they serve both directions.
+      const std::vector<Ld> want = NaiveReal(in, m.points, m.dir);
+      Ld bound = 0;
+      for (Ld v : in) bound += std::fabs(v);
+      bound *= (m.dir == Dir::Inverse ? 2 : 1) * Ld(scale);
+      const Ld tol = 8 * Ld(std::numeric_limits<T>::epsilon()) * bound;
+      for (int i = 0; i < m.values; ++i) EXPECT_NEAR(Ld(got[i]), Ld(scale) * want[i], tol) << "element " << i;
+    }
+  }
+}
+
+TEST_P(SmallRealDftTest, MembersAgreeWithNaiveLongDoubleDft) {
+  CheckAgainstNaiveDft(GroupOf<float>(Kernels()));
+  CheckAgainstNaiveDft(GroupOf<double>(Kernels()));
+}
+
+// The real transforms see only the tables: each slot must be the member of
+// its direction and size (a forward table leading to an inverse member, or a
+// wrong slot, fails here).
+TEST_P(SmallRealDftTest, TablesHoldTheMemberOfTheirDirectionPerOrder) {
+  CheckAgainstNaiveDft(TablesOf<float>(Kernels()));
+  CheckAgainstNaiveDft(TablesOf<double>(Kernels()));
+}
+
+// The single-precision 8-point inverse evaluated in double with the one
+// rounding the kernel has between stages: D = m + f held as a float.
+std::array<float, 8> ReferenceInv8F32(const float* z, double s, bool roundD) {
+  auto first = [s](double v) { return v * s; };
+  const double q = static_cast<float>(std::sqrt(2.0L));
+  const double p = first(double(z[0]) + z[1]), m = first(double(z[0]) - z[1]);
+  const double e = first(double(z[4]) + z[4]), f = first(double(z[5]) + z[5]);
+  const double u = first(double(z[2]) + z[6]), v = first(double(z[2]) - z[6]);
+  const double w = first(double(z[3]) + z[7]), t = first(double(z[3]) - z[7]);
+  const double A = p + e, B = p - e, C = m - f;
+  const double D = roundD ? double(float(m + f)) : m + f;
+  return {float(A + (u + u)), float(C + (v - w) * q), float(B - (t + t)), float(D + (v + w) * -q),
+          float(A - (u + u)), float(C - (v - w) * q), float(B + (t + t)), float(D - (v + w) * -q)};
+}
+
+TEST_P(SmallRealDftTest, SinglePrecisionInverse8RoundsOnlyWhereSpecified) {
+  const auto group = GroupOf<float>(Kernels());
+  const Member<float>& inv8 = group[9];
+  const Member<float>& inv8Scaled = group[11];
+  std::mt19937 rng(21);
+  int sensitive = 0;
+  for (int trial = 0; trial < 2000; ++trial) {
+    const std::vector<float> z = RandomMixedMagnitudes<float>(rng, 8);
+    const auto want = ReferenceInv8F32(z.data(), 1.0, true);
+    const auto wantScaled = ReferenceInv8F32(z.data(), double(0.3f), true);
+    ASSERT_TRUE(SameBits(Apply(inv8, z), std::vector<float>(want.begin(), want.end())));
+    ASSERT_TRUE(SameBits(Apply(inv8Scaled, z, 0.3f), std::vector<float>(wantScaled.begin(), wantScaled.end())));
+    if (ReferenceInv8F32(z.data(), 1.0, false) != want) ++sensitive;
+  }
+  // The data must be able to tell the two roundings apart.
+  EXPECT_GT(sensitive, 0);
+}
+
+// Every set computes the same bits as the generic set.
+template <class T>
+void CheckSameAsGeneric(const std::vector<Member<T>>& mine, const std::vector<Member<T>>& generic) {
+  std::mt19937 rng(9);
+  for (size_t i = 0; i < mine.size(); ++i) {
+    SCOPED_TRACE(mine[i].name);
+    for (int trial = 0; trial < 50; ++trial) {
+      const std::vector<T> x = RandomMixedMagnitudes<T>(rng, mine[i].values);
+      EXPECT_TRUE(SameBits(Apply(mine[i], x, T(0.3)), Apply(generic[i], x, T(0.3))));
+    }
+  }
+}
+
+TEST_P(SmallRealDftTest, EverySetComputesTheGenericSetsBits) {
+  const spkSmallDftKernelSet& generic = *spkSmallDftKernelsOfSet(0);
+  CheckSameAsGeneric(GroupOf<float>(Kernels()), GroupOf<float>(generic));
+  CheckSameAsGeneric(GroupOf<double>(Kernels()), GroupOf<double>(generic));
+  CheckSameAsGeneric(TablesOf<float>(Kernels()), TablesOf<float>(generic));
+  CheckSameAsGeneric(TablesOf<double>(Kernels()), TablesOf<double>(generic));
+}
+
+SP_INSTANTIATE_FOR_ALL_SETS(SmallRealDftTest);
+
+TEST(SmallDftKernelSets, OneDistinctSetPerIndexAndNoneOutside) {
+  for (int i = 0; i < 5; ++i) {
+    ASSERT_NE(spkSmallDftKernelsOfSet(i), nullptr);
+    EXPECT_EQ(spkSmallDftKernelsOfSet(i), spkSmallDftKernelSets[i]);
+    for (int j = 0; j < i; ++j) EXPECT_NE(spkSmallDftKernelSets[i], spkSmallDftKernelSets[j]);
+  }
+  EXPECT_EQ(spkSmallDftKernelsOfSet(-1), nullptr);
+  EXPECT_EQ(spkSmallDftKernelsOfSet(5), nullptr);
+}
+
+}  // namespace

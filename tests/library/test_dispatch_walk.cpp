@@ -1,0 +1,65 @@
+// Walks every dispatch entry linked into libvantrel.so and checks that slot
+// i of its table is the variant of set i: the symbol at the slot's address
+// lives in the set's namespace and carries the set's suffix.
+#include <cxxabi.h>
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "primitives/frame/dispatch.h"
+#include "primitives/frame/sp_version.h"
+
+namespace {
+const char* const kNamespaces[kSpVariantSetCount] = {"sp_generic", "sp_sse", "sp_sse2", "sp_sse3", "sp_ssse3"};
+const char* const kSuffixes[kSpVariantSetCount] = {"_Generic", "_Sse", "_Sse2", "_Sse3", "_Ssse3"};
+
+// "sp_sse2::spAddF32_Sse2(float const*, ...)" -> "sp_sse2::spAddF32_Sse2".
+std::string DemangledName(const void* address) {
+  Dl_info info{};
+  if (dladdr(address, &info) == 0 || info.dli_sname == nullptr) return {};
+  if (info.dli_saddr != address) return {};  // not the start of a function
+  int status = 0;
+  std::unique_ptr<char, void (*)(void*)> text(abi::__cxa_demangle(info.dli_sname, nullptr, nullptr, &status), std::free);
+  std::string name = status == 0 ? text.get() : info.dli_sname;
+  const auto paren = name.find('(');
+  return paren == std::string::npos ? name : name.substr(0, paren);
+}
+}  // namespace
+
+TEST(DispatchWalk, EverySlotCallsItsOwnSet) {
+  const auto entries = spDispatchEntries();
+  // The frame's own entries at least: memory, fill, version record.
+  ASSERT_GE(entries.size(), 11u);
+  std::set<std::string> names;
+  for (const spDispatchEntry& entry : entries) {
+    SCOPED_TRACE(entry.name);
+    EXPECT_TRUE(names.insert(entry.name).second) << "registered twice";
+    for (int set = 0; set < kSpVariantSetCount; ++set) {
+      const std::string want = std::string(kNamespaces[set]) + "::" + entry.name + kSuffixes[set];
+      EXPECT_EQ(DemangledName(entry.slots[set]), want) << "slot " << set;
+    }
+  }
+  for (const char* frameEntry : {"spAlignedAlloc", "spAlignedAllocF32", "spAlignedAllocF64", "spAlignedFree",
+                                 "spCopyF32", "spCopyF64", "spZeroF32", "spZeroF64", "spSetF32", "spSetF64",
+                                 "spGetVersionRecord"})
+    EXPECT_TRUE(names.count(frameEntry)) << frameEntry << " is not registered";
+}
+
+// The entry follows the index: each set's version record in turn.
+TEST(DispatchWalk, EntryFollowsTheIndex) {
+  const spDispatchEntry* version = nullptr;
+  for (const spDispatchEntry& entry : spDispatchEntries())
+    if (std::string(entry.name) == "spGetVersionRecord") version = &entry;
+  ASSERT_NE(version, nullptr);
+  using RecordFn = const spVersionRecord* (*)();
+  const int32_t saved = spDispatchIndex.load();
+  for (int set = 0; set < kSpVariantSetCount; ++set) {
+    spDispatchIndex.store(set);
+    EXPECT_EQ(spGetVersionRecord(), reinterpret_cast<RecordFn>(version->slots[set])());
+  }
+  spDispatchIndex.store(saved);
+}

@@ -1,0 +1,198 @@
+// Handles, instance count, detection on the first handle, trace, timers and
+// the diagnostic reports.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Mathlib/MathlibClock.h"
+#include "Mathlib/MathlibHandle.h"
+#include "Mathlib/MathlibReport.h"
+#include "Mathlib/MathlibTrace.h"
+#include "platform/debug_output.h"
+#include "platform/process.h"
+#include "primitives/frame/dispatch.h"
+#include "primitives/frame/sp_cpu.h"
+#include "primitives/frame/variant_seams.h"
+
+namespace {
+
+// Clock measurement without the two-to-three-second busy wait.
+class FixedClock {
+ public:
+  explicit FixedClock(int32_t mhz)
+      : m_previous(MathlibSetCpuMhzProbeForTesting([mhz](int32_t* out) {
+          *out = mhz;
+          return 0;
+        })) {}
+  ~FixedClock() { MathlibSetCpuMhzProbeForTesting(m_previous); }
+
+ private:
+  MathlibCpuMhzProbe m_previous;
+};
+
+TEST(MathlibHandles, FirstHandleRunsDetectionAndCountFollowsHandles) {
+  ASSERT_EQ(MathlibInstanceCount(), 0);
+  spForceVariantSet(0);
+  MathlibHandle* first = MathlibInit();
+  ASSERT_NE(first, nullptr);
+  const int32_t detected = spDispatchIndex.load();
+  EXPECT_EQ(detected, spVariantSetOfType(spGetProcessorType()));
+  EXPECT_EQ(first->cache, nullptr);
+  EXPECT_EQ(first->cpuMhz, 0);
+  EXPECT_EQ(MathlibInstanceCount(), 1);
+
+  // A second handle does not detect again: a forced set survives it.
+  spForceVariantSet(0);
+  MathlibHandle* second = MathlibInit();
+  EXPECT_EQ(spDispatchIndex.load(), 0);
+  EXPECT_EQ(MathlibInstanceCount(), 2);
+
+  MathlibFree(&first);
+  MathlibFree(&second);
+  EXPECT_EQ(first, nullptr);
+  EXPECT_EQ(second, nullptr);
+  EXPECT_EQ(MathlibInstanceCount(), 0);
+
+  // After all handles are gone the next one detects again.
+  MathlibHandle* third = MathlibInit();
+  EXPECT_EQ(spDispatchIndex.load(), detected);
+  MathlibFree(&third);
+  spForceVariantSet(0);
+}
+
+TEST(MathlibHandles, FreeingANullHandleWarnsAndKeepsTheCount) {
+  MathlibHandle* h = MathlibInit();
+  MathlibHandle* spare = MathlibInit();
+  MathlibFree(&h);
+  DebugOutputCapture capture;
+  MathlibFree(&h);
+  EXPECT_NE(capture.Text().find("MathlibFree(), WARNING: Freeing uninitialized mathlib handle!\n"),
+            std::string::npos);
+  EXPECT_EQ(MathlibInstanceCount(), 1);
+  MathlibFree(&spare);
+  MathlibFree(nullptr);  // no variable at all: nothing happens
+  EXPECT_EQ(MathlibInstanceCount(), 0);
+}
+
+TEST(MathlibHandles, ConcurrentInitAndFreeEndAtZero) {
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 8; ++t)
+    threads.emplace_back([] {
+      for (int i = 0; i < 50; ++i) {
+        MathlibHandle* h = MathlibInit();
+        ASSERT_NE(h, nullptr);
+        MathlibFree(&h);
+      }
+    });
+  for (auto& th : threads) th.join();
+  EXPECT_EQ(MathlibInstanceCount(), 0);
+  spForceVariantSet(0);
+}
+
+TEST(MathlibTrace, PrefixCarriesIdsAndARunningCounter) {
+  SetProcessIdForTesting(0x1A2B);
+  MathlibTraceResetCounterForTesting();
+  DebugOutputCapture capture;
+  MathlibTrace(nullptr, "first %d\n", 7);
+  MathlibTrace(stderr, "second\n");
+  SetProcessIdForTesting(0);
+  char expected[200];
+  std::snprintf(expected, sizeof expected,
+                "(PID=0x1A2B,TID=0x%lX):0: VavoverIVIZ32O: first 7\n"
+                "(PID=0x1A2B,TID=0x%lX):1: VavoverIVIZ32O: second\n",
+                static_cast<unsigned long>(GetCurrentThreadId()),
+                static_cast<unsigned long>(GetCurrentThreadId()));
+  EXPECT_EQ(capture.Text(), expected);
+  EXPECT_EQ(capture.Lines(), 2);
+}
+
+TEST(MathlibTrace, LongMessageIsCutNotOverrun) {
+  DebugOutputCapture capture;
+  const std::string huge(50000, 'x');
+  MathlibTrace(nullptr, "%s", huge.c_str());
+  const std::string line = capture.Text();
+  EXPECT_LT(line.size(), 10240u);
+  EXPECT_GT(line.size(), 10000u);
+}
+
+TEST(MathlibTimers, OffUntilCalibratedAndSlotsBounded) {
+  MathlibHandle* h = MathlibInit();
+  uint32_t ticks = 99;
+  double seconds = 9.0;
+  EXPECT_EQ(MathlibTimerStart(h, 0), 0);
+  EXPECT_EQ(MathlibTimerRead(h, 0, &ticks, &seconds), 0);
+  EXPECT_EQ(ticks, 99u);
+  {
+    FixedClock clock(2000);
+    EXPECT_EQ(MathlibTimerCalibrate(h), 1);
+  }
+  EXPECT_EQ(h->cpuMhz, 2000);
+  for (int slot : {-1, 5}) {
+    EXPECT_EQ(MathlibTimerStart(h, slot), 0);
+    EXPECT_EQ(MathlibTimerRead(h, slot, &ticks, &seconds), 0);
+  }
+  ASSERT_EQ(MathlibTimerStart(h, 4), 1);
+  volatile double spin = 0;
+  for (int i = 0; i < 100000; ++i) spin = spin + i;
+  EXPECT_EQ(MathlibTimerRead(h, 4, &ticks, &seconds), 1);
+  EXPECT_GT(ticks, 0u);
+  EXPECT_NEAR(seconds, ticks / 2.0e9, 1e-12);
+  EXPECT_EQ(MathlibTimerRead(h, 4, nullptr, nullptr), 1);
+  EXPECT_EQ(MathlibTimerStart(nullptr, 0), 0);
+  EXPECT_EQ(MathlibTimerCalibrate(nullptr), 0);
+  MathlibFree(&h);
+  spForceVariantSet(0);
+}
+
+TEST(MathlibReports, ProcessorReportPiecesAndBounds) {
+  FixedClock clock(1234);
+  char buffer[600];
+  const int result = MathlibProcessorReport(buffer, sizeof buffer);
+  EXPECT_GT(result, 0);
+  const std::string text = buffer;
+  const int type = spGetProcessorType();
+  const std::string head = " Processor Type = (" + std::to_string(type) + ") " + MathlibProcessorName(type) + " \n\n";
+  EXPECT_EQ(text.rfind(head, 0), 0u) << text;
+  EXPECT_NE(text.find("      CPU Clock = 1234 Mhz (1234000000.000000 Hz) - "), std::string::npos);
+  EXPECT_NE(text.find("Vor Lib Version = "), std::string::npos);
+  EXPECT_NE(text.find(" 5.1.1 5.1.133.274 (variable)( DAD51_32Ori )"), std::string::npos) << text;
+
+  char small[1] = {'#'};
+  EXPECT_LT(MathlibProcessorReport(small, 1), 0);
+  EXPECT_EQ(small[0], '\0');
+  char cut[40];
+  std::memset(cut, '#', sizeof cut);
+  EXPECT_LT(MathlibProcessorReport(cut, 30), 0);
+  EXPECT_EQ(std::strlen(cut), 29u);
+  EXPECT_EQ(cut[30], '#');
+  EXPECT_EQ(MathlibProcessorReport(cut, 0), -1);
+  EXPECT_EQ(MathlibProcessorReport(cut, -5), -1);
+  EXPECT_EQ(cut[30], '#');
+}
+
+TEST(MathlibReports, ProcessorNames) {
+  EXPECT_STREQ(MathlibProcessorName(0x21), "Intel(R) Core(TM) 2 Duo processor ");
+  EXPECT_STREQ(MathlibProcessorName(0x41), " Processor with Streaming SIMD Extensions 2 instruction set");
+  EXPECT_STREQ(MathlibProcessorName(0x0B), "Unknown processor Number ");
+}
+
+TEST(MathlibReports, VersionTextsAndTheirFit) {
+  char version[16];
+  EXPECT_EQ(MathlibVersion(nullptr, 0, version, sizeof version), 0);
+  EXPECT_STREQ(version, "1.2");
+  char exact[4] = {'#', '#', '#', '#'};
+  EXPECT_EQ(MathlibVersion(nullptr, 0, exact, 3), 0);
+  EXPECT_EQ(std::memcmp(exact, "1.2#", 4), 0);  // exact fit, no terminator
+  EXPECT_EQ(MathlibVersion(nullptr, 0, exact, 2), 2);
+  EXPECT_EQ(MathlibVersion(nullptr, 0, exact, 0), 2);
+  char text[64];
+  EXPECT_EQ(MathlibVersion(text, sizeof text, nullptr, 0), 0);
+  EXPECT_EQ(std::string(text).rfind("MathLib = 1.2 ( ", 0), 0u);
+  char shortText[10];
+  EXPECT_EQ(MathlibVersion(shortText, sizeof shortText, version, sizeof version), 1);
+}
+
+}  // namespace

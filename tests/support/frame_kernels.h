@@ -1,0 +1,37 @@
+// Plain declarations of every set's frame kernels, for tests that call a
+// set's kernel directly and compare sets, and tables of them by set index.
+#pragma once
+#include <cstdint>
+
+#include "primitives/frame/dispatch.h"
+
+SP_DECLARE_VARIANTS(void*, spkCopyBytes, (const void* src, void* dst, int64_t bytes))
+SP_DECLARE_VARIANTS(void*, spkZeroBytes, (void* dst, int64_t bytes))
+SP_DECLARE_VARIANTS(float*, spkSetF32, (float value, float* dst, int64_t n))
+SP_DECLARE_VARIANTS(double*, spkSetF64, (double value, double* dst, int64_t n))
+SP_DECLARE_VARIANTS(void, spkHalfSpecMirrorC32, (const float* src, float* dst, int32_t m))
+SP_DECLARE_VARIANTS(void, spkHalfSpecMirrorC64, (const double* src, double* dst, int32_t m))
+SP_DECLARE_VARIANTS(void*, spkAlignedAlloc, (int64_t bytes))
+SP_DECLARE_VARIANTS(void, spkAlignedFree, (void* p))
+
+namespace sp_sse {
+void* spkCopyBytesStream_Sse(const void* src, void* dst, int64_t bytes);
+void* spkCopyBytesLarge_Sse(const void* src, void* dst, int64_t bytes);
+void* spkZeroBytesLarge_Sse(void* dst, int64_t bytes);
+float* spkSetF32Large_Sse(float value, float* dst, int64_t n);
+double* spkSetF64Large_Sse(double value, double* dst, int64_t n);
+void spkTouchPages_Sse(const void* p, int64_t bytes);
+}  // namespace sp_sse
+
+#define SP_VARIANT_TABLE(name)                                                        \
+  {&sp_generic::name##_Generic, &sp_sse::name##_Sse, &sp_sse2::name##_Sse2,          \
+   &sp_sse3::name##_Sse3, &sp_ssse3::name##_Ssse3}
+
+using CopyKernel = void* (*)(const void*, void*, int64_t);
+using ZeroKernel = void* (*)(void*, int64_t);
+inline constexpr CopyKernel kCopyKernels[] = SP_VARIANT_TABLE(spkCopyBytes);
+inline constexpr ZeroKernel kZeroKernels[] = SP_VARIANT_TABLE(spkZeroBytes);
+inline constexpr float* (*kSetF32Kernels[])(float, float*, int64_t) = SP_VARIANT_TABLE(spkSetF32);
+inline constexpr double* (*kSetF64Kernels[])(double, double*, int64_t) = SP_VARIANT_TABLE(spkSetF64);
+inline constexpr void (*kMirrorC32Kernels[])(const float*, float*, int32_t) = SP_VARIANT_TABLE(spkHalfSpecMirrorC32);
+inline constexpr void (*kMirrorC64Kernels[])(const double*, double*, int32_t) = SP_VARIANT_TABLE(spkHalfSpecMirrorC64);

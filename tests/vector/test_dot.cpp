@@ -1,0 +1,172 @@
+// Dot-product primitives under every variant set: argument checks, exact
+// results on integer fixtures at every pair of operand alignments, the
+// generic float rule (exact products rounded once), agreement with
+// long-double references over many lengths and alignments, and
+// bit-identity between the sets that share a layout.
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "primitives/frame/dispatch.h"
+#include "primitives/frame/variant_seams.h"
+#include "primitives/vector/sp_dot.h"
+#include "stats_test_support.h"
+#include "support/variant_sets.h"
+
+SP_DECLARE_VARIANTS(spStatus, spDotF32, (const float* a, const float* b, int32_t n, float* result))
+SP_DECLARE_VARIANTS(spStatus, spDotF64, (const double* a, const double* b, int32_t n, double* result))
+
+namespace {
+
+using namespace stats_test;
+
+class DotTest : public VariantSetTest {};
+
+TEST_P(DotTest, ArgumentChecksWriteNothing) {
+  const float af[2] = {1, 2};
+  const double ad[2] = {1, 2};
+  struct Case {
+    bool nullA, nullB, nullResult;
+    int32_t n;
+    spStatus expected;
+  };
+  for (const Case& c : {Case{true, false, false, 2, spErrNullPointer}, Case{false, true, false, 2, spErrNullPointer},
+                        Case{false, false, true, 0, spErrNullPointer}, Case{false, false, false, 0, spErrLength},
+                        Case{false, false, false, -1, spErrLength}}) {
+    float rf = 42.0f;
+    EXPECT_EQ(spDotF32(c.nullA ? nullptr : af, c.nullB ? nullptr : af, c.n, c.nullResult ? nullptr : &rf), c.expected);
+    EXPECT_EQ(rf, 42.0f);
+    double rd = 42.0;
+    EXPECT_EQ(spDotF64(c.nullA ? nullptr : ad, c.nullB ? nullptr : ad, c.n, c.nullResult ? nullptr : &rd), c.expected);
+    EXPECT_EQ(rd, 42.0);
+  }
+}
+
+// Small integers: every product and partial sum is exact in single
+// precision, so every set must give the exact value for every split into
+// heads, blocks and tails.
+TEST_P(DotTest, IntegerFixturesAreExactAtEveryAlignment) {
+  for (int32_t n : {1, 2, 3, 5, 15, 16, 17, 31, 33, 64, 100, 1001}) {
+    std::vector<float> a(n), b(n);
+    int64_t exact = 0;
+    for (int32_t i = 0; i < n; ++i) {
+      a[i] = static_cast<float>(i % 7 - 3);
+      b[i] = static_cast<float>((i * 5) % 9 - 4);
+      exact += static_cast<int64_t>(a[i]) * static_cast<int64_t>(b[i]);
+    }
+    const std::vector<double> ad(a.begin(), a.end()), bd(b.begin(), b.end());
+    for (int64_t offA : {0, 4, 8, 12, 1})
+      for (int64_t offB : {0, 4, 8, 12, 2}) {
+        PlacedArray<float> pa(a, offA), pb(b, offB);
+        float rf = 0;
+        ASSERT_EQ(spDotF32(pa.data(), pb.data(), n, &rf), spOk);
+        EXPECT_EQ(rf, static_cast<float>(exact)) << "n=" << n << " offsets " << offA << "," << offB;
+        PlacedArray<double> qa(ad, offA * 2), qb(bd, offB * 2);
+        double rd = 0;
+        ASSERT_EQ(spDotF64(qa.data(), qb.data(), n, &rd), spOk);
+        EXPECT_EQ(rd, static_cast<double>(exact)) << "n=" << n << " offsets " << offA << "," << offB;
+      }
+  }
+}
+
+TEST_P(DotTest, SingleElementIsTheRoundedProduct) {
+  const float a = 1.1f, b = 3.3f;
+  float r = 0;
+  ASSERT_EQ(spDotF32(&a, &b, 1, &r), spOk);
+  EXPECT_EQ(r, a * b);
+  const double c = 1.1, d = 3.3;
+  double rd = 0;
+  ASSERT_EQ(spDotF64(&c, &d, 1, &rd), spOk);
+  EXPECT_EQ(rd, c * d);
+}
+
+TEST_P(DotTest, InfinitiesAndNaNsPropagate) {
+  const float inf = std::numeric_limits<float>::infinity();
+  for (int32_t n : {3, 20}) {
+    std::vector<float> a(n, 1.0f), b(n, 2.0f);
+    a[1] = inf;
+    float r = 0;
+    ASSERT_EQ(spDotF32(a.data(), b.data(), n, &r), spOk);
+    EXPECT_EQ(r, inf);
+    b[n - 1] = std::nanf("");
+    ASSERT_EQ(spDotF32(a.data(), b.data(), n, &r), spOk);
+    EXPECT_TRUE(std::isnan(r));
+    std::vector<double> c(a.begin(), a.end()), d(b.begin(), b.end());
+    double rd = 0;
+    ASSERT_EQ(spDotF64(c.data(), d.data(), n, &rd), spOk);
+    EXPECT_TRUE(std::isnan(rd));
+  }
+}
+
+// Random data against long-double sums of the exact products. The generic
+// float result is the exact sum rounded once (the double accumulator is
+// exact for these 12-bit operands); SIMD floats add in single precision.
+TEST_P(DotTest, AgreesWithLongDoubleReference) {
+  for (int32_t n : ManyLengths()) {
+    auto a = Uniform<float>(n, -1.0, 1.0, 3u * n), b = Uniform<float>(n, -1.0, 1.0, 5u * n);
+    for (int32_t i = 0; i < n; ++i) {  // 12-bit mantissas: products and double sums exact
+      a[i] = std::ldexp(std::round(std::ldexp(a[i], 11)), -11);
+      b[i] = std::ldexp(std::round(std::ldexp(b[i], 11)), -11);
+    }
+    const auto c = Uniform<double>(n, -1.0, 1.0, 7u * n), d = Uniform<double>(n, -1.0, 1.0, 9u * n);
+    long double refF = 0, absF = 0, refD = 0, absD = 0;
+    for (int32_t i = 0; i < n; ++i) {
+      refF += static_cast<long double>(a[i]) * b[i];
+      absF += std::fabs(static_cast<long double>(a[i]) * b[i]);
+      refD += static_cast<long double>(c[i]) * d[i];
+      absD += std::fabs(static_cast<long double>(c[i]) * d[i]);
+    }
+    for (int64_t offA : ElementOffsets())
+      for (int64_t offB : {0, 4, 8, 12}) {
+        PlacedArray<float> pa(a, offA), pb(b, offB);
+        float rf = 0;
+        ASSERT_EQ(spDotF32(pa.data(), pb.data(), n, &rf), spOk);
+        if (SetIndex() == 0) {
+          EXPECT_EQ(rf, static_cast<float>(refF)) << "n=" << n;
+        } else {
+          EXPECT_LE(std::fabs(rf - refF), 0x1p-24L * std::fabs(refF) + 2 * std::sqrt(n) * 0x1p-24L * absF)
+              << "n=" << n << " offsets " << offA << "," << offB;
+        }
+        PlacedArray<double> qa(c, offA * 2), qb(d, offB * 2);
+        double rd = 0;
+        ASSERT_EQ(spDotF64(qa.data(), qb.data(), n, &rd), spOk);
+        EXPECT_LE(std::fabs(rd - refD), n * 0x1p-52L * absD) << "n=" << n << " offsets " << offA << "," << offB;
+      }
+  }
+}
+
+SP_INSTANTIATE_FOR_ALL_SETS(DotTest);
+
+using DotF32Fn = spStatus (*)(const float*, const float*, int32_t, float*);
+using DotF64Fn = spStatus (*)(const double*, const double*, int32_t, double*);
+const DotF32Fn kDotF32[] = {sp_generic::spDotF32_Generic, sp_sse::spDotF32_Sse, sp_sse2::spDotF32_Sse2,
+                            sp_sse3::spDotF32_Sse3, sp_ssse3::spDotF32_Ssse3};
+const DotF64Fn kDotF64[] = {sp_generic::spDotF64_Generic, sp_sse::spDotF64_Sse, sp_sse2::spDotF64_Sse2,
+                            sp_sse3::spDotF64_Sse3, sp_ssse3::spDotF64_Ssse3};
+
+// Aligned operands: SSE2, SSE3 and SSSE3 share the float and the double
+// layout; the generic and SSE double products are added in index order.
+TEST(DotLayouts, BitIdenticalWhereTheSetsShareALayout) {
+  for (int32_t n : {1, 5, 15, 16, 17, 100, 1000, 4097}) {
+    const auto a = Uniform<float>(n, -1.0, 1.0, 13u * n), b = Uniform<float>(n, -1.0, 1.0, 17u * n);
+    const auto c = Uniform<double>(n, -1.0, 1.0, 19u * n), d = Uniform<double>(n, -1.0, 1.0, 23u * n);
+    float rf[5] = {};
+    double rd[5] = {};
+    for (int set = 0; set <= 4; ++set) {
+      if (!spVariantSetSupported(set)) continue;
+      kDotF32[set](a.data(), b.data(), n, &rf[set]);
+      kDotF64[set](c.data(), d.data(), n, &rd[set]);
+    }
+    if (spVariantSetSupported(1)) {
+      EXPECT_EQ(Bits(rd[1]), Bits(rd[0])) << "n=" << n;
+    }
+    for (int set = 3; set <= 4; ++set) {
+      if (!spVariantSetSupported(set)) continue;
+      EXPECT_EQ(Bits(rf[set]), Bits(rf[2])) << "set " << set << " n=" << n;
+      EXPECT_EQ(Bits(rd[set]), Bits(rd[2])) << "set " << set << " n=" << n;
+    }
+  }
+}
+
+}  // namespace

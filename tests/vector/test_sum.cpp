@@ -1,0 +1,195 @@
+// Sum primitives under every variant set: argument checks, exact sums of
+// small fixtures, agreement with long-double sums over many lengths,
+// alignments and both float modes (fast-mode block boundaries included),
+// and bit-identity where the sets share a summation layout.
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "primitives/frame/dispatch.h"
+#include "primitives/frame/variant_seams.h"
+#include "primitives/vector/sp_sum.h"
+#include "stats_test_support.h"
+#include "support/variant_sets.h"
+
+SP_DECLARE_VARIANTS(spStatus, spSumF32, (const float* src, int32_t n, float* sum, int32_t hint))
+SP_DECLARE_VARIANTS(spStatus, spSumF64, (const double* src, int32_t n, double* sum))
+
+namespace {
+
+using namespace stats_test;
+
+class SumTest : public VariantSetTest {};
+
+TEST_P(SumTest, ArgumentChecksWriteNothing) {
+  const float xf[2] = {1, 2};
+  const double xd[2] = {1, 2};
+  struct Case {
+    bool nullSrc, nullSum;
+    int32_t n;
+    spStatus expected;
+  };
+  for (const Case& c : {Case{true, false, 2, spErrNullPointer}, Case{false, true, 2, spErrNullPointer},
+                        Case{true, false, 0, spErrNullPointer}, Case{false, false, 0, spErrLength},
+                        Case{false, false, -5, spErrLength}}) {
+    for (int32_t hint : {0, 1}) {
+      float sf = 42.0f;
+      EXPECT_EQ(spSumF32(c.nullSrc ? nullptr : xf, c.n, c.nullSum ? nullptr : &sf, hint), c.expected);
+      EXPECT_EQ(sf, 42.0f);
+    }
+    double sd = 42.0;
+    EXPECT_EQ(spSumF64(c.nullSrc ? nullptr : xd, c.n, c.nullSum ? nullptr : &sd), c.expected);
+    EXPECT_EQ(sd, 42.0);
+  }
+}
+
+TEST_P(SumTest, SmallFixturesAreExact) {
+  // 1 + 2 + ... + n is exact in every layout for these n.
+  for (int32_t n = 1; n <= 200; ++n) {
+    std::vector<float> vf(n);
+    std::vector<double> vd(n);
+    for (int32_t i = 0; i < n; ++i) vf[i] = vd[i] = i + 1;
+    const double expected = 0.5 * n * (n + 1);
+    for (int64_t offset : ElementOffsets()) {
+      PlacedArray<float> af(vf, offset);
+      PlacedArray<double> ad(vd, offset * 2);
+      for (int32_t hint : {0, 1}) {
+        float s = 0;
+        ASSERT_EQ(spSumF32(af.data(), n, &s, hint), spOk);
+        EXPECT_EQ(s, expected) << "n=" << n << " hint=" << hint << " offset=" << offset;
+      }
+      double s = 0;
+      ASSERT_EQ(spSumF64(ad.data(), n, &s), spOk);
+      EXPECT_EQ(s, expected) << "n=" << n;
+    }
+  }
+  // Small integers keep every partial sum exact, so any element lost or
+  // counted twice at a block boundary, head or tail shows.
+  for (int32_t n : {32767, 32768, 32769, 65536 + 37, 100003}) {
+    std::vector<float> vf(n);
+    std::vector<double> vd(n);
+    int64_t exact = 0;
+    for (int32_t i = 0; i < n; ++i) {
+      vf[i] = vd[i] = static_cast<float>((i * 7 + i / 3) % 4);
+      exact += (i * 7 + i / 3) % 4;
+    }
+    for (int64_t offset : {0, 4, 8, 12, 1}) {
+      PlacedArray<float> af(vf, offset);
+      PlacedArray<double> ad(vd, offset * 2);
+      for (int32_t hint : {0, 1}) {
+        float s = 0;
+        ASSERT_EQ(spSumF32(af.data(), n, &s, hint), spOk);
+        EXPECT_EQ(s, static_cast<float>(exact)) << "n=" << n << " hint=" << hint << " offset=" << offset;
+      }
+      double s = 0;
+      ASSERT_EQ(spSumF64(ad.data(), n, &s), spOk);
+      EXPECT_EQ(s, static_cast<double>(exact)) << "n=" << n << " offset=" << offset;
+    }
+  }
+  // One element comes back as itself.
+  float s = 0;
+  const float tenth = 0.1f;
+  EXPECT_EQ(spSumF32(&tenth, 1, &s, 1), spOk);
+  EXPECT_EQ(s, tenth);
+}
+
+TEST_P(SumTest, InfinitiesAndNaNsPropagate) {
+  const float inf = std::numeric_limits<float>::infinity();
+  struct Case {
+    std::vector<float> v;
+    bool nan;
+    float value;
+  };
+  for (const Case& c : {Case{{1, inf, 2, 3, 4}, false, inf}, Case{{-inf, 1, 2}, false, -inf},
+                        Case{{inf, 1, -inf, 2, 5, 6, 7, 8, 9}, true, 0},
+                        Case{{1, std::nanf(""), 2}, true, 0}, Case{{3.0e38f, 3.0e38f, -1.0f}, false, inf}}) {
+    for (int32_t hint : {0, 1}) {
+      float s = 0;
+      ASSERT_EQ(spSumF32(c.v.data(), static_cast<int32_t>(c.v.size()), &s, hint), spOk);
+      if (c.nan) {
+        EXPECT_TRUE(std::isnan(s));
+      } else {
+        EXPECT_EQ(s, c.value);
+      }
+    }
+    std::vector<double> vd(c.v.begin(), c.v.end());
+    double s = 0;
+    ASSERT_EQ(spSumF64(vd.data(), static_cast<int32_t>(vd.size()), &s), spOk);
+    if (c.nan) {
+      EXPECT_TRUE(std::isnan(s));
+    } else if (std::isinf(c.v[0]) || std::isinf(c.v[1])) {
+      EXPECT_EQ(s, static_cast<double>(c.value));
+    }
+  }
+}
+
+// Random data of many lengths and alignments against a long-double sum. The
+// accurate mode keeps double partial sums (the float result is within one
+// float rounding); the fast mode rounds in single precision inside blocks.
+TEST_P(SumTest, AgreesWithLongDoubleSum) {
+  std::vector<int32_t> lengths = ManyLengths();
+  for (int32_t n : {32767, 32768, 32769, 65536 + 37, 100003}) lengths.push_back(n);
+  for (int32_t n : lengths) {
+    const auto vf = Uniform<float>(n, -1.0, 3.0, 1000u + n);
+    const auto vd = Uniform<double>(n, -1.0, 3.0, 2000u + n);
+    const long double refF = SumLd(vf), absF = SumAbsLd(vf);
+    const long double refD = SumLd(vd), absD = SumAbsLd(vd);
+    for (int64_t offset : {0, 4, 8, 12, 1}) {
+      PlacedArray<float> af(vf, offset);
+      PlacedArray<double> ad(vd, offset * 2);
+      float accurate = 0, fast = 0;
+      ASSERT_EQ(spSumF32(af.data(), n, &accurate, 0), spOk);
+      ASSERT_EQ(spSumF32(af.data(), n, &fast, 1), spOk);
+      const long double floatUlp = std::fabs(refF) * 0x1p-23L + 0x1p-40L;
+      EXPECT_LE(std::fabs(accurate - refF), 0.5L * floatUlp + n * 0x1p-52L * absF) << "n=" << n << " off=" << offset;
+      EXPECT_LE(std::fabs(fast - refF), 0.5L * floatUlp + 4 * std::sqrt(n) * 0x1p-24L * absF)
+          << "n=" << n << " off=" << offset;
+      double sd = 0;
+      ASSERT_EQ(spSumF64(ad.data(), n, &sd), spOk);
+      EXPECT_LE(std::fabs(sd - refD), 2 * n * 0x1p-53L * absD + 0x1p-60L) << "n=" << n << " off=" << offset;
+    }
+  }
+}
+
+SP_INSTANTIATE_FOR_ALL_SETS(SumTest);
+
+using SumF32Fn = spStatus (*)(const float*, int32_t, float*, int32_t);
+using SumF64Fn = spStatus (*)(const double*, int32_t, double*);
+const SumF32Fn kSumF32[] = {sp_generic::spSumF32_Generic, sp_sse::spSumF32_Sse, sp_sse2::spSumF32_Sse2,
+                            sp_sse3::spSumF32_Sse3, sp_ssse3::spSumF32_Ssse3};
+const SumF64Fn kSumF64[] = {sp_generic::spSumF64_Generic, sp_sse::spSumF64_Sse, sp_sse2::spSumF64_Sse2,
+                            sp_sse3::spSumF64_Sse3, sp_ssse3::spSumF64_Ssse3};
+
+// Same data at the same address: both float modes are one layout in the
+// four SIMD sets, the double sum one layout in SSE2, SSE3 and SSSE3, and the
+// generic float sum ignores the hint.
+TEST(SumLayouts, BitIdenticalWhereTheSetsShareALayout) {
+  for (int32_t n : {1, 7, 8, 9, 63, 64, 65, 1000, 32769, 70001}) {
+    const auto vf = Uniform<float>(n, -1.0, 3.0, 7u * n);
+    const auto vd = Uniform<double>(n, -1.0, 3.0, 11u * n);
+    for (int64_t offset : {0, 4, 8, 12, 2}) {
+      PlacedArray<float> af(vf, offset);
+      PlacedArray<double> ad(vd, offset * 2);
+      float g0 = 0, g1 = 0;
+      kSumF32[0](af.data(), n, &g0, 0);
+      kSumF32[0](af.data(), n, &g1, 1);
+      EXPECT_EQ(Bits(g0), Bits(g1));
+      float f0[5], f1[5];
+      double d[5];
+      for (int set = 1; set <= 4; ++set) {
+        if (!spVariantSetSupported(set)) continue;
+        kSumF32[set](af.data(), n, &f0[set], 0);
+        kSumF32[set](af.data(), n, &f1[set], 1);
+        kSumF64[set](ad.data(), n, &d[set]);
+        EXPECT_EQ(Bits(f0[set]), Bits(f0[1])) << "accurate, set " << set << " n=" << n;
+        EXPECT_EQ(Bits(f1[set]), Bits(f1[1])) << "fast, set " << set << " n=" << n;
+        if (set >= 3) {
+          EXPECT_EQ(Bits(d[set]), Bits(d[2])) << "double, set " << set << " n=" << n;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
