@@ -1,6 +1,7 @@
 #include "Mathlib/MathlibStats.h"
 
 #include <cmath>
+#include <type_traits>
 
 #include "Mathlib/MathlibPrim.h"
 
@@ -14,17 +15,29 @@ spStatus MathlibRemoveMeanF64(double* srcDst, int32_t n) {
   return duvuvAddConstInPlaceF64(-mean, srcDst, n);
 }
 
-float MathlibCorrCoefF32(const float* x, const float* y, int32_t n) {
-  if (n < 1 || !x || !y) return 0.0f;
+namespace {
+
+// Pearson's r in two passes with double sums. The float form rounds the sum
+// of x, the count and both means to float, and the cross sum before the
+// division, as it always has.
+template <typename T>
+T CorrCoef(const T* x, const T* y, int32_t n) {
+  constexpr bool kSingle = std::is_same_v<T, float>;
+  if (n < 1 || !x || !y) return T(0);
   double sx = 0.0, sy = 0.0;
   for (int32_t i = 0; i < n; ++i) {
     sx += x[i];
     sy += y[i];
   }
-  // Single-precision means, as the float variant has always formed them.
-  const float count = static_cast<float>(n);
-  const float mx = static_cast<float>(sx) / count;
-  const float my = static_cast<float>(sy / count);
+  double mx, my;
+  if constexpr (kSingle) {
+    const float count = static_cast<float>(n);
+    mx = static_cast<float>(sx) / count;
+    my = static_cast<float>(sy / count);
+  } else {
+    mx = sx / n;
+    my = sy / n;
+  }
   double sxx = 0.0, syy = 0.0, sxy = 0.0;
   for (int32_t i = 0; i < n; ++i) {
     const double dx = static_cast<double>(x[i]) - mx;
@@ -33,27 +46,12 @@ float MathlibCorrCoefF32(const float* x, const float* y, int32_t n) {
     sxx += dx * dx;
     sxy += dx * dy;
   }
-  if (syy > 0.0 && sxx > 0.0) return static_cast<float>(static_cast<float>(sxy) / std::sqrt(sxx * syy));
-  return 0.0f;
+  if (!(syy > 0.0 && sxx > 0.0)) return T(0);
+  const double numerator = kSingle ? static_cast<double>(static_cast<float>(sxy)) : sxy;
+  return static_cast<T>(numerator / std::sqrt(sxx * syy));
 }
 
-double MathlibCorrCoefF64(const double* x, const double* y, int32_t n) {
-  if (n < 1 || !x || !y) return 0.0;
-  double sx = 0.0, sy = 0.0;
-  for (int32_t i = 0; i < n; ++i) {
-    sx += x[i];
-    sy += y[i];
-  }
-  const double mx = sx / n;
-  const double my = sy / n;
-  double sxx = 0.0, syy = 0.0, sxy = 0.0;
-  for (int32_t i = 0; i < n; ++i) {
-    const double dx = x[i] - mx;
-    const double dy = y[i] - my;
-    syy += dy * dy;
-    sxx += dx * dx;
-    sxy += dx * dy;
-  }
-  if (syy > 0.0 && sxx > 0.0) return sxy / std::sqrt(sxx * syy);
-  return 0.0;
-}
+}  // namespace
+
+float MathlibCorrCoefF32(const float* x, const float* y, int32_t n) { return CorrCoef(x, y, n); }
+double MathlibCorrCoefF64(const double* x, const double* y, int32_t n) { return CorrCoef(x, y, n); }

@@ -5,6 +5,7 @@
 // 1 the test signal.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Samples each channel buffer of a frame holds.
@@ -64,3 +65,10 @@ struct FRAMEDATA {
     float samples[2][2][FRAME_SAMPLES_PER_CHANNEL];
     MONITORDATA monitor;
 };
+
+// Hosts exchange the record as a block: keep the layout fixed.
+static_assert(sizeof(FRAMEHEADER) == 88 && offsetof(FRAMEHEADER, refEnergy) == 56 &&
+              offsetof(FRAMEHEADER, delayValid) == 72 && offsetof(FRAMEHEADER, samplePosition) == 80);
+static_assert(offsetof(FRAMEDATA, desc) == 88 && offsetof(FRAMEDATA, samples) == 100 &&
+              offsetof(FRAMEDATA, monitor) == 100 + 2 * 2 * FRAME_SAMPLES_PER_CHANNEL * 4);
+static_assert(sizeof(MONITORDATA) == 3 * MONITOR_SLOTS * 4 + MONITOR_SLOTS * MONITOR_NAME_SIZE + 4);

@@ -54,11 +54,13 @@ CMsystem& CMsystem::operator=(const CMsystem& other)
     m_text = other.m_text;
     std::memcpy(&m_frame, &other.m_frame, sizeof m_frame);
     CopyStateFrom(other);
+    // The own front end is still set up for the records it had.
+    m_frontEndReady = 0;
     return *this;
 }
 
-// Everything but the stages, the stop event and the used-input pointer,
-// which belong to exactly one object.
+// Everything but the stages, the stop event, the used-input pointer and
+// the front end's readiness, which belong to exactly one object.
 void CMsystem::CopyStateFrom(const CMsystem& other)
 {
     m_frameCounter = other.m_frameCounter;
@@ -153,6 +155,7 @@ int CMsystem::Init(SYSPARA& sys, CAlgorithmPara& alg, int flag)
     SetDefaultPara(&m_sysPara, 0);
     m_resetAverageRequest = 0;
     m_samplePosition = 0;
+    m_frontEndReady = 0;
 
     if (m_algorithmPara.frameLength == 0) {
         if (TraceEnabled(TRACE_ORDINARY))
@@ -173,6 +176,7 @@ int CMsystem::Init(SYSPARA& sys, CAlgorithmPara& alg, int flag)
         if (result != 0)
             result = m_delayCompensation->Prepare(&m_sysPara);
     }
+    m_frontEndReady = result != 0 ? 1 : 0;
     UpdateRealtimeInputList();
     return result;
 }
@@ -220,6 +224,11 @@ int CMsystem::IsRealtime()
 
 int CMsystem::Go()
 {
+    if (m_frontEndReady == 0) {
+        if (TraceEnabled(TRACE_ORDINARY))
+            DebugTrace("CMsystem::Go(), ERROR: no successful Init\n");
+        return 0;
+    }
     ResetEvent(m_stopEvent);
     m_stopped = 0;
     m_frameCounter = 0;

@@ -41,21 +41,23 @@ public:
     // Builds and links the three stages and the stop event. A stage that
     // cannot be created or attached ends the process with exit code 1.
     explicit CMsystem(int constructionArgument = 0);
-    // The copy has stages and a stop event of its own (not yet initialised)
-    // and every other member of `other`.
+    // The copy has stages and a stop event of its own, and every other
+    // member of `other`; it needs an Init before Go.
     CMsystem(const CMsystem& other);
-    // Copies the records and the state; each object keeps its own stages.
+    // Copies the records and the state; each object keeps its own stages,
+    // which need an Init for the new records before Go.
     CMsystem& operator=(const CMsystem& other);
     ~CMsystem() override;
 
     // --- the plug-in interface
     // One frame (a FRAMEDATA); samples: table of [direction][channel]
     // buffers, null for the frame's own. 1 the measurement goes on, 0 it
-    // has ended or failed (also for a null frame).
+    // has ended or failed (also for a null frame, or before a successful Init).
     int ProcessFrame(void* frame, float* (*samples)[2][2]) override;
     void Free() override;
     int ResetAverage() override;
     int Reset() override;
+    // Starts the front end; 0 when it cannot start or Init has not succeeded.
     int Go() override;
     int Stop() override;
     // Copies the record (a SYSPARA) and applies the defaults; 0 for a null
@@ -154,6 +156,9 @@ protected:
     int32_t m_endReached = 0;
     int32_t m_verbosity = 0;
     int32_t m_reserved = 0;
+    // The delay compensation is set up by this object's last Init; Go and
+    // ProcessFrame need that.
+    int32_t m_frontEndReady = 0;
 
 private:
     virtual void UpdateRealtimeInputList();

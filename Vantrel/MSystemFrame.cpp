@@ -27,6 +27,11 @@ int CMsystem::ProcessFrame(void* framePointer, float* (*samples)[2][2])
             DebugTrace("CMsystem::ProcessFrame(), ERROR: no frame\n");
         return 0;
     }
+    if (m_frontEndReady == 0) {
+        if (TraceEnabled(TRACE_ORDINARY))
+            DebugTrace("CMsystem::ProcessFrame(), ERROR: no successful Init\n");
+        return 0;
+    }
     FRAMEDATA* frame = static_cast<FRAMEDATA*>(framePointer);
     FRAMEHEADER& header = frame->header;
 

@@ -93,7 +93,7 @@ void CTriggerEvent::SetDefaults()
     endAction = 0;
 }
 
-void CTriggerEvent::Archive(int /*mode*/, char* /*buffer*/, unsigned long /*size*/) {}
+void CTriggerEvent::Archive(int /*mode*/, char* /*buffer*/, uint32_t /*size*/) {}
 
 CTriggerPara::CTriggerPara(HWND parentWindow) : parent(parentWindow)
 {

@@ -5,6 +5,7 @@
 // header. CTimeEvent gates the measurement by a start and an end time.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/wintypes.h"
@@ -47,7 +48,7 @@ public:
     virtual void InputDialog(void* unused);
     // Name "Unknown", state and actions 0; the mask stays.
     virtual void SetDefaults();
-    virtual void Archive(int mode, char* buffer, unsigned long size);
+    virtual void Archive(int mode, char* buffer, uint32_t size);
 
     // The work of the assignment, not virtual.
     void Copy(const CTriggerEvent& other);

@@ -41,7 +41,10 @@ public:
     int Compare(const char* text) const;
     int CompareNoCase(const char* text) const;
 
-    char GetAt(int index) const { return m_text.at(static_cast<size_t>(index)); }
+    // Zero for an index outside the text.
+    char GetAt(int index) const {
+        return index >= 0 && index < GetLength() ? m_text[static_cast<size_t>(index)] : '\0';
+    }
     char operator[](int index) const { return GetAt(index); }
     int Find(const char* sub, int start = 0) const;
     int Find(char ch, int start = 0) const;

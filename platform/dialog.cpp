@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 
 #include "platform/debug_output.h"
@@ -31,7 +32,8 @@ void TraceDialog(const char* what, const DialogTemplate& dialogTemplate)
     OutputDebugStringA(line);
 }
 
-// The shortest text that reads back as the same float.
+// The shortest text that reads back as the same float; whole numbers in
+// plain digits rather than exponent form.
 std::string FormatFloatRoundTrip(float value)
 {
     char text[64];
@@ -40,6 +42,9 @@ std::string FormatFloatRoundTrip(float value)
         if (std::strtof(text, nullptr) == value)
             break;
     }
+    if (std::strchr(text, 'e') != nullptr && std::isfinite(value) && std::fabs(value) < 1e15f &&
+        std::nearbyint(value) == value)
+        std::snprintf(text, sizeof text, "%.0f", static_cast<double>(value));
     return text;
 }
 

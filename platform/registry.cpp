@@ -88,8 +88,9 @@ LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD, char*, DWORD, REGSAM a
     const std::string file = FileOf(base.hive);
     bool created = false;
     bool exists = registry_store::KeyExists(file, path) == ERROR_SUCCESS;
-    if (!exists || (access & kWriteAccess) != 0) {
-        // Creating, or opening for writing: the hive must take writes.
+    bool refused = exists && (access & kWriteAccess) != 0 && !registry_store::HiveWritable(file);
+    if (!exists || refused) {
+        // Creating, or opening a read-only hive for writing (refused and traced there).
         if (LONG rc = registry_store::CreateKey(file, path, &created); rc != ERROR_SUCCESS) return rc;
     }
     if (disposition != nullptr) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;

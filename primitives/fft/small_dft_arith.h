@@ -1,8 +1,7 @@
 // Arithmetic shared by the small-transform kernels. Include only from
 // *_variant.cpp. The kernels evaluate in double whatever the element type
-// (the working precision of the original x87 code) and round to the element
-// type only where they store a value, so single-precision results carry no
-// extra rounding of intermediates.
+// (the x87 working precision their results are defined at) and round to the
+// element type only where a value is stored, so every set gives the same bits.
 #pragma once
 #include "primitives/frame/variant_set.h"
 

@@ -28,8 +28,8 @@ inline Cw FirstC(Cw v, Work s) {
 // (re, im) pairs at positions 2k, 2k+1.
 template <class T>
 struct Interleaved {
-  // The original keeps E0.re, O0.im and O1 on the register stack and the
-  // other twelve second-stage values of N = 8 in element-type variables.
+  // At N = 8 only E0.re, O0.im and O1 fit the x87 register stack; the other
+  // twelve second-stage values are held in the element type.
   static constexpr bool kRoundsAllSecondStage = false;
   const T* src;
   T* dst;
@@ -38,13 +38,18 @@ struct Interleaved {
     dst[2 * k] = static_cast<T>(v.re);
     dst[2 * k + 1] = static_cast<T>(v.im);
   }
+  void CopyPoint(int k) const {
+    const T re = src[2 * k], im = src[2 * k + 1];
+    dst[2 * k] = re;
+    dst[2 * k + 1] = im;
+  }
 };
 
 // Real and imaginary parts in separate arrays.
 template <class T>
 struct SplitArrays {
-  // The original passes all sixteen second-stage values of N = 8 through
-  // the destination arrays.
+  // At N = 8 all sixteen second-stage values pass through the destination
+  // arrays, so all are held in the element type.
   static constexpr bool kRoundsAllSecondStage = true;
   const T* srcRe;
   const T* srcIm;
@@ -55,14 +60,20 @@ struct SplitArrays {
     dstRe[k] = static_cast<T>(v.re);
     dstIm[k] = static_cast<T>(v.im);
   }
+  void CopyPoint(int k) const {
+    const T re = srcRe[k], im = srcIm[k];
+    dstRe[k] = re;
+    dstIm[k] = im;
+  }
 };
 
 // Every kernel loads all inputs before its first store, so src may be dst.
 
 template <class T, bool kScaled, class Io>
 inline void Cplx1(const Io& io, Work s) {
-  const Cw x0 = io.Load(0);
-  io.Store(0, FirstC<kScaled>(x0, s));
+  // The plain copy moves the values untouched (a signalling NaN stays one).
+  if constexpr (kScaled) io.Store(0, FirstC<true>(io.Load(0), s));
+  else io.CopyPoint(0);
 }
 
 template <class T, bool kScaled, class Io>
@@ -103,7 +114,7 @@ inline void Cplx8(const Io& io, Work s) {
   Cw o1 = kForward ? SubJ(b1, b3) : AddJ(b1, b3);
   Cw o3 = kForward ? AddJ(b1, b3) : SubJ(b1, b3);
 
-  // Values the original stores in element-type memory between the stages.
+  // Second-stage values held in the element type between the stages.
   constexpr bool kAll = Io::kRoundsAllSecondStage;
   if constexpr (kAll) e0.re = Held<T>(e0.re);
   e0.im = Held<T>(e0.im);

@@ -79,8 +79,8 @@ inline void RealInv8(const T* z, T* y, Work s) {
   const Work u = First<kScaled>(z2 + z6, s), v = First<kScaled>(z2 - z6, s);
   const Work w = First<kScaled>(z3 + z7, s), t = First<kScaled>(z3 - z7, s);
   const Work A = p + e, B = p - e, C = m - f;
-  // D lives in a variable of the element type in the original code, so it
-  // is rounded before the last step; the other sums are not.
+  // D is held in the element type (it does not fit the x87 register stack),
+  // so it is rounded before the last step; the other sums stay wide.
   const Work D = Held<T>(m + f);
   const Work q = Consts<T>::q, minusQ = Consts<T>::minusQ;
   const Work u2 = u + u, t2 = t + t;

@@ -7,6 +7,11 @@
 // declares spAddF32_Generic .. spAddF32_Ssse3 in the sets' namespaces
 // (sp_generic, sp_sse, sp_sse2, sp_sse3, sp_ssse3), defines the table and the
 // entry, and lists the entry for the table walk (spDispatchEntries).
+//
+// The index may change while the process runs (spStaticInit, spSetCpuType),
+// so a record that one set's variant builds for later calls (a real-FFT spec)
+// keeps the index of the set that built it (kSetIndex) and is used only by
+// that set's variants.
 #pragma once
 #include <atomic>
 #include <cstdint>

@@ -2,7 +2,8 @@
 // from *_variant.cpp: the declarations land in SP_SET_NS, so variant code of
 // any family calls its own set's kernel, e.g. SP_V(spkZeroBytes)(dst, bytes).
 // Kernels do no checks: pointers are valid and counts at least 1 (0 is
-// tolerated and does nothing). Byte and element counts are 64-bit.
+// tolerated and does nothing). Byte and element counts are 64-bit; the
+// mirror kernels count complex values in 32 bits, as their callers do.
 #pragma once
 #include <cstdint>
 
@@ -12,7 +13,7 @@
 
 namespace SP_SET_NS {
 
-// Copies `bytes` bytes; src and dst do not overlap (equal is allowed). Large
+// Copies `bytes` bytes; overlapping ranges are copied as memmove would. Large
 // blocks (against the reported cache size) go through non-temporal stores.
 void* SP_V(spkCopyBytes)(const void* src, void* dst, int64_t bytes);
 // Sets `bytes` bytes to 0; large blocks use non-temporal stores.

@@ -21,7 +21,7 @@ double* spAlignedAllocF64(int32_t count);
 // Null is ignored.
 void spAlignedFree(void* p);
 
-// Source and destination must not overlap unless they are equal.
+// Overlapping ranges are copied as memmove would copy them.
 spStatus spCopyF32(const float* src, float* dst, int32_t n);
 spStatus spCopyF64(const double* src, double* dst, int32_t n);
 // Writes all-zero bits (+0.0).

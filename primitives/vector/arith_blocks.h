@@ -5,6 +5,13 @@
 // rest singly. Each source is read with aligned loads when its own address
 // is 16-byte aligned where the blocks start. Include only from
 // *_variant.cpp; everything lives in the set's namespace.
+//
+// Each vector is stored before the next is loaded (the compiler may not
+// reorder them, as a destination may be a source): loading a pair first was
+// measured slower when the pair straddles a cache line. Software prefetch is
+// left out: on current processors the hardware
+// prefetchers keep up with these linear walks and explicit prefetches only
+// cost issue slots (measured with bench/bench_arith).
 #pragma once
 #include <cstdint>
 #include <type_traits>
@@ -15,7 +22,6 @@
 namespace SP_SET_NS::blocks {
 
 enum class StoreKind { Aligned, Unaligned, Streaming };
-enum class Prefetch { None, DstNta, SrcT0, BothSrcT0 };
 
 template <class T> struct VecOf;
 template <> struct VecOf<float> { using type = simd::f32x4; };
@@ -47,35 +53,30 @@ inline void WithFlag(bool flag, F&& f) {
 }
 
 // dst[i] = Op(x[i], y[i]) over whole blocks; x or y may be dst itself.
-template <class Op, StoreKind K, Prefetch P, bool XA, bool YA, class T>
+template <class Op, StoreKind K, bool XA, bool YA, class T>
 void BinaryBlockLoop(const T* x, const T* y, T* dst, int64_t count) {
   constexpr int64_t L = kLanes<T>;
   for (int64_t i = 0; i < count; i += kBlock<T>) {
-    if constexpr (P == Prefetch::DstNta) simd::PrefetchNta(dst + i + kBlock<T>);
-    if constexpr (P == Prefetch::SrcT0) simd::PrefetchT0(y + i + 2 * kBlock<T>);
-    if constexpr (P == Prefetch::BothSrcT0) {
-      simd::PrefetchT0(x + i + 2 * kBlock<T>);
-      simd::PrefetchT0(y + i + 2 * kBlock<T>);
-    }
-    const Vec<T> r0 = Op::Vector(LoadAs<XA>(x + i), LoadAs<YA>(y + i));
-    const Vec<T> r1 = Op::Vector(LoadAs<XA>(x + i + L), LoadAs<YA>(y + i + L));
-    StoreAs<K>(dst + i, r0);
-    StoreAs<K>(dst + i + L, r1);
+    StoreAs<K>(dst + i, Op::Vector(LoadAs<XA>(x + i), LoadAs<YA>(y + i)));
+    StoreAs<K>(dst + i + L, Op::Vector(LoadAs<XA>(x + i + L), LoadAs<YA>(y + i + L)));
   }
 }
 
 // dst[i] = Op(x[i], c) over whole blocks.
-template <class Op, StoreKind K, Prefetch P, bool XA, class T>
+template <class Op, StoreKind K, bool XA, class T>
 void ConstBlockLoop(const T* x, Vec<T> c, T* dst, int64_t count) {
   constexpr int64_t L = kLanes<T>;
   for (int64_t i = 0; i < count; i += kBlock<T>) {
-    if constexpr (P == Prefetch::DstNta) simd::PrefetchNta(dst + i + kBlock<T>);
-    const Vec<T> r0 = Op::Vector(LoadAs<XA>(x + i), c);
-    const Vec<T> r1 = Op::Vector(LoadAs<XA>(x + i + L), c);
-    StoreAs<K>(dst + i, r0);
-    StoreAs<K>(dst + i + L, r1);
+    StoreAs<K>(dst + i, Op::Vector(LoadAs<XA>(x + i), c));
+    StoreAs<K>(dst + i + L, Op::Vector(LoadAs<XA>(x + i + L), c));
   }
 }
+
+// Results are streamed past the caches only when the arrays of one call
+// together exceed this many bytes, far beyond a core's cache: below it,
+// streaming stores only slow the call down, since the caller reads the
+// result again soon.
+inline constexpr int64_t kStreamAboveBytes = int64_t{8} << 20;
 
 // Below this many elements every element is processed singly.
 template <class T> inline constexpr int64_t kSingleBelow = sizeof(T) == 4 ? 11 : 5;

@@ -4,7 +4,6 @@
 // (arith_blocks.h). Every case performs the one IEEE operation per element,
 // so the sets differ only in how they walk memory.
 #include <cstdint>
-#include <limits>
 #include <type_traits>
 
 #include "primitives/frame/sp_kernels.h"
@@ -36,14 +35,6 @@ struct OpMul {
 template <class T>
 inline constexpr bool kUsesBlocks = std::is_same_v<T, float> ? kHasSse : kHasSse2;
 
-constexpr int64_t kNever = std::numeric_limits<int64_t>::max();
-// Whole blocks from which large three-array results are streamed past the
-// caches (about 1 MiB across three arrays on SSE3 processors, 512 KiB below).
-constexpr int64_t kStreamBlocks = kHasSse3 ? 10922 : 5461;
-// Constant forms prefetch non-temporally above this many elements in blocks.
-template <class T>
-inline constexpr int64_t kConstPrefetchAbove = (kHasSse3 ? (int64_t{1} << 20) : (int64_t{1} << 19)) / sizeof(T);
-
 template <class Op, class T>
 void ScalarLoop(const T* x, const T* y, T* dst, int64_t n) {
   for (int64_t i = 0; i < n; ++i) St(dst + i, Op::Scalar(Ld(x + i), Ld(y + i)));
@@ -54,18 +45,16 @@ void ScalarConstLoop(T val, T* srcDst, int64_t n) {
 }
 
 #if SP_SET_INDEX >= 1
-using blocks::Prefetch;
 using blocks::StoreKind;
 
-// dst[i] = Op(x[i], y[i]). Blocks are streamed when the stores are aligned
-// and there are at least streamFromBlocks of them (StreamPf prefetching while
-// streaming); otherwise PlainPf applies.
-template <class Op, Prefetch StreamPf, Prefetch PlainPf, class T>
-void BinaryKernel(const T* x, const T* y, T* dst, int64_t n, int64_t streamFromBlocks) {
+// dst[i] = Op(x[i], y[i]); with `mayStream`, large results go past the
+// caches (three-array forms only: in-place results are read again anyway).
+template <class Op, class T>
+void BinaryKernel(const T* x, const T* y, T* dst, int64_t n, bool mayStream) {
   using namespace blocks;
   auto scalarAt = [&](int64_t i) { St(dst + i, Op::Scalar(Ld(x + i), Ld(y + i))); };
   const Layout lay = AlignHead(dst, n, scalarAt);
-  const bool stream = lay.alignedStores && lay.count / kBlock<T> >= streamFromBlocks;
+  const bool stream = mayStream && lay.alignedStores && 3 * n * static_cast<int64_t>(sizeof(T)) > kStreamAboveBytes;
   if (lay.count > 0) {
     const T* xs = x + lay.start;
     const T* ys = y + lay.start;
@@ -74,14 +63,9 @@ void BinaryKernel(const T* x, const T* y, T* dst, int64_t n, int64_t streamFromB
       WithFlag(Aligned16(ys), [&](auto ya) {
         constexpr bool XA = decltype(xa)::value;
         constexpr bool YA = decltype(ya)::value;
-        if (stream) {
-          if constexpr (StreamPf != Prefetch::SrcT0)  // in-place forms never stream
-            BinaryBlockLoop<Op, StoreKind::Streaming, StreamPf, XA, YA>(xs, ys, ds, lay.count);
-        } else if (lay.alignedStores) {
-          BinaryBlockLoop<Op, StoreKind::Aligned, PlainPf, XA, YA>(xs, ys, ds, lay.count);
-        } else {
-          BinaryBlockLoop<Op, StoreKind::Unaligned, PlainPf, XA, YA>(xs, ys, ds, lay.count);
-        }
+        if (stream) BinaryBlockLoop<Op, StoreKind::Streaming, XA, YA>(xs, ys, ds, lay.count);
+        else if (lay.alignedStores) BinaryBlockLoop<Op, StoreKind::Aligned, XA, YA>(xs, ys, ds, lay.count);
+        else BinaryBlockLoop<Op, StoreKind::Unaligned, XA, YA>(xs, ys, ds, lay.count);
       });
     });
     if (stream) simd::StoreFence();
@@ -97,14 +81,8 @@ void ConstKernel(T val, T* srcDst, int64_t n) {
   if (lay.count > 0) {
     T* ds = srcDst + lay.start;
     const Vec<T> c = simd::Splat(val);
-    const bool prefetch = lay.count > kConstPrefetchAbove<T>;
-    if (lay.alignedStores) {
-      if (prefetch) ConstBlockLoop<Op, StoreKind::Aligned, Prefetch::DstNta, true>(ds, c, ds, lay.count);
-      else ConstBlockLoop<Op, StoreKind::Aligned, Prefetch::None, true>(ds, c, ds, lay.count);
-    } else {
-      if (prefetch) ConstBlockLoop<Op, StoreKind::Unaligned, Prefetch::DstNta, false>(ds, c, ds, lay.count);
-      else ConstBlockLoop<Op, StoreKind::Unaligned, Prefetch::None, false>(ds, c, ds, lay.count);
-    }
+    if (lay.alignedStores) ConstBlockLoop<Op, StoreKind::Aligned, true>(ds, c, ds, lay.count);
+    else ConstBlockLoop<Op, StoreKind::Unaligned, false>(ds, c, ds, lay.count);
   }
   for (int64_t i = lay.start + lay.count; i < n; ++i) scalarAt(i);
 }
@@ -112,27 +90,23 @@ void ConstKernel(T val, T* srcDst, int64_t n) {
 
 // Three-array form: dst = Op(x, y); a caller passes (b, a) for b - a.
 template <class Op, class T>
-void ThreeArray(const T* x, const T* y, T* dst, int64_t n, int64_t streamFromBlocks, bool prefetchWhileStreaming) {
+void ThreeArray(const T* x, const T* y, T* dst, int64_t n, bool mayStream) {
 #if SP_SET_INDEX >= 1
   if constexpr (kUsesBlocks<T>) {
-    if (prefetchWhileStreaming)
-      BinaryKernel<Op, blocks::Prefetch::BothSrcT0, blocks::Prefetch::None>(x, y, dst, n, streamFromBlocks);
-    else
-      BinaryKernel<Op, blocks::Prefetch::None, blocks::Prefetch::None>(x, y, dst, n, streamFromBlocks);
+    BinaryKernel<Op>(x, y, dst, n, mayStream);
     return;
   }
 #endif
-  (void)streamFromBlocks;
-  (void)prefetchWhileStreaming;
+  (void)mayStream;
   ScalarLoop<Op>(x, y, dst, n);
 }
 
-// In-place form: srcDst = Op(srcDst, src), the source prefetched ahead.
+// In-place form: srcDst = Op(srcDst, src).
 template <class Op, class T>
 void InPlace(const T* src, T* srcDst, int64_t n) {
 #if SP_SET_INDEX >= 1
   if constexpr (kUsesBlocks<T>) {
-    BinaryKernel<Op, blocks::Prefetch::SrcT0, blocks::Prefetch::SrcT0>(srcDst, src, srcDst, n, kNever);
+    BinaryKernel<Op>(srcDst, src, srcDst, n, false);
     return;
   }
 #endif
@@ -169,14 +143,10 @@ void AbsBlocks(const T* src, T* dst, int64_t count, blocks::Vec<T> mask) {
   using namespace blocks;
   constexpr int64_t L = kLanes<T>;
   for (int64_t i = 0; i < count; i += 4 * L) {
-    const Vec<T> v0 = LoadAs<SrcAligned>(src + i);
-    const Vec<T> v1 = LoadAs<SrcAligned>(src + i + L);
-    const Vec<T> v2 = LoadAs<SrcAligned>(src + i + 2 * L);
-    const Vec<T> v3 = LoadAs<SrcAligned>(src + i + 3 * L);
-    StoreAs<K>(dst + i, simd::And(v0, mask));
-    StoreAs<K>(dst + i + L, simd::And(v1, mask));
-    StoreAs<K>(dst + i + 2 * L, simd::And(v2, mask));
-    StoreAs<K>(dst + i + 3 * L, simd::And(v3, mask));
+    StoreAs<K>(dst + i, simd::And(LoadAs<SrcAligned>(src + i), mask));
+    StoreAs<K>(dst + i + L, simd::And(LoadAs<SrcAligned>(src + i + L), mask));
+    StoreAs<K>(dst + i + 2 * L, simd::And(LoadAs<SrcAligned>(src + i + 2 * L), mask));
+    StoreAs<K>(dst + i + 3 * L, simd::And(LoadAs<SrcAligned>(src + i + 3 * L), mask));
   }
 }
 
@@ -299,37 +269,35 @@ spStatus SP_V(spMulInPlaceF64)(const double* src, double* srcDst, int32_t n) {
   return spOk;
 }
 
-// Addition and subtraction stream above the threshold, the double product
-// from it on (prefetching both sources while it streams); the float product
-// never streams.
+// Large results stream past the caches; the float product never streams.
 spStatus SP_V(spAddF32)(const float* a, const float* b, float* dst, int32_t n) {
   if (spStatus s = Check(n, a, b, dst); s != spOk) return s;
-  ThreeArray<OpAdd>(a, b, dst, n, kStreamBlocks + 1, false);
+  ThreeArray<OpAdd>(a, b, dst, n, true);
   return spOk;
 }
 spStatus SP_V(spAddF64)(const double* a, const double* b, double* dst, int32_t n) {
   if (spStatus s = Check(n, a, b, dst); s != spOk) return s;
-  ThreeArray<OpAdd>(a, b, dst, n, kStreamBlocks + 1, false);
+  ThreeArray<OpAdd>(a, b, dst, n, true);
   return spOk;
 }
 spStatus SP_V(spSubF32)(const float* a, const float* b, float* dst, int32_t n) {
   if (spStatus s = Check(n, a, b, dst); s != spOk) return s;
-  ThreeArray<OpSub>(b, a, dst, n, kStreamBlocks + 1, false);
+  ThreeArray<OpSub>(b, a, dst, n, true);
   return spOk;
 }
 spStatus SP_V(spSubF64)(const double* a, const double* b, double* dst, int32_t n) {
   if (spStatus s = Check(n, a, b, dst); s != spOk) return s;
-  ThreeArray<OpSub>(b, a, dst, n, kStreamBlocks + 1, false);
+  ThreeArray<OpSub>(b, a, dst, n, true);
   return spOk;
 }
 spStatus SP_V(spMulF32)(const float* a, const float* b, float* dst, int32_t n) {
   if (spStatus s = Check(n, a, b, dst); s != spOk) return s;
-  ThreeArray<OpMul>(a, b, dst, n, kNever, false);
+  ThreeArray<OpMul>(a, b, dst, n, false);
   return spOk;
 }
 spStatus SP_V(spMulF64)(const double* a, const double* b, double* dst, int32_t n) {
   if (spStatus s = Check(n, a, b, dst); s != spOk) return s;
-  ThreeArray<OpMul>(a, b, dst, n, kStreamBlocks, true);
+  ThreeArray<OpMul>(a, b, dst, n, true);
   return spOk;
 }
 

@@ -5,7 +5,6 @@
 // differ in the last place. In double precision every set rounds each
 // product, then the sum, and all agree.
 #include <cstdint>
-#include <limits>
 
 #include "primitives/frame/sp_status.h"
 #include "primitives/vector/arith_blocks.h"
@@ -54,17 +53,15 @@ inline simd::f32x4 MulVec(simd::f32x4 a, simd::f32x4 b) {
 template <bool AA, bool BA, StoreKind K>
 void C32Blocks(const float* a, const float* b, float* dst, int64_t floats) {
   for (int64_t i = 0; i < floats; i += 8) {
-    const simd::f32x4 r0 = MulVec(LoadAs<AA>(a + i), LoadAs<BA>(b + i));
-    const simd::f32x4 r1 = MulVec(LoadAs<AA>(a + i + 4), LoadAs<BA>(b + i + 4));
-    StoreAs<K>(dst + i, r0);
-    StoreAs<K>(dst + i + 4, r1);
+    StoreAs<K>(dst + i, MulVec(LoadAs<AA>(a + i), LoadAs<BA>(b + i)));
+    StoreAs<K>(dst + i + 4, MulVec(LoadAs<AA>(a + i + 4), LoadAs<BA>(b + i + 4)));
   }
 }
 
-// Aligned results are streamed past the caches when the three arrays come to
-// about 1 MiB; the SSE2 and SSSE3 sets never stream.
-constexpr int64_t kC32StreamAboveBlocks =
-    (kSetIndex == 2 || kSetIndex == 4) ? std::numeric_limits<int64_t>::max() : 10922;
+// Large aligned results may stream past the caches in the SSE and SSE3
+// sets (SSE3 only when the sources are aligned too); SSE2 and SSSE3 never
+// stream.
+constexpr bool kC32MayStream = kSetIndex == 1 || kSetIndex == 3;
 
 void C32Kernel(const float* a, const float* b, float* dst, int64_t n) {
   int64_t k = 0;
@@ -78,7 +75,7 @@ void C32Kernel(const float* a, const float* b, float* dst, int64_t n) {
     const float* as = a + 2 * k;
     const float* bs = b + 2 * k;
     float* ds = dst + 2 * k;
-    bool stream = alignedStores && blocks > kC32StreamAboveBlocks;
+    bool stream = kC32MayStream && alignedStores && 24 * n > blocks::kStreamAboveBytes;
     if constexpr (kSetIndex == 3) stream = stream && Aligned16(as) && Aligned16(bs);
     WithFlag(Aligned16(as), [&](auto aa) {
       WithFlag(Aligned16(bs), [&](auto ba) {
@@ -112,24 +109,17 @@ void C64Loop(const double* a, const double* b, double* dst, int64_t doubles) {
   // SSE3 and SSSE3 take two elements per step, SSE2 one.
   constexpr int64_t kStep = kHasSse3 ? 4 : 2;
   for (int64_t i = 0; i < doubles; i += kStep) {
-    const simd::f64x2 r0 = MulVec(LoadAs<AA>(a + i), LoadAs<BA>(b + i));
-    if constexpr (kStep == 4) {
-      const simd::f64x2 r1 = MulVec(LoadAs<AA>(a + i + 2), LoadAs<BA>(b + i + 2));
-      StoreAs<K>(dst + i, r0);
-      StoreAs<K>(dst + i + 2, r1);
-    } else {
-      StoreAs<K>(dst + i, r0);
-    }
+    StoreAs<K>(dst + i, MulVec(LoadAs<AA>(a + i), LoadAs<BA>(b + i)));
+    if constexpr (kStep == 4) StoreAs<K>(dst + i + 2, MulVec(LoadAs<AA>(a + i + 2), LoadAs<BA>(b + i + 2)));
   }
 }
 
-// Streams aligned results above about 512 KiB (SSE2) or 1 MiB (SSE3, SSSE3)
-// across the three arrays.
+// Large aligned results stream past the caches.
 void C64Kernel(const double* a, const double* b, double* dst, int64_t n) {
   constexpr int64_t kPerStep = kHasSse3 ? 2 : 1;
   const int64_t steps = n / kPerStep;
   const bool alignedStores = Aligned16(dst);
-  const bool stream = alignedStores && steps > 10922;
+  const bool stream = alignedStores && 48 * n > blocks::kStreamAboveBytes;
   WithFlag(Aligned16(a), [&](auto aa) {
     WithFlag(Aligned16(b), [&](auto ba) {
       constexpr bool AA = decltype(aa)::value;

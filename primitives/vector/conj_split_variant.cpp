@@ -4,8 +4,10 @@
 // on the x87 unit, whose load quiets a signalling NaN; the SSE set computes
 // 0 - im in single precision (so +0 stays +0 and a NaN keeps its sign); the
 // SSE2 set on flips the sign bit and keeps every other bit.
-// Split: bit copies in every set, a pass for the real parts, then one for the
-// imaginary parts.
+// Split: bit copies in every set; the generic and SSE sets make a pass for
+// the real parts, then one for the imaginary parts (the SSE2 set on chunk by
+// chunk).
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -72,64 +74,90 @@ void ConjC32Sse(float* srcDst, int64_t n) {
 template <bool Aligned, class T>
 void XorBlocks(T* p, int64_t count, blocks::Vec<T> mask) {
   constexpr int64_t L = blocks::kLanes<T>;
+  constexpr StoreKind K = Aligned ? StoreKind::Aligned : StoreKind::Unaligned;
   for (int64_t i = 0; i < count; i += 4 * L) {
-    if constexpr (sizeof(T) == 8) simd::PrefetchT0(p + i + 32);
-    const blocks::Vec<T> v0 = LoadAs<Aligned>(p + i);
-    const blocks::Vec<T> v1 = LoadAs<Aligned>(p + i + L);
-    const blocks::Vec<T> v2 = LoadAs<Aligned>(p + i + 2 * L);
-    const blocks::Vec<T> v3 = LoadAs<Aligned>(p + i + 3 * L);
-    constexpr StoreKind K = Aligned ? StoreKind::Aligned : StoreKind::Unaligned;
-    StoreAs<K>(p + i, simd::Xor(v0, mask));
-    StoreAs<K>(p + i + L, simd::Xor(v1, mask));
-    StoreAs<K>(p + i + 2 * L, simd::Xor(v2, mask));
-    StoreAs<K>(p + i + 3 * L, simd::Xor(v3, mask));
+    StoreAs<K>(p + i, simd::Xor(LoadAs<Aligned>(p + i), mask));
+    StoreAs<K>(p + i + L, simd::Xor(LoadAs<Aligned>(p + i + L), mask));
+    StoreAs<K>(p + i + 2 * L, simd::Xor(LoadAs<Aligned>(p + i + 2 * L), mask));
+    StoreAs<K>(p + i + 3 * L, simd::Xor(LoadAs<Aligned>(p + i + 3 * L), mask));
   }
 }
 
-void ConjC32Xor(float* srcDst, int64_t n) {
-  int64_t k = 0;
-  if ((AddressOf(srcDst) & 15) == 8) {  // one element to reach a 16-byte boundary
-    St(srcDst + 1, FloatWithBitsFlipped(Ld(srcDst + 1), kF32SignBit));
-    k = 1;
-  }
-  float* p = srcDst + 2 * k;
-  const int64_t count = (n - k) / 8 * 16;  // 8 elements per step
-  if (Aligned16(p)) XorBlocks<true>(p, count, simd::ImagSignMaskF32());
-  else XorBlocks<false>(p, count, simd::ImagSignMaskF32());
-  for (k += count / 2; k < n; ++k) St(srcDst + 2 * k + 1, FloatWithBitsFlipped(Ld(srcDst + 2 * k + 1), kF32SignBit));
-}
-
-void ConjC64Xor(double* srcDst, int64_t n) {
-  const int64_t count = n / 4 * 8;  // 4 elements per step
-  if (Aligned16(srcDst)) XorBlocks<true>(srcDst, count, simd::ImagSignMaskF64());
-  else XorBlocks<false>(srcDst, count, simd::ImagSignMaskF64());
-  for (int64_t k = count / 2; k < n; ++k)
-    St(srcDst + 2 * k + 1, DoubleWithBitsFlipped(Ld(srcDst + 2 * k + 1), kF64SignBit));
-}
-
-// One part (0 real, 1 imaginary) of every element into dst: singles until
-// dst is 16-byte aligned (all singles when it is not 4-byte aligned), then
-// 16 elements per step by lane shuffles, then singles.
-template <int Part>
-void spkComplexPartC32(const float* src, float* dst, int64_t n) {
-  int64_t k = 0;
-  auto single = [&](int64_t i) { std::memcpy(dst + i, src + 2 * i + Part, sizeof(float)); };
-  if (!ElementAligned(dst)) {
-    for (; k < n; ++k) single(k);
-    return;
-  }
-  for (; k < n && !Aligned16(dst + k); ++k) single(k);
-  const int64_t count = (n - k) / 16 * 16;
-  auto run = [&](auto aligned) {
-    constexpr bool A = decltype(aligned)::value;
-    for (int64_t i = k; i < k + count; i += 4) {
-      const simd::f32x4 lo = LoadAs<A>(src + 2 * i);
-      const simd::f32x4 hi = LoadAs<A>(src + 2 * i + 4);
-      simd::Store(dst + i, Part == 0 ? simd::EvenLanes(lo, hi) : simd::OddLanes(lo, hi));
+// Flips the sign bit of every imaginary part (odd scalar index). The vectors
+// start at the first 16-byte boundary, even inside an element, with the mask
+// on the lanes that hold imaginary parts there; the scalars before and after
+// them are flipped singly.
+template <class T>
+void ConjXor(T* p, int64_t n) {
+  const int64_t total = 2 * n;
+  auto flipFrom = [&](int64_t from, int64_t to) {
+    for (int64_t j = from | 1; j < to; j += 2) {
+      if constexpr (sizeof(T) == 4) St(p + j, FloatWithBitsFlipped(Ld(p + j), kF32SignBit));
+      else St(p + j, DoubleWithBitsFlipped(Ld(p + j), kF64SignBit));
     }
   };
-  blocks::WithFlag(Aligned16(src + 2 * k), run);
-  for (k += count; k < n; ++k) single(k);
+  int64_t start = 0;
+  if (ElementAligned(p))
+    while (start < total && !Aligned16(p + start)) ++start;
+  flipFrom(0, start);
+  constexpr int64_t kStep = 4 * blocks::kLanes<T>;
+  const int64_t count = (total - start) / kStep * kStep;
+  blocks::Vec<T> mask;
+  if constexpr (sizeof(T) == 4) mask = start % 2 == 0 ? simd::ImagSignMaskF32() : simd::RealSignMaskF32();
+  else mask = start % 2 == 0 ? simd::ImagSignMaskF64() : simd::RealSignMaskF64();
+  if (Aligned16(p + start)) XorBlocks<true>(p + start, count, mask);
+  else XorBlocks<false>(p + start, count, mask);
+  flipFrom(start + count, total);
+}
+
+// One part (0 real, 1 imaginary) of elements [from, to) into dst, four per
+// vector by lane shuffles; the caller has aligned dst + from when it could.
+template <int Part, bool SrcAligned, StoreKind K>
+void PartBlocks(const float* src, float* dst, int64_t from, int64_t to) {
+  for (int64_t i = from; i < to; i += 8) {
+    const simd::f32x4 v0 = LoadAs<SrcAligned>(src + 2 * i);
+    const simd::f32x4 v1 = LoadAs<SrcAligned>(src + 2 * i + 4);
+    const simd::f32x4 v2 = LoadAs<SrcAligned>(src + 2 * i + 8);
+    const simd::f32x4 v3 = LoadAs<SrcAligned>(src + 2 * i + 12);
+    if constexpr (Part == 0) {
+      StoreAs<K>(dst + i, simd::EvenLanes(v0, v1));
+      StoreAs<K>(dst + i + 4, simd::EvenLanes(v2, v3));
+    } else {
+      StoreAs<K>(dst + i, simd::OddLanes(v0, v1));
+      StoreAs<K>(dst + i + 4, simd::OddLanes(v2, v3));
+    }
+  }
+}
+
+// A pass for the real parts, then one for the imaginary parts, taken chunk
+// by chunk so that the second pass finds the source in the first-level
+// cache: singles until dstRe is 16-byte aligned, then eight elements per
+// step by lane shuffles, then singles.
+void spkSplitComplexC32(const float* src, float* dstRe, float* dstIm, int64_t n) {
+  auto single = [&](int64_t k) {
+    std::memcpy(dstRe + k, src + 2 * k, sizeof(float));
+    std::memcpy(dstIm + k, src + 2 * k + 1, sizeof(float));
+  };
+  int64_t k = 0;
+  if (ElementAligned(dstRe))
+    for (; k < n && !Aligned16(dstRe + k); ++k) single(k);
+  const int64_t end = k + (n - k) / 8 * 8;
+  constexpr int64_t kChunk = 2048;  // 16 KiB of source
+  blocks::WithFlag(Aligned16(src + 2 * k), [&](auto sa) {
+    blocks::WithFlag(Aligned16(dstRe + k), [&](auto ra) {
+      blocks::WithFlag(Aligned16(dstIm + k), [&](auto ia) {
+        constexpr bool SA = decltype(sa)::value;
+        constexpr StoreKind KR = decltype(ra)::value ? StoreKind::Aligned : StoreKind::Unaligned;
+        constexpr StoreKind KI = decltype(ia)::value ? StoreKind::Aligned : StoreKind::Unaligned;
+        for (int64_t from = k; from < end; from += kChunk) {
+          const int64_t to = std::min(from + kChunk, end);
+          PartBlocks<0, SA, KR>(src, dstRe, from, to);
+          PartBlocks<1, SA, KI>(src, dstIm, from, to);
+        }
+      });
+    });
+  });
+  for (k = end; k < n; ++k) single(k);
 }
 #endif
 
@@ -158,7 +186,7 @@ spStatus SP_V(spConjInPlaceC32)(float* srcDst, int32_t n) {
 #elif SP_SET_INDEX == 1
   ConjC32Sse(srcDst, n);
 #else
-  ConjC32Xor(srcDst, n);
+  ConjXor(srcDst, n);
 #endif
   return spOk;
 }
@@ -167,7 +195,7 @@ spStatus SP_V(spConjInPlaceC64)(double* srcDst, int32_t n) {
   if (srcDst == nullptr) return spErrNullPointer;
   if (n < 1) return spErrLength;
 #if SP_SET_INDEX >= 2
-  ConjC64Xor(srcDst, n);
+  ConjXor(srcDst, n);
 #else
   ConjX87(srcDst, n);
 #endif
@@ -178,8 +206,7 @@ spStatus SP_V(spSplitComplexC32)(const float* src, float* dstRe, float* dstIm, i
   if (src == nullptr || dstRe == nullptr || dstIm == nullptr) return spErrNullPointer;
   if (n < 1) return spErrLength;
 #if SP_SET_INDEX >= 2
-  spkComplexPartC32<0>(src, dstRe, n);
-  spkComplexPartC32<1>(src, dstIm, n);
+  spkSplitComplexC32(src, dstRe, dstIm, n);
 #else
   SplitCopies(src, dstRe, dstIm, n);
 #endif

@@ -259,10 +259,12 @@ spStatus SP_V(spConvF64ToI32)(const double* src, int32_t* dst, int32_t n, int32_
     std::memcpy(dst + i, out, static_cast<size_t>(n - i) * sizeof(int32_t));
   }
 #else
-  // The compares and truncations raise flags; the caller's environment
+  // Default environment (nearest, denormals kept) for the scaling; the flags
+  // the compares and truncations raise go, and the caller's environment
   // comes back exactly as it was.
   std::fenv_t callerEnvironment;
   std::fegetenv(&callerEnvironment);
+  std::fesetenv(FE_DFL_ENV);
   for (int64_t i = 0; i < n; ++i) dst[i] = F64ToI32Saturated(ApplyScale(src[i], sc), nearest);
   std::fesetenv(&callerEnvironment);
 #endif

@@ -83,8 +83,8 @@ inline void PowerOfTwoHalves(f32x4 n, f32x4& lowHalf, f32x4& highHalf) {
   highHalf = _mm_castsi128_ps(_mm_slli_epi32(_mm_add_epi32(b, bias), 23));
 #else
   alignas(16) float lanes[4];
-  alignas(16) float lo[4];
-  alignas(16) float hi[4];
+  float lo[4];
+  float hi[4];
   Store(lanes, n);
   for (int j = 0; j < 4; ++j) {
     const int32_t k = static_cast<int32_t>(lanes[j]);
@@ -92,8 +92,9 @@ inline void PowerOfTwoHalves(f32x4 n, f32x4& lowHalf, f32x4& highHalf) {
     lo[j] = std::bit_cast<float>(static_cast<uint32_t>(a + 127) << 23);
     hi[j] = std::bit_cast<float>(static_cast<uint32_t>(k - a + 127) << 23);
   }
-  lowHalf = Load(lo);
-  highHalf = Load(hi);
+  // Assembled in registers: a reload of four scalar stores would stall.
+  lowHalf = _mm_setr_ps(lo[0], lo[1], lo[2], lo[3]);
+  highHalf = _mm_setr_ps(hi[0], hi[1], hi[2], hi[3]);
 #endif
 }
 #endif

@@ -12,9 +12,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "primitives/frame/sp_status.h"
 #include "primitives/vector/elementary_env.h"
 #include "primitives/vector/elementary_simd.h"
-#include "primitives/frame/sp_status.h"
 
 namespace SP_SET_NS {
 namespace {
@@ -91,26 +91,33 @@ bool InvThreshKernel(float* p, int64_t n, float threshold) {
 
 #else  // SIMD sets
 
-// 1/d per lane: the refined estimate where every lane's d * rcp is near 1,
-// else true division for the four lanes.
+// True when every lane's d * rcp lies near 1, so the refined estimate holds;
+// zeros, infinities, NaNs, subnormals and values whose reciprocal is
+// subnormal all fall outside.
+inline bool EstimateHolds(simd::f32x4 e) {
+  using namespace simd;
+  return MoveMask(And(CmpGt(e, Splat(0.5f)), CmpLt(e, Splat(2.0f)))) == 0xF;
+}
+
+// 1/d per lane: the refined estimate, or true division for all four lanes.
 inline simd::f32x4 Reciprocal(simd::f32x4 d) {
   using namespace simd;
   const f32x4 rcp = RcpEstimate(d);
   const f32x4 e = Mul(d, rcp);
-  const f32x4 ordinary = And(CmpGt(e, Splat(0.5f)), CmpLt(e, Splat(2.0f)));
-  if (MoveMask(ordinary) == 0xF) return Mul(rcp, Sub(Splat(2.0f), e));
+  if (EstimateHolds(e)) return Mul(rcp, Sub(Splat(2.0f), e));
   return Div(Splat(1.0f), d);
 }
 
-// Four lanes at threshold 0; `zero` gets a bit per zero lane.
+// Four lanes at threshold 0; `zero` gets a bit per zero lane. A zero always
+// sends its group to the division, so only that path looks for zeros.
 inline simd::f32x4 InvertFourZeroThreshold(simd::f32x4 x, int& zero) {
   using namespace simd;
-  const f32x4 y = Reciprocal(x);
+  const f32x4 rcp = RcpEstimate(x);
+  const f32x4 e = Mul(x, rcp);
+  if (EstimateHolds(e)) return Mul(rcp, Sub(Splat(2.0f), e));
   const f32x4 isZero = CmpEq(x, Zero4());
-  const int zeroLanes = MoveMask(isZero);
-  if (zeroLanes == 0) return y;
-  zero |= zeroLanes;
-  return Select(isZero, SplatF32Bits(kF32PlusInf), y);
+  zero |= MoveMask(isZero);
+  return Select(isZero, SplatF32Bits(kF32PlusInf), Div(Splat(1.0f), x));
 }
 
 // Four lanes above a positive threshold.
@@ -123,15 +130,11 @@ inline simd::f32x4 InvertFourAboveThreshold(simd::f32x4 x, simd::f32x4 threshold
   return Or(Reciprocal(held), negative);
 }
 
-bool InvThreshKernel(float* p, int64_t n, float threshold) {
+// Head elements up to a 16-byte boundary, blocks of eight, a group of four
+// and the last one to three elements; partial groups are padded with ones.
+template <class Four>
+void InvertAll(float* p, int64_t n, Four four) {
   using namespace simd;
-  const bool zeroPath = threshold == 0.0f;
-  const f32x4 held = Splat(threshold);
-  int zero = 0;
-  auto four = [&](f32x4 x) {
-    return zeroPath ? InvertFourZeroThreshold(x, zero) : InvertFourAboveThreshold(x, held);
-  };
-  // One to three elements through a group padded with ones.
   auto partial = [&](float* q, int64_t count) {
     alignas(16) float lanes[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     const size_t bytes = static_cast<size_t>(count) * sizeof(float);
@@ -140,27 +143,24 @@ bool InvThreshKernel(float* p, int64_t n, float threshold) {
     std::memcpy(q, lanes, bytes);
   };
   int64_t i = 0;
-  if (!ElemAligned16(p)) {
-    const int64_t head = (16 - static_cast<int64_t>(ElemAddress(p) & 15)) / 4;
-    i = head < n ? head : n;  // a float* off its 4-byte grid runs unaligned below
-    if (i > 0 && ElemAligned16(p + i)) {
-      partial(p, i);
-    } else {
-      i = 0;
-    }
+  const int64_t head = static_cast<int64_t>((16 - ElemAddress(p) % 16) % 16) / 4;
+  if (head > 0 && ElemAligned16(p + head)) {  // a float* off its 4-byte grid never aligns
+    i = head < n ? head : n;
+    partial(p, i);
   }
-  const bool aligned = ElemAligned16(p + i);
-  for (; i + 8 <= n; i += 8) {
-    const f32x4 a = aligned ? Load(p + i) : LoadU(p + i);
-    const f32x4 b = aligned ? Load(p + i + 4) : LoadU(p + i + 4);
-    const f32x4 ra = four(a);
-    const f32x4 rb = four(b);
-    if (aligned) {
-      Store(p + i, ra);
-      Store(p + i + 4, rb);
-    } else {
-      StoreU(p + i, ra);
-      StoreU(p + i + 4, rb);
+  if (ElemAligned16(p + i)) {
+    for (; i + 8 <= n; i += 8) {
+      const f32x4 a = four(Load(p + i));
+      const f32x4 b = four(Load(p + i + 4));
+      Store(p + i, a);
+      Store(p + i + 4, b);
+    }
+  } else {
+    for (; i + 8 <= n; i += 8) {
+      const f32x4 a = four(LoadU(p + i));
+      const f32x4 b = four(LoadU(p + i + 4));
+      StoreU(p + i, a);
+      StoreU(p + i + 4, b);
     }
   }
   if (n - i >= 4) {
@@ -168,6 +168,17 @@ bool InvThreshKernel(float* p, int64_t n, float threshold) {
     i += 4;
   }
   if (i < n) partial(p + i, n - i);
+}
+
+bool InvThreshKernel(float* p, int64_t n, float threshold) {
+  using namespace simd;
+  if (threshold != 0.0f) {
+    const f32x4 held = Splat(threshold);
+    InvertAll(p, n, [held](f32x4 x) { return InvertFourAboveThreshold(x, held); });
+    return false;
+  }
+  int zero = 0;
+  InvertAll(p, n, [&zero](f32x4 x) { return InvertFourZeroThreshold(x, zero); });
   return zero != 0;
 }
 

@@ -108,17 +108,13 @@ inline f32x4 SeriesF32(f32x4 k, f32x4 s) {
   return Add(Mul(k, Splat(FloatFromBits(kLn2F32))), Mul(s, p));
 }
 
-// Reduction of a positive normal float's bits: f and k.
+// Reduction of a positive normal float's bits: f and k (without branches:
+// the halves of the fraction range come in random order).
 inline void ReduceF32(uint32_t b, int32_t kOffset, float& f, float& k) {
   const uint32_t fraction = b & 0x007FFFFFu;
-  const int32_t e = static_cast<int32_t>(b >> 23);
-  if (fraction < kHalfFractionBound) {
-    f = FloatFromBits(fraction | 0x3F800000u);
-    k = static_cast<float>(e - 127 + kOffset);
-  } else {
-    f = FloatFromBits(fraction | 0x3F000000u);
-    k = static_cast<float>(e - 126 + kOffset);
-  }
+  const uint32_t upper = fraction >= kHalfFractionBound ? 1u : 0u;
+  f = FloatFromBits(fraction | (0x3F800000u - (upper << 23)));
+  k = static_cast<float>(static_cast<int32_t>(b >> 23) - 127 + static_cast<int32_t>(upper) + kOffset);
 }
 #endif
 
@@ -128,8 +124,29 @@ constexpr int32_t kSseBlock = 256;
 
 // Four elements: specials by their bits, the rest by the series with
 // s = (f - 1) r, r the reciprocal estimate of f + 1 refined once.
+// f and k are passed in registers: a vector load of four scalars just
+// stored would stall on store forwarding.
+inline f32x4 SeriesWithReciprocal(const float* f, const float* k) {
+  using namespace simd;
+  const f32x4 fv = _mm_set_ps(f[3], f[2], f[1], f[0]);
+  const f32x4 kv = _mm_set_ps(k[3], k[2], k[1], k[0]);
+  const f32x4 fp1 = Add(fv, Splat(1.0f));
+  f32x4 r = _mm_rcp_ps(fp1);
+  r = Mul(r, Sub(Splat(2.0f), Mul(fp1, r)));
+  return SeriesF32(kv, Mul(Sub(fv, Splat(1.0f)), r));
+}
+
 void LnGroupSse(const float* src, float* dst, FirstWarning& w) {
-  alignas(16) float f[4], k[4], out[4];
+  float f[4], k[4];
+  alignas(16) float out[4];
+  bool allNormal = true;
+  for (int i = 0; i < 4; ++i) allNormal &= Bits(Ld(src + i)) - 0x00800000u < 0x7F000000u;  // positive, normal, finite
+  if (allNormal) {
+    for (int i = 0; i < 4; ++i) ReduceF32(Bits(Ld(src + i)), 0, f[i], k[i]);
+    simd::Store(out, SeriesWithReciprocal(f, k));
+    for (int i = 0; i < 4; ++i) St(dst + i, out[i]);
+    return;
+  }
   bool special[4];
   for (int i = 0; i < 4; ++i) {
     const float x = Ld(src + i);
@@ -143,14 +160,8 @@ void LnGroupSse(const float* src, float* dst, FirstWarning& w) {
       ReduceF32(Bits(x), 0, f[i], k[i]);
     }
   }
-  using namespace simd;
-  const f32x4 fv = Load(f);
-  const f32x4 fp1 = Add(fv, Splat(1.0f));
-  f32x4 r = _mm_rcp_ps(fp1);
-  r = Mul(r, Sub(Splat(2.0f), Mul(fp1, r)));
-  const f32x4 s = Mul(Sub(fv, Splat(1.0f)), r);
   alignas(16) float res[4];
-  Store(res, SeriesF32(Load(k), s));
+  simd::Store(res, SeriesWithReciprocal(f, k));
   for (int i = 0; i < 4; ++i) St(dst + i, special[i] ? out[i] : res[i]);
 }
 
@@ -286,47 +297,25 @@ constexpr uint64_t kLn2High = 0x3FE62E42FEFA3800ull, kLn2Low = 0x3D2EF35793C7672
 constexpr uint64_t kP0 = 0xBFE000000000001Bull, kP1 = 0x3FD55555555555A9ull, kP2 = 0xBFCFFFFFFF201E11ull;
 constexpr uint64_t kP3 = 0x3FC9999998867A5Eull, kP4 = 0xBFC555C54DD57D7Cull, kP5 = 0x3FC24998090DC54Aull;
 
-struct ReducedF64 {
-  double k, mHigh, mLow;
-  int32_t row;
-};
-
-// x positive, finite and non-zero.
-inline ReducedF64 ReduceF64(double x) {
-  int32_t kOffset = 0;
-  if ((Bits(x) >> 52) == 0) {  // subnormal: normalise
-    x *= kTwoPow52;
-    kOffset = -52;
-  }
-  const uint64_t b = Bits(x);
-  const uint64_t m = (b & 0x000FFFFFFFFFFFFFull) | 0x3FF0000000000000ull;
-  const uint64_t mHigh = m & ~((uint64_t{1} << 21) - 1);
-  const int32_t top11 = static_cast<int32_t>((b >> 41) & 0x7FF);
-  ReducedF64 r;
-  r.k = static_cast<double>(static_cast<int32_t>(b >> 52) - 1023 + kOffset);
-  r.mHigh = DoubleFromBits(mHigh);
-  r.mLow = DoubleFromBits(m) - r.mHigh;
-  r.row = (top11 + 16) >> 5;
-  return r;
-}
-
-inline simd::f64x2 TableColumn(const uint64_t vln::LnTableRow::*column, int32_t row0, int32_t row1) {
-  return _mm_set_pd(DoubleFromBits(vln::kLnTable[row1].*column), DoubleFromBits(vln::kLnTable[row0].*column));
-}
-
-// Two elements; specials replace their lane afterwards (lowest index first).
-inline simd::f64x2 LnPairF64(double x0, double x1, FirstWarning& w) {
+// Both lanes positive, finite and normal; kOffset (an integer per lane) is
+// added to k, for subnormals that were scaled by 2^52 beforehand.
+inline simd::f64x2 LnNormalPairF64(simd::f64x2 x, simd::f64x2 kOffset) {
   using namespace simd;
-  double special0 = 0.0, special1 = 0.0;
-  const bool is0 = SpecialLn(x0, special0, w);
-  const bool is1 = SpecialLn(x1, special1, w);
-  const ReducedF64 a = ReduceF64(is0 ? 1.0 : x0);
-  const ReducedF64 b = ReduceF64(is1 ? 1.0 : x1);
-  const f64x2 k = _mm_set_pd(b.k, a.k);
-  const f64x2 mHigh = _mm_set_pd(b.mHigh, a.mHigh), mLow = _mm_set_pd(b.mLow, a.mLow);
-  const f64x2 r = TableColumn(&vln::LnTableRow::reciprocal, a.row, b.row);
-  const f64x2 tHigh = TableColumn(&vln::LnTableRow::minusLnHigh, a.row, b.row);
-  const f64x2 tLow = TableColumn(&vln::LnTableRow::minusLnLow, a.row, b.row);
+  const i32x4 bits = _mm_castpd_si128(x);
+  const i32x4 exponent = _mm_srli_epi64(bits, 52);
+  const f64x2 k = Add(Sub(_mm_cvtepi32_pd(_mm_shuffle_epi32(exponent, _MM_SHUFFLE(3, 3, 2, 0))), Splat(1023.0)), kOffset);
+  // j = (top 11 fraction bits + 16) / 32, 0 .. 64.
+  const i32x4 rows = _mm_srli_epi64(
+      _mm_add_epi64(_mm_and_si128(_mm_srli_epi64(bits, 41), _mm_set1_epi64x(0x7FF)), _mm_set1_epi64x(16)), 5);
+  const vln::LnTableRow& row0 = vln::kLnTable[_mm_cvtsi128_si32(rows)];
+  const vln::LnTableRow& row1 = vln::kLnTable[_mm_cvtsi128_si32(_mm_unpackhi_epi64(rows, rows))];
+  const f64x2 m = _mm_castsi128_pd(_mm_or_si128(_mm_and_si128(bits, _mm_set1_epi64x(0x000FFFFFFFFFFFFFll)),
+                                                _mm_set1_epi64x(0x3FF0000000000000ll)));
+  const f64x2 mHigh = _mm_and_pd(m, _mm_castsi128_pd(_mm_set1_epi64x(~((int64_t{1} << 21) - 1))));
+  const f64x2 mLow = Sub(m, mHigh);
+  const f64x2 r = _mm_set_pd(row1.reciprocal, row0.reciprocal);
+  const f64x2 tHigh = _mm_set_pd(row1.minusLnHigh, row0.minusLnHigh);
+  const f64x2 tLow = _mm_set_pd(row1.minusLnLow, row0.minusLnLow);
   const f64x2 t = Sub(Mul(mHigh, r), Splat(1.0));  // exact
   const f64x2 mLowR = Mul(mLow, r);
   const f64x2 u = Add(t, mLowR);
@@ -337,15 +326,30 @@ inline simd::f64x2 LnPairF64(double x0, double x1, FirstWarning& w) {
   p = Add(Splat(DoubleFromBits(kP0)), Mul(u, p));
   const f64x2 high = Add(Mul(k, Splat(DoubleFromBits(kLn2High))), tHigh);
   const f64x2 low = Add(Add(Add(Mul(k, Splat(DoubleFromBits(kLn2Low))), tLow), mLowR), Mul(Mul(u, u), p));
-  f64x2 result = Add(high, Add(t, low));
-  if (is0 || is1) {
-    alignas(16) double lanes[2];
-    Store(lanes, result);
-    if (is0) lanes[0] = special0;
-    if (is1) lanes[1] = special1;
-    result = Load(lanes);
+  return Add(high, Add(t, low));
+}
+
+inline bool PositiveNormal(double x) { return Bits(x) - 0x0010000000000000ull < 0x7FE0000000000000ull; }
+
+// A pair holding a special or a subnormal: specials are evaluated as 1.0
+// and replaced afterwards (lowest index first), subnormals are normalised.
+inline simd::f64x2 LnCheckedPairF64(double x0, double x1, FirstWarning& w) {
+  double in[2] = {x0, x1}, special[2] = {0.0, 0.0}, offset[2] = {0.0, 0.0};
+  bool isSpecial[2];
+  for (int i = 0; i < 2; ++i) {
+    isSpecial[i] = SpecialLn(in[i], special[i], w);
+    if (isSpecial[i]) {
+      in[i] = 1.0;
+    } else if (!PositiveNormal(in[i])) {
+      in[i] *= kTwoPow52;
+      offset[i] = -52.0;
+    }
   }
-  return result;
+  alignas(16) double lanes[2];
+  simd::Store(lanes, LnNormalPairF64(_mm_set_pd(in[1], in[0]), _mm_set_pd(offset[1], offset[0])));
+  for (int i = 0; i < 2; ++i)
+    if (isSpecial[i]) lanes[i] = special[i];
+  return simd::Load(lanes);
 }
 
 spStatus LnArrayF64(const double* src, double* dst, int32_t n) {
@@ -353,11 +357,14 @@ spStatus LnArrayF64(const double* src, double* dst, int32_t n) {
   const bool alignedDst = vstat::IsAligned(dst, 16);
   int32_t i = 0;
   for (; i + 2 <= n; i += 2) {
-    const simd::f64x2 v = LnPairF64(Ld(src + i), Ld(src + i + 1), w);
+    const double x0 = Ld(src + i), x1 = Ld(src + i + 1);
+    const simd::f64x2 v = PositiveNormal(x0) && PositiveNormal(x1)
+                              ? LnNormalPairF64(_mm_set_pd(x1, x0), simd::Zero2())
+                              : LnCheckedPairF64(x0, x1, w);
     if (alignedDst) simd::Store(dst + i, v);
     else simd::StoreU(dst + i, v);
   }
-  if (i < n) St(dst + i, simd::Lane0(LnPairF64(Ld(src + i), 1.0, w)));  // a lone last element pairs with 1.0
+  if (i < n) St(dst + i, simd::Lane0(LnCheckedPairF64(Ld(src + i), 1.0, w)));  // a lone last element pairs with 1.0
   return w.status;
 }
 #endif

@@ -4,7 +4,8 @@
 // Checks run before any work: null pointers -8, a length below 1 -6, then
 // the primitive's own condition; nothing is written on an error. Warnings
 // (3 negative root, 4 division by zero) come after every element is written.
-// The generic set gives correctly rounded results; the SIMD sets refine
+// The generic set rounds a double-precision result once (the root exactly,
+// the others within one unit in the last place); the SIMD sets refine
 // hardware estimates and may differ in the last bits (see each line). Every
 // variant runs under its own float environment and hands the caller's MXCSR
 // back bit for bit, sticky flags and denormal modes included.
@@ -16,7 +17,8 @@
 // dst[i] = sqrt(src[i]); src and dst are the same array or apart.
 // -0.0 gives -0.0 and +inf gives +inf without a warning; a negative element
 // or -inf gives the default NaN and status 3. A NaN element gives NaN with
-// status 3 in the generic set, without a warning in the SIMD sets.
+// status 3 in the generic set, without a warning in the SIMD sets (but for
+// the SSE set's double root, which flags a NaN with the sign bit set).
 // SIMD relative error: float about 3.1e-7, double about 6.1e-14.
 spStatus spSqrtF32(const float* src, float* dst, int32_t len);
 spStatus spSqrtF64(const double* src, double* dst, int32_t len);

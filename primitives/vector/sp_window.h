@@ -5,7 +5,8 @@
 // The weights come from one or two library cosines and a recurrence walked
 // from both ends at once, so dst[k] and dst[n-1-k] always get the same
 // weight; the centre element of an odd length is copied unchanged. The
-// variant sets differ only in the last bits of the weights.
+// variant sets differ only in the rounding of the weights: each recurrence
+// drifts from the direct cosine by about 1e-18 * n^2.
 //
 // Every call checks null pointers (-8) then n below 3 (-6) and writes nothing
 // on an error. dst may be src itself.

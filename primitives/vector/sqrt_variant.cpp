@@ -3,15 +3,18 @@
 // everything that is not >= 0 (negatives, -inf, NaNs). SIMD sets: blocks of
 // ordinary values take the reciprocal-square-root estimate refined by Newton
 // steps; a block holding a zero, subnormal, negative, infinity or NaN takes
-// the exact root instead. Negatives are flagged by an ordered compare in
-// every path, so the status never depends on where an element falls.
+// the exact root instead. -0.0 gives -0.0 without a warning everywhere.
+// The SSE2 to SSSE3 kernels and every float kernel flag by an ordered
+// compare (x < 0, so NaNs pass unflagged), the SSE set's double kernel by
+// the sign bit; either way the status does not depend on where an element
+// falls in the array.
 #include <bit>
 #include <cmath>
 #include <cstdint>
 
+#include "primitives/frame/sp_status.h"
 #include "primitives/vector/elementary_env.h"
 #include "primitives/vector/elementary_simd.h"
-#include "primitives/frame/sp_status.h"
 
 namespace SP_SET_NS {
 namespace {
@@ -126,29 +129,38 @@ spStatus SqrtF32Kernel(const float* src, float* dst, int32_t len) {
   return negative != 0 ? spWarnSqrtNegative : spOk;
 }
 
-// Root of a positive normal finite double from the single-precision
-// estimate of its mantissa and two Newton steps (about 44 correct bits):
-// x = m * 4^j with m in [0.5, 2), sqrt(x) = sqrt(m) * 2^j, and 2^j enters
-// as an integer added to the exponent field.
-inline double SqrtEstimateF64(double x) {
-  const uint64_t bits = std::bit_cast<uint64_t>(x);
-  const uint64_t mBits = (bits & kF64MantissaAndParity) | kF64HalfExponent;
-  // The difference is a multiple of 2^53, so halving it is exact.
-  const uint64_t halfExponent = static_cast<uint64_t>(static_cast<int64_t>(bits - mBits) >> 1);
-  const double m = std::bit_cast<double>(mBits);
-  const double r0 = simd::RsqrtEstimateScalar(static_cast<float>(m));
-  const double a = r0 * 0.5;
-  const double b = r0 * r0 * m - 3.0;
-  const double c = b * a;  // -r1, r1 = 0.5 r0 (3 - m r0 r0)
-  const double e = m * c;  // -y1, y1 = m r1
-  const double f = c * e;
-  const double g = e * 0.5;
-  const double h = f - 3.0;
-  const double y = h * g;  // 0.5 y1 (3 - y1 r1)
-  return std::bit_cast<double>(std::bit_cast<uint64_t>(y) + halfExponent);
-}
-
 #if SP_SET_INDEX == 1
+
+// Roots of four positive normal finite doubles from the single-precision
+// estimate of their mantissas and two Newton steps (about 44 correct bits):
+// x = m * 4^j with m in [0.5, 2), sqrt(x) = sqrt(m) * 2^j, and 2^j enters as
+// an integer added to the exponent field.
+inline void SqrtEstimateFourF64(const double* x, double* out) {
+  double m[4];
+  uint64_t exponentStep[4];
+  for (int j = 0; j < 4; ++j) {
+    const uint64_t bits = std::bit_cast<uint64_t>(x[j]);
+    const uint64_t mBits = (bits & kF64MantissaAndParity) | kF64HalfExponent;
+    // The difference is a multiple of 2^53, so halving it is exact.
+    exponentStep[j] = static_cast<uint64_t>(static_cast<int64_t>(bits - mBits) >> 1);
+    m[j] = std::bit_cast<double>(mBits);
+  }
+  alignas(16) float r0[4];
+  simd::Store(r0, simd::RsqrtEstimate(_mm_setr_ps(static_cast<float>(m[0]), static_cast<float>(m[1]),
+                                                   static_cast<float>(m[2]), static_cast<float>(m[3]))));
+  for (int j = 0; j < 4; ++j) {
+    const double r = r0[j];
+    const double a = r * 0.5;
+    const double b = r * r * m[j] - 3.0;
+    const double c = b * a;     // -r1, r1 = 0.5 r0 (3 - m r0 r0)
+    const double e = m[j] * c;  // -y1, y1 = m r1
+    const double f = c * e;
+    const double g = e * 0.5;
+    const double h = f - 3.0;
+    const double y = h * g;  // 0.5 y1 (3 - y1 r1)
+    out[j] = std::bit_cast<double>(std::bit_cast<uint64_t>(y) + exponentStep[j]);
+  }
+}
 
 // SSE set, doubles on the scalar unit: blocks of four, classified by bits;
 // a block of four positive normal values takes the estimate, any other
@@ -159,18 +171,22 @@ spStatus SqrtF64Kernel(const double* src, double* dst, int32_t len) {
   int64_t i = 0;
   const int64_t n = len;
   for (; i + 4 <= n; i += 4) {
-    double x[4];
+    // Read straight from the source: a copy to a local array costs a
+    // failed store forwarding per block.
+    const double* x = src + i;
     bool special = false;
     for (int j = 0; j < 4; ++j) {
-      x[j] = src[i + j];
       const uint64_t bits = std::bit_cast<uint64_t>(x[j]);
       special |= bits - kF64SmallestNormal >= kF64ExponentBits - kF64SmallestNormal;
     }
+    if (!special) {
+      SqrtEstimateFourF64(x, dst + i);
+      continue;
+    }
     for (int j = 0; j < 4; ++j) {
       const uint64_t bits = std::bit_cast<uint64_t>(x[j]);
-      if (!special) {
-        dst[i + j] = SqrtEstimateF64(x[j]);
-      } else if ((bits & ~kF64SignBit) == 0 || ((bits & kF64ExponentBits) == kF64ExponentBits && !(bits & kF64SignBit))) {
+      if ((bits & ~kF64SignBit) == 0 ||
+          ((bits & kF64ExponentBits) == kF64ExponentBits && !(bits & kF64SignBit))) {
         dst[i + j] = x[j];  // +-0, +inf and positive NaNs are their own roots
       } else if (bits & kF64SignBit) {
         dst[i + j] = std::bit_cast<double>(kF64PositiveNan);

@@ -32,10 +32,12 @@ using blocks::kLanes;
 template <bool SrcAligned, StoreKind K, class T>
 void SquareBlocks(const T* src, T* dst, int64_t count) {
   constexpr int64_t L = kLanes<T>;
+  // Each vector is stored before the next is loaded: measured faster than
+  // loading a pair first when the pair straddles a cache line.
   for (int64_t i = 0; i < count; i += 2 * L) {
     const Vec<T> v0 = LoadAs<SrcAligned>(src + i);
-    const Vec<T> v1 = LoadAs<SrcAligned>(src + i + L);
     StoreAs<K>(dst + i, simd::Mul(v0, v0));
+    const Vec<T> v1 = LoadAs<SrcAligned>(src + i + L);
     StoreAs<K>(dst + i + L, simd::Mul(v1, v1));
   }
 }

@@ -76,15 +76,9 @@ template <bool ClipAbove, bool Aligned, class T>
 void ClipBlocks(T* p, int64_t count, Vec<T> level) {
   constexpr int64_t L = kLanes<T>;
   for (int64_t i = 0; i < count; i += 2 * L) {
-    const Vec<T> r0 = ClipVec<ClipAbove>(LoadAs<Aligned>(p + i), level);
-    const Vec<T> r1 = ClipVec<ClipAbove>(LoadAs<Aligned>(p + i + L), level);
-    if constexpr (Aligned) {
-      simd::Store(p + i, r0);
-      simd::Store(p + i + L, r1);
-    } else {
-      simd::StoreU(p + i, r0);
-      simd::StoreU(p + i + L, r1);
-    }
+    constexpr blocks::StoreKind K = Aligned ? blocks::StoreKind::Aligned : blocks::StoreKind::Unaligned;
+    blocks::StoreAs<K>(p + i, ClipVec<ClipAbove>(LoadAs<Aligned>(p + i), level));
+    blocks::StoreAs<K>(p + i + L, ClipVec<ClipAbove>(LoadAs<Aligned>(p + i + L), level));
   }
 }
 

@@ -6,9 +6,13 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "Vantrel/BuiltInStages.h"
 #include "Vantrel/DebugTrace.h"
 #include "fake_stages.h"
+#include "Vantrel/RegistryTransfer.h"
+#include "platform/app.h"
 #include "platform/debug_output.h"
+#include "platform/dialog.h"
 #include "platform/events.h"
 
 using ::testing::ElementsAre;
@@ -147,7 +151,7 @@ TEST_F(MsystemTest, InitAndUpdateRefuseRecordsTheFrontEndCannotIndex)
         SYSPARA sys;
         MakeUsable(sys, 2);
         sys.channels = bad.channels;
-        sys.routingTable[1][bad.channels - 1 >= 0 ? bad.channels - 1 : 0].input = bad.routedInput;
+        sys.routingTable[1][std::clamp(bad.channels - 1, 0, 1)].input = bad.routedInput;
         sys.inputPara[0].fileName = "not taken";
         DebugOutputCapture capture;
         log.initCalls = 0;
@@ -248,6 +252,29 @@ TEST_F(MsystemTest, GoArmsEventsOnlyAfterASuccessfulStartAndStopSignals)
     EXPECT_EQ(system.SysPara().triggers.head->state, TRIGGER_OFF);
 }
 
+TEST_F(MsystemTest, GoAndFramesNeedASuccessfulInit)
+{
+    MinimalAlgorithm system;
+    FRAMEDATA* frame = new FRAMEDATA{};
+    EXPECT_EQ(system.Go(), 0);
+    EXPECT_EQ(system.ProcessFrame(frame, nullptr), 0);
+    SYSPARA sys;
+    MakeUsable(sys);
+    CAlgorithmPara alg{480, 480};
+    log.initResult = 0;
+    EXPECT_EQ(system.Init(sys, alg), 0);
+    EXPECT_EQ(system.Go(), 0);
+    EXPECT_EQ(log.startCalls + log.frameCalls, 0);
+    log.initResult = 1;
+    ASSERT_EQ(system.Init(sys, alg), 1);
+    EXPECT_EQ(system.Go(), 1);
+    EXPECT_EQ(system.ProcessFrame(frame, nullptr), 1);
+
+    MinimalAlgorithm copy(system);  // stages of its own, not set up yet
+    EXPECT_EQ(copy.Go(), 0);
+    delete frame;
+}
+
 TEST_F(MsystemTest, ForwardsResetFreeAndWaitForOutputs)
 {
     MinimalAlgorithm system;
@@ -307,10 +334,48 @@ TEST_F(MsystemTest, CopiesOwnTheirStagesAndEvent)
         assigned = original;
         EXPECT_EQ(assigned.StopEvent(), ownEvent);
         EXPECT_EQ(assigned.SysPara().inputPara[0].fileName, "ref.wav");
+        EXPECT_EQ(assigned.Go(), 0);  // its own front end is not set up for these records
     }
     // Three objects, each destroyed its own three stages once; the original's still live.
     EXPECT_EQ(std::count(log.events.begin(), log.events.end(), "destroy compensation"), 2);
     EXPECT_EQ(original.Reset(), 1);
+}
+
+TEST_F(MsystemTest, TakesTheParentWindowFromTheApplicationsMainWindow)
+{
+    CWinApp app("VantrelCoreTest");
+    CWnd mainWindow(reinterpret_cast<HWND>(0x5150));
+    app.m_pMainWnd = &mainWindow;
+    MinimalAlgorithm withWindow;
+    EXPECT_EQ(withWindow.ParentWindow(), mainWindow.GetSafeHwnd());
+    auto* record = static_cast<SYSPARA*>(withWindow.CreateSysPara());
+    EXPECT_EQ(record->triggers.head->parent, mainWindow.GetSafeHwnd());
+    record->Destroy();
+    app.m_pMainWnd = nullptr;
+    MinimalAlgorithm withoutWindow;
+    EXPECT_EQ(withoutWindow.ParentWindow(), nullptr);
+}
+
+TEST_F(MsystemTest, RegistryTransferMovesATableThroughTheProfile)
+{
+    CWinApp app("VantrelCoreTest");
+    int level = 41;
+    CString device("Line In");
+    REGPARA table[] = {
+        {"Level", REGPARA_INT, &level, nullptr, 0, nullptr},
+        {"Bad", 9, nullptr, nullptr, 0, nullptr},
+        {"Device", REGPARA_STRING, nullptr, &device, 0, "none"},
+        {nullptr, 0, nullptr, nullptr, 0, nullptr},
+    };
+    MinimalAlgorithm system;
+    DebugOutputCapture capture;
+    system.RegistryTransfer(0, "Settings", table);
+    level = 0;
+    device = "";
+    system.RegistryTransfer(1, "Settings", table);
+    EXPECT_EQ(level, 41);
+    EXPECT_EQ(device, "Line In");
+    EXPECT_THAT(capture.Text(), HasSubstr("Illegal registry parameter type (9)"));
 }
 
 using MsystemDeathTest = MsystemTest;
@@ -318,6 +383,10 @@ using MsystemDeathTest = MsystemTest;
 TEST_F(MsystemDeathTest, NoStageImplementationEndsTheProcessWithCode1)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
+    if (CInputMux* builtIn = NewBuiltInInputMux()) {
+        builtIn->Destroy();
+        GTEST_SKIP() << "the front end's own stages are built in";
+    }
     EXPECT_EXIT(
         {
             SetStageMakers(StageMakers{});  // the built-in stages: none yet

@@ -241,7 +241,9 @@ TEST_F(RegistryTest, TraceLinesFollowTheirMaskBits) {
         EXPECT_EQ(c.results, text.find("ReadFromRegistry(Key=HKLM\\SOFTWARE\\Here, value=v) success\n") !=
                                  std::string::npos);
         EXPECT_EQ(c.results, text.find("WriteToRegistry(key=HKLM\\SOFTWARE\\Here, ValueName=v)\n") != std::string::npos);
-        if (c.mask == 0 || c.mask == 0x10) EXPECT_EQ("", text);
+        if (c.mask == 0 || c.mask == 0x10) {
+            EXPECT_EQ("", text);
+        }
     }
 }
 

@@ -1,7 +1,11 @@
 // The debug trace line, the assertion routine and the error box.
 #include <gtest/gtest.h>
 
+#include <set>
+#include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "Vantrel/DebugTrace.h"
 #include "Vantrel/ErrorMessage.h"
@@ -57,6 +61,27 @@ TEST_F(TraceTest, LongMessageIsCutToTheBuffer) {
     EXPECT_EQ(static_cast<size_t>(TRACE_BUFFER_SIZE - 1), line.size());
     EXPECT_EQ(prefix, line.substr(0, prefix.size()));
     EXPECT_EQ(std::string::npos, line.find_first_not_of('m', prefix.size()));
+}
+
+TEST_F(TraceTest, ConcurrentLinesEachGetTheirOwnCounterValue) {
+    constexpr int kThreads = 4, kLines = 250;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([] {
+            for (int i = 0; i < kLines; ++i) DebugTrace("x\n");
+        });
+    for (auto& t : threads) t.join();
+    std::set<int> counters;
+    std::istringstream lines(capture.Text());
+    std::string line;
+    const std::string prefix = "<09:05:03.007>(0x1A2C):";
+    while (std::getline(lines, line)) {
+        ASSERT_EQ(prefix, line.substr(0, prefix.size()));
+        counters.insert(std::stoi(line.substr(prefix.size())));
+    }
+    EXPECT_EQ(static_cast<size_t>(kThreads * kLines), counters.size());
+    EXPECT_EQ(3, *counters.begin());
+    EXPECT_EQ(3 + kThreads * kLines - 1, *counters.rbegin());
 }
 
 TEST_F(TraceTest, AssertionTracesUnderErrorBitsAndAlwaysBreaks) {

@@ -154,6 +154,22 @@ TEST(TimeEventTest, StateSequenceOverShortFrames)
     }
 }
 
+TEST(TimeEventTest, EndLengthUsesTheSameConstantAndTheTestRate)
+{
+    CTimeEvent event;
+    event.startMs = 0.0f;
+    event.endMs = 145.0f;  // 6960 samples at 48 kHz, not 6959
+    event.state = TRIGGER_RUNNING;
+    Frame frame;
+    frame.header().sampleRate[0][0] = 8000;  // the length ignores the reference rate
+    frame.header().sampleRate[1][0] = 48000;
+    frame.header().samplePosition = 6959;
+    EXPECT_EQ(event.CheckNewEvent(frame.get()), 0);
+    frame.header().samplePosition = 6960;
+    EXPECT_EQ(event.CheckNewEvent(frame.get()), 1);
+    EXPECT_EQ(event.state, TRIGGER_ENDED);
+}
+
 class LongFrameTest : public ::testing::Test {
 protected:
     LongFrameTest()

@@ -82,6 +82,9 @@ void CheckFixtures(const std::vector<Member<T>>& g) {
   for (size_t i = 1; i < inv8.size(); i += 2) inv8[i] = -inv8[i];
   ExpectValues(Apply(g[8], x1), fwd8);
   ExpectValues(Apply(g[9], x1), inv8);
+  // The plain 1-point member copies the bits, a signalling NaN included.
+  std::vector<T> snan = {std::numeric_limits<T>::signaling_NaN(), -T(0)};
+  EXPECT_TRUE(SameBits(Apply(g[0], snan), snan));
   // N = 2 serves both directions.
   ExpectValues(Apply(g[2], Flat<T>({{1, 3}, {2, 5}})), Flat<T>({{3, 8}, {-1, -2}}));
   // One full turn over eight points: only X1 = 8, up to the rounding of c.
@@ -281,7 +284,7 @@ std::vector<float> Reference8F32(const std::vector<float>& x, bool forward, doub
   return out;
 }
 
-TEST_P(SmallComplexDftTest, SinglePrecision8PointRoundsExactlyWhereSpecified) {
+TEST_P(SmallComplexDftTest, SinglePrecision8PointRoundsExactlyTheHeldValues) {
   const auto interleaved = InterleavedOf<float>(Kernels());
   const auto split = SplitOf<float>(Kernels());
   struct Case {

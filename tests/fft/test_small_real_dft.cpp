@@ -208,7 +208,7 @@ std::array<float, 8> ReferenceInv8F32(const float* z, double s, bool roundD) {
           float(A - (u + u)), float(C - (v - w) * q), float(B + (t + t)), float(D - (v + w) * -q)};
 }
 
-TEST_P(SmallRealDftTest, SinglePrecisionInverse8RoundsOnlyWhereSpecified) {
+TEST_P(SmallRealDftTest, SinglePrecisionInverse8RoundsOnlyTheHeldValue) {
   const auto group = GroupOf<float>(Kernels());
   const Member<float>& inv8 = group[9];
   const Member<float>& inv8Scaled = group[11];

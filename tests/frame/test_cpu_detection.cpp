@@ -1,6 +1,8 @@
 // Processor type rules, detection and set selection on synthetic processors.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "primitives/frame/sp_cpu.h"
 #include "primitives/frame/variant_seams.h"
 #include "support/synthetic_cpu.h"

@@ -44,6 +44,16 @@ TEST(DebugOutput, TraceFileFromEnvironmentIsAppendedTo) {
     EXPECT_EQ("earlier\nfirst line\nsecond line\n", ReadFileText(file.Path()));
 }
 
+TEST(DebugOutput, UnwritableTraceFileFallsBackToStderr) {
+    setenv("VANTREL_TRACE", "/nonexistent/folder/trace.log", 1);
+    ::testing::internal::CaptureStderr();
+    OutputDebugStringA("kept line\n");
+    std::string err = ::testing::internal::GetCapturedStderr();
+    unsetenv("VANTREL_TRACE");
+    EXPECT_NE(std::string::npos, err.find("kept line\n")) << err;
+    EXPECT_NE(std::string::npos, err.find("VANTREL_TRACE")) << err;
+}
+
 TEST(DebugOutput, HookTakesEveryLineUntilRemoved) {
     TraceFile file;
     {

@@ -111,8 +111,8 @@ TEST_P(ComplexMulTest, SpecifiedRoundingOverLengthsAndAlignments) {
       CheckMul<double>(generic, n, o[0], o[1], o[2], a64, b64);
     }
   }
-  // Above the streaming thresholds of every set.
-  const int64_t big = 43700;
+  // Large enough for the results to stream past the caches.
+  const int64_t big = 350001;
   const std::vector<float> a = RandomValues<float>(2 * big, 5), b = RandomValues<float>(2 * big, 6);
   const std::vector<double> a64 = RandomValues<double>(2 * big, 5), b64 = RandomValues<double>(2 * big, 6);
   for (const auto& o : {offsets[0], offsets[1]}) {

@@ -287,17 +287,22 @@ TEST_P(ConvertTest, DoubleToInt32MatchesExactScalingOverManyValues) {
 TEST_P(ConvertTest, DoubleToInt32LeavesTheCallersControlAndFlagsAlone) {
   const double src[7] = {2.5, -3.5, kNaN, 1e30, -1e30, 0.3, 7.5};
   const int32_t nearest[7] = {2, -4, SetIndex() >= 2 ? INT32_MAX : INT32_MIN, INT32_MAX, INT32_MIN, 0, 8};
+  const double denormal = std::numeric_limits<double>::denorm_min();
   const unsigned callerWord = _mm_getcsr();
-  // Rounding up, denormals-are-zero on, no flags raised yet.
-  const unsigned word = ((callerWord & ~0x603Fu) | 0x4000u | 0x0040u);
+  // Rounding up, flush-to-zero and denormals-are-zero on, no flags raised yet.
+  const unsigned word = ((callerWord & ~0x603Fu) | 0x4000u | 0x8040u);
   _mm_setcsr(word);
-  int32_t dst[7];
+  int32_t dst[7], fromDenormal;
   const spStatus st = spConvF64ToI32(src, dst, 7, 1, 0);
+  const spStatus stDenormal = spConvF64ToI32(&denormal, &fromDenormal, 1, 0, -1105);
   const unsigned after = _mm_getcsr();
   _mm_setcsr(callerWord);
   ASSERT_EQ(st, spOk);
+  ASSERT_EQ(stDenormal, spOk);
   EXPECT_EQ(after, word);
   for (int i = 0; i < 7; ++i) EXPECT_EQ(dst[i], nearest[i]) << i;
+  // 2^-1074 * 2^1105 = 2^31 saturates; read as zero it would give 0.
+  EXPECT_EQ(fromDenormal, INT32_MAX);
 }
 
 SP_INSTANTIATE_FOR_ALL_SETS(ConvertTest);

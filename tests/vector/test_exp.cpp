@@ -121,10 +121,18 @@ void CheckOne(Expect e, float x, float got, int64_t ulps) {
     case Expect::kRefOrSubnormal:  // the C library below the normal range
       EXPECT_LE(UlpDistance(got, ExpRef(x)), 1) << got;
       break;
-    case Expect::kInf: EXPECT_EQ(Bits(got), Bits(L::infinity())); break;
-    case Expect::kZero: EXPECT_EQ(Bits(got), 0u); break;
-    case Expect::kOne: EXPECT_EQ(got, 1.0f); break;
-    case Expect::kNan: EXPECT_TRUE(std::isnan(got)) << got; break;
+    case Expect::kInf:
+      EXPECT_EQ(Bits(got), Bits(L::infinity()));
+      break;
+    case Expect::kZero:
+      EXPECT_EQ(Bits(got), 0u);
+      break;
+    case Expect::kOne:
+      EXPECT_EQ(got, 1.0f);
+      break;
+    case Expect::kNan:
+      EXPECT_TRUE(std::isnan(got)) << got;
+      break;
   }
 }
 
@@ -138,8 +146,11 @@ TEST_P(ExpTest, RangeBoundsAndSpecialValuesAtEveryPosition) {
         ASSERT_EQ(spExpInPlaceF32(v.data(), len), spOk);
         const Expect e = SetIndex() != 0 ? c.simd : (len < 4 ? c.genericShort : c.generic4);
         CheckOne(e, c.x, v[pos], Ulps());
-        for (int i = 0; i < len; ++i)
-          if (i != pos) EXPECT_LE(UlpDistance(v[i], ExpRef(0.5f)), Ulps());
+        for (int i = 0; i < len; ++i) {
+          if (i != pos) {
+            EXPECT_LE(UlpDistance(v[i], ExpRef(0.5f)), Ulps());
+          }
+        }
       }
     }
   }

@@ -87,8 +87,7 @@ std::vector<SpecialCase<T>> SpecialCases(bool sseDoubles) {
       {"-inf", -L::infinity(), nan, false, true, true},
       {"-1", T(-1), nan, false, true, true},
       {"negative subnormal", -denorm, nan, false, true, true},
-      {"positive subnormal", denorm, static_cast<T>(std::sqrt(static_cast<long double>(denorm))), false, false,
-       false},
+      {"positive subnormal", denorm, static_cast<T>(std::sqrt(static_cast<long double>(denorm))), false, false, false},
       {"smallest normal", L::min(), std::sqrt(L::min()), true, false, false},
       {"largest", L::max(), std::sqrt(L::max()), true, false, false},
       {"+NaN", nan, nan, false, true, false},
@@ -120,8 +119,11 @@ void CheckSpecialValuesEverywhere(int set) {
           } else {
             EXPECT_EQ(Bits(dst[pos]), Bits(c.expected));
           }
-          for (int i = 0; i < len; ++i)
-            if (i != pos) EXPECT_NEAR(dst[i], T(i + 1), T(i + 1) * T(1e-6)) << "element " << i;
+          for (int i = 0; i < len; ++i) {
+            if (i != pos) {
+              EXPECT_NEAR(dst[i], T(i + 1), T(i + 1) * T(1e-6)) << "element " << i;
+            }
+          }
         }
       }
     }
@@ -151,10 +153,11 @@ TEST_P(SqrtTest, BlockWithNegativeTakesExactRoots) {
       continue;
     }
     EXPECT_EQ(f[i], float(i + 2));
-    if (i == 0)
+    if (i == 0) {
       EXPECT_EQ(d[i], 2.0);
-    else
+    } else {
       EXPECT_NEAR(d[i], double(i + 2), double(i + 2) * kF64EstimateError);
+    }
   }
 }
 
