@@ -1,5 +1,5 @@
 // Vector operations of the elementwise, complex, square and threshold
-// families beyond primitives/frame/simd.h: prefetch and fence, sign masks,
+// families beyond primitives/frame/simd.h: store fence, sign masks,
 // lane shuffles of interleaved complex data, and the address tests the
 // kernels use to choose aligned loads and stores. Include only from
 // *_variant.cpp.
@@ -59,8 +59,6 @@ inline constexpr uint64_t kF64QuietBit = 0x0008000000000000ull;
 namespace SP_SET_NS::simd {
 
 #if SP_SET_INDEX >= 1
-inline void PrefetchT0(const void* p) { _mm_prefetch(static_cast<const char*>(p), _MM_HINT_T0); }
-inline void PrefetchNta(const void* p) { _mm_prefetch(static_cast<const char*>(p), _MM_HINT_NTA); }
 // Orders streaming stores before anything the caller does next.
 inline void StoreFence() { _mm_sfence(); }
 

@@ -12,13 +12,16 @@
 namespace SP_SET_NS {
 namespace {
 
-// Element loop of the x87-style sets: the real part is stored before the
-// imaginary part is formed from the inputs again.
+// Element loop of the x87-style sets, in ascending order. All four inputs of
+// an element are read before its results are stored: rereading them after
+// the real part is stored would corrupt the imaginary part when dst is a
+// or b.
 template <class Wide, class T>
 void ScalarLoop(const T* a, const T* b, T* dst, int64_t n) {
   for (int64_t k = 0; k < 2 * n; k += 2) {
-    St(dst + k, static_cast<T>(Wide{Ld(a + k)} * Ld(b + k) - Wide{Ld(a + k + 1)} * Ld(b + k + 1)));
-    St(dst + k + 1, static_cast<T>(Wide{Ld(a + k)} * Ld(b + k + 1) + Wide{Ld(a + k + 1)} * Ld(b + k)));
+    const Wide ar = Ld(a + k), ai = Ld(a + k + 1), br = Ld(b + k), bi = Ld(b + k + 1);
+    St(dst + k, static_cast<T>(ar * br - ai * bi));
+    St(dst + k + 1, static_cast<T>(ar * bi + ai * br));
   }
 }
 

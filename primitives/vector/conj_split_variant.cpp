@@ -52,12 +52,15 @@ template <bool Aligned>
 void ConjZeroMinusBlocks(float* p, int64_t floats) {
   const float ones = std::bit_cast<float>(0xFFFFFFFFu);
   const simd::f32x4 realLanes = _mm_set_ps(0.0f, ones, 0.0f, ones);
-  for (int64_t i = 0; i < floats; i += 4) {
-    const simd::f32x4 v = LoadAs<Aligned>(p + i);
+  auto one = [&](float* q) {
+    const simd::f32x4 v = LoadAs<Aligned>(q);
     const simd::f32x4 negated = simd::Sub(simd::Zero4(), v);
-    const simd::f32x4 r = simd::Or(simd::And(v, realLanes), simd::AndNot(realLanes, negated));
-    if constexpr (Aligned) simd::Store(p + i, r);
-    else simd::StoreU(p + i, r);
+    StoreAs<Aligned ? StoreKind::Aligned : StoreKind::Unaligned>(
+        q, simd::Or(simd::And(v, realLanes), simd::AndNot(realLanes, negated)));
+  };
+  for (int64_t i = 0; i < floats; i += 8) {
+    one(p + i);
+    one(p + i + 4);
   }
 }
 

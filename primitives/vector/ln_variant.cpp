@@ -192,14 +192,10 @@ double SeriesLnF64(double x) {
   }
   const uint64_t b = Bits(x);
   const uint64_t fraction = b & 0x000FFFFFFFFFFFFFull;
-  int32_t k = static_cast<int32_t>(b >> 52) - 1023 + kOffset;
-  double f;
-  if ((fraction >> 32) < kHalfFractionBoundF64) {
-    f = DoubleFromBits(fraction | 0x3FF0000000000000ull);
-  } else {
-    f = DoubleFromBits(fraction | 0x3FE0000000000000ull);
-    ++k;
-  }
+  // f in [sqrt(2)/2, sqrt(2)), chosen without a branch.
+  const uint64_t upper = (fraction >> 32) >= kHalfFractionBoundF64 ? 1u : 0u;
+  const int32_t k = static_cast<int32_t>(b >> 52) - 1023 + kOffset + static_cast<int32_t>(upper);
+  const double f = DoubleFromBits(fraction | (0x3FF0000000000000ull - (upper << 52)));
   const double s = (f - 1.0) / (f + 1.0);
   const double z = s * s;
   const double p = 2.0 + z * (kA1 + z * (kA2 + z * (kA3 + z * (kA4 + z * (kA5 + z * (kA6 + z * kA7))))));

@@ -9,9 +9,11 @@
 
 #include "primitives/frame/sp_status.h"
 
-// dst[k] = a[k] * b[k]; dst must be apart from a and b. The generic single-
-// precision variant forms the products and their sum in double and rounds
-// once; the other sets round each product to float first.
+// dst[k] = a[k] * b[k]. dst may also be the very same array as a or b (every
+// element's inputs are read before its result is stored), but not an offset
+// one. The generic single-precision variant forms the products and their sum
+// in double and rounds once; the other sets round each product to float
+// first, so the two can differ in the last place.
 spStatus spMulC32(const float* a, const float* b, float* dst, int32_t n);
 spStatus spMulC64(const double* a, const double* b, double* dst, int32_t n);
 

@@ -121,6 +121,25 @@ TEST_P(ComplexMulTest, SpecifiedRoundingOverLengthsAndAlignments) {
   }
 }
 
+// A destination equal to a source gets the same product as a separate one
+// (the generic loop used to store the real part before rereading it).
+TEST_P(ComplexMulTest, DestinationMayBeASource) {
+  for (int n : {3, 13}) {
+    const std::vector<float> a = RandomValues<float>(2 * n, 3), b = RandomValues<float>(2 * n, 4);
+    std::vector<float> separate(2 * n), intoA = a, intoB = b;
+    ASSERT_EQ(spMulC32(a.data(), b.data(), separate.data(), n), spOk);
+    ASSERT_EQ(spMulC32(intoA.data(), b.data(), intoA.data(), n), spOk);
+    ASSERT_EQ(spMulC32(a.data(), intoB.data(), intoB.data(), n), spOk);
+    EXPECT_EQ(intoA, separate);
+    EXPECT_EQ(intoB, separate);
+    const std::vector<double> a64 = RandomValues<double>(2 * n, 3), b64 = RandomValues<double>(2 * n, 4);
+    std::vector<double> separate64(2 * n), into64 = a64;
+    ASSERT_EQ(spMulC64(a64.data(), b64.data(), separate64.data(), n), spOk);
+    ASSERT_EQ(spMulC64(into64.data(), b64.data(), into64.data(), n), spOk);
+    EXPECT_EQ(into64, separate64);
+  }
+}
+
 TEST_P(ComplexMulTest, RejectsNullPointersThenBadLengthsWithoutWriting) {
   const float a[2] = {1, 2}, b[2] = {3, 4};
   float dst[2] = {7, 7};
