@@ -1,15 +1,16 @@
 // Elementwise arithmetic per variant set beside plain -O3 loops: the
 // three-array sum, the in-place double sum, the in-place constant product
 // and the absolute value (the forms the delay search uses).
-#include "elementwise_bench.h"
+#include "bench_support.h"
 #include "primitives/vector/sp_arith.h"
 
 namespace {
-using namespace elementwise_bench;
+using namespace bench;
 
-void AddF32(benchmark::State& state, int set, int64_t n, bool misaligned) {
-  const int off = misaligned ? 4 : 0;
-  Array<float> a(n, off, 1.0f), b(n, off, 2.0f), dst(n, off, 0.0f);
+constexpr double kMinTime = 0.02;
+
+void AddF32(benchmark::State& state, int set, int64_t n, int off) {
+  RampArray<float> a(n, off, 1.0f), b(n, off, 2.0f), dst(n, off, 0.0f);
   for (auto _ : state) {
     if (set == kPlain) {
       float* d = dst.data();
@@ -23,9 +24,8 @@ void AddF32(benchmark::State& state, int set, int64_t n, bool misaligned) {
   }
 }
 
-void AddInPlaceF64(benchmark::State& state, int set, int64_t n, bool misaligned) {
-  const int off = misaligned ? 8 : 0;
-  Array<double> src(n, off, 1e-9), srcDst(n, off, 1.0);
+void AddInPlaceF64(benchmark::State& state, int set, int64_t n, int off) {
+  RampArray<double> src(n, off, 1e-9), srcDst(n, off, 1.0);
   for (auto _ : state) {
     if (set == kPlain) {
       double* d = srcDst.data();
@@ -38,9 +38,8 @@ void AddInPlaceF64(benchmark::State& state, int set, int64_t n, bool misaligned)
   }
 }
 
-void MulConstInPlaceF32(benchmark::State& state, int set, int64_t n, bool misaligned) {
-  const int off = misaligned ? 4 : 0;
-  Array<float> srcDst(n, off, 1.0f);
+void MulConstInPlaceF32(benchmark::State& state, int set, int64_t n, int off) {
+  RampArray<float> srcDst(n, off, 1.0f);
   const float c = -1.0f;  // keeps magnitudes steady over the iterations
   for (auto _ : state) {
     if (set == kPlain) {
@@ -53,9 +52,8 @@ void MulConstInPlaceF32(benchmark::State& state, int set, int64_t n, bool misali
   }
 }
 
-void AbsF32(benchmark::State& state, int set, int64_t n, bool misaligned) {
-  const int off = misaligned ? 4 : 0;
-  Array<float> src(n, off, -1.0f), dst(n, off, 0.0f);
+void AbsF32(benchmark::State& state, int set, int64_t n, int off) {
+  RampArray<float> src(n, off, -1.0f), dst(n, off, 0.0f);
   for (auto _ : state) {
     if (set == kPlain) {
       float* d = dst.data();
@@ -71,11 +69,9 @@ void AbsF32(benchmark::State& state, int set, int64_t n, bool misaligned) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  RegisterAll("AddF32", AddF32);
-  RegisterAll("AddInPlaceF64", AddInPlaceF64);
-  RegisterAll("MulConstInPlaceF32", MulConstInPlaceF32);
-  RegisterAll("AbsF32", AbsF32);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  RegisterGrid("AddF32", kMinTime, 4, AddF32);
+  RegisterGrid("AddInPlaceF64", kMinTime, 8, AddInPlaceF64);
+  RegisterGrid("MulConstInPlaceF32", kMinTime, 4, MulConstInPlaceF32);
+  RegisterGrid("AbsF32", kMinTime, 4, AbsF32);
+  return RunBenchmarks(argc, argv, false);
 }

@@ -1,14 +1,15 @@
 // Complex multiplication and conjugation per variant set beside plain -O3
 // loops (the spectrum products of the correlations by FFT).
-#include "elementwise_bench.h"
+#include "bench_support.h"
 #include "primitives/vector/sp_complex.h"
 
 namespace {
-using namespace elementwise_bench;
+using namespace bench;
 
-void MulC32(benchmark::State& state, int set, int64_t n, bool misaligned) {
-  const int off = misaligned ? 8 : 0;  // 8 past a 16-byte boundary: one single step first
-  Array<float> a(2 * n, off, 0.5f), b(2 * n, off, 0.25f), dst(2 * n, off, 0.0f);
+constexpr double kMinTime = 0.02;
+
+void MulC32(benchmark::State& state, int set, int64_t n, int off) {
+  RampArray<float> a(2 * n, off, 0.5f), b(2 * n, off, 0.25f), dst(2 * n, off, 0.0f);
   for (auto _ : state) {
     if (set == kPlain) {
       const float* x = a.data();
@@ -27,9 +28,8 @@ void MulC32(benchmark::State& state, int set, int64_t n, bool misaligned) {
   }
 }
 
-void MulC64(benchmark::State& state, int set, int64_t n, bool misaligned) {
-  const int off = misaligned ? 8 : 0;
-  Array<double> a(2 * n, off, 0.5), b(2 * n, off, 0.25), dst(2 * n, off, 0.0);
+void MulC64(benchmark::State& state, int set, int64_t n, int off) {
+  RampArray<double> a(2 * n, off, 0.5), b(2 * n, off, 0.25), dst(2 * n, off, 0.0);
   for (auto _ : state) {
     if (set == kPlain) {
       const double* x = a.data();
@@ -48,9 +48,8 @@ void MulC64(benchmark::State& state, int set, int64_t n, bool misaligned) {
   }
 }
 
-void ConjC32(benchmark::State& state, int set, int64_t n, bool misaligned) {
-  const int off = misaligned ? 8 : 0;
-  Array<float> data(2 * n, off, 1.0f);
+void ConjC32(benchmark::State& state, int set, int64_t n, int off) {
+  RampArray<float> data(2 * n, off, 1.0f);
   for (auto _ : state) {
     if (set == kPlain) {
       float* d = data.data();
@@ -62,9 +61,8 @@ void ConjC32(benchmark::State& state, int set, int64_t n, bool misaligned) {
   }
 }
 
-void ConjC64(benchmark::State& state, int set, int64_t n, bool misaligned) {
-  const int off = misaligned ? 8 : 0;
-  Array<double> data(2 * n, off, 1.0);
+void ConjC64(benchmark::State& state, int set, int64_t n, int off) {
+  RampArray<double> data(2 * n, off, 1.0);
   for (auto _ : state) {
     if (set == kPlain) {
       double* d = data.data();
@@ -76,9 +74,8 @@ void ConjC64(benchmark::State& state, int set, int64_t n, bool misaligned) {
   }
 }
 
-void SplitC32(benchmark::State& state, int set, int64_t n, bool misaligned) {
-  const int off = misaligned ? 4 : 0;
-  Array<float> src(2 * n, off, 1.0f), re(n, off, 0.0f), im(n, off, 0.0f);
+void SplitC32(benchmark::State& state, int set, int64_t n, int off) {
+  RampArray<float> src(2 * n, off, 1.0f), re(n, off, 0.0f), im(n, off, 0.0f);
   for (auto _ : state) {
     if (set == kPlain) {
       const float* s = src.data();
@@ -98,12 +95,10 @@ void SplitC32(benchmark::State& state, int set, int64_t n, bool misaligned) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  RegisterAll("MulC32", MulC32);
-  RegisterAll("MulC64", MulC64);
-  RegisterAll("ConjInPlaceC32", ConjC32);
-  RegisterAll("ConjInPlaceC64", ConjC64);
-  RegisterAll("SplitComplexC32", SplitC32);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  RegisterGrid("MulC32", kMinTime, 8, MulC32);  // 8 past a 16-byte boundary: one single step first
+  RegisterGrid("MulC64", kMinTime, 8, MulC64);
+  RegisterGrid("ConjInPlaceC32", kMinTime, 8, ConjC32);
+  RegisterGrid("ConjInPlaceC64", kMinTime, 8, ConjC64);
+  RegisterGrid("SplitComplexC32", kMinTime, 4, SplitC32);
+  return RunBenchmarks(argc, argv, false);
 }

@@ -8,12 +8,12 @@
 #include <cstdint>
 #include <vector>
 
-#include "primitives/frame/variant_seams.h"
+#include "bench_support.h"
 #include "primitives/vector/sp_convert.h"
 
 namespace {
 constexpr double kMinTime = 0.02;
-constexpr int kPlain = -1;  // the set argument of the reference loops
+using bench::kPlain;
 
 struct Buffers {
   explicit Buffers(int32_t n) : i8(n), i16(n), i32(n), f32(n), f64(n), o16(n), o32(n), d64(n) {
@@ -34,38 +34,15 @@ struct Buffers {
   std::vector<double> d64;
 };
 
-// Forces the set for the run; false (and the case skipped) when it is missing.
-class SetScope {
- public:
-  SetScope(benchmark::State& state, int set) : set_(set) {
-    if (set >= 0 && !spVariantSetSupported(set)) {
-      state.SkipWithError("processor lacks the set");
-      ok_ = false;
-      return;
-    }
-    if (set >= 0) previous_ = spForceVariantSet(set);
-    state.SetLabel(set >= 0 ? spVariantSetName(set) : "plain -O3 loop");
-  }
-  ~SetScope() {
-    if (previous_ >= 0) spForceVariantSet(previous_);
-  }
-  bool ok() const { return ok_; }
-  bool plain() const { return set_ < 0; }
-
- private:
-  int set_;
-  int32_t previous_ = -1;
-  bool ok_ = true;
-};
-
 template <class Body>
 void Run(benchmark::State& state, Body body) {
-  SetScope scope(state, static_cast<int>(state.range(0)));
+  const int set = static_cast<int>(state.range(0));
+  bench::SetScope scope(state, set, "plain -O3 loop");
   if (!scope.ok()) return;
   const int32_t n = static_cast<int32_t>(state.range(1));
   Buffers b(n);
   for (auto _ : state) {
-    body(scope.plain(), b, n);
+    body(set == kPlain, b, n);
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(state.iterations() * n);

@@ -6,12 +6,12 @@
 #include <cmath>
 #include <cstring>
 
-#include "elementary_bench_support.h"
+#include "bench_support.h"
 #include "primitives/vector/sp_elementary.h"
 
 namespace {
 
-using namespace elementary_bench;
+using namespace bench;
 
 template <class Body>
 void WithArray(benchmark::State& state, Body&& body) {
@@ -58,8 +58,5 @@ void RegisterAll() {
 
 int main(int argc, char** argv) {
   RegisterAll();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunBenchmarks(argc, argv, false);
 }

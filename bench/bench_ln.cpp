@@ -5,18 +5,18 @@
 #include <cmath>
 #include <cstdint>
 
+#include "bench_support.h"
 #include "primitives/vector/sp_ln.h"
-#include "stats_bench_support.h"
 
 namespace {
 
-using stats_bench::Array;
-using stats_bench::kPlain;
-using stats_bench::RegisterAll;
+using bench::kPlain;
+using bench::RandomArray;
+using bench::RegisterReductionGrid;
 
 template <class T, class Plain, class Primitive>
 void Ln(benchmark::State& state, int set, int64_t n, int offset, Plain plain, Primitive primitive) {
-  Array<T> src(n, offset, 1e-3, 1e3), dst(n, offset, 0, 0);
+  RandomArray<T> src(n, offset, 1e-3, 1e3), dst(n, offset, 0, 0);
   const int32_t len = static_cast<int32_t>(n);
   for (auto _ : state) {
     if (set == kPlain) plain(src.data(), dst.data(), len);
@@ -26,7 +26,7 @@ void Ln(benchmark::State& state, int set, int64_t n, int offset, Plain plain, Pr
 }
 
 void RegisterLn() {
-  RegisterAll("LnF32", [](benchmark::State& st, int set, int64_t n, int off) {
+  RegisterReductionGrid("LnF32", [](benchmark::State& st, int set, int64_t n, int off) {
     Ln<float>(
         st, set, n, off,
         [](const float* s, float* d, int32_t len) {
@@ -34,7 +34,7 @@ void RegisterLn() {
         },
         spLnF32);
   });
-  RegisterAll("LnF64", [](benchmark::State& st, int set, int64_t n, int off) {
+  RegisterReductionGrid("LnF64", [](benchmark::State& st, int set, int64_t n, int off) {
     Ln<double>(
         st, set, n, off,
         [](const double* s, double* d, int32_t len) {
@@ -44,8 +44,8 @@ void RegisterLn() {
   });
   // In place: the source is rewritten by each call, so refill it from a
   // copy first (its cost is in the plain loop's figure too).
-  RegisterAll("LnInPlaceF64", [](benchmark::State& st, int set, int64_t n, int off) {
-    Array<double> keep(n, off, 1e-3, 1e3), work(n, off, 0, 0);
+  RegisterReductionGrid("LnInPlaceF64", [](benchmark::State& st, int set, int64_t n, int off) {
+    RandomArray<double> keep(n, off, 1e-3, 1e3), work(n, off, 0, 0);
     const int32_t len = static_cast<int32_t>(n);
     for (auto _ : st) {
       for (int32_t i = 0; i < len; ++i) work.data()[i] = keep.data()[i];
@@ -63,9 +63,5 @@ void RegisterLn() {
 
 int main(int argc, char** argv) {
   RegisterLn();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return bench::RunBenchmarks(argc, argv, true);
 }

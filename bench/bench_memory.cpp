@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "primitives/frame/sp_memory.h"
-#include "primitives/frame/variant_seams.h"
+#include "bench_support.h"
 
 namespace {
 constexpr int64_t kMaxBytes = int64_t{64} << 20;
@@ -34,11 +34,8 @@ enum class Op { kCopy, kZero, kFill };
 
 // set -1 is the C library (memcpy / memset).
 void Run(benchmark::State& state, Op op, int set, bool misaligned) {
-  if (set >= 0 && !spVariantSetSupported(set)) {
-    state.SkipWithError("processor lacks the set");
-    return;
-  }
-  const int32_t previous = set >= 0 ? spForceVariantSet(set) : -1;
+  bench::SetScope scope(state, set);
+  if (!scope.ok()) return;
   const int64_t bytes = state.range(0);
   const int32_t n = static_cast<int32_t>(bytes / 4);
   float* src = Shared().src + (misaligned ? 1 : 0);
@@ -63,7 +60,6 @@ void Run(benchmark::State& state, Op op, int set, bool misaligned) {
     benchmark::ClobberMemory();
   }
   state.SetBytesProcessed(state.iterations() * bytes);
-  if (previous >= 0) spForceVariantSet(previous);
 }
 
 void Register() {
@@ -82,8 +78,5 @@ void Register() {
 
 int main(int argc, char** argv) {
   Register();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return bench::RunBenchmarks(argc, argv, false);
 }

@@ -7,12 +7,13 @@
 #include <cstdint>
 #include <vector>
 
-#include "primitives/frame/variant_seams.h"
+#include "bench_support.h"
 #include "primitives/vector/sp_random.h"
 
 namespace {
 constexpr double kMinTime = 0.02;
-constexpr int kPlain = -1;
+using bench::kPlain;
+constexpr const char* kPlainLabel = "plain -O3 polar loop";
 
 void PlainPolar(double* dst, int32_t n, double mean, double sd, uint32_t* seed) {
   uint32_t x = *seed | 1u;
@@ -38,12 +39,8 @@ void PlainPolar(double* dst, int32_t n, double mean, double sd, uint32_t* seed) 
 
 void BM_RandGaussF64(benchmark::State& state) {
   const int set = static_cast<int>(state.range(0));
-  if (set >= 0 && !spVariantSetSupported(set)) {
-    state.SkipWithError("processor lacks the set");
-    return;
-  }
-  const int32_t previous = set >= 0 ? spForceVariantSet(set) : -1;
-  state.SetLabel(set >= 0 ? spVariantSetName(set) : "plain -O3 polar loop");
+  bench::SetScope scope(state, set, kPlainLabel);
+  if (!scope.ok()) return;
   const int32_t n = static_cast<int32_t>(state.range(1));
   std::vector<double> dst(n);
   uint32_t seed = 12345;
@@ -53,17 +50,12 @@ void BM_RandGaussF64(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(state.iterations() * n);
-  if (previous >= 0) spForceVariantSet(previous);
 }
 
 void BM_RandGaussF32(benchmark::State& state) {
   const int set = static_cast<int>(state.range(0));
-  if (!spVariantSetSupported(set)) {
-    state.SkipWithError("processor lacks the set");
-    return;
-  }
-  const int32_t previous = spForceVariantSet(set);
-  state.SetLabel(spVariantSetName(set));
+  bench::SetScope scope(state, set, kPlainLabel);  // the sets only: no plain loop here
+  if (!scope.ok()) return;
   const int32_t n = static_cast<int32_t>(state.range(1));
   std::vector<float> dst(n);
   uint32_t seed = 12345;
@@ -72,7 +64,6 @@ void BM_RandGaussF32(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(state.iterations() * n);
-  spForceVariantSet(previous);
 }
 
 BENCHMARK(BM_RandGaussF64)->ArgNames({"set", "n"})->MinTime(kMinTime)->ArgsProduct({{kPlain, 0, 1, 2, 3, 4}, {4096}});

@@ -4,12 +4,12 @@
 
 #include <cmath>
 
-#include "elementary_bench_support.h"
+#include "bench_support.h"
 #include "primitives/vector/sp_elementary.h"
 
 namespace {
 
-using namespace elementary_bench;
+using namespace bench;
 
 // Called through pointers so that the C library, not an inlined
 // instruction, does the work.
@@ -78,8 +78,5 @@ void RegisterAll() {
 
 int main(int argc, char** argv) {
   RegisterAll();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunBenchmarks(argc, argv, false);
 }

@@ -1,14 +1,15 @@
 // Square and threshold per variant set beside plain -O3 loops.
-#include "elementwise_bench.h"
+#include "bench_support.h"
 #include "primitives/vector/sp_square.h"
 #include "primitives/vector/sp_threshold.h"
 
 namespace {
-using namespace elementwise_bench;
+using namespace bench;
 
-void SqrF32(benchmark::State& state, int set, int64_t n, bool misaligned) {
-  const int off = misaligned ? 4 : 0;
-  Array<float> src(n, off, 1.5f), dst(n, off, 0.0f);
+constexpr double kMinTime = 0.02;
+
+void SqrF32(benchmark::State& state, int set, int64_t n, int off) {
+  RampArray<float> src(n, off, 1.5f), dst(n, off, 0.0f);
   for (auto _ : state) {
     if (set == kPlain) {
       const float* s = src.data();
@@ -21,9 +22,8 @@ void SqrF32(benchmark::State& state, int set, int64_t n, bool misaligned) {
   }
 }
 
-void SqrInPlaceF64(benchmark::State& state, int set, int64_t n, bool misaligned) {
-  const int off = misaligned ? 8 : 0;
-  Array<double> data(n, off, 1.0);  // ones stay ones, so no subnormals appear
+void SqrInPlaceF64(benchmark::State& state, int set, int64_t n, int off) {
+  RampArray<double> data(n, off, 1.0);  // ones stay ones, so no subnormals appear
   for (int64_t i = 0; i < n; ++i) data.data()[i] = 1.0;
   for (auto _ : state) {
     if (set == kPlain) {
@@ -36,9 +36,8 @@ void SqrInPlaceF64(benchmark::State& state, int set, int64_t n, bool misaligned)
   }
 }
 
-void ThresholdF32(benchmark::State& state, int set, int64_t n, bool misaligned) {
-  const int off = misaligned ? 4 : 0;
-  Array<float> data(n, off, 0.0f);
+void ThresholdF32(benchmark::State& state, int set, int64_t n, int off) {
+  RampArray<float> data(n, off, 0.0f);
   const float level = 0.08f;
   for (auto _ : state) {
     if (set == kPlain) {
@@ -51,9 +50,8 @@ void ThresholdF32(benchmark::State& state, int set, int64_t n, bool misaligned) 
   }
 }
 
-void ThresholdF64(benchmark::State& state, int set, int64_t n, bool misaligned) {
-  const int off = misaligned ? 8 : 0;
-  Array<double> data(n, off, 0.0);
+void ThresholdF64(benchmark::State& state, int set, int64_t n, int off) {
+  RampArray<double> data(n, off, 0.0);
   const double level = 0.08;
   for (auto _ : state) {
     if (set == kPlain) {
@@ -69,11 +67,9 @@ void ThresholdF64(benchmark::State& state, int set, int64_t n, bool misaligned) 
 }  // namespace
 
 int main(int argc, char** argv) {
-  RegisterAll("SqrF32", SqrF32);
-  RegisterAll("SqrInPlaceF64", SqrInPlaceF64);
-  RegisterAll("ThresholdInPlaceF32", ThresholdF32);
-  RegisterAll("ThresholdInPlaceF64", ThresholdF64);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  RegisterGrid("SqrF32", kMinTime, 4, SqrF32);
+  RegisterGrid("SqrInPlaceF64", kMinTime, 8, SqrInPlaceF64);
+  RegisterGrid("ThresholdInPlaceF32", kMinTime, 4, ThresholdF32);
+  RegisterGrid("ThresholdInPlaceF64", kMinTime, 8, ThresholdF64);
+  return RunBenchmarks(argc, argv, false);
 }

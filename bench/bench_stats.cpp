@@ -5,21 +5,24 @@
 #include <cmath>
 #include <cstdint>
 
+#include "bench_support.h"
 #include "primitives/vector/sp_dot.h"
+#include "bench_support.h"
 #include "primitives/vector/sp_mean_stddev.h"
+#include "bench_support.h"
 #include "primitives/vector/sp_minmax.h"
+#include "bench_support.h"
 #include "primitives/vector/sp_sum.h"
-#include "stats_bench_support.h"
 
 namespace {
 
-using stats_bench::Array;
-using stats_bench::kPlain;
-using stats_bench::RegisterAll;
+using bench::kPlain;
+using bench::RandomArray;
+using bench::RegisterReductionGrid;
 
 template <class T, class Plain, class Primitive>
 void Reduce(benchmark::State& state, int set, int64_t n, int offset, Plain plain, Primitive primitive) {
-  Array<T> a(n, offset, -1.0, 1.0);
+  RandomArray<T> a(n, offset, -1.0, 1.0);
   const int32_t len = static_cast<int32_t>(n);
   for (auto _ : state) {
     if (set == kPlain) benchmark::DoNotOptimize(plain(a.data(), len));
@@ -30,7 +33,7 @@ void Reduce(benchmark::State& state, int set, int64_t n, int offset, Plain plain
 
 template <class T, class Plain, class Primitive>
 void Reduce2(benchmark::State& state, int set, int64_t n, int offset, Plain plain, Primitive primitive) {
-  Array<T> a(n, offset, -1.0, 1.0), b(n, offset, -1.0, 1.0);
+  RandomArray<T> a(n, offset, -1.0, 1.0), b(n, offset, -1.0, 1.0);
   const int32_t len = static_cast<int32_t>(n);
   for (auto _ : state) {
     if (set == kPlain) benchmark::DoNotOptimize(plain(a.data(), b.data(), len));
@@ -75,49 +78,49 @@ double PlainStdDev(const T* x, int32_t n) {
 }
 
 void RegisterStats() {
-  RegisterAll("SumF32/accurate", [](benchmark::State& st, int set, int64_t n, int off) {
+  RegisterReductionGrid("SumF32/accurate", [](benchmark::State& st, int set, int64_t n, int off) {
     Reduce<float>(st, set, n, off, PlainSum<float>, [](const float* x, int32_t len) {
       float s;
       spSumF32(x, len, &s, 0);
       return s;
     });
   });
-  RegisterAll("SumF32/fast", [](benchmark::State& st, int set, int64_t n, int off) {
+  RegisterReductionGrid("SumF32/fast", [](benchmark::State& st, int set, int64_t n, int off) {
     Reduce<float>(st, set, n, off, PlainSum<float>, [](const float* x, int32_t len) {
       float s;
       spSumF32(x, len, &s, 1);
       return s;
     });
   });
-  RegisterAll("SumF64", [](benchmark::State& st, int set, int64_t n, int off) {
+  RegisterReductionGrid("SumF64", [](benchmark::State& st, int set, int64_t n, int off) {
     Reduce<double>(st, set, n, off, PlainSum<double>, [](const double* x, int32_t len) {
       double s;
       spSumF64(x, len, &s);
       return s;
     });
   });
-  RegisterAll("DotF32", [](benchmark::State& st, int set, int64_t n, int off) {
+  RegisterReductionGrid("DotF32", [](benchmark::State& st, int set, int64_t n, int off) {
     Reduce2<float>(st, set, n, off, PlainDot<float>, [](const float* a, const float* b, int32_t len) {
       float s;
       spDotF32(a, b, len, &s);
       return s;
     });
   });
-  RegisterAll("DotF64", [](benchmark::State& st, int set, int64_t n, int off) {
+  RegisterReductionGrid("DotF64", [](benchmark::State& st, int set, int64_t n, int off) {
     Reduce2<double>(st, set, n, off, PlainDot<double>, [](const double* a, const double* b, int32_t len) {
       double s;
       spDotF64(a, b, len, &s);
       return s;
     });
   });
-  RegisterAll("MaxF32", [](benchmark::State& st, int set, int64_t n, int off) {
+  RegisterReductionGrid("MaxF32", [](benchmark::State& st, int set, int64_t n, int off) {
     Reduce<float>(st, set, n, off, PlainMax<float>, [](const float* x, int32_t len) {
       float m;
       spMaxF32(x, len, &m);
       return m;
     });
   });
-  RegisterAll("MaxIndexF32", [](benchmark::State& st, int set, int64_t n, int off) {
+  RegisterReductionGrid("MaxIndexF32", [](benchmark::State& st, int set, int64_t n, int off) {
     Reduce<float>(st, set, n, off, PlainMaxIndex<float>, [](const float* x, int32_t len) {
       float m;
       int32_t k;
@@ -125,7 +128,7 @@ void RegisterStats() {
       return k;
     });
   });
-  RegisterAll("MinIndexF64", [](benchmark::State& st, int set, int64_t n, int off) {
+  RegisterReductionGrid("MinIndexF64", [](benchmark::State& st, int set, int64_t n, int off) {
     Reduce<double>(
         st, set, n, off,
         [](const double* x, int32_t len) {
@@ -141,9 +144,9 @@ void RegisterStats() {
           return k;
         });
   });
-  RegisterAll("MaxI32", [](benchmark::State& st, int set, int64_t n, int off) {
-    Array<float> f(n, off, -1e6, 1e6);
-    Array<int32_t> a(n, off, 0, 0);
+  RegisterReductionGrid("MaxI32", [](benchmark::State& st, int set, int64_t n, int off) {
+    RandomArray<float> f(n, off, -1e6, 1e6);
+    RandomArray<int32_t> a(n, off, 0, 0);
     for (int64_t i = 0; i < n; ++i) a.data()[i] = static_cast<int32_t>(f.data()[i]);
     const int32_t len = static_cast<int32_t>(n);
     for (auto _ : st) {
@@ -156,21 +159,21 @@ void RegisterStats() {
       }
     }
   });
-  RegisterAll("StdDevF32/accurate", [](benchmark::State& st, int set, int64_t n, int off) {
+  RegisterReductionGrid("StdDevF32/accurate", [](benchmark::State& st, int set, int64_t n, int off) {
     Reduce<float>(st, set, n, off, PlainStdDev<float>, [](const float* x, int32_t len) {
       float s;
       spStdDevF32(x, len, &s, 0);
       return s;
     });
   });
-  RegisterAll("StdDevF32/fast", [](benchmark::State& st, int set, int64_t n, int off) {
+  RegisterReductionGrid("StdDevF32/fast", [](benchmark::State& st, int set, int64_t n, int off) {
     Reduce<float>(st, set, n, off, PlainStdDev<float>, [](const float* x, int32_t len) {
       float s;
       spStdDevF32(x, len, &s, 1);
       return s;
     });
   });
-  RegisterAll("StdDevF64", [](benchmark::State& st, int set, int64_t n, int off) {
+  RegisterReductionGrid("StdDevF64", [](benchmark::State& st, int set, int64_t n, int off) {
     Reduce<double>(st, set, n, off, PlainStdDev<double>, [](const double* x, int32_t len) {
       double s;
       spStdDevF64(x, len, &s);
@@ -183,9 +186,5 @@ void RegisterStats() {
 
 int main(int argc, char** argv) {
   RegisterStats();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return bench::RunBenchmarks(argc, argv, true);
 }

@@ -7,22 +7,18 @@
 #include <cstdint>
 #include <vector>
 
-#include "primitives/frame/variant_seams.h"
+#include "bench_support.h"
 #include "primitives/vector/sp_window.h"
 
 namespace {
 constexpr double kMinTime = 0.02;
-constexpr int kPlain = -1;
+using bench::kPlain;
 
 template <class T>
 void Run(benchmark::State& state, spStatus (*window)(const T*, T*, int32_t), double a, double b) {
   const int set = static_cast<int>(state.range(0));
-  if (set >= 0 && !spVariantSetSupported(set)) {
-    state.SkipWithError("processor lacks the set");
-    return;
-  }
-  const int32_t previous = set >= 0 ? spForceVariantSet(set) : -1;
-  state.SetLabel(set >= 0 ? spVariantSetName(set) : "plain -O3 loop, cos per element");
+  bench::SetScope scope(state, set, "plain -O3 loop, cos per element");
+  if (!scope.ok()) return;
   const int32_t n = static_cast<int32_t>(state.range(1));
   std::vector<T> src(n, T(1000)), dst(n);
   for (auto _ : state) {
@@ -35,7 +31,6 @@ void Run(benchmark::State& state, spStatus (*window)(const T*, T*, int32_t), dou
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(state.iterations() * n);
-  if (previous >= 0) spForceVariantSet(previous);
 }
 
 void BM_WinHammingF64(benchmark::State& s) { Run<double>(s, spWinHammingF64, 0.46, 0.54); }

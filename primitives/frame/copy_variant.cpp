@@ -13,11 +13,7 @@ using namespace memk;
 void* spkCopyBytes_Generic(const void* src, void* dst, int64_t bytes) {
   auto* d = static_cast<uint8_t*>(dst);
   auto* s = static_cast<const uint8_t*>(src);
-  if (bytes <= 0) return dst;
-  if (PartlyOverlapping(s, d, bytes)) {
-    MoveOverlapping(s, d, bytes);
-    return dst;
-  }
+  if (CopySettledUpFront(s, d, bytes)) return dst;
   for (; bytes > 0 && (Addr(d) & 3) != 0; --bytes) *d++ = *s++;
   for (; bytes >= 32; bytes -= 32, s += 32, d += 32)
     for (int w = 0; w < 32; w += 4) Move<4>(s + w, d + w);
@@ -30,15 +26,8 @@ void* spkCopyBytes_Generic(const void* src, void* dst, int64_t bytes) {
 void* spkCopyBytes_Sse(const void* src, void* dst, int64_t bytes) {
   auto* d = static_cast<uint8_t*>(dst);
   auto* s = static_cast<const uint8_t*>(src);
-  if (bytes <= 0) return dst;
-  if (PartlyOverlapping(s, d, bytes)) {
-    MoveOverlapping(s, d, bytes);
-    return dst;
-  }
-  for (; bytes >= 64; bytes -= 64, s += 64, d += 64) {
-    const f32x4 a = LoadBytesU(s), b = LoadBytesU(s + 16), c = LoadBytesU(s + 32), e = LoadBytesU(s + 48);
-    StoreBytesU(d, a); StoreBytesU(d + 16, b); StoreBytesU(d + 32, c); StoreBytesU(d + 48, e);
-  }
+  if (CopySettledUpFront(s, d, bytes)) return dst;
+  for (; bytes >= 64; bytes -= 64, s += 64, d += 64) Move64<LoadBytesU, StoreBytesU>(s, d);
   CopyPieces(s, d, bytes);
   return dst;
 }
@@ -46,21 +35,14 @@ void* spkCopyBytes_Sse(const void* src, void* dst, int64_t bytes) {
 void* spkCopyBytesStream_Sse(const void* src, void* dst, int64_t bytes) {
   auto* d = static_cast<uint8_t*>(dst);
   auto* s = static_cast<const uint8_t*>(src);
-  if (bytes <= 0) return dst;
-  if (PartlyOverlapping(s, d, bytes)) {
-    MoveOverlapping(s, d, bytes);
-    return dst;
-  }
+  if (CopySettledUpFront(s, d, bytes)) return dst;
   if (bytes >= 64) {
     const int64_t advance = static_cast<int64_t>((16 - (Addr(d) & 15)) & 15);
     if (advance != 0) {  // the first 16 bytes, then on from dst's boundary
       StoreBytesU(d, LoadBytesU(s));
       s += advance; d += advance; bytes -= advance;
     }
-    for (; bytes >= 64; bytes -= 64, s += 64, d += 64) {
-      const f32x4 a = LoadBytesU(s), b = LoadBytesU(s + 16), c = LoadBytesU(s + 32), e = LoadBytesU(s + 48);
-      StreamBytes(d, a); StreamBytes(d + 16, b); StreamBytes(d + 32, c); StreamBytes(d + 48, e);
-    }
+    for (; bytes >= 64; bytes -= 64, s += 64, d += 64) Move64<LoadBytesU, StreamBytes>(s, d);
   }
   for (; bytes >= 16; bytes -= 16, s += 16, d += 16) StoreBytesU(d, LoadBytesU(s));
   CopyPieces(s, d, bytes);
@@ -85,11 +67,7 @@ void* spkCopyBytesLarge_Sse(const void* src, void* dst, int64_t bytes) {
   constexpr int64_t kStreamOnlyBelow = 20480;
   auto* d = static_cast<uint8_t*>(dst);
   auto* s = static_cast<const uint8_t*>(src);
-  if (bytes <= 0) return dst;
-  if (PartlyOverlapping(s, d, bytes)) {
-    MoveOverlapping(s, d, bytes);
-    return dst;
-  }
+  if (CopySettledUpFront(s, d, bytes)) return dst;
   for (; bytes > 0 && (Addr(d) & 7) != 0; --bytes) *d++ = *s++;
   if (bytes < kStreamOnlyBelow) {
     spkCopyBytesStream_Sse(s, d, bytes);
@@ -140,13 +118,8 @@ void CopyStreaming(const uint8_t* s, uint8_t* d, int64_t bytes) {
 template <bool kAlignedSource>
 void CopyAscending(const uint8_t* s, uint8_t* d, int64_t bytes) {
   for (; bytes >= 64; bytes -= 64, s += 64, d += 64) {
-    f32x4 a, b, c, e;
-    if constexpr (kAlignedSource) {
-      a = LoadBytes(s); b = LoadBytes(s + 16); c = LoadBytes(s + 32); e = LoadBytes(s + 48);
-    } else {
-      a = LoadBytesU(s); b = LoadBytesU(s + 16); c = LoadBytesU(s + 32); e = LoadBytesU(s + 48);
-    }
-    StoreBytes(d, a); StoreBytes(d + 16, b); StoreBytes(d + 32, c); StoreBytes(d + 48, e);
+    if constexpr (kAlignedSource) Move64<LoadBytes, StoreBytes>(s, d);
+    else Move64<LoadBytesU, StoreBytes>(s, d);
   }
   CopyPieces(s, d, bytes);
 }
@@ -168,8 +141,7 @@ void CopyDescendingAligned(const uint8_t* s, uint8_t* d, int64_t bytes) {
   }
   for (int64_t steps = bytes / 64; steps > 0; --steps) {
     se -= 64; de -= 64;
-    const f32x4 a = LoadBytes(se), b = LoadBytes(se + 16), c = LoadBytes(se + 32), e = LoadBytes(se + 48);
-    StoreBytes(de, a); StoreBytes(de + 16, b); StoreBytes(de + 32, c); StoreBytes(de + 48, e);
+    Move64<LoadBytes, StoreBytes>(se, de);
   }
 }
 
@@ -184,11 +156,7 @@ bool AscendingByPageOffsets(const uint8_t* s, const uint8_t* d) {
 void* SP_V(spkCopyBytes)(const void* src, void* dst, int64_t bytes) {
   auto* d = static_cast<uint8_t*>(dst);
   auto* s = static_cast<const uint8_t*>(src);
-  if (bytes <= 0) return dst;
-  if (PartlyOverlapping(s, d, bytes)) {
-    MoveOverlapping(s, d, bytes);
-    return dst;
-  }
+  if (CopySettledUpFront(s, d, bytes)) return dst;
   if (bytes < 64) {
     CopyPieces(s, d, bytes);
     return dst;

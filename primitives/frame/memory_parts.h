@@ -34,6 +34,18 @@ inline void MoveOverlapping(const uint8_t* s, uint8_t* d, int64_t n) {
   }
 }
 
+// What every copy kernel settles before its own walk: nothing to copy, or
+// ranges that partly overlap (copied in a safe direction). True when the
+// copy is done.
+inline bool CopySettledUpFront(const uint8_t* s, uint8_t* d, int64_t bytes) {
+  if (bytes <= 0) return true;
+  if (PartlyOverlapping(s, d, bytes)) {
+    MoveOverlapping(s, d, bytes);
+    return true;
+  }
+  return false;
+}
+
 // Copies n bytes, n below 64 or any rest: 32, 16, 8, 4-byte pieces
 // ascending, then the last bytes.
 inline void CopyPieces(const uint8_t* s, uint8_t* d, int64_t n) {
@@ -53,6 +65,13 @@ inline f32x4 LoadBytes(const uint8_t* p) { return simd::Load(reinterpret_cast<co
 inline void StoreBytesU(uint8_t* p, f32x4 v) { simd::StoreU(reinterpret_cast<float*>(p), v); }
 inline void StoreBytes(uint8_t* p, f32x4 v) { simd::Store(reinterpret_cast<float*>(p), v); }
 inline void StreamBytes(uint8_t* p, f32x4 v) { simd::Stream(reinterpret_cast<float*>(p), v); }
+
+// One 64-byte step: four loads, then four stores.
+template <f32x4 (*Load)(const uint8_t*), void (*Put)(uint8_t*, f32x4)>
+inline void Move64(const uint8_t* s, uint8_t* d) {
+  const f32x4 a = Load(s), b = Load(s + 16), c = Load(s + 32), e = Load(s + 48);
+  Put(d, a); Put(d + 16, b); Put(d + 32, c); Put(d + 48, e);
+}
 
 // Writes `bytes` bytes of a pattern with period 1, 4 or 8 whose byte 0 lands
 // on d[0]: single bytes up to the next 16-byte boundary, aligned 16-byte

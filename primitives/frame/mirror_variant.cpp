@@ -8,22 +8,16 @@ namespace SP_SET_NS {
 using namespace memk;
 
 namespace {
-void MirrorOneC32(const float* s, float* d) {
-  uint32_t re, im;
-  std::memcpy(&re, s, 4);
-  std::memcpy(&im, s + 1, 4);
-  im ^= 0x80000000u;
-  std::memcpy(d, &re, 4);
-  std::memcpy(d + 1, &im, 4);
-}
-
-void MirrorOneC64(const double* s, double* d) {
-  uint64_t re, im;
-  std::memcpy(&re, s, 8);
-  std::memcpy(&im, s + 1, 8);
-  im ^= 0x8000000000000000ull;
-  std::memcpy(d, &re, 8);
-  std::memcpy(d + 1, &im, 8);
+// One value, moved as bit patterns (Bits: the unsigned integer of T's size).
+template <class Bits, class T>
+void MirrorOne(const T* s, T* d) {
+  static_assert(sizeof(Bits) == sizeof(T));
+  Bits re, im;
+  std::memcpy(&re, s, sizeof(T));
+  std::memcpy(&im, s + 1, sizeof(T));
+  im ^= Bits{1} << (8 * sizeof(T) - 1);
+  std::memcpy(d, &re, sizeof(T));
+  std::memcpy(d + 1, &im, sizeof(T));
 }
 }  // namespace
 
@@ -38,7 +32,7 @@ void SP_V(spkHalfSpecMirrorC32)(const float* src, float* dst, int32_t m) {
     simd::StoreU(dst + 2 * k, simd::Xor(swapped, sign));
   }
 #endif
-  for (; k < m; ++k) MirrorOneC32(src + 2 * (m - 1 - k), dst + 2 * k);
+  for (; k < m; ++k) MirrorOne<uint32_t>(src + 2 * (m - 1 - k), dst + 2 * k);
 }
 
 void SP_V(spkHalfSpecMirrorC64)(const double* src, double* dst, int32_t m) {
@@ -47,7 +41,7 @@ void SP_V(spkHalfSpecMirrorC64)(const double* src, double* dst, int32_t m) {
   const __m128d sign = _mm_castsi128_pd(_mm_set_epi64x(INT64_MIN, 0));
   for (; k < m; ++k) simd::StoreU(dst + 2 * k, simd::Xor(simd::LoadU(src + 2 * (m - 1 - k)), sign));
 #endif
-  for (; k < m; ++k) MirrorOneC64(src + 2 * (m - 1 - k), dst + 2 * k);
+  for (; k < m; ++k) MirrorOne<uint64_t>(src + 2 * (m - 1 - k), dst + 2 * k);
 }
 
 }  // namespace SP_SET_NS

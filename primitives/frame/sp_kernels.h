@@ -11,6 +11,10 @@
 #include "primitives/frame/sp_status.h"
 #include "primitives/frame/variant_set.h"
 
+#if SP_SET_INDEX == 1
+#include "primitives/frame/sp_kernels_sse.h"  // the SSE set's extra kernels
+#endif
+
 namespace SP_SET_NS {
 
 // Copies `bytes` bytes; overlapping ranges are copied as memmove would. Large
@@ -45,19 +49,5 @@ spStatus SP_V(spZeroF32)(float* dst, int32_t n);
 spStatus SP_V(spZeroF64)(double* dst, int32_t n);
 spStatus SP_V(spSetF32)(float value, float* dst, int32_t n);
 spStatus SP_V(spSetF64)(double value, double* dst, int32_t n);
-
-#if SP_SET_INDEX == 1
-// The SSE set's extra kernels, chosen by the caller by size:
-// plain 8/16-byte moves; non-temporal 8-byte stores (64 bytes per step);
-// page-wise with prefetch of every source page.
-void* spkCopyBytesStream_Sse(const void* src, void* dst, int64_t bytes);
-void* spkCopyBytesLarge_Sse(const void* src, void* dst, int64_t bytes);
-void* spkZeroBytesLarge_Sse(void* dst, int64_t bytes);
-float* spkSetF32Large_Sse(float value, float* dst, int64_t n);
-double* spkSetF64Large_Sse(double value, double* dst, int64_t n);
-// Reads the first and last byte of every 4096-byte chunk and prefetches
-// (non-temporal) each 32-byte line of it.
-void spkTouchPages_Sse(const void* p, int64_t bytes);
-#endif
 
 }  // namespace SP_SET_NS

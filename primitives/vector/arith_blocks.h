@@ -72,6 +72,27 @@ void ConstBlockLoop(const T* x, Vec<T> c, T* dst, int64_t count) {
   }
 }
 
+// Lane-mask bit operations: clearing bits (And with the complement) and
+// flipping them.
+struct MaskAnd {
+  template <class V> static V Vector(V x, V mask) { return simd::And(x, mask); }
+};
+struct MaskXor {
+  template <class V> static V Vector(V x, V mask) { return simd::Xor(x, mask); }
+};
+
+// dst[i] = Op(src[i], mask) over whole steps of four vectors; src may be dst.
+template <class Op, bool SrcAligned, StoreKind K, class T>
+void MaskBlockLoop(const T* src, T* dst, int64_t count, Vec<T> mask) {
+  constexpr int64_t L = kLanes<T>;
+  for (int64_t i = 0; i < count; i += 4 * L) {
+    StoreAs<K>(dst + i, Op::Vector(LoadAs<SrcAligned>(src + i), mask));
+    StoreAs<K>(dst + i + L, Op::Vector(LoadAs<SrcAligned>(src + i + L), mask));
+    StoreAs<K>(dst + i + 2 * L, Op::Vector(LoadAs<SrcAligned>(src + i + 2 * L), mask));
+    StoreAs<K>(dst + i + 3 * L, Op::Vector(LoadAs<SrcAligned>(src + i + 3 * L), mask));
+  }
+}
+
 // Results are streamed past the caches only when the arrays of one call
 // together exceed this many bytes, far beyond a core's cache: below it,
 // streaming stores only slow the call down, since the caller reads the

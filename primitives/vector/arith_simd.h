@@ -1,34 +1,23 @@
 // Vector operations of the elementwise, complex, square and threshold
-// families beyond primitives/frame/simd.h: store fence, sign masks,
-// lane shuffles of interleaved complex data, and the address tests the
-// kernels use to choose aligned loads and stores. Include only from
-// *_variant.cpp.
+// families beyond primitives/frame/simd.h: store fence, sign masks, lane
+// shuffles of interleaved complex data, and the element-alignment test.
+// Include only from *_variant.cpp.
 #pragma once
 #include <bit>
 #include <cstdint>
-#include <cstring>
 
 #include "primitives/frame/simd.h"
+#include "primitives/vector/float_bits.h"
 
 namespace SP_SET_NS {
 
-inline uintptr_t AddressOf(const void* p) { return reinterpret_cast<uintptr_t>(p); }
-inline bool Aligned16(const void* p) { return (AddressOf(p) & 15) == 0; }
+using simd::AddressOf;
+using simd::Aligned16;
+using simd::Ld;
+using simd::St;
+
 template <class T>
 inline bool ElementAligned(const T* p) { return (AddressOf(p) % sizeof(T)) == 0; }
-
-// Scalar element access that tolerates arrays that are not element-aligned
-// (the primitives accept any address; plain loads compile to the same moves).
-template <class T>
-inline T Ld(const T* p) {
-  T v;
-  std::memcpy(&v, p, sizeof(T));
-  return v;
-}
-template <class T>
-inline void St(T* p, T v) {
-  std::memcpy(p, &v, sizeof(T));
-}
 
 // Bit-level helpers shared by the scalar paths of every set.
 inline float FloatWithBitsCleared(float x, uint32_t mask) {
@@ -49,10 +38,6 @@ inline float FloatWithBitsSet(float x, uint32_t mask) {
 inline double DoubleWithBitsSet(double x, uint64_t mask) {
   return std::bit_cast<double>(std::bit_cast<uint64_t>(x) | mask);
 }
-inline constexpr uint32_t kF32SignBit = 0x80000000u;
-inline constexpr uint64_t kF64SignBit = 0x8000000000000000ull;
-inline constexpr uint32_t kF32QuietBit = 0x00400000u;
-inline constexpr uint64_t kF64QuietBit = 0x0008000000000000ull;
 
 }  // namespace SP_SET_NS
 
@@ -62,7 +47,6 @@ namespace SP_SET_NS::simd {
 // Orders streaming stores before anything the caller does next.
 inline void StoreFence() { _mm_sfence(); }
 
-inline f32x4 SplatBits(uint32_t bits) { return _mm_set1_ps(std::bit_cast<float>(bits)); }
 // Sign bit of the imaginary lanes (1 and 3) of two interleaved complex floats.
 inline f32x4 ImagSignMaskF32() {
   const float s = std::bit_cast<float>(kF32SignBit);
@@ -97,7 +81,6 @@ inline f32x4 OddLanes(f32x4 x, f32x4 y) { return _mm_shuffle_ps(x, y, _MM_SHUFFL
 #endif
 
 #if SP_SET_INDEX >= 2
-inline f64x2 SplatBits(uint64_t bits) { return _mm_set1_pd(std::bit_cast<double>(bits)); }
 // Sign bit of the imaginary lane of one complex double.
 inline f64x2 ImagSignMaskF64() { return _mm_set_pd(std::bit_cast<double>(kF64SignBit), 0.0); }
 inline f64x2 RealSignMaskF64() { return _mm_set_pd(0.0, std::bit_cast<double>(kF64SignBit)); }

@@ -88,6 +88,13 @@ void ConstKernel(T val, T* srcDst, int64_t n) {
 }
 #endif
 
+// Argument checks shared by every primitive: null pointers first, then n.
+template <class... P>
+spStatus Check(int32_t n, const P*... p) {
+  if (((p == nullptr) || ...)) return spErrNullPointer;
+  return n < 1 ? spErrLength : spOk;
+}
+
 // Three-array form: dst = Op(x, y); a caller passes (b, a) for b - a.
 template <class Op, class T>
 void ThreeArray(const T* x, const T* y, T* dst, int64_t n, bool mayStream) {
@@ -111,6 +118,20 @@ void InPlace(const T* src, T* srcDst, int64_t n) {
   }
 #endif
   ScalarLoop<Op>(srcDst, src, srcDst, n);
+}
+
+// The checked entry forms.
+template <class Op, class T>
+spStatus CheckedThreeArray(const T* x, const T* y, T* dst, int32_t n, bool mayStream) {
+  if (spStatus s = Check(n, x, y, dst); s != spOk) return s;
+  ThreeArray<Op>(x, y, dst, n, mayStream);
+  return spOk;
+}
+template <class Op, class T>
+spStatus CheckedInPlace(const T* src, T* srcDst, int32_t n) {
+  if (spStatus s = Check(n, src, srcDst); s != spOk) return s;
+  InPlace<Op>(src, srcDst, n);
+  return spOk;
 }
 
 template <class Op, class T>
@@ -138,18 +159,6 @@ T AbsScalar(T x) {
 }
 
 #if SP_SET_INDEX >= 1
-template <bool SrcAligned, blocks::StoreKind K, class T>
-void AbsBlocks(const T* src, T* dst, int64_t count, blocks::Vec<T> mask) {
-  using namespace blocks;
-  constexpr int64_t L = kLanes<T>;
-  for (int64_t i = 0; i < count; i += 4 * L) {
-    StoreAs<K>(dst + i, simd::And(LoadAs<SrcAligned>(src + i), mask));
-    StoreAs<K>(dst + i + L, simd::And(LoadAs<SrcAligned>(src + i + L), mask));
-    StoreAs<K>(dst + i + 2 * L, simd::And(LoadAs<SrcAligned>(src + i + 2 * L), mask));
-    StoreAs<K>(dst + i + 3 * L, simd::And(LoadAs<SrcAligned>(src + i + 3 * L), mask));
-  }
-}
-
 // Head singles until dst is 16-byte aligned (while it is element-aligned),
 // blocks of four vectors, then one vector at a time and single elements.
 template <class T>
@@ -166,9 +175,9 @@ void AbsKernel(const T* src, T* dst, int64_t n) {
   }
   const int64_t count = (n - i) / (4 * L) * (4 * L);
   if (count > 0) {
-    if (!Aligned16(dst + i)) AbsBlocks<false, StoreKind::Unaligned>(src + i, dst + i, count, mask);
-    else if (Aligned16(src + i)) AbsBlocks<true, StoreKind::Aligned>(src + i, dst + i, count, mask);
-    else AbsBlocks<false, StoreKind::Aligned>(src + i, dst + i, count, mask);
+    if (!Aligned16(dst + i)) MaskBlockLoop<MaskAnd, false, StoreKind::Unaligned>(src + i, dst + i, count, mask);
+    else if (Aligned16(src + i)) MaskBlockLoop<MaskAnd, true, StoreKind::Aligned>(src + i, dst + i, count, mask);
+    else MaskBlockLoop<MaskAnd, false, StoreKind::Aligned>(src + i, dst + i, count, mask);
     i += count;
   }
   for (; i + L <= n; i += L) simd::StoreU(dst + i, simd::And(simd::LoadU(src + i), mask));
@@ -177,35 +186,22 @@ void AbsKernel(const T* src, T* dst, int64_t n) {
 #endif
 
 template <class T>
-void Abs(const T* src, T* dst, int64_t n) {
+spStatus CheckedAbs(const T* src, T* dst, int32_t n) {
+  if (spStatus s = Check(n, src, dst); s != spOk) return s;
 #if SP_SET_INDEX >= 1
   if constexpr (kUsesBlocks<T>) {
-    AbsKernel(src, dst, n);
-    return;
+    AbsKernel(src, dst, int64_t{n});
+    return spOk;
   }
 #endif
   for (int64_t i = 0; i < n; ++i) St(dst + i, AbsScalar(Ld(src + i)));
-}
-
-// Argument checks shared by every primitive: null pointers first, then n.
-template <class... P>
-spStatus Check(int32_t n, const P*... p) {
-  if (((p == nullptr) || ...)) return spErrNullPointer;
-  return n < 1 ? spErrLength : spOk;
+  return spOk;
 }
 
 }  // namespace
 
-spStatus SP_V(spAbsF32)(const float* src, float* dst, int32_t n) {
-  if (spStatus s = Check(n, src, dst); s != spOk) return s;
-  Abs(src, dst, n);
-  return spOk;
-}
-spStatus SP_V(spAbsF64)(const double* src, double* dst, int32_t n) {
-  if (spStatus s = Check(n, src, dst); s != spOk) return s;
-  Abs(src, dst, n);
-  return spOk;
-}
+spStatus SP_V(spAbsF32)(const float* src, float* dst, int32_t n) { return CheckedAbs(src, dst, n); }
+spStatus SP_V(spAbsF64)(const double* src, double* dst, int32_t n) { return CheckedAbs(src, dst, n); }
 
 // Adding +-0 or a NaN leaves the array as it is, bit for bit.
 spStatus SP_V(spAddConstInPlaceF32)(float val, float* srcDst, int32_t n) {
@@ -239,66 +235,42 @@ spStatus SP_V(spMulConstInPlaceF64)(double val, double* srcDst, int32_t n) {
 }
 
 spStatus SP_V(spAddInPlaceF32)(const float* src, float* srcDst, int32_t n) {
-  if (spStatus s = Check(n, src, srcDst); s != spOk) return s;
-  InPlace<OpAdd>(src, srcDst, n);
-  return spOk;
+  return CheckedInPlace<OpAdd>(src, srcDst, n);
 }
 spStatus SP_V(spAddInPlaceF64)(const double* src, double* srcDst, int32_t n) {
-  if (spStatus s = Check(n, src, srcDst); s != spOk) return s;
-  InPlace<OpAdd>(src, srcDst, n);
-  return spOk;
+  return CheckedInPlace<OpAdd>(src, srcDst, n);
 }
 spStatus SP_V(spSubInPlaceF32)(const float* src, float* srcDst, int32_t n) {
-  if (spStatus s = Check(n, src, srcDst); s != spOk) return s;
-  InPlace<OpSub>(src, srcDst, n);
-  return spOk;
+  return CheckedInPlace<OpSub>(src, srcDst, n);
 }
 spStatus SP_V(spSubInPlaceF64)(const double* src, double* srcDst, int32_t n) {
-  if (spStatus s = Check(n, src, srcDst); s != spOk) return s;
-  InPlace<OpSub>(src, srcDst, n);
-  return spOk;
+  return CheckedInPlace<OpSub>(src, srcDst, n);
 }
 spStatus SP_V(spMulInPlaceF32)(const float* src, float* srcDst, int32_t n) {
-  if (spStatus s = Check(n, src, srcDst); s != spOk) return s;
-  InPlace<OpMul>(src, srcDst, n);
-  return spOk;
+  return CheckedInPlace<OpMul>(src, srcDst, n);
 }
 spStatus SP_V(spMulInPlaceF64)(const double* src, double* srcDst, int32_t n) {
-  if (spStatus s = Check(n, src, srcDst); s != spOk) return s;
-  InPlace<OpMul>(src, srcDst, n);
-  return spOk;
+  return CheckedInPlace<OpMul>(src, srcDst, n);
 }
 
 // Large results stream past the caches; the float product never streams.
 spStatus SP_V(spAddF32)(const float* a, const float* b, float* dst, int32_t n) {
-  if (spStatus s = Check(n, a, b, dst); s != spOk) return s;
-  ThreeArray<OpAdd>(a, b, dst, n, true);
-  return spOk;
+  return CheckedThreeArray<OpAdd>(a, b, dst, n, true);
 }
 spStatus SP_V(spAddF64)(const double* a, const double* b, double* dst, int32_t n) {
-  if (spStatus s = Check(n, a, b, dst); s != spOk) return s;
-  ThreeArray<OpAdd>(a, b, dst, n, true);
-  return spOk;
+  return CheckedThreeArray<OpAdd>(a, b, dst, n, true);
 }
 spStatus SP_V(spSubF32)(const float* a, const float* b, float* dst, int32_t n) {
-  if (spStatus s = Check(n, a, b, dst); s != spOk) return s;
-  ThreeArray<OpSub>(b, a, dst, n, true);
-  return spOk;
+  return CheckedThreeArray<OpSub>(b, a, dst, n, true);
 }
 spStatus SP_V(spSubF64)(const double* a, const double* b, double* dst, int32_t n) {
-  if (spStatus s = Check(n, a, b, dst); s != spOk) return s;
-  ThreeArray<OpSub>(b, a, dst, n, true);
-  return spOk;
+  return CheckedThreeArray<OpSub>(b, a, dst, n, true);
 }
 spStatus SP_V(spMulF32)(const float* a, const float* b, float* dst, int32_t n) {
-  if (spStatus s = Check(n, a, b, dst); s != spOk) return s;
-  ThreeArray<OpMul>(a, b, dst, n, false);
-  return spOk;
+  return CheckedThreeArray<OpMul>(a, b, dst, n, false);
 }
 spStatus SP_V(spMulF64)(const double* a, const double* b, double* dst, int32_t n) {
-  if (spStatus s = Check(n, a, b, dst); s != spOk) return s;
-  ThreeArray<OpMul>(a, b, dst, n, true);
-  return spOk;
+  return CheckedThreeArray<OpMul>(a, b, dst, n, true);
 }
 
 }  // namespace SP_SET_NS

@@ -73,19 +73,6 @@ void ConjC32Sse(float* srcDst, int64_t n) {
 #endif
 
 #if SP_SET_INDEX >= 2
-// Sign-mask exclusive-or over whole vectors of interleaved data.
-template <bool Aligned, class T>
-void XorBlocks(T* p, int64_t count, blocks::Vec<T> mask) {
-  constexpr int64_t L = blocks::kLanes<T>;
-  constexpr StoreKind K = Aligned ? StoreKind::Aligned : StoreKind::Unaligned;
-  for (int64_t i = 0; i < count; i += 4 * L) {
-    StoreAs<K>(p + i, simd::Xor(LoadAs<Aligned>(p + i), mask));
-    StoreAs<K>(p + i + L, simd::Xor(LoadAs<Aligned>(p + i + L), mask));
-    StoreAs<K>(p + i + 2 * L, simd::Xor(LoadAs<Aligned>(p + i + 2 * L), mask));
-    StoreAs<K>(p + i + 3 * L, simd::Xor(LoadAs<Aligned>(p + i + 3 * L), mask));
-  }
-}
-
 // Flips the sign bit of every imaginary part (odd scalar index). The vectors
 // start at the first 16-byte boundary, even inside an element, with the mask
 // on the lanes that hold imaginary parts there; the scalars before and after
@@ -108,8 +95,9 @@ void ConjXor(T* p, int64_t n) {
   blocks::Vec<T> mask;
   if constexpr (sizeof(T) == 4) mask = start % 2 == 0 ? simd::ImagSignMaskF32() : simd::RealSignMaskF32();
   else mask = start % 2 == 0 ? simd::ImagSignMaskF64() : simd::RealSignMaskF64();
-  if (Aligned16(p + start)) XorBlocks<true>(p + start, count, mask);
-  else XorBlocks<false>(p + start, count, mask);
+  T* const q = p + start;
+  if (Aligned16(q)) blocks::MaskBlockLoop<blocks::MaskXor, true, StoreKind::Aligned>(q, q, count, mask);
+  else blocks::MaskBlockLoop<blocks::MaskXor, false, StoreKind::Unaligned>(q, q, count, mask);
   flipFrom(start + count, total);
 }
 

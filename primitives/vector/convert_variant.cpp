@@ -127,96 +127,132 @@ inline void I32ToI16Eight(const int32_t* src, int16_t* dst, int32_t scaleFactor)
 }
 #endif
 
+// The conversions whose sets differ only in speed: from SSE2 on, Step
+// converts kStep elements at a time while whole steps remain; One converts
+// the rest (every element before SSE2).
+template <class Rule, class S, class D>
+spStatus ConvertInSteps(const S* src, D* dst, int32_t n, const Rule& rule) {
+  if (const spStatus st = CheckArgs(src, dst, n); st != spOk) return st;
+  int64_t i = 0;
+#if SP_SET_INDEX >= 2
+  for (; i + Rule::kStep <= n; i += Rule::kStep) rule.Step(src + i, dst + i);
+#endif
+  for (; i < n; ++i) dst[i] = rule.One(src[i]);
+  return spOk;
+}
+
+struct I8ToF32Rule {
+  static constexpr int64_t kStep = 16;
+#if SP_SET_INDEX >= 2
+  static void Step(const int8_t* s, float* d) {
+    const i32x4 v = LoadI(s);
+    StoreU(d, I32ToF32(WidenQuarterI8ToI32(v, 0)));
+    StoreU(d + 4, I32ToF32(WidenQuarterI8ToI32(v, 1)));
+    StoreU(d + 8, I32ToF32(WidenQuarterI8ToI32(v, 2)));
+    StoreU(d + 12, I32ToF32(WidenQuarterI8ToI32(v, 3)));
+  }
+#endif
+  static float One(int8_t x) {
+#if SP_SET_INDEX == 0
+    return kI8ValueOfZero[x];
+#else
+    return static_cast<float>(x);
+#endif
+  }
+};
+
+struct I16ToF32Rule {
+  static constexpr int64_t kStep = 8;
+#if SP_SET_INDEX >= 2
+  static void Step(const int16_t* s, float* d) {
+    const i32x4 v = LoadI(s);
+    StoreU(d, I32ToF32(WidenLowI16ToI32(v)));
+    StoreU(d + 4, I32ToF32(WidenHighI16ToI32(v)));
+  }
+#endif
+  static float One(int16_t x) { return static_cast<float>(x); }
+};
+
+// Both paths round under the caller's MXCSR, as the scalar conversion does.
+struct I32ToF32Rule {
+  static constexpr int64_t kStep = 8;
+#if SP_SET_INDEX >= 2
+  static void Step(const int32_t* s, float* d) {
+    StoreU(d, I32ToF32(LoadI(s)));
+    StoreU(d + 4, I32ToF32(LoadI(s + 4)));
+  }
+#endif
+  static float One(int32_t x) { return static_cast<float>(x); }
+};
+
+struct I8ToI16Rule {
+  static constexpr int64_t kStep = 16;
+#if SP_SET_INDEX >= 2
+  static void Step(const int8_t* s, int16_t* d) {
+    const i32x4 v = LoadI(s);
+    StoreI(d, WidenLowI8ToI16(v));
+    StoreI(d + 8, WidenHighI8ToI16(v));
+  }
+#endif
+  static int16_t One(int8_t x) { return x; }
+};
+
+struct I32ToF64Rule {
+  static constexpr int64_t kStep = 4;
+#if SP_SET_INDEX >= 2
+  static void Step(const int32_t* s, double* d) {
+    const i32x4 v = LoadI(s);
+    StoreU(d, LowI32ToF64(v));
+    StoreU(d + 2, HighI32ToF64(v));
+  }
+#endif
+  static double One(int32_t x) { return static_cast<double>(x); }
+};
+
+struct I32ToI16SatRule {
+  int32_t scaleFactor;
+  static constexpr int64_t kStep = 8;
+#if SP_SET_INDEX >= 2
+  void Step(const int32_t* s, int16_t* d) const { I32ToI16Eight(s, d, scaleFactor); }
+#endif
+  int16_t One(int32_t x) const { return I32ToI16Scaled(x, scaleFactor); }
+};
+
 }  // namespace
 
 spStatus SP_V(spConvI8ToF32)(const int8_t* src, float* dst, int32_t n) {
-  if (const spStatus st = CheckArgs(src, dst, n); st != spOk) return st;
-  int64_t i = 0;
-#if SP_SET_INDEX >= 2
-  for (; i + 16 <= n; i += 16) {
-    const i32x4 v = LoadI(src + i);
-    StoreU(dst + i, I32ToF32(WidenQuarterI8ToI32(v, 0)));
-    StoreU(dst + i + 4, I32ToF32(WidenQuarterI8ToI32(v, 1)));
-    StoreU(dst + i + 8, I32ToF32(WidenQuarterI8ToI32(v, 2)));
-    StoreU(dst + i + 12, I32ToF32(WidenQuarterI8ToI32(v, 3)));
-  }
-#endif
-#if SP_SET_INDEX == 0
-  for (; i < n; ++i) dst[i] = kI8ValueOfZero[src[i]];
-#else
-  for (; i < n; ++i) dst[i] = static_cast<float>(src[i]);
-#endif
-  return spOk;
+  return ConvertInSteps(src, dst, n, I8ToF32Rule{});
 }
-
 spStatus SP_V(spConvI16ToF32)(const int16_t* src, float* dst, int32_t n) {
-  if (const spStatus st = CheckArgs(src, dst, n); st != spOk) return st;
-  int64_t i = 0;
-#if SP_SET_INDEX >= 2
-  for (; i + 8 <= n; i += 8) {
-    const i32x4 v = LoadI(src + i);
-    StoreU(dst + i, I32ToF32(WidenLowI16ToI32(v)));
-    StoreU(dst + i + 4, I32ToF32(WidenHighI16ToI32(v)));
-  }
-#endif
-  for (; i < n; ++i) dst[i] = static_cast<float>(src[i]);
-  return spOk;
+  return ConvertInSteps(src, dst, n, I16ToF32Rule{});
 }
-
 spStatus SP_V(spConvI32ToF32)(const int32_t* src, float* dst, int32_t n) {
-  if (const spStatus st = CheckArgs(src, dst, n); st != spOk) return st;
-  int64_t i = 0;
-  // Both paths round under the caller's MXCSR, as the scalar conversion does.
-#if SP_SET_INDEX >= 2
-  for (; i + 8 <= n; i += 8) {
-    StoreU(dst + i, I32ToF32(LoadI(src + i)));
-    StoreU(dst + i + 4, I32ToF32(LoadI(src + i + 4)));
-  }
-#endif
-  for (; i < n; ++i) dst[i] = static_cast<float>(src[i]);
-  return spOk;
+  return ConvertInSteps(src, dst, n, I32ToF32Rule{});
 }
-
 spStatus SP_V(spConvI8ToI16)(const int8_t* src, int16_t* dst, int32_t n) {
-  if (const spStatus st = CheckArgs(src, dst, n); st != spOk) return st;
-  int64_t i = 0;
-#if SP_SET_INDEX >= 2
-  for (; i + 16 <= n; i += 16) {
-    const i32x4 v = LoadI(src + i);
-    StoreI(dst + i, WidenLowI8ToI16(v));
-    StoreI(dst + i + 8, WidenHighI8ToI16(v));
-  }
-#endif
-  for (; i < n; ++i) dst[i] = src[i];
-  return spOk;
+  return ConvertInSteps(src, dst, n, I8ToI16Rule{});
 }
-
 spStatus SP_V(spConvI32ToF64)(const int32_t* src, double* dst, int32_t n) {
-  if (const spStatus st = CheckArgs(src, dst, n); st != spOk) return st;
-  int64_t i = 0;
-#if SP_SET_INDEX >= 2
-  for (; i + 4 <= n; i += 4) {
-    const i32x4 v = LoadI(src + i);
-    StoreU(dst + i, LowI32ToF64(v));
-    StoreU(dst + i + 2, HighI32ToF64(v));
-  }
-#endif
-  for (; i < n; ++i) dst[i] = static_cast<double>(src[i]);
-  return spOk;
+  return ConvertInSteps(src, dst, n, I32ToF64Rule{});
+}
+spStatus SP_V(spConvI32ToI16Sat)(const int32_t* src, int16_t* dst, int32_t n, int32_t scaleFactor) {
+  return ConvertInSteps(src, dst, n, I32ToI16SatRule{scaleFactor});
 }
 
 spStatus SP_V(spConvI16ToF64Scaled)(const int16_t* src, double* dst, int32_t n, int32_t scaleFactor) {
   if (const spStatus st = CheckArgs(src, dst, n); st != spOk) return st;
   const bool scaled = scaleFactor != 0;
   const double scale = I16ToF64Scale(scaleFactor);
+  const auto one = [scaled, scale](int16_t x) {
+    return scaled ? static_cast<double>(x) * scale : static_cast<double>(x);
+  };
   int64_t i = 0;
 #if SP_SET_INDEX >= 2
   // Step to a 16-byte boundary of dst (when its address allows one).
-  if ((reinterpret_cast<uintptr_t>(dst) & 7) == 0) {
-    for (; i < n && (reinterpret_cast<uintptr_t>(dst + i) & 15) != 0; ++i)
-      dst[i] = scaled ? static_cast<double>(src[i]) * scale : static_cast<double>(src[i]);
+  if (IsAligned(dst, 8)) {
+    for (; i < n && !Aligned16(dst + i); ++i) dst[i] = one(src[i]);
   }
-  const bool aligned = (reinterpret_cast<uintptr_t>(dst + i) & 15) == 0;
+  const bool aligned = Aligned16(dst + i);
   if (aligned && (n - i) - 8 > kI16ToF64StreamAbove) {
     i = I16ToF64Blocks<StoreKind::kStream>(src, dst, i, n, scaled, scale);
     _mm_sfence();
@@ -226,17 +262,7 @@ spStatus SP_V(spConvI16ToF64Scaled)(const int16_t* src, double* dst, int32_t n, 
     i = I16ToF64Blocks<StoreKind::kUnaligned>(src, dst, i, n, scaled, scale);
   }
 #endif
-  for (; i < n; ++i) dst[i] = scaled ? static_cast<double>(src[i]) * scale : static_cast<double>(src[i]);
-  return spOk;
-}
-
-spStatus SP_V(spConvI32ToI16Sat)(const int32_t* src, int16_t* dst, int32_t n, int32_t scaleFactor) {
-  if (const spStatus st = CheckArgs(src, dst, n); st != spOk) return st;
-  int64_t i = 0;
-#if SP_SET_INDEX >= 2
-  for (; i + 8 <= n; i += 8) I32ToI16Eight(src + i, dst + i, scaleFactor);
-#endif
-  for (; i < n; ++i) dst[i] = I32ToI16Scaled(src[i], scaleFactor);
+  for (; i < n; ++i) dst[i] = one(src[i]);
   return spOk;
 }
 

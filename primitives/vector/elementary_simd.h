@@ -9,18 +9,9 @@
 
 #include "primitives/frame/simd.h"
 
-namespace SP_SET_NS {
-
-inline uintptr_t ElemAddress(const void* p) { return reinterpret_cast<uintptr_t>(p); }
-inline bool ElemAligned16(const void* p) { return (ElemAddress(p) & 15) == 0; }
-
-}  // namespace SP_SET_NS
-
 namespace SP_SET_NS::simd {
 
 #if SP_SET_INDEX >= 1
-inline f32x4 SplatF32Bits(uint32_t bits) { return _mm_set1_ps(std::bit_cast<float>(bits)); }
-
 // Estimates with relative error at most 1.5 * 2^-12.
 inline f32x4 RsqrtEstimate(f32x4 x) { return _mm_rsqrt_ps(x); }
 inline f32x4 RcpEstimate(f32x4 x) { return _mm_rcp_ps(x); }
@@ -45,7 +36,6 @@ inline f32x4 Select(f32x4 mask, f32x4 yes, f32x4 no) { return Or(And(mask, yes),
 
 #if SP_SET_INDEX >= 2
 using i64x2 = __m128i;
-inline f64x2 SplatF64Bits(uint64_t bits) { return _mm_set1_pd(std::bit_cast<double>(bits)); }
 inline f64x2 Sqrt(f64x2 x) { return _mm_sqrt_pd(x); }
 inline double SqrtScalar(double x) { return _mm_cvtsd_f64(_mm_sqrt_sd(_mm_setzero_pd(), _mm_set_sd(x))); }
 inline f64x2 CmpLt(f64x2 a, f64x2 b) { return _mm_cmplt_pd(a, b); }
@@ -53,8 +43,6 @@ inline f64x2 CmpEq(f64x2 a, f64x2 b) { return _mm_cmpeq_pd(a, b); }
 // Not (a >= b): true for a < b and for NaN lanes.
 inline f64x2 CmpNge(f64x2 a, f64x2 b) { return _mm_cmpnge_pd(a, b); }
 inline int MoveMask(f64x2 v) { return _mm_movemask_pd(v); }
-// Union of two lane masks (named apart from simd.h's operations).
-inline f64x2 EitherMask(f64x2 a, f64x2 b) { return _mm_or_pd(a, b); }
 
 inline i64x2 Bits(f64x2 v) { return _mm_castpd_si128(v); }
 inline f64x2 FromBits(i64x2 v) { return _mm_castsi128_pd(v); }

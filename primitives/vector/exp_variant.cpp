@@ -14,13 +14,11 @@
 #include "primitives/frame/sp_status.h"
 #include "primitives/vector/elementary_env.h"
 #include "primitives/vector/elementary_simd.h"
+#include "primitives/vector/float_bits.h"
 
 namespace SP_SET_NS {
 namespace {
 
-constexpr uint32_t kF32SignBit = 0x80000000u;
-constexpr uint32_t kF32QuietNan = 0x7FC00000u;
-constexpr uint32_t kF32PlusInf = 0x7F800000u;
 // 88.72283935546875: the first float whose exponential overflows.
 constexpr uint32_t kUpperBoundBits = 0x42B17218u;
 
@@ -29,7 +27,6 @@ constexpr uint32_t kUpperBoundBits = 0x42B17218u;
 constexpr double kUpperBoundShort = std::bit_cast<double>(0x40562E4302B40F67ull);  // 88.72284
 // -87.3365478515625: at and below it the result is flushed to zero.
 constexpr uint32_t kLowerBoundBits = 0xC2AEAC50u;
-constexpr uint32_t kSmallestNormalBits = 0x00800000u;
 constexpr double kLog2E = 1.4426950408889634;
 constexpr double kLn2 = 0.6931471805599453;
 // 1.5 * 2^52: adding and subtracting it rounds |t| < 2^51 to the nearest
@@ -77,8 +74,8 @@ inline bool ExpSpecial(float x, float& out) {
   // One predictable test for the common in-range case (a branch on the
   // sign would be mispredicted half the time on mixed data).
   const uint32_t limit = (bits & kF32SignBit) ? kLowerBoundBits : kUpperBoundBits;
-  if (magnitude >= kSmallestNormalBits && bits < limit) return false;
-  if (magnitude < kSmallestNormalBits) {
+  if (magnitude >= kF32SmallestNormal && bits < limit) return false;
+  if (magnitude < kF32SmallestNormal) {
     out = 1.0f;  // zeros and subnormals
   } else if (magnitude > kF32PlusInf) {
     out = FloatFromBits((bits & kF32SignBit) | kF32QuietNan);  // NaN keeps its sign
@@ -127,18 +124,18 @@ void ExpKernel(const float* src, float* dst, int32_t len) {
 // the arithmetic as 0 so that nothing in it overflows.
 inline simd::f32x4 ExpFour(simd::f32x4 x) {
   using namespace simd;
-  const f32x4 upper = SplatF32Bits(kUpperBoundBits);
-  const f32x4 lower = SplatF32Bits(0xC2AEAC4Au);  // -87.3365021
+  const f32x4 upper = SplatBits(kUpperBoundBits);
+  const f32x4 lower = SplatBits(0xC2AEAC4Au);  // -87.3365021
   const f32x4 high = CmpGe(x, upper);
   const f32x4 low = CmpLe(x, lower);
   const f32x4 nan = CmpUnord(x, x);
   const f32x4 outside = Or(Or(high, low), nan);
   const f32x4 xs = AndNot(outside, x);
 
-  const f32x4 roundingShift = SplatF32Bits(0x4B400000u);  // 1.5 * 2^23
-  const f32x4 n = Sub(Add(Mul(xs, SplatF32Bits(0x3FB8AA3Bu)), roundingShift), roundingShift);
+  const f32x4 roundingShift = SplatBits(0x4B400000u);  // 1.5 * 2^23
+  const f32x4 n = Sub(Add(Mul(xs, SplatBits(0x3FB8AA3Bu)), roundingShift), roundingShift);
   // ln 2 = 0.693359375 - 0.00021219444; the first product is exact.
-  const f32x4 r = Add(Sub(xs, Mul(n, SplatF32Bits(0x3F318000u))), Mul(n, SplatF32Bits(0x395E8083u)));
+  const f32x4 r = Add(Sub(xs, Mul(n, SplatBits(0x3F318000u))), Mul(n, SplatBits(0x395E8083u)));
   const f32x4 r2 = Mul(r, r);
   const f32x4 even = Mul(Splat(12.0f), Add(r2, Splat(10.0f)));
   const f32x4 odd = Mul(r, Add(r2, Splat(60.0f)));
@@ -151,8 +148,8 @@ inline simd::f32x4 ExpFour(simd::f32x4 x) {
   PowerOfTwoHalves(n, lowHalf, highHalf);
   const f32x4 y = Mul(Mul(Mul(num, invDen), lowHalf), highHalf);
   if (MoveMask(outside) == 0) return y;
-  const f32x4 nanOut = Or(And(x, SplatF32Bits(kF32SignBit)), SplatF32Bits(kF32QuietNan));
-  const f32x4 special = Or(And(high, SplatF32Bits(kF32PlusInf)), And(nan, nanOut));
+  const f32x4 nanOut = Or(And(x, SplatBits(kF32SignBit)), SplatBits(kF32QuietNan));
+  const f32x4 special = Or(And(high, SplatBits(kF32PlusInf)), And(nan, nanOut));
   return Or(AndNot(outside, y), special);  // low lanes: 0
 }
 

@@ -15,11 +15,11 @@
 #include "primitives/frame/sp_status.h"
 #include "primitives/vector/elementary_env.h"
 #include "primitives/vector/elementary_simd.h"
+#include "primitives/vector/float_bits.h"
 
 namespace SP_SET_NS {
 namespace {
 
-constexpr uint32_t kF32PlusInf = 0x7F800000u;
 
 #if SP_SET_INDEX == 0
 
@@ -117,13 +117,13 @@ inline simd::f32x4 InvertFourZeroThreshold(simd::f32x4 x, int& zero) {
   if (EstimateHolds(e)) return Mul(rcp, Sub(Splat(2.0f), e));
   const f32x4 isZero = CmpEq(x, Zero4());
   zero |= MoveMask(isZero);
-  return Select(isZero, SplatF32Bits(kF32PlusInf), Div(Splat(1.0f), x));
+  return Select(isZero, SplatBits(kF32PlusInf), Div(Splat(1.0f), x));
 }
 
 // Four lanes above a positive threshold.
 inline simd::f32x4 InvertFourAboveThreshold(simd::f32x4 x, simd::f32x4 threshold) {
   using namespace simd;
-  const f32x4 signBit = SplatF32Bits(0x80000000u);
+  const f32x4 signBit = SplatBits(0x80000000u);
   const f32x4 magnitude = AndNot(signBit, x);
   const f32x4 held = Select(CmpLe(magnitude, threshold), threshold, magnitude);  // NaN stays
   const f32x4 negative = And(CmpLt(x, Zero4()), signBit);
@@ -143,12 +143,12 @@ void InvertAll(float* p, int64_t n, Four four) {
     std::memcpy(q, lanes, bytes);
   };
   int64_t i = 0;
-  const int64_t head = static_cast<int64_t>((16 - ElemAddress(p) % 16) % 16) / 4;
-  if (head > 0 && ElemAligned16(p + head)) {  // a float* off its 4-byte grid never aligns
+  const int64_t head = static_cast<int64_t>((16 - simd::AddressOf(p) % 16) % 16) / 4;
+  if (head > 0 && simd::Aligned16(p + head)) {  // a float* off its 4-byte grid never aligns
     i = head < n ? head : n;
     partial(p, i);
   }
-  if (ElemAligned16(p + i)) {
+  if (simd::Aligned16(p + i)) {
     for (; i + 8 <= n; i += 8) {
       const f32x4 a = four(Load(p + i));
       const f32x4 b = four(Load(p + i + 4));

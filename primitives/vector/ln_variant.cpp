@@ -15,6 +15,7 @@
 
 #include "primitives/frame/sp_status.h"
 #include "primitives/vector/ln_table.h"
+#include "primitives/vector/float_bits.h"
 #include "primitives/vector/stats_ops.h"
 
 namespace SP_SET_NS {
@@ -25,11 +26,6 @@ using vstat::DoubleFromBits;
 using vstat::FloatFromBits;
 using vstat::Ld;
 using vstat::St;
-
-constexpr uint32_t kNegNaNF32 = 0xFFC00000u, kPosNaNF32 = 0x7FC00000u;
-constexpr uint32_t kNegInfF32 = 0xFF800000u, kPosInfF32 = 0x7F800000u;
-constexpr uint64_t kNegNaNF64 = 0xFFF8000000000000ull, kPosNaNF64 = 0x7FF8000000000000ull;
-constexpr uint64_t kNegInfF64 = 0xFFF0000000000000ull, kPosInfF64 = 0x7FF0000000000000ull;
 
 // Keeps the first warning raised.
 struct FirstWarning {
@@ -44,13 +40,13 @@ struct FirstWarning {
 inline bool SpecialLn(float x, float& out, FirstWarning& w) {
   const uint32_t b = Bits(x);
   if (b & 0x80000000u) {
-    out = FloatFromBits(kNegNaNF32);
+    out = FloatFromBits(kF32DefaultNan);
     w.Raise(spWarnLnNegative);
   } else if (b == 0) {
-    out = FloatFromBits(kNegInfF32);
+    out = FloatFromBits(kF32MinusInf);
     w.Raise(spWarnLnZero);
-  } else if ((b & kPosInfF32) == kPosInfF32) {
-    out = FloatFromBits((b & 0x007FFFFFu) ? kPosNaNF32 : kPosInfF32);
+  } else if ((b & kF32PlusInf) == kF32PlusInf) {
+    out = FloatFromBits((b & 0x007FFFFFu) ? kF32QuietNan : kF32PlusInf);
   } else {
     return false;
   }
@@ -60,13 +56,13 @@ inline bool SpecialLn(float x, float& out, FirstWarning& w) {
 inline bool SpecialLn(double x, double& out, FirstWarning& w) {
   const uint64_t b = Bits(x);
   if (b >> 63) {
-    out = DoubleFromBits(kNegNaNF64);
+    out = DoubleFromBits(kF64DefaultNan);
     w.Raise(spWarnLnNegative);
   } else if (b == 0) {
-    out = DoubleFromBits(kNegInfF64);
+    out = DoubleFromBits(kF64MinusInf);
     w.Raise(spWarnLnZero);
-  } else if ((b & kPosInfF64) == kPosInfF64) {
-    out = DoubleFromBits((b & 0x000FFFFFFFFFFFFFull) ? kPosNaNF64 : kPosInfF64);
+  } else if ((b & kF64PlusInf) == kF64PlusInf) {
+    out = DoubleFromBits((b & 0x000FFFFFFFFFFFFFull) ? kF64QuietNan : kF64PlusInf);
   } else {
     return false;
   }

@@ -15,18 +15,15 @@
 #include "primitives/frame/sp_status.h"
 #include "primitives/vector/elementary_env.h"
 #include "primitives/vector/elementary_simd.h"
+#include "primitives/vector/float_bits.h"
 
 namespace SP_SET_NS {
 namespace {
 
-constexpr uint32_t kF32DefaultNan = 0xFFC00000u;
-constexpr uint64_t kF64DefaultNan = 0xFFF8000000000000ull;
-// The SSE set's double blocks write this NaN for negative elements.
-constexpr uint64_t kF64PositiveNan = 0x7FF8000000000000ull;
-constexpr uint32_t kF32SmallestNormal = 0x00800000u;
-constexpr uint64_t kF64SignBit = 0x8000000000000000ull;
+// The SSE set's double blocks write the positive quiet NaN for negative
+// elements.
+constexpr uint64_t kF64PositiveNan = kF64QuietNan;
 constexpr uint64_t kF64ExponentBits = 0x7FF0000000000000ull;
-constexpr uint64_t kF64SmallestNormal = 0x0010000000000000ull;
 // Fraction and lowest exponent bit; with the exponent of 0.5 they give
 // m in [0.5, 2) with x = m * 4^j.
 constexpr uint64_t kF64MantissaAndParity = 0x001FFFFFFFFFFFFFull;
@@ -72,7 +69,7 @@ int SqrtBlocksF32(const float* src, float* dst, int64_t blocks) {
   using namespace simd;
   const f32x4 three = Splat(3.0f);
   const f32x4 half = Splat(0.5f);
-  const f32x4 smallestNormal = SplatF32Bits(kF32SmallestNormal);
+  const f32x4 smallestNormal = SplatBits(kF32SmallestNormal);
   const f32x4 zero = Zero4();
   int negative = 0;
   for (int64_t b = 0; b < blocks; ++b, src += 8, dst += 8) {
@@ -108,13 +105,13 @@ spStatus SqrtF32Kernel(const float* src, float* dst, int32_t len) {
   const int64_t n = len;
   // Head: single exact roots until the destination is 16-byte aligned (a
   // float* off its 4-byte grid never gets there and runs scalar throughout).
-  while (i < n && !ElemAligned16(dst + i)) {
+  while (i < n && !simd::Aligned16(dst + i)) {
     negative |= SqrtOneF32(src[i], dst[i]);
     ++i;
   }
   const int64_t blocks = (n - i) / 8;
   if (blocks > 0) {
-    negative |= ElemAligned16(src + i) ? SqrtBlocksF32<true>(src + i, dst + i, blocks)
+    negative |= simd::Aligned16(src + i) ? SqrtBlocksF32<true>(src + i, dst + i, blocks)
                                        : SqrtBlocksF32<false>(src + i, dst + i, blocks);
     i += blocks * 8;
   }
@@ -221,8 +218,8 @@ inline bool SqrtOneF64(double x, double& out) {
 template <bool kSrcAligned>
 int SqrtPairsF64(const double* src, double* dst, int64_t pairs) {
   using namespace simd;
-  const f64x2 smallestNormal = SplatF64Bits(kF64SmallestNormal);
-  const f64x2 infinity = SplatF64Bits(kF64ExponentBits);
+  const f64x2 smallestNormal = SplatBits(kF64SmallestNormal);
+  const f64x2 infinity = SplatBits(kF64ExponentBits);
   const f64x2 zero = Zero2();
   const f64x2 half = Splat(0.5);
   const f64x2 three = Splat(3.0);
@@ -231,7 +228,7 @@ int SqrtPairsF64(const double* src, double* dst, int64_t pairs) {
   int negative = 0;
   for (int64_t p = 0; p < pairs; ++p, src += 2, dst += 2) {
     const f64x2 x = kSrcAligned ? Load(src) : LoadU(src);
-    const f64x2 special = EitherMask(CmpNge(x, smallestNormal), CmpEq(x, infinity));
+    const f64x2 special = Or(CmpNge(x, smallestNormal), CmpEq(x, infinity));
     if (MoveMask(special) != 0) {
       Store(dst, Sqrt(x));
       negative |= MoveMask(CmpLt(x, zero));
@@ -260,13 +257,13 @@ spStatus SqrtF64Kernel(const double* src, double* dst, int32_t len) {
   int negative = 0;
   int64_t i = 0;
   const int64_t n = len;
-  if (!ElemAligned16(dst)) {
+  if (!simd::Aligned16(dst)) {
     negative |= SqrtOneF64(src[0], dst[0]);
     i = 1;
   }
   const int64_t pairs = (n - i) / 2;
-  if (pairs > 0 && ElemAligned16(dst + i)) {
-    negative |= ElemAligned16(src + i) ? SqrtPairsF64<true>(src + i, dst + i, pairs)
+  if (pairs > 0 && simd::Aligned16(dst + i)) {
+    negative |= simd::Aligned16(src + i) ? SqrtPairsF64<true>(src + i, dst + i, pairs)
                                        : SqrtPairsF64<false>(src + i, dst + i, pairs);
     i += pairs * 2;
   }

@@ -1,36 +1,24 @@
 // Helpers of the sum, dot, extreme-search, mean/std-dev and logarithm kernels
-// beyond primitives/frame/simd.h: element access that tolerates any byte
-// alignment (callers may pass arrays that are not element aligned), address
-// tests, lane folds and 32-bit integer compare-and-select. Include only from
+// beyond primitives/frame/simd.h (which has the address tests and the element
+// access that tolerates any byte alignment): boundary distances, lane folds
+// and 32-bit integer compare-and-select. Include only from
 // *_variant.cpp; everything lives in the set's own namespace.
 #pragma once
 #include <bit>
 #include <cstdint>
-#include <cstring>
 
 #include "primitives/frame/simd.h"
 
 namespace SP_SET_NS::vstat {
 
-inline uintptr_t Address(const void* p) { return reinterpret_cast<uintptr_t>(p); }
-inline bool IsAligned(const void* p, uintptr_t bytes) { return (Address(p) & (bytes - 1)) == 0; }
+using simd::IsAligned;
+using simd::Ld;
+using simd::St;
 
 // Elements until p reaches the next 16-byte boundary (p element aligned).
 template <class T>
 inline int32_t ElementsTo16(const T* p) {
-  return static_cast<int32_t>(((16 - (Address(p) & 15)) & 15) / sizeof(T));
-}
-
-// Scalar loads and stores that do not assume element alignment.
-template <class T>
-inline T Ld(const T* p) {
-  T v;
-  std::memcpy(&v, p, sizeof(T));
-  return v;
-}
-template <class T>
-inline void St(T* p, T v) {
-  std::memcpy(p, &v, sizeof(T));
+  return static_cast<int32_t>(((16 - (simd::AddressOf(p) & 15)) & 15) / sizeof(T));
 }
 
 inline uint32_t Bits(float x) { return std::bit_cast<uint32_t>(x); }

@@ -5,16 +5,12 @@
 #include <type_traits>
 
 #include "fft/test_small_dft_support.h"
-#include "support/variant_sets.h"
 
 using namespace small_dft_test;
 
 namespace {
 
-class SmallComplexDftTest : public VariantSetTest {
- protected:
-  const spkSmallDftKernelSet& Kernels() const { return *spkSmallDftKernelsOfSet(SetIndex()); }
-};
+class SmallComplexDftTest : public SmallDftSetTest {};
 
 template <class T>
 std::vector<Member<T>> InterleavedOf(const spkSmallDftKernelSet& k) {
@@ -135,48 +131,9 @@ TEST_P(SmallComplexDftTest, InverseOfForwardIsNTimesInput) {
   for (const auto& g : LayoutsOf<double>(Kernels())) CheckRoundTrips(g);
 }
 
-template <class T>
-std::vector<T> InputsWithSignedZeros(std::mt19937& rng, int n) {
-  std::vector<T> x = RandomMixedMagnitudes<T>(rng, n);
-  std::uniform_int_distribution<int> pick(0, 3);
-  for (T& v : x) {
-    const int p = pick(rng);
-    if (p == 0) v = T(0);
-    if (p == 1) v = -T(0);
-  }
-  return x;
-}
-
-template <class T>
-void CheckScaleOne(const std::vector<Member<T>>& g) {
-  std::mt19937 rng(5);
-  for (const Member<T>& m : g) {
-    if (m.plainTwin < 0) continue;
-    SCOPED_TRACE(m.name);
-    for (int trial = 0; trial < 100; ++trial) {
-      const std::vector<T> x = InputsWithSignedZeros<T>(rng, m.values);
-      EXPECT_TRUE(SameBits(Apply(m, x, T(1)), Apply(g[m.plainTwin], x)));
-    }
-  }
-}
-
 TEST_P(SmallComplexDftTest, ScaledWithScaleOneEqualsPlainBitForBit) {
   for (const auto& g : LayoutsOf<float>(Kernels())) CheckScaleOne(g);
   for (const auto& g : LayoutsOf<double>(Kernels())) CheckScaleOne(g);
-}
-
-template <class T>
-void CheckInPlace(const std::vector<Member<T>>& g) {
-  std::mt19937 rng(7);
-  for (const Member<T>& m : g) {
-    SCOPED_TRACE(m.name);
-    for (int trial = 0; trial < 100; ++trial) {
-      std::vector<T> data = RandomMixedMagnitudes<T>(rng, m.values);
-      const std::vector<T> separate = Apply(m, data, T(0.3));
-      m.runInPlace(data.data(), T(0.3));
-      EXPECT_TRUE(SameBits(data, separate));
-    }
-  }
 }
 
 TEST_P(SmallComplexDftTest, InPlaceEqualsOutOfPlaceForEveryMember) {
@@ -310,18 +267,6 @@ TEST_P(SmallComplexDftTest, SinglePrecision8PointRoundsExactlyTheHeldValues) {
   // The data must be able to tell the three rounding patterns apart.
   EXPECT_GT(layoutsDiffer, 0);
   EXPECT_GT(roundingShows, 0);
-}
-
-template <class T>
-void CheckSameAsGeneric(const std::vector<Member<T>>& mine, const std::vector<Member<T>>& generic) {
-  std::mt19937 rng(9);
-  for (size_t i = 0; i < mine.size(); ++i) {
-    SCOPED_TRACE(mine[i].name);
-    for (int trial = 0; trial < 50; ++trial) {
-      const std::vector<T> x = RandomMixedMagnitudes<T>(rng, mine[i].values);
-      EXPECT_TRUE(SameBits(Apply(mine[i], x, T(0.3)), Apply(generic[i], x, T(0.3))));
-    }
-  }
 }
 
 TEST_P(SmallComplexDftTest, EverySetComputesTheGenericSetsBits) {

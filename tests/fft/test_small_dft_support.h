@@ -1,7 +1,8 @@
 // Helpers shared by the small-transform tests: every member of a group seen
 // through one flat interface (N reals, or N complex values interleaved), the
-// real groups' order-indexed tables seen the same way, and naive long-double
-// transforms as the reference.
+// real groups' order-indexed tables seen the same way, naive long-double
+// transforms as the reference, and the checks every group runs alike (scale
+// one, in place, same bits as the generic set).
 #pragma once
 #include <bit>
 #include <cmath>
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "primitives/fft/small_dft.h"
+#include "support/variant_sets.h"
 
 namespace small_dft_test {
 
@@ -252,6 +254,71 @@ std::vector<T> Apply(const Member<T>& m, const std::vector<T>& in, T scale = T(1
   std::vector<T> out(in.size(), T(77));
   m.run(in.data(), out.data(), scale);
   return out;
+}
+
+// ---- checks shared by the groups ---------------------------------------
+
+// Runs under every variant set; Kernels() is the running set's kernel set.
+class SmallDftSetTest : public VariantSetTest {
+ protected:
+  const spkSmallDftKernelSet& Kernels() const { return *spkSmallDftKernelsOfSet(SetIndex()); }
+};
+
+// Inputs with signed zeros among random values, so that a scale of 1 has to
+// leave every sign and bit alone.
+template <class T>
+std::vector<T> InputsWithSignedZeros(std::mt19937& rng, int n) {
+  std::vector<T> x = RandomMixedMagnitudes<T>(rng, n);
+  std::uniform_int_distribution<int> pick(0, 3);
+  for (T& v : x) {
+    const int p = pick(rng);
+    if (p == 0) v = T(0);
+    if (p == 1) v = -T(0);
+  }
+  return x;
+}
+
+// A scaled member with scale 1 gives its plain twin's bits.
+template <class T>
+void CheckScaleOne(const std::vector<Member<T>>& members) {
+  std::mt19937 rng(5);
+  for (const Member<T>& m : members) {
+    if (m.plainTwin < 0) continue;
+    SCOPED_TRACE(m.name);
+    for (int trial = 0; trial < 100; ++trial) {
+      const std::vector<T> x = InputsWithSignedZeros<T>(rng, m.values);
+      EXPECT_TRUE(SameBits(Apply(m, x, T(1)), Apply(members[m.plainTwin], x)));
+    }
+  }
+}
+
+// In place gives the bits of out of place.
+template <class T>
+void CheckInPlace(const std::vector<Member<T>>& members) {
+  std::mt19937 rng(7);
+  for (const Member<T>& m : members) {
+    SCOPED_TRACE(m.name);
+    for (int trial = 0; trial < 100; ++trial) {
+      std::vector<T> data = RandomMixedMagnitudes<T>(rng, m.values);
+      const T scale = T(0.3);
+      const std::vector<T> separate = Apply(m, data, scale);
+      m.runInPlace(data.data(), scale);
+      EXPECT_TRUE(SameBits(data, separate));
+    }
+  }
+}
+
+// Every set computes the same bits as the generic set.
+template <class T>
+void CheckSameAsGeneric(const std::vector<Member<T>>& mine, const std::vector<Member<T>>& generic) {
+  std::mt19937 rng(9);
+  for (size_t i = 0; i < mine.size(); ++i) {
+    SCOPED_TRACE(mine[i].name);
+    for (int trial = 0; trial < 50; ++trial) {
+      const std::vector<T> x = RandomMixedMagnitudes<T>(rng, mine[i].values);
+      EXPECT_TRUE(SameBits(Apply(mine[i], x, T(0.3)), Apply(generic[i], x, T(0.3))));
+    }
+  }
 }
 
 }  // namespace small_dft_test

@@ -4,16 +4,12 @@
 #include <type_traits>
 
 #include "fft/test_small_dft_support.h"
-#include "support/variant_sets.h"
 
 using namespace small_dft_test;
 
 namespace {
 
-class SmallRealDftTest : public VariantSetTest {
- protected:
-  const spkSmallDftKernelSet& Kernels() const { return *spkSmallDftKernelsOfSet(SetIndex()); }
-};
+class SmallRealDftTest : public SmallDftSetTest {};
 
 template <class T>
 std::vector<Member<T>> GroupOf(const spkSmallDftKernelSet& k) {
@@ -107,51 +103,9 @@ TEST_P(SmallRealDftTest, InverseOfForwardIsNTimesInput) {
   CheckRoundTrips<double>(Kernels());
 }
 
-// Inputs with signed zeros among random values, so that a scale of 1 has to
-// leave every sign and bit alone.
-template <class T>
-std::vector<T> InputsWithSignedZeros(std::mt19937& rng, int n) {
-  std::vector<T> x = RandomMixedMagnitudes<T>(rng, n);
-  std::uniform_int_distribution<int> pick(0, 3);
-  for (T& v : x) {
-    const int p = pick(rng);
-    if (p == 0) v = T(0);
-    if (p == 1) v = -T(0);
-  }
-  return x;
-}
-
-template <class T>
-void CheckScaleOne(const std::vector<Member<T>>& members) {
-  std::mt19937 rng(5);
-  for (const Member<T>& m : members) {
-    if (m.plainTwin < 0) continue;
-    SCOPED_TRACE(m.name);
-    for (int trial = 0; trial < 100; ++trial) {
-      const std::vector<T> x = InputsWithSignedZeros<T>(rng, m.values);
-      EXPECT_TRUE(SameBits(Apply(m, x, T(1)), Apply(members[m.plainTwin], x)));
-    }
-  }
-}
-
 TEST_P(SmallRealDftTest, ScaledWithScaleOneEqualsPlainBitForBit) {
   CheckScaleOne(GroupOf<float>(Kernels()));
   CheckScaleOne(GroupOf<double>(Kernels()));
-}
-
-template <class T>
-void CheckInPlace(const std::vector<Member<T>>& members) {
-  std::mt19937 rng(7);
-  for (const Member<T>& m : members) {
-    SCOPED_TRACE(m.name);
-    for (int trial = 0; trial < 100; ++trial) {
-      std::vector<T> data = RandomMixedMagnitudes<T>(rng, m.values);
-      const T scale = T(0.3);
-      const std::vector<T> separate = Apply(m, data, scale);
-      m.runInPlace(data.data(), scale);
-      EXPECT_TRUE(SameBits(data, separate));
-    }
-  }
 }
 
 TEST_P(SmallRealDftTest, InPlaceEqualsOutOfPlaceForEveryMember) {
@@ -224,19 +178,6 @@ TEST_P(SmallRealDftTest, SinglePrecisionInverse8RoundsOnlyTheHeldValue) {
   }
   // The data must be able to tell the two roundings apart.
   EXPECT_GT(sensitive, 0);
-}
-
-// Every set computes the same bits as the generic set.
-template <class T>
-void CheckSameAsGeneric(const std::vector<Member<T>>& mine, const std::vector<Member<T>>& generic) {
-  std::mt19937 rng(9);
-  for (size_t i = 0; i < mine.size(); ++i) {
-    SCOPED_TRACE(mine[i].name);
-    for (int trial = 0; trial < 50; ++trial) {
-      const std::vector<T> x = RandomMixedMagnitudes<T>(rng, mine[i].values);
-      EXPECT_TRUE(SameBits(Apply(mine[i], x, T(0.3)), Apply(generic[i], x, T(0.3))));
-    }
-  }
 }
 
 TEST_P(SmallRealDftTest, EverySetComputesTheGenericSetsBits) {

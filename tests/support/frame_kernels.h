@@ -4,6 +4,8 @@
 #include <cstdint>
 
 #include "primitives/frame/dispatch.h"
+#include "primitives/frame/sp_kernels_sse.h"
+#include "support/variant_table.h"
 
 SP_DECLARE_VARIANTS(void*, spkCopyBytes, (const void* src, void* dst, int64_t bytes))
 SP_DECLARE_VARIANTS(void*, spkZeroBytes, (void* dst, int64_t bytes))
@@ -13,19 +15,6 @@ SP_DECLARE_VARIANTS(void, spkHalfSpecMirrorC32, (const float* src, float* dst, i
 SP_DECLARE_VARIANTS(void, spkHalfSpecMirrorC64, (const double* src, double* dst, int32_t m))
 SP_DECLARE_VARIANTS(void*, spkAlignedAlloc, (int64_t bytes))
 SP_DECLARE_VARIANTS(void, spkAlignedFree, (void* p))
-
-namespace sp_sse {
-void* spkCopyBytesStream_Sse(const void* src, void* dst, int64_t bytes);
-void* spkCopyBytesLarge_Sse(const void* src, void* dst, int64_t bytes);
-void* spkZeroBytesLarge_Sse(void* dst, int64_t bytes);
-float* spkSetF32Large_Sse(float value, float* dst, int64_t n);
-double* spkSetF64Large_Sse(double value, double* dst, int64_t n);
-void spkTouchPages_Sse(const void* p, int64_t bytes);
-}  // namespace sp_sse
-
-#define SP_VARIANT_TABLE(name)                                                        \
-  {&sp_generic::name##_Generic, &sp_sse::name##_Sse, &sp_sse2::name##_Sse2,          \
-   &sp_sse3::name##_Sse3, &sp_ssse3::name##_Ssse3}
 
 using CopyKernel = void* (*)(const void*, void*, int64_t);
 using ZeroKernel = void* (*)(void*, int64_t);

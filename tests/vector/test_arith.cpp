@@ -9,11 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "offset_array.h"
 #include "primitives/vector/sp_arith.h"
 #include "support/variant_sets.h"
+#include "vector_test_support.h"
 
 namespace {
+
+using namespace vector_test;
 
 class ArithTest : public VariantSetTest {};
 
@@ -95,7 +97,7 @@ void CheckOp(const ArithOp<T>& op, const std::vector<T>& xs, const std::vector<T
              int dstOffset) {
   const int64_t n = static_cast<int64_t>(xs.size());
   const T constant = static_cast<T>(-1.37);
-  OffsetArray<T> x(n, xOffset), y(n, yOffset), dst(n, dstOffset);
+  PlacedArray<T> x(n, xOffset), y(n, yOffset), dst(n, dstOffset);
   x.Set(xs);
   y.Set(ys);
   if (op.form == Form::InPlace || op.form == Form::Constant) dst.Set(ys);

@@ -8,11 +8,13 @@
 #include <limits>
 #include <vector>
 
-#include "offset_array.h"
 #include "primitives/vector/sp_complex.h"
 #include "support/variant_sets.h"
+#include "vector_test_support.h"
 
 namespace {
+
+using namespace vector_test;
 
 class ComplexMulTest : public VariantSetTest {};
 
@@ -38,7 +40,7 @@ Cx ExpectedC64(double ar, double ai, double br, double bi) {
 template <class T>
 void CheckMul(bool generic, int64_t n, int aOffset, int bOffset, int dstOffset, const std::vector<T>& as,
               const std::vector<T>& bs) {
-  OffsetArray<T> a(2 * n, aOffset), b(2 * n, bOffset), dst(2 * n, dstOffset);
+  PlacedArray<T> a(2 * n, aOffset), b(2 * n, bOffset), dst(2 * n, dstOffset);
   a.Set(as);
   b.Set(bs);
   spStatus status;

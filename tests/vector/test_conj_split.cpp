@@ -6,11 +6,13 @@
 #include <limits>
 #include <vector>
 
-#include "offset_array.h"
 #include "primitives/vector/sp_complex.h"
 #include "support/variant_sets.h"
+#include "vector_test_support.h"
 
 namespace {
+
+using namespace vector_test;
 
 class ConjSplitTest : public VariantSetTest {};
 
@@ -61,7 +63,7 @@ TEST_P(ConjSplitTest, ConjugatesZerosAndNaNsAsEachSetSpecifies) {
 template <class T>
 void CheckConj(int64_t n, int offset) {
   const std::vector<T> xs = RandomValues<T>(2 * n, static_cast<uint32_t>(n));
-  OffsetArray<T> data(2 * n, offset);
+  PlacedArray<T> data(2 * n, offset);
   data.Set(xs);
   if constexpr (sizeof(T) == 4) {
     ASSERT_EQ(spConjInPlaceC32(data.data(), static_cast<int32_t>(n)), spOk);
@@ -94,7 +96,7 @@ TEST_P(ConjSplitTest, SplitCopiesEveryPartBitForBit) {
     xs[0] = F32FromBits(0xFF800001u);  // signalling NaNs must come through untouched
     xs[2 * n - 1] = F32FromBits(0x7F800002u);
     for (const auto& o : offsets) {
-      OffsetArray<float> src(2 * n, o[0]), re(n, o[1]), im(n, o[2]);
+      PlacedArray<float> src(2 * n, o[0]), re(n, o[1]), im(n, o[2]);
       src.Set(xs);
       ASSERT_EQ(spSplitComplexC32(src.data(), re.data(), im.data(), static_cast<int32_t>(n)), spOk);
       const std::vector<float> gotRe = re.Get(), gotIm = im.Get();

@@ -11,15 +11,16 @@
 #include "primitives/frame/dispatch.h"
 #include "primitives/frame/variant_seams.h"
 #include "primitives/vector/sp_dot.h"
-#include "stats_test_support.h"
 #include "support/variant_sets.h"
+#include "support/variant_table.h"
+#include "vector_test_support.h"
 
 SP_DECLARE_VARIANTS(spStatus, spDotF32, (const float* a, const float* b, int32_t n, float* result))
 SP_DECLARE_VARIANTS(spStatus, spDotF64, (const double* a, const double* b, int32_t n, double* result))
 
 namespace {
 
-using namespace stats_test;
+using namespace vector_test;
 
 class DotTest : public VariantSetTest {};
 
@@ -140,10 +141,8 @@ SP_INSTANTIATE_FOR_ALL_SETS(DotTest);
 
 using DotF32Fn = spStatus (*)(const float*, const float*, int32_t, float*);
 using DotF64Fn = spStatus (*)(const double*, const double*, int32_t, double*);
-const DotF32Fn kDotF32[] = {sp_generic::spDotF32_Generic, sp_sse::spDotF32_Sse, sp_sse2::spDotF32_Sse2,
-                            sp_sse3::spDotF32_Sse3, sp_ssse3::spDotF32_Ssse3};
-const DotF64Fn kDotF64[] = {sp_generic::spDotF64_Generic, sp_sse::spDotF64_Sse, sp_sse2::spDotF64_Sse2,
-                            sp_sse3::spDotF64_Sse3, sp_ssse3::spDotF64_Ssse3};
+const DotF32Fn kDotF32[] = SP_VARIANT_TABLE(spDotF32);
+const DotF64Fn kDotF64[] = SP_VARIANT_TABLE(spDotF64);
 
 // Aligned operands: SSE2, SSE3 and SSSE3 share the float and the double
 // layout; the generic and SSE double products are added in index order.

@@ -11,24 +11,18 @@
 #include <random>
 #include <vector>
 
-#include "elementary_test_support.h"
 #include "primitives/vector/sp_elementary.h"
 #include "support/variant_sets.h"
+#include "vector_test_support.h"
 
 namespace {
 
-using namespace elementary_test;
+using namespace vector_test;
 using L = std::numeric_limits<float>;
 
 // The generic set rounds a double-precision result once; the SIMD sets
 // work in single precision with a refined reciprocal.
-constexpr int64_t kGenericUlps = 1;
-constexpr int64_t kSimdUlps = 4;
-
-class ExpTest : public VariantSetTest {
- protected:
-  int64_t Ulps() const { return SetIndex() == 0 ? kGenericUlps : kSimdUlps; }
-};
+class ExpTest : public UlpBoundTest</*generic*/ 1, /*SIMD*/ 4> {};
 
 float ExpRef(float x) { return Nearest(std::exp(static_cast<long double>(x))); }
 
@@ -53,9 +47,9 @@ TEST_P(ExpTest, MatchesLongDoubleReference) {
   int64_t worst = 0;
   for (int len = 1; len <= 40; ++len) {
     for (int offset = 0; offset < 4; ++offset) {
-      OffsetArray<float> src(len, offset);
-      OffsetArray<float> dst(len, 3 - offset);
-      OffsetArray<float> inPlace(len, offset);
+      PlacedArray<float> src(len, offset * sizeof(float));
+      PlacedArray<float> dst(len, (3 - offset) * sizeof(float));
+      PlacedArray<float> inPlace(len, offset * sizeof(float));
       for (int i = 0; i < len; ++i) src[i] = inPlace[i] = (i % 2) ? wide(rng) : narrow(rng);
       ASSERT_EQ(spExpF32(src.data(), dst.data(), len), spOk);
       ASSERT_EQ(spExpInPlaceF32(inPlace.data(), len), spOk);

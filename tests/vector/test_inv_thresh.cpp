@@ -12,24 +12,18 @@
 #include <random>
 #include <vector>
 
-#include "elementary_test_support.h"
 #include "primitives/vector/sp_elementary.h"
 #include "support/variant_sets.h"
+#include "vector_test_support.h"
 
 namespace {
 
-using namespace elementary_test;
+using namespace vector_test;
 using L = std::numeric_limits<float>;
 
 // Generic: a double-precision quotient (shared between elements) rounded
 // once; SIMD: the reciprocal estimate refined once.
-constexpr int64_t kGenericUlps = 1;
-constexpr int64_t kSimdUlps = 4;
-
-class InvThreshTest : public VariantSetTest {
- protected:
-  int64_t Ulps() const { return SetIndex() == 0 ? kGenericUlps : kSimdUlps; }
-};
+class InvThreshTest : public UlpBoundTest</*generic*/ 1, /*SIMD*/ 4> {};
 
 // The contract: x = 1/x, or +-1/threshold where |x| <= threshold > 0.
 float Expected(float x, float threshold) {
@@ -138,7 +132,7 @@ TEST_P(InvThreshTest, MatchesLongDoubleReference) {
   for (float threshold : {0.0f, 1e-3f, 2.5f}) {
     for (int len = 1; len < 70; len += 3) {
       for (int offset = 0; offset < 4; ++offset) {
-        OffsetArray<float> v(len, offset);
+        PlacedArray<float> v(len, offset * sizeof(float));
         std::vector<float> x(len);
         bool zero = false;
         for (int i = 0; i < len; ++i) {

@@ -14,15 +14,15 @@
 #include "primitives/frame/dispatch.h"
 #include "primitives/frame/variant_seams.h"
 #include "primitives/vector/sp_ln.h"
-#include "stats_test_support.h"
 #include "support/variant_sets.h"
+#include "vector_test_support.h"
 
 SP_DECLARE_VARIANTS(spStatus, spLnF32, (const float* src, float* dst, int32_t len))
 SP_DECLARE_VARIANTS(spStatus, spLnF64, (const double* src, double* dst, int32_t len))
 
 namespace {
 
-using namespace stats_test;
+using namespace vector_test;
 
 class LnTest : public VariantSetTest {};
 

@@ -11,8 +11,9 @@
 #include "primitives/frame/dispatch.h"
 #include "primitives/frame/variant_seams.h"
 #include "primitives/vector/sp_mean_stddev.h"
-#include "stats_test_support.h"
 #include "support/variant_sets.h"
+#include "support/variant_table.h"
+#include "vector_test_support.h"
 
 SP_DECLARE_VARIANTS(spStatus, spMeanF32, (const float* src, int32_t n, float* mean, int32_t hint))
 SP_DECLARE_VARIANTS(spStatus, spMeanF64, (const double* src, int32_t n, double* mean))
@@ -21,7 +22,7 @@ SP_DECLARE_VARIANTS(spStatus, spStdDevF64, (const double* src, int32_t n, double
 
 namespace {
 
-using namespace stats_test;
+using namespace vector_test;
 
 class MeanStdDevTest : public VariantSetTest {};
 
@@ -194,12 +195,9 @@ SP_INSTANTIATE_FOR_ALL_SETS(MeanStdDevTest);
 
 using MeanF32Fn = spStatus (*)(const float*, int32_t, float*, int32_t);
 using MeanF64Fn = spStatus (*)(const double*, int32_t, double*);
-const MeanF32Fn kMeanF32[] = {sp_generic::spMeanF32_Generic, sp_sse::spMeanF32_Sse, sp_sse2::spMeanF32_Sse2,
-                              sp_sse3::spMeanF32_Sse3, sp_ssse3::spMeanF32_Ssse3};
-const MeanF32Fn kStdF32[] = {sp_generic::spStdDevF32_Generic, sp_sse::spStdDevF32_Sse, sp_sse2::spStdDevF32_Sse2,
-                             sp_sse3::spStdDevF32_Sse3, sp_ssse3::spStdDevF32_Ssse3};
-const MeanF64Fn kStdF64[] = {sp_generic::spStdDevF64_Generic, sp_sse::spStdDevF64_Sse, sp_sse2::spStdDevF64_Sse2,
-                             sp_sse3::spStdDevF64_Sse3, sp_ssse3::spStdDevF64_Ssse3};
+const MeanF32Fn kMeanF32[] = SP_VARIANT_TABLE(spMeanF32);
+const MeanF32Fn kStdF32[] = SP_VARIANT_TABLE(spStdDevF32);
+const MeanF64Fn kStdF64[] = SP_VARIANT_TABLE(spStdDevF64);
 
 // The accurate float std dev is the generic four-way double accumulation in
 // every set; the SSE double std dev is the generic one; SSE2, SSE3 and SSSE3

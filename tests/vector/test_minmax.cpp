@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "primitives/vector/sp_minmax.h"
-#include "stats_test_support.h"
 #include "support/variant_sets.h"
+#include "vector_test_support.h"
 
 namespace {
 
-using namespace stats_test;
+using namespace vector_test;
 
 class MinMaxTest : public VariantSetTest {};
 

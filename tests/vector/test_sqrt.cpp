@@ -11,13 +11,13 @@
 #include <random>
 #include <vector>
 
-#include "elementary_test_support.h"
 #include "primitives/vector/sp_elementary.h"
 #include "support/variant_sets.h"
+#include "vector_test_support.h"
 
 namespace {
 
-using namespace elementary_test;
+using namespace vector_test;
 
 // Relative error of the SIMD estimate paths: one Newton step on a
 // 1.5 * 2^-12 estimate (float), two steps (double), plus the rounding of
@@ -103,8 +103,8 @@ void CheckSpecialValuesEverywhere(int set) {
     for (int len : {1, 3, 8, 11, 20}) {
       for (int offset = 0; offset < 4; ++offset) {
         for (int pos = 0; pos < len; ++pos) {
-          OffsetArray<T> src(len, offset);
-          OffsetArray<T> dst(len, (offset + pos) % 4);
+          PlacedArray<T> src(len, offset * sizeof(T));
+          PlacedArray<T> dst(len, ((offset + pos) % 4) * sizeof(T));
           for (int i = 0; i < len; ++i) src[i] = T(i + 1) * T(i + 1);
           src[pos] = c.input;
           const spStatus status = Sqrt(src.data(), dst.data(), len);
@@ -137,8 +137,8 @@ TEST_P(SqrtTest, SpecialValuesAtEveryPositionF64) { CheckSpecialValuesEverywhere
 // path: the other roots of the block come out exact in every set (a float
 // block is eight elements; a double group is a pair, four in the SSE set).
 TEST_P(SqrtTest, BlockWithNegativeTakesExactRoots) {
-  OffsetArray<float> f(8, 0);
-  OffsetArray<double> d(8, 0);
+  PlacedArray<float> f(8, 0);
+  PlacedArray<double> d(8, 0);
   for (int i = 0; i < 8; ++i) {
     f[i] = float((i + 2) * (i + 2));
     d[i] = double((i + 2) * (i + 2));
@@ -178,8 +178,8 @@ void CheckAccuracy(int set, T lowExp10, T highExp10, double bound) {
   for (int srcOffset = 0; srcOffset < 4; ++srcOffset) {
     for (int dstOffset = 0; dstOffset < 4; ++dstOffset) {
       const int n = 4093 + srcOffset;  // odd and even tails
-      OffsetArray<T> src(n, srcOffset);
-      OffsetArray<T> dst(n, dstOffset);
+      PlacedArray<T> src(n, srcOffset * sizeof(T));
+      PlacedArray<T> dst(n, dstOffset * sizeof(T));
       for (int i = 0; i < n; ++i) src[i] = values[i];
       ASSERT_EQ(Sqrt(src.data(), dst.data(), n), spOk);
       for (int i = 0; i < n; ++i) {
@@ -207,8 +207,9 @@ TEST_P(SqrtTest, InPlaceMatchesSeparateArrays) {
   const std::vector<float> fv = LogUniform<float>(1003, -5.0f, 5.0f, 3);
   const std::vector<double> dv = LogUniform<double>(1003, -50.0, 50.0, 4);
   for (int offset = 0; offset < 4; ++offset) {
-    OffsetArray<float> fs(fv.size(), offset), fd(fv.size(), offset + 4), fi(fv.size(), offset);
-    OffsetArray<double> ds(dv.size(), offset % 2), dd(dv.size(), offset % 2 + 2), di(dv.size(), offset % 2);
+    const int64_t nf = static_cast<int64_t>(fv.size()), nd = static_cast<int64_t>(dv.size());
+    PlacedArray<float> fs(nf, 4 * offset), fd(nf, 4 * (offset + 4)), fi(nf, 4 * offset);
+    PlacedArray<double> ds(nd, 8 * (offset % 2)), dd(nd, 8 * (offset % 2 + 2)), di(nd, 8 * (offset % 2));
     for (size_t i = 0; i < fv.size(); ++i) fs[i] = fi[i] = fv[i];
     for (size_t i = 0; i < dv.size(); ++i) ds[i] = di[i] = dv[i];
     ASSERT_EQ(spSqrtF32(fs.data(), fd.data(), int32_t(fv.size())), spOk);
@@ -228,14 +229,14 @@ TEST_P(SqrtTest, CallerMxcsrPreservedAndIgnored) {
   const double ddenorm = std::numeric_limits<double>::denorm_min() * 1000.0;
   for (unsigned caller : {kDefaultMxcsr, kDefaultMxcsr | kMxcsrDaz | kMxcsrFtz | 0x21u, 0x1F80u | 0x3Fu,
                           kDefaultMxcsr | 0x6000u | kMxcsrDaz}) {
-    OffsetArray<float> f(19, 1);
-    OffsetArray<double> d(19, 1);
+    PlacedArray<float> f(19, sizeof(float));
+    PlacedArray<double> d(19, sizeof(double));
     for (int i = 0; i < 19; ++i) {
       f[i] = i == 5 ? -1.0f : (i % 3 == 0 ? denorm : float(i) + 0.5f);
       d[i] = i == 5 ? -1.0 : (i % 3 == 0 ? ddenorm : double(i) + 0.5);
     }
-    OffsetArray<float> fo(19, 0);
-    OffsetArray<double> dout(19, 0);
+    PlacedArray<float> fo(19, 0);
+    PlacedArray<double> dout(19, 0);
     spStatus sf = 0, sd = 0;
     EXPECT_EQ(MxcsrAfter(caller, [&] { sf = spSqrtF32(f.data(), fo.data(), 19); }), caller);
     EXPECT_EQ(MxcsrAfter(caller, [&] { sd = spSqrtF64(d.data(), dout.data(), 19); }), caller);

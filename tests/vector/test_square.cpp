@@ -6,11 +6,13 @@
 #include <limits>
 #include <vector>
 
-#include "offset_array.h"
 #include "primitives/vector/sp_square.h"
 #include "support/variant_sets.h"
+#include "vector_test_support.h"
 
 namespace {
+
+using namespace vector_test;
 
 class SquareTest : public VariantSetTest {};
 
@@ -45,7 +47,7 @@ TEST_P(SquareTest, ClosedFormValues) {
 template <class T>
 void CheckSquares(int64_t n, int srcOffset, int dstOffset, bool inPlace) {
   const std::vector<T> xs = RandomValues<T>(n, static_cast<uint32_t>(n));
-  OffsetArray<T> src(n, srcOffset), dst(n, dstOffset);
+  PlacedArray<T> src(n, srcOffset), dst(n, dstOffset);
   src.Set(xs);
   const int32_t len = static_cast<int32_t>(n);
   spStatus status;

@@ -10,15 +10,16 @@
 #include "primitives/frame/dispatch.h"
 #include "primitives/frame/variant_seams.h"
 #include "primitives/vector/sp_sum.h"
-#include "stats_test_support.h"
 #include "support/variant_sets.h"
+#include "support/variant_table.h"
+#include "vector_test_support.h"
 
 SP_DECLARE_VARIANTS(spStatus, spSumF32, (const float* src, int32_t n, float* sum, int32_t hint))
 SP_DECLARE_VARIANTS(spStatus, spSumF64, (const double* src, int32_t n, double* sum))
 
 namespace {
 
-using namespace stats_test;
+using namespace vector_test;
 
 class SumTest : public VariantSetTest {};
 
@@ -156,10 +157,8 @@ SP_INSTANTIATE_FOR_ALL_SETS(SumTest);
 
 using SumF32Fn = spStatus (*)(const float*, int32_t, float*, int32_t);
 using SumF64Fn = spStatus (*)(const double*, int32_t, double*);
-const SumF32Fn kSumF32[] = {sp_generic::spSumF32_Generic, sp_sse::spSumF32_Sse, sp_sse2::spSumF32_Sse2,
-                            sp_sse3::spSumF32_Sse3, sp_ssse3::spSumF32_Ssse3};
-const SumF64Fn kSumF64[] = {sp_generic::spSumF64_Generic, sp_sse::spSumF64_Sse, sp_sse2::spSumF64_Sse2,
-                            sp_sse3::spSumF64_Sse3, sp_ssse3::spSumF64_Ssse3};
+const SumF32Fn kSumF32[] = SP_VARIANT_TABLE(spSumF32);
+const SumF64Fn kSumF64[] = SP_VARIANT_TABLE(spSumF64);
 
 // Same data at the same address: both float modes are one layout in the
 // four SIMD sets, the double sum one layout in SSE2, SSE3 and SSSE3, and the

@@ -7,11 +7,13 @@
 #include <limits>
 #include <vector>
 
-#include "offset_array.h"
 #include "primitives/vector/sp_threshold.h"
 #include "support/variant_sets.h"
+#include "vector_test_support.h"
 
 namespace {
+
+using namespace vector_test;
 
 class ThresholdTest : public VariantSetTest {};
 
@@ -33,7 +35,7 @@ template <class T>
 void CheckClip(int64_t n, int offset, T level, int32_t relation) {
   std::vector<T> xs = RandomValues<T>(n, static_cast<uint32_t>(n + offset));
   for (int64_t i = 0; i < n; i += 5) xs[i] = level;  // equal elements stay
-  OffsetArray<T> data(n, offset);
+  PlacedArray<T> data(n, offset);
   data.Set(xs);
   if constexpr (sizeof(T) == 4) {
     ASSERT_EQ(spThresholdInPlaceF32(data.data(), static_cast<int32_t>(n), level, relation), spOk);
