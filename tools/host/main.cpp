@@ -2,12 +2,15 @@
 // trace mask; this shows what a user wants to see first about it.
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "Vantrel/DebugTrace.h"
 #include "Vantrel/MeasurementApp.h"
+#include "Vantrel/Registry.h"
 #include "Mathlib/MathlibHandle.h"
 #include "Mathlib/MathlibReport.h"
 #include "platform/registry.h"
@@ -40,14 +43,36 @@ void PrintMathReport() {
 
 void PrintUsage() {
     std::printf(
-        "usage: vantrel-host\n"
+        "usage: vantrel-host [--set-trace-mask MASK]\n"
         "Loads the Vantrel measurement library and reports its set-up.\n"
+        "--set-trace-mask MASK  stores MASK (e.g. 0x410) as the trace mask read at the next load\n"
         "Environment: VANTREL_REGISTRY (registry folder), VANTREL_TRACE (trace file).\n");
+}
+
+// Stores the mask that the next load of the library reads.
+int SetTraceMask(const char* text) {
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long mask = std::strtoul(text, &end, 0);
+    if (errno != 0 || end == text || *end != '\0' || mask > 0xFFFFFFFFul) {
+        std::fprintf(stderr, "vantrel-host: not a 32-bit mask: %s\n", text);
+        return 2;
+    }
+    const DWORD value = static_cast<DWORD>(mask);
+    const LONG result = WriteToRegistry(TRACE_LEVEL_KEY, TRACE_LEVEL_VALUE, 4, &value, sizeof value);
+    if (result != 0) {
+        std::fprintf(stderr, "vantrel-host: cannot write %s\\%s (code %d)\n", TRACE_LEVEL_KEY, TRACE_LEVEL_VALUE,
+                     static_cast<int>(result));
+        return 1;
+    }
+    std::printf("Trace mask 0x%X stored; it applies from the next start.\n", static_cast<unsigned>(value));
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--set-trace-mask") == 0) return SetTraceMask(argv[2]);
     if (argc > 1) {
         bool help = std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0;
         PrintUsage();
