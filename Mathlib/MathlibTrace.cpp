@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 #include "Mathlib/MathlibFormat.h"
@@ -25,9 +26,11 @@ void MathlibTrace(FILE*, const char* format, ...) {
   if (prefix < 0) prefix = 0;
   message[0] = '\0';
   if (format) {
+    // Straight into the stack buffer: a trace line allocates nothing, and a
+    // long message is simply cut (and terminated) here.
     va_list args;
     va_start(args, format);
-    MathlibFormatV(message, kLineBytes - 1, format, args);
+    std::vsnprintf(message, kLineBytes, format, args);
     va_end(args);
   }
   message[kLineBytes - 1] = '\0';

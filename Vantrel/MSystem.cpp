@@ -146,13 +146,27 @@ uint32_t CMsystem::DeliveredLength(int flag) const
     return deliverOutputLength ? m_algorithmPara.outputLength : m_algorithmPara.frameLength;
 }
 
+bool CMsystem::TakeRecord(const SYSPARA& sys, const char* operation)
+{
+    // The algorithm's defaults may set the channels and the routing, so the
+    // record is judged as the front end will see it.
+    SYSPARA previous(m_sysPara);
+    m_sysPara = sys;
+    SetDefaultPara(&m_sysPara, 0);
+    if (RecordIsUsable(m_sysPara, operation))
+        return true;
+    m_sysPara = previous;
+    return false;
+}
+
 int CMsystem::Init(SYSPARA& sys, CAlgorithmPara& alg, int flag)
 {
-    if (!RecordIsUsable(sys, "Init"))
-        return 0;
-    m_sysPara = sys;
+    const CAlgorithmPara previousAlgorithmPara = m_algorithmPara;
     m_algorithmPara = alg;
-    SetDefaultPara(&m_sysPara, 0);
+    if (!TakeRecord(sys, "Init")) {
+        m_algorithmPara = previousAlgorithmPara;
+        return 0;
+    }
     m_resetAverageRequest = 0;
     m_samplePosition = 0;
     m_frontEndReady = 0;
@@ -188,11 +202,8 @@ int CMsystem::UpdateSysPara(void* sysPara)
             DebugTrace("CMsystem::UpdateSysPara(), ERROR: no parameter record\n");
         return 0;
     }
-    const SYSPARA& sys = *static_cast<const SYSPARA*>(sysPara);
-    if (!RecordIsUsable(sys, "UpdateSysPara"))
+    if (!TakeRecord(*static_cast<const SYSPARA*>(sysPara), "UpdateSysPara"))
         return 0;
-    m_sysPara = sys;
-    SetDefaultPara(&m_sysPara, 0);
     const int result = m_delayCompensation->UpdateSysPara(&m_sysPara);
     UpdateRealtimeInputList();
     return result;

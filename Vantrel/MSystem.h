@@ -99,8 +99,8 @@ public:
 
     // Copies both records and applies the defaults, then sets up the delay
     // compensation. 0 on failure: frame length 0, a channel count outside
-    // 1..2 or a routing input outside 0..1 (record not taken), or more
-    // output samples than a frame's own buffers hold.
+    // 1..2 or a routing input outside 0..1 after the defaults (records not
+    // taken), or more output samples than a frame's own buffers hold.
     int Init(SYSPARA& sys, CAlgorithmPara& alg, int flag = 0);
     HANDLE StopEvent() const { return m_stopEvent; }
     int32_t* GetUsedBufferSpaceInPercent() const { return m_usedInputs; }
@@ -167,6 +167,9 @@ private:
     // The record is one the front end can index: 1..2 channels, routing
     // inputs 0..1 for the channels in use. Traces what is wrong.
     static bool RecordIsUsable(const SYSPARA& sys, const char* operation);
+    // Copies `sys` into the own record and applies the defaults; when the
+    // result is not usable, traces, keeps the record it had and returns false.
+    bool TakeRecord(const SYSPARA& sys, const char* operation);
     // Length the delay compensation delivers per frame.
     uint32_t DeliveredLength(int flag) const;
 };

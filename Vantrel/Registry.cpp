@@ -81,12 +81,13 @@ std::wstring Widen(const std::string& text) {
     return out;
 }
 
-// Reads a text value (REG_SZ) of at most limit-1 bytes; the result is cut
-// at its first zero byte, so a value stored without terminator is safe.
-// Returns the read's code; *ok tells whether text was taken.
+// Reads a text value (REG_SZ) of at most limit bytes into a buffer one byte
+// longer; the result is cut at its first zero byte, so a value stored
+// without terminator is safe. Returns the read's code; *ok tells whether
+// text was taken.
 LONG ReadText(const char* keyPath, const char* valueName, DWORD limit, std::string* text, bool* ok) {
-    std::vector<char> buffer(limit, '\0');
-    DWORD size = limit - 1;
+    std::vector<char> buffer(static_cast<size_t>(limit) + 1, '\0');
+    DWORD size = limit;
     DWORD type = REG_NONE;
     LONG rc = ReadFromRegistryEx(keyPath, valueName, &type, buffer.data(), &size);
     *ok = rc == ERROR_SUCCESS && size > 0 && (type == REG_SZ || type == REG_EXPAND_SZ);

@@ -21,8 +21,10 @@ void TransferRegistryTable(int read, const CString& section, const REGPARA* tabl
     if (table == nullptr) return;
     CWinApp* app = AfxGetApp();
     if (app == nullptr) {
-        // Without an application object there is no profile to use.
-        if (table->name != nullptr && TraceEnabled(TRACE_ERRORS))
+        // Without an application object there is no profile to use. Writing
+        // then quietly does nothing; reading is reported, since the caller's
+        // variables keep whatever they held.
+        if (read && table->name != nullptr && TraceEnabled(TRACE_ERRORS))
             DebugTrace("CMsystem::RegistryTransfer(), ERROR: no application object!\n");
         return;
     }

@@ -20,5 +20,5 @@ constexpr int REGPARA_STRING = 1;
 // read non-zero: each variable receives its profile value (or default);
 // read zero: each variable is written to the profile. A row of another type
 // is traced and skipped; without an application object nothing happens
-// (traced). CMsystem::RegistryTransfer forwards here.
+// (a read is traced, a write is not). CMsystem::RegistryTransfer forwards here.
 void TransferRegistryTable(int read, const CString& section, const REGPARA* table);

@@ -139,8 +139,10 @@ int CTimeEvent::CheckNewEvent(void* framePointer)
                 desc.start = SaturatingAdd(desc.start, shift);
                 desc.start2 = SaturatingAdd(desc.start2, shift);
                 if (position >= endPos) {
-                    desc.count = ClampToUnsigned32(length);
-                    header.samplePosition = desc.count;
+                    // The window ends in this frame too; it never reaches
+                    // past the samples the frame holds after the cut.
+                    header.samplePosition = ClampToUnsigned32(length);
+                    desc.count = std::min(desc.count, header.samplePosition);
                 }
             }
         }

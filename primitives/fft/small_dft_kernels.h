@@ -43,4 +43,11 @@ SPK_SMALL_DFT_DECLARE_GROUP(Split, F64,
 // tables by order.
 extern const spkSmallDftKernelSet SP_V(spkSmallDftKernels);
 
+// The single-precision real tables under the names the single-precision real
+// transforms know them by: the same arrays as realTablesF32, not copies.
+extern const spkSmallDftFnF32 (&SP_V(spkSmallDftRealFwdTable))[4];
+extern const spkSmallDftScaledFnF32 (&SP_V(spkSmallDftRealFwdScaledTable))[4];
+extern const spkSmallDftFnF32 (&SP_V(spkSmallDftRealInvTable))[4];
+extern const spkSmallDftScaledFnF32 (&SP_V(spkSmallDftRealInvScaledTable))[4];
+
 }  // namespace SP_SET_NS

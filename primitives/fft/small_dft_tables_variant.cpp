@@ -32,6 +32,15 @@ constinit const spkSmallDftKernelSet SP_V(spkSmallDftKernels) = {
     SPK_GROUP(Cplx, C32), SPK_GROUP(Cplx, C64), SPK_GROUP(Split, F32), SPK_GROUP(Split, F64),
 };
 
+constinit const spkSmallDftFnF32 (&SP_V(spkSmallDftRealFwdTable))[4] =
+    SP_V(spkSmallDftKernels).realTablesF32.fwd;
+constinit const spkSmallDftScaledFnF32 (&SP_V(spkSmallDftRealFwdScaledTable))[4] =
+    SP_V(spkSmallDftKernels).realTablesF32.fwdScaled;
+constinit const spkSmallDftFnF32 (&SP_V(spkSmallDftRealInvTable))[4] =
+    SP_V(spkSmallDftKernels).realTablesF32.inv;
+constinit const spkSmallDftScaledFnF32 (&SP_V(spkSmallDftRealInvScaledTable))[4] =
+    SP_V(spkSmallDftKernels).realTablesF32.invScaled;
+
 #undef SPK_GROUP
 #undef SPK_REAL_TABLES
 

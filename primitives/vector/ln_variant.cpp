@@ -8,8 +8,10 @@
 //            doubles: two at a time through a 65-row table, no division.
 // Every set gives -inf (7) for +0, the negative default NaN (8) for anything
 // with the sign bit set, +inf for +inf, a positive NaN without warning for
-// a positive NaN, and the logarithm of positive subnormals (normalised
-// first). The status is the warning of the lowest-indexed zero or negative.
+// a positive NaN (the generic set the default one, the SSE2+ float kernels
+// a quiet one unchanged), and the logarithm of positive subnormals
+// (normalised first). The status is the warning of the lowest-indexed zero
+// or negative.
 #include <cmath>
 #include <cstdint>
 
@@ -249,7 +251,8 @@ f32x4 FixCheckedLanesF32(f32x4 x, f32x4 computed, int mask, FirstWarning& w) {
   for (int i = 0; i < 4; ++i) {
     if (!((mask >> i) & 1)) continue;
     float out;
-    if (SpecialLn(in[i], out, w)) res[i] = out;
+    if ((Bits(in[i]) & 0xFFC00000u) == 0x7FC00000u) res[i] = in[i];  // a positive quiet NaN passes unchanged
+    else if (SpecialLn(in[i], out, w)) res[i] = out;
     else if ((Bits(in[i]) >> 23) == 0) res[i] = normalised[i];
   }
   return simd::Load(res);

@@ -14,7 +14,8 @@ namespace {
 using vstat::Ld;
 
 // Generic layout: x[4k], x[4k+2] into the even sum, x[4k+1], x[4k+3] into the
-// odd sum; the last n mod 4 go onto (odd + even) in index order.
+// odd sum. Floats add the last n mod 4 onto (odd + even) in index order;
+// doubles add them to the even sum first and join afterwards.
 template <class T>
 double SumInterleaved(const T* src, int32_t n) {
   double even = 0.0, odd = 0.0;
@@ -25,9 +26,14 @@ double SumInterleaved(const T* src, int32_t n) {
     even += Ld(src + i + 2);
     odd += Ld(src + i + 3);
   }
-  double total = odd + even;
-  for (; i < n; ++i) total += Ld(src + i);
-  return total;
+  if constexpr (sizeof(T) == 8) {
+    for (; i < n; ++i) even += Ld(src + i);
+    return even + odd;
+  } else {
+    double total = odd + even;
+    for (; i < n; ++i) total += Ld(src + i);
+    return total;
+  }
 }
 
 #if SP_SET_INDEX >= 1

@@ -172,6 +172,44 @@ TEST_F(MsystemTest, InitAndUpdateRefuseRecordsTheFrontEndCannotIndex)
     EXPECT_EQ(system.UpdateSysPara(nullptr), 0);
 }
 
+TEST_F(MsystemTest, RecordIsJudgedAfterTheAlgorithmsOwnDefaults)
+{
+    // A mono algorithm sets channels and routing in its defaults.
+    struct OwnChannels : MinimalAlgorithm {
+        int channels = 1;
+        void SetDefaultPara(SYSPARA* s, uint32_t flags) override
+        {
+            CMsystem::SetDefaultPara(s, flags);
+            s->channels = channels;
+            s->routingTable[0][0] = INPUTMUXPARA{0, 0};
+            s->routingTable[1][0] = INPUTMUXPARA{1, 0};
+        }
+    } system;
+    SYSPARA bare;  // channels and routing left to the algorithm
+    bare.channels = 0;
+    bare.routingTable[1][0].input = 5;
+    bare.inputPara[0].fileName = "ref.wav";
+    CAlgorithmPara alg{480, 480};
+    EXPECT_EQ(system.Init(bare, alg), 1);
+    EXPECT_EQ(system.SysPara().channels, 1);
+    EXPECT_EQ(system.UpdateSysPara(&bare), 1);
+
+    // Defaults that make a good record unusable refuse it; nothing is taken.
+    system.channels = 3;
+    SYSPARA good;
+    MakeUsable(good, 2);
+    good.inputPara[0].fileName = "other.wav";
+    CAlgorithmPara otherAlg{256, 256};
+    log.initCalls = log.updateCalls = 0;
+    EXPECT_EQ(system.Init(good, otherAlg), 0);
+    EXPECT_EQ(system.UpdateSysPara(&good), 0);
+    EXPECT_EQ(log.initCalls + log.updateCalls, 0);
+    EXPECT_EQ(system.SysPara().channels, 1);
+    EXPECT_EQ(system.SysPara().inputPara[0].fileName, "ref.wav");
+    EXPECT_EQ(system.AlgorithmPara().frameLength, 480u);
+    EXPECT_EQ(system.Go(), 1);  // still set up for the records it kept
+}
+
 TEST_F(MsystemTest, UpdateSysParaCopiesAppliesDefaultsAndForwards)
 {
     MinimalAlgorithm system;

@@ -207,6 +207,18 @@ TEST_F(LongFrameTest, StartAndEndInsideOneFrameCutItToTheWindow)
     EXPECT_EQ(frame.header().endOfMeasurement, 1);
 }
 
+TEST_F(LongFrameTest, WindowNeverReachesPastTheDeliveredSamples)
+{
+    // 8192-sample frame of which the front end delivered 2048: the window
+    // [800, 2800) is cut to what the frame holds, [800, 2048).
+    event.startMs = 100.0f;  // s = 800
+    event.endMs = 350.0f;    // L = 2000
+    EXPECT_EQ(Check(8192, 2048), 1);
+    EXPECT_EQ(frame.desc().start, 800u);
+    EXPECT_EQ(frame.desc().count, 1248u);
+    EXPECT_EQ(frame.header().samplePosition, 2000u);
+}
+
 TEST_F(LongFrameTest, StartInsideAndEndLaterTrimsTheStartOnly)
 {
     event.startMs = 100.0f;   // s = 800

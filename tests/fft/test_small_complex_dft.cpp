@@ -185,6 +185,26 @@ TEST_P(SmallComplexDftTest, SplitAndInterleavedGiveTheSameBits) {
   CheckLayoutsAgree(InterleavedOf<double>(Kernels()), SplitOf<double>(Kernels()));
 }
 
+// Up to N = 4 no constant is involved and nothing is held between stages, so
+// a single-precision member gives the double member's result rounded once.
+TEST_P(SmallComplexDftTest, SinglePrecisionUpToFourPointsRoundsOnlyTheOutputs) {
+  const std::vector<std::vector<Member<float>>> f32 = LayoutsOf<float>(Kernels());
+  const std::vector<std::vector<Member<double>>> f64 = LayoutsOf<double>(Kernels());
+  const float scale = 0.3f;
+  std::mt19937 rng(31);
+  for (size_t layout = 0; layout < f32.size(); ++layout) {
+    for (int i = 0; i < 8; ++i) {
+      SCOPED_TRACE(f32[layout][i].name);
+      for (int trial = 0; trial < 200; ++trial) {
+        const std::vector<float> x = RandomMixedMagnitudes<float>(rng, f32[layout][i].values);
+        const std::vector<double> wide =
+            Apply(f64[layout][i], std::vector<double>(x.begin(), x.end()), double(scale));
+        ASSERT_TRUE(SameBits(Apply(f32[layout][i], x, scale), std::vector<float>(wide.begin(), wide.end())));
+      }
+    }
+  }
+}
+
 // The single-precision 8-point transform evaluated in double, rounding to
 // float exactly the second-stage values marked in `held`, in the order
 // E0, E1, E2, E3, O0, O1, O2, O3, each (re, im).

@@ -180,6 +180,44 @@ TEST_P(SmallRealDftTest, SinglePrecisionInverse8RoundsOnlyTheHeldValue) {
   EXPECT_GT(sensitive, 0);
 }
 
+// Up to N = 4 no constant is involved, so a single-precision member must
+// give the double member's result rounded once to float: any intermediate
+// rounding to float shows. The 8-point forward member is evaluated in double
+// with the float constant and rounded only at its outputs.
+std::vector<float> ReferenceFwd8F32(const std::vector<float>& x, double s, bool roundFirstStage) {
+  auto first = [&](double v) { return roundFirstStage ? double(float(v * s)) : v * s; };
+  const double c = static_cast<float>(std::sqrt(0.5L));
+  double a[4], b[4];
+  for (int i = 0; i < 4; ++i) a[i] = first(double(x[i]) + x[i + 4]), b[i] = first(double(x[i]) - x[i + 4]);
+  const double re1 = (b[1] - b[3]) * c, im1 = (b[1] + b[3]) * -c;
+  return {float((a[0] + a[2]) + (a[1] + a[3])), float((a[0] + a[2]) - (a[1] + a[3])),
+          float(b[0] + re1), float(im1 - b[2]), float(a[0] - a[2]), float(a[3] - a[1]),
+          float(b[0] - re1), float(b[2] + im1)};
+}
+
+TEST_P(SmallRealDftTest, SinglePrecisionMembersRoundOnlyAtTheirOutputs) {
+  const auto f32 = GroupOf<float>(Kernels());
+  const auto f64 = GroupOf<double>(Kernels());
+  const float scale = 0.3f;
+  std::mt19937 rng(29);
+  for (int i = 0; i < 8; ++i) {
+    SCOPED_TRACE(f32[i].name);
+    for (int trial = 0; trial < 200; ++trial) {
+      const std::vector<float> x = RandomMixedMagnitudes<float>(rng, f32[i].values);
+      const std::vector<double> wide = Apply(f64[i], std::vector<double>(x.begin(), x.end()), double(scale));
+      ASSERT_TRUE(SameBits(Apply(f32[i], x, scale), std::vector<float>(wide.begin(), wide.end())));
+    }
+  }
+  int sensitive = 0;
+  for (int trial = 0; trial < 1000; ++trial) {
+    const std::vector<float> x = RandomMixedMagnitudes<float>(rng, 8);
+    ASSERT_TRUE(SameBits(Apply(f32[8], x), ReferenceFwd8F32(x, 1.0, false)));
+    ASSERT_TRUE(SameBits(Apply(f32[10], x, scale), ReferenceFwd8F32(x, scale, false)));
+    sensitive += ReferenceFwd8F32(x, scale, true) != ReferenceFwd8F32(x, scale, false);
+  }
+  EXPECT_GT(sensitive, 0);
+}
+
 TEST_P(SmallRealDftTest, EverySetComputesTheGenericSetsBits) {
   const spkSmallDftKernelSet& generic = *spkSmallDftKernelsOfSet(0);
   CheckSameAsGeneric(GroupOf<float>(Kernels()), GroupOf<float>(generic));
@@ -189,6 +227,42 @@ TEST_P(SmallRealDftTest, EverySetComputesTheGenericSetsBits) {
 }
 
 SP_INSTANTIATE_FOR_ALL_SETS(SmallRealDftTest);
+
+}  // namespace
+
+// The names the single-precision real transforms use for their tables.
+#define DECLARE_TABLE_NAMES(Ns, Suffix)                                         \
+  namespace Ns {                                                                \
+  extern const spkSmallDftFnF32 (&spkSmallDftRealFwdTable##Suffix)[4];         \
+  extern const spkSmallDftScaledFnF32 (&spkSmallDftRealFwdScaledTable##Suffix)[4]; \
+  extern const spkSmallDftFnF32 (&spkSmallDftRealInvTable##Suffix)[4];         \
+  extern const spkSmallDftScaledFnF32 (&spkSmallDftRealInvScaledTable##Suffix)[4]; \
+  }
+DECLARE_TABLE_NAMES(sp_generic, _Generic)
+DECLARE_TABLE_NAMES(sp_sse, _Sse)
+DECLARE_TABLE_NAMES(sp_sse2, _Sse2)
+DECLARE_TABLE_NAMES(sp_sse3, _Sse3)
+DECLARE_TABLE_NAMES(sp_ssse3, _Ssse3)
+
+namespace {
+
+// They must be the very tables checked above, of the same set and direction.
+TEST(SmallDftKernelSets, NamedSinglePrecisionTablesAreTheSetsRealTables) {
+#define EXPECT_NAMES_OF_SET(index, Ns, Suffix)                                              \
+  {                                                                                         \
+    const auto& t = spkSmallDftKernelsOfSet(index)->realTablesF32;                          \
+    EXPECT_EQ(&Ns::spkSmallDftRealFwdTable##Suffix[0], &t.fwd[0]);                          \
+    EXPECT_EQ(&Ns::spkSmallDftRealFwdScaledTable##Suffix[0], &t.fwdScaled[0]);              \
+    EXPECT_EQ(&Ns::spkSmallDftRealInvTable##Suffix[0], &t.inv[0]);                          \
+    EXPECT_EQ(&Ns::spkSmallDftRealInvScaledTable##Suffix[0], &t.invScaled[0]);              \
+  }
+  EXPECT_NAMES_OF_SET(0, sp_generic, _Generic)
+  EXPECT_NAMES_OF_SET(1, sp_sse, _Sse)
+  EXPECT_NAMES_OF_SET(2, sp_sse2, _Sse2)
+  EXPECT_NAMES_OF_SET(3, sp_sse3, _Sse3)
+  EXPECT_NAMES_OF_SET(4, sp_ssse3, _Ssse3)
+#undef EXPECT_NAMES_OF_SET
+}
 
 TEST(SmallDftKernelSets, OneDistinctSetPerIndexAndNoneOutside) {
   for (int i = 0; i < 5; ++i) {

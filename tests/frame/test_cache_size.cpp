@@ -37,6 +37,30 @@ TEST(CacheSize, DescriptorWalkOnSyntheticProcessors) {
   }
 }
 
+// Each listed descriptor alone, with the cache size it names.
+TEST(CacheSize, EveryListedDescriptorGivesItsSize) {
+  struct Row {
+    std::initializer_list<uint8_t> descriptors;
+    int64_t bytes;
+  };
+  const Row rows[] = {{{0x47}, 8 << 20},
+                      {{0x49, 0x29, 0x46}, 4 << 20},
+                      {{0x25, 0x7d, 0x85, 0x45}, 2 << 20},
+                      {{0x23, 0x87, 0x7c, 0x78, 0x84, 0x44}, 1 << 20},
+                      {{0x22, 0x7b, 0x86, 0x7f, 0x83, 0x43}, 512 << 10},
+                      {{0x7a, 0x82, 0x3c, 0x42}, 256 << 10}};
+  int listed = 0;
+  for (const Row& row : rows) {
+    for (uint8_t descriptor : row.descriptors) {
+      SCOPED_TRACE(static_cast<int>(descriptor));
+      ScopedCpu cpu(Cpu(kIntel, 6, 0).Leaf2(0x00000001u, 0, uint32_t{descriptor} << 16, 0));
+      EXPECT_EQ(spkQueryCacheSize(), row.bytes);
+      ++listed;
+    }
+  }
+  EXPECT_EQ(listed, 24);
+}
+
 TEST(CacheSize, TableDecodesToItsRows) {
   int64_t previous = INT64_MAX;
   for (const spCacheDescriptor& e : spCacheDescriptorTable) {

@@ -149,6 +149,30 @@ TEST_P(LnTest, SpecialValuesAtEveryPosition) {
   ExpectSpecials<double>();
 }
 
+// A positive quiet NaN with a payload: the generic set writes the positive
+// default NaN, the SSE2, SSE3 and SSSE3 float kernels pass it unchanged.
+TEST_P(LnTest, PositiveQuietNaNPayload) {
+  const float nanF = std::bit_cast<float>(0x7FC01234u);
+  const double nanD = std::bit_cast<double>(0x7FF8000000001234ull);
+  for (int32_t before = 0; before < 8; ++before) {
+    std::vector<float> f(before + 5, 2.0f);
+    std::vector<double> d(before + 5, 2.0);
+    f[before] = nanF;
+    d[before] = nanD;
+    spStatus status;
+    const uint32_t gotF = Bits(RunLn(f, 0, status)[before]);
+    EXPECT_EQ(status, spOk);
+    const uint64_t gotD = Bits(RunLn(d, 0, status)[before]);
+    EXPECT_EQ(status, spOk);
+    if (SetIndex() == 0) {
+      EXPECT_EQ(gotF, 0x7FC00000u) << before;
+      EXPECT_EQ(gotD, 0x7FF8000000000000ull) << before;
+    } else if (SetIndex() >= 2) {
+      EXPECT_EQ(gotF, 0x7FC01234u) << before;
+    }
+  }
+}
+
 // The lowest-indexed zero or negative decides, across the 256-element
 // blocks as well.
 TEST_P(LnTest, FirstWarningDecides) {

@@ -11,6 +11,7 @@
 #include "primitives/frame/dispatch.h"
 #include "primitives/frame/variant_seams.h"
 #include "primitives/vector/sp_mean_stddev.h"
+#include "primitives/vector/sp_sum.h"
 #include "support/variant_sets.h"
 #include "support/variant_table.h"
 #include "vector_test_support.h"
@@ -71,6 +72,24 @@ TEST_P(MeanStdDevTest, ArgumentChecksWriteNothing) {
     const spStatus meanStatus = spMeanF64(c.nullSrc ? nullptr : d, c.n, c.nullOut ? nullptr : &out);
     EXPECT_EQ(meanStatus, c.mean);
     EXPECT_EQ(out, meanStatus == spOk ? 1.0 : 42.0);
+  }
+}
+
+// The generic double mean adds the last n mod 4 elements to the even partial
+// sum before joining (2^53 + 1 rounds back to 2^53), the float mean onto the
+// joined sums; every set's mean divides that set's own sum.
+TEST_P(MeanStdDevTest, MeanTakesTheSetsSumLayout) {
+  const double d[5] = {0x1p53, -0x1p53, 0, 0, 1};
+  const float f[5] = {0x1p60f, -0x1p60f, 0, 0, 1};
+  double meanD = -1, sumD = -1;
+  float meanF = -1;
+  ASSERT_EQ(spMeanF64(d, 5, &meanD), spOk);
+  ASSERT_EQ(spMeanF32(f, 5, &meanF, 0), spOk);
+  ASSERT_EQ(spSumF64(d, 5, &sumD), spOk);
+  EXPECT_EQ(meanD, sumD / 5);
+  if (SetIndex() == 0) {
+    EXPECT_EQ(meanD, 0.0);
+    EXPECT_EQ(meanF, 0.2f);
   }
 }
 

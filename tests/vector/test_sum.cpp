@@ -95,6 +95,27 @@ TEST_P(SumTest, SmallFixturesAreExact) {
   EXPECT_EQ(s, tenth);
 }
 
+// Where the last elements go decides the rounding: the generic float sum
+// adds the last n mod 4 onto the joined partial sums, the generic double sum
+// to the even sum before joining (2^53 + 1 rounds back to 2^53); the
+// eight-sum layouts (accurate floats, SSE doubles) take the last n mod 8
+// into one partial sum in index order.
+TEST_P(SumTest, TailOrderOfEachLayout) {
+  const double big = 0x1p53;
+  const double d[5] = {big, -big, 0, 0, 1};
+  const float f[5] = {0x1p60f, -0x1p60f, 0, 0, 1};
+  double sd = -1;
+  float sf = -1;
+  ASSERT_EQ(spSumF64(d, 5, &sd), spOk);
+  ASSERT_EQ(spSumF32(f, 5, &sf, 0), spOk);
+  EXPECT_EQ(sf, 1.0f);
+  if (SetIndex() == 0) {
+    EXPECT_EQ(sd, 0.0);
+  } else if (SetIndex() == 1) {
+    EXPECT_EQ(sd, 1.0);
+  }
+}
+
 TEST_P(SumTest, InfinitiesAndNaNsPropagate) {
   const float inf = std::numeric_limits<float>::infinity();
   struct Case {
