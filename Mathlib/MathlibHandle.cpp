@@ -3,7 +3,7 @@
 #include <mutex>
 
 #include "Mathlib/MathlibClock.h"
-#include "Mathlib/MathlibFftSpecRelease.h"
+#include "Mathlib/MathlibRealFftRelease.h"
 #include "Mathlib/MathlibMemory.h"
 #include "Mathlib/MathlibTrace.h"
 #include "platform/events.h"
@@ -97,7 +97,7 @@ void MathlibFftCacheCreate(MathlibFftCache** where, int32_t elementBits) {
 void MathlibFftCacheFree(MathlibFftCache** where) {
   if (!where || !*where) return;
   MathlibFftCache* cache = *where;
-  if (cache->spec) MathlibReleaseFftSpec(cache->spec, cache->elementBits);
+  if (cache->spec) MathlibReleaseRealFft(cache->spec, cache->elementBits);
   cache->order = 0;
   cache->elementBits = 0;
   cache->spec = nullptr;

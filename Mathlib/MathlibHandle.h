@@ -8,7 +8,7 @@
 
 struct REALFFTSPEC;
 
-// A handle's one cached real-FFT spec.
+// A handle's one cached, prepared real FFT.
 struct MathlibFftCache {
   int32_t order;        // N = 2^order
   int32_t elementBits;  // 32 or 64
@@ -31,7 +31,8 @@ void MathlibFree(MathlibHandle** handle);
 int32_t MathlibInstanceCount();
 
 // `where` is the handle's cache field. Create replaces it with a new empty
-// record for the given precision; Free releases the spec and the record.
+// record for the given precision; Free releases the prepared transform and
+// the record.
 void MathlibFftCacheCreate(MathlibFftCache** where, int32_t elementBits);
 void MathlibFftCacheFree(MathlibFftCache** where);
 

@@ -37,14 +37,14 @@ constexpr ProcessorName kProcessorNames[] = {
     {0x43, "Processor supports 64 bit extension"},
 };
 
-// Appends pieces while room is left; a piece that does not fit (or is empty)
+// Appends sections while room is left; a section that does not fit (or is empty)
 // ends the report.
 class ReportWriter {
  public:
   ReportWriter(char* buffer, int size) : m_buffer(buffer), m_room(size - 1) {}
 
   template <typename... Args>
-  void Piece(const char* format, Args... args) {
+  void Section(const char* format, Args... args) {
     m_result = MathlibFormat(m_buffer + m_used, m_room, format, args...);
     if (m_result <= 0) {
       if (m_room > 0 && m_result < 0) m_used += m_room;  // keep the cut text
@@ -81,20 +81,20 @@ int MathlibProcessorReport(char* buffer, int size) {
   char name[101];
   std::strncpy(name, MathlibProcessorName(type), sizeof name - 1);
   name[sizeof name - 1] = '\0';
-  report.Piece(" Processor Type = (%d) %s \n\n", type, name);
+  report.Section(" Processor Type = (%d) %s \n\n", type, name);
 
   int32_t mhz = 0;
   MathlibMeasureCpuMhz(&mhz);
   const int64_t t0 = MathlibReadCounter();
   const int64_t t1 = MathlibReadCounter();
-  report.Piece("      CPU Clock = %d Mhz (%lf Hz) - %ld clock tics \n\n", static_cast<int>(mhz),
+  report.Section("      CPU Clock = %d Mhz (%lf Hz) - %ld clock tics \n\n", static_cast<int>(mhz),
                mhz * 1000000.0, static_cast<long>(static_cast<int32_t>(static_cast<uint32_t>(t1 - t0))));
 
   const spVersionRecord* version = spGetVersionRecord();
-  report.Piece("Vor Lib Version = %s %s %d.%d.%d.%d %s", version->libraryName, version->versionText,
+  report.Section("Vor Lib Version = %s %s %d.%d.%d.%d %s", version->libraryName, version->versionText,
                static_cast<int>(version->major), static_cast<int>(version->minor),
                static_cast<int>(version->build), static_cast<int>(version->revision), "(variable)");
-  report.Piece("( %s )", "DAD51_32Ori");
+  report.Section("( %s )", "DAD51_32Ori");
   return report.Finish();
 }
 

@@ -3,7 +3,7 @@
 #pragma once
 
 // Writes at most size-1 bytes and terminates the text. Returns the result of
-// the last piece (negative when the text was cut); -1 and nothing written for
+// the last section (negative when the text was cut); -1 and nothing written for
 // a null buffer or a size of 0 or less. Measures the clock (two to three
 // seconds unless a probe is installed, see MathlibClock.h).
 int MathlibProcessorReport(char* buffer, int size);

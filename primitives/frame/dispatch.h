@@ -9,7 +9,7 @@
 // entry, and lists the entry for the table walk (spDispatchEntries).
 //
 // The index may change while the process runs (spStaticInit, spSetCpuType),
-// so a record that one set's variant builds for later calls (a real-FFT spec)
+// so a record that one set's variant builds for later calls (a prepared real FFT)
 // keeps the index of the set that built it (kSetIndex) and is used only by
 // that set's variants.
 #pragma once

@@ -1,5 +1,5 @@
 // Complex multiplication under every variant set: closed-form products, the
-// rounding each set is specified to use (generic single precision: products
+// rounding each set is defined to use (generic single precision: products
 // and sum in double, one rounding; SIMD sets: each product rounded to float
 // first), closeness to long-double products, lengths and alignments that
 // reach heads, blocks and tails, and argument errors.
@@ -22,7 +22,7 @@ struct Cx {
   double re, im;
 };
 
-// The specified result of one product in the set under test.
+// The defined result of one product in the set under test.
 Cx ExpectedC32(bool generic, float ar, float ai, float br, float bi) {
   if (generic) {
     const double re = double{ar} * br - double{ai} * bi;
@@ -100,7 +100,7 @@ TEST_P(ComplexMulTest, ClosedFormProducts) {
   }
 }
 
-TEST_P(ComplexMulTest, SpecifiedRoundingOverLengthsAndAlignments) {
+TEST_P(ComplexMulTest, EachSetsRoundingOverLengthsAndAlignments) {
   const bool generic = SetIndex() == 0;
   // Byte offsets of (a, b, dst): aligned; dst 8 past a 16-byte boundary;
   // dst and sources only 4-byte aligned.
