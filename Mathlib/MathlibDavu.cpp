@@ -44,17 +44,20 @@ bool SizeFor(int32_t order, uint32_t* n) {
   return true;
 }
 
+// The spectrum of N reals into dst: the packed half spectrum (N + 2 values)
+// or the full complex spectrum (2N values). dst may be src.
 template <typename T>
-void Forward(T* data, int32_t order) {
+void ForwardReal(const T* src, T* dst, int32_t order, bool fullSpectrum) {
   uint32_t n = 0;
-  if (!data || !SizeFor<T>(order, &n)) return;
+  if (!src || !dst || !SizeFor<T>(order, &n)) return;
   ComplexScratch<T> scratch(n);
   T* s = scratch.get();
   if (!s) return;
-  for (uint32_t k = 0; k < n; ++k) s[2 * k] = data[k];
+  for (uint32_t k = 0; k < n; ++k) s[2 * k] = src[k];
   Precision<T>::Forward(s, n);
-  // Complex values 0 .. N/2: N + 2 values, or Re0, Im0 for N = 1.
-  std::memcpy(data, s, 2 * (size_t{n} / 2 + 1) * sizeof(T));
+  // Complex values 0 .. N/2 (N + 2 values, or Re0, Im0 for N = 1), or all N.
+  const size_t complexValues = fullSpectrum ? size_t{n} : size_t{n} / 2 + 1;
+  std::memcpy(dst, s, 2 * complexValues * sizeof(T));
 }
 
 template <typename T>
@@ -78,18 +81,11 @@ void Inverse(T* data, int32_t order) {
 
 }  // namespace
 
-void MathlibDavuFwdF32(float* data, int32_t order) { Forward(data, order); }
+void MathlibDavuFwdF32(float* data, int32_t order) { ForwardReal(data, data, order, false); }
 void MathlibDavuInvF32(float* data, int32_t order) { Inverse(data, order); }
-void MathlibDavuFwdF64(double* data, int32_t order) { Forward(data, order); }
+void MathlibDavuFwdF64(double* data, int32_t order) { ForwardReal(data, data, order, false); }
 void MathlibDavuInvF64(double* data, int32_t order) { Inverse(data, order); }
 
 void MathlibDavuFwdComplexF32(const float* src, float* dst, int32_t order) {
-  uint32_t n = 0;
-  if (!src || !dst || !SizeFor<float>(order, &n)) return;
-  ComplexScratch<float> scratch(n);
-  float* s = scratch.get();
-  if (!s) return;
-  for (uint32_t k = 0; k < n; ++k) s[2 * k] = src[k];
-  DavuForwardFloat(s, n);
-  std::memcpy(dst, s, 2 * size_t{n} * sizeof(float));
+  ForwardReal(src, dst, order, true);
 }

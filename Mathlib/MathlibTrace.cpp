@@ -3,9 +3,7 @@
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
 
-#include "Mathlib/MathlibFormat.h"
 #include "platform/debug_output.h"
 #include "platform/process.h"
 
@@ -19,27 +17,19 @@ std::atomic<uint32_t> g_counter{0};
 void MathlibTrace(FILE*, const char* format, ...) {
   const uint32_t number = g_counter.fetch_add(1, std::memory_order_relaxed);
   char line[kLineBytes];
-  char message[kLineBytes];
-  int prefix = MathlibFormat(line, kLineBytes - 1, "(PID=0x%lX,TID=0x%lX):%d: VavoverIVIZ32O: ",
+  int prefix = std::snprintf(line, kLineBytes, "(PID=0x%lX,TID=0x%lX):%d: VavoverIVIZ32O: ",
                              static_cast<unsigned long>(GetCurrentProcessId()),
                              static_cast<unsigned long>(GetCurrentThreadId()), static_cast<int>(number));
-  if (prefix < 0) prefix = 0;
-  message[0] = '\0';
+  if (prefix < 0 || prefix >= kLineBytes) prefix = 0;
+  line[prefix] = '\0';
   if (format) {
-    // Straight into the stack buffer: a trace line allocates nothing, and a
-    // long message is simply cut (and terminated) here.
+    // The message goes straight behind the prefix on the stack: a trace line
+    // allocates nothing, and a long message is cut and terminated here.
     va_list args;
     va_start(args, format);
-    std::vsnprintf(message, kLineBytes, format, args);
+    std::vsnprintf(line + prefix, static_cast<size_t>(kLineBytes - prefix), format, args);
     va_end(args);
   }
-  message[kLineBytes - 1] = '\0';
-  // Append as much of the message as the line holds; a long message is cut.
-  const size_t room = static_cast<size_t>(kLineBytes - 1 - prefix);
-  const size_t length = strnlen(message, kLineBytes - 1);
-  const size_t take = length < room ? length : room;
-  std::memcpy(line + prefix, message, take);
-  line[prefix + take] = '\0';
   OutputDebugStringA(line);
 }
 

@@ -1,7 +1,6 @@
 #include "Vantrel/DebugTrace.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "platform/debug_output.h"
 #include "platform/process.h"

@@ -37,5 +37,3 @@ void DebugTraceV(const char* format, va_list args);
 // Traces the failed expression when any of the mask bits 0x0f is set, then
 // breaks into the debugger whatever the mask.
 void AssertFail(const char* expression, const char* file, int line);
-
-#define VANTREL_ASSERT(expr) ((expr) ? (void)0 : AssertFail(#expr, __FILE__, __LINE__))

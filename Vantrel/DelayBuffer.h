@@ -35,8 +35,8 @@ public:
     virtual void GetWaveFormat(int input, int channel, WAVEPARA* format) = 0;
     virtual int CopySamples(int direction, int channel, int delay, int count, float* dest, int filtered,
                             int allowPadding) = 0;
-    virtual int GetSamples(int direction, int channel, int delay, int count, float** piece1, int* length1,
-                           float** piece2, int* length2, int filtered, int allowPadding) = 0;
+    virtual int GetSamples(int direction, int channel, int delay, int count, float** span1, int* length1,
+                           float** span2, int* length2, int filtered, int allowPadding) = 0;
     virtual void GetBufferInfo(int direction, int channel, int filtered, float** ring, int* fill, int* writePos,
                                int* ringLength, int* effectiveWritePos) = 0;
     // 1 when no configured output reports busy.

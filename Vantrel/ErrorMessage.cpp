@@ -5,25 +5,11 @@
 
 namespace {
 
-struct ErrorTextRow {
-    int code;
-    UINT stringId;
-};
-
-const ErrorTextRow kErrorTexts[] = {
-    {ERRORCODE_OUT_OF_MEMORY, IDS_OUT_OF_MEMORY},
-};
-
+// Out of memory is the only code with a text of its own. The undefined-error
+// text has no placeholder for the code; it is used as is.
 CString ErrorText(int code) {
     CString text;
-    for (const ErrorTextRow& row : kErrorTexts) {
-        if (row.code == code) {
-            text.LoadString(row.stringId);
-            return text;
-        }
-    }
-    // The undefined-error text has no placeholder for the code; it is used as is.
-    text.LoadString(IDS_UNDEFINED_ERROR);
+    text.LoadString(code == ERRORCODE_OUT_OF_MEMORY ? IDS_OUT_OF_MEMORY : IDS_UNDEFINED_ERROR);
     return text;
 }
 

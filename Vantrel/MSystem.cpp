@@ -25,22 +25,17 @@ namespace {
 
 }  // namespace
 
-CMsystem::CMsystem(int constructionArgument) : m_sysPara(nullptr), m_constructionArgument(constructionArgument)
+CMsystem::CMsystem(int constructionArgument) : m_constructionArgument(constructionArgument)
 {
     std::memset(&m_frame, 0, sizeof m_frame);
-    m_fileEndHandling = 1;
     if (CWinThread* thread = AfxGetThread(); thread != nullptr && thread->m_pMainWnd != nullptr)
         m_parentWindow = thread->m_pMainWnd->GetSafeHwnd();
     BuildStages();
-    m_frameFlag = 1;
     m_startTime = std::time(nullptr);
 }
 
-CMsystem::CMsystem(const CMsystem& other)
-    : CTalvoPluginOEMInterface(other), m_sysPara(other.m_sysPara), m_algorithmPara(other.m_algorithmPara),
-      m_text(other.m_text)
+CMsystem::CMsystem(const CMsystem& other) : CTalvoPluginOEMInterface(other), m_sysPara(other.m_sysPara)
 {
-    std::memcpy(&m_frame, &other.m_frame, sizeof m_frame);
     CopyStateFrom(other);
     BuildStages();
 }
@@ -50,19 +45,20 @@ CMsystem& CMsystem::operator=(const CMsystem& other)
     if (this == &other)
         return *this;
     m_sysPara = other.m_sysPara;
-    m_algorithmPara = other.m_algorithmPara;
-    m_text = other.m_text;
-    std::memcpy(&m_frame, &other.m_frame, sizeof m_frame);
     CopyStateFrom(other);
     // The own front end is still set up for the records it had.
     m_frontEndReady = 0;
     return *this;
 }
 
-// Everything but the stages, the stop event, the used-input pointer and
-// the front end's readiness, which belong to exactly one object.
+// Everything but the parameter record (which the copy constructs from the
+// other's), the stages, the stop event, the used-input pointer and the
+// front end's readiness, which belong to exactly one object.
 void CMsystem::CopyStateFrom(const CMsystem& other)
 {
+    m_algorithmPara = other.m_algorithmPara;
+    m_text = other.m_text;
+    m_frame = other.m_frame;
     m_frameCounter = other.m_frameCounter;
     m_samplePosition = other.m_samplePosition;
     m_stopped = other.m_stopped;

@@ -15,8 +15,6 @@ void* CMsystem::CreateSysPara()
     SYSPARA* sys = new (std::nothrow) SYSPARA(m_parentWindow);
     if (sys == nullptr)
         return nullptr;
-    if (sys->triggers.head != nullptr)
-        sys->triggers.head->SetDefaults();
     SetDefaultPara(sys, 0);
     return sys;
 }

@@ -64,8 +64,7 @@ int CMsystem::ProcessFrame(void* framePointer, float* (*samples)[2][2])
         } while (code == FETCH_NOT_ENOUGH_DATA);
     }
 
-    if (m_frameFlag == 0)
-        m_frameFlag = 1;
+    m_frameFlag = 1;  // a cleared flag holds for one frame
 
     m_samplePosition = AdvanceSamplePosition(m_samplePosition, m_algorithmPara.frameLength);
     header.samplePosition = m_samplePosition;

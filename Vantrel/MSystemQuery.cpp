@@ -54,8 +54,7 @@ int CMsystem::Query(uint32_t id, CPropertyPage** value)
 
 uint32_t CMsystem::GetWorkBufferSize()
 {
-    CQueryResult result = {};
-    if (Query(QUERY_WORK_BUFFER_SIZE, result) == 0)
-        return 0;
-    return result.ulongValue;
+    uint32_t size = 0;  // stays 0 when the algorithm does not answer
+    Query(QUERY_WORK_BUFFER_SIZE, size);
+    return size;
 }

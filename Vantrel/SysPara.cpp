@@ -37,11 +37,7 @@ SYSPARA& SYSPARA::operator=(const SYSPARA& other)
     return *this;
 }
 
-SYSPARA::~SYSPARA()
-{
-    delete triggers.head;
-    triggers.head = nullptr;
-}
+SYSPARA::~SYSPARA() = default;
 
 void SYSPARA::Destroy()
 {

@@ -52,11 +52,6 @@ CTimeEvent::CTimeEvent(HWND parentWindow) : CTriggerEvent(parentWindow)
     SetDefaults();
 }
 
-CTimeEvent::CTimeEvent(const CTimeEvent& other)
-    : CTriggerEvent(other), startMs(other.startMs), endMs(other.endMs), relation(other.relation)
-{
-}
-
 CTriggerEvent& CTimeEvent::operator=(const CTriggerEvent& other)
 {
     CTriggerEvent::operator=(other);
@@ -65,15 +60,6 @@ CTriggerEvent& CTimeEvent::operator=(const CTriggerEvent& other)
         endMs = time->endMs;
         relation = time->relation;
     }
-    return *this;
-}
-
-CTimeEvent& CTimeEvent::operator=(const CTimeEvent& other)
-{
-    CTriggerEvent::operator=(other);
-    startMs = other.startMs;
-    endMs = other.endMs;
-    relation = other.relation;
     return *this;
 }
 

@@ -26,7 +26,7 @@ void CTimeEvent::InputDialog(void* /*unused*/)
         std::swap(startMs, endMs);
     state = dialog.m_enabled != 0 ? TRIGGER_ARMED : TRIGGER_OFF;
 
-    if (dialog.m_relation == 0 || dialog.m_relation == 1)
+    if (dialog.m_relation == TRIGGER_RELATION_REFERENCE || dialog.m_relation == TRIGGER_RELATION_TEST)
         relation = dialog.m_relation;
 
     if (startMs == 0.0f && endMs == 0.0f) {

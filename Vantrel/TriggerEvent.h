@@ -65,10 +65,10 @@ public:
 class CTimeEvent : public CTriggerEvent {
 public:
     explicit CTimeEvent(HWND parentWindow = nullptr);  // with its defaults
-    CTimeEvent(const CTimeEvent& other);
+    CTimeEvent(const CTimeEvent& other) = default;
     // Copies the time fields too, but only from another time event.
     CTriggerEvent& operator=(const CTriggerEvent& other) override;
-    CTimeEvent& operator=(const CTimeEvent& other);
+    CTimeEvent& operator=(const CTimeEvent& other) = default;
     ~CTimeEvent() override;
 
     int CheckNewEvent(void* frame) override;

@@ -8,39 +8,22 @@ using namespace bench;
 
 constexpr double kMinTime = 0.02;
 
-void MulC32(benchmark::State& state, int set, int64_t n, int off) {
-  RampArray<float> a(2 * n, off, 0.5f), b(2 * n, off, 0.25f), dst(2 * n, off, 0.0f);
+template <class T>
+void MulComplex(benchmark::State& state, int set, int64_t n, int off) {
+  RampArray<T> a(2 * n, off, T(0.5)), b(2 * n, off, T(0.25)), dst(2 * n, off, T(0));
   for (auto _ : state) {
     if (set == kPlain) {
-      const float* x = a.data();
-      const float* y = b.data();
-      float* d = dst.data();
+      const T* x = a.data();
+      const T* y = b.data();
+      T* d = dst.data();
       for (int64_t k = 0; k < 2 * n; k += 2) {
-        const float re = x[k] * y[k] - x[k + 1] * y[k + 1];
-        const float im = x[k] * y[k + 1] + x[k + 1] * y[k];
+        const T re = x[k] * y[k] - x[k + 1] * y[k + 1];
+        const T im = x[k] * y[k + 1] + x[k + 1] * y[k];
         d[k] = re;
         d[k + 1] = im;
       }
-    } else {
+    } else if constexpr (sizeof(T) == sizeof(float)) {
       spMulC32(a.data(), b.data(), dst.data(), static_cast<int32_t>(n));
-    }
-    benchmark::ClobberMemory();
-  }
-}
-
-void MulC64(benchmark::State& state, int set, int64_t n, int off) {
-  RampArray<double> a(2 * n, off, 0.5), b(2 * n, off, 0.25), dst(2 * n, off, 0.0);
-  for (auto _ : state) {
-    if (set == kPlain) {
-      const double* x = a.data();
-      const double* y = b.data();
-      double* d = dst.data();
-      for (int64_t k = 0; k < 2 * n; k += 2) {
-        const double re = x[k] * y[k] - x[k + 1] * y[k + 1];
-        const double im = x[k] * y[k + 1] + x[k + 1] * y[k];
-        d[k] = re;
-        d[k + 1] = im;
-      }
     } else {
       spMulC64(a.data(), b.data(), dst.data(), static_cast<int32_t>(n));
     }
@@ -48,25 +31,15 @@ void MulC64(benchmark::State& state, int set, int64_t n, int off) {
   }
 }
 
-void ConjC32(benchmark::State& state, int set, int64_t n, int off) {
-  RampArray<float> data(2 * n, off, 1.0f);
+template <class T>
+void ConjInPlace(benchmark::State& state, int set, int64_t n, int off) {
+  RampArray<T> data(2 * n, off, T(1));
   for (auto _ : state) {
     if (set == kPlain) {
-      float* d = data.data();
+      T* d = data.data();
       for (int64_t k = 1; k < 2 * n; k += 2) d[k] = -d[k];
-    } else {
+    } else if constexpr (sizeof(T) == sizeof(float)) {
       spConjInPlaceC32(data.data(), static_cast<int32_t>(n));
-    }
-    benchmark::ClobberMemory();
-  }
-}
-
-void ConjC64(benchmark::State& state, int set, int64_t n, int off) {
-  RampArray<double> data(2 * n, off, 1.0);
-  for (auto _ : state) {
-    if (set == kPlain) {
-      double* d = data.data();
-      for (int64_t k = 1; k < 2 * n; k += 2) d[k] = -d[k];
     } else {
       spConjInPlaceC64(data.data(), static_cast<int32_t>(n));
     }
@@ -95,10 +68,10 @@ void SplitC32(benchmark::State& state, int set, int64_t n, int off) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  RegisterGrid("MulC32", kMinTime, 8, MulC32);  // 8 past a 16-byte boundary: one single step first
-  RegisterGrid("MulC64", kMinTime, 8, MulC64);
-  RegisterGrid("ConjInPlaceC32", kMinTime, 8, ConjC32);
-  RegisterGrid("ConjInPlaceC64", kMinTime, 8, ConjC64);
+  RegisterGrid("MulC32", kMinTime, 8, MulComplex<float>);  // 8 past a 16-byte boundary: one single step first
+  RegisterGrid("MulC64", kMinTime, 8, MulComplex<double>);
+  RegisterGrid("ConjInPlaceC32", kMinTime, 8, ConjInPlace<float>);
+  RegisterGrid("ConjInPlaceC64", kMinTime, 8, ConjInPlace<double>);
   RegisterGrid("SplitComplexC32", kMinTime, 4, SplitC32);
   return RunBenchmarks(argc, argv, false);
 }

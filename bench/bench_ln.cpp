@@ -11,12 +11,14 @@
 namespace {
 
 using bench::kPlain;
+using bench::PlacedArray;
 using bench::RandomArray;
 using bench::RegisterReductionGrid;
 
 template <class T, class Plain, class Primitive>
 void Ln(benchmark::State& state, int set, int64_t n, int offset, Plain plain, Primitive primitive) {
-  RandomArray<T> src(n, offset, 1e-3, 1e3), dst(n, offset, 0, 0);
+  RandomArray<T> src(n, offset, 1e-3, 1e3);
+  PlacedArray<T> dst(n, offset);
   const int32_t len = static_cast<int32_t>(n);
   for (auto _ : state) {
     if (set == kPlain) plain(src.data(), dst.data(), len);
@@ -45,7 +47,8 @@ void RegisterLn() {
   // In place: the source is rewritten by each call, so refill it from a
   // copy first (its cost is in the plain loop's figure too).
   RegisterReductionGrid("LnInPlaceF64", [](benchmark::State& st, int set, int64_t n, int off) {
-    RandomArray<double> keep(n, off, 1e-3, 1e3), work(n, off, 0, 0);
+    RandomArray<double> keep(n, off, 1e-3, 1e3);
+    PlacedArray<double> work(n, off);
     const int32_t len = static_cast<int32_t>(n);
     for (auto _ : st) {
       for (int32_t i = 0; i < len; ++i) work.data()[i] = keep.data()[i];

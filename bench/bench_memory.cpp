@@ -32,7 +32,7 @@ Buffers& Shared() {
 
 enum class Op { kCopy, kZero, kFill };
 
-// set -1 is the C library (memcpy / memset).
+// set bench::kPlain is the C library (memcpy / memset) or a plain loop.
 void Run(benchmark::State& state, Op op, int set, bool misaligned) {
   bench::SetScope scope(state, set);
   if (!scope.ok()) return;
@@ -43,13 +43,13 @@ void Run(benchmark::State& state, Op op, int set, bool misaligned) {
   for (auto _ : state) {
     switch (op) {
       case Op::kCopy:
-        if (set < 0) std::memcpy(dst, src, bytes); else spCopyF32(src, dst, n);
+        if (set == bench::kPlain) std::memcpy(dst, src, bytes); else spCopyF32(src, dst, n);
         break;
       case Op::kZero:
-        if (set < 0) std::memset(dst, 0, bytes); else spZeroF32(dst, n);
+        if (set == bench::kPlain) std::memset(dst, 0, bytes); else spZeroF32(dst, n);
         break;
       case Op::kFill:
-        if (set < 0) {
+        if (set == bench::kPlain) {
           for (int32_t i = 0; i < n; ++i) dst[i] = 1.5f;  // plain -O3 loop
         } else {
           spSetF32(1.5f, dst, n);
@@ -64,11 +64,11 @@ void Run(benchmark::State& state, Op op, int set, bool misaligned) {
 
 void Register() {
   const char* const ops[] = {"copy", "zero", "fill"};
-  const char* const sets[] = {"libc", "generic", "sse", "sse2", "sse3", "ssse3"};
   for (int o = 0; o < 3; ++o)
-    for (int s = -1; s < 5; ++s)
+    for (int s = bench::kPlain; s < 5; ++s)
       for (bool misaligned : {false, true}) {
-        const std::string name = std::string(ops[o]) + "/" + sets[s + 1] + (misaligned ? "/dst+4" : "/aligned");
+        const char* const setName = s == bench::kPlain ? "libc" : spVariantSetName(s);
+        const std::string name = std::string(ops[o]) + "/" + setName + (misaligned ? "/dst+4" : "/aligned");
         benchmark::RegisterBenchmark(name.c_str(), [o, s, misaligned](benchmark::State& st) {
           Run(st, static_cast<Op>(o), s, misaligned);
         })->RangeMultiplier(16)->Range(64, kMaxBytes)->MinTime(kMinTime);

@@ -3,6 +3,8 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdint>
+#include <string>
 
 #include "bench_support.h"
 #include "primitives/vector/sp_elementary.h"
@@ -30,48 +32,31 @@ void WithArrays(benchmark::State& state, T low, T high, Fill&& body) {
   CountItems(state);
 }
 
+// Registers sp<name> per set, plainLoop<name> (the loop a caller would
+// write, with `plain` inlined) and libc<name> (the C library through `lib`)
+// on the same values in [low, high).
+template <class T, class Plain>
+void RegisterFunction(const std::string& name, T low, T high, spStatus (*primitive)(const T*, T*, int32_t),
+                      Plain plain, T (*volatile* lib)(T)) {
+  RegisterPerSet("sp" + name, [=](benchmark::State& s) {
+    WithArrays<T>(s, low, high, [primitive](const T* a, T* b, int32_t n) { primitive(a, b, n); });
+  });
+  Register("plainLoop" + name, [=](benchmark::State& s) {
+    WithArrays<T>(s, low, high, [plain](const T* a, T* b, int32_t n) {
+      for (int32_t i = 0; i < n; ++i) b[i] = plain(a[i]);
+    });
+  });
+  Register("libc" + name, [=](benchmark::State& s) {
+    WithArrays<T>(s, low, high, [lib](const T* a, T* b, int32_t n) {
+      for (int32_t i = 0; i < n; ++i) b[i] = (*lib)(a[i]);
+    });
+  });
+}
+
 void RegisterAll() {
-  RegisterPerSet("spSqrtF32", [](benchmark::State& s) {
-    WithArrays<float>(s, 0.0f, 1e6f, [](const float* a, float* b, int32_t n) { spSqrtF32(a, b, n); });
-  });
-  Register("plainLoopSqrtF32", [](benchmark::State& s) {
-    WithArrays<float>(s, 0.0f, 1e6f, [](const float* a, float* b, int32_t n) {
-      for (int32_t i = 0; i < n; ++i) b[i] = std::sqrt(a[i]);
-    });
-  });
-  Register("libcSqrtF32", [](benchmark::State& s) {
-    WithArrays<float>(s, 0.0f, 1e6f, [](const float* a, float* b, int32_t n) {
-      for (int32_t i = 0; i < n; ++i) b[i] = libSqrtF(a[i]);
-    });
-  });
-
-  RegisterPerSet("spSqrtF64", [](benchmark::State& s) {
-    WithArrays<double>(s, 0.0, 1e12, [](const double* a, double* b, int32_t n) { spSqrtF64(a, b, n); });
-  });
-  Register("plainLoopSqrtF64", [](benchmark::State& s) {
-    WithArrays<double>(s, 0.0, 1e12, [](const double* a, double* b, int32_t n) {
-      for (int32_t i = 0; i < n; ++i) b[i] = std::sqrt(a[i]);
-    });
-  });
-  Register("libcSqrtF64", [](benchmark::State& s) {
-    WithArrays<double>(s, 0.0, 1e12, [](const double* a, double* b, int32_t n) {
-      for (int32_t i = 0; i < n; ++i) b[i] = libSqrt(a[i]);
-    });
-  });
-
-  RegisterPerSet("spExpF32", [](benchmark::State& s) {
-    WithArrays<float>(s, -80.0f, 80.0f, [](const float* a, float* b, int32_t n) { spExpF32(a, b, n); });
-  });
-  Register("plainLoopExpF32", [](benchmark::State& s) {
-    WithArrays<float>(s, -80.0f, 80.0f, [](const float* a, float* b, int32_t n) {
-      for (int32_t i = 0; i < n; ++i) b[i] = std::exp(a[i]);
-    });
-  });
-  Register("libcExpF32", [](benchmark::State& s) {
-    WithArrays<float>(s, -80.0f, 80.0f, [](const float* a, float* b, int32_t n) {
-      for (int32_t i = 0; i < n; ++i) b[i] = libExpF(a[i]);
-    });
-  });
+  RegisterFunction<float>("SqrtF32", 0.0f, 1e6f, spSqrtF32, [](float x) { return std::sqrt(x); }, &libSqrtF);
+  RegisterFunction<double>("SqrtF64", 0.0, 1e12, spSqrtF64, [](double x) { return std::sqrt(x); }, &libSqrt);
+  RegisterFunction<float>("ExpF32", -80.0f, 80.0f, spExpF32, [](float x) { return std::exp(x); }, &libExpF);
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
 // Square and threshold per variant set beside plain -O3 loops.
+#include <algorithm>
+
 #include "bench_support.h"
 #include "primitives/vector/sp_square.h"
 #include "primitives/vector/sp_threshold.h"
@@ -23,8 +25,8 @@ void SqrF32(benchmark::State& state, int set, int64_t n, int off) {
 }
 
 void SqrInPlaceF64(benchmark::State& state, int set, int64_t n, int off) {
-  RampArray<double> data(n, off, 1.0);  // ones stay ones, so no subnormals appear
-  for (int64_t i = 0; i < n; ++i) data.data()[i] = 1.0;
+  PlacedArray<double> data(n, off);  // ones stay ones, so no subnormals appear
+  std::fill_n(data.data(), n, 1.0);
   for (auto _ : state) {
     if (set == kPlain) {
       double* d = data.data();

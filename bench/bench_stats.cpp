@@ -4,19 +4,18 @@
 
 #include <cmath>
 #include <cstdint>
+#include <string>
 
 #include "bench_support.h"
 #include "primitives/vector/sp_dot.h"
-#include "bench_support.h"
 #include "primitives/vector/sp_mean_stddev.h"
-#include "bench_support.h"
 #include "primitives/vector/sp_minmax.h"
-#include "bench_support.h"
 #include "primitives/vector/sp_sum.h"
 
 namespace {
 
 using bench::kPlain;
+using bench::PlacedArray;
 using bench::RandomArray;
 using bench::RegisterReductionGrid;
 
@@ -68,6 +67,13 @@ int32_t PlainMaxIndex(const T* x, int32_t n) {
   return k;
 }
 template <class T>
+int32_t PlainMinIndex(const T* x, int32_t n) {
+  int32_t k = 0;
+  for (int32_t i = 1; i < n; ++i)
+    if (x[i] < x[k]) k = i;
+  return k;
+}
+template <class T>
 double PlainStdDev(const T* x, int32_t n) {
   double s = 0, q = 0;
   for (int32_t i = 0; i < n; ++i) {
@@ -78,20 +84,16 @@ double PlainStdDev(const T* x, int32_t n) {
 }
 
 void RegisterStats() {
-  RegisterReductionGrid("SumF32/accurate", [](benchmark::State& st, int set, int64_t n, int off) {
-    Reduce<float>(st, set, n, off, PlainSum<float>, [](const float* x, int32_t len) {
-      float s;
-      spSumF32(x, len, &s, 0);
-      return s;
-    });
-  });
-  RegisterReductionGrid("SumF32/fast", [](benchmark::State& st, int set, int64_t n, int off) {
-    Reduce<float>(st, set, n, off, PlainSum<float>, [](const float* x, int32_t len) {
-      float s;
-      spSumF32(x, len, &s, 1);
-      return s;
-    });
-  });
+  for (int32_t hint : {0, 1}) {
+    RegisterReductionGrid(std::string("SumF32/") + (hint == 1 ? "fast" : "accurate"),
+                          [hint](benchmark::State& st, int set, int64_t n, int off) {
+                            Reduce<float>(st, set, n, off, PlainSum<float>, [hint](const float* x, int32_t len) {
+                              float s;
+                              spSumF32(x, len, &s, hint);
+                              return s;
+                            });
+                          });
+  }
   RegisterReductionGrid("SumF64", [](benchmark::State& st, int set, int64_t n, int off) {
     Reduce<double>(st, set, n, off, PlainSum<double>, [](const double* x, int32_t len) {
       double s;
@@ -129,24 +131,16 @@ void RegisterStats() {
     });
   });
   RegisterReductionGrid("MinIndexF64", [](benchmark::State& st, int set, int64_t n, int off) {
-    Reduce<double>(
-        st, set, n, off,
-        [](const double* x, int32_t len) {
-          int32_t k = 0;
-          for (int32_t i = 1; i < len; ++i)
-            if (x[i] < x[k]) k = i;
-          return k;
-        },
-        [](const double* x, int32_t len) {
-          double m;
-          int32_t k;
-          spMinIndexF64(x, len, &m, &k);
-          return k;
-        });
+    Reduce<double>(st, set, n, off, PlainMinIndex<double>, [](const double* x, int32_t len) {
+      double m;
+      int32_t k;
+      spMinIndexF64(x, len, &m, &k);
+      return k;
+    });
   });
   RegisterReductionGrid("MaxI32", [](benchmark::State& st, int set, int64_t n, int off) {
     RandomArray<float> f(n, off, -1e6, 1e6);
-    RandomArray<int32_t> a(n, off, 0, 0);
+    PlacedArray<int32_t> a(n, off);
     for (int64_t i = 0; i < n; ++i) a.data()[i] = static_cast<int32_t>(f.data()[i]);
     const int32_t len = static_cast<int32_t>(n);
     for (auto _ : st) {
@@ -159,20 +153,16 @@ void RegisterStats() {
       }
     }
   });
-  RegisterReductionGrid("StdDevF32/accurate", [](benchmark::State& st, int set, int64_t n, int off) {
-    Reduce<float>(st, set, n, off, PlainStdDev<float>, [](const float* x, int32_t len) {
-      float s;
-      spStdDevF32(x, len, &s, 0);
-      return s;
-    });
-  });
-  RegisterReductionGrid("StdDevF32/fast", [](benchmark::State& st, int set, int64_t n, int off) {
-    Reduce<float>(st, set, n, off, PlainStdDev<float>, [](const float* x, int32_t len) {
-      float s;
-      spStdDevF32(x, len, &s, 1);
-      return s;
-    });
-  });
+  for (int32_t hint : {0, 1}) {
+    RegisterReductionGrid(std::string("StdDevF32/") + (hint == 1 ? "fast" : "accurate"),
+                          [hint](benchmark::State& st, int set, int64_t n, int off) {
+                            Reduce<float>(st, set, n, off, PlainStdDev<float>, [hint](const float* x, int32_t len) {
+                              float s;
+                              spStdDevF32(x, len, &s, hint);
+                              return s;
+                            });
+                          });
+  }
   RegisterReductionGrid("StdDevF64", [](benchmark::State& st, int set, int64_t n, int off) {
     Reduce<double>(st, set, n, off, PlainStdDev<double>, [](const double* x, int32_t len) {
       double s;

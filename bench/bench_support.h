@@ -128,9 +128,8 @@ inline void RegisterPerSet(const std::string& name, std::function<void(benchmark
     if (!spVariantSetSupported(set)) continue;
     auto* b = benchmark::RegisterBenchmark((name + "/" + spVariantSetName(set)).c_str(),
                                            [set, body](benchmark::State& state) {
-                                             const int32_t previous = spForceVariantSet(set);
+                                             SetScope scope(state, set);
                                              body(state);
-                                             spForceVariantSet(previous);
                                            });
     ShortRun(b);
   }

@@ -6,7 +6,6 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include "platform/string_table.h"
 
@@ -37,9 +36,9 @@ std::string FormatToString(const char* format, va_list args) {
     int needed = vsnprintf(nullptr, 0, format, probe);
     va_end(probe);
     if (needed <= 0) return {};
-    std::vector<char> buffer(static_cast<size_t>(needed) + 1);
-    vsnprintf(buffer.data(), buffer.size(), format, args);
-    return std::string(buffer.data(), static_cast<size_t>(needed));
+    std::string text(static_cast<size_t>(needed), '\0');
+    vsnprintf(text.data(), text.size() + 1, format, args);  // the terminator lands on the string's own
+    return text;
 }
 
 }  // namespace
@@ -118,16 +117,6 @@ CString CString::Right(int count) const {
     return CString(m_text.substr(m_text.size() - static_cast<size_t>(count)));
 }
 
-CString& CString::MakeUpper() {
-    for (char& c : m_text) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-    return *this;
-}
-
-CString& CString::MakeLower() {
-    for (char& c : m_text) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    return *this;
-}
-
 CString& CString::Trim() {
     auto blank = [](char c) { return isspace(static_cast<unsigned char>(c)) != 0; };
     size_t begin = 0;
@@ -160,4 +149,3 @@ bool operator==(const char* a, const CString& b) { return b.Compare(a) == 0; }
 bool operator!=(const CString& a, const CString& b) { return !(a == b); }
 bool operator!=(const CString& a, const char* b) { return !(a == b); }
 bool operator!=(const char* a, const CString& b) { return !(a == b); }
-bool operator<(const CString& a, const CString& b) { return a.str() < b.str(); }

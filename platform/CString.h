@@ -52,8 +52,6 @@ public:
     CString Mid(int first) const;
     CString Mid(int first, int count) const;
     CString Right(int count) const;
-    CString& MakeUpper();
-    CString& MakeLower();
     CString& Trim();
 
     // Writable buffer of at least minLength characters; ReleaseBuffer takes
@@ -80,4 +78,3 @@ bool operator==(const char* a, const CString& b);
 bool operator!=(const CString& a, const CString& b);
 bool operator!=(const CString& a, const char* b);
 bool operator!=(const char* a, const CString& b);
-bool operator<(const CString& a, const CString& b);

@@ -38,9 +38,8 @@ BOOL WriteProfileValue(const CString& keyPath, const char* entry, DWORD type, co
 }  // namespace
 
 CWinApp::CWinApp(const char* appName)
-    : m_appName(appName != nullptr && *appName != '\0' ? appName : "Vantrel"), m_registryKey("Vantrel") {
+    : m_appName(appName != nullptr && *appName != '\0' ? appName : "Vantrel") {
     m_pszAppName = m_appName;
-    m_pszRegistryKey = m_registryKey;
     g_currentApp.store(this);
 }
 
@@ -53,14 +52,8 @@ BOOL CWinApp::InitInstance() { return TRUE; }
 
 int CWinApp::ExitInstance() { return 0; }
 
-void CWinApp::SetRegistryKey(const char* company) {
-    if (company == nullptr || *company == '\0') return;
-    m_registryKey = company;
-    m_pszRegistryKey = m_registryKey;
-}
-
 CString CWinApp::ProfileKeyPath(const char* section) const {
-    CString path = "Software\\" + m_registryKey + "\\" + m_appName;
+    CString path = "Software\\Vantrel\\" + m_appName;
     if (section != nullptr && *section != '\0') path += "\\" + CString(section);
     return path;
 }

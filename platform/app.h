@@ -1,6 +1,6 @@
 // The application object (CWinApp) and its thread base (CWinThread), with
 // the profile functions kept in the registry store under
-// HKEY_CURRENT_USER\Software\<registry key>\<application name>\<section>.
+// HKEY_CURRENT_USER\Software\Vantrel\<application name>\<section>.
 #pragma once
 
 #include "platform/CString.h"
@@ -37,17 +37,13 @@ public:
     CString GetProfileString(const char* section, const char* entry, const char* defaultValue = nullptr);
     BOOL WriteProfileString(const char* section, const char* entry, const char* value);
 
-    // Company key under Software (default "Vantrel").
-    void SetRegistryKey(const char* company);
-    // "Software\<company>\<application name>\<section>", relative to HKEY_CURRENT_USER.
+    // "Software\Vantrel\<application name>\<section>", relative to HKEY_CURRENT_USER.
     CString ProfileKeyPath(const char* section) const;
 
     const char* m_pszAppName;
-    const char* m_pszRegistryKey;
 
 private:
     CString m_appName;
-    CString m_registryKey;
 };
 
 // The application object of the library (the most recently constructed

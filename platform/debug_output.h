@@ -10,7 +10,7 @@
 
 #include "platform/wintypes.h"
 
-// Writes the text in one piece (no line end is added).
+// Writes the whole text at once (no line end is added).
 void OutputDebugStringA(const char* text);
 
 // Takes every line instead of the default sink; an empty function restores

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 #include "platform/debug_output.h"
 #include "platform/message_box.h"
@@ -64,6 +65,16 @@ bool ParseFiniteFloat(const std::string& text, float& value)
     return true;
 }
 
+// The dialog of an exchange that goes on, with `controlId` as its last
+// control; null once the exchange has failed or when there is no dialog.
+CDialog* ExchangeDialog(CDataExchange* exchange, int controlId)
+{
+    if (exchange == nullptr || exchange->Failed() || exchange->m_pDlgWnd == nullptr)
+        return nullptr;
+    exchange->m_idLastControl = controlId;
+    return exchange->m_pDlgWnd;
+}
+
 }  // namespace
 
 DialogDriver SetDialogDriver(DialogDriver driver)
@@ -82,16 +93,15 @@ void CDataExchange::Fail(int controlId)
 
 void DDX_Text(CDataExchange* exchange, int controlId, float& value)
 {
-    if (exchange == nullptr || exchange->Failed() || exchange->m_pDlgWnd == nullptr)
+    CDialog* dialog = ExchangeDialog(exchange, controlId);
+    if (dialog == nullptr)
         return;
-    CDialog& dialog = *exchange->m_pDlgWnd;
-    exchange->m_idLastControl = controlId;
     if (!exchange->m_bSaveAndValidate) {
-        dialog.SetDlgItemText(controlId, FormatFloatRoundTrip(value).c_str());
+        dialog->SetDlgItemText(controlId, FormatFloatRoundTrip(value).c_str());
         return;
     }
     float parsed = 0.0f;
-    if (!ParseFiniteFloat(dialog.GetDlgItemText(controlId).str(), parsed)) {
+    if (!ParseFiniteFloat(dialog->GetDlgItemText(controlId).str(), parsed)) {
         AfxMessageBox("Please enter a number.", MB_OK | MB_ICONEXCLAMATION);
         exchange->Fail(controlId);
         return;
@@ -101,11 +111,10 @@ void DDX_Text(CDataExchange* exchange, int controlId, float& value)
 
 void DDX_Radio(CDataExchange* exchange, int firstControlId, int& value)
 {
-    if (exchange == nullptr || exchange->Failed() || exchange->m_pDlgWnd == nullptr)
+    CDialog* dialog = ExchangeDialog(exchange, firstControlId);
+    if (dialog == nullptr)
         return;
-    CDialog& dialog = *exchange->m_pDlgWnd;
-    exchange->m_idLastControl = firstControlId;
-    const std::vector<DialogControl>& controls = dialog.Controls();
+    const std::vector<DialogControl>& controls = dialog->Controls();
     size_t first = 0;
     while (first < controls.size() && controls[first].id != firstControlId)
         ++first;
@@ -124,7 +133,7 @@ void DDX_Radio(CDataExchange* exchange, int firstControlId, int& value)
             if (controls[i].check == BST_CHECKED)
                 value = index;
         } else {
-            dialog.CheckDlgButton(controls[i].id, index == value ? BST_CHECKED : BST_UNCHECKED);
+            dialog->CheckDlgButton(controls[i].id, index == value ? BST_CHECKED : BST_UNCHECKED);
         }
         ++index;
     }
@@ -132,14 +141,13 @@ void DDX_Radio(CDataExchange* exchange, int firstControlId, int& value)
 
 void DDX_Check(CDataExchange* exchange, int controlId, int& value)
 {
-    if (exchange == nullptr || exchange->Failed() || exchange->m_pDlgWnd == nullptr)
+    CDialog* dialog = ExchangeDialog(exchange, controlId);
+    if (dialog == nullptr)
         return;
-    CDialog& dialog = *exchange->m_pDlgWnd;
-    exchange->m_idLastControl = controlId;
     if (exchange->m_bSaveAndValidate)
-        value = static_cast<int>(dialog.IsDlgButtonChecked(controlId));
+        value = static_cast<int>(dialog->IsDlgButtonChecked(controlId));
     else
-        dialog.CheckDlgButton(controlId, value != 0 ? BST_CHECKED : BST_UNCHECKED);
+        dialog->CheckDlgButton(controlId, value != 0 ? BST_CHECKED : BST_UNCHECKED);
 }
 
 CDialog::CDialog(const DialogTemplate& dialogTemplate, CWnd* parent)
@@ -165,7 +173,6 @@ INT_PTR CDialog::DoModal()
         return IDCANCEL;
     }
     CreateControls();
-    m_open = true;
     m_ended = false;
     m_result = IDCANCEL;
     OnInitDialog();
@@ -175,7 +182,6 @@ INT_PTR CDialog::DoModal()
         else
             OnCancel();
     }
-    m_open = false;
     if (!m_ended) {
         TraceDialog("the driver never closed it", m_template);
         return IDCANCEL;
@@ -215,12 +221,17 @@ void CDialog::EndDialog(int result)
 
 void CDialog::DoDataExchange(CDataExchange* /*exchange*/) {}
 
-DialogControl* CDialog::FindControl(int controlId)
+const DialogControl* CDialog::FindControl(int controlId) const
 {
-    for (DialogControl& control : m_controls)
+    for (const DialogControl& control : m_controls)
         if (control.id == controlId)
             return &control;
     return nullptr;
+}
+
+DialogControl* CDialog::FindControl(int controlId)
+{
+    return const_cast<DialogControl*>(std::as_const(*this).FindControl(controlId));
 }
 
 BOOL CDialog::SetDlgItemText(int controlId, const char* text)
@@ -234,10 +245,8 @@ BOOL CDialog::SetDlgItemText(int controlId, const char* text)
 
 CString CDialog::GetDlgItemText(int controlId) const
 {
-    for (const DialogControl& control : m_controls)
-        if (control.id == controlId)
-            return CString(control.text);
-    return CString();
+    const DialogControl* control = FindControl(controlId);
+    return control != nullptr ? CString(control->text) : CString();
 }
 
 BOOL CDialog::CheckDlgButton(int controlId, UINT check)
@@ -251,10 +260,8 @@ BOOL CDialog::CheckDlgButton(int controlId, UINT check)
 
 UINT CDialog::IsDlgButtonChecked(int controlId) const
 {
-    for (const DialogControl& control : m_controls)
-        if (control.id == controlId)
-            return control.check;
-    return BST_UNCHECKED;
+    const DialogControl* control = FindControl(controlId);
+    return control != nullptr ? control->check : BST_UNCHECKED;
 }
 
 BOOL CDialog::CheckRadioButton(int firstId, int lastId, int checkId)

@@ -130,10 +130,10 @@ public:
 
     const DialogTemplate& Template() const { return m_template; }
     CWnd* GetParent() const { return m_parent; }
-    bool IsOpen() const { return m_open; }
 
     // The controls as the user sees them; null / FALSE for an unknown id.
     DialogControl* FindControl(int controlId);
+    const DialogControl* FindControl(int controlId) const;
     const std::vector<DialogControl>& Controls() const { return m_controls; }
     BOOL SetDlgItemText(int controlId, const char* text);
     CString GetDlgItemText(int controlId) const;
@@ -151,7 +151,6 @@ private:
     const DialogTemplate& m_template;
     CWnd* m_parent;
     std::vector<DialogControl> m_controls;
-    bool m_open = false;
     bool m_ended = false;
     int m_result = IDCANCEL;
 };

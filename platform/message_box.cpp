@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <cstring>
 #include <mutex>
 #include <string>
 
@@ -26,7 +25,7 @@ int MessageBoxA(HWND, const char* text, const char* caption, UINT type) {
     if (hook) return hook(text, caption, type);
 
     std::string shown = std::string("[") + caption + "] " + text;
-    if (shown.empty() || shown.back() != '\n') shown += '\n';
+    if (shown.back() != '\n') shown += '\n';
     // The trace gets the box; stderr too unless the trace already is stderr.
     OutputDebugStringA(shown.c_str());
     if (!DebugOutputGoesToStderr()) {

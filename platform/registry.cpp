@@ -15,8 +15,6 @@ struct HKEY__ {
 
 namespace {
 
-constexpr int kCurrentUser = 1;
-constexpr int kLocalMachine = 2;
 constexpr REGSAM kWriteAccess = KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
 
 std::mutex g_keysLock;
@@ -28,7 +26,7 @@ std::unordered_set<HKEY__*>& OpenKeys() {
 // Copies the key's state; false for an unknown handle.
 bool Resolve(HKEY key, HKEY__* out) {
     if (key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE) {
-        *out = HKEY__{key == HKEY_LOCAL_MACHINE ? kLocalMachine : kCurrentUser, "", KEY_ALL_ACCESS};
+        *out = HKEY__{key == HKEY_LOCAL_MACHINE ? registry_store::kLocalMachineHive : registry_store::kCurrentUserHive, "", KEY_ALL_ACCESS};
         return true;
     }
     std::lock_guard<std::mutex> guard(g_keysLock);
@@ -128,13 +126,6 @@ LONG RegSetValueExA(HKEY key, const char* valueName, DWORD, DWORD type, const BY
     value.type = type;
     if (size > 0) value.data.assign(data, data + size);
     return registry_store::WriteValue(FileOf(target.hive), target.path, valueName != nullptr ? valueName : "", value);
-}
-
-LONG RegDeleteValueA(HKEY key, const char* valueName) {
-    HKEY__ target{};
-    if (!Resolve(key, &target)) return ERROR_INVALID_HANDLE;
-    if ((target.access & KEY_SET_VALUE) == 0) return ERROR_ACCESS_DENIED;
-    return registry_store::DeleteValue(FileOf(target.hive), target.path, valueName != nullptr ? valueName : "");
 }
 
 LONG RegCloseKey(HKEY key) {

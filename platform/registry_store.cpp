@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "platform/debug_output.h"
 
@@ -32,23 +33,6 @@ std::string HomeFolder() {
 bool FileExists(const std::string& file) {
     struct stat info {};
     return stat(file.c_str(), &info) == 0;
-}
-
-bool MakeFolders(const std::string& folder) {
-    std::string partial;
-    size_t at = 0;
-    while (at != std::string::npos) {
-        at = folder.find('/', at + 1);
-        partial = folder.substr(0, at);
-        if (partial.empty()) continue;
-        if (mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST) return false;
-    }
-    return true;
-}
-
-std::string ParentFolder(const std::string& file) {
-    size_t slash = file.rfind('/');
-    return slash == std::string::npos ? "." : file.substr(0, slash);
 }
 
 // A connection closed on every path out.
@@ -121,8 +105,10 @@ LONG WriteTransaction(const std::string& file, const char* operation, Work work)
         Trace(file, std::string("read-only, cannot ") + operation);
         return ERROR_ACCESS_DENIED;
     }
-    if (!MakeFolders(ParentFolder(file))) {
-        Trace(file, std::string("cannot create the registry folder: ") + strerror(errno));
+    std::error_code folderError;
+    std::filesystem::create_directories(std::filesystem::path(file).parent_path(), folderError);
+    if (folderError) {
+        Trace(file, "cannot create the registry folder: " + folderError.message());
         return ERROR_ACCESS_DENIED;
     }
     Connection db;
@@ -181,7 +167,7 @@ std::string Folder() {
 }
 
 std::string HiveFile(int hive) {
-    return Folder() + (hive == 2 ? "/HKEY_LOCAL_MACHINE.db" : "/HKEY_CURRENT_USER.db");
+    return Folder() + (hive == kLocalMachineHive ? "/HKEY_LOCAL_MACHINE.db" : "/HKEY_CURRENT_USER.db");
 }
 
 bool HiveWritable(const std::string& file) {
@@ -257,25 +243,6 @@ LONG WriteValue(const std::string& file, const std::string& path, const std::str
         }
         return ERROR_SUCCESS;
     });
-}
-
-LONG DeleteValue(const std::string& file, const std::string& path, const std::string& name) {
-    bool found = false;
-    LONG rc = WriteTransaction(file, "delete a value", [&](Connection& db) -> LONG {
-        Statement erase(db.db(), "DELETE FROM reg_values WHERE key = ? AND name = ?");
-        if (erase.Ok()) {
-            erase.Bind(1, path);
-            erase.Bind(2, name);
-        }
-        if (!erase.Ok() || erase.Step() != SQLITE_DONE) {
-            Trace(file, "cannot delete value: " + db.Error());
-            return ERROR_ACCESS_DENIED;
-        }
-        found = sqlite3_changes(db.db()) > 0;
-        return ERROR_SUCCESS;
-    });
-    if (rc == ERROR_SUCCESS && !found) return ERROR_FILE_NOT_FOUND;
-    return rc;
 }
 
 }  // namespace registry_store

@@ -10,12 +10,12 @@
 
 #include "platform/wintypes.h"
 
-struct sqlite3;
-
 namespace registry_store {
 
+constexpr int kCurrentUserHive = 1;
+constexpr int kLocalMachineHive = 2;
+
 std::string Folder();
-// hive: 1 current user, 2 local machine.
 std::string HiveFile(int hive);
 
 struct Value {
@@ -32,7 +32,6 @@ LONG ReadValue(const std::string& file, const std::string& path, const std::stri
 // hive that cannot be written (read-only, locked, corrupt; traced).
 LONG CreateKey(const std::string& file, const std::string& path, bool* created);
 LONG WriteValue(const std::string& file, const std::string& path, const std::string& name, const Value& value);
-LONG DeleteValue(const std::string& file, const std::string& path, const std::string& name);
 
 // True when the hive may be written: the file is absent (and will be
 // created) or writable by permission bits. Write bits are honoured even

@@ -50,7 +50,7 @@ struct spkSmallDftGroup {
 };
 
 // The four-slot tables of the real group, slot = order (N = 2^slot). A
-// transform picks the scaled table of its direction when its spec scales
+// transform picks the scaled table of its direction when its set-up scales
 // that direction, else the plain one. Forward tables never hold an inverse
 // member and the other way round.
 template <class Fn, class ScaledFn>
@@ -73,10 +73,7 @@ struct spkSmallDftKernelSet {
   spkSmallDftGroup<spkSmallDftSplitFnF64, spkSmallDftSplitScaledFnF64> splitF64;
 };
 
-// The kernel set of each variant set, by set index 0..4 (generic, SSE, SSE2,
-// SSE3, SSSE3). Code inside a set uses SP_V(spkSmallDftKernels) from
-// small_dft_kernels.h instead.
-extern const spkSmallDftKernelSet* const spkSmallDftKernelSets[5];
-
-// The kernel set of set `setIndex`, or null for an index outside 0..4.
+// The kernel set of variant set `setIndex` 0..4 (generic, SSE, SSE2, SSE3,
+// SSSE3), or null for an index outside 0..4. Code inside a set uses
+// SP_V(spkSmallDftKernels) from small_dft_kernels.h instead.
 const spkSmallDftKernelSet* spkSmallDftKernelsOfSet(int32_t setIndex);

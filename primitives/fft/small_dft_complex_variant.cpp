@@ -69,14 +69,14 @@ struct SplitArrays {
 
 // Every kernel loads all inputs before its first store, so src may be dst.
 
-template <class T, bool kScaled, class Io>
+template <bool kScaled, class Io>
 inline void Cplx1(const Io& io, Work s) {
   // The plain copy moves the values untouched (a signalling NaN stays one).
   if constexpr (kScaled) io.Store(0, FirstC<true>(io.Load(0), s));
   else io.CopyPoint(0);
 }
 
-template <class T, bool kScaled, class Io>
+template <bool kScaled, class Io>
 inline void Cplx2(const Io& io, Work s) {
   const Cw x0 = io.Load(0), x1 = io.Load(1);
   const Cw sum = FirstC<kScaled>(Add(x0, x1), s);
@@ -85,7 +85,7 @@ inline void Cplx2(const Io& io, Work s) {
   io.Store(1, diff);
 }
 
-template <class T, bool kScaled, bool kForward, class Io>
+template <bool kScaled, bool kForward, class Io>
 inline void Cplx4(const Io& io, Work s) {
   const Cw x0 = io.Load(0), x1 = io.Load(1), x2 = io.Load(2), x3 = io.Load(3);
   const Cw a0 = FirstC<kScaled>(Add(x0, x2), s), b0 = FirstC<kScaled>(Sub(x0, x2), s);
@@ -181,14 +181,14 @@ inline void Cplx8(const Io& io, Work s) {
 
 // The twelve members of one layout and precision.
 #define SPK_DEFINE_LAYOUT(DEF, DEF_SCALED, E, T)   \
-  DEF(1, E, T, Cplx1<T, false>)                    \
-  DEF_SCALED(1, E, T, Cplx1<T, true>)              \
-  DEF(2, E, T, Cplx2<T, false>)                    \
-  DEF_SCALED(2, E, T, Cplx2<T, true>)              \
-  DEF(Fwd4, E, T, Cplx4<T, false, true>)           \
-  DEF(Inv4, E, T, Cplx4<T, false, false>)          \
-  DEF_SCALED(Fwd4, E, T, Cplx4<T, true, true>)     \
-  DEF_SCALED(Inv4, E, T, Cplx4<T, true, false>)    \
+  DEF(1, E, T, Cplx1<false>)                       \
+  DEF_SCALED(1, E, T, Cplx1<true>)                 \
+  DEF(2, E, T, Cplx2<false>)                       \
+  DEF_SCALED(2, E, T, Cplx2<true>)                 \
+  DEF(Fwd4, E, T, Cplx4<false, true>)              \
+  DEF(Inv4, E, T, Cplx4<false, false>)             \
+  DEF_SCALED(Fwd4, E, T, Cplx4<true, true>)        \
+  DEF_SCALED(Inv4, E, T, Cplx4<true, false>)       \
   DEF(Fwd8, E, T, Cplx8<T, false, true>)           \
   DEF(Inv8, E, T, Cplx8<T, false, false>)          \
   DEF_SCALED(Fwd8, E, T, Cplx8<T, true, true>)     \

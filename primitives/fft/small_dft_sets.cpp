@@ -8,12 +8,14 @@ namespace sp_sse2 { extern const spkSmallDftKernelSet spkSmallDftKernels_Sse2; }
 namespace sp_sse3 { extern const spkSmallDftKernelSet spkSmallDftKernels_Sse3; }
 namespace sp_ssse3 { extern const spkSmallDftKernelSet spkSmallDftKernels_Ssse3; }
 
-constinit const spkSmallDftKernelSet* const spkSmallDftKernelSets[5] = {
+namespace {
+constinit const spkSmallDftKernelSet* const kKernelSets[5] = {
     &sp_generic::spkSmallDftKernels_Generic, &sp_sse::spkSmallDftKernels_Sse,
     &sp_sse2::spkSmallDftKernels_Sse2, &sp_sse3::spkSmallDftKernels_Sse3,
     &sp_ssse3::spkSmallDftKernels_Ssse3};
+}  // namespace
 
 const spkSmallDftKernelSet* spkSmallDftKernelsOfSet(int32_t setIndex) {
   if (setIndex < 0 || setIndex >= 5) return nullptr;
-  return spkSmallDftKernelSets[setIndex];
+  return kKernelSets[setIndex];
 }

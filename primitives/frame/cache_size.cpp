@@ -23,8 +23,7 @@ int64_t DecodedSize(uint8_t encoded) {
 int64_t QueryProcessor() {
   if (!spCpuidPresent()) return 0;
   const spCpuidRegs leaf0 = spCpuid(0);
-  const bool intel = leaf0.ebx == 0x756e6547u && leaf0.edx == 0x49656e69u && leaf0.ecx == 0x6c65746eu;
-  if (!intel || leaf0.eax < 2) return 0;
+  if (!spCpuidVendorIsGenuineIntel(leaf0) || leaf0.eax < 2) return 0;
   const spCpuidRegs leaf2 = spCpuid(2);
   // The low byte of EAX is the number of calls leaf 2 needs; only 1 is read.
   if ((leaf2.eax & 0xff) != 1) return 0;

@@ -3,7 +3,7 @@
 // callers, and SSE2/SSE3/SSSE3 share one kernel that differs in its large
 // threshold, its load instruction and its copy order.
 #pragma GCC optimize("no-tree-loop-distribute-patterns")  // a copy loop must not become a memcpy call
-#include "primitives/frame/memory_parts.h"
+#include "primitives/frame/memory_blocks.h"
 
 namespace SP_SET_NS {
 using namespace memk;
@@ -14,7 +14,7 @@ void* spkCopyBytes_Generic(const void* src, void* dst, int64_t bytes) {
   auto* d = static_cast<uint8_t*>(dst);
   auto* s = static_cast<const uint8_t*>(src);
   if (CopySettledUpFront(s, d, bytes)) return dst;
-  for (; bytes > 0 && (Addr(d) & 3) != 0; --bytes) *d++ = *s++;
+  for (; bytes > 0 && !IsAligned(d, 4); --bytes) *d++ = *s++;
   for (; bytes >= 32; bytes -= 32, s += 32, d += 32)
     for (int w = 0; w < 32; w += 4) Move<4>(s + w, d + w);
   for (; bytes > 0; --bytes) *d++ = *s++;
@@ -37,7 +37,7 @@ void* spkCopyBytesStream_Sse(const void* src, void* dst, int64_t bytes) {
   auto* s = static_cast<const uint8_t*>(src);
   if (CopySettledUpFront(s, d, bytes)) return dst;
   if (bytes >= 64) {
-    const int64_t advance = static_cast<int64_t>((16 - (Addr(d) & 15)) & 15);
+    const int64_t advance = BytesTo16(d);
     if (advance != 0) {  // the first 16 bytes, then on from dst's boundary
       StoreBytesU(d, LoadBytesU(s));
       s += advance; d += advance; bytes -= advance;
@@ -68,12 +68,12 @@ void* spkCopyBytesLarge_Sse(const void* src, void* dst, int64_t bytes) {
   auto* d = static_cast<uint8_t*>(dst);
   auto* s = static_cast<const uint8_t*>(src);
   if (CopySettledUpFront(s, d, bytes)) return dst;
-  for (; bytes > 0 && (Addr(d) & 7) != 0; --bytes) *d++ = *s++;
+  for (; bytes > 0 && !IsAligned(d, 8); --bytes) *d++ = *s++;
   if (bytes < kStreamOnlyBelow) {
     spkCopyBytesStream_Sse(s, d, bytes);
     return dst;
   }
-  const int64_t toPage = static_cast<int64_t>((kPage - (Addr(s) & (kPage - 1))) & (kPage - 1));
+  const int64_t toPage = static_cast<int64_t>((kPage - (AddressOf(s) & (kPage - 1))) & (kPage - 1));
   if (toPage != 0) {
     spkCopyBytesStream_Sse(s, d, toPage);
     s += toPage; d += toPage; bytes -= toPage;
@@ -114,7 +114,7 @@ void CopyStreaming(const uint8_t* s, uint8_t* d, int64_t bytes) {
   CopyPieces(s, d, rest);
 }
 
-// Ascending 64-byte steps with aligned stores; rest in pieces.
+// Ascending 64-byte steps with aligned stores; rest in smaller chunks.
 template <bool kAlignedSource>
 void CopyAscending(const uint8_t* s, uint8_t* d, int64_t bytes) {
   for (; bytes >= 64; bytes -= 64, s += 64, d += 64) {
@@ -124,7 +124,7 @@ void CopyAscending(const uint8_t* s, uint8_t* d, int64_t bytes) {
   CopyPieces(s, d, bytes);
 }
 
-// Both ends 16-byte aligned: the odd bytes and the small pieces at the end
+// Both ends 16-byte aligned: the odd bytes and the small chunks at the end
 // first, then 64-byte steps toward the start.
 void CopyDescendingAligned(const uint8_t* s, uint8_t* d, int64_t bytes) {
   const uint8_t* se = s + bytes;
@@ -148,7 +148,7 @@ void CopyDescendingAligned(const uint8_t* s, uint8_t* d, int64_t bytes) {
 // SSE3 and SSSE3 pick the direction that keeps loads and stores of a step
 // from meeting at the same 4 KiB page offset.
 bool AscendingByPageOffsets(const uint8_t* s, const uint8_t* d) {
-  const int64_t delta = static_cast<int64_t>(Addr(s) & 4095) - static_cast<int64_t>(Addr(d) & 4095);
+  const int64_t delta = static_cast<int64_t>(AddressOf(s) & 4095) - static_cast<int64_t>(AddressOf(d) & 4095);
   return (delta > 0 && delta <= 160) || delta < -3936;
 }
 }  // namespace
@@ -162,8 +162,8 @@ void* SP_V(spkCopyBytes)(const void* src, void* dst, int64_t bytes) {
     return dst;
   }
   bool destinationAdvanced = false;
-  if ((Addr(d) & 15) != 0) {
-    const int64_t advance = static_cast<int64_t>(16 - (Addr(d) & 15));
+  if (!Aligned16(d)) {
+    const int64_t advance = BytesTo16(d);
     StoreBytesU(d, LoadBytesU(s));
     s += advance; d += advance; bytes -= advance;
     destinationAdvanced = true;
@@ -172,7 +172,7 @@ void* SP_V(spkCopyBytes)(const void* src, void* dst, int64_t bytes) {
       return dst;
     }
   }
-  const bool sourceAligned = (Addr(s) & 15) == 0;
+  const bool sourceAligned = Aligned16(s);
   const bool skipLargeTest = kSetIndex >= 3 && destinationAdvanced && sourceAligned;
   if (!skipLargeTest && LargeCandidate(bytes)) {
     const int64_t cache = spkQueryCacheSize();

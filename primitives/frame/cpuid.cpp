@@ -48,18 +48,18 @@ bool HardwareHasCpuid() {
       : "cc", "memory");
   return ((before ^ after) & 0x200000u) != 0;
 }
-}  // namespace
 
-spCpuidRegs spCpuidHardware(uint32_t leaf, uint32_t subleaf) {
+spCpuidRegs HardwareCpuid(uint32_t leaf, uint32_t subleaf) {
   spCpuidRegs r{0, 0, 0, 0};
   __cpuid_count(leaf, subleaf, r.eax, r.ebx, r.ecx, r.edx);
   return r;
 }
+}  // namespace
 
 spCpuidRegs spCpuid(uint32_t leaf, uint32_t subleaf) {
   spCpuidRegs r;
   if (ReadSnapshot(leaf, subleaf, &r)) return r;
-  return spCpuidHardware(leaf, subleaf);
+  return HardwareCpuid(leaf, subleaf);
 }
 
 bool spCpuidPresent() {

@@ -26,8 +26,12 @@ struct spCpuidSnapshot {
 spCpuidRegs spCpuid(uint32_t leaf, uint32_t subleaf = 0);
 // Whether the CPUID instruction exists (or the snapshot's answer).
 bool spCpuidPresent();
-// The processor's own answer, never the snapshot: what may run safely.
-spCpuidRegs spCpuidHardware(uint32_t leaf, uint32_t subleaf = 0);
+
+// Whether leaf 0 names the vendor GenuineIntel: EBX, EDX, ECX hold "Genu",
+// "ineI", "ntel".
+inline bool spCpuidVendorIsGenuineIntel(const spCpuidRegs& leaf0) {
+  return leaf0.ebx == 0x756e6547u && leaf0.edx == 0x49656e69u && leaf0.ecx == 0x6c65746eu;
+}
 
 // Test seam: installs a copy of `snapshot`; null returns to the processor.
 void spInjectCpuidSnapshot(const spCpuidSnapshot* snapshot);

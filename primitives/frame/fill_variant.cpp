@@ -2,7 +2,7 @@
 // so -0.0, infinities and NaNs keep their bits; SSE and later sets rotate
 // the pattern to the destination's alignment and use 16-byte stores.
 #pragma GCC optimize("no-tree-loop-distribute-patterns")
-#include "primitives/frame/memory_parts.h"
+#include "primitives/frame/memory_blocks.h"
 
 namespace SP_SET_NS {
 using namespace memk;
@@ -23,7 +23,7 @@ double* spkSetF64_Generic(double value, double* dst, int64_t n) {
   auto* d = reinterpret_cast<uint8_t*>(dst);
   uint32_t half[2];
   std::memcpy(half, &value, 8);
-  if ((Addr(d) & 3) != 0) {  // one double at a time
+  if (!IsAligned(d, 4)) {  // one double at a time
     for (; n > 0; --n, d += 8) std::memcpy(d, &value, 8);
     return dst;
   }

@@ -10,7 +10,12 @@
 
 namespace SP_SET_NS::memk {
 
-inline uintptr_t Addr(const void* p) { return reinterpret_cast<uintptr_t>(p); }
+using simd::AddressOf;
+using simd::Aligned16;
+using simd::IsAligned;
+
+// Bytes from p to the next 16-byte boundary (0 when p is on one).
+inline int64_t BytesTo16(const void* p) { return static_cast<int64_t>((16 - (AddressOf(p) & 15)) & 15); }
 
 // Fixed-size moves; memcpy of a constant size compiles to one load/store.
 template <int N>
@@ -23,11 +28,12 @@ inline void Move(const uint8_t* s, uint8_t* d) {
 // True for ranges that share bytes without being the same range; the
 // kernels then copy in a safe direction instead of corrupting the data.
 inline bool PartlyOverlapping(const uint8_t* s, const uint8_t* d, int64_t n) {
-  return s != d && Addr(s) < Addr(d) + static_cast<uintptr_t>(n) && Addr(d) < Addr(s) + static_cast<uintptr_t>(n);
+  const uintptr_t bytes = static_cast<uintptr_t>(n);
+  return s != d && AddressOf(s) < AddressOf(d) + bytes && AddressOf(d) < AddressOf(s) + bytes;
 }
 
 inline void MoveOverlapping(const uint8_t* s, uint8_t* d, int64_t n) {
-  if (Addr(d) < Addr(s)) {
+  if (d < s) {
     for (int64_t i = 0; i < n; ++i) d[i] = s[i];
   } else {
     for (int64_t i = n - 1; i >= 0; --i) d[i] = s[i];
@@ -46,7 +52,7 @@ inline bool CopySettledUpFront(const uint8_t* s, uint8_t* d, int64_t bytes) {
   return false;
 }
 
-// Copies n bytes, n below 64 or any rest: 32, 16, 8, 4-byte pieces
+// Copies n bytes, n below 64 or any rest: 32, 16, 8, 4-byte chunks
 // ascending, then the last bytes.
 inline void CopyPieces(const uint8_t* s, uint8_t* d, int64_t n) {
   while (n >= 32) { Move<32>(s, d); s += 32; d += 32; n -= 32; }
@@ -79,7 +85,7 @@ inline void Move64(const uint8_t* s, uint8_t* d) {
 // for the aligned part's size), then the last bytes.
 template <class StreamRule>
 inline void FillPattern(uint8_t* d, int64_t bytes, const uint8_t* pattern, int period, StreamRule streamWanted) {
-  const int64_t toBoundary = static_cast<int64_t>((16 - (Addr(d) & 15)) & 15);
+  const int64_t toBoundary = BytesTo16(d);
   const int64_t head = bytes < toBoundary ? bytes : toBoundary;
   for (int64_t i = 0; i < head; ++i) d[i] = pattern[i % period];
   const int phase = static_cast<int>(head % period);

@@ -2,11 +2,12 @@
 // of each imaginary part flipped (so +0 turns -0 and NaN payloads survive).
 // SSE2 and later move two float pairs or one double pair per 16-byte step;
 // the other sets work on the bit patterns one value at a time.
-#include "primitives/frame/memory_parts.h"
+#include <cstring>
+
+#include "primitives/frame/simd.h"
+#include "primitives/frame/sp_kernels.h"
 
 namespace SP_SET_NS {
-using namespace memk;
-
 namespace {
 // One value, moved as bit patterns (Bits: the unsigned integer of T's size).
 template <class Bits, class T>
@@ -36,12 +37,12 @@ void SP_V(spkHalfSpecMirrorC32)(const float* src, float* dst, int32_t m) {
 }
 
 void SP_V(spkHalfSpecMirrorC64)(const double* src, double* dst, int32_t m) {
-  int32_t k = 0;
 #if SP_SET_INDEX >= 2
   const __m128d sign = _mm_castsi128_pd(_mm_set_epi64x(INT64_MIN, 0));
-  for (; k < m; ++k) simd::StoreU(dst + 2 * k, simd::Xor(simd::LoadU(src + 2 * (m - 1 - k)), sign));
+  for (int32_t k = 0; k < m; ++k) simd::StoreU(dst + 2 * k, simd::Xor(simd::LoadU(src + 2 * (m - 1 - k)), sign));
+#else
+  for (int32_t k = 0; k < m; ++k) MirrorOne<uint64_t>(src + 2 * (m - 1 - k), dst + 2 * k);
 #endif
-  for (; k < m; ++k) MirrorOne<uint64_t>(src + 2 * (m - 1 - k), dst + 2 * k);
 }
 
 }  // namespace SP_SET_NS

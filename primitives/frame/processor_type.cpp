@@ -7,11 +7,6 @@
 namespace {
 constexpr uint32_t Bit(uint32_t word, int bit) { return (word >> bit) & 1u; }
 
-bool VendorIsGenuineIntel(const spCpuidRegs& leaf0) {
-  // EBX, EDX, ECX hold "Genu", "ineI", "ntel".
-  return leaf0.ebx == 0x756e6547u && leaf0.edx == 0x49656e69u && leaf0.ecx == 0x6c65746eu;
-}
-
 spProcessorType IntelFamilyType(const spCpuFeatureRecord& f, bool* decided) {
   *decided = true;
   switch (f.family) {
@@ -47,7 +42,7 @@ int32_t spHasCpuid() { return spCpuidPresent() ? 1 : 0; }
 
 int32_t spIsGenuineIntel() {
   if (!spCpuidPresent()) return 0;
-  return VendorIsGenuineIntel(spCpuid(0)) ? 1 : 0;
+  return spCpuidVendorIsGenuineIntel(spCpuid(0)) ? 1 : 0;
 }
 
 int32_t spCpuidCoresPerPackage() {

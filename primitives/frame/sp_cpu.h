@@ -54,6 +54,3 @@ int32_t spGetCoresPerPackage();
 int32_t spVariantSetOfType(spProcessorType type);
 // The description text the version report prints for a type code.
 const char* spProcessorTypeText(spProcessorType type);
-// Whether the processor (CPUID as read, and the hardware itself) has every
-// instruction set that variant set `index` uses.
-bool spProcessorRunsVariantSet(int32_t index);

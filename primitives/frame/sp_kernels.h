@@ -7,7 +7,6 @@
 #pragma once
 #include <cstdint>
 
-#include "primitives/frame/cache_size.h"
 #include "primitives/frame/sp_status.h"
 #include "primitives/frame/variant_set.h"
 

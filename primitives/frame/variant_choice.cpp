@@ -21,13 +21,15 @@ int32_t HighestRunnableSet() {
   while (index > 0 && !spVariantSetSupported(index)) --index;
   return index;
 }
-}  // namespace
 
-bool spProcessorRunsVariantSet(int32_t index) {
+// Whether the processor (CPUID as read, and the hardware itself) has every
+// instruction set that variant set `index` uses.
+bool ProcessorRunsVariantSet(int32_t index) {
   if (index == 0) return true;
   if (index < 0 || index >= kSpVariantSetCount) return false;
   return index <= HighestRunnableSet();
 }
+}  // namespace
 
 spStatus spStaticInit() {
   const spProcessorType type = spGetProcessorType();
@@ -48,7 +50,7 @@ spStatus spSetCpuType(int32_t typeCode) {
     index = spVariantSetOfType(typeCode);
     if (index == 0) return spStatusUnknownCpuType;  // no row of the table
   }
-  if (!spProcessorRunsVariantSet(index)) return spStatusUnknownCpuType;
+  if (!ProcessorRunsVariantSet(index)) return spStatusUnknownCpuType;
   spDispatchIndex.store(index, std::memory_order_relaxed);
   return spOk;
 }

@@ -2,7 +2,7 @@
 // stores and a non-temporal large form (SSE), aligned 16-byte stores that
 // turn non-temporal for blocks as large as the cache (SSE2 and later).
 #pragma GCC optimize("no-tree-loop-distribute-patterns")  // a zero loop must not become a memset call
-#include "primitives/frame/memory_parts.h"
+#include "primitives/frame/memory_blocks.h"
 
 namespace SP_SET_NS {
 using namespace memk;
@@ -16,7 +16,7 @@ constexpr uint8_t kZeroPattern[1] = {0};
 void* spkZeroBytes_Generic(void* dst, int64_t bytes) {
   auto* d = static_cast<uint8_t*>(dst);
   const uint32_t zero = 0;
-  for (; bytes > 0 && (Addr(d) & 3) != 0; --bytes) *d++ = 0;
+  for (; bytes > 0 && !IsAligned(d, 4); --bytes) *d++ = 0;
   for (; bytes >= 32; bytes -= 32, d += 32)
     for (int w = 0; w < 32; w += 4) std::memcpy(d + w, &zero, 4);
   for (; bytes > 0; --bytes) *d++ = 0;
@@ -28,7 +28,7 @@ void* spkZeroBytes_Generic(void* dst, int64_t bytes) {
 void* spkZeroBytes_Sse(void* dst, int64_t bytes) {
   auto* d = static_cast<uint8_t*>(dst);
   const uint64_t zero = 0;
-  for (; bytes > 0 && (Addr(d) & 7) != 0; --bytes) *d++ = 0;
+  for (; bytes > 0 && !IsAligned(d, 8); --bytes) *d++ = 0;
   for (; bytes >= 8; bytes -= 8, d += 8) std::memcpy(d, &zero, 8);
   for (; bytes > 0; --bytes) *d++ = 0;
   return dst;

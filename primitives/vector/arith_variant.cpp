@@ -108,18 +108,6 @@ void ThreeArray(const T* x, const T* y, T* dst, int64_t n, bool mayStream) {
   ScalarLoop<Op>(x, y, dst, n);
 }
 
-// In-place form: srcDst = Op(srcDst, src).
-template <class Op, class T>
-void InPlace(const T* src, T* srcDst, int64_t n) {
-#if SP_SET_INDEX >= 1
-  if constexpr (kUsesBlocks<T>) {
-    BinaryKernel<Op>(srcDst, src, srcDst, n, false);
-    return;
-  }
-#endif
-  ScalarLoop<Op>(srcDst, src, srcDst, n);
-}
-
 // The checked entry forms.
 template <class Op, class T>
 spStatus CheckedThreeArray(const T* x, const T* y, T* dst, int32_t n, bool mayStream) {
@@ -130,7 +118,7 @@ spStatus CheckedThreeArray(const T* x, const T* y, T* dst, int32_t n, bool maySt
 template <class Op, class T>
 spStatus CheckedInPlace(const T* src, T* srcDst, int32_t n) {
   if (spStatus s = Check(n, src, srcDst); s != spOk) return s;
-  InPlace<Op>(src, srcDst, n);
+  ThreeArray<Op>(srcDst, src, srcDst, n, false);  // srcDst = Op(srcDst, src), never streamed
   return spOk;
 }
 

@@ -19,14 +19,7 @@ inline i32x4 LoadI(const void* p) {
   return _mm_loadu_si128(static_cast<const __m128i*>(p));
 #endif
 }
-inline i32x4 LoadI64Bits(const void* p) { return _mm_loadl_epi64(static_cast<const __m128i*>(p)); }
-inline i32x4 LoadI32Bits(const void* p) {
-  int32_t v;
-  __builtin_memcpy(&v, p, 4);
-  return _mm_cvtsi32_si128(v);
-}
 inline void StoreI(void* p, i32x4 v) { _mm_storeu_si128(static_cast<__m128i*>(p), v); }
-inline void StoreI64Bits(void* p, i32x4 v) { _mm_storel_epi64(static_cast<__m128i*>(p), v); }
 
 // Sign extension by unpacking a lane onto itself and shifting it back down.
 inline i32x4 WidenLowI8ToI16(i32x4 v) { return _mm_srai_epi16(_mm_unpacklo_epi8(v, v), 8); }

@@ -132,24 +132,27 @@ double DotBlocksF64(f64x2 r0, const double* a, const double* b, int32_t n) {
   return vstat::FoldLanes(Add(Add(r0, r1), Add(r2, r3)));
 }
 
-double DotWideF64(const double* a, const double* b, int32_t n) {
-  f64x2 r0 = simd::Zero2();
+// Aligned loads for whichever operands are 16-byte aligned.
+double DotBlocksF64ByAlignment(f64x2 r0, const double* a, const double* b, int32_t n) {
   const bool a16 = vstat::IsAligned(a, 16), b16 = vstat::IsAligned(b, 16);
   if (a16 && b16) return DotBlocksF64<true, true>(r0, a, b, n);
   if (a16) return DotBlocksF64<true, false>(r0, a, b, n);
   if (b16) return DotBlocksF64<false, true>(r0, a, b, n);
-  if (vstat::IsAligned(a, 8) || vstat::IsAligned(b, 8)) {
+  return DotBlocksF64<false, false>(r0, a, b, n);
+}
+
+double DotWideF64(const double* a, const double* b, int32_t n) {
+  f64x2 r0 = simd::Zero2();
+  const bool either16 = vstat::IsAligned(a, 16) || vstat::IsAligned(b, 16);
+  if (!either16 && (vstat::IsAligned(a, 8) || vstat::IsAligned(b, 8))) {
     // One single product brings an 8-byte aligned operand to 16 bytes.
     r0 = _mm_mul_sd(vstat::LoadSingle(a), vstat::LoadSingle(b));
     if (n == 1) return vstat::FoldLanes(r0);
     ++a;
     ++b;
     --n;
-    if (vstat::IsAligned(a, 16) && vstat::IsAligned(b, 16)) return DotBlocksF64<true, true>(r0, a, b, n);
-    if (vstat::IsAligned(a, 16)) return DotBlocksF64<true, false>(r0, a, b, n);
-    if (vstat::IsAligned(b, 16)) return DotBlocksF64<false, true>(r0, a, b, n);
   }
-  return DotBlocksF64<false, false>(r0, a, b, n);
+  return DotBlocksF64ByAlignment(r0, a, b, n);
 }
 #endif
 

@@ -18,7 +18,6 @@ inline f32x4 RcpEstimate(f32x4 x) { return _mm_rcp_ps(x); }
 inline f32x4 Sqrt(f32x4 x) { return _mm_sqrt_ps(x); }
 // Correctly rounded root of one value.
 inline float SqrtScalar(float x) { return _mm_cvtss_f32(_mm_sqrt_ss(_mm_set_ss(x))); }
-inline float RsqrtEstimateScalar(float x) { return _mm_cvtss_f32(_mm_rsqrt_ss(_mm_set_ss(x))); }
 
 // All-ones lanes where the relation holds (ordered: false for NaN lanes).
 inline f32x4 CmpLt(f32x4 a, f32x4 b) { return _mm_cmplt_ps(a, b); }

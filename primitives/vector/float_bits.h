@@ -1,7 +1,9 @@
 // IEEE-754 bit patterns the vector kernels build masks and special values
-// from: sign and quiet bits, infinities, quiet NaNs and smallest normals.
+// from: sign and quiet bits, infinities, quiet NaNs and smallest normals,
+// and the integer order of double bit patterns.
 // Include only from *_variant.cpp (or a family header of them).
 #pragma once
+#include <bit>
 #include <cstdint>
 
 #include "primitives/frame/variant_set.h"
@@ -28,5 +30,14 @@ inline constexpr uint64_t kF64DefaultNan = 0xFFF8000000000000ull;
 
 inline constexpr uint32_t kF32SmallestNormal = 0x00800000u;
 inline constexpr uint64_t kF64SmallestNormal = 0x0010000000000000ull;
+
+// A double's bit pattern as an integer that orders as the values do (NaNs
+// beyond the infinities of their sign, -0 just below +0): negative patterns
+// have their magnitude bits inverted. The SSE set, which has no double
+// compares, orders doubles by it.
+inline int64_t F64OrderKey(double x) {
+  const int64_t bits = std::bit_cast<int64_t>(x);
+  return bits < 0 ? bits ^ INT64_MAX : bits;
+}
 
 }  // namespace SP_SET_NS

@@ -20,7 +20,6 @@
 namespace SP_SET_NS {
 namespace {
 
-
 #if SP_SET_INDEX == 0
 
 // One element at threshold 0; true when it was a zero.
@@ -123,7 +122,7 @@ inline simd::f32x4 InvertFourZeroThreshold(simd::f32x4 x, int& zero) {
 // Four lanes above a positive threshold.
 inline simd::f32x4 InvertFourAboveThreshold(simd::f32x4 x, simd::f32x4 threshold) {
   using namespace simd;
-  const f32x4 signBit = SplatBits(0x80000000u);
+  const f32x4 signBit = SplatBits(kF32SignBit);
   const f32x4 magnitude = AndNot(signBit, x);
   const f32x4 held = Select(CmpLe(magnitude, threshold), threshold, magnitude);  // NaN stays
   const f32x4 negative = And(CmpLt(x, Zero4()), signBit);

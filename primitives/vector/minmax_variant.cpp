@@ -5,9 +5,11 @@
 // the first element whose bit pattern equals the extreme, which gives the
 // generic value and index for data free of NaN and of zeros of both signs.
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 #include "primitives/frame/sp_status.h"
+#include "primitives/vector/float_bits.h"
 #include "primitives/vector/stats_ops.h"
 
 #if SP_SET_INDEX == 1
@@ -145,15 +147,8 @@ float BlockSearchIndexF32(const float* src, int32_t n, int32_t& index) {
   index = 0;
   float running = Ld(src);
   if (n < kIndexBlockMinLength || !vstat::IsAligned(src, 4)) return ScalarScanIndex<D>(src, 1, n, running, index);
-  int32_t i = 1;
-  while (i < n && !vstat::IsAligned(src + i, 16)) {
-    const float x = src[i];
-    if (Replaces<D>(x, running)) {
-      running = x;
-      index = i;
-    }
-    ++i;
-  }
+  const int32_t i = 1 + vstat::ElementsTo16(src + 1);  // at most 4, below n
+  running = ScalarScanIndex<D>(src, 1, i, running, index);
   const int32_t end = i + ((n - i) & ~7);
   for (int32_t b = i; b < end; b += kIndexBlock) {
     const int32_t len = end - b < kIndexBlock ? end - b : kIndexBlock;
@@ -279,20 +274,15 @@ int32_t MmxExtremeI32(const int32_t* src, int32_t n) {
   return ScalarScan<D>(src, i, n, running);
 }
 
-// Doubles by their bit patterns as integers (negative values mirrored): the
-// order of the values, except that -0 counts below +0.
-inline int64_t OrderKey(double x) {
-  const int64_t b = static_cast<int64_t>(vstat::Bits(x));
-  return b >= 0 ? b : b ^ INT64_MAX;
-}
-
+// Doubles by F64OrderKey: the order of the values, except that -0 counts
+// below +0.
 template <Dir D>
 double KeyedExtremeF64(const double* src, int32_t n) {
   double running = Ld(src);
-  int64_t key = OrderKey(running);
+  int64_t key = F64OrderKey(running);
   for (int32_t i = 1; i < n; ++i) {
     const double x = Ld(src + i);
-    const int64_t k = OrderKey(x);
+    const int64_t k = F64OrderKey(x);
     if (D == Dir::kMax ? k > key : k < key) {
       running = x;
       key = k;

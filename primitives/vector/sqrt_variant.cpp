@@ -56,9 +56,10 @@ spStatus SqrtF64Kernel(const double* src, double* dst, int32_t len) {
 #else  // SIMD sets
 
 // One element by the exact root; flagged only when it is below zero.
-inline bool SqrtOneF32(float x, float& out) {
+template <class T>
+inline bool SqrtOne(T x, T& out) {
   out = simd::SqrtScalar(x);
-  return x < 0.0f;
+  return x < T(0);
 }
 
 // Eight elements per step: one Newton step y = 0.5 x r (3 - x r r) on the
@@ -106,7 +107,7 @@ spStatus SqrtF32Kernel(const float* src, float* dst, int32_t len) {
   // Head: single exact roots until the destination is 16-byte aligned (a
   // float* off its 4-byte grid never gets there and runs scalar throughout).
   while (i < n && !simd::Aligned16(dst + i)) {
-    negative |= SqrtOneF32(src[i], dst[i]);
+    negative |= SqrtOne(src[i], dst[i]);
     ++i;
   }
   const int64_t blocks = (n - i) / 8;
@@ -122,7 +123,7 @@ spStatus SqrtF32Kernel(const float* src, float* dst, int32_t len) {
     negative |= MoveMask(CmpLt(x, Zero4()));
     i += 4;
   }
-  for (; i < n; ++i) negative |= SqrtOneF32(src[i], dst[i]);
+  for (; i < n; ++i) negative |= SqrtOne(src[i], dst[i]);
   return negative != 0 ? spWarnSqrtNegative : spOk;
 }
 
@@ -208,11 +209,6 @@ spStatus SqrtF64Kernel(const double* src, double* dst, int32_t len) {
 
 #else  // SSE2, SSE3, SSSE3
 
-inline bool SqrtOneF64(double x, double& out) {
-  out = simd::SqrtScalar(x);
-  return x < 0.0;
-}
-
 // Pairs: both positive normal finite take the estimate, otherwise the exact
 // packed root with the ordered negative test.
 template <bool kSrcAligned>
@@ -258,7 +254,7 @@ spStatus SqrtF64Kernel(const double* src, double* dst, int32_t len) {
   int64_t i = 0;
   const int64_t n = len;
   if (!simd::Aligned16(dst)) {
-    negative |= SqrtOneF64(src[0], dst[0]);
+    negative |= SqrtOne(src[0], dst[0]);
     i = 1;
   }
   const int64_t pairs = (n - i) / 2;
@@ -267,7 +263,7 @@ spStatus SqrtF64Kernel(const double* src, double* dst, int32_t len) {
                                        : SqrtPairsF64<false>(src + i, dst + i, pairs);
     i += pairs * 2;
   }
-  for (; i < n; ++i) negative |= SqrtOneF64(src[i], dst[i]);  // tail, or a misaligned double*
+  for (; i < n; ++i) negative |= SqrtOne(src[i], dst[i]);  // tail, or a misaligned double*
   return negative != 0 ? spWarnSqrtNegative : spOk;
 }
 

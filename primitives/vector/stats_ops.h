@@ -64,7 +64,6 @@ inline f64x2 LoadSingle(const double* p) { return _mm_set_sd(Ld(p)); }
 inline double FoldLanes(f64x2 v) { return _mm_cvtsd_f64(_mm_add_sd(v, _mm_unpackhi_pd(v, v))); }
 
 inline i32x4 LoadI4(const int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-inline i32x4 LoadI4Aligned(const int32_t* p) { return _mm_load_si128(reinterpret_cast<const __m128i*>(p)); }
 inline i32x4 SplatI(int32_t x) { return _mm_set1_epi32(x); }
 // Lane-wise a where mask is set, else b.
 inline i32x4 Select(i32x4 mask, i32x4 a, i32x4 b) {
@@ -72,7 +71,6 @@ inline i32x4 Select(i32x4 mask, i32x4 a, i32x4 b) {
 }
 inline i32x4 MaxI(i32x4 a, i32x4 b) { return Select(_mm_cmpgt_epi32(a, b), a, b); }
 inline i32x4 MinI(i32x4 a, i32x4 b) { return Select(_mm_cmplt_epi32(a, b), a, b); }
-inline void StoreI4(int32_t* p, i32x4 v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
 #endif
 
 }  // namespace SP_SET_NS::vstat

@@ -7,7 +7,6 @@
 // first and the level second, so an unordered or equal pair stores the
 // level. The SSE set in double precision has no double instructions and
 // compares bit patterns as integers.
-#include <bit>
 #include <cstdint>
 
 #include "primitives/frame/sp_status.h"
@@ -30,18 +29,10 @@ void ThresholdOrdered(T* p, int64_t n, T level, bool clipAbove) {
 }
 
 #if SP_SET_INDEX == 1
-// Orders bit patterns as the values order them (NaNs beyond the infinities
-// of their sign, -0 just below +0): negative patterns have their magnitude
-// bits inverted.
-inline int64_t OrderKey(double x) {
-  const int64_t bits = std::bit_cast<int64_t>(x);
-  return bits < 0 ? bits ^ INT64_MAX : bits;
-}
-
 void spkThresholdF64ByBits(double* p, int64_t n, double level, bool clipAbove) {
-  const int64_t levelKey = OrderKey(level);
+  const int64_t levelKey = F64OrderKey(level);
   auto one = [&](int64_t i) {
-    const int64_t key = OrderKey(Ld(p + i));
+    const int64_t key = F64OrderKey(Ld(p + i));
     if (clipAbove ? key > levelKey : key < levelKey) St(p + i, level);
   };
   int64_t i = 0;

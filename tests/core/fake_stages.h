@@ -54,10 +54,30 @@ struct StageLog {
     uint32_t lastWaitArgument = 0;
 };
 
-class FakeInputMux : public CInputMux {
+// A stage that logs its creation, destruction and attachment under its name.
+template <class Stage>
+class LoggedStage : public Stage {
+protected:
+    LoggedStage(StageLog& log, const char* name) : m_log(log), m_name(name)
+    {
+        m_log.events.push_back("create " + m_name);
+    }
+    ~LoggedStage() override { m_log.events.push_back("destroy " + m_name); }
+    int LogAttach(const void* target, int result)
+    {
+        m_log.events.push_back("attach " + m_name + (target != nullptr ? "" : " null"));
+        return result;
+    }
+
+    StageLog& m_log;
+
+private:
+    std::string m_name;
+};
+
+class FakeInputMux : public LoggedStage<CInputMux> {
 public:
-    explicit FakeInputMux(StageLog& log) : m_log(log) { m_log.events.push_back("create mux"); }
-    ~FakeInputMux() override { m_log.events.push_back("destroy mux"); }
+    explicit FakeInputMux(StageLog& log) : LoggedStage(log, "mux") {}
     int Init(SYSPARA*) override { return 1; }
     void Free() override {}
     int Stop() override { return 1; }
@@ -69,20 +89,12 @@ public:
     int32_t* GetUsedBufferPercent() override { return m_log.usedInputs; }
     int32_t* GetUsedBufferPercent2() override { return m_log.usedInputs; }
     int Go(int) override { return 1; }
-
-private:
-    StageLog& m_log;
 };
 
-class FakeDelayBuffer : public CDelayBuffer {
+class FakeDelayBuffer : public LoggedStage<CDelayBuffer> {
 public:
-    explicit FakeDelayBuffer(StageLog& log) : m_log(log) { m_log.events.push_back("create buffer"); }
-    ~FakeDelayBuffer() override { m_log.events.push_back("destroy buffer"); }
-    int Attach(CInputMux* mux) override
-    {
-        m_log.events.push_back(mux != nullptr ? "attach buffer" : "attach buffer null");
-        return m_log.attachBufferResult;
-    }
+    explicit FakeDelayBuffer(StageLog& log) : LoggedStage(log, "buffer") {}
+    int Attach(CInputMux* mux) override { return LogAttach(mux, m_log.attachBufferResult); }
     int Init(SYSPARA*, int, int) override { return 1; }
     void Free() override {}
     int Prepare(int) override { return 1; }
@@ -97,20 +109,12 @@ public:
     void GetFill(int*, int*) override {}
     int32_t* GetUsedInputs() override { return m_log.usedInputs; }
     int Go() override { return 1; }
-
-private:
-    StageLog& m_log;
 };
 
-class FakeDelayCompensation : public CDelayCompensation {
+class FakeDelayCompensation : public LoggedStage<CDelayCompensation> {
 public:
-    explicit FakeDelayCompensation(StageLog& log) : m_log(log) { m_log.events.push_back("create compensation"); }
-    ~FakeDelayCompensation() override { m_log.events.push_back("destroy compensation"); }
-    int Attach(CDelayBuffer* buffer) override
-    {
-        m_log.events.push_back(buffer != nullptr ? "attach compensation" : "attach compensation null");
-        return m_log.attachCompensationResult;
-    }
+    explicit FakeDelayCompensation(StageLog& log) : LoggedStage(log, "compensation") {}
+    int Attach(CDelayBuffer* buffer) override { return LogAttach(buffer, m_log.attachCompensationResult); }
     int Init(SYSPARA* sys, uint32_t outputLength, uint32_t frameLength) override
     {
         ++m_log.initCalls;
@@ -168,9 +172,6 @@ public:
         return m_log.waitResult;
     }
     int32_t* GetUsedInputs() override { return m_log.usedInputs; }
-
-private:
-    StageLog& m_log;
 };
 
 inline StageMakers MakersFor(StageLog& log)
@@ -181,6 +182,19 @@ inline StageMakers MakersFor(StageLog& log)
     makers.delayCompensation = [&log]() -> CDelayCompensation* { return new FakeDelayCompensation(log); };
     return makers;
 }
+
+// Base of a test fixture: the fakes are installed for its lifetime, so
+// systems the fixture declares as members are built with them, and `log`
+// outlives their stages.
+class WithFakeStages {
+protected:
+    WithFakeStages() : m_makers(MakersFor(log)) {}
+
+    StageLog log;
+
+private:
+    ScopedStageMakers m_makers;
+};
 
 // The smallest algorithm: answers no query.
 class MinimalAlgorithm : public CMsystem {

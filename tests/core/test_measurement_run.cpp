@@ -85,13 +85,9 @@ double SineLevelDb(double amplitude)
     return 10.0 * std::log10(amplitude * amplitude / 2.0);
 }
 
-class MeasurementRunTest : public ::testing::Test {
+class MeasurementRunTest : public ::testing::Test, public WithFakeStages {
 protected:
-    MeasurementRunTest() : m_makers(MakersFor(log)) { SetTraceMask(0); }
-    StageLog log;
-
-private:
-    ScopedStageMakers m_makers;
+    MeasurementRunTest() { SetTraceMask(0); }
 };
 
 TEST_F(MeasurementRunTest, WholeFilesAreMeasuredUpToTheEndOfTheInput)

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 
 #include "Vantrel/BuiltInStages.h"
 #include "Vantrel/DebugTrace.h"
@@ -20,15 +21,10 @@ using ::testing::HasSubstr;
 
 namespace {
 
-class MsystemTest : public ::testing::Test {
+class MsystemTest : public ::testing::Test, public WithFakeStages {
 protected:
-    MsystemTest() : m_makers(MakersFor(log)) { SetTraceMask(TRACE_ORDINARY); }
+    MsystemTest() { SetTraceMask(TRACE_ORDINARY); }
     ~MsystemTest() override { SetTraceMask(0); }
-
-    StageLog log;
-
-private:
-    ScopedStageMakers m_makers;
 };
 
 TEST_F(MsystemTest, BuildsLinksAndDestroysStagesInOrder)
@@ -293,9 +289,9 @@ TEST_F(MsystemTest, GoArmsEventsOnlyAfterASuccessfulStartAndStopSignals)
 TEST_F(MsystemTest, GoAndFramesNeedASuccessfulInit)
 {
     MinimalAlgorithm system;
-    FRAMEDATA* frame = new FRAMEDATA{};
+    auto frame = std::make_unique<FRAMEDATA>();
     EXPECT_EQ(system.Go(), 0);
-    EXPECT_EQ(system.ProcessFrame(frame, nullptr), 0);
+    EXPECT_EQ(system.ProcessFrame(frame.get(), nullptr), 0);
     SYSPARA sys;
     MakeUsable(sys);
     CAlgorithmPara alg{480, 480};
@@ -306,11 +302,10 @@ TEST_F(MsystemTest, GoAndFramesNeedASuccessfulInit)
     log.initResult = 1;
     ASSERT_EQ(system.Init(sys, alg), 1);
     EXPECT_EQ(system.Go(), 1);
-    EXPECT_EQ(system.ProcessFrame(frame, nullptr), 1);
+    EXPECT_EQ(system.ProcessFrame(frame.get(), nullptr), 1);
 
     MinimalAlgorithm copy(system);  // stages of its own, not set up yet
     EXPECT_EQ(copy.Go(), 0);
-    delete frame;
 }
 
 TEST_F(MsystemTest, ForwardsResetFreeAndWaitForOutputs)

@@ -17,9 +17,9 @@ public:
     void ClearFrameFlag() { m_frameFlag = 0; }
 };
 
-class ProcessFrameTest : public ::testing::Test {
+class ProcessFrameTest : public ::testing::Test, public WithFakeStages {
 protected:
-    ProcessFrameTest() : m_makers(MakersFor(log)), frame(std::make_unique<FRAMEDATA>())
+    ProcessFrameTest() : frame(std::make_unique<FRAMEDATA>())
     {
         SetTraceMask(0);
         ClearFrame();
@@ -41,12 +41,6 @@ protected:
 
     int Frame() { return system.ProcessFrame(frame.get(), nullptr); }
 
-    StageLog log;
-
-private:
-    ScopedStageMakers m_makers;
-
-protected:
     FrameAlgorithm system;
     SYSPARA sys;
     std::unique_ptr<FRAMEDATA> frame;

@@ -27,15 +27,10 @@ public:
     int calls = 0;
 };
 
-class QueryTest : public ::testing::Test {
+class QueryTest : public ::testing::Test, public WithFakeStages {
 protected:
-    QueryTest() : m_makers(MakersFor(log)) { SetTraceMask(0); }
-    StageLog log;
+    QueryTest() { SetTraceMask(0); }
 
-private:
-    ScopedStageMakers m_makers;
-
-protected:
     ScriptedQueries algorithm;
 };
 

@@ -2,7 +2,6 @@
 // and the transfer of settings tables through the application profile.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <string>
 

@@ -78,15 +78,10 @@ TEST(SysParaTest, DestroyReleasesRecordsAlsoWithAnEmptyTriggerList)
     SafeDestroy(record);  // null: nothing to do
 }
 
-class DefaultsTest : public ::testing::Test {
+class DefaultsTest : public ::testing::Test, public WithFakeStages {
 protected:
-    DefaultsTest() : m_makers(MakersFor(log)) { SetTraceMask(0); }
-    StageLog log;
+    DefaultsTest() { SetTraceMask(0); }
 
-private:
-    ScopedStageMakers m_makers;
-
-protected:
     MinimalAlgorithm system;
 };
 
@@ -183,7 +178,14 @@ TEST_F(DefaultsTest, GetCapabilitiesWritesExactlyItsFields)
         e.levelPara.useFiltered = 1;
         for (OUTPUTPARA& o : e.output)
             o.mode = o.option = 0xFFFF;
-        e.triggers.head->SetDefaults();
+        auto& event = static_cast<CTimeEvent&>(*e.triggers.head);  // back to the time event's defaults
+        event.name = "Start and End Time";
+        event.state = TRIGGER_OFF;
+        event.startAction = event.endAction = 0;
+        event.mask = TRIGGER_AFTER_SAMPLES;
+        event.startMs = 0.0f;
+        event.endMs = 3600000.0f;
+        event.relation = TRIGGER_RELATION_REFERENCE;
         e.realtime = 1;
         e.modeWordD = 0;
         e.modeWordB = k;

@@ -58,7 +58,7 @@ TEST(TriggerEventTest, StandardActionMarksTheHeaderByState)
 {
     struct Case {
         int state;
-        int delayValid, resetAverage, endOfMeasurement;  // -1: untouched (stays 9)
+        int delayValid, resetAverage, endOfMeasurement;  // 9: untouched
     } cases[] = {
         {TRIGGER_OFF, 9, 9, 9},         {TRIGGER_ARMED, 0, 1, 9},        {TRIGGER_STARTED, 1, 9, 9},
         {TRIGGER_RUNNING, 1, 9, 9},     {TRIGGER_ENDED, 1, 9, 1},        {TRIGGER_AFTER_END, 1, 9, 1},

@@ -37,20 +37,32 @@ TEST(CacheSize, DescriptorWalkOnSyntheticProcessors) {
   }
 }
 
+namespace {
+// The listed descriptors by the cache size they name.
+struct SizeRow {
+  std::initializer_list<uint8_t> descriptors;
+  int64_t bytes;
+};
+const SizeRow kSizeRows[] = {{{0x47}, 8 << 20},
+                             {{0x49, 0x29, 0x46}, 4 << 20},
+                             {{0x25, 0x7d, 0x85, 0x45}, 2 << 20},
+                             {{0x23, 0x87, 0x7c, 0x78, 0x84, 0x44}, 1 << 20},
+                             {{0x22, 0x7b, 0x86, 0x7f, 0x83, 0x43}, 512 << 10},
+                             {{0x7a, 0x82, 0x3c, 0x42}, 256 << 10}};
+
+// The size a descriptor names, or 0 when it is not listed.
+int64_t ListedSize(uint8_t descriptor) {
+  for (const SizeRow& row : kSizeRows)
+    for (uint8_t listed : row.descriptors)
+      if (listed == descriptor) return row.bytes;
+  return 0;
+}
+}  // namespace
+
 // Each listed descriptor alone, with the cache size it names.
 TEST(CacheSize, EveryListedDescriptorGivesItsSize) {
-  struct Row {
-    std::initializer_list<uint8_t> descriptors;
-    int64_t bytes;
-  };
-  const Row rows[] = {{{0x47}, 8 << 20},
-                      {{0x49, 0x29, 0x46}, 4 << 20},
-                      {{0x25, 0x7d, 0x85, 0x45}, 2 << 20},
-                      {{0x23, 0x87, 0x7c, 0x78, 0x84, 0x44}, 1 << 20},
-                      {{0x22, 0x7b, 0x86, 0x7f, 0x83, 0x43}, 512 << 10},
-                      {{0x7a, 0x82, 0x3c, 0x42}, 256 << 10}};
   int listed = 0;
-  for (const Row& row : rows) {
+  for (const SizeRow& row : kSizeRows) {
     for (uint8_t descriptor : row.descriptors) {
       SCOPED_TRACE(static_cast<int>(descriptor));
       ScopedCpu cpu(Cpu(kIntel, 6, 0).Leaf2(0x00000001u, 0, uint32_t{descriptor} << 16, 0));
@@ -61,10 +73,13 @@ TEST(CacheSize, EveryListedDescriptorGivesItsSize) {
   EXPECT_EQ(listed, 24);
 }
 
+// The table runs from the largest size to the smallest, so the first match
+// of the walk is the largest cache.
 TEST(CacheSize, TableDecodesToItsRows) {
   int64_t previous = INT64_MAX;
   for (const spCacheDescriptor& e : spCacheDescriptorTable) {
-    const int64_t size = static_cast<int64_t>(e.encodedSize >> 4) << ((e.encodedSize & 0xf) + 18);
+    SCOPED_TRACE(static_cast<int>(e.descriptor));
+    const int64_t size = ListedSize(e.descriptor);
     EXPECT_LE(size, previous);
     EXPECT_GE(size, 256 << 10);
     previous = size;

@@ -1,15 +1,16 @@
 // Version records per set, processor clock and x87 control-word helpers.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <cctype>
 #include <set>
 #include <string>
 
 #include "primitives/frame/sp_cpu.h"
 #include "primitives/frame/sp_version.h"
-#include "support/frame_kernels.h"
+#include "primitives/frame/dispatch.h"
 #include "support/synthetic_cpu.h"
 #include "support/variant_sets.h"
+#include "support/variant_table.h"
 
 SP_DECLARE_VARIANTS(const spVersionRecord*, spGetVersionRecord, ())
 

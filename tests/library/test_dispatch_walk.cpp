@@ -12,6 +12,7 @@
 
 #include "primitives/frame/dispatch.h"
 #include "primitives/frame/sp_version.h"
+#include "support/synthetic_cpu.h"
 
 namespace {
 const char* const kNamespaces[kSpVariantSetCount] = {"sp_generic", "sp_sse", "sp_sse2", "sp_sse3", "sp_ssse3"};
@@ -84,10 +85,9 @@ TEST(DispatchWalk, EntryFollowsTheIndex) {
     if (std::string(entry.name) == "spGetVersionRecord") version = &entry;
   ASSERT_NE(version, nullptr);
   using RecordFn = const spVersionRecord* (*)();
-  const int32_t saved = spDispatchIndex.load();
+  ScopedDispatchIndex keep;
   for (int set = 0; set < kSpVariantSetCount; ++set) {
     spDispatchIndex.store(set);
     EXPECT_EQ(spGetVersionRecord(), reinterpret_cast<RecordFn>(version->slots[set])());
   }
-  spDispatchIndex.store(saved);
 }

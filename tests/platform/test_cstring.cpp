@@ -65,7 +65,7 @@ TEST(CString, LoadsTheComponentsStrings) {
     EXPECT_EQ("kept", kept);
 }
 
-TEST(CString, PiecesAndBuffersStayInBounds) {
+TEST(CString, SubstringsAndBuffersStayInBounds) {
     CString text = "  Start and End  ";
     EXPECT_EQ("Start and End", CString(text).Trim());
     CString s = "abcdef";

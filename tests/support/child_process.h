@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <functional>
-#include <vector>
 
 // Starts the child; the function's result is its exit code.
 inline pid_t StartChild(const std::function<int()>& body) {

@@ -1,5 +1,5 @@
-// Conjugation and complex split under every variant set: sign rules for
-// zeros and NaNs as each set specifies them, bit-exact results over lengths
+// Conjugation and complex split under every variant set: the sign rule
+// each set has for zeros and NaNs, bit-exact results over lengths
 // and alignments, and argument errors.
 #include <cmath>
 #include <cstdint>
@@ -16,7 +16,7 @@ using namespace vector_test;
 
 class ConjSplitTest : public VariantSetTest {};
 
-TEST_P(ConjSplitTest, ConjugatesZerosAndNaNsAsEachSetSpecifies) {
+TEST_P(ConjSplitTest, ConjugatesZerosAndNaNsByEachSetsRule) {
   const bool sse = SetIndex() == 1;
   const uint32_t sNaN = 0x7F800123u;  // positive signalling NaN with payload
   // Each fixture pair repeated so that it meets singles, blocks and tails.

@@ -2,7 +2,6 @@
 // evaluation, with their exact symmetry, copied centre and short Hann case.
 #include <cmath>
 #include <cstdint>
-#include <functional>
 #include <limits>
 #include <random>
 #include <vector>

@@ -168,7 +168,6 @@ class UlpBoundTest : public VariantSetTest {
 inline constexpr unsigned kDefaultMxcsr = 0x1F80;
 inline constexpr unsigned kMxcsrDaz = 0x0040;
 inline constexpr unsigned kMxcsrFtz = 0x8000;
-inline constexpr unsigned kMxcsrFlags = 0x003F;
 
 // Runs `call` with MXCSR set to `mxcsr` and returns the register as the
 // call left it; the test's own environment is restored afterwards.

@@ -58,8 +58,8 @@ int SetTraceMask(const char* text) {
         std::fprintf(stderr, "vantrel-host: not a 32-bit mask: %s\n", text);
         return 2;
     }
-    const DWORD value = static_cast<DWORD>(mask);
-    const LONG result = WriteToRegistry(TRACE_LEVEL_KEY, TRACE_LEVEL_VALUE, 4, &value, sizeof value);
+    const uint32_t value = static_cast<uint32_t>(mask);
+    const LONG result = WriteToRegistry(TRACE_LEVEL_KEY, TRACE_LEVEL_VALUE, value);
     if (result != 0) {
         std::fprintf(stderr, "vantrel-host: cannot write %s\\%s (code %d)\n", TRACE_LEVEL_KEY, TRACE_LEVEL_VALUE,
                      static_cast<int>(result));
