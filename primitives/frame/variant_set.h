@@ -5,6 +5,13 @@
 // sp_sse2, and so on.
 #pragma once
 
+// Named set indices, for conditions on the set being compiled.
+#define SP_SET_GENERIC 0
+#define SP_SET_SSE 1
+#define SP_SET_SSE2 2
+#define SP_SET_SSE3 3
+#define SP_SET_SSSE3 4
+
 #ifndef SP_SET_INDEX
 #error "variant sources are compiled with SP_SET_INDEX 0..4"
 #endif
