@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "primitives/frame/alloc_failure_seam.h"
+
 namespace {
 
 // The size key, bit-reverse and permutation tables are shared by both
@@ -166,12 +168,20 @@ void Transform(T* data, uint32_t n, const T* twiddles, bool inverse) {
 }  // namespace
 
 void* VEZIzidiru(size_t bytes) {
-  void* p = std::malloc(bytes ? bytes : 1);
-  if (!p) std::fputs("VEZIzidiru failed!\n", stdout);
+  void* p = spkAllocationRefused() ? nullptr : std::malloc(bytes ? bytes : 1);
+  if (!p) {
+    std::fputs("VEZIzidiru failed!\n", stdout);
+    return nullptr;
+  }
+  spkCountAllocation(+1);
   return p;
 }
 
-void DavuFree(void* block) { std::free(block); }
+void DavuFree(void* block) {
+  if (!block) return;
+  spkCountAllocation(-1);
+  std::free(block);
+}
 
 uint32_t DavuNextPow2(uint32_t n) {
   if (n > (uint32_t{1} << 31)) return 0;  // no 32-bit power of two is large enough
@@ -190,22 +200,22 @@ int32_t DavuLog2Round(uint32_t n) {
 bool DavuSetupFloat(uint32_t n) { return Setup(n, false); }
 bool DavuSetupDouble(uint32_t n) { return Setup(n, true); }
 
-void DavuForwardFloat(float* data, uint32_t n) {
-  if (n < 2 || !data || !DavuSetupFloat(n)) return;
-  Transform(data, n, g_tables.twiddleF, false);
+namespace {
+template <typename T>
+bool Run(T* data, uint32_t n, bool inverse) {
+  constexpr bool kDouble = sizeof(T) == sizeof(double);
+  if (n < 2) return true;
+  if (!data || !(kDouble ? DavuSetupDouble(n) : DavuSetupFloat(n))) return false;
+  if constexpr (kDouble) Transform(data, n, g_tables.twiddleD, inverse);
+  else Transform(data, n, g_tables.twiddleF, inverse);
+  return true;
 }
-void DavuInverseFloat(float* data, uint32_t n) {
-  if (n < 2 || !data || !DavuSetupFloat(n)) return;
-  Transform(data, n, g_tables.twiddleF, true);
-}
-void DavuForwardDouble(double* data, uint32_t n) {
-  if (n < 2 || !data || !DavuSetupDouble(n)) return;
-  Transform(data, n, g_tables.twiddleD, false);
-}
-void DavuInverseDouble(double* data, uint32_t n) {
-  if (n < 2 || !data || !DavuSetupDouble(n)) return;
-  Transform(data, n, g_tables.twiddleD, true);
-}
+}  // namespace
+
+bool DavuForwardFloat(float* data, uint32_t n) { return Run(data, n, false); }
+bool DavuInverseFloat(float* data, uint32_t n) { return Run(data, n, true); }
+bool DavuForwardDouble(double* data, uint32_t n) { return Run(data, n, false); }
+bool DavuInverseDouble(double* data, uint32_t n) { return Run(data, n, true); }
 
 void DavuReleaseFloat() {
   ReleaseShared();
