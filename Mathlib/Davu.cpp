@@ -26,8 +26,13 @@ struct DavuTables {
 
 DavuTables g_tables;
 
-// 2 pi rounded to single precision, as the tables have always used.
-constexpr double kTwoPiF = 6.2831854820251465;
+// The single-precision table keeps 2 pi rounded to single precision, as it
+// has always used; the double table needs 2 pi in double, or its transform
+// is only as good as a float one.
+template <typename T>
+constexpr double kTwoPi = 6.283185307179586;
+template <>
+constexpr double kTwoPi<float> = 6.2831854820251465;
 
 void ReleaseShared() {
   DavuFree(g_tables.rev);
@@ -81,7 +86,7 @@ bool BuildTwiddles(T*& table, uint32_t& tableSize, uint32_t n) {
   auto* tw = static_cast<T*>(VEZIzidiru(size_t{n / 2} * 2 * sizeof(T)));
   if (!tw) return false;
   for (uint32_t k = 0; k < n / 2; ++k) {
-    const double angle = k * kTwoPiF / n;
+    const double angle = k * kTwoPi<T> / n;
     tw[2 * k] = static_cast<T>(std::cos(angle));
     tw[2 * k + 1] = static_cast<T>(std::sin(angle));
   }
