@@ -170,6 +170,18 @@ void Transform(T* data, uint32_t n, const T* twiddles, bool inverse) {
   }
 }
 
+// One transform with its set-up; false (data untouched) when the tables
+// cannot be had.
+template <typename T>
+bool Run(T* data, uint32_t n, bool inverse) {
+  constexpr bool kDouble = sizeof(T) == sizeof(double);
+  if (n < 2) return true;
+  if (!data || !Setup(n, kDouble)) return false;
+  if constexpr (kDouble) Transform(data, n, g_tables.twiddleD, inverse);
+  else Transform(data, n, g_tables.twiddleF, inverse);
+  return true;
+}
+
 }  // namespace
 
 void* VEZIzidiru(size_t bytes) {
@@ -204,18 +216,6 @@ int32_t DavuLog2Round(uint32_t n) {
 
 bool DavuSetupFloat(uint32_t n) { return Setup(n, false); }
 bool DavuSetupDouble(uint32_t n) { return Setup(n, true); }
-
-namespace {
-template <typename T>
-bool Run(T* data, uint32_t n, bool inverse) {
-  constexpr bool kDouble = sizeof(T) == sizeof(double);
-  if (n < 2) return true;
-  if (!data || !(kDouble ? DavuSetupDouble(n) : DavuSetupFloat(n))) return false;
-  if constexpr (kDouble) Transform(data, n, g_tables.twiddleD, inverse);
-  else Transform(data, n, g_tables.twiddleF, inverse);
-  return true;
-}
-}  // namespace
 
 bool DavuForwardFloat(float* data, uint32_t n) { return Run(data, n, false); }
 bool DavuInverseFloat(float* data, uint32_t n) { return Run(data, n, true); }

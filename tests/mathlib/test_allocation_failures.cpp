@@ -94,11 +94,13 @@ TEST(MathlibAllocationFailure, ConversionRecordAndBuffers) {
   const int8_t s8[] = {-128, -1, 0, 127};
   const double src[] = {2.5, -40000.4, -0.5, 7.0};
   const int64_t live = spLiveAllocations();
+  DebugOutputCapture trace;
 
   {
     FailNthAllocation failure(1);
     EXPECT_EQ(MathlibConvCacheCreate(), nullptr);
   }
+  EXPECT_TRUE(Contains(trace.Text(), "MathlibConvCacheCreate(), ERROR: out of memory\n"));
 
   // 8-bit to double without a record: a temporary record and its buffer.
   int64_t requests = ForEachAllocationFailure([&](int64_t k) {
@@ -233,6 +235,7 @@ TEST(MathlibAllocationFailure, FallbackFftTablesFailingAfterAnEarlierSize) {
   MathlibDavuFwdF64(small.data(), 3);
   const std::vector<double> input = RandomSignal<double>(34, 6);
   std::vector<double> data = input;
+  DebugOutputCapture trace;
   testing::internal::CaptureStdout();
   {
     FailNthAllocation failure(4);  // the twiddle table of size 32
@@ -240,6 +243,7 @@ TEST(MathlibAllocationFailure, FallbackFftTablesFailingAfterAnEarlierSize) {
     EXPECT_TRUE(failure.Reached());
   }
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "VEZIzidiru failed!\n");
+  EXPECT_TRUE(Contains(trace.Text(), "MathlibDavuFwdF64(), ERROR: out of memory, data left unchanged\n"));
   EXPECT_EQ(data, input);
   MathlibDavuFwdF64(data.data(), 5);  // memory again: the transform runs
   EXPECT_NE(data, input);
