@@ -1,11 +1,12 @@
-// Test seam of the copy, zero and fill kernels: every run that takes the
-// non-temporal (streaming) path counts itself, so tests can see at which
-// size each set switches. The plain path, which small blocks take, does not
-// touch it; a streaming run pays one relaxed atomic add.
+// Test seam of the copy, zero and fill kernels: every run of a non-temporal
+// (streaming) path counts itself (the SSE set's page-wise copy once per
+// page), so tests can see at which size each set switches. The plain path,
+// which small blocks take, does not touch it; a streaming run pays one
+// relaxed atomic add.
 #pragma once
 #include <cstdint>
 
-// Runs of a streaming path since load.
+// Streaming runs since load.
 int64_t spStreamingRuns();
 
 // For the kernels: one run of a streaming path.
