@@ -7,6 +7,7 @@
 
 #include "Vantrel/FrameData.h"
 #include "Vantrel/TriggerEvent.h"
+#include "pattern_memory.h"
 
 namespace {
 
@@ -40,9 +41,16 @@ TEST(TriggerEventTest, TimeEventDefaultsChangeNothingInAFrame)
 
 TEST(TriggerEventTest, BaseEventDoesNothingButMarkAndKeepsItsMask)
 {
-    CTriggerEvent event;
-    EXPECT_EQ(event.state, TRIGGER_OFF);  // set before first use
+    OnPattern<CTriggerEvent> built(reinterpret_cast<HWND>(0x77));
+    CTriggerEvent& event = *built;
+    // Read before SetDefaults or a copy sets them: zero, not what the memory held.
+    EXPECT_EQ(event.state, TRIGGER_OFF);
+    EXPECT_EQ(event.startAction, 0);
+    EXPECT_EQ(event.endAction, 0);
     EXPECT_EQ(event.mask, 0);
+    EXPECT_EQ(event.next, nullptr);
+    EXPECT_EQ(event.parent, reinterpret_cast<HWND>(0x77));
+    EXPECT_EQ(event.name, "");
     event.mask = 3;
     event.SetDefaults();
     EXPECT_EQ(event.name, "Unknown");
