@@ -338,6 +338,29 @@ TEST_F(RegistryTest, TransferMovesTableRowsAndSkipsBadRows) {
     EXPECT_EQ(0, capture.Lines());
 }
 
+TEST_F(RegistryTest, TransferRowsWithoutAVariableAreTracedAndSkipped) {
+    CWinApp app("Transfer Test");
+    int level = 0;
+    const REGPARA table[] = {
+        {"Frames", REGPARA_INT, nullptr, nullptr, 480, nullptr},
+        {"Name", REGPARA_STRING, nullptr, nullptr, 0, "Speech"},
+        {"Level", REGPARA_INT, &level, nullptr, -26, nullptr},
+        {nullptr, 0, nullptr, nullptr, 0, nullptr},
+    };
+    SetTraceMask(TRACE_ERRORS);
+    for (int read : {1, 0}) {
+        SCOPED_TRACE(read);
+        DebugOutputCapture capture;
+        TransferRegistryTable(read, "Measure", table);
+        EXPECT_EQ(-26, level);  // the rows after them still move
+        EXPECT_EQ(2, capture.Lines());
+        EXPECT_NE(std::string::npos, capture.Text().find("ERROR: no variable for entry Frames!\n"));
+        EXPECT_NE(std::string::npos, capture.Text().find("ERROR: no variable for entry Name!\n"));
+    }
+    EXPECT_EQ(12345u, app.GetProfileInt("Measure", "Frames", 12345));  // nothing stored for them
+    EXPECT_EQ(-26, static_cast<int>(app.GetProfileInt("Measure", "Level", 0)));
+}
+
 TEST_F(RegistryTest, TransferWithoutApplicationIsTracedAndDoesNothing) {
     ASSERT_EQ(nullptr, AfxGetApp());
     int frames = 7;
