@@ -69,7 +69,8 @@ int CMsystem::ProcessFrame(void* framePointer, float* (*samples)[2][2])
     int code = FETCH_PADDED;
     if (m_endReached == 0) {
         do {
-            code = m_frontEnd.delayCompensation->ProcessFrame(frame, &frame->desc, samples, &frame->monitor, m_frameFlag);
+            code = m_frontEnd.delayCompensation->ProcessFrame(frame, &frame->desc, samples, &frame->monitor,
+                                                              m_frameFlag);
         } while (code == FETCH_NOT_ENOUGH_DATA);
     }
 

@@ -200,7 +200,8 @@ TEST(TimeEventTest, HugeAndNaNTimesGivePositionsInRange)
     } cases[] = {
         {"huge start never comes", kHuge, kHuge, {{0, TRIGGER_ARMED}, {UINT32_MAX, TRIGGER_ARMED}}},
         {"infinite start never comes", kInfinity, kInfinity, {{UINT32_MAX, TRIGGER_ARMED}}},
-        {"huge end never comes", 0.0f, kHuge, {{0, TRIGGER_STARTED}, {1, TRIGGER_RUNNING}, {UINT32_MAX, TRIGGER_RUNNING}}},
+        {"huge end never comes", 0.0f, kHuge,
+         {{0, TRIGGER_STARTED}, {1, TRIGGER_RUNNING}, {UINT32_MAX, TRIGGER_RUNNING}}},
         {"NaN start is 0", kNaN, 10.0f, {{0, TRIGGER_STARTED}}},
         {"NaN end: empty window", 10.0f, kNaN,
          {{479, TRIGGER_ARMED}, {480, TRIGGER_STARTED}, {480, TRIGGER_RUNNING}, {480, TRIGGER_ENDED}}},
