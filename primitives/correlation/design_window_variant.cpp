@@ -1,7 +1,8 @@
 // FIR design windows of one variant set, applied in place from both ends
 // inward so that taps[k] and taps[len-1-k] get one weight. Hamming and Hann
-// are the vector library's window primitives of this set run in place; the
-// three-term (Blackman) form and Bartlett are here. The generic and SSE sets
+// take their weights from the vector library's window generators of this set
+// (rotation, scalar or two-lane recurrence); the three-term (Blackman) form
+// and Bartlett are here. Taps may start at any address. The generic and SSE sets
 // rotate (cos, sin) and add up the Bartlett weight; the SSE2, SSE3 and SSSE3
 // sets step two pairs at a time in two lanes, and the three-term form of
 // long windows (more than 512 pairs) runs a scalar recurrence instead.
@@ -10,22 +11,17 @@
 
 #include "primitives/correlation/fir_kernels.h"
 #include "primitives/frame/simd.h"
+#include "primitives/vector/window_weights.h"
 
 namespace SP_SET_NS {
-
-// The vector library's windows of this set (dispatch entries spWinHammingF64
-// and spWinHannF64); dst may be src.
-spStatus SP_V(spWinHammingF64)(const double* src, double* dst, int32_t n);
-spStatus SP_V(spWinHannF64)(const double* src, double* dst, int32_t n);
-
 namespace {
 
 using simd::Ld;
 using simd::St;
 
 constexpr double kPi = 3.141592653589793;
-constexpr double kTwoPi = 6.283185307179586;
-constexpr double kFourPi = 12.566370614359172;
+using window::kTwoPi;
+using window::kFourPi;
 
 spStatus CheckTaps(const double* taps, int32_t len, int32_t minLen) {
   if (taps == nullptr) return spErrNullPointer;
@@ -89,7 +85,27 @@ void ThreeTermScalar(double* taps, int32_t len, double alpha) {
     previous = h, h = after;
   }
 }
+#endif
+
+// Hamming and Hann: w = b - a cos(k theta) from this set's generator.
+void CosineWindow(double* taps, int32_t len, const window::WindowShape& shape) {
+  const int64_t pairs = window::WeightPairCount(len);
+  int64_t k = 0;
+#if SP_SET_INDEX == SP_SET_SSE2 || SP_SET_INDEX == SP_SET_SSSE3
+  window::TwoLaneWeights weights(shape, len);
+  for (; k + 2 <= pairs; k += 2) WeighTwoPairs(taps, len, k, weights.Next());
+  if (k < pairs) WeighPair(taps, len, k, simd::Lane0(weights.Next()));
 #else
+#if SP_SET_INDEX == SP_SET_GENERIC
+  window::RotationWeights weights(shape, len);
+#else
+  window::ThreeTermWeights weights(shape, len);
+#endif
+  for (; k < pairs; ++k) WeighPair(taps, len, k, weights.Next());
+#endif
+}
+
+#if SP_SET_INDEX < SP_SET_SSE2
 // X = cos(k theta) by rotating (X, S) by theta; w = a0 - 0.5 X - a2 (2X^2 - 1).
 void ThreeTermRotation(double* taps, int32_t len, double alpha) {
   const int64_t pairs = len / 2;
@@ -109,8 +125,17 @@ void ThreeTermRotation(double* taps, int32_t len, double alpha) {
 
 }  // namespace
 
-spStatus SP_V(spkFirWinHammingF64)(double* taps, int32_t len) { return SP_V(spWinHammingF64)(taps, taps, len); }
-spStatus SP_V(spkFirWinHannF64)(double* taps, int32_t len) { return SP_V(spWinHannF64)(taps, taps, len); }
+spStatus SP_V(spkFirWinHammingF64)(double* taps, int32_t len) {
+  if (const spStatus st = CheckTaps(taps, len, 3); st != spOk) return st;
+  CosineWindow(taps, len, window::kHamming);
+  return spOk;
+}
+
+spStatus SP_V(spkFirWinHannF64)(double* taps, int32_t len) {
+  if (const spStatus st = CheckTaps(taps, len, 3); st != spOk) return st;
+  CosineWindow(taps, len, window::kHann);
+  return spOk;
+}
 
 spStatus SP_V(spkFirWinBlackmanAlphaF64)(double* taps, int32_t len, double alpha) {
   // Reached through the Blackman window, which has checked len >= 4.

@@ -145,17 +145,18 @@ TEST_P(FirDesignTest, CutoffsWhoseStartPhaseRoundsToAFullTurn) {
 
 TEST_P(FirDesignTest, WritesExactlyTheTapsWhereverTheyStart) {
   for (const Band& band : kBands)
-    for (int32_t len : {5, 8, 33}) {
-      std::vector<double> want(len);
-      ASSERT_EQ(band.design(0.17, want.data(), len, spFirWindowBlackman, 1), spOk);
-      for (int64_t offset : {0, 4, 8, 12}) {
-        PlacedArray<double> taps(len, offset);
-        ASSERT_EQ(band.design(0.17, taps.data(), len, spFirWindowBlackman, 1), spOk);
-        const std::vector<double> got = taps.Get();
-        for (int32_t n = 0; n < len; ++n) ASSERT_EQ(Bits(got[n]), Bits(want[n])) << band.name << " offset " << offset;
-        EXPECT_TRUE(taps.GuardsIntact());
+    for (int32_t kind : kWindowKinds)
+      for (int32_t len : {5, 8, 33}) {
+        std::vector<double> want(len);
+        ASSERT_EQ(band.design(0.17, want.data(), len, kind, 1), spOk);
+        for (int64_t offset : {0, 4, 8, 12}) {
+          PlacedArray<double> taps(len, offset);
+          ASSERT_EQ(band.design(0.17, taps.data(), len, kind, 1), spOk);
+          const std::vector<double> got = taps.Get();
+          for (int32_t n = 0; n < len; ++n) ASSERT_EQ(Bits(got[n]), Bits(want[n])) << band.name << " offset " << offset;
+          EXPECT_TRUE(taps.GuardsIntact());
+        }
       }
-    }
 }
 
 SP_INSTANTIATE_FOR_ALL_SETS(FirDesignTest);
