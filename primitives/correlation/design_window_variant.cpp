@@ -1,11 +1,11 @@
 // FIR design windows of one variant set, applied in place from both ends
-// inward so that taps[k] and taps[len-1-k] get one weight. Hamming and Hann
-// take their weights from the vector library's window generators of this set
-// (rotation, scalar or two-lane recurrence); the three-term (Blackman) form
-// and Bartlett are here. Taps may start at any address. The generic and SSE sets
-// rotate (cos, sin) and add up the Bartlett weight; the SSE2, SSE3 and SSSE3
-// sets step two pairs at a time in two lanes, and the three-term form of
-// long windows (more than 512 pairs) runs a scalar recurrence instead.
+// inward so that taps[k] and taps[len-1-k] get one weight; taps may start at
+// any address. Hamming and Hann take their weights from the vector library's
+// window generators of this set. For the three-term (Blackman) form and
+// Bartlett, the generic and SSE sets rotate (cos, sin) and add up the
+// Bartlett weight; the SSE2, SSE3 and SSSE3 sets step two pairs at a time in
+// two lanes, and their three-term form of long windows (more than 512 pairs)
+// runs a scalar recurrence instead.
 #include <cmath>
 #include <cstdint>
 
