@@ -72,7 +72,9 @@ spStatus InitSpec(REALFFTSPEC** out, int32_t order, int32_t scaleFlag, int32_t h
   using T = typename Plan::T;
   if (out == nullptr) return spErrNullPointer;
   if (order < 0 || order > kLargestOrder) return spErrFftOrder;
-  if (order > Plan::kLargestOrder) return spErrFftOrder;  // needs an engine this set lacks so far
+  // Orders above the plain limit need the large-size plan, which this set
+  // does not build yet: refused before anything is allocated.
+  if (order > Plan::kLargestOrder) return spErrFftOrder;
 
   const SpecLayout layout = PlainSpecLayout<T>(order);
   auto* spec = static_cast<REALFFTSPEC*>(spkPlanBlockAlloc(layout.block));

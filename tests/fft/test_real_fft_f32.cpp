@@ -157,6 +157,28 @@ TEST_P(RealFftF32Test, InPlaceEqualsOutOfPlace) {
   }
 }
 
+// Arrays on any float boundary give the bits of 16-byte aligned ones.
+TEST_P(RealFftF32Test, MisalignedArrays) {
+  for (int order : {0, 3, 4, 9, kLargestOrder}) {
+    Spec spec(order, REALFFT_NO_DIV);
+    const int64_t values = PackedValues(order);
+    const auto x = RandomValues<float>(Points(order), 800 + order);
+    const auto want = Forward(spec.p, x, false);
+    const auto wantBack = Inverse(spec.p, want, false);
+    for (int offset : {1, 2, 3}) {
+      SCOPED_TRACE(testing::Message() << "order " << order << " offset " << 4 * offset << " bytes");
+      alignas(16) static float src[4 * 2048 + 8], dst[4 * 2048 + 8];
+      std::copy(x.begin(), x.end(), src + offset);
+      ASSERT_EQ(spRealFftFwdF32(src + offset, dst + offset, spec.p, nullptr), spOk);
+      EXPECT_TRUE(SameBits(dst + offset, want.data(), values));
+      ASSERT_EQ(spRealFftFwdF32(src + offset, src + offset, spec.p, nullptr), spOk);
+      EXPECT_TRUE(SameBits(src + offset, want.data(), values));
+      ASSERT_EQ(spRealFftInvF32(want.data(), dst + offset, spec.p, nullptr), spOk);
+      EXPECT_TRUE(SameBits(dst + offset, wantBack.data(), Points(order)));
+    }
+  }
+}
+
 TEST_P(RealFftF32Test, RoundTripPerFlag) {
   for (int order = 0; order <= kLargestOrder; ++order) {
     const auto x = RandomValues<float>(Points(order), 400 + order);
