@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <thread>
 #include <vector>
 
 #include "fft/real_fft_reference.h"
@@ -368,6 +369,29 @@ TEST_P(RealFftF32Test, CallersWorkBufferAtEveryMisalignment) {
       for (size_t i = offset + used; i < buffer.size(); ++i) ASSERT_EQ(buffer[i], kGuard) << "byte " << i;
     }
   }
+}
+
+// A live spec is only read: threads sharing one, each with its own arrays,
+// get the single-thread bits.
+TEST_P(RealFftF32Test, ThreadsShareOneSpec) {
+  Spec spec(kLargestOrder, REALFFT_DIV_INV_BY_N);
+  const auto x = RandomValues<float>(Points(kLargestOrder), 1000);
+  const auto want = Forward(spec.p, x, false);
+  const auto wantBack = Inverse(spec.p, want, false);
+  std::vector<int> same(8, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 8; ++t)
+    threads.emplace_back([&, t] {
+      bool ok = true;
+      std::vector<float> dst(want.size()), back(wantBack.size());
+      for (int round = 0; round < 20; ++round) {
+        ok &= spRealFftFwdF32(x.data(), dst.data(), spec.p, nullptr) == spOk && dst == want;
+        ok &= spRealFftInvF32(dst.data(), back.data(), spec.p, nullptr) == spOk && back == wantBack;
+      }
+      same[t] = ok;
+    });
+  for (auto& thread : threads) thread.join();
+  for (int t = 0; t < 8; ++t) EXPECT_TRUE(same[t]) << "thread " << t;
 }
 
 // Dispatch moves on to another set: that set refuses the spec rather than
