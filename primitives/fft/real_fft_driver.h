@@ -1,0 +1,263 @@
+// The real-FFT primitives of one variant set, written once for both
+// precisions: spec build and release, forward and inverse drivers, and the
+// complex path of the sets that run bit reversal plus the generic passes.
+// A set instantiates them with its Plan, which names the element type (and
+// so the record kind), the set's limits, its table builders and its engine:
+//
+//   struct Plan {
+//     using T = float;                        // or double
+//     static constexpr int32_t kPlainLimit;   // largest m with plain twiddles
+//     static constexpr int32_t kLargestOrder; // largest order the engine runs
+//     static int32_t* BuildBitReversal(int32_t m, int32_t* table);
+//     static void BitRevInPlace(T* d, int64_t points, const int32_t* table);
+//     static void BitRevCopy(const T* s, T* d, int64_t points, const int32_t* table);
+//     static T* BuildTwiddles(int32_t m, const T* sine, int32_t order, T* table);
+//     static T* BuildSplitForward(int32_t order, const T* sine, T* table);
+//     static T* BuildSplitInverse(int32_t order, const T* sine, T* table);
+//     static int64_t PlainWorkBytes(int32_t m);
+//     static const spkRealFftEngine<T> kEngine;
+//   };
+//
+// Include only from *_variant.cpp.
+#pragma once
+#include <cmath>
+#include <cstdint>
+
+#include "primitives/fft/fft_radix_generic.h"
+#include "primitives/fft/fft_tables.h"
+#include "primitives/fft/real_fft_engine.h"
+#include "primitives/fft/sp_real_fft.h"
+#include "primitives/frame/plan_record.h"
+#include "primitives/frame/sp_kernels.h"
+
+namespace SP_SET_NS::fftk {
+
+inline constexpr int32_t kLargestOrder = 30;
+
+// The record kind of each precision.
+template <class T>
+inline constexpr int32_t kSpecKind = sizeof(T) == sizeof(float) ? kRealFftKindF32 : kRealFftKindF64;
+inline constexpr int32_t kSmallOrders = 3;  // orders 0..3 run the small kernels
+
+// Where each table sits in a spec's block.
+struct SpecLayout {
+  spPlanLayout block{sizeof(REALFFTSPEC)};
+  int64_t bitReversal = 0, twiddles = 0, splitForward = 0, splitInverse = 0;
+};
+
+// Plain twiddles reserve room for M + 1 complex values, which every set's
+// layout fits in; the split tables N/4 complex values each.
+template <class T>
+SpecLayout PlainSpecLayout(int32_t order) {
+  SpecLayout layout;
+  if (order <= kSmallOrders) return layout;
+  const int32_t m = order - 1;
+  layout.bitReversal = layout.block.Reserve(BitRevTableEntries(m), sizeof(int32_t));
+  layout.twiddles = layout.block.Reserve(2 * (Pow2(m) + 1), sizeof(T));
+  layout.splitForward = layout.block.Reserve(2 * (Pow2(order) / 4), sizeof(T));
+  layout.splitInverse = layout.block.Reserve(2 * (Pow2(order) / 4), sizeof(T));
+  return layout;
+}
+
+// Sets kind 0 and gives the block back when the spec owns it.
+inline void ReleaseSpec(REALFFTSPEC* spec) {
+  spec->kind = kRealFftKindReleased;
+  if (spec->owned == 1) spkPlanBlockFree(spec);
+}
+
+template <class T>
+inline T ScaleOf(const REALFFTSPEC& spec) {
+  return static_cast<T>(spec.scale);
+}
+
+template <class Plan>
+spStatus InitSpec(REALFFTSPEC** out, int32_t order, int32_t scaleFlag, int32_t hint) {
+  using T = typename Plan::T;
+  if (out == nullptr) return spErrNullPointer;
+  if (order < 0 || order > kLargestOrder) return spErrFftOrder;
+  // Orders above the plain limit need the large-size plan, which this set
+  // does not build yet: refused before anything is allocated.
+  if (order > Plan::kLargestOrder) return spErrFftOrder;
+
+  const SpecLayout layout = PlainSpecLayout<T>(order);
+  auto* spec = static_cast<REALFFTSPEC*>(spkPlanBlockAlloc(layout.block));
+  if (spec == nullptr) return spErrNoMemory;
+  spec->kind = kSpecKind<T>;
+  spec->order = order;
+  spec->hint = hint;
+  spec->owned = 1;
+  spec->owner = spkPlanOwnedHere(&Plan::kEngine);
+
+  const double n = std::ldexp(1.0, order);
+  switch (scaleFlag) {
+    case REALFFT_NO_DIV: break;
+    case REALFFT_DIV_BY_SQRT_N:
+      spec->forwardScaled = spec->inverseScaled = 1;
+      spec->scale = static_cast<T>(1.0 / std::sqrt(n));
+      break;
+    case REALFFT_DIV_FWD_BY_N:
+      spec->forwardScaled = 1;
+      spec->scale = static_cast<T>(1.0 / n);
+      break;
+    case REALFFT_DIV_INV_BY_N:
+      spec->inverseScaled = 1;
+      spec->scale = static_cast<T>(1.0 / n);
+      break;
+    default:
+      ReleaseSpec(spec);
+      return spErrFftScaleFlag;
+  }
+
+  if (order > kSmallOrders) {
+    const int32_t m = order - 1;
+    auto* sine = static_cast<T*>(SP_V(spkAlignedAlloc)((Pow2(order) / 4 + 1) * static_cast<int64_t>(sizeof(T))));
+    if (sine == nullptr) {
+      ReleaseSpec(spec);
+      return spErrNoMemory;
+    }
+    SinTable(order, sine);
+    spec->bitReversal = spPlanSlice<int32_t>(spec, layout.bitReversal);
+    Plan::BuildBitReversal(m, spec->bitReversal);
+    T* twiddles = spPlanSlice<T>(spec, layout.twiddles);
+    Plan::BuildTwiddles(m, sine, order, twiddles);
+    spec->twiddles = twiddles;
+    spec->workBytes = Plan::PlainWorkBytes(m);
+    T* splitForward = spPlanSlice<T>(spec, layout.splitForward);
+    T* splitInverse = spPlanSlice<T>(spec, layout.splitInverse);
+    Plan::BuildSplitForward(order, sine, splitForward);
+    Plan::BuildSplitInverse(order, sine, splitInverse);
+    spec->splitForward = splitForward;
+    spec->splitInverse = splitInverse;
+    SP_V(spkAlignedFree)(sine);
+  }
+  *out = spec;
+  return spOk;
+}
+
+// Any set may release a live spec of the precision: releasing reads no
+// table and runs no kernel of the set that built it.
+template <class T>
+spStatus FreeSpec(REALFFTSPEC* spec) {
+  if (spec == nullptr) return spErrNullPointer;
+  if (spec->kind != kSpecKind<T>) return spErrSpecKind;
+  ReleaseSpec(spec);
+  return spOk;
+}
+
+// The spec's engine when this set built a live spec of the precision, else
+// null.
+template <class T>
+inline const spkRealFftEngine<T>* EngineOf(const REALFFTSPEC& spec) {
+  if (spec.kind != kSpecKind<T>) return nullptr;
+  return spkPlanKernels<spkRealFftEngine<T>>(spec.owner);
+}
+
+// Scratch of a transform: none when the spec needs none, else the caller's
+// buffer from its first 16-byte boundary, else an allocated block.
+class Scratch {
+ public:
+  Scratch(const REALFFTSPEC& spec, uint8_t* callers) {
+    if (spec.workBytes <= 0) return;
+    if (callers != nullptr) {
+      at_ = callers + ((16 - (reinterpret_cast<uintptr_t>(callers) & 15)) & 15);
+    } else {
+      at_ = owned_ = SP_V(spkAlignedAlloc)(spec.workBytes);
+      failed_ = at_ == nullptr;
+    }
+  }
+  ~Scratch() { SP_V(spkAlignedFree)(owned_); }
+  Scratch(const Scratch&) = delete;
+  Scratch& operator=(const Scratch&) = delete;
+  bool Failed() const { return failed_; }
+  void* Get() const { return at_; }
+
+ private:
+  void* at_ = nullptr;
+  void* owned_ = nullptr;
+  bool failed_ = false;
+};
+
+template <class T>
+spStatus ForwardReal(const T* src, T* dst, REALFFTSPEC* spec, uint8_t* work) {
+  if (spec == nullptr) return spErrNullPointer;
+  const spkRealFftEngine<T>* engine = EngineOf<T>(*spec);
+  if (engine == nullptr) return spErrSpecKind;
+  if (src == nullptr || dst == nullptr) return spErrNullPointer;
+
+  const int32_t order = spec->order;
+  const int64_t n = Pow2(order);
+  if (order <= kSmallOrders) {
+    if (spec->forwardScaled) engine->small->fwdScaled[order](src, dst, ScaleOf<T>(*spec));
+    else engine->small->fwd[order](src, dst);
+  } else {
+    Scratch scratch(*spec, work);
+    if (scratch.Failed()) return spErrNoMemory;
+    const bool scaled = engine->complexForward(*spec, src, dst, scratch.Get());
+    if (spec->forwardScaled && !scaled) engine->scale(ScaleOf<T>(*spec), dst, n);
+    const T a = dst[0], b = dst[1];
+    dst[0] = a + b;  // X[0]
+    dst[1] = a - b;  // X[N/2]
+    engine->split(dst, n / 2, static_cast<const T*>(spec->splitForward));
+  }
+  if (n == 1) {
+    dst[1] = T(0);
+  } else {
+    dst[n] = dst[1];
+    dst[n + 1] = T(0);
+    dst[1] = T(0);
+  }
+  return spOk;
+}
+
+template <class T>
+spStatus InverseReal(const T* src, T* dst, REALFFTSPEC* spec, uint8_t* work) {
+  if (spec == nullptr) return spErrNullPointer;
+  const spkRealFftEngine<T>* engine = EngineOf<T>(*spec);
+  if (engine == nullptr) return spErrSpecKind;
+  if (src == nullptr || dst == nullptr) return spErrNullPointer;
+
+  const int32_t order = spec->order;
+  const int64_t n = Pow2(order);
+  if (order <= kSmallOrders) {
+    // Kernel spectrum order in dst, then the kernel in place.
+    if (n > 1) {
+      const T nyquist = src[n];
+      for (int64_t i = 2; i < n; ++i) dst[i] = src[i];
+      dst[1] = nyquist;
+    }
+    dst[0] = src[0];
+    if (spec->inverseScaled) engine->small->invScaled[order](dst, dst, ScaleOf<T>(*spec));
+    else engine->small->inv[order](dst, dst);
+    return spOk;
+  }
+  Scratch scratch(*spec, work);
+  if (scratch.Failed()) return spErrNoMemory;
+  const T first = src[0], last = src[n];
+  dst[0] = first + last;
+  dst[1] = first - last;
+  engine->merge(src, dst, n / 2, static_cast<const T*>(spec->splitInverse));
+  const bool scaled = engine->complexInverse(*spec, dst, scratch.Get());
+  if (spec->inverseScaled && !scaled) engine->scale(ScaleOf<T>(*spec), dst, n);
+  return spOk;
+}
+
+// The complex path of the sets whose engine is bit reversal plus the
+// generic passes on plain twiddles.
+template <class Plan>
+bool PlainComplexForward(const REALFFTSPEC& spec, const typename Plan::T* src, typename Plan::T* dst, void*) {
+  const int64_t points = Pow2(spec.order - 1);
+  if (src == dst) Plan::BitRevInPlace(dst, points, spec.bitReversal);
+  else Plan::BitRevCopy(src, dst, points, spec.bitReversal);
+  RadixPassesGeneric<false>(dst, points, static_cast<const typename Plan::T*>(spec.twiddles));
+  return false;
+}
+
+template <class Plan>
+bool PlainComplexInverse(const REALFFTSPEC& spec, typename Plan::T* data, void*) {
+  const int64_t points = Pow2(spec.order - 1);
+  Plan::BitRevInPlace(data, points, spec.bitReversal);
+  RadixPassesGeneric<true>(data, points, static_cast<const typename Plan::T*>(spec.twiddles));
+  return false;
+}
+
+}  // namespace SP_SET_NS::fftk

@@ -1,0 +1,37 @@
+// The engine one variant set runs a real FFT with, as a spec carries it (its
+// owner's kernels): the small kernels for orders 0 to 3, the set's complex
+// path (permutation plus passes, later fused kernels and the large-size
+// path), split, merge and scale. Each set fills its own table; the drivers
+// reach a spec's engine only through the spec.
+#pragma once
+#include <cstdint>
+
+#include "primitives/fft/small_dft.h"
+
+struct REALFFTSPEC;
+
+template <class T>
+struct spkSmallDftRealTablesOf;
+template <>
+struct spkSmallDftRealTablesOf<float> {
+  using type = spkSmallDftRealTables<spkSmallDftFnF32, spkSmallDftScaledFnF32>;
+};
+template <>
+struct spkSmallDftRealTablesOf<double> {
+  using type = spkSmallDftRealTables<spkSmallDftFnF64, spkSmallDftScaledFnF64>;
+};
+
+template <class T>
+struct spkRealFftEngine {
+  // Order-indexed small real kernels (orders 0 to 3).
+  const typename spkSmallDftRealTablesOf<T>::type* small;
+  // Unnormalised complex FFT of the spec's M = N/2 points: forward from src
+  // (natural order) into dst, which may be src; inverse in place. Both give
+  // natural order. True when the path has applied the spec's scale itself.
+  bool (*complexForward)(const REALFFTSPEC& spec, const T* src, T* dst, void* work);
+  bool (*complexInverse)(const REALFFTSPEC& spec, T* data, void* work);
+  // Half-length spectrum <-> real spectrum (see fft_split_merge.h).
+  void (*split)(T* data, int64_t halfPoints, const T* table);
+  void (*merge)(const T* src, T* dst, int64_t halfPoints, const T* table);
+  void (*scale)(T scale, T* data, int64_t count);
+};
