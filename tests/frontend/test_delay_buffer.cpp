@@ -307,6 +307,7 @@ TEST_F(DelayBufferTest, WaveBuffersHoldABlockOfTheWidestInputAndAtLeastOneMebiby
         ASSERT_NE(m_buffer->Go(), 0);
         EXPECT_EQ(log.Count("0:SetupBuffer(" + std::to_string(c.expected) + ")"), 1) << c.block;
     }
+    m_buffer->Reset();  // the spies go before their log
 }
 
 TEST_F(DelayBufferTest, ChannelSwapNeedsTwoChannels)
