@@ -1,5 +1,6 @@
 #include "Vantrel/InputMuxImpl.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -169,8 +170,10 @@ void CInputMuxImpl::Release(int input)
     if (!IsSynchronous(input) && m_released[input] == 0 && m_waveIO[input] != nullptr) {
         CWaveIO* wave = m_waveIO[input];
         if (m_bufferBytes > 0) {
+            // A device reporting more room than its buffer has counts as empty.
             auto usedPercent = [&](uint32_t freeBytes) {
-                return 100 - static_cast<int32_t>(100.0 * double(freeBytes) / double(m_bufferBytes));
+                const double freePercent = std::min(100.0 * double(freeBytes) / double(m_bufferBytes), 100.0);
+                return 100 - static_cast<int32_t>(freePercent);
             };
             m_usedPercent[input] = usedPercent(wave->GetFreeBufferSpace());
             m_usedPercent2[input] = usedPercent(wave->GetFreeBufferSpace2());

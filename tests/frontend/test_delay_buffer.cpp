@@ -353,6 +353,22 @@ TEST_F(DelayBufferTest, RealTimeVirtualDevicesFeedTheRings)
     m_buffer->Reset();  // closes the devices
 }
 
+TEST_F(DelayBufferTest, FileProblemsAreTracedAndAMissingFileFailsTheStart)
+{
+    WriteFiles(1000);
+    m_sys.inputPara[1].wave.sampleRate = 2000;
+    ASSERT_EQ(m_buffer->Init(&m_sys, kBlock, 450), 1);
+    EXPECT_NE(m_buffer->Go(), 0);
+    EXPECT_THAT(m_trace.Text(), HasSubstr("test.wav' has 1000 Hz, 32 bits, 2 channels; input 1 expects 2000 Hz, 32 "
+                                          "bits, 2 channels"));
+    m_sys.inputPara[0].fileName = m_dir.File("absent.wav");
+    ASSERT_EQ(m_buffer->Init(&m_sys, kBlock, 450), 1);
+    EXPECT_EQ(m_buffer->Go(), 0);
+    EXPECT_THAT(m_trace.Text(), HasSubstr("CInputMuxImpl::Open(), ERROR: input 0: cannot open '"));
+    EXPECT_THAT(m_trace.Text(), HasSubstr("absent.wav"));
+    EXPECT_EQ(m_buffer->ProcessInput(0), 0);  // nothing open: padded blocks, never a crash
+}
+
 using DelayBufferDeathTest = DelayBufferTest;
 
 TEST_F(DelayBufferDeathTest, OutOfMemoryShowsTheBoxAndEndsWithCodeOne)
