@@ -1,3 +1,5 @@
+// The delay buffer's sizing, allocation, reset and the reading of one block
+// of every signal channel into the raw and the DC-blocked rings.
 #include "Vantrel/DelayBufferImpl.h"
 
 #include <algorithm>
@@ -6,8 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "Vantrel/DebugTrace.h"
 #include "Vantrel/ErrorMessage.h"
+#include "Vantrel/FrontEndTrace.h"
 #include "Vantrel/InputMux.h"
 #include "Vantrel/InputMuxReadCodes.h"
 #include "Vantrel/SysPara.h"
@@ -19,17 +21,6 @@ namespace {
 constexpr int64_t kMinWaveBufferBytes = 1048576;
 // Extra room when the caller asks for a ring no longer than a block.
 constexpr int64_t kRingSlack = 4;
-
-#define BUFFER_TRACE(...)                       \
-    do {                                        \
-        if (TraceEnabled(TRACE_ORDINARY))       \
-            DebugTrace(__VA_ARGS__);            \
-    } while (0)
-
-bool ValidSignal(int direction, int channel)
-{
-    return direction >= 0 && direction < 2 && channel >= 0 && channel < 2;
-}
 
 }  // namespace
 
@@ -48,7 +39,7 @@ int CDelayBufferImpl::Attach(CInputMux* inputMux)
 int CDelayBufferImpl::Init(SYSPARA* sysPara, int blockLength, int ringLength)
 {
     if (sysPara == nullptr || blockLength <= 0) {
-        BUFFER_TRACE("CDelayBufferImpl::Init(), ERROR: block length %d\n", blockLength);
+        FRONT_END_TRACE("CDelayBufferImpl::Init(), ERROR: block length %d\n", blockLength);
         return 0;
     }
     m_blockLen = blockLength;
@@ -92,7 +83,7 @@ void CDelayBufferImpl::AllocateBuffers(int64_t length)
         return;
     // There is no failure return for the caller to act on: tell the user and end.
     ShowErrorMessage("CDelayBufferImpl", "AllocateBuffers()", ERRORCODE_OUT_OF_MEMORY);
-    BUFFER_TRACE("CDelayCompensation::AllocateBuffers(), out of memory\n");
+    FRONT_END_TRACE("CDelayCompensation::AllocateBuffers(), out of memory\n");
     std::exit(1);
 }
 
@@ -147,7 +138,7 @@ int CDelayBufferImpl::Reset()
 int CDelayBufferImpl::Go()
 {
     if (m_mux == nullptr || m_sysPara == nullptr) {
-        BUFFER_TRACE("CDelayBufferImpl::Go(), ERROR: not initialised\n");
+        FRONT_END_TRACE("CDelayBufferImpl::Go(), ERROR: not initialised\n");
         return 0;
     }
     int64_t bytes = kMinWaveBufferBytes;
@@ -178,14 +169,14 @@ bool CDelayBufferImpl::ReadPiece(int direction, int channel, int target, int cou
 int CDelayBufferImpl::ProcessInput(int swapTestChannels)
 {
     if (!HasBuffers() || m_mux == nullptr) {
-        BUFFER_TRACE("CDelayBufferImpl::ProcessInput(), ERROR: not initialised\n");
+        FRONT_END_TRACE("CDelayBufferImpl::ProcessInput(), ERROR: not initialised\n");
         return 0;
     }
     bool complete = true;
     for (int direction = 0; direction < 2; ++direction)
         for (int channel = 0; channel < m_sysPara->channels; ++channel) {
             if (channel > 1) {
-                BUFFER_TRACE("CDelayBufferImpl::ProcessInput(), ERROR: channel count %d\n", m_sysPara->channels);
+                FRONT_END_TRACE("CDelayBufferImpl::ProcessInput(), ERROR: channel count %d\n", m_sysPara->channels);
                 return 0;
             }
             int target = channel;
@@ -208,127 +199,10 @@ int CDelayBufferImpl::ProcessInput(int swapTestChannels)
     if (m_blockLen < m_ringLen)
         m_fill = std::min(m_fill + m_blockLen, m_ringLen);
     if (!complete) {
-        BUFFER_TRACE("IO Error or EOF\n");
+        FRONT_END_TRACE("IO Error or EOF\n");
         return 0;
     }
     return 1;
-}
-
-int CDelayBufferImpl::OffsetOf(int direction) const
-{
-    const bool delayed = (m_inputOffset > 0 && direction == 0) || (m_inputOffset < 0 && direction == 1);
-    return delayed ? m_absInputOffset : 0;
-}
-
-int CDelayBufferImpl::GetSamples(int direction, int channel, int delay, int count, float** span1, int* length1,
-                                 float** span2, int* length2, int filtered, int allowPadding)
-{
-    float* ignoredSpan = nullptr;
-    int ignoredLength = 0;
-    float*& piece1 = span1 != nullptr ? *span1 : ignoredSpan;
-    float*& piece2 = span2 != nullptr ? *span2 : ignoredSpan;
-    int& len1 = length1 != nullptr ? *length1 : ignoredLength;
-    int& len2 = length2 != nullptr ? *length2 : ignoredLength;
-    piece1 = piece2 = nullptr;
-    len1 = len2 = 0;
-    if (!HasBuffers() || !ValidSignal(direction, channel) || count < 0) {
-        BUFFER_TRACE("CDelayBufferImpl::GetSamples(), ERROR: no signal %d channel %d of %d samples\n", direction,
-                     channel, count);
-        return FETCH_NOT_ENOUGH_DATA;
-    }
-    // A span longer than the ring cannot be handed out at any delay.
-    if (count > m_ringLen) {
-        BUFFER_TRACE("CDelayBufferImpl::GetSamples(), ERROR: %d samples requested, the ring holds %d\n", count,
-                     m_ringLen);
-        return FETCH_NOT_ENOUGH_DATA;
-    }
-
-    int64_t span = int64_t(delay) + OffsetOf(direction);
-    int code = FETCH_COMPLETE;
-    // A negative delay would reach past the newest sample: clamped like one too big.
-    if (span < 0 || span + count > m_ringLen) {
-        BUFFER_TRACE("CDelayBufferImpl::GetSamples(), ERROR: Delay too big(Delay=%lu, Requested=%lu, InBuffer=%lu!\n",
-                     static_cast<unsigned long>(span), static_cast<unsigned long>(count),
-                     static_cast<unsigned long>(m_fill));
-        span = m_ringLen - count;
-        code = FETCH_DELAY_CLAMPED;
-    }
-    int available = count;
-    if (span + count > m_fill) {
-        if (allowPadding == 0) {
-            BUFFER_TRACE(
-                "CDelayBufferImpl::GetSamples(), ERROR: Delay too big(Delay=%lu, Requested=%lu, InBuffer=%lu!\n",
-                static_cast<unsigned long>(span), static_cast<unsigned long>(count),
-                static_cast<unsigned long>(m_fill));
-            return FETCH_NOT_ENOUGH_DATA;
-        }
-        BUFFER_TRACE("CDelayBufferImpl::GetSamples(), WARNING: Delay too big(Delay=%lu, Requested=%lu, InBuffer=%lu, "
-                     "using padding.\n",
-                     static_cast<unsigned long>(span), static_cast<unsigned long>(count),
-                     static_cast<unsigned long>(m_fill));
-        available = static_cast<int>(std::max<int64_t>(m_fill - span, 0));
-    }
-
-    int64_t start = m_writePos[direction][channel] - span - available;
-    if (start < 0)
-        start += m_ringLen;
-    float* ring = filtered != 0 && m_sysPara->levelPara.useFiltered != 0 ? m_filteredRing[direction][channel]
-                                                                          : m_rawRing[direction][channel];
-    len1 = static_cast<int>(std::min<int64_t>(m_ringLen - start, available));
-    piece1 = ring + start;
-    len2 = available - len1;
-    piece2 = ring;
-
-    // Every block the span touches, the last one of an unaligned span too.
-    uint8_t status = 0;
-    if (available > 0) {
-        const int blocks = m_ringLen / m_blockLen;
-        const int64_t firstBlock = start / m_blockLen;
-        const int64_t lastBlock = (start + available - 1) / m_blockLen;
-        for (int64_t block = firstBlock; block <= lastBlock; ++block)
-            status |= m_blockStatus[direction][channel][block % blocks];
-    }
-    return (status & BLOCK_PADDED_BIT) != 0 ? FETCH_PADDED : code;
-}
-
-int CDelayBufferImpl::CopySamples(int direction, int channel, int delay, int count, float* dest, int filtered,
-                                  int allowPadding)
-{
-    float* piece1 = nullptr;
-    float* piece2 = nullptr;
-    int len1 = 0;
-    int len2 = 0;
-    const int code =
-        GetSamples(direction, channel, delay, count, &piece1, &len1, &piece2, &len2, filtered, allowPadding);
-    if (code == FETCH_NOT_ENOUGH_DATA || dest == nullptr)
-        return code;
-    // The newest sample always lands at the end of dest.
-    const int padding = count - len1 - len2;
-    std::fill(dest, dest + padding, 0.0f);
-    std::copy_n(piece1, len1, dest + padding);
-    std::copy_n(piece2, len2, dest + padding + len1);
-    return code;
-}
-
-void CDelayBufferImpl::GetBufferInfo(int direction, int channel, int filtered, float** ring, int* fill,
-                                     int* writePos, int* ringLength, int* effectiveWritePos)
-{
-    const bool valid = HasBuffers() && ValidSignal(direction, channel);
-    if (ring != nullptr)
-        *ring = !valid ? nullptr : filtered != 0 ? m_filteredRing[direction][channel] : m_rawRing[direction][channel];
-    if (fill != nullptr)
-        *fill = m_fill;
-    if (ringLength != nullptr)
-        *ringLength = m_ringLen;
-    const int write = valid ? m_writePos[direction][channel] : 0;
-    if (writePos != nullptr)
-        *writePos = write;
-    if (effectiveWritePos != nullptr) {
-        int effective = write - OffsetOf(direction);
-        if (effective < 0)
-            effective += m_ringLen;
-        *effectiveWritePos = effective;
-    }
 }
 
 // No output is ever opened by the component, so none can be busy.
