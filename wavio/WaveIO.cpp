@@ -65,7 +65,7 @@ int CWaveIO::StartInput(int, int deviceId, int, int)
     std::unique_ptr<DeviceCapture> device = StartDeviceCapture(request, buffer, &m_lastError);
     if (!device)
         return 0;
-    m_capture = std::move(buffer);
+    m_capture.store(std::move(buffer));
     m_device = std::move(device);
     return 1;
 }
@@ -84,16 +84,18 @@ int CWaveIO::OpenInputFile(int, const std::string& fileName, int)
 
 int CWaveIO::Close()
 {
-    if (m_capture)
-        m_capture->Close();
+    // A reader blocked on another thread keeps its own reference and wakes.
+    if (std::shared_ptr<WaveBuffer> capture = m_capture.exchange(nullptr))
+        capture->Close();
     if (m_device)
         m_device->Stop();
     m_device.reset();
-    m_capture.reset();
-    m_file.reset();
-    m_fileFrames.clear();
-    m_fileFrames.shrink_to_fit();
-    m_fileEnded = false;
+    if (m_file) {
+        m_file.reset();
+        m_fileFrames.clear();
+        m_fileFrames.shrink_to_fit();
+        m_fileEnded = false;
+    }
     return 1;
 }
 
@@ -102,8 +104,8 @@ uint32_t CWaveIO::GetFreeBufferSpace()
     int64_t free = m_bufferBytes;
     if (m_device && m_device->FreeSpaceOverride(0) >= 0)
         free = m_device->FreeSpaceOverride(0);
-    else if (m_capture)
-        free = m_capture->FreeFrames() * BytesPerFrame();
+    else if (std::shared_ptr<WaveBuffer> capture = m_capture.load())
+        free = capture->FreeFrames() * BytesPerFrame();
     else if (m_file)
         free = m_bufferBytes - int64_t(m_fileFrames.size()) / Channels() * BytesPerFrame();
     return static_cast<uint32_t>(std::clamp<int64_t>(free, 0, UINT32_MAX));
@@ -160,8 +162,8 @@ int CWaveIO::ReadRaw(float* dest, int count, int blocking)
         return 0;
     if (m_file)
         return static_cast<int>(ReadFile(dest, -1, count));
-    if (m_capture)
-        return static_cast<int>(m_capture->Read(dest, -1, count, blocking != 0));
+    if (std::shared_ptr<WaveBuffer> capture = m_capture.load())
+        return static_cast<int>(capture->Read(dest, -1, count, blocking != 0));
     return 0;
 }
 
@@ -176,8 +178,8 @@ int CWaveIO::ReadChannel(float* dest, int channel, int count, int* format, int b
     }
     if (m_file)
         return static_cast<int>(ReadFile(dest, channel, count));
-    if (m_capture)
-        return static_cast<int>(m_capture->Read(dest, channel, count, blocking != 0));
+    if (std::shared_ptr<WaveBuffer> capture = m_capture.load())
+        return static_cast<int>(capture->Read(dest, channel, count, blocking != 0));
     return 0;
 }
 
@@ -188,8 +190,8 @@ int CWaveIO::ReleaseSamples(int count)
     if (m_file) {
         const int64_t values = std::min<int64_t>(int64_t(count) * Channels(), m_fileFrames.size());
         m_fileFrames.erase(m_fileFrames.begin(), m_fileFrames.begin() + values);
-    } else if (m_capture) {
-        m_capture->Release(count);
+    } else if (std::shared_ptr<WaveBuffer> capture = m_capture.load()) {
+        capture->Release(count);
     }
     return 1;
 }
@@ -210,11 +212,12 @@ uint16_t CWaveIO::WaitForData(int milliseconds)
         FillFromFile(1);
         return m_fileFrames.empty() ? WAVEIO_WAIT_ENDED : WAVEIO_WAIT_DATA;
     }
-    if (!m_capture)
+    const std::shared_ptr<WaveBuffer> capture = m_capture.load();
+    if (!capture)
         return WAVEIO_WAIT_NOT_STARTED;
-    if (m_capture->WaitForFrames(milliseconds))
+    if (capture->WaitForFrames(milliseconds))
         return WAVEIO_WAIT_DATA;
-    return m_capture->Ended() ? WAVEIO_WAIT_ENDED : WAVEIO_WAIT_TIMEOUT;
+    return capture->Ended() ? WAVEIO_WAIT_ENDED : WAVEIO_WAIT_TIMEOUT;
 }
 
 int CWaveIO::SampleRate() const

@@ -4,9 +4,12 @@
 // floats in 16-bit integer units from the read position without consuming;
 // only ReleaseSamples advances it, so two channel reads of one stretch see
 // the same samples. Counts are frames (one sample per channel). Nothing
-// here throws: failures return 0 and leave a text in LastError().
+// here throws: failures return 0 and leave a text in LastError(). One
+// thread drives an object; only Close may come from another, to release a
+// reader that waits.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -87,7 +90,8 @@ private:
     std::vector<float> m_fileFrames;  // interleaved
     bool m_fileEnded = false;
     // Device input.
-    std::shared_ptr<WaveBuffer> m_capture;
+    // Atomic so that Close on another thread can release a blocked reader.
+    std::atomic<std::shared_ptr<WaveBuffer>> m_capture;
     std::unique_ptr<DeviceCapture> m_device;
 };
 

@@ -219,10 +219,12 @@ TEST_F(DelayBufferTest, FetchCodesAtTheirEdges)
         std::vector<float> dest(std::max(c.count, 1), -1.0f);
         EXPECT_EQ(m_buffer->CopySamples(1, 1, c.delay, c.count, dest.data(), 0, c.padding), c.code)
             << "delay " << c.delay << " count " << c.count;
-        if (c.code == 8)  // the clamped span: the oldest samples held
+        if (c.code == 8) {  // the clamped span: the oldest samples held
             EXPECT_EQ(dest[0], RampValue(1, 1, 1100 - 500));
-        if (c.code == 4)
+        }
+        if (c.code == 4) {
             EXPECT_EQ(dest[0], -1.0f);
+        }
     }
     EXPECT_THAT(m_trace.Text(), HasSubstr("CDelayBufferImpl::GetSamples(), ERROR: Delay too big(Delay=401, "
                                           "Requested=100, InBuffer=500!\n"));
