@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "primitives/frame/set_list.h"
 #include "primitives/frame/variant_seams.h"
 
 namespace bench {
@@ -124,7 +125,7 @@ inline void ShortRun(benchmark::internal::Benchmark* b) { b->Arg(1024)->Arg(6553
 // Registers `body` once per variant set the processor supports, as
 // "<name>/<set>", with ShortRun's lengths; the set is forced while it runs.
 inline void RegisterPerSet(const std::string& name, std::function<void(benchmark::State&)> body) {
-  for (int set = 0; set < 5; ++set) {
+  for (int set = 0; set < kSpVariantSetCount; ++set) {
     if (!spVariantSetSupported(set)) continue;
     auto* b = benchmark::RegisterBenchmark((name + "/" + spVariantSetName(set)).c_str(),
                                            [set, body](benchmark::State& state) {
