@@ -96,7 +96,7 @@ inline const std::vector<int64_t> kGridSizes = {16, 1024, 65536, 1 << 20};
 // arrays placed at byteOffset: 0, or misalignedBytes for the misaligned case.
 template <class Body>
 void RegisterGrid(const std::string& name, double minTime, int misalignedBytes, Body body) {
-  for (int set = kPlain; set <= 4; ++set)
+  for (int set = kPlain; set < kSpVariantSetCount; ++set)
     for (int misaligned = 0; misaligned <= 1; ++misaligned)
       for (int64_t n : kGridSizes) {
         const std::string setName = set < 0 ? "plain-O3" : spVariantSetName(set);

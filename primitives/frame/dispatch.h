@@ -43,15 +43,15 @@ bool spRegisterDispatchEntry(const char* name, const void* const* slots);
 #define SP_DISPATCH_ENTRIES(LIST) LIST(SP_DISPATCH)
 
 // One row: SP_DISPATCH(spStatus, spAddF32, (const float* a, const float* b, float* dst, int32_t n), (a, b, dst, n))
-#define SP_DISPATCH(ret, name, params, args)                                                      \
-  SP_DECLARE_VARIANTS(ret, name, params)                                                          \
-  namespace sp_dispatch_tables {                                                                  \
-  using name##_fn = ret(*) params;                                                                \
-  constexpr name##_fn name[kSpVariantSetCount] = SP_VARIANT_TABLE(name);                          \
-  }                                                                                               \
+#define SP_DISPATCH(ret, name, params, args)                                                                 \
+  SP_DECLARE_VARIANTS(ret, name, params)                                                                     \
+  namespace sp_dispatch_tables {                                                                             \
+  using name##_fn = ret(*) params;                                                                           \
+  constexpr name##_fn name[kSpVariantSetCount] = SP_VARIANT_TABLE(name);                                     \
+  }                                                                                                          \
   ret name params { return sp_dispatch_tables::name[spDispatchIndex.load(std::memory_order_relaxed)] args; } \
-  namespace sp_dispatch_tables {                                                                  \
-  static const void* const name##_slots[kSpVariantSetCount] = {SP_FOR_EACH_SET(SP_SLOT_IN_SET, name)}; \
-  [[maybe_unused]] static const bool name##_listed = spRegisterDispatchEntry(#name, name##_slots); \
+  namespace sp_dispatch_tables {                                                                             \
+  static const void* const name##_slots[kSpVariantSetCount] = {SP_FOR_EACH_SET(SP_SLOT_IN_SET, name)};       \
+  [[maybe_unused]] static const bool name##_listed = spRegisterDispatchEntry(#name, name##_slots);           \
   }
 #define SP_SLOT_IN_SET(name, index, ns, suffix, ...) reinterpret_cast<const void*>(&ns::name##suffix),

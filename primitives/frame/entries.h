@@ -23,8 +23,8 @@
 #ifdef SP_SET_INDEX
 #include "primitives/frame/variant_set.h"
 #define SP_DECLARE_THIS_SETS_ENTRY(ret, name, params, args) \
-  namespace SP_SET_NS {                                      \
-  ret SP_V(name) params;                                     \
+  namespace SP_SET_NS {                                     \
+  ret SP_V(name) params;                                    \
   }
 #else
 #define SP_DECLARE_THIS_SETS_ENTRY(ret, name, params, args)

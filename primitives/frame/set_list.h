@@ -53,9 +53,9 @@ static_assert(kSpVariantSetCount == SP_SET_SSSE3 + 1, "a named index for every r
 // (params in parentheses) or an object (params empty, ret with `extern`).
 //   SP_DECLARE_VARIANTS(spStatus, spSumF64, (const double* src, int32_t n, double* sum))
 #define SP_DECLARE_VARIANTS(ret, name, params) SP_FOR_EACH_SET(SP_DECLARE_IN_SET, (ret, name, params))
-#define SP_DECLARE_IN_SET(entry, index, ns, suffix, ...) \
-  namespace ns {                                         \
-  SP_SET_CALL(SP_DECLARE_SUFFIXED, suffix, SP_SET_UNPACK entry)   \
+#define SP_DECLARE_IN_SET(entry, index, ns, suffix, ...)        \
+  namespace ns {                                                \
+  SP_SET_CALL(SP_DECLARE_SUFFIXED, suffix, SP_SET_UNPACK entry) \
   }
 #define SP_DECLARE_SUFFIXED(suffix, ret, name, params) ret name##suffix params;
 #define SP_SET_UNPACK(...) __VA_ARGS__
@@ -63,5 +63,6 @@ static_assert(kSpVariantSetCount == SP_SET_SSSE3 + 1, "a named index for every r
 
 // Braced list of the addresses of every set's `name`, by set index:
 //   const SumF64Fn kSumF64[] = SP_VARIANT_TABLE(spSumF64);  // [2] is sp_sse2::spSumF64_Sse2
-#define SP_VARIANT_TABLE(name) {SP_FOR_EACH_SET(SP_ADDRESS_IN_SET, name)}
+#define SP_VARIANT_TABLE(name) \
+  { SP_FOR_EACH_SET(SP_ADDRESS_IN_SET, name) }
 #define SP_ADDRESS_IN_SET(name, index, ns, suffix, ...) &ns::name##suffix,
