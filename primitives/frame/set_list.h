@@ -14,6 +14,7 @@
 //             and the name __builtin_cpu_supports knows (none for generic)
 //   flags     the instruction-set flags its *_variant.cpp are compiled with
 // `ctx` is passed through unchanged to X, so a walk can carry its own data.
+// A new set is one more row, its call in SP_FOR_EACH_SET and a named index.
 #pragma once
 
 // Named set indices, for conditions on the set being compiled.
