@@ -59,3 +59,9 @@ double* SP_V(spAlignedAllocF64)(int32_t count) {
 void SP_V(spAlignedFree)(void* p) { SP_V(spkAlignedFree)(p); }
 
 }  // namespace SP_SET_NS
+
+// The aligned allocators' dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_ALIGNED_MEMORY_ENTRIES)
+#endif

@@ -75,3 +75,9 @@ spStatus SP_V(spSetF64)(double value, double* dst, int32_t n) {
 }
 
 }  // namespace SP_SET_NS
+
+// The copy, zero and fill dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_COPY_FILL_ENTRIES)
+#endif

@@ -3,6 +3,8 @@
 // loops in ascending order; the other cases walk 32-byte blocks of vectors
 // (arith_blocks.h). Every case performs the one IEEE operation per element,
 // so the sets differ only in how they walk memory.
+#include "primitives/vector/sp_arith.h"
+
 #include <cstdint>
 #include <type_traits>
 
@@ -262,3 +264,9 @@ spStatus SP_V(spMulF64)(const double* a, const double* b, double* dst, int32_t n
 }
 
 }  // namespace SP_SET_NS
+
+// The elementwise arithmetic dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_ARITH_ENTRIES)
+#endif

@@ -4,6 +4,8 @@
 // way); the SIMD sets round each product to float first, so the two can
 // differ in the last place. In double precision every set rounds each
 // product, then the sum, and all agree.
+#include "primitives/vector/sp_complex.h"
+
 #include <cstdint>
 
 #include "primitives/frame/sp_status.h"
@@ -166,3 +168,9 @@ spStatus SP_V(spMulC64)(const double* a, const double* b, double* dst, int32_t n
 }
 
 }  // namespace SP_SET_NS
+
+// The complex multiplication dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_COMPLEX_MUL_ENTRIES)
+#endif

@@ -7,6 +7,8 @@
 // Split: bit copies in every set; the generic and SSE sets make a pass for
 // the real parts, then one for the imaginary parts (the SSE2 set on chunk by
 // chunk).
+#include "primitives/vector/sp_complex.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstdint>
@@ -205,3 +207,9 @@ spStatus SP_V(spSplitComplexC32)(const float* src, float* dstRe, float* dstIm, i
 }
 
 }  // namespace SP_SET_NS
+
+// The conjugation and split dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_CONJ_SPLIT_ENTRIES)
+#endif

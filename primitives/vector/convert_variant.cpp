@@ -1,6 +1,8 @@
 // Conversion primitives of one variant set. The generic and SSE sets run the
 // scalar rules; the SSE2 and later sets run vector blocks and finish with
 // the same rules (or, where their special values differ, a padded block).
+#include "primitives/vector/sp_convert.h"
+
 #include <cfenv>
 #include <cstring>
 #include <type_traits>
@@ -298,3 +300,9 @@ spStatus SP_V(spConvF64ToI32)(const double* src, int32_t* dst, int32_t n, int32_
 }
 
 }  // namespace SP_SET_NS
+
+// The conversion dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_CONVERT_ENTRIES)
+#endif

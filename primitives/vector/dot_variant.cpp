@@ -3,6 +3,8 @@
 // double precision. SIMD floats: products rounded to float and added in
 // single precision into 8 (SSE) or 16 (SSE2 and later) partial sums; SIMD
 // doubles: eight partial sums in four 2-lane registers.
+#include "primitives/vector/sp_dot.h"
+
 #include "primitives/frame/sp_status.h"
 #include "primitives/vector/dot_kernels.h"
 #include "primitives/vector/stats_ops.h"
@@ -191,3 +193,9 @@ spStatus SP_V(spDotF64)(const double* a, const double* b, int32_t n, double* res
 }
 
 }  // namespace SP_SET_NS
+
+// The dot-product dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_DOT_ENTRIES)
+#endif

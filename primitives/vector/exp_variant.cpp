@@ -6,6 +6,8 @@
 // range handled on the spot. SIMD sets: single precision, a refined
 // reciprocal per four lanes, and 2^k applied in two halves so that results
 // up to the float overflow bound stay finite.
+#include "primitives/vector/sp_elementary.h"
+
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -197,3 +199,9 @@ spStatus SP_V(spExpInPlaceF32)(float* srcDst, int32_t len) {
 }
 
 }  // namespace SP_SET_NS
+
+// The exponential dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_EXP_ENTRIES)
+#endif

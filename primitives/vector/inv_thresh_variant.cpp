@@ -7,6 +7,8 @@
 // reciprocal estimate refined once; a group whose estimate is off the
 // ordinary range (zeros, infinities, NaNs, subnormals, values whose
 // reciprocal is subnormal) is done by true division instead.
+#include "primitives/vector/sp_elementary.h"
+
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -194,3 +196,9 @@ spStatus SP_V(spInvThreshInPlaceF32)(float* srcDst, int32_t len, float threshold
 }
 
 }  // namespace SP_SET_NS
+
+// The inverse-with-threshold dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_INV_THRESH_ENTRIES)
+#endif

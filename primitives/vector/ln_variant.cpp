@@ -12,6 +12,8 @@
 // a quiet one unchanged), and the logarithm of positive subnormals
 // (normalised first). The status is the warning of the lowest-indexed zero
 // or negative.
+#include "primitives/vector/sp_ln.h"
+
 #include <cmath>
 #include <cstdint>
 
@@ -404,3 +406,9 @@ spStatus SP_V(spLnF64)(const double* src, double* dst, int32_t len) {
 }
 
 }  // namespace SP_SET_NS
+
+// The natural-logarithm dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_LN_ENTRIES)
+#endif

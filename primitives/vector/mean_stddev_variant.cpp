@@ -4,6 +4,8 @@
 // precision (generic, and the SSE set and the accurate float mode), in
 // single-precision blocks of 1024 (float fast mode) or in 2-lane double
 // registers (double, SSE2 and later).
+#include "primitives/vector/sp_mean_stddev.h"
+
 #include <cmath>
 
 #include "primitives/frame/sp_status.h"
@@ -205,3 +207,9 @@ spStatus SP_V(spStdDevF64)(const double* src, int32_t n, double* stdDev) {
 }
 
 }  // namespace SP_SET_NS
+
+// The mean and standard-deviation dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_MEAN_STDDEV_ENTRIES)
+#endif

@@ -4,6 +4,8 @@
 // search with packed max/min or compare-and-select and recover the index as
 // the first element whose bit pattern equals the extreme, which gives the
 // generic value and index for data free of NaN and of zeros of both signs.
+#include "primitives/vector/sp_minmax.h"
+
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
@@ -395,3 +397,9 @@ SP_INDEX_FORM(spMinIndexF64, spMinF64, double, IndexF64<Dir::kMin>)
 #undef SP_INDEX_FORM
 
 }  // namespace SP_SET_NS
+
+// The maximum and minimum dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_MINMAX_ENTRIES)
+#endif

@@ -1,5 +1,7 @@
 // Gaussian random-number primitives of one variant set. All sets run the
 // same scalar generator and double arithmetic, so they give the same values.
+#include "primitives/vector/sp_random.h"
+
 #include <cstdint>
 
 #include "primitives/frame/sp_status.h"
@@ -37,3 +39,9 @@ spStatus SP_V(spRandGaussF64)(double* dst, int32_t len, double mean, double stdD
 }
 
 }  // namespace SP_SET_NS
+
+// The Gaussian random-number dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_RAND_GAUSS_ENTRIES)
+#endif

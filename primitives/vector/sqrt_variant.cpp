@@ -8,6 +8,8 @@
 // compare (x < 0, so NaNs pass unflagged), the SSE set's double kernel by
 // the sign bit; either way the status does not depend on where an element
 // falls in the array.
+#include "primitives/vector/sp_elementary.h"
+
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -287,3 +289,9 @@ spStatus SP_V(spSqrtF64)(const double* src, double* dst, int32_t len) {
 }
 
 }  // namespace SP_SET_NS
+
+// The square-root dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_SQRT_ENTRIES)
+#endif

@@ -2,6 +2,8 @@
 // precision) squares in groups of four, then singly; the SIMD kernels align
 // the destination to 16 bytes, square 8 floats or 4 doubles per pass and
 // finish with smaller groups. x * x is one IEEE product in every case.
+#include "primitives/vector/sp_square.h"
+
 #include <cstdint>
 
 #include "primitives/frame/sp_status.h"
@@ -106,3 +108,9 @@ spStatus SP_V(spSqrInPlaceF64)(double* srcDst, int32_t n) {
 }
 
 }  // namespace SP_SET_NS
+
+// The square dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_SQUARE_ENTRIES)
+#endif

@@ -4,6 +4,8 @@
 // sets) or the fast mode (single-precision blocks of 32768 elements carried
 // in double); double sums with eight rotating partial sums (SSE set, which
 // has no double vectors) or four 2-lane registers (SSE2 and later).
+#include "primitives/vector/sp_sum.h"
+
 #include "primitives/frame/sp_status.h"
 #include "primitives/vector/stats_ops.h"
 #include "primitives/vector/sum_kernels.h"
@@ -204,3 +206,9 @@ spStatus SP_V(spSumF64)(const double* src, int32_t n, double* sum) {
 }
 
 }  // namespace SP_SET_NS
+
+// The sum dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_SUM_ENTRIES)
+#endif

@@ -7,6 +7,8 @@
 // first and the level second, so an unordered or equal pair stores the
 // level. The SSE set in double precision has no double instructions and
 // compares bit patterns as integers.
+#include "primitives/vector/sp_threshold.h"
+
 #include <cstdint>
 
 #include "primitives/frame/sp_status.h"
@@ -122,3 +124,9 @@ spStatus SP_V(spThresholdInPlaceF64)(double* srcDst, int32_t n, double level, in
 }
 
 }  // namespace SP_SET_NS
+
+// The threshold dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_THRESHOLD_ENTRIES)
+#endif

@@ -3,6 +3,8 @@
 // two-lane one. Double windows multiply in double; float windows multiply
 // the float sample by the float weight, except in the generic set and for
 // long windows of the SSE and SSE3 sets, which round only the double product.
+#include "primitives/vector/sp_window.h"
+
 #include <cstdint>
 
 #include "primitives/frame/simd.h"
@@ -137,3 +139,9 @@ spStatus SP_V(spWinHannF32)(const float* src, float* dst, int32_t n) {
 }
 
 }  // namespace SP_SET_NS
+
+// The window dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_WINDOW_ENTRIES)
+#endif
