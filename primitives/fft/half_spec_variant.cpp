@@ -51,3 +51,9 @@ spStatus SP_V(spHalfSpecToC32)(const float* src, float* dst, int32_t n) {
 }
 
 }  // namespace SP_SET_NS
+
+// The half-spectrum expansion dispatch entry, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_HALF_SPEC_F32_ENTRIES)
+#endif
