@@ -88,10 +88,13 @@ void GeneralProduct(ConstMatrix<T> a, ConstMatrix<T> b, Matrix<T> c, int32_t row
 template <int N, int kCols, Sum S, bool kHoldB, class T>
 void SquareProduct(ConstMatrix<T> a, ConstMatrix<T> b, Matrix<T> c) {
   using Acc = SumType<S, T>;
-  T held[N][kCols] = {};
+  T held[kHoldB ? N : 1][kHoldB ? kCols : 1];
   if constexpr (kHoldB)
     Unrolled<N>([&](auto j) { Unrolled<kCols>([&](auto k) { held[j][k] = b(j, k); }); });
-  auto bAt = [&](int j, int k) { return kHoldB ? held[j][k] : b(j, k); };
+  auto bAt = [&](int j, int k) {
+    if constexpr (kHoldB) return held[j][k];
+    else return b(j, k);
+  };
   Unrolled<N>([&](auto i) {
     Unrolled<kCols>([&](auto k) {
       Acc sum = Acc{a(i, 0)} * Acc{bAt(0, k)};

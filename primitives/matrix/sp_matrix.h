@@ -13,11 +13,14 @@
 // Checks, in this order, before anything is written: null pointers (-8),
 // counts below 1 (-6), size mismatch (-204), strides (-182). The 2-D copy
 // reports a height below 1 as -203 and ignores its row strides for one row.
-// Single precision: the generic set sums products in double and rounds each
-// output once; the SIMD sets round every product and partial sum to float
-// (except where a set's kernel says otherwise), so the sets agree up to the
-// last bits. Square shapes of 3 to 6 sum from the first product, so a sum of
-// negative zeros is -0 there and +0 in the general loops.
+//
+// Sums add their terms in increasing index. Single precision: the generic set
+// sums exact products in double and rounds each output once, the SIMD sets
+// mostly round every product and partial sum to float, so the sets agree up
+// to the last bits (the kernels' sources say which set sums where). Square
+// shapes of 3 to 6 sum from the first product, so a sum of negative zeros is
+// -0 there and +0 in the general loops, which start from +0. The general
+// loops store every partial sum in the output while they run.
 #pragma once
 #include <cstdint>
 
