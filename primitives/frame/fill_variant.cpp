@@ -5,6 +5,8 @@
 #include "primitives/frame/memory_blocks.h"
 
 namespace SP_SET_NS {
+
+using namespace simd;
 using namespace memk;
 
 #if SP_SET_INDEX == 0

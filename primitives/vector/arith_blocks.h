@@ -16,27 +16,23 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "primitives/vector/arith_simd.h"
+#include "primitives/frame/simd.h"
 
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
 namespace SP_SET_NS::blocks {
 
 enum class StoreKind { Aligned, Unaligned, Streaming };
 
 template <class T> struct VecOf;
 template <> struct VecOf<float> { using type = simd::f32x4; };
-#if SP_SET_INDEX >= 2
+#if SP_SET_INDEX >= SP_SET_SSE2
 template <> struct VecOf<double> { using type = simd::f64x2; };
 #endif
 template <class T> using Vec = typename VecOf<T>::type;
 template <class T> inline constexpr int64_t kLanes = 16 / sizeof(T);
 template <class T> inline constexpr int64_t kBlock = 32 / sizeof(T);
 
-template <bool Aligned, class T>
-inline Vec<T> LoadAs(const T* p) {
-  if constexpr (Aligned) return simd::Load(p);
-  else return simd::LoadU(p);
-}
+using simd::LoadAs;
 template <StoreKind K, class T>
 inline void StoreAs(T* p, Vec<T> v) {
   if constexpr (K == StoreKind::Aligned) simd::Store(p, v);
@@ -116,9 +112,9 @@ Layout AlignHead(T* dst, int64_t n, Scalar scalarAt) {
     return {n, 0, false};
   }
   int64_t i = 0;
-  const bool aligned = ElementAligned(dst);
+  const bool aligned = simd::ElementAligned(dst);
   if (aligned)
-    while (!Aligned16(dst + i)) scalarAt(i++);
+    while (!simd::Aligned16(dst + i)) scalarAt(i++);
   return {i, (n - i) / kBlock<T> * kBlock<T>, aligned};
 }
 

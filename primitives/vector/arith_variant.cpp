@@ -6,11 +6,14 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/sp_kernels.h"
 #include "primitives/vector/arith_blocks.h"
 
 namespace SP_SET_NS {
 namespace {
+
+using namespace simd;
 
 struct OpAdd {
   template <class T> static T Scalar(T x, T y) { return x + y; }
@@ -88,13 +91,6 @@ void ConstKernel(T val, T* srcDst, int64_t n) {
 }
 #endif
 
-// Argument checks shared by every primitive: null pointers first, then n.
-template <class... P>
-spStatus Check(int32_t n, const P*... p) {
-  if (((p == nullptr) || ...)) return spErrNullPointer;
-  return n < 1 ? spErrLength : spOk;
-}
-
 // Three-array form: dst = Op(x, y); a caller passes (b, a) for b - a.
 template <class Op, class T>
 void ThreeArray(const T* x, const T* y, T* dst, int64_t n, bool mayStream) {
@@ -111,13 +107,13 @@ void ThreeArray(const T* x, const T* y, T* dst, int64_t n, bool mayStream) {
 // The checked entry forms.
 template <class Op, class T>
 spStatus CheckedThreeArray(const T* x, const T* y, T* dst, int32_t n, bool mayStream) {
-  if (spStatus s = Check(n, x, y, dst); s != spOk) return s;
+  if (const spStatus s = CheckArrays(n, x, y, dst); s != spOk) return s;
   ThreeArray<Op>(x, y, dst, n, mayStream);
   return spOk;
 }
 template <class Op, class T>
 spStatus CheckedInPlace(const T* src, T* srcDst, int32_t n) {
-  if (spStatus s = Check(n, src, srcDst); s != spOk) return s;
+  if (const spStatus s = CheckArrays(n, src, srcDst); s != spOk) return s;
   ThreeArray<Op>(srcDst, src, srcDst, n, false);  // srcDst = Op(srcDst, src), never streamed
   return spOk;
 }
@@ -175,7 +171,7 @@ void AbsKernel(const T* src, T* dst, int64_t n) {
 
 template <class T>
 spStatus CheckedAbs(const T* src, T* dst, int32_t n) {
-  if (spStatus s = Check(n, src, dst); s != spOk) return s;
+  if (const spStatus s = CheckArrays(n, src, dst); s != spOk) return s;
 #if SP_SET_INDEX >= 1
   if constexpr (kUsesBlocks<T>) {
     AbsKernel(src, dst, int64_t{n});
@@ -193,13 +189,13 @@ spStatus SP_V(spAbsF64)(const double* src, double* dst, int32_t n) { return Chec
 
 // Adding +-0 or a NaN leaves the array as it is, bit for bit.
 spStatus SP_V(spAddConstInPlaceF32)(float val, float* srcDst, int32_t n) {
-  if (spStatus s = Check(n, srcDst); s != spOk) return s;
+  if (const spStatus s = CheckArrays(n, srcDst); s != spOk) return s;
   if (val == 0.0f || val != val) return spOk;
   ConstInPlace<OpAdd>(val, srcDst, n);
   return spOk;
 }
 spStatus SP_V(spAddConstInPlaceF64)(double val, double* srcDst, int32_t n) {
-  if (spStatus s = Check(n, srcDst); s != spOk) return s;
+  if (const spStatus s = CheckArrays(n, srcDst); s != spOk) return s;
   if (val == 0.0 || val != val) return spOk;
   ConstInPlace<OpAdd>(val, srcDst, n);
   return spOk;
@@ -208,14 +204,14 @@ spStatus SP_V(spAddConstInPlaceF64)(double val, double* srcDst, int32_t n) {
 // Multiplying by 1 or a NaN leaves the array as it is; by +-0 it writes +0.0
 // everywhere (also over negative, infinite and NaN elements).
 spStatus SP_V(spMulConstInPlaceF32)(float val, float* srcDst, int32_t n) {
-  if (spStatus s = Check(n, srcDst); s != spOk) return s;
+  if (const spStatus s = CheckArrays(n, srcDst); s != spOk) return s;
   if (val == 1.0f || val != val) return spOk;
   if (val == 0.0f) return SP_V(spZeroF32)(srcDst, n);
   ConstInPlace<OpMul>(val, srcDst, n);
   return spOk;
 }
 spStatus SP_V(spMulConstInPlaceF64)(double val, double* srcDst, int32_t n) {
-  if (spStatus s = Check(n, srcDst); s != spOk) return s;
+  if (const spStatus s = CheckArrays(n, srcDst); s != spOk) return s;
   if (val == 1.0 || val != val) return spOk;
   if (val == 0.0) return SP_V(spZeroF64)(srcDst, n);
   ConstInPlace<OpMul>(val, srcDst, n);

@@ -6,11 +6,14 @@
 // product, then the sum, and all agree.
 #include <cstdint>
 
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/sp_status.h"
 #include "primitives/vector/arith_blocks.h"
 
 namespace SP_SET_NS {
 namespace {
+
+using namespace simd;
 
 // Element loop of the x87-style sets, in ascending order. All four inputs of
 // an element are read before its results are stored: rereading them after
@@ -100,10 +103,10 @@ void C32Kernel(const float* a, const float* b, float* dst, int64_t n) {
 // One complex double per vector.
 inline simd::f64x2 MulVec(simd::f64x2 a, simd::f64x2 b) {
 #if SP_SET_INDEX >= 3
-  return simd::AddSub(simd::Mul(a, simd::DupLow(b)), simd::Mul(simd::SwapPair(a), simd::DupHigh(b)));
+  return simd::AddSub(simd::Mul(a, simd::DupLow(b)), simd::Mul(simd::SwapHalves(a), simd::DupHigh(b)));
 #else
   const simd::f64x2 imNeg = simd::Xor(simd::DupHigh(a), simd::RealSignMaskF64());
-  return simd::Add(simd::Mul(simd::DupLow(a), b), simd::Mul(imNeg, simd::SwapPair(b)));
+  return simd::Add(simd::Mul(simd::DupLow(a), b), simd::Mul(imNeg, simd::SwapHalves(b)));
 #endif
 }
 
@@ -137,16 +140,10 @@ void C64Kernel(const double* a, const double* b, double* dst, int64_t n) {
 }
 #endif
 
-template <class T>
-spStatus CheckArgs(const T* a, const T* b, const T* dst, int32_t n) {
-  if (a == nullptr || b == nullptr || dst == nullptr) return spErrNullPointer;
-  return n < 1 ? spErrLength : spOk;
-}
-
 }  // namespace
 
 spStatus SP_V(spMulC32)(const float* a, const float* b, float* dst, int32_t n) {
-  if (spStatus s = CheckArgs(a, b, dst, n); s != spOk) return s;
+  if (const spStatus s = CheckArrays(n, a, b, dst); s != spOk) return s;
 #if SP_SET_INDEX >= 1
   C32Kernel(a, b, dst, n);
 #else
@@ -156,7 +153,7 @@ spStatus SP_V(spMulC32)(const float* a, const float* b, float* dst, int32_t n) {
 }
 
 spStatus SP_V(spMulC64)(const double* a, const double* b, double* dst, int32_t n) {
-  if (spStatus s = CheckArgs(a, b, dst, n); s != spOk) return s;
+  if (const spStatus s = CheckArrays(n, a, b, dst); s != spOk) return s;
 #if SP_SET_INDEX >= 2
   C64Kernel(a, b, dst, n);
 #else

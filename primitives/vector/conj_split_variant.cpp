@@ -12,11 +12,14 @@
 #include <cstdint>
 #include <cstring>
 
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/sp_status.h"
 #include "primitives/vector/arith_blocks.h"
 
 namespace SP_SET_NS {
 namespace {
+
+using namespace simd;
 
 // x87-style negation: sign flipped, a NaN comes back quiet.
 inline float NegateX87(float x) {
@@ -170,8 +173,7 @@ void SplitCopies(const float* src, float* dstRe, float* dstIm, int64_t n) {
 }  // namespace
 
 spStatus SP_V(spConjInPlaceC32)(float* srcDst, int32_t n) {
-  if (srcDst == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(n, srcDst); st != spOk) return st;
 #if SP_SET_INDEX == 0
   ConjX87(srcDst, n);
 #elif SP_SET_INDEX == 1
@@ -183,8 +185,7 @@ spStatus SP_V(spConjInPlaceC32)(float* srcDst, int32_t n) {
 }
 
 spStatus SP_V(spConjInPlaceC64)(double* srcDst, int32_t n) {
-  if (srcDst == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(n, srcDst); st != spOk) return st;
 #if SP_SET_INDEX >= 2
   ConjXor(srcDst, n);
 #else
@@ -194,8 +195,7 @@ spStatus SP_V(spConjInPlaceC64)(double* srcDst, int32_t n) {
 }
 
 spStatus SP_V(spSplitComplexC32)(const float* src, float* dstRe, float* dstIm, int32_t n) {
-  if (src == nullptr || dstRe == nullptr || dstIm == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(n, src, dstRe, dstIm); st != spOk) return st;
 #if SP_SET_INDEX >= 2
   spkSplitComplexC32(src, dstRe, dstIm, n);
 #else

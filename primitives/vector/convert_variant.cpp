@@ -5,21 +5,17 @@
 #include <cstring>
 #include <type_traits>
 
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/simd.h"
 #include "primitives/frame/sp_status.h"
 #include "primitives/vector/convert_rules.h"
-#include "primitives/vector/convert_simd.h"
 
 namespace SP_SET_NS {
 namespace {
 
-using namespace convert;
+using namespace simd;
 
-spStatus CheckArgs(const void* src, const void* dst, int32_t n) {
-  if (src == nullptr || dst == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
-  return spOk;
-}
+using namespace convert;
 
 #if SP_SET_INDEX == 0
 // Entry j holds j - 128; indexed from the entry for 0 by the signed byte.
@@ -90,7 +86,7 @@ int64_t I16ToF64Blocks(const int16_t* src, double* dst, int64_t i, int64_t n, bo
   const auto block = [&](auto applyScale) {
     const f64x2 s = Splat(scale);
     for (; i + 8 <= n; i += 8) {
-      const i32x4 v = LoadI(src + i);
+      const i16x8 v = LoadU(src + i);
       const i32x4 lo = WidenLowI16ToI32(v), hi = WidenHighI16ToI32(v);
       f64x2 d0 = LowI32ToF64(lo), d1 = HighI32ToF64(lo), d2 = LowI32ToF64(hi), d3 = HighI32ToF64(hi);
       if constexpr (decltype(applyScale)::value) {
@@ -111,7 +107,7 @@ int64_t I16ToF64Blocks(const int16_t* src, double* dst, int64_t i, int64_t n, bo
 }
 
 inline void I32ToI16Eight(const int32_t* src, int16_t* dst, int32_t scaleFactor) {
-  i32x4 a = LoadI(src), b = LoadI(src + 4);
+  i32x4 a = LoadU(src), b = LoadU(src + 4);
   if (scaleFactor > 0) {
     const int32_t s = ClampDivisionShift(scaleFactor);
     a = RoundingShiftRightI32(a, s);
@@ -119,11 +115,11 @@ inline void I32ToI16Eight(const int32_t* src, int16_t* dst, int32_t scaleFactor)
   } else if (scaleFactor < 0) {
     // Saturate first so the shift cannot overflow, then saturate again.
     const int32_t k = ClampMultiplyShift(scaleFactor);
-    const i32x4 narrow = PackSatI32ToI16(a, b);
-    a = ShiftLeftI32(WidenLowI16ToI32(narrow), k);
-    b = ShiftLeftI32(WidenHighI16ToI32(narrow), k);
+    const i16x8 narrow = PackSatI32ToI16(a, b);
+    a = ShiftLeft(WidenLowI16ToI32(narrow), k);
+    b = ShiftLeft(WidenHighI16ToI32(narrow), k);
   }
-  StoreI(dst, PackSatI32ToI16(a, b));
+  StoreU(dst, PackSatI32ToI16(a, b));
 }
 #endif
 
@@ -132,7 +128,7 @@ inline void I32ToI16Eight(const int32_t* src, int16_t* dst, int32_t scaleFactor)
 // the rest (every element before SSE2).
 template <class Rule, class S, class D>
 spStatus ConvertInSteps(const S* src, D* dst, int32_t n, const Rule& rule) {
-  if (const spStatus st = CheckArgs(src, dst, n); st != spOk) return st;
+  if (const spStatus st = CheckArrays(n, src, dst); st != spOk) return st;
   int64_t i = 0;
 #if SP_SET_INDEX >= 2
   for (; i + Rule::kStep <= n; i += Rule::kStep) rule.Step(src + i, dst + i);
@@ -145,7 +141,7 @@ struct I8ToF32Rule {
   static constexpr int64_t kStep = 16;
 #if SP_SET_INDEX >= 2
   static void Step(const int8_t* s, float* d) {
-    const i32x4 v = LoadI(s);
+    const i8x16 v = LoadU(s);
     StoreU(d, I32ToF32(WidenQuarterI8ToI32(v, 0)));
     StoreU(d + 4, I32ToF32(WidenQuarterI8ToI32(v, 1)));
     StoreU(d + 8, I32ToF32(WidenQuarterI8ToI32(v, 2)));
@@ -165,7 +161,7 @@ struct I16ToF32Rule {
   static constexpr int64_t kStep = 8;
 #if SP_SET_INDEX >= 2
   static void Step(const int16_t* s, float* d) {
-    const i32x4 v = LoadI(s);
+    const i16x8 v = LoadU(s);
     StoreU(d, I32ToF32(WidenLowI16ToI32(v)));
     StoreU(d + 4, I32ToF32(WidenHighI16ToI32(v)));
   }
@@ -178,8 +174,8 @@ struct I32ToF32Rule {
   static constexpr int64_t kStep = 8;
 #if SP_SET_INDEX >= 2
   static void Step(const int32_t* s, float* d) {
-    StoreU(d, I32ToF32(LoadI(s)));
-    StoreU(d + 4, I32ToF32(LoadI(s + 4)));
+    StoreU(d, I32ToF32(LoadU(s)));
+    StoreU(d + 4, I32ToF32(LoadU(s + 4)));
   }
 #endif
   static float One(int32_t x) { return static_cast<float>(x); }
@@ -189,9 +185,9 @@ struct I8ToI16Rule {
   static constexpr int64_t kStep = 16;
 #if SP_SET_INDEX >= 2
   static void Step(const int8_t* s, int16_t* d) {
-    const i32x4 v = LoadI(s);
-    StoreI(d, WidenLowI8ToI16(v));
-    StoreI(d + 8, WidenHighI8ToI16(v));
+    const i8x16 v = LoadU(s);
+    StoreU(d, WidenLowI8ToI16(v));
+    StoreU(d + 8, WidenHighI8ToI16(v));
   }
 #endif
   static int16_t One(int8_t x) { return x; }
@@ -201,7 +197,7 @@ struct I32ToF64Rule {
   static constexpr int64_t kStep = 4;
 #if SP_SET_INDEX >= 2
   static void Step(const int32_t* s, double* d) {
-    const i32x4 v = LoadI(s);
+    const i32x4 v = LoadU(s);
     StoreU(d, LowI32ToF64(v));
     StoreU(d + 2, HighI32ToF64(v));
   }
@@ -240,7 +236,7 @@ spStatus SP_V(spConvI32ToI16Sat)(const int32_t* src, int16_t* dst, int32_t n, in
 }
 
 spStatus SP_V(spConvI16ToF64Scaled)(const int16_t* src, double* dst, int32_t n, int32_t scaleFactor) {
-  if (const spStatus st = CheckArgs(src, dst, n); st != spOk) return st;
+  if (const spStatus st = CheckArrays(n, src, dst); st != spOk) return st;
   const bool scaled = scaleFactor != 0;
   const double scale = I16ToF64Scale(scaleFactor);
   const auto one = [scaled, scale](int16_t x) {
@@ -255,7 +251,7 @@ spStatus SP_V(spConvI16ToF64Scaled)(const int16_t* src, double* dst, int32_t n, 
   const bool aligned = Aligned16(dst + i);
   if (aligned && (n - i) - 8 > kI16ToF64StreamAbove) {
     i = I16ToF64Blocks<StoreKind::kStream>(src, dst, i, n, scaled, scale);
-    _mm_sfence();
+    StoreFence();
   } else if (aligned) {
     i = I16ToF64Blocks<StoreKind::kAligned>(src, dst, i, n, scaled, scale);
   } else {
@@ -268,20 +264,20 @@ spStatus SP_V(spConvI16ToF64Scaled)(const int16_t* src, double* dst, int32_t n, 
 
 spStatus SP_V(spConvF64ToI32)(const double* src, int32_t* dst, int32_t n, int32_t roundMode,
                               int32_t scaleFactor) {
-  if (const spStatus st = CheckArgs(src, dst, n); st != spOk) return st;
+  if (const spStatus st = CheckArrays(n, src, dst); st != spOk) return st;
   const bool nearest = roundMode == 1;
   const Pow2Scale sc = MakeF64Scale(scaleFactor);
 #if SP_SET_INDEX >= 2
   const NearestRoundingScope rounding;
   int64_t i = 0;
-  for (; i + 4 <= n; i += 4) StoreI(dst + i, F64ToI32Four(src + i, nearest, sc));
+  for (; i + 4 <= n; i += 4) StoreU(dst + i, F64ToI32Four(src + i, nearest, sc));
   if (i < n) {
     // The last one to three elements through a padded block, so they get
     // this set's special values too.
     double in[4] = {0.0, 0.0, 0.0, 0.0};
     int32_t out[4];
     std::memcpy(in, src + i, static_cast<size_t>(n - i) * sizeof(double));
-    StoreI(out, F64ToI32Four(in, nearest, sc));
+    StoreU(out, F64ToI32Four(in, nearest, sc));
     std::memcpy(dst + i, out, static_cast<size_t>(n - i) * sizeof(int32_t));
   }
 #else

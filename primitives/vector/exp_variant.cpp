@@ -11,13 +11,15 @@
 #include <cstdint>
 #include <cstring>
 
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/sp_status.h"
 #include "primitives/vector/elementary_env.h"
-#include "primitives/vector/elementary_simd.h"
-#include "primitives/vector/float_bits.h"
+#include "primitives/frame/simd.h"
 
 namespace SP_SET_NS {
 namespace {
+
+using namespace simd;
 
 // 88.72283935546875: the first float whose exponential overflows.
 constexpr uint32_t kUpperBoundBits = 0x42B17218u;
@@ -181,16 +183,14 @@ void ExpKernel(const float* src, float* dst, int32_t len) {
 }  // namespace
 
 spStatus SP_V(spExpF32)(const float* src, float* dst, int32_t len) {
-  if (src == nullptr || dst == nullptr) return spErrNullPointer;
-  if (len < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(len, src, dst); st != spOk) return st;
   ElementaryFloatEnv env;
   ExpKernel(src, dst, len);
   return spOk;
 }
 
 spStatus SP_V(spExpInPlaceF32)(float* srcDst, int32_t len) {
-  if (srcDst == nullptr) return spErrNullPointer;
-  if (len < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(len, srcDst); st != spOk) return st;
   ElementaryFloatEnv env;
   ExpKernel(srcDst, srcDst, len);
   return spOk;

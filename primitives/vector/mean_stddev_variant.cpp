@@ -6,14 +6,17 @@
 // registers (double, SSE2 and later).
 #include <cmath>
 
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/sp_status.h"
-#include "primitives/vector/stats_ops.h"
+#include "primitives/frame/simd.h"
 #include "primitives/vector/sum_kernels.h"
 
 namespace SP_SET_NS {
 namespace {
 
-using vstat::Ld;
+using namespace simd;
+
+using simd::Ld;
 
 // sqrt(D / (n (n - 1))) for D = n Q - S^2 above 0; 0 otherwise, NaN included.
 double StdDevFromSums(double s, double q, int32_t n) {
@@ -72,16 +75,16 @@ void AddBlocksF32(const float* p, int32_t n, double& s, double& q) {
     f32x4 v0 = Zero4(), v1 = Zero4(), q0 = Zero4(), q1 = Zero4();
     int32_t i = 0;
     for (; i + 8 <= cnt; i += 8) {
-      if constexpr (kAligned) vstat::Prefetch(p + i + 64);
-      const f32x4 x0 = vstat::Load4<kAligned>(p + i);
-      const f32x4 x1 = vstat::Load4<kAligned>(p + i + 4);
+      if constexpr (kAligned) simd::Prefetch(p + i + 64);
+      const f32x4 x0 = simd::LoadAs<kAligned>(p + i);
+      const f32x4 x1 = simd::LoadAs<kAligned>(p + i + 4);
       v0 = Add(v0, x0);
       q0 = Add(q0, Mul(x0, x0));
       v1 = Add(v1, x1);
       q1 = Add(q1, Mul(x1, x1));
     }
     if (i < cnt) {
-      const f32x4 x0 = vstat::Load4<kAligned>(p + i);
+      const f32x4 x0 = simd::LoadAs<kAligned>(p + i);
       v0 = Add(v0, x0);
       q0 = Add(q0, Mul(x0, x0));
     }
@@ -103,14 +106,14 @@ void AddBlocksF32(const float* p, int32_t n, double& s, double& q) {
 double StdDevFastF32(const float* src, int32_t n) {
   double s = 0.0, q = 0.0;
   int32_t head = n;
-  if (n >= 9) head = vstat::IsAligned(src, 4) ? vstat::ElementsTo16(src) : 0;
+  if (n >= 9) head = simd::IsAligned(src, 4) ? simd::ElementsTo16(src) : 0;
   for (int32_t i = 0; i < head; ++i) {
     const double x = Ld(src + i);
     s += x;
     q += x * x;
   }
   if (head < n) {
-    if (vstat::IsAligned(src + head, 16)) AddBlocksF32<true>(src + head, n - head, s, q);
+    if (simd::IsAligned(src + head, 16)) AddBlocksF32<true>(src + head, n - head, s, q);
     else AddBlocksF32<false>(src + head, n - head, s, q);
   }
   return StdDevFromSums(s, q, n);
@@ -126,8 +129,8 @@ double StdDevWideF64(simd::f64x2 v0, simd::f64x2 q0, const double* p, int32_t m,
   f64x2 v1 = Zero2(), q1 = Zero2();
   int32_t i = 0;
   for (; i + 8 <= m; i += 8) {
-    const f64x2 x0 = vstat::Load2<kAligned>(p + i), x1 = vstat::Load2<kAligned>(p + i + 2);
-    const f64x2 x2 = vstat::Load2<kAligned>(p + i + 4), x3 = vstat::Load2<kAligned>(p + i + 6);
+    const f64x2 x0 = simd::LoadAs<kAligned>(p + i), x1 = simd::LoadAs<kAligned>(p + i + 2);
+    const f64x2 x2 = simd::LoadAs<kAligned>(p + i + 4), x3 = simd::LoadAs<kAligned>(p + i + 6);
     v0 = Add(v0, x0);
     q0 = Add(q0, Mul(x0, x0));
     v1 = Add(v1, x1);
@@ -138,17 +141,17 @@ double StdDevWideF64(simd::f64x2 v0, simd::f64x2 q0, const double* p, int32_t m,
     q1 = Add(q1, Mul(x3, x3));
   }
   for (; i + 2 <= m; i += 2) {
-    const f64x2 x = vstat::Load2<kAligned>(p + i);
+    const f64x2 x = simd::LoadAs<kAligned>(p + i);
     v0 = Add(v0, x);
     q0 = Add(q0, Mul(x, x));
   }
   if (i < m) {
-    const f64x2 x = vstat::LoadSingle(p + i);
+    const f64x2 x = simd::LoadSingle(p + i);
     v0 = Add(v0, x);
     q0 = Add(q0, Mul(x, x));
   }
-  const double s = vstat::FoldLanes(Add(v0, v1));
-  const double q = vstat::FoldLanes(Add(q0, q1));
+  const double s = simd::FoldLanes(Add(v0, v1));
+  const double q = simd::FoldLanes(Add(q0, q1));
   const double dn = static_cast<double>(n);
   // maxsd returns its second operand (0) when D is a NaN.
   const double d = _mm_cvtsd_f64(_mm_max_sd(_mm_set_sd(dn * q - s * s), _mm_setzero_pd()));
@@ -157,9 +160,9 @@ double StdDevWideF64(simd::f64x2 v0, simd::f64x2 q0, const double* p, int32_t m,
 
 double StdDevF64Sse2(const double* src, int32_t n) {
   using namespace simd;
-  if (vstat::IsAligned(src, 16)) return StdDevWideF64<true>(Zero2(), Zero2(), src, n, n);
-  if (!vstat::IsAligned(src, 8)) return StdDevWideF64<false>(Zero2(), Zero2(), src, n, n);
-  const f64x2 x = vstat::LoadSingle(src);
+  if (simd::IsAligned(src, 16)) return StdDevWideF64<true>(Zero2(), Zero2(), src, n, n);
+  if (!simd::IsAligned(src, 8)) return StdDevWideF64<false>(Zero2(), Zero2(), src, n, n);
+  const f64x2 x = simd::LoadSingle(src);
   return StdDevWideF64<true>(x, Mul(x, x), src + 1, n - 1, n);
 }
 #endif
@@ -167,22 +170,19 @@ double StdDevF64Sse2(const double* src, int32_t n) {
 }  // namespace
 
 spStatus SP_V(spMeanF32)(const float* src, int32_t n, float* mean, int32_t hint) {
-  if (src == nullptr || mean == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(n, src, mean); st != spOk) return st;
   *mean = static_cast<float>(SP_V(spkSumF32)(src, n, hint) / static_cast<double>(n));
   return spOk;
 }
 
 spStatus SP_V(spMeanF64)(const double* src, int32_t n, double* mean) {
-  if (src == nullptr || mean == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(n, src, mean); st != spOk) return st;
   *mean = SP_V(spkSumF64)(src, n) / static_cast<double>(n);
   return spOk;
 }
 
 spStatus SP_V(spStdDevF32)(const float* src, int32_t n, float* stdDev, [[maybe_unused]] int32_t hint) {
-  if (src == nullptr || stdDev == nullptr) return spErrNullPointer;
-  if (n < 2) return spErrLength;
+  if (const spStatus st = CheckArraysMin(n, 2, src, stdDev); st != spOk) return st;
 #if SP_SET_INDEX >= 1
   if (hint == 1) {
     *stdDev = static_cast<float>(StdDevFastF32(src, n));
@@ -194,8 +194,7 @@ spStatus SP_V(spStdDevF32)(const float* src, int32_t n, float* stdDev, [[maybe_u
 }
 
 spStatus SP_V(spStdDevF64)(const double* src, int32_t n, double* stdDev) {
-  if (src == nullptr || stdDev == nullptr) return spErrNullPointer;
-  if (n < 2) return spErrLength;
+  if (const spStatus st = CheckArraysMin(n, 2, src, stdDev); st != spOk) return st;
 #if SP_SET_INDEX >= 2
   *stdDev = StdDevF64Sse2(src, n);
 #else

@@ -2,6 +2,7 @@
 // same scalar generator and double arithmetic, so they give the same values.
 #include <cstdint>
 
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/sp_status.h"
 #include "primitives/vector/rand_gauss_generator.h"
 
@@ -10,8 +11,7 @@ namespace {
 
 template <class T>
 spStatus FillGaussian(T* dst, int32_t len, double mean, double stdDev, uint32_t* pSeed) {
-  if (dst == nullptr || pSeed == nullptr) return spErrNullPointer;
-  if (len < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(len, dst, pSeed); st != spOk) return st;
   gauss::UniformPairs pairs(*pSeed);
   // The next pair is drawn as soon as one is written, needed or not.
   gauss::PolarPair pair = pairs.NextAccepted();

@@ -12,13 +12,15 @@
 #include <cmath>
 #include <cstdint>
 
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/sp_status.h"
 #include "primitives/vector/elementary_env.h"
-#include "primitives/vector/elementary_simd.h"
-#include "primitives/vector/float_bits.h"
+#include "primitives/frame/simd.h"
 
 namespace SP_SET_NS {
 namespace {
+
+using namespace simd;
 
 // The SSE set's double blocks write the positive quiet NaN for negative
 // elements.
@@ -230,10 +232,10 @@ int SqrtPairsF64(const double* src, double* dst, int64_t pairs) {
       negative |= MoveMask(CmpLt(x, zero));
       continue;
     }
-    const i64x2 mBits = OrI(AndI(Bits(x), mantissaMask), halfExponent);
+    const i64x2 mBits = Or(And(Bits(x), mantissaMask), halfExponent);
     // Low halves of the difference are zero; the high halves hold the
     // even exponent difference, halved exactly by the arithmetic shift.
-    const i64x2 exponentStep = HalveI32Lanes(SubI64(Bits(x), mBits));
+    const i64x2 exponentStep = Reinterpret<i64x2>(ShiftRightArith<1>(Reinterpret<i32x4>(Sub(Bits(x), mBits))));
     const f64x2 m = FromBits(mBits);
     const f64x2 r0 = RsqrtEstimateViaF32(m);
     const f64x2 a = Mul(r0, half);
@@ -244,7 +246,7 @@ int SqrtPairsF64(const double* src, double* dst, int64_t pairs) {
     const f64x2 g = Mul(e, half);
     const f64x2 h = Sub(f, three);
     const f64x2 y = Mul(h, g);
-    Store(dst, FromBits(AddI64(Bits(y), exponentStep)));
+    Store(dst, FromBits(Add(Bits(y), exponentStep)));
   }
   return negative;
 }
@@ -273,15 +275,13 @@ spStatus SqrtF64Kernel(const double* src, double* dst, int32_t len) {
 }  // namespace
 
 spStatus SP_V(spSqrtF32)(const float* src, float* dst, int32_t len) {
-  if (src == nullptr || dst == nullptr) return spErrNullPointer;
-  if (len < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(len, src, dst); st != spOk) return st;
   ElementaryFloatEnv env;
   return SqrtF32Kernel(src, dst, len);
 }
 
 spStatus SP_V(spSqrtF64)(const double* src, double* dst, int32_t len) {
-  if (src == nullptr || dst == nullptr) return spErrNullPointer;
-  if (len < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(len, src, dst); st != spOk) return st;
   ElementaryFloatEnv env;
   return SqrtF64Kernel(src, dst, len);
 }

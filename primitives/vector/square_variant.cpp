@@ -4,11 +4,14 @@
 // finish with smaller groups. x * x is one IEEE product in every case.
 #include <cstdint>
 
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/sp_status.h"
 #include "primitives/vector/arith_blocks.h"
 
 namespace SP_SET_NS {
 namespace {
+
+using namespace simd;
 
 template <class T>
 inline T Sq(T x) { return x * x; }
@@ -81,26 +84,22 @@ void Squares(const T* src, T* dst, int64_t n) {
 }  // namespace
 
 spStatus SP_V(spSqrF32)(const float* src, float* dst, int32_t n) {
-  if (src == nullptr || dst == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(n, src, dst); st != spOk) return st;
   Squares(src, dst, n);
   return spOk;
 }
 spStatus SP_V(spSqrF64)(const double* src, double* dst, int32_t n) {
-  if (src == nullptr || dst == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(n, src, dst); st != spOk) return st;
   Squares(src, dst, n);
   return spOk;
 }
 spStatus SP_V(spSqrInPlaceF32)(float* srcDst, int32_t n) {
-  if (srcDst == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(n, srcDst); st != spOk) return st;
   Squares<float>(srcDst, srcDst, n);
   return spOk;
 }
 spStatus SP_V(spSqrInPlaceF64)(double* srcDst, int32_t n) {
-  if (srcDst == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(n, srcDst); st != spOk) return st;
   Squares<double>(srcDst, srcDst, n);
   return spOk;
 }

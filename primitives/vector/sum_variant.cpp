@@ -4,14 +4,17 @@
 // sets) or the fast mode (single-precision blocks of 32768 elements carried
 // in double); double sums with eight rotating partial sums (SSE set, which
 // has no double vectors) or four 2-lane registers (SSE2 and later).
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/sp_status.h"
-#include "primitives/vector/stats_ops.h"
+#include "primitives/frame/simd.h"
 #include "primitives/vector/sum_kernels.h"
 
 namespace SP_SET_NS {
 namespace {
 
-using vstat::Ld;
+using namespace simd;
+
+using simd::Ld;
 
 // Generic layout: x[4k], x[4k+2] into the even sum, x[4k+1], x[4k+3] into the
 // odd sum. Floats add the last n mod 4 onto (odd + even) in index order;
@@ -100,23 +103,23 @@ double AddBlockF32(double total, const float* p, int32_t cnt) {
   int32_t i = 0;
   for (; i + 16 <= cnt; i += 16) {
     if constexpr (kAligned && kSetIndex != 2) {
-      vstat::Prefetch(p + i + 32);
-      vstat::Prefetch(p + i + 40);
+      simd::Prefetch(p + i + 32);
+      simd::Prefetch(p + i + 40);
     }
-    r0 = Add(r0, vstat::Load4<kAligned>(p + i));
-    r1 = Add(r1, vstat::Load4<kAligned>(p + i + 4));
-    r2 = Add(r2, vstat::Load4<kAligned>(p + i + 8));
-    r3 = Add(r3, vstat::Load4<kAligned>(p + i + 12));
+    r0 = Add(r0, simd::LoadAs<kAligned>(p + i));
+    r1 = Add(r1, simd::LoadAs<kAligned>(p + i + 4));
+    r2 = Add(r2, simd::LoadAs<kAligned>(p + i + 8));
+    r3 = Add(r3, simd::LoadAs<kAligned>(p + i + 12));
   }
-  for (; i + 4 <= cnt; i += 4) r0 = Add(r0, vstat::Load4<kAligned>(p + i));
+  for (; i + 4 <= cnt; i += 4) r0 = Add(r0, simd::LoadAs<kAligned>(p + i));
   if (i + 2 <= cnt) {
-    r0 = Add(r0, vstat::LoadPair(p + i));
+    r0 = Add(r0, simd::LoadPair(p + i));
     i += 2;
   }
-  if (i < cnt) r0 = Add(r0, vstat::LoadSingle(p + i));
-  const f32x4 folded = vstat::FoldHighOntoLow(Add(Add(r0, r2), Add(r1, r3)));
-  total += vstat::Lane(folded, 0);
-  total += vstat::Lane(folded, 1);
+  if (i < cnt) r0 = Add(r0, simd::LoadSingle(p + i));
+  const f32x4 folded = simd::FoldHighOntoLow(Add(Add(r0, r2), Add(r1, r3)));
+  total += simd::Lane(folded, 0);
+  total += simd::Lane(folded, 1);
   return total;
 }
 
@@ -133,8 +136,8 @@ double SumBlocksF32(double total, const float* p, int32_t n) {
 
 double SumFastF32(const float* src, int32_t n) {
   double total = 0.0;
-  if (!vstat::IsAligned(src, 4)) return SumBlocksF32<false>(total, src, n);
-  while (n > 0 && !vstat::IsAligned(src, 16)) {
+  if (!simd::IsAligned(src, 4)) return SumBlocksF32<false>(total, src, n);
+  while (n > 0 && !simd::IsAligned(src, 16)) {
     total += Ld(src);
     ++src;
     --n;
@@ -151,16 +154,16 @@ double SumPairsF64(simd::f64x2 r0, const double* p, int32_t n) {
   f64x2 r1 = Zero2(), r2 = Zero2(), r3 = Zero2();
   int32_t i = 0;
   for (; i + 8 <= n; i += 8) {
-    if constexpr (kSetIndex >= 3) vstat::Prefetch(p + i + 16);
-    r0 = Add(r0, vstat::Load2<kAligned>(p + i));
-    r1 = Add(r1, vstat::Load2<kAligned>(p + i + 2));
-    r2 = Add(r2, vstat::Load2<kAligned>(p + i + 4));
-    r3 = Add(r3, vstat::Load2<kAligned>(p + i + 6));
+    if constexpr (kSetIndex >= 3) simd::Prefetch(p + i + 16);
+    r0 = Add(r0, simd::LoadAs<kAligned>(p + i));
+    r1 = Add(r1, simd::LoadAs<kAligned>(p + i + 2));
+    r2 = Add(r2, simd::LoadAs<kAligned>(p + i + 4));
+    r3 = Add(r3, simd::LoadAs<kAligned>(p + i + 6));
   }
   r0 = Add(Add(r0, r1), Add(r2, r3));
-  for (; i + 2 <= n; i += 2) r0 = Add(r0, vstat::Load2<kAligned>(p + i));
-  if (i < n) r0 = Add(r0, vstat::LoadSingle(p + i));
-  return vstat::FoldLanes(r0);
+  for (; i + 2 <= n; i += 2) r0 = Add(r0, simd::LoadAs<kAligned>(p + i));
+  if (i < n) r0 = Add(r0, simd::LoadSingle(p + i));
+  return simd::FoldLanes(r0);
 }
 #endif
 
@@ -180,25 +183,23 @@ double SP_V(spkSumF64)(const double* src, int32_t n) {
 #elif SP_SET_INDEX == 1
   return SumRotating(src, n);
 #else
-  if (vstat::IsAligned(src, 16)) return SumPairsF64<true>(simd::Zero2(), src, n);
-  if (vstat::IsAligned(src, 8)) {
+  if (simd::IsAligned(src, 16)) return SumPairsF64<true>(simd::Zero2(), src, n);
+  if (simd::IsAligned(src, 8)) {
     // The first element goes into lane 0, the rest is 16-byte aligned.
-    return SumPairsF64<true>(vstat::LoadSingle(src), src + 1, n - 1);
+    return SumPairsF64<true>(simd::LoadSingle(src), src + 1, n - 1);
   }
   return SumPairsF64<false>(simd::Zero2(), src, n);
 #endif
 }
 
 spStatus SP_V(spSumF32)(const float* src, int32_t n, float* sum, int32_t hint) {
-  if (src == nullptr || sum == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(n, src, sum); st != spOk) return st;
   *sum = static_cast<float>(SP_V(spkSumF32)(src, n, hint));
   return spOk;
 }
 
 spStatus SP_V(spSumF64)(const double* src, int32_t n, double* sum) {
-  if (src == nullptr || sum == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(n, src, sum); st != spOk) return st;
   *sum = SP_V(spkSumF64)(src, n);
   return spOk;
 }

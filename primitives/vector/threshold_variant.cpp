@@ -9,11 +9,14 @@
 // compares bit patterns as integers.
 #include <cstdint>
 
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/sp_status.h"
 #include "primitives/vector/arith_blocks.h"
 
 namespace SP_SET_NS {
 namespace {
+
+using namespace simd;
 
 constexpr int32_t kClipAbove = 4;
 
@@ -96,8 +99,7 @@ void spkThreshold(T* p, int64_t n, T level) {
 }  // namespace
 
 spStatus SP_V(spThresholdInPlaceF32)(float* srcDst, int32_t n, float level, int32_t relation) {
-  if (srcDst == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(n, srcDst); st != spOk) return st;
 #if SP_SET_INDEX >= 1
   if (relation == kClipAbove) spkThreshold<true>(srcDst, n, level);
   else spkThreshold<false>(srcDst, n, level);
@@ -108,8 +110,7 @@ spStatus SP_V(spThresholdInPlaceF32)(float* srcDst, int32_t n, float level, int3
 }
 
 spStatus SP_V(spThresholdInPlaceF64)(double* srcDst, int32_t n, double level, int32_t relation) {
-  if (srcDst == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(n, srcDst); st != spOk) return st;
 #if SP_SET_INDEX >= 2
   if (relation == kClipAbove) spkThreshold<true>(srcDst, n, level);
   else spkThreshold<false>(srcDst, n, level);

@@ -5,6 +5,7 @@
 // long windows of the SSE and SSE3 sets, which round only the double product.
 #include <cstdint>
 
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/simd.h"
 #include "primitives/frame/sp_status.h"
 #include "primitives/vector/window_weights.h"
@@ -12,13 +13,9 @@
 namespace SP_SET_NS {
 namespace {
 
-using namespace window;
+using namespace simd;
 
-spStatus CheckArgs(const void* src, const void* dst, int32_t n) {
-  if (src == nullptr || dst == nullptr) return spErrNullPointer;
-  if (n < 3) return spErrLength;
-  return spOk;
-}
+using namespace window;
 
 // Float weights for windows of up to this many pairs in the SSE and SSE3 sets.
 constexpr int64_t kShortWindowPairs = 512;
@@ -50,7 +47,7 @@ class LaneByLane {
     if (!haveSecond_) {
       const f64x2 w = lanes_.Next();
       first_ = Lane0(w);
-      second_ = Lane0(SwapLanes(w));
+      second_ = Lane1(w);
       haveSecond_ = true;
       return first_;
     }
@@ -72,7 +69,7 @@ void TwoLaneWindow(const double* src, double* dst, int32_t n, const WindowShape&
     const f64x2 w = weights.Next();
     const int64_t back = n - 2 - k;
     StoreU(dst + k, Mul(LoadU(src + k), w));
-    StoreU(dst + back, Mul(LoadU(src + back), SwapLanes(w)));
+    StoreU(dst + back, Mul(LoadU(src + back), SwapHalves(w)));
   }
   LaneByLane rest(weights);
   ApplyFrom(k, src, dst, n, rest, MulDouble);
@@ -84,7 +81,7 @@ void TwoLaneWindow(const float* src, float* dst, int32_t n, const WindowShape& s
   int64_t k = 0;
   for (; k + 4 <= pairs; k += 4) {
     const f64x2 w01 = weights.Next();
-    const f32x4 w = ToF32(w01, weights.Next());
+    const f32x4 w = NarrowToF32(w01, weights.Next());
     const int64_t back = n - 4 - k;
     StoreU(dst + k, Mul(LoadU(src + k), w));
     StoreU(dst + back, Mul(LoadU(src + back), Reverse(w)));
@@ -96,7 +93,7 @@ void TwoLaneWindow(const float* src, float* dst, int32_t n, const WindowShape& s
 
 template <class T>
 spStatus Window(const T* src, T* dst, int32_t n, const WindowShape& shape) {
-  if (const spStatus st = CheckArgs(src, dst, n); st != spOk) return st;
+  if (const spStatus st = CheckArraysMin(n, 3, src, dst); st != spOk) return st;
   constexpr bool isDouble = sizeof(T) == sizeof(double);
 #if SP_SET_INDEX == 0
   RotationWeights weights(shape, n);

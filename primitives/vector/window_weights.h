@@ -75,8 +75,8 @@ class TwoLaneWeights {
     const double c2 = std::cos(kFourPi / (n - 1));
     b_ = simd::Splat(shape.b);
     twoC2_ = simd::Splat(2.0 * c2);
-    previous_ = _mm_setr_pd(shape.a * c2, shape.a * c1);  // a(-2), a(-1)
-    current_ = _mm_setr_pd(shape.a, shape.a * c1);        // a(0), a(1)
+    previous_ = simd::Lanes(shape.a * c2, shape.a * c1);  // a(-2), a(-1)
+    current_ = simd::Lanes(shape.a, shape.a * c1);        // a(0), a(1)
   }
   simd::f64x2 Next() {
     const simd::f64x2 w = simd::Sub(b_, current_);
@@ -90,12 +90,6 @@ class TwoLaneWeights {
   simd::f64x2 b_, twoC2_, previous_, current_;
 };
 
-inline simd::f64x2 SwapLanes(simd::f64x2 v) { return _mm_shuffle_pd(v, v, 1); }
-// Four weights (two steps) as floats, in index order.
-inline simd::f32x4 ToF32(simd::f64x2 lo, simd::f64x2 hi) {
-  return _mm_movelh_ps(_mm_cvtpd_ps(lo), _mm_cvtpd_ps(hi));
-}
-inline simd::f32x4 Reverse(simd::f32x4 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3)); }
 #endif
 
 }  // namespace SP_SET_NS::window
