@@ -10,7 +10,7 @@ namespace SP_SET_NS {
 using namespace simd;
 using namespace memk;
 
-#if SP_SET_INDEX == 0
+#if SP_SET_INDEX == SP_SET_GENERIC
 
 void* spkCopyBytes_Generic(const void* src, void* dst, int64_t bytes) {
   auto* d = static_cast<uint8_t*>(dst);
@@ -23,7 +23,7 @@ void* spkCopyBytes_Generic(const void* src, void* dst, int64_t bytes) {
   return dst;
 }
 
-#elif SP_SET_INDEX == 1
+#elif SP_SET_INDEX == SP_SET_SSE
 
 void* spkCopyBytes_Sse(const void* src, void* dst, int64_t bytes) {
   auto* d = static_cast<uint8_t*>(dst);
@@ -93,8 +93,8 @@ void* spkCopyBytesLarge_Sse(const void* src, void* dst, int64_t bytes) {
 namespace {
 // Blocks above this size ask the cache-size query about non-temporal stores.
 bool LargeCandidate(int64_t bytes) {
-  if constexpr (kSetIndex == 2) return bytes > 131072;
-  if constexpr (kSetIndex == 3) return bytes >= 524288;
+  if constexpr (kSetIndex == SP_SET_SSE2) return bytes > 131072;
+  if constexpr (kSetIndex == SP_SET_SSE3) return bytes >= 524288;
   return bytes >= 1048576;
 }
 
@@ -175,7 +175,7 @@ void* SP_V(spkCopyBytes)(const void* src, void* dst, int64_t bytes) {
     }
   }
   const bool sourceAligned = Aligned16(s);
-  const bool skipLargeTest = kSetIndex >= 3 && destinationAdvanced && sourceAligned;
+  const bool skipLargeTest = kSetIndex >= SP_SET_SSE3 && destinationAdvanced && sourceAligned;
   if (!skipLargeTest && LargeCandidate(bytes)) {
     const int64_t cache = spkQueryCacheSize();
     if (cache > 0 && bytes >= cache / 2) {
@@ -184,8 +184,8 @@ void* SP_V(spkCopyBytes)(const void* src, void* dst, int64_t bytes) {
     }
   }
   if (sourceAligned) {
-    constexpr int64_t kOrderRuleFrom = kSetIndex == 3 ? 512 : 64;
-    if (kSetIndex >= 3 && bytes >= kOrderRuleFrom && !AscendingByPageOffsets(s, d))
+    constexpr int64_t kOrderRuleFrom = kSetIndex == SP_SET_SSE3 ? 512 : 64;
+    if (kSetIndex >= SP_SET_SSE3 && bytes >= kOrderRuleFrom && !AscendingByPageOffsets(s, d))
       CopyDescendingAligned(s, d, bytes);
     else
       CopyAscending<true>(s, d, bytes);

@@ -5,7 +5,7 @@
 
 namespace SP_SET_NS {
 namespace {
-#if SP_SET_INDEX == 1
+#if SP_SET_INDEX == SP_SET_SSE
 // The SSE set picks its kernels by fixed byte limits.
 constexpr int64_t kSseCopyPlainBelow = 8192;
 constexpr int64_t kSseCopyStreamBelow = 16384;

@@ -17,19 +17,19 @@ using namespace simd;
 
 struct OpAdd {
   template <class T> static T Scalar(T x, T y) { return x + y; }
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
   template <class V> static V Vector(V x, V y) { return simd::Add(x, y); }
 #endif
 };
 struct OpSub {
   template <class T> static T Scalar(T x, T y) { return x - y; }
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
   template <class V> static V Vector(V x, V y) { return simd::Sub(x, y); }
 #endif
 };
 struct OpMul {
   template <class T> static T Scalar(T x, T y) { return x * y; }
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
   template <class V> static V Vector(V x, V y) { return simd::Mul(x, y); }
 #endif
 };
@@ -47,7 +47,7 @@ void ScalarConstLoop(T val, T* srcDst, int64_t n) {
   for (int64_t i = 0; i < n; ++i) St(srcDst + i, Op::Scalar(Ld(srcDst + i), val));
 }
 
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
 using blocks::StoreKind;
 
 // dst[i] = Op(x[i], y[i]); with `mayStream`, large results go past the
@@ -94,7 +94,7 @@ void ConstKernel(T val, T* srcDst, int64_t n) {
 // Three-array form: dst = Op(x, y); a caller passes (b, a) for b - a.
 template <class Op, class T>
 void ThreeArray(const T* x, const T* y, T* dst, int64_t n, bool mayStream) {
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
   if constexpr (kUsesBlocks<T>) {
     BinaryKernel<Op>(x, y, dst, n, mayStream);
     return;
@@ -106,13 +106,13 @@ void ThreeArray(const T* x, const T* y, T* dst, int64_t n, bool mayStream) {
 
 // The checked entry forms.
 template <class Op, class T>
-spStatus CheckedThreeArray(const T* x, const T* y, T* dst, int32_t n, bool mayStream) {
+spStatus CheckedThreeArray(const T* x, const T* y, T* dst, int64_t n, bool mayStream) {
   if (const spStatus s = CheckArrays(n, x, y, dst); s != spOk) return s;
   ThreeArray<Op>(x, y, dst, n, mayStream);
   return spOk;
 }
 template <class Op, class T>
-spStatus CheckedInPlace(const T* src, T* srcDst, int32_t n) {
+spStatus CheckedInPlace(const T* src, T* srcDst, int64_t n) {
   if (const spStatus s = CheckArrays(n, src, srcDst); s != spOk) return s;
   ThreeArray<Op>(srcDst, src, srcDst, n, false);  // srcDst = Op(srcDst, src), never streamed
   return spOk;
@@ -120,7 +120,7 @@ spStatus CheckedInPlace(const T* src, T* srcDst, int32_t n) {
 
 template <class Op, class T>
 void ConstInPlace(T val, T* srcDst, int64_t n) {
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
   if constexpr (kUsesBlocks<T>) {
     ConstKernel<Op>(val, srcDst, n);
     return;
@@ -135,14 +135,14 @@ template <class T>
 T AbsScalar(T x) {
   if constexpr (std::is_same_v<T, float>) {
     const float r = FloatWithBitsCleared(x, kF32SignBit);
-    return (kSetIndex == 0 && r != r) ? FloatWithBitsSet(r, kF32QuietBit) : r;
+    return (kSetIndex == SP_SET_GENERIC && r != r) ? FloatWithBitsSet(r, kF32QuietBit) : r;
   } else {
     const double r = DoubleWithBitsCleared(x, kF64SignBit);
-    return (kSetIndex == 0 && r != r) ? DoubleWithBitsSet(r, kF64QuietBit) : r;
+    return (kSetIndex == SP_SET_GENERIC && r != r) ? DoubleWithBitsSet(r, kF64QuietBit) : r;
   }
 }
 
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
 // Head singles until dst is 16-byte aligned (while it is element-aligned),
 // blocks of four vectors, then one vector at a time and single elements.
 template <class T>
@@ -170,9 +170,9 @@ void AbsKernel(const T* src, T* dst, int64_t n) {
 #endif
 
 template <class T>
-spStatus CheckedAbs(const T* src, T* dst, int32_t n) {
+spStatus CheckedAbs(const T* src, T* dst, int64_t n) {
   if (const spStatus s = CheckArrays(n, src, dst); s != spOk) return s;
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
   if constexpr (kUsesBlocks<T>) {
     AbsKernel(src, dst, int64_t{n});
     return spOk;

@@ -28,7 +28,7 @@ void ScalarLoop(const T* a, const T* b, T* dst, int64_t n) {
   }
 }
 
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
 using blocks::StoreKind;
 using blocks::LoadAs;
 using blocks::StoreAs;
@@ -44,7 +44,7 @@ inline void MulOne(const T* a, const T* b, T* dst) {
 
 // Two complex floats per vector.
 inline simd::f32x4 MulVec(simd::f32x4 a, simd::f32x4 b) {
-#if SP_SET_INDEX >= 3
+#if SP_SET_INDEX >= SP_SET_SSE3
   // a * b.re (a swapped) * b.im, subtracted in the real lanes, added in the
   // imaginary lanes.
   return simd::AddSub(simd::Mul(a, simd::DupEven(b)), simd::Mul(simd::SwapPairs(a), simd::DupOdd(b)));
@@ -67,7 +67,7 @@ void C32Blocks(const float* a, const float* b, float* dst, int64_t floats) {
 // Large aligned results may stream past the caches in the SSE and SSE3
 // sets (SSE3 only when the sources are aligned too); SSE2 and SSSE3 never
 // stream.
-constexpr bool kC32MayStream = kSetIndex == 1 || kSetIndex == 3;
+constexpr bool kC32MayStream = kSetIndex == SP_SET_SSE || kSetIndex == SP_SET_SSE3;
 
 void C32Kernel(const float* a, const float* b, float* dst, int64_t n) {
   int64_t k = 0;
@@ -82,7 +82,7 @@ void C32Kernel(const float* a, const float* b, float* dst, int64_t n) {
     const float* bs = b + 2 * k;
     float* ds = dst + 2 * k;
     bool stream = kC32MayStream && alignedStores && 24 * n > blocks::kStreamAboveBytes;
-    if constexpr (kSetIndex == 3) stream = stream && Aligned16(as) && Aligned16(bs);
+    if constexpr (kSetIndex == SP_SET_SSE3) stream = stream && Aligned16(as) && Aligned16(bs);
     WithFlag(Aligned16(as), [&](auto aa) {
       WithFlag(Aligned16(bs), [&](auto ba) {
         constexpr bool AA = decltype(aa)::value;
@@ -99,10 +99,10 @@ void C32Kernel(const float* a, const float* b, float* dst, int64_t n) {
 }
 #endif
 
-#if SP_SET_INDEX >= 2
+#if SP_SET_INDEX >= SP_SET_SSE2
 // One complex double per vector.
 inline simd::f64x2 MulVec(simd::f64x2 a, simd::f64x2 b) {
-#if SP_SET_INDEX >= 3
+#if SP_SET_INDEX >= SP_SET_SSE3
   return simd::AddSub(simd::Mul(a, simd::DupLow(b)), simd::Mul(simd::SwapHalves(a), simd::DupHigh(b)));
 #else
   const simd::f64x2 imNeg = simd::Xor(simd::DupHigh(a), simd::RealSignMaskF64());
@@ -144,7 +144,7 @@ void C64Kernel(const double* a, const double* b, double* dst, int64_t n) {
 
 spStatus SP_V(spMulC32)(const float* a, const float* b, float* dst, int32_t n) {
   if (const spStatus s = CheckArrays(n, a, b, dst); s != spOk) return s;
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
   C32Kernel(a, b, dst, n);
 #else
   ScalarLoop<double>(a, b, dst, n);
@@ -154,7 +154,7 @@ spStatus SP_V(spMulC32)(const float* a, const float* b, float* dst, int32_t n) {
 
 spStatus SP_V(spMulC64)(const double* a, const double* b, double* dst, int32_t n) {
   if (const spStatus s = CheckArrays(n, a, b, dst); s != spOk) return s;
-#if SP_SET_INDEX >= 2
+#if SP_SET_INDEX >= SP_SET_SSE2
   C64Kernel(a, b, dst, n);
 #else
   ScalarLoop<double>(a, b, dst, n);

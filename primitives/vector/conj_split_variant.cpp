@@ -40,13 +40,13 @@ void ConjX87(T* srcDst, int64_t n) {
   for (; k < n; ++k) St(srcDst + 2 * k + 1, NegateX87(Ld(srcDst + 2 * k + 1)));
 }
 
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
 using blocks::LoadAs;
 using blocks::StoreAs;
 using blocks::StoreKind;
 #endif
 
-#if SP_SET_INDEX == 1
+#if SP_SET_INDEX == SP_SET_SSE
 // The SSE set: im = 0 - im in single precision, real lanes kept as they are.
 // Not -x: 0 - (+0) is +0, and a NaN operand keeps its sign.
 inline float ZeroMinus(float x) { return 0.0f - x; }
@@ -75,7 +75,7 @@ void ConjC32Sse(float* srcDst, int64_t n) {
 }
 #endif
 
-#if SP_SET_INDEX >= 2
+#if SP_SET_INDEX >= SP_SET_SSE2
 // Flips the sign bit of every imaginary part (odd scalar index). The vectors
 // start at the first 16-byte boundary, even inside an element, with the mask
 // on the lanes that hold imaginary parts there; the scalars before and after
@@ -155,7 +155,7 @@ void spkSplitComplexC32(const float* src, float* dstRe, float* dstIm, int64_t n)
 }
 #endif
 
-#if SP_SET_INDEX < 2
+#if SP_SET_INDEX < SP_SET_SSE2
 // Generic split: both passes over whole groups of four, then both over the
 // rest.
 void SplitCopies(const float* src, float* dstRe, float* dstIm, int64_t n) {
@@ -174,9 +174,9 @@ void SplitCopies(const float* src, float* dstRe, float* dstIm, int64_t n) {
 
 spStatus SP_V(spConjInPlaceC32)(float* srcDst, int32_t n) {
   if (const spStatus st = CheckArrays(n, srcDst); st != spOk) return st;
-#if SP_SET_INDEX == 0
+#if SP_SET_INDEX == SP_SET_GENERIC
   ConjX87(srcDst, n);
-#elif SP_SET_INDEX == 1
+#elif SP_SET_INDEX == SP_SET_SSE
   ConjC32Sse(srcDst, n);
 #else
   ConjXor(srcDst, n);
@@ -186,7 +186,7 @@ spStatus SP_V(spConjInPlaceC32)(float* srcDst, int32_t n) {
 
 spStatus SP_V(spConjInPlaceC64)(double* srcDst, int32_t n) {
   if (const spStatus st = CheckArrays(n, srcDst); st != spOk) return st;
-#if SP_SET_INDEX >= 2
+#if SP_SET_INDEX >= SP_SET_SSE2
   ConjXor(srcDst, n);
 #else
   ConjX87(srcDst, n);
@@ -196,7 +196,7 @@ spStatus SP_V(spConjInPlaceC64)(double* srcDst, int32_t n) {
 
 spStatus SP_V(spSplitComplexC32)(const float* src, float* dstRe, float* dstIm, int32_t n) {
   if (const spStatus st = CheckArrays(n, src, dstRe, dstIm); st != spOk) return st;
-#if SP_SET_INDEX >= 2
+#if SP_SET_INDEX >= SP_SET_SSE2
   spkSplitComplexC32(src, dstRe, dstIm, n);
 #else
   SplitCopies(src, dstRe, dstIm, n);

@@ -17,7 +17,7 @@ using namespace simd;
 
 using namespace convert;
 
-#if SP_SET_INDEX == 0
+#if SP_SET_INDEX == SP_SET_GENERIC
 // Entry j holds j - 128; indexed from the entry for 0 by the signed byte.
 constexpr auto kI8Values = [] {
   struct Table { float v[256]; } t{};
@@ -27,12 +27,12 @@ constexpr auto kI8Values = [] {
 const float* const kI8ValueOfZero = kI8Values.v + 128;
 #endif
 
-#if SP_SET_INDEX >= 2
+#if SP_SET_INDEX >= SP_SET_SSE2
 using namespace simd;
 
 // Elements left after the destination is aligned, beyond which the
 // int16-to-double blocks bypass the cache.
-constexpr int64_t kI16ToF64StreamAbove = SP_SET_INDEX == 2 ? 0xCCCC : SP_SET_INDEX == 3 ? 0x33333 : 0x66666;
+constexpr int64_t kI16ToF64StreamAbove = SP_SET_INDEX == SP_SET_SSE2 ? 0xCCCC : SP_SET_INDEX == SP_SET_SSE3 ? 0x33333 : 0x66666;
 
 // Rounds to nearest, with denormals kept and exceptions masked, for the
 // duration of a conversion; the caller's word (flags included) comes back
@@ -127,10 +127,10 @@ inline void I32ToI16Eight(const int32_t* src, int16_t* dst, int32_t scaleFactor)
 // converts kStep elements at a time while whole steps remain; One converts
 // the rest (every element before SSE2).
 template <class Rule, class S, class D>
-spStatus ConvertInSteps(const S* src, D* dst, int32_t n, const Rule& rule) {
+spStatus ConvertInSteps(const S* src, D* dst, int64_t n, const Rule& rule) {
   if (const spStatus st = CheckArrays(n, src, dst); st != spOk) return st;
   int64_t i = 0;
-#if SP_SET_INDEX >= 2
+#if SP_SET_INDEX >= SP_SET_SSE2
   for (; i + Rule::kStep <= n; i += Rule::kStep) rule.Step(src + i, dst + i);
 #endif
   for (; i < n; ++i) dst[i] = rule.One(src[i]);
@@ -139,7 +139,7 @@ spStatus ConvertInSteps(const S* src, D* dst, int32_t n, const Rule& rule) {
 
 struct I8ToF32Rule {
   static constexpr int64_t kStep = 16;
-#if SP_SET_INDEX >= 2
+#if SP_SET_INDEX >= SP_SET_SSE2
   static void Step(const int8_t* s, float* d) {
     const i8x16 v = LoadU(s);
     StoreU(d, I32ToF32(WidenQuarterI8ToI32(v, 0)));
@@ -149,7 +149,7 @@ struct I8ToF32Rule {
   }
 #endif
   static float One(int8_t x) {
-#if SP_SET_INDEX == 0
+#if SP_SET_INDEX == SP_SET_GENERIC
     return kI8ValueOfZero[x];
 #else
     return static_cast<float>(x);
@@ -159,7 +159,7 @@ struct I8ToF32Rule {
 
 struct I16ToF32Rule {
   static constexpr int64_t kStep = 8;
-#if SP_SET_INDEX >= 2
+#if SP_SET_INDEX >= SP_SET_SSE2
   static void Step(const int16_t* s, float* d) {
     const i16x8 v = LoadU(s);
     StoreU(d, I32ToF32(WidenLowI16ToI32(v)));
@@ -172,7 +172,7 @@ struct I16ToF32Rule {
 // Both paths round under the caller's MXCSR, as the scalar conversion does.
 struct I32ToF32Rule {
   static constexpr int64_t kStep = 8;
-#if SP_SET_INDEX >= 2
+#if SP_SET_INDEX >= SP_SET_SSE2
   static void Step(const int32_t* s, float* d) {
     StoreU(d, I32ToF32(LoadU(s)));
     StoreU(d + 4, I32ToF32(LoadU(s + 4)));
@@ -183,7 +183,7 @@ struct I32ToF32Rule {
 
 struct I8ToI16Rule {
   static constexpr int64_t kStep = 16;
-#if SP_SET_INDEX >= 2
+#if SP_SET_INDEX >= SP_SET_SSE2
   static void Step(const int8_t* s, int16_t* d) {
     const i8x16 v = LoadU(s);
     StoreU(d, WidenLowI8ToI16(v));
@@ -195,7 +195,7 @@ struct I8ToI16Rule {
 
 struct I32ToF64Rule {
   static constexpr int64_t kStep = 4;
-#if SP_SET_INDEX >= 2
+#if SP_SET_INDEX >= SP_SET_SSE2
   static void Step(const int32_t* s, double* d) {
     const i32x4 v = LoadU(s);
     StoreU(d, LowI32ToF64(v));
@@ -208,7 +208,7 @@ struct I32ToF64Rule {
 struct I32ToI16SatRule {
   int32_t scaleFactor;
   static constexpr int64_t kStep = 8;
-#if SP_SET_INDEX >= 2
+#if SP_SET_INDEX >= SP_SET_SSE2
   void Step(const int32_t* s, int16_t* d) const { I32ToI16Eight(s, d, scaleFactor); }
 #endif
   int16_t One(int32_t x) const { return I32ToI16Scaled(x, scaleFactor); }
@@ -243,7 +243,7 @@ spStatus SP_V(spConvI16ToF64Scaled)(const int16_t* src, double* dst, int32_t n, 
     return scaled ? static_cast<double>(x) * scale : static_cast<double>(x);
   };
   int64_t i = 0;
-#if SP_SET_INDEX >= 2
+#if SP_SET_INDEX >= SP_SET_SSE2
   // Step to a 16-byte boundary of dst (when its address allows one).
   if (IsAligned(dst, 8)) {
     for (; i < n && !Aligned16(dst + i); ++i) dst[i] = one(src[i]);
@@ -267,7 +267,7 @@ spStatus SP_V(spConvF64ToI32)(const double* src, int32_t* dst, int32_t n, int32_
   if (const spStatus st = CheckArrays(n, src, dst); st != spOk) return st;
   const bool nearest = roundMode == 1;
   const Pow2Scale sc = MakeF64Scale(scaleFactor);
-#if SP_SET_INDEX >= 2
+#if SP_SET_INDEX >= SP_SET_SSE2
   const NearestRoundingScope rounding;
   int64_t i = 0;
   for (; i + 4 <= n; i += 4) StoreU(dst + i, F64ToI32Four(src + i, nearest, sc));

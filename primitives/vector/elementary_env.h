@@ -8,7 +8,7 @@
 #pragma once
 #include "primitives/frame/variant_set.h"
 
-#if SP_SET_INDEX == 0
+#if SP_SET_INDEX == SP_SET_GENERIC
 #include <cfenv>
 #else
 #include <xmmintrin.h>
@@ -18,7 +18,7 @@ namespace SP_SET_NS {
 
 class ElementaryFloatEnv {
  public:
-#if SP_SET_INDEX == 0
+#if SP_SET_INDEX == SP_SET_GENERIC
   // The generic set keeps to the standard interface (no intrinsics).
   ElementaryFloatEnv() {
     std::fegetenv(&saved_);

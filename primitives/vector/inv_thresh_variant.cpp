@@ -22,7 +22,7 @@ namespace {
 
 using namespace simd;
 
-#if SP_SET_INDEX == 0
+#if SP_SET_INDEX == SP_SET_GENERIC
 
 // One element at threshold 0; true when it was a zero.
 inline bool InvertAlone(float& x) {

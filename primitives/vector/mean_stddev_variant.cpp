@@ -19,7 +19,7 @@ using namespace simd;
 using simd::Ld;
 
 // sqrt(D / (n (n - 1))) for D = n Q - S^2 above 0; 0 otherwise, NaN included.
-double StdDevFromSums(double s, double q, int32_t n) {
+double StdDevFromSums(double s, double q, int64_t n) {
   const double dn = static_cast<double>(n);
   const double d = dn * q - s * s;
   if (!(d > 0.0)) return 0.0;
@@ -30,9 +30,9 @@ double StdDevFromSums(double s, double q, int32_t n) {
 // float form joins before the tail, the double form adds the tail to the
 // even sums first (the generic layouts).
 template <class T>
-double StdDevFourWay(const T* src, int32_t n) {
+double StdDevFourWay(const T* src, int64_t n) {
   double se = 0.0, so = 0.0, qe = 0.0, qo = 0.0;
-  int32_t i = 0;
+  int64_t i = 0;
   for (; i + 4 <= n; i += 4) {
     const double x0 = Ld(src + i), x1 = Ld(src + i + 1), x2 = Ld(src + i + 2), x3 = Ld(src + i + 3);
     se += x0;
@@ -62,18 +62,18 @@ double StdDevFourWay(const T* src, int32_t n) {
   }
 }
 
-#if SP_SET_INDEX >= 1
-constexpr int32_t kStdDevBlock = 1024;
+#if SP_SET_INDEX >= SP_SET_SSE
+constexpr int64_t kStdDevBlock = 1024;
 
 // Float fast mode: values and squares in single-precision registers within
 // a block of 1024, every block's lanes carried into the double totals.
 template <bool kAligned>
-void AddBlocksF32(const float* p, int32_t n, double& s, double& q) {
+void AddBlocksF32(const float* p, int64_t n, double& s, double& q) {
   using namespace simd;
   while (n >= 4) {
-    const int32_t cnt = (n < kStdDevBlock ? n : kStdDevBlock) & ~3;
+    const int64_t cnt = (n < kStdDevBlock ? n : kStdDevBlock) & ~3;
     f32x4 v0 = Zero4(), v1 = Zero4(), q0 = Zero4(), q1 = Zero4();
-    int32_t i = 0;
+    int64_t i = 0;
     for (; i + 8 <= cnt; i += 8) {
       if constexpr (kAligned) simd::Prefetch(p + i + 64);
       const f32x4 x0 = simd::LoadAs<kAligned>(p + i);
@@ -96,18 +96,18 @@ void AddBlocksF32(const float* p, int32_t n, double& s, double& q) {
     p += cnt;
     n -= cnt;
   }
-  for (int32_t i = 0; i < n; ++i) {
+  for (int64_t i = 0; i < n; ++i) {
     const double x = Ld(p + i);
     s += x;
     q += x * x;
   }
 }
 
-double StdDevFastF32(const float* src, int32_t n) {
+double StdDevFastF32(const float* src, int64_t n) {
   double s = 0.0, q = 0.0;
-  int32_t head = n;
+  int64_t head = n;
   if (n >= 9) head = simd::IsAligned(src, 4) ? simd::ElementsTo16(src) : 0;
-  for (int32_t i = 0; i < head; ++i) {
+  for (int64_t i = 0; i < head; ++i) {
     const double x = Ld(src + i);
     s += x;
     q += x * x;
@@ -120,14 +120,14 @@ double StdDevFastF32(const float* src, int32_t n) {
 }
 #endif
 
-#if SP_SET_INDEX >= 2
+#if SP_SET_INDEX >= SP_SET_SSE2
 // Doubles: values and squares in two pairs of 2-lane sums each, eight
 // elements a step, then tails of four, two and one; D clamped to at least 0.
 template <bool kAligned>
-double StdDevWideF64(simd::f64x2 v0, simd::f64x2 q0, const double* p, int32_t m, int32_t n) {
+double StdDevWideF64(simd::f64x2 v0, simd::f64x2 q0, const double* p, int64_t m, int64_t n) {
   using namespace simd;
   f64x2 v1 = Zero2(), q1 = Zero2();
-  int32_t i = 0;
+  int64_t i = 0;
   for (; i + 8 <= m; i += 8) {
     const f64x2 x0 = simd::LoadAs<kAligned>(p + i), x1 = simd::LoadAs<kAligned>(p + i + 2);
     const f64x2 x2 = simd::LoadAs<kAligned>(p + i + 4), x3 = simd::LoadAs<kAligned>(p + i + 6);
@@ -158,7 +158,7 @@ double StdDevWideF64(simd::f64x2 v0, simd::f64x2 q0, const double* p, int32_t m,
   return std::sqrt(d / (dn * (dn - 1.0)));
 }
 
-double StdDevF64Sse2(const double* src, int32_t n) {
+double StdDevF64Sse2(const double* src, int64_t n) {
   using namespace simd;
   if (simd::IsAligned(src, 16)) return StdDevWideF64<true>(Zero2(), Zero2(), src, n, n);
   if (!simd::IsAligned(src, 8)) return StdDevWideF64<false>(Zero2(), Zero2(), src, n, n);
@@ -183,7 +183,7 @@ spStatus SP_V(spMeanF64)(const double* src, int32_t n, double* mean) {
 
 spStatus SP_V(spStdDevF32)(const float* src, int32_t n, float* stdDev, [[maybe_unused]] int32_t hint) {
   if (const spStatus st = CheckArraysMin(n, 2, src, stdDev); st != spOk) return st;
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
   if (hint == 1) {
     *stdDev = static_cast<float>(StdDevFastF32(src, n));
     return spOk;
@@ -195,7 +195,7 @@ spStatus SP_V(spStdDevF32)(const float* src, int32_t n, float* stdDev, [[maybe_u
 
 spStatus SP_V(spStdDevF64)(const double* src, int32_t n, double* stdDev) {
   if (const spStatus st = CheckArraysMin(n, 2, src, stdDev); st != spOk) return st;
-#if SP_SET_INDEX >= 2
+#if SP_SET_INDEX >= SP_SET_SSE2
   *stdDev = StdDevF64Sse2(src, n);
 #else
   *stdDev = StdDevFourWay(src, n);

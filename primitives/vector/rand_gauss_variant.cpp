@@ -10,7 +10,7 @@ namespace SP_SET_NS {
 namespace {
 
 template <class T>
-spStatus FillGaussian(T* dst, int32_t len, double mean, double stdDev, uint32_t* pSeed) {
+spStatus FillGaussian(T* dst, int64_t len, double mean, double stdDev, uint32_t* pSeed) {
   if (const spStatus st = CheckArrays(len, dst, pSeed); st != spOk) return st;
   gauss::UniformPairs pairs(*pSeed);
   // The next pair is drawn as soon as one is written, needed or not.

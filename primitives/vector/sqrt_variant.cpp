@@ -31,10 +31,10 @@ constexpr uint64_t kF64ExponentBits = 0x7FF0000000000000ull;
 constexpr uint64_t kF64MantissaAndParity = 0x001FFFFFFFFFFFFFull;
 constexpr uint64_t kF64HalfExponent = 0x3FE0000000000000ull;
 
-#if SP_SET_INDEX == 0
+#if SP_SET_INDEX == SP_SET_GENERIC
 
 template <class T, class Wide, auto kNanBits>
-spStatus SqrtExactLoop(const T* src, T* dst, int32_t len) {
+spStatus SqrtExactLoop(const T* src, T* dst, int64_t len) {
   bool negative = false;
   for (int64_t i = 0; i < len; ++i) {
     const T x = src[i];
@@ -48,10 +48,10 @@ spStatus SqrtExactLoop(const T* src, T* dst, int32_t len) {
   return negative ? spWarnSqrtNegative : spOk;
 }
 
-spStatus SqrtF32Kernel(const float* src, float* dst, int32_t len) {
+spStatus SqrtF32Kernel(const float* src, float* dst, int64_t len) {
   return SqrtExactLoop<float, double, kF32DefaultNan>(src, dst, len);
 }
-spStatus SqrtF64Kernel(const double* src, double* dst, int32_t len) {
+spStatus SqrtF64Kernel(const double* src, double* dst, int64_t len) {
   return SqrtExactLoop<double, double, kF64DefaultNan>(src, dst, len);
 }
 
@@ -101,7 +101,7 @@ int SqrtBlocksF32(const float* src, float* dst, int64_t blocks) {
   return negative;
 }
 
-spStatus SqrtF32Kernel(const float* src, float* dst, int32_t len) {
+spStatus SqrtF32Kernel(const float* src, float* dst, int64_t len) {
   using namespace simd;
   int negative = 0;
   int64_t i = 0;
@@ -129,7 +129,7 @@ spStatus SqrtF32Kernel(const float* src, float* dst, int32_t len) {
   return negative != 0 ? spWarnSqrtNegative : spOk;
 }
 
-#if SP_SET_INDEX == 1
+#if SP_SET_INDEX == SP_SET_SSE
 
 // Roots of four positive normal finite doubles from the single-precision
 // estimate of their mantissas and two Newton steps (about 44 correct bits):
@@ -166,7 +166,7 @@ inline void SqrtEstimateFourF64(const double* x, double* out) {
 // a block of four positive normal values takes the estimate, any other
 // block the exact root, with +inf and positive NaNs copied, zeros kept and
 // everything else with the sign bit set replaced by a NaN and flagged.
-spStatus SqrtF64Kernel(const double* src, double* dst, int32_t len) {
+spStatus SqrtF64Kernel(const double* src, double* dst, int64_t len) {
   bool negative = false;
   int64_t i = 0;
   const int64_t n = len;
@@ -251,7 +251,7 @@ int SqrtPairsF64(const double* src, double* dst, int64_t pairs) {
   return negative;
 }
 
-spStatus SqrtF64Kernel(const double* src, double* dst, int32_t len) {
+spStatus SqrtF64Kernel(const double* src, double* dst, int64_t len) {
   int negative = 0;
   int64_t i = 0;
   const int64_t n = len;
@@ -269,8 +269,8 @@ spStatus SqrtF64Kernel(const double* src, double* dst, int32_t len) {
   return negative != 0 ? spWarnSqrtNegative : spOk;
 }
 
-#endif  // SP_SET_INDEX == 1
-#endif  // SP_SET_INDEX == 0
+#endif  // SP_SET_INDEX == SP_SET_SSE
+#endif  // SP_SET_INDEX == SP_SET_GENERIC
 
 }  // namespace
 

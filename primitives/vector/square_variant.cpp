@@ -25,7 +25,7 @@ void ScalarSquares(const T* src, T* dst, int64_t n) {
   for (; i < n; ++i) St(dst + i, Sq(Ld(src + i)));
 }
 
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
 using blocks::LoadAs;
 using blocks::StoreAs;
 using blocks::StoreKind;
@@ -72,7 +72,7 @@ void spkSquare(const T* src, T* dst, int64_t n) {
 
 template <class T>
 void Squares(const T* src, T* dst, int64_t n) {
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
   if constexpr (sizeof(T) == 4 || kHasSse2) {
     spkSquare(src, dst, n);
     return;

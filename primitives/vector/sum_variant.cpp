@@ -20,9 +20,9 @@ using simd::Ld;
 // odd sum. Floats add the last n mod 4 onto (odd + even) in index order;
 // doubles add them to the even sum first and join afterwards.
 template <class T>
-double SumInterleaved(const T* src, int32_t n) {
+double SumInterleaved(const T* src, int64_t n) {
   double even = 0.0, odd = 0.0;
-  int32_t i = 0;
+  int64_t i = 0;
   for (; i + 4 <= n; i += 4) {
     even += Ld(src + i);
     odd += Ld(src + i + 1);
@@ -39,7 +39,7 @@ double SumInterleaved(const T* src, int32_t n) {
   }
 }
 
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
 // Eight double partial sums; element j of group g goes to sum (j + g) mod 8,
 // so every sum takes one element per group and the assignment rotates.
 template <int kRotation, class T>
@@ -55,10 +55,10 @@ inline void AddGroupRotated(double (&s)[8], const T* p) {
 }
 
 template <class T>
-double SumRotating(const T* src, int32_t n) {
+double SumRotating(const T* src, int64_t n) {
   double s[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-  const int32_t groups = n / 8;
-  int32_t g = 0;
+  const int64_t groups = n / 8;
+  int64_t g = 0;
   for (; g + 8 <= groups; g += 8) {
     const T* p = src + 8 * g;
     AddGroupRotated<0>(s, p);
@@ -85,24 +85,24 @@ double SumRotating(const T* src, int32_t n) {
   }
   // The tail goes to the sum next in the rotation.
   double& next = s[groups & 7];
-  for (int32_t i = 8 * groups; i < n; ++i) next += Ld(src + i);
+  for (int64_t i = 8 * groups; i < n; ++i) next += Ld(src + i);
   const double a0 = s[0] + s[4], a1 = s[1] + s[5], a2 = s[2] + s[6], a3 = s[3] + s[7];
   return (a0 + a2) + (a1 + a3);
 }
 
-constexpr int32_t kFastBlock = 32768;
+constexpr int64_t kFastBlock = 32768;
 
 // One block of the fast float sum in single precision: sixteen partial sums
 // (four registers, 64 bytes a step), tails of 4, 2 and 1 into the first
 // register, registers joined as (r0 + r2) + (r1 + r3), lanes folded to
 // (l0 + l2, l1 + l3); both halves are added to the double total in turn.
 template <bool kAligned>
-double AddBlockF32(double total, const float* p, int32_t cnt) {
+double AddBlockF32(double total, const float* p, int64_t cnt) {
   using namespace simd;
   f32x4 r0 = Zero4(), r1 = Zero4(), r2 = Zero4(), r3 = Zero4();
-  int32_t i = 0;
+  int64_t i = 0;
   for (; i + 16 <= cnt; i += 16) {
-    if constexpr (kAligned && kSetIndex != 2) {
+    if constexpr (kAligned && kSetIndex != SP_SET_SSE2) {
       simd::Prefetch(p + i + 32);
       simd::Prefetch(p + i + 40);
     }
@@ -124,9 +124,9 @@ double AddBlockF32(double total, const float* p, int32_t cnt) {
 }
 
 template <bool kAligned>
-double SumBlocksF32(double total, const float* p, int32_t n) {
+double SumBlocksF32(double total, const float* p, int64_t n) {
   for (;;) {
-    const int32_t cnt = n < kFastBlock ? n : kFastBlock;
+    const int64_t cnt = n < kFastBlock ? n : kFastBlock;
     total = AddBlockF32<kAligned>(total, p, cnt);
     if (n <= kFastBlock) return total;  // the remainder block has been added
     p += kFastBlock;
@@ -134,7 +134,7 @@ double SumBlocksF32(double total, const float* p, int32_t n) {
   }
 }
 
-double SumFastF32(const float* src, int32_t n) {
+double SumFastF32(const float* src, int64_t n) {
   double total = 0.0;
   if (!simd::IsAligned(src, 4)) return SumBlocksF32<false>(total, src, n);
   while (n > 0 && !simd::IsAligned(src, 16)) {
@@ -146,15 +146,15 @@ double SumFastF32(const float* src, int32_t n) {
 }
 #endif
 
-#if SP_SET_INDEX >= 2
+#if SP_SET_INDEX >= SP_SET_SSE2
 // Eight partial sums in four 2-lane registers, 64 bytes a step.
 template <bool kAligned>
-double SumPairsF64(simd::f64x2 r0, const double* p, int32_t n) {
+double SumPairsF64(simd::f64x2 r0, const double* p, int64_t n) {
   using namespace simd;
   f64x2 r1 = Zero2(), r2 = Zero2(), r3 = Zero2();
-  int32_t i = 0;
+  int64_t i = 0;
   for (; i + 8 <= n; i += 8) {
-    if constexpr (kSetIndex >= 3) simd::Prefetch(p + i + 16);
+    if constexpr (kSetIndex >= SP_SET_SSE3) simd::Prefetch(p + i + 16);
     r0 = Add(r0, simd::LoadAs<kAligned>(p + i));
     r1 = Add(r1, simd::LoadAs<kAligned>(p + i + 2));
     r2 = Add(r2, simd::LoadAs<kAligned>(p + i + 4));
@@ -169,18 +169,18 @@ double SumPairsF64(simd::f64x2 r0, const double* p, int32_t n) {
 
 }  // namespace
 
-double SP_V(spkSumF32)(const float* src, int32_t n, [[maybe_unused]] int32_t hint) {
-#if SP_SET_INDEX == 0
+double SP_V(spkSumF32)(const float* src, int64_t n, [[maybe_unused]] int32_t hint) {
+#if SP_SET_INDEX == SP_SET_GENERIC
   return SumInterleaved(src, n);
 #else
   return hint == 1 ? SumFastF32(src, n) : SumRotating(src, n);
 #endif
 }
 
-double SP_V(spkSumF64)(const double* src, int32_t n) {
-#if SP_SET_INDEX == 0
+double SP_V(spkSumF64)(const double* src, int64_t n) {
+#if SP_SET_INDEX == SP_SET_GENERIC
   return SumInterleaved(src, n);
-#elif SP_SET_INDEX == 1
+#elif SP_SET_INDEX == SP_SET_SSE
   return SumRotating(src, n);
 #else
   if (simd::IsAligned(src, 16)) return SumPairsF64<true>(simd::Zero2(), src, n);

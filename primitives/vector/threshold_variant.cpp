@@ -31,7 +31,7 @@ void ThresholdOrdered(T* p, int64_t n, T level, bool clipAbove) {
   }
 }
 
-#if SP_SET_INDEX == 1
+#if SP_SET_INDEX == SP_SET_SSE
 void spkThresholdF64ByBits(double* p, int64_t n, double level, bool clipAbove) {
   const int64_t levelKey = F64OrderKey(level);
   auto one = [&](int64_t i) {
@@ -49,7 +49,7 @@ void spkThresholdF64ByBits(double* p, int64_t n, double level, bool clipAbove) {
 }
 #endif
 
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
 using blocks::LoadAs;
 using blocks::Vec;
 using blocks::kLanes;
@@ -100,7 +100,7 @@ void spkThreshold(T* p, int64_t n, T level) {
 
 spStatus SP_V(spThresholdInPlaceF32)(float* srcDst, int32_t n, float level, int32_t relation) {
   if (const spStatus st = CheckArrays(n, srcDst); st != spOk) return st;
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
   if (relation == kClipAbove) spkThreshold<true>(srcDst, n, level);
   else spkThreshold<false>(srcDst, n, level);
 #else
@@ -111,10 +111,10 @@ spStatus SP_V(spThresholdInPlaceF32)(float* srcDst, int32_t n, float level, int3
 
 spStatus SP_V(spThresholdInPlaceF64)(double* srcDst, int32_t n, double level, int32_t relation) {
   if (const spStatus st = CheckArrays(n, srcDst); st != spOk) return st;
-#if SP_SET_INDEX >= 2
+#if SP_SET_INDEX >= SP_SET_SSE2
   if (relation == kClipAbove) spkThreshold<true>(srcDst, n, level);
   else spkThreshold<false>(srcDst, n, level);
-#elif SP_SET_INDEX == 1
+#elif SP_SET_INDEX == SP_SET_SSE
   spkThresholdF64ByBits(srcDst, n, level, relation == kClipAbove);
 #else
   ThresholdOrdered(srcDst, n, level, relation == kClipAbove);

@@ -26,7 +26,7 @@ inline float MulInFloat(float x, double w) { return x * static_cast<float>(w); }
 
 // Pairs from index `from` on with scalar weights, then the centre.
 template <class T, class Weights, class Multiply>
-void ApplyFrom(int64_t from, const T* src, T* dst, int32_t n, Weights& weights, Multiply mul) {
+void ApplyFrom(int64_t from, const T* src, T* dst, int64_t n, Weights& weights, Multiply mul) {
   const int64_t pairs = WeightPairCount(n);
   for (int64_t k = from; k < pairs; ++k) {
     const double w = weights.Next();
@@ -36,7 +36,7 @@ void ApplyFrom(int64_t from, const T* src, T* dst, int32_t n, Weights& weights, 
   if (n % 2 == 1) dst[n / 2] = src[n / 2];
 }
 
-#if SP_SET_INDEX == 2 || SP_SET_INDEX == 4
+#if SP_SET_INDEX == SP_SET_SSE2 || SP_SET_INDEX == SP_SET_SSSE3
 using namespace simd;
 
 // Hands out the weights of a two-lane generator one at a time.
@@ -61,7 +61,7 @@ class LaneByLane {
   bool haveSecond_ = false;
 };
 
-void TwoLaneWindow(const double* src, double* dst, int32_t n, const WindowShape& shape) {
+void TwoLaneWindow(const double* src, double* dst, int64_t n, const WindowShape& shape) {
   TwoLaneWeights weights(shape, n);
   const int64_t pairs = WeightPairCount(n);
   int64_t k = 0;
@@ -75,7 +75,7 @@ void TwoLaneWindow(const double* src, double* dst, int32_t n, const WindowShape&
   ApplyFrom(k, src, dst, n, rest, MulDouble);
 }
 
-void TwoLaneWindow(const float* src, float* dst, int32_t n, const WindowShape& shape) {
+void TwoLaneWindow(const float* src, float* dst, int64_t n, const WindowShape& shape) {
   TwoLaneWeights weights(shape, n);
   const int64_t pairs = WeightPairCount(n);
   int64_t k = 0;
@@ -92,14 +92,14 @@ void TwoLaneWindow(const float* src, float* dst, int32_t n, const WindowShape& s
 #endif
 
 template <class T>
-spStatus Window(const T* src, T* dst, int32_t n, const WindowShape& shape) {
+spStatus Window(const T* src, T* dst, int64_t n, const WindowShape& shape) {
   if (const spStatus st = CheckArraysMin(n, 3, src, dst); st != spOk) return st;
   constexpr bool isDouble = sizeof(T) == sizeof(double);
-#if SP_SET_INDEX == 0
+#if SP_SET_INDEX == SP_SET_GENERIC
   RotationWeights weights(shape, n);
   if constexpr (isDouble) ApplyFrom(0, src, dst, n, weights, MulDouble);
   else ApplyFrom(0, src, dst, n, weights, MulInDouble);
-#elif SP_SET_INDEX == 1 || SP_SET_INDEX == 3
+#elif SP_SET_INDEX == SP_SET_SSE || SP_SET_INDEX == SP_SET_SSE3
   ThreeTermWeights weights(shape, n);
   if constexpr (isDouble) ApplyFrom(0, src, dst, n, weights, MulDouble);
   else if (WeightPairCount(n) <= kShortWindowPairs) ApplyFrom(0, src, dst, n, weights, MulInFloat);

@@ -25,11 +25,11 @@ inline constexpr WindowShape kHamming{0.46, 0.54, 0.08};
 inline constexpr WindowShape kHann{0.5, 0.5, 0.0};
 
 // Pairs (k, n-1-k) that get a weight; an odd length leaves its centre.
-inline int64_t WeightPairCount(int32_t n) { return n / 2; }
+inline int64_t WeightPairCount(int64_t n) { return n / 2; }
 
 class RotationWeights {
  public:
-  RotationWeights(const WindowShape& shape, int32_t n)
+  RotationWeights(const WindowShape& shape, int64_t n)
       : a_(shape.a), b_(shape.b), c_(std::cos(kTwoPi / (n - 1))), s_(std::sqrt(1.0 - c_ * c_)) {}
   double Next() {
     const double w = b_ - a_ * cos_;
@@ -46,7 +46,7 @@ class RotationWeights {
 
 class ThreeTermWeights {
  public:
-  ThreeTermWeights(const WindowShape& shape, int32_t n) : b_(shape.b), first_(shape.firstWeight) {
+  ThreeTermWeights(const WindowShape& shape, int64_t n) : b_(shape.b), first_(shape.firstWeight) {
     const double c = std::cos(kTwoPi / (n - 1));
     twoC_ = 2.0 * c;
     previous_ = shape.a * c;  // a cos(-theta)
@@ -66,11 +66,11 @@ class ThreeTermWeights {
   bool atStart_ = true;
 };
 
-#if SP_SET_INDEX == 2 || SP_SET_INDEX == 4
+#if SP_SET_INDEX == SP_SET_SSE2 || SP_SET_INDEX == SP_SET_SSSE3
 // Lanes hold the weights of indices (k, k+1); each step advances by two.
 class TwoLaneWeights {
  public:
-  TwoLaneWeights(const WindowShape& shape, int32_t n) {
+  TwoLaneWeights(const WindowShape& shape, int64_t n) {
     const double c1 = std::cos(kTwoPi / (n - 1));
     const double c2 = std::cos(kFourPi / (n - 1));
     b_ = simd::Splat(shape.b);
