@@ -96,5 +96,8 @@ inline int16_t I32ToI16Scaled(int32_t x, int32_t scaleFactor) {
 inline double I16ToF64Scale(int32_t scaleFactor) {
   return PowerOfTwo(-std::clamp(scaleFactor, -1008, 1022));
 }
+inline double I16ToF64One(int16_t x, bool scaled, double scale) {
+  return scaled ? static_cast<double>(x) * scale : static_cast<double>(x);
+}
 
 }  // namespace SP_SET_NS::convert
