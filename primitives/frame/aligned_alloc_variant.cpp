@@ -5,11 +5,8 @@
 #include <cstring>
 #include <limits>
 
+#include "primitives/frame/simd.h"
 #include "primitives/frame/sp_kernels.h"
-
-#if SP_SET_INDEX >= SP_SET_SSE
-#include <xmmintrin.h>
-#endif
 
 namespace SP_SET_NS {
 namespace {
@@ -28,7 +25,7 @@ void* SP_V(spkAlignedAlloc)(int64_t bytes) {
   std::memcpy(p - sizeof(void*), &raw, sizeof(void*));
 #if SP_SET_INDEX == SP_SET_SSE3
   // The SSE3 set warms the block's third line; contents are unchanged.
-  _mm_prefetch(reinterpret_cast<const char*>(p) + 128, _MM_HINT_T0);
+  simd::Prefetch(p + 128);
 #endif
   return p;
 }

@@ -48,7 +48,7 @@ void* spkCopyBytesStream_Sse(const void* src, void* dst, int64_t bytes) {
   }
   for (; bytes >= 16; bytes -= 16, s += 16, d += 16) StoreBytesU(d, LoadBytesU(s));
   CopyPieces(s, d, bytes);
-  _mm_sfence();
+  simd::StoreFence();
   return dst;
 }
 
@@ -59,7 +59,7 @@ void spkTouchPages_Sse(const void* p, int64_t bytes) {
     const int64_t chunk = bytes < 4096 ? bytes : 4096;
     sink ^= *static_cast<const volatile uint8_t*>(b);
     sink ^= *static_cast<const volatile uint8_t*>(b + chunk - 1);
-    for (int64_t line = 0; line < chunk; line += 32) _mm_prefetch(reinterpret_cast<const char*>(b + line), _MM_HINT_NTA);
+    for (int64_t line = 0; line < chunk; line += 32) simd::PrefetchNonTemporal(b + line);
   }
   static_cast<void>(sink);
 }
@@ -112,7 +112,7 @@ void CopyStreaming(const uint8_t* s, uint8_t* d, int64_t bytes) {
     for (int64_t i = 0; i < chunk; i += 16) StreamBytes(d + i, LoadBytesU(s + i));
     s += chunk; d += chunk; whole -= chunk;
   }
-  _mm_sfence();
+  simd::StoreFence();
   CopyPieces(s, d, rest);
 }
 

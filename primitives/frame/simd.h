@@ -23,6 +23,7 @@
 #include "primitives/frame/variant_set.h"
 
 #if SP_SET_INDEX >= SP_SET_SSE
+#include <mmintrin.h>
 #include <xmmintrin.h>
 #endif
 #if SP_SET_INDEX >= SP_SET_SSE2
@@ -125,13 +126,17 @@ inline f32x4 LoadAs(const float* p) {
 }
 // Two floats in lanes 0 and 1, zeros above; one float in lane 0.
 inline f32x4 LoadPair(const float* p) { return _mm_set_ps(0.0f, 0.0f, Ld(p + 1), Ld(p)); }
-inline f32x4 LoadSingle(const float* p) { return _mm_set_ss(Ld(p)); }
+// x in lane 0, zeros above.
+inline f32x4 LowOnly(float x) { return _mm_set_ss(x); }
+inline f32x4 LoadSingle(const float* p) { return LowOnly(Ld(p)); }
 inline void Store(float* p, f32x4 v) { _mm_store_ps(p, v); }
 inline void StoreU(float* p, f32x4 v) { _mm_storeu_ps(p, v); }
 inline void Stream(float* p, f32x4 v) { _mm_stream_ps(p, v); }
 // Orders streaming stores before anything the caller does next.
 inline void StoreFence() { _mm_sfence(); }
 inline void Prefetch(const void* p) { _mm_prefetch(static_cast<const char*>(p), _MM_HINT_T0); }
+// Prefetch that bypasses the outer caches, for data read once.
+inline void PrefetchNonTemporal(const void* p) { _mm_prefetch(static_cast<const char*>(p), _MM_HINT_NTA); }
 
 inline f32x4 Splat(float x) { return _mm_set1_ps(x); }
 // Four lanes of one bit pattern.
@@ -258,6 +263,24 @@ inline void MulComplexSplit(f32x4 aRe, f32x4 aIm, f32x4 bRe, f32x4 bIm, f32x4& r
 }
 #endif  // SSE
 
+#if SP_SET_INDEX == SP_SET_SSE
+// ---- Two int32 lanes in an MMX register: the SSE set's only packed
+// integers. EndMmx() after the last use, before any x87 code. ----
+struct i32x2 { __m64 raw; };
+inline i32x2 SplatI32x2(int32_t x) { return {_mm_set1_pi32(x)}; }
+inline i32x2 LoadU(const int32_t* p) {
+  i32x2 v;
+  std::memcpy(&v.raw, p, 8);
+  return v;
+}
+inline void StoreU(int32_t* p, i32x2 v) { std::memcpy(p, &v.raw, 8); }
+inline i32x2 CmpGt(i32x2 a, i32x2 b) { return {_mm_cmpgt_pi32(a.raw, b.raw)}; }
+inline i32x2 Select(i32x2 mask, i32x2 yes, i32x2 no) {
+  return {_mm_or_si64(_mm_and_si64(mask.raw, yes.raw), _mm_andnot_si64(mask.raw, no.raw))};
+}
+inline void EndMmx() { _mm_empty(); }
+#endif
+
 #if SP_SET_INDEX >= SP_SET_SSE2
 // ---- Two doubles (SSE2 on) ----
 using f64x2 = __m128d;
@@ -275,7 +298,8 @@ inline f64x2 LoadAs(const double* p) {
   if constexpr (kAligned) return Load(p);
   else return LoadU(p);
 }
-inline f64x2 LoadSingle(const double* p) { return _mm_set_sd(Ld(p)); }
+inline f64x2 LowOnly(double x) { return _mm_set_sd(x); }
+inline f64x2 LoadSingle(const double* p) { return LowOnly(Ld(p)); }
 inline void Store(double* p, f64x2 v) { _mm_store_pd(p, v); }
 inline void StoreU(double* p, f64x2 v) { _mm_storeu_pd(p, v); }
 inline void Stream(double* p, f64x2 v) { _mm_stream_pd(p, v); }

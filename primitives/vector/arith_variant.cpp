@@ -8,7 +8,7 @@
 
 #include "primitives/frame/arg_checks.h"
 #include "primitives/frame/sp_kernels.h"
-#include "primitives/vector/arith_blocks.h"
+#include "primitives/frame/elementwise_walk.h"
 
 namespace SP_SET_NS {
 namespace {
@@ -48,13 +48,13 @@ void ScalarConstLoop(T val, T* srcDst, int64_t n) {
 }
 
 #if SP_SET_INDEX >= SP_SET_SSE
-using blocks::StoreKind;
+using walk::StoreKind;
 
 // dst[i] = Op(x[i], y[i]); with `mayStream`, large results go past the
 // caches (three-array forms only: in-place results are read again anyway).
 template <class Op, class T>
 void BinaryKernel(const T* x, const T* y, T* dst, int64_t n, bool mayStream) {
-  using namespace blocks;
+  using namespace walk;
   auto scalarAt = [&](int64_t i) { St(dst + i, Op::Scalar(Ld(x + i), Ld(y + i))); };
   const Layout lay = AlignHead(dst, n, scalarAt);
   const bool stream = mayStream && lay.alignedStores && 3 * n * static_cast<int64_t>(sizeof(T)) > kStreamAboveBytes;
@@ -78,7 +78,7 @@ void BinaryKernel(const T* x, const T* y, T* dst, int64_t n, bool mayStream) {
 
 template <class Op, class T>
 void ConstKernel(T val, T* srcDst, int64_t n) {
-  using namespace blocks;
+  using namespace walk;
   auto scalarAt = [&](int64_t i) { St(srcDst + i, Op::Scalar(Ld(srcDst + i), val)); };
   const Layout lay = AlignHead(srcDst, n, scalarAt);
   if (lay.count > 0) {
@@ -143,29 +143,17 @@ T AbsScalar(T x) {
 }
 
 #if SP_SET_INDEX >= SP_SET_SSE
-// Head singles until dst is 16-byte aligned (while it is element-aligned),
-// blocks of four vectors, then one vector at a time and single elements.
+// Clears the sign bit; blocks of four vectors.
+template <class T>
+struct AbsOp {
+  walk::Vec<T> mask;
+  T Scalar(T x) const { return AbsScalar(x); }
+  walk::Vec<T> Vector(walk::Vec<T> v) const { return simd::And(v, mask); }
+};
 template <class T>
 void AbsKernel(const T* src, T* dst, int64_t n) {
-  using namespace blocks;
-  constexpr int64_t L = kLanes<T>;
-  blocks::Vec<T> mask;
-  if constexpr (std::is_same_v<T, float>) mask = simd::SplatBits(~kF32SignBit);
-  else mask = simd::SplatBits(~kF64SignBit);
-  int64_t i = 0;
-  while (i < n && ElementAligned(dst + i) && !Aligned16(dst + i)) {
-    St(dst + i, AbsScalar(Ld(src + i)));
-    ++i;
-  }
-  const int64_t count = (n - i) / (4 * L) * (4 * L);
-  if (count > 0) {
-    if (!Aligned16(dst + i)) MaskBlockLoop<MaskAnd, false, StoreKind::Unaligned>(src + i, dst + i, count, mask);
-    else if (Aligned16(src + i)) MaskBlockLoop<MaskAnd, true, StoreKind::Aligned>(src + i, dst + i, count, mask);
-    else MaskBlockLoop<MaskAnd, false, StoreKind::Aligned>(src + i, dst + i, count, mask);
-    i += count;
-  }
-  for (; i + L <= n; i += L) simd::StoreU(dst + i, simd::And(simd::LoadU(src + i), mask));
-  for (; i < n; ++i) St(dst + i, AbsScalar(Ld(src + i)));
+  if constexpr (std::is_same_v<T, float>) walk::UnaryWalk<4>(src, dst, n, AbsOp<T>{SplatBits(~kF32SignBit)});
+  else walk::UnaryWalk<4>(src, dst, n, AbsOp<T>{SplatBits(~kF64SignBit)});
 }
 #endif
 

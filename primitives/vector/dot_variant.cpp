@@ -30,7 +30,7 @@ inline f32x4 PairProduct(const float* a, const float* b) {
   return simd::Mul(simd::LoadPair(a), simd::LoadPair(b));
 }
 inline f32x4 SingleProduct(const float* a, const float* b) {
-  return _mm_mul_ss(simd::LoadSingle(a), simd::LoadSingle(b));
+  return MulLow(simd::LoadSingle(a), simd::LoadSingle(b));
 }
 
 // Lanes of r0 (and r1 .. r3 joined as (r0 + r1) + (r2 + r3)), upper two lanes
@@ -76,7 +76,7 @@ float DotSse(const float* a, const float* b, int64_t n) {
   f32x4 r0 = simd::Zero4();
   int64_t head = n;
   if (n >= 16 && simd::IsAligned(a, 4)) head = simd::ElementsTo16(a) < n ? simd::ElementsTo16(a) : n;
-  for (int64_t i = 0; i < head; ++i) r0 = _mm_add_ss(r0, SingleProduct(a + i, b + i));
+  for (int64_t i = 0; i < head; ++i) r0 = AddLow(r0, SingleProduct(a + i, b + i));
   if (head == n) return FoldDot(r0);
   a += head;
   b += head;
@@ -101,7 +101,7 @@ float DotWide(const float* a, const float* b, int64_t n) {
   const bool alignA = !alignB && simd::IsAligned(a, 4);
   if (!alignA && !alignB) return DotBlocksF32<4, false, false>(r0, a, b, n);
   const int64_t head = alignB ? simd::ElementsTo16(b) : simd::ElementsTo16(a);
-  for (int64_t i = 0; i < head; ++i) r0 = _mm_add_ss(r0, SingleProduct(a + i, b + i));
+  for (int64_t i = 0; i < head; ++i) r0 = AddLow(r0, SingleProduct(a + i, b + i));
   a += head;
   b += head;
   n -= head;
@@ -131,7 +131,7 @@ double DotBlocksF64(f64x2 r0, const double* a, const double* b, int64_t n) {
   }
   for (; i + 2 <= n; i += 2)
     r0 = Add(r0, Mul(simd::LoadAs<kAlignedA>(a + i), simd::LoadAs<kAlignedB>(b + i)));
-  if (i < n) r0 = Add(r0, _mm_mul_sd(simd::LoadSingle(a + i), simd::LoadSingle(b + i)));
+  if (i < n) r0 = Add(r0, MulLow(simd::LoadSingle(a + i), simd::LoadSingle(b + i)));
   return simd::FoldLanes(Add(Add(r0, r1), Add(r2, r3)));
 }
 
@@ -149,7 +149,7 @@ double DotWideF64(const double* a, const double* b, int64_t n) {
   const bool either16 = simd::IsAligned(a, 16) || simd::IsAligned(b, 16);
   if (!either16 && (simd::IsAligned(a, 8) || simd::IsAligned(b, 8))) {
     // One single product brings an 8-byte aligned operand to 16 bytes.
-    r0 = _mm_mul_sd(simd::LoadSingle(a), simd::LoadSingle(b));
+    r0 = MulLow(simd::LoadSingle(a), simd::LoadSingle(b));
     if (n == 1) return simd::FoldLanes(r0);
     ++a;
     ++b;

@@ -154,7 +154,7 @@ double StdDevWideF64(simd::f64x2 v0, simd::f64x2 q0, const double* p, int64_t m,
   const double q = simd::FoldLanes(Add(q0, q1));
   const double dn = static_cast<double>(n);
   // maxsd returns its second operand (0) when D is a NaN.
-  const double d = _mm_cvtsd_f64(_mm_max_sd(_mm_set_sd(dn * q - s * s), _mm_setzero_pd()));
+  const double d = Lane0(MaxLow(LowOnly(dn * q - s * s), Zero2()));
   return std::sqrt(d / (dn * (dn - 1.0)));
 }
 

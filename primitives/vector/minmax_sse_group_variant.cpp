@@ -2,10 +2,6 @@
 // compare-and-select for int32 plain forms, doubles (no double vectors) by
 // their order keys, and the generic rules for the int32 and double index
 // forms.
-#include <mmintrin.h>
-
-#include <cstring>
-
 #include "primitives/vector/minmax_packed_f32.h"
 
 #if SP_SET_INDEX == SP_SET_SSE
@@ -20,19 +16,18 @@ int32_t MmxExtremeI32(const int32_t* src, int64_t n) {
   int32_t running = start;
   int64_t i = 0;
   if (!IsAligned(src, 8)) running = ScalarScan<D>(src, 0, ++i, running);
-  const __m64 init = _mm_set1_pi32(start);
-  __m64 acc[4] = {init, init, init, init};
+  const i32x2 init = SplatI32x2(start);
+  i32x2 acc[4] = {init, init, init, init};
   for (; i + 8 <= n; i += 8) {
     for (int k = 0; k < 4; ++k) {
-      __m64 x;
-      std::memcpy(&x, src + i + 2 * k, 8);
-      const __m64 take = D == Dir::kMax ? _mm_cmpgt_pi32(x, acc[k]) : _mm_cmpgt_pi32(acc[k], x);
-      acc[k] = _mm_or_si64(_mm_and_si64(take, x), _mm_andnot_si64(take, acc[k]));
+      const i32x2 x = LoadU(src + i + 2 * k);
+      const i32x2 take = D == Dir::kMax ? CmpGt(x, acc[k]) : CmpGt(acc[k], x);
+      acc[k] = Select(take, x, acc[k]);
     }
   }
   int32_t lanes[8];
-  std::memcpy(lanes, acc, sizeof(lanes));
-  _mm_empty();
+  for (int k = 0; k < 4; ++k) StoreU(lanes + 2 * k, acc[k]);
+  EndMmx();
   for (int32_t lane : lanes)
     if (Replaces<D>(lane, running)) running = lane;
   return ScalarScan<D>(src, i, n, running);

@@ -146,8 +146,8 @@ inline void SqrtEstimateFourF64(const double* x, double* out) {
     m[j] = std::bit_cast<double>(mBits);
   }
   alignas(16) float r0[4];
-  simd::Store(r0, simd::RsqrtEstimate(_mm_setr_ps(static_cast<float>(m[0]), static_cast<float>(m[1]),
-                                                   static_cast<float>(m[2]), static_cast<float>(m[3]))));
+  simd::Store(r0, simd::RsqrtEstimate(simd::Lanes(static_cast<float>(m[0]), static_cast<float>(m[1]),
+                                                       static_cast<float>(m[2]), static_cast<float>(m[3]))));
   for (int j = 0; j < 4; ++j) {
     const double r = r0[j];
     const double a = r * 0.5;

@@ -11,7 +11,7 @@
 
 #include "primitives/frame/arg_checks.h"
 #include "primitives/frame/sp_status.h"
-#include "primitives/vector/arith_blocks.h"
+#include "primitives/frame/elementwise_walk.h"
 
 namespace SP_SET_NS {
 namespace {
@@ -50,9 +50,9 @@ void spkThresholdF64ByBits(double* p, int64_t n, double level, bool clipAbove) {
 #endif
 
 #if SP_SET_INDEX >= SP_SET_SSE
-using blocks::LoadAs;
-using blocks::Vec;
-using blocks::kLanes;
+using walk::LoadAs;
+using walk::Vec;
+using walk::kLanes;
 
 // min(x, level) or max(x, level) with the instructions' operand order.
 template <bool ClipAbove, class T>
@@ -70,9 +70,9 @@ template <bool ClipAbove, bool Aligned, class T>
 void ClipBlocks(T* p, int64_t count, Vec<T> level) {
   constexpr int64_t L = kLanes<T>;
   for (int64_t i = 0; i < count; i += 2 * L) {
-    constexpr blocks::StoreKind K = Aligned ? blocks::StoreKind::Aligned : blocks::StoreKind::Unaligned;
-    blocks::StoreAs<K>(p + i, ClipVec<ClipAbove>(LoadAs<Aligned>(p + i), level));
-    blocks::StoreAs<K>(p + i + L, ClipVec<ClipAbove>(LoadAs<Aligned>(p + i + L), level));
+    constexpr walk::StoreKind K = Aligned ? walk::StoreKind::Aligned : walk::StoreKind::Unaligned;
+    walk::StoreAs<K>(p + i, ClipVec<ClipAbove>(LoadAs<Aligned>(p + i), level));
+    walk::StoreAs<K>(p + i + L, ClipVec<ClipAbove>(LoadAs<Aligned>(p + i + L), level));
   }
 }
 

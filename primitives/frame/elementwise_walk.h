@@ -1,25 +1,31 @@
-// The block walk shared by the two-operand elementwise kernels of a SIMD
-// variant set: small arrays singly; otherwise the written array is aligned to
-// 16 bytes by single elements (or, when it is not element-aligned, left as it
-// is with unaligned stores), then 32-byte blocks of two vectors, then the
-// rest singly. Each source is read with aligned loads when its own address
-// is 16-byte aligned where the blocks start. Include only from
-// *_variant.cpp; everything lives in the set's namespace.
+// The elementwise walks of the SIMD sets' kernels, each with its tail policy:
 //
-// Each vector is stored before the next is loaded (the compiler may not
-// reorder them, as a destination may be a source): loading a pair first was
-// measured slower when the pair straddles a cache line. Software prefetch is
-// left out: on current processors the hardware
-// prefetchers keep up with these linear walks and explicit prefetches only
-// cost issue slots (measured with bench/bench_arith).
+//   BinaryBlockLoop / ConstBlockLoop after AlignHead: small arrays singly;
+//     otherwise the written array is aligned to 16 bytes by single elements
+//     (or, when it is not element-aligned, left as it is with unaligned
+//     stores), then 32-byte blocks of two vectors, then the rest singly.
+//   UnaryWalk: single elements until the written array is 16-byte aligned
+//     (while it is element-aligned), blocks of a fixed number of vectors,
+//     then one vector at a time, then single elements.
+//
+// Each source is read with aligned loads when its own address is 16-byte
+// aligned where the blocks start. Each vector is stored before the next is
+// loaded (the compiler may not reorder them, as a destination may be a
+// source): loading a pair first was measured slower when the pair straddles
+// a cache line. Software prefetch is left out: on current processors the
+// hardware prefetchers keep up with these linear walks and explicit
+// prefetches only cost issue slots (measured with bench/bench_arith).
+// Use a walk only where a primitive's prescribed order of elements and tail
+// handling are the walk's. Include only from *_variant.cpp.
 #pragma once
 #include <cstdint>
 #include <type_traits>
+#include <utility>
 
 #include "primitives/frame/simd.h"
 
 #if SP_SET_INDEX >= SP_SET_SSE
-namespace SP_SET_NS::blocks {
+namespace SP_SET_NS::walk {
 
 enum class StoreKind { Aligned, Unaligned, Streaming };
 
@@ -68,25 +74,38 @@ void ConstBlockLoop(const T* x, Vec<T> c, T* dst, int64_t count) {
   }
 }
 
-// Lane-mask bit operations: clearing bits (And with the complement) and
-// flipping them.
-struct MaskAnd {
-  template <class V> static V Vector(V x, V mask) { return simd::And(x, mask); }
-};
-struct MaskXor {
-  template <class V> static V Vector(V x, V mask) { return simd::Xor(x, mask); }
-};
-
-// dst[i] = Op(src[i], mask) over whole steps of four vectors; src may be dst.
-template <class Op, bool SrcAligned, StoreKind K, class T>
-void MaskBlockLoop(const T* src, T* dst, int64_t count, Vec<T> mask) {
+// dst[i] = op.Vector(src[i..]) over whole blocks of kVectors vectors; src
+// may be dst.
+template <int64_t kVectors, bool SrcAligned, StoreKind K, class T, class Op, size_t... k>
+inline void UnaryBlock(const T* src, T* dst, const Op& op, std::index_sequence<k...>) {
   constexpr int64_t L = kLanes<T>;
-  for (int64_t i = 0; i < count; i += 4 * L) {
-    StoreAs<K>(dst + i, Op::Vector(LoadAs<SrcAligned>(src + i), mask));
-    StoreAs<K>(dst + i + L, Op::Vector(LoadAs<SrcAligned>(src + i + L), mask));
-    StoreAs<K>(dst + i + 2 * L, Op::Vector(LoadAs<SrcAligned>(src + i + 2 * L), mask));
-    StoreAs<K>(dst + i + 3 * L, Op::Vector(LoadAs<SrcAligned>(src + i + 3 * L), mask));
+  (StoreAs<K>(dst + int64_t{k} * L, op.Vector(LoadAs<SrcAligned>(src + int64_t{k} * L))), ...);
+}
+template <int64_t kVectors, bool SrcAligned, StoreKind K, class T, class Op>
+void UnaryBlockLoop(const T* src, T* dst, int64_t count, const Op& op) {
+  for (int64_t i = 0; i < count; i += kVectors * kLanes<T>)
+    UnaryBlock<kVectors, SrcAligned, K>(src + i, dst + i, op, std::make_index_sequence<kVectors>{});
+}
+
+// dst[i] = op(src[i]) with op.Scalar(T) and op.Vector(Vec<T>) giving the
+// same bits; src and dst are the same array or apart.
+template <int64_t kVectors, class T, class Op>
+void UnaryWalk(const T* src, T* dst, int64_t n, const Op& op) {
+  constexpr int64_t L = kLanes<T>;
+  int64_t i = 0;
+  while (i < n && simd::ElementAligned(dst + i) && !simd::Aligned16(dst + i)) {
+    simd::St(dst + i, op.Scalar(simd::Ld(src + i)));
+    ++i;
   }
+  const int64_t count = (n - i) / (kVectors * L) * (kVectors * L);
+  if (count > 0) {
+    if (!simd::Aligned16(dst + i)) UnaryBlockLoop<kVectors, false, StoreKind::Unaligned>(src + i, dst + i, count, op);
+    else if (simd::Aligned16(src + i)) UnaryBlockLoop<kVectors, true, StoreKind::Aligned>(src + i, dst + i, count, op);
+    else UnaryBlockLoop<kVectors, false, StoreKind::Aligned>(src + i, dst + i, count, op);
+    i += count;
+  }
+  for (; i + L <= n; i += L) simd::StoreU(dst + i, op.Vector(simd::LoadU(src + i)));
+  for (; i < n; ++i) simd::St(dst + i, op.Scalar(simd::Ld(src + i)));
 }
 
 // Results are streamed past the caches only when the arrays of one call
@@ -118,5 +137,5 @@ Layout AlignHead(T* dst, int64_t n, Scalar scalarAt) {
   return {i, (n - i) / kBlock<T> * kBlock<T>, aligned};
 }
 
-}  // namespace SP_SET_NS::blocks
+}  // namespace SP_SET_NS::walk
 #endif
