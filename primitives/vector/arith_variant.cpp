@@ -1,8 +1,8 @@
 // Elementwise arithmetic of one variant set. The generic set, and the SSE
 // set in double precision (SSE has no double arithmetic), run plain element
-// loops in ascending order; the other cases walk 32-byte blocks of vectors
-// (arith_blocks.h). Every case performs the one IEEE operation per element,
-// so the sets differ only in how they walk memory.
+// loops in ascending order; the other cases walk blocks of vectors
+// (primitives/frame/elementwise_walk.h). Every case performs the one IEEE
+// operation per element, so the sets differ only in how they walk memory.
 #include <cstdint>
 #include <type_traits>
 

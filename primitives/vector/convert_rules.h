@@ -1,6 +1,6 @@
-// Per-element rules of the conversions, shared by the scalar kernels and the
-// tails of the vector kernels so that every set gives the same value.
-// Include only from *_variant.cpp.
+// Per-element rules of the conversions, shared by the entries, the scalar
+// group and the tails of the vector group so that every set gives the same
+// value. Include only from convert_variant.cpp and its set-group files.
 #pragma once
 #include <algorithm>
 #include <bit>

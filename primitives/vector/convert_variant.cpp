@@ -1,11 +1,16 @@
 // Conversion primitives: the entries every set shares. The vector steps and
-// the double-to-int32 conversion differ by group of sets (convert_groups.h:
-// convert_scalar_group_variant.cpp for the generic and SSE sets,
-// convert_sse2_group_variant.cpp for SSE2 and later); every element the
-// steps leave goes through the per-element rules of convert_rules.h, so the
-// sets give the same values.
+// the double-to-int32 conversion differ by group of sets, one set-group file
+// each (convert_scalar_group.h for the generic and SSE sets,
+// convert_sse2_group.h for SSE2 and later), both defining
+//   int64_t <Kind>Steps(src, dst, n[, ...]): whole vector steps from element
+//     0, returning how many elements they converted (none in the scalar group);
+//   void F64ToI32(src, dst, n, nearest, scale): the whole conversion.
+// Every element the steps leave goes through the per-element rules of
+// convert_rules.h, so the sets give the same values.
 #include "primitives/frame/arg_checks.h"
-#include "primitives/vector/convert_groups.h"
+#include "primitives/vector/convert_rules.h"
+#include "primitives/vector/convert_scalar_group.h"
+#include "primitives/vector/convert_sse2_group.h"
 
 namespace SP_SET_NS {
 namespace {

@@ -1,8 +1,12 @@
 // What every set's natural-logarithm kernels share: the special results, the
-// first-warning rule, the C library fallback, the single-precision series of
-// the SIMD sets, and the group kernels each set-group file defines
-// (ln_generic_group_variant.cpp, ln_sse_group_variant.cpp,
-// ln_sse2_group_variant.cpp). Include only from the ln *_variant.cpp files.
+// first-warning rule, the C library fallback and the single-precision series
+// of the SIMD sets. Each set-group file (ln_generic_group.h, ln_sse_group.h,
+// ln_sse2_group.h) defines the group's kernels on top of it:
+//   spStatus LnArrayF32(const float* src, float* dst, int64_t n);
+//   spStatus LnArrayF64(const double* src, double* dst, int64_t n);
+// (n at least 1; the status is the first warning). Include only from
+// ln_variant.cpp: everything has internal linkage in that one translation
+// unit, so the kernels inline into the entries.
 #pragma once
 #include <cmath>
 #include <cstdint>
@@ -11,6 +15,7 @@
 #include "primitives/frame/sp_status.h"
 
 namespace SP_SET_NS::vln {
+namespace {
 
 using namespace simd;
 
@@ -90,8 +95,5 @@ inline f32x4 SeriesF32(f32x4 k, f32x4 s) {
 }
 #endif
 
-// The set group's kernels: n at least 1; the status is the first warning.
-spStatus LnArrayF32(const float* src, float* dst, int64_t n);
-spStatus LnArrayF64(const double* src, double* dst, int64_t n);
-
+}  // namespace
 }  // namespace SP_SET_NS::vln

@@ -1,10 +1,10 @@
 // Natural-logarithm primitives: the entries every set shares. The sets run
 // different algorithms, one set-group file each:
-//   generic  ln_generic_group_variant.cpp: C library log in double precision;
-//   SSE      ln_sse_group_variant.cpp: reciprocal estimate plus Newton step
-//            for floats, a degree-7 series in double for doubles;
-//   SSE2+    ln_sse2_group_variant.cpp: four floats at a time with a
-//            division, two doubles at a time through a 65-row table.
+//   generic  ln_generic_group.h: C library log in double precision;
+//   SSE      ln_sse_group.h: reciprocal estimate plus Newton step for
+//            floats, a degree-7 series in double for doubles;
+//   SSE2+    ln_sse2_group.h: four floats at a time with a division, two
+//            doubles at a time through a 65-row table.
 // Every set gives -inf (7) for +0, the negative default NaN (8) for anything
 // with the sign bit set, +inf for +inf, a positive NaN without warning for
 // a positive NaN (the generic set the default one, the SSE2+ float kernels
@@ -12,7 +12,10 @@
 // (normalised first). The status is the warning of the lowest-indexed zero
 // or negative.
 #include "primitives/frame/arg_checks.h"
+#include "primitives/vector/ln_generic_group.h"
 #include "primitives/vector/ln_rules.h"
+#include "primitives/vector/ln_sse2_group.h"
+#include "primitives/vector/ln_sse_group.h"
 
 namespace SP_SET_NS {
 

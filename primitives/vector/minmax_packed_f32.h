@@ -7,6 +7,7 @@
 
 #if SP_SET_INDEX >= SP_SET_SSE
 namespace SP_SET_NS::vminmax {
+namespace {
 
 template <Dir D>
 inline f32x4 Pick(f32x4 running, f32x4 data) {
@@ -86,5 +87,6 @@ float BlockSearchIndexF32(const float* src, int64_t n, int64_t& index) {
   return ScalarScanIndex<D>(src, end, n, running, index);
 }
 
+}  // namespace
 }  // namespace SP_SET_NS::vminmax
 #endif

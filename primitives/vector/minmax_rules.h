@@ -1,10 +1,13 @@
 // What every set's maximum and minimum kernels share: the generic set's
 // scalar rules, which define every result (floats: the maximum moves only on
-// an ordered "greater", the minimum on "less or unordered"), the search for
-// the first element equal to an extreme, and the six kernels each set-group
-// file defines (minmax_generic_group_variant.cpp, minmax_sse_group_variant.cpp,
-// minmax_sse2_group_variant.cpp). Include only from the minmax *_variant.cpp
-// files.
+// an ordered "greater", the minimum on "less or unordered"), and the search
+// for the first element equal to an extreme. Each set-group file
+// (minmax_generic_group.h, minmax_sse_group.h, minmax_sse2_group.h) defines
+// the group's six kernels on top of it, for both directions D (n at least 1):
+//   PlainI32, PlainF32, PlainF64 (src, n) -> the extreme;
+//   IndexI32, IndexF32, IndexF64 (src, n, index&) -> the extreme and its index.
+// Include only from minmax_variant.cpp: everything has internal linkage in
+// that one translation unit, so the kernels inline into the entries.
 #pragma once
 #include <cstdint>
 #include <type_traits>
@@ -12,6 +15,7 @@
 #include "primitives/frame/simd.h"
 
 namespace SP_SET_NS::vminmax {
+namespace {
 
 using namespace simd;
 
@@ -74,22 +78,5 @@ int64_t FindFirstEqual(const T* src, int64_t n, T value) {
   return 0;  // not reached: the value is a copy of an element
 }
 
-// The set group's kernels (n at least 1), instantiated for both directions
-// in its group file.
-template <Dir D> int32_t PlainI32(const int32_t* src, int64_t n);
-template <Dir D> float PlainF32(const float* src, int64_t n);
-template <Dir D> double PlainF64(const double* src, int64_t n);
-template <Dir D> int32_t IndexI32(const int32_t* src, int64_t n, int64_t& index);
-template <Dir D> float IndexF32(const float* src, int64_t n, int64_t& index);
-template <Dir D> double IndexF64(const double* src, int64_t n, int64_t& index);
-
-// Instantiates a group file's six kernels for both directions.
-#define SP_MINMAX_INSTANTIATE(D)                                                 \
-  template int32_t PlainI32<D>(const int32_t*, int64_t);                         \
-  template float PlainF32<D>(const float*, int64_t);                             \
-  template double PlainF64<D>(const double*, int64_t);                           \
-  template int32_t IndexI32<D>(const int32_t*, int64_t, int64_t&);               \
-  template float IndexF32<D>(const float*, int64_t, int64_t&);                   \
-  template double IndexF64<D>(const double*, int64_t, int64_t&);
-
+}  // namespace
 }  // namespace SP_SET_NS::vminmax

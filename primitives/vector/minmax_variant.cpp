@@ -1,11 +1,13 @@
 // Maximum and minimum primitives: the entries every set shares. The sets
-// search differently, one set-group file each (minmax_generic_group_variant.cpp,
-// minmax_sse_group_variant.cpp, minmax_sse2_group_variant.cpp); the generic
-// set's scalar rules (minmax_rules.h) define every result, and the SIMD sets
-// give the same value and index for data free of NaN and of zeros of both
-// signs.
+// search differently, one set-group file each (minmax_generic_group.h,
+// minmax_sse_group.h, minmax_sse2_group.h); the generic set's scalar rules
+// (minmax_rules.h) define every result, and the SIMD sets give the same
+// value and index for data free of NaN and of zeros of both signs.
 #include "primitives/frame/arg_checks.h"
+#include "primitives/vector/minmax_generic_group.h"
 #include "primitives/vector/minmax_rules.h"
+#include "primitives/vector/minmax_sse2_group.h"
+#include "primitives/vector/minmax_sse_group.h"
 
 namespace SP_SET_NS {
 namespace {

@@ -123,7 +123,7 @@ spStatus SP_V(spWinHannF64)(const double* src, double* dst, int32_t n) {
   return Window(src, dst, n, kHann);
 }
 spStatus SP_V(spWinHannF32)(const float* src, float* dst, int32_t n) {
-  if (n == 3 && src != nullptr && dst != nullptr) {
+  if (n == 3 && CheckPointers(src, dst) == spOk) {
     // Zero ends written, not multiplied: an infinite end still gives +0.0.
     dst[0] = 0.0f;
     dst[1] = src[1];

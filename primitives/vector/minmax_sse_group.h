@@ -2,12 +2,12 @@
 // compare-and-select for int32 plain forms, doubles (no double vectors) by
 // their order keys, and the generic rules for the int32 and double index
 // forms.
+#pragma once
 #include "primitives/vector/minmax_packed_f32.h"
 
 #if SP_SET_INDEX == SP_SET_SSE
 namespace SP_SET_NS::vminmax {
 namespace {
-
 // MMX compare-and-select on two-lane registers, 8 elements a step; element 0
 // alone first when the address is 4 modulo 8.
 template <Dir D>
@@ -50,8 +50,6 @@ double KeyedExtremeF64(const double* src, int64_t n) {
   return running;
 }
 
-}  // namespace
-
 template <Dir D>
 int32_t PlainI32(const int32_t* src, int64_t n) {
   if (n >= 9 && IsAligned(src, 4)) return MmxExtremeI32<D>(src, n);
@@ -69,8 +67,6 @@ template <Dir D> double IndexF64(const double* src, int64_t n, int64_t& index) {
   return GenericExtremeIndex<D>(src, n, index);
 }
 
-SP_MINMAX_INSTANTIATE(Dir::kMax)
-SP_MINMAX_INSTANTIATE(Dir::kMin)
-
+}  // namespace
 }  // namespace SP_SET_NS::vminmax
 #endif

@@ -2,13 +2,13 @@
 // time, s by division, single precision, with only the lanes outside the
 // safe exponent range looked at one by one. Doubles: two at a time through a
 // 65-row table, no division.
+#pragma once
 #include "primitives/vector/ln_rules.h"
 #include "primitives/vector/ln_table.h"
 
 #if SP_SET_INDEX >= SP_SET_SSE2
 namespace SP_SET_NS::vln {
 namespace {
-
 // ---- floats ----
 
 // The series on four lanes of bits; kOffset is added to k per lane.
@@ -57,8 +57,6 @@ inline f32x4 LnGroupF32(f32x4 x, FirstWarning& w) {
   return mask ? FixCheckedLanesF32(x, computed, mask, w) : computed;
 }
 
-}  // namespace
-
 spStatus LnArrayF32(const float* src, float* dst, int64_t n) {
   FirstWarning w;
   int64_t i = 0;
@@ -72,8 +70,6 @@ spStatus LnArrayF32(const float* src, float* dst, int64_t n) {
   }
   return w.status;
 }
-
-namespace {
 
 // ---- doubles ----
 // x = 2^k m, m in [1, 2); j = round(64 (m - 1)) from the top 11 fraction
@@ -137,8 +133,6 @@ inline f64x2 LnCheckedPairF64(double x0, double x1, FirstWarning& w) {
   return Load(lanes);
 }
 
-}  // namespace
-
 spStatus LnArrayF64(const double* src, double* dst, int64_t n) {
   FirstWarning w;
   const bool alignedDst = Aligned16(dst);
@@ -154,5 +148,6 @@ spStatus LnArrayF64(const double* src, double* dst, int64_t n) {
   return w.status;
 }
 
+}  // namespace
 }  // namespace SP_SET_NS::vln
 #endif

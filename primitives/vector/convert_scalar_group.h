@@ -2,12 +2,14 @@
 // no vector steps (the shared entries convert every element by the rules),
 // and the double-to-int32 conversion element by element under the default
 // environment.
+#pragma once
 #include <cfenv>
 
-#include "primitives/vector/convert_groups.h"
+#include "primitives/vector/convert_rules.h"
 
 #if SP_SET_INDEX < SP_SET_SSE2
 namespace SP_SET_NS::convert {
+namespace {
 
 int64_t I8ToF32Steps(const int8_t*, float*, int64_t) { return 0; }
 int64_t I16ToF32Steps(const int16_t*, float*, int64_t) { return 0; }
@@ -28,5 +30,6 @@ void F64ToI32(const double* src, int32_t* dst, int64_t n, bool nearest, const Po
   std::fesetenv(&callerEnvironment);
 }
 
+}  // namespace
 }  // namespace SP_SET_NS::convert
 #endif

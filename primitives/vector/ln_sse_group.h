@@ -3,12 +3,12 @@
 // reciprocal estimate refined by one Newton step. Doubles (the set has no
 // double vectors): one pass in double precision with s = (f - 1) / (f + 1)
 // and a degree-7 series.
+#pragma once
 #include "primitives/vector/ln_rules.h"
 
 #if SP_SET_INDEX == SP_SET_SSE
 namespace SP_SET_NS::vln {
 namespace {
-
 // Reduction of a positive normal float's bits: f and k (without branches:
 // the halves of the fraction range come in random order).
 inline void ReduceF32(uint32_t b, int32_t kOffset, float& f, float& k) {
@@ -95,8 +95,6 @@ double SeriesLnF64(double x) {
   return dk * DoubleFromBits(kLn2HighSse) + (s * p + dk * DoubleFromBits(kLn2LowSse));
 }
 
-}  // namespace
-
 spStatus LnArrayF32(const float* src, float* dst, int64_t n) {
   FirstWarning w;
   for (int64_t i = 0; i < n; i += kSseBlock) LnBlockSse(src + i, dst + i, n - i < kSseBlock ? n - i : kSseBlock, w);
@@ -115,5 +113,6 @@ spStatus LnArrayF64(const double* src, double* dst, int64_t n) {
   return w.status;
 }
 
+}  // namespace
 }  // namespace SP_SET_NS::vln
 #endif

@@ -2,17 +2,17 @@
 // saturating packs and lane conversions a vector step at a time; the double
 // to int32 conversion under nearest rounding, its last elements through a
 // padded block so they get this group's special values too.
+#pragma once
 #include <cstring>
 #include <type_traits>
 
 #include "primitives/frame/mxcsr_scope.h"
 #include "primitives/frame/simd.h"
-#include "primitives/vector/convert_groups.h"
+#include "primitives/vector/convert_rules.h"
 
 #if SP_SET_INDEX >= SP_SET_SSE2
 namespace SP_SET_NS::convert {
 namespace {
-
 using namespace simd;
 
 // Elements left after the destination is aligned, beyond which the
@@ -99,8 +99,6 @@ inline int64_t WholeSteps(int64_t n, Step step) {
   return i;
 }
 
-}  // namespace
-
 int64_t I8ToF32Steps(const int8_t* src, float* dst, int64_t n) {
   return WholeSteps<16>(n, [&](int64_t i) {
     const i8x16 v = LoadU(src + i);
@@ -182,5 +180,6 @@ void F64ToI32(const double* src, int32_t* dst, int64_t n, bool nearest, const Po
   }
 }
 
+}  // namespace
 }  // namespace SP_SET_NS::convert
 #endif

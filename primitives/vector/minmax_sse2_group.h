@@ -2,12 +2,12 @@
 // floats and doubles, compare-and-select for int32, each index recovered as
 // the first element whose bit pattern equals the extreme (which gives the
 // generic value and index for data free of NaN and of zeros of both signs).
+#pragma once
 #include "primitives/vector/minmax_packed_f32.h"
 
 #if SP_SET_INDEX >= SP_SET_SSE2
 namespace SP_SET_NS::vminmax {
 namespace {
-
 template <Dir D>
 inline f64x2 Pick(f64x2 running, f64x2 data) {
   if constexpr (D == Dir::kMax) return Max(running, data);
@@ -86,8 +86,6 @@ int64_t FindFirstEqualI32(const int32_t* src, int64_t n, int32_t value) {
   return i + FindFirstEqual(src + i, n - i, value);
 }
 
-}  // namespace
-
 template <Dir D>
 int32_t PlainI32(const int32_t* src, int64_t n) {
   if (D == Dir::kMin && (n < 7 || !IsAligned(src, 4))) return GenericExtreme<D>(src, n);
@@ -108,8 +106,6 @@ template <Dir D> double IndexF64(const double* src, int64_t n, int64_t& index) {
   return VectorExtremeIndexF64<D>(src, n, index);
 }
 
-SP_MINMAX_INSTANTIATE(Dir::kMax)
-SP_MINMAX_INSTANTIATE(Dir::kMin)
-
+}  // namespace
 }  // namespace SP_SET_NS::vminmax
 #endif
