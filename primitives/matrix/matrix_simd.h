@@ -1,9 +1,9 @@
 // Partial-register moves and lane shuffles the packed matrix kernels need
 // beyond primitives/frame/simd.h: loads and stores of one or two lanes (so a
-// kernel never touches an element beyond the last column), pair duplication,
-// and the non-temporal prefetch. The float shuffles use first-level SSE
-// instructions in every set, since the packed float kernels of all four SIMD
-// sets run the same instructions. Include only from *_variant.cpp.
+// kernel never touches an element beyond the last column) and pair
+// duplication. The float shuffles use first-level SSE instructions in every
+// set, since the packed float kernels of all four SIMD sets run the same
+// instructions. Include only from *_variant.cpp.
 #pragma once
 #include "primitives/frame/simd.h"
 
@@ -30,7 +30,6 @@ inline void Store3(float* p, f32x4 v) {
 // (x0, x1, x2, x3) -> (x0, x0, x2, x2) and (x1, x1, x3, x3)
 inline f32x4 DupEvenLanes(f32x4 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(2, 2, 0, 0)); }
 inline f32x4 DupOddLanes(f32x4 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 3, 1, 1)); }
-inline void PrefetchNonTemporal(const void* p) { _mm_prefetch(static_cast<const char*>(p), _MM_HINT_NTA); }
 #endif
 
 #if SP_SET_INDEX >= 2

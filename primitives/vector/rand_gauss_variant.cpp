@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/sp_status.h"
 #include "primitives/vector/rand_gauss_generator.h"
 
@@ -11,9 +12,8 @@ namespace SP_SET_NS {
 namespace {
 
 template <class T>
-spStatus FillGaussian(T* dst, int32_t len, double mean, double stdDev, uint32_t* pSeed) {
-  if (dst == nullptr || pSeed == nullptr) return spErrNullPointer;
-  if (len < 1) return spErrLength;
+spStatus FillGaussian(T* dst, int64_t len, double mean, double stdDev, uint32_t* pSeed) {
+  if (const spStatus st = CheckArrays(len, dst, pSeed); st != spOk) return st;
   gauss::UniformPairs pairs(*pSeed);
   // The next pair is drawn as soon as one is written, needed or not.
   gauss::PolarPair pair = pairs.NextAccepted();
