@@ -26,7 +26,6 @@ constexpr int32_t kPlainLimit = SP_SET_INDEX <= SP_SET_SSE ? 9 : SP_SET_INDEX ==
 
 struct DoublePlan {
   using T = double;
-  static constexpr int32_t kKind = kRealFftKindF64;
   static constexpr int32_t kPlainLimit = SP_SET_NS::kPlainLimit;
   static constexpr int32_t kLargestOrder = kPlainLimit + 1;
 
@@ -161,12 +160,12 @@ void SP_V(spkFftFusedInvC64)(const double* src, double* dst, int64_t n, const do
 spStatus SP_V(spRealFftInitF64)(REALFFTSPEC** spec, int32_t order, int32_t scaleFlag, int32_t hint) {
   return fftk::InitSpec<DoublePlan>(spec, order, scaleFlag, hint);
 }
-spStatus SP_V(spRealFftFreeF64)(REALFFTSPEC* spec) { return fftk::FreeSpec(kRealFftKindF64, spec); }
+spStatus SP_V(spRealFftFreeF64)(REALFFTSPEC* spec) { return fftk::FreeSpec<double>(spec); }
 spStatus SP_V(spRealFftFwdF64)(const double* src, double* dst, REALFFTSPEC* spec, uint8_t* work) {
-  return fftk::ForwardReal(kRealFftKindF64, src, dst, spec, work);
+  return fftk::ForwardReal(src, dst, spec, work);
 }
 spStatus SP_V(spRealFftInvF64)(const double* src, double* dst, REALFFTSPEC* spec, uint8_t* work) {
-  return fftk::InverseReal(kRealFftKindF64, src, dst, spec, work);
+  return fftk::InverseReal(src, dst, spec, work);
 }
 
 }  // namespace SP_SET_NS
