@@ -169,3 +169,9 @@ spStatus SP_V(spRealFftInvF64)(const double* src, double* dst, REALFFTSPEC* spec
 }
 
 }  // namespace SP_SET_NS
+
+// The double-precision real FFT dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_REAL_FFT_F64_ENTRIES)
+#endif

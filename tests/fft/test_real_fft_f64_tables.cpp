@@ -17,7 +17,6 @@
 #include "fft/real_fft_reference.h"
 #include "primitives/frame/dispatch.h"
 #include "support/variant_sets.h"
-#include "support/variant_table.h"
 
 SP_DECLARE_VARIANTS(double*, spkFftSinTableF64, (int32_t order, double* table))
 SP_DECLARE_VARIANTS(double*, spkFftTwiddleTableF64, (int32_t m, const double* sine, int32_t order, double* table))
