@@ -28,12 +28,11 @@ namespace SP_SET_NS::fftk {
 inline pair::f64x2 LoadOne(const double* d, int64_t p) { return simd::LoadU(d + 2 * p); }
 
 // The 4-point butterfly on single values a (position 0) .. d (position 3)
-// of bit-reversed data, all factors 1.
-// (Results in named registers rather than arrays, which the compiler would
-// keep on the stack.)
+// of bit-reversed data, all factors 1. Results go to named registers, not
+// an array, which the compiler would keep on the stack.
 template <bool kInverse>
-[[gnu::always_inline]] inline void Butterfly4One(pair::f64x2 a, pair::f64x2 b, pair::f64x2 c, pair::f64x2 d, pair::f64x2& y0,
-                          pair::f64x2& y1, pair::f64x2& y2, pair::f64x2& y3) {
+[[gnu::always_inline]] inline void Butterfly4One(pair::f64x2 a, pair::f64x2 b, pair::f64x2 c, pair::f64x2 d,
+                                                 pair::f64x2& y0, pair::f64x2& y1, pair::f64x2& y2, pair::f64x2& y3) {
   using namespace simd;
   const pair::f64x2 sumAB = Add(a, b), diffAB = Sub(a, b), sumCD = Add(c, d);
   const pair::f64x2 jDiffCD = pair::TimesJ<kInverse>(Sub(c, d));
@@ -48,8 +47,9 @@ template <bool kInverse>
 // interleaved: two 4-point butterflies joined with the factors of
 // e^(-+2 pi j k / 8).
 template <bool kInverse, bool kSplitOut>
-[[gnu::always_inline]] inline void Butterfly8One(pair::f64x2 x0, pair::f64x2 x1, pair::f64x2 x2, pair::f64x2 x3, pair::f64x2 x4,
-                          pair::f64x2 x5, pair::f64x2 x6, pair::f64x2 x7, double* out) {
+[[gnu::always_inline]] inline void Butterfly8One(pair::f64x2 x0, pair::f64x2 x1, pair::f64x2 x2, pair::f64x2 x3,
+                                                 pair::f64x2 x4, pair::f64x2 x5, pair::f64x2 x6, pair::f64x2 x7,
+                                                 double* out) {
   using namespace simd;
   // cos(pi/4) one unit in the last place low, as the set's kernels have it.
   const pair::f64x2 c = SplatBits(uint64_t{0x3FE6A09E667F3BCC}), minusC = SplatBits(uint64_t{0xBFE6A09E667F3BCC});
@@ -83,7 +83,8 @@ template <bool kInverse, bool kSplitOut>
 // Reads pair-split from in, writes to out at the same positions, pair-split
 // or interleaved.
 template <bool kInverse, bool kSplitOut>
-[[gnu::always_inline]] inline void Butterfly4Pairs(const double* in, double* out, int64_t p, int64_t q, const double* record) {
+[[gnu::always_inline]] inline void Butterfly4Pairs(const double* in, double* out, int64_t p, int64_t q,
+                                                   const double* record) {
   using namespace simd;
   const pair::Pair x0 = pair::LoadSplit(in, p);
   const pair::Pair a1 = pair::Twiddle<kInverse>(pair::LoadSplit(in, p + q), Load(record + 4), Load(record + 6));

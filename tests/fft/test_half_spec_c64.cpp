@@ -76,7 +76,8 @@ TEST_P(HalfSpecC64Test, ExpandedRealFftIsTheComplexDft) {
   spRealFftFreeF64(spec);
   for (int k = 0; k < kN; ++k) {
     std::complex<long double> sum = 0;
-    for (int t = 0; t < kN; ++t) sum += static_cast<long double>(x[t]) * std::polar(1.0L, -2 * std::numbers::pi_v<long double> * t * k / kN);
+    for (int t = 0; t < kN; ++t)
+      sum += static_cast<long double>(x[t]) * std::polar(1.0L, -2 * std::numbers::pi_v<long double> * t * k / kN);
     EXPECT_NEAR(full[2 * k], sum.real(), 1e-12L) << "bin " << k;
     EXPECT_NEAR(full[2 * k + 1], sum.imag(), 1e-12L) << "bin " << k;
   }
@@ -98,8 +99,7 @@ TEST_P(HalfSpecC64Test, LengthsPastTwoGigabytes) {
   for (int64_t k = 0; k < n; ++k) {
     const int64_t from = k < values ? k : n - k;
     const double im = static_cast<double>(from) + 0.5;
-    if (dst[2 * k] != static_cast<double>(from) || dst[2 * k + 1] != (k < values ? im : -im))
-      FAIL() << "value " << k;
+    if (dst[2 * k] != static_cast<double>(from) || dst[2 * k + 1] != (k < values ? im : -im)) FAIL() << "value " << k;
   }
 }
 
