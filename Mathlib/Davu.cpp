@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "primitives/frame/alloc_failure_seam.h"
+
 namespace {
 
 // The size key, bit-reverse and permutation tables are shared by both
@@ -24,8 +26,13 @@ struct DavuTables {
 
 DavuTables g_tables;
 
-// 2 pi rounded to single precision, as the tables have always used.
-constexpr double kTwoPiF = 6.2831854820251465;
+// The single-precision table keeps 2 pi rounded to single precision, as it
+// has always used; the double table needs 2 pi in double, or its transform
+// is only as good as a float one.
+template <typename T>
+constexpr double kTwoPi = 6.283185307179586;
+template <>
+constexpr double kTwoPi<float> = 6.2831854820251465;
 
 void ReleaseShared() {
   DavuFree(g_tables.rev);
@@ -79,7 +86,7 @@ bool BuildTwiddles(T*& table, uint32_t& tableSize, uint32_t n) {
   auto* tw = static_cast<T*>(VEZIzidiru(size_t{n / 2} * 2 * sizeof(T)));
   if (!tw) return false;
   for (uint32_t k = 0; k < n / 2; ++k) {
-    const double angle = k * kTwoPiF / n;
+    const double angle = k * kTwoPi<T> / n;
     tw[2 * k] = static_cast<T>(std::cos(angle));
     tw[2 * k + 1] = static_cast<T>(std::sin(angle));
   }
@@ -163,15 +170,35 @@ void Transform(T* data, uint32_t n, const T* twiddles, bool inverse) {
   }
 }
 
+// One transform with its set-up; false (data untouched) when the tables
+// cannot be had.
+template <typename T>
+bool Run(T* data, uint32_t n, bool inverse) {
+  constexpr bool kDouble = sizeof(T) == sizeof(double);
+  if (n < 2) return true;
+  if (!data || !Setup(n, kDouble)) return false;
+  if constexpr (kDouble) Transform(data, n, g_tables.twiddleD, inverse);
+  else Transform(data, n, g_tables.twiddleF, inverse);
+  return true;
+}
+
 }  // namespace
 
 void* VEZIzidiru(size_t bytes) {
-  void* p = std::malloc(bytes ? bytes : 1);
-  if (!p) std::fputs("VEZIzidiru failed!\n", stdout);
+  void* p = spkAllocationRefused() ? nullptr : std::malloc(bytes ? bytes : 1);
+  if (!p) {
+    std::fputs("VEZIzidiru failed!\n", stdout);
+    return nullptr;
+  }
+  spkCountAllocation(+1);
   return p;
 }
 
-void DavuFree(void* block) { std::free(block); }
+void DavuFree(void* block) {
+  if (!block) return;
+  spkCountAllocation(-1);
+  std::free(block);
+}
 
 uint32_t DavuNextPow2(uint32_t n) {
   if (n > (uint32_t{1} << 31)) return 0;  // no 32-bit power of two is large enough
@@ -190,22 +217,10 @@ int32_t DavuLog2Round(uint32_t n) {
 bool DavuSetupFloat(uint32_t n) { return Setup(n, false); }
 bool DavuSetupDouble(uint32_t n) { return Setup(n, true); }
 
-void DavuForwardFloat(float* data, uint32_t n) {
-  if (n < 2 || !data || !DavuSetupFloat(n)) return;
-  Transform(data, n, g_tables.twiddleF, false);
-}
-void DavuInverseFloat(float* data, uint32_t n) {
-  if (n < 2 || !data || !DavuSetupFloat(n)) return;
-  Transform(data, n, g_tables.twiddleF, true);
-}
-void DavuForwardDouble(double* data, uint32_t n) {
-  if (n < 2 || !data || !DavuSetupDouble(n)) return;
-  Transform(data, n, g_tables.twiddleD, false);
-}
-void DavuInverseDouble(double* data, uint32_t n) {
-  if (n < 2 || !data || !DavuSetupDouble(n)) return;
-  Transform(data, n, g_tables.twiddleD, true);
-}
+bool DavuForwardFloat(float* data, uint32_t n) { return Run(data, n, false); }
+bool DavuInverseFloat(float* data, uint32_t n) { return Run(data, n, true); }
+bool DavuForwardDouble(double* data, uint32_t n) { return Run(data, n, false); }
+bool DavuInverseDouble(double* data, uint32_t n) { return Run(data, n, true); }
 
 void DavuReleaseFloat() {
   ReleaseShared();

@@ -22,11 +22,13 @@ int32_t DavuLog2Round(uint32_t n);   // floor(log2(n) + 0.5); 0 for 0
 bool DavuSetupFloat(uint32_t n);
 bool DavuSetupDouble(uint32_t n);
 
-// In place; n < 2 or a size the tables cannot be built for leaves data as it is.
-void DavuForwardFloat(float* data, uint32_t n);
-void DavuInverseFloat(float* data, uint32_t n);
-void DavuForwardDouble(double* data, uint32_t n);
-void DavuInverseDouble(double* data, uint32_t n);
+// In place. n < 2 has nothing to transform and gives true. A null array, a
+// size that is not a power of two or tables that cannot be allocated leave
+// data as it is and give false.
+bool DavuForwardFloat(float* data, uint32_t n);
+bool DavuInverseFloat(float* data, uint32_t n);
+bool DavuForwardDouble(double* data, uint32_t n);
+bool DavuInverseDouble(double* data, uint32_t n);
 
 void DavuReleaseFloat();
 void DavuReleaseDouble();

@@ -2,7 +2,9 @@
 // FFT: forward to the packed half spectrum (N + 2 values Re0, Im0, ...,
 // Re(N/2), Im(N/2)) unscaled, inverse back scaled by 1/N, in place; and the
 // full complex spectrum of N reals. An order outside the range whose scratch
-// fits the allocator, a null array or exhausted memory leaves the data as it is.
+// fits the allocator or a null array leaves the data as it is; so does
+// exhausted memory, which is traced (and "VEZIzidiru failed!" printed on
+// stdout for a table of the fallback transform).
 #pragma once
 #include <cstdint>
 

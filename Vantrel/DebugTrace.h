@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdarg>
 
+#include "platform/trace_line.h"
 #include "platform/wintypes.h"
 
 // Mask bits as callers test them.
@@ -18,19 +19,16 @@ constexpr DWORD TRACE_MASK_BEFORE_LOAD = 0x0000000Au;
 
 // Process-wide trace mask: 0x0A until the library load reads "DebugTraceLevel".
 extern std::atomic<DWORD> g_TraceMask;
-// Process-wide count of DebugTrace calls; each line shows the value before its call.
-extern std::atomic<DWORD> g_TraceCounter;
+// g_TraceCounter (platform/trace_line.h) counts the lines; each shows the
+// value before its own.
 
 inline DWORD GetTraceMask() { return g_TraceMask.load(std::memory_order_relaxed); }
 inline void SetTraceMask(DWORD mask) { g_TraceMask.store(mask, std::memory_order_relaxed); }
 inline bool TraceEnabled(DWORD bits) { return (GetTraceMask() & bits) != 0; }
 
-// Size of the line buffer: prefix, message and terminator together.
-constexpr int TRACE_BUFFER_SIZE = 10240;
-
 // Writes "<hh:mm:ss.mmm>(0xPID):counter: " + message in one call to the
-// debugger output. Does not test the mask. A message that does not fit is
-// cut at the buffer's end.
+// debugger output. Does not test the mask. A message that does not fit the
+// TRACE_LINE_BYTES is cut and still ends in "\n".
 void DebugTrace(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void DebugTraceV(const char* format, va_list args);
 

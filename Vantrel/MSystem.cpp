@@ -30,83 +30,48 @@ CMsystem::CMsystem(int constructionArgument) : m_constructionArgument(constructi
     std::memset(&m_frame, 0, sizeof m_frame);
     if (CWinThread* thread = AfxGetThread(); thread != nullptr && thread->m_pMainWnd != nullptr)
         m_parentWindow = thread->m_pMainWnd->GetSafeHwnd();
-    BuildStages();
     m_startTime = std::time(nullptr);
 }
 
-CMsystem::CMsystem(const CMsystem& other) : CTalvoPluginOEMInterface(other), m_sysPara(other.m_sysPara)
+void CMsystem::OwnFrontEnd::Build()
 {
-    CopyStateFrom(other);
-    BuildStages();
+    // In this order; a stage that cannot be made ends the process.
+    inputMux = CInputMux::Create();
+    if (inputMux != nullptr)
+        delayBuffer = CDelayBuffer::Create();
+    if (delayBuffer != nullptr)
+        delayCompensation = CDelayCompensation::Create();
+    if (delayCompensation == nullptr) {
+        SafeDestroy(delayBuffer);
+        SafeDestroy(inputMux);
+        EndProcessWithoutStage("CMsystem::CMsystem(), ERROR: out of memory\n");
+    }
+    if (delayBuffer->Attach(inputMux) == 0 || delayCompensation->Attach(delayBuffer) == 0) {
+        SafeDestroy(delayCompensation);
+        SafeDestroy(delayBuffer);
+        SafeDestroy(inputMux);
+        EndProcessWithoutStage("CMsystem::CMsystem(), ERROR: a stage refused to be attached\n");
+    }
+    usedInputs = delayCompensation->GetUsedInputs();
+    stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 }
 
-CMsystem& CMsystem::operator=(const CMsystem& other)
+CMsystem::OwnFrontEnd& CMsystem::OwnFrontEnd::operator=(const OwnFrontEnd& other)
 {
-    if (this == &other)
-        return *this;
-    m_sysPara = other.m_sysPara;
-    CopyStateFrom(other);
-    // The own front end is still set up for the records it had.
-    m_frontEndReady = 0;
+    // The own stages stay, still set up for the records this object had.
+    if (this != &other)
+        ready = 0;
     return *this;
 }
 
-// Everything but the parameter record (which the copy constructs from the
-// other's), the stages, the stop event, the used-input pointer and the
-// front end's readiness, which belong to exactly one object.
-void CMsystem::CopyStateFrom(const CMsystem& other)
+CMsystem::OwnFrontEnd::~OwnFrontEnd()
 {
-    m_algorithmPara = other.m_algorithmPara;
-    m_text = other.m_text;
-    m_frame = other.m_frame;
-    m_frameCounter = other.m_frameCounter;
-    m_samplePosition = other.m_samplePosition;
-    m_stopped = other.m_stopped;
-    m_resetAverageRequest = other.m_resetAverageRequest;
-    m_fileEndHandling = other.m_fileEndHandling;
-    m_realtimeInputs[0] = other.m_realtimeInputs[0];
-    m_realtimeInputs[1] = other.m_realtimeInputs[1];
-    m_realtimeInputCount = other.m_realtimeInputCount;
-    m_frameFlag = other.m_frameFlag;
-    m_constructionArgument = other.m_constructionArgument;
-    m_parentWindow = other.m_parentWindow;
-    m_startTime = other.m_startTime;
-    m_endReached = other.m_endReached;
-    m_verbosity = other.m_verbosity;
-    m_reserved = other.m_reserved;
-}
-
-void CMsystem::BuildStages()
-{
-    // In this order; a stage that cannot be made ends the process.
-    m_inputMux = CInputMux::Create();
-    if (m_inputMux != nullptr)
-        m_delayBuffer = CDelayBuffer::Create();
-    if (m_delayBuffer != nullptr)
-        m_delayCompensation = CDelayCompensation::Create();
-    if (m_delayCompensation == nullptr) {
-        SafeDestroy(m_delayBuffer);
-        SafeDestroy(m_inputMux);
-        EndProcessWithoutStage("CMsystem::CMsystem(), ERROR: out of memory\n");
-    }
-    if (m_delayBuffer->Attach(m_inputMux) == 0 || m_delayCompensation->Attach(m_delayBuffer) == 0) {
-        SafeDestroy(m_delayCompensation);
-        SafeDestroy(m_delayBuffer);
-        SafeDestroy(m_inputMux);
-        EndProcessWithoutStage("CMsystem::CMsystem(), ERROR: a stage refused to be attached\n");
-    }
-    m_usedInputs = m_delayCompensation->GetUsedInputs();
-    m_stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-}
-
-CMsystem::~CMsystem()
-{
-    SafeDestroy(m_delayCompensation);
-    SafeDestroy(m_delayBuffer);
-    SafeDestroy(m_inputMux);
-    if (m_stopEvent != nullptr)
-        CloseHandle(m_stopEvent);
-    m_stopEvent = nullptr;
+    SafeDestroy(delayCompensation);
+    SafeDestroy(delayBuffer);
+    SafeDestroy(inputMux);
+    if (stopEvent != nullptr)
+        CloseHandle(stopEvent);
+    stopEvent = nullptr;
 }
 
 void CMsystem::Destroy()
@@ -165,7 +130,7 @@ int CMsystem::Init(SYSPARA& sys, CAlgorithmPara& alg, int flag)
     }
     m_resetAverageRequest = 0;
     m_samplePosition = 0;
-    m_frontEndReady = 0;
+    m_frontEnd.ready = 0;
 
     if (m_algorithmPara.frameLength == 0) {
         if (TraceEnabled(TRACE_ORDINARY))
@@ -173,20 +138,14 @@ int CMsystem::Init(SYSPARA& sys, CAlgorithmPara& alg, int flag)
         return 0;
     }
 
-    int result = 0;
-    const uint32_t deliveredLength = DeliveredLength(flag);
-    if (deliveredLength > FRAME_MAX_OUTPUT_LENGTH) {
-        // The front end writes the delivered length plus its spare into
-        // the frame's own buffers when the host passes no sample table.
-        if (TraceEnabled(TRACE_ORDINARY))
-            DebugTrace("CMsystem::Init(), ERROR: output length %u above %u\n", deliveredLength,
-                       FRAME_MAX_OUTPUT_LENGTH);
-    } else {
-        result = m_delayCompensation->Init(&m_sysPara, deliveredLength, m_algorithmPara.frameLength);
-        if (result != 0)
-            result = m_delayCompensation->Prepare(&m_sysPara);
-    }
-    m_frontEndReady = result != 0 ? 1 : 0;
+    // Any length: a host that passes its own sample buffers may take long
+    // frames whole. ProcessFrame refuses those the frame's own buffers
+    // cannot hold.
+    m_deliveredLength = DeliveredLength(flag);
+    int result = m_frontEnd.delayCompensation->Init(&m_sysPara, m_deliveredLength, m_algorithmPara.frameLength);
+    if (result != 0)
+        result = m_frontEnd.delayCompensation->Prepare(&m_sysPara);
+    m_frontEnd.ready = result != 0 ? 1 : 0;
     UpdateRealtimeInputList();
     return result;
 }
@@ -200,7 +159,7 @@ int CMsystem::UpdateSysPara(void* sysPara)
     }
     if (!TakeRecord(*static_cast<const SYSPARA*>(sysPara), "UpdateSysPara"))
         return 0;
-    const int result = m_delayCompensation->UpdateSysPara(&m_sysPara);
+    const int result = m_frontEnd.delayCompensation->UpdateSysPara(&m_sysPara);
     UpdateRealtimeInputList();
     return result;
 }
@@ -231,16 +190,16 @@ int CMsystem::IsRealtime()
 
 int CMsystem::Go()
 {
-    if (m_frontEndReady == 0) {
+    if (m_frontEnd.ready == 0) {
         if (TraceEnabled(TRACE_ORDINARY))
             DebugTrace("CMsystem::Go(), ERROR: no successful Init\n");
         return 0;
     }
-    ResetEvent(m_stopEvent);
+    ResetEvent(m_frontEnd.stopEvent);
     m_stopped = 0;
     m_frameCounter = 0;
     m_endReached = 0;
-    const int result = m_delayCompensation->Start(m_stopEvent);
+    const int result = m_frontEnd.delayCompensation->Start(m_frontEnd.stopEvent);
     if (result != 0)
         for (CTriggerEvent* event = m_sysPara.triggers.head; event != nullptr; event = event->next)
             if (event->state != TRIGGER_OFF)
@@ -251,19 +210,19 @@ int CMsystem::Go()
 
 int CMsystem::Stop()
 {
-    SetEvent(m_stopEvent);
+    SetEvent(m_frontEnd.stopEvent);
     m_stopped = 1;
     return 1;
 }
 
 void CMsystem::Free()
 {
-    m_delayCompensation->Free();
+    m_frontEnd.delayCompensation->Free();
 }
 
 int CMsystem::Reset()
 {
-    return m_delayCompensation->Reset();
+    return m_frontEnd.delayCompensation->Reset();
 }
 
 int CMsystem::ResetAverage()
@@ -274,7 +233,7 @@ int CMsystem::ResetAverage()
 
 int CMsystem::WaitForOutputs(uint32_t argument)
 {
-    return m_delayCompensation->WaitForOutputs(static_cast<int>(argument));
+    return m_frontEnd.delayCompensation->WaitForOutputs(static_cast<int>(argument));
 }
 
 void* CMsystem::CreateObjects(int type)

@@ -41,18 +41,18 @@ public:
     // Builds and links the three stages and the stop event. A stage that
     // cannot be created or attached ends the process with exit code 1.
     explicit CMsystem(int constructionArgument = 0);
-    // The copy has stages and a stop event of its own, and every other
-    // member of `other`; it needs an Init before Go.
-    CMsystem(const CMsystem& other);
-    // Copies the records and the state; each object keeps its own stages,
-    // which need an Init for the new records before Go.
-    CMsystem& operator=(const CMsystem& other);
-    ~CMsystem() override;
+    // Copies the records and the state. Stages and stop event stay with
+    // their object: a copy builds its own, an assignment keeps the
+    // target's, and either needs an Init for the copied records before Go.
+    CMsystem(const CMsystem& other) = default;
+    CMsystem& operator=(const CMsystem& other) = default;
+    ~CMsystem() override = default;
 
     // --- the plug-in interface
     // One frame (a FRAMEDATA); samples: table of [direction][channel]
     // buffers, null for the frame's own. 1 the measurement goes on, 0 it
-    // has ended or failed (also for a null frame, or before a successful Init).
+    // has ended or failed (also for a null frame, before a successful Init,
+    // or without a table when the frame's own buffers are too short).
     int ProcessFrame(void* frame, float* (*samples)[2][2]) override;
     void Free() override;
     int ResetAverage() override;
@@ -98,12 +98,14 @@ public:
     virtual int AlgorithmOperationC() = 0;
 
     // Copies both records and applies the defaults, then sets up the delay
-    // compensation. 0 on failure: frame length 0, a channel count outside
+    // compensation. 0 on failure: frame length 0, or a channel count outside
     // 1..2 or a routing input outside 0..1 after the defaults (records not
-    // taken), or more output samples than a frame's own buffers hold.
+    // taken). Frames that deliver more than FRAME_MAX_OUTPUT_LENGTH samples
+    // need the host's own sample buffers (ProcessFrame's table), each of
+    // the delivered length plus FRAME_FRONT_END_SPARE samples.
     int Init(SYSPARA& sys, CAlgorithmPara& alg, int flag = 0);
-    HANDLE StopEvent() const { return m_stopEvent; }
-    int32_t* GetUsedBufferSpaceInPercent() const { return m_usedInputs; }
+    HANDLE StopEvent() const { return m_frontEnd.stopEvent; }
+    int32_t* GetUsedBufferSpaceInPercent() const { return m_frontEnd.usedInputs; }
     int GetVerbousity() const { return m_verbosity; }
     int SetVerbousity(int verbosity);
     // 1 (default): the frame in which the input first ends is still valid.
@@ -133,37 +135,57 @@ public:
     std::time_t StartTime() const { return m_startTime; }
 
 protected:
+    // The front end's three stages, their used-input percentages and the
+    // stop event, owned by one object for its whole life. Copying a
+    // CMsystem builds a new set; assigning one keeps the target's set,
+    // which is then no longer set up for the records.
+    class OwnFrontEnd {
+    public:
+        OwnFrontEnd() { Build(); }
+        OwnFrontEnd(const OwnFrontEnd&) { Build(); }
+        OwnFrontEnd& operator=(const OwnFrontEnd& other);
+        ~OwnFrontEnd();
+
+        CInputMux* inputMux = nullptr;
+        CDelayBuffer* delayBuffer = nullptr;
+        CDelayCompensation* delayCompensation = nullptr;
+        int32_t* usedInputs = nullptr;  // from the delay compensation
+        HANDLE stopEvent = nullptr;
+        // The delay compensation is set up by this object's last Init; Go
+        // and ProcessFrame need that.
+        int32_t ready = 0;
+
+    private:
+        void Build();
+    };
+
+    // Every member but m_frontEnd is copied as it is.
     SYSPARA m_sysPara;
     CAlgorithmPara m_algorithmPara = {};
     CString m_text;
     FRAMEDATA m_frame;
     int32_t m_frameCounter = 0;
     uint32_t m_samplePosition = 0;
-    int32_t* m_usedInputs = nullptr;
     int32_t m_stopped = 0;
     int32_t m_resetAverageRequest = 0;
     int32_t m_fileEndHandling = 1;
     int32_t m_realtimeInputs[2] = {};
     int32_t m_realtimeInputCount = 0;
     int32_t m_frameFlag = 1;
-    HANDLE m_stopEvent = nullptr;
+    // Declared after the records, so it is destroyed before them.
+    OwnFrontEnd m_frontEnd;
     int32_t m_constructionArgument = 0;
     HWND m_parentWindow = nullptr;
     std::time_t m_startTime = 0;
-    CDelayCompensation* m_delayCompensation = nullptr;
-    CDelayBuffer* m_delayBuffer = nullptr;
-    CInputMux* m_inputMux = nullptr;
     int32_t m_endReached = 0;
     int32_t m_verbosity = 0;
     int32_t m_reserved = 0;
-    // The delay compensation is set up by this object's last Init; Go and
-    // ProcessFrame need that.
-    int32_t m_frontEndReady = 0;
+    // Samples per frame the delay compensation writes into each sample
+    // buffer (plus its spare), as chosen by the last Init.
+    uint32_t m_deliveredLength = 0;
 
 private:
     virtual void UpdateRealtimeInputList();
-    void BuildStages();
-    void CopyStateFrom(const CMsystem& other);
     // The record is one the front end can index: 1..2 channels, routing
     // inputs 0..1 for the channels in use. Traces what is wrong.
     static bool RecordIsUsable(const SYSPARA& sys, const char* operation);

@@ -27,9 +27,18 @@ int CMsystem::ProcessFrame(void* framePointer, float* (*samples)[2][2])
             DebugTrace("CMsystem::ProcessFrame(), ERROR: no frame\n");
         return 0;
     }
-    if (m_frontEndReady == 0) {
+    if (m_frontEnd.ready == 0) {
         if (TraceEnabled(TRACE_ORDINARY))
             DebugTrace("CMsystem::ProcessFrame(), ERROR: no successful Init\n");
+        return 0;
+    }
+    if (samples == nullptr && m_deliveredLength > FRAME_MAX_OUTPUT_LENGTH) {
+        // The front end writes the delivered length plus its spare into
+        // each sample buffer; the frame's own hold 2304 samples.
+        if (TraceEnabled(TRACE_ORDINARY))
+            DebugTrace("CMsystem::ProcessFrame(), ERROR: %u samples per frame need the host's sample buffers "
+                       "(a frame holds %u)\n",
+                       m_deliveredLength, FRAME_MAX_OUTPUT_LENGTH);
         return 0;
     }
     FRAMEDATA* frame = static_cast<FRAMEDATA*>(framePointer);
@@ -60,7 +69,8 @@ int CMsystem::ProcessFrame(void* framePointer, float* (*samples)[2][2])
     int code = FETCH_PADDED;
     if (m_endReached == 0) {
         do {
-            code = m_delayCompensation->ProcessFrame(frame, &frame->desc, samples, &frame->monitor, m_frameFlag);
+            code = m_frontEnd.delayCompensation->ProcessFrame(frame, &frame->desc, samples, &frame->monitor,
+                                                              m_frameFlag);
         } while (code == FETCH_NOT_ENOUGH_DATA);
     }
 
@@ -90,8 +100,8 @@ int CMsystem::ProcessFrame(void* framePointer, float* (*samples)[2][2])
     if (header.endOfMeasurement != 0)
         result = 0;
 
-    const int32_t used0 = m_usedInputs != nullptr ? m_usedInputs[0] : 0;
-    const int32_t used1 = m_usedInputs != nullptr ? m_usedInputs[1] : 0;
+    const int32_t used0 = m_frontEnd.usedInputs != nullptr ? m_frontEnd.usedInputs[0] : 0;
+    const int32_t used1 = m_frontEnd.usedInputs != nullptr ? m_frontEnd.usedInputs[1] : 0;
     frame->monitor.Add(static_cast<float>(used0), 0.0f, 100.0f, "UsedInp0");
     frame->monitor.Add(static_cast<float>(used1), 0.0f, 100.0f, "UsedInp1");
     return result;

@@ -9,6 +9,7 @@ CMeasurementApp::~CMeasurementApp() = default;
 
 BOOL CMeasurementApp::InitInstance() {
     uint32_t mask = 0;
+    m_traceLevelWasStored = RegistryValueExists(TRACE_LEVEL_KEY, TRACE_LEVEL_VALUE);
     ReadFromRegistry(TRACE_LEVEL_KEY, TRACE_LEVEL_VALUE, mask, 0u, 0);
     SetTraceMask(mask);
     return CWinApp::InitInstance();

@@ -14,6 +14,14 @@ public:
 
     // Reads "DebugTraceLevel" (default 0, created when absent) into the trace mask.
     BOOL InitInstance() override;
+
+    // False when the last load found no "DebugTraceLevel" (the first run on
+    // this machine): the read then traced "ReadFromRegistry() - ERROR ..."
+    // under the mask before load, and 0 was stored.
+    bool TraceLevelWasStored() const { return m_traceLevelWasStored; }
+
+private:
+    bool m_traceLevelWasStored = false;
 };
 
 // The one instance, alive while the library is loaded.

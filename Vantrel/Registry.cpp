@@ -175,6 +175,19 @@ LONG ReadFromRegistryEx(const char* keyPath, const char* valueName, DWORD* type,
     return rc;
 }
 
+bool RegistryValueExists(const char* keyPath, const char* valueName) {
+    HKEY hive = nullptr;
+    std::string subKey;
+    HKEY key = nullptr;
+    if (!SplitKeyPath(keyPath, &hive, &subKey) ||
+        RegOpenKeyExA(hive, subKey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD size = 0;
+    const LONG rc = RegQueryValueExA(key, valueName, nullptr, nullptr, nullptr, &size);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+}
+
 LONG ReadFromRegistry(const char* keyPath, const char* valueName, void* data, DWORD* size) {
     return ReadFromRegistryEx(keyPath, valueName, nullptr, data, size);
 }

@@ -20,6 +20,9 @@ LONG ReadFromRegistry(const char* keyPath, const char* valueName, void* data, DW
 // The same, also giving the value's registry type (REG_SZ, REG_DWORD, ...).
 LONG ReadFromRegistryEx(const char* keyPath, const char* valueName, DWORD* type, void* data, DWORD* size);
 
+// Whether the value exists; traces nothing.
+bool RegistryValueExists(const char* keyPath, const char* valueName);
+
 // Creates or opens the key and sets the value with the registry type
 // (1 string, 4 32-bit number). Returns 0 or the registry's code (1 unknown hive).
 LONG WriteToRegistry(const char* keyPath, const char* valueName, DWORD regType, const void* data, DWORD size);

@@ -123,19 +123,11 @@ public:
     int channels = 0;  // channels per signal, 1 or 2
 };
 
-class SYSPARA : public BASICSYSPARA {
+// Everything a SYSPARA holds after its base, in field order. Copies are the
+// compiler's member-by-member ones, so a new field is copied with the rest;
+// SYSPARA then points the copied pointer table back at its own records.
+class SysParaFields : public BASICSYSPARA {
 public:
-    explicit SYSPARA(HWND parent = nullptr);
-    // A record of its own: the pointer table points into the copy.
-    SYSPARA(const SYSPARA& other);
-    // Copies every field member by member; the pointer table stays.
-    SYSPARA& operator=(const SYSPARA& other);
-    ~SYSPARA() override;
-
-    // Destroys and releases a record made with new (CreateSysPara).
-    // Callers holding a possibly null record use SafeDestroy.
-    void Destroy() override;
-
     int modeWordA = 0;
     int realtime = 0;   // real-time processing with delay tracking allowed
     int modeWordB = 0;
@@ -148,6 +140,26 @@ public:
     INPUTPARAEXT inputPara[2];
     DELAYPARAEXT delayPara;
     CTriggerPara triggers;
+
+protected:
+    explicit SysParaFields(HWND parent) : triggers(parent) {}
+    SysParaFields(const SysParaFields&) = default;
+    SysParaFields& operator=(const SysParaFields&) = default;
+    ~SysParaFields() override = default;
+};
+
+class SYSPARA : public SysParaFields {
+public:
+    explicit SYSPARA(HWND parent = nullptr);
+    // A record of its own: the pointer table points into the copy.
+    SYSPARA(const SYSPARA& other);
+    // Copies every field; the pointer table keeps pointing into this record.
+    SYSPARA& operator=(const SYSPARA& other);
+    ~SYSPARA() override;
+
+    // Destroys and releases a record made with new (CreateSysPara).
+    // Callers holding a possibly null record use SafeDestroy.
+    void Destroy() override;
 
 private:
     void PointAtOwnRecords();

@@ -11,16 +11,17 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/debug_output.h"
+#include "platform/trace_line.h"
 
 namespace registry_store {
 namespace {
 
 std::atomic<int> g_busyTimeoutMs{10000};
 
+// A fault of the store itself: reported whatever the trace mask, with the
+// component's trace prefix.
 void Trace(const std::string& file, const std::string& what) {
-    std::string line = "Registry store " + file + ", ERROR: " + what + "\n";
-    OutputDebugStringA(line.c_str());
+    WriteComponentTraceLine("Registry store %s, ERROR: %s\n", file.c_str(), what.c_str());
 }
 
 std::string HomeFolder() {

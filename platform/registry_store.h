@@ -1,7 +1,8 @@
 // Internal: one hive database of the registry store. Opens the hive's
 // SQLite file per operation (so other processes see every write at once),
 // with a busy timeout so concurrent writers queue instead of failing.
-// Every problem is traced on the debugger output with the file's name.
+// Every problem is traced on the debugger output with the file's name,
+// whatever the trace mask, since it concerns the store itself.
 #pragma once
 
 #include <cstdint>

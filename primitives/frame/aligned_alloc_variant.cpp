@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "primitives/frame/alloc_failure_seam.h"
 #include "primitives/frame/sp_kernels.h"
 
 #if SP_SET_INDEX >= 1
@@ -21,8 +22,10 @@ constexpr int64_t kOverhead = static_cast<int64_t>(sizeof(void*)) + kAlignment;
 void* SP_V(spkAlignedAlloc)(int64_t bytes) {
   if (bytes <= 0) return nullptr;
   if (bytes > std::numeric_limits<int64_t>::max() - kOverhead) return nullptr;
+  if (spkAllocationRefused()) return nullptr;
   auto* raw = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(bytes + kOverhead)));
   if (raw == nullptr) return nullptr;
+  spkCountAllocation(+1);
   const uintptr_t start = reinterpret_cast<uintptr_t>(raw) + sizeof(void*) + (kAlignment - 1);
   auto* p = raw + ((start & ~static_cast<uintptr_t>(kAlignment - 1)) - reinterpret_cast<uintptr_t>(raw));
   std::memcpy(p - sizeof(void*), &raw, sizeof(void*));
@@ -35,6 +38,7 @@ void* SP_V(spkAlignedAlloc)(int64_t bytes) {
 
 void SP_V(spkAlignedFree)(void* p) {
   if (p == nullptr) return;
+  spkCountAllocation(-1);
   void* raw;
   std::memcpy(&raw, static_cast<unsigned char*>(p) - sizeof(void*), sizeof(void*));
   std::free(raw);

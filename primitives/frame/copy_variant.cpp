@@ -37,6 +37,7 @@ void* spkCopyBytesStream_Sse(const void* src, void* dst, int64_t bytes) {
   auto* s = static_cast<const uint8_t*>(src);
   if (CopySettledUpFront(s, d, bytes)) return dst;
   if (bytes >= 64) {
+    spkCountStreamingRun();
     const int64_t advance = BytesTo16(d);
     if (advance != 0) {  // the first 16 bytes, then on from dst's boundary
       StoreBytesU(d, LoadBytesU(s));
@@ -100,6 +101,7 @@ bool LargeCandidate(int64_t bytes) {
 // touch one byte of every source line, then stream the chunk.
 void CopyStreaming(const uint8_t* s, uint8_t* d, int64_t bytes) {
   constexpr int64_t kChunk = 262144;
+  spkCountStreamingRun();
   int64_t whole = bytes & ~int64_t{15};
   const int64_t rest = bytes - whole;
   while (whole > 0) {

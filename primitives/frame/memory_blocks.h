@@ -7,6 +7,7 @@
 #include "primitives/frame/cache_size.h"
 #include "primitives/frame/simd.h"
 #include "primitives/frame/sp_kernels.h"
+#include "primitives/frame/streaming_seam.h"
 
 namespace SP_SET_NS::memk {
 
@@ -97,6 +98,7 @@ inline void FillPattern(uint8_t* d, int64_t bytes, const uint8_t* pattern, int p
     const f32x4 v = LoadBytes(lane);
     int64_t blocks = bytes / 16;
     if (streamWanted(blocks * 16)) {
+      spkCountStreamingRun();
       for (; blocks >= 4; blocks -= 4, d += 64) {
         StreamBytes(d, v); StreamBytes(d + 16, v); StreamBytes(d + 32, v); StreamBytes(d + 48, v);
       }

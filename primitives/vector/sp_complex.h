@@ -17,7 +17,11 @@
 spStatus spMulC32(const float* a, const float* b, float* dst, int32_t n);
 spStatus spMulC64(const double* a, const double* b, double* dst, int32_t n);
 
-// Negates every imaginary part; real parts are not touched.
+// Negates every imaginary part; real parts are not touched. Exception: the
+// SSE set's single-precision variant computes 0 - im, so +0 stays +0 (the
+// other sets give -0) and a NaN keeps its sign, quieted. The generic set (and
+// the SSE set in double precision) negates on the x87 unit, which quiets a
+// signalling NaN; SSE2 and later flip only the sign bit.
 spStatus spConjInPlaceC32(float* srcDst, int32_t n);
 spStatus spConjInPlaceC64(double* srcDst, int32_t n);
 

@@ -43,6 +43,7 @@ TEST_F(LoadTest, StoredLevelBecomesTheMask) {
     ASSERT_EQ(0, WriteToRegistry("HKEY_LOCAL_MACHINE\\SOFTWARE\\vestran\\TALVO", "DebugTraceLevel", uint32_t{0x410}));
     EXPECT_TRUE(VantrelLibraryLoad());
     EXPECT_EQ(0x410u, GetTraceMask());
+    EXPECT_TRUE(theApp.TraceLevelWasStored());
 
     // Ordinary and registry lines now appear, error lines do not.
     DebugOutputCapture capture;
@@ -56,8 +57,13 @@ TEST_F(LoadTest, StoredLevelBecomesTheMask) {
 }
 
 TEST_F(LoadTest, AbsentLevelGivesZeroAndIsCreated) {
+    DebugOutputCapture capture;
     EXPECT_TRUE(VantrelLibraryLoad());
     EXPECT_EQ(0u, GetTraceMask());
+    // The first run's one error line, which the host explains.
+    EXPECT_EQ(1, capture.Lines());
+    EXPECT_NE(std::string::npos, capture.Text().find("ReadFromRegistry() - ERROR opening the registry key!!\n"));
+    EXPECT_FALSE(theApp.TraceLevelWasStored());
     DWORD type = 0, value = 99;
     ASSERT_EQ(ERROR_SUCCESS, StoredLevel(&type, &value));
     EXPECT_EQ(REG_DWORD, type);

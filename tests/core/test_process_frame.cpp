@@ -3,11 +3,14 @@
 // average reset and the framework's monitor entries.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "Vantrel/DebugTrace.h"
 #include "fake_stages.h"
+#include "platform/debug_output.h"
 
 namespace {
 
@@ -84,6 +87,62 @@ TEST_F(ProcessFrameTest, NullFrameEndsWithoutTouchingTheFrontEnd)
     Start(480);
     EXPECT_EQ(system.ProcessFrame(nullptr, nullptr), 0);
     EXPECT_EQ(log.frameCalls, 0);
+}
+
+// Stands in for the front end's writes: the delivered length plus its spare
+// into every buffer of the table, and the count of valid samples.
+void WriteDeliveredSamples(StageLog& log)
+{
+    log.onFrame = [&log](FRAMEDATA*, FRAMEBUFFERDESC* desc, float* (*table)[2][2], MONITORDATA*) {
+        const uint32_t written = log.initOutputLength + FRAME_FRONT_END_SPARE;
+        for (int d = 0; d < 2; ++d)
+            for (int c = 0; c < 2; ++c)
+                for (uint32_t i = 0; i < written; ++i)
+                    (*table)[d][c][i] = static_cast<float>(1 + 2 * d + c);
+        desc->count = log.initOutputLength;
+    };
+}
+
+TEST_F(ProcessFrameTest, LongFramesDeliveredWholeNeedTheHostsBuffers)
+{
+    WriteDeliveredSamples(log);
+    Start(8192, 256);  // no tracking: the whole frame is delivered
+    ASSERT_EQ(log.initOutputLength, 8192u);
+
+    const size_t perBuffer = 8192 + FRAME_FRONT_END_SPARE;
+    std::vector<float> buffers(4 * perBuffer, 0.0f);
+    float* table[2][2] = {{&buffers[0], &buffers[perBuffer]}, {&buffers[2 * perBuffer], &buffers[3 * perBuffer]}};
+    EXPECT_EQ(system.ProcessFrame(frame.get(), &table), 1);
+    EXPECT_EQ(log.frameCalls, 1);
+    EXPECT_EQ(frame->header.longFrame, 1);
+    EXPECT_EQ(frame->header.samplePosition, 8192u);
+    EXPECT_EQ(frame->desc.count, 8192u);
+    for (int b = 0; b < 4; ++b)
+        EXPECT_EQ(std::count(buffers.begin() + b * perBuffer, buffers.begin() + (b + 1) * perBuffer, 1.0f + b),
+                  static_cast<std::ptrdiff_t>(perBuffer));
+
+    // Without a table the frame's own buffers would be overrun: refused,
+    // nothing written, traced.
+    SetTraceMask(TRACE_ORDINARY);
+    DebugOutputCapture capture;
+    const auto before = std::make_unique<FRAMEDATA>(*frame);
+    EXPECT_EQ(Frame(), 0);
+    EXPECT_EQ(log.frameCalls, 1);
+    EXPECT_EQ(std::memcmp(before.get(), frame.get(), sizeof(FRAMEDATA)), 0);
+    EXPECT_NE(capture.Text().find("CMsystem::ProcessFrame(), ERROR: 8192 samples per frame need the host's sample "
+                                  "buffers (a frame holds 2048)\n"),
+              std::string::npos)
+        << capture.Text();
+}
+
+TEST_F(ProcessFrameTest, LongFramesWithAShortOutputUseTheFramesOwnBuffers)
+{
+    WriteDeliveredSamples(log);
+    Start(8192, FRAME_MAX_OUTPUT_LENGTH, 1);  // tracking delivers the output length
+    EXPECT_EQ(Frame(), 1);
+    EXPECT_EQ(frame->header.longFrame, 1);
+    EXPECT_EQ(frame->desc.count, FRAME_MAX_OUTPUT_LENGTH);
+    EXPECT_EQ(frame->samples[1][1][FRAME_SAMPLES_PER_CHANNEL - 1], 4.0f);  // the spare reaches the buffer's end
 }
 
 TEST_F(ProcessFrameTest, ResultCodesOfTheCompensation)

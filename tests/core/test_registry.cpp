@@ -2,7 +2,11 @@
 // and the transfer of settings tables through the application profile.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "Vantrel/DebugTrace.h"
@@ -10,7 +14,9 @@
 #include "Vantrel/RegistryTransfer.h"
 #include "platform/app.h"
 #include "platform/debug_output.h"
+#include "platform/process.h"
 #include "platform/registry.h"
+#include "platform/system_time.h"
 #include "support/registry_sandbox.h"
 
 namespace {
@@ -261,6 +267,35 @@ TEST_F(RegistryTest, TraceLinesFollowTheirMaskBits) {
     }
 }
 
+// Faults of the store itself are reported whatever the mask, as trace lines
+// of the component.
+TEST_F(RegistryTest, StoreFaultsAreTracedWithThePrefixUnderAnyMask) {
+    std::filesystem::create_directories(sandbox.Folder());
+    { std::ofstream(sandbox.UserHive(), std::ios::binary) << std::string(4096, 'x'); }  // not a database
+    ASSERT_EQ(0, WriteToRegistry("HKLM\\SOFTWARE\\T", "v", int32_t{1}));
+    ASSERT_EQ(0, chmod(sandbox.MachineHive().c_str(), 0444));
+
+    SetSystemTimeSourceForTesting([](SYSTEMTIME* t) { *t = SYSTEMTIME{2026, 12, 3, 9, 9, 5, 3, 7}; });
+    SetProcessIdForTesting(0x1A2C);
+    SetTraceMask(0);
+    DebugOutputCapture capture;
+    int32_t value = 5;
+    g_TraceCounter = 3;
+    ReadFromRegistry("HKCU\\Software\\T", "v", value, 9, 1);
+    EXPECT_EQ(9, value);
+    EXPECT_NE(0, WriteToRegistry("HKLM\\SOFTWARE\\T", "v", int32_t{2}));
+    SetProcessIdForTesting(0);
+    SetSystemTimeSourceForTesting(nullptr);
+
+    const std::string text = capture.Text();
+    EXPECT_EQ(0u, text.find("<09:05:03.007>(0x1A2C):3: Registry store " + sandbox.UserHive() + ", ERROR: ")) << text;
+    EXPECT_NE(std::string::npos,
+              text.find("\n<09:05:03.007>(0x1A2C):4: Registry store " + sandbox.MachineHive() + ", ERROR: read-only"))
+        << text;
+    EXPECT_EQ(2, capture.Lines());
+    EXPECT_EQ('\n', text.back());
+}
+
 TEST_F(RegistryTest, TransferMovesTableRowsAndSkipsBadRows) {
     CWinApp app("Transfer Test");
     int frames = 0, level = 0, bad = 5;
@@ -301,6 +336,29 @@ TEST_F(RegistryTest, TransferMovesTableRowsAndSkipsBadRows) {
     capture.Clear();
     TransferRegistryTable(1, "Measure", empty);
     EXPECT_EQ(0, capture.Lines());
+}
+
+TEST_F(RegistryTest, TransferRowsWithoutAVariableAreTracedAndSkipped) {
+    CWinApp app("Transfer Test");
+    int level = 0;
+    const REGPARA table[] = {
+        {"Frames", REGPARA_INT, nullptr, nullptr, 480, nullptr},
+        {"Name", REGPARA_STRING, nullptr, nullptr, 0, "Speech"},
+        {"Level", REGPARA_INT, &level, nullptr, -26, nullptr},
+        {nullptr, 0, nullptr, nullptr, 0, nullptr},
+    };
+    SetTraceMask(TRACE_ERRORS);
+    for (int read : {1, 0}) {
+        SCOPED_TRACE(read);
+        DebugOutputCapture capture;
+        TransferRegistryTable(read, "Measure", table);
+        EXPECT_EQ(-26, level);  // the rows after them still move
+        EXPECT_EQ(2, capture.Lines());
+        EXPECT_NE(std::string::npos, capture.Text().find("ERROR: no variable for entry Frames!\n"));
+        EXPECT_NE(std::string::npos, capture.Text().find("ERROR: no variable for entry Name!\n"));
+    }
+    EXPECT_EQ(12345u, app.GetProfileInt("Measure", "Frames", 12345));  // nothing stored for them
+    EXPECT_EQ(-26, static_cast<int>(app.GetProfileInt("Measure", "Level", 0)));
 }
 
 TEST_F(RegistryTest, TransferWithoutApplicationIsTracedAndDoesNothing) {

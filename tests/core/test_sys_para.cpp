@@ -2,14 +2,22 @@
 // themselves; defaults and capabilities write exactly their fields.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "Vantrel/DebugTrace.h"
 #include "Vantrel/SafeDestroy.h"
 #include "fake_stages.h"
+#include "pattern_memory.h"
 #include "sys_para_fields.h"
 
 namespace {
+
+constexpr WAVEPARA kZeroWave{0, 0, 0, 0, 0, 0};
+constexpr DELAYPARA kZeroDelay{0, 0, 0, 0, 0};
 
 void ExpectPointsIntoItself(const SYSPARA& s)
 {
@@ -22,19 +30,41 @@ void ExpectPointsIntoItself(const SYSPARA& s)
     EXPECT_EQ(s.level, &s.levelPara);
 }
 
-TEST(SysParaTest, NewRecordHasZeroIntegersAndOneDefaultTimeEvent)
+// Every number of a record is 0 and every text empty after construction,
+// whatever the memory held before.
+void ExpectAllZero(const std::vector<std::string>& fields)
 {
-    SYSPARA s;
+    for (const std::string& field : fields) {
+        const std::string value = field.substr(field.find('=') + 1);
+        EXPECT_TRUE(value == "0" || value.empty()) << field;
+    }
+}
+
+TEST(SysParaTest, NewRecordHasZeroFieldsAndOneDefaultTimeEvent)
+{
+    OnPattern<SYSPARA> built;
+    SYSPARA& s = *built;
     ExpectPointsIntoItself(s);
-    EXPECT_EQ(s.channels, 0);
-    EXPECT_EQ(s.realtime, 0);
-    EXPECT_EQ(s.settings[26], 0);
-    EXPECT_EQ(s.delayPara.inputOffsetMs, 0);
-    EXPECT_EQ(s.inputPara[1].fileOption, 0);
-    EXPECT_EQ(s.output[3].wave.spareWord, 0);
+    std::vector<std::string> fields = RecordFields(s);
+    const auto firstTriggerField =
+        std::find_if(fields.begin(), fields.end(), [](const std::string& f) { return f.rfind("trigger[", 0) == 0; });
+    fields.erase(firstTriggerField, fields.end());
+    ExpectAllZero(fields);
     ASSERT_NE(s.triggers.head, nullptr);
     EXPECT_EQ(s.triggers.head->next, nullptr);
     EXPECT_EQ(s.triggers.head->name, "Start and End Time");
+}
+
+TEST(SysParaTest, RecordsOutsideSysParaStartAtZero)
+{
+    {
+        OnPattern<INPUTPARA> input;
+        EXPECT_EQ(input->mode, 0);
+        EXPECT_EQ(input->fileName, "");
+        EXPECT_EQ(std::memcmp(&input->wave, &kZeroWave, sizeof kZeroWave), 0);
+    }
+    OnPattern<DELAYPARA> delay;
+    EXPECT_EQ(std::memcmp(&*delay, &kZeroDelay, sizeof kZeroDelay), 0);
 }
 
 TEST(SysParaTest, CopyAndAssignmentCopyEveryFieldAndKeepTheirOwnTable)

@@ -52,15 +52,16 @@ TEST_F(TraceTest, TraceDoesNotLookAtTheMask) {
     EXPECT_EQ(1, capture.Lines());
 }
 
-TEST_F(TraceTest, LongMessageIsCutToTheBuffer) {
-    std::string message(3 * TRACE_BUFFER_SIZE, 'm');
+TEST_F(TraceTest, LongMessageIsCutToTheBufferAndStillEndsItsLine) {
+    std::string message(3 * TRACE_LINE_BYTES, 'm');
     DebugTrace("%s\n", message.c_str());
     const std::string prefix = "<09:05:03.007>(0x1A2C):3: ";
     const std::string line = capture.Text();
     ASSERT_EQ(1, capture.Lines());
-    EXPECT_EQ(static_cast<size_t>(TRACE_BUFFER_SIZE - 1), line.size());
+    EXPECT_EQ(static_cast<size_t>(TRACE_LINE_BYTES - 1), line.size());
     EXPECT_EQ(prefix, line.substr(0, prefix.size()));
-    EXPECT_EQ(std::string::npos, line.find_first_not_of('m', prefix.size()));
+    EXPECT_EQ(line.size() - 1, line.find_first_not_of('m', prefix.size()));
+    EXPECT_EQ('\n', line.back());
 }
 
 TEST_F(TraceTest, ConcurrentLinesEachGetTheirOwnCounterValue) {

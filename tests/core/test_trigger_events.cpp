@@ -2,11 +2,16 @@
 // state sequence (long frames included), copying and the list's ownership.
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
 #include <cstring>
+#include <limits>
 #include <memory>
+#include <vector>
 
 #include "Vantrel/FrameData.h"
 #include "Vantrel/TriggerEvent.h"
+#include "pattern_memory.h"
 
 namespace {
 
@@ -40,9 +45,16 @@ TEST(TriggerEventTest, TimeEventDefaultsChangeNothingInAFrame)
 
 TEST(TriggerEventTest, BaseEventDoesNothingButMarkAndKeepsItsMask)
 {
-    CTriggerEvent event;
-    EXPECT_EQ(event.state, TRIGGER_OFF);  // set before first use
+    OnPattern<CTriggerEvent> built(reinterpret_cast<HWND>(0x77));
+    CTriggerEvent& event = *built;
+    // Read before SetDefaults or a copy sets them: zero, not what the memory held.
+    EXPECT_EQ(event.state, TRIGGER_OFF);
+    EXPECT_EQ(event.startAction, 0);
+    EXPECT_EQ(event.endAction, 0);
     EXPECT_EQ(event.mask, 0);
+    EXPECT_EQ(event.next, nullptr);
+    EXPECT_EQ(event.parent, reinterpret_cast<HWND>(0x77));
+    EXPECT_EQ(event.name, "");
     event.mask = 3;
     event.SetDefaults();
     EXPECT_EQ(event.name, "Unknown");
@@ -170,6 +182,53 @@ TEST(TimeEventTest, EndLengthUsesTheSameConstantAndTheTestRate)
     EXPECT_EQ(event.state, TRIGGER_ENDED);
 }
 
+TEST(TimeEventTest, HugeAndNaNTimesGivePositionsInRange)
+{
+    // The host may write any float: a start or end beyond every position
+    // never comes, and NaN counts as 0 (a start at 0, an empty window).
+    constexpr float kHuge = 3.0e38f;
+    const float kNaN = std::numeric_limits<float>::quiet_NaN();
+    const float kInfinity = std::numeric_limits<float>::infinity();
+    struct Step {
+        uint32_t position;
+        int state;  // after the check
+    };
+    struct Case {
+        const char* what;
+        float startMs, endMs;
+        std::vector<Step> steps;
+    } cases[] = {
+        {"huge start never comes", kHuge, kHuge, {{0, TRIGGER_ARMED}, {UINT32_MAX, TRIGGER_ARMED}}},
+        {"infinite start never comes", kInfinity, kInfinity, {{UINT32_MAX, TRIGGER_ARMED}}},
+        {"huge end never comes", 0.0f, kHuge,
+         {{0, TRIGGER_STARTED}, {1, TRIGGER_RUNNING}, {UINT32_MAX, TRIGGER_RUNNING}}},
+        {"NaN start is 0", kNaN, 10.0f, {{0, TRIGGER_STARTED}}},
+        {"NaN end: empty window", 10.0f, kNaN,
+         {{479, TRIGGER_ARMED}, {480, TRIGGER_STARTED}, {480, TRIGGER_RUNNING}, {480, TRIGGER_ENDED}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CTimeEvent event;
+        event.startMs = c.startMs;
+        event.endMs = c.endMs;
+        event.state = TRIGGER_ARMED;
+        Frame frame;
+        frame.header().sampleRate[0][0] = frame.header().sampleRate[1][0] = 48000;
+        frame.header().longFrame = 1;
+        for (const Step& step : c.steps) {
+            SCOPED_TRACE(step.position);
+            frame.header().samplePosition = step.position;
+            frame.desc() = FRAMEBUFFERDESC{8192, 0, 0};
+            event.CheckNewEvent(frame.get());
+            EXPECT_EQ(event.state, step.state);
+            if (step.state == TRIGGER_ARMED || step.state == TRIGGER_RUNNING) {
+                EXPECT_EQ(frame.desc().count, 8192u);  // no cut
+                EXPECT_EQ(frame.desc().start, 0u);
+            }
+        }
+    }
+}
+
 class LongFrameTest : public ::testing::Test {
 protected:
     LongFrameTest()
@@ -262,6 +321,17 @@ TEST_F(LongFrameTest, TrimsSaturateAtZero)
     EXPECT_EQ(frame.desc().count, 0u);
 }
 
+TEST_F(LongFrameTest, StartIndicesSaturateAtTheTop)
+{
+    event.startMs = 100.0f;  // s = 800
+    event.endMs = 350.0f;
+    frame.header().samplePosition = 8192;
+    frame.desc() = FRAMEBUFFERDESC{8192, UINT32_MAX - 100, UINT32_MAX - 799};
+    EXPECT_EQ(event.CheckNewEvent(frame.get()), 1);
+    EXPECT_EQ(frame.desc().start, UINT32_MAX);  // not wrapped to 699
+    EXPECT_EQ(frame.desc().start2, UINT32_MAX);  // exactly at the top
+}
+
 TEST(TriggerCopyTest, CopiesTakeTheFieldsButNotTheChainOrWindow)
 {
     HWND window = reinterpret_cast<HWND>(0x1234);
@@ -343,6 +413,45 @@ TEST(TriggerParaTest, ListOwnsItsChainAndCountsActiveEvents)
     delete empty.head;
     empty.head = nullptr;
     EXPECT_EQ(empty.GetNrActiveTriggerEvents(), 0);
+}
+
+// Runs `work` on a thread with a 256 KiB stack, which a recursion over a
+// long chain would overflow.
+void OnSmallStack(void (*work)(void*), void* argument)
+{
+    struct Call {
+        void (*work)(void*);
+        void* argument;
+    } call{work, argument};
+    pthread_attr_t attributes;
+    ASSERT_EQ(pthread_attr_init(&attributes), 0);
+    ASSERT_EQ(pthread_attr_setstacksize(&attributes, 256 * 1024), 0);
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(
+                  &thread, &attributes,
+                  [](void* p) -> void* {
+                      const Call* c = static_cast<Call*>(p);
+                      c->work(c->argument);
+                      return nullptr;
+                  },
+                  &call),
+              0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attributes);
+}
+
+TEST(TriggerParaTest, DeepChainIsDeletedWithoutRecursion)
+{
+    constexpr int kEvents = 100000;
+    int destroyed = 0;
+    auto* list = new CTriggerPara;
+    CTriggerEvent* tail = list->head;
+    for (int i = 0; i < kEvents; ++i) {
+        tail->next = new CountedEvent(destroyed);
+        tail = tail->next;
+    }
+    OnSmallStack([](void* p) { delete static_cast<CTriggerPara*>(p); }, list);
+    EXPECT_EQ(destroyed, kEvents);
 }
 
 TEST(TriggerParaTest, AssignmentIsNullSafeBothWays)

@@ -8,6 +8,7 @@
 
 #include "Mathlib/MathlibConvert.h"
 #include "platform/debug_output.h"
+#include "primitives/frame/alloc_failure_seam.h"
 #include "support/variant_sets.h"
 
 namespace {
@@ -64,7 +65,11 @@ TEST_P(MathlibConvertTest, Width16SaturatesInEveryPass) {
   EXPECT_EQ(ToI16(cache, {40000.4, -40000.4, 1.5}, 0x100), (std::vector<int16_t>{32767, -32768, 1}));
   EXPECT_EQ(ToI16(cache, {-40000.5, -0.5, 2.9}, 0x200), (std::vector<int16_t>{-32768, -1, 2}));
   MathlibConvCacheFree(cache);
+  const int64_t live = spLiveAllocations();
+  const int64_t requests = spAllocationRequests();
   EXPECT_EQ(ToI16(nullptr, {-7.5}, 0x200), (std::vector<int16_t>{-8}));
+  EXPECT_EQ(spAllocationRequests() - requests, 2);  // temporary record and buffer
+  EXPECT_EQ(spLiveAllocations(), live);             // both released
 }
 
 TEST_P(MathlibConvertTest, IntToFloatByWidth) {
@@ -82,7 +87,12 @@ TEST_P(MathlibConvertTest, IntToFloatByWidth) {
   EXPECT_EQ(MathlibIntToF64(cache, s8, d, 3, 8), spOk);
   EXPECT_EQ(cache->count, 3);
   EXPECT_EQ(cache->elementBits, 16);
-  EXPECT_EQ(MathlibIntToF64(nullptr, s8, d, 4, 8), spOk);  // temporary record, released
+  // Without a record a temporary one and its buffer are made and released.
+  const int64_t live = spLiveAllocations();
+  const int64_t requests = spAllocationRequests();
+  EXPECT_EQ(MathlibIntToF64(nullptr, s8, d, 4, 8), spOk);
+  EXPECT_EQ(spAllocationRequests() - requests, 2);
+  EXPECT_EQ(spLiveAllocations(), live);
   EXPECT_EQ(MathlibIntToF64(cache, s16, d, 4, 16), spOk);
   EXPECT_EQ(d[0], -32768.0);
   EXPECT_EQ(MathlibIntToF64(cache, s32, d, 4, 32), spOk);

@@ -2,6 +2,9 @@
 // the diagnostic reports.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -88,6 +91,64 @@ TEST(MathlibHandles, ConcurrentInitAndFreeEndAtZero) {
       }
     });
   for (auto& th : threads) th.join();
+  EXPECT_EQ(MathlibInstanceCount(), 0);
+  spForceVariantSet(0);
+}
+
+// Points the named mutexes' lock files at a folder that does not exist, so
+// that no named mutex can be created while it lives.
+class NoNamedMutexes {
+ public:
+  NoNamedMutexes() {
+    const char* previous = std::getenv("TMPDIR");
+    m_had = previous != nullptr;
+    if (m_had) m_saved = previous;
+    setenv("TMPDIR", "/nonexistent/vantrel-folder", 1);
+  }
+  ~NoNamedMutexes() {
+    if (m_had) setenv("TMPDIR", m_saved.c_str(), 1);
+    else unsetenv("TMPDIR");
+  }
+
+ private:
+  bool m_had = false;
+  std::string m_saved;
+};
+
+TEST(MathlibHandles, WithoutTheNamedMutexHandlesAreStillCountedUnderALocalLock) {
+  NoNamedMutexes noMutexes;
+  DebugOutputCapture capture;
+  MathlibHandle* h = MathlibInit();
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(MathlibInstanceCount(), 1);
+  EXPECT_NE(capture.Text().find("named mutex RoviRidAzuvuruvEdureZoro unavailable, locking within the process only"),
+            std::string::npos)
+      << capture.Text();
+  MathlibFree(&h);
+  EXPECT_EQ(h, nullptr);
+  EXPECT_EQ(MathlibInstanceCount(), 0);
+
+  // The warning is written while the lock is held: lines from two threads
+  // never overlap, even when each one lingers.
+  std::atomic<int> inside{0};
+  std::atomic<int> overlaps{0};
+  DebugOutputHook previous = SetDebugOutputHook([&](const char*) {
+    if (inside.fetch_add(1) != 0) overlaps.fetch_add(1);
+    std::this_thread::sleep_for(std::chrono::microseconds(50));
+    inside.fetch_sub(1);
+  });
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 8; ++t)
+    threads.emplace_back([] {
+      for (int i = 0; i < 20; ++i) {
+        MathlibHandle* mine = MathlibInit();
+        ASSERT_NE(mine, nullptr);
+        MathlibFree(&mine);
+      }
+    });
+  for (auto& th : threads) th.join();
+  SetDebugOutputHook(previous);
+  EXPECT_EQ(overlaps.load(), 0);
   EXPECT_EQ(MathlibInstanceCount(), 0);
   spForceVariantSet(0);
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,15 @@
 #include "support/registry_sandbox.h"
 
 namespace {
+
+// Store faults are trace lines of the component: "<hh:mm:ss.mmm>(0xPID):n: Registry store ...\n".
+bool EveryLineIsAStoreTraceLine(const std::string& text) {
+    static const std::regex kLine(R"(<\d\d:\d\d:\d\d\.\d{3}>\(0x[0-9A-F]+\):\d+: Registry store [^\n]*, ERROR: [^\n]*\n)");
+    std::smatch match;
+    for (auto at = text.cbegin(); at != text.cend(); at = match[0].second)
+        if (!std::regex_search(at, text.cend(), match, kLine, std::regex_constants::match_continuous)) return false;
+    return !text.empty();
+}
 
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -197,6 +207,7 @@ TEST_F(RegistryStoreTest, CorruptHiveIsTracedAndNeverOverwritten) {
     DWORD value = 0;
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, GetDword(HKEY_CURRENT_USER, "Software\\A", "x", &value));
     EXPECT_NE(std::string::npos, capture.Text().find(sandbox.UserHive())) << capture.Text();
+    EXPECT_TRUE(EveryLineIsAStoreTraceLine(capture.Text())) << capture.Text();
     capture.Clear();
     EXPECT_EQ(ERROR_ACCESS_DENIED, SetDword(HKEY_CURRENT_USER, "Software\\A", "x", 1));
     EXPECT_NE(std::string::npos, capture.Text().find("ERROR")) << capture.Text();
@@ -219,6 +230,7 @@ TEST_F(RegistryStoreTest, ReadOnlyHiveCanBeReadButNotWritten) {
     HKEY key = nullptr;
     EXPECT_EQ(ERROR_ACCESS_DENIED, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\vestran", 0, KEY_WRITE, &key));
     EXPECT_NE(std::string::npos, capture.Text().find("read-only")) << capture.Text();
+    EXPECT_TRUE(EveryLineIsAStoreTraceLine(capture.Text())) << capture.Text();
     EXPECT_EQ(before, ReadFileBytes(sandbox.MachineHive()));
     EXPECT_EQ(ERROR_SUCCESS, GetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\vestran\\TALVO", "DebugTraceLevel", &value));
     EXPECT_EQ(7u, value);
@@ -234,6 +246,7 @@ TEST_F(RegistryStoreTest, LockedHiveGivesAccessDeniedAfterTheBusyTimeout) {
     DebugOutputCapture capture;
     EXPECT_EQ(ERROR_ACCESS_DENIED, SetDword(HKEY_CURRENT_USER, "Software\\A", "x", 2));
     EXPECT_NE(std::string::npos, capture.Text().find("locked")) << capture.Text();
+    EXPECT_TRUE(EveryLineIsAStoreTraceLine(capture.Text())) << capture.Text();
 
     ASSERT_EQ(SQLITE_OK, sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr));
     sqlite3_close(other);

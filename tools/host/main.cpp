@@ -78,6 +78,13 @@ int main(int argc, char** argv) {
         PrintUsage();
         return help ? 0 : 2;
     }
+    if (!theApp.TraceLevelWasStored()) {
+        // The load has just traced the failed read of the absent value.
+        const bool storedNow = RegistryValueExists(TRACE_LEVEL_KEY, TRACE_LEVEL_VALUE);
+        std::printf("First run: no trace mask was stored yet, so the ReadFromRegistry() ERROR line is expected; "
+                    "the mask is 0 (no trace lines)%s.\n",
+                    storedNow ? " and has been stored" : ", but it could not be stored");
+    }
     const DWORD mask = GetTraceMask();
     std::printf("Vantrel measurement library loaded.\n");
     std::printf("Trace mask: 0x%X (registry value %s\\%s)\n", static_cast<unsigned>(mask), TRACE_LEVEL_KEY,
