@@ -45,16 +45,12 @@ struct Spec {
 int64_t Points(int order) { return int64_t{1} << order; }
 int64_t PackedValues(int order) { return order == 0 ? 2 : Points(order) + 2; }
 
-long double ForwardFactor(int32_t flag, int order) {
-  const long double n = static_cast<long double>(Points(order));
-  if (flag == REALFFT_DIV_FWD_BY_N) return static_cast<float>(1.0 / static_cast<double>(n));
-  if (flag == REALFFT_DIV_BY_SQRT_N) return static_cast<float>(1.0 / std::sqrt(static_cast<double>(n)));
-  return 1;
-}
-long double InverseFactor(int32_t flag, int order) {
-  if (flag == REALFFT_DIV_INV_BY_N || flag == REALFFT_DIV_BY_SQRT_N)
-    return ForwardFactor(flag == REALFFT_DIV_INV_BY_N ? REALFFT_DIV_FWD_BY_N : flag, order);
-  return 1;
+// The factor a direction is scaled by: the spec's float scale, or 1.
+long double ScaleFactor(int32_t flag, int order, bool inverse) {
+  const double n = static_cast<double>(Points(order));
+  const bool scaled = flag == REALFFT_DIV_BY_SQRT_N || flag == (inverse ? REALFFT_DIV_INV_BY_N : REALFFT_DIV_FWD_BY_N);
+  if (!scaled) return 1;
+  return static_cast<float>(flag == REALFFT_DIV_BY_SQRT_N ? 1.0 / std::sqrt(n) : 1.0 / n);
 }
 
 std::vector<long double> Times(std::vector<long double> v, long double f) {
@@ -111,7 +107,7 @@ TEST_P(RealFftF32Test, ForwardMatchesLongDoubleDftAtEveryOrder) {
     for (int32_t flag : kFlags) {
       Spec spec(order, flag);
       ASSERT_EQ(spec.status, spOk);
-      const auto want = Times(exact, ForwardFactor(flag, order));
+      const auto want = Times(exact, ScaleFactor(flag, order, false));
       for (bool inPlace : {false, true}) {
         SCOPED_TRACE(testing::Message() << "order " << order << " flag " << flag << (inPlace ? " in place" : ""));
         const auto got = Forward(spec.p, x, inPlace);
@@ -135,7 +131,7 @@ TEST_P(RealFftF32Test, InverseMatchesLongDoubleReferenceAndIgnoresZeroSlots) {
     for (int32_t flag : kFlags) {
       Spec spec(order, flag);
       ASSERT_EQ(spec.status, spOk);
-      const auto want = Times(exact, InverseFactor(flag, order));
+      const auto want = Times(exact, ScaleFactor(flag, order, true));
       for (bool inPlace : {false, true}) {
         SCOPED_TRACE(testing::Message() << "order " << order << " flag " << flag << (inPlace ? " in place" : ""));
         const auto got = Inverse(spec.p, packed, inPlace);
