@@ -89,8 +89,9 @@ TEST_P(DelayTable, FramesCarryTheTrueDelayAsReliableAndAlignTheSignals)
         for (size_t f = 0; f < complete; ++f)
             ASSERT_EQ(run.frames[f].samples[1][0], run.frames[f].samples[0][0]) << "frame " << f;
     }
-    if (c.levelAlign)
+    if (c.levelAlign) {
         EXPECT_NEAR(Rms(run.frames, 1, complete) / Rms(run.frames, 0, complete), 1.0, 0.01);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
