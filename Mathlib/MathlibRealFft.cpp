@@ -9,9 +9,7 @@
 #include "Mathlib/MathlibTrace.h"
 #include "primitives/fft/sp_real_fft.h"
 #include "primitives/frame/sp_memory.h"
-#ifdef MATHLIB_HAVE_REAL_FFT_F64
 #include "primitives/fft/sp_real_fft_f64.h"
-#endif
 
 namespace {
 
@@ -36,7 +34,6 @@ struct Precision<float> {
   static void Expand(const float* src, float* dst, int32_t n) { spHalfSpecToC32(src, dst, n); }
 };
 
-#ifdef MATHLIB_HAVE_REAL_FFT_F64
 template <>
 struct Precision<double> {
   static constexpr int32_t kBits = 64;
@@ -51,7 +48,6 @@ struct Precision<double> {
   static void Copy(const double* src, double* dst, int32_t n) { spCopyF64(src, dst, n); }
   static void Expand(const double* src, double* dst, int32_t n) { spHalfSpecToC64(src, dst, n); }
 };
-#endif
 
 // One call's transform: the handle's spec for the order and the passes the
 // flags ask for. Every count below fits 32 bits because a spec exists only
@@ -154,9 +150,10 @@ template <class T>
 void ForwardPair(MathlibHandle* handle, const T* src1, T* dst1, const T* src2, T* dst2, int32_t order,
                  const char* caller) {
   const Transform<T> transform(handle, order, caller);
-  if (!transform.Ready({src1, dst1, src2, dst2})) return;
-  transform.Forward(src1, dst1, kPlainPass);
-  transform.Forward(src2, dst2, kPlainPass);
+  // The second runs only when the first succeeded, so a failure leaves
+  // dst2 untouched (and dst1 too, unless the second transform failed).
+  if (transform.Ready({src1, dst1, src2, dst2}) && transform.Forward(src1, dst1, kPlainPass))
+    transform.Forward(src2, dst2, kPlainPass);
 }
 
 // With no pass asked for, the scratch forms stop after the cache step: the
@@ -236,7 +233,6 @@ void duvuvRealFftInvByLenF32(MathlibHandle* handle, float* data, uint32_t n) {
   InverseInPlace(handle, data, static_cast<int32_t>(MathlibLog2Ceil(n)), kByLenInverseFlags, __func__);
 }
 
-#ifdef MATHLIB_HAVE_REAL_FFT_F64
 void duvuvRealFftFwdF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags) {
   Forward(handle, src, dst, order, flags, __func__);
 }
@@ -260,7 +256,6 @@ void duvuvRealFftFwdComplexF64(MathlibHandle* handle, const double* src, double*
                                int32_t flags) {
   ForwardComplex(handle, src, dst, order, flags, __func__);
 }
-#endif
 
 // 64-bit, so that n above 2^31 ends at 32 instead of doubling forever.
 uint32_t MathlibLog2Ceil(uint32_t n) {

@@ -13,19 +13,19 @@
 // Nothing returns a status. When the call cannot run (null handle or array,
 // order outside 0..30, a spec that cannot be built, no memory for the cache
 // or the scratch array, a failing transform) a trace line says so and the
-// outputs are left as they were. The first call on a handle, and any call
-// with another order, precision or running variant set than the cached
-// spec's, builds a new spec and releases the old one.
+// outputs are left as they were, apart from what a pass that completed
+// before a failing one wrote (both flag bits, the pair). The first call on
+// a handle, and any call with another order, precision or running variant
+// set than the cached spec's, builds a new spec and releases the old one.
 #pragma once
 #include <cstdint>
-
-#include "Mathlib/MathlibRealFftSpec.h"
 
 struct MathlibHandle;
 
 void duvuvRealFftFwdF32(MathlibHandle* handle, const float* src, float* dst, int32_t order, int32_t flags);
 void duvuvRealFftInvF32(MathlibHandle* handle, const float* src, float* dst, int32_t order, int32_t flags);
-// Two forward transforms with flags 1 on one spec (the correlators' pair).
+// Two forward transforms with flags 1 on one spec (the correlators' pair);
+// the second runs only when the first succeeded.
 void duvuvRealFftFwdPairF32(MathlibHandle* handle, const float* src1, float* dst1, const float* src2, float* dst2,
                             int32_t order);
 // Inverse from a copy of src, so dst may be src.
@@ -44,7 +44,6 @@ void duvuvRealFftFwdComplexF32(MathlibHandle* handle, const float* src, float* d
 void duvuvRealFftFwdByLenF32(MathlibHandle* handle, float* data, uint32_t n);
 void duvuvRealFftInvByLenF32(MathlibHandle* handle, float* data, uint32_t n);
 
-#ifdef MATHLIB_HAVE_REAL_FFT_F64
 void duvuvRealFftFwdF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags);
 void duvuvRealFftInvF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags);
 void duvuvRealFftFwdPairF64(MathlibHandle* handle, const double* src1, double* dst1, const double* src2,
@@ -53,7 +52,6 @@ void duvuvRealFftInvCopyF64(MathlibHandle* handle, const double* src, double* ds
 void duvuvRealFftFwdInPlaceF64(MathlibHandle* handle, double* data, int32_t order, int32_t flags);
 void duvuvRealFftInvInPlaceF64(MathlibHandle* handle, double* data, int32_t order, int32_t flags);
 void duvuvRealFftFwdComplexF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags);
-#endif
 
 // 0 for n <= 1, otherwise the smallest k with 2^k >= n (32 for n > 2^31).
 uint32_t MathlibLog2Ceil(uint32_t n);

@@ -6,16 +6,10 @@
 
 #include "primitives/frame/sp_status.h"
 
-// The double-precision real FFT joins the library separately; until its
-// header is there, the math layer offers the single-precision functions only.
-#if __has_include("primitives/fft/sp_real_fft_f64.h")
-#define MATHLIB_HAVE_REAL_FFT_F64 1
-#endif
-
 struct REALFFTSPEC;
 
-// The primitive's spec build with its statuses; -15 for bits the library
-// has no transform of.
+// The primitive's spec build with its statuses; -15 for bits other than
+// 32 and 64.
 spStatus MathlibBuildRealFft(REALFFTSPEC** prepared, int32_t order, int32_t scaleFlag, int32_t hint,
                              int32_t elementBits);
 void MathlibReleaseRealFft(REALFFTSPEC* prepared, int32_t elementBits);

@@ -20,13 +20,13 @@
 // double-precision spec (nothing changed). spRealFftFwdF64: N doubles ->
 // packed half spectrum of N + 2 doubles (2 for N = 1). spRealFftInvF64:
 // packed half spectrum -> N doubles; slots 1 and N + 1 are never read.
-#define SP_REAL_FFT_F64_ENTRIES(X)                                                                              \
-  X(spStatus, spRealFftInitF64, (REALFFTSPEC * *spec, int32_t order, int32_t scaleFlag, int32_t hint),          \
-    (spec, order, scaleFlag, hint))                                                                           \
-  X(spStatus, spRealFftFreeF64, (REALFFTSPEC * spec), (spec))                                                  \
-  X(spStatus, spRealFftFwdF64, (const double* src, double* dst, REALFFTSPEC* spec, uint8_t* work),            \
-    (src, dst, spec, work))                                                                                   \
-  X(spStatus, spRealFftInvF64, (const double* src, double* dst, REALFFTSPEC* spec, uint8_t* work),            \
+#define SP_REAL_FFT_F64_ENTRIES(X)                                                                     \
+  X(spStatus, spRealFftInitF64, (REALFFTSPEC * *spec, int32_t order, int32_t scaleFlag, int32_t hint), \
+    (spec, order, scaleFlag, hint))                                                                    \
+  X(spStatus, spRealFftFreeF64, (REALFFTSPEC * spec), (spec))                                          \
+  X(spStatus, spRealFftFwdF64, (const double* src, double* dst, REALFFTSPEC* spec, uint8_t* work),     \
+    (src, dst, spec, work))                                                                            \
+  X(spStatus, spRealFftInvF64, (const double* src, double* dst, REALFFTSPEC* spec, uint8_t* work),     \
     (src, dst, spec, work))
 SP_DECLARE_ENTRIES(SP_REAL_FFT_F64_ENTRIES)
 

@@ -15,6 +15,7 @@
 
 #include "Mathlib/MathlibHandle.h"
 #include "Mathlib/MathlibRealFft.h"
+#include "Mathlib/MathlibRealFftSpec.h"
 #include "fft/real_fft_reference.h"
 #include "platform/debug_output.h"
 #include "primitives/fft/sp_real_fft.h"
@@ -81,7 +82,6 @@ struct Api<float> {
   static constexpr const char* kSuffix = "F32";
 };
 
-#ifdef MATHLIB_HAVE_REAL_FFT_F64
 template <>
 struct Api<double> {
   static constexpr int32_t kBits = 64;
@@ -94,7 +94,6 @@ struct Api<double> {
   static constexpr auto FwdComplex = &duvuvRealFftFwdComplexF64;
   static constexpr const char* kSuffix = "F64";
 };
-#endif
 
 enum class Form { Fwd, Inv, FwdPair, InvCopy, InvCopyOnSource, FwdInPlace, InvInPlace, FwdComplex };
 
@@ -209,9 +208,7 @@ class MathlibRealFftTest : public ::testing::TestWithParam<Param> {
   template <class Body>
   void ForPrecision(Body body) {
     if (Bits() == 32) body.template operator()<float>();
-#ifdef MATHLIB_HAVE_REAL_FFT_F64
     if (Bits() == 64) body.template operator()<double>();
-#endif
   }
 
   MathlibHandle* m_handle = nullptr;
@@ -309,7 +306,6 @@ TEST_P(MathlibRealFftTest, CacheIsReusedAndRebuiltOnAnotherOrderPrecisionOrSet) 
     EXPECT_NE(m_handle->cache->spec, nullptr);
     EXPECT_EQ(spLiveAllocations(), live);
 
-#ifdef MATHLIB_HAVE_REAL_FFT_F64
     // The other precision at the same order.
     std::vector<float> xf(64, 1.0f), sf(66);
     std::vector<double> xd(64, 1.0), sd(66);
@@ -317,7 +313,7 @@ TEST_P(MathlibRealFftTest, CacheIsReusedAndRebuiltOnAnotherOrderPrecisionOrSet) 
     else duvuvRealFftFwdF32(m_handle, xf.data(), sf.data(), 6, 1);
     EXPECT_EQ(m_handle->cache->elementBits, 96 - Bits());
     EXPECT_EQ(m_handle->cache->order, 6);
-#endif
+    EXPECT_EQ(Bits() == 32 ? sd[0] : sf[0], 64.0);
 
     // Another set: a spec serves only the set that built it, so forcing a set
     // between calls must rebuild it rather than hand it to the other set.
@@ -428,7 +424,9 @@ TEST_P(MathlibRealFftTest, FailedAllocationLeavesTheOutputsAndKeepsNoBlock) {
           reached = failure.Reached();
         }
         if (reached) {
-          EXPECT_TRUE(SameBits(after.out1, before.out1)) << "request " << k;
+          // The pair's first transform may have completed before the second failed.
+          const bool firstDone = form == Form::FwdPair && SameBits(after.out1, expected.out1);
+          EXPECT_TRUE(firstDone || SameBits(after.out1, before.out1)) << "request " << k;
           EXPECT_TRUE(SameBits(after.out2, before.out2)) << "request " << k;
           EXPECT_TRUE(Contains(capture.Text(), function + "(), ERROR: ")) << capture.Text();
         } else {
@@ -490,13 +488,8 @@ std::string ParamName(const ::testing::TestParamInfo<Param>& info) {
   return std::string(spVariantSetName(std::get<0>(info.param))) + "_F" + std::to_string(std::get<1>(info.param));
 }
 
-#ifdef MATHLIB_HAVE_REAL_FFT_F64
 INSTANTIATE_TEST_SUITE_P(AllSets, MathlibRealFftTest, ::testing::Combine(::testing::Range(0, 5), ::testing::Values(32, 64)),
                          ParamName);
-#else
-INSTANTIATE_TEST_SUITE_P(AllSets, MathlibRealFftTest, ::testing::Combine(::testing::Range(0, 5), ::testing::Values(32)),
-                         ParamName);
-#endif
 
 TEST(MathlibLog2Ceil, SmallestPowerOfTwoNotBelowN) {
   const struct {
