@@ -246,4 +246,35 @@ TEST_F(DelayCompensationTest, LevelsOfAFirstRunThatWinsTheSwapRetryAreItsOwn)
     EXPECT_NEAR(m_sys.levelPara.testPower / testBlock, 1.0, 0.05);
 }
 
+TEST_F(DelayCompensationTest, LevelsOfInputsThatEndBeforeABlockAreZero)
+{
+    WriteFiles(100);  // shorter than one frame: no complete block is read
+    m_sys.levelPara.levelAlign = 1;
+    ASSERT_NE(m_compensation->Init(&m_sys, kMeasureFrame, kMeasureFrame), 0);
+    ASSERT_EQ(m_compensation->Start(nullptr), 1);
+    EXPECT_EQ(m_sys.levelPara.referencePower, 0.0);
+    EXPECT_EQ(m_sys.levelPara.testPower, 0.0);
+}
+
+TEST_F(DelayCompensationTest, RecheckAndTrackingEntriesStayWithinTheMonitorSlots)
+{
+    WriteFiles(3 * kMeasureRate, 300);
+    m_sys.delayPara.tracking = 1;
+    m_sys.delayPara.trackVariableDelay = 1;
+    ASSERT_NE(m_compensation->Init(&m_sys, kMeasureFrame, kMeasureFrame), 0);
+    ASSERT_EQ(m_compensation->Start(nullptr), 1);
+    bool rechecked = false;
+    for (int f = 0; f < 100; ++f) {
+        // The owner's entries already fill the first eight slots.
+        m_frame.monitor.count = 8;
+        std::fill(std::begin(m_frame.monitor.value), std::end(m_frame.monitor.value), -1.0f);
+        m_compensation->ProcessFrame(&m_frame, &m_frame.desc, &m_table, &m_frame.monitor, 1);
+        ASSERT_LE(m_frame.monitor.count, 9);
+        EXPECT_EQ(m_frame.monitor.value[10], -1.0f) << "slot 10 is no entry";
+        rechecked = rechecked || m_compensation->State() == DELCOMP_DELAYRELIABLE;
+    }
+    EXPECT_TRUE(rechecked);
+    EXPECT_EQ(m_frame.header.delay, 300);
+}
+
 }  // namespace

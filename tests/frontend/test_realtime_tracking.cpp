@@ -34,22 +34,26 @@ using LagAt = std::function<int64_t(int64_t)>;
 // delivering at once; `frames` samples, then the input ends.
 class DevicePair {
 public:
-    DevicePair(LagAt lag, int64_t frames)
-        : m_reference(0, Spec([](int64_t n) { return NoiseAt(n); }, frames)),
-          m_test(1, Spec([lag](int64_t n) { return NoiseAt(n - lag(n)); }, frames))
+    // Paced: the devices deliver in real time and report their own buffer
+    // use; otherwise at once, never busy, so the search and re-check run on
+    // every frame.
+    DevicePair(LagAt lag, int64_t frames, bool paced = false)
+        : m_reference(0, Spec([](int64_t n) { return NoiseAt(n); }, frames, paced)),
+          m_test(1, Spec([lag](int64_t n) { return NoiseAt(n - lag(n)); }, frames, paced))
     {
-        // Never busy: the search and re-check run on every frame.
+        if (paced)
+            return;
         SetVirtualDeviceFreeSpace(0, int64_t(1) << 30, int64_t(1) << 30);
         SetVirtualDeviceFreeSpace(1, int64_t(1) << 30, int64_t(1) << 30);
     }
 
 private:
-    static VirtualDeviceSpec Spec(std::function<float(int64_t)> signal, int64_t total)
+    static VirtualDeviceSpec Spec(std::function<float(int64_t)> signal, int64_t total, bool paced)
     {
         VirtualDeviceSpec spec;
         spec.sampleRate = kRate;
         spec.channels = 1;
-        spec.realTime = false;
+        spec.realTime = paced;
         spec.generator = [signal, total](float* out, int64_t frames, int64_t position) -> int64_t {
             const int64_t count = std::max<int64_t>(std::min(frames, total - position), 0);
             for (int64_t i = 0; i < count; ++i)
@@ -158,6 +162,16 @@ TEST_F(RealtimeTest, ADelayStepIsNoticedAndFoundAgainThenADriftIsTracked)
     EXPECT_LT(newest(size_t(stepFound)) - step, 3 * kRate) << "the step took more than 3 s to find";
     EXPECT_GE(trackedWithinOne, driftFrames * 9 / 10) << trackedWithinOne << " of " << driftFrames;
     EXPECT_NEAR(run.frames.back().delay, 1180, 1);
+}
+
+TEST_F(RealtimeTest, DevicesPacedInRealTimeGiveAReliableDelay)
+{
+    DevicePair devices([](int64_t) -> int64_t { return 200; }, 4 * kRate, true);
+    const RealtimeRun run = RunDevices(100000, nullptr);
+    ASSERT_EQ(run.goResult, 1);
+    ASSERT_FALSE(run.frames.empty());
+    EXPECT_EQ(run.frames.back().status, DELAY_STATUS_RELIABLE);
+    EXPECT_EQ(run.frames.back().delay, 200);
 }
 
 TEST_F(RealtimeTest, AHeldDelayIsNotTracked)
