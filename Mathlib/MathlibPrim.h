@@ -94,3 +94,12 @@ spStatus duvuvWinHannF64(const double* src, double* dst, int32_t n);
 spStatus duvuvConjInPlaceC32(float* srcDst, int32_t n);
 spStatus duvuvConjInPlaceC64(double* srcDst, int32_t n);
 spStatus duvuvSplitComplexC32(const float* src, float* dstRe, float* dstIm, int32_t n);
+
+// FIR design (always the Hann window, normalised to unit gain) and FIR
+// filtering over the caller's delay line and index (see sp_fir.h).
+spStatus duvuvFirLowpassTapsF64(double cutoff, double* taps, int32_t n);
+spStatus duvuvFirHighpassTapsF64(double cutoff, double* taps, int32_t n);
+spStatus duvuvFirF32(const float* src, float* dst, int32_t n, const double* taps, int32_t tapsLen, float* delayLine,
+                     int32_t* delayIndex);
+spStatus duvuvFirF64(const double* src, double* dst, int32_t n, const double* taps, int32_t tapsLen,
+                     double* delayLine, int32_t* delayIndex);
