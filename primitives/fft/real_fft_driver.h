@@ -1,12 +1,11 @@
 // The real-FFT primitives of one variant set, written once for both
 // precisions: spec build and release, forward and inverse drivers, and the
 // complex path of the sets that run bit reversal plus the generic passes.
-// A set instantiates them with its Plan, which names the element type, the
-// record kind, the set's limits, its table builders and its engine:
+// A set instantiates them with its Plan, which names the element type (and
+// so the record kind), the set's limits, its table builders and its engine:
 //
 //   struct Plan {
-//     using T = float;
-//     static constexpr int32_t kKind;         // kRealFftKindF32 / F64
+//     using T = float;                        // or double
 //     static constexpr int32_t kPlainLimit;   // largest m with plain twiddles
 //     static constexpr int32_t kLargestOrder; // largest order the engine runs
 //     static int32_t* BuildBitReversal(int32_t m, int32_t* table);
@@ -34,6 +33,10 @@
 namespace SP_SET_NS::fftk {
 
 inline constexpr int32_t kLargestOrder = 30;
+
+// The record kind of each precision.
+template <class T>
+inline constexpr int32_t kSpecKind = sizeof(T) == sizeof(float) ? kRealFftKindF32 : kRealFftKindF64;
 inline constexpr int32_t kSmallOrders = 3;  // orders 0..3 run the small kernels
 
 // Where each table sits in a spec's block.
@@ -72,12 +75,14 @@ spStatus InitSpec(REALFFTSPEC** out, int32_t order, int32_t scaleFlag, int32_t h
   using T = typename Plan::T;
   if (out == nullptr) return spErrNullPointer;
   if (order < 0 || order > kLargestOrder) return spErrFftOrder;
-  if (order > Plan::kLargestOrder) return spErrFftOrder;  // needs an engine this set lacks so far
+  // Orders above the plain limit need the large-size plan, which this set
+  // does not build yet: refused before anything is allocated.
+  if (order > Plan::kLargestOrder) return spErrFftOrder;
 
   const SpecLayout layout = PlainSpecLayout<T>(order);
   auto* spec = static_cast<REALFFTSPEC*>(spkPlanBlockAlloc(layout.block));
   if (spec == nullptr) return spErrNoMemory;
-  spec->kind = Plan::kKind;
+  spec->kind = kSpecKind<T>;
   spec->order = order;
   spec->hint = hint;
   spec->owned = 1;
@@ -129,18 +134,21 @@ spStatus InitSpec(REALFFTSPEC** out, int32_t order, int32_t scaleFlag, int32_t h
   return spOk;
 }
 
-// Any set may release a live spec of the kind: releasing reads no table.
-inline spStatus FreeSpec(int32_t kind, REALFFTSPEC* spec) {
+// Any set may release a live spec of the precision: releasing reads no
+// table and runs no kernel of the set that built it.
+template <class T>
+spStatus FreeSpec(REALFFTSPEC* spec) {
   if (spec == nullptr) return spErrNullPointer;
-  if (spec->kind != kind) return spErrSpecKind;
+  if (spec->kind != kSpecKind<T>) return spErrSpecKind;
   ReleaseSpec(spec);
   return spOk;
 }
 
-// The spec's engine when this set built a live spec of the kind, else null.
+// The spec's engine when this set built a live spec of the precision, else
+// null.
 template <class T>
-inline const spkRealFftEngine<T>* EngineOf(int32_t kind, const REALFFTSPEC& spec) {
-  if (spec.kind != kind) return nullptr;
+inline const spkRealFftEngine<T>* EngineOf(const REALFFTSPEC& spec) {
+  if (spec.kind != kSpecKind<T>) return nullptr;
   return spkPlanKernels<spkRealFftEngine<T>>(spec.owner);
 }
 
@@ -170,9 +178,9 @@ class Scratch {
 };
 
 template <class T>
-spStatus ForwardReal(int32_t kind, const T* src, T* dst, REALFFTSPEC* spec, uint8_t* work) {
+spStatus ForwardReal(const T* src, T* dst, REALFFTSPEC* spec, uint8_t* work) {
   if (spec == nullptr) return spErrNullPointer;
-  const spkRealFftEngine<T>* engine = EngineOf<T>(kind, *spec);
+  const spkRealFftEngine<T>* engine = EngineOf<T>(*spec);
   if (engine == nullptr) return spErrSpecKind;
   if (src == nullptr || dst == nullptr) return spErrNullPointer;
 
@@ -202,9 +210,9 @@ spStatus ForwardReal(int32_t kind, const T* src, T* dst, REALFFTSPEC* spec, uint
 }
 
 template <class T>
-spStatus InverseReal(int32_t kind, const T* src, T* dst, REALFFTSPEC* spec, uint8_t* work) {
+spStatus InverseReal(const T* src, T* dst, REALFFTSPEC* spec, uint8_t* work) {
   if (spec == nullptr) return spErrNullPointer;
-  const spkRealFftEngine<T>* engine = EngineOf<T>(kind, *spec);
+  const spkRealFftEngine<T>* engine = EngineOf<T>(*spec);
   if (engine == nullptr) return spErrSpecKind;
   if (src == nullptr || dst == nullptr) return spErrNullPointer;
 

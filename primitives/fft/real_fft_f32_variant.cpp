@@ -20,7 +20,6 @@ constexpr bool kSwapList = SP_SET_INDEX <= SP_SET_SSE;
 
 struct FloatPlan {
   using T = float;
-  static constexpr int32_t kKind = kRealFftKindF32;
   static constexpr int32_t kPlainLimit = 10;
   static constexpr int32_t kLargestOrder = kPlainLimit + 1;
 
@@ -80,12 +79,12 @@ void SP_V(spkFftScaleF32)(float scale, float* data, int64_t count) { fftk::Scale
 spStatus SP_V(spRealFftInitF32)(REALFFTSPEC** spec, int32_t order, int32_t scaleFlag, int32_t hint) {
   return fftk::InitSpec<FloatPlan>(spec, order, scaleFlag, hint);
 }
-spStatus SP_V(spRealFftFreeF32)(REALFFTSPEC* spec) { return fftk::FreeSpec(kRealFftKindF32, spec); }
+spStatus SP_V(spRealFftFreeF32)(REALFFTSPEC* spec) { return fftk::FreeSpec<float>(spec); }
 spStatus SP_V(spRealFftFwdF32)(const float* src, float* dst, REALFFTSPEC* spec, uint8_t* work) {
-  return fftk::ForwardReal(kRealFftKindF32, src, dst, spec, work);
+  return fftk::ForwardReal(src, dst, spec, work);
 }
 spStatus SP_V(spRealFftInvF32)(const float* src, float* dst, REALFFTSPEC* spec, uint8_t* work) {
-  return fftk::InverseReal(kRealFftKindF32, src, dst, spec, work);
+  return fftk::InverseReal(src, dst, spec, work);
 }
 
 }  // namespace SP_SET_NS

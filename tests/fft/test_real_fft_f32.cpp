@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <thread>
 #include <vector>
 
 #include "fft/real_fft_reference.h"
@@ -44,16 +45,12 @@ struct Spec {
 int64_t Points(int order) { return int64_t{1} << order; }
 int64_t PackedValues(int order) { return order == 0 ? 2 : Points(order) + 2; }
 
-long double ForwardFactor(int32_t flag, int order) {
-  const long double n = static_cast<long double>(Points(order));
-  if (flag == REALFFT_DIV_FWD_BY_N) return static_cast<float>(1.0 / static_cast<double>(n));
-  if (flag == REALFFT_DIV_BY_SQRT_N) return static_cast<float>(1.0 / std::sqrt(static_cast<double>(n)));
-  return 1;
-}
-long double InverseFactor(int32_t flag, int order) {
-  if (flag == REALFFT_DIV_INV_BY_N || flag == REALFFT_DIV_BY_SQRT_N)
-    return ForwardFactor(flag == REALFFT_DIV_INV_BY_N ? REALFFT_DIV_FWD_BY_N : flag, order);
-  return 1;
+// The factor a direction is scaled by: the spec's float scale, or 1.
+long double ScaleFactor(int32_t flag, int order, bool inverse) {
+  const double n = static_cast<double>(Points(order));
+  const bool scaled = flag == REALFFT_DIV_BY_SQRT_N || flag == (inverse ? REALFFT_DIV_INV_BY_N : REALFFT_DIV_FWD_BY_N);
+  if (!scaled) return 1;
+  return static_cast<float>(flag == REALFFT_DIV_BY_SQRT_N ? 1.0 / std::sqrt(n) : 1.0 / n);
 }
 
 std::vector<long double> Times(std::vector<long double> v, long double f) {
@@ -110,7 +107,7 @@ TEST_P(RealFftF32Test, ForwardMatchesLongDoubleDftAtEveryOrder) {
     for (int32_t flag : kFlags) {
       Spec spec(order, flag);
       ASSERT_EQ(spec.status, spOk);
-      const auto want = Times(exact, ForwardFactor(flag, order));
+      const auto want = Times(exact, ScaleFactor(flag, order, false));
       for (bool inPlace : {false, true}) {
         SCOPED_TRACE(testing::Message() << "order " << order << " flag " << flag << (inPlace ? " in place" : ""));
         const auto got = Forward(spec.p, x, inPlace);
@@ -134,7 +131,7 @@ TEST_P(RealFftF32Test, InverseMatchesLongDoubleReferenceAndIgnoresZeroSlots) {
     for (int32_t flag : kFlags) {
       Spec spec(order, flag);
       ASSERT_EQ(spec.status, spOk);
-      const auto want = Times(exact, InverseFactor(flag, order));
+      const auto want = Times(exact, ScaleFactor(flag, order, true));
       for (bool inPlace : {false, true}) {
         SCOPED_TRACE(testing::Message() << "order " << order << " flag " << flag << (inPlace ? " in place" : ""));
         const auto got = Inverse(spec.p, packed, inPlace);
@@ -154,6 +151,28 @@ TEST_P(RealFftF32Test, InPlaceEqualsOutOfPlace) {
     EXPECT_TRUE(SameBits(apart.data(), together.data(), PackedValues(order)));
     const auto back = Inverse(spec.p, apart, false), backTogether = Inverse(spec.p, apart, true);
     EXPECT_TRUE(SameBits(back.data(), backTogether.data(), Points(order)));
+  }
+}
+
+// Arrays on any float boundary give the bits of 16-byte aligned ones.
+TEST_P(RealFftF32Test, MisalignedArrays) {
+  for (int order : {0, 3, 4, 9, kLargestOrder}) {
+    Spec spec(order, REALFFT_NO_DIV);
+    const int64_t values = PackedValues(order);
+    const auto x = RandomValues<float>(Points(order), 800 + order);
+    const auto want = Forward(spec.p, x, false);
+    const auto wantBack = Inverse(spec.p, want, false);
+    for (int offset : {1, 2, 3}) {
+      SCOPED_TRACE(testing::Message() << "order " << order << " offset " << 4 * offset << " bytes");
+      alignas(16) static float src[4 * 2048 + 8], dst[4 * 2048 + 8];
+      std::copy(x.begin(), x.end(), src + offset);
+      ASSERT_EQ(spRealFftFwdF32(src + offset, dst + offset, spec.p, nullptr), spOk);
+      EXPECT_TRUE(SameBits(dst + offset, want.data(), values));
+      ASSERT_EQ(spRealFftFwdF32(src + offset, src + offset, spec.p, nullptr), spOk);
+      EXPECT_TRUE(SameBits(src + offset, want.data(), values));
+      ASSERT_EQ(spRealFftInvF32(want.data(), dst + offset, spec.p, nullptr), spOk);
+      EXPECT_TRUE(SameBits(dst + offset, wantBack.data(), Points(order)));
+    }
   }
 }
 
@@ -346,6 +365,29 @@ TEST_P(RealFftF32Test, CallersWorkBufferAtEveryMisalignment) {
       for (size_t i = offset + used; i < buffer.size(); ++i) ASSERT_EQ(buffer[i], kGuard) << "byte " << i;
     }
   }
+}
+
+// A live spec is only read: threads sharing one, each with its own arrays,
+// get the single-thread bits.
+TEST_P(RealFftF32Test, ThreadsShareOneSpec) {
+  Spec spec(kLargestOrder, REALFFT_DIV_INV_BY_N);
+  const auto x = RandomValues<float>(Points(kLargestOrder), 1000);
+  const auto want = Forward(spec.p, x, false);
+  const auto wantBack = Inverse(spec.p, want, false);
+  std::vector<int> same(8, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 8; ++t)
+    threads.emplace_back([&, t] {
+      bool ok = true;
+      std::vector<float> dst(want.size()), back(wantBack.size());
+      for (int round = 0; round < 20; ++round) {
+        ok &= spRealFftFwdF32(x.data(), dst.data(), spec.p, nullptr) == spOk && dst == want;
+        ok &= spRealFftInvF32(dst.data(), back.data(), spec.p, nullptr) == spOk && back == wantBack;
+      }
+      same[t] = ok;
+    });
+  for (auto& thread : threads) thread.join();
+  for (int t = 0; t < 8; ++t) EXPECT_TRUE(same[t]) << "thread " << t;
 }
 
 // Dispatch moves on to another set: that set refuses the spec rather than
