@@ -94,12 +94,12 @@ std::vector<T> SmallIntegers(int64_t n, uint32_t seed) {
 
 enum class Path { kDirect, kFft };
 
-// Runs `call` with the first allocation refused: the direct path allocates
-// nothing and succeeds; the FFT path fails (spec or buffers) with a
-// negative status.
+// Runs `call` with allocation request `fftRequest` refused, the first that
+// only the FFT path makes: the direct path succeeds without reaching it; the
+// FFT path fails (spec or buffers) with a negative status.
 template <class Call>
-Path PathTaken(Call call) {
-  FailNthAllocation failure(1);
+Path PathTaken(Call call, int64_t fftRequest = 1) {
+  FailNthAllocation failure(fftRequest);
   const spStatus status = call();
   if (status == 0 && !failure.Reached()) return Path::kDirect;
   EXPECT_LT(status, 0);
