@@ -15,6 +15,11 @@
 #include "support/alloc_failure.h"
 #include "support/variant_table.h"
 
+SP_DECLARE_VARIANTS(spStatus, spRealFftInitF32, (REALFFTSPEC * *spec, int32_t order, int32_t scaleFlag, int32_t hint))
+SP_DECLARE_VARIANTS(spStatus, spRealFftFreeF32, (REALFFTSPEC * spec))
+SP_DECLARE_VARIANTS(spStatus, spRealFftInitF64, (REALFFTSPEC * *spec, int32_t order, int32_t scaleFlag, int32_t hint))
+SP_DECLARE_VARIANTS(spStatus, spRealFftFreeF64, (REALFFTSPEC * spec))
+
 namespace corr_test {
 
 inline constexpr int kGeneric = 0, kSse = 1, kSse2 = 2, kSse3 = 3, kSsse3 = 4;
@@ -90,6 +95,38 @@ std::vector<T> SmallIntegers(int64_t n, uint32_t seed) {
   std::vector<T> v(n);
   for (auto& x : v) x = static_cast<T>(d(gen));
   return v;
+}
+
+// Each set's real-FFT spec build and release.
+template <class T>
+struct SpecBuild;
+template <>
+struct SpecBuild<float> {
+  static constexpr spStatus (*init[])(REALFFTSPEC**, int32_t, int32_t, int32_t) = SP_VARIANT_TABLE(spRealFftInitF32);
+  static constexpr spStatus (*free[])(REALFFTSPEC*) = SP_VARIANT_TABLE(spRealFftFreeF32);
+};
+template <>
+struct SpecBuild<double> {
+  static constexpr spStatus (*init[])(REALFFTSPEC**, int32_t, int32_t, int32_t) = SP_VARIANT_TABLE(spRealFftInitF64);
+  static constexpr spStatus (*free[])(REALFFTSPEC*) = SP_VARIANT_TABLE(spRealFftFreeF64);
+};
+
+// The smallest order from 1 (2 from 3 points on) that holds `points`.
+inline int32_t OrderHolding(int64_t points) {
+  int32_t order = points <= 2 ? 1 : 2;
+  while ((int64_t{1} << order) < points) ++order;
+  return order;
+}
+
+// False while set `set` builds no real FFT of that order (its transform
+// refuses the order with -15 until its large-size path arrives); the
+// correlation's FFT path then gives -15 too.
+template <class T>
+bool TransformRuns(int set, int32_t order) {
+  REALFFTSPEC* spec = nullptr;
+  const spStatus status = SpecBuild<T>::init[set](&spec, order, REALFFT_DIV_INV_BY_N, 0);
+  if (status == spOk) SpecBuild<T>::free[set](spec);
+  return status == spOk;
 }
 
 enum class Path { kDirect, kFft };

@@ -130,20 +130,23 @@ TEST_P(AutoCorrTest, StatusesInOrderWriteNothing) {
 
 // Every allocation of either estimate failing in turn, on both paths: -9,
 // dst as it was (the unbiased divisors are taken before any sum is
-// written), nothing left allocated.
+// written), or, for an optional work block, the full result; nothing left
+// allocated either way.
 TEST_P(AutoCorrTest, AllocationFailureLeavesDstUntouched) {
   for (int32_t srcLen : {50, FftLags() + 10}) {
     const auto src = corr_test::Signal<float>(srcLen, 3);
     for (Estimate e : {Estimate::kBiased, Estimate::kUnbiased}) {
+      std::vector<float> reference(srcLen + 3);
+      ASSERT_EQ(AutoCorr(e, src.data(), srcLen, reference.data(), srcLen + 3), spOk);
       const int64_t requests = ForEachAllocationFailure([&](int64_t k) {
         std::vector<float> dst(srcLen + 3, 5.0f);
         const int64_t live = spLiveAllocations();
         FailNthAllocation failure(k);
         const spStatus status = AutoCorr(e, src.data(), srcLen, dst.data(), srcLen + 3);
         EXPECT_EQ(spLiveAllocations(), live);
-        if (!failure.Reached()) {
-          EXPECT_EQ(status, spOk);
-          return false;
+        if (status == spOk) {
+          EXPECT_EQ(dst, reference) << "request " << k << " srcLen " << srcLen;
+          return failure.Reached();
         }
         EXPECT_EQ(status, spErrNoMemory) << "request " << k << " srcLen " << srcLen;
         EXPECT_EQ(dst, std::vector<float>(srcLen + 3, 5.0f)) << "request " << k << " srcLen " << srcLen;

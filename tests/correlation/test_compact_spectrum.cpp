@@ -16,8 +16,6 @@
 #include "primitives/fft/sp_real_fft_f64.h"
 #include "support/variant_sets.h"
 
-SP_DECLARE_VARIANTS(spStatus, spRealFftInitF32, (REALFFTSPEC * *spec, int32_t order, int32_t scaleFlag, int32_t hint))
-SP_DECLARE_VARIANTS(spStatus, spRealFftInitF64, (REALFFTSPEC * *spec, int32_t order, int32_t scaleFlag, int32_t hint))
 
 namespace {
 
@@ -27,13 +25,13 @@ template <class T>
 struct Precision;
 template <>
 struct Precision<float> {
-  static constexpr spStatus (*init[])(REALFFTSPEC**, int32_t, int32_t, int32_t) = SP_VARIANT_TABLE(spRealFftInitF32);
+  static constexpr auto& init = corr_test::SpecBuild<float>::init;
   static spStatus Free(REALFFTSPEC* s) { return spRealFftFreeF32(s); }
   static constexpr int32_t kTopOrder = 11;  // what every set's transform runs so far
 };
 template <>
 struct Precision<double> {
-  static constexpr spStatus (*init[])(REALFFTSPEC**, int32_t, int32_t, int32_t) = SP_VARIANT_TABLE(spRealFftInitF64);
+  static constexpr auto& init = corr_test::SpecBuild<double>::init;
   static spStatus Free(REALFFTSPEC* s) { return spRealFftFreeF64(s); }
   static constexpr int32_t kTopOrder = 10;
 };
