@@ -175,7 +175,10 @@ void Auto(benchmark::State& state, int set, int32_t n) {
 int main(int argc, char** argv) {
   constexpr double kMinTime = 0.05;
   for (const CrossSize& size : kCrossSizes) {
-    const std::string dims = "/" + std::to_string(size.aLen) + "x" + std::to_string(size.bLen);
+    std::string dims = "/";
+    dims += std::to_string(size.aLen);
+    dims += 'x';
+    dims += std::to_string(size.bLen);
     for (int set = kPlain; set < 5; ++set) {
       const std::string name = (set == kPlain ? std::string("reference") : spVariantSetName(set)) + dims;
       benchmark::RegisterBenchmark(("CrossCorrF64/" + name).c_str(), Cross<double>, set, size)->MinTime(kMinTime);

@@ -95,14 +95,18 @@ struct Lanes {
   using Vec = VectorOf<T>;
   static constexpr int kVectors = B / Vec::kLanes;
   typename Vec::V v[kVectors];
+  // Unrolled, so that the running sums stay in registers.
   Lanes() {
-    for (auto& e : v) e = Vec::Zero();
+#pragma GCC unroll 4
+    for (int i = 0; i < kVectors; ++i) v[i] = Vec::Zero();
   }
   void AddTerm(T yj, const T* x) {
     const auto s = simd::Splat(yj);
+#pragma GCC unroll 4
     for (int i = 0; i < kVectors; ++i) v[i] = simd::Add(v[i], simd::Mul(s, simd::LoadU(x + i * Vec::kLanes)));
   }
   void Spill(T* lanes) const {
+#pragma GCC unroll 4
     for (int i = 0; i < kVectors; ++i) Vec::Spill(lanes + i * Vec::kLanes, v[i]);
   }
 };
