@@ -143,6 +143,20 @@ TEST(SegmentKernelSets, DoubleSseIsTheGenericCode) {
   }
 }
 
+// The SSE3 and SSSE3 sets run one direct autocorrelation, bit for bit.
+TEST(AutoCorrDirectSets, Sse3IsTheSsse3Code) {
+  if (!spVariantSetSupported(corr_test::kSsse3)) GTEST_SKIP() << "processor lacks SSSE3";
+  for (int32_t srcLen : {7, 64, 301}) {
+    for (int64_t offset : {0, 4, 6}) {
+      const auto src = corr_test::Signal<float>(srcLen, 9);
+      PlacedArray<float> s(src, offset), d3(srcLen, 0), d4(srcLen, 0);
+      corr_test::kAutoCorrDirect[corr_test::kSse3](s.data(), srcLen, d3.data(), srcLen);
+      corr_test::kAutoCorrDirect[corr_test::kSsse3](s.data(), srcLen, d4.data(), srcLen);
+      EXPECT_EQ(d3.Get(), d4.Get()) << "srcLen " << srcLen << " offset " << offset;
+    }
+  }
+}
+
 class AutoCorrDirectTest : public VariantSetTest {};
 
 // dst[k] = sum of src[j] src[j + k]; lags = srcLen ends with src[0] src[n-1];
