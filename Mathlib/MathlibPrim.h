@@ -103,6 +103,24 @@ spStatus duvuvFirF32(const float* src, float* dst, int32_t n, const double* taps
                      int32_t* delayIndex);
 spStatus duvuvFirF64(const double* src, double* dst, int32_t n, const double* taps, int32_t tapsLen,
                      double* delayLine, int32_t* delayIndex);
+// Matrices. Vectors and elements are contiguous (one-element strides); the
+// caller gives the row strides of the factors in bytes, and a product's rows
+// are laid out back to back (bCols elements apart). The 2-D copies take
+// every stride in bytes.
+spStatus duvuvMulConstStridedF32(const float* src, float val, float* dst, int32_t n);
+spStatus duvuvMulConstStridedF64(const double* src, double val, double* dst, int32_t n);
+spStatus duvuvMatMulVecF32(const float* mat, int32_t matRowStride, int32_t cols, int32_t rows, const float* vec,
+                           int32_t vecLen, float* dst);
+spStatus duvuvMatMulVecF64(const double* mat, int32_t matRowStride, int32_t cols, int32_t rows, const double* vec,
+                           int32_t vecLen, double* dst);
+spStatus duvuvMatMulMatF32(const float* a, int32_t aRowStride, int32_t aCols, int32_t aRows, const float* b,
+                           int32_t bRowStride, int32_t bCols, int32_t bRows, float* dst);
+spStatus duvuvMatMulMatF64(const double* a, int32_t aRowStride, int32_t aCols, int32_t aRows, const double* b,
+                           int32_t bRowStride, int32_t bCols, int32_t bRows, double* dst);
+spStatus duvuvCopy2DStridedF32(const float* src, int32_t srcRowStride, int32_t srcElemStride, float* dst,
+                               int32_t dstRowStride, int32_t dstElemStride, int32_t width, int32_t height);
+spStatus duvuvCopy2DStridedF64(const double* src, int32_t srcRowStride, int32_t srcElemStride, double* dst,
+                               int32_t dstRowStride, int32_t dstElemStride, int32_t width, int32_t height);
 
 // Correlation (see sp_correlation.h). The leading argument is accepted and
 // ignored. duvuvAutoCorrF32: flags bit 0 the biased estimate, else bit 1 the

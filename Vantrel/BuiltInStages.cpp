@@ -1,16 +1,21 @@
-// The signal front end's implementations are not part of the build yet:
-// every factory reports that it cannot make its stage, which CMsystem
-// treats as a stage that cannot be created.
+// The front end's own stages. The delay compensation is not part of the
+// build yet: its factory reports that it cannot make the stage, which
+// CMsystem treats as a stage that cannot be created.
 #include "Vantrel/BuiltInStages.h"
+
+#include <new>
+
+#include "Vantrel/DelayBufferImpl.h"
+#include "Vantrel/InputMuxImpl.h"
 
 CInputMux* NewBuiltInInputMux()
 {
-    return nullptr;
+    return new (std::nothrow) CInputMuxImpl();
 }
 
 CDelayBuffer* NewBuiltInDelayBuffer()
 {
-    return nullptr;
+    return new (std::nothrow) CDelayBufferImpl();
 }
 
 CDelayCompensation* NewBuiltInDelayCompensation()

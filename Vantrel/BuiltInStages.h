@@ -1,6 +1,6 @@
 // The component's own stage implementations, as the factories build them
 // when no makers are installed. Each returns null when its stage cannot be
-// made; until the signal front end is built in, none can.
+// made; the delay compensation cannot be made until it is built in.
 #pragma once
 
 class CInputMux;

@@ -111,7 +111,7 @@ void BM_ConvF64ToI32Trunc(benchmark::State& state) {
 void Cases(benchmark::internal::Benchmark* bm) {
   bm->ArgNames({"set", "n"})->MinTime(kMinTime);
   for (int64_t n : {4096, 1 << 20})
-    for (int set = kPlain; set <= 4; ++set) bm->Args({set, n});
+    for (int set = kPlain; set < kSpVariantSetCount; ++set) bm->Args({set, n});
 }
 
 BENCHMARK(BM_ConvI8ToF32)->Apply(Cases);

@@ -30,8 +30,10 @@ void RealFft(benchmark::State& state, int set, int order, bool inverse) {
   std::vector<double> dst(n + 2);
   std::vector<uint8_t> work(spec->workBytes + 16);
   for (auto _ : state) {
-    if (inverse) spRealFftInvF64(x.data(), dst.data(), spec, work.data());
-    else spRealFftFwdF64(x.data(), dst.data(), spec, work.data());
+    if (inverse)
+      spRealFftInvF64(x.data(), dst.data(), spec, work.data());
+    else
+      spRealFftFwdF64(x.data(), dst.data(), spec, work.data());
     benchmark::ClobberMemory();
   }
   spRealFftFreeF64(spec);
@@ -47,8 +49,10 @@ void Fftw(benchmark::State& state, int order, bool inverse) {
   const auto x = Uniform<double>(n + 2, -1.0, 1.0);
   for (auto _ : state) {
     // c2r overwrites its input: refill it each time, as r2c's input is kept.
-    if (inverse) std::copy(x.begin(), x.end(), &spectrum[0][0]);
-    else if (state.iterations() == 0) std::copy(x.begin(), x.begin() + n, real);
+    if (inverse)
+      std::copy(x.begin(), x.end(), &spectrum[0][0]);
+    else if (state.iterations() == 0)
+      std::copy(x.begin(), x.begin() + n, real);
     fftw_execute(plan);
     benchmark::ClobberMemory();
   }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "primitives/frame/set_list.h"
 #include "primitives/frame/variant_seams.h"
 
 namespace bench {
@@ -95,7 +96,7 @@ inline const std::vector<int64_t> kGridSizes = {16, 1024, 65536, 1 << 20};
 // arrays placed at byteOffset: 0, or misalignedBytes for the misaligned case.
 template <class Body>
 void RegisterGrid(const std::string& name, double minTime, int misalignedBytes, Body body) {
-  for (int set = kPlain; set <= 4; ++set)
+  for (int set = kPlain; set < kSpVariantSetCount; ++set)
     for (int misaligned = 0; misaligned <= 1; ++misaligned)
       for (int64_t n : kGridSizes) {
         const std::string setName = set < 0 ? "plain-O3" : spVariantSetName(set);
@@ -124,7 +125,7 @@ inline void ShortRun(benchmark::internal::Benchmark* b) { b->Arg(1024)->Arg(6553
 // Registers `body` once per variant set the processor supports, as
 // "<name>/<set>", with ShortRun's lengths; the set is forced while it runs.
 inline void RegisterPerSet(const std::string& name, std::function<void(benchmark::State&)> body) {
-  for (int set = 0; set < 5; ++set) {
+  for (int set = 0; set < kSpVariantSetCount; ++set) {
     if (!spVariantSetSupported(set)) continue;
     auto* b = benchmark::RegisterBenchmark((name + "/" + spVariantSetName(set)).c_str(),
                                            [set, body](benchmark::State& state) {

@@ -1,16 +1,25 @@
 # Module layout: every *.cpp of a folder goes into one static library
-# vantrel_<name>; every *_variant.cpp is compiled five times, once per
-# instruction-set variant set, with SP_SET_INDEX and the set's flags, so that
+# vantrel_<name>; every *_variant.cpp is compiled once per instruction-set
+# variant set, with SP_SET_INDEX and the set's flags, so that
 # each set's templates and inline functions live in their own objects.
 
-set(VANTREL_SET_NAMES generic sse sse2 sse3 ssse3)
-# x86-64 always has SSE2 for scalar work; the generic and SSE sets simply use
-# no intrinsics beyond their own instruction sets.
-set(VANTREL_SET_FLAGS_0 -mno-sse3 -mno-ssse3)
-set(VANTREL_SET_FLAGS_1 -mno-sse3 -mno-ssse3)
-set(VANTREL_SET_FLAGS_2 -msse2 -mno-sse3 -mno-ssse3)
-set(VANTREL_SET_FLAGS_3 -msse3 -mno-ssse3)
-set(VANTREL_SET_FLAGS_4 -mssse3)
+# The variant sets come from their one list, primitives/frame/set_list.h:
+# each row gives the index, the name that tags the set's objects and the
+# instruction-set flags of its compilation.
+file(STRINGS ${PROJECT_SOURCE_DIR}/primitives/frame/set_list.h set_rows REGEX "^#define SP_SET_ROW_[0-9]+\\(")
+set(VANTREL_SET_INDICES)
+foreach(row IN LISTS set_rows)
+  if(NOT row MATCHES "X\\(ctx, *([0-9]+), *[a-z0-9_]+, *[A-Za-z0-9_]+, *\"([a-z0-9]+)\", *[a-z0-9 ]*, *\"([^\"]*)\"\\)")
+    message(FATAL_ERROR "set_list.h: a row the build cannot read: ${row}")
+  endif()
+  list(APPEND VANTREL_SET_INDICES ${CMAKE_MATCH_1})
+  set(VANTREL_SET_NAME_${CMAKE_MATCH_1} ${CMAKE_MATCH_2})
+  separate_arguments(VANTREL_SET_FLAGS_${CMAKE_MATCH_1} UNIX_COMMAND "${CMAKE_MATCH_3}")
+endforeach()
+if(NOT VANTREL_SET_INDICES)
+  message(FATAL_ERROR "set_list.h: no variant-set rows found")
+endif()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/primitives/frame/set_list.h)
 
 function(vantrel_module name)
   cmake_parse_arguments(M "" "DIR" "DEPS" ${ARGN})
@@ -38,13 +47,14 @@ function(vantrel_module name)
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${target} PUBLIC ${M_DEPS})
   if(variant_sources)
-    foreach(index RANGE 4)
-      list(GET VANTREL_SET_NAMES ${index} set_name)
-      set(obj ${target}_${set_name})
+    foreach(index IN LISTS VANTREL_SET_INDICES)
+      set(obj ${target}_${VANTREL_SET_NAME_${index}})
       add_library(${obj} OBJECT ${variant_sources})
       target_include_directories(${obj} PRIVATE ${PROJECT_SOURCE_DIR})
       target_compile_definitions(${obj} PRIVATE SP_SET_INDEX=${index})
-      target_compile_options(${obj} PRIVATE ${VANTREL_SET_FLAGS_${index}})
+      # A set's definition must match the declaration its family's list
+      # generates (primitives/frame/entries.h).
+      target_compile_options(${obj} PRIVATE ${VANTREL_SET_FLAGS_${index}} -Werror=missing-declarations)
       # Dependencies' include paths and definitions, without linking objects.
       foreach(dep IN LISTS M_DEPS)
         if(TARGET ${dep})

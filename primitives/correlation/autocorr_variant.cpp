@@ -1,15 +1,15 @@
 // Autocorrelation of one variant set: the raw lag sums (direct below the
 // set's lag threshold, else by FFT), and the biased and unbiased estimates
 // scaled from them.
+#include "primitives/correlation/sp_correlation.h"
+
 #include <algorithm>
 #include <cstdint>
 
 #include "primitives/correlation/correlation_fft.h"
 #include "primitives/correlation/correlation_kernels.h"
-#include "primitives/frame/dispatch.h"
 #include "primitives/frame/sp_kernels.h"
-
-SP_DECLARE_VARIANTS(spStatus, spMulConstInPlaceF32, (float val, float* srcDst, int32_t n))
+#include "primitives/vector/sp_arith.h"
 
 namespace SP_SET_NS {
 namespace {
@@ -73,3 +73,9 @@ spStatus SP_V(spAutoCorrUnbiasedF32)(const float* src, int32_t srcLen, float* ds
 }
 
 }  // namespace SP_SET_NS
+
+// The autocorrelation dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_AUTOCORR_ENTRIES)
+#endif

@@ -11,18 +11,8 @@
 
 #include "primitives/correlation/compact_spectrum.h"
 #include "primitives/fft/sp_real_fft.h"
-#include "primitives/frame/dispatch.h"
+#include "primitives/fft/sp_real_fft_f64.h"
 #include "primitives/frame/sp_kernels.h"
-
-SP_DECLARE_VARIANTS(spStatus, spRealFftInitF32, (REALFFTSPEC * *spec, int32_t order, int32_t scaleFlag, int32_t hint))
-SP_DECLARE_VARIANTS(spStatus, spRealFftFreeF32, (REALFFTSPEC * spec))
-#if __has_include("primitives/fft/sp_real_fft_f64.h")
-#define SP_CORR_HAS_FFT_F64 1
-SP_DECLARE_VARIANTS(spStatus, spRealFftInitF64, (REALFFTSPEC * *spec, int32_t order, int32_t scaleFlag, int32_t hint))
-SP_DECLARE_VARIANTS(spStatus, spRealFftFreeF64, (REALFFTSPEC * spec))
-#else
-#define SP_CORR_HAS_FFT_F64 0
-#endif
 
 namespace SP_SET_NS::corr {
 
@@ -38,18 +28,10 @@ struct SpecOps<float> {
 };
 template <>
 struct SpecOps<double> {
-  static spStatus Init([[maybe_unused]] REALFFTSPEC** spec, [[maybe_unused]] int32_t order) {
-#if SP_CORR_HAS_FFT_F64
+  static spStatus Init(REALFFTSPEC** spec, int32_t order) {
     return SP_V(spRealFftInitF64)(spec, order, REALFFT_DIV_INV_BY_N, 0);
-#else
-    return spErrFftOrder;  // no double-precision transform in this build
-#endif
   }
-  static void Free([[maybe_unused]] REALFFTSPEC* spec) {
-#if SP_CORR_HAS_FFT_F64
-    SP_V(spRealFftFreeF64)(spec);
-#endif
-  }
+  static void Free(REALFFTSPEC* spec) { SP_V(spRealFftFreeF64)(spec); }
 };
 
 // The generic set forms the spectrum products in double, the others in T.

@@ -6,6 +6,8 @@
 // The window is measured before anything is written, so that a failing FFT
 // path (no memory, no transform of that size) leaves dst untouched; the
 // zeros outside the overlap follow once the overlap lags are done.
+#include "primitives/correlation/sp_correlation.h"
+
 #include <algorithm>
 #include <cstdint>
 
@@ -140,3 +142,9 @@ spStatus SP_V(spCrossCorrF32)(const float* a, int32_t aLen, const float* b, int3
 }
 
 }  // namespace SP_SET_NS
+
+// The cross-correlation dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_CROSSCORR_ENTRIES)
+#endif

@@ -131,3 +131,9 @@ spStatus SP_V(spFirHighpassTapsF64)(double relFreq, double* taps, int32_t len, i
 }
 
 }  // namespace SP_SET_NS
+
+// The FIR design dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_FIR_DESIGN_ENTRIES)
+#endif

@@ -5,6 +5,7 @@
 // every set's output the same bits; the sets share this one kernel.
 #include <cstdint>
 
+#include "primitives/correlation/sp_fir.h"
 #include "primitives/frame/simd.h"
 #include "primitives/frame/sp_status.h"
 
@@ -56,3 +57,9 @@ spStatus SP_V(spFirF64)(const double* src, double* dst, int32_t len, const doubl
 }
 
 }  // namespace SP_SET_NS
+
+// The FIR filter dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_FIR_FILTER_ENTRIES)
+#endif

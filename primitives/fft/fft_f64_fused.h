@@ -21,57 +21,88 @@
 
 namespace SP_SET_NS::fftk {
 
+// The butterflies are forced inline: called out of line (through the
+// shared library's symbol table) they cost as much as their arithmetic.
+
 // Single complex values, one per register, at any 8-byte alignment.
 inline pair::f64x2 LoadOne(const double* d, int64_t p) { return simd::LoadU(d + 2 * p); }
 
 // The 4-point butterfly on single values a (position 0) .. d (position 3)
-// of bit-reversed data, all factors 1.
+// of bit-reversed data, all factors 1. Results go to named registers, not
+// an array, which the compiler would keep on the stack.
 template <bool kInverse>
-inline void Butterfly4One(pair::f64x2 a, pair::f64x2 b, pair::f64x2 c, pair::f64x2 d, pair::f64x2 y[4]) {
+[[gnu::always_inline]] inline void Butterfly4One(pair::f64x2 a, pair::f64x2 b, pair::f64x2 c, pair::f64x2 d,
+                                                 pair::f64x2& y0, pair::f64x2& y1, pair::f64x2& y2, pair::f64x2& y3) {
   using namespace simd;
   const pair::f64x2 sumAB = Add(a, b), diffAB = Sub(a, b), sumCD = Add(c, d);
   const pair::f64x2 jDiffCD = pair::TimesJ<kInverse>(Sub(c, d));
-  y[0] = Add(sumAB, sumCD);
-  y[1] = Add(diffAB, jDiffCD);
-  y[2] = Sub(sumAB, sumCD);
-  y[3] = Sub(diffAB, jDiffCD);
+  y0 = Add(sumAB, sumCD);
+  y1 = Add(diffAB, jDiffCD);
+  y2 = Sub(sumAB, sumCD);
+  y3 = Sub(diffAB, jDiffCD);
 }
 
-// The radix-8 butterfly on eight single values of bit-reversed data:
-// two 4-point butterflies joined with the factors of e^(-+2 pi j k / 8).
-template <bool kInverse>
-inline void Butterfly8One(const pair::f64x2 x[8], pair::f64x2 y[8]) {
+// The radix-8 butterfly on eight single values x0 .. x7 of bit-reversed
+// data, stored as four pairs at out + 2 * (0, 2, 4, 6) (pair-split) or
+// interleaved: two 4-point butterflies joined with the factors of
+// e^(-+2 pi j k / 8).
+template <bool kInverse, bool kSplitOut>
+[[gnu::always_inline]] inline void Butterfly8One(pair::f64x2 x0, pair::f64x2 x1, pair::f64x2 x2, pair::f64x2 x3,
+                                                 pair::f64x2 x4, pair::f64x2 x5, pair::f64x2 x6, pair::f64x2 x7,
+                                                 double* out) {
   using namespace simd;
   // cos(pi/4) one unit in the last place low, as the set's kernels have it.
-  const pair::f64x2 c = SplatBits(uint64_t{0x3FE6A09E667F3BCC}),
-                    minusC = SplatBits(uint64_t{0xBFE6A09E667F3BCC});
-  pair::f64x2 s[4], t[4];
-  Butterfly4One<kInverse>(x[0], x[1], x[2], x[3], s);
-  Butterfly4One<kInverse>(x[4], x[5], x[6], x[7], t);
-  const pair::f64x2 v[4] = {t[0], Mul(c, Add(t[1], pair::TimesJ<kInverse>(t[1]))), pair::TimesJ<kInverse>(t[2]),
-                            Mul(minusC, Sub(t[3], pair::TimesJ<kInverse>(t[3])))};
-  for (int k = 0; k < 4; ++k) {
-    y[k] = Add(s[k], v[k]);
-    y[k + 4] = Sub(s[k], v[k]);
+  const pair::f64x2 c = SplatBits(uint64_t{0x3FE6A09E667F3BCC}), minusC = SplatBits(uint64_t{0xBFE6A09E667F3BCC});
+  pair::f64x2 s0, s1, s2, s3, t0, t1, t2, t3;
+  Butterfly4One<kInverse>(x0, x1, x2, x3, s0, s1, s2, s3);
+  Butterfly4One<kInverse>(x4, x5, x6, x7, t0, t1, t2, t3);
+  const pair::f64x2 v1 = Mul(c, Add(t1, pair::TimesJ<kInverse>(t1))), v2 = pair::TimesJ<kInverse>(t2),
+                    v3 = Mul(minusC, Sub(t3, pair::TimesJ<kInverse>(t3)));
+  const pair::f64x2 y0 = Add(s0, t0), y1 = Add(s1, v1), y2 = Add(s2, v2), y3 = Add(s3, v3);
+  const pair::f64x2 y4 = Sub(s0, t0), y5 = Sub(s1, v1), y6 = Sub(s2, v2), y7 = Sub(s3, v3);
+  if constexpr (kSplitOut) {
+    pair::StoreSplit(out, 0, pair::Join(y0, y1));
+    pair::StoreSplit(out, 2, pair::Join(y2, y3));
+    pair::StoreSplit(out, 4, pair::Join(y4, y5));
+    pair::StoreSplit(out, 6, pair::Join(y6, y7));
+  } else {
+    StoreU(out, y0);
+    StoreU(out + 2, y1);
+    StoreU(out + 4, y2);
+    StoreU(out + 6, y3);
+    StoreU(out + 8, y4);
+    StoreU(out + 10, y5);
+    StoreU(out + 12, y6);
+    StoreU(out + 14, y7);
   }
 }
 
 // The radix-4 butterfly on the pairs at p, p + q, p + 2q, p + 3q of a group
 // with the stage record of p: factor 1 on the third quarter, 2 on the
 // second, 3 on the fourth (the quarters hold the inputs = 0, 2, 1, 3 mod 4).
-template <bool kInverse>
-inline void Butterfly4Pairs(pair::Pair x0, pair::Pair x1, pair::Pair x2, pair::Pair x3, const double* record,
-                            pair::Pair y[4]) {
+// Reads pair-split from in, writes to out at the same positions, pair-split
+// or interleaved.
+template <bool kInverse, bool kSplitOut>
+[[gnu::always_inline]] inline void Butterfly4Pairs(const double* in, double* out, int64_t p, int64_t q,
+                                                   const double* record) {
   using namespace simd;
-  const pair::Pair a1 = pair::Twiddle<kInverse>(x1, Load(record + 4), Load(record + 6));
-  const pair::Pair a2 = pair::Twiddle<kInverse>(x2, Load(record + 0), Load(record + 2));
-  const pair::Pair a3 = pair::Twiddle<kInverse>(x3, Load(record + 8), Load(record + 10));
+  const pair::Pair x0 = pair::LoadSplit(in, p);
+  const pair::Pair a1 = pair::Twiddle<kInverse>(pair::LoadSplit(in, p + q), Load(record + 4), Load(record + 6));
+  const pair::Pair a2 = pair::Twiddle<kInverse>(pair::LoadSplit(in, p + 2 * q), Load(record + 0), Load(record + 2));
+  const pair::Pair a3 = pair::Twiddle<kInverse>(pair::LoadSplit(in, p + 3 * q), Load(record + 8), Load(record + 10));
   const pair::Pair sum01 = x0 + a1, diff01 = x0 - a1, sum23 = a2 + a3;
   const pair::Pair jDiff23 = pair::TimesJ<kInverse>(a2 - a3);
-  y[0] = sum01 + sum23;
-  y[1] = diff01 + jDiff23;
-  y[2] = sum01 - sum23;
-  y[3] = diff01 - jDiff23;
+  if constexpr (kSplitOut) {
+    pair::StoreSplit(out, p, sum01 + sum23);
+    pair::StoreSplit(out, p + q, diff01 + jDiff23);
+    pair::StoreSplit(out, p + 2 * q, sum01 - sum23);
+    pair::StoreSplit(out, p + 3 * q, diff01 - jDiff23);
+  } else {
+    pair::StoreInterleaved(out, p, sum01 + sum23);
+    pair::StoreInterleaved(out, p + q, diff01 + jDiff23);
+    pair::StoreInterleaved(out, p + 2 * q, sum01 - sum23);
+    pair::StoreInterleaved(out, p + 3 * q, diff01 - jDiff23);
+  }
 }
 
 // One radix-4 stage of quarter q over every group of 4q values of buf,
@@ -81,12 +112,7 @@ void StagePairs(double* buf, int64_t n, int64_t q, const double* table) {
   for (int64_t g = 0; g < n; g += 4 * q) {
     double* x = buf + 2 * g;
     const double* record = table;
-    for (int64_t p = 0; p < q; p += 2, record += 12) {
-      pair::Pair y[4];
-      Butterfly4Pairs<kInverse>(pair::LoadSplit(x, p), pair::LoadSplit(x, p + q), pair::LoadSplit(x, p + 2 * q),
-                                pair::LoadSplit(x, p + 3 * q), record, y);
-      for (int64_t i = 0; i < 4; ++i) pair::StoreSplit(x, p + i * q, y[i]);
-    }
+    for (int64_t p = 0; p < q; p += 2, record += 12) Butterfly4Pairs<kInverse, true>(x, x, p, q, record);
   }
 }
 
@@ -96,12 +122,7 @@ template <bool kInverse>
 void LastStagePairs(const double* buf, double* dst, int64_t n, const double* table) {
   const int64_t q = n / 4;
   const double* record = table;
-  for (int64_t p = 0; p < q; p += 2, record += 12) {
-    pair::Pair y[4];
-    Butterfly4Pairs<kInverse>(pair::LoadSplit(buf, p), pair::LoadSplit(buf, p + q), pair::LoadSplit(buf, p + 2 * q),
-                              pair::LoadSplit(buf, p + 3 * q), record, y);
-    for (int64_t i = 0; i < 4; ++i) pair::StoreInterleaved(dst, p + i * q, y[i]);
-  }
+  for (int64_t p = 0; p < q; p += 2, record += 12) Butterfly4Pairs<kInverse, false>(buf, dst, p, q, record);
 }
 
 template <bool kInverse>
@@ -109,38 +130,43 @@ void FusedComplexFft(const double* src, double* dst, int64_t n, const double* ta
                      double* work) {
   using pair::f64x2;
   if (n == 8) {
-    static constexpr int64_t kFrom[8] = {0, 4, 2, 6, 1, 5, 3, 7};
-    f64x2 x[8], y[8];
-    for (int k = 0; k < 8; ++k) x[k] = LoadOne(src, kFrom[k]);
-    Butterfly8One<kInverse>(x, y);
-    for (int k = 0; k < 8; ++k) simd::StoreU(dst + 2 * k, y[k]);
+    Butterfly8One<kInverse, false>(LoadOne(src, 0), LoadOne(src, 4), LoadOne(src, 2), LoadOne(src, 6), LoadOne(src, 1),
+                                   LoadOne(src, 5), LoadOne(src, 3), LoadOne(src, 7), dst);
     return;
   }
   double* const buf = (src != dst && simd::Aligned16(dst)) ? dst : work;
   const int64_t half = n / 2, quarter = n / 4;
   int64_t q;
-  // First stage: positions 4j .. 4j+3 of the bit-reversed order hold the
-  // elements rev(4j) + 0, n/2, n/4, 3n/4; rev(4j) is index slot j / 2.
+  // First stage. Positions 4j .. 4j+3 of the bit-reversed order hold the
+  // elements rev(4j) + 0, n/2, n/4, 3n/4, and rev(4j) is index slot j / 2.
+  // For j < n/16, rev(4j) = t is a multiple of 4, and t + c (c = 1, 2, 3)
+  // serves positions 4j + rev(c) (n/2, n/4, 3n/4): one slot reads four
+  // whole runs of four elements.
+  const int64_t spread[4] = {0, half, quarter, half + quarter};
   if (std::countr_zero(static_cast<uint64_t>(n)) % 2 == 0) {
-    for (int64_t j = 0; j < quarter; ++j) {
+    for (int64_t j = 0; j < n / 16; ++j) {
       const int64_t t = index[j] / 2;
-      f64x2 y[4];
-      Butterfly4One<kInverse>(LoadOne(src, t), LoadOne(src, t + half), LoadOne(src, t + quarter),
-                              LoadOne(src, t + half + quarter), y);
-      pair::StoreSplit(buf, 4 * j, pair::Join(y[0], y[1]));
-      pair::StoreSplit(buf, 4 * j + 2, pair::Join(y[2], y[3]));
+      for (int64_t c = 0; c < 4; ++c) {
+        const int64_t from = t + c, to = 4 * j + spread[c];
+        f64x2 y0, y1, y2, y3;
+        Butterfly4One<kInverse>(LoadOne(src, from), LoadOne(src, from + half), LoadOne(src, from + quarter),
+                                LoadOne(src, from + half + quarter), y0, y1, y2, y3);
+        pair::StoreSplit(buf, to, pair::Join(y0, y1));
+        pair::StoreSplit(buf, to + 2, pair::Join(y2, y3));
+      }
     }
     q = 4;
   } else {
-    for (int64_t j = 0; j < quarter; j += 2) {
+    // Radix 8: slots j and j + 1 (j even) give positions 4j .. 4j+7, the
+    // second slot being the first plus n/8.
+    for (int64_t j = 0; j < n / 16; j += 2) {
       const int64_t t0 = index[j] / 2, t1 = index[j + 1] / 2;
-      const f64x2 x[8] = {LoadOne(src, t0),           LoadOne(src, t0 + half),
-                          LoadOne(src, t0 + quarter), LoadOne(src, t0 + half + quarter),
-                          LoadOne(src, t1),           LoadOne(src, t1 + half),
-                          LoadOne(src, t1 + quarter), LoadOne(src, t1 + half + quarter)};
-      f64x2 y[8];
-      Butterfly8One<kInverse>(x, y);
-      for (int k = 0; k < 8; k += 2) pair::StoreSplit(buf, 4 * j + k, pair::Join(y[k], y[k + 1]));
+      for (int64_t c = 0; c < 4; ++c) {
+        const int64_t a = t0 + c, b = t1 + c, to = 4 * j + spread[c];
+        Butterfly8One<kInverse, true>(LoadOne(src, a), LoadOne(src, a + half), LoadOne(src, a + quarter),
+                                      LoadOne(src, a + half + quarter), LoadOne(src, b), LoadOne(src, b + half),
+                                      LoadOne(src, b + quarter), LoadOne(src, b + half + quarter), buf + 2 * to);
+      }
     }
     q = 8;
   }

@@ -79,8 +79,7 @@ inline double* SubsampledTwiddles(int32_t m, const double* sine, int32_t sineOrd
 // the SIMD sets, the block exponent B (a column block holds 2^B points).
 // Only orders above a set's plain limit are read.
 inline constexpr spkFftLargePlanExponents kLargePlanGeneric = {
-    {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 5, 6, 7, 7, 8, 9, 9, 9, 8, 8, 9, 9, 9, 9, 9, 9, 9, 9},
-    {}};
+    {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 5, 6, 7, 7, 8, 9, 9, 9, 8, 8, 9, 9, 9, 9, 9, 9, 9, 9}, {}};
 inline constexpr spkFftLargePlanExponents kLargePlanSse2 = {
     {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4, 4, 4, 5, 6, 7, 8, 4, 5, 6, 7, 8, 8, 8, 8, 8},
     {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 8, 8, 10, 10, 12, 13, 13, 13, 10, 12, 13, 13, 13, 13, 13, 13, 13}};

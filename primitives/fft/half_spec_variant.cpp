@@ -65,3 +65,10 @@ spStatus SP_V(spHalfSpecToC64)(const double* src, double* dst, int32_t n) {
 }
 
 }  // namespace SP_SET_NS
+
+// The half-spectrum expansion dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_HALF_SPEC_F32_ENTRIES)
+SP_DISPATCH_ENTRIES(SP_HALF_SPEC_F64_ENTRIES)
+#endif

@@ -88,3 +88,9 @@ spStatus SP_V(spRealFftInvF32)(const float* src, float* dst, REALFFTSPEC* spec, 
 }
 
 }  // namespace SP_SET_NS
+
+// The single-precision real FFT dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_REAL_FFT_F32_ENTRIES)
+#endif

@@ -58,13 +58,15 @@ struct DoublePlan {
 int64_t HalfPoints(const REALFFTSPEC& spec) { return fftk::Pow2(spec.order - 1); }
 
 bool FusedForward(const REALFFTSPEC& spec, const double* src, double* dst, void* work) {
-  SP_V(spkFftFusedFwdC64)(src, dst, HalfPoints(spec), static_cast<const double*>(spec.twiddles), spec.bitReversal,
-                          static_cast<double*>(work));
+  const auto* twiddles = static_cast<const double*>(spec.twiddles);
+  auto* area = static_cast<double*>(work);
+  SP_V(spkFftFusedFwdC64)(src, dst, HalfPoints(spec), twiddles, spec.bitReversal, area);
   return false;
 }
 bool FusedInverse(const REALFFTSPEC& spec, double* data, void* work) {
-  SP_V(spkFftFusedInvC64)(data, data, HalfPoints(spec), static_cast<const double*>(spec.twiddles), spec.bitReversal,
-                          static_cast<double*>(work));
+  const auto* twiddles = static_cast<const double*>(spec.twiddles);
+  auto* area = static_cast<double*>(work);
+  SP_V(spkFftFusedInvC64)(data, data, HalfPoints(spec), twiddles, spec.bitReversal, area);
   return false;
 }
 #endif
@@ -88,33 +90,46 @@ constinit const spkRealFftEngine<double> DoublePlan::kEngine = {
 double* SP_V(spkFftSinTableF64)(int32_t order, double* table) { return fftk::SinTable(order, table); }
 
 double* SP_V(spkFftTwiddleTableF64)(int32_t m, const double* sine, int32_t order, double* table) {
-  if constexpr (kFused) return fftk::StageTwiddleTable(m, sine, order, table);
-  else return fftk::TwiddleTableGeneric(m, sine, order, table);
+  if constexpr (kFused)
+    return fftk::StageTwiddleTable(m, sine, order, table);
+  else
+    return fftk::TwiddleTableGeneric(m, sine, order, table);
 }
 double* SP_V(spkFftSplitTableFwdF64)(int32_t order, const double* sine, double* table) {
-  if constexpr (kFused) return fftk::SplitTableForwardPairs(order, sine, table);
-  else return fftk::SplitTableForwardGeneric(order, sine, table);
+  if constexpr (kFused)
+    return fftk::SplitTableForwardPairs(order, sine, table);
+  else
+    return fftk::SplitTableForwardGeneric(order, sine, table);
 }
 double* SP_V(spkFftSplitTableInvF64)(int32_t order, const double* sine, double* table) {
-  if constexpr (kFused) return fftk::SplitTableInversePairs(order, sine, table);
-  else return fftk::SplitTableInverseGeneric(order, sine, table);
+  if constexpr (kFused)
+    return fftk::SplitTableInversePairs(order, sine, table);
+  else
+    return fftk::SplitTableInverseGeneric(order, sine, table);
 }
 double* SP_V(spkFftTwiddleSubsampleF64)(int32_t m, const double* sine, int32_t order, double* table) {
   return fftk::SubsampledTwiddles(m, sine, order, table);
 }
 const spkFftLargePlanExponents& SP_V(spkFftLargePlanF64)() {
-  if constexpr (SP_SET_INDEX <= SP_SET_SSE) return fftk::kLargePlanGeneric;
-  else if constexpr (SP_SET_INDEX == SP_SET_SSE2) return fftk::kLargePlanSse2;
-  else return fftk::kLargePlanSse3;
+  if constexpr (SP_SET_INDEX <= SP_SET_SSE)
+    return fftk::kLargePlanGeneric;
+  else if constexpr (SP_SET_INDEX == SP_SET_SSE2)
+    return fftk::kLargePlanSse2;
+  else
+    return fftk::kLargePlanSse3;
 }
 
 void SP_V(spkFftBitRevInPlaceC64)(double* data, int64_t n, const int32_t* table) {
-  if constexpr (kFused) fftk::BitRevInPlaceBlocks(data, n, table);
-  else fftk::BitRevInPlaceSwapList(data, n, table);
+  if constexpr (kFused)
+    fftk::BitRevInPlaceBlocks(data, n, table);
+  else
+    fftk::BitRevInPlaceSwapList(data, n, table);
 }
 void SP_V(spkFftBitRevCopyC64)(const double* src, double* dst, int64_t n, const int32_t* table) {
-  if constexpr (kFused) fftk::BitRevCopyBlocks(src, dst, n, table);
-  else fftk::BitRevCopySwapList(src, dst, n, table);
+  if constexpr (kFused)
+    fftk::BitRevCopyBlocks(src, dst, n, table);
+  else
+    fftk::BitRevCopySwapList(src, dst, n, table);
 }
 
 void SP_V(spkFftRealSplitF64)(double* data, int64_t n, const double* splitForward) {
@@ -169,3 +184,9 @@ spStatus SP_V(spRealFftInvF64)(const double* src, double* dst, REALFFTSPEC* spec
 }
 
 }  // namespace SP_SET_NS
+
+// The double-precision real FFT dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_REAL_FFT_F64_ENTRIES)
+#endif

@@ -33,12 +33,12 @@ struct Interleaved {
   static constexpr bool kRoundsAllSecondStage = false;
   const T* src;
   T* dst;
-  Cw Load(int k) const { return {src[2 * k], src[2 * k + 1]}; }
-  void Store(int k, Cw v) const {
+  Cw Load(int64_t k) const { return {src[2 * k], src[2 * k + 1]}; }
+  void Store(int64_t k, Cw v) const {
     dst[2 * k] = static_cast<T>(v.re);
     dst[2 * k + 1] = static_cast<T>(v.im);
   }
-  void CopyPoint(int k) const {
+  void CopyPoint(int64_t k) const {
     const T re = src[2 * k], im = src[2 * k + 1];
     dst[2 * k] = re;
     dst[2 * k + 1] = im;
@@ -55,12 +55,12 @@ struct SplitArrays {
   const T* srcIm;
   T* dstRe;
   T* dstIm;
-  Cw Load(int k) const { return {srcRe[k], srcIm[k]}; }
-  void Store(int k, Cw v) const {
+  Cw Load(int64_t k) const { return {srcRe[k], srcIm[k]}; }
+  void Store(int64_t k, Cw v) const {
     dstRe[k] = static_cast<T>(v.re);
     dstIm[k] = static_cast<T>(v.im);
   }
-  void CopyPoint(int k) const {
+  void CopyPoint(int64_t k) const {
     const T re = srcRe[k], im = srcIm[k];
     dstRe[k] = re;
     dstIm[k] = im;

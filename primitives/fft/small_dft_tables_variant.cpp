@@ -45,3 +45,18 @@ constinit const spkSmallDftScaledFnF32 (&SP_V(spkSmallDftRealInvScaledTable))[4]
 #undef SPK_REAL_TABLES
 
 }  // namespace SP_SET_NS
+
+// Every set's kernel set by set index, for code that belongs to no set;
+// compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+SP_DECLARE_VARIANTS(extern const spkSmallDftKernelSet, spkSmallDftKernels, )
+
+namespace {
+constinit const spkSmallDftKernelSet* const kKernelSets[kSpVariantSetCount] = SP_VARIANT_TABLE(spkSmallDftKernels);
+}  // namespace
+
+const spkSmallDftKernelSet* spkSmallDftKernelsOfSet(int32_t setIndex) {
+  if (setIndex < 0 || setIndex >= kSpVariantSetCount) return nullptr;
+  return kKernelSets[setIndex];
+}
+#endif

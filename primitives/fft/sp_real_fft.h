@@ -16,6 +16,7 @@
 #pragma once
 #include <cstdint>
 
+#include "primitives/frame/entries.h"
 #include "primitives/frame/plan_record.h"
 #include "primitives/frame/sp_status.h"
 
@@ -61,13 +62,20 @@ struct REALFFTSPEC {
 // -15 order outside 0..30 or above what the set's engine runs so far (12
 // and above until the large-size path arrives), -9 out of memory, -16 a
 // flag other than 1, 2, 4, 8.
-spStatus spRealFftInitF32(REALFFTSPEC** spec, int32_t order, int32_t scaleFlag, int32_t hint);
-// -8 null, -17 not a live single-precision spec (nothing changed).
-spStatus spRealFftFreeF32(REALFFTSPEC* spec);
-spStatus spRealFftFwdF32(const float* src, float* dst, REALFFTSPEC* spec, uint8_t* work);
-spStatus spRealFftInvF32(const float* src, float* dst, REALFFTSPEC* spec, uint8_t* work);
+// spRealFftFreeF32: -8 null, -17 not a live single-precision spec (nothing
+// changed).
+#define SP_REAL_FFT_F32_ENTRIES(X)                                                                              \
+  X(spStatus, spRealFftInitF32, (REALFFTSPEC * *spec, int32_t order, int32_t scaleFlag, int32_t hint),          \
+    (spec, order, scaleFlag, hint))                                                                           \
+  X(spStatus, spRealFftFreeF32, (REALFFTSPEC * spec), (spec))                                                  \
+  X(spStatus, spRealFftFwdF32, (const float* src, float* dst, REALFFTSPEC* spec, uint8_t* work),              \
+    (src, dst, spec, work))                                                                                   \
+  X(spStatus, spRealFftInvF32, (const float* src, float* dst, REALFFTSPEC* spec, uint8_t* work),              \
+    (src, dst, spec, work))
+SP_DECLARE_ENTRIES(SP_REAL_FFT_F32_ENTRIES)
 
 // Expands floor(n/2) + 1 complex values X0 .. X(n/2) (a packed half spectrum
 // for even n) into all n complex values by X(n-k) = conj(Xk); any n >= 1.
 // -8 null pointer, then -6 n below 1. src may be dst when it has room for n.
-spStatus spHalfSpecToC32(const float* src, float* dst, int32_t n);
+#define SP_HALF_SPEC_F32_ENTRIES(X) X(spStatus, spHalfSpecToC32, (const float* src, float* dst, int32_t n), (src, dst, n))
+SP_DECLARE_ENTRIES(SP_HALF_SPEC_F32_ENTRIES)

@@ -6,11 +6,8 @@
 #include <limits>
 
 #include "primitives/frame/alloc_failure_seam.h"
+#include "primitives/frame/simd.h"
 #include "primitives/frame/sp_kernels.h"
-
-#if SP_SET_INDEX >= 1
-#include <xmmintrin.h>
-#endif
 
 namespace SP_SET_NS {
 namespace {
@@ -29,9 +26,9 @@ void* SP_V(spkAlignedAlloc)(int64_t bytes) {
   const uintptr_t start = reinterpret_cast<uintptr_t>(raw) + sizeof(void*) + (kAlignment - 1);
   auto* p = raw + ((start & ~static_cast<uintptr_t>(kAlignment - 1)) - reinterpret_cast<uintptr_t>(raw));
   std::memcpy(p - sizeof(void*), &raw, sizeof(void*));
-#if SP_SET_INDEX == 3
+#if SP_SET_INDEX == SP_SET_SSE3
   // The SSE3 set warms the block's third line; contents are unchanged.
-  _mm_prefetch(reinterpret_cast<const char*>(p) + 128, _MM_HINT_T0);
+  simd::Prefetch(p + 128);
 #endif
   return p;
 }
@@ -59,3 +56,9 @@ double* SP_V(spAlignedAllocF64)(int32_t count) {
 void SP_V(spAlignedFree)(void* p) { SP_V(spkAlignedFree)(p); }
 
 }  // namespace SP_SET_NS
+
+// The aligned allocators' dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_ALIGNED_MEMORY_ENTRIES)
+#endif

@@ -6,9 +6,11 @@
 #include "primitives/frame/memory_blocks.h"
 
 namespace SP_SET_NS {
+
+using namespace simd;
 using namespace memk;
 
-#if SP_SET_INDEX == 0
+#if SP_SET_INDEX == SP_SET_GENERIC
 
 void* spkCopyBytes_Generic(const void* src, void* dst, int64_t bytes) {
   auto* d = static_cast<uint8_t*>(dst);
@@ -21,7 +23,7 @@ void* spkCopyBytes_Generic(const void* src, void* dst, int64_t bytes) {
   return dst;
 }
 
-#elif SP_SET_INDEX == 1
+#elif SP_SET_INDEX == SP_SET_SSE
 
 void* spkCopyBytes_Sse(const void* src, void* dst, int64_t bytes) {
   auto* d = static_cast<uint8_t*>(dst);
@@ -47,7 +49,7 @@ void* spkCopyBytesStream_Sse(const void* src, void* dst, int64_t bytes) {
   }
   for (; bytes >= 16; bytes -= 16, s += 16, d += 16) StoreBytesU(d, LoadBytesU(s));
   CopyPieces(s, d, bytes);
-  _mm_sfence();
+  simd::StoreFence();
   return dst;
 }
 
@@ -58,7 +60,7 @@ void spkTouchPages_Sse(const void* p, int64_t bytes) {
     const int64_t chunk = bytes < 4096 ? bytes : 4096;
     sink ^= *static_cast<const volatile uint8_t*>(b);
     sink ^= *static_cast<const volatile uint8_t*>(b + chunk - 1);
-    for (int64_t line = 0; line < chunk; line += 32) _mm_prefetch(reinterpret_cast<const char*>(b + line), _MM_HINT_NTA);
+    for (int64_t line = 0; line < chunk; line += 32) simd::PrefetchNonTemporal(b + line);
   }
   static_cast<void>(sink);
 }
@@ -92,8 +94,8 @@ void* spkCopyBytesLarge_Sse(const void* src, void* dst, int64_t bytes) {
 namespace {
 // Blocks above this size ask the cache-size query about non-temporal stores.
 bool LargeCandidate(int64_t bytes) {
-  if constexpr (kSetIndex == 2) return bytes > 131072;
-  if constexpr (kSetIndex == 3) return bytes >= 524288;
+  if constexpr (kSetIndex == SP_SET_SSE2) return bytes > 131072;
+  if constexpr (kSetIndex == SP_SET_SSE3) return bytes >= 524288;
   return bytes >= 1048576;
 }
 
@@ -112,7 +114,7 @@ void CopyStreaming(const uint8_t* s, uint8_t* d, int64_t bytes) {
     for (int64_t i = 0; i < chunk; i += 16) StreamBytes(d + i, LoadBytesU(s + i));
     s += chunk; d += chunk; whole -= chunk;
   }
-  _mm_sfence();
+  simd::StoreFence();
   CopyPieces(s, d, rest);
 }
 
@@ -175,7 +177,7 @@ void* SP_V(spkCopyBytes)(const void* src, void* dst, int64_t bytes) {
     }
   }
   const bool sourceAligned = Aligned16(s);
-  const bool skipLargeTest = kSetIndex >= 3 && destinationAdvanced && sourceAligned;
+  const bool skipLargeTest = kSetIndex >= SP_SET_SSE3 && destinationAdvanced && sourceAligned;
   if (!skipLargeTest && LargeCandidate(bytes)) {
     const int64_t cache = spkQueryCacheSize();
     if (cache > 0 && bytes >= cache / 2) {
@@ -184,8 +186,8 @@ void* SP_V(spkCopyBytes)(const void* src, void* dst, int64_t bytes) {
     }
   }
   if (sourceAligned) {
-    constexpr int64_t kOrderRuleFrom = kSetIndex == 3 ? 512 : 64;
-    if (kSetIndex >= 3 && bytes >= kOrderRuleFrom && !AscendingByPageOffsets(s, d))
+    constexpr int64_t kOrderRuleFrom = kSetIndex == SP_SET_SSE3 ? 512 : 64;
+    if (kSetIndex >= SP_SET_SSE3 && bytes >= kOrderRuleFrom && !AscendingByPageOffsets(s, d))
       CopyDescendingAligned(s, d, bytes);
     else
       CopyAscending<true>(s, d, bytes);

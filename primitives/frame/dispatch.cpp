@@ -32,14 +32,26 @@ std::span<const spDispatchEntry> spDispatchEntries() {
   return {EntryList().data(), EntryList().size()};
 }
 
+namespace {
+// Every row's index is its position in the list.
+#define SP_SET_INDEX_OF_ROW(ctx, index, ...) index,
+constexpr int kRowIndices[] = {SP_FOR_EACH_SET(SP_SET_INDEX_OF_ROW, )};
+constexpr bool RowsInIndexOrder() {
+  for (int i = 0; i < kSpVariantSetCount; ++i)
+    if (kRowIndices[i] != i) return false;
+  return true;
+}
+static_assert(RowsInIndexOrder(), "set rows out of order");
+}  // namespace
+
 bool spVariantSetSupported(int32_t index) {
   switch (index) {
-    case 0: return true;
-    case 1: return __builtin_cpu_supports("sse");
-    case 2: return __builtin_cpu_supports("sse2");
-    case 3: return __builtin_cpu_supports("sse3");
-    case 4: return __builtin_cpu_supports("ssse3");
-    default: return false;
+#define SP_SET_SUPPORTED_CASE(ctx, index, ns, suffix, name, feature, flags) \
+  case index:                                                              \
+    return SP_SET_FEATURE_SUPPORTED(feature);
+    SP_FOR_EACH_SET(SP_SET_SUPPORTED_CASE, )
+    default:
+      return false;
   }
 }
 
@@ -49,6 +61,7 @@ int32_t spForceVariantSet(int32_t index) {
 }
 
 const char* spVariantSetName(int32_t index) {
-  static const char* const names[] = {"generic", "sse", "sse2", "sse3", "ssse3"};
+#define SP_SET_NAME_OF_ROW(ctx, index, ns, suffix, name, ...) name,
+  static const char* const names[] = {SP_FOR_EACH_SET(SP_SET_NAME_OF_ROW, )};
   return (index >= 0 && index < kSpVariantSetCount) ? names[index] : "unknown";
 }

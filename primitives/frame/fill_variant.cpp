@@ -5,9 +5,11 @@
 #include "primitives/frame/memory_blocks.h"
 
 namespace SP_SET_NS {
+
+using namespace simd;
 using namespace memk;
 
-#if SP_SET_INDEX == 0
+#if SP_SET_INDEX == SP_SET_GENERIC
 
 float* spkSetF32_Generic(float value, float* dst, int64_t n) {
   auto* d = reinterpret_cast<uint8_t*>(dst);
@@ -52,7 +54,7 @@ T* FillElements(T value, T* dst, int64_t n, StreamRule rule) {
 }
 }  // namespace
 
-#if SP_SET_INDEX == 1
+#if SP_SET_INDEX == SP_SET_SSE
 
 float* spkSetF32_Sse(float value, float* dst, int64_t n) { return FillElements(value, dst, n, NeverStream); }
 double* spkSetF64_Sse(double value, double* dst, int64_t n) { return FillElements(value, dst, n, NeverStream); }

@@ -13,10 +13,8 @@ namespace SP_SET_NS::memk {
 
 using simd::AddressOf;
 using simd::Aligned16;
+using simd::BytesTo16;
 using simd::IsAligned;
-
-// Bytes from p to the next 16-byte boundary (0 when p is on one).
-inline int64_t BytesTo16(const void* p) { return static_cast<int64_t>((16 - (AddressOf(p) & 15)) & 15); }
 
 // Fixed-size moves; memcpy of a constant size compiles to one load/store.
 template <int N>
@@ -64,7 +62,7 @@ inline void CopyPieces(const uint8_t* s, uint8_t* d, int64_t n) {
   if (n & 1) *d = *s;
 }
 
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
 using simd::f32x4;
 
 inline f32x4 LoadBytesU(const uint8_t* p) { return simd::LoadU(reinterpret_cast<const float*>(p)); }
@@ -103,7 +101,7 @@ inline void FillPattern(uint8_t* d, int64_t bytes, const uint8_t* pattern, int p
         StreamBytes(d, v); StreamBytes(d + 16, v); StreamBytes(d + 32, v); StreamBytes(d + 48, v);
       }
       for (; blocks > 0; --blocks, d += 16) StreamBytes(d, v);
-      _mm_sfence();
+      simd::StoreFence();
     } else {
       for (; blocks >= 4; blocks -= 4, d += 64) {
         StoreBytes(d, v); StoreBytes(d + 16, v); StoreBytes(d + 32, v); StoreBytes(d + 48, v);

@@ -1,10 +1,11 @@
 // The typed copy, zero and fill primitives of one variant set: checks, then
 // the set's byte or element kernel chosen by size.
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/sp_kernels.h"
 
 namespace SP_SET_NS {
 namespace {
-#if SP_SET_INDEX == 1
+#if SP_SET_INDEX == SP_SET_SSE
 // The SSE set picks its kernels by fixed byte limits.
 constexpr int64_t kSseCopyPlainBelow = 8192;
 constexpr int64_t kSseCopyStreamBelow = 16384;
@@ -33,45 +34,45 @@ double* SetF64(double value, double* dst, int64_t n) { return SP_V(spkSetF64)(va
 }  // namespace
 
 spStatus SP_V(spCopyF32)(const float* src, float* dst, int32_t n) {
-  if (src == nullptr || dst == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(n, src, dst); st != spOk) return st;
   CopyBytes(src, dst, static_cast<int64_t>(n) * 4);
   return spOk;
 }
 
 spStatus SP_V(spCopyF64)(const double* src, double* dst, int32_t n) {
-  if (src == nullptr || dst == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(n, src, dst); st != spOk) return st;
   CopyBytes(src, dst, static_cast<int64_t>(n) * 8);
   return spOk;
 }
 
 spStatus SP_V(spZeroF32)(float* dst, int32_t n) {
-  if (dst == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(n, dst); st != spOk) return st;
   ZeroBytes(dst, static_cast<int64_t>(n) * 4);
   return spOk;
 }
 
 spStatus SP_V(spZeroF64)(double* dst, int32_t n) {
-  if (dst == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(n, dst); st != spOk) return st;
   ZeroBytes(dst, static_cast<int64_t>(n) * 8);
   return spOk;
 }
 
 spStatus SP_V(spSetF32)(float value, float* dst, int32_t n) {
-  if (dst == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(n, dst); st != spOk) return st;
   SetF32(value, dst, n);
   return spOk;
 }
 
 spStatus SP_V(spSetF64)(double value, double* dst, int32_t n) {
-  if (dst == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(n, dst); st != spOk) return st;
   SetF64(value, dst, n);
   return spOk;
 }
 
 }  // namespace SP_SET_NS
+
+// The copy, zero and fill dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_COPY_FILL_ENTRIES)
+#endif

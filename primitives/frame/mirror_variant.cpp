@@ -9,6 +9,8 @@
 
 namespace SP_SET_NS {
 namespace {
+
+using namespace simd;
 // One value, moved as bit patterns (Bits: the unsigned integer of T's size).
 template <class Bits, class T>
 void MirrorOne(const T* s, T* d) {
@@ -23,25 +25,23 @@ void MirrorOne(const T* s, T* d) {
 }  // namespace
 
 void SP_V(spkHalfSpecMirrorC32)(const float* src, float* dst, int32_t m) {
-  int32_t k = 0;
-#if SP_SET_INDEX >= 2
-  const __m128 sign = _mm_castsi128_ps(_mm_set_epi32(INT32_MIN, 0, INT32_MIN, 0));
+  int64_t k = 0;
+#if SP_SET_INDEX >= SP_SET_SSE2
+  const f32x4 sign = ImagSignMaskF32();
   for (; k + 2 <= m; k += 2) {
     // Values m-2-k and m-1-k, swapped into order and conjugated.
-    const __m128 pair = simd::LoadU(src + 2 * (m - 2 - k));
-    const __m128 swapped = _mm_shuffle_ps(pair, pair, _MM_SHUFFLE(1, 0, 3, 2));
-    simd::StoreU(dst + 2 * k, simd::Xor(swapped, sign));
+    StoreU(dst + 2 * k, Xor(SwapHalves(LoadU(src + 2 * (m - 2 - k))), sign));
   }
 #endif
   for (; k < m; ++k) MirrorOne<uint32_t>(src + 2 * (m - 1 - k), dst + 2 * k);
 }
 
 void SP_V(spkHalfSpecMirrorC64)(const double* src, double* dst, int32_t m) {
-#if SP_SET_INDEX >= 2
-  const __m128d sign = _mm_castsi128_pd(_mm_set_epi64x(INT64_MIN, 0));
-  for (int32_t k = 0; k < m; ++k) simd::StoreU(dst + 2 * k, simd::Xor(simd::LoadU(src + 2 * (m - 1 - k)), sign));
+#if SP_SET_INDEX >= SP_SET_SSE2
+  const f64x2 sign = ImagSignMaskF64();
+  for (int64_t k = 0; k < m; ++k) StoreU(dst + 2 * k, Xor(LoadU(src + 2 * (m - 1 - k)), sign));
 #else
-  for (int32_t k = 0; k < m; ++k) MirrorOne<uint64_t>(src + 2 * (m - 1 - k), dst + 2 * k);
+  for (int64_t k = 0; k < m; ++k) MirrorOne<uint64_t>(src + 2 * (m - 1 - k), dst + 2 * k);
 #endif
 }
 

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "primitives/frame/cpuid.h"
+#include "primitives/frame/set_list.h"
 #include "primitives/frame/sp_cpu.h"
 
 namespace {
@@ -95,15 +96,15 @@ spProcessorType spGetProcessorType() {
 int32_t spVariantSetOfType(spProcessorType type) {
   switch (type) {
     case 5: case 0x10: case 0x11: case 0x40:
-      return 1;
+      return SP_SET_SSE;
     case 6: case 7: case 9: case 0x41:
-      return 2;
+      return SP_SET_SSE2;
     case 8: case 0x0a: case 0x20: case 0x42:
-      return 3;
+      return SP_SET_SSE3;
     case 0x21: case 0x22:
-      return 4;
+      return SP_SET_SSSE3;
     default:
-      return 0;
+      return SP_SET_GENERIC;
   }
 }
 

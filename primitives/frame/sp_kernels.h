@@ -7,10 +7,11 @@
 #pragma once
 #include <cstdint>
 
+#include "primitives/frame/sp_memory.h"  // with this set's variants of the memory primitives
 #include "primitives/frame/sp_status.h"
 #include "primitives/frame/variant_set.h"
 
-#if SP_SET_INDEX == 1
+#if SP_SET_INDEX == SP_SET_SSE
 #include "primitives/frame/sp_kernels_sse.h"  // the SSE set's extra kernels
 #endif
 
@@ -36,17 +37,5 @@ void SP_V(spkHalfSpecMirrorC64)(const double* src, double* dst, int32_t m);
 // any set (or the public spAlignedFree).
 void* SP_V(spkAlignedAlloc)(int64_t bytes);
 void SP_V(spkAlignedFree)(void* p);
-
-// This set's variants of the dispatched memory primitives (see sp_memory.h).
-void* SP_V(spAlignedAlloc)(int32_t bytes);
-float* SP_V(spAlignedAllocF32)(int32_t count);
-double* SP_V(spAlignedAllocF64)(int32_t count);
-void SP_V(spAlignedFree)(void* p);
-spStatus SP_V(spCopyF32)(const float* src, float* dst, int32_t n);
-spStatus SP_V(spCopyF64)(const double* src, double* dst, int32_t n);
-spStatus SP_V(spZeroF32)(float* dst, int32_t n);
-spStatus SP_V(spZeroF64)(double* dst, int32_t n);
-spStatus SP_V(spSetF32)(float value, float* dst, int32_t n);
-spStatus SP_V(spSetF64)(double value, double* dst, int32_t n);
 
 }  // namespace SP_SET_NS

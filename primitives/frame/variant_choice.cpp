@@ -5,28 +5,30 @@
 #include "primitives/frame/variant_seams.h"
 
 namespace {
-// Highest set the feature flags (as CPUID reports them) allow.
+// Highest set the feature flags (as CPUID reports them) allow: up the ladder
+// while each set's feature is reported.
 int32_t HighestSetOfFlags(const spCpuFeatureRecord& f) {
-  if (!f.sse) return 0;
-  if (!f.sse2) return 1;
-  if (!f.sse3) return 2;
-  if (!f.ssse3) return 3;
-  return 4;
+  int32_t highest = SP_SET_GENERIC;
+#define SP_SET_CLIMB(ctx, index, ns, suffix, name, feature, flags) \
+  if (!SP_SET_FEATURE_FLAG(f, feature)) return highest;           \
+  highest = index;
+  SP_FOR_EACH_SET(SP_SET_CLIMB, )
+  return highest;
 }
 
 int32_t HighestRunnableSet() {
   spCpuFeatureRecord f;
   spCpuFeatures(&f);
   int32_t index = HighestSetOfFlags(f);
-  while (index > 0 && !spVariantSetSupported(index)) --index;
+  while (index > SP_SET_GENERIC && !spVariantSetSupported(index)) --index;
   return index;
 }
 
 // Whether the processor (CPUID as read, and the hardware itself) has every
 // instruction set that variant set `index` uses.
 bool ProcessorRunsVariantSet(int32_t index) {
-  if (index == 0) return true;
-  if (index < 0 || index >= kSpVariantSetCount) return false;
+  if (index == SP_SET_GENERIC) return true;
+  if (index < SP_SET_GENERIC || index >= kSpVariantSetCount) return false;
   return index <= HighestRunnableSet();
 }
 }  // namespace
@@ -45,10 +47,10 @@ spStatus spStaticInit() {
 spStatus spSetCpuType(int32_t typeCode) {
   int32_t index;
   if (typeCode >= -1 && typeCode <= 4) {
-    index = 0;
+    index = SP_SET_GENERIC;
   } else {
     index = spVariantSetOfType(typeCode);
-    if (index == 0) return spStatusUnknownCpuType;  // no row of the table
+    if (index == SP_SET_GENERIC) return spStatusUnknownCpuType;  // no row of the table
   }
   if (!ProcessorRunsVariantSet(index)) return spStatusUnknownCpuType;
   spDispatchIndex.store(index, std::memory_order_relaxed);

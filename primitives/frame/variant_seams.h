@@ -8,5 +8,5 @@ bool spVariantSetSupported(int32_t index);
 // Selects set `index` when supported and returns the previous index;
 // returns -1 and changes nothing for an unsupported or unknown set.
 int32_t spForceVariantSet(int32_t index);
-// "generic", "sse", "sse2", "sse3", "ssse3".
+// The set's name in set_list.h ("generic" .. "ssse3"); "unknown" outside.
 const char* spVariantSetName(int32_t index);

@@ -1,4 +1,6 @@
-// The version record of one variant set.
+// The version record of one variant set: named after the set
+// ("vantrel_sp_sse2"), its target code the set name's first letter and the
+// set's index ("s2").
 #include "primitives/frame/sp_version.h"
 #include "primitives/frame/variant_set.h"
 
@@ -8,19 +10,17 @@ constexpr int32_t TargetCode(char first, char second) {
   return static_cast<int32_t>(static_cast<uint8_t>(first)) | (static_cast<int32_t>(static_cast<uint8_t>(second)) << 8);
 }
 
-#if SP_SET_INDEX == 0
-constexpr spVersionRecord kRecord{5, 1, 133, 274, TargetCode('p', 'x'), "vantrel_sp_px", "5.1.1", "Jun 18 2006"};
-#elif SP_SET_INDEX == 1
-constexpr spVersionRecord kRecord{5, 1, 133, 274, TargetCode('a', '6'), "vantrel_sp_a6", "5.1.1", "Jun 17 2006"};
-#elif SP_SET_INDEX == 2
-constexpr spVersionRecord kRecord{5, 1, 133, 274, TargetCode('w', '7'), "vantrel_sp_w7", "5.1.1", "Jun 17 2006"};
-#elif SP_SET_INDEX == 3
-constexpr spVersionRecord kRecord{5, 1, 133, 274, TargetCode('t', '7'), "vantrel_sp_t7", "5.1.1", "Jun 17 2006"};
-#else
-constexpr spVersionRecord kRecord{5, 1, 133, 274, TargetCode('v', '8'), "vantrel_sp_v8", "5.1.1", "Jun 17 2006"};
-#endif
+constexpr const char* kBuildDate = SP_SET_INDEX == SP_SET_GENERIC ? "Jun 18 2006" : "Jun 17 2006";
+constexpr spVersionRecord kRecord{5, 1, 133, 274, TargetCode(SP_SET_NAME[0], '0' + SP_SET_INDEX), "vantrel_sp_" SP_SET_NAME,
+                                  "5.1.1", kBuildDate};
 }  // namespace
 
 const spVersionRecord* SP_V(spGetVersionRecord)() { return &kRecord; }
 
 }  // namespace SP_SET_NS
+
+// The version record's dispatch entry, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_VERSION_ENTRIES)
+#endif

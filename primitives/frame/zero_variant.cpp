@@ -5,13 +5,15 @@
 #include "primitives/frame/memory_blocks.h"
 
 namespace SP_SET_NS {
+
+using namespace simd;
 using namespace memk;
 
 namespace {
 constexpr uint8_t kZeroPattern[1] = {0};
 }
 
-#if SP_SET_INDEX == 0
+#if SP_SET_INDEX == SP_SET_GENERIC
 
 void* spkZeroBytes_Generic(void* dst, int64_t bytes) {
   auto* d = static_cast<uint8_t*>(dst);
@@ -23,7 +25,7 @@ void* spkZeroBytes_Generic(void* dst, int64_t bytes) {
   return dst;
 }
 
-#elif SP_SET_INDEX == 1
+#elif SP_SET_INDEX == SP_SET_SSE
 
 void* spkZeroBytes_Sse(void* dst, int64_t bytes) {
   auto* d = static_cast<uint8_t*>(dst);

@@ -1,32 +1,37 @@
 // Elementwise arithmetic of one variant set. The generic set, and the SSE
 // set in double precision (SSE has no double arithmetic), run plain element
-// loops in ascending order; the other cases walk 32-byte blocks of vectors
-// (arith_blocks.h). Every case performs the one IEEE operation per element,
-// so the sets differ only in how they walk memory.
+// loops in ascending order; the other cases walk blocks of vectors
+// (primitives/frame/elementwise_walk.h). Every case performs the one IEEE
+// operation per element, so the sets differ only in how they walk memory.
+#include "primitives/vector/sp_arith.h"
+
 #include <cstdint>
 #include <type_traits>
 
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/sp_kernels.h"
-#include "primitives/vector/arith_blocks.h"
+#include "primitives/frame/elementwise_walk.h"
 
 namespace SP_SET_NS {
 namespace {
 
+using namespace simd;
+
 struct OpAdd {
   template <class T> static T Scalar(T x, T y) { return x + y; }
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
   template <class V> static V Vector(V x, V y) { return simd::Add(x, y); }
 #endif
 };
 struct OpSub {
   template <class T> static T Scalar(T x, T y) { return x - y; }
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
   template <class V> static V Vector(V x, V y) { return simd::Sub(x, y); }
 #endif
 };
 struct OpMul {
   template <class T> static T Scalar(T x, T y) { return x * y; }
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
   template <class V> static V Vector(V x, V y) { return simd::Mul(x, y); }
 #endif
 };
@@ -44,14 +49,14 @@ void ScalarConstLoop(T val, T* srcDst, int64_t n) {
   for (int64_t i = 0; i < n; ++i) St(srcDst + i, Op::Scalar(Ld(srcDst + i), val));
 }
 
-#if SP_SET_INDEX >= 1
-using blocks::StoreKind;
+#if SP_SET_INDEX >= SP_SET_SSE
+using walk::StoreKind;
 
 // dst[i] = Op(x[i], y[i]); with `mayStream`, large results go past the
 // caches (three-array forms only: in-place results are read again anyway).
 template <class Op, class T>
 void BinaryKernel(const T* x, const T* y, T* dst, int64_t n, bool mayStream) {
-  using namespace blocks;
+  using namespace walk;
   auto scalarAt = [&](int64_t i) { St(dst + i, Op::Scalar(Ld(x + i), Ld(y + i))); };
   const Layout lay = AlignHead(dst, n, scalarAt);
   const bool stream = mayStream && lay.alignedStores && 3 * n * static_cast<int64_t>(sizeof(T)) > kStreamAboveBytes;
@@ -75,7 +80,7 @@ void BinaryKernel(const T* x, const T* y, T* dst, int64_t n, bool mayStream) {
 
 template <class Op, class T>
 void ConstKernel(T val, T* srcDst, int64_t n) {
-  using namespace blocks;
+  using namespace walk;
   auto scalarAt = [&](int64_t i) { St(srcDst + i, Op::Scalar(Ld(srcDst + i), val)); };
   const Layout lay = AlignHead(srcDst, n, scalarAt);
   if (lay.count > 0) {
@@ -88,17 +93,10 @@ void ConstKernel(T val, T* srcDst, int64_t n) {
 }
 #endif
 
-// Argument checks shared by every primitive: null pointers first, then n.
-template <class... P>
-spStatus Check(int32_t n, const P*... p) {
-  if (((p == nullptr) || ...)) return spErrNullPointer;
-  return n < 1 ? spErrLength : spOk;
-}
-
 // Three-array form: dst = Op(x, y); a caller passes (b, a) for b - a.
 template <class Op, class T>
 void ThreeArray(const T* x, const T* y, T* dst, int64_t n, bool mayStream) {
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
   if constexpr (kUsesBlocks<T>) {
     BinaryKernel<Op>(x, y, dst, n, mayStream);
     return;
@@ -110,21 +108,21 @@ void ThreeArray(const T* x, const T* y, T* dst, int64_t n, bool mayStream) {
 
 // The checked entry forms.
 template <class Op, class T>
-spStatus CheckedThreeArray(const T* x, const T* y, T* dst, int32_t n, bool mayStream) {
-  if (spStatus s = Check(n, x, y, dst); s != spOk) return s;
+spStatus CheckedThreeArray(const T* x, const T* y, T* dst, int64_t n, bool mayStream) {
+  if (const spStatus s = CheckArrays(n, x, y, dst); s != spOk) return s;
   ThreeArray<Op>(x, y, dst, n, mayStream);
   return spOk;
 }
 template <class Op, class T>
-spStatus CheckedInPlace(const T* src, T* srcDst, int32_t n) {
-  if (spStatus s = Check(n, src, srcDst); s != spOk) return s;
+spStatus CheckedInPlace(const T* src, T* srcDst, int64_t n) {
+  if (const spStatus s = CheckArrays(n, src, srcDst); s != spOk) return s;
   ThreeArray<Op>(srcDst, src, srcDst, n, false);  // srcDst = Op(srcDst, src), never streamed
   return spOk;
 }
 
 template <class Op, class T>
 void ConstInPlace(T val, T* srcDst, int64_t n) {
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
   if constexpr (kUsesBlocks<T>) {
     ConstKernel<Op>(val, srcDst, n);
     return;
@@ -139,44 +137,32 @@ template <class T>
 T AbsScalar(T x) {
   if constexpr (std::is_same_v<T, float>) {
     const float r = FloatWithBitsCleared(x, kF32SignBit);
-    return (kSetIndex == 0 && r != r) ? FloatWithBitsSet(r, kF32QuietBit) : r;
+    return (kSetIndex == SP_SET_GENERIC && r != r) ? FloatWithBitsSet(r, kF32QuietBit) : r;
   } else {
     const double r = DoubleWithBitsCleared(x, kF64SignBit);
-    return (kSetIndex == 0 && r != r) ? DoubleWithBitsSet(r, kF64QuietBit) : r;
+    return (kSetIndex == SP_SET_GENERIC && r != r) ? DoubleWithBitsSet(r, kF64QuietBit) : r;
   }
 }
 
-#if SP_SET_INDEX >= 1
-// Head singles until dst is 16-byte aligned (while it is element-aligned),
-// blocks of four vectors, then one vector at a time and single elements.
+#if SP_SET_INDEX >= SP_SET_SSE
+// Clears the sign bit; blocks of four vectors.
+template <class T>
+struct AbsOp {
+  walk::Vec<T> mask;
+  T Scalar(T x) const { return AbsScalar(x); }
+  walk::Vec<T> Vector(walk::Vec<T> v) const { return simd::And(v, mask); }
+};
 template <class T>
 void AbsKernel(const T* src, T* dst, int64_t n) {
-  using namespace blocks;
-  constexpr int64_t L = kLanes<T>;
-  blocks::Vec<T> mask;
-  if constexpr (std::is_same_v<T, float>) mask = simd::SplatBits(~kF32SignBit);
-  else mask = simd::SplatBits(~kF64SignBit);
-  int64_t i = 0;
-  while (i < n && ElementAligned(dst + i) && !Aligned16(dst + i)) {
-    St(dst + i, AbsScalar(Ld(src + i)));
-    ++i;
-  }
-  const int64_t count = (n - i) / (4 * L) * (4 * L);
-  if (count > 0) {
-    if (!Aligned16(dst + i)) MaskBlockLoop<MaskAnd, false, StoreKind::Unaligned>(src + i, dst + i, count, mask);
-    else if (Aligned16(src + i)) MaskBlockLoop<MaskAnd, true, StoreKind::Aligned>(src + i, dst + i, count, mask);
-    else MaskBlockLoop<MaskAnd, false, StoreKind::Aligned>(src + i, dst + i, count, mask);
-    i += count;
-  }
-  for (; i + L <= n; i += L) simd::StoreU(dst + i, simd::And(simd::LoadU(src + i), mask));
-  for (; i < n; ++i) St(dst + i, AbsScalar(Ld(src + i)));
+  if constexpr (std::is_same_v<T, float>) walk::UnaryWalk<4>(src, dst, n, AbsOp<T>{SplatBits(~kF32SignBit)});
+  else walk::UnaryWalk<4>(src, dst, n, AbsOp<T>{SplatBits(~kF64SignBit)});
 }
 #endif
 
 template <class T>
-spStatus CheckedAbs(const T* src, T* dst, int32_t n) {
-  if (spStatus s = Check(n, src, dst); s != spOk) return s;
-#if SP_SET_INDEX >= 1
+spStatus CheckedAbs(const T* src, T* dst, int64_t n) {
+  if (const spStatus s = CheckArrays(n, src, dst); s != spOk) return s;
+#if SP_SET_INDEX >= SP_SET_SSE
   if constexpr (kUsesBlocks<T>) {
     AbsKernel(src, dst, int64_t{n});
     return spOk;
@@ -193,13 +179,13 @@ spStatus SP_V(spAbsF64)(const double* src, double* dst, int32_t n) { return Chec
 
 // Adding +-0 or a NaN leaves the array as it is, bit for bit.
 spStatus SP_V(spAddConstInPlaceF32)(float val, float* srcDst, int32_t n) {
-  if (spStatus s = Check(n, srcDst); s != spOk) return s;
+  if (const spStatus s = CheckArrays(n, srcDst); s != spOk) return s;
   if (val == 0.0f || val != val) return spOk;
   ConstInPlace<OpAdd>(val, srcDst, n);
   return spOk;
 }
 spStatus SP_V(spAddConstInPlaceF64)(double val, double* srcDst, int32_t n) {
-  if (spStatus s = Check(n, srcDst); s != spOk) return s;
+  if (const spStatus s = CheckArrays(n, srcDst); s != spOk) return s;
   if (val == 0.0 || val != val) return spOk;
   ConstInPlace<OpAdd>(val, srcDst, n);
   return spOk;
@@ -208,14 +194,14 @@ spStatus SP_V(spAddConstInPlaceF64)(double val, double* srcDst, int32_t n) {
 // Multiplying by 1 or a NaN leaves the array as it is; by +-0 it writes +0.0
 // everywhere (also over negative, infinite and NaN elements).
 spStatus SP_V(spMulConstInPlaceF32)(float val, float* srcDst, int32_t n) {
-  if (spStatus s = Check(n, srcDst); s != spOk) return s;
+  if (const spStatus s = CheckArrays(n, srcDst); s != spOk) return s;
   if (val == 1.0f || val != val) return spOk;
   if (val == 0.0f) return SP_V(spZeroF32)(srcDst, n);
   ConstInPlace<OpMul>(val, srcDst, n);
   return spOk;
 }
 spStatus SP_V(spMulConstInPlaceF64)(double val, double* srcDst, int32_t n) {
-  if (spStatus s = Check(n, srcDst); s != spOk) return s;
+  if (const spStatus s = CheckArrays(n, srcDst); s != spOk) return s;
   if (val == 1.0 || val != val) return spOk;
   if (val == 0.0) return SP_V(spZeroF64)(srcDst, n);
   ConstInPlace<OpMul>(val, srcDst, n);
@@ -262,3 +248,9 @@ spStatus SP_V(spMulF64)(const double* a, const double* b, double* dst, int32_t n
 }
 
 }  // namespace SP_SET_NS
+
+// The elementwise arithmetic dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_ARITH_ENTRIES)
+#endif

@@ -4,13 +4,18 @@
 // way); the SIMD sets round each product to float first, so the two can
 // differ in the last place. In double precision every set rounds each
 // product, then the sum, and all agree.
+#include "primitives/vector/sp_complex.h"
+
 #include <cstdint>
 
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/sp_status.h"
-#include "primitives/vector/arith_blocks.h"
+#include "primitives/frame/elementwise_walk.h"
 
 namespace SP_SET_NS {
 namespace {
+
+using namespace simd;
 
 // Element loop of the x87-style sets, in ascending order. All four inputs of
 // an element are read before its results are stored: rereading them after
@@ -25,11 +30,11 @@ void ScalarLoop(const T* a, const T* b, T* dst, int64_t n) {
   }
 }
 
-#if SP_SET_INDEX >= 1
-using blocks::StoreKind;
-using blocks::LoadAs;
-using blocks::StoreAs;
-using blocks::WithFlag;
+#if SP_SET_INDEX >= SP_SET_SSE
+using walk::StoreKind;
+using walk::LoadAs;
+using walk::StoreAs;
+using walk::WithFlag;
 
 // One element in the element type, as the vector lanes compute it.
 template <class T>
@@ -39,32 +44,19 @@ inline void MulOne(const T* a, const T* b, T* dst) {
   St(dst + 1, ar * bi + ai * br);
 }
 
-// Two complex floats per vector.
-inline simd::f32x4 MulVec(simd::f32x4 a, simd::f32x4 b) {
-#if SP_SET_INDEX >= 3
-  // a * b.re (a swapped) * b.im, subtracted in the real lanes, added in the
-  // imaginary lanes.
-  return simd::AddSub(simd::Mul(a, simd::DupEven(b)), simd::Mul(simd::SwapPairs(a), simd::DupOdd(b)));
-#else
-  // a.re * (b.re, b.im) + (-a.im, a.im) * (b.im, b.re).
-  const simd::f32x4 imNeg = simd::Xor(simd::DupOdd(a), simd::RealSignMaskF32());
-  return simd::Add(simd::Mul(simd::DupEven(a), b), simd::Mul(imNeg, simd::SwapPairs(b)));
-#endif
-}
-
 // Blocks of 4 complex floats (two vectors).
 template <bool AA, bool BA, StoreKind K>
 void C32Blocks(const float* a, const float* b, float* dst, int64_t floats) {
   for (int64_t i = 0; i < floats; i += 8) {
-    StoreAs<K>(dst + i, MulVec(LoadAs<AA>(a + i), LoadAs<BA>(b + i)));
-    StoreAs<K>(dst + i + 4, MulVec(LoadAs<AA>(a + i + 4), LoadAs<BA>(b + i + 4)));
+    StoreAs<K>(dst + i, MulComplex(LoadAs<AA>(a + i), LoadAs<BA>(b + i)));
+    StoreAs<K>(dst + i + 4, MulComplex(LoadAs<AA>(a + i + 4), LoadAs<BA>(b + i + 4)));
   }
 }
 
 // Large aligned results may stream past the caches in the SSE and SSE3
 // sets (SSE3 only when the sources are aligned too); SSE2 and SSSE3 never
 // stream.
-constexpr bool kC32MayStream = kSetIndex == 1 || kSetIndex == 3;
+constexpr bool kC32MayStream = kSetIndex == SP_SET_SSE || kSetIndex == SP_SET_SSE3;
 
 void C32Kernel(const float* a, const float* b, float* dst, int64_t n) {
   int64_t k = 0;
@@ -78,8 +70,8 @@ void C32Kernel(const float* a, const float* b, float* dst, int64_t n) {
     const float* as = a + 2 * k;
     const float* bs = b + 2 * k;
     float* ds = dst + 2 * k;
-    bool stream = kC32MayStream && alignedStores && 24 * n > blocks::kStreamAboveBytes;
-    if constexpr (kSetIndex == 3) stream = stream && Aligned16(as) && Aligned16(bs);
+    bool stream = kC32MayStream && alignedStores && 24 * n > walk::kStreamAboveBytes;
+    if constexpr (kSetIndex == SP_SET_SSE3) stream = stream && Aligned16(as) && Aligned16(bs);
     WithFlag(Aligned16(as), [&](auto aa) {
       WithFlag(Aligned16(bs), [&](auto ba) {
         constexpr bool AA = decltype(aa)::value;
@@ -96,24 +88,14 @@ void C32Kernel(const float* a, const float* b, float* dst, int64_t n) {
 }
 #endif
 
-#if SP_SET_INDEX >= 2
-// One complex double per vector.
-inline simd::f64x2 MulVec(simd::f64x2 a, simd::f64x2 b) {
-#if SP_SET_INDEX >= 3
-  return simd::AddSub(simd::Mul(a, simd::DupLow(b)), simd::Mul(simd::SwapPair(a), simd::DupHigh(b)));
-#else
-  const simd::f64x2 imNeg = simd::Xor(simd::DupHigh(a), simd::RealSignMaskF64());
-  return simd::Add(simd::Mul(simd::DupLow(a), b), simd::Mul(imNeg, simd::SwapPair(b)));
-#endif
-}
-
+#if SP_SET_INDEX >= SP_SET_SSE2
 template <bool AA, bool BA, StoreKind K>
 void C64Loop(const double* a, const double* b, double* dst, int64_t doubles) {
   // SSE3 and SSSE3 take two elements per step, SSE2 one.
   constexpr int64_t kStep = kHasSse3 ? 4 : 2;
   for (int64_t i = 0; i < doubles; i += kStep) {
-    StoreAs<K>(dst + i, MulVec(LoadAs<AA>(a + i), LoadAs<BA>(b + i)));
-    if constexpr (kStep == 4) StoreAs<K>(dst + i + 2, MulVec(LoadAs<AA>(a + i + 2), LoadAs<BA>(b + i + 2)));
+    StoreAs<K>(dst + i, MulComplex(LoadAs<AA>(a + i), LoadAs<BA>(b + i)));
+    if constexpr (kStep == 4) StoreAs<K>(dst + i + 2, MulComplex(LoadAs<AA>(a + i + 2), LoadAs<BA>(b + i + 2)));
   }
 }
 
@@ -122,7 +104,7 @@ void C64Kernel(const double* a, const double* b, double* dst, int64_t n) {
   constexpr int64_t kPerStep = kHasSse3 ? 2 : 1;
   const int64_t steps = n / kPerStep;
   const bool alignedStores = Aligned16(dst);
-  const bool stream = alignedStores && 48 * n > blocks::kStreamAboveBytes;
+  const bool stream = alignedStores && 48 * n > walk::kStreamAboveBytes;
   WithFlag(Aligned16(a), [&](auto aa) {
     WithFlag(Aligned16(b), [&](auto ba) {
       constexpr bool AA = decltype(aa)::value;
@@ -137,17 +119,11 @@ void C64Kernel(const double* a, const double* b, double* dst, int64_t n) {
 }
 #endif
 
-template <class T>
-spStatus CheckArgs(const T* a, const T* b, const T* dst, int32_t n) {
-  if (a == nullptr || b == nullptr || dst == nullptr) return spErrNullPointer;
-  return n < 1 ? spErrLength : spOk;
-}
-
 }  // namespace
 
 spStatus SP_V(spMulC32)(const float* a, const float* b, float* dst, int32_t n) {
-  if (spStatus s = CheckArgs(a, b, dst, n); s != spOk) return s;
-#if SP_SET_INDEX >= 1
+  if (const spStatus s = CheckArrays(n, a, b, dst); s != spOk) return s;
+#if SP_SET_INDEX >= SP_SET_SSE
   C32Kernel(a, b, dst, n);
 #else
   ScalarLoop<double>(a, b, dst, n);
@@ -156,8 +132,8 @@ spStatus SP_V(spMulC32)(const float* a, const float* b, float* dst, int32_t n) {
 }
 
 spStatus SP_V(spMulC64)(const double* a, const double* b, double* dst, int32_t n) {
-  if (spStatus s = CheckArgs(a, b, dst, n); s != spOk) return s;
-#if SP_SET_INDEX >= 2
+  if (const spStatus s = CheckArrays(n, a, b, dst); s != spOk) return s;
+#if SP_SET_INDEX >= SP_SET_SSE2
   C64Kernel(a, b, dst, n);
 #else
   ScalarLoop<double>(a, b, dst, n);
@@ -166,3 +142,9 @@ spStatus SP_V(spMulC64)(const double* a, const double* b, double* dst, int32_t n
 }
 
 }  // namespace SP_SET_NS
+
+// The complex multiplication dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_COMPLEX_MUL_ENTRIES)
+#endif

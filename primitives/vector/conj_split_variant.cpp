@@ -7,16 +7,21 @@
 // Split: bit copies in every set; the generic and SSE sets make a pass for
 // the real parts, then one for the imaginary parts (the SSE2 set on chunk by
 // chunk).
+#include "primitives/vector/sp_complex.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
 
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/sp_status.h"
-#include "primitives/vector/arith_blocks.h"
+#include "primitives/frame/elementwise_walk.h"
 
 namespace SP_SET_NS {
 namespace {
+
+using namespace simd;
 
 // x87-style negation: sign flipped, a NaN comes back quiet.
 inline float NegateX87(float x) {
@@ -37,26 +42,24 @@ void ConjX87(T* srcDst, int64_t n) {
   for (; k < n; ++k) St(srcDst + 2 * k + 1, NegateX87(Ld(srcDst + 2 * k + 1)));
 }
 
-#if SP_SET_INDEX >= 1
-using blocks::LoadAs;
-using blocks::StoreAs;
-using blocks::StoreKind;
+#if SP_SET_INDEX >= SP_SET_SSE
+using walk::LoadAs;
+using walk::StoreAs;
+using walk::StoreKind;
 #endif
 
-#if SP_SET_INDEX == 1
+#if SP_SET_INDEX == SP_SET_SSE
 // The SSE set: im = 0 - im in single precision, real lanes kept as they are.
 // Not -x: 0 - (+0) is +0, and a NaN operand keeps its sign.
 inline float ZeroMinus(float x) { return 0.0f - x; }
 
 template <bool Aligned>
 void ConjZeroMinusBlocks(float* p, int64_t floats) {
-  const float ones = std::bit_cast<float>(0xFFFFFFFFu);
-  const simd::f32x4 realLanes = _mm_set_ps(0.0f, ones, 0.0f, ones);
+  const float ones = FloatFromBits(0xFFFFFFFFu);
+  const f32x4 realLanes = Lanes(ones, 0.0f, ones, 0.0f);
   auto one = [&](float* q) {
-    const simd::f32x4 v = LoadAs<Aligned>(q);
-    const simd::f32x4 negated = simd::Sub(simd::Zero4(), v);
-    StoreAs<Aligned ? StoreKind::Aligned : StoreKind::Unaligned>(
-        q, simd::Or(simd::And(v, realLanes), simd::AndNot(realLanes, negated)));
+    const f32x4 v = LoadAs<Aligned>(q);
+    StoreAs<Aligned ? StoreKind::Aligned : StoreKind::Unaligned>(q, Select(realLanes, v, Sub(Zero4(), v)));
   };
   for (int64_t i = 0; i < floats; i += 8) {
     one(p + i);
@@ -72,11 +75,16 @@ void ConjC32Sse(float* srcDst, int64_t n) {
 }
 #endif
 
-#if SP_SET_INDEX >= 2
+#if SP_SET_INDEX >= SP_SET_SSE2
 // Flips the sign bit of every imaginary part (odd scalar index). The vectors
 // start at the first 16-byte boundary, even inside an element, with the mask
 // on the lanes that hold imaginary parts there; the scalars before and after
 // them are flipped singly.
+template <class T>
+struct FlipOp {
+  walk::Vec<T> mask;
+  walk::Vec<T> Vector(walk::Vec<T> v) const { return Xor(v, mask); }
+};
 template <class T>
 void ConjXor(T* p, int64_t n) {
   const int64_t total = 2 * n;
@@ -90,14 +98,15 @@ void ConjXor(T* p, int64_t n) {
   if (ElementAligned(p))
     while (start < total && !Aligned16(p + start)) ++start;
   flipFrom(0, start);
-  constexpr int64_t kStep = 4 * blocks::kLanes<T>;
+  constexpr int64_t kStep = 4 * walk::kLanes<T>;
   const int64_t count = (total - start) / kStep * kStep;
-  blocks::Vec<T> mask;
+  walk::Vec<T> mask;
   if constexpr (sizeof(T) == 4) mask = start % 2 == 0 ? simd::ImagSignMaskF32() : simd::RealSignMaskF32();
   else mask = start % 2 == 0 ? simd::ImagSignMaskF64() : simd::RealSignMaskF64();
   T* const q = p + start;
-  if (Aligned16(q)) blocks::MaskBlockLoop<blocks::MaskXor, true, StoreKind::Aligned>(q, q, count, mask);
-  else blocks::MaskBlockLoop<blocks::MaskXor, false, StoreKind::Unaligned>(q, q, count, mask);
+  const FlipOp<T> flip{mask};
+  if (Aligned16(q)) walk::UnaryBlockLoop<4, true, StoreKind::Aligned>(q, q, count, flip);
+  else walk::UnaryBlockLoop<4, false, StoreKind::Unaligned>(q, q, count, flip);
   flipFrom(start + count, total);
 }
 
@@ -134,9 +143,9 @@ void spkSplitComplexC32(const float* src, float* dstRe, float* dstIm, int64_t n)
     for (; k < n && !Aligned16(dstRe + k); ++k) single(k);
   const int64_t end = k + (n - k) / 8 * 8;
   constexpr int64_t kChunk = 2048;  // 16 KiB of source
-  blocks::WithFlag(Aligned16(src + 2 * k), [&](auto sa) {
-    blocks::WithFlag(Aligned16(dstRe + k), [&](auto ra) {
-      blocks::WithFlag(Aligned16(dstIm + k), [&](auto ia) {
+  walk::WithFlag(Aligned16(src + 2 * k), [&](auto sa) {
+    walk::WithFlag(Aligned16(dstRe + k), [&](auto ra) {
+      walk::WithFlag(Aligned16(dstIm + k), [&](auto ia) {
         constexpr bool SA = decltype(sa)::value;
         constexpr StoreKind KR = decltype(ra)::value ? StoreKind::Aligned : StoreKind::Unaligned;
         constexpr StoreKind KI = decltype(ia)::value ? StoreKind::Aligned : StoreKind::Unaligned;
@@ -152,7 +161,7 @@ void spkSplitComplexC32(const float* src, float* dstRe, float* dstIm, int64_t n)
 }
 #endif
 
-#if SP_SET_INDEX < 2
+#if SP_SET_INDEX < SP_SET_SSE2
 // Generic split: both passes over whole groups of four, then both over the
 // rest.
 void SplitCopies(const float* src, float* dstRe, float* dstIm, int64_t n) {
@@ -170,11 +179,10 @@ void SplitCopies(const float* src, float* dstRe, float* dstIm, int64_t n) {
 }  // namespace
 
 spStatus SP_V(spConjInPlaceC32)(float* srcDst, int32_t n) {
-  if (srcDst == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
-#if SP_SET_INDEX == 0
+  if (const spStatus st = CheckArrays(n, srcDst); st != spOk) return st;
+#if SP_SET_INDEX == SP_SET_GENERIC
   ConjX87(srcDst, n);
-#elif SP_SET_INDEX == 1
+#elif SP_SET_INDEX == SP_SET_SSE
   ConjC32Sse(srcDst, n);
 #else
   ConjXor(srcDst, n);
@@ -183,9 +191,8 @@ spStatus SP_V(spConjInPlaceC32)(float* srcDst, int32_t n) {
 }
 
 spStatus SP_V(spConjInPlaceC64)(double* srcDst, int32_t n) {
-  if (srcDst == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
-#if SP_SET_INDEX >= 2
+  if (const spStatus st = CheckArrays(n, srcDst); st != spOk) return st;
+#if SP_SET_INDEX >= SP_SET_SSE2
   ConjXor(srcDst, n);
 #else
   ConjX87(srcDst, n);
@@ -194,9 +201,8 @@ spStatus SP_V(spConjInPlaceC64)(double* srcDst, int32_t n) {
 }
 
 spStatus SP_V(spSplitComplexC32)(const float* src, float* dstRe, float* dstIm, int32_t n) {
-  if (src == nullptr || dstRe == nullptr || dstIm == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
-#if SP_SET_INDEX >= 2
+  if (const spStatus st = CheckArrays(n, src, dstRe, dstIm); st != spOk) return st;
+#if SP_SET_INDEX >= SP_SET_SSE2
   spkSplitComplexC32(src, dstRe, dstIm, n);
 #else
   SplitCopies(src, dstRe, dstIm, n);
@@ -205,3 +211,9 @@ spStatus SP_V(spSplitComplexC32)(const float* src, float* dstRe, float* dstIm, i
 }
 
 }  // namespace SP_SET_NS
+
+// The conjugation and split dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_CONJ_SPLIT_ENTRIES)
+#endif

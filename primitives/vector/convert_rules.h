@@ -1,6 +1,6 @@
-// Per-element rules of the conversions, shared by the scalar kernels and the
-// tails of the vector kernels so that every set gives the same value.
-// Include only from *_variant.cpp.
+// Per-element rules of the conversions, shared by the entries, the scalar
+// group and the tails of the vector group so that every set gives the same
+// value. Include only from convert_variant.cpp and its set-group files.
 #pragma once
 #include <algorithm>
 #include <bit>
@@ -95,6 +95,9 @@ inline int16_t I32ToI16Scaled(int32_t x, int32_t scaleFactor) {
 // normal (1022) and 32768 * 2^1008 = 2^1023 stays finite (-1008).
 inline double I16ToF64Scale(int32_t scaleFactor) {
   return PowerOfTwo(-std::clamp(scaleFactor, -1008, 1022));
+}
+inline double I16ToF64One(int16_t x, bool scaled, double scale) {
+  return scaled ? static_cast<double>(x) * scale : static_cast<double>(x);
 }
 
 }  // namespace SP_SET_NS::convert

@@ -8,7 +8,7 @@
 
 namespace SP_SET_NS {
 
-void SP_V(spkDotF32)(const float* a, const float* b, int32_t n, float* result);
-void SP_V(spkDotF64)(const double* a, const double* b, int32_t n, double* result);
+void SP_V(spkDotF32)(const float* a, const float* b, int64_t n, float* result);
+void SP_V(spkDotF64)(const double* a, const double* b, int64_t n, double* result);
 
 }  // namespace SP_SET_NS

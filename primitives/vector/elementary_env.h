@@ -8,17 +8,17 @@
 #pragma once
 #include "primitives/frame/variant_set.h"
 
-#if SP_SET_INDEX == 0
+#if SP_SET_INDEX == SP_SET_GENERIC
 #include <cfenv>
 #else
-#include <xmmintrin.h>
+#include "primitives/frame/mxcsr_scope.h"
 #endif
 
 namespace SP_SET_NS {
 
 class ElementaryFloatEnv {
  public:
-#if SP_SET_INDEX == 0
+#if SP_SET_INDEX == SP_SET_GENERIC
   // The generic set keeps to the standard interface (no intrinsics).
   ElementaryFloatEnv() {
     std::fegetenv(&saved_);
@@ -29,16 +29,11 @@ class ElementaryFloatEnv {
  private:
   std::fenv_t saved_;
 #else
-  static constexpr unsigned kKernelMxcsr = 0x1F80;  // all masked, nearest, no DAZ/FTZ
-  ElementaryFloatEnv() : saved_(_mm_getcsr()) {
-    if (saved_ != kKernelMxcsr) _mm_setcsr(kKernelMxcsr);
-  }
-  ~ElementaryFloatEnv() {
-    if (_mm_getcsr() != saved_) _mm_setcsr(saved_);
-  }
+  // All exceptions masked, nearest, no DAZ/FTZ, no flags.
+  ElementaryFloatEnv() : scope_(0, MxcsrScope::kAllExceptionsMasked) {}
 
  private:
-  unsigned saved_;
+  MxcsrScope scope_;
 #endif
 
  public:

@@ -6,23 +6,27 @@
 // range handled on the spot. SIMD sets: single precision, a refined
 // reciprocal per four lanes, and 2^k applied in two halves so that results
 // up to the float overflow bound stay finite.
+#include "primitives/vector/sp_elementary.h"
+
 #include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/sp_status.h"
 #include "primitives/vector/elementary_env.h"
-#include "primitives/vector/elementary_simd.h"
-#include "primitives/vector/float_bits.h"
+#include "primitives/frame/simd.h"
 
 namespace SP_SET_NS {
 namespace {
 
+using namespace simd;
+
 // 88.72283935546875: the first float whose exponential overflows.
 constexpr uint32_t kUpperBoundBits = 0x42B17218u;
 
-#if SP_SET_INDEX == 0
+#if SP_SET_INDEX == SP_SET_GENERIC
 
 constexpr double kUpperBoundShort = std::bit_cast<double>(0x40562E4302B40F67ull);  // 88.72284
 // -87.3365478515625: at and below it the result is flushed to zero.
@@ -89,17 +93,17 @@ inline bool ExpSpecial(float x, float& out) {
   return true;
 }
 
-void ExpKernel(const float* src, float* dst, int32_t len) {
+void ExpKernel(const float* src, float* dst, int64_t len) {
   if (len < 4) {
-    for (int32_t i = 0; i < len; ++i) dst[i] = ExpShort(src[i]);
+    for (int64_t i = 0; i < len; ++i) dst[i] = ExpShort(src[i]);
     return;
   }
   // From the last element to the first, gathering in-range ones by four.
   double group[4];  // widened once: scalar stores reloaded as pairs would stall
   float results[4];
-  int32_t where[4];
+  int64_t where[4];
   int gathered = 0;
-  for (int32_t i = len - 1; i >= 0; --i) {
+  for (int64_t i = len - 1; i >= 0; --i) {
     const float x = src[i];
     float special;
     if (ExpSpecial(x, special)) {
@@ -153,7 +157,7 @@ inline simd::f32x4 ExpFour(simd::f32x4 x) {
   return Or(AndNot(outside, y), special);  // low lanes: 0
 }
 
-void ExpKernel(const float* src, float* dst, int32_t len) {
+void ExpKernel(const float* src, float* dst, int64_t len) {
   using namespace simd;
   int64_t i = 0;
   const int64_t n = len;
@@ -181,19 +185,23 @@ void ExpKernel(const float* src, float* dst, int32_t len) {
 }  // namespace
 
 spStatus SP_V(spExpF32)(const float* src, float* dst, int32_t len) {
-  if (src == nullptr || dst == nullptr) return spErrNullPointer;
-  if (len < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(len, src, dst); st != spOk) return st;
   ElementaryFloatEnv env;
   ExpKernel(src, dst, len);
   return spOk;
 }
 
 spStatus SP_V(spExpInPlaceF32)(float* srcDst, int32_t len) {
-  if (srcDst == nullptr) return spErrNullPointer;
-  if (len < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(len, srcDst); st != spOk) return st;
   ElementaryFloatEnv env;
   ExpKernel(srcDst, srcDst, len);
   return spOk;
 }
 
 }  // namespace SP_SET_NS
+
+// The exponential dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_EXP_ENTRIES)
+#endif

@@ -7,20 +7,24 @@
 // reciprocal estimate refined once; a group whose estimate is off the
 // ordinary range (zeros, infinities, NaNs, subnormals, values whose
 // reciprocal is subnormal) is done by true division instead.
+#include "primitives/vector/sp_elementary.h"
+
 #include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/sp_status.h"
 #include "primitives/vector/elementary_env.h"
-#include "primitives/vector/elementary_simd.h"
-#include "primitives/vector/float_bits.h"
+#include "primitives/frame/simd.h"
 
 namespace SP_SET_NS {
 namespace {
 
-#if SP_SET_INDEX == 0
+using namespace simd;
+
+#if SP_SET_INDEX == SP_SET_GENERIC
 
 // One element at threshold 0; true when it was a zero.
 inline bool InvertAlone(float& x) {
@@ -186,11 +190,17 @@ bool InvThreshKernel(float* p, int64_t n, float threshold) {
 }  // namespace
 
 spStatus SP_V(spInvThreshInPlaceF32)(float* srcDst, int32_t len, float threshold) {
-  if (srcDst == nullptr) return spErrNullPointer;
-  if (len < 1) return spErrLength;
-  if (!(threshold >= 0.0f)) return spErrThreshold;  // negative or NaN
+  // A negative or NaN threshold is refused.
+  const spStatus st = FirstFailure(CheckArrays(len, srcDst), CheckThat(threshold >= 0.0f, spErrThreshold));
+  if (st != spOk) return st;
   ElementaryFloatEnv env;
   return InvThreshKernel(srcDst, len, threshold) ? spWarnDivByZero : spOk;
 }
 
 }  // namespace SP_SET_NS
+
+// The inverse-with-threshold dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_INV_THRESH_ENTRIES)
+#endif

@@ -1,7 +1,10 @@
 // Gaussian random-number primitives of one variant set. All sets run the
 // same scalar generator and double arithmetic, so they give the same values.
+#include "primitives/vector/sp_random.h"
+
 #include <cstdint>
 
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/sp_status.h"
 #include "primitives/vector/rand_gauss_generator.h"
 
@@ -9,9 +12,8 @@ namespace SP_SET_NS {
 namespace {
 
 template <class T>
-spStatus FillGaussian(T* dst, int32_t len, double mean, double stdDev, uint32_t* pSeed) {
-  if (dst == nullptr || pSeed == nullptr) return spErrNullPointer;
-  if (len < 1) return spErrLength;
+spStatus FillGaussian(T* dst, int64_t len, double mean, double stdDev, uint32_t* pSeed) {
+  if (const spStatus st = CheckArrays(len, dst, pSeed); st != spOk) return st;
   gauss::UniformPairs pairs(*pSeed);
   // The next pair is drawn as soon as one is written, needed or not.
   gauss::PolarPair pair = pairs.NextAccepted();
@@ -37,3 +39,9 @@ spStatus SP_V(spRandGaussF64)(double* dst, int32_t len, double mean, double stdD
 }
 
 }  // namespace SP_SET_NS
+
+// The Gaussian random-number dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_RAND_GAUSS_ENTRIES)
+#endif

@@ -10,35 +10,36 @@
 #pragma once
 #include <cstdint>
 
+#include "primitives/frame/entries.h"
 #include "primitives/frame/sp_status.h"
 
-// dst[i] = |src[i]| (sign bit cleared).
-spStatus spAbsF32(const float* src, float* dst, int32_t n);
-spStatus spAbsF64(const double* src, double* dst, int32_t n);
-
-// srcDst[i] += val.
-spStatus spAddConstInPlaceF32(float val, float* srcDst, int32_t n);
-spStatus spAddConstInPlaceF64(double val, double* srcDst, int32_t n);
-// srcDst[i] += src[i].
-spStatus spAddInPlaceF32(const float* src, float* srcDst, int32_t n);
-spStatus spAddInPlaceF64(const double* src, double* srcDst, int32_t n);
-// dst[i] = a[i] + b[i].
-spStatus spAddF32(const float* a, const float* b, float* dst, int32_t n);
-spStatus spAddF64(const double* a, const double* b, double* dst, int32_t n);
-
-// srcDst[i] -= src[i].
-spStatus spSubInPlaceF32(const float* src, float* srcDst, int32_t n);
-spStatus spSubInPlaceF64(const double* src, double* srcDst, int32_t n);
-// dst[i] = b[i] - a[i]: the second array minus the first.
-spStatus spSubF32(const float* a, const float* b, float* dst, int32_t n);
-spStatus spSubF64(const double* a, const double* b, double* dst, int32_t n);
-
-// srcDst[i] *= val.
-spStatus spMulConstInPlaceF32(float val, float* srcDst, int32_t n);
-spStatus spMulConstInPlaceF64(double val, double* srcDst, int32_t n);
-// srcDst[i] *= src[i].
-spStatus spMulInPlaceF32(const float* src, float* srcDst, int32_t n);
-spStatus spMulInPlaceF64(const double* src, double* srcDst, int32_t n);
-// dst[i] = a[i] * b[i].
-spStatus spMulF32(const float* a, const float* b, float* dst, int32_t n);
-spStatus spMulF64(const double* a, const double* b, double* dst, int32_t n);
+// X(return type, name, parameters, arguments): see primitives/frame/entries.h.
+#define SP_ARITH_ENTRIES(X)                                                                         \
+  /* dst[i] = |src[i]| (sign bit cleared). */                                                       \
+  X(spStatus, spAbsF32, (const float* src, float* dst, int32_t n), (src, dst, n))                   \
+  X(spStatus, spAbsF64, (const double* src, double* dst, int32_t n), (src, dst, n))                 \
+  /* srcDst[i] += val. */                                                                           \
+  X(spStatus, spAddConstInPlaceF32, (float val, float* srcDst, int32_t n), (val, srcDst, n))        \
+  X(spStatus, spAddConstInPlaceF64, (double val, double* srcDst, int32_t n), (val, srcDst, n))      \
+  /* srcDst[i] += src[i]. */                                                                        \
+  X(spStatus, spAddInPlaceF32, (const float* src, float* srcDst, int32_t n), (src, srcDst, n))      \
+  X(spStatus, spAddInPlaceF64, (const double* src, double* srcDst, int32_t n), (src, srcDst, n))    \
+  /* dst[i] = a[i] + b[i]. */                                                                       \
+  X(spStatus, spAddF32, (const float* a, const float* b, float* dst, int32_t n), (a, b, dst, n))    \
+  X(spStatus, spAddF64, (const double* a, const double* b, double* dst, int32_t n), (a, b, dst, n)) \
+  /* srcDst[i] -= src[i]. */                                                                        \
+  X(spStatus, spSubInPlaceF32, (const float* src, float* srcDst, int32_t n), (src, srcDst, n))      \
+  X(spStatus, spSubInPlaceF64, (const double* src, double* srcDst, int32_t n), (src, srcDst, n))    \
+  /* dst[i] = b[i] - a[i]: the second array minus the first. */                                     \
+  X(spStatus, spSubF32, (const float* a, const float* b, float* dst, int32_t n), (a, b, dst, n))    \
+  X(spStatus, spSubF64, (const double* a, const double* b, double* dst, int32_t n), (a, b, dst, n)) \
+  /* srcDst[i] *= val. */                                                                           \
+  X(spStatus, spMulConstInPlaceF32, (float val, float* srcDst, int32_t n), (val, srcDst, n))        \
+  X(spStatus, spMulConstInPlaceF64, (double val, double* srcDst, int32_t n), (val, srcDst, n))      \
+  /* srcDst[i] *= src[i]. */                                                                        \
+  X(spStatus, spMulInPlaceF32, (const float* src, float* srcDst, int32_t n), (src, srcDst, n))      \
+  X(spStatus, spMulInPlaceF64, (const double* src, double* srcDst, int32_t n), (src, srcDst, n))    \
+  /* dst[i] = a[i] * b[i]. */                                                                       \
+  X(spStatus, spMulF32, (const float* a, const float* b, float* dst, int32_t n), (a, b, dst, n))    \
+  X(spStatus, spMulF64, (const double* a, const double* b, double* dst, int32_t n), (a, b, dst, n))
+SP_DECLARE_ENTRIES(SP_ARITH_ENTRIES)

@@ -11,9 +11,13 @@
 #pragma once
 #include <cstdint>
 
+#include "primitives/frame/entries.h"
 #include "primitives/frame/sp_status.h"
 
-spStatus spMeanF32(const float* src, int32_t n, float* mean, int32_t hint);
-spStatus spMeanF64(const double* src, int32_t n, double* mean);
-spStatus spStdDevF32(const float* src, int32_t n, float* stdDev, int32_t hint);
-spStatus spStdDevF64(const double* src, int32_t n, double* stdDev);
+// X(return type, name, parameters, arguments): see primitives/frame/entries.h.
+#define SP_MEAN_STDDEV_ENTRIES(X)                                                                              \
+  X(spStatus, spMeanF32, (const float* src, int32_t n, float* mean, int32_t hint), (src, n, mean, hint))       \
+  X(spStatus, spMeanF64, (const double* src, int32_t n, double* mean), (src, n, mean))                         \
+  X(spStatus, spStdDevF32, (const float* src, int32_t n, float* stdDev, int32_t hint), (src, n, stdDev, hint)) \
+  X(spStatus, spStdDevF64, (const double* src, int32_t n, double* stdDev), (src, n, stdDev))
+SP_DECLARE_ENTRIES(SP_MEAN_STDDEV_ENTRIES)

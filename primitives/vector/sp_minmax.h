@@ -11,18 +11,21 @@
 #pragma once
 #include <cstdint>
 
+#include "primitives/frame/entries.h"
 #include "primitives/frame/sp_status.h"
 
-spStatus spMaxI32(const int32_t* src, int32_t n, int32_t* max);
-spStatus spMaxF32(const float* src, int32_t n, float* max);
-spStatus spMaxF64(const double* src, int32_t n, double* max);
-spStatus spMaxIndexI32(const int32_t* src, int32_t n, int32_t* max, int32_t* index);
-spStatus spMaxIndexF32(const float* src, int32_t n, float* max, int32_t* index);
-spStatus spMaxIndexF64(const double* src, int32_t n, double* max, int32_t* index);
-
-spStatus spMinI32(const int32_t* src, int32_t n, int32_t* min);
-spStatus spMinF32(const float* src, int32_t n, float* min);
-spStatus spMinF64(const double* src, int32_t n, double* min);
-spStatus spMinIndexI32(const int32_t* src, int32_t n, int32_t* min, int32_t* index);
-spStatus spMinIndexF32(const float* src, int32_t n, float* min, int32_t* index);
-spStatus spMinIndexF64(const double* src, int32_t n, double* min, int32_t* index);
+// X(return type, name, parameters, arguments): see primitives/frame/entries.h.
+#define SP_MINMAX_ENTRIES(X)                                                                                      \
+  X(spStatus, spMaxI32, (const int32_t* src, int32_t n, int32_t* max), (src, n, max))                             \
+  X(spStatus, spMaxF32, (const float* src, int32_t n, float* max), (src, n, max))                                 \
+  X(spStatus, spMaxF64, (const double* src, int32_t n, double* max), (src, n, max))                               \
+  X(spStatus, spMaxIndexI32, (const int32_t* src, int32_t n, int32_t* max, int32_t* index), (src, n, max, index)) \
+  X(spStatus, spMaxIndexF32, (const float* src, int32_t n, float* max, int32_t* index), (src, n, max, index))     \
+  X(spStatus, spMaxIndexF64, (const double* src, int32_t n, double* max, int32_t* index), (src, n, max, index))   \
+  X(spStatus, spMinI32, (const int32_t* src, int32_t n, int32_t* min), (src, n, min))                             \
+  X(spStatus, spMinF32, (const float* src, int32_t n, float* min), (src, n, min))                                 \
+  X(spStatus, spMinF64, (const double* src, int32_t n, double* min), (src, n, min))                               \
+  X(spStatus, spMinIndexI32, (const int32_t* src, int32_t n, int32_t* min, int32_t* index), (src, n, min, index)) \
+  X(spStatus, spMinIndexF32, (const float* src, int32_t n, float* min, int32_t* index), (src, n, min, index))     \
+  X(spStatus, spMinIndexF64, (const double* src, int32_t n, double* min, int32_t* index), (src, n, min, index))
+SP_DECLARE_ENTRIES(SP_MINMAX_ENTRIES)

@@ -11,7 +11,13 @@
 #pragma once
 #include <cstdint>
 
+#include "primitives/frame/entries.h"
 #include "primitives/frame/sp_status.h"
 
-spStatus spRandGaussF32(float* dst, int32_t len, float mean, float stdDev, uint32_t* pSeed);
-spStatus spRandGaussF64(double* dst, int32_t len, double mean, double stdDev, uint32_t* pSeed);
+// X(return type, name, parameters, arguments): see primitives/frame/entries.h.
+#define SP_RAND_GAUSS_ENTRIES(X)                                                                       \
+  X(spStatus, spRandGaussF32, (float* dst, int32_t len, float mean, float stdDev, uint32_t* pSeed),    \
+    (dst, len, mean, stdDev, pSeed))                                                                   \
+  X(spStatus, spRandGaussF64, (double* dst, int32_t len, double mean, double stdDev, uint32_t* pSeed), \
+    (dst, len, mean, stdDev, pSeed))
+SP_DECLARE_ENTRIES(SP_RAND_GAUSS_ENTRIES)

@@ -9,7 +9,11 @@
 #pragma once
 #include <cstdint>
 
+#include "primitives/frame/entries.h"
 #include "primitives/frame/sp_status.h"
 
-spStatus spSumF32(const float* src, int32_t n, float* sum, int32_t hint);
-spStatus spSumF64(const double* src, int32_t n, double* sum);
+// X(return type, name, parameters, arguments): see primitives/frame/entries.h.
+#define SP_SUM_ENTRIES(X)                                                                             \
+  X(spStatus, spSumF32, (const float* src, int32_t n, float* sum, int32_t hint), (src, n, sum, hint)) \
+  X(spStatus, spSumF64, (const double* src, int32_t n, double* sum), (src, n, sum))
+SP_DECLARE_ENTRIES(SP_SUM_ENTRIES)

@@ -12,9 +12,15 @@
 #pragma once
 #include <cstdint>
 
+#include "primitives/frame/entries.h"
 #include "primitives/frame/sp_status.h"
 
 inline constexpr int32_t kSpThresholdClipAbove = 4;
 
-spStatus spThresholdInPlaceF32(float* srcDst, int32_t n, float level, int32_t relation);
-spStatus spThresholdInPlaceF64(double* srcDst, int32_t n, double level, int32_t relation);
+// X(return type, name, parameters, arguments): see primitives/frame/entries.h.
+#define SP_THRESHOLD_ENTRIES(X)                                                                   \
+  X(spStatus, spThresholdInPlaceF32, (float* srcDst, int32_t n, float level, int32_t relation),   \
+    (srcDst, n, level, relation))                                                                 \
+  X(spStatus, spThresholdInPlaceF64, (double* srcDst, int32_t n, double level, int32_t relation), \
+    (srcDst, n, level, relation))
+SP_DECLARE_ENTRIES(SP_THRESHOLD_ENTRIES)

@@ -13,10 +13,14 @@
 #pragma once
 #include <cstdint>
 
+#include "primitives/frame/entries.h"
 #include "primitives/frame/sp_status.h"
 
-spStatus spWinHammingF64(const double* src, double* dst, int32_t n);
-spStatus spWinHammingF32(const float* src, float* dst, int32_t n);
-spStatus spWinHannF64(const double* src, double* dst, int32_t n);
-// n = 3 writes +0.0, src[1], +0.0 without any multiplication.
-spStatus spWinHannF32(const float* src, float* dst, int32_t n);
+// X(return type, name, parameters, arguments): see primitives/frame/entries.h.
+#define SP_WINDOW_ENTRIES(X)                                                               \
+  X(spStatus, spWinHammingF64, (const double* src, double* dst, int32_t n), (src, dst, n)) \
+  X(spStatus, spWinHammingF32, (const float* src, float* dst, int32_t n), (src, dst, n))   \
+  X(spStatus, spWinHannF64, (const double* src, double* dst, int32_t n), (src, dst, n))    \
+  /* n = 3 writes +0.0, src[1], +0.0 without any multiplication. */                        \
+  X(spStatus, spWinHannF32, (const float* src, float* dst, int32_t n), (src, dst, n))
+SP_DECLARE_ENTRIES(SP_WINDOW_ENTRIES)

@@ -8,17 +8,21 @@
 // compare (x < 0, so NaNs pass unflagged), the SSE set's double kernel by
 // the sign bit; either way the status does not depend on where an element
 // falls in the array.
+#include "primitives/vector/sp_elementary.h"
+
 #include <bit>
 #include <cmath>
 #include <cstdint>
 
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/sp_status.h"
 #include "primitives/vector/elementary_env.h"
-#include "primitives/vector/elementary_simd.h"
-#include "primitives/vector/float_bits.h"
+#include "primitives/frame/simd.h"
 
 namespace SP_SET_NS {
 namespace {
+
+using namespace simd;
 
 // The SSE set's double blocks write the positive quiet NaN for negative
 // elements.
@@ -29,10 +33,10 @@ constexpr uint64_t kF64ExponentBits = 0x7FF0000000000000ull;
 constexpr uint64_t kF64MantissaAndParity = 0x001FFFFFFFFFFFFFull;
 constexpr uint64_t kF64HalfExponent = 0x3FE0000000000000ull;
 
-#if SP_SET_INDEX == 0
+#if SP_SET_INDEX == SP_SET_GENERIC
 
 template <class T, class Wide, auto kNanBits>
-spStatus SqrtExactLoop(const T* src, T* dst, int32_t len) {
+spStatus SqrtExactLoop(const T* src, T* dst, int64_t len) {
   bool negative = false;
   for (int64_t i = 0; i < len; ++i) {
     const T x = src[i];
@@ -46,10 +50,10 @@ spStatus SqrtExactLoop(const T* src, T* dst, int32_t len) {
   return negative ? spWarnSqrtNegative : spOk;
 }
 
-spStatus SqrtF32Kernel(const float* src, float* dst, int32_t len) {
+spStatus SqrtF32Kernel(const float* src, float* dst, int64_t len) {
   return SqrtExactLoop<float, double, kF32DefaultNan>(src, dst, len);
 }
-spStatus SqrtF64Kernel(const double* src, double* dst, int32_t len) {
+spStatus SqrtF64Kernel(const double* src, double* dst, int64_t len) {
   return SqrtExactLoop<double, double, kF64DefaultNan>(src, dst, len);
 }
 
@@ -99,7 +103,7 @@ int SqrtBlocksF32(const float* src, float* dst, int64_t blocks) {
   return negative;
 }
 
-spStatus SqrtF32Kernel(const float* src, float* dst, int32_t len) {
+spStatus SqrtF32Kernel(const float* src, float* dst, int64_t len) {
   using namespace simd;
   int negative = 0;
   int64_t i = 0;
@@ -127,7 +131,7 @@ spStatus SqrtF32Kernel(const float* src, float* dst, int32_t len) {
   return negative != 0 ? spWarnSqrtNegative : spOk;
 }
 
-#if SP_SET_INDEX == 1
+#if SP_SET_INDEX == SP_SET_SSE
 
 // Roots of four positive normal finite doubles from the single-precision
 // estimate of their mantissas and two Newton steps (about 44 correct bits):
@@ -144,8 +148,8 @@ inline void SqrtEstimateFourF64(const double* x, double* out) {
     m[j] = std::bit_cast<double>(mBits);
   }
   alignas(16) float r0[4];
-  simd::Store(r0, simd::RsqrtEstimate(_mm_setr_ps(static_cast<float>(m[0]), static_cast<float>(m[1]),
-                                                   static_cast<float>(m[2]), static_cast<float>(m[3]))));
+  simd::Store(r0, simd::RsqrtEstimate(simd::Lanes(static_cast<float>(m[0]), static_cast<float>(m[1]),
+                                                       static_cast<float>(m[2]), static_cast<float>(m[3]))));
   for (int j = 0; j < 4; ++j) {
     const double r = r0[j];
     const double a = r * 0.5;
@@ -164,7 +168,7 @@ inline void SqrtEstimateFourF64(const double* x, double* out) {
 // a block of four positive normal values takes the estimate, any other
 // block the exact root, with +inf and positive NaNs copied, zeros kept and
 // everything else with the sign bit set replaced by a NaN and flagged.
-spStatus SqrtF64Kernel(const double* src, double* dst, int32_t len) {
+spStatus SqrtF64Kernel(const double* src, double* dst, int64_t len) {
   bool negative = false;
   int64_t i = 0;
   const int64_t n = len;
@@ -230,10 +234,10 @@ int SqrtPairsF64(const double* src, double* dst, int64_t pairs) {
       negative |= MoveMask(CmpLt(x, zero));
       continue;
     }
-    const i64x2 mBits = OrI(AndI(Bits(x), mantissaMask), halfExponent);
+    const i64x2 mBits = Or(And(Bits(x), mantissaMask), halfExponent);
     // Low halves of the difference are zero; the high halves hold the
     // even exponent difference, halved exactly by the arithmetic shift.
-    const i64x2 exponentStep = HalveI32Lanes(SubI64(Bits(x), mBits));
+    const i64x2 exponentStep = Reinterpret<i64x2>(ShiftRightArith<1>(Reinterpret<i32x4>(Sub(Bits(x), mBits))));
     const f64x2 m = FromBits(mBits);
     const f64x2 r0 = RsqrtEstimateViaF32(m);
     const f64x2 a = Mul(r0, half);
@@ -244,12 +248,12 @@ int SqrtPairsF64(const double* src, double* dst, int64_t pairs) {
     const f64x2 g = Mul(e, half);
     const f64x2 h = Sub(f, three);
     const f64x2 y = Mul(h, g);
-    Store(dst, FromBits(AddI64(Bits(y), exponentStep)));
+    Store(dst, FromBits(Add(Bits(y), exponentStep)));
   }
   return negative;
 }
 
-spStatus SqrtF64Kernel(const double* src, double* dst, int32_t len) {
+spStatus SqrtF64Kernel(const double* src, double* dst, int64_t len) {
   int negative = 0;
   int64_t i = 0;
   const int64_t n = len;
@@ -267,23 +271,27 @@ spStatus SqrtF64Kernel(const double* src, double* dst, int32_t len) {
   return negative != 0 ? spWarnSqrtNegative : spOk;
 }
 
-#endif  // SP_SET_INDEX == 1
-#endif  // SP_SET_INDEX == 0
+#endif  // SP_SET_INDEX == SP_SET_SSE
+#endif  // SP_SET_INDEX == SP_SET_GENERIC
 
 }  // namespace
 
 spStatus SP_V(spSqrtF32)(const float* src, float* dst, int32_t len) {
-  if (src == nullptr || dst == nullptr) return spErrNullPointer;
-  if (len < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(len, src, dst); st != spOk) return st;
   ElementaryFloatEnv env;
   return SqrtF32Kernel(src, dst, len);
 }
 
 spStatus SP_V(spSqrtF64)(const double* src, double* dst, int32_t len) {
-  if (src == nullptr || dst == nullptr) return spErrNullPointer;
-  if (len < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(len, src, dst); st != spOk) return st;
   ElementaryFloatEnv env;
   return SqrtF64Kernel(src, dst, len);
 }
 
 }  // namespace SP_SET_NS
+
+// The square-root dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_SQRT_ENTRIES)
+#endif

@@ -10,7 +10,7 @@ namespace SP_SET_NS {
 
 // hint 1: fast block mode (SIMD sets); anything else: accurate mode. The
 // generic set has one layout (two interleaved partial sums) and ignores it.
-double SP_V(spkSumF32)(const float* src, int32_t n, int32_t hint);
-double SP_V(spkSumF64)(const double* src, int32_t n);
+double SP_V(spkSumF32)(const float* src, int64_t n, int32_t hint);
+double SP_V(spkSumF64)(const double* src, int64_t n);
 
 }  // namespace SP_SET_NS

@@ -4,22 +4,27 @@
 // sets) or the fast mode (single-precision blocks of 32768 elements carried
 // in double); double sums with eight rotating partial sums (SSE set, which
 // has no double vectors) or four 2-lane registers (SSE2 and later).
+#include "primitives/vector/sp_sum.h"
+
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/sp_status.h"
-#include "primitives/vector/stats_ops.h"
+#include "primitives/frame/simd.h"
 #include "primitives/vector/sum_kernels.h"
 
 namespace SP_SET_NS {
 namespace {
 
-using vstat::Ld;
+using namespace simd;
+
+using simd::Ld;
 
 // Generic layout: x[4k], x[4k+2] into the even sum, x[4k+1], x[4k+3] into the
 // odd sum. Floats add the last n mod 4 onto (odd + even) in index order;
 // doubles add them to the even sum first and join afterwards.
 template <class T>
-double SumInterleaved(const T* src, int32_t n) {
+double SumInterleaved(const T* src, int64_t n) {
   double even = 0.0, odd = 0.0;
-  int32_t i = 0;
+  int64_t i = 0;
   for (; i + 4 <= n; i += 4) {
     even += Ld(src + i);
     odd += Ld(src + i + 1);
@@ -36,7 +41,7 @@ double SumInterleaved(const T* src, int32_t n) {
   }
 }
 
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
 // Eight double partial sums; element j of group g goes to sum (j + g) mod 8,
 // so every sum takes one element per group and the assignment rotates.
 template <int kRotation, class T>
@@ -52,10 +57,10 @@ inline void AddGroupRotated(double (&s)[8], const T* p) {
 }
 
 template <class T>
-double SumRotating(const T* src, int32_t n) {
+double SumRotating(const T* src, int64_t n) {
   double s[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-  const int32_t groups = n / 8;
-  int32_t g = 0;
+  const int64_t groups = n / 8;
+  int64_t g = 0;
   for (; g + 8 <= groups; g += 8) {
     const T* p = src + 8 * g;
     AddGroupRotated<0>(s, p);
@@ -82,48 +87,48 @@ double SumRotating(const T* src, int32_t n) {
   }
   // The tail goes to the sum next in the rotation.
   double& next = s[groups & 7];
-  for (int32_t i = 8 * groups; i < n; ++i) next += Ld(src + i);
+  for (int64_t i = 8 * groups; i < n; ++i) next += Ld(src + i);
   const double a0 = s[0] + s[4], a1 = s[1] + s[5], a2 = s[2] + s[6], a3 = s[3] + s[7];
   return (a0 + a2) + (a1 + a3);
 }
 
-constexpr int32_t kFastBlock = 32768;
+constexpr int64_t kFastBlock = 32768;
 
 // One block of the fast float sum in single precision: sixteen partial sums
 // (four registers, 64 bytes a step), tails of 4, 2 and 1 into the first
 // register, registers joined as (r0 + r2) + (r1 + r3), lanes folded to
 // (l0 + l2, l1 + l3); both halves are added to the double total in turn.
 template <bool kAligned>
-double AddBlockF32(double total, const float* p, int32_t cnt) {
+double AddBlockF32(double total, const float* p, int64_t cnt) {
   using namespace simd;
   f32x4 r0 = Zero4(), r1 = Zero4(), r2 = Zero4(), r3 = Zero4();
-  int32_t i = 0;
+  int64_t i = 0;
   for (; i + 16 <= cnt; i += 16) {
-    if constexpr (kAligned && kSetIndex != 2) {
-      vstat::Prefetch(p + i + 32);
-      vstat::Prefetch(p + i + 40);
+    if constexpr (kAligned && kSetIndex != SP_SET_SSE2) {
+      simd::Prefetch(p + i + 32);
+      simd::Prefetch(p + i + 40);
     }
-    r0 = Add(r0, vstat::Load4<kAligned>(p + i));
-    r1 = Add(r1, vstat::Load4<kAligned>(p + i + 4));
-    r2 = Add(r2, vstat::Load4<kAligned>(p + i + 8));
-    r3 = Add(r3, vstat::Load4<kAligned>(p + i + 12));
+    r0 = Add(r0, simd::LoadAs<kAligned>(p + i));
+    r1 = Add(r1, simd::LoadAs<kAligned>(p + i + 4));
+    r2 = Add(r2, simd::LoadAs<kAligned>(p + i + 8));
+    r3 = Add(r3, simd::LoadAs<kAligned>(p + i + 12));
   }
-  for (; i + 4 <= cnt; i += 4) r0 = Add(r0, vstat::Load4<kAligned>(p + i));
+  for (; i + 4 <= cnt; i += 4) r0 = Add(r0, simd::LoadAs<kAligned>(p + i));
   if (i + 2 <= cnt) {
-    r0 = Add(r0, vstat::LoadPair(p + i));
+    r0 = Add(r0, simd::LoadPair(p + i));
     i += 2;
   }
-  if (i < cnt) r0 = Add(r0, vstat::LoadSingle(p + i));
-  const f32x4 folded = vstat::FoldHighOntoLow(Add(Add(r0, r2), Add(r1, r3)));
-  total += vstat::Lane(folded, 0);
-  total += vstat::Lane(folded, 1);
+  if (i < cnt) r0 = Add(r0, simd::LoadSingle(p + i));
+  const f32x4 folded = simd::FoldHighOntoLow(Add(Add(r0, r2), Add(r1, r3)));
+  total += simd::Lane(folded, 0);
+  total += simd::Lane(folded, 1);
   return total;
 }
 
 template <bool kAligned>
-double SumBlocksF32(double total, const float* p, int32_t n) {
+double SumBlocksF32(double total, const float* p, int64_t n) {
   for (;;) {
-    const int32_t cnt = n < kFastBlock ? n : kFastBlock;
+    const int64_t cnt = n < kFastBlock ? n : kFastBlock;
     total = AddBlockF32<kAligned>(total, p, cnt);
     if (n <= kFastBlock) return total;  // the remainder block has been added
     p += kFastBlock;
@@ -131,10 +136,10 @@ double SumBlocksF32(double total, const float* p, int32_t n) {
   }
 }
 
-double SumFastF32(const float* src, int32_t n) {
+double SumFastF32(const float* src, int64_t n) {
   double total = 0.0;
-  if (!vstat::IsAligned(src, 4)) return SumBlocksF32<false>(total, src, n);
-  while (n > 0 && !vstat::IsAligned(src, 16)) {
+  if (!simd::IsAligned(src, 4)) return SumBlocksF32<false>(total, src, n);
+  while (n > 0 && !simd::IsAligned(src, 16)) {
     total += Ld(src);
     ++src;
     --n;
@@ -143,64 +148,68 @@ double SumFastF32(const float* src, int32_t n) {
 }
 #endif
 
-#if SP_SET_INDEX >= 2
+#if SP_SET_INDEX >= SP_SET_SSE2
 // Eight partial sums in four 2-lane registers, 64 bytes a step.
 template <bool kAligned>
-double SumPairsF64(simd::f64x2 r0, const double* p, int32_t n) {
+double SumPairsF64(simd::f64x2 r0, const double* p, int64_t n) {
   using namespace simd;
   f64x2 r1 = Zero2(), r2 = Zero2(), r3 = Zero2();
-  int32_t i = 0;
+  int64_t i = 0;
   for (; i + 8 <= n; i += 8) {
-    if constexpr (kSetIndex >= 3) vstat::Prefetch(p + i + 16);
-    r0 = Add(r0, vstat::Load2<kAligned>(p + i));
-    r1 = Add(r1, vstat::Load2<kAligned>(p + i + 2));
-    r2 = Add(r2, vstat::Load2<kAligned>(p + i + 4));
-    r3 = Add(r3, vstat::Load2<kAligned>(p + i + 6));
+    if constexpr (kSetIndex >= SP_SET_SSE3) simd::Prefetch(p + i + 16);
+    r0 = Add(r0, simd::LoadAs<kAligned>(p + i));
+    r1 = Add(r1, simd::LoadAs<kAligned>(p + i + 2));
+    r2 = Add(r2, simd::LoadAs<kAligned>(p + i + 4));
+    r3 = Add(r3, simd::LoadAs<kAligned>(p + i + 6));
   }
   r0 = Add(Add(r0, r1), Add(r2, r3));
-  for (; i + 2 <= n; i += 2) r0 = Add(r0, vstat::Load2<kAligned>(p + i));
-  if (i < n) r0 = Add(r0, vstat::LoadSingle(p + i));
-  return vstat::FoldLanes(r0);
+  for (; i + 2 <= n; i += 2) r0 = Add(r0, simd::LoadAs<kAligned>(p + i));
+  if (i < n) r0 = Add(r0, simd::LoadSingle(p + i));
+  return simd::FoldLanes(r0);
 }
 #endif
 
 }  // namespace
 
-double SP_V(spkSumF32)(const float* src, int32_t n, [[maybe_unused]] int32_t hint) {
-#if SP_SET_INDEX == 0
+double SP_V(spkSumF32)(const float* src, int64_t n, [[maybe_unused]] int32_t hint) {
+#if SP_SET_INDEX == SP_SET_GENERIC
   return SumInterleaved(src, n);
 #else
   return hint == 1 ? SumFastF32(src, n) : SumRotating(src, n);
 #endif
 }
 
-double SP_V(spkSumF64)(const double* src, int32_t n) {
-#if SP_SET_INDEX == 0
+double SP_V(spkSumF64)(const double* src, int64_t n) {
+#if SP_SET_INDEX == SP_SET_GENERIC
   return SumInterleaved(src, n);
-#elif SP_SET_INDEX == 1
+#elif SP_SET_INDEX == SP_SET_SSE
   return SumRotating(src, n);
 #else
-  if (vstat::IsAligned(src, 16)) return SumPairsF64<true>(simd::Zero2(), src, n);
-  if (vstat::IsAligned(src, 8)) {
+  if (simd::IsAligned(src, 16)) return SumPairsF64<true>(simd::Zero2(), src, n);
+  if (simd::IsAligned(src, 8)) {
     // The first element goes into lane 0, the rest is 16-byte aligned.
-    return SumPairsF64<true>(vstat::LoadSingle(src), src + 1, n - 1);
+    return SumPairsF64<true>(simd::LoadSingle(src), src + 1, n - 1);
   }
   return SumPairsF64<false>(simd::Zero2(), src, n);
 #endif
 }
 
 spStatus SP_V(spSumF32)(const float* src, int32_t n, float* sum, int32_t hint) {
-  if (src == nullptr || sum == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(n, src, sum); st != spOk) return st;
   *sum = static_cast<float>(SP_V(spkSumF32)(src, n, hint));
   return spOk;
 }
 
 spStatus SP_V(spSumF64)(const double* src, int32_t n, double* sum) {
-  if (src == nullptr || sum == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
+  if (const spStatus st = CheckArrays(n, src, sum); st != spOk) return st;
   *sum = SP_V(spkSumF64)(src, n);
   return spOk;
 }
 
 }  // namespace SP_SET_NS
+
+// The sum dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_SUM_ENTRIES)
+#endif

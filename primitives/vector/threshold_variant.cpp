@@ -7,13 +7,18 @@
 // first and the level second, so an unordered or equal pair stores the
 // level. The SSE set in double precision has no double instructions and
 // compares bit patterns as integers.
+#include "primitives/vector/sp_threshold.h"
+
 #include <cstdint>
 
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/sp_status.h"
-#include "primitives/vector/arith_blocks.h"
+#include "primitives/frame/elementwise_walk.h"
 
 namespace SP_SET_NS {
 namespace {
+
+using namespace simd;
 
 constexpr int32_t kClipAbove = 4;
 
@@ -28,7 +33,7 @@ void ThresholdOrdered(T* p, int64_t n, T level, bool clipAbove) {
   }
 }
 
-#if SP_SET_INDEX == 1
+#if SP_SET_INDEX == SP_SET_SSE
 void spkThresholdF64ByBits(double* p, int64_t n, double level, bool clipAbove) {
   const int64_t levelKey = F64OrderKey(level);
   auto one = [&](int64_t i) {
@@ -46,10 +51,10 @@ void spkThresholdF64ByBits(double* p, int64_t n, double level, bool clipAbove) {
 }
 #endif
 
-#if SP_SET_INDEX >= 1
-using blocks::LoadAs;
-using blocks::Vec;
-using blocks::kLanes;
+#if SP_SET_INDEX >= SP_SET_SSE
+using walk::LoadAs;
+using walk::Vec;
+using walk::kLanes;
 
 // min(x, level) or max(x, level) with the instructions' operand order.
 template <bool ClipAbove, class T>
@@ -67,9 +72,9 @@ template <bool ClipAbove, bool Aligned, class T>
 void ClipBlocks(T* p, int64_t count, Vec<T> level) {
   constexpr int64_t L = kLanes<T>;
   for (int64_t i = 0; i < count; i += 2 * L) {
-    constexpr blocks::StoreKind K = Aligned ? blocks::StoreKind::Aligned : blocks::StoreKind::Unaligned;
-    blocks::StoreAs<K>(p + i, ClipVec<ClipAbove>(LoadAs<Aligned>(p + i), level));
-    blocks::StoreAs<K>(p + i + L, ClipVec<ClipAbove>(LoadAs<Aligned>(p + i + L), level));
+    constexpr walk::StoreKind K = Aligned ? walk::StoreKind::Aligned : walk::StoreKind::Unaligned;
+    walk::StoreAs<K>(p + i, ClipVec<ClipAbove>(LoadAs<Aligned>(p + i), level));
+    walk::StoreAs<K>(p + i + L, ClipVec<ClipAbove>(LoadAs<Aligned>(p + i + L), level));
   }
 }
 
@@ -96,9 +101,8 @@ void spkThreshold(T* p, int64_t n, T level) {
 }  // namespace
 
 spStatus SP_V(spThresholdInPlaceF32)(float* srcDst, int32_t n, float level, int32_t relation) {
-  if (srcDst == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
-#if SP_SET_INDEX >= 1
+  if (const spStatus st = CheckArrays(n, srcDst); st != spOk) return st;
+#if SP_SET_INDEX >= SP_SET_SSE
   if (relation == kClipAbove) spkThreshold<true>(srcDst, n, level);
   else spkThreshold<false>(srcDst, n, level);
 #else
@@ -108,12 +112,11 @@ spStatus SP_V(spThresholdInPlaceF32)(float* srcDst, int32_t n, float level, int3
 }
 
 spStatus SP_V(spThresholdInPlaceF64)(double* srcDst, int32_t n, double level, int32_t relation) {
-  if (srcDst == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
-#if SP_SET_INDEX >= 2
+  if (const spStatus st = CheckArrays(n, srcDst); st != spOk) return st;
+#if SP_SET_INDEX >= SP_SET_SSE2
   if (relation == kClipAbove) spkThreshold<true>(srcDst, n, level);
   else spkThreshold<false>(srcDst, n, level);
-#elif SP_SET_INDEX == 1
+#elif SP_SET_INDEX == SP_SET_SSE
   spkThresholdF64ByBits(srcDst, n, level, relation == kClipAbove);
 #else
   ThresholdOrdered(srcDst, n, level, relation == kClipAbove);
@@ -122,3 +125,9 @@ spStatus SP_V(spThresholdInPlaceF64)(double* srcDst, int32_t n, double level, in
 }
 
 }  // namespace SP_SET_NS
+
+// The threshold dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_THRESHOLD_ENTRIES)
+#endif

@@ -3,8 +3,11 @@
 // two-lane one. Double windows multiply in double; float windows multiply
 // the float sample by the float weight, except in the generic set and for
 // long windows of the SSE and SSE3 sets, which round only the double product.
+#include "primitives/vector/sp_window.h"
+
 #include <cstdint>
 
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/simd.h"
 #include "primitives/frame/sp_status.h"
 #include "primitives/vector/window_weights.h"
@@ -12,13 +15,9 @@
 namespace SP_SET_NS {
 namespace {
 
-using namespace window;
+using namespace simd;
 
-spStatus CheckArgs(const void* src, const void* dst, int32_t n) {
-  if (src == nullptr || dst == nullptr) return spErrNullPointer;
-  if (n < 3) return spErrLength;
-  return spOk;
-}
+using namespace window;
 
 // Float weights for windows of up to this many pairs in the SSE and SSE3 sets.
 constexpr int64_t kShortWindowPairs = 512;
@@ -29,7 +28,7 @@ inline float MulInFloat(float x, double w) { return x * static_cast<float>(w); }
 
 // Pairs from index `from` on with scalar weights, then the centre.
 template <class T, class Weights, class Multiply>
-void ApplyFrom(int64_t from, const T* src, T* dst, int32_t n, Weights& weights, Multiply mul) {
+void ApplyFrom(int64_t from, const T* src, T* dst, int64_t n, Weights& weights, Multiply mul) {
   const int64_t pairs = WeightPairCount(n);
   for (int64_t k = from; k < pairs; ++k) {
     const double w = weights.Next();
@@ -39,7 +38,7 @@ void ApplyFrom(int64_t from, const T* src, T* dst, int32_t n, Weights& weights, 
   if (n % 2 == 1) dst[n / 2] = src[n / 2];
 }
 
-#if SP_SET_INDEX == 2 || SP_SET_INDEX == 4
+#if SP_SET_INDEX == SP_SET_SSE2 || SP_SET_INDEX == SP_SET_SSSE3
 using namespace simd;
 
 // Hands out the weights of a two-lane generator one at a time.
@@ -50,7 +49,7 @@ class LaneByLane {
     if (!haveSecond_) {
       const f64x2 w = lanes_.Next();
       first_ = Lane0(w);
-      second_ = Lane0(SwapLanes(w));
+      second_ = Lane1(w);
       haveSecond_ = true;
       return first_;
     }
@@ -64,7 +63,7 @@ class LaneByLane {
   bool haveSecond_ = false;
 };
 
-void TwoLaneWindow(const double* src, double* dst, int32_t n, const WindowShape& shape) {
+void TwoLaneWindow(const double* src, double* dst, int64_t n, const WindowShape& shape) {
   TwoLaneWeights weights(shape, n);
   const int64_t pairs = WeightPairCount(n);
   int64_t k = 0;
@@ -72,19 +71,19 @@ void TwoLaneWindow(const double* src, double* dst, int32_t n, const WindowShape&
     const f64x2 w = weights.Next();
     const int64_t back = n - 2 - k;
     StoreU(dst + k, Mul(LoadU(src + k), w));
-    StoreU(dst + back, Mul(LoadU(src + back), SwapLanes(w)));
+    StoreU(dst + back, Mul(LoadU(src + back), SwapHalves(w)));
   }
   LaneByLane rest(weights);
   ApplyFrom(k, src, dst, n, rest, MulDouble);
 }
 
-void TwoLaneWindow(const float* src, float* dst, int32_t n, const WindowShape& shape) {
+void TwoLaneWindow(const float* src, float* dst, int64_t n, const WindowShape& shape) {
   TwoLaneWeights weights(shape, n);
   const int64_t pairs = WeightPairCount(n);
   int64_t k = 0;
   for (; k + 4 <= pairs; k += 4) {
     const f64x2 w01 = weights.Next();
-    const f32x4 w = ToF32(w01, weights.Next());
+    const f32x4 w = NarrowToF32(w01, weights.Next());
     const int64_t back = n - 4 - k;
     StoreU(dst + k, Mul(LoadU(src + k), w));
     StoreU(dst + back, Mul(LoadU(src + back), Reverse(w)));
@@ -95,14 +94,14 @@ void TwoLaneWindow(const float* src, float* dst, int32_t n, const WindowShape& s
 #endif
 
 template <class T>
-spStatus Window(const T* src, T* dst, int32_t n, const WindowShape& shape) {
-  if (const spStatus st = CheckArgs(src, dst, n); st != spOk) return st;
+spStatus Window(const T* src, T* dst, int64_t n, const WindowShape& shape) {
+  if (const spStatus st = CheckArraysMin(n, 3, src, dst); st != spOk) return st;
   constexpr bool isDouble = sizeof(T) == sizeof(double);
-#if SP_SET_INDEX == 0
+#if SP_SET_INDEX == SP_SET_GENERIC
   RotationWeights weights(shape, n);
   if constexpr (isDouble) ApplyFrom(0, src, dst, n, weights, MulDouble);
   else ApplyFrom(0, src, dst, n, weights, MulInDouble);
-#elif SP_SET_INDEX == 1 || SP_SET_INDEX == 3
+#elif SP_SET_INDEX == SP_SET_SSE || SP_SET_INDEX == SP_SET_SSE3
   ThreeTermWeights weights(shape, n);
   if constexpr (isDouble) ApplyFrom(0, src, dst, n, weights, MulDouble);
   else if (WeightPairCount(n) <= kShortWindowPairs) ApplyFrom(0, src, dst, n, weights, MulInFloat);
@@ -126,7 +125,7 @@ spStatus SP_V(spWinHannF64)(const double* src, double* dst, int32_t n) {
   return Window(src, dst, n, kHann);
 }
 spStatus SP_V(spWinHannF32)(const float* src, float* dst, int32_t n) {
-  if (n == 3 && src != nullptr && dst != nullptr) {
+  if (n == 3 && CheckPointers(src, dst) == spOk) {
     // Zero ends written, not multiplied: an infinite end still gives +0.0.
     dst[0] = 0.0f;
     dst[1] = src[1];
@@ -137,3 +136,9 @@ spStatus SP_V(spWinHannF32)(const float* src, float* dst, int32_t n) {
 }
 
 }  // namespace SP_SET_NS
+
+// The window dispatch entries, compiled once.
+#if SP_SET_INDEX == SP_SET_GENERIC
+#include "primitives/frame/dispatch.h"
+SP_DISPATCH_ENTRIES(SP_WINDOW_ENTRIES)
+#endif

@@ -25,11 +25,11 @@ inline constexpr WindowShape kHamming{0.46, 0.54, 0.08};
 inline constexpr WindowShape kHann{0.5, 0.5, 0.0};
 
 // Pairs (k, n-1-k) that get a weight; an odd length leaves its centre.
-inline int64_t WeightPairCount(int32_t n) { return n / 2; }
+inline int64_t WeightPairCount(int64_t n) { return n / 2; }
 
 class RotationWeights {
  public:
-  RotationWeights(const WindowShape& shape, int32_t n)
+  RotationWeights(const WindowShape& shape, int64_t n)
       : a_(shape.a), b_(shape.b), c_(std::cos(kTwoPi / (n - 1))), s_(std::sqrt(1.0 - c_ * c_)) {}
   double Next() {
     const double w = b_ - a_ * cos_;
@@ -46,7 +46,7 @@ class RotationWeights {
 
 class ThreeTermWeights {
  public:
-  ThreeTermWeights(const WindowShape& shape, int32_t n) : b_(shape.b), first_(shape.firstWeight) {
+  ThreeTermWeights(const WindowShape& shape, int64_t n) : b_(shape.b), first_(shape.firstWeight) {
     const double c = std::cos(kTwoPi / (n - 1));
     twoC_ = 2.0 * c;
     previous_ = shape.a * c;  // a cos(-theta)
@@ -66,17 +66,17 @@ class ThreeTermWeights {
   bool atStart_ = true;
 };
 
-#if SP_SET_INDEX == 2 || SP_SET_INDEX == 4
+#if SP_SET_INDEX == SP_SET_SSE2 || SP_SET_INDEX == SP_SET_SSSE3
 // Lanes hold the weights of indices (k, k+1); each step advances by two.
 class TwoLaneWeights {
  public:
-  TwoLaneWeights(const WindowShape& shape, int32_t n) {
+  TwoLaneWeights(const WindowShape& shape, int64_t n) {
     const double c1 = std::cos(kTwoPi / (n - 1));
     const double c2 = std::cos(kFourPi / (n - 1));
     b_ = simd::Splat(shape.b);
     twoC2_ = simd::Splat(2.0 * c2);
-    previous_ = _mm_setr_pd(shape.a * c2, shape.a * c1);  // a(-2), a(-1)
-    current_ = _mm_setr_pd(shape.a, shape.a * c1);        // a(0), a(1)
+    previous_ = simd::Lanes(shape.a * c2, shape.a * c1);  // a(-2), a(-1)
+    current_ = simd::Lanes(shape.a, shape.a * c1);        // a(0), a(1)
   }
   simd::f64x2 Next() {
     const simd::f64x2 w = simd::Sub(b_, current_);
@@ -90,12 +90,6 @@ class TwoLaneWeights {
   simd::f64x2 b_, twoC2_, previous_, current_;
 };
 
-inline simd::f64x2 SwapLanes(simd::f64x2 v) { return _mm_shuffle_pd(v, v, 1); }
-// Four weights (two steps) as floats, in index order.
-inline simd::f32x4 ToF32(simd::f64x2 lo, simd::f64x2 hi) {
-  return _mm_movelh_ps(_mm_cvtpd_ps(lo), _mm_cvtpd_ps(hi));
-}
-inline simd::f32x4 Reverse(simd::f32x4 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3)); }
 #endif
 
 }  // namespace SP_SET_NS::window

@@ -11,14 +11,14 @@
 #include <vector>
 
 #include "primitives/correlation/correlation_kernels.h"
+#include "primitives/fft/sp_real_fft.h"
+#include "primitives/fft/sp_real_fft_f64.h"
+#include "primitives/frame/entries.h"
 #include "primitives/frame/alloc_failure_seam.h"
 #include "support/alloc_failure.h"
-#include "support/variant_table.h"
 
-SP_DECLARE_VARIANTS(spStatus, spRealFftInitF32, (REALFFTSPEC * *spec, int32_t order, int32_t scaleFlag, int32_t hint))
-SP_DECLARE_VARIANTS(spStatus, spRealFftFreeF32, (REALFFTSPEC * spec))
-SP_DECLARE_VARIANTS(spStatus, spRealFftInitF64, (REALFFTSPEC * *spec, int32_t order, int32_t scaleFlag, int32_t hint))
-SP_DECLARE_VARIANTS(spStatus, spRealFftFreeF64, (REALFFTSPEC * spec))
+SP_DECLARE_EVERY_SET(SP_REAL_FFT_F32_ENTRIES)
+SP_DECLARE_EVERY_SET(SP_REAL_FFT_F64_ENTRIES)
 
 namespace corr_test {
 

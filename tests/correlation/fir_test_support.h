@@ -6,7 +6,7 @@
 
 #include "primitives/correlation/fir_kernels.h"
 #include "primitives/correlation/sp_fir.h"
-#include "support/variant_table.h"
+#include "primitives/frame/dispatch.h"
 
 namespace fir_test {
 

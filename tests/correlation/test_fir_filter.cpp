@@ -12,7 +12,7 @@
 #include "fir_test_support.h"
 #include "primitives/frame/dispatch.h"
 #include "support/variant_sets.h"
-#include "support/variant_table.h"
+#include "primitives/frame/dispatch.h"
 #include "vector/vector_test_support.h"
 
 SP_DECLARE_VARIANTS(spStatus, spFirF32,

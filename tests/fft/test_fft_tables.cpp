@@ -10,7 +10,7 @@
 
 #include "primitives/frame/dispatch.h"
 #include "support/variant_sets.h"
-#include "support/variant_table.h"
+#include "primitives/frame/dispatch.h"
 
 SP_DECLARE_VARIANTS(float*, spkFftSinTableF32, (int32_t order, float* table))
 SP_DECLARE_VARIANTS(int32_t*, spkFftBitRevSwapTableI32, (int32_t m, int32_t* table))

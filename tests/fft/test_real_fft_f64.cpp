@@ -153,8 +153,8 @@ TEST_P(RealFftF64Test, ForwardAndInverseMatchLongDoubleReferenceAtEveryOrder) {
       const auto wantBack = Times(exactBack, InverseFactor(flag, order));
       for (bool inPlace : {false, true})
         for (int shift : {0, 1}) {
-          SCOPED_TRACE(testing::Message() << "order " << order << " flag " << flag << (inPlace ? " in place" : "")
-                                          << " shift " << shift);
+          SCOPED_TRACE(testing::Message()
+                       << "order " << order << " flag " << flag << (inPlace ? " in place" : "") << " shift " << shift);
           const auto got = Forward(spec.p, x, inPlace, shift);
           EXPECT_LE(MaxError(got.data(), want, PackedValues(order)), Tolerance<double>(order, want));
           // The packed format's zero slots are exactly +0.0.
@@ -284,7 +284,8 @@ TEST_P(RealFftF64Test, RoundTripParsevalLinearityAndShift) {
     long double energy = 0, spectral = fx[0] * fx[0] + fx[n] * static_cast<long double>(fx[n]);
     for (double v : x) energy += static_cast<long double>(v) * v;
     for (int64_t k = 1; k < n / 2; ++k)
-      spectral += 2 * (static_cast<long double>(fx[2 * k]) * fx[2 * k] + static_cast<long double>(fx[2 * k + 1]) * fx[2 * k + 1]);
+      spectral += 2 * (static_cast<long double>(fx[2 * k]) * fx[2 * k] +
+                       static_cast<long double>(fx[2 * k + 1]) * fx[2 * k + 1]);
     EXPECT_NEAR(static_cast<double>(spectral / n), static_cast<double>(energy), 1e-12 * static_cast<double>(energy));
 
     std::vector<double> mix(n);
@@ -480,7 +481,8 @@ TEST_P(RealFftF64Test, ThreadsSharingOneSpec) {
   std::vector<std::vector<double>> inputs, wantFwd, wantInv;
   for (int t = 0; t < kThreads; ++t) {
     inputs.push_back(RandomValues<double>(PackedValues(order), 1000 + t));
-    wantFwd.push_back(Forward(spec.p, std::vector<double>(inputs[t].begin(), inputs[t].begin() + Points(order)), false));
+    wantFwd.push_back(
+        Forward(spec.p, std::vector<double>(inputs[t].begin(), inputs[t].begin() + Points(order)), false));
     wantInv.push_back(Inverse(spec.p, inputs[t], false));
   }
   std::vector<int> mismatches(kThreads, 0);

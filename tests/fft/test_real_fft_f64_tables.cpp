@@ -17,14 +17,12 @@
 #include "fft/real_fft_reference.h"
 #include "primitives/frame/dispatch.h"
 #include "support/variant_sets.h"
-#include "support/variant_table.h"
 
 SP_DECLARE_VARIANTS(double*, spkFftSinTableF64, (int32_t order, double* table))
 SP_DECLARE_VARIANTS(double*, spkFftTwiddleTableF64, (int32_t m, const double* sine, int32_t order, double* table))
 SP_DECLARE_VARIANTS(double*, spkFftSplitTableFwdF64, (int32_t order, const double* sine, double* table))
 SP_DECLARE_VARIANTS(double*, spkFftSplitTableInvF64, (int32_t order, const double* sine, double* table))
-SP_DECLARE_VARIANTS(double*, spkFftTwiddleSubsampleF64,
-                    (int32_t m, const double* sine, int32_t order, double* table))
+SP_DECLARE_VARIANTS(double*, spkFftTwiddleSubsampleF64, (int32_t m, const double* sine, int32_t order, double* table))
 SP_DECLARE_VARIANTS(int32_t*, spkFftBitRevSwapTableI32, (int32_t m, int32_t* table))
 SP_DECLARE_VARIANTS(int32_t*, spkFftBitRevIndexTableI32, (int32_t m, int32_t* table))
 SP_DECLARE_VARIANTS(void, spkFftBitRevInPlaceC64, (double* data, int64_t n, const int32_t* table))
@@ -38,12 +36,12 @@ namespace sp_sse {
 void spkFftRadixFwdC64_Sse(double* data, int64_t n, const double* twiddles);
 void spkFftRadixInvC64_Sse(double* data, int64_t n, const double* twiddles);
 }  // namespace sp_sse
-#define SP_DECLARE_FUSED(ns, suffix)                                                                    \
-  namespace ns {                                                                                        \
-  void spkFftFusedFwdC64_##suffix(const double* src, double* dst, int64_t n, const double* twiddles,    \
-                                  const int32_t* bitReversal, double* work);                            \
-  void spkFftFusedInvC64_##suffix(const double* src, double* dst, int64_t n, const double* twiddles,    \
-                                  const int32_t* bitReversal, double* work);                            \
+#define SP_DECLARE_FUSED(ns, suffix)                                                                 \
+  namespace ns {                                                                                     \
+  void spkFftFusedFwdC64_##suffix(const double* src, double* dst, int64_t n, const double* twiddles, \
+                                  const int32_t* bitReversal, double* work);                         \
+  void spkFftFusedInvC64_##suffix(const double* src, double* dst, int64_t n, const double* twiddles, \
+                                  const int32_t* bitReversal, double* work);                         \
   }
 SP_DECLARE_FUSED(sp_sse2, Sse2)
 SP_DECLARE_FUSED(sp_sse3, Sse3)
@@ -70,9 +68,9 @@ constexpr Radix kRadixFwd[] = {&sp_generic::spkFftRadixFwdC64_Generic, &sp_sse::
 constexpr Radix kRadixInv[] = {&sp_generic::spkFftRadixInvC64_Generic, &sp_sse::spkFftRadixInvC64_Sse};
 using FusedFn = void (*)(const double*, double*, int64_t, const double*, const int32_t*, double*);
 constexpr FusedFn kFusedFwd[] = {nullptr, nullptr, &sp_sse2::spkFftFusedFwdC64_Sse2, &sp_sse3::spkFftFusedFwdC64_Sse3,
-                               &sp_ssse3::spkFftFusedFwdC64_Ssse3};
+                                 &sp_ssse3::spkFftFusedFwdC64_Ssse3};
 constexpr FusedFn kFusedInv[] = {nullptr, nullptr, &sp_sse2::spkFftFusedInvC64_Sse2, &sp_sse3::spkFftFusedInvC64_Sse3,
-                               &sp_ssse3::spkFftFusedInvC64_Ssse3};
+                                 &sp_ssse3::spkFftFusedInvC64_Ssse3};
 
 int64_t Pow2(int e) { return int64_t{1} << e; }
 long double Pi() { return std::numbers::pi_v<long double>; }
@@ -139,7 +137,8 @@ TEST_P(RealFftF64TablesTest, TwiddleTableInTheSetsLayout) {
         for (int p = 1; p <= 3; ++p)
           ExpectFactor(s, table[6 * j + 2 * (p - 1)], table[6 * j + 2 * (p - 1) + 1], 2 * Pi() * p * j / Pow2(m));
       // First and last groups.
-      EXPECT_EQ((std::vector<double>(table.begin(), table.begin() + 6)), (std::vector<double>{1, -0.0, 1, -0.0, 1, -0.0}));
+      EXPECT_EQ((std::vector<double>(table.begin(), table.begin() + 6)),
+                (std::vector<double>{1, -0.0, 1, -0.0, 1, -0.0}));
       const double* last = table.data() + 6 * (groups - 1);
       EXPECT_EQ((std::vector<double>(last, last + 6)), (std::vector<double>{0, -1, -1, -0.0, -0.0, 1}));
       continue;

@@ -290,7 +290,7 @@ TEST_P(SmallComplexDftTest, SinglePrecision8PointRoundsExactlyTheHeldValues) {
 }
 
 TEST_P(SmallComplexDftTest, EverySetComputesTheGenericSetsBits) {
-  const spkSmallDftKernelSet& generic = *spkSmallDftKernelsOfSet(0);
+  const spkSmallDftKernelSet& generic = *spkSmallDftKernelsOfSet(SP_SET_GENERIC);
   CheckSameAsGeneric(InterleavedOf<float>(Kernels()), InterleavedOf<float>(generic));
   CheckSameAsGeneric(InterleavedOf<double>(Kernels()), InterleavedOf<double>(generic));
   CheckSameAsGeneric(SplitOf<float>(Kernels()), SplitOf<float>(generic));

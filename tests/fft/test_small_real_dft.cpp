@@ -219,7 +219,7 @@ TEST_P(SmallRealDftTest, SinglePrecisionMembersRoundOnlyAtTheirOutputs) {
 }
 
 TEST_P(SmallRealDftTest, EverySetComputesTheGenericSetsBits) {
-  const spkSmallDftKernelSet& generic = *spkSmallDftKernelsOfSet(0);
+  const spkSmallDftKernelSet& generic = *spkSmallDftKernelsOfSet(SP_SET_GENERIC);
   CheckSameAsGeneric(GroupOf<float>(Kernels()), GroupOf<float>(generic));
   CheckSameAsGeneric(GroupOf<double>(Kernels()), GroupOf<double>(generic));
   CheckSameAsGeneric(TablesOf<float>(Kernels()), TablesOf<float>(generic));
@@ -231,46 +231,38 @@ SP_INSTANTIATE_FOR_ALL_SETS(SmallRealDftTest);
 }  // namespace
 
 // The names the single-precision real transforms use for their tables.
-#define DECLARE_TABLE_NAMES(Ns, Suffix)                                         \
-  namespace Ns {                                                                \
-  extern const spkSmallDftFnF32 (&spkSmallDftRealFwdTable##Suffix)[4];         \
+#define DECLARE_TABLE_NAMES(ctx, index, Ns, Suffix, ...)                           \
+  namespace Ns {                                                                   \
+  extern const spkSmallDftFnF32 (&spkSmallDftRealFwdTable##Suffix)[4];             \
   extern const spkSmallDftScaledFnF32 (&spkSmallDftRealFwdScaledTable##Suffix)[4]; \
-  extern const spkSmallDftFnF32 (&spkSmallDftRealInvTable##Suffix)[4];         \
+  extern const spkSmallDftFnF32 (&spkSmallDftRealInvTable##Suffix)[4];             \
   extern const spkSmallDftScaledFnF32 (&spkSmallDftRealInvScaledTable##Suffix)[4]; \
   }
-DECLARE_TABLE_NAMES(sp_generic, _Generic)
-DECLARE_TABLE_NAMES(sp_sse, _Sse)
-DECLARE_TABLE_NAMES(sp_sse2, _Sse2)
-DECLARE_TABLE_NAMES(sp_sse3, _Sse3)
-DECLARE_TABLE_NAMES(sp_ssse3, _Ssse3)
+SP_FOR_EACH_SET(DECLARE_TABLE_NAMES, )
 
 namespace {
 
 // They must be the very tables checked above, of the same set and direction.
 TEST(SmallDftKernelSets, NamedSinglePrecisionTablesAreTheSetsRealTables) {
-#define EXPECT_NAMES_OF_SET(index, Ns, Suffix)                                              \
-  {                                                                                         \
-    const auto& t = spkSmallDftKernelsOfSet(index)->realTablesF32;                          \
-    EXPECT_EQ(&Ns::spkSmallDftRealFwdTable##Suffix[0], &t.fwd[0]);                          \
-    EXPECT_EQ(&Ns::spkSmallDftRealFwdScaledTable##Suffix[0], &t.fwdScaled[0]);              \
-    EXPECT_EQ(&Ns::spkSmallDftRealInvTable##Suffix[0], &t.inv[0]);                          \
-    EXPECT_EQ(&Ns::spkSmallDftRealInvScaledTable##Suffix[0], &t.invScaled[0]);              \
+#define EXPECT_NAMES_OF_SET(ctx, index, Ns, Suffix, ...)                       \
+  {                                                                            \
+    const auto& t = spkSmallDftKernelsOfSet(index)->realTablesF32;             \
+    EXPECT_EQ(&Ns::spkSmallDftRealFwdTable##Suffix[0], &t.fwd[0]);             \
+    EXPECT_EQ(&Ns::spkSmallDftRealFwdScaledTable##Suffix[0], &t.fwdScaled[0]); \
+    EXPECT_EQ(&Ns::spkSmallDftRealInvTable##Suffix[0], &t.inv[0]);             \
+    EXPECT_EQ(&Ns::spkSmallDftRealInvScaledTable##Suffix[0], &t.invScaled[0]); \
   }
-  EXPECT_NAMES_OF_SET(0, sp_generic, _Generic)
-  EXPECT_NAMES_OF_SET(1, sp_sse, _Sse)
-  EXPECT_NAMES_OF_SET(2, sp_sse2, _Sse2)
-  EXPECT_NAMES_OF_SET(3, sp_sse3, _Sse3)
-  EXPECT_NAMES_OF_SET(4, sp_ssse3, _Ssse3)
+  SP_FOR_EACH_SET(EXPECT_NAMES_OF_SET, )
 #undef EXPECT_NAMES_OF_SET
 }
 
 TEST(SmallDftKernelSets, OneDistinctSetPerIndexAndNoneOutside) {
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < kSpVariantSetCount; ++i) {
     ASSERT_NE(spkSmallDftKernelsOfSet(i), nullptr);
     for (int j = 0; j < i; ++j) EXPECT_NE(spkSmallDftKernelsOfSet(i), spkSmallDftKernelsOfSet(j));
   }
   EXPECT_EQ(spkSmallDftKernelsOfSet(-1), nullptr);
-  EXPECT_EQ(spkSmallDftKernelsOfSet(5), nullptr);
+  EXPECT_EQ(spkSmallDftKernelsOfSet(kSpVariantSetCount), nullptr);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <iterator>
 #include <set>
 #include <string>
 
@@ -10,9 +11,8 @@
 #include "primitives/frame/dispatch.h"
 #include "support/synthetic_cpu.h"
 #include "support/variant_sets.h"
-#include "support/variant_table.h"
 
-SP_DECLARE_VARIANTS(const spVersionRecord*, spGetVersionRecord, ())
+SP_DECLARE_EVERY_SET(SP_VERSION_ENTRIES)
 
 class VersionTest : public VariantSetTest {};
 
@@ -26,7 +26,7 @@ TEST_P(VersionTest, RunningSetsRecord) {
   EXPECT_EQ(r->build, 133);
   EXPECT_EQ(r->revision, 274);
   EXPECT_STREQ(r->versionText, "5.1.1");
-  EXPECT_STREQ(r->buildDate, SetIndex() == 0 ? "Jun 18 2006" : "Jun 17 2006");
+  EXPECT_STREQ(r->buildDate, SetIndex() == SP_SET_GENERIC ? "Jun 18 2006" : "Jun 17 2006");
   EXPECT_EQ(r->targetCode & ~0xffff, 0);
   EXPECT_TRUE(std::isalnum(r->targetCode & 0xff) && std::isalnum((r->targetCode >> 8) & 0xff));
 }
@@ -45,9 +45,27 @@ TEST(VersionRecords, TargetCodesAndLibraryNamesAreDistinct) {
   EXPECT_EQ(names.size(), 5u);
 }
 
+// Each record is named after the set it stands for, with a code of the
+// set name's first letter and the set's index.
+TEST(VersionRecords, NamedAfterTheirSets) {
+  struct Expected {
+    const char* libraryName;
+    char code[3];
+  };
+  const Expected want[] = {{"vantrel_sp_generic", "g0"}, {"vantrel_sp_sse", "s1"}, {"vantrel_sp_sse2", "s2"},
+                           {"vantrel_sp_sse3", "s3"}, {"vantrel_sp_ssse3", "s4"}};
+  static_assert(std::size(want) == kSpVariantSetCount);
+  const spVersionRecord* (*const records[])() = SP_VARIANT_TABLE(spGetVersionRecord);
+  for (int set = 0; set < kSpVariantSetCount; ++set) {
+    SCOPED_TRACE(want[set].libraryName);
+    EXPECT_STREQ(records[set]()->libraryName, want[set].libraryName);
+    EXPECT_EQ(records[set]()->targetCode, want[set].code[0] | (want[set].code[1] << 8));
+  }
+}
+
 TEST(VersionRecords, GenericBeforeDetectionRunningSetAfter) {
   ScopedDispatchIndex keep;
-  spDispatchIndex.store(0);  // as loaded
+  spDispatchIndex.store(SP_SET_GENERIC);  // as loaded
   EXPECT_STREQ(spGetVersionRecord()->buildDate, "Jun 18 2006");
   spStaticInit();
   const spVersionRecord* (*const records[])() = SP_VARIANT_TABLE(spGetVersionRecord);

@@ -3,9 +3,8 @@
 #pragma once
 #include <cstdint>
 
-#include "primitives/frame/dispatch.h"
+#include "primitives/frame/set_list.h"
 #include "primitives/frame/sp_kernels_sse.h"
-#include "support/variant_table.h"
 
 SP_DECLARE_VARIANTS(void*, spkCopyBytes, (const void* src, void* dst, int64_t bytes))
 SP_DECLARE_VARIANTS(void*, spkZeroBytes, (void* dst, int64_t bytes))

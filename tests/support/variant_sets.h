@@ -8,6 +8,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include "primitives/frame/set_list.h"
 #include "primitives/frame/variant_seams.h"
 
 class VariantSetTest : public ::testing::TestWithParam<int> {
@@ -31,4 +32,4 @@ inline std::string VariantSetParamName(const ::testing::TestParamInfo<int>& info
 }
 
 #define SP_INSTANTIATE_FOR_ALL_SETS(Suite) \
-  INSTANTIATE_TEST_SUITE_P(AllSets, Suite, ::testing::Range(0, 5), VariantSetParamName)
+  INSTANTIATE_TEST_SUITE_P(AllSets, Suite, ::testing::Range(0, kSpVariantSetCount), VariantSetParamName)

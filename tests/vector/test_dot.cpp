@@ -8,15 +8,12 @@
 #include <limits>
 #include <vector>
 
-#include "primitives/frame/dispatch.h"
 #include "primitives/frame/variant_seams.h"
 #include "primitives/vector/sp_dot.h"
 #include "support/variant_sets.h"
-#include "support/variant_table.h"
 #include "vector_test_support.h"
 
-SP_DECLARE_VARIANTS(spStatus, spDotF32, (const float* a, const float* b, int32_t n, float* result))
-SP_DECLARE_VARIANTS(spStatus, spDotF64, (const double* a, const double* b, int32_t n, double* result))
+SP_DECLARE_EVERY_SET(SP_DOT_ENTRIES)
 
 namespace {
 

@@ -11,14 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "primitives/frame/dispatch.h"
 #include "primitives/frame/variant_seams.h"
 #include "primitives/vector/sp_ln.h"
 #include "support/variant_sets.h"
 #include "vector_test_support.h"
 
-SP_DECLARE_VARIANTS(spStatus, spLnF32, (const float* src, float* dst, int32_t len))
-SP_DECLARE_VARIANTS(spStatus, spLnF64, (const double* src, double* dst, int32_t len))
+SP_DECLARE_EVERY_SET(SP_LN_ENTRIES)
 
 namespace {
 

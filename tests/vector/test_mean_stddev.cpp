@@ -8,18 +8,13 @@
 #include <limits>
 #include <vector>
 
-#include "primitives/frame/dispatch.h"
 #include "primitives/frame/variant_seams.h"
 #include "primitives/vector/sp_mean_stddev.h"
 #include "primitives/vector/sp_sum.h"
 #include "support/variant_sets.h"
-#include "support/variant_table.h"
 #include "vector_test_support.h"
 
-SP_DECLARE_VARIANTS(spStatus, spMeanF32, (const float* src, int32_t n, float* mean, int32_t hint))
-SP_DECLARE_VARIANTS(spStatus, spMeanF64, (const double* src, int32_t n, double* mean))
-SP_DECLARE_VARIANTS(spStatus, spStdDevF32, (const float* src, int32_t n, float* stdDev, int32_t hint))
-SP_DECLARE_VARIANTS(spStatus, spStdDevF64, (const double* src, int32_t n, double* stdDev))
+SP_DECLARE_EVERY_SET(SP_MEAN_STDDEV_ENTRIES)
 
 namespace {
 

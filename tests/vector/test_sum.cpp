@@ -7,15 +7,12 @@
 #include <limits>
 #include <vector>
 
-#include "primitives/frame/dispatch.h"
 #include "primitives/frame/variant_seams.h"
 #include "primitives/vector/sp_sum.h"
 #include "support/variant_sets.h"
-#include "support/variant_table.h"
 #include "vector_test_support.h"
 
-SP_DECLARE_VARIANTS(spStatus, spSumF32, (const float* src, int32_t n, float* sum, int32_t hint))
-SP_DECLARE_VARIANTS(spStatus, spSumF64, (const double* src, int32_t n, double* sum))
+SP_DECLARE_EVERY_SET(SP_SUM_ENTRIES)
 
 namespace {
 

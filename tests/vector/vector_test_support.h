@@ -160,7 +160,7 @@ inline float Nearest(long double ref) { return static_cast<float>(ref); }
 template <int64_t kGenericUlps, int64_t kSimdUlps>
 class UlpBoundTest : public VariantSetTest {
  protected:
-  int64_t Ulps() const { return SetIndex() == 0 ? kGenericUlps : kSimdUlps; }
+  int64_t Ulps() const { return SetIndex() == SP_SET_GENERIC ? kGenericUlps : kSimdUlps; }
 };
 
 // ---- MXCSR -----------------------------------------------------------------

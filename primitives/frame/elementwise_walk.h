@@ -1,0 +1,141 @@
+// The elementwise walks of the SIMD sets' kernels, each with its tail policy:
+//
+//   BinaryBlockLoop / ConstBlockLoop after AlignHead: small arrays singly;
+//     otherwise the written array is aligned to 16 bytes by single elements
+//     (or, when it is not element-aligned, left as it is with unaligned
+//     stores), then 32-byte blocks of two vectors, then the rest singly.
+//   UnaryWalk: single elements until the written array is 16-byte aligned
+//     (while it is element-aligned), blocks of a fixed number of vectors,
+//     then one vector at a time, then single elements.
+//
+// Each source is read with aligned loads when its own address is 16-byte
+// aligned where the blocks start. Each vector is stored before the next is
+// loaded (the compiler may not reorder them, as a destination may be a
+// source): loading a pair first was measured slower when the pair straddles
+// a cache line. Software prefetch is left out: on current processors the
+// hardware prefetchers keep up with these linear walks and explicit
+// prefetches only cost issue slots (measured with bench/bench_arith).
+// Use a walk only where a primitive's prescribed order of elements and tail
+// handling are the walk's. Include only from *_variant.cpp.
+#pragma once
+#include <cstdint>
+#include <type_traits>
+#include <utility>
+
+#include "primitives/frame/simd.h"
+
+#if SP_SET_INDEX >= SP_SET_SSE
+namespace SP_SET_NS::walk {
+
+enum class StoreKind { Aligned, Unaligned, Streaming };
+
+template <class T> struct VecOf;
+template <> struct VecOf<float> { using type = simd::f32x4; };
+#if SP_SET_INDEX >= SP_SET_SSE2
+template <> struct VecOf<double> { using type = simd::f64x2; };
+#endif
+template <class T> using Vec = typename VecOf<T>::type;
+template <class T> inline constexpr int64_t kLanes = 16 / sizeof(T);
+template <class T> inline constexpr int64_t kBlock = 32 / sizeof(T);
+
+using simd::LoadAs;
+template <StoreKind K, class T>
+inline void StoreAs(T* p, Vec<T> v) {
+  if constexpr (K == StoreKind::Aligned) simd::Store(p, v);
+  else if constexpr (K == StoreKind::Unaligned) simd::StoreU(p, v);
+  else simd::Stream(p, v);
+}
+
+// Calls f(std::bool_constant<flag>{}) so that a run-time alignment test picks
+// a loop specialised for it.
+template <class F>
+inline void WithFlag(bool flag, F&& f) {
+  if (flag) f(std::true_type{});
+  else f(std::false_type{});
+}
+
+// dst[i] = Op(x[i], y[i]) over whole blocks; x or y may be dst itself.
+template <class Op, StoreKind K, bool XA, bool YA, class T>
+void BinaryBlockLoop(const T* x, const T* y, T* dst, int64_t count) {
+  constexpr int64_t L = kLanes<T>;
+  for (int64_t i = 0; i < count; i += kBlock<T>) {
+    StoreAs<K>(dst + i, Op::Vector(LoadAs<XA>(x + i), LoadAs<YA>(y + i)));
+    StoreAs<K>(dst + i + L, Op::Vector(LoadAs<XA>(x + i + L), LoadAs<YA>(y + i + L)));
+  }
+}
+
+// dst[i] = Op(x[i], c) over whole blocks.
+template <class Op, StoreKind K, bool XA, class T>
+void ConstBlockLoop(const T* x, Vec<T> c, T* dst, int64_t count) {
+  constexpr int64_t L = kLanes<T>;
+  for (int64_t i = 0; i < count; i += kBlock<T>) {
+    StoreAs<K>(dst + i, Op::Vector(LoadAs<XA>(x + i), c));
+    StoreAs<K>(dst + i + L, Op::Vector(LoadAs<XA>(x + i + L), c));
+  }
+}
+
+// dst[i] = op.Vector(src[i..]) over whole blocks of kVectors vectors; src
+// may be dst.
+template <int64_t kVectors, bool SrcAligned, StoreKind K, class T, class Op, size_t... k>
+inline void UnaryBlock(const T* src, T* dst, const Op& op, std::index_sequence<k...>) {
+  constexpr int64_t L = kLanes<T>;
+  (StoreAs<K>(dst + int64_t{k} * L, op.Vector(LoadAs<SrcAligned>(src + int64_t{k} * L))), ...);
+}
+template <int64_t kVectors, bool SrcAligned, StoreKind K, class T, class Op>
+void UnaryBlockLoop(const T* src, T* dst, int64_t count, const Op& op) {
+  for (int64_t i = 0; i < count; i += kVectors * kLanes<T>)
+    UnaryBlock<kVectors, SrcAligned, K>(src + i, dst + i, op, std::make_index_sequence<kVectors>{});
+}
+
+// dst[i] = op(src[i]) with op.Scalar(T) and op.Vector(Vec<T>) giving the
+// same bits; src and dst are the same array or apart.
+template <int64_t kVectors, class T, class Op>
+void UnaryWalk(const T* src, T* dst, int64_t n, const Op& op) {
+  constexpr int64_t L = kLanes<T>;
+  int64_t i = 0;
+  while (i < n && simd::ElementAligned(dst + i) && !simd::Aligned16(dst + i)) {
+    simd::St(dst + i, op.Scalar(simd::Ld(src + i)));
+    ++i;
+  }
+  const int64_t count = (n - i) / (kVectors * L) * (kVectors * L);
+  if (count > 0) {
+    if (!simd::Aligned16(dst + i)) UnaryBlockLoop<kVectors, false, StoreKind::Unaligned>(src + i, dst + i, count, op);
+    else if (simd::Aligned16(src + i)) UnaryBlockLoop<kVectors, true, StoreKind::Aligned>(src + i, dst + i, count, op);
+    else UnaryBlockLoop<kVectors, false, StoreKind::Aligned>(src + i, dst + i, count, op);
+    i += count;
+  }
+  for (; i + L <= n; i += L) simd::StoreU(dst + i, op.Vector(simd::LoadU(src + i)));
+  for (; i < n; ++i) simd::St(dst + i, op.Scalar(simd::Ld(src + i)));
+}
+
+// Results are streamed past the caches only when the arrays of one call
+// together exceed this many bytes, far beyond a core's cache: below it,
+// streaming stores only slow the call down, since the caller reads the
+// result again soon.
+inline constexpr int64_t kStreamAboveBytes = int64_t{8} << 20;
+
+// Below this many elements every element is processed singly.
+template <class T> inline constexpr int64_t kSingleBelow = sizeof(T) == 4 ? 11 : 5;
+
+// Where the blocks start and whether their stores may be aligned; the single
+// elements before `start` are done by the caller's scalar op.
+struct Layout {
+  int64_t start;
+  int64_t count;  // elements in whole blocks
+  bool alignedStores;
+};
+template <class T, class Scalar>
+Layout AlignHead(T* dst, int64_t n, Scalar scalarAt) {
+  if (n < kSingleBelow<T>) {
+    for (int64_t i = 0; i < n; ++i) scalarAt(i);
+    return {n, 0, false};
+  }
+  int64_t i = 0;
+  const bool aligned = simd::ElementAligned(dst);
+  if (aligned)
+    while (!simd::Aligned16(dst + i)) scalarAt(i++);
+  return {i, (n - i) / kBlock<T> * kBlock<T>, aligned};
+}
+
+}  // namespace SP_SET_NS::walk
+#endif

@@ -1,0 +1,61 @@
+// Sound files through libsndfile: WAV in every PCM width, float and
+// extensible form, and whatever else libsndfile reads. Samples come and go
+// as floats in 16-bit integer units (full scale +-32768) whatever the
+// file's own format. Nothing here throws; failures come back as a result
+// with a text that says what went wrong.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+struct SoundFileFormat {
+    int sampleRate = 0;
+    int bitsPerSample = 0;  // of the stored samples; 16 for compressed encodings
+    int channels = 0;
+    int64_t frames = 0;
+};
+
+class SoundFileReader {
+public:
+    SoundFileReader();
+    ~SoundFileReader();
+    SoundFileReader(const SoundFileReader&) = delete;
+    SoundFileReader& operator=(const SoundFileReader&) = delete;
+
+    // false with Error() set when the file is missing, unreadable or not a
+    // sound file libsndfile accepts.
+    bool Open(const std::string& path);
+    void Close();
+    bool IsOpen() const;
+
+    const SoundFileFormat& Format() const { return m_format; }
+    const std::string& Error() const { return m_error; }
+
+    // Reads up to `frames` interleaved frames; fewer at the end or on a
+    // damaged stretch (then Error() says so). Returns the frames read.
+    int64_t Read(float* interleaved, int64_t frames);
+
+private:
+    struct Handle;
+    std::unique_ptr<Handle> m_handle;
+    SoundFileFormat m_format;
+    std::string m_error;
+};
+
+// The encodings WriteSoundFile can store.
+enum class SoundFileEncoding { PcmU8, Pcm16, Pcm24, Pcm32, Float, Double };
+
+struct SoundFileSpec {
+    int sampleRate = 48000;
+    int channels = 1;
+    SoundFileEncoding encoding = SoundFileEncoding::Pcm16;
+    // Container: "wav", "wavex" (extensible WAV), "aiff" or "flac".
+    std::string container = "wav";
+};
+
+// Writes interleaved frames in 16-bit units; integer values round-trip
+// exactly through every PCM width of 16 bits or more. false with `error`
+// set on failure.
+bool WriteSoundFile(const std::string& path, const SoundFileSpec& spec, const float* interleaved, int64_t frames,
+                    std::string* error = nullptr);
