@@ -37,7 +37,10 @@ int32_t OrderHolding(int64_t points) {
 class Reference {
  public:
   explicit Reference(int64_t n)
-      : n_(n), x_(fftw_alloc_real(n)), y_(fftw_alloc_real(n)), fx_(fftw_alloc_complex(n / 2 + 1)),
+      : n_(n),
+        x_(fftw_alloc_real(n)),
+        y_(fftw_alloc_real(n)),
+        fx_(fftw_alloc_complex(n / 2 + 1)),
         fy_(fftw_alloc_complex(n / 2 + 1)) {
     fwdX_ = fftw_plan_dft_r2c_1d(n, x_, fx_, FFTW_MEASURE);
     fwdY_ = fftw_plan_dft_r2c_1d(n, y_, fy_, FFTW_MEASURE);
@@ -118,8 +121,10 @@ class Reference {
 template <class T>
 spStatus CrossCorr(const T* a, int32_t aLen, const T* b, int32_t bLen, T* dst) {
   const int32_t whole = aLen + bLen - 1;
-  if constexpr (sizeof(T) == sizeof(double)) return spCrossCorrF64(a, aLen, b, bLen, dst, whole, 1 - aLen);
-  else return spCrossCorrF32(a, aLen, b, bLen, dst, whole, 1 - aLen);
+  if constexpr (sizeof(T) == sizeof(double))
+    return spCrossCorrF64(a, aLen, b, bLen, dst, whole, 1 - aLen);
+  else
+    return spCrossCorrF32(a, aLen, b, bLen, dst, whole, 1 - aLen);
 }
 
 template <class T>
@@ -187,8 +192,8 @@ int main(int argc, char** argv) {
   }
   for (int32_t n : kAutoSizes) {
     for (int set = kPlain; set < 5; ++set) {
-      const std::string name = (set == kPlain ? std::string("reference") : spVariantSetName(set)) + "/" +
-                               std::to_string(n);
+      const std::string name =
+          (set == kPlain ? std::string("reference") : spVariantSetName(set)) + "/" + std::to_string(n);
       benchmark::RegisterBenchmark(("AutoCorrBiasedF32/" + name).c_str(), Auto, set, n)->MinTime(kMinTime);
     }
   }

@@ -29,8 +29,10 @@ spStatus CheckArguments(const float* src, int32_t srcLen, const float* dst, int3
 // 1/srcLen rounded to float once: divided in double in the generic set, in
 // single precision in the others.
 float BiasFactor(int32_t srcLen) {
-  if constexpr (kSetIndex == SP_SET_GENERIC) return static_cast<float>(1.0 / srcLen);
-  else return 1.0f / static_cast<float>(srcLen);
+  if constexpr (kSetIndex == SP_SET_GENERIC)
+    return static_cast<float>(1.0 / srcLen);
+  else
+    return 1.0f / static_cast<float>(srcLen);
 }
 
 }  // namespace

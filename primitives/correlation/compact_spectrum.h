@@ -66,8 +66,10 @@ spStatus ForwardCompact(const T* src, T* dst, const REALFFTSPEC* spec, uint8_t* 
   const int64_t n = fftk::Pow2(order);
   const T scale = fftk::ScaleOf<T>(*spec);
   if (order <= fftk::kSmallOrders) {
-    if (spec->forwardScaled) engine->small->fwdScaled[order](src, dst, scale);
-    else engine->small->fwd[order](src, dst);
+    if (spec->forwardScaled)
+      engine->small->fwdScaled[order](src, dst, scale);
+    else
+      engine->small->fwd[order](src, dst);
   } else {
     fftk::Scratch scratch(*spec, work);
     if (scratch.Failed()) return spErrNoMemory;
@@ -98,8 +100,10 @@ spStatus InverseCompact(const T* src, T* dst, const REALFFTSPEC* spec, uint8_t* 
   const T scale = fftk::ScaleOf<T>(*spec);
   if (order <= fftk::kSmallOrders) {
     KernelOrder(src, dst, n);
-    if (spec->inverseScaled) engine->small->invScaled[order](dst, dst, scale);
-    else engine->small->inv[order](dst, dst);
+    if (spec->inverseScaled)
+      engine->small->invScaled[order](dst, dst, scale);
+    else
+      engine->small->inv[order](dst, dst);
     return spOk;
   }
   fftk::Scratch scratch(*spec, work);

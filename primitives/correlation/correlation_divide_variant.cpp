@@ -71,16 +71,16 @@ f32x4 LaneByLane(f32x4 d, f32x4 s, bool& special) {
       continue;
     }
     special = true;
-    if (std::isnan(dv[i])) q[i] = kPositiveQuietNaN;
-    else q[i] = sv[i] > 0.0f ? kPlusInf : (sv[i] < 0.0f ? kMinusInf : kPositiveQuietNaN);
+    if (std::isnan(dv[i]))
+      q[i] = kPositiveQuietNaN;
+    else
+      q[i] = sv[i] > 0.0f ? kPlusInf : (sv[i] < 0.0f ? kMinusInf : kPositiveQuietNaN);
   }
   return _mm_loadu_ps(q);
 }
 
 // One block of `count` (1 to 4) elements; the other lanes divide 1 by 1.
-f32x4 LaneFix(f32x4 d, f32x4 s, bool& special) {
-  return HasZero(d) ? LaneByLane(d, s, special) : Approximate(d, s);
-}
+f32x4 LaneFix(f32x4 d, f32x4 s, bool& special) { return HasZero(d) ? LaneByLane(d, s, special) : Approximate(d, s); }
 
 void Block(const float* divisor, const float* src, float* dst, int count, bool& special) {
   float dv[4] = {1.0f, 1.0f, 1.0f, 1.0f}, sv[4] = {1.0f, 1.0f, 1.0f, 1.0f}, q[4];

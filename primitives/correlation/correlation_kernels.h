@@ -43,29 +43,29 @@
 #include "primitives/fft/sp_real_fft.h"
 #include "primitives/frame/dispatch.h"
 
-#define SP_CORR_SEGMENT_KERNELS(T, Suffix)                                                                        \
-  SP_DECLARE_VARIANTS(void, spkCrossCorrDirectFull##Suffix, (const T* x, const T* y, int32_t win, T* out,          \
-                                                             int32_t count))                                      \
-  SP_DECLARE_VARIANTS(void, spkCrossCorrDirectFullRev##Suffix, (const T* x, const T* y, int32_t win, T* out,       \
-                                                                int32_t count))                                   \
-  SP_DECLARE_VARIANTS(void, spkCrossCorrDirectPartialUp##Suffix, (const T* x, const T* y, int32_t win, T* out,     \
-                                                                  int32_t count))                                 \
-  SP_DECLARE_VARIANTS(void, spkCrossCorrDirectPartialDown##Suffix, (const T* x, const T* y, int32_t win,           \
-                                                                    T* outLast, int32_t count))
+#define SP_CORR_SEGMENT_KERNELS(T, Suffix)                                          \
+  SP_DECLARE_VARIANTS(void, spkCrossCorrDirectFull##Suffix,                         \
+                      (const T* x, const T* y, int32_t win, T* out, int32_t count)) \
+  SP_DECLARE_VARIANTS(void, spkCrossCorrDirectFullRev##Suffix,                      \
+                      (const T* x, const T* y, int32_t win, T* out, int32_t count)) \
+  SP_DECLARE_VARIANTS(void, spkCrossCorrDirectPartialUp##Suffix,                    \
+                      (const T* x, const T* y, int32_t win, T* out, int32_t count)) \
+  SP_DECLARE_VARIANTS(void, spkCrossCorrDirectPartialDown##Suffix,                  \
+                      (const T* x, const T* y, int32_t win, T* outLast, int32_t count))
 SP_CORR_SEGMENT_KERNELS(double, F64)
 SP_CORR_SEGMENT_KERNELS(float, F32)
 #undef SP_CORR_SEGMENT_KERNELS
 
 SP_DECLARE_VARIANTS(void, spkAutoCorrDirectF32, (const float* src, int32_t srcLen, float* dst, int32_t lags))
 
-#define SP_CORR_COMPACT_DRIVERS(T, Suffix)                                                                         \
-  SP_DECLARE_VARIANTS(spStatus, spkRealFftWorkSize##Suffix, (const REALFFTSPEC* spec, int32_t* bytes))             \
-  SP_DECLARE_VARIANTS(spStatus, spkRealFftFwdCompact##Suffix,                                                      \
-                      (const T* src, T* dst, const REALFFTSPEC* spec, uint8_t* work))                              \
-  SP_DECLARE_VARIANTS(spStatus, spkMulCompactConj##Suffix, (const T* src, T* srcDst, int32_t n))                   \
-  SP_DECLARE_VARIANTS(spStatus, spkRealFftInvCompact##Suffix,                                                      \
-                      (const T* src, T* dst, const REALFFTSPEC* spec, uint8_t* work))                              \
-  SP_DECLARE_VARIANTS(spStatus, spkCrossCorrByFft##Suffix,                                                         \
+#define SP_CORR_COMPACT_DRIVERS(T, Suffix)                                                             \
+  SP_DECLARE_VARIANTS(spStatus, spkRealFftWorkSize##Suffix, (const REALFFTSPEC* spec, int32_t* bytes)) \
+  SP_DECLARE_VARIANTS(spStatus, spkRealFftFwdCompact##Suffix,                                          \
+                      (const T* src, T* dst, const REALFFTSPEC* spec, uint8_t* work))                  \
+  SP_DECLARE_VARIANTS(spStatus, spkMulCompactConj##Suffix, (const T* src, T* srcDst, int32_t n))       \
+  SP_DECLARE_VARIANTS(spStatus, spkRealFftInvCompact##Suffix,                                          \
+                      (const T* src, T* dst, const REALFFTSPEC* spec, uint8_t* work))                  \
+  SP_DECLARE_VARIANTS(spStatus, spkCrossCorrByFft##Suffix,                                             \
                       (const T* a, int32_t aLen, const T* b, int32_t bLen, T* out, int32_t count, int64_t start))
 SP_CORR_COMPACT_DRIVERS(double, F64)
 SP_CORR_COMPACT_DRIVERS(float, F32)

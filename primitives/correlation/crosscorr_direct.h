@@ -28,9 +28,7 @@ struct Placement {
   void Put(int64_t k, T v) const { St(first + step * k, v); }
 };
 
-inline int64_t WindowOf(Window window, int64_t win, int64_t k) {
-  return window == Window::kFixed ? win : win - k;
-}
+inline int64_t WindowOf(Window window, int64_t win, int64_t k) { return window == Window::kFixed ? win : win - k; }
 
 // Plain sums in double, four values per pass while four remain.
 template <class T>

@@ -132,12 +132,12 @@ spStatus CrossCorr(const T* a, int32_t aLen, const T* b, int32_t bLen, T* dst, i
 
 }  // namespace
 
-spStatus SP_V(spCrossCorrF64)(const double* a, int32_t aLen, const double* b, int32_t bLen, double* dst,
-                              int32_t dstLen, int32_t lowLag) {
+spStatus SP_V(spCrossCorrF64)(const double* a, int32_t aLen, const double* b, int32_t bLen, double* dst, int32_t dstLen,
+                              int32_t lowLag) {
   return CrossCorr(a, aLen, b, bLen, dst, dstLen, lowLag);
 }
-spStatus SP_V(spCrossCorrF32)(const float* a, int32_t aLen, const float* b, int32_t bLen, float* dst,
-                              int32_t dstLen, int32_t lowLag) {
+spStatus SP_V(spCrossCorrF32)(const float* a, int32_t aLen, const float* b, int32_t bLen, float* dst, int32_t dstLen,
+                              int32_t lowLag) {
   return CrossCorr(a, aLen, b, bLen, dst, dstLen, lowLag);
 }
 

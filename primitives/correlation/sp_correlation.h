@@ -26,18 +26,18 @@
 #include "primitives/frame/entries.h"
 #include "primitives/frame/sp_status.h"
 
-#define SP_CROSSCORR_ENTRIES(X)                                                                                \
-  X(spStatus, spCrossCorrF64,                                                                                  \
+#define SP_CROSSCORR_ENTRIES(X)                                                                                  \
+  X(spStatus, spCrossCorrF64,                                                                                    \
     (const double* a, int32_t aLen, const double* b, int32_t bLen, double* dst, int32_t dstLen, int32_t lowLag), \
-    (a, aLen, b, bLen, dst, dstLen, lowLag))                                                                   \
-  X(spStatus, spCrossCorrF32,                                                                                  \
-    (const float* a, int32_t aLen, const float* b, int32_t bLen, float* dst, int32_t dstLen, int32_t lowLag),   \
+    (a, aLen, b, bLen, dst, dstLen, lowLag))                                                                     \
+  X(spStatus, spCrossCorrF32,                                                                                    \
+    (const float* a, int32_t aLen, const float* b, int32_t bLen, float* dst, int32_t dstLen, int32_t lowLag),    \
     (a, aLen, b, bLen, dst, dstLen, lowLag))
 SP_DECLARE_ENTRIES(SP_CROSSCORR_ENTRIES)
 
-#define SP_AUTOCORR_ENTRIES(X)                                                                               \
-  X(spStatus, spAutoCorrBiasedF32, (const float* src, int32_t srcLen, float* dst, int32_t dstLen),           \
-    (src, srcLen, dst, dstLen))                                                                              \
-  X(spStatus, spAutoCorrUnbiasedF32, (const float* src, int32_t srcLen, float* dst, int32_t dstLen),         \
+#define SP_AUTOCORR_ENTRIES(X)                                                                       \
+  X(spStatus, spAutoCorrBiasedF32, (const float* src, int32_t srcLen, float* dst, int32_t dstLen),   \
+    (src, srcLen, dst, dstLen))                                                                      \
+  X(spStatus, spAutoCorrUnbiasedF32, (const float* src, int32_t srcLen, float* dst, int32_t dstLen), \
     (src, srcLen, dst, dstLen))
 SP_DECLARE_ENTRIES(SP_AUTOCORR_ENTRIES)

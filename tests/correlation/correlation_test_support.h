@@ -13,8 +13,8 @@
 #include "primitives/correlation/correlation_kernels.h"
 #include "primitives/fft/sp_real_fft.h"
 #include "primitives/fft/sp_real_fft_f64.h"
-#include "primitives/frame/entries.h"
 #include "primitives/frame/alloc_failure_seam.h"
+#include "primitives/frame/entries.h"
 #include "support/alloc_failure.h"
 
 SP_DECLARE_EVERY_SET(SP_REAL_FFT_F32_ENTRIES)
@@ -48,7 +48,7 @@ struct SetKernels;
     static constexpr FwdFn<T> forward[] = SP_VARIANT_TABLE(spkRealFftFwdCompact##Suffix);                  \
     static constexpr FwdFn<T> inverse[] = SP_VARIANT_TABLE(spkRealFftInvCompact##Suffix);                  \
     static constexpr MulFn<T> mulConj[] = SP_VARIANT_TABLE(spkMulCompactConj##Suffix);                     \
-    static constexpr ByFftFn<T> byFft[] = SP_VARIANT_TABLE(spkCrossCorrByFft##Suffix);                    \
+    static constexpr ByFftFn<T> byFft[] = SP_VARIANT_TABLE(spkCrossCorrByFft##Suffix);                     \
   };
 CORR_TEST_KERNELS(double, F64)
 CORR_TEST_KERNELS(float, F32)
@@ -56,8 +56,8 @@ CORR_TEST_KERNELS(float, F32)
 
 inline constexpr DivFn kDivChecked[] = SP_VARIANT_TABLE(spkDivCheckedF32);
 inline constexpr spStatus (*kDivInPlace[])(const float*, float*, int32_t) = SP_VARIANT_TABLE(spkDivInPlaceF32);
-inline constexpr void (*kAutoCorrDirect[])(const float*, int32_t, float*, int32_t) =
-    SP_VARIANT_TABLE(spkAutoCorrDirectF32);
+inline constexpr void (*kAutoCorrDirect[])(const float*, int32_t, float*,
+                                           int32_t) = SP_VARIANT_TABLE(spkAutoCorrDirectF32);
 
 // sum over n of a[n] * b[n + lag], both indices inside their arrays.
 template <class T>

@@ -64,8 +64,8 @@ class AutoCorrTest : public VariantSetTest {
 TEST_P(AutoCorrTest, LagsAgainstReference) {
   const struct {
     int32_t srcLen, dstLen;
-  } cases[] = {{1, 1}, {1, 4}, {5, 3}, {7, 6}, {11, 11}, {40, 100}, {100, 40}, {300, 300}, {599, 599},
-               {600, 600}, {700, 1000}, {900, 900}, {1000, 870}, {1024, 2000}};
+  } cases[] = {{1, 1},     {1, 4},     {5, 3},     {7, 6},      {11, 11},   {40, 100},   {100, 40},
+               {300, 300}, {599, 599}, {600, 600}, {700, 1000}, {900, 900}, {1000, 870}, {1024, 2000}};
   for (const auto& c : cases) {
     const auto src = corr_test::Signal<float>(c.srcLen, c.srcLen);
     Check(Estimate::kBiased, src, c.dstLen);
@@ -98,16 +98,16 @@ TEST_P(AutoCorrTest, DirectOrFftAtTheSetsThreshold) {
   const struct {
     int32_t srcLen, dstLen;
     Path want;
-  } cases[] = {{t - 1, t - 1, Path::kDirect}, {t, t, Path::kFft}, {t + 50, t - 1, Path::kDirect},
-               {t + 50, t, Path::kFft},       {t - 1, t + 9, Path::kDirect}, {t, t + 9, Path::kFft}};
+  } cases[] = {{t - 1, t - 1, Path::kDirect},  {t, t, Path::kFft},
+               {t + 50, t - 1, Path::kDirect}, {t + 50, t, Path::kFft},
+               {t - 1, t + 9, Path::kDirect},  {t, t + 9, Path::kFft}};
   for (const auto& c : cases) {
     const auto src = corr_test::Signal<float>(c.srcLen, 77);
     std::vector<float> dst(c.dstLen);
     for (Estimate e : {Estimate::kBiased, Estimate::kUnbiased}) {
       // The unbiased estimate first takes its divisors on either path.
       const int64_t fftRequest = e == Estimate::kUnbiased ? 2 : 1;
-      EXPECT_EQ(PathTaken([&] { return AutoCorr(e, src.data(), c.srcLen, dst.data(), c.dstLen); }, fftRequest),
-                c.want)
+      EXPECT_EQ(PathTaken([&] { return AutoCorr(e, src.data(), c.srcLen, dst.data(), c.dstLen); }, fftRequest), c.want)
           << "srcLen " << c.srcLen << " dstLen " << c.dstLen;
       Check(e, src, c.dstLen);
     }

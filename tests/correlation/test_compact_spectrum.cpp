@@ -16,7 +16,6 @@
 #include "primitives/fft/sp_real_fft_f64.h"
 #include "support/variant_sets.h"
 
-
 namespace {
 
 using corr_test::SetKernels;
@@ -65,8 +64,10 @@ std::vector<long double> CompactDft(const std::vector<T>& x) {
       re += x[t] * std::cos(angle);
       im += x[t] * std::sin(angle);
     }
-    if (k == 0) out[0] = re;
-    else if (2 * k == n) out[n - 1] = re;
+    if (k == 0)
+      out[0] = re;
+    else if (2 * k == n)
+      out[n - 1] = re;
     else {
       out[2 * k - 1] = re;
       out[2 * k] = im;

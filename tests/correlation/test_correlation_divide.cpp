@@ -139,8 +139,10 @@ TEST(DivideSets, VectorSetsAgreeBitForBit) {
       ASSERT_EQ(kDivChecked[set](dv.data(), sv.data(), out.data(), n), spWarnZeroDivisor);
       std::vector<uint32_t> bits;
       for (float v : out.Get()) bits.push_back(Bits(v));
-      if (first.empty()) first = bits;
-      else EXPECT_EQ(bits, first) << "set " << set << " offset " << offset;
+      if (first.empty())
+        first = bits;
+      else
+        EXPECT_EQ(bits, first) << "set " << set << " offset " << offset;
     }
   }
 }

@@ -25,11 +25,12 @@ using corr_test::Path;
 using corr_test::PathTaken;
 using vector_test::PlacedArray;
 
-
 template <class T>
 spStatus CrossCorr(const T* a, int32_t aLen, const T* b, int32_t bLen, T* dst, int32_t dstLen, int32_t lowLag) {
-  if constexpr (sizeof(T) == sizeof(double)) return spCrossCorrF64(a, aLen, b, bLen, dst, dstLen, lowLag);
-  else return spCrossCorrF32(a, aLen, b, bLen, dst, dstLen, lowLag);
+  if constexpr (sizeof(T) == sizeof(double))
+    return spCrossCorrF64(a, aLen, b, bLen, dst, dstLen, lowLag);
+  else
+    return spCrossCorrF32(a, aLen, b, bLen, dst, dstLen, lowLag);
 }
 
 struct Window {
@@ -39,10 +40,10 @@ struct Window {
 // Windows that reach every segment from both sides, past both ends, wholly
 // outside, and the whole sequence in both length orders.
 const Window kWindows[] = {
-    {1, 1, -1, 3},        {5, 9, -8, 20},      {9, 5, -12, 20},     {7, 7, -6, 13},     {5, 9, -20, 10},
-    {5, 9, 9, 4},         {5, 9, -5, 1},       {5, 9, 8, 1},        {40, 100, -39, 139}, {100, 40, -99, 139},
-    {50, 80, -10, 60},    {80, 50, -40, 45},   {80, 50, -31, 2},    {13, 300, 7, 250},  {300, 13, -290, 5},
-    {64, 64, -63, 127},   {3, 200, -2, 199},   {200, 3, -199, 204}, {33, 34, -40, 90},  {120, 17, -110, 130},
+    {1, 1, -1, 3},      {5, 9, -8, 20},    {9, 5, -12, 20},     {7, 7, -6, 13},      {5, 9, -20, 10},
+    {5, 9, 9, 4},       {5, 9, -5, 1},     {5, 9, 8, 1},        {40, 100, -39, 139}, {100, 40, -99, 139},
+    {50, 80, -10, 60},  {80, 50, -40, 45}, {80, 50, -31, 2},    {13, 300, 7, 250},   {300, 13, -290, 5},
+    {64, 64, -63, 127}, {3, 200, -2, 199}, {200, 3, -199, 204}, {33, 34, -40, 90},   {120, 17, -110, 130},
 };
 
 template <class T>
@@ -56,8 +57,8 @@ long double Norm(const std::vector<T>& v) {
 // lag against the reference: lags without overlap exactly 0.
 template <class T>
 void CheckWindow(const Window& w, const std::vector<T>& a, const std::vector<T>& b, int64_t dstOffset) {
-  SCOPED_TRACE(testing::Message() << "aLen " << w.aLen << " bLen " << w.bLen << " lowLag " << w.lowLag
-                                  << " dstLen " << w.dstLen << " dst offset " << dstOffset);
+  SCOPED_TRACE(testing::Message() << "aLen " << w.aLen << " bLen " << w.bLen << " lowLag " << w.lowLag << " dstLen "
+                                  << w.dstLen << " dst offset " << dstOffset);
   PlacedArray<T> dst(w.dstLen, dstOffset);
   const spStatus status = CrossCorr<T>(a.data(), w.aLen, b.data(), w.bLen, dst.data(), w.dstLen, w.lowLag);
   // Only a set whose transform does not run this order yet may refuse.
@@ -131,8 +132,7 @@ struct Choice {
 // the last double case the exact quotient is 512 - 1/32963: the generic set
 // forms 511, the others' single-precision product rounds up to exactly 512.
 const Choice kChoicesF64[] = {
-    {{512, 512, -200, 511}, Path::kDirect, Path::kDirect},
-    {{512, 512, -200, 512}, Path::kFft, Path::kFft},
+    {{512, 512, -200, 511}, Path::kDirect, Path::kDirect}, {{512, 512, -200, 512}, Path::kFft, Path::kFft},
     {{400, 600, -300, 766}, Path::kDirect, Path::kDirect},  // 766 * 400 / 600 = 510.67
     {{400, 600, -300, 768}, Path::kFft, Path::kFft},        // 512
     {{4615, 32963, 0, 3657}, Path::kDirect, Path::kFft},
@@ -157,8 +157,9 @@ void DirectOrFftAtTheLimit(int set, const Choice (&choices)[N]) {
     const auto b = corr_test::Signal<T>(w.bLen, 4);
     std::vector<T> dst(w.dstLen);
     const Path want = set == corr_test::kGeneric ? c.generic : c.others;
-    EXPECT_EQ(PathTaken([&] { return CrossCorr<T>(a.data(), w.aLen, b.data(), w.bLen, dst.data(), w.dstLen, w.lowLag); }),
-              want);
+    EXPECT_EQ(
+        PathTaken([&] { return CrossCorr<T>(a.data(), w.aLen, b.data(), w.bLen, dst.data(), w.dstLen, w.lowLag); }),
+        want);
     // Both paths give the reference values.
     CheckWindow(w, a, b, 0);
   }
@@ -177,7 +178,7 @@ void FftPathWindows(int set) {
   };
   const Case cases[] = {
       {600, 425, 1024, 0}, {1, 1500, 1500, 0}, {1500, 1, 1500, 0}, {700, 700, 1399, 0},
-      {1000, 24, 30, 990}, {24, 1000, 100, 0}, {2, 1, 2, 0},        {1, 1, 1, 0},
+      {1000, 24, 30, 990}, {24, 1000, 100, 0}, {2, 1, 2, 0},       {1, 1, 1, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "aLen " << c.aLen << " bLen " << c.bLen << " start " << c.start);
@@ -186,9 +187,9 @@ void FftPathWindows(int set) {
     const auto a = corr_test::Signal<T>(c.aLen, 31);
     const auto b = corr_test::Signal<T>(c.bLen, 32);
     std::vector<T> out(c.count + 2, T(9));
-    ASSERT_EQ(corr_test::SetKernels<T>::byFft[set](a.data(), c.aLen, b.data(), c.bLen, out.data() + 1, c.count,
-                                                   c.start),
-              spOk);
+    ASSERT_EQ(
+        corr_test::SetKernels<T>::byFft[set](a.data(), c.aLen, b.data(), c.bLen, out.data() + 1, c.count, c.start),
+        spOk);
     EXPECT_EQ(out.front(), T(9));
     EXPECT_EQ(out.back(), T(9));
     const long double tol = 64 * std::numeric_limits<T>::epsilon() * Norm(a) * Norm(b) * std::log2(c.aLen + c.bLen + 1);
@@ -225,10 +226,10 @@ void StatusesInOrderWriteNothing() {
     spStatus want;
   };
   const Case cases[] = {
-      {true, false, false, 4, 4, 4, spErrNullPointer},  {false, true, false, 4, 4, 4, spErrNullPointer},
-      {false, false, true, 4, 4, 4, spErrNullPointer},  {false, false, true, 0, -1, 0, spErrNullPointer},
-      {true, true, true, 0, 0, 0, spErrNullPointer},    {false, false, false, 0, 4, 4, spErrLength},
-      {false, false, false, 4, 0, 4, spErrLength},      {false, false, false, 4, 4, 0, spErrLength},
+      {true, false, false, 4, 4, 4, spErrNullPointer},     {false, true, false, 4, 4, 4, spErrNullPointer},
+      {false, false, true, 4, 4, 4, spErrNullPointer},     {false, false, true, 0, -1, 0, spErrNullPointer},
+      {true, true, true, 0, 0, 0, spErrNullPointer},       {false, false, false, 0, 4, 4, spErrLength},
+      {false, false, false, 4, 0, 4, spErrLength},         {false, false, false, 4, 4, 0, spErrLength},
       {false, false, false, INT32_MIN, 4, 4, spErrLength}, {false, false, false, 4, 4, -3, spErrLength},
   };
   for (const Case& c : cases) {

@@ -88,9 +88,9 @@ struct Shape {
 // Plain-loop limits of the vector sets (window 6/7, count 3/4 double, 5/6
 // float), one output, count = window (down to a one-term value), a window
 // shrinking below the block, wide passes and their leftovers.
-const Shape kShapes[] = {{1, 1}, {2, 1}, {3, 3},  {6, 6},   {7, 7},   {7, 4},   {7, 3},  {6, 20}, {7, 5},
-                         {7, 6}, {8, 8}, {9, 4},  {11, 11}, {12, 12}, {13, 13}, {14, 14}, {14, 9}, {40, 17},
-                         {40, 33}, {64, 64}, {100, 37}, {300, 299}};
+const Shape kShapes[] = {{1, 1},  {2, 1},   {3, 3},   {6, 6},   {7, 7},    {7, 4},    {7, 3},   {6, 20},
+                         {7, 5},  {7, 6},   {8, 8},   {9, 4},   {11, 11},  {12, 12},  {13, 13}, {14, 14},
+                         {14, 9}, {40, 17}, {40, 33}, {64, 64}, {100, 37}, {300, 299}};
 
 template <class T>
 class SegmentKernelTest : public VariantSetTest {
@@ -106,8 +106,8 @@ class SegmentKernelTest : public VariantSetTest {
         const auto xi = corr_test::SmallIntegers<T>(reads.xCount, 7 + s.win);
         const auto yi = corr_test::SmallIntegers<T>(s.win, 9 + count);
         for (int64_t offset : {0, 1, 4, 8, 12}) {
-          SCOPED_TRACE(testing::Message() << "kind " << static_cast<int>(kind) << " win " << s.win << " count "
-                                          << count << " offset " << offset);
+          SCOPED_TRACE(testing::Message() << "kind " << static_cast<int>(kind) << " win " << s.win << " count " << count
+                                          << " offset " << offset);
           const std::vector<T> got = RunKernel(kind, SetIndex(), x, y, s.win, count, offset);
           const std::vector<T> exact = RunKernel(kind, SetIndex(), xi, yi, s.win, count, offset);
           for (int32_t k = 0; k < count; ++k) {
