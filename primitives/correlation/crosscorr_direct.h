@@ -38,12 +38,17 @@ void PlainSums(const T* x, const T* y, int64_t win, Window window, Placement<T> 
     const int64_t shared = WindowOf(window, win, k + 3);
     double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
     const T* xk = x + k;
+    // The four x values of a step slide by one: each is widened once.
+    double x0 = Ld(xk), x1 = Ld(xk + 1), x2 = Ld(xk + 2);
     for (int64_t j = 0; j < shared; ++j) {
-      const double yj = Ld(y + j);
-      s0 += yj * static_cast<double>(Ld(xk + j));
-      s1 += yj * static_cast<double>(Ld(xk + j + 1));
-      s2 += yj * static_cast<double>(Ld(xk + j + 2));
-      s3 += yj * static_cast<double>(Ld(xk + j + 3));
+      const double yj = Ld(y + j), x3 = Ld(xk + j + 3);
+      s0 += yj * x0;
+      s1 += yj * x1;
+      s2 += yj * x2;
+      s3 += yj * x3;
+      x0 = x1;
+      x1 = x2;
+      x2 = x3;
     }
     // The shrinking windows leave three, two and one terms of the first
     // three values.
