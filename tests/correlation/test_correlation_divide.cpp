@@ -72,6 +72,23 @@ TEST_P(DivideTest, NaNDivisorAloneInItsPass) {
   }
 }
 
+// Outside the range of the reciprocal estimate: a divisor near the top of
+// the range gives 0 and a denormal one a NaN in the vector sets, neither
+// flagged; the generic set divides exactly.
+TEST_P(DivideTest, HugeAndDenormalDivisors) {
+  const float huge = std::ldexp(1.5f, 126), tiny = std::numeric_limits<float>::denorm_min() * 8;
+  const std::vector<float> d = {huge, tiny, 2, 2, 2, 2, 2, 2}, s = {1, 1, 1, 1, 1, 1, 1, 1};
+  alignas(16) float out[8];
+  ASSERT_EQ(kDivChecked[SetIndex()](d.data(), s.data(), out, 8), spOk);
+  if (Generic()) {
+    EXPECT_EQ(out[0], 1.0f / huge);
+    EXPECT_EQ(out[1], kInf);  // 1 / 2^-146 overflows
+  } else {
+    EXPECT_EQ(out[0], 0.0f);
+    EXPECT_TRUE(std::isnan(out[1]));
+  }
+}
+
 // Divisors 1, 2, 3, ..: within a few ulps everywhere, exactly rounded in the
 // generic set; a zero in a pass of eight makes its other seven exact.
 TEST_P(DivideTest, ApproximateAndExactQuotients) {
