@@ -161,6 +161,17 @@ class CompactTest : public VariantSetTest {
     EXPECT_EQ(bytes, s->workBytes > 0 ? s->workBytes + 16 : 0);
     ASSERT_EQ(K::workSize[SetIndex()](small.get(), &bytes), spOk);
     EXPECT_EQ(bytes, 0);
+    // A need beyond what the 32-bit count carries is reported as -9, not
+    // as a wrapped size (the work size reads only the kind and the need).
+    REALFFTSPEC large{};
+    large.kind = s->kind;
+    large.workBytes = int64_t{INT32_MAX} - 15;
+    bytes = 5;
+    EXPECT_EQ(K::workSize[SetIndex()](&large, &bytes), spErrNoMemory);
+    EXPECT_EQ(bytes, 5);
+    large.workBytes = int64_t{INT32_MAX} - 16;
+    ASSERT_EQ(K::workSize[SetIndex()](&large, &bytes), spOk);
+    EXPECT_EQ(bytes, INT32_MAX);
     EXPECT_EQ(K::workSize[SetIndex()](nullptr, &bytes), spErrNullPointer);
     EXPECT_EQ(K::workSize[SetIndex()](s, nullptr), spErrNullPointer);
 
