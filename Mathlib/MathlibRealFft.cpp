@@ -8,8 +8,8 @@
 #include "Mathlib/MathlibRealFftCache.h"
 #include "Mathlib/MathlibTrace.h"
 #include "primitives/fft/sp_real_fft.h"
-#include "primitives/frame/sp_memory.h"
 #include "primitives/fft/sp_real_fft_f64.h"
+#include "primitives/frame/sp_memory.h"
 
 namespace {
 
@@ -101,8 +101,8 @@ class Transform {
  private:
   bool Succeeded(spStatus status) const {
     if (status == spOk) return true;
-    MathlibTrace(nullptr, "%s(), ERROR: real FFT of order %d failed (status %d)\n", m_caller,
-                 static_cast<int>(m_order), static_cast<int>(status));
+    MathlibTrace(nullptr, "%s(), ERROR: real FFT of order %d failed (status %d)\n", m_caller, static_cast<int>(m_order),
+                 static_cast<int>(status));
     return false;
   }
 
@@ -118,8 +118,7 @@ class Scratch {
  public:
   explicit Scratch(const Transform<T>& transform) {
     const int64_t values = transform.Points() + 2;
-    if (values <= std::numeric_limits<int32_t>::max())
-      m_data = Precision<T>::Allocate(Transform<T>::Count(values));
+    if (values <= std::numeric_limits<int32_t>::max()) m_data = Precision<T>::Allocate(Transform<T>::Count(values));
     if (!m_data)
       MathlibTrace(nullptr, "%s(), ERROR: out of memory for %lld scratch values, output left unchanged\n",
                    transform.Caller(), static_cast<long long>(values));
@@ -159,8 +158,7 @@ void ForwardPair(MathlibHandle* handle, const T* src1, T* dst1, const T* src2, T
 // With no pass asked for, the scratch forms stop after the cache step: the
 // scratch would be copied out unwritten.
 template <class T>
-void InverseFromCopy(MathlibHandle* handle, const T* src, T* dst, int32_t order, int32_t flags,
-                     const char* caller) {
+void InverseFromCopy(MathlibHandle* handle, const T* src, T* dst, int32_t order, int32_t flags, const char* caller) {
   const Transform<T> transform(handle, order, caller);
   if (!transform.Ready({src, dst}) || !(flags & kPasses)) return;
   const Scratch<T> copy(transform);
@@ -189,8 +187,7 @@ void InverseInPlace(MathlibHandle* handle, T* data, int32_t order, int32_t flags
 }
 
 template <class T>
-void ForwardComplex(MathlibHandle* handle, const T* src, T* dst, int32_t order, int32_t flags,
-                    const char* caller) {
+void ForwardComplex(MathlibHandle* handle, const T* src, T* dst, int32_t order, int32_t flags, const char* caller) {
   const Transform<T> transform(handle, order, caller);
   if (!transform.Ready({src, dst}) || !(flags & kPasses)) return;
   const Scratch<T> spectrum(transform);
@@ -239,8 +236,8 @@ void duvuvRealFftFwdF64(MathlibHandle* handle, const double* src, double* dst, i
 void duvuvRealFftInvF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags) {
   Inverse(handle, src, dst, order, flags, __func__);
 }
-void duvuvRealFftFwdPairF64(MathlibHandle* handle, const double* src1, double* dst1, const double* src2,
-                            double* dst2, int32_t order) {
+void duvuvRealFftFwdPairF64(MathlibHandle* handle, const double* src1, double* dst1, const double* src2, double* dst2,
+                            int32_t order) {
   ForwardPair(handle, src1, dst1, src2, dst2, order, __func__);
 }
 void duvuvRealFftInvCopyF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags) {
@@ -252,8 +249,7 @@ void duvuvRealFftFwdInPlaceF64(MathlibHandle* handle, double* data, int32_t orde
 void duvuvRealFftInvInPlaceF64(MathlibHandle* handle, double* data, int32_t order, int32_t flags) {
   InverseInPlace(handle, data, order, flags, __func__);
 }
-void duvuvRealFftFwdComplexF64(MathlibHandle* handle, const double* src, double* dst, int32_t order,
-                               int32_t flags) {
+void duvuvRealFftFwdComplexF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags) {
   ForwardComplex(handle, src, dst, order, flags, __func__);
 }
 

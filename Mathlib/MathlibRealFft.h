@@ -46,8 +46,8 @@ void duvuvRealFftInvByLenF32(MathlibHandle* handle, float* data, uint32_t n);
 
 void duvuvRealFftFwdF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags);
 void duvuvRealFftInvF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags);
-void duvuvRealFftFwdPairF64(MathlibHandle* handle, const double* src1, double* dst1, const double* src2,
-                            double* dst2, int32_t order);
+void duvuvRealFftFwdPairF64(MathlibHandle* handle, const double* src1, double* dst1, const double* src2, double* dst2,
+                            int32_t order);
 void duvuvRealFftInvCopyF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags);
 void duvuvRealFftFwdInPlaceF64(MathlibHandle* handle, double* data, int32_t order, int32_t flags);
 void duvuvRealFftInvInPlaceF64(MathlibHandle* handle, double* data, int32_t order, int32_t flags);

@@ -97,10 +97,12 @@ struct Api<double> {
 
 enum class Form { Fwd, Inv, FwdPair, InvCopy, InvCopyOnSource, FwdInPlace, InvInPlace, FwdComplex };
 
-const Form kForms[] = {Form::Fwd,        Form::Inv,        Form::FwdPair,    Form::InvCopy,
-                       Form::InvCopyOnSource, Form::FwdInPlace, Form::InvInPlace, Form::FwdComplex};
+const Form kForms[] = {Form::Fwd,        Form::Inv,        Form::FwdPair,   Form::InvCopy, Form::InvCopyOnSource,
+                       Form::FwdInPlace, Form::InvInPlace, Form::FwdComplex};
 
-bool IsForward(Form f) { return f == Form::Fwd || f == Form::FwdPair || f == Form::FwdInPlace || f == Form::FwdComplex; }
+bool IsForward(Form f) {
+  return f == Form::Fwd || f == Form::FwdPair || f == Form::FwdInPlace || f == Form::FwdComplex;
+}
 
 std::string FunctionName(Form f, const char* suffix) {
   const char* stem[] = {"Fwd", "Inv", "FwdPair", "InvCopy", "InvCopy", "FwdInPlace", "InvInPlace", "FwdComplex"};
@@ -223,8 +225,8 @@ TEST_P(MathlibRealFftTest, EveryFormMatchesTheLongDoubleDft) {
       for (Form form : kForms) {
         for (int32_t flags : {1, 2, 3}) {
           if (form == Form::FwdPair && flags != 1) continue;
-          SCOPED_TRACE(testing::Message() << FunctionName(form, Api<T>::kSuffix) << " order " << order << " flags "
-                                          << flags);
+          SCOPED_TRACE(testing::Message()
+                       << FunctionName(form, Api<T>::kSuffix) << " order " << order << " flags " << flags);
           const Arrays<T> before(form, order, 10 * order + flags);
           Arrays<T> after = before;
           RunForm(form, m_handle, after, order, flags);
@@ -309,8 +311,10 @@ TEST_P(MathlibRealFftTest, CacheIsReusedAndRebuiltOnAnotherOrderPrecisionOrSet) 
     // The other precision at the same order.
     std::vector<float> xf(64, 1.0f), sf(66);
     std::vector<double> xd(64, 1.0), sd(66);
-    if (Bits() == 32) duvuvRealFftFwdF64(m_handle, xd.data(), sd.data(), 6, 1);
-    else duvuvRealFftFwdF32(m_handle, xf.data(), sf.data(), 6, 1);
+    if (Bits() == 32)
+      duvuvRealFftFwdF64(m_handle, xd.data(), sd.data(), 6, 1);
+    else
+      duvuvRealFftFwdF32(m_handle, xf.data(), sf.data(), 6, 1);
     EXPECT_EQ(m_handle->cache->elementBits, 96 - Bits());
     EXPECT_EQ(m_handle->cache->order, 6);
     EXPECT_EQ(Bits() == 32 ? sd[0] : sf[0], 64.0);
@@ -488,15 +492,26 @@ std::string ParamName(const ::testing::TestParamInfo<Param>& info) {
   return std::string(spVariantSetName(std::get<0>(info.param))) + "_F" + std::to_string(std::get<1>(info.param));
 }
 
-INSTANTIATE_TEST_SUITE_P(AllSets, MathlibRealFftTest, ::testing::Combine(::testing::Range(0, 5), ::testing::Values(32, 64)),
-                         ParamName);
+INSTANTIATE_TEST_SUITE_P(AllSets, MathlibRealFftTest,
+                         ::testing::Combine(::testing::Range(0, 5), ::testing::Values(32, 64)), ParamName);
 
 TEST(MathlibLog2Ceil, SmallestPowerOfTwoNotBelowN) {
   const struct {
     uint32_t n, k;
-  } cases[] = {{0, 0},    {1, 0},           {2, 1},           {3, 2},           {4, 2},
-               {5, 3},    {1000, 10},       {1024, 10},       {1025, 11},       {0x40000000u, 30},
-               {0x40000001u, 31}, {0x80000000u, 31}, {0x80000001u, 32}, {0xFFFFFFFFu, 32}};
+  } cases[] = {{0, 0},
+               {1, 0},
+               {2, 1},
+               {3, 2},
+               {4, 2},
+               {5, 3},
+               {1000, 10},
+               {1024, 10},
+               {1025, 11},
+               {0x40000000u, 30},
+               {0x40000001u, 31},
+               {0x80000000u, 31},
+               {0x80000001u, 32},
+               {0xFFFFFFFFu, 32}};
   for (const auto& c : cases) EXPECT_EQ(MathlibLog2Ceil(c.n), c.k) << c.n;
 }
 
@@ -533,11 +548,12 @@ TEST_P(MathlibRealFftByLenTest, LengthsRoundUpToAPowerOfTwoInPlace) {
   duvuvRealFftFwdByLenF32(m_handle, small.data(), 0x80000001u);
   duvuvRealFftInvByLenF32(m_handle, small.data(), 0xFFFFFFFFu);
   EXPECT_TRUE(SameBits(small, was));
-  EXPECT_TRUE(Contains(capture.Text(), "duvuvRealFftFwdByLenF32(), ERROR: FFT order 32 outside 0..30")) << capture.Text();
+  EXPECT_TRUE(Contains(capture.Text(), "duvuvRealFftFwdByLenF32(), ERROR: FFT order 32 outside 0..30"))
+      << capture.Text();
   EXPECT_TRUE(Contains(capture.Text(), "duvuvRealFftInvByLenF32(), ERROR: ")) << capture.Text();
 }
 
-INSTANTIATE_TEST_SUITE_P(AllSets, MathlibRealFftByLenTest, ::testing::Combine(::testing::Range(0, 5), ::testing::Values(32)),
-                         ParamName);
+INSTANTIATE_TEST_SUITE_P(AllSets, MathlibRealFftByLenTest,
+                         ::testing::Combine(::testing::Range(0, 5), ::testing::Values(32)), ParamName);
 
 }  // namespace
