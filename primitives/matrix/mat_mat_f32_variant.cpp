@@ -21,7 +21,7 @@
 #include <cstdint>
 
 #include "primitives/matrix/matrix_kernels.h"
-#include "primitives/matrix/matrix_simd.h"
+#include "primitives/frame/simd.h"
 #include "primitives/matrix/product_loops.h"
 
 namespace SP_SET_NS {
@@ -46,7 +46,7 @@ void PackedSquare(const float* A, int64_t aRowStride, const float* B, int64_t bR
 
   f32x4 b[N];
   Unrolled<N>([&](auto j) {
-    if constexpr (N == 3) b[j] = LoadHigh2(Load1(rowB(j)), rowB(j) + 1);
+    if constexpr (N == 3) b[j] = LoadHigh2(LoadSingle(rowB(j)), rowB(j) + 1);
     else b[j] = LoadU(rowB(j));
   });
   Unrolled<N>([&](auto i) {
@@ -55,7 +55,7 @@ void PackedSquare(const float* A, int64_t aRowStride, const float* B, int64_t bR
     Unrolled<N - 1>([&](auto j) { acc = Add(acc, Mul(Splat(Ld(a + j + 1)), b[j + 1])); });
     float* c = rowC(i);
     if constexpr (N == 3) {
-      Store1(c, acc);
+      StoreSingle(c, acc);
       StoreHigh2(c + 1, acc);
     } else {
       StoreLow2(c, acc);
@@ -80,9 +80,9 @@ void PackedSquare(const float* A, int64_t aRowStride, const float* B, int64_t bR
       f32x4 acc = Zero4();
       for (int j = 0; j < 6; j += 2) {
         const f32x4 a = LoadHigh2(LoadLow2(Zero4(), rowA(i) + j), rowA(i + 1) + j);
-        const f32x4 first = Mul(DupEvenLanes(a), pairs[j]);
+        const f32x4 first = Mul(DupEvenByShuffle(a), pairs[j]);
         acc = j == 0 ? first : Add(acc, first);
-        acc = Add(acc, Mul(DupOddLanes(a), pairs[j + 1]));
+        acc = Add(acc, Mul(DupOddByShuffle(a), pairs[j + 1]));
       }
       StoreLow2(rowC(i) + 4, acc);
       StoreHigh2(rowC(i + 1) + 4, acc);

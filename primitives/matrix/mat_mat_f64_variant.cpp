@@ -15,7 +15,7 @@
 #include <cstdint>
 
 #include "primitives/matrix/matrix_kernels.h"
-#include "primitives/matrix/matrix_simd.h"
+#include "primitives/frame/simd.h"
 #include "primitives/matrix/product_loops.h"
 
 namespace SP_SET_NS {

@@ -17,7 +17,7 @@
 
 #include "primitives/matrix/sp_matrix.h"
 #include "primitives/matrix/matrix_kernels.h"
-#include "primitives/matrix/matrix_simd.h"
+#include "primitives/frame/simd.h"
 #include "primitives/matrix/product_loops.h"
 
 namespace SP_SET_NS {
@@ -63,7 +63,7 @@ void PairedRowsSquare(const double* mat, int64_t rowStride, const double* vec, d
     const double* upper = rowAt(r);
     const double* lower = rowAt(r + 1);
     f64x2 p[N];
-    Unrolled<N>([&](auto j) { p[j] = Mul(LoadHigh1(Load1(upper + j), lower + j), Splat(Ld(vec + j))); });
+    Unrolled<N>([&](auto j) { p[j] = Mul(LoadHigh1(LoadSingle(upper + j), lower + j), Splat(Ld(vec + j))); });
     const f64x2 sums = PairwiseSum<N>(p, [](f64x2 x, f64x2 y) { return Add(x, y); });
     if (Aligned16(dst)) Store(dst + r, sums);
     else StoreSplit(dst + r, sums);

@@ -12,7 +12,7 @@
 
 #include "primitives/matrix/sp_matrix.h"
 #include "primitives/matrix/matrix_kernels.h"
-#include "primitives/matrix/matrix_simd.h"
+#include "primitives/frame/simd.h"
 #include "primitives/matrix/strided_access.h"
 
 namespace SP_SET_NS {
@@ -55,11 +55,11 @@ void ShortFloats(const float* src, float val, float* dst, int64_t len) {
     return;
   }
   const f32x4 head = LoadU(src);
-  const f32x4 rest = len == 5 ? Load1(src + 4) : LoadLow2(Zero4(), src + 4);
+  const f32x4 rest = len == 5 ? LoadSingle(src + 4) : LoadLow2(Zero4(), src + 4);
   const f32x4 x = Mul(head, v);
   const f32x4 y = Mul(rest, v);
   StoreU(dst, x);
-  if (len == 5) Store1(dst + 4, y);
+  if (len == 5) StoreSingle(dst + 4, y);
   if (len == 6) StoreLow2(dst + 4, y);
 }
 

@@ -145,6 +145,11 @@ std::vector<Case> Cases() {
        {F32(-5, 3.5f, -1, 10), F32(10, 5.5f, 0, 2)}},
       {SimdOp::PowerOfTwoHalvesF32, kSse, kSsse3, {F32(-3, 1, 254, -252)},
        {F32(0.25f, 1, FB(0x7F000000u), FB(0x00800000u)), F32(0.5f, 2, FB(0x7F000000u), FB(0x00800000u))}},
+      {SimdOp::LoadStorePartsF32, kSse, kSsse3, {seq1to4, seq5to8, F32(9, 10, 11, 12), F32(13, 14, 15, 16)},
+       {F32(2, 0, 9, 10), F32(3, 4, 7, 8), F32(9, 10, 13, 14), F32(0, 15, 16, 0)}},
+      {SimdOp::Load3Store3F32, kSse, kSsse3, {seq1to4, seq5to8}, {F32(2, 3, 4, 0), F32(0, 5, 6, 7)}},
+      {SimdOp::DupPairsF32, kSse, kSsse3, {seq1to4}, {F32(1, 2, 1, 2), F32(3, 4, 3, 4)}},
+      {SimdOp::DupByShuffleF32, kSse, kSsse3, {seq1to4}, {F32(1, 1, 3, 3), F32(2, 2, 4, 4)}},
 
       // ---- two doubles ----
       {SimdOp::AddF64, kSse2, kSsse3, {F64(1, 2.5), F64(0.5, -2.5)}, {F64(1.5, 0)}},
@@ -184,6 +189,8 @@ std::vector<Case> Cases() {
       {SimdOp::MulComplexF64, kSse2, kSsse3, {F64(1, 2), F64(3, 4)}, {F64(-5, 10)}},
       {SimdOp::MulComplexSplitF64, kSse2, kSsse3, {F64(1, 3), F64(2, -1), F64(3, 0.5), F64(4, 2)},
        {F64(-5, 3.5), F64(10, 5.5)}},
+      {SimdOp::LoadStorePartsF64, kSse2, kSsse3, {F64(1, 2), F64(3, 4), F64(5, 6), F64(7, 8)},
+       {F64(2, 4), F64(3, 5), F64(0, 6), F64(7, 0)}},
 
       // ---- integer vectors ----
       {SimdOp::LoadStoreInt, kSse2, kSsse3, {Bytes(0), Bytes(16), Bytes(32), Bytes(48)},
