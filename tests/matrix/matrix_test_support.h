@@ -17,10 +17,6 @@
 
 namespace matrix_test {
 
-// The variant sets by name (primitives/frame/variant_set.h serves only the
-// sources compiled once per set).
-enum VariantSet : int { kGeneric = 0, kSse = 1, kSse2 = 2, kSse3 = 3, kSsse3 = 4 };
-
 // rows x cols elements, element (r, c) at base + r * rowStride + c *
 // elemStride bytes; base lies `offset` bytes past a 64-byte boundary, with
 // guard bytes before, after and between the elements. Strides may be any
