@@ -28,7 +28,7 @@ namespace SP_SET_NS {
 namespace {
 using namespace matrix;
 
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
 // Square path on packed floats, the same instructions in all four SIMD sets:
 // each element of a row of A is broadcast and multiplies a register of four
 // columns of one row of B (held for the whole path), summed left to right
@@ -104,20 +104,14 @@ inline constexpr bool kHoldThreeByThreeB = kSetIndex != SP_SET_GENERIC;
 spStatus SP_V(spkMatMulMatUnitStrideF32)(const float* A, int32_t aRowStride, int32_t aWidth, int32_t aHeight,
                                          const float* B, int32_t bRowStride, int32_t bWidth, int32_t bHeight,
                                          float* C, int32_t cRowStride) {
-  const ConstMatrix<float> a{A, aRowStride, 4}, b{B, bRowStride, 4};
-  const Matrix<float> c{C, cRowStride, 4};
+#if SP_SET_INDEX >= SP_SET_SSE
   if (const int n = SquareProductSize(aWidth, aHeight, bWidth); n != 0) {
-    WithSquareSize(n, [&](auto size) {
-      constexpr int N = decltype(size)::value;
-#if SP_SET_INDEX >= 1
-      PackedSquare<N>(A, aRowStride, B, bRowStride, C, cRowStride);
-#else
-      SquareProduct<N, N, Sum::Wide, false>(a, b, c);
-#endif
-    });
+    WithSquareSize(n, [&](auto size) { PackedSquare<decltype(size)::value>(A, aRowStride, B, bRowStride, C, cRowStride); });
     return spOk;
   }
-  GeneralProduct<Sum::Wide, 1>(a, b, c, aHeight, bWidth, bHeight);
+#endif
+  const ConstMatrix<float> a{A, aRowStride, 4}, b{B, bRowStride, 4};
+  StridedProduct<Sum::Wide, false, Sum::Wide, 1>(a, b, Matrix<float>{C, cRowStride, 4}, aWidth, aHeight, bWidth, bHeight);
   return spOk;
 }
 
@@ -126,15 +120,8 @@ spStatus SP_V(spkMatMulMatByteStrideF32)(const float* A, int32_t aRowStride, int
                                          int32_t bWidth, int32_t bHeight, float* C, int32_t cRowStride,
                                          int32_t cElemStride) {
   const ConstMatrix<float> a{A, aRowStride, aElemStride}, b{B, bRowStride, bElemStride};
-  const Matrix<float> c{C, cRowStride, cElemStride};
-  if (const int n = SquareProductSize(aWidth, aHeight, bWidth); n != 0) {
-    WithSquareSize(n, [&](auto size) {
-      constexpr int N = decltype(size)::value;
-      SquareProduct<N, N, kByteSquareSum, N == 3 && kHoldThreeByThreeB>(a, b, c);
-    });
-    return spOk;
-  }
-  GeneralProduct<kByteGeneralSum, kByteTermsPerPass>(a, b, c, aHeight, bWidth, bHeight);
+  StridedProduct<kByteSquareSum, kHoldThreeByThreeB, kByteGeneralSum, kByteTermsPerPass>(
+      a, b, Matrix<float>{C, cRowStride, cElemStride}, aWidth, aHeight, bWidth, bHeight);
   return spOk;
 }
 
