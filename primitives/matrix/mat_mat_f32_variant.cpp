@@ -104,14 +104,20 @@ inline constexpr bool kHoldThreeByThreeB = kSetIndex != SP_SET_GENERIC;
 spStatus SP_V(spkMatMulMatUnitStrideF32)(const float* A, int32_t aRowStride, int32_t aWidth, int32_t aHeight,
                                          const float* B, int32_t bRowStride, int32_t bWidth, int32_t bHeight,
                                          float* C, int32_t cRowStride) {
-#if SP_SET_INDEX >= SP_SET_SSE
+  const ConstMatrix<float> a{A, aRowStride, 4}, b{B, bRowStride, 4};
+  const Matrix<float> c{C, cRowStride, 4};
   if (const int n = SquareProductSize(aWidth, aHeight, bWidth); n != 0) {
-    WithSquareSize(n, [&](auto size) { PackedSquare<decltype(size)::value>(A, aRowStride, B, bRowStride, C, cRowStride); });
+    WithSquareSize(n, [&](auto size) {
+      constexpr int N = decltype(size)::value;
+#if SP_SET_INDEX >= SP_SET_SSE
+      PackedSquare<N>(A, aRowStride, B, bRowStride, C, cRowStride);
+#else
+      SquareProduct<N, N, Sum::Wide, false>(a, b, c);
+#endif
+    });
     return spOk;
   }
-#endif
-  const ConstMatrix<float> a{A, aRowStride, 4}, b{B, bRowStride, 4};
-  StridedProduct<Sum::Wide, false, Sum::Wide, 1>(a, b, Matrix<float>{C, cRowStride, 4}, aWidth, aHeight, bWidth, bHeight);
+  GeneralProduct<Sum::Wide, 1>(a, b, c, aHeight, bWidth, bHeight);
   return spOk;
 }
 

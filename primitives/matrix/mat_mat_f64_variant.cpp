@@ -67,22 +67,24 @@ void PackedSquare(const double* A, int64_t aRowStride, const double* B, int64_t 
 spStatus SP_V(spkMatMulMatUnitStrideF64)(const double* A, int32_t aRowStride, int32_t aWidth, int32_t aHeight,
                                          const double* B, int32_t bRowStride, int32_t bWidth, int32_t bHeight,
                                          double* C, int32_t cRowStride) {
-#if SP_SET_INDEX >= SP_SET_SSE2
+  const ConstMatrix<double> a{A, aRowStride, 8}, b{B, bRowStride, 8};
+  const Matrix<double> c{C, cRowStride, 8};
   if (const int n = SquareProductSize(aWidth, aHeight, bWidth); n != 0) {
     WithSquareSize(n, [&](auto size) {
       constexpr int N = decltype(size)::value;
+#if SP_SET_INDEX >= SP_SET_SSE2
       const uintptr_t bits = simd::AddressOf(A) | simd::AddressOf(B) | simd::AddressOf(C) |
                              static_cast<uintptr_t>(aRowStride) | static_cast<uintptr_t>(bRowStride) |
                              static_cast<uintptr_t>(cRowStride);
       if ((bits & 15) == 0) PackedSquare<N, true>(A, aRowStride, B, bRowStride, C, cRowStride);
       else PackedSquare<N, false>(A, aRowStride, B, bRowStride, C, cRowStride);
+#else
+      SquareProduct<N, N, Sum::InElement, false>(a, b, c);
+#endif
     });
     return spOk;
   }
-#endif
-  const ConstMatrix<double> a{A, aRowStride, 8}, b{B, bRowStride, 8};
-  StridedProduct<Sum::InElement, false, Sum::InElement, kTermsPerPass>(a, b, Matrix<double>{C, cRowStride, 8}, aWidth,
-                                                                       aHeight, bWidth, bHeight);
+  GeneralProduct<Sum::InElement, kTermsPerPass>(a, b, c, aHeight, bWidth, bHeight);
   return spOk;
 }
 
