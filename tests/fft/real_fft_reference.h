@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/dft_reference.h"
+#include "support/random_values.h"
 
 namespace real_fft_test {
 
@@ -16,11 +17,7 @@ using namespace dft_reference;
 
 template <class T>
 std::vector<T> RandomValues(int64_t count, uint32_t seed) {
-  std::mt19937 rng(seed);
-  std::uniform_real_distribution<double> dist(-1.0, 1.0);
-  std::vector<T> v(count);
-  for (auto& e : v) e = static_cast<T>(dist(rng));
-  return v;
+  return UniformValues<T>(count, -1.0, 1.0, seed);
 }
 
 // Largest |got - want| over the first `count` values.

@@ -11,6 +11,7 @@
 #include "Mathlib/Davu.h"
 #include "Mathlib/MathlibDavu.h"
 #include "support/dft_reference.h"
+#include "support/random_values.h"
 
 namespace {
 
@@ -31,11 +32,7 @@ double RelativeError(const Got& got, const Want& want, size_t count) {
 
 template <typename T>
 std::vector<T> RandomValues(size_t count, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::uniform_real_distribution<double> dist(-1.0, 1.0);
-  std::vector<T> v(count);
-  for (auto& x : v) x = static_cast<T>(dist(gen));
-  return v;
+  return UniformValues<T>(static_cast<int64_t>(count), -1.0, 1.0, seed);
 }
 
 template <typename T>
