@@ -37,15 +37,13 @@ inline void WeighPair(double* taps, int64_t len, int64_t k, double w) {
 #if SP_SET_INDEX >= SP_SET_SSE2
 using simd::f64x2;
 
-inline f64x2 SwapLanes(f64x2 v) { return _mm_shuffle_pd(v, v, 1); }
-
 // Pairs k and k+1: the front taps (k, k+1) by (w0, w1), the back taps
 // (len-2-k, len-1-k) by (w1, w0).
 inline void WeighTwoPairs(double* taps, int64_t len, int64_t k, f64x2 w) {
   double* front = taps + k;
   double* back = taps + len - 2 - k;
   simd::StoreU(front, simd::Mul(simd::LoadU(front), w));
-  simd::StoreU(back, simd::Mul(simd::LoadU(back), SwapLanes(w)));
+  simd::StoreU(back, simd::Mul(simd::LoadU(back), simd::SwapHalves(w)));
 }
 
 constexpr int64_t kTwoLaneThreeTermMaxPairs = 512;
@@ -62,7 +60,7 @@ void ThreeTermTwoLanes(double* taps, int32_t len, double alpha) {
   const f64x2 a2 = simd::Splat(2.0 * std::cos(kFourPi / (len - 1)));
   const f64x2 offset = simd::Splat(alpha + 0.5);
   const f64x2 minusFourAlpha = simd::Splat(-(alpha * 4.0));
-  f64x2 cur = _mm_setr_pd(0.5, h1), next = _mm_setr_pd(h2, h3);
+  f64x2 cur = simd::Lanes(0.5, h1), next = simd::Lanes(h2, h3);
   auto weights = [&](f64x2 h) { return simd::Add(simd::Sub(offset, h), simd::Mul(simd::Mul(h, h), minusFourAlpha)); };
   int64_t k = 0;
   for (; k + 2 <= pairs; k += 2) {
@@ -169,7 +167,7 @@ spStatus SP_V(spkFirWinBartlettF64)(double* taps, int32_t len) {
   // Lanes (k step, (k+1) step) built by adding 2 step; the ends are
   // multiplied by 0 like every other tap.
   const f64x2 twoSteps = simd::Splat(2.0 * step);
-  f64x2 front = _mm_setr_pd(0.0, step);
+  f64x2 front = simd::Lanes(0.0, step);
   int64_t k = 0;
   for (; k + 2 <= pairs; k += 2) {
     WeighTwoPairs(taps, len, k, front);

@@ -97,7 +97,7 @@ void ToneBody(double* p, int64_t count, double a4) {
     }
     r0 = r2, r1 = r3, r2 = n0, r3 = n1;
   }
-  if (stream) _mm_sfence();
+  if (stream) simd::StoreFence();
   if (count >= 2) {
     const f64x2 n0 = simd::Sub(simd::Mul(a, r2), r0);
     simd::StoreU(p, n0);

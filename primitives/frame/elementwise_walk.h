@@ -7,6 +7,9 @@
 //   UnaryWalk: single elements until the written array is 16-byte aligned
 //     (while it is element-aligned), blocks of a fixed number of vectors,
 //     then one vector at a time, then single elements.
+//   FourWideFrom: float blocks of two vectors (both computed, then both
+//     stored), one vector, then the last one to three elements in a padded
+//     vector.
 //
 // Each source is read with aligned loads when its own address is 16-byte
 // aligned where the blocks start. Each vector is stored before the next is
@@ -19,6 +22,7 @@
 // handling are the walk's. Include only from *_variant.cpp.
 #pragma once
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 #include <utility>
 
@@ -106,6 +110,36 @@ void UnaryWalk(const T* src, T* dst, int64_t n, const Op& op) {
   }
   for (; i + L <= n; i += L) simd::StoreU(dst + i, op.Vector(simd::LoadU(src + i)));
   for (; i < n; ++i) simd::St(dst + i, op.Scalar(simd::Ld(src + i)));
+}
+
+// dst[0 .. count) = four(src[0 .. count)) for 1 to 3 floats, through a
+// vector whose other lanes hold `pad`, so nothing past the arrays is touched.
+template <class Four>
+inline void FourPadded(const float* src, float* dst, int64_t count, float pad, const Four& four) {
+  alignas(16) float lanes[4] = {pad, pad, pad, pad};
+  const size_t bytes = static_cast<size_t>(count) * sizeof(float);
+  std::memcpy(lanes, src, bytes);
+  simd::Store(lanes, four(simd::Load(lanes)));
+  std::memcpy(dst, lanes, bytes);
+}
+
+// dst[i] = four(src[i]) for i from `from` to n; with kAligned the blocks use
+// aligned loads and stores (src + from and dst + from 16-byte aligned).
+template <bool kAligned, class Four>
+void FourWideFrom(const float* src, float* dst, int64_t from, int64_t n, float pad, const Four& four) {
+  constexpr StoreKind kStore = kAligned ? StoreKind::Aligned : StoreKind::Unaligned;
+  int64_t i = from;
+  for (; i + 8 <= n; i += 8) {
+    const simd::f32x4 a = four(LoadAs<kAligned>(src + i));
+    const simd::f32x4 b = four(LoadAs<kAligned>(src + i + 4));
+    StoreAs<kStore>(dst + i, a);
+    StoreAs<kStore>(dst + i + 4, b);
+  }
+  if (n - i >= 4) {
+    simd::StoreU(dst + i, four(simd::LoadU(src + i)));
+    i += 4;
+  }
+  if (i < n) FourPadded(src + i, dst + i, n - i, pad, four);
 }
 
 // Results are streamed past the caches only when the arrays of one call

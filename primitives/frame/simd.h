@@ -263,6 +263,29 @@ inline void MulComplexSplit(f32x4 aRe, f32x4 aIm, f32x4 bRe, f32x4 bIm, f32x4& r
   re = Sub(Mul(aRe, bRe), Mul(aIm, bIm));
   im = Add(Mul(aIm, bRe), Mul(aRe, bIm));
 }
+
+// Partial loads and stores, so that a kernel never touches an element past
+// the last one of a short row, and pair duplication.
+inline void StoreSingle(float* p, f32x4 v) { St(p, Lane0(v)); }
+// Lanes 0 and 1 (or 2 and 3) from p[0], p[1]; the other two lanes kept.
+inline f32x4 LoadLow2(f32x4 keep, const float* p) { return _mm_loadl_pi(keep, reinterpret_cast<const __m64*>(p)); }
+inline f32x4 LoadHigh2(f32x4 keep, const float* p) { return _mm_loadh_pi(keep, reinterpret_cast<const __m64*>(p)); }
+inline void StoreLow2(float* p, f32x4 v) { _mm_storel_pi(reinterpret_cast<__m64*>(p), v); }
+inline void StoreHigh2(float* p, f32x4 v) { _mm_storeh_pi(reinterpret_cast<__m64*>(p), v); }
+// (x0, x1, x2, x3) -> (x0, x1, x0, x1) and (x2, x3, x2, x3).
+inline f32x4 DupLowPair(f32x4 v) { return JoinLowHalves(v, v); }
+inline f32x4 DupHighPair(f32x4 v) { return JoinHighHalves(v, v); }
+// Three floats as (p[0], p[1], p[2], 0), and lanes 0 to 2 back.
+inline f32x4 Load3(const float* p) { return JoinLowHalves(LoadLow2(Zero4(), p), LoadSingle(p + 2)); }
+inline void Store3(float* p, f32x4 v) {
+  StoreLow2(p, v);
+  StoreSingle(p + 2, DupHighPair(v));
+}
+// DupEven and DupOdd by a first-level SSE shuffle in every set, never by
+// the SSE3 moves: kernels whose sets must all run the same instructions use
+// these.
+inline f32x4 DupEvenByShuffle(f32x4 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(2, 2, 0, 0)); }
+inline f32x4 DupOddByShuffle(f32x4 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 3, 1, 1)); }
 #endif  // SSE
 
 #if SP_SET_INDEX == SP_SET_SSE
@@ -389,6 +412,18 @@ inline f64x2 MulComplex(f64x2 a, f64x2 b) {
 inline void MulComplexSplit(f64x2 aRe, f64x2 aIm, f64x2 bRe, f64x2 bIm, f64x2& re, f64x2& im) {
   re = Sub(Mul(aRe, bRe), Mul(aIm, bIm));
   im = Add(Mul(aIm, bRe), Mul(aRe, bIm));
+}
+
+// Single lanes and pairs moved as two 8-byte halves (any address, so a
+// kernel never touches an element past the last one).
+inline void StoreSingle(double* p, f64x2 v) { St(p, Lane0(v)); }
+// Lane 1 from p[0], lane 0 kept.
+inline f64x2 LoadHigh1(f64x2 keep, const double* p) { return _mm_loadh_pd(keep, p); }
+inline void StoreHigh1(double* p, f64x2 v) { St(p, Lane1(v)); }
+inline f64x2 LoadSplit(const double* p) { return LoadHigh1(LoadSingle(p), p + 1); }
+inline void StoreSplit(double* p, f64x2 v) {
+  StoreSingle(p, v);
+  StoreHigh1(p + 1, v);
 }
 
 // ---- Integer vectors (SSE2 on), one type per lane width ----

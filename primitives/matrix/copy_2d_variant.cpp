@@ -22,14 +22,7 @@ void CopyWords(const Word* src, int64_t srcRowStride, int64_t srcElemStride, Wor
   for (int64_t r = 0; r < height; ++r) {
     const int64_t srcRow = r * srcRowStride, dstRow = r * dstRowStride;
     auto move = [&](int64_t c) { StoreAt(dst, dstRow + c * dstElemStride, LoadAt(src, srcRow + c * srcElemStride)); };
-    int64_t c = 0;
-    if constexpr (kPerStep == 2) {
-      for (; c + 1 < width; c += 2) {
-        move(c);
-        move(c + 1);
-      }
-    }
-    for (; c < width; ++c) move(c);
+    InSteps<kPerStep>(width, move);
   }
 }
 

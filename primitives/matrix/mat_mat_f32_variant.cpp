@@ -21,14 +21,14 @@
 #include <cstdint>
 
 #include "primitives/matrix/matrix_kernels.h"
-#include "primitives/matrix/matrix_simd.h"
+#include "primitives/frame/simd.h"
 #include "primitives/matrix/product_loops.h"
 
 namespace SP_SET_NS {
 namespace {
 using namespace matrix;
 
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
 // Square path on packed floats, the same instructions in all four SIMD sets:
 // each element of a row of A is broadcast and multiplies a register of four
 // columns of one row of B (held for the whole path), summed left to right
@@ -46,7 +46,7 @@ void PackedSquare(const float* A, int64_t aRowStride, const float* B, int64_t bR
 
   f32x4 b[N];
   Unrolled<N>([&](auto j) {
-    if constexpr (N == 3) b[j] = LoadHigh2(Load1(rowB(j)), rowB(j) + 1);
+    if constexpr (N == 3) b[j] = LoadHigh2(LoadSingle(rowB(j)), rowB(j) + 1);
     else b[j] = LoadU(rowB(j));
   });
   Unrolled<N>([&](auto i) {
@@ -55,7 +55,7 @@ void PackedSquare(const float* A, int64_t aRowStride, const float* B, int64_t bR
     Unrolled<N - 1>([&](auto j) { acc = Add(acc, Mul(Splat(Ld(a + j + 1)), b[j + 1])); });
     float* c = rowC(i);
     if constexpr (N == 3) {
-      Store1(c, acc);
+      StoreSingle(c, acc);
       StoreHigh2(c + 1, acc);
     } else {
       StoreLow2(c, acc);
@@ -80,9 +80,9 @@ void PackedSquare(const float* A, int64_t aRowStride, const float* B, int64_t bR
       f32x4 acc = Zero4();
       for (int j = 0; j < 6; j += 2) {
         const f32x4 a = LoadHigh2(LoadLow2(Zero4(), rowA(i) + j), rowA(i + 1) + j);
-        const f32x4 first = Mul(DupEvenLanes(a), pairs[j]);
+        const f32x4 first = Mul(DupEvenByShuffle(a), pairs[j]);
         acc = j == 0 ? first : Add(acc, first);
-        acc = Add(acc, Mul(DupOddLanes(a), pairs[j + 1]));
+        acc = Add(acc, Mul(DupOddByShuffle(a), pairs[j + 1]));
       }
       StoreLow2(rowC(i) + 4, acc);
       StoreHigh2(rowC(i + 1) + 4, acc);
@@ -109,7 +109,7 @@ spStatus SP_V(spkMatMulMatUnitStrideF32)(const float* A, int32_t aRowStride, int
   if (const int n = SquareProductSize(aWidth, aHeight, bWidth); n != 0) {
     WithSquareSize(n, [&](auto size) {
       constexpr int N = decltype(size)::value;
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
       PackedSquare<N>(A, aRowStride, B, bRowStride, C, cRowStride);
 #else
       SquareProduct<N, N, Sum::Wide, false>(a, b, c);
@@ -126,15 +126,8 @@ spStatus SP_V(spkMatMulMatByteStrideF32)(const float* A, int32_t aRowStride, int
                                          int32_t bWidth, int32_t bHeight, float* C, int32_t cRowStride,
                                          int32_t cElemStride) {
   const ConstMatrix<float> a{A, aRowStride, aElemStride}, b{B, bRowStride, bElemStride};
-  const Matrix<float> c{C, cRowStride, cElemStride};
-  if (const int n = SquareProductSize(aWidth, aHeight, bWidth); n != 0) {
-    WithSquareSize(n, [&](auto size) {
-      constexpr int N = decltype(size)::value;
-      SquareProduct<N, N, kByteSquareSum, N == 3 && kHoldThreeByThreeB>(a, b, c);
-    });
-    return spOk;
-  }
-  GeneralProduct<kByteGeneralSum, kByteTermsPerPass>(a, b, c, aHeight, bWidth, bHeight);
+  StridedProduct<kByteSquareSum, kHoldThreeByThreeB, kByteGeneralSum, kByteTermsPerPass>(
+      a, b, Matrix<float>{C, cRowStride, cElemStride}, aWidth, aHeight, bWidth, bHeight);
   return spOk;
 }
 

@@ -15,7 +15,7 @@
 #include <cstdint>
 
 #include "primitives/matrix/matrix_kernels.h"
-#include "primitives/matrix/matrix_simd.h"
+#include "primitives/frame/simd.h"
 #include "primitives/matrix/product_loops.h"
 
 namespace SP_SET_NS {
@@ -24,7 +24,7 @@ using namespace matrix;
 
 inline constexpr int kTermsPerPass = kSetIndex >= SP_SET_SSE3 ? 2 : 1;
 
-#if SP_SET_INDEX >= 2
+#if SP_SET_INDEX >= SP_SET_SSE2
 // B is read whole first, as column pairs (and the last column of an odd
 // size alone); then each row of A is read as single doubles, each broadcast
 // to both lanes, and the row of C is stored once it is complete.
@@ -72,7 +72,7 @@ spStatus SP_V(spkMatMulMatUnitStrideF64)(const double* A, int32_t aRowStride, in
   if (const int n = SquareProductSize(aWidth, aHeight, bWidth); n != 0) {
     WithSquareSize(n, [&](auto size) {
       constexpr int N = decltype(size)::value;
-#if SP_SET_INDEX >= 2
+#if SP_SET_INDEX >= SP_SET_SSE2
       const uintptr_t bits = simd::AddressOf(A) | simd::AddressOf(B) | simd::AddressOf(C) |
                              static_cast<uintptr_t>(aRowStride) | static_cast<uintptr_t>(bRowStride) |
                              static_cast<uintptr_t>(cRowStride);
@@ -93,15 +93,8 @@ spStatus SP_V(spkMatMulMatByteStrideF64)(const double* A, int32_t aRowStride, in
                                          int32_t bWidth, int32_t bHeight, double* C, int32_t cRowStride,
                                          int32_t cElemStride) {
   const ConstMatrix<double> a{A, aRowStride, aElemStride}, b{B, bRowStride, bElemStride};
-  const Matrix<double> c{C, cRowStride, cElemStride};
-  if (const int n = SquareProductSize(aWidth, aHeight, bWidth); n != 0) {
-    WithSquareSize(n, [&](auto size) {
-      constexpr int N = decltype(size)::value;
-      SquareProduct<N, N, Sum::InElement, false>(a, b, c);
-    });
-    return spOk;
-  }
-  GeneralProduct<Sum::InElement, kTermsPerPass>(a, b, c, aHeight, bWidth, bHeight);
+  StridedProduct<Sum::InElement, false, Sum::InElement, kTermsPerPass>(
+      a, b, Matrix<double>{C, cRowStride, cElemStride}, aWidth, aHeight, bWidth, bHeight);
   return spOk;
 }
 

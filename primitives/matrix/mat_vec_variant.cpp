@@ -17,7 +17,7 @@
 
 #include "primitives/matrix/sp_matrix.h"
 #include "primitives/matrix/matrix_kernels.h"
-#include "primitives/matrix/matrix_simd.h"
+#include "primitives/frame/simd.h"
 #include "primitives/matrix/product_loops.h"
 
 namespace SP_SET_NS {
@@ -39,7 +39,7 @@ void MatTimesVec(ConstMatrix<T> mat, int32_t width, int32_t height, ConstMatrix<
   GeneralProduct<kGeneralSum, kTermsPerPass>(mat, vec, dst, height, 1, width);
 }
 
-#if SP_SET_INDEX >= 2
+#if SP_SET_INDEX >= SP_SET_SSE2
 // Pairwise order of the packed double rows: (p0 + p1) + p2,
 // (p0 + p1) + (p2 + p3), ((p0 + p1) + (p2 + p3)) + p4,
 // ((p0 + p1) + (p2 + p3)) + (p4 + p5).
@@ -63,7 +63,7 @@ void PairedRowsSquare(const double* mat, int64_t rowStride, const double* vec, d
     const double* upper = rowAt(r);
     const double* lower = rowAt(r + 1);
     f64x2 p[N];
-    Unrolled<N>([&](auto j) { p[j] = Mul(LoadHigh1(Load1(upper + j), lower + j), Splat(Ld(vec + j))); });
+    Unrolled<N>([&](auto j) { p[j] = Mul(LoadHigh1(LoadSingle(upper + j), lower + j), Splat(Ld(vec + j))); });
     const f64x2 sums = PairwiseSum<N>(p, [](f64x2 x, f64x2 y) { return Add(x, y); });
     if (Aligned16(dst)) Store(dst + r, sums);
     else StoreSplit(dst + r, sums);
@@ -119,7 +119,7 @@ spStatus SP_V(spkMatMulVecByteStrideF32)(const float* mat, int32_t matRowStride,
 
 spStatus SP_V(spkMatMulVecUnitStrideF64)(const double* mat, int32_t matRowStride, int32_t width, int32_t height,
                                          const double* vec, int32_t, double* dst) {
-#if SP_SET_INDEX >= 2
+#if SP_SET_INDEX >= SP_SET_SSE2
   if (const int n = SquareSize(width, height); n != 0) {
     WithSquareSize(n, [&](auto size) { PairedRowsSquare<decltype(size)::value>(mat, matRowStride, vec, dst); });
     return spOk;

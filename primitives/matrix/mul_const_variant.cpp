@@ -12,7 +12,7 @@
 
 #include "primitives/matrix/sp_matrix.h"
 #include "primitives/matrix/matrix_kernels.h"
-#include "primitives/matrix/matrix_simd.h"
+#include "primitives/frame/simd.h"
 #include "primitives/matrix/strided_access.h"
 
 namespace SP_SET_NS {
@@ -34,17 +34,10 @@ inline constexpr int kPairedSteps = kSetIndex >= SP_SET_SSE3 ? 2 : 1;
 template <int kPerStep, class T>
 void StridedLoop(const T* src, int64_t srcStride, T val, T* dst, int64_t dstStride, int64_t len) {
   auto one = [&](int64_t i) { StoreAt(dst, i * dstStride, Product(LoadAt(src, i * srcStride), val)); };
-  int64_t i = 0;
-  if constexpr (kPerStep == 2) {
-    for (; i + 1 < len; i += 2) {
-      one(i);
-      one(i + 1);
-    }
-  }
-  for (; i < len; ++i) one(i);
+  InSteps<kPerStep>(len, one);
 }
 
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
 // 3 to 6 floats: every element read before the first is written; four in one
 // multiply and the rest (one or two) in a second, three in one.
 void ShortFloats(const float* src, float val, float* dst, int64_t len) {
@@ -55,11 +48,11 @@ void ShortFloats(const float* src, float val, float* dst, int64_t len) {
     return;
   }
   const f32x4 head = LoadU(src);
-  const f32x4 rest = len == 5 ? Load1(src + 4) : LoadLow2(Zero4(), src + 4);
+  const f32x4 rest = len == 5 ? LoadSingle(src + 4) : LoadLow2(Zero4(), src + 4);
   const f32x4 x = Mul(head, v);
   const f32x4 y = Mul(rest, v);
   StoreU(dst, x);
-  if (len == 5) Store1(dst + 4, y);
+  if (len == 5) StoreSingle(dst + 4, y);
   if (len == 6) StoreLow2(dst + 4, y);
 }
 
@@ -94,7 +87,7 @@ void UnitStrideFloats(const float* src, float val, float* dst, int64_t len) {
 }
 #endif
 
-#if SP_SET_INDEX >= 2
+#if SP_SET_INDEX >= SP_SET_SSE2
 // Doubles: 3 to 5 one at a time, 6 read whole and multiplied as three pairs,
 // other lengths by the set's plain loop.
 void UnitStrideDoubles(const double* src, double val, double* dst, int64_t len) {
@@ -126,7 +119,7 @@ spStatus MulConstStrided(const T* src, int32_t srcStride, T val, T* dst, int32_t
 }  // namespace
 
 spStatus SP_V(spkMulConstUnitStrideF32)(const float* src, float val, float* dst, int32_t len) {
-#if SP_SET_INDEX >= 1
+#if SP_SET_INDEX >= SP_SET_SSE
   UnitStrideFloats(src, val, dst, len);
 #else
   StridedLoop<1>(src, 4, val, dst, 4, len);
@@ -141,7 +134,7 @@ spStatus SP_V(spkMulConstByteStrideF32)(const float* src, int32_t srcStride, flo
 }
 
 spStatus SP_V(spkMulConstUnitStrideF64)(const double* src, double val, double* dst, int32_t len) {
-#if SP_SET_INDEX >= 2
+#if SP_SET_INDEX >= SP_SET_SSE2
   UnitStrideDoubles(src, val, dst, len);
 #else
   StridedLoop<1>(src, 8, val, dst, 8, len);

@@ -58,7 +58,6 @@ inline void WithSquareSize(int n, F&& f) {
 // same either way.
 template <Sum S, int kTermsPerPass, class T>
 void GeneralProduct(ConstMatrix<T> a, ConstMatrix<T> b, Matrix<T> c, int32_t rows, int32_t cols, int32_t terms) {
-  static_assert(kTermsPerPass == 1 || kTermsPerPass == 2);
   using Acc = SumType<S, T>;
   for (int64_t i = 0; i < rows; ++i) {
     for (int64_t k = 0; k < cols; ++k) {
@@ -68,14 +67,7 @@ void GeneralProduct(ConstMatrix<T> a, ConstMatrix<T> b, Matrix<T> c, int32_t row
         sum = sum + Acc{a(i, j)} * Acc{b(j, k)};
         c.Put(i, k, static_cast<T>(sum));
       };
-      int64_t j = 0;
-      if constexpr (kTermsPerPass == 2) {
-        for (; j + 1 < terms; j += 2) {
-          addTerm(j);
-          addTerm(j + 1);
-        }
-      }
-      for (; j < terms; ++j) addTerm(j);
+      InSteps<kTermsPerPass>(terms, addTerm);
     }
   }
 }
@@ -102,6 +94,22 @@ void SquareProduct(ConstMatrix<T> a, ConstMatrix<T> b, Matrix<T> c) {
       c.Put(i, k, static_cast<T>(sum));
     });
   });
+}
+
+// A times B on the strided loops: the square path where A and B are square
+// of one size 3 to 6 (with B held for the 3 x 3 when kHoldThreeByThreeB),
+// the general loops otherwise.
+template <Sum kSquareSum, bool kHoldThreeByThreeB, Sum kGeneralSum, int kTermsPerPass, class T>
+void StridedProduct(ConstMatrix<T> a, ConstMatrix<T> b, Matrix<T> c, int32_t aWidth, int32_t aHeight, int32_t bWidth,
+                    int32_t bHeight) {
+  if (const int n = SquareProductSize(aWidth, aHeight, bWidth); n != 0) {
+    WithSquareSize(n, [&](auto size) {
+      constexpr int N = decltype(size)::value;
+      SquareProduct<N, N, kSquareSum, N == 3 && kHoldThreeByThreeB>(a, b, c);
+    });
+    return;
+  }
+  GeneralProduct<kGeneralSum, kTermsPerPass>(a, b, c, aHeight, bWidth, bHeight);
 }
 
 }  // namespace SP_SET_NS::matrix

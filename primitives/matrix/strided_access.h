@@ -43,6 +43,22 @@ struct Matrix {
   void Put(int64_t r, int64_t c, T v) const { StoreAt(base, r * rowStride + c * elemStride, v); }
 };
 
+// f(0) .. f(count - 1) in order, by single elements or (kPerStep 2) in
+// pairs and then the last element of an odd count: the step the SSE3 and
+// SSSE3 members of the strided loops take.
+template <int kPerStep, class F>
+inline void InSteps(int64_t count, F&& f) {
+  static_assert(kPerStep == 1 || kPerStep == 2);
+  int64_t i = 0;
+  if constexpr (kPerStep == 2) {
+    for (; i + 1 < count; i += 2) {
+      f(i);
+      f(i + 1);
+    }
+  }
+  for (; i < count; ++i) f(i);
+}
+
 // A valid stride is a positive multiple of the element size.
 template <class T>
 inline bool ValidStride(int32_t bytes) {

@@ -16,6 +16,7 @@
 #include "primitives/frame/arg_checks.h"
 #include "primitives/frame/sp_status.h"
 #include "primitives/vector/elementary_env.h"
+#include "primitives/frame/elementwise_walk.h"
 #include "primitives/frame/simd.h"
 
 namespace SP_SET_NS {
@@ -158,26 +159,8 @@ inline simd::f32x4 ExpFour(simd::f32x4 x) {
 }
 
 void ExpKernel(const float* src, float* dst, int64_t len) {
-  using namespace simd;
-  int64_t i = 0;
-  const int64_t n = len;
-  for (; i + 8 <= n; i += 8) {
-    const f32x4 a = ExpFour(LoadU(src + i));
-    const f32x4 b = ExpFour(LoadU(src + i + 4));
-    StoreU(dst + i, a);
-    StoreU(dst + i + 4, b);
-  }
-  if (n - i >= 4) {
-    StoreU(dst + i, ExpFour(LoadU(src + i)));
-    i += 4;
-  }
-  if (i < n) {  // the last one to three elements, padded with zeros
-    alignas(16) float lanes[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-    const size_t bytes = static_cast<size_t>(n - i) * sizeof(float);
-    std::memcpy(lanes, src + i, bytes);
-    Store(lanes, ExpFour(Load(lanes)));
-    std::memcpy(dst + i, lanes, bytes);
-  }
+  // The last one to three elements are padded with zeros.
+  walk::FourWideFrom<false>(src, dst, 0, len, 0.0f, [](f32x4 x) { return ExpFour(x); });
 }
 
 #endif

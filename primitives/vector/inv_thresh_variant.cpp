@@ -17,6 +17,7 @@
 #include "primitives/frame/arg_checks.h"
 #include "primitives/frame/sp_status.h"
 #include "primitives/vector/elementary_env.h"
+#include "primitives/frame/elementwise_walk.h"
 #include "primitives/frame/simd.h"
 
 namespace SP_SET_NS {
@@ -137,40 +138,14 @@ inline simd::f32x4 InvertFourAboveThreshold(simd::f32x4 x, simd::f32x4 threshold
 // and the last one to three elements; partial groups are padded with ones.
 template <class Four>
 void InvertAll(float* p, int64_t n, Four four) {
-  using namespace simd;
-  auto partial = [&](float* q, int64_t count) {
-    alignas(16) float lanes[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-    const size_t bytes = static_cast<size_t>(count) * sizeof(float);
-    std::memcpy(lanes, q, bytes);
-    Store(lanes, four(Load(lanes)));
-    std::memcpy(q, lanes, bytes);
-  };
   int64_t i = 0;
   const int64_t head = static_cast<int64_t>((16 - simd::AddressOf(p) % 16) % 16) / 4;
   if (head > 0 && simd::Aligned16(p + head)) {  // a float* off its 4-byte grid never aligns
     i = head < n ? head : n;
-    partial(p, i);
+    walk::FourPadded(p, p, i, 1.0f, four);
   }
-  if (simd::Aligned16(p + i)) {
-    for (; i + 8 <= n; i += 8) {
-      const f32x4 a = four(Load(p + i));
-      const f32x4 b = four(Load(p + i + 4));
-      Store(p + i, a);
-      Store(p + i + 4, b);
-    }
-  } else {
-    for (; i + 8 <= n; i += 8) {
-      const f32x4 a = four(LoadU(p + i));
-      const f32x4 b = four(LoadU(p + i + 4));
-      StoreU(p + i, a);
-      StoreU(p + i + 4, b);
-    }
-  }
-  if (n - i >= 4) {
-    StoreU(p + i, four(LoadU(p + i)));
-    i += 4;
-  }
-  if (i < n) partial(p + i, n - i);
+  if (simd::Aligned16(p + i)) walk::FourWideFrom<true>(p, p, i, n, 1.0f, four);
+  else walk::FourWideFrom<false>(p, p, i, n, 1.0f, four);
 }
 
 bool InvThreshKernel(float* p, int64_t n, float threshold) {

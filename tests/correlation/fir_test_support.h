@@ -19,8 +19,6 @@ inline constexpr WindowFn kHamming[] = SP_VARIANT_TABLE(spkFirWinHammingF64);
 inline constexpr WindowFn kHann[] = SP_VARIANT_TABLE(spkFirWinHannF64);
 inline constexpr spStatus (*kBlackmanAlpha[])(double*, int32_t, double) = SP_VARIANT_TABLE(spkFirWinBlackmanAlphaF64);
 
-// Variant set indices, for the set-specific expectations.
-inline constexpr int kGeneric = 0, kSse = 1, kSse2 = 2, kSse3 = 3, kSsse3 = 4;
 
 inline constexpr long double kPi = 3.141592653589793238462643383279502884L;
 

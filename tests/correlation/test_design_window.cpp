@@ -81,7 +81,7 @@ TEST_P(DesignWindowTest, MatchesTheClosedFormAndIsSymmetric) {
 TEST_P(DesignWindowTest, ShortWindowsEndValues) {
   // len 3: only the ends are weighted; SSE and SSE3 store Hamming's 0.08,
   // the others compute 0.54 - 0.46.
-  const double hammingEnd = (SetIndex() == kSse || SetIndex() == kSse3) ? 0.08 : 0.54 - 0.46;
+  const double hammingEnd = (SetIndex() == SP_SET_SSE || SetIndex() == SP_SET_SSE3) ? 0.08 : 0.54 - 0.46;
   const struct {
     int32_t kind;
     double end;
@@ -116,7 +116,7 @@ TEST_P(DesignWindowTest, CentreKeepsAnyValueAndBartlettEndsFollowTheSet) {
   // multiply them by 0, so an infinite end becomes NaN.
   double taps[6] = {kInf, 1, 1, 1, 1, -kInf};
   ASSERT_EQ(Window(spFirWindowBartlett)(taps, 6), spOk);
-  if (SetIndex() >= kSse2) {
+  if (SetIndex() >= SP_SET_SSE2) {
     EXPECT_TRUE(std::isnan(taps[0]));
     EXPECT_TRUE(std::isnan(taps[5]));
   } else {

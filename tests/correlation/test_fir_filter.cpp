@@ -223,13 +223,13 @@ SP_INSTANTIATE_FOR_ALL_SETS(FirFilterTest);
 
 // The products are added in one order in every set: the same bits.
 template <class T>
-void CheckSetsAgree(const FirFn<T> (&table)[5]) {
+void CheckSetsAgree(const FirFn<T> (&table)[kSpVariantSetCount]) {
   const std::vector<double> taps = vector_test::Uniform<double>(31, -1.0, 1.0, 8u);
   const std::vector<T> x = vector_test::Uniform<T>(500, -32768.0, 32768.0, 9u);
   std::vector<T> want(500), line(62, T(0));
   int32_t index = 0;
-  ASSERT_EQ(table[0](x.data(), want.data(), 500, taps.data(), 31, line.data(), &index), spOk);
-  for (int set = 1; set < 5; ++set) {
+  ASSERT_EQ(table[SP_SET_GENERIC](x.data(), want.data(), 500, taps.data(), 31, line.data(), &index), spOk);
+  for (int set = SP_SET_SSE; set < kSpVariantSetCount; ++set) {
     if (!spVariantSetSupported(set)) continue;
     std::vector<T> got(500), setLine(62, T(0));
     int32_t setIndex = 0;

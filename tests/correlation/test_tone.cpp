@@ -28,7 +28,7 @@ class ToneTest : public VariantSetTest {
   spStatus Tone(double* dst, int32_t len, double mag, double f, double* phase, int32_t hint) const {
     return kTone[SetIndex()](dst, len, mag, f, phase, hint);
   }
-  bool HasBlockMethod() const { return SetIndex() >= fir_test::kSse2; }
+  bool HasBlockMethod() const { return SetIndex() >= SP_SET_SSE2; }
 };
 
 // Rounding of a recurrence of step s over k steps grows with k and with
@@ -201,8 +201,8 @@ TEST(ToneAcrossSets, PlainMethodIsBitIdentical) {
     for (double f : {0.0, 0.01, 0.2, 0.4999}) {
       std::vector<double> want(len);
       double wantPhase = 4.0;
-      ASSERT_EQ(kTone[fir_test::kGeneric](want.data(), len, 1.25, f, &wantPhase, 1), spOk);
-      for (int set = fir_test::kSse; set <= fir_test::kSsse3; ++set) {
+      ASSERT_EQ(kTone[SP_SET_GENERIC](want.data(), len, 1.25, f, &wantPhase, 1), spOk);
+      for (int set = SP_SET_SSE; set <= SP_SET_SSSE3; ++set) {
         if (!spVariantSetSupported(set)) continue;
         for (int32_t hint : {0, 2, -7}) {
           std::vector<double> got(len);

@@ -14,7 +14,6 @@
 #include <thread>
 #include <vector>
 
-#include "fft/long_double_fft.h"
 #include "fft/real_fft_reference.h"
 #include "primitives/fft/sp_real_fft_f64.h"
 #include "primitives/frame/alloc_failure_seam.h"
@@ -125,10 +124,10 @@ TEST(LongDoubleReference, RadixTwoFftMatchesNaiveDft) {
   for (int order = 0; order <= 9; ++order) {
     SCOPED_TRACE(testing::Message() << "order " << order);
     const auto x = RandomValues<double>(Points(order), 10 + order);
-    const auto naive = NaiveForward(x), fast = FftForward(x);
+    const auto naive = NaiveRealForward(x), fast = FftRealForward(x);
     EXPECT_LE(MaxError(fast.data(), naive, static_cast<int64_t>(naive.size())), 1e-15L);
     const auto spectrum = RandomValues<double>(PackedValues(order), 20 + order);
-    const auto back = NaiveInverse(spectrum, Points(order)), fastBack = FftInverse(spectrum, Points(order));
+    const auto back = NaiveRealInverse(spectrum, Points(order)), fastBack = FftRealInverse(spectrum, Points(order));
     EXPECT_LE(MaxError(fastBack.data(), back, Points(order)), 1e-15L);
   }
 }
@@ -141,9 +140,9 @@ class RealFftF64Test : public VariantSetTest {
 TEST_P(RealFftF64Test, ForwardAndInverseMatchLongDoubleReferenceAtEveryOrder) {
   for (int order = 0; order <= Largest(); ++order) {
     const auto x = RandomValues<double>(Points(order), 100 + order);
-    const auto exact = FftForward(x);
+    const auto exact = FftRealForward(x);
     auto packed = RandomValues<double>(PackedValues(order), 200 + order);
-    const auto exactBack = FftInverse(packed, Points(order));
+    const auto exactBack = FftRealInverse(packed, Points(order));
     packed[1] = 12345.0;  // never read
     packed.back() = -kNaN;
     for (int32_t flag : kFlags) {

@@ -13,7 +13,6 @@
 #include <set>
 #include <vector>
 
-#include "fft/long_double_fft.h"
 #include "fft/real_fft_reference.h"
 #include "primitives/frame/dispatch.h"
 #include "support/variant_sets.h"
@@ -254,14 +253,9 @@ TEST_P(RealFftF64TablesTest, ComplexKernelsAgainstLongDoubleFft) {
     const auto x = RandomValues<double>(2 * n, 50 + m);
     for (int sign : {-1, +1}) {
       SCOPED_TRACE(testing::Message() << "m " << m << " sign " << sign);
-      std::vector<CxL> exact(n);
-      for (int64_t p = 0; p < n; ++p) exact[p] = CxL(x[2 * p], x[2 * p + 1]);
+      std::vector<CxL> exact = FromInterleaved(x);
       LongDoubleFft(exact, sign);
-      std::vector<long double> want(2 * n);
-      for (int64_t p = 0; p < n; ++p) {
-        want[2 * p] = exact[p].real();
-        want[2 * p + 1] = exact[p].imag();
-      }
+      const std::vector<long double> want = Interleaved(exact);
       std::vector<double> got = x;
       if (!Fused()) {
         kInPlace[SetIndex()](got.data(), n, table.data());

@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "primitives/fft/small_dft.h"
+#include "support/dft_reference.h"
 #include "support/variant_sets.h"
 
 namespace small_dft_test {
@@ -164,17 +165,8 @@ using Ld = long double;
 
 // Naive complex DFT on interleaved values; sign -1 forward, +1 inverse.
 inline std::vector<Ld> NaiveDft(const std::vector<Ld>& x, int n, int sign) {
-  std::vector<Ld> X(2 * n, 0.0L);
-  const Ld twoPi = 2.0L * std::numbers::pi_v<Ld>;
-  for (int k = 0; k < n; ++k) {
-    for (int j = 0; j < n; ++j) {
-      const Ld angle = sign * twoPi * ((j * k) % n) / n;
-      const Ld c = std::cos(angle), s = std::sin(angle);
-      X[2 * k] += x[2 * j] * c - x[2 * j + 1] * s;
-      X[2 * k + 1] += x[2 * j] * s + x[2 * j + 1] * c;
-    }
-  }
-  return X;
+  return dft_reference::Interleaved(
+      dft_reference::NaiveDft(dft_reference::FromInterleaved(std::vector<Ld>(x.begin(), x.begin() + 2 * n)), sign));
 }
 
 // Reference of a real-group member in kernel spectrum order.

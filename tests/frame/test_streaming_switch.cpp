@@ -18,8 +18,6 @@ namespace {
 
 class StreamingSwitchTest : public VariantSetTest {};
 
-// The set indices by name (the SP_SET_* names exist only in variant sources).
-enum Set { kGeneric = 0, kSse = 1, kSse2 = 2, kSse3 = 3, kSsse3 = 4 };
 
 enum class Op { CopyF32, CopyF64, ZeroF32, ZeroF64, SetF32, SetF64 };
 
@@ -105,42 +103,42 @@ struct Switch {
 
 const Switch kSwitches[] = {
     // SSE: fixed byte limits, copy from 8192, zero and fill from 20480.
-    {kSse, Op::CopyF32, kProcessorCache, 2047, 2048},
-    {kSse, Op::CopyF64, kProcessorCache, 1023, 1024},
-    {kSse, Op::ZeroF32, kProcessorCache, 5119, 5120},
-    {kSse, Op::ZeroF64, kProcessorCache, 2559, 2560},
-    {kSse, Op::SetF32, kProcessorCache, 5119, 5120},
-    {kSse, Op::SetF64, kProcessorCache, 2559, 2560},
+    {SP_SET_SSE, Op::CopyF32, kProcessorCache, 2047, 2048},
+    {SP_SET_SSE, Op::CopyF64, kProcessorCache, 1023, 1024},
+    {SP_SET_SSE, Op::ZeroF32, kProcessorCache, 5119, 5120},
+    {SP_SET_SSE, Op::ZeroF64, kProcessorCache, 2559, 2560},
+    {SP_SET_SSE, Op::SetF32, kProcessorCache, 5119, 5120},
+    {SP_SET_SSE, Op::SetF64, kProcessorCache, 2559, 2560},
     // SSE2 and later with a small cache: each set's own lower bound. Copy
     // above 128 KiB (SSE2), from 512 KiB (SSE3), from 1 MiB (SSSE3); zero
     // above 512 KiB of aligned stores; fill above 1 MiB.
-    {kSse2, Op::CopyF32, 65536, 32768, 32769},
-    {kSse2, Op::CopyF64, 65536, 16384, 16385},
-    {kSse3, Op::CopyF32, 65536, 131071, 131072},
-    {kSsse3, Op::CopyF32, 65536, 262143, 262144},
-    {kSsse3, Op::CopyF64, 65536, 131071, 131072},
-    {kSse2, Op::ZeroF32, 65536, 131075, 131076},
-    {kSse3, Op::ZeroF64, 65536, 65537, 65538},
-    {kSsse3, Op::ZeroF32, 65536, 131075, 131076},
-    {kSse2, Op::SetF32, 65536, 262144, 262145},
-    {kSse3, Op::SetF64, 65536, 131072, 131073},
-    {kSsse3, Op::SetF32, 65536, 262144, 262145},
+    {SP_SET_SSE2, Op::CopyF32, 65536, 32768, 32769},
+    {SP_SET_SSE2, Op::CopyF64, 65536, 16384, 16385},
+    {SP_SET_SSE3, Op::CopyF32, 65536, 131071, 131072},
+    {SP_SET_SSSE3, Op::CopyF32, 65536, 262143, 262144},
+    {SP_SET_SSSE3, Op::CopyF64, 65536, 131071, 131072},
+    {SP_SET_SSE2, Op::ZeroF32, 65536, 131075, 131076},
+    {SP_SET_SSE3, Op::ZeroF64, 65536, 65537, 65538},
+    {SP_SET_SSSE3, Op::ZeroF32, 65536, 131075, 131076},
+    {SP_SET_SSE2, Op::SetF32, 65536, 262144, 262145},
+    {SP_SET_SSE3, Op::SetF64, 65536, 131072, 131073},
+    {SP_SET_SSSE3, Op::SetF32, 65536, 262144, 262145},
     // With a large cache the cache decides: copy from half of it, zero from
     // all of it, fill above it.
-    {kSse2, Op::CopyF32, 8 << 20, 1048575, 1048576},
-    {kSse3, Op::CopyF32, 8 << 20, 1048575, 1048576},
-    {kSsse3, Op::CopyF64, 8 << 20, 524287, 524288},
-    {kSse2, Op::ZeroF32, 2 << 20, 524287, 524288},
-    {kSsse3, Op::ZeroF64, 2 << 20, 262143, 262144},
-    {kSse3, Op::SetF32, 2 << 20, 524288, 524289},
-    {kSsse3, Op::SetF64, 2 << 20, 262144, 262145},
+    {SP_SET_SSE2, Op::CopyF32, 8 << 20, 1048575, 1048576},
+    {SP_SET_SSE3, Op::CopyF32, 8 << 20, 1048575, 1048576},
+    {SP_SET_SSSE3, Op::CopyF64, 8 << 20, 524287, 524288},
+    {SP_SET_SSE2, Op::ZeroF32, 2 << 20, 524287, 524288},
+    {SP_SET_SSSE3, Op::ZeroF64, 2 << 20, 262143, 262144},
+    {SP_SET_SSE3, Op::SetF32, 2 << 20, 524288, 524289},
+    {SP_SET_SSSE3, Op::SetF64, 2 << 20, 262144, 262145},
     // An unknown cache size (0) never streams; neither does the generic set.
-    {kSse2, Op::CopyF32, 0, 2097152, kNever},
-    {kSse3, Op::ZeroF32, 0, 2097152, kNever},
-    {kSsse3, Op::SetF32, 0, 2097152, kNever},
-    {kGeneric, Op::CopyF32, 65536, 2097152, kNever},
-    {kGeneric, Op::ZeroF64, 65536, 1048576, kNever},
-    {kGeneric, Op::SetF32, 65536, 2097152, kNever},
+    {SP_SET_SSE2, Op::CopyF32, 0, 2097152, kNever},
+    {SP_SET_SSE3, Op::ZeroF32, 0, 2097152, kNever},
+    {SP_SET_SSSE3, Op::SetF32, 0, 2097152, kNever},
+    {SP_SET_GENERIC, Op::CopyF32, 65536, 2097152, kNever},
+    {SP_SET_GENERIC, Op::ZeroF64, 65536, 1048576, kNever},
+    {SP_SET_GENERIC, Op::SetF32, 65536, 2097152, kNever},
 };
 
 TEST_P(StreamingSwitchTest, SwitchesAtItsThreshold) {

@@ -17,6 +17,7 @@
 #include "Mathlib/MathlibMemory.h"
 #include "platform/debug_output.h"
 #include "support/alloc_failure.h"
+#include "support/random_values.h"
 
 namespace {
 
@@ -162,11 +163,7 @@ TEST(MathlibAllocationFailure, ConversionRecordAndBuffers) {
 
 template <typename T>
 std::vector<T> RandomSignal(size_t count, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::uniform_real_distribution<double> dist(-1.0, 1.0);
-  std::vector<T> v(count);
-  for (auto& x : v) x = static_cast<T>(dist(gen));
-  return v;
+  return UniformValues<T>(static_cast<int64_t>(count), -1.0, 1.0, seed);
 }
 
 void ReleaseDavuTables() {

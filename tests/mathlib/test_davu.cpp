@@ -10,27 +10,14 @@
 
 #include "Mathlib/Davu.h"
 #include "Mathlib/MathlibDavu.h"
+#include "support/dft_reference.h"
+#include "support/random_values.h"
 
 namespace {
 
-using Cld = std::complex<long double>;
-
-std::vector<Cld> NaiveDft(const std::vector<Cld>& x, int sign) {
-  const size_t n = x.size();
-  const long double pi = 3.141592653589793238462643383279502884L;
-  std::vector<Cld> roots(n);
-  for (size_t j = 0; j < n; ++j) {
-    const long double a = sign * 2 * pi * static_cast<long double>(j) / n;
-    roots[j] = Cld(std::cos(a), std::sin(a));
-  }
-  std::vector<Cld> out(n);
-  for (size_t k = 0; k < n; ++k) {
-    Cld acc = 0;
-    for (size_t m = 0; m < n; ++m) acc += x[m] * roots[(m * k) % n];
-    out[k] = acc;
-  }
-  return out;
-}
+using Cld = dft_reference::CxL;
+using dft_reference::Interleaved;
+using dft_reference::NaiveDft;
 
 // Largest deviation, relative to the largest reference magnitude.
 template <typename Got, typename Want>
@@ -43,30 +30,15 @@ double RelativeError(const Got& got, const Want& want, size_t count) {
   return static_cast<double>(worst / scale);
 }
 
-std::vector<long double> Interleaved(const std::vector<Cld>& x) {
-  std::vector<long double> out;
-  for (const Cld& v : x) {
-    out.push_back(v.real());
-    out.push_back(v.imag());
-  }
-  return out;
-}
-
 template <typename T>
 std::vector<T> RandomValues(size_t count, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::uniform_real_distribution<double> dist(-1.0, 1.0);
-  std::vector<T> v(count);
-  for (auto& x : v) x = static_cast<T>(dist(gen));
-  return v;
+  return UniformValues<T>(static_cast<int64_t>(count), -1.0, 1.0, seed);
 }
 
 template <typename T>
 void CheckComplexTransform(uint32_t n, double tolerance) {
   auto data = RandomValues<T>(2 * n, n);
-  std::vector<Cld> x(n);
-  for (uint32_t k = 0; k < n; ++k) x[k] = Cld(data[2 * k], data[2 * k + 1]);
-  const auto expected = NaiveDft(x, -1);
+  const auto expected = NaiveDft(dft_reference::FromInterleaved(data), -1);
   auto work = data;
   if constexpr (sizeof(T) == 4) DavuForwardFloat(work.data(), n); else DavuForwardDouble(work.data(), n);
   for (uint32_t k = 0; k < n; ++k) {
@@ -93,9 +65,7 @@ TEST(Davu, ComplexTransformsMatchNaiveDftInBothPrecisions) {
 TEST(Davu, DoubleTransformHasDoublePrecision) {
   constexpr uint32_t kN = 4096;
   const auto data = RandomValues<double>(2 * kN, 12);
-  std::vector<Cld> x(kN);
-  for (uint32_t k = 0; k < kN; ++k) x[k] = Cld(data[2 * k], data[2 * k + 1]);
-  const auto expected = Interleaved(NaiveDft(x, -1));
+  const auto expected = Interleaved(NaiveDft(dft_reference::FromInterleaved(data), -1));
   auto work = data;
   ASSERT_TRUE(DavuForwardDouble(work.data(), kN));
   EXPECT_LT(RelativeError(work, expected, 2 * kN), 1e-13);

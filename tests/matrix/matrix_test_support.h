@@ -13,13 +13,10 @@
 #include <vector>
 
 #include "primitives/frame/variant_seams.h"
+#include "support/random_values.h"
 #include "support/variant_sets.h"
 
 namespace matrix_test {
-
-// The variant sets by name (primitives/frame/variant_set.h serves only the
-// sources compiled once per set).
-enum VariantSet : int { kGeneric = 0, kSse = 1, kSse2 = 2, kSse3 = 3, kSsse3 = 4 };
 
 // rows x cols elements, element (r, c) at base + r * rowStride + c *
 // elemStride bytes; base lies `offset` bytes past a 64-byte boundary, with
@@ -96,12 +93,7 @@ class StridedBlock {
 // that round differently in float and in double.
 template <class T>
 std::vector<T> RandomValues(size_t n, uint32_t seed) {
-  std::mt19937 gen(seed);
-  std::uniform_real_distribution<double> mant(0.5, 1.0);
-  std::uniform_int_distribution<int> expo(-6, 6);
-  std::vector<T> v(n);
-  for (auto& x : v) x = static_cast<T>((gen() & 1 ? -1.0 : 1.0) * std::ldexp(mant(gen), expo(gen)));
-  return v;
+  return SpreadValues<T>(static_cast<int64_t>(n), -6, 6, seed);
 }
 
 // C = A * B in long double, read through the blocks, with the sum of the

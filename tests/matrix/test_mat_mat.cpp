@@ -128,7 +128,7 @@ std::vector<float> TieSums(int aRows, int inner, int bCols, bool unitStrides) {
 
 TEST_P(MatMatTest, SinglePrecisionSumsOnTheSetsUnits) {
   const float wide = 1.0f + std::ldexp(1.0f, -23);
-  const bool generic = SetIndex() == kGeneric;
+  const bool generic = SetIndex() == SP_SET_GENERIC;
   auto all = [](const std::vector<float>& v, float want) {
     for (float x : v)
       if (x != want) return false;
@@ -144,7 +144,7 @@ TEST_P(MatMatTest, SinglePrecisionSumsOnTheSetsUnits) {
   EXPECT_TRUE(all(TieSums(7, 7, 7, true), wide)) << "7 x 7, unit strides";
   // Byte strides: the square path sums in double on the generic and SSE3
   // sets, the general loops on the generic set only.
-  const float square = generic || SetIndex() == kSse3 ? wide : 1.0f;
+  const float square = generic || SetIndex() == SP_SET_SSE3 ? wide : 1.0f;
   for (int n = 3; n <= 6; ++n) EXPECT_TRUE(all(TieSums(n, n, n, false), square)) << n << ", byte strides";
   for (const auto& s : {std::array{1, 3, 1}, {7, 7, 7}, {3, 3, 4}, {4, 3, 3}})
     EXPECT_TRUE(all(TieSums(s[0], s[1], s[2], false), generic ? wide : 1.0f))
@@ -247,16 +247,16 @@ void ExpectSame(const Results& r, std::initializer_list<int> sets, const std::st
 }
 
 TEST(MatMatSets, BitIdenticalGroups) {
-  const std::initializer_list<int> simd = {kSse, kSse2, kSse3, kSsse3};
-  const std::initializer_list<int> every = {kGeneric, kSse, kSse2, kSse3, kSsse3};
+  const std::initializer_list<int> simd = {SP_SET_SSE, SP_SET_SSE2, SP_SET_SSE3, SP_SET_SSSE3};
+  const std::initializer_list<int> every = {SP_SET_GENERIC, SP_SET_SSE, SP_SET_SSE2, SP_SET_SSE3, SP_SET_SSSE3};
   const int general[][3] = {{7, 7, 7}, {2, 2, 2}, {3, 3, 4}, {4, 3, 3}, {1, 1, 1}, {9, 11, 5}};
   for (bool aligned : {true, false}) {
     for (int n = 3; n <= 6; ++n) {
       const std::string what = std::to_string(n) + "x" + std::to_string(n) + (aligned ? " aligned" : " unaligned");
       ExpectSame(ResultsPerSet<float>(n, n, n, true, aligned), simd, "float unit-stride square " + what);
       const auto byteSquare = ResultsPerSet<float>(n, n, n, false, aligned);
-      ExpectSame(byteSquare, {kSse, kSse2, kSsse3}, "float byte-stride square " + what);
-      ExpectSame(byteSquare, {kGeneric, kSse3}, "float byte-stride square " + what);
+      ExpectSame(byteSquare, {SP_SET_SSE, SP_SET_SSE2, SP_SET_SSSE3}, "float byte-stride square " + what);
+      ExpectSame(byteSquare, {SP_SET_GENERIC, SP_SET_SSE3}, "float byte-stride square " + what);
       ExpectSame(ResultsPerSet<double>(n, n, n, true, aligned), every, "double unit-stride square " + what);
       ExpectSame(ResultsPerSet<double>(n, n, n, false, aligned), every, "double byte-stride square " + what);
     }
@@ -276,10 +276,10 @@ TEST(MatMatSets, BitIdenticalGroups) {
 // generic kernel's value in every set.
 TEST(MatMatSets, FiveByFiveLastColumnIsTheGenericValue) {
   const auto r = ResultsPerSet<float>(5, 5, 5, true, false);
-  ASSERT_TRUE(r[kGeneric]);
-  for (int set : {kSse, kSse2, kSse3, kSsse3}) {
+  ASSERT_TRUE(r[SP_SET_GENERIC]);
+  for (int set : {SP_SET_SSE, SP_SET_SSE2, SP_SET_SSE3, SP_SET_SSSE3}) {
     if (!r[set]) continue;
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(Bits((*r[set])[i * 5 + 4]), Bits((*r[kGeneric])[i * 5 + 4])) << set;
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(Bits((*r[set])[i * 5 + 4]), Bits((*r[SP_SET_GENERIC])[i * 5 + 4])) << set;
   }
 }
 

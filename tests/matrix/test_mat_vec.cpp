@@ -95,9 +95,9 @@ float RowSumF32(int width, int height, bool unitStrides) {
 
 TEST_P(MatVecTest, SinglePrecisionSumsOnTheSetsUnit) {
   const float wide = 1.0f + std::ldexp(1.0f, -23);
-  const bool generic = SetIndex() == kGeneric;
+  const bool generic = SetIndex() == SP_SET_GENERIC;
   // The square path sums in double on the generic and SSE3 sets.
-  const float square = generic || SetIndex() == kSse3 ? wide : 1.0f;
+  const float square = generic || SetIndex() == SP_SET_SSE3 ? wide : 1.0f;
   // The general loop sums in double on the generic set only.
   const float general = generic ? wide : 1.0f;
   for (bool unit : {true, false}) {
@@ -122,7 +122,7 @@ TEST_P(MatVecTest, DoublePrecisionSquareSumsPairwiseOnlyOnThePackedPath) {
     mat.Fill(m);
     vec.Fill({1.0, 1.0, 1.0, 1.0});
     ASSERT_EQ(MatVec(mat, vec, dst), spOk);
-    const double want = unit && SetIndex() >= kSse2 ? pairwise : 1.0;
+    const double want = unit && SetIndex() >= SP_SET_SSE2 ? pairwise : 1.0;
     for (int i = 0; i < 4; ++i) EXPECT_EQ(dst.Get(i, 0), want) << "row " << i << " unit " << unit;
   }
 }
@@ -183,21 +183,21 @@ TEST(MatVecSets, BitIdenticalGroups) {
     for (int n = 3; n <= 6; ++n) {
       const auto f = ResultsPerSet<float>(n, n, unit);
       // Square float sums: in float on SSE, SSE2, SSSE3; in double on generic and SSE3.
-      ExpectSameBytes(f, {kSse, kSse2, kSsse3}, "float square " + strides);
-      ExpectSameBytes(f, {kGeneric, kSse3}, "float square " + strides);
+      ExpectSameBytes(f, {SP_SET_SSE, SP_SET_SSE2, SP_SET_SSSE3}, "float square " + strides);
+      ExpectSameBytes(f, {SP_SET_GENERIC, SP_SET_SSE3}, "float square " + strides);
       const auto d = ResultsPerSet<double>(n, n, unit);
       if (unit) {
-        ExpectSameBytes(d, {kSse2, kSse3, kSsse3}, "double square, packed pairs");
-        ExpectSameBytes(d, {kGeneric, kSse}, "double square, left to right");
+        ExpectSameBytes(d, {SP_SET_SSE2, SP_SET_SSE3, SP_SET_SSSE3}, "double square, packed pairs");
+        ExpectSameBytes(d, {SP_SET_GENERIC, SP_SET_SSE}, "double square, left to right");
       } else {
-        ExpectSameBytes(d, {kGeneric, kSse, kSse2, kSse3, kSsse3}, "double square");
+        ExpectSameBytes(d, {SP_SET_GENERIC, SP_SET_SSE, SP_SET_SSE2, SP_SET_SSE3, SP_SET_SSSE3}, "double square");
       }
     }
     for (auto [w, h] : {std::pair{7, 7}, {2, 2}, {9, 4}, {64, 16}}) {
-      ExpectSameBytes(ResultsPerSet<float>(w, h, unit), {kSse, kSse2, kSse3, kSsse3},
+      ExpectSameBytes(ResultsPerSet<float>(w, h, unit), {SP_SET_SSE, SP_SET_SSE2, SP_SET_SSE3, SP_SET_SSSE3},
                       "float general " + strides);
       ExpectSameBytes(ResultsPerSet<double>(w, h, unit),
-                      {kGeneric, kSse, kSse2, kSse3, kSsse3}, "double general " + strides);
+                      {SP_SET_GENERIC, SP_SET_SSE, SP_SET_SSE2, SP_SET_SSE3, SP_SET_SSSE3}, "double general " + strides);
     }
   }
 }

@@ -6,7 +6,6 @@
 #include <cstdint>
 
 #include "primitives/frame/dispatch.h"
-#include "primitives/frame/dispatch.h"
 
 // 16 bytes of lanes. A probe reads in[0..3] (64 contiguous bytes) and writes
 // out[0..3], zeroed first.
@@ -26,13 +25,14 @@ struct SimdBlock {
   X(SignMasksF32) X(SwapPairsF32) X(SwapHalvesF32) X(ReverseF32) X(DupEvenF32) X(DupOddF32)        \
   X(EvenOddLanesF32) X(InterleaveF32) X(JoinHalvesF32) X(Transpose4x4F32) X(FoldsF32)              \
   X(AddSubF32) X(MulComplexF32) X(MulComplexSplitF32) X(PowerOfTwoHalvesF32)                       \
+  X(LoadStorePartsF32) X(Load3Store3F32) X(DupPairsF32) X(DupByShuffleF32)                        \
   /* two doubles */                                                                                \
   X(AddF64) X(SubF64) X(MulF64) X(DivF64) X(MinF64) X(MaxF64) X(SqrtF64) X(SqrtScalarF64)          \
   X(AndF64) X(AndNotF64) X(OrF64) X(XorF64) X(SelectF64) X(CmpLtF64) X(CmpEqF64) X(CmpNgeF64)      \
   X(MoveMaskF64) X(LowLaneOpsF64) X(RsqrtEstimateViaF32) X(NarrowToF32) X(LoadStoreF64)            \
   X(MakeLanesF64) X(LaneAccessF64) X(SignMasksF64) X(SwapHalvesF64) X(ReverseF64) X(DupF64)        \
   X(InterleaveF64) X(EvenOddLanesF64) X(Transpose2x2F64) X(FoldLanesF64) X(AddSubF64)              \
-  X(MulComplexF64) X(MulComplexSplitF64)                                                           \
+  X(MulComplexF64) X(MulComplexSplitF64) X(LoadStorePartsF64)                                      \
   /* integer vectors */                                                                            \
   X(LoadStoreInt) X(MakeLanesInt) X(VectorBits) X(BitwiseInt) X(AddSubI32) X(AddSubI64)            \
   X(CompareI32) X(MaxMinI32) X(MoveMaskI32) X(ShiftsI32) X(ShiftsI64) X(LowHalvesOfI64)            \

@@ -230,7 +230,7 @@ TEST_P(ArithTest, AbsoluteValueClearsTheSignBit) {
   EXPECT_EQ(Bits(dst[0]), 0u);
   EXPECT_EQ(dst[5], inf);
   EXPECT_EQ(dst[1], 2.5f);
-  const uint32_t nanBits = SetIndex() == 0 ? 0x7FC00123u : 0x7F800123u;
+  const uint32_t nanBits = SetIndex() == SP_SET_GENERIC ? 0x7FC00123u : 0x7F800123u;
   EXPECT_EQ(Bits(dst[9]), nanBits);
   EXPECT_EQ(Bits(dst[18]), nanBits);
 
@@ -241,7 +241,7 @@ TEST_P(ArithTest, AbsoluteValueClearsTheSignBit) {
   ASSERT_EQ(spAbsF64(s64.data(), d64.data(), 11), spOk);
   EXPECT_EQ(Bits(d64[0]), 0u);
   EXPECT_EQ(d64[3], std::numeric_limits<double>::infinity());
-  EXPECT_EQ(Bits(d64[10]), SetIndex() == 0 ? 0x7FF8000000000123ull : 0x7FF0000000000123ull);
+  EXPECT_EQ(Bits(d64[10]), SetIndex() == SP_SET_GENERIC ? 0x7FF8000000000123ull : 0x7FF0000000000123ull);
 }
 
 // Null pointers (in argument order, even with a bad length) give -8, then

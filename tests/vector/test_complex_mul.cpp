@@ -101,7 +101,7 @@ TEST_P(ComplexMulTest, ClosedFormProducts) {
 }
 
 TEST_P(ComplexMulTest, EachSetsRoundingOverLengthsAndAlignments) {
-  const bool generic = SetIndex() == 0;
+  const bool generic = SetIndex() == SP_SET_GENERIC;
   // Byte offsets of (a, b, dst): aligned; dst 8 past a 16-byte boundary;
   // dst and sources only 4-byte aligned.
   const int offsets[][3] = {{0, 0, 0}, {0, 0, 8}, {8, 8, 8}, {8, 0, 0}, {4, 0, 0}, {0, 8, 4}, {4, 4, 12}};

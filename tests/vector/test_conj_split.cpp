@@ -17,7 +17,7 @@ using namespace vector_test;
 class ConjSplitTest : public VariantSetTest {};
 
 TEST_P(ConjSplitTest, ConjugatesZerosAndNaNsByEachSetsRule) {
-  const bool sse = SetIndex() == 1;
+  const bool sse = SetIndex() == SP_SET_SSE;
   const uint32_t sNaN = 0x7F800123u;  // positive signalling NaN with payload
   // Each fixture pair repeated so that it meets singles, blocks and tails.
   const float re[] = {1, 3, 5, 6, 7};
@@ -37,7 +37,7 @@ TEST_P(ConjSplitTest, ConjugatesZerosAndNaNsByEachSetsRule) {
       case 4: {
         // x87 sets quiet it; the SSE set's 0 - NaN quiets and keeps the sign;
         // the sign-mask sets flip the sign and keep every other bit.
-        const uint32_t want = SetIndex() == 0 ? (sNaN | 0x80400000u) : sse ? (sNaN | 0x00400000u) : (sNaN | 0x80000000u);
+        const uint32_t want = SetIndex() == SP_SET_GENERIC ? (sNaN | 0x80400000u) : sse ? (sNaN | 0x00400000u) : (sNaN | 0x80000000u);
         EXPECT_EQ(Bits(got), want) << k;
         break;
       }
@@ -49,7 +49,7 @@ TEST_P(ConjSplitTest, ConjugatesZerosAndNaNsByEachSetsRule) {
   const double im64[] = {2, -4, -0.0, 0.0, F64FromBits(sNaN64)};
   for (int k = 0; k < n; ++k) d64[2 * k] = re[k % 5], d64[2 * k + 1] = im64[k % 5];
   ASSERT_EQ(spConjInPlaceC64(d64.data(), n), spOk);
-  const bool x87 = SetIndex() <= 1;
+  const bool x87 = SetIndex() <= SP_SET_SSE;
   for (int k = 0; k < n; ++k) {
     const uint64_t want[] = {Bits(-2.0), Bits(4.0), 0u, Bits(-0.0),
                              x87 ? (sNaN64 | 0x8008000000000000ull) : (sNaN64 | 0x8000000000000000ull)};

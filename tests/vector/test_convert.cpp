@@ -249,7 +249,7 @@ TEST_P(ConvertTest, DoubleToInt32RoundsAndSaturates) {
 TEST_P(ConvertTest, DoubleToInt32NanTakesTheSetsBound) {
   const double src[5] = {kNaN, -kNaN, 1.0, kNaN, kNaN};
   int32_t dst[5];
-  const int32_t bound = SetIndex() >= 2 ? INT32_MAX : INT32_MIN;
+  const int32_t bound = SetIndex() >= SP_SET_SSE2 ? INT32_MAX : INT32_MIN;
   for (int32_t mode : {0, 1}) {
     ASSERT_EQ(spConvF64ToI32(src, dst, 5, mode, 0), spOk);
     EXPECT_EQ(dst[0], bound);
@@ -278,7 +278,7 @@ TEST_P(ConvertTest, DoubleToInt32MatchesExactScalingOverManyValues) {
     for (int32_t mode : {0, 1}) {
       ASSERT_EQ(spConvF64ToI32(src.data(), dst.data(), n, mode, factor), spOk);
       for (int32_t i = 0; i < n; ++i)
-        ASSERT_EQ(dst[i], ReferenceF64ToI32(src[i], mode, factor, SetIndex() >= 2))
+        ASSERT_EQ(dst[i], ReferenceF64ToI32(src[i], mode, factor, SetIndex() >= SP_SET_SSE2))
             << "x " << src[i] << " mode " << mode << " factor " << factor;
     }
   }
@@ -286,7 +286,7 @@ TEST_P(ConvertTest, DoubleToInt32MatchesExactScalingOverManyValues) {
 
 TEST_P(ConvertTest, DoubleToInt32LeavesTheCallersControlAndFlagsAlone) {
   const double src[7] = {2.5, -3.5, kNaN, 1e30, -1e30, 0.3, 7.5};
-  const int32_t nearest[7] = {2, -4, SetIndex() >= 2 ? INT32_MAX : INT32_MIN, INT32_MAX, INT32_MIN, 0, 8};
+  const int32_t nearest[7] = {2, -4, SetIndex() >= SP_SET_SSE2 ? INT32_MAX : INT32_MIN, INT32_MAX, INT32_MIN, 0, 8};
   const double denormal = std::numeric_limits<double>::denorm_min();
   const unsigned callerWord = _mm_getcsr();
   // Rounding up, flush-to-zero and denormals-are-zero on, no flags raised yet.

@@ -162,10 +162,10 @@ TEST_P(LnTest, PositiveQuietNaNPayload) {
     EXPECT_EQ(status, spOk);
     const uint64_t gotD = Bits(RunLn(d, 0, status)[before]);
     EXPECT_EQ(status, spOk);
-    if (SetIndex() == 0) {
+    if (SetIndex() == SP_SET_GENERIC) {
       EXPECT_EQ(gotF, 0x7FC00000u) << before;
       EXPECT_EQ(gotD, 0x7FF8000000000000ull) << before;
-    } else if (SetIndex() >= 2) {
+    } else if (SetIndex() >= SP_SET_SSE2) {
       EXPECT_EQ(gotF, 0x7FC01234u) << before;
     }
   }

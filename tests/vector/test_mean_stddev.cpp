@@ -80,7 +80,7 @@ TEST_P(MeanStdDevTest, ArgumentChecksWriteNothing) {
 TEST_P(MeanStdDevTest, MeanTakesTheSetsSumLayout) {
   alignas(16) const double d[5] = {0x1p53, -0x1p53, 0, 0, 1};
   const float f[5] = {0x1p60f, -0x1p60f, 0, 0, 1};
-  const double setSum = SetIndex() == 1 ? 1.0 : 0.0;
+  const double setSum = SetIndex() == SP_SET_SSE ? 1.0 : 0.0;
   double meanD = -1, sumD = -1;
   float meanF = -1;
   ASSERT_EQ(spMeanF64(d, 5, &meanD), spOk);
@@ -227,25 +227,25 @@ TEST(MeanStdDevLayouts, BitIdenticalWhereTheSetsShareALayout) {
     for (int64_t offset : {0, 4, 8, 12}) {
       PlacedArray<float> pf(f, offset);
       PlacedArray<double> pd(d, offset * 2);
-      float m[5][2], s[5];
-      double sd[5];
-      for (int set = 0; set <= 4; ++set) {
+      float m[kSpVariantSetCount][2], s[kSpVariantSetCount];
+      double sd[kSpVariantSetCount];
+      for (int set = SP_SET_GENERIC; set < kSpVariantSetCount; ++set) {
         if (!spVariantSetSupported(set)) continue;
         kMeanF32[set](pf.data(), n, &m[set][0], 0);
         kMeanF32[set](pf.data(), n, &m[set][1], 1);
         kStdF32[set](pf.data(), n, &s[set], 0);
         kStdF64[set](pd.data(), n, &sd[set]);
       }
-      EXPECT_EQ(Bits(m[0][0]), Bits(m[0][1]));
-      for (int set = 1; set <= 4; ++set) {
+      EXPECT_EQ(Bits(m[SP_SET_GENERIC][0]), Bits(m[SP_SET_GENERIC][1]));
+      for (int set = SP_SET_SSE; set < kSpVariantSetCount; ++set) {
         if (!spVariantSetSupported(set)) continue;
-        EXPECT_EQ(Bits(s[set]), Bits(s[0])) << "set " << set << " n=" << n;
-        EXPECT_EQ(Bits(m[set][0]), Bits(m[1][0])) << "set " << set << " n=" << n;
-        EXPECT_EQ(Bits(m[set][1]), Bits(m[1][1])) << "set " << set << " n=" << n;
-        if (set == 1) {
-          EXPECT_EQ(Bits(sd[1]), Bits(sd[0])) << "n=" << n;
+        EXPECT_EQ(Bits(s[set]), Bits(s[SP_SET_GENERIC])) << "set " << set << " n=" << n;
+        EXPECT_EQ(Bits(m[set][0]), Bits(m[SP_SET_SSE][0])) << "set " << set << " n=" << n;
+        EXPECT_EQ(Bits(m[set][1]), Bits(m[SP_SET_SSE][1])) << "set " << set << " n=" << n;
+        if (set == SP_SET_SSE) {
+          EXPECT_EQ(Bits(sd[SP_SET_SSE]), Bits(sd[SP_SET_GENERIC])) << "n=" << n;
         } else {
-          EXPECT_EQ(Bits(sd[set]), Bits(sd[2])) << "set " << set << " n=" << n;
+          EXPECT_EQ(Bits(sd[set]), Bits(sd[SP_SET_SSE2])) << "set " << set << " n=" << n;
         }
       }
     }

@@ -106,9 +106,9 @@ TEST_P(SumTest, TailOrderOfEachLayout) {
   ASSERT_EQ(spSumF64(d, 5, &sd), spOk);
   ASSERT_EQ(spSumF32(f, 5, &sf, 0), spOk);
   EXPECT_EQ(sf, 1.0f);
-  if (SetIndex() == 0) {
+  if (SetIndex() == SP_SET_GENERIC) {
     EXPECT_EQ(sd, 0.0);
-  } else if (SetIndex() == 1) {
+  } else if (SetIndex() == SP_SET_SSE) {
     EXPECT_EQ(sd, 1.0);
   }
 }

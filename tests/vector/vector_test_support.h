@@ -15,6 +15,7 @@
 #include <random>
 #include <vector>
 
+#include "support/random_values.h"
 #include "support/variant_sets.h"
 
 namespace vector_test {
@@ -90,22 +91,13 @@ inline double F64FromBits(uint64_t b) { return std::bit_cast<double>(b); }
 // Finite values spread over many binades, both signs, no zeros.
 template <class T>
 std::vector<T> RandomValues(int64_t n, uint32_t seed) {
-  std::mt19937 gen(seed);
-  std::uniform_real_distribution<double> mant(0.5, 1.0);
-  std::uniform_int_distribution<int> expo(-20, 20);
-  std::vector<T> v(n);
-  for (auto& x : v) x = static_cast<T>((gen() & 1 ? -1.0 : 1.0) * std::ldexp(mant(gen), expo(gen)));
-  return v;
+  return SpreadValues<T>(n, -20, 20, seed);
 }
 
 // Uniform values in [lo, hi).
 template <class T>
 std::vector<T> Uniform(int64_t n, double lo, double hi, uint32_t seed) {
-  std::mt19937 gen(seed);
-  std::uniform_real_distribution<double> d(lo, hi);
-  std::vector<T> v(n);
-  for (auto& x : v) x = static_cast<T>(d(gen));
-  return v;
+  return UniformValues<T>(n, lo, hi, seed);
 }
 
 // Positive values spread over binades [2^minExp, 2^maxExp).

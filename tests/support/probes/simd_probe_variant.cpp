@@ -199,6 +199,26 @@ bool ProbeF32(SimdOp op, const Io& io) {
       OutF(io, 1, high);
       return true;
     }
+    case SimdOp::LoadStorePartsF32: {
+      // Each partial move at its own place; the floats around it stay 0.
+      const float* in = io.In<float>();
+      float* out = io.Out<float>();
+      StoreSingle(out, LoadSingle(in + 1));
+      StoreLow2(out + 2, InF(io, 2));
+      OutF(io, 1, LoadLow2(InF(io, 1), in + 2));
+      OutF(io, 2, LoadHigh2(InF(io, 2), in + 12));
+      StoreHigh2(out + 13, InF(io, 3));
+      return true;
+    }
+    case SimdOp::Load3Store3F32:
+      OutF(io, 0, Load3(io.In<float>(0) + 1));
+      Store3(io.Out<float>(1) + 1, InF(io, 1));
+      return true;
+    case SimdOp::DupPairsF32: OutF(io, 0, DupLowPair(InF(io, 0))); OutF(io, 1, DupHighPair(InF(io, 0))); return true;
+    case SimdOp::DupByShuffleF32:
+      OutF(io, 0, DupEvenByShuffle(InF(io, 0)));
+      OutF(io, 1, DupOddByShuffle(InF(io, 0)));
+      return true;
     default:
       return false;
   }
@@ -289,6 +309,15 @@ bool ProbeF64(SimdOp op, const Io& io) {
       MulComplexSplit(InD(io, 0), InD(io, 1), InD(io, 2), InD(io, 3), re, im);
       OutD(io, 0, re);
       OutD(io, 1, im);
+      return true;
+    }
+    case SimdOp::LoadStorePartsF64: {
+      const double* in = io.In<double>();
+      double* out = io.Out<double>();
+      StoreSingle(out, LoadSingle(in + 1));
+      StoreHigh1(out + 1, InD(io, 1));
+      OutD(io, 1, LoadHigh1(InD(io, 1), in + 4));
+      StoreSplit(out + 5, LoadSplit(in + 5));
       return true;
     }
     default:
