@@ -166,11 +166,11 @@ void ExpectMatchesDft(Form form, const Arrays<T>& before, const Arrays<T>& after
   };
   if (IsForward(form)) {
     const int32_t effective = form == Form::FwdPair ? 1 : flags;
-    const auto spectrum = Times(NaiveForward(before.in1), ForwardFactor(effective, order));
+    const auto spectrum = Times(NaiveRealForward(before.in1), ForwardFactor(effective, order));
     check(after.out1, form == Form::FwdComplex ? Expanded(spectrum, n) : spectrum, before.out1);
-    if (form == Form::FwdPair) check(after.out2, NaiveForward(before.in2), before.out2);
+    if (form == Form::FwdPair) check(after.out2, NaiveRealForward(before.in2), before.out2);
   } else {
-    check(after.out1, Times(NaiveInverse(before.in1, n), InverseFactor(flags, order)), before.out1);
+    check(after.out1, Times(NaiveRealInverse(before.in1, n), InverseFactor(flags, order)), before.out1);
   }
 }
 
@@ -524,7 +524,7 @@ TEST_P(MathlibRealFftByLenTest, LengthsRoundUpToAPowerOfTwoInPlace) {
   std::vector<float> data(1026, Sentinel<float>());
   std::copy(x.begin(), x.end(), data.begin());
   duvuvRealFftFwdByLenF32(m_handle, data.data(), 1000);
-  const auto want = NaiveForward(x);
+  const auto want = NaiveRealForward(x);
   EXPECT_LE(MaxError(data.data(), want, 1026), Tolerance<float>(10, want));
   EXPECT_EQ(m_handle->cache->order, 10);
   duvuvRealFftInvByLenF32(m_handle, data.data(), 1000);
