@@ -261,6 +261,21 @@ inline void MulComplexSplit(f32x4 aRe, f32x4 aIm, f32x4 bRe, f32x4 bIm, f32x4& r
   re = Sub(Mul(aRe, bRe), Mul(aIm, bIm));
   im = Add(Mul(aIm, bRe), Mul(aRe, bIm));
 }
+// Four products a * conj(b) in split layout: re = ar br + ai bi,
+// im = ai br - ar bi (the inverse FFTs' twiddle product).
+inline void MulConjComplexSplit(f32x4 aRe, f32x4 aIm, f32x4 bRe, f32x4 bIm, f32x4& re, f32x4& im) {
+  re = Add(Mul(aRe, bRe), Mul(aIm, bIm));
+  im = Sub(Mul(aIm, bRe), Mul(aRe, bIm));
+}
+// Two float pairs (one complex value each) from two addresses on any float
+// boundary: (lo[0], lo[1], hi[0], hi[1]); and the low or high pair of v
+// stored to p.
+inline f32x4 LoadPairs(const float* lo, const float* hi) {
+  return _mm_loadh_pi(_mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(lo)),
+                      reinterpret_cast<const __m64*>(hi));
+}
+inline void StoreLowPair(float* p, f32x4 v) { _mm_storel_pi(reinterpret_cast<__m64*>(p), v); }
+inline void StoreHighPair(float* p, f32x4 v) { _mm_storeh_pi(reinterpret_cast<__m64*>(p), v); }
 #endif  // SSE
 
 #if SP_SET_INDEX == SP_SET_SSE
