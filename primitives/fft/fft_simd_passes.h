@@ -307,9 +307,24 @@ void RunPasses(const Input& input, float* dst, float* target, int64_t points, co
 // The radix kernels: data (bit-reversed, interleaved, any float boundary)
 // becomes the transform in natural order, as pairs (layout 1) or split
 // groups. work (8M bytes, 16-byte aligned) is touched only when data is not
-// on a 16-byte boundary. M >= 16.
+// on a 16-byte boundary. M >= 8.
 template <bool kInv>
 void RadixKernel(float* data, int64_t points, const float* table, float* work, int32_t layout, PassFamily family) {
+  if (points == 8) {  // the 8-point transform of the points put back in natural order
+    static constexpr int kReversed3[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+    float natural[16], out[16];
+    for (int p = 0; p < 8; ++p) {
+      natural[2 * p] = simd::Ld(data + 2 * kReversed3[p]);
+      natural[2 * p + 1] = simd::Ld(data + 2 * kReversed3[p] + 1);
+    }
+    Direct8<kInv>(natural, out);
+    for (int p = 0; p < 8; ++p) {
+      const int64_t re = layout == 1 ? 2 * p : 8 * (p / 4) + p % 4, im = layout == 1 ? re + 1 : re + 4;
+      simd::St(data + re, out[2 * p]);
+      simd::St(data + im, out[2 * p + 1]);
+    }
+    return;
+  }
   float* target = simd::Aligned16(data) ? data : work;
   auto run = [&](const auto& input) { RunPasses<kInv>(input, data, target, points, table, layout == 1, family); };
   if (simd::Aligned16(data)) run(BitReversedInput<true>{data});

@@ -210,6 +210,9 @@ TEST_P(RealFftF32Test, MisalignedArrays) {
       EXPECT_TRUE(SameBits(src + offset, want.data(), values));
       ASSERT_EQ(spRealFftInvF32(want.data(), dst + offset, spec.p, nullptr), spOk);
       EXPECT_TRUE(SameBits(dst + offset, wantBack.data(), Points(order)));
+      std::copy(want.begin(), want.end(), src + offset);
+      ASSERT_EQ(spRealFftInvF32(src + offset, src + offset, spec.p, nullptr), spOk);
+      EXPECT_TRUE(SameBits(src + offset, wantBack.data(), Points(order)));
     }
   }
 }
