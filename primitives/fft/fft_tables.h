@@ -35,25 +35,31 @@ T* SinTable(int32_t order, T* t) {
   return Next16(t + quarter + 1);
 }
 
-// Generic complex twiddles of order m: groups g = 0 .. M/4 of three complex
-// values W^g, W^2g, W^3g (W = e^(-2 pi j / M)), each part a sine-table entry
-// or its negation, read with stride 2^(sineOrder - m) (sineOrder >= m).
+// W^a = e^(-2 pi j a / M) for 0 <= a <= 3M/4 (M = 2^m) into out[0] (real)
+// and out[1] (imaginary), each a sine-table entry or its negation, read with
+// stride 2^(sineOrder - m) (sineOrder >= m).
 template <class T>
-T* TwiddleTableGeneric(int32_t m, const T* sine, int32_t sineOrder, T* table) {
+inline void TwiddleFromSine(int64_t a, int32_t m, const T* sine, int32_t sineOrder, T* out) {
   const int64_t points = Pow2(m), quarter = points / 4, half = points / 2, threeQuarters = 3 * points / 4;
   const int64_t stride = Pow2(sineOrder - m);
-  auto put = [&](int64_t a, T* out) {
-    if (a <= quarter) {
-      out[0] = sine[(quarter - a) * stride];
-      out[1] = -sine[a * stride];
-    } else if (a <= half) {
-      out[0] = -sine[(a - quarter) * stride];
-      out[1] = -sine[(half - a) * stride];
-    } else {
-      out[0] = -sine[(threeQuarters - a) * stride];
-      out[1] = sine[(a - half) * stride];
-    }
-  };
+  if (a <= quarter) {
+    out[0] = sine[(quarter - a) * stride];
+    out[1] = -sine[a * stride];
+  } else if (a <= half) {
+    out[0] = -sine[(a - quarter) * stride];
+    out[1] = -sine[(half - a) * stride];
+  } else {
+    out[0] = -sine[(threeQuarters - a) * stride];
+    out[1] = sine[(a - half) * stride];
+  }
+}
+
+// Generic complex twiddles of order m: groups g = 0 .. M/4 of three complex
+// values W^g, W^2g, W^3g (W = e^(-2 pi j / M)).
+template <class T>
+T* TwiddleTableGeneric(int32_t m, const T* sine, int32_t sineOrder, T* table) {
+  const int64_t quarter = Pow2(m) / 4;
+  auto put = [&](int64_t a, T* out) { TwiddleFromSine(a, m, sine, sineOrder, out); };
   for (int64_t g = 0; g <= quarter; ++g) {
     put(g, table + 6 * g);
     put(2 * g, table + 6 * g + 2);

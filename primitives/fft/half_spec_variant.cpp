@@ -2,9 +2,10 @@
 // X(n-k) = conj(Xk). The generic and SSE sets walk both halves in one loop;
 // from SSE2 on the first half is one block copy and the mirrored half the
 // frame's mirror kernel. The generic set (and the kernel) flip the sign bit
-// of the imaginary part; the SSE set subtracts it from 0, so +0 and -0 both
-// become +0 there and a NaN keeps its sign.
+// of the imaginary part; the SSE set subtracts a float's from 0, so +0 and
+// -0 both become +0 there and a NaN keeps its sign.
 #include "primitives/fft/sp_real_fft.h"
+#include "primitives/fft/sp_real_fft_f64.h"
 #include "primitives/frame/sp_kernels.h"
 
 namespace SP_SET_NS {
@@ -12,7 +13,7 @@ namespace {
 
 template <class T>
 inline T Conjugated(T im) {
-  if constexpr (SP_SET_INDEX == SP_SET_SSE) return T(0) - im;
+  if constexpr (SP_SET_INDEX == SP_SET_SSE && sizeof(T) == sizeof(float)) return T(0) - im;
   else return -im;
 }
 
@@ -50,10 +51,24 @@ spStatus SP_V(spHalfSpecToC32)(const float* src, float* dst, int32_t n) {
   return spOk;
 }
 
+spStatus SP_V(spHalfSpecToC64)(const double* src, double* dst, int32_t n) {
+  if (src == nullptr || dst == nullptr) return spErrNullPointer;
+  if (n < 1) return spErrLength;
+  const int64_t half = n / 2, mirrored = (n - 1) / 2;
+  if constexpr (SP_SET_INDEX <= SP_SET_SSE) {
+    ExpandByPairs(src, dst, n, half, mirrored);
+  } else {
+    SP_V(spkCopyBytes)(src, dst, (half + 1) * 2 * static_cast<int64_t>(sizeof(double)));
+    if (mirrored > 0) SP_V(spkHalfSpecMirrorC64)(src + 2, dst + 2 * (half + 1), static_cast<int32_t>(mirrored));
+  }
+  return spOk;
+}
+
 }  // namespace SP_SET_NS
 
-// The half-spectrum expansion dispatch entry, compiled once.
+// The half-spectrum expansion dispatch entries, compiled once.
 #if SP_SET_INDEX == SP_SET_GENERIC
 #include "primitives/frame/dispatch.h"
 SP_DISPATCH_ENTRIES(SP_HALF_SPEC_F32_ENTRIES)
+SP_DISPATCH_ENTRIES(SP_HALF_SPEC_F64_ENTRIES)
 #endif

@@ -1,0 +1,240 @@
+// The SSE2, SSE3 and SSSE3 sets' double kernels, one source for the three:
+// the fused complex FFT (bit reversal folded into the first butterfly
+// stage, middle stages on pair-split data, the last stage back to
+// interleaved), and the real split and merge steps two positions at a time.
+// Include only from *_variant.cpp of those sets.
+//
+// The fused kernel transforms n = 2^m complex doubles, 8 <= n <= 2^14, src
+// in natural order, dst in natural order, unnormalised (forward kernel
+// e^(-2 pi j / n), inverse e^(+2 pi j / n)). It needs the index table and
+// the stage twiddles of complex order m, and a 16-byte aligned work area of
+// 16 n bytes whenever src is dst or dst is not 16-byte aligned. src and
+// dst need only 8-byte alignment.
+#pragma once
+#include <bit>
+#include <cstdint>
+
+#include "primitives/fft/fft_f64_simd.h"
+#include "primitives/fft/fft_tables.h"
+
+#if SP_SET_INDEX >= SP_SET_SSE2
+
+namespace SP_SET_NS::fftk {
+
+// The butterflies are forced inline: called out of line (through the
+// shared library's symbol table) they cost as much as their arithmetic.
+
+// Single complex values, one per register, at any 8-byte alignment.
+inline pair::f64x2 LoadOne(const double* d, int64_t p) { return simd::LoadU(d + 2 * p); }
+
+// The 4-point butterfly on single values a (position 0) .. d (position 3)
+// of bit-reversed data, all factors 1. Results go to named registers, not
+// an array, which the compiler would keep on the stack.
+template <bool kInverse>
+[[gnu::always_inline]] inline void Butterfly4One(pair::f64x2 a, pair::f64x2 b, pair::f64x2 c, pair::f64x2 d,
+                                                 pair::f64x2& y0, pair::f64x2& y1, pair::f64x2& y2, pair::f64x2& y3) {
+  using namespace simd;
+  const pair::f64x2 sumAB = Add(a, b), diffAB = Sub(a, b), sumCD = Add(c, d);
+  const pair::f64x2 jDiffCD = pair::TimesJ<kInverse>(Sub(c, d));
+  y0 = Add(sumAB, sumCD);
+  y1 = Add(diffAB, jDiffCD);
+  y2 = Sub(sumAB, sumCD);
+  y3 = Sub(diffAB, jDiffCD);
+}
+
+// The radix-8 butterfly on eight single values x0 .. x7 of bit-reversed
+// data, stored as four pairs at out + 2 * (0, 2, 4, 6) (pair-split) or
+// interleaved: two 4-point butterflies joined with the factors of
+// e^(-+2 pi j k / 8).
+template <bool kInverse, bool kSplitOut>
+[[gnu::always_inline]] inline void Butterfly8One(pair::f64x2 x0, pair::f64x2 x1, pair::f64x2 x2, pair::f64x2 x3,
+                                                 pair::f64x2 x4, pair::f64x2 x5, pair::f64x2 x6, pair::f64x2 x7,
+                                                 double* out) {
+  using namespace simd;
+  // cos(pi/4) one unit in the last place low, as the set's kernels have it.
+  const pair::f64x2 c = SplatBits(uint64_t{0x3FE6A09E667F3BCC}), minusC = SplatBits(uint64_t{0xBFE6A09E667F3BCC});
+  pair::f64x2 s0, s1, s2, s3, t0, t1, t2, t3;
+  Butterfly4One<kInverse>(x0, x1, x2, x3, s0, s1, s2, s3);
+  Butterfly4One<kInverse>(x4, x5, x6, x7, t0, t1, t2, t3);
+  const pair::f64x2 v1 = Mul(c, Add(t1, pair::TimesJ<kInverse>(t1))), v2 = pair::TimesJ<kInverse>(t2),
+                    v3 = Mul(minusC, Sub(t3, pair::TimesJ<kInverse>(t3)));
+  const pair::f64x2 y0 = Add(s0, t0), y1 = Add(s1, v1), y2 = Add(s2, v2), y3 = Add(s3, v3);
+  const pair::f64x2 y4 = Sub(s0, t0), y5 = Sub(s1, v1), y6 = Sub(s2, v2), y7 = Sub(s3, v3);
+  if constexpr (kSplitOut) {
+    pair::StoreSplit(out, 0, pair::Join(y0, y1));
+    pair::StoreSplit(out, 2, pair::Join(y2, y3));
+    pair::StoreSplit(out, 4, pair::Join(y4, y5));
+    pair::StoreSplit(out, 6, pair::Join(y6, y7));
+  } else {
+    StoreU(out, y0);
+    StoreU(out + 2, y1);
+    StoreU(out + 4, y2);
+    StoreU(out + 6, y3);
+    StoreU(out + 8, y4);
+    StoreU(out + 10, y5);
+    StoreU(out + 12, y6);
+    StoreU(out + 14, y7);
+  }
+}
+
+// The radix-4 butterfly on the pairs at p, p + q, p + 2q, p + 3q of a group
+// with the stage record of p: factor 1 on the third quarter, 2 on the
+// second, 3 on the fourth (the quarters hold the inputs = 0, 2, 1, 3 mod 4).
+// Reads pair-split from in, writes to out at the same positions, pair-split
+// or interleaved.
+template <bool kInverse, bool kSplitOut>
+[[gnu::always_inline]] inline void Butterfly4Pairs(const double* in, double* out, int64_t p, int64_t q,
+                                                   const double* record) {
+  using namespace simd;
+  const pair::Pair x0 = pair::LoadSplit(in, p);
+  const pair::Pair a1 = pair::Twiddle<kInverse>(pair::LoadSplit(in, p + q), Load(record + 4), Load(record + 6));
+  const pair::Pair a2 = pair::Twiddle<kInverse>(pair::LoadSplit(in, p + 2 * q), Load(record + 0), Load(record + 2));
+  const pair::Pair a3 = pair::Twiddle<kInverse>(pair::LoadSplit(in, p + 3 * q), Load(record + 8), Load(record + 10));
+  const pair::Pair sum01 = x0 + a1, diff01 = x0 - a1, sum23 = a2 + a3;
+  const pair::Pair jDiff23 = pair::TimesJ<kInverse>(a2 - a3);
+  if constexpr (kSplitOut) {
+    pair::StoreSplit(out, p, sum01 + sum23);
+    pair::StoreSplit(out, p + q, diff01 + jDiff23);
+    pair::StoreSplit(out, p + 2 * q, sum01 - sum23);
+    pair::StoreSplit(out, p + 3 * q, diff01 - jDiff23);
+  } else {
+    pair::StoreInterleaved(out, p, sum01 + sum23);
+    pair::StoreInterleaved(out, p + q, diff01 + jDiff23);
+    pair::StoreInterleaved(out, p + 2 * q, sum01 - sum23);
+    pair::StoreInterleaved(out, p + 3 * q, diff01 - jDiff23);
+  }
+}
+
+// One radix-4 stage of quarter q over every group of 4q values of buf,
+// pair-split in and out, in place; records of 12 doubles per pair.
+template <bool kInverse>
+void StagePairs(double* buf, int64_t n, int64_t q, const double* table) {
+  for (int64_t g = 0; g < n; g += 4 * q) {
+    double* x = buf + 2 * g;
+    const double* record = table;
+    for (int64_t p = 0; p < q; p += 2, record += 12) Butterfly4Pairs<kInverse, true>(x, x, p, q, record);
+  }
+}
+
+// The last stage, q = n/4: pair-split buf to interleaved dst (dst may be
+// buf: each pair keeps its 32 bytes).
+template <bool kInverse>
+void LastStagePairs(const double* buf, double* dst, int64_t n, const double* table) {
+  const int64_t q = n / 4;
+  const double* record = table;
+  for (int64_t p = 0; p < q; p += 2, record += 12) Butterfly4Pairs<kInverse, false>(buf, dst, p, q, record);
+}
+
+template <bool kInverse>
+void FusedComplexFft(const double* src, double* dst, int64_t n, const double* table, const int32_t* index,
+                     double* work) {
+  using pair::f64x2;
+  if (n == 8) {
+    Butterfly8One<kInverse, false>(LoadOne(src, 0), LoadOne(src, 4), LoadOne(src, 2), LoadOne(src, 6), LoadOne(src, 1),
+                                   LoadOne(src, 5), LoadOne(src, 3), LoadOne(src, 7), dst);
+    return;
+  }
+  double* const buf = (src != dst && simd::Aligned16(dst)) ? dst : work;
+  const int64_t half = n / 2, quarter = n / 4;
+  int64_t q;
+  // First stage. Positions 4j .. 4j+3 of the bit-reversed order hold the
+  // elements rev(4j) + 0, n/2, n/4, 3n/4, and rev(4j) is index slot j / 2.
+  // For j < n/16, rev(4j) = t is a multiple of 4, and t + c (c = 1, 2, 3)
+  // serves positions 4j + rev(c) (n/2, n/4, 3n/4): one slot reads four
+  // whole runs of four elements.
+  const int64_t spread[4] = {0, half, quarter, half + quarter};
+  if (std::countr_zero(static_cast<uint64_t>(n)) % 2 == 0) {
+    for (int64_t j = 0; j < n / 16; ++j) {
+      const int64_t t = index[j] / 2;
+      for (int64_t c = 0; c < 4; ++c) {
+        const int64_t from = t + c, to = 4 * j + spread[c];
+        f64x2 y0, y1, y2, y3;
+        Butterfly4One<kInverse>(LoadOne(src, from), LoadOne(src, from + half), LoadOne(src, from + quarter),
+                                LoadOne(src, from + half + quarter), y0, y1, y2, y3);
+        pair::StoreSplit(buf, to, pair::Join(y0, y1));
+        pair::StoreSplit(buf, to + 2, pair::Join(y2, y3));
+      }
+    }
+    q = 4;
+  } else {
+    // Radix 8: slots j and j + 1 (j even) give positions 4j .. 4j+7, the
+    // second slot being the first plus n/8.
+    for (int64_t j = 0; j < n / 16; j += 2) {
+      const int64_t t0 = index[j] / 2, t1 = index[j + 1] / 2;
+      for (int64_t c = 0; c < 4; ++c) {
+        const int64_t a = t0 + c, b = t1 + c, to = 4 * j + spread[c];
+        Butterfly8One<kInverse, true>(LoadOne(src, a), LoadOne(src, a + half), LoadOne(src, a + quarter),
+                                      LoadOne(src, a + half + quarter), LoadOne(src, b), LoadOne(src, b + half),
+                                      LoadOne(src, b + quarter), LoadOne(src, b + half + quarter), buf + 2 * to);
+      }
+    }
+    q = 8;
+  }
+  const double* stage = table;
+  for (; 4 * q < n; q *= 4) {
+    StagePairs<kInverse>(buf, n, q, stage);
+    stage += 6 * q;
+  }
+  LastStagePairs<kInverse>(buf, dst, n, stage);
+}
+
+// Real split, forward: as RealSplitGeneric (the same operations in the same
+// order per position) for k and k + 1 at once, k = 1, 3, .., points/2 - 1,
+// with the pair-split forward split table; the lane that reaches the middle
+// position is not stored. points >= 4.
+inline void RealSplitPairs(double* d, int64_t points, const double* table) {
+  using namespace simd;
+  const int64_t middle = points / 2;
+  for (int64_t k = 1; k < middle; k += 2, table += 4) {
+    const f64x2 wr = Load(table), wi = Load(table + 2);
+    const pair::Pair a = pair::Join(LoadOne(d, k), LoadOne(d, k + 1));
+    const pair::Pair b = pair::Join(LoadOne(d, points - k), LoadOne(d, points - k - 1));
+    const f64x2 dr = Sub(a.re, b.re), si = Add(a.im, b.im);
+    const f64x2 e = Add(Mul(wi, dr), Mul(wr, si)), f = Sub(Mul(wi, si), Mul(wr, dr));
+    const pair::Pair lo{Add(b.re, e), Sub(f, b.im)}, hi{Sub(a.re, e), Sub(f, a.im)};
+    StoreU(d + 2 * k, pair::First(lo));
+    StoreU(d + 2 * (points - k), pair::First(hi));
+    if (k + 1 < middle) {
+      StoreU(d + 2 * (k + 1), pair::Second(lo));
+      StoreU(d + 2 * (points - k - 1), pair::Second(hi));
+    }
+  }
+  d[points + 1] = -d[points + 1];  // X[N/4] = conj Z[M/2]
+}
+
+// Real merge: as RealMergeGeneric, two positions at a time, the middle
+// position written first (src may be dst: the lane that reads it again is
+// not stored).
+inline void RealMergePairs(const double* src, double* dst, int64_t points, const double* table) {
+  using namespace simd;
+  const int64_t middle = points / 2;
+  const double re = src[points], im = src[points + 1];
+  dst[points] = 2.0 * re;
+  dst[points + 1] = -2.0 * im;
+  for (int64_t k = 1; k < middle; k += 2, table += 4) {
+    const f64x2 wr = Load(table), wi = Load(table + 2);
+    const pair::Pair a = pair::Join(LoadOne(src, k), LoadOne(src, k + 1));
+    const pair::Pair b = pair::Join(LoadOne(src, points - k), LoadOne(src, points - k - 1));
+    const f64x2 sr = Add(a.re, b.re), dr = Sub(a.re, b.re), si = Add(a.im, b.im), di = Sub(a.im, b.im);
+    const f64x2 u = Sub(Mul(wi, dr), Mul(wr, si)), h = Add(Mul(wr, dr), Mul(wi, si));
+    const pair::Pair lo{Add(sr, u), Add(di, h)}, hi{Sub(sr, u), Sub(h, di)};
+    StoreU(dst + 2 * k, pair::First(lo));
+    StoreU(dst + 2 * (points - k), pair::First(hi));
+    if (k + 1 < middle) {
+      StoreU(dst + 2 * (k + 1), pair::Second(lo));
+      StoreU(dst + 2 * (points - k - 1), pair::Second(hi));
+    }
+  }
+}
+
+// data[i] *= scale, two at a time; the same products as one at a time.
+inline void ScalePairs(double scale, double* d, int64_t count) {
+  const simd::f64x2 s = simd::Splat(scale);
+  int64_t i = 0;
+  for (; i + 2 <= count; i += 2) simd::StoreU(d + i, simd::Mul(simd::LoadU(d + i), s));
+  for (; i < count; ++i) d[i] = d[i] * scale;
+}
+
+}  // namespace SP_SET_NS::fftk
+
+#endif

@@ -1,0 +1,62 @@
+// The double real-FFT engine routines of the running variant set, for other
+// code of the same set (the large-size path, the compact-spectrum and
+// correlation transforms) and the tests. Include only from *_variant.cpp;
+// each set's routines carry its suffix, e.g. spkFftFusedFwdC64_Sse2.
+// Nothing is checked and nothing reported; counts are complex values unless
+// said otherwise.
+#pragma once
+#include <cstdint>
+
+#include "primitives/frame/variant_set.h"
+
+// Split exponent k1 and (SIMD sets) block exponent B of the large-size plan
+// by complex order 0..30 (see fft_f64_tables.h).
+struct spkFftLargePlanExponents {
+  int8_t split[31];
+  int8_t block[31];
+};
+
+namespace SP_SET_NS {
+
+// Tables; each returns the first 16-byte boundary after what it wrote.
+// t[k] = sin(2 pi k / N), k = 0 .. N/4 (order >= 3).
+double* SP_V(spkFftSinTableF64)(int32_t order, double* table);
+// Complex twiddles of order m from the sine table of `order`: the generic
+// layout in the generic and SSE sets, the stage layout from SSE2 on.
+double* SP_V(spkFftTwiddleTableF64)(int32_t m, const double* sine, int32_t order, double* table);
+// Split twiddles of N = 2^order: the generic layout in the generic and SSE
+// sets, pair-split records from SSE2 on.
+double* SP_V(spkFftSplitTableFwdF64)(int32_t order, const double* sine, double* table);
+double* SP_V(spkFftSplitTableInvF64)(int32_t order, const double* sine, double* table);
+// W^i, i < 2^m / 4, interleaved (the large-size plan's blocked passes).
+double* SP_V(spkFftTwiddleSubsampleF64)(int32_t m, const double* sine, int32_t order, double* table);
+// This set's large-size plan exponents.
+const spkFftLargePlanExponents& SP_V(spkFftLargePlanF64)();
+
+// Bit reversal of n complex doubles with this set's table.
+void SP_V(spkFftBitRevInPlaceC64)(double* data, int64_t n, const int32_t* table);
+void SP_V(spkFftBitRevCopyC64)(const double* src, double* dst, int64_t n, const int32_t* table);
+
+// Forward real split on n = N/2 complex values (floats 0, 1 already hold
+// X[0], X[N/2]) and inverse merge (writes values 1 .. n-1 of dst).
+void SP_V(spkFftRealSplitF64)(double* data, int64_t n, const double* splitForward);
+void SP_V(spkFftRealMergeF64)(const double* src, double* dst, int64_t n, const double* splitInverse);
+
+// data[i] *= factor for i < count doubles.
+void SP_V(spkFftScaleF64)(double factor, double* data, int64_t count);
+
+#if SP_SET_INDEX <= SP_SET_SSE
+// Radix passes on bit-reversed data, in place, 8 <= n <= 1024, with the
+// generic twiddle table built for n.
+void SP_V(spkFftRadixFwdC64)(double* data, int64_t n, const double* twiddles);
+void SP_V(spkFftRadixInvC64)(double* data, int64_t n, const double* twiddles);
+#else
+// Bit reversal and the complex FFT in one kernel, natural order in and out
+// (see fft_f64_fused.h for the work area).
+void SP_V(spkFftFusedFwdC64)(const double* src, double* dst, int64_t n, const double* twiddles,
+                             const int32_t* bitReversal, double* work);
+void SP_V(spkFftFusedInvC64)(const double* src, double* dst, int64_t n, const double* twiddles,
+                             const int32_t* bitReversal, double* work);
+#endif
+
+}  // namespace SP_SET_NS

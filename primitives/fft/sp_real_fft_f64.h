@@ -1,0 +1,37 @@
+// The double-precision real FFT: the same record, packed format, flags,
+// check order and scratch rule as the single-precision one (sp_real_fft.h),
+// on double values, with a record of kind kRealFftKindF64.
+//
+// Each set runs its own engine: the generic and SSE sets bit reversal plus
+// radix passes on complex orders up to 9, the SSE2 set one fused
+// permute-and-transform kernel up to complex order 13, the SSE3 and SSSE3
+// sets up to 14. Orders above that (the large-size path) are refused with
+// spErrFftOrder (-15) before anything is allocated. The SIMD sets need
+// scratch of 16 * N/2 bytes (spec->workBytes); a caller's buffer must hold
+// workBytes + 15 bytes.
+#pragma once
+#include <cstdint>
+
+#include "primitives/fft/sp_real_fft.h"
+
+// spRealFftInitF64: -8 null out pointer, -15 order outside 0..30 or above
+// the set's engine, -16 flag not one of 1, 2, 4, 8, -9 out of memory; *spec
+// only on success. spRealFftFreeF64: -8 null, -17 not a live
+// double-precision spec (nothing changed). spRealFftFwdF64: N doubles ->
+// packed half spectrum of N + 2 doubles (2 for N = 1). spRealFftInvF64:
+// packed half spectrum -> N doubles; slots 1 and N + 1 are never read.
+#define SP_REAL_FFT_F64_ENTRIES(X)                                                                     \
+  X(spStatus, spRealFftInitF64, (REALFFTSPEC * *spec, int32_t order, int32_t scaleFlag, int32_t hint), \
+    (spec, order, scaleFlag, hint))                                                                    \
+  X(spStatus, spRealFftFreeF64, (REALFFTSPEC * spec), (spec))                                          \
+  X(spStatus, spRealFftFwdF64, (const double* src, double* dst, REALFFTSPEC* spec, uint8_t* work),     \
+    (src, dst, spec, work))                                                                            \
+  X(spStatus, spRealFftInvF64, (const double* src, double* dst, REALFFTSPEC* spec, uint8_t* work),     \
+    (src, dst, spec, work))
+SP_DECLARE_ENTRIES(SP_REAL_FFT_F64_ENTRIES)
+
+// Expands floor(n/2) + 1 complex doubles into all n by X(n-k) = conj(Xk);
+// any n >= 1. -8 null pointer, then -6 n below 1.
+#define SP_HALF_SPEC_F64_ENTRIES(X) \
+  X(spStatus, spHalfSpecToC64, (const double* src, double* dst, int32_t n), (src, dst, n))
+SP_DECLARE_ENTRIES(SP_HALF_SPEC_F64_ENTRIES)

@@ -1,0 +1,537 @@
+// Double-precision real FFT through its dispatch entries, in every variant
+// set up to the set's largest order: against long-double references, closed
+// forms, round trips and the transform's algebra (Parseval, linearity,
+// circular shift), exact scaling, the packed format's zero slots, in place
+// against out of place at 8-byte offsets, the spec record and work sizes,
+// the order of the checks, scratch buffers, specs of another set or
+// precision, allocation failure, release, and threads sharing one spec.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <thread>
+#include <vector>
+
+#include "fft/long_double_fft.h"
+#include "fft/real_fft_reference.h"
+#include "primitives/fft/sp_real_fft_f64.h"
+#include "primitives/frame/alloc_failure_seam.h"
+#include "support/variant_sets.h"
+
+using namespace real_fft_test;
+
+namespace {
+
+constexpr int32_t kFlags[] = {REALFFT_NO_DIV, REALFFT_DIV_FWD_BY_N, REALFFT_DIV_INV_BY_N, REALFFT_DIV_BY_SQRT_N};
+// Largest order each set runs until the large-size path arrives.
+constexpr int kLargestOrder[] = {10, 10, 14, 15, 15};
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+struct Spec {
+  REALFFTSPEC* p = nullptr;
+  spStatus status;
+  Spec(int32_t order, int32_t flag, int32_t hint = 0) : status(spRealFftInitF64(&p, order, flag, hint)) {}
+  ~Spec() {
+    if (p != nullptr) spRealFftFreeF64(p);
+  }
+  Spec(const Spec&) = delete;
+  Spec& operator=(const Spec&) = delete;
+};
+
+int64_t Points(int order) { return int64_t{1} << order; }
+int64_t PackedValues(int order) { return order == 0 ? 2 : Points(order) + 2; }
+
+long double ForwardFactor(int32_t flag, int order) {
+  const double n = static_cast<double>(Points(order));
+  if (flag == REALFFT_DIV_FWD_BY_N) return 1.0 / n;
+  if (flag == REALFFT_DIV_BY_SQRT_N) return 1.0 / std::sqrt(n);
+  return 1;
+}
+long double InverseFactor(int32_t flag, int order) {
+  const double n = static_cast<double>(Points(order));
+  if (flag == REALFFT_DIV_INV_BY_N) return 1.0 / n;
+  if (flag == REALFFT_DIV_BY_SQRT_N) return 1.0 / std::sqrt(n);
+  return 1;
+}
+
+std::vector<long double> Times(std::vector<long double> v, long double f) {
+  for (auto& e : v) e *= f;
+  return v;
+}
+
+bool SameBits(const double* a, const double* b, int64_t count) {
+  return std::memcmp(a, b, count * sizeof(double)) == 0;
+}
+
+// An array whose first value sits `shift` doubles past a 16-byte boundary,
+// preset to NaN, with one NaN guard after `count` values.
+struct Placed {
+  std::vector<double> storage;
+  double* at;
+  int64_t count;
+  Placed(int64_t n, int shift) : storage(n + 4, kNaN), count(n) {
+    at = storage.data();
+    if ((reinterpret_cast<uintptr_t>(at) & 15) != 0) ++at;
+    at += shift;
+  }
+  bool GuardIntact() const { return std::isnan(at[count]); }
+  std::vector<double> Values() const { return {at, at + count}; }
+};
+
+// Forward transform, out of place or in place, at the given shift (0 or 1
+// doubles off a 16-byte boundary for both arrays).
+std::vector<double> Forward(REALFFTSPEC* spec, const std::vector<double>& x, bool inPlace, int shift = 0,
+                            uint8_t* work = nullptr) {
+  const int order = spec->order;
+  Placed out(PackedValues(order), shift);
+  spStatus status;
+  if (inPlace) {
+    std::copy(x.begin(), x.end(), out.at);
+    status = spRealFftFwdF64(out.at, out.at, spec, work);
+  } else {
+    Placed in(Points(order), shift);
+    std::copy(x.begin(), x.end(), in.at);
+    status = spRealFftFwdF64(in.at, out.at, spec, work);
+    EXPECT_TRUE(SameBits(in.at, x.data(), Points(order))) << "changed the source";
+  }
+  EXPECT_EQ(status, spOk);
+  EXPECT_TRUE(out.GuardIntact()) << "wrote past the packed spectrum";
+  return out.Values();
+}
+
+std::vector<double> Inverse(REALFFTSPEC* spec, const std::vector<double>& packed, bool inPlace, int shift = 0,
+                            uint8_t* work = nullptr) {
+  const int64_t n = Points(spec->order);
+  if (inPlace) {
+    Placed buffer(static_cast<int64_t>(packed.size()), shift);
+    std::copy(packed.begin(), packed.end(), buffer.at);
+    EXPECT_EQ(spRealFftInvF64(buffer.at, buffer.at, spec, work), spOk);
+    if (n > 1) {
+      EXPECT_TRUE(SameBits(buffer.at + n, packed.data() + n, 2)) << "touched the slots after the result";
+    }
+    return {buffer.at, buffer.at + n};
+  }
+  Placed in(static_cast<int64_t>(packed.size()), shift), out(n, shift);
+  std::copy(packed.begin(), packed.end(), in.at);
+  EXPECT_EQ(spRealFftInvF64(in.at, out.at, spec, work), spOk);
+  EXPECT_TRUE(SameBits(in.at, packed.data(), static_cast<int64_t>(packed.size()))) << "changed the source";
+  EXPECT_TRUE(out.GuardIntact()) << "wrote past N values";
+  return out.Values();
+}
+
+TEST(LongDoubleReference, RadixTwoFftMatchesNaiveDft) {
+  for (int order = 0; order <= 9; ++order) {
+    SCOPED_TRACE(testing::Message() << "order " << order);
+    const auto x = RandomValues<double>(Points(order), 10 + order);
+    const auto naive = NaiveForward(x), fast = FftForward(x);
+    EXPECT_LE(MaxError(fast.data(), naive, static_cast<int64_t>(naive.size())), 1e-15L);
+    const auto spectrum = RandomValues<double>(PackedValues(order), 20 + order);
+    const auto back = NaiveInverse(spectrum, Points(order)), fastBack = FftInverse(spectrum, Points(order));
+    EXPECT_LE(MaxError(fastBack.data(), back, Points(order)), 1e-15L);
+  }
+}
+
+class RealFftF64Test : public VariantSetTest {
+ protected:
+  int Largest() const { return kLargestOrder[SetIndex()]; }
+};
+
+TEST_P(RealFftF64Test, ForwardAndInverseMatchLongDoubleReferenceAtEveryOrder) {
+  for (int order = 0; order <= Largest(); ++order) {
+    const auto x = RandomValues<double>(Points(order), 100 + order);
+    const auto exact = FftForward(x);
+    auto packed = RandomValues<double>(PackedValues(order), 200 + order);
+    const auto exactBack = FftInverse(packed, Points(order));
+    packed[1] = 12345.0;  // never read
+    packed.back() = -kNaN;
+    for (int32_t flag : kFlags) {
+      Spec spec(order, flag);
+      ASSERT_EQ(spec.status, spOk);
+      const auto want = Times(exact, ForwardFactor(flag, order));
+      const auto wantBack = Times(exactBack, InverseFactor(flag, order));
+      for (bool inPlace : {false, true})
+        for (int shift : {0, 1}) {
+          SCOPED_TRACE(testing::Message()
+                       << "order " << order << " flag " << flag << (inPlace ? " in place" : "") << " shift " << shift);
+          const auto got = Forward(spec.p, x, inPlace, shift);
+          EXPECT_LE(MaxError(got.data(), want, PackedValues(order)), Tolerance<double>(order, want));
+          // The packed format's zero slots are exactly +0.0.
+          EXPECT_EQ(std::bit_cast<uint64_t>(got[1]), 0u);
+          if (order > 0) {
+            EXPECT_EQ(std::bit_cast<uint64_t>(got[Points(order) + 1]), 0u);
+          }
+          const auto back = Inverse(spec.p, packed, inPlace, shift);
+          EXPECT_LE(MaxError(back.data(), wantBack, Points(order)), Tolerance<double>(order, wantBack));
+        }
+    }
+  }
+}
+
+// In place and at an 8-byte offset give the very bits of out of place at a
+// 16-byte boundary.
+TEST_P(RealFftF64Test, InPlaceAndOffsetGiveTheSameBits) {
+  for (int order = 0; order <= Largest(); ++order) {
+    SCOPED_TRACE(testing::Message() << "order " << order);
+    Spec spec(order, REALFFT_NO_DIV);
+    const auto x = RandomValues<double>(Points(order), 300 + order);
+    const auto base = Forward(spec.p, x, false);
+    const auto back = Inverse(spec.p, base, false);
+    for (bool inPlace : {false, true})
+      for (int shift : {0, 1}) {
+        EXPECT_TRUE(SameBits(Forward(spec.p, x, inPlace, shift).data(), base.data(), PackedValues(order)));
+        EXPECT_TRUE(SameBits(Inverse(spec.p, base, inPlace, shift).data(), back.data(), Points(order)));
+      }
+  }
+}
+
+// 1/N is a power of two, so the scaled transforms are the unscaled ones
+// times 1/N bit for bit; a direction a flag does not scale is left alone.
+TEST_P(RealFftF64Test, ScalingByOneOverNIsExact) {
+  for (int order = 0; order <= Largest(); ++order) {
+    SCOPED_TRACE(testing::Message() << "order " << order);
+    Spec none(order, REALFFT_NO_DIV), fwd(order, REALFFT_DIV_FWD_BY_N), inv(order, REALFFT_DIV_INV_BY_N);
+    const double invN = 1.0 / static_cast<double>(Points(order));
+    const auto x = RandomValues<double>(Points(order), 500 + order);
+    auto plain = Forward(none.p, x, false);
+    EXPECT_TRUE(SameBits(Forward(inv.p, x, false).data(), plain.data(), PackedValues(order)));
+    for (auto& v : plain) v *= invN;
+    EXPECT_TRUE(SameBits(Forward(fwd.p, x, false).data(), plain.data(), PackedValues(order)));
+
+    const auto spectrum = RandomValues<double>(PackedValues(order), 600 + order);
+    auto back = Inverse(none.p, spectrum, false);
+    EXPECT_TRUE(SameBits(Inverse(fwd.p, spectrum, false).data(), back.data(), Points(order)));
+    for (auto& v : back) v *= invN;
+    EXPECT_TRUE(SameBits(Inverse(inv.p, spectrum, false).data(), back.data(), Points(order)));
+  }
+}
+
+TEST_P(RealFftF64Test, ClosedForms) {
+  for (int order = 0; order <= Largest(); ++order) {
+    SCOPED_TRACE(testing::Message() << "order " << order);
+    const int64_t n = Points(order);
+    Spec spec(order, REALFFT_NO_DIV), scaled(order, REALFFT_DIV_FWD_BY_N);
+    // A unit impulse: every bin exactly 1.
+    std::vector<double> impulse(n, 0.0);
+    impulse[0] = 1.0;
+    const auto flat = Forward(spec.p, impulse, false);
+    for (int64_t k = 0; k <= n / 2; ++k) {
+      ASSERT_EQ(flat[2 * k], 1.0) << "bin " << k;
+      ASSERT_EQ(flat[2 * k + 1], 0.0) << "bin " << k;
+    }
+    // And back: N at 0, zeros elsewhere.
+    std::vector<long double> spike(n, 0.0L);
+    spike[0] = static_cast<long double>(n);
+    EXPECT_LE(MaxError(Inverse(spec.p, flat, false).data(), spike, n), Tolerance<double>(order, spike));
+    // N ones: X0 = 1 with 1/N, the rest vanish.
+    std::vector<long double> want(PackedValues(order), 0.0L);
+    want[0] = 1;
+    EXPECT_LE(MaxError(Forward(scaled.p, std::vector<double>(n, 1.0), false).data(), want, PackedValues(order)),
+              1e-15L);
+    // A cosine at bin b: Re X_b = N/2 (N at b = N/2), all else 0.
+    if (order >= 2) {
+      const int64_t b = n / 4 + 1 <= n / 2 ? n / 4 + 1 : 1;
+      std::vector<double> wave(n);
+      for (int64_t t = 0; t < n; ++t)
+        wave[t] = static_cast<double>(std::cos(2 * std::numbers::pi_v<long double> * ((b * t) % n) / n));
+      std::vector<long double> peak(PackedValues(order), 0.0L);
+      peak[2 * b] = b == n / 2 ? n : n / 2.0L;
+      EXPECT_LE(MaxError(Forward(spec.p, wave, false).data(), peak, PackedValues(order)),
+                Tolerance<double>(order, peak));
+    }
+  }
+}
+
+TEST_P(RealFftF64Test, SmallOrdersExactly) {
+  struct Case {
+    int order;
+    std::vector<double> x, packed;
+  };
+  const Case cases[] = {
+      {0, {3}, {3, 0}},
+      {1, {3, 5}, {8, 0, -2, 0}},
+      {2, {1, 2, 4, 8}, {15, 0, -3, 6, -5, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "order " << c.order);
+    Spec spec(c.order, REALFFT_NO_DIV);
+    EXPECT_EQ(Forward(spec.p, c.x, false), c.packed);
+    auto spectrum = c.packed;
+    spectrum[1] = 77.0;
+    spectrum.back() = -9.0;
+    std::vector<double> want = c.x;
+    for (auto& v : want) v *= static_cast<double>(Points(c.order));
+    EXPECT_EQ(Inverse(spec.p, spectrum, false), want);
+  }
+}
+
+// Round trip, Parseval, linearity and a circular shift (X_k e^(-2 pi j k s / N))
+// at the smallest table order, a middle one and the set's largest.
+TEST_P(RealFftF64Test, RoundTripParsevalLinearityAndShift) {
+  for (int order : {4, 5, 9, Largest() - 1, Largest()}) {
+    SCOPED_TRACE(testing::Message() << "order " << order);
+    const int64_t n = Points(order);
+    Spec spec(order, REALFFT_DIV_INV_BY_N);
+    const auto x = RandomValues<double>(n, 800 + order), y = RandomValues<double>(n, 900 + order);
+    const auto fx = Forward(spec.p, x, false), fy = Forward(spec.p, y, false);
+
+    const auto back = Inverse(spec.p, fx, false);
+    const std::vector<long double> xl(x.begin(), x.end());
+    EXPECT_LE(MaxError(back.data(), xl, n), 2 * Tolerance<double>(order, xl));
+
+    // sum x^2 = (X0^2 + X(N/2)^2 + 2 sum |Xk|^2) / N.
+    long double energy = 0, spectral = fx[0] * fx[0] + fx[n] * static_cast<long double>(fx[n]);
+    for (double v : x) energy += static_cast<long double>(v) * v;
+    for (int64_t k = 1; k < n / 2; ++k)
+      spectral += 2 * (static_cast<long double>(fx[2 * k]) * fx[2 * k] +
+                       static_cast<long double>(fx[2 * k + 1]) * fx[2 * k + 1]);
+    EXPECT_NEAR(static_cast<double>(spectral / n), static_cast<double>(energy), 1e-12 * static_cast<double>(energy));
+
+    std::vector<double> mix(n);
+    for (int64_t i = 0; i < n; ++i) mix[i] = 2 * x[i] - 3 * y[i];
+    std::vector<long double> wantMix(PackedValues(order));
+    for (int64_t i = 0; i < PackedValues(order); ++i) wantMix[i] = 2.0L * fx[i] - 3.0L * fy[i];
+    EXPECT_LE(MaxError(Forward(spec.p, mix, false).data(), wantMix, PackedValues(order)),
+              4 * Tolerance<double>(order, wantMix));
+
+    const int64_t s = n / 2 + 3;
+    std::vector<double> shifted(n);
+    for (int64_t i = 0; i < n; ++i) shifted[(i + s) % n] = x[i];
+    std::vector<long double> wantShift(PackedValues(order), 0.0L);
+    for (int64_t k = 0; k <= n / 2; ++k) {
+      const long double a = -2 * std::numbers::pi_v<long double> * ((k * s) % n) / n;
+      const CxL v = CxL(fx[2 * k], fx[2 * k + 1]) * CxL(std::cos(a), std::sin(a));
+      wantShift[2 * k] = v.real();
+      if (k != 0 && k != n / 2) wantShift[2 * k + 1] = v.imag();
+    }
+    EXPECT_LE(MaxError(Forward(spec.p, shifted, false).data(), wantShift, PackedValues(order)),
+              2 * Tolerance<double>(order, wantShift));
+  }
+}
+
+TEST_P(RealFftF64Test, SpecRecordAndWorkSizes) {
+  const bool fused = SetIndex() >= 2;
+  for (int order = 0; order <= Largest(); ++order) {
+    SCOPED_TRACE(testing::Message() << "order " << order);
+    Spec spec(order, REALFFT_DIV_BY_SQRT_N, 1234);
+    ASSERT_EQ(spec.status, spOk);
+    const REALFFTSPEC& s = *spec.p;
+    EXPECT_EQ(s.kind, kRealFftKindF64);
+    EXPECT_EQ(s.order, order);
+    EXPECT_EQ(s.hint, 1234);
+    EXPECT_EQ(s.owned, 1);
+    EXPECT_EQ(s.forwardScaled, 1);
+    EXPECT_EQ(s.inverseScaled, 1);
+    EXPECT_EQ(s.scale, 1.0 / std::sqrt(static_cast<double>(Points(order))));
+    EXPECT_EQ(s.owner.setIndex, SetIndex());
+    const bool tables = order >= 4;
+    EXPECT_EQ(s.bitReversal != nullptr, tables);
+    EXPECT_EQ(s.twiddles != nullptr, tables);
+    EXPECT_EQ(s.splitForward != nullptr, tables);
+    EXPECT_EQ(s.splitInverse != nullptr, tables);
+    EXPECT_EQ(s.reserved, nullptr);
+    EXPECT_EQ(s.subsampledTwiddles, nullptr);
+    const int64_t work = tables && fused ? 16 * Points(order - 1) : 0;
+    EXPECT_EQ(s.workBytes, work);
+  }
+  if (fused) {
+    EXPECT_EQ(Spec(4, REALFFT_NO_DIV).p->workBytes, 128);
+    if (Largest() == 15) {
+      EXPECT_EQ(Spec(15, REALFFT_NO_DIV).p->workBytes, 262144);
+    }
+  }
+  struct FlagCase {
+    int32_t flag, forward, inverse;
+    double scale;
+  };
+  for (const FlagCase& c : {FlagCase{REALFFT_NO_DIV, 0, 0, 0.0}, FlagCase{REALFFT_DIV_FWD_BY_N, 1, 0, 1.0 / 32},
+                            FlagCase{REALFFT_DIV_INV_BY_N, 0, 1, 1.0 / 32}}) {
+    Spec spec(5, c.flag);
+    EXPECT_EQ(spec.p->forwardScaled, c.forward);
+    EXPECT_EQ(spec.p->inverseScaled, c.inverse);
+    EXPECT_EQ(spec.p->scale, c.scale);
+  }
+}
+
+TEST_P(RealFftF64Test, ChecksInOrderAndOrdersBeyondTheEngineAllocateNothing) {
+  REALFFTSPEC* const sentinel = reinterpret_cast<REALFFTSPEC*>(uintptr_t{0x1000});
+  REALFFTSPEC* out = sentinel;
+  const int64_t live = spLiveAllocations();
+  EXPECT_EQ(spRealFftInitF64(nullptr, -1, 3, 0), spErrNullPointer);
+  EXPECT_EQ(spRealFftInitF64(&out, -1, 3, 0), spErrFftOrder);
+  EXPECT_EQ(spRealFftInitF64(&out, 31, REALFFT_NO_DIV, 0), spErrFftOrder);
+  for (int order = Largest() + 1; order <= 30; ++order)
+    EXPECT_EQ(spRealFftInitF64(&out, order, REALFFT_NO_DIV, 0), spErrFftOrder) << "order " << order;
+  EXPECT_EQ(spLiveAllocations(), live);
+  for (int32_t flag : {0, 3, 16, -1})
+    for (int order : {0, 4}) EXPECT_EQ(spRealFftInitF64(&out, order, flag, 0), spErrFftScaleFlag);
+  EXPECT_EQ(out, sentinel) << "a failed init stored a spec";
+  EXPECT_EQ(spLiveAllocations(), live);
+
+  Spec spec(4, REALFFT_NO_DIV);
+  REALFFTSPEC single = *spec.p;
+  single.kind = kRealFftKindF32;  // a single-precision spec
+  std::vector<double> data(18, 1.0), dst(18, kNaN);
+  EXPECT_EQ(spRealFftFwdF64(nullptr, nullptr, nullptr, nullptr), spErrNullPointer);
+  EXPECT_EQ(spRealFftInvF64(nullptr, nullptr, nullptr, nullptr), spErrNullPointer);
+  EXPECT_EQ(spRealFftFwdF64(nullptr, nullptr, &single, nullptr), spErrSpecKind);
+  EXPECT_EQ(spRealFftInvF64(nullptr, nullptr, &single, nullptr), spErrSpecKind);
+  EXPECT_EQ(spRealFftFwdF64(data.data(), dst.data(), &single, nullptr), spErrSpecKind);
+  EXPECT_EQ(spRealFftFwdF64(nullptr, dst.data(), spec.p, nullptr), spErrNullPointer);
+  EXPECT_EQ(spRealFftFwdF64(data.data(), nullptr, spec.p, nullptr), spErrNullPointer);
+  EXPECT_EQ(spRealFftInvF64(nullptr, dst.data(), spec.p, nullptr), spErrNullPointer);
+  EXPECT_EQ(spRealFftInvF64(data.data(), nullptr, spec.p, nullptr), spErrNullPointer);
+  for (double v : dst) EXPECT_TRUE(std::isnan(v)) << "a refused call wrote";
+
+  // Each precision refuses the other's spec, in transforms and release.
+  REALFFTSPEC* floatSpec = nullptr;
+  ASSERT_EQ(spRealFftInitF32(&floatSpec, 4, REALFFT_NO_DIV, 0), spOk);
+  EXPECT_EQ(spRealFftFwdF64(data.data(), dst.data(), floatSpec, nullptr), spErrSpecKind);
+  EXPECT_EQ(spRealFftFreeF64(floatSpec), spErrSpecKind);
+  EXPECT_EQ(spRealFftFreeF32(spec.p), spErrSpecKind);
+  EXPECT_EQ(spRealFftFreeF32(floatSpec), spOk);
+
+  EXPECT_EQ(spRealFftFreeF64(nullptr), spErrNullPointer);
+  const REALFFTSPEC before = single;
+  EXPECT_EQ(spRealFftFreeF64(&single), spErrSpecKind);
+  EXPECT_EQ(std::memcmp(&before, &single, sizeof single), 0) << "a refused free changed the record";
+}
+
+// Release writes kind 0 before it gives the block back, so a record whose
+// block the caller still holds is refused on a second release.
+TEST_P(RealFftF64Test, ReleasedRecordIsRefused) {
+  REALFFTSPEC* spec = nullptr;
+  ASSERT_EQ(spRealFftInitF64(&spec, 5, REALFFT_NO_DIV, 0), spOk);
+  spec->owned = 0;  // the record stays the caller's
+  EXPECT_EQ(spRealFftFreeF64(spec), spOk);
+  EXPECT_EQ(spec->kind, kRealFftKindReleased);
+  EXPECT_EQ(spRealFftFreeF64(spec), spErrSpecKind);
+  std::vector<double> x(34, 1.0), dst(34, kNaN);
+  EXPECT_EQ(spRealFftFwdF64(x.data(), dst.data(), spec, nullptr), spErrSpecKind);
+  spec->kind = kRealFftKindF64;
+  spec->owned = 1;
+  EXPECT_EQ(spRealFftFreeF64(spec), spOk);
+}
+
+// The caller's scratch is used from its first 16-byte boundary for
+// workBytes bytes and never beyond; the result does not depend on it.
+TEST_P(RealFftF64Test, CallersWorkBufferAtEveryMisalignment) {
+  constexpr uint8_t kGuard = 0xA5;
+  for (int order : {4, 5, Largest()}) {
+    Spec spec(order, REALFFT_DIV_INV_BY_N);
+    const auto x = RandomValues<double>(Points(order), 700 + order);
+    const auto plain = Forward(spec.p, x, true);
+    const auto back = Inverse(spec.p, plain, false);
+    const int64_t need = spec.p->workBytes;
+    for (int offset = 0; offset < 16; offset += 3) {
+      SCOPED_TRACE(testing::Message() << "order " << order << " offset " << offset);
+      std::vector<uint8_t> buffer(need + 15 + 64 + offset, kGuard);
+      uint8_t* work = buffer.data() + offset;
+      EXPECT_TRUE(SameBits(Forward(spec.p, x, true, 1, work).data(), plain.data(), PackedValues(order)));
+      EXPECT_TRUE(SameBits(Inverse(spec.p, plain, true, 0, work).data(), back.data(), Points(order)));
+      const uintptr_t at = reinterpret_cast<uintptr_t>(work);
+      const int64_t used = need == 0 ? 0 : static_cast<int64_t>(((at + 15) & ~uintptr_t{15}) - at) + need;
+      for (size_t i = offset + used; i < buffer.size(); ++i) ASSERT_EQ(buffer[i], kGuard) << "byte " << i;
+    }
+  }
+}
+
+TEST_P(RealFftF64Test, AllocationFailureAtEveryAllocation) {
+  for (int order : {0, 4, Largest()}) {
+    for (int64_t k = 1;; ++k) {
+      SCOPED_TRACE(testing::Message() << "order " << order << " allocation " << k);
+      const int64_t live = spLiveAllocations();
+      REALFFTSPEC* const sentinel = reinterpret_cast<REALFFTSPEC*>(uintptr_t{0x1000});
+      REALFFTSPEC* spec = sentinel;
+      spFailNthAllocation(k);
+      const spStatus status = spRealFftInitF64(&spec, order, REALFFT_DIV_INV_BY_N, 0);
+      const bool reached = !spAllocationFailurePending();
+      spFailNthAllocation(0);
+      if (!reached) {
+        ASSERT_EQ(status, spOk);
+        spRealFftFreeF64(spec);
+        break;
+      }
+      EXPECT_EQ(status, spErrNoMemory);
+      EXPECT_EQ(spec, sentinel);
+      EXPECT_EQ(spLiveAllocations(), live);
+    }
+    Spec spec(order, REALFFT_NO_DIV);
+    if (spec.p->workBytes > 0) {
+      const int64_t live = spLiveAllocations();
+      std::vector<double> x(PackedValues(order), 1.0), dst(PackedValues(order), kNaN);
+      spFailNthAllocation(1);
+      EXPECT_EQ(spRealFftFwdF64(x.data(), dst.data(), spec.p, nullptr), spErrNoMemory);
+      spFailNthAllocation(1);
+      EXPECT_EQ(spRealFftInvF64(x.data(), dst.data(), spec.p, nullptr), spErrNoMemory);
+      spFailNthAllocation(0);
+      for (double v : dst) EXPECT_TRUE(std::isnan(v));
+      EXPECT_EQ(spLiveAllocations(), live);
+    }
+  }
+}
+
+// Eight threads share one spec, each with its own data (and scratch or
+// none): every result equals the single-thread one bit for bit.
+TEST_P(RealFftF64Test, ThreadsSharingOneSpec) {
+  const int order = Largest();
+  Spec spec(order, REALFFT_DIV_INV_BY_N);
+  constexpr int kThreads = 8;
+  std::vector<std::vector<double>> inputs, wantFwd, wantInv;
+  for (int t = 0; t < kThreads; ++t) {
+    inputs.push_back(RandomValues<double>(PackedValues(order), 1000 + t));
+    wantFwd.push_back(
+        Forward(spec.p, std::vector<double>(inputs[t].begin(), inputs[t].begin() + Points(order)), false));
+    wantInv.push_back(Inverse(spec.p, inputs[t], false));
+  }
+  std::vector<int> mismatches(kThreads, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&, t] {
+      std::vector<uint8_t> work(spec.p->workBytes + 15);
+      uint8_t* scratch = t % 2 ? work.data() : nullptr;
+      for (int round = 0; round < 20; ++round) {
+        std::vector<double> f(PackedValues(order)), b(Points(order));
+        spRealFftFwdF64(inputs[t].data(), f.data(), spec.p, scratch);
+        spRealFftInvF64(inputs[t].data(), b.data(), spec.p, scratch);
+        if (!SameBits(f.data(), wantFwd[t].data(), PackedValues(order)) ||
+            !SameBits(b.data(), wantInv[t].data(), Points(order)))
+          ++mismatches[t];
+      }
+    });
+  for (auto& th : threads) th.join();
+  for (int t = 0; t < kThreads; ++t) EXPECT_EQ(mismatches[t], 0) << "thread " << t;
+}
+
+// Dispatch moves on to another set: that set refuses the spec rather than
+// run its tables through its own kernels, and any set may release it.
+TEST(RealFftF64Sets, SpecOfAnotherSetIsRefused) {
+  std::vector<int> sets;
+  for (int s = 0; s < 5; ++s)
+    if (spVariantSetSupported(s)) sets.push_back(s);
+  if (sets.size() < 2) GTEST_SKIP() << "one variant set only";
+  const int32_t previous = spForceVariantSet(sets[0]);
+  for (int builder : sets)
+    for (int user : sets) {
+      if (user == builder) continue;
+      SCOPED_TRACE(testing::Message() << "built by " << spVariantSetName(builder) << ", used by "
+                                      << spVariantSetName(user));
+      for (int order : {2, 6}) {
+        spForceVariantSet(builder);
+        REALFFTSPEC* spec = nullptr;
+        ASSERT_EQ(spRealFftInitF64(&spec, order, REALFFT_NO_DIV, 0), spOk);
+        spForceVariantSet(user);
+        std::vector<double> x(PackedValues(order), 1.0), dst(PackedValues(order), kNaN);
+        EXPECT_EQ(spRealFftFwdF64(x.data(), dst.data(), spec, nullptr), spErrSpecKind);
+        EXPECT_EQ(spRealFftInvF64(x.data(), dst.data(), spec, nullptr), spErrSpecKind);
+        for (double v : dst) EXPECT_TRUE(std::isnan(v));
+        EXPECT_EQ(spRealFftFreeF64(spec), spOk);
+      }
+    }
+  spForceVariantSet(previous);
+}
+
+SP_INSTANTIATE_FOR_ALL_SETS(RealFftF64Test);
+
+}  // namespace
