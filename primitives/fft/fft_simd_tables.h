@@ -19,36 +19,16 @@
 #include <cstdint>
 
 #include "primitives/fft/fft_tables.h"
-#include "primitives/frame/simd.h"
 
 namespace SP_SET_NS::fftk {
 
-// How a table negates a sine entry: subtracting from zero (a zero stays
-// +0.0) or flipping the sign bit (a zero becomes -0.0).
-enum class Negation { FromZero, SignFlip };
-
+// W^a of order `level` into lane `lane` of a split row pair at `row`.
 template <Negation kNeg>
-inline float Negated(float x) {
-  if constexpr (kNeg == Negation::FromZero) return 0.0f - x;
-  else return simd::FloatWithBitsFlipped(x, simd::kF32SignBit);
-}
-
-// cos and -sin of 2 pi a / n (n = 2^level, 0 <= a <= 3n/4) from the sine
-// table of order sineOrder >= level, by quadrant symmetry.
-template <Negation kNeg>
-inline void TwiddleOfSine(int64_t a, int32_t level, const float* sine, int32_t sineOrder, float& re, float& im) {
-  const int64_t n = Pow2(level), quarter = n / 4, half = n / 2, threeQuarters = 3 * n / 4;
-  const int64_t stride = Pow2(sineOrder - level);
-  if (a <= quarter) {
-    re = sine[(quarter - a) * stride];
-    im = Negated<kNeg>(sine[a * stride]);
-  } else if (a <= half) {
-    re = Negated<kNeg>(sine[(a - quarter) * stride]);
-    im = Negated<kNeg>(sine[(half - a) * stride]);
-  } else {
-    re = Negated<kNeg>(sine[(threeQuarters - a) * stride]);
-    im = sine[(a - half) * stride];
-  }
+inline void PutSplitTwiddle(int64_t a, int32_t level, const float* sine, int32_t sineOrder, float* row, int64_t lane) {
+  float w[2];
+  TwiddleFromSine<kNeg>(a, level, sine, sineOrder, w);
+  row[lane] = w[0];
+  row[4 + lane] = w[1];
 }
 
 // One radix-4 section of block size 2^level at `out`; returns its end.
@@ -57,8 +37,7 @@ inline float* Radix4Section(int32_t level, const float* sine, int32_t sineOrder,
   const int64_t span = Pow2(level) / 4;
   for (int64_t k0 = 0; k0 < span; k0 += 4) {
     for (int64_t r = 1; r <= 3; ++r, out += 8)
-      for (int64_t lane = 0; lane < 4; ++lane)
-        TwiddleOfSine<kNeg>(r * (k0 + lane), level, sine, sineOrder, out[lane], out[4 + lane]);
+      for (int64_t lane = 0; lane < 4; ++lane) PutSplitTwiddle<kNeg>(r * (k0 + lane), level, sine, sineOrder, out, lane);
   }
   return out;
 }
@@ -81,8 +60,7 @@ float* TwiddleTableLevels(int32_t m, const float* sine, int32_t sineOrder, float
   for (int32_t level = 4; level <= m; level += 2) out = Radix4Section<kNeg>(level, sine, sineOrder, out);
   if (m % 2 == 1) {
     for (int64_t k0 = 0; k0 < Pow2(m) / 2; k0 += 4, out += 8)
-      for (int64_t lane = 0; lane < 4; ++lane)
-        TwiddleOfSine<kNeg>(k0 + lane, m, sine, sineOrder, out[lane], out[4 + lane]);
+      for (int64_t lane = 0; lane < 4; ++lane) PutSplitTwiddle<kNeg>(k0 + lane, m, sine, sineOrder, out, lane);
   }
   return Next16(table + 2 * Pow2(m));
 }
