@@ -261,9 +261,9 @@ struct PassFamily {
 // In floats: the n = 16 section and the three sections after it.
 inline constexpr int64_t kLevel4Floats = 24, kLevels4To10Floats = 24 + 96 + 384 + 1536;
 
-// src -> dst (M >= 16): the whole transform through the target buffer.
-// index null: src is bit-reversed and dst is src. Otherwise src is in
-// natural order and read through the index table.
+// The whole transform of M >= 16 points from `input` (bit-reversed data or
+// gathered natural-order points) through the target buffer into dst, as
+// pairs or split groups.
 template <bool kInv, class Input>
 void RunPasses(const Input& input, float* dst, float* target, int64_t points, const float* table, bool pairs,
                PassFamily family) {

@@ -45,8 +45,8 @@ inline void StoreBins(float* asc, float* desc, simd::f32x4 xRe, simd::f32x4 xIm,
     yRe = Reverse(yRe);
     yIm = Reverse(yIm);
   }
-  // Ascending points k..k+3; descending M-k-3..M-k (pair-swapped lanes
-  // hold M-k-1, M-k, M-k-3, M-k-2 as k runs 2, 1, 4, 3).
+  // Ascending points 4i+1 .. 4i+4 from asc, descending M-4i-4 .. M-4i-1
+  // from desc (pair-swapped lanes hold M-4i-2, M-4i-1, M-4i-4, M-4i-3).
   const f32x4 a0 = InterleaveLow(xRe, xIm), a1 = InterleaveHigh(xRe, xIm);
   const f32x4 b0 = kPairSwapped ? InterleaveHigh(yRe, yIm) : InterleaveLow(yRe, yIm);
   const f32x4 b1 = kPairSwapped ? InterleaveLow(yRe, yIm) : InterleaveHigh(yRe, yIm);
