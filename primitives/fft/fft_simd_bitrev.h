@@ -68,7 +68,8 @@ inline void BitRevCopyBlocksF32(const float* s, float* d, int64_t points, const 
     return;
   }
   const int64_t quarter = points / 4;
-  for (int64_t i = 0; i < points / 16; ++i) StoreTransposedBlock(d, quarter, i, LoadPointBlock(s, quarter, index[i] / 8));
+  for (int64_t i = 0; i < points / 16; ++i)
+    StoreTransposedBlock(d, quarter, i, LoadPointBlock(s, quarter, index[i] / 8));
 }
 
 }  // namespace SP_SET_NS::fftk

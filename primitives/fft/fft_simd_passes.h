@@ -43,8 +43,10 @@ inline Quad operator-(Quad a, Quad b) { return {simd::Sub(a.re, b.re), simd::Sub
 template <bool kInv>
 inline Quad Twiddled(Quad x, simd::f32x4 wRe, simd::f32x4 wIm) {
   Quad r;
-  if constexpr (kInv) simd::MulConjComplexSplit(x.re, x.im, wRe, wIm, r.re, r.im);
-  else simd::MulComplexSplit(x.re, x.im, wRe, wIm, r.re, r.im);
+  if constexpr (kInv)
+    simd::MulConjComplexSplit(x.re, x.im, wRe, wIm, r.re, r.im);
+  else
+    simd::MulComplexSplit(x.re, x.im, wRe, wIm, r.re, r.im);
   return r;
 }
 // Twiddle row pair at w: the four real parts, then the four imaginary parts.
@@ -101,7 +103,9 @@ inline void WithOutMode(int mode, F f) {
     default: f(std::integral_constant<int, kPairsUnaligned>{}); break;
   }
 }
-inline int OutModeFor(const float* dst, bool pairs) { return (pairs ? kPairsAligned : kSplitAligned) + !simd::Aligned16(dst); }
+inline int OutModeFor(const float* dst, bool pairs) {
+  return (pairs ? kPairsAligned : kSplitAligned) + !simd::Aligned16(dst);
+}
 
 // Points [begin, end) of `in` in blocks of 4 span: one radix-4 stage. The
 // second quarter holds the inputs = 2 mod 4 (row r = 2), the third those
@@ -273,8 +277,10 @@ void RunPasses(const Input& input, float* dst, float* target, int64_t points, co
   const float* section = radix8 ? table : table + kLevel4Floats;
   int64_t span = radix8 ? 8 : 16;
   auto firstPass = [&](float* out, int64_t begin, int64_t end, auto mode) {
-    if (radix8) FirstPass<kInv, FirstJoin::Radix8, decltype(mode)::value>(input, out, begin / 16, end / 16, table);
-    else FirstPass<kInv, FirstJoin::Radix16, decltype(mode)::value>(input, out, begin / 16, end / 16, table);
+    if (radix8)
+      FirstPass<kInv, FirstJoin::Radix8, decltype(mode)::value>(input, out, begin / 16, end / 16, table);
+    else
+      FirstPass<kInv, FirstJoin::Radix16, decltype(mode)::value>(input, out, begin / 16, end / 16, table);
   };
   if (points == 16) {
     WithOutMode(outMode, [&](auto mode) { firstPass(dst, 0, points, mode); });
@@ -299,8 +305,10 @@ void RunPasses(const Input& input, float* dst, float* target, int64_t points, co
   for (; radix2Last ? 8 * span <= points : 4 * span < points; section += 6 * span, span *= 4)
     Radix4Stage<kInv, kSplitAligned>(target, target, 0, points, span, section);
   WithOutMode(outMode, [&](auto mode) {
-    if (radix2Last) Radix2Stage<kInv, decltype(mode)::value>(target, dst, points, section);
-    else Radix4Stage<kInv, decltype(mode)::value>(target, dst, 0, points, span, section);
+    if (radix2Last)
+      Radix2Stage<kInv, decltype(mode)::value>(target, dst, points, section);
+    else
+      Radix4Stage<kInv, decltype(mode)::value>(target, dst, 0, points, span, section);
   });
 }
 
@@ -327,8 +335,10 @@ void RadixKernel(float* data, int64_t points, const float* table, float* work, i
   }
   float* target = simd::Aligned16(data) ? data : work;
   auto run = [&](const auto& input) { RunPasses<kInv>(input, data, target, points, table, layout == 1, family); };
-  if (simd::Aligned16(data)) run(BitReversedInput<true>{data});
-  else run(BitReversedInput<false>{data});
+  if (simd::Aligned16(data))
+    run(BitReversedInput<true>{data});
+  else
+    run(BitReversedInput<false>{data});
 }
 
 // The fused kernels: src (natural order) to dst, which may be src; the

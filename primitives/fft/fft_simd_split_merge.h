@@ -90,8 +90,7 @@ void RealMergeSimd(const float* src, float* dst, int64_t points, const float* ta
     const f32x4 w = Load(table + 8 * i), v = Load(table + 8 * i + 4);
     const f32x4 sr = Add(x.aRe, x.bRe), dr = Sub(x.aRe, x.bRe), si = Add(x.aIm, x.bIm), di = Sub(x.aIm, x.bIm);
     const f32x4 u = Sub(Mul(v, dr), Mul(w, si)), h = Add(Mul(w, dr), Mul(v, si));
-    StoreBins<kPairSwapped>(dst + ascAt, dst + descAt, Add(sr, u), Add(di, h), Sub(sr, u), Sub(h, di),
-                            i == steps - 1);
+    StoreBins<kPairSwapped>(dst + ascAt, dst + descAt, Add(sr, u), Add(di, h), Sub(sr, u), Sub(h, di), i == steps - 1);
   }
 }
 

@@ -37,7 +37,8 @@ inline float* Radix4Section(int32_t level, const float* sine, int32_t sineOrder,
   const int64_t span = Pow2(level) / 4;
   for (int64_t k0 = 0; k0 < span; k0 += 4) {
     for (int64_t r = 1; r <= 3; ++r, out += 8)
-      for (int64_t lane = 0; lane < 4; ++lane) PutSplitTwiddle<kNeg>(r * (k0 + lane), level, sine, sineOrder, out, lane);
+      for (int64_t lane = 0; lane < 4; ++lane)
+        PutSplitTwiddle<kNeg>(r * (k0 + lane), level, sine, sineOrder, out, lane);
   }
   return out;
 }

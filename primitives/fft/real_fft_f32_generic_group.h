@@ -38,8 +38,10 @@ inline int64_t PlainWorkBytes(int32_t) { return 0; }
 
 inline bool ComplexForward(const REALFFTSPEC& spec, const float* src, float* dst, void*) {
   const int64_t points = fftk::Pow2(spec.order - 1);
-  if (src == dst) BitRevInPlace(dst, points, spec.bitReversal);
-  else BitRevCopy(src, dst, points, spec.bitReversal);
+  if (src == dst)
+    BitRevInPlace(dst, points, spec.bitReversal);
+  else
+    BitRevCopy(src, dst, points, spec.bitReversal);
   fftk::RadixPassesGeneric<false>(dst, points, static_cast<const float*>(spec.twiddles));
   return false;
 }

@@ -35,25 +35,32 @@ inline constexpr fftk::PassFamily kFamily = {kStageMajor, SP_SET_INDEX == SP_SET
 // swap list; the later sets permute by blocks with the index table.
 inline constexpr bool kSwapList = SP_SET_INDEX == SP_SET_SSE;
 inline constexpr bool kPairSwappedLanes = SP_SET_INDEX >= SP_SET_SSE2;
-inline constexpr const int64_t (&kSplitLanes)[4] =
-    kPairSwappedLanes ? fftk::kSplitLanesPairSwapped : fftk::kSplitLanesInOrder;
+inline constexpr const int64_t (&kSplitLanes)[4] = kPairSwappedLanes ? fftk::kSplitLanesPairSwapped
+                                                                     : fftk::kSplitLanesInOrder;
 
 inline int32_t* BuildBitReversal(int32_t m, int32_t* table) {
   if (kSwapList && m > kFusedLimit) return fftk::BitRevSwapTable(m, table);
   return fftk::BitRevIndexTable(m, table);
 }
 inline void BitRevInPlace(float* d, int64_t points, const int32_t* table) {
-  if constexpr (kSwapList) fftk::BitRevInPlaceSwapList(d, points, table);
-  else fftk::BitRevInPlaceBlocksF32(d, points, table);
+  if constexpr (kSwapList)
+    fftk::BitRevInPlaceSwapList(d, points, table);
+  else
+    fftk::BitRevInPlaceBlocksF32(d, points, table);
 }
 inline void BitRevCopy(const float* s, float* d, int64_t points, const int32_t* table) {
-  if constexpr (kSwapList) fftk::BitRevCopySwapList(s, d, points, table);
-  else fftk::BitRevCopyBlocksF32(s, d, points, table);
+  if constexpr (kSwapList)
+    fftk::BitRevCopySwapList(s, d, points, table);
+  else
+    fftk::BitRevCopyBlocksF32(s, d, points, table);
 }
 inline float* BuildTwiddles(int32_t m, const float* sine, int32_t order, float* table) {
-  if constexpr (kStageMajor) return fftk::TwiddleTableStageMajor(m, sine, order, table);
-  else if constexpr (SP_SET_INDEX == SP_SET_SSE3) return fftk::TwiddleTableLevels<fftk::Negation::SignFlip>(m, sine, order, table);
-  else return fftk::TwiddleTableLevels<fftk::Negation::FromZero>(m, sine, order, table);
+  if constexpr (kStageMajor)
+    return fftk::TwiddleTableStageMajor(m, sine, order, table);
+  else if constexpr (SP_SET_INDEX == SP_SET_SSE3)
+    return fftk::TwiddleTableLevels<fftk::Negation::SignFlip>(m, sine, order, table);
+  else
+    return fftk::TwiddleTableLevels<fftk::Negation::FromZero>(m, sine, order, table);
 }
 inline float* BuildSplitForward(int32_t order, const float* sine, float* table) {
   return fftk::SplitTableForwardSimd<kSplitLanes>(order, sine, table);
@@ -61,7 +68,9 @@ inline float* BuildSplitForward(int32_t order, const float* sine, float* table) 
 inline float* BuildSplitInverse(int32_t order, const float* sine, float* table) {
   return fftk::SplitTableInverseSimd<kSplitLanes>(order, sine, table);
 }
-inline void Split(float* d, int64_t points, const float* table) { fftk::RealSplitSimd<kPairSwappedLanes>(d, points, table); }
+inline void Split(float* d, int64_t points, const float* table) {
+  fftk::RealSplitSimd<kPairSwappedLanes>(d, points, table);
+}
 inline void Merge(const float* s, float* d, int64_t points, const float* table) {
   fftk::RealMergeSimd<kPairSwappedLanes>(s, d, points, table);
 }
@@ -76,8 +85,10 @@ inline bool ComplexForward(const REALFFTSPEC& spec, const float* src, float* dst
   if (m <= kFusedLimit) {
     SP_V(spkFftFusedFwdC32)(src, dst, points, twiddles, spec.bitReversal, static_cast<float*>(work));
   } else {
-    if (src == dst) BitRevInPlace(dst, points, spec.bitReversal);
-    else BitRevCopy(src, dst, points, spec.bitReversal);
+    if (src == dst)
+      BitRevInPlace(dst, points, spec.bitReversal);
+    else
+      BitRevCopy(src, dst, points, spec.bitReversal);
     SP_V(spkFftRadixFwdC32)(dst, points, twiddles, static_cast<float*>(work), 1);
   }
   return false;

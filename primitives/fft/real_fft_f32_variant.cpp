@@ -7,9 +7,9 @@
 // Each set builds specs up to its plain-twiddle limit (complex order 10 in
 // the generic and SSE sets, 15, 16 and 17 in SSE2, SSE3 and SSSE3); higher
 // orders wait for the large-size path and are refused at spec build.
+#include "primitives/fft/real_fft_driver.h"
 #include "primitives/fft/real_fft_f32_generic_group.h"
 #include "primitives/fft/real_fft_f32_simd_group.h"
-#include "primitives/fft/real_fft_driver.h"
 #include "primitives/fft/real_fft_kernels.h"
 #include "primitives/fft/small_dft_kernels.h"
 

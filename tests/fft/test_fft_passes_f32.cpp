@@ -49,16 +49,14 @@ constexpr float* (*kSplitTableInv[])(int32_t, const float*, float*) = SP_VARIANT
 // The passes exist from the SSE set on (slot 0 stays empty).
 using RadixFn = void (*)(float*, int64_t, const float*, float*, int32_t);
 using FusedFn = void (*)(const float*, float*, int64_t, const float*, const int32_t*, float*);
-const RadixFn kRadix[2][5] = {
-    {nullptr, sp_sse::spkFftRadixFwdC32_Sse, sp_sse2::spkFftRadixFwdC32_Sse2, sp_sse3::spkFftRadixFwdC32_Sse3,
-     sp_ssse3::spkFftRadixFwdC32_Ssse3},
-    {nullptr, sp_sse::spkFftRadixInvC32_Sse, sp_sse2::spkFftRadixInvC32_Sse2, sp_sse3::spkFftRadixInvC32_Sse3,
-     sp_ssse3::spkFftRadixInvC32_Ssse3}};
-const FusedFn kFused[2][5] = {
-    {nullptr, sp_sse::spkFftFusedFwdC32_Sse, sp_sse2::spkFftFusedFwdC32_Sse2, sp_sse3::spkFftFusedFwdC32_Sse3,
-     sp_ssse3::spkFftFusedFwdC32_Ssse3},
-    {nullptr, sp_sse::spkFftFusedInvC32_Sse, sp_sse2::spkFftFusedInvC32_Sse2, sp_sse3::spkFftFusedInvC32_Sse3,
-     sp_ssse3::spkFftFusedInvC32_Ssse3}};
+const RadixFn kRadix[2][5] = {{nullptr, sp_sse::spkFftRadixFwdC32_Sse, sp_sse2::spkFftRadixFwdC32_Sse2,
+                               sp_sse3::spkFftRadixFwdC32_Sse3, sp_ssse3::spkFftRadixFwdC32_Ssse3},
+                              {nullptr, sp_sse::spkFftRadixInvC32_Sse, sp_sse2::spkFftRadixInvC32_Sse2,
+                               sp_sse3::spkFftRadixInvC32_Sse3, sp_ssse3::spkFftRadixInvC32_Ssse3}};
+const FusedFn kFused[2][5] = {{nullptr, sp_sse::spkFftFusedFwdC32_Sse, sp_sse2::spkFftFusedFwdC32_Sse2,
+                               sp_sse3::spkFftFusedFwdC32_Sse3, sp_ssse3::spkFftFusedFwdC32_Ssse3},
+                              {nullptr, sp_sse::spkFftFusedInvC32_Sse, sp_sse2::spkFftFusedInvC32_Sse2,
+                               sp_sse3::spkFftFusedInvC32_Sse3, sp_ssse3::spkFftFusedInvC32_Ssse3}};
 
 // Complex orders: fused kernels up to the first, the radix kernel at the second.
 constexpr int kFusedLimit[] = {-1, 9, 14, 15, 16};
@@ -154,7 +152,7 @@ TEST_P(FftPassesF32Test, TwiddleTablesDecodedByTheirLayout) {
     // Rows (cos, -sin) of the angles 2 pi e / n of four lanes. Zeros: a
     // cosine is a sine entry itself (+0.0), a -sin of 0 a negated one.
     int64_t at = 0;
-    auto expectRows = [&](const float* rows, const int64_t (&e)[4], int64_t n) {
+    auto expectRows = [&](const float* rows, const int64_t(&e)[4], int64_t n) {
       for (int lane = 0; lane < 4; ++lane) {
         const long double angle = 2 * std::numbers::pi_v<long double> * e[lane] / n;
         const float re = rows[lane], im = rows[4 + lane];
