@@ -107,24 +107,33 @@ inline int OutModeFor(const float* dst, bool pairs) {
   return (pairs ? kPairsAligned : kSplitAligned) + !simd::Aligned16(dst);
 }
 
-// Points [begin, end) of `in` in blocks of 4 span: one radix-4 stage. The
+// One radix-4 butterfly step on the four points k, k + span, k + 2 span,
+// k + 3 span (four positions each) with the 96-byte twiddle block w. The
 // second quarter holds the inputs = 2 mod 4 (row r = 2), the third those
-// = 1 (row 1); one 96-byte block of the section per four positions k,
-// restarting for every block.
+// = 1 (row 1).
+template <bool kInv, int kOut>
+[[gnu::always_inline]] inline void Radix4Step(const float* in, float* out, int64_t k, int64_t span, const float* w) {
+  Quad q0 = GetQuad(in + 2 * k);
+  Quad q1 = Twiddled<kInv>(GetQuad(in + 2 * (k + span)), w + 8);
+  Quad q2 = Twiddled<kInv>(GetQuad(in + 2 * (k + 2 * span)), w);
+  Quad q3 = Twiddled<kInv>(GetQuad(in + 2 * (k + 3 * span)), w + 16);
+  Butterfly4<kInv>(q0, q1, q2, q3);
+  PutQuad<kOut>(out + 2 * k, q0);
+  PutQuad<kOut>(out + 2 * (k + span), q1);
+  PutQuad<kOut>(out + 2 * (k + 2 * span), q2);
+  PutQuad<kOut>(out + 2 * (k + 3 * span), q3);
+}
+
+// Points [begin, end) of `in` in blocks of 4 span (span a multiple of 8):
+// one radix-4 stage, eight positions per step, the twiddle section read
+// from its start for every block.
 template <bool kInv, int kOut>
 void Radix4Stage(const float* in, float* out, int64_t begin, int64_t end, int64_t span, const float* section) {
   for (int64_t b = begin; b < end; b += 4 * span) {
     const float* w = section;
-    for (int64_t k = b; k < b + span; k += 4, w += 24) {
-      Quad q0 = GetQuad(in + 2 * k);
-      Quad q1 = Twiddled<kInv>(GetQuad(in + 2 * (k + span)), w + 8);
-      Quad q2 = Twiddled<kInv>(GetQuad(in + 2 * (k + 2 * span)), w);
-      Quad q3 = Twiddled<kInv>(GetQuad(in + 2 * (k + 3 * span)), w + 16);
-      Butterfly4<kInv>(q0, q1, q2, q3);
-      PutQuad<kOut>(out + 2 * k, q0);
-      PutQuad<kOut>(out + 2 * (k + span), q1);
-      PutQuad<kOut>(out + 2 * (k + 2 * span), q2);
-      PutQuad<kOut>(out + 2 * (k + 3 * span), q3);
+    for (int64_t k = b; k < b + span; k += 8, w += 48) {
+      Radix4Step<kInv, kOut>(in, out, k, span, w);
+      Radix4Step<kInv, kOut>(in, out, k + 4, span, w + 24);
     }
   }
 }
@@ -147,7 +156,7 @@ void Radix2Stage(const float* in, float* out, int64_t points, const float* level
 template <bool kAligned>
 struct BitReversedInput {
   const float* x;
-  void operator()(int64_t block, Quad (&p)[4]) const {
+  [[gnu::always_inline]] void operator()(int64_t block, Quad (&p)[4]) const {
     using namespace simd;
     f32x4 re[4], im[4];
     for (int g = 0; g < 4; ++g) {
@@ -164,12 +173,14 @@ struct BitReversedInput {
 
 // Natural-order input gathered through the index table: quad i holds the
 // points r, r + M/2, r + M/4, r + 3M/4 with 2r = slot i, so the bit
-// reversal costs no pass of its own.
+// reversal costs no pass of its own. Quad i + M/8 holds the points r + 1,
+// ..., so one 16-byte load of each point pair fills block t and block
+// t + M/32 at once (M >= 32).
 struct GatheredInput {
   const float* x;
   int64_t points;
   const int32_t* index;
-  void operator()(int64_t block, Quad (&p)[4]) const {
+  [[gnu::always_inline]] void operator()(int64_t block, Quad (&p)[4]) const {
     const int64_t offset[4] = {0, points, points / 2, 3 * points / 2};  // floats
     const float* base[4];
     for (int g = 0; g < 4; ++g) base[g] = x + index[4 * block + g];
@@ -177,6 +188,20 @@ struct GatheredInput {
       const simd::f32x4 lo = simd::LoadPairs(base[0] + offset[j], base[1] + offset[j]);
       const simd::f32x4 hi = simd::LoadPairs(base[2] + offset[j], base[3] + offset[j]);
       p[j] = {simd::EvenLanes(lo, hi), simd::OddLanes(lo, hi)};
+    }
+  }
+  [[gnu::always_inline]] void Pair(int64_t block, Quad (&p)[4], Quad (&q)[4]) const {
+    using namespace simd;
+    const int64_t offset[4] = {0, points, points / 2, 3 * points / 2};  // floats
+    const float* base[4];
+    for (int g = 0; g < 4; ++g) base[g] = x + index[4 * block + g];
+    for (int j = 0; j < 4; ++j) {
+      const f32x4 v0 = LoadU(base[0] + offset[j]), v1 = LoadU(base[1] + offset[j]);
+      const f32x4 v2 = LoadU(base[2] + offset[j]), v3 = LoadU(base[3] + offset[j]);
+      const f32x4 lo01 = JoinLowHalves(v0, v1), lo23 = JoinLowHalves(v2, v3);
+      const f32x4 hi01 = JoinHighHalves(v0, v1), hi23 = JoinHighHalves(v2, v3);
+      p[j] = {EvenLanes(lo01, lo23), OddLanes(lo01, lo23)};
+      q[j] = {EvenLanes(hi01, hi23), OddLanes(hi01, hi23)};
     }
   }
 };
@@ -187,32 +212,55 @@ inline constexpr uint32_t kRadix8Const = 0x3F3504F4u;
 
 enum class FirstJoin { Radix16, Radix8 };
 
-// Blocks [firstBlock, endBlock) of 16 points: the 4-point quads, then the
-// 16-point radix-4 stage (twiddles: `level4`) or the 8-point joins.
+// One block of 16 points, p[j] = point j of each quad: the 4-point quads,
+// then the 16-point radix-4 stage (twiddles: `level4`) or the 8-point joins.
+template <bool kInv, FirstJoin kJoin, int kOut>
+[[gnu::always_inline]] inline void FirstPassBlock(Quad (&p)[4], float* out, const float* level4) {
+  using namespace simd;
+  Butterfly4<kInv>(p[0], p[1], p[2], p[3]);
+  Transpose4x4(p[0].re, p[1].re, p[2].re, p[3].re);  // now p[g] = quad g
+  Transpose4x4(p[0].im, p[1].im, p[2].im, p[3].im);
+  if constexpr (kJoin == FirstJoin::Radix16) {
+    p[1] = Twiddled<kInv>(p[1], level4 + 8);
+    p[2] = Twiddled<kInv>(p[2], level4);
+    p[3] = Twiddled<kInv>(p[3], level4 + 16);
+    Butterfly4<kInv>(p[0], p[1], p[2], p[3]);
+  } else {
+    const float c = FloatFromBits(kRadix8Const);
+    const f32x4 eighthRe = Lanes(1.0f, c, 0.0f, -c), eighthIm = Lanes(0.0f, -c, -1.0f, -c);
+    for (int g = 0; g < 4; g += 2) {
+      const Quad t = Twiddled<kInv>(p[g + 1], eighthRe, eighthIm);
+      p[g + 1] = p[g] - t;
+      p[g] = p[g] + t;
+    }
+  }
+  for (int g = 0; g < 4; ++g) PutQuad<kOut>(out + 8 * g, p[g]);
+}
+
+// Blocks [firstBlock, endBlock) of bit-reversed input. Gathered input
+// runs every block, t and t + M/32 together: block t reads the points
+// rev(t) + k M/16 (and the points after them), so taking t in the order
+// that makes rev(t) = u ascend reads the source in 16 sequential streams;
+// rev(t) is slot u / 8 of the index table for u < M/16.
 template <bool kInv, FirstJoin kJoin, int kOut, class Input>
 void FirstPass(const Input& input, float* out, int64_t firstBlock, int64_t endBlock, const float* level4) {
-  using namespace simd;
-  const float c = FloatFromBits(kRadix8Const);
-  const f32x4 eighthRe = Lanes(1.0f, c, 0.0f, -c), eighthIm = Lanes(0.0f, -c, -1.0f, -c);
+  if constexpr (std::is_same_v<Input, GatheredInput>) {
+    if (input.points >= 32) {
+      const int64_t half = input.points / 32;
+      for (int64_t u = 0; u < 2 * half; u += 2) {
+        const int64_t block = input.index[u] / 8;
+        Quad p[4], q[4];
+        input.Pair(block, p, q);
+        FirstPassBlock<kInv, kJoin, kOut>(p, out + 32 * block, level4);
+        FirstPassBlock<kInv, kJoin, kOut>(q, out + 32 * (block + half), level4);
+      }
+      return;
+    }
+  }
   for (int64_t block = firstBlock; block < endBlock; ++block) {
     Quad p[4];
     input(block, p);
-    Butterfly4<kInv>(p[0], p[1], p[2], p[3]);
-    Transpose4x4(p[0].re, p[1].re, p[2].re, p[3].re);  // now p[g] = quad g
-    Transpose4x4(p[0].im, p[1].im, p[2].im, p[3].im);
-    if constexpr (kJoin == FirstJoin::Radix16) {
-      p[1] = Twiddled<kInv>(p[1], level4 + 8);
-      p[2] = Twiddled<kInv>(p[2], level4);
-      p[3] = Twiddled<kInv>(p[3], level4 + 16);
-      Butterfly4<kInv>(p[0], p[1], p[2], p[3]);
-    } else {
-      for (int g = 0; g < 4; g += 2) {
-        const Quad t = Twiddled<kInv>(p[g + 1], eighthRe, eighthIm);
-        p[g + 1] = p[g] - t;
-        p[g] = p[g] + t;
-      }
-    }
-    for (int g = 0; g < 4; ++g) PutQuad<kOut>(out + 32 * block + 8 * g, p[g]);
+    FirstPassBlock<kInv, kJoin, kOut>(p, out + 32 * block, level4);
   }
 }
 
@@ -287,17 +335,21 @@ void RunPasses(const Input& input, float* dst, float* target, int64_t points, co
     return;
   }
   const std::integral_constant<int, kSplitAligned> inTarget;
+  // Gathered input reads the whole source in its first pass, so the pass
+  // runs whole before any chunk (it pairs blocks from both halves).
+  constexpr bool kWholeFirstPass = std::is_same_v<Input, GatheredInput>;
+  if (kWholeFirstPass) firstPass(target, 0, points, inTarget);
   if (family.chunk > 0 && points > family.chunk) {
     for (int64_t begin = 0; begin < points; begin += family.chunk) {
       const int64_t end = begin + family.chunk;
-      firstPass(target, begin, end, inTarget);
+      if (!kWholeFirstPass) firstPass(target, begin, end, inTarget);
       const float* chunkSection = table + kLevel4Floats;
       for (int64_t s = 16; s <= 256; chunkSection += 6 * s, s *= 4)
         Radix4Stage<kInv, kSplitAligned>(target, target, begin, end, s, chunkSection);
     }
     span = 1024;
     section = table + kLevels4To10Floats;
-  } else {
+  } else if (!kWholeFirstPass) {
     firstPass(target, 0, points, inTarget);
   }
   // Stages in the target while they leave at least two blocks; the last
