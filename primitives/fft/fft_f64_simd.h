@@ -1,7 +1,7 @@
-// Two-lane double operations the double FFT kernels of the SSE2, SSE3 and
-// SSSE3 sets need beyond the frame's vector vocabulary: lane shuffles, and
-// complex values two at a time in the pair-split layout (two real parts in
-// one register, the two imaginary parts in another). Include only from
+// Complex doubles for the double FFT kernels of the SSE2, SSE3 and SSSE3
+// sets, on the frame's vector vocabulary: one value per register
+// (interleaved), or two at a time in the pair-split layout (two real parts
+// in one register, the two imaginary parts in another). Include only from
 // *_variant.cpp.
 #pragma once
 #include <cstdint>
@@ -14,16 +14,11 @@ namespace SP_SET_NS::fftk::pair {
 
 using simd::f64x2;
 
-inline f64x2 Lows(f64x2 a, f64x2 b) { return _mm_unpacklo_pd(a, b); }   // a0, b0
-inline f64x2 Highs(f64x2 a, f64x2 b) { return _mm_unpackhi_pd(a, b); }  // a1, b1
-inline f64x2 SwapLanes(f64x2 a) { return _mm_shuffle_pd(a, a, 1); }
-
 // One complex value (re, im) per register: times J, J = -j forward, +j
 // inverse, by a lane swap and one sign flip.
 template <bool kInverse>
 inline f64x2 TimesJ(f64x2 v) {
-  const f64x2 sign = kInverse ? _mm_set_pd(0.0, -0.0) : _mm_set_pd(-0.0, 0.0);
-  return simd::Xor(SwapLanes(v), sign);
+  return simd::Xor(simd::SwapHalves(v), kInverse ? simd::RealSignMaskF64() : simd::ImagSignMaskF64());
 }
 
 // Complex values at positions p and p + 1 (p even).
@@ -43,10 +38,12 @@ inline Pair TimesJ(Pair v) {
 template <bool kInverse>
 inline Pair Twiddle(Pair x, f64x2 wr, f64x2 wi) {
   using namespace simd;
+  Pair y;
   if constexpr (kInverse)
-    return {Add(Mul(wr, x.re), Mul(wi, x.im)), Sub(Mul(wr, x.im), Mul(wi, x.re))};
+    y = {Add(Mul(x.re, wr), Mul(x.im, wi)), Sub(Mul(x.im, wr), Mul(x.re, wi))};
   else
-    return {Sub(Mul(wr, x.re), Mul(wi, x.im)), Add(Mul(wr, x.im), Mul(wi, x.re))};
+    MulComplexSplit(x.re, x.im, wr, wi, y.re, y.im);
+  return y;
 }
 
 // Pair-split storage: 32 bytes re(p), re(p+1), im(p), im(p+1), 16-byte
@@ -58,13 +55,15 @@ inline void StoreSplit(double* d, int64_t p, Pair v) {
 }
 // Interleaved storage at any 8-byte alignment.
 inline void StoreInterleaved(double* d, int64_t p, Pair v) {
-  simd::StoreU(d + 2 * p, Lows(v.re, v.im));
-  simd::StoreU(d + 2 * p + 2, Highs(v.re, v.im));
+  simd::StoreU(d + 2 * p, simd::InterleaveLow(v.re, v.im));
+  simd::StoreU(d + 2 * p + 2, simd::InterleaveHigh(v.re, v.im));
 }
 // Two single values (re, im) as one pair, and back.
-inline Pair Join(f64x2 first, f64x2 second) { return {Lows(first, second), Highs(first, second)}; }
-inline f64x2 First(Pair v) { return Lows(v.re, v.im); }
-inline f64x2 Second(Pair v) { return Highs(v.re, v.im); }
+inline Pair Join(f64x2 first, f64x2 second) {
+  return {simd::InterleaveLow(first, second), simd::InterleaveHigh(first, second)};
+}
+inline f64x2 First(Pair v) { return simd::InterleaveLow(v.re, v.im); }
+inline f64x2 Second(Pair v) { return simd::InterleaveHigh(v.re, v.im); }
 
 }  // namespace SP_SET_NS::fftk::pair
 
