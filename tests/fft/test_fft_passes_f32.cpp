@@ -287,7 +287,8 @@ TEST_P(FftPassesF32Test, FusedKernelsAgainstLongDouble) {
 
 // The SSE3 and SSSE3 passes are one algorithm that only chunks its first
 // stages differently (1024 and 2048 points): on the same table they agree
-// bit for bit, chunked or not, radix and fused alike.
+// bit for bit, chunked or not, radix and fused alike, and with the SSE2
+// kernel's unchunked run of the same plan (even m).
 TEST(FftPassesF32Sets, Sse3AndSsse3AgreeBitForBit) {
   if (!spVariantSetSupported(3) || !spVariantSetSupported(4)) GTEST_SKIP() << "needs SSE3 and SSSE3";
   for (int tableSet : {3, 4}) {
@@ -301,6 +302,13 @@ TEST(FftPassesF32Sets, Sse3AndSsse3AgreeBitForBit) {
         kRadix[inverse][3](a.data(), points, t.twiddles.data(), work.data(), 1);
         kRadix[inverse][4](b.data(), points, t.twiddles.data(), work.data(), 1);
         EXPECT_TRUE(SameBits(a.data(), b.data(), 2 * points)) << "radix";
+        if (m % 2 == 0) {
+          // For even m the SSE2 kernel runs the same plan on the same table
+          // layout, stage by stage over the whole array.
+          std::vector<float> unchunked = x;
+          kRadix[inverse][2](unchunked.data(), points, t.twiddles.data(), work.data(), 1);
+          EXPECT_TRUE(SameBits(a.data(), unchunked.data(), 2 * points)) << "radix, unchunked";
+        }
         if (m <= kFusedLimit[3]) {
           kFused[inverse][3](x.data(), c.data(), points, t.twiddles.data(), t.index.data(), work.data());
           kFused[inverse][4](x.data(), d.data(), points, t.twiddles.data(), t.index.data(), work.data());
