@@ -3,11 +3,12 @@
 #include <mutex>
 
 #include "Mathlib/MathlibClock.h"
-#include "Mathlib/MathlibRealFftRelease.h"
+#include "Mathlib/MathlibRealFftSpec.h"
 #include "Mathlib/MathlibMemory.h"
 #include "Mathlib/MathlibTrace.h"
 #include "platform/events.h"
 #include "platform/named_mutex.h"
+#include "primitives/frame/dispatch.h"
 #include "primitives/frame/sp_cpu.h"
 
 namespace {
@@ -91,6 +92,7 @@ void MathlibFftCacheCreate(MathlibFftCache** where, int32_t elementBits) {
   cache->order = 0;
   cache->elementBits = elementBits;
   cache->spec = nullptr;
+  cache->variantSet = spDispatchIndex.load(std::memory_order_relaxed);
   *where = cache;
 }
 
@@ -101,6 +103,7 @@ void MathlibFftCacheFree(MathlibFftCache** where) {
   cache->order = 0;
   cache->elementBits = 0;
   cache->spec = nullptr;
+  cache->variantSet = 0;
   MathlibFreeMem(cache);
   *where = nullptr;
 }

@@ -8,11 +8,14 @@
 
 struct REALFFTSPEC;
 
-// A handle's one cached, prepared real FFT.
+// A handle's one cached, prepared real FFT. A spec serves only the variant
+// set that built it, so the record also notes the set running when it was
+// made.
 struct MathlibFftCache {
   int32_t order;        // N = 2^order
   int32_t elementBits;  // 32 or 64
   REALFFTSPEC* spec;    // null in a new record and after a failed build
+  int32_t variantSet;   // the running set when the record was created
 };
 
 struct MathlibHandle {
@@ -31,8 +34,8 @@ void MathlibFree(MathlibHandle** handle);
 int32_t MathlibInstanceCount();
 
 // `where` is the handle's cache field. Create replaces it with a new empty
-// record for the given precision; Free releases the prepared transform and
-// the record.
+// record for the given precision and the running set (it stays null when
+// memory is exhausted); Free releases the prepared transform and the record.
 void MathlibFftCacheCreate(MathlibFftCache** where, int32_t elementBits);
 void MathlibFftCacheFree(MathlibFftCache** where);
 

@@ -121,3 +121,14 @@ spStatus duvuvCopy2DStridedF32(const float* src, int32_t srcRowStride, int32_t s
                                int32_t dstRowStride, int32_t dstElemStride, int32_t width, int32_t height);
 spStatus duvuvCopy2DStridedF64(const double* src, int32_t srcRowStride, int32_t srcElemStride, double* dst,
                                int32_t dstRowStride, int32_t dstElemStride, int32_t width, int32_t height);
+
+// Correlation (see sp_correlation.h). The leading argument is accepted and
+// ignored. duvuvAutoCorrF32: flags bit 0 the biased estimate, else bit 1 the
+// unbiased one; flags with neither bit compute nothing, leave dst as it was
+// and give -16 (no scaling chosen).
+spStatus duvuvCrossCorrF64(int32_t reserved, const double* a, int32_t aLen, const double* b, int32_t bLen,
+                           double* dst, int32_t dstLen, int32_t lowLag);
+spStatus duvuvCrossCorrF32(int32_t reserved, const float* a, int32_t aLen, const float* b, int32_t bLen, float* dst,
+                           int32_t dstLen, int32_t lowLag);
+spStatus duvuvAutoCorrF32(int32_t reserved, const float* src, int32_t srcLen, float* dst, int32_t dstLen,
+                          int32_t flags);

@@ -1,6 +1,6 @@
 // The component's own stage implementations, as the factories build them
 // when no makers are installed. Each returns null when its stage cannot be
-// made; the delay compensation cannot be made until it is built in.
+// made.
 #pragma once
 
 class CInputMux;

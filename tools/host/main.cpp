@@ -1,103 +1,228 @@
-// vantrel-host: the example host. Loading the library has already read the
-// trace mask; this shows what a user wants to see first about it.
-#include <sys/stat.h>
+// vantrel-host: the example host. With two sound files (reference first,
+// test second) it measures the delay between them; with none it measures
+// a built-in demonstration pair with a known delay. Each frame's delay,
+// status and quality are printed, then a summary; --csv writes the frames
+// as a table.
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <map>
 #include <string>
 
-#include "Vantrel/DebugTrace.h"
-#include "Vantrel/MeasurementApp.h"
-#include "Vantrel/Registry.h"
-#include "Mathlib/MathlibHandle.h"
-#include "Mathlib/MathlibReport.h"
-#include "platform/registry.h"
-#include "primitives/frame/dispatch.h"
-#include "primitives/frame/variant_seams.h"
+#include "DemoPair.h"
+#include "FileMeasurement.h"
+#include "LibraryReport.h"
+#include "TempFolder.h"
 
 namespace {
 
-const char* FileState(const std::string& path) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) return "not created yet";
-    return (info.st_mode & 0222) != 0 ? "writable" : "read-only";
+void PrintUsage(FILE* out)
+{
+    std::fprintf(out,
+                 "usage: vantrel-host [options] [REFERENCE.wav TEST.wav]\n"
+                 "Measures the delay of TEST behind REFERENCE frame by frame (without files: a built-in\n"
+                 "demonstration pair whose test lags by %d samples).\n"
+                 "  --csv FILE             also write one row per frame to FILE\n"
+                 "  --max-delay-ms MS      search range in milliseconds (default 1000)\n"
+                 "  --align-levels         align the test level to the reference\n"
+                 "  --quiet                no per-frame lines, only the summary\n"
+                 "  --about                report the library's set-up and exit\n"
+                 "  --set-trace-mask MASK  store MASK (e.g. 0x410) as the trace mask read at the next load\n"
+                 "Environment: VANTREL_REGISTRY (registry folder), VANTREL_TRACE (trace file).\n",
+                 DEMO_DELAY_SAMPLES);
 }
 
-// The first math-layer handle runs processor detection; the report measures
-// the clock, which takes two to three seconds.
-void PrintMathReport() {
-    MathlibHandle* handle = MathlibInit();
-    std::printf("Variant set: %s\n", spVariantSetName(spDispatchIndex.load()));
-    char report[1024];
-    std::printf("Math layer processor report (measuring the clock)...\n");
-    std::fflush(stdout);
-    MathlibProcessorReport(report, sizeof report);
-    std::printf("%s\n", report);
-    char version[128];
-    MathlibVersion(version, sizeof version, nullptr, 0);
-    std::printf("%s\n", version);
-    MathlibFree(&handle);
+struct Options {
+    MeasurementRequest request;
+    std::string csvFile;
+    bool quiet = false;
+};
+
+struct Progress {
+    bool quiet = false;
+    bool terminal = false;
+    int lastPercent = -1;
+};
+
+void OnFrame(const MeasurementReport& report, const FrameLine& line, void* context)
+{
+    auto* progress = static_cast<Progress*>(context);
+    const double ms = 1000.0 * line.delaySamples / report.sampleRate;
+    if (!progress->quiet)
+        std::printf("frame %6d  delay %7d samples (%9.3f ms)  %-9s  quality %4d\n", line.frame, line.delaySamples,
+                    ms, StatusName(line.status), line.quality);
+    // Long files: a progress figure on stderr every 10 % (every 1 % on a terminal).
+    const double done = double(line.frame + 1) * report.frameLength / double(std::max<int64_t>(report.lengthFrames, 1));
+    const int percent = std::min(100, int(100.0 * done));
+    const int step = progress->terminal ? 1 : 10;
+    if (report.lengthFrames > 30 * int64_t(report.sampleRate) && percent / step != progress->lastPercent / step) {
+        progress->lastPercent = percent;
+        std::fprintf(stderr, progress->terminal ? "\rprogress: %3d %%" : "progress: %3d %%\n", percent);
+        if (progress->terminal && percent == 100)
+            std::fprintf(stderr, "\n");
+    }
 }
 
-void PrintUsage() {
-    std::printf(
-        "usage: vantrel-host [--set-trace-mask MASK]\n"
-        "Loads the Vantrel measurement library and reports its set-up.\n"
-        "--set-trace-mask MASK  stores MASK (e.g. 0x410) as the trace mask read at the next load\n"
-        "Environment: VANTREL_REGISTRY (registry folder), VANTREL_TRACE (trace file).\n");
+bool WriteCsv(const std::string& path, const MeasurementReport& report, std::string* error)
+{
+    FILE* out = std::fopen(path.c_str(), "w");
+    if (out == nullptr) {
+        *error = "cannot write " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    std::fprintf(out, "frame,delay_samples,delay_ms,status,status_name,quality,delay_valid\n");
+    for (const FrameLine& line : report.frames)
+        std::fprintf(out, "%d,%d,%.3f,%d,%s,%d,%d\n", line.frame, line.delaySamples,
+                     1000.0 * line.delaySamples / report.sampleRate, line.status & 0xFFFF, StatusName(line.status),
+                     line.quality, line.delayValid);
+    const bool ok = std::fclose(out) == 0;
+    if (!ok)
+        *error = "cannot write " + path + ": " + std::strerror(errno);
+    return ok;
 }
 
-// Stores the mask that the next load of the library reads.
-int SetTraceMask(const char* text) {
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long mask = std::strtoul(text, &end, 0);
-    if (errno != 0 || end == text || *end != '\0' || mask > 0xFFFFFFFFul) {
-        std::fprintf(stderr, "vantrel-host: not a 32-bit mask: %s\n", text);
+void PrintSummary(const MeasurementReport& report)
+{
+    std::map<int32_t, int> reliableDelays;
+    int reliable = 0;
+    for (const FrameLine& line : report.frames)
+        if ((line.status & 0xFFFF) == 1) {
+            ++reliable;
+            ++reliableDelays[line.delaySamples];
+        }
+    const size_t frames = report.frames.size();
+    std::printf("\nSummary: %zu frames of %u samples at %d Hz, %d channel(s), delays searched up to %d ms\n",
+                frames, report.frameLength, report.sampleRate, report.channels, report.maxDelayMs);
+    if (reliable == 0) {
+        const int32_t last = frames != 0 ? report.frames.back().delaySamples : 0;
+        std::printf("No reliable delay found (last estimate %d samples, %.3f ms).\n", last,
+                    1000.0 * last / report.sampleRate);
+    } else {
+        auto most = reliableDelays.begin();
+        for (auto it = reliableDelays.begin(); it != reliableDelays.end(); ++it)
+            if (it->second > most->second)
+                most = it;
+        std::printf("Delay found: %d samples (%.3f ms), test %s the reference\n", most->first,
+                    1000.0 * most->first / report.sampleRate,
+                    most->first > 0 ? "behind" : (most->first < 0 ? "ahead of" : "in step with"));
+        if (reliableDelays.size() > 1)
+            std::printf("The reliable delay varied between %d and %d samples.\n", reliableDelays.begin()->first,
+                        reliableDelays.rbegin()->first);
+    }
+    std::printf("Reliable: %d of %zu frames (%.1f %% of the file)\n", reliable, frames,
+                frames != 0 ? 100.0 * reliable / double(frames) : 0.0);
+}
+
+int ParseArguments(int argc, char** argv, Options* options)
+{
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](const char* name) -> const char* {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "vantrel-host: %s needs a value\n", name);
+                return nullptr;
+            }
+            return argv[++i];
+        };
+        if (arg == "-h" || arg == "--help") {
+            PrintUsage(stdout);
+            return 0;
+        } else if (arg == "--about") {
+            PrintFirstRunNote();
+            PrintLibraryReport();
+            return 0;
+        } else if (arg == "--set-trace-mask") {
+            const char* mask = value("--set-trace-mask");
+            return mask == nullptr ? 2 : SetTraceMask(mask);
+        } else if (arg == "--csv") {
+            const char* path = value("--csv");
+            if (path == nullptr)
+                return 2;
+            options->csvFile = path;
+        } else if (arg == "--max-delay-ms") {
+            const char* text = value("--max-delay-ms");
+            char* end = nullptr;
+            const long ms = text != nullptr ? std::strtol(text, &end, 10) : 0;
+            if (text == nullptr || *end != '\0' || ms < 1 || ms > 240000) {
+                std::fprintf(stderr, "vantrel-host: --max-delay-ms takes 1..240000\n");
+                return 2;
+            }
+            options->request.maxDelayMs = int(ms);
+        } else if (arg == "--align-levels") {
+            options->request.levelAlign = true;
+        } else if (arg == "--quiet") {
+            options->quiet = true;
+        } else if (!arg.empty() && arg[0] == '-') {
+            std::fprintf(stderr, "vantrel-host: unknown option %s\n", arg.c_str());
+            PrintUsage(stderr);
+            return 2;
+        } else {
+            files.push_back(arg);
+        }
+    }
+    if (files.size() == 1 || files.size() > 2) {
+        std::fprintf(stderr, "vantrel-host: give two sound files (reference, then test) or none\n");
         return 2;
     }
-    const uint32_t value = static_cast<uint32_t>(mask);
-    const LONG result = WriteToRegistry(TRACE_LEVEL_KEY, TRACE_LEVEL_VALUE, value);
-    if (result != 0) {
-        std::fprintf(stderr, "vantrel-host: cannot write %s\\%s (code %d)\n", TRACE_LEVEL_KEY, TRACE_LEVEL_VALUE,
-                     static_cast<int>(result));
-        return 1;
+    if (files.size() == 2) {
+        options->request.referenceFile = files[0];
+        options->request.testFile = files[1];
     }
-    std::printf("Trace mask 0x%X stored; it applies from the next start.\n", static_cast<unsigned>(value));
-    return 0;
+    return -1;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (argc == 3 && std::strcmp(argv[1], "--set-trace-mask") == 0) return SetTraceMask(argv[2]);
-    if (argc > 1) {
-        bool help = std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0;
-        PrintUsage();
-        return help ? 0 : 2;
+int main(int argc, char** argv)
+{
+    Options options;
+    if (const int code = ParseArguments(argc, argv, &options); code >= 0)
+        return code;
+    PrintFirstRunNote();
+
+    TempFolder demoFolder;
+    if (options.request.referenceFile.empty()) {
+        std::string error;
+        if (!demoFolder.Create() || !WriteDemoPair(demoFolder.Path(), &options.request.referenceFile,
+                                                   &options.request.testFile, &error)) {
+            std::fprintf(stderr, "vantrel-host: cannot write the demonstration pair: %s\n", error.c_str());
+            return 1;
+        }
+        std::printf("Demonstration pair: %d s of speech-like sound at %d Hz; the test lags by %d samples "
+                    "(%.1f ms) at %.0f %% of the level, with a little noise.\n",
+                    DEMO_SECONDS, DEMO_RATE, DEMO_DELAY_SAMPLES, 1000.0 * DEMO_DELAY_SAMPLES / DEMO_RATE,
+                    100.0 * DEMO_TEST_GAIN);
     }
-    if (!theApp.TraceLevelWasStored()) {
-        // The load has just traced the failed read of the absent value.
-        const bool storedNow = RegistryValueExists(TRACE_LEVEL_KEY, TRACE_LEVEL_VALUE);
-        std::printf("First run: no trace mask was stored yet, so the ReadFromRegistry() ERROR line is expected; "
-                    "the mask is 0 (no trace lines)%s.\n",
-                    storedNow ? " and has been stored" : ", but it could not be stored");
+    std::printf("Reference: %s\nTest:      %s\nSearching the delay...\n", options.request.referenceFile.c_str(),
+                options.request.testFile.c_str());
+    std::fflush(stdout);
+
+    Progress progress;
+    progress.quiet = options.quiet;
+    progress.terminal = isatty(STDERR_FILENO) != 0;
+    MeasurementReport report;
+    std::string error;
+    if (!MeasureFilePair(options.request, &report, &error, OnFrame, &progress)) {
+        std::fprintf(stderr, "vantrel-host: %s\n", error.c_str());
+        return 1;
     }
-    const DWORD mask = GetTraceMask();
-    std::printf("Vantrel measurement library loaded.\n");
-    std::printf("Trace mask: 0x%X (registry value %s\\%s)\n", static_cast<unsigned>(mask), TRACE_LEVEL_KEY,
-                TRACE_LEVEL_VALUE);
-    std::printf("  ordinary lines %s, error lines %s, registry lines %s\n", mask & TRACE_ORDINARY ? "on" : "off",
-                mask & TRACE_ERRORS ? "on" : "off", mask & TRACE_REGISTRY ? "on" : "off");
-    std::printf("Registry location: %s\n", RegistryStoreFolder().c_str());
-    const std::string machine = RegistryHiveFile(HKEY_LOCAL_MACHINE);
-    const std::string user = RegistryHiveFile(HKEY_CURRENT_USER);
-    std::printf("  HKEY_LOCAL_MACHINE: %s (%s)\n", machine.c_str(), FileState(machine));
-    std::printf("  HKEY_CURRENT_USER:  %s (%s)\n", user.c_str(), FileState(user));
-    const char* traceFile = std::getenv("VANTREL_TRACE");
-    std::printf("Trace output: %s\n", traceFile != nullptr && *traceFile != '\0' ? traceFile : "stderr");
-    PrintMathReport();
+    if (report.maxDelayMs < options.request.maxDelayMs)
+        std::fprintf(stderr,
+                     "vantrel-host: note: this build's transforms cover delays up to %d ms at %d Hz; "
+                     "searched that range instead of %d ms\n",
+                     report.maxDelayMs, report.sampleRate, options.request.maxDelayMs);
+    PrintSummary(report);
+    if (!options.csvFile.empty()) {
+        if (!WriteCsv(options.csvFile, report, &error)) {
+            std::fprintf(stderr, "vantrel-host: %s\n", error.c_str());
+            return 1;
+        }
+        std::printf("Frames written to %s\n", options.csvFile.c_str());
+    }
     return 0;
 }

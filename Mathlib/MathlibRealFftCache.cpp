@@ -1,0 +1,53 @@
+#include "Mathlib/MathlibRealFftCache.h"
+
+#include "Mathlib/MathlibHandle.h"
+#include "Mathlib/MathlibRealFftSpec.h"
+#include "Mathlib/MathlibTrace.h"
+#include "primitives/fft/sp_real_fft.h"
+#include "primitives/frame/dispatch.h"
+
+namespace {
+constexpr int32_t kSpecHint = 2;
+
+bool SameKey(const MathlibFftCache& cache, int32_t order, int32_t elementBits, int32_t set) {
+  return cache.order == order && cache.elementBits == elementBits && cache.variantSet == set;
+}
+}  // namespace
+
+REALFFTSPEC* MathlibCachedRealFft(MathlibHandle* handle, int32_t order, int32_t elementBits, const char* caller) {
+  if (!handle) {
+    MathlibTrace(nullptr, "%s(), ERROR: null mathlib handle, output left unchanged\n", caller);
+    return nullptr;
+  }
+  const int32_t set = spDispatchIndex.load(std::memory_order_relaxed);
+  if (handle->cache && SameKey(*handle->cache, order, elementBits, set)) {
+    if (!handle->cache->spec)
+      MathlibTrace(nullptr, "%s(), ERROR: no %d-bit real FFT of order %d, output left unchanged\n", caller,
+                   static_cast<int>(elementBits), static_cast<int>(order));
+    return handle->cache->spec;
+  }
+
+  MathlibFftCacheFree(&handle->cache);
+  MathlibFftCacheCreate(&handle->cache, elementBits);
+  MathlibFftCache* cache = handle->cache;
+  if (!cache) {
+    MathlibTrace(nullptr, "%s(), ERROR: out of memory for the FFT cache, output left unchanged\n", caller);
+    return nullptr;
+  }
+  cache->order = order;
+  // Checked here so that no size is ever formed from an order out of range.
+  if (order < 0 || order > kMathlibLargestFftOrder) {
+    MathlibTrace(nullptr, "%s(), ERROR: FFT order %d outside 0..%d, output left unchanged\n", caller,
+                 static_cast<int>(order), static_cast<int>(kMathlibLargestFftOrder));
+    return nullptr;
+  }
+  REALFFTSPEC* spec = nullptr;
+  const spStatus status = MathlibBuildRealFft(&spec, order, REALFFT_DIV_INV_BY_N, kSpecHint, elementBits);
+  if (status != spOk) {
+    MathlibTrace(nullptr, "%s(), ERROR: %d-bit real FFT of order %d not built (status %d), output left unchanged\n",
+                 caller, static_cast<int>(elementBits), static_cast<int>(order), static_cast<int>(status));
+    return nullptr;
+  }
+  cache->spec = spec;
+  return spec;
+}

@@ -1,0 +1,142 @@
+// The compact-spectrum transforms of one variant set, written once for both
+// precisions. They run the engine of the spec they are given (the same
+// small kernels, complex paths, split and merge as the set's real FFTs) and
+// differ from the real FFTs only in the layout of the spectrum: N values
+// R0, Re1, Im1, .., R(N/2) instead of the packed N + 2. The engine leaves
+// the kernel spectrum order R0, R(N/2), Re1, Im1, ..; the compact order
+// moves R(N/2) to the end. Include only from *_variant.cpp.
+#pragma once
+#include <climits>
+#include <cstdint>
+
+#include "primitives/fft/real_fft_driver.h"
+#include "primitives/frame/simd.h"
+
+namespace SP_SET_NS::corr {
+
+// The spec's engine when it is a live spec of T that this set built.
+template <class T>
+inline const spkRealFftEngine<T>* CompactEngine(const REALFFTSPEC* spec) {
+  return fftk::EngineOf<T>(*spec);
+}
+
+template <class T>
+spStatus WorkSize(const REALFFTSPEC* spec, int32_t* bytes) {
+  if (spec == nullptr || bytes == nullptr) return spErrNullPointer;
+  if (spec->kind != fftk::kSpecKind<T>) return spErrSpecKind;
+  if (spec->workBytes <= 0) {
+    *bytes = 0;
+    return spOk;
+  }
+  // A need the 32-bit count cannot carry could not be allocated either.
+  const int64_t need = spec->workBytes + 16;
+  if (need > INT32_MAX) return spErrNoMemory;
+  *bytes = static_cast<int32_t>(need);
+  return spOk;
+}
+
+// Kernel spectrum order to compact order in place (N >= 4).
+template <class T>
+void NyquistToEnd(T* d, int64_t n) {
+  const T nyquist = d[1];
+  for (int64_t i = 1; i < n - 1; ++i) d[i] = d[i + 1];
+  d[n - 1] = nyquist;
+}
+
+// Compact order src to kernel spectrum order dst, from the top down with
+// R(N/2) kept first, so src may be dst.
+template <class T>
+void KernelOrder(const T* src, T* dst, int64_t n) {
+  const T r0 = src[0];
+  const T nyquist = src[n - 1];
+  for (int64_t i = n - 1; i >= 2; --i) dst[i] = src[i - 1];
+  dst[0] = r0;
+  if (n > 1) dst[1] = nyquist;
+}
+
+template <class T>
+spStatus ForwardCompact(const T* src, T* dst, const REALFFTSPEC* spec, uint8_t* work) {
+  if (spec == nullptr) return spErrNullPointer;
+  if (spec->kind != fftk::kSpecKind<T>) return spErrSpecKind;
+  if (src == nullptr || dst == nullptr) return spErrNullPointer;
+  const spkRealFftEngine<T>* engine = CompactEngine<T>(spec);
+  if (engine == nullptr) return spErrSpecKind;  // another set's spec
+
+  const int32_t order = spec->order;
+  const int64_t n = fftk::Pow2(order);
+  const T scale = fftk::ScaleOf<T>(*spec);
+  if (order <= fftk::kSmallOrders) {
+    if (spec->forwardScaled)
+      engine->small->fwdScaled[order](src, dst, scale);
+    else
+      engine->small->fwd[order](src, dst);
+  } else {
+    fftk::Scratch scratch(*spec, work);
+    if (scratch.Failed()) return spErrNoMemory;
+    // The engine then runs in place, so a separate source is never touched
+    // whatever path the set takes.
+    if (src != dst) SP_V(spkCopyBytes)(src, dst, n * static_cast<int64_t>(sizeof(T)));
+    const bool scaled = engine->complexForward(*spec, dst, dst, scratch.Get());
+    if (spec->forwardScaled && !scaled) engine->scale(scale, dst, n);
+    const T a = dst[0], b = dst[1];
+    dst[0] = a + b;  // R0
+    dst[1] = a - b;  // R(N/2)
+    engine->split(dst, n / 2, static_cast<const T*>(spec->splitForward));
+  }
+  if (n >= 4) NyquistToEnd(dst, n);
+  return spOk;
+}
+
+template <class T>
+spStatus InverseCompact(const T* src, T* dst, const REALFFTSPEC* spec, uint8_t* work) {
+  if (spec == nullptr) return spErrNullPointer;
+  if (spec->kind != fftk::kSpecKind<T>) return spErrSpecKind;
+  if (src == nullptr || dst == nullptr) return spErrNullPointer;
+  const spkRealFftEngine<T>* engine = CompactEngine<T>(spec);
+  if (engine == nullptr) return spErrSpecKind;
+
+  const int32_t order = spec->order;
+  const int64_t n = fftk::Pow2(order);
+  const T scale = fftk::ScaleOf<T>(*spec);
+  if (order <= fftk::kSmallOrders) {
+    KernelOrder(src, dst, n);
+    if (spec->inverseScaled)
+      engine->small->invScaled[order](dst, dst, scale);
+    else
+      engine->small->inv[order](dst, dst);
+    return spOk;
+  }
+  fftk::Scratch scratch(*spec, work);
+  if (scratch.Failed()) return spErrNoMemory;
+  KernelOrder(src, dst, n);
+  // The merge step expects R0 + R(N/2) and R0 - R(N/2) in slots 0 and 1.
+  const T r0 = dst[0], nyquist = dst[1];
+  dst[0] = r0 + nyquist;
+  dst[1] = r0 - nyquist;
+  engine->merge(dst, dst, n / 2, static_cast<const T*>(spec->splitInverse));
+  const bool scaled = engine->complexInverse(*spec, dst, scratch.Get());
+  if (spec->inverseScaled && !scaled) engine->scale(scale, dst, n);
+  return spOk;
+}
+
+// srcDst = src * conj(srcDst); every pair is read before it is written, so
+// src may be srcDst. The generic set forms each value in double.
+template <class T, class Acc>
+spStatus MulCompactConj(const T* src, T* srcDst, int32_t n) {
+  if (src == nullptr || srcDst == nullptr) return spErrNullPointer;
+  if (n < 1) return spErrLength;
+  using simd::Ld;
+  using simd::St;
+  St(srcDst, static_cast<T>(static_cast<Acc>(Ld(srcDst)) * Ld(src)));
+  if (n % 2 == 0) St(srcDst + n - 1, static_cast<T>(static_cast<Acc>(Ld(srcDst + n - 1)) * Ld(src + n - 1)));
+  const int64_t pairs = (n - 1) / 2;
+  for (int64_t p = 0; p < pairs; ++p) {
+    const Acc are = Ld(src + 2 * p + 1), aim = Ld(src + 2 * p + 2);
+    const Acc bre = Ld(srcDst + 2 * p + 1), bim = Ld(srcDst + 2 * p + 2);
+    St(srcDst + 2 * p + 1, static_cast<T>(are * bre + aim * bim));
+    St(srcDst + 2 * p + 2, static_cast<T>(aim * bre - are * bim));
+  }
+  return spOk;
+}
+
+}  // namespace SP_SET_NS::corr

@@ -1,0 +1,231 @@
+// The compact-spectrum drivers of every variant set in both precisions:
+// forward against a long-double DFT in the compact layout, the round trip,
+// in place and from a separate source (which stays unchanged), the
+// conjugate product, the work-size rule, the checks in their order, a spec
+// of another set or precision, and a work block that cannot be had.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "correlation_test_support.h"
+#include "primitives/fft/sp_real_fft.h"
+#include "primitives/fft/sp_real_fft_f64.h"
+#include "support/variant_sets.h"
+
+namespace {
+
+using corr_test::SetKernels;
+
+template <class T>
+struct Precision;
+template <>
+struct Precision<float> {
+  static constexpr auto& init = corr_test::SpecBuild<float>::init;
+  static spStatus Free(REALFFTSPEC* s) { return spRealFftFreeF32(s); }
+  static constexpr int32_t kTopOrder = 11;  // what every set's transform runs so far
+};
+template <>
+struct Precision<double> {
+  static constexpr auto& init = corr_test::SpecBuild<double>::init;
+  static spStatus Free(REALFFTSPEC* s) { return spRealFftFreeF64(s); }
+  static constexpr int32_t kTopOrder = 10;
+};
+
+// A spec of one set, released with the test.
+template <class T>
+class Spec {
+ public:
+  Spec(int set, int32_t order, int32_t flag) { status_ = Precision<T>::init[set](&spec_, order, flag, 0); }
+  ~Spec() {
+    if (spec_ != nullptr) Precision<T>::Free(spec_);
+  }
+  const REALFFTSPEC* get() const { return spec_; }
+  spStatus status() const { return status_; }
+
+ private:
+  REALFFTSPEC* spec_ = nullptr;
+  spStatus status_;
+};
+
+// The compact spectrum of x in long double: R0, Re1, Im1, .., R(N/2).
+template <class T>
+std::vector<long double> CompactDft(const std::vector<T>& x) {
+  const int64_t n = x.size();
+  std::vector<long double> out(n);
+  const long double pi = 3.141592653589793238462643383279502884L;
+  for (int64_t k = 0; k <= n / 2; ++k) {
+    long double re = 0, im = 0;
+    for (int64_t t = 0; t < n; ++t) {
+      const long double angle = -2 * pi * static_cast<long double>((k * t) % n) / n;
+      re += x[t] * std::cos(angle);
+      im += x[t] * std::sin(angle);
+    }
+    if (k == 0)
+      out[0] = re;
+    else if (2 * k == n)
+      out[n - 1] = re;
+    else {
+      out[2 * k - 1] = re;
+      out[2 * k] = im;
+    }
+  }
+  return out;
+}
+
+template <class T>
+class CompactTest : public VariantSetTest {
+ protected:
+  using K = SetKernels<T>;
+  static constexpr long double kEps = std::numeric_limits<T>::epsilon();
+
+  void ForwardAndBack() {
+    for (int32_t order = 0; order <= Precision<T>::kTopOrder; ++order) {
+      const int64_t n = int64_t{1} << order;
+      SCOPED_TRACE(testing::Message() << "order " << order);
+      Spec<T> spec(SetIndex(), order, REALFFT_DIV_INV_BY_N);
+      ASSERT_EQ(spec.status(), spOk);
+      const auto x = corr_test::Signal<T>(n, order + 1);
+      const auto ref = CompactDft(x);
+      const long double tol = 8 * kEps * std::sqrt(static_cast<long double>(n)) * (order + 1);
+      // From a separate source, which stays as it was, and in place.
+      std::vector<T> src = x, dst(n), inPlace = x;
+      ASSERT_EQ(K::forward[SetIndex()](src.data(), dst.data(), spec.get(), nullptr), spOk);
+      EXPECT_EQ(src, x);
+      ASSERT_EQ(K::forward[SetIndex()](inPlace.data(), inPlace.data(), spec.get(), nullptr), spOk);
+      for (int64_t i = 0; i < n; ++i) {
+        EXPECT_NEAR(dst[i], ref[i], tol) << "bin slot " << i;
+        EXPECT_EQ(inPlace[i], dst[i]) << "bin slot " << i;
+      }
+      // Back, scaled by 1/N: the input again; from a separate source too.
+      std::vector<T> back(n), spectrum = dst;
+      ASSERT_EQ(K::inverse[SetIndex()](spectrum.data(), back.data(), spec.get(), nullptr), spOk);
+      EXPECT_EQ(spectrum, dst);
+      ASSERT_EQ(K::inverse[SetIndex()](dst.data(), dst.data(), spec.get(), nullptr), spOk);
+      for (int64_t i = 0; i < n; ++i) {
+        EXPECT_NEAR(back[i], x[i], tol) << "sample " << i;
+        EXPECT_EQ(dst[i], back[i]) << "sample " << i;
+      }
+    }
+  }
+
+  // A forward-scaled spec scales the forward result; N = 4 in closed form.
+  void ScaledForwardAndFourPoints() {
+    const std::vector<T> x = {1, 2, 4, 8};
+    std::vector<T> dst(4);
+    Spec<T> plain(SetIndex(), 2, REALFFT_DIV_INV_BY_N), scaled(SetIndex(), 2, REALFFT_DIV_FWD_BY_N);
+    ASSERT_EQ(K::forward[SetIndex()](x.data(), dst.data(), plain.get(), nullptr), spOk);
+    EXPECT_EQ(dst, (std::vector<T>{15, -3, 6, -5}));  // x0+x1+x2+x3, x0-x2, x3-x1, x0-x1+x2-x3
+    ASSERT_EQ(K::inverse[SetIndex()](dst.data(), dst.data(), plain.get(), nullptr), spOk);
+    EXPECT_EQ(dst, x);
+    for (int32_t order : {2, 5, 9}) {
+      const int64_t n = int64_t{1} << order;
+      Spec<T> p(SetIndex(), order, REALFFT_DIV_INV_BY_N), s(SetIndex(), order, REALFFT_DIV_FWD_BY_N);
+      const auto v = corr_test::Signal<T>(n, 5);
+      std::vector<T> a(n), b(n);
+      ASSERT_EQ(K::forward[SetIndex()](v.data(), a.data(), p.get(), nullptr), spOk);
+      ASSERT_EQ(K::forward[SetIndex()](v.data(), b.data(), s.get(), nullptr), spOk);
+      for (int64_t i = 0; i < n; ++i) EXPECT_NEAR(b[i], a[i] / n, 4 * kEps * order) << "order " << order;
+    }
+  }
+
+  void ConjugateProduct() {
+    // n = 1, 2: real products only; n = 3: R0 and one pair.
+    std::vector<T> a = {3, -2, 5}, b = {2, 4, -1};
+    ASSERT_EQ(K::mulConj[SetIndex()](a.data(), b.data(), 1), spOk);
+    EXPECT_EQ(b, (std::vector<T>{6, 4, -1}));
+    b = {2, 4, -1};
+    ASSERT_EQ(K::mulConj[SetIndex()](a.data(), b.data(), 2), spOk);
+    EXPECT_EQ(b, (std::vector<T>{6, -8, -1}));
+    b = {2, 4, -1};
+    ASSERT_EQ(K::mulConj[SetIndex()](a.data(), b.data(), 3), spOk);
+    // (-2 + 5j) * conj(4 - 1j) = (-2 + 5j)(4 + 1j) = -13 + 18j
+    EXPECT_EQ(b, (std::vector<T>{6, -13, 18}));
+    // A spectrum times itself: |X|^2 in the real slots, 0 in the others.
+    std::vector<T> s = {2, 3, -4, 1, 1, -5};
+    ASSERT_EQ(K::mulConj[SetIndex()](s.data(), s.data(), 6), spOk);
+    EXPECT_EQ(s, (std::vector<T>{4, 25, 0, 2, 0, 25}));
+    EXPECT_EQ(K::mulConj[SetIndex()](nullptr, s.data(), 0), spErrNullPointer);
+    EXPECT_EQ(K::mulConj[SetIndex()](s.data(), nullptr, 6), spErrNullPointer);
+    EXPECT_EQ(K::mulConj[SetIndex()](s.data(), s.data(), 0), spErrLength);
+  }
+
+  void WorkAndChecks() {
+    Spec<T> spec(SetIndex(), 8, REALFFT_DIV_INV_BY_N), small(SetIndex(), 2, REALFFT_DIV_INV_BY_N);
+    const REALFFTSPEC* s = spec.get();
+    int32_t bytes = -1;
+    ASSERT_EQ(K::workSize[SetIndex()](s, &bytes), spOk);
+    EXPECT_EQ(bytes, s->workBytes > 0 ? s->workBytes + 16 : 0);
+    ASSERT_EQ(K::workSize[SetIndex()](small.get(), &bytes), spOk);
+    EXPECT_EQ(bytes, 0);
+    // A need beyond what the 32-bit count carries is reported as -9, not
+    // as a wrapped size (the work size reads only the kind and the need).
+    REALFFTSPEC large{};
+    large.kind = s->kind;
+    large.workBytes = int64_t{INT32_MAX} - 15;
+    bytes = 5;
+    EXPECT_EQ(K::workSize[SetIndex()](&large, &bytes), spErrNoMemory);
+    EXPECT_EQ(bytes, 5);
+    large.workBytes = int64_t{INT32_MAX} - 16;
+    ASSERT_EQ(K::workSize[SetIndex()](&large, &bytes), spOk);
+    EXPECT_EQ(bytes, INT32_MAX);
+    EXPECT_EQ(K::workSize[SetIndex()](nullptr, &bytes), spErrNullPointer);
+    EXPECT_EQ(K::workSize[SetIndex()](s, nullptr), spErrNullPointer);
+
+    // The other precision's spec: -17 before src and dst are looked at.
+    using Other = std::conditional_t<sizeof(T) == sizeof(float), double, float>;
+    Spec<Other> other(SetIndex(), 8, REALFFT_DIV_INV_BY_N);
+    std::vector<T> data(256, T(1));
+    EXPECT_EQ(K::workSize[SetIndex()](other.get(), &bytes), spErrSpecKind);
+    EXPECT_EQ(K::forward[SetIndex()](nullptr, nullptr, other.get(), nullptr), spErrSpecKind);
+    EXPECT_EQ(K::inverse[SetIndex()](nullptr, nullptr, other.get(), nullptr), spErrSpecKind);
+    EXPECT_EQ(K::forward[SetIndex()](nullptr, nullptr, nullptr, nullptr), spErrNullPointer);
+    EXPECT_EQ(K::forward[SetIndex()](nullptr, data.data(), s, nullptr), spErrNullPointer);
+    EXPECT_EQ(K::inverse[SetIndex()](data.data(), nullptr, s, nullptr), spErrNullPointer);
+    // Another set's spec of the right precision is refused too.
+    const int otherSet = SetIndex() == corr_test::kGeneric ? corr_test::kSse : corr_test::kGeneric;
+    Spec<T> foreign(otherSet, 8, REALFFT_DIV_INV_BY_N);
+    EXPECT_EQ(K::forward[SetIndex()](data.data(), data.data(), foreign.get(), nullptr), spErrSpecKind);
+    EXPECT_EQ(data, std::vector<T>(256, T(1)));
+
+    // A caller's work buffer off a 16-byte boundary gives the same result;
+    // without one, a block that cannot be had gives -9 with dst untouched.
+    const auto x = corr_test::Signal<T>(256, 1);
+    std::vector<T> with(256), without(256, T(7));
+    ASSERT_EQ(K::workSize[SetIndex()](s, &bytes), spOk);
+    std::vector<uint8_t> work(bytes + 3);
+    ASSERT_EQ(K::forward[SetIndex()](x.data(), with.data(), s, work.data() + 3), spOk);
+    if (s->workBytes > 0) {
+      {
+        FailNthAllocation failure(1);
+        EXPECT_EQ(K::forward[SetIndex()](x.data(), without.data(), s, nullptr), spErrNoMemory);
+      }
+      {
+        FailNthAllocation failure(1);
+        EXPECT_EQ(K::inverse[SetIndex()](x.data(), without.data(), s, nullptr), spErrNoMemory);
+      }
+      EXPECT_EQ(without, std::vector<T>(256, T(7)));
+    }
+    ASSERT_EQ(K::forward[SetIndex()](x.data(), without.data(), s, nullptr), spOk);
+    EXPECT_EQ(with, without);
+  }
+};
+
+using CompactF64Test = CompactTest<double>;
+using CompactF32Test = CompactTest<float>;
+TEST_P(CompactF64Test, ForwardAgainstDftAndBack) { ForwardAndBack(); }
+TEST_P(CompactF32Test, ForwardAgainstDftAndBack) { ForwardAndBack(); }
+TEST_P(CompactF64Test, ScaledForwardAndFourPoints) { ScaledForwardAndFourPoints(); }
+TEST_P(CompactF32Test, ScaledForwardAndFourPoints) { ScaledForwardAndFourPoints(); }
+TEST_P(CompactF64Test, ConjugateProduct) { ConjugateProduct(); }
+TEST_P(CompactF32Test, ConjugateProduct) { ConjugateProduct(); }
+TEST_P(CompactF64Test, WorkBufferAndChecks) { WorkAndChecks(); }
+TEST_P(CompactF32Test, WorkBufferAndChecks) { WorkAndChecks(); }
+
+SP_INSTANTIATE_FOR_ALL_SETS(CompactF64Test);
+SP_INSTANTIATE_FOR_ALL_SETS(CompactF32Test);
+
+}  // namespace

@@ -1,0 +1,179 @@
+#include "FileMeasurement.h"
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+
+#include "Vantrel/DelayCompensationImpl.h"
+#include "Vantrel/MSystem.h"
+#include "primitives/fft/sp_real_fft_f64.h"
+#include "wavio/SoundFile.h"
+
+namespace {
+
+// The host's measurement algorithm: it only watches the frames go by.
+class FrameWatcher : public CMsystem {
+public:
+    using CMsystem::Query;
+    explicit FrameWatcher(std::function<void(SYSPARA&)> settings) : m_settings(std::move(settings)) {}
+
+    // The defaults come first; the host's settings override them.
+    void SetDefaultPara(SYSPARA* sys, uint32_t flags) override
+    {
+        CMsystem::SetDefaultPara(sys, flags);
+        if (sys != nullptr)
+            m_settings(*sys);
+    }
+    int Query(uint32_t, CQueryResult&) override { return 0; }
+    int AlgorithmOperationA() override { return 0; }
+    int AlgorithmOperationB() override { return 0; }
+    int AlgorithmOperationC() override { return 0; }
+
+private:
+    std::function<void(SYSPARA&)> m_settings;
+};
+
+bool ReadFormat(const std::string& path, const char* role, SoundFileFormat* format, std::string* error)
+{
+    SoundFileReader reader;
+    if (!reader.Open(path)) {
+        *error = std::string("cannot read the ") + role + " file " + path + ": " + reader.Error();
+        return false;
+    }
+    *format = reader.Format();
+    if (format->frames <= 0 || format->channels <= 0) {
+        *error = std::string("the ") + role + " file " + path + " holds no samples";
+        return false;
+    }
+    return true;
+}
+
+// Points of the delay search's transforms for a rate and range, as the
+// delay compensation sizes them.
+uint32_t SearchWindow(int rate, int maxDelayMs)
+{
+    const int r = rate <= 8001 ? 16000 : rate;
+    const uint32_t samples = uint32_t((double(r) - 1.0) * double(maxDelayMs) * double(0.001f));
+    uint32_t window = 1;
+    while (window <= samples)
+        window <<= 1;
+    return window;
+}
+
+// Whether this build's double-precision real FFT, on the running variant
+// set, transforms `points` points.
+bool TransformAvailable(uint32_t points)
+{
+    int32_t order = 0;
+    while ((1u << order) < points)
+        ++order;
+    REALFFTSPEC* spec = nullptr;
+    if (spRealFftInitF64(&spec, order, 2, 2) != 0)
+        return false;
+    spRealFftFreeF64(spec);
+    return true;
+}
+
+uint32_t FrameLengthFor(int rate)
+{
+    return rate > 24000 ? 1024 : 512;
+}
+
+}  // namespace
+
+const char* StatusName(int32_t status)
+{
+    switch (status & 0xFFFF) {
+    case DELAY_STATUS_RELIABLE:
+        return "reliable";
+    case DELAY_STATUS_UNCERTAIN:
+        return "uncertain";
+    case DELAY_STATUS_CALCULATING:
+        return "searching";
+    case DELAY_STATUS_HELD:
+        return "held";
+    case DELAY_STATUS_SNAPPED:
+        return "snapped";
+    case DELAY_STATUS_FIXED:
+        return "fixed";
+    case DELAY_STATUS_CLAMPED:
+        return "clamped";
+    default:
+        return "unknown";
+    }
+}
+
+bool MeasureFilePair(const MeasurementRequest& request, MeasurementReport* report, std::string* error,
+                     void (*onFrame)(const MeasurementReport&, const FrameLine&, void*), void* context)
+{
+    SoundFileFormat reference, test;
+    if (!ReadFormat(request.referenceFile, "reference", &reference, error) ||
+        !ReadFormat(request.testFile, "test", &test, error))
+        return false;
+    if (reference.sampleRate != test.sampleRate) {
+        *error = "the files differ in sample rate (reference " + std::to_string(reference.sampleRate) +
+                 " Hz, test " + std::to_string(test.sampleRate) + " Hz)";
+        return false;
+    }
+    if (reference.channels != test.channels) {
+        *error = "the files differ in channel count (reference " + std::to_string(reference.channels) +
+                 ", test " + std::to_string(test.channels) + ")";
+        return false;
+    }
+    report->sampleRate = reference.sampleRate;
+    report->channels = std::min(reference.channels, 2);
+    report->lengthFrames = std::min(reference.frames, test.frames);
+    report->frameLength = FrameLengthFor(reference.sampleRate);
+
+    auto system = std::make_unique<FrameWatcher>([&](SYSPARA& sys) {
+        sys.channels = report->channels;
+        sys.settings[0] = 0;
+        for (int input = 0; input < 2; ++input) {
+            const SoundFileFormat& format = input == 0 ? reference : test;
+            INPUTPARAEXT& record = sys.inputPara[input];
+            record.mode = INPUT_MODE_FILE;
+            record.fileName = input == 0 ? request.referenceFile : request.testFile;
+            record.wave = WAVEPARA{1, format.sampleRate, format.bitsPerSample, format.channels, 0, 0};
+            for (int channel = 0; channel < 2; ++channel)
+                sys.routingTable[input][channel] = INPUTMUXPARA{input, std::min(channel, report->channels - 1)};
+        }
+        sys.delayPara.compensationOn = 1;
+        sys.delayPara.maxDelayFileMs = report->maxDelayMs;
+        sys.levelPara.levelAlign = request.levelAlign ? 1 : 0;
+    });
+    // Until the large transforms are part of the build, the search range
+    // shrinks to what the transforms reach, and the report says so.
+    report->maxDelayMs = request.maxDelayMs;
+    while (report->maxDelayMs > 10 && !TransformAvailable(SearchWindow(report->sampleRate, report->maxDelayMs)))
+        report->maxDelayMs /= 2;
+    SYSPARA* sys = static_cast<SYSPARA*>(system->CreateSysPara());
+    if (sys == nullptr) {
+        *error = "out of memory";
+        return false;
+    }
+    CAlgorithmPara alg{report->frameLength, report->frameLength};
+    const int initialised = system->Init(*sys, alg);
+    sys->Destroy();
+    if (initialised == 0) {
+        *error = "the measurement cannot be set up for these files";
+        return false;
+    }
+    if (system->Go() == 0) {
+        *error = "the inputs cannot be started (a file could not be opened)";
+        return false;
+    }
+    auto frame = std::make_unique<FRAMEDATA>();
+    for (int32_t index = 0;; ++index) {
+        frame->monitor.count = 0;
+        if (system->ProcessFrame(frame.get(), nullptr) == 0)
+            break;
+        const FRAMEHEADER& header = frame->header;
+        FrameLine line{index, header.delay, header.delayStatus, header.quality, header.delayValid};
+        report->frames.push_back(line);
+        if (onFrame != nullptr)
+            onFrame(*report, line, context);
+    }
+    system->Stop();
+    system->Reset();
+    return true;
+}
