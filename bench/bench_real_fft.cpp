@@ -1,7 +1,10 @@
 // Single-precision real FFT per variant set, forward and inverse, beside a
 // plain recursive radix-2 complex FFT of the same N real values compiled at
-// -O3 (what a user's own transform would be), in ns per transform. Orders 4
-// to 11: what every set runs until the large-size path arrives.
+// -O3 (what a user's own transform would be) and FFTW's single-precision
+// real-to-complex and complex-to-real transforms planned with FFTW_MEASURE
+// when the build found FFTW (benchmark only), in ns per transform. Orders 4
+// to 18, each set up to the largest order it runs so far (11 in the generic
+// and SSE sets, 16, 17 and 18 in SSE2, SSE3 and SSSE3).
 #include <cmath>
 #include <complex>
 #include <numbers>
@@ -9,10 +12,15 @@
 #include "bench_support.h"
 #include "primitives/fft/sp_real_fft.h"
 
+#ifdef BENCH_HAVE_FFTWF
+#include <fftw3.h>
+#endif
+
 namespace {
 using namespace bench;
 
-constexpr int kFirstOrder = 4, kLastOrder = 11;
+constexpr int kFirstOrder = 4, kLastOrder = 18;
+constexpr int kLargestOrder[] = {11, 11, 16, 17, 18};
 
 // Decimation in time with one precomputed twiddle table; out is the N-point
 // spectrum of in (stride apart).
@@ -65,13 +73,42 @@ void RealFft(benchmark::State& state, int set, int order, bool inverse) {
   spRealFftFreeF32(spec);
 }
 
+#ifdef BENCH_HAVE_FFTWF
+void Fftwf(benchmark::State& state, int order, bool inverse) {
+  const int n = 1 << order;
+  float* real = fftwf_alloc_real(n);
+  fftwf_complex* spectrum = fftwf_alloc_complex(n / 2 + 1);
+  fftwf_plan plan = inverse ? fftwf_plan_dft_c2r_1d(n, spectrum, real, FFTW_MEASURE)
+                            : fftwf_plan_dft_r2c_1d(n, real, spectrum, FFTW_MEASURE);
+  const auto x = Uniform<float>(n + 2, -1.0f, 1.0f);
+  for (auto _ : state) {
+    // c2r overwrites its input: refill it each time, as r2c's input is kept.
+    if (inverse)
+      std::copy(x.begin(), x.end(), &spectrum[0][0]);
+    else if (state.iterations() == 0)
+      std::copy(x.begin(), x.begin() + n, real);
+    fftwf_execute(plan);
+    benchmark::ClobberMemory();
+  }
+  state.SetLabel("FFTW_MEASURE");
+  fftwf_destroy_plan(plan);
+  fftwf_free(spectrum);
+  fftwf_free(real);
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
   for (int order = kFirstOrder; order <= kLastOrder; ++order) {
     const std::string size = "/" + std::to_string(order);
     benchmark::RegisterBenchmark(("RealFftFwdF32/plain-O3" + size).c_str(), PlainForward, order)->MinTime(0.02);
+#ifdef BENCH_HAVE_FFTWF
+    benchmark::RegisterBenchmark(("RealFftFwdF32/fftw" + size).c_str(), Fftwf, order, false)->MinTime(0.02);
+    benchmark::RegisterBenchmark(("RealFftInvF32/fftw" + size).c_str(), Fftwf, order, true)->MinTime(0.02);
+#endif
     for (int set = 0; set < 5; ++set) {
+      if (order > kLargestOrder[set]) continue;
       const std::string name = std::string("/") + spVariantSetName(set) + size;
       benchmark::RegisterBenchmark(("RealFftFwdF32" + name).c_str(), RealFft, set, order, false)->MinTime(0.02);
       benchmark::RegisterBenchmark(("RealFftInvF32" + name).c_str(), RealFft, set, order, true)->MinTime(0.02);

@@ -10,24 +10,24 @@
 // handled here. Below M = 8 both forms move the few points directly.
 #pragma once
 #include <cstdint>
+#include <cstring>
 
 #include "primitives/frame/variant_set.h"
 
 namespace SP_SET_NS::fftk {
 
+// A point moves as one block of two values (one 8-byte move for floats).
 template <class T>
 inline void SwapPoints(T* d, int64_t a, int64_t b) {
-  const T re = d[2 * a], im = d[2 * a + 1];
-  d[2 * a] = d[2 * b];
-  d[2 * a + 1] = d[2 * b + 1];
-  d[2 * b] = re;
-  d[2 * b + 1] = im;
+  T held[2];
+  std::memcpy(held, d + 2 * a, sizeof held);
+  std::memmove(d + 2 * a, d + 2 * b, sizeof held);
+  std::memcpy(d + 2 * b, held, sizeof held);
 }
 
 template <class T>
 inline void MovePoint(const T* s, T* d, int64_t to, int64_t from) {
-  d[2 * to] = s[2 * from];
-  d[2 * to + 1] = s[2 * from + 1];
+  std::memcpy(d + 2 * to, s + 2 * from, 2 * sizeof(T));
 }
 
 // Point n = h H + 2i + l and rev_m(n) = l H + 2j + h exchange places (H =

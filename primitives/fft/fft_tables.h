@@ -35,21 +35,31 @@ T* SinTable(int32_t order, T* t) {
   return Next16(t + quarter + 1);
 }
 
+// How a table negates a sine entry: by flipping its sign (a zero becomes
+// -0.0) or by subtracting it from zero (a zero stays +0.0).
+enum class Negation { SignFlip, FromZero };
+
+template <Negation kNeg, class T>
+inline T Negated(T x) {
+  if constexpr (kNeg == Negation::FromZero) return T(0) - x;
+  else return -x;
+}
+
 // W^a = e^(-2 pi j a / M) for 0 <= a <= 3M/4 (M = 2^m) into out[0] (real)
 // and out[1] (imaginary), each a sine-table entry or its negation, read with
 // stride 2^(sineOrder - m) (sineOrder >= m).
-template <class T>
+template <Negation kNeg = Negation::SignFlip, class T>
 inline void TwiddleFromSine(int64_t a, int32_t m, const T* sine, int32_t sineOrder, T* out) {
   const int64_t points = Pow2(m), quarter = points / 4, half = points / 2, threeQuarters = 3 * points / 4;
   const int64_t stride = Pow2(sineOrder - m);
   if (a <= quarter) {
     out[0] = sine[(quarter - a) * stride];
-    out[1] = -sine[a * stride];
+    out[1] = Negated<kNeg>(sine[a * stride]);
   } else if (a <= half) {
-    out[0] = -sine[(a - quarter) * stride];
-    out[1] = -sine[(half - a) * stride];
+    out[0] = Negated<kNeg>(sine[(a - quarter) * stride]);
+    out[1] = Negated<kNeg>(sine[(half - a) * stride]);
   } else {
-    out[0] = -sine[(threeQuarters - a) * stride];
+    out[0] = Negated<kNeg>(sine[(threeQuarters - a) * stride]);
     out[1] = sine[(a - half) * stride];
   }
 }

@@ -1,65 +1,51 @@
 // The single-precision real FFT of one variant set: its engine, its spec
 // build and release, its transforms and the engine routines other code of
-// the set calls directly.
-//
-// Until a set's own passes arrive, every set runs the generic passes, each
-// compiled in its own set, with plain twiddles up to complex order 10, so
-// orders up to 11; orders 12 to 30 wait for the large-size path and are
-// refused at spec build. The bit-reversal tables are already each set's own
-// (swap list in the generic and SSE sets, index table from SSE2 on).
-#include "primitives/fft/fft_bitrev.h"
-#include "primitives/fft/fft_split_merge.h"
+// the set calls directly. The sets' engines differ (one group file each):
+//   generic  real_fft_f32_generic_group.h: swap list and generic passes;
+//   SSE+     real_fft_f32_simd_group.h: fused kernels, bit reversal plus
+//            split-layout radix kernels, grouped split tables.
+// Each set builds specs up to its plain-twiddle limit (complex order 10 in
+// the generic and SSE sets, 15, 16 and 17 in SSE2, SSE3 and SSSE3); higher
+// orders wait for the large-size path and are refused at spec build.
 #include "primitives/fft/real_fft_driver.h"
+#include "primitives/fft/real_fft_f32_generic_group.h"
+#include "primitives/fft/real_fft_f32_simd_group.h"
 #include "primitives/fft/real_fft_kernels.h"
 #include "primitives/fft/small_dft_kernels.h"
 
 namespace SP_SET_NS {
 namespace {
 
-constexpr bool kSwapList = SP_SET_INDEX <= SP_SET_SSE;
-
 struct FloatPlan {
   using T = float;
-  static constexpr int32_t kPlainLimit = 10;
+  static constexpr int32_t kPlainLimit = fft32::kPlainLimit;
   static constexpr int32_t kLargestOrder = kPlainLimit + 1;
 
-  static int32_t* BuildBitReversal(int32_t m, int32_t* table) {
-    return kSwapList ? fftk::BitRevSwapTable(m, table) : fftk::BitRevIndexTable(m, table);
-  }
-  static void BitRevInPlace(T* d, int64_t points, const int32_t* table) {
-    if constexpr (kSwapList) fftk::BitRevInPlaceSwapList(d, points, table);
-    else fftk::BitRevInPlaceBlocks(d, points, table);
-  }
+  static int32_t* BuildBitReversal(int32_t m, int32_t* table) { return fft32::BuildBitReversal(m, table); }
+  static void BitRevInPlace(T* d, int64_t points, const int32_t* table) { fft32::BitRevInPlace(d, points, table); }
   static void BitRevCopy(const T* s, T* d, int64_t points, const int32_t* table) {
-    if constexpr (kSwapList) fftk::BitRevCopySwapList(s, d, points, table);
-    else fftk::BitRevCopyBlocks(s, d, points, table);
+    fft32::BitRevCopy(s, d, points, table);
   }
   static T* BuildTwiddles(int32_t m, const T* sine, int32_t order, T* table) {
-    return fftk::TwiddleTableGeneric(m, sine, order, table);
+    return fft32::BuildTwiddles(m, sine, order, table);
   }
   static T* BuildSplitForward(int32_t order, const T* sine, T* table) {
-    return fftk::SplitTableForwardGeneric(order, sine, table);
+    return fft32::BuildSplitForward(order, sine, table);
   }
   static T* BuildSplitInverse(int32_t order, const T* sine, T* table) {
-    return fftk::SplitTableInverseGeneric(order, sine, table);
+    return fft32::BuildSplitInverse(order, sine, table);
   }
-  // The generic passes work in place and need no scratch.
-  static int64_t PlainWorkBytes(int32_t) { return 0; }
+  static int64_t PlainWorkBytes(int32_t m) { return fft32::PlainWorkBytes(m); }
 
   static const spkRealFftEngine<T> kEngine;
 };
 
-void Split(float* d, int64_t points, const float* table) { fftk::RealSplitGeneric(d, points, table); }
-void Merge(const float* s, float* d, int64_t points, const float* table) {
-  fftk::RealMergeGeneric(s, d, points, table);
-}
-
 constinit const spkRealFftEngine<float> FloatPlan::kEngine = {
     &SP_V(spkSmallDftKernels).realTablesF32,
-    &fftk::PlainComplexForward<FloatPlan>,
-    &fftk::PlainComplexInverse<FloatPlan>,
-    &Split,
-    &Merge,
+    &fft32::ComplexForward,
+    &fft32::ComplexInverse,
+    &fft32::Split,
+    &fft32::Merge,
     &SP_V(spkFftScaleF32),
 };
 
@@ -75,6 +61,19 @@ void SP_V(spkFftBitRevCopyC32)(const float* src, float* dst, int64_t points, con
   FloatPlan::BitRevCopy(src, dst, points, table);
 }
 void SP_V(spkFftScaleF32)(float scale, float* data, int64_t count) { fftk::ScaleInPlace(scale, data, count); }
+float* SP_V(spkFftTwiddleTableF32)(int32_t m, const float* sine, int32_t sineOrder, float* table) {
+  return FloatPlan::BuildTwiddles(m, sine, sineOrder, table);
+}
+float* SP_V(spkFftSplitTableFwdF32)(int32_t order, const float* sine, float* table) {
+  return FloatPlan::BuildSplitForward(order, sine, table);
+}
+float* SP_V(spkFftSplitTableInvF32)(int32_t order, const float* sine, float* table) {
+  return FloatPlan::BuildSplitInverse(order, sine, table);
+}
+void SP_V(spkFftRealSplitF32)(float* data, int64_t points, const float* table) { fft32::Split(data, points, table); }
+void SP_V(spkFftRealMergeF32)(const float* src, float* dst, int64_t points, const float* table) {
+  fft32::Merge(src, dst, points, table);
+}
 
 spStatus SP_V(spRealFftInitF32)(REALFFTSPEC** spec, int32_t order, int32_t scaleFlag, int32_t hint) {
   return fftk::InitSpec<FloatPlan>(spec, order, scaleFlag, hint);

@@ -30,4 +30,36 @@ void SP_V(spkFftBitRevCopyC32)(const float* src, float* dst, int64_t points, con
 // Multiplies count floats by scale in place.
 void SP_V(spkFftScaleF32)(float scale, float* data, int64_t count);
 
+// This set's complex twiddles of order m (layout of the set's passes) from
+// a sine table of order sineOrder >= m; returns the first 16-byte boundary
+// after what the table reserves.
+float* SP_V(spkFftTwiddleTableF32)(int32_t m, const float* sine, int32_t sineOrder, float* table);
+
+// Split twiddles of a real FFT of the given order in this set's layout
+// (interleaved in the generic set and for N <= 8, else grouped by four).
+float* SP_V(spkFftSplitTableFwdF32)(int32_t order, const float* sine, float* table);
+float* SP_V(spkFftSplitTableInvF32)(int32_t order, const float* sine, float* table);
+
+// The real split (in place; floats 0 and 1 already hold X[0] and X[N/2])
+// and merge (writes complex values 1 .. M-1 of dst as 2 Z[k]; dst may be
+// src) between the M-point complex spectrum and the real one.
+void SP_V(spkFftRealSplitF32)(float* data, int64_t points, const float* table);
+void SP_V(spkFftRealMergeF32)(const float* src, float* dst, int64_t points, const float* table);
+
+#if SP_SET_INDEX >= SP_SET_SSE
+// Radix kernels: M >= 16 bit-reversed points (any float boundary) to their
+// transform in natural order, as interleaved pairs (layout 1) or in the
+// split 4-lane layout; work: 8M bytes on a 16-byte boundary, touched only
+// when data is not on one. The table is this set's for M (or, stage-major
+// and even levels, for a larger order of the same parity).
+void SP_V(spkFftRadixFwdC32)(float* data, int64_t points, const float* table, float* work, int32_t layout);
+void SP_V(spkFftRadixInvC32)(float* data, int64_t points, const float* table, float* work, int32_t layout);
+// Fused kernels: M >= 8 points in natural order from src to dst (may be
+// src), bit reversal through the index table of order m included.
+void SP_V(spkFftFusedFwdC32)(const float* src, float* dst, int64_t points, const float* table, const int32_t* index,
+                             float* work);
+void SP_V(spkFftFusedInvC32)(const float* src, float* dst, int64_t points, const float* table, const int32_t* index,
+                             float* work);
+#endif
+
 }  // namespace SP_SET_NS

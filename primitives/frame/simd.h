@@ -286,6 +286,15 @@ inline void Store3(float* p, f32x4 v) {
 // these.
 inline f32x4 DupEvenByShuffle(f32x4 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(2, 2, 0, 0)); }
 inline f32x4 DupOddByShuffle(f32x4 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 3, 1, 1)); }
+// Four products a * conj(b) in split layout: re = ar br + ai bi,
+// im = ai br - ar bi (the inverse FFTs' twiddle product).
+inline void MulConjComplexSplit(f32x4 aRe, f32x4 aIm, f32x4 bRe, f32x4 bIm, f32x4& re, f32x4& im) {
+  re = Add(Mul(aRe, bRe), Mul(aIm, bIm));
+  im = Sub(Mul(aIm, bRe), Mul(aRe, bIm));
+}
+// Two float pairs (one complex value each) from two addresses on any float
+// boundary: (lo[0], lo[1], hi[0], hi[1]).
+inline f32x4 LoadPairs(const float* lo, const float* hi) { return LoadHigh2(LoadLow2(Zero4(), lo), hi); }
 #endif  // SSE
 
 #if SP_SET_INDEX == SP_SET_SSE

@@ -142,6 +142,12 @@ std::vector<Case> Cases() {
       {SimdOp::MulComplexF32, SP_SET_SSE, SP_SET_SSSE3, {F32(1, 2, 3, -1), F32(3, 4, 0.5f, 2)}, {F32(-5, 10, 3.5f, 5.5f)}},
       {SimdOp::MulComplexSplitF32, SP_SET_SSE, SP_SET_SSSE3, {F32(1, 3, 0, 2), F32(2, -1, 1, 0), F32(3, 0.5f, 0, 5), F32(4, 2, 1, 1)},
        {F32(-5, 3.5f, -1, 10), F32(10, 5.5f, 0, 2)}},
+      // (1 + 2i) conj(3 + 4i) = 11 + 2i; 3 conj(0.5) = 1.5; 0 conj(i) = 0; (2 + i) conj(5 + i) = 11 + 3i.
+      {SimdOp::MulConjComplexSplitF32, SP_SET_SSE, SP_SET_SSSE3,
+       {F32(1, 3, 0, 2), F32(2, 0, 0, 1), F32(3, 0.5f, 0, 5), F32(4, 0, 1, 1)},
+       {F32(11, 1.5f, 0, 11), F32(2, 0, 0, 3)}},
+      {SimdOp::PairLoadStoreF32, SP_SET_SSE, SP_SET_SSSE3, {seq1to4, seq5to8, F32(9, 10, 11, 12), F32(13, 14, 15, 16)},
+       {F32(2, 3, 14, 15), F32(0, 2, 3, 0), F32(0, 14, 15, 0)}},
       {SimdOp::PowerOfTwoHalvesF32, SP_SET_SSE, SP_SET_SSSE3, {F32(-3, 1, 254, -252)},
        {F32(0.25f, 1, FB(0x7F000000u), FB(0x00800000u)), F32(0.5f, 2, FB(0x7F000000u), FB(0x00800000u))}},
       {SimdOp::LoadStorePartsF32, SP_SET_SSE, SP_SET_SSSE3, {seq1to4, seq5to8, F32(9, 10, 11, 12), F32(13, 14, 15, 16)},

@@ -26,6 +26,7 @@ struct SimdBlock {
   X(EvenOddLanesF32) X(InterleaveF32) X(JoinHalvesF32) X(Transpose4x4F32) X(FoldsF32)              \
   X(AddSubF32) X(MulComplexF32) X(MulComplexSplitF32) X(PowerOfTwoHalvesF32)                       \
   X(LoadStorePartsF32) X(Load3Store3F32) X(DupPairsF32) X(DupByShuffleF32)                        \
+  X(MulConjComplexSplitF32) X(PairLoadStoreF32)                                                    \
   /* two doubles */                                                                                \
   X(AddF64) X(SubF64) X(MulF64) X(DivF64) X(MinF64) X(MaxF64) X(SqrtF64) X(SqrtScalarF64)          \
   X(AndF64) X(AndNotF64) X(OrF64) X(XorF64) X(SelectF64) X(CmpLtF64) X(CmpEqF64) X(CmpNgeF64)      \

@@ -192,6 +192,24 @@ bool ProbeF32(SimdOp op, const Io& io) {
       OutF(io, 1, im);
       return true;
     }
+    case SimdOp::MulConjComplexSplitF32: {
+      f32x4 re, im;
+      MulConjComplexSplit(InF(io, 0), InF(io, 1), InF(io, 2), InF(io, 3), re, im);
+      OutF(io, 0, re);
+      OutF(io, 1, im);
+      return true;
+    }
+    case SimdOp::PairLoadStoreF32: {
+      // Pairs from floats 1..2 and 13..14 (8-byte boundaries missed on
+      // purpose); the low pair to floats 5..6, the high pair to 9..10.
+      const float* in = io.In<float>();
+      float* out = io.Out<float>();
+      const f32x4 v = LoadPairs(in + 1, in + 13);
+      StoreU(out, v);
+      StoreLow2(out + 5, v);
+      StoreHigh2(out + 9, v);
+      return true;
+    }
     case SimdOp::PowerOfTwoHalvesF32: {
       f32x4 low, high;
       PowerOfTwoHalves(InF(io, 0), low, high);
