@@ -13,6 +13,7 @@
 #if SP_SET_INDEX >= SP_SET_SSE2
 namespace SP_SET_NS::convert {
 namespace {
+
 using namespace simd;
 
 // Elements left after the destination is aligned, beyond which the

@@ -9,6 +9,7 @@
 #if SP_SET_INDEX >= SP_SET_SSE2
 namespace SP_SET_NS::vln {
 namespace {
+
 // ---- floats ----
 
 // The series on four lanes of bits; kOffset is added to k per lane.

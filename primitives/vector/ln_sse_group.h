@@ -9,6 +9,7 @@
 #if SP_SET_INDEX == SP_SET_SSE
 namespace SP_SET_NS::vln {
 namespace {
+
 // Reduction of a positive normal float's bits: f and k (without branches:
 // the halves of the fraction range come in random order).
 inline void ReduceF32(uint32_t b, int32_t kOffset, float& f, float& k) {

@@ -8,6 +8,7 @@
 #if SP_SET_INDEX >= SP_SET_SSE2
 namespace SP_SET_NS::vminmax {
 namespace {
+
 template <Dir D>
 inline f64x2 Pick(f64x2 running, f64x2 data) {
   if constexpr (D == Dir::kMax) return Max(running, data);
@@ -42,11 +43,26 @@ double VectorExtremeF64(const double* src, int64_t n) {
 
 constexpr int64_t kIndexVectorMinLengthF64 = 32;
 
+// First element with the bit pattern of `value`, four at a time: a double
+// matches where both of its 32-bit halves do (bits 2j and 2j + 1 of the
+// mask of 32-bit lanes).
+int64_t FindFirstEqualF64(const double* src, int64_t n, double value) {
+  const i32x4 v = Reinterpret<i32x4>(Bits(Splat(value)));
+  const auto halvesEqual = [&](const double* p) { return MoveMask(CmpEq(Reinterpret<i32x4>(Bits(LoadU(p))), v)); };
+  int64_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const unsigned mask = static_cast<unsigned>(halvesEqual(src + i) | (halvesEqual(src + i + 2) << 4));
+    const unsigned both = mask & (mask >> 1) & 0x55u;
+    if (both != 0) return i + __builtin_ctz(both) / 2;
+  }
+  return i + FindFirstEqual(src + i, n - i, value);
+}
+
 template <Dir D>
 double VectorExtremeIndexF64(const double* src, int64_t n, int64_t& index) {
   if (n < kIndexVectorMinLengthF64 || !IsAligned(src, 8)) return GenericExtremeIndex<D>(src, n, index);
   const double e = VectorExtremeF64<D>(src, n);
-  index = FindFirstEqual(src, n, e);
+  index = FindFirstEqualF64(src, n, e);
   return e;
 }
 
@@ -86,6 +102,7 @@ int64_t FindFirstEqualI32(const int32_t* src, int64_t n, int32_t value) {
   return i + FindFirstEqual(src + i, n - i, value);
 }
 
+// The group's kernels.
 template <Dir D>
 int32_t PlainI32(const int32_t* src, int64_t n) {
   if (D == Dir::kMin && (n < 7 || !IsAligned(src, 4))) return GenericExtreme<D>(src, n);

@@ -8,6 +8,7 @@
 #if SP_SET_INDEX == SP_SET_SSE
 namespace SP_SET_NS::vminmax {
 namespace {
+
 // MMX compare-and-select on two-lane registers, 8 elements a step; element 0
 // alone first when the address is 4 modulo 8.
 template <Dir D>
@@ -50,6 +51,7 @@ double KeyedExtremeF64(const double* src, int64_t n) {
   return running;
 }
 
+// The group's kernels.
 template <Dir D>
 int32_t PlainI32(const int32_t* src, int64_t n) {
   if (n >= 9 && IsAligned(src, 4)) return MmxExtremeI32<D>(src, n);
