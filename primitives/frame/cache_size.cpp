@@ -40,12 +40,25 @@ int64_t QueryProcessor() {
   }
   return 0;
 }
+
+// The processor's answer, read once: CPUID is slow (under a hypervisor it
+// traps), and large copies ask on every call.
+int64_t ProcessorCacheSize() {
+  static std::atomic<int64_t> known{-1};
+  int64_t bytes = known.load(std::memory_order_relaxed);
+  if (bytes < 0) {
+    bytes = QueryProcessor();
+    if (!spCpuidSnapshotInjected()) known.store(bytes, std::memory_order_relaxed);
+  }
+  return bytes;
+}
 }  // namespace
 
 int64_t spkQueryCacheSize() {
   const int64_t forced = g_override.load(std::memory_order_relaxed);
   if (forced >= 0) return forced;
-  return QueryProcessor();
+  if (spCpuidSnapshotInjected()) return QueryProcessor();
+  return ProcessorCacheSize();
 }
 
 int64_t spOverrideCacheSize(int64_t bytes) {

@@ -1,4 +1,5 @@
-// Byte-count copy kernels of every set. The generic set copies 32-bit words,
+// Byte-count copy kernels of every set. Up to kShortCopyMax bytes every set
+// copies through registers (CopyShort); beyond it the generic set copies 32-bit words,
 // the SSE set has plain, streaming and page-wise kernels chosen by its
 // callers, and SSE2/SSE3/SSSE3 share one kernel that differs in its large
 // threshold, its load instruction and its copy order.
@@ -15,6 +16,10 @@ using namespace memk;
 void* spkCopyBytes_Generic(const void* src, void* dst, int64_t bytes) {
   auto* d = static_cast<uint8_t*>(dst);
   auto* s = static_cast<const uint8_t*>(src);
+  if (bytes <= kShortCopyMax) {
+    if (bytes > 0) CopyShort(s, d, bytes);
+    return dst;
+  }
   if (CopySettledUpFront(s, d, bytes)) return dst;
   for (; bytes > 0 && !IsAligned(d, 4); --bytes) *d++ = *s++;
   for (; bytes >= 32; bytes -= 32, s += 32, d += 32)
@@ -28,6 +33,10 @@ void* spkCopyBytes_Generic(const void* src, void* dst, int64_t bytes) {
 void* spkCopyBytes_Sse(const void* src, void* dst, int64_t bytes) {
   auto* d = static_cast<uint8_t*>(dst);
   auto* s = static_cast<const uint8_t*>(src);
+  if (bytes <= kShortCopyMax) {
+    if (bytes > 0) CopyShort(s, d, bytes);
+    return dst;
+  }
   if (CopySettledUpFront(s, d, bytes)) return dst;
   for (; bytes >= 64; bytes -= 64, s += 64, d += 64) Move64<LoadBytesU, StoreBytesU>(s, d);
   CopyPieces(s, d, bytes);
@@ -149,22 +158,16 @@ void CopyDescendingAligned(const uint8_t* s, uint8_t* d, int64_t bytes) {
   }
 }
 
-// SSE3 and SSSE3 pick the direction that keeps loads and stores of a step
-// from meeting at the same 4 KiB page offset.
-bool AscendingByPageOffsets(const uint8_t* s, const uint8_t* d) {
-  const int64_t delta = static_cast<int64_t>(AddressOf(s) & 4095) - static_cast<int64_t>(AddressOf(d) & 4095);
-  return (delta > 0 && delta <= 160) || delta < -3936;
-}
 }  // namespace
 
 void* SP_V(spkCopyBytes)(const void* src, void* dst, int64_t bytes) {
   auto* d = static_cast<uint8_t*>(dst);
   auto* s = static_cast<const uint8_t*>(src);
-  if (CopySettledUpFront(s, d, bytes)) return dst;
-  if (bytes < 64) {
-    CopyPieces(s, d, bytes);
+  if (bytes <= kShortCopyMax) {
+    if (bytes > 0) CopyShort(s, d, bytes);
     return dst;
   }
+  if (CopySettledUpFront(s, d, bytes)) return dst;
   bool destinationAdvanced = false;
   if (!Aligned16(d)) {
     const int64_t advance = BytesTo16(d);
@@ -186,8 +189,7 @@ void* SP_V(spkCopyBytes)(const void* src, void* dst, int64_t bytes) {
     }
   }
   if (sourceAligned) {
-    constexpr int64_t kOrderRuleFrom = kSetIndex == SP_SET_SSE3 ? 512 : 64;
-    if (kSetIndex >= SP_SET_SSE3 && bytes >= kOrderRuleFrom && !AscendingByPageOffsets(s, d))
+    if (CopyRunsDescending(s, d, bytes))
       CopyDescendingAligned(s, d, bytes);
     else
       CopyAscending<true>(s, d, bytes);

@@ -117,4 +117,89 @@ inline bool NeverStream(int64_t) { return false; }
 inline bool AlwaysStream(int64_t) { return true; }
 #endif
 
+// The copy order of the SSE3 and SSSE3 kernels: from kOrderRuleFrom bytes
+// on, where the source is 16-byte aligned once the destination is, they copy
+// toward the start unless ascending keeps loads and stores of a step from
+// meeting at the same 4 KiB page offset. The other sets always ascend.
+inline bool AscendingByPageOffsets(const uint8_t* s, const uint8_t* d) {
+  const int64_t delta = static_cast<int64_t>(AddressOf(s) & 4095) - static_cast<int64_t>(AddressOf(d) & 4095);
+  return (delta > 0 && delta <= 160) || delta < -3936;
+}
+inline constexpr int64_t kOrderRuleFrom = kSetIndex == SP_SET_SSE3 ? 512 : 64;
+inline bool CopyRunsDescending(const uint8_t* s, const uint8_t* d, int64_t bytes) {
+  if constexpr (kSetIndex < SP_SET_SSE3) {
+    return false;
+  } else {
+    const int64_t advance = BytesTo16(d);  // the kernel's destination head
+    return bytes - advance >= kOrderRuleFrom && Aligned16(s + advance) && !AscendingByPageOffsets(s + advance, d + advance);
+  }
+}
+
+// Copies of up to this many bytes go through registers (CopyShort).
+inline constexpr int64_t kShortCopyMax = 128;
+
+// 16 bytes held in registers.
+#if SP_SET_INDEX >= SP_SET_SSE
+using Unit16 = f32x4;
+inline Unit16 LoadUnit16(const uint8_t* p) { return LoadBytesU(p); }
+inline void StoreUnit16(uint8_t* p, Unit16 v) { StoreBytesU(p, v); }
+#else
+struct Unit16 {
+  uint64_t low, high;
+};
+inline Unit16 LoadUnit16(const uint8_t* p) {
+  Unit16 v;
+  std::memcpy(&v.low, p, 8);
+  std::memcpy(&v.high, p + 8, 8);
+  return v;
+}
+inline void StoreUnit16(uint8_t* p, Unit16 v) {
+  std::memcpy(p, &v.low, 8);
+  std::memcpy(p + 8, &v.high, 8);
+}
+#endif
+
+// The first and the last kUnits * 16 of n bytes (n at least that, at most
+// twice that; the two parts may share bytes), all loaded before any store,
+// in ascending or descending address order.
+template <int kUnits>
+inline void MoveEnds16(const uint8_t* s, uint8_t* d, int64_t n, bool descending) {
+  const int64_t tail = n - 16 * kUnits;
+  Unit16 head[kUnits], last[kUnits];
+  if (descending) {
+    for (int k = kUnits - 1; k >= 0; --k) last[k] = LoadUnit16(s + tail + 16 * k);
+    for (int k = kUnits - 1; k >= 0; --k) head[k] = LoadUnit16(s + 16 * k);
+    for (int k = kUnits - 1; k >= 0; --k) StoreUnit16(d + tail + 16 * k, last[k]);
+    for (int k = kUnits - 1; k >= 0; --k) StoreUnit16(d + 16 * k, head[k]);
+    return;
+  }
+  for (int k = 0; k < kUnits; ++k) head[k] = LoadUnit16(s + 16 * k);
+  for (int k = 0; k < kUnits; ++k) last[k] = LoadUnit16(s + tail + 16 * k);
+  for (int k = 0; k < kUnits; ++k) StoreUnit16(d + 16 * k, head[k]);
+  for (int k = 0; k < kUnits; ++k) StoreUnit16(d + tail + 16 * k, last[k]);
+}
+// The same for N of 1, 2, 4 or 8 bytes.
+template <int N>
+inline void MoveEnds(const uint8_t* s, uint8_t* d, int64_t n) {
+  uint8_t head[N], last[N];
+  std::memcpy(head, s, N);
+  std::memcpy(last, s + n - N, N);
+  std::memcpy(d, head, N);
+  std::memcpy(d + n - N, last, N);
+}
+
+// Copies n bytes, 1 <= n <= kShortCopyMax, reading the whole source before
+// writing, so that ranges which share bytes come out as memmove leaves them.
+// A short copy is mostly its fixed cost: no loop, no alignment head. It
+// keeps the copy order of the set's kernel (CopyRunsDescending).
+inline void CopyShort(const uint8_t* s, uint8_t* d, int64_t n) {
+  if (n >= 64) MoveEnds16<4>(s, d, n, CopyRunsDescending(s, d, n));
+  else if (n >= 32) MoveEnds16<2>(s, d, n, false);
+  else if (n >= 16) MoveEnds16<1>(s, d, n, false);
+  else if (n >= 8) MoveEnds<8>(s, d, n);
+  else if (n >= 4) MoveEnds<4>(s, d, n);
+  else if (n >= 2) MoveEnds<2>(s, d, n);
+  else *d = *s;
+}
+
 }  // namespace SP_SET_NS::memk
