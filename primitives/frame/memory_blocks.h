@@ -163,24 +163,32 @@ inline void StoreUnit16(uint8_t* p, Unit16 v) {
 // twice that; the two parts may share bytes), all loaded before any store,
 // in ascending or descending address order.
 template <int kUnits>
-inline void MoveEnds16(const uint8_t* s, uint8_t* d, int64_t n, bool descending) {
+[[gnu::always_inline]] inline void MoveEnds16(const uint8_t* s, uint8_t* d, int64_t n, bool descending) {
   const int64_t tail = n - 16 * kUnits;
   Unit16 head[kUnits], last[kUnits];
   if (descending) {
+#pragma GCC unroll 4
     for (int k = kUnits - 1; k >= 0; --k) last[k] = LoadUnit16(s + tail + 16 * k);
+#pragma GCC unroll 4
     for (int k = kUnits - 1; k >= 0; --k) head[k] = LoadUnit16(s + 16 * k);
+#pragma GCC unroll 4
     for (int k = kUnits - 1; k >= 0; --k) StoreUnit16(d + tail + 16 * k, last[k]);
+#pragma GCC unroll 4
     for (int k = kUnits - 1; k >= 0; --k) StoreUnit16(d + 16 * k, head[k]);
     return;
   }
+#pragma GCC unroll 4
   for (int k = 0; k < kUnits; ++k) head[k] = LoadUnit16(s + 16 * k);
+#pragma GCC unroll 4
   for (int k = 0; k < kUnits; ++k) last[k] = LoadUnit16(s + tail + 16 * k);
+#pragma GCC unroll 4
   for (int k = 0; k < kUnits; ++k) StoreUnit16(d + 16 * k, head[k]);
+#pragma GCC unroll 4
   for (int k = 0; k < kUnits; ++k) StoreUnit16(d + tail + 16 * k, last[k]);
 }
 // The same for N of 1, 2, 4 or 8 bytes.
 template <int N>
-inline void MoveEnds(const uint8_t* s, uint8_t* d, int64_t n) {
+[[gnu::always_inline]] inline void MoveEnds(const uint8_t* s, uint8_t* d, int64_t n) {
   uint8_t head[N], last[N];
   std::memcpy(head, s, N);
   std::memcpy(last, s + n - N, N);
@@ -192,8 +200,8 @@ inline void MoveEnds(const uint8_t* s, uint8_t* d, int64_t n) {
 // writing, so that ranges which share bytes come out as memmove leaves them.
 // A short copy is mostly its fixed cost: no loop, no alignment head. It
 // keeps the copy order of the set's kernel (CopyRunsDescending).
-inline void CopyShort(const uint8_t* s, uint8_t* d, int64_t n) {
-  if (n >= 64) MoveEnds16<4>(s, d, n, CopyRunsDescending(s, d, n));
+[[gnu::always_inline]] inline void CopyShort(const uint8_t* s, uint8_t* d, int64_t n) {
+  if (n >= 64) MoveEnds16<4>(s, d, n, kOrderRuleFrom <= kShortCopyMax && CopyRunsDescending(s, d, n));
   else if (n >= 32) MoveEnds16<2>(s, d, n, false);
   else if (n >= 16) MoveEnds16<1>(s, d, n, false);
   else if (n >= 8) MoveEnds<8>(s, d, n);

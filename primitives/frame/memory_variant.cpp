@@ -8,7 +8,7 @@ namespace SP_SET_NS {
 namespace {
 // A short copy (bytes at least 1) right here, saving the call to the kernel,
 // which would take the same path.
-inline void* CopyShortHere(const void* src, void* dst, int64_t bytes) {
+[[gnu::always_inline]] inline void* CopyShortHere(const void* src, void* dst, int64_t bytes) {
   memk::CopyShort(static_cast<const uint8_t*>(src), static_cast<uint8_t*>(dst), bytes);
   return dst;
 }
