@@ -52,7 +52,23 @@ int64_t ProcessorCacheSize() {
   }
   return bytes;
 }
+
+bool ProcessorMovesStringsFast() {
+  if (!spCpuidPresent() || spCpuid(0).eax < 7) return false;
+  return (spCpuid(7, 0).ebx & (1u << 9)) != 0;
+}
 }  // namespace
+
+bool spkFastStringMoves() {
+  if (spCpuidSnapshotInjected()) return ProcessorMovesStringsFast();
+  static std::atomic<int> known{-1};
+  int fast = known.load(std::memory_order_relaxed);
+  if (fast < 0) {
+    fast = ProcessorMovesStringsFast() ? 1 : 0;
+    if (!spCpuidSnapshotInjected()) known.store(fast, std::memory_order_relaxed);
+  }
+  return fast == 1;
+}
 
 int64_t spkQueryCacheSize() {
   const int64_t forced = g_override.load(std::memory_order_relaxed);

@@ -1,8 +1,10 @@
 // Byte-count copy kernels of every set. Up to kShortCopyMax bytes every set
-// copies through registers (CopyShort); beyond it the generic set copies 32-bit words,
-// the SSE set has plain, streaming and page-wise kernels chosen by its
-// callers, and SSE2/SSE3/SSSE3 share one kernel that differs in its large
-// threshold, its load instruction and its copy order.
+// copies through registers (CopyShort); beyond it the generic set copies
+// 32-bit words, the SSE set has plain, streaming and page-wise kernels chosen
+// by its callers, and SSE2/SSE3/SSSE3 share one kernel that differs in its
+// large threshold, its load instruction and its copy order. Long ascending
+// walks of the plain paths become REP MOVS where that is fast
+// (StringMoveSuits); the streaming paths and the descending walk stay loops.
 #pragma GCC optimize("no-tree-loop-distribute-patterns")  // a copy loop must not become a memcpy call
 #include "primitives/frame/memory_blocks.h"
 
@@ -22,6 +24,11 @@ void* spkCopyBytes_Generic(const void* src, void* dst, int64_t bytes) {
   }
   if (CopySettledUpFront(s, d, bytes)) return dst;
   for (; bytes > 0 && !IsAligned(d, 4); --bytes) *d++ = *s++;
+  if (StringMoveSuits(s, d, bytes)) {
+    const int64_t words = bytes / 4;
+    StringMoveWords(s, d, words);
+    s += 4 * words; d += 4 * words; bytes -= 4 * words;
+  }
   for (; bytes >= 32; bytes -= 32, s += 32, d += 32)
     for (int w = 0; w < 32; w += 4) Move<4>(s + w, d + w);
   for (; bytes > 0; --bytes) *d++ = *s++;
@@ -38,6 +45,10 @@ void* spkCopyBytes_Sse(const void* src, void* dst, int64_t bytes) {
     return dst;
   }
   if (CopySettledUpFront(s, d, bytes)) return dst;
+  if (StringMoveSuits(s, d, bytes)) {
+    StringMoveBytes(s, d, bytes);
+    return dst;
+  }
   for (; bytes >= 64; bytes -= 64, s += 64, d += 64) Move64<LoadBytesU, StoreBytesU>(s, d);
   CopyPieces(s, d, bytes);
   return dst;
@@ -130,6 +141,10 @@ void CopyStreaming(const uint8_t* s, uint8_t* d, int64_t bytes) {
 // Ascending 64-byte steps with aligned stores; rest in smaller chunks.
 template <bool kAlignedSource>
 void CopyAscending(const uint8_t* s, uint8_t* d, int64_t bytes) {
+  if (StringMoveSuits(s, d, bytes)) {
+    StringMoveBytes(s, d, bytes);
+    return;
+  }
   for (; bytes >= 64; bytes -= 64, s += 64, d += 64) {
     if constexpr (kAlignedSource) Move64<LoadBytes, StoreBytes>(s, d);
     else Move64<LoadBytesU, StoreBytes>(s, d);

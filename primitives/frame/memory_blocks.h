@@ -135,6 +135,24 @@ inline bool CopyRunsDescending(const uint8_t* s, const uint8_t* d, int64_t bytes
   }
 }
 
+// REP MOVS for the long ascending walks, where the processor does string
+// moves fast: it moves whole lines internally, where the set's own loop is
+// held to one 16-byte store per step. Not where the destination runs 1 to 63
+// bytes ahead of the source within a 4 KiB page: there the string move
+// stalls on every line (measured over ten times slower than the loop).
+inline constexpr int64_t kStringMoveFrom = 2048;
+inline bool StringMoveSuits(const uint8_t* s, const uint8_t* d, int64_t bytes) {
+  const uint64_t ahead = (AddressOf(d) - AddressOf(s)) & 4095;
+  return bytes >= kStringMoveFrom && (ahead == 0 || ahead >= 64) && spkFastStringMoves();
+}
+// Ascending moves of n bytes, or of n 32-bit words.
+inline void StringMoveBytes(const uint8_t* s, uint8_t* d, int64_t n) {
+  asm volatile("rep movsb" : "+D"(d), "+S"(s), "+c"(n) : : "memory");
+}
+inline void StringMoveWords(const uint8_t* s, uint8_t* d, int64_t words) {
+  asm volatile("rep movsl" : "+D"(d), "+S"(s), "+c"(words) : : "memory");
+}
+
 // Copies of up to this many bytes go through registers (CopyShort).
 inline constexpr int64_t kShortCopyMax = 128;
 
@@ -201,13 +219,21 @@ template <int N>
 // A short copy is mostly its fixed cost: no loop, no alignment head. It
 // keeps the copy order of the set's kernel (CopyRunsDescending).
 [[gnu::always_inline]] inline void CopyShort(const uint8_t* s, uint8_t* d, int64_t n) {
-  if (n >= 64) MoveEnds16<4>(s, d, n, kOrderRuleFrom <= kShortCopyMax && CopyRunsDescending(s, d, n));
-  else if (n >= 32) MoveEnds16<2>(s, d, n, false);
-  else if (n >= 16) MoveEnds16<1>(s, d, n, false);
-  else if (n >= 8) MoveEnds<8>(s, d, n);
-  else if (n >= 4) MoveEnds<4>(s, d, n);
-  else if (n >= 2) MoveEnds<2>(s, d, n);
-  else *d = *s;
+  if (n > 32) {
+    const bool descending = kOrderRuleFrom <= kShortCopyMax && CopyRunsDescending(s, d, n);
+    if (n > 64) MoveEnds16<4>(s, d, n, descending);
+    else MoveEnds16<2>(s, d, n, descending);
+  } else if (n > 16) {
+    MoveEnds16<1>(s, d, n, false);
+  } else if (n >= 8) {
+    MoveEnds<8>(s, d, n);
+  } else if (n >= 4) {
+    MoveEnds<4>(s, d, n);
+  } else if (n >= 2) {
+    MoveEnds<2>(s, d, n);
+  } else {
+    *d = *s;
+  }
 }
 
 }  // namespace SP_SET_NS::memk
