@@ -2,12 +2,14 @@
 // written in, over the running variant set's registers, so that one kernel
 // source serves several sets; plus the address tests, unaligned element
 // access and IEEE-754 bit patterns every set's kernels share. Include only
-// from *_variant.cpp (everything lives in SP_SET_NS::simd).
+// from *_variant.cpp and the family headers they include (everything lives
+// in SP_SET_NS::simd).
 //
 // Types: f32x4 (SSE on), f64x2 and the integer vectors i8x16, i16x8, i32x4,
 // i64x2 (SSE2 on; one type per lane width, so an operation on 32-bit lanes
-// cannot be handed 16-bit ones). The generic set has no vector type: kernels
-// choose with `if constexpr (kHasSse)` or a set-group file.
+// cannot be handed 16-bit ones), and i32x2, the SSE set's MMX pairs. The
+// generic set has no vector type: kernels choose with `if constexpr
+// (kHasSse)` or a set-group file.
 //
 // One name, one meaning: Bits(x) is x's bit pattern (an unsigned integer for
 // a scalar, the integer vector of the same lane width for a vector) and

@@ -3,42 +3,19 @@
 // the first element whose bit pattern equals the extreme (which gives the
 // generic value and index for data free of NaN and of zeros of both signs).
 #pragma once
-#include "primitives/vector/minmax_packed_f32.h"
+#include "primitives/vector/minmax_packed.h"
 
 #if SP_SET_INDEX >= SP_SET_SSE2
 namespace SP_SET_NS::vminmax {
 namespace {
 
 template <Dir D>
-inline f64x2 Pick(f64x2 running, f64x2 data) {
-  if constexpr (D == Dir::kMax) return Max(running, data);
-  else return Min(running, data);
-}
-
-template <Dir D, bool kAligned>
-double PackedExtremeF64(const double* p, int64_t n, double running) {
-  f64x2 a0 = Splat(running), a1 = a0, a2 = a0, a3 = a0;
-  int64_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    if constexpr (kAligned) Prefetch(p + i + 32);
-    a0 = Pick<D>(a0, LoadAs<kAligned>(p + i));
-    a1 = Pick<D>(a1, LoadAs<kAligned>(p + i + 2));
-    a2 = Pick<D>(a2, LoadAs<kAligned>(p + i + 4));
-    a3 = Pick<D>(a3, LoadAs<kAligned>(p + i + 6));
-  }
-  for (; i + 2 <= n; i += 2) a0 = Pick<D>(a0, LoadAs<kAligned>(p + i));
-  f64x2 v = Pick<D>(Pick<D>(a0, a1), Pick<D>(a2, a3));
-  v = Pick<D>(v, DupHigh(v));
-  return ScalarScan<D>(p, i, n, Lane0(v));
-}
-
-template <Dir D>
 double VectorExtremeF64(const double* src, int64_t n) {
   double running = Ld(src);
-  if (!IsAligned(src, 8)) return PackedExtremeF64<D, false>(src, n, running);
+  if (!IsAligned(src, 8)) return PackedExtreme<D, false>(src, n, running);
   const int64_t head = IsAligned(src, 16) ? 0 : 1;
   running = ScalarScan<D>(src, 0, head, running);
-  return PackedExtremeF64<D, true>(src + head, n - head, running);
+  return PackedExtreme<D, true>(src + head, n - head, running);
 }
 
 constexpr int64_t kIndexVectorMinLengthF64 = 32;
@@ -66,12 +43,6 @@ double VectorExtremeIndexF64(const double* src, int64_t n, int64_t& index) {
   return e;
 }
 
-template <Dir D>
-inline i32x4 PickI(i32x4 running, i32x4 data) {
-  if constexpr (D == Dir::kMax) return Max(running, data);
-  else return Min(running, data);
-}
-
 // Compare-and-select over 4-lane registers, 8 elements a step in two
 // accumulators, a four-wide tail and a scalar rest.
 template <Dir D>
@@ -80,12 +51,12 @@ int32_t VectorExtremeI32(const int32_t* src, int64_t n) {
   i32x4 a0 = SplatI32(start), a1 = a0;
   int64_t i = 0;
   for (; i + 8 <= n; i += 8) {
-    a0 = PickI<D>(a0, LoadU(src + i));
-    a1 = PickI<D>(a1, LoadU(src + i + 4));
+    a0 = Pick<D>(a0, LoadU(src + i));
+    a1 = Pick<D>(a1, LoadU(src + i + 4));
   }
-  for (; i + 4 <= n; i += 4) a0 = PickI<D>(a0, LoadU(src + i));
+  for (; i + 4 <= n; i += 4) a0 = Pick<D>(a0, LoadU(src + i));
   alignas(16) int32_t lanes[4];
-  StoreU(lanes, PickI<D>(a0, a1));
+  StoreU(lanes, Pick<D>(a0, a1));
   int32_t running = start;
   for (int32_t lane : lanes)
     if (Replaces<D>(lane, running)) running = lane;

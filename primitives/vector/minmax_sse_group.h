@@ -3,7 +3,7 @@
 // their order keys, and the generic rules for the int32 and double index
 // forms.
 #pragma once
-#include "primitives/vector/minmax_packed_f32.h"
+#include "primitives/vector/minmax_packed.h"
 
 #if SP_SET_INDEX == SP_SET_SSE
 namespace SP_SET_NS::vminmax {

@@ -1,7 +1,8 @@
-// The packed single-precision search the SSE set and the SSE2+ sets share:
-// four-lane max/min over 16 elements a step, and the index form in blocks of
-// 2048 whose position comes from the first element equal to the block's
-// extreme. Include only from the minmax set-group files.
+// The packed search the SSE set (floats) and the SSE2+ sets (floats and
+// doubles) share: four accumulators of max/min over 64 bytes a step, and the
+// float index form in blocks of 2048 whose position comes from the first
+// element equal to the block's extreme. Include only from the minmax
+// set-group files.
 #pragma once
 #include "primitives/vector/minmax_rules.h"
 
@@ -9,8 +10,10 @@
 namespace SP_SET_NS::vminmax {
 namespace {
 
-template <Dir D>
-inline f32x4 Pick(f32x4 running, f32x4 data) {
+// The running extreme of each lane (packed max/min, or compare-and-select
+// for integer lanes).
+template <Dir D, class V>
+inline V Pick(V running, V data) {
   if constexpr (D == Dir::kMax) return Max(running, data);
   else return Min(running, data);
 }
@@ -21,20 +24,28 @@ inline float ReduceLanes(f32x4 v) {
   v = Pick<D>(v, DupOdd(v));
   return Lane0(v);
 }
+#if SP_SET_INDEX >= SP_SET_SSE2
+template <Dir D>
+inline double ReduceLanes(f64x2 v) {
+  return Lane0(Pick<D>(v, DupHigh(v)));
+}
+#endif
 
-// Packed search over [0, n) from `running`, 16 elements a step.
-template <Dir D, bool kAligned>
-float PackedExtremeF32(const float* p, int64_t n, float running) {
-    f32x4 a0 = Splat(running), a1 = a0, a2 = a0, a3 = a0;
+// Packed search over [0, n) from `running`, four vectors a step, then one
+// vector at a time, then singly.
+template <Dir D, bool kAligned, class T>
+T PackedExtreme(const T* p, int64_t n, T running) {
+  constexpr int64_t L = 16 / sizeof(T);
+  auto a0 = Splat(running), a1 = a0, a2 = a0, a3 = a0;
   int64_t i = 0;
-  for (; i + 16 <= n; i += 16) {
-    if constexpr (kAligned) Prefetch(p + i + 64);
+  for (; i + 4 * L <= n; i += 4 * L) {
+    if constexpr (kAligned) Prefetch(p + i + 16 * L);
     a0 = Pick<D>(a0, LoadAs<kAligned>(p + i));
-    a1 = Pick<D>(a1, LoadAs<kAligned>(p + i + 4));
-    a2 = Pick<D>(a2, LoadAs<kAligned>(p + i + 8));
-    a3 = Pick<D>(a3, LoadAs<kAligned>(p + i + 12));
+    a1 = Pick<D>(a1, LoadAs<kAligned>(p + i + L));
+    a2 = Pick<D>(a2, LoadAs<kAligned>(p + i + 2 * L));
+    a3 = Pick<D>(a3, LoadAs<kAligned>(p + i + 3 * L));
   }
-  for (; i + 4 <= n; i += 4) a0 = Pick<D>(a0, LoadAs<kAligned>(p + i));
+  for (; i + L <= n; i += L) a0 = Pick<D>(a0, LoadAs<kAligned>(p + i));
   running = ReduceLanes<D>(Pick<D>(Pick<D>(a0, a1), Pick<D>(a2, a3)));
   return ScalarScan<D>(p, i, n, running);
 }
@@ -43,10 +54,10 @@ float PackedExtremeF32(const float* p, int64_t n, float running) {
 template <Dir D>
 float VectorExtremeF32(const float* src, int64_t n) {
   float running = Ld(src);
-  if (!IsAligned(src, 4)) return PackedExtremeF32<D, false>(src, n, running);
+  if (!IsAligned(src, 4)) return PackedExtreme<D, false>(src, n, running);
   const int64_t head = ElementsTo16(src) < n ? ElementsTo16(src) : n;
   running = ScalarScan<D>(src, 0, head, running);
-  return PackedExtremeF32<D, true>(src + head, n - head, running);
+  return PackedExtreme<D, true>(src + head, n - head, running);
 }
 
 // Extreme of an aligned block whose length is a positive multiple of 8.
