@@ -154,7 +154,7 @@ inline void StringMoveWords(const uint8_t* s, uint8_t* d, int64_t words) {
 }
 
 // Copies of up to this many bytes go through registers (CopyShort).
-inline constexpr int64_t kShortCopyMax = 128;
+inline constexpr int64_t kShortCopyMax = 256;
 
 // 16 bytes held in registers.
 #if SP_SET_INDEX >= SP_SET_SSE
@@ -185,23 +185,23 @@ template <int kUnits>
   const int64_t tail = n - 16 * kUnits;
   Unit16 head[kUnits], last[kUnits];
   if (descending) {
-#pragma GCC unroll 4
+#pragma GCC unroll 8
     for (int k = kUnits - 1; k >= 0; --k) last[k] = LoadUnit16(s + tail + 16 * k);
-#pragma GCC unroll 4
+#pragma GCC unroll 8
     for (int k = kUnits - 1; k >= 0; --k) head[k] = LoadUnit16(s + 16 * k);
-#pragma GCC unroll 4
+#pragma GCC unroll 8
     for (int k = kUnits - 1; k >= 0; --k) StoreUnit16(d + tail + 16 * k, last[k]);
-#pragma GCC unroll 4
+#pragma GCC unroll 8
     for (int k = kUnits - 1; k >= 0; --k) StoreUnit16(d + 16 * k, head[k]);
     return;
   }
-#pragma GCC unroll 4
+#pragma GCC unroll 8
   for (int k = 0; k < kUnits; ++k) head[k] = LoadUnit16(s + 16 * k);
-#pragma GCC unroll 4
+#pragma GCC unroll 8
   for (int k = 0; k < kUnits; ++k) last[k] = LoadUnit16(s + tail + 16 * k);
-#pragma GCC unroll 4
+#pragma GCC unroll 8
   for (int k = 0; k < kUnits; ++k) StoreUnit16(d + 16 * k, head[k]);
-#pragma GCC unroll 4
+#pragma GCC unroll 8
   for (int k = 0; k < kUnits; ++k) StoreUnit16(d + tail + 16 * k, last[k]);
 }
 // The same for N of 1, 2, 4 or 8 bytes.
@@ -221,7 +221,8 @@ template <int N>
 [[gnu::always_inline]] inline void CopyShort(const uint8_t* s, uint8_t* d, int64_t n) {
   if (n > 32) {
     const bool descending = kOrderRuleFrom <= kShortCopyMax && CopyRunsDescending(s, d, n);
-    if (n > 64) MoveEnds16<4>(s, d, n, descending);
+    if (n > 128) MoveEnds16<8>(s, d, n, descending);
+    else if (n > 64) MoveEnds16<4>(s, d, n, descending);
     else MoveEnds16<2>(s, d, n, descending);
   } else if (n > 16) {
     MoveEnds16<1>(s, d, n, false);
