@@ -131,7 +131,8 @@ inline bool CopyRunsDescending(const uint8_t* s, const uint8_t* d, int64_t bytes
     return false;
   } else {
     const int64_t advance = BytesTo16(d);  // the kernel's destination head
-    return bytes - advance >= kOrderRuleFrom && Aligned16(s + advance) && !AscendingByPageOffsets(s + advance, d + advance);
+    return bytes - advance >= kOrderRuleFrom && Aligned16(s + advance) &&
+           !AscendingByPageOffsets(s + advance, d + advance);
   }
 }
 
