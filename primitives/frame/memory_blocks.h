@@ -115,6 +115,54 @@ inline void FillPattern(uint8_t* d, int64_t bytes, const uint8_t* pattern, int p
 
 inline bool NeverStream(int64_t) { return false; }
 inline bool AlwaysStream(int64_t) { return true; }
+
+// Fills of up to this many bytes store straight from registers (FillShort).
+inline constexpr int64_t kShortFillMax = 256;
+
+// Writes n bytes (1 <= n <= kShortFillMax) of the lane pattern v, whose period
+// (1, 4 or 8 bytes) divides n, with byte 0 of the pattern on d[0]: 16-byte
+// stores from d on, the last one ending at d + n; below 16 bytes two
+// overlapping stores of 8, 4 or 2 bytes. The stores overlap only where they
+// write the same bytes, and a short fill is then mostly its fixed cost.
+[[gnu::always_inline]] inline void FillShort(uint8_t* d, int64_t n, f32x4 v) {
+  if (n >= 16) {
+    for (int64_t i = 0; i + 16 < n; i += 16) StoreBytesU(d + i, v);
+    StoreBytesU(d + n - 16, v);
+    return;
+  }
+  alignas(16) uint8_t lane[16];
+  StoreBytes(lane, v);
+  if (n >= 8) {
+    std::memcpy(d, lane, 8);
+    std::memcpy(d + n - 8, lane, 8);
+  } else if (n >= 4) {
+    std::memcpy(d, lane, 4);
+    std::memcpy(d + n - 4, lane, 4);
+  } else if (n >= 2) {
+    std::memcpy(d, lane, 2);
+    std::memcpy(d + n - 2, lane, 2);
+  } else {
+    *d = lane[0];
+  }
+}
+
+// Sixteen bytes of an element value's bit pattern, repeated.
+template <class T>
+inline f32x4 PatternLanes(T value) {
+  alignas(16) uint8_t lane[16];
+  for (size_t k = 0; k < 16; k += sizeof(T)) std::memcpy(lane + k, &value, sizeof(T));
+  return LoadBytes(lane);
+}
+
+// n elements of value at dst by FillShort when they take at most
+// kShortFillMax bytes; false (nothing written) otherwise.
+template <class T>
+[[gnu::always_inline]] inline bool FilledShort(T value, T* dst, int64_t n) {
+  const int64_t bytes = n * static_cast<int64_t>(sizeof(T));
+  if (n <= 0 || bytes > kShortFillMax) return false;
+  FillShort(reinterpret_cast<uint8_t*>(dst), bytes, PatternLanes(value));
+  return true;
+}
 #endif
 
 // The copy order of the SSE3 and SSSE3 kernels: from kOrderRuleFrom bytes

@@ -19,7 +19,7 @@ constexpr int64_t kSseCopyPlainBelow = 8192;
 constexpr int64_t kSseCopyStreamBelow = 16384;
 constexpr int64_t kSseStoreLargeFrom = 20480;
 
-void* CopyBytes(const void* src, void* dst, int64_t bytes) {
+[[gnu::always_inline]] inline void* CopyBytes(const void* src, void* dst, int64_t bytes) {
   if (bytes <= memk::kShortCopyMax) return CopyShortHere(src, dst, bytes);
   if (bytes < kSseCopyPlainBelow) return spkCopyBytes_Sse(src, dst, bytes);
   if (bytes < kSseCopyStreamBelow) return spkCopyBytesStream_Sse(src, dst, bytes);
@@ -35,13 +35,30 @@ double* SetF64(double value, double* dst, int64_t n) {
   return n * 8 < kSseStoreLargeFrom ? spkSetF64_Sse(value, dst, n) : spkSetF64Large_Sse(value, dst, n);
 }
 #else
-void* CopyBytes(const void* src, void* dst, int64_t bytes) {
+[[gnu::always_inline]] inline void* CopyBytes(const void* src, void* dst, int64_t bytes) {
   if (bytes <= memk::kShortCopyMax) return CopyShortHere(src, dst, bytes);
   return SP_V(spkCopyBytes)(src, dst, bytes);
 }
+#if SP_SET_INDEX >= SP_SET_SSE2
+// Short zero and fill right here, as the kernels would do them.
+[[gnu::always_inline]] inline void* ZeroBytes(void* dst, int64_t bytes) {
+  if (bytes <= memk::kShortFillMax) {
+    memk::FillShort(static_cast<uint8_t*>(dst), bytes, simd::Splat(0.0f));
+    return dst;
+  }
+  return SP_V(spkZeroBytes)(dst, bytes);
+}
+[[gnu::always_inline]] inline float* SetF32(float value, float* dst, int64_t n) {
+  return memk::FilledShort(value, dst, n) ? dst : SP_V(spkSetF32)(value, dst, n);
+}
+[[gnu::always_inline]] inline double* SetF64(double value, double* dst, int64_t n) {
+  return memk::FilledShort(value, dst, n) ? dst : SP_V(spkSetF64)(value, dst, n);
+}
+#else
 void* ZeroBytes(void* dst, int64_t bytes) { return SP_V(spkZeroBytes)(dst, bytes); }
 float* SetF32(float value, float* dst, int64_t n) { return SP_V(spkSetF32)(value, dst, n); }
 double* SetF64(double value, double* dst, int64_t n) { return SP_V(spkSetF64)(value, dst, n); }
+#endif
 #endif
 }  // namespace
 

@@ -1,6 +1,7 @@
 // Byte-count zero kernels of every set: 32-bit stores (generic), 8-byte
 // stores and a non-temporal large form (SSE), aligned 16-byte stores that
-// turn non-temporal for blocks as large as the cache (SSE2 and later).
+// turn non-temporal for blocks as large as the cache (SSE2 and later; up to
+// kShortFillMax bytes straight from a register, FillShort).
 #pragma GCC optimize("no-tree-loop-distribute-patterns")  // a zero loop must not become a memset call
 #include "primitives/frame/memory_blocks.h"
 
@@ -45,6 +46,10 @@ void* spkZeroBytesLarge_Sse(void* dst, int64_t bytes) {
 
 void* SP_V(spkZeroBytes)(void* dst, int64_t bytes) {
   if (bytes <= 0) return dst;
+  if (bytes <= kShortFillMax) {
+    FillShort(static_cast<uint8_t*>(dst), bytes, Splat(0.0f));
+    return dst;
+  }
   FillPattern(static_cast<uint8_t*>(dst), bytes, kZeroPattern, 1, [](int64_t alignedBytes) {
     if (alignedBytes <= 524288) return false;
     const int64_t cache = spkQueryCacheSize();
