@@ -119,15 +119,27 @@ inline bool AlwaysStream(int64_t) { return true; }
 // Fills of up to this many bytes store straight from registers (FillShort).
 inline constexpr int64_t kShortFillMax = 256;
 
+// v over the first and the last kUnits * 16 of n bytes (n at least that, at
+// most twice that).
+template <int kUnits>
+[[gnu::always_inline]] inline void StoreEnds16(uint8_t* d, int64_t n, f32x4 v) {
+#pragma GCC unroll 8
+  for (int k = 0; k < kUnits; ++k) StoreBytesU(d + 16 * k, v);
+#pragma GCC unroll 8
+  for (int k = 0; k < kUnits; ++k) StoreBytesU(d + n - 16 * kUnits + 16 * k, v);
+}
+
 // Writes n bytes (1 <= n <= kShortFillMax) of the lane pattern v, whose period
 // (1, 4 or 8 bytes) divides n, with byte 0 of the pattern on d[0]: 16-byte
-// stores from d on, the last one ending at d + n; below 16 bytes two
-// overlapping stores of 8, 4 or 2 bytes. The stores overlap only where they
-// write the same bytes, and a short fill is then mostly its fixed cost.
+// stores from the start and from the end; below 16 bytes two overlapping
+// stores of 8, 4 or 2 bytes. The stores overlap only where they write the
+// same bytes, and a short fill is then mostly its fixed cost.
 [[gnu::always_inline]] inline void FillShort(uint8_t* d, int64_t n, f32x4 v) {
   if (n >= 16) {
-    for (int64_t i = 0; i + 16 < n; i += 16) StoreBytesU(d + i, v);
-    StoreBytesU(d + n - 16, v);
+    if (n > 128) StoreEnds16<8>(d, n, v);
+    else if (n > 64) StoreEnds16<4>(d, n, v);
+    else if (n > 32) StoreEnds16<2>(d, n, v);
+    else StoreEnds16<1>(d, n, v);
     return;
   }
   alignas(16) uint8_t lane[16];
