@@ -40,12 +40,41 @@ int64_t QueryProcessor() {
   }
   return 0;
 }
+
+// The processor's answer, read once: CPUID is slow (under a hypervisor it
+// traps), and large copies ask on every call.
+int64_t ProcessorCacheSize() {
+  static std::atomic<int64_t> known{-1};
+  int64_t bytes = known.load(std::memory_order_relaxed);
+  if (bytes < 0) {
+    bytes = QueryProcessor();
+    if (!spCpuidSnapshotInjected()) known.store(bytes, std::memory_order_relaxed);
+  }
+  return bytes;
+}
+
+bool ProcessorMovesStringsFast() {
+  if (!spCpuidPresent() || spCpuid(0).eax < 7) return false;
+  return (spCpuid(7, 0).ebx & (1u << 9)) != 0;
+}
 }  // namespace
+
+bool spkFastStringMoves() {
+  if (spCpuidSnapshotInjected()) return ProcessorMovesStringsFast();
+  static std::atomic<int> known{-1};
+  int fast = known.load(std::memory_order_relaxed);
+  if (fast < 0) {
+    fast = ProcessorMovesStringsFast() ? 1 : 0;
+    if (!spCpuidSnapshotInjected()) known.store(fast, std::memory_order_relaxed);
+  }
+  return fast == 1;
+}
 
 int64_t spkQueryCacheSize() {
   const int64_t forced = g_override.load(std::memory_order_relaxed);
   if (forced >= 0) return forced;
-  return QueryProcessor();
+  if (spCpuidSnapshotInjected()) return QueryProcessor();
+  return ProcessorCacheSize();
 }
 
 int64_t spOverrideCacheSize(int64_t bytes) {

@@ -16,8 +16,15 @@ extern const spCacheDescriptor spCacheDescriptorTable[24];
 
 // Size in bytes of the largest listed cache, or 0 when unknown (vendor not
 // GenuineIntel, leaf 2 needs more than one call, or no descriptor listed).
-// Runs CPUID on every call; nothing is cached.
+// The processor's answer is read once and kept (CPUID traps under a
+// hypervisor, and large copies ask on every call); an injected CPUID snapshot
+// is read on every call.
 int64_t spkQueryCacheSize();
+
+// Whether the processor moves strings fast (enhanced REP MOVSB, CPUID leaf 7
+// EBX bit 9), read once like the cache size. The copy kernels' plain
+// ascending walks then hand long blocks to REP MOVS.
+bool spkFastStringMoves();
 
 // Test seam: a size > 0 replaces the query's answer, 0 makes it "unknown",
 // and a negative value restores the processor's answer. Returns the previous

@@ -1,7 +1,10 @@
-// Byte-count copy kernels of every set. The generic set copies 32-bit words,
-// the SSE set has plain, streaming and page-wise kernels chosen by its
-// callers, and SSE2/SSE3/SSSE3 share one kernel that differs in its large
-// threshold, its load instruction and its copy order.
+// Byte-count copy kernels of every set. Up to kShortCopyMax bytes every set
+// copies through registers (CopyShort); beyond it the generic set copies
+// 32-bit words, the SSE set has plain, streaming and page-wise kernels chosen
+// by its callers, and SSE2/SSE3/SSSE3 share one kernel that differs in its
+// large threshold, its load instruction and its copy order. Long ascending
+// walks of the plain paths become REP MOVS where that is fast
+// (StringMoveSuits); the streaming paths and the descending walk stay loops.
 #pragma GCC optimize("no-tree-loop-distribute-patterns")  // a copy loop must not become a memcpy call
 #include "primitives/frame/memory_blocks.h"
 
@@ -15,8 +18,17 @@ using namespace memk;
 void* spkCopyBytes_Generic(const void* src, void* dst, int64_t bytes) {
   auto* d = static_cast<uint8_t*>(dst);
   auto* s = static_cast<const uint8_t*>(src);
+  if (bytes <= kShortCopyMax) {
+    if (bytes > 0) CopyShort(s, d, bytes);
+    return dst;
+  }
   if (CopySettledUpFront(s, d, bytes)) return dst;
   for (; bytes > 0 && !IsAligned(d, 4); --bytes) *d++ = *s++;
+  if (StringMoveSuits(s, d, bytes)) {
+    const int64_t words = bytes / 4;
+    StringMoveWords(s, d, words);
+    s += 4 * words; d += 4 * words; bytes -= 4 * words;
+  }
   for (; bytes >= 32; bytes -= 32, s += 32, d += 32)
     for (int w = 0; w < 32; w += 4) Move<4>(s + w, d + w);
   for (; bytes > 0; --bytes) *d++ = *s++;
@@ -28,7 +40,15 @@ void* spkCopyBytes_Generic(const void* src, void* dst, int64_t bytes) {
 void* spkCopyBytes_Sse(const void* src, void* dst, int64_t bytes) {
   auto* d = static_cast<uint8_t*>(dst);
   auto* s = static_cast<const uint8_t*>(src);
+  if (bytes <= kShortCopyMax) {
+    if (bytes > 0) CopyShort(s, d, bytes);
+    return dst;
+  }
   if (CopySettledUpFront(s, d, bytes)) return dst;
+  if (StringMoveSuits(s, d, bytes)) {
+    StringMoveBytes(s, d, bytes);
+    return dst;
+  }
   for (; bytes >= 64; bytes -= 64, s += 64, d += 64) Move64<LoadBytesU, StoreBytesU>(s, d);
   CopyPieces(s, d, bytes);
   return dst;
@@ -121,6 +141,10 @@ void CopyStreaming(const uint8_t* s, uint8_t* d, int64_t bytes) {
 // Ascending 64-byte steps with aligned stores; rest in smaller chunks.
 template <bool kAlignedSource>
 void CopyAscending(const uint8_t* s, uint8_t* d, int64_t bytes) {
+  if (StringMoveSuits(s, d, bytes)) {
+    StringMoveBytes(s, d, bytes);
+    return;
+  }
   for (; bytes >= 64; bytes -= 64, s += 64, d += 64) {
     if constexpr (kAlignedSource) Move64<LoadBytes, StoreBytes>(s, d);
     else Move64<LoadBytesU, StoreBytes>(s, d);
@@ -149,22 +173,16 @@ void CopyDescendingAligned(const uint8_t* s, uint8_t* d, int64_t bytes) {
   }
 }
 
-// SSE3 and SSSE3 pick the direction that keeps loads and stores of a step
-// from meeting at the same 4 KiB page offset.
-bool AscendingByPageOffsets(const uint8_t* s, const uint8_t* d) {
-  const int64_t delta = static_cast<int64_t>(AddressOf(s) & 4095) - static_cast<int64_t>(AddressOf(d) & 4095);
-  return (delta > 0 && delta <= 160) || delta < -3936;
-}
 }  // namespace
 
 void* SP_V(spkCopyBytes)(const void* src, void* dst, int64_t bytes) {
   auto* d = static_cast<uint8_t*>(dst);
   auto* s = static_cast<const uint8_t*>(src);
-  if (CopySettledUpFront(s, d, bytes)) return dst;
-  if (bytes < 64) {
-    CopyPieces(s, d, bytes);
+  if (bytes <= kShortCopyMax) {
+    if (bytes > 0) CopyShort(s, d, bytes);
     return dst;
   }
+  if (CopySettledUpFront(s, d, bytes)) return dst;
   bool destinationAdvanced = false;
   if (!Aligned16(d)) {
     const int64_t advance = BytesTo16(d);
@@ -186,8 +204,7 @@ void* SP_V(spkCopyBytes)(const void* src, void* dst, int64_t bytes) {
     }
   }
   if (sourceAligned) {
-    constexpr int64_t kOrderRuleFrom = kSetIndex == SP_SET_SSE3 ? 512 : 64;
-    if (kSetIndex >= SP_SET_SSE3 && bytes >= kOrderRuleFrom && !AscendingByPageOffsets(s, d))
+    if (CopyRunsDescending(s, d, bytes))
       CopyDescendingAligned(s, d, bytes);
     else
       CopyAscending<true>(s, d, bytes);

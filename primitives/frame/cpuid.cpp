@@ -75,3 +75,5 @@ void spInjectCpuidSnapshot(const spCpuidSnapshot* snapshot) {
   if (snapshot != nullptr) g_snapshot = *snapshot;
   g_snapshotActive.store(snapshot != nullptr, std::memory_order_release);
 }
+
+bool spCpuidSnapshotInjected() { return g_snapshotActive.load(std::memory_order_acquire); }

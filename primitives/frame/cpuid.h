@@ -35,3 +35,6 @@ inline bool spCpuidVendorIsGenuineIntel(const spCpuidRegs& leaf0) {
 
 // Test seam: installs a copy of `snapshot`; null returns to the processor.
 void spInjectCpuidSnapshot(const spCpuidSnapshot* snapshot);
+// Whether a snapshot stands in for the processor (answers read then are
+// not the processor's and must not be kept).
+bool spCpuidSnapshotInjected();

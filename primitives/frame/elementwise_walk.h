@@ -1,12 +1,20 @@
 // The elementwise walks of the SIMD sets' kernels, each with its tail policy:
 //
-//   BinaryBlockLoop / ConstBlockLoop after AlignHead: small arrays singly;
-//     otherwise the written array is aligned to 16 bytes by single elements
-//     (or, when it is not element-aligned, left as it is with unaligned
-//     stores), then 32-byte blocks of two vectors, then the rest singly.
-//   UnaryWalk: single elements until the written array is 16-byte aligned
-//     (while it is element-aligned), blocks of a fixed number of vectors,
-//     then one vector at a time, then single elements.
+//   Short walks (ShortBinary, ShortConst, and UnaryWalk below kShortBelow):
+//     arrays under kShortBelow elements go straight through unaligned pairs
+//     of vectors, then one vector, then single elements. The call is then
+//     mostly its fixed cost, which an alignment head would only add to;
+//     every element still gets the same one operation, so only the walk
+//     differs, never a result.
+//   BinaryBlockLoop / ConstBlockLoop after AlignHead (from kShortBelow
+//     elements on): the written array is aligned to 16 bytes by single
+//     elements (or, when it is not element-aligned, left as it is with
+//     unaligned stores), then 32-byte blocks of two vectors, then the rest
+//     singly.
+//   UnaryWalk (from kShortBelow elements on): single elements until the
+//     written array is 16-byte aligned (while it is element-aligned), blocks
+//     of a fixed number of vectors, then one vector at a time, then single
+//     elements.
 //   FourWideFrom: float blocks of two vectors (both computed, then both
 //     stored), one vector, then the last one to three elements in a padded
 //     vector.
@@ -41,6 +49,8 @@ template <> struct VecOf<double> { using type = simd::f64x2; };
 template <class T> using Vec = typename VecOf<T>::type;
 template <class T> inline constexpr int64_t kLanes = 16 / sizeof(T);
 template <class T> inline constexpr int64_t kBlock = 32 / sizeof(T);
+// Below this many elements (256 bytes) an array takes the short walk.
+template <class T> inline constexpr int64_t kShortBelow = 256 / sizeof(T);
 
 using simd::LoadAs;
 template <StoreKind K, class T>
@@ -97,6 +107,15 @@ template <int64_t kVectors, class T, class Op>
 void UnaryWalk(const T* src, T* dst, int64_t n, const Op& op) {
   constexpr int64_t L = kLanes<T>;
   int64_t i = 0;
+  if (n < kShortBelow<T>) {
+    for (; i + 2 * L <= n; i += 2 * L) {
+      simd::StoreU(dst + i, op.Vector(simd::LoadU(src + i)));
+      simd::StoreU(dst + i + L, op.Vector(simd::LoadU(src + i + L)));
+    }
+    for (; i + L <= n; i += L) simd::StoreU(dst + i, op.Vector(simd::LoadU(src + i)));
+    for (; i < n; ++i) simd::St(dst + i, op.Scalar(simd::Ld(src + i)));
+    return;
+  }
   while (i < n && simd::ElementAligned(dst + i) && !simd::Aligned16(dst + i)) {
     simd::St(dst + i, op.Scalar(simd::Ld(src + i)));
     ++i;
@@ -148,8 +167,38 @@ void FourWideFrom(const float* src, float* dst, int64_t from, int64_t n, float p
 // result again soon.
 inline constexpr int64_t kStreamAboveBytes = int64_t{8} << 20;
 
-// Below this many elements every element is processed singly.
-template <class T> inline constexpr int64_t kSingleBelow = sizeof(T) == 4 ? 11 : 5;
+// dst[i] = Op(x[i], y[i]) for n below kShortBelow<T>; x or y may be dst.
+template <class Op, class T>
+inline void ShortBinary(const T* x, const T* y, T* dst, int64_t n) {
+  constexpr int64_t L = kLanes<T>;
+  int64_t i = 0;
+  for (; i + 2 * L <= n; i += 2 * L) {
+    simd::StoreU(dst + i, Op::Vector(simd::LoadU(x + i), simd::LoadU(y + i)));
+    simd::StoreU(dst + i + L, Op::Vector(simd::LoadU(x + i + L), simd::LoadU(y + i + L)));
+  }
+  if (i + L <= n) {
+    simd::StoreU(dst + i, Op::Vector(simd::LoadU(x + i), simd::LoadU(y + i)));
+    i += L;
+  }
+  for (; i < n; ++i) simd::St(dst + i, Op::Scalar(simd::Ld(x + i), simd::Ld(y + i)));
+}
+
+// dst[i] = Op(x[i], c) for n below kShortBelow<T>; x may be dst.
+template <class Op, class T>
+inline void ShortConst(const T* x, T c, T* dst, int64_t n) {
+  constexpr int64_t L = kLanes<T>;
+  const Vec<T> cv = simd::Splat(c);
+  int64_t i = 0;
+  for (; i + 2 * L <= n; i += 2 * L) {
+    simd::StoreU(dst + i, Op::Vector(simd::LoadU(x + i), cv));
+    simd::StoreU(dst + i + L, Op::Vector(simd::LoadU(x + i + L), cv));
+  }
+  if (i + L <= n) {
+    simd::StoreU(dst + i, Op::Vector(simd::LoadU(x + i), cv));
+    i += L;
+  }
+  for (; i < n; ++i) simd::St(dst + i, Op::Scalar(simd::Ld(x + i), c));
+}
 
 // Where the blocks start and whether their stores may be aligned; the single
 // elements before `start` are done by the caller's scalar op.
@@ -158,12 +207,9 @@ struct Layout {
   int64_t count;  // elements in whole blocks
   bool alignedStores;
 };
+// Arrays shorter than kShortBelow<T> take the short walks instead.
 template <class T, class Scalar>
 Layout AlignHead(T* dst, int64_t n, Scalar scalarAt) {
-  if (n < kSingleBelow<T>) {
-    for (int64_t i = 0; i < n; ++i) scalarAt(i);
-    return {n, 0, false};
-  }
   int64_t i = 0;
   const bool aligned = simd::ElementAligned(dst);
   if (aligned)

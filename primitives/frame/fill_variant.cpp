@@ -1,6 +1,7 @@
 // Fill kernels of every set. The stored pattern is the value's bit pattern,
 // so -0.0, infinities and NaNs keep their bits; SSE and later sets rotate
-// the pattern to the destination's alignment and use 16-byte stores.
+// the pattern to the destination's alignment and use 16-byte stores (up to
+// kShortFillMax bytes straight from a register, FillShort).
 #pragma GCC optimize("no-tree-loop-distribute-patterns")
 #include "primitives/frame/memory_blocks.h"
 
@@ -56,8 +57,14 @@ T* FillElements(T value, T* dst, int64_t n, StreamRule rule) {
 
 #if SP_SET_INDEX == SP_SET_SSE
 
-float* spkSetF32_Sse(float value, float* dst, int64_t n) { return FillElements(value, dst, n, NeverStream); }
-double* spkSetF64_Sse(double value, double* dst, int64_t n) { return FillElements(value, dst, n, NeverStream); }
+float* spkSetF32_Sse(float value, float* dst, int64_t n) {
+  if (FilledShort(value, dst, n)) return dst;
+  return FillElements(value, dst, n, NeverStream);
+}
+double* spkSetF64_Sse(double value, double* dst, int64_t n) {
+  if (FilledShort(value, dst, n)) return dst;
+  return FillElements(value, dst, n, NeverStream);
+}
 float* spkSetF32Large_Sse(float value, float* dst, int64_t n) { return FillElements(value, dst, n, AlwaysStream); }
 double* spkSetF64Large_Sse(double value, double* dst, int64_t n) { return FillElements(value, dst, n, AlwaysStream); }
 
@@ -77,9 +84,11 @@ auto StreamAboveCache(int64_t n) {
 }  // namespace
 
 float* SP_V(spkSetF32)(float value, float* dst, int64_t n) {
+  if (FilledShort(value, dst, n)) return dst;
   return FillElements(value, dst, n, StreamAboveCache<float>(n));
 }
 double* SP_V(spkSetF64)(double value, double* dst, int64_t n) {
+  if (FilledShort(value, dst, n)) return dst;
   return FillElements(value, dst, n, StreamAboveCache<double>(n));
 }
 

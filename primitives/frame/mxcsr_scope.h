@@ -14,6 +14,7 @@ namespace SP_SET_NS {
 class MxcsrScope {
  public:
   static constexpr unsigned kAllExceptionsMasked = 0x1F80;
+  static constexpr unsigned kExceptionFlags = 0x003F;
   static constexpr unsigned kRoundingField = 0x6000;
   static constexpr unsigned kFlushToZero = 0x8000;
   static constexpr unsigned kDenormalsAreZero = 0x0040;

@@ -52,8 +52,9 @@ void ScalarConstLoop(T val, T* srcDst, int64_t n) {
 #if SP_SET_INDEX >= SP_SET_SSE
 using walk::StoreKind;
 
-// dst[i] = Op(x[i], y[i]); with `mayStream`, large results go past the
-// caches (three-array forms only: in-place results are read again anyway).
+// dst[i] = Op(x[i], y[i]) from kShortBelow elements on; with `mayStream`,
+// large results go past the caches (three-array forms only: in-place results
+// are read again anyway).
 template <class Op, class T>
 void BinaryKernel(const T* x, const T* y, T* dst, int64_t n, bool mayStream) {
   using namespace walk;
@@ -98,7 +99,8 @@ template <class Op, class T>
 void ThreeArray(const T* x, const T* y, T* dst, int64_t n, bool mayStream) {
 #if SP_SET_INDEX >= SP_SET_SSE
   if constexpr (kUsesBlocks<T>) {
-    BinaryKernel<Op>(x, y, dst, n, mayStream);
+    if (n < walk::kShortBelow<T>) walk::ShortBinary<Op>(x, y, dst, n);
+    else BinaryKernel<Op>(x, y, dst, n, mayStream);
     return;
   }
 #endif
@@ -124,7 +126,8 @@ template <class Op, class T>
 void ConstInPlace(T val, T* srcDst, int64_t n) {
 #if SP_SET_INDEX >= SP_SET_SSE
   if constexpr (kUsesBlocks<T>) {
-    ConstKernel<Op>(val, srcDst, n);
+    if (n < walk::kShortBelow<T>) walk::ShortConst<Op>(srcDst, val, srcDst, n);
+    else ConstKernel<Op>(val, srcDst, n);
     return;
   }
 #endif

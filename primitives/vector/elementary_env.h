@@ -1,10 +1,11 @@
 // The float environment the elementary-function variants run under: round to
-// nearest, every exception masked, denormals honoured (DAZ and FTZ off) and
-// no sticky flags. Results then do not depend on the caller's settings (a
-// subnormal root stays exact under a caller's DAZ, the rounding-constant
-// trick of the exponential holds), and on return the caller's register comes
-// back bit for bit: flags raised inside do not leak out and flags the caller
-// had set are not lost. Include only from *_variant.cpp.
+// nearest, every exception masked, denormals honoured (DAZ and FTZ off).
+// Results then do not depend on the caller's settings (a subnormal root stays
+// exact under a caller's DAZ, the rounding-constant trick of the exponential
+// holds), and on return the caller's register comes back bit for bit: flags
+// raised inside do not leak out and flags the caller had set are not lost.
+// The kernels never read the flags, so the SIMD sets leave the caller's set
+// flags standing inside. Include only from *_variant.cpp.
 #pragma once
 #include "primitives/frame/variant_set.h"
 
@@ -29,8 +30,11 @@ class ElementaryFloatEnv {
  private:
   std::fenv_t saved_;
 #else
-  // All exceptions masked, nearest, no DAZ/FTZ, no flags.
-  ElementaryFloatEnv() : scope_(0, MxcsrScope::kAllExceptionsMasked) {}
+  // All exceptions masked, nearest, no DAZ/FTZ. The caller's sticky flags
+  // stay set inside (no kernel reads them): a caller whose flags are already
+  // raised, as they are in most running programs, then costs no register
+  // write on the way in, nor on the way out unless a new flag came up.
+  ElementaryFloatEnv() : scope_(MxcsrScope::kExceptionFlags, MxcsrScope::kAllExceptionsMasked) {}
 
  private:
   MxcsrScope scope_;

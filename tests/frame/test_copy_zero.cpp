@@ -194,4 +194,59 @@ TEST_P(CopyZeroTest, TypedPrimitivesCheckThenCopyOrClearEveryElement) {
   }
 }
 
+// Copies of up to 256 bytes read the whole source into registers before they
+// write: ranges that share bytes still come out as memmove leaves them, at
+// every size class of that path.
+TEST_P(CopyZeroTest, ShortOverlappingCopiesAtEverySizeClass) {
+  const std::vector<uint8_t> data = Pattern(1024, 17);
+  for (CopyKernel kernel : CopyKernelsOf(SetIndex())) {
+    for (int64_t bytes : {2, 5, 8, 15, 16, 17, 32, 33, 64, 65, 128, 129, 200, 255, 256, 257}) {
+      for (int shift : {-129, -64, -17, -1, 1, 4, 16, 31, 100}) {
+        std::vector<uint8_t> mine = data, want = data;
+        std::memmove(want.data() + 400 + shift, want.data() + 400, bytes);
+        kernel(mine.data() + 400, mine.data() + 400 + shift, bytes);
+        ASSERT_EQ(mine, want) << bytes << " bytes shifted " << shift;
+      }
+    }
+  }
+  std::vector<float> f(200);
+  for (size_t i = 0; i < f.size(); ++i) f[i] = static_cast<float>(i);
+  ASSERT_EQ(spCopyF32(f.data(), f.data() + 3, 64), spOk);  // 256 bytes, 12 bytes ahead
+  for (int i = 0; i < 64; ++i) ASSERT_EQ(f[3 + i], static_cast<float>(i));
+}
+
+// Long ascending copies, which go through REP MOVS where the processor moves
+// strings fast, at every byte distance of the destination ahead of or behind
+// the source within a page (the string move is left out from 1 to 63 bytes
+// ahead), across the size where the string move starts.
+TEST_P(CopyZeroTest, LongCopiesAtEveryDistanceWithinAPage) {
+  const std::vector<uint8_t> data = Pattern(3 * 4096, 13);
+  std::vector<uint8_t> buffer(4 * 4096);
+  uint8_t* base = buffer.data() + ((4096 - (reinterpret_cast<uintptr_t>(buffer.data()) & 4095)) & 4095);
+  const uint8_t* srcBase = data.data() + ((4096 - (reinterpret_cast<uintptr_t>(data.data()) & 4095)) & 4095) + 100;
+  const uintptr_t srcPage = reinterpret_cast<uintptr_t>(srcBase) & 4095;
+  for (int64_t bytes : {int64_t{2047}, int64_t{2048}, int64_t{4099}}) {
+    for (int64_t ahead : {0, 1, 4, 15, 16, 63, 64, 65, 200, 2048, 4032, 4092, 4095}) {
+      uint8_t* d = base + ((srcPage + ahead) & 4095);
+      for (CopyKernel kernel : CopyKernelsOf(SetIndex())) {
+        std::fill(buffer.begin(), buffer.end(), kCanary);
+        kernel(srcBase, d, bytes);
+        ASSERT_EQ(std::memcmp(d, srcBase, bytes), 0) << bytes << " bytes, " << ahead << " ahead";
+        ASSERT_EQ(d[bytes], kCanary);
+        if (d > buffer.data()) { ASSERT_EQ(d[-1], kCanary); }
+      }
+    }
+  }
+  // The typed copy likewise (its short and long paths).
+  std::vector<float> src(3000), dst(3002, -7.0f);
+  for (size_t i = 0; i < src.size(); ++i) src[i] = static_cast<float>(i) * 0.25f - 100.0f;
+  for (int32_t n : {1, 31, 32, 33, 64, 511, 512, 513, 3000}) {
+    std::fill(dst.begin(), dst.end(), -7.0f);
+    ASSERT_EQ(spCopyF32(src.data(), dst.data() + 1, n), spOk);
+    ASSERT_EQ(std::memcmp(dst.data() + 1, src.data(), sizeof(float) * n), 0) << n;
+    ASSERT_EQ(dst[0], -7.0f);
+    ASSERT_EQ(dst[n + 1], -7.0f);
+  }
+}
+
 SP_INSTANTIATE_FOR_ALL_SETS(CopyZeroTest);

@@ -127,6 +127,22 @@ void CheckLengthsAndAlignments() {
 TEST_P(ArithTest, MatchesExactResultsOverLengthsAndAlignmentsF32) { CheckLengthsAndAlignments<float>(); }
 TEST_P(ArithTest, MatchesExactResultsOverLengthsAndAlignmentsF64) { CheckLengthsAndAlignments<double>(); }
 
+// Around 256 bytes, where short arrays stop skipping the alignment head.
+template <class T>
+void CheckAroundTheShortWalk() {
+  const int64_t shortBelow = 256 / static_cast<int64_t>(sizeof(T));
+  const int offsets[][3] = {{0, 0, 0}, {4, 8, 12}, {8, 0, 4}, {1, 2, 3}};
+  for (int64_t n : {shortBelow - 7, shortBelow - 1, shortBelow, shortBelow + 1, shortBelow + 9}) {
+    const std::vector<T> xs = RandomValues<T>(n, static_cast<uint32_t>(n)), ys = RandomValues<T>(n, 5);
+    for (const auto& op : Ops<T>())
+      for (const auto& o : offsets) CheckOp(op, xs, ys, o[0], o[1], o[2]);
+  }
+}
+TEST_P(ArithTest, MatchesExactResultsAroundTheShortWalk) {
+  CheckAroundTheShortWalk<float>();
+  CheckAroundTheShortWalk<double>();
+}
+
 // Many blocks, and sizes whose results stream past the caches.
 TEST_P(ArithTest, LargeArraysMatchExactResults) {
   for (int64_t n : {43691, 700001}) {

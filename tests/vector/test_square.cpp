@@ -74,7 +74,7 @@ TEST_P(SquareTest, ExactOverLengthsAndAlignments) {
   const int offsets[][2] = {{0, 0}, {4, 0}, {0, 4}, {8, 12}, {12, 8}, {4, 4}, {0, 1}, {2, 0}};
   std::vector<int64_t> lengths;
   for (int64_t n = 1; n <= 20; ++n) lengths.push_back(n);
-  for (int64_t n : {31, 64, 1001}) lengths.push_back(n);
+  for (int64_t n : {31, 32, 33, 63, 64, 65, 1001}) lengths.push_back(n);  // around the short walk's end
   for (int64_t n : lengths) {
     for (const auto& o : offsets) {
       CheckSquares<float>(n, o[0], o[1], false);
