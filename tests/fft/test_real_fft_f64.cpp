@@ -1,5 +1,5 @@
 // Double-precision real FFT through its dispatch entries, in every variant
-// set up to the set's largest order: against long-double references, closed
+// set up to the last order of its plain or fused engine: against long-double references, closed
 // forms, round trips and the transform's algebra (Parseval, linearity,
 // circular shift), exact scaling, the packed format's zero slots, in place
 // against out of place at 8-byte offsets, the spec record and work sizes,
