@@ -17,7 +17,6 @@
 // instantiation also builds in the SSE set).
 #pragma once
 #include <cstdint>
-#include <cstring>
 
 #include "primitives/frame/simd.h"
 
@@ -119,12 +118,20 @@ void TwiddlePassR2(const T* src, T* dst, int64_t h, int64_t groups, const T* tab
 }
 
 // Copies `cols` complex values from each of `rows` rows of src (row r at
-// r * stride values, any element alignment) to dst, one row after another.
-// Bytes move unchanged, so lane-split runs stay lane-split.
+// r * stride values, any element alignment) to dst, one row after another,
+// in 32-byte runs (cols is a multiple of kLanes). Bytes move unchanged, so
+// lane-split runs stay lane-split. Rows are short (often 64 bytes): a call
+// of memcpy per row would cost more than the copy.
 template <class T>
 void GatherBlock(const T* src, T* dst, int64_t stride, int64_t rows, int64_t cols) {
-  const size_t bytes = static_cast<size_t>(2 * cols) * sizeof(T);
-  for (int64_t r = 0; r < rows; ++r) std::memcpy(dst + 2 * r * cols, src + 2 * r * stride, bytes);
+  for (int64_t r = 0; r < rows; ++r) {
+    const T* from = src + 2 * r * stride;
+    T* to = dst + 2 * r * cols;
+    for (int64_t i = 0; i < 2 * cols; i += 2 * kLanes<T>) {
+      simd::Store(to + i, simd::LoadU(from + i));
+      simd::Store(to + i + kLanes<T>, simd::LoadU(from + i + kLanes<T>));
+    }
+  }
 }
 
 // The reverse of GatherBlock. With `interleave` each lane-split run is
@@ -132,8 +139,14 @@ void GatherBlock(const T* src, T* dst, int64_t stride, int64_t rows, int64_t col
 template <class T>
 void ScatterBlock(T* dst, const T* src, int64_t stride, int64_t rows, int64_t cols, bool interleave) {
   if (!interleave) {
-    const size_t bytes = static_cast<size_t>(2 * cols) * sizeof(T);
-    for (int64_t r = 0; r < rows; ++r) std::memcpy(dst + 2 * r * stride, src + 2 * r * cols, bytes);
+    for (int64_t r = 0; r < rows; ++r) {
+      const T* from = src + 2 * r * cols;
+      T* to = dst + 2 * r * stride;
+      for (int64_t i = 0; i < 2 * cols; i += 2 * kLanes<T>) {
+        simd::StoreU(to + i, simd::Load(from + i));
+        simd::StoreU(to + i + kLanes<T>, simd::Load(from + i + kLanes<T>));
+      }
+    }
     return;
   }
   for (int64_t r = 0; r < rows; ++r) {
