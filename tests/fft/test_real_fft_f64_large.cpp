@@ -17,6 +17,7 @@
 #include <map>
 #include <numbers>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "fft/long_double_fft.h"
@@ -412,6 +413,31 @@ TEST_P(RealFftF64LargeTest, AllocationFailureAtEveryAllocation) {
       EXPECT_EQ(spLiveAllocations(), live);
     }
   }
+}
+
+// Threads share one spec of the default order, each with its own data and
+// scratch (or none): every result is the single-thread one bit for bit.
+TEST_P(RealFftF64LargeTest, ThreadsSharingOneSpec) {
+  constexpr int kOrder = 16, kThreads = 4;
+  Spec spec(kOrder, REALFFT_DIV_BY_SQRT_N);
+  ASSERT_EQ(spec.status, spOk);
+  const Reference& ref = ReferenceOf(kOrder);
+  const auto wantForward = Forward(spec.p, ref.x), wantInverse = Inverse(spec.p, ref.packed);
+  std::vector<int> mismatches(kThreads, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&, t] {
+      std::vector<uint8_t> work(spec.p->workBytes + 15 + t);
+      uint8_t* scratch = t % 2 ? work.data() + t : nullptr;
+      for (int round = 0; round < 5; ++round) {
+        std::vector<double> f(Packed(kOrder)), b(Points(kOrder));
+        spRealFftFwdF64(ref.x.data(), f.data(), spec.p, scratch);
+        spRealFftInvF64(ref.packed.data(), b.data(), spec.p, scratch);
+        if (f != wantForward || b != wantInverse) ++mismatches[t];
+      }
+    });
+  for (auto& th : threads) th.join();
+  for (int t = 0; t < kThreads; ++t) EXPECT_EQ(mismatches[t], 0) << "thread " << t;
 }
 
 SP_INSTANTIATE_FOR_ALL_SETS(RealFftF64LargeTest);
