@@ -66,8 +66,10 @@ template <bool kInverse, class T>
 inline Run<T> Twiddle(Run<T> x, const T* entry) {
   using namespace simd;
   const Vec<T> wr = Load(entry), wi = Load(entry + kLanes<T>);
-  if constexpr (kInverse) return {Add(Mul(wr, x.re), Mul(wi, x.im)), Sub(Mul(wr, x.im), Mul(wi, x.re))};
-  else return {Sub(Mul(wr, x.re), Mul(wi, x.im)), Add(Mul(wr, x.im), Mul(wi, x.re))};
+  if constexpr (kInverse)
+    return {Add(Mul(wr, x.re), Mul(wi, x.im)), Sub(Mul(wr, x.im), Mul(wi, x.re))};
+  else
+    return {Sub(Mul(wr, x.re), Mul(wi, x.im)), Add(Mul(wr, x.im), Mul(wi, x.re))};
 }
 
 // Radix-4 butterfly at p, p + q, p + 2q, p + 3q with the record of p: the
@@ -166,8 +168,7 @@ void ScatterBlock(T* dst, const T* src, int64_t stride, int64_t rows, int64_t co
 // values, 16-byte aligned). `table` is the level's twiddle-multiply table,
 // read on across the blocks. Returns the position after what was read.
 template <bool kInverse, class T>
-const T* ColumnStep(T* data, T* work, int64_t rowLength, int32_t k1, int64_t cols, const T* table,
-                    bool interleaveOut) {
+const T* ColumnStep(T* data, T* work, int64_t rowLength, int32_t k1, int64_t cols, const T* table, bool interleaveOut) {
   const int64_t rows = int64_t{1} << k1;
   for (int64_t c0 = 0; c0 < rowLength; c0 += cols) {
     GatherBlock(data + 2 * c0, work, rowLength, rows, cols);

@@ -82,8 +82,7 @@ std::vector<double> Forward(REALFFTSPEC* spec, const std::vector<double>& x, boo
   return {out.at, out.at + Packed(order)};
 }
 
-std::vector<double> Inverse(REALFFTSPEC* spec, const std::vector<double>& packed, bool inPlace = false,
-                            int shift = 0) {
+std::vector<double> Inverse(REALFFTSPEC* spec, const std::vector<double>& packed, bool inPlace = false, int shift = 0) {
   const int64_t n = Points(spec->order);
   Placed in(static_cast<int64_t>(packed.size()), shift);
   std::copy(packed.begin(), packed.end(), in.at);
@@ -189,9 +188,8 @@ void CheckLargeOrder(int order, int setIndex) {
     int64_t bin;
     std::complex<long double> c;
   };
-  const Tone tones[] = {{1, std::polar(1.0L, 0.3L)},
-                        {n / 4 + 3, std::polar(0.5L, -1.1L)},
-                        {n / 2 - 5, std::polar(0.25L, 2.0L)}};
+  const Tone tones[] = {
+      {1, std::polar(1.0L, 0.3L)}, {n / 4 + 3, std::polar(0.5L, -1.1L)}, {n / 2 - 5, std::polar(0.25L, 2.0L)}};
   // e^(2 pi j i / n) from a quarter-wave cosine table in long double.
   const int64_t quarter = n / 4;
   std::vector<long double> cosine(quarter + 1);
@@ -231,8 +229,8 @@ void CheckLargeOrder(int order, int setIndex) {
   long double energy = 0, spectral = static_cast<long double>(fr[0]) * fr[0] + static_cast<long double>(fr[n]) * fr[n];
   for (double v : random) energy += static_cast<long double>(v) * v;
   for (int64_t k = 1; k < n / 2; ++k)
-    spectral += 2 * (static_cast<long double>(fr[2 * k]) * fr[2 * k] +
-                     static_cast<long double>(fr[2 * k + 1]) * fr[2 * k + 1]);
+    spectral +=
+        2 * (static_cast<long double>(fr[2 * k]) * fr[2 * k] + static_cast<long double>(fr[2 * k + 1]) * fr[2 * k + 1]);
   EXPECT_NEAR(static_cast<double>(spectral / n), static_cast<double>(energy), 1e-12 * static_cast<double>(energy));
 
   const int64_t s = n / 2 + 12345;
@@ -310,7 +308,7 @@ void CheckTopOrder(int order) {
   long double spectral = 0;
   for (int64_t k = 0; k <= n / 2; ++k)
     spectral += (k == 0 || k == n / 2 ? 1 : 2) * (static_cast<long double>(data[2 * k]) * data[2 * k] +
-                                                   static_cast<long double>(data[2 * k + 1]) * data[2 * k + 1]);
+                                                  static_cast<long double>(data[2 * k + 1]) * data[2 * k + 1]);
   EXPECT_NEAR(static_cast<double>(spectral / n), half, 1e-9 * half);  // sum of cos^2 = N/2
   ASSERT_EQ(spRealFftInvF64(data.data(), data.data(), spec.p, nullptr), spOk);
   double worst = 0;
@@ -350,7 +348,8 @@ TEST_P(RealFftF64LargeTest, PlanAndWorkSizes) {
                {29, 131088 + 33554432 + 8589934592, 131072}};
       break;
     default:
-      cases = {{15, 8208 + 524288, 8192}, {23, 8208 + 524288 + 134217728, 262144},
+      cases = {{15, 8208 + 524288, 8192},
+               {23, 8208 + 524288 + 134217728, 262144},
                {29, 131088 + 33554432 + 8589934592, 262144}};
   }
   for (const Case& c : cases) {
@@ -367,6 +366,14 @@ TEST_P(RealFftF64LargeTest, PlanAndWorkSizes) {
     kPlanSize[SetIndex()](order - 1, &block, &work);
     EXPECT_EQ(spec.p->workBytes, work) << "order " << order;
     EXPECT_NE(spec.p->twiddles, nullptr);
+    // The blocked plan (generic and SSE, complex orders 10 and 11) has the
+    // subsampled list and no levels; the SIMD sets no column-transform
+    // tables.
+    const bool blocked = SetIndex() <= SP_SET_SSE && order <= 12;
+    EXPECT_EQ(spec.p->subsampledTwiddles != nullptr,
+              blocked || (SetIndex() <= SP_SET_SSE && order >= 20 && order <= 21));
+    EXPECT_EQ(spec.p->multiplyTables[0] != nullptr, !blocked);
+    EXPECT_EQ(spec.p->rowTwiddles[0] != nullptr, !blocked && SetIndex() <= SP_SET_SSE);
   }
 }
 
