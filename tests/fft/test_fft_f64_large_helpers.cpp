@@ -12,7 +12,7 @@
 #include <numbers>
 #include <vector>
 
-#include "fft/long_double_fft.h"
+#include "support/dft_reference.h"
 #include "fft/real_fft_reference.h"
 #include "support/variant_sets.h"
 

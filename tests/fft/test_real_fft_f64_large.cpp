@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "fft/long_double_fft.h"
+#include "support/dft_reference.h"
 #include "fft/real_fft_reference.h"
 #include "primitives/fft/sp_real_fft_f64.h"
 #include "primitives/frame/alloc_failure_seam.h"
@@ -108,8 +108,8 @@ const Reference& ReferenceOf(int order) {
   Reference r;
   r.x = RandomValues<double>(Points(order), 4000 + order);
   r.packed = RandomValues<double>(Packed(order), 5000 + order);
-  r.forward = FftForward(r.x);
-  r.inverse = FftInverse(r.packed, Points(order));
+  r.forward = FftRealForward(r.x);
+  r.inverse = FftRealInverse(r.packed, Points(order));
   return cache.emplace(order, std::move(r)).first->second;
 }
 
