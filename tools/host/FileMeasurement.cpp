@@ -1,8 +1,10 @@
 #include "FileMeasurement.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <tuple>
 
 #include "Vantrel/DelayCompensationImpl.h"
 #include "Vantrel/MSystem.h"
@@ -35,14 +37,29 @@ private:
 
 bool ReadFormat(const std::string& path, const char* role, SoundFileFormat* format, std::string* error)
 {
+    const std::string named = std::string("the ") + role + " file " + path;
+    std::error_code ignored;
+    if (!std::filesystem::exists(path, ignored)) {
+        *error = named + " does not exist";
+        return false;
+    }
+    if (std::filesystem::is_directory(path, ignored)) {
+        *error = named + " is a folder, not a sound file";
+        return false;
+    }
     SoundFileReader reader;
     if (!reader.Open(path)) {
-        *error = std::string("cannot read the ") + role + " file " + path + ": " + reader.Error();
+        // The reader's text names the file again; keep only its reason.
+        std::string reason = reader.Error();
+        const std::string prefix = "cannot open '" + path + "': ";
+        if (reason.compare(0, prefix.size(), prefix) == 0)
+            reason.erase(0, prefix.size());
+        *error = named + " cannot be read as a sound file (" + reason + ")";
         return false;
     }
     *format = reader.Format();
     if (format->frames <= 0 || format->channels <= 0) {
-        *error = std::string("the ") + role + " file " + path + " holds no samples";
+        *error = named + " holds no samples";
         return false;
     }
     return true;
@@ -124,6 +141,15 @@ bool MeasureFilePair(const MeasurementRequest& request, MeasurementReport* repor
     report->channels = std::min(reference.channels, 2);
     report->lengthFrames = std::min(reference.frames, test.frames);
     report->frameLength = FrameLengthFor(reference.sampleRate);
+    // Nothing can be measured on less than one frame.
+    for (const auto& [format, role, path] : {std::tuple{&reference, "reference", &request.referenceFile},
+                                             std::tuple{&test, "test", &request.testFile}})
+        if (format->frames < int64_t(report->frameLength)) {
+            *error = std::string("the ") + role + " file " + *path + " is too short: " +
+                     std::to_string(format->frames) + " samples, a frame takes " +
+                     std::to_string(report->frameLength);
+            return false;
+        }
 
     auto system = std::make_unique<FrameWatcher>([&](SYSPARA& sys) {
         sys.channels = report->channels;
