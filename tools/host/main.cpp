@@ -138,8 +138,9 @@ void PrintSummary(const MeasurementReport& report)
         if (last.quality == 0)
             std::printf("No reliable delay found: the signals do not correlate.\n");
         else
-            std::printf("No reliable delay found (last estimate %d samples, %.3f ms, at quality %d).\n",
-                        last.delaySamples, 1000.0 * last.delaySamples / report.sampleRate, last.quality);
+            std::printf("No reliable delay found within +-%d ms (last estimate %d samples, %.3f ms, at quality %d).\n",
+                        report.maxDelayMs, last.delaySamples, 1000.0 * last.delaySamples / report.sampleRate,
+                        last.quality);
     } else {
         auto most = reliableDelays.begin();
         for (auto it = reliableDelays.begin(); it != reliableDelays.end(); ++it)
