@@ -45,7 +45,7 @@ struct Options {
 struct Progress {
     bool quiet = false;
     bool terminal = false;
-    int lastPercent = -1;
+    int lastPercent = -100;  // below every step, so that 0 % shows too
     int requestedMaxDelayMs = 0;
     bool rangeNoted = false;
 };
