@@ -201,4 +201,17 @@ TEST_F(HostCommandTest, SignalsThatDoNotCorrelateAreNotGivenADelay) {
   EXPECT_NE(run.out.find("No reliable delay found: the signals do not correlate."), std::string::npos) << run.out;
 }
 
+TEST_F(HostCommandTest, FilesTooShortForTheSearchSaySoAndASmallerRangeFindsTheDelay) {
+  // 20000 samples: enough for +-5 ms (one window of 1024 and 16 frames), not for +-500 ms.
+  const std::vector<float> source = IntegerNoise(20100, 13, 3000.0);
+  Write("short_ref.wav", std::vector<float>(source.begin() + 100, source.end()), 1);
+  Write("short_test.wav", std::vector<float>(source.begin(), source.begin() + 20000), 1);
+  const HostRun wide = Run("short_ref.wav short_test.wav");
+  ASSERT_EQ(wide.exitCode, 0);
+  EXPECT_NE(wide.out.find("No reliable delay found: the files are too short to search"), std::string::npos) << wide.out;
+  const HostRun narrow = Run("--max-delay-ms 5 short_ref.wav short_test.wav");
+  ASSERT_EQ(narrow.exitCode, 0);
+  EXPECT_NE(narrow.out.find("Delay found: 100 samples"), std::string::npos) << narrow.out;
+}
+
 }  // namespace

@@ -172,6 +172,10 @@ bool MeasureFilePair(const MeasurementRequest& request, MeasurementReport* repor
     report->maxDelayMs = request.maxDelayMs;
     while (report->maxDelayMs > 10 && !TransformAvailable(SearchWindow(report->sampleRate, report->maxDelayMs)))
         report->maxDelayMs /= 2;
+    // The ring of one search window fills first; a delay needs 15 blocks more.
+    report->searchSamples =
+        int64_t(std::max(SearchWindow(report->sampleRate, report->maxDelayMs), report->frameLength)) +
+        16 * int64_t(report->frameLength);
     SYSPARA* sys = static_cast<SYSPARA*>(system->CreateSysPara());
     if (sys == nullptr) {
         *error = "out of memory";

@@ -28,6 +28,7 @@ struct MeasurementReport {
     int64_t lengthFrames = 0;  // of the shorter file, in sample frames
     uint32_t frameLength = 0;
     int maxDelayMs = 0;  // the search range used
+    int64_t searchSamples = 0;  // what the search needs before it can call a delay reliable
     std::vector<FrameLine> frames;
 };
 

@@ -135,7 +135,14 @@ void PrintSummary(const MeasurementReport& report)
     if (reliable == 0) {
         const FrameLine last = frames != 0 ? report.frames.back() : FrameLine{};
         // Without any correlation the estimate is only the edge of the search range.
-        if (last.quality == 0)
+        if (report.lengthFrames < report.searchSamples) {
+            const bool rangeMatters = report.searchSamples > 17 * int64_t(report.frameLength);
+            std::printf("No reliable delay found: the files are too short to search +-%d ms (%lld samples "
+                        "needed, %lld there)%s.\n",
+                        report.maxDelayMs, static_cast<long long>(report.searchSamples),
+                        static_cast<long long>(report.lengthFrames),
+                        rangeMatters ? "; a smaller --max-delay-ms needs less" : "");
+        } else if (last.quality == 0)
             std::printf("No reliable delay found: the signals do not correlate.\n");
         else
             std::printf("No reliable delay found within +-%d ms (last estimate %d samples, %.3f ms, at quality %d).\n",
