@@ -139,6 +139,7 @@ bool MeasureFilePair(const MeasurementRequest& request, MeasurementReport* repor
     }
     report->sampleRate = reference.sampleRate;
     report->channels = std::min(reference.channels, 2);
+    report->fileChannels = reference.channels;
     report->lengthFrames = std::min(reference.frames, test.frames);
     report->frameLength = FrameLengthFor(reference.sampleRate);
     // Nothing can be measured on less than one frame.

@@ -130,8 +130,12 @@ void PrintSummary(const MeasurementReport& report)
             ++reliableDelays[line.delaySamples];
         }
     const size_t frames = report.frames.size();
-    std::printf("\nSummary: %zu frame%s of %u samples at %d Hz, %d channel(s), delays searched up to %d ms\n",
-                frames, frames == 1 ? "" : "s", report.frameLength, report.sampleRate, report.channels, report.maxDelayMs);
+    const std::string channels = report.fileChannels > report.channels
+                                     ? std::to_string(report.channels) + " of " + std::to_string(report.fileChannels)
+                                     : std::to_string(report.channels);
+    std::printf("\nSummary: %zu frame%s of %u samples at %d Hz, %s channel(s), delays searched up to %d ms\n",
+                frames, frames == 1 ? "" : "s", report.frameLength, report.sampleRate, channels.c_str(),
+                report.maxDelayMs);
     if (reliable == 0) {
         const FrameLine last = frames != 0 ? report.frames.back() : FrameLine{};
         // Without any correlation the estimate is only the edge of the search range.
