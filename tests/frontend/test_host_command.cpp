@@ -157,6 +157,7 @@ TEST_F(HostCommandTest, EveryFileProblemIsOneLineAndExitCodeOne) {
   Write("stereo.wav", IntegerNoise(2 * kMeasureRate, 4, 3000.0), 2);
   Write("short.wav", std::vector<float>(second.begin(), second.begin() + 100), 1);
   Write("empty.wav", {}, 1);
+  Write("megahertz.wav", second, 1, 2000000);
   std::ofstream(m_dir.File("foreign.wav")) << "RIFF....WAVEjunk";
   std::filesystem::create_directory(m_dir.File("folder"));
   std::ofstream(m_dir.File("old.csv")) << "an older table\n";
@@ -172,6 +173,7 @@ TEST_F(HostCommandTest, EveryFileProblemIsOneLineAndExitCodeOne) {
            Case{"mono.wav foreign.wav", "the test file foreign.wav cannot be read as a sound file ("},
            Case{"mono.wav empty.wav", "the test file empty.wav holds no samples"},
            Case{"mono.wav short.wav", "the test file short.wav is too short: 100 samples, a frame takes 1024"},
+           Case{"mono.wav megahertz.wav", "the test file megahertz.wav claims 2000000 Hz, more than the 768000 Hz"},
            Case{"mono.wav mono44.wav", "the files differ in sample rate (reference 48000 Hz, test 44100 Hz)"},
            Case{"mono.wav stereo.wav", "the files differ in channel count (reference 1, test 2)"},
            Case{"--csv folder mono.wav mono.wav", "cannot write folder: it is a folder"},

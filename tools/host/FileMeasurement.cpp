@@ -13,6 +13,8 @@
 
 namespace {
 
+constexpr int kMaxSampleRate = 768000;
+
 // The host's measurement algorithm: it only watches the frames go by.
 class FrameWatcher : public CMsystem {
 public:
@@ -60,6 +62,12 @@ bool ReadFormat(const std::string& path, const char* role, SoundFileFormat* form
     *format = reader.Format();
     if (format->frames <= 0 || format->channels <= 0) {
         *error = named + " holds no samples";
+        return false;
+    }
+    // A damaged header can claim any rate; the search window, and its memory, grow with it.
+    if (format->sampleRate > kMaxSampleRate) {
+        *error = named + " claims " + std::to_string(format->sampleRate) + " Hz, more than the " +
+                 std::to_string(kMaxSampleRate) + " Hz this host measures";
         return false;
     }
     return true;
