@@ -130,6 +130,29 @@ TEST_F(HostCommandTest, TheDelayOfAFilePairIsFoundWithItsSign) {
   }
 }
 
+TEST_F(HostCommandTest, AnInvertedTestIsFoundWithANegativeQuality) {
+  WritePair(1234, "ref.wav", "test.wav");
+  std::vector<float> inverted;
+  {
+    SoundFileReader reader;
+    ASSERT_TRUE(reader.Open(m_dir.File("test.wav")));
+    inverted.resize(size_t(reader.Format().frames));
+    ASSERT_EQ(reader.Read(inverted.data(), int64_t(inverted.size())), int64_t(inverted.size()));
+  }
+  for (float& v : inverted) v = std::max(-v, -32768.0f);
+  Write("inverted.wav", inverted, 1);
+  const HostRun run = Run("ref.wav inverted.wav --csv frames.csv");
+  ASSERT_EQ(run.exitCode, 0);
+  EXPECT_NE(run.out.find("Delay found: 1234 samples"), std::string::npos) << run.out;
+  std::istringstream csv(ReadAll(m_dir.File("frames.csv")));
+  std::string line;
+  std::getline(csv, line);
+  ASSERT_TRUE(std::getline(csv, line));
+  int quality = 0;
+  ASSERT_EQ(std::sscanf(line.c_str(), "%*d,%*d,%*[^,],%*d,%*[^,],%d", &quality), 1) << line;
+  EXPECT_LE(quality, -99) << line;
+}
+
 TEST_F(HostCommandTest, AStereoPairIsMeasured) {
   const size_t length = 2 * kMeasureRate;
   const std::vector<float> source = IntegerNoise(length + 500, 9, 3000.0);

@@ -175,6 +175,9 @@ bool MeasureFilePair(const MeasurementRequest& request, MeasurementReport* repor
         sys.delayPara.compensationOn = 1;
         sys.delayPara.maxDelayFileMs = report->maxDelayMs;
         sys.levelPara.levelAlign = request.levelAlign ? 1 : 0;
+        // A test of inverted polarity is still the same signal: search the
+        // correlation's magnitude, report it negative and turn the test back.
+        sys.levelPara.invertOnNegative = 1;
     });
     // Until the large transforms are part of the build, the search range
     // shrinks to what the transforms reach, and the report says so.
