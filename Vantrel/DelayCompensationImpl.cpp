@@ -66,16 +66,20 @@ int CDelayCompensationImpl::Attach(CDelayBuffer* delayBuffer)
     return 1;
 }
 
-void CDelayCompensationImpl::ComputeSearchWindow(int rate, uint32_t* window, uint32_t* block) const
+bool CDelayCompensationImpl::ComputeSearchWindow(int rate, uint32_t* window, uint32_t* block) const
 {
     const int r = rate <= 8001 ? 16000 : rate;
     uint32_t maxMs = uint32_t(m_trackingMode != 0 ? m_sys->delayPara.maxDelayRealtimeMs : m_sys->delayPara.maxDelayFileMs);
     maxMs = std::min(maxMs, kMaxSearchMs);
     const double x = (double(r) - 1.0) * double(maxMs) * double(0.001f);
+    // The window is the power of two above x: from 2^31 on it needs more than 32 bits.
+    if (x >= 2147483648.0)
+        return false;
     const uint32_t samples = uint32_t(x);
     const uint32_t w = 1u << BitCount(samples);
     *window = w;
     *block = rate > 16000 ? w / 8 : w / 2;
+    return true;
 }
 
 int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32_t frameLength)
@@ -103,7 +107,12 @@ int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32
     if (delay.tracking != 0)
         m_trackingMode = 1;
 
-    ComputeSearchWindow(sys.inputPara[0].wave.sampleRate, &m_searchWindow, &m_searchBlock);
+    if (!ComputeSearchWindow(sys.inputPara[0].wave.sampleRate, &m_searchWindow, &m_searchBlock)) {
+        FRONT_END_TRACE("CDelayCompensationImpl::Init(), ERROR: %d Hz over %d ms is too long a search window\n",
+                        sys.inputPara[0].wave.sampleRate,
+                        m_trackingMode != 0 ? delay.maxDelayRealtimeMs : delay.maxDelayFileMs);
+        return 0;
+    }
     // The correlators transform the whole window: it must stay a power of two.
     if (m_searchWindow < frameLength)
         m_searchWindow = PowerOfTwoAtLeast(frameLength);

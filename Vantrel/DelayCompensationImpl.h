@@ -54,7 +54,8 @@ public:
     int32_t* GetUsedInputs() override;
 
     // Search geometry for an input rate: window (a power of two) and block.
-    void ComputeSearchWindow(int rate, uint32_t* window, uint32_t* block) const;
+    // false when the window would not fit 32 bits
+    bool ComputeSearchWindow(int rate, uint32_t* window, uint32_t* block) const;
     // 2 (reliable) or 3 (uncertain): does a re-check confirm the current delay?
     static int VerifyDelay(float rNew, float rCurrent, float rAtCurrent, int offset);
 

@@ -135,6 +135,20 @@ TEST_F(DelayCompensationTest, InitRefusesAnUnknownEstimationChannelAndOutputsLon
     EXPECT_NE(m_compensation->Init(&m_sys, 1024, 256), 0);
 }
 
+TEST_F(DelayCompensationTest, InitRefusesASearchWindowBeyondThirtyOneBits)
+{
+    // 8.9 MHz x 240 s passes 2^31 samples: no power-of-two window of 32 bits holds it.
+    m_sys.delayPara.maxDelayFileMs = 240000;
+    for (INPUTPARAEXT& input : m_sys.inputPara)
+        input.wave.sampleRate = 2147483647;
+    EXPECT_EQ(m_compensation->Init(&m_sys, 256, 256), 0);
+    for (INPUTPARAEXT& input : m_sys.inputPara)
+        input.wave.sampleRate = 8000000;
+    m_sys.delayPara.maxDelayFileMs = 1;  // a window of 8192 still works
+    EXPECT_NE(m_compensation->Init(&m_sys, 256, 256), 0);
+    EXPECT_EQ(m_compensation->SearchWindow(), 8192u);
+}
+
 TEST_F(DelayCompensationTest, AFrameWhileFillingSaysNothingWasDelivered)
 {
     WriteFiles(48000);

@@ -102,6 +102,72 @@ INSTANTIATE_TEST_SUITE_P(
                       EncodingCase{"flac", SoundFileEncoding::Pcm16, 16, 1},
                       EncodingCase{"flac", SoundFileEncoding::Pcm24, 24, 1}));
 
+// A WAV file built byte by byte, so that the scale is checked against the
+// format itself rather than against this project's own writer.
+std::vector<char> HandMadeWav(int formatTag, int bits, const std::vector<uint8_t>& data)
+{
+    std::vector<char> bytes;
+    auto text = [&](const char* s) { bytes.insert(bytes.end(), s, s + 4); };
+    auto number = [&](uint32_t v, int size) {
+        for (int i = 0; i < size; ++i)
+            bytes.push_back(char((v >> (8 * i)) & 0xFF));
+    };
+    const uint32_t blockAlign = uint32_t(bits / 8);
+    text("RIFF");
+    number(uint32_t(36 + data.size()), 4);
+    text("WAVE");
+    text("fmt ");
+    number(16, 4);
+    number(uint32_t(formatTag), 2);
+    number(1, 2);  // mono
+    number(8000, 4);
+    number(8000 * blockAlign, 4);
+    number(blockAlign, 2);
+    number(uint32_t(bits), 2);
+    text("data");
+    number(uint32_t(data.size()), 4);
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    return bytes;
+}
+
+TEST(SoundFiles, HandMadeFilesReadInSixteenBitUnitsWhateverTheirFormat)
+{
+    struct Case {
+        const char* name;
+        int formatTag;  // 1 integer PCM, 3 IEEE float
+        int bits;
+        std::vector<uint8_t> data;  // little-endian samples
+        std::vector<float> expected;
+    };
+    const std::vector<Case> cases = {
+        {"unsigned 8-bit", 1, 8, {0x80, 0x81, 0x00, 0xFF}, {0.0f, 256.0f, -32768.0f, 32512.0f}},
+        {"16-bit", 1, 16, {0x00, 0x00, 0x01, 0x00, 0xFF, 0xFF, 0xFF, 0x7F, 0x00, 0x80},
+         {0.0f, 1.0f, -1.0f, 32767.0f, -32768.0f}},
+        {"24-bit", 1, 24, {0x00, 0x01, 0x00, 0x80, 0x00, 0x00, 0x00, 0x00, 0x80, 0xFF, 0xFF, 0x7F},
+         {1.0f, 0.5f, -32768.0f, 32767.99609375f}},
+        {"32-bit", 1, 32, {0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x80, 0x00, 0x80, 0x00, 0x00},
+         {1.0f, -32768.0f, 0.5f}},
+        // 0.5, -1.0 and 0.25 as IEEE single floats
+        {"float", 3, 32, {0x00, 0x00, 0x00, 0x3F, 0x00, 0x00, 0x80, 0xBF, 0x00, 0x00, 0x80, 0x3E},
+         {16384.0f, -32768.0f, 8192.0f}},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        const std::string path = dir.File("hand.wav");
+        WriteBytes(path, HandMadeWav(c.formatTag, c.bits, c.data));
+        CWaveIO wave;
+        ASSERT_EQ(wave.SetupBuffer(1 << 20), 1);
+        ASSERT_NE(wave.OpenInputFile(0, path, 1), 0) << c.name << ": " << wave.LastError();
+        EXPECT_EQ(wave.SampleRate(), 8000) << c.name;
+        EXPECT_EQ(wave.BitsPerSample(), c.bits) << c.name;
+        std::vector<float> read(c.expected.size() + 4, -1.0f);
+        int format = 0;
+        ASSERT_EQ(wave.ReadChannel(read.data(), 0, int(read.size()), &format, 1), int(c.expected.size())) << c.name;
+        for (size_t i = 0; i < c.expected.size(); ++i)
+            EXPECT_EQ(read[i], c.expected[i]) << c.name << " sample " << i;
+    }
+}
+
 TEST(SoundFiles, ReadsDoNotConsumeAndOnlyReleaseAdvances)
 {
     TempDir dir;

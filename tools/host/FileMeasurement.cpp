@@ -1,8 +1,10 @@
 #include "FileMeasurement.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <tuple>
 
 #include "Vantrel/DelayCompensationImpl.h"
 #include "Vantrel/MSystem.h"
@@ -10,6 +12,8 @@
 #include "wavio/SoundFile.h"
 
 namespace {
+
+constexpr int kMaxSampleRate = 768000;
 
 // The host's measurement algorithm: it only watches the frames go by.
 class FrameWatcher : public CMsystem {
@@ -35,14 +39,35 @@ private:
 
 bool ReadFormat(const std::string& path, const char* role, SoundFileFormat* format, std::string* error)
 {
+    const std::string named = std::string("the ") + role + " file " + path;
+    std::error_code ignored;
+    if (!std::filesystem::exists(path, ignored)) {
+        *error = named + " does not exist";
+        return false;
+    }
+    if (std::filesystem::is_directory(path, ignored)) {
+        *error = named + " is a folder, not a sound file";
+        return false;
+    }
     SoundFileReader reader;
     if (!reader.Open(path)) {
-        *error = std::string("cannot read the ") + role + " file " + path + ": " + reader.Error();
+        // The reader's text names the file again; keep only its reason.
+        std::string reason = reader.Error();
+        const std::string prefix = "cannot open '" + path + "': ";
+        if (reason.compare(0, prefix.size(), prefix) == 0)
+            reason.erase(0, prefix.size());
+        *error = named + " cannot be read as a sound file (" + reason + ")";
         return false;
     }
     *format = reader.Format();
     if (format->frames <= 0 || format->channels <= 0) {
-        *error = std::string("the ") + role + " file " + path + " holds no samples";
+        *error = named + " holds no samples";
+        return false;
+    }
+    // A damaged header can claim any rate; the search window, and its memory, grow with it.
+    if (format->sampleRate > kMaxSampleRate) {
+        *error = named + " claims " + std::to_string(format->sampleRate) + " Hz, more than the " +
+                 std::to_string(kMaxSampleRate) + " Hz this host measures";
         return false;
     }
     return true;
@@ -122,8 +147,18 @@ bool MeasureFilePair(const MeasurementRequest& request, MeasurementReport* repor
     }
     report->sampleRate = reference.sampleRate;
     report->channels = std::min(reference.channels, 2);
+    report->fileChannels = reference.channels;
     report->lengthFrames = std::min(reference.frames, test.frames);
     report->frameLength = FrameLengthFor(reference.sampleRate);
+    // Nothing can be measured on less than one frame.
+    for (const auto& [format, role, path] : {std::tuple{&reference, "reference", &request.referenceFile},
+                                             std::tuple{&test, "test", &request.testFile}})
+        if (format->frames < int64_t(report->frameLength)) {
+            *error = std::string("the ") + role + " file " + *path + " is too short: " +
+                     std::to_string(format->frames) + " samples, a frame takes " +
+                     std::to_string(report->frameLength);
+            return false;
+        }
 
     auto system = std::make_unique<FrameWatcher>([&](SYSPARA& sys) {
         sys.channels = report->channels;
@@ -140,12 +175,19 @@ bool MeasureFilePair(const MeasurementRequest& request, MeasurementReport* repor
         sys.delayPara.compensationOn = 1;
         sys.delayPara.maxDelayFileMs = report->maxDelayMs;
         sys.levelPara.levelAlign = request.levelAlign ? 1 : 0;
+        // A test of inverted polarity is still the same signal: search the
+        // correlation's magnitude, report it negative and turn the test back.
+        sys.levelPara.invertOnNegative = 1;
     });
     // Until the large transforms are part of the build, the search range
     // shrinks to what the transforms reach, and the report says so.
     report->maxDelayMs = request.maxDelayMs;
     while (report->maxDelayMs > 10 && !TransformAvailable(SearchWindow(report->sampleRate, report->maxDelayMs)))
         report->maxDelayMs /= 2;
+    // The ring of one search window fills first; a delay needs 15 blocks more.
+    report->searchSamples =
+        int64_t(std::max(SearchWindow(report->sampleRate, report->maxDelayMs), report->frameLength)) +
+        16 * int64_t(report->frameLength);
     SYSPARA* sys = static_cast<SYSPARA*>(system->CreateSysPara());
     if (sys == nullptr) {
         *error = "out of memory";

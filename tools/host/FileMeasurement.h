@@ -24,10 +24,12 @@ struct FrameLine {
 
 struct MeasurementReport {
     int sampleRate = 0;
-    int channels = 0;
+    int channels = 0;      // measured: the first two of the file's
+    int fileChannels = 0;
     int64_t lengthFrames = 0;  // of the shorter file, in sample frames
     uint32_t frameLength = 0;
     int maxDelayMs = 0;  // the search range used
+    int64_t searchSamples = 0;  // what the search needs before it can call a delay reliable
     std::vector<FrameLine> frames;
 };
 

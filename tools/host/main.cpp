@@ -45,12 +45,28 @@ struct Options {
 struct Progress {
     bool quiet = false;
     bool terminal = false;
-    int lastPercent = -1;
+    int lastPercent = -100;  // below every step, so that 0 % shows too
+    int requestedMaxDelayMs = 0;
+    bool rangeNoted = false;
 };
+
+// Said before the first frame, so that the frames are read knowing it.
+void NoteNarrowedRange(const MeasurementReport& report, Progress* progress)
+{
+    if (progress->rangeNoted || report.maxDelayMs >= progress->requestedMaxDelayMs)
+        return;
+    progress->rangeNoted = true;
+    std::fflush(stdout);
+    std::fprintf(stderr,
+                 "vantrel-host: note: this build's transforms cover delays up to %d ms at %d Hz; "
+                 "searching that range instead of %d ms\n",
+                 report.maxDelayMs, report.sampleRate, progress->requestedMaxDelayMs);
+}
 
 void OnFrame(const MeasurementReport& report, const FrameLine& line, void* context)
 {
     auto* progress = static_cast<Progress*>(context);
+    NoteNarrowedRange(report, progress);
     const double ms = 1000.0 * line.delaySamples / report.sampleRate;
     if (!progress->quiet)
         std::printf("frame %6d  delay %7d samples (%9.3f ms)  %-9s  quality %4d\n", line.frame, line.delaySamples,
@@ -65,6 +81,25 @@ void OnFrame(const MeasurementReport& report, const FrameLine& line, void* conte
         if (progress->terminal && percent == 100)
             std::fprintf(stderr, "\n");
     }
+}
+
+// Checked before the measurement, so that an unwritable path fails at once,
+// and without touching the file, so that a failed run leaves an older table.
+bool CsvWritable(const std::string& path, std::string* error)
+{
+    const std::filesystem::path file(path);
+    std::error_code ignored;
+    const bool exists = std::filesystem::exists(file, ignored);
+    if (exists && std::filesystem::is_directory(file, ignored)) {
+        *error = "cannot write " + path + ": it is a folder";
+        return false;
+    }
+    const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+    if (access(exists ? path.c_str() : folder.c_str(), W_OK) != 0) {
+        *error = "cannot write " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
 }
 
 bool WriteCsv(const std::string& path, const MeasurementReport& report, std::string* error)
@@ -95,12 +130,28 @@ void PrintSummary(const MeasurementReport& report)
             ++reliableDelays[line.delaySamples];
         }
     const size_t frames = report.frames.size();
-    std::printf("\nSummary: %zu frames of %u samples at %d Hz, %d channel(s), delays searched up to %d ms\n",
-                frames, report.frameLength, report.sampleRate, report.channels, report.maxDelayMs);
+    const std::string channels = report.fileChannels > report.channels
+                                     ? std::to_string(report.channels) + " of " + std::to_string(report.fileChannels)
+                                     : std::to_string(report.channels);
+    std::printf("\nSummary: %zu frame%s of %u samples at %d Hz, %s channel(s), delays searched up to %d ms\n",
+                frames, frames == 1 ? "" : "s", report.frameLength, report.sampleRate, channels.c_str(),
+                report.maxDelayMs);
     if (reliable == 0) {
-        const int32_t last = frames != 0 ? report.frames.back().delaySamples : 0;
-        std::printf("No reliable delay found (last estimate %d samples, %.3f ms).\n", last,
-                    1000.0 * last / report.sampleRate);
+        const FrameLine last = frames != 0 ? report.frames.back() : FrameLine{};
+        // Without any correlation the estimate is only the edge of the search range.
+        if (report.lengthFrames < report.searchSamples) {
+            const bool rangeMatters = report.searchSamples > 17 * int64_t(report.frameLength);
+            std::printf("No reliable delay found: the files are too short to search +-%d ms (%lld samples "
+                        "needed, %lld there)%s.\n",
+                        report.maxDelayMs, static_cast<long long>(report.searchSamples),
+                        static_cast<long long>(report.lengthFrames),
+                        rangeMatters ? "; a smaller --max-delay-ms needs less" : "");
+        } else if (last.quality == 0)
+            std::printf("No reliable delay found: the signals do not correlate.\n");
+        else
+            std::printf("No reliable delay found within +-%d ms (last estimate %d samples, %.3f ms, at quality %d).\n",
+                        report.maxDelayMs, last.delaySamples, 1000.0 * last.delaySamples / report.sampleRate,
+                        last.quality);
     } else {
         auto most = reliableDelays.begin();
         for (auto it = reliableDelays.begin(); it != reliableDelays.end(); ++it)
@@ -185,9 +236,14 @@ int main(int argc, char** argv)
         return code;
     PrintFirstRunNote();
 
+    std::string error;
+    if (!options.csvFile.empty() && !CsvWritable(options.csvFile, &error)) {
+        std::fprintf(stderr, "vantrel-host: %s\n", error.c_str());
+        return 1;
+    }
+
     TempFolder demoFolder;
     if (options.request.referenceFile.empty()) {
-        std::string error;
         if (!demoFolder.Create() || !WriteDemoPair(demoFolder.Path(), &options.request.referenceFile,
                                                    &options.request.testFile, &error)) {
             std::fprintf(stderr, "vantrel-host: cannot write the demonstration pair: %s\n", error.c_str());
@@ -205,17 +261,13 @@ int main(int argc, char** argv)
     Progress progress;
     progress.quiet = options.quiet;
     progress.terminal = isatty(STDERR_FILENO) != 0;
+    progress.requestedMaxDelayMs = options.request.maxDelayMs;
     MeasurementReport report;
-    std::string error;
     if (!MeasureFilePair(options.request, &report, &error, OnFrame, &progress)) {
         std::fprintf(stderr, "vantrel-host: %s\n", error.c_str());
         return 1;
     }
-    if (report.maxDelayMs < options.request.maxDelayMs)
-        std::fprintf(stderr,
-                     "vantrel-host: note: this build's transforms cover delays up to %d ms at %d Hz; "
-                     "searched that range instead of %d ms\n",
-                     report.maxDelayMs, report.sampleRate, options.request.maxDelayMs);
+    NoteNarrowedRange(report, &progress);
     PrintSummary(report);
     if (!options.csvFile.empty()) {
         if (!WriteCsv(options.csvFile, report, &error)) {
