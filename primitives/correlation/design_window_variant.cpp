@@ -133,8 +133,9 @@ spStatus SP_V(spkFirWinHannF64)(double* taps, int32_t len) {
 }
 
 spStatus SP_V(spkFirWinBlackmanAlphaF64)(double* taps, int32_t len, double alpha) {
-  // Reached through the Blackman window, which has checked len >= 4.
-  if (const spStatus st = CheckTaps(taps, len, 4); st != spOk) return st;
+  // Any length from 3 on, as the other windows; the Blackman window itself
+  // needs 4 for its alpha.
+  if (const spStatus st = CheckTaps(taps, len, 3); st != spOk) return st;
 #if SP_SET_INDEX >= SP_SET_SSE2
   if (len / 2 <= kTwoLaneThreeTermMaxPairs) ThreeTermTwoLanes(taps, len, alpha);
   else ThreeTermScalar(taps, len, alpha);
