@@ -146,7 +146,7 @@ TEST_P(DesignWindowTest, ResultsDoNotDependOnWhereTheTapsStart) {
       const std::vector<double> in = Taps(len, 7u + static_cast<uint32_t>(len));
       std::vector<double> want = in;
       ASSERT_EQ(Window(kind)(want.data(), len), spOk);
-      for (int64_t offset : {0, 4, 8, 12}) {
+      for (int64_t offset : {0, 1, 4, 8, 12, 13}) {
         PlacedArray<double> taps(in, offset);
         ASSERT_EQ(Window(kind)(taps.data(), len), spOk);
         const std::vector<double> got = taps.Get();
