@@ -120,7 +120,8 @@ spStatus InverseCompact(const T* src, T* dst, const REALFFTSPEC* spec, uint8_t* 
 }
 
 // srcDst = src * conj(srcDst); every pair is read before it is written, so
-// src may be srcDst. The generic set forms each value in double.
+// src may be srcDst. Acc is the precision each value is formed in (see
+// ProductOf).
 template <class T, class Acc>
 spStatus MulCompactConj(const T* src, T* srcDst, int32_t n) {
   if (src == nullptr || srcDst == nullptr) return spErrNullPointer;

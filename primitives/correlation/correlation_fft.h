@@ -34,9 +34,14 @@ struct SpecOps<double> {
   static void Free(REALFFTSPEC* spec) { SP_V(spRealFftFreeF64)(spec); }
 };
 
-// The generic set forms the spectrum products in double, the others in T.
+// The generic set forms the spectrum products in double, and so does the
+// SSE3 set for its float pairs (each pair value rounded once); the others
+// round every product and sum to T. A real bin, one product of two values,
+// comes out the same either way.
 template <class T>
-using ProductOf = std::conditional_t<kSetIndex == SP_SET_GENERIC, double, T>;
+using ProductOf =
+    std::conditional_t<kSetIndex == SP_SET_GENERIC || (kSetIndex == SP_SET_SSE3 && std::is_same_v<T, float>), double,
+                       T>;
 
 // The smallest order from `least` up whose size holds `points`; above 30
 // when no spec can.

@@ -37,13 +37,10 @@ inline void WeighPair(double* taps, int64_t len, int64_t k, double w) {
 #if SP_SET_INDEX >= SP_SET_SSE2
 using simd::f64x2;
 
-// Pairs k and k+1: the front taps (k, k+1) by (w0, w1), the back taps
-// (len-2-k, len-1-k) by (w1, w0).
+// Pairs k and k+1 in place: the front taps (k, k+1) by (w0, w1), the back
+// taps (len-2-k, len-1-k) by (w1, w0).
 inline void WeighTwoPairs(double* taps, int64_t len, int64_t k, f64x2 w) {
-  double* front = taps + k;
-  double* back = taps + len - 2 - k;
-  simd::StoreU(front, simd::Mul(simd::LoadU(front), w));
-  simd::StoreU(back, simd::Mul(simd::LoadU(back), simd::SwapHalves(w)));
+  window::WeighTwoPairs(taps, taps, len, k, w);
 }
 
 constexpr int64_t kTwoLaneThreeTermMaxPairs = 512;
@@ -136,8 +133,9 @@ spStatus SP_V(spkFirWinHannF64)(double* taps, int32_t len) {
 }
 
 spStatus SP_V(spkFirWinBlackmanAlphaF64)(double* taps, int32_t len, double alpha) {
-  // Reached through the Blackman window, which has checked len >= 4.
-  if (const spStatus st = CheckTaps(taps, len, 4); st != spOk) return st;
+  // Any length from 3 on, as the other windows; the Blackman window itself
+  // needs 4 for its alpha.
+  if (const spStatus st = CheckTaps(taps, len, 3); st != spOk) return st;
 #if SP_SET_INDEX >= SP_SET_SSE2
   if (len / 2 <= kTwoLaneThreeTermMaxPairs) ThreeTermTwoLanes(taps, len, alpha);
   else ThreeTermScalar(taps, len, alpha);

@@ -18,6 +18,7 @@
 //   Hamming     0.54 - 0.46 cos(k theta)                      (len >= 3)
 //   Hann        0.5 - 0.5 cos(k theta)                        (len >= 3)
 //   three-term  (alpha + 1)/2 - 0.5 cos(k theta) - (alpha/2) cos(2 k theta)
+//                                                             (len >= 3)
 //   Blackman    the three-term form, alpha = -(0.5 / cos(pi / (len - 1)))^2,
 //               so that w[0] = w[1] = 0                       (len >= 4)
 //   Bartlett    2k / (len - 1)                                (len >= 3)

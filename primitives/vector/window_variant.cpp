@@ -26,16 +26,17 @@ inline double MulDouble(double x, double w) { return x * w; }
 inline float MulInDouble(float x, double w) { return static_cast<float>(static_cast<double>(x) * w); }
 inline float MulInFloat(float x, double w) { return x * static_cast<float>(w); }
 
-// Pairs from index `from` on with scalar weights, then the centre.
+// Pairs from index `from` on with scalar weights, then the centre. Elements
+// go through Ld/St: the arrays may sit at any byte address.
 template <class T, class Weights, class Multiply>
 void ApplyFrom(int64_t from, const T* src, T* dst, int64_t n, Weights& weights, Multiply mul) {
   const int64_t pairs = WeightPairCount(n);
   for (int64_t k = from; k < pairs; ++k) {
     const double w = weights.Next();
-    dst[k] = mul(src[k], w);
-    dst[n - 1 - k] = mul(src[n - 1 - k], w);
+    St(dst + k, mul(Ld(src + k), w));
+    St(dst + n - 1 - k, mul(Ld(src + n - 1 - k), w));
   }
-  if (n % 2 == 1) dst[n / 2] = src[n / 2];
+  if (n % 2 == 1) St(dst + n / 2, Ld(src + n / 2));
 }
 
 #if SP_SET_INDEX == SP_SET_SSE2 || SP_SET_INDEX == SP_SET_SSSE3
@@ -67,12 +68,7 @@ void TwoLaneWindow(const double* src, double* dst, int64_t n, const WindowShape&
   TwoLaneWeights weights(shape, n);
   const int64_t pairs = WeightPairCount(n);
   int64_t k = 0;
-  for (; k + 2 <= pairs; k += 2) {
-    const f64x2 w = weights.Next();
-    const int64_t back = n - 2 - k;
-    StoreU(dst + k, Mul(LoadU(src + k), w));
-    StoreU(dst + back, Mul(LoadU(src + back), SwapHalves(w)));
-  }
+  for (; k + 2 <= pairs; k += 2) WeighTwoPairs(src, dst, n, k, weights.Next());
   LaneByLane rest(weights);
   ApplyFrom(k, src, dst, n, rest, MulDouble);
 }
@@ -127,9 +123,9 @@ spStatus SP_V(spWinHannF64)(const double* src, double* dst, int32_t n) {
 spStatus SP_V(spWinHannF32)(const float* src, float* dst, int32_t n) {
   if (n == 3 && CheckPointers(src, dst) == spOk) {
     // Zero ends written, not multiplied: an infinite end still gives +0.0.
-    dst[0] = 0.0f;
-    dst[1] = src[1];
-    dst[2] = 0.0f;
+    St(dst, 0.0f);
+    St(dst + 1, Ld(src + 1));
+    St(dst + 2, 0.0f);
     return spOk;
   }
   return Window(src, dst, n, kHann);

@@ -66,6 +66,17 @@ class ThreeTermWeights {
   bool atStart_ = true;
 };
 
+#if SP_SET_INDEX >= SP_SET_SSE2
+// Pairs k and k+1 of a window over n elements: the front elements (k, k+1)
+// times the lanes (w(k), w(k+1)), the back ones (n-2-k, n-1-k) times
+// (w(k+1), w(k)). src may be dst; any address.
+inline void WeighTwoPairs(const double* src, double* dst, int64_t n, int64_t k, simd::f64x2 w) {
+  const int64_t back = n - 2 - k;
+  simd::StoreU(dst + k, simd::Mul(simd::LoadU(src + k), w));
+  simd::StoreU(dst + back, simd::Mul(simd::LoadU(src + back), simd::SwapHalves(w)));
+}
+#endif
+
 #if SP_SET_INDEX == SP_SET_SSE2 || SP_SET_INDEX == SP_SET_SSSE3
 // Lanes hold the weights of indices (k, k+1); each step advances by two.
 class TwoLaneWeights {

@@ -222,6 +222,31 @@ TEST_P(CompactF64Test, ScaledForwardAndFourPoints) { ScaledForwardAndFourPoints(
 TEST_P(CompactF32Test, ScaledForwardAndFourPoints) { ScaledForwardAndFourPoints(); }
 TEST_P(CompactF64Test, ConjugateProduct) { ConjugateProduct(); }
 TEST_P(CompactF32Test, ConjugateProduct) { ConjugateProduct(); }
+// The float pairs: the generic and SSE3 sets form each pair value from the
+// exact products and round it once; the SSE, SSE2 and SSSE3 sets round each
+// product and the sum to float. Random spectra reach values where the two
+// differ; the real bins are correctly rounded products in every set.
+TEST_P(CompactF32Test, PairsRoundedAsTheSetSpecifies) {
+  const int32_t n = 4001;
+  const auto a = corr_test::Signal<float>(n, 61), b = corr_test::Signal<float>(n, 62);
+  std::vector<float> got = b;
+  ASSERT_EQ(K::mulConj[SetIndex()](a.data(), got.data(), n), spOk);
+  const bool roundedOnce = SetIndex() == SP_SET_GENERIC || SetIndex() == SP_SET_SSE3;
+  EXPECT_EQ(got[0], a[0] * b[0]);
+  int64_t differing = 0;
+  for (int32_t p = 1; p + 1 < n; p += 2) {
+    const float are = a[p], aim = a[p + 1], bre = b[p], bim = b[p + 1];
+    const float once[2] = {static_cast<float>(double{are} * bre + double{aim} * bim),
+                           static_cast<float>(double{aim} * bre - double{are} * bim)};
+    const float each[2] = {are * bre + aim * bim, aim * bre - are * bim};
+    for (int i = 0; i < 2; ++i) {
+      differing += once[i] != each[i];
+      ASSERT_EQ(got[p + i], roundedOnce ? once[i] : each[i]) << "slot " << p + i;
+    }
+  }
+  EXPECT_GT(differing, 0);  // the values reach both roundings
+}
+
 TEST_P(CompactF64Test, WorkBufferAndChecks) { WorkAndChecks(); }
 TEST_P(CompactF32Test, WorkBufferAndChecks) { WorkAndChecks(); }
 

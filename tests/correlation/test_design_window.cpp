@@ -51,7 +51,22 @@ TEST_P(DesignWindowTest, ChecksPointerThenLength) {
   EXPECT_EQ(Window(spFirWindowBlackman)(taps, 3), spErrLength);
   EXPECT_EQ(Window(spFirWindowBlackman)(nullptr, 4), spErrNullPointer);
   EXPECT_EQ(kBlackmanAlpha[SetIndex()](nullptr, 4, -0.3), spErrNullPointer);
+  EXPECT_EQ(kBlackmanAlpha[SetIndex()](nullptr, 3, -0.3), spErrNullPointer);
+  EXPECT_EQ(kBlackmanAlpha[SetIndex()](taps, 2, -0.3), spErrLength);
   for (int i = 0; i < 4; ++i) EXPECT_EQ(taps[i], i + 1.0);
+}
+
+// The three-term form takes any length from 3 on, like the other windows;
+// only the Blackman window needs 4. At length 3 its end weight is
+// (alpha + 1)/2 - 1/2 - alpha/2 = 0 for every alpha.
+TEST_P(DesignWindowTest, ThreeTermFormAcceptsLengthThree) {
+  for (double alpha : {-0.3, -1.0, 0.25}) {
+    double taps[3] = {2.0, 5.0, -2.0};
+    ASSERT_EQ(kBlackmanAlpha[SetIndex()](taps, 3, alpha), spOk) << alpha;
+    EXPECT_NEAR(taps[0], 0.0, 1e-15) << alpha;
+    EXPECT_EQ(taps[1], 5.0);
+    EXPECT_NEAR(taps[2], 0.0, 1e-15) << alpha;
+  }
 }
 
 TEST_P(DesignWindowTest, MatchesTheClosedFormAndIsSymmetric) {
@@ -131,7 +146,7 @@ TEST_P(DesignWindowTest, ResultsDoNotDependOnWhereTheTapsStart) {
       const std::vector<double> in = Taps(len, 7u + static_cast<uint32_t>(len));
       std::vector<double> want = in;
       ASSERT_EQ(Window(kind)(want.data(), len), spOk);
-      for (int64_t offset : {0, 4, 8, 12}) {
+      for (int64_t offset : {0, 1, 4, 8, 12, 13}) {
         PlacedArray<double> taps(in, offset);
         ASSERT_EQ(Window(kind)(taps.data(), len), spOk);
         const std::vector<double> got = taps.Get();

@@ -149,7 +149,7 @@ TEST_P(FirDesignTest, WritesExactlyTheTapsWhereverTheyStart) {
       for (int32_t len : {5, 8, 33}) {
         std::vector<double> want(len);
         ASSERT_EQ(band.design(0.17, want.data(), len, kind, 1), spOk);
-        for (int64_t offset : {0, 4, 8, 12}) {
+        for (int64_t offset : {0, 1, 4, 8, 12, 13}) {
           PlacedArray<double> taps(len, offset);
           ASSERT_EQ(band.design(0.17, taps.data(), len, kind, 1), spOk);
           const std::vector<double> got = taps.Get();

@@ -181,7 +181,7 @@ TEST_P(ToneTest, BlockMethodIgnoresWhereTheArrayStarts) {
     std::vector<double> want(len);
     double phase = 1.0;
     ASSERT_EQ(Tone(want.data(), len, 1.0, 0.2, &phase, 1), spOk);
-    for (int64_t offset : {0, 4, 8, 12}) {
+    for (int64_t offset : {0, 1, 4, 8, 12, 13}) {
       PlacedArray<double> y(len, offset);
       phase = 1.0;
       ASSERT_EQ(Tone(y.data(), len, 1.0, 0.2, &phase, 1), spOk);

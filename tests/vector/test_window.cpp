@@ -8,6 +8,7 @@
 
 #include "primitives/vector/sp_window.h"
 #include "support/variant_sets.h"
+#include "vector_test_support.h"
 
 namespace {
 
@@ -134,6 +135,40 @@ TEST_P(WindowTest, ShortHannInSinglePrecisionWritesZeroEnds) {
   EXPECT_TRUE(std::isnan(d64[0]));
   EXPECT_EQ(d64[1], 7.0);
   EXPECT_TRUE(std::isnan(d64[2]));
+}
+
+// Arrays at any byte address, also off the element size, give the same bits
+// as element-aligned ones, out of place and in place, and write nothing
+// outside the array.
+TEST_P(WindowTest, ArraysAtAnyByteAddressGiveTheSameBits) {
+  using vector_test::PlacedArray;
+  for (const Kind& kind : kKinds) {
+    for (int32_t n : {3, 4, 5, 6, 9, 33, 1026, 1027}) {
+      const std::vector<double> v64 = RandomSamples(n, 7u + static_cast<uint32_t>(n));
+      const std::vector<float> v32(v64.begin(), v64.end());
+      std::vector<double> want64(n);
+      std::vector<float> want32(n);
+      ASSERT_EQ(kind.f64(v64.data(), want64.data(), n), spOk);
+      ASSERT_EQ(kind.f32(v32.data(), want32.data(), n), spOk);
+      for (int64_t offset : {1, 2, 3, 5, 6, 7, 9, 13}) {
+        SCOPED_TRACE(testing::Message() << kind.name << " n " << n << " offset " << offset);
+        PlacedArray<double> s64(v64, offset), d64(n, offset + 3);
+        PlacedArray<float> s32(v32, offset), d32(n, offset + 5);
+        ASSERT_EQ(kind.f64(s64.data(), d64.data(), n), spOk);
+        ASSERT_EQ(kind.f32(s32.data(), d32.data(), n), spOk);
+        EXPECT_EQ(d64.Get(), want64);
+        EXPECT_EQ(d32.Get(), want32);
+        EXPECT_TRUE(d64.GuardsIntact());
+        EXPECT_TRUE(d32.GuardsIntact());
+        ASSERT_EQ(kind.f64(s64.data(), s64.data(), n), spOk);
+        ASSERT_EQ(kind.f32(s32.data(), s32.data(), n), spOk);
+        EXPECT_EQ(s64.Get(), want64);
+        EXPECT_EQ(s32.Get(), want32);
+        EXPECT_TRUE(s64.GuardsIntact());
+        EXPECT_TRUE(s32.GuardsIntact());
+      }
+    }
+  }
 }
 
 SP_INSTANTIATE_FOR_ALL_SETS(WindowTest);
