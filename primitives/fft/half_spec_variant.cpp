@@ -36,32 +36,30 @@ void ExpandByPairs(const T* src, T* dst, int64_t n, int64_t half, int64_t mirror
   }
 }
 
-}  // namespace
-
-spStatus SP_V(spHalfSpecToC32)(const float* src, float* dst, int32_t n) {
+// The checks and the expansion both precisions share; the SIMD sets copy
+// the first half whole and mirror the rest with the set's mirror kernel.
+template <class T, class MirrorKernel>
+spStatus ExpandHalfSpectrum(const T* src, T* dst, int32_t n, MirrorKernel mirror) {
   if (src == nullptr || dst == nullptr) return spErrNullPointer;
   if (n < 1) return spErrLength;
   const int64_t half = n / 2, mirrored = (n - 1) / 2;
   if constexpr (SP_SET_INDEX <= SP_SET_SSE) {
     ExpandByPairs(src, dst, n, half, mirrored);
   } else {
-    SP_V(spkCopyBytes)(src, dst, (half + 1) * 2 * static_cast<int64_t>(sizeof(float)));
-    if (mirrored > 0) SP_V(spkHalfSpecMirrorC32)(src + 2, dst + 2 * (half + 1), static_cast<int32_t>(mirrored));
+    SP_V(spkCopyBytes)(src, dst, (half + 1) * 2 * static_cast<int64_t>(sizeof(T)));
+    if (mirrored > 0) mirror(src + 2, dst + 2 * (half + 1), static_cast<int32_t>(mirrored));
   }
   return spOk;
 }
 
+}  // namespace
+
+spStatus SP_V(spHalfSpecToC32)(const float* src, float* dst, int32_t n) {
+  return ExpandHalfSpectrum(src, dst, n, SP_V(spkHalfSpecMirrorC32));
+}
+
 spStatus SP_V(spHalfSpecToC64)(const double* src, double* dst, int32_t n) {
-  if (src == nullptr || dst == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
-  const int64_t half = n / 2, mirrored = (n - 1) / 2;
-  if constexpr (SP_SET_INDEX <= SP_SET_SSE) {
-    ExpandByPairs(src, dst, n, half, mirrored);
-  } else {
-    SP_V(spkCopyBytes)(src, dst, (half + 1) * 2 * static_cast<int64_t>(sizeof(double)));
-    if (mirrored > 0) SP_V(spkHalfSpecMirrorC64)(src + 2, dst + 2 * (half + 1), static_cast<int32_t>(mirrored));
-  }
-  return spOk;
+  return ExpandHalfSpectrum(src, dst, n, SP_V(spkHalfSpecMirrorC64));
 }
 
 }  // namespace SP_SET_NS
