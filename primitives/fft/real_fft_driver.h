@@ -16,6 +16,11 @@
 //     static T* BuildSplitInverse(int32_t order, const T* sine, T* table);
 //     static int64_t PlainWorkBytes(int32_t m);
 //     static const spkRealFftEngine<T> kEngine;
+//     // Only where the set runs orders above kPlainLimit: the large-size
+//     // plan's bytes, and its build into that room of the spec's block
+//     // (the build points the spec's tables at it and sets workBytes).
+//     static int64_t LargePlanBytes(int32_t m);
+//     static void BuildLargePlan(REALFFTSPEC& spec, int32_t m, const T* sine, int32_t order, T* block);
 //   };
 //
 // Include only from *_variant.cpp.
@@ -45,15 +50,31 @@ struct SpecLayout {
   int64_t bitReversal = 0, twiddles = 0, splitForward = 0, splitInverse = 0;
 };
 
+template <class Plan>
+inline constexpr bool kHasLargePlan = requires { Plan::LargePlanBytes(0); };
+
+// True when the complex order runs the set's large-size plan.
+template <class Plan>
+inline bool UsesLargePlan(int32_t m) {
+  return kHasLargePlan<Plan> && m > Plan::kPlainLimit;
+}
+
 // Plain twiddles reserve room for M + 1 complex values, which every set's
-// layout fits in; the split tables N/4 complex values each.
-template <class T>
-SpecLayout PlainSpecLayout(int32_t order) {
+// layout fits in (the large-size plan its own bytes in the same place); the
+// split tables N/4 complex values each.
+template <class Plan>
+SpecLayout SpecLayoutOf(int32_t order) {
+  using T = typename Plan::T;
   SpecLayout layout;
   if (order <= kSmallOrders) return layout;
   const int32_t m = order - 1;
   layout.bitReversal = layout.block.Reserve(BitRevTableEntries(m), sizeof(int32_t));
-  layout.twiddles = layout.block.Reserve(2 * (Pow2(m) + 1), sizeof(T));
+  if constexpr (kHasLargePlan<Plan>) {
+    if (UsesLargePlan<Plan>(m)) layout.twiddles = layout.block.Reserve(Plan::LargePlanBytes(m), 1);
+    else layout.twiddles = layout.block.Reserve(2 * (Pow2(m) + 1), sizeof(T));
+  } else {
+    layout.twiddles = layout.block.Reserve(2 * (Pow2(m) + 1), sizeof(T));
+  }
   layout.splitForward = layout.block.Reserve(2 * (Pow2(order) / 4), sizeof(T));
   layout.splitInverse = layout.block.Reserve(2 * (Pow2(order) / 4), sizeof(T));
   return layout;
@@ -75,11 +96,11 @@ spStatus InitSpec(REALFFTSPEC** out, int32_t order, int32_t scaleFlag, int32_t h
   using T = typename Plan::T;
   if (out == nullptr) return spErrNullPointer;
   if (order < 0 || order > kLargestOrder) return spErrFftOrder;
-  // Orders above the plain limit need the large-size plan, which this set
-  // does not build yet: refused before anything is allocated.
+  // Orders above what the set's engine runs are refused before anything is
+  // allocated.
   if (order > Plan::kLargestOrder) return spErrFftOrder;
 
-  const SpecLayout layout = PlainSpecLayout<T>(order);
+  const SpecLayout layout = SpecLayoutOf<Plan>(order);
   auto* spec = static_cast<REALFFTSPEC*>(spkPlanBlockAlloc(layout.block));
   if (spec == nullptr) return spErrNoMemory;
   spec->kind = kSpecKind<T>;
@@ -119,9 +140,14 @@ spStatus InitSpec(REALFFTSPEC** out, int32_t order, int32_t scaleFlag, int32_t h
     spec->bitReversal = spPlanSlice<int32_t>(spec, layout.bitReversal);
     Plan::BuildBitReversal(m, spec->bitReversal);
     T* twiddles = spPlanSlice<T>(spec, layout.twiddles);
-    Plan::BuildTwiddles(m, sine, order, twiddles);
-    spec->twiddles = twiddles;
-    spec->workBytes = Plan::PlainWorkBytes(m);
+    if constexpr (kHasLargePlan<Plan>) {
+      if (UsesLargePlan<Plan>(m)) Plan::BuildLargePlan(*spec, m, sine, order, twiddles);
+    }
+    if (!UsesLargePlan<Plan>(m)) {
+      Plan::BuildTwiddles(m, sine, order, twiddles);
+      spec->twiddles = twiddles;
+      spec->workBytes = Plan::PlainWorkBytes(m);
+    }
     T* splitForward = spPlanSlice<T>(spec, layout.splitForward);
     T* splitInverse = spPlanSlice<T>(spec, layout.splitInverse);
     Plan::BuildSplitForward(order, sine, splitForward);

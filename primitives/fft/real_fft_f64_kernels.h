@@ -9,6 +9,8 @@
 
 #include "primitives/frame/variant_set.h"
 
+struct REALFFTSPEC;
+
 // Split exponent k1 and (SIMD sets) block exponent B of the large-size plan
 // by complex order 0..30 (see fft_f64_tables.h).
 struct spkFftLargePlanExponents {
@@ -57,6 +59,38 @@ void SP_V(spkFftFusedFwdC64)(const double* src, double* dst, int64_t n, const do
                              const int32_t* bitReversal, double* work);
 void SP_V(spkFftFusedInvC64)(const double* src, double* dst, int64_t n, const double* twiddles,
                              const int32_t* bitReversal, double* work);
+#endif
+
+// The large-size path (complex orders above the set's plain limit).
+// Plan: bytes of the plan block and of the work buffer its transforms need;
+// the build fills `block` and points the spec's tables at it.
+void SP_V(spkFftPlanSizeF64)(int32_t m, int64_t* blockBytes, int64_t* workBytes);
+void SP_V(spkFftPlanBuildF64)(REALFFTSPEC* spec, int32_t m, const double* sine, int32_t order, double* block);
+// 2^m bit-reversed complex doubles to their DFT in natural order, in place,
+// scaled as the spec's direction says; work: the spec's workBytes.
+void SP_V(spkFftLargeFwdC64)(const REALFFTSPEC* spec, double* data, int32_t m, double* work);
+void SP_V(spkFftLargeInvC64)(const REALFFTSPEC* spec, double* data, int32_t m, double* work);
+
+#if SP_SET_INDEX >= SP_SET_SSE2
+// The SIMD sets' large-size helpers (see fft_f64_large.h and
+// fft_column_step.h): a whole row by the column kernel, block gather and
+// scatter (mode 1: pair-split to interleaved), and the twiddle passes of
+// the column step on pair-split data.
+void SP_V(spkFftLargeColumnKernelFwdC64)(double* data, int32_t n, const double* twiddles, double* work,
+                                         int32_t outInterleaved);
+void SP_V(spkFftLargeColumnKernelInvC64)(double* data, int32_t n, const double* twiddles, double* work,
+                                         int32_t outInterleaved);
+void SP_V(spkFftLargeGatherC64)(const double* src, double* dst, int64_t stride, int32_t rows, int32_t cols);
+void SP_V(spkFftLargeScatterC64)(double* dst, const double* src, int64_t stride, int32_t rows, int32_t cols,
+                                 int32_t mode);
+void SP_V(spkFftLargeTwiddleR4FwdC64)(const double* src, double* dst, int64_t q, int64_t groups,
+                                      const double* table);
+void SP_V(spkFftLargeTwiddleR4InvC64)(const double* src, double* dst, int64_t q, int64_t groups,
+                                      const double* table);
+void SP_V(spkFftLargeTwiddleR2FwdC64)(const double* src, double* dst, int64_t h, int64_t groups,
+                                      const double* table);
+void SP_V(spkFftLargeTwiddleR2InvC64)(const double* src, double* dst, int64_t h, int64_t groups,
+                                      const double* table);
 #endif
 
 }  // namespace SP_SET_NS

@@ -6,10 +6,11 @@
 // radix passes on plain twiddles up to complex order 9; the SSE2 set runs
 // the fused kernel up to complex order 13, the SSE3 and SSSE3 sets up to 14,
 // on the index table, stage twiddles and pair-split split tables, with a
-// work area of one complex double per point. Larger orders belong to the
-// large-size path and are refused at spec build until it arrives.
+// work area of one complex double per point. Larger orders run the
+// large-size path (fft_f64_large.h) on the plan the spec build lays out.
 #include "primitives/fft/fft_bitrev.h"
 #include "primitives/fft/fft_f64_fused.h"
+#include "primitives/fft/fft_f64_large.h"
 #include "primitives/fft/fft_f64_tables.h"
 #include "primitives/fft/fft_split_merge.h"
 #include "primitives/fft/real_fft_driver.h"
@@ -24,10 +25,21 @@ namespace {
 constexpr bool kFused = SP_SET_INDEX >= SP_SET_SSE2;
 constexpr int32_t kPlainLimit = SP_SET_INDEX <= SP_SET_SSE ? 9 : SP_SET_INDEX == SP_SET_SSE2 ? 13 : 14;
 
+struct TableBuilders {
+  static double* Twiddles(int32_t m, const double* sine, int32_t order, double* table) {
+    return SP_V(spkFftTwiddleTableF64)(m, sine, order, table);
+  }
+  static double* Subsampled(int32_t m, const double* sine, int32_t order, double* table) {
+    return SP_V(spkFftTwiddleSubsampleF64)(m, sine, order, table);
+  }
+};
+
+fftk::LargePlanShape LargeShape() { return {SP_V(spkFftLargePlanF64)(), kPlainLimit, kFused}; }
+
 struct DoublePlan {
   using T = double;
   static constexpr int32_t kPlainLimit = SP_SET_NS::kPlainLimit;
-  static constexpr int32_t kLargestOrder = kPlainLimit + 1;
+  static constexpr int32_t kLargestOrder = fftk::kLargestOrder;
 
   static int32_t* BuildBitReversal(int32_t m, int32_t* table) {
     return kFused ? SP_V(spkFftBitRevIndexTableI32)(m, table) : SP_V(spkFftBitRevSwapTableI32)(m, table);
@@ -50,36 +62,57 @@ struct DoublePlan {
   // The fused kernel keeps its intermediate in one complex double per point
   // when it cannot work in the destination.
   static int64_t PlainWorkBytes(int32_t m) { return kFused ? 16 * fftk::Pow2(m) : 0; }
+  static int64_t LargePlanBytes(int32_t m) { return fftk::LargePlanSizeOf(LargeShape(), m).blockBytes; }
+  static void BuildLargePlan(REALFFTSPEC& spec, int32_t m, const T* sine, int32_t order, T* block) {
+    SP_V(spkFftPlanBuildF64)(&spec, m, sine, order, block);
+  }
 
   static const spkRealFftEngine<T> kEngine;
 };
 
-#if SP_SET_INDEX >= SP_SET_SSE2
 int64_t HalfPoints(const REALFFTSPEC& spec) { return fftk::Pow2(spec.order - 1); }
 
-bool FusedForward(const REALFFTSPEC& spec, const double* src, double* dst, void* work) {
-  const auto* twiddles = static_cast<const double*>(spec.twiddles);
+// The complex stage: the plain or fused engine up to the plain limit, else
+// bit reversal and the large-size path (which applies the scale itself).
+bool ComplexForward(const REALFFTSPEC& spec, const double* src, double* dst, void* work) {
+  const int32_t m = spec.order - 1;
   auto* area = static_cast<double*>(work);
+  if (m > kPlainLimit) {
+    if (src == dst) SP_V(spkFftBitRevInPlaceC64)(dst, HalfPoints(spec), spec.bitReversal);
+    else SP_V(spkFftBitRevCopyC64)(src, dst, HalfPoints(spec), spec.bitReversal);
+    SP_V(spkFftLargeFwdC64)(&spec, dst, m, area);
+    return true;
+  }
+#if SP_SET_INDEX >= SP_SET_SSE2
+  const auto* twiddles = static_cast<const double*>(spec.twiddles);
   SP_V(spkFftFusedFwdC64)(src, dst, HalfPoints(spec), twiddles, spec.bitReversal, area);
   return false;
+#else
+  return fftk::PlainComplexForward<DoublePlan>(spec, src, dst, work);
+#endif
 }
-bool FusedInverse(const REALFFTSPEC& spec, double* data, void* work) {
-  const auto* twiddles = static_cast<const double*>(spec.twiddles);
+
+bool ComplexInverse(const REALFFTSPEC& spec, double* data, void* work) {
+  const int32_t m = spec.order - 1;
   auto* area = static_cast<double*>(work);
+  if (m > kPlainLimit) {
+    SP_V(spkFftBitRevInPlaceC64)(data, HalfPoints(spec), spec.bitReversal);
+    SP_V(spkFftLargeInvC64)(&spec, data, m, area);
+    return true;
+  }
+#if SP_SET_INDEX >= SP_SET_SSE2
+  const auto* twiddles = static_cast<const double*>(spec.twiddles);
   SP_V(spkFftFusedInvC64)(data, data, HalfPoints(spec), twiddles, spec.bitReversal, area);
   return false;
-}
+#else
+  return fftk::PlainComplexInverse<DoublePlan>(spec, data, work);
 #endif
+}
 
 constinit const spkRealFftEngine<double> DoublePlan::kEngine = {
     &SP_V(spkSmallDftKernels).realTablesF64,
-#if SP_SET_INDEX >= SP_SET_SSE2
-    &FusedForward,
-    &FusedInverse,
-#else
-    &fftk::PlainComplexForward<DoublePlan>,
-    &fftk::PlainComplexInverse<DoublePlan>,
-#endif
+    &ComplexForward,
+    &ComplexInverse,
     &SP_V(spkFftRealSplitF64),
     &SP_V(spkFftRealMergeF64),
     &SP_V(spkFftScaleF64),
@@ -169,6 +202,62 @@ void SP_V(spkFftFusedFwdC64)(const double* src, double* dst, int64_t n, const do
 void SP_V(spkFftFusedInvC64)(const double* src, double* dst, int64_t n, const double* twiddles,
                              const int32_t* bitReversal, double* work) {
   fftk::FusedComplexFft<true>(src, dst, n, twiddles, bitReversal, work);
+}
+#endif
+
+void SP_V(spkFftPlanSizeF64)(int32_t m, int64_t* blockBytes, int64_t* workBytes) {
+  const fftk::LargePlanSize size = fftk::LargePlanSizeOf(LargeShape(), m);
+  *blockBytes = size.blockBytes;
+  *workBytes = size.workBytes;
+}
+void SP_V(spkFftPlanBuildF64)(REALFFTSPEC* spec, int32_t m, const double* sine, int32_t order, double* block) {
+  fftk::BuildLargePlan<TableBuilders>(LargeShape(), *spec, m, sine, order, block);
+}
+
+#if SP_SET_INDEX <= SP_SET_SSE
+void SP_V(spkFftLargeFwdC64)(const REALFFTSPEC* spec, double* data, int32_t m, double* work) {
+  fftk::LargeGeneric<false>(*spec, data, m, 0, work);
+}
+void SP_V(spkFftLargeInvC64)(const REALFFTSPEC* spec, double* data, int32_t m, double* work) {
+  fftk::LargeGeneric<true>(*spec, data, m, 0, work);
+}
+#else
+void SP_V(spkFftLargeFwdC64)(const REALFFTSPEC* spec, double* data, int32_t m, double* work) {
+  fftk::LargeSimd<false>(*spec, data, m, 0, work, kPlainLimit);
+}
+void SP_V(spkFftLargeInvC64)(const REALFFTSPEC* spec, double* data, int32_t m, double* work) {
+  fftk::LargeSimd<true>(*spec, data, m, 0, work, kPlainLimit);
+}
+void SP_V(spkFftLargeColumnKernelFwdC64)(double* data, int32_t n, const double* twiddles, double* work,
+                                         int32_t outInterleaved) {
+  fftk::ColumnKernel<false>(data, n, twiddles, work, outInterleaved);
+}
+void SP_V(spkFftLargeColumnKernelInvC64)(double* data, int32_t n, const double* twiddles, double* work,
+                                         int32_t outInterleaved) {
+  fftk::ColumnKernel<true>(data, n, twiddles, work, outInterleaved);
+}
+void SP_V(spkFftLargeGatherC64)(const double* src, double* dst, int64_t stride, int32_t rows, int32_t cols) {
+  fftk::lanes::GatherBlock(src, dst, stride, rows, cols);
+}
+void SP_V(spkFftLargeScatterC64)(double* dst, const double* src, int64_t stride, int32_t rows, int32_t cols,
+                                 int32_t mode) {
+  fftk::lanes::ScatterBlock(dst, src, stride, rows, cols, mode == 1);
+}
+void SP_V(spkFftLargeTwiddleR4FwdC64)(const double* src, double* dst, int64_t q, int64_t groups,
+                                      const double* table) {
+  fftk::lanes::TwiddlePassR4<false>(src, dst, q, groups, table);
+}
+void SP_V(spkFftLargeTwiddleR4InvC64)(const double* src, double* dst, int64_t q, int64_t groups,
+                                      const double* table) {
+  fftk::lanes::TwiddlePassR4<true>(src, dst, q, groups, table);
+}
+void SP_V(spkFftLargeTwiddleR2FwdC64)(const double* src, double* dst, int64_t h, int64_t groups,
+                                      const double* table) {
+  fftk::lanes::TwiddlePassR2<false>(src, dst, h, groups, table);
+}
+void SP_V(spkFftLargeTwiddleR2InvC64)(const double* src, double* dst, int64_t h, int64_t groups,
+                                      const double* table) {
+  fftk::lanes::TwiddlePassR2<true>(src, dst, h, groups, table);
 }
 #endif
 

@@ -5,17 +5,18 @@
 // Each set runs its own engine: the generic and SSE sets bit reversal plus
 // radix passes on complex orders up to 9, the SSE2 set one fused
 // permute-and-transform kernel up to complex order 13, the SSE3 and SSSE3
-// sets up to 14. Orders above that (the large-size path) are refused with
-// spErrFftOrder (-15) before anything is allocated. The SIMD sets need
-// scratch of 16 * N/2 bytes (spec->workBytes); a caller's buffer must hold
+// sets up to 14; above that every set runs its large-size path (rows, then
+// columns, on a plan built into the spec) up to order 30. A transform's
+// scratch is spec->workBytes (0: none); a caller's buffer must hold
 // workBytes + 15 bytes.
 #pragma once
 #include <cstdint>
 
 #include "primitives/fft/sp_real_fft.h"
 
-// spRealFftInitF64: -8 null out pointer, -15 order outside 0..30 or above
-// the set's engine, -16 flag not one of 1, 2, 4, 8, -9 out of memory; *spec
+// spRealFftInitF64: -8 null out pointer, -15 order outside 0..30, -16 flag
+// not one of 1, 2, 4, 8, -9 out of memory (the largest orders need up to
+// about 17 GiB of tables); *spec
 // only on success. spRealFftFreeF64: -8 null, -17 not a live
 // double-precision spec (nothing changed). spRealFftFwdF64: N doubles ->
 // packed half spectrum of N + 2 doubles (2 for N = 1). spRealFftInvF64:

@@ -1,0 +1,177 @@
+// The column step of the large-size complex FFTs in the SIMD sets, written
+// once over the lane count: two lanes for doubles, four for floats. A
+// level splits 2^M bit-reversed points into R = 2^k1 rows of 2^L points;
+// once every row holds its own transform (lane-split), the remaining k1
+// decimation-in-time levels run on blocks of `cols` columns copied into a
+// contiguous work block: gather, radix-4 twiddle passes, one radix-2 pass
+// when k1 is odd, scatter.
+//
+// Lane-split layout: each run of kLanes consecutive complex values (kLanes
+// = 16 bytes / sizeof(T)) occupies 32 bytes as its kLanes real parts, then
+// its kLanes imaginary parts (pairs for doubles, quads for floats). Twiddle
+// entries have the same shape and hold forward factors w = cos - j sin; the
+// inverse multiplies by conj(w). A radix-4 record is three entries
+// (factors 1, 2, 3) per run of positions, 96 bytes.
+//
+// Include only from *_variant.cpp of the SSE2 set and later (the float
+// instantiation also builds in the SSE set).
+#pragma once
+#include <cstdint>
+#include <cstring>
+
+#include "primitives/frame/simd.h"
+
+#if SP_SET_INDEX >= SP_SET_SSE
+
+namespace SP_SET_NS::fftk::lanes {
+
+template <class T>
+using Vec = decltype(simd::Load(static_cast<const T*>(nullptr)));
+template <class T>
+inline constexpr int64_t kLanes = 16 / sizeof(T);
+
+// kLanes complex values at a lane-split run.
+template <class T>
+struct Run {
+  Vec<T> re, im;
+};
+template <class T>
+inline Run<T> operator+(Run<T> a, Run<T> b) {
+  return {simd::Add(a.re, b.re), simd::Add(a.im, b.im)};
+}
+template <class T>
+inline Run<T> operator-(Run<T> a, Run<T> b) {
+  return {simd::Sub(a.re, b.re), simd::Sub(a.im, b.im)};
+}
+
+// Run at position p (a multiple of kLanes) of a 16-byte aligned buffer.
+template <class T>
+inline Run<T> LoadRun(const T* d, int64_t p) {
+  return {simd::Load(d + 2 * p), simd::Load(d + 2 * p + kLanes<T>)};
+}
+template <class T>
+inline void StoreRun(T* d, int64_t p, Run<T> v) {
+  simd::Store(d + 2 * p, v.re);
+  simd::Store(d + 2 * p + kLanes<T>, v.im);
+}
+
+// J * v with J = -j forward, +j inverse.
+template <bool kInverse, class T>
+inline Run<T> TimesJ(Run<T> v) {
+  const Vec<T> sign = simd::Splat(T(-0.0));
+  return kInverse ? Run<T>{simd::Xor(v.im, sign), v.re} : Run<T>{v.im, simd::Xor(v.re, sign)};
+}
+
+// x times the entry at `entry` (forward) or its conjugate (inverse).
+template <bool kInverse, class T>
+inline Run<T> Twiddle(Run<T> x, const T* entry) {
+  using namespace simd;
+  const Vec<T> wr = Load(entry), wi = Load(entry + kLanes<T>);
+  if constexpr (kInverse) return {Add(Mul(wr, x.re), Mul(wi, x.im)), Sub(Mul(wr, x.im), Mul(wi, x.re))};
+  else return {Sub(Mul(wr, x.re), Mul(wi, x.im)), Add(Mul(wr, x.im), Mul(wi, x.re))};
+}
+
+// Radix-4 butterfly at p, p + q, p + 2q, p + 3q with the record of p: the
+// first factor on the third quarter, the second on the second, the third
+// on the fourth (on bit-reversed data the quarters hold the inputs = 0, 2,
+// 1, 3 mod 4).
+template <bool kInverse, class T>
+[[gnu::always_inline]] inline void Butterfly4(const T* src, T* dst, int64_t p, int64_t q, const T* record) {
+  constexpr int64_t kEntry = 2 * kLanes<T>;
+  const Run<T> a0 = LoadRun(src, p);
+  const Run<T> a1 = Twiddle<kInverse>(LoadRun(src, p + q), record + kEntry);
+  const Run<T> a2 = Twiddle<kInverse>(LoadRun(src, p + 2 * q), record);
+  const Run<T> a3 = Twiddle<kInverse>(LoadRun(src, p + 3 * q), record + 2 * kEntry);
+  const Run<T> sum01 = a0 + a1, diff01 = a0 - a1, sum23 = a2 + a3;
+  const Run<T> jDiff23 = TimesJ<kInverse>(a2 - a3);
+  StoreRun(dst, p, sum01 + sum23);
+  StoreRun(dst, p + q, diff01 + jDiff23);
+  StoreRun(dst, p + 2 * q, sum01 - sum23);
+  StoreRun(dst, p + 3 * q, diff01 - jDiff23);
+}
+
+// Radix-4 twiddle pass over `groups` groups of 4q values; every group reads
+// the same q / kLanes records. src may be dst.
+template <bool kInverse, class T>
+void TwiddlePassR4(const T* src, T* dst, int64_t q, int64_t groups, const T* table) {
+  for (int64_t g = 0; g < groups; ++g) {
+    const int64_t at = 2 * 4 * q * g;
+    const T* record = table;
+    for (int64_t p = 0; p < q; p += kLanes<T>, record += 6 * kLanes<T>)
+      Butterfly4<kInverse>(src + at, dst + at, p, q, record);
+  }
+}
+
+// Radix-2 twiddle pass over `groups` groups of 2h values; every group reads
+// the same h / kLanes entries. src may be dst.
+template <bool kInverse, class T>
+void TwiddlePassR2(const T* src, T* dst, int64_t h, int64_t groups, const T* table) {
+  for (int64_t g = 0; g < groups; ++g) {
+    const T* x = src + 2 * 2 * h * g;
+    T* y = dst + 2 * 2 * h * g;
+    const T* entry = table;
+    for (int64_t p = 0; p < h; p += kLanes<T>, entry += 2 * kLanes<T>) {
+      const Run<T> a0 = LoadRun(x, p), a1 = Twiddle<kInverse>(LoadRun(x, p + h), entry);
+      StoreRun(y, p, a0 + a1);
+      StoreRun(y, p + h, a0 - a1);
+    }
+  }
+}
+
+// Copies `cols` complex values from each of `rows` rows of src (row r at
+// r * stride values, any element alignment) to dst, one row after another.
+// Bytes move unchanged, so lane-split runs stay lane-split.
+template <class T>
+void GatherBlock(const T* src, T* dst, int64_t stride, int64_t rows, int64_t cols) {
+  const size_t bytes = static_cast<size_t>(2 * cols) * sizeof(T);
+  for (int64_t r = 0; r < rows; ++r) std::memcpy(dst + 2 * r * cols, src + 2 * r * stride, bytes);
+}
+
+// The reverse of GatherBlock. With `interleave` each lane-split run is
+// written interleaved (re, im, re, im, ...); otherwise bytes move unchanged.
+template <class T>
+void ScatterBlock(T* dst, const T* src, int64_t stride, int64_t rows, int64_t cols, bool interleave) {
+  if (!interleave) {
+    const size_t bytes = static_cast<size_t>(2 * cols) * sizeof(T);
+    for (int64_t r = 0; r < rows; ++r) std::memcpy(dst + 2 * r * stride, src + 2 * r * cols, bytes);
+    return;
+  }
+  for (int64_t r = 0; r < rows; ++r) {
+    const T* from = src + 2 * r * cols;
+    T* to = dst + 2 * r * stride;
+    for (int64_t p = 0; p < cols; p += kLanes<T>) {
+      const Run<T> v = LoadRun(from, p);
+      simd::StoreU(to + 2 * p, simd::InterleaveLow(v.re, v.im));
+      simd::StoreU(to + 2 * p + kLanes<T>, simd::InterleaveHigh(v.re, v.im));
+    }
+  }
+}
+
+// The column step of one level: data holds R = 2^k1 rows of `rowLength`
+// points, each transformed and lane-split; `cols` columns per block (a
+// multiple of kLanes, dividing rowLength) go through work (R * cols
+// values, 16-byte aligned). `table` is the level's twiddle-multiply table,
+// read on across the blocks. Returns the position after what was read.
+template <bool kInverse, class T>
+const T* ColumnStep(T* data, T* work, int64_t rowLength, int32_t k1, int64_t cols, const T* table,
+                    bool interleaveOut) {
+  const int64_t rows = int64_t{1} << k1;
+  for (int64_t c0 = 0; c0 < rowLength; c0 += cols) {
+    GatherBlock(data + 2 * c0, work, rowLength, rows, cols);
+    int64_t q = cols;
+    for (int32_t s = 2; s <= k1; s += 2, q *= 4) {
+      TwiddlePassR4<kInverse>(work, work, q, rows >> s, table);
+      table += 2 * 3 * q;
+    }
+    if (k1 % 2 == 1) {
+      TwiddlePassR2<kInverse>(work, work, q, 1, table);
+      table += 2 * q;
+    }
+    ScatterBlock(data + 2 * c0, work, rowLength, rows, cols, interleaveOut);
+  }
+  return table;
+}
+
+}  // namespace SP_SET_NS::fftk::lanes
+
+#endif

@@ -1,0 +1,192 @@
+// The large-size double complex FFT: 2^m complex doubles in bit-reversed
+// order become their unnormalised DFT in natural order, in place, scaled
+// by the spec's scale when the direction asks for it (each value once, on
+// the rows of the deepest level). One template serves both directions.
+//
+// A level of order M splits into R = 2^k1 rows of 2^L points (L = M - k1,
+// k1 from the set's split table); every row is transformed on its own,
+// then the columns are combined:
+//   generic and SSE sets: rows by the radix passes (L <= 9), by the
+//     blocked form (split exponent 0: 512-point rows, then radix-2 passes
+//     in strips) or one level deeper; columns four at a time, the level's
+//     twiddles multiplied in on the way into the work buffer, each column
+//     by the radix passes of order k1.
+//   SSE2, SSE3, SSSE3 sets: rows by the column kernel (up to the row limit)
+//     or one level deeper, left pair-split; columns by the column step of
+//     fft_column_step.h, the top level writing interleaved.
+// Include only from *_variant.cpp.
+#pragma once
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+#include "primitives/fft/fft_f64_large_plan.h"
+#include "primitives/fft/fft_radix_generic.h"
+#include "primitives/fft/real_fft_f64_kernels.h"
+
+#if SP_SET_INDEX >= SP_SET_SSE2
+#include "primitives/fft/fft_column_step.h"
+#include "primitives/fft/fft_f64_fused.h"
+#endif
+
+namespace SP_SET_NS::fftk {
+
+inline bool ScalesDirection(const REALFFTSPEC& spec, bool inverse) {
+  return (inverse ? spec.inverseScaled : spec.forwardScaled) == 1;
+}
+
+#if SP_SET_INDEX <= SP_SET_SSE
+
+inline constexpr int64_t kBlockedRow = 512;
+inline constexpr int64_t kBlockedStrip = 128;  // values per block pair and strip: 64 of each half
+
+// Radix-2 passes that join the transforms of length `size` in data (n
+// values) into one of length n, strip by strip across all block pairs.
+// table: e^(-2 pi j i / n), i < n/4, interleaved.
+template <bool kInverse>
+void BlockPassGeneric(double* data, int64_t n, int64_t size, const double* table, int64_t strip) {
+  const int64_t halfStrip = strip / 2;
+  for (int64_t L = size; L < n; L *= 2) {
+    const int64_t blocks = n / L, step = blocks / 2;
+    for (int64_t j0 = 0; j0 < L / 2; j0 += halfStrip)
+      for (int64_t pair = 0; pair < blocks; pair += 2) {
+        double* a = data + 2 * pair * L;
+        double* b = a + 2 * L;
+        for (int64_t j = j0; j < j0 + halfStrip; ++j) {
+          const Cx t = Tw<kInverse>({table[2 * j * step], table[2 * j * step + 1]});
+          const Cx v = LoadCx(b, j) * t, u = LoadCx(a, j);
+          StoreCx(a, j, u + v);
+          StoreCx(b, j, u - v);
+          const int64_t k = j + L / 2;  // the factor e^(-+2 pi j k / 2L) = J t
+          const Cx w = TimesJ<kInverse>(LoadCx(b, k) * t), x = LoadCx(a, k);
+          StoreCx(a, k, x + w);
+          StoreCx(b, k, x - w);
+        }
+      }
+  }
+}
+
+// The blocked form on n = 2^10 or 2^11 values: 512-point rows from the last
+// to the first, then the radix-2 passes.
+template <bool kInverse>
+void BlockedGeneric(const REALFFTSPEC& spec, double* data, int64_t n) {
+  const auto* rowTable = static_cast<const double*>(spec.twiddles);
+  for (int64_t row = n - kBlockedRow; row >= 0; row -= kBlockedRow) {
+    double* at = data + 2 * row;
+    RadixPassesGeneric<kInverse>(at, kBlockedRow, rowTable);
+    if (ScalesDirection(spec, kInverse)) SP_V(spkFftScaleF64)(spec.scale, at, 2 * kBlockedRow);
+  }
+  BlockPassGeneric<kInverse>(data, n, kBlockedRow, static_cast<const double*>(spec.subsampledTwiddles),
+                             kBlockedStrip);
+}
+
+// One level of order M; work holds four columns of 2^k1 complex doubles.
+template <bool kInverse>
+void LargeGeneric(const REALFFTSPEC& spec, double* data, int32_t M, int32_t level, double* work) {
+  const spkFftLargePlanExponents& plan = SP_V(spkFftLargePlanF64)();
+  const int32_t k1 = plan.split[M];
+  if (k1 == 0) {
+    BlockedGeneric<kInverse>(spec, data, Pow2(M));
+    return;
+  }
+  const int32_t L = M - k1;
+  const int64_t rows = Pow2(k1), cols = Pow2(L);
+  for (int64_t r = 0; r < rows; ++r) {
+    double* row = data + 2 * r * cols;
+    if (L <= 9) {
+      RadixPassesGeneric<kInverse>(row, cols, static_cast<const double*>(spec.twiddles));
+      if (ScalesDirection(spec, kInverse)) SP_V(spkFftScaleF64)(spec.scale, row, 2 * cols);
+    } else {
+      LargeGeneric<kInverse>(spec, row, L, level + 1, work);
+    }
+  }
+  const auto* columnTable = static_cast<const double*>(spec.rowTwiddles[level]);
+  const auto* factor = static_cast<const double*>(spec.multiplyTables[level]);
+  for (int64_t c0 = 0; c0 < cols; c0 += 4) {
+    for (int64_t r = 0; r < rows; ++r)
+      for (int64_t t = 0; t < 4; ++t, factor += 2)
+        StoreCx(work, t * rows + r, LoadCx(data, r * cols + c0 + t) * Tw<kInverse>({factor[0], factor[1]}));
+    for (int64_t t = 0; t < 4; ++t) RadixPassesGeneric<kInverse>(work + 2 * t * rows, rows, columnTable);
+    for (int64_t r = 0; r < rows; ++r)
+      for (int64_t t = 0; t < 4; ++t) StoreCx(data, r * cols + c0 + t, LoadCx(work, t * rows + r));
+  }
+}
+
+#else
+
+// n-point FFT of bit-reversed interleaved data (n a power of two >= 8), in
+// place, natural order out, pair-split unless outInterleaved is 1. table:
+// the stage twiddles of order log2 n. work (16 n bytes, 16-byte aligned)
+// is used only when data is not 16-byte aligned.
+template <bool kInverse>
+void ColumnKernel(double* data, int64_t n, const double* table, double* work, int32_t outInterleaved) {
+  const bool split = outInterleaved != 1;
+  if (n == 8) {
+    // Eight values in registers: pair-split output goes through an aligned
+    // local so that data needs only 8-byte alignment.
+    alignas(16) double local[16];
+    double* out = split ? local : data;
+    if (split)
+      Butterfly8One<kInverse, true>(LoadOne(data, 0), LoadOne(data, 1), LoadOne(data, 2), LoadOne(data, 3),
+                                    LoadOne(data, 4), LoadOne(data, 5), LoadOne(data, 6), LoadOne(data, 7), out);
+    else
+      Butterfly8One<kInverse, false>(LoadOne(data, 0), LoadOne(data, 1), LoadOne(data, 2), LoadOne(data, 3),
+                                     LoadOne(data, 4), LoadOne(data, 5), LoadOne(data, 6), LoadOne(data, 7), out);
+    if (split) std::memcpy(data, local, sizeof local);
+    return;
+  }
+  double* const buf = simd::Aligned16(data) ? data : work;
+  int64_t q;
+  if (std::countr_zero(static_cast<uint64_t>(n)) % 2 == 0) {
+    for (int64_t g = 0; g < n; g += 4) {
+      pair::f64x2 y0, y1, y2, y3;
+      Butterfly4One<kInverse>(LoadOne(data, g), LoadOne(data, g + 1), LoadOne(data, g + 2), LoadOne(data, g + 3), y0,
+                              y1, y2, y3);
+      pair::StoreSplit(buf, g, pair::Join(y0, y1));
+      pair::StoreSplit(buf, g + 2, pair::Join(y2, y3));
+    }
+    q = 4;
+  } else {
+    for (int64_t g = 0; g < n; g += 8)
+      Butterfly8One<kInverse, true>(LoadOne(data, g), LoadOne(data, g + 1), LoadOne(data, g + 2),
+                                    LoadOne(data, g + 3), LoadOne(data, g + 4), LoadOne(data, g + 5),
+                                    LoadOne(data, g + 6), LoadOne(data, g + 7), buf + 2 * g);
+    q = 8;
+  }
+  const double* stage = table;
+  for (; 4 * q < n; q *= 4) {
+    StagePairs<kInverse>(buf, n, q, stage);
+    stage += 6 * q;
+  }
+  if (!split) {
+    LastStagePairs<kInverse>(buf, data, n, stage);
+    return;
+  }
+  StagePairs<kInverse>(buf, n, q, stage);
+  if (buf != data) std::memcpy(data, buf, static_cast<size_t>(16 * n));
+}
+
+// One level of order M of the SIMD sets; the top level (level 0) writes
+// interleaved, the levels below leave their rows pair-split for the level
+// above.
+template <bool kInverse>
+void LargeSimd(const REALFFTSPEC& spec, double* data, int32_t M, int32_t level, double* work, int32_t rowLimit) {
+  const spkFftLargePlanExponents& plan = SP_V(spkFftLargePlanF64)();
+  const int32_t k1 = plan.split[M], L = M - k1;
+  const int64_t rows = Pow2(k1), cols = Pow2(L);
+  for (int64_t r = 0; r < rows; ++r) {
+    double* row = data + 2 * r * cols;
+    if (L <= rowLimit) {
+      ColumnKernel<kInverse>(row, cols, static_cast<const double*>(spec.twiddles), work, 0);
+      if (ScalesDirection(spec, kInverse)) SP_V(spkFftScaleF64)(spec.scale, row, 2 * cols);
+    } else {
+      LargeSimd<kInverse>(spec, row, L, level + 1, work, rowLimit);
+    }
+  }
+  lanes::ColumnStep<kInverse>(data, work, cols, k1, Pow2(plan.block[M] - k1),
+                              static_cast<const double*>(spec.multiplyTables[level]), level == 0);
+}
+
+#endif
+
+}  // namespace SP_SET_NS::fftk
