@@ -27,6 +27,7 @@ inline constexpr int32_t kFusedLimit = SP_SET_INDEX == SP_SET_SSE    ? 9
                                        : SP_SET_INDEX == SP_SET_SSE3 ? 15
                                                                      : 16;
 inline constexpr int32_t kPlainLimit = kFusedLimit + 1;
+inline constexpr bool kLargePath = false;
 inline constexpr bool kStageMajor = SP_SET_INDEX <= SP_SET_SSE2;
 inline constexpr fftk::PassFamily kFamily = {kStageMajor, SP_SET_INDEX == SP_SET_SSE3    ? 1024
                                                           : SP_SET_INDEX == SP_SET_SSSE3 ? 2048
