@@ -217,9 +217,9 @@ void CheckLargeOrder(int order) {
     want[2 * tone.bin] = tone.c.real() * n / 2;
     want[2 * tone.bin + 1] = tone.c.imag() * n / 2;
   }
-  // Float input rounding spreads over every bin (about sqrt(N) eps each);
-  // the path's own error grows with the order.
-  EXPECT_LE(MaxError(fx.data(), want, Packed(order)), 4e-7L * order * std::sqrt(static_cast<long double>(n)) * 4);
+  // A few float roundings of the largest bin (N/2): far below what a wrong
+  // index or factor gives.
+  EXPECT_LE(MaxError(fx.data(), want, Packed(order)), std::numeric_limits<float>::epsilon() * n);
 
   const auto random = RandomValues<float>(n, 7100 + order);
   const auto fr = Forward(spec.p, random);
@@ -252,10 +252,13 @@ void CheckLargeOrder(int order) {
 // Opt-in, outside CI (up to about 20 GiB at order 30): orders 23 to 30,
 // among them the two-level plans (generic and SSE from order 24). Where
 // the allocator cannot give a spec's memory the build fails with -9 and
-// the order is skipped.
+// the order is skipped. VANTREL_LARGE_TESTS_MAX_ORDER stops earlier on a
+// machine others share.
 TEST_P(RealFftF32LargeTest, OrdersTwentyThreeToThirty) {
   if (!LargeTestsWanted()) GTEST_SKIP() << "set VANTREL_LARGE_TESTS=1 to run";
-  for (int order = 23; order <= 30; ++order) CheckLargeOrder(order);
+  const char* limit = std::getenv("VANTREL_LARGE_TESTS_MAX_ORDER");
+  const int last = limit != nullptr ? std::atoi(limit) : 30;
+  for (int order = 23; order <= last; ++order) CheckLargeOrder(order);
 }
 
 // Table, scratch and work sizes by the plan rules, hand-evaluated from the
