@@ -118,6 +118,13 @@ void SP_V(spkFftLargeFwdC32)(const REALFFTSPEC* spec, float* data, int32_t m, fl
 void SP_V(spkFftLargeInvC32)(const REALFFTSPEC* spec, float* data, int32_t m, float* work) {
   fft32::LargeGeneric<true>(*spec, data, m, 0, work);
 }
+#elif SP_SET_INDEX >= SP_SET_SSE2
+void SP_V(spkFftLargeFwdC32)(const REALFFTSPEC* spec, float* data, int32_t m, float* work) {
+  fft32::LargeColumns<false>(*spec, kLargeShape.tables, fft32::kPlainLimit, data, m, 0, work);
+}
+void SP_V(spkFftLargeInvC32)(const REALFFTSPEC* spec, float* data, int32_t m, float* work) {
+  fft32::LargeColumns<true>(*spec, kLargeShape.tables, fft32::kPlainLimit, data, m, 0, work);
+}
 #endif
 
 spStatus SP_V(spRealFftInitF32)(REALFFTSPEC** spec, int32_t order, int32_t scaleFlag, int32_t hint) {

@@ -35,7 +35,7 @@ constexpr decltype(&sp_generic::spkFftPlanSizeF32_Generic) kPlanSize[] = SP_VARI
 // The first order of each set's large-size path (complex order plain
 // limit + 2), and whether the set runs that path so far.
 constexpr int kFirstLargeOrder[] = {12, 12, 17, 18, 19};
-constexpr bool kRunsLargePath[] = {true, false, false, false, false};
+constexpr bool kRunsLargePath[] = {true, false, true, true, true};
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 int64_t Points(int order) { return int64_t{1} << order; }
