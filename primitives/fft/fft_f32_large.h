@@ -13,6 +13,11 @@
 //     deeper; columns four at a time, the level's factors multiplied in on
 //     the way into the work buffer, each column by the plain passes of
 //     order k1.
+//   SSE set: the same split, rows and columns by the SSE radix kernel and
+//     left in the split 4-lane layout; a group of four columns is one
+//     32-byte group of every row, gathered with its factors into four
+//     work columns and written back in place. Blocked orders halve down to
+//     1024-point blocks and join the halves with radix-2 combines.
 //   SSE2, SSE3, SSSE3 sets: rows by the set's radix kernel (d up to the
 //     plain limit) or one level deeper, left in the split 4-lane layout;
 //     columns in groups of 2^(b - k1) by the column step shared with the
@@ -26,7 +31,7 @@
 #include "primitives/fft/fft_radix_generic.h"
 #include "primitives/fft/real_fft_kernels.h"
 
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_INDEX >= SP_SET_SSE
 #include "primitives/fft/fft_column_step.h"
 #endif
 
@@ -117,6 +122,116 @@ void LargeGeneric(const REALFFTSPEC& spec, float* data, int32_t M, int32_t level
     for (int64_t r = 0; r < 4; ++r) fftk::RadixPassesGeneric<kInverse>(work + 2 * r * rows, rows, columnTable);
     for (int64_t j = 0; j < rows; ++j)
       for (int64_t r = 0; r < 4; ++r) fftk::StoreCx(data, j * cols + c0 + r, fftk::LoadCx(work, r * rows + j));
+  }
+}
+
+#endif
+
+#if SP_SET_INDEX == SP_SET_SSE
+
+using Quad = fftk::lanes::Run<float>;
+
+// Four points of a split group at any float boundary of the data.
+inline Quad LoadQuad(const float* p) { return {simd::LoadU(p), simd::LoadU(p + 4)}; }
+inline void StoreQuad(float* p, Quad v, bool interleaved) {
+  if (interleaved) {
+    simd::StoreU(p, simd::InterleaveLow(v.re, v.im));
+    simd::StoreU(p + 4, simd::InterleaveHigh(v.re, v.im));
+  } else {
+    simd::StoreU(p, v.re);
+    simd::StoreU(p + 4, v.im);
+  }
+}
+
+template <bool kInverse>
+void RadixSse(float* data, int64_t points, const float* table, float* work) {
+  if constexpr (kInverse) SP_V(spkFftRadixInvC32)(data, points, table, work, 0);
+  else SP_V(spkFftRadixFwdC32)(data, points, table, work, 0);
+}
+
+template <bool kInverse>
+void ScaledLeafSse(const REALFFTSPEC& spec, float* data, int64_t points, const float* table, float* work) {
+  RadixSse<kInverse>(data, points, table, work);
+  if (ScalesLeaves(spec, kInverse)) SP_V(spkFftScaleF32)(static_cast<float>(spec.scale), data, 2 * points);
+}
+
+// Radix-2 join in place of the two halves of data (count points, split
+// layout): point k of the second half times W(k, log2 count), from the
+// level's run of count/4 split values and, for the upper quarter, those
+// times J (-j forward, +j inverse).
+template <bool kInverse>
+void CombineSse(float* data, int64_t count, const float* run, bool interleaved) {
+  const int64_t half = count / 2, quarter = count / 4;
+  for (int64_t k = 0; k < half; k += 4) {
+    const Quad a = LoadQuad(data + 2 * k), b = LoadQuad(data + 2 * (half + k));
+    const bool upper = k >= quarter;
+    Quad t = fftk::lanes::Twiddle<kInverse>(b, run + 2 * (upper ? k - quarter : k));
+    if (upper) t = fftk::lanes::TimesJ<kInverse>(t);
+    StoreQuad(data + 2 * k, a + t, interleaved);
+    StoreQuad(data + 2 * (half + k), a - t, interleaved);
+  }
+}
+
+// Blocked form on count points: halves down to 1024-point blocks, then the
+// combines back up; run is the subsampled table's run of this count, the
+// next run (count/4 values on) that of the halves.
+template <bool kInverse>
+void BlockedSse(const REALFFTSPEC& spec, float* data, int64_t count, const float* run, float* work,
+                bool interleaved) {
+  const int64_t half = count / 2;
+  for (float* part : {data, data + 2 * half}) {
+    if (half == kBlockLength) ScaledLeafSse<kInverse>(spec, part, half, static_cast<const float*>(spec.twiddles), work);
+    else BlockedSse<kInverse>(spec, part, half, run + 2 * (count / 4), work, false);
+  }
+  CombineSse<kInverse>(data, count, run, interleaved);
+}
+
+// One level of order M; work holds four interleaved columns of 2^k1
+// points (or one staged row of the radix kernel).
+template <bool kInverse>
+void LargeSse(const REALFFTSPEC& spec, float* data, int32_t M, int32_t level, float* work) {
+  const LargeSplitTables& tables = kLargeSplitGeneric;
+  const auto* sub = static_cast<const float*>(spec.subsampledTwiddles);
+  const int32_t k1 = tables.split[M];
+  if (k1 == 0) {
+    BlockedSse<kInverse>(spec, data, Pow2(M), sub, work, level == 0);
+    return;
+  }
+  const int32_t d = M - k1;
+  const int64_t rows = Pow2(k1), cols = Pow2(d);
+  for (int64_t j = 0; j < rows; ++j) {
+    float* row = data + 2 * j * cols;
+    if (d < kSmallestBlockedOrder) ScaledLeafSse<kInverse>(spec, row, cols, static_cast<const float*>(spec.twiddles), work);
+    else if (tables.split[d] != 0) LargeSse<kInverse>(spec, row, d, level + 1, work);
+    else BlockedSse<kInverse>(spec, row, cols, sub, work, false);
+  }
+  const auto* columnTable = static_cast<const float*>(spec.rowTwiddles[level]);
+  const auto* factor = static_cast<const float*>(spec.multiplyTables[level]);
+  const bool top = level == 0;
+  for (int64_t c0 = 0; c0 < cols; c0 += 4) {
+    // Gather with the factors: the four columns interleaved, as the radix
+    // kernel reads them.
+    for (int64_t j = 0; j < rows; ++j, factor += 8) {
+      const Quad y = fftk::lanes::Twiddle<kInverse>(LoadQuad(data + 2 * (j * cols + c0)), factor);
+      alignas(16) float re[4], im[4];
+      simd::Store(re, y.re);
+      simd::Store(im, y.im);
+      for (int64_t r = 0; r < 4; ++r) {
+        work[2 * (r * rows + j)] = re[r];
+        work[2 * (r * rows + j) + 1] = im[r];
+      }
+    }
+    for (int64_t r = 0; r < 4; ++r) RadixSse<kInverse>(work + 2 * r * rows, rows, columnTable, nullptr);
+    // Scatter: point j of each split column back into row j's group.
+    for (int64_t j = 0; j < rows; ++j) {
+      alignas(16) float re[4], im[4];
+      const int64_t at = 8 * (j / 4) + j % 4;
+      for (int64_t r = 0; r < 4; ++r) {
+        re[r] = work[2 * r * rows + at];
+        im[r] = work[2 * r * rows + at + 4];
+      }
+      StoreQuad(data + 2 * (j * cols + c0), Quad{simd::Load(re), simd::Load(im)}, top);
+    }
   }
 }
 

@@ -27,9 +27,7 @@ inline constexpr int32_t kFusedLimit = SP_SET_INDEX == SP_SET_SSE    ? 9
                                        : SP_SET_INDEX == SP_SET_SSE3 ? 15
                                                                      : 16;
 inline constexpr int32_t kPlainLimit = kFusedLimit + 1;
-// The SSE set's own large path (four-column gather with twiddles, blocked
-// halving) is still to come; its specs stop at the plain limit.
-inline constexpr bool kLargePath = SP_SET_INDEX >= SP_SET_SSE2;
+inline constexpr bool kLargePath = true;
 inline constexpr bool kStageMajor = SP_SET_INDEX <= SP_SET_SSE2;
 inline constexpr fftk::PassFamily kFamily = {kStageMajor, SP_SET_INDEX == SP_SET_SSE3    ? 1024
                                                           : SP_SET_INDEX == SP_SET_SSSE3 ? 2048

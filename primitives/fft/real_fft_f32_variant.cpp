@@ -6,9 +6,8 @@
 //            split-layout radix kernels, grouped split tables.
 // Each set builds specs up to its plain-twiddle limit (complex order 10 in
 // the generic and SSE sets, 15, 16 and 17 in SSE2, SSE3 and SSSE3); above
-// it the large-size plan and path (fft_f32_large.h) take over in the sets
-// that run it so far (generic), and the others refuse those orders at spec
-// build.
+// it the large-size plan and path (fft_f32_large.h) take over, so every
+// set runs every order to 30.
 #include <type_traits>
 
 #include "primitives/fft/fft_f32_large.h"
@@ -118,7 +117,14 @@ void SP_V(spkFftLargeFwdC32)(const REALFFTSPEC* spec, float* data, int32_t m, fl
 void SP_V(spkFftLargeInvC32)(const REALFFTSPEC* spec, float* data, int32_t m, float* work) {
   fft32::LargeGeneric<true>(*spec, data, m, 0, work);
 }
-#elif SP_SET_INDEX >= SP_SET_SSE2
+#elif SP_SET_INDEX == SP_SET_SSE
+void SP_V(spkFftLargeFwdC32)(const REALFFTSPEC* spec, float* data, int32_t m, float* work) {
+  fft32::LargeSse<false>(*spec, data, m, 0, work);
+}
+void SP_V(spkFftLargeInvC32)(const REALFFTSPEC* spec, float* data, int32_t m, float* work) {
+  fft32::LargeSse<true>(*spec, data, m, 0, work);
+}
+#else
 void SP_V(spkFftLargeFwdC32)(const REALFFTSPEC* spec, float* data, int32_t m, float* work) {
   fft32::LargeColumns<false>(*spec, kLargeShape.tables, fft32::kPlainLimit, data, m, 0, work);
 }

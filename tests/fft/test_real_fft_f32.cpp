@@ -30,7 +30,7 @@ namespace {
 // limit in complex order), and whether the set runs the large-size path
 // above it so far (test_real_fft_f32_large.cpp covers that path).
 constexpr int kLargestOrderOfSet[] = {11, 11, 16, 17, 18};
-constexpr bool kRunsLargePath[] = {true, false, true, true, true};
+constexpr bool kRunsLargePath[] = {true, true, true, true, true};
 
 // Long-double references: the naive DFT up to order 11, above it the
 // long-double FFT (itself checked against the DFT below).

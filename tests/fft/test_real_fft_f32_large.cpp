@@ -35,7 +35,7 @@ constexpr decltype(&sp_generic::spkFftPlanSizeF32_Generic) kPlanSize[] = SP_VARI
 // The first order of each set's large-size path (complex order plain
 // limit + 2), and whether the set runs that path so far.
 constexpr int kFirstLargeOrder[] = {12, 12, 17, 18, 19};
-constexpr bool kRunsLargePath[] = {true, false, true, true, true};
+constexpr bool kRunsLargePath[] = {true, true, true, true, true};
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 int64_t Points(int order) { return int64_t{1} << order; }
@@ -308,24 +308,28 @@ TEST_P(RealFftF32LargeTest, SpecCarriesThePlan) {
     EXPECT_NE(spec.p->twiddles, nullptr);
     EXPECT_EQ(spec.p->rowTwiddles[1], nullptr);
     EXPECT_EQ(spec.p->multiplyTables[1], nullptr);
-    if (SetIndex() == SP_SET_GENERIC && order <= 13) {
+    const bool perLevelTables = SetIndex() <= SP_SET_SSE;
+    if (perLevelTables && order <= 13) {  // blocked
       EXPECT_NE(spec.p->subsampledTwiddles, nullptr);
       EXPECT_EQ(spec.p->multiplyTables[0], nullptr);
       continue;
     }
     ASSERT_NE(spec.p->multiplyTables[0], nullptr);
-    if (SetIndex() != SP_SET_GENERIC) continue;
+    if (!perLevelTables) continue;
+    // Value v of a 4-value record: interleaved (generic) or split (SSE).
     const auto* factors = static_cast<const float*>(spec.p->multiplyTables[0]);
+    auto re = [&](int64_t record, int v) { return factors[8 * record + (SetIndex() == SP_SET_SSE ? v : 2 * v)]; };
+    auto im = [&](int64_t record, int v) { return factors[8 * record + (SetIndex() == SP_SET_SSE ? 4 + v : 2 * v + 1)]; };
     const int k1 = order - 1 <= 16 ? order - 9 : order - 1 <= 18 ? 8 : 10;
     const int64_t rows = Points(k1), groups = Points(order - 1 - k1) / 4;
     for (int64_t g = 0; g < groups; ++g)
-      for (int r = 0; r < 4; ++r) {  // row 0 of every column
-        ASSERT_EQ(factors[8 * g * rows + 2 * r], 1.0f);
-        ASSERT_EQ(factors[8 * g * rows + 2 * r + 1], 0.0f);
+      for (int v = 0; v < 4; ++v) {  // row 0 of every column
+        ASSERT_EQ(re(g * rows, v), 1.0f);
+        ASSERT_EQ(im(g * rows, v), 0.0f);
       }
     for (int64_t j = 0; j < rows; ++j) {  // column 0 of every row
-      ASSERT_EQ(factors[8 * j], 1.0f);
-      ASSERT_EQ(factors[8 * j + 1], 0.0f);
+      ASSERT_EQ(re(j, 0), 1.0f);
+      ASSERT_EQ(im(j, 0), 0.0f);
     }
   }
 }
