@@ -17,7 +17,6 @@
 // instantiation also builds in the SSE set).
 #pragma once
 #include <cstdint>
-#include <cstring>
 
 #include "primitives/frame/simd.h"
 
@@ -67,8 +66,10 @@ template <bool kInverse, class T>
 inline Run<T> Twiddle(Run<T> x, const T* entry) {
   using namespace simd;
   const Vec<T> wr = Load(entry), wi = Load(entry + kLanes<T>);
-  if constexpr (kInverse) return {Add(Mul(wr, x.re), Mul(wi, x.im)), Sub(Mul(wr, x.im), Mul(wi, x.re))};
-  else return {Sub(Mul(wr, x.re), Mul(wi, x.im)), Add(Mul(wr, x.im), Mul(wi, x.re))};
+  if constexpr (kInverse)
+    return {Add(Mul(wr, x.re), Mul(wi, x.im)), Sub(Mul(wr, x.im), Mul(wi, x.re))};
+  else
+    return {Sub(Mul(wr, x.re), Mul(wi, x.im)), Add(Mul(wr, x.im), Mul(wi, x.re))};
 }
 
 // Radix-4 butterfly at p, p + q, p + 2q, p + 3q with the record of p: the
@@ -119,12 +120,20 @@ void TwiddlePassR2(const T* src, T* dst, int64_t h, int64_t groups, const T* tab
 }
 
 // Copies `cols` complex values from each of `rows` rows of src (row r at
-// r * stride values, any element alignment) to dst, one row after another.
-// Bytes move unchanged, so lane-split runs stay lane-split.
+// r * stride values, any element alignment) to dst, one row after another,
+// in 32-byte runs (cols is a multiple of kLanes). Bytes move unchanged, so
+// lane-split runs stay lane-split. Rows are short (often 64 bytes): a call
+// of memcpy per row would cost more than the copy.
 template <class T>
 void GatherBlock(const T* src, T* dst, int64_t stride, int64_t rows, int64_t cols) {
-  const size_t bytes = static_cast<size_t>(2 * cols) * sizeof(T);
-  for (int64_t r = 0; r < rows; ++r) std::memcpy(dst + 2 * r * cols, src + 2 * r * stride, bytes);
+  for (int64_t r = 0; r < rows; ++r) {
+    const T* from = src + 2 * r * stride;
+    T* to = dst + 2 * r * cols;
+    for (int64_t i = 0; i < 2 * cols; i += 2 * kLanes<T>) {
+      simd::Store(to + i, simd::LoadU(from + i));
+      simd::Store(to + i + kLanes<T>, simd::LoadU(from + i + kLanes<T>));
+    }
+  }
 }
 
 // The reverse of GatherBlock. With `interleave` each lane-split run is
@@ -132,8 +141,14 @@ void GatherBlock(const T* src, T* dst, int64_t stride, int64_t rows, int64_t col
 template <class T>
 void ScatterBlock(T* dst, const T* src, int64_t stride, int64_t rows, int64_t cols, bool interleave) {
   if (!interleave) {
-    const size_t bytes = static_cast<size_t>(2 * cols) * sizeof(T);
-    for (int64_t r = 0; r < rows; ++r) std::memcpy(dst + 2 * r * stride, src + 2 * r * cols, bytes);
+    for (int64_t r = 0; r < rows; ++r) {
+      const T* from = src + 2 * r * cols;
+      T* to = dst + 2 * r * stride;
+      for (int64_t i = 0; i < 2 * cols; i += 2 * kLanes<T>) {
+        simd::StoreU(to + i, simd::Load(from + i));
+        simd::StoreU(to + i + kLanes<T>, simd::Load(from + i + kLanes<T>));
+      }
+    }
     return;
   }
   for (int64_t r = 0; r < rows; ++r) {
@@ -153,8 +168,7 @@ void ScatterBlock(T* dst, const T* src, int64_t stride, int64_t rows, int64_t co
 // values, 16-byte aligned). `table` is the level's twiddle-multiply table,
 // read on across the blocks. Returns the position after what was read.
 template <bool kInverse, class T>
-const T* ColumnStep(T* data, T* work, int64_t rowLength, int32_t k1, int64_t cols, const T* table,
-                    bool interleaveOut) {
+const T* ColumnStep(T* data, T* work, int64_t rowLength, int32_t k1, int64_t cols, const T* table, bool interleaveOut) {
   const int64_t rows = int64_t{1} << k1;
   for (int64_t c0 = 0; c0 < rowLength; c0 += cols) {
     GatherBlock(data + 2 * c0, work, rowLength, rows, cols);

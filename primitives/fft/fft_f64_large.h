@@ -76,8 +76,7 @@ void BlockedGeneric(const REALFFTSPEC& spec, double* data, int64_t n) {
     RadixPassesGeneric<kInverse>(at, kBlockedRow, rowTable);
     if (ScalesDirection(spec, kInverse)) SP_V(spkFftScaleF64)(spec.scale, at, 2 * kBlockedRow);
   }
-  BlockPassGeneric<kInverse>(data, n, kBlockedRow, static_cast<const double*>(spec.subsampledTwiddles),
-                             kBlockedStrip);
+  BlockPassGeneric<kInverse>(data, n, kBlockedRow, static_cast<const double*>(spec.subsampledTwiddles), kBlockedStrip);
 }
 
 // One level of order M; work holds four columns of 2^k1 complex doubles.
@@ -148,9 +147,9 @@ void ColumnKernel(double* data, int64_t n, const double* table, double* work, in
     q = 4;
   } else {
     for (int64_t g = 0; g < n; g += 8)
-      Butterfly8One<kInverse, true>(LoadOne(data, g), LoadOne(data, g + 1), LoadOne(data, g + 2),
-                                    LoadOne(data, g + 3), LoadOne(data, g + 4), LoadOne(data, g + 5),
-                                    LoadOne(data, g + 6), LoadOne(data, g + 7), buf + 2 * g);
+      Butterfly8One<kInverse, true>(LoadOne(data, g), LoadOne(data, g + 1), LoadOne(data, g + 2), LoadOne(data, g + 3),
+                                    LoadOne(data, g + 4), LoadOne(data, g + 5), LoadOne(data, g + 6),
+                                    LoadOne(data, g + 7), buf + 2 * g);
     q = 8;
   }
   const double* stage = table;

@@ -110,8 +110,8 @@ inline double* MultiplyTableGeneric(int32_t M, int32_t k1, const double* sine, i
 
 // SIMD twiddle-multiply table of a level: per column block, the records of
 // each radix-4 pass, then the radix-2 entries when k1 is odd.
-inline double* MultiplyTablePairs(int32_t M, int32_t k1, int32_t blockExponent, const double* sine,
-                                  int32_t sineOrder, double* out) {
+inline double* MultiplyTablePairs(int32_t M, int32_t k1, int32_t blockExponent, const double* sine, int32_t sineOrder,
+                                  double* out) {
   const int32_t L = M - k1;
   const int64_t rowLength = Pow2(L), cols = Pow2(blockExponent - k1);
   for (int64_t c0 = 0; c0 < rowLength; c0 += cols) {
@@ -161,8 +161,10 @@ void BuildLargePlan(const LargePlanShape& shape, REALFFTSPEC& spec, int32_t m, c
     spec.multiplyTables[depth] = multiply;
     return MultiplyTableGeneric(M, k1, sine, order, multiply);
   };
-  if (!shape.simd && shape.exponents.split[m] == 0) blockedBase(m, block);
-  else level(level, m, 0, block);
+  if (!shape.simd && shape.exponents.split[m] == 0)
+    blockedBase(m, block);
+  else
+    level(level, m, 0, block);
   spec.workBytes = LargePlanSizeOf(shape, m).workBytes;
 }
 

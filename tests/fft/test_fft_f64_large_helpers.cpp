@@ -16,26 +16,25 @@
 #include "fft/real_fft_reference.h"
 #include "support/variant_sets.h"
 
-#define SP_DECLARE_LARGE_HELPERS(ns, suffix)                                                                   \
-  namespace ns {                                                                                               \
-  double* spkFftSinTableF64_##suffix(int32_t order, double* table);                                           \
-  double* spkFftTwiddleTableF64_##suffix(int32_t m, const double* sine, int32_t order, double* table);        \
-  void spkFftLargeColumnKernelFwdC64_##suffix(double* data, int32_t n, const double* twiddles, double* work,  \
-                                              int32_t outInterleaved);                                         \
-  void spkFftLargeColumnKernelInvC64_##suffix(double* data, int32_t n, const double* twiddles, double* work,  \
-                                              int32_t outInterleaved);                                         \
-  void spkFftLargeGatherC64_##suffix(const double* src, double* dst, int64_t stride, int32_t rows,            \
-                                     int32_t cols);                                                            \
-  void spkFftLargeScatterC64_##suffix(double* dst, const double* src, int64_t stride, int32_t rows,           \
-                                      int32_t cols, int32_t mode);                                             \
-  void spkFftLargeTwiddleR4FwdC64_##suffix(const double* src, double* dst, int64_t q, int64_t groups,         \
-                                           const double* table);                                               \
-  void spkFftLargeTwiddleR4InvC64_##suffix(const double* src, double* dst, int64_t q, int64_t groups,         \
-                                           const double* table);                                               \
-  void spkFftLargeTwiddleR2FwdC64_##suffix(const double* src, double* dst, int64_t h, int64_t groups,         \
-                                           const double* table);                                               \
-  void spkFftLargeTwiddleR2InvC64_##suffix(const double* src, double* dst, int64_t h, int64_t groups,         \
-                                           const double* table);                                               \
+#define SP_DECLARE_LARGE_HELPERS(ns, suffix)                                                                      \
+  namespace ns {                                                                                                  \
+  double* spkFftSinTableF64_##suffix(int32_t order, double* table);                                               \
+  double* spkFftTwiddleTableF64_##suffix(int32_t m, const double* sine, int32_t order, double* table);            \
+  void spkFftLargeColumnKernelFwdC64_##suffix(double* data, int32_t n, const double* twiddles, double* work,      \
+                                              int32_t outInterleaved);                                            \
+  void spkFftLargeColumnKernelInvC64_##suffix(double* data, int32_t n, const double* twiddles, double* work,      \
+                                              int32_t outInterleaved);                                            \
+  void spkFftLargeGatherC64_##suffix(const double* src, double* dst, int64_t stride, int32_t rows, int32_t cols); \
+  void spkFftLargeScatterC64_##suffix(double* dst, const double* src, int64_t stride, int32_t rows, int32_t cols, \
+                                      int32_t mode);                                                              \
+  void spkFftLargeTwiddleR4FwdC64_##suffix(const double* src, double* dst, int64_t q, int64_t groups,             \
+                                           const double* table);                                                  \
+  void spkFftLargeTwiddleR4InvC64_##suffix(const double* src, double* dst, int64_t q, int64_t groups,             \
+                                           const double* table);                                                  \
+  void spkFftLargeTwiddleR2FwdC64_##suffix(const double* src, double* dst, int64_t h, int64_t groups,             \
+                                           const double* table);                                                  \
+  void spkFftLargeTwiddleR2InvC64_##suffix(const double* src, double* dst, int64_t h, int64_t groups,             \
+                                           const double* table);                                                  \
   }
 SP_DECLARE_LARGE_HELPERS(sp_sse2, Sse2)
 SP_DECLARE_LARGE_HELPERS(sp_sse3, Sse3)
@@ -57,16 +56,15 @@ struct Helpers {
   PassFn radix4[2], radix2[2];
 };
 
-#define SP_HELPERS_OF(ns, suffix)                                                                          \
-  Helpers {                                                                                                \
-    ns::spkFftSinTableF64_##suffix, ns::spkFftTwiddleTableF64_##suffix,                                    \
-        {ns::spkFftLargeColumnKernelFwdC64_##suffix, ns::spkFftLargeColumnKernelInvC64_##suffix},          \
-        ns::spkFftLargeGatherC64_##suffix, ns::spkFftLargeScatterC64_##suffix,                             \
-        {ns::spkFftLargeTwiddleR4FwdC64_##suffix, ns::spkFftLargeTwiddleR4InvC64_##suffix},                \
-        {ns::spkFftLargeTwiddleR2FwdC64_##suffix, ns::spkFftLargeTwiddleR2InvC64_##suffix},                \
+#define SP_HELPERS_OF(ns, suffix)                                                                 \
+  Helpers {                                                                                       \
+    ns::spkFftSinTableF64_##suffix, ns::spkFftTwiddleTableF64_##suffix,                           \
+        {ns::spkFftLargeColumnKernelFwdC64_##suffix, ns::spkFftLargeColumnKernelInvC64_##suffix}, \
+        ns::spkFftLargeGatherC64_##suffix, ns::spkFftLargeScatterC64_##suffix,                    \
+        {ns::spkFftLargeTwiddleR4FwdC64_##suffix, ns::spkFftLargeTwiddleR4InvC64_##suffix},       \
+        {ns::spkFftLargeTwiddleR2FwdC64_##suffix, ns::spkFftLargeTwiddleR2InvC64_##suffix},       \
   }
-const Helpers kHelpers[] = {SP_HELPERS_OF(sp_sse2, Sse2), SP_HELPERS_OF(sp_sse3, Sse3),
-                            SP_HELPERS_OF(sp_ssse3, Ssse3)};
+const Helpers kHelpers[] = {SP_HELPERS_OF(sp_sse2, Sse2), SP_HELPERS_OF(sp_sse3, Sse3), SP_HELPERS_OF(sp_ssse3, Ssse3)};
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
@@ -129,8 +127,8 @@ TEST_P(LargeHelpersTest, ColumnKernelIsTheDftAtEveryLengthAndAlignment) {
       for (int32_t out : {0, 1, 2}) {
         std::vector<double> aligned;
         for (int shift : {0, 1}) {
-          SCOPED_TRACE(testing::Message() << "n " << n << (inverse ? " inverse" : " forward") << " out " << out
-                                          << " shift " << shift);
+          SCOPED_TRACE(testing::Message()
+                       << "n " << n << (inverse ? " inverse" : " forward") << " out " << out << " shift " << shift);
           Aligned data(2 * n, shift), work(2 * n, 0, -7.0);
           for (int64_t k = 0; k < n; ++k) {
             const int64_t from = Reverse(k, m);
@@ -256,9 +254,8 @@ TEST_P(LargeHelpersTest, TwiddlePassesFollowTheirFormulas) {
       for (int64_t g = 0; g < kPairs; ++g)
         for (int64_t p = 0; p < kH; ++p) {
           const double* in = x.data() + 2 * 2 * kH * g;
-          const auto a0 = SplitValue(in, p),
-                     a1 = SplitValue(in, p + kH) *
-                          factor({table.at[4 * (p / 2) + p % 2], table.at[4 * (p / 2) + 2 + p % 2]});
+          const auto a0 = SplitValue(in, p), a1 = SplitValue(in, p + kH) * factor({table.at[4 * (p / 2) + p % 2],
+                                                                                   table.at[4 * (p / 2) + 2 + p % 2]});
           EXPECT_LE(std::abs(SplitValue(data.at + 2 * 2 * kH * g, p) - (a0 + a1)), 1e-14L);
           EXPECT_LE(std::abs(SplitValue(data.at + 2 * 2 * kH * g, p + kH) - (a0 - a1)), 1e-14L);
         }
