@@ -13,10 +13,10 @@
 //     deeper; columns four at a time, the level's factors multiplied in on
 //     the way into the work buffer, each column by the plain passes of
 //     order k1.
-//   SSE set: the same split, rows and columns by the SSE radix kernel and
-//     left in the split 4-lane layout; a group of four columns is one
-//     32-byte group of every row, gathered with its factors into four
-//     work columns and written back in place. Blocked orders halve down to
+//   SSE set: the same split, rows by the SSE radix kernel and left in the
+//     split 4-lane layout; a group of four columns is one 32-byte group of
+//     every row, gathered with its factors and transformed as four lanes
+//     at once, then written back in place. Blocked orders halve down to
 //     1024-point blocks and join the halves with radix-2 combines.
 //   SSE2, SSE3, SSSE3 sets: rows by the set's radix kernel (d up to the
 //     plain limit) or one level deeper, left in the split 4-lane layout;
@@ -186,8 +186,67 @@ void BlockedSse(const REALFFTSPEC& spec, float* data, int64_t count, const float
   CombineSse<kInverse>(data, count, run, interleaved);
 }
 
-// One level of order M; work holds four interleaved columns of 2^k1
-// points (or one staged row of the radix kernel).
+// W(e, k1) for e < 2^k1/2 from the SSE plain table of order k1, whose last
+// section (butterfly positions k < 2^k1/4, factors r = 1, 2, 3, four
+// positions per 96-byte block) holds W(r k, k1): e below a quarter is
+// r = 1, above it W(e - quarter) times -j, both exact.
+class ColumnTwiddles {
+ public:
+  ColumnTwiddles(const float* table, int32_t k1) : quarter_(Pow2(k1) / 4) {
+    int64_t before = 0;
+    for (int32_t level = k1 % 2 == 0 ? 4 : 5; level < k1; level += 2) before += 6 * (Pow2(level) / 4);
+    section_ = table + before;
+  }
+  void At(int64_t e, float& re, float& im) const {
+    const int64_t k = e < quarter_ ? e : e - quarter_;
+    const float* at = section_ + 24 * (k / 4) + k % 4;
+    if (e < quarter_) {
+      re = at[0];
+      im = at[4];
+    } else {
+      re = at[4];
+      im = -at[0];
+    }
+  }
+
+ private:
+  int64_t quarter_;
+  const float* section_;
+};
+
+// Run j of a 16-byte-aligned block of runs.
+inline Quad LoadRun(const float* block, int64_t j) { return {simd::Load(block + 8 * j), simd::Load(block + 8 * j + 4)}; }
+inline void StoreRun(float* block, int64_t j, Quad v) {
+  simd::Store(block + 8 * j, v.re);
+  simd::Store(block + 8 * j + 4, v.im);
+}
+
+// Four columns side by side, one 4-lane run per row: the 2^k1-point FFT of
+// every lane at once, radix-2 decimation in time from bit-reversed rows to
+// natural order.
+template <bool kInverse>
+void ColumnsFft(float* runs, int32_t k1, const ColumnTwiddles& twiddles) {
+  const int64_t rows = Pow2(k1);
+  for (int64_t half = 1; half < rows; half *= 2) {
+    const int64_t step = rows / (2 * half);
+    for (int64_t k = 0; k < half; ++k) {
+      float wr, wi;
+      twiddles.At(k * step, wr, wi);
+      const simd::f32x4 re = simd::Splat(wr), im = simd::Splat(kInverse ? -wi : wi);
+      for (int64_t b = 0; b < rows; b += 2 * half) {
+        const Quad u = LoadRun(runs, b + k), x = LoadRun(runs, b + k + half);
+        const Quad t = k == 0 ? x
+                              : Quad{simd::Sub(simd::Mul(re, x.re), simd::Mul(im, x.im)),
+                                     simd::Add(simd::Mul(re, x.im), simd::Mul(im, x.re))};
+        StoreRun(runs, b + k, u + t);
+        StoreRun(runs, b + k + half, u - t);
+      }
+    }
+  }
+}
+
+// One level of order M; work holds the four columns as 2^k1 runs (or one
+// staged row of the radix kernel).
 template <bool kInverse>
 void LargeSse(const REALFFTSPEC& spec, float* data, int32_t M, int32_t level, float* work) {
   const LargeSplitTables& tables = kLargeSplitGeneric;
@@ -205,33 +264,14 @@ void LargeSse(const REALFFTSPEC& spec, float* data, int32_t M, int32_t level, fl
     else if (tables.split[d] != 0) LargeSse<kInverse>(spec, row, d, level + 1, work);
     else BlockedSse<kInverse>(spec, row, cols, sub, work, false);
   }
-  const auto* columnTable = static_cast<const float*>(spec.rowTwiddles[level]);
+  const ColumnTwiddles columnTwiddles(static_cast<const float*>(spec.rowTwiddles[level]), k1);
   const auto* factor = static_cast<const float*>(spec.multiplyTables[level]);
   const bool top = level == 0;
   for (int64_t c0 = 0; c0 < cols; c0 += 4) {
-    // Gather with the factors: the four columns interleaved, as the radix
-    // kernel reads them.
-    for (int64_t j = 0; j < rows; ++j, factor += 8) {
-      const Quad y = fftk::lanes::Twiddle<kInverse>(LoadQuad(data + 2 * (j * cols + c0)), factor);
-      alignas(16) float re[4], im[4];
-      simd::Store(re, y.re);
-      simd::Store(im, y.im);
-      for (int64_t r = 0; r < 4; ++r) {
-        work[2 * (r * rows + j)] = re[r];
-        work[2 * (r * rows + j) + 1] = im[r];
-      }
-    }
-    for (int64_t r = 0; r < 4; ++r) RadixSse<kInverse>(work + 2 * r * rows, rows, columnTable, nullptr);
-    // Scatter: point j of each split column back into row j's group.
-    for (int64_t j = 0; j < rows; ++j) {
-      alignas(16) float re[4], im[4];
-      const int64_t at = 8 * (j / 4) + j % 4;
-      for (int64_t r = 0; r < 4; ++r) {
-        re[r] = work[2 * r * rows + at];
-        im[r] = work[2 * r * rows + at + 4];
-      }
-      StoreQuad(data + 2 * (j * cols + c0), Quad{simd::Load(re), simd::Load(im)}, top);
-    }
+    for (int64_t j = 0; j < rows; ++j, factor += 8)
+      StoreRun(work, j, fftk::lanes::Twiddle<kInverse>(LoadQuad(data + 2 * (j * cols + c0)), factor));
+    ColumnsFft<kInverse>(work, k1, columnTwiddles);
+    for (int64_t j = 0; j < rows; ++j) StoreQuad(data + 2 * (j * cols + c0), LoadRun(work, j), top);
   }
 }
 
