@@ -2,7 +2,7 @@
 // entries, in every set that runs it: every plan shape up to order 22
 // against a long-double FFT (blocked, one level with radix rows, one level
 // over blocked rows), forward 1/N scaling bit for bit, round trip,
-// Parseval and circular shift; the plan's table, scratch and work sizes by
+// Parseval and circular shift, the caller's work buffer at any offset; the plan's table, scratch and work sizes by
 // the plan rules (the largest pass 2^32 bytes); the plan's tables where
 // their values are exact; allocation failure at every allocation of a
 // large spec; and (opt-in, VANTREL_LARGE_TESTS=1) orders 23 to 30.
@@ -259,6 +259,39 @@ TEST_P(RealFftF32LargeTest, OrdersTwentyThreeToThirty) {
   const char* limit = std::getenv("VANTREL_LARGE_TESTS_MAX_ORDER");
   const int last = limit != nullptr ? std::atoi(limit) : 30;
   for (int order = 23; order <= last; ++order) CheckLargeOrder(order);
+}
+
+// Circular shift, Parseval, round trip and tones at the set's first large
+// order and at order 20 (SSE2: odd k1; SSE3, SSSE3: rows of 2^16).
+TEST_P(RealFftF32LargeTest, ShiftParsevalAndTones) {
+  for (int order : {kFirstLargeOrder[SetIndex()], 20}) CheckLargeOrder(order);
+}
+
+// A caller's work buffer at any byte offset is used from its first 16-byte
+// boundary for exactly the spec's work bytes: the same bits as without
+// one, the guard after it untouched.
+TEST_P(RealFftF32LargeTest, CallersWorkBuffer) {
+  const int order = 20;
+  const Reference& ref = ReferenceOf(order);
+  Spec spec(order, REALFFT_DIV_BY_SQRT_N);
+  ASSERT_EQ(spec.status, spOk);
+  ASSERT_GT(spec.p->workBytes, 0);
+  const auto base = Forward(spec.p, ref.x), back = Inverse(spec.p, ref.packed);
+  std::vector<uint8_t> storage(spec.p->workBytes + 64);
+  for (int offset : {0, 4, 8, 12, 15}) {
+    SCOPED_TRACE(testing::Message() << "offset " << offset);
+    uint8_t* raw = storage.data();
+    while ((reinterpret_cast<uintptr_t>(raw) & 15) != 0) ++raw;
+    uint8_t* work = raw + offset;
+    uint8_t* end = raw + ((offset + 15) & ~15) + spec.p->workBytes;
+    std::fill(storage.begin(), storage.end(), uint8_t{0xA5});
+    std::vector<float> out(Packed(order)), again(Points(order));
+    ASSERT_EQ(spRealFftFwdF32(ref.x.data(), out.data(), spec.p, work), spOk);
+    EXPECT_EQ(out, base);
+    ASSERT_EQ(spRealFftInvF32(ref.packed.data(), again.data(), spec.p, work), spOk);
+    EXPECT_EQ(again, back);
+    for (uint8_t* g = end; g < end + 16; ++g) ASSERT_EQ(*g, 0xA5);
+  }
 }
 
 // Table, scratch and work sizes by the plan rules, hand-evaluated from the
