@@ -83,8 +83,7 @@ void BlockedGeneric(const REALFFTSPEC& spec, float* data, int64_t count) {
   for (int64_t at = count - kBlockLength; at >= 0; at -= kBlockLength) {
     float* blockData = data + 2 * at;
     fftk::RadixPassesGeneric<kInverse>(blockData, kBlockLength, base);
-    if (ScalesLeaves(spec, kInverse))
-      SP_V(spkFftScaleF32)(static_cast<float>(spec.scale), blockData, 2 * kBlockLength);
+    if (ScalesLeaves(spec, kInverse)) SP_V(spkFftScaleF32)(static_cast<float>(spec.scale), blockData, 2 * kBlockLength);
   }
   BlockPasses<kInverse>(data, count, kBlockLength, static_cast<const float*>(spec.subsampledTwiddles), kBlockStrip);
 }
@@ -145,8 +144,10 @@ inline void StoreQuad(float* p, Quad v, bool interleaved) {
 
 template <bool kInverse>
 void RadixSse(float* data, int64_t points, const float* table, float* work) {
-  if constexpr (kInverse) SP_V(spkFftRadixInvC32)(data, points, table, work, 0);
-  else SP_V(spkFftRadixFwdC32)(data, points, table, work, 0);
+  if constexpr (kInverse)
+    SP_V(spkFftRadixInvC32)(data, points, table, work, 0);
+  else
+    SP_V(spkFftRadixFwdC32)(data, points, table, work, 0);
 }
 
 template <bool kInverse>
@@ -176,12 +177,13 @@ void CombineSse(float* data, int64_t count, const float* run, bool interleaved) 
 // combines back up; run is the subsampled table's run of this count, the
 // next run (count/4 values on) that of the halves.
 template <bool kInverse>
-void BlockedSse(const REALFFTSPEC& spec, float* data, int64_t count, const float* run, float* work,
-                bool interleaved) {
+void BlockedSse(const REALFFTSPEC& spec, float* data, int64_t count, const float* run, float* work, bool interleaved) {
   const int64_t half = count / 2;
   for (float* part : {data, data + 2 * half}) {
-    if (half == kBlockLength) ScaledLeafSse<kInverse>(spec, part, half, static_cast<const float*>(spec.twiddles), work);
-    else BlockedSse<kInverse>(spec, part, half, run + 2 * (count / 4), work, false);
+    if (half == kBlockLength)
+      ScaledLeafSse<kInverse>(spec, part, half, static_cast<const float*>(spec.twiddles), work);
+    else
+      BlockedSse<kInverse>(spec, part, half, run + 2 * (count / 4), work, false);
   }
   CombineSse<kInverse>(data, count, run, interleaved);
 }
@@ -215,7 +217,9 @@ class ColumnTwiddles {
 };
 
 // Run j of a 16-byte-aligned block of runs.
-inline Quad LoadRun(const float* block, int64_t j) { return {simd::Load(block + 8 * j), simd::Load(block + 8 * j + 4)}; }
+inline Quad LoadRun(const float* block, int64_t j) {
+  return {simd::Load(block + 8 * j), simd::Load(block + 8 * j + 4)};
+}
 inline void StoreRun(float* block, int64_t j, Quad v) {
   simd::Store(block + 8 * j, v.re);
   simd::Store(block + 8 * j + 4, v.im);
@@ -260,9 +264,12 @@ void LargeSse(const REALFFTSPEC& spec, float* data, int32_t M, int32_t level, fl
   const int64_t rows = Pow2(k1), cols = Pow2(d);
   for (int64_t j = 0; j < rows; ++j) {
     float* row = data + 2 * j * cols;
-    if (d < kSmallestBlockedOrder) ScaledLeafSse<kInverse>(spec, row, cols, static_cast<const float*>(spec.twiddles), work);
-    else if (tables.split[d] != 0) LargeSse<kInverse>(spec, row, d, level + 1, work);
-    else BlockedSse<kInverse>(spec, row, cols, sub, work, false);
+    if (d < kSmallestBlockedOrder)
+      ScaledLeafSse<kInverse>(spec, row, cols, static_cast<const float*>(spec.twiddles), work);
+    else if (tables.split[d] != 0)
+      LargeSse<kInverse>(spec, row, d, level + 1, work);
+    else
+      BlockedSse<kInverse>(spec, row, cols, sub, work, false);
   }
   const ColumnTwiddles columnTwiddles(static_cast<const float*>(spec.rowTwiddles[level]), k1);
   const auto* factor = static_cast<const float*>(spec.multiplyTables[level]);
@@ -290,8 +297,10 @@ void LargeColumns(const REALFFTSPEC& spec, const LargeSplitTables& tables, int32
     float* row = data + 2 * j * cols;
     if (d <= plainLimit) {
       const auto* table = static_cast<const float*>(spec.twiddles);
-      if constexpr (kInverse) SP_V(spkFftRadixInvC32)(row, cols, table, work, 0);
-      else SP_V(spkFftRadixFwdC32)(row, cols, table, work, 0);
+      if constexpr (kInverse)
+        SP_V(spkFftRadixInvC32)(row, cols, table, work, 0);
+      else
+        SP_V(spkFftRadixFwdC32)(row, cols, table, work, 0);
       if (ScalesLeaves(spec, kInverse)) SP_V(spkFftScaleF32)(static_cast<float>(spec.scale), row, 2 * cols);
     } else {
       LargeColumns<kInverse>(spec, tables, plainLimit, row, d, level + 1, work);

@@ -238,8 +238,10 @@ void BuildLargePlan(const LargePlanShape& shape, REALFFTSPEC& spec, int32_t m, c
     MultiplyTable(shape, M, k1, sine, order, multiply);
     return multiply + 2 * Pow2(M);
   };
-  if (shape.tables.split[m] == 0) blockedBase(m, block);
-  else level(level, m, 0, block);
+  if (shape.tables.split[m] == 0)
+    blockedBase(m, block);
+  else
+    level(level, m, 0, block);
   spec.workBytes = LargePlanSizesOf(shape, m).workBytes;
 }
 

@@ -82,8 +82,7 @@ std::vector<float> Forward(REALFFTSPEC* spec, const std::vector<float>& x, bool 
   return {out.at, out.at + Packed(order)};
 }
 
-std::vector<float> Inverse(REALFFTSPEC* spec, const std::vector<float>& packed, bool inPlace = false,
-                           int shift = 0) {
+std::vector<float> Inverse(REALFFTSPEC* spec, const std::vector<float>& packed, bool inPlace = false, int shift = 0) {
   const int64_t n = Points(spec->order);
   Placed in(static_cast<int64_t>(packed.size()), shift);
   std::copy(packed.begin(), packed.end(), in.at);
@@ -188,9 +187,8 @@ void CheckLargeOrder(int order) {
     int64_t bin;
     std::complex<long double> c;
   };
-  const Tone tones[] = {{1, std::polar(1.0L, 0.3L)},
-                        {n / 4 + 3, std::polar(0.5L, -1.1L)},
-                        {n / 2 - 5, std::polar(0.25L, 2.0L)}};
+  const Tone tones[] = {
+      {1, std::polar(1.0L, 0.3L)}, {n / 4 + 3, std::polar(0.5L, -1.1L)}, {n / 2 - 5, std::polar(0.25L, 2.0L)}};
   const int64_t quarter = n / 4;
   std::vector<long double> cosine(quarter + 1);
   for (int64_t j = 0; j <= quarter; ++j) cosine[j] = std::cos(2 * std::numbers::pi_v<long double> * j / n);
@@ -230,8 +228,8 @@ void CheckLargeOrder(int order) {
   long double energy = 0, spectral = static_cast<long double>(fr[0]) * fr[0] + static_cast<long double>(fr[n]) * fr[n];
   for (float v : random) energy += static_cast<long double>(v) * v;
   for (int64_t k = 1; k < n / 2; ++k)
-    spectral += 2 * (static_cast<long double>(fr[2 * k]) * fr[2 * k] +
-                     static_cast<long double>(fr[2 * k + 1]) * fr[2 * k + 1]);
+    spectral +=
+        2 * (static_cast<long double>(fr[2 * k]) * fr[2 * k] + static_cast<long double>(fr[2 * k + 1]) * fr[2 * k + 1]);
   EXPECT_NEAR(static_cast<double>(spectral / n), static_cast<double>(energy), 1e-5 * static_cast<double>(energy));
 
   const int64_t s = n / 2 + 12345;
@@ -311,7 +309,7 @@ TEST(RealFftF32LargePlan, TableScratchAndWorkSizes) {
       {SP_SET_GENERIC, 29, 4112 + 8208 + 4194304 + 8208 + 4294967296, 2 * (1040 + 32768), 32768},
       {SP_SET_SSE, 11, 16400, 0, 8192},
       {SP_SET_SSE, 13, 67872, 1072, 2048},
-      {SP_SET_SSE2, 19, 131088 + 4194304, 0, 131072},  // odd k1
+      {SP_SET_SSE2, 19, 131088 + 4194304, 0, 131072},            // odd k1
       {SP_SET_SSE2, 24, 32784 + 524288 + 134217728, 0, 131072},  // two levels
       {SP_SET_SSE3, 17, 131088 + 1048576, 0, 131072},
       {SP_SET_SSSE3, 18, 2228240, 0, 131072},
@@ -352,7 +350,9 @@ TEST_P(RealFftF32LargeTest, SpecCarriesThePlan) {
     // Value v of a 4-value record: interleaved (generic) or split (SSE).
     const auto* factors = static_cast<const float*>(spec.p->multiplyTables[0]);
     auto re = [&](int64_t record, int v) { return factors[8 * record + (SetIndex() == SP_SET_SSE ? v : 2 * v)]; };
-    auto im = [&](int64_t record, int v) { return factors[8 * record + (SetIndex() == SP_SET_SSE ? 4 + v : 2 * v + 1)]; };
+    auto im = [&](int64_t record, int v) {
+      return factors[8 * record + (SetIndex() == SP_SET_SSE ? 4 + v : 2 * v + 1)];
+    };
     const int k1 = order - 1 <= 16 ? order - 9 : order - 1 <= 18 ? 8 : 10;
     const int64_t rows = Points(k1), groups = Points(order - 1 - k1) / 4;
     for (int64_t g = 0; g < groups; ++g)
