@@ -57,7 +57,7 @@ void SP_V(spkFftPlanSizeF32)(int32_t m, int64_t* tableBytes, int64_t* scratchByt
 void SP_V(spkFftPlanBuildF32)(REALFFTSPEC* spec, int32_t m, const float* sine, int32_t sineOrder, float* block);
 // The large-size complex FFT of 2^m bit-reversed points in place, natural
 // order out, the direction's scale applied; work: the spec's workBytes on a
-// 16-byte boundary (null when they are 0). Sets that run it so far: generic.
+// 16-byte boundary (null when they are 0).
 void SP_V(spkFftLargeFwdC32)(const REALFFTSPEC* spec, float* data, int32_t m, float* work);
 void SP_V(spkFftLargeInvC32)(const REALFFTSPEC* spec, float* data, int32_t m, float* work);
 

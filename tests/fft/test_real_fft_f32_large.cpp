@@ -33,9 +33,8 @@ namespace {
 
 constexpr decltype(&sp_generic::spkFftPlanSizeF32_Generic) kPlanSize[] = SP_VARIANT_TABLE(spkFftPlanSizeF32);
 // The first order of each set's large-size path (complex order plain
-// limit + 2), and whether the set runs that path so far.
+// limit + 2).
 constexpr int kFirstLargeOrder[] = {12, 12, 17, 18, 19};
-constexpr bool kRunsLargePath[] = {true, true, true, true, true};
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 int64_t Points(int order) { return int64_t{1} << order; }
@@ -118,13 +117,7 @@ std::vector<long double> Times(std::vector<long double> v, long double f) {
   return v;
 }
 
-class RealFftF32LargeTest : public VariantSetTest {
- protected:
-  void SetUp() override {
-    VariantSetTest::SetUp();
-    if (!kRunsLargePath[SetIndex()]) GTEST_SKIP() << "this set does not run the large-size path yet";
-  }
-};
+class RealFftF32LargeTest : public VariantSetTest {};
 
 // Orders 12 to 22 give every plan shape of one level. Generic and SSE:
 // blocked (12, 13), k1 = m - 8 over 256-point rows (14..17), k1 = 8 over
