@@ -27,6 +27,7 @@ inline constexpr int32_t kFusedLimit = SP_SET_INDEX == SP_SET_SSE    ? 9
                                        : SP_SET_INDEX == SP_SET_SSE3 ? 15
                                                                      : 16;
 inline constexpr int32_t kPlainLimit = kFusedLimit + 1;
+inline constexpr bool kLargePath = true;
 inline constexpr bool kStageMajor = SP_SET_INDEX <= SP_SET_SSE2;
 inline constexpr fftk::PassFamily kFamily = {kStageMajor, SP_SET_INDEX == SP_SET_SSE3    ? 1024
                                                           : SP_SET_INDEX == SP_SET_SSSE3 ? 2048
@@ -84,13 +85,19 @@ inline bool ComplexForward(const REALFFTSPEC& spec, const float* src, float* dst
   const auto* twiddles = static_cast<const float*>(spec.twiddles);
   if (m <= kFusedLimit) {
     SP_V(spkFftFusedFwdC32)(src, dst, points, twiddles, spec.bitReversal, static_cast<float*>(work));
-  } else {
-    if (src == dst)
-      BitRevInPlace(dst, points, spec.bitReversal);
-    else
-      BitRevCopy(src, dst, points, spec.bitReversal);
-    SP_V(spkFftRadixFwdC32)(dst, points, twiddles, static_cast<float*>(work), 1);
+    return false;
   }
+  if (src == dst)
+    BitRevInPlace(dst, points, spec.bitReversal);
+  else
+    BitRevCopy(src, dst, points, spec.bitReversal);
+  if constexpr (kLargePath) {
+    if (m > kPlainLimit) {
+      SP_V(spkFftLargeFwdC32)(&spec, dst, m, static_cast<float*>(work));
+      return true;
+    }
+  }
+  SP_V(spkFftRadixFwdC32)(dst, points, twiddles, static_cast<float*>(work), 1);
   return false;
 }
 inline bool ComplexInverse(const REALFFTSPEC& spec, float* data, void* work) {
@@ -99,10 +106,16 @@ inline bool ComplexInverse(const REALFFTSPEC& spec, float* data, void* work) {
   const auto* twiddles = static_cast<const float*>(spec.twiddles);
   if (m <= kFusedLimit) {
     SP_V(spkFftFusedInvC32)(data, data, points, twiddles, spec.bitReversal, static_cast<float*>(work));
-  } else {
-    BitRevInPlace(data, points, spec.bitReversal);
-    SP_V(spkFftRadixInvC32)(data, points, twiddles, static_cast<float*>(work), 1);
+    return false;
   }
+  BitRevInPlace(data, points, spec.bitReversal);
+  if constexpr (kLargePath) {
+    if (m > kPlainLimit) {
+      SP_V(spkFftLargeInvC32)(&spec, data, m, static_cast<float*>(work));
+      return true;
+    }
+  }
+  SP_V(spkFftRadixInvC32)(data, points, twiddles, static_cast<float*>(work), 1);
   return false;
 }
 

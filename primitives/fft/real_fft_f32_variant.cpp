@@ -5,8 +5,13 @@
 //   SSE+     real_fft_f32_simd_group.h: fused kernels, bit reversal plus
 //            split-layout radix kernels, grouped split tables.
 // Each set builds specs up to its plain-twiddle limit (complex order 10 in
-// the generic and SSE sets, 15, 16 and 17 in SSE2, SSE3 and SSSE3); higher
-// orders wait for the large-size path and are refused at spec build.
+// the generic and SSE sets, 15, 16 and 17 in SSE2, SSE3 and SSSE3); above
+// it the large-size plan and path (fft_f32_large.h) take over, so every
+// set runs every order to 30.
+#include <type_traits>
+
+#include "primitives/fft/fft_f32_large.h"
+#include "primitives/fft/fft_f32_large_plan.h"
 #include "primitives/fft/real_fft_driver.h"
 #include "primitives/fft/real_fft_f32_generic_group.h"
 #include "primitives/fft/real_fft_f32_simd_group.h"
@@ -16,10 +21,22 @@
 namespace SP_SET_NS {
 namespace {
 
-struct FloatPlan {
+constexpr fft32::LargePlanShape kLargeShape = {
+    SP_SET_INDEX <= SP_SET_SSE    ? fft32::kLargeSplitGeneric
+    : SP_SET_INDEX == SP_SET_SSE2 ? fft32::kLargeSplitSse2
+                                  : fft32::kLargeSplitSse3,
+    fft32::kPlainLimit, SP_SET_INDEX >= SP_SET_SSE2, SP_SET_INDEX == SP_SET_SSE};
+
+struct TableBuilders {
+  static float* Twiddles(int32_t m, const float* sine, int32_t order, float* table) {
+    return SP_V(spkFftTwiddleTableF32)(m, sine, order, table);
+  }
+};
+
+struct PlainFloatPlan {
   using T = float;
   static constexpr int32_t kPlainLimit = fft32::kPlainLimit;
-  static constexpr int32_t kLargestOrder = kPlainLimit + 1;
+  static constexpr int32_t kLargestOrder = fft32::kLargePath ? fftk::kLargestOrder : kPlainLimit + 1;
 
   static int32_t* BuildBitReversal(int32_t m, int32_t* table) { return fft32::BuildBitReversal(m, table); }
   static void BitRevInPlace(T* d, int64_t points, const int32_t* table) { fft32::BitRevInPlace(d, points, table); }
@@ -40,7 +57,16 @@ struct FloatPlan {
   static const spkRealFftEngine<T> kEngine;
 };
 
-constinit const spkRealFftEngine<float> FloatPlan::kEngine = {
+struct LargeFloatPlan : PlainFloatPlan {
+  static int64_t LargePlanBytes(int32_t m) { return fft32::LargePlanSizesOf(kLargeShape, m).tableBytes; }
+  static void BuildLargePlan(REALFFTSPEC& spec, int32_t m, const T* sine, int32_t order, T* block) {
+    SP_V(spkFftPlanBuildF32)(&spec, m, sine, order, block);
+  }
+};
+
+using FloatPlan = std::conditional_t<fft32::kLargePath, LargeFloatPlan, PlainFloatPlan>;
+
+constinit const spkRealFftEngine<float> PlainFloatPlan::kEngine = {
     &SP_V(spkSmallDftKernels).realTablesF32,
     &fft32::ComplexForward,
     &fft32::ComplexInverse,
@@ -74,6 +100,38 @@ void SP_V(spkFftRealSplitF32)(float* data, int64_t points, const float* table) {
 void SP_V(spkFftRealMergeF32)(const float* src, float* dst, int64_t points, const float* table) {
   fft32::Merge(src, dst, points, table);
 }
+
+void SP_V(spkFftPlanSizeF32)(int32_t m, int64_t* tableBytes, int64_t* scratchBytes, int64_t* workBytes) {
+  const fft32::LargePlanSizes sizes = fft32::LargePlanSizesOf(kLargeShape, m);
+  *tableBytes = sizes.tableBytes;
+  *scratchBytes = sizes.scratchBytes;
+  *workBytes = sizes.workBytes;
+}
+void SP_V(spkFftPlanBuildF32)(REALFFTSPEC* spec, int32_t m, const float* sine, int32_t order, float* block) {
+  fft32::BuildLargePlan<TableBuilders>(kLargeShape, *spec, m, sine, order, block);
+}
+#if SP_SET_INDEX == SP_SET_GENERIC
+void SP_V(spkFftLargeFwdC32)(const REALFFTSPEC* spec, float* data, int32_t m, float* work) {
+  fft32::LargeGeneric<false>(*spec, data, m, 0, work);
+}
+void SP_V(spkFftLargeInvC32)(const REALFFTSPEC* spec, float* data, int32_t m, float* work) {
+  fft32::LargeGeneric<true>(*spec, data, m, 0, work);
+}
+#elif SP_SET_INDEX == SP_SET_SSE
+void SP_V(spkFftLargeFwdC32)(const REALFFTSPEC* spec, float* data, int32_t m, float* work) {
+  fft32::LargeSse<false>(*spec, data, m, 0, work);
+}
+void SP_V(spkFftLargeInvC32)(const REALFFTSPEC* spec, float* data, int32_t m, float* work) {
+  fft32::LargeSse<true>(*spec, data, m, 0, work);
+}
+#else
+void SP_V(spkFftLargeFwdC32)(const REALFFTSPEC* spec, float* data, int32_t m, float* work) {
+  fft32::LargeColumns<false>(*spec, kLargeShape.tables, fft32::kPlainLimit, data, m, 0, work);
+}
+void SP_V(spkFftLargeInvC32)(const REALFFTSPEC* spec, float* data, int32_t m, float* work) {
+  fft32::LargeColumns<true>(*spec, kLargeShape.tables, fft32::kPlainLimit, data, m, 0, work);
+}
+#endif
 
 spStatus SP_V(spRealFftInitF32)(REALFFTSPEC** spec, int32_t order, int32_t scaleFlag, int32_t hint) {
   return fftk::InitSpec<FloatPlan>(spec, order, scaleFlag, hint);

@@ -8,6 +8,8 @@
 
 #include "primitives/frame/variant_set.h"
 
+struct REALFFTSPEC;
+
 namespace SP_SET_NS {
 
 // t[k] = sin(2 pi k / N), k = 0 .. N/4 (order >= 3); returns the first
@@ -45,6 +47,19 @@ float* SP_V(spkFftSplitTableInvF32)(int32_t order, const float* sine, float* tab
 // src) between the M-point complex spectrum and the real one.
 void SP_V(spkFftRealSplitF32)(float* data, int64_t points, const float* table);
 void SP_V(spkFftRealMergeF32)(const float* src, float* dst, int64_t points, const float* table);
+
+// Large-size plan of complex order m above the set's plain limit: the bytes
+// of its table block, of the build scratch the plan rules reserve and of
+// the work buffer its transforms need (64-bit; the block passes 2^32 bytes
+// at m = 29).
+void SP_V(spkFftPlanSizeF32)(int32_t m, int64_t* tableBytes, int64_t* scratchBytes, int64_t* workBytes);
+// Builds that plan into `block` and points the spec's plan fields at it.
+void SP_V(spkFftPlanBuildF32)(REALFFTSPEC* spec, int32_t m, const float* sine, int32_t sineOrder, float* block);
+// The large-size complex FFT of 2^m bit-reversed points in place, natural
+// order out, the direction's scale applied; work: the spec's workBytes on a
+// 16-byte boundary (null when they are 0).
+void SP_V(spkFftLargeFwdC32)(const REALFFTSPEC* spec, float* data, int32_t m, float* work);
+void SP_V(spkFftLargeInvC32)(const REALFFTSPEC* spec, float* data, int32_t m, float* work);
 
 #if SP_SET_INDEX >= SP_SET_SSE
 // Radix kernels: M >= 16 bit-reversed points (any float boundary) to their

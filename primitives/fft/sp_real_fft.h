@@ -59,10 +59,8 @@ struct REALFFTSPEC {
 };
 
 // Builds a spec; *spec receives it only on success. -8 null out pointer,
-// -15 order outside 0..30 or above what the set's engine runs so far
-// (until the large-size path arrives: above 11 in the generic and SSE sets,
-// 16 in SSE2, 17 in SSE3, 18 in SSSE3), -9 out of memory, -16 a flag other
-// than 1, 2, 4, 8.
+// -15 order outside 0..30, -9 out of memory (also where the largest orders'
+// tables cannot be had), -16 a flag other than 1, 2, 4, 8.
 // spRealFftFreeF32: -8 null, -17 not a live single-precision spec (nothing
 // changed).
 #define SP_REAL_FFT_F32_ENTRIES(X)                                                                              \

@@ -26,8 +26,9 @@ using namespace real_fft_test;
 
 namespace {
 
-// The largest order each set's engine runs so far (one above its plain
-// twiddle limit in complex order), and the orders around its path switches.
+// The largest order of each set's plain engine (one above its plain twiddle
+// limit in complex order); the large-size path above it is covered by
+// test_real_fft_f32_large.cpp.
 constexpr int kLargestOrderOfSet[] = {11, 11, 16, 17, 18};
 
 // Long-double references: the naive DFT up to order 11, above it the
@@ -360,8 +361,6 @@ TEST_P(RealFftF32Test, ChecksInOrder) {
   EXPECT_EQ(spRealFftInitF32(nullptr, -1, 3, 0), spErrNullPointer);  // pointer before order
   EXPECT_EQ(spRealFftInitF32(&out, -1, 3, 0), spErrFftOrder);         // order before flag
   EXPECT_EQ(spRealFftInitF32(&out, 31, REALFFT_NO_DIV, 0), spErrFftOrder);
-  // Orders the large-size path will serve are refused until it arrives.
-  EXPECT_EQ(spRealFftInitF32(&out, LargestOrder() + 1, REALFFT_NO_DIV, 0), spErrFftOrder);
   for (int32_t flag : {0, 3, 16, -1})
     for (int order : {0, 4}) EXPECT_EQ(spRealFftInitF32(&out, order, flag, 0), spErrFftScaleFlag);
   EXPECT_EQ(out, sentinel) << "a failed init stored a spec";
