@@ -16,7 +16,7 @@
 #include <numbers>
 #include <vector>
 
-#include "fft/long_double_fft.h"
+#include "support/dft_reference.h"
 #include "fft/real_fft_reference.h"
 #include "primitives/fft/sp_real_fft.h"
 #include "primitives/frame/alloc_failure_seam.h"
@@ -107,8 +107,8 @@ const Reference& ReferenceOf(int order) {
   Reference r;
   r.x = RandomValues<float>(Points(order), 4100 + order);
   r.packed = RandomValues<float>(Packed(order), 5100 + order);
-  r.forward = FftForward(r.x);
-  r.inverse = FftInverse(r.packed, Points(order));
+  r.forward = FftRealForward(r.x);
+  r.inverse = FftRealInverse(r.packed, Points(order));
   return cache.emplace(order, std::move(r)).first->second;
 }
 
