@@ -8,6 +8,7 @@
 #pragma once
 #include <climits>
 #include <cstdint>
+#include <type_traits>
 
 #include "primitives/fft/real_fft_driver.h"
 #include "primitives/frame/simd.h"
@@ -119,9 +120,38 @@ spStatus InverseCompact(const T* src, T* dst, const REALFFTSPEC* spec, uint8_t* 
   return spOk;
 }
 
+}  // namespace SP_SET_NS::corr
+
+namespace SP_SET_NS {
+#if SP_SET_INDEX == SP_SET_SSE
+// b[k] = a[k] * conj(b[k]) for k < n on interleaved complex floats: four
+// values per step, then a tail of up to three; any alignment, n <= 0 does
+// nothing. Each value is rounded as the scalar form rounds it.
+inline void SP_V(spkMulConjC32)(const float* a, float* b, int32_t n) {
+  using namespace simd;
+  int64_t k = 0;
+  for (; k + 4 <= n; k += 4) {
+    const f32x4 a0 = LoadU(a + 2 * k), a1 = LoadU(a + 2 * k + 4);
+    const f32x4 b0 = LoadU(b + 2 * k), b1 = LoadU(b + 2 * k + 4);
+    f32x4 re, im;
+    MulConjComplexSplit(EvenLanes(a0, a1), OddLanes(a0, a1), EvenLanes(b0, b1), OddLanes(b0, b1), re, im);
+    StoreU(b + 2 * k, InterleaveLow(re, im));
+    StoreU(b + 2 * k + 4, InterleaveHigh(re, im));
+  }
+  for (; k < n; ++k) {
+    const float ar = Ld(a + 2 * k), ai = Ld(a + 2 * k + 1), br = Ld(b + 2 * k), bi = Ld(b + 2 * k + 1);
+    St(b + 2 * k, ar * br + ai * bi);
+    St(b + 2 * k + 1, ai * br - ar * bi);
+  }
+}
+#endif
+}  // namespace SP_SET_NS
+
+namespace SP_SET_NS::corr {
+
 // srcDst = src * conj(srcDst); every pair is read before it is written, so
 // src may be srcDst. Acc is the precision each value is formed in (see
-// ProductOf).
+// ProductOf); the SSE set hands its float pairs to its four-wide kernel.
 template <class T, class Acc>
 spStatus MulCompactConj(const T* src, T* srcDst, int32_t n) {
   if (src == nullptr || srcDst == nullptr) return spErrNullPointer;
@@ -131,6 +161,12 @@ spStatus MulCompactConj(const T* src, T* srcDst, int32_t n) {
   St(srcDst, static_cast<T>(static_cast<Acc>(Ld(srcDst)) * Ld(src)));
   if (n % 2 == 0) St(srcDst + n - 1, static_cast<T>(static_cast<Acc>(Ld(srcDst + n - 1)) * Ld(src + n - 1)));
   const int64_t pairs = (n - 1) / 2;
+#if SP_SET_INDEX == SP_SET_SSE
+  if constexpr (std::is_same_v<T, float> && std::is_same_v<Acc, float>) {
+    SP_V(spkMulConjC32)(src + 1, srcDst + 1, static_cast<int32_t>(pairs));
+    return spOk;
+  }
+#endif
   for (int64_t p = 0; p < pairs; ++p) {
     const Acc are = Ld(src + 2 * p + 1), aim = Ld(src + 2 * p + 2);
     const Acc bre = Ld(srcDst + 2 * p + 1), bim = Ld(srcDst + 2 * p + 2);
