@@ -111,24 +111,6 @@ struct SpecBuild<double> {
   static constexpr spStatus (*free[])(REALFFTSPEC*) = SP_VARIANT_TABLE(spRealFftFreeF64);
 };
 
-// The smallest order from 1 (2 from 3 points on) that holds `points`.
-inline int32_t OrderHolding(int64_t points) {
-  int32_t order = points <= 2 ? 1 : 2;
-  while ((int64_t{1} << order) < points) ++order;
-  return order;
-}
-
-// False while set `set` builds no real FFT of that order (its transform
-// refuses the order with -15 until its large-size path arrives); the
-// correlation's FFT path then gives -15 too.
-template <class T>
-bool TransformRuns(int set, int32_t order) {
-  REALFFTSPEC* spec = nullptr;
-  const spStatus status = SpecBuild<T>::init[set](&spec, order, REALFFT_DIV_INV_BY_N, 0);
-  if (status == spOk) SpecBuild<T>::free[set](spec);
-  return status == spOk;
-}
-
 enum class Path { kDirect, kFft };
 
 // Runs `call` with allocation request `fftRequest` refused, the first that

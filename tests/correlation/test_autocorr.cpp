@@ -36,9 +36,9 @@ class AutoCorrTest : public VariantSetTest {
       default: return 856;
     }
   }
-  // Every lag against the reference scaled as the estimate scales it, and
-  // exact zeros after the lags.
-  void Check(Estimate e, const std::vector<float>& src, int32_t dstLen) {
+  // Every lag (or every stride-th and the last) against the reference
+  // scaled as the estimate scales it, and exact zeros after the lags.
+  void Check(Estimate e, const std::vector<float>& src, int32_t dstLen, int32_t stride = 1) {
     const int32_t srcLen = static_cast<int32_t>(src.size());
     SCOPED_TRACE(testing::Message() << "srcLen " << srcLen << " dstLen " << dstLen << " unbiased "
                                     << (e == Estimate::kUnbiased));
@@ -48,7 +48,10 @@ class AutoCorrTest : public VariantSetTest {
     long double energy = 0;
     for (float v : src) energy += static_cast<long double>(v) * v;
     const int32_t lags = std::min(srcLen, dstLen);
-    for (int32_t k = 0; k < dstLen; ++k) {
+    std::vector<int32_t> checked;
+    for (int32_t k = 0; k < dstLen; k += stride) checked.push_back(k);
+    if (checked.back() != dstLen - 1) checked.push_back(dstLen - 1);
+    for (int32_t k : checked) {
       if (k >= lags) {
         EXPECT_EQ(dst[k], 0.0f) << "k " << k;
         continue;
@@ -70,6 +73,18 @@ TEST_P(AutoCorrTest, LagsAgainstReference) {
     const auto src = corr_test::Signal<float>(c.srcLen, c.srcLen);
     Check(Estimate::kBiased, src, c.dstLen);
     Check(Estimate::kUnbiased, src, c.dstLen);
+  }
+}
+
+// Transforms of orders 13 to 17 (2 srcLen points), a spread of lags.
+TEST_P(AutoCorrTest, LongSignalsAgainstReference) {
+  const struct {
+    int32_t srcLen, dstLen;
+  } cases[] = {{4097, 4200}, {20000, 1500}, {65536, 65536}};
+  for (const auto& c : cases) {
+    const auto src = corr_test::Signal<float>(c.srcLen, c.srcLen);
+    Check(Estimate::kBiased, src, c.dstLen, 97);
+    Check(Estimate::kUnbiased, src, c.dstLen, 97);
   }
 }
 
