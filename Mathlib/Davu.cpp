@@ -15,8 +15,8 @@ namespace {
 struct DavuTables {
   uint32_t size = 0;
   uint32_t log2n = 0;
-  uint32_t* rev = nullptr;   // n/2 entries
-  uint32_t* perm = nullptr;  // n entries, rewritten by every transform
+  uint32_t* rev = nullptr;    // n/2 entries
+  uint32_t* perm = nullptr;   // n entries, rewritten by every transform
   float* twiddleF = nullptr;  // n/2 (cos, sin) pairs
   uint32_t twiddleFSize = 0;
   double* twiddleD = nullptr;
@@ -177,8 +177,10 @@ bool Run(T* data, uint32_t n, bool inverse) {
   constexpr bool kDouble = sizeof(T) == sizeof(double);
   if (n < 2) return true;
   if (!data || !Setup(n, kDouble)) return false;
-  if constexpr (kDouble) Transform(data, n, g_tables.twiddleD, inverse);
-  else Transform(data, n, g_tables.twiddleF, inverse);
+  if constexpr (kDouble)
+    Transform(data, n, g_tables.twiddleD, inverse);
+  else
+    Transform(data, n, g_tables.twiddleF, inverse);
   return true;
 }
 

@@ -12,9 +12,9 @@
 void* VEZIzidiru(size_t bytes);
 void DavuFree(void* block);
 
-uint32_t DavuNextPow2(uint32_t n);   // smallest power of two >= n; 1 for 0 and 1
-uint32_t DavuIsPow2(uint32_t n);     // 1 for a power of two (1 included), else 0
-int32_t DavuLog2Round(uint32_t n);   // floor(log2(n) + 0.5); 0 for 0
+uint32_t DavuNextPow2(uint32_t n);  // smallest power of two >= n; 1 for 0 and 1
+uint32_t DavuIsPow2(uint32_t n);    // 1 for a power of two (1 included), else 0
+int32_t DavuLog2Round(uint32_t n);  // floor(log2(n) + 0.5); 0 for 0
 
 // Make the tables current for size n in one precision. Returns false (and
 // keeps nothing half-built) for a size that is not a power of two of at least

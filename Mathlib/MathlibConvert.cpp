@@ -62,9 +62,7 @@ void TraceFloorFallback() {
   MathlibTrace(stderr, "WARNING from MathLib: NSP_TruncNeg not supported by VORLib, using generic function (slower)\n");
 }
 
-spStatus StatusForEmpty(const void* src, const void* dst) {
-  return (!src || !dst) ? spErrNullPointer : spErrLength;
-}
+spStatus StatusForEmpty(const void* src, const void* dst) { return (!src || !dst) ? spErrNullPointer : spErrLength; }
 }  // namespace
 
 MathlibConvCache* MathlibConvCacheCreate() {
@@ -112,8 +110,7 @@ spStatus MathlibIntToF64(MathlibConvCache* cache, const void* src, double* dst, 
   }
 }
 
-void MathlibF64ToInt(MathlibConvCache* cache, const double* src, void* dst, int32_t n, int32_t width,
-                     int32_t flags) {
+void MathlibF64ToInt(MathlibConvCache* cache, const double* src, void* dst, int32_t n, int32_t width, int32_t flags) {
   if (width == 32) {
     auto* out = static_cast<int32_t*>(dst);
     if (flags & MathlibRoundNearest) spConvF64ToI32(src, out, n, 1, 0);

@@ -31,5 +31,4 @@ spStatus MathlibIntToF32(MathlibConvCache* cache, const void* src, float* dst, i
 spStatus MathlibIntToF64(MathlibConvCache* cache, const void* src, double* dst, int32_t n, int32_t width);
 // width 32 (int32_t) or 16 (int16_t, staged through an int32 buffer);
 // values beyond the range saturate.
-void MathlibF64ToInt(MathlibConvCache* cache, const double* src, void* dst, int32_t n, int32_t width,
-                     int32_t flags);
+void MathlibF64ToInt(MathlibConvCache* cache, const double* src, void* dst, int32_t n, int32_t width, int32_t flags);

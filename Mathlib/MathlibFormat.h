@@ -5,6 +5,5 @@
 #pragma once
 #include <cstdarg>
 
-int MathlibFormat(char* buffer, int size, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
+int MathlibFormat(char* buffer, int size, const char* format, ...) __attribute__((format(printf, 3, 4)));
 int MathlibFormatV(char* buffer, int size, const char* format, va_list args);

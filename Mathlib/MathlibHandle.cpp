@@ -3,8 +3,8 @@
 #include <mutex>
 
 #include "Mathlib/MathlibClock.h"
-#include "Mathlib/MathlibRealFftSpec.h"
 #include "Mathlib/MathlibMemory.h"
+#include "Mathlib/MathlibRealFftSpec.h"
 #include "Mathlib/MathlibTrace.h"
 #include "platform/events.h"
 #include "platform/named_mutex.h"

@@ -21,7 +21,7 @@ struct MathlibFftCache {
 struct MathlibHandle {
   MathlibFftCache* cache;  // first field: the FFT functions take its address
   int64_t timerStart[5];
-  int32_t cpuMhz;          // 0: timers off
+  int32_t cpuMhz;  // 0: timers off
 };
 
 // A new handle, or null (traced) when memory is exhausted; the count only

@@ -14,7 +14,7 @@ void* MathlibAllocGuarded(int32_t count, int32_t size);
 void* MathlibAlloc(int32_t bytes);
 float* MathlibAllocF32(int32_t count);
 double* MathlibAllocF64(int32_t count);
-float* MathlibAllocC32(int32_t count);   // count complex values
+float* MathlibAllocC32(int32_t count);  // count complex values
 double* MathlibAllocC64(int32_t count);
 
 // Releases a guarded block, or a block of spAlignedAlloc. A block whose frame

@@ -101,8 +101,8 @@ spStatus duvuvFirLowpassTapsF64(double cutoff, double* taps, int32_t n);
 spStatus duvuvFirHighpassTapsF64(double cutoff, double* taps, int32_t n);
 spStatus duvuvFirF32(const float* src, float* dst, int32_t n, const double* taps, int32_t tapsLen, float* delayLine,
                      int32_t* delayIndex);
-spStatus duvuvFirF64(const double* src, double* dst, int32_t n, const double* taps, int32_t tapsLen,
-                     double* delayLine, int32_t* delayIndex);
+spStatus duvuvFirF64(const double* src, double* dst, int32_t n, const double* taps, int32_t tapsLen, double* delayLine,
+                     int32_t* delayIndex);
 // Matrices. Vectors and elements are contiguous (one-element strides); the
 // caller gives the row strides of the factors in bytes, and a product's rows
 // are laid out back to back (bCols elements apart). The 2-D copies take
@@ -126,8 +126,8 @@ spStatus duvuvCopy2DStridedF64(const double* src, int32_t srcRowStride, int32_t 
 // ignored. duvuvAutoCorrF32: flags bit 0 the biased estimate, else bit 1 the
 // unbiased one; flags with neither bit compute nothing, leave dst as it was
 // and give -16 (no scaling chosen).
-spStatus duvuvCrossCorrF64(int32_t reserved, const double* a, int32_t aLen, const double* b, int32_t bLen,
-                           double* dst, int32_t dstLen, int32_t lowLag);
+spStatus duvuvCrossCorrF64(int32_t reserved, const double* a, int32_t aLen, const double* b, int32_t bLen, double* dst,
+                           int32_t dstLen, int32_t lowLag);
 spStatus duvuvCrossCorrF32(int32_t reserved, const float* a, int32_t aLen, const float* b, int32_t bLen, float* dst,
                            int32_t dstLen, int32_t lowLag);
 spStatus duvuvAutoCorrF32(int32_t reserved, const float* src, int32_t srcLen, float* dst, int32_t dstLen,

@@ -17,7 +17,7 @@ spStatus duvuvFirF32(const float* src, float* dst, int32_t n, const double* taps
                      int32_t* delayIndex) {
   return spFirF32(src, dst, n, taps, tapsLen, delayLine, delayIndex);
 }
-spStatus duvuvFirF64(const double* src, double* dst, int32_t n, const double* taps, int32_t tapsLen,
-                     double* delayLine, int32_t* delayIndex) {
+spStatus duvuvFirF64(const double* src, double* dst, int32_t n, const double* taps, int32_t tapsLen, double* delayLine,
+                     int32_t* delayIndex) {
   return spFirF64(src, dst, n, taps, tapsLen, delayLine, delayIndex);
 }

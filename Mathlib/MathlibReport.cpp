@@ -87,13 +87,13 @@ int MathlibProcessorReport(char* buffer, int size) {
   MathlibMeasureCpuMhz(&mhz);
   const int64_t t0 = MathlibReadCounter();
   const int64_t t1 = MathlibReadCounter();
-  report.Section("      CPU Clock = %d Mhz (%lf Hz) - %ld clock tics \n\n", static_cast<int>(mhz),
-               mhz * 1000000.0, static_cast<long>(static_cast<int32_t>(static_cast<uint32_t>(t1 - t0))));
+  report.Section("      CPU Clock = %d Mhz (%lf Hz) - %ld clock tics \n\n", static_cast<int>(mhz), mhz * 1000000.0,
+                 static_cast<long>(static_cast<int32_t>(static_cast<uint32_t>(t1 - t0))));
 
   const spVersionRecord* version = spGetVersionRecord();
   report.Section("Vor Lib Version = %s %s %d.%d.%d.%d %s", version->libraryName, version->versionText,
-               static_cast<int>(version->major), static_cast<int>(version->minor),
-               static_cast<int>(version->build), static_cast<int>(version->revision), "(variable)");
+                 static_cast<int>(version->major), static_cast<int>(version->minor), static_cast<int>(version->build),
+                 static_cast<int>(version->revision), "(variable)");
   report.Section("( %s )", "DAD51_32Ori");
   return report.Finish();
 }
@@ -101,8 +101,7 @@ int MathlibProcessorReport(char* buffer, int size) {
 int MathlibVersion(char* text, int textSize, char* version, int versionSize) {
   int result = 0;
   if (text && textSize > 0) {
-    if (MathlibFormat(text, textSize, "MathLib = %s ( %s  %s )", kLayerVersion, __DATE__, __TIME__) < 0)
-      result |= 1;
+    if (MathlibFormat(text, textSize, "MathLib = %s ( %s  %s )", kLayerVersion, __DATE__, __TIME__) < 0) result |= 1;
   }
   if (version) {
     if (versionSize <= 0 || MathlibFormat(version, versionSize, "%s", kLayerVersion) < 0) result |= 2;

@@ -16,9 +16,9 @@ std::atomic<uint32_t> g_counter{0};
 void MathlibTrace(FILE*, const char* format, ...) {
   const uint32_t number = g_counter.fetch_add(1, std::memory_order_relaxed);
   char prefix[96];
-  std::snprintf(prefix, sizeof prefix, "(PID=0x%lX,TID=0x%lX):%d: VavoverIVIZ32O: ",
-                static_cast<unsigned long>(GetCurrentProcessId()), static_cast<unsigned long>(GetCurrentThreadId()),
-                static_cast<int>(number));
+  std::snprintf(prefix, sizeof prefix,
+                "(PID=0x%lX,TID=0x%lX):%d: VavoverIVIZ32O: ", static_cast<unsigned long>(GetCurrentProcessId()),
+                static_cast<unsigned long>(GetCurrentThreadId()), static_cast<int>(number));
   va_list args;
   va_start(args, format);
   WriteTraceLineV(prefix, format, args);

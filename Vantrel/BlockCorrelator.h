@@ -12,53 +12,53 @@
 #include "Vantrel/FftCorrelator.h"
 
 class CBlockCorrelator {
-public:
-    CBlockCorrelator() = default;
-    ~CBlockCorrelator() { Free(); }
-    CBlockCorrelator(const CBlockCorrelator&) = delete;
-    CBlockCorrelator& operator=(const CBlockCorrelator&) = delete;
+ public:
+  CBlockCorrelator() = default;
+  ~CBlockCorrelator() { Free(); }
+  CBlockCorrelator(const CBlockCorrelator&) = delete;
+  CBlockCorrelator& operator=(const CBlockCorrelator&) = delete;
 
-    // Sizes, allocates and clears; returns 1 (ends the process with exit
-    // code 1 when memory runs out).
-    int Init(uint32_t blockLen, uint32_t window, uint32_t historySize);
-    void Clear();
-    void Free();
+  // Sizes, allocates and clears; returns 1 (ends the process with exit
+  // code 1 when memory runs out).
+  int Init(uint32_t blockLen, uint32_t window, uint32_t historySize);
+  void Clear();
+  void Free();
 
-    // Correlates the B samples of ring A ending before aEnd with the W
-    // samples of ring B ending before bEnd (rings of ringLength samples).
-    // normalise 0 keeps the raw correlation.
-    void Process(const float* aRing, int aEnd, const float* bRing, int bEnd, int ringLength, int normalise = 1);
+  // Correlates the B samples of ring A ending before aEnd with the W
+  // samples of ring B ending before bEnd (rings of ringLength samples).
+  // normalise 0 keeps the raw correlation.
+  void Process(const float* aRing, int aEnd, const float* bRing, int bEnd, int ringLength, int normalise = 1);
 
-    // Peak over the valid lags of the mean vector (the newest one when
-    // relaxed): pos is the entry (B .. W), peak the signed mean there; the
-    // second peak is the best with the first entry removed. vector and count
-    // give the vector searched and its divisor. Any out pointer may be null.
-    int MaxAbs(int32_t* pos, float* peak, int32_t* secondPos, float* secondPeak, const float** vector,
-               int32_t* count, int relaxed);
-    // As MaxAbs on the signed values: the largest (wantMax) or the smallest.
-    int MaxSigned(int32_t* pos, float* peak, int32_t* secondPos, float* secondPeak, const float** vector,
-                  int32_t* count, int wantMax, int relaxed);
+  // Peak over the valid lags of the mean vector (the newest one when
+  // relaxed): pos is the entry (B .. W), peak the signed mean there; the
+  // second peak is the best with the first entry removed. vector and count
+  // give the vector searched and its divisor. Any out pointer may be null.
+  int MaxAbs(int32_t* pos, float* peak, int32_t* secondPos, float* secondPeak, const float** vector, int32_t* count,
+             int relaxed);
+  // As MaxAbs on the signed values: the largest (wantMax) or the smallest.
+  int MaxSigned(int32_t* pos, float* peak, int32_t* secondPos, float* secondPeak, const float** vector, int32_t* count,
+                int wantMax, int relaxed);
 
-    uint32_t BlockLen() const { return m_blockLen; }
-    uint32_t WindowLen() const { return m_windowLen; }
-    int32_t Blocks() const { return m_blocks; }
+  uint32_t BlockLen() const { return m_blockLen; }
+  uint32_t WindowLen() const { return m_windowLen; }
+  int32_t Blocks() const { return m_blocks; }
 
-private:
-    void Allocate();
-    int FindPeaks(bool absolute, bool wantMax, int32_t* pos, float* peak, int32_t* secondPos, float* secondPeak,
-                  const float** vector, int32_t* count, int relaxed);
+ private:
+  void Allocate();
+  int FindPeaks(bool absolute, bool wantMax, int32_t* pos, float* peak, int32_t* secondPos, float* secondPeak,
+                const float** vector, int32_t* count, int relaxed);
 
-    float** m_corrVec = nullptr;    // H vectors of W
-    double* m_ySlidingEnergy = nullptr;  // W: energy of every B-long stretch of the window
-    float* m_latest = nullptr;      // W, rotated
-    float* m_corrSum = nullptr;     // W, rotated
-    double* m_x = nullptr;          // W: the block, zero beyond B
-    double* m_y = nullptr;          // W: the window
-    float* m_peakScratch = nullptr; // W + 1
-    int32_t m_blocks = 0;
-    uint32_t m_slot = 0;
-    uint32_t m_blockLen = 0;
-    uint32_t m_windowLen = 0;
-    uint32_t m_historySize = 0;
-    CFftCorrelator m_fft;
+  float** m_corrVec = nullptr;         // H vectors of W
+  double* m_ySlidingEnergy = nullptr;  // W: energy of every B-long stretch of the window
+  float* m_latest = nullptr;           // W, rotated
+  float* m_corrSum = nullptr;          // W, rotated
+  double* m_x = nullptr;               // W: the block, zero beyond B
+  double* m_y = nullptr;               // W: the window
+  float* m_peakScratch = nullptr;      // W + 1
+  int32_t m_blocks = 0;
+  uint32_t m_slot = 0;
+  uint32_t m_blockLen = 0;
+  uint32_t m_windowLen = 0;
+  uint32_t m_historySize = 0;
+  CFftCorrelator m_fft;
 };

@@ -7,17 +7,8 @@
 #include "Vantrel/DelayCompensationImpl.h"
 #include "Vantrel/InputMuxImpl.h"
 
-CInputMux* NewBuiltInInputMux()
-{
-    return new (std::nothrow) CInputMuxImpl();
-}
+CInputMux* NewBuiltInInputMux() { return new (std::nothrow) CInputMuxImpl(); }
 
-CDelayBuffer* NewBuiltInDelayBuffer()
-{
-    return new (std::nothrow) CDelayBufferImpl();
-}
+CDelayBuffer* NewBuiltInDelayBuffer() { return new (std::nothrow) CDelayBufferImpl(); }
 
-CDelayCompensation* NewBuiltInDelayCompensation()
-{
-    return new (std::nothrow) CDelayCompensationImpl(0);
-}
+CDelayCompensation* NewBuiltInDelayCompensation() { return new (std::nothrow) CDelayCompensationImpl(0); }

@@ -9,60 +9,60 @@
 #include "Vantrel/BlockCorrelator.h"
 
 // CORRRESULT flags.
-constexpr int32_t CORR_STRONG_PEAK = 1;    // best |peak| above 0.6
-constexpr int32_t CORR_NOT_RELIABLE = 2;   // not CORR_ENOUGH_DATA
-constexpr int32_t CORR_ENOUGH_DATA = 4;    // enough blocks and energy
+constexpr int32_t CORR_STRONG_PEAK = 1;   // best |peak| above 0.6
+constexpr int32_t CORR_NOT_RELIABLE = 2;  // not CORR_ENOUGH_DATA
+constexpr int32_t CORR_ENOUGH_DATA = 4;   // enough blocks and energy
 
 struct CORRRESULT {
-    int32_t delay = 0;          // samples; positive when the test is ahead of the reference
-    float quality = 0.0f;       // signed correlation x 100
-    int32_t secondDelay = 0;    // PickBestSigned only
-    float secondQuality = 0.0f; // PickBestSigned only
-    int32_t flags = 0;
+  int32_t delay = 0;           // samples; positive when the test is ahead of the reference
+  float quality = 0.0f;        // signed correlation x 100
+  int32_t secondDelay = 0;     // PickBestSigned only
+  float secondQuality = 0.0f;  // PickBestSigned only
+  int32_t flags = 0;
 };
 
 class CCorrelatorSet {
-public:
-    CCorrelatorSet() = default;
-    ~CCorrelatorSet() { Free(); }
-    CCorrelatorSet(const CCorrelatorSet&) = delete;
-    CCorrelatorSet& operator=(const CCorrelatorSet&) = delete;
+ public:
+  CCorrelatorSet() = default;
+  ~CCorrelatorSet() { Free(); }
+  CCorrelatorSet(const CCorrelatorSet&) = delete;
+  CCorrelatorSet& operator=(const CCorrelatorSet&) = delete;
 
-    // Builds `count` correlators (1 or 2) of the geometry with a history of
-    // 16 and clears all energy; returns 1.
-    int Init(uint32_t blockLen, uint32_t window, int32_t count);
-    void Free();
-    uint32_t GetBlockLen() const { return m_blockLen; }
-    uint32_t GetWindowLen() const { return m_windowLen; }
+  // Builds `count` correlators (1 or 2) of the geometry with a history of
+  // 16 and clears all energy; returns 1.
+  int Init(uint32_t blockLen, uint32_t window, int32_t count);
+  void Free();
+  uint32_t GetBlockLen() const { return m_blockLen; }
+  uint32_t GetWindowLen() const { return m_windowLen; }
 
-    // Feeds each correlator whose block energy exceeds 8 per block sample.
-    int Feed(const float* refRing, int refEnd, double refEnergy, const float* testRing, int testEnd,
-             double testEnergy, int ringLength);
-    // Best peak over both correlators (by magnitude with useAbs, else the
-    // largest positive value); relaxed looks at the newest vectors only.
-    int PickBest(int* ok, CORRRESULT** result, int useAbs, int relaxed);
-    // The most positive correlation for sign >= 0, the most negative
-    // otherwise, with the second peak.
-    int PickBestSigned(int* ok, CORRRESULT** result, float sign, int relaxed);
-    // The mean correlation (percent) at one delay; 0 before any block.
-    double ValueAtLag(int32_t lag, int relaxed);
+  // Feeds each correlator whose block energy exceeds 8 per block sample.
+  int Feed(const float* refRing, int refEnd, double refEnergy, const float* testRing, int testEnd, double testEnergy,
+           int ringLength);
+  // Best peak over both correlators (by magnitude with useAbs, else the
+  // largest positive value); relaxed looks at the newest vectors only.
+  int PickBest(int* ok, CORRRESULT** result, int useAbs, int relaxed);
+  // The most positive correlation for sign >= 0, the most negative
+  // otherwise, with the second peak.
+  int PickBestSigned(int* ok, CORRRESULT** result, float sign, int relaxed);
+  // The mean correlation (percent) at one delay; 0 before any block.
+  double ValueAtLag(int32_t lag, int relaxed);
 
-    const CORRRESULT& Result() const { return m_result; }
-    CBlockCorrelator& Correlator(int index) { return m_correlators[index]; }
+  const CORRRESULT& Result() const { return m_result; }
+  CBlockCorrelator& Correlator(int index) { return m_correlators[index]; }
 
-private:
-    int Pick(bool absolute, float sign, bool withSecond, int relaxed);
+ private:
+  int Pick(bool absolute, float sign, bool withSecond, int relaxed);
 
-    int32_t m_count = 0;
-    uint32_t m_blockLen = 0;
-    uint32_t m_windowLen = 0;
-    CBlockCorrelator* m_correlators = nullptr;
-    int32_t m_fed[2] = {};
-    float m_peak[2] = {};
-    float m_secondPeak[2] = {};
-    int32_t m_peakPos[2] = {};
-    int32_t m_secondPos[2] = {};
-    double m_energy[2] = {};
-    double m_energyThreshold = 0.0;
-    CORRRESULT m_result;
+  int32_t m_count = 0;
+  uint32_t m_blockLen = 0;
+  uint32_t m_windowLen = 0;
+  CBlockCorrelator* m_correlators = nullptr;
+  int32_t m_fed[2] = {};
+  float m_peak[2] = {};
+  float m_secondPeak[2] = {};
+  int32_t m_peakPos[2] = {};
+  int32_t m_secondPos[2] = {};
+  double m_energy[2] = {};
+  double m_energyThreshold = 0.0;
+  CORRRESULT m_result;
 };

@@ -5,21 +5,21 @@
 #pragma once
 
 class CDcBlocker {
-public:
-    CDcBlocker();
+ public:
+  CDcBlocker();
 
-    // Clears the state (the previous input and the filter state).
-    void ResetState();
-    // Filters n samples from src to dst (they may be the same array); every
-    // output is also multiplied by `scale`. `unused` is not read.
-    void Process(const float* src, float* dst, float scale, int unused, int n);
+  // Clears the state (the previous input and the filter state).
+  void ResetState();
+  // Filters n samples from src to dst (they may be the same array); every
+  // output is also multiplied by `scale`. `unused` is not read.
+  void Process(const float* src, float* dst, float scale, int unused, int n);
 
-    float Pole() const { return m_pole; }
+  float Pole() const { return m_pole; }
 
-private:
-    float m_inputGain = 0.5f;
-    float m_pole;
-    float m_poleGain = 1.0f;
-    float m_prevInput = 0.0f;
-    float m_prevState = 0.0f;
+ private:
+  float m_inputGain = 0.5f;
+  float m_pole;
+  float m_poleGain = 1.0f;
+  float m_prevInput = 0.0f;
+  float m_prevState = 0.0f;
 };

@@ -19,36 +19,36 @@ constexpr int FETCH_NOT_ENOUGH_DATA = 4;
 constexpr int FETCH_DELAY_CLAMPED = 8;
 
 class CDelayBuffer {
-public:
-    // A new delay buffer, or null when none can be made.
-    static CDelayBuffer* Create();
+ public:
+  // A new delay buffer, or null when none can be made.
+  static CDelayBuffer* Create();
 
-    virtual ~CDelayBuffer() = default;
-    // Deletes the object. Callers with a possibly null pointer use SafeDestroy.
-    virtual void Destroy() { delete this; }
-    // Keeps the multiplexer and its used-buffer percentages; 1.
-    virtual int Attach(CInputMux* inputMux) = 0;
-    // Sizes and clears the rings for the block length; 1.
-    virtual int Init(SYSPARA* sysPara, int blockLength, int ringLength) = 0;
-    virtual void Free() = 0;
-    virtual int Prepare(int unused) = 0;
-    virtual void GetWaveFormat(int input, int channel, WAVEPARA* format) = 0;
-    virtual int CopySamples(int direction, int channel, int delay, int count, float* dest, int filtered,
-                            int allowPadding) = 0;
-    virtual int GetSamples(int direction, int channel, int delay, int count, float** span1, int* length1,
-                           float** span2, int* length2, int filtered, int allowPadding) = 0;
-    virtual void GetBufferInfo(int direction, int channel, int filtered, float** ring, int* fill, int* writePos,
-                               int* ringLength, int* effectiveWritePos) = 0;
-    // 1 when no configured output reports busy.
-    virtual int OutputsIdle(OUTPUTPARA* outputs, int argument) = 0;
-    // Reads one block of every signal channel; 0 on a short read.
-    virtual int ProcessInput(int swapTestChannels) = 0;
-    // Clears the rings and closes the inputs.
-    virtual int Reset() = 0;
-    virtual int GetFreeSpace() = 0;
-    virtual void GetFill(int* fill, int* ringLength) = 0;
-    // The multiplexer's two used-buffer percentages.
-    virtual int32_t* GetUsedInputs() = 0;
-    // Opens and starts the inputs through the multiplexer.
-    virtual int Go() = 0;
+  virtual ~CDelayBuffer() = default;
+  // Deletes the object. Callers with a possibly null pointer use SafeDestroy.
+  virtual void Destroy() { delete this; }
+  // Keeps the multiplexer and its used-buffer percentages; 1.
+  virtual int Attach(CInputMux* inputMux) = 0;
+  // Sizes and clears the rings for the block length; 1.
+  virtual int Init(SYSPARA* sysPara, int blockLength, int ringLength) = 0;
+  virtual void Free() = 0;
+  virtual int Prepare(int unused) = 0;
+  virtual void GetWaveFormat(int input, int channel, WAVEPARA* format) = 0;
+  virtual int CopySamples(int direction, int channel, int delay, int count, float* dest, int filtered,
+                          int allowPadding) = 0;
+  virtual int GetSamples(int direction, int channel, int delay, int count, float** span1, int* length1, float** span2,
+                         int* length2, int filtered, int allowPadding) = 0;
+  virtual void GetBufferInfo(int direction, int channel, int filtered, float** ring, int* fill, int* writePos,
+                             int* ringLength, int* effectiveWritePos) = 0;
+  // 1 when no configured output reports busy.
+  virtual int OutputsIdle(OUTPUTPARA* outputs, int argument) = 0;
+  // Reads one block of every signal channel; 0 on a short read.
+  virtual int ProcessInput(int swapTestChannels) = 0;
+  // Clears the rings and closes the inputs.
+  virtual int Reset() = 0;
+  virtual int GetFreeSpace() = 0;
+  virtual void GetFill(int* fill, int* ringLength) = 0;
+  // The multiplexer's two used-buffer percentages.
+  virtual int32_t* GetUsedInputs() = 0;
+  // Opens and starts the inputs through the multiplexer.
+  virtual int Go() = 0;
 };

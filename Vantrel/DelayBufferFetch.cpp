@@ -9,126 +9,111 @@
 
 namespace {
 
-bool ValidSignal(int direction, int channel)
-{
-    return direction >= 0 && direction < 2 && channel >= 0 && channel < 2;
-}
+bool ValidSignal(int direction, int channel) { return direction >= 0 && direction < 2 && channel >= 0 && channel < 2; }
 
 }  // namespace
 
-int CDelayBufferImpl::OffsetOf(int direction) const
-{
-    const bool delayed = (m_inputOffset > 0 && direction == 0) || (m_inputOffset < 0 && direction == 1);
-    return delayed ? m_absInputOffset : 0;
+int CDelayBufferImpl::OffsetOf(int direction) const {
+  const bool delayed = (m_inputOffset > 0 && direction == 0) || (m_inputOffset < 0 && direction == 1);
+  return delayed ? m_absInputOffset : 0;
 }
 
 int CDelayBufferImpl::GetSamples(int direction, int channel, int delay, int count, float** span1, int* length1,
-                                 float** span2, int* length2, int filtered, int allowPadding)
-{
-    float* ignoredSpan = nullptr;
-    int ignoredLength = 0;
-    float*& piece1 = span1 != nullptr ? *span1 : ignoredSpan;
-    float*& piece2 = span2 != nullptr ? *span2 : ignoredSpan;
-    int& len1 = length1 != nullptr ? *length1 : ignoredLength;
-    int& len2 = length2 != nullptr ? *length2 : ignoredLength;
-    piece1 = piece2 = nullptr;
-    len1 = len2 = 0;
-    if (!HasBuffers() || !ValidSignal(direction, channel) || count < 0) {
-        FRONT_END_TRACE("CDelayBufferImpl::GetSamples(), ERROR: no signal %d channel %d of %d samples\n", direction,
-                     channel, count);
-        return FETCH_NOT_ENOUGH_DATA;
-    }
-    // A span longer than the ring cannot be handed out at any delay.
-    if (count > m_ringLen) {
-        FRONT_END_TRACE("CDelayBufferImpl::GetSamples(), ERROR: %d samples requested, the ring holds %d\n", count,
-                     m_ringLen);
-        return FETCH_NOT_ENOUGH_DATA;
-    }
+                                 float** span2, int* length2, int filtered, int allowPadding) {
+  float* ignoredSpan = nullptr;
+  int ignoredLength = 0;
+  float*& piece1 = span1 != nullptr ? *span1 : ignoredSpan;
+  float*& piece2 = span2 != nullptr ? *span2 : ignoredSpan;
+  int& len1 = length1 != nullptr ? *length1 : ignoredLength;
+  int& len2 = length2 != nullptr ? *length2 : ignoredLength;
+  piece1 = piece2 = nullptr;
+  len1 = len2 = 0;
+  if (!HasBuffers() || !ValidSignal(direction, channel) || count < 0) {
+    FRONT_END_TRACE("CDelayBufferImpl::GetSamples(), ERROR: no signal %d channel %d of %d samples\n", direction,
+                    channel, count);
+    return FETCH_NOT_ENOUGH_DATA;
+  }
+  // A span longer than the ring cannot be handed out at any delay.
+  if (count > m_ringLen) {
+    FRONT_END_TRACE("CDelayBufferImpl::GetSamples(), ERROR: %d samples requested, the ring holds %d\n", count,
+                    m_ringLen);
+    return FETCH_NOT_ENOUGH_DATA;
+  }
 
-    int64_t span = int64_t(delay) + OffsetOf(direction);
-    int code = FETCH_COMPLETE;
-    // A negative delay would reach past the newest sample: clamped like one too big.
-    if (span < 0 || span + count > m_ringLen) {
-        FRONT_END_TRACE("CDelayBufferImpl::GetSamples(), ERROR: Delay too big(Delay=%lu, Requested=%lu, InBuffer=%lu!\n",
-                     static_cast<unsigned long>(span), static_cast<unsigned long>(count),
-                     static_cast<unsigned long>(m_fill));
-        span = m_ringLen - count;
-        code = FETCH_DELAY_CLAMPED;
+  int64_t span = int64_t(delay) + OffsetOf(direction);
+  int code = FETCH_COMPLETE;
+  // A negative delay would reach past the newest sample: clamped like one too big.
+  if (span < 0 || span + count > m_ringLen) {
+    FRONT_END_TRACE("CDelayBufferImpl::GetSamples(), ERROR: Delay too big(Delay=%lu, Requested=%lu, InBuffer=%lu!\n",
+                    static_cast<unsigned long>(span), static_cast<unsigned long>(count),
+                    static_cast<unsigned long>(m_fill));
+    span = m_ringLen - count;
+    code = FETCH_DELAY_CLAMPED;
+  }
+  int available = count;
+  if (span + count > m_fill) {
+    if (allowPadding == 0) {
+      FRONT_END_TRACE("CDelayBufferImpl::GetSamples(), ERROR: Delay too big(Delay=%lu, Requested=%lu, InBuffer=%lu!\n",
+                      static_cast<unsigned long>(span), static_cast<unsigned long>(count),
+                      static_cast<unsigned long>(m_fill));
+      return FETCH_NOT_ENOUGH_DATA;
     }
-    int available = count;
-    if (span + count > m_fill) {
-        if (allowPadding == 0) {
-            FRONT_END_TRACE(
-                "CDelayBufferImpl::GetSamples(), ERROR: Delay too big(Delay=%lu, Requested=%lu, InBuffer=%lu!\n",
-                static_cast<unsigned long>(span), static_cast<unsigned long>(count),
-                static_cast<unsigned long>(m_fill));
-            return FETCH_NOT_ENOUGH_DATA;
-        }
-        FRONT_END_TRACE("CDelayBufferImpl::GetSamples(), WARNING: Delay too big(Delay=%lu, Requested=%lu, InBuffer=%lu, "
-                     "using padding.\n",
-                     static_cast<unsigned long>(span), static_cast<unsigned long>(count),
-                     static_cast<unsigned long>(m_fill));
-        available = static_cast<int>(std::max<int64_t>(m_fill - span, 0));
-    }
+    FRONT_END_TRACE(
+        "CDelayBufferImpl::GetSamples(), WARNING: Delay too big(Delay=%lu, Requested=%lu, InBuffer=%lu, "
+        "using padding.\n",
+        static_cast<unsigned long>(span), static_cast<unsigned long>(count), static_cast<unsigned long>(m_fill));
+    available = static_cast<int>(std::max<int64_t>(m_fill - span, 0));
+  }
 
-    int64_t start = m_writePos[direction][channel] - span - available;
-    if (start < 0)
-        start += m_ringLen;
-    float* ring = filtered != 0 && m_sysPara->levelPara.useFiltered != 0 ? m_filteredRing[direction][channel]
-                                                                          : m_rawRing[direction][channel];
-    len1 = static_cast<int>(std::min<int64_t>(m_ringLen - start, available));
-    piece1 = ring + start;
-    len2 = available - len1;
-    piece2 = ring;
+  int64_t start = m_writePos[direction][channel] - span - available;
+  if (start < 0) start += m_ringLen;
+  float* ring = filtered != 0 && m_sysPara->levelPara.useFiltered != 0 ? m_filteredRing[direction][channel]
+                                                                       : m_rawRing[direction][channel];
+  len1 = static_cast<int>(std::min<int64_t>(m_ringLen - start, available));
+  piece1 = ring + start;
+  len2 = available - len1;
+  piece2 = ring;
 
-    // Every block the span touches, the last one of an unaligned span too.
-    uint8_t status = 0;
-    if (available > 0) {
-        const int blocks = m_ringLen / m_blockLen;
-        const int64_t firstBlock = start / m_blockLen;
-        const int64_t lastBlock = (start + available - 1) / m_blockLen;
-        for (int64_t block = firstBlock; block <= lastBlock; ++block)
-            status |= m_blockStatus[direction][channel][block % blocks];
-    }
-    return (status & BLOCK_PADDED_BIT) != 0 ? FETCH_PADDED : code;
+  // Every block the span touches, the last one of an unaligned span too.
+  uint8_t status = 0;
+  if (available > 0) {
+    const int blocks = m_ringLen / m_blockLen;
+    const int64_t firstBlock = start / m_blockLen;
+    const int64_t lastBlock = (start + available - 1) / m_blockLen;
+    for (int64_t block = firstBlock; block <= lastBlock; ++block)
+      status |= m_blockStatus[direction][channel][block % blocks];
+  }
+  return (status & BLOCK_PADDED_BIT) != 0 ? FETCH_PADDED : code;
 }
 
 int CDelayBufferImpl::CopySamples(int direction, int channel, int delay, int count, float* dest, int filtered,
-                                  int allowPadding)
-{
-    float* piece1 = nullptr;
-    float* piece2 = nullptr;
-    int len1 = 0;
-    int len2 = 0;
-    const int code =
-        GetSamples(direction, channel, delay, count, &piece1, &len1, &piece2, &len2, filtered, allowPadding);
-    if (code == FETCH_NOT_ENOUGH_DATA || dest == nullptr)
-        return code;
-    // The newest sample always lands at the end of dest.
-    const int padding = count - len1 - len2;
-    std::fill(dest, dest + padding, 0.0f);
-    std::copy_n(piece1, len1, dest + padding);
-    std::copy_n(piece2, len2, dest + padding + len1);
-    return code;
+                                  int allowPadding) {
+  float* piece1 = nullptr;
+  float* piece2 = nullptr;
+  int len1 = 0;
+  int len2 = 0;
+  const int code = GetSamples(direction, channel, delay, count, &piece1, &len1, &piece2, &len2, filtered, allowPadding);
+  if (code == FETCH_NOT_ENOUGH_DATA || dest == nullptr) return code;
+  // The newest sample always lands at the end of dest.
+  const int padding = count - len1 - len2;
+  std::fill(dest, dest + padding, 0.0f);
+  std::copy_n(piece1, len1, dest + padding);
+  std::copy_n(piece2, len2, dest + padding + len1);
+  return code;
 }
 
-void CDelayBufferImpl::GetBufferInfo(int direction, int channel, int filtered, float** ring, int* fill,
-                                     int* writePos, int* ringLength, int* effectiveWritePos)
-{
-    const bool valid = HasBuffers() && ValidSignal(direction, channel);
-    if (ring != nullptr)
-        *ring = !valid ? nullptr : filtered != 0 ? m_filteredRing[direction][channel] : m_rawRing[direction][channel];
-    if (fill != nullptr)
-        *fill = m_fill;
-    if (ringLength != nullptr)
-        *ringLength = m_ringLen;
-    const int write = valid ? m_writePos[direction][channel] : 0;
-    if (writePos != nullptr)
-        *writePos = write;
-    if (effectiveWritePos != nullptr) {
-        int effective = write - OffsetOf(direction);
-        if (effective < 0)
-            effective += m_ringLen;
-        *effectiveWritePos = effective;
-    }
+void CDelayBufferImpl::GetBufferInfo(int direction, int channel, int filtered, float** ring, int* fill, int* writePos,
+                                     int* ringLength, int* effectiveWritePos) {
+  const bool valid = HasBuffers() && ValidSignal(direction, channel);
+  if (ring != nullptr)
+    *ring = !valid ? nullptr : filtered != 0 ? m_filteredRing[direction][channel] : m_rawRing[direction][channel];
+  if (fill != nullptr) *fill = m_fill;
+  if (ringLength != nullptr) *ringLength = m_ringLen;
+  const int write = valid ? m_writePos[direction][channel] : 0;
+  if (writePos != nullptr) *writePos = write;
+  if (effectiveWritePos != nullptr) {
+    int effective = write - OffsetOf(direction);
+    if (effective < 0) effective += m_ringLen;
+    *effectiveWritePos = effective;
+  }
 }

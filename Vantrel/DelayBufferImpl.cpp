@@ -24,202 +24,168 @@ constexpr int64_t kRingSlack = 4;
 
 }  // namespace
 
-CDelayBufferImpl::~CDelayBufferImpl()
-{
-    FreeBuffers();
+CDelayBufferImpl::~CDelayBufferImpl() { FreeBuffers(); }
+
+int CDelayBufferImpl::Attach(CInputMux* inputMux) {
+  m_mux = inputMux;
+  m_usedInputs = inputMux != nullptr ? inputMux->GetUsedBufferPercent() : nullptr;
+  return 1;
 }
 
-int CDelayBufferImpl::Attach(CInputMux* inputMux)
-{
-    m_mux = inputMux;
-    m_usedInputs = inputMux != nullptr ? inputMux->GetUsedBufferPercent() : nullptr;
-    return 1;
+int CDelayBufferImpl::Init(SYSPARA* sysPara, int blockLength, int ringLength) {
+  if (sysPara == nullptr || blockLength <= 0) {
+    FRONT_END_TRACE("CDelayBufferImpl::Init(), ERROR: block length %d\n", blockLength);
+    return 0;
+  }
+  m_blockLen = blockLength;
+  m_sysPara = sysPara;
+  for (auto& direction : m_dcBlocker)
+    for (CDcBlocker& blocker : direction) blocker.ResetState();
+  FreeBuffers();
+
+  const int64_t request = ringLength > blockLength ? int64_t(ringLength) : int64_t(blockLength) + kRingSlack;
+  const double offset =
+      std::trunc(double(sysPara->inputPara[0].wave.sampleRate) * 0.001 * double(sysPara->delayPara.inputOffsetMs));
+  m_inputOffset = static_cast<int>(std::clamp(offset, double(-INT_MAX), double(INT_MAX)));
+  m_absInputOffset = std::abs(m_inputOffset);
+  AllocateBuffers(request + m_absInputOffset);
+
+  if (m_mux == nullptr || m_mux->Init(sysPara) == 0) return 1;
+  Reset();
+  return 1;
 }
 
-int CDelayBufferImpl::Init(SYSPARA* sysPara, int blockLength, int ringLength)
-{
-    if (sysPara == nullptr || blockLength <= 0) {
-        FRONT_END_TRACE("CDelayBufferImpl::Init(), ERROR: block length %d\n", blockLength);
-        return 0;
+void CDelayBufferImpl::AllocateBuffers(int64_t length) {
+  const int64_t blocks = (length + m_blockLen - 1) / m_blockLen;
+  const int64_t ringLength = blocks * m_blockLen;
+  bool allocated = ringLength <= INT_MAX;
+  if (allocated) {
+    m_ringLen = static_cast<int>(ringLength);
+    for (int direction = 0; direction < 2 && allocated; ++direction)
+      for (int channel = 0; channel < 2 && allocated; ++channel) {
+        const size_t ringBytes = size_t(ringLength) * sizeof(float);
+        m_filteredRing[direction][channel] = static_cast<float*>(std::malloc(ringBytes));
+        m_rawRing[direction][channel] = static_cast<float*>(std::malloc(ringBytes));
+        m_blockStatus[direction][channel] = static_cast<uint8_t*>(std::malloc(size_t(blocks)));
+        allocated = m_filteredRing[direction][channel] != nullptr && m_rawRing[direction][channel] != nullptr &&
+                    m_blockStatus[direction][channel] != nullptr;
+      }
+  }
+  if (allocated) return;
+  // There is no failure return for the caller to act on: tell the user and end.
+  ShowErrorMessage("CDelayBufferImpl", "AllocateBuffers()", ERRORCODE_OUT_OF_MEMORY);
+  FRONT_END_TRACE("CDelayCompensation::AllocateBuffers(), out of memory\n");
+  std::exit(1);
+}
+
+void CDelayBufferImpl::FreeBuffers() {
+  for (int direction = 0; direction < 2; ++direction)
+    for (int channel = 0; channel < 2; ++channel) {
+      std::free(m_filteredRing[direction][channel]);
+      std::free(m_rawRing[direction][channel]);
+      std::free(m_blockStatus[direction][channel]);
+      m_filteredRing[direction][channel] = nullptr;
+      m_rawRing[direction][channel] = nullptr;
+      m_blockStatus[direction][channel] = nullptr;
     }
-    m_blockLen = blockLength;
-    m_sysPara = sysPara;
-    for (auto& direction : m_dcBlocker)
-        for (CDcBlocker& blocker : direction)
-            blocker.ResetState();
-    FreeBuffers();
-
-    const int64_t request = ringLength > blockLength ? int64_t(ringLength) : int64_t(blockLength) + kRingSlack;
-    const double offset =
-        std::trunc(double(sysPara->inputPara[0].wave.sampleRate) * 0.001 * double(sysPara->delayPara.inputOffsetMs));
-    m_inputOffset = static_cast<int>(std::clamp(offset, double(-INT_MAX), double(INT_MAX)));
-    m_absInputOffset = std::abs(m_inputOffset);
-    AllocateBuffers(request + m_absInputOffset);
-
-    if (m_mux == nullptr || m_mux->Init(sysPara) == 0)
-        return 1;
-    Reset();
-    return 1;
 }
 
-void CDelayBufferImpl::AllocateBuffers(int64_t length)
-{
-    const int64_t blocks = (length + m_blockLen - 1) / m_blockLen;
-    const int64_t ringLength = blocks * m_blockLen;
-    bool allocated = ringLength <= INT_MAX;
-    if (allocated) {
-        m_ringLen = static_cast<int>(ringLength);
-        for (int direction = 0; direction < 2 && allocated; ++direction)
-            for (int channel = 0; channel < 2 && allocated; ++channel) {
-                const size_t ringBytes = size_t(ringLength) * sizeof(float);
-                m_filteredRing[direction][channel] = static_cast<float*>(std::malloc(ringBytes));
-                m_rawRing[direction][channel] = static_cast<float*>(std::malloc(ringBytes));
-                m_blockStatus[direction][channel] = static_cast<uint8_t*>(std::malloc(size_t(blocks)));
-                allocated = m_filteredRing[direction][channel] != nullptr &&
-                            m_rawRing[direction][channel] != nullptr && m_blockStatus[direction][channel] != nullptr;
-            }
-    }
-    if (allocated)
-        return;
-    // There is no failure return for the caller to act on: tell the user and end.
-    ShowErrorMessage("CDelayBufferImpl", "AllocateBuffers()", ERRORCODE_OUT_OF_MEMORY);
-    FRONT_END_TRACE("CDelayCompensation::AllocateBuffers(), out of memory\n");
-    std::exit(1);
+void CDelayBufferImpl::Free() {
+  FreeBuffers();
+  if (m_mux != nullptr) m_mux->Free();
 }
 
-void CDelayBufferImpl::FreeBuffers()
-{
+int CDelayBufferImpl::Prepare(int) { return 1; }
+
+void CDelayBufferImpl::GetWaveFormat(int input, int, WAVEPARA* format) {
+  if (format != nullptr && m_sysPara != nullptr && input >= 0 && input < 2) *format = m_sysPara->inputPara[input].wave;
+}
+
+int CDelayBufferImpl::Reset() {
+  if (HasBuffers()) {
+    const int blocks = m_ringLen / m_blockLen;
     for (int direction = 0; direction < 2; ++direction)
-        for (int channel = 0; channel < 2; ++channel) {
-            std::free(m_filteredRing[direction][channel]);
-            std::free(m_rawRing[direction][channel]);
-            std::free(m_blockStatus[direction][channel]);
-            m_filteredRing[direction][channel] = nullptr;
-            m_rawRing[direction][channel] = nullptr;
-            m_blockStatus[direction][channel] = nullptr;
-        }
+      for (int channel = 0; channel < 2; ++channel) {
+        std::memset(m_filteredRing[direction][channel], 0, size_t(m_ringLen) * sizeof(float));
+        std::memset(m_rawRing[direction][channel], 0, size_t(m_ringLen) * sizeof(float));
+        std::memset(m_blockStatus[direction][channel], BLOCK_UNWRITTEN, size_t(blocks));
+        m_writePos[direction][channel] = 0;
+        m_dcBlocker[direction][channel].ResetState();
+      }
+  }
+  m_fill = 0;
+  return m_mux != nullptr ? m_mux->Stop() : 1;
 }
 
-void CDelayBufferImpl::Free()
-{
-    FreeBuffers();
-    if (m_mux != nullptr)
-        m_mux->Free();
+int CDelayBufferImpl::Go() {
+  if (m_mux == nullptr || m_sysPara == nullptr) {
+    FRONT_END_TRACE("CDelayBufferImpl::Go(), ERROR: not initialised\n");
+    return 0;
+  }
+  int64_t bytes = kMinWaveBufferBytes;
+  for (const INPUTPARAEXT& input : m_sysPara->inputPara)
+    if (input.mode != INPUT_MODE_SYNCHRONOUS)
+      bytes = std::max(bytes, int64_t(input.wave.bitsPerSample / 8) * input.wave.channels * m_blockLen);
+  return m_mux->Go(static_cast<int>(std::min<int64_t>(bytes, INT_MAX)));
 }
 
-int CDelayBufferImpl::Prepare(int)
-{
-    return 1;
+bool CDelayBufferImpl::ReadPiece(int direction, int channel, int target, int count, bool readInput, int block) {
+  int& write = m_writePos[direction][target];
+  float* raw = m_rawRing[direction][target] + write;
+  int got = 0;
+  const int result = readInput ? m_mux->GetSamples(count, direction, channel, raw, &got) : MUX_READ_SHORT;
+  if (result != MUX_READ_COMPLETE) {
+    got = std::clamp(readInput ? got : 0, 0, count);
+    std::fill(raw + got, raw + count, 0.0f);
+    m_blockStatus[direction][target][block] |= BLOCK_ZERO_PADDED;
+  }
+  m_dcBlocker[direction][target].Process(raw, m_filteredRing[direction][target] + write, 1.0f, 0, count);
+  write += count;
+  if (write >= m_ringLen) write -= m_ringLen;
+  return result == MUX_READ_COMPLETE;
 }
 
-void CDelayBufferImpl::GetWaveFormat(int input, int, WAVEPARA* format)
-{
-    if (format != nullptr && m_sysPara != nullptr && input >= 0 && input < 2)
-        *format = m_sysPara->inputPara[input].wave;
-}
-
-int CDelayBufferImpl::Reset()
-{
-    if (HasBuffers()) {
-        const int blocks = m_ringLen / m_blockLen;
-        for (int direction = 0; direction < 2; ++direction)
-            for (int channel = 0; channel < 2; ++channel) {
-                std::memset(m_filteredRing[direction][channel], 0, size_t(m_ringLen) * sizeof(float));
-                std::memset(m_rawRing[direction][channel], 0, size_t(m_ringLen) * sizeof(float));
-                std::memset(m_blockStatus[direction][channel], BLOCK_UNWRITTEN, size_t(blocks));
-                m_writePos[direction][channel] = 0;
-                m_dcBlocker[direction][channel].ResetState();
-            }
-    }
-    m_fill = 0;
-    return m_mux != nullptr ? m_mux->Stop() : 1;
-}
-
-int CDelayBufferImpl::Go()
-{
-    if (m_mux == nullptr || m_sysPara == nullptr) {
-        FRONT_END_TRACE("CDelayBufferImpl::Go(), ERROR: not initialised\n");
+int CDelayBufferImpl::ProcessInput(int swapTestChannels) {
+  if (!HasBuffers() || m_mux == nullptr) {
+    FRONT_END_TRACE("CDelayBufferImpl::ProcessInput(), ERROR: not initialised\n");
+    return 0;
+  }
+  bool complete = true;
+  for (int direction = 0; direction < 2; ++direction)
+    for (int channel = 0; channel < m_sysPara->channels; ++channel) {
+      if (channel > 1) {
+        FRONT_END_TRACE("CDelayBufferImpl::ProcessInput(), ERROR: channel count %d\n", m_sysPara->channels);
         return 0;
+      }
+      int target = channel;
+      if (direction == 1 && m_sysPara->channels > 1 && swapTestChannels != 0) target = 1 - channel;
+      const int write = m_writePos[direction][target];
+      const int block = write / m_blockLen;
+      m_blockStatus[direction][target][block] = BLOCK_INPUT;
+      const int first = std::min(m_ringLen - write, m_blockLen);
+      const int rest = m_blockLen - first;
+      if (first != 0 && rest != 0)
+        OutputDebugStringA("CDelayBufferImpl::ProcessInput()(), WARNING: buffer wrap around!\n");
+      const bool firstComplete = ReadPiece(direction, channel, target, first, true, block);
+      bool restComplete = true;
+      if (rest > 0) restComplete = ReadPiece(direction, channel, target, rest, firstComplete, block);
+      complete = complete && firstComplete && restComplete;
     }
-    int64_t bytes = kMinWaveBufferBytes;
-    for (const INPUTPARAEXT& input : m_sysPara->inputPara)
-        if (input.mode != INPUT_MODE_SYNCHRONOUS)
-            bytes = std::max(bytes, int64_t(input.wave.bitsPerSample / 8) * input.wave.channels * m_blockLen);
-    return m_mux->Go(static_cast<int>(std::min<int64_t>(bytes, INT_MAX)));
-}
-
-bool CDelayBufferImpl::ReadPiece(int direction, int channel, int target, int count, bool readInput, int block)
-{
-    int& write = m_writePos[direction][target];
-    float* raw = m_rawRing[direction][target] + write;
-    int got = 0;
-    const int result = readInput ? m_mux->GetSamples(count, direction, channel, raw, &got) : MUX_READ_SHORT;
-    if (result != MUX_READ_COMPLETE) {
-        got = std::clamp(readInput ? got : 0, 0, count);
-        std::fill(raw + got, raw + count, 0.0f);
-        m_blockStatus[direction][target][block] |= BLOCK_ZERO_PADDED;
-    }
-    m_dcBlocker[direction][target].Process(raw, m_filteredRing[direction][target] + write, 1.0f, 0, count);
-    write += count;
-    if (write >= m_ringLen)
-        write -= m_ringLen;
-    return result == MUX_READ_COMPLETE;
-}
-
-int CDelayBufferImpl::ProcessInput(int swapTestChannels)
-{
-    if (!HasBuffers() || m_mux == nullptr) {
-        FRONT_END_TRACE("CDelayBufferImpl::ProcessInput(), ERROR: not initialised\n");
-        return 0;
-    }
-    bool complete = true;
-    for (int direction = 0; direction < 2; ++direction)
-        for (int channel = 0; channel < m_sysPara->channels; ++channel) {
-            if (channel > 1) {
-                FRONT_END_TRACE("CDelayBufferImpl::ProcessInput(), ERROR: channel count %d\n", m_sysPara->channels);
-                return 0;
-            }
-            int target = channel;
-            if (direction == 1 && m_sysPara->channels > 1 && swapTestChannels != 0)
-                target = 1 - channel;
-            const int write = m_writePos[direction][target];
-            const int block = write / m_blockLen;
-            m_blockStatus[direction][target][block] = BLOCK_INPUT;
-            const int first = std::min(m_ringLen - write, m_blockLen);
-            const int rest = m_blockLen - first;
-            if (first != 0 && rest != 0)
-                OutputDebugStringA("CDelayBufferImpl::ProcessInput()(), WARNING: buffer wrap around!\n");
-            const bool firstComplete = ReadPiece(direction, channel, target, first, true, block);
-            bool restComplete = true;
-            if (rest > 0)
-                restComplete = ReadPiece(direction, channel, target, rest, firstComplete, block);
-            complete = complete && firstComplete && restComplete;
-        }
-    m_mux->ConsumeAll();
-    if (m_blockLen < m_ringLen)
-        m_fill = std::min(m_fill + m_blockLen, m_ringLen);
-    if (!complete) {
-        FRONT_END_TRACE("IO Error or EOF\n");
-        return 0;
-    }
-    return 1;
+  m_mux->ConsumeAll();
+  if (m_blockLen < m_ringLen) m_fill = std::min(m_fill + m_blockLen, m_ringLen);
+  if (!complete) {
+    FRONT_END_TRACE("IO Error or EOF\n");
+    return 0;
+  }
+  return 1;
 }
 
 // No output is ever opened by the component, so none can be busy.
-int CDelayBufferImpl::OutputsIdle(OUTPUTPARA*, int)
-{
-    return 1;
-}
+int CDelayBufferImpl::OutputsIdle(OUTPUTPARA*, int) { return 1; }
 
-int CDelayBufferImpl::GetFreeSpace()
-{
-    return m_ringLen - m_blockLen;
-}
+int CDelayBufferImpl::GetFreeSpace() { return m_ringLen - m_blockLen; }
 
-void CDelayBufferImpl::GetFill(int* fill, int* ringLength)
-{
-    if (fill != nullptr)
-        *fill = m_fill;
-    if (ringLength != nullptr)
-        *ringLength = m_ringLen;
+void CDelayBufferImpl::GetFill(int* fill, int* ringLength) {
+  if (fill != nullptr) *fill = m_fill;
+  if (ringLength != nullptr) *ringLength = m_ringLen;
 }

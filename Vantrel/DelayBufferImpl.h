@@ -17,56 +17,56 @@ constexpr uint8_t BLOCK_UNWRITTEN = 4;    // not written since the last reset
 constexpr uint8_t BLOCK_PADDED_BIT = 2;
 
 class CDelayBufferImpl : public CDelayBuffer {
-public:
-    CDelayBufferImpl() = default;
-    ~CDelayBufferImpl() override;
-    CDelayBufferImpl(const CDelayBufferImpl&) = delete;
-    CDelayBufferImpl& operator=(const CDelayBufferImpl&) = delete;
+ public:
+  CDelayBufferImpl() = default;
+  ~CDelayBufferImpl() override;
+  CDelayBufferImpl(const CDelayBufferImpl&) = delete;
+  CDelayBufferImpl& operator=(const CDelayBufferImpl&) = delete;
 
-    int Attach(CInputMux* inputMux) override;
-    // Ends the process (exit code 1, after the error box and a trace line)
-    // when the rings cannot be allocated.
-    int Init(SYSPARA* sysPara, int blockLength, int ringLength) override;
-    void Free() override;
-    int Prepare(int unused) override;
-    void GetWaveFormat(int input, int channel, WAVEPARA* format) override;
-    // Copies the span; padding zeros, when allowed, come before the samples
-    // so that every signal keeps its time alignment.
-    int CopySamples(int direction, int channel, int delay, int count, float* dest, int filtered,
-                    int allowPadding) override;
-    int GetSamples(int direction, int channel, int delay, int count, float** span1, int* length1, float** span2,
-                   int* length2, int filtered, int allowPadding) override;
-    void GetBufferInfo(int direction, int channel, int filtered, float** ring, int* fill, int* writePos,
-                       int* ringLength, int* effectiveWritePos) override;
-    int OutputsIdle(OUTPUTPARA* outputs, int argument) override;
-    int ProcessInput(int swapTestChannels) override;
-    int Reset() override;
-    int GetFreeSpace() override;
-    void GetFill(int* fill, int* ringLength) override;
-    int32_t* GetUsedInputs() override { return m_usedInputs; }
-    int Go() override;
+  int Attach(CInputMux* inputMux) override;
+  // Ends the process (exit code 1, after the error box and a trace line)
+  // when the rings cannot be allocated.
+  int Init(SYSPARA* sysPara, int blockLength, int ringLength) override;
+  void Free() override;
+  int Prepare(int unused) override;
+  void GetWaveFormat(int input, int channel, WAVEPARA* format) override;
+  // Copies the span; padding zeros, when allowed, come before the samples
+  // so that every signal keeps its time alignment.
+  int CopySamples(int direction, int channel, int delay, int count, float* dest, int filtered,
+                  int allowPadding) override;
+  int GetSamples(int direction, int channel, int delay, int count, float** span1, int* length1, float** span2,
+                 int* length2, int filtered, int allowPadding) override;
+  void GetBufferInfo(int direction, int channel, int filtered, float** ring, int* fill, int* writePos, int* ringLength,
+                     int* effectiveWritePos) override;
+  int OutputsIdle(OUTPUTPARA* outputs, int argument) override;
+  int ProcessInput(int swapTestChannels) override;
+  int Reset() override;
+  int GetFreeSpace() override;
+  void GetFill(int* fill, int* ringLength) override;
+  int32_t* GetUsedInputs() override { return m_usedInputs; }
+  int Go() override;
 
-private:
-    void AllocateBuffers(int64_t length);
-    void FreeBuffers();
-    bool HasBuffers() const { return m_rawRing[0][0] != nullptr; }
-    // The extra delay of a direction from the inter-input offset.
-    int OffsetOf(int direction) const;
-    // Reads `count` samples of a signal channel into ring channel `target`
-    // at the write position and filters them; false on a short read.
-    bool ReadPiece(int direction, int channel, int target, int count, bool readInput, int block);
+ private:
+  void AllocateBuffers(int64_t length);
+  void FreeBuffers();
+  bool HasBuffers() const { return m_rawRing[0][0] != nullptr; }
+  // The extra delay of a direction from the inter-input offset.
+  int OffsetOf(int direction) const;
+  // Reads `count` samples of a signal channel into ring channel `target`
+  // at the write position and filters them; false on a short read.
+  bool ReadPiece(int direction, int channel, int target, int count, bool readInput, int block);
 
-    CInputMux* m_mux = nullptr;
-    SYSPARA* m_sysPara = nullptr;
-    CDcBlocker m_dcBlocker[2][2];
-    float* m_filteredRing[2][2] = {};
-    float* m_rawRing[2][2] = {};
-    uint8_t* m_blockStatus[2][2] = {};
-    int m_blockLen = 0;
-    int m_writePos[2][2] = {};
-    int m_ringLen = 0;
-    int m_fill = 0;
-    int32_t* m_usedInputs = nullptr;
-    int m_inputOffset = 0;
-    int m_absInputOffset = 0;
+  CInputMux* m_mux = nullptr;
+  SYSPARA* m_sysPara = nullptr;
+  CDcBlocker m_dcBlocker[2][2];
+  float* m_filteredRing[2][2] = {};
+  float* m_rawRing[2][2] = {};
+  uint8_t* m_blockStatus[2][2] = {};
+  int m_blockLen = 0;
+  int m_writePos[2][2] = {};
+  int m_ringLen = 0;
+  int m_fill = 0;
+  int32_t* m_usedInputs = nullptr;
+  int m_inputOffset = 0;
+  int m_absInputOffset = 0;
 };

@@ -16,30 +16,30 @@ struct FRAMEBUFFERDESC;
 struct MONITORDATA;
 
 class CDelayCompensation {
-public:
-    // A new delay compensation, or null when none can be made.
-    static CDelayCompensation* Create();
+ public:
+  // A new delay compensation, or null when none can be made.
+  static CDelayCompensation* Create();
 
-    virtual ~CDelayCompensation() = default;
-    // Deletes the object. Callers with a possibly null pointer use SafeDestroy.
-    virtual void Destroy() { delete this; }
-    virtual int Attach(CDelayBuffer* delayBuffer) = 0;
-    // Sets up for `outputLength` samples delivered per frame and
-    // `frameLength` read per frame (above 0); 0 on failure.
-    virtual int Init(SYSPARA* sysPara, uint32_t outputLength, uint32_t frameLength) = 0;
-    virtual void Free() = 0;
-    // Closes the inputs and clears the history.
-    virtual int Reset() = 0;
-    // One frame: 1 delivered, 2 delivered but the input ended or a padded
-    // block was touched, 4 not enough data yet (call again), 8 delivered
-    // with the delay clamped. Null frame and desc: nothing is written.
-    virtual int ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2],
-                             MONITORDATA* monitor, int mode) = 0;
-    virtual int Prepare(SYSPARA* sysPara) = 0;
-    virtual int UpdateSysPara(SYSPARA* sysPara) = 0;
-    // Starts the inputs and runs the start-up work; 0 when they cannot start.
-    virtual int Start(HANDLE stopEvent) = 0;
-    virtual int WaitForOutputs(int argument) = 0;
-    // Two used-buffer percentages (input 0, input 1), valid while the stages live.
-    virtual int32_t* GetUsedInputs() = 0;
+  virtual ~CDelayCompensation() = default;
+  // Deletes the object. Callers with a possibly null pointer use SafeDestroy.
+  virtual void Destroy() { delete this; }
+  virtual int Attach(CDelayBuffer* delayBuffer) = 0;
+  // Sets up for `outputLength` samples delivered per frame and
+  // `frameLength` read per frame (above 0); 0 on failure.
+  virtual int Init(SYSPARA* sysPara, uint32_t outputLength, uint32_t frameLength) = 0;
+  virtual void Free() = 0;
+  // Closes the inputs and clears the history.
+  virtual int Reset() = 0;
+  // One frame: 1 delivered, 2 delivered but the input ended or a padded
+  // block was touched, 4 not enough data yet (call again), 8 delivered
+  // with the delay clamped. Null frame and desc: nothing is written.
+  virtual int ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2], MONITORDATA* monitor,
+                           int mode) = 0;
+  virtual int Prepare(SYSPARA* sysPara) = 0;
+  virtual int UpdateSysPara(SYSPARA* sysPara) = 0;
+  // Starts the inputs and runs the start-up work; 0 when they cannot start.
+  virtual int Start(HANDLE stopEvent) = 0;
+  virtual int WaitForOutputs(int argument) = 0;
+  // Two used-buffer percentages (input 0, input 1), valid while the stages live.
+  virtual int32_t* GetUsedInputs() = 0;
 };

@@ -19,328 +19,287 @@ constexpr int kSearchActiveBlocks = 500;
 constexpr int kLevelActiveBlocks = 1000;
 constexpr float kSwapRetryBelow = 90.0f;
 
-uint32_t BitCount(uint32_t x)
-{
-    uint32_t bits = 0;
-    while (x != 0) {
-        ++bits;
-        x >>= 1;
-    }
-    return bits;
+uint32_t BitCount(uint32_t x) {
+  uint32_t bits = 0;
+  while (x != 0) {
+    ++bits;
+    x >>= 1;
+  }
+  return bits;
 }
 
-uint32_t PowerOfTwoAtLeast(uint32_t n)
-{
-    uint32_t p = 1;
-    while (p < n && p < 0x80000000u)
-        p <<= 1;
-    return p;
+uint32_t PowerOfTwoAtLeast(uint32_t n) {
+  uint32_t p = 1;
+  while (p < n && p < 0x80000000u) p <<= 1;
+  return p;
 }
 
-uint32_t PowerOfTwoAtMost(uint32_t n)
-{
-    return n == 0 ? 0 : 1u << (BitCount(n) - 1);
-}
+uint32_t PowerOfTwoAtMost(uint32_t n) { return n == 0 ? 0 : 1u << (BitCount(n) - 1); }
 
-bool IsRealtimeMode(int mode)
-{
-    return mode == INPUT_MODE_SOUND_DEVICE || mode == INPUT_MODE_TELEPHONE;
-}
+bool IsRealtimeMode(int mode) { return mode == INPUT_MODE_SOUND_DEVICE || mode == INPUT_MODE_TELEPHONE; }
 
 }  // namespace
 
 CDelayCompensationImpl::CDelayCompensationImpl(int) : m_mathlib(MathlibInit()) {}
 
-CDelayCompensationImpl::~CDelayCompensationImpl()
-{
-    for (auto& direction : m_energyHistory)
-        for (double*& history : direction)
-            FreeArray(history);
-    if (m_mathlib != nullptr)
-        MathlibFree(&m_mathlib);
+CDelayCompensationImpl::~CDelayCompensationImpl() {
+  for (auto& direction : m_energyHistory)
+    for (double*& history : direction) FreeArray(history);
+  if (m_mathlib != nullptr) MathlibFree(&m_mathlib);
 }
 
-int CDelayCompensationImpl::Attach(CDelayBuffer* delayBuffer)
-{
-    m_delayBuffer = delayBuffer;
+int CDelayCompensationImpl::Attach(CDelayBuffer* delayBuffer) {
+  m_delayBuffer = delayBuffer;
+  return 1;
+}
+
+bool CDelayCompensationImpl::ComputeSearchWindow(int rate, uint32_t* window, uint32_t* block) const {
+  const int r = rate <= 8001 ? 16000 : rate;
+  uint32_t maxMs =
+      uint32_t(m_trackingMode != 0 ? m_sys->delayPara.maxDelayRealtimeMs : m_sys->delayPara.maxDelayFileMs);
+  maxMs = std::min(maxMs, kMaxSearchMs);
+  const double x = (double(r) - 1.0) * double(maxMs) * double(0.001f);
+  // The window is the power of two above x: from 2^31 on it needs more than 32 bits.
+  if (x >= 2147483648.0) return false;
+  const uint32_t samples = uint32_t(x);
+  const uint32_t w = 1u << BitCount(samples);
+  *window = w;
+  *block = rate > 16000 ? w / 8 : w / 2;
+  return true;
+}
+
+int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32_t frameLength) {
+  if (sysPara == nullptr || frameLength == 0 || m_delayBuffer == nullptr) {
+    FRONT_END_TRACE("CDelayCompensationImpl::Init(), ERROR: no record, buffer or frame length\n");
+    return 0;
+  }
+  m_outputLen = outputLength;
+  m_frameLen = frameLength;
+  m_sys = sysPara;
+  const SYSPARA& sys = *sysPara;
+  const DELAYPARAEXT& delay = sys.delayPara;
+
+  const int channels = sys.channels;
+  if (delay.estimationChannel < 0 || delay.estimationChannel >= std::clamp(channels, 1, 2)) {
+    FRONT_END_TRACE("CDelayCompensationImpl::Init(), ERROR: estimation channel %d of %d channels\n",
+                    delay.estimationChannel, channels);
+    return 0;
+  }
+
+  m_trackingMode = 0;
+  if (sys.realtime != 0)
+    m_trackingMode = (IsRealtimeMode(sys.inputPara[0].mode) || IsRealtimeMode(sys.inputPara[1].mode)) ? 1 : 0;
+  if (delay.tracking != 0) m_trackingMode = 1;
+
+  if (!ComputeSearchWindow(sys.inputPara[0].wave.sampleRate, &m_searchWindow, &m_searchBlock)) {
+    FRONT_END_TRACE("CDelayCompensationImpl::Init(), ERROR: %d Hz over %d ms is too long a search window\n",
+                    sys.inputPara[0].wave.sampleRate,
+                    m_trackingMode != 0 ? delay.maxDelayRealtimeMs : delay.maxDelayFileMs);
+    return 0;
+  }
+  // The correlators transform the whole window: it must stay a power of two.
+  if (m_searchWindow < frameLength) m_searchWindow = PowerOfTwoAtLeast(frameLength);
+
+  const int r0 = m_delayBuffer->Init(sysPara, int(frameLength), int(m_searchWindow));
+  m_delayBuffer->GetFill(&m_fill, &m_ringLen);
+  if (r0 != 0 && int64_t(outputLength) > int64_t(m_ringLen)) {
+    FRONT_END_TRACE("CDelayCompensationImpl::Init(), ERROR: output length %u exceeds the ring of %d\n", outputLength,
+                    m_ringLen);
+    return 0;
+  }
+
+  m_historyLen = std::max<uint32_t>(m_searchWindow / frameLength, 1);
+  for (auto& direction : m_energyHistory)
+    for (double*& history : direction) {
+      FreeArray(history);
+      history = AllocateZeroedOrExit<double>(
+          m_historyLen, "CDelayCompensationImpl::CDelayCompensationImpl(), ERROR: out of memory\n");
+    }
+  ClearEnergyHistory();
+
+  if (r0 == 0) return r0;
+  int r1 = 0;
+  if (delay.compensationOn != 0 || delay.trackVariableDelay != 0)
+    r1 = m_searchSet.Init(m_searchBlock, m_searchWindow, 2);
+  else
+    r1 = m_searchSet.Init(4, 8, 2);
+  m_result = nullptr;
+
+  uint32_t rBlock = (m_searchBlock & ~3u) > 512 ? m_searchBlock / 4 : 128;
+  if (delay.trackVariableDelay != 0) rBlock = std::min(rBlock, PowerOfTwoAtLeast(frameLength));
+  rBlock = std::min<uint32_t>(rBlock, 4096);
+  uint32_t rWindow = std::max<uint32_t>(4 * rBlock, 512);
+  if (sys.realtime != 0) {
+    rWindow = std::min<uint32_t>(rWindow, 2048);
+    for (const INPUTPARAEXT& input : sys.inputPara)
+      if (input.wave.sampleRate > 32000) {
+        rBlock = std::min<uint32_t>(rBlock, 512);
+        rWindow = std::min<uint32_t>(rWindow, 1024);
+      }
+  }
+  // The re-check reads its window from the ring.
+  rWindow = std::min(rWindow, PowerOfTwoAtMost(uint32_t(std::max(m_ringLen, 1))));
+  rBlock = std::min(rBlock, rWindow);
+  if (r1 != 0) return m_recheckSet.Init(rBlock, rWindow, 2);
+  return r1;
+}
+
+void CDelayCompensationImpl::ClearEnergyHistory() {
+  for (int d = 0; d < 2; ++d)
+    for (int c = 0; c < 2; ++c) {
+      if (m_energyHistory[d][c] != nullptr) std::fill_n(m_energyHistory[d][c], m_historyLen, 0.0);
+      m_energyTotal[d][c] = 0.0;
+      m_energyWindow[d][c] = 0.0;
+    }
+  m_historyIndex = 0;
+  m_energyReads = 0;
+}
+
+void CDelayCompensationImpl::Free() {
+  if (m_delayBuffer != nullptr) m_delayBuffer->Free();
+  for (auto& direction : m_energyHistory)
+    for (double*& history : direction) FreeArray(history);
+}
+
+int CDelayCompensationImpl::Reset() {
+  const int result = m_delayBuffer != nullptr ? m_delayBuffer->Reset() : 0;
+  ClearEnergyHistory();
+  return result;
+}
+
+int CDelayCompensationImpl::Prepare(SYSPARA*) { return 1; }
+
+int CDelayCompensationImpl::UpdateSysPara(SYSPARA* sysPara) {
+  m_sys = sysPara;
+  return 1;
+}
+
+int CDelayCompensationImpl::WaitForOutputs(int argument) {
+  if (m_delayBuffer == nullptr || m_sys == nullptr) return 1;
+  return m_delayBuffer->OutputsIdle(m_sys->output, argument);
+}
+
+int32_t* CDelayCompensationImpl::GetUsedInputs() {
+  return m_delayBuffer != nullptr ? m_delayBuffer->GetUsedInputs() : nullptr;
+}
+
+void CDelayCompensationImpl::RunSearch(HANDLE stopEvent, float* best) {
+  while (m_activeBlocks < kSearchActiveBlocks && m_state != DELCOMP_DELAYRELIABLE) {
+    const int code = ProcessFrame(nullptr, nullptr, nullptr, nullptr, 1);
+    if (code == 2) break;
+    if (stopEvent != nullptr && WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0) break;
+    if (m_state == DELCOMP_DELAYRELIABLE && m_result != nullptr) {
+      const float magnitude = std::fabs(m_result->quality);
+      if (magnitude <= *best) break;
+      *best = magnitude;
+      m_state = DELCOMP_CALCDELAY;
+    }
+  }
+}
+
+int CDelayCompensationImpl::Start(HANDLE stopEvent) {
+  if (m_delayBuffer == nullptr || m_sys == nullptr) {
+    FRONT_END_TRACE("CDelayCompensationImpl::Start(), ERROR: not initialised\n");
+    return 0;
+  }
+  SYSPARA& sys = *m_sys;
+  DELAYPARAEXT& delay = sys.delayPara;
+  m_delayBuffer->Reset();
+  m_gain = 1.0f;
+  m_swapTestChannels = 0;
+  delay.channelSwapAllowed = 1;
+  if (m_delayBuffer->Go() == 0) return 0;
+  m_state = delay.compensationOn != 0 ? DELCOMP_FILLINGBUFFERS : DELCOMP_FIXED;
+  m_stateFrames = 0;
+  delay.unsnapRequest = 0;
+  m_activeBlocks = 0;
+  m_trackSum = 0.0f;
+  m_trackCount = 0;
+  m_unconfirmed = false;
+
+  if (m_trackingMode != 0) {
+    m_fill = 0;
+    m_ringLen = 1;
+    if (m_delayBuffer->ProcessInput(m_swapTestChannels) != 0)
+      while (m_fill != m_ringLen) {
+        m_delayBuffer->GetFill(&m_fill, &m_ringLen);
+        if (m_delayBuffer->ProcessInput(m_swapTestChannels) == 0) break;
+      }
     return 1;
-}
+  }
 
-bool CDelayCompensationImpl::ComputeSearchWindow(int rate, uint32_t* window, uint32_t* block) const
-{
-    const int r = rate <= 8001 ? 16000 : rate;
-    uint32_t maxMs = uint32_t(m_trackingMode != 0 ? m_sys->delayPara.maxDelayRealtimeMs : m_sys->delayPara.maxDelayFileMs);
-    maxMs = std::min(maxMs, kMaxSearchMs);
-    const double x = (double(r) - 1.0) * double(maxMs) * double(0.001f);
-    // The window is the power of two above x: from 2^31 on it needs more than 32 bits.
-    if (x >= 2147483648.0)
-        return false;
-    const uint32_t samples = uint32_t(x);
-    const uint32_t w = 1u << BitCount(samples);
-    *window = w;
-    *block = rate > 16000 ? w / 8 : w / 2;
-    return true;
-}
+  const int savedTracking = delay.trackVariableDelay;
+  delay.trackVariableDelay = 0;
+  float best = 0.0f;
+  RunSearch(stopEvent, &best);
 
-int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32_t frameLength)
-{
-    if (sysPara == nullptr || frameLength == 0 || m_delayBuffer == nullptr) {
-        FRONT_END_TRACE("CDelayCompensationImpl::Init(), ERROR: no record, buffer or frame length\n");
-        return 0;
-    }
-    m_outputLen = outputLength;
-    m_frameLen = frameLength;
-    m_sys = sysPara;
-    const SYSPARA& sys = *sysPara;
-    const DELAYPARAEXT& delay = sys.delayPara;
+  const bool canRetry = (sys.channels < -1 || sys.channels > 1) && delay.channelSwapAllowed != 0 &&
+                        m_result != nullptr && m_result->quality < kSwapRetryBelow;
+  if (canRetry) {
+    const int32_t firstDelay = m_result->delay;
+    const float firstQuality = m_result->quality;
+    const int firstActive = m_activeBlocks;
+    const int firstState = m_state;
+    const double firstRefTotal = m_energyTotal[0][0];
+    const double firstTestTotal = m_energyTotal[1][0];
+    const uint32_t firstReads = m_energyReads;
+    const bool firstUnconfirmed = m_unconfirmed;
 
-    const int channels = sys.channels;
-    if (delay.estimationChannel < 0 || delay.estimationChannel >= std::clamp(channels, 1, 2)) {
-        FRONT_END_TRACE("CDelayCompensationImpl::Init(), ERROR: estimation channel %d of %d channels\n",
-                        delay.estimationChannel, channels);
-        return 0;
-    }
-
-    m_trackingMode = 0;
-    if (sys.realtime != 0)
-        m_trackingMode = (IsRealtimeMode(sys.inputPara[0].mode) || IsRealtimeMode(sys.inputPara[1].mode)) ? 1 : 0;
-    if (delay.tracking != 0)
-        m_trackingMode = 1;
-
-    if (!ComputeSearchWindow(sys.inputPara[0].wave.sampleRate, &m_searchWindow, &m_searchBlock)) {
-        FRONT_END_TRACE("CDelayCompensationImpl::Init(), ERROR: %d Hz over %d ms is too long a search window\n",
-                        sys.inputPara[0].wave.sampleRate,
-                        m_trackingMode != 0 ? delay.maxDelayRealtimeMs : delay.maxDelayFileMs);
-        return 0;
-    }
-    // The correlators transform the whole window: it must stay a power of two.
-    if (m_searchWindow < frameLength)
-        m_searchWindow = PowerOfTwoAtLeast(frameLength);
-
-    const int r0 = m_delayBuffer->Init(sysPara, int(frameLength), int(m_searchWindow));
-    m_delayBuffer->GetFill(&m_fill, &m_ringLen);
-    if (r0 != 0 && int64_t(outputLength) > int64_t(m_ringLen)) {
-        FRONT_END_TRACE("CDelayCompensationImpl::Init(), ERROR: output length %u exceeds the ring of %d\n",
-                        outputLength, m_ringLen);
-        return 0;
-    }
-
-    m_historyLen = std::max<uint32_t>(m_searchWindow / frameLength, 1);
-    for (auto& direction : m_energyHistory)
-        for (double*& history : direction) {
-            FreeArray(history);
-            history = AllocateZeroedOrExit<double>(
-                m_historyLen, "CDelayCompensationImpl::CDelayCompensationImpl(), ERROR: out of memory\n");
-        }
-    ClearEnergyHistory();
-
-    if (r0 == 0)
-        return r0;
-    int r1 = 0;
-    if (delay.compensationOn != 0 || delay.trackVariableDelay != 0)
-        r1 = m_searchSet.Init(m_searchBlock, m_searchWindow, 2);
-    else
-        r1 = m_searchSet.Init(4, 8, 2);
-    m_result = nullptr;
-
-    uint32_t rBlock = (m_searchBlock & ~3u) > 512 ? m_searchBlock / 4 : 128;
-    if (delay.trackVariableDelay != 0)
-        rBlock = std::min(rBlock, PowerOfTwoAtLeast(frameLength));
-    rBlock = std::min<uint32_t>(rBlock, 4096);
-    uint32_t rWindow = std::max<uint32_t>(4 * rBlock, 512);
-    if (sys.realtime != 0) {
-        rWindow = std::min<uint32_t>(rWindow, 2048);
-        for (const INPUTPARAEXT& input : sys.inputPara)
-            if (input.wave.sampleRate > 32000) {
-                rBlock = std::min<uint32_t>(rBlock, 512);
-                rWindow = std::min<uint32_t>(rWindow, 1024);
-            }
-    }
-    // The re-check reads its window from the ring.
-    rWindow = std::min(rWindow, PowerOfTwoAtMost(uint32_t(std::max(m_ringLen, 1))));
-    rBlock = std::min(rBlock, rWindow);
-    if (r1 != 0)
-        return m_recheckSet.Init(rBlock, rWindow, 2);
-    return r1;
-}
-
-void CDelayCompensationImpl::ClearEnergyHistory()
-{
-    for (int d = 0; d < 2; ++d)
-        for (int c = 0; c < 2; ++c) {
-            if (m_energyHistory[d][c] != nullptr)
-                std::fill_n(m_energyHistory[d][c], m_historyLen, 0.0);
-            m_energyTotal[d][c] = 0.0;
-            m_energyWindow[d][c] = 0.0;
-        }
-    m_historyIndex = 0;
-    m_energyReads = 0;
-}
-
-void CDelayCompensationImpl::Free()
-{
-    if (m_delayBuffer != nullptr)
-        m_delayBuffer->Free();
-    for (auto& direction : m_energyHistory)
-        for (double*& history : direction)
-            FreeArray(history);
-}
-
-int CDelayCompensationImpl::Reset()
-{
-    const int result = m_delayBuffer != nullptr ? m_delayBuffer->Reset() : 0;
-    ClearEnergyHistory();
-    return result;
-}
-
-int CDelayCompensationImpl::Prepare(SYSPARA*)
-{
-    return 1;
-}
-
-int CDelayCompensationImpl::UpdateSysPara(SYSPARA* sysPara)
-{
-    m_sys = sysPara;
-    return 1;
-}
-
-int CDelayCompensationImpl::WaitForOutputs(int argument)
-{
-    if (m_delayBuffer == nullptr || m_sys == nullptr)
-        return 1;
-    return m_delayBuffer->OutputsIdle(m_sys->output, argument);
-}
-
-int32_t* CDelayCompensationImpl::GetUsedInputs()
-{
-    return m_delayBuffer != nullptr ? m_delayBuffer->GetUsedInputs() : nullptr;
-}
-
-void CDelayCompensationImpl::RunSearch(HANDLE stopEvent, float* best)
-{
-    while (m_activeBlocks < kSearchActiveBlocks && m_state != DELCOMP_DELAYRELIABLE) {
-        const int code = ProcessFrame(nullptr, nullptr, nullptr, nullptr, 1);
-        if (code == 2)
-            break;
-        if (stopEvent != nullptr && WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0)
-            break;
-        if (m_state == DELCOMP_DELAYRELIABLE && m_result != nullptr) {
-            const float magnitude = std::fabs(m_result->quality);
-            if (magnitude <= *best)
-                break;
-            *best = magnitude;
-            m_state = DELCOMP_CALCDELAY;
-        }
-    }
-}
-
-int CDelayCompensationImpl::Start(HANDLE stopEvent)
-{
-    if (m_delayBuffer == nullptr || m_sys == nullptr) {
-        FRONT_END_TRACE("CDelayCompensationImpl::Start(), ERROR: not initialised\n");
-        return 0;
-    }
-    SYSPARA& sys = *m_sys;
-    DELAYPARAEXT& delay = sys.delayPara;
-    m_delayBuffer->Reset();
-    m_gain = 1.0f;
-    m_swapTestChannels = 0;
-    delay.channelSwapAllowed = 1;
-    if (m_delayBuffer->Go() == 0)
-        return 0;
-    m_state = delay.compensationOn != 0 ? DELCOMP_FILLINGBUFFERS : DELCOMP_FIXED;
-    m_stateFrames = 0;
-    delay.unsnapRequest = 0;
     m_activeBlocks = 0;
-    m_trackSum = 0.0f;
-    m_trackCount = 0;
+    m_state = DELCOMP_FILLINGBUFFERS;
+    Reset();
+    m_searchSet.Init(m_searchBlock, m_searchWindow, 2);
+    m_result = nullptr;
     m_unconfirmed = false;
-
-    if (m_trackingMode != 0) {
-        m_fill = 0;
-        m_ringLen = 1;
-        if (m_delayBuffer->ProcessInput(m_swapTestChannels) != 0)
-            while (m_fill != m_ringLen) {
-                m_delayBuffer->GetFill(&m_fill, &m_ringLen);
-                if (m_delayBuffer->ProcessInput(m_swapTestChannels) == 0)
-                    break;
-            }
-        return 1;
-    }
-
-    const int savedTracking = delay.trackVariableDelay;
-    delay.trackVariableDelay = 0;
-    float best = 0.0f;
+    m_delayBuffer->Go();
+    m_swapTestChannels = 1;
+    best = 0.0f;
     RunSearch(stopEvent, &best);
 
-    const bool canRetry = (sys.channels < -1 || sys.channels > 1) && delay.channelSwapAllowed != 0 &&
-                          m_result != nullptr && m_result->quality < kSwapRetryBelow;
-    if (canRetry) {
-        const int32_t firstDelay = m_result->delay;
-        const float firstQuality = m_result->quality;
-        const int firstActive = m_activeBlocks;
-        const int firstState = m_state;
-        const double firstRefTotal = m_energyTotal[0][0];
-        const double firstTestTotal = m_energyTotal[1][0];
-        const uint32_t firstReads = m_energyReads;
-        const bool firstUnconfirmed = m_unconfirmed;
-
-        m_activeBlocks = 0;
-        m_state = DELCOMP_FILLINGBUFFERS;
-        Reset();
-        m_searchSet.Init(m_searchBlock, m_searchWindow, 2);
-        m_result = nullptr;
-        m_unconfirmed = false;
-        m_delayBuffer->Go();
-        m_swapTestChannels = 1;
-        best = 0.0f;
-        RunSearch(stopEvent, &best);
-
-        const float secondQuality = m_result != nullptr ? m_result->quality : 0.0f;
-        const bool firstWins = (firstQuality > 0.0f && firstQuality > secondQuality) ||
-                               (firstQuality < 0.0f && secondQuality < 0.0f && firstQuality < secondQuality);
-        if (firstWins) {
-            m_activeBlocks = firstActive;
-            m_state = firstState;
-            m_energyTotal[0][0] = firstRefTotal;
-            m_energyTotal[1][0] = firstTestTotal;
-            m_energyReads = firstReads;
-            m_unconfirmed = firstUnconfirmed;
-            m_result = const_cast<CORRRESULT*>(&m_searchSet.Result());
-            m_result->delay = firstDelay;
-            m_result->quality = firstQuality;
-            m_swapTestChannels = 0;
-        } else {
-            m_swapTestChannels = 1;
-        }
-        m_status |= DELAY_STATUS_SWAP_RETRIED;
+    const float secondQuality = m_result != nullptr ? m_result->quality : 0.0f;
+    const bool firstWins = (firstQuality > 0.0f && firstQuality > secondQuality) ||
+                           (firstQuality < 0.0f && secondQuality < 0.0f && firstQuality < secondQuality);
+    if (firstWins) {
+      m_activeBlocks = firstActive;
+      m_state = firstState;
+      m_energyTotal[0][0] = firstRefTotal;
+      m_energyTotal[1][0] = firstTestTotal;
+      m_energyReads = firstReads;
+      m_unconfirmed = firstUnconfirmed;
+      m_result = const_cast<CORRRESULT*>(&m_searchSet.Result());
+      m_result->delay = firstDelay;
+      m_result->quality = firstQuality;
+      m_swapTestChannels = 0;
     } else {
-        m_status &= ~DELAY_STATUS_SWAP_RETRIED;
+      m_swapTestChannels = 1;
     }
+    m_status |= DELAY_STATUS_SWAP_RETRIED;
+  } else {
+    m_status &= ~DELAY_STATUS_SWAP_RETRIED;
+  }
 
-    while (m_activeBlocks < kLevelActiveBlocks && sys.levelPara.levelAlign != 0) {
-        m_delayBuffer->ProcessInput(m_swapTestChannels);
-        if (UpdateEnergyHistory() == 0)
-            break;
-    }
-    // Nothing read: no level rather than 0 / 0.
-    sys.levelPara.referencePower = m_energyReads != 0 ? m_energyTotal[0][0] / double(m_energyReads) : 0.0;
-    sys.levelPara.testPower = m_energyReads != 0 ? m_energyTotal[1][0] / double(m_energyReads) : 0.0;
+  while (m_activeBlocks < kLevelActiveBlocks && sys.levelPara.levelAlign != 0) {
+    m_delayBuffer->ProcessInput(m_swapTestChannels);
+    if (UpdateEnergyHistory() == 0) break;
+  }
+  // Nothing read: no level rather than 0 / 0.
+  sys.levelPara.referencePower = m_energyReads != 0 ? m_energyTotal[0][0] / double(m_energyReads) : 0.0;
+  sys.levelPara.testPower = m_energyReads != 0 ? m_energyTotal[1][0] / double(m_energyReads) : 0.0;
 
-    if (m_state == DELCOMP_CALCDELAY) {
-        Reset();
-        m_delayBuffer->Go();
-        m_activeBlocks = 0;
-        if (m_result != nullptr) {
-            m_quality = int(m_result->quality);
-            m_delay = m_result->delay;
-        }
-        m_status = DELAY_STATUS_UNCERTAIN;
-        m_state = DELCOMP_DELAYRELIABLE;
-        m_unconfirmed = true;
-    }
-    delay.trackVariableDelay = savedTracking;
+  if (m_state == DELCOMP_CALCDELAY) {
     Reset();
     m_delayBuffer->Go();
-    return 1;
+    m_activeBlocks = 0;
+    if (m_result != nullptr) {
+      m_quality = int(m_result->quality);
+      m_delay = m_result->delay;
+    }
+    m_status = DELAY_STATUS_UNCERTAIN;
+    m_state = DELCOMP_DELAYRELIABLE;
+    m_unconfirmed = true;
+  }
+  delay.trackVariableDelay = savedTracking;
+  Reset();
+  m_delayBuffer->Go();
+  return 1;
 }

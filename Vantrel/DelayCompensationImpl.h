@@ -35,96 +35,96 @@ constexpr int32_t DELAY_STATUS_SWAP_RETRIED = 0x10000;  // Start ran the channel
 constexpr int32_t FIXED_DELAY_QUALITY = 999;
 
 class CDelayCompensationImpl : public CDelayCompensation {
-public:
-    explicit CDelayCompensationImpl(int unused = 0);
-    ~CDelayCompensationImpl() override;
-    CDelayCompensationImpl(const CDelayCompensationImpl&) = delete;
-    CDelayCompensationImpl& operator=(const CDelayCompensationImpl&) = delete;
+ public:
+  explicit CDelayCompensationImpl(int unused = 0);
+  ~CDelayCompensationImpl() override;
+  CDelayCompensationImpl(const CDelayCompensationImpl&) = delete;
+  CDelayCompensationImpl& operator=(const CDelayCompensationImpl&) = delete;
 
-    int Attach(CDelayBuffer* delayBuffer) override;
-    int Init(SYSPARA* sysPara, uint32_t outputLength, uint32_t frameLength) override;
-    void Free() override;
-    int Reset() override;
-    int ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2], MONITORDATA* monitor,
-                     int mode) override;
-    int Prepare(SYSPARA* sysPara) override;
-    int UpdateSysPara(SYSPARA* sysPara) override;
-    int Start(HANDLE stopEvent) override;
-    int WaitForOutputs(int argument) override;
-    int32_t* GetUsedInputs() override;
+  int Attach(CDelayBuffer* delayBuffer) override;
+  int Init(SYSPARA* sysPara, uint32_t outputLength, uint32_t frameLength) override;
+  void Free() override;
+  int Reset() override;
+  int ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2], MONITORDATA* monitor,
+                   int mode) override;
+  int Prepare(SYSPARA* sysPara) override;
+  int UpdateSysPara(SYSPARA* sysPara) override;
+  int Start(HANDLE stopEvent) override;
+  int WaitForOutputs(int argument) override;
+  int32_t* GetUsedInputs() override;
 
-    // Search geometry for an input rate: window (a power of two) and block.
-    // false when the window would not fit 32 bits
-    bool ComputeSearchWindow(int rate, uint32_t* window, uint32_t* block) const;
-    // 2 (reliable) or 3 (uncertain): does a re-check confirm the current delay?
-    static int VerifyDelay(float rNew, float rCurrent, float rAtCurrent, int offset);
+  // Search geometry for an input rate: window (a power of two) and block.
+  // false when the window would not fit 32 bits
+  bool ComputeSearchWindow(int rate, uint32_t* window, uint32_t* block) const;
+  // 2 (reliable) or 3 (uncertain): does a re-check confirm the current delay?
+  static int VerifyDelay(float rNew, float rCurrent, float rAtCurrent, int offset);
 
-    // Read access for tests and hosts.
-    int State() const { return m_state; }
-    int Delay() const { return m_delay; }
-    int32_t Status() const { return m_status; }
-    int Quality() const { return m_quality; }
-    uint32_t SearchWindow() const { return m_searchWindow; }
-    uint32_t SearchBlock() const { return m_searchBlock; }
-    uint32_t RecheckWindow() const { return m_recheckSet.GetWindowLen(); }
-    uint32_t RecheckBlock() const { return m_recheckSet.GetBlockLen(); }
-    int SwapTestChannels() const { return m_swapTestChannels; }
-    int TrackingMode() const { return m_trackingMode; }
+  // Read access for tests and hosts.
+  int State() const { return m_state; }
+  int Delay() const { return m_delay; }
+  int32_t Status() const { return m_status; }
+  int Quality() const { return m_quality; }
+  uint32_t SearchWindow() const { return m_searchWindow; }
+  uint32_t SearchBlock() const { return m_searchBlock; }
+  uint32_t RecheckWindow() const { return m_recheckSet.GetWindowLen(); }
+  uint32_t RecheckBlock() const { return m_recheckSet.GetBlockLen(); }
+  int SwapTestChannels() const { return m_swapTestChannels; }
+  int TrackingMode() const { return m_trackingMode; }
 
-private:
-    // Frame processing.
-    void ClearEnergyHistory();
-    int UpdateEnergyHistory();
-    int FetchOutputSamples(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2], int allowPadding);
-    void ApplyLevelAlignment(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2], int fetchCode);
-    void WriteUnwrittenFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc);
-    bool RealtimeInputBusy();
-    void TakeResult(bool withQuality);
+ private:
+  // Frame processing.
+  void ClearEnergyHistory();
+  int UpdateEnergyHistory();
+  int FetchOutputSamples(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2], int allowPadding);
+  void ApplyLevelAlignment(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2], int fetchCode);
+  void WriteUnwrittenFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc);
+  bool RealtimeInputBusy();
+  void TakeResult(bool withQuality);
 
-    // Search, re-check and tracking.
-    void PreviousBlockEnergies(float* refEnergy, float* testEnergy) const;
-    int DetermineDelay();
-    int RecheckDelay(int* quality, MONITORDATA* monitor);
-    int TrackVariableDelay(FRAMEDATA* frame, MONITORDATA* monitor);
+  // Search, re-check and tracking.
+  void PreviousBlockEnergies(float* refEnergy, float* testEnergy) const;
+  int DetermineDelay();
+  int RecheckDelay(int* quality, MONITORDATA* monitor);
+  int TrackVariableDelay(FRAMEDATA* frame, MONITORDATA* monitor);
 
-    // Start's pre-run.
-    void RunSearch(HANDLE stopEvent, float* best);
+  // Start's pre-run.
+  void RunSearch(HANDLE stopEvent, float* best);
 
-    MathlibHandle* m_mathlib = nullptr;
-    CDelayBuffer* m_delayBuffer = nullptr;
-    uint32_t m_outputLen = 0;
-    uint32_t m_frameLen = 0;
-    int m_state = DELCOMP_FILLINGBUFFERS;
-    uint32_t m_stateFrames = 0;
-    int m_recheckRan = 0;
-    int m_trackingMode = 0;
-    int m_swapTestChannels = 0;
-    int m_delay = 0;
-    int32_t m_status = 0;
-    int m_quality = 0;
-    int m_refDelay = 0;
-    int m_testDelay = 0;
-    int m_delayValid = 0;
-    SYSPARA* m_sys = nullptr;
-    uint32_t m_searchBlock = 0;
-    uint32_t m_searchWindow = 0;
-    double* m_energyHistory[2][2] = {};
-    double m_energyTotal[2][2] = {};
-    double m_energyWindow[2][2] = {};
-    uint32_t m_historyIndex = 0;
-    uint32_t m_historyLen = 0;
-    uint32_t m_energyReads = 0;
-    int m_activeBlocks = 0;
-    float m_gain = 1.0f;
-    CCorrelatorSet m_searchSet;
-    CCorrelatorSet m_recheckSet;
-    CORRRESULT* m_result = nullptr;
-    float m_trackSum = 0.0f;
-    int32_t m_trackCount = 0;
-    // The delay in force has not been confirmed by a reliable search or a
-    // re-check (the start-up search ended without one): frames say
-    // "uncertain" instead of "reliable" until one confirms it.
-    bool m_unconfirmed = false;
-    int32_t m_fill = 0;
-    int32_t m_ringLen = 1;
+  MathlibHandle* m_mathlib = nullptr;
+  CDelayBuffer* m_delayBuffer = nullptr;
+  uint32_t m_outputLen = 0;
+  uint32_t m_frameLen = 0;
+  int m_state = DELCOMP_FILLINGBUFFERS;
+  uint32_t m_stateFrames = 0;
+  int m_recheckRan = 0;
+  int m_trackingMode = 0;
+  int m_swapTestChannels = 0;
+  int m_delay = 0;
+  int32_t m_status = 0;
+  int m_quality = 0;
+  int m_refDelay = 0;
+  int m_testDelay = 0;
+  int m_delayValid = 0;
+  SYSPARA* m_sys = nullptr;
+  uint32_t m_searchBlock = 0;
+  uint32_t m_searchWindow = 0;
+  double* m_energyHistory[2][2] = {};
+  double m_energyTotal[2][2] = {};
+  double m_energyWindow[2][2] = {};
+  uint32_t m_historyIndex = 0;
+  uint32_t m_historyLen = 0;
+  uint32_t m_energyReads = 0;
+  int m_activeBlocks = 0;
+  float m_gain = 1.0f;
+  CCorrelatorSet m_searchSet;
+  CCorrelatorSet m_recheckSet;
+  CORRRESULT* m_result = nullptr;
+  float m_trackSum = 0.0f;
+  int32_t m_trackCount = 0;
+  // The delay in force has not been confirmed by a reliable search or a
+  // re-check (the start-up search ended without one): frames say
+  // "uncertain" instead of "reliable" until one confirms it.
+  bool m_unconfirmed = false;
+  int32_t m_fill = 0;
+  int32_t m_ringLen = 1;
 };

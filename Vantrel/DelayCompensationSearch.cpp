@@ -16,190 +16,177 @@ constexpr double kRecheckEnergyPerSample = 4096.0;
 constexpr int32_t kTrackCountLimit = 1 << 24;
 
 struct RingView {
-    float* ring = nullptr;
-    int end = 0;
-    int length = 0;
+  float* ring = nullptr;
+  int end = 0;
+  int length = 0;
 };
 
-RingView FilteredRing(CDelayBuffer* buffer, int direction, int channel)
-{
-    RingView view;
-    int fill = 0;
-    int write = 0;
-    buffer->GetBufferInfo(direction, channel, 1, &view.ring, &fill, &write, &view.length, &view.end);
-    return view;
+RingView FilteredRing(CDelayBuffer* buffer, int direction, int channel) {
+  RingView view;
+  int fill = 0;
+  int write = 0;
+  buffer->GetBufferInfo(direction, channel, 1, &view.ring, &fill, &write, &view.length, &view.end);
+  return view;
 }
 
 }  // namespace
 
-void CDelayCompensationImpl::PreviousBlockEnergies(float* refEnergy, float* testEnergy) const
-{
-    const int channel = m_sys->delayPara.estimationChannel;
-    const uint32_t previous = m_historyIndex == 0 ? m_historyLen - 1 : m_historyIndex - 1;
-    *refEnergy = float(m_energyHistory[0][channel][previous]);
-    *testEnergy = float(m_energyHistory[1][channel][previous]);
+void CDelayCompensationImpl::PreviousBlockEnergies(float* refEnergy, float* testEnergy) const {
+  const int channel = m_sys->delayPara.estimationChannel;
+  const uint32_t previous = m_historyIndex == 0 ? m_historyLen - 1 : m_historyIndex - 1;
+  *refEnergy = float(m_energyHistory[0][channel][previous]);
+  *testEnergy = float(m_energyHistory[1][channel][previous]);
 }
 
-int CDelayCompensationImpl::DetermineDelay()
-{
-    float refEnergy = 0.0f;
-    float testEnergy = 0.0f;
-    PreviousBlockEnergies(&refEnergy, &testEnergy);
+int CDelayCompensationImpl::DetermineDelay() {
+  float refEnergy = 0.0f;
+  float testEnergy = 0.0f;
+  PreviousBlockEnergies(&refEnergy, &testEnergy);
+  const int channel = m_sys->delayPara.estimationChannel;
+  const RingView ref = FilteredRing(m_delayBuffer, 0, channel);
+  const RingView test = FilteredRing(m_delayBuffer, 1, channel);
+  m_searchSet.Feed(ref.ring, ref.end, refEnergy, test.ring, test.end, testEnergy, ref.length);
+  const LEVELPARA& level = m_sys->levelPara;
+  int ok = 0;
+  m_searchSet.PickBest(&ok, &m_result, (level.invertOnNegative != 0 || level.invertTest != 0) ? 1 : 0, 0);
+  FRONT_END_TRACE("CDelayCompensationImpl::DetermineDelay(), results:\n");
+  FRONT_END_TRACE("  * R found best   = %3.0f, New delay = %ld\n", double(m_result->quality), long(m_result->delay));
+  const int32_t wanted = CORR_ENOUGH_DATA | CORR_STRONG_PEAK;
+  return (m_result->flags & wanted) == wanted ? DELCOMP_DELAYRELIABLE : m_state;
+}
+
+int CDelayCompensationImpl::RecheckDelay(int* quality, MONITORDATA* monitor) {
+  int r = m_state;
+  // Without a search result there is nothing to re-check against.
+  if (m_result == nullptr) {
+    *quality = 0;
+    return DELCOMP_NOCHANGE;
+  }
+  float refEnergy = 0.0f;
+  float testEnergy = 0.0f;
+  PreviousBlockEnergies(&refEnergy, &testEnergy);
+  float atCurrent = 0.0f;
+  float pickQuality = 0.0f;
+  int refEnd = 0;
+  int testEnd = 0;
+  bool ran = false;
+  if (double(refEnergy) / double(m_frameLen) <= kRecheckEnergyPerSample) {
+    *quality = int(m_result->quality);
+    r = DELCOMP_NOCHANGE;
+  } else {
     const int channel = m_sys->delayPara.estimationChannel;
     const RingView ref = FilteredRing(m_delayBuffer, 0, channel);
     const RingView test = FilteredRing(m_delayBuffer, 1, channel);
-    m_searchSet.Feed(ref.ring, ref.end, refEnergy, test.ring, test.end, testEnergy, ref.length);
-    const LEVELPARA& level = m_sys->levelPara;
-    int ok = 0;
-    m_searchSet.PickBest(&ok, &m_result, (level.invertOnNegative != 0 || level.invertTest != 0) ? 1 : 0, 0);
-    FRONT_END_TRACE("CDelayCompensationImpl::DetermineDelay(), results:\n");
-    FRONT_END_TRACE("  * R found best   = %3.0f, New delay = %ld\n", double(m_result->quality),
-                    long(m_result->delay));
-    const int32_t wanted = CORR_ENOUGH_DATA | CORR_STRONG_PEAK;
-    return (m_result->flags & wanted) == wanted ? DELCOMP_DELAYRELIABLE : m_state;
-}
-
-int CDelayCompensationImpl::RecheckDelay(int* quality, MONITORDATA* monitor)
-{
-    int r = m_state;
-    // Without a search result there is nothing to re-check against.
-    if (m_result == nullptr) {
-        *quality = 0;
-        return DELCOMP_NOCHANGE;
-    }
-    float refEnergy = 0.0f;
-    float testEnergy = 0.0f;
-    PreviousBlockEnergies(&refEnergy, &testEnergy);
-    float atCurrent = 0.0f;
-    float pickQuality = 0.0f;
-    int refEnd = 0;
-    int testEnd = 0;
-    bool ran = false;
-    if (double(refEnergy) / double(m_frameLen) <= kRecheckEnergyPerSample) {
-        *quality = int(m_result->quality);
-        r = DELCOMP_NOCHANGE;
-    } else {
-        const int channel = m_sys->delayPara.estimationChannel;
-        const RingView ref = FilteredRing(m_delayBuffer, 0, channel);
-        const RingView test = FilteredRing(m_delayBuffer, 1, channel);
-        refEnd = ref.end;
-        testEnd = test.end;
-        const int d = m_result->delay;
-        auto moveBack = [&](int end, int by) {
-            int64_t moved = int64_t(end) - by;
-            while (moved < 0)
-                moved += ref.length;
-            return int(moved);
-        };
-        if (d < 0)
-            refEnd = moveBack(refEnd, -d);
-        else
-            testEnd = moveBack(testEnd, d);
-        m_recheckSet.Feed(ref.ring, refEnd, refEnergy, test.ring, testEnd, testEnergy, ref.length);
-        m_recheckRan = 1;
-        int ok = 0;
-        CORRRESULT* pick = nullptr;
-        m_recheckSet.PickBest(&ok, &pick, 1, 0);
-        atCurrent = float(m_recheckSet.ValueAtLag(0, 0));
-        pickQuality = pick->quality;
-        ran = true;
-        if ((pick->flags & CORR_ENOUGH_DATA) != 0) {
-            r = VerifyDelay(pick->quality, m_result->quality, atCurrent, pick->delay);
-            if (r == DELCOMP_DELAYRELIABLE)
-                m_unconfirmed = false;
-            *quality = int(atCurrent);
-        }
-    }
-    if (monitor != nullptr) {
-        monitor->Add(m_result->quality, -100.0f, 100.0f, "R(default)");
-        monitor->Add(ran ? atCurrent : 0.0f, -100.0f, 100.0f, "R(at default)");
-        monitor->Add(ran ? pickQuality : 0.0f, -100.0f, 100.0f, "R(Frame)");
-        monitor->Add(ran ? float(refEnd / 128) : 0.0f, 0.0f, 32767.0f, "WPosR");
-        monitor->Add(ran ? float(testEnd / 128) : 0.0f, 0.0f, 32767.0f, "WPosT");
-    }
-    return r;
-}
-
-int CDelayCompensationImpl::VerifyDelay(float rNew, float rCurrent, float rAtCurrent, int offset)
-{
-    int criterion = 0;
-    if (rNew > 0.95f * rCurrent && offset != 0)
-        criterion = 1;
-    else if (rCurrent >= 0.0f && 1.1 * double(rAtCurrent) < double(rCurrent))
-        criterion = 2;
-    else if (rCurrent < 0.0f && -1.3 * double(rAtCurrent) < -double(rCurrent))
-        criterion = 3;
-    else if (rNew > 0.0f && rCurrent < 0.0f && -rCurrent < rNew)
-        criterion = 4;
-    else if (rNew < 0.0f && rCurrent > 0.0f && -rNew < rCurrent)
-        criterion = 5;
-    if (criterion == 0)
-        return DELCOMP_DELAYRELIABLE;
-    FRONT_END_TRACE("CDelayCompensationImpl::VerifyDelay(), criterion %d\n", criterion);
-    return DELCOMP_DELAYUNCERTAIN;
-}
-
-int CDelayCompensationImpl::TrackVariableDelay(FRAMEDATA*, MONITORDATA* monitor)
-{
-    float refEnergy = 0.0f;
-    float testEnergy = 0.0f;
-    PreviousBlockEnergies(&refEnergy, &testEnergy);
-    const int32_t highBits = m_status & int32_t(0xFFFF0000u);
-    if (m_recheckRan == 0)
-        RecheckDelay(&m_quality, monitor);
-
+    refEnd = ref.end;
+    testEnd = test.end;
+    const int d = m_result->delay;
+    auto moveBack = [&](int end, int by) {
+      int64_t moved = int64_t(end) - by;
+      while (moved < 0) moved += ref.length;
+      return int(moved);
+    };
+    if (d < 0)
+      refEnd = moveBack(refEnd, -d);
+    else
+      testEnd = moveBack(testEnd, d);
+    m_recheckSet.Feed(ref.ring, refEnd, refEnergy, test.ring, testEnd, testEnergy, ref.length);
+    m_recheckRan = 1;
     int ok = 0;
     CORRRESULT* pick = nullptr;
-    m_recheckSet.PickBestSigned(&ok, &pick, float(m_quality), 1);
-    const double threshold = double(m_recheckSet.GetBlockLen()) * 4096.0;
-    if ((pick->flags & CORR_ENOUGH_DATA) == 0 || testEnergy <= threshold || refEnergy <= threshold) {
-        const double v = m_recheckSet.ValueAtLag(0, 1);
-        if (v > -5.0 && v < 5.0) {
-            m_status = DELAY_STATUS_UNCERTAIN;
-            m_quality = 0;
-        }
-        m_status |= highBits;
-        return 1;
+    m_recheckSet.PickBest(&ok, &pick, 1, 0);
+    atCurrent = float(m_recheckSet.ValueAtLag(0, 0));
+    pickQuality = pick->quality;
+    ran = true;
+    if ((pick->flags & CORR_ENOUGH_DATA) != 0) {
+      r = VerifyDelay(pick->quality, m_result->quality, atCurrent, pick->delay);
+      if (r == DELCOMP_DELAYRELIABLE) m_unconfirmed = false;
+      *quality = int(atCurrent);
     }
+  }
+  if (monitor != nullptr) {
+    monitor->Add(m_result->quality, -100.0f, 100.0f, "R(default)");
+    monitor->Add(ran ? atCurrent : 0.0f, -100.0f, 100.0f, "R(at default)");
+    monitor->Add(ran ? pickQuality : 0.0f, -100.0f, 100.0f, "R(Frame)");
+    monitor->Add(ran ? float(refEnd / 128) : 0.0f, 0.0f, 32767.0f, "WPosR");
+    monitor->Add(ran ? float(testEnd / 128) : 0.0f, 0.0f, 32767.0f, "WPosT");
+  }
+  return r;
+}
+
+int CDelayCompensationImpl::VerifyDelay(float rNew, float rCurrent, float rAtCurrent, int offset) {
+  int criterion = 0;
+  if (rNew > 0.95f * rCurrent && offset != 0)
+    criterion = 1;
+  else if (rCurrent >= 0.0f && 1.1 * double(rAtCurrent) < double(rCurrent))
+    criterion = 2;
+  else if (rCurrent < 0.0f && -1.3 * double(rAtCurrent) < -double(rCurrent))
+    criterion = 3;
+  else if (rNew > 0.0f && rCurrent < 0.0f && -rCurrent < rNew)
+    criterion = 4;
+  else if (rNew < 0.0f && rCurrent > 0.0f && -rNew < rCurrent)
+    criterion = 5;
+  if (criterion == 0) return DELCOMP_DELAYRELIABLE;
+  FRONT_END_TRACE("CDelayCompensationImpl::VerifyDelay(), criterion %d\n", criterion);
+  return DELCOMP_DELAYUNCERTAIN;
+}
+
+int CDelayCompensationImpl::TrackVariableDelay(FRAMEDATA*, MONITORDATA* monitor) {
+  float refEnergy = 0.0f;
+  float testEnergy = 0.0f;
+  PreviousBlockEnergies(&refEnergy, &testEnergy);
+  const int32_t highBits = m_status & int32_t(0xFFFF0000u);
+  if (m_recheckRan == 0) RecheckDelay(&m_quality, monitor);
+
+  int ok = 0;
+  CORRRESULT* pick = nullptr;
+  m_recheckSet.PickBestSigned(&ok, &pick, float(m_quality), 1);
+  const double threshold = double(m_recheckSet.GetBlockLen()) * 4096.0;
+  if ((pick->flags & CORR_ENOUGH_DATA) == 0 || testEnergy <= threshold || refEnergy <= threshold) {
     const double v = m_recheckSet.ValueAtLag(0, 1);
-    float q = pick->quality;
-    int32_t o = pick->delay;
-    if (std::fabs(pick->quality - pick->secondQuality) < 5.0f &&
-        std::abs(int64_t(m_delay) - pick->secondDelay) < std::abs(int64_t(m_delay) - pick->delay)) {
-        q = pick->secondQuality;
-        o = pick->secondDelay;
+    if (v > -5.0 && v < 5.0) {
+      m_status = DELAY_STATUS_UNCERTAIN;
+      m_quality = 0;
     }
-    const int64_t step = std::abs(int64_t(o));
-    bool take = false;
-    if (o != 0 && step < int64_t(m_sys->delayPara.maxTrackingStep))
-        take = (step <= 512 && q > v + 50.0) || (v < 40.0 && q > v + 20.0) || (step <= 256 && q > v + 25.0) ||
-               (step <= 32 && q > v + 12.0) || (step <= 4 && q > v + 6.0);
-    bool stepped = false;
-    if (take) {
-        if (int64_t(m_delayBuffer->GetFreeSpace()) < std::abs(int64_t(m_delay) + o)) {
-            m_status = (m_status & int32_t(0xFFFF0000u)) | DELAY_STATUS_CLAMPED;
-        } else {
-            m_quality = int(q);
-            m_delay += o;
-            m_result->delay = m_delay;
-            m_result->quality = float(m_quality);
-            if (m_trackCount > 0) {
-                const float mean = m_trackSum / float(m_trackCount);
-                const bool beyond = mean > 0.0f ? float(m_quality) > 0.95f * mean : float(m_quality) < 0.95f * mean;
-                m_status = beyond ? DELAY_STATUS_RELIABLE : DELAY_STATUS_UNCERTAIN;
-            }
-            stepped = true;
-        }
-    }
-    if (!stepped)
-        m_quality = int(v);
-    m_trackSum += float(m_quality);
-    if (++m_trackCount >= kTrackCountLimit) {
-        m_trackSum *= 1.0f / float(kTrackCountLimit);
-        m_trackCount = 1;
-    }
-    if (monitor != nullptr)
-        monitor->Add(pick->quality, -100.0f, 100.0f, "R(VarDel)");
     m_status |= highBits;
     return 1;
+  }
+  const double v = m_recheckSet.ValueAtLag(0, 1);
+  float q = pick->quality;
+  int32_t o = pick->delay;
+  if (std::fabs(pick->quality - pick->secondQuality) < 5.0f &&
+      std::abs(int64_t(m_delay) - pick->secondDelay) < std::abs(int64_t(m_delay) - pick->delay)) {
+    q = pick->secondQuality;
+    o = pick->secondDelay;
+  }
+  const int64_t step = std::abs(int64_t(o));
+  bool take = false;
+  if (o != 0 && step < int64_t(m_sys->delayPara.maxTrackingStep))
+    take = (step <= 512 && q > v + 50.0) || (v < 40.0 && q > v + 20.0) || (step <= 256 && q > v + 25.0) ||
+           (step <= 32 && q > v + 12.0) || (step <= 4 && q > v + 6.0);
+  bool stepped = false;
+  if (take) {
+    if (int64_t(m_delayBuffer->GetFreeSpace()) < std::abs(int64_t(m_delay) + o)) {
+      m_status = (m_status & int32_t(0xFFFF0000u)) | DELAY_STATUS_CLAMPED;
+    } else {
+      m_quality = int(q);
+      m_delay += o;
+      m_result->delay = m_delay;
+      m_result->quality = float(m_quality);
+      if (m_trackCount > 0) {
+        const float mean = m_trackSum / float(m_trackCount);
+        const bool beyond = mean > 0.0f ? float(m_quality) > 0.95f * mean : float(m_quality) < 0.95f * mean;
+        m_status = beyond ? DELAY_STATUS_RELIABLE : DELAY_STATUS_UNCERTAIN;
+      }
+      stepped = true;
+    }
+  }
+  if (!stepped) m_quality = int(v);
+  m_trackSum += float(m_quality);
+  if (++m_trackCount >= kTrackCountLimit) {
+    m_trackSum *= 1.0f / float(kTrackCountLimit);
+    m_trackCount = 1;
+  }
+  if (monitor != nullptr) monitor->Add(pick->quality, -100.0f, 100.0f, "R(VarDel)");
+  m_status |= highBits;
+  return 1;
 }

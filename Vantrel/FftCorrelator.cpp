@@ -9,63 +9,55 @@
 
 namespace {
 
-int32_t OrderOf(uint32_t length)
-{
-    int32_t bits = 0;
-    while (length != 0) {
-        ++bits;
-        length >>= 1;
-    }
-    return bits - 1;
+int32_t OrderOf(uint32_t length) {
+  int32_t bits = 0;
+  while (length != 0) {
+    ++bits;
+    length >>= 1;
+  }
+  return bits - 1;
 }
 
 }  // namespace
 
 CFftCorrelator::CFftCorrelator() : m_mathlib(MathlibInit()) {}
 
-CFftCorrelator::~CFftCorrelator()
-{
-    FreeBuffers();
-    if (m_mathlib != nullptr)
-        MathlibFree(&m_mathlib);
+CFftCorrelator::~CFftCorrelator() {
+  FreeBuffers();
+  if (m_mathlib != nullptr) MathlibFree(&m_mathlib);
 }
 
-void CFftCorrelator::FreeBuffers()
-{
-    FreeArray(m_specX);
-    FreeArray(m_specY);
-    FreeArray(m_specProduct);
-    FreeArray(m_corr);
+void CFftCorrelator::FreeBuffers() {
+  FreeArray(m_specX);
+  FreeArray(m_specY);
+  FreeArray(m_specProduct);
+  FreeArray(m_corr);
 }
 
-int CFftCorrelator::SetLength(uint32_t length)
-{
-    m_order = OrderOf(length);
-    m_length = length;
-    FreeBuffers();
-    const size_t spectrum = size_t(length) + 2;
-    m_specX = AllocateZeroedOrExit<double>(spectrum);
-    m_specY = AllocateZeroedOrExit<double>(spectrum);
-    m_specProduct = AllocateZeroedOrExit<double>(spectrum);
-    m_corr = AllocateZeroedOrExit<double>(length);
-    return 1;
+int CFftCorrelator::SetLength(uint32_t length) {
+  m_order = OrderOf(length);
+  m_length = length;
+  FreeBuffers();
+  const size_t spectrum = size_t(length) + 2;
+  m_specX = AllocateZeroedOrExit<double>(spectrum);
+  m_specY = AllocateZeroedOrExit<double>(spectrum);
+  m_specProduct = AllocateZeroedOrExit<double>(spectrum);
+  m_corr = AllocateZeroedOrExit<double>(length);
+  return 1;
 }
 
 void CFftCorrelator::Correlate(const double* x, const double* y, float* out, double xEnergy, const double* yEnergy,
-                               uint32_t length)
-{
-    if (length != m_length || m_corr == nullptr)
-        SetLength(length);
-    const int32_t bins = int32_t(length / 2 + 1);
-    duvuvRealFftFwdPairF64(m_mathlib, x, m_specX, y, m_specY, m_order);
-    duvuvConjInPlaceC64(m_specX, bins);
-    duvuvMulC64(m_specX, m_specY, m_specProduct, bins);
-    duvuvRealFftInvCopyF64(m_mathlib, m_specProduct, m_corr, m_order, 2);
-    if (yEnergy == nullptr) {
-        for (uint32_t k = 0; k < length; ++k)
-            out[k] = float(m_corr[k]);
-        return;
-    }
-    for (uint32_t k = 0; k < length; ++k)
-        out[k] = (xEnergy == 0.0 || yEnergy[k] == 0.0) ? 0.0f : float(m_corr[k] / std::sqrt(xEnergy * yEnergy[k]));
+                               uint32_t length) {
+  if (length != m_length || m_corr == nullptr) SetLength(length);
+  const int32_t bins = int32_t(length / 2 + 1);
+  duvuvRealFftFwdPairF64(m_mathlib, x, m_specX, y, m_specY, m_order);
+  duvuvConjInPlaceC64(m_specX, bins);
+  duvuvMulC64(m_specX, m_specY, m_specProduct, bins);
+  duvuvRealFftInvCopyF64(m_mathlib, m_specProduct, m_corr, m_order, 2);
+  if (yEnergy == nullptr) {
+    for (uint32_t k = 0; k < length; ++k) out[k] = float(m_corr[k]);
+    return;
+  }
+  for (uint32_t k = 0; k < length; ++k)
+    out[k] = (xEnergy == 0.0 || yEnergy[k] == 0.0) ? 0.0f : float(m_corr[k] / std::sqrt(xEnergy * yEnergy[k]));
 }

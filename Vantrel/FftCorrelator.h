@@ -8,27 +8,26 @@
 struct MathlibHandle;
 
 class CFftCorrelator {
-public:
-    CFftCorrelator();
-    ~CFftCorrelator();
-    CFftCorrelator(const CFftCorrelator&) = delete;
-    CFftCorrelator& operator=(const CFftCorrelator&) = delete;
+ public:
+  CFftCorrelator();
+  ~CFftCorrelator();
+  CFftCorrelator(const CFftCorrelator&) = delete;
+  CFftCorrelator& operator=(const CFftCorrelator&) = delete;
 
-    // N a power of two; the buffers are sized for it. Returns 1.
-    int SetLength(uint32_t length);
-    // out[k] = sum_j x[j] y[(j + k) mod N], divided by sqrt(xEnergy * yEnergy[k])
-    // when yEnergy is given (0 where either energy is 0).
-    void Correlate(const double* x, const double* y, float* out, double xEnergy, const double* yEnergy,
-                   uint32_t length);
+  // N a power of two; the buffers are sized for it. Returns 1.
+  int SetLength(uint32_t length);
+  // out[k] = sum_j x[j] y[(j + k) mod N], divided by sqrt(xEnergy * yEnergy[k])
+  // when yEnergy is given (0 where either energy is 0).
+  void Correlate(const double* x, const double* y, float* out, double xEnergy, const double* yEnergy, uint32_t length);
 
-private:
-    void FreeBuffers();
+ private:
+  void FreeBuffers();
 
-    double* m_specX = nullptr;  // packed half spectra, N + 2 doubles
-    double* m_specY = nullptr;
-    double* m_specProduct = nullptr;
-    double* m_corr = nullptr;  // N doubles
-    int32_t m_order = 0;
-    uint32_t m_length = 0;
-    MathlibHandle* m_mathlib = nullptr;
+  double* m_specX = nullptr;  // packed half spectra, N + 2 doubles
+  double* m_specY = nullptr;
+  double* m_specProduct = nullptr;
+  double* m_corr = nullptr;  // N doubles
+  int32_t m_order = 0;
+  uint32_t m_length = 0;
+  MathlibHandle* m_mathlib = nullptr;
 };

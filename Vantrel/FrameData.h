@@ -21,49 +21,49 @@ constexpr int MONITOR_LAST_ENTRY = 9;
 constexpr int MONITOR_NAME_SIZE = 16;
 
 struct FRAMEHEADER {
-    int32_t channels;          // channels per signal (1 or 2)
-    int32_t delay;             // current delay in samples, negated
-    int32_t delayStatus;       // low 16 bits status code; 0x10000 channel-swapped search
-    int32_t quality;           // correlation quality in percent; 999 compensation off
-    int32_t reserved;
-    int32_t sampleRate[2][2];  // Hz, [direction][channel]
-    int32_t bitsPerSample[2][2];
-    double refEnergy;          // mean block energy of the reference
-    double testEnergy;         // mean block energy of the test signal
-    uint8_t delayValid;
-    uint8_t resetAverage;      // restart averages with this frame
-    uint8_t endOfMeasurement;  // the measurement ends with this frame
-    uint8_t longFrame;         // frame length above 4096 samples
-    int32_t frameNumber;       // frames since Go, from 0
-    uint32_t samplePosition;   // sample position after this frame
+  int32_t channels;     // channels per signal (1 or 2)
+  int32_t delay;        // current delay in samples, negated
+  int32_t delayStatus;  // low 16 bits status code; 0x10000 channel-swapped search
+  int32_t quality;      // correlation quality in percent; 999 compensation off
+  int32_t reserved;
+  int32_t sampleRate[2][2];  // Hz, [direction][channel]
+  int32_t bitsPerSample[2][2];
+  double refEnergy;   // mean block energy of the reference
+  double testEnergy;  // mean block energy of the test signal
+  uint8_t delayValid;
+  uint8_t resetAverage;      // restart averages with this frame
+  uint8_t endOfMeasurement;  // the measurement ends with this frame
+  uint8_t longFrame;         // frame length above 4096 samples
+  int32_t frameNumber;       // frames since Go, from 0
+  uint32_t samplePosition;   // sample position after this frame
 };
 
 // Which samples of the frame are valid.
 struct FRAMEBUFFERDESC {
-    uint32_t count;   // valid samples per channel
-    uint32_t start;   // start index of the valid samples
-    uint32_t start2;  // second start index, moved together with start
+  uint32_t count;   // valid samples per channel
+  uint32_t start;   // start index of the valid samples
+  uint32_t start2;  // second start index, moved together with start
 };
 
 struct MONITORDATA {
-    float value[MONITOR_SLOTS];
-    float minimum[MONITOR_SLOTS];
-    float maximum[MONITOR_SLOTS];
-    char name[MONITOR_SLOTS][MONITOR_NAME_SIZE];
-    int32_t count;
+  float value[MONITOR_SLOTS];
+  float minimum[MONITOR_SLOTS];
+  float maximum[MONITOR_SLOTS];
+  char name[MONITOR_SLOTS][MONITOR_NAME_SIZE];
+  int32_t count;
 
-    // Writes the entry at index `count` and advances `count` while it is
-    // below 9, so entry 9 takes every entry after the ninth. A `count` the
-    // owner left outside the slots is pulled back into them; the name is
-    // cut to its field and always terminated (null: empty).
-    void Add(float entryValue, float entryMinimum, float entryMaximum, const char* entryName);
+  // Writes the entry at index `count` and advances `count` while it is
+  // below 9, so entry 9 takes every entry after the ninth. A `count` the
+  // owner left outside the slots is pulled back into them; the name is
+  // cut to its field and always terminated (null: empty).
+  void Add(float entryValue, float entryMinimum, float entryMaximum, const char* entryName);
 };
 
 struct FRAMEDATA {
-    FRAMEHEADER header;
-    FRAMEBUFFERDESC desc;
-    float samples[2][2][FRAME_SAMPLES_PER_CHANNEL];
-    MONITORDATA monitor;
+  FRAMEHEADER header;
+  FRAMEBUFFERDESC desc;
+  float samples[2][2][FRAME_SAMPLES_PER_CHANNEL];
+  MONITORDATA monitor;
 };
 
 // Hosts exchange the record as a block: keep the layout fixed.

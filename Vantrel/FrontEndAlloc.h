@@ -9,20 +9,17 @@
 #include "Vantrel/FrontEndTrace.h"
 
 template <typename T>
-T* AllocateZeroedOrExit(size_t count, const char* traceLine = nullptr)
-{
-    void* block = std::calloc(count == 0 ? 1 : count, sizeof(T));
-    if (block == nullptr) {
-        if (traceLine != nullptr)
-            FRONT_END_TRACE("%s", traceLine);
-        std::exit(1);
-    }
-    return static_cast<T*>(block);
+T* AllocateZeroedOrExit(size_t count, const char* traceLine = nullptr) {
+  void* block = std::calloc(count == 0 ? 1 : count, sizeof(T));
+  if (block == nullptr) {
+    if (traceLine != nullptr) FRONT_END_TRACE("%s", traceLine);
+    std::exit(1);
+  }
+  return static_cast<T*>(block);
 }
 
 template <typename T>
-void FreeArray(T*& array)
-{
-    std::free(array);
-    array = nullptr;
+void FreeArray(T*& array) {
+  std::free(array);
+  array = nullptr;
 }

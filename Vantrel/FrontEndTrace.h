@@ -4,8 +4,7 @@
 
 #include "Vantrel/DebugTrace.h"
 
-#define FRONT_END_TRACE(...)                  \
-    do {                                      \
-        if (TraceEnabled(TRACE_ORDINARY))     \
-            DebugTrace(__VA_ARGS__);          \
-    } while (0)
+#define FRONT_END_TRACE(...)                                   \
+  do {                                                         \
+    if (TraceEnabled(TRACE_ORDINARY)) DebugTrace(__VA_ARGS__); \
+  } while (0)

@@ -10,32 +10,32 @@
 class SYSPARA;
 
 class CInputMux {
-public:
-    // A new multiplexer, or null when none can be made.
-    static CInputMux* Create();
+ public:
+  // A new multiplexer, or null when none can be made.
+  static CInputMux* Create();
 
-    virtual ~CInputMux() = default;
-    // Deletes the object. Callers with a possibly null pointer use SafeDestroy.
-    virtual void Destroy() { delete this; }
-    // Keeps the record; 1.
-    virtual int Init(SYSPARA* sysPara) = 0;
-    // Closes the inputs and forgets the record.
-    virtual void Free() = 0;
-    // Closes the inputs; 1.
-    virtual int Stop() = 0;
-    // Reads `count` samples of a signal channel without consuming them:
-    // 4 all read, 2 fewer (*got tells how many).
-    virtual int GetSamples(int count, int direction, int channel, float* dest, int* got) = 0;
-    // The same on a physical input, raw; dest may be null (samples discarded).
-    virtual int GetSamplesPhys(int count, float* dest, int input, int* got) = 0;
-    virtual int SkipSamples(int input, int count) = 0;
-    // Releases what was read from the input the channel is routed to.
-    virtual void ConsumeSamples(int direction, int channel) = 0;
-    // Releases both inputs; called once after every block.
-    virtual void ConsumeAll() = 0;
-    // Used share (percent) of each input's first and second wave buffer.
-    virtual int32_t* GetUsedBufferPercent() = 0;
-    virtual int32_t* GetUsedBufferPercent2() = 0;
-    // Opens and starts both inputs; non-zero when all are running.
-    virtual int Go(int bufferBytes) = 0;
+  virtual ~CInputMux() = default;
+  // Deletes the object. Callers with a possibly null pointer use SafeDestroy.
+  virtual void Destroy() { delete this; }
+  // Keeps the record; 1.
+  virtual int Init(SYSPARA* sysPara) = 0;
+  // Closes the inputs and forgets the record.
+  virtual void Free() = 0;
+  // Closes the inputs; 1.
+  virtual int Stop() = 0;
+  // Reads `count` samples of a signal channel without consuming them:
+  // 4 all read, 2 fewer (*got tells how many).
+  virtual int GetSamples(int count, int direction, int channel, float* dest, int* got) = 0;
+  // The same on a physical input, raw; dest may be null (samples discarded).
+  virtual int GetSamplesPhys(int count, float* dest, int input, int* got) = 0;
+  virtual int SkipSamples(int input, int count) = 0;
+  // Releases what was read from the input the channel is routed to.
+  virtual void ConsumeSamples(int direction, int channel) = 0;
+  // Releases both inputs; called once after every block.
+  virtual void ConsumeAll() = 0;
+  // Used share (percent) of each input's first and second wave buffer.
+  virtual int32_t* GetUsedBufferPercent() = 0;
+  virtual int32_t* GetUsedBufferPercent2() = 0;
+  // Opens and starts both inputs; non-zero when all are running.
+  virtual int Go(int bufferBytes) = 0;
 };

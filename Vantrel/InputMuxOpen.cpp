@@ -15,181 +15,160 @@ constexpr int kStartLimit = 0x7fff;
 
 }  // namespace
 
-int CInputMuxImpl::Go(int bufferBytes)
-{
-    FRONT_END_TRACE("CInputMuxImpl::Go()\n");
-    if (m_sysPara == nullptr) {
-        FRONT_END_TRACE("CInputMuxImpl::Go(), ERROR: no parameter record\n");
-        return 0;
-    }
-    m_bufferBytes = bufferBytes;
-    m_sharedSyncDevice = m_sysPara->modeWordC;
-    return OpenInputs();
+int CInputMuxImpl::Go(int bufferBytes) {
+  FRONT_END_TRACE("CInputMuxImpl::Go()\n");
+  if (m_sysPara == nullptr) {
+    FRONT_END_TRACE("CInputMuxImpl::Go(), ERROR: no parameter record\n");
+    return 0;
+  }
+  m_bufferBytes = bufferBytes;
+  m_sharedSyncDevice = m_sysPara->modeWordC;
+  return OpenInputs();
 }
 
-bool CInputMuxImpl::SyncInputHasOwnDevice(const INPUTPARAEXT& record) const
-{
-    return record.syncOwnDevice == 1 && m_sharedSyncDevice == 0;
+bool CInputMuxImpl::SyncInputHasOwnDevice(const INPUTPARAEXT& record) const {
+  return record.syncOwnDevice == 1 && m_sharedSyncDevice == 0;
 }
 
-int CInputMuxImpl::OpenInputs()
-{
-    Stop();
-    CWaveIOFactory factory;
-    for (int input = 0; input < 2; ++input) {
-        m_waveIO[input] = factory.GetNewCWaveIO(0);
-        if (m_waveIO[input] == nullptr) {
-            FRONT_END_TRACE("CInputMuxImpl::OpenInputs(), ERROR: out of memory\n");
-            return 0;
-        }
-        m_released[input] = 1;
-        m_usedPercent[input] = m_usedPercent2[input] = 0;
+int CInputMuxImpl::OpenInputs() {
+  Stop();
+  CWaveIOFactory factory;
+  for (int input = 0; input < 2; ++input) {
+    m_waveIO[input] = factory.GetNewCWaveIO(0);
+    if (m_waveIO[input] == nullptr) {
+      FRONT_END_TRACE("CInputMuxImpl::OpenInputs(), ERROR: out of memory\n");
+      return 0;
     }
-    const int channels = m_sysPara->channels;
-    if (channels < 1 || channels > 2) {
-        FRONT_END_TRACE("CInputMuxImpl::OpenInputs(), ERROR: channel count %d outside 1..2\n", channels);
-        return 0;
+    m_released[input] = 1;
+    m_usedPercent[input] = m_usedPercent2[input] = 0;
+  }
+  const int channels = m_sysPara->channels;
+  if (channels < 1 || channels > 2) {
+    FRONT_END_TRACE("CInputMuxImpl::OpenInputs(), ERROR: channel count %d outside 1..2\n", channels);
+    return 0;
+  }
+  for (int direction = 0; direction < 2; ++direction)
+    for (int channel = 0; channel < channels; ++channel) {
+      int input = 0;
+      int inputChannel = 0;
+      if (!Route(direction, channel, &input, &inputChannel, "OpenInputs")) return 0;
     }
-    for (int direction = 0; direction < 2; ++direction)
-        for (int channel = 0; channel < channels; ++channel) {
-            int input = 0;
-            int inputChannel = 0;
-            if (!Route(direction, channel, &input, &inputChannel, "OpenInputs"))
-                return 0;
-        }
 
-    // Files first, then telephone inputs, then every other input.
-    int result = 1;
-    auto pass = [&](auto selects) {
-        for (int input = 0; input < 2 && result != 0; ++input) {
-            const INPUTPARAEXT& record = m_sysPara->inputPara[input];
-            if (selects(record.mode))
-                result = Open(m_waveIO[input], record, input);
-        }
-    };
-    pass([](int mode) { return mode == INPUT_MODE_FILE; });
-    if (result != 0)
-        pass([](int mode) { return mode == INPUT_MODE_TELEPHONE; });
-    if (result != 0)
-        pass([](int mode) { return mode != INPUT_MODE_FILE && mode != INPUT_MODE_TELEPHONE; });
-    if (result == 0)
-        return 0;
-    if (!RoutedChannelsExist())
-        return 0;
+  // Files first, then telephone inputs, then every other input.
+  int result = 1;
+  auto pass = [&](auto selects) {
+    for (int input = 0; input < 2 && result != 0; ++input) {
+      const INPUTPARAEXT& record = m_sysPara->inputPara[input];
+      if (selects(record.mode)) result = Open(m_waveIO[input], record, input);
+    }
+  };
+  pass([](int mode) { return mode == INPUT_MODE_FILE; });
+  if (result != 0) pass([](int mode) { return mode == INPUT_MODE_TELEPHONE; });
+  if (result != 0) pass([](int mode) { return mode != INPUT_MODE_FILE && mode != INPUT_MODE_TELEPHONE; });
+  if (result == 0) return 0;
+  if (!RoutedChannelsExist()) return 0;
 
-    // Wait until the inputs deliver: files first, then devices.
-    int lastWait = WAVEIO_WAIT_TIMEOUT;
-    auto goesOn = [&] { return lastWait == WAVEIO_WAIT_TIMEOUT || lastWait == WAVEIO_WAIT_DATA; };
-    for (int input = 0; input < 2 && goesOn(); ++input)
-        if (m_sysPara->inputPara[input].mode == INPUT_MODE_FILE)
-            lastWait = m_waveIO[input]->WaitForData(-1);
-    for (int input = 0; input < 2 && goesOn(); ++input)
-        if (m_sysPara->inputPara[input].mode == INPUT_MODE_SOUND_DEVICE)
-            lastWait = m_waveIO[input]->WaitForData(-1);
-    return result;
+  // Wait until the inputs deliver: files first, then devices.
+  int lastWait = WAVEIO_WAIT_TIMEOUT;
+  auto goesOn = [&] { return lastWait == WAVEIO_WAIT_TIMEOUT || lastWait == WAVEIO_WAIT_DATA; };
+  for (int input = 0; input < 2 && goesOn(); ++input)
+    if (m_sysPara->inputPara[input].mode == INPUT_MODE_FILE) lastWait = m_waveIO[input]->WaitForData(-1);
+  for (int input = 0; input < 2 && goesOn(); ++input)
+    if (m_sysPara->inputPara[input].mode == INPUT_MODE_SOUND_DEVICE) lastWait = m_waveIO[input]->WaitForData(-1);
+  return result;
 }
 
 // Every routed channel must exist on its input: a file decides its own
 // channel count, a device the one it was started with.
-bool CInputMuxImpl::RoutedChannelsExist() const
-{
-    for (int direction = 0; direction < 2; ++direction)
-        for (int channel = 0; channel < m_sysPara->channels; ++channel) {
-            const INPUTMUXPARA& route = m_sysPara->routingTable[direction][channel];
-            const INPUTPARAEXT& record = m_sysPara->inputPara[route.input];
-            const int available =
-                record.mode == INPUT_MODE_SYNCHRONOUS ? record.wave.channels : m_waveIO[route.input]->Channels();
-            if (route.channel >= available) {
-                FRONT_END_TRACE("CInputMuxImpl::OpenInputs(), ERROR: signal %d channel %d routed to channel %d of input "
-                          "%d, which has %d\n",
-                          direction, channel, route.channel, route.input, available);
-                return false;
-            }
-        }
-    return true;
+bool CInputMuxImpl::RoutedChannelsExist() const {
+  for (int direction = 0; direction < 2; ++direction)
+    for (int channel = 0; channel < m_sysPara->channels; ++channel) {
+      const INPUTMUXPARA& route = m_sysPara->routingTable[direction][channel];
+      const INPUTPARAEXT& record = m_sysPara->inputPara[route.input];
+      const int available =
+          record.mode == INPUT_MODE_SYNCHRONOUS ? record.wave.channels : m_waveIO[route.input]->Channels();
+      if (route.channel >= available) {
+        FRONT_END_TRACE(
+            "CInputMuxImpl::OpenInputs(), ERROR: signal %d channel %d routed to channel %d of input "
+            "%d, which has %d\n",
+            direction, channel, route.channel, route.input, available);
+        return false;
+      }
+    }
+  return true;
 }
 
-int CInputMuxImpl::StartDevice(CWaveIO* wave, const INPUTPARAEXT& record, int input, const char* rangeMessage)
-{
-    // The record's device id is what must name an existing device.
-    const int deviceCount = m_sysPara->settings[0];
-    if (record.deviceId < 0 || record.deviceId >= deviceCount) {
-        FRONT_END_TRACE("%s", rangeMessage);
-        return 0;
-    }
-    if (wave->SetupBuffer(m_bufferBytes) == 0) {
+int CInputMuxImpl::StartDevice(CWaveIO* wave, const INPUTPARAEXT& record, int input, const char* rangeMessage) {
+  // The record's device id is what must name an existing device.
+  const int deviceCount = m_sysPara->settings[0];
+  if (record.deviceId < 0 || record.deviceId >= deviceCount) {
+    FRONT_END_TRACE("%s", rangeMessage);
+    return 0;
+  }
+  if (wave->SetupBuffer(m_bufferBytes) == 0) {
+    FRONT_END_TRACE("CInputMuxImpl::Open(), ERROR: input %d: %s\n", input, wave->LastError().c_str());
+    return 0;
+  }
+  wave->PresetWaveStruct(record.wave.sampleRate, record.wave.bitsPerSample, record.wave.channels, 1);
+  const int started = wave->StartInput(kStartReserved, record.deviceId, kStartFlags, kStartLimit);
+  if (started == 0)
+    FRONT_END_TRACE("CInputMuxImpl::Open(), ERROR: input %d, device %d: %s\n", input, record.deviceId,
+                    wave->LastError().c_str());
+  return started;
+}
+
+int CInputMuxImpl::Open(CWaveIO* wave, const INPUTPARAEXT& record, int input) {
+  switch (record.mode) {
+    case INPUT_MODE_SOUND_DEVICE:
+      return StartDevice(wave, record, input, "CInputMuxImpl::Open(), ERROR: DevceID out of range\n");
+    case INPUT_MODE_FILE: {
+      if (wave->SetupBuffer(m_bufferBytes) == 0) {
         FRONT_END_TRACE("CInputMuxImpl::Open(), ERROR: input %d: %s\n", input, wave->LastError().c_str());
         return 0;
-    }
-    wave->PresetWaveStruct(record.wave.sampleRate, record.wave.bitsPerSample, record.wave.channels, 1);
-    const int started = wave->StartInput(kStartReserved, record.deviceId, kStartFlags, kStartLimit);
-    if (started == 0)
-        FRONT_END_TRACE("CInputMuxImpl::Open(), ERROR: input %d, device %d: %s\n", input, record.deviceId,
-                  wave->LastError().c_str());
-    return started;
-}
-
-int CInputMuxImpl::Open(CWaveIO* wave, const INPUTPARAEXT& record, int input)
-{
-    switch (record.mode) {
-    case INPUT_MODE_SOUND_DEVICE:
-        return StartDevice(wave, record, input, "CInputMuxImpl::Open(), ERROR: DevceID out of range\n");
-    case INPUT_MODE_FILE: {
-        if (wave->SetupBuffer(m_bufferBytes) == 0) {
-            FRONT_END_TRACE("CInputMuxImpl::Open(), ERROR: input %d: %s\n", input, wave->LastError().c_str());
-            return 0;
-        }
-        if (wave->OpenInputFile(0, record.fileName, record.fileOption) == 0) {
-            FRONT_END_TRACE("CInputMuxImpl::Open(), ERROR: input %d: %s\n", input, wave->LastError().c_str());
-            return 0;
-        }
-        const WAVEPARA& expected = record.wave;
-        if (wave->SampleRate() != expected.sampleRate || wave->BitsPerSample() != expected.bitsPerSample ||
-            wave->Channels() != expected.channels)
-            FRONT_END_TRACE("CInputMuxImpl::Open(), WARNING: file '%s' has %d Hz, %d bits, %d channels; input %d expects "
-                      "%d Hz, %d bits, %d channels\n",
-                      record.fileName.c_str(), wave->SampleRate(), wave->BitsPerSample(), wave->Channels(), input,
-                      expected.sampleRate, expected.bitsPerSample, expected.channels);
-        return 1;
+      }
+      if (wave->OpenInputFile(0, record.fileName, record.fileOption) == 0) {
+        FRONT_END_TRACE("CInputMuxImpl::Open(), ERROR: input %d: %s\n", input, wave->LastError().c_str());
+        return 0;
+      }
+      const WAVEPARA& expected = record.wave;
+      if (wave->SampleRate() != expected.sampleRate || wave->BitsPerSample() != expected.bitsPerSample ||
+          wave->Channels() != expected.channels)
+        FRONT_END_TRACE(
+            "CInputMuxImpl::Open(), WARNING: file '%s' has %d Hz, %d bits, %d channels; input %d expects "
+            "%d Hz, %d bits, %d channels\n",
+            record.fileName.c_str(), wave->SampleRate(), wave->BitsPerSample(), wave->Channels(), input,
+            expected.sampleRate, expected.bitsPerSample, expected.channels);
+      return 1;
     }
     case INPUT_MODE_TELEPHONE:
-        // No telephone line object exists in this component.
-        FRONT_END_TRACE("CInputMuxImpl::Open(), ERROR: input %d is a telephone input, which is not supported\n", input);
-        return 0;
+      // No telephone line object exists in this component.
+      FRONT_END_TRACE("CInputMuxImpl::Open(), ERROR: input %d is a telephone input, which is not supported\n", input);
+      return 0;
     case INPUT_MODE_SYNCHRONOUS:
-        if (!SyncInputHasOwnDevice(record))
-            return 1;
-        return StartDevice(wave, record, input, "CInputMuxImpl::Open(), ERROR: DevceID out of range (synch input)\n");
-    default:
-        FRONT_END_TRACE("CInputMux::Open(), illegal input mode!\n");
-        return 0;
-    }
+      if (!SyncInputHasOwnDevice(record)) return 1;
+      return StartDevice(wave, record, input, "CInputMuxImpl::Open(), ERROR: DevceID out of range (synch input)\n");
+    default: FRONT_END_TRACE("CInputMux::Open(), illegal input mode!\n"); return 0;
+  }
 }
 
-void CInputMuxImpl::Close()
-{
-    if (m_sysPara == nullptr)
-        return;
-    for (int input = 0; input < 2; ++input) {
-        CWaveIO* wave = m_waveIO[input];
-        if (wave == nullptr)
-            continue;
-        const INPUTPARAEXT& record = m_sysPara->inputPara[input];
-        switch (record.mode) {
-        case INPUT_MODE_SOUND_DEVICE:
-        case INPUT_MODE_FILE:
-        case INPUT_MODE_TELEPHONE:  // never opened a line: nothing to hang up
-            wave->Close();
-            break;
-        case INPUT_MODE_SYNCHRONOUS:
-            if (SyncInputHasOwnDevice(record))
-                wave->Close();
-            break;
-        default:
-            FRONT_END_TRACE("CInputMux::Close(), illegal input mode!\n");
-            break;
-        }
-        delete wave;
-        m_waveIO[input] = nullptr;
+void CInputMuxImpl::Close() {
+  if (m_sysPara == nullptr) return;
+  for (int input = 0; input < 2; ++input) {
+    CWaveIO* wave = m_waveIO[input];
+    if (wave == nullptr) continue;
+    const INPUTPARAEXT& record = m_sysPara->inputPara[input];
+    switch (record.mode) {
+      case INPUT_MODE_SOUND_DEVICE:
+      case INPUT_MODE_FILE:
+      case INPUT_MODE_TELEPHONE:  // never opened a line: nothing to hang up
+        wave->Close();
+        break;
+      case INPUT_MODE_SYNCHRONOUS:
+        if (SyncInputHasOwnDevice(record)) wave->Close();
+        break;
+      default: FRONT_END_TRACE("CInputMux::Close(), illegal input mode!\n"); break;
     }
+    delete wave;
+    m_waveIO[input] = nullptr;
+  }
 }

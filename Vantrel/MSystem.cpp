@@ -16,272 +16,210 @@
 namespace {
 
 // The process cannot run a measurement without its stages.
-[[noreturn]] void EndProcessWithoutStage(const char* line)
-{
-    if (TraceEnabled(TRACE_ORDINARY))
-        DebugTrace("%s", line);
-    std::exit(1);
+[[noreturn]] void EndProcessWithoutStage(const char* line) {
+  if (TraceEnabled(TRACE_ORDINARY)) DebugTrace("%s", line);
+  std::exit(1);
 }
 
 }  // namespace
 
-CMsystem::CMsystem(int constructionArgument) : m_constructionArgument(constructionArgument)
-{
-    std::memset(&m_frame, 0, sizeof m_frame);
-    if (CWinThread* thread = AfxGetThread(); thread != nullptr && thread->m_pMainWnd != nullptr)
-        m_parentWindow = thread->m_pMainWnd->GetSafeHwnd();
-    m_startTime = std::time(nullptr);
+CMsystem::CMsystem(int constructionArgument) : m_constructionArgument(constructionArgument) {
+  std::memset(&m_frame, 0, sizeof m_frame);
+  if (CWinThread* thread = AfxGetThread(); thread != nullptr && thread->m_pMainWnd != nullptr)
+    m_parentWindow = thread->m_pMainWnd->GetSafeHwnd();
+  m_startTime = std::time(nullptr);
 }
 
-void CMsystem::OwnFrontEnd::Build()
-{
-    // In this order; a stage that cannot be made ends the process.
-    inputMux = CInputMux::Create();
-    if (inputMux != nullptr)
-        delayBuffer = CDelayBuffer::Create();
-    if (delayBuffer != nullptr)
-        delayCompensation = CDelayCompensation::Create();
-    if (delayCompensation == nullptr) {
-        SafeDestroy(delayBuffer);
-        SafeDestroy(inputMux);
-        EndProcessWithoutStage("CMsystem::CMsystem(), ERROR: out of memory\n");
-    }
-    if (delayBuffer->Attach(inputMux) == 0 || delayCompensation->Attach(delayBuffer) == 0) {
-        SafeDestroy(delayCompensation);
-        SafeDestroy(delayBuffer);
-        SafeDestroy(inputMux);
-        EndProcessWithoutStage("CMsystem::CMsystem(), ERROR: a stage refused to be attached\n");
-    }
-    usedInputs = delayCompensation->GetUsedInputs();
-    stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-}
-
-CMsystem::OwnFrontEnd& CMsystem::OwnFrontEnd::operator=(const OwnFrontEnd& other)
-{
-    // The own stages stay, still set up for the records this object had.
-    if (this != &other)
-        ready = 0;
-    return *this;
-}
-
-CMsystem::OwnFrontEnd::~OwnFrontEnd()
-{
+void CMsystem::OwnFrontEnd::Build() {
+  // In this order; a stage that cannot be made ends the process.
+  inputMux = CInputMux::Create();
+  if (inputMux != nullptr) delayBuffer = CDelayBuffer::Create();
+  if (delayBuffer != nullptr) delayCompensation = CDelayCompensation::Create();
+  if (delayCompensation == nullptr) {
+    SafeDestroy(delayBuffer);
+    SafeDestroy(inputMux);
+    EndProcessWithoutStage("CMsystem::CMsystem(), ERROR: out of memory\n");
+  }
+  if (delayBuffer->Attach(inputMux) == 0 || delayCompensation->Attach(delayBuffer) == 0) {
     SafeDestroy(delayCompensation);
     SafeDestroy(delayBuffer);
     SafeDestroy(inputMux);
-    if (stopEvent != nullptr)
-        CloseHandle(stopEvent);
-    stopEvent = nullptr;
+    EndProcessWithoutStage("CMsystem::CMsystem(), ERROR: a stage refused to be attached\n");
+  }
+  usedInputs = delayCompensation->GetUsedInputs();
+  stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 }
 
-void CMsystem::Destroy()
-{
-    delete this;
+CMsystem::OwnFrontEnd& CMsystem::OwnFrontEnd::operator=(const OwnFrontEnd& other) {
+  // The own stages stay, still set up for the records this object had.
+  if (this != &other) ready = 0;
+  return *this;
 }
 
-bool CMsystem::RecordIsUsable(const SYSPARA& sys, const char* operation)
-{
-    if (sys.channels < 1 || sys.channels > 2) {
-        if (TraceEnabled(TRACE_ORDINARY))
-            DebugTrace("CMsystem::%s(), ERROR: channel count %d outside 1..2\n", operation, sys.channels);
-        return false;
-    }
-    for (int direction = 0; direction < 2; ++direction)
-        for (int channel = 0; channel < sys.channels; ++channel) {
-            const int input = sys.routingTable[direction][channel].input;
-            if (input < 0 || input > 1) {
-                if (TraceEnabled(TRACE_ORDINARY))
-                    DebugTrace("CMsystem::%s(), ERROR: routing input %d of signal %d channel %d outside 0..1\n",
-                               operation, input, direction, channel);
-                return false;
-            }
-        }
-    return true;
+CMsystem::OwnFrontEnd::~OwnFrontEnd() {
+  SafeDestroy(delayCompensation);
+  SafeDestroy(delayBuffer);
+  SafeDestroy(inputMux);
+  if (stopEvent != nullptr) CloseHandle(stopEvent);
+  stopEvent = nullptr;
 }
 
-uint32_t CMsystem::DeliveredLength(int flag) const
-{
-    const DELAYPARAEXT& delay = m_sysPara.delayPara;
-    const bool deliverOutputLength =
-        (m_sysPara.realtime != 0 && delay.compensationOn != 0) || delay.trackVariableDelay != 0 || flag != 0;
-    return deliverOutputLength ? m_algorithmPara.outputLength : m_algorithmPara.frameLength;
-}
+void CMsystem::Destroy() { delete this; }
 
-bool CMsystem::TakeRecord(const SYSPARA& sys, const char* operation)
-{
-    // The algorithm's defaults may set the channels and the routing, so the
-    // record is judged as the front end will see it.
-    SYSPARA previous(m_sysPara);
-    m_sysPara = sys;
-    SetDefaultPara(&m_sysPara, 0);
-    if (RecordIsUsable(m_sysPara, operation))
-        return true;
-    m_sysPara = previous;
+bool CMsystem::RecordIsUsable(const SYSPARA& sys, const char* operation) {
+  if (sys.channels < 1 || sys.channels > 2) {
+    if (TraceEnabled(TRACE_ORDINARY))
+      DebugTrace("CMsystem::%s(), ERROR: channel count %d outside 1..2\n", operation, sys.channels);
     return false;
-}
-
-int CMsystem::Init(SYSPARA& sys, CAlgorithmPara& alg, int flag)
-{
-    const CAlgorithmPara previousAlgorithmPara = m_algorithmPara;
-    m_algorithmPara = alg;
-    if (!TakeRecord(sys, "Init")) {
-        m_algorithmPara = previousAlgorithmPara;
-        return 0;
-    }
-    m_resetAverageRequest = 0;
-    m_samplePosition = 0;
-    m_frontEnd.ready = 0;
-
-    if (m_algorithmPara.frameLength == 0) {
+  }
+  for (int direction = 0; direction < 2; ++direction)
+    for (int channel = 0; channel < sys.channels; ++channel) {
+      const int input = sys.routingTable[direction][channel].input;
+      if (input < 0 || input > 1) {
         if (TraceEnabled(TRACE_ORDINARY))
-            DebugTrace("CMsystem::Init(), ERROR: frame length 0\n");
-        return 0;
+          DebugTrace("CMsystem::%s(), ERROR: routing input %d of signal %d channel %d outside 0..1\n", operation, input,
+                     direction, channel);
+        return false;
+      }
     }
-
-    // Any length: a host that passes its own sample buffers may take long
-    // frames whole. ProcessFrame refuses those the frame's own buffers
-    // cannot hold.
-    m_deliveredLength = DeliveredLength(flag);
-    int result = m_frontEnd.delayCompensation->Init(&m_sysPara, m_deliveredLength, m_algorithmPara.frameLength);
-    if (result != 0)
-        result = m_frontEnd.delayCompensation->Prepare(&m_sysPara);
-    m_frontEnd.ready = result != 0 ? 1 : 0;
-    UpdateRealtimeInputList();
-    return result;
+  return true;
 }
 
-int CMsystem::UpdateSysPara(void* sysPara)
-{
-    if (sysPara == nullptr) {
-        if (TraceEnabled(TRACE_ORDINARY))
-            DebugTrace("CMsystem::UpdateSysPara(), ERROR: no parameter record\n");
-        return 0;
+uint32_t CMsystem::DeliveredLength(int flag) const {
+  const DELAYPARAEXT& delay = m_sysPara.delayPara;
+  const bool deliverOutputLength =
+      (m_sysPara.realtime != 0 && delay.compensationOn != 0) || delay.trackVariableDelay != 0 || flag != 0;
+  return deliverOutputLength ? m_algorithmPara.outputLength : m_algorithmPara.frameLength;
+}
+
+bool CMsystem::TakeRecord(const SYSPARA& sys, const char* operation) {
+  // The algorithm's defaults may set the channels and the routing, so the
+  // record is judged as the front end will see it.
+  SYSPARA previous(m_sysPara);
+  m_sysPara = sys;
+  SetDefaultPara(&m_sysPara, 0);
+  if (RecordIsUsable(m_sysPara, operation)) return true;
+  m_sysPara = previous;
+  return false;
+}
+
+int CMsystem::Init(SYSPARA& sys, CAlgorithmPara& alg, int flag) {
+  const CAlgorithmPara previousAlgorithmPara = m_algorithmPara;
+  m_algorithmPara = alg;
+  if (!TakeRecord(sys, "Init")) {
+    m_algorithmPara = previousAlgorithmPara;
+    return 0;
+  }
+  m_resetAverageRequest = 0;
+  m_samplePosition = 0;
+  m_frontEnd.ready = 0;
+
+  if (m_algorithmPara.frameLength == 0) {
+    if (TraceEnabled(TRACE_ORDINARY)) DebugTrace("CMsystem::Init(), ERROR: frame length 0\n");
+    return 0;
+  }
+
+  // Any length: a host that passes its own sample buffers may take long
+  // frames whole. ProcessFrame refuses those the frame's own buffers
+  // cannot hold.
+  m_deliveredLength = DeliveredLength(flag);
+  int result = m_frontEnd.delayCompensation->Init(&m_sysPara, m_deliveredLength, m_algorithmPara.frameLength);
+  if (result != 0) result = m_frontEnd.delayCompensation->Prepare(&m_sysPara);
+  m_frontEnd.ready = result != 0 ? 1 : 0;
+  UpdateRealtimeInputList();
+  return result;
+}
+
+int CMsystem::UpdateSysPara(void* sysPara) {
+  if (sysPara == nullptr) {
+    if (TraceEnabled(TRACE_ORDINARY)) DebugTrace("CMsystem::UpdateSysPara(), ERROR: no parameter record\n");
+    return 0;
+  }
+  if (!TakeRecord(*static_cast<const SYSPARA*>(sysPara), "UpdateSysPara")) return 0;
+  const int result = m_frontEnd.delayCompensation->UpdateSysPara(&m_sysPara);
+  UpdateRealtimeInputList();
+  return result;
+}
+
+void CMsystem::UpdateRealtimeInputList() {
+  m_realtimeInputCount = 0;
+  for (int input = 0; input < 2; ++input) {
+    const int mode = m_sysPara.inputPara[input].mode;
+    if (mode == INPUT_MODE_SOUND_DEVICE || mode == INPUT_MODE_TELEPHONE) {
+      m_realtimeInputs[m_realtimeInputCount++] = input;
+      m_sysPara.delayPara.tracking = 1;
     }
-    if (!TakeRecord(*static_cast<const SYSPARA*>(sysPara), "UpdateSysPara"))
-        return 0;
-    const int result = m_frontEnd.delayCompensation->UpdateSysPara(&m_sysPara);
-    UpdateRealtimeInputList();
-    return result;
+  }
 }
 
-void CMsystem::UpdateRealtimeInputList()
-{
-    m_realtimeInputCount = 0;
-    for (int input = 0; input < 2; ++input) {
-        const int mode = m_sysPara.inputPara[input].mode;
-        if (mode == INPUT_MODE_SOUND_DEVICE || mode == INPUT_MODE_TELEPHONE) {
-            m_realtimeInputs[m_realtimeInputCount++] = input;
-            m_sysPara.delayPara.tracking = 1;
-        }
-    }
+int CMsystem::RealtimeInputs(int** list) {
+  if (list != nullptr) *list = m_realtimeInputs;
+  return m_realtimeInputCount;
 }
 
-int CMsystem::RealtimeInputs(int** list)
-{
-    if (list != nullptr)
-        *list = m_realtimeInputs;
-    return m_realtimeInputCount;
+int CMsystem::IsRealtime() { return m_realtimeInputCount != 0 ? 1 : 0; }
+
+int CMsystem::Go() {
+  if (m_frontEnd.ready == 0) {
+    if (TraceEnabled(TRACE_ORDINARY)) DebugTrace("CMsystem::Go(), ERROR: no successful Init\n");
+    return 0;
+  }
+  ResetEvent(m_frontEnd.stopEvent);
+  m_stopped = 0;
+  m_frameCounter = 0;
+  m_endReached = 0;
+  const int result = m_frontEnd.delayCompensation->Start(m_frontEnd.stopEvent);
+  if (result != 0)
+    for (CTriggerEvent* event = m_sysPara.triggers.head; event != nullptr; event = event->next)
+      if (event->state != TRIGGER_OFF) event->state = TRIGGER_ARMED;
+  m_startTime = std::time(nullptr);
+  return result;
 }
 
-int CMsystem::IsRealtime()
-{
-    return m_realtimeInputCount != 0 ? 1 : 0;
+int CMsystem::Stop() {
+  SetEvent(m_frontEnd.stopEvent);
+  m_stopped = 1;
+  return 1;
 }
 
-int CMsystem::Go()
-{
-    if (m_frontEnd.ready == 0) {
-        if (TraceEnabled(TRACE_ORDINARY))
-            DebugTrace("CMsystem::Go(), ERROR: no successful Init\n");
-        return 0;
-    }
-    ResetEvent(m_frontEnd.stopEvent);
-    m_stopped = 0;
-    m_frameCounter = 0;
-    m_endReached = 0;
-    const int result = m_frontEnd.delayCompensation->Start(m_frontEnd.stopEvent);
-    if (result != 0)
-        for (CTriggerEvent* event = m_sysPara.triggers.head; event != nullptr; event = event->next)
-            if (event->state != TRIGGER_OFF)
-                event->state = TRIGGER_ARMED;
-    m_startTime = std::time(nullptr);
-    return result;
+void CMsystem::Free() { m_frontEnd.delayCompensation->Free(); }
+
+int CMsystem::Reset() { return m_frontEnd.delayCompensation->Reset(); }
+
+int CMsystem::ResetAverage() {
+  m_resetAverageRequest = 1;
+  return 1;
 }
 
-int CMsystem::Stop()
-{
-    SetEvent(m_frontEnd.stopEvent);
-    m_stopped = 1;
-    return 1;
+int CMsystem::WaitForOutputs(uint32_t argument) {
+  return m_frontEnd.delayCompensation->WaitForOutputs(static_cast<int>(argument));
 }
 
-void CMsystem::Free()
-{
-    m_frontEnd.delayCompensation->Free();
-}
-
-int CMsystem::Reset()
-{
-    return m_frontEnd.delayCompensation->Reset();
-}
-
-int CMsystem::ResetAverage()
-{
-    m_resetAverageRequest = 1;
-    return 1;
-}
-
-int CMsystem::WaitForOutputs(uint32_t argument)
-{
-    return m_frontEnd.delayCompensation->WaitForOutputs(static_cast<int>(argument));
-}
-
-void* CMsystem::CreateObjects(int type)
-{
-    switch (type) {
-    case MSYSTEM_OBJECT_DELAY_BUFFER:
-        return CDelayBuffer::Create();
-    case MSYSTEM_OBJECT_DELAY_COMPENSATION:
-        return CDelayCompensation::Create();
-    case MSYSTEM_OBJECT_INPUT_MUX:
-        return CInputMux::Create();
+void* CMsystem::CreateObjects(int type) {
+  switch (type) {
+    case MSYSTEM_OBJECT_DELAY_BUFFER: return CDelayBuffer::Create();
+    case MSYSTEM_OBJECT_DELAY_COMPENSATION: return CDelayCompensation::Create();
+    case MSYSTEM_OBJECT_INPUT_MUX: return CInputMux::Create();
     default:
-        if (TraceEnabled(TRACE_ORDINARY))
-            DebugTrace("CMsystem::CreateObjects, unknown object type (%d)\n", type);
-        return nullptr;
-    }
+      if (TraceEnabled(TRACE_ORDINARY)) DebugTrace("CMsystem::CreateObjects, unknown object type (%d)\n", type);
+      return nullptr;
+  }
 }
 
-int CMsystem::SetVerbousity(int verbosity)
-{
-    m_verbosity = verbosity;
-    return m_verbosity;
+int CMsystem::SetVerbousity(int verbosity) {
+  m_verbosity = verbosity;
+  return m_verbosity;
 }
 
-void CMsystem::SetParentWindowHandle(HWND parentWindow)
-{
-    m_parentWindow = parentWindow;
-}
+void CMsystem::SetParentWindowHandle(HWND parentWindow) { m_parentWindow = parentWindow; }
 
-int CMsystem::SetParameters(const char* /*parameters*/)
-{
-    return 0;
-}
+int CMsystem::SetParameters(const char* /*parameters*/) { return 0; }
 
-int CMsystem::ResultsAreValid()
-{
-    return 1;
-}
+int CMsystem::ResultsAreValid() { return 1; }
 
-int CMsystem::GetExtendedResultsStatus()
-{
-    return 0;
-}
+int CMsystem::GetExtendedResultsStatus() { return 0; }
 
-int CMsystem::ExtendedResults(CString /*text*/, int /*index*/)
-{
-    return 1;
-}
+int CMsystem::ExtendedResults(CString /*text*/, int /*index*/) { return 1; }
 
 void CMsystem::CloseAlgorithm() {}
 

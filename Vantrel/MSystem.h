@@ -37,161 +37,161 @@ constexpr uint32_t QUERY_WORK_BUFFER_SIZE = 3;
 constexpr uint32_t LONG_FRAME_THRESHOLD = 4096;
 
 class CMsystem : public CTalvoPluginOEMInterface {
-public:
-    // Builds and links the three stages and the stop event. A stage that
-    // cannot be created or attached ends the process with exit code 1.
-    explicit CMsystem(int constructionArgument = 0);
-    // Copies the records and the state. Stages and stop event stay with
-    // their object: a copy builds its own, an assignment keeps the
-    // target's, and either needs an Init for the copied records before Go.
-    CMsystem(const CMsystem& other) = default;
-    CMsystem& operator=(const CMsystem& other) = default;
-    ~CMsystem() override = default;
+ public:
+  // Builds and links the three stages and the stop event. A stage that
+  // cannot be created or attached ends the process with exit code 1.
+  explicit CMsystem(int constructionArgument = 0);
+  // Copies the records and the state. Stages and stop event stay with
+  // their object: a copy builds its own, an assignment keeps the
+  // target's, and either needs an Init for the copied records before Go.
+  CMsystem(const CMsystem& other) = default;
+  CMsystem& operator=(const CMsystem& other) = default;
+  ~CMsystem() override = default;
 
-    // --- the plug-in interface
-    // One frame (a FRAMEDATA); samples: table of [direction][channel]
-    // buffers, null for the frame's own. 1 the measurement goes on, 0 it
-    // has ended or failed (also for a null frame, before a successful Init,
-    // or without a table when the frame's own buffers are too short).
-    int ProcessFrame(void* frame, float* (*samples)[2][2]) override;
-    void Free() override;
-    int ResetAverage() override;
-    int Reset() override;
-    // Starts the front end; 0 when it cannot start or Init has not succeeded.
-    int Go() override;
-    int Stop() override;
-    // Copies the record (a SYSPARA) and applies the defaults; 0 for a null
-    // or unusable record, which is then not taken.
-    int UpdateSysPara(void* sysPara) override;
-    int SetParameters(const char* parameters) override;
-    // A new record with the defaults, released with its Destroy; null when
-    // memory is short.
-    void* CreateSysPara() override;
-    uint32_t GetWorkBufferSize() override;
+  // --- the plug-in interface
+  // One frame (a FRAMEDATA); samples: table of [direction][channel]
+  // buffers, null for the frame's own. 1 the measurement goes on, 0 it
+  // has ended or failed (also for a null frame, before a successful Init,
+  // or without a table when the frame's own buffers are too short).
+  int ProcessFrame(void* frame, float* (*samples)[2][2]) override;
+  void Free() override;
+  int ResetAverage() override;
+  int Reset() override;
+  // Starts the front end; 0 when it cannot start or Init has not succeeded.
+  int Go() override;
+  int Stop() override;
+  // Copies the record (a SYSPARA) and applies the defaults; 0 for a null
+  // or unusable record, which is then not taken.
+  int UpdateSysPara(void* sysPara) override;
+  int SetParameters(const char* parameters) override;
+  // A new record with the defaults, released with its Destroy; null when
+  // memory is short.
+  void* CreateSysPara() override;
+  uint32_t GetWorkBufferSize() override;
 
-    // --- further operations of the measurement base
-    virtual void Destroy();
-    // A new stage (MSYSTEM_OBJECT_...), neither attached nor kept; null for
-    // another type.
-    virtual void* CreateObjects(int type);
-    virtual void CloseAlgorithm();
-    virtual void InitFrameBuffer(void* frame);
-    virtual void UpdateDialogData();
-    virtual void SetTriggerState(int state);
-    // Runs the events of `sys` whose mask shares a bit with `when` on the
-    // frame; returns 0.
-    virtual int CheckTrigger(SYSPARA* sys, int when, void* frame);
-    // Fills caps[0] and caps[1] with the component's limits, curves[0..1] null.
-    virtual void GetCapabilities(SYSPARA* caps, float** curves);
-    // *list receives the array of real-time input indices; returns their count.
-    virtual int RealtimeInputs(int** list);
-    virtual int IsRealtime();
-    // Writes the base defaults; an algorithm may override and call this.
-    virtual void SetDefaultPara(SYSPARA* sys, uint32_t flags);
-    virtual void SetParentWindowHandle(HWND parentWindow);
-    virtual int ResultsAreValid();
-    virtual int GetExtendedResultsStatus();
-    virtual int ExtendedResults(CString text, int index);
-    // Answers query `id` in the field of `result` that belongs to it;
-    // non-zero when answered. Supplied by the algorithm.
-    virtual int Query(uint32_t id, CQueryResult& result) = 0;
-    virtual int AlgorithmOperationC() = 0;
+  // --- further operations of the measurement base
+  virtual void Destroy();
+  // A new stage (MSYSTEM_OBJECT_...), neither attached nor kept; null for
+  // another type.
+  virtual void* CreateObjects(int type);
+  virtual void CloseAlgorithm();
+  virtual void InitFrameBuffer(void* frame);
+  virtual void UpdateDialogData();
+  virtual void SetTriggerState(int state);
+  // Runs the events of `sys` whose mask shares a bit with `when` on the
+  // frame; returns 0.
+  virtual int CheckTrigger(SYSPARA* sys, int when, void* frame);
+  // Fills caps[0] and caps[1] with the component's limits, curves[0..1] null.
+  virtual void GetCapabilities(SYSPARA* caps, float** curves);
+  // *list receives the array of real-time input indices; returns their count.
+  virtual int RealtimeInputs(int** list);
+  virtual int IsRealtime();
+  // Writes the base defaults; an algorithm may override and call this.
+  virtual void SetDefaultPara(SYSPARA* sys, uint32_t flags);
+  virtual void SetParentWindowHandle(HWND parentWindow);
+  virtual int ResultsAreValid();
+  virtual int GetExtendedResultsStatus();
+  virtual int ExtendedResults(CString text, int index);
+  // Answers query `id` in the field of `result` that belongs to it;
+  // non-zero when answered. Supplied by the algorithm.
+  virtual int Query(uint32_t id, CQueryResult& result) = 0;
+  virtual int AlgorithmOperationC() = 0;
 
-    // Copies both records and applies the defaults, then sets up the delay
-    // compensation. 0 on failure: frame length 0, or a channel count outside
-    // 1..2 or a routing input outside 0..1 after the defaults (records not
-    // taken). Frames that deliver more than FRAME_MAX_OUTPUT_LENGTH samples
-    // need the host's own sample buffers (ProcessFrame's table), each of
-    // the delivered length plus FRAME_FRONT_END_SPARE samples.
-    int Init(SYSPARA& sys, CAlgorithmPara& alg, int flag = 0);
-    HANDLE StopEvent() const { return m_frontEnd.stopEvent; }
-    int32_t* GetUsedBufferSpaceInPercent() const { return m_frontEnd.usedInputs; }
-    int GetVerbousity() const { return m_verbosity; }
-    int SetVerbousity(int verbosity);
-    // 1 (default): the frame in which the input first ends is still valid.
-    void SetFileEndHandling(int mode) { m_fileEndHandling = mode; }
-    int WaitForOutputs(uint32_t argument);
+  // Copies both records and applies the defaults, then sets up the delay
+  // compensation. 0 on failure: frame length 0, or a channel count outside
+  // 1..2 or a routing input outside 0..1 after the defaults (records not
+  // taken). Frames that deliver more than FRAME_MAX_OUTPUT_LENGTH samples
+  // need the host's own sample buffers (ProcessFrame's table), each of
+  // the delivered length plus FRAME_FRONT_END_SPARE samples.
+  int Init(SYSPARA& sys, CAlgorithmPara& alg, int flag = 0);
+  HANDLE StopEvent() const { return m_frontEnd.stopEvent; }
+  int32_t* GetUsedBufferSpaceInPercent() const { return m_frontEnd.usedInputs; }
+  int GetVerbousity() const { return m_verbosity; }
+  int SetVerbousity(int verbosity);
+  // 1 (default): the frame in which the input first ends is still valid.
+  void SetFileEndHandling(int mode) { m_fileEndHandling = mode; }
+  int WaitForOutputs(uint32_t argument);
 
-    // Typed forms of Query: 1 and the output written when the query was
-    // answered, else 0 and the output untouched.
-    int Query(uint32_t id, float& value);
-    int Query(uint32_t id, uint32_t& value);
-    int Query(uint32_t id, short& value);  // low 16 bits of the unsigned answer
-    int Query(uint32_t id, int32_t& value);
-    int Query(uint32_t id, void** value);
-    int Query(uint32_t id, CString** value);
-    int Query(uint32_t id, CPropertyPage** value);
+  // Typed forms of Query: 1 and the output written when the query was
+  // answered, else 0 and the output untouched.
+  int Query(uint32_t id, float& value);
+  int Query(uint32_t id, uint32_t& value);
+  int Query(uint32_t id, short& value);  // low 16 bits of the unsigned answer
+  int Query(uint32_t id, int32_t& value);
+  int Query(uint32_t id, void** value);
+  int Query(uint32_t id, CString** value);
+  int Query(uint32_t id, CPropertyPage** value);
 
-    // Moves a table of integer and string settings to (read 0) or from
-    // (read non-zero) the application's profile section.
-    void RegistryTransfer(int read, CString section, REGPARA* table);
+  // Moves a table of integer and string settings to (read 0) or from
+  // (read non-zero) the application's profile section.
+  void RegistryTransfer(int read, CString section, REGPARA* table);
 
-    // Read access for hosts and tests.
-    const SYSPARA& SysPara() const { return m_sysPara; }
-    const CAlgorithmPara& AlgorithmPara() const { return m_algorithmPara; }
-    uint32_t SamplePosition() const { return m_samplePosition; }
-    int32_t FrameCounter() const { return m_frameCounter; }
-    HWND ParentWindow() const { return m_parentWindow; }
-    std::time_t StartTime() const { return m_startTime; }
+  // Read access for hosts and tests.
+  const SYSPARA& SysPara() const { return m_sysPara; }
+  const CAlgorithmPara& AlgorithmPara() const { return m_algorithmPara; }
+  uint32_t SamplePosition() const { return m_samplePosition; }
+  int32_t FrameCounter() const { return m_frameCounter; }
+  HWND ParentWindow() const { return m_parentWindow; }
+  std::time_t StartTime() const { return m_startTime; }
 
-protected:
-    // The front end's three stages, their used-input percentages and the
-    // stop event, owned by one object for its whole life. Copying a
-    // CMsystem builds a new set; assigning one keeps the target's set,
-    // which is then no longer set up for the records.
-    class OwnFrontEnd {
-    public:
-        OwnFrontEnd() { Build(); }
-        OwnFrontEnd(const OwnFrontEnd&) { Build(); }
-        OwnFrontEnd& operator=(const OwnFrontEnd& other);
-        ~OwnFrontEnd();
+ protected:
+  // The front end's three stages, their used-input percentages and the
+  // stop event, owned by one object for its whole life. Copying a
+  // CMsystem builds a new set; assigning one keeps the target's set,
+  // which is then no longer set up for the records.
+  class OwnFrontEnd {
+   public:
+    OwnFrontEnd() { Build(); }
+    OwnFrontEnd(const OwnFrontEnd&) { Build(); }
+    OwnFrontEnd& operator=(const OwnFrontEnd& other);
+    ~OwnFrontEnd();
 
-        CInputMux* inputMux = nullptr;
-        CDelayBuffer* delayBuffer = nullptr;
-        CDelayCompensation* delayCompensation = nullptr;
-        int32_t* usedInputs = nullptr;  // from the delay compensation
-        HANDLE stopEvent = nullptr;
-        // The delay compensation is set up by this object's last Init; Go
-        // and ProcessFrame need that.
-        int32_t ready = 0;
+    CInputMux* inputMux = nullptr;
+    CDelayBuffer* delayBuffer = nullptr;
+    CDelayCompensation* delayCompensation = nullptr;
+    int32_t* usedInputs = nullptr;  // from the delay compensation
+    HANDLE stopEvent = nullptr;
+    // The delay compensation is set up by this object's last Init; Go
+    // and ProcessFrame need that.
+    int32_t ready = 0;
 
-    private:
-        void Build();
-    };
+   private:
+    void Build();
+  };
 
-    // Every member but m_frontEnd is copied as it is.
-    SYSPARA m_sysPara;
-    CAlgorithmPara m_algorithmPara = {};
-    CString m_text;
-    FRAMEDATA m_frame;
-    int32_t m_frameCounter = 0;
-    uint32_t m_samplePosition = 0;
-    int32_t m_stopped = 0;
-    int32_t m_resetAverageRequest = 0;
-    int32_t m_fileEndHandling = 1;
-    int32_t m_realtimeInputs[2] = {};
-    int32_t m_realtimeInputCount = 0;
-    int32_t m_frameFlag = 1;
-    // Declared after the records, so it is destroyed before them.
-    OwnFrontEnd m_frontEnd;
-    int32_t m_constructionArgument = 0;
-    HWND m_parentWindow = nullptr;
-    std::time_t m_startTime = 0;
-    int32_t m_endReached = 0;
-    int32_t m_verbosity = 0;
-    int32_t m_reserved = 0;
-    // Samples per frame the delay compensation writes into each sample
-    // buffer (plus its spare), as chosen by the last Init.
-    uint32_t m_deliveredLength = 0;
+  // Every member but m_frontEnd is copied as it is.
+  SYSPARA m_sysPara;
+  CAlgorithmPara m_algorithmPara = {};
+  CString m_text;
+  FRAMEDATA m_frame;
+  int32_t m_frameCounter = 0;
+  uint32_t m_samplePosition = 0;
+  int32_t m_stopped = 0;
+  int32_t m_resetAverageRequest = 0;
+  int32_t m_fileEndHandling = 1;
+  int32_t m_realtimeInputs[2] = {};
+  int32_t m_realtimeInputCount = 0;
+  int32_t m_frameFlag = 1;
+  // Declared after the records, so it is destroyed before them.
+  OwnFrontEnd m_frontEnd;
+  int32_t m_constructionArgument = 0;
+  HWND m_parentWindow = nullptr;
+  std::time_t m_startTime = 0;
+  int32_t m_endReached = 0;
+  int32_t m_verbosity = 0;
+  int32_t m_reserved = 0;
+  // Samples per frame the delay compensation writes into each sample
+  // buffer (plus its spare), as chosen by the last Init.
+  uint32_t m_deliveredLength = 0;
 
-private:
-    virtual void UpdateRealtimeInputList();
-    // The record is one the front end can index: 1..2 channels, routing
-    // inputs 0..1 for the channels in use. Traces what is wrong.
-    static bool RecordIsUsable(const SYSPARA& sys, const char* operation);
-    // Copies `sys` into the own record and applies the defaults; when the
-    // result is not usable, traces, keeps the record it had and returns false.
-    bool TakeRecord(const SYSPARA& sys, const char* operation);
-    // Length the delay compensation delivers per frame.
-    uint32_t DeliveredLength(int flag) const;
+ private:
+  virtual void UpdateRealtimeInputList();
+  // The record is one the front end can index: 1..2 channels, routing
+  // inputs 0..1 for the channels in use. Traces what is wrong.
+  static bool RecordIsUsable(const SYSPARA& sys, const char* operation);
+  // Copies `sys` into the own record and applies the defaults; when the
+  // result is not usable, traces, keeps the record it had and returns false.
+  bool TakeRecord(const SYSPARA& sys, const char* operation);
+  // Length the delay compensation delivers per frame.
+  uint32_t DeliveredLength(int flag) const;
 };

@@ -10,111 +10,95 @@ namespace {
 // The position wraps at 2^32 - 1, not 2^32.
 constexpr uint64_t kSamplePositionModulus = 0xFFFFFFFFull;
 
-uint32_t AdvanceSamplePosition(uint32_t position, uint32_t frameLength)
-{
-    uint64_t sum = static_cast<uint64_t>(position) + frameLength;
-    if (sum >= kSamplePositionModulus)
-        sum -= kSamplePositionModulus;
-    return static_cast<uint32_t>(sum);
+uint32_t AdvanceSamplePosition(uint32_t position, uint32_t frameLength) {
+  uint64_t sum = static_cast<uint64_t>(position) + frameLength;
+  if (sum >= kSamplePositionModulus) sum -= kSamplePositionModulus;
+  return static_cast<uint32_t>(sum);
 }
 
 }  // namespace
 
-int CMsystem::ProcessFrame(void* framePointer, float* (*samples)[2][2])
-{
-    if (framePointer == nullptr) {
-        if (TraceEnabled(TRACE_ORDINARY))
-            DebugTrace("CMsystem::ProcessFrame(), ERROR: no frame\n");
-        return 0;
-    }
-    if (m_frontEnd.ready == 0) {
-        if (TraceEnabled(TRACE_ORDINARY))
-            DebugTrace("CMsystem::ProcessFrame(), ERROR: no successful Init\n");
-        return 0;
-    }
-    if (samples == nullptr && m_deliveredLength > FRAME_MAX_OUTPUT_LENGTH) {
-        // The front end writes the delivered length plus its spare into
-        // each sample buffer; the frame's own hold 2304 samples.
-        if (TraceEnabled(TRACE_ORDINARY))
-            DebugTrace("CMsystem::ProcessFrame(), ERROR: %u samples per frame need the host's sample buffers "
-                       "(a frame holds %u)\n",
-                       m_deliveredLength, FRAME_MAX_OUTPUT_LENGTH);
-        return 0;
-    }
-    FRAMEDATA* frame = static_cast<FRAMEDATA*>(framePointer);
-    FRAMEHEADER& header = frame->header;
+int CMsystem::ProcessFrame(void* framePointer, float* (*samples)[2][2]) {
+  if (framePointer == nullptr) {
+    if (TraceEnabled(TRACE_ORDINARY)) DebugTrace("CMsystem::ProcessFrame(), ERROR: no frame\n");
+    return 0;
+  }
+  if (m_frontEnd.ready == 0) {
+    if (TraceEnabled(TRACE_ORDINARY)) DebugTrace("CMsystem::ProcessFrame(), ERROR: no successful Init\n");
+    return 0;
+  }
+  if (samples == nullptr && m_deliveredLength > FRAME_MAX_OUTPUT_LENGTH) {
+    // The front end writes the delivered length plus its spare into
+    // each sample buffer; the frame's own hold 2304 samples.
+    if (TraceEnabled(TRACE_ORDINARY))
+      DebugTrace(
+          "CMsystem::ProcessFrame(), ERROR: %u samples per frame need the host's sample buffers "
+          "(a frame holds %u)\n",
+          m_deliveredLength, FRAME_MAX_OUTPUT_LENGTH);
+    return 0;
+  }
+  FRAMEDATA* frame = static_cast<FRAMEDATA*>(framePointer);
+  FRAMEHEADER& header = frame->header;
 
-    const int32_t rate = m_sysPara.inputPara[0].wave.sampleRate;
-    for (int direction = 0; direction < 2; ++direction)
-        for (int channel = 0; channel < 2; ++channel)
-            header.sampleRate[direction][channel] = rate;
-    header.frameNumber = m_frameCounter++;
-    header.refEnergy = 0.0;
-    header.testEnergy = 0.0;
-    if (m_algorithmPara.frameLength > LONG_FRAME_THRESHOLD)
-        header.longFrame = 1;
-    header.endOfMeasurement = 0;
-    header.resetAverage = m_resetAverageRequest != 0 ? 1 : 0;
-    m_resetAverageRequest = 0;
+  const int32_t rate = m_sysPara.inputPara[0].wave.sampleRate;
+  for (int direction = 0; direction < 2; ++direction)
+    for (int channel = 0; channel < 2; ++channel) header.sampleRate[direction][channel] = rate;
+  header.frameNumber = m_frameCounter++;
+  header.refEnergy = 0.0;
+  header.testEnergy = 0.0;
+  if (m_algorithmPara.frameLength > LONG_FRAME_THRESHOLD) header.longFrame = 1;
+  header.endOfMeasurement = 0;
+  header.resetAverage = m_resetAverageRequest != 0 ? 1 : 0;
+  m_resetAverageRequest = 0;
 
-    CheckTrigger(&m_sysPara, TRIGGER_BEFORE_SAMPLES, frame);
+  CheckTrigger(&m_sysPara, TRIGGER_BEFORE_SAMPLES, frame);
 
-    float* ownSamples[2][2] = {
-        {frame->samples[0][0], frame->samples[0][1]},
-        {frame->samples[1][0], frame->samples[1][1]},
-    };
-    if (samples == nullptr)
-        samples = &ownSamples;
+  float* ownSamples[2][2] = {
+      {frame->samples[0][0], frame->samples[0][1]},
+      {frame->samples[1][0], frame->samples[1][1]},
+  };
+  if (samples == nullptr) samples = &ownSamples;
 
-    int code = FETCH_PADDED;
-    if (m_endReached == 0) {
-        do {
-            code = m_frontEnd.delayCompensation->ProcessFrame(frame, &frame->desc, samples, &frame->monitor,
-                                                              m_frameFlag);
-        } while (code == FETCH_NOT_ENOUGH_DATA);
-    }
+  int code = FETCH_PADDED;
+  if (m_endReached == 0) {
+    do {
+      code = m_frontEnd.delayCompensation->ProcessFrame(frame, &frame->desc, samples, &frame->monitor, m_frameFlag);
+    } while (code == FETCH_NOT_ENOUGH_DATA);
+  }
 
-    m_frameFlag = 1;  // a cleared flag holds for one frame
+  m_frameFlag = 1;  // a cleared flag holds for one frame
 
-    m_samplePosition = AdvanceSamplePosition(m_samplePosition, m_algorithmPara.frameLength);
-    header.samplePosition = m_samplePosition;
+  m_samplePosition = AdvanceSamplePosition(m_samplePosition, m_algorithmPara.frameLength);
+  header.samplePosition = m_samplePosition;
 
-    int result = 0;
-    switch (code) {
+  int result = 0;
+  switch (code) {
     case FETCH_COMPLETE:
-    case FETCH_DELAY_CLAMPED:
-        result = 1;
-        break;
+    case FETCH_DELAY_CLAMPED: result = 1; break;
     case FETCH_PADDED:
-        result = (m_fileEndHandling == 1 && m_endReached == 0) ? 1 : 0;
-        m_endReached = 1;
-        break;
-    default:
-        result = 0;
-        break;
-    }
-    if (result == 0)
-        header.endOfMeasurement = 1;
+      result = (m_fileEndHandling == 1 && m_endReached == 0) ? 1 : 0;
+      m_endReached = 1;
+      break;
+    default: result = 0; break;
+  }
+  if (result == 0) header.endOfMeasurement = 1;
 
-    CheckTrigger(&m_sysPara, TRIGGER_AFTER_SAMPLES, frame);
-    if (header.endOfMeasurement != 0)
-        result = 0;
+  CheckTrigger(&m_sysPara, TRIGGER_AFTER_SAMPLES, frame);
+  if (header.endOfMeasurement != 0) result = 0;
 
-    const int32_t used0 = m_frontEnd.usedInputs != nullptr ? m_frontEnd.usedInputs[0] : 0;
-    const int32_t used1 = m_frontEnd.usedInputs != nullptr ? m_frontEnd.usedInputs[1] : 0;
-    frame->monitor.Add(static_cast<float>(used0), 0.0f, 100.0f, "UsedInp0");
-    frame->monitor.Add(static_cast<float>(used1), 0.0f, 100.0f, "UsedInp1");
-    return result;
+  const int32_t used0 = m_frontEnd.usedInputs != nullptr ? m_frontEnd.usedInputs[0] : 0;
+  const int32_t used1 = m_frontEnd.usedInputs != nullptr ? m_frontEnd.usedInputs[1] : 0;
+  frame->monitor.Add(static_cast<float>(used0), 0.0f, 100.0f, "UsedInp0");
+  frame->monitor.Add(static_cast<float>(used1), 0.0f, 100.0f, "UsedInp1");
+  return result;
 }
 
-int CMsystem::CheckTrigger(SYSPARA* sys, int when, void* frame)
-{
-    if (sys == nullptr)
-        return 0;
-    for (CTriggerEvent* event = sys->triggers.head; event != nullptr; event = event->next)
-        if ((event->mask & when) != 0) {
-            event->CheckNewEvent(frame);
-            event->StandardAction(frame);
-        }
-    return 0;
+int CMsystem::CheckTrigger(SYSPARA* sys, int when, void* frame) {
+  if (sys == nullptr) return 0;
+  for (CTriggerEvent* event = sys->triggers.head; event != nullptr; event = event->next)
+    if ((event->mask & when) != 0) {
+      event->CheckNewEvent(frame);
+      event->StandardAction(frame);
+    }
+  return 0;
 }

@@ -2,7 +2,6 @@
 #include "Vantrel/MSystem.h"
 #include "Vantrel/RegistryTransfer.h"
 
-void CMsystem::RegistryTransfer(int read, CString section, REGPARA* table)
-{
-    TransferRegistryTable(read, section, table);
+void CMsystem::RegistryTransfer(int read, CString section, REGPARA* table) {
+  TransferRegistryTable(read, section, table);
 }

@@ -8,11 +8,11 @@ CMeasurementApp::CMeasurementApp() : CWinApp(nullptr) {}
 CMeasurementApp::~CMeasurementApp() = default;
 
 BOOL CMeasurementApp::InitInstance() {
-    uint32_t mask = 0;
-    m_traceLevelWasStored = RegistryValueExists(TRACE_LEVEL_KEY, TRACE_LEVEL_VALUE);
-    ReadFromRegistry(TRACE_LEVEL_KEY, TRACE_LEVEL_VALUE, mask, 0u, 0);
-    SetTraceMask(mask);
-    return CWinApp::InitInstance();
+  uint32_t mask = 0;
+  m_traceLevelWasStored = RegistryValueExists(TRACE_LEVEL_KEY, TRACE_LEVEL_VALUE);
+  ReadFromRegistry(TRACE_LEVEL_KEY, TRACE_LEVEL_VALUE, mask, 0u, 0);
+  SetTraceMask(mask);
+  return CWinApp::InitInstance();
 }
 
 CMeasurementApp theApp;
@@ -26,8 +26,8 @@ namespace {
 // Defined after theApp in this file, so it is constructed after it and
 // destroyed before it: load and unload of the shared library run here.
 struct LibraryLifetime {
-    LibraryLifetime() { VantrelLibraryLoad(); }
-    ~LibraryLifetime() { VantrelLibraryUnload(); }
+  LibraryLifetime() { VantrelLibraryLoad(); }
+  ~LibraryLifetime() { VantrelLibraryUnload(); }
 } g_libraryLifetime;
 
 }  // namespace

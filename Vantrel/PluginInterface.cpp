@@ -1,8 +1,6 @@
 #include "Vantrel/PluginInterface.h"
 
-int CTalvoPluginOEMInterface::GetResultVector(CFormatedResultVector** out, int /*index*/)
-{
-    if (out != nullptr)
-        *out = nullptr;
-    return 0;
+int CTalvoPluginOEMInterface::GetResultVector(CFormatedResultVector** out, int /*index*/) {
+  if (out != nullptr) *out = nullptr;
+  return 0;
 }

@@ -6,12 +6,12 @@
 
 // One row of a transfer table; a null name ends the table.
 struct REGPARA {
-    const char* name;           // profile entry name
-    int type;                   // REGPARA_INT or REGPARA_STRING
-    int* intValue;              // variable of an integer row
-    CString* stringValue;       // variable of a string row
-    int defaultInt;             // default of an integer row on reading
-    const char* defaultString;  // default of a string row on reading
+  const char* name;           // profile entry name
+  int type;                   // REGPARA_INT or REGPARA_STRING
+  int* intValue;              // variable of an integer row
+  CString* stringValue;       // variable of a string row
+  int defaultInt;             // default of an integer row on reading
+  const char* defaultString;  // default of a string row on reading
 };
 
 constexpr int REGPARA_INT = 0;

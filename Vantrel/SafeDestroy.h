@@ -3,11 +3,10 @@
 #pragma once
 
 template <class T>
-void SafeDestroy(T*& object)
-{
-    if (object != nullptr) {
-        T* doomed = object;
-        object = nullptr;
-        doomed->Destroy();
-    }
+void SafeDestroy(T*& object) {
+  if (object != nullptr) {
+    T* doomed = object;
+    object = nullptr;
+    doomed->Destroy();
+  }
 }

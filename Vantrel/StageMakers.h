@@ -12,9 +12,9 @@ class CDelayBuffer;
 class CDelayCompensation;
 
 struct StageMakers {
-    std::function<CInputMux*()> inputMux;
-    std::function<CDelayBuffer*()> delayBuffer;
-    std::function<CDelayCompensation*()> delayCompensation;
+  std::function<CInputMux*()> inputMux;
+  std::function<CDelayBuffer*()> delayBuffer;
+  std::function<CDelayCompensation*()> delayCompensation;
 };
 
 // Installs makers (an empty member: the built-in stage); returns the previous set.
@@ -22,12 +22,12 @@ StageMakers SetStageMakers(StageMakers makers);
 
 // Installs makers for its lifetime.
 class ScopedStageMakers {
-public:
-    explicit ScopedStageMakers(StageMakers makers) : m_previous(SetStageMakers(std::move(makers))) {}
-    ~ScopedStageMakers() { SetStageMakers(std::move(m_previous)); }
-    ScopedStageMakers(const ScopedStageMakers&) = delete;
-    ScopedStageMakers& operator=(const ScopedStageMakers&) = delete;
+ public:
+  explicit ScopedStageMakers(StageMakers makers) : m_previous(SetStageMakers(std::move(makers))) {}
+  ~ScopedStageMakers() { SetStageMakers(std::move(m_previous)); }
+  ScopedStageMakers(const ScopedStageMakers&) = delete;
+  ScopedStageMakers& operator=(const ScopedStageMakers&) = delete;
 
-private:
-    StageMakers m_previous;
+ private:
+  StageMakers m_previous;
 };

@@ -25,142 +25,142 @@ constexpr int SYSPARA_OUTPUT_COUNT = 4;
 
 // A wave format.
 struct WAVEPARA {
-    int formatWord = 0;     // not read by the component
-    int sampleRate = 0;     // Hz
-    int bitsPerSample = 0;
-    int channels = 0;
-    int outputWord = 0;     // fourth value of an output's format preset
-    int spareWord = 0;
+  int formatWord = 0;  // not read by the component
+  int sampleRate = 0;  // Hz
+  int bitsPerSample = 0;
+  int channels = 0;
+  int outputWord = 0;  // fourth value of an output's format preset
+  int spareWord = 0;
 };
 
 // Routing of one signal channel to a physical input and channel.
 struct INPUTMUXPARA {
-    int input = 0;    // 0 or 1: which INPUTPARAEXT supplies the channel
-    int channel = 0;  // channel of that input
+  int input = 0;    // 0 or 1: which INPUTPARAEXT supplies the channel
+  int channel = 0;  // channel of that input
 };
 
 struct LEVELPARA {
-    double referencePower = 0.0;  // mean block energies found at start-up
-    double testPower = 0.0;
-    int levelAlign = 0;           // align the test level to the reference
-    int useFiltered = 0;          // measure levels on the DC-filtered signals
-    int invertTest = 0;
-    int invertOnNegative = 0;     // invert the test when the correlation is negative
+  double referencePower = 0.0;  // mean block energies found at start-up
+  double testPower = 0.0;
+  int levelAlign = 0;   // align the test level to the reference
+  int useFiltered = 0;  // measure levels on the DC-filtered signals
+  int invertTest = 0;
+  int invertOnNegative = 0;  // invert the test when the correlation is negative
 };
 
 struct DELAYPARAEXT {
-    int compensationOn = 0;
-    int estimationChannel = 0;
-    int channelSwapAllowed = 0;
-    int fixedDelay = 0;
-    int trackVariableDelay = 0;
-    int hold = 0;
-    int snapEnable = 0;
-    int unsnapRequest = 0;
-    int snapTimeMs = 0;
-    int spare1 = 0;
-    int maxDelayFileMs = 0;
-    int maxDelayRealtimeMs = 0;
-    int maxTrackingStep = 0;  // samples
-    int tracking = 0;         // set for real-time inputs
-    int allowPadding = 0;
-    int inputOffsetMs = 0;    // fixed offset between the inputs
+  int compensationOn = 0;
+  int estimationChannel = 0;
+  int channelSwapAllowed = 0;
+  int fixedDelay = 0;
+  int trackVariableDelay = 0;
+  int hold = 0;
+  int snapEnable = 0;
+  int unsnapRequest = 0;
+  int snapTimeMs = 0;
+  int spare1 = 0;
+  int maxDelayFileMs = 0;
+  int maxDelayRealtimeMs = 0;
+  int maxTrackingStep = 0;  // samples
+  int tracking = 0;         // set for real-time inputs
+  int allowPadding = 0;
+  int inputOffsetMs = 0;  // fixed offset between the inputs
 };
 
 // One input.
 struct INPUTPARAEXT {
-    int mode = 0;  // INPUT_MODE_...
-    std::string fileName;
-    WAVEPARA wave;
-    int deviceId = 0;
-    int line[6] = {};  // telephone-line settings
-    std::string dialString;
-    int syncOwnDevice = 0;  // a synchronous input has its own device
-    int fileOption = 0;
+  int mode = 0;  // INPUT_MODE_...
+  std::string fileName;
+  WAVEPARA wave;
+  int deviceId = 0;
+  int line[6] = {};  // telephone-line settings
+  std::string dialString;
+  int syncOwnDevice = 0;  // a synchronous input has its own device
+  int fileOption = 0;
 };
 
 // One of four outputs; described, never opened by the component.
 struct OUTPUTPARA {
-    int mode = 0;  // 0 off
-    int option = 0;
-    std::string name1;
-    std::string name2;
-    WAVEPARA wave;
-    int settings[7] = {};
-    std::string name3;
+  int mode = 0;  // 0 off
+  int option = 0;
+  std::string name1;
+  std::string name2;
+  WAVEPARA wave;
+  int settings[7] = {};
+  std::string name3;
 };
 
 // Exported records the component itself does not use.
 struct INPUTPARA {
-    int mode = 0;
-    std::string fileName;
-    WAVEPARA wave;
+  int mode = 0;
+  std::string fileName;
+  WAVEPARA wave;
 };
 
 struct DELAYPARA {
-    int param1 = 0;
-    int param2 = 0;
-    int param3 = 0;
-    int param4 = 0;
-    int param5 = 0;
+  int param1 = 0;
+  int param2 = 0;
+  int param3 = 0;
+  int param4 = 0;
+  int param5 = 0;
 };
 
 // The base of SYSPARA: the table of pointers to the record's own
 // sub-records and the channel count.
 class BASICSYSPARA {
-public:
-    BASICSYSPARA() = default;
-    BASICSYSPARA(const BASICSYSPARA&) = default;
-    BASICSYSPARA& operator=(const BASICSYSPARA&) = default;
-    virtual ~BASICSYSPARA() = default;
+ public:
+  BASICSYSPARA() = default;
+  BASICSYSPARA(const BASICSYSPARA&) = default;
+  BASICSYSPARA& operator=(const BASICSYSPARA&) = default;
+  virtual ~BASICSYSPARA() = default;
 
-    virtual void Destroy() = 0;
+  virtual void Destroy() = 0;
 
-    INPUTPARAEXT* input[2] = {};
-    INPUTMUXPARA* routing[2][2] = {};
-    DELAYPARAEXT* delay = nullptr;
-    LEVELPARA* level = nullptr;
-    int channels = 0;  // channels per signal, 1 or 2
+  INPUTPARAEXT* input[2] = {};
+  INPUTMUXPARA* routing[2][2] = {};
+  DELAYPARAEXT* delay = nullptr;
+  LEVELPARA* level = nullptr;
+  int channels = 0;  // channels per signal, 1 or 2
 };
 
 // Everything a SYSPARA holds after its base, in field order. Copies are the
 // compiler's member-by-member ones, so a new field is copied with the rest;
 // SYSPARA then points the copied pointer table back at its own records.
 class SysParaFields : public BASICSYSPARA {
-public:
-    int modeWordA = 0;
-    int realtime = 0;   // real-time processing with delay tracking allowed
-    int modeWordB = 0;
-    int modeWordC = 0;  // handed on by the input multiplexer when it starts
-    int modeWordD = 0;
-    int settings[SYSPARA_SETTINGS_COUNT] = {};  // entry 0: number of sound devices
-    OUTPUTPARA output[SYSPARA_OUTPUT_COUNT];
-    INPUTMUXPARA routingTable[2][2];
-    LEVELPARA levelPara;
-    INPUTPARAEXT inputPara[2];
-    DELAYPARAEXT delayPara;
-    CTriggerPara triggers;
+ public:
+  int modeWordA = 0;
+  int realtime = 0;  // real-time processing with delay tracking allowed
+  int modeWordB = 0;
+  int modeWordC = 0;  // handed on by the input multiplexer when it starts
+  int modeWordD = 0;
+  int settings[SYSPARA_SETTINGS_COUNT] = {};  // entry 0: number of sound devices
+  OUTPUTPARA output[SYSPARA_OUTPUT_COUNT];
+  INPUTMUXPARA routingTable[2][2];
+  LEVELPARA levelPara;
+  INPUTPARAEXT inputPara[2];
+  DELAYPARAEXT delayPara;
+  CTriggerPara triggers;
 
-protected:
-    explicit SysParaFields(HWND parent) : triggers(parent) {}
-    SysParaFields(const SysParaFields&) = default;
-    SysParaFields& operator=(const SysParaFields&) = default;
-    ~SysParaFields() override = default;
+ protected:
+  explicit SysParaFields(HWND parent) : triggers(parent) {}
+  SysParaFields(const SysParaFields&) = default;
+  SysParaFields& operator=(const SysParaFields&) = default;
+  ~SysParaFields() override = default;
 };
 
 class SYSPARA : public SysParaFields {
-public:
-    explicit SYSPARA(HWND parent = nullptr);
-    // A record of its own: the pointer table points into the copy.
-    SYSPARA(const SYSPARA& other);
-    // Copies every field; the pointer table keeps pointing into this record.
-    SYSPARA& operator=(const SYSPARA& other);
-    ~SYSPARA() override;
+ public:
+  explicit SYSPARA(HWND parent = nullptr);
+  // A record of its own: the pointer table points into the copy.
+  SYSPARA(const SYSPARA& other);
+  // Copies every field; the pointer table keeps pointing into this record.
+  SYSPARA& operator=(const SYSPARA& other);
+  ~SYSPARA() override;
 
-    // Destroys and releases a record made with new (CreateSysPara).
-    // Callers holding a possibly null record use SafeDestroy.
-    void Destroy() override;
+  // Destroys and releases a record made with new (CreateSysPara).
+  // Callers holding a possibly null record use SafeDestroy.
+  void Destroy() override;
 
-private:
-    void PointAtOwnRecords();
+ private:
+  void PointAtOwnRecords();
 };

@@ -4,7 +4,4 @@ CTapiWaveIO::CTapiWaveIO(CStdStr<char> /*className*/) {}
 
 CTapiWaveIO::~CTapiWaveIO() = default;
 
-unsigned int CTapiWaveIO::ThreadFunc(void* /*argument*/)
-{
-    return 0;
-}
+unsigned int CTapiWaveIO::ThreadFunc(void* /*argument*/) { return 0; }

@@ -16,14 +16,14 @@ constexpr int IDC_TRIGGER_RELATION_TEST = 1168;
 const DialogTemplate& TriggerSettingsTemplate();
 
 class CTriggerSettingsDlg : public CDialog {
-public:
-    explicit CTriggerSettingsDlg(CWnd* parent = nullptr);
+ public:
+  explicit CTriggerSettingsDlg(CWnd* parent = nullptr);
 
-    float m_endMs = 0.0f;
-    float m_startMs = 0.0f;
-    int m_relation = -1;  // -1: no radio button selected
-    int m_enabled = 0;
+  float m_endMs = 0.0f;
+  float m_startMs = 0.0f;
+  int m_relation = -1;  // -1: no radio button selected
+  int m_enabled = 0;
 
-protected:
-    void DoDataExchange(CDataExchange* exchange) override;
+ protected:
+  void DoDataExchange(CDataExchange* exchange) override;
 };

@@ -50,26 +50,34 @@ void Run(benchmark::State& state, Body body) {
 
 void BM_ConvI8ToF32(benchmark::State& state) {
   Run(state, [](bool plain, Buffers& b, int32_t n) {
-    if (plain) for (int32_t i = 0; i < n; ++i) b.f32[i] = b.i8[i];
-    else spConvI8ToF32(b.i8.data(), b.f32.data(), n);
+    if (plain)
+      for (int32_t i = 0; i < n; ++i) b.f32[i] = b.i8[i];
+    else
+      spConvI8ToF32(b.i8.data(), b.f32.data(), n);
   });
 }
 void BM_ConvI16ToF32(benchmark::State& state) {
   Run(state, [](bool plain, Buffers& b, int32_t n) {
-    if (plain) for (int32_t i = 0; i < n; ++i) b.f32[i] = b.i16[i];
-    else spConvI16ToF32(b.i16.data(), b.f32.data(), n);
+    if (plain)
+      for (int32_t i = 0; i < n; ++i) b.f32[i] = b.i16[i];
+    else
+      spConvI16ToF32(b.i16.data(), b.f32.data(), n);
   });
 }
 void BM_ConvI32ToF32(benchmark::State& state) {
   Run(state, [](bool plain, Buffers& b, int32_t n) {
-    if (plain) for (int32_t i = 0; i < n; ++i) b.f32[i] = static_cast<float>(b.i32[i]);
-    else spConvI32ToF32(b.i32.data(), b.f32.data(), n);
+    if (plain)
+      for (int32_t i = 0; i < n; ++i) b.f32[i] = static_cast<float>(b.i32[i]);
+    else
+      spConvI32ToF32(b.i32.data(), b.f32.data(), n);
   });
 }
 void BM_ConvI16ToF64Scaled(benchmark::State& state) {
   Run(state, [](bool plain, Buffers& b, int32_t n) {
-    if (plain) for (int32_t i = 0; i < n; ++i) b.d64[i] = b.i16[i] * 0.125;
-    else spConvI16ToF64Scaled(b.i16.data(), b.d64.data(), n, 3);
+    if (plain)
+      for (int32_t i = 0; i < n; ++i) b.d64[i] = b.i16[i] * 0.125;
+    else
+      spConvI16ToF64Scaled(b.i16.data(), b.d64.data(), n, 3);
   });
 }
 void BM_ConvI32ToI16Sat(benchmark::State& state) {

@@ -43,8 +43,10 @@ void Filter(benchmark::State& state, spStatus (*fir)(const T*, T*, int32_t, cons
   std::vector<T> dst(kBlock), line(2 * tapsLen, T(0));
   int32_t index = 0;
   for (auto _ : state) {
-    if (set < 0) PlainFir(src.data(), dst.data(), kBlock, taps.data(), tapsLen, line.data(), &index);
-    else fir(src.data(), dst.data(), kBlock, taps.data(), tapsLen, line.data(), &index);
+    if (set < 0)
+      PlainFir(src.data(), dst.data(), kBlock, taps.data(), tapsLen, line.data(), &index);
+    else
+      fir(src.data(), dst.data(), kBlock, taps.data(), tapsLen, line.data(), &index);
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(state.iterations() * kBlock);
@@ -72,8 +74,10 @@ void BM_FirLowpassTapsF64(benchmark::State& state) {
   const int32_t len = static_cast<int32_t>(state.range(1));
   std::vector<double> taps(len);
   for (auto _ : state) {
-    if (set < 0) PlainLowpass(0.2, taps.data(), len);
-    else spFirLowpassTapsF64(0.2, taps.data(), len, spFirWindowHann, 1);
+    if (set < 0)
+      PlainLowpass(0.2, taps.data(), len);
+    else
+      spFirLowpassTapsF64(0.2, taps.data(), len, spFirWindowHann, 1);
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(state.iterations() * len);
@@ -81,8 +85,7 @@ void BM_FirLowpassTapsF64(benchmark::State& state) {
 
 using ToneFn = spStatus (*)(double*, int32_t, double, double, double*, int32_t);
 constexpr ToneFn kTone[] = {&sp_generic::spkToneCosF64_Generic, &sp_sse::spkToneCosF64_Sse,
-                            &sp_sse2::spkToneCosF64_Sse2, &sp_sse3::spkToneCosF64_Sse3,
-                            &sp_ssse3::spkToneCosF64_Ssse3};
+                            &sp_sse2::spkToneCosF64_Sse2, &sp_sse3::spkToneCosF64_Sse3, &sp_ssse3::spkToneCosF64_Ssse3};
 
 // range(2): the hint, 1 for the block method of the SSE2, SSE3 and SSSE3 sets.
 void BM_ToneCosF64(benchmark::State& state) {

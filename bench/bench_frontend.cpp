@@ -26,105 +26,94 @@ constexpr int kLag = 1234;
 constexpr uint32_t kFrame = 1024;
 
 class Watcher : public CMsystem {
-public:
-    using CMsystem::Query;
-    Watcher(std::string reference, std::string test, int maxDelayMs)
-        : m_reference(std::move(reference)), m_test(std::move(test)), m_maxDelayMs(maxDelayMs)
-    {
+ public:
+  using CMsystem::Query;
+  Watcher(std::string reference, std::string test, int maxDelayMs)
+      : m_reference(std::move(reference)), m_test(std::move(test)), m_maxDelayMs(maxDelayMs) {}
+  void SetDefaultPara(SYSPARA* sys, uint32_t flags) override {
+    CMsystem::SetDefaultPara(sys, flags);
+    if (sys == nullptr) return;
+    sys->channels = 2;
+    for (int input = 0; input < 2; ++input) {
+      sys->inputPara[input].mode = INPUT_MODE_FILE;
+      sys->inputPara[input].fileName = input == 0 ? m_reference : m_test;
+      sys->inputPara[input].wave = WAVEPARA{1, kRate, 16, 2, 0, 0};
+      for (int channel = 0; channel < 2; ++channel) sys->routingTable[input][channel] = INPUTMUXPARA{input, channel};
     }
-    void SetDefaultPara(SYSPARA* sys, uint32_t flags) override
-    {
-        CMsystem::SetDefaultPara(sys, flags);
-        if (sys == nullptr)
-            return;
-        sys->channels = 2;
-        for (int input = 0; input < 2; ++input) {
-            sys->inputPara[input].mode = INPUT_MODE_FILE;
-            sys->inputPara[input].fileName = input == 0 ? m_reference : m_test;
-            sys->inputPara[input].wave = WAVEPARA{1, kRate, 16, 2, 0, 0};
-            for (int channel = 0; channel < 2; ++channel)
-                sys->routingTable[input][channel] = INPUTMUXPARA{input, channel};
-        }
-        sys->delayPara.compensationOn = 1;
-        sys->delayPara.maxDelayFileMs = m_maxDelayMs;
-        sys->levelPara.levelAlign = 1;
-    }
-    int Query(uint32_t, CQueryResult&) override { return 0; }
-    int AlgorithmOperationA() override { return 0; }
-    int AlgorithmOperationB() override { return 0; }
-    int AlgorithmOperationC() override { return 0; }
+    sys->delayPara.compensationOn = 1;
+    sys->delayPara.maxDelayFileMs = m_maxDelayMs;
+    sys->levelPara.levelAlign = 1;
+  }
+  int Query(uint32_t, CQueryResult&) override { return 0; }
+  int AlgorithmOperationA() override { return 0; }
+  int AlgorithmOperationB() override { return 0; }
+  int AlgorithmOperationC() override { return 0; }
 
-private:
-    std::string m_reference, m_test;
-    int m_maxDelayMs;
+ private:
+  std::string m_reference, m_test;
+  int m_maxDelayMs;
 };
 
 struct Files {
-    std::string reference, test;
-    Files()
-    {
-        const std::string folder = std::filesystem::temp_directory_path().string();
-        reference = folder + "/vantrel-bench-reference.wav";
-        test = folder + "/vantrel-bench-test.wav";
-        const size_t frames = size_t(kRate) * kSeconds;
-        std::mt19937 generator(7);
-        std::normal_distribution<double> normal(0.0, 3000.0);
-        std::vector<double> source(2 * (frames + kLag));
-        for (double& v : source)
-            v = normal(generator);
-        std::vector<float> ref(2 * frames), tst(2 * frames);
-        for (size_t n = 0; n < frames; ++n)
-            for (int c = 0; c < 2; ++c) {
-                ref[2 * n + c] = float(std::round(source[2 * (n + kLag) + c]));
-                tst[2 * n + c] = float(std::round(0.5 * source[2 * n + c] + 0.05 * normal(generator)));
-            }
-        const SoundFileSpec spec{kRate, 2, SoundFileEncoding::Pcm16, "wav"};
-        WriteSoundFile(reference, spec, ref.data(), int64_t(frames));
-        WriteSoundFile(test, spec, tst.data(), int64_t(frames));
-    }
-    ~Files()
-    {
-        std::remove(reference.c_str());
-        std::remove(test.c_str());
-    }
+  std::string reference, test;
+  Files() {
+    const std::string folder = std::filesystem::temp_directory_path().string();
+    reference = folder + "/vantrel-bench-reference.wav";
+    test = folder + "/vantrel-bench-test.wav";
+    const size_t frames = size_t(kRate) * kSeconds;
+    std::mt19937 generator(7);
+    std::normal_distribution<double> normal(0.0, 3000.0);
+    std::vector<double> source(2 * (frames + kLag));
+    for (double& v : source) v = normal(generator);
+    std::vector<float> ref(2 * frames), tst(2 * frames);
+    for (size_t n = 0; n < frames; ++n)
+      for (int c = 0; c < 2; ++c) {
+        ref[2 * n + c] = float(std::round(source[2 * (n + kLag) + c]));
+        tst[2 * n + c] = float(std::round(0.5 * source[2 * n + c] + 0.05 * normal(generator)));
+      }
+    const SoundFileSpec spec{kRate, 2, SoundFileEncoding::Pcm16, "wav"};
+    WriteSoundFile(reference, spec, ref.data(), int64_t(frames));
+    WriteSoundFile(test, spec, tst.data(), int64_t(frames));
+  }
+  ~Files() {
+    std::remove(reference.c_str());
+    std::remove(test.c_str());
+  }
 };
 
-void BM_FilePairEndToEnd(benchmark::State& state)
-{
-    static Files files;
-    SetTraceMask(0);
-    const int maxDelayMs = int(state.range(0));
-    double firstFrame = 0.0, total = 0.0;
-    int frames = 0, reliable = 0, delay = 0;
-    for (auto _ : state) {
-        using Clock = std::chrono::steady_clock;
-        auto system = std::make_unique<Watcher>(files.reference, files.test, maxDelayMs);
-        SYSPARA* sys = static_cast<SYSPARA*>(system->CreateSysPara());
-        CAlgorithmPara alg{kFrame, kFrame};
-        const auto start = Clock::now();
-        system->Init(*sys, alg);
-        sys->Destroy();
-        system->Go();
-        auto frame = std::make_unique<FRAMEDATA>();
-        frames = reliable = 0;
-        while (true) {
-            frame->monitor.count = 0;
-            if (system->ProcessFrame(frame.get(), nullptr) == 0)
-                break;
-            if (frames++ == 0)
-                firstFrame = std::chrono::duration<double>(Clock::now() - start).count();
-            reliable += (frame->header.delayStatus & 0xFFFF) == 1 ? 1 : 0;
-            delay = frame->header.delay;
-        }
-        system->Reset();
-        total = std::chrono::duration<double>(Clock::now() - start).count();
+void BM_FilePairEndToEnd(benchmark::State& state) {
+  static Files files;
+  SetTraceMask(0);
+  const int maxDelayMs = int(state.range(0));
+  double firstFrame = 0.0, total = 0.0;
+  int frames = 0, reliable = 0, delay = 0;
+  for (auto _ : state) {
+    using Clock = std::chrono::steady_clock;
+    auto system = std::make_unique<Watcher>(files.reference, files.test, maxDelayMs);
+    SYSPARA* sys = static_cast<SYSPARA*>(system->CreateSysPara());
+    CAlgorithmPara alg{kFrame, kFrame};
+    const auto start = Clock::now();
+    system->Init(*sys, alg);
+    sys->Destroy();
+    system->Go();
+    auto frame = std::make_unique<FRAMEDATA>();
+    frames = reliable = 0;
+    while (true) {
+      frame->monitor.count = 0;
+      if (system->ProcessFrame(frame.get(), nullptr) == 0) break;
+      if (frames++ == 0) firstFrame = std::chrono::duration<double>(Clock::now() - start).count();
+      reliable += (frame->header.delayStatus & 0xFFFF) == 1 ? 1 : 0;
+      delay = frame->header.delay;
     }
-    state.counters["first_frame_ms"] = 1000.0 * firstFrame;
-    state.counters["total_ms"] = 1000.0 * total;
-    state.counters["realtime_x"] = kSeconds / total;
-    state.counters["frames"] = frames;
-    state.counters["reliable"] = reliable;
-    state.counters["delay"] = delay;
+    system->Reset();
+    total = std::chrono::duration<double>(Clock::now() - start).count();
+  }
+  state.counters["first_frame_ms"] = 1000.0 * firstFrame;
+  state.counters["total_ms"] = 1000.0 * total;
+  state.counters["realtime_x"] = kSeconds / total;
+  state.counters["frames"] = frames;
+  state.counters["reliable"] = reliable;
+  state.counters["delay"] = delay;
 }
 
 // 1000 ms is the component's default range (a 65536-point search window);

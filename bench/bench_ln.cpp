@@ -21,8 +21,10 @@ void Ln(benchmark::State& state, int set, int64_t n, int offset, Plain plain, Pr
   PlacedArray<T> dst(n, offset);
   const int32_t len = static_cast<int32_t>(n);
   for (auto _ : state) {
-    if (set == kPlain) plain(src.data(), dst.data(), len);
-    else benchmark::DoNotOptimize(primitive(src.data(), dst.data(), len));
+    if (set == kPlain)
+      plain(src.data(), dst.data(), len);
+    else
+      benchmark::DoNotOptimize(primitive(src.data(), dst.data(), len));
     benchmark::ClobberMemory();
   }
 }

@@ -14,15 +14,19 @@ constexpr double kMinTime = 0.05;
 template <class T>
 spStatus MatMul(const T* a, const T* b, T* c, int n) {
   const int32_t row = n * static_cast<int32_t>(sizeof(T)), e = sizeof(T);
-  if constexpr (sizeof(T) == 4) return spMatMulMatF32(a, row, e, n, n, b, row, e, n, n, c, row, e);
-  else return spMatMulMatF64(a, row, e, n, n, b, row, e, n, n, c, row, e);
+  if constexpr (sizeof(T) == 4)
+    return spMatMulMatF32(a, row, e, n, n, b, row, e, n, n, c, row, e);
+  else
+    return spMatMulMatF64(a, row, e, n, n, b, row, e, n, n, c, row, e);
 }
 
 template <class T>
 spStatus MatVec(const T* m, const T* v, T* d, int n) {
   const int32_t row = n * static_cast<int32_t>(sizeof(T)), e = sizeof(T);
-  if constexpr (sizeof(T) == 4) return spMatMulVecF32(m, row, e, n, n, v, e, n, d, e);
-  else return spMatMulVecF64(m, row, e, n, n, v, e, n, d, e);
+  if constexpr (sizeof(T) == 4)
+    return spMatMulVecF32(m, row, e, n, n, v, e, n, d, e);
+  else
+    return spMatMulVecF64(m, row, e, n, n, v, e, n, d, e);
 }
 
 // n x n times n x n; items are multiply-adds.

@@ -5,8 +5,8 @@
 
 #include <cstring>
 
-#include "primitives/frame/sp_memory.h"
 #include "bench_support.h"
+#include "primitives/frame/sp_memory.h"
 
 namespace {
 constexpr int64_t kMaxBytes = int64_t{64} << 20;
@@ -43,10 +43,16 @@ void Run(benchmark::State& state, Op op, int set, bool misaligned) {
   for (auto _ : state) {
     switch (op) {
       case Op::kCopy:
-        if (set == bench::kPlain) std::memcpy(dst, src, bytes); else spCopyF32(src, dst, n);
+        if (set == bench::kPlain)
+          std::memcpy(dst, src, bytes);
+        else
+          spCopyF32(src, dst, n);
         break;
       case Op::kZero:
-        if (set == bench::kPlain) std::memset(dst, 0, bytes); else spZeroF32(dst, n);
+        if (set == bench::kPlain)
+          std::memset(dst, 0, bytes);
+        else
+          spZeroF32(dst, n);
         break;
       case Op::kFill:
         if (set == bench::kPlain) {
@@ -69,9 +75,11 @@ void Register() {
       for (bool misaligned : {false, true}) {
         const char* const setName = s == bench::kPlain ? "libc" : spVariantSetName(s);
         const std::string name = std::string(ops[o]) + "/" + setName + (misaligned ? "/dst+4" : "/aligned");
-        benchmark::RegisterBenchmark(name.c_str(), [o, s, misaligned](benchmark::State& st) {
-          Run(st, static_cast<Op>(o), s, misaligned);
-        })->RangeMultiplier(16)->Range(64, kMaxBytes)->MinTime(kMinTime);
+        benchmark::RegisterBenchmark(
+            name.c_str(), [o, s, misaligned](benchmark::State& st) { Run(st, static_cast<Op>(o), s, misaligned); })
+            ->RangeMultiplier(16)
+            ->Range(64, kMaxBytes)
+            ->MinTime(kMinTime);
       }
 }
 }  // namespace

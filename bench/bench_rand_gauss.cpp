@@ -45,8 +45,10 @@ void BM_RandGaussF64(benchmark::State& state) {
   std::vector<double> dst(n);
   uint32_t seed = 12345;
   for (auto _ : state) {
-    if (set < 0) PlainPolar(dst.data(), n, 0.0, 1.0, &seed);
-    else spRandGaussF64(dst.data(), n, 0.0, 1.0, &seed);
+    if (set < 0)
+      PlainPolar(dst.data(), n, 0.0, 1.0, &seed);
+    else
+      spRandGaussF64(dst.data(), n, 0.0, 1.0, &seed);
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(state.iterations() * n);

@@ -65,8 +65,10 @@ void RealFft(benchmark::State& state, int set, int order, bool inverse) {
   std::vector<float> dst(n + 2);
   std::vector<uint8_t> work(spec->workBytes + 16);
   for (auto _ : state) {
-    if (inverse) spRealFftInvF32(x.data(), dst.data(), spec, work.data());
-    else spRealFftFwdF32(x.data(), dst.data(), spec, work.data());
+    if (inverse)
+      spRealFftInvF32(x.data(), dst.data(), spec, work.data());
+    else
+      spRealFftFwdF32(x.data(), dst.data(), spec, work.data());
     benchmark::ClobberMemory();
   }
   spRealFftFreeF32(spec);

@@ -36,8 +36,8 @@ void WithArrays(benchmark::State& state, T low, T high, Fill&& body) {
 // write, with `plain` inlined) and libc<name> (the C library through `lib`)
 // on the same values in [low, high).
 template <class T, class Plain>
-void RegisterFunction(const std::string& name, T low, T high, spStatus (*primitive)(const T*, T*, int32_t),
-                      Plain plain, T (*volatile* lib)(T)) {
+void RegisterFunction(const std::string& name, T low, T high, spStatus (*primitive)(const T*, T*, int32_t), Plain plain,
+                      T (*volatile* lib)(T)) {
   RegisterPerSet("sp" + name, [=](benchmark::State& s) {
     WithArrays<T>(s, low, high, [primitive](const T* a, T* b, int32_t n) { primitive(a, b, n); });
   });
@@ -54,9 +54,12 @@ void RegisterFunction(const std::string& name, T low, T high, spStatus (*primiti
 }
 
 void RegisterAll() {
-  RegisterFunction<float>("SqrtF32", 0.0f, 1e6f, spSqrtF32, [](float x) { return std::sqrt(x); }, &libSqrtF);
-  RegisterFunction<double>("SqrtF64", 0.0, 1e12, spSqrtF64, [](double x) { return std::sqrt(x); }, &libSqrt);
-  RegisterFunction<float>("ExpF32", -80.0f, 80.0f, spExpF32, [](float x) { return std::exp(x); }, &libExpF);
+  RegisterFunction<float>(
+      "SqrtF32", 0.0f, 1e6f, spSqrtF32, [](float x) { return std::sqrt(x); }, &libSqrtF);
+  RegisterFunction<double>(
+      "SqrtF64", 0.0, 1e12, spSqrtF64, [](double x) { return std::sqrt(x); }, &libSqrt);
+  RegisterFunction<float>(
+      "ExpF32", -80.0f, 80.0f, spExpF32, [](float x) { return std::exp(x); }, &libExpF);
 }
 
 }  // namespace

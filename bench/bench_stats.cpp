@@ -24,8 +24,10 @@ void Reduce(benchmark::State& state, int set, int64_t n, int offset, Plain plain
   RandomArray<T> a(n, offset, -1.0, 1.0);
   const int32_t len = static_cast<int32_t>(n);
   for (auto _ : state) {
-    if (set == kPlain) benchmark::DoNotOptimize(plain(a.data(), len));
-    else benchmark::DoNotOptimize(primitive(a.data(), len));
+    if (set == kPlain)
+      benchmark::DoNotOptimize(plain(a.data(), len));
+    else
+      benchmark::DoNotOptimize(primitive(a.data(), len));
     benchmark::ClobberMemory();
   }
 }
@@ -35,8 +37,10 @@ void Reduce2(benchmark::State& state, int set, int64_t n, int offset, Plain plai
   RandomArray<T> a(n, offset, -1.0, 1.0), b(n, offset, -1.0, 1.0);
   const int32_t len = static_cast<int32_t>(n);
   for (auto _ : state) {
-    if (set == kPlain) benchmark::DoNotOptimize(plain(a.data(), b.data(), len));
-    else benchmark::DoNotOptimize(primitive(a.data(), b.data(), len));
+    if (set == kPlain)
+      benchmark::DoNotOptimize(plain(a.data(), b.data(), len));
+    else
+      benchmark::DoNotOptimize(primitive(a.data(), b.data(), len));
     benchmark::ClobberMemory();
   }
 }

@@ -141,9 +141,7 @@ inline void Register(const std::string& name, std::function<void(benchmark::Stat
   ShortRun(benchmark::RegisterBenchmark(name.c_str(), body));
 }
 
-inline void CountItems(benchmark::State& state) {
-  state.SetItemsProcessed(state.iterations() * state.range(0));
-}
+inline void CountItems(benchmark::State& state) { state.SetItemsProcessed(state.iterations() * state.range(0)); }
 
 template <class T>
 std::vector<T> Uniform(size_t n, T low, T high, uint32_t seed = 1) {

@@ -30,18 +30,18 @@ DebugBreakHook SetDebugBreakHook(DebugBreakHook hook);
 
 // Test helper: captures every debugger-output line while it lives.
 class DebugOutputCapture {
-public:
-    DebugOutputCapture();
-    ~DebugOutputCapture();
-    DebugOutputCapture(const DebugOutputCapture&) = delete;
-    DebugOutputCapture& operator=(const DebugOutputCapture&) = delete;
+ public:
+  DebugOutputCapture();
+  ~DebugOutputCapture();
+  DebugOutputCapture(const DebugOutputCapture&) = delete;
+  DebugOutputCapture& operator=(const DebugOutputCapture&) = delete;
 
-    std::string Text() const;  // everything written so far
-    int Lines() const;         // number of OutputDebugStringA calls
-    void Clear();
+  std::string Text() const;  // everything written so far
+  int Lines() const;         // number of OutputDebugStringA calls
+  void Clear();
 
-private:
-    struct State;
-    std::shared_ptr<State> m_state;
-    DebugOutputHook m_previous;
+ private:
+  struct State;
+  std::shared_ptr<State> m_state;
+  DebugOutputHook m_previous;
 };

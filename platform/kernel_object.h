@@ -8,10 +8,10 @@
 #include "platform/wintypes.h"
 
 class KernelObject {
-public:
-    virtual ~KernelObject() = default;
-    // WAIT_OBJECT_0, WAIT_TIMEOUT or WAIT_ABANDONED.
-    virtual DWORD Wait(DWORD milliseconds) = 0;
+ public:
+  virtual ~KernelObject() = default;
+  // WAIT_OBJECT_0, WAIT_TIMEOUT or WAIT_ABANDONED.
+  virtual DWORD Wait(DWORD milliseconds) = 0;
 };
 
 HANDLE RegisterKernelObject(std::shared_ptr<KernelObject> object);

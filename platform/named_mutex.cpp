@@ -25,149 +25,149 @@ constexpr DWORD ERROR_NOT_OWNER = 288;
 // One per name and process, shared by every handle the process has open on
 // that name: threads queue here, and the holder also holds the lock file.
 struct MutexState {
-    std::mutex lock;
-    std::condition_variable released;
-    DWORD ownerThread = 0;
-    int depth = 0;
-    int lockFd = -1;  // -1: unnamed, in-process only
+  std::mutex lock;
+  std::condition_variable released;
+  DWORD ownerThread = 0;
+  int depth = 0;
+  int lockFd = -1;  // -1: unnamed, in-process only
 
-    ~MutexState() {
-        if (lockFd >= 0) close(lockFd);  // also drops a lock still held
-    }
+  ~MutexState() {
+    if (lockFd >= 0) close(lockFd);  // also drops a lock still held
+  }
 };
 
 using Clock = std::chrono::steady_clock;
 
 // Takes the lock file within the deadline; false on time-out.
 bool LockFile(int fd, DWORD milliseconds, Clock::time_point deadline) {
-    if (milliseconds == INFINITE) {
-        while (flock(fd, LOCK_EX) != 0)
-            if (errno != EINTR) return false;
-        return true;
-    }
-    auto pause = std::chrono::microseconds(200);
-    for (;;) {
-        if (flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
-        if (errno != EWOULDBLOCK && errno != EINTR) return false;
-        if (Clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(pause);
-        pause = std::min(pause * 2, std::chrono::microseconds(5000));
-    }
+  if (milliseconds == INFINITE) {
+    while (flock(fd, LOCK_EX) != 0)
+      if (errno != EINTR) return false;
+    return true;
+  }
+  auto pause = std::chrono::microseconds(200);
+  for (;;) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+    if (errno != EWOULDBLOCK && errno != EINTR) return false;
+    if (Clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(pause);
+    pause = std::min(pause * 2, std::chrono::microseconds(5000));
+  }
 }
 
 class NamedMutex final : public KernelObject {
-public:
-    explicit NamedMutex(std::shared_ptr<MutexState> state) : m_state(std::move(state)) {}
+ public:
+  explicit NamedMutex(std::shared_ptr<MutexState> state) : m_state(std::move(state)) {}
 
-    DWORD Wait(DWORD milliseconds) override {
-        const DWORD me = GetCurrentThreadId();
-        const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds == INFINITE ? 0 : milliseconds);
-        std::unique_lock<std::mutex> guard(m_state->lock);
-        if (m_state->ownerThread == me) {
-            ++m_state->depth;
-            return WAIT_OBJECT_0;
-        }
-        auto free = [this] { return m_state->ownerThread == 0; };
-        if (milliseconds == INFINITE)
-            m_state->released.wait(guard, free);
-        else if (!m_state->released.wait_until(guard, deadline, free))
-            return WAIT_TIMEOUT;
-        m_state->ownerThread = me;  // reserved within the process
-        guard.unlock();
-
-        if (m_state->lockFd >= 0 && !LockFile(m_state->lockFd, milliseconds, deadline)) {
-            guard.lock();
-            m_state->ownerThread = 0;
-            guard.unlock();
-            m_state->released.notify_one();
-            return WAIT_TIMEOUT;
-        }
-        guard.lock();
-        m_state->depth = 1;
-        return WAIT_OBJECT_0;
+  DWORD Wait(DWORD milliseconds) override {
+    const DWORD me = GetCurrentThreadId();
+    const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds == INFINITE ? 0 : milliseconds);
+    std::unique_lock<std::mutex> guard(m_state->lock);
+    if (m_state->ownerThread == me) {
+      ++m_state->depth;
+      return WAIT_OBJECT_0;
     }
+    auto free = [this] { return m_state->ownerThread == 0; };
+    if (milliseconds == INFINITE)
+      m_state->released.wait(guard, free);
+    else if (!m_state->released.wait_until(guard, deadline, free))
+      return WAIT_TIMEOUT;
+    m_state->ownerThread = me;  // reserved within the process
+    guard.unlock();
 
-    bool Release() {
-        std::unique_lock<std::mutex> guard(m_state->lock);
-        if (m_state->ownerThread != GetCurrentThreadId() || m_state->depth <= 0) return false;
-        if (--m_state->depth > 0) return true;
-        if (m_state->lockFd >= 0) flock(m_state->lockFd, LOCK_UN);
-        m_state->ownerThread = 0;
-        guard.unlock();
-        m_state->released.notify_one();
-        return true;
+    if (m_state->lockFd >= 0 && !LockFile(m_state->lockFd, milliseconds, deadline)) {
+      guard.lock();
+      m_state->ownerThread = 0;
+      guard.unlock();
+      m_state->released.notify_one();
+      return WAIT_TIMEOUT;
     }
+    guard.lock();
+    m_state->depth = 1;
+    return WAIT_OBJECT_0;
+  }
 
-private:
-    std::shared_ptr<MutexState> m_state;
+  bool Release() {
+    std::unique_lock<std::mutex> guard(m_state->lock);
+    if (m_state->ownerThread != GetCurrentThreadId() || m_state->depth <= 0) return false;
+    if (--m_state->depth > 0) return true;
+    if (m_state->lockFd >= 0) flock(m_state->lockFd, LOCK_UN);
+    m_state->ownerThread = 0;
+    guard.unlock();
+    m_state->released.notify_one();
+    return true;
+  }
+
+ private:
+  std::shared_ptr<MutexState> m_state;
 };
 
 std::mutex g_namesLock;
 std::map<std::string, std::weak_ptr<MutexState>>& Names() {
-    static auto* names = new std::map<std::string, std::weak_ptr<MutexState>>;
-    return *names;
+  static auto* names = new std::map<std::string, std::weak_ptr<MutexState>>;
+  return *names;
 }
 
 void TraceCreateFailure(const char* name, const std::string& path, int error) {
-    std::string line = std::string("CreateMutexA(") + name + "), ERROR: cannot open lock file " + path + ": " +
-                       strerror(error) + "\n";
-    OutputDebugStringA(line.c_str());
+  std::string line =
+      std::string("CreateMutexA(") + name + "), ERROR: cannot open lock file " + path + ": " + strerror(error) + "\n";
+  OutputDebugStringA(line.c_str());
 }
 
 }  // namespace
 
 std::string NamedMutexLockFile(const char* name) {
-    const char* folder = getenv("TMPDIR");
-    std::string path = (folder != nullptr && *folder != '\0') ? folder : "/tmp";
-    path += "/vantrel-mutex-";
-    for (const char* p = name != nullptr ? name : ""; *p != '\0'; ++p) {
-        unsigned char c = static_cast<unsigned char>(*p);
-        path += (c == '/' || c < 0x20 || c == 0x7f) ? '_' : static_cast<char>(c);
-    }
-    return path + ".lock";
+  const char* folder = getenv("TMPDIR");
+  std::string path = (folder != nullptr && *folder != '\0') ? folder : "/tmp";
+  path += "/vantrel-mutex-";
+  for (const char* p = name != nullptr ? name : ""; *p != '\0'; ++p) {
+    unsigned char c = static_cast<unsigned char>(*p);
+    path += (c == '/' || c < 0x20 || c == 0x7f) ? '_' : static_cast<char>(c);
+  }
+  return path + ".lock";
 }
 
 HANDLE CreateMutexA(void*, BOOL initialOwner, const char* name) {
-    std::shared_ptr<MutexState> state;
-    bool existed = false;
-    if (name == nullptr || *name == '\0') {
-        state = std::make_shared<MutexState>();
-    } else {
-        std::lock_guard<std::mutex> guard(g_namesLock);
-        std::weak_ptr<MutexState>& slot = Names()[name];
-        state = slot.lock();
-        existed = state != nullptr;
-        if (!state) {
-            std::string path = NamedMutexLockFile(name);
-            int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-            if (fd < 0) {
-                int error = errno;
-                Names().erase(name);
-                TraceCreateFailure(name, path, error);
-                SetLastError(ERROR_ACCESS_DENIED);
-                return nullptr;
-            }
-            state = std::make_shared<MutexState>();
-            state->lockFd = fd;
-            slot = state;
-        }
+  std::shared_ptr<MutexState> state;
+  bool existed = false;
+  if (name == nullptr || *name == '\0') {
+    state = std::make_shared<MutexState>();
+  } else {
+    std::lock_guard<std::mutex> guard(g_namesLock);
+    std::weak_ptr<MutexState>& slot = Names()[name];
+    state = slot.lock();
+    existed = state != nullptr;
+    if (!state) {
+      std::string path = NamedMutexLockFile(name);
+      int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+      if (fd < 0) {
+        int error = errno;
+        Names().erase(name);
+        TraceCreateFailure(name, path, error);
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+      }
+      state = std::make_shared<MutexState>();
+      state->lockFd = fd;
+      slot = state;
     }
-    auto mutex = std::make_shared<NamedMutex>(state);
-    HANDLE handle = RegisterKernelObject(mutex);
-    if (initialOwner) mutex->Wait(INFINITE);
-    SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-    return handle;
+  }
+  auto mutex = std::make_shared<NamedMutex>(state);
+  HANDLE handle = RegisterKernelObject(mutex);
+  if (initialOwner) mutex->Wait(INFINITE);
+  SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+  return handle;
 }
 
 BOOL ReleaseMutex(HANDLE mutex) {
-    auto target = std::dynamic_pointer_cast<NamedMutex>(FindKernelObject(mutex));
-    if (!target) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    if (!target->Release()) {
-        SetLastError(ERROR_NOT_OWNER);
-        return FALSE;
-    }
-    return TRUE;
+  auto target = std::dynamic_pointer_cast<NamedMutex>(FindKernelObject(mutex));
+  if (!target) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (!target->Release()) {
+    SetLastError(ERROR_NOT_OWNER);
+    return FALSE;
+  }
+  return TRUE;
 }

@@ -21,61 +21,61 @@ std::atomic<int> g_busyTimeoutMs{10000};
 // A fault of the store itself: reported whatever the trace mask, with the
 // component's trace prefix.
 void Trace(const std::string& file, const std::string& what) {
-    WriteComponentTraceLine("Registry store %s, ERROR: %s\n", file.c_str(), what.c_str());
+  WriteComponentTraceLine("Registry store %s, ERROR: %s\n", file.c_str(), what.c_str());
 }
 
 std::string HomeFolder() {
-    const char* home = getenv("HOME");
-    if (home != nullptr && *home != '\0') return home;
-    if (const passwd* entry = getpwuid(getuid())) return entry->pw_dir;
-    return "/tmp";
+  const char* home = getenv("HOME");
+  if (home != nullptr && *home != '\0') return home;
+  if (const passwd* entry = getpwuid(getuid())) return entry->pw_dir;
+  return "/tmp";
 }
 
 bool FileExists(const std::string& file) {
-    struct stat info {};
-    return stat(file.c_str(), &info) == 0;
+  struct stat info {};
+  return stat(file.c_str(), &info) == 0;
 }
 
 // A connection closed on every path out.
 class Connection {
-public:
-    ~Connection() {
-        if (m_db != nullptr) sqlite3_close_v2(m_db);
-    }
-    bool Open(const std::string& file, int flags) {
-        int rc = sqlite3_open_v2(file.c_str(), &m_db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
-        if (rc != SQLITE_OK) return false;
-        sqlite3_busy_timeout(m_db, g_busyTimeoutMs.load());
-        sqlite3_extended_result_codes(m_db, 1);
-        return true;
-    }
-    sqlite3* db() const { return m_db; }
-    std::string Error() const { return m_db != nullptr ? sqlite3_errmsg(m_db) : "cannot open"; }
-    bool Exec(const char* sql) { return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+ public:
+  ~Connection() {
+    if (m_db != nullptr) sqlite3_close_v2(m_db);
+  }
+  bool Open(const std::string& file, int flags) {
+    int rc = sqlite3_open_v2(file.c_str(), &m_db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) return false;
+    sqlite3_busy_timeout(m_db, g_busyTimeoutMs.load());
+    sqlite3_extended_result_codes(m_db, 1);
+    return true;
+  }
+  sqlite3* db() const { return m_db; }
+  std::string Error() const { return m_db != nullptr ? sqlite3_errmsg(m_db) : "cannot open"; }
+  bool Exec(const char* sql) { return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
 
-private:
-    sqlite3* m_db = nullptr;
+ private:
+  sqlite3* m_db = nullptr;
 };
 
 class Statement {
-public:
-    Statement(sqlite3* db, const char* sql) { m_rc = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr); }
-    ~Statement() { sqlite3_finalize(m_stmt); }
-    bool Ok() const { return m_rc == SQLITE_OK; }
-    void Bind(int index, const std::string& text) {
-        sqlite3_bind_text(m_stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-    }
-    void Bind(int index, int64_t number) { sqlite3_bind_int64(m_stmt, index, number); }
-    void BindBlob(int index, const std::vector<uint8_t>& data) {
-        sqlite3_bind_blob(m_stmt, index, data.empty() ? "" : static_cast<const void*>(data.data()),
-                          static_cast<int>(data.size()), SQLITE_TRANSIENT);
-    }
-    int Step() { return sqlite3_step(m_stmt); }
-    sqlite3_stmt* get() const { return m_stmt; }
+ public:
+  Statement(sqlite3* db, const char* sql) { m_rc = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr); }
+  ~Statement() { sqlite3_finalize(m_stmt); }
+  bool Ok() const { return m_rc == SQLITE_OK; }
+  void Bind(int index, const std::string& text) {
+    sqlite3_bind_text(m_stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+  }
+  void Bind(int index, int64_t number) { sqlite3_bind_int64(m_stmt, index, number); }
+  void BindBlob(int index, const std::vector<uint8_t>& data) {
+    sqlite3_bind_blob(m_stmt, index, data.empty() ? "" : static_cast<const void*>(data.data()),
+                      static_cast<int>(data.size()), SQLITE_TRANSIENT);
+  }
+  int Step() { return sqlite3_step(m_stmt); }
+  sqlite3_stmt* get() const { return m_stmt; }
 
-private:
-    sqlite3_stmt* m_stmt = nullptr;
-    int m_rc = SQLITE_ERROR;
+ private:
+  sqlite3_stmt* m_stmt = nullptr;
+  int m_rc = SQLITE_ERROR;
 };
 
 constexpr const char* kSchema =
@@ -83,167 +83,165 @@ constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS reg_values(key TEXT NOT NULL COLLATE NOCASE, name TEXT NOT NULL COLLATE NOCASE,"
     " type INTEGER NOT NULL, data BLOB NOT NULL, PRIMARY KEY(key, name));";
 
-bool MissingTable(const Connection& db) {
-    return strncmp(sqlite3_errmsg(db.db()), "no such table", 13) == 0;
-}
+bool MissingTable(const Connection& db) { return strncmp(sqlite3_errmsg(db.db()), "no such table", 13) == 0; }
 
 // Opens a hive for reading; ERROR_FILE_NOT_FOUND when it does not exist or
 // cannot be opened.
 LONG OpenForRead(const std::string& file, Connection* db) {
-    if (!FileExists(file)) return ERROR_FILE_NOT_FOUND;
-    int flags = HiveWritable(file) ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
-    if (!db->Open(file, flags)) {
-        Trace(file, "cannot open for reading: " + db->Error());
-        return ERROR_FILE_NOT_FOUND;
-    }
-    return ERROR_SUCCESS;
+  if (!FileExists(file)) return ERROR_FILE_NOT_FOUND;
+  int flags = HiveWritable(file) ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
+  if (!db->Open(file, flags)) {
+    Trace(file, "cannot open for reading: " + db->Error());
+    return ERROR_FILE_NOT_FOUND;
+  }
+  return ERROR_SUCCESS;
 }
 
 // Runs `work` in one immediate transaction on a writable hive.
 template <typename Work>
 LONG WriteTransaction(const std::string& file, const char* operation, Work work) {
-    if (!HiveWritable(file)) {
-        Trace(file, std::string("read-only, cannot ") + operation);
-        return ERROR_ACCESS_DENIED;
-    }
-    std::error_code folderError;
-    std::filesystem::create_directories(std::filesystem::path(file).parent_path(), folderError);
-    if (folderError) {
-        Trace(file, "cannot create the registry folder: " + folderError.message());
-        return ERROR_ACCESS_DENIED;
-    }
-    Connection db;
-    if (!db.Open(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) {
-        Trace(file, std::string("cannot open to ") + operation + ": " + db.Error());
-        return ERROR_ACCESS_DENIED;
-    }
-    if (!db.Exec("BEGIN IMMEDIATE")) {
-        Trace(file, std::string("cannot ") + operation + ": " + db.Error());
-        return ERROR_ACCESS_DENIED;
-    }
-    LONG result = ERROR_ACCESS_DENIED;
-    if (!db.Exec(kSchema)) {
-        Trace(file, std::string("cannot ") + operation + ": " + db.Error());
-    } else {
-        result = work(db);
-    }
-    if (result == ERROR_SUCCESS && !db.Exec("COMMIT")) {
-        Trace(file, std::string("cannot commit ") + operation + ": " + db.Error());
-        result = ERROR_ACCESS_DENIED;
-    }
-    if (result != ERROR_SUCCESS) db.Exec("ROLLBACK");
-    return result;
+  if (!HiveWritable(file)) {
+    Trace(file, std::string("read-only, cannot ") + operation);
+    return ERROR_ACCESS_DENIED;
+  }
+  std::error_code folderError;
+  std::filesystem::create_directories(std::filesystem::path(file).parent_path(), folderError);
+  if (folderError) {
+    Trace(file, "cannot create the registry folder: " + folderError.message());
+    return ERROR_ACCESS_DENIED;
+  }
+  Connection db;
+  if (!db.Open(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) {
+    Trace(file, std::string("cannot open to ") + operation + ": " + db.Error());
+    return ERROR_ACCESS_DENIED;
+  }
+  if (!db.Exec("BEGIN IMMEDIATE")) {
+    Trace(file, std::string("cannot ") + operation + ": " + db.Error());
+    return ERROR_ACCESS_DENIED;
+  }
+  LONG result = ERROR_ACCESS_DENIED;
+  if (!db.Exec(kSchema)) {
+    Trace(file, std::string("cannot ") + operation + ": " + db.Error());
+  } else {
+    result = work(db);
+  }
+  if (result == ERROR_SUCCESS && !db.Exec("COMMIT")) {
+    Trace(file, std::string("cannot commit ") + operation + ": " + db.Error());
+    result = ERROR_ACCESS_DENIED;
+  }
+  if (result != ERROR_SUCCESS) db.Exec("ROLLBACK");
+  return result;
 }
 
 // Inserts the key and every key above it, as creating a key does.
 bool InsertKeyChain(Connection& db, const std::string& path, bool* created) {
-    Statement insert(db.db(), "INSERT OR IGNORE INTO reg_keys(path) VALUES(?)");
-    if (!insert.Ok()) return false;
-    bool any = false;
-    size_t at = 0;
-    while (!path.empty()) {
-        at = path.find('\\', at);
-        std::string prefix = path.substr(0, at);
-        sqlite3_reset(insert.get());
-        insert.Bind(1, prefix);
-        if (insert.Step() != SQLITE_DONE) return false;
-        if (at == std::string::npos) {
-            any = sqlite3_changes(db.db()) > 0;
-            break;
-        }
-        ++at;
+  Statement insert(db.db(), "INSERT OR IGNORE INTO reg_keys(path) VALUES(?)");
+  if (!insert.Ok()) return false;
+  bool any = false;
+  size_t at = 0;
+  while (!path.empty()) {
+    at = path.find('\\', at);
+    std::string prefix = path.substr(0, at);
+    sqlite3_reset(insert.get());
+    insert.Bind(1, prefix);
+    if (insert.Step() != SQLITE_DONE) return false;
+    if (at == std::string::npos) {
+      any = sqlite3_changes(db.db()) > 0;
+      break;
     }
-    if (created != nullptr) *created = any;
-    return true;
+    ++at;
+  }
+  if (created != nullptr) *created = any;
+  return true;
 }
 
 }  // namespace
 
 std::string Folder() {
-    const char* configured = getenv("VANTREL_REGISTRY");
-    if (configured != nullptr && *configured != '\0') return configured;
-    const char* xdg = getenv("XDG_CONFIG_HOME");
-    if (xdg != nullptr && *xdg != '\0') return std::string(xdg) + "/vantrel";
-    return HomeFolder() + "/.config/vantrel";
+  const char* configured = getenv("VANTREL_REGISTRY");
+  if (configured != nullptr && *configured != '\0') return configured;
+  const char* xdg = getenv("XDG_CONFIG_HOME");
+  if (xdg != nullptr && *xdg != '\0') return std::string(xdg) + "/vantrel";
+  return HomeFolder() + "/.config/vantrel";
 }
 
 std::string HiveFile(int hive) {
-    return Folder() + (hive == kLocalMachineHive ? "/HKEY_LOCAL_MACHINE.db" : "/HKEY_CURRENT_USER.db");
+  return Folder() + (hive == kLocalMachineHive ? "/HKEY_LOCAL_MACHINE.db" : "/HKEY_CURRENT_USER.db");
 }
 
 bool HiveWritable(const std::string& file) {
-    struct stat info {};
-    if (stat(file.c_str(), &info) != 0) return errno == ENOENT;
-    return (info.st_mode & 0222) != 0 && access(file.c_str(), W_OK) == 0;
+  struct stat info {};
+  if (stat(file.c_str(), &info) != 0) return errno == ENOENT;
+  return (info.st_mode & 0222) != 0 && access(file.c_str(), W_OK) == 0;
 }
 
 void SetBusyTimeout(int milliseconds) { g_busyTimeoutMs.store(milliseconds > 0 ? milliseconds : 0); }
 
 LONG KeyExists(const std::string& file, const std::string& path) {
-    if (path.empty()) return ERROR_SUCCESS;  // the hive's root always exists
-    Connection db;
-    if (LONG rc = OpenForRead(file, &db); rc != ERROR_SUCCESS) return rc;
-    Statement query(db.db(), "SELECT 1 FROM reg_keys WHERE path = ?");
-    if (!query.Ok()) {
-        if (!MissingTable(db)) Trace(file, "cannot read: " + db.Error());
-        return ERROR_FILE_NOT_FOUND;
-    }
-    query.Bind(1, path);
-    int step = query.Step();
-    if (step == SQLITE_ROW) return ERROR_SUCCESS;
-    if (step != SQLITE_DONE) Trace(file, "cannot read: " + db.Error());
+  if (path.empty()) return ERROR_SUCCESS;  // the hive's root always exists
+  Connection db;
+  if (LONG rc = OpenForRead(file, &db); rc != ERROR_SUCCESS) return rc;
+  Statement query(db.db(), "SELECT 1 FROM reg_keys WHERE path = ?");
+  if (!query.Ok()) {
+    if (!MissingTable(db)) Trace(file, "cannot read: " + db.Error());
     return ERROR_FILE_NOT_FOUND;
+  }
+  query.Bind(1, path);
+  int step = query.Step();
+  if (step == SQLITE_ROW) return ERROR_SUCCESS;
+  if (step != SQLITE_DONE) Trace(file, "cannot read: " + db.Error());
+  return ERROR_FILE_NOT_FOUND;
 }
 
 LONG ReadValue(const std::string& file, const std::string& path, const std::string& name, Value* out) {
-    Connection db;
-    if (LONG rc = OpenForRead(file, &db); rc != ERROR_SUCCESS) return rc;
-    Statement query(db.db(), "SELECT type, data FROM reg_values WHERE key = ? AND name = ?");
-    if (!query.Ok()) {
-        if (!MissingTable(db)) Trace(file, "cannot read: " + db.Error());
-        return ERROR_FILE_NOT_FOUND;
-    }
-    query.Bind(1, path);
-    query.Bind(2, name);
-    int step = query.Step();
-    if (step != SQLITE_ROW) {
-        if (step != SQLITE_DONE) Trace(file, "cannot read: " + db.Error());
-        return ERROR_FILE_NOT_FOUND;
-    }
-    out->type = static_cast<DWORD>(sqlite3_column_int64(query.get(), 0));
-    const auto* bytes = static_cast<const uint8_t*>(sqlite3_column_blob(query.get(), 1));
-    int length = sqlite3_column_bytes(query.get(), 1);
-    out->data.assign(bytes, bytes + (bytes != nullptr && length > 0 ? length : 0));
-    return ERROR_SUCCESS;
+  Connection db;
+  if (LONG rc = OpenForRead(file, &db); rc != ERROR_SUCCESS) return rc;
+  Statement query(db.db(), "SELECT type, data FROM reg_values WHERE key = ? AND name = ?");
+  if (!query.Ok()) {
+    if (!MissingTable(db)) Trace(file, "cannot read: " + db.Error());
+    return ERROR_FILE_NOT_FOUND;
+  }
+  query.Bind(1, path);
+  query.Bind(2, name);
+  int step = query.Step();
+  if (step != SQLITE_ROW) {
+    if (step != SQLITE_DONE) Trace(file, "cannot read: " + db.Error());
+    return ERROR_FILE_NOT_FOUND;
+  }
+  out->type = static_cast<DWORD>(sqlite3_column_int64(query.get(), 0));
+  const auto* bytes = static_cast<const uint8_t*>(sqlite3_column_blob(query.get(), 1));
+  int length = sqlite3_column_bytes(query.get(), 1);
+  out->data.assign(bytes, bytes + (bytes != nullptr && length > 0 ? length : 0));
+  return ERROR_SUCCESS;
 }
 
 LONG CreateKey(const std::string& file, const std::string& path, bool* created) {
-    return WriteTransaction(file, "create a key", [&](Connection& db) -> LONG {
-        if (!InsertKeyChain(db, path, created)) {
-            Trace(file, "cannot create key: " + db.Error());
-            return ERROR_ACCESS_DENIED;
-        }
-        return ERROR_SUCCESS;
-    });
+  return WriteTransaction(file, "create a key", [&](Connection& db) -> LONG {
+    if (!InsertKeyChain(db, path, created)) {
+      Trace(file, "cannot create key: " + db.Error());
+      return ERROR_ACCESS_DENIED;
+    }
+    return ERROR_SUCCESS;
+  });
 }
 
 LONG WriteValue(const std::string& file, const std::string& path, const std::string& name, const Value& value) {
-    return WriteTransaction(file, "write a value", [&](Connection& db) -> LONG {
-        Statement write(db.db(), "INSERT OR REPLACE INTO reg_values(key, name, type, data) VALUES(?, ?, ?, ?)");
-        if (!InsertKeyChain(db, path, nullptr) || !write.Ok()) {
-            Trace(file, "cannot write value: " + db.Error());
-            return ERROR_ACCESS_DENIED;
-        }
-        write.Bind(1, path);
-        write.Bind(2, name);
-        write.Bind(3, static_cast<int64_t>(value.type));
-        write.BindBlob(4, value.data);
-        if (write.Step() != SQLITE_DONE) {
-            Trace(file, "cannot write value: " + db.Error());
-            return ERROR_ACCESS_DENIED;
-        }
-        return ERROR_SUCCESS;
-    });
+  return WriteTransaction(file, "write a value", [&](Connection& db) -> LONG {
+    Statement write(db.db(), "INSERT OR REPLACE INTO reg_values(key, name, type, data) VALUES(?, ?, ?, ?)");
+    if (!InsertKeyChain(db, path, nullptr) || !write.Ok()) {
+      Trace(file, "cannot write value: " + db.Error());
+      return ERROR_ACCESS_DENIED;
+    }
+    write.Bind(1, path);
+    write.Bind(2, name);
+    write.Bind(3, static_cast<int64_t>(value.type));
+    write.BindBlob(4, value.data);
+    if (write.Step() != SQLITE_DONE) {
+      Trace(file, "cannot write value: " + db.Error());
+      return ERROR_ACCESS_DENIED;
+    }
+    return ERROR_SUCCESS;
+  });
 }
 
 }  // namespace registry_store

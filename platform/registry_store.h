@@ -20,8 +20,8 @@ std::string Folder();
 std::string HiveFile(int hive);
 
 struct Value {
-    DWORD type = 0;
-    std::vector<uint8_t> data;
+  DWORD type = 0;
+  std::vector<uint8_t> data;
 };
 
 // Reads: ERROR_SUCCESS, or ERROR_FILE_NOT_FOUND for an absent key/value and

@@ -5,8 +5,8 @@
 namespace {
 
 struct StringResource {
-    UINT id;
-    const char* text;
+  UINT id;
+  const char* text;
 };
 
 const StringResource kStringTable[] = {
@@ -16,7 +16,7 @@ const StringResource kStringTable[] = {
 }  // namespace
 
 const char* FindStringResource(UINT id) {
-    for (const StringResource& row : kStringTable)
-        if (row.id == id) return row.text;
-    return nullptr;
+  for (const StringResource& row : kStringTable)
+    if (row.id == id) return row.text;
+  return nullptr;
 }

@@ -11,163 +11,133 @@ namespace {
 // libsndfile's normalised floats run over +-1.0; the front end's over +-32768.
 constexpr float kUnitsPerFullScale = 32768.0f;
 
-int BitsOf(int format)
-{
-    switch (format & SF_FORMAT_SUBMASK) {
+int BitsOf(int format) {
+  switch (format & SF_FORMAT_SUBMASK) {
     case SF_FORMAT_PCM_S8:
-    case SF_FORMAT_PCM_U8:
-        return 8;
-    case SF_FORMAT_PCM_24:
-        return 24;
+    case SF_FORMAT_PCM_U8: return 8;
+    case SF_FORMAT_PCM_24: return 24;
     case SF_FORMAT_PCM_32:
-    case SF_FORMAT_FLOAT:
-        return 32;
-    case SF_FORMAT_DOUBLE:
-        return 64;
-    default:
-        return 16;
-    }
+    case SF_FORMAT_FLOAT: return 32;
+    case SF_FORMAT_DOUBLE: return 64;
+    default: return 16;
+  }
 }
 
 }  // namespace
 
 struct SoundFileReader::Handle {
-    SNDFILE* file = nullptr;
+  SNDFILE* file = nullptr;
 };
 
 SoundFileReader::SoundFileReader() : m_handle(std::make_unique<Handle>()) {}
 
-SoundFileReader::~SoundFileReader()
-{
-    Close();
+SoundFileReader::~SoundFileReader() { Close(); }
+
+bool SoundFileReader::Open(const std::string& path) {
+  Close();
+  m_error.clear();
+  SF_INFO info{};
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  if (file == nullptr) {
+    m_error = "cannot open '" + path + "': " + sf_strerror(nullptr);
+    return false;
+  }
+  if (info.channels <= 0 || info.samplerate <= 0) {
+    m_error = "'" + path + "' has no usable channel count or sample rate";
+    sf_close(file);
+    return false;
+  }
+  sf_command(file, SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
+  m_handle->file = file;
+  m_format.sampleRate = info.samplerate;
+  m_format.bitsPerSample = BitsOf(info.format);
+  m_format.channels = info.channels;
+  m_format.frames = info.frames;
+  return true;
 }
 
-bool SoundFileReader::Open(const std::string& path)
-{
-    Close();
-    m_error.clear();
-    SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (file == nullptr) {
-        m_error = "cannot open '" + path + "': " + sf_strerror(nullptr);
-        return false;
-    }
-    if (info.channels <= 0 || info.samplerate <= 0) {
-        m_error = "'" + path + "' has no usable channel count or sample rate";
-        sf_close(file);
-        return false;
-    }
-    sf_command(file, SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
-    m_handle->file = file;
-    m_format.sampleRate = info.samplerate;
-    m_format.bitsPerSample = BitsOf(info.format);
-    m_format.channels = info.channels;
-    m_format.frames = info.frames;
-    return true;
+void SoundFileReader::Close() {
+  if (m_handle->file != nullptr) {
+    sf_close(m_handle->file);
+    m_handle->file = nullptr;
+  }
+  m_format = SoundFileFormat{};
 }
 
-void SoundFileReader::Close()
-{
-    if (m_handle->file != nullptr) {
-        sf_close(m_handle->file);
-        m_handle->file = nullptr;
-    }
-    m_format = SoundFileFormat{};
-}
+bool SoundFileReader::IsOpen() const { return m_handle->file != nullptr; }
 
-bool SoundFileReader::IsOpen() const
-{
-    return m_handle->file != nullptr;
-}
-
-int64_t SoundFileReader::Read(float* interleaved, int64_t frames)
-{
-    if (m_handle->file == nullptr || frames <= 0)
-        return 0;
-    const int64_t got = sf_readf_float(m_handle->file, interleaved, frames);
-    if (got < 0)
-        return 0;
-    if (got < frames && sf_error(m_handle->file) != SF_ERR_NO_ERROR)
-        m_error = sf_strerror(m_handle->file);
-    for (int64_t i = 0; i < got * m_format.channels; ++i)
-        interleaved[i] *= kUnitsPerFullScale;
-    return got;
+int64_t SoundFileReader::Read(float* interleaved, int64_t frames) {
+  if (m_handle->file == nullptr || frames <= 0) return 0;
+  const int64_t got = sf_readf_float(m_handle->file, interleaved, frames);
+  if (got < 0) return 0;
+  if (got < frames && sf_error(m_handle->file) != SF_ERR_NO_ERROR) m_error = sf_strerror(m_handle->file);
+  for (int64_t i = 0; i < got * m_format.channels; ++i) interleaved[i] *= kUnitsPerFullScale;
+  return got;
 }
 
 bool WriteSoundFile(const std::string& path, const SoundFileSpec& spec, const float* interleaved, int64_t frames,
-                    std::string* error)
-{
-    auto fail = [&](const std::string& text) {
-        if (error != nullptr)
-            *error = text;
-        return false;
-    };
-    int major = 0;
-    if (spec.container == "wav")
-        major = SF_FORMAT_WAV;
-    else if (spec.container == "wavex")
-        major = SF_FORMAT_WAVEX;
-    else if (spec.container == "aiff")
-        major = SF_FORMAT_AIFF;
-    else if (spec.container == "flac")
-        major = SF_FORMAT_FLAC;
-    else
-        return fail("unknown container '" + spec.container + "'");
+                    std::string* error) {
+  auto fail = [&](const std::string& text) {
+    if (error != nullptr) *error = text;
+    return false;
+  };
+  int major = 0;
+  if (spec.container == "wav")
+    major = SF_FORMAT_WAV;
+  else if (spec.container == "wavex")
+    major = SF_FORMAT_WAVEX;
+  else if (spec.container == "aiff")
+    major = SF_FORMAT_AIFF;
+  else if (spec.container == "flac")
+    major = SF_FORMAT_FLAC;
+  else
+    return fail("unknown container '" + spec.container + "'");
 
-    int subtype = SF_FORMAT_PCM_16;
-    bool isFloat = false;
-    switch (spec.encoding) {
+  int subtype = SF_FORMAT_PCM_16;
+  bool isFloat = false;
+  switch (spec.encoding) {
     case SoundFileEncoding::PcmU8:
-        subtype = major == SF_FORMAT_WAV || major == SF_FORMAT_WAVEX ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_S8;
-        break;
-    case SoundFileEncoding::Pcm16:
-        subtype = SF_FORMAT_PCM_16;
-        break;
-    case SoundFileEncoding::Pcm24:
-        subtype = SF_FORMAT_PCM_24;
-        break;
-    case SoundFileEncoding::Pcm32:
-        subtype = SF_FORMAT_PCM_32;
-        break;
+      subtype = major == SF_FORMAT_WAV || major == SF_FORMAT_WAVEX ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_S8;
+      break;
+    case SoundFileEncoding::Pcm16: subtype = SF_FORMAT_PCM_16; break;
+    case SoundFileEncoding::Pcm24: subtype = SF_FORMAT_PCM_24; break;
+    case SoundFileEncoding::Pcm32: subtype = SF_FORMAT_PCM_32; break;
     case SoundFileEncoding::Float:
-        subtype = SF_FORMAT_FLOAT;
-        isFloat = true;
-        break;
+      subtype = SF_FORMAT_FLOAT;
+      isFloat = true;
+      break;
     case SoundFileEncoding::Double:
-        subtype = SF_FORMAT_DOUBLE;
-        isFloat = true;
-        break;
-    }
-    SF_INFO info{};
-    info.samplerate = spec.sampleRate;
-    info.channels = spec.channels;
-    info.format = major | subtype;
-    if (!sf_format_check(&info))
-        return fail("libsndfile cannot store this encoding in '" + spec.container + "'");
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (file == nullptr)
-        return fail("cannot create '" + path + "': " + sf_strerror(nullptr));
+      subtype = SF_FORMAT_DOUBLE;
+      isFloat = true;
+      break;
+  }
+  SF_INFO info{};
+  info.samplerate = spec.sampleRate;
+  info.channels = spec.channels;
+  info.format = major | subtype;
+  if (!sf_format_check(&info)) return fail("libsndfile cannot store this encoding in '" + spec.container + "'");
+  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+  if (file == nullptr) return fail("cannot create '" + path + "': " + sf_strerror(nullptr));
 
-    // Integer samples go as 32-bit integers (16-bit units shifted up), which
-    // libsndfile narrows to every PCM width by shifting, so they round-trip
-    // exactly; float encodings take normalised floats as they are.
-    const int64_t values = frames * spec.channels;
-    int64_t written = 0;
-    if (isFloat) {
-        std::vector<float> scaled(interleaved, interleaved + values);
-        for (float& v : scaled)
-            v /= kUnitsPerFullScale;
-        written = sf_writef_float(file, scaled.data(), frames);
-    } else {
-        std::vector<int> wide(values);
-        for (int64_t i = 0; i < values; ++i) {
-            const double v = std::clamp(std::nearbyint(double(interleaved[i]) * 65536.0), -2147483648.0, 2147483647.0);
-            wide[i] = static_cast<int>(v);
-        }
-        written = sf_writef_int(file, wide.data(), frames);
+  // Integer samples go as 32-bit integers (16-bit units shifted up), which
+  // libsndfile narrows to every PCM width by shifting, so they round-trip
+  // exactly; float encodings take normalised floats as they are.
+  const int64_t values = frames * spec.channels;
+  int64_t written = 0;
+  if (isFloat) {
+    std::vector<float> scaled(interleaved, interleaved + values);
+    for (float& v : scaled) v /= kUnitsPerFullScale;
+    written = sf_writef_float(file, scaled.data(), frames);
+  } else {
+    std::vector<int> wide(values);
+    for (int64_t i = 0; i < values; ++i) {
+      const double v = std::clamp(std::nearbyint(double(interleaved[i]) * 65536.0), -2147483648.0, 2147483647.0);
+      wide[i] = static_cast<int>(v);
     }
-    const bool complete = written == frames;
-    std::string text = complete ? std::string() : sf_strerror(file);
-    sf_close(file);
-    return complete ? true : fail("writing '" + path + "' failed: " + text);
+    written = sf_writef_int(file, wide.data(), frames);
+  }
+  const bool complete = written == frames;
+  std::string text = complete ? std::string() : sf_strerror(file);
+  sf_close(file);
+  return complete ? true : fail("writing '" + path + "' failed: " + text);
 }

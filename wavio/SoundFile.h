@@ -10,48 +10,48 @@
 #include <string>
 
 struct SoundFileFormat {
-    int sampleRate = 0;
-    int bitsPerSample = 0;  // of the stored samples; 16 for compressed encodings
-    int channels = 0;
-    int64_t frames = 0;
+  int sampleRate = 0;
+  int bitsPerSample = 0;  // of the stored samples; 16 for compressed encodings
+  int channels = 0;
+  int64_t frames = 0;
 };
 
 class SoundFileReader {
-public:
-    SoundFileReader();
-    ~SoundFileReader();
-    SoundFileReader(const SoundFileReader&) = delete;
-    SoundFileReader& operator=(const SoundFileReader&) = delete;
+ public:
+  SoundFileReader();
+  ~SoundFileReader();
+  SoundFileReader(const SoundFileReader&) = delete;
+  SoundFileReader& operator=(const SoundFileReader&) = delete;
 
-    // false with Error() set when the file is missing, unreadable or not a
-    // sound file libsndfile accepts.
-    bool Open(const std::string& path);
-    void Close();
-    bool IsOpen() const;
+  // false with Error() set when the file is missing, unreadable or not a
+  // sound file libsndfile accepts.
+  bool Open(const std::string& path);
+  void Close();
+  bool IsOpen() const;
 
-    const SoundFileFormat& Format() const { return m_format; }
-    const std::string& Error() const { return m_error; }
+  const SoundFileFormat& Format() const { return m_format; }
+  const std::string& Error() const { return m_error; }
 
-    // Reads up to `frames` interleaved frames; fewer at the end or on a
-    // damaged stretch (then Error() says so). Returns the frames read.
-    int64_t Read(float* interleaved, int64_t frames);
+  // Reads up to `frames` interleaved frames; fewer at the end or on a
+  // damaged stretch (then Error() says so). Returns the frames read.
+  int64_t Read(float* interleaved, int64_t frames);
 
-private:
-    struct Handle;
-    std::unique_ptr<Handle> m_handle;
-    SoundFileFormat m_format;
-    std::string m_error;
+ private:
+  struct Handle;
+  std::unique_ptr<Handle> m_handle;
+  SoundFileFormat m_format;
+  std::string m_error;
 };
 
 // The encodings WriteSoundFile can store.
 enum class SoundFileEncoding { PcmU8, Pcm16, Pcm24, Pcm32, Float, Double };
 
 struct SoundFileSpec {
-    int sampleRate = 48000;
-    int channels = 1;
-    SoundFileEncoding encoding = SoundFileEncoding::Pcm16;
-    // Container: "wav", "wavex" (extensible WAV), "aiff" or "flac".
-    std::string container = "wav";
+  int sampleRate = 48000;
+  int channels = 1;
+  SoundFileEncoding encoding = SoundFileEncoding::Pcm16;
+  // Container: "wav", "wavex" (extensible WAV), "aiff" or "flac".
+  std::string container = "wav";
 };
 
 // Writes interleaved frames in 16-bit units; integer values round-trip

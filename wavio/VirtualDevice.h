@@ -14,12 +14,12 @@
 using FrameGenerator = std::function<int64_t(float* interleaved, int64_t frames, int64_t position)>;
 
 struct VirtualDeviceSpec {
-    int sampleRate = 48000;
-    int channels = 1;
-    bool realTime = true;
-    // The source: the generator when set, else these interleaved frames once.
-    std::vector<float> samples;
-    FrameGenerator generator;
+  int sampleRate = 48000;
+  int channels = 1;
+  bool realTime = true;
+  // The source: the generator when set, else these interleaved frames once.
+  std::vector<float> samples;
+  FrameGenerator generator;
 };
 
 // Registers (or replaces) the device under `deviceId`; a virtual device
@@ -32,15 +32,14 @@ void SetVirtualDeviceFreeSpace(int deviceId, int64_t firstBufferBytes, int64_t s
 
 // Registers a device for its own lifetime.
 class ScopedVirtualDevice {
-public:
-    ScopedVirtualDevice(int deviceId, VirtualDeviceSpec spec) : m_deviceId(deviceId)
-    {
-        RegisterVirtualDevice(deviceId, std::move(spec));
-    }
-    ~ScopedVirtualDevice() { UnregisterVirtualDevice(m_deviceId); }
-    ScopedVirtualDevice(const ScopedVirtualDevice&) = delete;
-    ScopedVirtualDevice& operator=(const ScopedVirtualDevice&) = delete;
+ public:
+  ScopedVirtualDevice(int deviceId, VirtualDeviceSpec spec) : m_deviceId(deviceId) {
+    RegisterVirtualDevice(deviceId, std::move(spec));
+  }
+  ~ScopedVirtualDevice() { UnregisterVirtualDevice(m_deviceId); }
+  ScopedVirtualDevice(const ScopedVirtualDevice&) = delete;
+  ScopedVirtualDevice& operator=(const ScopedVirtualDevice&) = delete;
 
-private:
-    int m_deviceId;
+ private:
+  int m_deviceId;
 };

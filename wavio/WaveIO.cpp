@@ -18,237 +18,187 @@ WaveIOMaker g_maker;
 
 }  // namespace
 
-int CAudio::PresetWaveStruct(long sampleRate, int bitsPerSample, int channels, unsigned short)
-{
-    m_presetRate = static_cast<int>(sampleRate);
-    m_presetBits = bitsPerSample;
-    m_presetChannels = channels;
-    return 1;
+int CAudio::PresetWaveStruct(long sampleRate, int bitsPerSample, int channels, unsigned short) {
+  m_presetRate = static_cast<int>(sampleRate);
+  m_presetBits = bitsPerSample;
+  m_presetChannels = channels;
+  return 1;
 }
 
 CWaveIO::CWaveIO() = default;
 
-CWaveIO::~CWaveIO()
-{
-    Close();
-}
+CWaveIO::~CWaveIO() { Close(); }
 
-int CWaveIO::SetupBuffer(int bytes)
-{
-    if (bytes <= 0) {
-        m_lastError = "buffer size " + std::to_string(bytes) + " bytes";
-        return 0;
-    }
-    m_bufferBytes = bytes;
-    return 1;
-}
-
-int64_t CWaveIO::BytesPerFrame() const
-{
-    return std::max<int64_t>(int64_t(Channels()) * (BitsPerSample() / 8), 1);
-}
-
-int CWaveIO::StartInput(int, int deviceId, int, int)
-{
-    Close();
-    if (m_bufferBytes <= 0) {
-        m_lastError = "no buffer set up";
-        return 0;
-    }
-    if (m_presetChannels <= 0 || m_presetRate <= 0) {
-        m_lastError = "no usable wave format preset (" + std::to_string(m_presetRate) + " Hz, " +
-                      std::to_string(m_presetChannels) + " channels)";
-        return 0;
-    }
-    auto buffer = std::make_shared<WaveBuffer>(m_presetChannels, m_bufferBytes / BytesPerFrame());
-    CaptureRequest request{deviceId, m_presetRate, m_presetChannels};
-    std::unique_ptr<DeviceCapture> device = StartDeviceCapture(request, buffer, &m_lastError);
-    if (!device)
-        return 0;
-    m_capture.store(std::move(buffer));
-    m_device = std::move(device);
-    return 1;
-}
-
-int CWaveIO::OpenInputFile(int, const std::string& fileName, int)
-{
-    Close();
-    auto reader = std::make_unique<SoundFileReader>();
-    if (!reader->Open(fileName)) {
-        m_lastError = reader->Error();
-        return 0;
-    }
-    m_file = std::move(reader);
-    return 1;
-}
-
-int CWaveIO::Close()
-{
-    // A reader blocked on another thread keeps its own reference and wakes.
-    if (std::shared_ptr<WaveBuffer> capture = m_capture.exchange(nullptr))
-        capture->Close();
-    if (m_device)
-        m_device->Stop();
-    m_device.reset();
-    if (m_file) {
-        m_file.reset();
-        m_fileFrames.clear();
-        m_fileFrames.shrink_to_fit();
-        m_fileEnded = false;
-    }
-    return 1;
-}
-
-uint32_t CWaveIO::GetFreeBufferSpace()
-{
-    int64_t free = m_bufferBytes;
-    if (m_device && m_device->FreeSpaceOverride(0) >= 0)
-        free = m_device->FreeSpaceOverride(0);
-    else if (std::shared_ptr<WaveBuffer> capture = m_capture.load())
-        free = capture->FreeFrames() * BytesPerFrame();
-    else if (m_file)
-        free = m_bufferBytes - int64_t(m_fileFrames.size()) / Channels() * BytesPerFrame();
-    return static_cast<uint32_t>(std::clamp<int64_t>(free, 0, UINT32_MAX));
-}
-
-uint32_t CWaveIO::GetFreeBufferSpace2()
-{
-    int64_t free = m_bufferBytes;
-    if (m_device && m_device->FreeSpaceOverride(1) >= 0)
-        free = m_device->FreeSpaceOverride(1);
-    return static_cast<uint32_t>(std::clamp<int64_t>(free, 0, UINT32_MAX));
-}
-
-void CWaveIO::FillFromFile(int64_t frames)
-{
-    const int channels = Channels();
-    int64_t held = int64_t(m_fileFrames.size()) / channels;
-    while (held < frames && !m_fileEnded) {
-        const int64_t want = std::max(frames - held, kFileReadFrames);
-        try {
-            m_fileFrames.resize((held + want) * channels);
-        } catch (const std::bad_alloc&) {
-            m_fileFrames.resize(held * channels);
-            m_lastError = "out of memory reading ahead";
-            return;
-        }
-        const int64_t got = m_file->Read(m_fileFrames.data() + held * channels, want);
-        held += got;
-        m_fileFrames.resize(held * channels);
-        if (got < want)
-            m_fileEnded = true;
-    }
-}
-
-int64_t CWaveIO::ReadFile(float* dest, int channel, int64_t frames)
-{
-    FillFromFile(frames);
-    const int channels = Channels();
-    const int64_t delivered = std::min(frames, int64_t(m_fileFrames.size()) / channels);
-    if (dest != nullptr) {
-        if (channel < 0) {
-            std::copy_n(m_fileFrames.begin(), delivered * channels, dest);
-        } else {
-            for (int64_t i = 0; i < delivered; ++i)
-                dest[i] = m_fileFrames[i * channels + channel];
-        }
-    }
-    return delivered;
-}
-
-int CWaveIO::ReadRaw(float* dest, int count, int blocking)
-{
-    if (count <= 0)
-        return 0;
-    if (m_file)
-        return static_cast<int>(ReadFile(dest, -1, count));
-    if (std::shared_ptr<WaveBuffer> capture = m_capture.load())
-        return static_cast<int>(capture->Read(dest, -1, count, blocking != 0));
+int CWaveIO::SetupBuffer(int bytes) {
+  if (bytes <= 0) {
+    m_lastError = "buffer size " + std::to_string(bytes) + " bytes";
     return 0;
+  }
+  m_bufferBytes = bytes;
+  return 1;
 }
 
-int CWaveIO::ReadChannel(float* dest, int channel, int count, int* format, int blocking)
-{
-    if (format != nullptr)
-        *format = WAVEIO_FORMAT_FLOAT;
-    if (count <= 0 || channel < 0 || channel >= Channels()) {
-        if (channel < 0 || channel >= Channels())
-            m_lastError = "no channel " + std::to_string(channel);
-        return 0;
-    }
-    if (m_file)
-        return static_cast<int>(ReadFile(dest, channel, count));
-    if (std::shared_ptr<WaveBuffer> capture = m_capture.load())
-        return static_cast<int>(capture->Read(dest, channel, count, blocking != 0));
+int64_t CWaveIO::BytesPerFrame() const { return std::max<int64_t>(int64_t(Channels()) * (BitsPerSample() / 8), 1); }
+
+int CWaveIO::StartInput(int, int deviceId, int, int) {
+  Close();
+  if (m_bufferBytes <= 0) {
+    m_lastError = "no buffer set up";
     return 0;
-}
-
-int CWaveIO::ReleaseSamples(int count)
-{
-    if (count <= 0)
-        return 1;
-    if (m_file) {
-        const int64_t values = std::min<int64_t>(int64_t(count) * Channels(), m_fileFrames.size());
-        m_fileFrames.erase(m_fileFrames.begin(), m_fileFrames.begin() + values);
-    } else if (std::shared_ptr<WaveBuffer> capture = m_capture.load()) {
-        capture->Release(count);
-    }
-    return 1;
-}
-
-int CWaveIO::StopTelephoneInput()
-{
-    return 1;
-}
-
-uint16_t CWaveIO::IsOutputBusy(int)
-{
+  }
+  if (m_presetChannels <= 0 || m_presetRate <= 0) {
+    m_lastError = "no usable wave format preset (" + std::to_string(m_presetRate) + " Hz, " +
+                  std::to_string(m_presetChannels) + " channels)";
     return 0;
+  }
+  auto buffer = std::make_shared<WaveBuffer>(m_presetChannels, m_bufferBytes / BytesPerFrame());
+  CaptureRequest request{deviceId, m_presetRate, m_presetChannels};
+  std::unique_ptr<DeviceCapture> device = StartDeviceCapture(request, buffer, &m_lastError);
+  if (!device) return 0;
+  m_capture.store(std::move(buffer));
+  m_device = std::move(device);
+  return 1;
 }
 
-uint16_t CWaveIO::WaitForData(int milliseconds)
-{
-    if (m_file) {
-        FillFromFile(1);
-        return m_fileFrames.empty() ? WAVEIO_WAIT_ENDED : WAVEIO_WAIT_DATA;
+int CWaveIO::OpenInputFile(int, const std::string& fileName, int) {
+  Close();
+  auto reader = std::make_unique<SoundFileReader>();
+  if (!reader->Open(fileName)) {
+    m_lastError = reader->Error();
+    return 0;
+  }
+  m_file = std::move(reader);
+  return 1;
+}
+
+int CWaveIO::Close() {
+  // A reader blocked on another thread keeps its own reference and wakes.
+  if (std::shared_ptr<WaveBuffer> capture = m_capture.exchange(nullptr)) capture->Close();
+  if (m_device) m_device->Stop();
+  m_device.reset();
+  if (m_file) {
+    m_file.reset();
+    m_fileFrames.clear();
+    m_fileFrames.shrink_to_fit();
+    m_fileEnded = false;
+  }
+  return 1;
+}
+
+uint32_t CWaveIO::GetFreeBufferSpace() {
+  int64_t free = m_bufferBytes;
+  if (m_device && m_device->FreeSpaceOverride(0) >= 0)
+    free = m_device->FreeSpaceOverride(0);
+  else if (std::shared_ptr<WaveBuffer> capture = m_capture.load())
+    free = capture->FreeFrames() * BytesPerFrame();
+  else if (m_file)
+    free = m_bufferBytes - int64_t(m_fileFrames.size()) / Channels() * BytesPerFrame();
+  return static_cast<uint32_t>(std::clamp<int64_t>(free, 0, UINT32_MAX));
+}
+
+uint32_t CWaveIO::GetFreeBufferSpace2() {
+  int64_t free = m_bufferBytes;
+  if (m_device && m_device->FreeSpaceOverride(1) >= 0) free = m_device->FreeSpaceOverride(1);
+  return static_cast<uint32_t>(std::clamp<int64_t>(free, 0, UINT32_MAX));
+}
+
+void CWaveIO::FillFromFile(int64_t frames) {
+  const int channels = Channels();
+  int64_t held = int64_t(m_fileFrames.size()) / channels;
+  while (held < frames && !m_fileEnded) {
+    const int64_t want = std::max(frames - held, kFileReadFrames);
+    try {
+      m_fileFrames.resize((held + want) * channels);
+    } catch (const std::bad_alloc&) {
+      m_fileFrames.resize(held * channels);
+      m_lastError = "out of memory reading ahead";
+      return;
     }
-    const std::shared_ptr<WaveBuffer> capture = m_capture.load();
-    if (!capture)
-        return WAVEIO_WAIT_NOT_STARTED;
-    if (capture->WaitForFrames(milliseconds))
-        return WAVEIO_WAIT_DATA;
-    return capture->Ended() ? WAVEIO_WAIT_ENDED : WAVEIO_WAIT_TIMEOUT;
+    const int64_t got = m_file->Read(m_fileFrames.data() + held * channels, want);
+    held += got;
+    m_fileFrames.resize(held * channels);
+    if (got < want) m_fileEnded = true;
+  }
 }
 
-int CWaveIO::SampleRate() const
-{
-    return m_file ? m_file->Format().sampleRate : m_presetRate;
-}
-
-int CWaveIO::BitsPerSample() const
-{
-    return m_file ? m_file->Format().bitsPerSample : m_presetBits;
-}
-
-int CWaveIO::Channels() const
-{
-    return m_file ? m_file->Format().channels : m_presetChannels;
-}
-
-CWaveIO* CWaveIOFactory::GetNewCWaveIO(int)
-{
-    WaveIOMaker maker;
-    {
-        std::lock_guard<std::mutex> lock(g_makerMutex);
-        maker = g_maker;
+int64_t CWaveIO::ReadFile(float* dest, int channel, int64_t frames) {
+  FillFromFile(frames);
+  const int channels = Channels();
+  const int64_t delivered = std::min(frames, int64_t(m_fileFrames.size()) / channels);
+  if (dest != nullptr) {
+    if (channel < 0) {
+      std::copy_n(m_fileFrames.begin(), delivered * channels, dest);
+    } else {
+      for (int64_t i = 0; i < delivered; ++i) dest[i] = m_fileFrames[i * channels + channel];
     }
-    return maker ? maker() : new (std::nothrow) CWaveIO();
+  }
+  return delivered;
 }
 
-WaveIOMaker SetWaveIOMaker(WaveIOMaker maker)
-{
+int CWaveIO::ReadRaw(float* dest, int count, int blocking) {
+  if (count <= 0) return 0;
+  if (m_file) return static_cast<int>(ReadFile(dest, -1, count));
+  if (std::shared_ptr<WaveBuffer> capture = m_capture.load())
+    return static_cast<int>(capture->Read(dest, -1, count, blocking != 0));
+  return 0;
+}
+
+int CWaveIO::ReadChannel(float* dest, int channel, int count, int* format, int blocking) {
+  if (format != nullptr) *format = WAVEIO_FORMAT_FLOAT;
+  if (count <= 0 || channel < 0 || channel >= Channels()) {
+    if (channel < 0 || channel >= Channels()) m_lastError = "no channel " + std::to_string(channel);
+    return 0;
+  }
+  if (m_file) return static_cast<int>(ReadFile(dest, channel, count));
+  if (std::shared_ptr<WaveBuffer> capture = m_capture.load())
+    return static_cast<int>(capture->Read(dest, channel, count, blocking != 0));
+  return 0;
+}
+
+int CWaveIO::ReleaseSamples(int count) {
+  if (count <= 0) return 1;
+  if (m_file) {
+    const int64_t values = std::min<int64_t>(int64_t(count) * Channels(), m_fileFrames.size());
+    m_fileFrames.erase(m_fileFrames.begin(), m_fileFrames.begin() + values);
+  } else if (std::shared_ptr<WaveBuffer> capture = m_capture.load()) {
+    capture->Release(count);
+  }
+  return 1;
+}
+
+int CWaveIO::StopTelephoneInput() { return 1; }
+
+uint16_t CWaveIO::IsOutputBusy(int) { return 0; }
+
+uint16_t CWaveIO::WaitForData(int milliseconds) {
+  if (m_file) {
+    FillFromFile(1);
+    return m_fileFrames.empty() ? WAVEIO_WAIT_ENDED : WAVEIO_WAIT_DATA;
+  }
+  const std::shared_ptr<WaveBuffer> capture = m_capture.load();
+  if (!capture) return WAVEIO_WAIT_NOT_STARTED;
+  if (capture->WaitForFrames(milliseconds)) return WAVEIO_WAIT_DATA;
+  return capture->Ended() ? WAVEIO_WAIT_ENDED : WAVEIO_WAIT_TIMEOUT;
+}
+
+int CWaveIO::SampleRate() const { return m_file ? m_file->Format().sampleRate : m_presetRate; }
+
+int CWaveIO::BitsPerSample() const { return m_file ? m_file->Format().bitsPerSample : m_presetBits; }
+
+int CWaveIO::Channels() const { return m_file ? m_file->Format().channels : m_presetChannels; }
+
+CWaveIO* CWaveIOFactory::GetNewCWaveIO(int) {
+  WaveIOMaker maker;
+  {
     std::lock_guard<std::mutex> lock(g_makerMutex);
-    WaveIOMaker previous = std::move(g_maker);
-    g_maker = std::move(maker);
-    return previous;
+    maker = g_maker;
+  }
+  return maker ? maker() : new (std::nothrow) CWaveIO();
+}
+
+WaveIOMaker SetWaveIOMaker(WaveIOMaker maker) {
+  std::lock_guard<std::mutex> lock(g_makerMutex);
+  WaveIOMaker previous = std::move(g_maker);
+  g_maker = std::move(maker);
+  return previous;
 }

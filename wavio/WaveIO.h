@@ -30,76 +30,76 @@ constexpr int WAVEIO_FORMAT_FLOAT = 2;
 
 // The wave format a device input is started with.
 class CAudio {
-public:
-    virtual ~CAudio() = default;
-    virtual int PresetWaveStruct(long sampleRate, int bitsPerSample, int channels, unsigned short reserved);
+ public:
+  virtual ~CAudio() = default;
+  virtual int PresetWaveStruct(long sampleRate, int bitsPerSample, int channels, unsigned short reserved);
 
-protected:
-    int m_presetRate = 0;
-    int m_presetBits = 0;
-    int m_presetChannels = 0;
+ protected:
+  int m_presetRate = 0;
+  int m_presetBits = 0;
+  int m_presetChannels = 0;
 };
 
 class CWaveIO : public CAudio {
-public:
-    CWaveIO();
-    ~CWaveIO() override;
-    CWaveIO(const CWaveIO&) = delete;
-    CWaveIO& operator=(const CWaveIO&) = delete;
+ public:
+  CWaveIO();
+  ~CWaveIO() override;
+  CWaveIO(const CWaveIO&) = delete;
+  CWaveIO& operator=(const CWaveIO&) = delete;
 
-    // Starts capture from device `deviceId` in the preset format; non-zero on success.
-    virtual int StartInput(int reserved, int deviceId, int reserved2, int reserved3);
-    // Opens a sound file for reading; non-zero on success.
-    virtual int OpenInputFile(int reserved, const std::string& fileName, int option);
-    // Sets the buffer size in bytes for the next start or open; 0 on failure.
-    virtual int SetupBuffer(int bytes);
-    // Stops capture and closes the file; blocked readers return.
-    virtual int Close();
-    // Free bytes of the input buffer and of the (unused) second buffer.
-    virtual uint32_t GetFreeBufferSpace();
-    virtual uint32_t GetFreeBufferSpace2();
-    // Up to `count` frames, every channel interleaved (dest may be null).
-    virtual int ReadRaw(float* dest, int count, int blocking);
-    // Up to `count` samples of one channel; *format receives WAVEIO_FORMAT_FLOAT.
-    virtual int ReadChannel(float* dest, int channel, int count, int* format, int blocking);
-    // Advances the read position by `count` frames.
-    virtual int ReleaseSamples(int count);
-    virtual int StopTelephoneInput();
-    // No outputs are played: never busy.
-    virtual uint16_t IsOutputBusy(int output);
-    // Waits up to `milliseconds` (-1: no limit) for samples; WAVEIO_WAIT_...
-    virtual uint16_t WaitForData(int milliseconds);
+  // Starts capture from device `deviceId` in the preset format; non-zero on success.
+  virtual int StartInput(int reserved, int deviceId, int reserved2, int reserved3);
+  // Opens a sound file for reading; non-zero on success.
+  virtual int OpenInputFile(int reserved, const std::string& fileName, int option);
+  // Sets the buffer size in bytes for the next start or open; 0 on failure.
+  virtual int SetupBuffer(int bytes);
+  // Stops capture and closes the file; blocked readers return.
+  virtual int Close();
+  // Free bytes of the input buffer and of the (unused) second buffer.
+  virtual uint32_t GetFreeBufferSpace();
+  virtual uint32_t GetFreeBufferSpace2();
+  // Up to `count` frames, every channel interleaved (dest may be null).
+  virtual int ReadRaw(float* dest, int count, int blocking);
+  // Up to `count` samples of one channel; *format receives WAVEIO_FORMAT_FLOAT.
+  virtual int ReadChannel(float* dest, int channel, int count, int* format, int blocking);
+  // Advances the read position by `count` frames.
+  virtual int ReleaseSamples(int count);
+  virtual int StopTelephoneInput();
+  // No outputs are played: never busy.
+  virtual uint16_t IsOutputBusy(int output);
+  // Waits up to `milliseconds` (-1: no limit) for samples; WAVEIO_WAIT_...
+  virtual uint16_t WaitForData(int milliseconds);
 
-    // The format of the open input (the file's own, or the device preset).
-    virtual int SampleRate() const;
-    virtual int BitsPerSample() const;
-    virtual int Channels() const;
-    // What the last failed operation said.
-    const std::string& LastError() const { return m_lastError; }
+  // The format of the open input (the file's own, or the device preset).
+  virtual int SampleRate() const;
+  virtual int BitsPerSample() const;
+  virtual int Channels() const;
+  // What the last failed operation said.
+  const std::string& LastError() const { return m_lastError; }
 
-private:
-    int64_t BytesPerFrame() const;
-    // Makes sure at least `frames` frames of the file are held from the read position.
-    void FillFromFile(int64_t frames);
-    int64_t ReadFile(float* dest, int channel, int64_t frames);
+ private:
+  int64_t BytesPerFrame() const;
+  // Makes sure at least `frames` frames of the file are held from the read position.
+  void FillFromFile(int64_t frames);
+  int64_t ReadFile(float* dest, int channel, int64_t frames);
 
-    int m_bufferBytes = 0;
-    std::string m_lastError;
-    // File input: frames read ahead from the read position on.
-    std::unique_ptr<SoundFileReader> m_file;
-    std::vector<float> m_fileFrames;  // interleaved
-    bool m_fileEnded = false;
-    // Device input.
-    // Atomic so that Close on another thread can release a blocked reader.
-    std::atomic<std::shared_ptr<WaveBuffer>> m_capture;
-    std::unique_ptr<DeviceCapture> m_device;
+  int m_bufferBytes = 0;
+  std::string m_lastError;
+  // File input: frames read ahead from the read position on.
+  std::unique_ptr<SoundFileReader> m_file;
+  std::vector<float> m_fileFrames;  // interleaved
+  bool m_fileEnded = false;
+  // Device input.
+  // Atomic so that Close on another thread can release a blocked reader.
+  std::atomic<std::shared_ptr<WaveBuffer>> m_capture;
+  std::unique_ptr<DeviceCapture> m_device;
 };
 
 // Makes the wave objects. Tests install a maker of their own objects.
 class CWaveIOFactory {
-public:
-    // A new object, or null when none can be made; `kind` is always 0.
-    CWaveIO* GetNewCWaveIO(int kind);
+ public:
+  // A new object, or null when none can be made; `kind` is always 0.
+  CWaveIO* GetNewCWaveIO(int kind);
 };
 
 using WaveIOMaker = std::function<CWaveIO*()>;

@@ -20,8 +20,8 @@ using simd::Ld;
 using simd::St;
 
 constexpr double kPi = 3.141592653589793;
-using window::kTwoPi;
 using window::kFourPi;
+using window::kTwoPi;
 
 spStatus CheckTaps(const double* taps, int32_t len, int32_t minLen) {
   if (taps == nullptr) return spErrNullPointer;
@@ -137,8 +137,10 @@ spStatus SP_V(spkFirWinBlackmanAlphaF64)(double* taps, int32_t len, double alpha
   // needs 4 for its alpha.
   if (const spStatus st = CheckTaps(taps, len, 3); st != spOk) return st;
 #if SP_SET_INDEX >= SP_SET_SSE2
-  if (len / 2 <= kTwoLaneThreeTermMaxPairs) ThreeTermTwoLanes(taps, len, alpha);
-  else ThreeTermScalar(taps, len, alpha);
+  if (len / 2 <= kTwoLaneThreeTermMaxPairs)
+    ThreeTermTwoLanes(taps, len, alpha);
+  else
+    ThreeTermScalar(taps, len, alpha);
 #else
   ThreeTermRotation(taps, len, alpha);
 #endif

@@ -41,8 +41,10 @@ spStatus CheckDesign(Band band, double relFreq, const double* taps, int32_t len)
 // m - (j + 1); kept below 2 pi where rounding would reach it.
 double StartPhase(Band band, bool oddLen, double f) {
   double phase;
-  if (band == Band::kLow) phase = oddLen ? (f < 0.25 ? kTwoPi * (f + 0.75) : kTwoPi * (f - 0.25)) : kPi * (1.5 + f);
-  else phase = oddLen ? kTwoPi * (0.25 + f) : kPi * f;
+  if (band == Band::kLow)
+    phase = oddLen ? (f < 0.25 ? kTwoPi * (f + 0.75) : kTwoPi * (f - 0.25)) : kPi * (1.5 + f);
+  else
+    phase = oddLen ? kTwoPi * (0.25 + f) : kPi * f;
   return phase >= kTwoPi ? phase - kTwoPi : phase;
 }
 
@@ -120,13 +122,11 @@ spStatus Design(Band band, double relFreq, double* taps, int32_t len, int32_t wi
 
 }  // namespace
 
-spStatus SP_V(spFirLowpassTapsF64)(double relFreq, double* taps, int32_t len, int32_t windowKind,
-                                   int32_t normalize) {
+spStatus SP_V(spFirLowpassTapsF64)(double relFreq, double* taps, int32_t len, int32_t windowKind, int32_t normalize) {
   return Design(Band::kLow, relFreq, taps, len, windowKind, normalize);
 }
 
-spStatus SP_V(spFirHighpassTapsF64)(double relFreq, double* taps, int32_t len, int32_t windowKind,
-                                    int32_t normalize) {
+spStatus SP_V(spFirHighpassTapsF64)(double relFreq, double* taps, int32_t len, int32_t windowKind, int32_t normalize) {
   return Design(Band::kHigh, relFreq, taps, len, windowKind, normalize);
 }
 

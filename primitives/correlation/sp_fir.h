@@ -26,22 +26,22 @@
 #include "primitives/frame/entries.h"
 #include "primitives/frame/sp_status.h"
 
-#define SP_FIR_DESIGN_ENTRIES(X)                                                                                 \
+#define SP_FIR_DESIGN_ENTRIES(X)                                                                                       \
   X(spStatus, spFirLowpassTapsF64, (double relFreq, double* taps, int32_t len, int32_t windowKind, int32_t normalize), \
-    (relFreq, taps, len, windowKind, normalize))                                                                  \
-  X(spStatus, spFirHighpassTapsF64,                                                                               \
-    (double relFreq, double* taps, int32_t len, int32_t windowKind, int32_t normalize),                           \
+    (relFreq, taps, len, windowKind, normalize))                                                                       \
+  X(spStatus, spFirHighpassTapsF64,                                                                                    \
+    (double relFreq, double* taps, int32_t len, int32_t windowKind, int32_t normalize),                                \
     (relFreq, taps, len, windowKind, normalize))
 SP_DECLARE_ENTRIES(SP_FIR_DESIGN_ENTRIES)
 
-#define SP_FIR_FILTER_ENTRIES(X)                                                                                  \
-  X(spStatus, spFirF32,                                                                                           \
-    (const float* src, float* dst, int32_t len, const double* taps, int32_t tapsLen, float* delayLine,            \
-     int32_t* delayIndex),                                                                                        \
-    (src, dst, len, taps, tapsLen, delayLine, delayIndex))                                                        \
-  X(spStatus, spFirF64,                                                                                           \
-    (const double* src, double* dst, int32_t len, const double* taps, int32_t tapsLen, double* delayLine,         \
-     int32_t* delayIndex),                                                                                        \
+#define SP_FIR_FILTER_ENTRIES(X)                                                                          \
+  X(spStatus, spFirF32,                                                                                   \
+    (const float* src, float* dst, int32_t len, const double* taps, int32_t tapsLen, float* delayLine,    \
+     int32_t* delayIndex),                                                                                \
+    (src, dst, len, taps, tapsLen, delayLine, delayIndex))                                                \
+  X(spStatus, spFirF64,                                                                                   \
+    (const double* src, double* dst, int32_t len, const double* taps, int32_t tapsLen, double* delayLine, \
+     int32_t* delayIndex),                                                                                \
     (src, dst, len, taps, tapsLen, delayLine, delayIndex))
 SP_DECLARE_ENTRIES(SP_FIR_FILTER_ENTRIES)
 

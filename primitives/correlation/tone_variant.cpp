@@ -54,7 +54,7 @@ void PlainTone(double* y, int64_t len, double magnitude, double w, double phi0) 
   if (len == 3) return;
   const double y3 = twoC * y2 - y1;
   St(y + 3, y3);
-  const double a = twoC * twoC - 2.0;  // 2 cos 2w
+  const double a = twoC * twoC - 2.0;         // 2 cos 2w
   double e2 = y0, e1 = y2, o2 = y1, o1 = y3;  // y[n-4], y[n-2], y[n-3], y[n-1]
   const int64_t evenEnd = len & ~int64_t{1};
   for (int64_t n = 4; n < evenEnd; n += 2) {
@@ -139,8 +139,7 @@ void BlockTone(double* y, int64_t len, double magnitude, double w, double phi0) 
 
 }  // namespace
 
-spStatus SP_V(spkToneCosF64)(double* dst, int32_t len, double magnitude, double relFreq, double* phase,
-                             int32_t hint) {
+spStatus SP_V(spkToneCosF64)(double* dst, int32_t len, double magnitude, double relFreq, double* phase, int32_t hint) {
   if (const spStatus st = CheckTone(dst, len, magnitude, relFreq, phase); st != spOk) return st;
   const double phi0 = *phase;
   const double w = relFreq * kTwoPi;

@@ -127,8 +127,7 @@ void BitRevCopyBlocks(const T* s, T* d, int64_t points, const int32_t* index) {
   for (int64_t i = 0; i < points / 16; ++i) {
     const int64_t j = index[i] / 8;
     for (int64_t q = 0; q < 4; ++q)
-      for (int64_t r = 0; r < 4; ++r)
-        MovePoint(s, d, q * quarter + 4 * i + r, kRev2[r] * quarter + 4 * j + kRev2[q]);
+      for (int64_t r = 0; r < 4; ++r) MovePoint(s, d, q * quarter + 4 * i + r, kRev2[r] * quarter + 4 * j + kRev2[q]);
   }
 }
 

@@ -82,8 +82,7 @@ void RadixPassesGeneric(T* d, int64_t points, const T* table) {
       Butterfly4<kInverse>(x, 0, span, LoadCx(x, 0), LoadCx(x, span), LoadCx(x, 2 * span), LoadCx(x, 3 * span));
       for (int64_t k = 1; k < span; ++k) {
         const T* w = table + 6 * step * k;
-        const Cx w1 = Tw<kInverse>({w[0], w[1]}), w2 = Tw<kInverse>({w[2], w[3]}),
-                 w3 = Tw<kInverse>({w[4], w[5]});
+        const Cx w1 = Tw<kInverse>({w[0], w[1]}), w2 = Tw<kInverse>({w[2], w[3]}), w3 = Tw<kInverse>({w[4], w[5]});
         // The second quarter holds the inputs = 2 mod 4, the third those = 1.
         Butterfly4<kInverse>(x, k, span, LoadCx(x, k), LoadCx(x, k + span) * w2, LoadCx(x, k + 2 * span) * w1,
                              LoadCx(x, k + 3 * span) * w3);

@@ -41,8 +41,10 @@ enum class Negation { SignFlip, FromZero };
 
 template <Negation kNeg, class T>
 inline T Negated(T x) {
-  if constexpr (kNeg == Negation::FromZero) return T(0) - x;
-  else return -x;
+  if constexpr (kNeg == Negation::FromZero)
+    return T(0) - x;
+  else
+    return -x;
 }
 
 // W^a = e^(-2 pi j a / M) for 0 <= a <= 3M/4 (M = 2^m) into out[0] (real)

@@ -13,8 +13,10 @@ namespace {
 
 template <class T>
 inline T Conjugated(T im) {
-  if constexpr (SP_SET_INDEX == SP_SET_SSE && sizeof(T) == sizeof(float)) return T(0) - im;
-  else return -im;
+  if constexpr (SP_SET_INDEX == SP_SET_SSE && sizeof(T) == sizeof(float))
+    return T(0) - im;
+  else
+    return -im;
 }
 
 // dst[0], for even n dst[n/2], then k from c down to 1: dst[k] and its

@@ -51,7 +51,9 @@ struct SpecLayout {
 };
 
 template <class Plan>
-inline constexpr bool kHasLargePlan = requires { Plan::LargePlanBytes(0); };
+inline constexpr bool kHasLargePlan = requires {
+  Plan::LargePlanBytes(0);
+};
 
 // True when the complex order runs the set's large-size plan.
 template <class Plan>
@@ -70,8 +72,10 @@ SpecLayout SpecLayoutOf(int32_t order) {
   const int32_t m = order - 1;
   layout.bitReversal = layout.block.Reserve(BitRevTableEntries(m), sizeof(int32_t));
   if constexpr (kHasLargePlan<Plan>) {
-    if (UsesLargePlan<Plan>(m)) layout.twiddles = layout.block.Reserve(Plan::LargePlanBytes(m), 1);
-    else layout.twiddles = layout.block.Reserve(2 * (Pow2(m) + 1), sizeof(T));
+    if (UsesLargePlan<Plan>(m))
+      layout.twiddles = layout.block.Reserve(Plan::LargePlanBytes(m), 1);
+    else
+      layout.twiddles = layout.block.Reserve(2 * (Pow2(m) + 1), sizeof(T));
   } else {
     layout.twiddles = layout.block.Reserve(2 * (Pow2(m) + 1), sizeof(T));
   }
@@ -124,9 +128,7 @@ spStatus InitSpec(REALFFTSPEC** out, int32_t order, int32_t scaleFlag, int32_t h
       spec->inverseScaled = 1;
       spec->scale = static_cast<T>(1.0 / n);
       break;
-    default:
-      ReleaseSpec(spec);
-      return spErrFftScaleFlag;
+    default: ReleaseSpec(spec); return spErrFftScaleFlag;
   }
 
   if (order > kSmallOrders) {
@@ -213,8 +215,10 @@ spStatus ForwardReal(const T* src, T* dst, REALFFTSPEC* spec, uint8_t* work) {
   const int32_t order = spec->order;
   const int64_t n = Pow2(order);
   if (order <= kSmallOrders) {
-    if (spec->forwardScaled) engine->small->fwdScaled[order](src, dst, ScaleOf<T>(*spec));
-    else engine->small->fwd[order](src, dst);
+    if (spec->forwardScaled)
+      engine->small->fwdScaled[order](src, dst, ScaleOf<T>(*spec));
+    else
+      engine->small->fwd[order](src, dst);
   } else {
     Scratch scratch(*spec, work);
     if (scratch.Failed()) return spErrNoMemory;
@@ -252,8 +256,10 @@ spStatus InverseReal(const T* src, T* dst, REALFFTSPEC* spec, uint8_t* work) {
       dst[1] = nyquist;
     }
     dst[0] = src[0];
-    if (spec->inverseScaled) engine->small->invScaled[order](dst, dst, ScaleOf<T>(*spec));
-    else engine->small->inv[order](dst, dst);
+    if (spec->inverseScaled)
+      engine->small->invScaled[order](dst, dst, ScaleOf<T>(*spec));
+    else
+      engine->small->inv[order](dst, dst);
     return spOk;
   }
   Scratch scratch(*spec, work);
@@ -272,8 +278,10 @@ spStatus InverseReal(const T* src, T* dst, REALFFTSPEC* spec, uint8_t* work) {
 template <class Plan>
 bool PlainComplexForward(const REALFFTSPEC& spec, const typename Plan::T* src, typename Plan::T* dst, void*) {
   const int64_t points = Pow2(spec.order - 1);
-  if (src == dst) Plan::BitRevInPlace(dst, points, spec.bitReversal);
-  else Plan::BitRevCopy(src, dst, points, spec.bitReversal);
+  if (src == dst)
+    Plan::BitRevInPlace(dst, points, spec.bitReversal);
+  else
+    Plan::BitRevCopy(src, dst, points, spec.bitReversal);
   RadixPassesGeneric<false>(dst, points, static_cast<const typename Plan::T*>(spec.twiddles));
   return false;
 }

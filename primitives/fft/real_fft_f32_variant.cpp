@@ -21,11 +21,11 @@
 namespace SP_SET_NS {
 namespace {
 
-constexpr fft32::LargePlanShape kLargeShape = {
-    SP_SET_INDEX <= SP_SET_SSE    ? fft32::kLargeSplitGeneric
-    : SP_SET_INDEX == SP_SET_SSE2 ? fft32::kLargeSplitSse2
-                                  : fft32::kLargeSplitSse3,
-    fft32::kPlainLimit, SP_SET_INDEX >= SP_SET_SSE2, SP_SET_INDEX == SP_SET_SSE};
+constexpr fft32::LargePlanShape kLargeShape = {SP_SET_INDEX <= SP_SET_SSE    ? fft32::kLargeSplitGeneric
+                                               : SP_SET_INDEX == SP_SET_SSE2 ? fft32::kLargeSplitSse2
+                                                                             : fft32::kLargeSplitSse3,
+                                               fft32::kPlainLimit, SP_SET_INDEX >= SP_SET_SSE2,
+                                               SP_SET_INDEX == SP_SET_SSE};
 
 struct TableBuilders {
   static float* Twiddles(int32_t m, const float* sine, int32_t order, float* table) {

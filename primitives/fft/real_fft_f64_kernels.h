@@ -83,14 +83,10 @@ void SP_V(spkFftLargeColumnKernelInvC64)(double* data, int32_t n, const double* 
 void SP_V(spkFftLargeGatherC64)(const double* src, double* dst, int64_t stride, int32_t rows, int32_t cols);
 void SP_V(spkFftLargeScatterC64)(double* dst, const double* src, int64_t stride, int32_t rows, int32_t cols,
                                  int32_t mode);
-void SP_V(spkFftLargeTwiddleR4FwdC64)(const double* src, double* dst, int64_t q, int64_t groups,
-                                      const double* table);
-void SP_V(spkFftLargeTwiddleR4InvC64)(const double* src, double* dst, int64_t q, int64_t groups,
-                                      const double* table);
-void SP_V(spkFftLargeTwiddleR2FwdC64)(const double* src, double* dst, int64_t h, int64_t groups,
-                                      const double* table);
-void SP_V(spkFftLargeTwiddleR2InvC64)(const double* src, double* dst, int64_t h, int64_t groups,
-                                      const double* table);
+void SP_V(spkFftLargeTwiddleR4FwdC64)(const double* src, double* dst, int64_t q, int64_t groups, const double* table);
+void SP_V(spkFftLargeTwiddleR4InvC64)(const double* src, double* dst, int64_t q, int64_t groups, const double* table);
+void SP_V(spkFftLargeTwiddleR2FwdC64)(const double* src, double* dst, int64_t h, int64_t groups, const double* table);
+void SP_V(spkFftLargeTwiddleR2InvC64)(const double* src, double* dst, int64_t h, int64_t groups, const double* table);
 #endif
 
 }  // namespace SP_SET_NS

@@ -78,8 +78,10 @@ bool ComplexForward(const REALFFTSPEC& spec, const double* src, double* dst, voi
   const int32_t m = spec.order - 1;
   auto* area = static_cast<double*>(work);
   if (m > kPlainLimit) {
-    if (src == dst) SP_V(spkFftBitRevInPlaceC64)(dst, HalfPoints(spec), spec.bitReversal);
-    else SP_V(spkFftBitRevCopyC64)(src, dst, HalfPoints(spec), spec.bitReversal);
+    if (src == dst)
+      SP_V(spkFftBitRevInPlaceC64)(dst, HalfPoints(spec), spec.bitReversal);
+    else
+      SP_V(spkFftBitRevCopyC64)(src, dst, HalfPoints(spec), spec.bitReversal);
     SP_V(spkFftLargeFwdC64)(&spec, dst, m, area);
     return true;
   }
@@ -243,20 +245,16 @@ void SP_V(spkFftLargeScatterC64)(double* dst, const double* src, int64_t stride,
                                  int32_t mode) {
   fftk::lanes::ScatterBlock(dst, src, stride, rows, cols, mode == 1);
 }
-void SP_V(spkFftLargeTwiddleR4FwdC64)(const double* src, double* dst, int64_t q, int64_t groups,
-                                      const double* table) {
+void SP_V(spkFftLargeTwiddleR4FwdC64)(const double* src, double* dst, int64_t q, int64_t groups, const double* table) {
   fftk::lanes::TwiddlePassR4<false>(src, dst, q, groups, table);
 }
-void SP_V(spkFftLargeTwiddleR4InvC64)(const double* src, double* dst, int64_t q, int64_t groups,
-                                      const double* table) {
+void SP_V(spkFftLargeTwiddleR4InvC64)(const double* src, double* dst, int64_t q, int64_t groups, const double* table) {
   fftk::lanes::TwiddlePassR4<true>(src, dst, q, groups, table);
 }
-void SP_V(spkFftLargeTwiddleR2FwdC64)(const double* src, double* dst, int64_t h, int64_t groups,
-                                      const double* table) {
+void SP_V(spkFftLargeTwiddleR2FwdC64)(const double* src, double* dst, int64_t h, int64_t groups, const double* table) {
   fftk::lanes::TwiddlePassR2<false>(src, dst, h, groups, table);
 }
-void SP_V(spkFftLargeTwiddleR2InvC64)(const double* src, double* dst, int64_t h, int64_t groups,
-                                      const double* table) {
+void SP_V(spkFftLargeTwiddleR2InvC64)(const double* src, double* dst, int64_t h, int64_t groups, const double* table) {
   fftk::lanes::TwiddlePassR2<true>(src, dst, h, groups, table);
 }
 #endif

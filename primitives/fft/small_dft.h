@@ -23,14 +23,12 @@ using spkSmallDftFnF32 = void (*)(const float* src, float* dst);
 using spkSmallDftScaledFnF32 = void (*)(const float* src, float* dst, float scale);
 using spkSmallDftFnF64 = void (*)(const double* src, double* dst);
 using spkSmallDftScaledFnF64 = void (*)(const double* src, double* dst, double scale);
-using spkSmallDftSplitFnF32 = void (*)(const float* srcRe, const float* srcIm, float* dstRe,
-                                       float* dstIm);
-using spkSmallDftSplitScaledFnF32 = void (*)(const float* srcRe, const float* srcIm,
-                                             float* dstRe, float* dstIm, float scale);
-using spkSmallDftSplitFnF64 = void (*)(const double* srcRe, const double* srcIm, double* dstRe,
-                                       double* dstIm);
-using spkSmallDftSplitScaledFnF64 = void (*)(const double* srcRe, const double* srcIm,
-                                             double* dstRe, double* dstIm, double scale);
+using spkSmallDftSplitFnF32 = void (*)(const float* srcRe, const float* srcIm, float* dstRe, float* dstIm);
+using spkSmallDftSplitScaledFnF32 = void (*)(const float* srcRe, const float* srcIm, float* dstRe, float* dstIm,
+                                             float scale);
+using spkSmallDftSplitFnF64 = void (*)(const double* srcRe, const double* srcIm, double* dstRe, double* dstIm);
+using spkSmallDftSplitScaledFnF64 = void (*)(const double* srcRe, const double* srcIm, double* dstRe, double* dstIm,
+                                             double scale);
 
 // The twelve members of one group in their fixed order.
 template <class Fn, class ScaledFn>

@@ -30,8 +30,10 @@ struct Consts<double> {
 // A first-stage value, times the scale in the scaled members only.
 template <bool kScaled>
 inline Work First(Work v, Work s) {
-  if constexpr (kScaled) return v * s;
-  else return v;
+  if constexpr (kScaled)
+    return v * s;
+  else
+    return v;
 }
 
 // A value kept in a variable of the element type.

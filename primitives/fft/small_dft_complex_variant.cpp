@@ -72,8 +72,10 @@ struct SplitArrays {
 template <bool kScaled, class Io>
 inline void Cplx1(const Io& io, Work s) {
   // The plain copy moves the values untouched (a signalling NaN stays one).
-  if constexpr (kScaled) io.Store(0, FirstC<true>(io.Load(0), s));
-  else io.CopyPoint(0);
+  if constexpr (kScaled)
+    io.Store(0, FirstC<true>(io.Load(0), s));
+  else
+    io.CopyPoint(0);
 }
 
 template <bool kScaled, class Io>
@@ -157,8 +159,8 @@ inline void Cplx8(const Io& io, Work s) {
 
 // Interleaved members: (src, dst[, scale]). The last macro argument names
 // the kernel instance (it may hold commas).
-#define SPK_DEFINE_CPLX(Name, E, T, ...)                          \
-  void SP_V(spkSmallDftCplx##Name##E)(const T* src, T* dst) {     \
+#define SPK_DEFINE_CPLX(Name, E, T, ...)                              \
+  void SP_V(spkSmallDftCplx##Name##E)(const T* src, T* dst) {         \
     small_dft::__VA_ARGS__(small_dft::Interleaved<T>{src, dst}, 1.0); \
   }
 
@@ -168,30 +170,29 @@ inline void Cplx8(const Io& io, Work s) {
   }
 
 // Split members: (srcRe, srcIm, dstRe, dstIm[, scale]).
-#define SPK_DEFINE_SPLIT(Name, E, T, ...)                                                   \
+#define SPK_DEFINE_SPLIT(Name, E, T, ...)                                                    \
   void SP_V(spkSmallDftSplit##Name##E)(const T* srcRe, const T* srcIm, T* dstRe, T* dstIm) { \
-    small_dft::__VA_ARGS__(small_dft::SplitArrays<T>{srcRe, srcIm, dstRe, dstIm}, 1.0);     \
+    small_dft::__VA_ARGS__(small_dft::SplitArrays<T>{srcRe, srcIm, dstRe, dstIm}, 1.0);      \
   }
 
-#define SPK_DEFINE_SPLIT_SCALED(Name, E, T, ...)                                        \
-  void SP_V(spkSmallDftSplit##Name##Scaled##E)(const T* srcRe, const T* srcIm, T* dstRe, \
-                                               T* dstIm, T scale) {                     \
-    small_dft::__VA_ARGS__(small_dft::SplitArrays<T>{srcRe, srcIm, dstRe, dstIm}, scale); \
+#define SPK_DEFINE_SPLIT_SCALED(Name, E, T, ...)                                                              \
+  void SP_V(spkSmallDftSplit##Name##Scaled##E)(const T* srcRe, const T* srcIm, T* dstRe, T* dstIm, T scale) { \
+    small_dft::__VA_ARGS__(small_dft::SplitArrays<T>{srcRe, srcIm, dstRe, dstIm}, scale);                     \
   }
 
 // The twelve members of one layout and precision.
-#define SPK_DEFINE_LAYOUT(DEF, DEF_SCALED, E, T)   \
-  DEF(1, E, T, Cplx1<false>)                       \
-  DEF_SCALED(1, E, T, Cplx1<true>)                 \
-  DEF(2, E, T, Cplx2<false>)                       \
-  DEF_SCALED(2, E, T, Cplx2<true>)                 \
-  DEF(Fwd4, E, T, Cplx4<false, true>)              \
-  DEF(Inv4, E, T, Cplx4<false, false>)             \
-  DEF_SCALED(Fwd4, E, T, Cplx4<true, true>)        \
-  DEF_SCALED(Inv4, E, T, Cplx4<true, false>)       \
-  DEF(Fwd8, E, T, Cplx8<T, false, true>)           \
-  DEF(Inv8, E, T, Cplx8<T, false, false>)          \
-  DEF_SCALED(Fwd8, E, T, Cplx8<T, true, true>)     \
+#define SPK_DEFINE_LAYOUT(DEF, DEF_SCALED, E, T) \
+  DEF(1, E, T, Cplx1<false>)                     \
+  DEF_SCALED(1, E, T, Cplx1<true>)               \
+  DEF(2, E, T, Cplx2<false>)                     \
+  DEF_SCALED(2, E, T, Cplx2<true>)               \
+  DEF(Fwd4, E, T, Cplx4<false, true>)            \
+  DEF(Inv4, E, T, Cplx4<false, false>)           \
+  DEF_SCALED(Fwd4, E, T, Cplx4<true, true>)      \
+  DEF_SCALED(Inv4, E, T, Cplx4<true, false>)     \
+  DEF(Fwd8, E, T, Cplx8<T, false, true>)         \
+  DEF(Inv8, E, T, Cplx8<T, false, false>)        \
+  DEF_SCALED(Fwd8, E, T, Cplx8<T, true, true>)   \
   DEF_SCALED(Inv8, E, T, Cplx8<T, true, false>)
 
 SPK_DEFINE_LAYOUT(SPK_DEFINE_CPLX, SPK_DEFINE_CPLX_SCALED, C32, float)

@@ -21,23 +21,14 @@
 
 namespace SP_SET_NS {
 
-SPK_SMALL_DFT_DECLARE_GROUP(Real, F32, (const float* src, float* dst),
-                            (const float* src, float* dst, float scale))
-SPK_SMALL_DFT_DECLARE_GROUP(Real, F64, (const double* src, double* dst),
-                            (const double* src, double* dst, double scale))
-SPK_SMALL_DFT_DECLARE_GROUP(Cplx, C32, (const float* src, float* dst),
-                            (const float* src, float* dst, float scale))
-SPK_SMALL_DFT_DECLARE_GROUP(Cplx, C64, (const double* src, double* dst),
-                            (const double* src, double* dst, double scale))
-SPK_SMALL_DFT_DECLARE_GROUP(Split, F32,
-                            (const float* srcRe, const float* srcIm, float* dstRe, float* dstIm),
-                            (const float* srcRe, const float* srcIm, float* dstRe, float* dstIm,
-                             float scale))
-SPK_SMALL_DFT_DECLARE_GROUP(Split, F64,
-                            (const double* srcRe, const double* srcIm, double* dstRe,
-                             double* dstIm),
-                            (const double* srcRe, const double* srcIm, double* dstRe,
-                             double* dstIm, double scale))
+SPK_SMALL_DFT_DECLARE_GROUP(Real, F32, (const float* src, float* dst), (const float* src, float* dst, float scale))
+SPK_SMALL_DFT_DECLARE_GROUP(Real, F64, (const double* src, double* dst), (const double* src, double* dst, double scale))
+SPK_SMALL_DFT_DECLARE_GROUP(Cplx, C32, (const float* src, float* dst), (const float* src, float* dst, float scale))
+SPK_SMALL_DFT_DECLARE_GROUP(Cplx, C64, (const double* src, double* dst), (const double* src, double* dst, double scale))
+SPK_SMALL_DFT_DECLARE_GROUP(Split, F32, (const float* srcRe, const float* srcIm, float* dstRe, float* dstIm),
+                            (const float* srcRe, const float* srcIm, float* dstRe, float* dstIm, float scale))
+SPK_SMALL_DFT_DECLARE_GROUP(Split, F64, (const double* srcRe, const double* srcIm, double* dstRe, double* dstIm),
+                            (const double* srcRe, const double* srcIm, double* dstRe, double* dstIm, double scale))
 
 // This set's kernel set; the real transforms of this set index its real
 // tables by order.

@@ -11,8 +11,10 @@ namespace {
 
 template <class T, bool kScaled>
 inline void Real1(const T* x, T* y, Work s) {
-  if constexpr (kScaled) y[0] = static_cast<T>(Work(x[0]) * s);
-  else y[0] = x[0];
+  if constexpr (kScaled)
+    y[0] = static_cast<T>(Work(x[0]) * s);
+  else
+    y[0] = x[0];
 }
 
 template <class T, bool kScaled>
@@ -98,18 +100,16 @@ inline void RealInv8(const T* z, T* y, Work s) {
 }  // namespace
 }  // namespace small_dft
 
-#define SPK_DEFINE_REAL(Name, Kernel)                                                    \
-  void SP_V(spkSmallDft##Name##F32)(const float* src, float* dst) {                      \
-    small_dft::Kernel<float, false>(src, dst, 1.0);                                      \
-  }                                                                                      \
-  void SP_V(spkSmallDft##Name##ScaledF32)(const float* src, float* dst, float scale) {    \
-    small_dft::Kernel<float, true>(src, dst, scale);                                     \
-  }                                                                                      \
-  void SP_V(spkSmallDft##Name##F64)(const double* src, double* dst) {                    \
-    small_dft::Kernel<double, false>(src, dst, 1.0);                                     \
-  }                                                                                      \
-  void SP_V(spkSmallDft##Name##ScaledF64)(const double* src, double* dst, double scale) { \
-    small_dft::Kernel<double, true>(src, dst, scale);                                    \
+#define SPK_DEFINE_REAL(Name, Kernel)                                                                                 \
+  void SP_V(spkSmallDft##Name##F32)(const float* src, float* dst) { small_dft::Kernel<float, false>(src, dst, 1.0); } \
+  void SP_V(spkSmallDft##Name##ScaledF32)(const float* src, float* dst, float scale) {                                \
+    small_dft::Kernel<float, true>(src, dst, scale);                                                                  \
+  }                                                                                                                   \
+  void SP_V(spkSmallDft##Name##F64)(const double* src, double* dst) {                                                 \
+    small_dft::Kernel<double, false>(src, dst, 1.0);                                                                  \
+  }                                                                                                                   \
+  void SP_V(spkSmallDft##Name##ScaledF64)(const double* src, double* dst, double scale) {                             \
+    small_dft::Kernel<double, true>(src, dst, scale);                                                                 \
   }
 
 SPK_DEFINE_REAL(Real1, Real1)

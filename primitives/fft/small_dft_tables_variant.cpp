@@ -4,40 +4,38 @@
 
 namespace SP_SET_NS {
 
-#define SPK_GROUP(G, E)                                                                \
-  {                                                                                    \
-    &SP_V(spkSmallDft##G##1##E), &SP_V(spkSmallDft##G##1Scaled##E),                    \
-        &SP_V(spkSmallDft##G##2##E), &SP_V(spkSmallDft##G##2Scaled##E),                \
-        &SP_V(spkSmallDft##G##Fwd4##E), &SP_V(spkSmallDft##G##Inv4##E),                \
-        &SP_V(spkSmallDft##G##Fwd4Scaled##E), &SP_V(spkSmallDft##G##Inv4Scaled##E),    \
-        &SP_V(spkSmallDft##G##Fwd8##E), &SP_V(spkSmallDft##G##Inv8##E),                \
-        &SP_V(spkSmallDft##G##Fwd8Scaled##E), &SP_V(spkSmallDft##G##Inv8Scaled##E)     \
+#define SPK_GROUP(G, E)                                                                                             \
+  {                                                                                                                 \
+    &SP_V(spkSmallDft##G##1##E), &SP_V(spkSmallDft##G##1Scaled##E), &SP_V(spkSmallDft##G##2##E),                    \
+        &SP_V(spkSmallDft##G##2Scaled##E), &SP_V(spkSmallDft##G##Fwd4##E), &SP_V(spkSmallDft##G##Inv4##E),          \
+        &SP_V(spkSmallDft##G##Fwd4Scaled##E), &SP_V(spkSmallDft##G##Inv4Scaled##E), &SP_V(spkSmallDft##G##Fwd8##E), \
+        &SP_V(spkSmallDft##G##Inv8##E), &SP_V(spkSmallDft##G##Fwd8Scaled##E), &SP_V(spkSmallDft##G##Inv8Scaled##E)  \
   }
 
 // The 1- and 2-point members serve both directions.
-#define SPK_REAL_TABLES(E)                                                             \
-  {                                                                                    \
-    {&SP_V(spkSmallDftReal1##E), &SP_V(spkSmallDftReal2##E),                           \
-     &SP_V(spkSmallDftRealFwd4##E), &SP_V(spkSmallDftRealFwd8##E)},                    \
-        {&SP_V(spkSmallDftReal1Scaled##E), &SP_V(spkSmallDftReal2Scaled##E),           \
-         &SP_V(spkSmallDftRealFwd4Scaled##E), &SP_V(spkSmallDftRealFwd8Scaled##E)},    \
-        {&SP_V(spkSmallDftReal1##E), &SP_V(spkSmallDftReal2##E),                       \
-         &SP_V(spkSmallDftRealInv4##E), &SP_V(spkSmallDftRealInv8##E)},                \
-        {&SP_V(spkSmallDftReal1Scaled##E), &SP_V(spkSmallDftReal2Scaled##E),           \
-         &SP_V(spkSmallDftRealInv4Scaled##E), &SP_V(spkSmallDftRealInv8Scaled##E)}     \
+#define SPK_REAL_TABLES(E)                                                                                        \
+  {                                                                                                               \
+    {&SP_V(spkSmallDftReal1##E), &SP_V(spkSmallDftReal2##E), &SP_V(spkSmallDftRealFwd4##E),                       \
+     &SP_V(spkSmallDftRealFwd8##E)},                                                                              \
+        {&SP_V(spkSmallDftReal1Scaled##E), &SP_V(spkSmallDftReal2Scaled##E), &SP_V(spkSmallDftRealFwd4Scaled##E), \
+         &SP_V(spkSmallDftRealFwd8Scaled##E)},                                                                    \
+        {&SP_V(spkSmallDftReal1##E), &SP_V(spkSmallDftReal2##E), &SP_V(spkSmallDftRealInv4##E),                   \
+         &SP_V(spkSmallDftRealInv8##E)},                                                                          \
+    {                                                                                                             \
+      &SP_V(spkSmallDftReal1Scaled##E), &SP_V(spkSmallDftReal2Scaled##E), &SP_V(spkSmallDftRealInv4Scaled##E),    \
+          &SP_V(spkSmallDftRealInv8Scaled##E)                                                                     \
+    }                                                                                                             \
   }
 
 constinit const spkSmallDftKernelSet SP_V(spkSmallDftKernels) = {
-    SPK_REAL_TABLES(F32), SPK_REAL_TABLES(F64), SPK_GROUP(Real, F32), SPK_GROUP(Real, F64),
+    SPK_REAL_TABLES(F32), SPK_REAL_TABLES(F64), SPK_GROUP(Real, F32),  SPK_GROUP(Real, F64),
     SPK_GROUP(Cplx, C32), SPK_GROUP(Cplx, C64), SPK_GROUP(Split, F32), SPK_GROUP(Split, F64),
 };
 
-constinit const spkSmallDftFnF32 (&SP_V(spkSmallDftRealFwdTable))[4] =
-    SP_V(spkSmallDftKernels).realTablesF32.fwd;
+constinit const spkSmallDftFnF32 (&SP_V(spkSmallDftRealFwdTable))[4] = SP_V(spkSmallDftKernels).realTablesF32.fwd;
 constinit const spkSmallDftScaledFnF32 (&SP_V(spkSmallDftRealFwdScaledTable))[4] =
     SP_V(spkSmallDftKernels).realTablesF32.fwdScaled;
-constinit const spkSmallDftFnF32 (&SP_V(spkSmallDftRealInvTable))[4] =
-    SP_V(spkSmallDftKernels).realTablesF32.inv;
+constinit const spkSmallDftFnF32 (&SP_V(spkSmallDftRealInvTable))[4] = SP_V(spkSmallDftKernels).realTablesF32.inv;
 constinit const spkSmallDftScaledFnF32 (&SP_V(spkSmallDftRealInvScaledTable))[4] =
     SP_V(spkSmallDftKernels).realTablesF32.invScaled;
 

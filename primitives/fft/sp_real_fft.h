@@ -39,23 +39,23 @@ enum : int32_t {
 // owned by the spec; table pointers point into it and are null where the
 // building set needs no such table (every table for orders 0 to 3).
 struct REALFFTSPEC {
-  int32_t kind;           // kRealFftKindF32 / F64 while live, 0 after release
-  int32_t order;          // N = 2^order
-  int32_t forwardScaled;  // 1: the forward result is multiplied by scale
-  int32_t inverseScaled;  // 1: the inverse result is multiplied by scale
-  double scale;           // 1/N, 1/sqrt(N) or 0; a float value in a float spec
-  int32_t hint;           // the caller's hint, stored and never read
-  int32_t owned;          // 1: release frees the block
-  int64_t workBytes;      // scratch a transform needs (0: none)
-  int32_t* bitReversal;   // swap list or index table of the complex order
-  void* twiddles;         // plain twiddles, or the large-size plan's tables
+  int32_t kind;              // kRealFftKindF32 / F64 while live, 0 after release
+  int32_t order;             // N = 2^order
+  int32_t forwardScaled;     // 1: the forward result is multiplied by scale
+  int32_t inverseScaled;     // 1: the inverse result is multiplied by scale
+  double scale;              // 1/N, 1/sqrt(N) or 0; a float value in a float spec
+  int32_t hint;              // the caller's hint, stored and never read
+  int32_t owned;             // 1: release frees the block
+  int64_t workBytes;         // scratch a transform needs (0: none)
+  int32_t* bitReversal;      // swap list or index table of the complex order
+  void* twiddles;            // plain twiddles, or the large-size plan's tables
   void* subsampledTwiddles;  // large-size plan
   void* reserved;
-  void* splitForward;     // N/4 complex values
-  void* splitInverse;     // N/4 complex values
-  void* rowTwiddles[3];   // large-size plan, per level
+  void* splitForward;    // N/4 complex values
+  void* splitInverse;    // N/4 complex values
+  void* rowTwiddles[3];  // large-size plan, per level
   void* multiplyTables[3];
-  spPlanOwner owner;      // the building set and its engine
+  spPlanOwner owner;  // the building set and its engine
 };
 
 // Builds a spec; *spec receives it only on success. -8 null out pointer,
@@ -63,18 +63,18 @@ struct REALFFTSPEC {
 // tables cannot be had), -16 a flag other than 1, 2, 4, 8.
 // spRealFftFreeF32: -8 null, -17 not a live single-precision spec (nothing
 // changed).
-#define SP_REAL_FFT_F32_ENTRIES(X)                                                                              \
-  X(spStatus, spRealFftInitF32, (REALFFTSPEC * *spec, int32_t order, int32_t scaleFlag, int32_t hint),          \
-    (spec, order, scaleFlag, hint))                                                                           \
-  X(spStatus, spRealFftFreeF32, (REALFFTSPEC * spec), (spec))                                                  \
-  X(spStatus, spRealFftFwdF32, (const float* src, float* dst, REALFFTSPEC* spec, uint8_t* work),              \
-    (src, dst, spec, work))                                                                                   \
-  X(spStatus, spRealFftInvF32, (const float* src, float* dst, REALFFTSPEC* spec, uint8_t* work),              \
-    (src, dst, spec, work))
+#define SP_REAL_FFT_F32_ENTRIES(X)                                                                     \
+  X(spStatus, spRealFftInitF32, (REALFFTSPEC * *spec, int32_t order, int32_t scaleFlag, int32_t hint), \
+    (spec, order, scaleFlag, hint))                                                                    \
+  X(spStatus, spRealFftFreeF32, (REALFFTSPEC * spec), (spec))                                          \
+  X(spStatus, spRealFftFwdF32, (const float* src, float* dst, REALFFTSPEC* spec, uint8_t* work),       \
+    (src, dst, spec, work))                                                                            \
+  X(spStatus, spRealFftInvF32, (const float* src, float* dst, REALFFTSPEC* spec, uint8_t* work), (src, dst, spec, work))
 SP_DECLARE_ENTRIES(SP_REAL_FFT_F32_ENTRIES)
 
 // Expands floor(n/2) + 1 complex values X0 .. X(n/2) (a packed half spectrum
 // for even n) into all n complex values by X(n-k) = conj(Xk); any n >= 1.
 // -8 null pointer, then -6 n below 1. src may be dst when it has room for n.
-#define SP_HALF_SPEC_F32_ENTRIES(X) X(spStatus, spHalfSpecToC32, (const float* src, float* dst, int32_t n), (src, dst, n))
+#define SP_HALF_SPEC_F32_ENTRIES(X) \
+  X(spStatus, spHalfSpecToC32, (const float* src, float* dst, int32_t n), (src, dst, n))
 SP_DECLARE_ENTRIES(SP_HALF_SPEC_F32_ENTRIES)

@@ -47,8 +47,10 @@ inline spStatus CheckThat(bool holds, spStatus failure) { return holds ? spOk : 
 template <class... S>
 inline spStatus FirstFailure(spStatus first, S... rest) {
   if (first != spOk) return first;
-  if constexpr (sizeof...(rest) > 0) return FirstFailure(rest...);
-  else return spOk;
+  if constexpr (sizeof...(rest) > 0)
+    return FirstFailure(rest...);
+  else
+    return spOk;
 }
 
 }  // namespace SP_SET_NS

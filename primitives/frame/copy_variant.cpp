@@ -27,7 +27,9 @@ void* spkCopyBytes_Generic(const void* src, void* dst, int64_t bytes) {
   if (StringMoveSuits(s, d, bytes)) {
     const int64_t words = bytes / 4;
     StringMoveWords(s, d, words);
-    s += 4 * words; d += 4 * words; bytes -= 4 * words;
+    s += 4 * words;
+    d += 4 * words;
+    bytes -= 4 * words;
   }
   for (; bytes >= 32; bytes -= 32, s += 32, d += 32)
     for (int w = 0; w < 32; w += 4) Move<4>(s + w, d + w);
@@ -63,7 +65,9 @@ void* spkCopyBytesStream_Sse(const void* src, void* dst, int64_t bytes) {
     const int64_t advance = BytesTo16(d);
     if (advance != 0) {  // the first 16 bytes, then on from dst's boundary
       StoreBytesU(d, LoadBytesU(s));
-      s += advance; d += advance; bytes -= advance;
+      s += advance;
+      d += advance;
+      bytes -= advance;
     }
     for (; bytes >= 64; bytes -= 64, s += 64, d += 64) Move64<LoadBytesU, StreamBytes>(s, d);
   }
@@ -99,7 +103,9 @@ void* spkCopyBytesLarge_Sse(const void* src, void* dst, int64_t bytes) {
   const int64_t toPage = static_cast<int64_t>((kPage - (AddressOf(s) & (kPage - 1))) & (kPage - 1));
   if (toPage != 0) {
     spkCopyBytesStream_Sse(s, d, toPage);
-    s += toPage; d += toPage; bytes -= toPage;
+    s += toPage;
+    d += toPage;
+    bytes -= toPage;
   }
   for (; bytes >= kPage; bytes -= kPage, s += kPage, d += kPage) {
     spkTouchPages_Sse(s, kPage);
@@ -132,7 +138,9 @@ void CopyStreaming(const uint8_t* s, uint8_t* d, int64_t bytes) {
     for (int64_t line = 0; line < chunk; line += 64) sink ^= *static_cast<const volatile uint8_t*>(s + line);
     static_cast<void>(sink);
     for (int64_t i = 0; i < chunk; i += 16) StreamBytes(d + i, LoadBytesU(s + i));
-    s += chunk; d += chunk; whole -= chunk;
+    s += chunk;
+    d += chunk;
+    whole -= chunk;
   }
   simd::StoreFence();
   CopyPieces(s, d, rest);
@@ -146,8 +154,10 @@ void CopyAscending(const uint8_t* s, uint8_t* d, int64_t bytes) {
     return;
   }
   for (; bytes >= 64; bytes -= 64, s += 64, d += 64) {
-    if constexpr (kAlignedSource) Move64<LoadBytes, StoreBytes>(s, d);
-    else Move64<LoadBytesU, StoreBytes>(s, d);
+    if constexpr (kAlignedSource)
+      Move64<LoadBytes, StoreBytes>(s, d);
+    else
+      Move64<LoadBytesU, StoreBytes>(s, d);
   }
   CopyPieces(s, d, bytes);
 }
@@ -157,18 +167,41 @@ void CopyAscending(const uint8_t* s, uint8_t* d, int64_t bytes) {
 void CopyDescendingAligned(const uint8_t* s, uint8_t* d, int64_t bytes) {
   const uint8_t* se = s + bytes;
   uint8_t* de = d + bytes;
-  if (bytes & 1) { se -= 1; de -= 1; *de = *se; }
-  if (bytes & 2) { se -= 2; de -= 2; Move<2>(se, de); }
-  if (bytes & 4) { se -= 4; de -= 4; Move<4>(se, de); }
-  if (bytes & 8) { se -= 8; de -= 8; Move<8>(se, de); }
-  if (bytes & 16) { se -= 16; de -= 16; StoreBytes(de, LoadBytes(se)); }
+  if (bytes & 1) {
+    se -= 1;
+    de -= 1;
+    *de = *se;
+  }
+  if (bytes & 2) {
+    se -= 2;
+    de -= 2;
+    Move<2>(se, de);
+  }
+  if (bytes & 4) {
+    se -= 4;
+    de -= 4;
+    Move<4>(se, de);
+  }
+  if (bytes & 8) {
+    se -= 8;
+    de -= 8;
+    Move<8>(se, de);
+  }
+  if (bytes & 16) {
+    se -= 16;
+    de -= 16;
+    StoreBytes(de, LoadBytes(se));
+  }
   if (bytes & 32) {
-    se -= 32; de -= 32;
+    se -= 32;
+    de -= 32;
     const f32x4 a = LoadBytes(se), b = LoadBytes(se + 16);
-    StoreBytes(de, a); StoreBytes(de + 16, b);
+    StoreBytes(de, a);
+    StoreBytes(de + 16, b);
   }
   for (int64_t steps = bytes / 64; steps > 0; --steps) {
-    se -= 64; de -= 64;
+    se -= 64;
+    de -= 64;
     Move64<LoadBytes, StoreBytes>(se, de);
   }
 }
@@ -187,7 +220,9 @@ void* SP_V(spkCopyBytes)(const void* src, void* dst, int64_t bytes) {
   if (!Aligned16(d)) {
     const int64_t advance = BytesTo16(d);
     StoreBytesU(d, LoadBytesU(s));
-    s += advance; d += advance; bytes -= advance;
+    s += advance;
+    d += advance;
+    bytes -= advance;
     destinationAdvanced = true;
     if (bytes < 64) {
       CopyPieces(s, d, bytes);

@@ -47,11 +47,9 @@ static_assert(RowsInIndexOrder(), "set rows out of order");
 bool spVariantSetSupported(int32_t index) {
   switch (index) {
 #define SP_SET_SUPPORTED_CASE(ctx, index, ns, suffix, name, feature, flags) \
-  case index:                                                              \
-    return SP_SET_FEATURE_SUPPORTED(feature);
+  case index: return SP_SET_FEATURE_SUPPORTED(feature);
     SP_FOR_EACH_SET(SP_SET_SUPPORTED_CASE, )
-    default:
-      return false;
+    default: return false;
   }
 }
 

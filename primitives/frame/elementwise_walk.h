@@ -41,31 +41,47 @@ namespace SP_SET_NS::walk {
 
 enum class StoreKind { Aligned, Unaligned, Streaming };
 
-template <class T> struct VecOf;
-template <> struct VecOf<float> { using type = simd::f32x4; };
+template <class T>
+struct VecOf;
+template <>
+struct VecOf<float> {
+  using type = simd::f32x4;
+};
 #if SP_SET_INDEX >= SP_SET_SSE2
-template <> struct VecOf<double> { using type = simd::f64x2; };
+template <>
+struct VecOf<double> {
+  using type = simd::f64x2;
+};
 #endif
-template <class T> using Vec = typename VecOf<T>::type;
-template <class T> inline constexpr int64_t kLanes = 16 / sizeof(T);
-template <class T> inline constexpr int64_t kBlock = 32 / sizeof(T);
+template <class T>
+using Vec = typename VecOf<T>::type;
+template <class T>
+inline constexpr int64_t kLanes = 16 / sizeof(T);
+template <class T>
+inline constexpr int64_t kBlock = 32 / sizeof(T);
 // Below this many elements (256 bytes) an array takes the short walk.
-template <class T> inline constexpr int64_t kShortBelow = 256 / sizeof(T);
+template <class T>
+inline constexpr int64_t kShortBelow = 256 / sizeof(T);
 
 using simd::LoadAs;
 template <StoreKind K, class T>
 inline void StoreAs(T* p, Vec<T> v) {
-  if constexpr (K == StoreKind::Aligned) simd::Store(p, v);
-  else if constexpr (K == StoreKind::Unaligned) simd::StoreU(p, v);
-  else simd::Stream(p, v);
+  if constexpr (K == StoreKind::Aligned)
+    simd::Store(p, v);
+  else if constexpr (K == StoreKind::Unaligned)
+    simd::StoreU(p, v);
+  else
+    simd::Stream(p, v);
 }
 
 // Calls f(std::bool_constant<flag>{}) so that a run-time alignment test picks
 // a loop specialised for it.
 template <class F>
 inline void WithFlag(bool flag, F&& f) {
-  if (flag) f(std::true_type{});
-  else f(std::false_type{});
+  if (flag)
+    f(std::true_type{});
+  else
+    f(std::false_type{});
 }
 
 // dst[i] = Op(x[i], y[i]) over whole blocks; x or y may be dst itself.
@@ -122,9 +138,12 @@ void UnaryWalk(const T* src, T* dst, int64_t n, const Op& op) {
   }
   const int64_t count = (n - i) / (kVectors * L) * (kVectors * L);
   if (count > 0) {
-    if (!simd::Aligned16(dst + i)) UnaryBlockLoop<kVectors, false, StoreKind::Unaligned>(src + i, dst + i, count, op);
-    else if (simd::Aligned16(src + i)) UnaryBlockLoop<kVectors, true, StoreKind::Aligned>(src + i, dst + i, count, op);
-    else UnaryBlockLoop<kVectors, false, StoreKind::Aligned>(src + i, dst + i, count, op);
+    if (!simd::Aligned16(dst + i))
+      UnaryBlockLoop<kVectors, false, StoreKind::Unaligned>(src + i, dst + i, count, op);
+    else if (simd::Aligned16(src + i))
+      UnaryBlockLoop<kVectors, true, StoreKind::Aligned>(src + i, dst + i, count, op);
+    else
+      UnaryBlockLoop<kVectors, false, StoreKind::Aligned>(src + i, dst + i, count, op);
     i += count;
   }
   for (; i + L <= n; i += L) simd::StoreU(dst + i, op.Vector(simd::LoadU(src + i)));

@@ -54,11 +54,32 @@ inline bool CopySettledUpFront(const uint8_t* s, uint8_t* d, int64_t bytes) {
 // Copies n bytes, n below 64 or any rest: 32, 16, 8, 4-byte chunks
 // ascending, then the last bytes.
 inline void CopyPieces(const uint8_t* s, uint8_t* d, int64_t n) {
-  while (n >= 32) { Move<32>(s, d); s += 32; d += 32; n -= 32; }
-  if (n & 16) { Move<16>(s, d); s += 16; d += 16; }
-  if (n & 8) { Move<8>(s, d); s += 8; d += 8; }
-  if (n & 4) { Move<4>(s, d); s += 4; d += 4; }
-  if (n & 2) { Move<2>(s, d); s += 2; d += 2; }
+  while (n >= 32) {
+    Move<32>(s, d);
+    s += 32;
+    d += 32;
+    n -= 32;
+  }
+  if (n & 16) {
+    Move<16>(s, d);
+    s += 16;
+    d += 16;
+  }
+  if (n & 8) {
+    Move<8>(s, d);
+    s += 8;
+    d += 8;
+  }
+  if (n & 4) {
+    Move<4>(s, d);
+    s += 4;
+    d += 4;
+  }
+  if (n & 2) {
+    Move<2>(s, d);
+    s += 2;
+    d += 2;
+  }
   if (n & 1) *d = *s;
 }
 
@@ -75,7 +96,10 @@ inline void StreamBytes(uint8_t* p, f32x4 v) { simd::Stream(reinterpret_cast<flo
 template <f32x4 (*Load)(const uint8_t*), void (*Put)(uint8_t*, f32x4)>
 inline void Move64(const uint8_t* s, uint8_t* d) {
   const f32x4 a = Load(s), b = Load(s + 16), c = Load(s + 32), e = Load(s + 48);
-  Put(d, a); Put(d + 16, b); Put(d + 32, c); Put(d + 48, e);
+  Put(d, a);
+  Put(d + 16, b);
+  Put(d + 32, c);
+  Put(d + 48, e);
 }
 
 // Writes `bytes` bytes of a pattern with period 1, 4 or 8 whose byte 0 lands
@@ -98,13 +122,19 @@ inline void FillPattern(uint8_t* d, int64_t bytes, const uint8_t* pattern, int p
     if (streamWanted(blocks * 16)) {
       spkCountStreamingRun();
       for (; blocks >= 4; blocks -= 4, d += 64) {
-        StreamBytes(d, v); StreamBytes(d + 16, v); StreamBytes(d + 32, v); StreamBytes(d + 48, v);
+        StreamBytes(d, v);
+        StreamBytes(d + 16, v);
+        StreamBytes(d + 32, v);
+        StreamBytes(d + 48, v);
       }
       for (; blocks > 0; --blocks, d += 16) StreamBytes(d, v);
       simd::StoreFence();
     } else {
       for (; blocks >= 4; blocks -= 4, d += 64) {
-        StoreBytes(d, v); StoreBytes(d + 16, v); StoreBytes(d + 32, v); StoreBytes(d + 48, v);
+        StoreBytes(d, v);
+        StoreBytes(d + 16, v);
+        StoreBytes(d + 32, v);
+        StoreBytes(d + 48, v);
       }
       for (; blocks > 0; --blocks, d += 16) StoreBytes(d, v);
     }
@@ -136,10 +166,14 @@ template <int kUnits>
 // same bytes, and a short fill is then mostly its fixed cost.
 [[gnu::always_inline]] inline void FillShort(uint8_t* d, int64_t n, f32x4 v) {
   if (n >= 16) {
-    if (n > 128) StoreEnds16<8>(d, n, v);
-    else if (n > 64) StoreEnds16<4>(d, n, v);
-    else if (n > 32) StoreEnds16<2>(d, n, v);
-    else StoreEnds16<1>(d, n, v);
+    if (n > 128)
+      StoreEnds16<8>(d, n, v);
+    else if (n > 64)
+      StoreEnds16<4>(d, n, v);
+    else if (n > 32)
+      StoreEnds16<2>(d, n, v);
+    else
+      StoreEnds16<1>(d, n, v);
     return;
   }
   alignas(16) uint8_t lane[16];
@@ -217,9 +251,7 @@ inline void StringMoveWords(const uint8_t* s, uint8_t* d, int64_t words) {
 // (not streaming) path of the zero kernels from kStringMoveFrom bytes on,
 // where string moves are fast.
 inline bool StringZeroSuits(int64_t bytes) { return bytes >= kStringMoveFrom && spkFastStringMoves(); }
-inline void StringZeroBytes(uint8_t* d, int64_t n) {
-  asm volatile("rep stosb" : "+D"(d), "+c"(n) : "a"(0) : "memory");
-}
+inline void StringZeroBytes(uint8_t* d, int64_t n) { asm volatile("rep stosb" : "+D"(d), "+c"(n) : "a"(0) : "memory"); }
 inline void StringZeroWords(uint8_t* d, int64_t words) {
   asm volatile("rep stosl" : "+D"(d), "+c"(words) : "a"(0) : "memory");
 }
@@ -292,9 +324,12 @@ template <int N>
 [[gnu::always_inline]] inline void CopyShort(const uint8_t* s, uint8_t* d, int64_t n) {
   if (n > 32) {
     const bool descending = kOrderRuleFrom <= kShortCopyMax && CopyRunsDescending(s, d, n);
-    if (n > 128) MoveEnds16<8>(s, d, n, descending);
-    else if (n > 64) MoveEnds16<4>(s, d, n, descending);
-    else MoveEnds16<2>(s, d, n, descending);
+    if (n > 128)
+      MoveEnds16<8>(s, d, n, descending);
+    else if (n > 64)
+      MoveEnds16<4>(s, d, n, descending);
+    else
+      MoveEnds16<2>(s, d, n, descending);
   } else if (n > 16) {
     MoveEnds16<1>(s, d, n, false);
   } else if (n >= 8) {

@@ -11,22 +11,18 @@ constexpr uint32_t Bit(uint32_t word, int bit) { return (word >> bit) & 1u; }
 spProcessorType IntelFamilyType(const spCpuFeatureRecord& f, bool* decided) {
   *decided = true;
   switch (f.family) {
-    case 7:
-      return 0x10;
+    case 7: return 0x10;
     case 15:
       if (!f.sse2) return 0x11;
       if (!f.sse3) return f.hyperThreading ? 7 : 6;
       if (!f.em64t) return 8;
       return f.ssse3 ? 0x21 : 0x20;
-    case 5:
-      return f.mmx ? 2 : 1;
+    case 5: return f.mmx ? 2 : 1;
     case 6:
       if (f.sse2) return f.ssse3 ? 0x21 : (f.sse3 ? 0x0a : 9);
       if (f.sse) return 5;
       return f.mmx ? 4 : 3;
-    default:
-      *decided = false;
-      return 0;
+    default: *decided = false; return 0;
   }
 }
 
@@ -95,16 +91,21 @@ spProcessorType spGetProcessorType() {
 
 int32_t spVariantSetOfType(spProcessorType type) {
   switch (type) {
-    case 5: case 0x10: case 0x11: case 0x40:
-      return SP_SET_SSE;
-    case 6: case 7: case 9: case 0x41:
-      return SP_SET_SSE2;
-    case 8: case 0x0a: case 0x20: case 0x42:
-      return SP_SET_SSE3;
-    case 0x21: case 0x22:
-      return SP_SET_SSSE3;
-    default:
-      return SP_SET_GENERIC;
+    case 5:
+    case 0x10:
+    case 0x11:
+    case 0x40: return SP_SET_SSE;
+    case 6:
+    case 7:
+    case 9:
+    case 0x41: return SP_SET_SSE2;
+    case 8:
+    case 0x0a:
+    case 0x20:
+    case 0x42: return SP_SET_SSE3;
+    case 0x21:
+    case 0x22: return SP_SET_SSSE3;
+    default: return SP_SET_GENERIC;
   }
 }
 

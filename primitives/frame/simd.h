@@ -46,12 +46,16 @@ inline uintptr_t AddressOf(const void* p) { return reinterpret_cast<uintptr_t>(p
 inline bool IsAligned(const void* p, uintptr_t bytes) { return (AddressOf(p) & (bytes - 1)) == 0; }
 inline bool Aligned16(const void* p) { return (AddressOf(p) & 15) == 0; }
 template <class T>
-inline bool ElementAligned(const T* p) { return (AddressOf(p) % sizeof(T)) == 0; }
+inline bool ElementAligned(const T* p) {
+  return (AddressOf(p) % sizeof(T)) == 0;
+}
 // Bytes from p to the next 16-byte boundary (0 when p is on one).
 inline int64_t BytesTo16(const void* p) { return static_cast<int64_t>((16 - (AddressOf(p) & 15)) & 15); }
 // Elements until p reaches the next 16-byte boundary (p element aligned).
 template <class T>
-inline int64_t ElementsTo16(const T* p) { return BytesTo16(p) / static_cast<int64_t>(sizeof(T)); }
+inline int64_t ElementsTo16(const T* p) {
+  return BytesTo16(p) / static_cast<int64_t>(sizeof(T));
+}
 
 // Scalar element access that tolerates arrays that are not element-aligned
 // (the primitives accept any address; plain loads compile to the same moves).
@@ -123,8 +127,10 @@ inline f32x4 LoadU(const float* p) {
 // An aligned or unaligned load, chosen at compile time.
 template <bool kAligned>
 inline f32x4 LoadAs(const float* p) {
-  if constexpr (kAligned) return Load(p);
-  else return LoadU(p);
+  if constexpr (kAligned)
+    return Load(p);
+  else
+    return LoadU(p);
 }
 // Two floats in lanes 0 and 1, zeros above; one float in lane 0.
 inline f32x4 LoadPair(const float* p) { return _mm_set_ps(0.0f, 0.0f, Ld(p + 1), Ld(p)); }
@@ -237,9 +243,7 @@ inline void Transpose4x4(f32x4& r0, f32x4& r1, f32x4& r2, f32x4& r3) {
 
 // Folds: (l0 + l2, l1 + l3) in lanes 0 and 1, and l0 + l1 of that.
 inline f32x4 FoldHighOntoLow(f32x4 v) { return _mm_add_ps(v, _mm_movehl_ps(v, v)); }
-inline float FoldPair(f32x4 v) {
-  return _mm_cvtss_f32(_mm_add_ss(v, _mm_shuffle_ps(v, v, _MM_SHUFFLE(1, 1, 1, 1))));
-}
+inline float FoldPair(f32x4 v) { return _mm_cvtss_f32(_mm_add_ss(v, _mm_shuffle_ps(v, v, _MM_SHUFFLE(1, 1, 1, 1)))); }
 
 #if SP_SET_INDEX >= SP_SET_SSE3
 // Subtract in the even lanes, add in the odd lanes.
@@ -300,7 +304,9 @@ inline f32x4 LoadPairs(const float* lo, const float* hi) { return LoadHigh2(Load
 #if SP_SET_INDEX == SP_SET_SSE
 // ---- Two int32 lanes in an MMX register: the SSE set's only packed
 // integers. EndMmx() after the last use, before any x87 code. ----
-struct i32x2 { __m64 raw; };
+struct i32x2 {
+  __m64 raw;
+};
 inline i32x2 SplatI32x2(int32_t x) { return {_mm_set1_pi32(x)}; }
 inline i32x2 LoadU(const int32_t* p) {
   i32x2 v;
@@ -329,8 +335,10 @@ inline f64x2 LoadU(const double* p) {
 }
 template <bool kAligned>
 inline f64x2 LoadAs(const double* p) {
-  if constexpr (kAligned) return Load(p);
-  else return LoadU(p);
+  if constexpr (kAligned)
+    return Load(p);
+  else
+    return LoadU(p);
 }
 inline f64x2 LowOnly(double x) { return _mm_set_sd(x); }
 inline f64x2 LoadSingle(const double* p) { return LowOnly(Ld(p)); }
@@ -436,14 +444,24 @@ inline void StoreSplit(double* p, f64x2 v) {
 }
 
 // ---- Integer vectors (SSE2 on), one type per lane width ----
-struct i8x16 { __m128i raw; };
-struct i16x8 { __m128i raw; };
-struct i32x4 { __m128i raw; };
-struct i64x2 { __m128i raw; };
+struct i8x16 {
+  __m128i raw;
+};
+struct i16x8 {
+  __m128i raw;
+};
+struct i32x4 {
+  __m128i raw;
+};
+struct i64x2 {
+  __m128i raw;
+};
 
 // The same 128 bits seen with another lane width.
 template <class To, class From>
-inline To Reinterpret(From v) { return To{v.raw}; }
+inline To Reinterpret(From v) {
+  return To{v.raw};
+}
 
 inline __m128i LoadBits128(const void* p) {
 #if SP_SET_INDEX >= SP_SET_SSE3
@@ -473,13 +491,21 @@ inline f64x2 FromBits(i64x2 v) { return _mm_castsi128_pd(v.raw); }
 
 // Bitwise operations, for every lane width.
 template <class V>
-inline V And(V a, V b) { return {_mm_and_si128(a.raw, b.raw)}; }
+inline V And(V a, V b) {
+  return {_mm_and_si128(a.raw, b.raw)};
+}
 template <class V>
-inline V AndNot(V a, V b) { return {_mm_andnot_si128(a.raw, b.raw)}; }  // ~a & b
+inline V AndNot(V a, V b) {
+  return {_mm_andnot_si128(a.raw, b.raw)};
+}  // ~a & b
 template <class V>
-inline V Or(V a, V b) { return {_mm_or_si128(a.raw, b.raw)}; }
+inline V Or(V a, V b) {
+  return {_mm_or_si128(a.raw, b.raw)};
+}
 template <class V>
-inline V Select(V mask, V yes, V no) { return Or(And(mask, yes), AndNot(mask, no)); }
+inline V Select(V mask, V yes, V no) {
+  return Or(And(mask, yes), AndNot(mask, no));
+}
 
 inline i32x4 Add(i32x4 a, i32x4 b) { return {_mm_add_epi32(a.raw, b.raw)}; }
 inline i32x4 Sub(i32x4 a, i32x4 b) { return {_mm_sub_epi32(a.raw, b.raw)}; }
@@ -495,13 +521,21 @@ inline int MoveMask(i32x4 v) { return _mm_movemask_ps(_mm_castsi128_ps(v.raw)); 
 
 // Shifts by a constant; arithmetic ones copy the sign bit in.
 template <int kCount>
-inline i32x4 ShiftLeft(i32x4 v) { return {_mm_slli_epi32(v.raw, kCount)}; }
+inline i32x4 ShiftLeft(i32x4 v) {
+  return {_mm_slli_epi32(v.raw, kCount)};
+}
 template <int kCount>
-inline i32x4 ShiftRightLogical(i32x4 v) { return {_mm_srli_epi32(v.raw, kCount)}; }
+inline i32x4 ShiftRightLogical(i32x4 v) {
+  return {_mm_srli_epi32(v.raw, kCount)};
+}
 template <int kCount>
-inline i32x4 ShiftRightArith(i32x4 v) { return {_mm_srai_epi32(v.raw, kCount)}; }
+inline i32x4 ShiftRightArith(i32x4 v) {
+  return {_mm_srai_epi32(v.raw, kCount)};
+}
 template <int kCount>
-inline i64x2 ShiftRightLogical(i64x2 v) { return {_mm_srli_epi64(v.raw, kCount)}; }
+inline i64x2 ShiftRightLogical(i64x2 v) {
+  return {_mm_srli_epi64(v.raw, kCount)};
+}
 // Shifts by a run-time count (0..31).
 inline i32x4 ShiftLeft(i32x4 v, int32_t count) { return {_mm_sll_epi32(v.raw, _mm_cvtsi32_si128(count))}; }
 

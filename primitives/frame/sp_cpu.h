@@ -12,20 +12,20 @@ using spProcessorType = int32_t;
 
 // The summary of one detection run: sixteen 32-bit words. Flags are 0 or 1.
 struct spCpuFeatureRecord {
-  int32_t family;        // leaf 1 signature bits 8-11 (no extended family)
-  int32_t stepping;      // bits 0-3
-  int32_t model;         // bits 4-7 (no extended model)
-  int32_t type;          // always 0
-  uint32_t featureEdx;   // leaf 1 EDX as read
-  uint32_t leaf2Eax;     // leaf 2 EAX as read
-  uint32_t leaf2Edx;     // leaf 2 EDX as read
+  int32_t family;       // leaf 1 signature bits 8-11 (no extended family)
+  int32_t stepping;     // bits 0-3
+  int32_t model;        // bits 4-7 (no extended model)
+  int32_t type;         // always 0
+  uint32_t featureEdx;  // leaf 1 EDX as read
+  uint32_t leaf2Eax;    // leaf 2 EAX as read
+  uint32_t leaf2Edx;    // leaf 2 EDX as read
   int32_t mmx;
-  int32_t reserved;      // not set by detection (left 0)
+  int32_t reserved;  // not set by detection (left 0)
   int32_t sse;
   int32_t sse2;
   int32_t hyperThreading;  // EDX bit 28 and more than one logical processor
   int32_t sse3;
-  int32_t em64t;         // leaf 0x80000001 EDX bit 29
+  int32_t em64t;  // leaf 0x80000001 EDX bit 29
   int32_t ssse3;
   int32_t coresPerPackage;
 };

@@ -9,11 +9,11 @@
 // One constant record per variant set (eight 32-bit words on the original
 // 32-bit target; the text fields are pointers here).
 struct spVersionRecord {
-  int32_t major;        // 5
-  int32_t minor;        // 1
-  int32_t build;        // 133
-  int32_t revision;     // 274
-  int32_t targetCode;   // two ASCII letters, first in the low byte: "g0", "s1" .. "s4"
+  int32_t major;            // 5
+  int32_t minor;            // 1
+  int32_t build;            // 133
+  int32_t revision;         // 274
+  int32_t targetCode;       // two ASCII letters, first in the low byte: "g0", "s1" .. "s4"
   const char* libraryName;  // "vantrel_sp_" and the set's name: "vantrel_sp_sse2"
   const char* versionText;  // "5.1.1"
   const char* buildDate;    // "Jun 17 2006"; the generic set "Jun 18 2006"

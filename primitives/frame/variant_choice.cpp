@@ -10,7 +10,7 @@ namespace {
 int32_t HighestSetOfFlags(const spCpuFeatureRecord& f) {
   int32_t highest = SP_SET_GENERIC;
 #define SP_SET_CLIMB(ctx, index, ns, suffix, name, feature, flags) \
-  if (!SP_SET_FEATURE_FLAG(f, feature)) return highest;           \
+  if (!SP_SET_FEATURE_FLAG(f, feature)) return highest;            \
   highest = index;
   SP_FOR_EACH_SET(SP_SET_CLIMB, )
   return highest;

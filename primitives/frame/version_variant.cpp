@@ -11,8 +11,8 @@ constexpr int32_t TargetCode(char first, char second) {
 }
 
 constexpr const char* kBuildDate = SP_SET_INDEX == SP_SET_GENERIC ? "Jun 18 2006" : "Jun 17 2006";
-constexpr spVersionRecord kRecord{5, 1, 133, 274, TargetCode(SP_SET_NAME[0], '0' + SP_SET_INDEX), "vantrel_sp_" SP_SET_NAME,
-                                  "5.1.1", kBuildDate};
+constexpr spVersionRecord kRecord{
+    5, 1, 133, 274, TargetCode(SP_SET_NAME[0], '0' + SP_SET_INDEX), "vantrel_sp_" SP_SET_NAME, "5.1.1", kBuildDate};
 }  // namespace
 
 const spVersionRecord* SP_V(spGetVersionRecord)() { return &kRecord; }

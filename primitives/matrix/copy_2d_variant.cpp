@@ -6,8 +6,8 @@
 // take two elements per step within a row and then the last of an odd width.
 #include <cstdint>
 
-#include "primitives/matrix/sp_matrix.h"
 #include "primitives/frame/sp_status.h"
+#include "primitives/matrix/sp_matrix.h"
 #include "primitives/matrix/strided_access.h"
 
 namespace SP_SET_NS {
@@ -36,8 +36,8 @@ spStatus Copy2D(const T* src, int32_t srcRowStride, int32_t srcElemStride, T* ds
   if (!AllValidStrides<T>(dstElemStride, srcElemStride)) return spErrStride;
   // One row never steps by a row stride, so its row strides may hold anything.
   if (height > 1 && !AllValidStrides<T>(srcRowStride, dstRowStride)) return spErrStride;
-  CopyWords(reinterpret_cast<const Word*>(src), srcRowStride, srcElemStride, reinterpret_cast<Word*>(dst),
-            dstRowStride, dstElemStride, width, height);
+  CopyWords(reinterpret_cast<const Word*>(src), srcRowStride, srcElemStride, reinterpret_cast<Word*>(dst), dstRowStride,
+            dstElemStride, width, height);
   return spOk;
 }
 
@@ -50,8 +50,7 @@ spStatus SP_V(spCopy2DStridedF32)(const float* src, int32_t srcRowStride, int32_
 
 spStatus SP_V(spCopy2DStridedF64)(const double* src, int32_t srcRowStride, int32_t srcElemStride, double* dst,
                                   int32_t dstRowStride, int32_t dstElemStride, int32_t width, int32_t height) {
-  return Copy2D<double, uint64_t>(src, srcRowStride, srcElemStride, dst, dstRowStride, dstElemStride, width,
-                                  height);
+  return Copy2D<double, uint64_t>(src, srcRowStride, srcElemStride, dst, dstRowStride, dstElemStride, width, height);
 }
 
 }  // namespace SP_SET_NS

@@ -20,8 +20,8 @@
 // depending on whether all three element strides are 4.
 #include <cstdint>
 
-#include "primitives/matrix/matrix_kernels.h"
 #include "primitives/frame/simd.h"
+#include "primitives/matrix/matrix_kernels.h"
 #include "primitives/matrix/product_loops.h"
 
 namespace SP_SET_NS {
@@ -46,8 +46,10 @@ void PackedSquare(const float* A, int64_t aRowStride, const float* B, int64_t bR
 
   f32x4 b[N];
   Unrolled<N>([&](auto j) {
-    if constexpr (N == 3) b[j] = LoadHigh2(LoadSingle(rowB(j)), rowB(j) + 1);
-    else b[j] = LoadU(rowB(j));
+    if constexpr (N == 3)
+      b[j] = LoadHigh2(LoadSingle(rowB(j)), rowB(j) + 1);
+    else
+      b[j] = LoadU(rowB(j));
   });
   Unrolled<N>([&](auto i) {
     const float* a = rowA(i);
@@ -102,8 +104,8 @@ inline constexpr bool kHoldThreeByThreeB = kSetIndex != SP_SET_GENERIC;
 }  // namespace
 
 spStatus SP_V(spkMatMulMatUnitStrideF32)(const float* A, int32_t aRowStride, int32_t aWidth, int32_t aHeight,
-                                         const float* B, int32_t bRowStride, int32_t bWidth, int32_t bHeight,
-                                         float* C, int32_t cRowStride) {
+                                         const float* B, int32_t bRowStride, int32_t bWidth, int32_t bHeight, float* C,
+                                         int32_t cRowStride) {
   const ConstMatrix<float> a{A, aRowStride, 4}, b{B, bRowStride, 4};
   const Matrix<float> c{C, cRowStride, 4};
   if (const int n = SquareProductSize(aWidth, aHeight, bWidth); n != 0) {

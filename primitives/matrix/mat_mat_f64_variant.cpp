@@ -14,8 +14,8 @@
 // is a multiple of 16, else two 8-byte halves per pair.
 #include <cstdint>
 
-#include "primitives/matrix/matrix_kernels.h"
 #include "primitives/frame/simd.h"
+#include "primitives/matrix/matrix_kernels.h"
 #include "primitives/matrix/product_loops.h"
 
 namespace SP_SET_NS {
@@ -54,8 +54,10 @@ void PackedSquare(const double* A, int64_t aRowStride, const double* B, int64_t 
     Unrolled<N - 1>([&](auto j) { odd = odd + a[j + 1] * last[j + 1]; });
     double* rowC = AtByte(C, i * cRowStride);
     Unrolled<kPairs>([&](auto p) {
-      if constexpr (kAligned) Store(rowC + 2 * p, acc[p]);
-      else StoreSplit(rowC + 2 * p, acc[p]);
+      if constexpr (kAligned)
+        Store(rowC + 2 * p, acc[p]);
+      else
+        StoreSplit(rowC + 2 * p, acc[p]);
     });
     if constexpr (N % 2 == 1) St(rowC + N - 1, odd);
   });
@@ -76,8 +78,10 @@ spStatus SP_V(spkMatMulMatUnitStrideF64)(const double* A, int32_t aRowStride, in
       const uintptr_t bits = simd::AddressOf(A) | simd::AddressOf(B) | simd::AddressOf(C) |
                              static_cast<uintptr_t>(aRowStride) | static_cast<uintptr_t>(bRowStride) |
                              static_cast<uintptr_t>(cRowStride);
-      if ((bits & 15) == 0) PackedSquare<N, true>(A, aRowStride, B, bRowStride, C, cRowStride);
-      else PackedSquare<N, false>(A, aRowStride, B, bRowStride, C, cRowStride);
+      if ((bits & 15) == 0)
+        PackedSquare<N, true>(A, aRowStride, B, bRowStride, C, cRowStride);
+      else
+        PackedSquare<N, false>(A, aRowStride, B, bRowStride, C, cRowStride);
 #else
       SquareProduct<N, N, Sum::InElement, false>(a, b, c);
 #endif
@@ -93,8 +97,8 @@ spStatus SP_V(spkMatMulMatByteStrideF64)(const double* A, int32_t aRowStride, in
                                          int32_t bWidth, int32_t bHeight, double* C, int32_t cRowStride,
                                          int32_t cElemStride) {
   const ConstMatrix<double> a{A, aRowStride, aElemStride}, b{B, bRowStride, bElemStride};
-  StridedProduct<Sum::InElement, false, Sum::InElement, kTermsPerPass>(
-      a, b, Matrix<double>{C, cRowStride, cElemStride}, aWidth, aHeight, bWidth, bHeight);
+  StridedProduct<Sum::InElement, false, Sum::InElement, kTermsPerPass>(a, b, Matrix<double>{C, cRowStride, cElemStride},
+                                                                       aWidth, aHeight, bWidth, bHeight);
   return spOk;
 }
 

@@ -3,8 +3,8 @@
 // are one element, else the byte-stride kernel of the same set.
 #include <cstdint>
 
-#include "primitives/matrix/sp_matrix.h"
 #include "primitives/matrix/matrix_kernels.h"
+#include "primitives/matrix/sp_matrix.h"
 #include "primitives/matrix/strided_access.h"
 
 namespace SP_SET_NS {
@@ -13,8 +13,8 @@ using namespace matrix;
 
 template <class T, class UnitKernel, class ByteKernel>
 spStatus MatMulMat(const T* A, int32_t aRowStride, int32_t aElemStride, int32_t aWidth, int32_t aHeight, const T* B,
-                   int32_t bRowStride, int32_t bElemStride, int32_t bWidth, int32_t bHeight, T* C,
-                   int32_t cRowStride, int32_t cElemStride, UnitKernel unitKernel, ByteKernel byteKernel) {
+                   int32_t bRowStride, int32_t bElemStride, int32_t bWidth, int32_t bHeight, T* C, int32_t cRowStride,
+                   int32_t cElemStride, UnitKernel unitKernel, ByteKernel byteKernel) {
   if (A == nullptr || B == nullptr || C == nullptr) return spErrNullPointer;
   if (aHeight < 1 || aWidth < 1 || bWidth < 1 || bHeight < 1) return spErrLength;
   if (aWidth != bHeight) return spErrSizeMismatch;
@@ -29,16 +29,16 @@ spStatus MatMulMat(const T* A, int32_t aRowStride, int32_t aElemStride, int32_t 
 
 }  // namespace
 
-spStatus SP_V(spMatMulMatF32)(const float* A, int32_t aRowStride, int32_t aElemStride, int32_t aWidth,
-                              int32_t aHeight, const float* B, int32_t bRowStride, int32_t bElemStride,
-                              int32_t bWidth, int32_t bHeight, float* C, int32_t cRowStride, int32_t cElemStride) {
+spStatus SP_V(spMatMulMatF32)(const float* A, int32_t aRowStride, int32_t aElemStride, int32_t aWidth, int32_t aHeight,
+                              const float* B, int32_t bRowStride, int32_t bElemStride, int32_t bWidth, int32_t bHeight,
+                              float* C, int32_t cRowStride, int32_t cElemStride) {
   return MatMulMat(A, aRowStride, aElemStride, aWidth, aHeight, B, bRowStride, bElemStride, bWidth, bHeight, C,
                    cRowStride, cElemStride, SP_V(spkMatMulMatUnitStrideF32), SP_V(spkMatMulMatByteStrideF32));
 }
 
-spStatus SP_V(spMatMulMatF64)(const double* A, int32_t aRowStride, int32_t aElemStride, int32_t aWidth,
-                              int32_t aHeight, const double* B, int32_t bRowStride, int32_t bElemStride,
-                              int32_t bWidth, int32_t bHeight, double* C, int32_t cRowStride, int32_t cElemStride) {
+spStatus SP_V(spMatMulMatF64)(const double* A, int32_t aRowStride, int32_t aElemStride, int32_t aWidth, int32_t aHeight,
+                              const double* B, int32_t bRowStride, int32_t bElemStride, int32_t bWidth, int32_t bHeight,
+                              double* C, int32_t cRowStride, int32_t cElemStride) {
   return MatMulMat(A, aRowStride, aElemStride, aWidth, aHeight, B, bRowStride, bElemStride, bWidth, bHeight, C,
                    cRowStride, cElemStride, SP_V(spkMatMulMatUnitStrideF64), SP_V(spkMatMulMatByteStrideF64));
 }

@@ -15,10 +15,10 @@
 // ((p0 + p1) + (p2 + p3)) + ..., where every other member adds left to right.
 #include <cstdint>
 
-#include "primitives/matrix/sp_matrix.h"
-#include "primitives/matrix/matrix_kernels.h"
 #include "primitives/frame/simd.h"
+#include "primitives/matrix/matrix_kernels.h"
 #include "primitives/matrix/product_loops.h"
+#include "primitives/matrix/sp_matrix.h"
 
 namespace SP_SET_NS {
 namespace {
@@ -65,8 +65,10 @@ void PairedRowsSquare(const double* mat, int64_t rowStride, const double* vec, d
     f64x2 p[N];
     Unrolled<N>([&](auto j) { p[j] = Mul(LoadHigh1(LoadSingle(upper + j), lower + j), Splat(Ld(vec + j))); });
     const f64x2 sums = PairwiseSum<N>(p, [](f64x2 x, f64x2 y) { return Add(x, y); });
-    if (Aligned16(dst)) Store(dst + r, sums);
-    else StoreSplit(dst + r, sums);
+    if (Aligned16(dst))
+      Store(dst + r, sums);
+    else
+      StoreSplit(dst + r, sums);
   }
   if constexpr (N % 2 == 1) {
     const double* last = rowAt(N - 1);
@@ -109,11 +111,11 @@ spStatus SP_V(spkMatMulVecUnitStrideF32)(const float* mat, int32_t matRowStride,
   return spOk;
 }
 
-spStatus SP_V(spkMatMulVecByteStrideF32)(const float* mat, int32_t matRowStride, int32_t matElemStride,
-                                         int32_t width, int32_t height, const float* vec, int32_t vecStride,
-                                         int32_t, float* dst, int32_t dstStride) {
-  MatTimesVec<kFloatGeneralSum, kFloatSquareSum>(ConstMatrix<float>{mat, matRowStride, matElemStride}, width,
-                                                 height, Column(vec, vecStride), Column(dst, dstStride));
+spStatus SP_V(spkMatMulVecByteStrideF32)(const float* mat, int32_t matRowStride, int32_t matElemStride, int32_t width,
+                                         int32_t height, const float* vec, int32_t vecStride, int32_t, float* dst,
+                                         int32_t dstStride) {
+  MatTimesVec<kFloatGeneralSum, kFloatSquareSum>(ConstMatrix<float>{mat, matRowStride, matElemStride}, width, height,
+                                                 Column(vec, vecStride), Column(dst, dstStride));
   return spOk;
 }
 
@@ -125,14 +127,14 @@ spStatus SP_V(spkMatMulVecUnitStrideF64)(const double* mat, int32_t matRowStride
     return spOk;
   }
 #endif
-  MatTimesVec<Sum::InElement, Sum::InElement>(ConstMatrix<double>{mat, matRowStride, 8}, width, height,
-                                              Column(vec, 8), Column(dst, 8));
+  MatTimesVec<Sum::InElement, Sum::InElement>(ConstMatrix<double>{mat, matRowStride, 8}, width, height, Column(vec, 8),
+                                              Column(dst, 8));
   return spOk;
 }
 
-spStatus SP_V(spkMatMulVecByteStrideF64)(const double* mat, int32_t matRowStride, int32_t matElemStride,
-                                         int32_t width, int32_t height, const double* vec, int32_t vecStride,
-                                         int32_t, double* dst, int32_t dstStride) {
+spStatus SP_V(spkMatMulVecByteStrideF64)(const double* mat, int32_t matRowStride, int32_t matElemStride, int32_t width,
+                                         int32_t height, const double* vec, int32_t vecStride, int32_t, double* dst,
+                                         int32_t dstStride) {
   MatTimesVec<Sum::InElement, Sum::InElement>(ConstMatrix<double>{mat, matRowStride, matElemStride}, width, height,
                                               Column(vec, vecStride), Column(dst, dstStride));
   return spOk;

@@ -25,19 +25,19 @@ spStatus SP_V(spkMulConstByteStrideF64)(const double* src, int32_t srcStride, do
 // dst(i) = sum over j of mat(i, j) * vec(j).
 spStatus SP_V(spkMatMulVecUnitStrideF32)(const float* mat, int32_t matRowStride, int32_t width, int32_t height,
                                          const float* vec, int32_t vecLen, float* dst);
-spStatus SP_V(spkMatMulVecByteStrideF32)(const float* mat, int32_t matRowStride, int32_t matElemStride,
-                                         int32_t width, int32_t height, const float* vec, int32_t vecStride,
-                                         int32_t vecLen, float* dst, int32_t dstStride);
+spStatus SP_V(spkMatMulVecByteStrideF32)(const float* mat, int32_t matRowStride, int32_t matElemStride, int32_t width,
+                                         int32_t height, const float* vec, int32_t vecStride, int32_t vecLen,
+                                         float* dst, int32_t dstStride);
 spStatus SP_V(spkMatMulVecUnitStrideF64)(const double* mat, int32_t matRowStride, int32_t width, int32_t height,
                                          const double* vec, int32_t vecLen, double* dst);
-spStatus SP_V(spkMatMulVecByteStrideF64)(const double* mat, int32_t matRowStride, int32_t matElemStride,
-                                         int32_t width, int32_t height, const double* vec, int32_t vecStride,
-                                         int32_t vecLen, double* dst, int32_t dstStride);
+spStatus SP_V(spkMatMulVecByteStrideF64)(const double* mat, int32_t matRowStride, int32_t matElemStride, int32_t width,
+                                         int32_t height, const double* vec, int32_t vecStride, int32_t vecLen,
+                                         double* dst, int32_t dstStride);
 
 // C(i, k) = sum over j of A(i, j) * B(j, k).
 spStatus SP_V(spkMatMulMatUnitStrideF32)(const float* A, int32_t aRowStride, int32_t aWidth, int32_t aHeight,
-                                         const float* B, int32_t bRowStride, int32_t bWidth, int32_t bHeight,
-                                         float* C, int32_t cRowStride);
+                                         const float* B, int32_t bRowStride, int32_t bWidth, int32_t bHeight, float* C,
+                                         int32_t cRowStride);
 spStatus SP_V(spkMatMulMatByteStrideF32)(const float* A, int32_t aRowStride, int32_t aElemStride, int32_t aWidth,
                                          int32_t aHeight, const float* B, int32_t bRowStride, int32_t bElemStride,
                                          int32_t bWidth, int32_t bHeight, float* C, int32_t cRowStride,

@@ -10,9 +10,9 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "primitives/matrix/sp_matrix.h"
-#include "primitives/matrix/matrix_kernels.h"
 #include "primitives/frame/simd.h"
+#include "primitives/matrix/matrix_kernels.h"
+#include "primitives/matrix/sp_matrix.h"
 #include "primitives/matrix/strided_access.h"
 
 namespace SP_SET_NS {
@@ -81,8 +81,10 @@ void UnitStrideFloats(const float* src, float val, float* dst, int64_t len) {
       Store(dst + i + 4, Mul(loadAs(src + i + 4), v));
     }
   };
-  if (Aligned16(src + i)) blocks([](const float* p) { return Load(p); });
-  else blocks([](const float* p) { return LoadU(p); });
+  if (Aligned16(src + i))
+    blocks([](const float* p) { return Load(p); });
+  else
+    blocks([](const float* p) { return LoadU(p); });
   for (; i < len; ++i) St(dst + i, Ld(src + i) * val);
 }
 #endif

@@ -24,9 +24,8 @@ using SumType = std::conditional_t<S == Sum::Wide, double, T>;
 // code.
 template <int N, class F>
 inline void Unrolled(F&& f) {
-  [&]<int... I>(std::integer_sequence<int, I...>) {
-    (f(std::integral_constant<int, I>{}), ...);
-  }(std::make_integer_sequence<int, N>{});
+  [&]<int... I>(std::integer_sequence<int, I...>) { (f(std::integral_constant<int, I>{}), ...); }
+  (std::make_integer_sequence<int, N>{});
 }
 
 // Size of the square fast path (3 to 6) of a width x height matrix, or 0 for
@@ -81,11 +80,12 @@ template <int N, int kCols, Sum S, bool kHoldB, class T>
 void SquareProduct(ConstMatrix<T> a, ConstMatrix<T> b, Matrix<T> c) {
   using Acc = SumType<S, T>;
   T held[kHoldB ? N : 1][kHoldB ? kCols : 1];
-  if constexpr (kHoldB)
-    Unrolled<N>([&](auto j) { Unrolled<kCols>([&](auto k) { held[j][k] = b(j, k); }); });
+  if constexpr (kHoldB) Unrolled<N>([&](auto j) { Unrolled<kCols>([&](auto k) { held[j][k] = b(j, k); }); });
   auto bAt = [&](int j, int k) {
-    if constexpr (kHoldB) return held[j][k];
-    else return b(j, k);
+    if constexpr (kHoldB)
+      return held[j][k];
+    else
+      return b(j, k);
   };
   Unrolled<N>([&](auto i) {
     Unrolled<kCols>([&](auto k) {

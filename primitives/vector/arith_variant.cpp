@@ -9,8 +9,8 @@
 #include <type_traits>
 
 #include "primitives/frame/arg_checks.h"
-#include "primitives/frame/sp_kernels.h"
 #include "primitives/frame/elementwise_walk.h"
+#include "primitives/frame/sp_kernels.h"
 
 namespace SP_SET_NS {
 namespace {
@@ -18,21 +18,39 @@ namespace {
 using namespace simd;
 
 struct OpAdd {
-  template <class T> static T Scalar(T x, T y) { return x + y; }
+  template <class T>
+  static T Scalar(T x, T y) {
+    return x + y;
+  }
 #if SP_SET_INDEX >= SP_SET_SSE
-  template <class V> static V Vector(V x, V y) { return simd::Add(x, y); }
+  template <class V>
+  static V Vector(V x, V y) {
+    return simd::Add(x, y);
+  }
 #endif
 };
 struct OpSub {
-  template <class T> static T Scalar(T x, T y) { return x - y; }
+  template <class T>
+  static T Scalar(T x, T y) {
+    return x - y;
+  }
 #if SP_SET_INDEX >= SP_SET_SSE
-  template <class V> static V Vector(V x, V y) { return simd::Sub(x, y); }
+  template <class V>
+  static V Vector(V x, V y) {
+    return simd::Sub(x, y);
+  }
 #endif
 };
 struct OpMul {
-  template <class T> static T Scalar(T x, T y) { return x * y; }
+  template <class T>
+  static T Scalar(T x, T y) {
+    return x * y;
+  }
 #if SP_SET_INDEX >= SP_SET_SSE
-  template <class V> static V Vector(V x, V y) { return simd::Mul(x, y); }
+  template <class V>
+  static V Vector(V x, V y) {
+    return simd::Mul(x, y);
+  }
 #endif
 };
 
@@ -69,9 +87,12 @@ void BinaryKernel(const T* x, const T* y, T* dst, int64_t n, bool mayStream) {
       WithFlag(Aligned16(ys), [&](auto ya) {
         constexpr bool XA = decltype(xa)::value;
         constexpr bool YA = decltype(ya)::value;
-        if (stream) BinaryBlockLoop<Op, StoreKind::Streaming, XA, YA>(xs, ys, ds, lay.count);
-        else if (lay.alignedStores) BinaryBlockLoop<Op, StoreKind::Aligned, XA, YA>(xs, ys, ds, lay.count);
-        else BinaryBlockLoop<Op, StoreKind::Unaligned, XA, YA>(xs, ys, ds, lay.count);
+        if (stream)
+          BinaryBlockLoop<Op, StoreKind::Streaming, XA, YA>(xs, ys, ds, lay.count);
+        else if (lay.alignedStores)
+          BinaryBlockLoop<Op, StoreKind::Aligned, XA, YA>(xs, ys, ds, lay.count);
+        else
+          BinaryBlockLoop<Op, StoreKind::Unaligned, XA, YA>(xs, ys, ds, lay.count);
       });
     });
     if (stream) simd::StoreFence();
@@ -87,8 +108,10 @@ void ConstKernel(T val, T* srcDst, int64_t n) {
   if (lay.count > 0) {
     T* ds = srcDst + lay.start;
     const Vec<T> c = simd::Splat(val);
-    if (lay.alignedStores) ConstBlockLoop<Op, StoreKind::Aligned, true>(ds, c, ds, lay.count);
-    else ConstBlockLoop<Op, StoreKind::Unaligned, false>(ds, c, ds, lay.count);
+    if (lay.alignedStores)
+      ConstBlockLoop<Op, StoreKind::Aligned, true>(ds, c, ds, lay.count);
+    else
+      ConstBlockLoop<Op, StoreKind::Unaligned, false>(ds, c, ds, lay.count);
   }
   for (int64_t i = lay.start + lay.count; i < n; ++i) scalarAt(i);
 }
@@ -99,8 +122,10 @@ template <class Op, class T>
 void ThreeArray(const T* x, const T* y, T* dst, int64_t n, bool mayStream) {
 #if SP_SET_INDEX >= SP_SET_SSE
   if constexpr (kUsesBlocks<T>) {
-    if (n < walk::kShortBelow<T>) walk::ShortBinary<Op>(x, y, dst, n);
-    else BinaryKernel<Op>(x, y, dst, n, mayStream);
+    if (n < walk::kShortBelow<T>)
+      walk::ShortBinary<Op>(x, y, dst, n);
+    else
+      BinaryKernel<Op>(x, y, dst, n, mayStream);
     return;
   }
 #endif
@@ -126,8 +151,10 @@ template <class Op, class T>
 void ConstInPlace(T val, T* srcDst, int64_t n) {
 #if SP_SET_INDEX >= SP_SET_SSE
   if constexpr (kUsesBlocks<T>) {
-    if (n < walk::kShortBelow<T>) walk::ShortConst<Op>(srcDst, val, srcDst, n);
-    else ConstKernel<Op>(val, srcDst, n);
+    if (n < walk::kShortBelow<T>)
+      walk::ShortConst<Op>(srcDst, val, srcDst, n);
+    else
+      ConstKernel<Op>(val, srcDst, n);
     return;
   }
 #endif
@@ -157,8 +184,10 @@ struct AbsOp {
 };
 template <class T>
 void AbsKernel(const T* src, T* dst, int64_t n) {
-  if constexpr (std::is_same_v<T, float>) walk::UnaryWalk<4>(src, dst, n, AbsOp<T>{SplatBits(~kF32SignBit)});
-  else walk::UnaryWalk<4>(src, dst, n, AbsOp<T>{SplatBits(~kF64SignBit)});
+  if constexpr (std::is_same_v<T, float>)
+    walk::UnaryWalk<4>(src, dst, n, AbsOp<T>{SplatBits(~kF32SignBit)});
+  else
+    walk::UnaryWalk<4>(src, dst, n, AbsOp<T>{SplatBits(~kF64SignBit)});
 }
 #endif
 

@@ -9,8 +9,8 @@
 #include <cstdint>
 
 #include "primitives/frame/arg_checks.h"
-#include "primitives/frame/sp_status.h"
 #include "primitives/frame/elementwise_walk.h"
+#include "primitives/frame/sp_status.h"
 
 namespace SP_SET_NS {
 namespace {
@@ -31,9 +31,9 @@ void ScalarLoop(const T* a, const T* b, T* dst, int64_t n) {
 }
 
 #if SP_SET_INDEX >= SP_SET_SSE
-using walk::StoreKind;
 using walk::LoadAs;
 using walk::StoreAs;
+using walk::StoreKind;
 using walk::WithFlag;
 
 // One element in the element type, as the vector lanes compute it.
@@ -76,9 +76,12 @@ void C32Kernel(const float* a, const float* b, float* dst, int64_t n) {
       WithFlag(Aligned16(bs), [&](auto ba) {
         constexpr bool AA = decltype(aa)::value;
         constexpr bool BA = decltype(ba)::value;
-        if (stream) C32Blocks<AA, BA, StoreKind::Streaming>(as, bs, ds, blocks * 8);
-        else if (alignedStores) C32Blocks<AA, BA, StoreKind::Aligned>(as, bs, ds, blocks * 8);
-        else C32Blocks<AA, BA, StoreKind::Unaligned>(as, bs, ds, blocks * 8);
+        if (stream)
+          C32Blocks<AA, BA, StoreKind::Streaming>(as, bs, ds, blocks * 8);
+        else if (alignedStores)
+          C32Blocks<AA, BA, StoreKind::Aligned>(as, bs, ds, blocks * 8);
+        else
+          C32Blocks<AA, BA, StoreKind::Unaligned>(as, bs, ds, blocks * 8);
       });
     });
     if (stream) simd::StoreFence();
@@ -109,9 +112,12 @@ void C64Kernel(const double* a, const double* b, double* dst, int64_t n) {
     WithFlag(Aligned16(b), [&](auto ba) {
       constexpr bool AA = decltype(aa)::value;
       constexpr bool BA = decltype(ba)::value;
-      if (stream) C64Loop<AA, BA, StoreKind::Streaming>(a, b, dst, steps * kPerStep * 2);
-      else if (alignedStores) C64Loop<AA, BA, StoreKind::Aligned>(a, b, dst, steps * kPerStep * 2);
-      else C64Loop<AA, BA, StoreKind::Unaligned>(a, b, dst, steps * kPerStep * 2);
+      if (stream)
+        C64Loop<AA, BA, StoreKind::Streaming>(a, b, dst, steps * kPerStep * 2);
+      else if (alignedStores)
+        C64Loop<AA, BA, StoreKind::Aligned>(a, b, dst, steps * kPerStep * 2);
+      else
+        C64Loop<AA, BA, StoreKind::Unaligned>(a, b, dst, steps * kPerStep * 2);
     });
   });
   if (stream) simd::StoreFence();

@@ -15,8 +15,8 @@
 #include <cstring>
 
 #include "primitives/frame/arg_checks.h"
-#include "primitives/frame/sp_status.h"
 #include "primitives/frame/elementwise_walk.h"
+#include "primitives/frame/sp_status.h"
 
 namespace SP_SET_NS {
 namespace {
@@ -69,8 +69,10 @@ void ConjZeroMinusBlocks(float* p, int64_t floats) {
 
 void ConjC32Sse(float* srcDst, int64_t n) {
   const int64_t blocks = n / 4;  // 4 elements, two vectors, per step
-  if (Aligned16(srcDst)) ConjZeroMinusBlocks<true>(srcDst, blocks * 8);
-  else ConjZeroMinusBlocks<false>(srcDst, blocks * 8);
+  if (Aligned16(srcDst))
+    ConjZeroMinusBlocks<true>(srcDst, blocks * 8);
+  else
+    ConjZeroMinusBlocks<false>(srcDst, blocks * 8);
   for (int64_t k = blocks * 4; k < n; ++k) St(srcDst + 2 * k + 1, ZeroMinus(Ld(srcDst + 2 * k + 1)));
 }
 #endif
@@ -90,8 +92,10 @@ void ConjXor(T* p, int64_t n) {
   const int64_t total = 2 * n;
   auto flipFrom = [&](int64_t from, int64_t to) {
     for (int64_t j = from | 1; j < to; j += 2) {
-      if constexpr (sizeof(T) == 4) St(p + j, FloatWithBitsFlipped(Ld(p + j), kF32SignBit));
-      else St(p + j, DoubleWithBitsFlipped(Ld(p + j), kF64SignBit));
+      if constexpr (sizeof(T) == 4)
+        St(p + j, FloatWithBitsFlipped(Ld(p + j), kF32SignBit));
+      else
+        St(p + j, DoubleWithBitsFlipped(Ld(p + j), kF64SignBit));
     }
   };
   int64_t start = 0;
@@ -101,12 +105,16 @@ void ConjXor(T* p, int64_t n) {
   constexpr int64_t kStep = 4 * walk::kLanes<T>;
   const int64_t count = (total - start) / kStep * kStep;
   walk::Vec<T> mask;
-  if constexpr (sizeof(T) == 4) mask = start % 2 == 0 ? simd::ImagSignMaskF32() : simd::RealSignMaskF32();
-  else mask = start % 2 == 0 ? simd::ImagSignMaskF64() : simd::RealSignMaskF64();
+  if constexpr (sizeof(T) == 4)
+    mask = start % 2 == 0 ? simd::ImagSignMaskF32() : simd::RealSignMaskF32();
+  else
+    mask = start % 2 == 0 ? simd::ImagSignMaskF64() : simd::RealSignMaskF64();
   T* const q = p + start;
   const FlipOp<T> flip{mask};
-  if (Aligned16(q)) walk::UnaryBlockLoop<4, true, StoreKind::Aligned>(q, q, count, flip);
-  else walk::UnaryBlockLoop<4, false, StoreKind::Unaligned>(q, q, count, flip);
+  if (Aligned16(q))
+    walk::UnaryBlockLoop<4, true, StoreKind::Aligned>(q, q, count, flip);
+  else
+    walk::UnaryBlockLoop<4, false, StoreKind::Unaligned>(q, q, count, flip);
   flipFrom(start + count, total);
 }
 

@@ -19,9 +19,7 @@ inline constexpr double kInt32MinAsF64 = -2147483648.0;
 inline constexpr int32_t kF64ScaleLimit = 1105;
 
 // 2^e as a double for e in -1022..1023 (normal, exact).
-inline double PowerOfTwo(int32_t e) {
-  return std::bit_cast<double>(static_cast<uint64_t>(1023 + e) << 52);
-}
+inline double PowerOfTwo(int32_t e) { return std::bit_cast<double>(static_cast<uint64_t>(1023 + e) << 52); }
 
 // 2^-scaleFactor as one or two normal factors; applied in this order the
 // product rounds once wherever the result can matter for an integer.
@@ -53,8 +51,10 @@ inline double ApplyScale(double x, const Pow2Scale& s) {
 inline int32_t RoundHalfEven(double y) {
   int64_t r = static_cast<int64_t>(y);
   const double frac = y - static_cast<double>(r);
-  if (frac > 0.5 || (frac == 0.5 && (r & 1))) ++r;
-  else if (frac < -0.5 || (frac == -0.5 && (r & 1))) --r;
+  if (frac > 0.5 || (frac == 0.5 && (r & 1)))
+    ++r;
+  else if (frac < -0.5 || (frac == -0.5 && (r & 1)))
+    --r;
   return static_cast<int32_t>(r);
 }
 
@@ -66,9 +66,7 @@ inline int32_t F64ToI32Saturated(double y, bool nearest) {
   return nearest ? RoundHalfEven(y) : static_cast<int32_t>(y);
 }
 
-inline int16_t SaturateToI16(int64_t v) {
-  return static_cast<int16_t>(std::clamp<int64_t>(v, INT16_MIN, INT16_MAX));
-}
+inline int16_t SaturateToI16(int64_t v) { return static_cast<int16_t>(std::clamp<int64_t>(v, INT16_MIN, INT16_MAX)); }
 
 // x / 2^s, s in 1..31, rounded to nearest with ties to even (also for
 // negative values), formed in 64 bits so the sum cannot overflow.
@@ -81,9 +79,7 @@ inline int64_t RoundingShiftRight(int32_t x, int32_t s) {
 // Positive factors count down to a division, negative ones up to a
 // saturating multiplication; beyond 31 and -15 nothing more changes.
 inline int32_t ClampDivisionShift(int32_t scaleFactor) { return std::min(scaleFactor, 31); }
-inline int32_t ClampMultiplyShift(int32_t scaleFactor) {
-  return scaleFactor < -15 ? 15 : -scaleFactor;
-}
+inline int32_t ClampMultiplyShift(int32_t scaleFactor) { return scaleFactor < -15 ? 15 : -scaleFactor; }
 
 inline int16_t I32ToI16Scaled(int32_t x, int32_t scaleFactor) {
   if (scaleFactor == 0) return SaturateToI16(x);
@@ -93,9 +89,7 @@ inline int16_t I32ToI16Scaled(int32_t x, int32_t scaleFactor) {
 
 // 2^-s for the int16-to-double conversion, s clamped so the scale stays
 // normal (1022) and 32768 * 2^1008 = 2^1023 stays finite (-1008).
-inline double I16ToF64Scale(int32_t scaleFactor) {
-  return PowerOfTwo(-std::clamp(scaleFactor, -1008, 1022));
-}
+inline double I16ToF64Scale(int32_t scaleFactor) { return PowerOfTwo(-std::clamp(scaleFactor, -1008, 1022)); }
 inline double I16ToF64One(int16_t x, bool scaled, double scale) {
   return scaled ? static_cast<double>(x) * scale : static_cast<double>(x);
 }

@@ -37,17 +37,19 @@ inline i32x4 F64ToI32Four(const double* src, bool nearest, const Pow2Scale& sc) 
   }
   a = Min(a, Splat(kInt32MaxAsF64));
   b = Min(b, Splat(kInt32MaxAsF64));
-  return nearest ? JoinLow64(F64ToI32Round(a), F64ToI32Round(b))
-                 : JoinLow64(F64ToI32Trunc(a), F64ToI32Trunc(b));
+  return nearest ? JoinLow64(F64ToI32Round(a), F64ToI32Round(b)) : JoinLow64(F64ToI32Trunc(a), F64ToI32Trunc(b));
 }
 
 enum class StoreKind { kUnaligned, kAligned, kStream };
 
 template <StoreKind kStore>
 inline void StoreF64(double* p, f64x2 v) {
-  if constexpr (kStore == StoreKind::kStream) Stream(p, v);
-  else if constexpr (kStore == StoreKind::kAligned) Store(p, v);
-  else StoreU(p, v);
+  if constexpr (kStore == StoreKind::kStream)
+    Stream(p, v);
+  else if constexpr (kStore == StoreKind::kAligned)
+    Store(p, v);
+  else
+    StoreU(p, v);
 }
 
 // Eight elements per step from index i; returns where the tail starts.
@@ -71,8 +73,10 @@ int64_t I16ToF64Blocks(const int16_t* src, double* dst, int64_t i, int64_t n, bo
       StoreF64<kStore>(dst + i + 6, d3);
     }
   };
-  if (scaled) block(std::true_type{});
-  else block(std::false_type{});
+  if (scaled)
+    block(std::true_type{});
+  else
+    block(std::false_type{});
   return i;
 }
 

@@ -22,7 +22,9 @@ using namespace convert;
 #if SP_SET_INDEX == SP_SET_GENERIC
 // Entry j holds j - 128; indexed from the entry for 0 by the signed byte.
 constexpr auto kI8Values = [] {
-  struct Table { float v[256]; } t{};
+  struct Table {
+    float v[256];
+  } t{};
   for (int j = 0; j < 256; ++j) t.v[j] = static_cast<float>(j - 128);
   return t;
 }();
@@ -79,8 +81,7 @@ spStatus SP_V(spConvI16ToF64Scaled)(const int16_t* src, double* dst, int32_t n, 
   return Convert(src, dst, n, steps, [scaled, scale](int16_t x) { return I16ToF64One(x, scaled, scale); });
 }
 
-spStatus SP_V(spConvF64ToI32)(const double* src, int32_t* dst, int32_t n, int32_t roundMode,
-                              int32_t scaleFactor) {
+spStatus SP_V(spConvF64ToI32)(const double* src, int32_t* dst, int32_t n, int32_t roundMode, int32_t scaleFactor) {
   if (const spStatus st = CheckArrays(n, src, dst); st != spOk) return st;
   F64ToI32(src, dst, n, roundMode == 1, MakeF64Scale(scaleFactor));
   return spOk;

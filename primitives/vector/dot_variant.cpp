@@ -6,9 +6,9 @@
 #include "primitives/vector/sp_dot.h"
 
 #include "primitives/frame/arg_checks.h"
+#include "primitives/frame/simd.h"
 #include "primitives/frame/sp_status.h"
 #include "primitives/vector/dot_kernels.h"
-#include "primitives/frame/simd.h"
 
 namespace SP_SET_NS {
 namespace {
@@ -28,12 +28,8 @@ double DotInOrder(const T* a, const T* b, int64_t n) {
 using simd::f32x4;
 
 // Products of a pair (lanes 0, 1) or a single element (lane 0).
-inline f32x4 PairProduct(const float* a, const float* b) {
-  return simd::Mul(simd::LoadPair(a), simd::LoadPair(b));
-}
-inline f32x4 SingleProduct(const float* a, const float* b) {
-  return MulLow(simd::LoadSingle(a), simd::LoadSingle(b));
-}
+inline f32x4 PairProduct(const float* a, const float* b) { return simd::Mul(simd::LoadPair(a), simd::LoadPair(b)); }
+inline f32x4 SingleProduct(const float* a, const float* b) { return MulLow(simd::LoadSingle(a), simd::LoadSingle(b)); }
 
 // Lanes of r0 (and r1 .. r3 joined as (r0 + r1) + (r2 + r3)), upper two lanes
 // onto the lower two, then lane 0 + lane 1.
@@ -66,8 +62,10 @@ float DotBlocksF32(f32x4 r0, const float* a, const float* b, int64_t n) {
   // Tails below 16 as pairs and a last single, into the first register.
   for (; i + 2 <= n; i += 2) r0 = Add(r0, PairProduct(a + i, b + i));
   if (i < n) r0 = Add(r0, SingleProduct(a + i, b + i));
-  if constexpr (kRegisters == 2) return FoldDot(Add(r0, r1));
-  else return FoldDot(Add(Add(r0, r1), Add(r2, r3)));
+  if constexpr (kRegisters == 2)
+    return FoldDot(Add(r0, r1));
+  else
+    return FoldDot(Add(Add(r0, r1), Add(r2, r3)));
 }
 
 #if SP_SET_INDEX == SP_SET_SSE
@@ -131,8 +129,7 @@ double DotBlocksF64(f64x2 r0, const double* a, const double* b, int64_t n) {
     r2 = Add(r2, Mul(simd::LoadAs<kAlignedA>(a + i + 4), simd::LoadAs<kAlignedB>(b + i + 4)));
     r3 = Add(r3, Mul(simd::LoadAs<kAlignedA>(a + i + 6), simd::LoadAs<kAlignedB>(b + i + 6)));
   }
-  for (; i + 2 <= n; i += 2)
-    r0 = Add(r0, Mul(simd::LoadAs<kAlignedA>(a + i), simd::LoadAs<kAlignedB>(b + i)));
+  for (; i + 2 <= n; i += 2) r0 = Add(r0, Mul(simd::LoadAs<kAlignedA>(a + i), simd::LoadAs<kAlignedB>(b + i)));
   if (i < n) r0 = Add(r0, MulLow(simd::LoadSingle(a + i), simd::LoadSingle(b + i)));
   return simd::FoldLanes(Add(Add(r0, r1), Add(r2, r3)));
 }

@@ -14,10 +14,10 @@
 #include <cstring>
 
 #include "primitives/frame/arg_checks.h"
-#include "primitives/frame/sp_status.h"
-#include "primitives/vector/elementary_env.h"
 #include "primitives/frame/elementwise_walk.h"
 #include "primitives/frame/simd.h"
+#include "primitives/frame/sp_status.h"
+#include "primitives/vector/elementary_env.h"
 
 namespace SP_SET_NS {
 namespace {

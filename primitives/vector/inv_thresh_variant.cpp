@@ -15,10 +15,10 @@
 #include <cstring>
 
 #include "primitives/frame/arg_checks.h"
-#include "primitives/frame/sp_status.h"
-#include "primitives/vector/elementary_env.h"
 #include "primitives/frame/elementwise_walk.h"
 #include "primitives/frame/simd.h"
+#include "primitives/frame/sp_status.h"
+#include "primitives/vector/elementary_env.h"
 
 namespace SP_SET_NS {
 namespace {
@@ -144,8 +144,10 @@ void InvertAll(float* p, int64_t n, Four four) {
     i = head < n ? head : n;
     walk::FourPadded(p, p, i, 1.0f, four);
   }
-  if (simd::Aligned16(p + i)) walk::FourWideFrom<true>(p, p, i, n, 1.0f, four);
-  else walk::FourWideFrom<false>(p, p, i, n, 1.0f, four);
+  if (simd::Aligned16(p + i))
+    walk::FourWideFrom<true>(p, p, i, n, 1.0f, four);
+  else
+    walk::FourWideFrom<false>(p, p, i, n, 1.0f, four);
 }
 
 bool InvThreshKernel(float* p, int64_t n, float threshold) {

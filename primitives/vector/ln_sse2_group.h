@@ -42,9 +42,12 @@ f32x4 FixCheckedLanesF32(f32x4 x, f32x4 computed, int mask, FirstWarning& w) {
   for (int i = 0; i < 4; ++i) {
     if (!((mask >> i) & 1)) continue;
     float out;
-    if ((Bits(in[i]) & 0xFFC00000u) == 0x7FC00000u) res[i] = in[i];  // a positive quiet NaN passes unchanged
-    else if (SpecialLn(in[i], out, w)) res[i] = out;
-    else if ((Bits(in[i]) >> 23) == 0) res[i] = normalised[i];
+    if ((Bits(in[i]) & 0xFFC00000u) == 0x7FC00000u)
+      res[i] = in[i];  // a positive quiet NaN passes unchanged
+    else if (SpecialLn(in[i], out, w))
+      res[i] = out;
+    else if ((Bits(in[i]) >> 23) == 0)
+      res[i] = normalised[i];
   }
   return Load(res);
 }
@@ -142,8 +145,10 @@ spStatus LnArrayF64(const double* src, double* dst, int64_t n) {
     const double x0 = Ld(src + i), x1 = Ld(src + i + 1);
     const f64x2 v = PositiveNormal(x0) && PositiveNormal(x1) ? LnNormalPairF64(Lanes(x0, x1), Zero2())
                                                              : LnCheckedPairF64(x0, x1, w);
-    if (alignedDst) Store(dst + i, v);
-    else StoreU(dst + i, v);
+    if (alignedDst)
+      Store(dst + i, v);
+    else
+      StoreU(dst + i, v);
   }
   if (i < n) St(dst + i, Lane0(LnCheckedPairF64(Ld(src + i), 1.0, w)));  // a lone last element pairs with 1.0
   return w.status;

@@ -9,8 +9,8 @@
 #include <cmath>
 
 #include "primitives/frame/arg_checks.h"
-#include "primitives/frame/sp_status.h"
 #include "primitives/frame/simd.h"
+#include "primitives/frame/sp_status.h"
 #include "primitives/vector/sum_kernels.h"
 
 namespace SP_SET_NS {
@@ -115,8 +115,10 @@ double StdDevFastF32(const float* src, int64_t n) {
     q += x * x;
   }
   if (head < n) {
-    if (simd::IsAligned(src + head, 16)) AddBlocksF32<true>(src + head, n - head, s, q);
-    else AddBlocksF32<false>(src + head, n - head, s, q);
+    if (simd::IsAligned(src + head, 16))
+      AddBlocksF32<true>(src + head, n - head, s, q);
+    else
+      AddBlocksF32<false>(src + head, n - head, s, q);
   }
   return StdDevFromSums(s, q, n);
 }

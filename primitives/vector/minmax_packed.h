@@ -14,8 +14,10 @@ namespace {
 // for integer lanes).
 template <Dir D, class V>
 inline V Pick(V running, V data) {
-  if constexpr (D == Dir::kMax) return Max(running, data);
-  else return Min(running, data);
+  if constexpr (D == Dir::kMax)
+    return Max(running, data);
+  else
+    return Min(running, data);
 }
 
 template <Dir D>

@@ -23,15 +23,20 @@ enum class Dir { kMax, kMin };
 
 template <Dir D, class T>
 inline bool Replaces(T x, T running) {
-  if constexpr (D == Dir::kMax) return x > running;
-  else if constexpr (std::is_floating_point_v<T>) return !(x >= running);  // less or unordered
-  else return x < running;
+  if constexpr (D == Dir::kMax)
+    return x > running;
+  else if constexpr (std::is_floating_point_v<T>)
+    return !(x >= running);  // less or unordered
+  else
+    return x < running;
 }
 
 template <class T>
 inline bool SameBits(T a, T b) {
-  if constexpr (std::is_integral_v<T>) return a == b;
-  else return Bits(a) == Bits(b);
+  if constexpr (std::is_integral_v<T>)
+    return a == b;
+  else
+    return Bits(a) == Bits(b);
 }
 
 // The generic rule over positions [from, n) starting from `running`.
@@ -60,8 +65,10 @@ inline T ScalarScanIndex(const T* src, int64_t from, int64_t n, T running, int64
 // element 0 (compared with itself); all positions are visited.
 template <Dir D, class T>
 T GenericExtreme(const T* src, int64_t n) {
-  if constexpr (std::is_integral_v<T>) return ScalarScan<D>(src, 0, n, D == Dir::kMax ? INT32_MIN : INT32_MAX);
-  else return ScalarScan<D>(src, 0, n, Ld(src));
+  if constexpr (std::is_integral_v<T>)
+    return ScalarScan<D>(src, 0, n, D == Dir::kMax ? INT32_MIN : INT32_MAX);
+  else
+    return ScalarScan<D>(src, 0, n, Ld(src));
 }
 
 // Generic index forms: element 0 with index 0, then positions 1 .. n-1.

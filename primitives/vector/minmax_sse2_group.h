@@ -79,18 +79,26 @@ int32_t PlainI32(const int32_t* src, int64_t n) {
   if (D == Dir::kMin && (n < 7 || !IsAligned(src, 4))) return GenericExtreme<D>(src, n);
   return VectorExtremeI32<D>(src, n);
 }
-template <Dir D> float PlainF32(const float* src, int64_t n) { return VectorExtremeF32<D>(src, n); }
-template <Dir D> double PlainF64(const double* src, int64_t n) { return VectorExtremeF64<D>(src, n); }
+template <Dir D>
+float PlainF32(const float* src, int64_t n) {
+  return VectorExtremeF32<D>(src, n);
+}
+template <Dir D>
+double PlainF64(const double* src, int64_t n) {
+  return VectorExtremeF64<D>(src, n);
+}
 template <Dir D>
 int32_t IndexI32(const int32_t* src, int64_t n, int64_t& index) {
   const int32_t e = VectorExtremeI32<D>(src, n);
   index = FindFirstEqualI32(src, n, e);
   return e;
 }
-template <Dir D> float IndexF32(const float* src, int64_t n, int64_t& index) {
+template <Dir D>
+float IndexF32(const float* src, int64_t n, int64_t& index) {
   return BlockSearchIndexF32<D>(src, n, index);
 }
-template <Dir D> double IndexF64(const double* src, int64_t n, int64_t& index) {
+template <Dir D>
+double IndexF64(const double* src, int64_t n, int64_t& index) {
   return VectorExtremeIndexF64<D>(src, n, index);
 }
 

@@ -12,7 +12,7 @@
 #include "primitives/frame/sp_status.h"
 
 // X(return type, name, parameters, arguments): see primitives/frame/entries.h.
-#define SP_DOT_ENTRIES(X)                                                                                 \
-  X(spStatus, spDotF32, (const float* a, const float* b, int32_t n, float* result), (a, b, n, result))    \
+#define SP_DOT_ENTRIES(X)                                                                              \
+  X(spStatus, spDotF32, (const float* a, const float* b, int32_t n, float* result), (a, b, n, result)) \
   X(spStatus, spDotF64, (const double* a, const double* b, int32_t n, double* result), (a, b, n, result))
 SP_DECLARE_ENTRIES(SP_DOT_ENTRIES)

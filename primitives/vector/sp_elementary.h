@@ -16,14 +16,14 @@
 #include "primitives/frame/sp_status.h"
 
 // X(return type, name, parameters, arguments): see primitives/frame/entries.h.
-#define SP_SQRT_ENTRIES(X)                                                               \
-  /* dst[i] = sqrt(src[i]); src and dst are the same array or apart.                     \
-     -0.0 gives -0.0 and +inf gives +inf without a warning; a negative element           \
-     or -inf gives the default NaN and status 3. A NaN element gives NaN with            \
-     status 3 in the generic set, without a warning in the SIMD sets (but for            \
-     the SSE set's double root, which flags a NaN with the sign bit set).                \
-     SIMD relative error: float about 3.1e-7, double about 6.1e-14. */                   \
-  X(spStatus, spSqrtF32, (const float* src, float* dst, int32_t len), (src, dst, len))   \
+#define SP_SQRT_ENTRIES(X)                                                             \
+  /* dst[i] = sqrt(src[i]); src and dst are the same array or apart.                   \
+     -0.0 gives -0.0 and +inf gives +inf without a warning; a negative element         \
+     or -inf gives the default NaN and status 3. A NaN element gives NaN with          \
+     status 3 in the generic set, without a warning in the SIMD sets (but for          \
+     the SSE set's double root, which flags a NaN with the sign bit set).              \
+     SIMD relative error: float about 3.1e-7, double about 6.1e-14. */                 \
+  X(spStatus, spSqrtF32, (const float* src, float* dst, int32_t len), (src, dst, len)) \
   X(spStatus, spSqrtF64, (const double* src, double* dst, int32_t len), (src, dst, len))
 SP_DECLARE_ENTRIES(SP_SQRT_ENTRIES)
 
@@ -39,12 +39,12 @@ SP_DECLARE_ENTRIES(SP_SQRT_ENTRIES)
   X(spStatus, spExpInPlaceF32, (float* srcDst, int32_t len), (srcDst, len))
 SP_DECLARE_ENTRIES(SP_EXP_ENTRIES)
 
-#define SP_INV_THRESH_ENTRIES(X)                                                                              \
-  /* x = 1/x with the divisor's magnitude held at or above the threshold.                                     \
-     A negative or NaN threshold gives -19; -0.0 counts as 0.                                                 \
-     Threshold 0: an element equal to zero (either sign) becomes +inf and the                                 \
-     status is 4. Threshold above 0: |x| <= threshold gives -1/threshold for                                  \
-     x < 0 and +1/threshold otherwise (both zeros give +1/threshold); no                                      \
-     warning. A NaN element gives NaN without a warning. */                                                   \
+#define SP_INV_THRESH_ENTRIES(X)                                              \
+  /* x = 1/x with the divisor's magnitude held at or above the threshold.     \
+     A negative or NaN threshold gives -19; -0.0 counts as 0.                 \
+     Threshold 0: an element equal to zero (either sign) becomes +inf and the \
+     status is 4. Threshold above 0: |x| <= threshold gives -1/threshold for  \
+     x < 0 and +1/threshold otherwise (both zeros give +1/threshold); no      \
+     warning. A NaN element gives NaN without a warning. */                   \
   X(spStatus, spInvThreshInPlaceF32, (float* srcDst, int32_t len, float threshold), (srcDst, len, threshold))
 SP_DECLARE_ENTRIES(SP_INV_THRESH_ENTRIES)

@@ -20,9 +20,9 @@
 #include "primitives/frame/sp_status.h"
 
 // X(return type, name, parameters, arguments): see primitives/frame/entries.h.
-#define SP_LN_ENTRIES(X)                                                               \
-  X(spStatus, spLnInPlaceF32, (float* srcDst, int32_t len), (srcDst, len))             \
-  X(spStatus, spLnF32, (const float* src, float* dst, int32_t len), (src, dst, len))   \
-  X(spStatus, spLnInPlaceF64, (double* srcDst, int32_t len), (srcDst, len))            \
+#define SP_LN_ENTRIES(X)                                                             \
+  X(spStatus, spLnInPlaceF32, (float* srcDst, int32_t len), (srcDst, len))           \
+  X(spStatus, spLnF32, (const float* src, float* dst, int32_t len), (src, dst, len)) \
+  X(spStatus, spLnInPlaceF64, (double* srcDst, int32_t len), (srcDst, len))          \
   X(spStatus, spLnF64, (const double* src, double* dst, int32_t len), (src, dst, len))
 SP_DECLARE_ENTRIES(SP_LN_ENTRIES)

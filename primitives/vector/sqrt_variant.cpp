@@ -15,9 +15,9 @@
 #include <cstdint>
 
 #include "primitives/frame/arg_checks.h"
+#include "primitives/frame/simd.h"
 #include "primitives/frame/sp_status.h"
 #include "primitives/vector/elementary_env.h"
-#include "primitives/frame/simd.h"
 
 namespace SP_SET_NS {
 namespace {
@@ -117,7 +117,7 @@ spStatus SqrtF32Kernel(const float* src, float* dst, int64_t len) {
   const int64_t blocks = (n - i) / 8;
   if (blocks > 0) {
     negative |= simd::Aligned16(src + i) ? SqrtBlocksF32<true>(src + i, dst + i, blocks)
-                                       : SqrtBlocksF32<false>(src + i, dst + i, blocks);
+                                         : SqrtBlocksF32<false>(src + i, dst + i, blocks);
     i += blocks * 8;
   }
   // Tail: a group of four and single elements, all exact.
@@ -149,7 +149,7 @@ inline void SqrtEstimateFourF64(const double* x, double* out) {
   }
   alignas(16) float r0[4];
   simd::Store(r0, simd::RsqrtEstimate(simd::Lanes(static_cast<float>(m[0]), static_cast<float>(m[1]),
-                                                       static_cast<float>(m[2]), static_cast<float>(m[3]))));
+                                                  static_cast<float>(m[2]), static_cast<float>(m[3]))));
   for (int j = 0; j < 4; ++j) {
     const double r = r0[j];
     const double a = r * 0.5;
@@ -187,8 +187,7 @@ spStatus SqrtF64Kernel(const double* src, double* dst, int64_t len) {
     }
     for (int j = 0; j < 4; ++j) {
       const uint64_t bits = std::bit_cast<uint64_t>(x[j]);
-      if ((bits & ~kF64SignBit) == 0 ||
-          ((bits & kF64ExponentBits) == kF64ExponentBits && !(bits & kF64SignBit))) {
+      if ((bits & ~kF64SignBit) == 0 || ((bits & kF64ExponentBits) == kF64ExponentBits && !(bits & kF64SignBit))) {
         dst[i + j] = x[j];  // +-0, +inf and positive NaNs are their own roots
       } else if (bits & kF64SignBit) {
         dst[i + j] = std::bit_cast<double>(kF64PositiveNan);
@@ -264,7 +263,7 @@ spStatus SqrtF64Kernel(const double* src, double* dst, int64_t len) {
   const int64_t pairs = (n - i) / 2;
   if (pairs > 0 && simd::Aligned16(dst + i)) {
     negative |= simd::Aligned16(src + i) ? SqrtPairsF64<true>(src + i, dst + i, pairs)
-                                       : SqrtPairsF64<false>(src + i, dst + i, pairs);
+                                         : SqrtPairsF64<false>(src + i, dst + i, pairs);
     i += pairs * 2;
   }
   for (; i < n; ++i) negative |= SqrtOne(src[i], dst[i]);  // tail, or a misaligned double*

@@ -7,8 +7,8 @@
 #include <cstdint>
 
 #include "primitives/frame/arg_checks.h"
-#include "primitives/frame/sp_status.h"
 #include "primitives/frame/elementwise_walk.h"
+#include "primitives/frame/sp_status.h"
 
 namespace SP_SET_NS {
 namespace {
@@ -16,7 +16,9 @@ namespace {
 using namespace simd;
 
 template <class T>
-inline T Sq(T x) { return x * x; }
+inline T Sq(T x) {
+  return x * x;
+}
 
 template <class T>
 void ScalarSquares(const T* src, T* dst, int64_t n) {

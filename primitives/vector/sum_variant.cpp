@@ -7,8 +7,8 @@
 #include "primitives/vector/sp_sum.h"
 
 #include "primitives/frame/arg_checks.h"
-#include "primitives/frame/sp_status.h"
 #include "primitives/frame/simd.h"
+#include "primitives/frame/sp_status.h"
 #include "primitives/vector/sum_kernels.h"
 
 namespace SP_SET_NS {

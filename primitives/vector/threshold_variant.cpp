@@ -12,8 +12,8 @@
 #include <cstdint>
 
 #include "primitives/frame/arg_checks.h"
-#include "primitives/frame/sp_status.h"
 #include "primitives/frame/elementwise_walk.h"
+#include "primitives/frame/sp_status.h"
 
 namespace SP_SET_NS {
 namespace {
@@ -52,20 +52,24 @@ void spkThresholdF64ByBits(double* p, int64_t n, double level, bool clipAbove) {
 #endif
 
 #if SP_SET_INDEX >= SP_SET_SSE
+using walk::kLanes;
 using walk::LoadAs;
 using walk::Vec;
-using walk::kLanes;
 
 // min(x, level) or max(x, level) with the instructions' operand order.
 template <bool ClipAbove, class T>
 inline T ClipOne(T x, T level) {
-  if constexpr (ClipAbove) return x < level ? x : level;
-  else return x > level ? x : level;
+  if constexpr (ClipAbove)
+    return x < level ? x : level;
+  else
+    return x > level ? x : level;
 }
 template <bool ClipAbove, class V>
 inline V ClipVec(V x, V level) {
-  if constexpr (ClipAbove) return simd::Min(x, level);
-  else return simd::Max(x, level);
+  if constexpr (ClipAbove)
+    return simd::Min(x, level);
+  else
+    return simd::Max(x, level);
 }
 
 template <bool ClipAbove, bool Aligned, class T>
@@ -87,8 +91,10 @@ void spkThreshold(T* p, int64_t n, T level) {
   for (; i < n && ElementAligned(p + i) && !Aligned16(p + i); ++i) St(p + i, ClipOne<ClipAbove>(Ld(p + i), level));
   const int64_t count = (n - i) / (2 * L) * (2 * L);
   const Vec<T> lv = simd::Splat(level);
-  if (Aligned16(p + i)) ClipBlocks<ClipAbove, true>(p + i, count, lv);
-  else ClipBlocks<ClipAbove, false>(p + i, count, lv);
+  if (Aligned16(p + i))
+    ClipBlocks<ClipAbove, true>(p + i, count, lv);
+  else
+    ClipBlocks<ClipAbove, false>(p + i, count, lv);
   i += count;
   if (i + L <= n) {
     simd::StoreU(p + i, ClipVec<ClipAbove>(simd::LoadU(p + i), lv));
@@ -103,8 +109,10 @@ void spkThreshold(T* p, int64_t n, T level) {
 spStatus SP_V(spThresholdInPlaceF32)(float* srcDst, int32_t n, float level, int32_t relation) {
   if (const spStatus st = CheckArrays(n, srcDst); st != spOk) return st;
 #if SP_SET_INDEX >= SP_SET_SSE
-  if (relation == kClipAbove) spkThreshold<true>(srcDst, n, level);
-  else spkThreshold<false>(srcDst, n, level);
+  if (relation == kClipAbove)
+    spkThreshold<true>(srcDst, n, level);
+  else
+    spkThreshold<false>(srcDst, n, level);
 #else
   ThresholdOrdered(srcDst, n, level, relation == kClipAbove);
 #endif
@@ -114,8 +122,10 @@ spStatus SP_V(spThresholdInPlaceF32)(float* srcDst, int32_t n, float level, int3
 spStatus SP_V(spThresholdInPlaceF64)(double* srcDst, int32_t n, double level, int32_t relation) {
   if (const spStatus st = CheckArrays(n, srcDst); st != spOk) return st;
 #if SP_SET_INDEX >= SP_SET_SSE2
-  if (relation == kClipAbove) spkThreshold<true>(srcDst, n, level);
-  else spkThreshold<false>(srcDst, n, level);
+  if (relation == kClipAbove)
+    spkThreshold<true>(srcDst, n, level);
+  else
+    spkThreshold<false>(srcDst, n, level);
 #elif SP_SET_INDEX == SP_SET_SSE
   spkThresholdF64ByBits(srcDst, n, level, relation == kClipAbove);
 #else

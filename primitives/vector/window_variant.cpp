@@ -95,13 +95,18 @@ spStatus Window(const T* src, T* dst, int64_t n, const WindowShape& shape) {
   constexpr bool isDouble = sizeof(T) == sizeof(double);
 #if SP_SET_INDEX == SP_SET_GENERIC
   RotationWeights weights(shape, n);
-  if constexpr (isDouble) ApplyFrom(0, src, dst, n, weights, MulDouble);
-  else ApplyFrom(0, src, dst, n, weights, MulInDouble);
+  if constexpr (isDouble)
+    ApplyFrom(0, src, dst, n, weights, MulDouble);
+  else
+    ApplyFrom(0, src, dst, n, weights, MulInDouble);
 #elif SP_SET_INDEX == SP_SET_SSE || SP_SET_INDEX == SP_SET_SSE3
   ThreeTermWeights weights(shape, n);
-  if constexpr (isDouble) ApplyFrom(0, src, dst, n, weights, MulDouble);
-  else if (WeightPairCount(n) <= kShortWindowPairs) ApplyFrom(0, src, dst, n, weights, MulInFloat);
-  else ApplyFrom(0, src, dst, n, weights, MulInDouble);
+  if constexpr (isDouble)
+    ApplyFrom(0, src, dst, n, weights, MulDouble);
+  else if (WeightPairCount(n) <= kShortWindowPairs)
+    ApplyFrom(0, src, dst, n, weights, MulInFloat);
+  else
+    ApplyFrom(0, src, dst, n, weights, MulInDouble);
 #else
   (void)isDouble;
   TwoLaneWindow(src, dst, n, shape);
@@ -111,15 +116,9 @@ spStatus Window(const T* src, T* dst, int64_t n, const WindowShape& shape) {
 
 }  // namespace
 
-spStatus SP_V(spWinHammingF64)(const double* src, double* dst, int32_t n) {
-  return Window(src, dst, n, kHamming);
-}
-spStatus SP_V(spWinHammingF32)(const float* src, float* dst, int32_t n) {
-  return Window(src, dst, n, kHamming);
-}
-spStatus SP_V(spWinHannF64)(const double* src, double* dst, int32_t n) {
-  return Window(src, dst, n, kHann);
-}
+spStatus SP_V(spWinHammingF64)(const double* src, double* dst, int32_t n) { return Window(src, dst, n, kHamming); }
+spStatus SP_V(spWinHammingF32)(const float* src, float* dst, int32_t n) { return Window(src, dst, n, kHamming); }
+spStatus SP_V(spWinHannF64)(const double* src, double* dst, int32_t n) { return Window(src, dst, n, kHann); }
 spStatus SP_V(spWinHannF32)(const float* src, float* dst, int32_t n) {
   if (n == 3 && CheckPointers(src, dst) == spOk) {
     // Zero ends written, not multiplied: an infinite end still gives +0.0.

@@ -19,7 +19,6 @@ inline constexpr WindowFn kHamming[] = SP_VARIANT_TABLE(spkFirWinHammingF64);
 inline constexpr WindowFn kHann[] = SP_VARIANT_TABLE(spkFirWinHannF64);
 inline constexpr spStatus (*kBlackmanAlpha[])(double*, int32_t, double) = SP_VARIANT_TABLE(spkFirWinBlackmanAlphaF64);
 
-
 inline constexpr long double kPi = 3.141592653589793238462643383279502884L;
 
 // Weight of tap n of a len-tap window of the design kind (any other kind: 1).

@@ -78,9 +78,7 @@ TEST_P(AutoCorrTest, LagsAgainstReference) {
 
 // Transforms of orders 13 to 17 (2 srcLen points), a spread of lags.
 TEST_P(AutoCorrTest, LongSignalsAgainstReference) {
-  const struct {
-    int32_t srcLen, dstLen;
-  } cases[] = {{4097, 4200}, {20000, 1500}, {65536, 65536}};
+  const struct { int32_t srcLen, dstLen; } cases[] = {{4097, 4200}, {20000, 1500}, {65536, 65536}};
   for (const auto& c : cases) {
     const auto src = corr_test::Signal<float>(c.srcLen, c.srcLen);
     Check(Estimate::kBiased, src, c.dstLen, 97);

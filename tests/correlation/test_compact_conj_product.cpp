@@ -31,12 +31,14 @@ TEST_P(CompactConjProductTest, StepsAndTailsAtEveryOffset) {
       if (n % 2 == 0) EXPECT_EQ(got[n - 1], a[n - 1] * b[n - 1]);
       for (int32_t p = 1; p + 1 < n; p += 2) {
         const float are = a[p], aim = a[p + 1], bre = b[p], bim = b[p + 1];
-        const float re = roundedOnce ? static_cast<float>(double{are} * bre + double{aim} * bim) : are * bre + aim * bim;
-        const float im = roundedOnce ? static_cast<float>(double{aim} * bre - double{are} * bim) : aim * bre - are * bim;
+        const float re =
+            roundedOnce ? static_cast<float>(double{are} * bre + double{aim} * bim) : are * bre + aim * bim;
+        const float im =
+            roundedOnce ? static_cast<float>(double{aim} * bre - double{are} * bim) : aim * bre - are * bim;
         ASSERT_EQ(got[p], re) << "n " << n << " offset " << offset << " slot " << p;
         ASSERT_EQ(got[p + 1], im) << "n " << n << " offset " << offset << " slot " << p + 1;
       }
-      for (int i = 0; i < offset; ++i) EXPECT_EQ(bBuf[i], -7.0f);  // nothing before the array
+      for (int i = 0; i < offset; ++i) EXPECT_EQ(bBuf[i], -7.0f);              // nothing before the array
       for (int32_t i = offset + n; i < n + 8; ++i) EXPECT_EQ(bBuf[i], -7.0f);  // nor after it
     }
   }

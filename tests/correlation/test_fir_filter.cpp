@@ -12,12 +12,11 @@
 #include "fir_test_support.h"
 #include "primitives/frame/dispatch.h"
 #include "support/variant_sets.h"
-#include "primitives/frame/dispatch.h"
 #include "vector/vector_test_support.h"
 
 SP_DECLARE_VARIANTS(spStatus, spFirF32,
-                    (const float* src, float* dst, int32_t len, const double* taps, int32_t tapsLen,
-                     float* delayLine, int32_t* delayIndex))
+                    (const float* src, float* dst, int32_t len, const double* taps, int32_t tapsLen, float* delayLine,
+                     int32_t* delayIndex))
 SP_DECLARE_VARIANTS(spStatus, spFirF64,
                     (const double* src, double* dst, int32_t len, const double* taps, int32_t tapsLen,
                      double* delayLine, int32_t* delayIndex))
@@ -34,8 +33,10 @@ constexpr FirFn<double> kFirF64[] = SP_VARIANT_TABLE(spFirF64);
 
 template <class T>
 FirFn<T> Entry() {
-  if constexpr (sizeof(T) == sizeof(float)) return spFirF32;
-  else return spFirF64;
+  if constexpr (sizeof(T) == sizeof(float))
+    return spFirF32;
+  else
+    return spFirF64;
 }
 
 class FirFilterTest : public VariantSetTest {};
@@ -86,7 +87,7 @@ void CheckStatusesInOrder() {
   const Case cases[] = {
       {nullptr, dst, 0, taps, 2, line, &index, spErrNullPointer},  // pointers before len
       {src, nullptr, 4, taps, 2, line, &index, spErrNullPointer},
-      {src, dst, 0, nullptr, 0, nullptr, nullptr, spErrLength},   // len before taps
+      {src, dst, 0, nullptr, 0, nullptr, nullptr, spErrLength},  // len before taps
       {src, dst, -3, taps, 2, line, &index, spErrLength},
       {src, dst, 4, nullptr, 0, line, &index, spErrNullPointer},  // taps before tapsLen
       {src, dst, 4, taps, 0, nullptr, nullptr, spErrTapCount},    // tapsLen before the delay line

@@ -58,17 +58,12 @@ TEST_P(ToneTest, ChecksRunInOrderAndWriteNothing) {
   const Case cases[] = {
       {nullptr, 0.0, kNaN, kNaN, true, 0, spErrNullPointer},  // the phase pointer comes first
       {&phase, 0.0, 1.0, kNaN, true, 0, spErrToneMagnitude},  // values before dst
-      {&phase, -1.0, 0.1, 1.0, false, 4, spErrToneMagnitude},
-      {&phase, kNaN, 0.1, 1.0, false, 4, spErrToneMagnitude},
-      {&phase, 1.0, -tiny, 1.0, false, 4, spErrToneFrequency},
-      {&phase, 1.0, 0.5, 1.0, false, 4, spErrToneFrequency},
+      {&phase, -1.0, 0.1, 1.0, false, 4, spErrToneMagnitude},  {&phase, kNaN, 0.1, 1.0, false, 4, spErrToneMagnitude},
+      {&phase, 1.0, -tiny, 1.0, false, 4, spErrToneFrequency}, {&phase, 1.0, 0.5, 1.0, false, 4, spErrToneFrequency},
       {&phase, 1.0, kNaN, 1.0, false, 4, spErrToneFrequency},  // a NaN frequency is refused
-      {&phase, 1.0, 0.6, kNaN, true, 0, spErrToneFrequency},
-      {&phase, 1.0, 0.1, -tiny, false, 4, spErrTonePhase},
-      {&phase, 1.0, 0.1, kTwoPi, false, 4, spErrTonePhase},
-      {&phase, 1.0, 0.1, kNaN, true, 0, spErrTonePhase},
-      {&phase, 1.0, 0.1, 1.0, true, 4, spErrNullPointer},
-      {&phase, 1.0, 0.1, 1.0, false, 0, spErrLength},
+      {&phase, 1.0, 0.6, kNaN, true, 0, spErrToneFrequency},   {&phase, 1.0, 0.1, -tiny, false, 4, spErrTonePhase},
+      {&phase, 1.0, 0.1, kTwoPi, false, 4, spErrTonePhase},    {&phase, 1.0, 0.1, kNaN, true, 0, spErrTonePhase},
+      {&phase, 1.0, 0.1, 1.0, true, 4, spErrNullPointer},      {&phase, 1.0, 0.1, 1.0, false, 0, spErrLength},
       {&phase, 1.0, 0.1, 1.0, false, INT32_MIN, spErrLength},
   };
   for (const Case& c : cases) {

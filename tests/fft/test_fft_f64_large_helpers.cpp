@@ -12,8 +12,8 @@
 #include <numbers>
 #include <vector>
 
-#include "support/dft_reference.h"
 #include "fft/real_fft_reference.h"
+#include "support/dft_reference.h"
 #include "support/variant_sets.h"
 
 #define SP_DECLARE_LARGE_HELPERS(ns, suffix)                                                                      \

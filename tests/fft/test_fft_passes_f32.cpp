@@ -14,10 +14,10 @@
 #include <numbers>
 #include <vector>
 
-#include "support/dft_reference.h"
 #include "fft/real_fft_reference.h"
 #include "primitives/fft/sp_real_fft.h"
 #include "primitives/frame/dispatch.h"
+#include "support/dft_reference.h"
 #include "support/variant_sets.h"
 
 SP_DECLARE_VARIANTS(float*, spkFftSinTableF32, (int32_t order, float* table))

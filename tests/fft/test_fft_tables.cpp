@@ -10,7 +10,6 @@
 
 #include "primitives/frame/dispatch.h"
 #include "support/variant_sets.h"
-#include "primitives/frame/dispatch.h"
 
 SP_DECLARE_VARIANTS(float*, spkFftSinTableF32, (int32_t order, float* table))
 SP_DECLARE_VARIANTS(int32_t*, spkFftBitRevSwapTableI32, (int32_t m, int32_t* table))
@@ -52,8 +51,8 @@ TEST_P(FftTablesTest, WorkedContents) {
     std::vector<int32_t> want;
   };
   const Case cases[] = {
-      {2, true, {0, 0}},          {2, false, {0, 0}},          {3, true, {0, 4, 0}},
-      {3, false, {0, 2, 0}},      {4, true, {4, 8, 0, 12, 0}}, {4, false, {0, 4, 2, 6, 0}},
+      {2, true, {0, 0}},     {2, false, {0, 0}},          {3, true, {0, 4, 0}},
+      {3, false, {0, 2, 0}}, {4, true, {4, 8, 0, 12, 0}}, {4, false, {0, 4, 2, 6, 0}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "m " << c.m << (c.swap ? " swap list" : " index table"));

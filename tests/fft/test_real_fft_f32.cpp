@@ -12,9 +12,9 @@
 #include <thread>
 #include <vector>
 
-#include "support/dft_reference.h"
 #include "fft/real_fft_reference.h"
 #include "primitives/fft/sp_real_fft.h"
+#include "support/dft_reference.h"
 #include "support/variant_sets.h"
 
 #if __has_include("primitives/frame/alloc_failure_seam.h")
@@ -131,8 +131,10 @@ class RealFftF32Test : public VariantSetTest {
   // The set's path switches (last fused order, radix order) and a few more.
   std::vector<int> BoundaryOrders() const {
     std::vector<int> orders = {0, 3, 4, 9};
-    if (SetIndex() == 0) orders.push_back(11);
-    else for (int order = LargestOrder() - 1; order <= LargestOrder(); ++order) orders.push_back(order);
+    if (SetIndex() == 0)
+      orders.push_back(11);
+    else
+      for (int order = LargestOrder() - 1; order <= LargestOrder(); ++order) orders.push_back(order);
     return orders;
   }
 };
@@ -359,7 +361,7 @@ TEST_P(RealFftF32Test, ChecksInOrder) {
   REALFFTSPEC* const sentinel = reinterpret_cast<REALFFTSPEC*>(uintptr_t{0x1000});
   REALFFTSPEC* out = sentinel;
   EXPECT_EQ(spRealFftInitF32(nullptr, -1, 3, 0), spErrNullPointer);  // pointer before order
-  EXPECT_EQ(spRealFftInitF32(&out, -1, 3, 0), spErrFftOrder);         // order before flag
+  EXPECT_EQ(spRealFftInitF32(&out, -1, 3, 0), spErrFftOrder);        // order before flag
   EXPECT_EQ(spRealFftInitF32(&out, 31, REALFFT_NO_DIV, 0), spErrFftOrder);
   for (int32_t flag : {0, 3, 16, -1})
     for (int order : {0, 4}) EXPECT_EQ(spRealFftInitF32(&out, order, flag, 0), spErrFftScaleFlag);

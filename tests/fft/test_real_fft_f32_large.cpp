@@ -16,12 +16,12 @@
 #include <numbers>
 #include <vector>
 
-#include "support/dft_reference.h"
 #include "fft/real_fft_reference.h"
 #include "primitives/fft/sp_real_fft.h"
 #include "primitives/frame/alloc_failure_seam.h"
 #include "primitives/frame/dispatch.h"
 #include "support/alloc_failure.h"
+#include "support/dft_reference.h"
 #include "support/variant_sets.h"
 
 SP_DECLARE_VARIANTS(void, spkFftPlanSizeF32,

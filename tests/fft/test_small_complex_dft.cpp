@@ -14,14 +14,18 @@ class SmallComplexDftTest : public SmallDftSetTest {};
 
 template <class T>
 std::vector<Member<T>> InterleavedOf(const spkSmallDftKernelSet& k) {
-  if constexpr (std::is_same_v<T, float>) return FlatMembers<T>(k.cplxC32, "Cplx/C32 ", 2);
-  else return FlatMembers<T>(k.cplxC64, "Cplx/C64 ", 2);
+  if constexpr (std::is_same_v<T, float>)
+    return FlatMembers<T>(k.cplxC32, "Cplx/C32 ", 2);
+  else
+    return FlatMembers<T>(k.cplxC64, "Cplx/C64 ", 2);
 }
 
 template <class T>
 std::vector<Member<T>> SplitOf(const spkSmallDftKernelSet& k) {
-  if constexpr (std::is_same_v<T, float>) return SplitMembers<T>(k.splitF32, "Split/F32 ");
-  else return SplitMembers<T>(k.splitF64, "Split/F64 ");
+  if constexpr (std::is_same_v<T, float>)
+    return SplitMembers<T>(k.splitF32, "Split/F32 ");
+  else
+    return SplitMembers<T>(k.splitF64, "Split/F64 ");
 }
 
 // Both layouts of one precision, every check below runs on each.
@@ -197,8 +201,7 @@ TEST_P(SmallComplexDftTest, SinglePrecisionUpToFourPointsRoundsOnlyTheOutputs) {
       SCOPED_TRACE(f32[layout][i].name);
       for (int trial = 0; trial < 200; ++trial) {
         const std::vector<float> x = RandomMixedMagnitudes<float>(rng, f32[layout][i].values);
-        const std::vector<double> wide =
-            Apply(f64[layout][i], std::vector<double>(x.begin(), x.end()), double(scale));
+        const std::vector<double> wide = Apply(f64[layout][i], std::vector<double>(x.begin(), x.end()), double(scale));
         ASSERT_TRUE(SameBits(Apply(f32[layout][i], x, scale), std::vector<float>(wide.begin(), wide.end())));
       }
     }
@@ -209,7 +212,7 @@ TEST_P(SmallComplexDftTest, SinglePrecisionUpToFourPointsRoundsOnlyTheOutputs) {
 // float exactly the second-stage values marked in `held`, in the order
 // E0, E1, E2, E3, O0, O1, O2, O3, each (re, im).
 using HeldMask = std::array<bool, 16>;
-constexpr HeldMask kInterleavedHeld = {false, true, true, true, true, true, true, true,
+constexpr HeldMask kInterleavedHeld = {false, true,  true,  true,  true, true, true, true,
                                        true,  false, false, false, true, true, true, true};
 constexpr HeldMask kSplitHeld = {true, true, true, true, true, true, true, true,
                                  true, true, true, true, true, true, true, true};

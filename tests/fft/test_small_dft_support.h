@@ -49,11 +49,11 @@ struct Shape {
 
 // The fixed member order of every group.
 inline constexpr Shape kShapes[12] = {
-    {"1", 1, Dir::Both, false, -1},         {"1Scaled", 1, Dir::Both, true, 0},
-    {"2", 2, Dir::Both, false, -1},         {"2Scaled", 2, Dir::Both, true, 2},
-    {"Fwd4", 4, Dir::Forward, false, -1},   {"Inv4", 4, Dir::Inverse, false, -1},
+    {"1", 1, Dir::Both, false, -1},           {"1Scaled", 1, Dir::Both, true, 0},
+    {"2", 2, Dir::Both, false, -1},           {"2Scaled", 2, Dir::Both, true, 2},
+    {"Fwd4", 4, Dir::Forward, false, -1},     {"Inv4", 4, Dir::Inverse, false, -1},
     {"Fwd4Scaled", 4, Dir::Forward, true, 4}, {"Inv4Scaled", 4, Dir::Inverse, true, 5},
-    {"Fwd8", 8, Dir::Forward, false, -1},   {"Inv8", 8, Dir::Inverse, false, -1},
+    {"Fwd8", 8, Dir::Forward, false, -1},     {"Inv8", 8, Dir::Inverse, false, -1},
     {"Fwd8Scaled", 8, Dir::Forward, true, 8}, {"Inv8Scaled", 8, Dir::Inverse, true, 9},
 };
 
@@ -112,8 +112,10 @@ std::vector<Member<T>> SplitMembers(const spkSmallDftGroup<Fn, ScaledFn>& g, con
     const int n = s.points;
     Member<T> m{group + s.name, n, 2 * n, s.dir, s.scaled, s.plainTwin, {}, {}};
     auto call = [g, i, scaled = s.scaled](const T* sr, const T* si, T* dr, T* di, T k) {
-      if (scaled) ScaledAt(g, i)(sr, si, dr, di, k);
-      else PlainAt(g, i)(sr, si, dr, di);
+      if (scaled)
+        ScaledAt(g, i)(sr, si, dr, di, k);
+      else
+        PlainAt(g, i)(sr, si, dr, di);
     };
     m.run = [call, n](const T* src, T* dst, T k) {
       std::vector<T> sr(n), si(n), dr(n, T(99)), di(n, T(99));
@@ -140,16 +142,14 @@ std::vector<Member<T>> RealTableMembers(const spkSmallDftRealTables<Fn, ScaledFn
     for (int slot = 0; slot < 4; ++slot) {
       Fn f = table[slot];
       out.push_back({std::string(name) + "[" + std::to_string(slot) + "]", 1 << slot, 1 << slot, dir, false, -1,
-                     [f](const T* src, T* dst, T) { f(src, dst); },
-                     [f](T* p, T) { f(p, p); }});
+                     [f](const T* src, T* dst, T) { f(src, dst); }, [f](T* p, T) { f(p, p); }});
     }
   };
   auto addScaled = [&](const ScaledFn* table, Dir dir, const char* name) {
     for (int slot = 0; slot < 4; ++slot) {
       ScaledFn f = table[slot];
       out.push_back({std::string(name) + "[" + std::to_string(slot) + "]", 1 << slot, 1 << slot, dir, true, -1,
-                     [f](const T* src, T* dst, T k) { f(src, dst, k); },
-                     [f](T* p, T k) { f(p, p, k); }});
+                     [f](const T* src, T* dst, T k) { f(src, dst, k); }, [f](T* p, T k) { f(p, p, k); }});
     }
   };
   addPlain(t.fwd, Dir::Forward, "fwd");
@@ -225,8 +225,10 @@ std::vector<T> RandomSmallIntegers(std::mt19937& rng, int count) {
 
 template <class T>
 auto Bits(T v) {
-  if constexpr (sizeof(T) == 4) return std::bit_cast<uint32_t>(v);
-  else return std::bit_cast<uint64_t>(v);
+  if constexpr (sizeof(T) == 4)
+    return std::bit_cast<uint32_t>(v);
+  else
+    return std::bit_cast<uint64_t>(v);
 }
 
 // Bit-for-bit equality (signed zeros included), reporting the first mismatch.
@@ -236,8 +238,8 @@ template <class T>
   for (size_t i = 0; i < got.size(); ++i)
     if (Bits(got[i]) != Bits(want[i]))
       return ::testing::AssertionFailure()
-             << "element " << i << ": got " << got[i] << (std::signbit(got[i]) ? " (sign set)" : "")
-             << ", want " << want[i] << (std::signbit(want[i]) ? " (sign set)" : "");
+             << "element " << i << ": got " << got[i] << (std::signbit(got[i]) ? " (sign set)" : "") << ", want "
+             << want[i] << (std::signbit(want[i]) ? " (sign set)" : "");
   return ::testing::AssertionSuccess();
 }
 

@@ -13,14 +13,18 @@ class SmallRealDftTest : public SmallDftSetTest {};
 
 template <class T>
 std::vector<Member<T>> GroupOf(const spkSmallDftKernelSet& k) {
-  if constexpr (std::is_same_v<T, float>) return FlatMembers<T>(k.realF32, "F32 Real", 1);
-  else return FlatMembers<T>(k.realF64, "F64 Real", 1);
+  if constexpr (std::is_same_v<T, float>)
+    return FlatMembers<T>(k.realF32, "F32 Real", 1);
+  else
+    return FlatMembers<T>(k.realF64, "F64 Real", 1);
 }
 
 template <class T>
 std::vector<Member<T>> TablesOf(const spkSmallDftKernelSet& k) {
-  if constexpr (std::is_same_v<T, float>) return RealTableMembers<T>(k.realTablesF32);
-  else return RealTableMembers<T>(k.realTablesF64);
+  if constexpr (std::is_same_v<T, float>)
+    return RealTableMembers<T>(k.realTablesF32);
+  else
+    return RealTableMembers<T>(k.realTablesF64);
 }
 
 // Slots of TablesOf: fwd 0..3, fwdScaled 4..7, inv 8..11, invScaled 12..15.
@@ -190,9 +194,14 @@ std::vector<float> ReferenceFwd8F32(const std::vector<float>& x, double s, bool 
   double a[4], b[4];
   for (int i = 0; i < 4; ++i) a[i] = first(double(x[i]) + x[i + 4]), b[i] = first(double(x[i]) - x[i + 4]);
   const double re1 = (b[1] - b[3]) * c, im1 = (b[1] + b[3]) * -c;
-  return {float((a[0] + a[2]) + (a[1] + a[3])), float((a[0] + a[2]) - (a[1] + a[3])),
-          float(b[0] + re1), float(im1 - b[2]), float(a[0] - a[2]), float(a[3] - a[1]),
-          float(b[0] - re1), float(b[2] + im1)};
+  return {float((a[0] + a[2]) + (a[1] + a[3])),
+          float((a[0] + a[2]) - (a[1] + a[3])),
+          float(b[0] + re1),
+          float(im1 - b[2]),
+          float(a[0] - a[2]),
+          float(a[3] - a[1]),
+          float(b[0] - re1),
+          float(b[2] + im1)};
 }
 
 TEST_P(SmallRealDftTest, SinglePrecisionMembersRoundOnlyAtTheirOutputs) {
@@ -243,7 +252,7 @@ SP_FOR_EACH_SET(DECLARE_TABLE_NAMES, )
 namespace {
 
 // They must be the very tables checked above, of the same set and direction.
-TEST(SmallDftKernelSets, NamedSinglePrecisionTablesAreTheSetsRealTables) {
+TEST(SmallDftKernelSets, NamedSinglePrecisionTablesAreTheSetsRealTables){
 #define EXPECT_NAMES_OF_SET(ctx, index, Ns, Suffix, ...)                       \
   {                                                                            \
     const auto& t = spkSmallDftKernelsOfSet(index)->realTablesF32;             \
@@ -252,7 +261,7 @@ TEST(SmallDftKernelSets, NamedSinglePrecisionTablesAreTheSetsRealTables) {
     EXPECT_EQ(&Ns::spkSmallDftRealInvTable##Suffix[0], &t.inv[0]);             \
     EXPECT_EQ(&Ns::spkSmallDftRealInvScaledTable##Suffix[0], &t.invScaled[0]); \
   }
-  SP_FOR_EACH_SET(EXPECT_NAMES_OF_SET, )
+    SP_FOR_EACH_SET(EXPECT_NAMES_OF_SET, )
 #undef EXPECT_NAMES_OF_SET
 }
 

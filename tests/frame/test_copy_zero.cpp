@@ -94,21 +94,26 @@ TEST_P(CopyZeroTest, LargeBlocksThroughPlainAndNonTemporalPaths) {
   std::vector<uint8_t> dst(kMax + 64 + 32);
   for (int64_t cache : {int64_t{0}, int64_t{256 << 10}}) {
     ScopedCacheSize forced(cache);
-    for (int64_t bytes : {int64_t{20480}, int64_t{131073}, int64_t{524288 + 77}, int64_t{1 << 20}, int64_t{1 << 20} + 64, kMax}) {
+    for (int64_t bytes :
+         {int64_t{20480}, int64_t{131073}, int64_t{524288 + 77}, int64_t{1 << 20}, int64_t{1 << 20} + 64, kMax}) {
       for (auto [so, doff] : {std::pair{0, 0}, std::pair{0, 7}, std::pair{5, 0}, std::pair{3, 9}, std::pair{16, 32}}) {
         for (CopyKernel kernel : CopyKernelsOf(SetIndex())) {
           std::fill(dst.begin(), dst.end(), kCanary);
           kernel(data.data() + so, dst.data() + doff, bytes);
           ASSERT_EQ(std::memcmp(dst.data() + doff, data.data() + so, bytes), 0) << bytes << " " << so << "/" << doff;
           ASSERT_EQ(dst[doff + bytes], kCanary);
-          if (doff > 0) { ASSERT_EQ(dst[doff - 1], kCanary); }
+          if (doff > 0) {
+            ASSERT_EQ(dst[doff - 1], kCanary);
+          }
         }
         for (ZeroKernel kernel : ZeroKernelsOf(SetIndex())) {
           std::fill(dst.begin(), dst.end(), kCanary);
           kernel(dst.data() + doff, bytes);
           ASSERT_EQ(std::count(dst.begin() + doff, dst.begin() + doff + bytes, 0), bytes);
           ASSERT_EQ(dst[doff + bytes], kCanary);
-          if (doff > 0) { ASSERT_EQ(dst[doff - 1], kCanary); }
+          if (doff > 0) {
+            ASSERT_EQ(dst[doff - 1], kCanary);
+          }
         }
       }
     }
@@ -130,7 +135,9 @@ TEST_P(CopyZeroTest, AlignedCopiesAtEveryPageDistance) {
       kCopyKernels[SetIndex()](srcBase, d, bytes);
       ASSERT_EQ(std::memcmp(d, srcBase, bytes), 0) << "page offsets " << srcPage << "/" << dpage;
       ASSERT_EQ(d[bytes], kCanary);
-      if (d > buffer.data()) { ASSERT_EQ(d[-1], kCanary); }
+      if (d > buffer.data()) {
+        ASSERT_EQ(d[-1], kCanary);
+      }
     }
   }
 }
@@ -233,7 +240,9 @@ TEST_P(CopyZeroTest, LongCopiesAtEveryDistanceWithinAPage) {
         kernel(srcBase, d, bytes);
         ASSERT_EQ(std::memcmp(d, srcBase, bytes), 0) << bytes << " bytes, " << ahead << " ahead";
         ASSERT_EQ(d[bytes], kCanary);
-        if (d > buffer.data()) { ASSERT_EQ(d[-1], kCanary); }
+        if (d > buffer.data()) {
+          ASSERT_EQ(d[-1], kCanary);
+        }
       }
     }
   }

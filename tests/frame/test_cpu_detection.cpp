@@ -98,7 +98,8 @@ TEST(ProcessorType, FeatureRecordFieldsAndCoresPerPackage) {
 }
 
 TEST(ProcessorType, HighestLeafBelowFourGivesOneCore) {
-  ScopedCpu cpu(Cpu(kIntel, 6, kP4).Leaf(0, 0, {3, 0x756e6547u, 0x6c65746eu, 0x49656e69u}).Leaf(4, 0, {7u << 26, 0, 0, 0}));
+  ScopedCpu cpu(
+      Cpu(kIntel, 6, kP4).Leaf(0, 0, {3, 0x756e6547u, 0x6c65746eu, 0x49656e69u}).Leaf(4, 0, {7u << 26, 0, 0, 0}));
   EXPECT_EQ(spCpuidCoresPerPackage(), 1);
 }
 
@@ -126,10 +127,20 @@ TEST(SetCpuType, EveryCodeSelectsItsSetOrIsRefused) {
   auto expectedIndex = [](int32_t code) -> int32_t {
     if (code >= -1 && code <= 4) return 0;
     switch (code) {
-      case 5: case 0x10: case 0x11: case 0x40: return 1;
-      case 6: case 7: case 9: case 0x41: return 2;
-      case 8: case 0x0a: case 0x20: case 0x42: return 3;
-      case 0x21: case 0x22: return 4;
+      case 5:
+      case 0x10:
+      case 0x11:
+      case 0x40: return 1;
+      case 6:
+      case 7:
+      case 9:
+      case 0x41: return 2;
+      case 8:
+      case 0x0a:
+      case 0x20:
+      case 0x42: return 3;
+      case 0x21:
+      case 0x22: return 4;
       default: return -1;
     }
   };

@@ -18,7 +18,6 @@ namespace {
 
 class StreamingSwitchTest : public VariantSetTest {};
 
-
 enum class Op { CopyF32, CopyF64, ZeroF32, ZeroF64, SetF32, SetF64 };
 
 const char* OpName(Op op) {

@@ -6,9 +6,9 @@
 #include <set>
 #include <string>
 
+#include "primitives/frame/dispatch.h"
 #include "primitives/frame/sp_cpu.h"
 #include "primitives/frame/sp_version.h"
-#include "primitives/frame/dispatch.h"
 #include "support/synthetic_cpu.h"
 #include "support/variant_sets.h"
 
@@ -52,8 +52,11 @@ TEST(VersionRecords, NamedAfterTheirSets) {
     const char* libraryName;
     char code[3];
   };
-  const Expected want[] = {{"vantrel_sp_generic", "g0"}, {"vantrel_sp_sse", "s1"}, {"vantrel_sp_sse2", "s2"},
-                           {"vantrel_sp_sse3", "s3"}, {"vantrel_sp_ssse3", "s4"}};
+  const Expected want[] = {{"vantrel_sp_generic", "g0"},
+                           {"vantrel_sp_sse", "s1"},
+                           {"vantrel_sp_sse2", "s2"},
+                           {"vantrel_sp_sse3", "s3"},
+                           {"vantrel_sp_ssse3", "s4"}};
   static_assert(std::size(want) == kSpVariantSetCount);
   const spVersionRecord* (*const records[])() = SP_VARIANT_TABLE(spGetVersionRecord);
   for (int set = 0; set < kSpVariantSetCount; ++set) {

@@ -20,142 +20,130 @@ constexpr int kMeasureMaxDelayMs = 300;
 
 // Interleaved frames of both directions.
 struct FilePair {
-    int channels = 1;
-    std::vector<float> reference;
-    std::vector<float> test;
+  int channels = 1;
+  std::vector<float> reference;
+  std::vector<float> test;
 };
 
 struct RecordedFrame {
-    int32_t delay = 0;
-    int32_t status = 0;
-    int32_t quality = 0;
-    uint8_t delayValid = 0;
-    uint32_t count = 0;
-    double refEnergy = 0.0;
-    double testEnergy = 0.0;
-    std::vector<float> samples[2][2];
+  int32_t delay = 0;
+  int32_t status = 0;
+  int32_t quality = 0;
+  uint8_t delayValid = 0;
+  uint32_t count = 0;
+  double refEnergy = 0.0;
+  double testEnergy = 0.0;
+  std::vector<float> samples[2][2];
 };
 
 // Gaussian noise rounded to 16-bit integers.
-inline std::vector<float> IntegerNoise(size_t n, unsigned seed, double rms)
-{
-    std::mt19937 generator(seed);
-    std::normal_distribution<double> normal(0.0, rms);
-    std::vector<float> out(n);
-    for (float& v : out)
-        v = float(std::clamp(std::round(normal(generator)), -32768.0, 32767.0));
-    return out;
+inline std::vector<float> IntegerNoise(size_t n, unsigned seed, double rms) {
+  std::mt19937 generator(seed);
+  std::normal_distribution<double> normal(0.0, rms);
+  std::vector<float> out(n);
+  for (float& v : out) v = float(std::clamp(std::round(normal(generator)), -32768.0, 32767.0));
+  return out;
 }
 
 // The measurement algorithm of these tests: keeps every frame.
 class FrameRecorder : public CMsystem {
-public:
-    using CMsystem::Query;
-    explicit FrameRecorder(std::function<void(SYSPARA&)> edit) : m_edit(std::move(edit)) {}
+ public:
+  using CMsystem::Query;
+  explicit FrameRecorder(std::function<void(SYSPARA&)> edit) : m_edit(std::move(edit)) {}
 
-    void SetDefaultPara(SYSPARA* sys, uint32_t flags) override
-    {
-        CMsystem::SetDefaultPara(sys, flags);
-        if (sys != nullptr && m_edit)
-            m_edit(*sys);
-    }
+  void SetDefaultPara(SYSPARA* sys, uint32_t flags) override {
+    CMsystem::SetDefaultPara(sys, flags);
+    if (sys != nullptr && m_edit) m_edit(*sys);
+  }
 
-    int ProcessFrame(void* framePointer, float* (*samples)[2][2]) override
-    {
-        auto* frame = static_cast<FRAMEDATA*>(framePointer);
-        if (prefillNaN)
-            for (auto& direction : frame->samples)
-                for (auto& channel : direction)
-                    std::fill(std::begin(channel), std::end(channel), std::nanf(""));
-        const int goesOn = CMsystem::ProcessFrame(framePointer, samples);
-        if (goesOn == 0)
-            return 0;
-        RecordedFrame record;
-        const FRAMEHEADER& header = frame->header;
-        record.delay = header.delay;
-        record.status = header.delayStatus;
-        record.quality = header.quality;
-        record.delayValid = header.delayValid;
-        record.count = frame->desc.count;
-        record.refEnergy = header.refEnergy;
-        record.testEnergy = header.testEnergy;
-        for (int d = 0; d < 2; ++d)
-            for (int c = 0; c < header.channels && c < 2; ++c)
-                record.samples[d][c].assign(frame->samples[d][c], frame->samples[d][c] + frame->desc.count);
-        frames.push_back(std::move(record));
-        return goesOn;
-    }
+  int ProcessFrame(void* framePointer, float* (*samples)[2][2]) override {
+    auto* frame = static_cast<FRAMEDATA*>(framePointer);
+    if (prefillNaN)
+      for (auto& direction : frame->samples)
+        for (auto& channel : direction) std::fill(std::begin(channel), std::end(channel), std::nanf(""));
+    const int goesOn = CMsystem::ProcessFrame(framePointer, samples);
+    if (goesOn == 0) return 0;
+    RecordedFrame record;
+    const FRAMEHEADER& header = frame->header;
+    record.delay = header.delay;
+    record.status = header.delayStatus;
+    record.quality = header.quality;
+    record.delayValid = header.delayValid;
+    record.count = frame->desc.count;
+    record.refEnergy = header.refEnergy;
+    record.testEnergy = header.testEnergy;
+    for (int d = 0; d < 2; ++d)
+      for (int c = 0; c < header.channels && c < 2; ++c)
+        record.samples[d][c].assign(frame->samples[d][c], frame->samples[d][c] + frame->desc.count);
+    frames.push_back(std::move(record));
+    return goesOn;
+  }
 
-    int Query(uint32_t, CQueryResult&) override { return 0; }
-    int AlgorithmOperationA() override { return 0; }
-    int AlgorithmOperationB() override { return 0; }
-    int AlgorithmOperationC() override { return 0; }
+  int Query(uint32_t, CQueryResult&) override { return 0; }
+  int AlgorithmOperationA() override { return 0; }
+  int AlgorithmOperationB() override { return 0; }
+  int AlgorithmOperationC() override { return 0; }
 
-    std::vector<RecordedFrame> frames;
-    bool prefillNaN = false;
+  std::vector<RecordedFrame> frames;
+  bool prefillNaN = false;
 
-private:
-    std::function<void(SYSPARA&)> m_edit;
+ private:
+  std::function<void(SYSPARA&)> m_edit;
 };
 
 // Record settings of a file pair measurement; `edit` may change them.
 inline void FileMeasurementSettings(SYSPARA& sys, const std::string& referenceFile, const std::string& testFile,
-                                    int channels)
-{
-    sys.channels = channels;
-    sys.settings[0] = 2;
-    for (int input = 0; input < 2; ++input) {
-        INPUTPARAEXT& record = sys.inputPara[input];
-        record.mode = INPUT_MODE_FILE;
-        record.fileName = input == 0 ? referenceFile : testFile;
-        record.wave = WAVEPARA{1, kMeasureRate, 16, channels, 0, 0};
-        record.deviceId = input;
-        for (int channel = 0; channel < 2; ++channel)
-            sys.routingTable[input][channel] = INPUTMUXPARA{input, channel < channels ? channel : 0};
-    }
-    sys.delayPara.compensationOn = 1;
-    sys.delayPara.maxDelayFileMs = kMeasureMaxDelayMs;
+                                    int channels) {
+  sys.channels = channels;
+  sys.settings[0] = 2;
+  for (int input = 0; input < 2; ++input) {
+    INPUTPARAEXT& record = sys.inputPara[input];
+    record.mode = INPUT_MODE_FILE;
+    record.fileName = input == 0 ? referenceFile : testFile;
+    record.wave = WAVEPARA{1, kMeasureRate, 16, channels, 0, 0};
+    record.deviceId = input;
+    for (int channel = 0; channel < 2; ++channel)
+      sys.routingTable[input][channel] = INPUTMUXPARA{input, channel < channels ? channel : 0};
+  }
+  sys.delayPara.compensationOn = 1;
+  sys.delayPara.maxDelayFileMs = kMeasureMaxDelayMs;
 }
 
 struct MeasurementOutcome {
-    int goResult = 0;
-    std::vector<RecordedFrame> frames;
+  int goResult = 0;
+  std::vector<RecordedFrame> frames;
 };
 
 inline MeasurementOutcome MeasureFiles(const FilePair& pair, const std::function<void(SYSPARA&)>& edit,
-                                       bool prefillNaN = false)
-{
-    TempDir dir;
-    const std::string referenceFile = dir.File("reference.wav");
-    const std::string testFile = dir.File("test.wav");
-    const SoundFileSpec spec{kMeasureRate, pair.channels, SoundFileEncoding::Pcm16, "wav"};
-    MeasurementOutcome outcome;
-    if (!WriteSoundFile(referenceFile, spec, pair.reference.data(), int64_t(pair.reference.size()) / pair.channels) ||
-        !WriteSoundFile(testFile, spec, pair.test.data(), int64_t(pair.test.size()) / pair.channels))
-        return outcome;
-    auto recorder = std::make_unique<FrameRecorder>([&](SYSPARA& sys) {
-        FileMeasurementSettings(sys, referenceFile, testFile, pair.channels);
-        if (edit)
-            edit(sys);
-    });
-    recorder->prefillNaN = prefillNaN;
-    SYSPARA* sys = static_cast<SYSPARA*>(recorder->CreateSysPara());
-    CAlgorithmPara alg{kMeasureFrame, kMeasureFrame};
-    if (recorder->Init(*sys, alg) == 0) {
-        sys->Destroy();
-        return outcome;
-    }
-    sys->Destroy();
-    outcome.goResult = recorder->Go();
-    if (outcome.goResult == 0)
-        return outcome;
-    auto frame = std::make_unique<FRAMEDATA>();
-    for (int guard = 0; guard < 100000; ++guard) {
-        frame->monitor.count = 0;
-        if (recorder->ProcessFrame(frame.get(), nullptr) == 0)
-            break;
-    }
-    recorder->Stop();
-    outcome.frames = std::move(recorder->frames);
+                                       bool prefillNaN = false) {
+  TempDir dir;
+  const std::string referenceFile = dir.File("reference.wav");
+  const std::string testFile = dir.File("test.wav");
+  const SoundFileSpec spec{kMeasureRate, pair.channels, SoundFileEncoding::Pcm16, "wav"};
+  MeasurementOutcome outcome;
+  if (!WriteSoundFile(referenceFile, spec, pair.reference.data(), int64_t(pair.reference.size()) / pair.channels) ||
+      !WriteSoundFile(testFile, spec, pair.test.data(), int64_t(pair.test.size()) / pair.channels))
     return outcome;
+  auto recorder = std::make_unique<FrameRecorder>([&](SYSPARA& sys) {
+    FileMeasurementSettings(sys, referenceFile, testFile, pair.channels);
+    if (edit) edit(sys);
+  });
+  recorder->prefillNaN = prefillNaN;
+  SYSPARA* sys = static_cast<SYSPARA*>(recorder->CreateSysPara());
+  CAlgorithmPara alg{kMeasureFrame, kMeasureFrame};
+  if (recorder->Init(*sys, alg) == 0) {
+    sys->Destroy();
+    return outcome;
+  }
+  sys->Destroy();
+  outcome.goResult = recorder->Go();
+  if (outcome.goResult == 0) return outcome;
+  auto frame = std::make_unique<FRAMEDATA>();
+  for (int guard = 0; guard < 100000; ++guard) {
+    frame->monitor.count = 0;
+    if (recorder->ProcessFrame(frame.get(), nullptr) == 0) break;
+  }
+  recorder->Stop();
+  outcome.frames = std::move(recorder->frames);
+  return outcome;
 }

@@ -13,268 +13,248 @@
 
 namespace {
 
-std::vector<float> Noise(size_t n, unsigned seed, float scale = 3000.0f)
-{
-    std::mt19937 generator(seed);
-    std::normal_distribution<float> normal(0.0f, scale);
-    std::vector<float> out(n);
-    for (float& v : out)
-        v = std::round(normal(generator));
-    return out;
+std::vector<float> Noise(size_t n, unsigned seed, float scale = 3000.0f) {
+  std::mt19937 generator(seed);
+  std::normal_distribution<float> normal(0.0f, scale);
+  std::vector<float> out(n);
+  for (float& v : out) v = std::round(normal(generator));
+  return out;
 }
 
 // sum_j x[j] y[j + lag] / sqrt(sum x^2 * sum over the same stretch of y^2).
-long double NaiveNormalised(const float* x, size_t blockLen, const float* y, size_t lag)
-{
-    long double xy = 0, xx = 0, yy = 0;
-    for (size_t j = 0; j < blockLen; ++j) {
-        xy += (long double)x[j] * y[j + lag];
-        xx += (long double)x[j] * x[j];
-        yy += (long double)y[j + lag] * y[j + lag];
-    }
-    return (xx == 0 || yy == 0) ? 0.0L : xy / std::sqrt(xx * yy);
+long double NaiveNormalised(const float* x, size_t blockLen, const float* y, size_t lag) {
+  long double xy = 0, xx = 0, yy = 0;
+  for (size_t j = 0; j < blockLen; ++j) {
+    xy += (long double)x[j] * y[j + lag];
+    xx += (long double)x[j] * x[j];
+    yy += (long double)y[j + lag] * y[j + lag];
+  }
+  return (xx == 0 || yy == 0) ? 0.0L : xy / std::sqrt(xx * yy);
 }
 
-TEST(FftCorrelator, ImpulsesAndZeroEnergy)
-{
-    CFftCorrelator fft;
-    fft.SetLength(8);
-    std::vector<double> x(8, 0.0), y(8, 0.0);
-    std::vector<float> out(8);
-    x[0] = 1.0;
-    y[0] = 1.0;
-    fft.Correlate(x.data(), y.data(), out.data(), 0.0, nullptr, 8);
-    for (int k = 0; k < 8; ++k)
-        EXPECT_NEAR(out[k], k == 0 ? 1.0f : 0.0f, 1e-12) << k;
-    y[0] = 0.0;
-    y[3] = 1.0;
-    fft.Correlate(x.data(), y.data(), out.data(), 0.0, nullptr, 8);
-    for (int k = 0; k < 8; ++k)
-        EXPECT_NEAR(out[k], k == 3 ? 1.0f : 0.0f, 1e-12) << k;
-    // A zero window energy gives 0 at that lag even where the sum is not 0.
-    std::vector<double> energy(8, 1.0);
-    energy[3] = 0.0;
-    fft.Correlate(x.data(), y.data(), out.data(), 1.0, energy.data(), 8);
-    EXPECT_EQ(out[3], 0.0f);
+TEST(FftCorrelator, ImpulsesAndZeroEnergy) {
+  CFftCorrelator fft;
+  fft.SetLength(8);
+  std::vector<double> x(8, 0.0), y(8, 0.0);
+  std::vector<float> out(8);
+  x[0] = 1.0;
+  y[0] = 1.0;
+  fft.Correlate(x.data(), y.data(), out.data(), 0.0, nullptr, 8);
+  for (int k = 0; k < 8; ++k) EXPECT_NEAR(out[k], k == 0 ? 1.0f : 0.0f, 1e-12) << k;
+  y[0] = 0.0;
+  y[3] = 1.0;
+  fft.Correlate(x.data(), y.data(), out.data(), 0.0, nullptr, 8);
+  for (int k = 0; k < 8; ++k) EXPECT_NEAR(out[k], k == 3 ? 1.0f : 0.0f, 1e-12) << k;
+  // A zero window energy gives 0 at that lag even where the sum is not 0.
+  std::vector<double> energy(8, 1.0);
+  energy[3] = 0.0;
+  fft.Correlate(x.data(), y.data(), out.data(), 1.0, energy.data(), 8);
+  EXPECT_EQ(out[3], 0.0f);
 }
 
-TEST(FftCorrelator, CircularCorrelationMatchesTheDirectSum)
-{
-    CFftCorrelator fft;
-    for (uint32_t n : {16u, 256u, 4096u}) {
-        const std::vector<float> a = Noise(n, n), b = Noise(n, n + 1);
-        std::vector<double> x(a.begin(), a.end()), y(b.begin(), b.end());
-        std::vector<float> out(n);
-        fft.Correlate(x.data(), y.data(), out.data(), 0.0, nullptr, n);
-        for (uint32_t k = 0; k < n; k += n / 16 + 1) {
-            long double sum = 0;
-            for (uint32_t j = 0; j < n; ++j)
-                sum += (long double)x[j] * y[(j + k) % n];
-            EXPECT_NEAR(out[k], double(sum), 1e-5 * std::sqrt(double(n)) * 3000.0 * 3000.0) << n << " " << k;
-        }
+TEST(FftCorrelator, CircularCorrelationMatchesTheDirectSum) {
+  CFftCorrelator fft;
+  for (uint32_t n : {16u, 256u, 4096u}) {
+    const std::vector<float> a = Noise(n, n), b = Noise(n, n + 1);
+    std::vector<double> x(a.begin(), a.end()), y(b.begin(), b.end());
+    std::vector<float> out(n);
+    fft.Correlate(x.data(), y.data(), out.data(), 0.0, nullptr, n);
+    for (uint32_t k = 0; k < n; k += n / 16 + 1) {
+      long double sum = 0;
+      for (uint32_t j = 0; j < n; ++j) sum += (long double)x[j] * y[(j + k) % n];
+      EXPECT_NEAR(out[k], double(sum), 1e-5 * std::sqrt(double(n)) * 3000.0 * 3000.0) << n << " " << k;
     }
+  }
 }
 
 // A ring of `ringLength` samples whose newest sample sits before `end`.
 struct Ring {
-    std::vector<float> data;
-    int end;
+  std::vector<float> data;
+  int end;
 };
 
-Ring RingOf(const std::vector<float>& signal, size_t newest, int ringLength, int end)
-{
-    Ring ring{std::vector<float>(ringLength), end};
-    for (int i = 0; i < ringLength; ++i) {
-        int pos = ((end - 1 - i) % ringLength + ringLength) % ringLength;
-        ring.data[pos] = signal[newest - 1 - i];
-    }
-    return ring;
+Ring RingOf(const std::vector<float>& signal, size_t newest, int ringLength, int end) {
+  Ring ring{std::vector<float>(ringLength), end};
+  for (int i = 0; i < ringLength; ++i) {
+    int pos = ((end - 1 - i) % ringLength + ringLength) % ringLength;
+    ring.data[pos] = signal[newest - 1 - i];
+  }
+  return ring;
 }
 
-TEST(BlockCorrelator, MeanVectorMatchesNaiveNormalisedCorrelationOnEveryValidLag)
-{
-    const uint32_t block = 64, window = 256;
-    const int ringLength = 300;
-    const std::vector<float> a = Noise(4000, 7), b = Noise(4000, 8);
+TEST(BlockCorrelator, MeanVectorMatchesNaiveNormalisedCorrelationOnEveryValidLag) {
+  const uint32_t block = 64, window = 256;
+  const int ringLength = 300;
+  const std::vector<float> a = Noise(4000, 7), b = Noise(4000, 8);
+  CBlockCorrelator correlator;
+  correlator.Init(block, window, 16);
+  std::vector<long double> expected(window - block + 1, 0.0L);
+  const int calls = 3;
+  for (int call = 0; call < calls; ++call) {
+    const size_t newest = 1000 + 97 * call;
+    const int end = (37 * call + 250) % ringLength;
+    const Ring ra = RingOf(a, newest, ringLength, end);
+    const Ring rb = RingOf(b, newest, ringLength, (end + 11) % ringLength);
+    correlator.Process(ra.data.data(), ra.end, rb.data.data(), rb.end, ringLength);
+    for (uint32_t lag = 0; lag <= window - block; ++lag)
+      expected[lag] += NaiveNormalised(&a[newest - block], block, &b[newest - window], lag);
+  }
+  const float* vector = nullptr;
+  int32_t count = 0;
+  correlator.MaxSigned(nullptr, nullptr, nullptr, nullptr, &vector, &count, 1, 0);
+  ASSERT_EQ(count, calls);
+  for (uint32_t lag = 0; lag <= window - block; ++lag) {
+    const uint32_t entry = (lag + block) % window;
+    EXPECT_NEAR(vector[entry], double(expected[lag]), 1e-5) << lag;
+  }
+}
+
+TEST(BlockCorrelator, IdenticalAndDelayedSignalsPeakWhereTheIndexConventionSays) {
+  const uint32_t block = 128, window = 512;
+  const std::vector<float> s = Noise(5000, 3);
+  for (int d : {0, 1, 100, int(window - block)}) {
     CBlockCorrelator correlator;
     correlator.Init(block, window, 16);
-    std::vector<long double> expected(window - block + 1, 0.0L);
-    const int calls = 3;
-    for (int call = 0; call < calls; ++call) {
-        const size_t newest = 1000 + 97 * call;
-        const int end = (37 * call + 250) % ringLength;
-        const Ring ra = RingOf(a, newest, ringLength, end);
-        const Ring rb = RingOf(b, newest, ringLength, (end + 11) % ringLength);
-        correlator.Process(ra.data.data(), ra.end, rb.data.data(), rb.end, ringLength);
-        for (uint32_t lag = 0; lag <= window - block; ++lag)
-            expected[lag] += NaiveNormalised(&a[newest - block], block, &b[newest - window], lag);
-    }
-    const float* vector = nullptr;
-    int32_t count = 0;
-    correlator.MaxSigned(nullptr, nullptr, nullptr, nullptr, &vector, &count, 1, 0);
-    ASSERT_EQ(count, calls);
-    for (uint32_t lag = 0; lag <= window - block; ++lag) {
-        const uint32_t entry = (lag + block) % window;
-        EXPECT_NEAR(vector[entry], double(expected[lag]), 1e-5) << lag;
-    }
+    // A is B delayed by d: A's newest block occurs d samples before B's newest.
+    const Ring rb = RingOf(s, 3000, 1024, 700);
+    const Ring ra = RingOf(s, 3000 - d, 1024, 700);
+    correlator.Process(ra.data.data(), ra.end, rb.data.data(), rb.end, 1024);
+    int32_t pos = 0;
+    float peak = 0.0f;
+    correlator.MaxAbs(&pos, &peak, nullptr, nullptr, nullptr, nullptr, 0);
+    EXPECT_EQ(pos, d == 0 ? int32_t(window) : int32_t(window) - d) << d;
+    EXPECT_NEAR(peak, 1.0f, 1e-5) << d;
+  }
 }
 
-TEST(BlockCorrelator, IdenticalAndDelayedSignalsPeakWhereTheIndexConventionSays)
-{
-    const uint32_t block = 128, window = 512;
-    const std::vector<float> s = Noise(5000, 3);
-    for (int d : {0, 1, 100, int(window - block)}) {
-        CBlockCorrelator correlator;
-        correlator.Init(block, window, 16);
-        // A is B delayed by d: A's newest block occurs d samples before B's newest.
-        const Ring rb = RingOf(s, 3000, 1024, 700);
-        const Ring ra = RingOf(s, 3000 - d, 1024, 700);
-        correlator.Process(ra.data.data(), ra.end, rb.data.data(), rb.end, 1024);
-        int32_t pos = 0;
-        float peak = 0.0f;
-        correlator.MaxAbs(&pos, &peak, nullptr, nullptr, nullptr, nullptr, 0);
-        EXPECT_EQ(pos, d == 0 ? int32_t(window) : int32_t(window) - d) << d;
-        EXPECT_NEAR(peak, 1.0f, 1e-5) << d;
-    }
-}
-
-TEST(BlockCorrelator, PeaksAreZeroBeforeAnyBlockAndSilentBlocksCount)
-{
-    CBlockCorrelator correlator;
-    correlator.Init(64, 256, 16);
-    float peak = 1.0f;
-    int32_t count = -1;
-    correlator.MaxAbs(nullptr, &peak, nullptr, nullptr, nullptr, &count, 0);
-    EXPECT_EQ(peak, 0.0f);
-    EXPECT_EQ(count, 0);
-    std::vector<float> silence(512, 0.0f);
-    correlator.Process(silence.data(), 100, silence.data(), 100, 512);
-    correlator.MaxAbs(nullptr, &peak, nullptr, nullptr, nullptr, &count, 0);
-    EXPECT_EQ(peak, 0.0f);
-    EXPECT_EQ(count, 1);
+TEST(BlockCorrelator, PeaksAreZeroBeforeAnyBlockAndSilentBlocksCount) {
+  CBlockCorrelator correlator;
+  correlator.Init(64, 256, 16);
+  float peak = 1.0f;
+  int32_t count = -1;
+  correlator.MaxAbs(nullptr, &peak, nullptr, nullptr, nullptr, &count, 0);
+  EXPECT_EQ(peak, 0.0f);
+  EXPECT_EQ(count, 0);
+  std::vector<float> silence(512, 0.0f);
+  correlator.Process(silence.data(), 100, silence.data(), 100, 512);
+  correlator.MaxAbs(nullptr, &peak, nullptr, nullptr, nullptr, &count, 0);
+  EXPECT_EQ(peak, 0.0f);
+  EXPECT_EQ(count, 1);
 }
 
 class CorrelatorSetTest : public ::testing::Test {
-protected:
-    static constexpr uint32_t kBlock = 256;
-    static constexpr uint32_t kWindow = 1024;
-    static constexpr int kRing = 2048;
+ protected:
+  static constexpr uint32_t kBlock = 256;
+  static constexpr uint32_t kWindow = 1024;
+  static constexpr int kRing = 2048;
 
-    // Feeds `blocks` blocks where the test is `lead` samples ahead of the
-    // reference (negative: it lags), test = sign * reference.
-    void FeedBlocks(CCorrelatorSet& set, int lead, int blocks, float sign = 1.0f)
-    {
-        const std::vector<float> s = Noise(40000, 11);
-        for (int k = 0; k < blocks; ++k) {
-            const size_t newest = 5000 + 300 * k;
-            const int end = (newest % kRing);
-            Ring ref = RingOf(s, newest, kRing, end);
-            Ring test = RingOf(s, newest + lead, kRing, end);
-            for (float& v : test.data)
-                v *= sign;
-            set.Feed(ref.data.data(), ref.end, 1e9, test.data.data(), test.end, 1e9, kRing);
-        }
+  // Feeds `blocks` blocks where the test is `lead` samples ahead of the
+  // reference (negative: it lags), test = sign * reference.
+  void FeedBlocks(CCorrelatorSet& set, int lead, int blocks, float sign = 1.0f) {
+    const std::vector<float> s = Noise(40000, 11);
+    for (int k = 0; k < blocks; ++k) {
+      const size_t newest = 5000 + 300 * k;
+      const int end = (newest % kRing);
+      Ring ref = RingOf(s, newest, kRing, end);
+      Ring test = RingOf(s, newest + lead, kRing, end);
+      for (float& v : test.data) v *= sign;
+      set.Feed(ref.data.data(), ref.end, 1e9, test.data.data(), test.end, 1e9, kRing);
     }
+  }
 };
 
-TEST_F(CorrelatorSetTest, DelaySignFollowsWhichSignalIsAhead)
-{
-    for (int lead : {100, -100, 0, 700, -700}) {
-        CCorrelatorSet set;
-        set.Init(kBlock, kWindow, 2);
-        FeedBlocks(set, lead, 16);
-        CORRRESULT* result = nullptr;
-        int ok = 0;
-        set.PickBest(&ok, &result, 0, 0);
-        EXPECT_EQ(ok, 1);
-        EXPECT_EQ(result->delay, lead);
-        EXPECT_NEAR(result->quality, 100.0f, 0.01f);
-        EXPECT_EQ(result->flags, CORR_STRONG_PEAK | CORR_ENOUGH_DATA) << lead;
-        EXPECT_NEAR(set.ValueAtLag(lead, 0), 100.0, 0.01) << lead;
-    }
-}
-
-TEST_F(CorrelatorSetTest, FlagsNeedFifteenBlocksAndStrongPeaks)
-{
+TEST_F(CorrelatorSetTest, DelaySignFollowsWhichSignalIsAhead) {
+  for (int lead : {100, -100, 0, 700, -700}) {
     CCorrelatorSet set;
     set.Init(kBlock, kWindow, 2);
+    FeedBlocks(set, lead, 16);
     CORRRESULT* result = nullptr;
     int ok = 0;
     set.PickBest(&ok, &result, 0, 0);
-    EXPECT_EQ(result->delay, int32_t(kWindow));
-    EXPECT_EQ(result->quality, 0.0f);
-    EXPECT_EQ(result->flags, CORR_NOT_RELIABLE);
-    EXPECT_EQ(set.ValueAtLag(0, 0), 0.0);  // no block yet: no division by zero
-    EXPECT_EQ(set.ValueAtLag(-5, 0), 0.0);
-    FeedBlocks(set, 40, 14);
-    set.PickBest(&ok, &result, 0, 0);
-    EXPECT_EQ(result->flags, CORR_STRONG_PEAK | CORR_NOT_RELIABLE);
-    FeedBlocks(set, 40, 1);
-    set.PickBest(&ok, &result, 0, 0);
-    EXPECT_EQ(result->flags, CORR_STRONG_PEAK | CORR_ENOUGH_DATA);
+    EXPECT_EQ(ok, 1);
+    EXPECT_EQ(result->delay, lead);
+    EXPECT_NEAR(result->quality, 100.0f, 0.01f);
+    EXPECT_EQ(result->flags, CORR_STRONG_PEAK | CORR_ENOUGH_DATA) << lead;
+    EXPECT_NEAR(set.ValueAtLag(lead, 0), 100.0, 0.01) << lead;
+  }
 }
 
-TEST_F(CorrelatorSetTest, BlocksAtTheEnergyThresholdAreNotFed)
-{
-    CCorrelatorSet set;
-    set.Init(kBlock, kWindow, 2);
-    std::vector<float> ring(kRing, 1000.0f);
-    set.Feed(ring.data(), 10, 8.0 * kBlock, ring.data(), 10, 8.0 * kBlock + 1.0, kRing);
-    EXPECT_EQ(set.Correlator(0).Blocks(), 0);
-    EXPECT_EQ(set.Correlator(1).Blocks(), 1);
+TEST_F(CorrelatorSetTest, FlagsNeedFifteenBlocksAndStrongPeaks) {
+  CCorrelatorSet set;
+  set.Init(kBlock, kWindow, 2);
+  CORRRESULT* result = nullptr;
+  int ok = 0;
+  set.PickBest(&ok, &result, 0, 0);
+  EXPECT_EQ(result->delay, int32_t(kWindow));
+  EXPECT_EQ(result->quality, 0.0f);
+  EXPECT_EQ(result->flags, CORR_NOT_RELIABLE);
+  EXPECT_EQ(set.ValueAtLag(0, 0), 0.0);  // no block yet: no division by zero
+  EXPECT_EQ(set.ValueAtLag(-5, 0), 0.0);
+  FeedBlocks(set, 40, 14);
+  set.PickBest(&ok, &result, 0, 0);
+  EXPECT_EQ(result->flags, CORR_STRONG_PEAK | CORR_NOT_RELIABLE);
+  FeedBlocks(set, 40, 1);
+  set.PickBest(&ok, &result, 0, 0);
+  EXPECT_EQ(result->flags, CORR_STRONG_PEAK | CORR_ENOUGH_DATA);
 }
 
-TEST_F(CorrelatorSetTest, InvertedTestNeedsUseAbsAndGivesANegativeQuality)
-{
-    CCorrelatorSet set;
-    set.Init(kBlock, kWindow, 2);
-    FeedBlocks(set, -300, 16, -1.0f);
-    CORRRESULT* result = nullptr;
-    int ok = 0;
-    set.PickBest(&ok, &result, 1, 0);
-    EXPECT_EQ(result->delay, -300);
-    EXPECT_NEAR(result->quality, -100.0f, 0.01f);
-    EXPECT_EQ(result->flags, CORR_STRONG_PEAK | CORR_ENOUGH_DATA);
-    set.PickBest(&ok, &result, 0, 0);
-    EXPECT_GT(result->quality, -100.0f);
-    EXPECT_LT(result->quality, 60.0f);
-    EXPECT_EQ(result->flags & CORR_STRONG_PEAK, 0);
-    // Signed pick towards negative values finds it, with both correlators fed.
-    set.PickBestSigned(&ok, &result, -1.0f, 0);
-    EXPECT_EQ(result->delay, -300);
-    EXPECT_NEAR(result->quality, -100.0f, 0.01f);
-    EXPECT_NE(result->flags & CORR_STRONG_PEAK, 0);
+TEST_F(CorrelatorSetTest, BlocksAtTheEnergyThresholdAreNotFed) {
+  CCorrelatorSet set;
+  set.Init(kBlock, kWindow, 2);
+  std::vector<float> ring(kRing, 1000.0f);
+  set.Feed(ring.data(), 10, 8.0 * kBlock, ring.data(), 10, 8.0 * kBlock + 1.0, kRing);
+  EXPECT_EQ(set.Correlator(0).Blocks(), 0);
+  EXPECT_EQ(set.Correlator(1).Blocks(), 1);
 }
 
-TEST_F(CorrelatorSetTest, SecondPeakOfTheLaggingCorrelatorIsSignedLikeTheFirst)
-{
-    CCorrelatorSet set;
-    set.Init(kBlock, kWindow, 2);
-    FeedBlocks(set, -300, 16);
-    CORRRESULT* result = nullptr;
-    int ok = 0;
-    set.PickBestSigned(&ok, &result, 1.0f, 1);
-    EXPECT_EQ(result->delay, -300);
-    // White noise puts the second peak anywhere, but on the lagging side.
-    EXPECT_LT(result->secondDelay, 0);
-    EXPECT_GE(result->secondDelay, -int32_t(kWindow - kBlock));
+TEST_F(CorrelatorSetTest, InvertedTestNeedsUseAbsAndGivesANegativeQuality) {
+  CCorrelatorSet set;
+  set.Init(kBlock, kWindow, 2);
+  FeedBlocks(set, -300, 16, -1.0f);
+  CORRRESULT* result = nullptr;
+  int ok = 0;
+  set.PickBest(&ok, &result, 1, 0);
+  EXPECT_EQ(result->delay, -300);
+  EXPECT_NEAR(result->quality, -100.0f, 0.01f);
+  EXPECT_EQ(result->flags, CORR_STRONG_PEAK | CORR_ENOUGH_DATA);
+  set.PickBest(&ok, &result, 0, 0);
+  EXPECT_GT(result->quality, -100.0f);
+  EXPECT_LT(result->quality, 60.0f);
+  EXPECT_EQ(result->flags & CORR_STRONG_PEAK, 0);
+  // Signed pick towards negative values finds it, with both correlators fed.
+  set.PickBestSigned(&ok, &result, -1.0f, 0);
+  EXPECT_EQ(result->delay, -300);
+  EXPECT_NEAR(result->quality, -100.0f, 0.01f);
+  EXPECT_NE(result->flags & CORR_STRONG_PEAK, 0);
 }
 
-TEST(VerifyDelay, CriteriaInOrder)
-{
-    struct Case {
-        float rNew, rCurrent, rAt;
-        int offset;
-        int expected;
-    };
-    const Case cases[] = {
-        {90, 80, 85, 0, DELCOMP_DELAYRELIABLE}, {90, 80, 85, 12, DELCOMP_DELAYUNCERTAIN},
-        {50, 80, 60, 0, DELCOMP_DELAYUNCERTAIN}, {-50, -80, -60, 0, DELCOMP_DELAYUNCERTAIN},
-        {60, -40, -40, 0, DELCOMP_DELAYUNCERTAIN}, {-30, 60, 55, 0, DELCOMP_DELAYUNCERTAIN},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(CDelayCompensationImpl::VerifyDelay(c.rNew, c.rCurrent, c.rAt, c.offset), c.expected)
-            << c.rNew << " " << c.rCurrent << " " << c.rAt << " " << c.offset;
+TEST_F(CorrelatorSetTest, SecondPeakOfTheLaggingCorrelatorIsSignedLikeTheFirst) {
+  CCorrelatorSet set;
+  set.Init(kBlock, kWindow, 2);
+  FeedBlocks(set, -300, 16);
+  CORRRESULT* result = nullptr;
+  int ok = 0;
+  set.PickBestSigned(&ok, &result, 1.0f, 1);
+  EXPECT_EQ(result->delay, -300);
+  // White noise puts the second peak anywhere, but on the lagging side.
+  EXPECT_LT(result->secondDelay, 0);
+  EXPECT_GE(result->secondDelay, -int32_t(kWindow - kBlock));
+}
+
+TEST(VerifyDelay, CriteriaInOrder) {
+  struct Case {
+    float rNew, rCurrent, rAt;
+    int offset;
+    int expected;
+  };
+  const Case cases[] = {
+      {90, 80, 85, 0, DELCOMP_DELAYRELIABLE},    {90, 80, 85, 12, DELCOMP_DELAYUNCERTAIN},
+      {50, 80, 60, 0, DELCOMP_DELAYUNCERTAIN},   {-50, -80, -60, 0, DELCOMP_DELAYUNCERTAIN},
+      {60, -40, -40, 0, DELCOMP_DELAYUNCERTAIN}, {-30, 60, 55, 0, DELCOMP_DELAYUNCERTAIN},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(CDelayCompensationImpl::VerifyDelay(c.rNew, c.rCurrent, c.rAt, c.offset), c.expected)
+        << c.rNew << " " << c.rCurrent << " " << c.rAt << " " << c.offset;
 }
 
 }  // namespace

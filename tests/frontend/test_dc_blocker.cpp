@@ -13,76 +13,68 @@ namespace {
 
 constexpr double kPole = 0.9997382;
 
-std::vector<float> Filter(const std::vector<float>& input, float scale = 1.0f, int blockLength = 0)
-{
-    CDcBlocker blocker;
-    std::vector<float> output(input.size());
-    const int n = int(input.size());
-    const int step = blockLength > 0 ? blockLength : n;
-    for (int at = 0; at < n; at += step)
-        blocker.Process(input.data() + at, output.data() + at, scale, 0, std::min(step, n - at));
-    return output;
+std::vector<float> Filter(const std::vector<float>& input, float scale = 1.0f, int blockLength = 0) {
+  CDcBlocker blocker;
+  std::vector<float> output(input.size());
+  const int n = int(input.size());
+  const int step = blockLength > 0 ? blockLength : n;
+  for (int at = 0; at < n; at += step)
+    blocker.Process(input.data() + at, output.data() + at, scale, 0, std::min(step, n - at));
+  return output;
 }
 
-std::complex<double> Response(double omega)
-{
-    const std::complex<double> z = std::polar(1.0, -omega);
-    return 0.5 * (1.0 + kPole) * (1.0 - z) / (1.0 - kPole * z);
+std::complex<double> Response(double omega) {
+  const std::complex<double> z = std::polar(1.0, -omega);
+  return 0.5 * (1.0 + kPole) * (1.0 - z) / (1.0 - kPole * z);
 }
 
-TEST(DcBlocker, PoleIsTheStoredFloat)
-{
-    CDcBlocker blocker;
-    EXPECT_FLOAT_EQ(blocker.Pole(), float(kPole));
+TEST(DcBlocker, PoleIsTheStoredFloat) {
+  CDcBlocker blocker;
+  EXPECT_FLOAT_EQ(blocker.Pole(), float(kPole));
 }
 
-TEST(DcBlocker, FollowsTheDoublePrecisionDifferenceEquationAcrossBlocks)
-{
-    std::vector<float> input(20000);
-    for (size_t n = 0; n < input.size(); ++n)
-        input[n] = float(8000.0 * std::sin(0.013 * n) + 3000.0 * std::cos(1.7 * n) + 1200.0);
-    double previousInput = 0.0;
-    double state = 0.0;
-    const double pole = double(float(kPole));
-    const double gain = 0.5 * (1.0 + pole) * 0.75;
-    const std::vector<float> output = Filter(input, 0.75f, 333);  // the state carries over between blocks
-    for (size_t n = 0; n < input.size(); ++n) {
-        state = input[n] - previousInput + pole * state;
-        previousInput = input[n];
-        // Float rounding of the state, amplified by the slow pole, stays
-        // within a few units on a signal of 12000.
-        ASSERT_NEAR(output[n], gain * state, 3.0) << n;
+TEST(DcBlocker, FollowsTheDoublePrecisionDifferenceEquationAcrossBlocks) {
+  std::vector<float> input(20000);
+  for (size_t n = 0; n < input.size(); ++n)
+    input[n] = float(8000.0 * std::sin(0.013 * n) + 3000.0 * std::cos(1.7 * n) + 1200.0);
+  double previousInput = 0.0;
+  double state = 0.0;
+  const double pole = double(float(kPole));
+  const double gain = 0.5 * (1.0 + pole) * 0.75;
+  const std::vector<float> output = Filter(input, 0.75f, 333);  // the state carries over between blocks
+  for (size_t n = 0; n < input.size(); ++n) {
+    state = input[n] - previousInput + pole * state;
+    previousInput = input[n];
+    // Float rounding of the state, amplified by the slow pole, stays
+    // within a few units on a signal of 12000.
+    ASSERT_NEAR(output[n], gain * state, 3.0) << n;
+  }
+}
+
+TEST(DcBlocker, RemovesDcAndPassesHalfTheSampleRateUnchanged) {
+  const int n = 120000;  // 30 time constants
+  std::vector<float> dc(n, 10000.0f);
+  EXPECT_NEAR(Filter(dc).back(), 0.0, 0.05);
+
+  std::vector<float> nyquist(n);
+  for (int i = 0; i < n; ++i) nyquist[i] = i % 2 == 0 ? 10000.0f : -10000.0f;
+  const std::vector<float> out = Filter(nyquist);
+  EXPECT_NEAR((out[n - 2] - out[n - 1]) / 2, 10000.0, 0.5);  // gain 1
+  EXPECT_NEAR((out[n - 2] + out[n - 1]) / 2, 0.0, 3.0);      // float rounding only
+}
+
+TEST(DcBlocker, SinesInSteadyStateFollowTheClosedFormResponse) {
+  const int n = 120000;
+  for (double omega : {0.0005, 0.002, 0.05, 0.9, 3.0}) {
+    std::vector<float> input(n);
+    for (int i = 0; i < n; ++i) input[i] = float(10000.0 * std::sin(omega * i));
+    const std::vector<float> output = Filter(input);
+    const std::complex<double> h = Response(omega);
+    for (int i = n - 200; i < n; ++i) {
+      const double expected = 10000.0 * std::abs(h) * std::sin(omega * i + std::arg(h));
+      ASSERT_NEAR(output[i], expected, 2.0) << "omega " << omega << " sample " << i;
     }
-}
-
-TEST(DcBlocker, RemovesDcAndPassesHalfTheSampleRateUnchanged)
-{
-    const int n = 120000;  // 30 time constants
-    std::vector<float> dc(n, 10000.0f);
-    EXPECT_NEAR(Filter(dc).back(), 0.0, 0.05);
-
-    std::vector<float> nyquist(n);
-    for (int i = 0; i < n; ++i)
-        nyquist[i] = i % 2 == 0 ? 10000.0f : -10000.0f;
-    const std::vector<float> out = Filter(nyquist);
-    EXPECT_NEAR((out[n - 2] - out[n - 1]) / 2, 10000.0, 0.5);  // gain 1
-    EXPECT_NEAR((out[n - 2] + out[n - 1]) / 2, 0.0, 3.0);      // float rounding only
-}
-
-TEST(DcBlocker, SinesInSteadyStateFollowTheClosedFormResponse)
-{
-    const int n = 120000;
-    for (double omega : {0.0005, 0.002, 0.05, 0.9, 3.0}) {
-        std::vector<float> input(n);
-        for (int i = 0; i < n; ++i)
-            input[i] = float(10000.0 * std::sin(omega * i));
-        const std::vector<float> output = Filter(input);
-        const std::complex<double> h = Response(omega);
-        for (int i = n - 200; i < n; ++i) {
-            const double expected = 10000.0 * std::abs(h) * std::sin(omega * i + std::arg(h));
-            ASSERT_NEAR(output[i], expected, 2.0) << "omega " << omega << " sample " << i;
-        }
-    }
+  }
 }
 
 }  // namespace

@@ -22,273 +22,250 @@ namespace {
 constexpr float kSentinel = 7.0f;
 
 class DelayCompensationTest : public ::testing::Test {
-protected:
-    DelayCompensationTest()
-    {
-        SetTraceMask(0);
-        FileMeasurementSettings(m_sys, m_dir.File("reference.wav"), m_dir.File("test.wav"), 1);
-        m_sys.delayPara.snapTimeMs = 500;
-        m_sys.delayPara.maxDelayRealtimeMs = 500;
-        m_sys.delayPara.maxTrackingStep = 512;
-        m_mux = CInputMux::Create();
-        m_buffer = CDelayBuffer::Create();
-        m_buffer->Attach(m_mux);
-        m_compensation = std::make_unique<CDelayCompensationImpl>();
-        m_compensation->Attach(m_buffer);
-        for (int d = 0; d < 2; ++d)
-            for (int c = 0; c < 2; ++c) {
-                m_samples[d][c].assign(FRAME_SAMPLES_PER_CHANNEL, kSentinel);
-                m_table[d][c] = m_samples[d][c].data();
-            }
-    }
-    ~DelayCompensationTest() override
-    {
-        m_compensation.reset();
-        SafeDestroy(m_buffer);
-        SafeDestroy(m_mux);
-    }
+ protected:
+  DelayCompensationTest() {
+    SetTraceMask(0);
+    FileMeasurementSettings(m_sys, m_dir.File("reference.wav"), m_dir.File("test.wav"), 1);
+    m_sys.delayPara.snapTimeMs = 500;
+    m_sys.delayPara.maxDelayRealtimeMs = 500;
+    m_sys.delayPara.maxTrackingStep = 512;
+    m_mux = CInputMux::Create();
+    m_buffer = CDelayBuffer::Create();
+    m_buffer->Attach(m_mux);
+    m_compensation = std::make_unique<CDelayCompensationImpl>();
+    m_compensation->Attach(m_buffer);
+    for (int d = 0; d < 2; ++d)
+      for (int c = 0; c < 2; ++c) {
+        m_samples[d][c].assign(FRAME_SAMPLES_PER_CHANNEL, kSentinel);
+        m_table[d][c] = m_samples[d][c].data();
+      }
+  }
+  ~DelayCompensationTest() override {
+    m_compensation.reset();
+    SafeDestroy(m_buffer);
+    SafeDestroy(m_mux);
+  }
 
-    void WriteFiles(size_t length, int lag = 0)
-    {
-        const std::vector<float> source = IntegerNoise(length + 4000, 9, 3000.0);
-        std::vector<float> reference(source.begin() + 2000, source.begin() + 2000 + length);
-        std::vector<float> test(source.begin() + 2000 - lag, source.begin() + 2000 - lag + length);
-        const SoundFileSpec spec{kMeasureRate, 1, SoundFileEncoding::Pcm16, "wav"};
-        ASSERT_TRUE(WriteSoundFile(m_sys.inputPara[0].fileName, spec, reference.data(), int64_t(length)));
-        ASSERT_TRUE(WriteSoundFile(m_sys.inputPara[1].fileName, spec, test.data(), int64_t(length)));
-    }
+  void WriteFiles(size_t length, int lag = 0) {
+    const std::vector<float> source = IntegerNoise(length + 4000, 9, 3000.0);
+    std::vector<float> reference(source.begin() + 2000, source.begin() + 2000 + length);
+    std::vector<float> test(source.begin() + 2000 - lag, source.begin() + 2000 - lag + length);
+    const SoundFileSpec spec{kMeasureRate, 1, SoundFileEncoding::Pcm16, "wav"};
+    ASSERT_TRUE(WriteSoundFile(m_sys.inputPara[0].fileName, spec, reference.data(), int64_t(length)));
+    ASSERT_TRUE(WriteSoundFile(m_sys.inputPara[1].fileName, spec, test.data(), int64_t(length)));
+  }
 
-    int Frame()
-    {
-        m_frame.monitor.count = 0;
-        return m_compensation->ProcessFrame(&m_frame, &m_frame.desc, &m_table, &m_frame.monitor, 1);
-    }
+  int Frame() {
+    m_frame.monitor.count = 0;
+    return m_compensation->ProcessFrame(&m_frame, &m_frame.desc, &m_table, &m_frame.monitor, 1);
+  }
 
-    void ResetSentinels()
-    {
-        for (auto& direction : m_samples)
-            for (auto& channel : direction)
-                std::fill(channel.begin(), channel.end(), kSentinel);
-    }
+  void ResetSentinels() {
+    for (auto& direction : m_samples)
+      for (auto& channel : direction) std::fill(channel.begin(), channel.end(), kSentinel);
+  }
 
-    TempDir m_dir;
-    SYSPARA m_sys;
-    CInputMux* m_mux = nullptr;
-    CDelayBuffer* m_buffer = nullptr;
-    std::unique_ptr<CDelayCompensationImpl> m_compensation;
-    std::vector<float> m_samples[2][2];
-    float* m_table[2][2] = {};
-    FRAMEDATA m_frame{};
+  TempDir m_dir;
+  SYSPARA m_sys;
+  CInputMux* m_mux = nullptr;
+  CDelayBuffer* m_buffer = nullptr;
+  std::unique_ptr<CDelayCompensationImpl> m_compensation;
+  std::vector<float> m_samples[2][2];
+  float* m_table[2][2] = {};
+  FRAMEDATA m_frame{};
 };
 
 struct GeometryCase {
-    int rate;
-    int maxDelayMs;
-    int realtime;  // real-time inputs (sound devices)
-    uint32_t frameLen;
-    uint32_t window, block, recheckWindow, recheckBlock;
+  int rate;
+  int maxDelayMs;
+  int realtime;  // real-time inputs (sound devices)
+  uint32_t frameLen;
+  uint32_t window, block, recheckWindow, recheckBlock;
 };
 
-TEST_F(DelayCompensationTest, SearchAndRecheckGeometry)
-{
-    const GeometryCase cases[] = {
-        {8000, 1000, 0, 256, 16384, 8192, 8192, 2048},
-        {44100, 1000, 0, 1024, 65536, 8192, 8192, 2048},
-        {44100, 500, 1, 1024, 32768, 4096, 1024, 512},
-        {22050, 1000, 0, 1024, 32768, 4096, 4096, 1024},
-        {48000, 20, 0, 256, 1024, 128, 512, 128},
-        {48000, 500, 1, 480, 32768, 4096, 1024, 512},
-        // A frame longer than the window: the window is the next power of two.
-        {48000, 10, 0, 1500, 2048, 64, 512, 128},
-        // A window below the re-check's 512: the re-check stays within the ring.
-        {8000, 10, 0, 128, 256, 128, 256, 128},
-    };
-    for (const GeometryCase& c : cases) {
-        for (INPUTPARAEXT& input : m_sys.inputPara) {
-            input.wave.sampleRate = c.rate;
-            input.mode = c.realtime != 0 ? INPUT_MODE_SOUND_DEVICE : INPUT_MODE_FILE;
-        }
-        m_sys.realtime = c.realtime;
-        m_sys.delayPara.maxDelayFileMs = c.maxDelayMs;
-        m_sys.delayPara.maxDelayRealtimeMs = c.maxDelayMs;
-        ASSERT_NE(m_compensation->Init(&m_sys, c.frameLen, c.frameLen), 0) << c.rate << " " << c.maxDelayMs;
-        EXPECT_EQ(m_compensation->SearchWindow(), c.window) << c.rate << " " << c.maxDelayMs;
-        EXPECT_EQ(m_compensation->SearchBlock(), c.block) << c.rate << " " << c.maxDelayMs;
-        EXPECT_EQ(m_compensation->RecheckWindow(), c.recheckWindow) << c.rate << " " << c.maxDelayMs;
-        EXPECT_EQ(m_compensation->RecheckBlock(), c.recheckBlock) << c.rate << " " << c.maxDelayMs;
-        EXPECT_EQ(m_compensation->TrackingMode(), c.realtime);
-        int fill = 0, ring = 0;
-        m_buffer->GetFill(&fill, &ring);
-        EXPECT_GE(uint32_t(ring), m_compensation->RecheckWindow());
+TEST_F(DelayCompensationTest, SearchAndRecheckGeometry) {
+  const GeometryCase cases[] = {
+      {8000, 1000, 0, 256, 16384, 8192, 8192, 2048},
+      {44100, 1000, 0, 1024, 65536, 8192, 8192, 2048},
+      {44100, 500, 1, 1024, 32768, 4096, 1024, 512},
+      {22050, 1000, 0, 1024, 32768, 4096, 4096, 1024},
+      {48000, 20, 0, 256, 1024, 128, 512, 128},
+      {48000, 500, 1, 480, 32768, 4096, 1024, 512},
+      // A frame longer than the window: the window is the next power of two.
+      {48000, 10, 0, 1500, 2048, 64, 512, 128},
+      // A window below the re-check's 512: the re-check stays within the ring.
+      {8000, 10, 0, 128, 256, 128, 256, 128},
+  };
+  for (const GeometryCase& c : cases) {
+    for (INPUTPARAEXT& input : m_sys.inputPara) {
+      input.wave.sampleRate = c.rate;
+      input.mode = c.realtime != 0 ? INPUT_MODE_SOUND_DEVICE : INPUT_MODE_FILE;
     }
+    m_sys.realtime = c.realtime;
+    m_sys.delayPara.maxDelayFileMs = c.maxDelayMs;
+    m_sys.delayPara.maxDelayRealtimeMs = c.maxDelayMs;
+    ASSERT_NE(m_compensation->Init(&m_sys, c.frameLen, c.frameLen), 0) << c.rate << " " << c.maxDelayMs;
+    EXPECT_EQ(m_compensation->SearchWindow(), c.window) << c.rate << " " << c.maxDelayMs;
+    EXPECT_EQ(m_compensation->SearchBlock(), c.block) << c.rate << " " << c.maxDelayMs;
+    EXPECT_EQ(m_compensation->RecheckWindow(), c.recheckWindow) << c.rate << " " << c.maxDelayMs;
+    EXPECT_EQ(m_compensation->RecheckBlock(), c.recheckBlock) << c.rate << " " << c.maxDelayMs;
+    EXPECT_EQ(m_compensation->TrackingMode(), c.realtime);
+    int fill = 0, ring = 0;
+    m_buffer->GetFill(&fill, &ring);
+    EXPECT_GE(uint32_t(ring), m_compensation->RecheckWindow());
+  }
 }
 
-TEST_F(DelayCompensationTest, InitRefusesAnUnknownEstimationChannelAndOutputsLongerThanTheRing)
-{
-    m_sys.delayPara.maxDelayFileMs = 20;  // ring of 1024
-    m_sys.delayPara.estimationChannel = 1;  // one channel only
-    EXPECT_EQ(m_compensation->Init(&m_sys, 256, 256), 0);
-    m_sys.delayPara.estimationChannel = -1;
-    EXPECT_EQ(m_compensation->Init(&m_sys, 256, 256), 0);
-    m_sys.delayPara.estimationChannel = 0;
-    EXPECT_EQ(m_compensation->Init(&m_sys, 2048, 256), 0);
-    EXPECT_NE(m_compensation->Init(&m_sys, 1024, 256), 0);
+TEST_F(DelayCompensationTest, InitRefusesAnUnknownEstimationChannelAndOutputsLongerThanTheRing) {
+  m_sys.delayPara.maxDelayFileMs = 20;    // ring of 1024
+  m_sys.delayPara.estimationChannel = 1;  // one channel only
+  EXPECT_EQ(m_compensation->Init(&m_sys, 256, 256), 0);
+  m_sys.delayPara.estimationChannel = -1;
+  EXPECT_EQ(m_compensation->Init(&m_sys, 256, 256), 0);
+  m_sys.delayPara.estimationChannel = 0;
+  EXPECT_EQ(m_compensation->Init(&m_sys, 2048, 256), 0);
+  EXPECT_NE(m_compensation->Init(&m_sys, 1024, 256), 0);
 }
 
-TEST_F(DelayCompensationTest, InitRefusesASearchWindowBeyondThirtyOneBits)
-{
-    // 8.9 MHz x 240 s passes 2^31 samples: no power-of-two window of 32 bits holds it.
-    m_sys.delayPara.maxDelayFileMs = 240000;
-    for (INPUTPARAEXT& input : m_sys.inputPara)
-        input.wave.sampleRate = 2147483647;
-    EXPECT_EQ(m_compensation->Init(&m_sys, 256, 256), 0);
-    for (INPUTPARAEXT& input : m_sys.inputPara)
-        input.wave.sampleRate = 8000000;
-    m_sys.delayPara.maxDelayFileMs = 1;  // a window of 8192 still works
-    EXPECT_NE(m_compensation->Init(&m_sys, 256, 256), 0);
-    EXPECT_EQ(m_compensation->SearchWindow(), 8192u);
+TEST_F(DelayCompensationTest, InitRefusesASearchWindowBeyondThirtyOneBits) {
+  // 8.9 MHz x 240 s passes 2^31 samples: no power-of-two window of 32 bits holds it.
+  m_sys.delayPara.maxDelayFileMs = 240000;
+  for (INPUTPARAEXT& input : m_sys.inputPara) input.wave.sampleRate = 2147483647;
+  EXPECT_EQ(m_compensation->Init(&m_sys, 256, 256), 0);
+  for (INPUTPARAEXT& input : m_sys.inputPara) input.wave.sampleRate = 8000000;
+  m_sys.delayPara.maxDelayFileMs = 1;  // a window of 8192 still works
+  EXPECT_NE(m_compensation->Init(&m_sys, 256, 256), 0);
+  EXPECT_EQ(m_compensation->SearchWindow(), 8192u);
 }
 
-TEST_F(DelayCompensationTest, AFrameWhileFillingSaysNothingWasDelivered)
-{
-    WriteFiles(48000);
-    ASSERT_NE(m_compensation->Init(&m_sys, kMeasureFrame, kMeasureFrame), 0);
-    HANDLE stop = CreateEventA(nullptr, TRUE, TRUE, nullptr);  // stops the pre-run at once
-    ASSERT_EQ(m_compensation->Start(stop), 1);
-    CloseHandle(stop);
-    ASSERT_EQ(m_compensation->State(), DELCOMP_FILLINGBUFFERS);
-    m_frame.header.delayValid = 1;
-    m_frame.header.delayStatus = DELAY_STATUS_RELIABLE;
-    m_frame.header.quality = 77;
-    m_frame.desc.count = 99;
-    EXPECT_EQ(Frame(), 1);
-    EXPECT_EQ(m_frame.header.delayStatus, DELAY_STATUS_CALCULATING);
-    EXPECT_EQ(m_frame.header.delayValid, 0);
-    EXPECT_EQ(m_frame.header.quality, 0);
-    EXPECT_EQ(m_frame.desc.count, 0u);
+TEST_F(DelayCompensationTest, AFrameWhileFillingSaysNothingWasDelivered) {
+  WriteFiles(48000);
+  ASSERT_NE(m_compensation->Init(&m_sys, kMeasureFrame, kMeasureFrame), 0);
+  HANDLE stop = CreateEventA(nullptr, TRUE, TRUE, nullptr);  // stops the pre-run at once
+  ASSERT_EQ(m_compensation->Start(stop), 1);
+  CloseHandle(stop);
+  ASSERT_EQ(m_compensation->State(), DELCOMP_FILLINGBUFFERS);
+  m_frame.header.delayValid = 1;
+  m_frame.header.delayStatus = DELAY_STATUS_RELIABLE;
+  m_frame.header.quality = 77;
+  m_frame.desc.count = 99;
+  EXPECT_EQ(Frame(), 1);
+  EXPECT_EQ(m_frame.header.delayStatus, DELAY_STATUS_CALCULATING);
+  EXPECT_EQ(m_frame.header.delayValid, 0);
+  EXPECT_EQ(m_frame.header.quality, 0);
+  EXPECT_EQ(m_frame.desc.count, 0u);
 }
 
-TEST_F(DelayCompensationTest, LevelAlignmentScalesExactlyTheCopiedSamples)
-{
-    WriteFiles(48000);
-    m_sys.delayPara.compensationOn = 0;
-    m_sys.delayPara.fixedDelay = 5000;  // the first frames have nothing to fetch yet
-    m_sys.levelPara.invertTest = 1;     // a gain of -1 on every frame
-    ASSERT_NE(m_compensation->Init(&m_sys, kMeasureFrame, kMeasureFrame), 0);
-    ASSERT_EQ(m_compensation->Start(nullptr), 1);
-    int notYet = 0;
-    int code = Frame();
-    for (; code == FETCH_NOT_ENOUGH_DATA; code = Frame()) {
-        ++notYet;
-        for (float v : m_samples[1][0])
-            ASSERT_EQ(v, kSentinel) << "a frame with nothing fetched was scaled";
-    }
-    EXPECT_EQ(code, FETCH_COMPLETE);
-    EXPECT_EQ(notYet, 5);
-    for (size_t i = kMeasureFrame; i < m_samples[1][0].size(); ++i)
-        ASSERT_EQ(m_samples[1][0][i], kSentinel) << i;
+TEST_F(DelayCompensationTest, LevelAlignmentScalesExactlyTheCopiedSamples) {
+  WriteFiles(48000);
+  m_sys.delayPara.compensationOn = 0;
+  m_sys.delayPara.fixedDelay = 5000;  // the first frames have nothing to fetch yet
+  m_sys.levelPara.invertTest = 1;     // a gain of -1 on every frame
+  ASSERT_NE(m_compensation->Init(&m_sys, kMeasureFrame, kMeasureFrame), 0);
+  ASSERT_EQ(m_compensation->Start(nullptr), 1);
+  int notYet = 0;
+  int code = Frame();
+  for (; code == FETCH_NOT_ENOUGH_DATA; code = Frame()) {
+    ++notYet;
+    for (float v : m_samples[1][0]) ASSERT_EQ(v, kSentinel) << "a frame with nothing fetched was scaled";
+  }
+  EXPECT_EQ(code, FETCH_COMPLETE);
+  EXPECT_EQ(notYet, 5);
+  for (size_t i = kMeasureFrame; i < m_samples[1][0].size(); ++i) ASSERT_EQ(m_samples[1][0][i], kSentinel) << i;
 }
 
-TEST_F(DelayCompensationTest, ADirectionWithNothingToFetchKeepsTheFrameComing)
-{
-    // The reference is offset by 800 ms, longer than the files: the test
-    // reaches the padded end while the reference has nothing to fetch yet.
-    WriteFiles(24000);
-    m_sys.delayPara.compensationOn = 0;
-    m_sys.delayPara.inputOffsetMs = 800;
-    ASSERT_NE(m_compensation->Init(&m_sys, kMeasureFrame, kMeasureFrame), 0);
-    ASSERT_EQ(m_compensation->Start(nullptr), 1);
-    int code = FETCH_NOT_ENOUGH_DATA;
-    for (int guard = 0; guard < 200 && code == FETCH_NOT_ENOUGH_DATA; ++guard) {
-        ResetSentinels();
-        code = Frame();
-    }
-    ASSERT_NE(code, FETCH_NOT_ENOUGH_DATA);
-    for (int d = 0; d < 2; ++d)
-        EXPECT_NE(m_samples[d][0][0], kSentinel) << "direction " << d << " delivered unwritten";
+TEST_F(DelayCompensationTest, ADirectionWithNothingToFetchKeepsTheFrameComing) {
+  // The reference is offset by 800 ms, longer than the files: the test
+  // reaches the padded end while the reference has nothing to fetch yet.
+  WriteFiles(24000);
+  m_sys.delayPara.compensationOn = 0;
+  m_sys.delayPara.inputOffsetMs = 800;
+  ASSERT_NE(m_compensation->Init(&m_sys, kMeasureFrame, kMeasureFrame), 0);
+  ASSERT_EQ(m_compensation->Start(nullptr), 1);
+  int code = FETCH_NOT_ENOUGH_DATA;
+  for (int guard = 0; guard < 200 && code == FETCH_NOT_ENOUGH_DATA; ++guard) {
+    ResetSentinels();
+    code = Frame();
+  }
+  ASSERT_NE(code, FETCH_NOT_ENOUGH_DATA);
+  for (int d = 0; d < 2; ++d) EXPECT_NE(m_samples[d][0][0], kSentinel) << "direction " << d << " delivered unwritten";
 }
 
-TEST_F(DelayCompensationTest, RealTimeInputEndingBeforeAnySearchHasNoResultToRecheck)
-{
-    WriteFiles(4000);  // ends while the ring is still filling
-    m_sys.delayPara.tracking = 1;
-    m_sys.delayPara.trackVariableDelay = 1;
-    ASSERT_NE(m_compensation->Init(&m_sys, kMeasureFrame, kMeasureFrame), 0);
-    ASSERT_EQ(m_compensation->Start(nullptr), 1);
-    for (int f = 0; f < 5; ++f) {
-        Frame();
-        EXPECT_EQ(m_frame.header.delayStatus & 0xFFFF, DELAY_STATUS_UNCERTAIN) << f;
-        EXPECT_EQ(m_frame.header.quality, 0) << f;
-        EXPECT_EQ(m_frame.header.delay, 0) << f;
-    }
-    EXPECT_EQ(m_compensation->State(), DELCOMP_DELAYRELIABLE);
+TEST_F(DelayCompensationTest, RealTimeInputEndingBeforeAnySearchHasNoResultToRecheck) {
+  WriteFiles(4000);  // ends while the ring is still filling
+  m_sys.delayPara.tracking = 1;
+  m_sys.delayPara.trackVariableDelay = 1;
+  ASSERT_NE(m_compensation->Init(&m_sys, kMeasureFrame, kMeasureFrame), 0);
+  ASSERT_EQ(m_compensation->Start(nullptr), 1);
+  for (int f = 0; f < 5; ++f) {
+    Frame();
+    EXPECT_EQ(m_frame.header.delayStatus & 0xFFFF, DELAY_STATUS_UNCERTAIN) << f;
+    EXPECT_EQ(m_frame.header.quality, 0) << f;
+    EXPECT_EQ(m_frame.header.delay, 0) << f;
+  }
+  EXPECT_EQ(m_compensation->State(), DELCOMP_DELAYRELIABLE);
 }
 
-TEST_F(DelayCompensationTest, LevelsOfAFirstRunThatWinsTheSwapRetryAreItsOwn)
-{
-    // Channel 0 of the test carries the reference with noise (quality about
-    // 80, below the retry's 90); channel 1 is unrelated, so the first run
-    // wins the retry.
-    m_sys.channels = 2;
-    for (INPUTPARAEXT& input : m_sys.inputPara)
-        input.wave.channels = 2;
-    for (int d = 0; d < 2; ++d)
-        for (int c = 0; c < 2; ++c)
-            m_sys.routingTable[d][c] = INPUTMUXPARA{d, c};
-    const size_t length = 3 * kMeasureRate;
-    const std::vector<float> a = IntegerNoise(length, 21, 3000.0);
-    const std::vector<float> b = IntegerNoise(length, 22, 3000.0);
-    const std::vector<float> n = IntegerNoise(length, 23, 2200.0);
-    const std::vector<float> u = IntegerNoise(length, 24, 3000.0);
-    std::vector<float> reference, test;
-    for (size_t i = 0; i < length; ++i) {
-        reference.insert(reference.end(), {a[i], b[i]});
-        test.insert(test.end(), {a[i] + n[i], u[i]});
-    }
-    const SoundFileSpec spec{kMeasureRate, 2, SoundFileEncoding::Pcm16, "wav"};
-    ASSERT_TRUE(WriteSoundFile(m_sys.inputPara[0].fileName, spec, reference.data(), int64_t(length)));
-    ASSERT_TRUE(WriteSoundFile(m_sys.inputPara[1].fileName, spec, test.data(), int64_t(length)));
-    ASSERT_NE(m_compensation->Init(&m_sys, kMeasureFrame, kMeasureFrame), 0);
-    ASSERT_EQ(m_compensation->Start(nullptr), 1);
-    EXPECT_EQ(m_compensation->SwapTestChannels(), 0);
-    EXPECT_NE(m_compensation->Status() & DELAY_STATUS_SWAP_RETRIED, 0);
-    // Four reads per frame (two directions, two channels): a quarter of the
-    // mean block energy of channel 0.
-    const double referenceBlock = 3000.0 * 3000.0 * kMeasureFrame / 4.0;
-    const double testBlock = (3000.0 * 3000.0 + 2200.0 * 2200.0) * kMeasureFrame / 4.0;
-    EXPECT_NEAR(m_sys.levelPara.referencePower / referenceBlock, 1.0, 0.05);
-    EXPECT_NEAR(m_sys.levelPara.testPower / testBlock, 1.0, 0.05);
+TEST_F(DelayCompensationTest, LevelsOfAFirstRunThatWinsTheSwapRetryAreItsOwn) {
+  // Channel 0 of the test carries the reference with noise (quality about
+  // 80, below the retry's 90); channel 1 is unrelated, so the first run
+  // wins the retry.
+  m_sys.channels = 2;
+  for (INPUTPARAEXT& input : m_sys.inputPara) input.wave.channels = 2;
+  for (int d = 0; d < 2; ++d)
+    for (int c = 0; c < 2; ++c) m_sys.routingTable[d][c] = INPUTMUXPARA{d, c};
+  const size_t length = 3 * kMeasureRate;
+  const std::vector<float> a = IntegerNoise(length, 21, 3000.0);
+  const std::vector<float> b = IntegerNoise(length, 22, 3000.0);
+  const std::vector<float> n = IntegerNoise(length, 23, 2200.0);
+  const std::vector<float> u = IntegerNoise(length, 24, 3000.0);
+  std::vector<float> reference, test;
+  for (size_t i = 0; i < length; ++i) {
+    reference.insert(reference.end(), {a[i], b[i]});
+    test.insert(test.end(), {a[i] + n[i], u[i]});
+  }
+  const SoundFileSpec spec{kMeasureRate, 2, SoundFileEncoding::Pcm16, "wav"};
+  ASSERT_TRUE(WriteSoundFile(m_sys.inputPara[0].fileName, spec, reference.data(), int64_t(length)));
+  ASSERT_TRUE(WriteSoundFile(m_sys.inputPara[1].fileName, spec, test.data(), int64_t(length)));
+  ASSERT_NE(m_compensation->Init(&m_sys, kMeasureFrame, kMeasureFrame), 0);
+  ASSERT_EQ(m_compensation->Start(nullptr), 1);
+  EXPECT_EQ(m_compensation->SwapTestChannels(), 0);
+  EXPECT_NE(m_compensation->Status() & DELAY_STATUS_SWAP_RETRIED, 0);
+  // Four reads per frame (two directions, two channels): a quarter of the
+  // mean block energy of channel 0.
+  const double referenceBlock = 3000.0 * 3000.0 * kMeasureFrame / 4.0;
+  const double testBlock = (3000.0 * 3000.0 + 2200.0 * 2200.0) * kMeasureFrame / 4.0;
+  EXPECT_NEAR(m_sys.levelPara.referencePower / referenceBlock, 1.0, 0.05);
+  EXPECT_NEAR(m_sys.levelPara.testPower / testBlock, 1.0, 0.05);
 }
 
-TEST_F(DelayCompensationTest, LevelsOfInputsThatEndBeforeABlockAreZero)
-{
-    WriteFiles(100);  // shorter than one frame: no complete block is read
-    m_sys.levelPara.levelAlign = 1;
-    ASSERT_NE(m_compensation->Init(&m_sys, kMeasureFrame, kMeasureFrame), 0);
-    ASSERT_EQ(m_compensation->Start(nullptr), 1);
-    EXPECT_EQ(m_sys.levelPara.referencePower, 0.0);
-    EXPECT_EQ(m_sys.levelPara.testPower, 0.0);
+TEST_F(DelayCompensationTest, LevelsOfInputsThatEndBeforeABlockAreZero) {
+  WriteFiles(100);  // shorter than one frame: no complete block is read
+  m_sys.levelPara.levelAlign = 1;
+  ASSERT_NE(m_compensation->Init(&m_sys, kMeasureFrame, kMeasureFrame), 0);
+  ASSERT_EQ(m_compensation->Start(nullptr), 1);
+  EXPECT_EQ(m_sys.levelPara.referencePower, 0.0);
+  EXPECT_EQ(m_sys.levelPara.testPower, 0.0);
 }
 
-TEST_F(DelayCompensationTest, RecheckAndTrackingEntriesStayWithinTheMonitorSlots)
-{
-    WriteFiles(3 * kMeasureRate, 300);
-    m_sys.delayPara.tracking = 1;
-    m_sys.delayPara.trackVariableDelay = 1;
-    ASSERT_NE(m_compensation->Init(&m_sys, kMeasureFrame, kMeasureFrame), 0);
-    ASSERT_EQ(m_compensation->Start(nullptr), 1);
-    bool rechecked = false;
-    for (int f = 0; f < 100; ++f) {
-        // The owner's entries already fill the first eight slots.
-        m_frame.monitor.count = 8;
-        std::fill(std::begin(m_frame.monitor.value), std::end(m_frame.monitor.value), -1.0f);
-        m_compensation->ProcessFrame(&m_frame, &m_frame.desc, &m_table, &m_frame.monitor, 1);
-        ASSERT_LE(m_frame.monitor.count, 9);
-        EXPECT_EQ(m_frame.monitor.value[10], -1.0f) << "slot 10 is no entry";
-        rechecked = rechecked || m_compensation->State() == DELCOMP_DELAYRELIABLE;
-    }
-    EXPECT_TRUE(rechecked);
-    EXPECT_EQ(m_frame.header.delay, 300);
+TEST_F(DelayCompensationTest, RecheckAndTrackingEntriesStayWithinTheMonitorSlots) {
+  WriteFiles(3 * kMeasureRate, 300);
+  m_sys.delayPara.tracking = 1;
+  m_sys.delayPara.trackVariableDelay = 1;
+  ASSERT_NE(m_compensation->Init(&m_sys, kMeasureFrame, kMeasureFrame), 0);
+  ASSERT_EQ(m_compensation->Start(nullptr), 1);
+  bool rechecked = false;
+  for (int f = 0; f < 100; ++f) {
+    // The owner's entries already fill the first eight slots.
+    m_frame.monitor.count = 8;
+    std::fill(std::begin(m_frame.monitor.value), std::end(m_frame.monitor.value), -1.0f);
+    m_compensation->ProcessFrame(&m_frame, &m_frame.desc, &m_table, &m_frame.monitor, 1);
+    ASSERT_LE(m_frame.monitor.count, 9);
+    EXPECT_EQ(m_frame.monitor.value[10], -1.0f) << "slot 10 is no entry";
+    rechecked = rechecked || m_compensation->State() == DELCOMP_DELAYRELIABLE;
+  }
+  EXPECT_TRUE(rechecked);
+  EXPECT_EQ(m_frame.header.delay, 300);
 }
 
 }  // namespace

@@ -19,13 +19,12 @@ constexpr int kRate = 16000;
 constexpr uint32_t kFrame = 512;
 
 // Deterministic white noise at any position.
-float NoiseAt(int64_t n)
-{
-    uint64_t z = uint64_t(n) + 0x9E3779B97F4A7C15ull;
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    z ^= z >> 31;
-    return std::round(float(int64_t(z % 16001) - 8000));
+float NoiseAt(int64_t n) {
+  uint64_t z = uint64_t(n) + 0x9E3779B97F4A7C15ull;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  z ^= z >> 31;
+  return std::round(float(int64_t(z % 16001) - 8000));
 }
 
 using LagAt = std::function<int64_t(int64_t)>;
@@ -33,198 +32,179 @@ using LagAt = std::function<int64_t(int64_t)>;
 // Reference device 0 and test device 1 (the reference delayed by lag(n)),
 // delivering at once; `frames` samples, then the input ends.
 class DevicePair {
-public:
-    // Paced: the devices deliver in real time and report their own buffer
-    // use; otherwise at once, never busy, so the search and re-check run on
-    // every frame.
-    DevicePair(LagAt lag, int64_t frames, bool paced = false)
-        : m_reference(0, Spec([](int64_t n) { return NoiseAt(n); }, frames, paced)),
-          m_test(1, Spec([lag](int64_t n) { return NoiseAt(n - lag(n)); }, frames, paced))
-    {
-        if (paced)
-            return;
-        SetVirtualDeviceFreeSpace(0, int64_t(1) << 30, int64_t(1) << 30);
-        SetVirtualDeviceFreeSpace(1, int64_t(1) << 30, int64_t(1) << 30);
-    }
+ public:
+  // Paced: the devices deliver in real time and report their own buffer
+  // use; otherwise at once, never busy, so the search and re-check run on
+  // every frame.
+  DevicePair(LagAt lag, int64_t frames, bool paced = false)
+      : m_reference(0, Spec([](int64_t n) { return NoiseAt(n); }, frames, paced)),
+        m_test(1, Spec([lag](int64_t n) { return NoiseAt(n - lag(n)); }, frames, paced)) {
+    if (paced) return;
+    SetVirtualDeviceFreeSpace(0, int64_t(1) << 30, int64_t(1) << 30);
+    SetVirtualDeviceFreeSpace(1, int64_t(1) << 30, int64_t(1) << 30);
+  }
 
-private:
-    static VirtualDeviceSpec Spec(std::function<float(int64_t)> signal, int64_t total, bool paced)
-    {
-        VirtualDeviceSpec spec;
-        spec.sampleRate = kRate;
-        spec.channels = 1;
-        spec.realTime = paced;
-        spec.generator = [signal, total](float* out, int64_t frames, int64_t position) -> int64_t {
-            const int64_t count = std::max<int64_t>(std::min(frames, total - position), 0);
-            for (int64_t i = 0; i < count; ++i)
-                out[i] = signal(position + i);
-            return count;
-        };
-        return spec;
-    }
+ private:
+  static VirtualDeviceSpec Spec(std::function<float(int64_t)> signal, int64_t total, bool paced) {
+    VirtualDeviceSpec spec;
+    spec.sampleRate = kRate;
+    spec.channels = 1;
+    spec.realTime = paced;
+    spec.generator = [signal, total](float* out, int64_t frames, int64_t position) -> int64_t {
+      const int64_t count = std::max<int64_t>(std::min(frames, total - position), 0);
+      for (int64_t i = 0; i < count; ++i) out[i] = signal(position + i);
+      return count;
+    };
+    return spec;
+  }
 
-    ScopedVirtualDevice m_reference;
-    ScopedVirtualDevice m_test;
+  ScopedVirtualDevice m_reference;
+  ScopedVirtualDevice m_test;
 };
 
 struct RealtimeRun {
-    std::vector<RecordedFrame> frames;
-    int goResult = 0;
+  std::vector<RecordedFrame> frames;
+  int goResult = 0;
 };
 
 // `between` runs before each frame with the frame's index.
 RealtimeRun RunDevices(int maxFrames, const std::function<void(SYSPARA&)>& edit,
-                       const std::function<void(CMsystem&, int)>& between = nullptr)
-{
-    RealtimeRun run;
-    auto recorder = std::make_unique<FrameRecorder>([&](SYSPARA& sys) {
-        sys.channels = 1;
-        sys.settings[0] = 2;
-        sys.realtime = 1;
-        for (int input = 0; input < 2; ++input) {
-            sys.inputPara[input].mode = INPUT_MODE_SOUND_DEVICE;
-            sys.inputPara[input].deviceId = input;
-            sys.inputPara[input].wave = WAVEPARA{1, kRate, 16, 1, 0, 0};
-            sys.routingTable[input][0] = INPUTMUXPARA{input, 0};
-        }
-        sys.delayPara.compensationOn = 1;
-        if (edit)
-            edit(sys);
-    });
-    SYSPARA* sys = static_cast<SYSPARA*>(recorder->CreateSysPara());
-    CAlgorithmPara alg{kFrame, kFrame};
-    const int initResult = recorder->Init(*sys, alg);
-    sys->Destroy();
-    if (initResult == 0)
-        return run;
-    run.goResult = recorder->Go();
-    auto frame = std::make_unique<FRAMEDATA>();
-    for (int f = 0; f < maxFrames && run.goResult != 0; ++f) {
-        frame->monitor.count = 0;
-        if (between)
-            between(*recorder, f);
-        if (recorder->ProcessFrame(frame.get(), nullptr) == 0)
-            break;
+                       const std::function<void(CMsystem&, int)>& between = nullptr) {
+  RealtimeRun run;
+  auto recorder = std::make_unique<FrameRecorder>([&](SYSPARA& sys) {
+    sys.channels = 1;
+    sys.settings[0] = 2;
+    sys.realtime = 1;
+    for (int input = 0; input < 2; ++input) {
+      sys.inputPara[input].mode = INPUT_MODE_SOUND_DEVICE;
+      sys.inputPara[input].deviceId = input;
+      sys.inputPara[input].wave = WAVEPARA{1, kRate, 16, 1, 0, 0};
+      sys.routingTable[input][0] = INPUTMUXPARA{input, 0};
     }
-    recorder->Stop();
-    recorder->Reset();
-    run.frames = std::move(recorder->frames);
-    return run;
+    sys.delayPara.compensationOn = 1;
+    if (edit) edit(sys);
+  });
+  SYSPARA* sys = static_cast<SYSPARA*>(recorder->CreateSysPara());
+  CAlgorithmPara alg{kFrame, kFrame};
+  const int initResult = recorder->Init(*sys, alg);
+  sys->Destroy();
+  if (initResult == 0) return run;
+  run.goResult = recorder->Go();
+  auto frame = std::make_unique<FRAMEDATA>();
+  for (int f = 0; f < maxFrames && run.goResult != 0; ++f) {
+    frame->monitor.count = 0;
+    if (between) between(*recorder, f);
+    if (recorder->ProcessFrame(frame.get(), nullptr) == 0) break;
+  }
+  recorder->Stop();
+  recorder->Reset();
+  run.frames = std::move(recorder->frames);
+  return run;
 }
 
 class RealtimeTest : public ::testing::Test {
-protected:
-    RealtimeTest() { SetTraceMask(0); }
+ protected:
+  RealtimeTest() { SetTraceMask(0); }
 };
 
-TEST_F(RealtimeTest, ADelayStepIsNoticedAndFoundAgainThenADriftIsTracked)
-{
-    // 200 samples, a step to 1100 at 4 s, from 8 s a drift of one sample
-    // every 50 ms up to 1180 at 12 s.
-    const int64_t step = 4 * kRate, driftStart = 8 * kRate, driftEnd = 12 * kRate;
-    const LagAt lag = [=](int64_t n) -> int64_t {
-        if (n < step)
-            return 200;
-        if (n < driftStart)
-            return 1100;
-        return 1100 + (std::min(n, driftEnd) - driftStart) / 800;
-    };
-    DevicePair devices(lag, 14 * kRate);
-    const RealtimeRun run = RunDevices(100000, [](SYSPARA& sys) { sys.delayPara.trackVariableDelay = 1; });
-    ASSERT_EQ(run.goResult, 1);
-    ASSERT_GT(run.frames.size(), size_t(12 * kRate / kFrame));
+TEST_F(RealtimeTest, ADelayStepIsNoticedAndFoundAgainThenADriftIsTracked) {
+  // 200 samples, a step to 1100 at 4 s, from 8 s a drift of one sample
+  // every 50 ms up to 1180 at 12 s.
+  const int64_t step = 4 * kRate, driftStart = 8 * kRate, driftEnd = 12 * kRate;
+  const LagAt lag = [=](int64_t n) -> int64_t {
+    if (n < step) return 200;
+    if (n < driftStart) return 1100;
+    return 1100 + (std::min(n, driftEnd) - driftStart) / 800;
+  };
+  DevicePair devices(lag, 14 * kRate);
+  const RealtimeRun run = RunDevices(100000, [](SYSPARA& sys) { sys.delayPara.trackVariableDelay = 1; });
+  ASSERT_EQ(run.goResult, 1);
+  ASSERT_GT(run.frames.size(), size_t(12 * kRate / kFrame));
 
-    // The newest sample of frame f, counted from the start of the input.
-    const int64_t ringFill = 8192 + kFrame;  // read by Go until the ring of 8192 was full
-    auto newest = [&](size_t f) { return ringFill + int64_t(f + 1) * kFrame; };
-    size_t firstReliable = run.frames.size();
-    int stepFound = -1;
-    int trackedWithinOne = 0, driftFrames = 0;
-    for (size_t f = 0; f < run.frames.size(); ++f) {
-        const RecordedFrame& frame = run.frames[f];
-        const int64_t n = newest(f);
-        if (frame.status == DELAY_STATUS_RELIABLE && firstReliable == run.frames.size())
-            firstReliable = f;
-        if (n < step - 4 * int64_t(kFrame) && f >= firstReliable) {
-            ASSERT_EQ(frame.delay, 200) << "frame " << f;
-        }
-        if (n > step && n < driftStart && stepFound < 0 && frame.delay == 1100 &&
-            frame.status == DELAY_STATUS_RELIABLE)
-            stepFound = int(f);
-        if (n > driftStart + kRate && n < driftEnd) {
-            ++driftFrames;
-            // The test's newest sample is aligned with the reference D back.
-            trackedWithinOne += std::abs(frame.delay - lag(n)) <= 1 ? 1 : 0;
-        }
+  // The newest sample of frame f, counted from the start of the input.
+  const int64_t ringFill = 8192 + kFrame;  // read by Go until the ring of 8192 was full
+  auto newest = [&](size_t f) { return ringFill + int64_t(f + 1) * kFrame; };
+  size_t firstReliable = run.frames.size();
+  int stepFound = -1;
+  int trackedWithinOne = 0, driftFrames = 0;
+  for (size_t f = 0; f < run.frames.size(); ++f) {
+    const RecordedFrame& frame = run.frames[f];
+    const int64_t n = newest(f);
+    if (frame.status == DELAY_STATUS_RELIABLE && firstReliable == run.frames.size()) firstReliable = f;
+    if (n < step - 4 * int64_t(kFrame) && f >= firstReliable) {
+      ASSERT_EQ(frame.delay, 200) << "frame " << f;
     }
-    EXPECT_LT(firstReliable, size_t(2 * kRate / kFrame)) << "no reliable delay within 2 s";
-    ASSERT_GE(stepFound, 0) << "the step to 1100 was not found";
-    EXPECT_LT(newest(size_t(stepFound)) - step, 3 * kRate) << "the step took more than 3 s to find";
-    EXPECT_GE(trackedWithinOne, driftFrames * 9 / 10) << trackedWithinOne << " of " << driftFrames;
-    EXPECT_NEAR(run.frames.back().delay, 1180, 1);
+    if (n > step && n < driftStart && stepFound < 0 && frame.delay == 1100 && frame.status == DELAY_STATUS_RELIABLE)
+      stepFound = int(f);
+    if (n > driftStart + kRate && n < driftEnd) {
+      ++driftFrames;
+      // The test's newest sample is aligned with the reference D back.
+      trackedWithinOne += std::abs(frame.delay - lag(n)) <= 1 ? 1 : 0;
+    }
+  }
+  EXPECT_LT(firstReliable, size_t(2 * kRate / kFrame)) << "no reliable delay within 2 s";
+  ASSERT_GE(stepFound, 0) << "the step to 1100 was not found";
+  EXPECT_LT(newest(size_t(stepFound)) - step, 3 * kRate) << "the step took more than 3 s to find";
+  EXPECT_GE(trackedWithinOne, driftFrames * 9 / 10) << trackedWithinOne << " of " << driftFrames;
+  EXPECT_NEAR(run.frames.back().delay, 1180, 1);
 }
 
-TEST_F(RealtimeTest, DevicesPacedInRealTimeGiveAReliableDelay)
-{
-    DevicePair devices([](int64_t) -> int64_t { return 200; }, 4 * kRate, true);
-    const RealtimeRun run = RunDevices(100000, nullptr);
-    ASSERT_EQ(run.goResult, 1);
-    ASSERT_FALSE(run.frames.empty());
-    EXPECT_EQ(run.frames.back().status, DELAY_STATUS_RELIABLE);
-    EXPECT_EQ(run.frames.back().delay, 200);
+TEST_F(RealtimeTest, DevicesPacedInRealTimeGiveAReliableDelay) {
+  DevicePair devices([](int64_t) -> int64_t { return 200; }, 4 * kRate, true);
+  const RealtimeRun run = RunDevices(100000, nullptr);
+  ASSERT_EQ(run.goResult, 1);
+  ASSERT_FALSE(run.frames.empty());
+  EXPECT_EQ(run.frames.back().status, DELAY_STATUS_RELIABLE);
+  EXPECT_EQ(run.frames.back().delay, 200);
 }
 
-TEST_F(RealtimeTest, AHeldDelayIsNotTracked)
-{
-    const LagAt lag = [](int64_t n) -> int64_t { return 300 + n / 800; };
-    DevicePair devices(lag, 8 * kRate);
-    bool hold = false;
-    constexpr int kHoldFrom = 3 * kRate / kFrame;
-    const RealtimeRun run = RunDevices(
-        100000,
-        [&](SYSPARA& sys) {
-            sys.delayPara.trackVariableDelay = 1;
-            sys.delayPara.hold = hold ? 1 : 0;
-        },
-        [&](CMsystem& system, int frame) {
-            if (frame != kHoldFrom)
-                return;
-            hold = true;
-            SYSPARA copy(system.SysPara());
-            system.UpdateSysPara(&copy);
-        });
-    ASSERT_GT(run.frames.size(), size_t(kHoldFrom + 10));
-    const int32_t held = run.frames[kHoldFrom - 1].delay;
-    EXPECT_GT(held, 300 + 2 * kRate / 800) << "the drift was tracked before the hold";
-    for (size_t f = kHoldFrom; f < run.frames.size(); ++f) {
-        ASSERT_EQ(run.frames[f].delay, held) << f;
-        ASSERT_EQ(run.frames[f].status, DELAY_STATUS_HELD) << f;
-    }
+TEST_F(RealtimeTest, AHeldDelayIsNotTracked) {
+  const LagAt lag = [](int64_t n) -> int64_t { return 300 + n / 800; };
+  DevicePair devices(lag, 8 * kRate);
+  bool hold = false;
+  constexpr int kHoldFrom = 3 * kRate / kFrame;
+  const RealtimeRun run = RunDevices(
+      100000,
+      [&](SYSPARA& sys) {
+        sys.delayPara.trackVariableDelay = 1;
+        sys.delayPara.hold = hold ? 1 : 0;
+      },
+      [&](CMsystem& system, int frame) {
+        if (frame != kHoldFrom) return;
+        hold = true;
+        SYSPARA copy(system.SysPara());
+        system.UpdateSysPara(&copy);
+      });
+  ASSERT_GT(run.frames.size(), size_t(kHoldFrom + 10));
+  const int32_t held = run.frames[kHoldFrom - 1].delay;
+  EXPECT_GT(held, 300 + 2 * kRate / 800) << "the drift was tracked before the hold";
+  for (size_t f = kHoldFrom; f < run.frames.size(); ++f) {
+    ASSERT_EQ(run.frames[f].delay, held) << f;
+    ASSERT_EQ(run.frames[f].status, DELAY_STATUS_HELD) << f;
+  }
 }
 
 struct SnapCase {
-    int snapTimeMs;
-    bool snaps;
+  int snapTimeMs;
+  bool snaps;
 };
 
 class SnapTest : public RealtimeTest, public ::testing::WithParamInterface<SnapCase> {};
 
 // 16000 Hz x 268436 ms passes 2^32: the threshold must not wrap to 0 frames.
-TEST_P(SnapTest, SnapsAfterTheSnapTimeOnly)
-{
-    DevicePair devices([](int64_t) -> int64_t { return 120; }, 6 * kRate);
-    const RealtimeRun run = RunDevices(100000, [](SYSPARA& sys) {
-        sys.delayPara.snapEnable = 1;
-        sys.delayPara.snapTimeMs = GetParam().snapTimeMs;
-    });
-    ASSERT_FALSE(run.frames.empty());
-    bool snapped = false;
-    for (const RecordedFrame& frame : run.frames)
-        snapped = snapped || frame.status == DELAY_STATUS_SNAPPED;
-    EXPECT_EQ(snapped, GetParam().snaps);
-    if (GetParam().snaps) {
-        EXPECT_EQ(run.frames.back().delay, 120);
-    }
+TEST_P(SnapTest, SnapsAfterTheSnapTimeOnly) {
+  DevicePair devices([](int64_t) -> int64_t { return 120; }, 6 * kRate);
+  const RealtimeRun run = RunDevices(100000, [](SYSPARA& sys) {
+    sys.delayPara.snapEnable = 1;
+    sys.delayPara.snapTimeMs = GetParam().snapTimeMs;
+  });
+  ASSERT_FALSE(run.frames.empty());
+  bool snapped = false;
+  for (const RecordedFrame& frame : run.frames) snapped = snapped || frame.status == DELAY_STATUS_SNAPPED;
+  EXPECT_EQ(snapped, GetParam().snaps);
+  if (GetParam().snaps) {
+    EXPECT_EQ(run.frames.back().delay, 120);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Times, SnapTest, ::testing::Values(SnapCase{100, true}, SnapCase{268436, false}));

@@ -220,10 +220,9 @@ TEST(MathlibAllocationFailure, FallbackFftLeavesTheDataAlone) {
                                         [](std::vector<double>& d) { MathlibDavuInvF64(d.data(), kOrder); });
   // The complex form writes 2N values into its own destination.
   const std::vector<float> src(signalF.begin(), signalF.begin() + kN);
-  ExpectUnchangedOnEveryFailure<float>("MathlibDavuFwdComplexF32", std::vector<float>(2 * kN, 7.0f),
-                                       [&](std::vector<float>& dst) {
-                                         MathlibDavuFwdComplexF32(src.data(), dst.data(), kOrder);
-                                       });
+  ExpectUnchangedOnEveryFailure<float>(
+      "MathlibDavuFwdComplexF32", std::vector<float>(2 * kN, 7.0f),
+      [&](std::vector<float>& dst) { MathlibDavuFwdComplexF32(src.data(), dst.data(), kOrder); });
 }
 
 TEST(MathlibAllocationFailure, FallbackFftTablesFailingAfterAnEarlierSize) {

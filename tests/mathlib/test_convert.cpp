@@ -51,7 +51,8 @@ TEST_P(MathlibConvertTest, FloorPassTracesOncePerCall) {
   ToI32({-1.5, -2.5, 7.0}, 0x380);
   ToI32({}, 0x200);  // even for an empty call
   const std::string text = capture.Text();
-  const std::string line = "WARNING from MathLib: NSP_TruncNeg not supported by VORLib, using generic function (slower)\n";
+  const std::string line =
+      "WARNING from MathLib: NSP_TruncNeg not supported by VORLib, using generic function (slower)\n";
   EXPECT_EQ(capture.Lines(), 2);
   EXPECT_NE(text.find(line), std::string::npos);
   capture.Clear();

@@ -40,12 +40,18 @@ void CheckComplexTransform(uint32_t n, double tolerance) {
   auto data = RandomValues<T>(2 * n, n);
   const auto expected = NaiveDft(dft_reference::FromInterleaved(data), -1);
   auto work = data;
-  if constexpr (sizeof(T) == 4) DavuForwardFloat(work.data(), n); else DavuForwardDouble(work.data(), n);
+  if constexpr (sizeof(T) == 4)
+    DavuForwardFloat(work.data(), n);
+  else
+    DavuForwardDouble(work.data(), n);
   for (uint32_t k = 0; k < n; ++k) {
     ASSERT_NEAR(work[2 * k], static_cast<double>(expected[k].real()), tolerance * n) << "n=" << n << " k=" << k;
     ASSERT_NEAR(work[2 * k + 1], static_cast<double>(expected[k].imag()), tolerance * n);
   }
-  if constexpr (sizeof(T) == 4) DavuInverseFloat(work.data(), n); else DavuInverseDouble(work.data(), n);
+  if constexpr (sizeof(T) == 4)
+    DavuInverseFloat(work.data(), n);
+  else
+    DavuInverseDouble(work.data(), n);
   for (uint32_t i = 0; i < 2 * n; ++i) ASSERT_NEAR(work[i], data[i], tolerance * 4);
 }
 
@@ -135,9 +141,12 @@ TEST(Davu, TablesFollowSizeAndAreReusedForTheSameSize) {
 }
 
 TEST(Davu, SizeHelpers) {
-  struct Case { uint32_t n, next, isPow2; int32_t log2; };
-  const Case cases[] = {{0, 1, 0, 0}, {1, 1, 1, 0}, {5, 8, 0, 2}, {6, 8, 0, 3},
-                        {8, 8, 1, 3}, {1u << 31, 1u << 31, 1, 31}};
+  struct Case {
+    uint32_t n, next, isPow2;
+    int32_t log2;
+  };
+  const Case cases[] = {{0, 1, 0, 0}, {1, 1, 1, 0}, {5, 8, 0, 2},
+                        {6, 8, 0, 3}, {8, 8, 1, 3}, {1u << 31, 1u << 31, 1, 31}};
   for (const auto& c : cases) {
     EXPECT_EQ(DavuNextPow2(c.n), c.next) << c.n;
     EXPECT_EQ(DavuIsPow2(c.n), c.isPow2) << c.n;

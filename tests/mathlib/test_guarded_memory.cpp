@@ -36,9 +36,8 @@ TEST(MathlibGuardedMemory, LayoutForSeveralSizes) {
     void* block;
     int32_t payload;
   } cases[] = {
-      {MathlibAlloc(0), 0},       {MathlibAlloc(56), 56},       {MathlibAllocF32(10), 40},
-      {MathlibAllocC64(3), 48},   {MathlibAllocF64(7), 56},     {MathlibAllocC32(5), 40},
-      {MathlibAllocGuarded(3, 33), 99},
+      {MathlibAlloc(0), 0},     {MathlibAlloc(56), 56},   {MathlibAllocF32(10), 40},        {MathlibAllocC64(3), 48},
+      {MathlibAllocF64(7), 56}, {MathlibAllocC32(5), 40}, {MathlibAllocGuarded(3, 33), 99},
   };
   for (const auto& c : cases) {
     ASSERT_NE(c.block, nullptr);

@@ -72,8 +72,7 @@ TEST(MathlibHandles, FreeingANullHandleWarnsAndKeepsTheCount) {
   MathlibFree(&h);
   DebugOutputCapture capture;
   MathlibFree(&h);
-  EXPECT_NE(capture.Text().find("MathlibFree(), WARNING: Freeing uninitialized mathlib handle!\n"),
-            std::string::npos);
+  EXPECT_NE(capture.Text().find("MathlibFree(), WARNING: Freeing uninitialized mathlib handle!\n"), std::string::npos);
   EXPECT_EQ(MathlibInstanceCount(), 1);
   MathlibFree(&spare);
   MathlibFree(nullptr);  // no variable at all: nothing happens
@@ -106,8 +105,10 @@ class NoNamedMutexes {
     setenv("TMPDIR", "/nonexistent/vantrel-folder", 1);
   }
   ~NoNamedMutexes() {
-    if (m_had) setenv("TMPDIR", m_saved.c_str(), 1);
-    else unsetenv("TMPDIR");
+    if (m_had)
+      setenv("TMPDIR", m_saved.c_str(), 1);
+    else
+      unsetenv("TMPDIR");
   }
 
  private:
@@ -164,8 +165,7 @@ TEST(MathlibTrace, PrefixCarriesIdsAndARunningCounter) {
   std::snprintf(expected, sizeof expected,
                 "(PID=0x1A2B,TID=0x%lX):0: VavoverIVIZ32O: first 7\n"
                 "(PID=0x1A2B,TID=0x%lX):1: VavoverIVIZ32O: second\n",
-                static_cast<unsigned long>(GetCurrentThreadId()),
-                static_cast<unsigned long>(GetCurrentThreadId()));
+                static_cast<unsigned long>(GetCurrentThreadId()), static_cast<unsigned long>(GetCurrentThreadId()));
   EXPECT_EQ(capture.Text(), expected);
   EXPECT_EQ(capture.Lines(), 2);
 }

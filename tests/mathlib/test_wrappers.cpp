@@ -90,7 +90,6 @@ TEST_P(MathlibWrapperTest, StatisticsReturnValues) {
   const F a = {1, 2, 3}, b = {4, 5, 6};
   EXPECT_EQ(duvuvDotF32(a.data(), b.data(), 3), 32.0f);
   EXPECT_EQ(duvuvDotF64(D{1, 2}.data(), D{3, 4}.data(), 2), 11.0);
-
 }
 
 // Fills the stack below the caller with a non-zero pattern, so that a

@@ -128,8 +128,10 @@ long double ErrorBound(int terms, long double magnitude) {
 
 template <class T>
 auto Bits(T x) {
-  if constexpr (sizeof(T) == 4) return std::bit_cast<uint32_t>(x);
-  else return std::bit_cast<uint64_t>(x);
+  if constexpr (sizeof(T) == 4)
+    return std::bit_cast<uint32_t>(x);
+  else
+    return std::bit_cast<uint64_t>(x);
 }
 
 // Runs call() under each variant set the processor supports (restoring the

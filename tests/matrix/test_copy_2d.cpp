@@ -54,10 +54,10 @@ void CheckLayouts() {
       // (source row, element; destination row, element) strides in elements,
       // and the byte offset of both arrays.
       const int64_t layouts[][5] = {
-          {cols, 1, cols, 1, 0},             // dense
-          {cols + 3, 1, cols + 1, 1, 4},     // padded rows
-          {1, rows, cols, 1, 8},             // column-major source: a transpose
-          {2 * cols + 1, 2, 1, rows, 1},     // spread source, column-major destination, misaligned
+          {cols, 1, cols, 1, 0},          // dense
+          {cols + 3, 1, cols + 1, 1, 4},  // padded rows
+          {1, rows, cols, 1, 8},          // column-major source: a transpose
+          {2 * cols + 1, 2, 1, rows, 1},  // spread source, column-major destination, misaligned
       };
       for (const auto& l : layouts) {
         StridedBlock<T> src(rows, cols, l[0] * E, l[1] * E, l[4]), dst(rows, cols, l[2] * E, l[3] * E, l[4]);

@@ -78,8 +78,8 @@ void CheckAgainstReference(int aRows, int inner, int bCols, const Layout& layout
     for (int k = 0; k < bCols; ++k) {
       const size_t at = static_cast<size_t>(i) * bCols + k;
       ASSERT_LE(std::fabs(c.Get(i, k) - ref.value[at]), ErrorBound<T>(inner, ref.magnitude[at]))
-          << layout.name << ": " << aRows << "x" << inner << " times " << inner << "x" << bCols << " at (" << i
-          << ", " << k << ")";
+          << layout.name << ": " << aRows << "x" << inner << " times " << inner << "x" << bCols << " at (" << i << ", "
+          << k << ")";
     }
   ASSERT_TRUE(c.GuardsIntact()) << layout.name << ": " << aRows << "x" << inner << " times " << inner << "x" << bCols;
 }
@@ -158,8 +158,7 @@ void CheckSignedZeros() {
   for (int n = 1; n <= 8; ++n)
     for (bool unit : {true, false}) {
       const int64_t E = sizeof(T), elem = unit ? 1 : 3;
-      StridedBlock<T> a(n, n, n * elem * E, elem * E), b(n, n, n * elem * E, elem * E),
-          c(n, n, n * elem * E, elem * E);
+      StridedBlock<T> a(n, n, n * elem * E, elem * E), b(n, n, n * elem * E, elem * E), c(n, n, n * elem * E, elem * E);
       a.Fill(std::vector<T>(static_cast<size_t>(n) * n, T{1}));
       b.Fill(std::vector<T>(static_cast<size_t>(n) * n, -T{0}));
       ASSERT_EQ(Product(a, b, c), spOk);
@@ -240,9 +239,11 @@ void ExpectSame(const Results& r, std::initializer_list<int> sets, const std::st
   int first = -1;
   for (int set : sets) {
     if (!r[set]) continue;
-    if (first < 0) first = set;
-    else EXPECT_EQ(std::memcmp(r[first]->data(), r[set]->data(), r[set]->size() * sizeof((*r[set])[0])), 0)
-        << what << ": sets " << first << " and " << set << " differ";
+    if (first < 0)
+      first = set;
+    else
+      EXPECT_EQ(std::memcmp(r[first]->data(), r[set]->data(), r[set]->size() * sizeof((*r[set])[0])), 0)
+          << what << ": sets " << first << " and " << set << " differ";
   }
 }
 

@@ -172,8 +172,10 @@ void ExpectSameBytes(const Results& r, std::initializer_list<int> sets, const st
   const std::vector<unsigned char>* first = nullptr;
   for (int set : sets) {
     if (!r[set]) continue;
-    if (first == nullptr) first = &*r[set];
-    else EXPECT_TRUE(*first == *r[set]) << what << ": set " << set << " differs";
+    if (first == nullptr)
+      first = &*r[set];
+    else
+      EXPECT_TRUE(*first == *r[set]) << what << ": set " << set << " differs";
   }
 }
 
@@ -197,7 +199,8 @@ TEST(MatVecSets, BitIdenticalGroups) {
       ExpectSameBytes(ResultsPerSet<float>(w, h, unit), {SP_SET_SSE, SP_SET_SSE2, SP_SET_SSE3, SP_SET_SSSE3},
                       "float general " + strides);
       ExpectSameBytes(ResultsPerSet<double>(w, h, unit),
-                      {SP_SET_GENERIC, SP_SET_SSE, SP_SET_SSE2, SP_SET_SSE3, SP_SET_SSSE3}, "double general " + strides);
+                      {SP_SET_GENERIC, SP_SET_SSE, SP_SET_SSE2, SP_SET_SSE3, SP_SET_SSSE3},
+                      "double general " + strides);
     }
   }
 }

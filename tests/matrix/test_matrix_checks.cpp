@@ -49,8 +49,10 @@ void RunCases(const Args<T>& valid, const std::vector<Case<T>>& cases, Call call
     StridedBlock<T> out(rows, cols, rowStride, elemStride);
     if (args.out != nullptr) args.out = out.base();
     EXPECT_EQ(call(args), c.expected) << c.name;
-    if (c.expected != spOk) EXPECT_TRUE(out.Untouched()) << c.name << " wrote to the output";
-    else EXPECT_TRUE(out.GuardsIntact()) << c.name;
+    if (c.expected != spOk)
+      EXPECT_TRUE(out.Untouched()) << c.name << " wrote to the output";
+    else
+      EXPECT_TRUE(out.GuardsIntact()) << c.name;
   }
 }
 
@@ -63,9 +65,11 @@ std::vector<Case<T>> StrideRuleCases(int slots, spStatus ok) {
       cases.push_back({"stride " + std::to_string(slot) + " = " + std::to_string(bad),
                        [slot, bad](Args<T>& a) { a.s[slot] = bad; }, spErrStride});
   for (int32_t good : {E, 2 * E, 3 * E})
-    cases.push_back({"valid stride " + std::to_string(good), [good, slots](Args<T>& a) {
+    cases.push_back({"valid stride " + std::to_string(good),
+                     [good, slots](Args<T>& a) {
                        for (int slot = 0; slot < slots; ++slot) a.s[slot] = std::max(a.s[slot], good);
-                     }, ok});
+                     },
+                     ok});
   return cases;
 }
 
@@ -76,14 +80,29 @@ void CheckMulConst(spStatus (*fn)(const T*, int32_t, T, T*, int32_t, int32_t)) {
   const Args<T> valid{src.data(), nullptr, nullptr, {E, 3 * E}, {8}};
   std::vector<Case<T>> cases = {
       {"valid", [](Args<T>&) {}, spOk},
-      {"src null, len 0", [](Args<T>& a) { a.a = nullptr; a.n[0] = 0; }, spErrNullPointer},
-      {"dst null, bad stride", [](Args<T>& a) { a.out = nullptr; a.s[0] = 6; }, spErrNullPointer},
-      {"len 0, src stride 6", [](Args<T>& a) { a.n[0] = 0; a.s[0] = 6; }, spErrLength},
+      {"src null, len 0",
+       [](Args<T>& a) {
+         a.a = nullptr;
+         a.n[0] = 0;
+       },
+       spErrNullPointer},
+      {"dst null, bad stride",
+       [](Args<T>& a) {
+         a.out = nullptr;
+         a.s[0] = 6;
+       },
+       spErrNullPointer},
+      {"len 0, src stride 6",
+       [](Args<T>& a) {
+         a.n[0] = 0;
+         a.s[0] = 6;
+       },
+       spErrLength},
       {"len -1", [](Args<T>& a) { a.n[0] = -1; }, spErrLength},
   };
   for (auto& c : StrideRuleCases<T>(2, spOk)) cases.push_back(c);
-  RunCases(valid, cases, [&](const Args<T>& a) { return fn(a.a, a.s[0], T{2}, a.out, a.s[1], a.n[0]); }, 8, 1, 1,
-           -1);
+  RunCases(
+      valid, cases, [&](const Args<T>& a) { return fn(a.a, a.s[0], T{2}, a.out, a.s[1], a.n[0]); }, 8, 1, 1, -1);
 }
 
 TEST_P(MatrixChecksTest, MultiplyByConstant) {
@@ -100,21 +119,47 @@ void CheckMatVec(spStatus (*fn)(const T*, int32_t, int32_t, int32_t, int32_t, co
   const Args<T> valid{mat.data(), vec.data(), nullptr, {4 * E, E, E, 2 * E}, {3, 4, 3}};
   std::vector<Case<T>> cases = {
       {"valid", [](Args<T>&) {}, spOk},
-      {"mat null", [](Args<T>& a) { a.a = nullptr; a.n[0] = 0; }, spErrNullPointer},
+      {"mat null",
+       [](Args<T>& a) {
+         a.a = nullptr;
+         a.n[0] = 0;
+       },
+       spErrNullPointer},
       {"vec null", [](Args<T>& a) { a.b = nullptr; }, spErrNullPointer},
       {"dst null", [](Args<T>& a) { a.out = nullptr; }, spErrNullPointer},
-      {"height 0 and width != vecLen", [](Args<T>& a) { a.n[1] = 0; a.n[2] = 5; }, spErrLength},
+      {"height 0 and width != vecLen",
+       [](Args<T>& a) {
+         a.n[1] = 0;
+         a.n[2] = 5;
+       },
+       spErrLength},
       {"width 0", [](Args<T>& a) { a.n[0] = 0; }, spErrLength},
       {"vecLen 0", [](Args<T>& a) { a.n[2] = 0; }, spErrLength},
-      {"width 3, vecLen 4, dst stride 2", [](Args<T>& a) { a.n[2] = 4; a.s[3] = 2; }, spErrSizeMismatch},
-      {"one row, row stride 0", [](Args<T>& a) { a.n[1] = 1; a.s[0] = 0; }, spErrStride},
+      {"width 3, vecLen 4, dst stride 2",
+       [](Args<T>& a) {
+         a.n[2] = 4;
+         a.s[3] = 2;
+       },
+       spErrSizeMismatch},
+      {"one row, row stride 0",
+       [](Args<T>& a) {
+         a.n[1] = 1;
+         a.s[0] = 0;
+       },
+       spErrStride},
       // Rows overlapping by all but one element are a valid layout.
-      {"row stride of one element", [](Args<T>& a) { a.s[0] = E; a.s[3] = E; }, spOk},
+      {"row stride of one element",
+       [](Args<T>& a) {
+         a.s[0] = E;
+         a.s[3] = E;
+       },
+       spOk},
   };
   for (auto& c : StrideRuleCases<T>(4, spOk)) cases.push_back(c);
-  RunCases(valid, cases, [&](const Args<T>& a) {
-    return fn(a.a, a.s[0], a.s[1], a.n[0], a.n[1], a.b, a.s[2], a.n[2], a.out, a.s[3]);
-  }, 4, 1, 3, -1);
+  RunCases(
+      valid, cases,
+      [&](const Args<T>& a) { return fn(a.a, a.s[0], a.s[1], a.n[0], a.n[1], a.b, a.s[2], a.n[2], a.out, a.s[3]); }, 4,
+      1, 3, -1);
 }
 
 TEST_P(MatrixChecksTest, MatrixTimesVector) {
@@ -132,22 +177,50 @@ void CheckMatMat(spStatus (*fn)(const T*, int32_t, int32_t, int32_t, int32_t, co
   const Args<T> valid{a.data(), b.data(), nullptr, {3 * E, E, 2 * E, E, 3 * E, E}, {3, 2, 2, 3}};
   std::vector<Case<T>> cases = {
       {"valid", [](Args<T>&) {}, spOk},
-      {"A null", [](Args<T>& a) { a.a = nullptr; a.n[0] = 0; }, spErrNullPointer},
+      {"A null",
+       [](Args<T>& a) {
+         a.a = nullptr;
+         a.n[0] = 0;
+       },
+       spErrNullPointer},
       {"B null", [](Args<T>& a) { a.b = nullptr; }, spErrNullPointer},
       {"C null", [](Args<T>& a) { a.out = nullptr; }, spErrNullPointer},
-      {"aHeight 0 and aWidth != bHeight", [](Args<T>& a) { a.n[1] = 0; a.n[3] = 5; }, spErrLength},
+      {"aHeight 0 and aWidth != bHeight",
+       [](Args<T>& a) {
+         a.n[1] = 0;
+         a.n[3] = 5;
+       },
+       spErrLength},
       {"aWidth 0", [](Args<T>& a) { a.n[0] = 0; }, spErrLength},
       {"bWidth 0", [](Args<T>& a) { a.n[2] = 0; }, spErrLength},
       {"bHeight -3", [](Args<T>& a) { a.n[3] = -3; }, spErrLength},
-      {"aWidth 3, bHeight 2", [](Args<T>& a) { a.n[3] = 2; a.s[0] = 2; }, spErrSizeMismatch},
-      {"aWidth 3, bHeight 2, bWidth 7", [](Args<T>& a) { a.n[3] = 2; a.n[2] = 7; }, spErrSizeMismatch},
+      {"aWidth 3, bHeight 2",
+       [](Args<T>& a) {
+         a.n[3] = 2;
+         a.s[0] = 2;
+       },
+       spErrSizeMismatch},
+      {"aWidth 3, bHeight 2, bWidth 7",
+       [](Args<T>& a) {
+         a.n[3] = 2;
+         a.n[2] = 7;
+       },
+       spErrSizeMismatch},
       // A row stride is checked even for one row.
-      {"one row, C row stride 0", [](Args<T>& a) { a.n[1] = 1; a.s[4] = 0; }, spErrStride},
+      {"one row, C row stride 0",
+       [](Args<T>& a) {
+         a.n[1] = 1;
+         a.s[4] = 0;
+       },
+       spErrStride},
   };
   for (auto& c : StrideRuleCases<T>(6, spOk)) cases.push_back(c);
-  RunCases(valid, cases, [&](const Args<T>& a) {
-    return fn(a.a, a.s[0], a.s[1], a.n[0], a.n[1], a.b, a.s[2], a.s[3], a.n[2], a.n[3], a.out, a.s[4], a.s[5]);
-  }, 2, 2, 4, 5);
+  RunCases(
+      valid, cases,
+      [&](const Args<T>& a) {
+        return fn(a.a, a.s[0], a.s[1], a.n[0], a.n[1], a.b, a.s[2], a.s[3], a.n[2], a.n[3], a.out, a.s[4], a.s[5]);
+      },
+      2, 2, 4, 5);
 }
 
 TEST_P(MatrixChecksTest, MatrixProduct) {
@@ -163,18 +236,33 @@ void CheckCopy(spStatus (*fn)(const T*, int32_t, int32_t, T*, int32_t, int32_t, 
   const Args<T> valid{src.data(), nullptr, nullptr, {3 * E, E, 4 * E, E}, {3, 2}};
   std::vector<Case<T>> cases = {
       {"valid", [](Args<T>&) {}, spOk},
-      {"src null", [](Args<T>& a) { a.a = nullptr; a.n[0] = 0; }, spErrNullPointer},
+      {"src null",
+       [](Args<T>& a) {
+         a.a = nullptr;
+         a.n[0] = 0;
+       },
+       spErrNullPointer},
       {"dst null", [](Args<T>& a) { a.out = nullptr; }, spErrNullPointer},
-      {"width 0, height 0", [](Args<T>& a) { a.n[0] = 0; a.n[1] = 0; }, spErrLength},
-      {"width 3, height 0", [](Args<T>& a) { a.n[1] = 0; a.s[1] = 0; }, spErrRowCount},
+      {"width 0, height 0",
+       [](Args<T>& a) {
+         a.n[0] = 0;
+         a.n[1] = 0;
+       },
+       spErrLength},
+      {"width 3, height 0",
+       [](Args<T>& a) {
+         a.n[1] = 0;
+         a.s[1] = 0;
+       },
+       spErrRowCount},
       {"element stride 0 (a broadcast)", [](Args<T>& a) { a.s[1] = 0; }, spErrStride},
       {"dst element stride 4 or 2", [](Args<T>& a) { a.s[3] = E == 8 ? 4 : 2; }, spErrStride},
       {"two rows, src row stride 0", [](Args<T>& a) { a.s[0] = 0; }, spErrStride},
       {"two rows, dst row stride -7", [](Args<T>& a) { a.s[2] = -7; }, spErrStride},
   };
-  RunCases(valid, cases, [&](const Args<T>& a) {
-    return fn(a.a, a.s[0], a.s[1], a.out, a.s[2], a.s[3], a.n[0], a.n[1]);
-  }, 2, 3, 2, 3);
+  RunCases(
+      valid, cases, [&](const Args<T>& a) { return fn(a.a, a.s[0], a.s[1], a.out, a.s[2], a.s[3], a.n[0], a.n[1]); }, 2,
+      3, 2, 3);
 
   // One row never steps by a row stride: any value there copies the row.
   for (int32_t rowStride : {0, -7, 3}) {

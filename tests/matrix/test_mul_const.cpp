@@ -34,8 +34,8 @@ std::vector<T> Values(int n, uint32_t seed) {
 }
 
 template <class T>
-void CheckOne(spStatus (*fn)(const T*, int32_t, T, T*, int32_t, int32_t), int len, int32_t srcStride,
-              int32_t dstStride, int64_t srcOffset, int64_t dstOffset) {
+void CheckOne(spStatus (*fn)(const T*, int32_t, T, T*, int32_t, int32_t), int len, int32_t srcStride, int32_t dstStride,
+              int64_t srcOffset, int64_t dstOffset) {
   const T val = static_cast<T>(-2.7182818);
   const std::vector<T> values = Values<T>(len, static_cast<uint32_t>(len));
   StridedBlock<T> src(len, 1, srcStride, sizeof(T), srcOffset), dst(len, 1, dstStride, sizeof(T), dstOffset);
@@ -43,8 +43,8 @@ void CheckOne(spStatus (*fn)(const T*, int32_t, T, T*, int32_t, int32_t), int le
   ASSERT_EQ(fn(src.base(), srcStride, val, dst.base(), dstStride, len), spOk);
   for (int i = 0; i < len; ++i)
     ASSERT_EQ(Bits(dst.Get(i, 0)), Bits(Rounded(values[i], val)))
-        << "len " << len << " strides " << srcStride << "/" << dstStride << " offsets " << srcOffset << "/"
-        << dstOffset << " element " << i;
+        << "len " << len << " strides " << srcStride << "/" << dstStride << " offsets " << srcOffset << "/" << dstOffset
+        << " element " << i;
   ASSERT_TRUE(dst.GuardsIntact()) << "len " << len;
 }
 

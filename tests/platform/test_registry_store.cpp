@@ -11,250 +11,250 @@
 #include <string>
 #include <vector>
 
-#include "support/child_process.h"
 #include "platform/debug_output.h"
 #include "platform/registry.h"
+#include "support/child_process.h"
 #include "support/registry_sandbox.h"
 
 namespace {
 
 // Store faults are trace lines of the component: "<hh:mm:ss.mmm>(0xPID):n: Registry store ...\n".
 bool EveryLineIsAStoreTraceLine(const std::string& text) {
-    static const std::regex kLine(R"(<\d\d:\d\d:\d\d\.\d{3}>\(0x[0-9A-F]+\):\d+: Registry store [^\n]*, ERROR: [^\n]*\n)");
-    std::smatch match;
-    for (auto at = text.cbegin(); at != text.cend(); at = match[0].second)
-        if (!std::regex_search(at, text.cend(), match, kLine, std::regex_constants::match_continuous)) return false;
-    return !text.empty();
+  static const std::regex kLine(
+      R"(<\d\d:\d\d:\d\d\.\d{3}>\(0x[0-9A-F]+\):\d+: Registry store [^\n]*, ERROR: [^\n]*\n)");
+  std::smatch match;
+  for (auto at = text.cbegin(); at != text.cend(); at = match[0].second)
+    if (!std::regex_search(at, text.cend(), match, kLine, std::regex_constants::match_continuous)) return false;
+  return !text.empty();
 }
 
 std::string ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 HKEY Create(HKEY hive, const char* path, REGSAM access = KEY_ALL_ACCESS) {
-    HKEY key = nullptr;
-    EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExA(hive, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &key,
-                                             nullptr));
-    return key;
+  HKEY key = nullptr;
+  EXPECT_EQ(ERROR_SUCCESS,
+            RegCreateKeyExA(hive, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &key, nullptr));
+  return key;
 }
 
 LONG SetDword(HKEY hive, const char* path, const char* name, DWORD value) {
-    HKEY key = nullptr;
-    LONG rc = RegCreateKeyExA(hive, path, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
-    if (rc != ERROR_SUCCESS) return rc;
-    rc = RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    RegCloseKey(key);
-    return rc;
+  HKEY key = nullptr;
+  LONG rc = RegCreateKeyExA(hive, path, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+  if (rc != ERROR_SUCCESS) return rc;
+  rc = RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+  RegCloseKey(key);
+  return rc;
 }
 
 // Returns the query result; the value in *value when it is a 4-byte number.
 LONG GetDword(HKEY hive, const char* path, const char* name, DWORD* value) {
-    HKEY key = nullptr;
-    LONG rc = RegOpenKeyExA(hive, path, 0, KEY_QUERY_VALUE, &key);
-    if (rc != ERROR_SUCCESS) return rc;
-    DWORD type = 0, size = sizeof *value;
-    rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(key);
-    if (rc == ERROR_SUCCESS && (type != REG_DWORD || size != 4)) return -1;
-    return rc;
+  HKEY key = nullptr;
+  LONG rc = RegOpenKeyExA(hive, path, 0, KEY_QUERY_VALUE, &key);
+  if (rc != ERROR_SUCCESS) return rc;
+  DWORD type = 0, size = sizeof *value;
+  rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+  RegCloseKey(key);
+  if (rc == ERROR_SUCCESS && (type != REG_DWORD || size != 4)) return -1;
+  return rc;
 }
 
 class RegistryStoreTest : public ::testing::Test {
-protected:
-    RegistrySandbox sandbox;
+ protected:
+  RegistrySandbox sandbox;
 };
 
 TEST_F(RegistryStoreTest, ValuesKeepTypeAndBytesAndReportSizes) {
-    HKEY key = Create(HKEY_CURRENT_USER, "Software\\Vendor\\App");
-    const DWORD number = 0xA1B2C3D4;
-    const char text[] = "hello";
-    const BYTE raw[3] = {0, 0xFF, 7};
-    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "Number", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4));
-    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "Text", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof text));
-    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "Raw", 0, REG_BINARY, raw, sizeof raw));
-    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "Empty", 0, REG_SZ, nullptr, 0));
+  HKEY key = Create(HKEY_CURRENT_USER, "Software\\Vendor\\App");
+  const DWORD number = 0xA1B2C3D4;
+  const char text[] = "hello";
+  const BYTE raw[3] = {0, 0xFF, 7};
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "Number", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4));
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "Text", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof text));
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "Raw", 0, REG_BINARY, raw, sizeof raw));
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "Empty", 0, REG_SZ, nullptr, 0));
 
-    struct Case {
-        const char* name;
-        DWORD type;
-        std::vector<BYTE> bytes;
-    } cases[] = {
-        {"Number", REG_DWORD, {0xD4, 0xC3, 0xB2, 0xA1}},
-        {"Text", REG_SZ, {'h', 'e', 'l', 'l', 'o', 0}},
-        {"Raw", REG_BINARY, {0, 0xFF, 7}},
-        {"Empty", REG_SZ, {}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        DWORD type = 99, size = 0;
-        ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, c.name, nullptr, &type, nullptr, &size));  // size only
-        EXPECT_EQ(c.type, type);
-        EXPECT_EQ(c.bytes.size(), size);
-        BYTE buffer[16];
-        memset(buffer, 0xEE, sizeof buffer);
-        size = sizeof buffer;
-        ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, c.name, nullptr, &type, buffer, &size));
-        EXPECT_EQ(c.bytes, std::vector<BYTE>(buffer, buffer + size));
-        EXPECT_EQ(0xEE, buffer[size]);  // nothing written past the value
-    }
+  struct Case {
+    const char* name;
+    DWORD type;
+    std::vector<BYTE> bytes;
+  } cases[] = {
+      {"Number", REG_DWORD, {0xD4, 0xC3, 0xB2, 0xA1}},
+      {"Text", REG_SZ, {'h', 'e', 'l', 'l', 'o', 0}},
+      {"Raw", REG_BINARY, {0, 0xFF, 7}},
+      {"Empty", REG_SZ, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DWORD type = 99, size = 0;
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, c.name, nullptr, &type, nullptr, &size));  // size only
+    EXPECT_EQ(c.type, type);
+    EXPECT_EQ(c.bytes.size(), size);
+    BYTE buffer[16];
+    memset(buffer, 0xEE, sizeof buffer);
+    size = sizeof buffer;
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, c.name, nullptr, &type, buffer, &size));
+    EXPECT_EQ(c.bytes, std::vector<BYTE>(buffer, buffer + size));
+    EXPECT_EQ(0xEE, buffer[size]);  // nothing written past the value
+  }
 
-    BYTE small[2] = {0x55, 0x55};
-    DWORD size = sizeof small;
-    EXPECT_EQ(ERROR_MORE_DATA, RegQueryValueExA(key, "Text", nullptr, nullptr, small, &size));
-    EXPECT_EQ(6u, size);
-    EXPECT_EQ(0x55, small[0]);
-    EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
+  BYTE small[2] = {0x55, 0x55};
+  DWORD size = sizeof small;
+  EXPECT_EQ(ERROR_MORE_DATA, RegQueryValueExA(key, "Text", nullptr, nullptr, small, &size));
+  EXPECT_EQ(6u, size);
+  EXPECT_EQ(0x55, small[0]);
+  EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
 }
 
 TEST_F(RegistryStoreTest, KeyPathsAndValueNamesIgnoreCase) {
-    ASSERT_EQ(ERROR_SUCCESS, SetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\vestran\\TALVO", "DebugTraceLevel", 1));
-    ASSERT_EQ(ERROR_SUCCESS, SetDword(HKEY_LOCAL_MACHINE, "software\\VESTRAN\\talvo\\", "DEBUGTRACELEVEL", 2));
-    DWORD value = 0;
-    EXPECT_EQ(ERROR_SUCCESS, GetDword(HKEY_LOCAL_MACHINE, "Software\\Vestran\\Talvo", "debugtracelevel", &value));
-    EXPECT_EQ(2u, value);  // one value, overwritten
+  ASSERT_EQ(ERROR_SUCCESS, SetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\vestran\\TALVO", "DebugTraceLevel", 1));
+  ASSERT_EQ(ERROR_SUCCESS, SetDword(HKEY_LOCAL_MACHINE, "software\\VESTRAN\\talvo\\", "DEBUGTRACELEVEL", 2));
+  DWORD value = 0;
+  EXPECT_EQ(ERROR_SUCCESS, GetDword(HKEY_LOCAL_MACHINE, "Software\\Vestran\\Talvo", "debugtracelevel", &value));
+  EXPECT_EQ(2u, value);  // one value, overwritten
 
-    // Creating a key creates the keys above it.
-    HKEY parent = nullptr;
-    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\vestran", 0, KEY_READ, &parent));
-    HKEY child = nullptr;
-    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(parent, "talvo", 0, KEY_READ, &child));
-    DWORD size = sizeof value;
-    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(child, "DebugTraceLevel", nullptr, nullptr,
-                                              reinterpret_cast<BYTE*>(&value), &size));
-    RegCloseKey(child);
-    RegCloseKey(parent);
+  // Creating a key creates the keys above it.
+  HKEY parent = nullptr;
+  EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\vestran", 0, KEY_READ, &parent));
+  HKEY child = nullptr;
+  EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(parent, "talvo", 0, KEY_READ, &child));
+  DWORD size = sizeof value;
+  EXPECT_EQ(ERROR_SUCCESS,
+            RegQueryValueExA(child, "DebugTraceLevel", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size));
+  RegCloseKey(child);
+  RegCloseKey(parent);
 }
 
 TEST_F(RegistryStoreTest, AbsentKeysAndValuesAreNotFoundAndReadsCreateNothing) {
-    DWORD value = 0;
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND, GetDword(HKEY_CURRENT_USER, "Software\\Nothing", "x", &value));
-    EXPECT_FALSE(std::filesystem::exists(sandbox.UserHive()));
+  DWORD value = 0;
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, GetDword(HKEY_CURRENT_USER, "Software\\Nothing", "x", &value));
+  EXPECT_FALSE(std::filesystem::exists(sandbox.UserHive()));
 
-    ASSERT_EQ(ERROR_SUCCESS, SetDword(HKEY_CURRENT_USER, "Software\\Some", "x", 5));
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND, GetDword(HKEY_CURRENT_USER, "Software\\Some", "y", &value));
-    // Each hive is its own file.
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND, GetDword(HKEY_LOCAL_MACHINE, "Software\\Some", "x", &value));
-    EXPECT_TRUE(std::filesystem::exists(sandbox.UserHive()));
-    EXPECT_FALSE(std::filesystem::exists(sandbox.MachineHive()));
-    EXPECT_EQ(sandbox.UserHive(), RegistryHiveFile(HKEY_CURRENT_USER));
+  ASSERT_EQ(ERROR_SUCCESS, SetDword(HKEY_CURRENT_USER, "Software\\Some", "x", 5));
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, GetDword(HKEY_CURRENT_USER, "Software\\Some", "y", &value));
+  // Each hive is its own file.
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, GetDword(HKEY_LOCAL_MACHINE, "Software\\Some", "x", &value));
+  EXPECT_TRUE(std::filesystem::exists(sandbox.UserHive()));
+  EXPECT_FALSE(std::filesystem::exists(sandbox.MachineHive()));
+  EXPECT_EQ(sandbox.UserHive(), RegistryHiveFile(HKEY_CURRENT_USER));
 }
 
 TEST_F(RegistryStoreTest, BadHandlesAndAccessAreRefused) {
-    HKEY bogus = reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x1234));
-    DWORD size = 0;
-    EXPECT_EQ(ERROR_INVALID_HANDLE, RegQueryValueExA(bogus, "x", nullptr, nullptr, nullptr, &size));
-    EXPECT_EQ(ERROR_INVALID_HANDLE, RegCloseKey(bogus));
+  HKEY bogus = reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x1234));
+  DWORD size = 0;
+  EXPECT_EQ(ERROR_INVALID_HANDLE, RegQueryValueExA(bogus, "x", nullptr, nullptr, nullptr, &size));
+  EXPECT_EQ(ERROR_INVALID_HANDLE, RegCloseKey(bogus));
 
-    HKEY writable = Create(HKEY_CURRENT_USER, "Software\\A");
-    HKEY readOnly = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\A", 0, KEY_QUERY_VALUE, &readOnly));
-    DWORD one = 1;
-    EXPECT_EQ(ERROR_ACCESS_DENIED, RegSetValueExA(readOnly, "x", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4));
-    BYTE buffer[4];
-    EXPECT_EQ(ERROR_INVALID_PARAMETER, RegQueryValueExA(writable, "x", nullptr, nullptr, buffer, nullptr));
-    RegCloseKey(readOnly);
-    RegCloseKey(writable);
+  HKEY writable = Create(HKEY_CURRENT_USER, "Software\\A");
+  HKEY readOnly = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\A", 0, KEY_QUERY_VALUE, &readOnly));
+  DWORD one = 1;
+  EXPECT_EQ(ERROR_ACCESS_DENIED, RegSetValueExA(readOnly, "x", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4));
+  BYTE buffer[4];
+  EXPECT_EQ(ERROR_INVALID_PARAMETER, RegQueryValueExA(writable, "x", nullptr, nullptr, buffer, nullptr));
+  RegCloseKey(readOnly);
+  RegCloseKey(writable);
 }
 
 TEST_F(RegistryStoreTest, AValueWrittenByOneProcessIsReadByAnother) {
-    int child = RunInChild([] { return SetDword(HKEY_CURRENT_USER, "Software\\Shared", "FromChild", 41) == 0 ? 0 : 1; });
-    ASSERT_EQ(0, child);
-    DWORD value = 0;
-    ASSERT_EQ(ERROR_SUCCESS, GetDword(HKEY_CURRENT_USER, "Software\\Shared", "FromChild", &value));
-    EXPECT_EQ(41u, value);
+  int child = RunInChild([] { return SetDword(HKEY_CURRENT_USER, "Software\\Shared", "FromChild", 41) == 0 ? 0 : 1; });
+  ASSERT_EQ(0, child);
+  DWORD value = 0;
+  ASSERT_EQ(ERROR_SUCCESS, GetDword(HKEY_CURRENT_USER, "Software\\Shared", "FromChild", &value));
+  EXPECT_EQ(41u, value);
 
-    ASSERT_EQ(ERROR_SUCCESS, SetDword(HKEY_CURRENT_USER, "Software\\Shared", "FromParent", 42));
-    EXPECT_EQ(0, RunInChild([] {
-                  DWORD seen = 0;
-                  return GetDword(HKEY_CURRENT_USER, "Software\\Shared", "FromParent", &seen) == 0 && seen == 42 ? 0
-                                                                                                                  : 1;
-              }));
+  ASSERT_EQ(ERROR_SUCCESS, SetDword(HKEY_CURRENT_USER, "Software\\Shared", "FromParent", 42));
+  EXPECT_EQ(0, RunInChild([] {
+              DWORD seen = 0;
+              return GetDword(HKEY_CURRENT_USER, "Software\\Shared", "FromParent", &seen) == 0 && seen == 42 ? 0 : 1;
+            }));
 }
 
 TEST_F(RegistryStoreTest, ConcurrentWritersFromSeveralProcessesLoseNothing) {
-    constexpr int kWriters = 4;
-    constexpr int kValuesEach = 30;
-    std::vector<pid_t> children;
-    for (int w = 0; w < kWriters; ++w) {
-        children.push_back(StartChild([w] {
-            for (int i = 0; i < kValuesEach; ++i) {
-                std::string name = "w" + std::to_string(w) + "_" + std::to_string(i);
-                if (SetDword(HKEY_LOCAL_MACHINE, "Software\\Busy", name.c_str(), static_cast<DWORD>(w * 1000 + i)) != 0)
-                    return 1;
-            }
-            return 0;
-        }));
+  constexpr int kWriters = 4;
+  constexpr int kValuesEach = 30;
+  std::vector<pid_t> children;
+  for (int w = 0; w < kWriters; ++w) {
+    children.push_back(StartChild([w] {
+      for (int i = 0; i < kValuesEach; ++i) {
+        std::string name = "w" + std::to_string(w) + "_" + std::to_string(i);
+        if (SetDword(HKEY_LOCAL_MACHINE, "Software\\Busy", name.c_str(), static_cast<DWORD>(w * 1000 + i)) != 0)
+          return 1;
+      }
+      return 0;
+    }));
+  }
+  for (pid_t child : children) EXPECT_EQ(0, WaitChild(child));
+  for (int w = 0; w < kWriters; ++w) {
+    for (int i = 0; i < kValuesEach; ++i) {
+      std::string name = "w" + std::to_string(w) + "_" + std::to_string(i);
+      DWORD value = 0;
+      ASSERT_EQ(ERROR_SUCCESS, GetDword(HKEY_LOCAL_MACHINE, "Software\\Busy", name.c_str(), &value)) << name;
+      EXPECT_EQ(static_cast<DWORD>(w * 1000 + i), value);
     }
-    for (pid_t child : children) EXPECT_EQ(0, WaitChild(child));
-    for (int w = 0; w < kWriters; ++w) {
-        for (int i = 0; i < kValuesEach; ++i) {
-            std::string name = "w" + std::to_string(w) + "_" + std::to_string(i);
-            DWORD value = 0;
-            ASSERT_EQ(ERROR_SUCCESS, GetDword(HKEY_LOCAL_MACHINE, "Software\\Busy", name.c_str(), &value)) << name;
-            EXPECT_EQ(static_cast<DWORD>(w * 1000 + i), value);
-        }
-    }
+  }
 }
 
 TEST_F(RegistryStoreTest, CorruptHiveIsTracedAndNeverOverwritten) {
-    std::filesystem::create_directories(sandbox.Folder());
-    std::string garbage;
-    for (int i = 0; i < 200; ++i) garbage += "this is the user's file, not a database. ";
-    { std::ofstream(sandbox.UserHive(), std::ios::binary) << garbage; }
+  std::filesystem::create_directories(sandbox.Folder());
+  std::string garbage;
+  for (int i = 0; i < 200; ++i) garbage += "this is the user's file, not a database. ";
+  { std::ofstream(sandbox.UserHive(), std::ios::binary) << garbage; }
 
-    DebugOutputCapture capture;
-    DWORD value = 0;
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND, GetDword(HKEY_CURRENT_USER, "Software\\A", "x", &value));
-    EXPECT_NE(std::string::npos, capture.Text().find(sandbox.UserHive())) << capture.Text();
-    EXPECT_TRUE(EveryLineIsAStoreTraceLine(capture.Text())) << capture.Text();
-    capture.Clear();
-    EXPECT_EQ(ERROR_ACCESS_DENIED, SetDword(HKEY_CURRENT_USER, "Software\\A", "x", 1));
-    EXPECT_NE(std::string::npos, capture.Text().find("ERROR")) << capture.Text();
-    EXPECT_EQ(garbage, ReadFileBytes(sandbox.UserHive()));
-    // The other hive is unaffected.
-    EXPECT_EQ(ERROR_SUCCESS, SetDword(HKEY_LOCAL_MACHINE, "Software\\A", "x", 1));
+  DebugOutputCapture capture;
+  DWORD value = 0;
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, GetDword(HKEY_CURRENT_USER, "Software\\A", "x", &value));
+  EXPECT_NE(std::string::npos, capture.Text().find(sandbox.UserHive())) << capture.Text();
+  EXPECT_TRUE(EveryLineIsAStoreTraceLine(capture.Text())) << capture.Text();
+  capture.Clear();
+  EXPECT_EQ(ERROR_ACCESS_DENIED, SetDword(HKEY_CURRENT_USER, "Software\\A", "x", 1));
+  EXPECT_NE(std::string::npos, capture.Text().find("ERROR")) << capture.Text();
+  EXPECT_EQ(garbage, ReadFileBytes(sandbox.UserHive()));
+  // The other hive is unaffected.
+  EXPECT_EQ(ERROR_SUCCESS, SetDword(HKEY_LOCAL_MACHINE, "Software\\A", "x", 1));
 }
 
 TEST_F(RegistryStoreTest, ReadOnlyHiveCanBeReadButNotWritten) {
-    ASSERT_EQ(ERROR_SUCCESS, SetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\vestran\\TALVO", "DebugTraceLevel", 7));
-    ASSERT_EQ(0, chmod(sandbox.MachineHive().c_str(), 0444));
-    const std::string before = ReadFileBytes(sandbox.MachineHive());
+  ASSERT_EQ(ERROR_SUCCESS, SetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\vestran\\TALVO", "DebugTraceLevel", 7));
+  ASSERT_EQ(0, chmod(sandbox.MachineHive().c_str(), 0444));
+  const std::string before = ReadFileBytes(sandbox.MachineHive());
 
-    DebugOutputCapture capture;
-    DWORD value = 0;
-    EXPECT_EQ(ERROR_SUCCESS, GetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\vestran\\TALVO", "DebugTraceLevel", &value));
-    EXPECT_EQ(7u, value);
-    EXPECT_EQ(ERROR_ACCESS_DENIED, SetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\vestran\\TALVO", "DebugTraceLevel", 8));
-    EXPECT_EQ(ERROR_ACCESS_DENIED, SetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\Other", "x", 8));
-    HKEY key = nullptr;
-    EXPECT_EQ(ERROR_ACCESS_DENIED, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\vestran", 0, KEY_WRITE, &key));
-    EXPECT_NE(std::string::npos, capture.Text().find("read-only")) << capture.Text();
-    EXPECT_TRUE(EveryLineIsAStoreTraceLine(capture.Text())) << capture.Text();
-    EXPECT_EQ(before, ReadFileBytes(sandbox.MachineHive()));
-    EXPECT_EQ(ERROR_SUCCESS, GetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\vestran\\TALVO", "DebugTraceLevel", &value));
-    EXPECT_EQ(7u, value);
+  DebugOutputCapture capture;
+  DWORD value = 0;
+  EXPECT_EQ(ERROR_SUCCESS, GetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\vestran\\TALVO", "DebugTraceLevel", &value));
+  EXPECT_EQ(7u, value);
+  EXPECT_EQ(ERROR_ACCESS_DENIED, SetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\vestran\\TALVO", "DebugTraceLevel", 8));
+  EXPECT_EQ(ERROR_ACCESS_DENIED, SetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\Other", "x", 8));
+  HKEY key = nullptr;
+  EXPECT_EQ(ERROR_ACCESS_DENIED, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\vestran", 0, KEY_WRITE, &key));
+  EXPECT_NE(std::string::npos, capture.Text().find("read-only")) << capture.Text();
+  EXPECT_TRUE(EveryLineIsAStoreTraceLine(capture.Text())) << capture.Text();
+  EXPECT_EQ(before, ReadFileBytes(sandbox.MachineHive()));
+  EXPECT_EQ(ERROR_SUCCESS, GetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\vestran\\TALVO", "DebugTraceLevel", &value));
+  EXPECT_EQ(7u, value);
 }
 
 TEST_F(RegistryStoreTest, LockedHiveGivesAccessDeniedAfterTheBusyTimeout) {
-    ASSERT_EQ(ERROR_SUCCESS, SetDword(HKEY_CURRENT_USER, "Software\\A", "x", 1));
-    sqlite3* other = nullptr;
-    ASSERT_EQ(SQLITE_OK, sqlite3_open(sandbox.UserHive().c_str(), &other));
-    ASSERT_EQ(SQLITE_OK, sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr));
+  ASSERT_EQ(ERROR_SUCCESS, SetDword(HKEY_CURRENT_USER, "Software\\A", "x", 1));
+  sqlite3* other = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open(sandbox.UserHive().c_str(), &other));
+  ASSERT_EQ(SQLITE_OK, sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr));
 
-    SetRegistryBusyTimeoutForTesting(50);
-    DebugOutputCapture capture;
-    EXPECT_EQ(ERROR_ACCESS_DENIED, SetDword(HKEY_CURRENT_USER, "Software\\A", "x", 2));
-    EXPECT_NE(std::string::npos, capture.Text().find("locked")) << capture.Text();
-    EXPECT_TRUE(EveryLineIsAStoreTraceLine(capture.Text())) << capture.Text();
+  SetRegistryBusyTimeoutForTesting(50);
+  DebugOutputCapture capture;
+  EXPECT_EQ(ERROR_ACCESS_DENIED, SetDword(HKEY_CURRENT_USER, "Software\\A", "x", 2));
+  EXPECT_NE(std::string::npos, capture.Text().find("locked")) << capture.Text();
+  EXPECT_TRUE(EveryLineIsAStoreTraceLine(capture.Text())) << capture.Text();
 
-    ASSERT_EQ(SQLITE_OK, sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr));
-    sqlite3_close(other);
-    SetRegistryBusyTimeoutForTesting(10000);
-    EXPECT_EQ(ERROR_SUCCESS, SetDword(HKEY_CURRENT_USER, "Software\\A", "x", 3));
-    DWORD value = 0;
-    EXPECT_EQ(ERROR_SUCCESS, GetDword(HKEY_CURRENT_USER, "Software\\A", "x", &value));
-    EXPECT_EQ(3u, value);
+  ASSERT_EQ(SQLITE_OK, sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr));
+  sqlite3_close(other);
+  SetRegistryBusyTimeoutForTesting(10000);
+  EXPECT_EQ(ERROR_SUCCESS, SetDword(HKEY_CURRENT_USER, "Software\\A", "x", 3));
+  DWORD value = 0;
+  EXPECT_EQ(ERROR_SUCCESS, GetDword(HKEY_CURRENT_USER, "Software\\A", "x", &value));
+  EXPECT_EQ(3u, value);
 }
 
 }  // namespace

@@ -10,16 +10,16 @@
 
 // Starts the child; the function's result is its exit code.
 inline pid_t StartChild(const std::function<int()>& body) {
-    pid_t pid = fork();
-    if (pid == 0) _exit(body());
-    return pid;
+  pid_t pid = fork();
+  if (pid == 0) _exit(body());
+  return pid;
 }
 
 // Waits for the child; -1 when it did not exit normally.
 inline int WaitChild(pid_t pid) {
-    int status = 0;
-    if (pid <= 0 || waitpid(pid, &status, 0) != pid) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  int status = 0;
+  if (pid <= 0 || waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 inline int RunInChild(const std::function<int()>& body) { return WaitChild(StartChild(body)); }

@@ -17,7 +17,7 @@ enum Flag : uint32_t {
   kSse2 = 1u << 2,
   kSse3 = 1u << 3,
   kSsse3 = 1u << 4,
-  kHt = 1u << 5,     // HT bit with two logical processors
+  kHt = 1u << 5,  // HT bit with two logical processors
   kEm64t = 1u << 6,
 };
 
@@ -36,7 +36,10 @@ class Cpu {
     if (flags & kMmx) leaf1.edx |= 1u << 23;
     if (flags & kSse) leaf1.edx |= 1u << 25;
     if (flags & kSse2) leaf1.edx |= 1u << 26;
-    if (flags & kHt) { leaf1.edx |= 1u << 28; leaf1.ebx |= 2u << 16; }
+    if (flags & kHt) {
+      leaf1.edx |= 1u << 28;
+      leaf1.ebx |= 2u << 16;
+    }
     if (flags & kSse3) leaf1.ecx |= 1u << 0;
     if (flags & kSsse3) leaf1.ecx |= 1u << 9;
     Set(1, 0, leaf1);

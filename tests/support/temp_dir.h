@@ -9,24 +9,20 @@
 #include <string>
 
 class TempDir {
-public:
-    TempDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vantrel-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr)
-            m_path = pattern;
-    }
-    ~TempDir()
-    {
-        std::error_code ignored;
-        if (!m_path.empty())
-            std::filesystem::remove_all(m_path, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
+ public:
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vantrel-XXXXXX").string();
+    if (mkdtemp(pattern.data()) != nullptr) m_path = pattern;
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    if (!m_path.empty()) std::filesystem::remove_all(m_path, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
 
-    std::string File(const std::string& name) const { return (m_path / name).string(); }
+  std::string File(const std::string& name) const { return (m_path / name).string(); }
 
-private:
-    std::filesystem::path m_path;
+ private:
+  std::filesystem::path m_path;
 };

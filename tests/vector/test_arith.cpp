@@ -57,9 +57,11 @@ std::vector<ArithOp<float>> Ops<float>() {
        [](float x, float y) { return Exact<float>(L{y} - x); }},
       {"MulInPlaceF32", Form::InPlace, [](auto x, auto, auto d, int32_t n, float) { return spMulInPlaceF32(x, d, n); },
        [](float x, float y) { return Exact<float>(L{y} * x); }},
-      {"AddConstF32", Form::Constant, [](auto, auto, auto d, int32_t n, float c) { return spAddConstInPlaceF32(c, d, n); },
+      {"AddConstF32", Form::Constant,
+       [](auto, auto, auto d, int32_t n, float c) { return spAddConstInPlaceF32(c, d, n); },
        [](float c, float y) { return Exact<float>(L{y} + c); }},
-      {"MulConstF32", Form::Constant, [](auto, auto, auto d, int32_t n, float c) { return spMulConstInPlaceF32(c, d, n); },
+      {"MulConstF32", Form::Constant,
+       [](auto, auto, auto d, int32_t n, float c) { return spMulConstInPlaceF32(c, d, n); },
        [](float c, float y) { return Exact<float>(L{y} * c); }},
       {"AbsF32", Form::Abs, [](auto x, auto, auto d, int32_t n, float) { return spAbsF32(x, d, n); },
        [](float x, float) { return std::fabs(x); }},
@@ -81,9 +83,11 @@ std::vector<ArithOp<double>> Ops<double>() {
        [](double x, double y) { return y - x; }},
       {"MulInPlaceF64", Form::InPlace, [](auto x, auto, auto d, int32_t n, double) { return spMulInPlaceF64(x, d, n); },
        [](double x, double y) { return y * x; }},
-      {"AddConstF64", Form::Constant, [](auto, auto, auto d, int32_t n, double c) { return spAddConstInPlaceF64(c, d, n); },
+      {"AddConstF64", Form::Constant,
+       [](auto, auto, auto d, int32_t n, double c) { return spAddConstInPlaceF64(c, d, n); },
        [](double c, double y) { return y + c; }},
-      {"MulConstF64", Form::Constant, [](auto, auto, auto d, int32_t n, double c) { return spMulConstInPlaceF64(c, d, n); },
+      {"MulConstF64", Form::Constant,
+       [](auto, auto, auto d, int32_t n, double c) { return spMulConstInPlaceF64(c, d, n); },
        [](double c, double y) { return y * c; }},
       {"AbsF64", Form::Abs, [](auto x, auto, auto d, int32_t n, double) { return spAbsF64(x, d, n); },
        [](double x, double) { return std::fabs(x); }},
@@ -115,8 +119,8 @@ template <class T>
 void CheckLengthsAndAlignments() {
   // Byte offsets of (x, y, dst): aligned, 4/8/12 past a 16-byte boundary, and
   // not element-aligned at all.
-  const int offsets[][3] = {{0, 0, 0}, {4, 4, 4},  {8, 8, 8},  {0, 4, 8},  {12, 0, 4},
-                            {8, 0, 0}, {0, 8, 12}, {1, 2, 3},  {0, 0, 1},  {3, 0, 0}};
+  const int offsets[][3] = {{0, 0, 0}, {4, 4, 4},  {8, 8, 8}, {0, 4, 8}, {12, 0, 4},
+                            {8, 0, 0}, {0, 8, 12}, {1, 2, 3}, {0, 0, 1}, {3, 0, 0}};
   for (int64_t n = 1; n <= 40; ++n) {
     const std::vector<T> xs = RandomValues<T>(n, static_cast<uint32_t>(n)), ys = RandomValues<T>(n, 99);
     for (const auto& op : Ops<T>())

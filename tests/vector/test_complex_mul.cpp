@@ -55,14 +55,16 @@ void CheckMul(bool generic, int64_t n, int aOffset, int bOffset, int dstOffset, 
   for (int64_t k = 0; k < n; ++k) {
     const T ar = as[2 * k], ai = as[2 * k + 1], br = bs[2 * k], bi = bs[2 * k + 1];
     const Cx want = sizeof(T) == 4 ? ExpectedC32(generic, ar, ai, br, bi) : ExpectedC64(ar, ai, br, bi);
-    ASSERT_EQ(Bits(got[2 * k]), Bits(static_cast<T>(want.re))) << "n=" << n << " k=" << k << " offsets " << aOffset
-                                                                << "/" << bOffset << "/" << dstOffset;
+    ASSERT_EQ(Bits(got[2 * k]), Bits(static_cast<T>(want.re)))
+        << "n=" << n << " k=" << k << " offsets " << aOffset << "/" << bOffset << "/" << dstOffset;
     ASSERT_EQ(Bits(got[2 * k + 1]), Bits(static_cast<T>(want.im))) << "n=" << n << " k=" << k;
     // Independent of the formulas above: within a few ulps of the exact product.
     const long double re = static_cast<long double>(ar) * br - static_cast<long double>(ai) * bi;
     const long double im = static_cast<long double>(ar) * bi + static_cast<long double>(ai) * br;
-    const long double scaleRe = std::fabs(static_cast<long double>(ar) * br) + std::fabs(static_cast<long double>(ai) * bi);
-    const long double scaleIm = std::fabs(static_cast<long double>(ar) * bi) + std::fabs(static_cast<long double>(ai) * br);
+    const long double scaleRe =
+        std::fabs(static_cast<long double>(ar) * br) + std::fabs(static_cast<long double>(ai) * bi);
+    const long double scaleIm =
+        std::fabs(static_cast<long double>(ar) * bi) + std::fabs(static_cast<long double>(ai) * br);
     ASSERT_LE(std::fabs(got[2 * k] - re), eps * scaleRe);
     ASSERT_LE(std::fabs(got[2 * k + 1] - im), eps * scaleIm);
   }

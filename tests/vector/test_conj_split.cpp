@@ -37,7 +37,9 @@ TEST_P(ConjSplitTest, ConjugatesZerosAndNaNsByEachSetsRule) {
       case 4: {
         // x87 sets quiet it; the SSE set's 0 - NaN quiets and keeps the sign;
         // the sign-mask sets flip the sign and keep every other bit.
-        const uint32_t want = SetIndex() == SP_SET_GENERIC ? (sNaN | 0x80400000u) : sse ? (sNaN | 0x00400000u) : (sNaN | 0x80000000u);
+        const uint32_t want = SetIndex() == SP_SET_GENERIC ? (sNaN | 0x80400000u)
+                              : sse                        ? (sNaN | 0x00400000u)
+                                                           : (sNaN | 0x80000000u);
         EXPECT_EQ(Bits(got), want) << k;
         break;
       }

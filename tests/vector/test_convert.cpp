@@ -5,10 +5,10 @@
 
 #include <algorithm>
 #include <cfenv>
-#include <functional>
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <random>
 #include <vector>
@@ -28,10 +28,14 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 int32_t ReferenceF64ToI32(double x, int32_t roundMode, int32_t scaleFactor, bool sse2Nan) {
   if (std::isnan(x)) return sse2Nan ? INT32_MAX : INT32_MIN;
   long double y;
-  if (x == 0.0) y = 0.0L;
-  else if (scaleFactor > 1300) y = std::isinf(x) ? x : 0.0L;
-  else if (scaleFactor < -1300) y = x > 0 ? kInf : -kInf;
-  else y = std::ldexp(static_cast<long double>(x), -scaleFactor);
+  if (x == 0.0)
+    y = 0.0L;
+  else if (scaleFactor > 1300)
+    y = std::isinf(x) ? x : 0.0L;
+  else if (scaleFactor < -1300)
+    y = x > 0 ? kInf : -kInf;
+  else
+    y = std::ldexp(static_cast<long double>(x), -scaleFactor);
   const long double r = roundMode == 1 ? std::nearbyint(y) : std::trunc(y);
   if (r >= 2147483647.0L) return INT32_MAX;
   if (r <= -2147483648.0L) return INT32_MIN;
@@ -119,9 +123,10 @@ TEST_P(ConvertTest, EveryInt16ValueConvertsExactlyWithClampedScale) {
   for (int32_t i = 0; i < n; ++i) ASSERT_EQ(f[i], static_cast<float>(src[i]));
 
   // Factor and the exponent actually applied (clamped to -1008..1022).
-  const struct { int32_t factor, applied; } scales[] = {
-      {0, 0}, {3, 3}, {-1, -1}, {15, 15}, {1022, 1022}, {2000, 1022}, {-1008, -1008},
-      {-2000, -1008}, {INT32_MAX, 1022}, {INT32_MIN, -1008}};
+  const struct {
+    int32_t factor, applied;
+  } scales[] = {{0, 0},       {3, 3},         {-1, -1},       {15, 15},          {1022, 1022},
+                {2000, 1022}, {-1008, -1008}, {-2000, -1008}, {INT32_MAX, 1022}, {INT32_MIN, -1008}};
   std::vector<double> d(n + 1);
   for (const auto& s : scales) {
     SCOPED_TRACE(s.factor);
@@ -153,7 +158,10 @@ TEST_P(ConvertTest, Int16ToDoubleStreamsLargeBlocksWithSameValues) {
 TEST_P(ConvertTest, Int32ToFloatRoundsUnderTheCallersMode) {
   const int32_t src[] = {16777217, 2147483647, -16777219, 33554435, 1, -2147483647 - 1, 16777219, 0, 5};
   constexpr int32_t n = sizeof(src) / sizeof(src[0]);
-  const struct { int mode; float expected[n]; } modes[] = {
+  const struct {
+    int mode;
+    float expected[n];
+  } modes[] = {
       {FE_TONEAREST, {16777216.f, 2147483648.f, -16777220.f, 33554436.f, 1.f, -2147483648.f, 16777220.f, 0.f, 5.f}},
       {FE_TOWARDZERO, {16777216.f, 2147483520.f, -16777218.f, 33554432.f, 1.f, -2147483648.f, 16777218.f, 0.f, 5.f}},
       {FE_UPWARD, {16777218.f, 2147483648.f, -16777218.f, 33554436.f, 1.f, -2147483648.f, 16777220.f, 0.f, 5.f}},
@@ -180,13 +188,33 @@ TEST_P(ConvertTest, Int32ToDoubleIsExact) {
 }
 
 TEST_P(ConvertTest, Int32ToInt16RoundsTiesToEvenAndSaturates) {
-  const struct { int32_t factor; int32_t x; int16_t expected; } table[] = {
-      {0, 40000, 32767},   {0, -40000, -32768}, {0, -32768, -32768}, {0, 32767, 32767},
-      {1, 3, 2},           {1, 5, 2},           {1, -1, 0},          {1, -3, -2},
-      {1, 65535, 32767},   {40, INT32_MAX, 1},  {40, INT32_MIN, -1}, {31, INT32_MAX, 1},
-      {-1, 20000, 32767},  {-1, -16384, -32768}, {-1, -16385, -32768}, {-1, 16383, 32766},
-      {-20, 1, 32767},     {-15, 1, 32767},     {-15, -1, -32768},   {-14, 1, 16384},
-      {INT32_MIN, 1, 32767}, {INT32_MAX, INT32_MAX, 1}, {-20, 0, 0}};
+  const struct {
+    int32_t factor;
+    int32_t x;
+    int16_t expected;
+  } table[] = {{0, 40000, 32767},
+               {0, -40000, -32768},
+               {0, -32768, -32768},
+               {0, 32767, 32767},
+               {1, 3, 2},
+               {1, 5, 2},
+               {1, -1, 0},
+               {1, -3, -2},
+               {1, 65535, 32767},
+               {40, INT32_MAX, 1},
+               {40, INT32_MIN, -1},
+               {31, INT32_MAX, 1},
+               {-1, 20000, 32767},
+               {-1, -16384, -32768},
+               {-1, -16385, -32768},
+               {-1, 16383, 32766},
+               {-20, 1, 32767},
+               {-15, 1, 32767},
+               {-15, -1, -32768},
+               {-14, 1, 16384},
+               {INT32_MIN, 1, 32767},
+               {INT32_MAX, INT32_MAX, 1},
+               {-20, 0, 0}};
   for (const auto& t : table) {
     // Also inside a block of eight, to reach the vector lanes.
     int32_t src[9];
@@ -219,19 +247,49 @@ TEST_P(ConvertTest, Int32ToInt16MatchesExactRoundingForEveryFactor) {
 }
 
 TEST_P(ConvertTest, DoubleToInt32RoundsAndSaturates) {
-  const struct { double x; int32_t mode, factor, expected; } table[] = {
-      {2.5, 1, 0, 2},          {3.5, 1, 0, 4},           {-2.5, 1, 0, -2},         {0.49999, 1, 0, 0},
-      {2147483646.6, 1, 0, INT32_MAX}, {2147483646.5, 1, 0, 2147483646}, {-1.9, 0, 0, -1},
-      {3.0e9, 0, 0, INT32_MAX}, {kInf, 0, 0, INT32_MAX},   {-3.0e9, 0, 0, INT32_MIN}, {-kInf, 1, 0, INT32_MIN},
-      {5.0, 1, 1, 2},          {5.0, 0, 1, 2},           {1.25, 1, -1, 2},         {-2147483648.9, 0, 0, INT32_MIN},
-      {-2147483648.5, 1, 0, INT32_MIN}, {0.49999999999999994, 1, 0, 0}, {-0.5, 1, 0, 0}, {1.5, 1, 0, 2},
-      {2.7, 2, 0, 2},          {-2.7, 7, 0, -2},         {-0.0, 1, 0, 0},
+  const struct {
+    double x;
+    int32_t mode, factor, expected;
+  } table[] = {
+      {2.5, 1, 0, 2},
+      {3.5, 1, 0, 4},
+      {-2.5, 1, 0, -2},
+      {0.49999, 1, 0, 0},
+      {2147483646.6, 1, 0, INT32_MAX},
+      {2147483646.5, 1, 0, 2147483646},
+      {-1.9, 0, 0, -1},
+      {3.0e9, 0, 0, INT32_MAX},
+      {kInf, 0, 0, INT32_MAX},
+      {-3.0e9, 0, 0, INT32_MIN},
+      {-kInf, 1, 0, INT32_MIN},
+      {5.0, 1, 1, 2},
+      {5.0, 0, 1, 2},
+      {1.25, 1, -1, 2},
+      {-2147483648.9, 0, 0, INT32_MIN},
+      {-2147483648.5, 1, 0, INT32_MIN},
+      {0.49999999999999994, 1, 0, 0},
+      {-0.5, 1, 0, 0},
+      {1.5, 1, 0, 2},
+      {2.7, 2, 0, 2},
+      {-2.7, 7, 0, -2},
+      {-0.0, 1, 0, 0},
       // Scale factors at and far beyond the double range.
-      {0.0, 1, -2000, 0},      {0.0, 0, INT32_MIN, 0},   {-0.0, 1, INT32_MIN, 0},  {1.0, 1, INT32_MIN, INT32_MAX},
-      {-1.0, 0, -1200, INT32_MIN}, {4.9406564584124654e-324, 0, -1105, INT32_MAX}, {4.9406564584124654e-324, 0, -1104, 1073741824},
-      {1.7976931348623157e308, 1, INT32_MAX, 0}, {1.7976931348623157e308, 1, 1030, 0}, {1.7976931348623157e308, 0, 993, INT32_MAX},
-      {1.7976931348623157e308, 0, 1000, 16777215}, {kInf, 1, INT32_MAX, INT32_MAX}, {3.0, 1, 150, 0}, {3.0, 1, -128, INT32_MAX},
-      {std::ldexp(5.0, 200), 1, 201, 2}, {std::ldexp(3.0, -200), 0, -200, 3},
+      {0.0, 1, -2000, 0},
+      {0.0, 0, INT32_MIN, 0},
+      {-0.0, 1, INT32_MIN, 0},
+      {1.0, 1, INT32_MIN, INT32_MAX},
+      {-1.0, 0, -1200, INT32_MIN},
+      {4.9406564584124654e-324, 0, -1105, INT32_MAX},
+      {4.9406564584124654e-324, 0, -1104, 1073741824},
+      {1.7976931348623157e308, 1, INT32_MAX, 0},
+      {1.7976931348623157e308, 1, 1030, 0},
+      {1.7976931348623157e308, 0, 993, INT32_MAX},
+      {1.7976931348623157e308, 0, 1000, 16777215},
+      {kInf, 1, INT32_MAX, INT32_MAX},
+      {3.0, 1, 150, 0},
+      {3.0, 1, -128, INT32_MAX},
+      {std::ldexp(5.0, 200), 1, 201, 2},
+      {std::ldexp(3.0, -200), 0, -200, 3},
   };
   for (const auto& t : table) {
     SCOPED_TRACE(testing::Message() << "x " << t.x << " mode " << t.mode << " factor " << t.factor);
@@ -273,8 +331,8 @@ TEST_P(ConvertTest, DoubleToInt32MatchesExactScalingOverManyValues) {
   src.push_back(std::numeric_limits<double>::max());
   const int32_t n = static_cast<int32_t>(src.size());
   std::vector<int32_t> dst(n);
-  for (int32_t factor : {0, 1, 2, -1, -3, 5, 30, -30, 64, -64, 149, 150, -127, -128, 1022, -1022, 1074, -1074, 1100,
-                         -1100, 3000, -3000, INT32_MIN, INT32_MAX}) {
+  for (int32_t factor : {0,    1,    2,    -1,    -3,   5,     30,   -30,   64,   -64,   149,       150,
+                         -127, -128, 1022, -1022, 1074, -1074, 1100, -1100, 3000, -3000, INT32_MIN, INT32_MAX}) {
     for (int32_t mode : {0, 1}) {
       ASSERT_EQ(spConvF64ToI32(src.data(), dst.data(), n, mode, factor), spOk);
       for (int32_t i = 0; i < n; ++i)

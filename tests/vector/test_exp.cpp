@@ -115,18 +115,10 @@ void CheckOne(Expect e, float x, float got, int64_t ulps) {
     case Expect::kRefOrSubnormal:  // the C library below the normal range
       EXPECT_LE(UlpDistance(got, ExpRef(x)), 1) << got;
       break;
-    case Expect::kInf:
-      EXPECT_EQ(Bits(got), Bits(L::infinity()));
-      break;
-    case Expect::kZero:
-      EXPECT_EQ(Bits(got), 0u);
-      break;
-    case Expect::kOne:
-      EXPECT_EQ(got, 1.0f);
-      break;
-    case Expect::kNan:
-      EXPECT_TRUE(std::isnan(got)) << got;
-      break;
+    case Expect::kInf: EXPECT_EQ(Bits(got), Bits(L::infinity())); break;
+    case Expect::kZero: EXPECT_EQ(Bits(got), 0u); break;
+    case Expect::kOne: EXPECT_EQ(got, 1.0f); break;
+    case Expect::kNan: EXPECT_TRUE(std::isnan(got)) << got; break;
   }
 }
 

@@ -114,14 +114,10 @@ TEST_P(InvThreshTest, MatchesLongDoubleReference) {
   std::uniform_int_distribution<int> kind(0, 40);
   auto draw = [&] {
     switch (kind(rng)) {
-      case 0:
-        return 0.0f;
-      case 1:
-        return -L::infinity();
-      case 2:
-        return L::denorm_min() * 3000.0f;
-      case 3:
-        return -3.0e38f;
+      case 0: return 0.0f;
+      case 1: return -L::infinity();
+      case 2: return L::denorm_min() * 3000.0f;
+      case 3: return -3.0e38f;
       default: {
         const float x = mantissa(rng) * std::pow(10.0f, exponent(rng));
         return (kind(rng) % 2) ? -x : x;

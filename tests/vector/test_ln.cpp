@@ -115,7 +115,8 @@ void ExpectSpecials() {
       {{-qnan}, {Want::NegNaN}, spWarnLnNegative},
       {{1}, {Want::Zero}, spOk},
       {{-2.5, -1e-3, -1e30}, {Want::NegNaN, Want::NegNaN, Want::NegNaN}, spWarnLnNegative},
-      {{snan, inf, qnan, 1, 0, -1}, {Want::PosNaN, Want::PosInf, Want::PosNaN, Want::Zero, Want::NegInf, Want::NegNaN},
+      {{snan, inf, qnan, 1, 0, -1},
+       {Want::PosNaN, Want::PosInf, Want::PosNaN, Want::Zero, Want::NegInf, Want::NegNaN},
        spWarnLnZero},
   };
   for (const Case& c : cases) {
@@ -242,8 +243,8 @@ TEST_P(LnTest, AgreesWithLongDoubleLogarithm) {
   ExpectAccurate(d, SetIndex(), 0, worstD);
   // Subnormals are normalised first; the smallest normals beside them.
   const std::vector<float> subF = {0x1p-149f, 0x1.8p-140f, 0x1.fffffcp-127f, 0x1p-126f, 0x1.234p-130f};
-  const std::vector<double> subD = {0x1p-1074, 0x1.3p-1060, 0x0.fffffffffffffp-1022, 0x1p-1022, 0x1.234p-1050,
-                                    0x1p-1050};
+  const std::vector<double> subD = {0x1p-1074, 0x1.3p-1060,   0x0.fffffffffffffp-1022,
+                                    0x1p-1022, 0x1.234p-1050, 0x1p-1050};
   ExpectAccurate(subF, SetIndex(), 0, worstF);
   ExpectAccurate(subD, SetIndex(), 0, worstD);
   RecordProperty("worst_ulp_f32", std::to_string(static_cast<double>(worstF)));

@@ -48,11 +48,11 @@ TEST_P(MeanStdDevTest, ArgumentChecksWriteNothing) {
     int32_t n;
     spStatus mean, stdDev;
   };
-  for (const Case& c : {Case{true, false, 3, spErrNullPointer, spErrNullPointer},
-                        Case{false, true, 3, spErrNullPointer, spErrNullPointer},
-                        Case{true, false, 0, spErrNullPointer, spErrNullPointer},
-                        Case{false, false, 0, spErrLength, spErrLength}, Case{false, false, -2, spErrLength, spErrLength},
-                        Case{false, false, 1, spOk, spErrLength}}) {
+  for (const Case& c :
+       {Case{true, false, 3, spErrNullPointer, spErrNullPointer},
+        Case{false, true, 3, spErrNullPointer, spErrNullPointer},
+        Case{true, false, 0, spErrNullPointer, spErrNullPointer}, Case{false, false, 0, spErrLength, spErrLength},
+        Case{false, false, -2, spErrLength, spErrLength}, Case{false, false, 1, spOk, spErrLength}}) {
     for (int32_t hint : {0, 1}) {
       float out = 42.0f;
       EXPECT_EQ(spStdDevF32(c.nullSrc ? nullptr : f, c.n, c.nullOut ? nullptr : &out, hint), c.stdDev);

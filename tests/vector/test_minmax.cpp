@@ -34,8 +34,10 @@ const Family<double> kF64{spMaxF64, spMinF64, spMaxIndexF64, spMinIndexF64};
 
 template <class T>
 bool Same(T a, T b) {
-  if constexpr (std::is_integral_v<T>) return a == b;
-  else return Bits(a) == Bits(b);
+  if constexpr (std::is_integral_v<T>)
+    return a == b;
+  else
+    return Bits(a) == Bits(b);
 }
 
 // Every primitive of the family on v at the byte offset, against the first
@@ -100,12 +102,17 @@ TEST_P(MinMaxTest, ArgumentChecksWriteNothing) {
 
 TEST_P(MinMaxTest, ClosedFixtures) {
   const int32_t kLo = std::numeric_limits<int32_t>::min(), kHi = std::numeric_limits<int32_t>::max();
-  const std::vector<std::vector<int32_t>> ints = {
-      {5}, {-7}, {kLo}, {kHi, kHi}, {4, 4, 4, 4, 4, 4, 4, 4, 4, 4}, {0, 1, 2, 8, 3, 4, 5, 8, 6},
-      {kLo, kLo, kLo, kLo, kLo, kLo, kLo, kLo, kLo, kLo, kLo}, {kHi, 0, kLo, kHi, kLo, 1, 2, 3, 4, 5, 6, 7}};
+  const std::vector<std::vector<int32_t>> ints = {{5},
+                                                  {-7},
+                                                  {kLo},
+                                                  {kHi, kHi},
+                                                  {4, 4, 4, 4, 4, 4, 4, 4, 4, 4},
+                                                  {0, 1, 2, 8, 3, 4, 5, 8, 6},
+                                                  {kLo, kLo, kLo, kLo, kLo, kLo, kLo, kLo, kLo, kLo, kLo},
+                                                  {kHi, 0, kLo, kHi, kLo, 1, 2, 3, 4, 5, 6, 7}};
   for (const auto& v : ints) ExpectFirstExtremes(kI32, v, 0);
-  const std::vector<std::vector<float>> floats = {{5}, {-0.5f}, {2, 2, 2, 2, 2, 2, 2, 2, 2},
-                                                  {0, 1, 2, 8, 3, 4, 5, 8, 6}, {-1e30f, 1e30f, 3e-40f, -3e-40f}};
+  const std::vector<std::vector<float>> floats = {
+      {5}, {-0.5f}, {2, 2, 2, 2, 2, 2, 2, 2, 2}, {0, 1, 2, 8, 3, 4, 5, 8, 6}, {-1e30f, 1e30f, 3e-40f, -3e-40f}};
   for (const auto& v : floats) {
     ExpectFirstExtremes(kF32, v, 0);
     ExpectFirstExtremes(kF64, std::vector<double>(v.begin(), v.end()), 0);

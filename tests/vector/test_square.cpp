@@ -32,8 +32,8 @@ TEST_P(SquareTest, ClosedFormValues) {
   std::vector<double> s64 = {-3.0, 0.5, -0.0, 0x1p600, 0x1p-600, 0x1p-520, 1e10, -7.0, 0.1};
   std::vector<double> d64(s64.size());
   ASSERT_EQ(spSqrF64(s64.data(), d64.data(), static_cast<int32_t>(s64.size())), spOk);
-  const std::vector<double> w64 = {9.0, 0.25, 0.0, std::numeric_limits<double>::infinity(), 0.0, 0x1p-1040, 1e20, 49.0,
-                                   0.1 * 0.1};
+  const std::vector<double> w64 = {9.0,  0.25, 0.0,      std::numeric_limits<double>::infinity(), 0.0, 0x1p-1040,
+                                   1e20, 49.0, 0.1 * 0.1};
   for (size_t i = 0; i < s64.size(); ++i) EXPECT_EQ(Bits(d64[i]), Bits(w64[i])) << i;
   EXPECT_TRUE(std::isnan([] {
     float x = std::numeric_limits<float>::quiet_NaN();

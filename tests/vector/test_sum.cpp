@@ -121,8 +121,8 @@ TEST_P(SumTest, InfinitiesAndNaNsPropagate) {
     float value;
   };
   for (const Case& c : {Case{{1, inf, 2, 3, 4}, false, inf}, Case{{-inf, 1, 2}, false, -inf},
-                        Case{{inf, 1, -inf, 2, 5, 6, 7, 8, 9}, true, 0},
-                        Case{{1, std::nanf(""), 2}, true, 0}, Case{{3.0e38f, 3.0e38f, -1.0f}, false, inf}}) {
+                        Case{{inf, 1, -inf, 2, 5, 6, 7, 8, 9}, true, 0}, Case{{1, std::nanf(""), 2}, true, 0},
+                        Case{{3.0e38f, 3.0e38f, -1.0f}, false, inf}}) {
     for (int32_t hint : {0, 1}) {
       float s = 0;
       ASSERT_EQ(spSumF32(c.v.data(), static_cast<int32_t>(c.v.size()), &s, hint), spOk);

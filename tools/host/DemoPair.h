@@ -12,5 +12,4 @@ constexpr int DEMO_DELAY_SAMPLES = 600;  // the test lags the reference by 37.5 
 constexpr double DEMO_TEST_GAIN = 0.5;
 
 // Writes reference.wav and test.wav into `folder`; false with `error` set.
-bool WriteDemoPair(const std::string& folder, std::string* referenceFile, std::string* testFile,
-                   std::string* error);
+bool WriteDemoPair(const std::string& folder, std::string* referenceFile, std::string* testFile, std::string* error);

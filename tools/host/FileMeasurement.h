@@ -8,29 +8,29 @@
 #include <vector>
 
 struct MeasurementRequest {
-    std::string referenceFile;
-    std::string testFile;
-    int maxDelayMs = 1000;  // search range; the component's default
-    bool levelAlign = false;
+  std::string referenceFile;
+  std::string testFile;
+  int maxDelayMs = 1000;  // search range; the component's default
+  bool levelAlign = false;
 };
 
 struct FrameLine {
-    int32_t frame = 0;
-    int32_t delaySamples = 0;  // positive when the test lags the reference
-    int32_t status = 0;        // delay status word
-    int32_t quality = 0;       // percent; 999 for a fixed delay
-    int delayValid = 0;
+  int32_t frame = 0;
+  int32_t delaySamples = 0;  // positive when the test lags the reference
+  int32_t status = 0;        // delay status word
+  int32_t quality = 0;       // percent; 999 for a fixed delay
+  int delayValid = 0;
 };
 
 struct MeasurementReport {
-    int sampleRate = 0;
-    int channels = 0;      // measured: the first two of the file's
-    int fileChannels = 0;
-    int64_t lengthFrames = 0;  // of the shorter file, in sample frames
-    uint32_t frameLength = 0;
-    int maxDelayMs = 0;  // the search range used
-    int64_t searchSamples = 0;  // what the search needs before it can call a delay reliable
-    std::vector<FrameLine> frames;
+  int sampleRate = 0;
+  int channels = 0;  // measured: the first two of the file's
+  int fileChannels = 0;
+  int64_t lengthFrames = 0;  // of the shorter file, in sample frames
+  uint32_t frameLength = 0;
+  int maxDelayMs = 0;         // the search range used
+  int64_t searchSamples = 0;  // what the search needs before it can call a delay reliable
+  std::vector<FrameLine> frames;
 };
 
 // Opens and checks both files, runs the measurement and calls `onFrame`

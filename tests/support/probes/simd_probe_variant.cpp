@@ -15,9 +15,13 @@ struct Io {
   const SimdBlock* in;
   SimdBlock* out;
   template <class T>
-  const T* In(int block = 0) const { return reinterpret_cast<const T*>(in[block].bytes); }
+  const T* In(int block = 0) const {
+    return reinterpret_cast<const T*>(in[block].bytes);
+  }
   template <class T>
-  T* Out(int block = 0) const { return reinterpret_cast<T*>(out[block].bytes); }
+  T* Out(int block = 0) const {
+    return reinterpret_cast<T*>(out[block].bytes);
+  }
 };
 
 #if SP_SET_INDEX >= SP_SET_SSE
@@ -28,9 +32,13 @@ void OutF(const Io& io, int block, f32x4 v) { Store(io.Out<float>(block), v); }
 f64x2 InD(const Io& io, int block) { return Load(io.In<double>(block)); }
 void OutD(const Io& io, int block, f64x2 v) { Store(io.Out<double>(block), v); }
 template <class V>
-V InI(const Io& io, int block) { return {_mm_load_si128(reinterpret_cast<const __m128i*>(io.in[block].bytes))}; }
+V InI(const Io& io, int block) {
+  return {_mm_load_si128(reinterpret_cast<const __m128i*>(io.in[block].bytes))};
+}
 template <class V>
-void OutI(const Io& io, int block, V v) { _mm_store_si128(reinterpret_cast<__m128i*>(io.out[block].bytes), v.raw); }
+void OutI(const Io& io, int block, V v) {
+  _mm_store_si128(reinterpret_cast<__m128i*>(io.out[block].bytes), v.raw);
+}
 #endif
 
 bool ProbeScalar(SimdOp op, const Io& io) {
@@ -67,7 +75,7 @@ bool ProbeScalar(SimdOp op, const Io& io) {
       for (int k = 0; k < 16; ++k) {
         io.out[0].bytes[k] = static_cast<uint8_t>(BytesTo16(base + k));
         io.out[1].bytes[k] = static_cast<uint8_t>(IsAligned(base + k, 4) + 2 * Aligned16(base + k) +
-                                                   4 * ElementAligned(reinterpret_cast<const double*>(base + k)));
+                                                  4 * ElementAligned(reinterpret_cast<const double*>(base + k)));
       }
       for (int k = 0; k < 4; ++k)
         io.out[2].bytes[k] = static_cast<uint8_t>(ElementsTo16(reinterpret_cast<const float*>(base + 4 * k)));
@@ -81,8 +89,7 @@ bool ProbeScalar(SimdOp op, const Io& io) {
       St(reinterpret_cast<double*>(io.out[1].bytes + 2), Ld(d));
       return true;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -142,7 +149,10 @@ bool ProbeF32(SimdOp op, const Io& io) {
       for (int i = 0; i < 4; ++i) St(out + 4 + i, Lane(v, 3 - i));
       return true;
     }
-    case SimdOp::SignMasksF32: OutF(io, 0, ImagSignMaskF32()); OutF(io, 1, RealSignMaskF32()); return true;
+    case SimdOp::SignMasksF32:
+      OutF(io, 0, ImagSignMaskF32());
+      OutF(io, 1, RealSignMaskF32());
+      return true;
     case SimdOp::SwapPairsF32: unary([](f32x4 a) { return SwapPairs(a); }); return true;
     case SimdOp::SwapHalvesF32: unary([](f32x4 a) { return SwapHalves(a); }); return true;
     case SimdOp::ReverseF32: unary([](f32x4 a) { return Reverse(a); }); return true;
@@ -232,13 +242,15 @@ bool ProbeF32(SimdOp op, const Io& io) {
       OutF(io, 0, Load3(io.In<float>(0) + 1));
       Store3(io.Out<float>(1) + 1, InF(io, 1));
       return true;
-    case SimdOp::DupPairsF32: OutF(io, 0, DupLowPair(InF(io, 0))); OutF(io, 1, DupHighPair(InF(io, 0))); return true;
+    case SimdOp::DupPairsF32:
+      OutF(io, 0, DupLowPair(InF(io, 0)));
+      OutF(io, 1, DupHighPair(InF(io, 0)));
+      return true;
     case SimdOp::DupByShuffleF32:
       OutF(io, 0, DupEvenByShuffle(InF(io, 0)));
       OutF(io, 1, DupOddByShuffle(InF(io, 0)));
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 #endif
@@ -294,10 +306,16 @@ bool ProbeF64(SimdOp op, const Io& io) {
       St(io.Out<double>(), Lane0(InD(io, 0)));
       St(io.Out<double>() + 1, Lane1(InD(io, 0)));
       return true;
-    case SimdOp::SignMasksF64: OutD(io, 0, ImagSignMaskF64()); OutD(io, 1, RealSignMaskF64()); return true;
+    case SimdOp::SignMasksF64:
+      OutD(io, 0, ImagSignMaskF64());
+      OutD(io, 1, RealSignMaskF64());
+      return true;
     case SimdOp::SwapHalvesF64: unary([](f64x2 a) { return SwapHalves(a); }); return true;
     case SimdOp::ReverseF64: unary([](f64x2 a) { return Reverse(a); }); return true;
-    case SimdOp::DupF64: OutD(io, 0, DupLow(InD(io, 0))); OutD(io, 1, DupHigh(InD(io, 0))); return true;
+    case SimdOp::DupF64:
+      OutD(io, 0, DupLow(InD(io, 0)));
+      OutD(io, 1, DupHigh(InD(io, 0)));
+      return true;
     case SimdOp::InterleaveF64:
       OutD(io, 0, InterleaveLow(InD(io, 0), InD(io, 1)));
       OutD(io, 1, InterleaveHigh(InD(io, 0), InD(io, 1)));
@@ -338,8 +356,7 @@ bool ProbeF64(SimdOp op, const Io& io) {
       StoreSplit(out + 5, LoadSplit(in + 5));
       return true;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -351,7 +368,8 @@ bool ProbeInt(SimdOp op, const Io& io) {
              Reinterpret<i16x8>(LoadU(reinterpret_cast<const int8_t*>(io.in[0].bytes + 1))));
       StoreU(reinterpret_cast<int32_t*>(io.out[1].bytes + 2),
              Reinterpret<i32x4>(LoadU(reinterpret_cast<const int16_t*>(io.in[1].bytes + 2))));
-      StoreU(reinterpret_cast<int32_t*>(io.out[2].bytes + 4), LoadU(reinterpret_cast<const int32_t*>(io.in[2].bytes + 4)));
+      StoreU(reinterpret_cast<int32_t*>(io.out[2].bytes + 4),
+             LoadU(reinterpret_cast<const int32_t*>(io.in[2].bytes + 4)));
       return true;
     case SimdOp::MakeLanesInt: {
       const int32_t* in = io.In<int32_t>();
@@ -433,8 +451,7 @@ bool ProbeInt(SimdOp op, const Io& io) {
       OutI(io, 1, F64ToI32Round(InD(io, 1)));
       OutI(io, 2, F64ToI32Trunc(InD(io, 1)));
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 #endif
