@@ -1,13 +1,19 @@
 // What the real FFT tests measure with: the long-double references
 // (support/dft_reference.h), random inputs, the largest error and the
-// tolerance a float or double transform of order n is held to.
+// tolerance a float or double transform of order n is held to; and the
+// spec, placed buffers and transform calls both precisions' tests share.
 #pragma once
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <random>
 #include <vector>
 
+#include "primitives/fft/sp_real_fft.h"
+#include "primitives/fft/sp_real_fft_f64.h"
 #include "support/dft_reference.h"
 #include "support/random_values.h"
 
@@ -42,6 +48,86 @@ long double Tolerance(int order, const std::vector<long double>& want) {
   const long double eps = std::numeric_limits<T>::epsilon();
   long double rms = want.empty() ? 0 : Norm2(want) / std::sqrt(static_cast<long double>(want.size()));
   return 4 * eps * (order + 1) * (rms > 0 ? rms : 1);
+}
+
+// The public entries of one precision.
+template <class T>
+struct Entries;
+template <>
+struct Entries<float> {
+  static constexpr auto init = spRealFftInitF32;
+  static constexpr auto release = spRealFftFreeF32;
+  static constexpr auto forward = spRealFftFwdF32;
+  static constexpr auto inverse = spRealFftInvF32;
+};
+template <>
+struct Entries<double> {
+  static constexpr auto init = spRealFftInitF64;
+  static constexpr auto release = spRealFftFreeF64;
+  static constexpr auto forward = spRealFftFwdF64;
+  static constexpr auto inverse = spRealFftInvF64;
+};
+
+// A spec of precision T, released at the end of the scope.
+template <class T>
+struct SpecOf {
+  REALFFTSPEC* p = nullptr;
+  spStatus status;
+  SpecOf(int32_t order, int32_t flag, int32_t hint = 0) : status(Entries<T>::init(&p, order, flag, hint)) {}
+  ~SpecOf() {
+    if (p != nullptr) Entries<T>::release(p);
+  }
+  SpecOf(const SpecOf&) = delete;
+  SpecOf& operator=(const SpecOf&) = delete;
+};
+
+// `count` values `shift` elements past a 16-byte boundary, NaN guard after.
+template <class T>
+struct PlacedOf {
+  std::vector<T> storage;
+  T* at;
+  int64_t count;
+  PlacedOf(int64_t n, int shift) : storage(n + 32 / sizeof(T), std::numeric_limits<T>::quiet_NaN()), count(n) {
+    at = storage.data();
+    while ((reinterpret_cast<uintptr_t>(at) & 15) != 0) ++at;
+    at += shift;
+  }
+  bool GuardIntact() const { return std::isnan(at[count]); }
+  std::vector<T> Values() const { return {at, at + count}; }
+};
+
+// Forward transform of x (N = 2^order values) into a placed packed
+// spectrum, in place or apart; the guard after it must stay.
+template <class T>
+std::vector<T> PlacedForward(REALFFTSPEC* spec, const std::vector<T>& x, bool inPlace, int shift) {
+  const int64_t n = int64_t{1} << spec->order;
+  PlacedOf<T> out(n + 2, shift);
+  if (inPlace) {
+    std::copy(x.begin(), x.end(), out.at);
+    EXPECT_EQ(Entries<T>::forward(out.at, out.at, spec, nullptr), spOk);
+  } else {
+    PlacedOf<T> in(n, shift);
+    std::copy(x.begin(), x.end(), in.at);
+    EXPECT_EQ(Entries<T>::forward(in.at, out.at, spec, nullptr), spOk);
+  }
+  EXPECT_TRUE(out.GuardIntact());
+  return {out.at, out.at + n + 2};
+}
+
+// Inverse transform of a packed spectrum into N placed values.
+template <class T>
+std::vector<T> PlacedInverse(REALFFTSPEC* spec, const std::vector<T>& packed, bool inPlace, int shift) {
+  const int64_t n = int64_t{1} << spec->order;
+  PlacedOf<T> in(static_cast<int64_t>(packed.size()), shift);
+  std::copy(packed.begin(), packed.end(), in.at);
+  if (inPlace) {
+    EXPECT_EQ(Entries<T>::inverse(in.at, in.at, spec, nullptr), spOk);
+    return {in.at, in.at + n};
+  }
+  PlacedOf<T> out(n, shift);
+  EXPECT_EQ(Entries<T>::inverse(in.at, out.at, spec, nullptr), spOk);
+  EXPECT_TRUE(out.GuardIntact());
+  return {out.at, out.at + n};
 }
 
 }  // namespace real_fft_test

@@ -188,7 +188,9 @@ TEST_P(LargeHelpersTest, GatherAndScatterInBothModes) {
         }
       for (int64_t i = 0; i < 2 * kStride * kRows; ++i) {
         const int64_t col = (i / 2) % kStride;
-        if (col < 4 || col >= 4 + kCols) ASSERT_EQ(data.at[i], values[i]) << "value " << i;
+        if (col < 4 || col >= 4 + kCols) {
+          ASSERT_EQ(data.at[i], values[i]) << "value " << i;
+        }
       }
     }
   }

@@ -159,8 +159,12 @@ TEST_P(FftPassesF32Test, TwiddleTablesDecodedByTheirLayout) {
         const float re = rows[lane], im = rows[4 + lane];
         ASSERT_NEAR(re, std::cos(angle), 6e-8L) << "e " << e[lane] << " n " << n;
         ASSERT_NEAR(im, -std::sin(angle), 6e-8L) << "e " << e[lane] << " n " << n;
-        if (re == 0.0f) ASSERT_EQ(std::bit_cast<uint32_t>(re), 0u);
-        if (im == 0.0f) ASSERT_EQ(std::bit_cast<uint32_t>(im), std::bit_cast<uint32_t>(negatedZero));
+        if (re == 0.0f) {
+          ASSERT_EQ(std::bit_cast<uint32_t>(re), 0u);
+        }
+        if (im == 0.0f) {
+          ASSERT_EQ(std::bit_cast<uint32_t>(im), std::bit_cast<uint32_t>(negatedZero));
+        }
         for (float v : {re, im})
           ASSERT_TRUE(std::binary_search(known.begin(), known.end(), std::fabs(v))) << "not a sine entry";
       }

@@ -46,16 +46,7 @@ const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 // A spec released at scope end (by whichever set is current then: any set
 // may release a spec).
-struct Spec {
-  REALFFTSPEC* p = nullptr;
-  spStatus status;
-  Spec(int32_t order, int32_t flag, int32_t hint = 0) : status(spRealFftInitF32(&p, order, flag, hint)) {}
-  ~Spec() {
-    if (p != nullptr) spRealFftFreeF32(p);
-  }
-  Spec(const Spec&) = delete;
-  Spec& operator=(const Spec&) = delete;
-};
+using Spec = SpecOf<float>;
 
 int64_t Points(int order) { return int64_t{1} << order; }
 int64_t PackedValues(int order) { return order == 0 ? 2 : Points(order) + 2; }

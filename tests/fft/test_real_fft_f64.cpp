@@ -29,16 +29,7 @@ constexpr int32_t kFlags[] = {REALFFT_NO_DIV, REALFFT_DIV_FWD_BY_N, REALFFT_DIV_
 constexpr int kLargestOrder[] = {10, 10, 14, 15, 15};
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-struct Spec {
-  REALFFTSPEC* p = nullptr;
-  spStatus status;
-  Spec(int32_t order, int32_t flag, int32_t hint = 0) : status(spRealFftInitF64(&p, order, flag, hint)) {}
-  ~Spec() {
-    if (p != nullptr) spRealFftFreeF64(p);
-  }
-  Spec(const Spec&) = delete;
-  Spec& operator=(const Spec&) = delete;
-};
+using Spec = SpecOf<double>;
 
 int64_t Points(int order) { return int64_t{1} << order; }
 int64_t PackedValues(int order) { return order == 0 ? 2 : Points(order) + 2; }
@@ -65,20 +56,7 @@ bool SameBits(const double* a, const double* b, int64_t count) {
   return std::memcmp(a, b, count * sizeof(double)) == 0;
 }
 
-// An array whose first value sits `shift` doubles past a 16-byte boundary,
-// preset to NaN, with one NaN guard after `count` values.
-struct Placed {
-  std::vector<double> storage;
-  double* at;
-  int64_t count;
-  Placed(int64_t n, int shift) : storage(n + 4, kNaN), count(n) {
-    at = storage.data();
-    if ((reinterpret_cast<uintptr_t>(at) & 15) != 0) ++at;
-    at += shift;
-  }
-  bool GuardIntact() const { return std::isnan(at[count]); }
-  std::vector<double> Values() const { return {at, at + count}; }
-};
+using Placed = PlacedOf<double>;
 
 // Forward transform, out of place or in place, at the given shift (0 or 1
 // doubles off a 16-byte boundary for both arrays).

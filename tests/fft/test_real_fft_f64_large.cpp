@@ -43,57 +43,14 @@ int64_t Packed(int order) { return Points(order) + 2; }
 
 bool LargeTestsWanted() { return std::getenv("VANTREL_LARGE_TESTS") != nullptr; }
 
-struct Spec {
-  REALFFTSPEC* p = nullptr;
-  spStatus status;
-  Spec(int32_t order, int32_t flag) : status(spRealFftInitF64(&p, order, flag, 0)) {}
-  ~Spec() {
-    if (p != nullptr) spRealFftFreeF64(p);
-  }
-  Spec(const Spec&) = delete;
-  Spec& operator=(const Spec&) = delete;
-};
-
-// `count` values `shift` doubles past a 16-byte boundary, NaN guard after.
-struct Placed {
-  std::vector<double> storage;
-  double* at;
-  int64_t count;
-  Placed(int64_t n, int shift) : storage(n + 4, kNaN), count(n) {
-    at = storage.data();
-    if ((reinterpret_cast<uintptr_t>(at) & 15) != 0) ++at;
-    at += shift;
-  }
-  bool GuardIntact() const { return std::isnan(at[count]); }
-};
+using Spec = SpecOf<double>;
+using Placed = PlacedOf<double>;
 
 std::vector<double> Forward(REALFFTSPEC* spec, const std::vector<double>& x, bool inPlace = false, int shift = 0) {
-  const int order = spec->order;
-  Placed out(Packed(order), shift);
-  if (inPlace) {
-    std::copy(x.begin(), x.end(), out.at);
-    EXPECT_EQ(spRealFftFwdF64(out.at, out.at, spec, nullptr), spOk);
-  } else {
-    Placed in(Points(order), shift);
-    std::copy(x.begin(), x.end(), in.at);
-    EXPECT_EQ(spRealFftFwdF64(in.at, out.at, spec, nullptr), spOk);
-  }
-  EXPECT_TRUE(out.GuardIntact());
-  return {out.at, out.at + Packed(order)};
+  return PlacedForward(spec, x, inPlace, shift);
 }
-
 std::vector<double> Inverse(REALFFTSPEC* spec, const std::vector<double>& packed, bool inPlace = false, int shift = 0) {
-  const int64_t n = Points(spec->order);
-  Placed in(static_cast<int64_t>(packed.size()), shift);
-  std::copy(packed.begin(), packed.end(), in.at);
-  if (inPlace) {
-    EXPECT_EQ(spRealFftInvF64(in.at, in.at, spec, nullptr), spOk);
-    return {in.at, in.at + n};
-  }
-  Placed out(n, shift);
-  EXPECT_EQ(spRealFftInvF64(in.at, out.at, spec, nullptr), spOk);
-  EXPECT_TRUE(out.GuardIntact());
-  return {out.at, out.at + n};
+  return PlacedInverse(spec, packed, inPlace, shift);
 }
 
 // Long-double references, computed once per order for all sets.
