@@ -4,7 +4,7 @@
 
 #include "Mathlib/MathlibClock.h"
 #include "Mathlib/MathlibMemory.h"
-#include "Mathlib/MathlibRealFftSpec.h"
+#include "Mathlib/MathlibRealFftBuild.h"
 #include "Mathlib/MathlibTrace.h"
 #include "platform/events.h"
 #include "platform/named_mutex.h"

@@ -1,7 +1,7 @@
 #include "Mathlib/MathlibRealFftCache.h"
 
 #include "Mathlib/MathlibHandle.h"
-#include "Mathlib/MathlibRealFftSpec.h"
+#include "Mathlib/MathlibRealFftBuild.h"
 #include "Mathlib/MathlibTrace.h"
 #include "primitives/fft/sp_real_fft.h"
 #include "primitives/frame/dispatch.h"

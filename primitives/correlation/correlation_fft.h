@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "primitives/correlation/compact_spectrum.h"
+#include "primitives/correlation/compact_transform.h"
 #include "primitives/fft/sp_real_fft.h"
 #include "primitives/fft/sp_real_fft_f64.h"
 #include "primitives/frame/sp_kernels.h"

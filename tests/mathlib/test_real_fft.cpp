@@ -15,7 +15,7 @@
 
 #include "Mathlib/MathlibHandle.h"
 #include "Mathlib/MathlibRealFft.h"
-#include "Mathlib/MathlibRealFftSpec.h"
+#include "Mathlib/MathlibRealFftBuild.h"
 #include "fft/real_fft_reference.h"
 #include "platform/debug_output.h"
 #include "primitives/fft/sp_real_fft.h"

@@ -1,4 +1,4 @@
-#include "Mathlib/MathlibRealFftSpec.h"
+#include "Mathlib/MathlibRealFftBuild.h"
 
 #include "Mathlib/MathlibTrace.h"
 #include "primitives/fft/sp_real_fft.h"

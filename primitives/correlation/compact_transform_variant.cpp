@@ -1,6 +1,6 @@
 // The compact-spectrum drivers and the cross-correlation FFT paths of one
 // variant set, in both precisions.
-#include "primitives/correlation/compact_spectrum.h"
+#include "primitives/correlation/compact_transform.h"
 #include "primitives/correlation/correlation_fft.h"
 #include "primitives/correlation/correlation_kernels.h"
 
