@@ -7,6 +7,7 @@
 
 #include "Mathlib/MathlibHandle.h"
 #include "Vantrel/DelayBuffer.h"
+#include "Vantrel/DelaySearchRange.h"
 #include "Vantrel/FrontEndAlloc.h"
 #include "Vantrel/FrontEndTrace.h"
 #include "Vantrel/SysPara.h"
@@ -14,7 +15,6 @@
 
 namespace {
 
-constexpr uint32_t kMaxSearchMs = 240000;
 constexpr int kSearchActiveBlocks = 500;
 constexpr int kLevelActiveBlocks = 1000;
 constexpr float kSwapRetryBelow = 90.0f;
@@ -54,17 +54,11 @@ int CDelayCompensationImpl::Attach(CDelayBuffer* delayBuffer) {
 }
 
 bool CDelayCompensationImpl::ComputeSearchWindow(int rate, uint32_t* window, uint32_t* block) const {
-  const int r = rate <= 8001 ? 16000 : rate;
-  uint32_t maxMs =
-      uint32_t(m_trackingMode != 0 ? m_sys->delayPara.maxDelayRealtimeMs : m_sys->delayPara.maxDelayFileMs);
-  maxMs = std::min(maxMs, kMaxSearchMs);
-  const double x = (double(r) - 1.0) * double(maxMs) * double(0.001f);
-  // The window is the power of two above x: from 2^31 on it needs more than 32 bits.
-  if (x >= 2147483648.0) return false;
-  const uint32_t samples = uint32_t(x);
-  const uint32_t w = 1u << BitCount(samples);
-  *window = w;
-  *block = rate > 16000 ? w / 8 : w / 2;
+  DelaySearchRange range;
+  const int32_t maxMs = m_trackingMode != 0 ? m_sys->delayPara.maxDelayRealtimeMs : m_sys->delayPara.maxDelayFileMs;
+  if (!ComputeDelaySearchRange(rate, uint32_t(maxMs), m_frameLen, &range)) return false;
+  *window = range.window;
+  *block = range.block;
   return true;
 }
 
@@ -97,8 +91,6 @@ int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32
                     m_trackingMode != 0 ? delay.maxDelayRealtimeMs : delay.maxDelayFileMs);
     return 0;
   }
-  // The correlators transform the whole window: it must stay a power of two.
-  if (m_searchWindow < frameLength) m_searchWindow = PowerOfTwoAtLeast(frameLength);
 
   const int r0 = m_delayBuffer->Init(sysPara, int(frameLength), int(m_searchWindow));
   m_delayBuffer->GetFill(&m_fill, &m_ringLen);

@@ -11,6 +11,7 @@
 
 #include "Vantrel/CorrelatorSet.h"
 #include "Vantrel/DelayCompensation.h"
+#include "Vantrel/FrameData.h"
 
 struct MathlibHandle;
 
@@ -23,16 +24,6 @@ constexpr int DELCOMP_FIXED = 4;
 constexpr int DELCOMP_SNAP = 6;
 constexpr int DELCOMP_NOCHANGE = 7;  // the re-check's "signal too weak" answer
 
-// Frame delay status codes (low 16 bits of the status word).
-constexpr int32_t DELAY_STATUS_RELIABLE = 1;
-constexpr int32_t DELAY_STATUS_UNCERTAIN = 2;
-constexpr int32_t DELAY_STATUS_CALCULATING = 4;
-constexpr int32_t DELAY_STATUS_HELD = 8;
-constexpr int32_t DELAY_STATUS_SNAPPED = 0x10;
-constexpr int32_t DELAY_STATUS_FIXED = 0x11;
-constexpr int32_t DELAY_STATUS_CLAMPED = 0x12;
-constexpr int32_t DELAY_STATUS_SWAP_RETRIED = 0x10000;  // Start ran the channel-swap retry
-constexpr int32_t FIXED_DELAY_QUALITY = 999;
 
 class CDelayCompensationImpl : public CDelayCompensation {
  public:

@@ -15,6 +15,17 @@ constexpr int FRAME_SAMPLES_PER_CHANNEL = 2304;
 constexpr int FRAME_FRONT_END_SPARE = 256;
 constexpr uint32_t FRAME_MAX_OUTPUT_LENGTH = FRAME_SAMPLES_PER_CHANNEL - FRAME_FRONT_END_SPARE;
 
+// Frame delay status: the low 16 bits of the header's status word.
+constexpr int32_t DELAY_STATUS_RELIABLE = 1;
+constexpr int32_t DELAY_STATUS_UNCERTAIN = 2;
+constexpr int32_t DELAY_STATUS_CALCULATING = 4;
+constexpr int32_t DELAY_STATUS_HELD = 8;
+constexpr int32_t DELAY_STATUS_SNAPPED = 0x10;
+constexpr int32_t DELAY_STATUS_FIXED = 0x11;
+constexpr int32_t DELAY_STATUS_CLAMPED = 0x12;
+constexpr int32_t DELAY_STATUS_SWAP_RETRIED = 0x10000;  // Start ran the channel-swap retry
+constexpr int32_t FIXED_DELAY_QUALITY = 999;
+
 // Monitor curves: eleven slots, of which indices 0..9 are distinct entries.
 constexpr int MONITOR_SLOTS = 11;
 constexpr int MONITOR_LAST_ENTRY = 9;

@@ -6,9 +6,9 @@
 #include <memory>
 #include <tuple>
 
-#include "Vantrel/DelayCompensationImpl.h"
+#include "Vantrel/DelaySearchRange.h"
+#include "Vantrel/FrameData.h"
 #include "Vantrel/MSystem.h"
-#include "primitives/fft/sp_real_fft_f64.h"
 #include "wavio/SoundFile.h"
 
 namespace {
@@ -66,27 +66,6 @@ bool ReadFormat(const std::string& path, const char* role, SoundFileFormat* form
              std::to_string(kMaxSampleRate) + " Hz this host measures";
     return false;
   }
-  return true;
-}
-
-// Points of the delay search's transforms for a rate and range, as the
-// delay compensation sizes them.
-uint32_t SearchWindow(int rate, int maxDelayMs) {
-  const int r = rate <= 8001 ? 16000 : rate;
-  const uint32_t samples = uint32_t((double(r) - 1.0) * double(maxDelayMs) * double(0.001f));
-  uint32_t window = 1;
-  while (window <= samples) window <<= 1;
-  return window;
-}
-
-// Whether this build's double-precision real FFT, on the running variant
-// set, transforms `points` points.
-bool TransformAvailable(uint32_t points) {
-  int32_t order = 0;
-  while ((1u << order) < points) ++order;
-  REALFFTSPEC* spec = nullptr;
-  if (spRealFftInitF64(&spec, order, 2, 2) != 0) return false;
-  spRealFftFreeF64(spec);
   return true;
 }
 
@@ -156,14 +135,18 @@ bool MeasureFilePair(const MeasurementRequest& request, MeasurementReport* repor
     // correlation's magnitude, report it negative and turn the test back.
     sys.levelPara.invertOnNegative = 1;
   });
-  // Until the large transforms are part of the build, the search range
-  // shrinks to what the transforms reach, and the report says so.
+  // Should the search window's transform be refused (no memory for it), the
+  // range shrinks to what can be transformed, and the report says so.
   report->maxDelayMs = request.maxDelayMs;
-  while (report->maxDelayMs > 10 && !TransformAvailable(SearchWindow(report->sampleRate, report->maxDelayMs)))
+  DelaySearchRange range;
+  const auto searchRange = [&](int ms) {
+    return ComputeDelaySearchRange(report->sampleRate, uint32_t(ms), report->frameLength, &range);
+  };
+  while (report->maxDelayMs > 10 && !(searchRange(report->maxDelayMs) && DelaySearchTransformAvailable(range.window)))
     report->maxDelayMs /= 2;
+  searchRange(report->maxDelayMs);
   // The ring of one search window fills first; a delay needs 15 blocks more.
-  report->searchSamples = int64_t(std::max(SearchWindow(report->sampleRate, report->maxDelayMs), report->frameLength)) +
-                          16 * int64_t(report->frameLength);
+  report->searchSamples = int64_t(range.window) + 16 * int64_t(report->frameLength);
   SYSPARA* sys = static_cast<SYSPARA*>(system->CreateSysPara());
   if (sys == nullptr) {
     *error = "out of memory";

@@ -1,0 +1,25 @@
+// What the delay search covers for a sample rate and a range: the points of
+// its transforms, its block and the largest delay it finds. Hosts ask this
+// before they size a measurement, so they report the range actually searched
+// and never copy the rule.
+#pragma once
+
+#include <cstdint>
+
+// Longest search range the component accepts; longer requests are cut to it.
+constexpr uint32_t DELAY_SEARCH_MAX_MS = 240000;
+
+struct DelaySearchRange {
+  uint32_t window = 0;       // points of the search transforms, a power of two
+  uint32_t block = 0;        // samples per search block
+  int64_t reachSamples = 0;  // largest |delay| the search can find, in samples
+};
+
+// The search geometry for `sampleRate` Hz over `maxDelayMs` (cut to
+// DELAY_SEARCH_MAX_MS) with frames of `frameLength` samples. false when the
+// window would not fit 32 bits.
+bool ComputeDelaySearchRange(int sampleRate, uint32_t maxDelayMs, uint32_t frameLength, DelaySearchRange* range);
+
+// Whether the search transforms of `window` points can be built on this
+// processor's variant set (false when their memory cannot be had).
+bool DelaySearchTransformAvailable(uint32_t window);
