@@ -62,6 +62,7 @@ void SoundFileReader::Close() {
     m_handle->file = nullptr;
   }
   m_format = SoundFileFormat{};
+  m_nonFinite = 0;
 }
 
 bool SoundFileReader::IsOpen() const { return m_handle->file != nullptr; }
@@ -71,7 +72,17 @@ int64_t SoundFileReader::Read(float* interleaved, int64_t frames) {
   const int64_t got = sf_readf_float(m_handle->file, interleaved, frames);
   if (got < 0) return 0;
   if (got < frames && sf_error(m_handle->file) != SF_ERR_NO_ERROR) m_error = sf_strerror(m_handle->file);
-  for (int64_t i = 0; i < got * m_format.channels; ++i) interleaved[i] *= kUnitsPerFullScale;
+  // A NaN, an infinity or a value past float range once scaled would poison
+  // every sum the front end forms over it: deliver silence and count it.
+  for (int64_t i = 0; i < got * m_format.channels; ++i) {
+    const float scaled = interleaved[i] * kUnitsPerFullScale;
+    if (std::isfinite(scaled)) {
+      interleaved[i] = scaled;
+    } else {
+      interleaved[i] = 0.0f;
+      ++m_nonFinite;
+    }
+  }
   return got;
 }
 

@@ -34,13 +34,18 @@ class SoundFileReader {
 
   // Reads up to `frames` interleaved frames; fewer at the end or on a
   // damaged stretch (then Error() says so). Returns the frames read.
+  // A sample that is not finite, in the file or once scaled to 16-bit
+  // units, is delivered as 0 and counted.
   int64_t Read(float* interleaved, int64_t frames);
+  // Samples set to 0 so far because they were not finite.
+  int64_t NonFiniteSamples() const { return m_nonFinite; }
 
  private:
   struct Handle;
   std::unique_ptr<Handle> m_handle;
   SoundFileFormat m_format;
   std::string m_error;
+  int64_t m_nonFinite = 0;
 };
 
 // The encodings WriteSoundFile can store.

@@ -168,6 +168,8 @@ int CWaveIO::ReleaseSamples(int count) {
 
 int CWaveIO::StopTelephoneInput() { return 1; }
 
+int64_t CWaveIO::NonFiniteSamples() const { return m_file ? m_file->NonFiniteSamples() : 0; }
+
 uint16_t CWaveIO::IsOutputBusy(int) { return 0; }
 
 uint16_t CWaveIO::WaitForData(int milliseconds) {
