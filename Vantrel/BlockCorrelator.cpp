@@ -108,11 +108,13 @@ void CBlockCorrelator::Process(const float* aRing, int aEnd, const float* bRing,
 }
 
 int CBlockCorrelator::FindPeaks(bool absolute, bool wantMax, int32_t* pos, float* peak, int32_t* secondPos,
-                                float* secondPeak, const float** vector, int32_t* count, int relaxed) {
+                                float* secondPeak, const float** vector, int32_t* count, int relaxed,
+                                int32_t* equalPeaks) {
   const float* v = relaxed != 0 ? m_latest : m_corrSum;
   const int32_t divisor = relaxed != 0 ? 1 : m_blocks;
   if (vector != nullptr) *vector = v;
   if (count != nullptr) *count = divisor;
+  if (equalPeaks != nullptr) *equalPeaks = 0;
   if (v == nullptr || m_windowLen == 0 || m_blockLen > m_windowLen) {
     if (pos != nullptr) *pos = int32_t(m_blockLen);
     if (peak != nullptr) *peak = 0.0f;
@@ -126,31 +128,43 @@ int CBlockCorrelator::FindPeaks(bool absolute, bool wantMax, int32_t* pos, float
   for (uint32_t i = b; i < w; ++i) scratch[i] = absolute ? std::fabs(v[i]) : v[i];
   scratch[w] = absolute ? std::fabs(v[0]) : v[0];
   const int32_t valid = int32_t(w - b + 1);
-  auto search = [&](int32_t* where, float* value) {
+  const bool largest = absolute || wantMax;
+  // The scratch holds sums of `divisor` vectors: the tolerance scales with them.
+  const float tolerance = BLOCK_CORR_EQUAL_PEAK * float(divisor > 1 ? divisor : 1);
+  auto search = [&](int32_t* where, float* value, int32_t* equal) {
     int32_t index = 0;
-    if (absolute || wantMax)
+    if (largest)
       duvuvMaxIndexF32(scratch + b, valid, &index);
     else
       duvuvMinIndexF32(scratch + b, valid, &index);
-    const int32_t at = int32_t(b) + index;
+    const float extreme = scratch[b + uint32_t(index)];
+    // Equal peaks: the one nearest lag 0 wins, the others are counted.
+    int32_t at = int32_t(b) + index;
+    int32_t others = -1;
+    for (uint32_t i = b; i <= w; ++i)
+      if (largest ? scratch[i] >= extreme - tolerance : scratch[i] <= extreme + tolerance) {
+        at = int32_t(i);
+        ++others;
+      }
     float signedValue = absolute ? (uint32_t(at) == w ? v[0] : v[at]) : scratch[at];
     if (divisor != 0) signedValue /= float(divisor);
     if (where != nullptr) *where = at;
     if (value != nullptr) *value = signedValue;
+    if (equal != nullptr) *equal = others > 0 ? others : 0;
     return at;
   };
-  const int32_t first = search(pos, peak);
+  const int32_t first = search(pos, peak, equalPeaks);
   scratch[first] = 0.0f;
-  search(secondPos, secondPeak);
+  search(secondPos, secondPeak, nullptr);
   return 1;
 }
 
 int CBlockCorrelator::MaxAbs(int32_t* pos, float* peak, int32_t* secondPos, float* secondPeak, const float** vector,
-                             int32_t* count, int relaxed) {
-  return FindPeaks(true, true, pos, peak, secondPos, secondPeak, vector, count, relaxed);
+                             int32_t* count, int relaxed, int32_t* equalPeaks) {
+  return FindPeaks(true, true, pos, peak, secondPos, secondPeak, vector, count, relaxed, equalPeaks);
 }
 
 int CBlockCorrelator::MaxSigned(int32_t* pos, float* peak, int32_t* secondPos, float* secondPeak, const float** vector,
-                                int32_t* count, int wantMax, int relaxed) {
-  return FindPeaks(false, wantMax != 0, pos, peak, secondPos, secondPeak, vector, count, relaxed);
+                                int32_t* count, int wantMax, int relaxed, int32_t* equalPeaks) {
+  return FindPeaks(false, wantMax != 0, pos, peak, secondPos, secondPeak, vector, count, relaxed, equalPeaks);
 }

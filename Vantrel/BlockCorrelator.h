@@ -11,6 +11,11 @@
 
 #include "Vantrel/FftCorrelator.h"
 
+// Two mean correlations closer than this are equal: the sums they come
+// from carry rounding of this order, and a signal that repeats within the
+// window (a tone, DC, a square wave) gives peaks this close at every repeat.
+constexpr float BLOCK_CORR_EQUAL_PEAK = 1e-5f;
+
 class CBlockCorrelator {
  public:
   CBlockCorrelator() = default;
@@ -31,13 +36,16 @@ class CBlockCorrelator {
 
   // Peak over the valid lags of the mean vector (the newest one when
   // relaxed): pos is the entry (B .. W), peak the signed mean there; the
-  // second peak is the best with the first entry removed. vector and count
-  // give the vector searched and its divisor. Any out pointer may be null.
+  // second peak is the best with the first entry removed. Among lags equal
+  // within BLOCK_CORR_EQUAL_PEAK the one nearest lag 0 (the highest entry)
+  // wins, and equalPeaks counts the others: when it is not 0 the peak does
+  // not settle the delay. vector and count give the vector searched and its
+  // divisor. Any out pointer may be null.
   int MaxAbs(int32_t* pos, float* peak, int32_t* secondPos, float* secondPeak, const float** vector, int32_t* count,
-             int relaxed);
+             int relaxed, int32_t* equalPeaks = nullptr);
   // As MaxAbs on the signed values: the largest (wantMax) or the smallest.
   int MaxSigned(int32_t* pos, float* peak, int32_t* secondPos, float* secondPeak, const float** vector, int32_t* count,
-                int wantMax, int relaxed);
+                int wantMax, int relaxed, int32_t* equalPeaks = nullptr);
 
   uint32_t BlockLen() const { return m_blockLen; }
   uint32_t WindowLen() const { return m_windowLen; }
@@ -46,7 +54,7 @@ class CBlockCorrelator {
  private:
   void Allocate();
   int FindPeaks(bool absolute, bool wantMax, int32_t* pos, float* peak, int32_t* secondPos, float* secondPeak,
-                const float** vector, int32_t* count, int relaxed);
+                const float** vector, int32_t* count, int relaxed, int32_t* equalPeaks);
 
   float** m_corrVec = nullptr;         // H vectors of W
   double* m_ySlidingEnergy = nullptr;  // W: energy of every B-long stretch of the window

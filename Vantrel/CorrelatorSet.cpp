@@ -58,41 +58,68 @@ int CCorrelatorSet::Feed(const float* refRing, int refEnd, double refEnergy, con
   return 1;
 }
 
+int32_t CCorrelatorSet::DelayAt(int32_t index, int32_t pos) const {
+  const int32_t delay = int32_t(m_windowLen) - pos;
+  return index == 1 ? -delay : delay;
+}
+
 int CCorrelatorSet::Pick(bool absolute, float sign, bool withSecond, int relaxed) {
   const int32_t minCount = relaxed != 0 ? 1 : kMinBlocks;
   const int32_t reliableCount = relaxed != 0 ? 1 : kReliableBlocks;
   float best = 0.0f;
-  int32_t bestIndex = 0;
-  int32_t bestPos = 0;
+  int32_t bestIndex = -1;
   int32_t bestCount = 0;
   bool allFed = true;
+  int32_t equalPeaks[2] = {};
+  bool qualifies[2] = {};
   for (int32_t i = 0; i < m_count; ++i) {
     int32_t count = 0;
     if (absolute)
-      m_correlators[i].MaxAbs(&m_peakPos[i], &m_peak[i], &m_secondPos[i], &m_secondPeak[i], nullptr, &count, relaxed);
+      m_correlators[i].MaxAbs(&m_peakPos[i], &m_peak[i], &m_secondPos[i], &m_secondPeak[i], nullptr, &count, relaxed,
+                              &equalPeaks[i]);
     else
       m_correlators[i].MaxSigned(&m_peakPos[i], &m_peak[i], &m_secondPos[i], &m_secondPeak[i], nullptr, &count,
-                                 sign >= 0.0f ? 1 : 0, relaxed);
+                                 sign >= 0.0f ? 1 : 0, relaxed, &equalPeaks[i]);
     allFed = allFed && m_fed[i] != 0;
-    if (count >= minCount && std::fabs(m_peak[i]) > best) {
-      best = std::fabs(m_peak[i]);
+    qualifies[i] = count >= minCount;
+    if (!qualifies[i]) continue;
+    const float magnitude = std::fabs(m_peak[i]);
+    // Peaks equal within rounding: the delay nearest 0 wins (the first correlator on a full tie).
+    const bool better = bestIndex < 0 || magnitude > best + BLOCK_CORR_EQUAL_PEAK ||
+                        (magnitude >= best - BLOCK_CORR_EQUAL_PEAK &&
+                         std::abs(DelayAt(i, m_peakPos[i])) < std::abs(DelayAt(bestIndex, m_peakPos[bestIndex])));
+    if (better) {
+      best = magnitude;
       bestIndex = i;
-      bestPos = m_peakPos[i];
       bestCount = count;
     }
   }
-  const int32_t w = int32_t(m_windowLen);
-  const bool found = bestCount != 0;
-  m_result.delay = w - bestPos;
-  if (bestIndex == 1) m_result.delay = -m_result.delay;
-  m_result.quality = (m_count > 0 ? m_peak[bestIndex] : 0.0f) * 100.0f;
+  if (bestIndex < 0) {
+    // Nothing to pick yet: no delay rather than the edge of the window.
+    m_result.delay = 0;
+    m_result.quality = 0.0f;
+    if (withSecond) {
+      m_result.secondDelay = 0;
+      m_result.secondQuality = 0.0f;
+    }
+    m_result.flags = CORR_NOT_RELIABLE;
+    return 1;
+  }
+  m_result.delay = DelayAt(bestIndex, m_peakPos[bestIndex]);
+  m_result.quality = m_peak[bestIndex] * 100.0f;
   if (withSecond) {
     // Signed like the first peak, so that both compare with a delay.
-    m_result.secondDelay = w - (found ? m_secondPos[bestIndex] : 0);
-    if (bestIndex == 1) m_result.secondDelay = -m_result.secondDelay;
-    m_result.secondQuality = (m_count > 0 ? m_secondPeak[bestIndex] : 0.0f) * 100.0f;
+    m_result.secondDelay = DelayAt(bestIndex, m_secondPos[bestIndex]);
+    m_result.secondQuality = m_secondPeak[bestIndex] * 100.0f;
   }
-  m_result.flags = (best > 0.6f && (!withSecond || allFed)) ? CORR_STRONG_PEAK : 0;
+  // Another peak as high at another delay leaves the delay open.
+  bool ambiguous = equalPeaks[bestIndex] > 0;
+  for (int32_t i = 0; i < m_count; ++i)
+    if (i != bestIndex && qualifies[i] && std::fabs(m_peak[i]) >= best - BLOCK_CORR_EQUAL_PEAK &&
+        DelayAt(i, m_peakPos[i]) != m_result.delay)
+      ambiguous = true;
+  m_result.flags = ambiguous ? CORR_AMBIGUOUS : 0;
+  if (best > 0.6f && (!withSecond || allFed) && !ambiguous) m_result.flags |= CORR_STRONG_PEAK;
   if (bestCount >= reliableCount && m_energy[bestIndex] >= m_energyThreshold)
     m_result.flags |= CORR_ENOUGH_DATA;
   else

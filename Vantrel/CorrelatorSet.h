@@ -12,6 +12,12 @@
 constexpr int32_t CORR_STRONG_PEAK = 1;   // best |peak| above 0.6
 constexpr int32_t CORR_NOT_RELIABLE = 2;  // not CORR_ENOUGH_DATA
 constexpr int32_t CORR_ENOUGH_DATA = 4;   // enough blocks and energy
+// Another lag correlates as well within rounding (a signal that repeats
+// within the window): the delay is open, and the peak never counts as strong.
+constexpr int32_t CORR_AMBIGUOUS = 8;
+// Set by the delay search: the delay lies beyond the asked range and is
+// not taken as reliable.
+constexpr int32_t CORR_BEYOND_RANGE = 16;
 
 struct CORRRESULT {
   int32_t delay = 0;           // samples; positive when the test is ahead of the reference
@@ -40,6 +46,9 @@ class CCorrelatorSet {
            int ringLength);
   // Best peak over both correlators (by magnitude with useAbs, else the
   // largest positive value); relaxed looks at the newest vectors only.
+  // Among peaks equal within rounding the delay nearest 0 wins, and the
+  // pick is CORR_AMBIGUOUS when one of them gives another delay. Before any
+  // correlator has blocks enough the delay and quality are 0.
   int PickBest(int* ok, CORRRESULT** result, int useAbs, int relaxed);
   // The most positive correlation for sign >= 0, the most negative
   // otherwise, with the second peak.
@@ -52,6 +61,8 @@ class CCorrelatorSet {
 
  private:
   int Pick(bool absolute, float sign, bool withSecond, int relaxed);
+  // The signed delay of entry `pos` of correlator `index`.
+  int32_t DelayAt(int32_t index, int32_t pos) const;
 
   int32_t m_count = 0;
   uint32_t m_blockLen = 0;

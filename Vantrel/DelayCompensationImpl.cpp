@@ -53,12 +53,14 @@ int CDelayCompensationImpl::Attach(CDelayBuffer* delayBuffer) {
   return 1;
 }
 
-bool CDelayCompensationImpl::ComputeSearchWindow(int rate, uint32_t* window, uint32_t* block) const {
+bool CDelayCompensationImpl::ComputeSearchWindow(int rate, uint32_t* window, uint32_t* block,
+                                                 int64_t* maxDelaySamples) const {
   DelaySearchRange range;
   const int32_t maxMs = m_trackingMode != 0 ? m_sys->delayPara.maxDelayRealtimeMs : m_sys->delayPara.maxDelayFileMs;
   if (!ComputeDelaySearchRange(rate, uint32_t(maxMs), m_frameLen, &range)) return false;
   *window = range.window;
   *block = range.block;
+  if (maxDelaySamples != nullptr) *maxDelaySamples = range.maxDelaySamples;
   return true;
 }
 
@@ -85,7 +87,7 @@ int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32
     m_trackingMode = (IsRealtimeMode(sys.inputPara[0].mode) || IsRealtimeMode(sys.inputPara[1].mode)) ? 1 : 0;
   if (delay.tracking != 0) m_trackingMode = 1;
 
-  if (!ComputeSearchWindow(sys.inputPara[0].wave.sampleRate, &m_searchWindow, &m_searchBlock)) {
+  if (!ComputeSearchWindow(sys.inputPara[0].wave.sampleRate, &m_searchWindow, &m_searchBlock, &m_maxDelaySamples)) {
     FRONT_END_TRACE("CDelayCompensationImpl::Init(), ERROR: %d Hz over %d ms is too long a search window\n",
                     sys.inputPara[0].wave.sampleRate,
                     m_trackingMode != 0 ? delay.maxDelayRealtimeMs : delay.maxDelayFileMs);
@@ -176,7 +178,12 @@ int32_t* CDelayCompensationImpl::GetUsedInputs() {
 }
 
 void CDelayCompensationImpl::RunSearch(HANDLE stopEvent, float* best) {
-  while (m_activeBlocks < kSearchActiveBlocks && m_state != DELCOMP_DELAYRELIABLE) {
+  // The block limit counts from a full window: a window longer than the
+  // limit would otherwise never be searched at all.
+  int activeBeforeSearch = -1;
+  while (m_state != DELCOMP_DELAYRELIABLE) {
+    if (activeBeforeSearch < 0 && m_state != DELCOMP_FILLINGBUFFERS) activeBeforeSearch = m_activeBlocks;
+    if (activeBeforeSearch >= 0 && m_activeBlocks - activeBeforeSearch >= kSearchActiveBlocks) break;
     const int code = ProcessFrame(nullptr, nullptr, nullptr, nullptr, 1);
     if (code == 2) break;
     if (stopEvent != nullptr && WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0) break;

@@ -44,9 +44,10 @@ class CDelayCompensationImpl : public CDelayCompensation {
   int WaitForOutputs(int argument) override;
   int32_t* GetUsedInputs() override;
 
-  // Search geometry for an input rate: window (a power of two) and block.
-  // false when the window would not fit 32 bits
-  bool ComputeSearchWindow(int rate, uint32_t* window, uint32_t* block) const;
+  // Search geometry for an input rate: window (a power of two), block and,
+  // when asked for, the range in samples beyond which a delay found is not
+  // reliable. false when the window would not fit 32 bits
+  bool ComputeSearchWindow(int rate, uint32_t* window, uint32_t* block, int64_t* maxDelaySamples = nullptr) const;
   // 2 (reliable) or 3 (uncertain): does a re-check confirm the current delay?
   static int VerifyDelay(float rNew, float rCurrent, float rAtCurrent, int offset);
 
@@ -57,6 +58,7 @@ class CDelayCompensationImpl : public CDelayCompensation {
   int Quality() const { return m_quality; }
   uint32_t SearchWindow() const { return m_searchWindow; }
   uint32_t SearchBlock() const { return m_searchBlock; }
+  int64_t MaxDelaySamples() const { return m_maxDelaySamples; }
   uint32_t RecheckWindow() const { return m_recheckSet.GetWindowLen(); }
   uint32_t RecheckBlock() const { return m_recheckSet.GetBlockLen(); }
   int SwapTestChannels() const { return m_swapTestChannels; }
@@ -99,6 +101,7 @@ class CDelayCompensationImpl : public CDelayCompensation {
   SYSPARA* m_sys = nullptr;
   uint32_t m_searchBlock = 0;
   uint32_t m_searchWindow = 0;
+  int64_t m_maxDelaySamples = 0;  // the asked range: a delay found beyond it is not reliable
   double* m_energyHistory[2][2] = {};
   double m_energyTotal[2][2] = {};
   double m_energyWindow[2][2] = {};

@@ -51,6 +51,13 @@ int CDelayCompensationImpl::DetermineDelay() {
   m_searchSet.PickBest(&ok, &m_result, (level.invertOnNegative != 0 || level.invertTest != 0) ? 1 : 0, 0);
   FRONT_END_TRACE("CDelayCompensationImpl::DetermineDelay(), results:\n");
   FRONT_END_TRACE("  * R found best   = %3.0f, New delay = %ld\n", double(m_result->quality), long(m_result->delay));
+  // The search reaches past the asked range so that a delay out there is
+  // seen for what it is instead of as a look-alike inside the range.
+  if (std::abs(int64_t(m_result->delay)) > m_maxDelaySamples) {
+    m_result->flags = (m_result->flags & ~CORR_STRONG_PEAK) | CORR_BEYOND_RANGE;
+    FRONT_END_TRACE("CDelayCompensationImpl::DetermineDelay(), WARNING: delay %ld beyond the range of %lld\n",
+                    long(m_result->delay), static_cast<long long>(m_maxDelaySamples));
+  }
   const int32_t wanted = CORR_ENOUGH_DATA | CORR_STRONG_PEAK;
   return (m_result->flags & wanted) == wanted ? DELCOMP_DELAYRELIABLE : m_state;
 }

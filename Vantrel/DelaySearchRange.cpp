@@ -30,12 +30,21 @@ bool ComputeDelaySearchRange(int sampleRate, uint32_t maxDelayMs, uint32_t frame
   // The window is the power of two above x: from 2^31 on it needs more than 32 bits.
   if (x >= 2147483648.0) return false;
   const uint32_t samples = uint32_t(x);
-  const uint32_t w = 1u << BitCount(samples);
-  range->window = w;
-  range->block = sampleRate > 16000 ? w / 8 : w / 2;
+  uint64_t window = uint64_t(1) << BitCount(samples);
+  const uint64_t block = sampleRate > 16000 ? window / 8 : window / 2;
+  // The asked range at the true rate; low rates keep the larger geometry of 16 kHz.
+  const int64_t rate = sampleRate > 0 ? sampleRate : r;
+  const int64_t asked = (rate * int64_t(maxMs) + 999) / 1000;
+  const int64_t margin = std::max<int64_t>(int64_t(block), (rate * DELAY_SEARCH_MARGIN_MS + 999) / 1000);
+  // Growing the window keeps the block, so each doubling adds a whole window of reach.
+  while (int64_t(window - block) < asked + margin && window <= 0x80000000u) window <<= 1;
   // The correlators transform the whole window: it must stay a power of two.
-  if (range->window < frameLength) range->window = PowerOfTwoAtLeast(frameLength);
-  range->reachSamples = int64_t(range->window) - int64_t(range->block);
+  window = std::max<uint64_t>(window, PowerOfTwoAtLeast(frameLength));
+  if (window > 0x80000000u) return false;
+  range->window = uint32_t(window);
+  range->block = uint32_t(block);
+  range->reachSamples = int64_t(window) - int64_t(block);
+  range->maxDelaySamples = asked;
   return true;
 }
 

@@ -15,7 +15,7 @@
 
 constexpr int kMeasureRate = 48000;
 constexpr uint32_t kMeasureFrame = 1024;
-// 300 ms of delay range at 48 kHz: a 16384-sample search window.
+// 300 ms of delay range at 48 kHz: a 32768-sample search window.
 constexpr int kMeasureMaxDelayMs = 300;
 
 // Interleaved frames of both directions.

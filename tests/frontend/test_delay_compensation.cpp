@@ -85,16 +85,16 @@ struct GeometryCase {
 
 TEST_F(DelayCompensationTest, SearchAndRecheckGeometry) {
   const GeometryCase cases[] = {
-      {8000, 1000, 0, 256, 16384, 8192, 8192, 2048},
+      // The window grows (block kept) until the reach covers the range and a margin.
+      {8000, 1000, 0, 256, 32768, 8192, 8192, 2048},
       {44100, 1000, 0, 1024, 65536, 8192, 8192, 2048},
       {44100, 500, 1, 1024, 32768, 4096, 1024, 512},
       {22050, 1000, 0, 1024, 32768, 4096, 4096, 1024},
-      {48000, 20, 0, 256, 1024, 128, 512, 128},
+      {48000, 20, 0, 256, 4096, 128, 512, 128},
       {48000, 500, 1, 480, 32768, 4096, 1024, 512},
       // A frame longer than the window: the window is the next power of two.
-      {48000, 10, 0, 1500, 2048, 64, 512, 128},
-      // A window below the re-check's 512: the re-check stays within the ring.
-      {8000, 10, 0, 128, 256, 128, 256, 128},
+      {48000, 10, 0, 3000, 4096, 64, 512, 128},
+      {8000, 10, 0, 128, 512, 128, 512, 128},
   };
   for (const GeometryCase& c : cases) {
     for (INPUTPARAEXT& input : m_sys.inputPara) {
@@ -117,14 +117,14 @@ TEST_F(DelayCompensationTest, SearchAndRecheckGeometry) {
 }
 
 TEST_F(DelayCompensationTest, InitRefusesAnUnknownEstimationChannelAndOutputsLongerThanTheRing) {
-  m_sys.delayPara.maxDelayFileMs = 20;    // ring of 1024
+  m_sys.delayPara.maxDelayFileMs = 20;    // ring of 4096
   m_sys.delayPara.estimationChannel = 1;  // one channel only
   EXPECT_EQ(m_compensation->Init(&m_sys, 256, 256), 0);
   m_sys.delayPara.estimationChannel = -1;
   EXPECT_EQ(m_compensation->Init(&m_sys, 256, 256), 0);
   m_sys.delayPara.estimationChannel = 0;
-  EXPECT_EQ(m_compensation->Init(&m_sys, 2048, 256), 0);
-  EXPECT_NE(m_compensation->Init(&m_sys, 1024, 256), 0);
+  EXPECT_EQ(m_compensation->Init(&m_sys, 8192, 256), 0);
+  EXPECT_NE(m_compensation->Init(&m_sys, 4096, 256), 0);
 }
 
 TEST_F(DelayCompensationTest, InitRefusesASearchWindowBeyondThirtyOneBits) {
@@ -133,9 +133,9 @@ TEST_F(DelayCompensationTest, InitRefusesASearchWindowBeyondThirtyOneBits) {
   for (INPUTPARAEXT& input : m_sys.inputPara) input.wave.sampleRate = 2147483647;
   EXPECT_EQ(m_compensation->Init(&m_sys, 256, 256), 0);
   for (INPUTPARAEXT& input : m_sys.inputPara) input.wave.sampleRate = 8000000;
-  m_sys.delayPara.maxDelayFileMs = 1;  // a window of 8192 still works
+  m_sys.delayPara.maxDelayFileMs = 1;  // a window of 2^18 (1 ms and the margin) still works
   EXPECT_NE(m_compensation->Init(&m_sys, 256, 256), 0);
-  EXPECT_EQ(m_compensation->SearchWindow(), 8192u);
+  EXPECT_EQ(m_compensation->SearchWindow(), 262144u);
 }
 
 TEST_F(DelayCompensationTest, AFrameWhileFillingSaysNothingWasDelivered) {

@@ -10,6 +10,7 @@
 
 #include "Vantrel/DebugTrace.h"
 #include "Vantrel/DelayCompensationImpl.h"
+#include "Vantrel/DelaySearchRange.h"
 #include "measurement_run.h"
 #include "wavio/VirtualDevice.h"
 
@@ -122,7 +123,9 @@ TEST_F(RealtimeTest, ADelayStepIsNoticedAndFoundAgainThenADriftIsTracked) {
   ASSERT_GT(run.frames.size(), size_t(12 * kRate / kFrame));
 
   // The newest sample of frame f, counted from the start of the input.
-  const int64_t ringFill = 8192 + kFrame;  // read by Go until the ring of 8192 was full
+  DelaySearchRange range;
+  ASSERT_TRUE(ComputeDelaySearchRange(kRate, 500, kFrame, &range));
+  const int64_t ringFill = int64_t(range.window) + kFrame;  // read by Go until the ring was full
   auto newest = [&](size_t f) { return ringFill + int64_t(f + 1) * kFrame; };
   size_t firstReliable = run.frames.size();
   int stepFound = -1;
