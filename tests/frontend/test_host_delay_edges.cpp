@@ -1,0 +1,150 @@
+// The example host on generated file pairs whose delay lies near the ends
+// of the search range, beyond it, or nowhere in particular (the same tone
+// or DC file as both inputs). A frame called reliable must carry the true
+// delay; where the truth is beyond the range or cannot be told, no frame
+// may be called reliable at another delay.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "speech_like.h"
+#include "support/temp_dir.h"
+#include "wavio/SoundFile.h"
+
+namespace {
+
+// The host sits beside the tests in the build tree.
+std::string HostPath() {
+  char self[PATH_MAX] = {};
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return {};
+  const auto host =
+      std::filesystem::path(std::string(self, size_t(n))).parent_path().parent_path() / "tools" / "vantrel-host";
+  return std::filesystem::exists(host) ? host.string() : std::string();
+}
+
+struct CsvRow {
+  int delay = 0;
+  int status = 0;
+};
+
+enum class Signal { Speech, Tone, Dc };
+
+struct EdgeCase {
+  const char* name;
+  int rate;
+  double seconds;
+  int lag;  // samples the test lags the reference (negative: it leads)
+  int maxDelayMs;
+  Signal signal;
+  bool sameFile;  // the reference file as both inputs
+  bool reliable;  // the delay must be found reliable on every frame
+};
+
+void PrintTo(const EdgeCase& c, std::ostream* out) { *out << c.name; }
+
+class HostDelayEdgesTest : public ::testing::TestWithParam<EdgeCase> {
+ protected:
+  void SetUp() override {
+    m_host = HostPath();
+    if (m_host.empty()) GTEST_SKIP() << "vantrel-host is not built";
+  }
+
+  void Write(const std::string& name, const std::vector<float>& samples, int rate) {
+    std::string error;
+    ASSERT_TRUE(WriteSoundFile(m_dir.File(name), {rate, 1, SoundFileEncoding::Pcm16, "wav"}, samples.data(),
+                               int64_t(samples.size()), &error))
+        << error;
+  }
+
+  // Both files hold the signal from their first sample on: the test is cut
+  // from the same source `lag` samples earlier.
+  void WritePair(const EdgeCase& c) {
+    const size_t length = size_t(c.rate * c.seconds);
+    const size_t lead = size_t(std::abs(c.lag));
+    std::vector<float> source;
+    if (c.signal == Signal::Speech) {
+      source = SpeechLike(length + 2 * lead, c.rate, 7);
+    } else {
+      source.resize(length + 2 * lead);
+      for (size_t n = 0; n < source.size(); ++n)
+        source[n] = c.signal == Signal::Dc ? 10000.0f
+                                           : float(std::round(10000.0 * std::sin(2.0 * M_PI * 1000.0 * n / c.rate)));
+    }
+    Write("ref.wav", std::vector<float>(source.begin() + lead, source.begin() + lead + length), c.rate);
+    Write("test.wav", std::vector<float>(source.begin() + lead - c.lag, source.begin() + lead - c.lag + length), c.rate);
+  }
+
+  std::vector<CsvRow> Run(const EdgeCase& c) {
+    const std::string csv = m_dir.File("frames.csv");
+    const std::string command = "cd '" + m_dir.File("") + "' && VANTREL_REGISTRY='" + m_dir.File("registry") + "' '" +
+                                m_host + "' --quiet --max-delay-ms " + std::to_string(c.maxDelayMs) + " ref.wav " +
+                                (c.sameFile ? "ref.wav" : "test.wav") + " --csv frames.csv >/dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    std::ifstream in(csv);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "frame,delay_samples,delay_ms,status,status_name,quality,delay_valid");
+    std::vector<CsvRow> rows;
+    while (std::getline(in, line)) {
+      CsvRow row;
+      EXPECT_EQ(std::sscanf(line.c_str(), "%*d,%d,%*[^,],%d", &row.delay, &row.status), 2) << line;
+      rows.push_back(row);
+    }
+    return rows;
+  }
+
+  TempDir m_dir;
+  std::string m_host;
+};
+
+TEST_P(HostDelayEdgesTest, ReliableFramesCarryTheTrueDelayOnly) {
+  const EdgeCase& c = GetParam();
+  WritePair(c);
+  const std::vector<CsvRow> rows = Run(c);
+  ASSERT_GT(rows.size(), 20u);
+  int reliable = 0;
+  for (const CsvRow& row : rows) {
+    // Of equal peaks the one nearest 0 wins: the same file is in step with itself.
+    if (c.sameFile) {
+      ASSERT_EQ(row.delay, 0);
+    }
+    if (row.status != 1) continue;
+    ++reliable;
+    ASSERT_EQ(row.delay, c.lag) << "a reliable frame at a wrong delay";
+  }
+  if (c.reliable) {
+    EXPECT_EQ(reliable, int(rows.size()));
+  } else if (!c.sameFile) {
+    EXPECT_EQ(reliable, 0) << "a delay beyond the range was called reliable";
+  }
+}
+
+// Delays near the end of the range at several rates and for both signs;
+// then delays beyond the range (within the search's reach, and beyond it
+// where a voice's look-alike one pitch period short lies inside the
+// reach); then signals that repeat within the window as both inputs.
+INSTANTIATE_TEST_SUITE_P(
+    Rows, HostDelayEdgesTest,
+    ::testing::Values(EdgeCase{"R11k_900ms", 11025, 5.0, 9922, 1000, Signal::Speech, false, true},
+                      EdgeCase{"R16k_950ms", 16000, 4.0, 15200, 1000, Signal::Speech, false, true},
+                      EdgeCase{"R16k_lead_520ms", 16000, 4.0, -8320, 1000, Signal::Speech, false, true},
+                      EdgeCase{"R32k_900ms", 32000, 3.0, 28800, 1000, Signal::Speech, false, true},
+                      EdgeCase{"R48k_300ms_of_300", 48000, 2.5, 14400, 300, Signal::Speech, false, true},
+                      EdgeCase{"R48k_lead_300ms_of_300", 48000, 2.5, -14400, 300, Signal::Speech, false, true},
+                      EdgeCase{"R48k_320ms_of_300", 48000, 2.5, 15360, 300, Signal::Speech, false, false},
+                      EdgeCase{"R48k_1200ms_of_1000", 48000, 3.0, 57600, 1000, Signal::Speech, false, false},
+                      EdgeCase{"Tone_as_both", 16000, 4.0, 0, 1000, Signal::Tone, true, false},
+                      EdgeCase{"Dc_as_both", 16000, 4.0, 0, 1000, Signal::Dc, true, false}),
+    [](const ::testing::TestParamInfo<EdgeCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
