@@ -265,8 +265,8 @@ TEST_F(CorrelatorSetTest, PeaksOfARepeatingSignalPreferTheDelayNearestZeroAndAre
       int ok = 0;
       set.PickBest(&ok, &result, useAbs, 0);
       // With magnitudes a half period (8) matches as well, inverted.
-      const int32_t expected = useAbs != 0 && std::abs(c.expected) > 4 ? c.expected - (c.expected > 0 ? 8 : -8)
-                                                                        : c.expected;
+      const int32_t expected =
+          useAbs != 0 && std::abs(c.expected) > 4 ? c.expected - (c.expected > 0 ? 8 : -8) : c.expected;
       EXPECT_EQ(result->delay, expected) << c.lead << " abs " << useAbs;
       EXPECT_EQ(result->flags, CORR_AMBIGUOUS | CORR_ENOUGH_DATA) << c.lead << " abs " << useAbs;
     }

@@ -77,11 +77,12 @@ class HostDelayEdgesTest : public ::testing::TestWithParam<EdgeCase> {
     } else {
       source.resize(length + 2 * lead);
       for (size_t n = 0; n < source.size(); ++n)
-        source[n] = c.signal == Signal::Dc ? 10000.0f
-                                           : float(std::round(10000.0 * std::sin(2.0 * M_PI * 1000.0 * n / c.rate)));
+        source[n] =
+            c.signal == Signal::Dc ? 10000.0f : float(std::round(10000.0 * std::sin(2.0 * M_PI * 1000.0 * n / c.rate)));
     }
     Write("ref.wav", std::vector<float>(source.begin() + lead, source.begin() + lead + length), c.rate);
-    Write("test.wav", std::vector<float>(source.begin() + lead - c.lag, source.begin() + lead - c.lag + length), c.rate);
+    Write("test.wav", std::vector<float>(source.begin() + lead - c.lag, source.begin() + lead - c.lag + length),
+          c.rate);
   }
 
   std::vector<CsvRow> Run(const EdgeCase& c) {

@@ -95,8 +95,8 @@ TEST(DelaySearchPreRun, AWindowLongerThanTheBlockLimitIsFilledAndSearched) {
   ASSERT_TRUE(WriteSoundFile(referenceFile, spec, source.data() + kLag, int64_t(length)));
   ASSERT_TRUE(WriteSoundFile(testFile, spec, source.data(), int64_t(length)));
 
-  auto recorder = std::make_unique<FrameRecorder>(
-      [&](SYSPARA& sys) { FileMeasurementSettings(sys, referenceFile, testFile, 1); });
+  auto recorder =
+      std::make_unique<FrameRecorder>([&](SYSPARA& sys) { FileMeasurementSettings(sys, referenceFile, testFile, 1); });
   SYSPARA* sys = static_cast<SYSPARA*>(recorder->CreateSysPara());
   CAlgorithmPara alg{kSmallFrame, kSmallFrame};
   const int initialised = recorder->Init(*sys, alg);
