@@ -59,7 +59,10 @@ void RunReport::PrintRun() const {
   if (m_lines != FrameLines::Runs) return;
   m_beforeLine();
   char frames[32], quality[32];
-  std::snprintf(frames, sizeof frames, "%d-%d", m_runFirst.frame, m_runLastFrame);
+  if (m_runFirst.frame == m_runLastFrame)
+    std::snprintf(frames, sizeof frames, "%d", m_runLastFrame);
+  else
+    std::snprintf(frames, sizeof frames, "%d-%d", m_runFirst.frame, m_runLastFrame);
   if (m_runMinQuality == m_runMaxQuality)
     std::snprintf(quality, sizeof quality, "%d", m_runMinQuality);
   else
