@@ -2,7 +2,8 @@
 # The installed package as another project meets it: installs a built tree
 # (default build/release) into a temporary prefix, checks what was installed,
 # builds the consumer program there with find_package(Vantrel) and with
-# pkg-config, and runs both.
+# pkg-config and runs both, and builds the example host from the installed
+# headers alone.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="$(cd "${1:-$root/build/release}" && pwd)"
@@ -35,4 +36,11 @@ libdir="$(pkg-config --variable=libdir vantrel)"
 g++ -std=c++20 -O1 "$root/tests/package/consumer/consumer.cpp" -o "$work/consumer-pc" \
   $(pkg-config --cflags --libs vantrel) -Wl,-rpath,"$libdir"
 "$work/consumer-pc" "$work/run2"
-echo "package check: installed $(find "$prefix" -type f | wc -l) files; find_package and pkg-config consumers ran"
+
+# The example host uses public headers only: it builds from the installed
+# package alone, and the installed one measures its demonstration pair.
+# shellcheck disable=SC2046
+g++ -std=c++20 -O1 "$root"/tools/host/*.cpp -o "$work/host-pc" $(pkg-config --cflags --libs vantrel) -Wl,-rpath,"$libdir"
+VANTREL_REGISTRY="$work/registry" "$prefix/bin/vantrel-host" --quiet 2>/dev/null | grep -q "Delay found: 600 samples" ||
+  fail "the installed host does not measure its demonstration pair"
+echo "package check: installed $(find "$prefix" -type f | wc -l) files; find_package and pkg-config consumers ran; the host builds from the installed headers"
