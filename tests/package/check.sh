@@ -37,6 +37,12 @@ g++ -std=c++20 -O1 "$root/tests/package/consumer/consumer.cpp" -o "$work/consume
   $(pkg-config --cflags --libs vantrel) -Wl,-rpath,"$libdir"
 "$work/consumer-pc" "$work/run2"
 
+# The README's example compiles as it stands.
+sed -n '/^```cpp$/,/^```$/p' "$root/README.md" | sed '1d;$d' >"$work/readme_example.cpp"
+[ -s "$work/readme_example.cpp" ] || fail "no C++ example in README.md"
+# shellcheck disable=SC2046
+g++ -std=c++20 -O1 "$work/readme_example.cpp" -o "$work/readme-example" $(pkg-config --cflags --libs vantrel)
+
 # The example host uses public headers only: it builds from the installed
 # package alone, and the installed one measures its demonstration pair.
 # shellcheck disable=SC2046
