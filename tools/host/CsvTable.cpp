@@ -78,7 +78,9 @@ bool CsvTable::Check(const std::string& path, const std::vector<std::string>& in
   // A device or pipe is written directly; a file is replaced from its folder.
   const bool direct = fs::exists(status) && !fs::is_regular_file(status);
   const std::string target = direct ? destination : Folder(destination);
-  if (access(target.c_str(), W_OK) != 0) {
+  // A read-only table is not replaced behind its owner's back.
+  const bool readOnly = fs::exists(status) && access(destination.c_str(), W_OK) != 0;
+  if (readOnly || access(target.c_str(), W_OK) != 0) {
     *error = "cannot write " + path + ": " + std::strerror(errno);
     return false;
   }
