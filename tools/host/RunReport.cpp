@@ -80,8 +80,8 @@ void RunReport::PrintSummary(bool levelAlign, const std::string& noCorrelation) 
                                    ? std::to_string(p.channels) + " of " + std::to_string(p.fileChannels)
                                    : std::to_string(p.channels);
   std::fprintf(m_out,
-               "\nSummary: %lld frame%s of %u samples at %d Hz, %s channel(s), delay estimated on channel %d, "
-               "searched up to +-%.1f ms (%lld samples)%s\n",
+               "\nSummary: %lld frame%s of %u samples at %d Hz, %s channel(s)\n"
+               "Search: delay estimated on channel %d, searched up to +-%.1f ms (%lld samples)%s\n",
                static_cast<long long>(m_frames), m_frames == 1 ? "" : "s", p.frameLength, p.sampleRate,
                channels.c_str(), p.channel, p.ReachMs(), static_cast<long long>(p.reachSamples),
                p.track ? ", re-checked and tracked" : "");
