@@ -180,8 +180,9 @@ TEST_F(HostCommandTest, ARangeTheFilesCannotFillIsNarrowedWithOneLineAndTheSumma
   Write("tiny_ref.wav", std::vector<float>(source.begin(), source.begin() + 5000), 1);
   const HostRun tiny = Run("tiny_ref.wav tiny_ref.wav");
   ASSERT_EQ(tiny.exitCode, 0);
-  EXPECT_NE(tiny.out.find("No reliable delay found: the files are too short to search (17408 samples needed, 5000 there)"),
-            std::string::npos)
+  EXPECT_NE(
+      tiny.out.find("No reliable delay found: the files are too short to search (17408 samples needed, 5000 there)"),
+      std::string::npos)
       << tiny.out;
 }
 

@@ -48,8 +48,8 @@ TEST_F(HostCommandTest, ACsvPathThatIsAnInputIsRefusedAndTheInputKept) {
 
 TEST_F(HostCommandTest, AMissingOrOptionLikeCsvValueIsAnArgumentError) {
   WritePair(1234, "ref.wav", "test.wav");
-  for (const char* arguments : {"ref.wav test.wav --csv ''", "--csv --quiet ref.wav test.wav",
-                                "ref.wav test.wav --csv", "--csv --track ref.wav test.wav"}) {
+  for (const char* arguments : {"ref.wav test.wav --csv ''", "--csv --quiet ref.wav test.wav", "ref.wav test.wav --csv",
+                                "--csv --track ref.wav test.wav"}) {
     const HostRun run = Run(arguments);
     EXPECT_EQ(run.exitCode, 2) << arguments;
     ASSERT_EQ(run.errLines.size(), 1u) << arguments << run.err;

@@ -87,10 +87,11 @@ TEST_F(HostCommandTest, AlignedLevelsAreReportedWithTheGainApplied) {
   double ref = 0, test = 0, gain = 0, db = 0;
   const size_t at = run.out.find("Levels (RMS, channel 0): ");
   ASSERT_NE(at, std::string::npos) << run.out;
-  ASSERT_EQ(std::sscanf(run.out.c_str() + at,
-                        "Levels (RMS, channel 0): reference %lf dBFS, test %lf dBFS; gain applied to the test x%lf (%lf dB)",
-                        &ref, &test, &gain, &db),
-            4)
+  ASSERT_EQ(
+      std::sscanf(run.out.c_str() + at,
+                  "Levels (RMS, channel 0): reference %lf dBFS, test %lf dBFS; gain applied to the test x%lf (%lf dB)",
+                  &ref, &test, &gain, &db),
+      4)
       << run.out;
   const double expectedRef = 20.0 * std::log10(3000.0 / 32768.0);
   EXPECT_NEAR(ref, expectedRef, 0.2);

@@ -56,7 +56,8 @@ CsvTable::~CsvTable() { Discard(); }
 
 bool CsvTable::IsStandardOutput(const std::string& path) {
   if (path == "-") return true;
-  struct stat out {}, file {};
+  struct stat out {
+  }, file{};
   return fstat(STDOUT_FILENO, &out) == 0 && stat(path.c_str(), &file) == 0 && out.st_dev == file.st_dev &&
          out.st_ino == file.st_ino;
 }

@@ -25,7 +25,7 @@ struct MeasurementPlan {
   int channels = 0;  // measured: the first two of the file's
   int fileChannels = 0;
   int bitsPerSample[2] = {};  // reference, test
-  int64_t lengthFrames = 0;  // of the shorter file, in sample frames
+  int64_t lengthFrames = 0;   // of the shorter file, in sample frames
   uint32_t frameLength = 0;
   int channel = 0;
   bool track = false;

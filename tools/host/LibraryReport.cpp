@@ -47,11 +47,10 @@ void PrintFirstRunNote(FILE* out) {
   if (theApp.TraceLevelWasStored()) return;
   // The load has just traced the failed read of the absent value.
   const bool storedNow = RegistryValueExists(TRACE_LEVEL_KEY, TRACE_LEVEL_VALUE);
-  std::fprintf(
-      out,
-      "First run: no trace mask was stored yet, so the ReadFromRegistry() ERROR line is expected; "
-      "the mask is 0 (no trace lines)%s.\n",
-      storedNow ? " and has been stored" : ", but it could not be stored");
+  std::fprintf(out,
+               "First run: no trace mask was stored yet, so the ReadFromRegistry() ERROR line is expected; "
+               "the mask is 0 (no trace lines)%s.\n",
+               storedNow ? " and has been stored" : ", but it could not be stored");
 }
 
 void PrintLibraryReport() {

@@ -37,8 +37,8 @@ void RunReport::Add(const FrameLine& line) {
                  Ms(line.delaySamples, m_plan.sampleRate), StatusName(line.status), line.quality);
     return;
   }
-  const bool sameRun = m_inRun && line.delaySamples == m_runFirst.delaySamples &&
-                       (line.status & 0xFFFF) == (m_runFirst.status & 0xFFFF);
+  const bool sameRun =
+      m_inRun && line.delaySamples == m_runFirst.delaySamples && (line.status & 0xFFFF) == (m_runFirst.status & 0xFFFF);
   if (m_inRun && !sameRun) PrintRun();
   if (!sameRun) {
     m_inRun = true;
@@ -67,9 +67,8 @@ void RunReport::PrintRun() const {
     std::snprintf(quality, sizeof quality, "%d", m_runMinQuality);
   else
     std::snprintf(quality, sizeof quality, "%d..%d", m_runMinQuality, m_runMaxQuality);
-  std::fprintf(m_out, "frames %-13s  delay %7d samples (%9.3f ms)  %-9s  quality %s\n", frames,
-               m_runFirst.delaySamples, Ms(m_runFirst.delaySamples, m_plan.sampleRate), StatusName(m_runFirst.status),
-               quality);
+  std::fprintf(m_out, "frames %-13s  delay %7d samples (%9.3f ms)  %-9s  quality %s\n", frames, m_runFirst.delaySamples,
+               Ms(m_runFirst.delaySamples, m_plan.sampleRate), StatusName(m_runFirst.status), quality);
 }
 
 bool RunReport::NothingCorrelated() const { return m_reliable == 0 && m_last.quality == 0; }
@@ -95,7 +94,8 @@ void RunReport::PrintSummary(bool levelAlign, const std::string& noCorrelation) 
       std::fprintf(m_out, "No reliable delay found: %s.\n",
                    noCorrelation.empty() ? "the signals do not correlate" : noCorrelation.c_str());
     else
-      std::fprintf(m_out, "No reliable delay found within +-%.1f ms (last estimate %d samples, %.3f ms, at quality %d).\n",
+      std::fprintf(m_out,
+                   "No reliable delay found within +-%.1f ms (last estimate %d samples, %.3f ms, at quality %d).\n",
                    p.ReachMs(), m_last.delaySamples, Ms(m_last.delaySamples, p.sampleRate), m_last.quality);
   } else {
     auto most = m_reliableDelays.begin();
@@ -112,8 +112,8 @@ void RunReport::PrintSummary(bool levelAlign, const std::string& noCorrelation) 
                static_cast<long long>(m_frames), m_frames != 0 ? 100.0 * double(m_reliable) / double(m_frames) : 0.0);
   if (levelAlign && m_frames != 0) {
     const double ref = m_last.refEnergy, test = m_last.testEnergy;
-    std::fprintf(m_out, "Levels (RMS, channel 0): reference %.1f dBFS, test %.1f dBFS; ",
-                 LevelDbfs(ref, p.frameLength), LevelDbfs(test, p.frameLength));
+    std::fprintf(m_out, "Levels (RMS, channel 0): reference %.1f dBFS, test %.1f dBFS; ", LevelDbfs(ref, p.frameLength),
+                 LevelDbfs(test, p.frameLength));
     const double gain = test > 0.0 ? std::sqrt(ref) / std::sqrt(test) : 0.0;
     if (ref > kAlignEnergyFloor && test > kAlignEnergyFloor && gain > 1e-6 && gain < 1e6)
       std::fprintf(m_out, "gain applied to the test x%.3f (%+.1f dB)\n", gain, 20.0 * std::log10(gain));

@@ -55,9 +55,9 @@ std::string ExplainNoCorrelation(const std::string& reference, const std::string
     return {};
   const std::string where = channels > 1 ? " on channel " + std::to_string(channel) : "";
   if (ref.silent || tst.silent) {
-    std::string text = ref.silent && tst.silent ? "both files are silent" + where
-                                                : std::string(ref.silent ? "the reference" : "the test") +
-                                                      " file is silent" + where;
+    std::string text = ref.silent && tst.silent
+                           ? "both files are silent" + where
+                           : std::string(ref.silent ? "the reference" : "the test") + " file is silent" + where;
     if (channels > 1) {
       const int other = 1 - channel;
       ChannelLevel otherRef, otherTest;

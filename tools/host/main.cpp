@@ -103,11 +103,10 @@ int main(int argc, char** argv) {
   progress.Finish();
 
   if (!options.csvFile.empty() && !csv.Commit(&error)) return Fail(error);
-  const std::string why =
-      report.NothingCorrelated() && plan.lengthFrames >= plan.searchSamples
-          ? ExplainNoCorrelation(request.referenceFile, request.testFile, plan.channel, plan.channels,
-                                 plan.frameLength, plan.searchBlock)
-          : std::string();
+  const std::string why = report.NothingCorrelated() && plan.lengthFrames >= plan.searchSamples
+                              ? ExplainNoCorrelation(request.referenceFile, request.testFile, plan.channel,
+                                                     plan.channels, plan.frameLength, plan.searchBlock)
+                              : std::string();
   report.PrintSummary(request.levelAlign, why);
   if (!options.csvFile.empty() && !csvToStdout) std::fprintf(text, "Frames written to %s\n", options.csvFile.c_str());
   return 0;
