@@ -1,12 +1,9 @@
 // The README's main command as a user meets it: the example host run on
 // sound-file pairs it did not make. The delay and its sign come from how
 // the files were built; every failure is one line on stderr and exit 1.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
-#include <climits>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -14,84 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "measurement_run.h"
-#include "support/temp_dir.h"
-#include "wavio/SoundFile.h"
+#include "host_command_fixture.h"
 
 namespace {
-
-struct HostRun {
-  int exitCode = -1;
-  std::string out;
-  std::vector<std::string> errLines;
-};
-
-// The host sits beside the tests in the build tree.
-std::string HostPath() {
-  char self[PATH_MAX] = {};
-  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return {};
-  const auto host =
-      std::filesystem::path(std::string(self, size_t(n))).parent_path().parent_path() / "tools" / "vantrel-host";
-  return std::filesystem::exists(host) ? host.string() : std::string();
-}
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-class HostCommandTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    m_host = HostPath();
-    if (m_host.empty()) GTEST_SKIP() << "vantrel-host is not built";
-    // The first start of a fresh registry traces one line; have it now
-    // (a usage error is the quickest start).
-    Run("only-one-file.wav");
-  }
-
-  HostRun Run(const std::string& arguments) {
-    const std::string out = m_dir.File("stdout.txt");
-    const std::string err = m_dir.File("stderr.txt");
-    const std::string command = "cd '" + m_dir.File("") + "' && VANTREL_REGISTRY='" + m_dir.File("registry") + "' '" +
-                                m_host + "' --quiet " + arguments + " >'" + out + "' 2>'" + err + "'";
-    HostRun run;
-    const int status = std::system(command.c_str());
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    run.out = ReadAll(out);
-    std::istringstream lines(ReadAll(err));
-    for (std::string line; std::getline(lines, line);) run.errLines.push_back(line);
-    return run;
-  }
-
-  // Writes `frames` x `channels` interleaved samples as 16-bit WAV.
-  std::string Write(const std::string& name, const std::vector<float>& samples, int channels, int rate = kMeasureRate) {
-    const std::string path = m_dir.File(name);
-    std::string error;
-    EXPECT_TRUE(WriteSoundFile(path, {rate, channels, SoundFileEncoding::Pcm16, "wav"}, samples.data(),
-                               int64_t(samples.size()) / channels, &error))
-        << error;
-    return name;
-  }
-
-  // Mono pair of 3 s: the test is the reference `lag` samples later (negative: earlier), at half the level.
-  void WritePair(int lag, const std::string& reference, const std::string& test) {
-    const size_t length = 3 * kMeasureRate;
-    const size_t lead = 4000;
-    const std::vector<float> source = IntegerNoise(length + 2 * lead, 5, 3000.0);
-    std::vector<float> ref(source.begin() + lead, source.begin() + lead + length);
-    std::vector<float> delayed(length);
-    for (size_t n = 0; n < length; ++n) delayed[n] = std::round(0.5f * source[lead + n - lag]);
-    Write(reference, ref, 1);
-    Write(test, delayed, 1);
-  }
-
-  TempDir m_dir;
-  std::string m_host;
-};
 
 TEST_F(HostCommandTest, TheDelayOfAFilePairIsFoundWithItsSign) {
   WritePair(1234, "ref.wav", "lagging.wav");
@@ -181,6 +103,9 @@ TEST_F(HostCommandTest, EveryFileProblemIsOneLineAndExitCodeOne) {
   Write("short.wav", std::vector<float>(second.begin(), second.begin() + 100), 1);
   Write("empty.wav", {}, 1);
   Write("megahertz.wav", second, 1, 2000000);
+  Write("slow.wav", second, 1, 1000);
+  // A pipe with no writer: opening it would block for good.
+  ASSERT_EQ(mkfifo(m_dir.File("pipe.wav").c_str(), 0600), 0);
   std::ofstream(m_dir.File("foreign.wav")) << "RIFF....WAVEjunk";
   std::filesystem::create_directory(m_dir.File("folder"));
   std::ofstream(m_dir.File("old.csv")) << "an older table\n";
@@ -199,6 +124,9 @@ TEST_F(HostCommandTest, EveryFileProblemIsOneLineAndExitCodeOne) {
            Case{"mono.wav megahertz.wav", "the test file megahertz.wav claims 2000000 Hz, more than the 768000 Hz"},
            Case{"mono.wav mono44.wav", "the files differ in sample rate (reference 48000 Hz, test 44100 Hz)"},
            Case{"mono.wav stereo.wav", "the files differ in channel count (reference 1, test 2)"},
+           Case{"mono.wav pipe.wav", "the test file pipe.wav is not a regular file (a pipe or a device)"},
+           Case{"slow.wav slow.wav", "the reference file slow.wav has 1000 Hz, too low for a meaningful frame"},
+           Case{"--channel 1 mono.wav mono.wav", "--channel 1 needs two channels; the files have 1"},
            Case{"--csv folder mono.wav mono.wav", "cannot write folder: it is a folder"},
            Case{"--csv nowhere/x.csv mono.wav mono.wav", "cannot write nowhere/x.csv: No such file or directory"},
            Case{"--csv old.csv mono.wav missing.wav", "the test file missing.wav does not exist"},
@@ -220,23 +148,53 @@ TEST_F(HostCommandTest, EveryFileProblemIsOneLineAndExitCodeOne) {
 
 TEST_F(HostCommandTest, SignalsThatDoNotCorrelateAreNotGivenADelay) {
   Write("noise1.wav", IntegerNoise(2 * kMeasureRate, 11, 3000.0), 1);
-  Write("silence.wav", std::vector<float>(2 * kMeasureRate, 0.0f), 1);
-  const HostRun run = Run("noise1.wav silence.wav");
+  Write("noise2.wav", IntegerNoise(2 * kMeasureRate, 12, 3000.0), 1);
+  const HostRun run = Run("noise1.wav noise2.wav");
   ASSERT_EQ(run.exitCode, 0);
-  EXPECT_NE(run.out.find("No reliable delay found: the signals do not correlate."), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("No reliable delay found within +-"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find("Delay found"), std::string::npos) << run.out;
 }
 
-TEST_F(HostCommandTest, FilesTooShortForTheSearchSaySoAndASmallerRangeFindsTheDelay) {
-  // 20000 samples: enough for +-5 ms (one window of 1024 and 16 frames), not for +-500 ms.
+TEST_F(HostCommandTest, ARangeTheFilesCannotFillIsNarrowedWithOneLineAndTheSummaryStatesTheSearchedRange) {
+  // 20000 samples: enough for +-5 ms (one window of 1024 and 16 frames), not for +-1000 ms.
   const std::vector<float> source = IntegerNoise(20100, 13, 3000.0);
   Write("short_ref.wav", std::vector<float>(source.begin() + 100, source.end()), 1);
   Write("short_test.wav", std::vector<float>(source.begin(), source.begin() + 20000), 1);
-  const HostRun wide = Run("short_ref.wav short_test.wav");
-  ASSERT_EQ(wide.exitCode, 0);
-  EXPECT_NE(wide.out.find("No reliable delay found: the files are too short to search"), std::string::npos) << wide.out;
-  const HostRun narrow = Run("--max-delay-ms 5 short_ref.wav short_test.wav");
-  ASSERT_EQ(narrow.exitCode, 0);
-  EXPECT_NE(narrow.out.find("Delay found: 100 samples"), std::string::npos) << narrow.out;
+  for (const char* range : {"", "--max-delay-ms 240000 "}) {
+    const HostRun run = Run(std::string(range) + "short_ref.wav short_test.wav");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(run.errLines.size(), 1u) << run.err;
+    EXPECT_NE(run.errLines[0].find("vantrel-host: note: the files (20000 samples) cannot fill a search of +-"),
+              std::string::npos)
+        << run.errLines[0];
+    EXPECT_NE(run.out.find("Delay found: 100 samples"), std::string::npos) << run.out;
+    // The summary's range is the one searched: a window of at most 20000 - 16 frames.
+    long long reach = 0;
+    const size_t at = run.out.find("searched up to +-");
+    ASSERT_NE(at, std::string::npos) << run.out;
+    ASSERT_EQ(std::sscanf(run.out.c_str() + at, "searched up to +-%*f ms (%lld samples)", &reach), 1) << run.out;
+    EXPECT_GE(reach, 100);
+    EXPECT_LE(reach, 20000 - 16 * 1024);
+  }
+  // Shorter than any search: said in the summary.
+  Write("tiny_ref.wav", std::vector<float>(source.begin(), source.begin() + 5000), 1);
+  const HostRun tiny = Run("tiny_ref.wav tiny_ref.wav");
+  ASSERT_EQ(tiny.exitCode, 0);
+  EXPECT_NE(
+      tiny.out.find("No reliable delay found: the files are too short to search (17408 samples needed, 5000 there)"),
+      std::string::npos)
+      << tiny.out;
+}
+
+TEST_F(HostCommandTest, AHugeRangeOnShortFilesNeverAllocatesItsBuffers) {
+  // +-240 s asks for about 3.8 GB of search buffers; 3 s of files allow a few MB.
+  WritePair(1234, "ref.wav", "test.wav");
+  const HostRun run = Run("--max-delay-ms 240000 ref.wav test.wav");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("Delay found: 1234 samples"), std::string::npos) << run.out;
+  struct rusage usage {};
+  ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &usage), 0);
+  EXPECT_LT(usage.ru_maxrss, 512L * 1024) << "KB";
 }
 
 }  // namespace

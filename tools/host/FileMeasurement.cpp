@@ -1,19 +1,26 @@
 #include "FileMeasurement.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
-#include <functional>
+#include <limits>
 #include <memory>
 #include <tuple>
 
 #include "Vantrel/DelaySearchRange.h"
-#include "Vantrel/FrameData.h"
-#include "Vantrel/MSystem.h"
+#include "Vantrel/Vantrel.h"
 #include "wavio/SoundFile.h"
 
 namespace {
 
+// A damaged header can claim any rate; the search window, and its memory, grow with it.
 constexpr int kMaxSampleRate = 768000;
+// Below this a frame spans so long that a frame-by-frame delay means little.
+constexpr int kMinSampleRate = 4000;
+// The search's buffers per point of its window, measured on this component
+// (about 3.8 GB for a window of 2^24 points).
+constexpr uint64_t kBytesPerWindowPoint = 240;
 
 // The host's measurement algorithm: it only watches the frames go by.
 class FrameWatcher : public CMsystem {
@@ -21,7 +28,7 @@ class FrameWatcher : public CMsystem {
   using CMsystem::Query;
   explicit FrameWatcher(std::function<void(SYSPARA&)> settings) : m_settings(std::move(settings)) {}
 
-  // The defaults come first; the host's settings override them.
+  // Init applies the defaults again; the host's settings go on top of them.
   void SetDefaultPara(SYSPARA* sys, uint32_t flags) override {
     CMsystem::SetDefaultPara(sys, flags);
     if (sys != nullptr) m_settings(*sys);
@@ -38,12 +45,19 @@ class FrameWatcher : public CMsystem {
 bool ReadFormat(const std::string& path, const char* role, SoundFileFormat* format, std::string* error) {
   const std::string named = std::string("the ") + role + " file " + path;
   std::error_code ignored;
-  if (!std::filesystem::exists(path, ignored)) {
+  const auto status = std::filesystem::status(path, ignored);
+  if (!std::filesystem::exists(status)) {
     *error = named + " does not exist";
     return false;
   }
-  if (std::filesystem::is_directory(path, ignored)) {
+  if (std::filesystem::is_directory(status)) {
     *error = named + " is a folder, not a sound file";
+    return false;
+  }
+  // A pipe would block the open or be used up by the first of the two reads.
+  if (!std::filesystem::is_regular_file(status)) {
+    *error = named + " is not a regular file (a pipe or a device); the measurement reads each file twice, " +
+             "so save it to a file first";
     return false;
   }
   SoundFileReader reader;
@@ -60,16 +74,90 @@ bool ReadFormat(const std::string& path, const char* role, SoundFileFormat* form
     *error = named + " holds no samples";
     return false;
   }
-  // A damaged header can claim any rate; the search window, and its memory, grow with it.
   if (format->sampleRate > kMaxSampleRate) {
     *error = named + " claims " + std::to_string(format->sampleRate) + " Hz, more than the " +
              std::to_string(kMaxSampleRate) + " Hz this host measures";
+    return false;
+  }
+  if (format->sampleRate < kMinSampleRate) {
+    *error = named + " has " + std::to_string(format->sampleRate) + " Hz, too low for a meaningful frame (this host " +
+             "measures " + std::to_string(kMinSampleRate) + " Hz and above)";
     return false;
   }
   return true;
 }
 
 uint32_t FrameLengthFor(int rate) { return rate > 24000 ? 1024 : 512; }
+
+uint64_t MemoryBudget() {
+  const long pages = sysconf(_SC_PHYS_PAGES);
+  const long pageSize = sysconf(_SC_PAGE_SIZE);
+  if (pages <= 0 || pageSize <= 0) return std::numeric_limits<uint64_t>::max();
+  return uint64_t(pages) * uint64_t(pageSize) / 2;
+}
+
+// The largest ms in 1..hi for which `fits` holds (it holds for all smaller
+// ones); 0 when it does not hold for 1.
+template <typename Fits>
+int LargestFitting(int hi, Fits fits) {
+  int lo = 0;
+  while (lo < hi) {
+    const int mid = lo + (hi - lo + 1) / 2;
+    if (fits(mid))
+      lo = mid;
+    else
+      hi = mid - 1;
+  }
+  return lo;
+}
+
+// Settles the range handed to the component: the asked one when the files
+// can fill it and its buffers fit, else the largest that does.
+void PlanSearchRange(MeasurementPlan* plan) {
+  const auto rangeFor = [&](int ms, DelaySearchRange* range) {
+    return ComputeDelaySearchRange(plan->sampleRate, uint32_t(ms), plan->frameLength, range);
+  };
+  const uint64_t budget = MemoryBudget();
+  const auto fitsMemory = [&](int ms) {
+    DelaySearchRange range;
+    return rangeFor(ms, &range) && uint64_t(range.window) * kBytesPerWindowPoint <= budget;
+  };
+  const auto fitsFiles = [&](int ms) {
+    DelaySearchRange range;
+    return fitsMemory(ms) && rangeFor(ms, &range) &&
+           int64_t(range.window) + 16 * int64_t(plan->frameLength) <= plan->lengthFrames;
+  };
+  const int asked = plan->requestedMaxDelayMs;
+  DelaySearchRange range;
+  plan->requestedBytes =
+      rangeFor(asked, &range) ? uint64_t(range.window) * kBytesPerWindowPoint : std::numeric_limits<uint64_t>::max();
+  int ms = asked;
+  if (!fitsFiles(ms)) {
+    if (const int fitting = LargestFitting(asked, fitsFiles); fitting > 0) {
+      ms = fitting;
+      plan->narrowing = fitsMemory(asked) ? RangeNarrowing::FileLength : RangeNarrowing::Memory;
+    } else {
+      // No range fits files this short: search with the smallest buffers,
+      // and the summary says how much more the search needs.
+      DelaySearchRange smallest;
+      rangeFor(1, &smallest);
+      ms = LargestFitting(asked, [&](int m) { return rangeFor(m, &range) && range.window <= smallest.window; });
+      if (ms < asked) plan->narrowing = fitsMemory(asked) ? RangeNarrowing::FileLength : RangeNarrowing::Memory;
+    }
+  }
+  // Should the window's transform be refused (no memory for it), the range
+  // shrinks to what can be transformed.
+  while (ms > 10 && !(rangeFor(ms, &range) && DelaySearchTransformAvailable(range.window))) {
+    ms /= 2;
+    plan->narrowing = RangeNarrowing::Transform;
+  }
+  rangeFor(ms, &range);
+  plan->maxDelayMs = ms;
+  plan->reachSamples = range.reachSamples;
+  plan->searchBlock = range.block;
+  // The ring of one search window fills first; a delay needs 15 blocks more.
+  plan->searchSamples = int64_t(range.window) + 16 * int64_t(plan->frameLength);
+}
 
 }  // namespace
 
@@ -86,8 +174,7 @@ const char* StatusName(int32_t status) {
   }
 }
 
-bool MeasureFilePair(const MeasurementRequest& request, MeasurementReport* report, std::string* error,
-                     void (*onFrame)(const MeasurementReport&, const FrameLine&, void*), void* context) {
+bool PlanFileMeasurement(const MeasurementRequest& request, MeasurementPlan* plan, std::string* error) {
   SoundFileFormat reference, test;
   if (!ReadFormat(request.referenceFile, "reference", &reference, error) ||
       !ReadFormat(request.testFile, "test", &test, error))
@@ -102,57 +189,66 @@ bool MeasureFilePair(const MeasurementRequest& request, MeasurementReport* repor
              std::to_string(test.channels) + ")";
     return false;
   }
-  report->sampleRate = reference.sampleRate;
-  report->channels = std::min(reference.channels, 2);
-  report->fileChannels = reference.channels;
-  report->lengthFrames = std::min(reference.frames, test.frames);
-  report->frameLength = FrameLengthFor(reference.sampleRate);
+  plan->sampleRate = reference.sampleRate;
+  plan->channels = std::min(reference.channels, 2);
+  plan->fileChannels = reference.channels;
+  plan->bitsPerSample[0] = reference.bitsPerSample;
+  plan->bitsPerSample[1] = test.bitsPerSample;
+  plan->lengthFrames = std::min(reference.frames, test.frames);
+  plan->frameLength = FrameLengthFor(reference.sampleRate);
+  plan->channel = request.channel;
+  plan->track = request.track;
+  plan->requestedMaxDelayMs = request.maxDelayMs;
+  if (request.channel >= plan->channels) {
+    *error = "--channel " + std::to_string(request.channel) + " needs two channels; the files have 1";
+    return false;
+  }
   // Nothing can be measured on less than one frame.
   for (const auto& [format, role, path] :
        {std::tuple{&reference, "reference", &request.referenceFile}, std::tuple{&test, "test", &request.testFile}})
-    if (format->frames < int64_t(report->frameLength)) {
+    if (format->frames < int64_t(plan->frameLength)) {
       *error = std::string("the ") + role + " file " + *path + " is too short: " + std::to_string(format->frames) +
-               " samples, a frame takes " + std::to_string(report->frameLength);
+               " samples, a frame takes " + std::to_string(plan->frameLength);
       return false;
     }
+  PlanSearchRange(plan);
+  return true;
+}
 
+bool RunFileMeasurement(const MeasurementRequest& request, const MeasurementPlan& plan,
+                        const std::function<void(const FrameLine&)>& onFrame, std::string* error) {
   auto system = std::make_unique<FrameWatcher>([&](SYSPARA& sys) {
-    sys.channels = report->channels;
+    sys.channels = plan.channels;
     sys.settings[0] = 0;
     for (int input = 0; input < 2; ++input) {
-      const SoundFileFormat& format = input == 0 ? reference : test;
       INPUTPARAEXT& record = sys.inputPara[input];
       record.mode = INPUT_MODE_FILE;
       record.fileName = input == 0 ? request.referenceFile : request.testFile;
-      record.wave = WAVEPARA{1, format.sampleRate, format.bitsPerSample, format.channels, 0, 0};
+      record.wave = WAVEPARA{1, plan.sampleRate, plan.bitsPerSample[input], plan.fileChannels, 0, 0};
       for (int channel = 0; channel < 2; ++channel)
-        sys.routingTable[input][channel] = INPUTMUXPARA{input, std::min(channel, report->channels - 1)};
+        sys.routingTable[input][channel] = INPUTMUXPARA{input, std::min(channel, plan.channels - 1)};
     }
-    sys.delayPara.compensationOn = 1;
-    sys.delayPara.maxDelayFileMs = report->maxDelayMs;
+    DELAYPARAEXT& delay = sys.delayPara;
+    delay.compensationOn = 1;
+    delay.estimationChannel = plan.channel;
+    delay.maxDelayFileMs = plan.maxDelayMs;
+    if (plan.track) {
+      // Re-check the delay as on live inputs and follow small changes of it.
+      delay.tracking = 1;
+      delay.trackVariableDelay = 1;
+      delay.maxDelayRealtimeMs = plan.maxDelayMs;
+    }
     sys.levelPara.levelAlign = request.levelAlign ? 1 : 0;
     // A test of inverted polarity is still the same signal: search the
     // correlation's magnitude, report it negative and turn the test back.
     sys.levelPara.invertOnNegative = 1;
   });
-  // Should the search window's transform be refused (no memory for it), the
-  // range shrinks to what can be transformed, and the report says so.
-  report->maxDelayMs = request.maxDelayMs;
-  DelaySearchRange range;
-  const auto searchRange = [&](int ms) {
-    return ComputeDelaySearchRange(report->sampleRate, uint32_t(ms), report->frameLength, &range);
-  };
-  while (report->maxDelayMs > 10 && !(searchRange(report->maxDelayMs) && DelaySearchTransformAvailable(range.window)))
-    report->maxDelayMs /= 2;
-  searchRange(report->maxDelayMs);
-  // The ring of one search window fills first; a delay needs 15 blocks more.
-  report->searchSamples = int64_t(range.window) + 16 * int64_t(report->frameLength);
   SYSPARA* sys = static_cast<SYSPARA*>(system->CreateSysPara());
   if (sys == nullptr) {
     *error = "out of memory";
     return false;
   }
-  CAlgorithmPara alg{report->frameLength, report->frameLength};
+  CAlgorithmPara alg{plan.frameLength, plan.frameLength};
   const int initialised = system->Init(*sys, alg);
   sys->Destroy();
   if (initialised == 0) {
@@ -168,9 +264,8 @@ bool MeasureFilePair(const MeasurementRequest& request, MeasurementReport* repor
     frame->monitor.count = 0;
     if (system->ProcessFrame(frame.get(), nullptr) == 0) break;
     const FRAMEHEADER& header = frame->header;
-    FrameLine line{index, header.delay, header.delayStatus, header.quality, header.delayValid};
-    report->frames.push_back(line);
-    if (onFrame != nullptr) onFrame(*report, line, context);
+    onFrame(FrameLine{index, header.delay, header.delayStatus, header.quality, header.delayValid, header.refEnergy,
+                      header.testEnergy});
   }
   system->Stop();
   system->Reset();

@@ -1,17 +1,43 @@
 // One measurement of a sound-file pair through CMsystem and the component's
-// front end, with every frame's delay, status and quality kept for the
-// report.
+// front end. Planning checks the files and settles the search range before
+// anything large is allocated; running hands every frame to the caller as it
+// comes, so nothing grows with the length of the files.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
-#include <vector>
 
 struct MeasurementRequest {
   std::string referenceFile;
   std::string testFile;
-  int maxDelayMs = 1000;  // search range; the component's default
+  int maxDelayMs = 1000;  // asked search range; the component's default
   bool levelAlign = false;
+  bool track = false;  // re-check and follow a delay that changes within the files
+  int channel = 0;     // the channel the delay is estimated on
+};
+
+// Why the asked range was narrowed before measuring.
+enum class RangeNarrowing { None, FileLength, Memory, Transform };
+
+struct MeasurementPlan {
+  int sampleRate = 0;
+  int channels = 0;  // measured: the first two of the file's
+  int fileChannels = 0;
+  int bitsPerSample[2] = {};  // reference, test
+  int64_t lengthFrames = 0;   // of the shorter file, in sample frames
+  uint32_t frameLength = 0;
+  int channel = 0;
+  bool track = false;
+  int requestedMaxDelayMs = 0;
+  int maxDelayMs = 0;         // the range handed to the component
+  int64_t reachSamples = 0;   // the largest |delay| that range searches
+  uint32_t searchBlock = 0;   // samples per search block
+  int64_t searchSamples = 0;  // what the search needs before it can call a delay reliable
+  RangeNarrowing narrowing = RangeNarrowing::None;
+  uint64_t requestedBytes = 0;  // estimated search buffers of the asked range
+
+  double ReachMs() const { return 1000.0 * double(reachSamples) / sampleRate; }
 };
 
 struct FrameLine {
@@ -20,25 +46,19 @@ struct FrameLine {
   int32_t status = 0;        // delay status word
   int32_t quality = 0;       // percent; 999 for a fixed delay
   int delayValid = 0;
+  double refEnergy = 0.0;  // the front end's mean block energies (channel 0)
+  double testEnergy = 0.0;
 };
 
-struct MeasurementReport {
-  int sampleRate = 0;
-  int channels = 0;  // measured: the first two of the file's
-  int fileChannels = 0;
-  int64_t lengthFrames = 0;  // of the shorter file, in sample frames
-  uint32_t frameLength = 0;
-  int maxDelayMs = 0;         // the search range used
-  int64_t searchSamples = 0;  // what the search needs before it can call a delay reliable
-  std::vector<FrameLine> frames;
-};
+// Checks both files and settles the range. false with a one-line `error`
+// when a file is missing, not a regular file, unreadable, or does not match
+// the other, or the request does not fit the files.
+bool PlanFileMeasurement(const MeasurementRequest& request, MeasurementPlan* plan, std::string* error);
 
-// Opens and checks both files, runs the measurement and calls `onFrame`
-// after every frame (for progress). false with a one-line `error` when a
-// file is missing, unreadable or does not match the other, or the
-// measurement cannot start.
-bool MeasureFilePair(const MeasurementRequest& request, MeasurementReport* report, std::string* error,
-                     void (*onFrame)(const MeasurementReport&, const FrameLine&, void*), void* context);
+// Runs a planned measurement, calling `onFrame` after every frame. false
+// with `error` when the measurement cannot start.
+bool RunFileMeasurement(const MeasurementRequest& request, const MeasurementPlan& plan,
+                        const std::function<void(const FrameLine&)>& onFrame, std::string* error);
 
 // "reliable", "uncertain", ... for the low 16 bits of a status word.
 const char* StatusName(int32_t status);

@@ -13,8 +13,7 @@
 #include "Vantrel/MeasurementApp.h"
 #include "Vantrel/Registry.h"
 #include "platform/registry.h"
-#include "primitives/frame/dispatch.h"
-#include "primitives/frame/variant_seams.h"
+#include "primitives/frame/sp_version.h"
 
 namespace {
 
@@ -26,7 +25,11 @@ const char* FileState(const std::string& path) {
 
 void PrintMathReport() {
   MathlibHandle* handle = MathlibInit();
-  std::printf("Variant set: %s\n", spVariantSetName(spDispatchIndex.load()));
+  // The running set's library name is "vantrel_sp_" and the set's name.
+  const std::string library = spGetVersionRecord()->libraryName;
+  const std::string prefix = "vantrel_sp_";
+  std::printf("Variant set: %s\n",
+              (library.compare(0, prefix.size(), prefix) == 0 ? library.substr(prefix.size()) : library).c_str());
   char report[1024];
   std::printf("Math layer processor report (measuring the clock)...\n");
   std::fflush(stdout);
@@ -40,14 +43,14 @@ void PrintMathReport() {
 
 }  // namespace
 
-void PrintFirstRunNote() {
+void PrintFirstRunNote(FILE* out) {
   if (theApp.TraceLevelWasStored()) return;
   // The load has just traced the failed read of the absent value.
   const bool storedNow = RegistryValueExists(TRACE_LEVEL_KEY, TRACE_LEVEL_VALUE);
-  std::printf(
-      "First run: no trace mask was stored yet, so the ReadFromRegistry() ERROR line is expected; "
-      "the mask is 0 (no trace lines)%s.\n",
-      storedNow ? " and has been stored" : ", but it could not be stored");
+  std::fprintf(out,
+               "First run: no trace mask was stored yet, so the ReadFromRegistry() ERROR line is expected; "
+               "the mask is 0 (no trace lines)%s.\n",
+               storedNow ? " and has been stored" : ", but it could not be stored");
 }
 
 void PrintLibraryReport() {

@@ -1,0 +1,112 @@
+// Runs the example host as a user does: the built binary, in a folder of
+// its own, on sound files the test wrote, with stdout and stderr kept apart.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "measurement_run.h"
+#include "support/temp_dir.h"
+#include "wavio/SoundFile.h"
+
+struct HostRun {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+  std::vector<std::string> errLines;
+};
+
+// The host sits beside the tests in the build tree.
+inline std::string HostPath() {
+  char self[PATH_MAX] = {};
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return {};
+  const auto host =
+      std::filesystem::path(std::string(self, size_t(n))).parent_path().parent_path() / "tools" / "vantrel-host";
+  return std::filesystem::exists(host) ? host.string() : std::string();
+}
+
+inline std::string ReadAll(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+inline std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+class HostCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_host = HostPath();
+    if (m_host.empty()) GTEST_SKIP() << "vantrel-host is not built";
+    // The first start of a fresh registry traces one line; have it now
+    // (a usage error is the quickest start).
+    Run("only-one-file.wav");
+  }
+
+  // The shell command that starts the host in the test's folder.
+  std::string Command(const std::string& arguments) const {
+    // A host that hangs fails the test instead of holding up the suite.
+    return "cd '" + m_dir.File("") + "' && VANTREL_REGISTRY='" + m_dir.File("registry") + "' timeout 120 '" + m_host +
+           "' " + arguments;
+  }
+
+  // The host with `arguments` as they are.
+  HostRun RunPlain(const std::string& arguments) {
+    const std::string out = m_dir.File("stdout.txt");
+    const std::string err = m_dir.File("stderr.txt");
+    const std::string command = Command(arguments) + " >'" + out + "' 2>'" + err + "' </dev/null";
+    HostRun run;
+    const int status = std::system(command.c_str());
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    run.out = ReadAll(out);
+    run.err = ReadAll(err);
+    run.errLines = Lines(run.err);
+    return run;
+  }
+  // The host with only the summary.
+  HostRun Run(const std::string& arguments) { return RunPlain("--quiet " + arguments); }
+
+  // Writes `samples` (interleaved, `channels`) as 16-bit WAV; returns its name.
+  std::string Write(const std::string& name, const std::vector<float>& samples, int channels, int rate = kMeasureRate) {
+    const std::string path = m_dir.File(name);
+    std::string error;
+    EXPECT_TRUE(WriteSoundFile(path, {rate, channels, SoundFileEncoding::Pcm16, "wav"}, samples.data(),
+                               int64_t(samples.size()) / channels, &error))
+        << error;
+    return name;
+  }
+
+  // Mono pair of `seconds`: the test is the reference `lag` samples later
+  // (negative: earlier), at `gain` of the level.
+  void WritePair(int lag, const std::string& reference, const std::string& test, size_t seconds = 3,
+                 int rate = kMeasureRate, float gain = 0.5f, double rms = 3000.0) {
+    const size_t length = seconds * size_t(rate);
+    const size_t lead = 4000;
+    const std::vector<float> source = IntegerNoise(length + 2 * lead, 5, rms);
+    std::vector<float> ref(source.begin() + lead, source.begin() + lead + length);
+    std::vector<float> delayed(length);
+    for (size_t n = 0; n < length; ++n) delayed[n] = std::round(gain * source[lead + n - lag]);
+    Write(reference, ref, 1, rate);
+    Write(test, delayed, 1, rate);
+  }
+
+  TempDir m_dir;
+  std::string m_host;
+};

@@ -1,0 +1,133 @@
+// What the host prints: runs of equal frames by default, every frame on
+// request, the CSV alone on stdout with --csv -, progress that ends at
+// 100 %, the levels and gain of --align-levels, and --track following a
+// delay that steps within the files.
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "host_command_fixture.h"
+
+namespace {
+
+// delay_samples of every row of a CSV table.
+std::vector<int> CsvDelays(const std::string& table) {
+  std::vector<int> delays;
+  const std::vector<std::string> lines = Lines(table);
+  for (size_t k = 1; k < lines.size(); ++k) {
+    int frame = 0, delay = 0;
+    if (std::sscanf(lines[k].c_str(), "%d,%d,", &frame, &delay) == 2) delays.push_back(delay);
+  }
+  return delays;
+}
+
+int CountStarting(const std::vector<std::string>& lines, const std::string& start) {
+  int count = 0;
+  for (const std::string& line : lines) count += line.rfind(start, 0) == 0 ? 1 : 0;
+  return count;
+}
+
+TEST_F(HostCommandTest, FramesAreShownAsRunsOrOneByOneAndTheCsvCanGoAloneToStdout) {
+  WritePair(1234, "ref.wav", "test.wav");
+  const HostRun runs = RunPlain("ref.wav test.wav --csv frames.csv");
+  ASSERT_EQ(runs.exitCode, 0) << runs.err;
+  const std::vector<int> delays = CsvDelays(ReadAll(m_dir.File("frames.csv")));
+  ASSERT_GT(delays.size(), 100u);
+  // One delay and status throughout: one run line covering every frame.
+  const std::vector<std::string> lines = Lines(runs.out);
+  EXPECT_EQ(CountStarting(lines, "frame "), 0) << runs.out;
+  ASSERT_EQ(CountStarting(lines, "frames "), 1) << runs.out;
+  char expected[64];
+  std::snprintf(expected, sizeof expected, "frames 0-%zu ", delays.size() - 1);
+  EXPECT_NE(runs.out.find(expected), std::string::npos) << runs.out;
+  EXPECT_NE(runs.out.find("delay    1234 samples (   25.708 ms)  reliable   quality "), std::string::npos) << runs.out;
+
+  const HostRun frames = RunPlain("--frames ref.wav test.wav");
+  ASSERT_EQ(frames.exitCode, 0);
+  EXPECT_EQ(CountStarting(Lines(frames.out), "frame "), int(delays.size())) << frames.out;
+
+  // --csv -: stdout is the table and nothing else; the report goes to stderr.
+  const HostRun piped = RunPlain("--csv - ref.wav test.wav");
+  ASSERT_EQ(piped.exitCode, 0) << piped.err;
+  EXPECT_EQ(piped.out, ReadAll(m_dir.File("frames.csv")));
+  EXPECT_NE(piped.err.find("Delay found: 1234 samples"), std::string::npos) << piped.err;
+}
+
+TEST_F(HostCommandTest, ProgressOfALongFileEndsAtOneHundredPercentAndClearsItsTerminalLine) {
+  // 31 s at 8 kHz: just long enough for progress.
+  WritePair(100, "long_ref.wav", "long_test.wav", 31, 8000);
+  const HostRun run = Run("long_ref.wav long_test.wav");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  std::vector<std::string> progress;
+  for (const std::string& line : run.errLines)
+    if (line.rfind("progress:", 0) == 0) progress.push_back(line);
+  ASSERT_FALSE(progress.empty()) << run.err;
+  EXPECT_EQ(progress.front(), "progress:   0 %");
+  EXPECT_EQ(progress.back(), "progress: 100 %");
+  EXPECT_LE(progress.size(), 11u);
+
+  // On a terminal: one line rewritten in place, at 100 % at the end, then cleared.
+  const std::string screen = m_dir.File("screen.txt");
+  const std::string command =
+      "script -qec \"" + Command("--quiet long_ref.wav long_test.wav") + "\" /dev/null >'" + screen + "' 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::string shown = ReadAll(screen);
+  const size_t full = shown.rfind("\rprogress: 100 %");
+  ASSERT_NE(full, std::string::npos) << shown;
+  EXPECT_EQ(shown.compare(full + 16, 4, "\r\033[K"), 0) << shown.substr(full);
+  EXPECT_EQ(shown.find("progress:  50 %\n"), std::string::npos);
+}
+
+TEST_F(HostCommandTest, AlignedLevelsAreReportedWithTheGainApplied) {
+  // Noise of rms 3000 and a test at a quarter of it: -20.8 and -32.8 dBFS, gain x4.
+  WritePair(-321, "ref.wav", "test.wav", 3, kMeasureRate, 0.25f);
+  const HostRun run = Run("--align-levels ref.wav test.wav");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  double ref = 0, test = 0, gain = 0, db = 0;
+  const size_t at = run.out.find("Levels (RMS, channel 0): ");
+  ASSERT_NE(at, std::string::npos) << run.out;
+  ASSERT_EQ(
+      std::sscanf(run.out.c_str() + at,
+                  "Levels (RMS, channel 0): reference %lf dBFS, test %lf dBFS; gain applied to the test x%lf (%lf dB)",
+                  &ref, &test, &gain, &db),
+      4)
+      << run.out;
+  const double expectedRef = 20.0 * std::log10(3000.0 / 32768.0);
+  EXPECT_NEAR(ref, expectedRef, 0.2);
+  EXPECT_NEAR(test, expectedRef + 20.0 * std::log10(0.25), 0.2);
+  EXPECT_NEAR(gain, 4.0, 0.02);
+  EXPECT_NEAR(db, 12.0, 0.1);
+  // Without the option no levels are reported.
+  EXPECT_EQ(Run("ref.wav test.wav").out.find("Levels"), std::string::npos);
+}
+
+TEST_F(HostCommandTest, TrackFollowsADelayThatStepsWithinTheFilesWithoutItEveryFrameKeepsTheFirstDelay) {
+  // 20 s at 16 kHz: the test lags by 500 samples, from 10 s on by 520.
+  const int rate = 16000;
+  const size_t length = 20 * size_t(rate), lead = 2000;
+  const std::vector<float> source = IntegerNoise(length + lead, 41, 3000.0);
+  std::vector<float> ref(length), test(length);
+  for (size_t n = 0; n < length; ++n) {
+    ref[n] = source[lead + n];
+    test[n] = source[lead + n - (n < length / 2 ? 500 : 520)];
+  }
+  Write("ref.wav", ref, 1, rate);
+  Write("test.wav", test, 1, rate);
+
+  const HostRun fixed = Run("--csv fixed.csv ref.wav test.wav");
+  ASSERT_EQ(fixed.exitCode, 0) << fixed.err;
+  for (int delay : CsvDelays(ReadAll(m_dir.File("fixed.csv")))) ASSERT_EQ(delay, 500);
+  EXPECT_EQ(fixed.out.find("tracked"), std::string::npos);
+
+  const HostRun tracked = Run("--track --csv tracked.csv ref.wav test.wav");
+  ASSERT_EQ(tracked.exitCode, 0) << tracked.err;
+  EXPECT_NE(tracked.out.find("re-checked and tracked"), std::string::npos) << tracked.out;
+  const std::vector<int> delays = CsvDelays(ReadAll(m_dir.File("tracked.csv")));
+  ASSERT_GT(delays.size(), 100u);
+  // Loosely: 500 in the first half, 520 at the end.
+  EXPECT_EQ(delays[delays.size() / 4], 500);
+  EXPECT_NEAR(delays.back(), 520, 2);
+}
+
+}  // namespace

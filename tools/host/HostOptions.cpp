@@ -1,0 +1,105 @@
+#include "HostOptions.h"
+
+#include <cstdlib>
+#include <vector>
+
+#include "DemoPair.h"
+#include "LibraryReport.h"
+
+void PrintUsage(FILE* out) {
+  std::fprintf(out,
+               "usage: vantrel-host [options] [REFERENCE.wav TEST.wav]\n"
+               "Measures the delay of TEST behind REFERENCE frame by frame (without files: a built-in\n"
+               "demonstration pair whose test lags by %d samples).\n"
+               "  --csv FILE             also write one row per frame to FILE (- for stdout: then only the\n"
+               "                         table goes to stdout, everything else to stderr)\n"
+               "  --max-delay-ms MS      search range in milliseconds (default 1000)\n"
+               "  --track                re-check the delay and follow it when it steps or drifts\n"
+               "                         (without it every frame carries the delay found at the start)\n"
+               "  --channel 0|1          the channel the delay is estimated on (default 0)\n"
+               "  --align-levels         align the test level to the reference and report both levels\n"
+               "  --frames               one line per frame instead of one per run of equal frames\n"
+               "  --quiet                no frame lines, only the summary\n"
+               "  --about                report the library's set-up and exit\n"
+               "  --set-trace-mask MASK  store MASK (e.g. 0x410) as the trace mask read at the next load\n"
+               "Environment: VANTREL_REGISTRY (registry folder), VANTREL_TRACE (trace file).\n",
+               DEMO_DELAY_SAMPLES);
+}
+
+int ParseArguments(int argc, char** argv, HostOptions* options) {
+  std::vector<std::string> files;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    // An option's value; another option in its place is a forgotten value.
+    auto value = [&](const char* name) -> const char* {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "vantrel-host: %s needs a value\n", name);
+        return nullptr;
+      }
+      const char* next = argv[i + 1];
+      if (next[0] == '-' && next[1] != '\0' && !(next[1] >= '0' && next[1] <= '9')) {
+        std::fprintf(stderr, "vantrel-host: %s needs a value, not the option %s\n", name, next);
+        return nullptr;
+      }
+      return argv[++i];
+    };
+    if (arg == "-h" || arg == "--help") {
+      PrintUsage(stdout);
+      return 0;
+    } else if (arg == "--about") {
+      PrintFirstRunNote(stdout);
+      PrintLibraryReport();
+      return 0;
+    } else if (arg == "--set-trace-mask") {
+      const char* mask = value("--set-trace-mask");
+      return mask == nullptr ? 2 : SetTraceMask(mask);
+    } else if (arg == "--csv") {
+      const char* path = value("--csv");
+      if (path == nullptr) return 2;
+      if (*path == '\0') {
+        std::fprintf(stderr, "vantrel-host: --csv needs a file name (- for stdout)\n");
+        return 2;
+      }
+      options->csvFile = path;
+    } else if (arg == "--max-delay-ms") {
+      const char* text = value("--max-delay-ms");
+      char* end = nullptr;
+      const long ms = text != nullptr ? std::strtol(text, &end, 10) : 0;
+      if (text == nullptr || *text == '\0' || *end != '\0' || ms < 1 || ms > 240000) {
+        std::fprintf(stderr, "vantrel-host: --max-delay-ms takes 1..240000\n");
+        return 2;
+      }
+      options->request.maxDelayMs = int(ms);
+    } else if (arg == "--channel") {
+      const char* text = value("--channel");
+      if (text == nullptr || (std::string(text) != "0" && std::string(text) != "1")) {
+        std::fprintf(stderr, "vantrel-host: --channel takes 0 or 1\n");
+        return 2;
+      }
+      options->request.channel = text[0] - '0';
+    } else if (arg == "--track") {
+      options->request.track = true;
+    } else if (arg == "--align-levels") {
+      options->request.levelAlign = true;
+    } else if (arg == "--frames") {
+      options->lines = FrameLines::Every;
+    } else if (arg == "--quiet") {
+      options->lines = FrameLines::None;
+    } else if (!arg.empty() && arg[0] == '-') {
+      std::fprintf(stderr, "vantrel-host: unknown option %s\n", arg.c_str());
+      PrintUsage(stderr);
+      return 2;
+    } else {
+      files.push_back(arg);
+    }
+  }
+  if (files.size() == 1 || files.size() > 2) {
+    std::fprintf(stderr, "vantrel-host: give two sound files (reference, then test) or none\n");
+    return 2;
+  }
+  if (files.size() == 2) {
+    options->request.referenceFile = files[0];
+    options->request.testFile = files[1];
+  }
+  return -1;
+}

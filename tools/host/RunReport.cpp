@@ -1,0 +1,123 @@
+#include "RunReport.h"
+
+#include <cmath>
+#include <utility>
+
+namespace {
+
+double Ms(int64_t samples, int rate) { return 1000.0 * double(samples) / rate; }
+
+// The front end's frame energies are its block-energy totals over four
+// reads per frame (both directions, both channels), so a sample's mean
+// square is 4 E / frame length.
+double LevelDbfs(double energy, uint32_t frameLength) {
+  const double meanSquare = 4.0 * energy / double(frameLength);
+  return meanSquare > 0.0 ? 10.0 * std::log10(meanSquare / (32768.0 * 32768.0)) : -999.0;
+}
+
+// The front end aligns levels only when both mean energies exceed this and
+// the gain stays within 1e-6..1e6.
+constexpr double kAlignEnergyFloor = 12800.0;
+
+}  // namespace
+
+RunReport::RunReport(FILE* out, const MeasurementPlan& plan, FrameLines lines, std::function<void()> beforeLine)
+    : m_out(out), m_plan(plan), m_lines(lines), m_beforeLine(std::move(beforeLine)) {}
+
+void RunReport::Add(const FrameLine& line) {
+  ++m_frames;
+  if ((line.status & 0xFFFF) == 1) {
+    ++m_reliable;
+    ++m_reliableDelays[line.delaySamples];
+  }
+  m_last = line;
+  if (m_lines == FrameLines::Every) {
+    m_beforeLine();
+    std::fprintf(m_out, "frame %6d  delay %7d samples (%9.3f ms)  %-9s  quality %4d\n", line.frame, line.delaySamples,
+                 Ms(line.delaySamples, m_plan.sampleRate), StatusName(line.status), line.quality);
+    return;
+  }
+  const bool sameRun =
+      m_inRun && line.delaySamples == m_runFirst.delaySamples && (line.status & 0xFFFF) == (m_runFirst.status & 0xFFFF);
+  if (m_inRun && !sameRun) PrintRun();
+  if (!sameRun) {
+    m_inRun = true;
+    m_runFirst = line;
+    m_runMinQuality = m_runMaxQuality = line.quality;
+  }
+  m_runLastFrame = line.frame;
+  m_runMinQuality = std::min(m_runMinQuality, line.quality);
+  m_runMaxQuality = std::max(m_runMaxQuality, line.quality);
+}
+
+void RunReport::Finish() {
+  if (m_inRun) PrintRun();
+  m_inRun = false;
+}
+
+void RunReport::PrintRun() const {
+  if (m_lines != FrameLines::Runs) return;
+  m_beforeLine();
+  char frames[32], quality[32];
+  if (m_runFirst.frame == m_runLastFrame)
+    std::snprintf(frames, sizeof frames, "%d", m_runLastFrame);
+  else
+    std::snprintf(frames, sizeof frames, "%d-%d", m_runFirst.frame, m_runLastFrame);
+  if (m_runMinQuality == m_runMaxQuality)
+    std::snprintf(quality, sizeof quality, "%d", m_runMinQuality);
+  else
+    std::snprintf(quality, sizeof quality, "%d..%d", m_runMinQuality, m_runMaxQuality);
+  std::fprintf(m_out, "frames %-13s  delay %7d samples (%9.3f ms)  %-9s  quality %s\n", frames, m_runFirst.delaySamples,
+               Ms(m_runFirst.delaySamples, m_plan.sampleRate), StatusName(m_runFirst.status), quality);
+}
+
+bool RunReport::NothingCorrelated() const { return m_reliable == 0 && m_last.quality == 0; }
+
+void RunReport::PrintSummary(bool levelAlign, const std::string& noCorrelation) const {
+  const MeasurementPlan& p = m_plan;
+  const std::string channels = p.fileChannels > p.channels
+                                   ? std::to_string(p.channels) + " of " + std::to_string(p.fileChannels)
+                                   : std::to_string(p.channels);
+  std::fprintf(m_out,
+               "\nSummary: %lld frame%s of %u samples at %d Hz, %s channel(s)\n"
+               "Search: delay estimated on channel %d, searched up to +-%.1f ms (%lld samples)%s\n",
+               static_cast<long long>(m_frames), m_frames == 1 ? "" : "s", p.frameLength, p.sampleRate,
+               channels.c_str(), p.channel, p.ReachMs(), static_cast<long long>(p.reachSamples),
+               p.track ? ", re-checked and tracked" : "");
+  if (m_reliable == 0) {
+    // Without any correlation the estimate is only the edge of the search range.
+    if (p.lengthFrames < p.searchSamples)
+      std::fprintf(m_out,
+                   "No reliable delay found: the files are too short to search (%lld samples needed, %lld there).\n",
+                   static_cast<long long>(p.searchSamples), static_cast<long long>(p.lengthFrames));
+    else if (m_last.quality == 0)
+      std::fprintf(m_out, "No reliable delay found: %s.\n",
+                   noCorrelation.empty() ? "the signals do not correlate" : noCorrelation.c_str());
+    else
+      std::fprintf(m_out,
+                   "No reliable delay found within +-%.1f ms (last estimate %d samples, %.3f ms, at quality %d).\n",
+                   p.ReachMs(), m_last.delaySamples, Ms(m_last.delaySamples, p.sampleRate), m_last.quality);
+  } else {
+    auto most = m_reliableDelays.begin();
+    for (auto it = m_reliableDelays.begin(); it != m_reliableDelays.end(); ++it)
+      if (it->second > most->second) most = it;
+    std::fprintf(m_out, "Delay found: %d samples (%.3f ms), test %s the reference\n", most->first,
+                 Ms(most->first, p.sampleRate),
+                 most->first > 0 ? "behind" : (most->first < 0 ? "ahead of" : "in step with"));
+    if (m_reliableDelays.size() > 1)
+      std::fprintf(m_out, "The reliable delay varied between %d and %d samples.\n", m_reliableDelays.begin()->first,
+                   m_reliableDelays.rbegin()->first);
+  }
+  std::fprintf(m_out, "Reliable: %lld of %lld frames (%.1f %% of the file)\n", static_cast<long long>(m_reliable),
+               static_cast<long long>(m_frames), m_frames != 0 ? 100.0 * double(m_reliable) / double(m_frames) : 0.0);
+  if (levelAlign && m_frames != 0) {
+    const double ref = m_last.refEnergy, test = m_last.testEnergy;
+    std::fprintf(m_out, "Levels (RMS, channel 0): reference %.1f dBFS, test %.1f dBFS; ", LevelDbfs(ref, p.frameLength),
+                 LevelDbfs(test, p.frameLength));
+    const double gain = test > 0.0 ? std::sqrt(ref) / std::sqrt(test) : 0.0;
+    if (ref > kAlignEnergyFloor && test > kAlignEnergyFloor && gain > 1e-6 && gain < 1e6)
+      std::fprintf(m_out, "gain applied to the test x%.3f (%+.1f dB)\n", gain, 20.0 * std::log10(gain));
+    else
+      std::fprintf(m_out, "no gain applied (too quiet to align)\n");
+  }
+}
