@@ -116,7 +116,7 @@ TEST_F(DelayCompensationTest, SearchAndRecheckGeometry) {
   }
 }
 
-TEST_F(DelayCompensationTest, InitRefusesAnUnknownEstimationChannelAndOutputsLongerThanTheRing) {
+TEST_F(DelayCompensationTest, InitAndUpdateRefuseAnUnknownEstimationChannelAndOutputsLongerThanTheRing) {
   m_sys.delayPara.maxDelayFileMs = 20;    // ring of 1024
   m_sys.delayPara.estimationChannel = 1;  // one channel only
   EXPECT_EQ(m_compensation->Init(&m_sys, 256, 256), 0);
@@ -125,6 +125,12 @@ TEST_F(DelayCompensationTest, InitRefusesAnUnknownEstimationChannelAndOutputsLon
   m_sys.delayPara.estimationChannel = 0;
   EXPECT_EQ(m_compensation->Init(&m_sys, 2048, 256), 0);
   EXPECT_NE(m_compensation->Init(&m_sys, 1024, 256), 0);
+  // A record handed over later is judged alike.
+  SYSPARA update(m_sys);
+  update.delayPara.estimationChannel = 1;
+  EXPECT_EQ(m_compensation->UpdateSysPara(&update), 0);
+  update.delayPara.estimationChannel = 0;
+  EXPECT_EQ(m_compensation->UpdateSysPara(&update), 1);
 }
 
 TEST_F(DelayCompensationTest, InitRefusesASearchWindowBeyondThirtyOneBits) {
