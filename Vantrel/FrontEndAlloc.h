@@ -1,7 +1,8 @@
 // Zeroed arrays for the correlators and the energy history. These stages
 // have no failure return, so running out of memory ends the process with
 // exit code 1, after one line naming what could not be allocated, written
-// to stderr and the trace whatever the trace mask.
+// to the trace and to stderr (once when the trace is stderr) whatever the
+// trace mask.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +12,7 @@
 #include <source_location>
 
 #include "Vantrel/DebugTrace.h"
+#include "platform/debug_output.h"
 #include "primitives/frame/alloc_failure_seam.h"
 
 // Writes the line (the caller's own, or one naming the allocating
@@ -21,9 +23,11 @@
     std::snprintf(text, sizeof text, "%s", line);
   else
     std::snprintf(text, sizeof text, "%s, ERROR: out of memory for %zu values of %zu bytes\n", function, count, size);
-  std::fputs(text, stderr);
-  std::fflush(stderr);
   DebugTrace("%s", text);
+  if (!DebugOutputGoesToStderr()) {
+    std::fputs(text, stderr);
+    std::fflush(stderr);
+  }
   std::exit(1);
 }
 

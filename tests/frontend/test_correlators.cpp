@@ -8,8 +8,10 @@
 
 #include "Vantrel/BlockCorrelator.h"
 #include "Vantrel/CorrelatorSet.h"
+#include "Vantrel/DebugTrace.h"
 #include "Vantrel/DelayCompensationImpl.h"
 #include "Vantrel/FftCorrelator.h"
+#include "support/alloc_failure.h"
 
 namespace {
 
@@ -255,6 +257,37 @@ TEST(VerifyDelay, CriteriaInOrder) {
   for (const Case& c : cases)
     EXPECT_EQ(CDelayCompensationImpl::VerifyDelay(c.rNew, c.rCurrent, c.rAt, c.offset), c.expected)
         << c.rNew << " " << c.rCurrent << " " << c.rAt << " " << c.offset;
+}
+
+// The correlators have no failure return: out of memory ends the process
+// with exit code 1, after a line that says what could not be allocated,
+// whatever the trace mask.
+TEST(CorrelatorSetDeathTest, OutOfMemoryNamesWhatRanOutAndEndsWithCodeOne) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  struct Case {
+    int64_t request;
+    const char* line;
+  };
+  // The set's array comes first, then the correlators' own FFT set-up,
+  // then the first correlator's vectors.
+  const int64_t before = spAllocationRequests();
+  { CBlockCorrelator pair[2]; }
+  const int64_t construction = spAllocationRequests() - before;
+  const Case cases[] = {
+      {1, "CCorrelatorSet::Init\\(\\), ERROR: out of memory for 2 values of [0-9]+ bytes\n"},
+      {2 + construction, "CBlockCorrelator::Allocate\\(\\), ERROR: out of memory for 16 values of 8 bytes\n"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EXIT(
+        {
+          SetTraceMask(0);
+          CCorrelatorSet set;
+          FailNthAllocation failure(c.request);
+          set.Init(512, 1024, 2);
+        },
+        ::testing::ExitedWithCode(1), c.line)
+        << c.request;
+  }
 }
 
 }  // namespace
