@@ -250,13 +250,28 @@ TEST(VerifyDelay, CriteriaInOrder) {
     int expected;
   };
   const Case cases[] = {
-      {90, 80, 85, 0, DELCOMP_DELAYRELIABLE},    {90, 80, 85, 12, DELCOMP_DELAYUNCERTAIN},
-      {50, 80, 60, 0, DELCOMP_DELAYUNCERTAIN},   {-50, -80, -60, 0, DELCOMP_DELAYUNCERTAIN},
-      {60, -40, -40, 0, DELCOMP_DELAYUNCERTAIN}, {-30, 60, 55, 0, DELCOMP_DELAYUNCERTAIN},
+      {90, 80, 85, 0, DELCOMP_DELAYRELIABLE},
+      {90, 80, 85, 12, DELCOMP_DELAYUNCERTAIN},
+      {50, 80, 60, 0, DELCOMP_DELAYUNCERTAIN},
+      {-50, -80, -60, 0, DELCOMP_DELAYUNCERTAIN},
+      {60, -40, -40, 0, DELCOMP_DELAYUNCERTAIN},
+      {-30, 60, 55, 0, DELCOMP_DELAYUNCERTAIN},
+      // A value that is not a number confirms nothing.
+      {NAN, 80, 85, 0, DELCOMP_DELAYUNCERTAIN},
+      {90, NAN, 85, 0, DELCOMP_DELAYUNCERTAIN},
+      {90, 80, NAN, 0, DELCOMP_DELAYUNCERTAIN},
   };
   for (const Case& c : cases)
     EXPECT_EQ(CDelayCompensationImpl::VerifyDelay(c.rNew, c.rCurrent, c.rAt, c.offset), c.expected)
         << c.rNew << " " << c.rCurrent << " " << c.rAt << " " << c.offset;
+}
+
+TEST(QualityPercent, TruncatesWithinTheRangeOfACorrelation) {
+  const struct {
+    double value;
+    int expected;
+  } cases[] = {{99.9, 99}, {-99.9, -99}, {100.4, 100}, {1e30, 100}, {-INFINITY, -100}, {NAN, 0}, {-NAN, 0}};
+  for (const auto& c : cases) EXPECT_EQ(CDelayCompensationImpl::QualityPercent(c.value), c.expected) << c.value;
 }
 
 // The correlators have no failure return: out of memory ends the process

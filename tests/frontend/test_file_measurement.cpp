@@ -197,10 +197,10 @@ TEST_F(FileMeasurementTest, AClampedDelayStillCopiesTheClampedSpan) {
 // UpdateSysPara, is measured on its own and not on what the first left.
 class RepeatedMeasurementTest : public FileMeasurementTest {
  protected:
-  std::string Write(const std::string& name, const std::vector<float>& samples) {
+  std::string Write(const std::string& name, const std::vector<float>& samples,
+                    SoundFileEncoding encoding = SoundFileEncoding::Pcm16) {
     const std::string path = m_dir.File(name);
-    EXPECT_TRUE(WriteSoundFile(path, {kMeasureRate, 1, SoundFileEncoding::Pcm16, "wav"}, samples.data(),
-                               int64_t(samples.size())));
+    EXPECT_TRUE(WriteSoundFile(path, {kMeasureRate, 1, encoding, "wav"}, samples.data(), int64_t(samples.size())));
     return path;
   }
 
@@ -226,8 +226,7 @@ TEST_F(RepeatedMeasurementTest, ASecondGoOnOtherFilesFindsTheirOwnDelay) {
   const std::string files[2][2] = {{Write("r1.wav", first.reference), Write("t1.wav", first.test)},
                                    {Write("r2.wav", second.reference), Write("t2.wav", second.test)}};
   int current = 0;  // the recorder's defaults name the files
-  FrameRecorder recorder(
-      [&](SYSPARA& sys) { FileMeasurementSettings(sys, files[current][0], files[current][1], 1); });
+  FrameRecorder recorder([&](SYSPARA& sys) { FileMeasurementSettings(sys, files[current][0], files[current][1], 1); });
   SYSPARA* sys = static_cast<SYSPARA*>(recorder.CreateSysPara());
   CAlgorithmPara alg{kMeasureFrame, kMeasureFrame};
   ASSERT_NE(recorder.Init(*sys, alg), 0);
@@ -268,6 +267,28 @@ TEST_F(RepeatedMeasurementTest, AnEstimationChannelTheFramesLackIsRefusedOnUpdat
   ASSERT_GT(frames.size(), size_t(100));
   EXPECT_EQ(frames.front().delay, 300);
   EXPECT_EQ(frames.front().status, DELAY_STATUS_RELIABLE);
+}
+
+TEST_F(RepeatedMeasurementTest, TheHostLearnsHowManySamplesWereNotFinite) {
+  FilePair pair = DelayedPair(196, 1.0, INFINITY);
+  for (const size_t n : {1000, 70000, 70001}) pair.test[n] = std::nanf("");
+  pair.reference[5] = INFINITY;
+  const std::string reference = Write("r.wav", pair.reference, SoundFileEncoding::Float);
+  const std::string test = Write("t.wav", pair.test, SoundFileEncoding::Float);
+  FrameRecorder recorder([&](SYSPARA& sys) { FileMeasurementSettings(sys, reference, test, 1); });
+  SYSPARA* sys = static_cast<SYSPARA*>(recorder.CreateSysPara());
+  CAlgorithmPara alg{kMeasureFrame, kMeasureFrame};
+  ASSERT_NE(recorder.Init(*sys, alg), 0);
+  sys->Destroy();
+  EXPECT_EQ(recorder.NonFiniteInputSamples(1), 0);
+  const std::vector<RecordedFrame> frames = Run(recorder);
+  ASSERT_GT(frames.size(), size_t(100));
+  EXPECT_EQ(recorder.NonFiniteInputSamples(0), 1);
+  EXPECT_EQ(recorder.NonFiniteInputSamples(1), 3);
+  for (size_t f = 0; f + 1 < frames.size(); ++f) {
+    ASSERT_EQ(frames[f].status, DELAY_STATUS_RELIABLE) << f;
+    ASSERT_EQ(frames[f].delay, 196) << f;
+  }
 }
 
 }  // namespace
