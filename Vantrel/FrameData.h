@@ -18,7 +18,8 @@ constexpr uint32_t FRAME_MAX_OUTPUT_LENGTH = FRAME_SAMPLES_PER_CHANNEL - FRAME_F
 // Frame delay status: the low 16 bits of the header's status word. What a
 // frame's delay and quality are worth:
 // The delay was confirmed by a search (correlation above 0.6 over enough
-// blocks) or by the re-check since, and the quality is at least 60.
+// blocks) or by the re-check since, and the quality is 60 or more in
+// magnitude (negative for an inverted test).
 constexpr int32_t DELAY_STATUS_RELIABLE = 1;
 // The delay is the best one known but nothing confirms it: a re-check
 // doubts it, the input ended before a search finished, or the search over
@@ -33,8 +34,8 @@ constexpr int32_t DELAY_STATUS_HELD = 8;
 constexpr int32_t DELAY_STATUS_SNAPPED = 0x10;
 // Compensation is off: the record's fixed delay, quality FIXED_DELAY_QUALITY.
 constexpr int32_t DELAY_STATUS_FIXED = 0x11;
-// The delay exceeds what the buffers hold, or a tracking step to it was
-// refused: the samples are fetched at the nearest delay they allow.
+// The delay exceeds what the buffers hold (the samples come from the
+// nearest delay they allow), or a tracking step was refused (the delay stays).
 constexpr int32_t DELAY_STATUS_CLAMPED = 0x12;
 // High bit: the start-up search retried with the test channels swapped.
 constexpr int32_t DELAY_STATUS_SWAP_RETRIED = 0x10000;
