@@ -233,11 +233,23 @@ TEST_P(SnapTest, SnapsAfterTheSnapTimeOnly) {
     sys.delayPara.snapTimeMs = GetParam().snapTimeMs;
   });
   ASSERT_FALSE(run.frames.empty());
-  bool snapped = false;
-  for (const RecordedFrame& frame : run.frames) snapped = snapped || frame.status == DELAY_STATUS_SNAPPED;
-  EXPECT_EQ(snapped, GetParam().snaps);
-  if (GetParam().snaps) {
-    EXPECT_EQ(run.frames.back().delay, 120);
+  size_t firstReliable = run.frames.size();
+  size_t firstSnapped = run.frames.size();
+  for (size_t f = 0; f < run.frames.size(); ++f) {
+    if (run.frames[f].status == DELAY_STATUS_RELIABLE && firstReliable == run.frames.size()) firstReliable = f;
+    if (run.frames[f].status == DELAY_STATUS_SNAPPED && firstSnapped == run.frames.size()) firstSnapped = f;
+  }
+  ASSERT_LT(firstReliable, run.frames.size());
+  if (!GetParam().snaps) {
+    EXPECT_EQ(firstSnapped, run.frames.size());
+    return;
+  }
+  // 100 ms is 3 frames of 512 at 16 kHz (16000 x 100 / 512000, truncated):
+  // the third reliable frame snaps, and the frame after it says so.
+  EXPECT_EQ(firstSnapped, firstReliable + 3);
+  for (size_t f = firstSnapped; f < run.frames.size(); ++f) {
+    ASSERT_EQ(run.frames[f].status, DELAY_STATUS_SNAPPED) << f;
+    ASSERT_EQ(run.frames[f].delay, 120) << f;
   }
 }
 
