@@ -1,6 +1,6 @@
 // The example host on a float file pair whose test carries one sample that
-// is not finite: the sample counts as silence,
-// the delay is still found and every frame says so, and the run ends well.
+// is not finite, or not once scaled: the sample counts as silence, the
+// delay is still found and every frame says so, and the run ends well.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <limits>
 #include <sstream>
 #include <string>
@@ -40,13 +41,27 @@ TEST(HostNonFiniteTest, ASampleThatIsNotANumberLeavesTheDelayFoundAndTheRunSound
   const std::vector<float> source = IntegerNoise(kLength + 2 * kLead, 7, 3000.0);
   const std::vector<float> reference(source.begin() + kLead, source.begin() + kLead + kLength);
   const SoundFileSpec spec{kMeasureRate, 1, SoundFileEncoding::Float, "wav"};
-  for (const float bad : {std::nanf(""), std::numeric_limits<float>::infinity()}) {
+  // 3e38 in the file is finite but not once scaled to 16-bit units; it is
+  // patched in over a marker sample, since the writer takes units.
+  constexpr float kMarker = 12345.0f;
+  constexpr float kHuge = 3e38f;
+  for (const float bad : {std::nanf(""), std::numeric_limits<float>::infinity(), kHuge}) {
     TempDir dir;
     std::vector<float> test(kLength);
     for (size_t n = 0; n < kLength; ++n) test[n] = source[kLead + n - kLag];
-    test[30000] = bad;
+    test[30000] = bad == kHuge ? kMarker : bad;
     ASSERT_TRUE(WriteSoundFile(dir.File("ref.wav"), spec, reference.data(), int64_t(kLength)));
     ASSERT_TRUE(WriteSoundFile(dir.File("test.wav"), spec, test.data(), int64_t(kLength)));
+    if (bad == kHuge) {
+      std::fstream file(dir.File("test.wav"), std::ios::in | std::ios::out | std::ios::binary);
+      std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+      const float stored = kMarker / 32768.0f;
+      const size_t at = bytes.find(std::string(reinterpret_cast<const char*>(&stored), sizeof stored));
+      ASSERT_NE(at, std::string::npos);
+      file.seekp(std::streamoff(at));
+      file.write(reinterpret_cast<const char*>(&kHuge), sizeof kHuge);
+      ASSERT_TRUE(file.good());
+    }
     const std::string command = "cd '" + dir.File("") + "' && VANTREL_REGISTRY='" + dir.File("registry") + "' '" +
                                 host + "' --quiet ref.wav test.wav --csv frames.csv >out.txt 2>err.txt";
     const int status = std::system(command.c_str());
