@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <new>
 
+#include "Vantrel/FrontEndAlloc.h"
+
 namespace {
 
 constexpr uint32_t kHistory = 16;
@@ -18,8 +20,9 @@ int CCorrelatorSet::Init(uint32_t blockLen, uint32_t window, int32_t count) {
   m_blockLen = blockLen;
   m_windowLen = window;
   m_energyThreshold = 800.0 * double(blockLen);
-  m_correlators = new (std::nothrow) CBlockCorrelator[m_count];
-  if (m_correlators == nullptr) std::exit(1);
+  m_correlators = spkAllocationRefused() ? nullptr : new (std::nothrow) CBlockCorrelator[m_count];
+  if (m_correlators == nullptr)
+    ExitOutOfMemory(nullptr, "CCorrelatorSet::Init()", size_t(m_count), sizeof(CBlockCorrelator));
   m_result = CORRRESULT{};
   int result = 1;
   for (int32_t i = 0; i < m_count; ++i) {
@@ -31,6 +34,17 @@ int CCorrelatorSet::Init(uint32_t blockLen, uint32_t window, int32_t count) {
     if (result == 0) break;
   }
   return result;
+}
+
+void CCorrelatorSet::ClearHistory() {
+  for (int32_t i = 0; i < m_count; ++i) {
+    m_correlators[i].Clear();
+    m_energy[i] = 0.0;
+    m_fed[i] = 0;
+    m_peak[i] = m_secondPeak[i] = 0.0f;
+    m_peakPos[i] = m_secondPos[i] = 0;
+  }
+  m_result = CORRRESULT{};
 }
 
 void CCorrelatorSet::Free() {

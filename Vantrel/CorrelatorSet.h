@@ -38,6 +38,9 @@ class CCorrelatorSet {
   // 16 and clears all energy; returns 1.
   int Init(uint32_t blockLen, uint32_t window, int32_t count);
   void Free();
+  // Forgets every block and the energy fed so far, keeping the geometry:
+  // the next pick starts from an empty history.
+  void ClearHistory();
   uint32_t GetBlockLen() const { return m_blockLen; }
   uint32_t GetWindowLen() const { return m_windowLen; }
 

@@ -1,8 +1,10 @@
 // The delay compensation's frame: one block read, the energy history, the
 // delay state machine, the delayed output fetch, the frame header and the
 // level alignment.
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 #include "Mathlib/MathlibPrim.h"
 #include "Vantrel/DelayBuffer.h"
@@ -17,10 +19,20 @@ constexpr double kActiveEnergyPerSample = 256.0;
 constexpr uint32_t kEnergyReadsLimit = 1u << 30;
 constexpr int32_t kBusyPercent = 9;
 constexpr double kLevelEnergyFloor = 12800.0;
+// A search result is reliable from a correlation above 0.6.
+constexpr int kReliableQuality = 60;
+// Blocks the search's correlators keep: after as many frames the search
+// has none from before.
+constexpr uint32_t kSearchHistoryBlocks = 16;
 
 #define STATE_TRACE(name) FRONT_END_TRACE("CDelayCompensationImpl::ProcessFrame, state = " name "\n")
 
 }  // namespace
+
+int CDelayCompensationImpl::QualityPercent(double quality) {
+  if (std::isnan(quality)) return 0;
+  return int(std::clamp(quality, -100.0, 100.0));
+}
 
 int CDelayCompensationImpl::UpdateEnergyHistory() {
   if (++m_historyIndex >= m_historyLen) m_historyIndex = 0;
@@ -65,7 +77,7 @@ bool CDelayCompensationImpl::RealtimeInputBusy() {
 
 void CDelayCompensationImpl::TakeResult(bool withQuality) {
   if (m_result == nullptr) return;
-  if (withQuality) m_quality = int(m_result->quality);
+  if (withQuality) m_quality = QualityPercent(m_result->quality);
   m_delay = m_result->delay;
 }
 
@@ -130,7 +142,15 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
         STATE_TRACE("DELCOMP_CALCDELAY");
         if (!busy) {
           ++m_stateFrames;
-          const int next = DetermineDelay();
+          int next = DetermineDelay();
+          if (next == DELCOMP_DELAYRELIABLE && m_searchRestarted && m_result->delay == m_rejectedDelay &&
+              m_stateFrames < kSearchHistoryBlocks)
+            next = m_state;
+          if (next != m_state && m_searchRestarted) {
+            // The re-check's history is aligned by the rejected delay.
+            m_recheckSet.ClearHistory();
+            m_searchRestarted = false;
+          }
           if (next != m_state) {
             m_stateFrames = 0;
             m_unconfirmed = false;
@@ -153,7 +173,7 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
             if (m_stateFrames >= snapFrames && delayPara.snapEnable != 0) m_state = DELCOMP_SNAP;
           }
         } else {
-          m_quality = m_result != nullptr ? int(m_result->quality) : 0;
+          m_quality = m_result != nullptr ? QualityPercent(m_result->quality) : 0;
         }
         TakeResult(false);
         m_status = m_unconfirmed ? DELAY_STATUS_UNCERTAIN : DELAY_STATUS_RELIABLE;
@@ -172,6 +192,10 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
             m_status = DELAY_STATUS_UNCERTAIN;
           } else if (r == DELCOMP_DELAYUNCERTAIN) {
             if (m_stateFrames > 3) {
+              // The search's history still holds the blocks that gave the
+              // rejected delay: that delay takes fresh blocks to return.
+              m_rejectedDelay = m_delay;
+              m_searchRestarted = true;
               m_state = DELCOMP_CALCDELAY;
               m_stateFrames = 0;
               m_status = DELAY_STATUS_CALCULATING;
@@ -208,6 +232,10 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
   // A held or fixed delay stays where it is.
   if (tracking != 0 && m_result != nullptr && desc != nullptr && !held && m_state != DELCOMP_FIXED)
     TrackVariableDelay(frame, monitor);
+  // A delay whose correlation has fallen below what a search needs to
+  // call one reliable is not called reliable.
+  if ((m_status & 0xFFFF) == DELAY_STATUS_RELIABLE && std::abs(m_quality) < kReliableQuality)
+    m_status = (m_status & int32_t(0xFFFF0000u)) | DELAY_STATUS_UNCERTAIN;
   if (frame == nullptr || desc == nullptr) return ret;
 
   FRAMEHEADER& header = frame->header;
@@ -274,9 +302,11 @@ void CDelayCompensationImpl::ApplyLevelAlignment(FRAMEDATA* frame, FRAMEBUFFERDE
                                                  int fetchCode) {
   const FRAMEHEADER& header = frame->header;
   const LEVELPARA& level = m_sys->levelPara;
-  float g = 1.0f;
+  double ratio = 1.0;
   if (header.testEnergy != 0.0 && level.levelAlign != 0)
-    g = float(std::sqrt(header.refEnergy) / std::sqrt(header.testEnergy));
+    ratio = std::sqrt(header.refEnergy) / std::sqrt(header.testEnergy);
+  // A ratio a float cannot hold (or none at all) is out of the accepted range.
+  float g = std::fabs(ratio) < 1e30 ? float(ratio) : std::numeric_limits<float>::infinity();
   if (header.refEnergy > kLevelEnergyFloor && header.testEnergy > kLevelEnergyFloor && g > 1e-6f && g < 1e6f)
     m_gain = g;
   else

@@ -75,12 +75,8 @@ int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32
   const SYSPARA& sys = *sysPara;
   const DELAYPARAEXT& delay = sys.delayPara;
 
-  const int channels = sys.channels;
-  if (delay.estimationChannel < 0 || delay.estimationChannel >= std::clamp(channels, 1, 2)) {
-    FRONT_END_TRACE("CDelayCompensationImpl::Init(), ERROR: estimation channel %d of %d channels\n",
-                    delay.estimationChannel, channels);
-    return 0;
-  }
+  if (!EstimationChannelIsValid(sys, "Init")) return 0;
+  m_estimationChannel = delay.estimationChannel;
 
   m_trackingMode = 0;
   if (sys.realtime != 0)
@@ -163,8 +159,20 @@ int CDelayCompensationImpl::Reset() {
 
 int CDelayCompensationImpl::Prepare(SYSPARA*) { return 1; }
 
+bool CDelayCompensationImpl::EstimationChannelIsValid(const SYSPARA& sys, const char* operation) {
+  const int channels = sys.channels;
+  const int channel = sys.delayPara.estimationChannel;
+  if (channel >= 0 && channel < std::clamp(channels, 1, 2)) return true;
+  FRONT_END_TRACE("CDelayCompensationImpl::%s(), ERROR: estimation channel %d of %d channels\n", operation, channel,
+                  channels);
+  return false;
+}
+
 int CDelayCompensationImpl::UpdateSysPara(SYSPARA* sysPara) {
+  // The frames index the history and the rings by the estimation channel.
+  if (sysPara == nullptr || !EstimationChannelIsValid(*sysPara, "UpdateSysPara")) return 0;
   m_sys = sysPara;
+  m_estimationChannel = sysPara->delayPara.estimationChannel;
   return 1;
 }
 
@@ -204,6 +212,14 @@ int CDelayCompensationImpl::Start(HANDLE stopEvent) {
   SYSPARA& sys = *m_sys;
   DELAYPARAEXT& delay = sys.delayPara;
   m_delayBuffer->Reset();
+  // A new run owes nothing to the last one: no blocks, no delay, no result.
+  m_searchSet.ClearHistory();
+  m_recheckSet.ClearHistory();
+  m_result = nullptr;
+  m_delay = 0;
+  m_quality = 0;
+  m_status = 0;
+  m_searchRestarted = false;
   m_gain = 1.0f;
   m_swapTestChannels = 0;
   delay.channelSwapAllowed = 1;
@@ -252,7 +268,8 @@ int CDelayCompensationImpl::Start(HANDLE stopEvent) {
     m_unconfirmed = false;
     m_delayBuffer->Go();
     m_swapTestChannels = 1;
-    best = 0.0f;
+    // best carries over: the swapped run goes on searching only while it
+    // improves on the first run.
     RunSearch(stopEvent, &best);
 
     const float secondQuality = m_result != nullptr ? m_result->quality : 0.0f;
@@ -290,7 +307,7 @@ int CDelayCompensationImpl::Start(HANDLE stopEvent) {
     m_delayBuffer->Go();
     m_activeBlocks = 0;
     if (m_result != nullptr) {
-      m_quality = int(m_result->quality);
+      m_quality = QualityPercent(m_result->quality);
       m_delay = m_result->delay;
     }
     m_status = DELAY_STATUS_UNCERTAIN;

@@ -24,7 +24,6 @@ constexpr int DELCOMP_FIXED = 4;
 constexpr int DELCOMP_SNAP = 6;
 constexpr int DELCOMP_NOCHANGE = 7;  // the re-check's "signal too weak" answer
 
-
 class CDelayCompensationImpl : public CDelayCompensation {
  public:
   explicit CDelayCompensationImpl(int unused = 0);
@@ -50,6 +49,10 @@ class CDelayCompensationImpl : public CDelayCompensation {
   bool ComputeSearchWindow(int rate, uint32_t* window, uint32_t* block, int64_t* maxDelaySamples = nullptr) const;
   // 2 (reliable) or 3 (uncertain): does a re-check confirm the current delay?
   static int VerifyDelay(float rNew, float rCurrent, float rAtCurrent, int offset);
+
+  // A correlation in percent as the frame's integer quality: truncated
+  // toward zero, held within -100..100, 0 when it is not a number.
+  static int QualityPercent(double quality);
 
   // Read access for tests and hosts.
   int State() const { return m_state; }
@@ -79,6 +82,9 @@ class CDelayCompensationImpl : public CDelayCompensation {
   int DetermineDelay();
   int RecheckDelay(int* quality, MONITORDATA* monitor);
   int TrackVariableDelay(FRAMEDATA* frame, MONITORDATA* monitor);
+
+  // The record's estimation channel names a channel of the frame (traced when not).
+  static bool EstimationChannelIsValid(const SYSPARA& sys, const char* operation);
 
   // Start's pre-run.
   void RunSearch(HANDLE stopEvent, float* best);
@@ -119,6 +125,12 @@ class CDelayCompensationImpl : public CDelayCompensation {
   // re-check (the start-up search ended without one): frames say
   // "uncertain" instead of "reliable" until one confirms it.
   bool m_unconfirmed = false;
+  // The re-check sent the state back to the search, which has not
+  // confirmed a delay since; the delay it rejected.
+  bool m_searchRestarted = false;
+  int m_rejectedDelay = 0;
+  // The estimation channel of the last record taken, checked.
+  int m_estimationChannel = 0;
   int32_t m_fill = 0;
   int32_t m_ringLen = 1;
 };

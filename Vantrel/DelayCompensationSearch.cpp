@@ -32,7 +32,7 @@ RingView FilteredRing(CDelayBuffer* buffer, int direction, int channel) {
 }  // namespace
 
 void CDelayCompensationImpl::PreviousBlockEnergies(float* refEnergy, float* testEnergy) const {
-  const int channel = m_sys->delayPara.estimationChannel;
+  const int channel = m_estimationChannel;
   const uint32_t previous = m_historyIndex == 0 ? m_historyLen - 1 : m_historyIndex - 1;
   *refEnergy = float(m_energyHistory[0][channel][previous]);
   *testEnergy = float(m_energyHistory[1][channel][previous]);
@@ -42,7 +42,7 @@ int CDelayCompensationImpl::DetermineDelay() {
   float refEnergy = 0.0f;
   float testEnergy = 0.0f;
   PreviousBlockEnergies(&refEnergy, &testEnergy);
-  const int channel = m_sys->delayPara.estimationChannel;
+  const int channel = m_estimationChannel;
   const RingView ref = FilteredRing(m_delayBuffer, 0, channel);
   const RingView test = FilteredRing(m_delayBuffer, 1, channel);
   m_searchSet.Feed(ref.ring, ref.end, refEnergy, test.ring, test.end, testEnergy, ref.length);
@@ -78,10 +78,10 @@ int CDelayCompensationImpl::RecheckDelay(int* quality, MONITORDATA* monitor) {
   int testEnd = 0;
   bool ran = false;
   if (double(refEnergy) / double(m_frameLen) <= kRecheckEnergyPerSample) {
-    *quality = int(m_result->quality);
+    *quality = QualityPercent(m_result->quality);
     r = DELCOMP_NOCHANGE;
   } else {
-    const int channel = m_sys->delayPara.estimationChannel;
+    const int channel = m_estimationChannel;
     const RingView ref = FilteredRing(m_delayBuffer, 0, channel);
     const RingView test = FilteredRing(m_delayBuffer, 1, channel);
     refEnd = ref.end;
@@ -107,7 +107,7 @@ int CDelayCompensationImpl::RecheckDelay(int* quality, MONITORDATA* monitor) {
     if ((pick->flags & CORR_ENOUGH_DATA) != 0) {
       r = VerifyDelay(pick->quality, m_result->quality, atCurrent, pick->delay);
       if (r == DELCOMP_DELAYRELIABLE) m_unconfirmed = false;
-      *quality = int(atCurrent);
+      *quality = QualityPercent(atCurrent);
     }
   }
   if (monitor != nullptr) {
@@ -121,6 +121,8 @@ int CDelayCompensationImpl::RecheckDelay(int* quality, MONITORDATA* monitor) {
 }
 
 int CDelayCompensationImpl::VerifyDelay(float rNew, float rCurrent, float rAtCurrent, int offset) {
+  // No comparison holds for a value that is not a number: it confirms nothing.
+  if (std::isnan(rNew) || std::isnan(rCurrent) || std::isnan(rAtCurrent)) return DELCOMP_DELAYUNCERTAIN;
   int criterion = 0;
   if (rNew > 0.95f * rCurrent && offset != 0)
     criterion = 1;
@@ -142,6 +144,13 @@ int CDelayCompensationImpl::TrackVariableDelay(FRAMEDATA*, MONITORDATA* monitor)
   float testEnergy = 0.0f;
   PreviousBlockEnergies(&refEnergy, &testEnergy);
   const int32_t highBits = m_status & int32_t(0xFFFF0000u);
+  // The entry is named now and filled at the end; a re-check run from
+  // here writes its own entries over it.
+  if (monitor != nullptr) {
+    const int32_t entry = monitor->count;
+    monitor->Add(0.0f, -100.0f, 100.0f, "R(VarDel)");
+    monitor->count = entry;
+  }
   if (m_recheckRan == 0) RecheckDelay(&m_quality, monitor);
 
   int ok = 0;
@@ -175,7 +184,7 @@ int CDelayCompensationImpl::TrackVariableDelay(FRAMEDATA*, MONITORDATA* monitor)
     if (int64_t(m_delayBuffer->GetFreeSpace()) < std::abs(int64_t(m_delay) + o)) {
       m_status = (m_status & int32_t(0xFFFF0000u)) | DELAY_STATUS_CLAMPED;
     } else {
-      m_quality = int(q);
+      m_quality = QualityPercent(q);
       m_delay += o;
       m_result->delay = m_delay;
       m_result->quality = float(m_quality);
@@ -187,13 +196,13 @@ int CDelayCompensationImpl::TrackVariableDelay(FRAMEDATA*, MONITORDATA* monitor)
       stepped = true;
     }
   }
-  if (!stepped) m_quality = int(v);
+  if (!stepped) m_quality = QualityPercent(v);
   m_trackSum += float(m_quality);
   if (++m_trackCount >= kTrackCountLimit) {
     m_trackSum *= 1.0f / float(kTrackCountLimit);
     m_trackCount = 1;
   }
-  if (monitor != nullptr) monitor->Add(pick->quality, -100.0f, 100.0f, "R(VarDel)");
+  if (monitor != nullptr) monitor->Add(q, -100.0f, 100.0f, "R(VarDel)");
   m_status |= highBits;
   return 1;
 }

@@ -15,15 +15,30 @@ constexpr int FRAME_SAMPLES_PER_CHANNEL = 2304;
 constexpr int FRAME_FRONT_END_SPARE = 256;
 constexpr uint32_t FRAME_MAX_OUTPUT_LENGTH = FRAME_SAMPLES_PER_CHANNEL - FRAME_FRONT_END_SPARE;
 
-// Frame delay status: the low 16 bits of the header's status word.
+// Frame delay status: the low 16 bits of the header's status word. What a
+// frame's delay and quality are worth:
+// The delay was confirmed by a search (correlation above 0.6 over enough
+// blocks) or by the re-check since, and the quality is 60 or more in
+// magnitude (negative for an inverted test).
 constexpr int32_t DELAY_STATUS_RELIABLE = 1;
+// The delay is the best one known but nothing confirms it: a re-check
+// doubts it, the input ended before a search finished, or the search over
+// the start of the files never confirmed one (then every frame of the run
+// says so, whatever the later frames show).
 constexpr int32_t DELAY_STATUS_UNCERTAIN = 2;
+// The delay is being searched: the frame's delay is no result yet.
 constexpr int32_t DELAY_STATUS_CALCULATING = 4;
+// The caller holds the delay: it is not searched, checked or tracked.
 constexpr int32_t DELAY_STATUS_HELD = 8;
+// The delay stood long enough to be frozen; only an unsnap request frees it.
 constexpr int32_t DELAY_STATUS_SNAPPED = 0x10;
+// Compensation is off: the record's fixed delay, quality FIXED_DELAY_QUALITY.
 constexpr int32_t DELAY_STATUS_FIXED = 0x11;
+// The delay exceeds what the buffers hold (the samples come from the
+// nearest delay they allow), or a tracking step was refused (the delay stays).
 constexpr int32_t DELAY_STATUS_CLAMPED = 0x12;
-constexpr int32_t DELAY_STATUS_SWAP_RETRIED = 0x10000;  // Start ran the channel-swap retry
+// High bit: the start-up search retried with the test channels swapped.
+constexpr int32_t DELAY_STATUS_SWAP_RETRIED = 0x10000;
 constexpr int32_t FIXED_DELAY_QUALITY = 999;
 
 // Monitor curves: eleven slots, of which indices 0..9 are distinct entries.

@@ -161,3 +161,8 @@ void CInputMuxImpl::ConsumeAll() {
   Release(0);
   Release(1);
 }
+
+int64_t CInputMuxImpl::NonFiniteSamples(int input) const {
+  if (input < 0 || input > 1) return 0;
+  return m_waveIO[input] != nullptr ? m_waveIO[input]->NonFiniteSamples() : m_nonFinite[input];
+}

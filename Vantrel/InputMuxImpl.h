@@ -30,6 +30,7 @@ class CInputMuxImpl : public CInputMux {
   int32_t* GetUsedBufferPercent() override { return m_usedPercent; }
   int32_t* GetUsedBufferPercent2() override { return m_usedPercent2; }
   int Go(int bufferBytes) override;
+  int64_t NonFiniteSamples(int input) const override;
 
  private:
   // The physical input and channel a signal channel is routed to; false
@@ -54,4 +55,6 @@ class CInputMuxImpl : public CInputMux {
   int32_t m_usedPercent2[2] = {};
   int m_sharedSyncDevice = 0;
   int m_bufferBytes = 0;
+  // Non-finite samples each input delivered as 0, kept when it closes.
+  int64_t m_nonFinite[2] = {};
 };

@@ -41,6 +41,7 @@ int CInputMuxImpl::OpenInputs() {
     }
     m_released[input] = 1;
     m_usedPercent[input] = m_usedPercent2[input] = 0;
+    m_nonFinite[input] = 0;
   }
   const int channels = m_sysPara->channels;
   if (channels < 1 || channels > 2) {
@@ -156,6 +157,11 @@ void CInputMuxImpl::Close() {
   for (int input = 0; input < 2; ++input) {
     CWaveIO* wave = m_waveIO[input];
     if (wave == nullptr) continue;
+    // Closing forgets the count: keep it for the caller, and say it.
+    m_nonFinite[input] = wave->NonFiniteSamples();
+    if (m_nonFinite[input] != 0 && TraceEnabled(TRACE_ERRORS | TRACE_ORDINARY))
+      DebugTrace("CInputMuxImpl::Close(), WARNING: input %d delivered %lld non-finite samples as 0\n", input,
+                 static_cast<long long>(m_nonFinite[input]));
     const INPUTPARAEXT& record = m_sysPara->inputPara[input];
     switch (record.mode) {
       case INPUT_MODE_SOUND_DEVICE:

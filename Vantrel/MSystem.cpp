@@ -82,6 +82,13 @@ bool CMsystem::RecordIsUsable(const SYSPARA& sys, const char* operation) {
         return false;
       }
     }
+  const int estimationChannel = sys.delayPara.estimationChannel;
+  if (estimationChannel < 0 || estimationChannel >= sys.channels) {
+    if (TraceEnabled(TRACE_ORDINARY))
+      DebugTrace("CMsystem::%s(), ERROR: estimation channel %d of %d channels\n", operation, estimationChannel,
+                 sys.channels);
+    return false;
+  }
   return true;
 }
 
@@ -216,6 +223,10 @@ void CMsystem::SetParentWindowHandle(HWND parentWindow) { m_parentWindow = paren
 int CMsystem::SetParameters(const char* /*parameters*/) { return 0; }
 
 int CMsystem::ResultsAreValid() { return 1; }
+
+int64_t CMsystem::NonFiniteInputSamples(int input) const {
+  return m_frontEnd.inputMux != nullptr ? m_frontEnd.inputMux->NonFiniteSamples(input) : 0;
+}
 
 int CMsystem::GetExtendedResultsStatus() { return 0; }
 

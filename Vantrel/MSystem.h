@@ -99,8 +99,9 @@ class CMsystem : public CTalvoPluginOEMInterface {
 
   // Copies both records and applies the defaults, then sets up the delay
   // compensation. 0 on failure: frame length 0, or a channel count outside
-  // 1..2 or a routing input outside 0..1 after the defaults (records not
-  // taken). Frames that deliver more than FRAME_MAX_OUTPUT_LENGTH samples
+  // 1..2, a routing input outside 0..1 or an estimation channel outside
+  // the channels after the defaults (records not taken). UpdateSysPara
+  // refuses such a record alike. Frames that deliver more than FRAME_MAX_OUTPUT_LENGTH samples
   // need the host's own sample buffers (ProcessFrame's table), each of
   // the delivered length plus FRAME_FRONT_END_SPARE samples.
   int Init(SYSPARA& sys, CAlgorithmPara& alg, int flag = 0);
@@ -133,6 +134,11 @@ class CMsystem : public CTalvoPluginOEMInterface {
   int32_t FrameCounter() const { return m_frameCounter; }
   HWND ParentWindow() const { return m_parentWindow; }
   std::time_t StartTime() const { return m_startTime; }
+  // Samples of physical input 0 or 1 that were not finite (NaN, infinite,
+  // or beyond the float range once scaled) and reached the measurement as
+  // 0, since the inputs were last opened (Go opens them; the count stays
+  // after Stop).
+  int64_t NonFiniteInputSamples(int input) const;
 
  protected:
   // The front end's three stages, their used-input percentages and the
@@ -187,7 +193,8 @@ class CMsystem : public CTalvoPluginOEMInterface {
  private:
   virtual void UpdateRealtimeInputList();
   // The record is one the front end can index: 1..2 channels, routing
-  // inputs 0..1 for the channels in use. Traces what is wrong.
+  // inputs 0..1 for the channels in use, an estimation channel among
+  // them. Traces what is wrong.
   static bool RecordIsUsable(const SYSPARA& sys, const char* operation);
   // Copies `sys` into the own record and applies the defaults; when the
   // result is not usable, traces, keeps the record it had and returns false.

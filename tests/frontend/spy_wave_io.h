@@ -21,6 +21,7 @@ struct SpyScript {
   uint32_t freeSpace = 0;
   uint32_t freeSpace2 = 0;
   int openResult = 1;
+  int64_t nonFinite = 0;  // samples the object says it delivered as 0
 };
 
 struct SpyLog {
@@ -74,6 +75,7 @@ class SpyWaveIO : public CWaveIO {
     return m_script.waitResult;
   }
   int Channels() const override { return m_script.channels; }
+  int64_t NonFiniteSamples() const override { return m_script.nonFinite; }
 
  private:
   int Log(const std::string& call) {

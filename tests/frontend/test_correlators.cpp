@@ -8,8 +8,10 @@
 
 #include "Vantrel/BlockCorrelator.h"
 #include "Vantrel/CorrelatorSet.h"
+#include "Vantrel/DebugTrace.h"
 #include "Vantrel/DelayCompensationImpl.h"
 #include "Vantrel/FftCorrelator.h"
+#include "support/alloc_failure.h"
 
 namespace {
 
@@ -280,13 +282,59 @@ TEST(VerifyDelay, CriteriaInOrder) {
     int expected;
   };
   const Case cases[] = {
-      {90, 80, 85, 0, DELCOMP_DELAYRELIABLE},    {90, 80, 85, 12, DELCOMP_DELAYUNCERTAIN},
-      {50, 80, 60, 0, DELCOMP_DELAYUNCERTAIN},   {-50, -80, -60, 0, DELCOMP_DELAYUNCERTAIN},
-      {60, -40, -40, 0, DELCOMP_DELAYUNCERTAIN}, {-30, 60, 55, 0, DELCOMP_DELAYUNCERTAIN},
+      {90, 80, 85, 0, DELCOMP_DELAYRELIABLE},
+      {90, 80, 85, 12, DELCOMP_DELAYUNCERTAIN},
+      {50, 80, 60, 0, DELCOMP_DELAYUNCERTAIN},
+      {-50, -80, -60, 0, DELCOMP_DELAYUNCERTAIN},
+      {60, -40, -40, 0, DELCOMP_DELAYUNCERTAIN},
+      {-30, 60, 55, 0, DELCOMP_DELAYUNCERTAIN},
+      // A value that is not a number confirms nothing.
+      {NAN, 80, 85, 0, DELCOMP_DELAYUNCERTAIN},
+      {90, NAN, 85, 0, DELCOMP_DELAYUNCERTAIN},
+      {90, 80, NAN, 0, DELCOMP_DELAYUNCERTAIN},
   };
   for (const Case& c : cases)
     EXPECT_EQ(CDelayCompensationImpl::VerifyDelay(c.rNew, c.rCurrent, c.rAt, c.offset), c.expected)
         << c.rNew << " " << c.rCurrent << " " << c.rAt << " " << c.offset;
+}
+
+TEST(QualityPercent, TruncatesWithinTheRangeOfACorrelation) {
+  const struct {
+    double value;
+    int expected;
+  } cases[] = {{99.9, 99}, {-99.9, -99}, {100.4, 100}, {1e30, 100}, {-INFINITY, -100}, {NAN, 0}, {-NAN, 0}};
+  for (const auto& c : cases) EXPECT_EQ(CDelayCompensationImpl::QualityPercent(c.value), c.expected) << c.value;
+}
+
+// The correlators have no failure return: out of memory ends the process
+// with exit code 1, after a line that says what could not be allocated,
+// whatever the trace mask.
+TEST(CorrelatorSetDeathTest, OutOfMemoryNamesWhatRanOutAndEndsWithCodeOne) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  struct Case {
+    int64_t request;
+    const char* line;
+  };
+  // The set's array comes first, then the correlators' own FFT set-up,
+  // then the first correlator's vectors.
+  const int64_t before = spAllocationRequests();
+  { CBlockCorrelator pair[2]; }
+  const int64_t construction = spAllocationRequests() - before;
+  const Case cases[] = {
+      {1, "CCorrelatorSet::Init\\(\\), ERROR: out of memory for 2 values of [0-9]+ bytes\n"},
+      {2 + construction, "CBlockCorrelator::Allocate\\(\\), ERROR: out of memory for 16 values of 8 bytes\n"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EXIT(
+        {
+          SetTraceMask(0);
+          CCorrelatorSet set;
+          FailNthAllocation failure(c.request);
+          set.Init(512, 1024, 2);
+        },
+        ::testing::ExitedWithCode(1), c.line)
+        << c.request;
+  }
 }
 
 }  // namespace

@@ -28,11 +28,6 @@ std::complex<double> Response(double omega) {
   return 0.5 * (1.0 + kPole) * (1.0 - z) / (1.0 - kPole * z);
 }
 
-TEST(DcBlocker, PoleIsTheStoredFloat) {
-  CDcBlocker blocker;
-  EXPECT_FLOAT_EQ(blocker.Pole(), float(kPole));
-}
-
 TEST(DcBlocker, FollowsTheDoublePrecisionDifferenceEquationAcrossBlocks) {
   std::vector<float> input(20000);
   for (size_t n = 0; n < input.size(); ++n)

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
+#include <string>
 
 #include "Vantrel/DebugTrace.h"
 #include "Vantrel/DelayCompensationImpl.h"
@@ -188,6 +190,104 @@ TEST_F(FileMeasurementTest, AClampedDelayStillCopiesTheClampedSpan) {
     }
     for (int d = 0; d < 2; ++d)
       for (float v : frame.samples[d][0]) ASSERT_FALSE(std::isnan(v)) << "direction " << d << " left unwritten";
+  }
+}
+
+// Two measurements on one object: the second pair, named through
+// UpdateSysPara, is measured on its own and not on what the first left.
+class RepeatedMeasurementTest : public FileMeasurementTest {
+ protected:
+  std::string Write(const std::string& name, const std::vector<float>& samples,
+                    SoundFileEncoding encoding = SoundFileEncoding::Pcm16) {
+    const std::string path = m_dir.File(name);
+    EXPECT_TRUE(WriteSoundFile(path, {kMeasureRate, 1, encoding, "wav"}, samples.data(), int64_t(samples.size())));
+    return path;
+  }
+
+  // Frames of one Go until the input ends.
+  std::vector<RecordedFrame> Run(FrameRecorder& recorder) {
+    recorder.frames.clear();
+    EXPECT_EQ(recorder.Go(), 1);
+    auto frame = std::make_unique<FRAMEDATA>();
+    for (int guard = 0; guard < 100000; ++guard) {
+      frame->monitor.count = 0;
+      if (recorder.ProcessFrame(frame.get(), nullptr) == 0) break;
+    }
+    recorder.Stop();
+    return recorder.frames;
+  }
+
+  TempDir m_dir;
+};
+
+TEST_F(RepeatedMeasurementTest, ASecondGoOnOtherFilesFindsTheirOwnDelay) {
+  const FilePair first = DelayedPair(1000, 1.0, INFINITY, 1);
+  const FilePair second = DelayedPair(-37, 1.0, INFINITY, 2);
+  const std::string files[2][2] = {{Write("r1.wav", first.reference), Write("t1.wav", first.test)},
+                                   {Write("r2.wav", second.reference), Write("t2.wav", second.test)}};
+  int current = 0;  // the recorder's defaults name the files
+  FrameRecorder recorder([&](SYSPARA& sys) { FileMeasurementSettings(sys, files[current][0], files[current][1], 1); });
+  SYSPARA* sys = static_cast<SYSPARA*>(recorder.CreateSysPara());
+  CAlgorithmPara alg{kMeasureFrame, kMeasureFrame};
+  ASSERT_NE(recorder.Init(*sys, alg), 0);
+  sys->Destroy();
+  const int lags[2] = {1000, -37};
+  for (int pair = 0; pair < 2; ++pair) {
+    if (pair == 1) {
+      current = 1;
+      SYSPARA next(recorder.SysPara());
+      ASSERT_EQ(recorder.UpdateSysPara(&next), 1);
+      ASSERT_EQ(recorder.SysPara().inputPara[1].fileName, files[1][1]);
+    }
+    const std::vector<RecordedFrame> frames = Run(recorder);
+    ASSERT_GT(frames.size(), size_t(100)) << pair;
+    for (size_t f = 0; f + 1 < frames.size(); ++f) {
+      ASSERT_EQ(frames[f].status, DELAY_STATUS_RELIABLE) << "pair " << pair << " frame " << f;
+      ASSERT_EQ(frames[f].delay, lags[pair]) << "pair " << pair << " frame " << f;
+      ASSERT_EQ(frames[f].samples[1][0], frames[f].samples[0][0]) << "pair " << pair << " frame " << f;
+    }
+  }
+}
+
+TEST_F(RepeatedMeasurementTest, AnEstimationChannelTheFramesLackIsRefusedOnUpdate) {
+  const FilePair pair = DelayedPair(300, 1.0, INFINITY);
+  const std::string reference = Write("r.wav", pair.reference), test = Write("t.wav", pair.test);
+  FrameRecorder recorder([&](SYSPARA& sys) { FileMeasurementSettings(sys, reference, test, 1); });
+  SYSPARA* sys = static_cast<SYSPARA*>(recorder.CreateSysPara());
+  CAlgorithmPara alg{kMeasureFrame, kMeasureFrame};
+  ASSERT_NE(recorder.Init(*sys, alg), 0);
+  sys->Destroy();
+  for (const int channel : {1, 2, -1, 1 << 20}) {
+    SYSPARA next(recorder.SysPara());
+    next.delayPara.estimationChannel = channel;
+    EXPECT_EQ(recorder.UpdateSysPara(&next), 0) << channel;
+    EXPECT_EQ(recorder.SysPara().delayPara.estimationChannel, 0) << channel;
+  }
+  const std::vector<RecordedFrame> frames = Run(recorder);
+  ASSERT_GT(frames.size(), size_t(100));
+  EXPECT_EQ(frames.front().delay, 300);
+  EXPECT_EQ(frames.front().status, DELAY_STATUS_RELIABLE);
+}
+
+TEST_F(RepeatedMeasurementTest, TheHostLearnsHowManySamplesWereNotFinite) {
+  FilePair pair = DelayedPair(196, 1.0, INFINITY);
+  for (const size_t n : {1000, 70000, 70001}) pair.test[n] = std::nanf("");
+  pair.reference[5] = INFINITY;
+  const std::string reference = Write("r.wav", pair.reference, SoundFileEncoding::Float);
+  const std::string test = Write("t.wav", pair.test, SoundFileEncoding::Float);
+  FrameRecorder recorder([&](SYSPARA& sys) { FileMeasurementSettings(sys, reference, test, 1); });
+  SYSPARA* sys = static_cast<SYSPARA*>(recorder.CreateSysPara());
+  CAlgorithmPara alg{kMeasureFrame, kMeasureFrame};
+  ASSERT_NE(recorder.Init(*sys, alg), 0);
+  sys->Destroy();
+  EXPECT_EQ(recorder.NonFiniteInputSamples(1), 0);
+  const std::vector<RecordedFrame> frames = Run(recorder);
+  ASSERT_GT(frames.size(), size_t(100));
+  EXPECT_EQ(recorder.NonFiniteInputSamples(0), 1);
+  EXPECT_EQ(recorder.NonFiniteInputSamples(1), 3);
+  for (size_t f = 0; f + 1 < frames.size(); ++f) {
+    ASSERT_EQ(frames[f].status, DELAY_STATUS_RELIABLE) << f;
+    ASSERT_EQ(frames[f].delay, 196) << f;
   }
 }
 

@@ -72,6 +72,27 @@ TEST_F(InputMuxTest, FilesOpenBeforeDevicesAndEverythingClosesInInputOrder) {
   EXPECT_EQ(m_log.created, 4);
 }
 
+TEST_F(InputMuxTest, NonFiniteSamplesAreCountedPerInputAndSaidWhenItCloses) {
+  SetTraceMask(0x02);  // error lines only
+  m_log.script[1].nonFinite = 3;
+  ASSERT_NE(Go(), 0);
+  EXPECT_EQ(m_mux->NonFiniteSamples(0), 0);
+  EXPECT_EQ(m_mux->NonFiniteSamples(1), 3);
+  EXPECT_EQ(m_mux->NonFiniteSamples(2), 0);
+  EXPECT_EQ(m_mux->NonFiniteSamples(-1), 0);
+  m_trace.Clear();
+  m_mux->Stop();
+  EXPECT_EQ(m_mux->NonFiniteSamples(1), 3) << "the count outlives the input";
+  EXPECT_THAT(m_trace.Text(),
+              HasSubstr("CInputMuxImpl::Close(), WARNING: input 1 delivered 3 non-finite samples as 0\n"));
+  EXPECT_EQ(m_trace.Lines(), 1) << m_trace.Text();
+
+  // Each Go counts afresh.
+  m_log.script[1].nonFinite = 0;
+  ASSERT_NE(Go(), 0);
+  EXPECT_EQ(m_mux->NonFiniteSamples(1), 0);
+}
+
 TEST_F(InputMuxTest, APollThatFindsNothingWaitsAndTriesAgain) {
   m_log.script[0].emptyPolls = 3;
   m_log.script[0].waitResult = WAVEIO_WAIT_TIMEOUT;

@@ -152,6 +152,40 @@ TEST_F(RealtimeTest, ADelayStepIsNoticedAndFoundAgainThenADriftIsTracked) {
   EXPECT_NEAR(run.frames.back().delay, 1180, 1);
 }
 
+// A 100 ms step in the delay, with and without the tracker: once the
+// re-check has rejected the old delay it never comes back as reliable, the
+// new one is reliable soon after the step, and no frame is called reliable
+// at a quality below the search's threshold.
+TEST_F(RealtimeTest, AStepIsFoundAfreshOnceTheOldDelayIsRejected) {
+  const int64_t step = 3 * kRate;
+  const LagAt lag = [=](int64_t n) -> int64_t { return n < step ? 1000 : 2600; };
+  for (const int tracking : {0, 1}) {
+    DevicePair devices(lag, 6 * kRate);
+    const RealtimeRun run = RunDevices(100000, [&](SYSPARA& sys) { sys.delayPara.trackVariableDelay = tracking; });
+    ASSERT_GT(run.frames.size(), size_t(5 * kRate / kFrame)) << tracking;
+    const int64_t ringFill = 8192 + kFrame;
+    auto newest = [&](size_t f) { return ringFill + int64_t(f + 1) * kFrame; };
+    bool rejected = false;
+    int foundAfter = -1;
+    for (size_t f = 0; f < run.frames.size(); ++f) {
+      const RecordedFrame& frame = run.frames[f];
+      const bool reliable = (frame.status & 0xFFFF) == DELAY_STATUS_RELIABLE;
+      if (reliable) {
+        EXPECT_GE(std::abs(frame.quality), 60) << "tracking " << tracking << " frame " << f;
+      }
+      if (newest(f) <= step) continue;
+      if (!reliable) rejected = true;
+      if (reliable && rejected) {
+        EXPECT_EQ(frame.delay, 2600) << "tracking " << tracking << " frame " << f;
+      }
+      if (reliable && frame.delay == 2600 && foundAfter < 0) foundAfter = int((newest(f) - step) / kFrame);
+    }
+    EXPECT_TRUE(rejected) << tracking;
+    EXPECT_GE(foundAfter, 0) << tracking;
+    EXPECT_LE(foundAfter, 30) << "frames from the step to the new delay, tracking " << tracking;
+  }
+}
+
 TEST_F(RealtimeTest, DevicesPacedInRealTimeGiveAReliableDelay) {
   DevicePair devices([](int64_t) -> int64_t { return 200; }, 4 * kRate, true);
   const RealtimeRun run = RunDevices(100000, nullptr);
@@ -202,11 +236,23 @@ TEST_P(SnapTest, SnapsAfterTheSnapTimeOnly) {
     sys.delayPara.snapTimeMs = GetParam().snapTimeMs;
   });
   ASSERT_FALSE(run.frames.empty());
-  bool snapped = false;
-  for (const RecordedFrame& frame : run.frames) snapped = snapped || frame.status == DELAY_STATUS_SNAPPED;
-  EXPECT_EQ(snapped, GetParam().snaps);
-  if (GetParam().snaps) {
-    EXPECT_EQ(run.frames.back().delay, 120);
+  size_t firstReliable = run.frames.size();
+  size_t firstSnapped = run.frames.size();
+  for (size_t f = 0; f < run.frames.size(); ++f) {
+    if (run.frames[f].status == DELAY_STATUS_RELIABLE && firstReliable == run.frames.size()) firstReliable = f;
+    if (run.frames[f].status == DELAY_STATUS_SNAPPED && firstSnapped == run.frames.size()) firstSnapped = f;
+  }
+  ASSERT_LT(firstReliable, run.frames.size());
+  if (!GetParam().snaps) {
+    EXPECT_EQ(firstSnapped, run.frames.size());
+    return;
+  }
+  // 100 ms is 3 frames of 512 at 16 kHz (16000 x 100 / 512000, truncated):
+  // the third reliable frame snaps, and the frame after it says so.
+  EXPECT_EQ(firstSnapped, firstReliable + 3);
+  for (size_t f = firstSnapped; f < run.frames.size(); ++f) {
+    ASSERT_EQ(run.frames[f].status, DELAY_STATUS_SNAPPED) << f;
+    ASSERT_EQ(run.frames[f].delay, 120) << f;
   }
 }
 

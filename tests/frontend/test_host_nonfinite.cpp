@@ -1,0 +1,90 @@
+// The example host on a float file pair whose test carries one sample that
+// is not finite, or not once scaled: the sample counts as silence, the
+// delay is still found and every frame says so, and the run ends well.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "measurement_run.h"
+#include "support/temp_dir.h"
+#include "wavio/SoundFile.h"
+
+namespace {
+
+// The host sits beside the tests in the build tree.
+std::string HostPath() {
+  char self[PATH_MAX] = {};
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return {};
+  const auto host =
+      std::filesystem::path(std::string(self, size_t(n))).parent_path().parent_path() / "tools" / "vantrel-host";
+  return std::filesystem::exists(host) ? host.string() : std::string();
+}
+
+TEST(HostNonFiniteTest, ASampleThatIsNotANumberLeavesTheDelayFoundAndTheRunSound) {
+  const std::string host = HostPath();
+  if (host.empty()) GTEST_SKIP() << "vantrel-host is not built";
+  constexpr int kLag = 196;
+  constexpr size_t kLength = 3 * kMeasureRate;
+  constexpr size_t kLead = 4000;
+  const std::vector<float> source = IntegerNoise(kLength + 2 * kLead, 7, 3000.0);
+  const std::vector<float> reference(source.begin() + kLead, source.begin() + kLead + kLength);
+  const SoundFileSpec spec{kMeasureRate, 1, SoundFileEncoding::Float, "wav"};
+  // 3e38 in the file is finite but not once scaled to 16-bit units; it is
+  // patched in over a marker sample, since the writer takes units.
+  constexpr float kMarker = 12345.0f;
+  constexpr float kHuge = 3e38f;
+  for (const float bad : {std::nanf(""), std::numeric_limits<float>::infinity(), kHuge}) {
+    TempDir dir;
+    std::vector<float> test(kLength);
+    for (size_t n = 0; n < kLength; ++n) test[n] = source[kLead + n - kLag];
+    test[30000] = bad == kHuge ? kMarker : bad;
+    ASSERT_TRUE(WriteSoundFile(dir.File("ref.wav"), spec, reference.data(), int64_t(kLength)));
+    ASSERT_TRUE(WriteSoundFile(dir.File("test.wav"), spec, test.data(), int64_t(kLength)));
+    if (bad == kHuge) {
+      std::fstream file(dir.File("test.wav"), std::ios::in | std::ios::out | std::ios::binary);
+      std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+      const float stored = kMarker / 32768.0f;
+      const size_t at = bytes.find(std::string(reinterpret_cast<const char*>(&stored), sizeof stored));
+      ASSERT_NE(at, std::string::npos);
+      file.seekp(std::streamoff(at));
+      file.write(reinterpret_cast<const char*>(&kHuge), sizeof kHuge);
+      ASSERT_TRUE(file.good());
+    }
+    const std::string command = "cd '" + dir.File("") + "' && VANTREL_REGISTRY='" + dir.File("registry") + "' '" +
+                                host + "' --quiet ref.wav test.wav --csv frames.csv >out.txt 2>err.txt";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << bad;
+    EXPECT_EQ(WEXITSTATUS(status), 0) << bad;
+
+    std::ifstream csv(dir.File("frames.csv"));
+    std::string line;
+    std::getline(csv, line);
+    ASSERT_EQ(line, "frame,delay_samples,delay_ms,status,status_name,quality,delay_valid");
+    int rows = 0;
+    while (std::getline(csv, line)) {
+      int frame = 0, delay = 0, code = 0, quality = 0, valid = 0;
+      ASSERT_EQ(std::sscanf(line.c_str(), "%d,%d,%*[^,],%d,%*[^,],%d,%d", &frame, &delay, &code, &quality, &valid), 5)
+          << line;
+      EXPECT_EQ(code, 1) << bad << ": " << line;
+      EXPECT_EQ(delay, kLag) << bad << ": " << line;
+      EXPECT_TRUE(quality >= 60 && quality <= 100) << bad << ": " << line;
+      EXPECT_EQ(valid, 1) << bad << ": " << line;
+      ++rows;
+    }
+    EXPECT_GE(rows, int(kLength / kMeasureFrame) - 3) << bad;
+  }
+}
+
+}  // namespace
