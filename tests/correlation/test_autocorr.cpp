@@ -77,9 +77,11 @@ TEST_P(AutoCorrTest, LagsAgainstReference) {
   }
 }
 
-// Transforms of orders 13 to 17 (2 srcLen points), a spread of lags.
+// Transforms of orders 13 to 19 (2 srcLen points), a spread of lags; order
+// 19 runs the compact drivers through the large paths of the SSE3 and
+// SSSE3 sets and the SSSE3 radix rows.
 TEST_P(AutoCorrTest, LongSignalsAgainstReference) {
-  const struct { int32_t srcLen, dstLen; } cases[] = {{4097, 4200}, {20000, 1500}, {65536, 65536}};
+  const struct { int32_t srcLen, dstLen; } cases[] = {{4097, 4200}, {20000, 1500}, {65536, 65536}, {200000, 1000}};
   for (const auto& c : cases) {
     const auto src = corr_test::Signal<float>(c.srcLen, c.srcLen);
     Check(Estimate::kBiased, src, c.dstLen, 97);
