@@ -38,8 +38,10 @@ struct Window {
 };
 
 // Windows that reach every segment from both sides, past both ends, wholly
-// outside, and the whole sequence in both length orders.
+// outside (down to INT32_MIN, and up to INT32_MAX and past it, where lowLag
+// + k no longer fits 32 bits), and the whole sequence in both length orders.
 const Window kWindows[] = {
+    {5, 9, INT32_MIN, 4},  {9, 5, INT32_MAX, 1},  {5, 9, INT32_MAX - 2, 6},
     {1, 1, -1, 3},      {5, 9, -8, 20},    {9, 5, -12, 20},     {7, 7, -6, 13},      {5, 9, -20, 10},
     {5, 9, 9, 4},       {5, 9, -5, 1},     {5, 9, 8, 1},        {40, 100, -39, 139}, {100, 40, -99, 139},
     {50, 80, -10, 60},  {80, 50, -40, 45}, {80, 50, -31, 2},    {13, 300, 7, 250},   {300, 13, -290, 5},
