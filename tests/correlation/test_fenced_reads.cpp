@@ -129,7 +129,8 @@ void FirFilter(spStatus (*fir)(const T*, T*, int32_t, const double*, int32_t, T*
         ASSERT_EQ(fir(s.data(), dst.data(), len, t.data(), tapsLen, line.data(), &index), spOk);
         for (int32_t n = 0; n < len; ++n) {
           long double want = 0;
-          for (int32_t k = 0; k <= std::min(n, tapsLen - 1); ++k) want += taps[k] * static_cast<long double>(src[n - k]);
+          for (int32_t k = 0; k <= std::min(n, tapsLen - 1); ++k)
+            want += taps[k] * static_cast<long double>(src[n - k]);
           ASSERT_NEAR(dst.data()[n], want, 4 * Eps<T>() * tapsLen) << "n " << n;
         }
       }
@@ -152,7 +153,8 @@ void CompactDrivers(int set) {
     ASSERT_EQ(corr_test::SpecBuild<T>::init[set](&spec, order, REALFFT_DIV_INV_BY_N, 0), spOk);
     const auto xv = corr_test::Signal<T>(n, 500 + order);
     for (Fence fence : kFences) {
-      SCOPED_TRACE(testing::Message() << "order " << order << (fence == Fence::kAfter ? " fence after" : " fence before"));
+      SCOPED_TRACE(testing::Message() << "order " << order
+                                      << (fence == Fence::kAfter ? " fence after" : " fence before"));
       FencedArray<T> x(xv, fence), spectrum(n, fence), back(n, fence);
       ASSERT_EQ(SetKernels<T>::forward[set](x.data(), spectrum.data(), spec, nullptr), spOk);
       EXPECT_EQ(x.Get(), xv) << "a separate source stays as it was";

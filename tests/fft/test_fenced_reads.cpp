@@ -31,7 +31,8 @@ void ForwardAndInverse() {
     const auto want = FftRealForward(x);
     const std::vector<long double> exact(x.begin(), x.end());
     for (Fence fence : kFences) {
-      SCOPED_TRACE(testing::Message() << "order " << order << (fence == Fence::kAfter ? " fence after" : " fence before"));
+      SCOPED_TRACE(testing::Message() << "order " << order
+                                      << (fence == Fence::kAfter ? " fence after" : " fence before"));
       FencedArray<T> src(x, fence), packed(n + 2, fence), back(n, fence);
       ASSERT_EQ(Entries<T>::forward(src.data(), packed.data(), spec.p, nullptr), spOk);
       EXPECT_LE(MaxError(packed.data(), want, n + 2), Tolerance<T>(order, want));

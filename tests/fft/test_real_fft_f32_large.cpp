@@ -263,7 +263,7 @@ TEST(RealFftF32LargePlan, TableAndWorkSizes) {
       {SP_SET_GENERIC, 11, 12304, 0},  // blocked: order-10 table and 2^11/4 subsampled values
       {SP_SET_GENERIC, 13, 2064 + 272 + 65536, 1024},
       {SP_SET_GENERIC, 21, 8208 + 4096 + 8208 + 16777216, 32768},  // blocked rows
-      {SP_SET_GENERIC, 23, 67376176, 8192},                               // two levels
+      {SP_SET_GENERIC, 23, 67376176, 8192},                        // two levels
       {SP_SET_GENERIC, 29, 4112 + 8208 + 4194304 + 8208 + 4294967296, 32768},
       {SP_SET_SSE, 11, 16400, 8192},
       {SP_SET_SSE, 13, 67872, 2048},

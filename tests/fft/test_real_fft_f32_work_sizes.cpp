@@ -28,22 +28,23 @@ class RealFftF32WorkSizeTest : public VariantSetTest {};
 std::vector<std::pair<int, int64_t>> ExpectedWorkBytes(int set) {
   switch (set) {
     case SP_SET_GENERIC:
-      return {{0, 0},   {3, 0},   {4, 0},  // small kernels; plain twiddles need nothing
-              {11, 0},  {12, 0},  {13, 0},  // plain (m 10); blocked (m 11, 12)
-              {14, 1024},                   // k1 5 over plain rows of 2^8: 32 << 5
-              {18, 8192},                   // k1 8 over rows of 2^9: 32 << 8
-              {22, 32768}};                 // k1 10 over blocked rows of 2^11: 32 << 10
+      return {{0, 0},     {3, 0},  {4, 0},   // small kernels; plain twiddles need nothing
+              {11, 0},    {12, 0}, {13, 0},  // plain (m 10); blocked (m 11, 12)
+              {14, 1024},                    // k1 5 over plain rows of 2^8: 32 << 5
+              {18, 8192},                    // k1 8 over rows of 2^9: 32 << 8
+              {22, 32768}};                  // k1 10 over blocked rows of 2^11: 32 << 10
     case SP_SET_SSE:
-      return {{3, 0},       {4, 64},      {11, 8192},  // 8M bytes with plain twiddles
-              {12, 8192},                              // blocked: 8192
-              {14, 2048},                              // rows of 2^8: 8 << 8 above 32 << 5
-              {20, 32768},                             // rows of 2^9 (4096) below 32 << 10
-              {22, 32768}};                            // blocked rows (8192) below 32 << 10
+      return {{3, 0},      {4, 64}, {11, 8192},  // 8M bytes with plain twiddles
+              {12, 8192},                        // blocked: 8192
+              {14, 2048},                        // rows of 2^8: 8 << 8 above 32 << 5
+              {20, 32768},                       // rows of 2^9 (4096) below 32 << 10
+              {22, 32768}};                      // blocked rows (8192) below 32 << 10
     case SP_SET_SSE2:
-      return {{4, 64},          {16, 262144},  // plain up to m 15
-              {17, 32768},                     // k1 4, rows of 2^12: 8 << 12 above 8 << 9
-              {20, 131072},                    // k1 5, rows of 2^14 above 8 << 13
-              {23, 131072}};                   // k1 8, rows of 2^14 and 8 << 14
+      return {{4, 64},
+              {16, 262144},   // plain up to m 15
+              {17, 32768},    // k1 4, rows of 2^12: 8 << 12 above 8 << 9
+              {20, 131072},   // k1 5, rows of 2^14 above 8 << 13
+              {23, 131072}};  // k1 8, rows of 2^14 and 8 << 14
     case SP_SET_SSE3:
       return {{17, 524288},   // plain up to m 16
               {18, 131072},   // k1 3, rows of 2^14 above 8 << 9

@@ -67,8 +67,8 @@ class FencedMatrixTest : public VariantSetTest {
         for (int inner = 1; inner <= 6; ++inner)
           for (int bw = 1; bw <= 9; ++bw)
             for (Fence fence : kFences) {
-              SCOPED_TRACE(testing::Message() << "step " << step << " " << h << "x" << inner << " times " << inner
-                                              << "x" << bw);
+              SCOPED_TRACE(testing::Message()
+                           << "step " << step << " " << h << "x" << inner << " times " << inner << "x" << bw);
               FencedMatrix<T> a(h, inner, step, fence, h + 7 * inner), b(inner, bw, step, fence, bw + 5 * inner),
                   c(h, bw, step, fence, 2);
               ASSERT_EQ(matMat(a.array.data(), a.RowStride(), a.ElemStride(), inner, h, b.array.data(), b.RowStride(),

@@ -294,7 +294,7 @@ namespace {
 // general shapes, both precisions.
 template <class T>
 void GenericKernelsAgree() {
-  const int shapes[][3] = {{1, 1, 1}, {2, 2, 2}, {3, 3, 3}, {4, 4, 4}, {5, 5, 5}, {6, 6, 6},
+  const int shapes[][3] = {{1, 1, 1}, {2, 2, 2}, {3, 3, 3}, {4, 4, 4},  {5, 5, 5}, {6, 6, 6},
                            {7, 7, 7}, {3, 3, 4}, {4, 3, 3}, {9, 11, 5}, {1, 8, 2}};
   for (const auto& s : shapes) {
     const auto unit = ResultsPerSet<T>(s[0], s[1], s[2], true, false);
