@@ -84,7 +84,8 @@ function(vantrel_shared_library name)
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
 endfunction()
 
-# One test executable per tests/<dir>/test_*.cpp, each a CTest entry.
+# One test executable per tests/<dir>/test_*.cpp, each a CTest entry
+# labelled with its folder, so `ctest -L fft` runs one module's tests.
 function(vantrel_test_dir dir)
   cmake_parse_arguments(T "" "" "LIBS" ${ARGN})
   file(GLOB test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/test_*.cpp)
@@ -94,7 +95,7 @@ function(vantrel_test_dir dir)
     add_executable(${exe} ${src})
     target_link_libraries(${exe} PRIVATE vantrel_test_support ${T_LIBS} GTest::gtest_main GTest::gmock)
     add_test(NAME ${exe} COMMAND ${exe})
-    set_tests_properties(${exe} PROPERTIES TIMEOUT 600
+    set_tests_properties(${exe} PROPERTIES TIMEOUT 600 LABELS ${dir}
       ENVIRONMENT "VANTREL_REGISTRY=${CMAKE_BINARY_DIR}/test-registry/${exe}")
   endforeach()
 endfunction()

@@ -16,8 +16,13 @@
 //   SSE set: the same split, rows by the SSE radix kernel and left in the
 //     split 4-lane layout; a group of four columns is one 32-byte group of
 //     every row, gathered with its factors and transformed as four lanes
-//     at once, then written back in place. Blocked orders halve down to
-//     1024-point blocks and join the halves with radix-2 combines.
+//     at once, then written back in place. That column transform is the
+//     SSE set's own code (ColumnsFft below: plain radix-2 decimation in
+//     time over the four lanes, twiddles from the level's order-k1 table),
+//     shared neither with the generic passes nor with the later sets'
+//     column step, so it needs its own tests at every split it takes.
+//     Blocked orders halve down to 1024-point blocks and join the halves
+//     with radix-2 combines.
 //   SSE2, SSE3, SSSE3 sets: rows by the set's radix kernel (d up to the
 //     plain limit) or one level deeper, left in the split 4-lane layout;
 //     columns in groups of 2^(b - k1) by the column step shared with the

@@ -15,10 +15,12 @@
 #include "primitives/fft/sp_real_fft.h"
 
 // spRealFftInitF64: -8 null out pointer, -15 order outside 0..30, -16 flag
-// not one of 1, 2, 4, 8, -9 out of memory (the largest orders need up to
-// about 17 GiB of tables); *spec
-// only on success. spRealFftFreeF64: -8 null, -17 not a live
-// double-precision spec (nothing changed). spRealFftFwdF64: N doubles ->
+// not one of 1, 2, 4, 8, -9 out of memory; *spec only on success. A whole
+// spec is one block (record, plan, split and bit-reversal tables), zero-
+// filled when it is allocated: about 17 N bytes, 17 GiB at order 30, asked
+// for and touched at once, so a machine without that much free memory gets
+// -9 (or swaps) before any table is built. spRealFftFreeF64: -8 null, -17
+// not a live double-precision spec (nothing changed). spRealFftFwdF64: N doubles ->
 // packed half spectrum of N + 2 doubles (2 for N = 1). spRealFftInvF64:
 // packed half spectrum -> N doubles; slots 1 and N + 1 are never read.
 #define SP_REAL_FFT_F64_ENTRIES(X)                                                                     \

@@ -48,6 +48,10 @@ void ShortFloats(const float* src, float val, float* dst, int64_t len) {
     return;
   }
   const f32x4 head = LoadU(src);
+  if (len == 4) {  // no rest: nothing past src[3] may be read
+    StoreU(dst, Mul(head, v));
+    return;
+  }
   const f32x4 rest = len == 5 ? LoadSingle(src + 4) : LoadLow2(Zero4(), src + 4);
   const f32x4 x = Mul(head, v);
   const f32x4 y = Mul(rest, v);

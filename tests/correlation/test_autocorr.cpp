@@ -4,6 +4,7 @@
 // allocation failure on every path leaving dst as it was.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -76,9 +77,11 @@ TEST_P(AutoCorrTest, LagsAgainstReference) {
   }
 }
 
-// Transforms of orders 13 to 17 (2 srcLen points), a spread of lags.
+// Transforms of orders 13 to 19 (2 srcLen points), a spread of lags; order
+// 19 runs the compact drivers through the large paths of the SSE3 and
+// SSSE3 sets and the SSSE3 radix rows.
 TEST_P(AutoCorrTest, LongSignalsAgainstReference) {
-  const struct { int32_t srcLen, dstLen; } cases[] = {{4097, 4200}, {20000, 1500}, {65536, 65536}};
+  const struct { int32_t srcLen, dstLen; } cases[] = {{4097, 4200}, {20000, 1500}, {65536, 65536}, {200000, 1000}};
   for (const auto& c : cases) {
     const auto src = corr_test::Signal<float>(c.srcLen, c.srcLen);
     Check(Estimate::kBiased, src, c.dstLen, 97);
@@ -169,6 +172,39 @@ TEST_P(AutoCorrTest, AllocationFailureLeavesDstUntouched) {
       EXPECT_EQ(requests > 0, fft || e == Estimate::kUnbiased) << "srcLen " << srcLen;
     }
   }
+}
+
+// Two million samples at 100 lags still sum directly. Adding every product
+// straight into one float running sum drifts by about 1e-3 of the power
+// there; combining a few products before they meet the running sum keeps
+// every lag within 1e-5 of it. The cross-correlation of the first two
+// million samples with all of them runs the fixed-window kernel that way.
+TEST_P(AutoCorrTest, LongSignalDirectSumsStayAccurate) {
+  constexpr int32_t kLen = 2'000'000, kLags = 100, kExtra = 200;
+  static const auto src = corr_test::Signal<float>(kLen + kExtra, 2024);
+  // Lag k over the first kLen samples alone (auto) or reaching into the
+  // extra ones (cross).
+  static const auto reference = [](bool cross) {
+    std::vector<double> r(kLags);
+    for (int32_t k = 0; k < kLags; ++k) {
+      long double s = 0;
+      for (int32_t n = 0; n < kLen && (cross || n + k < kLen); ++n) s += static_cast<long double>(src[n]) * src[n + k];
+      r[k] = static_cast<double>(s);
+    }
+    return r;
+  };
+  static const std::vector<double> autoRef = reference(false), crossRef = reference(true);
+  const double power = autoRef[0];
+  const auto worstError = [&](const std::vector<float>& got, double scale, const std::vector<double>& want) {
+    double worst = 0;
+    for (int32_t k = 0; k < kLags; ++k) worst = std::max(worst, std::fabs(got[k] * scale - want[k]) / power);
+    return worst;
+  };
+  std::vector<float> dst(kLags);
+  ASSERT_EQ(spAutoCorrBiasedF32(src.data(), kLen, dst.data(), kLags), spOk);
+  EXPECT_LT(worstError(dst, kLen, autoRef), 1e-5) << "autocorrelation";
+  ASSERT_EQ(spCrossCorrF32(src.data(), kLen, src.data(), kLen + kExtra, dst.data(), kLags, 0), spOk);
+  EXPECT_LT(worstError(dst, 1.0, crossRef), 1e-5) << "cross-correlation";
 }
 
 // 2 srcLen above 2^30 needs a transform above order 30: -15, no transform

@@ -1,8 +1,8 @@
 // FIR design under every variant set: taps against the windowed sinc in long
 // double for every window and both parities, exact (anti)symmetry, gain after
 // normalisation from the long-double frequency response, the checks in
-// order, the cut-off at half the sample rate and cut-offs whose start phase
-// rounds onto a full turn.
+// order, allocation failure, the cut-off at half the sample rate and
+// cut-offs whose start phase rounds onto a full turn.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "fir_test_support.h"
+#include "support/alloc_failure.h"
 #include "support/variant_sets.h"
 #include "vector/vector_test_support.h"
 
@@ -61,6 +62,33 @@ TEST_P(FirDesignTest, ChecksRunInOrderAndWriteNothing) {
   std::vector<double> taps(9, 7.0);
   EXPECT_EQ(spFirHighpassTapsF64(0.5, taps.data(), 9, 3, 0), spErrLength);
   for (double v : taps) EXPECT_EQ(v, 7.0);
+}
+
+// Every allocation of a design failing in turn: -8 (the design's own status
+// for missing scratch), taps as they were, nothing kept; designs of both
+// parities, at half the sample rate too.
+TEST_P(FirDesignTest, AllocationFailureLeavesTapsUntouched) {
+  for (const Band& band : kBands)
+    for (int32_t len : {5, 8, 31})
+      for (double f : {0.2, 0.5}) {
+        if (band.highpass && f == 0.5) continue;
+        SCOPED_TRACE(testing::Message() << band.name << " len " << len << " f " << f);
+        const int64_t requests = ForEachAllocationFailure([&](int64_t k) {
+          std::vector<double> taps(len, 7.0);
+          const int64_t live = spLiveAllocations();
+          FailNthAllocation failure(k);
+          const spStatus status = band.design(f, taps.data(), len, spFirWindowHamming, 1);
+          EXPECT_EQ(spLiveAllocations(), live);
+          if (!failure.Reached()) {
+            EXPECT_EQ(status, spOk);
+            return false;
+          }
+          EXPECT_EQ(status, spErrNullPointer);
+          EXPECT_EQ(taps, std::vector<double>(len, 7.0));
+          return true;
+        });
+        EXPECT_EQ(requests, 1);
+      }
 }
 
 TEST_P(FirDesignTest, TapsAreTheWindowedSinc) {

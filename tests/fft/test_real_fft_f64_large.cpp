@@ -314,14 +314,15 @@ TEST_P(RealFftF64LargeTest, PlanAndWorkSizes) {
     kPlanSize[SetIndex()](c.m, &block, &work);
     EXPECT_EQ(block, c.blockBytes) << "m " << c.m;
     EXPECT_EQ(work, c.workBytes) << "m " << c.m;
+    // The spec records the same hand-evaluated work size.
+    if (c.m > 19) continue;
+    Spec spec(c.m + 1, REALFFT_NO_DIV);
+    ASSERT_EQ(spec.status, spOk);
+    EXPECT_EQ(spec.p->workBytes, c.workBytes) << "order " << c.m + 1;
   }
-  // The spec carries the plan's work size.
   for (int order = kPlainLargest[SetIndex()] + 1; order <= 20; ++order) {
     Spec spec(order, REALFFT_NO_DIV);
     ASSERT_EQ(spec.status, spOk);
-    int64_t block = 0, work = 0;
-    kPlanSize[SetIndex()](order - 1, &block, &work);
-    EXPECT_EQ(spec.p->workBytes, work) << "order " << order;
     EXPECT_NE(spec.p->twiddles, nullptr);
     // The blocked plan (generic and SSE, complex orders 10 and 11) has the
     // subsampled list and no levels; the SIMD sets no column-transform

@@ -3,8 +3,8 @@
 // overlapping-row and misaligned layouts (unit element strides reach the
 // unit-stride kernel, any other the byte-stride kernel); the precision of
 // each set's kernels pinned by sums whose float and double roundings differ;
-// signed zeros; and the sets that must agree bit for bit compared with
-// memcmp.
+// signed zeros; and the sets that must agree bit for bit (and the generic
+// set's unit-stride and byte-stride kernels) compared with memcmp.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -282,6 +282,35 @@ TEST(MatMatSets, FiveByFiveLastColumnIsTheGenericValue) {
     if (!r[set]) continue;
     for (int i = 0; i < 5; ++i) EXPECT_EQ(Bits((*r[set])[i * 5 + 4]), Bits((*r[SP_SET_GENERIC])[i * 5 + 4])) << set;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The generic set's two kernels compute the same values in the same order,
+// so a product through unit strides and the same matrices spread out (the
+// byte-stride kernel) are the same bytes: squares (their own path) and
+// general shapes, both precisions.
+template <class T>
+void GenericKernelsAgree() {
+  const int shapes[][3] = {{1, 1, 1}, {2, 2, 2}, {3, 3, 3}, {4, 4, 4},  {5, 5, 5}, {6, 6, 6},
+                           {7, 7, 7}, {3, 3, 4}, {4, 3, 3}, {9, 11, 5}, {1, 8, 2}};
+  for (const auto& s : shapes) {
+    const auto unit = ResultsPerSet<T>(s[0], s[1], s[2], true, false);
+    const auto bytes = ResultsPerSet<T>(s[0], s[1], s[2], false, false);
+    ASSERT_TRUE(unit[SP_SET_GENERIC] && bytes[SP_SET_GENERIC]);
+    const auto& u = *unit[SP_SET_GENERIC];
+    const auto& b = *bytes[SP_SET_GENERIC];
+    ASSERT_EQ(u.size(), b.size());
+    EXPECT_EQ(std::memcmp(u.data(), b.data(), u.size() * sizeof(T)), 0)
+        << s[0] << "x" << s[1] << " times " << s[1] << "x" << s[2];
+  }
+}
+
+TEST(MatMatSets, GenericUnitAndByteStrideKernelsAreBitIdentical) {
+  GenericKernelsAgree<float>();
+  GenericKernelsAgree<double>();
 }
 
 }  // namespace
