@@ -162,8 +162,10 @@ TEST_F(RealtimeTest, AStepIsFoundAfreshOnceTheOldDelayIsRejected) {
   for (const int tracking : {0, 1}) {
     DevicePair devices(lag, 6 * kRate);
     const RealtimeRun run = RunDevices(100000, [&](SYSPARA& sys) { sys.delayPara.trackVariableDelay = tracking; });
-    ASSERT_GT(run.frames.size(), size_t(5 * kRate / kFrame)) << tracking;
-    const int64_t ringFill = 8192 + kFrame;
+    DelaySearchRange range;
+    ASSERT_TRUE(ComputeDelaySearchRange(kRate, 500, kFrame, &range));
+    const int64_t ringFill = int64_t(range.window) + kFrame;  // read by Go until the ring was full
+    ASSERT_GE(run.frames.size(), size_t((6 * kRate - ringFill) / kFrame - 2)) << tracking;
     auto newest = [&](size_t f) { return ringFill + int64_t(f + 1) * kFrame; };
     bool rejected = false;
     int foundAfter = -1;
