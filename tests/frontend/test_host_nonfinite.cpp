@@ -84,6 +84,10 @@ TEST(HostNonFiniteTest, ASampleThatIsNotANumberLeavesTheDelayFoundAndTheRunSound
       ++rows;
     }
     EXPECT_GE(rows, int(kLength / kMeasureFrame) - 3) << bad;
+    std::ifstream out(dir.File("out.txt"));
+    const std::string report((std::istreambuf_iterator<char>(out)), std::istreambuf_iterator<char>());
+    EXPECT_NE(report.find("Note: 1 sample(s) of the test file were not finite"), std::string::npos) << report;
+    EXPECT_EQ(report.find("of the reference file were not finite"), std::string::npos) << report;
   }
 }
 
