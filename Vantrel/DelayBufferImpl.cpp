@@ -139,10 +139,43 @@ bool CDelayBufferImpl::ReadPiece(int direction, int channel, int target, int cou
     std::fill(raw + got, raw + count, 0.0f);
     m_blockStatus[direction][target][block] |= BLOCK_ZERO_PADDED;
   }
-  m_dcBlocker[direction][target].Process(raw, m_filteredRing[direction][target] + write, 1.0f, 0, count);
+  m_pendingFilter[m_pendingPieces++] = PendingPiece{direction, target, write, count};
   write += count;
   if (write >= m_ringLen) write -= m_ringLen;
   return result == MUX_READ_COMPLETE;
+}
+
+void CDelayBufferImpl::FilterPendingPieces() {
+  const int pieces = m_pendingPieces;
+  m_pendingPieces = 0;
+  // The blocks of one call normally have one length and one blocker each:
+  // then all of them run side by side.
+  bool sideBySide = pieces <= CDcBlocker::kMaxLanes;
+  for (int i = 0; i < pieces && sideBySide; ++i)
+    for (int j = 0; j < i && sideBySide; ++j)
+      sideBySide = m_pendingFilter[i].count == m_pendingFilter[j].count &&
+                   (m_pendingFilter[i].direction != m_pendingFilter[j].direction ||
+                    m_pendingFilter[i].target != m_pendingFilter[j].target);
+  if (sideBySide) {
+    CDcBlocker* blockers[CDcBlocker::kMaxLanes];
+    const float* src[CDcBlocker::kMaxLanes];
+    float* dst[CDcBlocker::kMaxLanes];
+    for (int i = 0; i < pieces; ++i) {
+      const PendingPiece& piece = m_pendingFilter[i];
+      blockers[i] = &m_dcBlocker[piece.direction][piece.target];
+      src[i] = m_rawRing[piece.direction][piece.target] + piece.at;
+      dst[i] = m_filteredRing[piece.direction][piece.target] + piece.at;
+    }
+    if (pieces > 0) CDcBlocker::ProcessLanes(blockers, src, dst, pieces, 1.0f, m_pendingFilter[0].count);
+    return;
+  }
+  // Pieces of one blocker (a block split at the ring's end) go in order.
+  for (int i = 0; i < pieces; ++i) {
+    const PendingPiece& piece = m_pendingFilter[i];
+    m_dcBlocker[piece.direction][piece.target].Process(m_rawRing[piece.direction][piece.target] + piece.at,
+                                                       m_filteredRing[piece.direction][piece.target] + piece.at,
+                                                       1.0f, 0, piece.count);
+  }
 }
 
 int CDelayBufferImpl::ProcessInput(int swapTestChannels) {
@@ -151,9 +184,11 @@ int CDelayBufferImpl::ProcessInput(int swapTestChannels) {
     return 0;
   }
   bool complete = true;
+  m_pendingPieces = 0;
   for (int direction = 0; direction < 2; ++direction)
     for (int channel = 0; channel < m_sysPara->channels; ++channel) {
       if (channel > 1) {
+        FilterPendingPieces();
         FRONT_END_TRACE("CDelayBufferImpl::ProcessInput(), ERROR: channel count %d\n", m_sysPara->channels);
         return 0;
       }
@@ -171,6 +206,8 @@ int CDelayBufferImpl::ProcessInput(int swapTestChannels) {
       if (rest > 0) restComplete = ReadPiece(direction, channel, target, rest, firstComplete, block);
       complete = complete && firstComplete && restComplete;
     }
+  // Filtered once every channel's block is in.
+  FilterPendingPieces();
   m_mux->ConsumeAll();
   if (m_blockLen < m_ringLen) m_fill = std::min(m_fill + m_blockLen, m_ringLen);
   if (!complete) {
