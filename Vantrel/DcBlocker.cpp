@@ -16,8 +16,8 @@ inline float Step(float x, float prevInput, float pole, float prevState) { retur
 // The state is held in locals: dst is a float array that could alias the
 // members, which would otherwise be stored and reloaded on every sample.
 template <int Lanes>
-void RunLanes(const float* const src[], float* const dst[], const float pole[],
-              const float gain[], float prevInput[], float prevState[], int n) {
+void RunLanes(const float* const src[], float* const dst[], const float pole[], const float gain[], float prevInput[],
+              float prevState[], int n) {
   const float* in[Lanes];
   float* out[Lanes];
   float p[Lanes], k[Lanes], last[Lanes], state[Lanes];

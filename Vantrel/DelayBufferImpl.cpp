@@ -172,9 +172,9 @@ void CDelayBufferImpl::FilterPendingPieces() {
   // Pieces of one blocker (a block split at the ring's end) go in order.
   for (int i = 0; i < pieces; ++i) {
     const PendingPiece& piece = m_pendingFilter[i];
-    m_dcBlocker[piece.direction][piece.target].Process(m_rawRing[piece.direction][piece.target] + piece.at,
-                                                       m_filteredRing[piece.direction][piece.target] + piece.at,
-                                                       1.0f, 0, piece.count);
+    const float* raw = m_rawRing[piece.direction][piece.target] + piece.at;
+    float* filtered = m_filteredRing[piece.direction][piece.target] + piece.at;
+    m_dcBlocker[piece.direction][piece.target].Process(raw, filtered, 1.0f, 0, piece.count);
   }
 }
 

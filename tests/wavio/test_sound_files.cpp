@@ -198,9 +198,9 @@ TEST(SoundFiles, LongFilesDeliverEveryFrameOnceBlockByBlock) {
     written[2 * i + 1] = float(32767 - (i * 7) % 65536);
   }
   TempDir dir;
-  for (const auto& [encoding, container] : {std::pair{SoundFileEncoding::Pcm16, "wav"},
-                                            std::pair{SoundFileEncoding::Pcm16, "flac"},
-                                            std::pair{SoundFileEncoding::Float, "wav"}}) {
+  for (const auto& [encoding, container] :
+       {std::pair{SoundFileEncoding::Pcm16, "wav"}, std::pair{SoundFileEncoding::Pcm16, "flac"},
+        std::pair{SoundFileEncoding::Float, "wav"}}) {
     SCOPED_TRACE(container);
     const std::string path = dir.File("long");
     ASSERT_TRUE(WriteSoundFile(path, {kRate, 2, encoding, container}, written.data(), kLongFrames));
