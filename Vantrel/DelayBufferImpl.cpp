@@ -63,15 +63,18 @@ void CDelayBufferImpl::AllocateBuffers(int64_t length) {
     m_ringLen = static_cast<int>(ringLength);
     for (int direction = 0; direction < 2 && allocated; ++direction)
       for (int channel = 0; channel < 2 && allocated; ++channel) {
-        const size_t ringBytes = size_t(ringLength) * sizeof(float);
-        m_filteredRing[direction][channel] = static_cast<float*>(std::malloc(ringBytes));
-        m_rawRing[direction][channel] = static_cast<float*>(std::malloc(ringBytes));
+        // Zeroed by the allocator, which need not touch fresh pages to do so.
+        m_filteredRing[direction][channel] = static_cast<float*>(std::calloc(size_t(ringLength), sizeof(float)));
+        m_rawRing[direction][channel] = static_cast<float*>(std::calloc(size_t(ringLength), sizeof(float)));
         m_blockStatus[direction][channel] = static_cast<uint8_t*>(std::malloc(size_t(blocks)));
         allocated = m_filteredRing[direction][channel] != nullptr && m_rawRing[direction][channel] != nullptr &&
                     m_blockStatus[direction][channel] != nullptr;
       }
   }
-  if (allocated) return;
+  if (allocated) {
+    m_ringsZero = true;
+    return;
+  }
   // There is no failure return for the caller to act on: tell the user and end.
   ShowErrorMessage("CDelayBufferImpl", "AllocateBuffers()", ERRORCODE_OUT_OF_MEMORY);
   FRONT_END_TRACE("CDelayCompensation::AllocateBuffers(), out of memory\n");
@@ -88,6 +91,7 @@ void CDelayBufferImpl::FreeBuffers() {
       m_rawRing[direction][channel] = nullptr;
       m_blockStatus[direction][channel] = nullptr;
     }
+  m_ringsZero = false;
 }
 
 void CDelayBufferImpl::Free() {
@@ -106,12 +110,15 @@ int CDelayBufferImpl::Reset() {
     const int blocks = m_ringLen / m_blockLen;
     for (int direction = 0; direction < 2; ++direction)
       for (int channel = 0; channel < 2; ++channel) {
-        std::memset(m_filteredRing[direction][channel], 0, size_t(m_ringLen) * sizeof(float));
-        std::memset(m_rawRing[direction][channel], 0, size_t(m_ringLen) * sizeof(float));
+        if (!m_ringsZero) {
+          std::memset(m_filteredRing[direction][channel], 0, size_t(m_ringLen) * sizeof(float));
+          std::memset(m_rawRing[direction][channel], 0, size_t(m_ringLen) * sizeof(float));
+        }
         std::memset(m_blockStatus[direction][channel], BLOCK_UNWRITTEN, size_t(blocks));
         m_writePos[direction][channel] = 0;
         m_dcBlocker[direction][channel].ResetState();
       }
+    m_ringsZero = true;
   }
   m_fill = 0;
   return m_mux != nullptr ? m_mux->Stop() : 1;
@@ -185,6 +192,7 @@ int CDelayBufferImpl::ProcessInput(int swapTestChannels) {
   }
   bool complete = true;
   m_pendingPieces = 0;
+  m_ringsZero = false;
   for (int direction = 0; direction < 2; ++direction)
     for (int channel = 0; channel < m_sysPara->channels; ++channel) {
       if (channel > 1) {

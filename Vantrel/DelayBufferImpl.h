@@ -80,6 +80,9 @@ class CDelayBufferImpl : public CDelayBuffer {
   int32_t* m_usedInputs = nullptr;
   int m_inputOffset = 0;
   int m_absInputOffset = 0;
+  // Nothing written to the rings since they were allocated or cleared: a
+  // reset need not clear them again (the pre-run resets several times).
+  bool m_ringsZero = false;
   // Two pieces per signal channel at most (a block split at the ring's end).
   PendingPiece m_pendingFilter[2 * CDcBlocker::kMaxLanes] = {};
   int m_pendingPieces = 0;

@@ -206,6 +206,35 @@ TEST_F(DelayBufferTest, FilteredRingsHoldTheBitsOfOneBlockerPerChannel) {
   }
 }
 
+// A reset skips clearing rings that nothing has written since they were
+// allocated or last cleared; whatever a block wrote, the next reset clears.
+TEST_F(DelayBufferTest, EveryResetLeavesBothRingsOfEverySignalZero) {
+  Start(5000, 450);
+  auto allZero = [&] {
+    for (int direction = 0; direction < 2; ++direction)
+      for (int channel = 0; channel < 2; ++channel)
+        for (int filtered = 0; filtered < 2; ++filtered) {
+          float* ring = nullptr;
+          int length = 0;
+          m_buffer->GetBufferInfo(direction, channel, filtered, &ring, nullptr, nullptr, &length, nullptr);
+          for (int k = 0; k < length; ++k)
+            if (ring[k] != 0.0f) return false;
+        }
+    return true;
+  };
+  EXPECT_TRUE(allZero());
+  for (int block = 0; block < 7; ++block) ASSERT_EQ(m_buffer->ProcessInput(0), 1);
+  EXPECT_FALSE(allZero());
+  m_buffer->Reset();
+  EXPECT_TRUE(allZero());
+  m_buffer->Reset();
+  EXPECT_TRUE(allZero());
+  ASSERT_NE(m_buffer->Go(), 0);
+  ASSERT_EQ(m_buffer->ProcessInput(1), 1);
+  m_buffer->Reset();
+  EXPECT_TRUE(allZero());
+}
+
 struct FetchCase {
   int delay;
   int count;
