@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct SoundFileFormat {
   int sampleRate = 0;
@@ -41,11 +42,17 @@ class SoundFileReader {
   int64_t NonFiniteSamples() const { return m_nonFinite; }
 
  private:
+  // 16-bit PCM read as integers, which are the 16-bit units themselves.
+  int64_t ReadShorts(float* interleaved, int64_t frames);
+  int64_t ReadFloats(float* interleaved, int64_t frames);
+
   struct Handle;
   std::unique_ptr<Handle> m_handle;
   SoundFileFormat m_format;
   std::string m_error;
   int64_t m_nonFinite = 0;
+  bool m_sixteenBitPcm = false;
+  std::vector<int16_t> m_shorts;
 };
 
 // The encodings WriteSoundFile can store.
