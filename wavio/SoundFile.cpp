@@ -11,6 +11,8 @@ namespace {
 
 // libsndfile's normalised floats run over +-1.0; the front end's over +-32768.
 constexpr float kUnitsPerFullScale = 32768.0f;
+// 60 dB over full scale: the largest sample a float file delivers as it is.
+constexpr float kMaxUsableUnits = 1000.0f * kUnitsPerFullScale;
 // Frames of 16-bit PCM converted per library call.
 constexpr int64_t kShortFrames = 8192;
 
@@ -114,11 +116,13 @@ int64_t SoundFileReader::ReadFloats(float* interleaved, int64_t frames) {
   const int64_t got = sf_readf_float(m_handle->file, interleaved, frames);
   if (got < 0) return 0;
   if (got < frames && sf_error(m_handle->file) != SF_ERR_NO_ERROR) m_error = sf_strerror(m_handle->file);
-  // A NaN, an infinity or a value past float range once scaled would poison
-  // every sum the front end forms over it: deliver silence and count it.
+  // A NaN, an infinity or a value far beyond full scale would poison every
+  // sum the front end forms over it (squared, 1e34 swamps a window of
+  // ordinary samples): deliver silence and count it. Float files may run
+  // past full scale; nothing real runs 60 dB past it.
   for (int64_t i = 0; i < got * m_format.channels; ++i) {
     const float scaled = interleaved[i] * kUnitsPerFullScale;
-    if (std::isfinite(scaled)) {
+    if (std::fabs(scaled) <= kMaxUsableUnits) {  // false for a NaN
       interleaved[i] = scaled;
     } else {
       interleaved[i] = 0.0f;

@@ -35,10 +35,10 @@ class SoundFileReader {
 
   // Reads up to `frames` interleaved frames; fewer at the end or on a
   // damaged stretch (then Error() says so). Returns the frames read.
-  // A sample that is not finite, in the file or once scaled to 16-bit
-  // units, is delivered as 0 and counted.
+  // A sample that is not finite, or lies more than 60 dB over full scale
+  // (1000 x 32768 units), is delivered as 0 and counted.
   int64_t Read(float* interleaved, int64_t frames);
-  // Samples set to 0 so far because they were not finite.
+  // Samples set to 0 so far because they were not finite or far beyond full scale.
   int64_t NonFiniteSamples() const { return m_nonFinite; }
 
  private:

@@ -74,7 +74,8 @@ class CWaveIO : public CAudio {
   virtual int SampleRate() const;
   virtual int BitsPerSample() const;
   virtual int Channels() const;
-  // Samples of the open file delivered as 0 because they were not finite.
+  // Samples of the open file delivered as 0: not finite, or more than 60 dB
+  // over full scale.
   virtual int64_t NonFiniteSamples() const;
   // What the last failed operation said.
   const std::string& LastError() const { return m_lastError; }
