@@ -8,7 +8,7 @@
 #include "primitives/fft/fft_split_merge.h"
 #include "primitives/fft/fft_tables.h"
 #include "primitives/fft/real_fft_driver.h"
-#include "primitives/fft/real_fft_kernels.h"
+#include "primitives/fft/real_fft_f32_kernels.h"
 
 #if SP_SET_INDEX == SP_SET_GENERIC
 namespace SP_SET_NS::fft32 {

@@ -1,5 +1,5 @@
 // The single-precision real-FFT engine of the SSE, SSE2, SSE3 and SSSE3
-// sets (fft_simd_passes.h): up to the fused limit one fused kernel does bit
+// sets (fft_passes_f32.h): up to the fused limit one fused kernel does bit
 // reversal and transform; one order above it, bit reversal and then the
 // radix kernel; that order is the plain-twiddle limit, above which the
 // large-size path takes over.
@@ -11,13 +11,13 @@
 //   SSSE3  <= 16     17        levels, +0.0, 2048 chunk blocks          2 1 4 3
 #pragma once
 #include "primitives/fft/fft_bitrev.h"
-#include "primitives/fft/fft_simd_bitrev.h"
-#include "primitives/fft/fft_simd_passes.h"
-#include "primitives/fft/fft_simd_split_merge.h"
-#include "primitives/fft/fft_simd_tables.h"
+#include "primitives/fft/fft_bitrev_f32.h"
+#include "primitives/fft/fft_passes_f32.h"
+#include "primitives/fft/fft_split_merge_f32.h"
 #include "primitives/fft/fft_tables.h"
+#include "primitives/fft/fft_tables_f32.h"
 #include "primitives/fft/real_fft_driver.h"
-#include "primitives/fft/real_fft_kernels.h"
+#include "primitives/fft/real_fft_f32_kernels.h"
 
 #if SP_SET_INDEX >= SP_SET_SSE
 namespace SP_SET_NS::fft32 {

@@ -6,16 +6,16 @@
 //            split-layout radix kernels, grouped split tables.
 // Each set builds specs up to its plain-twiddle limit (complex order 10 in
 // the generic and SSE sets, 15, 16 and 17 in SSE2, SSE3 and SSSE3); above
-// it the large-size plan and path (fft_f32_large.h) take over, so every
+// it the large-size plan and path (fft_large_f32.h) take over, so every
 // set runs every order to 30.
 #include <type_traits>
 
-#include "primitives/fft/fft_f32_large.h"
-#include "primitives/fft/fft_f32_large_plan.h"
+#include "primitives/fft/fft_large_f32.h"
+#include "primitives/fft/fft_large_plan_f32.h"
 #include "primitives/fft/real_fft_driver.h"
 #include "primitives/fft/real_fft_f32_generic_group.h"
+#include "primitives/fft/real_fft_f32_kernels.h"
 #include "primitives/fft/real_fft_f32_simd_group.h"
-#include "primitives/fft/real_fft_kernels.h"
 #include "primitives/fft/small_dft_kernels.h"
 
 namespace SP_SET_NS {

@@ -12,7 +12,7 @@
 struct REALFFTSPEC;
 
 // Split exponent k1 and (SIMD sets) block exponent B of the large-size plan
-// by complex order 0..30 (see fft_f64_tables.h).
+// by complex order 0..30 (see fft_tables_f64.h).
 struct spkFftLargePlanExponents {
   int8_t split[31];
   int8_t block[31];
@@ -54,7 +54,7 @@ void SP_V(spkFftRadixFwdC64)(double* data, int64_t n, const double* twiddles);
 void SP_V(spkFftRadixInvC64)(double* data, int64_t n, const double* twiddles);
 #else
 // Bit reversal and the complex FFT in one kernel, natural order in and out
-// (see fft_f64_fused.h for the work area).
+// (see fft_passes_f64.h for the work area).
 void SP_V(spkFftFusedFwdC64)(const double* src, double* dst, int64_t n, const double* twiddles,
                              const int32_t* bitReversal, double* work);
 void SP_V(spkFftFusedInvC64)(const double* src, double* dst, int64_t n, const double* twiddles,
@@ -72,7 +72,7 @@ void SP_V(spkFftLargeFwdC64)(const REALFFTSPEC* spec, double* data, int32_t m, d
 void SP_V(spkFftLargeInvC64)(const REALFFTSPEC* spec, double* data, int32_t m, double* work);
 
 #if SP_SET_INDEX >= SP_SET_SSE2
-// The SIMD sets' large-size helpers (see fft_f64_large.h and
+// The SIMD sets' large-size helpers (see fft_large_f64.h and
 // fft_column_step.h): a whole row by the column kernel, block gather and
 // scatter (mode 1: pair-split to interleaved), and the twiddle passes of
 // the column step on pair-split data.

@@ -7,15 +7,16 @@
 // the fused kernel up to complex order 13, the SSE3 and SSSE3 sets up to 14,
 // on the index table, stage twiddles and pair-split split tables, with a
 // work area of one complex double per point. Larger orders run the
-// large-size path (fft_f64_large.h) on the plan the spec build lays out.
+// large-size path (fft_large_f64.h) on the plan the spec build lays out.
 #include "primitives/fft/fft_bitrev.h"
-#include "primitives/fft/fft_f64_fused.h"
-#include "primitives/fft/fft_f64_large.h"
-#include "primitives/fft/fft_f64_tables.h"
+#include "primitives/fft/fft_large_f64.h"
+#include "primitives/fft/fft_passes_f64.h"
 #include "primitives/fft/fft_split_merge.h"
+#include "primitives/fft/fft_split_merge_f64.h"
+#include "primitives/fft/fft_tables_f64.h"
 #include "primitives/fft/real_fft_driver.h"
+#include "primitives/fft/real_fft_f32_kernels.h"
 #include "primitives/fft/real_fft_f64_kernels.h"
-#include "primitives/fft/real_fft_kernels.h"
 #include "primitives/fft/small_dft_kernels.h"
 #include "primitives/fft/sp_real_fft_f64.h"
 

@@ -4,7 +4,7 @@
 // last stage the data sit in the split 4-lane layout (each 32-byte group:
 // four real parts, then the four imaginary parts of four adjacent points),
 // so every butterfly step is four-wide without shuffles; the twiddle rows
-// of fft_simd_tables.h share that layout.
+// of fft_tables_f32.h share that layout.
 //
 // The first pass reads interleaved pairs - bit-reversed input for the radix
 // kernels, or natural input gathered through the index table for the fused

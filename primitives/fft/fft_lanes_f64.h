@@ -67,4 +67,9 @@ inline f64x2 Second(Pair v) { return simd::InterleaveHigh(v.re, v.im); }
 
 }  // namespace SP_SET_NS::fftk::pair
 
+namespace SP_SET_NS::fftk {
+// Single complex values, one per register, at any 8-byte alignment.
+inline pair::f64x2 LoadOne(const double* d, int64_t p) { return simd::LoadU(d + 2 * p); }
+}  // namespace SP_SET_NS::fftk
+
 #endif

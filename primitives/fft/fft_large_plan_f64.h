@@ -20,8 +20,8 @@
 #include <cstdint>
 
 #include "primitives/fft/fft_bitrev.h"
-#include "primitives/fft/fft_f64_tables.h"
 #include "primitives/fft/fft_tables.h"
+#include "primitives/fft/fft_tables_f64.h"
 #include "primitives/fft/sp_real_fft.h"
 
 namespace SP_SET_NS::fftk {

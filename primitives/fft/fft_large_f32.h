@@ -2,7 +2,7 @@
 // bit-reversed order become their unnormalised DFT in natural order, in
 // place, scaled by the spec's scale when the direction asks for it (each
 // value once, where a leaf of the plan runs the plain radix passes). One
-// template serves both directions. The plan is fft_f32_large_plan.h's.
+// template serves both directions. The plan is fft_large_plan_f32.h's.
 //
 // A level of order M splits into R = 2^k1 rows of C = 2^d points; on
 // bit-reversed input row j holds the sub-transform of the inputs congruent
@@ -27,9 +27,9 @@
 #pragma once
 #include <cstdint>
 
-#include "primitives/fft/fft_f32_large_plan.h"
+#include "primitives/fft/fft_large_plan_f32.h"
 #include "primitives/fft/fft_radix_generic.h"
-#include "primitives/fft/real_fft_kernels.h"
+#include "primitives/fft/real_fft_f32_kernels.h"
 
 #if SP_SET_INDEX >= SP_SET_SSE
 #include "primitives/fft/fft_column_step.h"

@@ -20,13 +20,13 @@
 #include <cstdint>
 #include <cstring>
 
-#include "primitives/fft/fft_f64_large_plan.h"
+#include "primitives/fft/fft_large_plan_f64.h"
 #include "primitives/fft/fft_radix_generic.h"
 #include "primitives/fft/real_fft_f64_kernels.h"
 
 #if SP_SET_INDEX >= SP_SET_SSE2
 #include "primitives/fft/fft_column_step.h"
-#include "primitives/fft/fft_f64_fused.h"
+#include "primitives/fft/fft_passes_f64.h"
 #endif
 
 namespace SP_SET_NS::fftk {
