@@ -49,6 +49,15 @@ struct LargePlanShape {
   bool splitLanes;     // SSE: tables and work in the split 4-lane layout
 };
 
+// The sets' plans, by set index.
+inline constexpr LargePlanShape kLargeShapes[] = {
+    {kLargeSplitGeneric, 10, false, false},  // generic
+    {kLargeSplitGeneric, 10, false, true},   // SSE
+    {kLargeSplitSse2, 15, true, false},      // SSE2
+    {kLargeSplitSse3, 16, true, false},      // SSE3
+    {kLargeSplitSse3, 17, true, false},      // SSSE3
+};
+
 struct LargePlanSizes {
   int64_t tableBytes = 0, scratchBytes = 0, workBytes = 0;
 };
@@ -204,13 +213,13 @@ inline float* PassTwiddleTable(int32_t M, int32_t k1, int32_t b, const float* si
 
 // Builds the plan of complex order m into `block` (tableBytes of
 // LargePlanSizesOf) and points the spec's plan fields at it. Builders
-// gives the set's plain twiddle builder, Twiddles(m, sine, order, at).
+// gives the set's plain twiddle builder, BuildTwiddles(m, sine, order, at).
 template <class Builders>
 void BuildLargePlan(const LargePlanShape& shape, REALFFTSPEC& spec, int32_t m, const float* sine, int32_t order,
                     float* block) {
   auto blockedBase = [&](int32_t D, float* at) {
     spec.twiddles = at;
-    float* sub = Builders::Twiddles(kBlockedBaseOrder, sine, order, at);
+    float* sub = Builders::BuildTwiddles(kBlockedBaseOrder, sine, order, at);
     spec.subsampledTwiddles = sub;
     return SubsampledTable(shape, D, sine, order, sub);
   };
@@ -221,7 +230,7 @@ void BuildLargePlan(const LargePlanShape& shape, REALFFTSPEC& spec, int32_t m, c
     float* next;
     if (d <= shape.plainLimit) {
       spec.twiddles = at;
-      next = Builders::Twiddles(d, sine, order, at);
+      next = Builders::BuildTwiddles(d, sine, order, at);
     } else if (!shape.passTwiddles && shape.tables.split[d] == 0) {
       next = blockedBase(d, at);
     } else {
@@ -233,7 +242,7 @@ void BuildLargePlan(const LargePlanShape& shape, REALFFTSPEC& spec, int32_t m, c
       return next + 2 * Pow2(M);
     }
     spec.rowTwiddles[depth] = next;
-    float* multiply = Builders::Twiddles(k1, sine, order, next);
+    float* multiply = Builders::BuildTwiddles(k1, sine, order, next);
     spec.multiplyTables[depth] = multiply;
     MultiplyTable(shape, M, k1, sine, order, multiply);
     return multiply + 2 * Pow2(M);

@@ -34,6 +34,15 @@ struct LargePlanShape {
   bool simd;
 };
 
+// The sets' plans, by set index.
+inline constexpr LargePlanShape kLargeShapes[] = {
+    {kLargePlanGeneric, 9, false},  // generic
+    {kLargePlanGeneric, 9, false},  // SSE
+    {kLargePlanSse2, 13, true},     // SSE2
+    {kLargePlanSse3, 14, true},     // SSE3
+    {kLargePlanSse3, 14, true},     // SSSE3
+};
+
 // Bytes of the plan block and the largest work buffer its transforms need.
 struct LargePlanSize {
   int64_t blockBytes = 0;
@@ -135,9 +144,9 @@ void BuildLargePlan(const LargePlanShape& shape, REALFFTSPEC& spec, int32_t m, c
                     double* block) {
   auto blockedBase = [&](int32_t baseOrder, double* at) {
     spec.twiddles = at;
-    double* sub = Builders::Twiddles(9, sine, order, at);
+    double* sub = Builders::BuildTwiddles(9, sine, order, at);
     spec.subsampledTwiddles = sub;
-    return Builders::Subsampled(baseOrder, sine, order, sub);
+    return Builders::BuildSubsampled(baseOrder, sine, order, sub);
   };
   // Returns the address after the tables of this level and the deeper ones.
   auto level = [&](auto& self, int32_t M, int32_t depth, double* at) -> double* {
@@ -145,7 +154,7 @@ void BuildLargePlan(const LargePlanShape& shape, REALFFTSPEC& spec, int32_t m, c
     double* next;
     if (m2 <= shape.rowLimit) {
       spec.twiddles = at;
-      next = Builders::Twiddles(m2, sine, order, at);
+      next = Builders::BuildTwiddles(m2, sine, order, at);
     } else if (!shape.simd && shape.exponents.split[m2] == 0) {
       next = blockedBase(m2, at);
     } else {
@@ -157,7 +166,7 @@ void BuildLargePlan(const LargePlanShape& shape, REALFFTSPEC& spec, int32_t m, c
       return next + 2 * Pow2(M);
     }
     spec.rowTwiddles[depth] = next;
-    double* multiply = Builders::Twiddles(k1, sine, order, next);
+    double* multiply = Builders::BuildTwiddles(k1, sine, order, next);
     spec.multiplyTables[depth] = multiply;
     return MultiplyTableGeneric(M, k1, sine, order, multiply);
   };
