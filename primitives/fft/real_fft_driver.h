@@ -39,6 +39,7 @@
 #include "primitives/fft/fft_tables.h"
 #include "primitives/fft/real_fft_engine.h"
 #include "primitives/fft/sp_real_fft.h"
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/plan_record.h"
 #include "primitives/frame/sp_kernels.h"
 
@@ -97,7 +98,7 @@ template <class Plan>
 spStatus InitSpec(REALFFTSPEC** out, int32_t order, int32_t scaleFlag, int32_t hint,
                   const spkRealFftEngine<typename Plan::T>& engine) {
   using T = typename Plan::T;
-  if (out == nullptr) return spErrNullPointer;
+  if (const spStatus s = CheckPointers(out); s != spOk) return s;
   if (order < 0 || order > kLargestOrder) return spErrFftOrder;
 
   const SpecLayout layout = SpecLayoutOf<Plan>(order);
@@ -161,7 +162,7 @@ spStatus InitSpec(REALFFTSPEC** out, int32_t order, int32_t scaleFlag, int32_t h
 // table and runs no kernel of the set that built it.
 template <class T>
 spStatus FreeSpec(REALFFTSPEC* spec) {
-  if (spec == nullptr) return spErrNullPointer;
+  if (const spStatus s = CheckPointers(spec); s != spOk) return s;
   if (spec->kind != kSpecKind<T>) return spErrSpecKind;
   ReleaseSpec(spec);
   return spOk;
@@ -202,10 +203,11 @@ class Scratch {
 
 template <class T>
 spStatus ForwardReal(const T* src, T* dst, REALFFTSPEC* spec, uint8_t* work) {
-  if (spec == nullptr) return spErrNullPointer;
+  // The spec is checked (null, then kind) before the arrays.
+  if (const spStatus s = CheckPointers(spec); s != spOk) return s;
   const spkRealFftEngine<T>* engine = EngineOf<T>(*spec);
   if (engine == nullptr) return spErrSpecKind;
-  if (src == nullptr || dst == nullptr) return spErrNullPointer;
+  if (const spStatus s = CheckPointers(src, dst); s != spOk) return s;
 
   const int32_t order = spec->order;
   const int64_t n = Pow2(order);
@@ -236,10 +238,11 @@ spStatus ForwardReal(const T* src, T* dst, REALFFTSPEC* spec, uint8_t* work) {
 
 template <class T>
 spStatus InverseReal(const T* src, T* dst, REALFFTSPEC* spec, uint8_t* work) {
-  if (spec == nullptr) return spErrNullPointer;
+  // The spec is checked (null, then kind) before the arrays.
+  if (const spStatus s = CheckPointers(spec); s != spOk) return s;
   const spkRealFftEngine<T>* engine = EngineOf<T>(*spec);
   if (engine == nullptr) return spErrSpecKind;
-  if (src == nullptr || dst == nullptr) return spErrNullPointer;
+  if (const spStatus s = CheckPointers(src, dst); s != spOk) return s;
 
   const int32_t order = spec->order;
   const int64_t n = Pow2(order);
