@@ -27,6 +27,7 @@
 #pragma once
 #include <cstdint>
 
+#include "primitives/fft/fft_large_generic.h"
 #include "primitives/fft/fft_large_plan_f32.h"
 #include "primitives/fft/fft_radix_generic.h"
 #include "primitives/fft/real_fft_f32_kernels.h"
@@ -37,56 +38,10 @@
 
 namespace SP_SET_NS::fft32 {
 
-inline bool ScalesLeaves(const REALFFTSPEC& spec, bool inverse) {
-  return (inverse ? spec.inverseScaled : spec.forwardScaled) == 1;
-}
-
 #if SP_SET_INDEX == SP_SET_GENERIC
 
-inline constexpr int64_t kBlockStrip = 256;  // butterflies per block pair and strip: 128 of each half
-
-// Radix-2 joins of adjacent blocks of `length` points in data (count
-// points) until one transform of count points remains. sub: W(k, log2
-// count), k < count/4, interleaved.
-template <bool kInverse>
-void BlockPasses(float* data, int64_t count, int64_t length, const float* sub, int64_t strip) {
-  using fftk::Cx;
-  const int64_t halfStrip = strip / 2;
-  for (int64_t L = length; L < count; L *= 2) {
-    const int64_t stride = count / (2 * L);
-    for (int64_t k0 = 0; k0 < L / 2; k0 += halfStrip)
-      for (int64_t pair = 0; pair < count; pair += 2 * L) {
-        float* a = data + 2 * pair;
-        float* b = a + 2 * L;
-        for (int64_t k = k0; k < k0 + halfStrip; ++k) {
-          const Cx t = fftk::Tw<kInverse>({sub[2 * k * stride], sub[2 * k * stride + 1]});
-          const Cx u = fftk::LoadCx(a, k), v = fftk::LoadCx(b, k) * t;
-          fftk::StoreCx(a, k, u + v);
-          fftk::StoreCx(b, k, u - v);
-        }
-        for (int64_t k = k0; k < k0 + halfStrip; ++k) {
-          // W(k + L/2) = J W(k), J = -j forward, +j inverse.
-          const Cx t = fftk::Tw<kInverse>({sub[2 * k * stride], sub[2 * k * stride + 1]});
-          const Cx u = fftk::LoadCx(a, k + L / 2), v = fftk::TimesJ<kInverse>(fftk::LoadCx(b, k + L / 2) * t);
-          fftk::StoreCx(a, k + L / 2, u + v);
-          fftk::StoreCx(b, k + L / 2, u - v);
-        }
-      }
-  }
-}
-
-// Blocked form on count points (2^11 or 2^12): the 1024-point blocks from
-// the last to the first, then the joins.
-template <bool kInverse>
-void BlockedGeneric(const REALFFTSPEC& spec, float* data, int64_t count) {
-  const auto* base = static_cast<const float*>(spec.twiddles);
-  for (int64_t at = count - kBlockLength; at >= 0; at -= kBlockLength) {
-    float* blockData = data + 2 * at;
-    fftk::RadixPassesGeneric<kInverse>(blockData, kBlockLength, base);
-    if (ScalesLeaves(spec, kInverse)) SP_V(spkFftScaleF32)(static_cast<float>(spec.scale), blockData, 2 * kBlockLength);
-  }
-  BlockPasses<kInverse>(data, count, kBlockLength, static_cast<const float*>(spec.subsampledTwiddles), kBlockStrip);
-}
+// Butterflies per block pair and strip of the blocked form: 128 of each half.
+inline constexpr int64_t kBlockStrip = 256;
 
 // One level of order M; work holds four columns of 2^k1 points.
 template <bool kInverse>
@@ -95,7 +50,7 @@ void LargeGeneric(const REALFFTSPEC& spec, float* data, int32_t M, int32_t level
   const LargeSplitTables& tables = kLargeSplitGeneric;
   const int32_t k1 = tables.split[M];
   if (k1 == 0) {
-    BlockedGeneric<kInverse>(spec, data, Pow2(M));
+    fftk::BlockedGeneric<kInverse>(spec, data, Pow2(M), kBlockLength, kBlockStrip);
     return;
   }
   const int32_t d = M - k1;
@@ -104,11 +59,11 @@ void LargeGeneric(const REALFFTSPEC& spec, float* data, int32_t M, int32_t level
     float* row = data + 2 * j * cols;
     if (d < kSmallestBlockedOrder) {
       fftk::RadixPassesGeneric<kInverse>(row, cols, static_cast<const float*>(spec.twiddles));
-      if (ScalesLeaves(spec, kInverse)) SP_V(spkFftScaleF32)(static_cast<float>(spec.scale), row, 2 * cols);
+      if (fftk::ScalesDirection(spec, kInverse)) SP_V(spkFftScaleF32)(static_cast<float>(spec.scale), row, 2 * cols);
     } else if (tables.split[d] != 0) {
       LargeGeneric<kInverse>(spec, row, d, level + 1, work);
     } else {
-      BlockedGeneric<kInverse>(spec, row, cols);
+      fftk::BlockedGeneric<kInverse>(spec, row, cols, kBlockLength, kBlockStrip);
     }
   }
   const auto* columnTable = static_cast<const float*>(spec.rowTwiddles[level]);
@@ -153,7 +108,7 @@ void RadixSse(float* data, int64_t points, const float* table, float* work) {
 template <bool kInverse>
 void ScaledLeafSse(const REALFFTSPEC& spec, float* data, int64_t points, const float* table, float* work) {
   RadixSse<kInverse>(data, points, table, work);
-  if (ScalesLeaves(spec, kInverse)) SP_V(spkFftScaleF32)(static_cast<float>(spec.scale), data, 2 * points);
+  if (fftk::ScalesDirection(spec, kInverse)) SP_V(spkFftScaleF32)(static_cast<float>(spec.scale), data, 2 * points);
 }
 
 // Radix-2 join in place of the two halves of data (count points, split
@@ -301,7 +256,7 @@ void LargeColumns(const REALFFTSPEC& spec, const LargeSplitTables& tables, int32
         SP_V(spkFftRadixInvC32)(row, cols, table, work, 0);
       else
         SP_V(spkFftRadixFwdC32)(row, cols, table, work, 0);
-      if (ScalesLeaves(spec, kInverse)) SP_V(spkFftScaleF32)(static_cast<float>(spec.scale), row, 2 * cols);
+      if (fftk::ScalesDirection(spec, kInverse)) SP_V(spkFftScaleF32)(static_cast<float>(spec.scale), row, 2 * cols);
     } else {
       LargeColumns<kInverse>(spec, tables, plainLimit, row, d, level + 1, work);
     }

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "primitives/fft/fft_large_generic.h"
 #include "primitives/fft/fft_large_plan_f64.h"
 #include "primitives/fft/fft_radix_generic.h"
 #include "primitives/fft/real_fft_f64_kernels.h"
@@ -31,68 +32,25 @@
 
 namespace SP_SET_NS::fftk {
 
-inline bool ScalesDirection(const REALFFTSPEC& spec, bool inverse) {
-  return (inverse ? spec.inverseScaled : spec.forwardScaled) == 1;
-}
-
 #if SP_SET_INDEX <= SP_SET_SSE
 
 inline constexpr int64_t kBlockedRow = 512;
 inline constexpr int64_t kBlockedStrip = 128;  // values per block pair and strip: 64 of each half
 
-// Radix-2 passes that join the transforms of length `size` in data (n
-// values) into one of length n, strip by strip across all block pairs.
-// table: e^(-2 pi j i / n), i < n/4, interleaved.
-template <bool kInverse>
-void BlockPassGeneric(double* data, int64_t n, int64_t size, const double* table, int64_t strip) {
-  const int64_t halfStrip = strip / 2;
-  for (int64_t L = size; L < n; L *= 2) {
-    const int64_t blocks = n / L, step = blocks / 2;
-    for (int64_t j0 = 0; j0 < L / 2; j0 += halfStrip)
-      for (int64_t pair = 0; pair < blocks; pair += 2) {
-        double* a = data + 2 * pair * L;
-        double* b = a + 2 * L;
-        for (int64_t j = j0; j < j0 + halfStrip; ++j) {
-          const Cx t = Tw<kInverse>({table[2 * j * step], table[2 * j * step + 1]});
-          const Cx v = LoadCx(b, j) * t, u = LoadCx(a, j);
-          StoreCx(a, j, u + v);
-          StoreCx(b, j, u - v);
-          const int64_t k = j + L / 2;  // the factor e^(-+2 pi j k / 2L) = J t
-          const Cx w = TimesJ<kInverse>(LoadCx(b, k) * t), x = LoadCx(a, k);
-          StoreCx(a, k, x + w);
-          StoreCx(b, k, x - w);
-        }
-      }
-  }
-}
-
-// The blocked form on n = 2^10 or 2^11 values: 512-point rows from the last
-// to the first, then the radix-2 passes.
-template <bool kInverse>
-void BlockedGeneric(const REALFFTSPEC& spec, double* data, int64_t n) {
-  const auto* rowTable = static_cast<const double*>(spec.twiddles);
-  for (int64_t row = n - kBlockedRow; row >= 0; row -= kBlockedRow) {
-    double* at = data + 2 * row;
-    RadixPassesGeneric<kInverse>(at, kBlockedRow, rowTable);
-    if (ScalesDirection(spec, kInverse)) SP_V(spkFftScaleF64)(spec.scale, at, 2 * kBlockedRow);
-  }
-  BlockPassGeneric<kInverse>(data, n, kBlockedRow, static_cast<const double*>(spec.subsampledTwiddles), kBlockedStrip);
-}
-
 // One level of order M; work holds four columns of 2^k1 complex doubles.
 template <bool kInverse>
 void LargeGeneric(const REALFFTSPEC& spec, double* data, int32_t M, int32_t level, double* work) {
-  const spkFftLargePlanExponents& plan = SP_V(spkFftLargePlanF64)();
+  const spkFftLargePlanExponents& plan = kLargeShapes[SP_SET_INDEX].exponents;
   const int32_t k1 = plan.split[M];
   if (k1 == 0) {
-    BlockedGeneric<kInverse>(spec, data, Pow2(M));
+    BlockedGeneric<kInverse>(spec, data, Pow2(M), kBlockedRow, kBlockedStrip);
     return;
   }
   const int32_t L = M - k1;
   const int64_t rows = Pow2(k1), cols = Pow2(L);
   for (int64_t r = 0; r < rows; ++r) {
     double* row = data + 2 * r * cols;
-    if (L <= 9) {
+    if (L <= kLargeShapes[SP_SET_INDEX].rowLimit) {
       RadixPassesGeneric<kInverse>(row, cols, static_cast<const double*>(spec.twiddles));
       if (ScalesDirection(spec, kInverse)) SP_V(spkFftScaleF64)(spec.scale, row, 2 * cols);
     } else {
@@ -170,7 +128,7 @@ void ColumnKernel(double* data, int64_t n, const double* table, double* work, in
 // above.
 template <bool kInverse>
 void LargeSimd(const REALFFTSPEC& spec, double* data, int32_t M, int32_t level, double* work, int32_t rowLimit) {
-  const spkFftLargePlanExponents& plan = SP_V(spkFftLargePlanF64)();
+  const spkFftLargePlanExponents& plan = kLargeShapes[SP_SET_INDEX].exponents;
   const int32_t k1 = plan.split[M], L = M - k1;
   const int64_t rows = Pow2(k1), cols = Pow2(L);
   for (int64_t r = 0; r < rows; ++r) {

@@ -119,24 +119,6 @@ inline LargePlanSizes LargePlanSizesOf(const LargePlanShape& shape, int32_t m) {
   return sizes;
 }
 
-// e^(-2 pi j e / 2^L) for any 0 <= e < 2^L, each part a sine-table entry
-// or its negation.
-inline void FullCircleTwiddle(int64_t e, int32_t L, const float* sine, int32_t sineOrder, float* out) {
-  const int64_t points = Pow2(L);
-  if (e <= 3 * points / 4) {
-    fftk::TwiddleFromSine(e, L, sine, sineOrder, out);
-  } else {
-    fftk::TwiddleFromSine(points - e, L, sine, sineOrder, out);
-    out[1] = -out[1];
-  }
-}
-
-inline int64_t ReverseBits(int64_t value, int32_t bits) {
-  int64_t reversed = 0;
-  for (int32_t b = 0; b < bits; ++b) reversed |= ((value >> b) & 1) << (bits - 1 - b);
-  return reversed;
-}
-
 // Four interleaved values (8 floats) into the split 4-lane layout, in place.
 inline void ToSplitLanes(float* group) {
   float re[4], im[4];
@@ -172,8 +154,8 @@ inline float* MultiplyTable(const LargePlanShape& shape, int32_t M, int32_t k1, 
   const int64_t rows = Pow2(k1), cols = Pow2(M - k1);
   for (int64_t c0 = 0; c0 < cols; c0 += 4)
     for (int64_t j = 0; j < rows; ++j) {
-      const int64_t reversed = ReverseBits(j, k1);
-      for (int64_t r = 0; r < 4; ++r) FullCircleTwiddle(reversed * (c0 + r), M, sine, sineOrder, out + 2 * r);
+      const int64_t reversed = fftk::ReverseBits(j, k1);
+      for (int64_t r = 0; r < 4; ++r) fftk::FullCircleTwiddle(reversed * (c0 + r), M, sine, sineOrder, out + 2 * r);
       if (shape.splitLanes) ToSplitLanes(out);
       out += 8;
     }
@@ -190,7 +172,7 @@ inline float* PassTwiddleTable(int32_t M, int32_t k1, int32_t b, const float* si
   auto record = [&](int64_t u, int64_t factor, int32_t L) {
     float w[2];
     for (int64_t i = 0; i < 4; ++i) {
-      FullCircleTwiddle((u + i) * factor, L, sine, sineOrder, w);
+      fftk::FullCircleTwiddle((u + i) * factor, L, sine, sineOrder, w);
       out[i] = w[0];
       out[4 + i] = w[1];
     }

@@ -77,17 +77,6 @@ inline LargePlanSize LargePlanSizeOf(const LargePlanShape& shape, int32_t m) {
   return size;
 }
 
-// w^a = e^(-2 pi j a / 2^m) for any 0 <= a < 2^m.
-inline void FullCircleTwiddle(int64_t a, int32_t m, const double* sine, int32_t sineOrder, double* out) {
-  const int64_t points = Pow2(m);
-  if (a <= 3 * points / 4) {
-    TwiddleFromSine(a, m, sine, sineOrder, out);
-  } else {
-    TwiddleFromSine(points - a, m, sine, sineOrder, out);
-    out[1] = -out[1];
-  }
-}
-
 // Pair-split entry for positions e and e + 1 of e^(-2 pi j f e / 2^r).
 inline double* PairEntry(int64_t e, int64_t factor, int32_t r, const double* sine, int32_t sineOrder, double* out) {
   double w0[2], w1[2];
@@ -98,12 +87,6 @@ inline double* PairEntry(int64_t e, int64_t factor, int32_t r, const double* sin
   out[2] = w0[1];
   out[3] = w1[1];
   return out + 4;
-}
-
-inline int64_t ReverseBits(int64_t value, int32_t bits) {
-  int64_t reversed = 0;
-  for (int32_t b = 0; b < bits; ++b) reversed |= ((value >> b) & 1) << (bits - 1 - b);
-  return reversed;
 }
 
 // Generic twiddle-multiply table of a level of order M split 2^k1 ways.
