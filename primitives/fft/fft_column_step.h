@@ -18,6 +18,7 @@
 #pragma once
 #include <cstdint>
 
+#include "primitives/fft/fft_split_complex.h"
 #include "primitives/frame/simd.h"
 
 #if SP_SET_INDEX >= SP_SET_SSE
@@ -25,23 +26,13 @@
 namespace SP_SET_NS::fftk::lanes {
 
 template <class T>
-using Vec = decltype(simd::Load(static_cast<const T*>(nullptr)));
+using Vec = VecOf<T>;
 template <class T>
 inline constexpr int64_t kLanes = 16 / sizeof(T);
 
 // kLanes complex values at a lane-split run.
 template <class T>
-struct Run {
-  Vec<T> re, im;
-};
-template <class T>
-inline Run<T> operator+(Run<T> a, Run<T> b) {
-  return {simd::Add(a.re, b.re), simd::Add(a.im, b.im)};
-}
-template <class T>
-inline Run<T> operator-(Run<T> a, Run<T> b) {
-  return {simd::Sub(a.re, b.re), simd::Sub(a.im, b.im)};
-}
+using Run = SplitCx<T>;
 
 // Run at position p (a multiple of kLanes) of a 16-byte aligned buffer.
 template <class T>
@@ -52,13 +43,6 @@ template <class T>
 inline void StoreRun(T* d, int64_t p, Run<T> v) {
   simd::Store(d + 2 * p, v.re);
   simd::Store(d + 2 * p + kLanes<T>, v.im);
-}
-
-// J * v with J = -j forward, +j inverse.
-template <bool kInverse, class T>
-inline Run<T> TimesJ(Run<T> v) {
-  const Vec<T> sign = simd::Splat(T(-0.0));
-  return kInverse ? Run<T>{simd::Xor(v.im, sign), v.re} : Run<T>{v.im, simd::Xor(v.re, sign)};
 }
 
 // x times the entry at `entry` (forward) or its conjugate (inverse).

@@ -83,7 +83,7 @@ void LargeGeneric(const REALFFTSPEC& spec, float* data, int32_t M, int32_t level
 
 #if SP_SET_INDEX == SP_SET_SSE
 
-using Quad = fftk::lanes::Run<float>;
+using Quad = fftk::SplitCx<float>;
 
 // Four points of a split group at any float boundary of the data.
 inline Quad LoadQuad(const float* p) { return {simd::LoadU(p), simd::LoadU(p + 4)}; }
@@ -122,7 +122,7 @@ void CombineSse(float* data, int64_t count, const float* run, bool interleaved) 
     const Quad a = LoadQuad(data + 2 * k), b = LoadQuad(data + 2 * (half + k));
     const bool upper = k >= quarter;
     Quad t = fftk::lanes::Twiddle<kInverse>(b, run + 2 * (upper ? k - quarter : k));
-    if (upper) t = fftk::lanes::TimesJ<kInverse>(t);
+    if (upper) t = fftk::TimesJ<kInverse>(t);
     StoreQuad(data + 2 * k, a + t, interleaved);
     StoreQuad(data + 2 * (half + k), a - t, interleaved);
   }

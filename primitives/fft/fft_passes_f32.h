@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "primitives/fft/fft_split_complex.h"
 #include "primitives/fft/fft_tables.h"
 #include "primitives/frame/simd.h"
 
@@ -33,11 +34,7 @@
 namespace SP_SET_NS::fftk {
 
 // Four complex values in the split layout.
-struct Quad {
-  simd::f32x4 re, im;
-};
-inline Quad operator+(Quad a, Quad b) { return {simd::Add(a.re, b.re), simd::Add(a.im, b.im)}; }
-inline Quad operator-(Quad a, Quad b) { return {simd::Sub(a.re, b.re), simd::Sub(a.im, b.im)}; }
+using Quad = SplitCx<float>;
 
 // x times the direction's twiddle: w as stored forward, conjugated inverse.
 template <bool kInv>
