@@ -40,7 +40,7 @@ inline constexpr int64_t kBlockedStrip = 128;  // values per block pair and stri
 // One level of order M; work holds four columns of 2^k1 complex doubles.
 template <bool kInverse>
 void LargeGeneric(const REALFFTSPEC& spec, double* data, int32_t M, int32_t level, double* work) {
-  const spkFftLargePlanExponents& plan = kLargeShapes[SP_SET_INDEX].exponents;
+  const spkFftLargePlanExponents& plan = kLargeShapes[SP_SET_INDEX].tables;
   const int32_t k1 = plan.split[M];
   if (k1 == 0) {
     BlockedGeneric<kInverse>(spec, data, Pow2(M), kBlockedRow, kBlockedStrip);
@@ -128,7 +128,7 @@ void ColumnKernel(double* data, int64_t n, const double* table, double* work, in
 // above.
 template <bool kInverse>
 void LargeSimd(const REALFFTSPEC& spec, double* data, int32_t M, int32_t level, double* work, int32_t rowLimit) {
-  const spkFftLargePlanExponents& plan = kLargeShapes[SP_SET_INDEX].exponents;
+  const spkFftLargePlanExponents& plan = kLargeShapes[SP_SET_INDEX].tables;
   const int32_t k1 = plan.split[M], L = M - k1;
   const int64_t rows = Pow2(k1), cols = Pow2(L);
   for (int64_t r = 0; r < rows; ++r) {

@@ -1,24 +1,11 @@
-// The large-size plan of the single-precision complex FFT: which split each
-// complex order above a set's plain limit takes, the bytes the plan needs,
-// and its build into one table block (deepest part first, each part at the
-// end address the previous builder returned).
-//
-//   generic and SSE sets (per-level tables): a level of order M splits into
-//     2^k1 rows of 2^d points; it keeps the plain twiddles of order k1 for
-//     its column transforms and one twiddle-multiply factor per point, read
-//     in the order the column step gathers (column groups of four, rows,
-//     four columns; the SSE set's groups in the split 4-lane layout). A
-//     split exponent of 0 marks a blocked order: 1024-point blocks on the
-//     order-10 plain table, joined with a subsampled table.
-//   SSE2, SSE3, SSSE3 sets (pass twiddles): per level the radix-4 (and for
-//     odd k1 one radix-2) pass records of its column groups of 2^b points.
-//
-// Sizes are 64-bit: the block passes 2^32 bytes at complex order 29.
-// Include only from *_variant.cpp.
+// The single-precision large-size plan's rows (fft_large_plan.h builds
+// and sizes it): the split and block exponents by complex order, each
+// set's shape, and the builders of the float layouts of its tables (the SSE
+// set's in the split 4-lane layout).
 #pragma once
-#include <algorithm>
 #include <cstdint>
 
+#include "primitives/fft/fft_large_plan.h"
 #include "primitives/fft/fft_tables.h"
 #include "primitives/fft/sp_real_fft.h"
 
@@ -41,83 +28,20 @@ inline constexpr LargeSplitTables kLargeSplitSse3 = {
     {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 4, 4, 4, 5, 8, 8, 8, 8, 8, 8, 8, 8},
     {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 9, 10, 10, 10, 13, 15, 15, 15, 15, 15, 15, 15, 15}};
 
-// What distinguishes the sets' plans.
-struct LargePlanShape {
-  const LargeSplitTables& tables;
-  int32_t plainLimit;  // rows up to this order run the plain radix passes
-  bool passTwiddles;   // SSE2, SSE3, SSSE3
-  bool splitLanes;     // SSE: tables and work in the split 4-lane layout
-};
-
-// The sets' plans, by set index.
-inline constexpr LargePlanShape kLargeShapes[] = {
-    {kLargeSplitGeneric, 10, false, false},  // generic
-    {kLargeSplitGeneric, 10, false, true},   // SSE
-    {kLargeSplitSse2, 15, true, false},      // SSE2
-    {kLargeSplitSse3, 16, true, false},      // SSE3
-    {kLargeSplitSse3, 17, true, false},      // SSSE3
-};
-
-struct LargePlanSizes {
-  int64_t tableBytes = 0, scratchBytes = 0, workBytes = 0;
-};
+using LargePlanShape = fftk::LargePlanShape<LargeSplitTables>;
 
 inline constexpr int32_t kBlockedBaseOrder = 10;
 inline constexpr int64_t kBlockLength = int64_t{1} << kBlockedBaseOrder;
 inline constexpr int32_t kSmallestBlockedOrder = 11;  // rows below it never run blocked
 
-// Bytes reserved for a plain twiddle table of order k, and 16-byte round-up.
-inline int64_t PlainTableBytes(int32_t k) { return ((int64_t{8} << k) + 23) & ~int64_t{15}; }
-inline int64_t RoundUp16(int64_t x) { return (x + 15) & ~int64_t{15}; }
-
-// Subsampled table of a blocked order D: 2^D/4 values (generic), or the
-// runs of the levels D down to 11 (SSE, reserved as 2^D/2 values).
-inline int64_t SubsampledBytes(const LargePlanShape& shape, int32_t D) {
-  return 8 * (shape.splitLanes ? Pow2(D) / 2 : Pow2(D) / 4);
-}
-inline int64_t BlockedTableBytes(const LargePlanShape& shape, int32_t D) {
-  return PlainTableBytes(kBlockedBaseOrder) + RoundUp16(SubsampledBytes(shape, D));
-}
-inline int64_t BlockedWorkBytes(const LargePlanShape& shape) { return shape.splitLanes ? 8 * kBlockLength : 0; }
-inline int64_t RowWorkBytes(const LargePlanShape& shape, int32_t d) {
-  return shape.splitLanes || shape.passTwiddles ? RoundUp16(int64_t{8} << d) : 0;
-}
-
-inline LargePlanSizes LargePlanSizesOf(const LargePlanShape& shape, int32_t m) {
-  LargePlanSizes sizes;
-  const int32_t k1 = shape.tables.split[m];
-  if (k1 == 0) {  // blocked, only at the top of the generic and SSE sets
-    sizes.tableBytes = BlockedTableBytes(shape, m);
-    sizes.workBytes = BlockedWorkBytes(shape);
-    return sizes;
-  }
-  const int32_t d = m - k1;
-  if (shape.passTwiddles) {
-    if (d <= shape.plainLimit) {
-      sizes.tableBytes = PlainTableBytes(d);
-      sizes.workBytes = RowWorkBytes(shape, d);
-    } else {
-      sizes = LargePlanSizesOf(shape, d);
-    }
-    sizes.tableBytes += int64_t{8} << m;
-    sizes.workBytes = std::max(sizes.workBytes, int64_t{8} << shape.tables.block[m]);
-    return sizes;
-  }
-  if (d < kSmallestBlockedOrder) {
-    sizes.tableBytes = PlainTableBytes(d);
-    sizes.workBytes = RowWorkBytes(shape, d);
-  } else if (shape.tables.split[d] == 0) {
-    sizes.tableBytes = BlockedTableBytes(shape, d);
-    sizes.workBytes = BlockedWorkBytes(shape);
-  } else {
-    sizes = LargePlanSizesOf(shape, d);
-  }
-  sizes.tableBytes += PlainTableBytes(k1) + (int64_t{8} << m);
-  // Build scratch: four rows of 2^k1 values and the swap list of order k1.
-  sizes.scratchBytes += ((Pow2(k1) + 19) & ~int64_t{15}) + (int64_t{32} << k1);
-  sizes.workBytes = std::max(sizes.workBytes, int64_t{32} << k1);
-  return sizes;
-}
+// The sets' plans, by set index.
+inline constexpr LargePlanShape kLargeShapes[] = {
+    {kLargeSplitGeneric, 10, kBlockedBaseOrder, false, false},  // generic
+    {kLargeSplitGeneric, 10, kBlockedBaseOrder, false, true},   // SSE
+    {kLargeSplitSse2, 15, kBlockedBaseOrder, true, false},      // SSE2
+    {kLargeSplitSse3, 16, kBlockedBaseOrder, true, false},      // SSE3
+    {kLargeSplitSse3, 17, kBlockedBaseOrder, true, false},      // SSSE3
+};
 
 // Four interleaved values (8 floats) into the split 4-lane layout, in place.
 inline void ToSplitLanes(float* group) {
@@ -193,47 +117,20 @@ inline float* PassTwiddleTable(int32_t M, int32_t k1, int32_t b, const float* si
   return out;
 }
 
-// Builds the plan of complex order m into `block` (tableBytes of
-// LargePlanSizesOf) and points the spec's plan fields at it. Builders
-// gives the set's plain twiddle builder, BuildTwiddles(m, sine, order, at).
-template <class Builders>
-void BuildLargePlan(const LargePlanShape& shape, REALFFTSPEC& spec, int32_t m, const float* sine, int32_t order,
-                    float* block) {
-  auto blockedBase = [&](int32_t D, float* at) {
-    spec.twiddles = at;
-    float* sub = Builders::BuildTwiddles(kBlockedBaseOrder, sine, order, at);
-    spec.subsampledTwiddles = sub;
-    return SubsampledTable(shape, D, sine, order, sub);
-  };
-  // Builds the level of order M and the ones below it at `at`; returns the
-  // first address after them.
-  auto level = [&](auto& self, int32_t M, int32_t depth, float* at) -> float* {
-    const int32_t k1 = shape.tables.split[M], d = M - k1;
-    float* next;
-    if (d <= shape.plainLimit) {
-      spec.twiddles = at;
-      next = Builders::BuildTwiddles(d, sine, order, at);
-    } else if (!shape.passTwiddles && shape.tables.split[d] == 0) {
-      next = blockedBase(d, at);
-    } else {
-      next = self(self, d, depth + 1, at);
-    }
-    if (shape.passTwiddles) {
-      spec.multiplyTables[depth] = next;
-      PassTwiddleTable(M, k1, shape.tables.block[M], sine, order, next);
-      return next + 2 * Pow2(M);
-    }
-    spec.rowTwiddles[depth] = next;
-    float* multiply = Builders::BuildTwiddles(k1, sine, order, next);
-    spec.multiplyTables[depth] = multiply;
-    MultiplyTable(shape, M, k1, sine, order, multiply);
-    return multiply + 2 * Pow2(M);
-  };
-  if (shape.tables.split[m] == 0)
-    blockedBase(m, block);
-  else
-    level(level, m, 0, block);
-  spec.workBytes = LargePlanSizesOf(shape, m).workBytes;
-}
+// The large-plan table builders of the float layouts (see BuildLargePlan);
+// every set's Plan derives from it.
+struct LargeTableBuilders {
+  static float* BuildSubsampled(int32_t D, const float* sine, int32_t order, float* at) {
+    return SubsampledTable(kLargeShapes[SP_SET_INDEX], D, sine, order, at);
+  }
+  static float* BuildMultiply(int32_t M, int32_t k1, const float* sine, int32_t order, float* at) {
+    MultiplyTable(kLargeShapes[SP_SET_INDEX], M, k1, sine, order, at);
+    return at + 2 * Pow2(M);
+  }
+  static float* BuildPassTwiddles(int32_t M, int32_t k1, int32_t b, const float* sine, int32_t order, float* at) {
+    PassTwiddleTable(M, k1, b, sine, order, at);
+    return at + 2 * Pow2(M);
+  }
+};
 
 }  // namespace SP_SET_NS::fft32

@@ -1,81 +1,34 @@
-// The large-size plan of the double complex FFT: its size and its build,
-// for complex orders above a set's plain limit. Every table of the plan
-// lies in one block, one table after another on 16-byte boundaries: the
-// base table (the row kernel's twiddles) first, then each level's tables
-// from the deepest level out.
+// The double-precision large-size plan's rows (fft_large_plan.h builds and
+// sizes it): each set's shape over its exponent tables (fft_tables_f64.h),
+// and the builders of the double layouts of its tables.
 //
-//   generic and SSE sets: a base of complex order <= 9 (plain table), or
-//     the blocked base (the order-9 plain table and the subsampled list of
-//     the base order); per level the generic table of the column transforms
-//     (order k1) and the twiddle-multiply table (2^M values, in reading
-//     order: column groups of four, rows, four columns).
-//   SSE2, SSE3, SSSE3 sets: a base of the stage twiddles of the row order;
-//     per level the twiddle-multiply table of the column step (pair-split
-//     entries, read on across the column blocks).
-//
-// Sizes are 64-bit throughout; the largest plan (complex order 29) takes
-// 8 GiB. Include only from *_variant.cpp.
+//   generic and SSE sets: blocked orders on 512-point blocks (the order-9
+//     plain table and the subsampled list); per level the generic table of
+//     the column transforms (order k1) and the twiddle-multiply table (2^M
+//     values, in reading order: column groups of four, rows, four columns).
+//   SSE2, SSE3, SSSE3 sets: per level the twiddle-multiply table of the
+//     column step (pair-split entries, read on across the column blocks).
 #pragma once
-#include <algorithm>
 #include <cstdint>
 
 #include "primitives/fft/fft_bitrev.h"
+#include "primitives/fft/fft_large_plan.h"
 #include "primitives/fft/fft_tables.h"
 #include "primitives/fft/fft_tables_f64.h"
 #include "primitives/fft/sp_real_fft.h"
 
 namespace SP_SET_NS::fftk {
 
-// The deepest row order a set transforms with its row kernel, and whether
-// the set runs the SIMD family.
-struct LargePlanShape {
-  const spkFftLargePlanExponents& exponents;
-  int32_t rowLimit;  // 9 generic/SSE, 13 SSE2, 14 SSE3/SSSE3
-  bool simd;
-};
+using LargePlanShapeF64 = LargePlanShape<spkFftLargePlanExponents>;
 
 // The sets' plans, by set index.
-inline constexpr LargePlanShape kLargeShapes[] = {
-    {kLargePlanGeneric, 9, false},  // generic
-    {kLargePlanGeneric, 9, false},  // SSE
-    {kLargePlanSse2, 13, true},     // SSE2
-    {kLargePlanSse3, 14, true},     // SSE3
-    {kLargePlanSse3, 14, true},     // SSSE3
+inline constexpr LargePlanShapeF64 kLargeShapes[] = {
+    {kLargePlanGeneric, 9, 9, false, false},  // generic
+    {kLargePlanGeneric, 9, 9, false, false},  // SSE
+    {kLargePlanSse2, 13, 9, true, false},     // SSE2
+    {kLargePlanSse3, 14, 9, true, false},     // SSE3
+    {kLargePlanSse3, 14, 9, true, false},     // SSSE3
 };
-
-// Bytes of the plan block and the largest work buffer its transforms need.
-struct LargePlanSize {
-  int64_t blockBytes = 0;
-  int64_t workBytes = 0;
-};
-
-inline constexpr int64_t kBlockedBaseBytes = 8208;  // the order-9 plain table, (2^9 + 1) * 16
-
-inline LargePlanSize LargePlanSizeOf(const LargePlanShape& shape, int32_t m) {
-  LargePlanSize size;
-  const int32_t k1 = shape.exponents.split[m];
-  if (!shape.simd && k1 == 0) {
-    size.blockBytes = 4 * Pow2(m) + kBlockedBaseBytes;
-    return size;
-  }
-  const int32_t m2 = m - k1;
-  if (m2 <= shape.rowLimit) {
-    size.blockBytes = (Pow2(m2) + 1) * 16;
-    if (shape.simd) size.workBytes = 16 * Pow2(m2);
-  } else if (!shape.simd && shape.exponents.split[m2] == 0) {
-    size.blockBytes = 4 * Pow2(m2) + kBlockedBaseBytes;
-  } else {
-    size = LargePlanSizeOf(shape, m2);
-  }
-  if (shape.simd) {
-    size.blockBytes += 16 * Pow2(m);
-    size.workBytes = std::max(size.workBytes, 16 * Pow2(shape.exponents.block[m]));
-  } else {
-    size.blockBytes += (Pow2(m) + Pow2(k1) + 1) * 16;
-    size.workBytes = std::max(size.workBytes, 64 * Pow2(k1));
-  }
-  return size;
-}
 
 // Pair-split entry for positions e and e + 1 of e^(-2 pi j f e / 2^r).
 inline double* PairEntry(int64_t e, int64_t factor, int32_t r, const double* sine, int32_t sineOrder, double* out) {
@@ -120,44 +73,19 @@ inline double* MultiplyTablePairs(int32_t M, int32_t k1, int32_t blockExponent, 
   return out;
 }
 
-// Builds the plan of complex order m into `block` (LargePlanSizeOf bytes)
-// and points the spec's tables at it; sets workBytes.
-template <class Builders>
-void BuildLargePlan(const LargePlanShape& shape, REALFFTSPEC& spec, int32_t m, const double* sine, int32_t order,
-                    double* block) {
-  auto blockedBase = [&](int32_t baseOrder, double* at) {
-    spec.twiddles = at;
-    double* sub = Builders::BuildTwiddles(9, sine, order, at);
-    spec.subsampledTwiddles = sub;
-    return Builders::BuildSubsampled(baseOrder, sine, order, sub);
-  };
-  // Returns the address after the tables of this level and the deeper ones.
-  auto level = [&](auto& self, int32_t M, int32_t depth, double* at) -> double* {
-    const int32_t k1 = shape.exponents.split[M], m2 = M - k1;
-    double* next;
-    if (m2 <= shape.rowLimit) {
-      spec.twiddles = at;
-      next = Builders::BuildTwiddles(m2, sine, order, at);
-    } else if (!shape.simd && shape.exponents.split[m2] == 0) {
-      next = blockedBase(m2, at);
-    } else {
-      next = self(self, m2, depth + 1, at);
-    }
-    if (shape.simd) {
-      spec.multiplyTables[depth] = next;
-      MultiplyTablePairs(M, k1, shape.exponents.block[M], sine, order, next);
-      return next + 2 * Pow2(M);
-    }
-    spec.rowTwiddles[depth] = next;
-    double* multiply = Builders::BuildTwiddles(k1, sine, order, next);
-    spec.multiplyTables[depth] = multiply;
-    return MultiplyTableGeneric(M, k1, sine, order, multiply);
-  };
-  if (!shape.simd && shape.exponents.split[m] == 0)
-    blockedBase(m, block);
-  else
-    level(level, m, 0, block);
-  spec.workBytes = LargePlanSizeOf(shape, m).workBytes;
-}
+// The large-plan table builders of the double layouts (see BuildLargePlan)
+// other than the plain twiddles; every set's Plan derives from it.
+struct LargeTableBuildersF64 {
+  static double* BuildSubsampled(int32_t D, const double* sine, int32_t order, double* at) {
+    return SubsampledTwiddles(D, sine, order, at);
+  }
+  static double* BuildMultiply(int32_t M, int32_t k1, const double* sine, int32_t order, double* at) {
+    return MultiplyTableGeneric(M, k1, sine, order, at);
+  }
+  static double* BuildPassTwiddles(int32_t M, int32_t k1, int32_t b, const double* sine, int32_t order, double* at) {
+    MultiplyTablePairs(M, k1, b, sine, order, at);
+    return at + 2 * Pow2(M);
+  }
+};
 
 }  // namespace SP_SET_NS::fftk

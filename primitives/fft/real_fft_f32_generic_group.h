@@ -13,7 +13,7 @@
 #if SP_SET_INDEX == SP_SET_GENERIC
 namespace SP_SET_NS::fft32 {
 
-struct Plan {
+struct Plan : LargeTableBuilders {
   using T = float;
   static constexpr int32_t kFusedLimit = 0;  // no fused kernel
   static constexpr int32_t kPlainLimit = 10;
@@ -52,9 +52,9 @@ struct Plan {
   }
 
   static constexpr const LargePlanShape& kLargeShape = kLargeShapes[SP_SET_INDEX];
-  static int64_t LargePlanBytes(int32_t m) { return LargePlanSizesOf(kLargeShape, m).tableBytes; }
+  static int64_t LargePlanBytes(int32_t m) { return fftk::LargePlanSizesOf<float>(kLargeShape, m).tableBytes; }
   static void BuildLargePlan(REALFFTSPEC& spec, int32_t m, const float* sine, int32_t order, float* block) {
-    fft32::BuildLargePlan<Plan>(kLargeShape, spec, m, sine, order, block);
+    fftk::BuildLargePlan<Plan>(kLargeShape, spec, m, sine, order, block);
   }
 };
 

@@ -35,11 +35,11 @@ inline constexpr bool kPairSwappedLanes = SP_SET_INDEX >= SP_SET_SSE2;
 inline constexpr const int64_t (&kSplitLanes)[4] = kPairSwappedLanes ? fftk::kSplitLanesPairSwapped
                                                                      : fftk::kSplitLanesInOrder;
 
-struct Plan {
+struct Plan : LargeTableBuilders {
   using T = float;
   static constexpr const LargePlanShape& kLargeShape = kLargeShapes[SP_SET_INDEX];
   // The plain-twiddle limit is the radix order, one above the fused limit.
-  static constexpr int32_t kPlainLimit = kLargeShape.plainLimit;
+  static constexpr int32_t kPlainLimit = kLargeShape.rowLimit;
   static constexpr int32_t kFusedLimit = kPlainLimit - 1;
 
   static int32_t* BuildBitReversal(int32_t m, int32_t* table) {
@@ -107,9 +107,9 @@ struct Plan {
 #endif
   }
 
-  static int64_t LargePlanBytes(int32_t m) { return LargePlanSizesOf(kLargeShape, m).tableBytes; }
+  static int64_t LargePlanBytes(int32_t m) { return fftk::LargePlanSizesOf<float>(kLargeShape, m).tableBytes; }
   static void BuildLargePlan(REALFFTSPEC& spec, int32_t m, const float* sine, int32_t order, float* block) {
-    fft32::BuildLargePlan<Plan>(kLargeShape, spec, m, sine, order, block);
+    fftk::BuildLargePlan<Plan>(kLargeShape, spec, m, sine, order, block);
   }
 };
 

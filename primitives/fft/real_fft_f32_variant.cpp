@@ -56,7 +56,7 @@ void SP_V(spkFftRealMergeF32)(const float* src, float* dst, int64_t points, cons
 }
 
 void SP_V(spkFftPlanSizeF32)(int32_t m, int64_t* tableBytes, int64_t* scratchBytes, int64_t* workBytes) {
-  const fft32::LargePlanSizes sizes = fft32::LargePlanSizesOf(Plan::kLargeShape, m);
+  const fftk::LargePlanSizes sizes = fftk::LargePlanSizesOf<float>(Plan::kLargeShape, m);
   *tableBytes = sizes.tableBytes;
   *scratchBytes = sizes.scratchBytes;
   *workBytes = sizes.workBytes;

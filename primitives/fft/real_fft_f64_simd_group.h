@@ -18,9 +18,9 @@
 #if SP_SET_INDEX >= SP_SET_SSE2
 namespace SP_SET_NS::fft64 {
 
-struct Plan {
+struct Plan : fftk::LargeTableBuildersF64 {
   using T = double;
-  static constexpr const fftk::LargePlanShape& kLargeShape = fftk::kLargeShapes[SP_SET_INDEX];
+  static constexpr const fftk::LargePlanShapeF64& kLargeShape = fftk::kLargeShapes[SP_SET_INDEX];
   // The fused kernel runs every order up to the plain limit.
   static constexpr int32_t kPlainLimit = kLargeShape.rowLimit;
   static constexpr int32_t kFusedLimit = kPlainLimit;
@@ -34,9 +34,6 @@ struct Plan {
   }
   static double* BuildTwiddles(int32_t m, const double* sine, int32_t order, double* table) {
     return fftk::StageTwiddleTable(m, sine, order, table);
-  }
-  static double* BuildSubsampled(int32_t m, const double* sine, int32_t order, double* table) {
-    return fftk::SubsampledTwiddles(m, sine, order, table);
   }
   static double* BuildSplitForward(int32_t order, const double* sine, double* table) {
     return fftk::SplitTableForwardPairs(order, sine, table);
@@ -64,7 +61,7 @@ struct Plan {
     fftk::LargeSimd<kInverse>(spec, d, m, 0, work, kPlainLimit);
   }
 
-  static int64_t LargePlanBytes(int32_t m) { return fftk::LargePlanSizeOf(kLargeShape, m).blockBytes; }
+  static int64_t LargePlanBytes(int32_t m) { return fftk::LargePlanSizesOf<double>(kLargeShape, m).tableBytes; }
   static void BuildLargePlan(REALFFTSPEC& spec, int32_t m, const double* sine, int32_t order, double* block) {
     fftk::BuildLargePlan<Plan>(kLargeShape, spec, m, sine, order, block);
   }

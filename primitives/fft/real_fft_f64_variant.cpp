@@ -46,7 +46,7 @@ double* SP_V(spkFftSplitTableInvF64)(int32_t order, const double* sine, double* 
 double* SP_V(spkFftTwiddleSubsampleF64)(int32_t m, const double* sine, int32_t order, double* table) {
   return Plan::BuildSubsampled(m, sine, order, table);
 }
-const spkFftLargePlanExponents& SP_V(spkFftLargePlanF64)() { return Plan::kLargeShape.exponents; }
+const spkFftLargePlanExponents& SP_V(spkFftLargePlanF64)() { return Plan::kLargeShape.tables; }
 
 void SP_V(spkFftBitRevInPlaceC64)(double* data, int64_t n, const int32_t* table) {
   Plan::BitRevInPlace(data, n, table);
@@ -63,8 +63,8 @@ void SP_V(spkFftRealMergeF64)(const double* src, double* dst, int64_t n, const d
 void SP_V(spkFftScaleF64)(double factor, double* data, int64_t count) { Plan::Scale(factor, data, count); }
 
 void SP_V(spkFftPlanSizeF64)(int32_t m, int64_t* blockBytes, int64_t* workBytes) {
-  const fftk::LargePlanSize size = fftk::LargePlanSizeOf(Plan::kLargeShape, m);
-  *blockBytes = size.blockBytes;
+  const fftk::LargePlanSizes size = fftk::LargePlanSizesOf<double>(Plan::kLargeShape, m);
+  *blockBytes = size.tableBytes;
   *workBytes = size.workBytes;
 }
 void SP_V(spkFftPlanBuildF64)(REALFFTSPEC* spec, int32_t m, const double* sine, int32_t order, double* block) {
