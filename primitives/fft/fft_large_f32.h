@@ -8,11 +8,8 @@
 // bit-reversed input row j holds the sub-transform of the inputs congruent
 // to rev(j) mod R, so transforming the rows and then joining the columns
 // finishes one decimation-in-time FFT.
-//   generic set: rows by the plain passes (d <= 10), by the blocked form
-//     (1024-point blocks joined by radix-2 passes in strips) or one level
-//     deeper; columns four at a time, the level's factors multiplied in on
-//     the way into the work buffer, each column by the plain passes of
-//     order k1.
+//   generic set: the generic layout's form (fft_large_generic.h),
+//     1024-point blocks for blocked orders.
 //   SSE set: the same split, rows by the SSE radix kernel and left in the
 //     split 4-lane layout; a group of four columns is one 32-byte group of
 //     every row, gathered with its factors and transformed as four lanes
@@ -37,49 +34,6 @@
 #endif
 
 namespace SP_SET_NS::fft32 {
-
-#if SP_SET_INDEX == SP_SET_GENERIC
-
-// Butterflies per block pair and strip of the blocked form: 128 of each half.
-inline constexpr int64_t kBlockStrip = 256;
-
-// One level of order M; work holds four columns of 2^k1 points.
-template <bool kInverse>
-void LargeGeneric(const REALFFTSPEC& spec, float* data, int32_t M, int32_t level, float* work) {
-  using fftk::Cx;
-  const LargeSplitTables& tables = kLargeSplitGeneric;
-  const int32_t k1 = tables.split[M];
-  if (k1 == 0) {
-    fftk::BlockedGeneric<kInverse>(spec, data, Pow2(M), kBlockLength, kBlockStrip);
-    return;
-  }
-  const int32_t d = M - k1;
-  const int64_t rows = Pow2(k1), cols = Pow2(d);
-  for (int64_t j = 0; j < rows; ++j) {
-    float* row = data + 2 * j * cols;
-    if (d < kSmallestBlockedOrder) {
-      fftk::RadixPassesGeneric<kInverse>(row, cols, static_cast<const float*>(spec.twiddles));
-      if (fftk::ScalesDirection(spec, kInverse)) SP_V(spkFftScaleF32)(static_cast<float>(spec.scale), row, 2 * cols);
-    } else if (tables.split[d] != 0) {
-      LargeGeneric<kInverse>(spec, row, d, level + 1, work);
-    } else {
-      fftk::BlockedGeneric<kInverse>(spec, row, cols, kBlockLength, kBlockStrip);
-    }
-  }
-  const auto* columnTable = static_cast<const float*>(spec.rowTwiddles[level]);
-  const auto* factor = static_cast<const float*>(spec.multiplyTables[level]);
-  for (int64_t c0 = 0; c0 < cols; c0 += 4) {
-    for (int64_t j = 0; j < rows; ++j)
-      for (int64_t r = 0; r < 4; ++r, factor += 2)
-        fftk::StoreCx(work, r * rows + j,
-                      fftk::LoadCx(data, j * cols + c0 + r) * fftk::Tw<kInverse>(Cx{factor[0], factor[1]}));
-    for (int64_t r = 0; r < 4; ++r) fftk::RadixPassesGeneric<kInverse>(work + 2 * r * rows, rows, columnTable);
-    for (int64_t j = 0; j < rows; ++j)
-      for (int64_t r = 0; r < 4; ++r) fftk::StoreCx(data, j * cols + c0 + r, fftk::LoadCx(work, r * rows + j));
-  }
-}
-
-#endif
 
 #if SP_SET_INDEX == SP_SET_SSE
 

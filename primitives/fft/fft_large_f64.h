@@ -6,11 +6,8 @@
 // A level of order M splits into R = 2^k1 rows of 2^L points (L = M - k1,
 // k1 from the set's split table); every row is transformed on its own,
 // then the columns are combined:
-//   generic and SSE sets: rows by the radix passes (L <= 9), by the
-//     blocked form (split exponent 0: 512-point rows, then radix-2 passes
-//     in strips) or one level deeper; columns four at a time, the level's
-//     twiddles multiplied in on the way into the work buffer, each column
-//     by the radix passes of order k1.
+//   generic and SSE sets: the generic layout's form (fft_large_generic.h),
+//     512-point blocks for blocked orders.
 //   SSE2, SSE3, SSSE3 sets: rows by the column kernel (up to the row limit)
 //     or one level deeper, left pair-split; columns by the column step of
 //     fft_column_step.h, the top level writing interleaved.
@@ -32,44 +29,7 @@
 
 namespace SP_SET_NS::fftk {
 
-#if SP_SET_INDEX <= SP_SET_SSE
-
-inline constexpr int64_t kBlockedRow = 512;
-inline constexpr int64_t kBlockedStrip = 128;  // values per block pair and strip: 64 of each half
-
-// One level of order M; work holds four columns of 2^k1 complex doubles.
-template <bool kInverse>
-void LargeGeneric(const REALFFTSPEC& spec, double* data, int32_t M, int32_t level, double* work) {
-  const spkFftLargePlanExponents& plan = kLargeShapes[SP_SET_INDEX].tables;
-  const int32_t k1 = plan.split[M];
-  if (k1 == 0) {
-    BlockedGeneric<kInverse>(spec, data, Pow2(M), kBlockedRow, kBlockedStrip);
-    return;
-  }
-  const int32_t L = M - k1;
-  const int64_t rows = Pow2(k1), cols = Pow2(L);
-  for (int64_t r = 0; r < rows; ++r) {
-    double* row = data + 2 * r * cols;
-    if (L <= kLargeShapes[SP_SET_INDEX].rowLimit) {
-      RadixPassesGeneric<kInverse>(row, cols, static_cast<const double*>(spec.twiddles));
-      if (ScalesDirection(spec, kInverse)) SP_V(spkFftScaleF64)(spec.scale, row, 2 * cols);
-    } else {
-      LargeGeneric<kInverse>(spec, row, L, level + 1, work);
-    }
-  }
-  const auto* columnTable = static_cast<const double*>(spec.rowTwiddles[level]);
-  const auto* factor = static_cast<const double*>(spec.multiplyTables[level]);
-  for (int64_t c0 = 0; c0 < cols; c0 += 4) {
-    for (int64_t r = 0; r < rows; ++r)
-      for (int64_t t = 0; t < 4; ++t, factor += 2)
-        StoreCx(work, t * rows + r, LoadCx(data, r * cols + c0 + t) * Tw<kInverse>({factor[0], factor[1]}));
-    for (int64_t t = 0; t < 4; ++t) RadixPassesGeneric<kInverse>(work + 2 * t * rows, rows, columnTable);
-    for (int64_t r = 0; r < rows; ++r)
-      for (int64_t t = 0; t < 4; ++t) StoreCx(data, r * cols + c0 + t, LoadCx(work, t * rows + r));
-  }
-}
-
-#else
+#if SP_SET_INDEX >= SP_SET_SSE2
 
 // n-point FFT of bit-reversed interleaved data (n a power of two >= 8), in
 // place, natural order out, pair-split unless outInterleaved is 1. table:

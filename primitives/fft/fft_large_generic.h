@@ -1,8 +1,15 @@
-// The blocked form of the large-size complex FFT in the generic layout,
-// written once for both precisions: transforms of `blockLength` points,
-// last block first, then radix-2 joins of adjacent blocks strip by strip
-// until one transform of count points remains. The precisions differ only
-// in the block and strip length. Include only from *_variant.cpp.
+// The large-size complex FFT of the generic layout (the generic set, and
+// the SSE set in double precision), written once for both precisions: 2^M
+// points in bit-reversed order become their unnormalised DFT in natural
+// order, in place, scaled by the spec's scale when the direction asks for
+// it (each value once, where a leaf runs the plain radix passes). A level
+// splits into 2^k1 rows of 2^d points: rows by the plain passes (d up to
+// the row limit) or one level deeper, then columns four at a time, the
+// level's factors multiplied in on the way into the work buffer, each
+// column by the plain passes of order k1. A blocked order runs blocks of
+// the base order, last block first, then radix-2 joins of adjacent blocks
+// strip by strip. The precisions differ in their shape row (limits,
+// exponents) and strip length. Include only from *_variant.cpp.
 #pragma once
 #include <cstdint>
 
@@ -56,6 +63,39 @@ void BlockedGeneric(const REALFFTSPEC& spec, T* data, int64_t count, int64_t blo
     if (ScalesDirection(spec, kInverse)) ScaleInPlace(static_cast<T>(spec.scale), block, 2 * blockLength);
   }
   BlockJoinPasses<kInverse>(data, count, blockLength, static_cast<const T*>(spec.subsampledTwiddles), strip);
+}
+
+// One level of order M; work holds four columns of 2^k1 points. strip:
+// butterflies per block pair and strip of the blocked form.
+template <bool kInverse, class T, class Shape>
+void LargeGeneric(const REALFFTSPEC& spec, const Shape& shape, T* data, int32_t M, int32_t level, T* work,
+                  int64_t strip) {
+  const int32_t k1 = shape.tables.split[M];
+  if (k1 == 0) {
+    BlockedGeneric<kInverse>(spec, data, Pow2(M), Pow2(shape.blockedBaseOrder), strip);
+    return;
+  }
+  const int32_t d = M - k1;
+  const int64_t rows = Pow2(k1), cols = Pow2(d);
+  for (int64_t j = 0; j < rows; ++j) {
+    T* row = data + 2 * j * cols;
+    if (d <= shape.rowLimit) {
+      RadixPassesGeneric<kInverse>(row, cols, static_cast<const T*>(spec.twiddles));
+      if (ScalesDirection(spec, kInverse)) ScaleInPlace(static_cast<T>(spec.scale), row, 2 * cols);
+    } else {
+      LargeGeneric<kInverse>(spec, shape, row, d, level + 1, work, strip);
+    }
+  }
+  const auto* columnTable = static_cast<const T*>(spec.rowTwiddles[level]);
+  const auto* factor = static_cast<const T*>(spec.multiplyTables[level]);
+  for (int64_t c0 = 0; c0 < cols; c0 += 4) {
+    for (int64_t j = 0; j < rows; ++j)
+      for (int64_t r = 0; r < 4; ++r, factor += 2)
+        StoreCx(work, r * rows + j, LoadCx(data, j * cols + c0 + r) * Tw<kInverse>(Cx{factor[0], factor[1]}));
+    for (int64_t r = 0; r < 4; ++r) RadixPassesGeneric<kInverse>(work + 2 * r * rows, rows, columnTable);
+    for (int64_t j = 0; j < rows; ++j)
+      for (int64_t r = 0; r < 4; ++r) StoreCx(data, j * cols + c0 + r, LoadCx(work, r * rows + j));
+  }
 }
 
 }  // namespace SP_SET_NS::fftk

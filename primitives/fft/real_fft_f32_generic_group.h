@@ -4,7 +4,7 @@
 // the generic split and merge.
 #pragma once
 #include "primitives/fft/fft_bitrev.h"
-#include "primitives/fft/fft_large_f32.h"
+#include "primitives/fft/fft_large_generic.h"
 #include "primitives/fft/fft_large_plan_f32.h"
 #include "primitives/fft/fft_radix_generic.h"
 #include "primitives/fft/fft_split_merge.h"
@@ -17,6 +17,8 @@ struct Plan : LargeTableBuilders {
   using T = float;
   static constexpr int32_t kFusedLimit = 0;  // no fused kernel
   static constexpr int32_t kPlainLimit = 10;
+  // Butterflies per block pair and strip of the blocked large form.
+  static constexpr int64_t kBlockStrip = 256;
 
   static int32_t* BuildBitReversal(int32_t m, int32_t* table) { return fftk::BitRevSwapTable(m, table); }
   static void BitRevInPlace(float* d, int64_t points, const int32_t* table) {
@@ -48,7 +50,7 @@ struct Plan : LargeTableBuilders {
   }
   template <bool kInverse>
   static void Large(const REALFFTSPEC& spec, float* d, int32_t m, float* work) {
-    LargeGeneric<kInverse>(spec, d, m, 0, work);
+    fftk::LargeGeneric<kInverse>(spec, kLargeShape, d, m, 0, work, kBlockStrip);
   }
 
   static constexpr const LargePlanShape& kLargeShape = kLargeShapes[SP_SET_INDEX];

@@ -4,7 +4,7 @@
 // tables and the generic split and merge.
 #pragma once
 #include "primitives/fft/fft_bitrev.h"
-#include "primitives/fft/fft_large_f64.h"
+#include "primitives/fft/fft_large_generic.h"
 #include "primitives/fft/fft_large_plan_f64.h"
 #include "primitives/fft/fft_radix_generic.h"
 #include "primitives/fft/fft_split_merge.h"
@@ -19,6 +19,8 @@ struct Plan : fftk::LargeTableBuildersF64 {
   static constexpr const fftk::LargePlanShapeF64& kLargeShape = fftk::kLargeShapes[SP_SET_INDEX];
   static constexpr int32_t kFusedLimit = 0;  // no fused kernel
   static constexpr int32_t kPlainLimit = kLargeShape.rowLimit;
+  // Butterflies per block pair and strip of the blocked large form.
+  static constexpr int64_t kBlockStrip = 128;
 
   static int32_t* BuildBitReversal(int32_t m, int32_t* table) { return fftk::BitRevSwapTable(m, table); }
   static void BitRevInPlace(double* d, int64_t points, const int32_t* table) {
@@ -50,7 +52,7 @@ struct Plan : fftk::LargeTableBuildersF64 {
   }
   template <bool kInverse>
   static void Large(const REALFFTSPEC& spec, double* d, int32_t m, double* work) {
-    fftk::LargeGeneric<kInverse>(spec, d, m, 0, work);
+    fftk::LargeGeneric<kInverse>(spec, kLargeShape, d, m, 0, work, kBlockStrip);
   }
 
   static int64_t LargePlanBytes(int32_t m) { return fftk::LargePlanSizesOf<double>(kLargeShape, m).tableBytes; }
