@@ -102,6 +102,55 @@ LargePlanSizes LargePlanSizesOf(const Shape& shape, int32_t m) {
   return sizes;
 }
 
+// Twiddle-multiply table of a level of order M split 2^k1 ways, the
+// generic layout: column groups c0 of four, rows j, columns c0..c0+3:
+// W(rev(j) (c0 + r), M), interleaved. Returns the end of what it wrote.
+template <class T>
+T* MultiplyTable(int32_t M, int32_t k1, const T* sine, int32_t sineOrder, T* out) {
+  const int64_t rows = Pow2(k1), cols = Pow2(M - k1);
+  for (int64_t c0 = 0; c0 < cols; c0 += 4)
+    for (int64_t j = 0; j < rows; ++j) {
+      const int64_t reversed = ReverseBits(j, k1);
+      for (int64_t r = 0; r < 4; ++r) FullCircleTwiddle(reversed * (c0 + r), M, sine, sineOrder, out + 2 * r);
+      out += 8;
+    }
+  return out;
+}
+
+// Pass-twiddle table of a level of order M (split k1, block exponent b) of
+// the SIMD sets: per column group of G = 2^(b - k1) columns, the records of
+// each radix-4 pass (factors 1, 2, 3 for each run of 16 bytes' worth of
+// columns, lane-split), then for odd k1 the radix-2 records. Returns the
+// end of what it wrote.
+template <class T>
+T* PassTwiddleTable(int32_t M, int32_t k1, int32_t b, const T* sine, int32_t sineOrder, T* out) {
+  constexpr int64_t kLanes = 16 / sizeof(T);
+  const int32_t d = M - k1;
+  const int64_t rowLength = Pow2(d), groupCols = Pow2(b - k1);
+  auto record = [&](int64_t u, int64_t factor, int32_t L) {
+    T w[2];
+    for (int64_t i = 0; i < kLanes; ++i) {
+      FullCircleTwiddle((u + i) * factor, L, sine, sineOrder, w);
+      out[i] = w[0];
+      out[kLanes + i] = w[1];
+    }
+    out += 2 * kLanes;
+  };
+  for (int64_t c0 = 0; c0 < rowLength; c0 += groupCols) {
+    int64_t subBlocks = 1;
+    for (int32_t p = 0; p < k1 / 2; ++p, subBlocks *= 4) {
+      const int32_t L = d + 2 + 2 * p;
+      for (int64_t q = 0; q < subBlocks; ++q)
+        for (int64_t i0 = 0; i0 < groupCols; i0 += kLanes)
+          for (int64_t r = 1; r <= 3; ++r) record(c0 + q * rowLength + i0, r, L);
+    }
+    if (k1 % 2 == 1)
+      for (int64_t q = 0; q < subBlocks; ++q)
+        for (int64_t i0 = 0; i0 < groupCols; i0 += kLanes) record(c0 + q * rowLength + i0, 1, M);
+  }
+  return out;
+}
+
 // Builds the plan of complex order m into `block` (tableBytes of
 // LargePlanSizesOf) and points the spec's plan fields at it. Plan gives
 // the set's table builders, each writing at `at` and returning the first

@@ -64,57 +64,11 @@ inline float* SubsampledTable(const LargePlanShape& shape, int32_t D, const floa
   const int32_t lowest = shape.splitLanes ? kSmallestBlockedOrder : D;
   for (int32_t L = D; L >= lowest; --L) {
     float* run = at;
-    for (int64_t k = 0; k < Pow2(L) / 4; ++k, at += 2) fftk::TwiddleFromSine(k, L, sine, sineOrder, at);
+    at = fftk::SubsampledTwiddles(L, sine, sineOrder, at);  // whole 16-byte groups: no padding between levels
     if (shape.splitLanes)
       for (float* g = run; g < at; g += 8) ToSplitLanes(g);
   }
   return fftk::Next16(at);
-}
-
-// Twiddle-multiply table of a level of order M split 2^k1 ways: column
-// groups c0 of four, rows j, columns c0..c0+3: W(rev(j) (c0 + r), M).
-inline float* MultiplyTable(const LargePlanShape& shape, int32_t M, int32_t k1, const float* sine, int32_t sineOrder,
-                            float* out) {
-  const int64_t rows = Pow2(k1), cols = Pow2(M - k1);
-  for (int64_t c0 = 0; c0 < cols; c0 += 4)
-    for (int64_t j = 0; j < rows; ++j) {
-      const int64_t reversed = fftk::ReverseBits(j, k1);
-      for (int64_t r = 0; r < 4; ++r) fftk::FullCircleTwiddle(reversed * (c0 + r), M, sine, sineOrder, out + 2 * r);
-      if (shape.splitLanes) ToSplitLanes(out);
-      out += 8;
-    }
-  return out;
-}
-
-// Pass-twiddle table of a level of order M (split k1, block exponent b):
-// per column group of G = 2^(b - k1) columns, the records of each radix-4
-// pass (factors 1, 2, 3 for four columns, split layout), then for odd k1
-// the radix-2 records.
-inline float* PassTwiddleTable(int32_t M, int32_t k1, int32_t b, const float* sine, int32_t sineOrder, float* out) {
-  const int32_t d = M - k1;
-  const int64_t rowLength = Pow2(d), groupCols = Pow2(b - k1);
-  auto record = [&](int64_t u, int64_t factor, int32_t L) {
-    float w[2];
-    for (int64_t i = 0; i < 4; ++i) {
-      fftk::FullCircleTwiddle((u + i) * factor, L, sine, sineOrder, w);
-      out[i] = w[0];
-      out[4 + i] = w[1];
-    }
-    out += 8;
-  };
-  for (int64_t c0 = 0; c0 < rowLength; c0 += groupCols) {
-    int64_t subBlocks = 1;
-    for (int32_t p = 0; p < k1 / 2; ++p, subBlocks *= 4) {
-      const int32_t L = d + 2 + 2 * p;
-      for (int64_t q = 0; q < subBlocks; ++q)
-        for (int64_t i0 = 0; i0 < groupCols; i0 += 4)
-          for (int64_t r = 1; r <= 3; ++r) record(c0 + q * rowLength + i0, r, L);
-    }
-    if (k1 % 2 == 1)
-      for (int64_t q = 0; q < subBlocks; ++q)
-        for (int64_t i0 = 0; i0 < groupCols; i0 += 4) record(c0 + q * rowLength + i0, 1, M);
-  }
-  return out;
 }
 
 // The large-plan table builders of the float layouts (see BuildLargePlan);
@@ -124,11 +78,13 @@ struct LargeTableBuilders {
     return SubsampledTable(kLargeShapes[SP_SET_INDEX], D, sine, order, at);
   }
   static float* BuildMultiply(int32_t M, int32_t k1, const float* sine, int32_t order, float* at) {
-    MultiplyTable(kLargeShapes[SP_SET_INDEX], M, k1, sine, order, at);
+    float* end = fftk::MultiplyTable(M, k1, sine, order, at);
+    if (kLargeShapes[SP_SET_INDEX].splitLanes)
+      for (float* group = at; group < end; group += 8) ToSplitLanes(group);
     return at + 2 * Pow2(M);
   }
   static float* BuildPassTwiddles(int32_t M, int32_t k1, int32_t b, const float* sine, int32_t order, float* at) {
-    PassTwiddleTable(M, k1, b, sine, order, at);
+    fftk::PassTwiddleTable(M, k1, b, sine, order, at);
     return at + 2 * Pow2(M);
   }
 };
