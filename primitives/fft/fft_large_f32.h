@@ -15,11 +15,8 @@
 //     every row, gathered with its factors and transformed as four lanes
 //     at once, then written back in place. Blocked orders halve down to
 //     1024-point blocks and join the halves with radix-2 combines.
-//   SSE2, SSE3, SSSE3 sets: rows by the set's radix kernel (d up to the
-//     plain limit) or one level deeper, left in the split 4-lane layout;
-//     columns in groups of 2^(b - k1) by the column step shared with the
-//     double path (fft_column_step.h), only the top level writing
-//     interleaved pairs.
+//   SSE2, SSE3, SSSE3 sets: the levels shared with the double path
+//     (fft_column_step.h), rows by the set's radix kernel.
 // Include only from *_variant.cpp.
 #pragma once
 #include <cstdint>
@@ -189,34 +186,6 @@ void LargeSse(const REALFFTSPEC& spec, float* data, int32_t M, int32_t level, fl
     ColumnsFft<kInverse>(work, k1, columnTwiddles);
     for (int64_t j = 0; j < rows; ++j) StoreQuad(data + 2 * (j * cols + c0), LoadRun(work, j), top);
   }
-}
-
-#endif
-
-#if SP_SET_INDEX >= SP_SET_SSE2
-
-// One level of order M; work holds one column group of 2^b points or one
-// staged row of the radix kernel, whichever is larger.
-template <bool kInverse>
-void LargeColumns(const REALFFTSPEC& spec, const LargeSplitTables& tables, int32_t plainLimit, float* data, int32_t M,
-                  int32_t level, float* work) {
-  const int32_t k1 = tables.split[M], d = M - k1;
-  const int64_t rows = Pow2(k1), cols = Pow2(d);
-  for (int64_t j = 0; j < rows; ++j) {
-    float* row = data + 2 * j * cols;
-    if (d <= plainLimit) {
-      const auto* table = static_cast<const float*>(spec.twiddles);
-      if constexpr (kInverse)
-        SP_V(spkFftRadixInvC32)(row, cols, table, work, 0);
-      else
-        SP_V(spkFftRadixFwdC32)(row, cols, table, work, 0);
-      if (fftk::ScalesDirection(spec, kInverse)) SP_V(spkFftScaleF32)(static_cast<float>(spec.scale), row, 2 * cols);
-    } else {
-      LargeColumns<kInverse>(spec, tables, plainLimit, row, d, level + 1, work);
-    }
-  }
-  fftk::lanes::ColumnStep<kInverse>(data, work, cols, k1, Pow2(tables.block[M] - k1),
-                                    static_cast<const float*>(spec.multiplyTables[level]), level == 0);
 }
 
 #endif

@@ -8,9 +8,8 @@
 // then the columns are combined:
 //   generic and SSE sets: the generic layout's form (fft_large_generic.h),
 //     512-point blocks for blocked orders.
-//   SSE2, SSE3, SSSE3 sets: rows by the column kernel (up to the row limit)
-//     or one level deeper, left pair-split; columns by the column step of
-//     fft_column_step.h, the top level writing interleaved.
+//   SSE2, SSE3, SSSE3 sets: the levels shared with the single-precision
+//     path (fft_column_step.h), rows by the column kernel below.
 // Include only from *_variant.cpp.
 #pragma once
 #include <bit>
@@ -81,27 +80,6 @@ void ColumnKernel(double* data, int64_t n, const double* table, double* work, in
   }
   StagePairs<kInverse>(buf, n, q, stage);
   if (buf != data) std::memcpy(data, buf, static_cast<size_t>(16 * n));
-}
-
-// One level of order M of the SIMD sets; the top level (level 0) writes
-// interleaved, the levels below leave their rows pair-split for the level
-// above.
-template <bool kInverse>
-void LargeSimd(const REALFFTSPEC& spec, double* data, int32_t M, int32_t level, double* work, int32_t rowLimit) {
-  const spkFftLargePlanExponents& plan = kLargeShapes[SP_SET_INDEX].tables;
-  const int32_t k1 = plan.split[M], L = M - k1;
-  const int64_t rows = Pow2(k1), cols = Pow2(L);
-  for (int64_t r = 0; r < rows; ++r) {
-    double* row = data + 2 * r * cols;
-    if (L <= rowLimit) {
-      ColumnKernel<kInverse>(row, cols, static_cast<const double*>(spec.twiddles), work, 0);
-      if (ScalesDirection(spec, kInverse)) SP_V(spkFftScaleF64)(spec.scale, row, 2 * cols);
-    } else {
-      LargeSimd<kInverse>(spec, row, L, level + 1, work, rowLimit);
-    }
-  }
-  lanes::ColumnStep<kInverse>(data, work, cols, k1, Pow2(plan.block[M] - k1),
-                              static_cast<const double*>(spec.multiplyTables[level]), level == 0);
 }
 
 #endif

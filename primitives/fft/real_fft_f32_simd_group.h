@@ -98,12 +98,20 @@ struct Plan : LargeTableBuilders {
     else
       SP_V(spkFftRadixFwdC32)(d, points, twiddles, work, 1);
   }
+  // A row of the large-size path, left in the split 4-lane layout.
+  template <bool kInverse>
+  static void LaneRow(float* row, int64_t points, const float* twiddles, float* work) {
+    if constexpr (kInverse)
+      SP_V(spkFftRadixInvC32)(row, points, twiddles, work, 0);
+    else
+      SP_V(spkFftRadixFwdC32)(row, points, twiddles, work, 0);
+  }
   template <bool kInverse>
   static void Large(const REALFFTSPEC& spec, float* d, int32_t m, float* work) {
 #if SP_SET_INDEX == SP_SET_SSE
     LargeSse<kInverse>(spec, d, m, 0, work);
 #else
-    LargeColumns<kInverse>(spec, kLargeShape.tables, kPlainLimit, d, m, 0, work);
+    fftk::lanes::LargeLevels<kInverse, Plan>(spec, kLargeShape, d, m, 0, work);
 #endif
   }
 

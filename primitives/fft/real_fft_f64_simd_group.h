@@ -56,9 +56,14 @@ struct Plan : fftk::LargeTableBuildersF64 {
     else
       SP_V(spkFftFusedFwdC64)(s, d, points, twiddles, index, work);
   }
+  // A row of the large-size path, left pair-split.
+  template <bool kInverse>
+  static void LaneRow(double* row, int64_t points, const double* twiddles, double* work) {
+    fftk::ColumnKernel<kInverse>(row, points, twiddles, work, 0);
+  }
   template <bool kInverse>
   static void Large(const REALFFTSPEC& spec, double* d, int32_t m, double* work) {
-    fftk::LargeSimd<kInverse>(spec, d, m, 0, work, kPlainLimit);
+    fftk::lanes::LargeLevels<kInverse, Plan>(spec, kLargeShape, d, m, 0, work);
   }
 
   static int64_t LargePlanBytes(int32_t m) { return fftk::LargePlanSizesOf<double>(kLargeShape, m).tableBytes; }
