@@ -8,7 +8,7 @@
 
 #include "primitives/correlation/correlation_fft.h"
 #include "primitives/correlation/correlation_kernels.h"
-#include "primitives/frame/sp_kernels.h"
+#include "primitives/frame/memory_kernels.h"
 #include "primitives/vector/sp_arith.h"
 
 namespace SP_SET_NS {

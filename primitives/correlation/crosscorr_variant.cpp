@@ -12,7 +12,7 @@
 #include <cstdint>
 
 #include "primitives/correlation/correlation_kernels.h"
-#include "primitives/frame/sp_kernels.h"
+#include "primitives/frame/memory_kernels.h"
 
 namespace SP_SET_NS {
 namespace {

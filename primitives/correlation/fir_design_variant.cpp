@@ -10,7 +10,7 @@
 #include "primitives/correlation/fir_kernels.h"
 #include "primitives/correlation/sp_fir.h"
 #include "primitives/frame/simd.h"
-#include "primitives/frame/sp_kernels.h"
+#include "primitives/frame/memory_kernels.h"
 
 namespace SP_SET_NS {
 namespace {

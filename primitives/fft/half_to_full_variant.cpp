@@ -6,7 +6,7 @@
 // -0 both become +0 there and a NaN keeps its sign.
 #include "primitives/fft/sp_real_fft.h"
 #include "primitives/fft/sp_real_fft_f64.h"
-#include "primitives/frame/sp_kernels.h"
+#include "primitives/frame/memory_kernels.h"
 
 namespace SP_SET_NS {
 namespace {

@@ -33,7 +33,7 @@
 #include "primitives/fft/real_fft_engine.h"
 #include "primitives/fft/sp_real_fft.h"
 #include "primitives/frame/plan_record.h"
-#include "primitives/frame/sp_kernels.h"
+#include "primitives/frame/memory_kernels.h"
 
 namespace SP_SET_NS::fftk {
 

@@ -7,7 +7,7 @@
 
 #include "primitives/frame/alloc_failure_seam.h"
 #include "primitives/frame/simd.h"
-#include "primitives/frame/sp_kernels.h"
+#include "primitives/frame/memory_kernels.h"
 
 namespace SP_SET_NS {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "primitives/frame/simd.h"
-#include "primitives/frame/sp_kernels.h"
+#include "primitives/frame/memory_kernels.h"
 
 namespace SP_SET_NS {
 namespace {

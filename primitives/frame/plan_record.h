@@ -47,7 +47,7 @@ inline T* spPlanSlice(void* block, int64_t offset) {
 }
 
 #ifdef SP_SET_INDEX
-#include "primitives/frame/sp_kernels.h"
+#include "primitives/frame/memory_kernels.h"
 
 namespace SP_SET_NS {
 
