@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "primitives/correlation/fir_kernels.h"
-#include "primitives/correlation/sp_fir.h"
+#include "primitives/fir/fir_kernels.h"
+#include "primitives/fir/sp_fir.h"
 
 namespace {
 constexpr double kMinTime = 0.02;

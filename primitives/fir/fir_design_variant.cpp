@@ -7,8 +7,8 @@
 // directly.
 #include <cstdint>
 
-#include "primitives/correlation/fir_kernels.h"
-#include "primitives/correlation/sp_fir.h"
+#include "primitives/fir/fir_kernels.h"
+#include "primitives/fir/sp_fir.h"
 #include "primitives/frame/simd.h"
 #include "primitives/frame/memory_kernels.h"
 

@@ -9,7 +9,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "primitives/correlation/fir_kernels.h"
+#include "primitives/fir/fir_kernels.h"
 #include "primitives/frame/simd.h"
 #include "primitives/vector/window_weights.h"
 

@@ -5,7 +5,7 @@
 // every set's output the same bits; the sets share this one kernel.
 #include <cstdint>
 
-#include "primitives/correlation/sp_fir.h"
+#include "primitives/fir/sp_fir.h"
 #include "primitives/frame/simd.h"
 #include "primitives/frame/sp_status.h"
 

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "primitives/correlation/fir_kernels.h"
+#include "primitives/fir/fir_kernels.h"
 #include "primitives/frame/simd.h"
 
 namespace SP_SET_NS {
