@@ -16,6 +16,7 @@
 #include <cstdint>
 
 #include "primitives/correlation/correlation_kernels.h"
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/simd.h"
 
 namespace SP_SET_NS {
@@ -138,8 +139,7 @@ bool DivideVector(const float* divisor, const float* src, float* dst, int64_t n)
 }  // namespace
 
 spStatus SP_V(spkDivCheckedF32)(const float* divisor, const float* src, float* dst, int32_t n) {
-  if (divisor == nullptr || src == nullptr || dst == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
+  if (const spStatus s = CheckArrays(n, divisor, src, dst); s != spOk) return s;
 #if SP_SET_INDEX == SP_SET_GENERIC
   const bool special = DivideGeneric(divisor, src, dst, n);
 #else
@@ -149,8 +149,7 @@ spStatus SP_V(spkDivCheckedF32)(const float* divisor, const float* src, float* d
 }
 
 spStatus SP_V(spkDivInPlaceF32)(const float* divisor, float* srcDst, int32_t n) {
-  if (divisor == nullptr || srcDst == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
+  if (const spStatus s = CheckArrays(n, divisor, srcDst); s != spOk) return s;
   return SP_V(spkDivCheckedF32)(divisor, srcDst, srcDst, n);
 }
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "primitives/fir/fir_kernels.h"
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/simd.h"
 #include "primitives/vector/window_weights.h"
 
@@ -24,9 +25,7 @@ using window::kFourPi;
 using window::kTwoPi;
 
 spStatus CheckTaps(const double* taps, int32_t len, int32_t minLen) {
-  if (taps == nullptr) return spErrNullPointer;
-  if (len < minLen) return spErrLength;
-  return spOk;
+  return CheckArraysMin(len, minLen, taps);
 }
 
 inline void WeighPair(double* taps, int64_t len, int64_t k, double w) {
