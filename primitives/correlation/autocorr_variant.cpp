@@ -15,11 +15,7 @@
 namespace SP_SET_NS {
 namespace {
 
-// Lags from which this set takes the FFT path: the vector sets keep the
-// direct sums longer.
-constexpr int32_t kFftLags = kSetIndex == SP_SET_GENERIC ? kAutoCorrFftLagsGeneric
-                             : kSetIndex == SP_SET_SSE   ? kAutoCorrFftLagsSse
-                                                         : kAutoCorrFftLagsSse2;
+constexpr int32_t kFftLags = kAutoCorrFftLags[kSetIndex];
 
 spStatus CheckArguments(const float* src, int32_t srcLen, const float* dst, int32_t dstLen) {
   return FirstFailure(CheckPointers(src, dst), CheckLength(srcLen), CheckLength(dstLen));

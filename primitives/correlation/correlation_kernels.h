@@ -79,7 +79,6 @@ SP_DECLARE_KERNELS(SP_CORRELATION_KERNELS)
 // The direct/FFT limits of the primitives.
 inline constexpr int64_t kCrossCorrDirectLimitF64 = 511;  // work above it: FFT
 inline constexpr int64_t kCrossCorrDirectLimitF32 = 383;
-// Autocorrelation lags from which each set takes the FFT path.
-inline constexpr int32_t kAutoCorrFftLagsGeneric = 600;
-inline constexpr int32_t kAutoCorrFftLagsSse = 700;
-inline constexpr int32_t kAutoCorrFftLagsSse2 = 856;  // SSE2, SSE3, SSSE3
+// Autocorrelation lags from which each set takes the FFT path: the vector
+// sets keep the direct sums longer.
+inline constexpr SpSetRow<int32_t> kAutoCorrFftLags = {600, 700, 856, 856, 856};
