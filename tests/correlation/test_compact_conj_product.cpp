@@ -28,7 +28,9 @@ TEST_P(CompactConjProductTest, StepsAndTailsAtEveryOffset) {
       ASSERT_EQ(K::mulConj[SetIndex()](aBuf.data() + offset, bBuf.data() + offset, n), spOk);
       const float* got = bBuf.data() + offset;
       EXPECT_EQ(got[0], a[0] * b[0]);
-      if (n % 2 == 0) EXPECT_EQ(got[n - 1], a[n - 1] * b[n - 1]);
+      if (n % 2 == 0) {
+        EXPECT_EQ(got[n - 1], a[n - 1] * b[n - 1]);
+      }
       for (int32_t p = 1; p + 1 < n; p += 2) {
         const float are = a[p], aim = a[p + 1], bre = b[p], bim = b[p + 1];
         const float re =
