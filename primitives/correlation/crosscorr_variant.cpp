@@ -113,7 +113,8 @@ void DirectSums(const T* a, int32_t aLen, const T* b, int32_t bLen, T* out, int6
 template <class T>
 spStatus CrossCorr(const T* a, int32_t aLen, const T* b, int32_t bLen, T* dst, int32_t dstLen, int32_t lowLag) {
   using K = Kernels<T>;
-  if (const spStatus s = FirstFailure(CheckPointers(a, b, dst), CheckLength(aLen), CheckLength(bLen), CheckLength(dstLen));
+  if (const spStatus s =
+          FirstFailure(CheckPointers(a, b, dst), CheckLength(aLen), CheckLength(bLen), CheckLength(dstLen));
       s != spOk)
     return s;
 

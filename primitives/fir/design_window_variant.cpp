@@ -24,9 +24,7 @@ constexpr double kPi = 3.141592653589793;
 using window::kFourPi;
 using window::kTwoPi;
 
-spStatus CheckTaps(const double* taps, int32_t len, int32_t minLen) {
-  return CheckArraysMin(len, minLen, taps);
-}
+spStatus CheckTaps(const double* taps, int32_t len, int32_t minLen) { return CheckArraysMin(len, minLen, taps); }
 
 inline void WeighPair(double* taps, int64_t len, int64_t k, double w) {
   St(taps + k, Ld(taps + k) * w);

@@ -10,8 +10,8 @@
 #include "primitives/fir/fir_kernels.h"
 #include "primitives/fir/sp_fir.h"
 #include "primitives/frame/arg_checks.h"
-#include "primitives/frame/simd.h"
 #include "primitives/frame/memory_kernels.h"
+#include "primitives/frame/simd.h"
 
 namespace SP_SET_NS {
 namespace {

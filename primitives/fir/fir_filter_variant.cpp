@@ -20,7 +20,7 @@ template <class T>
 spStatus Filter(const T* src, T* dst, int32_t len, const double* taps, int32_t tapsLen, T* delayLine,
                 int32_t* delayIndex) {
   if (const spStatus s = FirstFailure(CheckArrays(len, src, dst), CheckPointers(taps),
-                                     CheckThat(tapsLen >= 1, spErrTapCount), CheckPointers(delayLine, delayIndex));
+                                      CheckThat(tapsLen >= 1, spErrTapCount), CheckPointers(delayLine, delayIndex));
       s != spOk)
     return s;
   // An index that does not belong to this tap count would write outside the

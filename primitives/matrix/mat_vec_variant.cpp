@@ -93,10 +93,10 @@ template <class T, class UnitKernel, class ByteKernel>
 spStatus MatMulVec(const T* mat, int32_t matRowStride, int32_t matElemStride, int32_t width, int32_t height,
                    const T* vec, int32_t vecStride, int32_t vecLen, T* dst, int32_t dstStride, UnitKernel unitKernel,
                    ByteKernel byteKernel) {
-  if (const spStatus s = FirstFailure(
-          CheckPointers(mat, vec, dst), CheckLength(vecLen), CheckLength(width), CheckLength(height),
-          CheckThat(width == vecLen, spErrSizeMismatch),
-          CheckThat(AllValidStrides<T>(matRowStride, matElemStride, vecStride, dstStride), spErrStride));
+  if (const spStatus s =
+          FirstFailure(CheckPointers(mat, vec, dst), CheckLength(vecLen), CheckLength(width), CheckLength(height),
+                       CheckThat(width == vecLen, spErrSizeMismatch),
+                       CheckThat(AllValidStrides<T>(matRowStride, matElemStride, vecStride, dstStride), spErrStride));
       s != spOk)
     return s;
   constexpr int32_t E = sizeof(T);

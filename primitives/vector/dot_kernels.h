@@ -5,7 +5,7 @@
 
 #include "primitives/frame/entries.h"
 
-#define SP_DOT_KERNELS(X)                                                     \
+#define SP_DOT_KERNELS(X)                                                        \
   X(void, spkDotF32, (const float* a, const float* b, int64_t n, float* result)) \
   X(void, spkDotF64, (const double* a, const double* b, int64_t n, double* result))
 

@@ -55,7 +55,8 @@ void CheckZero(ZeroKernel kernel, int64_t bytes, int doff) {
 
 // The kernels a set's typed copy chooses from.
 std::vector<CopyKernel> CopyKernelsOf(int set) {
-  if (set == SP_SET_SSE) return {sp_sse::spkCopyBytes_Sse, sp_sse::spkCopyBytesStream_Sse, sp_sse::spkCopyBytesLarge_Sse};
+  if (set == SP_SET_SSE)
+    return {sp_sse::spkCopyBytes_Sse, sp_sse::spkCopyBytesStream_Sse, sp_sse::spkCopyBytesLarge_Sse};
   return {kCopyKernels[set]};
 }
 std::vector<ZeroKernel> ZeroKernelsOf(int set) {
