@@ -44,35 +44,33 @@
 #include "primitives/frame/entries.h"
 #include "primitives/frame/sp_status.h"
 
-// clang-format off
-#define SP_CORRELATION_KERNELS(X)                                                                     \
-  X(void, spkCrossCorrDirectFullF64, (const double* x, const double* y, int32_t win, double* out, int32_t count))       \
-  X(void, spkCrossCorrDirectFullRevF64, (const double* x, const double* y, int32_t win, double* out, int32_t count))    \
-  X(void, spkCrossCorrDirectPartialUpF64, (const double* x, const double* y, int32_t win, double* out, int32_t count))  \
-  X(void, spkCrossCorrDirectPartialDownF64,                                                           \
-    (const double* x, const double* y, int32_t win, double* outLast, int32_t count))                  \
-  X(void, spkCrossCorrDirectFullF32, (const float* x, const float* y, int32_t win, float* out, int32_t count))          \
-  X(void, spkCrossCorrDirectFullRevF32, (const float* x, const float* y, int32_t win, float* out, int32_t count))       \
-  X(void, spkCrossCorrDirectPartialUpF32, (const float* x, const float* y, int32_t win, float* out, int32_t count))     \
-  X(void, spkCrossCorrDirectPartialDownF32,                                                           \
-    (const float* x, const float* y, int32_t win, float* outLast, int32_t count))                     \
-  X(void, spkAutoCorrDirectF32, (const float* src, int32_t srcLen, float* dst, int32_t lags))        \
-  X(spStatus, spkRealFftWorkSizeF64, (const REALFFTSPEC* spec, int32_t* bytes))                      \
-  X(spStatus, spkRealFftFwdCompactF64, (const double* src, double* dst, const REALFFTSPEC* spec, uint8_t* work)) \
-  X(spStatus, spkMulCompactConjF64, (const double* src, double* srcDst, int32_t n))                  \
-  X(spStatus, spkRealFftInvCompactF64, (const double* src, double* dst, const REALFFTSPEC* spec, uint8_t* work)) \
-  X(spStatus, spkRealFftWorkSizeF32, (const REALFFTSPEC* spec, int32_t* bytes))                      \
-  X(spStatus, spkRealFftFwdCompactF32, (const float* src, float* dst, const REALFFTSPEC* spec, uint8_t* work))   \
-  X(spStatus, spkMulCompactConjF32, (const float* src, float* srcDst, int32_t n))                    \
-  X(spStatus, spkRealFftInvCompactF32, (const float* src, float* dst, const REALFFTSPEC* spec, uint8_t* work))   \
-  X(spStatus, spkCrossCorrByFftF64,                                                                   \
-    (const double* a, int32_t aLen, const double* b, int32_t bLen, double* out, int32_t count, int64_t start))   \
-  X(spStatus, spkCrossCorrByFftF32,                                                                   \
-    (const float* a, int32_t aLen, const float* b, int32_t bLen, float* out, int32_t count, int64_t start))      \
-  X(spStatus, spkAutoCorrRawF32, (const float* src, int32_t srcLen, float* dst, int32_t dstLen))     \
-  X(spStatus, spkDivCheckedF32, (const float* divisor, const float* src, float* dst, int32_t n))     \
+#define SP_CORRELATION_KERNELS(X)                                                                                      \
+  X(void, spkCrossCorrDirectFullF64, (const double* x, const double* y, int32_t win, double* out, int32_t count))      \
+  X(void, spkCrossCorrDirectFullRevF64, (const double* x, const double* y, int32_t win, double* out, int32_t count))   \
+  X(void, spkCrossCorrDirectPartialUpF64, (const double* x, const double* y, int32_t win, double* out, int32_t count)) \
+  X(void, spkCrossCorrDirectPartialDownF64,                                                                            \
+    (const double* x, const double* y, int32_t win, double* outLast, int32_t count))                                   \
+  X(void, spkCrossCorrDirectFullF32, (const float* x, const float* y, int32_t win, float* out, int32_t count))         \
+  X(void, spkCrossCorrDirectFullRevF32, (const float* x, const float* y, int32_t win, float* out, int32_t count))      \
+  X(void, spkCrossCorrDirectPartialUpF32, (const float* x, const float* y, int32_t win, float* out, int32_t count))    \
+  X(void, spkCrossCorrDirectPartialDownF32,                                                                            \
+    (const float* x, const float* y, int32_t win, float* outLast, int32_t count))                                      \
+  X(void, spkAutoCorrDirectF32, (const float* src, int32_t srcLen, float* dst, int32_t lags))                          \
+  X(spStatus, spkRealFftWorkSizeF64, (const REALFFTSPEC* spec, int32_t* bytes))                                        \
+  X(spStatus, spkRealFftFwdCompactF64, (const double* src, double* dst, const REALFFTSPEC* spec, uint8_t* work))       \
+  X(spStatus, spkMulCompactConjF64, (const double* src, double* srcDst, int32_t n))                                    \
+  X(spStatus, spkRealFftInvCompactF64, (const double* src, double* dst, const REALFFTSPEC* spec, uint8_t* work))       \
+  X(spStatus, spkRealFftWorkSizeF32, (const REALFFTSPEC* spec, int32_t* bytes))                                        \
+  X(spStatus, spkRealFftFwdCompactF32, (const float* src, float* dst, const REALFFTSPEC* spec, uint8_t* work))         \
+  X(spStatus, spkMulCompactConjF32, (const float* src, float* srcDst, int32_t n))                                      \
+  X(spStatus, spkRealFftInvCompactF32, (const float* src, float* dst, const REALFFTSPEC* spec, uint8_t* work))         \
+  X(spStatus, spkCrossCorrByFftF64,                                                                                    \
+    (const double* a, int32_t aLen, const double* b, int32_t bLen, double* out, int32_t count, int64_t start))         \
+  X(spStatus, spkCrossCorrByFftF32,                                                                                    \
+    (const float* a, int32_t aLen, const float* b, int32_t bLen, float* out, int32_t count, int64_t start))            \
+  X(spStatus, spkAutoCorrRawF32, (const float* src, int32_t srcLen, float* dst, int32_t dstLen))                       \
+  X(spStatus, spkDivCheckedF32, (const float* divisor, const float* src, float* dst, int32_t n))                       \
   X(spStatus, spkDivInPlaceF32, (const float* divisor, float* srcDst, int32_t n))
-// clang-format on
 
 SP_DECLARE_KERNELS(SP_CORRELATION_KERNELS)
 
