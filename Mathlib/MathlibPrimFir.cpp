@@ -1,5 +1,5 @@
 #include "Mathlib/MathlibPrim.h"
-#include "primitives/correlation/sp_fir.h"
+#include "primitives/fir/sp_fir.h"
 
 namespace {
 // The layer's clients never choose the window or skip the normalisation.

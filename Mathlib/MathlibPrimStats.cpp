@@ -4,108 +4,79 @@
 #include "primitives/vector/sp_minmax.h"
 #include "primitives/vector/sp_sum.h"
 
-// The result locations start at 0, so a failing primitive yields 0.
+namespace {
+
+// The value a primitive writes to its result location, which starts at 0, so
+// a failing primitive yields 0.
+template <class T, class Call>
+T ResultOf(Call call) {
+  T result = 0;
+  call(&result);
+  return result;
+}
+
+}  // namespace
 
 float duvuvSumF32(const float* src, int32_t n) {
-  float r = 0;
-  spSumF32(src, n, &r, 0);
-  return r;
+  return ResultOf<float>([&](float* r) { spSumF32(src, n, r, 0); });
 }
 double duvuvSumF64(const double* src, int32_t n) {
-  double r = 0;
-  spSumF64(src, n, &r);
-  return r;
+  return ResultOf<double>([&](double* r) { spSumF64(src, n, r); });
 }
 float duvuvMeanF32(const float* src, int32_t n) {
-  float r = 0;
-  spMeanF32(src, n, &r, 0);
-  return r;
+  return ResultOf<float>([&](float* r) { spMeanF32(src, n, r, 0); });
 }
 double duvuvMeanF64(const double* src, int32_t n) {
-  double r = 0;
-  spMeanF64(src, n, &r);
-  return r;
+  return ResultOf<double>([&](double* r) { spMeanF64(src, n, r); });
 }
 float duvuvStdDevF32(const float* src, int32_t n) {
-  float r = 0;
-  spStdDevF32(src, n, &r, 1);
-  return r;
+  return ResultOf<float>([&](float* r) { spStdDevF32(src, n, r, 1); });
 }
 double duvuvStdDevF64(const double* src, int32_t n) {
-  double r = 0;
-  spStdDevF64(src, n, &r);
-  return r;
+  return ResultOf<double>([&](double* r) { spStdDevF64(src, n, r); });
 }
 
 int32_t duvuvMaxI32(const int32_t* src, int32_t n) {
-  int32_t r = 0;
-  spMaxI32(src, n, &r);
-  return r;
+  return ResultOf<int32_t>([&](int32_t* r) { spMaxI32(src, n, r); });
 }
 float duvuvMaxF32(const float* src, int32_t n) {
-  float r = 0;
-  spMaxF32(src, n, &r);
-  return r;
+  return ResultOf<float>([&](float* r) { spMaxF32(src, n, r); });
 }
 double duvuvMaxF64(const double* src, int32_t n) {
-  double r = 0;
-  spMaxF64(src, n, &r);
-  return r;
+  return ResultOf<double>([&](double* r) { spMaxF64(src, n, r); });
 }
 int32_t duvuvMinI32(const int32_t* src, int32_t n) {
-  int32_t r = 0;
-  spMinI32(src, n, &r);
-  return r;
+  return ResultOf<int32_t>([&](int32_t* r) { spMinI32(src, n, r); });
 }
 float duvuvMinF32(const float* src, int32_t n) {
-  float r = 0;
-  spMinF32(src, n, &r);
-  return r;
+  return ResultOf<float>([&](float* r) { spMinF32(src, n, r); });
 }
 double duvuvMinF64(const double* src, int32_t n) {
-  double r = 0;
-  spMinF64(src, n, &r);
-  return r;
+  return ResultOf<double>([&](double* r) { spMinF64(src, n, r); });
 }
 
 int32_t duvuvMaxIndexI32(const int32_t* src, int32_t n, int32_t* index) {
-  int32_t r = 0;
-  spMaxIndexI32(src, n, &r, index);
-  return r;
+  return ResultOf<int32_t>([&](int32_t* r) { spMaxIndexI32(src, n, r, index); });
 }
 float duvuvMaxIndexF32(const float* src, int32_t n, int32_t* index) {
-  float r = 0;
-  spMaxIndexF32(src, n, &r, index);
-  return r;
+  return ResultOf<float>([&](float* r) { spMaxIndexF32(src, n, r, index); });
 }
 double duvuvMaxIndexF64(const double* src, int32_t n, int32_t* index) {
-  double r = 0;
-  spMaxIndexF64(src, n, &r, index);
-  return r;
+  return ResultOf<double>([&](double* r) { spMaxIndexF64(src, n, r, index); });
 }
 int32_t duvuvMinIndexI32(const int32_t* src, int32_t n, int32_t* index) {
-  int32_t r = 0;
-  spMinIndexI32(src, n, &r, index);
-  return r;
+  return ResultOf<int32_t>([&](int32_t* r) { spMinIndexI32(src, n, r, index); });
 }
 float duvuvMinIndexF32(const float* src, int32_t n, int32_t* index) {
-  float r = 0;
-  spMinIndexF32(src, n, &r, index);
-  return r;
+  return ResultOf<float>([&](float* r) { spMinIndexF32(src, n, r, index); });
 }
 double duvuvMinIndexF64(const double* src, int32_t n, int32_t* index) {
-  double r = 0;
-  spMinIndexF64(src, n, &r, index);
-  return r;
+  return ResultOf<double>([&](double* r) { spMinIndexF64(src, n, r, index); });
 }
 
 float duvuvDotF32(const float* a, const float* b, int32_t n) {
-  float r = 0;
-  spDotF32(a, b, n, &r);
-  return r;
+  return ResultOf<float>([&](float* r) { spDotF32(a, b, n, r); });
 }
 double duvuvDotF64(const double* a, const double* b, int32_t n) {
-  double r = 0;
-  spDotF64(a, b, n, &r);
-  return r;
+  return ResultOf<double>([&](double* r) { spDotF64(a, b, n, r); });
 }

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "primitives/correlation/fir_kernels.h"
-#include "primitives/correlation/sp_fir.h"
+#include "primitives/fir/fir_kernels.h"
+#include "primitives/fir/sp_fir.h"
 
 namespace {
 constexpr double kMinTime = 0.02;
@@ -84,8 +84,7 @@ void BM_FirLowpassTapsF64(benchmark::State& state) {
 }
 
 using ToneFn = spStatus (*)(double*, int32_t, double, double, double*, int32_t);
-constexpr ToneFn kTone[] = {&sp_generic::spkToneCosF64_Generic, &sp_sse::spkToneCosF64_Sse,
-                            &sp_sse2::spkToneCosF64_Sse2, &sp_sse3::spkToneCosF64_Sse3, &sp_ssse3::spkToneCosF64_Ssse3};
+constexpr ToneFn kTone[] = SP_VARIANT_TABLE(spkToneCosF64);
 
 // range(2): the hint, 1 for the block method of the SSE2, SSE3 and SSSE3 sets.
 void BM_ToneCosF64(benchmark::State& state) {
@@ -111,21 +110,21 @@ void BM_ToneCosF64(benchmark::State& state) {
 void FilterCases(benchmark::internal::Benchmark* bm) {
   bm->ArgNames({"set", "taps"})->MinTime(kMinTime);
   for (int64_t taps : {31, 255})
-    for (int set = kPlain; set <= 4; ++set) bm->Args({set, taps});
+    for (int set = kPlain; set <= SP_SET_SSSE3; ++set) bm->Args({set, taps});
 }
 
 void DesignCases(benchmark::internal::Benchmark* bm) {
   bm->ArgNames({"set", "taps"})->MinTime(kMinTime);
   for (int64_t taps : {63, 1023})
-    for (int set = kPlain; set <= 4; ++set) bm->Args({set, taps});
+    for (int set = kPlain; set <= SP_SET_SSSE3; ++set) bm->Args({set, taps});
 }
 
 void ToneCases(benchmark::internal::Benchmark* bm) {
   bm->ArgNames({"set", "n", "hint"})->MinTime(kMinTime);
   for (int64_t n : {1024, 65536}) {
     bm->Args({kPlain, n, 0});
-    for (int set = 0; set <= 4; ++set) bm->Args({set, n, 2});
-    for (int set = 2; set <= 4; ++set) bm->Args({set, n, 1});
+    for (int set = SP_SET_GENERIC; set <= SP_SET_SSSE3; ++set) bm->Args({set, n, 2});
+    for (int set = SP_SET_SSE2; set <= SP_SET_SSSE3; ++set) bm->Args({set, n, 1});
   }
 }
 

@@ -79,7 +79,7 @@ void MatrixTimesVector(benchmark::State& state, int set, int n) {
 template <class Body>
 void RegisterSizes(const std::string& name, std::initializer_list<int> sizes, Body body) {
   for (int n : sizes)
-    for (int set = kPlain; set <= 4; ++set) {
+    for (int set = kPlain; set <= SP_SET_SSSE3; ++set) {
       const std::string setName = set < 0 ? "plain-O3" : spVariantSetName(set);
       benchmark::RegisterBenchmark((name + "/" + setName + "/" + std::to_string(n)).c_str(),
                                    [=](benchmark::State& state) {

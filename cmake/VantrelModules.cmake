@@ -82,6 +82,12 @@ function(vantrel_shared_library name)
   target_link_libraries(${name} PRIVATE -Wl,--whole-archive ${archives} -Wl,--no-whole-archive)
   target_link_libraries(${name} PRIVATE ${L_MODULES})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  # Only the public interface is exported; the library's calls to its own
+  # kernels and helpers bind inside it.
+  set(exports ${PROJECT_SOURCE_DIR}/cmake/vantrel_exports.map)
+  # Calls to exported functions from inside bind directly too.
+  target_link_options(${name} PRIVATE -Wl,--version-script=${exports} -Wl,-Bsymbolic-functions)
+  set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${exports})
 endfunction()
 
 # One test executable per tests/<dir>/test_*.cpp, each a CTest entry

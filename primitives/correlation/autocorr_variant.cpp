@@ -8,22 +8,17 @@
 
 #include "primitives/correlation/correlation_fft.h"
 #include "primitives/correlation/correlation_kernels.h"
-#include "primitives/frame/sp_kernels.h"
+#include "primitives/frame/arg_checks.h"
+#include "primitives/frame/memory_kernels.h"
 #include "primitives/vector/sp_arith.h"
 
 namespace SP_SET_NS {
 namespace {
 
-// Lags from which this set takes the FFT path: the vector sets keep the
-// direct sums longer.
-constexpr int32_t kFftLags = kSetIndex == SP_SET_GENERIC ? kAutoCorrFftLagsGeneric
-                             : kSetIndex == SP_SET_SSE   ? kAutoCorrFftLagsSse
-                                                         : kAutoCorrFftLagsSse2;
+constexpr int32_t kFftLags = kAutoCorrFftLags[kSetIndex];
 
 spStatus CheckArguments(const float* src, int32_t srcLen, const float* dst, int32_t dstLen) {
-  if (src == nullptr || dst == nullptr) return spErrNullPointer;
-  if (srcLen < 1 || dstLen < 1) return spErrLength;
-  return spOk;
+  return FirstFailure(CheckPointers(src, dst), CheckLength(srcLen), CheckLength(dstLen));
 }
 
 // 1/srcLen rounded to float once: divided in double in the generic set, in

@@ -11,6 +11,7 @@
 #include <type_traits>
 
 #include "primitives/fft/real_fft_driver.h"
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/simd.h"
 
 namespace SP_SET_NS::corr {
@@ -23,7 +24,7 @@ inline const spkRealFftEngine<T>* CompactEngine(const REALFFTSPEC* spec) {
 
 template <class T>
 spStatus WorkSize(const REALFFTSPEC* spec, int32_t* bytes) {
-  if (spec == nullptr || bytes == nullptr) return spErrNullPointer;
+  if (const spStatus s = CheckPointers(spec, bytes); s != spOk) return s;
   if (spec->kind != fftk::kSpecKind<T>) return spErrSpecKind;
   if (spec->workBytes <= 0) {
     *bytes = 0;
@@ -57,9 +58,9 @@ void KernelOrder(const T* src, T* dst, int64_t n) {
 
 template <class T>
 spStatus ForwardCompact(const T* src, T* dst, const REALFFTSPEC* spec, uint8_t* work) {
-  if (spec == nullptr) return spErrNullPointer;
+  if (const spStatus s = CheckPointers(spec); s != spOk) return s;
   if (spec->kind != fftk::kSpecKind<T>) return spErrSpecKind;
-  if (src == nullptr || dst == nullptr) return spErrNullPointer;
+  if (const spStatus s = CheckPointers(src, dst); s != spOk) return s;
   const spkRealFftEngine<T>* engine = CompactEngine<T>(spec);
   if (engine == nullptr) return spErrSpecKind;  // another set's spec
 
@@ -90,9 +91,9 @@ spStatus ForwardCompact(const T* src, T* dst, const REALFFTSPEC* spec, uint8_t* 
 
 template <class T>
 spStatus InverseCompact(const T* src, T* dst, const REALFFTSPEC* spec, uint8_t* work) {
-  if (spec == nullptr) return spErrNullPointer;
+  if (const spStatus s = CheckPointers(spec); s != spOk) return s;
   if (spec->kind != fftk::kSpecKind<T>) return spErrSpecKind;
-  if (src == nullptr || dst == nullptr) return spErrNullPointer;
+  if (const spStatus s = CheckPointers(src, dst); s != spOk) return s;
   const spkRealFftEngine<T>* engine = CompactEngine<T>(spec);
   if (engine == nullptr) return spErrSpecKind;
 
@@ -154,8 +155,7 @@ namespace SP_SET_NS::corr {
 // ProductOf); the SSE set hands its float pairs to its four-wide kernel.
 template <class T, class Acc>
 spStatus MulCompactConj(const T* src, T* srcDst, int32_t n) {
-  if (src == nullptr || srcDst == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
+  if (const spStatus s = CheckArrays(n, src, srcDst); s != spOk) return s;
   using simd::Ld;
   using simd::St;
   St(srcDst, static_cast<T>(static_cast<Acc>(Ld(srcDst)) * Ld(src)));

@@ -1,30 +1,36 @@
-// The compact-spectrum drivers and the cross-correlation FFT paths of one
-// variant set, in both precisions.
+// The compact-spectrum drivers of one variant set, in both precisions: the
+// forward and inverse transforms, their scratch size and the conjugate
+// product.
 #include "primitives/correlation/compact_transform.h"
-#include "primitives/correlation/correlation_fft.h"
+#include "primitives/correlation/correlation_fft.h"  // the set's conjugate product
 #include "primitives/correlation/correlation_kernels.h"
 
 namespace SP_SET_NS {
 
-#define SP_CORR_COMPACT_MEMBERS(T, Suffix)                                                                            \
-  spStatus SP_V(spkRealFftWorkSize##Suffix)(const REALFFTSPEC* spec, int32_t* bytes) {                                \
-    return corr::WorkSize<T>(spec, bytes);                                                                            \
-  }                                                                                                                   \
-  spStatus SP_V(spkRealFftFwdCompact##Suffix)(const T* src, T* dst, const REALFFTSPEC* spec, uint8_t* work) {         \
-    return corr::ForwardCompact<T>(src, dst, spec, work);                                                             \
-  }                                                                                                                   \
-  spStatus SP_V(spkMulCompactConj##Suffix)(const T* src, T* srcDst, int32_t n) {                                      \
-    return corr::MulCompactConj<T, corr::ProductOf<T>>(src, srcDst, n);                                               \
-  }                                                                                                                   \
-  spStatus SP_V(spkRealFftInvCompact##Suffix)(const T* src, T* dst, const REALFFTSPEC* spec, uint8_t* work) {         \
-    return corr::InverseCompact<T>(src, dst, spec, work);                                                             \
-  }                                                                                                                   \
-  spStatus SP_V(spkCrossCorrByFft##Suffix)(const T* a, int32_t aLen, const T* b, int32_t bLen, T* out, int32_t count, \
-                                           int64_t start) {                                                           \
-    return corr::CrossCorrByFft<T>(a, aLen, b, bLen, out, count, start);                                              \
-  }
-SP_CORR_COMPACT_MEMBERS(double, F64)
-SP_CORR_COMPACT_MEMBERS(float, F32)
-#undef SP_CORR_COMPACT_MEMBERS
+spStatus SP_V(spkRealFftWorkSizeF64)(const REALFFTSPEC* spec, int32_t* bytes) {
+  return corr::WorkSize<double>(spec, bytes);
+}
+spStatus SP_V(spkRealFftFwdCompactF64)(const double* src, double* dst, const REALFFTSPEC* spec, uint8_t* work) {
+  return corr::ForwardCompact<double>(src, dst, spec, work);
+}
+spStatus SP_V(spkMulCompactConjF64)(const double* src, double* srcDst, int32_t n) {
+  return corr::MulCompactConj<double, corr::ProductOf<double>>(src, srcDst, n);
+}
+spStatus SP_V(spkRealFftInvCompactF64)(const double* src, double* dst, const REALFFTSPEC* spec, uint8_t* work) {
+  return corr::InverseCompact<double>(src, dst, spec, work);
+}
+
+spStatus SP_V(spkRealFftWorkSizeF32)(const REALFFTSPEC* spec, int32_t* bytes) {
+  return corr::WorkSize<float>(spec, bytes);
+}
+spStatus SP_V(spkRealFftFwdCompactF32)(const float* src, float* dst, const REALFFTSPEC* spec, uint8_t* work) {
+  return corr::ForwardCompact<float>(src, dst, spec, work);
+}
+spStatus SP_V(spkMulCompactConjF32)(const float* src, float* srcDst, int32_t n) {
+  return corr::MulCompactConj<float, corr::ProductOf<float>>(src, srcDst, n);
+}
+spStatus SP_V(spkRealFftInvCompactF32)(const float* src, float* dst, const REALFFTSPEC* spec, uint8_t* work) {
+  return corr::InverseCompact<float>(src, dst, spec, work);
+}
 
 }  // namespace SP_SET_NS

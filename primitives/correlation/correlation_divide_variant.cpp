@@ -16,6 +16,7 @@
 #include <cstdint>
 
 #include "primitives/correlation/correlation_kernels.h"
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/simd.h"
 
 namespace SP_SET_NS {
@@ -52,19 +53,19 @@ constexpr float kPositiveQuietNaN = std::bit_cast<float>(0x7FC00000u);
 
 // Reciprocal estimate r of d refined: q = r s, e = 1 - d r, q + (e q + q) e.
 f32x4 Approximate(f32x4 d, f32x4 s) {
-  const f32x4 r = _mm_rcp_ps(d);
+  const f32x4 r = simd::RcpEstimate(d);
   const f32x4 e = simd::Sub(simd::Splat(1.0f), simd::Mul(d, r));
   const f32x4 q = simd::Mul(r, s);
   return simd::Add(q, simd::Mul(simd::Add(simd::Mul(e, q), q), e));
 }
 
-bool HasZero(f32x4 d) { return _mm_movemask_ps(_mm_cmpeq_ps(d, simd::Zero4())) != 0; }
+bool HasZero(f32x4 d) { return simd::MoveMask(simd::CmpEq(d, simd::Zero4())) != 0; }
 
 // Exact quotients, and the special values of zero and NaN divisors.
 f32x4 LaneByLane(f32x4 d, f32x4 s, bool& special) {
   float dv[4], sv[4], q[4];
-  _mm_storeu_ps(dv, d);
-  _mm_storeu_ps(sv, s);
+  simd::StoreU(dv, d);
+  simd::StoreU(sv, s);
   for (int i = 0; i < 4; ++i) {
     if (dv[i] != 0.0f && !std::isnan(dv[i])) {
       q[i] = sv[i] / dv[i];
@@ -76,7 +77,7 @@ f32x4 LaneByLane(f32x4 d, f32x4 s, bool& special) {
     else
       q[i] = sv[i] > 0.0f ? kPlusInf : (sv[i] < 0.0f ? kMinusInf : kPositiveQuietNaN);
   }
-  return _mm_loadu_ps(q);
+  return simd::LoadU(q);
 }
 
 // One block of `count` (1 to 4) elements; the other lanes divide 1 by 1.
@@ -88,7 +89,7 @@ void Block(const float* divisor, const float* src, float* dst, int count, bool& 
     dv[i] = Ld(divisor + i);
     sv[i] = Ld(src + i);
   }
-  _mm_storeu_ps(q, LaneFix(_mm_loadu_ps(dv), _mm_loadu_ps(sv), special));
+  simd::StoreU(q, LaneFix(simd::LoadU(dv), simd::LoadU(sv), special));
   for (int i = 0; i < count; ++i) St(dst + i, q[i]);
 }
 
@@ -138,8 +139,7 @@ bool DivideVector(const float* divisor, const float* src, float* dst, int64_t n)
 }  // namespace
 
 spStatus SP_V(spkDivCheckedF32)(const float* divisor, const float* src, float* dst, int32_t n) {
-  if (divisor == nullptr || src == nullptr || dst == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
+  if (const spStatus s = CheckArrays(n, divisor, src, dst); s != spOk) return s;
 #if SP_SET_INDEX == SP_SET_GENERIC
   const bool special = DivideGeneric(divisor, src, dst, n);
 #else
@@ -149,8 +149,7 @@ spStatus SP_V(spkDivCheckedF32)(const float* divisor, const float* src, float* d
 }
 
 spStatus SP_V(spkDivInPlaceF32)(const float* divisor, float* srcDst, int32_t n) {
-  if (divisor == nullptr || srcDst == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
+  if (const spStatus s = CheckArrays(n, divisor, srcDst); s != spOk) return s;
   return SP_V(spkDivCheckedF32)(divisor, srcDst, srcDst, n);
 }
 

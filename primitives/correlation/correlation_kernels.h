@@ -41,44 +41,42 @@
 #include <cstdint>
 
 #include "primitives/fft/sp_real_fft.h"
-#include "primitives/frame/dispatch.h"
+#include "primitives/frame/entries.h"
+#include "primitives/frame/sp_status.h"
 
-#define SP_CORR_SEGMENT_KERNELS(T, Suffix)                                          \
-  SP_DECLARE_VARIANTS(void, spkCrossCorrDirectFull##Suffix,                         \
-                      (const T* x, const T* y, int32_t win, T* out, int32_t count)) \
-  SP_DECLARE_VARIANTS(void, spkCrossCorrDirectFullRev##Suffix,                      \
-                      (const T* x, const T* y, int32_t win, T* out, int32_t count)) \
-  SP_DECLARE_VARIANTS(void, spkCrossCorrDirectPartialUp##Suffix,                    \
-                      (const T* x, const T* y, int32_t win, T* out, int32_t count)) \
-  SP_DECLARE_VARIANTS(void, spkCrossCorrDirectPartialDown##Suffix,                  \
-                      (const T* x, const T* y, int32_t win, T* outLast, int32_t count))
-SP_CORR_SEGMENT_KERNELS(double, F64)
-SP_CORR_SEGMENT_KERNELS(float, F32)
-#undef SP_CORR_SEGMENT_KERNELS
+#define SP_CORRELATION_KERNELS(X)                                                                                      \
+  X(void, spkCrossCorrDirectFullF64, (const double* x, const double* y, int32_t win, double* out, int32_t count))      \
+  X(void, spkCrossCorrDirectFullRevF64, (const double* x, const double* y, int32_t win, double* out, int32_t count))   \
+  X(void, spkCrossCorrDirectPartialUpF64, (const double* x, const double* y, int32_t win, double* out, int32_t count)) \
+  X(void, spkCrossCorrDirectPartialDownF64,                                                                            \
+    (const double* x, const double* y, int32_t win, double* outLast, int32_t count))                                   \
+  X(void, spkCrossCorrDirectFullF32, (const float* x, const float* y, int32_t win, float* out, int32_t count))         \
+  X(void, spkCrossCorrDirectFullRevF32, (const float* x, const float* y, int32_t win, float* out, int32_t count))      \
+  X(void, spkCrossCorrDirectPartialUpF32, (const float* x, const float* y, int32_t win, float* out, int32_t count))    \
+  X(void, spkCrossCorrDirectPartialDownF32,                                                                            \
+    (const float* x, const float* y, int32_t win, float* outLast, int32_t count))                                      \
+  X(void, spkAutoCorrDirectF32, (const float* src, int32_t srcLen, float* dst, int32_t lags))                          \
+  X(spStatus, spkRealFftWorkSizeF64, (const REALFFTSPEC* spec, int32_t* bytes))                                        \
+  X(spStatus, spkRealFftFwdCompactF64, (const double* src, double* dst, const REALFFTSPEC* spec, uint8_t* work))       \
+  X(spStatus, spkMulCompactConjF64, (const double* src, double* srcDst, int32_t n))                                    \
+  X(spStatus, spkRealFftInvCompactF64, (const double* src, double* dst, const REALFFTSPEC* spec, uint8_t* work))       \
+  X(spStatus, spkRealFftWorkSizeF32, (const REALFFTSPEC* spec, int32_t* bytes))                                        \
+  X(spStatus, spkRealFftFwdCompactF32, (const float* src, float* dst, const REALFFTSPEC* spec, uint8_t* work))         \
+  X(spStatus, spkMulCompactConjF32, (const float* src, float* srcDst, int32_t n))                                      \
+  X(spStatus, spkRealFftInvCompactF32, (const float* src, float* dst, const REALFFTSPEC* spec, uint8_t* work))         \
+  X(spStatus, spkCrossCorrByFftF64,                                                                                    \
+    (const double* a, int32_t aLen, const double* b, int32_t bLen, double* out, int32_t count, int64_t start))         \
+  X(spStatus, spkCrossCorrByFftF32,                                                                                    \
+    (const float* a, int32_t aLen, const float* b, int32_t bLen, float* out, int32_t count, int64_t start))            \
+  X(spStatus, spkAutoCorrRawF32, (const float* src, int32_t srcLen, float* dst, int32_t dstLen))                       \
+  X(spStatus, spkDivCheckedF32, (const float* divisor, const float* src, float* dst, int32_t n))                       \
+  X(spStatus, spkDivInPlaceF32, (const float* divisor, float* srcDst, int32_t n))
 
-SP_DECLARE_VARIANTS(void, spkAutoCorrDirectF32, (const float* src, int32_t srcLen, float* dst, int32_t lags))
-
-#define SP_CORR_COMPACT_DRIVERS(T, Suffix)                                                             \
-  SP_DECLARE_VARIANTS(spStatus, spkRealFftWorkSize##Suffix, (const REALFFTSPEC* spec, int32_t* bytes)) \
-  SP_DECLARE_VARIANTS(spStatus, spkRealFftFwdCompact##Suffix,                                          \
-                      (const T* src, T* dst, const REALFFTSPEC* spec, uint8_t* work))                  \
-  SP_DECLARE_VARIANTS(spStatus, spkMulCompactConj##Suffix, (const T* src, T* srcDst, int32_t n))       \
-  SP_DECLARE_VARIANTS(spStatus, spkRealFftInvCompact##Suffix,                                          \
-                      (const T* src, T* dst, const REALFFTSPEC* spec, uint8_t* work))                  \
-  SP_DECLARE_VARIANTS(spStatus, spkCrossCorrByFft##Suffix,                                             \
-                      (const T* a, int32_t aLen, const T* b, int32_t bLen, T* out, int32_t count, int64_t start))
-SP_CORR_COMPACT_DRIVERS(double, F64)
-SP_CORR_COMPACT_DRIVERS(float, F32)
-#undef SP_CORR_COMPACT_DRIVERS
-
-SP_DECLARE_VARIANTS(spStatus, spkAutoCorrRawF32, (const float* src, int32_t srcLen, float* dst, int32_t dstLen))
-SP_DECLARE_VARIANTS(spStatus, spkDivCheckedF32, (const float* divisor, const float* src, float* dst, int32_t n))
-SP_DECLARE_VARIANTS(spStatus, spkDivInPlaceF32, (const float* divisor, float* srcDst, int32_t n))
+SP_DECLARE_KERNELS(SP_CORRELATION_KERNELS)
 
 // The direct/FFT limits of the primitives.
 inline constexpr int64_t kCrossCorrDirectLimitF64 = 511;  // work above it: FFT
 inline constexpr int64_t kCrossCorrDirectLimitF32 = 383;
-// Autocorrelation lags from which each set takes the FFT path.
-inline constexpr int32_t kAutoCorrFftLagsGeneric = 600;
-inline constexpr int32_t kAutoCorrFftLagsSse = 700;
-inline constexpr int32_t kAutoCorrFftLagsSse2 = 856;  // SSE2, SSE3, SSSE3
+// Autocorrelation lags from which each set takes the FFT path: the vector
+// sets keep the direct sums longer.
+inline constexpr SpSetRow<int32_t> kAutoCorrFftLags = {600, 700, 856, 856, 856};

@@ -80,7 +80,7 @@ struct VectorOf<float> {
   using V = simd::f32x4;
   static constexpr int kLanes = 4;
   static V Zero() { return simd::Zero4(); }
-  static void Spill(float* p, V v) { _mm_storeu_ps(p, v); }
+  static void Spill(float* p, V v) { simd::StoreU(p, v); }
 };
 #if SP_SET_INDEX >= SP_SET_SSE2
 template <>
@@ -88,7 +88,7 @@ struct VectorOf<double> {
   using V = simd::f64x2;
   static constexpr int kLanes = 2;
   static V Zero() { return simd::Zero2(); }
-  static void Spill(double* p, V v) { _mm_storeu_pd(p, v); }
+  static void Spill(double* p, V v) { simd::StoreU(p, v); }
 };
 #endif
 

@@ -12,7 +12,8 @@
 #include <cstdint>
 
 #include "primitives/correlation/correlation_kernels.h"
-#include "primitives/frame/sp_kernels.h"
+#include "primitives/frame/arg_checks.h"
+#include "primitives/frame/memory_kernels.h"
 
 namespace SP_SET_NS {
 namespace {
@@ -112,8 +113,10 @@ void DirectSums(const T* a, int32_t aLen, const T* b, int32_t bLen, T* out, int6
 template <class T>
 spStatus CrossCorr(const T* a, int32_t aLen, const T* b, int32_t bLen, T* dst, int32_t dstLen, int32_t lowLag) {
   using K = Kernels<T>;
-  if (a == nullptr || b == nullptr || dst == nullptr) return spErrNullPointer;
-  if (aLen < 1 || bLen < 1 || dstLen < 1) return spErrLength;
+  if (const spStatus s =
+          FirstFailure(CheckPointers(a, b, dst), CheckLength(aLen), CheckLength(bLen), CheckLength(dstLen));
+      s != spOk)
+    return s;
 
   const LagWindow w = Measure(aLen, bLen, dstLen, lowLag);
   if (w.lags > 0) {

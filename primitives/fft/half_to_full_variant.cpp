@@ -7,7 +7,7 @@
 #include "primitives/fft/sp_real_fft.h"
 #include "primitives/fft/sp_real_fft_f64.h"
 #include "primitives/frame/arg_checks.h"
-#include "primitives/frame/sp_kernels.h"
+#include "primitives/frame/memory_kernels.h"
 
 namespace SP_SET_NS {
 namespace {

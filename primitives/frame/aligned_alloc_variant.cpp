@@ -6,8 +6,8 @@
 #include <limits>
 
 #include "primitives/frame/alloc_failure_seam.h"
+#include "primitives/frame/memory_kernels.h"
 #include "primitives/frame/simd.h"
-#include "primitives/frame/sp_kernels.h"
 
 namespace SP_SET_NS {
 namespace {

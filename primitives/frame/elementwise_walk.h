@@ -26,7 +26,7 @@
 // a cache line. Software prefetch is left out: on current processors the
 // hardware prefetchers keep up with these linear walks and explicit
 // prefetches only cost issue slots (measured with bench/bench_arith).
-// Use a walk only where a primitive's prescribed order of elements and tail
+// Use a walk only where a primitive's own order of elements and tail
 // handling are the walk's. Include only from *_variant.cpp.
 #pragma once
 #include <cstdint>

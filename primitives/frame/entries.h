@@ -34,3 +34,17 @@
 // directly (tests comparing the sets; SP_VARIANT_TABLE then lists them).
 #define SP_DECLARE_EVERY_SET(LIST) LIST(SP_DECLARE_EVERY_SETS_ENTRY)
 #define SP_DECLARE_EVERY_SETS_ENTRY(ret, name, params, args) SP_DECLARE_VARIANTS(ret, name, params)
+
+// Internal kernels (spk) are stated the same way, as the rows of a list in
+// the family's kernel header, without the arguments column (a kernel has no
+// dispatch entry to forward to it):
+//
+//   #define SP_SUM_KERNELS(X) X(double, spkSumF64, (const double* src, int64_t n))
+//   SP_DECLARE_KERNELS(SP_SUM_KERNELS)
+//
+// This declares every set's member (spkSumF64_Sse2 in sp_sse2): a set's code
+// calls its own as SP_V(spkSumF64), tests compare the sets by name, and each
+// set defines its member under its own name, SP_V(spkSumF64) or, in a block
+// for one set, spkSumF64_Sse2. The shared library does not export kernels.
+#define SP_DECLARE_KERNELS(LIST) LIST(SP_DECLARE_KERNEL_ROW)
+#define SP_DECLARE_KERNEL_ROW(ret, name, params) SP_DECLARE_VARIANTS(ret, name, params)

@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "primitives/frame/cache_size.h"
+#include "primitives/frame/memory_kernels.h"
 #include "primitives/frame/simd.h"
-#include "primitives/frame/sp_kernels.h"
 #include "primitives/frame/streaming_seam.h"
 
 namespace SP_SET_NS::memk {

@@ -2,7 +2,7 @@
 // the set's byte or element kernel chosen by size.
 #include "primitives/frame/arg_checks.h"
 #include "primitives/frame/memory_blocks.h"
-#include "primitives/frame/sp_kernels.h"
+#include "primitives/frame/memory_kernels.h"
 
 namespace SP_SET_NS {
 namespace {

@@ -4,8 +4,8 @@
 // the other sets work on the bit patterns one value at a time.
 #include <cstring>
 
+#include "primitives/frame/memory_kernels.h"
 #include "primitives/frame/simd.h"
-#include "primitives/frame/sp_kernels.h"
 
 namespace SP_SET_NS {
 namespace {

@@ -3,10 +3,18 @@
 // bit for bit (flags raised inside do not leak out, flags the caller had set
 // are not lost). Each register write is skipped where the word already has
 // the value wanted: a write costs far more than the read that checks it.
-// SSE and later sets; include only from *_variant.cpp.
+// SSE and later sets. Code outside the variant sets (tests that run a
+// primitive under a given word) reads and writes the register through
+// ReadMxcsr and WriteMxcsr instead.
 #pragma once
 #include <xmmintrin.h>
 
+#ifndef SP_SET_INDEX
+
+inline unsigned ReadMxcsr() { return _mm_getcsr(); }
+inline void WriteMxcsr(unsigned word) { _mm_setcsr(word); }
+
+#else
 #include "primitives/frame/variant_set.h"
 
 namespace SP_SET_NS {
@@ -34,3 +42,5 @@ class MxcsrScope {
 };
 
 }  // namespace SP_SET_NS
+
+#endif

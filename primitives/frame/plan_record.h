@@ -1,5 +1,5 @@
-// Records that one variant set builds once and reads on later calls (a
-// prepared real FFT, later the correlation work areas). Such a record
+// Records that one variant set builds once and reads on later calls (the
+// real-FFT specs of both precisions). Such a record
 // carries the index of the set that built it and that set's kernel table,
 // and every table it holds is cut from the one aligned block that also holds
 // the record. A call of another set finds no kernels in the record and
@@ -47,7 +47,7 @@ inline T* spPlanSlice(void* block, int64_t offset) {
 }
 
 #ifdef SP_SET_INDEX
-#include "primitives/frame/sp_kernels.h"
+#include "primitives/frame/memory_kernels.h"
 
 namespace SP_SET_NS {
 

@@ -50,6 +50,21 @@
 inline constexpr int kSpVariantSetCount = 0 SP_FOR_EACH_SET(SP_SET_COUNT_ROW, );
 static_assert(kSpVariantSetCount == SP_SET_SSSE3 + 1, "a named index for every row");
 
+// A parameter that differs by set, as one row of values in set-index order
+// (generic, SSE, SSE2, SSE3, SSSE3), read for the set being compiled:
+//   inline constexpr SpSetRow<int32_t> kFftLags = {600, 700, 856, 856, 856};
+//   ... kFftLags[kSetIndex] ...
+// A row must give every set its value.
+template <class T>
+struct SpSetRow {
+  template <class... V>
+  constexpr SpSetRow(V... v) : values{static_cast<T>(v)...} {
+    static_assert(sizeof...(V) == kSpVariantSetCount, "a value for every set");
+  }
+  constexpr T operator[](int set) const { return values[set]; }
+  T values[kSpVariantSetCount];
+};
+
 // Declares `ret name<suffix> params` in every set's namespace: a function
 // (params in parentheses) or an object (params empty, ret with `extern`).
 //   SP_DECLARE_VARIANTS(spStatus, spSumF64, (const double* src, int32_t n, double* sum))

@@ -6,6 +6,7 @@
 // take two elements per step within a row and then the last of an odd width.
 #include <cstdint>
 
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/sp_status.h"
 #include "primitives/matrix/sp_matrix.h"
 #include "primitives/matrix/strided_access.h"
@@ -30,9 +31,8 @@ void CopyWords(const Word* src, int64_t srcRowStride, int64_t srcElemStride, Wor
 template <class T, class Word>
 spStatus Copy2D(const T* src, int32_t srcRowStride, int32_t srcElemStride, T* dst, int32_t dstRowStride,
                 int32_t dstElemStride, int32_t width, int32_t height) {
-  if (src == nullptr || dst == nullptr) return spErrNullPointer;
-  if (width < 1) return spErrLength;
-  if (height < 1) return spErrRowCount;
+  if (const spStatus s = FirstFailure(CheckArrays(width, src, dst), CheckThat(height >= 1, spErrRowCount)); s != spOk)
+    return s;
   if (!AllValidStrides<T>(dstElemStride, srcElemStride)) return spErrStride;
   // One row never steps by a row stride, so its row strides may hold anything.
   if (height > 1 && !AllValidStrides<T>(srcRowStride, dstRowStride)) return spErrStride;

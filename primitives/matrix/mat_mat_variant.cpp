@@ -3,6 +3,7 @@
 // are one element, else the byte-stride kernel of the same set.
 #include <cstdint>
 
+#include "primitives/frame/arg_checks.h"
 #include "primitives/matrix/matrix_kernels.h"
 #include "primitives/matrix/sp_matrix.h"
 #include "primitives/matrix/strided_access.h"
@@ -15,11 +16,13 @@ template <class T, class UnitKernel, class ByteKernel>
 spStatus MatMulMat(const T* A, int32_t aRowStride, int32_t aElemStride, int32_t aWidth, int32_t aHeight, const T* B,
                    int32_t bRowStride, int32_t bElemStride, int32_t bWidth, int32_t bHeight, T* C, int32_t cRowStride,
                    int32_t cElemStride, UnitKernel unitKernel, ByteKernel byteKernel) {
-  if (A == nullptr || B == nullptr || C == nullptr) return spErrNullPointer;
-  if (aHeight < 1 || aWidth < 1 || bWidth < 1 || bHeight < 1) return spErrLength;
-  if (aWidth != bHeight) return spErrSizeMismatch;
-  if (!AllValidStrides<T>(aRowStride, aElemStride, bRowStride, bElemStride, cRowStride, cElemStride))
-    return spErrStride;
+  if (const spStatus s = FirstFailure(
+          CheckPointers(A, B, C), CheckLength(aHeight), CheckLength(aWidth), CheckLength(bWidth), CheckLength(bHeight),
+          CheckThat(aWidth == bHeight, spErrSizeMismatch),
+          CheckThat(AllValidStrides<T>(aRowStride, aElemStride, bRowStride, bElemStride, cRowStride, cElemStride),
+                    spErrStride));
+      s != spOk)
+    return s;
   constexpr int32_t E = sizeof(T);
   if (aElemStride == E && bElemStride == E && cElemStride == E)
     return unitKernel(A, aRowStride, aWidth, aHeight, B, bRowStride, bWidth, bHeight, C, cRowStride);

@@ -15,6 +15,7 @@
 // ((p0 + p1) + (p2 + p3)) + ..., where every other member adds left to right.
 #include <cstdint>
 
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/simd.h"
 #include "primitives/matrix/matrix_kernels.h"
 #include "primitives/matrix/product_loops.h"
@@ -92,10 +93,12 @@ template <class T, class UnitKernel, class ByteKernel>
 spStatus MatMulVec(const T* mat, int32_t matRowStride, int32_t matElemStride, int32_t width, int32_t height,
                    const T* vec, int32_t vecStride, int32_t vecLen, T* dst, int32_t dstStride, UnitKernel unitKernel,
                    ByteKernel byteKernel) {
-  if (mat == nullptr || vec == nullptr || dst == nullptr) return spErrNullPointer;
-  if (vecLen < 1 || width < 1 || height < 1) return spErrLength;
-  if (width != vecLen) return spErrSizeMismatch;
-  if (!AllValidStrides<T>(matRowStride, matElemStride, vecStride, dstStride)) return spErrStride;
+  if (const spStatus s =
+          FirstFailure(CheckPointers(mat, vec, dst), CheckLength(vecLen), CheckLength(width), CheckLength(height),
+                       CheckThat(width == vecLen, spErrSizeMismatch),
+                       CheckThat(AllValidStrides<T>(matRowStride, matElemStride, vecStride, dstStride), spErrStride));
+      s != spOk)
+    return s;
   constexpr int32_t E = sizeof(T);
   if (matElemStride == E && vecStride == E && dstStride == E)
     return unitKernel(mat, matRowStride, width, height, vec, vecLen, dst);

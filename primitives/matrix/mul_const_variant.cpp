@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/simd.h"
 #include "primitives/matrix/matrix_kernels.h"
 #include "primitives/matrix/sp_matrix.h"
@@ -114,9 +115,10 @@ void UnitStrideDoubles(const double* src, double val, double* dst, int64_t len) 
 template <class T, class UnitKernel, class ByteKernel>
 spStatus MulConstStrided(const T* src, int32_t srcStride, T val, T* dst, int32_t dstStride, int32_t len,
                          UnitKernel unitKernel, ByteKernel byteKernel) {
-  if (src == nullptr || dst == nullptr) return spErrNullPointer;
-  if (len < 1) return spErrLength;
-  if (!AllValidStrides<T>(srcStride, dstStride)) return spErrStride;
+  if (const spStatus s =
+          FirstFailure(CheckArrays(len, src, dst), CheckThat(AllValidStrides<T>(srcStride, dstStride), spErrStride));
+      s != spOk)
+    return s;
   constexpr int32_t E = sizeof(T);
   if (srcStride == E && dstStride == E) return unitKernel(src, val, dst, len);
   return byteKernel(src, srcStride, val, dst, dstStride, len);

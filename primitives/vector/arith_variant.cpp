@@ -10,7 +10,7 @@
 
 #include "primitives/frame/arg_checks.h"
 #include "primitives/frame/elementwise_walk.h"
-#include "primitives/frame/sp_kernels.h"
+#include "primitives/frame/memory_kernels.h"
 
 namespace SP_SET_NS {
 namespace {

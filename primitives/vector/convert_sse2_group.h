@@ -17,10 +17,10 @@ namespace {
 using namespace simd;
 
 // Elements left after the destination is aligned, beyond which the
-// int16-to-double blocks bypass the cache.
-constexpr int64_t kI16ToF64StreamAbove = SP_SET_INDEX == SP_SET_SSE2   ? 0xCCCC
-                                         : SP_SET_INDEX == SP_SET_SSE3 ? 0x33333
-                                                                       : 0x66666;
+// int16-to-double blocks bypass the cache (the sets below SSE2 do not come
+// here).
+constexpr SpSetRow<int64_t> kI16ToF64StreamAboveBySet = {0, 0, 0xCCCC, 0x33333, 0x66666};
+constexpr int64_t kI16ToF64StreamAbove = kI16ToF64StreamAboveBySet[kSetIndex];
 
 // Four doubles to four int32: scale, bound above by a minimum (which also
 // maps NaN to the bound), convert; below -2^31 the processor's indefinite

@@ -1,6 +1,6 @@
 // The compact conjugate product at the lengths where a four-wide step and
 // its tail meet, on arrays off every float boundary, in every set: each
-// complex bin must come out as the set's specified rounding of
+// complex bin must come out as the set's own rounding of
 // a * conj(b), and the two real bins as plain products.
 #include <gtest/gtest.h>
 

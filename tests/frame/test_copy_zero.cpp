@@ -55,11 +55,12 @@ void CheckZero(ZeroKernel kernel, int64_t bytes, int doff) {
 
 // The kernels a set's typed copy chooses from.
 std::vector<CopyKernel> CopyKernelsOf(int set) {
-  if (set == 1) return {sp_sse::spkCopyBytes_Sse, sp_sse::spkCopyBytesStream_Sse, sp_sse::spkCopyBytesLarge_Sse};
+  if (set == SP_SET_SSE)
+    return {sp_sse::spkCopyBytes_Sse, sp_sse::spkCopyBytesStream_Sse, sp_sse::spkCopyBytesLarge_Sse};
   return {kCopyKernels[set]};
 }
 std::vector<ZeroKernel> ZeroKernelsOf(int set) {
-  if (set == 1) return {sp_sse::spkZeroBytes_Sse, sp_sse::spkZeroBytesLarge_Sse};
+  if (set == SP_SET_SSE) return {sp_sse::spkZeroBytes_Sse, sp_sse::spkZeroBytesLarge_Sse};
   return {kZeroKernels[set]};
 }
 }  // namespace

@@ -21,10 +21,10 @@ using FillKernel = T* (*)(T, T*, int64_t);
 template <class T>
 std::vector<FillKernel<T>> KernelsOf(int set) {
   if constexpr (sizeof(T) == 4) {
-    if (set == 1) return {sp_sse::spkSetF32_Sse, sp_sse::spkSetF32Large_Sse};
+    if (set == SP_SET_SSE) return {sp_sse::spkSetF32_Sse, sp_sse::spkSetF32Large_Sse};
     return {kSetF32Kernels[set]};
   } else {
-    if (set == 1) return {sp_sse::spkSetF64_Sse, sp_sse::spkSetF64Large_Sse};
+    if (set == SP_SET_SSE) return {sp_sse::spkSetF64_Sse, sp_sse::spkSetF64Large_Sse};
     return {kSetF64Kernels[set]};
   }
 }

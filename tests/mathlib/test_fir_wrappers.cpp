@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "Mathlib/MathlibPrim.h"
-#include "primitives/correlation/sp_fir.h"
+#include "primitives/fir/sp_fir.h"
 #include "support/variant_sets.h"
 
 namespace {

@@ -139,7 +139,7 @@ auto Bits(T x) {
 template <class Call>
 auto UnderEverySet(Call&& call) {
   std::array<std::optional<decltype(call())>, 5> results;
-  for (int set = 0; set < 5; ++set) {
+  for (int set = 0; set < kSpVariantSetCount; ++set) {
     if (!spVariantSetSupported(set)) continue;
     const int32_t previous = spForceVariantSet(set);
     results[set] = call();

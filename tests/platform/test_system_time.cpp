@@ -3,6 +3,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <ctime>
 #include <thread>
 
@@ -22,11 +23,19 @@ time_t AsUtcSeconds(const SYSTEMTIME& t) {
   return timegm(&parts);
 }
 
+// Whole seconds of the clock the system time reads. time() may not serve as
+// the bound: it reads the kernel's coarse clock, which can trail by a tick
+// across a second boundary.
+time_t SystemClockSeconds() {
+  using namespace std::chrono;
+  return static_cast<time_t>(duration_cast<seconds>(system_clock::now().time_since_epoch()).count());
+}
+
 TEST(SystemTime, IsUtcWithMilliseconds) {
-  time_t before = time(nullptr);
+  time_t before = SystemClockSeconds();
   SYSTEMTIME now{};
   GetSystemTime(&now);
-  time_t after = time(nullptr);
+  time_t after = SystemClockSeconds();
   time_t seconds = AsUtcSeconds(now);
   EXPECT_GE(seconds, before);
   EXPECT_LE(seconds, after);

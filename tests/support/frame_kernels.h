@@ -3,17 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "primitives/frame/set_list.h"
-#include "primitives/frame/sp_kernels_sse.h"
-
-SP_DECLARE_VARIANTS(void*, spkCopyBytes, (const void* src, void* dst, int64_t bytes))
-SP_DECLARE_VARIANTS(void*, spkZeroBytes, (void* dst, int64_t bytes))
-SP_DECLARE_VARIANTS(float*, spkSetF32, (float value, float* dst, int64_t n))
-SP_DECLARE_VARIANTS(double*, spkSetF64, (double value, double* dst, int64_t n))
-SP_DECLARE_VARIANTS(void, spkHalfSpecMirrorC32, (const float* src, float* dst, int32_t m))
-SP_DECLARE_VARIANTS(void, spkHalfSpecMirrorC64, (const double* src, double* dst, int32_t m))
-SP_DECLARE_VARIANTS(void*, spkAlignedAlloc, (int64_t bytes))
-SP_DECLARE_VARIANTS(void, spkAlignedFree, (void* p))
+#include "primitives/frame/memory_kernels.h"
 
 using CopyKernel = void* (*)(const void*, void*, int64_t);
 using ZeroKernel = void* (*)(void*, int64_t);

@@ -1,7 +1,6 @@
 // Conversions under every variant set, against exact references: long
 // double scaling (wide enough to hold every scaled double exactly), the
 // closed-form rounding rules and every int8 and int16 value.
-#include <xmmintrin.h>
 
 #include <algorithm>
 #include <cfenv>
@@ -13,6 +12,7 @@
 #include <random>
 #include <vector>
 
+#include "primitives/frame/mxcsr_scope.h"
 #include "primitives/vector/sp_convert.h"
 #include "support/variant_sets.h"
 
@@ -346,15 +346,15 @@ TEST_P(ConvertTest, DoubleToInt32LeavesTheCallersControlAndFlagsAlone) {
   const double src[7] = {2.5, -3.5, kNaN, 1e30, -1e30, 0.3, 7.5};
   const int32_t nearest[7] = {2, -4, SetIndex() >= SP_SET_SSE2 ? INT32_MAX : INT32_MIN, INT32_MAX, INT32_MIN, 0, 8};
   const double denormal = std::numeric_limits<double>::denorm_min();
-  const unsigned callerWord = _mm_getcsr();
+  const unsigned callerWord = ReadMxcsr();
   // Rounding up, flush-to-zero and denormals-are-zero on, no flags raised yet.
   const unsigned word = ((callerWord & ~0x603Fu) | 0x4000u | 0x8040u);
-  _mm_setcsr(word);
+  WriteMxcsr(word);
   int32_t dst[7], fromDenormal;
   const spStatus st = spConvF64ToI32(src, dst, 7, 1, 0);
   const spStatus stDenormal = spConvF64ToI32(&denormal, &fromDenormal, 1, 0, -1105);
-  const unsigned after = _mm_getcsr();
-  _mm_setcsr(callerWord);
+  const unsigned after = ReadMxcsr();
+  WriteMxcsr(callerWord);
   ASSERT_EQ(st, spOk);
   ASSERT_EQ(stDenormal, spOk);
   EXPECT_EQ(after, word);

@@ -149,7 +149,7 @@ TEST(DotLayouts, BitIdenticalWhereTheSetsShareALayout) {
     const auto c = Uniform<double>(n, -1.0, 1.0, 19u * n), d = Uniform<double>(n, -1.0, 1.0, 23u * n);
     float rf[5] = {};
     double rd[5] = {};
-    for (int set = 0; set <= 4; ++set) {
+    for (int set = SP_SET_GENERIC; set <= SP_SET_SSSE3; ++set) {
       if (!spVariantSetSupported(set)) continue;
       kDotF32[set](a.data(), b.data(), n, &rf[set]);
       kDotF64[set](c.data(), d.data(), n, &rd[set]);
@@ -157,7 +157,7 @@ TEST(DotLayouts, BitIdenticalWhereTheSetsShareALayout) {
     if (spVariantSetSupported(1)) {
       EXPECT_EQ(Bits(rd[1]), Bits(rd[0])) << "n=" << n;
     }
-    for (int set = 3; set <= 4; ++set) {
+    for (int set = SP_SET_SSE3; set <= SP_SET_SSSE3; ++set) {
       if (!spVariantSetSupported(set)) continue;
       EXPECT_EQ(Bits(rf[set]), Bits(rf[2])) << "set " << set << " n=" << n;
       EXPECT_EQ(Bits(rd[set]), Bits(rd[2])) << "set " << set << " n=" << n;

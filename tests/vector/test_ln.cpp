@@ -197,7 +197,7 @@ TEST_P(LnTest, FirstWarningDecides) {
 
 // Accuracy bound in ulps per set: the generic set rounds the double log.
 long double UlpBound(int set, bool isDouble) {
-  if (set == 0) return isDouble ? 1.0L : 0.51L;
+  if (set == SP_SET_GENERIC) return isDouble ? 1.0L : 0.51L;
   return isDouble ? 1.5L : 2.0L;
 }
 

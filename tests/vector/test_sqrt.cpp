@@ -98,7 +98,7 @@ std::vector<SpecialCase<T>> SpecialCases(bool sseDoubles) {
 
 template <class T>
 void CheckSpecialValuesEverywhere(int set) {
-  const bool sseDoubles = set == 1 && sizeof(T) == 8;
+  const bool sseDoubles = set == SP_SET_SSE && sizeof(T) == 8;
   for (const auto& c : SpecialCases<T>(sseDoubles)) {
     for (int len : {1, 3, 8, 11, 20}) {
       for (int offset = 0; offset < 4; ++offset) {
@@ -109,12 +109,12 @@ void CheckSpecialValuesEverywhere(int set) {
           src[pos] = c.input;
           const spStatus status = Sqrt(src.data(), dst.data(), len);
           SCOPED_TRACE(testing::Message() << c.name << " len " << len << " offset " << offset << " pos " << pos);
-          const bool flagged = set == 0 ? c.flaggedGeneric : c.flaggedSimd;
+          const bool flagged = set == SP_SET_GENERIC ? c.flaggedGeneric : c.flaggedSimd;
           EXPECT_EQ(status, flagged ? spWarnSqrtNegative : spOk);
           const double bound = sizeof(T) == 4 ? kF32EstimateError : kF64EstimateError;
           if (std::isnan(c.expected)) {
             EXPECT_TRUE(std::isnan(dst[pos]));
-          } else if (c.ordinary && set != 0) {
+          } else if (c.ordinary && set != SP_SET_GENERIC) {
             EXPECT_NEAR(dst[pos], c.expected, c.expected * bound);
           } else {
             EXPECT_EQ(Bits(dst[pos]), Bits(c.expected));
@@ -184,7 +184,7 @@ void CheckAccuracy(int set, T lowExp10, T highExp10, double bound) {
       ASSERT_EQ(Sqrt(src.data(), dst.data(), n), spOk);
       for (int i = 0; i < n; ++i) {
         const T exact = std::sqrt(src[i]);
-        if (set == 0) {
+        if (set == SP_SET_GENERIC) {
           ASSERT_EQ(Bits(dst[i]), Bits(exact)) << "x = " << src[i];
         } else {
           const long double ref = std::sqrt(static_cast<long double>(src[i]));

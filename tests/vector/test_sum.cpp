@@ -194,14 +194,14 @@ TEST(SumLayouts, BitIdenticalWhereTheSetsShareALayout) {
       EXPECT_EQ(Bits(g0), Bits(g1));
       float f0[5], f1[5];
       double d[5];
-      for (int set = 1; set <= 4; ++set) {
+      for (int set = SP_SET_SSE; set <= SP_SET_SSSE3; ++set) {
         if (!spVariantSetSupported(set)) continue;
         kSumF32[set](af.data(), n, &f0[set], 0);
         kSumF32[set](af.data(), n, &f1[set], 1);
         kSumF64[set](ad.data(), n, &d[set]);
         EXPECT_EQ(Bits(f0[set]), Bits(f0[1])) << "accurate, set " << set << " n=" << n;
         EXPECT_EQ(Bits(f1[set]), Bits(f1[1])) << "fast, set " << set << " n=" << n;
-        if (set >= 3) {
+        if (set >= SP_SET_SSE3) {
           EXPECT_EQ(Bits(d[set]), Bits(d[2])) << "double, set " << set << " n=" << n;
         }
       }

@@ -4,7 +4,6 @@
 // deterministic test values, long-double references, distances in units in
 // the last place, and running a call under a chosen MXCSR.
 #pragma once
-#include <xmmintrin.h>
 
 #include <bit>
 #include <cmath>
@@ -15,6 +14,7 @@
 #include <random>
 #include <vector>
 
+#include "primitives/frame/mxcsr_scope.h"
 #include "support/random_values.h"
 #include "support/variant_sets.h"
 
@@ -165,11 +165,11 @@ inline constexpr unsigned kMxcsrFtz = 0x8000;
 // call left it; the test's own environment is restored afterwards.
 template <class Call>
 unsigned MxcsrAfter(unsigned mxcsr, Call&& call) {
-  const unsigned own = _mm_getcsr();
-  _mm_setcsr(mxcsr);
+  const unsigned own = ReadMxcsr();
+  WriteMxcsr(mxcsr);
   call();
-  const unsigned after = _mm_getcsr();
-  _mm_setcsr(own);
+  const unsigned after = ReadMxcsr();
+  WriteMxcsr(own);
   return after;
 }
 

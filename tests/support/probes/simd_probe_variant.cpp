@@ -33,11 +33,11 @@ f64x2 InD(const Io& io, int block) { return Load(io.In<double>(block)); }
 void OutD(const Io& io, int block, f64x2 v) { Store(io.Out<double>(block), v); }
 template <class V>
 V InI(const Io& io, int block) {
-  return {_mm_load_si128(reinterpret_cast<const __m128i*>(io.in[block].bytes))};
+  return {LoadBits128(io.in[block].bytes)};
 }
 template <class V>
 void OutI(const Io& io, int block, V v) {
-  _mm_store_si128(reinterpret_cast<__m128i*>(io.out[block].bytes), v.raw);
+  StoreU(io.Out<int32_t>(block), Reinterpret<i32x4>(v));
 }
 #endif
 

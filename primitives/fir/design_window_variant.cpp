@@ -9,7 +9,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "primitives/correlation/fir_kernels.h"
+#include "primitives/fir/fir_kernels.h"
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/simd.h"
 #include "primitives/vector/window_weights.h"
 
@@ -23,11 +24,7 @@ constexpr double kPi = 3.141592653589793;
 using window::kFourPi;
 using window::kTwoPi;
 
-spStatus CheckTaps(const double* taps, int32_t len, int32_t minLen) {
-  if (taps == nullptr) return spErrNullPointer;
-  if (len < minLen) return spErrLength;
-  return spOk;
-}
+spStatus CheckTaps(const double* taps, int32_t len, int32_t minLen) { return CheckArraysMin(len, minLen, taps); }
 
 inline void WeighPair(double* taps, int64_t len, int64_t k, double w) {
   St(taps + k, Ld(taps + k) * w);

@@ -7,10 +7,11 @@
 // directly.
 #include <cstdint>
 
-#include "primitives/correlation/fir_kernels.h"
-#include "primitives/correlation/sp_fir.h"
+#include "primitives/fir/fir_kernels.h"
+#include "primitives/fir/sp_fir.h"
+#include "primitives/frame/arg_checks.h"
+#include "primitives/frame/memory_kernels.h"
 #include "primitives/frame/simd.h"
-#include "primitives/frame/sp_kernels.h"
 
 namespace SP_SET_NS {
 namespace {
@@ -27,8 +28,7 @@ constexpr int32_t kToneHintPlain = 2;
 enum class Band { kLow, kHigh };
 
 spStatus CheckDesign(Band band, double relFreq, const double* taps, int32_t len) {
-  if (taps == nullptr) return spErrNullPointer;
-  if (len < 5) return spErrLength;
+  if (const spStatus s = CheckArraysMin(len, 5, taps); s != spOk) return s;
   // Written so that a NaN cut-off fails too.
   if (!(relFreq > 0.0) || relFreq > kNyquist) return spErrLength;
   // A high-pass from half the sample rate up passes nothing and has no gain

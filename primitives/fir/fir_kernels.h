@@ -35,15 +35,19 @@
 #pragma once
 #include <cstdint>
 
-#include "primitives/frame/dispatch.h"
+#include "primitives/frame/entries.h"
+#include "primitives/frame/sp_status.h"
 
-SP_DECLARE_VARIANTS(spStatus, spkToneCosF64,
-                    (double* dst, int32_t len, double magnitude, double relFreq, double* phase, int32_t hint))
-SP_DECLARE_VARIANTS(spStatus, spkFirWinBartlettF64, (double* taps, int32_t len))
-SP_DECLARE_VARIANTS(spStatus, spkFirWinBlackmanF64, (double* taps, int32_t len))
-SP_DECLARE_VARIANTS(spStatus, spkFirWinBlackmanAlphaF64, (double* taps, int32_t len, double alpha))
-SP_DECLARE_VARIANTS(spStatus, spkFirWinHammingF64, (double* taps, int32_t len))
-SP_DECLARE_VARIANTS(spStatus, spkFirWinHannF64, (double* taps, int32_t len))
+#define SP_FIR_KERNELS(X)                                                                      \
+  X(spStatus, spkToneCosF64,                                                                   \
+    (double* dst, int32_t len, double magnitude, double relFreq, double* phase, int32_t hint)) \
+  X(spStatus, spkFirWinBartlettF64, (double* taps, int32_t len))                               \
+  X(spStatus, spkFirWinBlackmanF64, (double* taps, int32_t len))                               \
+  X(spStatus, spkFirWinBlackmanAlphaF64, (double* taps, int32_t len, double alpha))            \
+  X(spStatus, spkFirWinHammingF64, (double* taps, int32_t len))                                \
+  X(spStatus, spkFirWinHannF64, (double* taps, int32_t len))
+
+SP_DECLARE_KERNELS(SP_FIR_KERNELS)
 
 // The hint that selects the block method of the tone generator.
 inline constexpr int32_t kToneHintBlocks = 1;

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "primitives/correlation/fir_kernels.h"
-#include "primitives/correlation/sp_fir.h"
+#include "primitives/fir/fir_kernels.h"
+#include "primitives/fir/sp_fir.h"
 #include "primitives/frame/dispatch.h"
 
 namespace fir_test {

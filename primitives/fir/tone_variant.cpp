@@ -7,7 +7,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "primitives/correlation/fir_kernels.h"
+#include "primitives/fir/fir_kernels.h"
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/simd.h"
 
 namespace SP_SET_NS {
@@ -21,15 +22,13 @@ constexpr double kInvTwoPi = 0.15915494309189535;  // stored, not 1 / kTwoPi
 constexpr double kMaxRelFreq = 0.5;
 
 spStatus CheckTone(const double* dst, int32_t len, double magnitude, double relFreq, const double* phase) {
-  if (phase == nullptr) return spErrNullPointer;
+  if (const spStatus s = CheckPointers(phase); s != spOk) return s;
   if (!(magnitude > 0.0)) return spErrToneMagnitude;
   // Written so that a NaN frequency fails too.
   if (!(relFreq >= 0.0) || relFreq >= kMaxRelFreq) return spErrToneFrequency;
   const double phi0 = *phase;
   if (!(phi0 >= 0.0) || phi0 >= kTwoPi) return spErrTonePhase;
-  if (dst == nullptr) return spErrNullPointer;
-  if (len < 1) return spErrLength;
-  return spOk;
+  return CheckArrays(len, dst);
 }
 
 // Phase of sample len in [0, 2 pi); 0 when the reduction lands on 2 pi or

@@ -5,7 +5,8 @@
 // every set's output the same bits; the sets share this one kernel.
 #include <cstdint>
 
-#include "primitives/correlation/sp_fir.h"
+#include "primitives/fir/sp_fir.h"
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/simd.h"
 #include "primitives/frame/sp_status.h"
 
@@ -18,11 +19,10 @@ using simd::St;
 template <class T>
 spStatus Filter(const T* src, T* dst, int32_t len, const double* taps, int32_t tapsLen, T* delayLine,
                 int32_t* delayIndex) {
-  if (src == nullptr || dst == nullptr) return spErrNullPointer;
-  if (len < 1) return spErrLength;
-  if (taps == nullptr) return spErrNullPointer;
-  if (tapsLen < 1) return spErrTapCount;
-  if (delayLine == nullptr || delayIndex == nullptr) return spErrNullPointer;
+  if (const spStatus s = FirstFailure(CheckArrays(len, src, dst), CheckPointers(taps),
+                                      CheckThat(tapsLen >= 1, spErrTapCount), CheckPointers(delayLine, delayIndex));
+      s != spOk)
+    return s;
   // An index that does not belong to this tap count would write outside the
   // delay line.
   int32_t i = Ld(delayIndex);
