@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "correlation_test_support.h"
-#include "primitives/correlation/sp_fir.h"
 #include "primitives/fft/sp_real_fft.h"
 #include "primitives/fft/sp_real_fft_f64.h"
 #include "support/fenced_array.h"
@@ -110,37 +109,6 @@ TEST_P(FencedCorrelationTest, DirectAutoCorrelationReadsOnlyTheSignal) {
       }
     }
   }
-}
-
-// A fresh filter (zero history) over 1 .. 19 samples with 1 .. 9 taps: the
-// samples, taps, delay line and output each against a fence.
-template <class T>
-void FirFilter(spStatus (*fir)(const T*, T*, int32_t, const double*, int32_t, T*, int32_t*)) {
-  for (int32_t tapsLen = 1; tapsLen <= 9; ++tapsLen) {
-    const auto taps = corr_test::Signal<double>(tapsLen, 40 + tapsLen);
-    for (int32_t len = 1; len <= 19; ++len) {
-      const auto src = corr_test::Signal<T>(len, 60 + len);
-      for (Fence fence : kFences) {
-        SCOPED_TRACE(testing::Message() << "taps " << tapsLen << " len " << len
-                                        << (fence == Fence::kAfter ? " fence after" : " fence before"));
-        FencedArray<T> s(src, fence), dst(len, fence), line(std::vector<T>(2 * tapsLen, T{0}), fence);
-        FencedArray<double> t(taps, fence);
-        int32_t index = 0;
-        ASSERT_EQ(fir(s.data(), dst.data(), len, t.data(), tapsLen, line.data(), &index), spOk);
-        for (int32_t n = 0; n < len; ++n) {
-          long double want = 0;
-          for (int32_t k = 0; k <= std::min(n, tapsLen - 1); ++k)
-            want += taps[k] * static_cast<long double>(src[n - k]);
-          ASSERT_NEAR(dst.data()[n], want, 4 * Eps<T>() * tapsLen) << "n " << n;
-        }
-      }
-    }
-  }
-}
-
-TEST_P(FencedCorrelationTest, FirFilterReadsOnlyItsArrays) {
-  FirFilter<float>(spFirF32);
-  FirFilter<double>(spFirF64);
 }
 
 // Orders 0 to 10 of the compact drivers, out of place and in place, then
