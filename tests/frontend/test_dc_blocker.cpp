@@ -7,7 +7,7 @@
 #include <complex>
 #include <vector>
 
-#include "Vantrel/DcBlocker.h"
+#include "Vantrel/frontend/DcBlocker.h"
 
 namespace {
 
