@@ -75,6 +75,7 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
   } else {
     const bool filling = m_state == DELCOMP_FILLINGBUFFERS;
     StepDelayState(RealtimeInputBusy(), monitor);
+    // Nothing can be fetched before the ring has filled.
     if (filling) {
       WriteUnwrittenFrame(frame, desc);
       return ret;
