@@ -134,8 +134,8 @@ class CMsystem : public CTalvoPluginOEMInterface {
   int32_t FrameCounter() const { return m_frameCounter; }
   HWND ParentWindow() const { return m_parentWindow; }
   std::time_t StartTime() const { return m_startTime; }
-  // Samples of physical input 0 or 1 that were not finite (NaN, infinite,
-  // or beyond the float range once scaled) and reached the measurement as
+  // Samples of physical input 0 or 1 that were not finite (NaN, infinite)
+  // or lay more than 60 dB over full scale, and reached the measurement as
   // 0, since the inputs were last opened (Go opens them; the count stays
   // after Stop).
   int64_t NonFiniteInputSamples(int input) const;

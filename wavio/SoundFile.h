@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct SoundFileFormat {
   int sampleRate = 0;
@@ -34,18 +35,24 @@ class SoundFileReader {
 
   // Reads up to `frames` interleaved frames; fewer at the end or on a
   // damaged stretch (then Error() says so). Returns the frames read.
-  // A sample that is not finite, in the file or once scaled to 16-bit
-  // units, is delivered as 0 and counted.
+  // A sample that is not finite, or lies more than 60 dB over full scale
+  // (1000 x 32768 units), is delivered as 0 and counted.
   int64_t Read(float* interleaved, int64_t frames);
-  // Samples set to 0 so far because they were not finite.
+  // Samples set to 0 so far because they were not finite or far beyond full scale.
   int64_t NonFiniteSamples() const { return m_nonFinite; }
 
  private:
+  // 16-bit PCM read as integers, which are the 16-bit units themselves.
+  int64_t ReadShorts(float* interleaved, int64_t frames);
+  int64_t ReadFloats(float* interleaved, int64_t frames);
+
   struct Handle;
   std::unique_ptr<Handle> m_handle;
   SoundFileFormat m_format;
   std::string m_error;
   int64_t m_nonFinite = 0;
+  bool m_sixteenBitPcm = false;
+  std::vector<int16_t> m_shorts;
 };
 
 // The encodings WriteSoundFile can store.

@@ -74,7 +74,8 @@ class CWaveIO : public CAudio {
   virtual int SampleRate() const;
   virtual int BitsPerSample() const;
   virtual int Channels() const;
-  // Samples of the open file delivered as 0 because they were not finite.
+  // Samples of the open file delivered as 0: not finite, or more than 60 dB
+  // over full scale.
   virtual int64_t NonFiniteSamples() const;
   // What the last failed operation said.
   const std::string& LastError() const { return m_lastError; }
@@ -84,12 +85,18 @@ class CWaveIO : public CAudio {
   // Makes sure at least `frames` frames of the file are held from the read position.
   void FillFromFile(int64_t frames);
   int64_t ReadFile(float* dest, int channel, int64_t frames);
+  int64_t FileFramesHeld() const;
 
   int m_bufferBytes = 0;
   std::string m_lastError;
   // File input: frames read ahead from the read position on.
   std::unique_ptr<SoundFileReader> m_file;
-  std::vector<float> m_fileFrames;  // interleaved
+  // Interleaved values read ahead: those from m_fileHead up to m_fileTail
+  // are held, from the read position on. Releasing moves the head; the
+  // held values move to the front only when room is needed behind them.
+  std::vector<float> m_fileFrames;
+  int64_t m_fileHead = 0;
+  int64_t m_fileTail = 0;
   bool m_fileEnded = false;
   // Device input.
   // Atomic so that Close on another thread can release a blocked reader.

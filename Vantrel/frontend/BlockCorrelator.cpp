@@ -12,10 +12,22 @@ namespace {
 void CopyRingTail(const float* ring, int end, int ringLength, uint32_t count, double* dest) {
   int64_t start = int64_t(end) - int64_t(count);
   while (start < 0) start += ringLength;
-  for (uint32_t j = 0; j < count; ++j) {
-    dest[j] = ring[start];
-    if (++start == ringLength) start = 0;
+  uint32_t done = 0;
+  while (done < count) {
+    const uint32_t run = uint32_t(std::min<int64_t>(count - done, ringLength - start));
+    std::copy_n(ring + start, run, dest + done);
+    done += run;
+    start = 0;
   }
+}
+
+// Calls f(i, j) for i = 0..w-1 with j = (i + rotation) mod w, without a
+// division per element.
+template <typename F>
+void ForRotated(uint32_t w, uint32_t rotation, F f) {
+  const uint32_t split = w - rotation;
+  for (uint32_t i = 0; i < split; ++i) f(i, i + rotation);
+  for (uint32_t i = split; i < w; ++i) f(i, i - split);
 }
 
 }  // namespace
@@ -25,8 +37,8 @@ int CBlockCorrelator::Init(uint32_t blockLen, uint32_t window, uint32_t historyS
   m_windowLen = window;
   m_historySize = historySize == 0 ? 1 : historySize;
   m_slot = 0;
-  Allocate();
-  Clear();
+  Allocate();  // zeroed blocks: the cleared state without touching every page
+  m_blocks = 0;
   return m_fft.SetLength(window);
 }
 
@@ -78,7 +90,7 @@ void CBlockCorrelator::Process(const float* aRing, int aEnd, const float* bRing,
   // Entry i of the sums takes vector element (i + W - B) mod W.
   const uint32_t rotation = (w - b % w) % w;
   if (uint32_t(m_blocks) == m_historySize)
-    for (uint32_t i = 0; i < w; ++i) m_corrSum[i] -= slot[(i + rotation) % w];
+    ForRotated(w, rotation, [&](uint32_t i, uint32_t j) { m_corrSum[i] -= slot[j]; });
 
   CopyRingTail(aRing, aEnd, ringLength, b, m_x);
   CopyRingTail(bRing, bEnd, ringLength, w, m_y);
@@ -88,8 +100,10 @@ void CBlockCorrelator::Process(const float* aRing, int aEnd, const float* bRing,
     xEnergy = duvuvDotF64(m_x, m_x, int32_t(b));
     double energy = duvuvDotF64(m_y, m_y, int32_t(b));
     m_ySlidingEnergy[0] = energy;
+    // The stretch at lag k runs from k to k + b - 1, wrapping round the window.
     for (uint32_t k = 1; k < w; ++k) {
-      const double entering = m_y[(k - 1 + b) % w];
+      const uint32_t in = k - 1 + b;
+      const double entering = m_y[in < w ? in : in - w];
       const double leaving = m_y[k - 1];
       energy = energy + entering * entering - leaving * leaving;
       if (energy < 0.0) energy = 0.0;
@@ -98,11 +112,11 @@ void CBlockCorrelator::Process(const float* aRing, int aEnd, const float* bRing,
   }
   m_fft.Correlate(m_x, m_y, slot, xEnergy, normalise != 0 ? m_ySlidingEnergy : nullptr, w);
 
-  for (uint32_t i = 0; i < w; ++i) {
-    const float value = slot[(i + rotation) % w];
+  ForRotated(w, rotation, [&](uint32_t i, uint32_t j) {
+    const float value = slot[j];
     m_corrSum[i] += value;
     m_latest[i] = value;
-  }
+  });
   m_blocks = std::min<int32_t>(m_blocks + 1, int32_t(m_historySize));
   m_slot = (m_slot + 1) % m_historySize;
 }

@@ -6,6 +6,9 @@
 
 class CDcBlocker {
  public:
+  // Most blockers ProcessLanes runs side by side.
+  static constexpr int kMaxLanes = 4;
+
   CDcBlocker();
 
   // Clears the state (the previous input and the filter state).
@@ -13,10 +16,19 @@ class CDcBlocker {
   // Filters n samples from src to dst (they may be the same array); every
   // output is also multiplied by `scale`. `unused` is not read.
   void Process(const float* src, float* dst, float scale, int unused, int n);
+  // Process for up to kMaxLanes blockers at once, n samples each: blocker
+  // i filters src[i] into dst[i]. The recurrence is serial in time, so the
+  // lanes' independent chains overlap; each lane does exactly Process's
+  // arithmetic and so gives the same bits. The blockers must differ, and
+  // no dst may overlap another lane's src or dst.
+  static void ProcessLanes(CDcBlocker* const blockers[], const float* const src[], float* const dst[], int lanes,
+                           float scale, int n);
 
   float Pole() const { return m_pole; }
 
  private:
+  float Gain(float scale) const { return scale * m_inputGain * (m_poleGain + m_pole); }
+
   float m_inputGain = 0.5f;
   float m_pole;
   float m_poleGain = 1.0f;

@@ -63,15 +63,18 @@ void CDelayBufferImpl::AllocateBuffers(int64_t length) {
     m_ringLen = static_cast<int>(ringLength);
     for (int direction = 0; direction < 2 && allocated; ++direction)
       for (int channel = 0; channel < 2 && allocated; ++channel) {
-        const size_t ringBytes = size_t(ringLength) * sizeof(float);
-        m_filteredRing[direction][channel] = static_cast<float*>(std::malloc(ringBytes));
-        m_rawRing[direction][channel] = static_cast<float*>(std::malloc(ringBytes));
+        // Zeroed by the allocator, which need not touch fresh pages to do so.
+        m_filteredRing[direction][channel] = static_cast<float*>(std::calloc(size_t(ringLength), sizeof(float)));
+        m_rawRing[direction][channel] = static_cast<float*>(std::calloc(size_t(ringLength), sizeof(float)));
         m_blockStatus[direction][channel] = static_cast<uint8_t*>(std::malloc(size_t(blocks)));
         allocated = m_filteredRing[direction][channel] != nullptr && m_rawRing[direction][channel] != nullptr &&
                     m_blockStatus[direction][channel] != nullptr;
       }
   }
-  if (allocated) return;
+  if (allocated) {
+    m_ringsZero = true;
+    return;
+  }
   // There is no failure return for the caller to act on: tell the user and end.
   ShowErrorMessage("CDelayBufferImpl", "AllocateBuffers()", ERRORCODE_OUT_OF_MEMORY);
   FRONT_END_TRACE("CDelayCompensation::AllocateBuffers(), out of memory\n");
@@ -88,6 +91,7 @@ void CDelayBufferImpl::FreeBuffers() {
       m_rawRing[direction][channel] = nullptr;
       m_blockStatus[direction][channel] = nullptr;
     }
+  m_ringsZero = false;
 }
 
 void CDelayBufferImpl::Free() {
@@ -106,12 +110,15 @@ int CDelayBufferImpl::Reset() {
     const int blocks = m_ringLen / m_blockLen;
     for (int direction = 0; direction < 2; ++direction)
       for (int channel = 0; channel < 2; ++channel) {
-        std::memset(m_filteredRing[direction][channel], 0, size_t(m_ringLen) * sizeof(float));
-        std::memset(m_rawRing[direction][channel], 0, size_t(m_ringLen) * sizeof(float));
+        if (!m_ringsZero) {
+          std::memset(m_filteredRing[direction][channel], 0, size_t(m_ringLen) * sizeof(float));
+          std::memset(m_rawRing[direction][channel], 0, size_t(m_ringLen) * sizeof(float));
+        }
         std::memset(m_blockStatus[direction][channel], BLOCK_UNWRITTEN, size_t(blocks));
         m_writePos[direction][channel] = 0;
         m_dcBlocker[direction][channel].ResetState();
       }
+    m_ringsZero = true;
   }
   m_fill = 0;
   return m_mux != nullptr ? m_mux->Stop() : 1;
@@ -139,10 +146,43 @@ bool CDelayBufferImpl::ReadPiece(int direction, int channel, int target, int cou
     std::fill(raw + got, raw + count, 0.0f);
     m_blockStatus[direction][target][block] |= BLOCK_ZERO_PADDED;
   }
-  m_dcBlocker[direction][target].Process(raw, m_filteredRing[direction][target] + write, 1.0f, 0, count);
+  m_pendingFilter[m_pendingPieces++] = PendingPiece{direction, target, write, count};
   write += count;
   if (write >= m_ringLen) write -= m_ringLen;
   return result == MUX_READ_COMPLETE;
+}
+
+void CDelayBufferImpl::FilterPendingPieces() {
+  const int pieces = m_pendingPieces;
+  m_pendingPieces = 0;
+  // The blocks of one call normally have one length and one blocker each:
+  // then all of them run side by side.
+  bool sideBySide = pieces <= CDcBlocker::kMaxLanes;
+  for (int i = 0; i < pieces && sideBySide; ++i)
+    for (int j = 0; j < i && sideBySide; ++j)
+      sideBySide = m_pendingFilter[i].count == m_pendingFilter[j].count &&
+                   (m_pendingFilter[i].direction != m_pendingFilter[j].direction ||
+                    m_pendingFilter[i].target != m_pendingFilter[j].target);
+  if (sideBySide) {
+    CDcBlocker* blockers[CDcBlocker::kMaxLanes];
+    const float* src[CDcBlocker::kMaxLanes];
+    float* dst[CDcBlocker::kMaxLanes];
+    for (int i = 0; i < pieces; ++i) {
+      const PendingPiece& piece = m_pendingFilter[i];
+      blockers[i] = &m_dcBlocker[piece.direction][piece.target];
+      src[i] = m_rawRing[piece.direction][piece.target] + piece.at;
+      dst[i] = m_filteredRing[piece.direction][piece.target] + piece.at;
+    }
+    if (pieces > 0) CDcBlocker::ProcessLanes(blockers, src, dst, pieces, 1.0f, m_pendingFilter[0].count);
+    return;
+  }
+  // Pieces of one blocker (a block split at the ring's end) go in order.
+  for (int i = 0; i < pieces; ++i) {
+    const PendingPiece& piece = m_pendingFilter[i];
+    const float* raw = m_rawRing[piece.direction][piece.target] + piece.at;
+    float* filtered = m_filteredRing[piece.direction][piece.target] + piece.at;
+    m_dcBlocker[piece.direction][piece.target].Process(raw, filtered, 1.0f, 0, piece.count);
+  }
 }
 
 int CDelayBufferImpl::ProcessInput(int swapTestChannels) {
@@ -151,9 +191,12 @@ int CDelayBufferImpl::ProcessInput(int swapTestChannels) {
     return 0;
   }
   bool complete = true;
+  m_pendingPieces = 0;
+  m_ringsZero = false;
   for (int direction = 0; direction < 2; ++direction)
     for (int channel = 0; channel < m_sysPara->channels; ++channel) {
       if (channel > 1) {
+        FilterPendingPieces();
         FRONT_END_TRACE("CDelayBufferImpl::ProcessInput(), ERROR: channel count %d\n", m_sysPara->channels);
         return 0;
       }
@@ -171,6 +214,8 @@ int CDelayBufferImpl::ProcessInput(int swapTestChannels) {
       if (rest > 0) restComplete = ReadPiece(direction, channel, target, rest, firstComplete, block);
       complete = complete && firstComplete && restComplete;
     }
+  // Filtered once every channel's block is in.
+  FilterPendingPieces();
   m_mux->ConsumeAll();
   if (m_blockLen < m_ringLen) m_fill = std::min(m_fill + m_blockLen, m_ringLen);
   if (!complete) {

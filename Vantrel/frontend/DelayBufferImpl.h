@@ -53,8 +53,19 @@ class CDelayBufferImpl : public CDelayBuffer {
   // The extra delay of a direction from the inter-input offset.
   int OffsetOf(int direction) const;
   // Reads `count` samples of a signal channel into ring channel `target`
-  // at the write position and filters them; false on a short read.
+  // at the write position and queues them for filtering; false on a short
+  // read.
   bool ReadPiece(int direction, int channel, int target, int count, bool readInput, int block);
+  // DC-blocks the queued pieces into the filtered rings.
+  void FilterPendingPieces();
+
+  // A stretch of a raw ring read by this ProcessInput, not filtered yet.
+  struct PendingPiece {
+    int direction;
+    int target;
+    int at;
+    int count;
+  };
 
   CInputMux* m_mux = nullptr;
   SYSPARA* m_sysPara = nullptr;
@@ -69,4 +80,10 @@ class CDelayBufferImpl : public CDelayBuffer {
   int32_t* m_usedInputs = nullptr;
   int m_inputOffset = 0;
   int m_absInputOffset = 0;
+  // Nothing written to the rings since they were allocated or cleared: a
+  // reset need not clear them again (the pre-run resets several times).
+  bool m_ringsZero = false;
+  // Two pieces per signal channel at most (a block split at the ring's end).
+  PendingPiece m_pendingFilter[2 * CDcBlocker::kMaxLanes] = {};
+  int m_pendingPieces = 0;
 };

@@ -46,6 +46,10 @@ int CFftCorrelator::SetLength(uint32_t length) {
   return 1;
 }
 
+namespace {
+constexpr double kMaxNormalisedCorrelation = 1.001;
+}  // namespace
+
 void CFftCorrelator::Correlate(const double* x, const double* y, float* out, double xEnergy, const double* yEnergy,
                                uint32_t length) {
   if (length != m_length || m_corr == nullptr) SetLength(length);
@@ -58,6 +62,11 @@ void CFftCorrelator::Correlate(const double* x, const double* y, float* out, dou
     for (uint32_t k = 0; k < length; ++k) out[k] = float(m_corr[k]);
     return;
   }
-  for (uint32_t k = 0; k < length; ++k)
-    out[k] = (xEnergy == 0.0 || yEnergy[k] == 0.0) ? 0.0f : float(m_corr[k] / std::sqrt(xEnergy * yEnergy[k]));
+  for (uint32_t k = 0; k < length; ++k) {
+    const double r = (xEnergy == 0.0 || yEnergy[k] == 0.0) ? 0.0 : m_corr[k] / std::sqrt(xEnergy * yEnergy[k]);
+    // A normalised correlation lies within +-1; beyond it (with room for
+    // rounding) the sums lost their precision to a sample far beyond full
+    // scale, and the lag says nothing.
+    out[k] = std::fabs(r) <= kMaxNormalisedCorrelation ? float(r) : 0.0f;
+  }
 }

@@ -38,7 +38,8 @@ class CInputMux {
   virtual int32_t* GetUsedBufferPercent2() = 0;
   // Opens and starts both inputs; non-zero when all are running.
   virtual int Go(int bufferBytes) = 0;
-  // Samples of a physical input (0 or 1) that were not finite and were
+  // Samples of a physical input (0 or 1) that were not finite, or lay more
+  // than 60 dB over full scale, and were
   // delivered as 0, since its last Go: counted while it is open and kept
   // when it closes. 0 for any other input, and from inputs that cannot
   // deliver such samples.

@@ -18,6 +18,9 @@
 #pragma once
 #include <cstdint>
 
+#include "primitives/fft/fft_large_generic.h"
+#include "primitives/fft/fft_split_complex.h"
+#include "primitives/fft/fft_tables.h"
 #include "primitives/frame/simd.h"
 
 #if SP_SET_INDEX >= SP_SET_SSE
@@ -25,23 +28,13 @@
 namespace SP_SET_NS::fftk::lanes {
 
 template <class T>
-using Vec = decltype(simd::Load(static_cast<const T*>(nullptr)));
+using Vec = VecOf<T>;
 template <class T>
 inline constexpr int64_t kLanes = 16 / sizeof(T);
 
 // kLanes complex values at a lane-split run.
 template <class T>
-struct Run {
-  Vec<T> re, im;
-};
-template <class T>
-inline Run<T> operator+(Run<T> a, Run<T> b) {
-  return {simd::Add(a.re, b.re), simd::Add(a.im, b.im)};
-}
-template <class T>
-inline Run<T> operator-(Run<T> a, Run<T> b) {
-  return {simd::Sub(a.re, b.re), simd::Sub(a.im, b.im)};
-}
+using Run = SplitCx<T>;
 
 // Run at position p (a multiple of kLanes) of a 16-byte aligned buffer.
 template <class T>
@@ -52,13 +45,6 @@ template <class T>
 inline void StoreRun(T* d, int64_t p, Run<T> v) {
   simd::Store(d + 2 * p, v.re);
   simd::Store(d + 2 * p + kLanes<T>, v.im);
-}
-
-// J * v with J = -j forward, +j inverse.
-template <bool kInverse, class T>
-inline Run<T> TimesJ(Run<T> v) {
-  const Vec<T> sign = simd::Splat(T(-0.0));
-  return kInverse ? Run<T>{simd::Xor(v.im, sign), v.re} : Run<T>{v.im, simd::Xor(v.re, sign)};
 }
 
 // x times the entry at `entry` (forward) or its conjugate (inverse).
@@ -184,6 +170,29 @@ const T* ColumnStep(T* data, T* work, int64_t rowLength, int32_t k1, int64_t col
     ScatterBlock(data + 2 * c0, work, rowLength, rows, cols, interleaveOut);
   }
   return table;
+}
+
+// One level of order M of the SIMD sets' large-size path, both precisions:
+// the 2^k1 rows of 2^d points by the Plan's row kernel (d up to the row
+// limit, left lane-split, scaled here when the direction asks for it) or
+// one level deeper, then the column step; only the top level writes
+// interleaved pairs. work holds one column group or one staged row,
+// whichever is larger.
+template <bool kInverse, class Plan, class Shape, class T>
+void LargeLevels(const REALFFTSPEC& spec, const Shape& shape, T* data, int32_t M, int32_t level, T* work) {
+  const int32_t k1 = shape.tables.split[M], d = M - k1;
+  const int64_t rows = Pow2(k1), cols = Pow2(d);
+  for (int64_t j = 0; j < rows; ++j) {
+    T* row = data + 2 * j * cols;
+    if (d <= shape.rowLimit) {
+      Plan::template LaneRow<kInverse>(row, cols, static_cast<const T*>(spec.twiddles), work);
+      if (ScalesDirection(spec, kInverse)) Plan::Scale(static_cast<T>(spec.scale), row, 2 * cols);
+    } else {
+      LargeLevels<kInverse, Plan>(spec, shape, row, d, level + 1, work);
+    }
+  }
+  ColumnStep<kInverse>(data, work, cols, k1, Pow2(shape.tables.block[M] - k1),
+                       static_cast<const T*>(spec.multiplyTables[level]), level == 0);
 }
 
 }  // namespace SP_SET_NS::fftk::lanes

@@ -66,6 +66,36 @@ inline void TwiddleFromSine(int64_t a, int32_t m, const T* sine, int32_t sineOrd
   }
 }
 
+// W^a = e^(-2 pi j a / M) for any 0 <= a < M (M = 2^m), each part a
+// sine-table entry or its negation.
+template <class T>
+inline void FullCircleTwiddle(int64_t a, int32_t m, const T* sine, int32_t sineOrder, T* out) {
+  const int64_t points = Pow2(m);
+  if (a <= 3 * points / 4) {
+    TwiddleFromSine(a, m, sine, sineOrder, out);
+  } else {
+    TwiddleFromSine(points - a, m, sine, sineOrder, out);
+    out[1] = -out[1];
+  }
+}
+
+// The low `bits` bits of value in reverse order.
+inline int64_t ReverseBits(int64_t value, int32_t bits) {
+  int64_t reversed = 0;
+  for (int32_t b = 0; b < bits; ++b) reversed |= ((value >> b) & 1) << (bits - 1 - b);
+  return reversed;
+}
+
+// W^i for i = 0 .. M/4 - 1 (M = 2^m, W = e^(-2 pi j / M)), interleaved:
+// the factors of the large-size plan's blocked passes. Returns the first
+// 16-byte boundary after them.
+template <class T>
+inline T* SubsampledTwiddles(int32_t m, const T* sine, int32_t sineOrder, T* out) {
+  const int64_t quarter = Pow2(m) / 4;
+  for (int64_t i = 0; i < quarter; ++i) TwiddleFromSine(i, m, sine, sineOrder, out + 2 * i);
+  return Next16(out + 2 * quarter);
+}
+
 // Generic complex twiddles of order m: groups g = 0 .. M/4 of three complex
 // values W^g, W^2g, W^3g (W = e^(-2 pi j / M)).
 template <class T>

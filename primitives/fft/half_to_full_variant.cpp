@@ -6,6 +6,7 @@
 // -0 both become +0 there and a NaN keeps its sign.
 #include "primitives/fft/sp_real_fft.h"
 #include "primitives/fft/sp_real_fft_f64.h"
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/sp_kernels.h"
 
 namespace SP_SET_NS {
@@ -42,8 +43,7 @@ void ExpandByPairs(const T* src, T* dst, int64_t n, int64_t half, int64_t mirror
 // the first half whole and mirror the rest with the set's mirror kernel.
 template <class T, class MirrorKernel>
 spStatus ExpandHalfSpectrum(const T* src, T* dst, int32_t n, MirrorKernel mirror) {
-  if (src == nullptr || dst == nullptr) return spErrNullPointer;
-  if (n < 1) return spErrLength;
+  if (const spStatus s = CheckArrays(n, src, dst); s != spOk) return s;
   const int64_t half = n / 2, mirrored = (n - 1) / 2;
   if constexpr (SP_SET_INDEX <= SP_SET_SSE) {
     ExpandByPairs(src, dst, n, half, mirrored);

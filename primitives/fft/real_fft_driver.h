@@ -1,13 +1,14 @@
 // The real-FFT primitives of one variant set, written once for both
 // precisions: spec build and release, forward and inverse drivers, and the
-// complex path of the sets that run bit reversal plus the generic passes.
-// A set instantiates them with its Plan, which names the element type (and
-// so the record kind), the set's limits, its table builders and its engine:
+// complex stage, which picks the fused, radix or large-size path of the
+// set. A set instantiates them with its Plan (its group header), which
+// names the element type (and so the record kind), the set's limits, its
+// table builders and its kernels:
 //
 //   struct Plan {
 //     using T = float;                        // or double
+//     static constexpr int32_t kFusedLimit;   // largest m of the fused kernel (0: none)
 //     static constexpr int32_t kPlainLimit;   // largest m with plain twiddles
-//     static constexpr int32_t kLargestOrder; // largest order the engine runs
 //     static int32_t* BuildBitReversal(int32_t m, int32_t* table);
 //     static void BitRevInPlace(T* d, int64_t points, const int32_t* table);
 //     static void BitRevCopy(const T* s, T* d, int64_t points, const int32_t* table);
@@ -15,10 +16,17 @@
 //     static T* BuildSplitForward(int32_t order, const T* sine, T* table);
 //     static T* BuildSplitInverse(int32_t order, const T* sine, T* table);
 //     static int64_t PlainWorkBytes(int32_t m);
-//     static const spkRealFftEngine<T> kEngine;
-//     // Only where the set runs orders above kPlainLimit: the large-size
-//     // plan's bytes, and its build into that room of the spec's block
-//     // (the build points the spec's tables at it and sets workBytes).
+//     // Complex kernels: fused (natural order in and out; only with a
+//     // fused limit), radix passes on bit-reversed data for orders between
+//     // the limits (only where there are such orders), and the large-size
+//     // path above the plain limit, which applies the scale itself.
+//     template <bool kInverse> static void Fused(const T* s, T* d, int64_t points, const T* twiddles,
+//                                                const int32_t* index, T* work);
+//     template <bool kInverse> static void Radix(T* d, int64_t points, const T* twiddles, T* work);
+//     template <bool kInverse> static void Large(const REALFFTSPEC& spec, T* d, int32_t m, T* work);
+//     // The large-size plan's bytes, and its build into that room of the
+//     // spec's block (the build points the spec's tables at it and sets
+//     // workBytes).
 //     static int64_t LargePlanBytes(int32_t m);
 //     static void BuildLargePlan(REALFFTSPEC& spec, int32_t m, const T* sine, int32_t order, T* block);
 //   };
@@ -28,10 +36,10 @@
 #include <cmath>
 #include <cstdint>
 
-#include "primitives/fft/fft_radix_generic.h"
 #include "primitives/fft/fft_tables.h"
 #include "primitives/fft/real_fft_engine.h"
 #include "primitives/fft/sp_real_fft.h"
+#include "primitives/frame/arg_checks.h"
 #include "primitives/frame/plan_record.h"
 #include "primitives/frame/sp_kernels.h"
 
@@ -50,15 +58,10 @@ struct SpecLayout {
   int64_t bitReversal = 0, twiddles = 0, splitForward = 0, splitInverse = 0;
 };
 
-template <class Plan>
-inline constexpr bool kHasLargePlan = requires {
-  Plan::LargePlanBytes(0);
-};
-
 // True when the complex order runs the set's large-size plan.
 template <class Plan>
 inline bool UsesLargePlan(int32_t m) {
-  return kHasLargePlan<Plan> && m > Plan::kPlainLimit;
+  return m > Plan::kPlainLimit;
 }
 
 // Plain twiddles reserve room for M + 1 complex values, which every set's
@@ -71,14 +74,10 @@ SpecLayout SpecLayoutOf(int32_t order) {
   if (order <= kSmallOrders) return layout;
   const int32_t m = order - 1;
   layout.bitReversal = layout.block.Reserve(BitRevTableEntries(m), sizeof(int32_t));
-  if constexpr (kHasLargePlan<Plan>) {
-    if (UsesLargePlan<Plan>(m))
-      layout.twiddles = layout.block.Reserve(Plan::LargePlanBytes(m), 1);
-    else
-      layout.twiddles = layout.block.Reserve(2 * (Pow2(m) + 1), sizeof(T));
-  } else {
+  if (UsesLargePlan<Plan>(m))
+    layout.twiddles = layout.block.Reserve(Plan::LargePlanBytes(m), 1);
+  else
     layout.twiddles = layout.block.Reserve(2 * (Pow2(m) + 1), sizeof(T));
-  }
   layout.splitForward = layout.block.Reserve(2 * (Pow2(order) / 4), sizeof(T));
   layout.splitInverse = layout.block.Reserve(2 * (Pow2(order) / 4), sizeof(T));
   return layout;
@@ -96,13 +95,11 @@ inline T ScaleOf(const REALFFTSPEC& spec) {
 }
 
 template <class Plan>
-spStatus InitSpec(REALFFTSPEC** out, int32_t order, int32_t scaleFlag, int32_t hint) {
+spStatus InitSpec(REALFFTSPEC** out, int32_t order, int32_t scaleFlag, int32_t hint,
+                  const spkRealFftEngine<typename Plan::T>& engine) {
   using T = typename Plan::T;
-  if (out == nullptr) return spErrNullPointer;
+  if (const spStatus s = CheckPointers(out); s != spOk) return s;
   if (order < 0 || order > kLargestOrder) return spErrFftOrder;
-  // Orders above what the set's engine runs are refused before anything is
-  // allocated.
-  if (order > Plan::kLargestOrder) return spErrFftOrder;
 
   const SpecLayout layout = SpecLayoutOf<Plan>(order);
   auto* spec = static_cast<REALFFTSPEC*>(spkPlanBlockAlloc(layout.block));
@@ -111,7 +108,7 @@ spStatus InitSpec(REALFFTSPEC** out, int32_t order, int32_t scaleFlag, int32_t h
   spec->order = order;
   spec->hint = hint;
   spec->owned = 1;
-  spec->owner = spkPlanOwnedHere(&Plan::kEngine);
+  spec->owner = spkPlanOwnedHere(&engine);
 
   const double n = std::ldexp(1.0, order);
   switch (scaleFlag) {
@@ -142,10 +139,9 @@ spStatus InitSpec(REALFFTSPEC** out, int32_t order, int32_t scaleFlag, int32_t h
     spec->bitReversal = spPlanSlice<int32_t>(spec, layout.bitReversal);
     Plan::BuildBitReversal(m, spec->bitReversal);
     T* twiddles = spPlanSlice<T>(spec, layout.twiddles);
-    if constexpr (kHasLargePlan<Plan>) {
-      if (UsesLargePlan<Plan>(m)) Plan::BuildLargePlan(*spec, m, sine, order, twiddles);
-    }
-    if (!UsesLargePlan<Plan>(m)) {
+    if (UsesLargePlan<Plan>(m)) {
+      Plan::BuildLargePlan(*spec, m, sine, order, twiddles);
+    } else {
       Plan::BuildTwiddles(m, sine, order, twiddles);
       spec->twiddles = twiddles;
       spec->workBytes = Plan::PlainWorkBytes(m);
@@ -166,7 +162,7 @@ spStatus InitSpec(REALFFTSPEC** out, int32_t order, int32_t scaleFlag, int32_t h
 // table and runs no kernel of the set that built it.
 template <class T>
 spStatus FreeSpec(REALFFTSPEC* spec) {
-  if (spec == nullptr) return spErrNullPointer;
+  if (const spStatus s = CheckPointers(spec); s != spOk) return s;
   if (spec->kind != kSpecKind<T>) return spErrSpecKind;
   ReleaseSpec(spec);
   return spOk;
@@ -207,10 +203,11 @@ class Scratch {
 
 template <class T>
 spStatus ForwardReal(const T* src, T* dst, REALFFTSPEC* spec, uint8_t* work) {
-  if (spec == nullptr) return spErrNullPointer;
+  // The spec is checked (null, then kind) before the arrays.
+  if (const spStatus s = CheckPointers(spec); s != spOk) return s;
   const spkRealFftEngine<T>* engine = EngineOf<T>(*spec);
   if (engine == nullptr) return spErrSpecKind;
-  if (src == nullptr || dst == nullptr) return spErrNullPointer;
+  if (const spStatus s = CheckPointers(src, dst); s != spOk) return s;
 
   const int32_t order = spec->order;
   const int64_t n = Pow2(order);
@@ -241,10 +238,11 @@ spStatus ForwardReal(const T* src, T* dst, REALFFTSPEC* spec, uint8_t* work) {
 
 template <class T>
 spStatus InverseReal(const T* src, T* dst, REALFFTSPEC* spec, uint8_t* work) {
-  if (spec == nullptr) return spErrNullPointer;
+  // The spec is checked (null, then kind) before the arrays.
+  if (const spStatus s = CheckPointers(spec); s != spOk) return s;
   const spkRealFftEngine<T>* engine = EngineOf<T>(*spec);
   if (engine == nullptr) return spErrSpecKind;
-  if (src == nullptr || dst == nullptr) return spErrNullPointer;
+  if (const spStatus s = CheckPointers(src, dst); s != spOk) return s;
 
   const int32_t order = spec->order;
   const int64_t n = Pow2(order);
@@ -273,25 +271,41 @@ spStatus InverseReal(const T* src, T* dst, REALFFTSPEC* spec, uint8_t* work) {
   return spOk;
 }
 
-// The complex path of the sets whose engine is bit reversal plus the
-// generic passes on plain twiddles.
-template <class Plan>
-bool PlainComplexForward(const REALFFTSPEC& spec, const typename Plan::T* src, typename Plan::T* dst, void*) {
-  const int64_t points = Pow2(spec.order - 1);
+// The complex stage of M = N/2 points: the fused kernel up to its limit,
+// else bit reversal and the radix passes up to the plain limit or the
+// large-size path above it. True when the path applied the scale.
+template <class Plan, bool kInverse>
+bool ComplexTransform(const REALFFTSPEC& spec, const typename Plan::T* src, typename Plan::T* dst, void* work) {
+  using T = typename Plan::T;
+  const int32_t m = spec.order - 1;
+  const int64_t points = Pow2(m);
+  const auto* twiddles = static_cast<const T*>(spec.twiddles);
+  auto* area = static_cast<T*>(work);
+  if constexpr (Plan::kFusedLimit > 0) {
+    if (m <= Plan::kFusedLimit) {
+      Plan::template Fused<kInverse>(src, dst, points, twiddles, spec.bitReversal, area);
+      return false;
+    }
+  }
   if (src == dst)
     Plan::BitRevInPlace(dst, points, spec.bitReversal);
   else
     Plan::BitRevCopy(src, dst, points, spec.bitReversal);
-  RadixPassesGeneric<false>(dst, points, static_cast<const typename Plan::T*>(spec.twiddles));
+  if (m > Plan::kPlainLimit) {
+    Plan::template Large<kInverse>(spec, dst, m, area);
+    return true;
+  }
+  if constexpr (Plan::kFusedLimit < Plan::kPlainLimit) Plan::template Radix<kInverse>(dst, points, twiddles, area);
   return false;
 }
 
 template <class Plan>
-bool PlainComplexInverse(const REALFFTSPEC& spec, typename Plan::T* data, void*) {
-  const int64_t points = Pow2(spec.order - 1);
-  Plan::BitRevInPlace(data, points, spec.bitReversal);
-  RadixPassesGeneric<true>(data, points, static_cast<const typename Plan::T*>(spec.twiddles));
-  return false;
+bool ComplexForward(const REALFFTSPEC& spec, const typename Plan::T* src, typename Plan::T* dst, void* work) {
+  return ComplexTransform<Plan, false>(spec, src, dst, work);
+}
+template <class Plan>
+bool ComplexInverse(const REALFFTSPEC& spec, typename Plan::T* data, void* work) {
+  return ComplexTransform<Plan, true>(spec, data, data, work);
 }
 
 }  // namespace SP_SET_NS::fftk

@@ -1,8 +1,9 @@
 // The engine one variant set runs a real FFT with, as a spec carries it (its
 // owner's kernels): the small kernels for orders 0 to 3, the set's complex
-// path (permutation plus passes, later fused kernels and the large-size
-// path), split, merge and scale. Each set fills its own table; the drivers
-// reach a spec's engine only through the spec.
+// stage (fused kernel, bit reversal plus radix passes, or the large-size
+// path, chosen by order in real_fft_driver.h), split, merge and scale. Each
+// set fills its own table; the drivers reach a spec's engine only through
+// the spec.
 #pragma once
 #include <cstdint>
 

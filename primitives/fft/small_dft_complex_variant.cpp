@@ -157,47 +157,165 @@ inline void Cplx8(const Io& io, Work s) {
 }  // namespace
 }  // namespace small_dft
 
-// Interleaved members: (src, dst[, scale]). The last macro argument names
-// the kernel instance (it may hold commas).
-#define SPK_DEFINE_CPLX(Name, E, T, ...)                              \
-  void SP_V(spkSmallDftCplx##Name##E)(const T* src, T* dst) {         \
-    small_dft::__VA_ARGS__(small_dft::Interleaved<T>{src, dst}, 1.0); \
-  }
+// Interleaved members, float.
+void SP_V(spkSmallDftCplx1C32)(const float* src, float* dst) {
+  small_dft::Cplx1<false>(small_dft::Interleaved<float>{src, dst}, 1.0);
+}
+void SP_V(spkSmallDftCplx1ScaledC32)(const float* src, float* dst, float scale) {
+  small_dft::Cplx1<true>(small_dft::Interleaved<float>{src, dst}, scale);
+}
+void SP_V(spkSmallDftCplx2C32)(const float* src, float* dst) {
+  small_dft::Cplx2<false>(small_dft::Interleaved<float>{src, dst}, 1.0);
+}
+void SP_V(spkSmallDftCplx2ScaledC32)(const float* src, float* dst, float scale) {
+  small_dft::Cplx2<true>(small_dft::Interleaved<float>{src, dst}, scale);
+}
+void SP_V(spkSmallDftCplxFwd4C32)(const float* src, float* dst) {
+  small_dft::Cplx4<false, true>(small_dft::Interleaved<float>{src, dst}, 1.0);
+}
+void SP_V(spkSmallDftCplxFwd4ScaledC32)(const float* src, float* dst, float scale) {
+  small_dft::Cplx4<true, true>(small_dft::Interleaved<float>{src, dst}, scale);
+}
+void SP_V(spkSmallDftCplxInv4C32)(const float* src, float* dst) {
+  small_dft::Cplx4<false, false>(small_dft::Interleaved<float>{src, dst}, 1.0);
+}
+void SP_V(spkSmallDftCplxInv4ScaledC32)(const float* src, float* dst, float scale) {
+  small_dft::Cplx4<true, false>(small_dft::Interleaved<float>{src, dst}, scale);
+}
+void SP_V(spkSmallDftCplxFwd8C32)(const float* src, float* dst) {
+  small_dft::Cplx8<float, false, true>(small_dft::Interleaved<float>{src, dst}, 1.0);
+}
+void SP_V(spkSmallDftCplxFwd8ScaledC32)(const float* src, float* dst, float scale) {
+  small_dft::Cplx8<float, true, true>(small_dft::Interleaved<float>{src, dst}, scale);
+}
+void SP_V(spkSmallDftCplxInv8C32)(const float* src, float* dst) {
+  small_dft::Cplx8<float, false, false>(small_dft::Interleaved<float>{src, dst}, 1.0);
+}
+void SP_V(spkSmallDftCplxInv8ScaledC32)(const float* src, float* dst, float scale) {
+  small_dft::Cplx8<float, true, false>(small_dft::Interleaved<float>{src, dst}, scale);
+}
 
-#define SPK_DEFINE_CPLX_SCALED(Name, E, T, ...)                                \
-  void SP_V(spkSmallDftCplx##Name##Scaled##E)(const T* src, T* dst, T scale) { \
-    small_dft::__VA_ARGS__(small_dft::Interleaved<T>{src, dst}, scale);        \
-  }
+// Interleaved members, double.
+void SP_V(spkSmallDftCplx1C64)(const double* src, double* dst) {
+  small_dft::Cplx1<false>(small_dft::Interleaved<double>{src, dst}, 1.0);
+}
+void SP_V(spkSmallDftCplx1ScaledC64)(const double* src, double* dst, double scale) {
+  small_dft::Cplx1<true>(small_dft::Interleaved<double>{src, dst}, scale);
+}
+void SP_V(spkSmallDftCplx2C64)(const double* src, double* dst) {
+  small_dft::Cplx2<false>(small_dft::Interleaved<double>{src, dst}, 1.0);
+}
+void SP_V(spkSmallDftCplx2ScaledC64)(const double* src, double* dst, double scale) {
+  small_dft::Cplx2<true>(small_dft::Interleaved<double>{src, dst}, scale);
+}
+void SP_V(spkSmallDftCplxFwd4C64)(const double* src, double* dst) {
+  small_dft::Cplx4<false, true>(small_dft::Interleaved<double>{src, dst}, 1.0);
+}
+void SP_V(spkSmallDftCplxFwd4ScaledC64)(const double* src, double* dst, double scale) {
+  small_dft::Cplx4<true, true>(small_dft::Interleaved<double>{src, dst}, scale);
+}
+void SP_V(spkSmallDftCplxInv4C64)(const double* src, double* dst) {
+  small_dft::Cplx4<false, false>(small_dft::Interleaved<double>{src, dst}, 1.0);
+}
+void SP_V(spkSmallDftCplxInv4ScaledC64)(const double* src, double* dst, double scale) {
+  small_dft::Cplx4<true, false>(small_dft::Interleaved<double>{src, dst}, scale);
+}
+void SP_V(spkSmallDftCplxFwd8C64)(const double* src, double* dst) {
+  small_dft::Cplx8<double, false, true>(small_dft::Interleaved<double>{src, dst}, 1.0);
+}
+void SP_V(spkSmallDftCplxFwd8ScaledC64)(const double* src, double* dst, double scale) {
+  small_dft::Cplx8<double, true, true>(small_dft::Interleaved<double>{src, dst}, scale);
+}
+void SP_V(spkSmallDftCplxInv8C64)(const double* src, double* dst) {
+  small_dft::Cplx8<double, false, false>(small_dft::Interleaved<double>{src, dst}, 1.0);
+}
+void SP_V(spkSmallDftCplxInv8ScaledC64)(const double* src, double* dst, double scale) {
+  small_dft::Cplx8<double, true, false>(small_dft::Interleaved<double>{src, dst}, scale);
+}
 
-// Split members: (srcRe, srcIm, dstRe, dstIm[, scale]).
-#define SPK_DEFINE_SPLIT(Name, E, T, ...)                                                    \
-  void SP_V(spkSmallDftSplit##Name##E)(const T* srcRe, const T* srcIm, T* dstRe, T* dstIm) { \
-    small_dft::__VA_ARGS__(small_dft::SplitArrays<T>{srcRe, srcIm, dstRe, dstIm}, 1.0);      \
-  }
+// Split members, float.
+void SP_V(spkSmallDftSplit1F32)(const float* srcRe, const float* srcIm, float* dstRe, float* dstIm) {
+  small_dft::Cplx1<false>(small_dft::SplitArrays<float>{srcRe, srcIm, dstRe, dstIm}, 1.0);
+}
+void SP_V(spkSmallDftSplit1ScaledF32)(const float* srcRe, const float* srcIm, float* dstRe, float* dstIm, float scale) {
+  small_dft::Cplx1<true>(small_dft::SplitArrays<float>{srcRe, srcIm, dstRe, dstIm}, scale);
+}
+void SP_V(spkSmallDftSplit2F32)(const float* srcRe, const float* srcIm, float* dstRe, float* dstIm) {
+  small_dft::Cplx2<false>(small_dft::SplitArrays<float>{srcRe, srcIm, dstRe, dstIm}, 1.0);
+}
+void SP_V(spkSmallDftSplit2ScaledF32)(const float* srcRe, const float* srcIm, float* dstRe, float* dstIm, float scale) {
+  small_dft::Cplx2<true>(small_dft::SplitArrays<float>{srcRe, srcIm, dstRe, dstIm}, scale);
+}
+void SP_V(spkSmallDftSplitFwd4F32)(const float* srcRe, const float* srcIm, float* dstRe, float* dstIm) {
+  small_dft::Cplx4<false, true>(small_dft::SplitArrays<float>{srcRe, srcIm, dstRe, dstIm}, 1.0);
+}
+void SP_V(spkSmallDftSplitFwd4ScaledF32)(const float* srcRe, const float* srcIm, float* dstRe, float* dstIm,
+                                         float scale) {
+  small_dft::Cplx4<true, true>(small_dft::SplitArrays<float>{srcRe, srcIm, dstRe, dstIm}, scale);
+}
+void SP_V(spkSmallDftSplitInv4F32)(const float* srcRe, const float* srcIm, float* dstRe, float* dstIm) {
+  small_dft::Cplx4<false, false>(small_dft::SplitArrays<float>{srcRe, srcIm, dstRe, dstIm}, 1.0);
+}
+void SP_V(spkSmallDftSplitInv4ScaledF32)(const float* srcRe, const float* srcIm, float* dstRe, float* dstIm,
+                                         float scale) {
+  small_dft::Cplx4<true, false>(small_dft::SplitArrays<float>{srcRe, srcIm, dstRe, dstIm}, scale);
+}
+void SP_V(spkSmallDftSplitFwd8F32)(const float* srcRe, const float* srcIm, float* dstRe, float* dstIm) {
+  small_dft::Cplx8<float, false, true>(small_dft::SplitArrays<float>{srcRe, srcIm, dstRe, dstIm}, 1.0);
+}
+void SP_V(spkSmallDftSplitFwd8ScaledF32)(const float* srcRe, const float* srcIm, float* dstRe, float* dstIm,
+                                         float scale) {
+  small_dft::Cplx8<float, true, true>(small_dft::SplitArrays<float>{srcRe, srcIm, dstRe, dstIm}, scale);
+}
+void SP_V(spkSmallDftSplitInv8F32)(const float* srcRe, const float* srcIm, float* dstRe, float* dstIm) {
+  small_dft::Cplx8<float, false, false>(small_dft::SplitArrays<float>{srcRe, srcIm, dstRe, dstIm}, 1.0);
+}
+void SP_V(spkSmallDftSplitInv8ScaledF32)(const float* srcRe, const float* srcIm, float* dstRe, float* dstIm,
+                                         float scale) {
+  small_dft::Cplx8<float, true, false>(small_dft::SplitArrays<float>{srcRe, srcIm, dstRe, dstIm}, scale);
+}
 
-#define SPK_DEFINE_SPLIT_SCALED(Name, E, T, ...)                                                              \
-  void SP_V(spkSmallDftSplit##Name##Scaled##E)(const T* srcRe, const T* srcIm, T* dstRe, T* dstIm, T scale) { \
-    small_dft::__VA_ARGS__(small_dft::SplitArrays<T>{srcRe, srcIm, dstRe, dstIm}, scale);                     \
-  }
-
-// The twelve members of one layout and precision.
-#define SPK_DEFINE_LAYOUT(DEF, DEF_SCALED, E, T) \
-  DEF(1, E, T, Cplx1<false>)                     \
-  DEF_SCALED(1, E, T, Cplx1<true>)               \
-  DEF(2, E, T, Cplx2<false>)                     \
-  DEF_SCALED(2, E, T, Cplx2<true>)               \
-  DEF(Fwd4, E, T, Cplx4<false, true>)            \
-  DEF(Inv4, E, T, Cplx4<false, false>)           \
-  DEF_SCALED(Fwd4, E, T, Cplx4<true, true>)      \
-  DEF_SCALED(Inv4, E, T, Cplx4<true, false>)     \
-  DEF(Fwd8, E, T, Cplx8<T, false, true>)         \
-  DEF(Inv8, E, T, Cplx8<T, false, false>)        \
-  DEF_SCALED(Fwd8, E, T, Cplx8<T, true, true>)   \
-  DEF_SCALED(Inv8, E, T, Cplx8<T, true, false>)
-
-SPK_DEFINE_LAYOUT(SPK_DEFINE_CPLX, SPK_DEFINE_CPLX_SCALED, C32, float)
-SPK_DEFINE_LAYOUT(SPK_DEFINE_CPLX, SPK_DEFINE_CPLX_SCALED, C64, double)
-SPK_DEFINE_LAYOUT(SPK_DEFINE_SPLIT, SPK_DEFINE_SPLIT_SCALED, F32, float)
-SPK_DEFINE_LAYOUT(SPK_DEFINE_SPLIT, SPK_DEFINE_SPLIT_SCALED, F64, double)
-
+// Split members, double.
+void SP_V(spkSmallDftSplit1F64)(const double* srcRe, const double* srcIm, double* dstRe, double* dstIm) {
+  small_dft::Cplx1<false>(small_dft::SplitArrays<double>{srcRe, srcIm, dstRe, dstIm}, 1.0);
+}
+void SP_V(spkSmallDftSplit1ScaledF64)(const double* srcRe, const double* srcIm, double* dstRe, double* dstIm,
+                                      double scale) {
+  small_dft::Cplx1<true>(small_dft::SplitArrays<double>{srcRe, srcIm, dstRe, dstIm}, scale);
+}
+void SP_V(spkSmallDftSplit2F64)(const double* srcRe, const double* srcIm, double* dstRe, double* dstIm) {
+  small_dft::Cplx2<false>(small_dft::SplitArrays<double>{srcRe, srcIm, dstRe, dstIm}, 1.0);
+}
+void SP_V(spkSmallDftSplit2ScaledF64)(const double* srcRe, const double* srcIm, double* dstRe, double* dstIm,
+                                      double scale) {
+  small_dft::Cplx2<true>(small_dft::SplitArrays<double>{srcRe, srcIm, dstRe, dstIm}, scale);
+}
+void SP_V(spkSmallDftSplitFwd4F64)(const double* srcRe, const double* srcIm, double* dstRe, double* dstIm) {
+  small_dft::Cplx4<false, true>(small_dft::SplitArrays<double>{srcRe, srcIm, dstRe, dstIm}, 1.0);
+}
+void SP_V(spkSmallDftSplitFwd4ScaledF64)(const double* srcRe, const double* srcIm, double* dstRe, double* dstIm,
+                                         double scale) {
+  small_dft::Cplx4<true, true>(small_dft::SplitArrays<double>{srcRe, srcIm, dstRe, dstIm}, scale);
+}
+void SP_V(spkSmallDftSplitInv4F64)(const double* srcRe, const double* srcIm, double* dstRe, double* dstIm) {
+  small_dft::Cplx4<false, false>(small_dft::SplitArrays<double>{srcRe, srcIm, dstRe, dstIm}, 1.0);
+}
+void SP_V(spkSmallDftSplitInv4ScaledF64)(const double* srcRe, const double* srcIm, double* dstRe, double* dstIm,
+                                         double scale) {
+  small_dft::Cplx4<true, false>(small_dft::SplitArrays<double>{srcRe, srcIm, dstRe, dstIm}, scale);
+}
+void SP_V(spkSmallDftSplitFwd8F64)(const double* srcRe, const double* srcIm, double* dstRe, double* dstIm) {
+  small_dft::Cplx8<double, false, true>(small_dft::SplitArrays<double>{srcRe, srcIm, dstRe, dstIm}, 1.0);
+}
+void SP_V(spkSmallDftSplitFwd8ScaledF64)(const double* srcRe, const double* srcIm, double* dstRe, double* dstIm,
+                                         double scale) {
+  small_dft::Cplx8<double, true, true>(small_dft::SplitArrays<double>{srcRe, srcIm, dstRe, dstIm}, scale);
+}
+void SP_V(spkSmallDftSplitInv8F64)(const double* srcRe, const double* srcIm, double* dstRe, double* dstIm) {
+  small_dft::Cplx8<double, false, false>(small_dft::SplitArrays<double>{srcRe, srcIm, dstRe, dstIm}, 1.0);
+}
+void SP_V(spkSmallDftSplitInv8ScaledF64)(const double* srcRe, const double* srcIm, double* dstRe, double* dstIm,
+                                         double scale) {
+  small_dft::Cplx8<double, true, false>(small_dft::SplitArrays<double>{srcRe, srcIm, dstRe, dstIm}, scale);
+}
 }  // namespace SP_SET_NS

@@ -2,33 +2,133 @@
 // what they compute). Include only from *_variant.cpp: every set has its own
 // copy, named with the set's suffix, e.g. spkSmallDftRealFwd8F32_Sse2.
 #pragma once
+#include "primitives/fft/fft_kernel_rows.h"
 #include "primitives/fft/small_dft.h"
 #include "primitives/frame/variant_set.h"
 
-#define SPK_SMALL_DFT_DECLARE_GROUP(G, E, Plain, Scaled) \
-  void SP_V(spkSmallDft##G##1##E) Plain;                 \
-  void SP_V(spkSmallDft##G##1Scaled##E) Scaled;          \
-  void SP_V(spkSmallDft##G##2##E) Plain;                 \
-  void SP_V(spkSmallDft##G##2Scaled##E) Scaled;          \
-  void SP_V(spkSmallDft##G##Fwd4##E) Plain;              \
-  void SP_V(spkSmallDft##G##Inv4##E) Plain;              \
-  void SP_V(spkSmallDft##G##Fwd4Scaled##E) Scaled;       \
-  void SP_V(spkSmallDft##G##Inv4Scaled##E) Scaled;       \
-  void SP_V(spkSmallDft##G##Fwd8##E) Plain;              \
-  void SP_V(spkSmallDft##G##Inv8##E) Plain;              \
-  void SP_V(spkSmallDft##G##Fwd8Scaled##E) Scaled;       \
-  void SP_V(spkSmallDft##G##Inv8Scaled##E) Scaled;
+// Every kernel of the set as a row X(return type, name, parameters,
+// arguments): for each group (real, interleaved complex, split complex) and
+// precision, sizes 1 and 2 (both directions) and 4 and 8 (forward, inverse),
+// plain and scaled.
+#define SPK_SMALL_DFT_KERNELS(X)                                                                             \
+  /* Real F32 */                                                                                             \
+  X(void, spkSmallDftReal1F32, (const float* src, float* dst), (src, dst))                                   \
+  X(void, spkSmallDftReal1ScaledF32, (const float* src, float* dst, float scale), (src, dst, scale))         \
+  X(void, spkSmallDftReal2F32, (const float* src, float* dst), (src, dst))                                   \
+  X(void, spkSmallDftReal2ScaledF32, (const float* src, float* dst, float scale), (src, dst, scale))         \
+  X(void, spkSmallDftRealFwd4F32, (const float* src, float* dst), (src, dst))                                \
+  X(void, spkSmallDftRealInv4F32, (const float* src, float* dst), (src, dst))                                \
+  X(void, spkSmallDftRealFwd4ScaledF32, (const float* src, float* dst, float scale), (src, dst, scale))      \
+  X(void, spkSmallDftRealInv4ScaledF32, (const float* src, float* dst, float scale), (src, dst, scale))      \
+  X(void, spkSmallDftRealFwd8F32, (const float* src, float* dst), (src, dst))                                \
+  X(void, spkSmallDftRealInv8F32, (const float* src, float* dst), (src, dst))                                \
+  X(void, spkSmallDftRealFwd8ScaledF32, (const float* src, float* dst, float scale), (src, dst, scale))      \
+  X(void, spkSmallDftRealInv8ScaledF32, (const float* src, float* dst, float scale), (src, dst, scale))      \
+  /* Real F64 */                                                                                             \
+  X(void, spkSmallDftReal1F64, (const double* src, double* dst), (src, dst))                                 \
+  X(void, spkSmallDftReal1ScaledF64, (const double* src, double* dst, double scale), (src, dst, scale))      \
+  X(void, spkSmallDftReal2F64, (const double* src, double* dst), (src, dst))                                 \
+  X(void, spkSmallDftReal2ScaledF64, (const double* src, double* dst, double scale), (src, dst, scale))      \
+  X(void, spkSmallDftRealFwd4F64, (const double* src, double* dst), (src, dst))                              \
+  X(void, spkSmallDftRealInv4F64, (const double* src, double* dst), (src, dst))                              \
+  X(void, spkSmallDftRealFwd4ScaledF64, (const double* src, double* dst, double scale), (src, dst, scale))   \
+  X(void, spkSmallDftRealInv4ScaledF64, (const double* src, double* dst, double scale), (src, dst, scale))   \
+  X(void, spkSmallDftRealFwd8F64, (const double* src, double* dst), (src, dst))                              \
+  X(void, spkSmallDftRealInv8F64, (const double* src, double* dst), (src, dst))                              \
+  X(void, spkSmallDftRealFwd8ScaledF64, (const double* src, double* dst, double scale), (src, dst, scale))   \
+  X(void, spkSmallDftRealInv8ScaledF64, (const double* src, double* dst, double scale), (src, dst, scale))   \
+  /* Cplx C32 */                                                                                             \
+  X(void, spkSmallDftCplx1C32, (const float* src, float* dst), (src, dst))                                   \
+  X(void, spkSmallDftCplx1ScaledC32, (const float* src, float* dst, float scale), (src, dst, scale))         \
+  X(void, spkSmallDftCplx2C32, (const float* src, float* dst), (src, dst))                                   \
+  X(void, spkSmallDftCplx2ScaledC32, (const float* src, float* dst, float scale), (src, dst, scale))         \
+  X(void, spkSmallDftCplxFwd4C32, (const float* src, float* dst), (src, dst))                                \
+  X(void, spkSmallDftCplxInv4C32, (const float* src, float* dst), (src, dst))                                \
+  X(void, spkSmallDftCplxFwd4ScaledC32, (const float* src, float* dst, float scale), (src, dst, scale))      \
+  X(void, spkSmallDftCplxInv4ScaledC32, (const float* src, float* dst, float scale), (src, dst, scale))      \
+  X(void, spkSmallDftCplxFwd8C32, (const float* src, float* dst), (src, dst))                                \
+  X(void, spkSmallDftCplxInv8C32, (const float* src, float* dst), (src, dst))                                \
+  X(void, spkSmallDftCplxFwd8ScaledC32, (const float* src, float* dst, float scale), (src, dst, scale))      \
+  X(void, spkSmallDftCplxInv8ScaledC32, (const float* src, float* dst, float scale), (src, dst, scale))      \
+  /* Cplx C64 */                                                                                             \
+  X(void, spkSmallDftCplx1C64, (const double* src, double* dst), (src, dst))                                 \
+  X(void, spkSmallDftCplx1ScaledC64, (const double* src, double* dst, double scale), (src, dst, scale))      \
+  X(void, spkSmallDftCplx2C64, (const double* src, double* dst), (src, dst))                                 \
+  X(void, spkSmallDftCplx2ScaledC64, (const double* src, double* dst, double scale), (src, dst, scale))      \
+  X(void, spkSmallDftCplxFwd4C64, (const double* src, double* dst), (src, dst))                              \
+  X(void, spkSmallDftCplxInv4C64, (const double* src, double* dst), (src, dst))                              \
+  X(void, spkSmallDftCplxFwd4ScaledC64, (const double* src, double* dst, double scale), (src, dst, scale))   \
+  X(void, spkSmallDftCplxInv4ScaledC64, (const double* src, double* dst, double scale), (src, dst, scale))   \
+  X(void, spkSmallDftCplxFwd8C64, (const double* src, double* dst), (src, dst))                              \
+  X(void, spkSmallDftCplxInv8C64, (const double* src, double* dst), (src, dst))                              \
+  X(void, spkSmallDftCplxFwd8ScaledC64, (const double* src, double* dst, double scale), (src, dst, scale))   \
+  X(void, spkSmallDftCplxInv8ScaledC64, (const double* src, double* dst, double scale), (src, dst, scale))   \
+  /* Split F32 */                                                                                            \
+  X(void, spkSmallDftSplit1F32, (const float* srcRe, const float* srcIm, float* dstRe, float* dstIm),        \
+    (srcRe, srcIm, dstRe, dstIm))                                                                            \
+  X(void, spkSmallDftSplit1ScaledF32,                                                                        \
+    (const float* srcRe, const float* srcIm, float* dstRe, float* dstIm, float scale),                       \
+    (srcRe, srcIm, dstRe, dstIm, scale))                                                                     \
+  X(void, spkSmallDftSplit2F32, (const float* srcRe, const float* srcIm, float* dstRe, float* dstIm),        \
+    (srcRe, srcIm, dstRe, dstIm))                                                                            \
+  X(void, spkSmallDftSplit2ScaledF32,                                                                        \
+    (const float* srcRe, const float* srcIm, float* dstRe, float* dstIm, float scale),                       \
+    (srcRe, srcIm, dstRe, dstIm, scale))                                                                     \
+  X(void, spkSmallDftSplitFwd4F32, (const float* srcRe, const float* srcIm, float* dstRe, float* dstIm),     \
+    (srcRe, srcIm, dstRe, dstIm))                                                                            \
+  X(void, spkSmallDftSplitInv4F32, (const float* srcRe, const float* srcIm, float* dstRe, float* dstIm),     \
+    (srcRe, srcIm, dstRe, dstIm))                                                                            \
+  X(void, spkSmallDftSplitFwd4ScaledF32,                                                                     \
+    (const float* srcRe, const float* srcIm, float* dstRe, float* dstIm, float scale),                       \
+    (srcRe, srcIm, dstRe, dstIm, scale))                                                                     \
+  X(void, spkSmallDftSplitInv4ScaledF32,                                                                     \
+    (const float* srcRe, const float* srcIm, float* dstRe, float* dstIm, float scale),                       \
+    (srcRe, srcIm, dstRe, dstIm, scale))                                                                     \
+  X(void, spkSmallDftSplitFwd8F32, (const float* srcRe, const float* srcIm, float* dstRe, float* dstIm),     \
+    (srcRe, srcIm, dstRe, dstIm))                                                                            \
+  X(void, spkSmallDftSplitInv8F32, (const float* srcRe, const float* srcIm, float* dstRe, float* dstIm),     \
+    (srcRe, srcIm, dstRe, dstIm))                                                                            \
+  X(void, spkSmallDftSplitFwd8ScaledF32,                                                                     \
+    (const float* srcRe, const float* srcIm, float* dstRe, float* dstIm, float scale),                       \
+    (srcRe, srcIm, dstRe, dstIm, scale))                                                                     \
+  X(void, spkSmallDftSplitInv8ScaledF32,                                                                     \
+    (const float* srcRe, const float* srcIm, float* dstRe, float* dstIm, float scale),                       \
+    (srcRe, srcIm, dstRe, dstIm, scale))                                                                     \
+  /* Split F64 */                                                                                            \
+  X(void, spkSmallDftSplit1F64, (const double* srcRe, const double* srcIm, double* dstRe, double* dstIm),    \
+    (srcRe, srcIm, dstRe, dstIm))                                                                            \
+  X(void, spkSmallDftSplit1ScaledF64,                                                                        \
+    (const double* srcRe, const double* srcIm, double* dstRe, double* dstIm, double scale),                  \
+    (srcRe, srcIm, dstRe, dstIm, scale))                                                                     \
+  X(void, spkSmallDftSplit2F64, (const double* srcRe, const double* srcIm, double* dstRe, double* dstIm),    \
+    (srcRe, srcIm, dstRe, dstIm))                                                                            \
+  X(void, spkSmallDftSplit2ScaledF64,                                                                        \
+    (const double* srcRe, const double* srcIm, double* dstRe, double* dstIm, double scale),                  \
+    (srcRe, srcIm, dstRe, dstIm, scale))                                                                     \
+  X(void, spkSmallDftSplitFwd4F64, (const double* srcRe, const double* srcIm, double* dstRe, double* dstIm), \
+    (srcRe, srcIm, dstRe, dstIm))                                                                            \
+  X(void, spkSmallDftSplitInv4F64, (const double* srcRe, const double* srcIm, double* dstRe, double* dstIm), \
+    (srcRe, srcIm, dstRe, dstIm))                                                                            \
+  X(void, spkSmallDftSplitFwd4ScaledF64,                                                                     \
+    (const double* srcRe, const double* srcIm, double* dstRe, double* dstIm, double scale),                  \
+    (srcRe, srcIm, dstRe, dstIm, scale))                                                                     \
+  X(void, spkSmallDftSplitInv4ScaledF64,                                                                     \
+    (const double* srcRe, const double* srcIm, double* dstRe, double* dstIm, double scale),                  \
+    (srcRe, srcIm, dstRe, dstIm, scale))                                                                     \
+  X(void, spkSmallDftSplitFwd8F64, (const double* srcRe, const double* srcIm, double* dstRe, double* dstIm), \
+    (srcRe, srcIm, dstRe, dstIm))                                                                            \
+  X(void, spkSmallDftSplitInv8F64, (const double* srcRe, const double* srcIm, double* dstRe, double* dstIm), \
+    (srcRe, srcIm, dstRe, dstIm))                                                                            \
+  X(void, spkSmallDftSplitFwd8ScaledF64,                                                                     \
+    (const double* srcRe, const double* srcIm, double* dstRe, double* dstIm, double scale),                  \
+    (srcRe, srcIm, dstRe, dstIm, scale))                                                                     \
+  X(void, spkSmallDftSplitInv8ScaledF64,                                                                     \
+    (const double* srcRe, const double* srcIm, double* dstRe, double* dstIm, double scale),                  \
+    (srcRe, srcIm, dstRe, dstIm, scale))
 
 namespace SP_SET_NS {
 
-SPK_SMALL_DFT_DECLARE_GROUP(Real, F32, (const float* src, float* dst), (const float* src, float* dst, float scale))
-SPK_SMALL_DFT_DECLARE_GROUP(Real, F64, (const double* src, double* dst), (const double* src, double* dst, double scale))
-SPK_SMALL_DFT_DECLARE_GROUP(Cplx, C32, (const float* src, float* dst), (const float* src, float* dst, float scale))
-SPK_SMALL_DFT_DECLARE_GROUP(Cplx, C64, (const double* src, double* dst), (const double* src, double* dst, double scale))
-SPK_SMALL_DFT_DECLARE_GROUP(Split, F32, (const float* srcRe, const float* srcIm, float* dstRe, float* dstIm),
-                            (const float* srcRe, const float* srcIm, float* dstRe, float* dstIm, float scale))
-SPK_SMALL_DFT_DECLARE_GROUP(Split, F64, (const double* srcRe, const double* srcIm, double* dstRe, double* dstIm),
-                            (const double* srcRe, const double* srcIm, double* dstRe, double* dstIm, double scale))
+SPK_SMALL_DFT_KERNELS(SPK_DECLARE_THIS_SETS_KERNEL)
 
 // This set's kernel set; the real transforms of this set index its real
 // tables by order.

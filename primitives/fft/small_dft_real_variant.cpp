@@ -100,25 +100,53 @@ inline void RealInv8(const T* z, T* y, Work s) {
 }  // namespace
 }  // namespace small_dft
 
-#define SPK_DEFINE_REAL(Name, Kernel)                                                                                 \
-  void SP_V(spkSmallDft##Name##F32)(const float* src, float* dst) { small_dft::Kernel<float, false>(src, dst, 1.0); } \
-  void SP_V(spkSmallDft##Name##ScaledF32)(const float* src, float* dst, float scale) {                                \
-    small_dft::Kernel<float, true>(src, dst, scale);                                                                  \
-  }                                                                                                                   \
-  void SP_V(spkSmallDft##Name##F64)(const double* src, double* dst) {                                                 \
-    small_dft::Kernel<double, false>(src, dst, 1.0);                                                                  \
-  }                                                                                                                   \
-  void SP_V(spkSmallDft##Name##ScaledF64)(const double* src, double* dst, double scale) {                             \
-    small_dft::Kernel<double, true>(src, dst, scale);                                                                 \
-  }
-
-SPK_DEFINE_REAL(Real1, Real1)
-SPK_DEFINE_REAL(Real2, Real2)
-SPK_DEFINE_REAL(RealFwd4, RealFwd4)
-SPK_DEFINE_REAL(RealInv4, RealInv4)
-SPK_DEFINE_REAL(RealFwd8, RealFwd8)
-SPK_DEFINE_REAL(RealInv8, RealInv8)
-
-#undef SPK_DEFINE_REAL
+void SP_V(spkSmallDftReal1F32)(const float* src, float* dst) { small_dft::Real1<float, false>(src, dst, 1.0); }
+void SP_V(spkSmallDftReal1ScaledF32)(const float* src, float* dst, float scale) {
+  small_dft::Real1<float, true>(src, dst, scale);
+}
+void SP_V(spkSmallDftReal1F64)(const double* src, double* dst) { small_dft::Real1<double, false>(src, dst, 1.0); }
+void SP_V(spkSmallDftReal1ScaledF64)(const double* src, double* dst, double scale) {
+  small_dft::Real1<double, true>(src, dst, scale);
+}
+void SP_V(spkSmallDftReal2F32)(const float* src, float* dst) { small_dft::Real2<float, false>(src, dst, 1.0); }
+void SP_V(spkSmallDftReal2ScaledF32)(const float* src, float* dst, float scale) {
+  small_dft::Real2<float, true>(src, dst, scale);
+}
+void SP_V(spkSmallDftReal2F64)(const double* src, double* dst) { small_dft::Real2<double, false>(src, dst, 1.0); }
+void SP_V(spkSmallDftReal2ScaledF64)(const double* src, double* dst, double scale) {
+  small_dft::Real2<double, true>(src, dst, scale);
+}
+void SP_V(spkSmallDftRealFwd4F32)(const float* src, float* dst) { small_dft::RealFwd4<float, false>(src, dst, 1.0); }
+void SP_V(spkSmallDftRealFwd4ScaledF32)(const float* src, float* dst, float scale) {
+  small_dft::RealFwd4<float, true>(src, dst, scale);
+}
+void SP_V(spkSmallDftRealFwd4F64)(const double* src, double* dst) { small_dft::RealFwd4<double, false>(src, dst, 1.0); }
+void SP_V(spkSmallDftRealFwd4ScaledF64)(const double* src, double* dst, double scale) {
+  small_dft::RealFwd4<double, true>(src, dst, scale);
+}
+void SP_V(spkSmallDftRealInv4F32)(const float* src, float* dst) { small_dft::RealInv4<float, false>(src, dst, 1.0); }
+void SP_V(spkSmallDftRealInv4ScaledF32)(const float* src, float* dst, float scale) {
+  small_dft::RealInv4<float, true>(src, dst, scale);
+}
+void SP_V(spkSmallDftRealInv4F64)(const double* src, double* dst) { small_dft::RealInv4<double, false>(src, dst, 1.0); }
+void SP_V(spkSmallDftRealInv4ScaledF64)(const double* src, double* dst, double scale) {
+  small_dft::RealInv4<double, true>(src, dst, scale);
+}
+void SP_V(spkSmallDftRealFwd8F32)(const float* src, float* dst) { small_dft::RealFwd8<float, false>(src, dst, 1.0); }
+void SP_V(spkSmallDftRealFwd8ScaledF32)(const float* src, float* dst, float scale) {
+  small_dft::RealFwd8<float, true>(src, dst, scale);
+}
+void SP_V(spkSmallDftRealFwd8F64)(const double* src, double* dst) { small_dft::RealFwd8<double, false>(src, dst, 1.0); }
+void SP_V(spkSmallDftRealFwd8ScaledF64)(const double* src, double* dst, double scale) {
+  small_dft::RealFwd8<double, true>(src, dst, scale);
+}
+void SP_V(spkSmallDftRealInv8F32)(const float* src, float* dst) { small_dft::RealInv8<float, false>(src, dst, 1.0); }
+void SP_V(spkSmallDftRealInv8ScaledF32)(const float* src, float* dst, float scale) {
+  small_dft::RealInv8<float, true>(src, dst, scale);
+}
+void SP_V(spkSmallDftRealInv8F64)(const double* src, double* dst) { small_dft::RealInv8<double, false>(src, dst, 1.0); }
+void SP_V(spkSmallDftRealInv8ScaledF64)(const double* src, double* dst, double scale) {
+  small_dft::RealInv8<double, true>(src, dst, scale);
+}
 
 }  // namespace SP_SET_NS

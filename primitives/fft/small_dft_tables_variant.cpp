@@ -4,32 +4,48 @@
 
 namespace SP_SET_NS {
 
-#define SPK_GROUP(G, E)                                                                                             \
-  {                                                                                                                 \
-    &SP_V(spkSmallDft##G##1##E), &SP_V(spkSmallDft##G##1Scaled##E), &SP_V(spkSmallDft##G##2##E),                    \
-        &SP_V(spkSmallDft##G##2Scaled##E), &SP_V(spkSmallDft##G##Fwd4##E), &SP_V(spkSmallDft##G##Inv4##E),          \
-        &SP_V(spkSmallDft##G##Fwd4Scaled##E), &SP_V(spkSmallDft##G##Inv4Scaled##E), &SP_V(spkSmallDft##G##Fwd8##E), \
-        &SP_V(spkSmallDft##G##Inv8##E), &SP_V(spkSmallDft##G##Fwd8Scaled##E), &SP_V(spkSmallDft##G##Inv8Scaled##E)  \
-  }
-
-// The 1- and 2-point members serve both directions.
-#define SPK_REAL_TABLES(E)                                                                                        \
-  {                                                                                                               \
-    {&SP_V(spkSmallDftReal1##E), &SP_V(spkSmallDftReal2##E), &SP_V(spkSmallDftRealFwd4##E),                       \
-     &SP_V(spkSmallDftRealFwd8##E)},                                                                              \
-        {&SP_V(spkSmallDftReal1Scaled##E), &SP_V(spkSmallDftReal2Scaled##E), &SP_V(spkSmallDftRealFwd4Scaled##E), \
-         &SP_V(spkSmallDftRealFwd8Scaled##E)},                                                                    \
-        {&SP_V(spkSmallDftReal1##E), &SP_V(spkSmallDftReal2##E), &SP_V(spkSmallDftRealInv4##E),                   \
-         &SP_V(spkSmallDftRealInv8##E)},                                                                          \
-    {                                                                                                             \
-      &SP_V(spkSmallDftReal1Scaled##E), &SP_V(spkSmallDftReal2Scaled##E), &SP_V(spkSmallDftRealInv4Scaled##E),    \
-          &SP_V(spkSmallDftRealInv8Scaled##E)                                                                     \
-    }                                                                                                             \
-  }
-
+// The 1- and 2-point real members serve both directions.
 constinit const spkSmallDftKernelSet SP_V(spkSmallDftKernels) = {
-    SPK_REAL_TABLES(F32), SPK_REAL_TABLES(F64), SPK_GROUP(Real, F32),  SPK_GROUP(Real, F64),
-    SPK_GROUP(Cplx, C32), SPK_GROUP(Cplx, C64), SPK_GROUP(Split, F32), SPK_GROUP(Split, F64),
+    {{&SP_V(spkSmallDftReal1F32), &SP_V(spkSmallDftReal2F32), &SP_V(spkSmallDftRealFwd4F32),
+      &SP_V(spkSmallDftRealFwd8F32)},
+     {&SP_V(spkSmallDftReal1ScaledF32), &SP_V(spkSmallDftReal2ScaledF32), &SP_V(spkSmallDftRealFwd4ScaledF32),
+      &SP_V(spkSmallDftRealFwd8ScaledF32)},
+     {&SP_V(spkSmallDftReal1F32), &SP_V(spkSmallDftReal2F32), &SP_V(spkSmallDftRealInv4F32),
+      &SP_V(spkSmallDftRealInv8F32)},
+     {&SP_V(spkSmallDftReal1ScaledF32), &SP_V(spkSmallDftReal2ScaledF32), &SP_V(spkSmallDftRealInv4ScaledF32),
+      &SP_V(spkSmallDftRealInv8ScaledF32)}},
+    {{&SP_V(spkSmallDftReal1F64), &SP_V(spkSmallDftReal2F64), &SP_V(spkSmallDftRealFwd4F64),
+      &SP_V(spkSmallDftRealFwd8F64)},
+     {&SP_V(spkSmallDftReal1ScaledF64), &SP_V(spkSmallDftReal2ScaledF64), &SP_V(spkSmallDftRealFwd4ScaledF64),
+      &SP_V(spkSmallDftRealFwd8ScaledF64)},
+     {&SP_V(spkSmallDftReal1F64), &SP_V(spkSmallDftReal2F64), &SP_V(spkSmallDftRealInv4F64),
+      &SP_V(spkSmallDftRealInv8F64)},
+     {&SP_V(spkSmallDftReal1ScaledF64), &SP_V(spkSmallDftReal2ScaledF64), &SP_V(spkSmallDftRealInv4ScaledF64),
+      &SP_V(spkSmallDftRealInv8ScaledF64)}},
+    {&SP_V(spkSmallDftReal1F32), &SP_V(spkSmallDftReal1ScaledF32), &SP_V(spkSmallDftReal2F32),
+     &SP_V(spkSmallDftReal2ScaledF32), &SP_V(spkSmallDftRealFwd4F32), &SP_V(spkSmallDftRealInv4F32),
+     &SP_V(spkSmallDftRealFwd4ScaledF32), &SP_V(spkSmallDftRealInv4ScaledF32), &SP_V(spkSmallDftRealFwd8F32),
+     &SP_V(spkSmallDftRealInv8F32), &SP_V(spkSmallDftRealFwd8ScaledF32), &SP_V(spkSmallDftRealInv8ScaledF32)},
+    {&SP_V(spkSmallDftReal1F64), &SP_V(spkSmallDftReal1ScaledF64), &SP_V(spkSmallDftReal2F64),
+     &SP_V(spkSmallDftReal2ScaledF64), &SP_V(spkSmallDftRealFwd4F64), &SP_V(spkSmallDftRealInv4F64),
+     &SP_V(spkSmallDftRealFwd4ScaledF64), &SP_V(spkSmallDftRealInv4ScaledF64), &SP_V(spkSmallDftRealFwd8F64),
+     &SP_V(spkSmallDftRealInv8F64), &SP_V(spkSmallDftRealFwd8ScaledF64), &SP_V(spkSmallDftRealInv8ScaledF64)},
+    {&SP_V(spkSmallDftCplx1C32), &SP_V(spkSmallDftCplx1ScaledC32), &SP_V(spkSmallDftCplx2C32),
+     &SP_V(spkSmallDftCplx2ScaledC32), &SP_V(spkSmallDftCplxFwd4C32), &SP_V(spkSmallDftCplxInv4C32),
+     &SP_V(spkSmallDftCplxFwd4ScaledC32), &SP_V(spkSmallDftCplxInv4ScaledC32), &SP_V(spkSmallDftCplxFwd8C32),
+     &SP_V(spkSmallDftCplxInv8C32), &SP_V(spkSmallDftCplxFwd8ScaledC32), &SP_V(spkSmallDftCplxInv8ScaledC32)},
+    {&SP_V(spkSmallDftCplx1C64), &SP_V(spkSmallDftCplx1ScaledC64), &SP_V(spkSmallDftCplx2C64),
+     &SP_V(spkSmallDftCplx2ScaledC64), &SP_V(spkSmallDftCplxFwd4C64), &SP_V(spkSmallDftCplxInv4C64),
+     &SP_V(spkSmallDftCplxFwd4ScaledC64), &SP_V(spkSmallDftCplxInv4ScaledC64), &SP_V(spkSmallDftCplxFwd8C64),
+     &SP_V(spkSmallDftCplxInv8C64), &SP_V(spkSmallDftCplxFwd8ScaledC64), &SP_V(spkSmallDftCplxInv8ScaledC64)},
+    {&SP_V(spkSmallDftSplit1F32), &SP_V(spkSmallDftSplit1ScaledF32), &SP_V(spkSmallDftSplit2F32),
+     &SP_V(spkSmallDftSplit2ScaledF32), &SP_V(spkSmallDftSplitFwd4F32), &SP_V(spkSmallDftSplitInv4F32),
+     &SP_V(spkSmallDftSplitFwd4ScaledF32), &SP_V(spkSmallDftSplitInv4ScaledF32), &SP_V(spkSmallDftSplitFwd8F32),
+     &SP_V(spkSmallDftSplitInv8F32), &SP_V(spkSmallDftSplitFwd8ScaledF32), &SP_V(spkSmallDftSplitInv8ScaledF32)},
+    {&SP_V(spkSmallDftSplit1F64), &SP_V(spkSmallDftSplit1ScaledF64), &SP_V(spkSmallDftSplit2F64),
+     &SP_V(spkSmallDftSplit2ScaledF64), &SP_V(spkSmallDftSplitFwd4F64), &SP_V(spkSmallDftSplitInv4F64),
+     &SP_V(spkSmallDftSplitFwd4ScaledF64), &SP_V(spkSmallDftSplitInv4ScaledF64), &SP_V(spkSmallDftSplitFwd8F64),
+     &SP_V(spkSmallDftSplitInv8F64), &SP_V(spkSmallDftSplitFwd8ScaledF64), &SP_V(spkSmallDftSplitInv8ScaledF64)},
 };
 
 constinit const spkSmallDftFnF32 (&SP_V(spkSmallDftRealFwdTable))[4] = SP_V(spkSmallDftKernels).realTablesF32.fwd;
@@ -38,9 +54,6 @@ constinit const spkSmallDftScaledFnF32 (&SP_V(spkSmallDftRealFwdScaledTable))[4]
 constinit const spkSmallDftFnF32 (&SP_V(spkSmallDftRealInvTable))[4] = SP_V(spkSmallDftKernels).realTablesF32.inv;
 constinit const spkSmallDftScaledFnF32 (&SP_V(spkSmallDftRealInvScaledTable))[4] =
     SP_V(spkSmallDftKernels).realTablesF32.invScaled;
-
-#undef SPK_GROUP
-#undef SPK_REAL_TABLES
 
 }  // namespace SP_SET_NS
 

@@ -127,9 +127,9 @@ class FftPassesF32Test : public VariantSetTest {
  protected:
   void SetUp() override {
     VariantSetTest::SetUp();
-    if (SetIndex() == 0) GTEST_SKIP() << "the generic set has no split-layout passes";
+    if (SetIndex() == SP_SET_GENERIC) GTEST_SKIP() << "the generic set has no split-layout passes";
   }
-  bool StageMajor() const { return SetIndex() <= 2; }
+  bool StageMajor() const { return SetIndex() <= SP_SET_SSE2; }
 };
 
 // Each row of a table is cos and -sin of the angle its place names, taken
@@ -149,7 +149,7 @@ TEST_P(FftPassesF32Test, TwiddleTablesDecodedByTheirLayout) {
     EXPECT_EQ(t.end, table + 2 * Pow2(m)) << "returns table + 8M";
     std::vector<float> known(t.sine.begin(), t.sine.begin() + Pow2(sineOrder) / 4 + 1);
     std::sort(known.begin(), known.end());
-    const float negatedZero = SetIndex() == 3 ? -0.0f : 0.0f;
+    const float negatedZero = SetIndex() == SP_SET_SSE3 ? -0.0f : 0.0f;
     // Rows (cos, -sin) of the angles 2 pi e / n of four lanes. Zeros: a
     // cosine is a sine entry itself (+0.0), a -sin of 0 a negated one.
     int64_t at = 0;
@@ -196,8 +196,8 @@ TEST_P(FftPassesF32Test, TwiddleTablesDecodedByTheirLayout) {
 // Grouped split tables: entries k = 1 .. N/4 by fours, first floats then
 // second floats, lanes 1 2 3 4 (SSE) or 2 1 4 3 (later sets).
 TEST_P(FftPassesF32Test, SplitTablesGroupedInTheSetsLaneOrder) {
-  const int64_t lanes[4] = {SetIndex() == 1 ? 1 : 2, SetIndex() == 1 ? 2 : 1, SetIndex() == 1 ? 3 : 4,
-                            SetIndex() == 1 ? 4 : 3};
+  const int64_t lanes[4] = {SetIndex() == SP_SET_SSE ? 1 : 2, SetIndex() == SP_SET_SSE ? 2 : 1,
+                            SetIndex() == SP_SET_SSE ? 3 : 4, SetIndex() == SP_SET_SSE ? 4 : 3};
   for (int order : {4, 5, 10}) {
     SCOPED_TRACE(testing::Message() << "order " << order);
     const int64_t n = Pow2(order), quarter = n / 4;
@@ -303,19 +303,19 @@ TEST(FftPassesF32Sets, Sse3AndSsse3AgreeBitForBit) {
       const auto x = RandomValues<float>(2 * points, 80 + m);
       for (int inverse = 0; inverse < 2; ++inverse) {
         std::vector<float> a = x, b = x, c(2 * points), d(2 * points), work(2 * points + 4);
-        kRadix[inverse][3](a.data(), points, t.twiddles.data(), work.data(), 1);
-        kRadix[inverse][4](b.data(), points, t.twiddles.data(), work.data(), 1);
+        kRadix[inverse][SP_SET_SSE3](a.data(), points, t.twiddles.data(), work.data(), 1);
+        kRadix[inverse][SP_SET_SSSE3](b.data(), points, t.twiddles.data(), work.data(), 1);
         EXPECT_TRUE(SameBits(a.data(), b.data(), 2 * points)) << "radix";
         if (m % 2 == 0) {
           // For even m the SSE2 kernel runs the same plan on the same table
           // layout, stage by stage over the whole array.
           std::vector<float> unchunked = x;
-          kRadix[inverse][2](unchunked.data(), points, t.twiddles.data(), work.data(), 1);
+          kRadix[inverse][SP_SET_SSE2](unchunked.data(), points, t.twiddles.data(), work.data(), 1);
           EXPECT_TRUE(SameBits(a.data(), unchunked.data(), 2 * points)) << "radix, unchunked";
         }
         if (m <= kFusedLimit[3]) {
-          kFused[inverse][3](x.data(), c.data(), points, t.twiddles.data(), t.index.data(), work.data());
-          kFused[inverse][4](x.data(), d.data(), points, t.twiddles.data(), t.index.data(), work.data());
+          kFused[inverse][SP_SET_SSE3](x.data(), c.data(), points, t.twiddles.data(), t.index.data(), work.data());
+          kFused[inverse][SP_SET_SSSE3](x.data(), d.data(), points, t.twiddles.data(), t.index.data(), work.data());
           EXPECT_TRUE(SameBits(c.data(), d.data(), 2 * points)) << "fused";
         }
       }

@@ -122,7 +122,7 @@ class RealFftF32Test : public VariantSetTest {
   // The set's path switches (last fused order, radix order) and a few more.
   std::vector<int> BoundaryOrders() const {
     std::vector<int> orders = {0, 3, 4, 9};
-    if (SetIndex() == 0)
+    if (SetIndex() == SP_SET_GENERIC)
       orders.push_back(11);
     else
       for (int order = LargestOrder() - 1; order <= LargestOrder(); ++order) orders.push_back(order);

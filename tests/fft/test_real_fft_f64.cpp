@@ -289,7 +289,7 @@ TEST_P(RealFftF64Test, RoundTripParsevalLinearityAndShift) {
 }
 
 TEST_P(RealFftF64Test, SpecRecordAndWorkSizes) {
-  const bool fused = SetIndex() >= 2;
+  const bool fused = SetIndex() >= SP_SET_SSE2;
   for (int order = 0; order <= Largest(); ++order) {
     SCOPED_TRACE(testing::Message() << "order " << order);
     Spec spec(order, REALFFT_DIV_BY_SQRT_N, 1234);

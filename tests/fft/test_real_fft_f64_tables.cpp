@@ -101,7 +101,7 @@ struct Sine {
 
 class RealFftF64TablesTest : public VariantSetTest {
  protected:
-  bool Fused() const { return SetIndex() >= 2; }
+  bool Fused() const { return SetIndex() >= SP_SET_SSE2; }
 };
 
 TEST_P(RealFftF64TablesTest, SineTableWithinTwoUlps) {
@@ -212,7 +212,7 @@ int64_t Reversed(int64_t n, int bits) {
 
 std::vector<int32_t> BitReversalTable(int set, int m) {
   std::vector<int32_t> table((m < 2 ? 0 : Pow2(m - 2) + 1) + 8);
-  (set >= 2 ? kIndexTable : kSwapTable)[set](m, table.data());
+  (set >= SP_SET_SSE2 ? kIndexTable : kSwapTable)[set](m, table.data());
   return table;
 }
 
@@ -242,7 +242,8 @@ TEST_P(RealFftF64TablesTest, BitReversalAgainstBruteForce) {
 // the fused kernel gives the same bits in place (through its work area) and
 // into an 8-byte-offset destination.
 TEST_P(RealFftF64TablesTest, ComplexKernelsAgainstLongDoubleFft) {
-  const int limit = SetIndex() <= 1 ? 10 : SetIndex() == 2 ? 13 : 14;
+  constexpr int kLargestM[] = {10, 10, 13, 14, 14};  // by set
+  const int limit = kLargestM[SetIndex()];
   for (int m = 3; m <= limit; ++m) {
     const int64_t n = Pow2(m);
     const int order = m + 1;

@@ -54,6 +54,24 @@ TEST(FftCorrelator, ImpulsesAndZeroEnergy) {
   EXPECT_EQ(out[3], 0.0f);
 }
 
+TEST(FftCorrelator, ALagWhoseSumsLostTheirPrecisionSaysNothing) {
+  CFftCorrelator fft;
+  fft.SetLength(8);
+  std::vector<double> x(8, 0.0), y(8, 0.0);
+  std::vector<float> out(8);
+  x[0] = 1.0;
+  y[2] = 1e20;  // the sum at lag 2; the window energies below pretend 1
+  const std::vector<double> energy(8, 1.0);
+  fft.Correlate(x.data(), y.data(), out.data(), 1.0, energy.data(), 8);
+  for (int k = 0; k < 8; ++k) EXPECT_LE(std::fabs(out[k]), 1.0f) << k;
+  EXPECT_EQ(out[2], 0.0f);
+  // A correlation of exactly 1 (equal blocks) stays.
+  y.assign(8, 0.0);
+  y[2] = 1.0;
+  fft.Correlate(x.data(), y.data(), out.data(), 1.0, energy.data(), 8);
+  EXPECT_NEAR(out[2], 1.0f, 1e-12);
+}
+
 TEST(FftCorrelator, CircularCorrelationMatchesTheDirectSum) {
   CFftCorrelator fft;
   for (uint32_t n : {16u, 256u, 4096u}) {

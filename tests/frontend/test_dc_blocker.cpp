@@ -3,8 +3,11 @@
 // half the sample rate, sines in steady state scaled and shifted by H(e^jw).
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <complex>
+#include <cstdint>
+#include <random>
 #include <vector>
 
 #include "Vantrel/frontend/DcBlocker.h"
@@ -70,6 +73,57 @@ TEST(DcBlocker, SinesInSteadyStateFollowTheClosedFormResponse) {
       ASSERT_NEAR(output[i], expected, 2.0) << "omega " << omega << " sample " << i;
     }
   }
+}
+
+// Up to four blockers side by side must give each lane the very bits of
+// its own blocker run alone, block after block, whatever the lane count
+// and block length, and hand the state on to the single-lane path.
+TEST(DcBlocker, LanesGiveEachChannelTheBitsOfItsOwnBlocker) {
+  constexpr int kLength = 3000;
+  std::mt19937 generator(11);
+  std::normal_distribution<float> noise(0.0f, 9000.0f);
+  std::vector<float> inputs[CDcBlocker::kMaxLanes];
+  for (int lane = 0; lane < CDcBlocker::kMaxLanes; ++lane) {
+    inputs[lane].resize(kLength);
+    for (int n = 0; n < kLength; ++n) inputs[lane][n] = std::round(noise(generator)) + 500.0f * float(lane);
+    inputs[lane][7] = 32767.0f;  // full-scale steps, a tiny value and a negative zero
+    inputs[lane][8] = -32768.0f;
+    inputs[lane][9] = 1e-30f;
+    inputs[lane][10] = -0.0f;
+  }
+  for (int lanes = 1; lanes <= CDcBlocker::kMaxLanes; ++lanes)
+    for (float scale : {1.0f, 0.3f}) {
+      CDcBlocker alone[CDcBlocker::kMaxLanes];
+      CDcBlocker together[CDcBlocker::kMaxLanes];
+      std::vector<float> expected[CDcBlocker::kMaxLanes];
+      std::vector<float> got[CDcBlocker::kMaxLanes];
+      for (int lane = 0; lane < lanes; ++lane) {
+        expected[lane].assign(kLength, 0.0f);
+        got[lane].assign(kLength, 0.0f);
+        alone[lane].Process(inputs[lane].data(), expected[lane].data(), scale, 0, kLength);
+      }
+      // Blocks of changing length (none, one sample, odd ones), then the
+      // rest through Process on the state the lanes left.
+      int at = 0;
+      for (int length : {0, 1, 2, 5, 1024, 333, 17}) {
+        CDcBlocker* blockers[CDcBlocker::kMaxLanes];
+        const float* src[CDcBlocker::kMaxLanes];
+        float* dst[CDcBlocker::kMaxLanes];
+        for (int lane = 0; lane < lanes; ++lane) {
+          blockers[lane] = &together[lane];
+          src[lane] = inputs[lane].data() + at;
+          dst[lane] = got[lane].data() + at;
+        }
+        CDcBlocker::ProcessLanes(blockers, src, dst, lanes, scale, length);
+        at += length;
+      }
+      for (int lane = 0; lane < lanes; ++lane)
+        together[lane].Process(inputs[lane].data() + at, got[lane].data() + at, scale, 0, kLength - at);
+      for (int lane = 0; lane < lanes; ++lane)
+        for (int n = 0; n < kLength; ++n)
+          ASSERT_EQ(std::bit_cast<uint32_t>(got[lane][n]), std::bit_cast<uint32_t>(expected[lane][n]))
+              << lanes << " lanes, scale " << scale << ", lane " << lane << ", sample " << n;
+    }
 }
 
 }  // namespace

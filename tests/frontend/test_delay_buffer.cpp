@@ -7,10 +7,14 @@
 
 #include <sys/resource.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "Vantrel/DcBlocker.h"
 #include "Vantrel/DebugTrace.h"
 #include "Vantrel/SafeDestroy.h"
 #include "Vantrel/SysPara.h"
@@ -168,6 +172,67 @@ TEST_F(DelayBufferTest, FilteredFetchesFollowTheBlockersClosedFormOnARamp) {
   m_sys.levelPara.useFiltered = 0;
   ASSERT_EQ(m_buffer->CopySamples(0, 0, 0, 100, filtered.data(), 1, 0), 1);
   EXPECT_EQ(filtered, raw);
+}
+
+// The four signal channels are DC-blocked side by side; every filtered
+// ring must hold the bits of one blocker run alone over its raw samples,
+// with the test channels swapped and with one channel.
+TEST_F(DelayBufferTest, FilteredRingsHoldTheBitsOfOneBlockerPerChannel) {
+  for (const auto& [channels, swap] : {std::pair{2, 1}, std::pair{1, 0}}) {
+    SCOPED_TRACE(testing::Message() << channels << " channel(s), swap " << swap);
+    m_sys.channels = channels;
+    Start(5000, 450);
+    CDcBlocker blockers[2][2];
+    std::vector<float> expected(kBlock);
+    for (int block = 0; block < 12; ++block) {
+      ASSERT_EQ(m_buffer->ProcessInput(swap), 1);
+      for (int direction = 0; direction < 2; ++direction)
+        for (int channel = 0; channel < channels; ++channel) {
+          float* raw = nullptr;
+          float* filtered = nullptr;
+          int write = 0;
+          int ring = 0;
+          m_buffer->GetBufferInfo(direction, channel, 0, &raw, nullptr, &write, &ring, nullptr);
+          m_buffer->GetBufferInfo(direction, channel, 1, &filtered, nullptr, nullptr, nullptr, nullptr);
+          const int at = (write - kBlock + ring) % ring;
+          const int source = direction == 1 && swap ? 1 - channel : channel;
+          ASSERT_EQ(raw[at], RampValue(direction, source, int64_t(block) * kBlock));
+          blockers[direction][channel].Process(raw + at, expected.data(), 1.0f, 0, kBlock);
+          for (int k = 0; k < kBlock; ++k)
+            ASSERT_EQ(std::bit_cast<uint32_t>(filtered[at + k]), std::bit_cast<uint32_t>(expected[k]))
+                << "block " << block << " signal " << direction << "/" << channel << " sample " << k;
+        }
+    }
+  }
+}
+
+// A reset skips clearing rings that nothing has written since they were
+// allocated or last cleared; whatever a block wrote, the next reset clears.
+TEST_F(DelayBufferTest, EveryResetLeavesBothRingsOfEverySignalZero) {
+  Start(5000, 450);
+  auto allZero = [&] {
+    for (int direction = 0; direction < 2; ++direction)
+      for (int channel = 0; channel < 2; ++channel)
+        for (int filtered = 0; filtered < 2; ++filtered) {
+          float* ring = nullptr;
+          int length = 0;
+          m_buffer->GetBufferInfo(direction, channel, filtered, &ring, nullptr, nullptr, &length, nullptr);
+          for (int k = 0; k < length; ++k)
+            if (ring[k] != 0.0f) return false;
+        }
+    return true;
+  };
+  EXPECT_TRUE(allZero());
+  for (int block = 0; block < 7; ++block) ASSERT_EQ(m_buffer->ProcessInput(0), 1);
+  EXPECT_FALSE(allZero());
+  m_buffer->Reset();
+  EXPECT_TRUE(allZero());
+  m_buffer->Reset();
+  EXPECT_TRUE(allZero());
+  ASSERT_NE(m_buffer->Go(), 0);
+  ASSERT_EQ(m_buffer->ProcessInput(1), 1);
+  m_buffer->Reset();
+  EXPECT_TRUE(allZero());
 }
 
 struct FetchCase {

@@ -45,21 +45,25 @@ TEST(HostNonFiniteTest, ASampleThatIsNotANumberLeavesTheDelayFoundAndTheRunSound
   // patched in over a marker sample, since the writer takes units.
   constexpr float kMarker = 12345.0f;
   constexpr float kHuge = 3e38f;
-  for (const float bad : {std::nanf(""), std::numeric_limits<float>::infinity(), kHuge}) {
+  // 1e34 stays finite once scaled (3.3e38), but squared it swamps every sum
+  // the correlators form over a window holding it: it counts as unusable too.
+  constexpr float kFiniteHuge = 1e34f;
+  for (const float bad : {std::nanf(""), std::numeric_limits<float>::infinity(), kHuge, kFiniteHuge}) {
+    const bool patched = bad == kHuge || bad == kFiniteHuge;
     TempDir dir;
     std::vector<float> test(kLength);
     for (size_t n = 0; n < kLength; ++n) test[n] = source[kLead + n - kLag];
-    test[30000] = bad == kHuge ? kMarker : bad;
+    test[30000] = patched ? kMarker : bad;
     ASSERT_TRUE(WriteSoundFile(dir.File("ref.wav"), spec, reference.data(), int64_t(kLength)));
     ASSERT_TRUE(WriteSoundFile(dir.File("test.wav"), spec, test.data(), int64_t(kLength)));
-    if (bad == kHuge) {
+    if (patched) {
       std::fstream file(dir.File("test.wav"), std::ios::in | std::ios::out | std::ios::binary);
       std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
       const float stored = kMarker / 32768.0f;
       const size_t at = bytes.find(std::string(reinterpret_cast<const char*>(&stored), sizeof stored));
       ASSERT_NE(at, std::string::npos);
       file.seekp(std::streamoff(at));
-      file.write(reinterpret_cast<const char*>(&kHuge), sizeof kHuge);
+      file.write(reinterpret_cast<const char*>(&bad), sizeof bad);
       ASSERT_TRUE(file.good());
     }
     const std::string command = "cd '" + dir.File("") + "' && VANTREL_REGISTRY='" + dir.File("registry") + "' '" +
@@ -84,6 +88,10 @@ TEST(HostNonFiniteTest, ASampleThatIsNotANumberLeavesTheDelayFoundAndTheRunSound
       ++rows;
     }
     EXPECT_GE(rows, int(kLength / kMeasureFrame) - 3) << bad;
+    std::ifstream out(dir.File("out.txt"));
+    const std::string report((std::istreambuf_iterator<char>(out)), std::istreambuf_iterator<char>());
+    EXPECT_NE(report.find("Note: 1 sample(s) of the test file were not finite"), std::string::npos) << report;
+    EXPECT_EQ(report.find("of the reference file were not finite"), std::string::npos) << report;
   }
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "Vantrel/DelaySearchRange.h"
 #include "host_command_fixture.h"
 
 namespace {
@@ -123,11 +124,30 @@ TEST_F(HostCommandTest, TrackFollowsADelayThatStepsWithinTheFilesWithoutItEveryF
   const HostRun tracked = Run("--track --csv tracked.csv ref.wav test.wav");
   ASSERT_EQ(tracked.exitCode, 0) << tracked.err;
   EXPECT_NE(tracked.out.find("re-checked and tracked"), std::string::npos) << tracked.out;
-  const std::vector<int> delays = CsvDelays(ReadAll(m_dir.File("tracked.csv")));
-  ASSERT_GT(delays.size(), 100u);
-  // Loosely: 500 in the first half, 520 at the end.
-  EXPECT_EQ(delays[delays.size() / 4], 500);
-  EXPECT_NEAR(delays.back(), 520, 2);
+  // The delay is measured on the newest samples, a search window ahead of
+  // the frame handed out: frame f's delay is that of the samples one window
+  // past it, so the step shows that many frames before frame 312.
+  DelaySearchRange range;
+  ASSERT_TRUE(ComputeDelaySearchRange(rate, 1000, 512, &range));
+  const int kStepFrame = int(10 * 16000 / 512) - int(range.window / 512);
+  const std::vector<std::string> rows = Lines(ReadAll(m_dir.File("tracked.csv")));
+  ASSERT_GT(rows.size(), 500u);
+  int firstNew = -1;
+  for (size_t k = 1; k < rows.size(); ++k) {
+    int frame = 0, delay = 0, status = 0;
+    ASSERT_EQ(std::sscanf(rows[k].c_str(), "%d,%d,%*[^,],%d,", &frame, &delay, &status), 3) << rows[k];
+    if ((status & 0xFFFF) != 1) continue;
+    // A reliable frame carries the delay in force around it, never another.
+    if (frame < kStepFrame - 30) {
+      EXPECT_EQ(delay, 500) << rows[k];
+    } else if (frame > kStepFrame + 30) {
+      EXPECT_EQ(delay, 520) << rows[k];
+    }
+    if (delay == 520 && firstNew < 0) firstNew = frame;
+  }
+  ASSERT_GE(firstNew, 0) << "the step to 520 was never reliable";
+  EXPECT_LE(firstNew, kStepFrame + 30) << "frames from the step to the new delay";
+  EXPECT_GE(firstNew, kStepFrame - 30);
 }
 
 }  // namespace

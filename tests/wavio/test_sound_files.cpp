@@ -5,10 +5,12 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/temp_dir.h"
@@ -163,6 +165,69 @@ TEST(SoundFiles, HandMadeFilesReadInSixteenBitUnitsWhateverTheirFormat) {
     int format = 0;
     ASSERT_EQ(wave.ReadChannel(read.data(), 0, int(read.size()), &format, 1), int(c.expected.size())) << c.name;
     for (size_t i = 0; i < c.expected.size(); ++i) EXPECT_EQ(read[i], c.expected[i]) << c.name << " sample " << i;
+  }
+}
+
+// Values that are not finite, in the file or once scaled to 16-bit units,
+// come out as silence and are counted.
+TEST(SoundFiles, NonFiniteSamplesReadAsZeroAndAreCounted) {
+  const std::vector<float> stored = {0.5f, NAN, INFINITY, -INFINITY, 3e38f, 0.25f};
+  std::vector<uint8_t> data(4 * stored.size());
+  std::memcpy(data.data(), stored.data(), data.size());  // little-endian host
+  TempDir dir;
+  const std::string path = dir.File("odd.wav");
+  WriteBytes(path, HandMadeWav(3, 32, data));
+  CWaveIO wave;
+  ASSERT_EQ(wave.SetupBuffer(1 << 20), 1);
+  ASSERT_NE(wave.OpenInputFile(0, path, 1), 0) << wave.LastError();
+  std::vector<float> read(stored.size(), -1.0f);
+  int format = 0;
+  ASSERT_EQ(wave.ReadChannel(read.data(), 0, int(read.size()), &format, 1), int(stored.size()));
+  EXPECT_EQ(read, (std::vector<float>{16384.0f, 0.0f, 0.0f, 0.0f, 0.0f, 8192.0f}));
+  EXPECT_EQ(wave.NonFiniteSamples(), 4);
+}
+
+// Files far longer than one read-ahead, read as the multiplexer reads them
+// (both channels of a block, then a release), deliver every frame once and
+// in order, on the 16-bit path and the float path alike.
+TEST(SoundFiles, LongFilesDeliverEveryFrameOnceBlockByBlock) {
+  constexpr int kLongFrames = 70001;
+  std::vector<float> written(2 * kLongFrames);
+  for (int i = 0; i < kLongFrames; ++i) {
+    written[2 * i] = float(i % 65536 - 32768);
+    written[2 * i + 1] = float(32767 - (i * 7) % 65536);
+  }
+  TempDir dir;
+  for (const auto& [encoding, container] :
+       {std::pair{SoundFileEncoding::Pcm16, "wav"}, std::pair{SoundFileEncoding::Pcm16, "flac"},
+        std::pair{SoundFileEncoding::Float, "wav"}}) {
+    SCOPED_TRACE(container);
+    const std::string path = dir.File("long");
+    ASSERT_TRUE(WriteSoundFile(path, {kRate, 2, encoding, container}, written.data(), kLongFrames));
+    CWaveIO wave;
+    ASSERT_EQ(wave.SetupBuffer(1 << 20), 1);
+    ASSERT_NE(wave.OpenInputFile(0, path, 1), 0) << wave.LastError();
+    int position = 0;
+    std::vector<float> block[2];
+    for (int round = 0; position < kLongFrames; ++round) {
+      const int count = round % 3 == 0 ? 1024 : 777;
+      int got[2] = {};
+      int format = 0;
+      for (int channel = 0; channel < 2; ++channel) {
+        block[channel].assign(count, -1.0f);
+        got[channel] = wave.ReadChannel(block[channel].data(), channel, count, &format, round % 2);
+      }
+      ASSERT_EQ(got[0], std::min(count, kLongFrames - position));
+      ASSERT_EQ(got[1], got[0]);
+      for (int channel = 0; channel < 2; ++channel)
+        for (int k = 0; k < got[0]; ++k)
+          ASSERT_EQ(block[channel][k], written[2 * (position + k) + channel])
+              << "frame " << position + k << " channel " << channel;
+      wave.ReleaseSamples(got[0]);
+      position += got[0];
+    }
+    EXPECT_EQ(wave.ReadRaw(nullptr, 10, 1), 0);
+    EXPECT_EQ(wave.WaitForData(-1), WAVEIO_WAIT_ENDED);
   }
 }
 

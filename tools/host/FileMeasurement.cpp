@@ -216,7 +216,8 @@ bool PlanFileMeasurement(const MeasurementRequest& request, MeasurementPlan* pla
 }
 
 bool RunFileMeasurement(const MeasurementRequest& request, const MeasurementPlan& plan,
-                        const std::function<void(const FrameLine&)>& onFrame, std::string* error) {
+                        const std::function<void(const FrameLine&)>& onFrame, int64_t (*nonFiniteSamples)[2],
+                        std::string* error) {
   auto system = std::make_unique<FrameWatcher>([&](SYSPARA& sys) {
     sys.channels = plan.channels;
     sys.settings[0] = 0;
@@ -268,6 +269,7 @@ bool RunFileMeasurement(const MeasurementRequest& request, const MeasurementPlan
                       header.testEnergy});
   }
   system->Stop();
+  for (int input = 0; input < 2; ++input) (*nonFiniteSamples)[input] = system->NonFiniteInputSamples(input);
   system->Reset();
   return true;
 }

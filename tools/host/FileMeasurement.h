@@ -55,10 +55,13 @@ struct FrameLine {
 // the other, or the request does not fit the files.
 bool PlanFileMeasurement(const MeasurementRequest& request, MeasurementPlan* plan, std::string* error);
 
-// Runs a planned measurement, calling `onFrame` after every frame. false
-// with `error` when the measurement cannot start.
+// Runs a planned measurement, calling `onFrame` after every frame, and
+// gives the samples of each file (reference, test) that were not finite and
+// were measured as silence. false with `error` when the measurement cannot
+// start.
 bool RunFileMeasurement(const MeasurementRequest& request, const MeasurementPlan& plan,
-                        const std::function<void(const FrameLine&)>& onFrame, std::string* error);
+                        const std::function<void(const FrameLine&)>& onFrame, int64_t (*nonFiniteSamples)[2],
+                        std::string* error);
 
 // "reliable", "uncertain", ... for the low 16 bits of a status word.
 const char* StatusName(int32_t status);

@@ -90,6 +90,7 @@ int main(int argc, char** argv) {
   if (!options.csvFile.empty() && !csv.Open(options.csvFile, &error)) return Fail(error);
   Progress progress(plan.lengthFrames, plan.sampleRate, plan.frameLength);
   RunReport report(text, plan, options.lines, [&] { progress.Clear(); });
+  int64_t nonFinite[2] = {};
   const bool measured = RunFileMeasurement(
       request, plan,
       [&](const FrameLine& line) {
@@ -97,7 +98,7 @@ int main(int argc, char** argv) {
         if (!options.csvFile.empty()) csv.Row(plan.sampleRate, line);
         progress.Frame(line.frame);
       },
-      &error);
+      &nonFinite, &error);
   if (!measured) return Fail(error);
   report.Finish();
   progress.Finish();
@@ -108,6 +109,13 @@ int main(int argc, char** argv) {
                                                      plan.channels, plan.frameLength, plan.searchBlock)
                               : std::string();
   report.PrintSummary(request.levelAlign, why);
+  const char* const fileNames[2] = {"reference", "test"};
+  for (int input = 0; input < 2; ++input)
+    if (nonFinite[input] > 0)
+      std::fprintf(text,
+                   "Note: %lld sample(s) of the %s file were not finite (NaN, infinite or beyond float range) and were "
+                   "measured as silence\n",
+                   static_cast<long long>(nonFinite[input]), fileNames[input]);
   if (!options.csvFile.empty() && !csvToStdout) std::fprintf(text, "Frames written to %s\n", options.csvFile.c_str());
   return 0;
 }

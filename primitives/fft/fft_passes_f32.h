@@ -4,7 +4,7 @@
 // last stage the data sit in the split 4-lane layout (each 32-byte group:
 // four real parts, then the four imaginary parts of four adjacent points),
 // so every butterfly step is four-wide without shuffles; the twiddle rows
-// of fft_simd_tables.h share that layout.
+// of fft_tables_f32.h share that layout.
 //
 // The first pass reads interleaved pairs - bit-reversed input for the radix
 // kernels, or natural input gathered through the index table for the fused
@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "primitives/fft/fft_split_complex.h"
 #include "primitives/fft/fft_tables.h"
 #include "primitives/frame/simd.h"
 
@@ -33,11 +34,7 @@
 namespace SP_SET_NS::fftk {
 
 // Four complex values in the split layout.
-struct Quad {
-  simd::f32x4 re, im;
-};
-inline Quad operator+(Quad a, Quad b) { return {simd::Add(a.re, b.re), simd::Add(a.im, b.im)}; }
-inline Quad operator-(Quad a, Quad b) { return {simd::Sub(a.re, b.re), simd::Sub(a.im, b.im)}; }
+using Quad = SplitCx<float>;
 
 // x times the direction's twiddle: w as stored forward, conjugated inverse.
 template <bool kInv>

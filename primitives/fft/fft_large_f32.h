@@ -2,17 +2,14 @@
 // bit-reversed order become their unnormalised DFT in natural order, in
 // place, scaled by the spec's scale when the direction asks for it (each
 // value once, where a leaf of the plan runs the plain radix passes). One
-// template serves both directions. The plan is fft_f32_large_plan.h's.
+// template serves both directions. The plan is fft_large_plan_f32.h's.
 //
 // A level of order M splits into R = 2^k1 rows of C = 2^d points; on
 // bit-reversed input row j holds the sub-transform of the inputs congruent
 // to rev(j) mod R, so transforming the rows and then joining the columns
 // finishes one decimation-in-time FFT.
-//   generic set: rows by the plain passes (d <= 10), by the blocked form
-//     (1024-point blocks joined by radix-2 passes in strips) or one level
-//     deeper; columns four at a time, the level's factors multiplied in on
-//     the way into the work buffer, each column by the plain passes of
-//     order k1.
+//   generic set: the generic layout's form (fft_large_generic.h),
+//     1024-point blocks for blocked orders.
 //   SSE set: the same split, rows by the SSE radix kernel and left in the
 //     split 4-lane layout; a group of four columns is one 32-byte group of
 //     every row, gathered with its factors and transformed as four lanes
@@ -23,18 +20,16 @@
 //     column step, so it needs its own tests at every split it takes.
 //     Blocked orders halve down to 1024-point blocks and join the halves
 //     with radix-2 combines.
-//   SSE2, SSE3, SSSE3 sets: rows by the set's radix kernel (d up to the
-//     plain limit) or one level deeper, left in the split 4-lane layout;
-//     columns in groups of 2^(b - k1) by the column step shared with the
-//     double path (fft_column_step.h), only the top level writing
-//     interleaved pairs.
+//   SSE2, SSE3, SSSE3 sets: the levels shared with the double path
+//     (fft_column_step.h), rows by the set's radix kernel.
 // Include only from *_variant.cpp.
 #pragma once
 #include <cstdint>
 
-#include "primitives/fft/fft_f32_large_plan.h"
+#include "primitives/fft/fft_large_generic.h"
+#include "primitives/fft/fft_large_plan_f32.h"
 #include "primitives/fft/fft_radix_generic.h"
-#include "primitives/fft/real_fft_kernels.h"
+#include "primitives/fft/real_fft_f32_kernels.h"
 
 #if SP_SET_INDEX >= SP_SET_SSE
 #include "primitives/fft/fft_column_step.h"
@@ -42,98 +37,9 @@
 
 namespace SP_SET_NS::fft32 {
 
-inline bool ScalesLeaves(const REALFFTSPEC& spec, bool inverse) {
-  return (inverse ? spec.inverseScaled : spec.forwardScaled) == 1;
-}
-
-#if SP_SET_INDEX == SP_SET_GENERIC
-
-inline constexpr int64_t kBlockStrip = 256;  // butterflies per block pair and strip: 128 of each half
-
-// Radix-2 joins of adjacent blocks of `length` points in data (count
-// points) until one transform of count points remains. sub: W(k, log2
-// count), k < count/4, interleaved.
-template <bool kInverse>
-void BlockPasses(float* data, int64_t count, int64_t length, const float* sub, int64_t strip) {
-  using fftk::Cx;
-  const int64_t halfStrip = strip / 2;
-  for (int64_t L = length; L < count; L *= 2) {
-    const int64_t stride = count / (2 * L);
-    for (int64_t k0 = 0; k0 < L / 2; k0 += halfStrip)
-      for (int64_t pair = 0; pair < count; pair += 2 * L) {
-        float* a = data + 2 * pair;
-        float* b = a + 2 * L;
-        for (int64_t k = k0; k < k0 + halfStrip; ++k) {
-          const Cx t = fftk::Tw<kInverse>({sub[2 * k * stride], sub[2 * k * stride + 1]});
-          const Cx u = fftk::LoadCx(a, k), v = fftk::LoadCx(b, k) * t;
-          fftk::StoreCx(a, k, u + v);
-          fftk::StoreCx(b, k, u - v);
-        }
-        for (int64_t k = k0; k < k0 + halfStrip; ++k) {
-          // W(k + L/2) = J W(k), J = -j forward, +j inverse.
-          const Cx t = fftk::Tw<kInverse>({sub[2 * k * stride], sub[2 * k * stride + 1]});
-          const Cx u = fftk::LoadCx(a, k + L / 2), v = fftk::TimesJ<kInverse>(fftk::LoadCx(b, k + L / 2) * t);
-          fftk::StoreCx(a, k + L / 2, u + v);
-          fftk::StoreCx(b, k + L / 2, u - v);
-        }
-      }
-  }
-}
-
-// Blocked form on count points (2^11 or 2^12): the 1024-point blocks from
-// the last to the first, then the joins.
-template <bool kInverse>
-void BlockedGeneric(const REALFFTSPEC& spec, float* data, int64_t count) {
-  const auto* base = static_cast<const float*>(spec.twiddles);
-  for (int64_t at = count - kBlockLength; at >= 0; at -= kBlockLength) {
-    float* blockData = data + 2 * at;
-    fftk::RadixPassesGeneric<kInverse>(blockData, kBlockLength, base);
-    if (ScalesLeaves(spec, kInverse)) SP_V(spkFftScaleF32)(static_cast<float>(spec.scale), blockData, 2 * kBlockLength);
-  }
-  BlockPasses<kInverse>(data, count, kBlockLength, static_cast<const float*>(spec.subsampledTwiddles), kBlockStrip);
-}
-
-// One level of order M; work holds four columns of 2^k1 points.
-template <bool kInverse>
-void LargeGeneric(const REALFFTSPEC& spec, float* data, int32_t M, int32_t level, float* work) {
-  using fftk::Cx;
-  const LargeSplitTables& tables = kLargeSplitGeneric;
-  const int32_t k1 = tables.split[M];
-  if (k1 == 0) {
-    BlockedGeneric<kInverse>(spec, data, Pow2(M));
-    return;
-  }
-  const int32_t d = M - k1;
-  const int64_t rows = Pow2(k1), cols = Pow2(d);
-  for (int64_t j = 0; j < rows; ++j) {
-    float* row = data + 2 * j * cols;
-    if (d < kSmallestBlockedOrder) {
-      fftk::RadixPassesGeneric<kInverse>(row, cols, static_cast<const float*>(spec.twiddles));
-      if (ScalesLeaves(spec, kInverse)) SP_V(spkFftScaleF32)(static_cast<float>(spec.scale), row, 2 * cols);
-    } else if (tables.split[d] != 0) {
-      LargeGeneric<kInverse>(spec, row, d, level + 1, work);
-    } else {
-      BlockedGeneric<kInverse>(spec, row, cols);
-    }
-  }
-  const auto* columnTable = static_cast<const float*>(spec.rowTwiddles[level]);
-  const auto* factor = static_cast<const float*>(spec.multiplyTables[level]);
-  for (int64_t c0 = 0; c0 < cols; c0 += 4) {
-    for (int64_t j = 0; j < rows; ++j)
-      for (int64_t r = 0; r < 4; ++r, factor += 2)
-        fftk::StoreCx(work, r * rows + j,
-                      fftk::LoadCx(data, j * cols + c0 + r) * fftk::Tw<kInverse>(Cx{factor[0], factor[1]}));
-    for (int64_t r = 0; r < 4; ++r) fftk::RadixPassesGeneric<kInverse>(work + 2 * r * rows, rows, columnTable);
-    for (int64_t j = 0; j < rows; ++j)
-      for (int64_t r = 0; r < 4; ++r) fftk::StoreCx(data, j * cols + c0 + r, fftk::LoadCx(work, r * rows + j));
-  }
-}
-
-#endif
-
 #if SP_SET_INDEX == SP_SET_SSE
 
-using Quad = fftk::lanes::Run<float>;
+using Quad = fftk::SplitCx<float>;
 
 // Four points of a split group at any float boundary of the data.
 inline Quad LoadQuad(const float* p) { return {simd::LoadU(p), simd::LoadU(p + 4)}; }
@@ -158,7 +64,7 @@ void RadixSse(float* data, int64_t points, const float* table, float* work) {
 template <bool kInverse>
 void ScaledLeafSse(const REALFFTSPEC& spec, float* data, int64_t points, const float* table, float* work) {
   RadixSse<kInverse>(data, points, table, work);
-  if (ScalesLeaves(spec, kInverse)) SP_V(spkFftScaleF32)(static_cast<float>(spec.scale), data, 2 * points);
+  if (fftk::ScalesDirection(spec, kInverse)) SP_V(spkFftScaleF32)(static_cast<float>(spec.scale), data, 2 * points);
 }
 
 // Radix-2 join in place of the two halves of data (count points, split
@@ -172,7 +78,7 @@ void CombineSse(float* data, int64_t count, const float* run, bool interleaved) 
     const Quad a = LoadQuad(data + 2 * k), b = LoadQuad(data + 2 * (half + k));
     const bool upper = k >= quarter;
     Quad t = fftk::lanes::Twiddle<kInverse>(b, run + 2 * (upper ? k - quarter : k));
-    if (upper) t = fftk::lanes::TimesJ<kInverse>(t);
+    if (upper) t = fftk::TimesJ<kInverse>(t);
     StoreQuad(data + 2 * k, a + t, interleaved);
     StoreQuad(data + 2 * (half + k), a - t, interleaved);
   }
@@ -285,34 +191,6 @@ void LargeSse(const REALFFTSPEC& spec, float* data, int32_t M, int32_t level, fl
     ColumnsFft<kInverse>(work, k1, columnTwiddles);
     for (int64_t j = 0; j < rows; ++j) StoreQuad(data + 2 * (j * cols + c0), LoadRun(work, j), top);
   }
-}
-
-#endif
-
-#if SP_SET_INDEX >= SP_SET_SSE2
-
-// One level of order M; work holds one column group of 2^b points or one
-// staged row of the radix kernel, whichever is larger.
-template <bool kInverse>
-void LargeColumns(const REALFFTSPEC& spec, const LargeSplitTables& tables, int32_t plainLimit, float* data, int32_t M,
-                  int32_t level, float* work) {
-  const int32_t k1 = tables.split[M], d = M - k1;
-  const int64_t rows = Pow2(k1), cols = Pow2(d);
-  for (int64_t j = 0; j < rows; ++j) {
-    float* row = data + 2 * j * cols;
-    if (d <= plainLimit) {
-      const auto* table = static_cast<const float*>(spec.twiddles);
-      if constexpr (kInverse)
-        SP_V(spkFftRadixInvC32)(row, cols, table, work, 0);
-      else
-        SP_V(spkFftRadixFwdC32)(row, cols, table, work, 0);
-      if (ScalesLeaves(spec, kInverse)) SP_V(spkFftScaleF32)(static_cast<float>(spec.scale), row, 2 * cols);
-    } else {
-      LargeColumns<kInverse>(spec, tables, plainLimit, row, d, level + 1, work);
-    }
-  }
-  fftk::lanes::ColumnStep<kInverse>(data, work, cols, k1, Pow2(tables.block[M] - k1),
-                                    static_cast<const float*>(spec.multiplyTables[level]), level == 0);
 }
 
 #endif

@@ -1,6 +1,6 @@
 // The real split and merge steps of the SIMD sets in single precision, four
 // bins per step from both ends of the spectrum with the grouped split
-// tables of fft_simd_tables.h (same formulas as fft_split_merge.h, each
+// tables of fft_tables_f32.h (same formulas as fft_split_merge.h, each
 // operation rounded to float). The lane order of a set's table is the order
 // in which its step holds the bins: 1, 2, 3, 4 (SSE) or 2, 1, 4, 3 (SSE2 and
 // later, the order the descending half arrives in). M >= 8; any float

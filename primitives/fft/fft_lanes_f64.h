@@ -6,6 +6,7 @@
 #pragma once
 #include <cstdint>
 
+#include "primitives/fft/fft_split_complex.h"
 #include "primitives/frame/simd.h"
 
 #if SP_SET_INDEX >= SP_SET_SSE2
@@ -22,17 +23,8 @@ inline f64x2 TimesJ(f64x2 v) {
 }
 
 // Complex values at positions p and p + 1 (p even).
-struct Pair {
-  f64x2 re, im;
-};
-inline Pair operator+(Pair a, Pair b) { return {simd::Add(a.re, b.re), simd::Add(a.im, b.im)}; }
-inline Pair operator-(Pair a, Pair b) { return {simd::Sub(a.re, b.re), simd::Sub(a.im, b.im)}; }
-
-template <bool kInverse>
-inline Pair TimesJ(Pair v) {
-  const f64x2 sign = simd::Splat(-0.0);
-  return kInverse ? Pair{simd::Xor(v.im, sign), v.re} : Pair{v.im, simd::Xor(v.re, sign)};
-}
+using Pair = SplitCx<double>;
+using fftk::TimesJ;
 
 // x times the forward factor w (stored as cos, -sin) or its conjugate.
 template <bool kInverse>
@@ -66,5 +58,10 @@ inline f64x2 First(Pair v) { return simd::InterleaveLow(v.re, v.im); }
 inline f64x2 Second(Pair v) { return simd::InterleaveHigh(v.re, v.im); }
 
 }  // namespace SP_SET_NS::fftk::pair
+
+namespace SP_SET_NS::fftk {
+// Single complex values, one per register, at any 8-byte alignment.
+inline pair::f64x2 LoadOne(const double* d, int64_t p) { return simd::LoadU(d + 2 * p); }
+}  // namespace SP_SET_NS::fftk
 
 #endif

@@ -66,14 +66,6 @@ inline double* SplitTableInversePairs(int32_t order, const double* sine, double*
   return Next16(out);
 }
 
-// W^i for i = 0 .. M/4 - 1 (M = 2^m, W = e^(-2 pi j / M)), interleaved:
-// the factors of the large-size plan's blocked passes.
-inline double* SubsampledTwiddles(int32_t m, const double* sine, int32_t sineOrder, double* out) {
-  const int64_t quarter = Pow2(m) / 4;
-  for (int64_t i = 0; i < quarter; ++i) TwiddleFromSine(i, m, sine, sineOrder, out + 2 * i);
-  return Next16(out + 2 * quarter);
-}
-
 // The large-size plan by complex order m (0..30): the split exponent k1
 // (rows of 2^(m - k1) points, 2^k1 of them; 0 = the blocked plan) and, in
 // the SIMD sets, the block exponent B (a column block holds 2^B points).

@@ -1,0 +1,114 @@
+// The double-precision real-FFT engine of the SSE2, SSE3 and SSSE3 sets:
+// the fused kernel (bit reversal included) on the index table and the
+// stage twiddles up to complex order 13 (SSE2) or 14 (SSE3, SSSE3), the
+// large-size path above it, the pair-split split tables and the split,
+// merge and scale two positions at a time. The fused kernel keeps its
+// intermediate in one complex double per point when it cannot work in the
+// destination.
+#pragma once
+#include "primitives/fft/fft_bitrev.h"
+#include "primitives/fft/fft_large_f64.h"
+#include "primitives/fft/fft_large_plan_f64.h"
+#include "primitives/fft/fft_passes_f64.h"
+#include "primitives/fft/fft_split_merge_f64.h"
+#include "primitives/fft/fft_tables.h"
+#include "primitives/fft/fft_tables_f64.h"
+#include "primitives/fft/real_fft_f64_kernels.h"
+
+#if SP_SET_INDEX >= SP_SET_SSE2
+namespace SP_SET_NS::fft64 {
+
+struct Plan : fftk::LargeTableBuildersF64 {
+  using T = double;
+  static constexpr const fftk::LargePlanShapeF64& kLargeShape = fftk::kLargeShapes[SP_SET_INDEX];
+  // The fused kernel runs every order up to the plain limit.
+  static constexpr int32_t kPlainLimit = kLargeShape.rowLimit;
+  static constexpr int32_t kFusedLimit = kPlainLimit;
+
+  static int32_t* BuildBitReversal(int32_t m, int32_t* table) { return fftk::BitRevIndexTable(m, table); }
+  static void BitRevInPlace(double* d, int64_t points, const int32_t* table) {
+    fftk::BitRevInPlaceBlocks(d, points, table);
+  }
+  static void BitRevCopy(const double* s, double* d, int64_t points, const int32_t* table) {
+    fftk::BitRevCopyBlocks(s, d, points, table);
+  }
+  static double* BuildTwiddles(int32_t m, const double* sine, int32_t order, double* table) {
+    return fftk::StageTwiddleTable(m, sine, order, table);
+  }
+  static double* BuildSplitForward(int32_t order, const double* sine, double* table) {
+    return fftk::SplitTableForwardPairs(order, sine, table);
+  }
+  static double* BuildSplitInverse(int32_t order, const double* sine, double* table) {
+    return fftk::SplitTableInversePairs(order, sine, table);
+  }
+  static void Split(double* d, int64_t points, const double* table) { fftk::RealSplitPairs(d, points, table); }
+  static void Merge(const double* s, double* d, int64_t points, const double* table) {
+    fftk::RealMergePairs(s, d, points, table);
+  }
+  static void Scale(double scale, double* d, int64_t count) { fftk::ScalePairs(scale, d, count); }
+  static int64_t PlainWorkBytes(int32_t m) { return 16 * fftk::Pow2(m); }
+
+  template <bool kInverse>
+  static void Fused(const double* s, double* d, int64_t points, const double* twiddles, const int32_t* index,
+                    double* work) {
+    if constexpr (kInverse)
+      SP_V(spkFftFusedInvC64)(s, d, points, twiddles, index, work);
+    else
+      SP_V(spkFftFusedFwdC64)(s, d, points, twiddles, index, work);
+  }
+  // A row of the large-size path, left pair-split.
+  template <bool kInverse>
+  static void LaneRow(double* row, int64_t points, const double* twiddles, double* work) {
+    fftk::ColumnKernel<kInverse>(row, points, twiddles, work, 0);
+  }
+  template <bool kInverse>
+  static void Large(const REALFFTSPEC& spec, double* d, int32_t m, double* work) {
+    fftk::lanes::LargeLevels<kInverse, Plan>(spec, kLargeShape, d, m, 0, work);
+  }
+
+  static int64_t LargePlanBytes(int32_t m) { return fftk::LargePlanSizesOf<double>(kLargeShape, m).tableBytes; }
+  static void BuildLargePlan(REALFFTSPEC& spec, int32_t m, const double* sine, int32_t order, double* block) {
+    fftk::BuildLargePlan<Plan>(kLargeShape, spec, m, sine, order, block);
+  }
+};
+
+}  // namespace SP_SET_NS::fft64
+
+namespace SP_SET_NS {
+void SP_V(spkFftFusedFwdC64)(const double* src, double* dst, int64_t n, const double* twiddles,
+                             const int32_t* bitReversal, double* work) {
+  fftk::FusedComplexFft<false>(src, dst, n, twiddles, bitReversal, work);
+}
+void SP_V(spkFftFusedInvC64)(const double* src, double* dst, int64_t n, const double* twiddles,
+                             const int32_t* bitReversal, double* work) {
+  fftk::FusedComplexFft<true>(src, dst, n, twiddles, bitReversal, work);
+}
+void SP_V(spkFftLargeColumnKernelFwdC64)(double* data, int32_t n, const double* twiddles, double* work,
+                                         int32_t outInterleaved) {
+  fftk::ColumnKernel<false>(data, n, twiddles, work, outInterleaved);
+}
+void SP_V(spkFftLargeColumnKernelInvC64)(double* data, int32_t n, const double* twiddles, double* work,
+                                         int32_t outInterleaved) {
+  fftk::ColumnKernel<true>(data, n, twiddles, work, outInterleaved);
+}
+void SP_V(spkFftLargeGatherC64)(const double* src, double* dst, int64_t stride, int32_t rows, int32_t cols) {
+  fftk::lanes::GatherBlock(src, dst, stride, rows, cols);
+}
+void SP_V(spkFftLargeScatterC64)(double* dst, const double* src, int64_t stride, int32_t rows, int32_t cols,
+                                 int32_t mode) {
+  fftk::lanes::ScatterBlock(dst, src, stride, rows, cols, mode == 1);
+}
+void SP_V(spkFftLargeTwiddleR4FwdC64)(const double* src, double* dst, int64_t q, int64_t groups, const double* table) {
+  fftk::lanes::TwiddlePassR4<false>(src, dst, q, groups, table);
+}
+void SP_V(spkFftLargeTwiddleR4InvC64)(const double* src, double* dst, int64_t q, int64_t groups, const double* table) {
+  fftk::lanes::TwiddlePassR4<true>(src, dst, q, groups, table);
+}
+void SP_V(spkFftLargeTwiddleR2FwdC64)(const double* src, double* dst, int64_t h, int64_t groups, const double* table) {
+  fftk::lanes::TwiddlePassR2<false>(src, dst, h, groups, table);
+}
+void SP_V(spkFftLargeTwiddleR2InvC64)(const double* src, double* dst, int64_t h, int64_t groups, const double* table) {
+  fftk::lanes::TwiddlePassR2<true>(src, dst, h, groups, table);
+}
+}  // namespace SP_SET_NS
+#endif
