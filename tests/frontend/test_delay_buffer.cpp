@@ -14,10 +14,10 @@
 #include <utility>
 #include <vector>
 
-#include "Vantrel/DcBlocker.h"
 #include "Vantrel/DebugTrace.h"
 #include "Vantrel/SafeDestroy.h"
 #include "Vantrel/SysPara.h"
+#include "Vantrel/frontend/DcBlocker.h"
 #include "Vantrel/frontend/DelayBuffer.h"
 #include "Vantrel/frontend/InputMux.h"
 #include "frontend/spy_wave_io.h"
