@@ -1,7 +1,7 @@
 // The component's debug trace: printf-style lines with a time, process and
 // call-counter prefix, written to the debugger output. Callers gate each
 // line on the process-wide trace mask themselves:
-//     if (g_TraceMask & TRACE_ORDINARY) DebugTrace("CMsystem::Go()\n");
+//     VANTREL_TRACE(TRACE_ORDINARY, "CMsystem::Go()\n");   (Vantrel/VantrelTrace.h)
 // Also the assertion routine.
 #pragma once
 

@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "Vantrel/DebugTrace.h"
-#include "Vantrel/DelayBuffer.h"
-#include "Vantrel/DelayCompensation.h"
-#include "Vantrel/InputMux.h"
 #include "Vantrel/SafeDestroy.h"
+#include "Vantrel/VantrelTrace.h"
+#include "Vantrel/frontend/DelayBuffer.h"
+#include "Vantrel/frontend/DelayCompensation.h"
+#include "Vantrel/frontend/InputMux.h"
 #include "platform/app.h"
 #include "platform/dialog.h"
 #include "platform/events.h"
@@ -17,7 +17,7 @@ namespace {
 
 // The process cannot run a measurement without its stages.
 [[noreturn]] void EndProcessWithoutStage(const char* line) {
-  if (TraceEnabled(TRACE_ORDINARY)) DebugTrace("%s", line);
+  VANTREL_TRACE(TRACE_ORDINARY, "%s", line);
   std::exit(1);
 }
 
@@ -68,25 +68,22 @@ void CMsystem::Destroy() { delete this; }
 
 bool CMsystem::RecordIsUsable(const SYSPARA& sys, const char* operation) {
   if (sys.channels < 1 || sys.channels > 2) {
-    if (TraceEnabled(TRACE_ORDINARY))
-      DebugTrace("CMsystem::%s(), ERROR: channel count %d outside 1..2\n", operation, sys.channels);
+    VANTREL_TRACE(TRACE_ORDINARY, "CMsystem::%s(), ERROR: channel count %d outside 1..2\n", operation, sys.channels);
     return false;
   }
   for (int direction = 0; direction < 2; ++direction)
     for (int channel = 0; channel < sys.channels; ++channel) {
       const int input = sys.routingTable[direction][channel].input;
       if (input < 0 || input > 1) {
-        if (TraceEnabled(TRACE_ORDINARY))
-          DebugTrace("CMsystem::%s(), ERROR: routing input %d of signal %d channel %d outside 0..1\n", operation, input,
-                     direction, channel);
+        VANTREL_TRACE(TRACE_ORDINARY, "CMsystem::%s(), ERROR: routing input %d of signal %d channel %d outside 0..1\n",
+                      operation, input, direction, channel);
         return false;
       }
     }
   const int estimationChannel = sys.delayPara.estimationChannel;
   if (estimationChannel < 0 || estimationChannel >= sys.channels) {
-    if (TraceEnabled(TRACE_ORDINARY))
-      DebugTrace("CMsystem::%s(), ERROR: estimation channel %d of %d channels\n", operation, estimationChannel,
-                 sys.channels);
+    VANTREL_TRACE(TRACE_ORDINARY, "CMsystem::%s(), ERROR: estimation channel %d of %d channels\n", operation,
+                  estimationChannel, sys.channels);
     return false;
   }
   return true;
@@ -122,7 +119,7 @@ int CMsystem::Init(SYSPARA& sys, CAlgorithmPara& alg, int flag) {
   m_frontEnd.ready = 0;
 
   if (m_algorithmPara.frameLength == 0) {
-    if (TraceEnabled(TRACE_ORDINARY)) DebugTrace("CMsystem::Init(), ERROR: frame length 0\n");
+    VANTREL_TRACE(TRACE_ORDINARY, "CMsystem::Init(), ERROR: frame length 0\n");
     return 0;
   }
 
@@ -139,7 +136,7 @@ int CMsystem::Init(SYSPARA& sys, CAlgorithmPara& alg, int flag) {
 
 int CMsystem::UpdateSysPara(void* sysPara) {
   if (sysPara == nullptr) {
-    if (TraceEnabled(TRACE_ORDINARY)) DebugTrace("CMsystem::UpdateSysPara(), ERROR: no parameter record\n");
+    VANTREL_TRACE(TRACE_ORDINARY, "CMsystem::UpdateSysPara(), ERROR: no parameter record\n");
     return 0;
   }
   if (!TakeRecord(*static_cast<const SYSPARA*>(sysPara), "UpdateSysPara")) return 0;
@@ -168,7 +165,7 @@ int CMsystem::IsRealtime() { return m_realtimeInputCount != 0 ? 1 : 0; }
 
 int CMsystem::Go() {
   if (m_frontEnd.ready == 0) {
-    if (TraceEnabled(TRACE_ORDINARY)) DebugTrace("CMsystem::Go(), ERROR: no successful Init\n");
+    VANTREL_TRACE(TRACE_ORDINARY, "CMsystem::Go(), ERROR: no successful Init\n");
     return 0;
   }
   ResetEvent(m_frontEnd.stopEvent);
@@ -207,9 +204,7 @@ void* CMsystem::CreateObjects(int type) {
     case MSYSTEM_OBJECT_DELAY_BUFFER: return CDelayBuffer::Create();
     case MSYSTEM_OBJECT_DELAY_COMPENSATION: return CDelayCompensation::Create();
     case MSYSTEM_OBJECT_INPUT_MUX: return CInputMux::Create();
-    default:
-      if (TraceEnabled(TRACE_ORDINARY)) DebugTrace("CMsystem::CreateObjects, unknown object type (%d)\n", type);
-      return nullptr;
+    default: VANTREL_TRACE(TRACE_ORDINARY, "CMsystem::CreateObjects, unknown object type (%d)\n", type); return nullptr;
   }
 }
 

@@ -1,9 +1,9 @@
 // CMsystem::ProcessFrame: one frame through the trigger events and the
 // delay compensation.
-#include "Vantrel/DebugTrace.h"
-#include "Vantrel/DelayBuffer.h"
-#include "Vantrel/DelayCompensation.h"
 #include "Vantrel/MSystem.h"
+#include "Vantrel/VantrelTrace.h"
+#include "Vantrel/frontend/DelayBuffer.h"
+#include "Vantrel/frontend/DelayCompensation.h"
 
 namespace {
 
@@ -20,21 +20,20 @@ uint32_t AdvanceSamplePosition(uint32_t position, uint32_t frameLength) {
 
 int CMsystem::ProcessFrame(void* framePointer, float* (*samples)[2][2]) {
   if (framePointer == nullptr) {
-    if (TraceEnabled(TRACE_ORDINARY)) DebugTrace("CMsystem::ProcessFrame(), ERROR: no frame\n");
+    VANTREL_TRACE(TRACE_ORDINARY, "CMsystem::ProcessFrame(), ERROR: no frame\n");
     return 0;
   }
   if (m_frontEnd.ready == 0) {
-    if (TraceEnabled(TRACE_ORDINARY)) DebugTrace("CMsystem::ProcessFrame(), ERROR: no successful Init\n");
+    VANTREL_TRACE(TRACE_ORDINARY, "CMsystem::ProcessFrame(), ERROR: no successful Init\n");
     return 0;
   }
   if (samples == nullptr && m_deliveredLength > FRAME_MAX_OUTPUT_LENGTH) {
     // The front end writes the delivered length plus its spare into
     // each sample buffer; the frame's own hold 2304 samples.
-    if (TraceEnabled(TRACE_ORDINARY))
-      DebugTrace(
-          "CMsystem::ProcessFrame(), ERROR: %u samples per frame need the host's sample buffers "
-          "(a frame holds %u)\n",
-          m_deliveredLength, FRAME_MAX_OUTPUT_LENGTH);
+    VANTREL_TRACE(TRACE_ORDINARY,
+                  "CMsystem::ProcessFrame(), ERROR: %u samples per frame need the host's sample buffers "
+                  "(a frame holds %u)\n",
+                  m_deliveredLength, FRAME_MAX_OUTPUT_LENGTH);
     return 0;
   }
   FRAMEDATA* frame = static_cast<FRAMEDATA*>(framePointer);

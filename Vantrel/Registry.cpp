@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "Vantrel/DebugTrace.h"
+#include "Vantrel/VantrelTrace.h"
 #include "platform/registry.h"
 
 namespace {
@@ -92,9 +92,9 @@ LONG ReadText(const char* keyPath, const char* valueName, DWORD limit, std::stri
   LONG rc = ReadFromRegistryEx(keyPath, valueName, &type, buffer.data(), &size);
   *ok = rc == ERROR_SUCCESS && size > 0 && (type == REG_SZ || type == REG_EXPAND_SZ);
   if (*ok) text->assign(buffer.data(), strnlen(buffer.data(), size));
-  if (rc == ERROR_SUCCESS && size > 0 && !*ok && TraceEnabled(TRACE_ERRORS))
-    DebugTrace("ReadFromRegistry(Key=%s, value=%s) - ERROR: value is not a text (type %lu)\n", Safe(keyPath),
-               Safe(valueName), static_cast<unsigned long>(type));
+  if (rc == ERROR_SUCCESS && size > 0 && !*ok)
+    VANTREL_TRACE(TRACE_ERRORS, "ReadFromRegistry(Key=%s, value=%s) - ERROR: value is not a text (type %lu)\n",
+                  Safe(keyPath), Safe(valueName), static_cast<unsigned long>(type));
   return rc;
 }
 
@@ -134,9 +134,10 @@ uint32_t ReadNumberOrDefault(const char* keyPath, const char* valueName, uint32_
   LONG rc = ReadFromRegistryEx(keyPath, valueName, &type, &value, &size);
   if (rc == ERROR_SUCCESS && type == REG_DWORD && size == sizeof value) return value;
   // A value of another type or size is kept as it is, never replaced.
-  if (rc == ERROR_SUCCESS && TraceEnabled(TRACE_ERRORS))
-    DebugTrace("ReadFromRegistry(Key=%s, value=%s) - ERROR: value is not a 32-bit number (type %lu, %lu bytes)\n",
-               Safe(keyPath), Safe(valueName), static_cast<unsigned long>(type), static_cast<unsigned long>(size));
+  if (rc == ERROR_SUCCESS)
+    VANTREL_TRACE(TRACE_ERRORS,
+                  "ReadFromRegistry(Key=%s, value=%s) - ERROR: value is not a 32-bit number (type %lu, %lu bytes)\n",
+                  Safe(keyPath), Safe(valueName), static_cast<unsigned long>(type), static_cast<unsigned long>(size));
   if (noWriteBack == 0 && rc == ERROR_FILE_NOT_FOUND)
     WriteToRegistry(keyPath, valueName, REG_DWORD, &defaultValue, sizeof defaultValue);
   return defaultValue;
@@ -149,27 +150,26 @@ LONG ReadFromRegistryEx(const char* keyPath, const char* valueName, DWORD* type,
   std::string subKey;
   LONG rc = REGISTRY_UNKNOWN_HIVE;
   if (!SplitKeyPath(keyPath, &hive, &subKey)) {
-    if (TraceEnabled(TRACE_ERRORS)) DebugTrace("ReadFromRegistry() - ERROR opening the registry key!!\n");
+    VANTREL_TRACE(TRACE_ERRORS, "ReadFromRegistry() - ERROR opening the registry key!!\n");
   } else {
     HKEY key = nullptr;
     rc = RegOpenKeyExA(hive, subKey.c_str(), 0, KEY_QUERY_VALUE, &key);
     if (rc != ERROR_SUCCESS) {
-      if (TraceEnabled(TRACE_ERRORS)) DebugTrace("ReadFromRegistry() - ERROR opening the registry key!!\n");
+      VANTREL_TRACE(TRACE_ERRORS, "ReadFromRegistry() - ERROR opening the registry key!!\n");
     } else {
       rc = RegQueryValueExA(key, valueName, nullptr, type, static_cast<BYTE*>(data), size);
-      if (rc != ERROR_SUCCESS && TraceEnabled(TRACE_ERRORS))
-        DebugTrace("ReadFromRegistry() - ERROR %ld while retrieving data from the registry key!\n",
-                   static_cast<long>(rc));
+      if (rc != ERROR_SUCCESS)
+        VANTREL_TRACE(TRACE_ERRORS, "ReadFromRegistry() - ERROR %ld while retrieving data from the registry key!\n",
+                      static_cast<long>(rc));
       RegCloseKey(key);
     }
   }
   if (rc != ERROR_SUCCESS) {
     if (size != nullptr) *size = 0;
-    if (TraceEnabled(TRACE_REGISTRY))
-      DebugTrace("ReadFromRegistry(Key=%s, value=%s) error %ld\n", Safe(keyPath), Safe(valueName),
-                 static_cast<long>(rc));
-  } else if (TraceEnabled(TRACE_REGISTRY)) {
-    DebugTrace("ReadFromRegistry(Key=%s, value=%s) success\n", Safe(keyPath), Safe(valueName));
+    VANTREL_TRACE(TRACE_REGISTRY, "ReadFromRegistry(Key=%s, value=%s) error %ld\n", Safe(keyPath), Safe(valueName),
+                  static_cast<long>(rc));
+  } else {
+    VANTREL_TRACE(TRACE_REGISTRY, "ReadFromRegistry(Key=%s, value=%s) success\n", Safe(keyPath), Safe(valueName));
   }
   return rc;
 }
@@ -192,8 +192,7 @@ LONG ReadFromRegistry(const char* keyPath, const char* valueName, void* data, DW
 }
 
 LONG WriteToRegistry(const char* keyPath, const char* valueName, DWORD regType, const void* data, DWORD size) {
-  if (TraceEnabled(TRACE_REGISTRY))
-    DebugTrace("WriteToRegistry(key=%s, ValueName=%s)\n", Safe(keyPath), Safe(valueName));
+  VANTREL_TRACE(TRACE_REGISTRY, "WriteToRegistry(key=%s, ValueName=%s)\n", Safe(keyPath), Safe(valueName));
   HKEY hive = nullptr;
   std::string subKey;
   HKEY key = nullptr;
@@ -202,15 +201,15 @@ LONG WriteToRegistry(const char* keyPath, const char* valueName, DWORD regType, 
     rc = RegCreateKeyExA(hive, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr, &key,
                          nullptr);
   if (rc != ERROR_SUCCESS) {
-    if (TraceEnabled(TRACE_ERRORS))
-      DebugTrace("WriteToRegistry(key=%s, ValueName=%s) - ERROR %ld creating/opening the registry key...\n",
-                 Safe(keyPath), Safe(valueName), static_cast<long>(rc));
+    VANTREL_TRACE(TRACE_ERRORS,
+                  "WriteToRegistry(key=%s, ValueName=%s) - ERROR %ld creating/opening the registry key...\n",
+                  Safe(keyPath), Safe(valueName), static_cast<long>(rc));
     return rc;
   }
   rc = RegSetValueExA(key, valueName, 0, regType, static_cast<const BYTE*>(data), size);
-  if (rc != ERROR_SUCCESS && TraceEnabled(TRACE_ERRORS))
-    DebugTrace("WriteToRegistry(key=%s, ValueName=%s) - ERROR %ld writing to the registry...\n", Safe(keyPath),
-               Safe(valueName), static_cast<long>(rc));
+  if (rc != ERROR_SUCCESS)
+    VANTREL_TRACE(TRACE_ERRORS, "WriteToRegistry(key=%s, ValueName=%s) - ERROR %ld writing to the registry...\n",
+                  Safe(keyPath), Safe(valueName), static_cast<long>(rc));
   RegCloseKey(key);
   return rc;
 }

@@ -1,17 +1,16 @@
 #include "Vantrel/RegistryTransfer.h"
 
-#include "Vantrel/DebugTrace.h"
+#include "Vantrel/VantrelTrace.h"
 #include "platform/app.h"
 
 namespace {
 
 void TraceBadType(int type) {
-  if (TraceEnabled(TRACE_ORDINARY))
-    DebugTrace("CMsystem::RegistryTransfer(), ERROR: Illegal registry parameter type (%d)!\n", type);
+  VANTREL_TRACE(TRACE_ORDINARY, "CMsystem::RegistryTransfer(), ERROR: Illegal registry parameter type (%d)!\n", type);
 }
 
 void TraceMissingVariable(const char* name) {
-  if (TraceEnabled(TRACE_ERRORS)) DebugTrace("CMsystem::RegistryTransfer(), ERROR: no variable for entry %s!\n", name);
+  VANTREL_TRACE(TRACE_ERRORS, "CMsystem::RegistryTransfer(), ERROR: no variable for entry %s!\n", name);
 }
 
 }  // namespace
@@ -23,8 +22,8 @@ void TransferRegistryTable(int read, const CString& section, const REGPARA* tabl
     // Without an application object there is no profile to use. Writing
     // then quietly does nothing; reading is reported, since the caller's
     // variables keep whatever they held.
-    if (read && table->name != nullptr && TraceEnabled(TRACE_ERRORS))
-      DebugTrace("CMsystem::RegistryTransfer(), ERROR: no application object!\n");
+    if (read && table->name != nullptr)
+      VANTREL_TRACE(TRACE_ERRORS, "CMsystem::RegistryTransfer(), ERROR: no application object!\n");
     return;
   }
   for (const REGPARA* row = table; row->name != nullptr; ++row) {

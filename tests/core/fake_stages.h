@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "Vantrel/DelayBuffer.h"
-#include "Vantrel/DelayCompensation.h"
 #include "Vantrel/FrameData.h"
-#include "Vantrel/InputMux.h"
 #include "Vantrel/MSystem.h"
-#include "Vantrel/StageMakers.h"
+#include "Vantrel/frontend/DelayBuffer.h"
+#include "Vantrel/frontend/DelayCompensation.h"
+#include "Vantrel/frontend/InputMux.h"
+#include "Vantrel/frontend/StageMakers.h"
 
 struct StageLog {
   // What happened, in order: "create mux", "attach buffer", "destroy compensation", ...

@@ -8,9 +8,9 @@
 #include <memory>
 #include <vector>
 
-#include "Vantrel/BuiltInStages.h"
 #include "Vantrel/DebugTrace.h"
 #include "Vantrel/RegistryTransfer.h"
+#include "Vantrel/frontend/BuiltInStages.h"
 #include "fake_stages.h"
 #include "pattern_memory.h"
 #include "platform/app.h"

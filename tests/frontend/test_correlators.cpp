@@ -6,11 +6,11 @@
 #include <random>
 #include <vector>
 
-#include "Vantrel/BlockCorrelator.h"
-#include "Vantrel/CorrelatorSet.h"
 #include "Vantrel/DebugTrace.h"
-#include "Vantrel/DelayCompensationImpl.h"
-#include "Vantrel/FftCorrelator.h"
+#include "Vantrel/frontend/BlockCorrelator.h"
+#include "Vantrel/frontend/CorrelatorSet.h"
+#include "Vantrel/frontend/DelayCompensationImpl.h"
+#include "Vantrel/frontend/FftCorrelator.h"
 #include "support/alloc_failure.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <random>
 #include <vector>
 
-#include "Vantrel/DcBlocker.h"
+#include "Vantrel/frontend/DcBlocker.h"
 
 namespace {
 

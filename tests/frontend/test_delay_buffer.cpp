@@ -14,12 +14,12 @@
 #include <utility>
 #include <vector>
 
-#include "Vantrel/DcBlocker.h"
 #include "Vantrel/DebugTrace.h"
-#include "Vantrel/DelayBuffer.h"
-#include "Vantrel/InputMux.h"
 #include "Vantrel/SafeDestroy.h"
 #include "Vantrel/SysPara.h"
+#include "Vantrel/frontend/DcBlocker.h"
+#include "Vantrel/frontend/DelayBuffer.h"
+#include "Vantrel/frontend/InputMux.h"
 #include "frontend/spy_wave_io.h"
 #include "platform/debug_output.h"
 #include "support/temp_dir.h"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "Vantrel/DebugTrace.h"
-#include "Vantrel/DelayCompensationImpl.h"
+#include "Vantrel/frontend/DelayCompensationImpl.h"
 #include "measurement_run.h"
 
 namespace {

@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "Vantrel/DebugTrace.h"
-#include "Vantrel/InputMux.h"
 #include "Vantrel/SafeDestroy.h"
 #include "Vantrel/SysPara.h"
+#include "Vantrel/frontend/InputMux.h"
 #include "frontend/spy_wave_io.h"
 #include "platform/debug_output.h"
 

@@ -9,8 +9,8 @@
 #include <functional>
 
 #include "Vantrel/DebugTrace.h"
-#include "Vantrel/DelayCompensationImpl.h"
 #include "Vantrel/DelaySearchRange.h"
+#include "Vantrel/frontend/DelayCompensationImpl.h"
 #include "measurement_run.h"
 #include "wavio/VirtualDevice.h"
 

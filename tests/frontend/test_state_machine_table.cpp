@@ -14,12 +14,12 @@
 #include <vector>
 
 #include "Vantrel/DebugTrace.h"
-#include "Vantrel/DelayBuffer.h"
-#include "Vantrel/DelayCompensationImpl.h"
 #include "Vantrel/FrameData.h"
-#include "Vantrel/InputMux.h"
 #include "Vantrel/SafeDestroy.h"
 #include "Vantrel/SysPara.h"
+#include "Vantrel/frontend/DelayBuffer.h"
+#include "Vantrel/frontend/DelayCompensationImpl.h"
+#include "Vantrel/frontend/InputMux.h"
 #include "wavio/VirtualDevice.h"
 
 namespace {

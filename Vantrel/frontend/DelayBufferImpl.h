@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "Vantrel/DcBlocker.h"
-#include "Vantrel/DelayBuffer.h"
+#include "Vantrel/frontend/DcBlocker.h"
+#include "Vantrel/frontend/DelayBuffer.h"
 
 // Block status bytes.
 constexpr uint8_t BLOCK_INPUT = 0;        // filled with input samples

@@ -3,9 +3,9 @@
 // from the status of every block it touches, and ring details.
 #include <algorithm>
 
-#include "Vantrel/DelayBufferImpl.h"
-#include "Vantrel/FrontEndTrace.h"
 #include "Vantrel/SysPara.h"
+#include "Vantrel/frontend/DelayBufferImpl.h"
+#include "Vantrel/frontend/FrontEndTrace.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "Vantrel/FftCorrelator.h"
+#include "Vantrel/frontend/FftCorrelator.h"
 
 #include <cmath>
 
 #include "Mathlib/MathlibHandle.h"
 #include "Mathlib/MathlibPrim.h"
 #include "Mathlib/MathlibRealFft.h"
-#include "Vantrel/FrontEndAlloc.h"
+#include "Vantrel/frontend/FrontEndAlloc.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 #include <mutex>
 #include <new>
 
-#include "Vantrel/BuiltInStages.h"
-#include "Vantrel/DelayBuffer.h"
-#include "Vantrel/DelayCompensation.h"
-#include "Vantrel/InputMux.h"
-#include "Vantrel/StageMakers.h"
+#include "Vantrel/frontend/BuiltInStages.h"
+#include "Vantrel/frontend/DelayBuffer.h"
+#include "Vantrel/frontend/DelayCompensation.h"
+#include "Vantrel/frontend/InputMux.h"
+#include "Vantrel/frontend/StageMakers.h"
 
 namespace {
 

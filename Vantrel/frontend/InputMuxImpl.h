@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "Vantrel/InputMux.h"
+#include "Vantrel/frontend/InputMux.h"
 
 class CWaveIO;
 struct INPUTPARAEXT;

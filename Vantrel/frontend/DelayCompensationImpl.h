@@ -3,15 +3,19 @@
 // delay state machine (search, re-check, tracking, snap), copies the delayed
 // samples of both signals into the frame, aligns the test level on request
 // and writes the frame's delay header and the "UsedDelay" monitor entry.
+// Its sources: DelayCompensationFrame.cpp (the frame), DelayStateMachine.cpp
+// (the states), DelayCompensationOutput.cpp (the frame's output),
+// DelayCompensationSearch.cpp (search, re-check, tracking) and
+// DelayCompensationImpl.cpp (set-up and start-up).
 // On file inputs Start runs the delay search over the start of the files
 // and measures the levels before the measurement begins.
 #pragma once
 
 #include <cstdint>
 
-#include "Vantrel/CorrelatorSet.h"
-#include "Vantrel/DelayCompensation.h"
 #include "Vantrel/FrameData.h"
+#include "Vantrel/frontend/CorrelatorSet.h"
+#include "Vantrel/frontend/DelayCompensation.h"
 
 struct MathlibHandle;
 
@@ -68,14 +72,44 @@ class CDelayCompensationImpl : public CDelayCompensation {
   int TrackingMode() const { return m_trackingMode; }
 
  private:
+  // What a start-up search run found, kept while a run with the test
+  // channels swapped tries to do better.
+  struct SearchOutcome {
+    int32_t delay = 0;
+    float quality = 0.0f;
+    int state = DELCOMP_FILLINGBUFFERS;
+    int activeBlocks = 0;
+    double refEnergyTotal = 0.0;
+    double testEnergyTotal = 0.0;
+    uint32_t energyReads = 0;
+    bool unconfirmed = false;
+  };
+
   // Frame processing.
   void ClearEnergyHistory();
   int UpdateEnergyHistory();
+  bool RealtimeInputBusy();
+  void TakeResult(bool withQuality);
+
+  // The delay state machine: one step per frame, and each state's step.
+  void HoldDelay();
+  void EndInputBeforeDelay();
+  void StepDelayState(bool busy, MONITORDATA* monitor);
+  void StepFillingBuffers();
+  void StepCalcDelay(bool busy);
+  void StepDelayReliable(bool busy, MONITORDATA* monitor);
+  void StepDelayUncertain(MONITORDATA* monitor);
+  void StepSnap();
+  void StepFixed();
+  // Frames in the reliable state after which a tracked delay snaps.
+  uint64_t SnapFrames() const;
+
+  // The frame's output: samples, header and level alignment; returns the fetch code.
+  int WriteFrameOutput(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2], MONITORDATA* monitor,
+                       int32_t highBits);
   int FetchOutputSamples(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2], int allowPadding);
   void ApplyLevelAlignment(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2], int fetchCode);
   void WriteUnwrittenFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc);
-  bool RealtimeInputBusy();
-  void TakeResult(bool withQuality);
 
   // Search, re-check and tracking.
   void PreviousBlockEnergies(float* refEnergy, float* testEnergy) const;
@@ -88,6 +122,11 @@ class CDelayCompensationImpl : public CDelayCompensation {
 
   // Start's pre-run.
   void RunSearch(HANDLE stopEvent, float* best);
+  // Runs the search again with the test channels swapped; keeps the first
+  // run's outcome when the swapped run does no better.
+  void RetrySearchSwapped(HANDLE stopEvent, float* best);
+  SearchOutcome SaveSearchOutcome() const;
+  void RestoreSearchOutcome(const SearchOutcome& outcome);
 
   MathlibHandle* m_mathlib = nullptr;
   CDelayBuffer* m_delayBuffer = nullptr;

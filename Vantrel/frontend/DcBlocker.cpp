@@ -1,4 +1,4 @@
-#include "Vantrel/DcBlocker.h"
+#include "Vantrel/frontend/DcBlocker.h"
 
 #include <bit>
 #include <cstdint>

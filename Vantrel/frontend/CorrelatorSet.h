@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "Vantrel/BlockCorrelator.h"
+#include "Vantrel/frontend/BlockCorrelator.h"
 
 // CORRRESULT flags.
 constexpr int32_t CORR_STRONG_PEAK = 1;   // best |peak| above 0.6

@@ -1,16 +1,16 @@
 // The delay compensation's construction, set-up, start-up pre-run and small
 // operations.
-#include "Vantrel/DelayCompensationImpl.h"
+#include "Vantrel/frontend/DelayCompensationImpl.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "Mathlib/MathlibHandle.h"
-#include "Vantrel/DelayBuffer.h"
 #include "Vantrel/DelaySearchRange.h"
-#include "Vantrel/FrontEndAlloc.h"
-#include "Vantrel/FrontEndTrace.h"
 #include "Vantrel/SysPara.h"
+#include "Vantrel/VantrelTrace.h"
+#include "Vantrel/frontend/DelayBuffer.h"
+#include "Vantrel/frontend/FrontEndAlloc.h"
 #include "platform/events.h"
 
 namespace {
@@ -66,7 +66,7 @@ bool CDelayCompensationImpl::ComputeSearchWindow(int rate, uint32_t* window, uin
 
 int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32_t frameLength) {
   if (sysPara == nullptr || frameLength == 0 || m_delayBuffer == nullptr) {
-    FRONT_END_TRACE("CDelayCompensationImpl::Init(), ERROR: no record, buffer or frame length\n");
+    VANTREL_TRACE(TRACE_ORDINARY, "CDelayCompensationImpl::Init(), ERROR: no record, buffer or frame length\n");
     return 0;
   }
   m_outputLen = outputLength;
@@ -84,17 +84,17 @@ int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32
   if (delay.tracking != 0) m_trackingMode = 1;
 
   if (!ComputeSearchWindow(sys.inputPara[0].wave.sampleRate, &m_searchWindow, &m_searchBlock, &m_maxDelaySamples)) {
-    FRONT_END_TRACE("CDelayCompensationImpl::Init(), ERROR: %d Hz over %d ms is too long a search window\n",
-                    sys.inputPara[0].wave.sampleRate,
-                    m_trackingMode != 0 ? delay.maxDelayRealtimeMs : delay.maxDelayFileMs);
+    VANTREL_TRACE(
+        TRACE_ORDINARY, "CDelayCompensationImpl::Init(), ERROR: %d Hz over %d ms is too long a search window\n",
+        sys.inputPara[0].wave.sampleRate, m_trackingMode != 0 ? delay.maxDelayRealtimeMs : delay.maxDelayFileMs);
     return 0;
   }
 
   const int r0 = m_delayBuffer->Init(sysPara, int(frameLength), int(m_searchWindow));
   m_delayBuffer->GetFill(&m_fill, &m_ringLen);
   if (r0 != 0 && int64_t(outputLength) > int64_t(m_ringLen)) {
-    FRONT_END_TRACE("CDelayCompensationImpl::Init(), ERROR: output length %u exceeds the ring of %d\n", outputLength,
-                    m_ringLen);
+    VANTREL_TRACE(TRACE_ORDINARY, "CDelayCompensationImpl::Init(), ERROR: output length %u exceeds the ring of %d\n",
+                  outputLength, m_ringLen);
     return 0;
   }
 
@@ -163,8 +163,8 @@ bool CDelayCompensationImpl::EstimationChannelIsValid(const SYSPARA& sys, const 
   const int channels = sys.channels;
   const int channel = sys.delayPara.estimationChannel;
   if (channel >= 0 && channel < std::clamp(channels, 1, 2)) return true;
-  FRONT_END_TRACE("CDelayCompensationImpl::%s(), ERROR: estimation channel %d of %d channels\n", operation, channel,
-                  channels);
+  VANTREL_TRACE(TRACE_ORDINARY, "CDelayCompensationImpl::%s(), ERROR: estimation channel %d of %d channels\n",
+                operation, channel, channels);
   return false;
 }
 
@@ -204,9 +204,60 @@ void CDelayCompensationImpl::RunSearch(HANDLE stopEvent, float* best) {
   }
 }
 
+CDelayCompensationImpl::SearchOutcome CDelayCompensationImpl::SaveSearchOutcome() const {
+  SearchOutcome outcome;
+  outcome.delay = m_result->delay;
+  outcome.quality = m_result->quality;
+  outcome.state = m_state;
+  outcome.activeBlocks = m_activeBlocks;
+  outcome.refEnergyTotal = m_energyTotal[0][0];
+  outcome.testEnergyTotal = m_energyTotal[1][0];
+  outcome.energyReads = m_energyReads;
+  outcome.unconfirmed = m_unconfirmed;
+  return outcome;
+}
+
+void CDelayCompensationImpl::RestoreSearchOutcome(const SearchOutcome& outcome) {
+  m_activeBlocks = outcome.activeBlocks;
+  m_state = outcome.state;
+  m_energyTotal[0][0] = outcome.refEnergyTotal;
+  m_energyTotal[1][0] = outcome.testEnergyTotal;
+  m_energyReads = outcome.energyReads;
+  m_unconfirmed = outcome.unconfirmed;
+  m_result = const_cast<CORRRESULT*>(&m_searchSet.Result());
+  m_result->delay = outcome.delay;
+  m_result->quality = outcome.quality;
+}
+
+void CDelayCompensationImpl::RetrySearchSwapped(HANDLE stopEvent, float* best) {
+  const SearchOutcome first = SaveSearchOutcome();
+
+  m_activeBlocks = 0;
+  m_state = DELCOMP_FILLINGBUFFERS;
+  Reset();
+  m_searchSet.Init(m_searchBlock, m_searchWindow, 2);
+  m_result = nullptr;
+  m_unconfirmed = false;
+  m_delayBuffer->Go();
+  m_swapTestChannels = 1;
+  // best carries over: the swapped run goes on searching only while it
+  // improves on the first run.
+  RunSearch(stopEvent, best);
+
+  const float secondQuality = m_result != nullptr ? m_result->quality : 0.0f;
+  const bool firstWins = (first.quality > 0.0f && first.quality > secondQuality) ||
+                         (first.quality < 0.0f && secondQuality < 0.0f && first.quality < secondQuality);
+  if (firstWins) {
+    RestoreSearchOutcome(first);
+    m_swapTestChannels = 0;
+  } else {
+    m_swapTestChannels = 1;
+  }
+}
+
 int CDelayCompensationImpl::Start(HANDLE stopEvent) {
   if (m_delayBuffer == nullptr || m_sys == nullptr) {
-    FRONT_END_TRACE("CDelayCompensationImpl::Start(), ERROR: not initialised\n");
+    VANTREL_TRACE(TRACE_ORDINARY, "CDelayCompensationImpl::Start(), ERROR: not initialised\n");
     return 0;
   }
   SYSPARA& sys = *m_sys;
@@ -251,44 +302,7 @@ int CDelayCompensationImpl::Start(HANDLE stopEvent) {
   const bool canRetry = (sys.channels < -1 || sys.channels > 1) && delay.channelSwapAllowed != 0 &&
                         m_result != nullptr && m_result->quality < kSwapRetryBelow;
   if (canRetry) {
-    const int32_t firstDelay = m_result->delay;
-    const float firstQuality = m_result->quality;
-    const int firstActive = m_activeBlocks;
-    const int firstState = m_state;
-    const double firstRefTotal = m_energyTotal[0][0];
-    const double firstTestTotal = m_energyTotal[1][0];
-    const uint32_t firstReads = m_energyReads;
-    const bool firstUnconfirmed = m_unconfirmed;
-
-    m_activeBlocks = 0;
-    m_state = DELCOMP_FILLINGBUFFERS;
-    Reset();
-    m_searchSet.Init(m_searchBlock, m_searchWindow, 2);
-    m_result = nullptr;
-    m_unconfirmed = false;
-    m_delayBuffer->Go();
-    m_swapTestChannels = 1;
-    // best carries over: the swapped run goes on searching only while it
-    // improves on the first run.
-    RunSearch(stopEvent, &best);
-
-    const float secondQuality = m_result != nullptr ? m_result->quality : 0.0f;
-    const bool firstWins = (firstQuality > 0.0f && firstQuality > secondQuality) ||
-                           (firstQuality < 0.0f && secondQuality < 0.0f && firstQuality < secondQuality);
-    if (firstWins) {
-      m_activeBlocks = firstActive;
-      m_state = firstState;
-      m_energyTotal[0][0] = firstRefTotal;
-      m_energyTotal[1][0] = firstTestTotal;
-      m_energyReads = firstReads;
-      m_unconfirmed = firstUnconfirmed;
-      m_result = const_cast<CORRRESULT*>(&m_searchSet.Result());
-      m_result->delay = firstDelay;
-      m_result->quality = firstQuality;
-      m_swapTestChannels = 0;
-    } else {
-      m_swapTestChannels = 1;
-    }
+    RetrySearchSwapped(stopEvent, &best);
     m_status |= DELAY_STATUS_SWAP_RETRIED;
   } else {
     m_status &= ~DELAY_STATUS_SWAP_RETRIED;
@@ -306,10 +320,7 @@ int CDelayCompensationImpl::Start(HANDLE stopEvent) {
     Reset();
     m_delayBuffer->Go();
     m_activeBlocks = 0;
-    if (m_result != nullptr) {
-      m_quality = QualityPercent(m_result->quality);
-      m_delay = m_result->delay;
-    }
+    TakeResult(true);
     m_status = DELAY_STATUS_UNCERTAIN;
     m_state = DELCOMP_DELAYRELIABLE;
     m_unconfirmed = true;

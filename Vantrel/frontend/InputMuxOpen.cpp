@@ -1,9 +1,9 @@
 // Opening and closing of the multiplexer's inputs: files first, then
 // telephone inputs (refused: the component has no telephone line), then
 // devices and synchronous inputs; then the wait until they deliver.
-#include "Vantrel/FrontEndTrace.h"
-#include "Vantrel/InputMuxImpl.h"
 #include "Vantrel/SysPara.h"
+#include "Vantrel/VantrelTrace.h"
+#include "Vantrel/frontend/InputMuxImpl.h"
 #include "wavio/WaveIO.h"
 
 namespace {
@@ -16,9 +16,9 @@ constexpr int kStartLimit = 0x7fff;
 }  // namespace
 
 int CInputMuxImpl::Go(int bufferBytes) {
-  FRONT_END_TRACE("CInputMuxImpl::Go()\n");
+  VANTREL_TRACE(TRACE_ORDINARY, "CInputMuxImpl::Go()\n");
   if (m_sysPara == nullptr) {
-    FRONT_END_TRACE("CInputMuxImpl::Go(), ERROR: no parameter record\n");
+    VANTREL_TRACE(TRACE_ORDINARY, "CInputMuxImpl::Go(), ERROR: no parameter record\n");
     return 0;
   }
   m_bufferBytes = bufferBytes;
@@ -36,7 +36,7 @@ int CInputMuxImpl::OpenInputs() {
   for (int input = 0; input < 2; ++input) {
     m_waveIO[input] = factory.GetNewCWaveIO(0);
     if (m_waveIO[input] == nullptr) {
-      FRONT_END_TRACE("CInputMuxImpl::OpenInputs(), ERROR: out of memory\n");
+      VANTREL_TRACE(TRACE_ORDINARY, "CInputMuxImpl::OpenInputs(), ERROR: out of memory\n");
       return 0;
     }
     m_released[input] = 1;
@@ -45,7 +45,7 @@ int CInputMuxImpl::OpenInputs() {
   }
   const int channels = m_sysPara->channels;
   if (channels < 1 || channels > 2) {
-    FRONT_END_TRACE("CInputMuxImpl::OpenInputs(), ERROR: channel count %d outside 1..2\n", channels);
+    VANTREL_TRACE(TRACE_ORDINARY, "CInputMuxImpl::OpenInputs(), ERROR: channel count %d outside 1..2\n", channels);
     return 0;
   }
   for (int direction = 0; direction < 2; ++direction)
@@ -89,10 +89,10 @@ bool CInputMuxImpl::RoutedChannelsExist() const {
       const int available =
           record.mode == INPUT_MODE_SYNCHRONOUS ? record.wave.channels : m_waveIO[route.input]->Channels();
       if (route.channel >= available) {
-        FRONT_END_TRACE(
-            "CInputMuxImpl::OpenInputs(), ERROR: signal %d channel %d routed to channel %d of input "
-            "%d, which has %d\n",
-            direction, channel, route.channel, route.input, available);
+        VANTREL_TRACE(TRACE_ORDINARY,
+                      "CInputMuxImpl::OpenInputs(), ERROR: signal %d channel %d routed to channel %d of input "
+                      "%d, which has %d\n",
+                      direction, channel, route.channel, route.input, available);
         return false;
       }
     }
@@ -103,18 +103,18 @@ int CInputMuxImpl::StartDevice(CWaveIO* wave, const INPUTPARAEXT& record, int in
   // The record's device id is what must name an existing device.
   const int deviceCount = m_sysPara->settings[0];
   if (record.deviceId < 0 || record.deviceId >= deviceCount) {
-    FRONT_END_TRACE("%s", rangeMessage);
+    VANTREL_TRACE(TRACE_ORDINARY, "%s", rangeMessage);
     return 0;
   }
   if (wave->SetupBuffer(m_bufferBytes) == 0) {
-    FRONT_END_TRACE("CInputMuxImpl::Open(), ERROR: input %d: %s\n", input, wave->LastError().c_str());
+    VANTREL_TRACE(TRACE_ORDINARY, "CInputMuxImpl::Open(), ERROR: input %d: %s\n", input, wave->LastError().c_str());
     return 0;
   }
   wave->PresetWaveStruct(record.wave.sampleRate, record.wave.bitsPerSample, record.wave.channels, 1);
   const int started = wave->StartInput(kStartReserved, record.deviceId, kStartFlags, kStartLimit);
   if (started == 0)
-    FRONT_END_TRACE("CInputMuxImpl::Open(), ERROR: input %d, device %d: %s\n", input, record.deviceId,
-                    wave->LastError().c_str());
+    VANTREL_TRACE(TRACE_ORDINARY, "CInputMuxImpl::Open(), ERROR: input %d, device %d: %s\n", input, record.deviceId,
+                  wave->LastError().c_str());
   return started;
 }
 
@@ -124,31 +124,32 @@ int CInputMuxImpl::Open(CWaveIO* wave, const INPUTPARAEXT& record, int input) {
       return StartDevice(wave, record, input, "CInputMuxImpl::Open(), ERROR: DevceID out of range\n");
     case INPUT_MODE_FILE: {
       if (wave->SetupBuffer(m_bufferBytes) == 0) {
-        FRONT_END_TRACE("CInputMuxImpl::Open(), ERROR: input %d: %s\n", input, wave->LastError().c_str());
+        VANTREL_TRACE(TRACE_ORDINARY, "CInputMuxImpl::Open(), ERROR: input %d: %s\n", input, wave->LastError().c_str());
         return 0;
       }
       if (wave->OpenInputFile(0, record.fileName, record.fileOption) == 0) {
-        FRONT_END_TRACE("CInputMuxImpl::Open(), ERROR: input %d: %s\n", input, wave->LastError().c_str());
+        VANTREL_TRACE(TRACE_ORDINARY, "CInputMuxImpl::Open(), ERROR: input %d: %s\n", input, wave->LastError().c_str());
         return 0;
       }
       const WAVEPARA& expected = record.wave;
       if (wave->SampleRate() != expected.sampleRate || wave->BitsPerSample() != expected.bitsPerSample ||
           wave->Channels() != expected.channels)
-        FRONT_END_TRACE(
-            "CInputMuxImpl::Open(), WARNING: file '%s' has %d Hz, %d bits, %d channels; input %d expects "
-            "%d Hz, %d bits, %d channels\n",
-            record.fileName.c_str(), wave->SampleRate(), wave->BitsPerSample(), wave->Channels(), input,
-            expected.sampleRate, expected.bitsPerSample, expected.channels);
+        VANTREL_TRACE(TRACE_ORDINARY,
+                      "CInputMuxImpl::Open(), WARNING: file '%s' has %d Hz, %d bits, %d channels; input %d expects "
+                      "%d Hz, %d bits, %d channels\n",
+                      record.fileName.c_str(), wave->SampleRate(), wave->BitsPerSample(), wave->Channels(), input,
+                      expected.sampleRate, expected.bitsPerSample, expected.channels);
       return 1;
     }
     case INPUT_MODE_TELEPHONE:
       // No telephone line object exists in this component.
-      FRONT_END_TRACE("CInputMuxImpl::Open(), ERROR: input %d is a telephone input, which is not supported\n", input);
+      VANTREL_TRACE(TRACE_ORDINARY,
+                    "CInputMuxImpl::Open(), ERROR: input %d is a telephone input, which is not supported\n", input);
       return 0;
     case INPUT_MODE_SYNCHRONOUS:
       if (!SyncInputHasOwnDevice(record)) return 1;
       return StartDevice(wave, record, input, "CInputMuxImpl::Open(), ERROR: DevceID out of range (synch input)\n");
-    default: FRONT_END_TRACE("CInputMux::Open(), illegal input mode!\n"); return 0;
+    default: VANTREL_TRACE(TRACE_ORDINARY, "CInputMux::Open(), illegal input mode!\n"); return 0;
   }
 }
 
@@ -159,9 +160,10 @@ void CInputMuxImpl::Close() {
     if (wave == nullptr) continue;
     // Closing forgets the count: keep it for the caller, and say it.
     m_nonFinite[input] = wave->NonFiniteSamples();
-    if (m_nonFinite[input] != 0 && TraceEnabled(TRACE_ERRORS | TRACE_ORDINARY))
-      DebugTrace("CInputMuxImpl::Close(), WARNING: input %d delivered %lld non-finite samples as 0\n", input,
-                 static_cast<long long>(m_nonFinite[input]));
+    if (m_nonFinite[input] != 0)
+      VANTREL_TRACE(TRACE_ERRORS | TRACE_ORDINARY,
+                    "CInputMuxImpl::Close(), WARNING: input %d delivered %lld non-finite samples as 0\n", input,
+                    static_cast<long long>(m_nonFinite[input]));
     const INPUTPARAEXT& record = m_sysPara->inputPara[input];
     switch (record.mode) {
       case INPUT_MODE_SOUND_DEVICE:
@@ -172,7 +174,7 @@ void CInputMuxImpl::Close() {
       case INPUT_MODE_SYNCHRONOUS:
         if (SyncInputHasOwnDevice(record)) wave->Close();
         break;
-      default: FRONT_END_TRACE("CInputMux::Close(), illegal input mode!\n"); break;
+      default: VANTREL_TRACE(TRACE_ORDINARY, "CInputMux::Close(), illegal input mode!\n"); break;
     }
     delete wave;
     m_waveIO[input] = nullptr;

@@ -1,6 +1,6 @@
 // The delay buffer's sizing, allocation, reset and the reading of one block
 // of every signal channel into the raw and the DC-blocked rings.
-#include "Vantrel/DelayBufferImpl.h"
+#include "Vantrel/frontend/DelayBufferImpl.h"
 
 #include <algorithm>
 #include <climits>
@@ -9,10 +9,10 @@
 #include <cstring>
 
 #include "Vantrel/ErrorMessage.h"
-#include "Vantrel/FrontEndTrace.h"
-#include "Vantrel/InputMux.h"
-#include "Vantrel/InputMuxReadCodes.h"
 #include "Vantrel/SysPara.h"
+#include "Vantrel/frontend/FrontEndTrace.h"
+#include "Vantrel/frontend/InputMux.h"
+#include "Vantrel/frontend/InputMuxReadCodes.h"
 #include "platform/debug_output.h"
 
 namespace {

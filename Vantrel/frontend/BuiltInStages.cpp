@@ -1,11 +1,11 @@
 // The front end's own stages.
-#include "Vantrel/BuiltInStages.h"
+#include "Vantrel/frontend/BuiltInStages.h"
 
 #include <new>
 
-#include "Vantrel/DelayBufferImpl.h"
-#include "Vantrel/DelayCompensationImpl.h"
-#include "Vantrel/InputMuxImpl.h"
+#include "Vantrel/frontend/DelayBufferImpl.h"
+#include "Vantrel/frontend/DelayCompensationImpl.h"
+#include "Vantrel/frontend/InputMuxImpl.h"
 
 CInputMux* NewBuiltInInputMux() { return new (std::nothrow) CInputMuxImpl(); }
 

@@ -1,10 +1,10 @@
-#include "Vantrel/CorrelatorSet.h"
+#include "Vantrel/frontend/CorrelatorSet.h"
 
 #include <cmath>
 #include <cstdlib>
 #include <new>
 
-#include "Vantrel/FrontEndAlloc.h"
+#include "Vantrel/frontend/FrontEndAlloc.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
 // The multiplexer's life cycle, its polled and routed reads, and the release
 // after each block with the used-buffer percentages.
-#include "Vantrel/InputMuxImpl.h"
+#include "Vantrel/frontend/InputMuxImpl.h"
 
 #include <algorithm>
 #include <chrono>
 #include <thread>
 
-#include "Vantrel/FrontEndTrace.h"
-#include "Vantrel/InputMuxReadCodes.h"
 #include "Vantrel/SysPara.h"
+#include "Vantrel/VantrelTrace.h"
+#include "Vantrel/frontend/InputMuxReadCodes.h"
 #include "wavio/WaveIO.h"
 
 namespace {
@@ -20,7 +20,7 @@ constexpr int kEndPolling = 9999;
 
 }  // namespace
 
-CInputMuxImpl::CInputMuxImpl() { FRONT_END_TRACE("CInputMuxImpl::CInputMuxImpl(), Constructing...\n"); }
+CInputMuxImpl::CInputMuxImpl() { VANTREL_TRACE(TRACE_ORDINARY, "CInputMuxImpl::CInputMuxImpl(), Constructing...\n"); }
 
 CInputMuxImpl::~CInputMuxImpl() {
   Close();
@@ -28,7 +28,7 @@ CInputMuxImpl::~CInputMuxImpl() {
     delete wave;
     wave = nullptr;
   }
-  FRONT_END_TRACE("CInputMuxImpl::~CInputMuxImpl(), Destroyed\n");
+  VANTREL_TRACE(TRACE_ORDINARY, "CInputMuxImpl::~CInputMuxImpl(), Destroyed\n");
 }
 
 int CInputMuxImpl::Init(SYSPARA* sysPara) {
@@ -54,13 +54,14 @@ int CInputMuxImpl::Stop() {
 
 bool CInputMuxImpl::Route(int direction, int channel, int* input, int* inputChannel, const char* operation) const {
   if (m_sysPara == nullptr || direction < 0 || direction > 1 || channel < 0 || channel > 1) {
-    FRONT_END_TRACE("CInputMuxImpl::%s(), ERROR: no signal %d channel %d\n", operation, direction, channel);
+    VANTREL_TRACE(TRACE_ORDINARY, "CInputMuxImpl::%s(), ERROR: no signal %d channel %d\n", operation, direction,
+                  channel);
     return false;
   }
   const INPUTMUXPARA& route = m_sysPara->routingTable[direction][channel];
   if (route.input < 0 || route.input > 1 || route.channel < 0) {
-    FRONT_END_TRACE("CInputMuxImpl::%s(), ERROR: signal %d channel %d routed to input %d channel %d\n", operation,
-                    direction, channel, route.input, route.channel);
+    VANTREL_TRACE(TRACE_ORDINARY, "CInputMuxImpl::%s(), ERROR: signal %d channel %d routed to input %d channel %d\n",
+                  operation, direction, channel, route.input, route.channel);
     return false;
   }
   *input = route.input;
@@ -87,8 +88,8 @@ int CInputMuxImpl::PolledRead(int input, int count, float* dest, int inputChanne
     std::this_thread::sleep_for(kPollSleep);
     const int waitResult = wave->WaitForData(kPollWaitMs);
     if (waitResult != WAVEIO_WAIT_TIMEOUT && waitResult != WAVEIO_WAIT_NOT_STARTED) attempt = kEndPolling;
-    FRONT_END_TRACE("CInputMuxImpl::%s(), return from wait for data: WaitRc=%x, Cnt=%d\n", operation,
-                    static_cast<unsigned>(waitResult), attempt);
+    VANTREL_TRACE(TRACE_ORDINARY, "CInputMuxImpl::%s(), return from wait for data: WaitRc=%x, Cnt=%d\n", operation,
+                  static_cast<unsigned>(waitResult), attempt);
   }
   // A short poll is replaced by one read of the whole count from the same position.
   if (total != count) total = read(1);
@@ -115,7 +116,7 @@ int CInputMuxImpl::GetSamples(int count, int direction, int channel, float* dest
 int CInputMuxImpl::GetSamplesPhys(int count, float* dest, int input, int* got) {
   if (got != nullptr) *got = 0;
   if (m_sysPara == nullptr || input < 0 || input > 1) {
-    FRONT_END_TRACE("CInputMuxImpl::GetSamplesPhys(), ERROR: no input %d\n", input);
+    VANTREL_TRACE(TRACE_ORDINARY, "CInputMuxImpl::GetSamplesPhys(), ERROR: no input %d\n", input);
     return MUX_READ_SHORT;
   }
   if (IsSynchronous(input)) {

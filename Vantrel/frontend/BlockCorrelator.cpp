@@ -1,10 +1,10 @@
-#include "Vantrel/BlockCorrelator.h"
+#include "Vantrel/frontend/BlockCorrelator.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "Mathlib/MathlibPrim.h"
-#include "Vantrel/FrontEndAlloc.h"
+#include "Vantrel/frontend/FrontEndAlloc.h"
 
 namespace {
 

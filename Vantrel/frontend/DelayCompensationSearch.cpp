@@ -4,11 +4,11 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "Vantrel/DelayBuffer.h"
-#include "Vantrel/DelayCompensationImpl.h"
 #include "Vantrel/FrameData.h"
-#include "Vantrel/FrontEndTrace.h"
 #include "Vantrel/SysPara.h"
+#include "Vantrel/VantrelTrace.h"
+#include "Vantrel/frontend/DelayBuffer.h"
+#include "Vantrel/frontend/DelayCompensationImpl.h"
 
 namespace {
 
@@ -49,14 +49,16 @@ int CDelayCompensationImpl::DetermineDelay() {
   const LEVELPARA& level = m_sys->levelPara;
   int ok = 0;
   m_searchSet.PickBest(&ok, &m_result, (level.invertOnNegative != 0 || level.invertTest != 0) ? 1 : 0, 0);
-  FRONT_END_TRACE("CDelayCompensationImpl::DetermineDelay(), results:\n");
-  FRONT_END_TRACE("  * R found best   = %3.0f, New delay = %ld\n", double(m_result->quality), long(m_result->delay));
+  VANTREL_TRACE(TRACE_ORDINARY, "CDelayCompensationImpl::DetermineDelay(), results:\n");
+  VANTREL_TRACE(TRACE_ORDINARY, "  * R found best   = %3.0f, New delay = %ld\n", double(m_result->quality),
+                long(m_result->delay));
   // The search reaches past the asked range so that a delay out there is
   // seen for what it is instead of as a look-alike inside the range.
   if (std::abs(int64_t(m_result->delay)) > m_maxDelaySamples) {
     m_result->flags = (m_result->flags & ~CORR_STRONG_PEAK) | CORR_BEYOND_RANGE;
-    FRONT_END_TRACE("CDelayCompensationImpl::DetermineDelay(), WARNING: delay %ld beyond the range of %lld\n",
-                    long(m_result->delay), static_cast<long long>(m_maxDelaySamples));
+    VANTREL_TRACE(TRACE_ORDINARY,
+                  "CDelayCompensationImpl::DetermineDelay(), WARNING: delay %ld beyond the range of %lld\n",
+                  long(m_result->delay), static_cast<long long>(m_maxDelaySamples));
   }
   const int32_t wanted = CORR_ENOUGH_DATA | CORR_STRONG_PEAK;
   return (m_result->flags & wanted) == wanted ? DELCOMP_DELAYRELIABLE : m_state;
@@ -135,7 +137,7 @@ int CDelayCompensationImpl::VerifyDelay(float rNew, float rCurrent, float rAtCur
   else if (rNew < 0.0f && rCurrent > 0.0f && -rNew < rCurrent)
     criterion = 5;
   if (criterion == 0) return DELCOMP_DELAYRELIABLE;
-  FRONT_END_TRACE("CDelayCompensationImpl::VerifyDelay(), criterion %d\n", criterion);
+  VANTREL_TRACE(TRACE_ORDINARY, "CDelayCompensationImpl::VerifyDelay(), criterion %d\n", criterion);
   return DELCOMP_DELAYUNCERTAIN;
 }
 

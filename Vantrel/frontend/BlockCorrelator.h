@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "Vantrel/FftCorrelator.h"
+#include "Vantrel/frontend/FftCorrelator.h"
 
 // Two mean correlations closer than this are equal: the sums they come
 // from carry rounding of this order, and a signal that repeats within the

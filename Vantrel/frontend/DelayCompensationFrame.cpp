@@ -1,0 +1,94 @@
+// The delay compensation's frame: one block read, the energy history, one
+// step of the delay state machine, the tracking of a varying delay, then the
+// frame's output.
+#include <cmath>
+#include <cstdlib>
+
+#include "Mathlib/MathlibPrim.h"
+#include "Vantrel/FrameData.h"
+#include "Vantrel/SysPara.h"
+#include "Vantrel/VantrelTrace.h"
+#include "Vantrel/frontend/DelayBuffer.h"
+#include "Vantrel/frontend/DelayCompensationImpl.h"
+
+namespace {
+
+constexpr double kActiveEnergyPerSample = 256.0;
+constexpr uint32_t kEnergyReadsLimit = 1u << 30;
+// A search result is reliable from a correlation above 0.6.
+constexpr int kReliableQuality = 60;
+
+}  // namespace
+
+int CDelayCompensationImpl::UpdateEnergyHistory() {
+  if (++m_historyIndex >= m_historyLen) m_historyIndex = 0;
+  int result = 1;
+  for (int d = 0; d < 2; ++d)
+    for (int c = 0; c < 2; ++c) {
+      float* span1 = nullptr;
+      float* span2 = nullptr;
+      int len1 = 0;
+      int len2 = 0;
+      const int code = m_delayBuffer->GetSamples(d, c, 0, int(m_frameLen), &span1, &len1, &span2, &len2, 1, 0);
+      if (code != FETCH_COMPLETE) {
+        result = code == FETCH_NOT_ENOUGH_DATA ? 1 : 0;
+        continue;
+      }
+      float energy = 0.0f;
+      if (len1 > 0) energy += duvuvDotF32(span1, span1, len1);
+      if (len2 > 0) energy += duvuvDotF32(span2, span2, len2);
+      double* history = m_energyHistory[d][c];
+      m_energyTotal[d][c] += energy;
+      if (m_energyReads < m_historyLen)
+        m_energyWindow[d][c] += energy;
+      else
+        m_energyWindow[d][c] += energy - history[m_historyIndex];
+      history[m_historyIndex] = energy;
+      if (d == 1 && c == 0 && double(energy) > kActiveEnergyPerSample * double(len1 + len2)) ++m_activeBlocks;
+      ++m_energyReads;
+    }
+  if (m_energyReads > kEnergyReadsLimit) ClearEnergyHistory();
+  return result;
+}
+
+int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2],
+                                         MONITORDATA* monitor, int) {
+  if (m_delayBuffer == nullptr || m_sys == nullptr || m_energyHistory[0][0] == nullptr) {
+    VANTREL_TRACE(TRACE_ORDINARY, "CDelayCompensationImpl::ProcessFrame(), ERROR: not initialised\n");
+    return FETCH_PADDED;
+  }
+  const DELAYPARAEXT& delayPara = m_sys->delayPara;
+  if (frame != nullptr && frame->header.resetAverage != 0) ClearEnergyHistory();
+  const int32_t highBits = m_status & int32_t(0xFFFF0000u);
+  m_status &= 0xFFFF;
+  m_recheckRan = 0;
+  const int tracking = delayPara.trackVariableDelay;
+
+  m_delayBuffer->ProcessInput(m_swapTestChannels);
+  const int ret = UpdateEnergyHistory() == 0 ? 2 : 1;
+
+  const bool held = delayPara.hold != 0 && m_state != DELCOMP_FILLINGBUFFERS;
+  if (held) {
+    HoldDelay();
+  } else if (ret == 2 && (m_state == DELCOMP_FILLINGBUFFERS || m_state == DELCOMP_CALCDELAY)) {
+    EndInputBeforeDelay();
+  } else {
+    const bool filling = m_state == DELCOMP_FILLINGBUFFERS;
+    StepDelayState(RealtimeInputBusy(), monitor);
+    // Nothing can be fetched before the ring has filled.
+    if (filling) {
+      WriteUnwrittenFrame(frame, desc);
+      return ret;
+    }
+  }
+
+  // A held or fixed delay stays where it is.
+  if (tracking != 0 && m_result != nullptr && desc != nullptr && !held && m_state != DELCOMP_FIXED)
+    TrackVariableDelay(frame, monitor);
+  // A delay whose correlation has fallen below what a search needs to
+  // call one reliable is not called reliable.
+  if ((m_status & 0xFFFF) == DELAY_STATUS_RELIABLE && std::abs(m_quality) < kReliableQuality)
+    m_status = (m_status & int32_t(0xFFFF0000u)) | DELAY_STATUS_UNCERTAIN;
+  if (frame == nullptr || desc == nullptr) return ret;
+  return WriteFrameOutput(frame, desc, samples, monitor, highBits);
+}

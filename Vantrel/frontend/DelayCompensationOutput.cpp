@@ -1,0 +1,116 @@
+// The delay compensation's frame output: the delayed samples of both signals
+// fetched into the frame, the frame's delay header and the test level
+// aligned to the reference.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "Mathlib/MathlibPrim.h"
+#include "Vantrel/FrameData.h"
+#include "Vantrel/SysPara.h"
+#include "Vantrel/VantrelTrace.h"
+#include "Vantrel/frontend/DelayBuffer.h"
+#include "Vantrel/frontend/DelayCompensationImpl.h"
+
+namespace {
+
+constexpr double kLevelEnergyFloor = 12800.0;
+
+}  // namespace
+
+void CDelayCompensationImpl::WriteUnwrittenFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc) {
+  // Nothing was fetched: the frame says so rather than pass for a valid one.
+  if (frame != nullptr) {
+    frame->header.delay = 0;
+    frame->header.delayStatus = DELAY_STATUS_CALCULATING;
+    frame->header.quality = 0;
+    frame->header.reserved = 0;
+    frame->header.delayValid = 0;
+    frame->header.channels = m_sys->channels;
+  }
+  if (desc != nullptr) *desc = FRAMEBUFFERDESC{0, 0, 0};
+}
+
+int CDelayCompensationImpl::WriteFrameOutput(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2],
+                                             MONITORDATA* monitor, int32_t highBits) {
+  const SYSPARA& sys = *m_sys;
+  FRAMEHEADER& header = frame->header;
+  if (m_trackingMode != 0) {
+    header.refEnergy = m_energyReads != 0 ? m_energyTotal[0][0] / double(m_energyReads) : 0.0;
+    header.testEnergy = m_energyReads != 0 ? m_energyTotal[1][0] / double(m_energyReads) : 0.0;
+  } else {
+    header.refEnergy = sys.levelPara.referencePower;
+    header.testEnergy = sys.levelPara.testPower;
+  }
+  m_refDelay = m_delay >= 0 ? 0 : -m_delay;
+  m_testDelay = m_delay >= 0 ? m_delay : 0;
+
+  const int fetched = FetchOutputSamples(frame, desc, samples, sys.delayPara.allowPadding);
+  m_delayValid = (fetched == FETCH_COMPLETE || fetched == FETCH_PADDED) ? 1 : 0;
+  switch (fetched) {
+    case FETCH_COMPLETE:
+    case FETCH_PADDED:
+    case FETCH_NOT_ENOUGH_DATA: break;
+    case FETCH_DELAY_CLAMPED:
+      if (m_status != DELAY_STATUS_CALCULATING) m_status = DELAY_STATUS_CLAMPED;
+      break;
+    default:
+      VANTREL_TRACE(TRACE_ORDINARY, "CDelayCompensationImpl::ProcessFrame(), Unknown return code from GetSamples\n");
+      std::exit(1);
+  }
+  m_status |= highBits;
+
+  header.delay = -m_delay;
+  header.delayStatus = m_status;
+  header.quality = m_quality;
+  header.reserved = 0;
+  header.delayValid = uint8_t(m_delayValid);
+  header.channels = sys.channels;
+  *desc = FRAMEBUFFERDESC{m_outputLen, 0, 0};
+
+  ApplyLevelAlignment(frame, desc, samples, fetched);
+  if (monitor != nullptr) monitor->Add(float(m_delay), -32767.0f, 32767.0f, "UsedDelay");
+  return fetched;
+}
+
+int CDelayCompensationImpl::FetchOutputSamples(FRAMEDATA* frame, FRAMEBUFFERDESC*, float* (*samples)[2][2],
+                                               int allowPadding) {
+  int result = FETCH_COMPLETE;
+  const int channels = std::min(m_sys->channels, 2);
+  for (int d = 0; d < 2; ++d)
+    for (int c = 0; c < channels; ++c) {
+      float* dest = samples != nullptr ? (*samples)[d][c] : nullptr;
+      const int code = m_delayBuffer->CopySamples(d, c, d == 0 ? m_refDelay : m_testDelay, int(m_outputLen), dest,
+                                                  m_sys->levelPara.useFiltered, allowPadding);
+      // A direction left unwritten must not hide behind another code.
+      if (code != FETCH_COMPLETE && result != FETCH_NOT_ENOUGH_DATA) result = code;
+      WAVEPARA format;
+      m_delayBuffer->GetWaveFormat(d, c, &format);
+      frame->header.sampleRate[d][c] = format.sampleRate;
+      frame->header.bitsPerSample[d][c] = format.bitsPerSample;
+    }
+  return result;
+}
+
+void CDelayCompensationImpl::ApplyLevelAlignment(FRAMEDATA* frame, FRAMEBUFFERDESC*, float* (*samples)[2][2],
+                                                 int fetchCode) {
+  const FRAMEHEADER& header = frame->header;
+  const LEVELPARA& level = m_sys->levelPara;
+  double ratio = 1.0;
+  if (header.testEnergy != 0.0 && level.levelAlign != 0)
+    ratio = std::sqrt(header.refEnergy) / std::sqrt(header.testEnergy);
+  // A ratio a float cannot hold (or none at all) is out of the accepted range.
+  float g = std::fabs(ratio) < 1e30 ? float(ratio) : std::numeric_limits<float>::infinity();
+  if (header.refEnergy > kLevelEnergyFloor && header.testEnergy > kLevelEnergyFloor && g > 1e-6f && g < 1e6f)
+    m_gain = g;
+  else
+    g = m_gain;
+  if (level.invertTest != 0) g = -g;
+  if (level.invertOnNegative != 0 && level.invertTest == 0 && m_quality < 0) g = -g;
+  // Only samples this frame copied are scaled, and exactly those.
+  if (g == 1.0f || fetchCode == FETCH_NOT_ENOUGH_DATA || samples == nullptr) return;
+  const int channels = std::min(header.channels, 2);
+  for (int c = 0; c < channels; ++c)
+    if ((*samples)[1][c] != nullptr) duvuvMulConstInPlaceF32(g, (*samples)[1][c], int32_t(m_outputLen));
+}

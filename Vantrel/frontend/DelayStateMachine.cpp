@@ -1,0 +1,181 @@
+// The delay state machine: one step per frame, one function per state. Each
+// step traces its state, moves to the next one and sets the delay, quality
+// and status that the frame reports.
+#include <algorithm>
+#include <cmath>
+
+#include "Vantrel/SysPara.h"
+#include "Vantrel/VantrelTrace.h"
+#include "Vantrel/frontend/DelayBuffer.h"
+#include "Vantrel/frontend/DelayCompensationImpl.h"
+
+namespace {
+
+constexpr int32_t kBusyPercent = 9;
+// Blocks the search's correlators keep: after as many frames the search
+// has none from before.
+constexpr uint32_t kSearchHistoryBlocks = 16;
+// Uncertain re-checks in a row before the search starts over.
+constexpr uint32_t kUncertainFramesBeforeSearch = 3;
+
+#define STATE_TRACE(name) VANTREL_TRACE(TRACE_ORDINARY, "CDelayCompensationImpl::ProcessFrame, state = " name "\n")
+
+}  // namespace
+
+int CDelayCompensationImpl::QualityPercent(double quality) {
+  if (std::isnan(quality)) return 0;
+  return int(std::clamp(quality, -100.0, 100.0));
+}
+
+bool CDelayCompensationImpl::RealtimeInputBusy() {
+  const int32_t* used = GetUsedInputs();
+  if (used == nullptr) return false;
+  for (int input = 0; input < 2; ++input) {
+    const int mode = m_sys->inputPara[input].mode;
+    if ((mode == INPUT_MODE_SOUND_DEVICE || mode == INPUT_MODE_TELEPHONE) && used[input] > kBusyPercent) return true;
+  }
+  return false;
+}
+
+void CDelayCompensationImpl::TakeResult(bool withQuality) {
+  if (m_result == nullptr) return;
+  if (withQuality) m_quality = QualityPercent(m_result->quality);
+  m_delay = m_result->delay;
+}
+
+void CDelayCompensationImpl::HoldDelay() {
+  TakeResult(true);
+  m_status = DELAY_STATUS_HELD;
+}
+
+void CDelayCompensationImpl::EndInputBeforeDelay() {
+  VANTREL_TRACE(TRACE_ORDINARY,
+                "CDelayCompensationImpl::ProcessFrame, WARNING!!! EOF encountered before delay was found!\n");
+  m_status = DELAY_STATUS_UNCERTAIN;
+  m_state = DELCOMP_DELAYRELIABLE;
+  m_unconfirmed = true;
+  if (m_result == nullptr) m_quality = 0;
+}
+
+void CDelayCompensationImpl::StepDelayState(bool busy, MONITORDATA* monitor) {
+  switch (m_state) {
+    case DELCOMP_FILLINGBUFFERS: StepFillingBuffers(); break;
+    case DELCOMP_CALCDELAY: StepCalcDelay(busy); break;
+    case DELCOMP_DELAYRELIABLE: StepDelayReliable(busy, monitor); break;
+    case DELCOMP_DELAYUNCERTAIN: StepDelayUncertain(monitor); break;
+    case DELCOMP_SNAP: StepSnap(); break;
+    default: StepFixed(); break;
+  }
+}
+
+void CDelayCompensationImpl::StepFillingBuffers() {
+  STATE_TRACE("DELCOMP_FILLINGBUFFERS");
+  int fill = 0;
+  int ring = 0;
+  m_delayBuffer->GetFill(&fill, &ring);
+  if (fill >= ring) m_state = DELCOMP_CALCDELAY;
+  m_stateFrames = 0;
+  m_quality = 0;
+  m_delay = 0;
+  m_status = DELAY_STATUS_CALCULATING;
+}
+
+void CDelayCompensationImpl::StepCalcDelay(bool busy) {
+  STATE_TRACE("DELCOMP_CALCDELAY");
+  if (!busy) {
+    ++m_stateFrames;
+    int next = DetermineDelay();
+    // The delay the re-check rejected counts only once the search's
+    // history has been renewed.
+    if (next == DELCOMP_DELAYRELIABLE && m_searchRestarted && m_result->delay == m_rejectedDelay &&
+        m_stateFrames < kSearchHistoryBlocks)
+      next = m_state;
+    if (next != m_state) {
+      if (m_searchRestarted) {
+        // The re-check's history is aligned by the rejected delay.
+        m_recheckSet.ClearHistory();
+        m_searchRestarted = false;
+      }
+      m_stateFrames = 0;
+      m_unconfirmed = false;
+    }
+    m_state = next;
+  }
+  TakeResult(true);
+  m_status = DELAY_STATUS_CALCULATING;
+}
+
+void CDelayCompensationImpl::StepDelayReliable(bool busy, MONITORDATA* monitor) {
+  STATE_TRACE("DELCOMP_DELAYRELIABLE");
+  ++m_stateFrames;
+  if (m_trackingMode != 0) {
+    const int next = busy ? m_state : RecheckDelay(&m_quality, monitor);
+    if (next != DELCOMP_NOCHANGE) {
+      m_state = next;
+      if (next != DELCOMP_DELAYRELIABLE) m_stateFrames = 0;
+      if (m_stateFrames >= SnapFrames() && m_sys->delayPara.snapEnable != 0) m_state = DELCOMP_SNAP;
+    }
+  } else {
+    m_quality = m_result != nullptr ? QualityPercent(m_result->quality) : 0;
+  }
+  TakeResult(false);
+  m_status = m_unconfirmed ? DELAY_STATUS_UNCERTAIN : DELAY_STATUS_RELIABLE;
+}
+
+void CDelayCompensationImpl::StepDelayUncertain(MONITORDATA* monitor) {
+  STATE_TRACE("DELCOMP_DELAYUNCERTAIN");
+  ++m_stateFrames;
+  if (m_trackingMode == 0) {
+    // The second line is intended: a file-mode frame in this state has
+    // always traced it twice, and existing trace logs read so.
+    STATE_TRACE("DELCOMP_DELAYUNCERTAIN");
+    m_status = DELAY_STATUS_UNCERTAIN;
+    TakeResult(true);
+    return;
+  }
+  const int next = RecheckDelay(&m_quality, monitor);
+  TakeResult(false);
+  if (next == DELCOMP_NOCHANGE) {
+    m_status = DELAY_STATUS_UNCERTAIN;
+  } else if (next != DELCOMP_DELAYUNCERTAIN) {
+    m_state = next;
+    m_stateFrames = 0;
+    m_status = DELAY_STATUS_RELIABLE;
+  } else if (m_stateFrames > kUncertainFramesBeforeSearch) {
+    // The search's history still holds the blocks that gave the rejected
+    // delay: that delay takes fresh blocks to return.
+    m_rejectedDelay = m_delay;
+    m_searchRestarted = true;
+    m_state = DELCOMP_CALCDELAY;
+    m_stateFrames = 0;
+    m_status = DELAY_STATUS_CALCULATING;
+  } else {
+    m_status = DELAY_STATUS_UNCERTAIN;
+  }
+}
+
+void CDelayCompensationImpl::StepSnap() {
+  STATE_TRACE("DELCOMP_SNAP");
+  TakeResult(true);
+  m_status = DELAY_STATUS_SNAPPED;
+  DELAYPARAEXT& delayPara = m_sys->delayPara;
+  if (delayPara.unsnapRequest != 0) {
+    m_status = DELAY_STATUS_UNCERTAIN;
+    m_state = DELCOMP_DELAYUNCERTAIN;
+    m_stateFrames = 0;
+    delayPara.unsnapRequest = 0;
+  }
+}
+
+void CDelayCompensationImpl::StepFixed() {
+  STATE_TRACE("default");
+  m_quality = FIXED_DELAY_QUALITY;
+  m_status = DELAY_STATUS_FIXED;
+  m_delay = m_sys->delayPara.fixedDelay;
+}
+
+uint64_t CDelayCompensationImpl::SnapFrames() const {
+  const SYSPARA& sys = *m_sys;
+  return uint64_t(uint32_t(sys.inputPara[0].wave.sampleRate)) * uint32_t(sys.delayPara.snapTimeMs) /
+         (uint64_t(m_frameLen) * 1000u);
+}
