@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "Vantrel/SysPara.h"
+#include "Vantrel/VantrelTrace.h"
 #include "Vantrel/frontend/DelayBufferImpl.h"
-#include "Vantrel/frontend/FrontEndTrace.h"
 
 namespace {
 
@@ -29,14 +29,14 @@ int CDelayBufferImpl::GetSamples(int direction, int channel, int delay, int coun
   piece1 = piece2 = nullptr;
   len1 = len2 = 0;
   if (!HasBuffers() || !ValidSignal(direction, channel) || count < 0) {
-    FRONT_END_TRACE("CDelayBufferImpl::GetSamples(), ERROR: no signal %d channel %d of %d samples\n", direction,
-                    channel, count);
+    VANTREL_TRACE(TRACE_ORDINARY, "CDelayBufferImpl::GetSamples(), ERROR: no signal %d channel %d of %d samples\n",
+                  direction, channel, count);
     return FETCH_NOT_ENOUGH_DATA;
   }
   // A span longer than the ring cannot be handed out at any delay.
   if (count > m_ringLen) {
-    FRONT_END_TRACE("CDelayBufferImpl::GetSamples(), ERROR: %d samples requested, the ring holds %d\n", count,
-                    m_ringLen);
+    VANTREL_TRACE(TRACE_ORDINARY, "CDelayBufferImpl::GetSamples(), ERROR: %d samples requested, the ring holds %d\n",
+                  count, m_ringLen);
     return FETCH_NOT_ENOUGH_DATA;
   }
 
@@ -44,24 +44,27 @@ int CDelayBufferImpl::GetSamples(int direction, int channel, int delay, int coun
   int code = FETCH_COMPLETE;
   // A negative delay would reach past the newest sample: clamped like one too big.
   if (span < 0 || span + count > m_ringLen) {
-    FRONT_END_TRACE("CDelayBufferImpl::GetSamples(), ERROR: Delay too big(Delay=%lu, Requested=%lu, InBuffer=%lu!\n",
-                    static_cast<unsigned long>(span), static_cast<unsigned long>(count),
-                    static_cast<unsigned long>(m_fill));
+    VANTREL_TRACE(TRACE_ORDINARY,
+                  "CDelayBufferImpl::GetSamples(), ERROR: Delay too big(Delay=%lu, Requested=%lu, InBuffer=%lu!\n",
+                  static_cast<unsigned long>(span), static_cast<unsigned long>(count),
+                  static_cast<unsigned long>(m_fill));
     span = m_ringLen - count;
     code = FETCH_DELAY_CLAMPED;
   }
   int available = count;
   if (span + count > m_fill) {
     if (allowPadding == 0) {
-      FRONT_END_TRACE("CDelayBufferImpl::GetSamples(), ERROR: Delay too big(Delay=%lu, Requested=%lu, InBuffer=%lu!\n",
-                      static_cast<unsigned long>(span), static_cast<unsigned long>(count),
-                      static_cast<unsigned long>(m_fill));
+      VANTREL_TRACE(TRACE_ORDINARY,
+                    "CDelayBufferImpl::GetSamples(), ERROR: Delay too big(Delay=%lu, Requested=%lu, InBuffer=%lu!\n",
+                    static_cast<unsigned long>(span), static_cast<unsigned long>(count),
+                    static_cast<unsigned long>(m_fill));
       return FETCH_NOT_ENOUGH_DATA;
     }
-    FRONT_END_TRACE(
-        "CDelayBufferImpl::GetSamples(), WARNING: Delay too big(Delay=%lu, Requested=%lu, InBuffer=%lu, "
-        "using padding.\n",
-        static_cast<unsigned long>(span), static_cast<unsigned long>(count), static_cast<unsigned long>(m_fill));
+    VANTREL_TRACE(TRACE_ORDINARY,
+                  "CDelayBufferImpl::GetSamples(), WARNING: Delay too big(Delay=%lu, Requested=%lu, InBuffer=%lu, "
+                  "using padding.\n",
+                  static_cast<unsigned long>(span), static_cast<unsigned long>(count),
+                  static_cast<unsigned long>(m_fill));
     available = static_cast<int>(std::max<int64_t>(m_fill - span, 0));
   }
 

@@ -10,7 +10,7 @@
 
 #include "Vantrel/ErrorMessage.h"
 #include "Vantrel/SysPara.h"
-#include "Vantrel/frontend/FrontEndTrace.h"
+#include "Vantrel/VantrelTrace.h"
 #include "Vantrel/frontend/InputMux.h"
 #include "Vantrel/frontend/InputMuxReadCodes.h"
 #include "platform/debug_output.h"
@@ -34,7 +34,7 @@ int CDelayBufferImpl::Attach(CInputMux* inputMux) {
 
 int CDelayBufferImpl::Init(SYSPARA* sysPara, int blockLength, int ringLength) {
   if (sysPara == nullptr || blockLength <= 0) {
-    FRONT_END_TRACE("CDelayBufferImpl::Init(), ERROR: block length %d\n", blockLength);
+    VANTREL_TRACE(TRACE_ORDINARY, "CDelayBufferImpl::Init(), ERROR: block length %d\n", blockLength);
     return 0;
   }
   m_blockLen = blockLength;
@@ -77,7 +77,7 @@ void CDelayBufferImpl::AllocateBuffers(int64_t length) {
   }
   // There is no failure return for the caller to act on: tell the user and end.
   ShowErrorMessage("CDelayBufferImpl", "AllocateBuffers()", ERRORCODE_OUT_OF_MEMORY);
-  FRONT_END_TRACE("CDelayCompensation::AllocateBuffers(), out of memory\n");
+  VANTREL_TRACE(TRACE_ORDINARY, "CDelayCompensation::AllocateBuffers(), out of memory\n");
   std::exit(1);
 }
 
@@ -126,7 +126,7 @@ int CDelayBufferImpl::Reset() {
 
 int CDelayBufferImpl::Go() {
   if (m_mux == nullptr || m_sysPara == nullptr) {
-    FRONT_END_TRACE("CDelayBufferImpl::Go(), ERROR: not initialised\n");
+    VANTREL_TRACE(TRACE_ORDINARY, "CDelayBufferImpl::Go(), ERROR: not initialised\n");
     return 0;
   }
   int64_t bytes = kMinWaveBufferBytes;
@@ -187,7 +187,7 @@ void CDelayBufferImpl::FilterPendingPieces() {
 
 int CDelayBufferImpl::ProcessInput(int swapTestChannels) {
   if (!HasBuffers() || m_mux == nullptr) {
-    FRONT_END_TRACE("CDelayBufferImpl::ProcessInput(), ERROR: not initialised\n");
+    VANTREL_TRACE(TRACE_ORDINARY, "CDelayBufferImpl::ProcessInput(), ERROR: not initialised\n");
     return 0;
   }
   bool complete = true;
@@ -197,7 +197,8 @@ int CDelayBufferImpl::ProcessInput(int swapTestChannels) {
     for (int channel = 0; channel < m_sysPara->channels; ++channel) {
       if (channel > 1) {
         FilterPendingPieces();
-        FRONT_END_TRACE("CDelayBufferImpl::ProcessInput(), ERROR: channel count %d\n", m_sysPara->channels);
+        VANTREL_TRACE(TRACE_ORDINARY, "CDelayBufferImpl::ProcessInput(), ERROR: channel count %d\n",
+                      m_sysPara->channels);
         return 0;
       }
       int target = channel;
@@ -219,7 +220,7 @@ int CDelayBufferImpl::ProcessInput(int swapTestChannels) {
   m_mux->ConsumeAll();
   if (m_blockLen < m_ringLen) m_fill = std::min(m_fill + m_blockLen, m_ringLen);
   if (!complete) {
-    FRONT_END_TRACE("IO Error or EOF\n");
+    VANTREL_TRACE(TRACE_ORDINARY, "IO Error or EOF\n");
     return 0;
   }
   return 1;
