@@ -11,6 +11,7 @@
 #include "Vantrel/VantrelTrace.h"
 #include "Vantrel/frontend/DelayBuffer.h"
 #include "Vantrel/frontend/FrontEndAlloc.h"
+#include "Vantrel/frontend/PowerOfTwo.h"
 #include "platform/events.h"
 
 namespace {
@@ -18,23 +19,6 @@ namespace {
 constexpr int kSearchActiveBlocks = 500;
 constexpr int kLevelActiveBlocks = 1000;
 constexpr float kSwapRetryBelow = 90.0f;
-
-uint32_t BitCount(uint32_t x) {
-  uint32_t bits = 0;
-  while (x != 0) {
-    ++bits;
-    x >>= 1;
-  }
-  return bits;
-}
-
-uint32_t PowerOfTwoAtLeast(uint32_t n) {
-  uint32_t p = 1;
-  while (p < n && p < 0x80000000u) p <<= 1;
-  return p;
-}
-
-uint32_t PowerOfTwoAtMost(uint32_t n) { return n == 0 ? 0 : 1u << (BitCount(n) - 1); }
 
 bool IsRealtimeMode(int mode) { return mode == INPUT_MODE_SOUND_DEVICE || mode == INPUT_MODE_TELEPHONE; }
 

@@ -2,26 +2,8 @@
 
 #include <algorithm>
 
+#include "Vantrel/frontend/PowerOfTwo.h"
 #include "primitives/fft/sp_real_fft_f64.h"
-
-namespace {
-
-uint32_t BitCount(uint32_t x) {
-  uint32_t bits = 0;
-  while (x != 0) {
-    ++bits;
-    x >>= 1;
-  }
-  return bits;
-}
-
-uint32_t PowerOfTwoAtLeast(uint32_t n) {
-  uint32_t p = 1;
-  while (p < n && p < 0x80000000u) p <<= 1;
-  return p;
-}
-
-}  // namespace
 
 bool ComputeDelaySearchRange(int sampleRate, uint32_t maxDelayMs, uint32_t frameLength, DelaySearchRange* range) {
   const int r = sampleRate <= 8001 ? 16000 : sampleRate;

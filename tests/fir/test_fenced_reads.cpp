@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
-#include <random>
 #include <vector>
 
 #include "primitives/fir/sp_fir.h"
 #include "support/fenced_array.h"
+#include "support/random_values.h"
 #include "support/variant_sets.h"
 
 namespace {
@@ -25,11 +25,7 @@ double Eps() {
 
 template <class T>
 std::vector<T> Signal(int64_t n, uint32_t seed) {
-  std::mt19937 gen(seed);
-  std::uniform_real_distribution<double> d(-1.0, 1.0);
-  std::vector<T> v(n);
-  for (auto& x : v) x = static_cast<T>(d(gen));
-  return v;
+  return UniformValues<T>(n, -1.0, 1.0, seed);
 }
 
 // A fresh filter (zero history) over 1 .. 19 samples with 1 .. 9 taps: the

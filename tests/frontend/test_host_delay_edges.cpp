@@ -16,21 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "host_command_fixture.h"
 #include "speech_like.h"
 #include "support/temp_dir.h"
 #include "wavio/SoundFile.h"
 
 namespace {
-
-// The host sits beside the tests in the build tree.
-std::string HostPath() {
-  char self[PATH_MAX] = {};
-  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return {};
-  const auto host =
-      std::filesystem::path(std::string(self, size_t(n))).parent_path().parent_path() / "tools" / "vantrel-host";
-  return std::filesystem::exists(host) ? host.string() : std::string();
-}
 
 struct CsvRow {
   int delay = 0;
