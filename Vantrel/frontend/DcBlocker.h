@@ -4,7 +4,9 @@
 // exactly 1. The state runs on from block to block.
 #pragma once
 
-class CDcBlocker {
+#include "Vantrel/frontend/FrontEndInternal.h"
+
+class FRONT_END_INTERNAL CDcBlocker {
  public:
   // Most blockers ProcessLanes runs side by side.
   static constexpr int kMaxLanes = 4;

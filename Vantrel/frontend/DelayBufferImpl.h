@@ -9,6 +9,7 @@
 
 #include "Vantrel/frontend/DcBlocker.h"
 #include "Vantrel/frontend/DelayBuffer.h"
+#include "Vantrel/frontend/FrontEndInternal.h"
 
 // Block status bytes.
 constexpr uint8_t BLOCK_INPUT = 0;        // filled with input samples
@@ -16,7 +17,7 @@ constexpr uint8_t BLOCK_ZERO_PADDED = 3;  // the read came up short, zeros follo
 constexpr uint8_t BLOCK_UNWRITTEN = 4;    // not written since the last reset
 constexpr uint8_t BLOCK_PADDED_BIT = 2;
 
-class CDelayBufferImpl : public CDelayBuffer {
+class FRONT_END_INTERNAL CDelayBufferImpl : public CDelayBuffer {
  public:
   CDelayBufferImpl() = default;
   ~CDelayBufferImpl() override;

@@ -16,6 +16,7 @@
 #include "Vantrel/FrameData.h"
 #include "Vantrel/frontend/CorrelatorSet.h"
 #include "Vantrel/frontend/DelayCompensation.h"
+#include "Vantrel/frontend/FrontEndInternal.h"
 
 struct MathlibHandle;
 
@@ -28,7 +29,7 @@ constexpr int DELCOMP_FIXED = 4;
 constexpr int DELCOMP_SNAP = 6;
 constexpr int DELCOMP_NOCHANGE = 7;  // the re-check's "signal too weak" answer
 
-class CDelayCompensationImpl : public CDelayCompensation {
+class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
  public:
   explicit CDelayCompensationImpl(int unused = 0);
   ~CDelayCompensationImpl() override;

@@ -6,12 +6,13 @@
 
 #include <cstdint>
 
+#include "Vantrel/frontend/FrontEndInternal.h"
 #include "Vantrel/frontend/InputMux.h"
 
 class CWaveIO;
 struct INPUTPARAEXT;
 
-class CInputMuxImpl : public CInputMux {
+class FRONT_END_INTERNAL CInputMuxImpl : public CInputMux {
  public:
   CInputMuxImpl();
   ~CInputMuxImpl() override;
