@@ -21,8 +21,6 @@ set(VANTREL_PUBLIC_ENTRY_HEADERS
   platform/registry.h
   wavio/SoundFile.h)
 file(GLOB primitive_families RELATIVE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/primitives/*/sp_*.h)
-# The memory kernels are for variant sources only.
-list(FILTER primitive_families EXCLUDE REGEX "/sp_kernels")
 list(APPEND VANTREL_PUBLIC_ENTRY_HEADERS ${primitive_families})
 
 # The entries and every project header they include, followed through.
@@ -38,7 +36,9 @@ function(vantrel_header_closure out)
     file(STRINGS ${PROJECT_SOURCE_DIR}/${header} includes REGEX "^[ \t]*#[ \t]*include[ \t]+\"[^\"]+\"")
     foreach(line IN LISTS includes)
       string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]+\"([^\"]+)\".*" "\\1" included "${line}")
-      if(EXISTS ${PROJECT_SOURCE_DIR}/${included})
+      # The memory kernels are for variant sources only: public headers
+      # reach them inside #ifdef SP_SET_INDEX, which a caller never defines.
+      if(EXISTS ${PROJECT_SOURCE_DIR}/${included} AND NOT included MATCHES "/memory_kernels\\.h$")
         list(APPEND pending ${included})
       endif()
     endforeach()
