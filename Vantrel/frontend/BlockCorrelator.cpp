@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "Mathlib/MathlibPrim.h"
 #include "Vantrel/frontend/FrontEndAlloc.h"
@@ -30,6 +31,43 @@ void ForRotated(uint32_t w, uint32_t rotation, F f) {
   for (uint32_t i = split; i < w; ++i) f(i, i - split);
 }
 
+// For each lane, the energy of the b-long stretch at every lag k of the
+// window y (wrapping round it), by the sliding recurrence from the first
+// stretch's energy. The lanes' recurrences are independent: run side by
+// side, one's latency hides the other's, and each keeps its own order of
+// operations.
+template <int Lanes>
+void SlidingEnergies(const double* const y[], double* const energy[], const double first[], uint32_t w, uint32_t b) {
+  double e[Lanes];
+  for (int lane = 0; lane < Lanes; ++lane) {
+    e[lane] = first[lane];
+    energy[lane][0] = e[lane];
+  }
+  auto step = [&](uint32_t k, uint32_t in) {
+    for (int lane = 0; lane < Lanes; ++lane) {
+      const double entering = y[lane][in];
+      const double leaving = y[lane][k - 1];
+      double next = e[lane] + entering * entering - leaving * leaving;
+      if (next < 0.0) next = 0.0;
+      e[lane] = next;
+      energy[lane][k] = next;
+    }
+  };
+  // Up to lag w - b the stretch ends inside the window; beyond, it wraps.
+  const uint32_t inside = w - b;
+  for (uint32_t k = 1; k <= inside; ++k) step(k, k - 1 + b);
+  for (uint32_t k = inside + 1; k < w; ++k) step(k, k - 1 + b - w);
+}
+
+// Values every Process writes before anything reads them need no zeroing:
+// their pages are touched only when used.
+template <typename T>
+T* AllocateOrExit(size_t count) {
+  void* block = spkAllocationRefused() ? nullptr : std::malloc((count == 0 ? 1 : count) * sizeof(T));
+  if (block == nullptr) ExitOutOfMemory(nullptr, "CBlockCorrelator::Allocate()", count, sizeof(T));
+  return static_cast<T*>(block);
+}
+
 }  // namespace
 
 int CBlockCorrelator::Init(uint32_t blockLen, uint32_t window, uint32_t historySize) {
@@ -37,7 +75,7 @@ int CBlockCorrelator::Init(uint32_t blockLen, uint32_t window, uint32_t historyS
   m_windowLen = window;
   m_historySize = historySize == 0 ? 1 : historySize;
   m_slot = 0;
-  Allocate();  // zeroed blocks: the cleared state without touching every page
+  Allocate();  // the cleared state
   m_blocks = 0;
   return m_fft.SetLength(window);
 }
@@ -45,26 +83,29 @@ int CBlockCorrelator::Init(uint32_t blockLen, uint32_t window, uint32_t historyS
 void CBlockCorrelator::Allocate() {
   Free();
   const size_t w = m_windowLen;
+  // A history vector is read only after its slot was written since the
+  // last Clear (blocks reaching H); the window and its energies are written
+  // whole by each Process, the peak scratch by each search.
   m_corrVec = AllocateZeroedOrExit<float*>(m_historySize);
-  for (uint32_t s = 0; s < m_historySize; ++s) m_corrVec[s] = AllocateZeroedOrExit<float>(w);
-  m_ySlidingEnergy = AllocateZeroedOrExit<double>(w);
+  for (uint32_t s = 0; s < m_historySize; ++s) m_corrVec[s] = AllocateOrExit<float>(w);
+  m_ySlidingEnergy = AllocateOrExit<double>(w);
   m_latest = AllocateZeroedOrExit<float>(w);
   m_corrSum = AllocateZeroedOrExit<float>(w);
-  m_x = AllocateZeroedOrExit<double>(w);
-  m_y = AllocateZeroedOrExit<double>(w);
-  m_peakScratch = AllocateZeroedOrExit<float>(w + 1);
+  m_x = AllocateZeroedOrExit<double>(w);  // the block: zero beyond B for good
+  m_y = AllocateOrExit<double>(w);
+  m_peakScratch = AllocateOrExit<float>(w + 1);
+  m_sumsWritten = false;
 }
 
 void CBlockCorrelator::Clear() {
   if (m_corrVec == nullptr) return;
-  const size_t w = m_windowLen;
-  for (uint32_t s = 0; s < m_historySize; ++s) std::fill_n(m_corrVec[s], w, 0.0f);
-  std::fill_n(m_ySlidingEnergy, w, 0.0);
-  std::fill_n(m_latest, w, 0.0f);
-  std::fill_n(m_corrSum, w, 0.0f);
-  std::fill_n(m_x, w, 0.0);
-  std::fill_n(m_y, w, 0.0);
-  std::fill_n(m_peakScratch, w + 1, 0.0f);
+  // The history vectors stay: none is read again before its slot is
+  // rewritten. Only the sums are read before the next Process.
+  if (m_sumsWritten) {
+    std::fill_n(m_latest, m_windowLen, 0.0f);
+    std::fill_n(m_corrSum, m_windowLen, 0.0f);
+    m_sumsWritten = false;
+  }
   m_blocks = 0;
 }
 
@@ -79,46 +120,84 @@ void CBlockCorrelator::Free() {
   FreeArray(m_y);
   FreeArray(m_peakScratch);
   m_blocks = 0;
+  m_sumsWritten = false;
 }
 
 void CBlockCorrelator::Process(const float* aRing, int aEnd, const float* bRing, int bEnd, int ringLength,
                                int normalise) {
-  if (m_corrVec == nullptr || aRing == nullptr || bRing == nullptr || ringLength < int64_t(m_windowLen)) return;
+  CBlockCorrelator* const self = this;
+  const Source source{aRing, aEnd, bRing, bEnd, ringLength};
+  ProcessEach(&self, &source, 1, normalise);
+}
+
+bool CBlockCorrelator::Begin(const Source& source) {
+  const int64_t ring = source.ringLength;
+  if (m_corrVec == nullptr || m_windowLen == 0 || source.aRing == nullptr || source.bRing == nullptr || ring < int64_t(m_windowLen) ||
+      m_blockLen > m_windowLen || source.aEnd < 0 || source.aEnd > ring || source.bEnd < 0 || source.bEnd > ring)
+    return false;
   const uint32_t w = m_windowLen;
-  const uint32_t b = m_blockLen;
-  float* slot = m_corrVec[m_slot];
-  // Entry i of the sums takes vector element (i + W - B) mod W.
-  const uint32_t rotation = (w - b % w) % w;
-  if (uint32_t(m_blocks) == m_historySize)
-    ForRotated(w, rotation, [&](uint32_t i, uint32_t j) { m_corrSum[i] -= slot[j]; });
-
-  CopyRingTail(aRing, aEnd, ringLength, b, m_x);
-  CopyRingTail(bRing, bEnd, ringLength, w, m_y);
-
-  double xEnergy = 0.0;
-  if (normalise != 0) {
-    xEnergy = duvuvDotF64(m_x, m_x, int32_t(b));
-    double energy = duvuvDotF64(m_y, m_y, int32_t(b));
-    m_ySlidingEnergy[0] = energy;
-    // The stretch at lag k runs from k to k + b - 1, wrapping round the window.
-    for (uint32_t k = 1; k < w; ++k) {
-      const uint32_t in = k - 1 + b;
-      const double entering = m_y[in < w ? in : in - w];
-      const double leaving = m_y[k - 1];
-      energy = energy + entering * entering - leaving * leaving;
-      if (energy < 0.0) energy = 0.0;
-      m_ySlidingEnergy[k] = energy;
-    }
+  if (uint32_t(m_blocks) == m_historySize) {
+    const float* leaving = m_corrVec[m_slot];
+    // Entry i of the sums takes vector element (i + W - B) mod W.
+    ForRotated(w, (w - m_blockLen % w) % w, [&](uint32_t i, uint32_t j) { m_corrSum[i] -= leaving[j]; });
   }
-  m_fft.Correlate(m_x, m_y, slot, xEnergy, normalise != 0 ? m_ySlidingEnergy : nullptr, w);
+  CopyRingTail(source.aRing, source.aEnd, source.ringLength, m_blockLen, m_x);
+  CopyRingTail(source.bRing, source.bEnd, source.ringLength, w, m_y);
+  return true;
+}
 
-  ForRotated(w, rotation, [&](uint32_t i, uint32_t j) {
+double CBlockCorrelator::BlockEnergy() const { return duvuvDotF64(m_x, m_x, int32_t(m_blockLen)); }
+
+double CBlockCorrelator::FirstStretchEnergy() const { return duvuvDotF64(m_y, m_y, int32_t(m_blockLen)); }
+
+void CBlockCorrelator::Finish(double xEnergy, int normalise) {
+  const uint32_t w = m_windowLen;
+  float* slot = m_corrVec[m_slot];
+  m_fft.Correlate(m_x, m_y, slot, xEnergy, normalise != 0 ? m_ySlidingEnergy : nullptr, w);
+  ForRotated(w, (w - m_blockLen % w) % w, [&](uint32_t i, uint32_t j) {
     const float value = slot[j];
     m_corrSum[i] += value;
     m_latest[i] = value;
   });
+  m_sumsWritten = true;
   m_blocks = std::min<int32_t>(m_blocks + 1, int32_t(m_historySize));
   m_slot = (m_slot + 1) % m_historySize;
+}
+
+void CBlockCorrelator::ProcessEach(CBlockCorrelator* const correlators[], const Source sources[], int count,
+                                   int normalise) {
+  for (int i = 0; i < count;) {
+    CBlockCorrelator* const first = correlators[i];
+    if (!first->Begin(sources[i])) {
+      ++i;
+      continue;
+    }
+    const bool paired = i + 1 < count && correlators[i + 1]->m_windowLen == first->m_windowLen &&
+                        correlators[i + 1]->m_blockLen == first->m_blockLen;
+    // A partner that cannot begin does nothing, as alone.
+    CBlockCorrelator* const second = paired && correlators[i + 1]->Begin(sources[i + 1]) ? correlators[i + 1] : nullptr;
+    i += paired ? 2 : 1;
+    const uint32_t w = first->m_windowLen;
+    const uint32_t b = first->m_blockLen;
+    double xEnergy[2] = {};
+    if (normalise != 0) {
+      xEnergy[0] = first->BlockEnergy();
+      const double* y[2] = {first->m_y, nullptr};
+      double* energy[2] = {first->m_ySlidingEnergy, nullptr};
+      double start[2] = {first->FirstStretchEnergy(), 0.0};
+      if (second != nullptr) {
+        xEnergy[1] = second->BlockEnergy();
+        y[1] = second->m_y;
+        energy[1] = second->m_ySlidingEnergy;
+        start[1] = second->FirstStretchEnergy();
+        SlidingEnergies<2>(y, energy, start, w, b);
+      } else {
+        SlidingEnergies<1>(y, energy, start, w, b);
+      }
+    }
+    first->Finish(xEnergy[0], normalise);
+    if (second != nullptr) second->Finish(xEnergy[1], normalise);
+  }
 }
 
 int CBlockCorrelator::FindPeaks(bool absolute, bool wantMax, int32_t* pos, float* peak, int32_t* secondPos,

@@ -57,16 +57,18 @@ void CFftCorrelator::Correlate(const double* x, const double* y, float* out, dou
   duvuvRealFftFwdPairF64(m_mathlib, x, m_specX, y, m_specY, m_order);
   duvuvConjInPlaceC64(m_specX, bins);
   duvuvMulC64(m_specX, m_specY, m_specProduct, bins);
-  duvuvRealFftInvCopyF64(m_mathlib, m_specProduct, m_corr, m_order, 2);
+  // The product is not read again, so the inverse needs no copy of it.
+  duvuvRealFftInvF64(m_mathlib, m_specProduct, m_corr, m_order, 2);
   if (yEnergy == nullptr) {
     for (uint32_t k = 0; k < length; ++k) out[k] = float(m_corr[k]);
     return;
   }
   for (uint32_t k = 0; k < length; ++k) {
-    const double r = (xEnergy == 0.0 || yEnergy[k] == 0.0) ? 0.0 : m_corr[k] / std::sqrt(xEnergy * yEnergy[k]);
-    // A normalised correlation lies within +-1; beyond it (with room for
-    // rounding) the sums lost their precision to a sample far beyond full
-    // scale, and the lag says nothing.
+    // A zero energy makes the quotient infinite or NaN, which the bound
+    // below turns into 0 like any other lag without a meaning. A normalised
+    // correlation lies within +-1; beyond it (with room for rounding) the
+    // sums lost their precision to a sample far beyond full scale.
+    const double r = m_corr[k] / std::sqrt(xEnergy * yEnergy[k]);
     out[k] = std::fabs(r) <= kMaxNormalisedCorrelation ? float(r) : 0.0f;
   }
 }
