@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include "Mathlib/MathlibPrim.h"
 #include "Vantrel/frontend/FrontEndAlloc.h"
@@ -22,14 +23,41 @@ void CopyRingTail(const float* ring, int end, int ringLength, uint32_t count, do
   }
 }
 
-// Calls f(i, j) for i = 0..w-1 with j = (i + rotation) mod w, without a
-// division per element.
-template <typename F>
-void ForRotated(uint32_t w, uint32_t rotation, F f) {
-  const uint32_t split = w - rotation;
-  for (uint32_t i = 0; i < split; ++i) f(i, i + rotation);
-  for (uint32_t i = split; i < w; ++i) f(i, i - split);
+using FloatQuad = float __attribute__((vector_size(16)));
+using IntQuad = int32_t __attribute__((vector_size(16)));
+
+FloatQuad LoadQuad(const float* p) {
+  FloatQuad x;
+  std::memcpy(&x, p, sizeof x);
+  return x;
 }
+
+void StoreQuad(float* p, FloatQuad x) { std::memcpy(p, &x, sizeof x); }
+
+// sum[i] -= v[i] for i < n, four at a time.
+void SubtractFrom(float* sum, const float* v, uint32_t n) {
+  uint32_t i = 0;
+  for (; i + 4 <= n; i += 4) StoreQuad(sum + i, LoadQuad(sum + i) - LoadQuad(v + i));
+  for (; i < n; ++i) sum[i] -= v[i];
+}
+
+// sum[i] += v[i] and copy[i] = v[i] for i < n, four at a time.
+void AddToAndCopy(float* sum, float* copy, const float* v, uint32_t n) {
+  uint32_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const FloatQuad x = LoadQuad(v + i);
+    StoreQuad(sum + i, LoadQuad(sum + i) + x);
+    StoreQuad(copy + i, x);
+  }
+  for (; i < n; ++i) {
+    sum[i] += v[i];
+    copy[i] = v[i];
+  }
+}
+
+// The sums' entry i takes vector element (i + rotation) mod w: two straight
+// runs, [0, w - rotation) from element rotation on and the rest from 0.
+uint32_t SumRotation(uint32_t w, uint32_t b) { return (w - b % w) % w; }
 
 // For each lane, the energy of the b-long stretch at every lag k of the
 // window y (wrapping round it), by the sliding recurrence from the first
@@ -57,6 +85,38 @@ void SlidingEnergies(const double* const y[], double* const energy[], const doub
   const uint32_t inside = w - b;
   for (uint32_t k = 1; k <= inside; ++k) step(k, k - 1 + b);
   for (uint32_t k = inside + 1; k < w; ++k) step(k, k - 1 + b - w);
+}
+
+struct PeakTies {
+  int32_t last;   // the highest index among them
+  int32_t count;
+};
+
+// The entries in [from, to) at or above the bound (AtLeast) or at or below
+// it, four at a time; a NaN is neither.
+template <bool AtLeast>
+PeakTies FindTies(const float* v, uint32_t from, uint32_t to, float bound) {
+  const FloatQuad limit = {bound, bound, bound, bound};
+  IntQuad index = {0, 1, 2, 3};
+  index += int32_t(from);
+  IntQuad last = {-1, -1, -1, -1};
+  IntQuad count = {};
+  uint32_t i = from;
+  for (; i + 4 <= to; i += 4) {
+    const FloatQuad x = LoadQuad(v + i);
+    const IntQuad hit = AtLeast ? (x >= limit) : (x <= limit);
+    count -= hit;
+    last = hit ? index : last;
+    index += 4;
+  }
+  PeakTies ties{std::max(std::max(last[0], last[1]), std::max(last[2], last[3])),
+                count[0] + count[1] + count[2] + count[3]};
+  for (; i < to; ++i)
+    if (AtLeast ? v[i] >= bound : v[i] <= bound) {
+      ties.last = int32_t(i);
+      ++ties.count;
+    }
+  return ties;
 }
 
 // Values every Process writes before anything reads them need no zeroing:
@@ -138,8 +198,9 @@ bool CBlockCorrelator::Begin(const Source& source) {
   const uint32_t w = m_windowLen;
   if (uint32_t(m_blocks) == m_historySize) {
     const float* leaving = m_corrVec[m_slot];
-    // Entry i of the sums takes vector element (i + W - B) mod W.
-    ForRotated(w, (w - m_blockLen % w) % w, [&](uint32_t i, uint32_t j) { m_corrSum[i] -= leaving[j]; });
+    const uint32_t rotation = SumRotation(w, m_blockLen);
+    SubtractFrom(m_corrSum, leaving + rotation, w - rotation);
+    SubtractFrom(m_corrSum + (w - rotation), leaving, rotation);
   }
   CopyRingTail(source.aRing, source.aEnd, source.ringLength, m_blockLen, m_x);
   CopyRingTail(source.bRing, source.bEnd, source.ringLength, w, m_y);
@@ -154,11 +215,9 @@ void CBlockCorrelator::Finish(double xEnergy, int normalise) {
   const uint32_t w = m_windowLen;
   float* slot = m_corrVec[m_slot];
   m_fft.Correlate(m_x, m_y, slot, xEnergy, normalise != 0 ? m_ySlidingEnergy : nullptr, w);
-  ForRotated(w, (w - m_blockLen % w) % w, [&](uint32_t i, uint32_t j) {
-    const float value = slot[j];
-    m_corrSum[i] += value;
-    m_latest[i] = value;
-  });
+  const uint32_t rotation = SumRotation(w, m_blockLen);
+  AddToAndCopy(m_corrSum, m_latest, slot + rotation, w - rotation);
+  AddToAndCopy(m_corrSum + (w - rotation), m_latest + (w - rotation), slot, rotation);
   m_sumsWritten = true;
   m_blocks = std::min<int32_t>(m_blocks + 1, int32_t(m_historySize));
   m_slot = (m_slot + 1) % m_historySize;
@@ -232,13 +291,10 @@ int CBlockCorrelator::FindPeaks(bool absolute, bool wantMax, int32_t* pos, float
       duvuvMinIndexF32(scratch + b, valid, &index);
     const float extreme = scratch[b + uint32_t(index)];
     // Equal peaks: the one nearest lag 0 wins, the others are counted.
-    int32_t at = int32_t(b) + index;
-    int32_t others = -1;
-    for (uint32_t i = b; i <= w; ++i)
-      if (largest ? scratch[i] >= extreme - tolerance : scratch[i] <= extreme + tolerance) {
-        at = int32_t(i);
-        ++others;
-      }
+    const PeakTies ties = largest ? FindTies<true>(scratch, b, w + 1, extreme - tolerance)
+                                  : FindTies<false>(scratch, b, w + 1, extreme + tolerance);
+    const int32_t at = ties.count > 0 ? ties.last : int32_t(b) + index;
+    const int32_t others = ties.count - 1;
     float signedValue = absolute ? (uint32_t(at) == w ? v[0] : v[at]) : scratch[at];
     if (divisor != 0) signedValue /= float(divisor);
     if (where != nullptr) *where = at;

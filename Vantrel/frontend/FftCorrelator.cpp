@@ -1,6 +1,7 @@
 #include "Vantrel/frontend/FftCorrelator.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "Mathlib/MathlibHandle.h"
 #include "Mathlib/MathlibPrim.h"
@@ -63,12 +64,21 @@ void CFftCorrelator::Correlate(const double* x, const double* y, float* out, dou
     for (uint32_t k = 0; k < length; ++k) out[k] = float(m_corr[k]);
     return;
   }
-  for (uint32_t k = 0; k < length; ++k) {
-    // A zero energy makes the quotient infinite or NaN, which the bound
-    // below turns into 0 like any other lag without a meaning. A normalised
-    // correlation lies within +-1; beyond it (with room for rounding) the
-    // sums lost their precision to a sample far beyond full scale.
-    const double r = m_corr[k] / std::sqrt(xEnergy * yEnergy[k]);
-    out[k] = std::fabs(r) <= kMaxNormalisedCorrelation ? float(r) : 0.0f;
+  // A zero energy makes the quotient infinite or NaN, which the bound
+  // turns into 0 like any other lag without a meaning. A normalised
+  // correlation lies within +-1; beyond it (with room for rounding) the
+  // sums lost their precision to a sample far beyond full scale.
+  auto bounded = [](double r) { return std::fabs(r) <= kMaxNormalisedCorrelation ? float(r) : 0.0f; };
+  // Two lags per division: the divider is what the pass waits on.
+  using DoublePair = double __attribute__((vector_size(16)));
+  uint32_t k = 0;
+  for (; k + 2 <= length; k += 2) {
+    const DoublePair root = {std::sqrt(xEnergy * yEnergy[k]), std::sqrt(xEnergy * yEnergy[k + 1])};
+    DoublePair corr;
+    std::memcpy(&corr, m_corr + k, sizeof corr);
+    const DoublePair r = corr / root;
+    out[k] = bounded(r[0]);
+    out[k + 1] = bounded(r[1]);
   }
+  for (; k < length; ++k) out[k] = bounded(m_corr[k] / std::sqrt(xEnergy * yEnergy[k]));
 }
