@@ -10,6 +10,21 @@
 
 namespace {
 
+using FloatQuad = float __attribute__((vector_size(16)));
+using DoubleQuad = double __attribute__((vector_size(32)));
+
+// dest[i] = src[i] for i < n, four at a time.
+void Widen(const float* src, double* dest, int64_t n) {
+  int64_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    FloatQuad x;
+    std::memcpy(&x, src + i, sizeof x);
+    const DoubleQuad wide = __builtin_convertvector(x, DoubleQuad);
+    std::memcpy(dest + i, &wide, sizeof wide);
+  }
+  for (; i < n; ++i) dest[i] = src[i];
+}
+
 // The `count` samples of a ring that end before `end`, widened to double.
 void CopyRingTail(const float* ring, int end, int ringLength, uint32_t count, double* dest) {
   int64_t start = int64_t(end) - int64_t(count);
@@ -17,13 +32,12 @@ void CopyRingTail(const float* ring, int end, int ringLength, uint32_t count, do
   uint32_t done = 0;
   while (done < count) {
     const uint32_t run = uint32_t(std::min<int64_t>(count - done, ringLength - start));
-    std::copy_n(ring + start, run, dest + done);
+    Widen(ring + start, dest + done, run);
     done += run;
     start = 0;
   }
 }
 
-using FloatQuad = float __attribute__((vector_size(16)));
 using IntQuad = int32_t __attribute__((vector_size(16)));
 
 FloatQuad LoadQuad(const float* p) {
