@@ -80,19 +80,25 @@ uint32_t SumRotation(uint32_t w, uint32_t b) { return (w - b % w) % w; }
 // operations.
 template <int Lanes>
 void SlidingEnergies(const double* const y[], double* const energy[], const double first[], uint32_t w, uint32_t b) {
+  const double* window[Lanes];
+  double* out[Lanes];
   double e[Lanes];
   for (int lane = 0; lane < Lanes; ++lane) {
+    window[lane] = y[lane];
+    out[lane] = energy[lane];
     e[lane] = first[lane];
-    energy[lane][0] = e[lane];
+    out[lane][0] = e[lane];
   }
+  // Unrolled, so that each lane's running energy stays in a register.
   auto step = [&](uint32_t k, uint32_t in) {
+#pragma GCC unroll 2
     for (int lane = 0; lane < Lanes; ++lane) {
-      const double entering = y[lane][in];
-      const double leaving = y[lane][k - 1];
+      const double entering = window[lane][in];
+      const double leaving = window[lane][k - 1];
       double next = e[lane] + entering * entering - leaving * leaving;
       if (next < 0.0) next = 0.0;
       e[lane] = next;
-      energy[lane][k] = next;
+      out[lane][k] = next;
     }
   };
   // Up to lag w - b the stretch ends inside the window; beyond, it wraps.
