@@ -48,7 +48,34 @@ int CFftCorrelator::SetLength(uint32_t length) {
 }
 
 namespace {
+
 constexpr double kMaxNormalisedCorrelation = 1.001;
+
+using DoublePair = double __attribute__((vector_size(16)));
+
+DoublePair LoadPair(const double* p) {
+  DoublePair v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+// product = conj(x) * y over `bins` interleaved complex values, in one pass
+// that leaves the product in the cache for the inverse. Rounded as the
+// complex multiply rounds the conjugate (c = -x.im): each product, then
+// re = x.re y.re - c y.im and im = x.re y.im + c y.re; negating a rounded
+// product and adding it is subtracting it, exactly.
+void MulConjugate(const double* x, const double* y, double* product, int32_t bins) {
+  const DoublePair signs = {-1.0, 1.0};
+  for (int32_t k = 0; k < 2 * bins; k += 2) {
+    const DoublePair xv = LoadPair(x + k), yv = LoadPair(y + k);
+    const double c = -xv[1];
+    const DoublePair direct = DoublePair{xv[0], xv[0]} * yv;            // x.re y.re, x.re y.im
+    const DoublePair crossed = DoublePair{c, c} * DoublePair{yv[1], yv[0]};  // c y.im, c y.re
+    const DoublePair sum = direct + crossed * signs;
+    std::memcpy(product + k, &sum, sizeof sum);
+  }
+}
+
 }  // namespace
 
 void CFftCorrelator::Correlate(const double* x, const double* y, float* out, double xEnergy, const double* yEnergy,
@@ -56,8 +83,7 @@ void CFftCorrelator::Correlate(const double* x, const double* y, float* out, dou
   if (length != m_length || m_corr == nullptr) SetLength(length);
   const int32_t bins = int32_t(length / 2 + 1);
   duvuvRealFftFwdPairF64(m_mathlib, x, m_specX, y, m_specY, m_order);
-  duvuvConjInPlaceC64(m_specX, bins);
-  duvuvMulC64(m_specX, m_specY, m_specProduct, bins);
+  MulConjugate(m_specX, m_specY, m_specProduct, bins);
   // The product is not read again, so the inverse needs no copy of it.
   duvuvRealFftInvF64(m_mathlib, m_specProduct, m_corr, m_order, 2);
   if (yEnergy == nullptr) {
