@@ -10,16 +10,24 @@
 
 namespace {
 
+// Four lanes at a time, for the passes over whole vectors.
 using FloatQuad = float __attribute__((vector_size(16)));
 using DoubleQuad = double __attribute__((vector_size(32)));
+using IntQuad = int32_t __attribute__((vector_size(16)));
+
+FloatQuad LoadQuad(const float* p) {
+  FloatQuad x;
+  std::memcpy(&x, p, sizeof x);
+  return x;
+}
+
+void StoreQuad(float* p, FloatQuad x) { std::memcpy(p, &x, sizeof x); }
 
 // dest[i] = src[i] for i < n, four at a time.
 void Widen(const float* src, double* dest, int64_t n) {
   int64_t i = 0;
   for (; i + 4 <= n; i += 4) {
-    FloatQuad x;
-    std::memcpy(&x, src + i, sizeof x);
-    const DoubleQuad wide = __builtin_convertvector(x, DoubleQuad);
+    const DoubleQuad wide = __builtin_convertvector(LoadQuad(src + i), DoubleQuad);
     std::memcpy(dest + i, &wide, sizeof wide);
   }
   for (; i < n; ++i) dest[i] = src[i];
@@ -37,16 +45,6 @@ void CopyRingTail(const float* ring, int end, int ringLength, uint32_t count, do
     start = 0;
   }
 }
-
-using IntQuad = int32_t __attribute__((vector_size(16)));
-
-FloatQuad LoadQuad(const float* p) {
-  FloatQuad x;
-  std::memcpy(&x, p, sizeof x);
-  return x;
-}
-
-void StoreQuad(float* p, FloatQuad x) { std::memcpy(p, &x, sizeof x); }
 
 // sum[i] -= v[i] for i < n, four at a time.
 void SubtractFrom(float* sum, const float* v, uint32_t n) {
@@ -108,7 +106,7 @@ void SlidingEnergies(const double* const y[], double* const energy[], const doub
 }
 
 struct PeakTies {
-  int32_t last;   // the highest index among them
+  int32_t last;  // the highest index among them
   int32_t count;
 };
 
@@ -212,8 +210,9 @@ void CBlockCorrelator::Process(const float* aRing, int aEnd, const float* bRing,
 
 bool CBlockCorrelator::Begin(const Source& source) {
   const int64_t ring = source.ringLength;
-  if (m_corrVec == nullptr || m_windowLen == 0 || source.aRing == nullptr || source.bRing == nullptr || ring < int64_t(m_windowLen) ||
-      m_blockLen > m_windowLen || source.aEnd < 0 || source.aEnd > ring || source.bEnd < 0 || source.bEnd > ring)
+  if (m_corrVec == nullptr || m_windowLen == 0 || source.aRing == nullptr || source.bRing == nullptr ||
+      ring < int64_t(m_windowLen) || m_blockLen > m_windowLen || source.aEnd < 0 || source.aEnd > ring ||
+      source.bEnd < 0 || source.bEnd > ring)
     return false;
   const uint32_t w = m_windowLen;
   if (uint32_t(m_blocks) == m_historySize) {

@@ -48,8 +48,7 @@ class CBlockCorrelator {
   // geometry run their window-energy passes side by side, so that the
   // latency of one recurrence hides the other's; each correlator's result
   // is the one its own Process gives.
-  static void ProcessEach(CBlockCorrelator* const correlators[], const Source sources[], int count,
-                          int normalise = 1);
+  static void ProcessEach(CBlockCorrelator* const correlators[], const Source sources[], int count, int normalise = 1);
 
   // Peak over the valid lags of the mean vector (the newest one when
   // relaxed): pos is the entry (B .. W), peak the signed mean there; the

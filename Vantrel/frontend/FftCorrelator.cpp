@@ -71,7 +71,7 @@ void MulConjugate(const double* x, const double* y, double* product, int32_t bin
   for (int32_t k = 0; k < 2 * bins; k += 2) {
     const DoublePair xv = LoadPair(x + k), yv = LoadPair(y + k);
     const double c = -xv[1];
-    const DoublePair direct = DoublePair{xv[0], xv[0]} * yv;            // x.re y.re, x.re y.im
+    const DoublePair direct = DoublePair{xv[0], xv[0]} * yv;                 // x.re y.re, x.re y.im
     const DoublePair crossed = DoublePair{c, c} * DoublePair{yv[1], yv[0]};  // c y.im, c y.re
     const DoublePair sum = direct + crossed * signs;
     std::memcpy(product + k, &sum, sizeof sum);
@@ -98,13 +98,10 @@ void CFftCorrelator::Correlate(const double* x, const double* y, float* out, dou
   // sums lost their precision to a sample far beyond full scale.
   auto bounded = [](double r) { return std::fabs(r) <= kMaxNormalisedCorrelation ? float(r) : 0.0f; };
   // Two lags per division: the divider is what the pass waits on.
-  using DoublePair = double __attribute__((vector_size(16)));
   uint32_t k = 0;
   for (; k + 2 <= length; k += 2) {
     const DoublePair root = {std::sqrt(xEnergy * yEnergy[k]), std::sqrt(xEnergy * yEnergy[k + 1])};
-    DoublePair corr;
-    std::memcpy(&corr, m_corr + k, sizeof corr);
-    const DoublePair r = corr / root;
+    const DoublePair r = LoadPair(m_corr + k) / root;
     out[k] = bounded(r[0]);
     out[k + 1] = bounded(r[1]);
   }

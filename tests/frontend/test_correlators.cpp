@@ -202,8 +202,8 @@ TEST(BlockCorrelator, PairedFeedsMatchLoneOnesBitForBitAndTheNaiveMeanOnceTheHis
     if (call == 4) cleared.Clear();
     if (call >= calls - int(BlockFeed::kHistory))
       for (uint32_t lag = 0; lag <= window - block; ++lag)
-        expected[lag] += NaiveNormalised(&feed.a[feed.Newest(call) - block], block,
-                                         &feed.b[feed.Newest(call) - 5 - window], lag);
+        expected[lag] +=
+            NaiveNormalised(&feed.a[feed.Newest(call) - block], block, &feed.b[feed.Newest(call) - 5 - window], lag);
   }
   for (int i = 0; i < 2; ++i) {
     const std::vector<float> got = MeanVector(paired[i]), alone = MeanVector(lone[i]);
