@@ -163,7 +163,7 @@ TEST(BlockCorrelator, PeaksAreZeroBeforeAnyBlockAndSilentBlocksCount) {
   EXPECT_EQ(count, 1);
 }
 
-// Feeds `calls` blocks of a and b (b lagging by 5) through the correlator(s).
+// The rings of call k: the newest samples of a, and of b lagging a by 5.
 struct BlockFeed {
   static constexpr uint32_t kBlock = 32, kWindow = 128, kHistory = 4;
   static constexpr int kRing = 200;
