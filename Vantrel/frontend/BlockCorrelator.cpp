@@ -2,11 +2,36 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 
 #include "Mathlib/MathlibPrim.h"
 #include "Vantrel/frontend/FrontEndAlloc.h"
 
 namespace {
+
+// Four lanes at a time, for the passes over whole vectors.
+using FloatQuad = float __attribute__((vector_size(16)));
+using DoubleQuad = double __attribute__((vector_size(32)));
+using IntQuad = int32_t __attribute__((vector_size(16)));
+
+FloatQuad LoadQuad(const float* p) {
+  FloatQuad x;
+  std::memcpy(&x, p, sizeof x);
+  return x;
+}
+
+void StoreQuad(float* p, FloatQuad x) { std::memcpy(p, &x, sizeof x); }
+
+// dest[i] = src[i] for i < n, four at a time.
+void Widen(const float* src, double* dest, int64_t n) {
+  int64_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const DoubleQuad wide = __builtin_convertvector(LoadQuad(src + i), DoubleQuad);
+    std::memcpy(dest + i, &wide, sizeof wide);
+  }
+  for (; i < n; ++i) dest[i] = src[i];
+}
 
 // The `count` samples of a ring that end before `end`, widened to double.
 void CopyRingTail(const float* ring, int end, int ringLength, uint32_t count, double* dest) {
@@ -15,19 +40,110 @@ void CopyRingTail(const float* ring, int end, int ringLength, uint32_t count, do
   uint32_t done = 0;
   while (done < count) {
     const uint32_t run = uint32_t(std::min<int64_t>(count - done, ringLength - start));
-    std::copy_n(ring + start, run, dest + done);
+    Widen(ring + start, dest + done, run);
     done += run;
     start = 0;
   }
 }
 
-// Calls f(i, j) for i = 0..w-1 with j = (i + rotation) mod w, without a
-// division per element.
-template <typename F>
-void ForRotated(uint32_t w, uint32_t rotation, F f) {
-  const uint32_t split = w - rotation;
-  for (uint32_t i = 0; i < split; ++i) f(i, i + rotation);
-  for (uint32_t i = split; i < w; ++i) f(i, i - split);
+// sum[i] -= v[i] for i < n, four at a time.
+void SubtractFrom(float* sum, const float* v, uint32_t n) {
+  uint32_t i = 0;
+  for (; i + 4 <= n; i += 4) StoreQuad(sum + i, LoadQuad(sum + i) - LoadQuad(v + i));
+  for (; i < n; ++i) sum[i] -= v[i];
+}
+
+// sum[i] += v[i] and copy[i] = v[i] for i < n, four at a time.
+void AddToAndCopy(float* sum, float* copy, const float* v, uint32_t n) {
+  uint32_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const FloatQuad x = LoadQuad(v + i);
+    StoreQuad(sum + i, LoadQuad(sum + i) + x);
+    StoreQuad(copy + i, x);
+  }
+  for (; i < n; ++i) {
+    sum[i] += v[i];
+    copy[i] = v[i];
+  }
+}
+
+// The sums' entry i takes vector element (i + rotation) mod w: two straight
+// runs, [0, w - rotation) from element rotation on and the rest from 0.
+uint32_t SumRotation(uint32_t w, uint32_t b) { return (w - b % w) % w; }
+
+// For each lane, the energy of the b-long stretch at every lag k of the
+// window y (wrapping round it), by the sliding recurrence from the first
+// stretch's energy. The lanes' recurrences are independent: run side by
+// side, one's latency hides the other's, and each keeps its own order of
+// operations.
+template <int Lanes>
+void SlidingEnergies(const double* const y[], double* const energy[], const double first[], uint32_t w, uint32_t b) {
+  const double* window[Lanes];
+  double* out[Lanes];
+  double e[Lanes];
+  for (int lane = 0; lane < Lanes; ++lane) {
+    window[lane] = y[lane];
+    out[lane] = energy[lane];
+    e[lane] = first[lane];
+    out[lane][0] = e[lane];
+  }
+  // Unrolled, so that each lane's running energy stays in a register.
+  auto step = [&](uint32_t k, uint32_t in) {
+#pragma GCC unroll 2
+    for (int lane = 0; lane < Lanes; ++lane) {
+      const double entering = window[lane][in];
+      const double leaving = window[lane][k - 1];
+      double next = e[lane] + entering * entering - leaving * leaving;
+      if (next < 0.0) next = 0.0;
+      e[lane] = next;
+      out[lane][k] = next;
+    }
+  };
+  // Up to lag w - b the stretch ends inside the window; beyond, it wraps.
+  const uint32_t inside = w - b;
+  for (uint32_t k = 1; k <= inside; ++k) step(k, k - 1 + b);
+  for (uint32_t k = inside + 1; k < w; ++k) step(k, k - 1 + b - w);
+}
+
+struct PeakTies {
+  int32_t last;  // the highest index among them
+  int32_t count;
+};
+
+// The entries in [from, to) at or above the bound (AtLeast) or at or below
+// it, four at a time; a NaN is neither.
+template <bool AtLeast>
+PeakTies FindTies(const float* v, uint32_t from, uint32_t to, float bound) {
+  const FloatQuad limit = {bound, bound, bound, bound};
+  IntQuad index = {0, 1, 2, 3};
+  index += int32_t(from);
+  IntQuad last = {-1, -1, -1, -1};
+  IntQuad count = {};
+  uint32_t i = from;
+  for (; i + 4 <= to; i += 4) {
+    const FloatQuad x = LoadQuad(v + i);
+    const IntQuad hit = AtLeast ? (x >= limit) : (x <= limit);
+    count -= hit;
+    last = hit ? index : last;
+    index += 4;
+  }
+  PeakTies ties{std::max(std::max(last[0], last[1]), std::max(last[2], last[3])),
+                count[0] + count[1] + count[2] + count[3]};
+  for (; i < to; ++i)
+    if (AtLeast ? v[i] >= bound : v[i] <= bound) {
+      ties.last = int32_t(i);
+      ++ties.count;
+    }
+  return ties;
+}
+
+// Values every Process writes before anything reads them need no zeroing:
+// their pages are touched only when used.
+template <typename T>
+T* AllocateOrExit(size_t count) {
+  void* block = spkAllocationRefused() ? nullptr : std::malloc((count == 0 ? 1 : count) * sizeof(T));
+  if (block == nullptr) ExitOutOfMemory(nullptr, "CBlockCorrelator::Allocate()", count, sizeof(T));
+  return static_cast<T*>(block);
 }
 
 }  // namespace
@@ -37,7 +153,7 @@ int CBlockCorrelator::Init(uint32_t blockLen, uint32_t window, uint32_t historyS
   m_windowLen = window;
   m_historySize = historySize == 0 ? 1 : historySize;
   m_slot = 0;
-  Allocate();  // zeroed blocks: the cleared state without touching every page
+  Allocate();  // the cleared state
   m_blocks = 0;
   return m_fft.SetLength(window);
 }
@@ -45,26 +161,29 @@ int CBlockCorrelator::Init(uint32_t blockLen, uint32_t window, uint32_t historyS
 void CBlockCorrelator::Allocate() {
   Free();
   const size_t w = m_windowLen;
+  // A history vector is read only after its slot was written since the
+  // last Clear (blocks reaching H); the window and its energies are written
+  // whole by each Process, the peak scratch by each search.
   m_corrVec = AllocateZeroedOrExit<float*>(m_historySize);
-  for (uint32_t s = 0; s < m_historySize; ++s) m_corrVec[s] = AllocateZeroedOrExit<float>(w);
-  m_ySlidingEnergy = AllocateZeroedOrExit<double>(w);
+  for (uint32_t s = 0; s < m_historySize; ++s) m_corrVec[s] = AllocateOrExit<float>(w);
+  m_ySlidingEnergy = AllocateOrExit<double>(w);
   m_latest = AllocateZeroedOrExit<float>(w);
   m_corrSum = AllocateZeroedOrExit<float>(w);
-  m_x = AllocateZeroedOrExit<double>(w);
-  m_y = AllocateZeroedOrExit<double>(w);
-  m_peakScratch = AllocateZeroedOrExit<float>(w + 1);
+  m_x = AllocateZeroedOrExit<double>(w);  // the block: zero beyond B for good
+  m_y = AllocateOrExit<double>(w);
+  m_peakScratch = AllocateOrExit<float>(w + 1);
+  m_sumsWritten = false;
 }
 
 void CBlockCorrelator::Clear() {
   if (m_corrVec == nullptr) return;
-  const size_t w = m_windowLen;
-  for (uint32_t s = 0; s < m_historySize; ++s) std::fill_n(m_corrVec[s], w, 0.0f);
-  std::fill_n(m_ySlidingEnergy, w, 0.0);
-  std::fill_n(m_latest, w, 0.0f);
-  std::fill_n(m_corrSum, w, 0.0f);
-  std::fill_n(m_x, w, 0.0);
-  std::fill_n(m_y, w, 0.0);
-  std::fill_n(m_peakScratch, w + 1, 0.0f);
+  // The history vectors stay: none is read again before its slot is
+  // rewritten. Only the sums are read before the next Process.
+  if (m_sumsWritten) {
+    std::fill_n(m_latest, m_windowLen, 0.0f);
+    std::fill_n(m_corrSum, m_windowLen, 0.0f);
+    m_sumsWritten = false;
+  }
   m_blocks = 0;
 }
 
@@ -79,46 +198,84 @@ void CBlockCorrelator::Free() {
   FreeArray(m_y);
   FreeArray(m_peakScratch);
   m_blocks = 0;
+  m_sumsWritten = false;
 }
 
 void CBlockCorrelator::Process(const float* aRing, int aEnd, const float* bRing, int bEnd, int ringLength,
                                int normalise) {
-  if (m_corrVec == nullptr || aRing == nullptr || bRing == nullptr || ringLength < int64_t(m_windowLen)) return;
+  CBlockCorrelator* const self = this;
+  const Source source{aRing, aEnd, bRing, bEnd, ringLength};
+  ProcessEach(&self, &source, 1, normalise);
+}
+
+bool CBlockCorrelator::Begin(const Source& source) {
+  const int64_t ring = source.ringLength;
+  if (m_corrVec == nullptr || m_windowLen == 0 || source.aRing == nullptr || source.bRing == nullptr ||
+      ring < int64_t(m_windowLen) || m_blockLen > m_windowLen || source.aEnd < 0 || source.aEnd > ring ||
+      source.bEnd < 0 || source.bEnd > ring)
+    return false;
   const uint32_t w = m_windowLen;
-  const uint32_t b = m_blockLen;
-  float* slot = m_corrVec[m_slot];
-  // Entry i of the sums takes vector element (i + W - B) mod W.
-  const uint32_t rotation = (w - b % w) % w;
-  if (uint32_t(m_blocks) == m_historySize)
-    ForRotated(w, rotation, [&](uint32_t i, uint32_t j) { m_corrSum[i] -= slot[j]; });
-
-  CopyRingTail(aRing, aEnd, ringLength, b, m_x);
-  CopyRingTail(bRing, bEnd, ringLength, w, m_y);
-
-  double xEnergy = 0.0;
-  if (normalise != 0) {
-    xEnergy = duvuvDotF64(m_x, m_x, int32_t(b));
-    double energy = duvuvDotF64(m_y, m_y, int32_t(b));
-    m_ySlidingEnergy[0] = energy;
-    // The stretch at lag k runs from k to k + b - 1, wrapping round the window.
-    for (uint32_t k = 1; k < w; ++k) {
-      const uint32_t in = k - 1 + b;
-      const double entering = m_y[in < w ? in : in - w];
-      const double leaving = m_y[k - 1];
-      energy = energy + entering * entering - leaving * leaving;
-      if (energy < 0.0) energy = 0.0;
-      m_ySlidingEnergy[k] = energy;
-    }
+  if (uint32_t(m_blocks) == m_historySize) {
+    const float* leaving = m_corrVec[m_slot];
+    const uint32_t rotation = SumRotation(w, m_blockLen);
+    SubtractFrom(m_corrSum, leaving + rotation, w - rotation);
+    SubtractFrom(m_corrSum + (w - rotation), leaving, rotation);
   }
-  m_fft.Correlate(m_x, m_y, slot, xEnergy, normalise != 0 ? m_ySlidingEnergy : nullptr, w);
+  CopyRingTail(source.aRing, source.aEnd, source.ringLength, m_blockLen, m_x);
+  CopyRingTail(source.bRing, source.bEnd, source.ringLength, w, m_y);
+  return true;
+}
 
-  ForRotated(w, rotation, [&](uint32_t i, uint32_t j) {
-    const float value = slot[j];
-    m_corrSum[i] += value;
-    m_latest[i] = value;
-  });
+double CBlockCorrelator::BlockEnergy() const { return duvuvDotF64(m_x, m_x, int32_t(m_blockLen)); }
+
+double CBlockCorrelator::FirstStretchEnergy() const { return duvuvDotF64(m_y, m_y, int32_t(m_blockLen)); }
+
+void CBlockCorrelator::Finish(double xEnergy, int normalise) {
+  const uint32_t w = m_windowLen;
+  float* slot = m_corrVec[m_slot];
+  m_fft.Correlate(m_x, m_y, slot, xEnergy, normalise != 0 ? m_ySlidingEnergy : nullptr, w);
+  const uint32_t rotation = SumRotation(w, m_blockLen);
+  AddToAndCopy(m_corrSum, m_latest, slot + rotation, w - rotation);
+  AddToAndCopy(m_corrSum + (w - rotation), m_latest + (w - rotation), slot, rotation);
+  m_sumsWritten = true;
   m_blocks = std::min<int32_t>(m_blocks + 1, int32_t(m_historySize));
   m_slot = (m_slot + 1) % m_historySize;
+}
+
+void CBlockCorrelator::ProcessEach(CBlockCorrelator* const correlators[], const Source sources[], int count,
+                                   int normalise) {
+  for (int i = 0; i < count;) {
+    CBlockCorrelator* const first = correlators[i];
+    if (!first->Begin(sources[i])) {
+      ++i;
+      continue;
+    }
+    const bool paired = i + 1 < count && correlators[i + 1]->m_windowLen == first->m_windowLen &&
+                        correlators[i + 1]->m_blockLen == first->m_blockLen;
+    // A partner that cannot begin does nothing, as alone.
+    CBlockCorrelator* const second = paired && correlators[i + 1]->Begin(sources[i + 1]) ? correlators[i + 1] : nullptr;
+    i += paired ? 2 : 1;
+    const uint32_t w = first->m_windowLen;
+    const uint32_t b = first->m_blockLen;
+    double xEnergy[2] = {};
+    if (normalise != 0) {
+      xEnergy[0] = first->BlockEnergy();
+      const double* y[2] = {first->m_y, nullptr};
+      double* energy[2] = {first->m_ySlidingEnergy, nullptr};
+      double start[2] = {first->FirstStretchEnergy(), 0.0};
+      if (second != nullptr) {
+        xEnergy[1] = second->BlockEnergy();
+        y[1] = second->m_y;
+        energy[1] = second->m_ySlidingEnergy;
+        start[1] = second->FirstStretchEnergy();
+        SlidingEnergies<2>(y, energy, start, w, b);
+      } else {
+        SlidingEnergies<1>(y, energy, start, w, b);
+      }
+    }
+    first->Finish(xEnergy[0], normalise);
+    if (second != nullptr) second->Finish(xEnergy[1], normalise);
+  }
 }
 
 int CBlockCorrelator::FindPeaks(bool absolute, bool wantMax, int32_t* pos, float* peak, int32_t* secondPos,
@@ -153,13 +310,10 @@ int CBlockCorrelator::FindPeaks(bool absolute, bool wantMax, int32_t* pos, float
       duvuvMinIndexF32(scratch + b, valid, &index);
     const float extreme = scratch[b + uint32_t(index)];
     // Equal peaks: the one nearest lag 0 wins, the others are counted.
-    int32_t at = int32_t(b) + index;
-    int32_t others = -1;
-    for (uint32_t i = b; i <= w; ++i)
-      if (largest ? scratch[i] >= extreme - tolerance : scratch[i] <= extreme + tolerance) {
-        at = int32_t(i);
-        ++others;
-      }
+    const PeakTies ties = largest ? FindTies<true>(scratch, b, w + 1, extreme - tolerance)
+                                  : FindTies<false>(scratch, b, w + 1, extreme + tolerance);
+    const int32_t at = ties.count > 0 ? ties.last : int32_t(b) + index;
+    const int32_t others = ties.count - 1;
     float signedValue = absolute ? (uint32_t(at) == w ? v[0] : v[at]) : scratch[at];
     if (divisor != 0) signedValue /= float(divisor);
     if (where != nullptr) *where = at;

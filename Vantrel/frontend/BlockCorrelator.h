@@ -31,8 +31,24 @@ class CBlockCorrelator {
 
   // Correlates the B samples of ring A ending before aEnd with the W
   // samples of ring B ending before bEnd (rings of ringLength samples).
-  // normalise 0 keeps the raw correlation.
+  // normalise 0 keeps the raw correlation. Does nothing when an end lies
+  // outside the ring, the ring is shorter than the window or the block
+  // longer than the window.
   void Process(const float* aRing, int aEnd, const float* bRing, int bEnd, int ringLength, int normalise = 1);
+
+  // The rings of one Process.
+  struct Source {
+    const float* aRing;
+    int aEnd;
+    const float* bRing;
+    int bEnd;
+    int ringLength;
+  };
+  // Process for each of `count` correlators with its source. Two of one
+  // geometry run their window-energy passes side by side, so that the
+  // latency of one recurrence hides the other's; each correlator's result
+  // is the one its own Process gives.
+  static void ProcessEach(CBlockCorrelator* const correlators[], const Source sources[], int count, int normalise = 1);
 
   // Peak over the valid lags of the mean vector (the newest one when
   // relaxed): pos is the entry (B .. W), peak the signed mean there; the
@@ -53,6 +69,14 @@ class CBlockCorrelator {
 
  private:
   void Allocate();
+  // The first half of Process: checks, takes the leaving vector out of the
+  // sum and copies the block and the window; false when nothing runs.
+  bool Begin(const Source& source);
+  // The block energy and the first stretch's energy of the window.
+  double BlockEnergy() const;
+  double FirstStretchEnergy() const;
+  // The second half: correlates and adds the new vector to the sums.
+  void Finish(double xEnergy, int normalise);
   int FindPeaks(bool absolute, bool wantMax, int32_t* pos, float* peak, int32_t* secondPos, float* secondPeak,
                 const float** vector, int32_t* count, int relaxed, int32_t* equalPeaks);
 
@@ -64,6 +88,7 @@ class CBlockCorrelator {
   double* m_y = nullptr;               // W: the window
   float* m_peakScratch = nullptr;      // W + 1
   int32_t m_blocks = 0;
+  bool m_sumsWritten = false;  // the sums hold something Clear must remove
   uint32_t m_slot = 0;
   uint32_t m_blockLen = 0;
   uint32_t m_windowLen = 0;

@@ -57,18 +57,24 @@ int CCorrelatorSet::Feed(const float* refRing, int refEnd, double refEnergy, con
                          double testEnergy, int ringLength) {
   if (m_count == 0) return 1;
   const double threshold = 8.0 * double(m_blockLen);
+  CBlockCorrelator* fed[2] = {};
+  CBlockCorrelator::Source sources[2] = {};
+  int feeding = 0;
   m_fed[0] = refEnergy > threshold ? 1 : 0;
   if (m_fed[0] != 0) {
-    m_correlators[0].Process(refRing, refEnd, testRing, testEnd, ringLength);
+    fed[feeding] = &m_correlators[0];
+    sources[feeding++] = {refRing, refEnd, testRing, testEnd, ringLength};
     m_energy[0] += refEnergy;
   }
   if (m_count >= 2) {
     m_fed[1] = testEnergy > threshold ? 1 : 0;
     if (m_fed[1] != 0) {
-      m_correlators[1].Process(testRing, testEnd, refRing, refEnd, ringLength);
+      fed[feeding] = &m_correlators[1];
+      sources[feeding++] = {testRing, testEnd, refRing, refEnd, ringLength};
       m_energy[1] += testEnergy;
     }
   }
+  CBlockCorrelator::ProcessEach(fed, sources, feeding);
   return 1;
 }
 

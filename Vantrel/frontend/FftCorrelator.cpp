@@ -1,6 +1,7 @@
 #include "Vantrel/frontend/FftCorrelator.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "Mathlib/MathlibHandle.h"
 #include "Mathlib/MathlibPrim.h"
@@ -30,8 +31,8 @@ CFftCorrelator::~CFftCorrelator() {
 void CFftCorrelator::FreeBuffers() {
   FreeArray(m_specX);
   FreeArray(m_specY);
-  FreeArray(m_specProduct);
-  FreeArray(m_corr);
+  m_specProduct = nullptr;
+  m_corr = nullptr;
 }
 
 int CFftCorrelator::SetLength(uint32_t length) {
@@ -41,13 +42,42 @@ int CFftCorrelator::SetLength(uint32_t length) {
   const size_t spectrum = size_t(length) + 2;
   m_specX = AllocateZeroedOrExit<double>(spectrum);
   m_specY = AllocateZeroedOrExit<double>(spectrum);
-  m_specProduct = AllocateZeroedOrExit<double>(spectrum);
-  m_corr = AllocateZeroedOrExit<double>(length);
+  // Each spectrum is read once: the product takes the block's place and
+  // the correlation the window's, which halves what a call touches.
+  m_specProduct = m_specX;
+  m_corr = m_specY;
   return 1;
 }
 
 namespace {
+
 constexpr double kMaxNormalisedCorrelation = 1.001;
+
+using DoublePair = double __attribute__((vector_size(16)));
+
+DoublePair LoadPair(const double* p) {
+  DoublePair v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+// product = conj(x) * y over `bins` interleaved complex values, in one pass
+// that leaves the product in the cache for the inverse. Rounded as the
+// complex multiply rounds the conjugate (c = -x.im): each product, then
+// re = x.re y.re - c y.im and im = x.re y.im + c y.re; negating a rounded
+// product and adding it is subtracting it, exactly.
+void MulConjugate(const double* x, const double* y, double* product, int32_t bins) {
+  const DoublePair signs = {-1.0, 1.0};
+  for (int32_t k = 0; k < 2 * bins; k += 2) {
+    const DoublePair xv = LoadPair(x + k), yv = LoadPair(y + k);
+    const double c = -xv[1];
+    const DoublePair direct = DoublePair{xv[0], xv[0]} * yv;                 // x.re y.re, x.re y.im
+    const DoublePair crossed = DoublePair{c, c} * DoublePair{yv[1], yv[0]};  // c y.im, c y.re
+    const DoublePair sum = direct + crossed * signs;
+    std::memcpy(product + k, &sum, sizeof sum);
+  }
+}
+
 }  // namespace
 
 void CFftCorrelator::Correlate(const double* x, const double* y, float* out, double xEnergy, const double* yEnergy,
@@ -55,18 +85,25 @@ void CFftCorrelator::Correlate(const double* x, const double* y, float* out, dou
   if (length != m_length || m_corr == nullptr) SetLength(length);
   const int32_t bins = int32_t(length / 2 + 1);
   duvuvRealFftFwdPairF64(m_mathlib, x, m_specX, y, m_specY, m_order);
-  duvuvConjInPlaceC64(m_specX, bins);
-  duvuvMulC64(m_specX, m_specY, m_specProduct, bins);
-  duvuvRealFftInvCopyF64(m_mathlib, m_specProduct, m_corr, m_order, 2);
+  MulConjugate(m_specX, m_specY, m_specProduct, bins);
+  // The product is not read again, so the inverse needs no copy of it.
+  duvuvRealFftInvF64(m_mathlib, m_specProduct, m_corr, m_order, 2);
   if (yEnergy == nullptr) {
     for (uint32_t k = 0; k < length; ++k) out[k] = float(m_corr[k]);
     return;
   }
-  for (uint32_t k = 0; k < length; ++k) {
-    const double r = (xEnergy == 0.0 || yEnergy[k] == 0.0) ? 0.0 : m_corr[k] / std::sqrt(xEnergy * yEnergy[k]);
-    // A normalised correlation lies within +-1; beyond it (with room for
-    // rounding) the sums lost their precision to a sample far beyond full
-    // scale, and the lag says nothing.
-    out[k] = std::fabs(r) <= kMaxNormalisedCorrelation ? float(r) : 0.0f;
+  // A zero energy makes the quotient infinite or NaN, which the bound
+  // turns into 0 like any other lag without a meaning. A normalised
+  // correlation lies within +-1; beyond it (with room for rounding) the
+  // sums lost their precision to a sample far beyond full scale.
+  auto bounded = [](double r) { return std::fabs(r) <= kMaxNormalisedCorrelation ? float(r) : 0.0f; };
+  // Two lags per division: the divider is what the pass waits on.
+  uint32_t k = 0;
+  for (; k + 2 <= length; k += 2) {
+    const DoublePair root = {std::sqrt(xEnergy * yEnergy[k]), std::sqrt(xEnergy * yEnergy[k + 1])};
+    const DoublePair r = LoadPair(m_corr + k) / root;
+    out[k] = bounded(r[0]);
+    out[k + 1] = bounded(r[1]);
   }
+  for (; k < length; ++k) out[k] = bounded(m_corr[k] / std::sqrt(xEnergy * yEnergy[k]));
 }

@@ -25,8 +25,8 @@ class CFftCorrelator {
 
   double* m_specX = nullptr;  // packed half spectra, N + 2 doubles
   double* m_specY = nullptr;
-  double* m_specProduct = nullptr;
-  double* m_corr = nullptr;  // N doubles
+  double* m_specProduct = nullptr;  // in m_specX's place
+  double* m_corr = nullptr;         // N doubles, in m_specY's place
   int32_t m_order = 0;
   uint32_t m_length = 0;
   MathlibHandle* m_mathlib = nullptr;

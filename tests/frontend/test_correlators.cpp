@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -160,6 +161,98 @@ TEST(BlockCorrelator, PeaksAreZeroBeforeAnyBlockAndSilentBlocksCount) {
   correlator.MaxAbs(nullptr, &peak, nullptr, nullptr, nullptr, &count, 0);
   EXPECT_EQ(peak, 0.0f);
   EXPECT_EQ(count, 1);
+}
+
+// The rings of call k: the newest samples of a, and of b lagging a by 5.
+struct BlockFeed {
+  static constexpr uint32_t kBlock = 32, kWindow = 128, kHistory = 4;
+  static constexpr int kRing = 200;
+  std::vector<float> a = Noise(3000, 21), b = Noise(3000, 22);
+  size_t Newest(int call) const { return 400 + 53 * size_t(call); }
+  int End(int call) const { return (71 * call + 13) % kRing; }
+  Ring A(int call) const { return RingOf(a, Newest(call), kRing, End(call)); }
+  Ring B(int call) const { return RingOf(b, Newest(call) - 5, kRing, (End(call) + 9) % kRing); }
+};
+
+std::vector<float> MeanVector(CBlockCorrelator& correlator) {
+  const float* vector = nullptr;
+  int32_t count = 0;
+  correlator.MaxSigned(nullptr, nullptr, nullptr, nullptr, &vector, &count, 1, 0);
+  return std::vector<float>(vector, vector + correlator.WindowLen());
+}
+
+TEST(BlockCorrelator, PairedFeedsMatchLoneOnesBitForBitAndTheNaiveMeanOnceTheHistoryWraps) {
+  const BlockFeed feed;
+  const uint32_t block = BlockFeed::kBlock, window = BlockFeed::kWindow;
+  CBlockCorrelator paired[2], lone[2], cleared;
+  for (CBlockCorrelator* c : {&paired[0], &paired[1], &lone[0], &lone[1], &cleared})
+    c->Init(block, window, BlockFeed::kHistory);
+  const int calls = 7;  // the history of 4 wraps: leaving vectors are taken out of the sums
+  std::vector<long double> expected(window - block + 1, 0.0L);
+  for (int call = 0; call < calls; ++call) {
+    const Ring ra = feed.A(call), rb = feed.B(call);
+    CBlockCorrelator* const both[2] = {&paired[0], &paired[1]};
+    const CBlockCorrelator::Source sources[2] = {{ra.data.data(), ra.end, rb.data.data(), rb.end, BlockFeed::kRing},
+                                                 {rb.data.data(), rb.end, ra.data.data(), ra.end, BlockFeed::kRing}};
+    CBlockCorrelator::ProcessEach(both, sources, 2);
+    lone[0].Process(ra.data.data(), ra.end, rb.data.data(), rb.end, BlockFeed::kRing);
+    lone[1].Process(rb.data.data(), rb.end, ra.data.data(), ra.end, BlockFeed::kRing);
+    // A cleared history starts over: its first blocks are forgotten.
+    cleared.Process(rb.data.data(), rb.end, ra.data.data(), ra.end, BlockFeed::kRing);
+    if (call == 4) cleared.Clear();
+    if (call >= calls - int(BlockFeed::kHistory))
+      for (uint32_t lag = 0; lag <= window - block; ++lag)
+        expected[lag] +=
+            NaiveNormalised(&feed.a[feed.Newest(call) - block], block, &feed.b[feed.Newest(call) - 5 - window], lag);
+  }
+  for (int i = 0; i < 2; ++i) {
+    const std::vector<float> got = MeanVector(paired[i]), alone = MeanVector(lone[i]);
+    EXPECT_EQ(0, std::memcmp(got.data(), alone.data(), got.size() * sizeof(float))) << i;
+  }
+  const std::vector<float> mean = MeanVector(paired[0]);
+  for (uint32_t lag = 0; lag <= window - block; ++lag)
+    EXPECT_NEAR(mean[(lag + block) % window], double(expected[lag]), 2e-5) << lag;
+  // Two blocks since the Clear: the sums hold those two only.
+  CBlockCorrelator fresh;
+  fresh.Init(block, window, BlockFeed::kHistory);
+  for (int call = 5; call < calls; ++call) {
+    const Ring ra = feed.A(call), rb = feed.B(call);
+    fresh.Process(rb.data.data(), rb.end, ra.data.data(), ra.end, BlockFeed::kRing);
+  }
+  EXPECT_EQ(cleared.Blocks(), 2);
+  const std::vector<float> afterClear = MeanVector(cleared), fromFresh = MeanVector(fresh);
+  EXPECT_EQ(0, std::memcmp(afterClear.data(), fromFresh.data(), afterClear.size() * sizeof(float)));
+}
+
+TEST(BlockCorrelator, RefusesRingEndsOutsideTheRingAndBlocksLongerThanTheWindowWithoutStoppingItsPartner) {
+  const BlockFeed feed;
+  const Ring ra = feed.A(0), rb = feed.B(0);
+  const int ring = BlockFeed::kRing;
+  struct Case {
+    const char* name;
+    uint32_t block;
+    int aEnd, bEnd, ringLength;
+  } cases[] = {
+      {"negative block end", BlockFeed::kBlock, -1, rb.end, ring},
+      {"block end past the ring", BlockFeed::kBlock, ring + 1, rb.end, ring},
+      {"window end past the ring", BlockFeed::kBlock, ra.end, ring + 40, ring},
+      {"ring shorter than the window", BlockFeed::kBlock, 10, 10, int(BlockFeed::kWindow) - 1},
+      {"block longer than the window", BlockFeed::kWindow + 8, ra.end, rb.end, ring},
+  };
+  for (const Case& c : cases) {
+    CBlockCorrelator refused, partner;
+    refused.Init(c.block, BlockFeed::kWindow, BlockFeed::kHistory);
+    partner.Init(c.block > BlockFeed::kWindow ? BlockFeed::kBlock : c.block, BlockFeed::kWindow, BlockFeed::kHistory);
+    CBlockCorrelator* const both[2] = {&refused, &partner};
+    const CBlockCorrelator::Source sources[2] = {{ra.data.data(), c.aEnd, rb.data.data(), c.bEnd, c.ringLength},
+                                                 {ra.data.data(), ra.end, rb.data.data(), rb.end, ring}};
+    CBlockCorrelator::ProcessEach(both, sources, 2);
+    EXPECT_EQ(refused.Blocks(), 0) << c.name;
+    EXPECT_EQ(partner.Blocks(), 1) << c.name;
+    float peak = 1.0f;
+    refused.MaxAbs(nullptr, &peak, nullptr, nullptr, nullptr, nullptr, 0);
+    EXPECT_EQ(peak, 0.0f) << c.name;
+  }
 }
 
 class CorrelatorSetTest : public ::testing::Test {
