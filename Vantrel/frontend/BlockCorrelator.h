@@ -10,13 +10,14 @@
 #include <cstdint>
 
 #include "Vantrel/frontend/FftCorrelator.h"
+#include "Vantrel/frontend/FrontEndInternal.h"
 
 // Two mean correlations closer than this are equal: the sums they come
 // from carry rounding of this order, and a signal that repeats within the
 // window (a tone, DC, a square wave) gives peaks this close at every repeat.
 constexpr float BLOCK_CORR_EQUAL_PEAK = 1e-5f;
 
-class CBlockCorrelator {
+class FRONT_END_INTERNAL CBlockCorrelator {
  public:
   CBlockCorrelator() = default;
   ~CBlockCorrelator() { Free(); }

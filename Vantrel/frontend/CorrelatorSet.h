@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "Vantrel/frontend/BlockCorrelator.h"
+#include "Vantrel/frontend/FrontEndInternal.h"
 
 // CORRRESULT flags.
 constexpr int32_t CORR_STRONG_PEAK = 1;   // best |peak| above 0.6
@@ -27,7 +28,7 @@ struct CORRRESULT {
   int32_t flags = 0;
 };
 
-class CCorrelatorSet {
+class FRONT_END_INTERNAL CCorrelatorSet {
  public:
   CCorrelatorSet() = default;
   ~CCorrelatorSet() { Free(); }

@@ -4,10 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include "Vantrel/frontend/FrontEndInternal.h"
 
 struct MathlibHandle;
 
-class CFftCorrelator {
+class FRONT_END_INTERNAL CFftCorrelator {
  public:
   CFftCorrelator();
   ~CFftCorrelator();
