@@ -38,7 +38,7 @@ struct LargePlanShape {
 };
 
 struct LargePlanSizes {
-  int64_t tableBytes = 0, scratchBytes = 0, workBytes = 0;
+  int64_t tableBytes = 0, workBytes = 0;
 };
 
 inline int64_t RoundUp16(int64_t x) { return (x + 15) & ~int64_t{15}; }
@@ -96,8 +96,6 @@ LargePlanSizes LargePlanSizesOf(const Shape& shape, int32_t m) {
     return sizes;
   }
   sizes.tableBytes += PlainTableBytes<T>(k1) + ComplexBytes<T>(Pow2(m));
-  // Build scratch: four rows of 2^k1 values and the swap list of order k1.
-  sizes.scratchBytes += ((Pow2(k1) + 19) & ~int64_t{15}) + (int64_t{32} << k1);
   sizes.workBytes = std::max(sizes.workBytes, 4 * ComplexBytes<T>(Pow2(k1)));
   return sizes;
 }

@@ -38,11 +38,9 @@ struct REALFFTSPEC;
   X(void, spkFftRealSplitF32, (float* data, int64_t points, const float* table), (data, points, table))                \
   X(void, spkFftRealMergeF32, (const float* src, float* dst, int64_t points, const float* table),                      \
     (src, dst, points, table))                                                                                         \
-  /* Large-size plan of complex order m above the set's plain limit: the bytes of its table block, of the build        \
-   * scratch the plan rules reserve and of the work buffer its transforms need (64-bit; the block passes 2^32 bytes at \
-   * m = 29). */                                                                                                       \
-  X(void, spkFftPlanSizeF32, (int32_t m, int64_t * tableBytes, int64_t * scratchBytes, int64_t * workBytes),           \
-    (m, tableBytes, scratchBytes, workBytes))                                                                          \
+  /* Large-size plan of complex order m above the set's plain limit: the bytes of its table block and of the work     \
+   * buffer its transforms need (64-bit; the block passes 2^32 bytes at m = 29). */                                    \
+  X(void, spkFftPlanSizeF32, (int32_t m, int64_t * tableBytes, int64_t * workBytes), (m, tableBytes, workBytes))       \
   /* Builds that plan into `block` and points the spec's plan fields at it. */                                         \
   X(void, spkFftPlanBuildF32, (REALFFTSPEC * spec, int32_t m, const float* sine, int32_t sineOrder, float* block),     \
     (spec, m, sine, sineOrder, block))                                                                                 \

@@ -55,10 +55,9 @@ void SP_V(spkFftRealMergeF32)(const float* src, float* dst, int64_t points, cons
   Plan::Merge(src, dst, points, table);
 }
 
-void SP_V(spkFftPlanSizeF32)(int32_t m, int64_t* tableBytes, int64_t* scratchBytes, int64_t* workBytes) {
+void SP_V(spkFftPlanSizeF32)(int32_t m, int64_t* tableBytes, int64_t* workBytes) {
   const fftk::LargePlanSizes sizes = fftk::LargePlanSizesOf<float>(Plan::kLargeShape, m);
   *tableBytes = sizes.tableBytes;
-  *scratchBytes = sizes.scratchBytes;
   *workBytes = sizes.workBytes;
 }
 void SP_V(spkFftPlanBuildF32)(REALFFTSPEC* spec, int32_t m, const float* sine, int32_t order, float* block) {

@@ -27,7 +27,7 @@
 #include "support/variant_sets.h"
 
 SP_DECLARE_VARIANTS(void, spkFftPlanSizeF32,
-                    (int32_t m, int64_t* tableBytes, int64_t* scratchBytes, int64_t* workBytes))
+                    (int32_t m, int64_t* tableBytes, int64_t* workBytes))
 
 using namespace real_fft_test;
 
@@ -251,8 +251,7 @@ TEST_P(RealFftF32LargeTest, CallersWorkBuffer) {
 
 // Table and work sizes by the plan rules, hand-evaluated from the split and
 // block exponent tables; every set reports its own plan's sizes even where
-// it does not run the path yet. (The plan's build scratch is not asserted:
-// no build allocates it.)
+// it does not run the path yet.
 TEST(RealFftF32LargePlan, TableAndWorkSizes) {
   struct Case {
     int set;
@@ -274,8 +273,8 @@ TEST(RealFftF32LargePlan, TableAndWorkSizes) {
       {SP_SET_SSSE3, 25, 1048592 + 268435456, 1048576},
   };
   for (const Case& c : cases) {
-    int64_t table = -1, scratch = -1, work = -1;
-    kPlanSize[c.set](c.m, &table, &scratch, &work);
+    int64_t table = -1, work = -1;
+    kPlanSize[c.set](c.m, &table, &work);
     EXPECT_EQ(table, c.table) << "set " << c.set << " m " << c.m;
     EXPECT_EQ(work, c.work) << "set " << c.set << " m " << c.m;
   }
