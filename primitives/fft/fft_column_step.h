@@ -177,15 +177,28 @@ const T* ColumnStep(T* data, T* work, int64_t rowLength, int32_t k1, int64_t col
 // limit, left lane-split, scaled here when the direction asks for it) or
 // one level deeper, then the column step; only the top level writes
 // interleaved pairs. work holds one column group or one staged row,
-// whichever is larger.
+// whichever is larger. With `source` (top level, rows by the row kernel
+// only, data 16-byte aligned; Plan::FirstStageFromSource), data is not
+// bit-reversed yet: the rows' first butterflies read the natural-order
+// source themselves.
 template <bool kInverse, class Plan, class Shape, class T>
-void LargeLevels(const REALFFTSPEC& spec, const Shape& shape, T* data, int32_t M, int32_t level, T* work) {
+void LargeLevels(const REALFFTSPEC& spec, const Shape& shape, T* data, int32_t M, int32_t level, T* work,
+                 const T* source = nullptr) {
   const int32_t k1 = shape.tables.split[M], d = M - k1;
   const int64_t rows = Pow2(k1), cols = Pow2(d);
+  if constexpr (requires { Plan::kFoldsBitReversal; })
+    if (source != nullptr) Plan::template FirstStageFromSource<kInverse>(source, data, cols, k1, spec.bitReversal);
   for (int64_t j = 0; j < rows; ++j) {
     T* row = data + 2 * j * cols;
     if (d <= shape.rowLimit) {
-      Plan::template LaneRow<kInverse>(row, cols, static_cast<const T*>(spec.twiddles), work);
+      if constexpr (requires { Plan::kFoldsBitReversal; }) {
+        if (source != nullptr)
+          Plan::template LaneRowAfterFirstStage<kInverse>(row, cols, static_cast<const T*>(spec.twiddles));
+        else
+          Plan::template LaneRow<kInverse>(row, cols, static_cast<const T*>(spec.twiddles), work);
+      } else {
+        Plan::template LaneRow<kInverse>(row, cols, static_cast<const T*>(spec.twiddles), work);
+      }
       if (ScalesDirection(spec, kInverse)) Plan::Scale(static_cast<T>(spec.scale), row, 2 * cols);
     } else {
       LargeLevels<kInverse, Plan>(spec, shape, row, d, level + 1, work);
