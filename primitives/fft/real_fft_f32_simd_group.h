@@ -78,7 +78,7 @@ struct Plan : LargeTableBuilders {
   static void Merge(const float* s, float* d, int64_t points, const float* table) {
     fftk::RealMergeSimd<kPairSwappedLanes>(s, d, points, table);
   }
-  static void Scale(float scale, float* d, int64_t count) { fftk::ScaleInPlace(scale, d, count); }
+  static void Scale(float scale, float* d, int64_t count) { fftk::ScaleQuads(scale, d, count); }
   // Room for the M complex values the passes stage in when the data is not
   // on a 16-byte boundary (or, fused, is the source).
   static int64_t PlainWorkBytes(int32_t m) { return 8 * fftk::Pow2(m); }
