@@ -48,6 +48,12 @@ struct Plan : fftk::LargeTableBuildersF64 {
   static void Scale(double scale, double* d, int64_t count) { fftk::ScalePairs(scale, d, count); }
   static int64_t PlainWorkBytes(int32_t m) { return 16 * fftk::Pow2(m); }
 
+  // The fused kernel applies the scale itself in its last stage.
+  template <bool kInverse>
+  static void FusedScaled(const double* s, double* d, int64_t points, const double* twiddles, const int32_t* index,
+                          double* work, const double* scale) {
+    fftk::FusedComplexFft<kInverse>(s, d, points, twiddles, index, work, scale);
+  }
   template <bool kInverse>
   static void Fused(const double* s, double* d, int64_t points, const double* twiddles, const int32_t* index,
                     double* work) {
