@@ -83,6 +83,12 @@ struct Plan : LargeTableBuilders {
   // on a 16-byte boundary (or, fused, is the source).
   static int64_t PlainWorkBytes(int32_t m) { return 8 * fftk::Pow2(m); }
 
+  // The fused kernel applies the scale itself in its last stage.
+  template <bool kInverse>
+  static void FusedScaled(const float* s, float* d, int64_t points, const float* twiddles, const int32_t* index,
+                          float* work, const float* scale) {
+    fftk::FusedKernel<kInverse>(s, d, points, twiddles, index, work, kFamily, scale);
+  }
   template <bool kInverse>
   static void Fused(const float* s, float* d, int64_t points, const float* twiddles, const int32_t* index,
                     float* work) {
