@@ -109,12 +109,15 @@ void TwiddlePassR2(const T* src, T* dst, int64_t h, int64_t groups, const T* tab
 // r * stride values, any element alignment) to dst, one row after another,
 // in 32-byte runs (cols is a multiple of kLanes). Bytes move unchanged, so
 // lane-split runs stay lane-split. Rows are short (often 64 bytes): a call
-// of memcpy per row would cost more than the copy.
+// of memcpy per row would cost more than the copy. Each row asks for the
+// next block's bytes early: the rows lie a power of two apart, too many
+// streams for the hardware prefetcher to follow.
 template <class T>
 void GatherBlock(const T* src, T* dst, int64_t stride, int64_t rows, int64_t cols) {
   for (int64_t r = 0; r < rows; ++r) {
     const T* from = src + 2 * r * stride;
     T* to = dst + 2 * r * cols;
+    simd::Prefetch(from + 2 * cols);
     for (int64_t i = 0; i < 2 * cols; i += 2 * kLanes<T>) {
       simd::Store(to + i, simd::LoadU(from + i));
       simd::Store(to + i + kLanes<T>, simd::LoadU(from + i + kLanes<T>));
