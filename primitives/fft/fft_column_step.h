@@ -109,12 +109,15 @@ void TwiddlePassR2(const T* src, T* dst, int64_t h, int64_t groups, const T* tab
 // r * stride values, any element alignment) to dst, one row after another,
 // in 32-byte runs (cols is a multiple of kLanes). Bytes move unchanged, so
 // lane-split runs stay lane-split. Rows are short (often 64 bytes): a call
-// of memcpy per row would cost more than the copy.
+// of memcpy per row would cost more than the copy. Each row asks for the
+// next block's bytes early: the rows lie a power of two apart, too many
+// streams for the hardware prefetcher to follow.
 template <class T>
 void GatherBlock(const T* src, T* dst, int64_t stride, int64_t rows, int64_t cols) {
   for (int64_t r = 0; r < rows; ++r) {
     const T* from = src + 2 * r * stride;
     T* to = dst + 2 * r * cols;
+    simd::Prefetch(from + 2 * cols);
     for (int64_t i = 0; i < 2 * cols; i += 2 * kLanes<T>) {
       simd::Store(to + i, simd::LoadU(from + i));
       simd::Store(to + i + kLanes<T>, simd::LoadU(from + i + kLanes<T>));
@@ -177,15 +180,28 @@ const T* ColumnStep(T* data, T* work, int64_t rowLength, int32_t k1, int64_t col
 // limit, left lane-split, scaled here when the direction asks for it) or
 // one level deeper, then the column step; only the top level writes
 // interleaved pairs. work holds one column group or one staged row,
-// whichever is larger.
+// whichever is larger. With `source` (top level, rows by the row kernel
+// only, data 16-byte aligned; Plan::FirstStageFromSource), data is not
+// bit-reversed yet: the rows' first butterflies read the natural-order
+// source themselves.
 template <bool kInverse, class Plan, class Shape, class T>
-void LargeLevels(const REALFFTSPEC& spec, const Shape& shape, T* data, int32_t M, int32_t level, T* work) {
+void LargeLevels(const REALFFTSPEC& spec, const Shape& shape, T* data, int32_t M, int32_t level, T* work,
+                 const T* source = nullptr) {
   const int32_t k1 = shape.tables.split[M], d = M - k1;
   const int64_t rows = Pow2(k1), cols = Pow2(d);
+  if constexpr (requires { Plan::kFoldsBitReversal; })
+    if (source != nullptr) Plan::template FirstStageFromSource<kInverse>(source, data, cols, k1, spec.bitReversal);
   for (int64_t j = 0; j < rows; ++j) {
     T* row = data + 2 * j * cols;
     if (d <= shape.rowLimit) {
-      Plan::template LaneRow<kInverse>(row, cols, static_cast<const T*>(spec.twiddles), work);
+      if constexpr (requires { Plan::kFoldsBitReversal; }) {
+        if (source != nullptr)
+          Plan::template LaneRowAfterFirstStage<kInverse>(row, cols, static_cast<const T*>(spec.twiddles));
+        else
+          Plan::template LaneRow<kInverse>(row, cols, static_cast<const T*>(spec.twiddles), work);
+      } else {
+        Plan::template LaneRow<kInverse>(row, cols, static_cast<const T*>(spec.twiddles), work);
+      }
       if (ScalesDirection(spec, kInverse)) Plan::Scale(static_cast<T>(spec.scale), row, 2 * cols);
     } else {
       LargeLevels<kInverse, Plan>(spec, shape, row, d, level + 1, work);

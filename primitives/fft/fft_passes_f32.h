@@ -27,6 +27,7 @@
 #include <type_traits>
 
 #include "primitives/fft/fft_split_complex.h"
+#include "primitives/fft/fft_split_merge_f32.h"
 #include "primitives/fft/fft_tables.h"
 #include "primitives/frame/simd.h"
 
@@ -90,6 +91,9 @@ inline void PutQuad(float* p, Quad v) {
   }
 }
 
+// v times the scale, as a scaling pass after the transform would give.
+inline Quad Scaled(Quad v, simd::f32x4 scale) { return {simd::Mul(v.re, scale), simd::Mul(v.im, scale)}; }
+
 // Runs f with the out mode as a compile-time constant.
 template <class F>
 inline void WithOutMode(int mode, F f) {
@@ -108,13 +112,20 @@ inline int OutModeFor(const float* dst, bool pairs) {
 // k + 3 span (four positions each) with the 96-byte twiddle block w. The
 // second quarter holds the inputs = 2 mod 4 (row r = 2), the third those
 // = 1 (row 1).
-template <bool kInv, int kOut>
-[[gnu::always_inline]] inline void Radix4Step(const float* in, float* out, int64_t k, int64_t span, const float* w) {
+template <bool kInv, int kOut, bool kScaled = false>
+[[gnu::always_inline]] inline void Radix4Step(const float* in, float* out, int64_t k, int64_t span, const float* w,
+                                              simd::f32x4 scale = simd::f32x4{}) {
   Quad q0 = GetQuad(in + 2 * k);
   Quad q1 = Twiddled<kInv>(GetQuad(in + 2 * (k + span)), w + 8);
   Quad q2 = Twiddled<kInv>(GetQuad(in + 2 * (k + 2 * span)), w);
   Quad q3 = Twiddled<kInv>(GetQuad(in + 2 * (k + 3 * span)), w + 16);
   Butterfly4<kInv>(q0, q1, q2, q3);
+  if constexpr (kScaled) {
+    q0 = Scaled(q0, scale);
+    q1 = Scaled(q1, scale);
+    q2 = Scaled(q2, scale);
+    q3 = Scaled(q3, scale);
+  }
   PutQuad<kOut>(out + 2 * k, q0);
   PutQuad<kOut>(out + 2 * (k + span), q1);
   PutQuad<kOut>(out + 2 * (k + 2 * span), q2);
@@ -124,25 +135,31 @@ template <bool kInv, int kOut>
 // Points [begin, end) of `in` in blocks of 4 span (span a multiple of 8):
 // one radix-4 stage, eight positions per step, the twiddle section read
 // from its start for every block.
-template <bool kInv, int kOut>
-void Radix4Stage(const float* in, float* out, int64_t begin, int64_t end, int64_t span, const float* section) {
+template <bool kInv, int kOut, bool kScaled = false>
+void Radix4Stage(const float* in, float* out, int64_t begin, int64_t end, int64_t span, const float* section,
+                 simd::f32x4 scale = simd::f32x4{}) {
   for (int64_t b = begin; b < end; b += 4 * span) {
     const float* w = section;
     for (int64_t k = b; k < b + span; k += 8, w += 48) {
-      Radix4Step<kInv, kOut>(in, out, k, span, w);
-      Radix4Step<kInv, kOut>(in, out, k + 4, span, w + 24);
+      Radix4Step<kInv, kOut, kScaled>(in, out, k, span, w, scale);
+      Radix4Step<kInv, kOut, kScaled>(in, out, k + 4, span, w + 24, scale);
     }
   }
 }
 
 // The radix-2 join of the two halves, twiddles 2 pi k / M from `level`.
-template <bool kInv, int kOut>
-void Radix2Stage(const float* in, float* out, int64_t points, const float* level) {
+template <bool kInv, int kOut, bool kScaled = false>
+void Radix2Stage(const float* in, float* out, int64_t points, const float* level, simd::f32x4 scale = simd::f32x4{}) {
   const int64_t half = points / 2;
   for (int64_t k = 0; k < half; k += 4) {
     const Quad a = GetQuad(in + 2 * k), b = Twiddled<kInv>(GetQuad(in + 2 * (k + half)), level + 2 * k);
-    PutQuad<kOut>(out + 2 * k, a + b);
-    PutQuad<kOut>(out + 2 * (k + half), a - b);
+    if constexpr (kScaled) {
+      PutQuad<kOut>(out + 2 * k, Scaled(a + b, scale));
+      PutQuad<kOut>(out + 2 * (k + half), Scaled(a - b, scale));
+    } else {
+      PutQuad<kOut>(out + 2 * k, a + b);
+      PutQuad<kOut>(out + 2 * (k + half), a - b);
+    }
   }
 }
 
@@ -312,10 +329,11 @@ inline constexpr int64_t kLevel4Floats = 24, kLevels4To10Floats = 24 + 96 + 384 
 
 // The whole transform of M >= 16 points from `input` (bit-reversed data or
 // gathered natural-order points) through the target buffer into dst, as
-// pairs or split groups.
-template <bool kInv, class Input>
+// pairs or split groups; with kScaled, every result times `scale` (in the
+// last stage, or after the 16-point pass).
+template <bool kInv, class Input, bool kScaled = false>
 void RunPasses(const Input& input, float* dst, float* target, int64_t points, const float* table, bool pairs,
-               PassFamily family) {
+               PassFamily family, float scale = 1.0f) {
   const bool odd = std::countr_zero(static_cast<uint64_t>(points)) % 2 == 1;
   const bool radix8 = family.stageMajor && odd, radix2Last = !family.stageMajor && odd;
   const int outMode = OutModeFor(dst, pairs);
@@ -329,6 +347,7 @@ void RunPasses(const Input& input, float* dst, float* target, int64_t points, co
   };
   if (points == 16) {
     WithOutMode(outMode, [&](auto mode) { firstPass(dst, 0, points, mode); });
+    if constexpr (kScaled) ScaleQuads(scale, dst, 2 * points);
     return;
   }
   const std::integral_constant<int, kSplitAligned> inTarget;
@@ -353,6 +372,16 @@ void RunPasses(const Input& input, float* dst, float* target, int64_t points, co
   // one writes dst.
   for (; radix2Last ? 8 * span <= points : 4 * span < points; section += 6 * span, span *= 4)
     Radix4Stage<kInv, kSplitAligned>(target, target, 0, points, span, section);
+  if constexpr (kScaled) {
+    const simd::f32x4 factor = simd::Splat(scale);
+    WithOutMode(outMode, [&](auto mode) {
+      if (radix2Last)
+        Radix2Stage<kInv, decltype(mode)::value, true>(target, dst, points, section, factor);
+      else
+        Radix4Stage<kInv, decltype(mode)::value, true>(target, dst, 0, points, span, section, factor);
+    });
+    return;
+  }
   WithOutMode(outMode, [&](auto mode) {
     if (radix2Last)
       Radix2Stage<kInv, decltype(mode)::value>(target, dst, points, section);
@@ -392,16 +421,22 @@ void RadixKernel(float* data, int64_t points, const float* table, float* work, i
 
 // The fused kernels: src (natural order) to dst, which may be src; the
 // stages run in dst when it is a separate 16-byte-aligned array, else in
-// work. M >= 8; the result is interleaved.
+// work. M >= 8; the result is interleaved, times *scale when scale is
+// given.
 template <bool kInv>
 void FusedKernel(const float* src, float* dst, int64_t points, const float* table, const int32_t* index, float* work,
-                 PassFamily family) {
+                 PassFamily family, const float* scale = nullptr) {
   if (points == 8) {
     Direct8<kInv>(src, dst);
+    if (scale != nullptr) ScaleQuads(*scale, dst, 2 * points);
     return;
   }
   float* target = (src != dst && simd::Aligned16(dst)) ? dst : work;
-  RunPasses<kInv>(GatheredInput{src, points, index}, dst, target, points, table, true, family);
+  if (scale != nullptr)
+    RunPasses<kInv, GatheredInput, true>(GatheredInput{src, points, index}, dst, target, points, table, true, family,
+                                         *scale);
+  else
+    RunPasses<kInv>(GatheredInput{src, points, index}, dst, target, points, table, true, family);
 }
 
 }  // namespace SP_SET_NS::fftk

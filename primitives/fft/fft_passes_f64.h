@@ -78,10 +78,11 @@ template <bool kInverse, bool kSplitOut>
 // with the stage record of p: factor 1 on the third quarter, 2 on the
 // second, 3 on the fourth (the quarters hold the inputs = 0, 2, 1, 3 mod 4).
 // Reads pair-split from in, writes to out at the same positions, pair-split
-// or interleaved.
-template <bool kInverse, bool kSplitOut>
+// or interleaved; with kScaled each result times `scale` as it is stored
+// (the products a separate scaling pass would make).
+template <bool kInverse, bool kSplitOut, bool kScaled = false>
 [[gnu::always_inline]] inline void Butterfly4Pairs(const double* in, double* out, int64_t p, int64_t q,
-                                                   const double* record) {
+                                                   const double* record, simd::f64x2 scale = simd::f64x2{}) {
   using namespace simd;
   const pair::Pair x0 = pair::LoadSplit(in, p);
   const pair::Pair a1 = pair::Twiddle<kInverse>(pair::LoadSplit(in, p + q), Load(record + 4), Load(record + 6));
@@ -94,6 +95,12 @@ template <bool kInverse, bool kSplitOut>
     pair::StoreSplit(out, p + q, diff01 + jDiff23);
     pair::StoreSplit(out, p + 2 * q, sum01 - sum23);
     pair::StoreSplit(out, p + 3 * q, diff01 - jDiff23);
+  } else if constexpr (kScaled) {
+    const auto scaled = [scale](pair::Pair v) { return pair::Pair{Mul(v.re, scale), Mul(v.im, scale)}; };
+    pair::StoreInterleaved(out, p, scaled(sum01 + sum23));
+    pair::StoreInterleaved(out, p + q, scaled(diff01 + jDiff23));
+    pair::StoreInterleaved(out, p + 2 * q, scaled(sum01 - sum23));
+    pair::StoreInterleaved(out, p + 3 * q, scaled(diff01 - jDiff23));
   } else {
     pair::StoreInterleaved(out, p, sum01 + sum23);
     pair::StoreInterleaved(out, p + q, diff01 + jDiff23);
@@ -114,21 +121,34 @@ void StagePairs(double* buf, int64_t n, int64_t q, const double* table) {
 }
 
 // The last stage, q = n/4: pair-split buf to interleaved dst (dst may be
-// buf: each pair keeps its 32 bytes).
+// buf: each pair keeps its 32 bytes), each value times *scale when scale
+// is given.
 template <bool kInverse>
-void LastStagePairs(const double* buf, double* dst, int64_t n, const double* table) {
+void LastStagePairs(const double* buf, double* dst, int64_t n, const double* table, const double* scale = nullptr) {
   const int64_t q = n / 4;
   const double* record = table;
+  if (scale != nullptr) {
+    const simd::f64x2 factor = simd::Splat(*scale);
+    for (int64_t p = 0; p < q; p += 2, record += 12)
+      Butterfly4Pairs<kInverse, false, true>(buf, dst, p, q, record, factor);
+    return;
+  }
   for (int64_t p = 0; p < q; p += 2, record += 12) Butterfly4Pairs<kInverse, false>(buf, dst, p, q, record);
 }
 
+// With `scale`, every result times *scale, as a scaling pass after it
+// would give.
 template <bool kInverse>
 void FusedComplexFft(const double* src, double* dst, int64_t n, const double* table, const int32_t* index,
-                     double* work) {
+                     double* work, const double* scale = nullptr) {
   using pair::f64x2;
   if (n == 8) {
     Butterfly8One<kInverse, false>(LoadOne(src, 0), LoadOne(src, 4), LoadOne(src, 2), LoadOne(src, 6), LoadOne(src, 1),
                                    LoadOne(src, 5), LoadOne(src, 3), LoadOne(src, 7), dst);
+    if (scale != nullptr) {
+      const f64x2 factor = simd::Splat(*scale);
+      for (int64_t i = 0; i < 16; i += 2) simd::StoreU(dst + i, simd::Mul(simd::LoadU(dst + i), factor));
+    }
     return;
   }
   double* const buf = (src != dst && simd::Aligned16(dst)) ? dst : work;
@@ -172,7 +192,7 @@ void FusedComplexFft(const double* src, double* dst, int64_t n, const double* ta
     StagePairs<kInverse>(buf, n, q, stage);
     stage += 6 * q;
   }
-  LastStagePairs<kInverse>(buf, dst, n, stage);
+  LastStagePairs<kInverse>(buf, dst, n, stage, scale);
 }
 
 }  // namespace SP_SET_NS::fftk

@@ -94,5 +94,16 @@ void RealMergeSimd(const float* src, float* dst, int64_t points, const float* ta
   }
 }
 
+// data[i] *= scale, four at a time; the same products as one at a time.
+inline void ScaleQuads(float scale, float* d, int64_t count) {
+  const simd::f32x4 s = simd::Splat(scale);
+  int64_t i = 0;
+  for (; i + 8 <= count; i += 8) {
+    simd::StoreU(d + i, simd::Mul(simd::LoadU(d + i), s));
+    simd::StoreU(d + i + 4, simd::Mul(simd::LoadU(d + i + 4), s));
+  }
+  for (; i < count; ++i) d[i] = d[i] * scale;
+}
+
 }  // namespace SP_SET_NS::fftk
 #endif

@@ -29,6 +29,12 @@
 //     // workBytes).
 //     static int64_t LargePlanBytes(int32_t m);
 //     static void BuildLargePlan(REALFFTSPEC& spec, int32_t m, const T* sine, int32_t order, T* block);
+//     // Optional: FusedScaled, Fused with a scale pointer (null: none),
+//     // applied by the kernel itself.
+//     // Optional (kFoldsBitReversal): out of place, the large-size path
+//     // reading the natural-order input itself where FoldsBitReversal(m, d).
+//     template <bool kInverse> static void LargeFromSource(const REALFFTSPEC& spec, const T* s, T* d, int32_t m,
+//                                                          T* work);
 //   };
 //
 // Include only from *_variant.cpp.
@@ -283,8 +289,21 @@ bool ComplexTransform(const REALFFTSPEC& spec, const typename Plan::T* src, type
   auto* area = static_cast<T*>(work);
   if constexpr (Plan::kFusedLimit > 0) {
     if (m <= Plan::kFusedLimit) {
+      if constexpr (requires { &Plan::template FusedScaled<kInverse>; }) {
+        const T scale = ScaleOf<T>(spec);
+        const bool scaled = (kInverse ? spec.inverseScaled : spec.forwardScaled) == 1;
+        Plan::template FusedScaled<kInverse>(src, dst, points, twiddles, spec.bitReversal, area,
+                                             scaled ? &scale : nullptr);
+        return scaled;
+      }
       Plan::template Fused<kInverse>(src, dst, points, twiddles, spec.bitReversal, area);
       return false;
+    }
+  }
+  if constexpr (requires { Plan::kFoldsBitReversal; }) {
+    if (m > Plan::kPlainLimit && src != dst && Plan::FoldsBitReversal(m, dst)) {
+      Plan::template LargeFromSource<kInverse>(spec, src, dst, m, area);
+      return true;
     }
   }
   if (src == dst)

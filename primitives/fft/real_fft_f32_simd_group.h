@@ -78,11 +78,17 @@ struct Plan : LargeTableBuilders {
   static void Merge(const float* s, float* d, int64_t points, const float* table) {
     fftk::RealMergeSimd<kPairSwappedLanes>(s, d, points, table);
   }
-  static void Scale(float scale, float* d, int64_t count) { fftk::ScaleInPlace(scale, d, count); }
+  static void Scale(float scale, float* d, int64_t count) { fftk::ScaleQuads(scale, d, count); }
   // Room for the M complex values the passes stage in when the data is not
   // on a 16-byte boundary (or, fused, is the source).
   static int64_t PlainWorkBytes(int32_t m) { return 8 * fftk::Pow2(m); }
 
+  // The fused kernel applies the scale itself in its last stage.
+  template <bool kInverse>
+  static void FusedScaled(const float* s, float* d, int64_t points, const float* twiddles, const int32_t* index,
+                          float* work, const float* scale) {
+    fftk::FusedKernel<kInverse>(s, d, points, twiddles, index, work, kFamily, scale);
+  }
   template <bool kInverse>
   static void Fused(const float* s, float* d, int64_t points, const float* twiddles, const int32_t* index,
                     float* work) {

@@ -48,6 +48,12 @@ struct Plan : fftk::LargeTableBuildersF64 {
   static void Scale(double scale, double* d, int64_t count) { fftk::ScalePairs(scale, d, count); }
   static int64_t PlainWorkBytes(int32_t m) { return 16 * fftk::Pow2(m); }
 
+  // The fused kernel applies the scale itself in its last stage.
+  template <bool kInverse>
+  static void FusedScaled(const double* s, double* d, int64_t points, const double* twiddles, const int32_t* index,
+                          double* work, const double* scale) {
+    fftk::FusedComplexFft<kInverse>(s, d, points, twiddles, index, work, scale);
+  }
   template <bool kInverse>
   static void Fused(const double* s, double* d, int64_t points, const double* twiddles, const int32_t* index,
                     double* work) {
@@ -64,6 +70,25 @@ struct Plan : fftk::LargeTableBuildersF64 {
   template <bool kInverse>
   static void Large(const REALFFTSPEC& spec, double* d, int32_t m, double* work) {
     fftk::lanes::LargeLevels<kInverse, Plan>(spec, kLargeShape, d, m, 0, work);
+  }
+  // Out of place into a 16-byte aligned destination, a one-level plan's
+  // rows start from the natural-order input: no bit-reversed copy first.
+  static constexpr bool kFoldsBitReversal = true;
+  static bool FoldsBitReversal(int32_t m, const double* d) {
+    const int32_t k1 = kLargeShape.tables.split[m], d1 = m - k1;
+    return simd::Aligned16(d) && k1 >= 2 && d1 >= 4 && d1 <= kLargeShape.rowLimit;
+  }
+  template <bool kInverse>
+  static void FirstStageFromSource(const double* src, double* d, int64_t points, int32_t k1, const int32_t* index) {
+    fftk::FirstStageFromSource<kInverse>(src, d, points, k1, index);
+  }
+  template <bool kInverse>
+  static void LaneRowAfterFirstStage(double* row, int64_t points, const double* twiddles) {
+    fftk::ColumnKernelAfterFirstStage<kInverse>(row, points, twiddles);
+  }
+  template <bool kInverse>
+  static void LargeFromSource(const REALFFTSPEC& spec, const double* s, double* d, int32_t m, double* work) {
+    fftk::lanes::LargeLevels<kInverse, Plan>(spec, kLargeShape, d, m, 0, work, s);
   }
 
   static int64_t LargePlanBytes(int32_t m) { return fftk::LargePlanSizesOf<double>(kLargeShape, m).tableBytes; }

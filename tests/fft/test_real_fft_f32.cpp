@@ -248,6 +248,23 @@ TEST_P(RealFftF32Test, ScalingByOneOverNIsExact) {
   }
 }
 
+// From order 4 on the inverse scales last: under 1/sqrt N, a factor that
+// is no power of two, it is the unscaled inverse times the spec's scale,
+// one rounding per value, whichever step applies it. (The small kernels of
+// orders 0 to 3 scale inside.)
+TEST_P(RealFftF32Test, InverseBySqrtNIsTheUnscaledInverseTimesTheScale) {
+  for (int order : TestedOrders()) {
+    if (order < 4) continue;
+    SCOPED_TRACE(testing::Message() << "order " << order);
+    Spec none(order, REALFFT_NO_DIV), root(order, REALFFT_DIV_BY_SQRT_N);
+    const auto scale = static_cast<float>(root.p->scale);
+    const auto spectrum = RandomValues<float>(PackedValues(order), 700 + order);
+    auto back = Inverse(none.p, spectrum, false);
+    for (auto& v : back) v *= scale;
+    EXPECT_TRUE(SameBits(Inverse(root.p, spectrum, false).data(), back.data(), Points(order)));
+  }
+}
+
 TEST_P(RealFftF32Test, ClosedForms) {
   for (int order : TestedOrders()) {
     SCOPED_TRACE(testing::Message() << "order " << order);

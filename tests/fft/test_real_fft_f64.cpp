@@ -185,6 +185,22 @@ TEST_P(RealFftF64Test, ScalingByOneOverNIsExact) {
   }
 }
 
+// From order 4 on the inverse scales last: under 1/sqrt N, a factor that
+// is no power of two, it is the unscaled inverse times the spec's scale,
+// one rounding per value, whichever step applies it. (The small kernels of
+// orders 0 to 3 scale inside.)
+TEST_P(RealFftF64Test, InverseBySqrtNIsTheUnscaledInverseTimesTheScale) {
+  for (int order = 4; order <= Largest(); ++order) {
+    SCOPED_TRACE(testing::Message() << "order " << order);
+    Spec none(order, REALFFT_NO_DIV), root(order, REALFFT_DIV_BY_SQRT_N);
+    const auto scale = static_cast<double>(root.p->scale);
+    const auto spectrum = RandomValues<double>(PackedValues(order), 700 + order);
+    auto back = Inverse(none.p, spectrum, false);
+    for (auto& v : back) v *= scale;
+    EXPECT_TRUE(SameBits(Inverse(root.p, spectrum, false).data(), back.data(), Points(order)));
+  }
+}
+
 TEST_P(RealFftF64Test, ClosedForms) {
   for (int order = 0; order <= Largest(); ++order) {
     SCOPED_TRACE(testing::Message() << "order " << order);
