@@ -137,15 +137,6 @@ PeakTies FindTies(const float* v, uint32_t from, uint32_t to, float bound) {
   return ties;
 }
 
-// Values every Process writes before anything reads them need no zeroing:
-// their pages are touched only when used.
-template <typename T>
-T* AllocateOrExit(size_t count) {
-  void* block = spkAllocationRefused() ? nullptr : std::malloc((count == 0 ? 1 : count) * sizeof(T));
-  if (block == nullptr) ExitOutOfMemory(nullptr, "CBlockCorrelator::Allocate()", count, sizeof(T));
-  return static_cast<T*>(block);
-}
-
 }  // namespace
 
 int CBlockCorrelator::Init(uint32_t blockLen, uint32_t window, uint32_t historySize) {

@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr uint32_t kHistory = 16;
 constexpr int32_t kMinBlocks = 4;
 constexpr int32_t kReliableBlocks = 15;
 
@@ -30,7 +29,7 @@ int CCorrelatorSet::Init(uint32_t blockLen, uint32_t window, int32_t count) {
     m_fed[i] = 0;
     m_peak[i] = m_secondPeak[i] = 0.0f;
     m_peakPos[i] = m_secondPos[i] = 0;
-    result = m_correlators[i].Init(blockLen, window, kHistory);
+    result = m_correlators[i].Init(blockLen, window, kHistoryBlocks);
     if (result == 0) break;
   }
   return result;
@@ -139,7 +138,7 @@ int CCorrelatorSet::Pick(bool absolute, float sign, bool withSecond, int relaxed
         DelayAt(i, m_peakPos[i]) != m_result.delay)
       ambiguous = true;
   m_result.flags = ambiguous ? CORR_AMBIGUOUS : 0;
-  if (best > 0.6f && (!withSecond || allFed) && !ambiguous) m_result.flags |= CORR_STRONG_PEAK;
+  if (best > kStrongPeak && (!withSecond || allFed) && !ambiguous) m_result.flags |= CORR_STRONG_PEAK;
   if (bestCount >= reliableCount && m_energy[bestIndex] >= m_energyThreshold)
     m_result.flags |= CORR_ENOUGH_DATA;
   else

@@ -10,7 +10,7 @@
 #include "Vantrel/frontend/FrontEndInternal.h"
 
 // CORRRESULT flags.
-constexpr int32_t CORR_STRONG_PEAK = 1;   // best |peak| above 0.6
+constexpr int32_t CORR_STRONG_PEAK = 1;   // best |peak| above CCorrelatorSet::kStrongPeak
 constexpr int32_t CORR_NOT_RELIABLE = 2;  // not CORR_ENOUGH_DATA
 constexpr int32_t CORR_ENOUGH_DATA = 4;   // enough blocks and energy
 // Another lag correlates as well within rounding (a signal that repeats
@@ -30,13 +30,18 @@ struct CORRRESULT {
 
 class FRONT_END_INTERNAL CCorrelatorSet {
  public:
+  // Blocks each correlator keeps in its running sum.
+  static constexpr uint32_t kHistoryBlocks = 16;
+  // The mean correlation above which a peak is strong.
+  static constexpr float kStrongPeak = 0.6f;
+
   CCorrelatorSet() = default;
   ~CCorrelatorSet() { Free(); }
   CCorrelatorSet(const CCorrelatorSet&) = delete;
   CCorrelatorSet& operator=(const CCorrelatorSet&) = delete;
 
   // Builds `count` correlators (1 or 2) of the geometry with a history of
-  // 16 and clears all energy; returns 1.
+  // kHistoryBlocks and clears all energy; returns 1.
   int Init(uint32_t blockLen, uint32_t window, int32_t count);
   void Free();
   // Forgets every block and the energy fed so far, keeping the geometry:

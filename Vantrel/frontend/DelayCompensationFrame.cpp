@@ -15,8 +15,8 @@ namespace {
 
 constexpr double kActiveEnergyPerSample = 256.0;
 constexpr uint32_t kEnergyReadsLimit = 1u << 30;
-// A search result is reliable from a correlation above 0.6.
-constexpr int kReliableQuality = 60;
+// A search result is reliable from a strong peak's correlation on.
+constexpr int kReliableQuality = int(CCorrelatorSet::kStrongPeak * 100.0f + 0.5f);
 
 }  // namespace
 

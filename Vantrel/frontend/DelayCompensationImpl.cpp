@@ -20,8 +20,6 @@ constexpr int kSearchActiveBlocks = 500;
 constexpr int kLevelActiveBlocks = 1000;
 constexpr float kSwapRetryBelow = 90.0f;
 
-bool IsRealtimeMode(int mode) { return mode == INPUT_MODE_SOUND_DEVICE || mode == INPUT_MODE_TELEPHONE; }
-
 }  // namespace
 
 CDelayCompensationImpl::CDelayCompensationImpl(int) : m_mathlib(MathlibInit()) {}
@@ -64,7 +62,7 @@ int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32
 
   m_trackingMode = 0;
   if (sys.realtime != 0)
-    m_trackingMode = (IsRealtimeMode(sys.inputPara[0].mode) || IsRealtimeMode(sys.inputPara[1].mode)) ? 1 : 0;
+    m_trackingMode = (IsRealtimeInput(sys.inputPara[0].mode) || IsRealtimeInput(sys.inputPara[1].mode)) ? 1 : 0;
   if (delay.tracking != 0) m_trackingMode = 1;
 
   if (!ComputeSearchWindow(sys.inputPara[0].wave.sampleRate, &m_searchWindow, &m_searchBlock, &m_maxDelaySamples)) {
@@ -219,7 +217,7 @@ void CDelayCompensationImpl::RetrySearchSwapped(HANDLE stopEvent, float* best) {
   m_activeBlocks = 0;
   m_state = DELCOMP_FILLINGBUFFERS;
   Reset();
-  m_searchSet.Init(m_searchBlock, m_searchWindow, 2);
+  m_searchSet.ClearHistory();
   m_result = nullptr;
   m_unconfirmed = false;
   m_delayBuffer->Go();
@@ -297,8 +295,8 @@ int CDelayCompensationImpl::Start(HANDLE stopEvent) {
     if (UpdateEnergyHistory() == 0) break;
   }
   // Nothing read: no level rather than 0 / 0.
-  sys.levelPara.referencePower = m_energyReads != 0 ? m_energyTotal[0][0] / double(m_energyReads) : 0.0;
-  sys.levelPara.testPower = m_energyReads != 0 ? m_energyTotal[1][0] / double(m_energyReads) : 0.0;
+  sys.levelPara.referencePower = MeanBlockEnergy(0);
+  sys.levelPara.testPower = MeanBlockEnergy(1);
 
   if (m_state == DELCOMP_CALCDELAY) {
     Reset();

@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "Vantrel/FrameData.h"
+#include "Vantrel/SysPara.h"
 #include "Vantrel/frontend/CorrelatorSet.h"
 #include "Vantrel/frontend/DelayCompensation.h"
 #include "Vantrel/frontend/FrontEndInternal.h"
@@ -86,8 +87,15 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
     bool unconfirmed = false;
   };
 
+  // Devices and telephone lines deliver in real time; files and host samples do not.
+  static bool IsRealtimeInput(int mode) { return mode == INPUT_MODE_SOUND_DEVICE || mode == INPUT_MODE_TELEPHONE; }
+
   // Frame processing.
   void ClearEnergyHistory();
+  // The mean block energy of channel 0 of a direction so far; 0 before any read.
+  double MeanBlockEnergy(int direction) const {
+    return m_energyReads != 0 ? m_energyTotal[direction][0] / double(m_energyReads) : 0.0;
+  }
   int UpdateEnergyHistory();
   bool RealtimeInputBusy();
   void TakeResult(bool withQuality);

@@ -37,8 +37,8 @@ int CDelayCompensationImpl::WriteFrameOutput(FRAMEDATA* frame, FRAMEBUFFERDESC* 
   const SYSPARA& sys = *m_sys;
   FRAMEHEADER& header = frame->header;
   if (m_trackingMode != 0) {
-    header.refEnergy = m_energyReads != 0 ? m_energyTotal[0][0] / double(m_energyReads) : 0.0;
-    header.testEnergy = m_energyReads != 0 ? m_energyTotal[1][0] / double(m_energyReads) : 0.0;
+    header.refEnergy = MeanBlockEnergy(0);
+    header.testEnergy = MeanBlockEnergy(1);
   } else {
     header.refEnergy = sys.levelPara.referencePower;
     header.testEnergy = sys.levelPara.testPower;

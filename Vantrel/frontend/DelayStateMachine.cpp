@@ -12,9 +12,6 @@
 namespace {
 
 constexpr int32_t kBusyPercent = 9;
-// Blocks the search's correlators keep: after as many frames the search
-// has none from before.
-constexpr uint32_t kSearchHistoryBlocks = 16;
 // Uncertain re-checks in a row before the search starts over.
 constexpr uint32_t kUncertainFramesBeforeSearch = 3;
 
@@ -32,7 +29,7 @@ bool CDelayCompensationImpl::RealtimeInputBusy() {
   if (used == nullptr) return false;
   for (int input = 0; input < 2; ++input) {
     const int mode = m_sys->inputPara[input].mode;
-    if ((mode == INPUT_MODE_SOUND_DEVICE || mode == INPUT_MODE_TELEPHONE) && used[input] > kBusyPercent) return true;
+    if (IsRealtimeInput(mode) && used[input] > kBusyPercent) return true;
   }
   return false;
 }
@@ -86,9 +83,9 @@ void CDelayCompensationImpl::StepCalcDelay(bool busy) {
     ++m_stateFrames;
     int next = DetermineDelay();
     // The delay the re-check rejected counts only once the search's
-    // history has been renewed.
+    // history has been renewed: after as many frames as it keeps blocks.
     if (next == DELCOMP_DELAYRELIABLE && m_searchRestarted && m_result->delay == m_rejectedDelay &&
-        m_stateFrames < kSearchHistoryBlocks)
+        m_stateFrames < CCorrelatorSet::kHistoryBlocks)
       next = m_state;
     if (next != m_state) {
       if (m_searchRestarted) {

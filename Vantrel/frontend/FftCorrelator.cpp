@@ -7,19 +7,7 @@
 #include "Mathlib/MathlibPrim.h"
 #include "Mathlib/MathlibRealFft.h"
 #include "Vantrel/frontend/FrontEndAlloc.h"
-
-namespace {
-
-int32_t OrderOf(uint32_t length) {
-  int32_t bits = 0;
-  while (length != 0) {
-    ++bits;
-    length >>= 1;
-  }
-  return bits - 1;
-}
-
-}  // namespace
+#include "Vantrel/frontend/PowerOfTwo.h"
 
 CFftCorrelator::CFftCorrelator() : m_mathlib(MathlibInit()) {}
 
@@ -31,21 +19,15 @@ CFftCorrelator::~CFftCorrelator() {
 void CFftCorrelator::FreeBuffers() {
   FreeArray(m_specX);
   FreeArray(m_specY);
-  m_specProduct = nullptr;
-  m_corr = nullptr;
 }
 
 int CFftCorrelator::SetLength(uint32_t length) {
-  m_order = OrderOf(length);
+  m_order = int32_t(BitCount(length)) - 1;
   m_length = length;
   FreeBuffers();
   const size_t spectrum = size_t(length) + 2;
   m_specX = AllocateZeroedOrExit<double>(spectrum);
   m_specY = AllocateZeroedOrExit<double>(spectrum);
-  // Each spectrum is read once: the product takes the block's place and
-  // the correlation the window's, which halves what a call touches.
-  m_specProduct = m_specX;
-  m_corr = m_specY;
   return 1;
 }
 
@@ -82,14 +64,16 @@ void MulConjugate(const double* x, const double* y, double* product, int32_t bin
 
 void CFftCorrelator::Correlate(const double* x, const double* y, float* out, double xEnergy, const double* yEnergy,
                                uint32_t length) {
-  if (length != m_length || m_corr == nullptr) SetLength(length);
+  if (length != m_length || m_specY == nullptr) SetLength(length);
+  double* const product = m_specX;
+  double* const corr = m_specY;
   const int32_t bins = int32_t(length / 2 + 1);
   duvuvRealFftFwdPairF64(m_mathlib, x, m_specX, y, m_specY, m_order);
-  MulConjugate(m_specX, m_specY, m_specProduct, bins);
+  MulConjugate(m_specX, m_specY, product, bins);
   // The product is not read again, so the inverse needs no copy of it.
-  duvuvRealFftInvF64(m_mathlib, m_specProduct, m_corr, m_order, 2);
+  duvuvRealFftInvF64(m_mathlib, product, corr, m_order, 2);
   if (yEnergy == nullptr) {
-    for (uint32_t k = 0; k < length; ++k) out[k] = float(m_corr[k]);
+    for (uint32_t k = 0; k < length; ++k) out[k] = float(corr[k]);
     return;
   }
   // A zero energy makes the quotient infinite or NaN, which the bound
@@ -101,9 +85,9 @@ void CFftCorrelator::Correlate(const double* x, const double* y, float* out, dou
   uint32_t k = 0;
   for (; k + 2 <= length; k += 2) {
     const DoublePair root = {std::sqrt(xEnergy * yEnergy[k]), std::sqrt(xEnergy * yEnergy[k + 1])};
-    const DoublePair r = LoadPair(m_corr + k) / root;
+    const DoublePair r = LoadPair(corr + k) / root;
     out[k] = bounded(r[0]);
     out[k + 1] = bounded(r[1]);
   }
-  for (; k < length; ++k) out[k] = bounded(m_corr[k] / std::sqrt(xEnergy * yEnergy[k]));
+  for (; k < length; ++k) out[k] = bounded(corr[k] / std::sqrt(xEnergy * yEnergy[k]));
 }

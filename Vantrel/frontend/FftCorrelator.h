@@ -24,10 +24,11 @@ class FRONT_END_INTERNAL CFftCorrelator {
  private:
   void FreeBuffers();
 
-  double* m_specX = nullptr;  // packed half spectra, N + 2 doubles
+  // Packed half spectra, N + 2 doubles. Each is read once: the product
+  // takes the block's place and the correlation the window's, which halves
+  // what a call touches.
+  double* m_specX = nullptr;
   double* m_specY = nullptr;
-  double* m_specProduct = nullptr;  // in m_specX's place
-  double* m_corr = nullptr;         // N doubles, in m_specY's place
   int32_t m_order = 0;
   uint32_t m_length = 0;
   MathlibHandle* m_mathlib = nullptr;

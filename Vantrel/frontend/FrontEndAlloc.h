@@ -1,4 +1,4 @@
-// Zeroed arrays for the correlators and the energy history. These stages
+// Arrays for the correlators and the energy history. These stages
 // have no failure return, so running out of memory ends the process with
 // exit code 1, after one line naming what could not be allocated, written
 // to the trace and to stderr (once when the trace is stderr) whatever the
@@ -36,6 +36,15 @@ T* AllocateZeroedOrExit(size_t count, const char* line = nullptr,
                         const std::source_location where = std::source_location::current()) {
   void* block = spkAllocationRefused() ? nullptr : std::calloc(count == 0 ? 1 : count, sizeof(T));
   if (block == nullptr) ExitOutOfMemory(line, where.function_name(), count, sizeof(T));
+  return static_cast<T*>(block);
+}
+
+// Uninitialised, for arrays written whole before anything reads them: their
+// pages are touched only when used.
+template <typename T>
+T* AllocateOrExit(size_t count, const std::source_location where = std::source_location::current()) {
+  void* block = spkAllocationRefused() ? nullptr : std::malloc((count == 0 ? 1 : count) * sizeof(T));
+  if (block == nullptr) ExitOutOfMemory(nullptr, where.function_name(), count, sizeof(T));
   return static_cast<T*>(block);
 }
 
