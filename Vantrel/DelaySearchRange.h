@@ -8,6 +8,11 @@
 
 // Longest search range the component accepts; longer requests are cut to it.
 constexpr uint32_t DELAY_SEARCH_MAX_MS = 240000;
+// The search takes a block only when its energy exceeds this many times the
+// block length (16-bit units squared), and needs this many such blocks
+// before it calls a delay reliable.
+constexpr double DELAY_SEARCH_BLOCK_ENERGY_PER_SAMPLE = 8.0;
+constexpr int32_t DELAY_SEARCH_RELIABLE_BLOCKS = 15;
 // The search looks at least this far beyond the asked range (and at least
 // one search block), so that a delay just beyond it, or a look-alike one
 // pitch period short of it, shows as beyond the range instead of being

@@ -39,6 +39,13 @@ struct INPUTMUXPARA {
   int channel = 0;  // channel of that input
 };
 
+// Level alignment takes a new gain only while both mean block energies
+// exceed the floor and the gain lies strictly between the bounds; else the
+// last gain stays.
+constexpr double LEVEL_ALIGN_ENERGY_FLOOR = 12800.0;
+constexpr float LEVEL_ALIGN_MIN_GAIN = 1e-6f;
+constexpr float LEVEL_ALIGN_MAX_GAIN = 1e6f;
+
 struct LEVELPARA {
   double referencePower = 0.0;  // mean block energies found at start-up
   double testPower = 0.0;

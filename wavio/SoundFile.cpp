@@ -16,12 +16,9 @@ constexpr float kMaxUsableUnits = 1000.0f * kUnitsPerFullScale;
 // Frames of 16-bit PCM converted per library call.
 constexpr int64_t kShortFrames = 8192;
 
-// In groups of eight that the compiler turns into vector conversions.
+// The compiler turns this into vector conversions: the two arrays cannot alias.
 void ShortsToFloats(const int16_t* in, float* out, int64_t n) {
-  int64_t i = 0;
-  for (; i + 8 <= n; i += 8)
-    for (int k = 0; k < 8; ++k) out[i + k] = float(in[i + k]);
-  for (; i < n; ++i) out[i] = float(in[i]);
+  for (int64_t i = 0; i < n; ++i) out[i] = float(in[i]);
 }
 
 int BitsOf(int format) {

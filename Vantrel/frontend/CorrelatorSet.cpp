@@ -4,12 +4,13 @@
 #include <cstdlib>
 #include <new>
 
+#include "Vantrel/DelaySearchRange.h"
 #include "Vantrel/frontend/FrontEndAlloc.h"
 
 namespace {
 
 constexpr int32_t kMinBlocks = 4;
-constexpr int32_t kReliableBlocks = 15;
+constexpr int32_t kReliableBlocks = DELAY_SEARCH_RELIABLE_BLOCKS;
 
 }  // namespace
 
@@ -55,7 +56,7 @@ void CCorrelatorSet::Free() {
 int CCorrelatorSet::Feed(const float* refRing, int refEnd, double refEnergy, const float* testRing, int testEnd,
                          double testEnergy, int ringLength) {
   if (m_count == 0) return 1;
-  const double threshold = 8.0 * double(m_blockLen);
+  const double threshold = DELAY_SEARCH_BLOCK_ENERGY_PER_SAMPLE * double(m_blockLen);
   CBlockCorrelator* fed[2] = {};
   CBlockCorrelator::Source sources[2] = {};
   int feeding = 0;

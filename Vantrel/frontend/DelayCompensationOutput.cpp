@@ -13,12 +13,6 @@
 #include "Vantrel/frontend/DelayBuffer.h"
 #include "Vantrel/frontend/DelayCompensationImpl.h"
 
-namespace {
-
-constexpr double kLevelEnergyFloor = 12800.0;
-
-}  // namespace
-
 void CDelayCompensationImpl::WriteUnwrittenFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc) {
   // Nothing was fetched: the frame says so rather than pass for a valid one.
   if (frame != nullptr) {
@@ -102,7 +96,8 @@ void CDelayCompensationImpl::ApplyLevelAlignment(FRAMEDATA* frame, FRAMEBUFFERDE
     ratio = std::sqrt(header.refEnergy) / std::sqrt(header.testEnergy);
   // A ratio a float cannot hold (or none at all) is out of the accepted range.
   float g = std::fabs(ratio) < 1e30 ? float(ratio) : std::numeric_limits<float>::infinity();
-  if (header.refEnergy > kLevelEnergyFloor && header.testEnergy > kLevelEnergyFloor && g > 1e-6f && g < 1e6f)
+  if (header.refEnergy > LEVEL_ALIGN_ENERGY_FLOOR && header.testEnergy > LEVEL_ALIGN_ENERGY_FLOOR &&
+      g > LEVEL_ALIGN_MIN_GAIN && g < LEVEL_ALIGN_MAX_GAIN)
     m_gain = g;
   else
     g = m_gain;

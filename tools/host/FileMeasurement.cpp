@@ -113,6 +113,11 @@ int LargestFitting(int hi, Fits fits) {
 
 // Settles the range handed to the component: the asked one when the files
 // can fill it and its buffers fit, else the largest that does.
+int64_t SamplesToSearch(uint32_t window, uint32_t frameLength) {
+  // The ring of one search window fills first; a delay needs 15 blocks more.
+  return int64_t(window) + 16 * int64_t(frameLength);
+}
+
 void PlanSearchRange(MeasurementPlan* plan) {
   const auto rangeFor = [&](int ms, DelaySearchRange* range) {
     return ComputeDelaySearchRange(plan->sampleRate, uint32_t(ms), plan->frameLength, range);
@@ -124,8 +129,8 @@ void PlanSearchRange(MeasurementPlan* plan) {
   };
   const auto fitsFiles = [&](int ms) {
     DelaySearchRange range;
-    return fitsMemory(ms) && rangeFor(ms, &range) &&
-           int64_t(range.window) + 16 * int64_t(plan->frameLength) <= plan->lengthFrames;
+    return rangeFor(ms, &range) && uint64_t(range.window) * kBytesPerWindowPoint <= budget &&
+           SamplesToSearch(range.window, plan->frameLength) <= plan->lengthFrames;
   };
   const int asked = plan->requestedMaxDelayMs;
   DelaySearchRange range;
@@ -155,8 +160,7 @@ void PlanSearchRange(MeasurementPlan* plan) {
   plan->maxDelayMs = ms;
   plan->reachSamples = range.reachSamples;
   plan->searchBlock = range.block;
-  // The ring of one search window fills first; a delay needs 15 blocks more.
-  plan->searchSamples = int64_t(range.window) + 16 * int64_t(plan->frameLength);
+  plan->searchSamples = SamplesToSearch(range.window, plan->frameLength);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "DemoPair.h"
 #include "LibraryReport.h"
+#include "Vantrel/DelaySearchRange.h"
 
 void PrintUsage(FILE* out) {
   std::fprintf(out,
@@ -65,8 +66,8 @@ int ParseArguments(int argc, char** argv, HostOptions* options) {
       const char* text = value("--max-delay-ms");
       char* end = nullptr;
       const long ms = text != nullptr ? std::strtol(text, &end, 10) : 0;
-      if (text == nullptr || *text == '\0' || *end != '\0' || ms < 1 || ms > 240000) {
-        std::fprintf(stderr, "vantrel-host: --max-delay-ms takes 1..240000\n");
+      if (text == nullptr || *text == '\0' || *end != '\0' || ms < 1 || ms > long(DELAY_SEARCH_MAX_MS)) {
+        std::fprintf(stderr, "vantrel-host: --max-delay-ms takes 1..%u\n", DELAY_SEARCH_MAX_MS);
         return 2;
       }
       options->request.maxDelayMs = int(ms);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <utility>
+#include "Vantrel/SysPara.h"
 
 namespace {
 
@@ -14,10 +15,6 @@ double LevelDbfs(double energy, uint32_t frameLength) {
   const double meanSquare = 4.0 * energy / double(frameLength);
   return meanSquare > 0.0 ? 10.0 * std::log10(meanSquare / (32768.0 * 32768.0)) : -999.0;
 }
-
-// The front end aligns levels only when both mean energies exceed this and
-// the gain stays within 1e-6..1e6.
-constexpr double kAlignEnergyFloor = 12800.0;
 
 }  // namespace
 
@@ -71,7 +68,9 @@ void RunReport::PrintRun() const {
                Ms(m_runFirst.delaySamples, m_plan.sampleRate), StatusName(m_runFirst.status), quality);
 }
 
-bool RunReport::NothingCorrelated() const { return m_reliable == 0 && m_last.quality == 0; }
+bool RunReport::NothingCorrelated() const {
+  return m_reliable == 0 && m_last.quality == 0 && m_plan.lengthFrames >= m_plan.searchSamples;
+}
 
 void RunReport::PrintSummary(bool levelAlign, const std::string& noCorrelation) const {
   const MeasurementPlan& p = m_plan;
@@ -115,7 +114,8 @@ void RunReport::PrintSummary(bool levelAlign, const std::string& noCorrelation) 
     std::fprintf(m_out, "Levels (RMS, channel 0): reference %.1f dBFS, test %.1f dBFS; ", LevelDbfs(ref, p.frameLength),
                  LevelDbfs(test, p.frameLength));
     const double gain = test > 0.0 ? std::sqrt(ref) / std::sqrt(test) : 0.0;
-    if (ref > kAlignEnergyFloor && test > kAlignEnergyFloor && gain > 1e-6 && gain < 1e6)
+    if (ref > LEVEL_ALIGN_ENERGY_FLOOR && test > LEVEL_ALIGN_ENERGY_FLOOR && gain > LEVEL_ALIGN_MIN_GAIN &&
+        gain < LEVEL_ALIGN_MAX_GAIN)
       std::fprintf(m_out, "gain applied to the test x%.3f (%+.1f dB)\n", gain, 20.0 * std::log10(gain));
     else
       std::fprintf(m_out, "no gain applied (too quiet to align)\n");

@@ -21,7 +21,7 @@ class RunReport {
   void Add(const FrameLine& line);
   // Prints the last run.
   void Finish();
-  // Whether the frames never found a reliable delay and never correlated.
+  // Whether files long enough to search never gave a reliable delay nor any correlation.
   bool NothingCorrelated() const;
   // `noCorrelation`: why the signals do not correlate, when known.
   void PrintSummary(bool levelAlign, const std::string& noCorrelation) const;

@@ -6,16 +6,6 @@
 #include <cstdint>
 #include <string>
 
-struct ChannelLevel {
-  bool silent = true;      // every sample 0
-  double peakDbfs = -999;  // of the loudest sample
-  int64_t loudBlocks = 0;  // frames loud enough for the delay search
-};
-
-// Reads `channel` of `path` frame by frame; false when the file cannot be read.
-bool MeasureChannelLevel(const std::string& path, int channel, uint32_t frameLength, double loudBlockEnergy,
-                         ChannelLevel* level);
-
 // The sentence that explains a pair without correlation, or "" when the
 // levels do not explain it. `searchBlock` is the delay search's block length.
 std::string ExplainNoCorrelation(const std::string& reference, const std::string& test, int channel, int channels,

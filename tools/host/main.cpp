@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
       request, plan,
       [&](const FrameLine& line) {
         report.Add(line);
-        if (!options.csvFile.empty()) csv.Row(plan.sampleRate, line);
+        csv.Row(plan.sampleRate, line);
         progress.Frame(line.frame);
       },
       &nonFinite, &error);
@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
   progress.Finish();
 
   if (!options.csvFile.empty() && !csv.Commit(&error)) return Fail(error);
-  const std::string why = report.NothingCorrelated() && plan.lengthFrames >= plan.searchSamples
+  const std::string why = report.NothingCorrelated()
                               ? ExplainNoCorrelation(request.referenceFile, request.testFile, plan.channel,
                                                      plan.channels, plan.frameLength, plan.searchBlock)
                               : std::string();
@@ -113,8 +113,8 @@ int main(int argc, char** argv) {
   for (int input = 0; input < 2; ++input)
     if (nonFinite[input] > 0)
       std::fprintf(text,
-                   "Note: %lld sample(s) of the %s file were not finite (NaN, infinite or beyond float range) and were "
-                   "measured as silence\n",
+                   "Note: %lld sample(s) of the %s file were not finite or lay more than 60 dB over full scale, and "
+                   "were measured as silence\n",
                    static_cast<long long>(nonFinite[input]), fileNames[input]);
   if (!options.csvFile.empty() && !csvToStdout) std::fprintf(text, "Frames written to %s\n", options.csvFile.c_str());
   return 0;
