@@ -18,7 +18,6 @@
 
 #include "host_command_fixture.h"
 #include "speech_like.h"
-#include "support/temp_dir.h"
 #include "wavio/SoundFile.h"
 
 namespace {
@@ -43,23 +42,11 @@ struct EdgeCase {
 
 void PrintTo(const EdgeCase& c, std::ostream* out) { *out << c.name; }
 
-class HostDelayEdgesTest : public ::testing::TestWithParam<EdgeCase> {
+class HostDelayEdgesTest : public HostCommandTest, public ::testing::WithParamInterface<EdgeCase> {
  protected:
-  void SetUp() override {
-    m_host = HostPath();
-    if (m_host.empty()) GTEST_SKIP() << "vantrel-host is not built";
-  }
-
-  void Write(const std::string& name, const std::vector<float>& samples, int rate) {
-    std::string error;
-    ASSERT_TRUE(WriteSoundFile(m_dir.File(name), {rate, 1, SoundFileEncoding::Pcm16, "wav"}, samples.data(),
-                               int64_t(samples.size()), &error))
-        << error;
-  }
-
   // Both files hold the signal from their first sample on: the test is cut
   // from the same source `lag` samples earlier.
-  void WritePair(const EdgeCase& c) {
+  void WriteEdgePair(const EdgeCase& c) {
     const size_t length = size_t(c.rate * c.seconds);
     const size_t lead = size_t(std::abs(c.lag));
     std::vector<float> source;
@@ -71,38 +58,32 @@ class HostDelayEdgesTest : public ::testing::TestWithParam<EdgeCase> {
         source[n] =
             c.signal == Signal::Dc ? 10000.0f : float(std::round(10000.0 * std::sin(2.0 * M_PI * 1000.0 * n / c.rate)));
     }
-    Write("ref.wav", std::vector<float>(source.begin() + lead, source.begin() + lead + length), c.rate);
-    Write("test.wav", std::vector<float>(source.begin() + lead - c.lag, source.begin() + lead - c.lag + length),
+    Write("ref.wav", std::vector<float>(source.begin() + lead, source.begin() + lead + length), 1, c.rate);
+    Write("test.wav", std::vector<float>(source.begin() + lead - c.lag, source.begin() + lead - c.lag + length), 1,
           c.rate);
   }
 
-  std::vector<CsvRow> Run(const EdgeCase& c) {
-    const std::string csv = m_dir.File("frames.csv");
-    const std::string command = "cd '" + m_dir.File("") + "' && VANTREL_REGISTRY='" + m_dir.File("registry") + "' '" +
-                                m_host + "' --quiet --max-delay-ms " + std::to_string(c.maxDelayMs) + " ref.wav " +
-                                (c.sameFile ? "ref.wav" : "test.wav") + " --csv frames.csv >/dev/null 2>&1";
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    std::ifstream in(csv);
-    std::string line;
-    std::getline(in, line);
-    EXPECT_EQ(line, "frame,delay_samples,delay_ms,status,status_name,quality,delay_valid");
+  std::vector<CsvRow> MeasureRows(const EdgeCase& c) {
+    const HostRun run = Run("--max-delay-ms " + std::to_string(c.maxDelayMs) + " ref.wav " +
+                            (c.sameFile ? "ref.wav" : "test.wav") + " --csv frames.csv");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<std::string> lines = Lines(ReadAll(m_dir.File("frames.csv")));
     std::vector<CsvRow> rows;
-    while (std::getline(in, line)) {
+    if (lines.empty()) return rows;
+    EXPECT_EQ(lines[0], "frame,delay_samples,delay_ms,status,status_name,quality,delay_valid");
+    for (size_t k = 1; k < lines.size(); ++k) {
       CsvRow row;
-      EXPECT_EQ(std::sscanf(line.c_str(), "%*d,%d,%*[^,],%d", &row.delay, &row.status), 2) << line;
+      EXPECT_EQ(std::sscanf(lines[k].c_str(), "%*d,%d,%*[^,],%d", &row.delay, &row.status), 2) << lines[k];
       rows.push_back(row);
     }
     return rows;
   }
-
-  TempDir m_dir;
-  std::string m_host;
 };
 
 TEST_P(HostDelayEdgesTest, ReliableFramesCarryTheTrueDelayOnly) {
   const EdgeCase& c = GetParam();
-  WritePair(c);
-  const std::vector<CsvRow> rows = Run(c);
+  WriteEdgePair(c);
+  const std::vector<CsvRow> rows = MeasureRows(c);
   ASSERT_GT(rows.size(), 20u);
   int reliable = 0;
   for (const CsvRow& row : rows) {
