@@ -24,8 +24,6 @@ constexpr double kPi = 3.141592653589793;
 using window::kFourPi;
 using window::kTwoPi;
 
-spStatus CheckTaps(const double* taps, int32_t len, int32_t minLen) { return CheckArraysMin(len, minLen, taps); }
-
 inline void WeighPair(double* taps, int64_t len, int64_t k, double w) {
   St(taps + k, Ld(taps + k) * w);
   St(taps + len - 1 - k, Ld(taps + len - 1 - k) * w);
@@ -118,13 +116,13 @@ void ThreeTermRotation(double* taps, int32_t len, double alpha) {
 }  // namespace
 
 spStatus SP_V(spkFirWinHammingF64)(double* taps, int32_t len) {
-  if (const spStatus st = CheckTaps(taps, len, 3); st != spOk) return st;
+  if (const spStatus st = CheckArraysMin(len, 3, taps); st != spOk) return st;
   CosineWindow(taps, len, window::kHamming);
   return spOk;
 }
 
 spStatus SP_V(spkFirWinHannF64)(double* taps, int32_t len) {
-  if (const spStatus st = CheckTaps(taps, len, 3); st != spOk) return st;
+  if (const spStatus st = CheckArraysMin(len, 3, taps); st != spOk) return st;
   CosineWindow(taps, len, window::kHann);
   return spOk;
 }
@@ -132,7 +130,7 @@ spStatus SP_V(spkFirWinHannF64)(double* taps, int32_t len) {
 spStatus SP_V(spkFirWinBlackmanAlphaF64)(double* taps, int32_t len, double alpha) {
   // Any length from 3 on, as the other windows; the Blackman window itself
   // needs 4 for its alpha.
-  if (const spStatus st = CheckTaps(taps, len, 3); st != spOk) return st;
+  if (const spStatus st = CheckArraysMin(len, 3, taps); st != spOk) return st;
 #if SP_SET_INDEX >= SP_SET_SSE2
   if (len / 2 <= kTwoLaneThreeTermMaxPairs)
     ThreeTermTwoLanes(taps, len, alpha);
@@ -152,7 +150,7 @@ spStatus SP_V(spkFirWinBlackmanF64)(double* taps, int32_t len) {
 }
 
 spStatus SP_V(spkFirWinBartlettF64)(double* taps, int32_t len) {
-  if (const spStatus st = CheckTaps(taps, len, 3); st != spOk) return st;
+  if (const spStatus st = CheckArraysMin(len, 3, taps); st != spOk) return st;
   const int64_t pairs = len / 2;
   const double step = 2.0 / (len - 1);
 #if SP_SET_INDEX >= SP_SET_SSE2

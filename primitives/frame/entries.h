@@ -46,5 +46,4 @@
 // calls its own as SP_V(spkSumF64), tests compare the sets by name, and each
 // set defines its member under its own name, SP_V(spkSumF64) or, in a block
 // for one set, spkSumF64_Sse2. The shared library does not export kernels.
-#define SP_DECLARE_KERNELS(LIST) LIST(SP_DECLARE_KERNEL_ROW)
-#define SP_DECLARE_KERNEL_ROW(ret, name, params) SP_DECLARE_VARIANTS(ret, name, params)
+#define SP_DECLARE_KERNELS(LIST) LIST(SP_DECLARE_VARIANTS)

@@ -43,4 +43,10 @@
   X(void, spkTouchPages, (const void* p, int64_t bytes))
 
 SP_DECLARE_KERNELS(SP_MEMORY_KERNELS)
-SP_DECLARE_KERNELS(SP_SSE_MEMORY_KERNELS)
+
+// Declared in the SSE set's namespace only: no other set has them.
+namespace sp_sse {
+#define SP_DECLARE_SSE_KERNEL(ret, name, params) ret name##_Sse params;
+SP_SSE_MEMORY_KERNELS(SP_DECLARE_SSE_KERNEL)
+#undef SP_DECLARE_SSE_KERNEL
+}  // namespace sp_sse

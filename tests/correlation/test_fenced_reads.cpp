@@ -1,14 +1,13 @@
-// Every array a correlation or FIR kernel touches, placed against an
-// inaccessible page on either side (support/fenced_array.h), at the tail
-// lengths where vector code ends: a load or store one element outside its
-// range crashes the test. The direct segment kernels and the direct
-// autocorrelation of both precisions, the FIR filter, the compact drivers
-// and the compact conjugate product, in every set, each result also held
+// Every array a correlation kernel touches, placed against an inaccessible
+// page on either side (support/fenced_array.h), at the tail lengths where
+// vector code ends: a load or store one element outside its range crashes
+// the test. The direct segment kernels of both precisions, the direct
+// autocorrelation, the compact drivers and the compact conjugate product,
+// in every set, each result also held
 // against a long-double reference so that a fenced run cannot pass by
 // computing nothing.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -23,8 +22,6 @@
 namespace {
 
 using corr_test::SetKernels;
-
-const Fence kFences[] = {Fence::kAfter, Fence::kBefore};
 
 template <class T>
 double Eps() {
@@ -62,9 +59,9 @@ class FencedCorrelationTest : public VariantSetTest {
           const int64_t xFirst = kind == 1 ? -(int64_t{count} - 1) : 0;  // FullRev reads below x
           const auto xv = corr_test::Signal<T>(xCount, win * 31 + count);
           const auto yv = corr_test::Signal<T>(win, win + 7 * count);
-          for (Fence fence : kFences) {
-            SCOPED_TRACE(testing::Message() << "kind " << kind << " win " << win << " count " << count
-                                            << (fence == Fence::kAfter ? " fence after" : " fence before"));
+          for (Fence fence : kBothFences) {
+            SCOPED_TRACE(testing::Message()
+                         << "kind " << kind << " win " << win << " count " << count << FenceName(fence));
             FencedArray<T> x(xv, fence), y(yv, fence), out(count, fence);
             T* outArg = kind == 3 ? out.data() + (count - 1) : out.data();
             kernels[kind](x.data() - xFirst, y.data(), win, outArg, count);
@@ -99,9 +96,8 @@ TEST_P(FencedCorrelationTest, DirectAutoCorrelationReadsOnlyTheSignal) {
     const auto src = corr_test::Signal<float>(srcLen, 300 + srcLen);
     for (int32_t lags : {1, 5, 6, 7, (srcLen + 1) / 2, srcLen - 1, srcLen}) {
       if (lags < 1 || lags > srcLen) continue;
-      for (Fence fence : kFences) {
-        SCOPED_TRACE(testing::Message() << "srcLen " << srcLen << " lags " << lags
-                                        << (fence == Fence::kAfter ? " fence after" : " fence before"));
+      for (Fence fence : kBothFences) {
+        SCOPED_TRACE(testing::Message() << "srcLen " << srcLen << " lags " << lags << FenceName(fence));
         FencedArray<float> s(src, fence), dst(lags, fence);
         corr_test::kAutoCorrDirect[SetIndex()](s.data(), srcLen, dst.data(), lags);
         for (int32_t k = 0; k < lags; ++k)
@@ -120,9 +116,8 @@ void CompactDrivers(int set) {
     REALFFTSPEC* spec = nullptr;
     ASSERT_EQ(corr_test::SpecBuild<T>::init[set](&spec, order, REALFFT_DIV_INV_BY_N, 0), spOk);
     const auto xv = corr_test::Signal<T>(n, 500 + order);
-    for (Fence fence : kFences) {
-      SCOPED_TRACE(testing::Message() << "order " << order
-                                      << (fence == Fence::kAfter ? " fence after" : " fence before"));
+    for (Fence fence : kBothFences) {
+      SCOPED_TRACE(testing::Message() << "order " << order << FenceName(fence));
       FencedArray<T> x(xv, fence), spectrum(n, fence), back(n, fence);
       ASSERT_EQ(SetKernels<T>::forward[set](x.data(), spectrum.data(), spec, nullptr), spOk);
       EXPECT_EQ(x.Get(), xv) << "a separate source stays as it was";
@@ -146,8 +141,8 @@ template <class T>
 void ConjugateProduct(int set) {
   for (int32_t n = 1; n <= 24; ++n) {
     const auto a = corr_test::Signal<T>(n, 70 + n), b = corr_test::Signal<T>(n, 90 + n);
-    for (Fence fence : kFences) {
-      SCOPED_TRACE(testing::Message() << "n " << n << (fence == Fence::kAfter ? " fence after" : " fence before"));
+    for (Fence fence : kBothFences) {
+      SCOPED_TRACE(testing::Message() << "n " << n << FenceName(fence));
       FencedArray<T> src(a, fence), srcDst(b, fence);
       ASSERT_EQ(SetKernels<T>::mulConj[set](src.data(), srcDst.data(), n), spOk);
       const T* got = srcDst.data();

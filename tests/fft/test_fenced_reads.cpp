@@ -17,8 +17,6 @@ using namespace real_fft_test;
 
 namespace {
 
-const Fence kFences[] = {Fence::kAfter, Fence::kBefore};
-
 class FencedFftTest : public VariantSetTest {};
 
 template <class T>
@@ -30,9 +28,8 @@ void ForwardAndInverse() {
     const auto x = RandomValues<T>(n, 600 + order);
     const auto want = FftRealForward(x);
     const std::vector<long double> exact(x.begin(), x.end());
-    for (Fence fence : kFences) {
-      SCOPED_TRACE(testing::Message() << "order " << order
-                                      << (fence == Fence::kAfter ? " fence after" : " fence before"));
+    for (Fence fence : kBothFences) {
+      SCOPED_TRACE(testing::Message() << "order " << order << FenceName(fence));
       FencedArray<T> src(x, fence), packed(n + 2, fence), back(n, fence);
       ASSERT_EQ(Entries<T>::forward(src.data(), packed.data(), spec.p, nullptr), spOk);
       EXPECT_LE(MaxError(packed.data(), want, static_cast<int64_t>(want.size())), Tolerance<T>(order, want));
@@ -59,8 +56,8 @@ void Expansion(spStatus (*expand)(const T*, T*, int32_t)) {
   for (int32_t n = 1; n <= 20; ++n) {
     const int64_t values = n / 2 + 1;
     const auto half = RandomValues<T>(2 * values, 700 + n);
-    for (Fence fence : kFences) {
-      SCOPED_TRACE(testing::Message() << "n " << n << (fence == Fence::kAfter ? " fence after" : " fence before"));
+    for (Fence fence : kBothFences) {
+      SCOPED_TRACE(testing::Message() << "n " << n << FenceName(fence));
       FencedArray<T> src(half, fence), dst(2 * int64_t{n}, fence);
       ASSERT_EQ(expand(src.data(), dst.data(), n), spOk);
       for (int64_t k = 0; k < n; ++k) {

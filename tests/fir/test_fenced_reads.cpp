@@ -16,8 +16,6 @@ namespace {
 
 class FencedFirTest : public VariantSetTest {};
 
-const Fence kFences[] = {Fence::kAfter, Fence::kBefore};
-
 template <class T>
 double Eps() {
   return std::numeric_limits<T>::epsilon();
@@ -36,9 +34,8 @@ void FirFilter(spStatus (*fir)(const T*, T*, int32_t, const double*, int32_t, T*
     const auto taps = Signal<double>(tapsLen, 40 + tapsLen);
     for (int32_t len = 1; len <= 19; ++len) {
       const auto src = Signal<T>(len, 60 + len);
-      for (Fence fence : kFences) {
-        SCOPED_TRACE(testing::Message() << "taps " << tapsLen << " len " << len
-                                        << (fence == Fence::kAfter ? " fence after" : " fence before"));
+      for (Fence fence : kBothFences) {
+        SCOPED_TRACE(testing::Message() << "taps " << tapsLen << " len " << len << FenceName(fence));
         FencedArray<T> s(src, fence), dst(len, fence), line(std::vector<T>(2 * tapsLen, T{0}), fence);
         FencedArray<double> t(taps, fence);
         int32_t index = 0;

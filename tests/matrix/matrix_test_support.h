@@ -138,7 +138,7 @@ auto Bits(T x) {
 // set in force afterwards); slot i holds set i's result.
 template <class Call>
 auto UnderEverySet(Call&& call) {
-  std::array<std::optional<decltype(call())>, 5> results;
+  std::array<std::optional<decltype(call())>, kSpVariantSetCount> results;
   for (int set = 0; set < kSpVariantSetCount; ++set) {
     if (!spVariantSetSupported(set)) continue;
     const int32_t previous = spForceVariantSet(set);

@@ -18,8 +18,6 @@
 
 namespace {
 
-const Fence kFences[] = {Fence::kAfter, Fence::kBefore};
-
 // rows x cols elements with the given element step (in elements), rows
 // packed one after another: the last element is the array's last.
 template <class T>
@@ -46,7 +44,7 @@ class FencedMatrixTest : public VariantSetTest {
     for (int step : {1, 2})
       for (int h = 1; h <= 7; ++h)
         for (int w = 1; w <= 9; ++w)
-          for (Fence fence : kFences) {
+          for (Fence fence : kBothFences) {
             SCOPED_TRACE(testing::Message() << "step " << step << " height " << h << " width " << w);
             FencedMatrix<T> m(h, w, step, fence, 10 * h + w), v(1, w, step, fence, 3 * w), d(1, h, step, fence, 1);
             ASSERT_EQ(matVec(m.array.data(), m.RowStride(), m.ElemStride(), w, h, v.array.data(), v.ElemStride(), w,
@@ -66,7 +64,7 @@ class FencedMatrixTest : public VariantSetTest {
       for (int h = 1; h <= 6; ++h)
         for (int inner = 1; inner <= 6; ++inner)
           for (int bw = 1; bw <= 9; ++bw)
-            for (Fence fence : kFences) {
+            for (Fence fence : kBothFences) {
               SCOPED_TRACE(testing::Message()
                            << "step " << step << " " << h << "x" << inner << " times " << inner << "x" << bw);
               FencedMatrix<T> a(h, inner, step, fence, h + 7 * inner), b(inner, bw, step, fence, bw + 5 * inner),
@@ -86,7 +84,7 @@ class FencedMatrixTest : public VariantSetTest {
   template <class T, class MulConst, class Copy2D>
   void ConstantAndCopy(MulConst mulConst, Copy2D copy2D) {
     for (int step : {1, 2})
-      for (Fence fence : kFences) {
+      for (Fence fence : kBothFences) {
         for (int len = 1; len <= 21; ++len) {
           SCOPED_TRACE(testing::Message() << "step " << step << " len " << len);
           FencedMatrix<T> s(1, len, step, fence, len), d(1, len, step, fence, 99);

@@ -18,6 +18,11 @@
 
 enum class Fence { kAfter, kBefore };
 
+// Both placements, for tests that read every array against each fence.
+inline constexpr Fence kBothFences[] = {Fence::kAfter, Fence::kBefore};
+
+inline const char* FenceName(Fence fence) { return fence == Fence::kAfter ? " fence after" : " fence before"; }
+
 template <class T>
 class FencedArray {
  public:
