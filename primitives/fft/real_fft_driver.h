@@ -17,11 +17,12 @@
 //     static T* BuildSplitInverse(int32_t order, const T* sine, T* table);
 //     static int64_t PlainWorkBytes(int32_t m);
 //     // Complex kernels: fused (natural order in and out; only with a
-//     // fused limit), radix passes on bit-reversed data for orders between
-//     // the limits (only where there are such orders), and the large-size
-//     // path above the plain limit, which applies the scale itself.
+//     // fused limit; applies the scale given, null for none), radix passes
+//     // on bit-reversed data for orders between the limits (only where
+//     // there are such orders), and the large-size path above the plain
+//     // limit, which applies the scale itself.
 //     template <bool kInverse> static void Fused(const T* s, T* d, int64_t points, const T* twiddles,
-//                                                const int32_t* index, T* work);
+//                                                const int32_t* index, T* work, const T* scale);
 //     template <bool kInverse> static void Radix(T* d, int64_t points, const T* twiddles, T* work);
 //     template <bool kInverse> static void Large(const REALFFTSPEC& spec, T* d, int32_t m, T* work);
 //     // The large-size plan's bytes, and its build into that room of the
@@ -29,8 +30,6 @@
 //     // workBytes).
 //     static int64_t LargePlanBytes(int32_t m);
 //     static void BuildLargePlan(REALFFTSPEC& spec, int32_t m, const T* sine, int32_t order, T* block);
-//     // Optional: FusedScaled, Fused with a scale pointer (null: none),
-//     // applied by the kernel itself.
 //     // Optional (kFoldsBitReversal): out of place, the large-size path
 //     // reading the natural-order input itself where FoldsBitReversal(m, d).
 //     template <bool kInverse> static void LargeFromSource(const REALFFTSPEC& spec, const T* s, T* d, int32_t m,
@@ -46,8 +45,8 @@
 #include "primitives/fft/real_fft_engine.h"
 #include "primitives/fft/sp_real_fft.h"
 #include "primitives/frame/arg_checks.h"
-#include "primitives/frame/plan_record.h"
 #include "primitives/frame/memory_kernels.h"
+#include "primitives/frame/plan_record.h"
 
 namespace SP_SET_NS::fftk {
 
@@ -289,15 +288,10 @@ bool ComplexTransform(const REALFFTSPEC& spec, const typename Plan::T* src, type
   auto* area = static_cast<T*>(work);
   if constexpr (Plan::kFusedLimit > 0) {
     if (m <= Plan::kFusedLimit) {
-      if constexpr (requires { &Plan::template FusedScaled<kInverse>; }) {
-        const T scale = ScaleOf<T>(spec);
-        const bool scaled = (kInverse ? spec.inverseScaled : spec.forwardScaled) == 1;
-        Plan::template FusedScaled<kInverse>(src, dst, points, twiddles, spec.bitReversal, area,
-                                             scaled ? &scale : nullptr);
-        return scaled;
-      }
-      Plan::template Fused<kInverse>(src, dst, points, twiddles, spec.bitReversal, area);
-      return false;
+      const T scale = ScaleOf<T>(spec);
+      const bool scaled = (kInverse ? spec.inverseScaled : spec.forwardScaled) == 1;
+      Plan::template Fused<kInverse>(src, dst, points, twiddles, spec.bitReversal, area, scaled ? &scale : nullptr);
+      return scaled;
     }
   }
   if constexpr (requires { Plan::kFoldsBitReversal; }) {

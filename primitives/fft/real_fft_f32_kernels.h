@@ -33,21 +33,9 @@ struct REALFFTSPEC;
    * 8, else grouped by four). */                                                                                      \
   X(float*, spkFftSplitTableFwdF32, (int32_t order, const float* sine, float* table), (order, sine, table))            \
   X(float*, spkFftSplitTableInvF32, (int32_t order, const float* sine, float* table), (order, sine, table))            \
-  /* The real split (in place; floats 0 and 1 already hold X[0] and X[N/2]) and merge (writes complex values 1 .. M-1  \
-   * of dst as 2 Z[k]; dst may be src) between the M-point complex spectrum and the real one. */                       \
-  X(void, spkFftRealSplitF32, (float* data, int64_t points, const float* table), (data, points, table))                \
-  X(void, spkFftRealMergeF32, (const float* src, float* dst, int64_t points, const float* table),                      \
-    (src, dst, points, table))                                                                                         \
-  /* Large-size plan of complex order m above the set's plain limit: the bytes of its table block and of the work     \
+  /* Large-size plan of complex order m above the set's plain limit: the bytes of its table block and of the work      \
    * buffer its transforms need (64-bit; the block passes 2^32 bytes at m = 29). */                                    \
-  X(void, spkFftPlanSizeF32, (int32_t m, int64_t * tableBytes, int64_t * workBytes), (m, tableBytes, workBytes))       \
-  /* Builds that plan into `block` and points the spec's plan fields at it. */                                         \
-  X(void, spkFftPlanBuildF32, (REALFFTSPEC * spec, int32_t m, const float* sine, int32_t sineOrder, float* block),     \
-    (spec, m, sine, sineOrder, block))                                                                                 \
-  /* The large-size complex FFT of 2^m bit-reversed points in place, natural order out, the direction's scale applied; \
-   * work: the spec's workBytes on a 16-byte boundary (null when they are 0). */                                       \
-  X(void, spkFftLargeFwdC32, (const REALFFTSPEC* spec, float* data, int32_t m, float* work), (spec, data, m, work))    \
-  X(void, spkFftLargeInvC32, (const REALFFTSPEC* spec, float* data, int32_t m, float* work), (spec, data, m, work))
+  X(void, spkFftPlanSizeF32, (int32_t m, int64_t * tableBytes, int64_t * workBytes), (m, tableBytes, workBytes))
 
 // The SSE set and later.
 #define SPK_REAL_FFT_F32_SIMD_KERNELS(X)                                                                              \

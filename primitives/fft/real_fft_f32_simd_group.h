@@ -85,17 +85,9 @@ struct Plan : LargeTableBuilders {
 
   // The fused kernel applies the scale itself in its last stage.
   template <bool kInverse>
-  static void FusedScaled(const float* s, float* d, int64_t points, const float* twiddles, const int32_t* index,
-                          float* work, const float* scale) {
+  static void Fused(const float* s, float* d, int64_t points, const float* twiddles, const int32_t* index, float* work,
+                    const float* scale) {
     fftk::FusedKernel<kInverse>(s, d, points, twiddles, index, work, kFamily, scale);
-  }
-  template <bool kInverse>
-  static void Fused(const float* s, float* d, int64_t points, const float* twiddles, const int32_t* index,
-                    float* work) {
-    if constexpr (kInverse)
-      SP_V(spkFftFusedInvC32)(s, d, points, twiddles, index, work);
-    else
-      SP_V(spkFftFusedFwdC32)(s, d, points, twiddles, index, work);
   }
   template <bool kInverse>
   static void Radix(float* d, int64_t points, const float* twiddles, float* work) {

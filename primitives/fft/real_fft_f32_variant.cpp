@@ -50,24 +50,11 @@ float* SP_V(spkFftSplitTableFwdF32)(int32_t order, const float* sine, float* tab
 float* SP_V(spkFftSplitTableInvF32)(int32_t order, const float* sine, float* table) {
   return Plan::BuildSplitInverse(order, sine, table);
 }
-void SP_V(spkFftRealSplitF32)(float* data, int64_t points, const float* table) { Plan::Split(data, points, table); }
-void SP_V(spkFftRealMergeF32)(const float* src, float* dst, int64_t points, const float* table) {
-  Plan::Merge(src, dst, points, table);
-}
 
 void SP_V(spkFftPlanSizeF32)(int32_t m, int64_t* tableBytes, int64_t* workBytes) {
   const fftk::LargePlanSizes sizes = fftk::LargePlanSizesOf<float>(Plan::kLargeShape, m);
   *tableBytes = sizes.tableBytes;
   *workBytes = sizes.workBytes;
-}
-void SP_V(spkFftPlanBuildF32)(REALFFTSPEC* spec, int32_t m, const float* sine, int32_t order, float* block) {
-  Plan::BuildLargePlan(*spec, m, sine, order, block);
-}
-void SP_V(spkFftLargeFwdC32)(const REALFFTSPEC* spec, float* data, int32_t m, float* work) {
-  Plan::Large<false>(*spec, data, m, work);
-}
-void SP_V(spkFftLargeInvC32)(const REALFFTSPEC* spec, float* data, int32_t m, float* work) {
-  Plan::Large<true>(*spec, data, m, work);
 }
 
 spStatus SP_V(spRealFftInitF32)(REALFFTSPEC** spec, int32_t order, int32_t scaleFlag, int32_t hint) {

@@ -34,28 +34,13 @@ struct spkFftLargePlanExponents {
   /* W^i, i < 2^m / 4, interleaved (the large-size plan's blocked passes). */                                         \
   X(double*, spkFftTwiddleSubsampleF64, (int32_t m, const double* sine, int32_t order, double* table),                \
     (m, sine, order, table))                                                                                          \
-  /* This set's large-size plan exponents. */                                                                         \
-  X(const spkFftLargePlanExponents&, spkFftLargePlanF64, (), ())                                                      \
   /* Bit reversal of n complex doubles with this set's table. */                                                      \
   X(void, spkFftBitRevInPlaceC64, (double* data, int64_t n, const int32_t* table), (data, n, table))                  \
   X(void, spkFftBitRevCopyC64, (const double* src, double* dst, int64_t n, const int32_t* table),                     \
     (src, dst, n, table))                                                                                             \
-  /* Forward real split on n = N/2 complex values (floats 0, 1 already hold X[0], X[N/2]) and inverse merge (writes   \
-   * values 1 .. n-1 of dst). */                                                                                      \
-  X(void, spkFftRealSplitF64, (double* data, int64_t n, const double* splitForward), (data, n, splitForward))         \
-  X(void, spkFftRealMergeF64, (const double* src, double* dst, int64_t n, const double* splitInverse),                \
-    (src, dst, n, splitInverse))                                                                                      \
-  /* data[i] *= factor for i < count doubles. */                                                                      \
-  X(void, spkFftScaleF64, (double factor, double* data, int64_t count), (factor, data, count))                        \
-  /* The large-size path (complex orders above the set's plain limit). Plan: bytes of the plan block and of the work  \
-   * buffer its transforms need; the build fills `block` and points the spec's tables at it. */                       \
-  X(void, spkFftPlanSizeF64, (int32_t m, int64_t * blockBytes, int64_t * workBytes), (m, blockBytes, workBytes))      \
-  X(void, spkFftPlanBuildF64, (REALFFTSPEC * spec, int32_t m, const double* sine, int32_t order, double* block),      \
-    (spec, m, sine, order, block))                                                                                    \
-  /* 2^m bit-reversed complex doubles to their DFT in natural order, in place, scaled as the spec's direction says;   \
-   * work: the spec's workBytes. */                                                                                   \
-  X(void, spkFftLargeFwdC64, (const REALFFTSPEC* spec, double* data, int32_t m, double* work), (spec, data, m, work)) \
-  X(void, spkFftLargeInvC64, (const REALFFTSPEC* spec, double* data, int32_t m, double* work), (spec, data, m, work))
+  /* The large-size path (complex orders above the set's plain limit): bytes of the plan block and of the work        \
+   * buffer its transforms need. */                                                                                   \
+  X(void, spkFftPlanSizeF64, (int32_t m, int64_t * blockBytes, int64_t * workBytes), (m, blockBytes, workBytes))
 
 // The generic and SSE sets.
 #define SPK_REAL_FFT_F64_GENERIC_KERNELS(X)                                                                      \

@@ -50,17 +50,9 @@ struct Plan : fftk::LargeTableBuildersF64 {
 
   // The fused kernel applies the scale itself in its last stage.
   template <bool kInverse>
-  static void FusedScaled(const double* s, double* d, int64_t points, const double* twiddles, const int32_t* index,
-                          double* work, const double* scale) {
-    fftk::FusedComplexFft<kInverse>(s, d, points, twiddles, index, work, scale);
-  }
-  template <bool kInverse>
   static void Fused(const double* s, double* d, int64_t points, const double* twiddles, const int32_t* index,
-                    double* work) {
-    if constexpr (kInverse)
-      SP_V(spkFftFusedInvC64)(s, d, points, twiddles, index, work);
-    else
-      SP_V(spkFftFusedFwdC64)(s, d, points, twiddles, index, work);
+                    double* work, const double* scale) {
+    fftk::FusedComplexFft<kInverse>(s, d, points, twiddles, index, work, scale);
   }
   // A row of the large-size path, left pair-split.
   template <bool kInverse>

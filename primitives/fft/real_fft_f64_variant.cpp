@@ -46,7 +46,6 @@ double* SP_V(spkFftSplitTableInvF64)(int32_t order, const double* sine, double* 
 double* SP_V(spkFftTwiddleSubsampleF64)(int32_t m, const double* sine, int32_t order, double* table) {
   return Plan::BuildSubsampled(m, sine, order, table);
 }
-const spkFftLargePlanExponents& SP_V(spkFftLargePlanF64)() { return Plan::kLargeShape.tables; }
 
 void SP_V(spkFftBitRevInPlaceC64)(double* data, int64_t n, const int32_t* table) {
   Plan::BitRevInPlace(data, n, table);
@@ -54,27 +53,11 @@ void SP_V(spkFftBitRevInPlaceC64)(double* data, int64_t n, const int32_t* table)
 void SP_V(spkFftBitRevCopyC64)(const double* src, double* dst, int64_t n, const int32_t* table) {
   Plan::BitRevCopy(src, dst, n, table);
 }
-void SP_V(spkFftRealSplitF64)(double* data, int64_t n, const double* splitForward) {
-  Plan::Split(data, n, splitForward);
-}
-void SP_V(spkFftRealMergeF64)(const double* src, double* dst, int64_t n, const double* splitInverse) {
-  Plan::Merge(src, dst, n, splitInverse);
-}
-void SP_V(spkFftScaleF64)(double factor, double* data, int64_t count) { Plan::Scale(factor, data, count); }
 
 void SP_V(spkFftPlanSizeF64)(int32_t m, int64_t* blockBytes, int64_t* workBytes) {
   const fftk::LargePlanSizes size = fftk::LargePlanSizesOf<double>(Plan::kLargeShape, m);
   *blockBytes = size.tableBytes;
   *workBytes = size.workBytes;
-}
-void SP_V(spkFftPlanBuildF64)(REALFFTSPEC* spec, int32_t m, const double* sine, int32_t order, double* block) {
-  Plan::BuildLargePlan(*spec, m, sine, order, block);
-}
-void SP_V(spkFftLargeFwdC64)(const REALFFTSPEC* spec, double* data, int32_t m, double* work) {
-  Plan::Large<false>(*spec, data, m, work);
-}
-void SP_V(spkFftLargeInvC64)(const REALFFTSPEC* spec, double* data, int32_t m, double* work) {
-  Plan::Large<true>(*spec, data, m, work);
 }
 
 spStatus SP_V(spRealFftInitF64)(REALFFTSPEC** spec, int32_t order, int32_t scaleFlag, int32_t hint) {
