@@ -155,7 +155,7 @@ T* PassTwiddleTable(int32_t M, int32_t k1, int32_t b, const T* sine, int32_t sin
 // 16-byte boundary after what it wrote:
 //   BuildTwiddles(k, sine, order, at)      plain twiddles of order k
 //   BuildSubsampled(D, sine, order, at)    subsampled table of a blocked order D
-//   BuildPassTwiddles(M, k1, b, sine, order, at), BuildMultiply(M, k1, sine, order, at)
+//   BuildMultiply(M, k1, sine, order, at)  twiddle-multiply table of a level (sets without pass twiddles)
 template <class Plan, class Shape, class T>
 void BuildLargePlan(const Shape& shape, REALFFTSPEC& spec, int32_t m, const T* sine, int32_t order, T* block) {
   auto blockedBase = [&](int32_t D, T* at) {
@@ -179,7 +179,8 @@ void BuildLargePlan(const Shape& shape, REALFFTSPEC& spec, int32_t m, const T* s
     }
     if (shape.passTwiddles) {
       spec.multiplyTables[depth] = next;
-      return Plan::BuildPassTwiddles(M, k1, shape.tables.block[M], sine, order, next);
+      PassTwiddleTable(M, k1, shape.tables.block[M], sine, order, next);
+      return next + 2 * Pow2(M);
     }
     spec.rowTwiddles[depth] = next;
     T* multiply = Plan::BuildTwiddles(k1, sine, order, next);

@@ -83,10 +83,6 @@ struct LargeTableBuilders {
       for (float* group = at; group < end; group += 8) ToSplitLanes(group);
     return at + 2 * Pow2(M);
   }
-  static float* BuildPassTwiddles(int32_t M, int32_t k1, int32_t b, const float* sine, int32_t order, float* at) {
-    fftk::PassTwiddleTable(M, k1, b, sine, order, at);
-    return at + 2 * Pow2(M);
-  }
 };
 
 }  // namespace SP_SET_NS::fft32

@@ -39,10 +39,6 @@ struct LargeTableBuildersF64 {
   static double* BuildMultiply(int32_t M, int32_t k1, const double* sine, int32_t order, double* at) {
     return Next16(MultiplyTable(M, k1, sine, order, at));
   }
-  static double* BuildPassTwiddles(int32_t M, int32_t k1, int32_t b, const double* sine, int32_t order, double* at) {
-    PassTwiddleTable(M, k1, b, sine, order, at);
-    return at + 2 * Pow2(M);
-  }
 };
 
 }  // namespace SP_SET_NS::fftk
