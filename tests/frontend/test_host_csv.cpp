@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "host_command_fixture.h"
+#include "support/child_process.h"
 
 namespace {
 
@@ -87,19 +88,18 @@ TEST_F(HostCommandTest, RowsStreamWhileTheRunLastsAndARunCutShortLeavesTheOlderT
   std::ofstream(m_dir.File("table.csv")) << "an older table\n";
   int out[2];
   ASSERT_EQ(pipe(out), 0);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
+  const pid_t child = StartChild([&] {
     dup2(out[1], STDOUT_FILENO);
     close(out[0]);
     close(out[1]);
     freopen("/dev/null", "w", stderr);
-    if (chdir(m_dir.File("").c_str()) != 0) _exit(127);
+    if (chdir(m_dir.File("").c_str()) != 0) return 127;
     setenv("VANTREL_REGISTRY", m_dir.File("registry").c_str(), 1);
     execl(m_host.c_str(), "vantrel-host", "--frames", "--csv", "table.csv", "ref.wav", "test.wav",
           static_cast<char*>(nullptr));
-    _exit(127);
-  }
+    return 127;
+  });
+  ASSERT_GE(child, 0);
   close(out[1]);
   // The first lines arrive while the run goes on.
   std::string shown;
