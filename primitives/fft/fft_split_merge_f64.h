@@ -1,63 +1,59 @@
 // The real split and merge steps and the scale of the SSE2, SSE3 and SSSE3
-// sets in double precision, two positions at a time on the pair-split
-// split tables of fft_tables_f64.h (same operations in the same order per
-// position as fft_split_merge.h). Include only from *_variant.cpp of those
-// sets.
+// sets in double precision, one complex value per register on the generic
+// split tables (same operations on the same operands per position as
+// fft_split_merge.h: only sign flips and a lane swap stand in for the
+// scalar code's separate sums and differences). Include only from
+// *_variant.cpp of those sets.
 #pragma once
 #include <cstdint>
 
-#include "primitives/fft/fft_lanes_f64.h"
+#include "primitives/frame/simd.h"
 
 #if SP_SET_INDEX >= SP_SET_SSE2
 
 namespace SP_SET_NS::fftk {
 
-// Real split, forward: as RealSplitGeneric (the same operations in the same
-// order per position) for k and k + 1 at once, k = 1, 3, .., points/2 - 1,
-// with the pair-split forward split table; the lane that reaches the middle
-// position is not stored. points >= 4.
-inline void RealSplitPairs(double* d, int64_t points, const double* table) {
+// Real split, forward: as RealSplitGeneric for k = 1 .. points/2 - 1, on
+// the generic forward split table (c, s). With a = Z[k], b = Z[points - k]:
+// conj b = (br, -bi), t = a - conj b = (ar - br, ai + bi), and
+// (e, f) = s t + (c, -c) swap(t); then conj b + (e, f) = (br + e, f - bi)
+// and conj(a - (e, f)) = (ar - e, f - ai). points >= 4.
+inline void RealSplitPositions(double* d, int64_t points, const double* table) {
   using namespace simd;
+  const f64x2 imagSign = ImagSignMaskF64();
   const int64_t middle = points / 2;
-  for (int64_t k = 1; k < middle; k += 2, table += 4) {
-    const f64x2 wr = Load(table), wi = Load(table + 2);
-    const pair::Pair a = pair::Join(LoadOne(d, k), LoadOne(d, k + 1));
-    const pair::Pair b = pair::Join(LoadOne(d, points - k), LoadOne(d, points - k - 1));
-    const f64x2 dr = Sub(a.re, b.re), si = Add(a.im, b.im);
-    const f64x2 e = Add(Mul(wi, dr), Mul(wr, si)), f = Sub(Mul(wi, si), Mul(wr, dr));
-    const pair::Pair lo{Add(b.re, e), Sub(f, b.im)}, hi{Sub(a.re, e), Sub(f, a.im)};
-    StoreU(d + 2 * k, pair::First(lo));
-    StoreU(d + 2 * (points - k), pair::First(hi));
-    if (k + 1 < middle) {
-      StoreU(d + 2 * (k + 1), pair::Second(lo));
-      StoreU(d + 2 * (points - k - 1), pair::Second(hi));
-    }
+  for (int64_t k = 1; k < middle; ++k) {
+    double* const low = d + 2 * k;
+    double* const high = d + 2 * (points - k);
+    const f64x2 s = LoadDup(table + 2 * k + 1), c = Xor(LoadDup(table + 2 * k), imagSign);
+    const f64x2 a = LoadU(low), bConj = Xor(LoadU(high), imagSign);
+    const f64x2 t = Sub(a, bConj);
+    const f64x2 ef = Add(Mul(s, t), Mul(c, SwapHalves(t)));
+    StoreU(low, Add(bConj, ef));
+    StoreU(high, Xor(Sub(a, ef), imagSign));
   }
   d[points + 1] = -d[points + 1];  // X[N/4] = conj Z[M/2]
 }
 
-// Real merge: as RealMergeGeneric, two positions at a time, the middle
-// position written first (src may be dst: the lane that reads it again is
-// not stored).
-inline void RealMergePairs(const double* src, double* dst, int64_t points, const double* table) {
+// Real merge: as RealMergeGeneric, on the generic inverse split table
+// (w, v), the middle position written first (src may be dst: each position
+// is read before it is written). With n = (-br, bi): t = a + n = (dr, si),
+// g = a - n = (sr, di), (u, h) = v t + (-w, w) swap(t); then g + (u, h) and
+// conj(g - (u, h)) = (sr - u, h - di).
+inline void RealMergePositions(const double* src, double* dst, int64_t points, const double* table) {
   using namespace simd;
+  const f64x2 realSign = RealSignMaskF64(), imagSign = ImagSignMaskF64();
   const int64_t middle = points / 2;
   const double re = src[points], im = src[points + 1];
   dst[points] = 2.0 * re;
   dst[points + 1] = -2.0 * im;
-  for (int64_t k = 1; k < middle; k += 2, table += 4) {
-    const f64x2 wr = Load(table), wi = Load(table + 2);
-    const pair::Pair a = pair::Join(LoadOne(src, k), LoadOne(src, k + 1));
-    const pair::Pair b = pair::Join(LoadOne(src, points - k), LoadOne(src, points - k - 1));
-    const f64x2 sr = Add(a.re, b.re), dr = Sub(a.re, b.re), si = Add(a.im, b.im), di = Sub(a.im, b.im);
-    const f64x2 u = Sub(Mul(wi, dr), Mul(wr, si)), h = Add(Mul(wr, dr), Mul(wi, si));
-    const pair::Pair lo{Add(sr, u), Add(di, h)}, hi{Sub(sr, u), Sub(h, di)};
-    StoreU(dst + 2 * k, pair::First(lo));
-    StoreU(dst + 2 * (points - k), pair::First(hi));
-    if (k + 1 < middle) {
-      StoreU(dst + 2 * (k + 1), pair::Second(lo));
-      StoreU(dst + 2 * (points - k - 1), pair::Second(hi));
-    }
+  for (int64_t k = 1; k < middle; ++k) {
+    const f64x2 v = LoadDup(table + 2 * k + 1), w = Xor(LoadDup(table + 2 * k), realSign);
+    const f64x2 a = LoadU(src + 2 * k), n = Xor(LoadU(src + 2 * (points - k)), realSign);
+    const f64x2 t = Add(a, n), g = Sub(a, n);
+    const f64x2 uh = Add(Mul(v, t), Mul(w, SwapHalves(t)));
+    StoreU(dst + 2 * k, Add(g, uh));
+    StoreU(dst + 2 * (points - k), Xor(Sub(g, uh), imagSign));
   }
 }
 

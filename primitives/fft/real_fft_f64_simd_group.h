@@ -36,14 +36,14 @@ struct Plan : fftk::LargeTableBuildersF64 {
     return fftk::StageTwiddleTable(m, sine, order, table);
   }
   static double* BuildSplitForward(int32_t order, const double* sine, double* table) {
-    return fftk::SplitTableForwardPairs(order, sine, table);
+    return fftk::SplitTableForwardGeneric(order, sine, table);
   }
   static double* BuildSplitInverse(int32_t order, const double* sine, double* table) {
-    return fftk::SplitTableInversePairs(order, sine, table);
+    return fftk::SplitTableInverseGeneric(order, sine, table);
   }
-  static void Split(double* d, int64_t points, const double* table) { fftk::RealSplitPairs(d, points, table); }
+  static void Split(double* d, int64_t points, const double* table) { fftk::RealSplitPositions(d, points, table); }
   static void Merge(const double* s, double* d, int64_t points, const double* table) {
-    fftk::RealMergePairs(s, d, points, table);
+    fftk::RealMergePositions(s, d, points, table);
   }
   static void Scale(double scale, double* d, int64_t count) { fftk::ScalePairs(scale, d, count); }
   static int64_t PlainWorkBytes(int32_t m) { return 16 * fftk::Pow2(m); }

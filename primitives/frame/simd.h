@@ -398,6 +398,14 @@ inline f64x2 DupLow(f64x2 v) {
 #endif
 }
 inline f64x2 DupHigh(f64x2 v) { return _mm_unpackhi_pd(v, v); }
+// p[0] in both lanes (SSE3 on: one load, no shuffle).
+inline f64x2 LoadDup(const double* p) {
+#if SP_SET_INDEX >= SP_SET_SSE3
+  return _mm_loaddup_pd(p);
+#else
+  return _mm_load1_pd(p);
+#endif
+}
 // (x0, y0) and (x1, y1): with two lanes, interleaving and de-interleaving
 // pairs are the same moves.
 inline f64x2 InterleaveLow(f64x2 x, f64x2 y) { return _mm_unpacklo_pd(x, y); }
