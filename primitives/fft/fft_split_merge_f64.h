@@ -21,8 +21,7 @@ namespace SP_SET_NS::fftk {
 inline void RealSplitPositions(double* d, int64_t points, const double* table) {
   using namespace simd;
   const f64x2 imagSign = ImagSignMaskF64();
-  const int64_t middle = points / 2;
-  for (int64_t k = 1; k < middle; ++k) {
+  const auto one = [&](int64_t k) {
     double* const low = d + 2 * k;
     double* const high = d + 2 * (points - k);
     const f64x2 s = LoadDup(table + 2 * k + 1), c = Xor(LoadDup(table + 2 * k), imagSign);
@@ -31,6 +30,12 @@ inline void RealSplitPositions(double* d, int64_t points, const double* table) {
     const f64x2 ef = Add(Mul(s, t), Mul(c, SwapHalves(t)));
     StoreU(low, Add(bConj, ef));
     StoreU(high, Xor(Sub(a, ef), imagSign));
+  };
+  // points/2 - 1 positions, an odd count.
+  one(1);
+  for (int64_t k = 2; k < points / 2; k += 2) {
+    one(k);
+    one(k + 1);
   }
   d[points + 1] = -d[points + 1];  // X[N/4] = conj Z[M/2]
 }
@@ -43,17 +48,22 @@ inline void RealSplitPositions(double* d, int64_t points, const double* table) {
 inline void RealMergePositions(const double* src, double* dst, int64_t points, const double* table) {
   using namespace simd;
   const f64x2 realSign = RealSignMaskF64(), imagSign = ImagSignMaskF64();
-  const int64_t middle = points / 2;
   const double re = src[points], im = src[points + 1];
   dst[points] = 2.0 * re;
   dst[points + 1] = -2.0 * im;
-  for (int64_t k = 1; k < middle; ++k) {
+  const auto one = [&](int64_t k) {
     const f64x2 v = LoadDup(table + 2 * k + 1), w = Xor(LoadDup(table + 2 * k), realSign);
     const f64x2 a = LoadU(src + 2 * k), n = Xor(LoadU(src + 2 * (points - k)), realSign);
     const f64x2 t = Add(a, n), g = Sub(a, n);
     const f64x2 uh = Add(Mul(v, t), Mul(w, SwapHalves(t)));
     StoreU(dst + 2 * k, Add(g, uh));
     StoreU(dst + 2 * (points - k), Xor(Sub(g, uh), imagSign));
+  };
+  // points/2 - 1 positions, an odd count.
+  one(1);
+  for (int64_t k = 2; k < points / 2; k += 2) {
+    one(k);
+    one(k + 1);
   }
 }
 

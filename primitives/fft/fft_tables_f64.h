@@ -1,7 +1,7 @@
 // Table builders of the double real FFT that the single-precision one does
-// not share: the SIMD sets' layouts (complex twiddles as one table per
-// radix-4 stage, split twiddles two factors per record), the subsampled
-// twiddle list and the split and block exponents of the large-size plan.
+// not share: the SIMD sets' layout of the complex twiddles (one table per
+// radix-4 stage), the subsampled twiddle list and the split and block
+// exponents of the large-size plan.
 // All read the quarter-wave sine table of fft_tables.h. Include only from
 // *_variant.cpp.
 //
@@ -36,32 +36,6 @@ inline double* StageTwiddleTable(int32_t m, const double* sine, int32_t sineOrde
         out[3] = w1[1];
         out += 4;
       }
-  }
-  return Next16(out);
-}
-
-// Split twiddles of the SIMD sets, pair-split records for k = (1, 2),
-// (3, 4), .., (N/4 - 1, N/4): forward (cos theta_k / 2, (1 - sin theta_k)
-// / 2), inverse (cos theta_k, -sin theta_k), theta_k = 2 pi k / N. The
-// values are those of the generic layout, bit for bit.
-inline double* SplitTableForwardPairs(int32_t order, const double* sine, double* out) {
-  const int64_t quarter = Pow2(order) / 4;
-  for (int64_t k = 1; k < quarter; k += 2, out += 4) {
-    out[0] = 0.5 * sine[quarter - k];
-    out[1] = 0.5 * sine[quarter - k - 1];
-    out[2] = 0.5 - 0.5 * sine[k];
-    out[3] = 0.5 - 0.5 * sine[k + 1];
-  }
-  return Next16(out);
-}
-
-inline double* SplitTableInversePairs(int32_t order, const double* sine, double* out) {
-  const int64_t quarter = Pow2(order) / 4;
-  for (int64_t k = 1; k < quarter; k += 2, out += 4) {
-    out[0] = sine[quarter - k];
-    out[1] = sine[quarter - k - 1];
-    out[2] = -sine[k];
-    out[3] = -sine[k + 1];
   }
   return Next16(out);
 }

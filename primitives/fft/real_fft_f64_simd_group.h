@@ -1,10 +1,10 @@
 // The double-precision real-FFT engine of the SSE2, SSE3 and SSSE3 sets:
 // the fused kernel (bit reversal included) on the index table and the
 // stage twiddles up to complex order 13 (SSE2) or 14 (SSE3, SSSE3), the
-// large-size path above it, the pair-split split tables and the split,
-// merge and scale two positions at a time. The fused kernel keeps its
-// intermediate in one complex double per point when it cannot work in the
-// destination.
+// large-size path above it, the split and merge one position per register
+// on the generic split tables, and the scale two values at a time. The
+// fused kernel keeps its intermediate in one complex double per point when
+// it cannot work in the destination.
 #pragma once
 #include "primitives/fft/fft_bitrev.h"
 #include "primitives/fft/fft_large_f64.h"

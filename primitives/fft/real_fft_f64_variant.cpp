@@ -5,7 +5,7 @@
 //                 radix passes on plain twiddles up to complex order 9;
 //   SSE2+         real_fft_f64_simd_group.h: the fused kernel up to complex
 //                 order 13 (SSE2) or 14 (SSE3, SSSE3) on the index table,
-//                 stage twiddles and pair-split split tables.
+//                 stage twiddles and the generic split tables.
 // Larger orders run the large-size path (fft_large_f64.h) on the plan the
 // spec build lays out. The driver (real_fft_driver.h) picks the path; the
 // kernels below are the set's plan under their own names.
