@@ -39,6 +39,29 @@ template <bool kInverse>
   y3 = Sub(diffAB, jDiffCD);
 }
 
+// The 4-point butterfly of Butterfly4One on the points at a .. d, stored
+// pair-split at out (positions 0 .. 3), with the same operations on the
+// same operands: the real and imaginary parts of a and b are read into both
+// lanes, so (ar + br, ar - br) = (sum, difference) needs no shuffle; with
+// c + conj d = (cr + dr, ci - di) and c - conj d = (cr - dr, ci + di), the
+// product by J becomes one swap and one sign flip.
+template <bool kInverse>
+[[gnu::always_inline]] inline void Butterfly4OneToSplit(const double* a, const double* b, const double* c,
+                                                        const double* d, double* out) {
+  using namespace simd;
+  const pair::f64x2 lowPlus = ImagSignMaskF64();  // (+, -) on the two lanes
+  const pair::f64x2 re = Add(LoadDup(a), Xor(LoadDup(b), lowPlus));        // (sumAB.re, diffAB.re)
+  const pair::f64x2 im = Add(LoadDup(a + 1), Xor(LoadDup(b + 1), lowPlus));  // (sumAB.im, diffAB.im)
+  const pair::f64x2 cv = LoadU(c), dConj = Xor(LoadU(d), lowPlus);
+  const pair::f64x2 sum = Add(cv, dConj), cross = SwapHalves(Sub(cv, dConj));
+  // (sumCD.re, (J diffCD).re) and (sumCD.im, (J diffCD).im).
+  const pair::f64x2 p = kInverse ? Xor(sum, lowPlus) : sum, q = kInverse ? cross : Xor(cross, lowPlus);
+  Store(out, Add(re, p));
+  Store(out + 2, Add(im, q));
+  Store(out + 4, Sub(re, p));
+  Store(out + 6, Sub(im, q));
+}
+
 // The radix-8 butterfly on eight single values x0 .. x7 of bit-reversed
 // data, stored as four pairs at out + 2 * (0, 2, 4, 6) (pair-split) or
 // interleaved: two 4-point butterflies joined with the factors of
@@ -163,13 +186,11 @@ void FusedComplexFft(const double* src, double* dst, int64_t n, const double* ta
   if (std::countr_zero(static_cast<uint64_t>(n)) % 2 == 0) {
     for (int64_t j = 0; j < n / 16; ++j) {
       const int64_t t = index[j] / 2;
+#pragma GCC unroll 4
       for (int64_t c = 0; c < 4; ++c) {
-        const int64_t from = t + c, to = 4 * j + spread[c];
-        f64x2 y0, y1, y2, y3;
-        Butterfly4One<kInverse>(LoadOne(src, from), LoadOne(src, from + half), LoadOne(src, from + quarter),
-                                LoadOne(src, from + half + quarter), y0, y1, y2, y3);
-        pair::StoreSplit(buf, to, pair::Join(y0, y1));
-        pair::StoreSplit(buf, to + 2, pair::Join(y2, y3));
+        const double* const from = src + 2 * (t + c);
+        Butterfly4OneToSplit<kInverse>(from, from + 2 * half, from + 2 * quarter, from + 2 * (half + quarter),
+                                       buf + 2 * (4 * j + spread[c]));
       }
     }
     q = 4;
@@ -178,6 +199,7 @@ void FusedComplexFft(const double* src, double* dst, int64_t n, const double* ta
     // second slot being the first plus n/8.
     for (int64_t j = 0; j < n / 16; j += 2) {
       const int64_t t0 = index[j] / 2, t1 = index[j + 1] / 2;
+#pragma GCC unroll 4
       for (int64_t c = 0; c < 4; ++c) {
         const int64_t a = t0 + c, b = t1 + c, to = 4 * j + spread[c];
         Butterfly8One<kInverse, true>(LoadOne(src, a), LoadOne(src, a + half), LoadOne(src, a + quarter),
