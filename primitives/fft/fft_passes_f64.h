@@ -39,15 +39,15 @@ template <bool kInverse>
   y3 = Sub(diffAB, jDiffCD);
 }
 
-// The 4-point butterfly of Butterfly4One on the points at a .. d, stored
-// pair-split at out (positions 0 .. 3), with the same operations on the
-// same operands: the real and imaginary parts of a and b are read into both
-// lanes, so (ar + br, ar - br) = (sum, difference) needs no shuffle; with
-// c + conj d = (cr + dr, ci - di) and c - conj d = (cr - dr, ci + di), the
-// product by J becomes one swap and one sign flip.
+// The 4-point butterfly of Butterfly4One on the points at a .. d, its
+// results pair-split (positions 0, 1 and 2, 3), with the same operations on
+// the same operands: the real and imaginary parts of a and b are read into
+// both lanes, so (ar + br, ar - br) = (sum, difference) needs no shuffle;
+// with c + conj d = (cr + dr, ci - di) and c - conj d = (cr - dr, ci + di),
+// the product by J becomes one swap and one sign flip.
 template <bool kInverse>
-[[gnu::always_inline]] inline void Butterfly4OneToSplit(const double* a, const double* b, const double* c,
-                                                        const double* d, double* out) {
+[[gnu::always_inline]] inline void Butterfly4OneSplit(const double* a, const double* b, const double* c,
+                                                      const double* d, pair::Pair& y01, pair::Pair& y23) {
   using namespace simd;
   const pair::f64x2 lowPlus = ImagSignMaskF64();  // (+, -) on the two lanes
   const pair::f64x2 re = Add(LoadDup(a), Xor(LoadDup(b), lowPlus));        // (sumAB.re, diffAB.re)
@@ -56,28 +56,40 @@ template <bool kInverse>
   const pair::f64x2 sum = Add(cv, dConj), cross = SwapHalves(Sub(cv, dConj));
   // (sumCD.re, (J diffCD).re) and (sumCD.im, (J diffCD).im).
   const pair::f64x2 p = kInverse ? Xor(sum, lowPlus) : sum, q = kInverse ? cross : Xor(cross, lowPlus);
-  Store(out, Add(re, p));
-  Store(out + 2, Add(im, q));
-  Store(out + 4, Sub(re, p));
-  Store(out + 6, Sub(im, q));
+  y01 = {Add(re, p), Add(im, q)};
+  y23 = {Sub(re, p), Sub(im, q)};
 }
 
 // The radix-8 butterfly on eight single values x0 .. x7 of bit-reversed
-// data, stored as four pairs at out + 2 * (0, 2, 4, 6) (pair-split) or
-// interleaved: two 4-point butterflies joined with the factors of
-// e^(-+2 pi j k / 8).
+// data: two 4-point butterflies s and t joined with the factors of
+// e^(-+2 pi j k / 8), y(k) = s(k) + v(k), y(k + 4) = s(k) - v(k), v(k) the
+// factor k times t(k).
+
+// cos(pi/4) one unit in the last place low, as the set's kernels have it.
+inline constexpr uint64_t kCosQuarterPiBits = 0x3FE6A09E667F3BCC, kMinusCosQuarterPiBits = 0xBFE6A09E667F3BCC;
+
+// v(1) .. v(3) (v(0) = t(0)).
+template <bool kInverse>
+[[gnu::always_inline]] inline void Butterfly8Factors(pair::f64x2 t1, pair::f64x2 t2, pair::f64x2 t3, pair::f64x2& v1,
+                                                     pair::f64x2& v2, pair::f64x2& v3) {
+  using namespace simd;
+  const pair::f64x2 c = SplatBits(kCosQuarterPiBits), minusC = SplatBits(kMinusCosQuarterPiBits);
+  v1 = Mul(c, Add(t1, pair::TimesJ<kInverse>(t1)));
+  v2 = pair::TimesJ<kInverse>(t2);
+  v3 = Mul(minusC, Sub(t3, pair::TimesJ<kInverse>(t3)));
+}
+
+// Stored as four pairs at out + 2 * (0, 2, 4, 6) (pair-split) or
+// interleaved.
 template <bool kInverse, bool kSplitOut>
 [[gnu::always_inline]] inline void Butterfly8One(pair::f64x2 x0, pair::f64x2 x1, pair::f64x2 x2, pair::f64x2 x3,
                                                  pair::f64x2 x4, pair::f64x2 x5, pair::f64x2 x6, pair::f64x2 x7,
                                                  double* out) {
   using namespace simd;
-  // cos(pi/4) one unit in the last place low, as the set's kernels have it.
-  const pair::f64x2 c = SplatBits(uint64_t{0x3FE6A09E667F3BCC}), minusC = SplatBits(uint64_t{0xBFE6A09E667F3BCC});
-  pair::f64x2 s0, s1, s2, s3, t0, t1, t2, t3;
+  pair::f64x2 s0, s1, s2, s3, t0, t1, t2, t3, v1, v2, v3;
   Butterfly4One<kInverse>(x0, x1, x2, x3, s0, s1, s2, s3);
   Butterfly4One<kInverse>(x4, x5, x6, x7, t0, t1, t2, t3);
-  const pair::f64x2 v1 = Mul(c, Add(t1, pair::TimesJ<kInverse>(t1))), v2 = pair::TimesJ<kInverse>(t2),
-                    v3 = Mul(minusC, Sub(t3, pair::TimesJ<kInverse>(t3)));
+  Butterfly8Factors<kInverse>(t1, t2, t3, v1, v2, v3);
   const pair::f64x2 y0 = Add(s0, t0), y1 = Add(s1, v1), y2 = Add(s2, v2), y3 = Add(s3, v3);
   const pair::f64x2 y4 = Sub(s0, t0), y5 = Sub(s1, v1), y6 = Sub(s2, v2), y7 = Sub(s3, v3);
   if constexpr (kSplitOut) {
@@ -95,6 +107,26 @@ template <bool kInverse, bool kSplitOut>
     StoreU(out + 12, y6);
     StoreU(out + 14, y7);
   }
+}
+
+// The same on the points at x + 2 * (0, half, quarter, half + quarter)
+// (x4 .. x7 from u), stored pair-split at out: the s half comes pair-split
+// from Butterfly4OneSplit, only v(0) .. v(3) are joined.
+template <bool kInverse>
+[[gnu::always_inline]] inline void Butterfly8OneToSplit(const double* x, const double* u, int64_t half,
+                                                        int64_t quarter, double* out) {
+  using namespace simd;
+  const int64_t h = 2 * half, r = 2 * quarter;
+  pair::Pair s01, s23;
+  Butterfly4OneSplit<kInverse>(x, x + h, x + r, x + h + r, s01, s23);
+  pair::f64x2 t0, t1, t2, t3, v1, v2, v3;
+  Butterfly4One<kInverse>(LoadU(u), LoadU(u + h), LoadU(u + r), LoadU(u + h + r), t0, t1, t2, t3);
+  Butterfly8Factors<kInverse>(t1, t2, t3, v1, v2, v3);
+  const pair::Pair v01 = pair::Join(t0, v1), v23 = pair::Join(v2, v3);
+  pair::StoreSplit(out, 0, s01 + v01);
+  pair::StoreSplit(out, 2, s23 + v23);
+  pair::StoreSplit(out, 4, s01 - v01);
+  pair::StoreSplit(out, 6, s23 - v23);
 }
 
 // The radix-4 butterfly on the pairs at p, p + q, p + 2q, p + 3q of a group
@@ -189,8 +221,10 @@ void FusedComplexFft(const double* src, double* dst, int64_t n, const double* ta
 #pragma GCC unroll 4
       for (int64_t c = 0; c < 4; ++c) {
         const double* const from = src + 2 * (t + c);
-        Butterfly4OneToSplit<kInverse>(from, from + 2 * half, from + 2 * quarter, from + 2 * (half + quarter),
-                                       buf + 2 * (4 * j + spread[c]));
+        pair::Pair y01, y23;
+        Butterfly4OneSplit<kInverse>(from, from + 2 * half, from + 2 * quarter, from + 2 * (half + quarter), y01, y23);
+        pair::StoreSplit(buf, 4 * j + spread[c], y01);
+        pair::StoreSplit(buf, 4 * j + spread[c] + 2, y23);
       }
     }
     q = 4;
@@ -201,10 +235,8 @@ void FusedComplexFft(const double* src, double* dst, int64_t n, const double* ta
       const int64_t t0 = index[j] / 2, t1 = index[j + 1] / 2;
 #pragma GCC unroll 4
       for (int64_t c = 0; c < 4; ++c) {
-        const int64_t a = t0 + c, b = t1 + c, to = 4 * j + spread[c];
-        Butterfly8One<kInverse, true>(LoadOne(src, a), LoadOne(src, a + half), LoadOne(src, a + quarter),
-                                      LoadOne(src, a + half + quarter), LoadOne(src, b), LoadOne(src, b + half),
-                                      LoadOne(src, b + quarter), LoadOne(src, b + half + quarter), buf + 2 * to);
+        Butterfly8OneToSplit<kInverse>(src + 2 * (t0 + c), src + 2 * (t1 + c), half, quarter,
+                                       buf + 2 * (4 * j + spread[c]));
       }
     }
     q = 8;
