@@ -49,8 +49,8 @@ template <bool kInverse>
 [[gnu::always_inline]] inline void Butterfly4OneSplit(const double* a, const double* b, const double* c,
                                                       const double* d, pair::Pair& y01, pair::Pair& y23) {
   using namespace simd;
-  const pair::f64x2 lowPlus = ImagSignMaskF64();  // (+, -) on the two lanes
-  const pair::f64x2 re = Add(LoadDup(a), Xor(LoadDup(b), lowPlus));        // (sumAB.re, diffAB.re)
+  const pair::f64x2 lowPlus = ImagSignMaskF64();                             // (+, -) on the two lanes
+  const pair::f64x2 re = Add(LoadDup(a), Xor(LoadDup(b), lowPlus));          // (sumAB.re, diffAB.re)
   const pair::f64x2 im = Add(LoadDup(a + 1), Xor(LoadDup(b + 1), lowPlus));  // (sumAB.im, diffAB.im)
   const pair::f64x2 cv = LoadU(c), dConj = Xor(LoadU(d), lowPlus);
   const pair::f64x2 sum = Add(cv, dConj), cross = SwapHalves(Sub(cv, dConj));
@@ -60,15 +60,12 @@ template <bool kInverse>
   y23 = {Sub(re, p), Sub(im, q)};
 }
 
-// The radix-8 butterfly on eight single values x0 .. x7 of bit-reversed
-// data: two 4-point butterflies s and t joined with the factors of
-// e^(-+2 pi j k / 8), y(k) = s(k) + v(k), y(k + 4) = s(k) - v(k), v(k) the
-// factor k times t(k).
-
 // cos(pi/4) one unit in the last place low, as the set's kernels have it.
 inline constexpr uint64_t kCosQuarterPiBits = 0x3FE6A09E667F3BCC, kMinusCosQuarterPiBits = 0xBFE6A09E667F3BCC;
 
-// v(1) .. v(3) (v(0) = t(0)).
+// The radix-8 butterfly joins two 4-point butterflies s and t:
+// y(k) = s(k) + v(k), y(k + 4) = s(k) - v(k), v(k) = t(k) times
+// e^(-+2 pi j k / 8). These are v(1) .. v(3) (v(0) = t(0)).
 template <bool kInverse>
 [[gnu::always_inline]] inline void Butterfly8Factors(pair::f64x2 t1, pair::f64x2 t2, pair::f64x2 t3, pair::f64x2& v1,
                                                      pair::f64x2& v2, pair::f64x2& v3) {
@@ -79,7 +76,8 @@ template <bool kInverse>
   v3 = Mul(minusC, Sub(t3, pair::TimesJ<kInverse>(t3)));
 }
 
-// Stored as four pairs at out + 2 * (0, 2, 4, 6) (pair-split) or
+// The radix-8 butterfly on eight single values x0 .. x7 of bit-reversed
+// data, stored as four pairs at out + 2 * (0, 2, 4, 6) (pair-split) or
 // interleaved.
 template <bool kInverse, bool kSplitOut>
 [[gnu::always_inline]] inline void Butterfly8One(pair::f64x2 x0, pair::f64x2 x1, pair::f64x2 x2, pair::f64x2 x3,
@@ -113,8 +111,8 @@ template <bool kInverse, bool kSplitOut>
 // (x4 .. x7 from u), stored pair-split at out: the s half comes pair-split
 // from Butterfly4OneSplit, only v(0) .. v(3) are joined.
 template <bool kInverse>
-[[gnu::always_inline]] inline void Butterfly8OneToSplit(const double* x, const double* u, int64_t half,
-                                                        int64_t quarter, double* out) {
+[[gnu::always_inline]] inline void Butterfly8OneToSplit(const double* x, const double* u, int64_t half, int64_t quarter,
+                                                        double* out) {
   using namespace simd;
   const int64_t h = 2 * half, r = 2 * quarter;
   pair::Pair s01, s23;
@@ -194,8 +192,8 @@ void LastStagePairs(const double* buf, double* dst, int64_t n, const double* tab
 // With `scale`, every result times *scale, as a scaling pass after it
 // would give.
 template <bool kInverse>
-void FusedComplexFft(const double* src, double* dst, int64_t n, const double* table, const int32_t* index,
-                     double* work, const double* scale = nullptr) {
+void FusedComplexFft(const double* src, double* dst, int64_t n, const double* table, const int32_t* index, double* work,
+                     const double* scale = nullptr) {
   using pair::f64x2;
   if (n == 8) {
     Butterfly8One<kInverse, false>(LoadOne(src, 0), LoadOne(src, 4), LoadOne(src, 2), LoadOne(src, 6), LoadOne(src, 1),
