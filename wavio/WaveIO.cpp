@@ -1,6 +1,7 @@
 #include "wavio/WaveIO.h"
 
 #include <algorithm>
+#include <cstring>
 #include <mutex>
 #include <new>
 
@@ -13,6 +14,22 @@ namespace {
 // File frames are read ahead in pieces of at least this many, so that the
 // file is read in large blocks rather than one block of the caller's at a time.
 constexpr int64_t kFileReadFrames = 16384;
+
+using Float4 = float __attribute__((vector_size(16)));
+
+// One channel of interleaved stereo frames, four frames (two vectors) at a time.
+void CopyStereoChannel(const float* frames, int channel, float* dest, int64_t count) {
+  int64_t i = 0;
+  for (; i + 4 <= count; i += 4) {
+    Float4 a, b;
+    std::memcpy(&a, frames + 2 * i, sizeof a);
+    std::memcpy(&b, frames + 2 * i + 4, sizeof b);
+    const Float4 picked =
+        channel == 0 ? __builtin_shufflevector(a, b, 0, 2, 4, 6) : __builtin_shufflevector(a, b, 1, 3, 5, 7);
+    std::memcpy(dest + i, &picked, sizeof picked);
+  }
+  for (; i < count; ++i) dest[i] = frames[2 * i + channel];
+}
 
 std::mutex g_makerMutex;
 WaveIOMaker g_maker;
@@ -139,18 +156,7 @@ int64_t CWaveIO::ReadFile(float* dest, int channel, int64_t frames) {
     if (channel < 0) {
       std::copy_n(held, delivered * channels, dest);
     } else if (channels == 2) {
-      // The common stereo case, in groups of four the compiler vectorises.
-      const float* from = held + channel;
-      int64_t i = 0;
-      for (; i + 4 <= delivered; i += 4) {
-        const float* pair = from + 2 * i;
-        const float a = pair[0], b = pair[2], c = pair[4], d = pair[6];
-        dest[i] = a;
-        dest[i + 1] = b;
-        dest[i + 2] = c;
-        dest[i + 3] = d;
-      }
-      for (; i < delivered; ++i) dest[i] = from[2 * i];
+      CopyStereoChannel(held, channel, dest, delivered);
     } else {
       for (int64_t i = 0; i < delivered; ++i) dest[i] = held[i * channels + channel];
     }

@@ -46,8 +46,8 @@ class FRONT_END_INTERNAL CBlockCorrelator {
     int ringLength;
   };
   // Process for each of `count` correlators with its source. Two of one
-  // geometry run their window-energy passes side by side, so that the
-  // latency of one recurrence hides the other's; each correlator's result
+  // geometry normalise side by side, so that the latency of one's energy
+  // recurrence and divisions hides the other's; each correlator's result
   // is the one its own Process gives.
   static void ProcessEach(CBlockCorrelator* const correlators[], const Source sources[], int count, int normalise = 1);
 
@@ -57,7 +57,8 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   // within BLOCK_CORR_EQUAL_PEAK the one nearest lag 0 (the highest entry)
   // wins, and equalPeaks counts the others: when it is not 0 the peak does
   // not settle the delay. vector and count give the vector searched and its
-  // divisor. Any out pointer may be null.
+  // divisor. Any out pointer may be null; with both second-peak pointers
+  // null the second search is skipped.
   int MaxAbs(int32_t* pos, float* peak, int32_t* secondPos, float* secondPeak, const float** vector, int32_t* count,
              int relaxed, int32_t* equalPeaks = nullptr);
   // As MaxAbs on the signed values: the largest (wantMax) or the smallest.
@@ -70,24 +71,26 @@ class FRONT_END_INTERNAL CBlockCorrelator {
 
  private:
   void Allocate();
-  // The first half of Process: checks, takes the leaving vector out of the
-  // sum and copies the block and the window; false when nothing runs.
+  // The first part of Process: checks and copies the block and the
+  // window; false when nothing runs.
   bool Begin(const Source& source);
   // The block energy and the first stretch's energy of the window.
   double BlockEnergy() const;
   double FirstStretchEnergy() const;
-  // The second half: correlates and adds the new vector to the sums.
-  void Finish(double xEnergy, int normalise);
+  // The second: correlates, and says what the normalisation into the
+  // sums needs.
+  CFftCorrelator::Lane Transform(bool normalise);
+  // The last: counts the block and moves to the next slot.
+  void Advance();
   int FindPeaks(bool absolute, bool wantMax, int32_t* pos, float* peak, int32_t* secondPos, float* secondPeak,
                 const float** vector, int32_t* count, int relaxed, int32_t* equalPeaks);
 
-  float** m_corrVec = nullptr;         // H vectors of W
-  double* m_ySlidingEnergy = nullptr;  // W: energy of every B-long stretch of the window
-  float* m_latest = nullptr;           // W, rotated
-  float* m_corrSum = nullptr;          // W, rotated
-  double* m_x = nullptr;               // W: the block, zero beyond B
-  double* m_y = nullptr;               // W: the window
-  float* m_peakScratch = nullptr;      // W + 1
+  float** m_corrVec = nullptr;     // H vectors of W
+  float* m_latest = nullptr;       // W, rotated
+  float* m_corrSum = nullptr;      // W, rotated
+  double* m_x = nullptr;           // W: the block, zero beyond B
+  double* m_y = nullptr;           // W: the window
+  float* m_peakScratch = nullptr;  // W + 1
   int32_t m_blocks = 0;
   bool m_sumsWritten = false;  // the sums hold something Clear must remove
   uint32_t m_slot = 0;
