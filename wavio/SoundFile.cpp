@@ -4,9 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <new>
 #include <vector>
+
+#include "wavio/SampleConvert.h"
 
 namespace {
 
@@ -16,29 +17,6 @@ constexpr float kUnitsPerFullScale = 32768.0f;
 constexpr float kMaxUsableUnits = 1000.0f * kUnitsPerFullScale;
 // Frames of 16-bit PCM converted per library call.
 constexpr int64_t kShortFrames = 8192;
-
-using Short8 = int16_t __attribute__((vector_size(16)));
-using Int4 = int32_t __attribute__((vector_size(16)));
-using Float4 = float __attribute__((vector_size(16)));
-
-// Eight at a time: -O2 leaves the plain loop one conversion per sample. Each
-// short goes into the high half of a 32-bit lane and is shifted back down,
-// which sign-extends it; the conversion to float is exact.
-void ShortsToFloats(const int16_t* in, float* out, int64_t n) {
-  const Short8 zero = {};
-  int64_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    Short8 s;
-    std::memcpy(&s, in + i, sizeof s);
-    const Int4 low = reinterpret_cast<Int4>(__builtin_shufflevector(zero, s, 0, 8, 1, 9, 2, 10, 3, 11)) >> 16;
-    const Int4 high = reinterpret_cast<Int4>(__builtin_shufflevector(zero, s, 4, 12, 5, 13, 6, 14, 7, 15)) >> 16;
-    const Float4 a = __builtin_convertvector(low, Float4);
-    const Float4 b = __builtin_convertvector(high, Float4);
-    std::memcpy(out + i, &a, sizeof a);
-    std::memcpy(out + i + 4, &b, sizeof b);
-  }
-  for (; i < n; ++i) out[i] = float(in[i]);
-}
 
 int BitsOf(int format) {
   switch (format & SF_FORMAT_SUBMASK) {
@@ -102,10 +80,18 @@ bool SoundFileReader::IsOpen() const { return m_handle->file != nullptr; }
 
 int64_t SoundFileReader::Read(float* interleaved, int64_t frames) {
   if (m_handle->file == nullptr || frames <= 0) return 0;
-  return m_sixteenBitPcm ? ReadShorts(interleaved, frames) : ReadFloats(interleaved, frames);
+  return m_sixteenBitPcm ? ReadShortsAsFloats(interleaved, frames) : ReadFloats(interleaved, frames);
 }
 
-int64_t SoundFileReader::ReadShorts(float* interleaved, int64_t frames) {
+int64_t SoundFileReader::ReadShorts(int16_t* interleaved, int64_t frames) {
+  if (m_handle->file == nullptr || frames <= 0 || !m_sixteenBitPcm) return 0;
+  const int64_t got = sf_readf_short(m_handle->file, interleaved, frames);
+  if (got < 0) return 0;
+  if (got < frames && sf_error(m_handle->file) != SF_ERR_NO_ERROR) m_error = sf_strerror(m_handle->file);
+  return got;
+}
+
+int64_t SoundFileReader::ReadShortsAsFloats(float* interleaved, int64_t frames) {
   const int channels = m_format.channels;
   if (m_shorts.empty()) {
     try {
