@@ -27,6 +27,8 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   // Sizes, allocates and clears; returns 1 (ends the process with exit
   // code 1 when memory runs out).
   int Init(uint32_t blockLen, uint32_t window, uint32_t historySize);
+  // Transforms through `owner`'s math-layer handle (see CFftCorrelator).
+  void ShareTransformsOf(const CBlockCorrelator& owner) { m_fft.ShareHandleOf(owner.m_fft); }
   void Clear();
   void Free();
 

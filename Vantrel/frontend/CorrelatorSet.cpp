@@ -31,6 +31,8 @@ int CCorrelatorSet::Init(uint32_t blockLen, uint32_t window, int32_t count) {
     m_peak[i] = m_secondPeak[i] = 0.0f;
     m_peakPos[i] = m_secondPos[i] = 0;
     result = m_correlators[i].Init(blockLen, window, kHistoryBlocks);
+    // One FFT spec serves the set: every correlator has its length.
+    if (i > 0) m_correlators[i].ShareTransformsOf(m_correlators[0]);
     if (result == 0) break;
   }
   return result;

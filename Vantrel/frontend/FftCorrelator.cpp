@@ -10,7 +10,7 @@
 #include "Vantrel/frontend/FrontEndAlloc.h"
 #include "Vantrel/frontend/PowerOfTwo.h"
 
-CFftCorrelator::CFftCorrelator() : m_mathlib(MathlibInit()) {}
+CFftCorrelator::CFftCorrelator() : m_mathlib(MathlibInit()), m_transformHandle(m_mathlib) {}
 
 CFftCorrelator::~CFftCorrelator() {
   FreeBuffers();
@@ -171,10 +171,10 @@ void CFftCorrelator::Transform(const double* x, const double* y, uint32_t length
   double* const product = m_specX;
   double* const corr = m_specY;
   const int32_t bins = int32_t(length / 2 + 1);
-  duvuvRealFftFwdPairF64(m_mathlib, x, m_specX, y, m_specY, m_order);
+  duvuvRealFftFwdPairF64(m_transformHandle, x, m_specX, y, m_specY, m_order);
   MulConjugate(m_specX, m_specY, product, bins);
   // The product is not read again, so the inverse needs no copy of it.
-  duvuvRealFftInvF64(m_mathlib, product, corr, m_order, 2);
+  duvuvRealFftInvF64(m_transformHandle, product, corr, m_order, 2);
 }
 
 void CFftCorrelator::Correlate(const double* x, const double* y, float* out, double xEnergy, const double* yEnergy,

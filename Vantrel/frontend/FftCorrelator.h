@@ -17,6 +17,10 @@ class FRONT_END_INTERNAL CFftCorrelator {
 
   // N a power of two; the buffers are sized for it. Returns 1.
   int SetLength(uint32_t length);
+  // Transforms through `owner`'s math-layer handle from now on, so that
+  // correlators of one length build one FFT spec between them. The owner
+  // must outlive this object's transforms.
+  void ShareHandleOf(const CFftCorrelator& owner) { m_transformHandle = owner.m_mathlib; }
   // out[k] = sum_j x[j] y[(j + k) mod N], divided by sqrt(xEnergy * yEnergy[k])
   // when yEnergy is given (0 where either energy is 0).
   void Correlate(const double* x, const double* y, float* out, double xEnergy, const double* yEnergy, uint32_t length);
@@ -57,4 +61,5 @@ class FRONT_END_INTERNAL CFftCorrelator {
   int32_t m_order = 0;
   uint32_t m_length = 0;
   MathlibHandle* m_mathlib = nullptr;
+  MathlibHandle* m_transformHandle = nullptr;  // m_mathlib unless shared
 };
