@@ -3,8 +3,9 @@
 // normalised correlation vectors of the last H calls with their running
 // sum. Entry i of the sum holds lag (i + W - B) mod W; the valid lags, where
 // the block lies wholly inside the window, are entries B .. W-1 and entry 0
-// (standing for entry W). A peak at entry i means the block's signal occurs
-// W - i samples (0 for entry 0) before the window's newest sample.
+// (standing for entry W); only they are worked out, the others stay 0. A
+// peak at entry i means the block's signal occurs W - i samples (0 for
+// entry 0) before the window's newest sample.
 #pragma once
 
 #include <cstdint>

@@ -150,10 +150,13 @@ void NormaliseLanes(const CFftCorrelator::Lane lanes[], uint32_t w, uint32_t b) 
   double energy[Lanes];
   for (int lane = 0; lane < Lanes; ++lane) energy[lane] = lanes[lane].firstEnergy;
   // Lag k goes to sum entry (k + b) mod w: lags below w - b do not wrap.
+  // Only lags up to w - b (entry 0) have the block wholly inside the
+  // window; the others are never read and not worked out.
   const uint32_t straight = w - b;
+  const uint32_t lags = b > 0 ? straight + 1 : w;
   uint32_t from = 0;
-  while (from < w) {
-    const uint32_t stretchEnd = from < straight ? straight : w;
+  while (from < lags) {
+    const uint32_t stretchEnd = from < straight ? straight : lags;
     const int64_t shift = from < straight ? int64_t(b) : int64_t(b) - int64_t(w);
     const uint32_t n = std::min(kChunk, stretchEnd - from);
     if constexpr (Normalise)

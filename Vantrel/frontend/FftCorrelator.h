@@ -42,6 +42,8 @@ class FRONT_END_INTERNAL CFftCorrelator {
     bool replacing;             // vector holds an older one, to be taken out of the sum first
   };
   // Correlate's normalisation (or, with normalise false, its plain values)
+  // of the lags 0 .. N - B, where the block lies wholly inside the window
+  // (the other entries of the vector and the sums are left as they are),
   // for 1 or 2 lanes of one geometry, with the window energies by the
   // sliding recurrence from the first stretch's, and the vectors put into
   // the sums: per lane and lag the same operations, in the same order, as

@@ -289,6 +289,10 @@ TEST_F(CorrelatorSetTest, DelaySignFollowsWhichSignalIsAhead) {
     EXPECT_NEAR(result->quality, 100.0f, 0.01f);
     EXPECT_EQ(result->flags, CORR_STRONG_PEAK | CORR_ENOUGH_DATA) << lead;
     EXPECT_NEAR(set.ValueAtLag(lead, 0), 100.0, 0.01) << lead;
+    // Beyond W - B no block lies wholly inside the window: nothing there.
+    const int32_t beyond = int32_t(kWindow - kBlock) + 1;
+    EXPECT_EQ(set.ValueAtLag(beyond, 0), 0.0) << lead;
+    EXPECT_EQ(set.ValueAtLag(-beyond, 0), 0.0) << lead;
   }
 }
 
