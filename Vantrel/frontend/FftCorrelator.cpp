@@ -67,9 +67,6 @@ void MulConjugate(const double* x, const double* y, double* product, int32_t bin
 // into 0 like any other lag without a meaning.
 float Bounded(double r) { return std::fabs(r) <= kMaxNormalisedCorrelation ? float(r) : 0.0f; }
 
-// Lags handled per round, at most.
-constexpr uint32_t kChunk = 512;
-
 // For each lane, lags [from, from + n) of one stretch of the sums
 // (no wrap inside: lag k goes to sum entry k + shift): Correlate's quotient
 // with the energy of the b-long stretch at the lag of the window y
@@ -100,14 +97,14 @@ void NormaliseStretch(const CFftCorrelator::Lane lanes[], double energy[], uint3
     return next;
   };
   auto put = [&](const CFftCorrelator::Lane& l, uint32_t k, float value) {
-    float* const sum = l.sum + shift;
+    const int64_t entry = shift + k;
     if (l.replacing) {
-      const float kept = sum[k] - l.vector[k];
-      sum[k] = kept + value;
+      const float kept = l.sum[entry] - l.vector[k];
+      l.sum[entry] = kept + value;
     } else {
-      sum[k] += value;
+      l.sum[entry] += value;
     }
-    l.latest[shift + k] = value;
+    l.latest[entry] = value;
     l.vector[k] = value;
   };
   const uint32_t end = from + n;
@@ -134,13 +131,14 @@ void NormaliseStretch(const CFftCorrelator::Lane lanes[], double energy[], uint3
 void PutPlain(const CFftCorrelator::Lane& l, uint32_t from, uint32_t n, int64_t shift) {
   for (uint32_t k = from; k < from + n; ++k) {
     const float value = float(l.correlation[k]);
+    const int64_t entry = shift + k;
     if (l.replacing) {
-      const float kept = l.sum[shift + k] - l.vector[k];
-      l.sum[shift + k] = kept + value;
+      const float kept = l.sum[entry] - l.vector[k];
+      l.sum[entry] = kept + value;
     } else {
-      l.sum[shift + k] += value;
+      l.sum[entry] += value;
     }
-    l.latest[shift + k] = value;
+    l.latest[entry] = value;
     l.vector[k] = value;
   }
 }
@@ -154,17 +152,14 @@ void NormaliseLanes(const CFftCorrelator::Lane lanes[], uint32_t w, uint32_t b) 
   // window; the others are never read and not worked out.
   const uint32_t straight = w - b;
   const uint32_t lags = b > 0 ? straight + 1 : w;
-  uint32_t from = 0;
-  while (from < lags) {
-    const uint32_t stretchEnd = from < straight ? straight : lags;
-    const int64_t shift = from < straight ? int64_t(b) : int64_t(b) - int64_t(w);
-    const uint32_t n = std::min(kChunk, stretchEnd - from);
+  auto stretch = [&](uint32_t from, uint32_t n, int64_t shift) {
     if constexpr (Normalise)
       NormaliseStretch<Lanes>(lanes, energy, from, n, shift, w, b);
     else
       for (int lane = 0; lane < Lanes; ++lane) PutPlain(lanes[lane], from, n, shift);
-    from += n;
-  }
+  };
+  stretch(0, straight, int64_t(b));
+  stretch(straight, lags - straight, int64_t(b) - int64_t(w));
 }
 
 }  // namespace
