@@ -12,7 +12,11 @@ constexpr uint32_t kPoleBits = 0x3F7FEED8u;
 
 // One filter step; the one expression every path shares, so that all of
 // them round alike.
-inline float Step(float x, float prevInput, float pole, float prevState) { return x - prevInput + pole * prevState; }
+// (T: float, or a vector of floats, one lane per blocker.)
+template <class T>
+inline T Step(T x, T prevInput, T pole, T prevState) {
+  return x - prevInput + pole * prevState;
+}
 
 // The state is held in locals: dst is a float array that could alias the
 // members, which would otherwise be stored and reloaded on every sample.
@@ -83,9 +87,9 @@ void RunFourLanes(const float* const src[], float* const dst[], const float pole
   const Float4 k = {gain[0], gain[1], gain[2], gain[3]};
   Float4 last = {prevInput[0], prevInput[1], prevInput[2], prevInput[3]};
   Float4 state = {prevState[0], prevState[1], prevState[2], prevState[3]};
-  // One step of every lane: the filter's one expression, as Step has it.
+  // One step of every lane.
   auto step = [&](Float4 x) {
-    const Float4 w = x - last + p * state;
+    const Float4 w = Step(x, last, p, state);
     last = x;
     state = w;
     return k * w;
