@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "Vantrel/DebugTrace.h"
 #include "Vantrel/MSystem.h"
 #include "Vantrel/frontend/CorrelatorSet.h"
@@ -61,9 +63,11 @@ class Watcher : public CMsystem {
 struct Files {
   std::string reference, test;
   Files() {
+    // Named for the process: runs side by side must not write over each other's pair.
     const std::string folder = std::filesystem::temp_directory_path().string();
-    reference = folder + "/vantrel-bench-reference.wav";
-    test = folder + "/vantrel-bench-test.wav";
+    const std::string stem = folder + "/vantrel-bench-" + std::to_string(getpid());
+    reference = stem + "-reference.wav";
+    test = stem + "-test.wav";
     const size_t frames = size_t(kRate) * kSeconds;
     std::mt19937 generator(7);
     std::normal_distribution<double> normal(0.0, 3000.0);

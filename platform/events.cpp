@@ -34,6 +34,10 @@ class Event final : public KernelObject {
     auto signalled = [this] { return m_signalled; };
     if (milliseconds == INFINITE) {
       m_changed.wait(guard, signalled);
+    } else if (milliseconds == 0) {
+      // A poll: a timed wait would sleep out the timer slack (tens of
+      // microseconds) even when its deadline has already passed.
+      if (!signalled()) return WAIT_TIMEOUT;
     } else if (!m_changed.wait_for(guard, std::chrono::milliseconds(milliseconds), signalled)) {
       return WAIT_TIMEOUT;
     }

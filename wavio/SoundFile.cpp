@@ -7,6 +7,8 @@
 #include <new>
 #include <vector>
 
+#include "wavio/SampleConvert.h"
+
 namespace {
 
 // libsndfile's normalised floats run over +-1.0; the front end's over +-32768.
@@ -15,11 +17,6 @@ constexpr float kUnitsPerFullScale = 32768.0f;
 constexpr float kMaxUsableUnits = 1000.0f * kUnitsPerFullScale;
 // Frames of 16-bit PCM converted per library call.
 constexpr int64_t kShortFrames = 8192;
-
-// The compiler turns this into vector conversions: the two arrays cannot alias.
-void ShortsToFloats(const int16_t* in, float* out, int64_t n) {
-  for (int64_t i = 0; i < n; ++i) out[i] = float(in[i]);
-}
 
 int BitsOf(int format) {
   switch (format & SF_FORMAT_SUBMASK) {
@@ -83,10 +80,18 @@ bool SoundFileReader::IsOpen() const { return m_handle->file != nullptr; }
 
 int64_t SoundFileReader::Read(float* interleaved, int64_t frames) {
   if (m_handle->file == nullptr || frames <= 0) return 0;
-  return m_sixteenBitPcm ? ReadShorts(interleaved, frames) : ReadFloats(interleaved, frames);
+  return m_sixteenBitPcm ? ReadShortsAsFloats(interleaved, frames) : ReadFloats(interleaved, frames);
 }
 
-int64_t SoundFileReader::ReadShorts(float* interleaved, int64_t frames) {
+int64_t SoundFileReader::ReadShorts(int16_t* interleaved, int64_t frames) {
+  if (m_handle->file == nullptr || frames <= 0 || !m_sixteenBitPcm) return 0;
+  const int64_t got = sf_readf_short(m_handle->file, interleaved, frames);
+  if (got < 0) return 0;
+  if (got < frames && sf_error(m_handle->file) != SF_ERR_NO_ERROR) m_error = sf_strerror(m_handle->file);
+  return got;
+}
+
+int64_t SoundFileReader::ReadShortsAsFloats(float* interleaved, int64_t frames) {
   const int channels = m_format.channels;
   if (m_shorts.empty()) {
     try {

@@ -38,12 +38,17 @@ class SoundFileReader {
   // A sample that is not finite, or lies more than 60 dB over full scale
   // (1000 x 32768 units), is delivered as 0 and counted.
   int64_t Read(float* interleaved, int64_t frames);
+  // A 16-bit PCM file: ReadShorts delivers its samples as stored, which
+  // are the 16-bit units themselves.
+  bool HoldsShorts() const { return m_sixteenBitPcm; }
+  // As Read, for a file that HoldsShorts (0 for any other).
+  int64_t ReadShorts(int16_t* interleaved, int64_t frames);
   // Samples set to 0 so far because they were not finite or far beyond full scale.
   int64_t NonFiniteSamples() const { return m_nonFinite; }
 
  private:
   // 16-bit PCM read as integers, which are the 16-bit units themselves.
-  int64_t ReadShorts(float* interleaved, int64_t frames);
+  int64_t ReadShortsAsFloats(float* interleaved, int64_t frames);
   int64_t ReadFloats(float* interleaved, int64_t frames);
 
   struct Handle;

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "wavio/DeviceCapture.h"
+#include "wavio/SampleConvert.h"
 #include "wavio/SoundFile.h"
 #include "wavio/WaveBuffer.h"
 
@@ -13,6 +14,24 @@ namespace {
 // File frames are read ahead in pieces of at least this many, so that the
 // file is read in large blocks rather than one block of the caller's at a time.
 constexpr int64_t kFileReadFrames = 16384;
+
+// Makes room for `needed` values from the head on, moving the held ones to
+// the front first; false when the buffer cannot grow.
+template <class T>
+bool MakeRoom(std::vector<T>& values, int64_t& head, int64_t& tail, int64_t needed) {
+  if (head + needed <= int64_t(values.size())) return true;
+  std::copy(values.begin() + head, values.begin() + tail, values.begin());
+  tail -= head;
+  head = 0;
+  if (needed > int64_t(values.size())) {
+    try {
+      values.resize(needed);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+  }
+  return true;
+}
 
 std::mutex g_makerMutex;
 WaveIOMaker g_maker;
@@ -68,6 +87,7 @@ int CWaveIO::OpenInputFile(int, const std::string& fileName, int) {
     m_lastError = reader->Error();
     return 0;
   }
+  m_fileHoldsShorts = reader->HoldsShorts();
   m_file = std::move(reader);
   return 1;
 }
@@ -81,6 +101,9 @@ int CWaveIO::Close() {
     m_file.reset();
     m_fileFrames.clear();
     m_fileFrames.shrink_to_fit();
+    m_fileShorts.clear();
+    m_fileShorts.shrink_to_fit();
+    m_fileHoldsShorts = false;
     m_fileHead = m_fileTail = 0;
     m_fileEnded = false;
   }
@@ -112,20 +135,14 @@ void CWaveIO::FillFromFile(int64_t frames) {
   if (held >= frames || m_fileEnded) return;
   const int64_t want = std::max(frames - held, kFileReadFrames);
   const int64_t needed = (held + want) * channels;
-  if (m_fileHead + needed > int64_t(m_fileFrames.size())) {
-    std::copy(m_fileFrames.begin() + m_fileHead, m_fileFrames.begin() + m_fileTail, m_fileFrames.begin());
-    m_fileTail -= m_fileHead;
-    m_fileHead = 0;
-    if (needed > int64_t(m_fileFrames.size())) {
-      try {
-        m_fileFrames.resize(needed);
-      } catch (const std::bad_alloc&) {
-        m_lastError = "out of memory reading ahead";
-        return;
-      }
-    }
+  const bool room = m_fileHoldsShorts ? MakeRoom(m_fileShorts, m_fileHead, m_fileTail, needed)
+                                      : MakeRoom(m_fileFrames, m_fileHead, m_fileTail, needed);
+  if (!room) {
+    m_lastError = "out of memory reading ahead";
+    return;
   }
-  const int64_t got = m_file->Read(m_fileFrames.data() + m_fileTail, want);
+  const int64_t got = m_fileHoldsShorts ? m_file->ReadShorts(m_fileShorts.data() + m_fileTail, want)
+                                        : m_file->Read(m_fileFrames.data() + m_fileTail, want);
   m_fileTail += got * channels;
   if (got < want) m_fileEnded = true;
 }
@@ -134,26 +151,19 @@ int64_t CWaveIO::ReadFile(float* dest, int channel, int64_t frames) {
   FillFromFile(frames);
   const int channels = Channels();
   const int64_t delivered = std::min(frames, FileFramesHeld());
-  if (dest != nullptr) {
+  if (dest == nullptr) return delivered;
+  if (m_fileHoldsShorts) {
+    const int16_t* held = m_fileShorts.data() + m_fileHead;
+    if (channel < 0)
+      ShortsToFloats(held, dest, delivered * channels);
+    else
+      ShortChannelToFloats(held, channels, channel, dest, delivered);
+  } else {
     const float* held = m_fileFrames.data() + m_fileHead;
-    if (channel < 0) {
+    if (channel < 0)
       std::copy_n(held, delivered * channels, dest);
-    } else if (channels == 2) {
-      // The common stereo case, in groups of four the compiler vectorises.
-      const float* from = held + channel;
-      int64_t i = 0;
-      for (; i + 4 <= delivered; i += 4) {
-        const float* pair = from + 2 * i;
-        const float a = pair[0], b = pair[2], c = pair[4], d = pair[6];
-        dest[i] = a;
-        dest[i + 1] = b;
-        dest[i + 2] = c;
-        dest[i + 3] = d;
-      }
-      for (; i < delivered; ++i) dest[i] = from[2 * i];
-    } else {
-      for (int64_t i = 0; i < delivered; ++i) dest[i] = held[i * channels + channel];
-    }
+    else
+      FloatChannel(held, channels, channel, dest, delivered);
   }
   return delivered;
 }

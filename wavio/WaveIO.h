@@ -94,7 +94,11 @@ class CWaveIO : public CAudio {
   // Interleaved values read ahead: those from m_fileHead up to m_fileTail
   // are held, from the read position on. Releasing moves the head; the
   // held values move to the front only when room is needed behind them.
+  // A 16-bit PCM file's are held as stored and converted as they are
+  // delivered (one pass over half the bytes), any other file's as floats.
   std::vector<float> m_fileFrames;
+  std::vector<int16_t> m_fileShorts;
+  bool m_fileHoldsShorts = false;
   int64_t m_fileHead = 0;
   int64_t m_fileTail = 0;
   bool m_fileEnded = false;

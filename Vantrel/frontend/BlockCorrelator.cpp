@@ -21,8 +21,6 @@ FloatQuad LoadQuad(const float* p) {
   return x;
 }
 
-void StoreQuad(float* p, FloatQuad x) { std::memcpy(p, &x, sizeof x); }
-
 // dest[i] = src[i] for i < n, four at a time.
 void Widen(const float* src, double* dest, int64_t n) {
   int64_t i = 0;
@@ -44,65 +42,6 @@ void CopyRingTail(const float* ring, int end, int ringLength, uint32_t count, do
     done += run;
     start = 0;
   }
-}
-
-// sum[i] -= v[i] for i < n, four at a time.
-void SubtractFrom(float* sum, const float* v, uint32_t n) {
-  uint32_t i = 0;
-  for (; i + 4 <= n; i += 4) StoreQuad(sum + i, LoadQuad(sum + i) - LoadQuad(v + i));
-  for (; i < n; ++i) sum[i] -= v[i];
-}
-
-// sum[i] += v[i] and copy[i] = v[i] for i < n, four at a time.
-void AddToAndCopy(float* sum, float* copy, const float* v, uint32_t n) {
-  uint32_t i = 0;
-  for (; i + 4 <= n; i += 4) {
-    const FloatQuad x = LoadQuad(v + i);
-    StoreQuad(sum + i, LoadQuad(sum + i) + x);
-    StoreQuad(copy + i, x);
-  }
-  for (; i < n; ++i) {
-    sum[i] += v[i];
-    copy[i] = v[i];
-  }
-}
-
-// The sums' entry i takes vector element (i + rotation) mod w: two straight
-// runs, [0, w - rotation) from element rotation on and the rest from 0.
-uint32_t SumRotation(uint32_t w, uint32_t b) { return (w - b % w) % w; }
-
-// For each lane, the energy of the b-long stretch at every lag k of the
-// window y (wrapping round it), by the sliding recurrence from the first
-// stretch's energy. The lanes' recurrences are independent: run side by
-// side, one's latency hides the other's, and each keeps its own order of
-// operations.
-template <int Lanes>
-void SlidingEnergies(const double* const y[], double* const energy[], const double first[], uint32_t w, uint32_t b) {
-  const double* window[Lanes];
-  double* out[Lanes];
-  double e[Lanes];
-  for (int lane = 0; lane < Lanes; ++lane) {
-    window[lane] = y[lane];
-    out[lane] = energy[lane];
-    e[lane] = first[lane];
-    out[lane][0] = e[lane];
-  }
-  // Unrolled, so that each lane's running energy stays in a register.
-  auto step = [&](uint32_t k, uint32_t in) {
-#pragma GCC unroll 2
-    for (int lane = 0; lane < Lanes; ++lane) {
-      const double entering = window[lane][in];
-      const double leaving = window[lane][k - 1];
-      double next = e[lane] + entering * entering - leaving * leaving;
-      if (next < 0.0) next = 0.0;
-      e[lane] = next;
-      out[lane][k] = next;
-    }
-  };
-  // Up to lag w - b the stretch ends inside the window; beyond, it wraps.
-  const uint32_t inside = w - b;
-  for (uint32_t k = 1; k <= inside; ++k) step(k, k - 1 + b);
-  for (uint32_t k = inside + 1; k < w; ++k) step(k, k - 1 + b - w);
 }
 
 struct PeakTies {
@@ -153,11 +92,10 @@ void CBlockCorrelator::Allocate() {
   Free();
   const size_t w = m_windowLen;
   // A history vector is read only after its slot was written since the
-  // last Clear (blocks reaching H); the window and its energies are written
-  // whole by each Process, the peak scratch by each search.
+  // last Clear (blocks reaching H); the window is written whole by each
+  // Process, the peak scratch by each search.
   m_corrVec = AllocateZeroedOrExit<float*>(m_historySize);
   for (uint32_t s = 0; s < m_historySize; ++s) m_corrVec[s] = AllocateOrExit<float>(w);
-  m_ySlidingEnergy = AllocateOrExit<double>(w);
   m_latest = AllocateZeroedOrExit<float>(w);
   m_corrSum = AllocateZeroedOrExit<float>(w);
   m_x = AllocateZeroedOrExit<double>(w);  // the block: zero beyond B for good
@@ -182,7 +120,6 @@ void CBlockCorrelator::Free() {
   if (m_corrVec != nullptr)
     for (uint32_t s = 0; s < m_historySize; ++s) FreeArray(m_corrVec[s]);
   FreeArray(m_corrVec);
-  FreeArray(m_ySlidingEnergy);
   FreeArray(m_latest);
   FreeArray(m_corrSum);
   FreeArray(m_x);
@@ -205,15 +142,8 @@ bool CBlockCorrelator::Begin(const Source& source) {
       ring < int64_t(m_windowLen) || m_blockLen > m_windowLen || source.aEnd < 0 || source.aEnd > ring ||
       source.bEnd < 0 || source.bEnd > ring)
     return false;
-  const uint32_t w = m_windowLen;
-  if (uint32_t(m_blocks) == m_historySize) {
-    const float* leaving = m_corrVec[m_slot];
-    const uint32_t rotation = SumRotation(w, m_blockLen);
-    SubtractFrom(m_corrSum, leaving + rotation, w - rotation);
-    SubtractFrom(m_corrSum + (w - rotation), leaving, rotation);
-  }
   CopyRingTail(source.aRing, source.aEnd, source.ringLength, m_blockLen, m_x);
-  CopyRingTail(source.bRing, source.bEnd, source.ringLength, w, m_y);
+  CopyRingTail(source.bRing, source.bEnd, source.ringLength, m_windowLen, m_y);
   return true;
 }
 
@@ -221,13 +151,22 @@ double CBlockCorrelator::BlockEnergy() const { return duvuvDotF64(m_x, m_x, int3
 
 double CBlockCorrelator::FirstStretchEnergy() const { return duvuvDotF64(m_y, m_y, int32_t(m_blockLen)); }
 
-void CBlockCorrelator::Finish(double xEnergy, int normalise) {
-  const uint32_t w = m_windowLen;
-  float* slot = m_corrVec[m_slot];
-  m_fft.Correlate(m_x, m_y, slot, xEnergy, normalise != 0 ? m_ySlidingEnergy : nullptr, w);
-  const uint32_t rotation = SumRotation(w, m_blockLen);
-  AddToAndCopy(m_corrSum, m_latest, slot + rotation, w - rotation);
-  AddToAndCopy(m_corrSum + (w - rotation), m_latest + (w - rotation), slot, rotation);
+CFftCorrelator::Lane CBlockCorrelator::Transform(bool normalise) {
+  m_fft.Transform(m_x, m_y, m_windowLen);
+  CFftCorrelator::Lane lane{};
+  lane.correlation = m_fft.Correlation();
+  lane.window = m_y;
+  lane.xEnergy = normalise ? BlockEnergy() : 0.0;
+  lane.firstEnergy = normalise ? FirstStretchEnergy() : 0.0;
+  lane.vector = m_corrVec[m_slot];
+  lane.sum = m_corrSum;
+  lane.latest = m_latest;
+  // The slot's vector leaves the sums as the new one enters.
+  lane.replacing = uint32_t(m_blocks) == m_historySize;
+  return lane;
+}
+
+void CBlockCorrelator::Advance() {
   m_sumsWritten = true;
   m_blocks = std::min<int32_t>(m_blocks + 1, int32_t(m_historySize));
   m_slot = (m_slot + 1) % m_historySize;
@@ -246,26 +185,12 @@ void CBlockCorrelator::ProcessEach(CBlockCorrelator* const correlators[], const 
     // A partner that cannot begin does nothing, as alone.
     CBlockCorrelator* const second = paired && correlators[i + 1]->Begin(sources[i + 1]) ? correlators[i + 1] : nullptr;
     i += paired ? 2 : 1;
-    const uint32_t w = first->m_windowLen;
-    const uint32_t b = first->m_blockLen;
-    double xEnergy[2] = {};
-    if (normalise != 0) {
-      xEnergy[0] = first->BlockEnergy();
-      const double* y[2] = {first->m_y, nullptr};
-      double* energy[2] = {first->m_ySlidingEnergy, nullptr};
-      double start[2] = {first->FirstStretchEnergy(), 0.0};
-      if (second != nullptr) {
-        xEnergy[1] = second->BlockEnergy();
-        y[1] = second->m_y;
-        energy[1] = second->m_ySlidingEnergy;
-        start[1] = second->FirstStretchEnergy();
-        SlidingEnergies<2>(y, energy, start, w, b);
-      } else {
-        SlidingEnergies<1>(y, energy, start, w, b);
-      }
-    }
-    first->Finish(xEnergy[0], normalise);
-    if (second != nullptr) second->Finish(xEnergy[1], normalise);
+    CBlockCorrelator* const group[2] = {first, second};
+    const int members = second != nullptr ? 2 : 1;
+    CFftCorrelator::Lane lanes[2];
+    for (int m = 0; m < members; ++m) lanes[m] = group[m]->Transform(normalise != 0);
+    CFftCorrelator::NormaliseIntoSums(lanes, members, first->m_windowLen, first->m_blockLen, normalise != 0);
+    for (int m = 0; m < members; ++m) group[m]->Advance();
   }
 }
 
@@ -313,6 +238,7 @@ int CBlockCorrelator::FindPeaks(bool absolute, bool wantMax, int32_t* pos, float
     return at;
   };
   const int32_t first = search(pos, peak, equalPeaks);
+  if (secondPos == nullptr && secondPeak == nullptr) return 1;
   scratch[first] = 0.0f;
   search(secondPos, secondPeak, nullptr);
   return 1;

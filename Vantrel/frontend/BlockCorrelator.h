@@ -3,8 +3,9 @@
 // normalised correlation vectors of the last H calls with their running
 // sum. Entry i of the sum holds lag (i + W - B) mod W; the valid lags, where
 // the block lies wholly inside the window, are entries B .. W-1 and entry 0
-// (standing for entry W). A peak at entry i means the block's signal occurs
-// W - i samples (0 for entry 0) before the window's newest sample.
+// (standing for entry W); only they are worked out, the others stay 0. A
+// peak at entry i means the block's signal occurs W - i samples (0 for
+// entry 0) before the window's newest sample.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +28,8 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   // Sizes, allocates and clears; returns 1 (ends the process with exit
   // code 1 when memory runs out).
   int Init(uint32_t blockLen, uint32_t window, uint32_t historySize);
+  // Transforms through `owner`'s math-layer handle (see CFftCorrelator).
+  void ShareTransformsOf(const CBlockCorrelator& owner) { m_fft.ShareHandleOf(owner.m_fft); }
   void Clear();
   void Free();
 
@@ -46,8 +49,8 @@ class FRONT_END_INTERNAL CBlockCorrelator {
     int ringLength;
   };
   // Process for each of `count` correlators with its source. Two of one
-  // geometry run their window-energy passes side by side, so that the
-  // latency of one recurrence hides the other's; each correlator's result
+  // geometry normalise side by side, so that the latency of one's energy
+  // recurrence and divisions hides the other's; each correlator's result
   // is the one its own Process gives.
   static void ProcessEach(CBlockCorrelator* const correlators[], const Source sources[], int count, int normalise = 1);
 
@@ -57,7 +60,8 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   // within BLOCK_CORR_EQUAL_PEAK the one nearest lag 0 (the highest entry)
   // wins, and equalPeaks counts the others: when it is not 0 the peak does
   // not settle the delay. vector and count give the vector searched and its
-  // divisor. Any out pointer may be null.
+  // divisor. Any out pointer may be null; with both second-peak pointers
+  // null the second search is skipped.
   int MaxAbs(int32_t* pos, float* peak, int32_t* secondPos, float* secondPeak, const float** vector, int32_t* count,
              int relaxed, int32_t* equalPeaks = nullptr);
   // As MaxAbs on the signed values: the largest (wantMax) or the smallest.
@@ -70,24 +74,26 @@ class FRONT_END_INTERNAL CBlockCorrelator {
 
  private:
   void Allocate();
-  // The first half of Process: checks, takes the leaving vector out of the
-  // sum and copies the block and the window; false when nothing runs.
+  // The first part of Process: checks and copies the block and the
+  // window; false when nothing runs.
   bool Begin(const Source& source);
   // The block energy and the first stretch's energy of the window.
   double BlockEnergy() const;
   double FirstStretchEnergy() const;
-  // The second half: correlates and adds the new vector to the sums.
-  void Finish(double xEnergy, int normalise);
+  // The second: correlates, and says what the normalisation into the
+  // sums needs.
+  CFftCorrelator::Lane Transform(bool normalise);
+  // The last: counts the block and moves to the next slot.
+  void Advance();
   int FindPeaks(bool absolute, bool wantMax, int32_t* pos, float* peak, int32_t* secondPos, float* secondPeak,
                 const float** vector, int32_t* count, int relaxed, int32_t* equalPeaks);
 
-  float** m_corrVec = nullptr;         // H vectors of W
-  double* m_ySlidingEnergy = nullptr;  // W: energy of every B-long stretch of the window
-  float* m_latest = nullptr;           // W, rotated
-  float* m_corrSum = nullptr;          // W, rotated
-  double* m_x = nullptr;               // W: the block, zero beyond B
-  double* m_y = nullptr;               // W: the window
-  float* m_peakScratch = nullptr;      // W + 1
+  float** m_corrVec = nullptr;     // H vectors of W
+  float* m_latest = nullptr;       // W, rotated
+  float* m_corrSum = nullptr;      // W, rotated
+  double* m_x = nullptr;           // W: the block, zero beyond B
+  double* m_y = nullptr;           // W: the window
+  float* m_peakScratch = nullptr;  // W + 1
   int32_t m_blocks = 0;
   bool m_sumsWritten = false;  // the sums hold something Clear must remove
   uint32_t m_slot = 0;

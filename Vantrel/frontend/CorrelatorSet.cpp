@@ -31,6 +31,8 @@ int CCorrelatorSet::Init(uint32_t blockLen, uint32_t window, int32_t count) {
     m_peak[i] = m_secondPeak[i] = 0.0f;
     m_peakPos[i] = m_secondPos[i] = 0;
     result = m_correlators[i].Init(blockLen, window, kHistoryBlocks);
+    // One FFT spec serves the set: every correlator has its length.
+    if (i > 0) m_correlators[i].ShareTransformsOf(m_correlators[0]);
     if (result == 0) break;
   }
   return result;
@@ -94,11 +96,14 @@ int CCorrelatorSet::Pick(bool absolute, float sign, bool withSecond, int relaxed
   bool qualifies[2] = {};
   for (int32_t i = 0; i < m_count; ++i) {
     int32_t count = 0;
+    // A pick without the second peak skips its search.
+    int32_t* const secondPos = withSecond ? &m_secondPos[i] : nullptr;
+    float* const secondPeak = withSecond ? &m_secondPeak[i] : nullptr;
     if (absolute)
-      m_correlators[i].MaxAbs(&m_peakPos[i], &m_peak[i], &m_secondPos[i], &m_secondPeak[i], nullptr, &count, relaxed,
+      m_correlators[i].MaxAbs(&m_peakPos[i], &m_peak[i], secondPos, secondPeak, nullptr, &count, relaxed,
                               &equalPeaks[i]);
     else
-      m_correlators[i].MaxSigned(&m_peakPos[i], &m_peak[i], &m_secondPos[i], &m_secondPeak[i], nullptr, &count,
+      m_correlators[i].MaxSigned(&m_peakPos[i], &m_peak[i], secondPos, secondPeak, nullptr, &count,
                                  sign >= 0.0f ? 1 : 0, relaxed, &equalPeaks[i]);
     allFed = allFed && m_fed[i] != 0;
     qualifies[i] = count >= minCount;

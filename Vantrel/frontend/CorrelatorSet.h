@@ -62,7 +62,8 @@ class FRONT_END_INTERNAL CCorrelatorSet {
   // The most positive correlation for sign >= 0, the most negative
   // otherwise, with the second peak.
   int PickBestSigned(int* ok, CORRRESULT** result, float sign, int relaxed);
-  // The mean correlation (percent) at one delay; 0 before any block.
+  // The mean correlation (percent) at one delay; 0 before any block and
+  // for a delay beyond W - B, where no block lies wholly inside the window.
   double ValueAtLag(int32_t lag, int relaxed);
 
   const CORRRESULT& Result() const { return m_result; }

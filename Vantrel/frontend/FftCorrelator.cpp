@@ -1,5 +1,6 @@
 #include "Vantrel/frontend/FftCorrelator.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -9,7 +10,7 @@
 #include "Vantrel/frontend/FrontEndAlloc.h"
 #include "Vantrel/frontend/PowerOfTwo.h"
 
-CFftCorrelator::CFftCorrelator() : m_mathlib(MathlibInit()) {}
+CFftCorrelator::CFftCorrelator() : m_mathlib(MathlibInit()), m_transformHandle(m_mathlib) {}
 
 CFftCorrelator::~CFftCorrelator() {
   FreeBuffers();
@@ -60,34 +61,150 @@ void MulConjugate(const double* x, const double* y, double* product, int32_t bin
   }
 }
 
+// A normalised correlation lies within +-1 (with room for rounding); beyond
+// it the sums lost their precision to a sample far beyond full scale. A
+// zero energy makes the quotient infinite or NaN, which the bound turns
+// into 0 like any other lag without a meaning.
+float Bounded(double r) { return std::fabs(r) <= kMaxNormalisedCorrelation ? float(r) : 0.0f; }
+
+// For each lane, lags [from, from + n) of one stretch of the sums
+// (no wrap inside: lag k goes to sum entry k + shift): Correlate's quotient
+// with the energy of the b-long stretch at the lag of the window y
+// (wrapping round it), by the sliding recurrence carried in energy[] (lag
+// 0 keeps the first stretch's), into the vector, the sum (after the
+// leaving vector's value came out) and the newest copy. The energies of
+// the next lags are worked out while the divider is busy with these, and
+// the lanes' recurrences hide each other's latency.
+template <int Lanes>
+void NormaliseStretch(const CFftCorrelator::Lane lanes[], double energy[], uint32_t from, uint32_t n, int64_t shift,
+                      uint32_t w, uint32_t b) {
+  const double* y[Lanes];
+  double e[Lanes], xEnergy[Lanes];
+  for (int lane = 0; lane < Lanes; ++lane) {
+    y[lane] = lanes[lane].window;
+    xEnergy[lane] = lanes[lane].xEnergy;
+    e[lane] = energy[lane];
+  }
+  auto advance = [&](int lane, uint32_t k) {
+    if (k == 0) return e[lane];
+    uint32_t in = k - 1 + b;
+    if (in >= w) in -= w;
+    const double entering = y[lane][in];
+    const double leaving = y[lane][k - 1];
+    double next = e[lane] + entering * entering - leaving * leaving;
+    if (next < 0.0) next = 0.0;
+    e[lane] = next;
+    return next;
+  };
+  auto put = [&](const CFftCorrelator::Lane& l, uint32_t k, float value) {
+    const int64_t entry = shift + k;
+    if (l.replacing) {
+      const float kept = l.sum[entry] - l.vector[k];
+      l.sum[entry] = kept + value;
+    } else {
+      l.sum[entry] += value;
+    }
+    l.latest[entry] = value;
+    l.vector[k] = value;
+  };
+  const uint32_t end = from + n;
+  uint32_t k = from;
+  for (; k + 2 <= end; k += 2)
+#pragma GCC unroll 2
+    for (int lane = 0; lane < Lanes; ++lane) {
+      const double first = advance(lane, k);
+      const double second = advance(lane, k + 1);
+      const DoublePair product = DoublePair{xEnergy[lane], xEnergy[lane]} * DoublePair{first, second};
+      // Two lags per division: the divider is what the pass waits on.
+      const DoublePair root = {std::sqrt(product[0]), std::sqrt(product[1])};
+      const DoublePair r = LoadPair(lanes[lane].correlation + k) / root;
+      put(lanes[lane], k, Bounded(r[0]));
+      put(lanes[lane], k + 1, Bounded(r[1]));
+    }
+  if (k < end)
+    for (int lane = 0; lane < Lanes; ++lane)
+      put(lanes[lane], k, Bounded(lanes[lane].correlation[k] / std::sqrt(xEnergy[lane] * advance(lane, k))));
+  for (int lane = 0; lane < Lanes; ++lane) energy[lane] = e[lane];
+}
+
+// n plain values from lag `from` on into the vector, the sum and the newest copy.
+void PutPlain(const CFftCorrelator::Lane& l, uint32_t from, uint32_t n, int64_t shift) {
+  for (uint32_t k = from; k < from + n; ++k) {
+    const float value = float(l.correlation[k]);
+    const int64_t entry = shift + k;
+    if (l.replacing) {
+      const float kept = l.sum[entry] - l.vector[k];
+      l.sum[entry] = kept + value;
+    } else {
+      l.sum[entry] += value;
+    }
+    l.latest[entry] = value;
+    l.vector[k] = value;
+  }
+}
+
+template <int Lanes, bool Normalise>
+void NormaliseLanes(const CFftCorrelator::Lane lanes[], uint32_t w, uint32_t b) {
+  double energy[Lanes];
+  for (int lane = 0; lane < Lanes; ++lane) energy[lane] = lanes[lane].firstEnergy;
+  // Lag k goes to sum entry (k + b) mod w: lags below w - b do not wrap.
+  // Only lags up to w - b (entry 0) have the block wholly inside the
+  // window; the others are never read and not worked out.
+  const uint32_t straight = w - b;
+  const uint32_t lags = b > 0 ? straight + 1 : w;
+  auto stretch = [&](uint32_t from, uint32_t n, int64_t shift) {
+    if constexpr (Normalise)
+      NormaliseStretch<Lanes>(lanes, energy, from, n, shift, w, b);
+    else
+      for (int lane = 0; lane < Lanes; ++lane) PutPlain(lanes[lane], from, n, shift);
+  };
+  stretch(0, straight, int64_t(b));
+  stretch(straight, lags - straight, int64_t(b) - int64_t(w));
+}
+
 }  // namespace
 
-void CFftCorrelator::Correlate(const double* x, const double* y, float* out, double xEnergy, const double* yEnergy,
-                               uint32_t length) {
+void CFftCorrelator::Transform(const double* x, const double* y, uint32_t length) {
   if (length != m_length || m_specY == nullptr) SetLength(length);
   double* const product = m_specX;
   double* const corr = m_specY;
   const int32_t bins = int32_t(length / 2 + 1);
-  duvuvRealFftFwdPairF64(m_mathlib, x, m_specX, y, m_specY, m_order);
+  duvuvRealFftFwdPairF64(m_transformHandle, x, m_specX, y, m_specY, m_order);
   MulConjugate(m_specX, m_specY, product, bins);
   // The product is not read again, so the inverse needs no copy of it.
-  duvuvRealFftInvF64(m_mathlib, product, corr, m_order, 2);
+  duvuvRealFftInvF64(m_transformHandle, product, corr, m_order, 2);
+}
+
+void CFftCorrelator::Correlate(const double* x, const double* y, float* out, double xEnergy, const double* yEnergy,
+                               uint32_t length) {
+  Transform(x, y, length);
+  const double* const corr = m_specY;
   if (yEnergy == nullptr) {
     for (uint32_t k = 0; k < length; ++k) out[k] = float(corr[k]);
     return;
   }
-  // A zero energy makes the quotient infinite or NaN, which the bound
-  // turns into 0 like any other lag without a meaning. A normalised
-  // correlation lies within +-1; beyond it (with room for rounding) the
-  // sums lost their precision to a sample far beyond full scale.
-  auto bounded = [](double r) { return std::fabs(r) <= kMaxNormalisedCorrelation ? float(r) : 0.0f; };
   // Two lags per division: the divider is what the pass waits on.
   uint32_t k = 0;
   for (; k + 2 <= length; k += 2) {
     const DoublePair root = {std::sqrt(xEnergy * yEnergy[k]), std::sqrt(xEnergy * yEnergy[k + 1])};
     const DoublePair r = LoadPair(corr + k) / root;
-    out[k] = bounded(r[0]);
-    out[k + 1] = bounded(r[1]);
+    out[k] = Bounded(r[0]);
+    out[k + 1] = Bounded(r[1]);
   }
-  for (; k < length; ++k) out[k] = bounded(corr[k] / std::sqrt(xEnergy * yEnergy[k]));
+  for (; k < length; ++k) out[k] = Bounded(corr[k] / std::sqrt(xEnergy * yEnergy[k]));
+}
+
+void CFftCorrelator::NormaliseIntoSums(const Lane lanes[], int count, uint32_t length, uint32_t blockLen,
+                                       bool normalise) {
+  if (count <= 0 || length == 0) return;
+  if (count >= 2) {
+    if (normalise)
+      NormaliseLanes<2, true>(lanes, length, blockLen);
+    else
+      NormaliseLanes<2, false>(lanes, length, blockLen);
+  } else if (normalise) {
+    NormaliseLanes<1, true>(lanes, length, blockLen);
+  } else {
+    NormaliseLanes<1, false>(lanes, length, blockLen);
+  }
 }

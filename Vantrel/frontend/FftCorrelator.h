@@ -17,9 +17,40 @@ class FRONT_END_INTERNAL CFftCorrelator {
 
   // N a power of two; the buffers are sized for it. Returns 1.
   int SetLength(uint32_t length);
+  // Transforms through `owner`'s math-layer handle from now on, so that
+  // correlators of one length build one FFT spec between them. The owner
+  // must outlive this object's transforms.
+  void ShareHandleOf(const CFftCorrelator& owner) { m_transformHandle = owner.m_mathlib; }
   // out[k] = sum_j x[j] y[(j + k) mod N], divided by sqrt(xEnergy * yEnergy[k])
   // when yEnergy is given (0 where either energy is 0).
   void Correlate(const double* x, const double* y, float* out, double xEnergy, const double* yEnergy, uint32_t length);
+
+  // The unnormalised sums of Correlate into Correlation(), N values, valid
+  // until the next call.
+  void Transform(const double* x, const double* y, uint32_t length);
+  const double* Correlation() const { return m_specY; }
+
+  // One block correlator's share of NormaliseIntoSums.
+  struct Lane {
+    const double* correlation;  // Correlation() of its transform
+    const double* window;       // y of its transform
+    double xEnergy;             // the block's energy
+    double firstEnergy;         // the energy of window[0, B)
+    float* vector;              // N: the normalised correlation
+    float* sum;                 // N: running sum, entry (k + B) mod N takes lag k
+    float* latest;              // N: the newest vector, placed as in the sum
+    bool replacing;             // vector holds an older one, to be taken out of the sum first
+  };
+  // Correlate's normalisation (or, with normalise false, its plain values)
+  // of the lags 0 .. N - B, where the block lies wholly inside the window
+  // (the other entries of the vector and the sums are left as they are),
+  // for 1 or 2 lanes of one geometry, with the window energies by the
+  // sliding recurrence from the first stretch's, and the vectors put into
+  // the sums: per lane and lag the same operations, in the same order, as
+  // the energies, Correlate and the sums' updates done one after another.
+  // In one pass, the divisions of one lag hide the energy recurrence of
+  // the next, and nothing of N is stored only to be read back.
+  static void NormaliseIntoSums(const Lane lanes[], int count, uint32_t length, uint32_t blockLen, bool normalise);
 
  private:
   void FreeBuffers();
@@ -32,4 +63,5 @@ class FRONT_END_INTERNAL CFftCorrelator {
   int32_t m_order = 0;
   uint32_t m_length = 0;
   MathlibHandle* m_mathlib = nullptr;
+  MathlibHandle* m_transformHandle = nullptr;  // m_mathlib unless shared
 };

@@ -224,6 +224,34 @@ TEST(BlockCorrelator, PairedFeedsMatchLoneOnesBitForBitAndTheNaiveMeanOnceTheHis
   EXPECT_EQ(0, std::memcmp(afterClear.data(), fromFresh.data(), afterClear.size() * sizeof(float)));
 }
 
+// Without normalisation the sums hold the plain correlation sums of the
+// last H blocks, leaving blocks taken out, paired or alone.
+TEST(BlockCorrelator, UnnormalisedSumsAreThePlainSumsOfTheLastBlocks) {
+  const BlockFeed feed;
+  const uint32_t block = BlockFeed::kBlock, window = BlockFeed::kWindow;
+  CBlockCorrelator paired[2], lone;
+  for (CBlockCorrelator* c : {&paired[0], &paired[1], &lone}) c->Init(block, window, BlockFeed::kHistory);
+  const int calls = 7;
+  std::vector<long double> expected(window - block + 1, 0.0L);
+  for (int call = 0; call < calls; ++call) {
+    const Ring ra = feed.A(call), rb = feed.B(call);
+    CBlockCorrelator* const both[2] = {&paired[0], &paired[1]};
+    const CBlockCorrelator::Source sources[2] = {{ra.data.data(), ra.end, rb.data.data(), rb.end, BlockFeed::kRing},
+                                                 {rb.data.data(), rb.end, ra.data.data(), ra.end, BlockFeed::kRing}};
+    CBlockCorrelator::ProcessEach(both, sources, 2, 0);
+    lone.Process(ra.data.data(), ra.end, rb.data.data(), rb.end, BlockFeed::kRing, 0);
+    if (call < calls - int(BlockFeed::kHistory)) continue;
+    const float* x = &feed.a[feed.Newest(call) - block];
+    const float* y = &feed.b[feed.Newest(call) - 5 - window];
+    for (uint32_t lag = 0; lag <= window - block; ++lag)
+      for (uint32_t j = 0; j < block; ++j) expected[lag] += (long double)x[j] * y[j + lag];
+  }
+  const std::vector<float> mean = MeanVector(paired[0]), alone = MeanVector(lone);
+  EXPECT_EQ(0, std::memcmp(mean.data(), alone.data(), mean.size() * sizeof(float)));
+  for (uint32_t lag = 0; lag <= window - block; ++lag)
+    EXPECT_NEAR(mean[(lag + block) % window], double(expected[lag]), 1e-5 * 4 * block * 3000.0 * 3000.0) << lag;
+}
+
 TEST(BlockCorrelator, RefusesRingEndsOutsideTheRingAndBlocksLongerThanTheWindowWithoutStoppingItsPartner) {
   const BlockFeed feed;
   const Ring ra = feed.A(0), rb = feed.B(0);
@@ -289,6 +317,10 @@ TEST_F(CorrelatorSetTest, DelaySignFollowsWhichSignalIsAhead) {
     EXPECT_NEAR(result->quality, 100.0f, 0.01f);
     EXPECT_EQ(result->flags, CORR_STRONG_PEAK | CORR_ENOUGH_DATA) << lead;
     EXPECT_NEAR(set.ValueAtLag(lead, 0), 100.0, 0.01) << lead;
+    // Beyond W - B no block lies wholly inside the window: nothing there.
+    const int32_t beyond = int32_t(kWindow - kBlock) + 1;
+    EXPECT_EQ(set.ValueAtLag(beyond, 0), 0.0) << lead;
+    EXPECT_EQ(set.ValueAtLag(-beyond, 0), 0.0) << lead;
   }
 }
 

@@ -231,6 +231,34 @@ TEST(SoundFiles, LongFilesDeliverEveryFrameOnceBlockByBlock) {
   }
 }
 
+// 16-bit files are held as stored and converted as they are delivered:
+// every channel count gives each channel, and whole frames, as written,
+// including both full-scale ends and counts that leave a partial group.
+TEST(SoundFiles, SixteenBitFramesAndChannelsOfEveryChannelCountReadAsWritten) {
+  TempDir dir;
+  for (int channels : {1, 2, 3}) {
+    SCOPED_TRACE(channels);
+    std::vector<float> written(size_t(channels) * kFrames);
+    for (size_t i = 0; i < written.size(); ++i) written[i] = float(int((i * 7919) % 65536) - 32768);
+    written[1] = 32767.0f;
+    const std::string path = dir.File("multi.wav");
+    ASSERT_TRUE(WriteSoundFile(path, {kRate, channels, SoundFileEncoding::Pcm16, "wav"}, written.data(), kFrames));
+    CWaveIO wave;
+    ASSERT_EQ(wave.SetupBuffer(1 << 20), 1);
+    ASSERT_NE(wave.OpenInputFile(0, path, 0), 0) << wave.LastError();
+    constexpr int kCount = 1023;
+    std::vector<float> frames(size_t(channels) * kCount), one(kCount);
+    ASSERT_EQ(wave.ReadRaw(frames.data(), kCount, 1), kCount);
+    for (size_t i = 0; i < frames.size(); ++i) ASSERT_EQ(frames[i], written[i]) << "value " << i;
+    int format = 0;
+    for (int channel = 0; channel < channels; ++channel) {
+      ASSERT_EQ(wave.ReadChannel(one.data(), channel, kCount, &format, 1), kCount);
+      for (int k = 0; k < kCount; ++k)
+        ASSERT_EQ(one[k], written[size_t(k) * channels + channel]) << "channel " << channel << " frame " << k;
+    }
+  }
+}
+
 TEST(SoundFiles, ReadsDoNotConsumeAndOnlyReleaseAdvances) {
   TempDir dir;
   const std::string path = dir.File("ramp.wav");
