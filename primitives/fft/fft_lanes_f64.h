@@ -45,10 +45,14 @@ inline void StoreSplit(double* d, int64_t p, Pair v) {
   simd::Store(d + 2 * p, v.re);
   simd::Store(d + 2 * p + 2, v.im);
 }
-// Interleaved storage at any 8-byte alignment.
+// Interleaved storage at any 8-byte alignment, as four 8-byte stores: a
+// half store needs no shuffle, so the interleaving stays off the
+// arithmetic's ports.
 inline void StoreInterleaved(double* d, int64_t p, Pair v) {
-  simd::StoreU(d + 2 * p, simd::InterleaveLow(v.re, v.im));
-  simd::StoreU(d + 2 * p + 2, simd::InterleaveHigh(v.re, v.im));
+  simd::StoreLane0Kept(d + 2 * p, v.re);
+  simd::StoreLane0Kept(d + 2 * p + 1, v.im);
+  simd::StoreLane1Kept(d + 2 * p + 2, v.re);
+  simd::StoreLane1Kept(d + 2 * p + 3, v.im);
 }
 // Two single values (re, im) as one pair, and back.
 inline Pair Join(f64x2 first, f64x2 second) {
