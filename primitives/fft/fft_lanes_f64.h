@@ -38,6 +38,18 @@ inline Pair Twiddle(Pair x, f64x2 wr, f64x2 wi) {
   return y;
 }
 
+// a + J b with J's sign taken into the sums (J = -j forward, +j inverse):
+// a + (-x) and a - x round alike, so this gives a + TimesJ(b) without the
+// sign flip (a NaN result may carry the other sign bit).
+template <bool kInverse>
+inline Pair PlusTimesJ(Pair a, Pair b) {
+  using namespace simd;
+  if constexpr (kInverse)
+    return {Sub(a.re, b.im), Add(a.im, b.re)};
+  else
+    return {Add(a.re, b.im), Sub(a.im, b.re)};
+}
+
 // Pair-split storage: 32 bytes re(p), re(p+1), im(p), im(p+1), 16-byte
 // aligned. p counts complex values.
 inline Pair LoadSplit(const double* d, int64_t p) { return {simd::Load(d + 2 * p), simd::Load(d + 2 * p + 2)}; }
@@ -45,14 +57,10 @@ inline void StoreSplit(double* d, int64_t p, Pair v) {
   simd::Store(d + 2 * p, v.re);
   simd::Store(d + 2 * p + 2, v.im);
 }
-// Interleaved storage at any 8-byte alignment, as four 8-byte stores: a
-// half store needs no shuffle, so the interleaving stays off the
-// arithmetic's ports.
+// Interleaved storage at any 8-byte alignment.
 inline void StoreInterleaved(double* d, int64_t p, Pair v) {
-  simd::StoreLane0Kept(d + 2 * p, v.re);
-  simd::StoreLane0Kept(d + 2 * p + 1, v.im);
-  simd::StoreLane1Kept(d + 2 * p + 2, v.re);
-  simd::StoreLane1Kept(d + 2 * p + 3, v.im);
+  simd::StoreU(d + 2 * p, simd::InterleaveLow(v.re, v.im));
+  simd::StoreU(d + 2 * p + 2, simd::InterleaveHigh(v.re, v.im));
 }
 // Two single values (re, im) as one pair, and back.
 inline Pair Join(f64x2 first, f64x2 second) {
