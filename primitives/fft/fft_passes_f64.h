@@ -80,7 +80,7 @@ template <bool kInverse, bool kSplitOut>
 // = 0, 2, 1, 3 mod 4). Reads pair-split, writes to out at the same offsets,
 // pair-split or interleaved; with kScaled each result times `scale` as it
 // is stored (the products a separate scaling pass would make).
-template <bool kInverse, bool kSplitOut, bool kScaled = false>
+template <bool kInverse, bool kSplitOut, bool kScaled = false, bool kHalves = false>
 [[gnu::always_inline]] inline void Butterfly4Pairs(const double* in, double* out, int64_t s, const double* record,
                                                    simd::f64x2 scale = simd::f64x2{}) {
   using namespace simd;
@@ -98,17 +98,21 @@ template <bool kInverse, bool kSplitOut, bool kScaled = false>
     pair::StoreSplit(out + s, 0, plusJ);
     pair::StoreSplit(out + 2 * s, 0, sum01 - sum23);
     pair::StoreSplit(out + 3 * s, 0, minusJ);
-  } else if constexpr (kScaled) {
-    const auto scaled = [scale](pair::Pair v) { return pair::Pair{Mul(v.re, scale), Mul(v.im, scale)}; };
-    pair::StoreInterleaved(out, 0, scaled(sum01 + sum23));
-    pair::StoreInterleaved(out + s, 0, scaled(plusJ));
-    pair::StoreInterleaved(out + 2 * s, 0, scaled(sum01 - sum23));
-    pair::StoreInterleaved(out + 3 * s, 0, scaled(minusJ));
   } else {
-    pair::StoreInterleaved(out, 0, sum01 + sum23);
-    pair::StoreInterleaved(out + s, 0, plusJ);
-    pair::StoreInterleaved(out + 2 * s, 0, sum01 - sum23);
-    pair::StoreInterleaved(out + 3 * s, 0, minusJ);
+    const auto scaled = [scale](pair::Pair v) {
+      if constexpr (kScaled) return pair::Pair{simd::Mul(v.re, scale), simd::Mul(v.im, scale)};
+      return v;
+    };
+    const auto storeOdd = [](double* at, pair::Pair v) {
+      if constexpr (kHalves)
+        pair::StoreInterleavedByHalves(at, 0, v);
+      else
+        pair::StoreInterleaved(at, 0, v);
+    };
+    pair::StoreInterleaved(out, 0, scaled(sum01 + sum23));
+    storeOdd(out + s, scaled(plusJ));
+    pair::StoreInterleaved(out + 2 * s, 0, scaled(sum01 - sum23));
+    storeOdd(out + 3 * s, scaled(minusJ));
   }
 }
 
@@ -125,21 +129,35 @@ void StagePairs(double* buf, int64_t n, int64_t q, const double* table) {
   }
 }
 
+// The last stage's loop (see LastStagePairs); kHalves stores two of every
+// four results as 8-byte halves.
+template <bool kInverse, bool kScaled, bool kHalves>
+void LastStageLoop(const double* buf, double* dst, int64_t s, const double* table, simd::f64x2 factor) {
+  const double* const tableEnd = table + 3 * s;
+  for (const double* record = table; record < tableEnd; record += 12, buf += 4, dst += 4)
+    Butterfly4Pairs<kInverse, false, kScaled, kHalves>(buf, dst, s, record, factor);
+}
+
 // The last stage, q = n/4: pair-split buf to interleaved dst (dst may be
 // buf: each pair keeps its 32 bytes), each value times *scale when scale
 // is given.
 template <bool kInverse>
 void LastStagePairs(const double* buf, double* dst, int64_t n, const double* table, const double* scale = nullptr) {
   const int64_t s = n / 2;
-  const double* const tableEnd = table + 3 * s;
+  // The interleaving shuffles share ports with the sums; 8-byte stores do
+  // not, but cost more than the shuffles once dst is not in L1 already.
+  const bool halves = buf == dst || n <= 1024;
   if (scale != nullptr) {
     const simd::f64x2 factor = simd::Splat(*scale);
-    for (const double* record = table; record < tableEnd; record += 12, buf += 4, dst += 4)
-      Butterfly4Pairs<kInverse, false, true>(buf, dst, s, record, factor);
-    return;
+    if (halves)
+      LastStageLoop<kInverse, true, true>(buf, dst, s, table, factor);
+    else
+      LastStageLoop<kInverse, true, false>(buf, dst, s, table, factor);
+  } else if (halves) {
+    LastStageLoop<kInverse, false, true>(buf, dst, s, table, simd::f64x2{});
+  } else {
+    LastStageLoop<kInverse, false, false>(buf, dst, s, table, simd::f64x2{});
   }
-  for (const double* record = table; record < tableEnd; record += 12, buf += 4, dst += 4)
-    Butterfly4Pairs<kInverse, false>(buf, dst, s, record);
 }
 
 // With `scale`, every result times *scale, as a scaling pass after it
