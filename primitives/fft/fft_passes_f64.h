@@ -79,7 +79,9 @@ template <bool kInverse, bool kSplitOut>
 // quarter, 2 on the second, 3 on the fourth (the quarters hold the inputs
 // = 0, 2, 1, 3 mod 4). Reads pair-split, writes to out at the same offsets,
 // pair-split or interleaved; with kScaled each result times `scale` as it
-// is stored (the products a separate scaling pass would make).
+// is stored (the products a separate scaling pass would make); with
+// kHalves the second and fourth interleaved results go out as 8-byte
+// halves.
 template <bool kInverse, bool kSplitOut, bool kScaled = false, bool kHalves = false>
 [[gnu::always_inline]] inline void Butterfly4Pairs(const double* in, double* out, int64_t s, const double* record,
                                                    simd::f64x2 scale = simd::f64x2{}) {
@@ -123,9 +125,9 @@ void StagePairs(double* buf, int64_t n, int64_t q, const double* table) {
   const int64_t s = 2 * q;
   if (q == 4) {
     // Groups of 16 values, two records: no inner loop.
-    for (double* x = buf; x < buf + 2 * n; x += 32) {
-      Butterfly4Pairs<kInverse, true>(x, x, 8, table);
-      Butterfly4Pairs<kInverse, true>(x + 4, x + 4, 8, table + 12);
+    for (double* x = buf; x < buf + 2 * n; x += 4 * s) {
+      Butterfly4Pairs<kInverse, true>(x, x, s, table);
+      Butterfly4Pairs<kInverse, true>(x + 4, x + 4, s, table + 12);
     }
     return;
   }
