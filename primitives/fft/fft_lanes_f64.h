@@ -79,8 +79,9 @@ inline f64x2 Second(Pair v) { return simd::InterleaveHigh(v.re, v.im); }
 }  // namespace SP_SET_NS::fftk::pair
 
 namespace SP_SET_NS::fftk {
-// Single complex values, one per register, at any 8-byte alignment.
-inline pair::f64x2 LoadOne(const double* d, int64_t p) { return simd::LoadU(d + 2 * p); }
+// Single complex values, one per register, at any 8-byte alignment (they
+// go straight into sums, so loaded in the floating-point domain).
+inline pair::f64x2 LoadOne(const double* d, int64_t p) { return simd::LoadUFpDomain(d + 2 * p); }
 }  // namespace SP_SET_NS::fftk
 
 #endif

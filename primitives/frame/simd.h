@@ -333,6 +333,9 @@ inline f64x2 LoadU(const double* p) {
   return _mm_loadu_pd(p);
 #endif
 }
+// movupd in every set: lddqu loads into the integer domain, and a value
+// bound for floating-point arithmetic then pays a bypass delay.
+inline f64x2 LoadUFpDomain(const double* p) { return _mm_loadu_pd(p); }
 template <bool kAligned>
 inline f64x2 LoadAs(const double* p) {
   if constexpr (kAligned)
