@@ -38,6 +38,18 @@ inline Pair Twiddle(Pair x, f64x2 wr, f64x2 wi) {
   return y;
 }
 
+// a + J b with J's sign taken into the sums (J = -j forward, +j inverse):
+// a + (-x) and a - x round alike, so this gives a + TimesJ(b) without the
+// sign flip (a NaN result may carry the other sign bit).
+template <bool kInverse>
+inline Pair PlusTimesJ(Pair a, Pair b) {
+  using namespace simd;
+  if constexpr (kInverse)
+    return {Sub(a.re, b.im), Add(a.im, b.re)};
+  else
+    return {Add(a.re, b.im), Sub(a.im, b.re)};
+}
+
 // Pair-split storage: 32 bytes re(p), re(p+1), im(p), im(p+1), 16-byte
 // aligned. p counts complex values.
 inline Pair LoadSplit(const double* d, int64_t p) { return {simd::Load(d + 2 * p), simd::Load(d + 2 * p + 2)}; }
@@ -50,6 +62,13 @@ inline void StoreInterleaved(double* d, int64_t p, Pair v) {
   simd::StoreU(d + 2 * p, simd::InterleaveLow(v.re, v.im));
   simd::StoreU(d + 2 * p + 2, simd::InterleaveHigh(v.re, v.im));
 }
+// The same as four 8-byte stores: no shuffle, more stores.
+inline void StoreInterleavedByHalves(double* d, int64_t p, Pair v) {
+  simd::StoreLane0Kept(d + 2 * p, v.re);
+  simd::StoreLane0Kept(d + 2 * p + 1, v.im);
+  simd::StoreLane1Kept(d + 2 * p + 2, v.re);
+  simd::StoreLane1Kept(d + 2 * p + 3, v.im);
+}
 // Two single values (re, im) as one pair, and back.
 inline Pair Join(f64x2 first, f64x2 second) {
   return {simd::InterleaveLow(first, second), simd::InterleaveHigh(first, second)};
@@ -60,8 +79,9 @@ inline f64x2 Second(Pair v) { return simd::InterleaveHigh(v.re, v.im); }
 }  // namespace SP_SET_NS::fftk::pair
 
 namespace SP_SET_NS::fftk {
-// Single complex values, one per register, at any 8-byte alignment.
-inline pair::f64x2 LoadOne(const double* d, int64_t p) { return simd::LoadU(d + 2 * p); }
+// Single complex values, one per register, at any 8-byte alignment (they
+// go straight into sums, so loaded in the floating-point domain).
+inline pair::f64x2 LoadOne(const double* d, int64_t p) { return simd::LoadUFpDomain(d + 2 * p); }
 }  // namespace SP_SET_NS::fftk
 
 #endif

@@ -52,7 +52,7 @@ template <bool kInverse>
   const pair::f64x2 lowPlus = ImagSignMaskF64();                             // (+, -) on the two lanes
   const pair::f64x2 re = Add(LoadDup(a), Xor(LoadDup(b), lowPlus));          // (sumAB.re, diffAB.re)
   const pair::f64x2 im = Add(LoadDup(a + 1), Xor(LoadDup(b + 1), lowPlus));  // (sumAB.im, diffAB.im)
-  const pair::f64x2 cv = LoadU(c), dConj = Xor(LoadU(d), lowPlus);
+  const pair::f64x2 cv = LoadUFpDomain(c), dConj = Xor(LoadUFpDomain(d), lowPlus);
   const pair::f64x2 sum = Add(cv, dConj), cross = SwapHalves(Sub(cv, dConj));
   // (sumCD.re, (J diffCD).re) and (sumCD.im, (J diffCD).im).
   const pair::f64x2 p = kInverse ? Xor(sum, lowPlus) : sum, q = kInverse ? cross : Xor(cross, lowPlus);
@@ -118,7 +118,8 @@ template <bool kInverse>
   pair::Pair s01, s23;
   Butterfly4OneSplit<kInverse>(x, x + h, x + r, x + h + r, s01, s23);
   pair::f64x2 t0, t1, t2, t3, v1, v2, v3;
-  Butterfly4One<kInverse>(LoadU(u), LoadU(u + h), LoadU(u + r), LoadU(u + h + r), t0, t1, t2, t3);
+  Butterfly4One<kInverse>(LoadUFpDomain(u), LoadUFpDomain(u + h), LoadUFpDomain(u + r), LoadUFpDomain(u + h + r), t0,
+                          t1, t2, t3);
   Butterfly8Factors<kInverse>(t1, t2, t3, v1, v2, v3);
   const pair::Pair v01 = pair::Join(t0, v1), v23 = pair::Join(v2, v3);
   pair::StoreSplit(out, 0, s01 + v01);
@@ -127,38 +128,47 @@ template <bool kInverse>
   pair::StoreSplit(out, 6, s23 - v23);
 }
 
-// The radix-4 butterfly on the pairs at p, p + q, p + 2q, p + 3q of a group
-// with the stage record of p: factor 1 on the third quarter, 2 on the
-// second, 3 on the fourth (the quarters hold the inputs = 0, 2, 1, 3 mod 4).
-// Reads pair-split from in, writes to out at the same positions, pair-split
-// or interleaved; with kScaled each result times `scale` as it is stored
-// (the products a separate scaling pass would make).
-template <bool kInverse, bool kSplitOut, bool kScaled = false>
-[[gnu::always_inline]] inline void Butterfly4Pairs(const double* in, double* out, int64_t p, int64_t q,
-                                                   const double* record, simd::f64x2 scale = simd::f64x2{}) {
+// The radix-4 butterfly on the pairs at in, in + s, in + 2s, in + 3s (s
+// doubles apart) with the stage record `record`: factor 1 on the third
+// quarter, 2 on the second, 3 on the fourth (the quarters hold the inputs
+// = 0, 2, 1, 3 mod 4). Reads pair-split, writes to out at the same offsets,
+// pair-split or interleaved; with kScaled each result times `scale` as it
+// is stored (the products a separate scaling pass would make); with
+// kHalves the second and fourth interleaved results go out as 8-byte
+// halves.
+template <bool kInverse, bool kSplitOut, bool kScaled = false, bool kHalves = false>
+[[gnu::always_inline]] inline void Butterfly4Pairs(const double* in, double* out, int64_t s, const double* record,
+                                                   simd::f64x2 scale = simd::f64x2{}) {
   using namespace simd;
-  const pair::Pair x0 = pair::LoadSplit(in, p);
-  const pair::Pair a1 = pair::Twiddle<kInverse>(pair::LoadSplit(in, p + q), Load(record + 4), Load(record + 6));
-  const pair::Pair a2 = pair::Twiddle<kInverse>(pair::LoadSplit(in, p + 2 * q), Load(record + 0), Load(record + 2));
-  const pair::Pair a3 = pair::Twiddle<kInverse>(pair::LoadSplit(in, p + 3 * q), Load(record + 8), Load(record + 10));
-  const pair::Pair sum01 = x0 + a1, diff01 = x0 - a1, sum23 = a2 + a3;
-  const pair::Pair jDiff23 = pair::TimesJ<kInverse>(a2 - a3);
+  const pair::Pair x0 = pair::LoadSplit(in, 0);
+  const pair::Pair a1 = pair::Twiddle<kInverse>(pair::LoadSplit(in + s, 0), Load(record + 4), Load(record + 6));
+  const pair::Pair a2 = pair::Twiddle<kInverse>(pair::LoadSplit(in + 2 * s, 0), Load(record + 0), Load(record + 2));
+  const pair::Pair a3 = pair::Twiddle<kInverse>(pair::LoadSplit(in + 3 * s, 0), Load(record + 8), Load(record + 10));
+  const pair::Pair sum01 = x0 + a1, diff01 = x0 - a1, sum23 = a2 + a3, diff23 = a2 - a3;
+  // diff01 -+ J diff23 with J's sign folded into the sums: adding a
+  // negated value and subtracting it are the same operation.
+  const pair::Pair plusJ = pair::PlusTimesJ<kInverse>(diff01, diff23);
+  const pair::Pair minusJ = pair::PlusTimesJ<!kInverse>(diff01, diff23);
   if constexpr (kSplitOut) {
-    pair::StoreSplit(out, p, sum01 + sum23);
-    pair::StoreSplit(out, p + q, diff01 + jDiff23);
-    pair::StoreSplit(out, p + 2 * q, sum01 - sum23);
-    pair::StoreSplit(out, p + 3 * q, diff01 - jDiff23);
-  } else if constexpr (kScaled) {
-    const auto scaled = [scale](pair::Pair v) { return pair::Pair{Mul(v.re, scale), Mul(v.im, scale)}; };
-    pair::StoreInterleaved(out, p, scaled(sum01 + sum23));
-    pair::StoreInterleaved(out, p + q, scaled(diff01 + jDiff23));
-    pair::StoreInterleaved(out, p + 2 * q, scaled(sum01 - sum23));
-    pair::StoreInterleaved(out, p + 3 * q, scaled(diff01 - jDiff23));
+    pair::StoreSplit(out, 0, sum01 + sum23);
+    pair::StoreSplit(out + s, 0, plusJ);
+    pair::StoreSplit(out + 2 * s, 0, sum01 - sum23);
+    pair::StoreSplit(out + 3 * s, 0, minusJ);
   } else {
-    pair::StoreInterleaved(out, p, sum01 + sum23);
-    pair::StoreInterleaved(out, p + q, diff01 + jDiff23);
-    pair::StoreInterleaved(out, p + 2 * q, sum01 - sum23);
-    pair::StoreInterleaved(out, p + 3 * q, diff01 - jDiff23);
+    const auto scaled = [scale](pair::Pair v) {
+      if constexpr (kScaled) return pair::Pair{simd::Mul(v.re, scale), simd::Mul(v.im, scale)};
+      return v;
+    };
+    const auto storeOdd = [](double* at, pair::Pair v) {
+      if constexpr (kHalves)
+        pair::StoreInterleavedByHalves(at, 0, v);
+      else
+        pair::StoreInterleaved(at, 0, v);
+    };
+    pair::StoreInterleaved(out, 0, scaled(sum01 + sum23));
+    storeOdd(out + s, scaled(plusJ));
+    pair::StoreInterleaved(out + 2 * s, 0, scaled(sum01 - sum23));
+    storeOdd(out + 3 * s, scaled(minusJ));
   }
 }
 
@@ -166,11 +176,30 @@ template <bool kInverse, bool kSplitOut, bool kScaled = false>
 // pair-split in and out, in place; records of 12 doubles per pair.
 template <bool kInverse>
 void StagePairs(double* buf, int64_t n, int64_t q, const double* table) {
-  for (int64_t g = 0; g < n; g += 4 * q) {
-    double* x = buf + 2 * g;
-    const double* record = table;
-    for (int64_t p = 0; p < q; p += 2, record += 12) Butterfly4Pairs<kInverse, true>(x, x, p, q, record);
+  const int64_t s = 2 * q;
+  if (q == 4) {
+    // Groups of 16 values, two records: no inner loop.
+    for (double* x = buf; x < buf + 2 * n; x += 4 * s) {
+      Butterfly4Pairs<kInverse, true>(x, x, s, table);
+      Butterfly4Pairs<kInverse, true>(x + 4, x + 4, s, table + 12);
+    }
+    return;
   }
+  const double* const tableEnd = table + 3 * s;
+  for (double* group = buf; group < buf + 2 * n; group += 4 * s) {
+    double* x = group;
+    for (const double* record = table; record < tableEnd; record += 12, x += 4)
+      Butterfly4Pairs<kInverse, true>(x, x, s, record);
+  }
+}
+
+// The last stage's loop (see LastStagePairs); kHalves stores two of every
+// four results as 8-byte halves.
+template <bool kInverse, bool kScaled, bool kHalves>
+void LastStageLoop(const double* buf, double* dst, int64_t s, const double* table, simd::f64x2 factor) {
+  const double* const tableEnd = table + 3 * s;
+  for (const double* record = table; record < tableEnd; record += 12, buf += 4, dst += 4)
+    Butterfly4Pairs<kInverse, false, kScaled, kHalves>(buf, dst, s, record, factor);
 }
 
 // The last stage, q = n/4: pair-split buf to interleaved dst (dst may be
@@ -178,15 +207,21 @@ void StagePairs(double* buf, int64_t n, int64_t q, const double* table) {
 // is given.
 template <bool kInverse>
 void LastStagePairs(const double* buf, double* dst, int64_t n, const double* table, const double* scale = nullptr) {
-  const int64_t q = n / 4;
-  const double* record = table;
+  const int64_t s = n / 2;
+  // The interleaving shuffles share ports with the sums; 8-byte stores do
+  // not, but cost more than the shuffles once dst is not in L1 already.
+  const bool halves = buf == dst || n <= 1024;
   if (scale != nullptr) {
     const simd::f64x2 factor = simd::Splat(*scale);
-    for (int64_t p = 0; p < q; p += 2, record += 12)
-      Butterfly4Pairs<kInverse, false, true>(buf, dst, p, q, record, factor);
-    return;
+    if (halves)
+      LastStageLoop<kInverse, true, true>(buf, dst, s, table, factor);
+    else
+      LastStageLoop<kInverse, true, false>(buf, dst, s, table, factor);
+  } else if (halves) {
+    LastStageLoop<kInverse, false, true>(buf, dst, s, table, simd::f64x2{});
+  } else {
+    LastStageLoop<kInverse, false, false>(buf, dst, s, table, simd::f64x2{});
   }
-  for (int64_t p = 0; p < q; p += 2, record += 12) Butterfly4Pairs<kInverse, false>(buf, dst, p, q, record);
 }
 
 // With `scale`, every result times *scale, as a scaling pass after it

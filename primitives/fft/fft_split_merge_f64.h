@@ -25,7 +25,7 @@ inline void RealSplitPositions(double* d, int64_t points, const double* table) {
     double* const low = d + 2 * k;
     double* const high = d + 2 * (points - k);
     const f64x2 s = LoadDup(table + 2 * k + 1), c = Xor(LoadDup(table + 2 * k), imagSign);
-    const f64x2 a = LoadU(low), bConj = Xor(LoadU(high), imagSign);
+    const f64x2 a = LoadUFpDomain(low), bConj = Xor(LoadUFpDomain(high), imagSign);
     const f64x2 t = Sub(a, bConj);
     const f64x2 ef = Add(Mul(s, t), Mul(c, SwapHalves(t)));
     StoreU(low, Add(bConj, ef));
@@ -53,7 +53,7 @@ inline void RealMergePositions(const double* src, double* dst, int64_t points, c
   dst[points + 1] = -2.0 * im;
   const auto one = [&](int64_t k) {
     const f64x2 v = LoadDup(table + 2 * k + 1), w = Xor(LoadDup(table + 2 * k), realSign);
-    const f64x2 a = LoadU(src + 2 * k), n = Xor(LoadU(src + 2 * (points - k)), realSign);
+    const f64x2 a = LoadUFpDomain(src + 2 * k), n = Xor(LoadUFpDomain(src + 2 * (points - k)), realSign);
     const f64x2 t = Add(a, n), g = Sub(a, n);
     const f64x2 uh = Add(Mul(v, t), Mul(w, SwapHalves(t)));
     StoreU(dst + 2 * k, Add(g, uh));
@@ -71,7 +71,7 @@ inline void RealMergePositions(const double* src, double* dst, int64_t points, c
 inline void ScalePairs(double scale, double* d, int64_t count) {
   const simd::f64x2 s = simd::Splat(scale);
   int64_t i = 0;
-  for (; i + 2 <= count; i += 2) simd::StoreU(d + i, simd::Mul(simd::LoadU(d + i), s));
+  for (; i + 2 <= count; i += 2) simd::StoreU(d + i, simd::Mul(simd::LoadUFpDomain(d + i), s));
   for (; i < count; ++i) d[i] = d[i] * scale;
 }
 

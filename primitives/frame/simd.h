@@ -333,6 +333,9 @@ inline f64x2 LoadU(const double* p) {
   return _mm_loadu_pd(p);
 #endif
 }
+// movupd in every set: lddqu loads into the integer domain, and a value
+// bound for floating-point arithmetic then pays a bypass delay.
+inline f64x2 LoadUFpDomain(const double* p) { return _mm_loadu_pd(p); }
 template <bool kAligned>
 inline f64x2 LoadAs(const double* p) {
   if constexpr (kAligned)
@@ -445,6 +448,10 @@ inline void StoreSingle(double* p, f64x2 v) { St(p, Lane0(v)); }
 // Lane 1 from p[0], lane 0 kept.
 inline f64x2 LoadHigh1(f64x2 keep, const double* p) { return _mm_loadh_pd(keep, p); }
 inline void StoreHigh1(double* p, f64x2 v) { St(p, Lane1(v)); }
+// One lane as its own 8-byte store that the compiler keeps as such (it
+// would merge the plain forms above into shuffles and 16-byte stores).
+inline void StoreLane0Kept(double* p, f64x2 v) { _mm_storel_pi(reinterpret_cast<__m64*>(p), _mm_castpd_ps(v)); }
+inline void StoreLane1Kept(double* p, f64x2 v) { _mm_storeh_pi(reinterpret_cast<__m64*>(p), _mm_castpd_ps(v)); }
 inline f64x2 LoadSplit(const double* p) { return LoadHigh1(LoadSingle(p), p + 1); }
 inline void StoreSplit(double* p, f64x2 v) {
   StoreSingle(p, v);
