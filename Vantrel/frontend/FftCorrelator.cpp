@@ -67,6 +67,20 @@ void MulConjugate(const double* x, const double* y, double* product, int32_t bin
 // into 0 like any other lag without a meaning.
 float Bounded(double r) { return std::fabs(r) <= kMaxNormalisedCorrelation ? float(r) : 0.0f; }
 
+// The value of lag k into the vector, the sum at entry shift + k (after
+// the leaving vector's value came out) and the newest copy.
+inline void PutValue(const CFftCorrelator::Lane& l, uint32_t k, int64_t shift, float value) {
+  const int64_t entry = shift + k;
+  if (l.replacing) {
+    const float kept = l.sum[entry] - l.vector[k];
+    l.sum[entry] = kept + value;
+  } else {
+    l.sum[entry] += value;
+  }
+  l.latest[entry] = value;
+  l.vector[k] = value;
+}
+
 // For each lane, lags [from, from + n) of one stretch of the sums
 // (no wrap inside: lag k goes to sum entry k + shift): Correlate's quotient
 // with the energy of the b-long stretch at the lag of the window y
@@ -96,17 +110,7 @@ void NormaliseStretch(const CFftCorrelator::Lane lanes[], double energy[], uint3
     e[lane] = next;
     return next;
   };
-  auto put = [&](const CFftCorrelator::Lane& l, uint32_t k, float value) {
-    const int64_t entry = shift + k;
-    if (l.replacing) {
-      const float kept = l.sum[entry] - l.vector[k];
-      l.sum[entry] = kept + value;
-    } else {
-      l.sum[entry] += value;
-    }
-    l.latest[entry] = value;
-    l.vector[k] = value;
-  };
+  auto put = [shift](const CFftCorrelator::Lane& l, uint32_t k, float value) { PutValue(l, k, shift, value); };
   const uint32_t end = from + n;
   uint32_t k = from;
   for (; k + 2 <= end; k += 2)
@@ -129,18 +133,7 @@ void NormaliseStretch(const CFftCorrelator::Lane lanes[], double energy[], uint3
 
 // n plain values from lag `from` on into the vector, the sum and the newest copy.
 void PutPlain(const CFftCorrelator::Lane& l, uint32_t from, uint32_t n, int64_t shift) {
-  for (uint32_t k = from; k < from + n; ++k) {
-    const float value = float(l.correlation[k]);
-    const int64_t entry = shift + k;
-    if (l.replacing) {
-      const float kept = l.sum[entry] - l.vector[k];
-      l.sum[entry] = kept + value;
-    } else {
-      l.sum[entry] += value;
-    }
-    l.latest[entry] = value;
-    l.vector[k] = value;
-  }
+  for (uint32_t k = from; k < from + n; ++k) PutValue(l, k, shift, float(l.correlation[k]));
 }
 
 template <int Lanes, bool Normalise>
