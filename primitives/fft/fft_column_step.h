@@ -181,9 +181,9 @@ const T* ColumnStep(T* data, T* work, int64_t rowLength, int32_t k1, int64_t col
 // one level deeper, then the column step; only the top level writes
 // interleaved pairs. work holds one column group or one staged row,
 // whichever is larger. With `source` (top level, rows by the row kernel
-// only, data 16-byte aligned; Plan::FirstStageFromSource), data is not
-// bit-reversed yet: the rows' first butterflies read the natural-order
-// source themselves.
+// only, data 16-byte aligned; Plan::FirstStageFromSource; may be data
+// itself), data is not bit-reversed yet: the rows' first butterflies read
+// the natural-order source themselves.
 template <bool kInverse, class Plan, class Shape, class T>
 void LargeLevels(const REALFFTSPEC& spec, const Shape& shape, T* data, int32_t M, int32_t level, T* work,
                  const T* source = nullptr) {
