@@ -2,9 +2,10 @@
 // once over the lane count: two lanes for doubles, four for floats. A
 // level splits 2^M bit-reversed points into R = 2^k1 rows of 2^L points;
 // once every row holds its own transform (lane-split), the remaining k1
-// decimation-in-time levels run on blocks of `cols` columns copied into a
-// contiguous work block: gather, radix-4 twiddle passes, one radix-2 pass
-// when k1 is odd, scatter.
+// decimation-in-time levels run on blocks of `cols` columns in a
+// contiguous work block: radix-4 twiddle passes, one radix-2 pass when k1
+// is odd, the first reading the block from the rows (gather) and the last
+// writing it back (scatter).
 //
 // Lane-split layout: each run of kLanes consecutive complex values (kLanes
 // = 16 bytes / sizeof(T)) occupies 32 bytes as its kLanes real parts, then
