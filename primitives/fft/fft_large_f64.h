@@ -137,57 +137,46 @@ void FirstStageFromSource(const double* src, double* data, int64_t n, int32_t k1
 
 // FirstStageFromSource with the natural-order input in data itself (the
 // whole transform's 2^k1 rows of n points, 16-byte aligned): the bit
-// reversal and the rows' first butterflies in one pass, no copy. The
-// positions a first-stage block of B points writes (B / 4 or B / 8 runs
-// of 4 or 8 consecutive points, one run in each part of the array) read
-// exactly the points of its reversed partner block, so a block pair is
-// loaded in full before either is written: radix 4 on blocks q Q + 4 i +
-// r (Q = all points / 4; q, r < 4), radix 8 on blocks e E + 8 i + r (E =
-// all points / 8; e, r < 8). Same operations in the same order as
-// FirstStageFromSource, so the same bits. n >= 16, k1 >= 2.
+// reversal and the rows' first butterflies in one pass, no copy. Block i
+// of 64 points, e E + 8 i + r (E = all points / 8; e, r < 8), holds eight
+// runs of 8 consecutive points (two radix-4 groups or one radix-8 group)
+// whose first-stage outputs read exactly the points of the reversed
+// partner block, so a block pair is loaded in full before either is
+// written. Same operations in the same order as FirstStageFromSource, so
+// the same bits. n >= 16, k1 >= 2.
 template <bool kInverse>
 void FirstStageInPlace(double* data, int64_t n, int32_t k1, const int32_t* index) {
-  const int64_t points = n << k1;
-  if (std::countr_zero(static_cast<uint64_t>(n)) % 2 == 0) {
-    const int64_t quarter = points / 4;
-    // Block i's four output runs from the 16 points of block `from`, to out
-    // (stride: values between runs; the runs of block i sit a quarter
-    // apart in data, 4 points apart in a local).
-    auto outputs = [&](int64_t from, double* out, int64_t stride) {
-      for (int64_t q = 0; q < 4; ++q) {
-        const int64_t a = 4 * from + kRev2[q];
-        pair::f64x2 y0, y1, y2, y3;
-        Butterfly4One<kInverse>(LoadOne(data, a), LoadOne(data, a + 2 * quarter), LoadOne(data, a + quarter),
-                                LoadOne(data, a + 3 * quarter), y0, y1, y2, y3);
-        pair::StoreSplit(out + q * stride, 0, pair::Join(y0, y1));
-        pair::StoreSplit(out + q * stride, 2, pair::Join(y2, y3));
-      }
-    };
-    alignas(16) double held[4 * 8];
-    for (int64_t i = 0; i < points / 16; ++i) {
-      const int64_t j = index[i] / 8;
-      if (j < i) continue;  // done with its partner
-      outputs(j, held, 8);
-      if (j != i) outputs(i, data + 2 * 4 * j, 2 * quarter);
-      for (int64_t q = 0; q < 4; ++q) std::memcpy(data + 2 * (q * quarter + 4 * i), held + 8 * q, 64);
-    }
-    return;
-  }
-  const int64_t eighth = points / 8;
+  const int64_t points = n << k1, eighth = points / 8;
   static constexpr int64_t kRev3[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+  const bool radix4 = std::countr_zero(static_cast<uint64_t>(n)) % 2 == 0;
+  // Block i's eight output runs of 8 points from the 64 points of block
+  // `from`, to out (stride: values between runs; a run is two radix-4
+  // groups or one radix-8 group).
   auto outputs = [&](int64_t from, double* out, int64_t stride) {
     for (int64_t e = 0; e < 8; ++e) {
       const int64_t a = 8 * from + kRev3[e];
-      Butterfly8One<kInverse, true>(LoadOne(data, a), LoadOne(data, a + 4 * eighth), LoadOne(data, a + 2 * eighth),
-                                    LoadOne(data, a + 6 * eighth), LoadOne(data, a + eighth),
-                                    LoadOne(data, a + 5 * eighth), LoadOne(data, a + 3 * eighth),
-                                    LoadOne(data, a + 7 * eighth), out + e * stride);
+      double* to = out + e * stride;
+      if (radix4) {
+        for (int64_t h = 0; h < 2; ++h) {
+          const int64_t b = a + h * eighth;
+          pair::f64x2 y0, y1, y2, y3;
+          Butterfly4One<kInverse>(LoadOne(data, b), LoadOne(data, b + 4 * eighth), LoadOne(data, b + 2 * eighth),
+                                  LoadOne(data, b + 6 * eighth), y0, y1, y2, y3);
+          pair::StoreSplit(to, 4 * h, pair::Join(y0, y1));
+          pair::StoreSplit(to, 4 * h + 2, pair::Join(y2, y3));
+        }
+      } else {
+        Butterfly8One<kInverse, true>(LoadOne(data, a), LoadOne(data, a + 4 * eighth), LoadOne(data, a + 2 * eighth),
+                                      LoadOne(data, a + 6 * eighth), LoadOne(data, a + eighth),
+                                      LoadOne(data, a + 5 * eighth), LoadOne(data, a + 3 * eighth),
+                                      LoadOne(data, a + 7 * eighth), to);
+      }
     }
   };
   alignas(16) double held[8 * 16];
   for (int64_t i = 0; i < points / 64; ++i) {
     const int64_t j = index[4 * i] / 8;
-    if (j < i) continue;
+    if (j < i) continue;  // done with its partner
     outputs(j, held, 16);
     if (j != i) outputs(i, data + 2 * 8 * j, 2 * eighth);
     for (int64_t e = 0; e < 8; ++e) std::memcpy(data + 2 * (e * eighth + 8 * i), held + 16 * e, 128);
