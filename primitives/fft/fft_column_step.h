@@ -274,28 +274,47 @@ const T* ColumnStep(T* data, T* work, int64_t rowLength, int32_t k1, int64_t col
 // one level deeper, then the column step; only the top level writes
 // interleaved pairs. work holds one column group or one staged row,
 // whichever is larger. With `source` (top level, rows by the row kernel
-// only, data 16-byte aligned; Plan::FirstStageFromSource; may be data
-// itself), data is not bit-reversed yet: the rows' first butterflies read
-// the natural-order source themselves.
+// only, data 16-byte aligned), data is not bit-reversed yet: the rows'
+// first butterflies read the natural-order source themselves, a group of
+// Plan::kRowsTogether rows at a time (Plan::FirstStageFromSource), or, when
+// source is data, all rows in one pass (Plan::FirstStageInPlace).
 template <bool kInverse, class Plan, class Shape, class T>
 void LargeLevels(const REALFFTSPEC& spec, const Shape& shape, T* data, int32_t M, int32_t level, T* work,
                  const T* source = nullptr) {
   const int32_t k1 = shape.tables.split[M], d = M - k1;
   const int64_t rows = Pow2(k1), cols = Pow2(d);
-  if constexpr (requires { Plan::kFoldsBitReversal; })
-    if (source != nullptr) Plan::template FirstStageFromSource<kInverse>(source, data, cols, k1, spec.bitReversal);
+  const T* const rowTwiddles = static_cast<const T*>(spec.twiddles);
+  auto scaleRow = [&](T* row) {
+    if (ScalesDirection(spec, kInverse)) Plan::Scale(static_cast<T>(spec.scale), row, 2 * cols);
+  };
+  if constexpr (requires { Plan::kFoldsBitReversal; }) {
+    if (source != nullptr) {
+      auto finishRow = [&](int64_t j) {
+        T* row = data + 2 * j * cols;
+        Plan::template LaneRowAfterFirstStage<kInverse>(row, cols, rowTwiddles);
+        scaleRow(row);
+      };
+      if (source == data) {
+        Plan::template FirstStageInPlace<kInverse>(data, cols, k1, spec.bitReversal);
+        for (int64_t j = 0; j < rows; ++j) finishRow(j);
+      } else {
+        // Each group of rows is finished while its first stage is still in
+        // cache.
+        for (int64_t t = 0; t < rows; t += Plan::kRowsTogether) {
+          Plan::template FirstStageFromSource<kInverse>(source, data, cols, k1, spec.bitReversal, t);
+          for (int64_t c = 0; c < Plan::kRowsTogether; ++c) finishRow(ReverseBits(t + c, k1));
+        }
+      }
+      ColumnStep<kInverse>(data, work, cols, k1, Pow2(shape.tables.block[M] - k1),
+                           static_cast<const T*>(spec.multiplyTables[level]), level == 0);
+      return;
+    }
+  }
   for (int64_t j = 0; j < rows; ++j) {
     T* row = data + 2 * j * cols;
     if (d <= shape.rowLimit) {
-      if constexpr (requires { Plan::kFoldsBitReversal; }) {
-        if (source != nullptr)
-          Plan::template LaneRowAfterFirstStage<kInverse>(row, cols, static_cast<const T*>(spec.twiddles));
-        else
-          Plan::template LaneRow<kInverse>(row, cols, static_cast<const T*>(spec.twiddles), work);
-      } else {
-        Plan::template LaneRow<kInverse>(row, cols, static_cast<const T*>(spec.twiddles), work);
-      }
-      if (ScalesDirection(spec, kInverse)) Plan::Scale(static_cast<T>(spec.scale), row, 2 * cols);
+      Plan::template LaneRow<kInverse>(row, cols, rowTwiddles, work);
+      scaleRow(row);
     } else {
       LargeLevels<kInverse, Plan>(spec, shape, row, d, level + 1, work);
     }

@@ -95,41 +95,39 @@ void ColumnKernel(double* data, int64_t n, const double* table, double* work, in
 // natural-order input src of the whole transform, so the bit-reversed copy
 // is never made. Row j's position p holds input point rev_m(j n + p) =
 // 2^k1 rev(p) + rev_k1(j), and for a multiple g of 4 below n, rev_m(g) =
-// 2^k1 rev(g) is index slot g / 4 / 2. The four rows whose offsets rev_k1(j)
-// are t .. t + 3 go together, so that every 64 bytes read from src serve
-// them all. Same operations in the same order as ColumnKernel's first
-// butterflies on the copied rows, so the same bits. n >= 16, k1 >= 2.
+// 2^k1 rev(g) is index slot g / 4 / 2. One call makes the four rows whose
+// offsets rev_k1(j) are t .. t + 3 (t a multiple of 4), so that every 64
+// bytes read from src serve them all. Same operations in the same order
+// as ColumnKernel's first butterflies on the copied rows, so the same
+// bits. n >= 16, k1 >= 2.
 template <bool kInverse>
-void FirstStageFromSource(const double* src, double* data, int64_t n, int32_t k1, const int32_t* index) {
+void FirstStageFromSource(const double* src, double* data, int64_t n, int32_t k1, const int32_t* index, int64_t t) {
   const int64_t rows = int64_t{1} << k1;
   const int64_t half = rows * (n / 2), quarter = rows * (n / 4), eighth = rows * (n / 8);
   const bool radix4 = std::countr_zero(static_cast<uint64_t>(n)) % 2 == 0;
-  for (int64_t t = 0; t < rows; t += 4) {
-    const int64_t rowOf[4] = {ReverseBits(t, k1), ReverseBits(t + 1, k1), ReverseBits(t + 2, k1),
-                              ReverseBits(t + 3, k1)};
-    if (radix4) {
-      for (int64_t g = 0; g < n; g += 4) {
-        const int64_t base = index[g / 4] / 2 + t;
-        for (int64_t c = 0; c < 4; ++c) {
-          const int64_t from = base + c;
-          double* buf = data + 2 * rowOf[c] * n;
-          pair::f64x2 y0, y1, y2, y3;
-          Butterfly4One<kInverse>(LoadOne(src, from), LoadOne(src, from + half), LoadOne(src, from + quarter),
-                                  LoadOne(src, from + half + quarter), y0, y1, y2, y3);
-          pair::StoreSplit(buf, g, pair::Join(y0, y1));
-          pair::StoreSplit(buf, g + 2, pair::Join(y2, y3));
-        }
+  const int64_t rowOf[4] = {ReverseBits(t, k1), ReverseBits(t + 1, k1), ReverseBits(t + 2, k1), ReverseBits(t + 3, k1)};
+  if (radix4) {
+    for (int64_t g = 0; g < n; g += 4) {
+      const int64_t base = index[g / 4] / 2 + t;
+      for (int64_t c = 0; c < 4; ++c) {
+        const int64_t from = base + c;
+        double* buf = data + 2 * rowOf[c] * n;
+        pair::f64x2 y0, y1, y2, y3;
+        Butterfly4One<kInverse>(LoadOne(src, from), LoadOne(src, from + half), LoadOne(src, from + quarter),
+                                LoadOne(src, from + half + quarter), y0, y1, y2, y3);
+        pair::StoreSplit(buf, g, pair::Join(y0, y1));
+        pair::StoreSplit(buf, g + 2, pair::Join(y2, y3));
       }
-    } else {
-      for (int64_t g = 0; g < n; g += 8) {
-        const int64_t base = index[g / 4] / 2 + t;
-        for (int64_t c = 0; c < 4; ++c) {
-          const int64_t a = base + c, b = a + eighth;
-          Butterfly8One<kInverse, true>(LoadOne(src, a), LoadOne(src, a + half), LoadOne(src, a + quarter),
-                                        LoadOne(src, a + half + quarter), LoadOne(src, b), LoadOne(src, b + half),
-                                        LoadOne(src, b + quarter), LoadOne(src, b + half + quarter),
-                                        data + 2 * (rowOf[c] * n + g));
-        }
+    }
+  } else {
+    for (int64_t g = 0; g < n; g += 8) {
+      const int64_t base = index[g / 4] / 2 + t;
+      for (int64_t c = 0; c < 4; ++c) {
+        const int64_t a = base + c, b = a + eighth;
+        Butterfly8One<kInverse, true>(LoadOne(src, a), LoadOne(src, a + half), LoadOne(src, a + quarter),
+                                      LoadOne(src, a + half + quarter), LoadOne(src, b), LoadOne(src, b + half),
+                                      LoadOne(src, b + quarter), LoadOne(src, b + half + quarter),
+                                      data + 2 * (rowOf[c] * n + g));
       }
     }
   }

@@ -71,12 +71,15 @@ struct Plan : fftk::LargeTableBuildersF64 {
     const int32_t k1 = kLargeShape.tables.split[m], d1 = m - k1;
     return simd::Aligned16(d) && k1 >= 2 && d1 >= 4 && d1 <= kLargeShape.rowLimit;
   }
+  static constexpr int64_t kRowsTogether = 4;
   template <bool kInverse>
-  static void FirstStageFromSource(const double* src, double* d, int64_t points, int32_t k1, const int32_t* index) {
-    if (src == d)
-      fftk::FirstStageInPlace<kInverse>(d, points, k1, index);
-    else
-      fftk::FirstStageFromSource<kInverse>(src, d, points, k1, index);
+  static void FirstStageFromSource(const double* src, double* d, int64_t points, int32_t k1, const int32_t* index,
+                                   int64_t t) {
+    fftk::FirstStageFromSource<kInverse>(src, d, points, k1, index, t);
+  }
+  template <bool kInverse>
+  static void FirstStageInPlace(double* d, int64_t points, int32_t k1, const int32_t* index) {
+    fftk::FirstStageInPlace<kInverse>(d, points, k1, index);
   }
   template <bool kInverse>
   static void LaneRowAfterFirstStage(double* row, int64_t points, const double* twiddles) {
