@@ -2,7 +2,8 @@
 // every variant set: orders 11 to 20 against a long-double FFT (every plan
 // shape those orders give: blocked, one level, generic two levels, odd and
 // even split exponents), order 16 (the front end's default) in every flag,
-// placement and alignment, SIMD two-level plans and the generic three-level
+// placement and alignment, the folded bit reversal against the unfolded
+// path at both row radices, SIMD two-level plans and the generic three-level
 // chain's upper orders by closed forms, round trip, Parseval, circular
 // shift and agreement with the generic set; the plan block and work sizes
 // of the plan rules, allocation failure at every allocation of a large
