@@ -2,9 +2,10 @@
 // once over the lane count: two lanes for doubles, four for floats. A
 // level splits 2^M bit-reversed points into R = 2^k1 rows of 2^L points;
 // once every row holds its own transform (lane-split), the remaining k1
-// decimation-in-time levels run on blocks of `cols` columns copied into a
-// contiguous work block: gather, radix-4 twiddle passes, one radix-2 pass
-// when k1 is odd, scatter.
+// decimation-in-time levels run on blocks of `cols` columns in a
+// contiguous work block: radix-4 twiddle passes, one radix-2 pass when k1
+// is odd, the first reading the block from the rows (gather) and the last
+// writing it back (scatter).
 //
 // Lane-split layout: each run of kLanes consecutive complex values (kLanes
 // = 16 bytes / sizeof(T)) occupies 32 bytes as its kLanes real parts, then
@@ -151,26 +152,118 @@ void ScatterBlock(T* dst, const T* src, int64_t stride, int64_t rows, int64_t co
   }
 }
 
+// Stores a run to a row of the strided array, interleaved or unchanged.
+template <class T>
+inline void StoreRunOut(T* d, Run<T> v, bool interleave) {
+  if (interleave) {
+    simd::StoreU(d, simd::InterleaveLow(v.re, v.im));
+    simd::StoreU(d + kLanes<T>, simd::InterleaveHigh(v.re, v.im));
+  } else {
+    simd::StoreU(d, v.re);
+    simd::StoreU(d + kLanes<T>, v.im);
+  }
+}
+
+// GatherBlock and the first radix-4 pass (q = cols) in one: the rows
+// 4g .. 4g + 3 of the block are read from src (row r at r * stride
+// values) straight into the butterflies, whose results go to work. Same
+// arithmetic as TwiddlePassR4 on the gathered block.
+template <bool kInverse, class T>
+void GatherPassR4(const T* src, T* work, int64_t stride, int64_t rows, int64_t cols, const T* table) {
+  constexpr int64_t kEntry = 2 * kLanes<T>;
+  for (int64_t r = 0; r < rows; r += 4) {
+    const T* from[4] = {src + 2 * r * stride, src + 2 * (r + 1) * stride, src + 2 * (r + 2) * stride,
+                        src + 2 * (r + 3) * stride};
+    for (const T* row : from) simd::Prefetch(row + 2 * cols);
+    T* to = work + 2 * r * cols;
+    const T* record = table;
+    for (int64_t p = 0; p < cols; p += kLanes<T>, record += 3 * kEntry) {
+      auto load = [&](const T* row) -> Run<T> {
+        return {simd::LoadU(row + 2 * p), simd::LoadU(row + 2 * p + kLanes<T>)};
+      };
+      const Run<T> a0 = load(from[0]);
+      const Run<T> a1 = Twiddle<kInverse>(load(from[1]), record + kEntry);
+      const Run<T> a2 = Twiddle<kInverse>(load(from[2]), record);
+      const Run<T> a3 = Twiddle<kInverse>(load(from[3]), record + 2 * kEntry);
+      const Run<T> sum01 = a0 + a1, diff01 = a0 - a1, sum23 = a2 + a3;
+      const Run<T> jDiff23 = TimesJ<kInverse>(a2 - a3);
+      StoreRun(to, p, sum01 + sum23);
+      StoreRun(to, p + cols, diff01 + jDiff23);
+      StoreRun(to, p + 2 * cols, sum01 - sum23);
+      StoreRun(to, p + 3 * cols, diff01 - jDiff23);
+    }
+  }
+}
+
+// The last pass of a block (one group: radix 4 over quarters of q, or
+// radix 2 over halves of q) and ScatterBlock in one: results go straight
+// to dst's rows (row r at r * stride values), interleaved or unchanged.
+// Same arithmetic as TwiddlePassR4 / TwiddlePassR2 with groups = 1.
+template <bool kInverse, int kRadix, class T>
+void ScatterPass(T* dst, const T* work, int64_t stride, int64_t cols, int64_t q, const T* table, bool interleave) {
+  constexpr int64_t kEntry = 2 * kLanes<T>;
+  const int64_t rowStep = 2 * (q / cols) * stride;  // values from the row of p to that of p + q
+  const T* record = table;
+  for (int64_t r0 = 0; r0 < q; r0 += cols) {
+    T* to = dst + 2 * (r0 / cols) * stride;
+    for (int64_t c = 0; c < cols; c += kLanes<T>) {
+      const int64_t p = r0 + c;
+      if constexpr (kRadix == 4) {
+        const Run<T> a0 = LoadRun(work, p);
+        const Run<T> a1 = Twiddle<kInverse>(LoadRun(work, p + q), record + kEntry);
+        const Run<T> a2 = Twiddle<kInverse>(LoadRun(work, p + 2 * q), record);
+        const Run<T> a3 = Twiddle<kInverse>(LoadRun(work, p + 3 * q), record + 2 * kEntry);
+        const Run<T> sum01 = a0 + a1, diff01 = a0 - a1, sum23 = a2 + a3;
+        const Run<T> jDiff23 = TimesJ<kInverse>(a2 - a3);
+        StoreRunOut(to + 2 * c, sum01 + sum23, interleave);
+        StoreRunOut(to + 2 * c + rowStep, diff01 + jDiff23, interleave);
+        StoreRunOut(to + 2 * c + 2 * rowStep, sum01 - sum23, interleave);
+        StoreRunOut(to + 2 * c + 3 * rowStep, diff01 - jDiff23, interleave);
+        record += 3 * kEntry;
+      } else {
+        const Run<T> a0 = LoadRun(work, p), a1 = Twiddle<kInverse>(LoadRun(work, p + q), record);
+        StoreRunOut(to + 2 * c, a0 + a1, interleave);
+        StoreRunOut(to + 2 * c + rowStep, a0 - a1, interleave);
+        record += kEntry;
+      }
+    }
+  }
+}
+
 // The column step of one level: data holds R = 2^k1 rows of `rowLength`
 // points, each transformed and lane-split; `cols` columns per block (a
 // multiple of kLanes, dividing rowLength) go through work (R * cols
-// values, 16-byte aligned). `table` is the level's twiddle-multiply table,
-// read on across the blocks. Returns the position after what was read.
+// values, 16-byte aligned): radix-4 twiddle passes, then one radix-2 pass
+// when k1 is odd, the first pass reading the rows and the last writing
+// them (a lone pass after a plain gather). `table` is the level's
+// twiddle-multiply table, read on across the blocks. Returns the position
+// after what was read.
 template <bool kInverse, class T>
 const T* ColumnStep(T* data, T* work, int64_t rowLength, int32_t k1, int64_t cols, const T* table, bool interleaveOut) {
   const int64_t rows = int64_t{1} << k1;
+  const int32_t passes = k1 / 2 + k1 % 2;
   for (int64_t c0 = 0; c0 < rowLength; c0 += cols) {
-    GatherBlock(data + 2 * c0, work, rowLength, rows, cols);
     int64_t q = cols;
-    for (int32_t s = 2; s <= k1; s += 2, q *= 4) {
+    int32_t s = 2;
+    if (passes >= 2) {
+      GatherPassR4<kInverse>(data + 2 * c0, work, rowLength, rows, cols, table);
+      table += 2 * 3 * q;
+      q *= 4;
+      s = 4;
+    } else {
+      GatherBlock(data + 2 * c0, work, rowLength, rows, cols);
+    }
+    for (; s < k1; s += 2, q *= 4) {  // every radix-4 pass but a last one
       TwiddlePassR4<kInverse>(work, work, q, rows >> s, table);
       table += 2 * 3 * q;
     }
     if (k1 % 2 == 1) {
-      TwiddlePassR2<kInverse>(work, work, q, 1, table);
+      ScatterPass<kInverse, 2>(data + 2 * c0, work, rowLength, cols, q, table, interleaveOut);
       table += 2 * q;
+    } else {
+      ScatterPass<kInverse, 4>(data + 2 * c0, work, rowLength, cols, q, table, interleaveOut);
+      table += 2 * 3 * q;
     }
-    ScatterBlock(data + 2 * c0, work, rowLength, rows, cols, interleaveOut);
   }
   return table;
 }
@@ -181,28 +274,47 @@ const T* ColumnStep(T* data, T* work, int64_t rowLength, int32_t k1, int64_t col
 // one level deeper, then the column step; only the top level writes
 // interleaved pairs. work holds one column group or one staged row,
 // whichever is larger. With `source` (top level, rows by the row kernel
-// only, data 16-byte aligned; Plan::FirstStageFromSource), data is not
-// bit-reversed yet: the rows' first butterflies read the natural-order
-// source themselves.
+// only, data 16-byte aligned), data is not bit-reversed yet: the rows'
+// first butterflies read the natural-order source themselves, a group of
+// Plan::kRowsTogether rows at a time (Plan::FirstStageFromSource), or, when
+// source is data, all rows in one pass (Plan::FirstStageInPlace).
 template <bool kInverse, class Plan, class Shape, class T>
 void LargeLevels(const REALFFTSPEC& spec, const Shape& shape, T* data, int32_t M, int32_t level, T* work,
                  const T* source = nullptr) {
   const int32_t k1 = shape.tables.split[M], d = M - k1;
   const int64_t rows = Pow2(k1), cols = Pow2(d);
-  if constexpr (requires { Plan::kFoldsBitReversal; })
-    if (source != nullptr) Plan::template FirstStageFromSource<kInverse>(source, data, cols, k1, spec.bitReversal);
+  const T* const rowTwiddles = static_cast<const T*>(spec.twiddles);
+  auto scaleRow = [&](T* row) {
+    if (ScalesDirection(spec, kInverse)) Plan::Scale(static_cast<T>(spec.scale), row, 2 * cols);
+  };
+  if constexpr (requires { Plan::kFoldsBitReversal; }) {
+    if (source != nullptr) {
+      auto finishRow = [&](int64_t j) {
+        T* row = data + 2 * j * cols;
+        Plan::template LaneRowAfterFirstStage<kInverse>(row, cols, rowTwiddles);
+        scaleRow(row);
+      };
+      if (source == data) {
+        Plan::template FirstStageInPlace<kInverse>(data, cols, k1, spec.bitReversal);
+        for (int64_t j = 0; j < rows; ++j) finishRow(j);
+      } else {
+        // Each group of rows is finished while its first stage is still in
+        // cache.
+        for (int64_t t = 0; t < rows; t += Plan::kRowsTogether) {
+          Plan::template FirstStageFromSource<kInverse>(source, data, cols, k1, spec.bitReversal, t);
+          for (int64_t c = 0; c < Plan::kRowsTogether; ++c) finishRow(ReverseBits(t + c, k1));
+        }
+      }
+      ColumnStep<kInverse>(data, work, cols, k1, Pow2(shape.tables.block[M] - k1),
+                           static_cast<const T*>(spec.multiplyTables[level]), level == 0);
+      return;
+    }
+  }
   for (int64_t j = 0; j < rows; ++j) {
     T* row = data + 2 * j * cols;
     if (d <= shape.rowLimit) {
-      if constexpr (requires { Plan::kFoldsBitReversal; }) {
-        if (source != nullptr)
-          Plan::template LaneRowAfterFirstStage<kInverse>(row, cols, static_cast<const T*>(spec.twiddles));
-        else
-          Plan::template LaneRow<kInverse>(row, cols, static_cast<const T*>(spec.twiddles), work);
-      } else {
-        Plan::template LaneRow<kInverse>(row, cols, static_cast<const T*>(spec.twiddles), work);
-      }
-      if (ScalesDirection(spec, kInverse)) Plan::Scale(static_cast<T>(spec.scale), row, 2 * cols);
+      Plan::template LaneRow<kInverse>(row, cols, rowTwiddles, work);
+      scaleRow(row);
     } else {
       LargeLevels<kInverse, Plan>(spec, shape, row, d, level + 1, work);
     }

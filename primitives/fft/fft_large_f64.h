@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "primitives/fft/fft_bitrev.h"
 #include "primitives/fft/fft_large_generic.h"
 #include "primitives/fft/fft_large_plan_f64.h"
 #include "primitives/fft/fft_radix_generic.h"
@@ -94,43 +95,89 @@ void ColumnKernel(double* data, int64_t n, const double* table, double* work, in
 // natural-order input src of the whole transform, so the bit-reversed copy
 // is never made. Row j's position p holds input point rev_m(j n + p) =
 // 2^k1 rev(p) + rev_k1(j), and for a multiple g of 4 below n, rev_m(g) =
-// 2^k1 rev(g) is index slot g / 4 / 2. The four rows whose offsets rev_k1(j)
-// are t .. t + 3 go together, so that every 64 bytes read from src serve
-// them all. Same operations in the same order as ColumnKernel's first
-// butterflies on the copied rows, so the same bits. n >= 16, k1 >= 2.
+// 2^k1 rev(g) is index slot g / 4 / 2. One call makes the four rows whose
+// offsets rev_k1(j) are t .. t + 3 (t a multiple of 4), so that every 64
+// bytes read from src serve them all. Same operations in the same order
+// as ColumnKernel's first butterflies on the copied rows, so the same
+// bits. n >= 16, k1 >= 2.
 template <bool kInverse>
-void FirstStageFromSource(const double* src, double* data, int64_t n, int32_t k1, const int32_t* index) {
+void FirstStageFromSource(const double* src, double* data, int64_t n, int32_t k1, const int32_t* index, int64_t t) {
   const int64_t rows = int64_t{1} << k1;
   const int64_t half = rows * (n / 2), quarter = rows * (n / 4), eighth = rows * (n / 8);
   const bool radix4 = std::countr_zero(static_cast<uint64_t>(n)) % 2 == 0;
-  for (int64_t t = 0; t < rows; t += 4) {
-    const int64_t rowOf[4] = {ReverseBits(t, k1), ReverseBits(t + 1, k1), ReverseBits(t + 2, k1),
-                              ReverseBits(t + 3, k1)};
-    if (radix4) {
-      for (int64_t g = 0; g < n; g += 4) {
-        const int64_t base = index[g / 4] / 2 + t;
-        for (int64_t c = 0; c < 4; ++c) {
-          const int64_t from = base + c;
-          double* buf = data + 2 * rowOf[c] * n;
-          pair::f64x2 y0, y1, y2, y3;
-          Butterfly4One<kInverse>(LoadOne(src, from), LoadOne(src, from + half), LoadOne(src, from + quarter),
-                                  LoadOne(src, from + half + quarter), y0, y1, y2, y3);
-          pair::StoreSplit(buf, g, pair::Join(y0, y1));
-          pair::StoreSplit(buf, g + 2, pair::Join(y2, y3));
-        }
-      }
-    } else {
-      for (int64_t g = 0; g < n; g += 8) {
-        const int64_t base = index[g / 4] / 2 + t;
-        for (int64_t c = 0; c < 4; ++c) {
-          const int64_t a = base + c, b = a + eighth;
-          Butterfly8One<kInverse, true>(LoadOne(src, a), LoadOne(src, a + half), LoadOne(src, a + quarter),
-                                        LoadOne(src, a + half + quarter), LoadOne(src, b), LoadOne(src, b + half),
-                                        LoadOne(src, b + quarter), LoadOne(src, b + half + quarter),
-                                        data + 2 * (rowOf[c] * n + g));
-        }
+  const int64_t rowOf[4] = {ReverseBits(t, k1), ReverseBits(t + 1, k1), ReverseBits(t + 2, k1), ReverseBits(t + 3, k1)};
+  if (radix4) {
+    for (int64_t g = 0; g < n; g += 4) {
+      const int64_t base = index[g / 4] / 2 + t;
+      for (int64_t c = 0; c < 4; ++c) {
+        const int64_t from = base + c;
+        double* buf = data + 2 * rowOf[c] * n;
+        pair::f64x2 y0, y1, y2, y3;
+        Butterfly4One<kInverse>(LoadOne(src, from), LoadOne(src, from + half), LoadOne(src, from + quarter),
+                                LoadOne(src, from + half + quarter), y0, y1, y2, y3);
+        pair::StoreSplit(buf, g, pair::Join(y0, y1));
+        pair::StoreSplit(buf, g + 2, pair::Join(y2, y3));
       }
     }
+  } else {
+    for (int64_t g = 0; g < n; g += 8) {
+      const int64_t base = index[g / 4] / 2 + t;
+      for (int64_t c = 0; c < 4; ++c) {
+        const int64_t a = base + c, b = a + eighth;
+        Butterfly8One<kInverse, true>(LoadOne(src, a), LoadOne(src, a + half), LoadOne(src, a + quarter),
+                                      LoadOne(src, a + half + quarter), LoadOne(src, b), LoadOne(src, b + half),
+                                      LoadOne(src, b + quarter), LoadOne(src, b + half + quarter),
+                                      data + 2 * (rowOf[c] * n + g));
+      }
+    }
+  }
+}
+
+// FirstStageFromSource with the natural-order input in data itself (the
+// whole transform's 2^k1 rows of n points, 16-byte aligned): the bit
+// reversal and the rows' first butterflies in one pass, no copy. Block i
+// of 64 points, e E + 8 i + r (E = all points / 8; e, r < 8), holds eight
+// runs of 8 consecutive points (two radix-4 groups or one radix-8 group)
+// whose first-stage outputs read exactly the points of the reversed
+// partner block, so a block pair is loaded in full before either is
+// written. Same operations in the same order as FirstStageFromSource, so
+// the same bits. n >= 16, k1 >= 2.
+template <bool kInverse>
+void FirstStageInPlace(double* data, int64_t n, int32_t k1, const int32_t* index) {
+  const int64_t points = n << k1, eighth = points / 8;
+  static constexpr int64_t kRev3[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+  const bool radix4 = std::countr_zero(static_cast<uint64_t>(n)) % 2 == 0;
+  // Block i's eight output runs of 8 points from the 64 points of block
+  // `from`, to out (stride: values between runs; a run is two radix-4
+  // groups or one radix-8 group).
+  auto outputs = [&](int64_t from, double* out, int64_t stride) {
+    for (int64_t e = 0; e < 8; ++e) {
+      const int64_t a = 8 * from + kRev3[e];
+      double* to = out + e * stride;
+      if (radix4) {
+        for (int64_t h = 0; h < 2; ++h) {
+          const int64_t b = a + h * eighth;
+          pair::f64x2 y0, y1, y2, y3;
+          Butterfly4One<kInverse>(LoadOne(data, b), LoadOne(data, b + 4 * eighth), LoadOne(data, b + 2 * eighth),
+                                  LoadOne(data, b + 6 * eighth), y0, y1, y2, y3);
+          pair::StoreSplit(to, 4 * h, pair::Join(y0, y1));
+          pair::StoreSplit(to, 4 * h + 2, pair::Join(y2, y3));
+        }
+      } else {
+        Butterfly8One<kInverse, true>(LoadOne(data, a), LoadOne(data, a + 4 * eighth), LoadOne(data, a + 2 * eighth),
+                                      LoadOne(data, a + 6 * eighth), LoadOne(data, a + eighth),
+                                      LoadOne(data, a + 5 * eighth), LoadOne(data, a + 3 * eighth),
+                                      LoadOne(data, a + 7 * eighth), to);
+      }
+    }
+  };
+  alignas(16) double held[8 * 16];
+  for (int64_t i = 0; i < points / 64; ++i) {
+    const int64_t j = index[4 * i] / 8;
+    if (j < i) continue;  // done with its partner
+    outputs(j, held, 16);
+    if (j != i) outputs(i, data + 2 * 8 * j, 2 * eighth);
+    for (int64_t e = 0; e < 8; ++e) std::memcpy(data + 2 * (e * eighth + 8 * i), held + 16 * e, 128);
   }
 }
 

@@ -30,8 +30,9 @@
 //     // workBytes).
 //     static int64_t LargePlanBytes(int32_t m);
 //     static void BuildLargePlan(REALFFTSPEC& spec, int32_t m, const T* sine, int32_t order, T* block);
-//     // Optional (kFoldsBitReversal): out of place, the large-size path
-//     // reading the natural-order input itself where FoldsBitReversal(m, d).
+//     // Optional (kFoldsBitReversal): the large-size path reading the
+//     // natural-order input itself (s, which may be d) where
+//     // FoldsBitReversal(m, d).
 //     template <bool kInverse> static void LargeFromSource(const REALFFTSPEC& spec, const T* s, T* d, int32_t m,
 //                                                          T* work);
 //   };
@@ -295,7 +296,7 @@ bool ComplexTransform(const REALFFTSPEC& spec, const typename Plan::T* src, type
     }
   }
   if constexpr (requires { Plan::kFoldsBitReversal; }) {
-    if (m > Plan::kPlainLimit && src != dst && Plan::FoldsBitReversal(m, dst)) {
+    if (m > Plan::kPlainLimit && Plan::FoldsBitReversal(m, dst)) {
       Plan::template LargeFromSource<kInverse>(spec, src, dst, m, area);
       return true;
     }

@@ -63,16 +63,23 @@ struct Plan : fftk::LargeTableBuildersF64 {
   static void Large(const REALFFTSPEC& spec, double* d, int32_t m, double* work) {
     fftk::lanes::LargeLevels<kInverse, Plan>(spec, kLargeShape, d, m, 0, work);
   }
-  // Out of place into a 16-byte aligned destination, a one-level plan's
-  // rows start from the natural-order input: no bit-reversed copy first.
+  // Into a 16-byte aligned destination, a one-level plan's rows start from
+  // the natural-order input (out of place, or in place by block pairs): no
+  // bit-reversal pass first.
   static constexpr bool kFoldsBitReversal = true;
   static bool FoldsBitReversal(int32_t m, const double* d) {
     const int32_t k1 = kLargeShape.tables.split[m], d1 = m - k1;
     return simd::Aligned16(d) && k1 >= 2 && d1 >= 4 && d1 <= kLargeShape.rowLimit;
   }
+  static constexpr int64_t kRowsTogether = 4;
   template <bool kInverse>
-  static void FirstStageFromSource(const double* src, double* d, int64_t points, int32_t k1, const int32_t* index) {
-    fftk::FirstStageFromSource<kInverse>(src, d, points, k1, index);
+  static void FirstStageFromSource(const double* src, double* d, int64_t points, int32_t k1, const int32_t* index,
+                                   int64_t t) {
+    fftk::FirstStageFromSource<kInverse>(src, d, points, k1, index, t);
+  }
+  template <bool kInverse>
+  static void FirstStageInPlace(double* d, int64_t points, int32_t k1, const int32_t* index) {
+    fftk::FirstStageInPlace<kInverse>(d, points, k1, index);
   }
   template <bool kInverse>
   static void LaneRowAfterFirstStage(double* row, int64_t points, const double* twiddles) {
