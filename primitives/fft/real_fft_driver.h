@@ -268,6 +268,7 @@ spStatus InverseReal(const T* src, T* dst, REALFFTSPEC* spec, uint8_t* work) {
   }
   Scratch scratch(*spec, work);
   if (scratch.Failed()) return spErrNoMemory;
+  if (engine->mergedInverse != nullptr && engine->mergedInverse(*spec, src, dst, scratch.Get())) return spOk;
   const T first = src[0], last = src[n];
   dst[0] = first + last;
   dst[1] = first - last;
@@ -320,6 +321,29 @@ bool ComplexForward(const REALFFTSPEC& spec, const typename Plan::T* src, typena
 template <class Plan>
 bool ComplexInverse(const REALFFTSPEC& spec, typename Plan::T* data, void* work) {
   return ComplexTransform<Plan, true>(spec, data, data, work);
+}
+
+// The inverse from the packed spectrum with the merge folded into the fused
+// kernel's first stage, where the set has it (Plan::FusedFromMerge, from
+// complex order kMergedLowest up to the fused limit). False for other
+// orders.
+template <class Plan>
+bool MergedInverse(const REALFFTSPEC& spec, const typename Plan::T* src, typename Plan::T* dst, void* work) {
+  using T = typename Plan::T;
+  const int32_t m = spec.order - 1;
+  if (m < Plan::kMergedLowest || m > Plan::kFusedLimit) return false;
+  const T scale = ScaleOf<T>(spec);
+  Plan::FusedFromMerge(src, dst, Pow2(m), static_cast<const T*>(spec.twiddles), spec.bitReversal,
+                       static_cast<const T*>(spec.splitInverse), static_cast<T*>(work),
+                       spec.inverseScaled == 1 ? &scale : nullptr);
+  return true;
+}
+template <class Plan>
+constexpr auto MergedInverseOf() {
+  using T = typename Plan::T;
+  bool (*fn)(const REALFFTSPEC&, const T*, T*, void*) = nullptr;
+  if constexpr (requires { Plan::kMergedLowest; }) fn = &MergedInverse<Plan>;
+  return fn;
 }
 
 }  // namespace SP_SET_NS::fftk

@@ -9,6 +9,7 @@
 #include "primitives/fft/fft_bitrev.h"
 #include "primitives/fft/fft_large_f64.h"
 #include "primitives/fft/fft_large_plan_f64.h"
+#include "primitives/fft/fft_merge_first_stage_f64.h"
 #include "primitives/fft/fft_passes_f64.h"
 #include "primitives/fft/fft_split_merge_f64.h"
 #include "primitives/fft/fft_tables.h"
@@ -53,6 +54,12 @@ struct Plan : fftk::LargeTableBuildersF64 {
   static void Fused(const double* s, double* d, int64_t points, const double* twiddles, const int32_t* index,
                     double* work, const double* scale) {
     fftk::FusedComplexFft<kInverse>(s, d, points, twiddles, index, work, scale);
+  }
+  // The inverse from the packed spectrum, the merge in the first stage.
+  static constexpr int32_t kMergedLowest = 4;
+  static void FusedFromMerge(const double* s, double* d, int64_t points, const double* twiddles,
+                             const int32_t* index, const double* split, double* work, const double* scale) {
+    fftk::FusedInverseFromSpectrum(s, d, points, twiddles, index, split, work, scale);
   }
   // A row of the large-size path, left pair-split.
   template <bool kInverse>
