@@ -69,19 +69,22 @@ template <bool kInverse>
   pair::StoreSplit(out, 6, s23 - v23);
 }
 
+// 2 Z[0] and 2 Z[n/2], made by the caller from the first, last and middle
+// values.
+struct EdgeValues {
+  pair::f64x2 zero, middle;
+};
+
 // The radix-4 first stage of n points from the packed spectrum into buf.
 // Group t (t < n/4) lands at position rev(t) = 2 index[t].
 inline void MergedFirstStage4(const double* src, double* buf, int64_t n, const int32_t* index, const double* split,
-                              const double (&edge)[4]) {
+                              const EdgeValues& edge) {
   const int64_t half = n / 2, quarter = n / 4, eighth = n / 8;
   {
     // Positions 0, n/2 (from the caller) and n/4, 3n/4.
-    alignas(16) double group[8] = {edge[0], edge[1], edge[2], edge[3]};
     const MergedPair m = MergeAt(src, n, split, quarter);
-    simd::Store(group + 4, m.lo);
-    simd::Store(group + 6, Conj(m.hi));
     pair::Pair y01, y23;
-    Butterfly4OneSplit<true>(group, group + 2, group + 4, group + 6, y01, y23);
+    Butterfly4ValuesSplit<true>(edge.zero, edge.middle, m.lo, m.hi, y01, y23);
     pair::StoreSplit(buf, 0, y01);
     pair::StoreSplit(buf, 2, y23);
   }
@@ -112,19 +115,13 @@ inline void MergedFirstStage4(const double* src, double* buf, int64_t n, const i
 // With l_r the merge at t + r n/8 and h_s the merge at s n/8 - t, group t
 // takes l_0..l_3 low and h_1..h_4 high, group n/8 - t the other halves.
 inline void MergedFirstStage8(const double* src, double* buf, int64_t n, const int32_t* index, const double* split,
-                              const double (&edge)[4]) {
+                              const EdgeValues& edge) {
   const int64_t eighth = n / 8, sixteenth = n / 16;
   {
     // Positions r n/8: 0 and n/2 from the caller, the others merged.
-    alignas(16) double group[16] = {edge[0], edge[1]};
-    group[8] = edge[2];
-    group[9] = edge[3];
-    for (int64_t r = 1; r < 4; ++r) {
-      const MergedPair m = MergeAt(src, n, split, r * eighth);
-      simd::Store(group + 2 * r, m.lo);
-      simd::Store(group + 2 * (8 - r), Conj(m.hi));
-    }
-    Butterfly8OneToSplit<true>(group, group + 2, 4, 2, buf);
+    const MergedPair m1 = MergeAt(src, n, split, eighth), m2 = MergeAt(src, n, split, 2 * eighth);
+    const MergedPair m3 = MergeAt(src, n, split, 3 * eighth);
+    Butterfly8ValuesSplit<true>(edge.zero, edge.middle, m2.lo, m2.hi, m1.lo, Conj(m3.hi), m3.lo, Conj(m1.hi), buf);
   }
   double* const out = buf;
   for (int64_t t = 1; t < sixteenth; ++t) {
@@ -157,7 +154,7 @@ inline void FusedInverseFromSpectrum(const double* src, double* dst, int64_t n, 
   double* const buf = (src != dst && simd::Aligned16(dst)) ? dst : work;
   // 2 Z[0] and 2 Z[n/2] from the first, last and middle values.
   const double first = src[0], last = src[2 * n], re = src[n], im = src[n + 1];
-  const double edge[4] = {first + last, first - last, 2.0 * re, -2.0 * im};
+  const EdgeValues edge{simd::Lanes(first + last, first - last), simd::Lanes(2.0 * re, -2.0 * im)};
   int64_t q;
   if (std::countr_zero(static_cast<uint64_t>(n)) % 2 == 0) {
     MergedFirstStage4(src, buf, n, index, split, edge);
