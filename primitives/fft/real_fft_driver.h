@@ -324,14 +324,14 @@ bool ComplexInverse(const REALFFTSPEC& spec, typename Plan::T* data, void* work)
 }
 
 // The inverse from the packed spectrum with the merge folded into the fused
-// kernel's first stage, where the set has it (Plan::FusedFromMerge, from
-// complex order kMergedLowest up to the fused limit). False for other
-// orders.
+// kernel's first stage, where the set has it (Plan::FusedFromMerge, for
+// the complex orders up to the fused limit that Plan::MergesInverse
+// names). False for other orders.
 template <class Plan>
 bool MergedInverse(const REALFFTSPEC& spec, const typename Plan::T* src, typename Plan::T* dst, void* work) {
   using T = typename Plan::T;
   const int32_t m = spec.order - 1;
-  if (m < Plan::kMergedLowest || m > Plan::kFusedLimit) return false;
+  if (m > Plan::kFusedLimit || !Plan::MergesInverse(m)) return false;
   const T scale = ScaleOf<T>(spec);
   Plan::FusedFromMerge(src, dst, Pow2(m), static_cast<const T*>(spec.twiddles), spec.bitReversal,
                        static_cast<const T*>(spec.splitInverse), static_cast<T*>(work),
@@ -342,7 +342,7 @@ template <class Plan>
 constexpr auto MergedInverseOf() {
   using T = typename Plan::T;
   bool (*fn)(const REALFFTSPEC&, const T*, T*, void*) = nullptr;
-  if constexpr (requires { Plan::kMergedLowest; }) fn = &MergedInverse<Plan>;
+  if constexpr (requires { Plan::MergesInverse(0); }) fn = &MergedInverse<Plan>;
   return fn;
 }
 
