@@ -242,6 +242,16 @@ spStatus ForwardReal(const T* src, T* dst, REALFFTSPEC* spec, uint8_t* work) {
   return spOk;
 }
 
+// The inverse's half-length spectrum from the packed one (n real points):
+// the first complex value from X[0] and X[n/2], then the merge.
+template <class T, class Merge>
+inline void MergeSpectrum(const T* src, T* dst, int64_t n, const T* table, Merge merge) {
+  const T first = src[0], last = src[n];
+  dst[0] = first + last;
+  dst[1] = first - last;
+  merge(src, dst, n / 2, table);
+}
+
 template <class T>
 spStatus InverseReal(const T* src, T* dst, REALFFTSPEC* spec, uint8_t* work) {
   // The spec is checked (null, then kind) before the arrays.
@@ -268,12 +278,13 @@ spStatus InverseReal(const T* src, T* dst, REALFFTSPEC* spec, uint8_t* work) {
   }
   Scratch scratch(*spec, work);
   if (scratch.Failed()) return spErrNoMemory;
-  if (engine->mergedInverse != nullptr && engine->mergedInverse(*spec, src, dst, scratch.Get())) return spOk;
-  const T first = src[0], last = src[n];
-  dst[0] = first + last;
-  dst[1] = first - last;
-  engine->merge(src, dst, n / 2, static_cast<const T*>(spec->splitInverse));
-  const bool scaled = engine->complexInverse(*spec, dst, scratch.Get());
+  bool scaled;
+  if (engine->inverseFromSpectrum != nullptr) {
+    scaled = engine->inverseFromSpectrum(*spec, src, dst, scratch.Get());
+  } else {
+    MergeSpectrum(src, dst, n, static_cast<const T*>(spec->splitInverse), engine->merge);
+    scaled = engine->complexInverse(*spec, dst, scratch.Get());
+  }
   if (spec->inverseScaled && !scaled) engine->scale(ScaleOf<T>(*spec), dst, n);
   return spOk;
 }
@@ -323,26 +334,32 @@ bool ComplexInverse(const REALFFTSPEC& spec, typename Plan::T* data, void* work)
   return ComplexTransform<Plan, true>(spec, data, data, work);
 }
 
-// The inverse from the packed spectrum with the merge folded into the fused
-// kernel's first stage, where the set has it (Plan::FusedFromMerge, for
-// the complex orders up to the fused limit that Plan::MergesInverse
-// names). False for other orders.
+// The inverse's merge and complex stage, with the merge folded into the
+// fused kernel's first stage for the complex orders up to the fused limit
+// that Plan::MergesInverse names, else merge then ComplexTransform. True
+// when the path applied the scale.
 template <class Plan>
-bool MergedInverse(const REALFFTSPEC& spec, const typename Plan::T* src, typename Plan::T* dst, void* work) {
+bool InverseFromSpectrum(const REALFFTSPEC& spec, const typename Plan::T* src, typename Plan::T* dst, void* work) {
   using T = typename Plan::T;
   const int32_t m = spec.order - 1;
-  if (m > Plan::kFusedLimit || !Plan::MergesInverse(m)) return false;
-  const T scale = ScaleOf<T>(spec);
-  Plan::FusedFromMerge(src, dst, Pow2(m), static_cast<const T*>(spec.twiddles), spec.bitReversal,
-                       static_cast<const T*>(spec.splitInverse), static_cast<T*>(work),
-                       spec.inverseScaled == 1 ? &scale : nullptr);
-  return true;
+  const auto* split = static_cast<const T*>(spec.splitInverse);
+  if (m <= Plan::kFusedLimit && Plan::MergesInverse(m)) {
+    const T scale = ScaleOf<T>(spec);
+    const bool scaled = spec.inverseScaled == 1;
+    Plan::FusedFromMerge(src, dst, Pow2(m), static_cast<const T*>(spec.twiddles), spec.bitReversal, split,
+                         static_cast<T*>(work), scaled ? &scale : nullptr);
+    return scaled;
+  }
+  MergeSpectrum(src, dst, Pow2(spec.order), split, &Plan::Merge);
+  return ComplexTransform<Plan, true>(spec, dst, dst, work);
 }
+// The set's InverseFromSpectrum, null when its plan has no merged first
+// stage.
 template <class Plan>
-constexpr auto MergedInverseOf() {
+constexpr auto InverseFromSpectrumOf() {
   using T = typename Plan::T;
   bool (*fn)(const REALFFTSPEC&, const T*, T*, void*) = nullptr;
-  if constexpr (requires { Plan::MergesInverse(0); }) fn = &MergedInverse<Plan>;
+  if constexpr (requires { Plan::MergesInverse(0); }) fn = &InverseFromSpectrum<Plan>;
   return fn;
 }
 

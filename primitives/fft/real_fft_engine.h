@@ -35,9 +35,8 @@ struct spkRealFftEngine {
   void (*split)(T* data, int64_t halfPoints, const T* table);
   void (*merge)(const T* src, T* dst, int64_t halfPoints, const T* table);
   void (*scale)(T scale, T* data, int64_t count);
-  // Optional (null: none): the merge and the inverse complex stage in one,
-  // from the packed spectrum src into dst (which may be src). False, with
-  // nothing written, for the orders it does not serve; when true the
-  // spec's scale has been applied.
-  bool (*mergedInverse)(const REALFFTSPEC& spec, const T* src, T* dst, void* work) = nullptr;
+  // Optional (null: merge, then complexInverse on dst): the merge and the
+  // inverse complex stage together, from the packed spectrum src into dst
+  // (which may be src). True when it has applied the spec's scale.
+  bool (*inverseFromSpectrum)(const REALFFTSPEC& spec, const T* src, T* dst, void* work) = nullptr;
 };

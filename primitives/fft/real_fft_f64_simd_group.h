@@ -60,7 +60,7 @@ struct Plan : fftk::LargeTableBuildersF64 {
   // are registers: the spills cost more than the stores they save until
   // the spectrum outgrows the first-level cache.
   static constexpr bool MergesInverse(int32_t m) { return m >= 4 && (m % 2 == 0 || m >= 11); }
-  static void FusedFromMerge(const double* s, double* d, int64_t points, const double* twiddles,
+  [[gnu::noinline]] static void FusedFromMerge(const double* s, double* d, int64_t points, const double* twiddles,
                              const int32_t* index, const double* split, double* work, const double* scale) {
     fftk::FusedInverseFromSpectrum(s, d, points, twiddles, index, split, work, scale);
   }

@@ -29,7 +29,7 @@ constinit const spkRealFftEngine<double> kEngine = {
     &Plan::Split,
     &Plan::Merge,
     &Plan::Scale,
-    fftk::MergedInverseOf<Plan>(),
+    fftk::InverseFromSpectrumOf<Plan>(),
 };
 
 }  // namespace
