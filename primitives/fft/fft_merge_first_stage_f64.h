@@ -39,8 +39,8 @@ struct MergedPair {
 // and difference of a and b are made whole and their lanes regrouped,
 // which gives the same (ar + br, ar - br) and (ai + bi, ai - bi).
 template <bool kInverse>
-[[gnu::always_inline]] inline void Butterfly4ValuesSplit(pair::f64x2 a, pair::f64x2 b, pair::f64x2 c,
-                                                         pair::f64x2 dConj, pair::Pair& y01, pair::Pair& y23) {
+[[gnu::always_inline]] inline void Butterfly4ValuesSplit(pair::f64x2 a, pair::f64x2 b, pair::f64x2 c, pair::f64x2 dConj,
+                                                         pair::Pair& y01, pair::Pair& y23) {
   using namespace simd;
   const pair::f64x2 lowPlus = ImagSignMaskF64();
   const pair::f64x2 sumAB = Add(a, b), diffAB = Sub(a, b);
@@ -149,8 +149,7 @@ inline void MergedFirstStage8(const double* src, double* buf, int64_t n, const i
 // each result times *scale when scale is given. Work area as for the
 // fused kernel.
 inline void FusedInverseFromSpectrum(const double* src, double* dst, int64_t n, const double* table,
-                                     const int32_t* index, const double* split, double* work,
-                                     const double* scale) {
+                                     const int32_t* index, const double* split, double* work, const double* scale) {
   double* const buf = (src != dst && simd::Aligned16(dst)) ? dst : work;
   // 2 Z[0] and 2 Z[n/2] from the first, last and middle values.
   const double first = src[0], last = src[2 * n], re = src[n], im = src[n + 1];

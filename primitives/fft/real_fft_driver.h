@@ -35,6 +35,12 @@
 //     // FoldsBitReversal(m, d).
 //     template <bool kInverse> static void LargeFromSource(const REALFFTSPEC& spec, const T* s, T* d, int32_t m,
 //                                                          T* work);
+//     // Optional (MergesInverse): the inverse's merge inside the fused
+//     // kernel's first stage, from the packed spectrum s, for the orders up
+//     // to the fused limit where MergesInverse(m); applies the scale given.
+//     static bool MergesInverse(int32_t m);
+//     static void FusedFromMerge(const T* s, T* d, int64_t points, const T* twiddles, const int32_t* index,
+//                                const T* split, T* work, const T* scale);
 //   };
 //
 // Include only from *_variant.cpp.

@@ -2,9 +2,10 @@
 // the fused kernel (bit reversal included) on the index table and the
 // stage twiddles up to complex order 13 (SSE2) or 14 (SSE3, SSSE3), the
 // large-size path above it, the split and merge one position per register
-// on the generic split tables, and the scale two values at a time. The
-// fused kernel keeps its intermediate in one complex double per point when
-// it cannot work in the destination.
+// on the generic split tables (the inverse's merge inside the fused
+// kernel's first stage where that pays), and the scale two values at a
+// time. The fused kernel keeps its intermediate in one complex double per
+// point when it cannot work in the destination.
 #pragma once
 #include "primitives/fft/fft_bitrev.h"
 #include "primitives/fft/fft_large_f64.h"
@@ -60,8 +61,11 @@ struct Plan : fftk::LargeTableBuildersF64 {
   // are registers: the spills cost more than the stores they save until
   // the spectrum outgrows the first-level cache.
   static constexpr bool MergesInverse(int32_t m) { return m >= 4 && (m % 2 == 0 || m >= 11); }
+  // Out of line: inlined into the engine entry, its frame would be paid by
+  // the orders that keep merge then kernel too.
   [[gnu::noinline]] static void FusedFromMerge(const double* s, double* d, int64_t points, const double* twiddles,
-                             const int32_t* index, const double* split, double* work, const double* scale) {
+                                               const int32_t* index, const double* split, double* work,
+                                               const double* scale) {
     fftk::FusedInverseFromSpectrum(s, d, points, twiddles, index, split, work, scale);
   }
   // A row of the large-size path, left pair-split.
