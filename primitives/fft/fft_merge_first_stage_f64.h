@@ -162,12 +162,7 @@ inline void FusedInverseFromSpectrum(const double* src, double* dst, int64_t n, 
     MergedFirstStage8(src, buf, n, index, split, edge);
     q = 8;
   }
-  const double* stage = table;
-  for (; 4 * q < n; q *= 4) {
-    StagePairs<true>(buf, n, q, stage);
-    stage += 6 * q;
-  }
-  LastStagePairs<true>(buf, dst, n, stage, scale);
+  StagesAfterFirst<true>(buf, dst, n, q, table, scale);
 }
 
 }  // namespace SP_SET_NS::fftk

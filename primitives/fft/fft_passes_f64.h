@@ -224,6 +224,20 @@ void LastStagePairs(const double* buf, double* dst, int64_t n, const double* tab
   }
 }
 
+// The fused kernel after its first stage (radix 4: q = 4, radix 8: q = 8)
+// in buf: the middle stages in place, the last into dst, scaled when
+// scale is given.
+template <bool kInverse>
+[[gnu::always_inline]] inline void StagesAfterFirst(double* buf, double* dst, int64_t n, int64_t q, const double* table,
+                                                    const double* scale) {
+  const double* stage = table;
+  for (; 4 * q < n; q *= 4) {
+    StagePairs<kInverse>(buf, n, q, stage);
+    stage += 6 * q;
+  }
+  LastStagePairs<kInverse>(buf, dst, n, stage, scale);
+}
+
 // With `scale`, every result times *scale, as a scaling pass after it
 // would give.
 template <bool kInverse>
@@ -274,12 +288,7 @@ void FusedComplexFft(const double* src, double* dst, int64_t n, const double* ta
     }
     q = 8;
   }
-  const double* stage = table;
-  for (; 4 * q < n; q *= 4) {
-    StagePairs<kInverse>(buf, n, q, stage);
-    stage += 6 * q;
-  }
-  LastStagePairs<kInverse>(buf, dst, n, stage, scale);
+  StagesAfterFirst<kInverse>(buf, dst, n, q, table, scale);
 }
 
 }  // namespace SP_SET_NS::fftk
