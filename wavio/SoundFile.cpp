@@ -103,13 +103,10 @@ int64_t SoundFileReader::ReadShortsAsFloats(float* interleaved, int64_t frames) 
   int64_t done = 0;
   while (done < frames) {
     const int64_t want = std::min(frames - done, kShortFrames);
-    const int64_t got = std::max<int64_t>(sf_readf_short(m_handle->file, m_shorts.data(), want), 0);
+    const int64_t got = ReadShorts(m_shorts.data(), want);
     ShortsToFloats(m_shorts.data(), interleaved + done * channels, got * channels);
     done += got;
-    if (got < want) {
-      if (sf_error(m_handle->file) != SF_ERR_NO_ERROR) m_error = sf_strerror(m_handle->file);
-      break;
-    }
+    if (got < want) break;
   }
   return done;
 }

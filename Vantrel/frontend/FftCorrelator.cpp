@@ -1,6 +1,5 @@
 #include "Vantrel/frontend/FftCorrelator.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -67,6 +66,16 @@ void MulConjugate(const double* x, const double* y, double* product, int32_t bin
 // into 0 like any other lag without a meaning.
 float Bounded(double r) { return std::fabs(r) <= kMaxNormalisedCorrelation ? float(r) : 0.0f; }
 
+// The normalised correlations of two neighbouring lags, corr[0] and
+// corr[1], with the window energies e0 and e1: two lags per division, as
+// the divider is what a normalising pass waits on.
+inline DoublePair NormalisedPair(const double* corr, double xEnergy, double e0, double e1) {
+  const DoublePair product = DoublePair{xEnergy, xEnergy} * DoublePair{e0, e1};
+  const DoublePair root = {std::sqrt(product[0]), std::sqrt(product[1])};
+  return LoadPair(corr) / root;
+}
+inline float NormalisedOne(double corr, double xEnergy, double e) { return Bounded(corr / std::sqrt(xEnergy * e)); }
+
 // The value of lag k into the vector, the sum at entry shift + k (after
 // the leaving vector's value came out) and the newest copy.
 inline void PutValue(const CFftCorrelator::Lane& l, uint32_t k, int64_t shift, float value) {
@@ -81,17 +90,17 @@ inline void PutValue(const CFftCorrelator::Lane& l, uint32_t k, int64_t shift, f
   l.vector[k] = value;
 }
 
-// For each lane, lags [from, from + n) of one stretch of the sums
-// (no wrap inside: lag k goes to sum entry k + shift): Correlate's quotient
-// with the energy of the b-long stretch at the lag of the window y
-// (wrapping round it), by the sliding recurrence carried in energy[] (lag
-// 0 keeps the first stretch's), into the vector, the sum (after the
-// leaving vector's value came out) and the newest copy. The energies of
-// the next lags are worked out while the divider is busy with these, and
-// the lanes' recurrences hide each other's latency.
+// For each lane, lags [from, from + n) of one stretch of the sums (no
+// wrap inside: lag k goes to sum entry k + shift): Correlate's quotient
+// with the energy of the b-long stretch at the lag of the window y, by the
+// sliding recurrence carried in energy[] (lag 0 keeps the first
+// stretch's), into the vector, the sum (after the leaving vector's value
+// came out) and the newest copy. The energies of the next lags are worked
+// out while the divider is busy with these, and the lanes' recurrences
+// hide each other's latency.
 template <int Lanes>
 void NormaliseStretch(const CFftCorrelator::Lane lanes[], double energy[], uint32_t from, uint32_t n, int64_t shift,
-                      uint32_t w, uint32_t b) {
+                      uint32_t b) {
   const double* y[Lanes];
   double e[Lanes], xEnergy[Lanes];
   for (int lane = 0; lane < Lanes; ++lane) {
@@ -101,9 +110,7 @@ void NormaliseStretch(const CFftCorrelator::Lane lanes[], double energy[], uint3
   }
   auto advance = [&](int lane, uint32_t k) {
     if (k == 0) return e[lane];
-    uint32_t in = k - 1 + b;
-    if (in >= w) in -= w;
-    const double entering = y[lane][in];
+    const double entering = y[lane][k - 1 + b];  // within the window: k <= w - b
     const double leaving = y[lane][k - 1];
     double next = e[lane] + entering * entering - leaving * leaving;
     if (next < 0.0) next = 0.0;
@@ -118,16 +125,13 @@ void NormaliseStretch(const CFftCorrelator::Lane lanes[], double energy[], uint3
     for (int lane = 0; lane < Lanes; ++lane) {
       const double first = advance(lane, k);
       const double second = advance(lane, k + 1);
-      const DoublePair product = DoublePair{xEnergy[lane], xEnergy[lane]} * DoublePair{first, second};
-      // Two lags per division: the divider is what the pass waits on.
-      const DoublePair root = {std::sqrt(product[0]), std::sqrt(product[1])};
-      const DoublePair r = LoadPair(lanes[lane].correlation + k) / root;
+      const DoublePair r = NormalisedPair(lanes[lane].correlation + k, xEnergy[lane], first, second);
       put(lanes[lane], k, Bounded(r[0]));
       put(lanes[lane], k + 1, Bounded(r[1]));
     }
   if (k < end)
     for (int lane = 0; lane < Lanes; ++lane)
-      put(lanes[lane], k, Bounded(lanes[lane].correlation[k] / std::sqrt(xEnergy[lane] * advance(lane, k))));
+      put(lanes[lane], k, NormalisedOne(lanes[lane].correlation[k], xEnergy[lane], advance(lane, k)));
   for (int lane = 0; lane < Lanes; ++lane) energy[lane] = e[lane];
 }
 
@@ -147,7 +151,7 @@ void NormaliseLanes(const CFftCorrelator::Lane lanes[], uint32_t w, uint32_t b) 
   const uint32_t lags = b > 0 ? straight + 1 : w;
   auto stretch = [&](uint32_t from, uint32_t n, int64_t shift) {
     if constexpr (Normalise)
-      NormaliseStretch<Lanes>(lanes, energy, from, n, shift, w, b);
+      NormaliseStretch<Lanes>(lanes, energy, from, n, shift, b);
     else
       for (int lane = 0; lane < Lanes; ++lane) PutPlain(lanes[lane], from, n, shift);
   };
@@ -176,15 +180,13 @@ void CFftCorrelator::Correlate(const double* x, const double* y, float* out, dou
     for (uint32_t k = 0; k < length; ++k) out[k] = float(corr[k]);
     return;
   }
-  // Two lags per division: the divider is what the pass waits on.
   uint32_t k = 0;
   for (; k + 2 <= length; k += 2) {
-    const DoublePair root = {std::sqrt(xEnergy * yEnergy[k]), std::sqrt(xEnergy * yEnergy[k + 1])};
-    const DoublePair r = LoadPair(corr + k) / root;
+    const DoublePair r = NormalisedPair(corr + k, xEnergy, yEnergy[k], yEnergy[k + 1]);
     out[k] = Bounded(r[0]);
     out[k + 1] = Bounded(r[1]);
   }
-  for (; k < length; ++k) out[k] = Bounded(corr[k] / std::sqrt(xEnergy * yEnergy[k]));
+  for (; k < length; ++k) out[k] = NormalisedOne(corr[k], xEnergy, yEnergy[k]);
 }
 
 void CFftCorrelator::NormaliseIntoSums(const Lane lanes[], int count, uint32_t length, uint32_t blockLen,
