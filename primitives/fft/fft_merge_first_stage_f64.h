@@ -13,27 +13,11 @@
 
 #include "primitives/fft/fft_lanes_f64.h"
 #include "primitives/fft/fft_passes_f64.h"
+#include "primitives/fft/fft_split_merge_f64.h"
 
 #if SP_SET_INDEX >= SP_SET_SSE2
 
 namespace SP_SET_NS::fftk {
-
-// The merge of position k (1 <= k < points/2) from the packed spectrum:
-// lo = 2 Z[k] and hi = conj(2 Z[points - k]), as RealMergePositions makes
-// them before its last sign flip.
-struct MergedPair {
-  pair::f64x2 lo, hi;
-};
-[[gnu::always_inline]] inline MergedPair MergeAt(const double* src, int64_t points, const double* table, int64_t k) {
-  using namespace simd;
-  const f64x2 v = LoadDup(table + 2 * k + 1), w = Xor(LoadDup(table + 2 * k), RealSignMaskF64());
-  const f64x2 a = LoadUFpDomain(src + 2 * k), n = Xor(LoadUFpDomain(src + 2 * (points - k)), RealSignMaskF64());
-  const f64x2 t = Add(a, n), g = Sub(a, n);
-  const f64x2 uh = Add(Mul(v, t), Mul(w, SwapHalves(t)));
-  return {Add(g, uh), Sub(g, uh)};
-}
-
-[[gnu::always_inline]] inline pair::f64x2 Conj(pair::f64x2 v) { return simd::Xor(v, simd::ImagSignMaskF64()); }
 
 // Butterfly4OneSplit on values in registers, d given conjugated: the sum
 // and difference of a and b are made whole and their lanes regrouped,
@@ -42,13 +26,8 @@ template <bool kInverse>
 [[gnu::always_inline]] inline void Butterfly4ValuesSplit(pair::f64x2 a, pair::f64x2 b, pair::f64x2 c, pair::f64x2 dConj,
                                                          pair::Pair& y01, pair::Pair& y23) {
   using namespace simd;
-  const pair::f64x2 lowPlus = ImagSignMaskF64();
   const pair::f64x2 sumAB = Add(a, b), diffAB = Sub(a, b);
-  const pair::f64x2 re = InterleaveLow(sumAB, diffAB), im = InterleaveHigh(sumAB, diffAB);
-  const pair::f64x2 sum = Add(c, dConj), cross = SwapHalves(Sub(c, dConj));
-  const pair::f64x2 p = kInverse ? Xor(sum, lowPlus) : sum, q = kInverse ? cross : Xor(cross, lowPlus);
-  y01 = {Add(re, p), Add(im, q)};
-  y23 = {Sub(re, p), Sub(im, q)};
+  Butterfly4SplitTail<kInverse>(InterleaveLow(sumAB, diffAB), InterleaveHigh(sumAB, diffAB), c, dConj, y01, y23);
 }
 
 // Butterfly8OneToSplit on values in registers: x0 .. x3 (x3 conjugated)
@@ -59,14 +38,7 @@ template <bool kInverse>
                                                          pair::f64x2 u2, pair::f64x2 u3, double* out) {
   pair::Pair s01, s23;
   Butterfly4ValuesSplit<kInverse>(x0, x1, x2, x3Conj, s01, s23);
-  pair::f64x2 t0, t1, t2, t3, v1, v2, v3;
-  Butterfly4One<kInverse>(u0, u1, u2, u3, t0, t1, t2, t3);
-  Butterfly8Factors<kInverse>(t1, t2, t3, v1, v2, v3);
-  const pair::Pair v01 = pair::Join(t0, v1), v23 = pair::Join(v2, v3);
-  pair::StoreSplit(out, 0, s01 + v01);
-  pair::StoreSplit(out, 2, s23 + v23);
-  pair::StoreSplit(out, 4, s01 - v01);
-  pair::StoreSplit(out, 6, s23 - v23);
+  Butterfly8JoinSplit<kInverse>(s01, s23, u0, u1, u2, u3, out);
 }
 
 // 2 Z[0] and 2 Z[n/2], made by the caller from the first, last and middle

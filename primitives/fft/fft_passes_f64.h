@@ -39,12 +39,26 @@ template <bool kInverse>
   y3 = Sub(diffAB, jDiffCD);
 }
 
+// The pair-split 4-point butterfly from re = (sumAB.re, diffAB.re),
+// im = (sumAB.im, diffAB.im), c and conj d: with c + conj d = (cr + dr,
+// ci - di) and c - conj d = (cr - dr, ci + di), the product by J becomes
+// one swap and one sign flip.
+template <bool kInverse>
+[[gnu::always_inline]] inline void Butterfly4SplitTail(pair::f64x2 re, pair::f64x2 im, pair::f64x2 c, pair::f64x2 dConj,
+                                                       pair::Pair& y01, pair::Pair& y23) {
+  using namespace simd;
+  const pair::f64x2 lowPlus = ImagSignMaskF64();  // (+, -) on the two lanes
+  const pair::f64x2 sum = Add(c, dConj), cross = SwapHalves(Sub(c, dConj));
+  // (sumCD.re, (J diffCD).re) and (sumCD.im, (J diffCD).im).
+  const pair::f64x2 p = kInverse ? Xor(sum, lowPlus) : sum, q = kInverse ? cross : Xor(cross, lowPlus);
+  y01 = {Add(re, p), Add(im, q)};
+  y23 = {Sub(re, p), Sub(im, q)};
+}
+
 // The 4-point butterfly of Butterfly4One on the points at a .. d, its
 // results pair-split (positions 0, 1 and 2, 3), with the same operations on
 // the same operands: the real and imaginary parts of a and b are read into
-// both lanes, so (ar + br, ar - br) = (sum, difference) needs no shuffle;
-// with c + conj d = (cr + dr, ci - di) and c - conj d = (cr - dr, ci + di),
-// the product by J becomes one swap and one sign flip.
+// both lanes, so (ar + br, ar - br) = (sum, difference) needs no shuffle.
 template <bool kInverse>
 [[gnu::always_inline]] inline void Butterfly4OneSplit(const double* a, const double* b, const double* c,
                                                       const double* d, pair::Pair& y01, pair::Pair& y23) {
@@ -52,12 +66,7 @@ template <bool kInverse>
   const pair::f64x2 lowPlus = ImagSignMaskF64();                             // (+, -) on the two lanes
   const pair::f64x2 re = Add(LoadDup(a), Xor(LoadDup(b), lowPlus));          // (sumAB.re, diffAB.re)
   const pair::f64x2 im = Add(LoadDup(a + 1), Xor(LoadDup(b + 1), lowPlus));  // (sumAB.im, diffAB.im)
-  const pair::f64x2 cv = LoadUFpDomain(c), dConj = Xor(LoadUFpDomain(d), lowPlus);
-  const pair::f64x2 sum = Add(cv, dConj), cross = SwapHalves(Sub(cv, dConj));
-  // (sumCD.re, (J diffCD).re) and (sumCD.im, (J diffCD).im).
-  const pair::f64x2 p = kInverse ? Xor(sum, lowPlus) : sum, q = kInverse ? cross : Xor(cross, lowPlus);
-  y01 = {Add(re, p), Add(im, q)};
-  y23 = {Sub(re, p), Sub(im, q)};
+  Butterfly4SplitTail<kInverse>(re, im, LoadUFpDomain(c), Xor(LoadUFpDomain(d), lowPlus), y01, y23);
 }
 
 // cos(pi/4) one unit in the last place low, as the set's kernels have it.
@@ -107,6 +116,22 @@ template <bool kInverse, bool kSplitOut>
   }
 }
 
+// The radix-8 butterfly's second half: the 4-point butterfly s (pair-split)
+// joined with t, the 4-point butterfly of u0 .. u3, times its factors;
+// only v(0) .. v(3) are joined. Stored pair-split at out.
+template <bool kInverse>
+[[gnu::always_inline]] inline void Butterfly8JoinSplit(pair::Pair s01, pair::Pair s23, pair::f64x2 u0, pair::f64x2 u1,
+                                                       pair::f64x2 u2, pair::f64x2 u3, double* out) {
+  pair::f64x2 t0, t1, t2, t3, v1, v2, v3;
+  Butterfly4One<kInverse>(u0, u1, u2, u3, t0, t1, t2, t3);
+  Butterfly8Factors<kInverse>(t1, t2, t3, v1, v2, v3);
+  const pair::Pair v01 = pair::Join(t0, v1), v23 = pair::Join(v2, v3);
+  pair::StoreSplit(out, 0, s01 + v01);
+  pair::StoreSplit(out, 2, s23 + v23);
+  pair::StoreSplit(out, 4, s01 - v01);
+  pair::StoreSplit(out, 6, s23 - v23);
+}
+
 // The same on the points at x + 2 * (0, half, quarter, half + quarter)
 // (x4 .. x7 from u), stored pair-split at out: the s half comes pair-split
 // from Butterfly4OneSplit, only v(0) .. v(3) are joined.
@@ -117,15 +142,8 @@ template <bool kInverse>
   const int64_t h = 2 * half, r = 2 * quarter;
   pair::Pair s01, s23;
   Butterfly4OneSplit<kInverse>(x, x + h, x + r, x + h + r, s01, s23);
-  pair::f64x2 t0, t1, t2, t3, v1, v2, v3;
-  Butterfly4One<kInverse>(LoadUFpDomain(u), LoadUFpDomain(u + h), LoadUFpDomain(u + r), LoadUFpDomain(u + h + r), t0,
-                          t1, t2, t3);
-  Butterfly8Factors<kInverse>(t1, t2, t3, v1, v2, v3);
-  const pair::Pair v01 = pair::Join(t0, v1), v23 = pair::Join(v2, v3);
-  pair::StoreSplit(out, 0, s01 + v01);
-  pair::StoreSplit(out, 2, s23 + v23);
-  pair::StoreSplit(out, 4, s01 - v01);
-  pair::StoreSplit(out, 6, s23 - v23);
+  Butterfly8JoinSplit<kInverse>(s01, s23, LoadUFpDomain(u), LoadUFpDomain(u + h), LoadUFpDomain(u + r),
+                                LoadUFpDomain(u + h + r), out);
 }
 
 // The radix-4 butterfly on the pairs at in, in + s, in + 2s, in + 3s (s

@@ -40,6 +40,23 @@ inline void RealSplitPositions(double* d, int64_t points, const double* table) {
   d[points + 1] = -d[points + 1];  // X[N/4] = conj Z[M/2]
 }
 
+// The merge of position k (1 <= k < points/2) from the packed spectrum:
+// lo = 2 Z[k] and hi = conj(2 Z[points - k]), before the sign flip that
+// RealMergePositions stores.
+struct MergedPair {
+  simd::f64x2 lo, hi;
+};
+[[gnu::always_inline]] inline MergedPair MergeAt(const double* src, int64_t points, const double* table, int64_t k) {
+  using namespace simd;
+  const f64x2 v = LoadDup(table + 2 * k + 1), w = Xor(LoadDup(table + 2 * k), RealSignMaskF64());
+  const f64x2 a = LoadUFpDomain(src + 2 * k), n = Xor(LoadUFpDomain(src + 2 * (points - k)), RealSignMaskF64());
+  const f64x2 t = Add(a, n), g = Sub(a, n);
+  const f64x2 uh = Add(Mul(v, t), Mul(w, SwapHalves(t)));
+  return {Add(g, uh), Sub(g, uh)};
+}
+
+[[gnu::always_inline]] inline simd::f64x2 Conj(simd::f64x2 v) { return simd::Xor(v, simd::ImagSignMaskF64()); }
+
 // Real merge: as RealMergeGeneric, on the generic inverse split table
 // (w, v), the middle position written first (src may be dst: each position
 // is read before it is written). With n = (-br, bi): t = a + n = (dr, si),
@@ -47,17 +64,13 @@ inline void RealSplitPositions(double* d, int64_t points, const double* table) {
 // conj(g - (u, h)) = (sr - u, h - di).
 inline void RealMergePositions(const double* src, double* dst, int64_t points, const double* table) {
   using namespace simd;
-  const f64x2 realSign = RealSignMaskF64(), imagSign = ImagSignMaskF64();
   const double re = src[points], im = src[points + 1];
   dst[points] = 2.0 * re;
   dst[points + 1] = -2.0 * im;
   const auto one = [&](int64_t k) {
-    const f64x2 v = LoadDup(table + 2 * k + 1), w = Xor(LoadDup(table + 2 * k), realSign);
-    const f64x2 a = LoadUFpDomain(src + 2 * k), n = Xor(LoadUFpDomain(src + 2 * (points - k)), realSign);
-    const f64x2 t = Add(a, n), g = Sub(a, n);
-    const f64x2 uh = Add(Mul(v, t), Mul(w, SwapHalves(t)));
-    StoreU(dst + 2 * k, Add(g, uh));
-    StoreU(dst + 2 * (points - k), Xor(Sub(g, uh), imagSign));
+    const MergedPair merged = MergeAt(src, points, table, k);
+    StoreU(dst + 2 * k, merged.lo);
+    StoreU(dst + 2 * (points - k), Conj(merged.hi));
   };
   // points/2 - 1 positions, an odd count.
   one(1);
