@@ -63,19 +63,31 @@ inline Run<T> Twiddle(Run<T> x, const T* entry) {
 // first factor on the third quarter, the second on the second, the third
 // on the fourth (on bit-reversed data the quarters hold the inputs = 0, 2,
 // 1, 3 mod 4).
+// The four results of that butterfly on the runs x0 .. x3 (before their
+// factors), for callers that load and store in their own ways.
+template <class T>
+struct FourRuns {
+  Run<T> y0, y1, y2, y3;
+};
+template <bool kInverse, class T>
+[[gnu::always_inline]] inline FourRuns<T> Butterfly4Runs(Run<T> x0, Run<T> x1, Run<T> x2, Run<T> x3, const T* record) {
+  constexpr int64_t kEntry = 2 * kLanes<T>;
+  const Run<T> a1 = Twiddle<kInverse>(x1, record + kEntry);
+  const Run<T> a2 = Twiddle<kInverse>(x2, record);
+  const Run<T> a3 = Twiddle<kInverse>(x3, record + 2 * kEntry);
+  const Run<T> sum01 = x0 + a1, diff01 = x0 - a1, sum23 = a2 + a3;
+  const Run<T> jDiff23 = TimesJ<kInverse>(a2 - a3);
+  return {sum01 + sum23, diff01 + jDiff23, sum01 - sum23, diff01 - jDiff23};
+}
+
 template <bool kInverse, class T>
 [[gnu::always_inline]] inline void Butterfly4(const T* src, T* dst, int64_t p, int64_t q, const T* record) {
-  constexpr int64_t kEntry = 2 * kLanes<T>;
-  const Run<T> a0 = LoadRun(src, p);
-  const Run<T> a1 = Twiddle<kInverse>(LoadRun(src, p + q), record + kEntry);
-  const Run<T> a2 = Twiddle<kInverse>(LoadRun(src, p + 2 * q), record);
-  const Run<T> a3 = Twiddle<kInverse>(LoadRun(src, p + 3 * q), record + 2 * kEntry);
-  const Run<T> sum01 = a0 + a1, diff01 = a0 - a1, sum23 = a2 + a3;
-  const Run<T> jDiff23 = TimesJ<kInverse>(a2 - a3);
-  StoreRun(dst, p, sum01 + sum23);
-  StoreRun(dst, p + q, diff01 + jDiff23);
-  StoreRun(dst, p + 2 * q, sum01 - sum23);
-  StoreRun(dst, p + 3 * q, diff01 - jDiff23);
+  const FourRuns<T> y = Butterfly4Runs<kInverse>(LoadRun(src, p), LoadRun(src, p + q), LoadRun(src, p + 2 * q),
+                                                 LoadRun(src, p + 3 * q), record);
+  StoreRun(dst, p, y.y0);
+  StoreRun(dst, p + q, y.y1);
+  StoreRun(dst, p + 2 * q, y.y2);
+  StoreRun(dst, p + 3 * q, y.y3);
 }
 
 // Radix-4 twiddle pass over `groups` groups of 4q values; every group reads
@@ -181,16 +193,12 @@ void GatherPassR4(const T* src, T* work, int64_t stride, int64_t rows, int64_t c
       auto load = [&](const T* row) -> Run<T> {
         return {simd::LoadU(row + 2 * p), simd::LoadU(row + 2 * p + kLanes<T>)};
       };
-      const Run<T> a0 = load(from[0]);
-      const Run<T> a1 = Twiddle<kInverse>(load(from[1]), record + kEntry);
-      const Run<T> a2 = Twiddle<kInverse>(load(from[2]), record);
-      const Run<T> a3 = Twiddle<kInverse>(load(from[3]), record + 2 * kEntry);
-      const Run<T> sum01 = a0 + a1, diff01 = a0 - a1, sum23 = a2 + a3;
-      const Run<T> jDiff23 = TimesJ<kInverse>(a2 - a3);
-      StoreRun(to, p, sum01 + sum23);
-      StoreRun(to, p + cols, diff01 + jDiff23);
-      StoreRun(to, p + 2 * cols, sum01 - sum23);
-      StoreRun(to, p + 3 * cols, diff01 - jDiff23);
+      const FourRuns<T> y =
+          Butterfly4Runs<kInverse>(load(from[0]), load(from[1]), load(from[2]), load(from[3]), record);
+      StoreRun(to, p, y.y0);
+      StoreRun(to, p + cols, y.y1);
+      StoreRun(to, p + 2 * cols, y.y2);
+      StoreRun(to, p + 3 * cols, y.y3);
     }
   }
 }
@@ -209,16 +217,12 @@ void ScatterPass(T* dst, const T* work, int64_t stride, int64_t cols, int64_t q,
     for (int64_t c = 0; c < cols; c += kLanes<T>) {
       const int64_t p = r0 + c;
       if constexpr (kRadix == 4) {
-        const Run<T> a0 = LoadRun(work, p);
-        const Run<T> a1 = Twiddle<kInverse>(LoadRun(work, p + q), record + kEntry);
-        const Run<T> a2 = Twiddle<kInverse>(LoadRun(work, p + 2 * q), record);
-        const Run<T> a3 = Twiddle<kInverse>(LoadRun(work, p + 3 * q), record + 2 * kEntry);
-        const Run<T> sum01 = a0 + a1, diff01 = a0 - a1, sum23 = a2 + a3;
-        const Run<T> jDiff23 = TimesJ<kInverse>(a2 - a3);
-        StoreRunOut(to + 2 * c, sum01 + sum23, interleave);
-        StoreRunOut(to + 2 * c + rowStep, diff01 + jDiff23, interleave);
-        StoreRunOut(to + 2 * c + 2 * rowStep, sum01 - sum23, interleave);
-        StoreRunOut(to + 2 * c + 3 * rowStep, diff01 - jDiff23, interleave);
+        const FourRuns<T> y = Butterfly4Runs<kInverse>(LoadRun(work, p), LoadRun(work, p + q), LoadRun(work, p + 2 * q),
+                                                       LoadRun(work, p + 3 * q), record);
+        StoreRunOut(to + 2 * c, y.y0, interleave);
+        StoreRunOut(to + 2 * c + rowStep, y.y1, interleave);
+        StoreRunOut(to + 2 * c + 2 * rowStep, y.y2, interleave);
+        StoreRunOut(to + 2 * c + 3 * rowStep, y.y3, interleave);
         record += 3 * kEntry;
       } else {
         const Run<T> a0 = LoadRun(work, p), a1 = Twiddle<kInverse>(LoadRun(work, p + q), record);
@@ -241,11 +245,10 @@ void ScatterPass(T* dst, const T* work, int64_t stride, int64_t cols, int64_t q,
 template <bool kInverse, class T>
 const T* ColumnStep(T* data, T* work, int64_t rowLength, int32_t k1, int64_t cols, const T* table, bool interleaveOut) {
   const int64_t rows = int64_t{1} << k1;
-  const int32_t passes = k1 / 2 + k1 % 2;
   for (int64_t c0 = 0; c0 < rowLength; c0 += cols) {
     int64_t q = cols;
     int32_t s = 2;
-    if (passes >= 2) {
+    if (k1 >= 3) {  // two passes or more: the first reads the rows
       GatherPassR4<kInverse>(data + 2 * c0, work, rowLength, rows, cols, table);
       table += 2 * 3 * q;
       q *= 4;
@@ -287,6 +290,7 @@ void LargeLevels(const REALFFTSPEC& spec, const Shape& shape, T* data, int32_t M
   auto scaleRow = [&](T* row) {
     if (ScalesDirection(spec, kInverse)) Plan::Scale(static_cast<T>(spec.scale), row, 2 * cols);
   };
+  bool rowsDone = false;
   if constexpr (requires { Plan::kFoldsBitReversal; }) {
     if (source != nullptr) {
       auto finishRow = [&](int64_t j) {
@@ -305,12 +309,10 @@ void LargeLevels(const REALFFTSPEC& spec, const Shape& shape, T* data, int32_t M
           for (int64_t c = 0; c < Plan::kRowsTogether; ++c) finishRow(ReverseBits(t + c, k1));
         }
       }
-      ColumnStep<kInverse>(data, work, cols, k1, Pow2(shape.tables.block[M] - k1),
-                           static_cast<const T*>(spec.multiplyTables[level]), level == 0);
-      return;
+      rowsDone = true;
     }
   }
-  for (int64_t j = 0; j < rows; ++j) {
+  for (int64_t j = 0; j < rows && !rowsDone; ++j) {
     T* row = data + 2 * j * cols;
     if (d <= shape.rowLimit) {
       Plan::template LaneRow<kInverse>(row, cols, rowTwiddles, work);
