@@ -100,16 +100,18 @@ void ColumnKernel(double* data, int64_t n, const double* table, double* work, in
 // bytes read from src serve them all. Same operations in the same order
 // as ColumnKernel's first butterflies on the copied rows, so the same
 // bits. n >= 16, k1 >= 2.
+inline constexpr int64_t kFirstStageRows = 4;  // the rows one FirstStageFromSource call makes
 template <bool kInverse>
 void FirstStageFromSource(const double* src, double* data, int64_t n, int32_t k1, const int32_t* index, int64_t t) {
   const int64_t rows = int64_t{1} << k1;
   const int64_t half = rows * (n / 2), quarter = rows * (n / 4), eighth = rows * (n / 8);
   const bool radix4 = std::countr_zero(static_cast<uint64_t>(n)) % 2 == 0;
-  const int64_t rowOf[4] = {ReverseBits(t, k1), ReverseBits(t + 1, k1), ReverseBits(t + 2, k1), ReverseBits(t + 3, k1)};
+  const int64_t rowOf[kFirstStageRows] = {ReverseBits(t, k1), ReverseBits(t + 1, k1), ReverseBits(t + 2, k1),
+                                          ReverseBits(t + 3, k1)};
   if (radix4) {
     for (int64_t g = 0; g < n; g += 4) {
       const int64_t base = index[g / 4] / 2 + t;
-      for (int64_t c = 0; c < 4; ++c) {
+      for (int64_t c = 0; c < kFirstStageRows; ++c) {
         const int64_t from = base + c;
         double* buf = data + 2 * rowOf[c] * n;
         pair::f64x2 y0, y1, y2, y3;
@@ -122,7 +124,7 @@ void FirstStageFromSource(const double* src, double* data, int64_t n, int32_t k1
   } else {
     for (int64_t g = 0; g < n; g += 8) {
       const int64_t base = index[g / 4] / 2 + t;
-      for (int64_t c = 0; c < 4; ++c) {
+      for (int64_t c = 0; c < kFirstStageRows; ++c) {
         const int64_t a = base + c, b = a + eighth;
         Butterfly8One<kInverse, true>(LoadOne(src, a), LoadOne(src, a + half), LoadOne(src, a + quarter),
                                       LoadOne(src, a + half + quarter), LoadOne(src, b), LoadOne(src, b + half),

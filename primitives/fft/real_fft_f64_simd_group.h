@@ -85,7 +85,7 @@ struct Plan : fftk::LargeTableBuildersF64 {
     const int32_t k1 = kLargeShape.tables.split[m], d1 = m - k1;
     return simd::Aligned16(d) && k1 >= 2 && d1 >= 4 && d1 <= kLargeShape.rowLimit;
   }
-  static constexpr int64_t kRowsTogether = 4;
+  static constexpr int64_t kRowsTogether = fftk::kFirstStageRows;
   template <bool kInverse>
   static void FirstStageFromSource(const double* src, double* d, int64_t points, int32_t k1, const int32_t* index,
                                    int64_t t) {
