@@ -112,24 +112,21 @@ void FirstStageFromSource(const double* src, double* data, int64_t n, int32_t k1
     for (int64_t g = 0; g < n; g += 4) {
       const int64_t base = index[g / 4] / 2 + t;
       for (int64_t c = 0; c < kFirstStageRows; ++c) {
-        const int64_t from = base + c;
+        const double* const from = src + 2 * (base + c);
         double* buf = data + 2 * rowOf[c] * n;
-        pair::f64x2 y0, y1, y2, y3;
-        Butterfly4One<kInverse>(LoadOne(src, from), LoadOne(src, from + half), LoadOne(src, from + quarter),
-                                LoadOne(src, from + half + quarter), y0, y1, y2, y3);
-        pair::StoreSplit(buf, g, pair::Join(y0, y1));
-        pair::StoreSplit(buf, g + 2, pair::Join(y2, y3));
+        pair::Pair y01, y23;
+        Butterfly4OneSplit<kInverse>(from, from + 2 * half, from + 2 * quarter, from + 2 * (half + quarter), y01, y23);
+        pair::StoreSplit(buf, g, y01);
+        pair::StoreSplit(buf, g + 2, y23);
       }
     }
   } else {
     for (int64_t g = 0; g < n; g += 8) {
       const int64_t base = index[g / 4] / 2 + t;
       for (int64_t c = 0; c < kFirstStageRows; ++c) {
-        const int64_t a = base + c, b = a + eighth;
-        Butterfly8One<kInverse, true>(LoadOne(src, a), LoadOne(src, a + half), LoadOne(src, a + quarter),
-                                      LoadOne(src, a + half + quarter), LoadOne(src, b), LoadOne(src, b + half),
-                                      LoadOne(src, b + quarter), LoadOne(src, b + half + quarter),
-                                      data + 2 * (rowOf[c] * n + g));
+        const int64_t a = base + c;
+        Butterfly8OneToSplit<kInverse>(src + 2 * a, src + 2 * (a + eighth), half, quarter,
+                                       data + 2 * (rowOf[c] * n + g));
       }
     }
   }
@@ -158,18 +155,14 @@ void FirstStageInPlace(double* data, int64_t n, int32_t k1, const int32_t* index
       double* to = out + e * stride;
       if (radix4) {
         for (int64_t h = 0; h < 2; ++h) {
-          const int64_t b = a + h * eighth;
-          pair::f64x2 y0, y1, y2, y3;
-          Butterfly4One<kInverse>(LoadOne(data, b), LoadOne(data, b + 4 * eighth), LoadOne(data, b + 2 * eighth),
-                                  LoadOne(data, b + 6 * eighth), y0, y1, y2, y3);
-          pair::StoreSplit(to, 4 * h, pair::Join(y0, y1));
-          pair::StoreSplit(to, 4 * h + 2, pair::Join(y2, y3));
+          const double* const b = data + 2 * (a + h * eighth);
+          pair::Pair y01, y23;
+          Butterfly4OneSplit<kInverse>(b, b + 8 * eighth, b + 4 * eighth, b + 12 * eighth, y01, y23);
+          pair::StoreSplit(to, 4 * h, y01);
+          pair::StoreSplit(to, 4 * h + 2, y23);
         }
       } else {
-        Butterfly8One<kInverse, true>(LoadOne(data, a), LoadOne(data, a + 4 * eighth), LoadOne(data, a + 2 * eighth),
-                                      LoadOne(data, a + 6 * eighth), LoadOne(data, a + eighth),
-                                      LoadOne(data, a + 5 * eighth), LoadOne(data, a + 3 * eighth),
-                                      LoadOne(data, a + 7 * eighth), to);
+        Butterfly8OneToSplit<kInverse>(data + 2 * a, data + 2 * (a + eighth), 4 * eighth, 2 * eighth, to);
       }
     }
   };
