@@ -268,7 +268,7 @@ int CDelayCompensationImpl::Start(HANDLE stopEvent) {
   // Live inputs cannot start again from their beginning: the ring fills
   // and the search runs on the frames. Files can: the search runs over
   // their start first and every frame is handed out, tracked or not.
-  if (m_trackingMode != 0 && HasLiveInput()) {
+  if (m_trackingMode != 0 && !BothInputsAreFiles()) {
     FillRing();
     return 1;
   }
@@ -276,8 +276,8 @@ int CDelayCompensationImpl::Start(HANDLE stopEvent) {
   return 1;
 }
 
-bool CDelayCompensationImpl::HasLiveInput() const {
-  return IsRealtimeInput(m_sys->inputPara[0].mode) || IsRealtimeInput(m_sys->inputPara[1].mode);
+bool CDelayCompensationImpl::BothInputsAreFiles() const {
+  return m_sys->inputPara[0].mode == INPUT_MODE_FILE && m_sys->inputPara[1].mode == INPUT_MODE_FILE;
 }
 
 void CDelayCompensationImpl::FillRing() {

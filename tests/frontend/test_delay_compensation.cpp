@@ -197,7 +197,7 @@ TEST_F(DelayCompensationTest, ADirectionWithNothingToFetchKeepsTheFrameComing) {
   for (int d = 0; d < 2; ++d) EXPECT_NE(m_samples[d][0][0], kSentinel) << "direction " << d << " delivered unwritten";
 }
 
-TEST_F(DelayCompensationTest, RealTimeInputEndingBeforeAnySearchHasNoResultToRecheck) {
+TEST_F(DelayCompensationTest, ATrackedInputEndingBeforeAnySearchHasNoResultToRecheck) {
   WriteFiles(4000);  // ends while the ring is still filling
   m_sys.delayPara.tracking = 1;
   m_sys.delayPara.trackVariableDelay = 1;

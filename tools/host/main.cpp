@@ -56,14 +56,15 @@ void NoteNarrowedRange(const MeasurementPlan& plan) {
   std::fprintf(stderr, "vantrel-host: note: %s; searching up to +-%.1f ms instead\n", why.c_str(), plan.ReachMs());
 }
 
-// Whatever the run's own result, output that did not reach its reader
-// is a failure.
+// A run whose output did not reach its reader has failed, however well
+// it measured.
 int CheckStandardOutput(int code) {
   errno = 0;
   if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return code;
+  if (code != 0) return code;  // already failed and said why
   const std::string reason = errno != 0 ? std::string(": ") + std::strerror(errno) : std::string();
   std::fprintf(stderr, "vantrel-host: the standard output could not be written%s\n", reason.c_str());
-  return code != 0 ? code : 1;
+  return 1;
 }
 
 int Measure(int argc, char** argv) {
