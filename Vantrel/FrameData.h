@@ -39,6 +39,9 @@ constexpr int32_t DELAY_STATUS_FIXED = 0x11;
 constexpr int32_t DELAY_STATUS_CLAMPED = 0x12;
 // High bit: the start-up search retried with the test channels swapped.
 constexpr int32_t DELAY_STATUS_SWAP_RETRIED = 0x10000;
+// High bit: the test's two channels are read swapped (the swapped run of
+// that retry correlated better, as crossed stereo channels do).
+constexpr int32_t DELAY_STATUS_TEST_SWAPPED = 0x20000;
 constexpr int32_t FIXED_DELAY_QUALITY = 999;
 
 // Monitor curves: eleven slots, of which indices 0..9 are distinct entries.

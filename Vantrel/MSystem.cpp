@@ -186,7 +186,11 @@ int CMsystem::Stop() {
   return 1;
 }
 
-void CMsystem::Free() { m_frontEnd.delayCompensation->Free(); }
+void CMsystem::Free() {
+  // The buffers are gone: no frame and no start until the next Init.
+  m_frontEnd.delayCompensation->Free();
+  m_frontEnd.ready = 0;
+}
 
 int CMsystem::Reset() { return m_frontEnd.delayCompensation->Reset(); }
 

@@ -51,9 +51,14 @@ class CMsystem : public CTalvoPluginOEMInterface {
   // --- the plug-in interface
   // One frame (a FRAMEDATA); samples: table of [direction][channel]
   // buffers, null for the frame's own. 1 the measurement goes on, 0 it
-  // has ended or failed (also for a null frame, before a successful Init,
-  // or without a table when the frame's own buffers are too short).
+  // has ended or failed (also for a null frame, before a successful Init
+  // or after Free, or without a table when the frame's own buffers are too
+  // short). The header's samplePosition is the inputs' position after the
+  // frame: every frame read, a repeated read while the delayed samples
+  // were not there yet too.
   int ProcessFrame(void* frame, float* (*samples)[2][2]) override;
+  // Releases the front end's buffers; ProcessFrame and Go then return 0
+  // until the next Init.
   void Free() override;
   int ResetAverage() override;
   int Reset() override;

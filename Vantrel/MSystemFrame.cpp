@@ -58,10 +58,14 @@ int CMsystem::ProcessFrame(void* framePointer, float* (*samples)[2][2]) {
   };
   if (samples == nullptr) samples = &ownSamples;
 
+  // Every call reads one frame of the inputs, a repeated one too: the
+  // position is that of the input after the frame's newest samples.
   int code = FETCH_PADDED;
   if (m_endReached == 0) {
     do {
       code = m_frontEnd.delayCompensation->ProcessFrame(frame, &frame->desc, samples, &frame->monitor, m_frameFlag);
+      if (code == FETCH_NOT_ENOUGH_DATA)
+        m_samplePosition = AdvanceSamplePosition(m_samplePosition, m_algorithmPara.frameLength);
     } while (code == FETCH_NOT_ENOUGH_DATA);
   }
 

@@ -265,17 +265,34 @@ int CDelayCompensationImpl::Start(HANDLE stopEvent) {
   m_trackCount = 0;
   m_unconfirmed = false;
 
-  if (m_trackingMode != 0) {
-    m_fill = 0;
-    m_ringLen = 1;
-    if (m_delayBuffer->ProcessInput(m_swapTestChannels) != 0)
-      while (m_fill != m_ringLen) {
-        m_delayBuffer->GetFill(&m_fill, &m_ringLen);
-        if (m_delayBuffer->ProcessInput(m_swapTestChannels) == 0) break;
-      }
+  // Live inputs cannot start again from their beginning: the ring fills
+  // and the search runs on the frames. Files can: the search runs over
+  // their start first and every frame is handed out, tracked or not.
+  if (m_trackingMode != 0 && !BothInputsAreFiles()) {
+    FillRing();
     return 1;
   }
+  RunPreRun(stopEvent);
+  return 1;
+}
 
+bool CDelayCompensationImpl::BothInputsAreFiles() const {
+  return m_sys->inputPara[0].mode == INPUT_MODE_FILE && m_sys->inputPara[1].mode == INPUT_MODE_FILE;
+}
+
+void CDelayCompensationImpl::FillRing() {
+  m_fill = 0;
+  m_ringLen = 1;
+  if (m_delayBuffer->ProcessInput(m_swapTestChannels) != 0)
+    while (m_fill != m_ringLen) {
+      m_delayBuffer->GetFill(&m_fill, &m_ringLen);
+      if (m_delayBuffer->ProcessInput(m_swapTestChannels) == 0) break;
+    }
+}
+
+void CDelayCompensationImpl::RunPreRun(HANDLE stopEvent) {
+  SYSPARA& sys = *m_sys;
+  DELAYPARAEXT& delay = sys.delayPara;
   const int savedTracking = delay.trackVariableDelay;
   delay.trackVariableDelay = 0;
   float best = 0.0f;
@@ -287,7 +304,7 @@ int CDelayCompensationImpl::Start(HANDLE stopEvent) {
     RetrySearchSwapped(stopEvent, &best);
     m_status |= DELAY_STATUS_SWAP_RETRIED;
   } else {
-    m_status &= ~DELAY_STATUS_SWAP_RETRIED;
+    m_status &= ~(DELAY_STATUS_SWAP_RETRIED | DELAY_STATUS_TEST_SWAPPED);
   }
 
   while (m_activeBlocks < kLevelActiveBlocks && sys.levelPara.levelAlign != 0) {
@@ -307,8 +324,9 @@ int CDelayCompensationImpl::Start(HANDLE stopEvent) {
     m_state = DELCOMP_DELAYRELIABLE;
     m_unconfirmed = true;
   }
+  // Whatever became of the retry's mark, the frames say how the test is read.
+  if (m_swapTestChannels != 0) m_status |= DELAY_STATUS_TEST_SWAPPED;
   delay.trackVariableDelay = savedTracking;
   Reset();
   m_delayBuffer->Go();
-  return 1;
 }

@@ -8,7 +8,8 @@
 // DelayCompensationSearch.cpp (search, re-check, tracking) and
 // DelayCompensationImpl.cpp (set-up and start-up).
 // On file inputs Start runs the delay search over the start of the files
-// and measures the levels before the measurement begins.
+// and measures the levels before the measurement begins, also when the
+// delay is re-checked and tracked; tracked live inputs start with the search.
 #pragma once
 
 #include <cstdint>
@@ -129,7 +130,13 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   // The record's estimation channel names a channel of the frame (traced when not).
   static bool EstimationChannelIsValid(const SYSPARA& sys, const char* operation);
 
-  // Start's pre-run.
+  // Start of a tracked measurement on inputs that are not both files: fills the ring.
+  bool BothInputsAreFiles() const;
+  void FillRing();
+  // Start on inputs that can start again: the delay search and the level
+  // measurement over the start of the inputs, which then start again from
+  // their beginning.
+  void RunPreRun(HANDLE stopEvent);
   void RunSearch(HANDLE stopEvent, float* best);
   // Runs the search again with the test channels swapped; keeps the first
   // run's outcome when the swapped run does no better.

@@ -98,14 +98,15 @@ TEST_F(MeasurementRunTest, TimeTriggerGatesTheMeasuredFrames) {
   ScriptFileInputs(log, 50);
   const RunResult run = RunMeasurement([](SYSPARA& sys) {
     auto& event = static_cast<CTimeEvent&>(*sys.triggers.head);
-    event.startMs = 20.0f;  // position 960: the second frame
-    event.endMs = 60.0f;    // 1920 samples later: 2880, the sixth frame
+    // The read while filling counts: frame k ends at position 480 (k + 1).
+    event.startMs = 20.0f;  // position 960: the first frame
+    event.endMs = 60.0f;    // 1920 samples later: 2880, the fifth frame
     event.state = TRIGGER_ARMED;
   });
-  EXPECT_EQ(run.frames, 5);          // the sixth frame ends the measurement
-  EXPECT_EQ(run.measuredFrames, 4);  // frames 2 to 5; frame 1 is before the start
-  EXPECT_EQ(log.frameCalls, 1 + 6);
-  EXPECT_EQ(log.resetAverageSeen.size(), 7u);
+  EXPECT_EQ(run.frames, 4);          // the fifth frame ends the measurement
+  EXPECT_EQ(run.measuredFrames, 4);  // frames 1 to 4
+  EXPECT_EQ(log.frameCalls, 1 + 5);
+  EXPECT_EQ(log.resetAverageSeen.size(), 6u);
   EXPECT_NEAR(run.referenceDb, SineLevelDb(kReferenceAmplitude), 1e-3);
 }
 

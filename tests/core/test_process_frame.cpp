@@ -158,6 +158,8 @@ TEST_F(ProcessFrameTest, ResultCodesOfTheCompensation) {
     EXPECT_EQ(Frame(), c.result);
     EXPECT_EQ(log.frameCalls, c.calls);
     EXPECT_EQ(frame->header.endOfMeasurement, c.endOfMeasurement);
+    // Every call read a frame of the inputs.
+    EXPECT_EQ(frame->header.samplePosition, 480u * uint32_t(c.calls));
   }
 }
 

@@ -19,6 +19,10 @@
 #include "support/temp_dir.h"
 #include "wavio/SoundFile.h"
 
+// The first row of the host's frame table.
+constexpr const char* kCsvHeader =
+    "frame,delay_samples,delay_ms,status,status_name,quality,delay_valid,first_sample,time_s,channel_swap";
+
 struct HostRun {
   int exitCode = -1;
   std::string out;

@@ -31,6 +31,7 @@ struct RecordedFrame {
   int32_t quality = 0;
   uint8_t delayValid = 0;
   uint32_t count = 0;
+  uint32_t samplePosition = 0;
   double refEnergy = 0.0;
   double testEnergy = 0.0;
   std::vector<float> samples[2][2];
@@ -70,6 +71,7 @@ class FrameRecorder : public CMsystem {
     record.quality = header.quality;
     record.delayValid = header.delayValid;
     record.count = frame->desc.count;
+    record.samplePosition = header.samplePosition;
     record.refEnergy = header.refEnergy;
     record.testEnergy = header.testEnergy;
     for (int d = 0; d < 2; ++d)

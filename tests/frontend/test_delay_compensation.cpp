@@ -197,7 +197,7 @@ TEST_F(DelayCompensationTest, ADirectionWithNothingToFetchKeepsTheFrameComing) {
   for (int d = 0; d < 2; ++d) EXPECT_NE(m_samples[d][0][0], kSentinel) << "direction " << d << " delivered unwritten";
 }
 
-TEST_F(DelayCompensationTest, RealTimeInputEndingBeforeAnySearchHasNoResultToRecheck) {
+TEST_F(DelayCompensationTest, ATrackedInputEndingBeforeAnySearchHasNoResultToRecheck) {
   WriteFiles(4000);  // ends while the ring is still filling
   m_sys.delayPara.tracking = 1;
   m_sys.delayPara.trackVariableDelay = 1;
@@ -237,6 +237,7 @@ TEST_F(DelayCompensationTest, LevelsOfAFirstRunThatWinsTheSwapRetryAreItsOwn) {
   ASSERT_EQ(m_compensation->Start(nullptr), 1);
   EXPECT_EQ(m_compensation->SwapTestChannels(), 0);
   EXPECT_NE(m_compensation->Status() & DELAY_STATUS_SWAP_RETRIED, 0);
+  EXPECT_EQ(m_compensation->Status() & DELAY_STATUS_TEST_SWAPPED, 0);
   // Four reads per frame (two directions, two channels): a quarter of the
   // mean block energy of channel 0.
   const double referenceBlock = 3000.0 * 3000.0 * kMeasureFrame / 4.0;

@@ -3,6 +3,7 @@
 // reliable delay may be claimed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -152,11 +153,81 @@ TEST_F(FileMeasurementTest, CrossedTestChannelsAreFoundBySwappingThem) {
   ASSERT_FALSE(run.frames.empty());
   for (size_t f = 0; f + 1 < run.frames.size(); ++f) {
     const RecordedFrame& frame = run.frames[f];
-    ASSERT_EQ(frame.status, DELAY_STATUS_RELIABLE | DELAY_STATUS_SWAP_RETRIED) << f;
+    ASSERT_EQ(frame.status, DELAY_STATUS_RELIABLE | DELAY_STATUS_SWAP_RETRIED | DELAY_STATUS_TEST_SWAPPED) << f;
     ASSERT_EQ(frame.delay, lag);
     ASSERT_EQ(frame.samples[1][0], frame.samples[0][0]) << f;
     ASSERT_EQ(frame.samples[1][1], frame.samples[0][1]) << f;
   }
+}
+
+TEST_F(FileMeasurementTest, EveryFrameOfTheFilesIsHandedOutFromTheStartTrackedOrNot) {
+  // The frame's position (the inputs' position after it) tells which file
+  // samples it holds: the reference ends there, or the delay earlier when
+  // the test lags; the test likewise when it leads.
+  for (const int lag : {700, -450}) {
+    const FilePair pair = DelayedPair(lag, 1.0, INFINITY);
+    size_t untrackedFrames = 0;
+    for (const bool tracked : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "lag " << lag << (tracked ? ", tracked" : ""));
+      const MeasurementOutcome run = MeasureFiles(pair, [&](SYSPARA& sys) {
+        sys.delayPara.tracking = tracked ? 1 : 0;
+        sys.delayPara.trackVariableDelay = tracked ? 1 : 0;
+      });
+      ASSERT_GT(run.frames.size(), 100u);
+      for (size_t f = 0; f + 1 < run.frames.size(); ++f) {
+        const RecordedFrame& frame = run.frames[f];
+        ASSERT_EQ(frame.delay, lag) << f;
+        const int64_t end = int64_t(frame.samplePosition) - int64_t(frame.count);
+        const int64_t reference = end - std::max(frame.delay, 0);
+        const int64_t test = end - std::max(-frame.delay, 0);
+        if (f == 0) {
+          // Nothing of the files is skipped but the blocks the delay needs first.
+          EXPECT_LT(reference, std::abs(lag) + int64_t(kMeasureFrame));
+          EXPECT_LT(test, std::abs(lag) + int64_t(kMeasureFrame));
+        }
+        ASSERT_GE(std::min(reference, test), 0) << f;
+        ASSERT_TRUE(std::equal(frame.samples[0][0].begin(), frame.samples[0][0].end(),
+                               pair.reference.begin() + reference))
+            << "reference of frame " << f;
+        ASSERT_TRUE(std::equal(frame.samples[1][0].begin(), frame.samples[1][0].end(), pair.test.begin() + test))
+            << "test of frame " << f;
+      }
+      if (tracked) {
+        EXPECT_EQ(run.frames.size(), untrackedFrames);
+      } else {
+        untrackedFrames = run.frames.size();
+      }
+    }
+  }
+}
+
+TEST_F(FileMeasurementTest, AfterFreeNoFrameComesUntilTheNextInit) {
+  const FilePair pair = DelayedPair(1000, 1.0, INFINITY);
+  TempDir dir;
+  const std::string reference = dir.File("r.wav"), test = dir.File("t.wav");
+  const SoundFileSpec spec{kMeasureRate, 1, SoundFileEncoding::Pcm16, "wav"};
+  ASSERT_TRUE(WriteSoundFile(reference, spec, pair.reference.data(), int64_t(pair.reference.size())));
+  ASSERT_TRUE(WriteSoundFile(test, spec, pair.test.data(), int64_t(pair.test.size())));
+  FrameRecorder recorder([&](SYSPARA& sys) { FileMeasurementSettings(sys, reference, test, 1); });
+  SYSPARA* sys = static_cast<SYSPARA*>(recorder.CreateSysPara());
+  CAlgorithmPara alg{kMeasureFrame, kMeasureFrame};
+  ASSERT_NE(recorder.Init(*sys, alg), 0);
+  ASSERT_EQ(recorder.Go(), 1);
+  auto frame = std::make_unique<FRAMEDATA>();
+  for (int f = 0; f < 3; ++f) ASSERT_EQ(recorder.ProcessFrame(frame.get(), nullptr), 1);
+  ASSERT_EQ(recorder.frames.back().delay, 1000);
+
+  recorder.Free();
+  for (int f = 0; f < 3; ++f) EXPECT_EQ(recorder.ProcessFrame(frame.get(), nullptr), 0) << f;
+  EXPECT_EQ(recorder.Go(), 0);
+  EXPECT_EQ(recorder.frames.size(), 3u);
+
+  ASSERT_NE(recorder.Init(*sys, alg), 0);
+  sys->Destroy();
+  ASSERT_EQ(recorder.Go(), 1);
+  EXPECT_EQ(recorder.ProcessFrame(frame.get(), nullptr), 1);
+  EXPECT_EQ(recorder.frames.back().delay, 1000);
+  EXPECT_EQ(recorder.frames.back().status, DELAY_STATUS_RELIABLE);
 }
 
 TEST_F(FileMeasurementTest, AnInvertedTestIsFoundAndTurnedBackOnRequest) {

@@ -33,7 +33,7 @@ TEST_F(HostCommandTest, TheDelayOfAFilePairIsFoundWithItsSign) {
     std::istringstream csv(ReadAll(m_dir.File("frames.csv")));
     std::string line;
     std::getline(csv, line);
-    EXPECT_EQ(line, "frame,delay_samples,delay_ms,status,status_name,quality,delay_valid");
+    EXPECT_EQ(line, kCsvHeader);
     int rows = 0;
     int reliableRows = 0;
     while (std::getline(csv, line)) {

@@ -70,7 +70,7 @@ class HostDelayEdgesTest : public HostCommandTest, public ::testing::WithParamIn
     const std::vector<std::string> lines = Lines(ReadAll(m_dir.File("frames.csv")));
     std::vector<CsvRow> rows;
     if (lines.empty()) return rows;
-    EXPECT_EQ(lines[0], "frame,delay_samples,delay_ms,status,status_name,quality,delay_valid");
+    EXPECT_EQ(lines[0], kCsvHeader);
     for (size_t k = 1; k < lines.size(); ++k) {
       CsvRow row;
       EXPECT_EQ(std::sscanf(lines[k].c_str(), "%*d,%d,%*[^,],%d", &row.delay, &row.status), 2) << lines[k];

@@ -54,7 +54,7 @@ TEST_F(HostCommandTest, ASampleThatIsNotANumberLeavesTheDelayFoundAndTheRunSound
     std::ifstream csv(m_dir.File("frames.csv"));
     std::string line;
     std::getline(csv, line);
-    ASSERT_EQ(line, "frame,delay_samples,delay_ms,status,status_name,quality,delay_valid");
+    ASSERT_EQ(line, kCsvHeader);
     int rows = 0;
     while (std::getline(csv, line)) {
       int frame = 0, delay = 0, code = 0, quality = 0, valid = 0;

@@ -7,10 +7,30 @@
 #include <string>
 #include <vector>
 
-#include "Vantrel/DelaySearchRange.h"
 #include "host_command_fixture.h"
 
 namespace {
+
+// The columns of a CSV row the tests read.
+struct CsvRow {
+  int frame = 0, delay = 0, status = 0;
+  long long firstSample = 0;
+  double seconds = 0.0;
+  std::string text;
+};
+
+std::vector<CsvRow> CsvRows(const std::string& table) {
+  std::vector<CsvRow> rows;
+  const std::vector<std::string> lines = Lines(table);
+  for (size_t k = 1; k < lines.size(); ++k) {
+    CsvRow row;
+    row.text = lines[k];
+    if (std::sscanf(lines[k].c_str(), "%d,%d,%*[^,],%d,%*[^,],%*d,%*d,%lld,%lf,", &row.frame, &row.delay, &row.status,
+                    &row.firstSample, &row.seconds) == 5)
+      rows.push_back(row);
+  }
+  return rows;
+}
 
 // delay_samples of every row of a CSV table.
 std::vector<int> CsvDelays(const std::string& table) {
@@ -106,48 +126,73 @@ TEST_F(HostCommandTest, AlignedLevelsAreReportedWithTheGainApplied) {
 TEST_F(HostCommandTest, TrackFollowsADelayThatStepsWithinTheFilesWithoutItEveryFrameKeepsTheFirstDelay) {
   // 20 s at 16 kHz: the test lags by 500 samples, from 10 s on by 520.
   const int rate = 16000;
-  const size_t length = 20 * size_t(rate), lead = 2000;
-  const std::vector<float> source = IntegerNoise(length + lead, 41, 3000.0);
+  const int64_t length = 20 * rate, lead = 2000, step = 10 * rate;
+  const std::vector<float> source = IntegerNoise(size_t(length + lead), 41, 3000.0);
   std::vector<float> ref(length), test(length);
-  for (size_t n = 0; n < length; ++n) {
+  for (int64_t n = 0; n < length; ++n) {
     ref[n] = source[lead + n];
-    test[n] = source[lead + n - (n < length / 2 ? 500 : 520)];
+    test[n] = source[lead + n - (n < step ? 500 : 520)];
   }
   Write("ref.wav", ref, 1, rate);
   Write("test.wav", test, 1, rate);
 
   const HostRun fixed = Run("--csv fixed.csv ref.wav test.wav");
   ASSERT_EQ(fixed.exitCode, 0) << fixed.err;
-  for (int delay : CsvDelays(ReadAll(m_dir.File("fixed.csv")))) ASSERT_EQ(delay, 500);
+  for (const CsvRow& row : CsvRows(ReadAll(m_dir.File("fixed.csv")))) ASSERT_EQ(row.delay, 500);
   EXPECT_EQ(fixed.out.find("tracked"), std::string::npos);
 
   const HostRun tracked = Run("--track --csv tracked.csv ref.wav test.wav");
   ASSERT_EQ(tracked.exitCode, 0) << tracked.err;
   EXPECT_NE(tracked.out.find("re-checked and tracked"), std::string::npos) << tracked.out;
-  // The delay is measured on the newest samples, a search window ahead of
-  // the frame handed out: frame f's delay is that of the samples one window
-  // past it, so the step shows that many frames before frame 312.
-  DelaySearchRange range;
-  ASSERT_TRUE(ComputeDelaySearchRange(rate, 1000, 512, &range));
-  const int kStepFrame = int(10 * 16000 / 512) - int(range.window / 512);
-  const std::vector<std::string> rows = Lines(ReadAll(m_dir.File("tracked.csv")));
-  ASSERT_GT(rows.size(), 500u);
-  int firstNew = -1;
-  for (size_t k = 1; k < rows.size(); ++k) {
-    int frame = 0, delay = 0, status = 0;
-    ASSERT_EQ(std::sscanf(rows[k].c_str(), "%d,%d,%*[^,],%d,", &frame, &delay, &status), 3) << rows[k];
-    if ((status & 0xFFFF) != 1) continue;
-    // A reliable frame carries the delay in force around it, never another.
-    if (frame < kStepFrame - 30) {
-      EXPECT_EQ(delay, 500) << rows[k];
-    } else if (frame > kStepFrame + 30) {
-      EXPECT_EQ(delay, 520) << rows[k];
+  // Each row says where its reference samples lie in the file; the test
+  // samples aligned with them lie the delay later.
+  const std::vector<CsvRow> rows = CsvRows(ReadAll(m_dir.File("tracked.csv")));
+  ASSERT_GT(rows.size(), 600u);
+  const int64_t kFollow = 30 * 512;  // samples the tracker may take to follow
+  int64_t firstNew = -1;
+  for (const CsvRow& row : rows) {
+    if (row.status != 1) continue;
+    const int64_t testStart = row.firstSample + row.delay;
+    // A reliable frame carries the delay in force in its samples, never another.
+    if (testStart + 512 <= step) {
+      EXPECT_EQ(row.delay, 500) << row.text;
+    } else if (testStart > step + kFollow) {
+      EXPECT_EQ(row.delay, 520) << row.text;
     }
-    if (delay == 520 && firstNew < 0) firstNew = frame;
+    if (row.delay == 520 && firstNew < 0) firstNew = testStart;
   }
   ASSERT_GE(firstNew, 0) << "the step to 520 was never reliable";
-  EXPECT_LE(firstNew, kStepFrame + 30) << "frames from the step to the new delay";
-  EXPECT_GE(firstNew, kStepFrame - 30);
+  EXPECT_GE(firstNew + 512, step);
+  EXPECT_LE(firstNew, step + kFollow);
+}
+
+TEST_F(HostCommandTest, TrackHandsOutEveryFrameOfTheFilesWithItsPosition) {
+  // 3 s at 16 kHz, the test 1234 samples late: with --track as without it,
+  // the frames run from the start of the files to their end, one after
+  // the other, and the summary's share counts them all.
+  WritePair(1234, "ref.wav", "test.wav", 3, 16000);
+  const HostRun fixed = Run("--csv fixed.csv ref.wav test.wav");
+  const HostRun tracked = Run("--track --csv tracked.csv ref.wav test.wav");
+  ASSERT_EQ(fixed.exitCode, 0) << fixed.err;
+  ASSERT_EQ(tracked.exitCode, 0) << tracked.err;
+  const std::vector<CsvRow> fixedRows = CsvRows(ReadAll(m_dir.File("fixed.csv")));
+  const std::vector<CsvRow> rows = CsvRows(ReadAll(m_dir.File("tracked.csv")));
+  // 93 frames of 512 in the files, less the blocks the delay takes first.
+  ASSERT_GE(rows.size(), 3u * 16000 / 512 - 1234 / 512 - 2);
+  ASSERT_EQ(rows.size(), fixedRows.size());
+  EXPECT_LT(rows[0].firstSample, 1234 + 512);
+  for (size_t k = 0; k < rows.size(); ++k) {
+    EXPECT_EQ(rows[k].firstSample, rows[0].firstSample + int64_t(k) * 512) << rows[k].text;
+    EXPECT_EQ(rows[k].firstSample, fixedRows[k].firstSample) << rows[k].text;
+    EXPECT_NEAR(rows[k].seconds, double(rows[k].firstSample) / 16000.0, 1e-6) << rows[k].text;
+  }
+  int reliable = 0;
+  for (const CsvRow& row : rows) reliable += row.status == 1 ? 1 : 0;
+  char share[96];
+  std::snprintf(share, sizeof share, "Reliable: %d of %zu frames (%.1f %% of the file)", reliable, rows.size(),
+                100.0 * reliable / double(rows.size()));
+  EXPECT_NE(tracked.out.find(share), std::string::npos) << tracked.out;
+  EXPECT_GE(reliable, int(rows.size()) - 2);
 }
 
 }  // namespace

@@ -126,15 +126,18 @@ bool CsvTable::Open(const std::string& path, std::string* error) {
     Discard();
     return false;
   }
-  std::fprintf(m_out, "frame,delay_samples,delay_ms,status,status_name,quality,delay_valid\n");
+  std::fprintf(m_out, "frame,delay_samples,delay_ms,status,status_name,quality,delay_valid,first_sample,time_s,"
+                     "channel_swap\n");
   return true;
 }
 
 void CsvTable::Row(int sampleRate, const FrameLine& line) {
   if (m_out == nullptr) return;
-  std::fprintf(m_out, "%d,%d,%.3f,%d,%s,%d,%d\n", line.frame, line.delaySamples,
+  static const char* const kSwapNames[] = {"not_tried", "tried_not_used", "used"};
+  std::fprintf(m_out, "%d,%d,%.3f,%d,%s,%d,%d,%lld,%.6f,%s\n", line.frame, line.delaySamples,
                1000.0 * line.delaySamples / sampleRate, line.status & 0xFFFF, StatusName(line.status), line.quality,
-               line.delayValid);
+               line.delayValid, static_cast<long long>(line.firstSample), double(line.firstSample) / sampleRate,
+               kSwapNames[int(ChannelSwapOf(line.status))]);
 }
 
 bool CsvTable::Commit(std::string* error) {

@@ -178,6 +178,11 @@ const char* StatusName(int32_t status) {
   }
 }
 
+ChannelSwap ChannelSwapOf(int32_t status) {
+  if ((status & DELAY_STATUS_TEST_SWAPPED) != 0) return ChannelSwap::Used;
+  return (status & DELAY_STATUS_SWAP_RETRIED) != 0 ? ChannelSwap::TriedNotUsed : ChannelSwap::NotTried;
+}
+
 bool PlanFileMeasurement(const MeasurementRequest& request, MeasurementPlan* plan, std::string* error) {
   SoundFileFormat reference, test;
   if (!ReadFormat(request.referenceFile, "reference", &reference, error) ||
@@ -265,12 +270,21 @@ bool RunFileMeasurement(const MeasurementRequest& request, const MeasurementPlan
     return false;
   }
   auto frame = std::make_unique<FRAMEDATA>();
+  // The header's position wraps at 2^32 - 1; the files may be longer.
+  constexpr int64_t kPositionModulus = 0xFFFFFFFFll;
+  int64_t position = 0;
+  uint32_t lastPosition = 0;
   for (int32_t index = 0;; ++index) {
     frame->monitor.count = 0;
     if (system->ProcessFrame(frame.get(), nullptr) == 0) break;
     const FRAMEHEADER& header = frame->header;
-    onFrame(FrameLine{index, header.delay, header.delayStatus, header.quality, header.delayValid, header.refEnergy,
-                      header.testEnergy});
+    position += (int64_t(header.samplePosition) - lastPosition + kPositionModulus) % kPositionModulus;
+    lastPosition = header.samplePosition;
+    // The position is that of the inputs after the frame; the reference
+    // samples end there, or the delay earlier when the test lags.
+    const int64_t firstSample = position - int64_t(frame->desc.count) - std::max<int64_t>(header.delay, 0);
+    onFrame(FrameLine{index, firstSample, header.delay, header.delayStatus, header.quality, header.delayValid,
+                      header.refEnergy, header.testEnergy});
   }
   system->Stop();
   for (int input = 0; input < 2; ++input) (*nonFiniteSamples)[input] = system->NonFiniteInputSamples(input);

@@ -42,8 +42,11 @@ struct MeasurementPlan {
 
 struct FrameLine {
   int32_t frame = 0;
+  // The sample of the reference file with which the frame's reference
+  // samples begin.
+  int64_t firstSample = 0;
   int32_t delaySamples = 0;  // positive when the test lags the reference
-  int32_t status = 0;        // delay status word
+  int32_t status = 0;        // delay status word, its high bits too
   int32_t quality = 0;       // percent; 999 for a fixed delay
   int delayValid = 0;
   double refEnergy = 0.0;  // the front end's mean block energies (channel 0)
@@ -65,3 +68,7 @@ bool RunFileMeasurement(const MeasurementRequest& request, const MeasurementPlan
 
 // "reliable", "uncertain", ... for the low 16 bits of a status word.
 const char* StatusName(int32_t status);
+
+// What became of the channel-swap retry, from a status word's high bits.
+enum class ChannelSwap { NotTried, TriedNotUsed, Used };
+ChannelSwap ChannelSwapOf(int32_t status);

@@ -86,7 +86,11 @@ int ParseArguments(int argc, char** argv, HostOptions* options) {
       options->lines = FrameLines::Every;
     } else if (arg == "--quiet") {
       options->lines = FrameLines::None;
-    } else if (!arg.empty() && arg[0] == '-') {
+    } else if (arg.empty()) {
+      // An unset shell variable, most likely; not a request for the demonstration pair.
+      std::fprintf(stderr, "vantrel-host: a file name is empty\n");
+      return 2;
+    } else if (arg[0] == '-') {
       std::fprintf(stderr, "vantrel-host: unknown option %s\n", arg.c_str());
       PrintUsage(stderr);
       return 2;

@@ -68,6 +68,22 @@ void RunReport::PrintRun() const {
                Ms(m_runFirst.delaySamples, m_plan.sampleRate), StatusName(m_runFirst.status), quality);
 }
 
+void RunReport::PrintChannelSwap(ChannelSwap swap) const {
+  switch (swap) {
+    case ChannelSwap::NotTried: return;
+    case ChannelSwap::TriedNotUsed:
+      std::fprintf(m_out,
+                   "Channels: the search correlated below 90 %%, so it ran again with the test's two channels "
+                   "swapped; that did no better, so the channels are measured as they are\n");
+      return;
+    case ChannelSwap::Used:
+      std::fprintf(m_out,
+                   "Channels: the test's two channels are measured swapped: the search correlated below 90 %% on "
+                   "them as they are and better swapped (crossed stereo channels)\n");
+      return;
+  }
+}
+
 bool RunReport::NothingCorrelated() const {
   return m_reliable == 0 && m_last.quality == 0 && m_plan.lengthFrames >= m_plan.searchSamples;
 }
@@ -83,6 +99,7 @@ void RunReport::PrintSummary(bool levelAlign, const std::string& noCorrelation) 
                static_cast<long long>(m_frames), m_frames == 1 ? "" : "s", p.frameLength, p.sampleRate,
                channels.c_str(), p.channel, p.ReachMs(), static_cast<long long>(p.reachSamples),
                p.track ? ", re-checked and tracked" : "");
+  if (m_frames != 0) PrintChannelSwap(ChannelSwapOf(m_last.status));
   if (m_reliable == 0) {
     // Without any correlation the estimate is only the edge of the search range.
     if (p.lengthFrames < p.searchSamples)

@@ -28,6 +28,8 @@ class RunReport {
 
  private:
   void PrintRun() const;
+  // One line when the search retried with the test's channels swapped.
+  void PrintChannelSwap(ChannelSwap swap) const;
 
   FILE* m_out;
   MeasurementPlan m_plan;

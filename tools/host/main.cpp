@@ -3,11 +3,14 @@
 // a built-in demonstration pair with a known delay. Runs of frames with the
 // same delay and status are printed (every frame with --frames), then a
 // summary; --csv writes the frames as a table.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "CsvTable.h"
+#include "DecodeCheck.h"
 #include "DemoPair.h"
 #include "FileMeasurement.h"
 #include "HostOptions.h"
@@ -53,9 +56,18 @@ void NoteNarrowedRange(const MeasurementPlan& plan) {
   std::fprintf(stderr, "vantrel-host: note: %s; searching up to +-%.1f ms instead\n", why.c_str(), plan.ReachMs());
 }
 
-}  // namespace
+// A run whose output did not reach its reader has failed, however well
+// it measured.
+int CheckStandardOutput(int code) {
+  errno = 0;
+  if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return code;
+  if (code != 0) return code;  // already failed and said why
+  const std::string reason = errno != 0 ? std::string(": ") + std::strerror(errno) : std::string();
+  std::fprintf(stderr, "vantrel-host: the standard output could not be written%s\n", reason.c_str());
+  return 1;
+}
 
-int main(int argc, char** argv) {
+int Measure(int argc, char** argv) {
   HostOptions options;
   if (const int code = ParseArguments(argc, argv, &options); code >= 0) return code;
   MeasurementRequest& request = options.request;
@@ -80,7 +92,10 @@ int main(int argc, char** argv) {
                  100.0 * DEMO_TEST_GAIN);
   }
   MeasurementPlan plan;
-  if (!PlanFileMeasurement(request, &plan, &error)) return Fail(error);
+  if (!PlanFileMeasurement(request, &plan, &error) ||
+      !DecodesToTheEnd(request.referenceFile, "reference", &error) ||
+      !DecodesToTheEnd(request.testFile, "test", &error))
+    return Fail(error);
   std::fprintf(text, "Reference: %s\nTest:      %s\nSearching the delay...\n", request.referenceFile.c_str(),
                request.testFile.c_str());
   std::fflush(text);
@@ -119,3 +134,7 @@ int main(int argc, char** argv) {
   if (!options.csvFile.empty() && !csvToStdout) std::fprintf(text, "Frames written to %s\n", options.csvFile.c_str());
   return 0;
 }
+
+}  // namespace
+
+int main(int argc, char** argv) { return CheckStandardOutput(Measure(argc, argv)); }
