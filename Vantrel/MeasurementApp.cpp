@@ -15,7 +15,11 @@ BOOL CMeasurementApp::InitInstance() {
   return CWinApp::InitInstance();
 }
 
+namespace {
 CMeasurementApp theApp;
+}  // namespace
+
+CMeasurementApp& GetMeasurementApp() { return theApp; }
 
 BOOL VantrelLibraryLoad() { return theApp.InitInstance(); }
 
