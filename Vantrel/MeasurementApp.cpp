@@ -1,6 +1,7 @@
 #include "Vantrel/MeasurementApp.h"
 
 #include "Vantrel/DebugTrace.h"
+#include "Vantrel/LibraryLifetime.h"
 #include "Vantrel/Registry.h"
 
 CMeasurementApp::CMeasurementApp() : CWinApp(nullptr) {}

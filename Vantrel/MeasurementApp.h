@@ -31,6 +31,3 @@ class CMeasurementApp : public CWinApp {
 // program's own.)
 CMeasurementApp& GetMeasurementApp();
 
-// What loading and unloading the library run; callable from tests.
-BOOL VantrelLibraryLoad();
-void VantrelLibraryUnload();

@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "Vantrel/DebugTrace.h"
+#include "Vantrel/LibraryLifetime.h"
 #include "Vantrel/MeasurementApp.h"
 #include "Vantrel/Registry.h"
 #include "platform/debug_output.h"
