@@ -1,6 +1,7 @@
 // A program linking the shared library may define globals of its own under
-// the names the library uses inside (theApp, g_TraceMask, g_TraceCounter):
-// the library neither writes them nor reads them, and keeps its own.
+// the names the library uses inside (theApp, g_TraceMask, g_TraceCounter,
+// spDispatchIndex): the library neither writes them nor reads them, and
+// keeps its own.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include "Vantrel/DebugTrace.h"
 #include "Vantrel/MeasurementApp.h"
 #include "Vantrel/Registry.h"
+#include "primitives/vector/sp_arith.h"
 #include "support/registry_sandbox.h"
 
 namespace {
@@ -31,6 +33,7 @@ constexpr Bytes Filled() {
 Bytes theApp = Filled();
 volatile uint32_t g_TraceMask = 0xFFFFFFFFu;
 volatile uint32_t g_TraceCounter = 7;
+volatile int32_t spDispatchIndex = 99;  // no variant set has this index
 
 namespace {
 
@@ -45,6 +48,13 @@ TEST(ProgramGlobals, TheLibraryLeavesThemAlone) {
   EXPECT_EQ(0xFFFFFFFFu, g_TraceMask);
   EXPECT_EQ(7u, g_TraceCounter);
   EXPECT_NE(static_cast<const void*>(&GetMeasurementApp()), static_cast<const void*>(&theApp));
+
+  // The primitives dispatch on the library's own variant index.
+  const float a[3] = {1, 2, 3}, b[3] = {10, 20, 30};
+  float sum[3] = {};
+  EXPECT_EQ(0, spAddF32(a, b, sum, 3));
+  EXPECT_EQ(33.0f, sum[2]);
+  EXPECT_EQ(99, spDispatchIndex);
 
   // The program's all-ones variable does not switch the library's trace on:
   // the library's mask is still the one it loaded (0, nothing stored).
