@@ -14,6 +14,11 @@
 namespace {
 constexpr const char* kInstanceMutexName = "RoviRidAzuvuruvEdureZoro";
 
+// Another process holds the named mutex for a moment in the ordinary case.
+// What it guards (the count, detection) is per process, so a holder that
+// does not let go (stopped, hung) costs this wait once per call and no more.
+constexpr DWORD kInstanceMutexWaitMs = 2000;
+
 int32_t g_instanceCount = 0;  // guarded by InstanceLock
 
 // Always serialises within the process; the named mutex adds the
@@ -25,8 +30,10 @@ class InstanceLock {
     if (!m_named) {
       MathlibTrace(nullptr, "Mathlib, WARNING: named mutex %s unavailable, locking within the process only\n",
                    kInstanceMutexName);
-    } else if (WaitForSingleObject(m_named, INFINITE) != WAIT_OBJECT_0) {
-      MathlibTrace(nullptr, "Mathlib, WARNING: waiting for named mutex %s failed\n", kInstanceMutexName);
+    } else if (WaitForSingleObject(m_named, kInstanceMutexWaitMs) != WAIT_OBJECT_0) {
+      MathlibTrace(nullptr,
+                   "Mathlib, WARNING: named mutex %s not free within %lu ms, locking within the process only\n",
+                   kInstanceMutexName, static_cast<unsigned long>(kInstanceMutexWaitMs));
       CloseHandle(m_named);
       m_named = nullptr;
     }

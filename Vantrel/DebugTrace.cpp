@@ -1,8 +1,19 @@
 #include "Vantrel/DebugTrace.h"
 
-#include "platform/debug_output.h"
+#include <atomic>
 
+#include "platform/debug_output.h"
+#include "platform/trace_line.h"
+
+namespace {
 std::atomic<DWORD> g_TraceMask{TRACE_MASK_BEFORE_LOAD};
+}  // namespace
+
+DWORD GetTraceMask() { return g_TraceMask.load(std::memory_order_relaxed); }
+
+void SetTraceMask(DWORD mask) { g_TraceMask.store(mask, std::memory_order_relaxed); }
+
+bool TraceEnabled(DWORD bits) { return (GetTraceMask() & bits) != 0; }
 
 void DebugTraceV(const char* format, va_list args) { WriteComponentTraceLineV(format, args); }
 

@@ -5,10 +5,8 @@
 // Also the assertion routine.
 #pragma once
 
-#include <atomic>
 #include <cstdarg>
 
-#include "platform/trace_line.h"
 #include "platform/wintypes.h"
 
 // Mask bits as callers test them.
@@ -17,18 +15,17 @@ constexpr DWORD TRACE_ORDINARY = 0x00000010u;  // ordinary lines of framework an
 constexpr DWORD TRACE_REGISTRY = 0x00000400u;  // registry result lines
 constexpr DWORD TRACE_MASK_BEFORE_LOAD = 0x0000000Au;
 
-// Process-wide trace mask: 0x0A until the library load reads "DebugTraceLevel".
-extern std::atomic<DWORD> g_TraceMask;
-// g_TraceCounter (platform/trace_line.h) counts the lines; each shows the
-// value before its own.
-
-inline DWORD GetTraceMask() { return g_TraceMask.load(std::memory_order_relaxed); }
-inline void SetTraceMask(DWORD mask) { g_TraceMask.store(mask, std::memory_order_relaxed); }
-inline bool TraceEnabled(DWORD bits) { return (GetTraceMask() & bits) != 0; }
+// The process-wide trace mask: 0x0A until the library load reads
+// "DebugTraceLevel". The mask is the library's own: reached through these
+// functions only, so a program's variable of any name cannot stand in for it.
+DWORD GetTraceMask();
+void SetTraceMask(DWORD mask);
+bool TraceEnabled(DWORD bits);
 
 // Writes "<hh:mm:ss.mmm>(0xPID):counter: " + message in one call to the
 // debugger output. Does not test the mask. A message that does not fit the
-// TRACE_LINE_BYTES is cut and still ends in "\n".
+// line (10240 bytes with the prefix) is cut and still ends in "\n". A
+// process-wide counter numbers the lines; each shows the value before its own.
 void DebugTrace(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void DebugTraceV(const char* format, va_list args);
 

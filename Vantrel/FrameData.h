@@ -51,7 +51,12 @@ constexpr int MONITOR_NAME_SIZE = 16;
 
 struct FRAMEHEADER {
   int32_t channels;     // channels per signal (1 or 2)
-  int32_t delay;        // current delay in samples, negated
+  // The test signal's delay behind the reference, in samples of the
+  // frame's rate: positive when the test lags (a test that arrives 321
+  // samples late gives 321), negative when it leads. (The front end keeps
+  // the opposite sign internally: this field is its negation.) What it is
+  // worth is in delayStatus and quality.
+  int32_t delay;
   int32_t delayStatus;  // low 16 bits status code; 0x10000 channel-swapped search
   int32_t quality;      // correlation quality in percent; 999 compensation off
   int32_t reserved;
@@ -59,6 +64,12 @@ struct FRAMEHEADER {
   int32_t bitsPerSample[2][2];
   double refEnergy;   // mean block energy of the reference
   double testEnergy;  // mean block energy of the test signal
+  // 1: the frame's samples count: both signals were fetched at the frame's
+  // delay (in full, or zero-padded past the end of an input) and, while
+  // trigger events are on, the frame lies in the measurement's time window
+  // (from the start event on). 0: they do not: not enough input yet, the
+  // delay was clamped to what the buffers hold, or the start event has not
+  // come. It does not say the delay is right: delayStatus does.
   uint8_t delayValid;
   uint8_t resetAverage;      // restart averages with this frame
   uint8_t endOfMeasurement;  // the measurement ends with this frame

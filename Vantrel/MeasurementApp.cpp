@@ -1,6 +1,7 @@
 #include "Vantrel/MeasurementApp.h"
 
 #include "Vantrel/DebugTrace.h"
+#include "Vantrel/LibraryLifetime.h"
 #include "Vantrel/Registry.h"
 
 CMeasurementApp::CMeasurementApp() : CWinApp(nullptr) {}
@@ -15,7 +16,11 @@ BOOL CMeasurementApp::InitInstance() {
   return CWinApp::InitInstance();
 }
 
+namespace {
 CMeasurementApp theApp;
+}  // namespace
+
+CMeasurementApp& GetMeasurementApp() { return theApp; }
 
 BOOL VantrelLibraryLoad() { return theApp.InitInstance(); }
 

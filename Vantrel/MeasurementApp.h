@@ -24,9 +24,10 @@ class CMeasurementApp : public CWinApp {
   bool m_traceLevelWasStored = false;
 };
 
-// The one instance, alive while the library is loaded.
-extern CMeasurementApp theApp;
+// The library's one instance, alive while the library is loaded. Reached
+// through this function only: the object itself is not exported, so a
+// program's own global of the same name can neither replace nor overlay it.
+// (AfxGetApp() gives the most recently constructed CWinApp, which may be a
+// program's own.)
+CMeasurementApp& GetMeasurementApp();
 
-// What loading and unloading the library run; callable from tests.
-BOOL VantrelLibraryLoad();
-void VantrelLibraryUnload();

@@ -10,3 +10,4 @@
 #include "Vantrel/SysPara.h"
 #include "Vantrel/TapiWaveIO.h"
 #include "Vantrel/TriggerEvent.h"
+#include "Vantrel/Version.h"

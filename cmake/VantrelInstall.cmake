@@ -7,47 +7,7 @@ include(CMakePackageConfigHelpers)
 set(VANTREL_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/vantrel)
 set(VANTREL_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/Vantrel)
 
-# The entry headers a caller includes: the framework (CMsystem and its
-# records), the delay-search query, trace and registry access, the math
-# layer's entries, the primitives' public families and the sound-file helper.
-# Everything they include is installed with them; implementation headers are
-# not entries and must not be reached from one.
-set(VANTREL_PUBLIC_ENTRY_HEADERS
-  Vantrel/Vantrel.h Vantrel/DelaySearchRange.h Vantrel/DebugTrace.h Vantrel/Registry.h
-  Vantrel/MeasurementApp.h
-  Mathlib/MathlibHandle.h Mathlib/MathlibRealFft.h Mathlib/MathlibPrim.h Mathlib/MathlibStats.h
-  Mathlib/MathlibConvert.h Mathlib/MathlibMemory.h Mathlib/MathlibReport.h Mathlib/MathlibFormat.h
-  Mathlib/MathlibDavu.h Mathlib/Davu.h
-  platform/registry.h
-  wavio/SoundFile.h)
-file(GLOB primitive_families RELATIVE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/primitives/*/sp_*.h)
-list(APPEND VANTREL_PUBLIC_ENTRY_HEADERS ${primitive_families})
-
-# The entries and every project header they include, followed through.
-function(vantrel_header_closure out)
-  set(pending ${ARGN})
-  set(seen)
-  while(pending)
-    list(POP_FRONT pending header)
-    if(header IN_LIST seen)
-      continue()
-    endif()
-    list(APPEND seen ${header})
-    file(STRINGS ${PROJECT_SOURCE_DIR}/${header} includes REGEX "^[ \t]*#[ \t]*include[ \t]+\"[^\"]+\"")
-    foreach(line IN LISTS includes)
-      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]+\"([^\"]+)\".*" "\\1" included "${line}")
-      # The memory kernels are for variant sources only: public headers
-      # reach them inside #ifdef SP_SET_INDEX, which a caller never defines.
-      if(EXISTS ${PROJECT_SOURCE_DIR}/${included} AND NOT included MATCHES "/memory_kernels\\.h$")
-        list(APPEND pending ${included})
-      endif()
-    endforeach()
-  endwhile()
-  list(SORT seen)
-  set(${out} ${seen} PARENT_SCOPE)
-endfunction()
-
-vantrel_header_closure(VANTREL_PUBLIC_HEADERS ${VANTREL_PUBLIC_ENTRY_HEADERS})
+# The headers themselves: cmake/VantrelPublicHeaders.cmake.
 foreach(header IN LISTS VANTREL_PUBLIC_HEADERS)
   if(header MATCHES "Impl\\.h$")
     message(WARNING "the public header set reaches the implementation header ${header}")
@@ -71,6 +31,9 @@ install(TARGETS vantrel EXPORT VantrelTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(EXPORT VantrelTargets NAMESPACE Vantrel:: DESTINATION ${VANTREL_INSTALL_CMAKEDIR})
+# The build tree is a package too (Vantrel_DIR=<build folder>): the same
+# config file finds the targets beside it.
+export(EXPORT VantrelTargets NAMESPACE Vantrel:: FILE ${PROJECT_BINARY_DIR}/VantrelTargets.cmake)
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/VantrelConfig.cmake.in
   ${PROJECT_BINARY_DIR}/VantrelConfig.cmake INSTALL_DESTINATION ${VANTREL_INSTALL_CMAKEDIR})
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/VantrelConfigVersion.cmake

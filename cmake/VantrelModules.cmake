@@ -66,14 +66,20 @@ function(vantrel_module name)
   endif()
 endfunction()
 
+# The shared library of the modules. With EXPORT_HEADERS it exports what
+# those headers declare, no more (a version script made from the modules'
+# symbols by scripts/public_symbols.pl); without, every global symbol, for the
+# tests that reach seams through a shared library.
 function(vantrel_shared_library name)
-  cmake_parse_arguments(L "" "" "MODULES" ${ARGN})
+  cmake_parse_arguments(L "" "" "MODULES;EXPORT_HEADERS" ${ARGN})
   add_library(${name} SHARED ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
   set(archives)
+  set(archive_targets)
   foreach(m IN LISTS L_MODULES)
     get_target_property(type ${m} TYPE)
     if(type STREQUAL "STATIC_LIBRARY")
       list(APPEND archives $<TARGET_FILE:${m}>)
+      list(APPEND archive_targets ${m})
       add_dependencies(${name} ${m})
     endif()
   endforeach()
@@ -82,26 +88,44 @@ function(vantrel_shared_library name)
   target_link_libraries(${name} PRIVATE -Wl,--whole-archive ${archives} -Wl,--no-whole-archive)
   target_link_libraries(${name} PRIVATE ${L_MODULES})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
-  # Only the public interface is exported; the library's calls to its own
-  # kernels and helpers bind inside it.
-  set(exports ${PROJECT_SOURCE_DIR}/cmake/vantrel_exports.map)
-  # Calls to exported functions from inside bind directly too.
-  target_link_options(${name} PRIVATE -Wl,--version-script=${exports} -Wl,-Bsymbolic-functions)
-  set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${exports})
+  # The library's calls to its own functions bind inside it.
+  target_link_options(${name} PRIVATE -Wl,-Bsymbolic-functions)
+  if(L_EXPORT_HEADERS)
+    set(exports ${CMAKE_CURRENT_BINARY_DIR}/${name}_exports.map)
+    list(TRANSFORM L_EXPORT_HEADERS PREPEND ${PROJECT_SOURCE_DIR}/ OUTPUT_VARIABLE header_paths)
+    add_custom_command(OUTPUT ${exports}
+      COMMAND perl ${PROJECT_SOURCE_DIR}/scripts/public_symbols.pl map ${exports} ${header_paths} -- ${archives}
+      DEPENDS ${PROJECT_SOURCE_DIR}/scripts/public_symbols.pl ${header_paths} ${archive_targets}
+      COMMENT "Export list of ${name} from its public headers"
+      VERBATIM)
+    target_sources(${name} PRIVATE ${exports})
+    target_link_options(${name} PRIVATE -Wl,--version-script=${exports})
+    set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${exports})
+  endif()
 endfunction()
 
 # One test executable per tests/<dir>/test_*.cpp, each a CTest entry
-# labelled with its folder, so `ctest -L fft` runs one module's tests.
+# labelled with its folder, so `ctest -L fft` runs one module's tests. The
+# stems under EXCEPT are left to the caller, to link them otherwise with
+# vantrel_test().
 function(vantrel_test_dir dir)
-  cmake_parse_arguments(T "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "" "LIBS;EXCEPT" ${ARGN})
   file(GLOB test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/test_*.cpp)
   foreach(src IN LISTS test_sources)
     get_filename_component(stem ${src} NAME_WE)
-    set(exe ${dir}_${stem})
-    add_executable(${exe} ${src})
-    target_link_libraries(${exe} PRIVATE vantrel_test_support ${T_LIBS} GTest::gtest_main GTest::gmock)
-    add_test(NAME ${exe} COMMAND ${exe})
-    set_tests_properties(${exe} PROPERTIES TIMEOUT 600 LABELS ${dir}
-      ENVIRONMENT "VANTREL_REGISTRY=${CMAKE_BINARY_DIR}/test-registry/${exe}")
+    if(NOT stem IN_LIST T_EXCEPT)
+      vantrel_test(${dir} ${stem} LIBS ${T_LIBS})
+    endif()
   endforeach()
+endfunction()
+
+# The test tests/<dir>/<stem>.cpp, linked with LIBS.
+function(vantrel_test dir stem)
+  cmake_parse_arguments(T "" "" "LIBS" ${ARGN})
+  set(exe ${dir}_${stem})
+  add_executable(${exe} ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/${stem}.cpp)
+  target_link_libraries(${exe} PRIVATE vantrel_test_support ${T_LIBS} GTest::gtest_main GTest::gmock)
+  add_test(NAME ${exe} COMMAND ${exe})
+  set_tests_properties(${exe} PROPERTIES TIMEOUT 600 LABELS ${dir}
+    ENVIRONMENT "VANTREL_REGISTRY=${CMAKE_BINARY_DIR}/test-registry/${exe}")
 endfunction()

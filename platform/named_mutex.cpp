@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -108,23 +109,92 @@ std::map<std::string, std::weak_ptr<MutexState>>& Names() {
   return *names;
 }
 
-void TraceCreateFailure(const char* name, const std::string& path, int error) {
-  std::string line =
-      std::string("CreateMutexA(") + name + "), ERROR: cannot open lock file " + path + ": " + strerror(error) + "\n";
+void TraceCreateFailure(const char* name, const std::string& path, const std::string& why) {
+  std::string line = std::string("CreateMutexA(") + name + "), ERROR: cannot open lock file " + path + ": " + why + "\n";
   OutputDebugStringA(line.c_str());
+}
+
+// A folder only its owner can enter: ours, a real folder, closed to others.
+bool IsPrivateFolder(int fd) {
+  struct stat info {};
+  return fstat(fd, &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid() && (info.st_mode & 077) == 0;
+}
+
+// $XDG_RUNTIME_DIR when it is an absolute path to a private folder of ours.
+std::string RuntimeFolder() {
+  const char* folder = getenv("XDG_RUNTIME_DIR");
+  if (folder == nullptr || folder[0] != '/') return {};
+  int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return {};
+  const bool usable = IsPrivateFolder(fd);
+  close(fd);
+  return usable ? folder : std::string();
+}
+
+// Otherwise the user's own folder under the temporary folder.
+std::string TempLockFolder() {
+  const char* folder = getenv("TMPDIR");
+  std::string path = (folder != nullptr && *folder != '\0') ? folder : "/tmp";
+  return path + "/vantrel-" + std::to_string(geteuid());
+}
+
+std::string LockFileName(const char* name) {
+  std::string file = "vantrel-mutex-";
+  for (const char* p = name != nullptr ? name : ""; *p != '\0'; ++p) {
+    unsigned char c = static_cast<unsigned char>(*p);
+    file += (c == '/' || c < 0x20 || c == 0x7f) ? '_' : static_cast<char>(c);
+  }
+  return file + ".lock";
+}
+
+// Opens (creating when needed) the lock file of `name` in the user's own
+// folder. The folder must be ours and closed to others, so that nobody else
+// can hold, replace or plant the file; neither the temporary folder's
+// vantrel-<uid> nor the file is followed when it is a link. -1 and the
+// reason otherwise.
+int OpenLockFile(const char* name, std::string* path, std::string* why) {
+  std::string folder = RuntimeFolder();
+  const bool inTemp = folder.empty();
+  if (inTemp) {
+    folder = TempLockFolder();
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+      *path = folder;
+      *why = strerror(errno);
+      return -1;
+    }
+  }
+  *path = folder + "/" + LockFileName(name);
+  int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (inTemp ? O_NOFOLLOW : 0));
+  if (dir < 0) {
+    *why = errno == ELOOP || errno == ENOTDIR ? "its folder is a link or not a folder" : strerror(errno);
+    return -1;
+  }
+  if (!IsPrivateFolder(dir)) {
+    close(dir);
+    *why = "its folder is not the user's own or is open to others";
+    return -1;
+  }
+  int fd = openat(dir, LockFileName(name).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  const int error = errno;
+  close(dir);
+  if (fd < 0) {
+    *why = error == ELOOP ? "it is a link" : strerror(error);
+    return -1;
+  }
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != geteuid()) {
+    close(fd);
+    *why = "it is not a file of the user's own";
+    return -1;
+  }
+  return fd;
 }
 
 }  // namespace
 
 std::string NamedMutexLockFile(const char* name) {
-  const char* folder = getenv("TMPDIR");
-  std::string path = (folder != nullptr && *folder != '\0') ? folder : "/tmp";
-  path += "/vantrel-mutex-";
-  for (const char* p = name != nullptr ? name : ""; *p != '\0'; ++p) {
-    unsigned char c = static_cast<unsigned char>(*p);
-    path += (c == '/' || c < 0x20 || c == 0x7f) ? '_' : static_cast<char>(c);
-  }
-  return path + ".lock";
+  std::string folder = RuntimeFolder();
+  return (folder.empty() ? TempLockFolder() : folder) + "/" + LockFileName(name);
 }
 
 HANDLE CreateMutexA(void*, BOOL initialOwner, const char* name) {
@@ -138,12 +208,11 @@ HANDLE CreateMutexA(void*, BOOL initialOwner, const char* name) {
     state = slot.lock();
     existed = state != nullptr;
     if (!state) {
-      std::string path = NamedMutexLockFile(name);
-      int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+      std::string path, why;
+      int fd = OpenLockFile(name, &path, &why);
       if (fd < 0) {
-        int error = errno;
         Names().erase(name);
-        TraceCreateFailure(name, path, error);
+        TraceCreateFailure(name, path, why);
         SetLastError(ERROR_ACCESS_DENIED);
         return nullptr;
       }

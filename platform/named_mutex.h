@@ -1,8 +1,11 @@
-// Named mutexes that serialise callers within the process and across
-// processes. The cross-process part is an flock(2) on a lock file in the
-// temporary folder ($TMPDIR or /tmp), so a process that dies holding it
-// releases it. Owned per thread and recursive, as Windows mutexes are.
-// A mutex that cannot be created is traced on the debugger output.
+// Named mutexes that serialise callers within the process and across the
+// user's processes. The cross-process part is an flock(2) on a lock file in
+// a folder of the user's own and closed to others ($XDG_RUNTIME_DIR, else
+// vantrel-<uid> in $TMPDIR or /tmp, made 0700), so a process that dies
+// holding it releases it, and another user can neither hold the lock nor
+// plant a link in its place. Owned per thread and recursive, as Windows
+// mutexes are. A mutex that cannot be created is traced on the debugger
+// output; a folder or file of someone else's is refused, not used.
 #pragma once
 
 #include <string>

@@ -147,4 +147,3 @@ std::string RegistryHiveFile(HKEY hive) {
   return FileOf(target.hive);
 }
 
-void SetRegistryBusyTimeoutForTesting(int milliseconds) { registry_store::SetBusyTimeout(milliseconds); }

@@ -50,5 +50,3 @@ LONG RegCloseKey(HKEY key);
 std::string RegistryStoreFolder();
 std::string RegistryHiveFile(HKEY hive);
 
-// Test seam: how long a writer waits for another process's lock (default 10 s).
-void SetRegistryBusyTimeoutForTesting(int milliseconds);

@@ -19,8 +19,9 @@ constexpr int TRACE_LINE_BYTES = 10240;
 void WriteTraceLineV(const char* prefix, const char* format, va_list args);
 
 // Process-wide count of the component's trace lines; each line shows the
-// value before its own.
-extern std::atomic<DWORD> g_TraceCounter;
+// value before its own. The library's own: hidden, so that its references
+// never bind to a program's variable of the same name.
+extern std::atomic<DWORD> g_TraceCounter __attribute__((visibility("hidden")));
 
 // A line with the component's prefix: UTC time, process id and counter.
 void WriteComponentTraceLineV(const char* format, va_list args);

@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "Vantrel/DebugTrace.h"
+#include "Vantrel/LibraryLifetime.h"
 #include "Vantrel/MeasurementApp.h"
 #include "Vantrel/Registry.h"
 #include "platform/debug_output.h"
@@ -37,13 +38,13 @@ class LoadTest : public ::testing::Test {
   RegistrySandbox sandbox;
 };
 
-TEST_F(LoadTest, TheLibrarysApplicationObjectIsTheCurrentOne) { EXPECT_EQ(&theApp, AfxGetApp()); }
+TEST_F(LoadTest, TheLibrarysApplicationObjectIsTheCurrentOne) { EXPECT_EQ(&GetMeasurementApp(), AfxGetApp()); }
 
 TEST_F(LoadTest, StoredLevelBecomesTheMask) {
   ASSERT_EQ(0, WriteToRegistry("HKEY_LOCAL_MACHINE\\SOFTWARE\\vestran\\TALVO", "DebugTraceLevel", uint32_t{0x410}));
   EXPECT_TRUE(VantrelLibraryLoad());
   EXPECT_EQ(0x410u, GetTraceMask());
-  EXPECT_TRUE(theApp.TraceLevelWasStored());
+  EXPECT_TRUE(GetMeasurementApp().TraceLevelWasStored());
 
   // Ordinary and registry lines now appear, error lines do not.
   DebugOutputCapture capture;
@@ -63,7 +64,7 @@ TEST_F(LoadTest, AbsentLevelGivesZeroAndIsCreated) {
   // The first run's one error line, which the host explains.
   EXPECT_EQ(1, capture.Lines());
   EXPECT_NE(std::string::npos, capture.Text().find("ReadFromRegistry() - ERROR opening the registry key!!\n"));
-  EXPECT_FALSE(theApp.TraceLevelWasStored());
+  EXPECT_FALSE(GetMeasurementApp().TraceLevelWasStored());
   DWORD type = 0, value = 99;
   ASSERT_EQ(ERROR_SUCCESS, StoredLevel(&type, &value));
   EXPECT_EQ(REG_DWORD, type);

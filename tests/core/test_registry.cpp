@@ -10,6 +10,7 @@
 #include <string>
 
 #include "Vantrel/DebugTrace.h"
+#include "platform/trace_line.h"
 #include "Vantrel/Registry.h"
 #include "Vantrel/RegistryTransfer.h"
 #include "platform/app.h"

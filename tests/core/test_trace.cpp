@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Vantrel/DebugTrace.h"
+#include "platform/trace_line.h"
 #include "Vantrel/ErrorMessage.h"
 #include "platform/debug_output.h"
 #include "platform/message_box.h"

@@ -1,6 +1,7 @@
-// Walks every dispatch entry linked into libvantrel.so and checks that slot
-// i of its table is the variant of set i: the symbol at the slot's address
-// lives in the set's namespace and carries the set's suffix.
+// Walks every dispatch entry linked into the shared library (its build that
+// exports the tables, vantrel_all_symbols) and checks that slot i of its
+// table is the variant of set i: the symbol at the slot's address lives in
+// the set's namespace and carries the set's suffix.
 #include <cxxabi.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>

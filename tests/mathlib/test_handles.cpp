@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -19,6 +20,11 @@
 #include "primitives/frame/dispatch.h"
 #include "primitives/frame/sp_cpu.h"
 #include "primitives/frame/variant_seams.h"
+#include "platform/events.h"
+#include "platform/named_mutex.h"
+#include "support/child_process.h"
+#include "support/lock_folder.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -96,24 +102,9 @@ TEST(MathlibHandles, ConcurrentInitAndFreeEndAtZero) {
 
 // Points the named mutexes' lock files at a folder that does not exist, so
 // that no named mutex can be created while it lives.
-class NoNamedMutexes {
+class NoNamedMutexes : public ScopedLockFolder {
  public:
-  NoNamedMutexes() {
-    const char* previous = std::getenv("TMPDIR");
-    m_had = previous != nullptr;
-    if (m_had) m_saved = previous;
-    setenv("TMPDIR", "/nonexistent/vantrel-folder", 1);
-  }
-  ~NoNamedMutexes() {
-    if (m_had)
-      setenv("TMPDIR", m_saved.c_str(), 1);
-    else
-      unsetenv("TMPDIR");
-  }
-
- private:
-  bool m_had = false;
-  std::string m_saved;
+  NoNamedMutexes() : ScopedLockFolder("/nonexistent/vantrel-folder") {}
 };
 
 TEST(MathlibHandles, WithoutTheNamedMutexHandlesAreStillCountedUnderALocalLock) {
@@ -152,6 +143,41 @@ TEST(MathlibHandles, WithoutTheNamedMutexHandlesAreStillCountedUnderALocalLock) 
   EXPECT_EQ(overlaps.load(), 0);
   EXPECT_EQ(MathlibInstanceCount(), 0);
   spForceVariantSet(0);
+}
+
+// A process of the same user that takes the named mutex and never lets go
+// (stopped, hung) delays a handle for a bounded wait, not for ever.
+TEST(MathlibHandles, AHolderThatNeverLetsGoDelaysInitOnlyBriefly) {
+  TempDir temp;
+  ScopedLockFolder folder(temp.Path());  // this test's own lock, not every test's
+  int ready[2];
+  ASSERT_EQ(0, pipe(ready));
+  pid_t holder = StartChild([&] {
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, "RoviRidAzuvuruvEdureZoro");
+    if (mutex == nullptr || WaitForSingleObject(mutex, INFINITE) != WAIT_OBJECT_0) return 1;
+    char go = 'x';
+    if (write(ready[1], &go, 1) != 1) return 2;
+    alarm(12);  // lets go at last, so that an unbounded wait shows as a long one
+    pause();
+    return 0;
+  });
+  char go = 0;
+  ASSERT_EQ(1, read(ready[0], &go, 1));
+  DebugOutputCapture capture;
+  const auto start = std::chrono::steady_clock::now();
+  MathlibHandle* h = MathlibInit();
+  const auto waited = std::chrono::steady_clock::now() - start;
+  kill(holder, SIGKILL);
+  WaitChild(holder);
+  close(ready[0]);
+  close(ready[1]);
+  ASSERT_NE(h, nullptr);
+  EXPECT_LT(waited, std::chrono::seconds(10));
+  EXPECT_EQ(MathlibInstanceCount(), 1);
+  EXPECT_NE(capture.Text().find("named mutex RoviRidAzuvuruvEdureZoro not free within"), std::string::npos)
+      << capture.Text();
+  MathlibFree(&h);
+  EXPECT_EQ(MathlibInstanceCount(), 0);
 }
 
 TEST(MathlibTrace, PrefixCarriesIdsAndARunningCounter) {

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # The installed package as another project meets it: installs a built tree
-# (default build/release) into a temporary prefix, checks what was installed,
-# builds the consumer program there with find_package(Vantrel) and with
-# pkg-config and runs both, and builds the example host from the installed
+# (default build/release) into a temporary prefix, checks what was installed
+# (each header compiles on its own; the library exports what the headers
+# declare, no more), builds the consumer program there with
+# find_package(Vantrel) and with pkg-config and runs both, builds it against
+# the build tree's own package, configures a project that adds the source
+# tree with add_subdirectory, and builds the example host from the installed
 # headers alone.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -21,6 +24,15 @@ for header in Vantrel/Vantrel.h Vantrel/MSystem.h primitives/fft/sp_real_fft.h M
   [ -f "include/vantrel/$header" ] || fail "include/vantrel/$header is missing"
 done
 if find include -name '*Impl.h' | grep -q .; then fail "implementation headers installed: $(find include -name '*Impl.h')"; fi
+"$root/scripts/check_exports.sh" lib/libvantrel.so include/vantrel >"$work/exports.txt" ||
+  fail "$(cat "$work/exports.txt")"
+# Every installed header compiles on its own, as the first include of a caller.
+# shellcheck disable=SC2016
+(cd include/vantrel && find . -name '*.h' | sed 's|^\./||' | sort |
+  xargs -P 4 -I{} sh -c 'printf "#include \"%s\"\n" "$1" |
+    g++ -std=c++20 -fsyntax-only -Wall -Wextra -Wpedantic -Werror -I. -x c++ - 2>&1 ||
+    echo "package check: $1 does not compile on its own"' - {}) >"$work/headers.txt"
+if grep -q "does not compile on its own" "$work/headers.txt"; then fail "$(cat "$work/headers.txt")"; fi
 
 # find_package
 cmake -S "$root/tests/package/consumer" -B "$work/cmake-build" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
@@ -28,6 +40,18 @@ cmake -S "$root/tests/package/consumer" -B "$work/cmake-build" -G Ninja -DCMAKE_
 cmake --build "$work/cmake-build" >/dev/null
 mkdir -p "$work/run1" "$work/run2"
 "$work/cmake-build/consumer" "$work/run1"
+
+# The build tree's own package (Vantrel_DIR pointing at it)
+cmake -S "$root/tests/package/consumer" -B "$work/tree-build" -G Ninja -DVantrel_DIR="$build" \
+  -DCMAKE_BUILD_TYPE=Release >/dev/null || fail "the build tree's VantrelConfig.cmake cannot be used"
+cmake --build "$work/tree-build" >/dev/null
+mkdir -p "$work/run3"
+"$work/tree-build/consumer" "$work/run3" >/dev/null
+
+# add_subdirectory: the same target name (configuring is enough to resolve it)
+cmake -S "$root/tests/package/subdirectory" -B "$work/subdirectory-build" -G Ninja \
+  -DVANTREL_SOURCE_DIR="$root" >"$work/subdirectory.txt" 2>&1 ||
+  fail "add_subdirectory users cannot link Vantrel::vantrel: $(tail -n 20 "$work/subdirectory.txt")"
 
 # pkg-config (C++20 is the caller's choice of standard)
 export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
@@ -53,4 +77,6 @@ g++ -std=c++20 -O1 "$work/readme_example.cpp" -o "$work/readme-example" $(pkg-co
 g++ -std=c++20 -O1 "$root"/tools/host/*.cpp -o "$work/host-pc" $(pkg-config --cflags --libs vantrel) -Wl,-rpath,"$libdir"
 VANTREL_REGISTRY="$work/registry" "$prefix/bin/vantrel-host" --quiet 2>/dev/null | grep -q "Delay found: 600 samples" ||
   fail "the installed host does not measure its demonstration pair"
-echo "package check: installed $(find "$prefix" -type f | wc -l) files; find_package and pkg-config consumers ran; the host builds from the installed headers"
+[[ "$("$prefix/bin/vantrel-host" --version)" == "vantrel-host with libvantrel $(pkg-config --modversion vantrel)" ]] ||
+  fail "the installed host's --version does not give the package's version"
+echo "package check: installed $(find "$prefix" -type f | wc -l) files, each header compiles alone and the library exports what they declare; find_package (installed and build tree) and pkg-config consumers ran; add_subdirectory links Vantrel::vantrel; the host builds from the installed headers"

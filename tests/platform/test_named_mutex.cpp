@@ -1,8 +1,13 @@
 // Named mutexes serialise threads of one process and separate processes,
 // are recursive for their owner, and report what cannot be created.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 
+#include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,6 +17,8 @@
 #include "platform/named_mutex.h"
 #include "platform/process.h"
 #include "support/child_process.h"
+#include "support/lock_folder.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -90,18 +97,125 @@ TEST(NamedMutex, SerialisesProcessesAndIsFreedWhenTheHolderDies) {
 }
 
 TEST(NamedMutex, MutexThatCannotBeCreatedIsTraced) {
-  const char* previous = getenv("TMPDIR");
-  std::string saved = previous != nullptr ? previous : "";
-  setenv("TMPDIR", "/nonexistent/vantrel-folder", 1);
+  HANDLE mutex = nullptr;
   DebugOutputCapture capture;
-  HANDLE mutex = CreateMutexA(nullptr, FALSE, UniqueName("nowhere").c_str());
-  if (previous != nullptr)
-    setenv("TMPDIR", saved.c_str(), 1);
-  else
-    unsetenv("TMPDIR");
+  {
+    ScopedLockFolder nowhere("/nonexistent/vantrel-folder");
+    mutex = CreateMutexA(nullptr, FALSE, UniqueName("nowhere").c_str());
+  }
   EXPECT_EQ(nullptr, mutex);
   EXPECT_NE(std::string::npos, capture.Text().find("ERROR")) << capture.Text();
   EXPECT_NE(std::string::npos, capture.Text().find("nowhere")) << capture.Text();
+}
+
+// The lock folder is the user's own: vantrel-<uid> in the temporary folder
+// here, made 0700.
+TEST(NamedMutex, LockFileLivesInAPrivateFolderOfTheUser) {
+  TempDir temp;
+  ScopedLockFolder folder(temp.Path());
+  const std::string name = UniqueName("private");
+  HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+  ASSERT_NE(nullptr, mutex);
+  const std::filesystem::path file = NamedMutexLockFile(name.c_str());
+  EXPECT_EQ(temp.File("vantrel-" + std::to_string(geteuid())), file.parent_path().string());
+  struct stat info {};
+  ASSERT_EQ(0, stat(file.parent_path().c_str(), &info));
+  EXPECT_EQ(geteuid(), info.st_uid);
+  EXPECT_EQ(0700u, info.st_mode & 0777);
+  ASSERT_EQ(0, lstat(file.c_str(), &info));
+  EXPECT_TRUE(S_ISREG(info.st_mode));
+  EXPECT_EQ(0u, info.st_mode & 077);
+  CloseHandle(mutex);
+}
+
+// Another user who holds a lock file in the shared temporary folder, where a
+// lock of everybody's once lived, blocks nobody. Needs root to be the other user.
+TEST(NamedMutex, AnotherUsersLockFileCannotBlock) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  TempDir temp;
+  ASSERT_EQ(0, chmod(temp.Path().c_str(), 0777));  // shared, like /tmp
+  ScopedLockFolder folder(temp.Path());
+  const std::string name = UniqueName("foreign");
+  int ready[2];
+  ASSERT_EQ(0, pipe(ready));
+  pid_t other = StartChild([&] {
+    close(ready[0]);
+    if (setgid(65534) != 0 || setuid(65534) != 0) return 1;
+    // The name's lock file in the shared folder, held until the process ends.
+    int fd = open(temp.File("vantrel-mutex-" + name + ".lock").c_str(), O_RDWR | O_CREAT, 0666);
+    if (fd < 0 || flock(fd, LOCK_EX) != 0) return 2;
+    char go = 'x';
+    if (write(ready[1], &go, 1) != 1) return 3;
+    pause();
+    return 0;
+  });
+  close(ready[1]);
+  char go = 0;
+  ASSERT_EQ(1, read(ready[0], &go, 1));
+  HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+  ASSERT_NE(nullptr, mutex);
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(mutex, 500));
+  ReleaseMutex(mutex);
+  CloseHandle(mutex);
+  kill(other, SIGKILL);
+  WaitChild(other);
+  close(ready[0]);
+}
+
+// A lock folder that is a link, open to others or someone else's is refused
+// (and said why), never used: the caller goes on without the cross-process
+// lock rather than trust it.
+TEST(NamedMutex, UnsafeLockFolderIsRefused) {
+  enum class Plant { LinkToAFolder, OpenToOthers, AnotherUsers };
+  const struct {
+    Plant plant;
+    const char* why;
+  } cases[] = {{Plant::LinkToAFolder, "a link"}, {Plant::OpenToOthers, "open to others"},
+               {Plant::AnotherUsers, "not the user's own"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    if (c.plant == Plant::AnotherUsers && geteuid() != 0) continue;  // needs root to give it away
+    TempDir temp;
+    ScopedLockFolder folder(temp.Path());
+    const std::string lockFolder = temp.File("vantrel-" + std::to_string(geteuid()));
+    const std::string elsewhere = temp.File("elsewhere");
+    ASSERT_EQ(0, mkdir(elsewhere.c_str(), 0700));
+    if (c.plant == Plant::LinkToAFolder) {
+      ASSERT_EQ(0, symlink(elsewhere.c_str(), lockFolder.c_str()));
+    } else {
+      ASSERT_EQ(0, mkdir(lockFolder.c_str(), 0700));
+      if (c.plant == Plant::OpenToOthers) {
+        ASSERT_EQ(0, chmod(lockFolder.c_str(), 0777));
+      } else {
+        ASSERT_EQ(0, chown(lockFolder.c_str(), 65534, 65534));
+      }
+    }
+    DebugOutputCapture capture;
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, UniqueName("unsafe").c_str());
+    EXPECT_EQ(nullptr, mutex);
+    if (mutex != nullptr) CloseHandle(mutex);
+    EXPECT_NE(std::string::npos, capture.Text().find(c.why)) << capture.Text();
+    EXPECT_TRUE(std::filesystem::is_empty(elsewhere));
+  }
+}
+
+// A link planted where the lock file goes is not followed: its target is
+// not created.
+TEST(NamedMutex, PlantedLinkAtTheLockFileIsNotFollowed) {
+  TempDir temp;
+  ScopedLockFolder folder(temp.Path());
+  const std::string name = UniqueName("planted");
+  const std::filesystem::path file = NamedMutexLockFile(name.c_str());
+  std::filesystem::create_directories(file.parent_path());
+  std::filesystem::permissions(file.parent_path(), std::filesystem::perms::owner_all);
+  const std::string target = temp.File("target-of-the-link");
+  ASSERT_EQ(0, symlink(target.c_str(), file.c_str()));
+  DebugOutputCapture capture;
+  HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+  EXPECT_FALSE(std::filesystem::exists(target));
+  EXPECT_EQ(nullptr, mutex);
+  if (mutex != nullptr) CloseHandle(mutex);
+  EXPECT_NE(std::string::npos, capture.Text().find("it is a link")) << capture.Text();
 }
 
 }  // namespace

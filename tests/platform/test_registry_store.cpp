@@ -13,6 +13,7 @@
 
 #include "platform/debug_output.h"
 #include "platform/registry.h"
+#include "platform/registry_store.h"
 #include "support/child_process.h"
 #include "support/registry_sandbox.h"
 
@@ -242,7 +243,7 @@ TEST_F(RegistryStoreTest, LockedHiveGivesAccessDeniedAfterTheBusyTimeout) {
   ASSERT_EQ(SQLITE_OK, sqlite3_open(sandbox.UserHive().c_str(), &other));
   ASSERT_EQ(SQLITE_OK, sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr));
 
-  SetRegistryBusyTimeoutForTesting(50);
+  registry_store::SetBusyTimeout(50);
   DebugOutputCapture capture;
   EXPECT_EQ(ERROR_ACCESS_DENIED, SetDword(HKEY_CURRENT_USER, "Software\\A", "x", 2));
   EXPECT_NE(std::string::npos, capture.Text().find("locked")) << capture.Text();
@@ -250,7 +251,7 @@ TEST_F(RegistryStoreTest, LockedHiveGivesAccessDeniedAfterTheBusyTimeout) {
 
   ASSERT_EQ(SQLITE_OK, sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr));
   sqlite3_close(other);
-  SetRegistryBusyTimeoutForTesting(10000);
+  registry_store::SetBusyTimeout(10000);
   EXPECT_EQ(ERROR_SUCCESS, SetDword(HKEY_CURRENT_USER, "Software\\A", "x", 3));
   DWORD value = 0;
   EXPECT_EQ(ERROR_SUCCESS, GetDword(HKEY_CURRENT_USER, "Software\\A", "x", &value));

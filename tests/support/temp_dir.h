@@ -22,6 +22,7 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   std::string File(const std::string& name) const { return (m_path / name).string(); }
+  std::string Path() const { return m_path.string(); }
 
  private:
   std::filesystem::path m_path;

@@ -6,6 +6,7 @@
 #include "DemoPair.h"
 #include "LibraryReport.h"
 #include "Vantrel/DelaySearchRange.h"
+#include "Vantrel/Version.h"
 
 void PrintUsage(FILE* out) {
   std::fprintf(out,
@@ -22,6 +23,7 @@ void PrintUsage(FILE* out) {
                "  --frames               one line per frame instead of one per run of equal frames\n"
                "  --quiet                no frame lines, only the summary\n"
                "  --about                report the library's set-up and exit\n"
+               "  --version              print the library's version and exit\n"
                "  --set-trace-mask MASK  store MASK (e.g. 0x410) as the trace mask read at the next load\n"
                "Environment: VANTREL_REGISTRY (registry folder), VANTREL_TRACE (trace file).\n",
                DEMO_DELAY_SAMPLES);
@@ -46,6 +48,9 @@ int ParseArguments(int argc, char** argv, HostOptions* options) {
     };
     if (arg == "-h" || arg == "--help") {
       PrintUsage(stdout);
+      return 0;
+    } else if (arg == "--version") {
+      std::printf("vantrel-host with libvantrel %s\n", VantrelLibraryVersion());
       return 0;
     } else if (arg == "--about") {
       PrintFirstRunNote(stdout);

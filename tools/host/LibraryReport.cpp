@@ -44,7 +44,7 @@ void PrintMathReport() {
 }  // namespace
 
 void PrintFirstRunNote(FILE* out) {
-  if (theApp.TraceLevelWasStored()) return;
+  if (GetMeasurementApp().TraceLevelWasStored()) return;
   // The load has just traced the failed read of the absent value.
   const bool storedNow = RegistryValueExists(TRACE_LEVEL_KEY, TRACE_LEVEL_VALUE);
   std::fprintf(out,
