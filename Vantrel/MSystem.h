@@ -15,6 +15,7 @@
 #include "Vantrel/FrameData.h"
 #include "Vantrel/PluginInterface.h"
 #include "Vantrel/QueryResult.h"
+#include "Vantrel/Refusal.h"
 #include "Vantrel/SysPara.h"
 #include "platform/CString.h"
 #include "platform/wintypes.h"
@@ -127,6 +128,12 @@ class CMsystem : public CTalvoPluginOEMInterface {
   // (read non-zero) the application's profile section.
   void RegistryTransfer(int read, CString section, REGPARA* table);
 
+  // Why the last Init, UpdateSysPara, Go or ProcessFrame of this object
+  // returned 0: what refused, on which input, and why (kept whatever the
+  // trace mask). Empty when that call did not refuse, and when a frame
+  // ended with the input.
+  const RefusalReason& LastRefusal() const { return m_lastRefusal; }
+
   // Read access for hosts and tests.
   const SYSPARA& SysPara() const { return m_sysPara; }
   const CAlgorithmPara& AlgorithmPara() const { return m_algorithmPara; }
@@ -189,6 +196,7 @@ class CMsystem : public CTalvoPluginOEMInterface {
   // Samples per frame the delay compensation writes into each sample
   // buffer (plus its spare), as chosen by the last Init.
   uint32_t m_deliveredLength = 0;
+  RefusalReason m_lastRefusal;
 
  private:
   virtual void UpdateRealtimeInputList();

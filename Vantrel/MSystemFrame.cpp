@@ -1,6 +1,7 @@
 // CMsystem::ProcessFrame: one frame through the trigger events and the
 // delay compensation.
 #include "Vantrel/MSystem.h"
+#include "Vantrel/RefusalNote.h"
 #include "Vantrel/VantrelTrace.h"
 #include "Vantrel/frontend/DelayBuffer.h"
 #include "Vantrel/frontend/DelayCompensation.h"
@@ -19,21 +20,20 @@ uint32_t AdvanceSamplePosition(uint32_t position, uint32_t frameLength) {
 }  // namespace
 
 int CMsystem::ProcessFrame(void* framePointer, float* (*samples)[2][2]) {
+  const RefusalScope refusals(&m_lastRefusal);
   if (framePointer == nullptr) {
-    VANTREL_TRACE(TRACE_ORDINARY, "CMsystem::ProcessFrame(), ERROR: no frame\n");
+    TraceRefusal("CMsystem::ProcessFrame", -1, "no frame");
     return 0;
   }
   if (m_frontEnd.ready == 0) {
-    VANTREL_TRACE(TRACE_ORDINARY, "CMsystem::ProcessFrame(), ERROR: no successful Init\n");
+    TraceRefusal("CMsystem::ProcessFrame", -1, "no successful Init");
     return 0;
   }
   if (samples == nullptr && m_deliveredLength > FRAME_MAX_OUTPUT_LENGTH) {
     // The front end writes the delivered length plus its spare into
     // each sample buffer; the frame's own hold 2304 samples.
-    VANTREL_TRACE(TRACE_ORDINARY,
-                  "CMsystem::ProcessFrame(), ERROR: %u samples per frame need the host's sample buffers "
-                  "(a frame holds %u)\n",
-                  m_deliveredLength, FRAME_MAX_OUTPUT_LENGTH);
+    TraceRefusal("CMsystem::ProcessFrame", -1, "%u samples per frame need the host's sample buffers (a frame holds %u)",
+                 m_deliveredLength, FRAME_MAX_OUTPUT_LENGTH);
     return 0;
   }
   FRAMEDATA* frame = static_cast<FRAMEDATA*>(framePointer);

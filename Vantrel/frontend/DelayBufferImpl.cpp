@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "Vantrel/ErrorMessage.h"
+#include "Vantrel/RefusalNote.h"
 #include "Vantrel/SysPara.h"
 #include "Vantrel/VantrelTrace.h"
 #include "Vantrel/frontend/InputMux.h"
@@ -34,7 +35,7 @@ int CDelayBufferImpl::Attach(CInputMux* inputMux) {
 
 int CDelayBufferImpl::Init(SYSPARA* sysPara, int blockLength, int ringLength) {
   if (sysPara == nullptr || blockLength <= 0) {
-    VANTREL_TRACE(TRACE_ORDINARY, "CDelayBufferImpl::Init(), ERROR: block length %d\n", blockLength);
+    TraceRefusal("CDelayBufferImpl::Init", -1, "block length %d", blockLength);
     return 0;
   }
   m_blockLen = blockLength;
@@ -126,7 +127,7 @@ int CDelayBufferImpl::Reset() {
 
 int CDelayBufferImpl::Go() {
   if (m_mux == nullptr || m_sysPara == nullptr) {
-    VANTREL_TRACE(TRACE_ORDINARY, "CDelayBufferImpl::Go(), ERROR: not initialised\n");
+    TraceRefusal("CDelayBufferImpl::Go", -1, "not initialised");
     return 0;
   }
   int64_t bytes = kMinWaveBufferBytes;

@@ -7,6 +7,7 @@
 
 #include "Mathlib/MathlibHandle.h"
 #include "Vantrel/DelaySearchRange.h"
+#include "Vantrel/RefusalNote.h"
 #include "Vantrel/SysPara.h"
 #include "Vantrel/VantrelTrace.h"
 #include "Vantrel/frontend/DelayBuffer.h"
@@ -48,7 +49,7 @@ bool CDelayCompensationImpl::ComputeSearchWindow(int rate, uint32_t* window, uin
 
 int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32_t frameLength) {
   if (sysPara == nullptr || frameLength == 0 || m_delayBuffer == nullptr) {
-    VANTREL_TRACE(TRACE_ORDINARY, "CDelayCompensationImpl::Init(), ERROR: no record, buffer or frame length\n");
+    TraceRefusal("CDelayCompensationImpl::Init", -1, "no record, buffer or frame length");
     return 0;
   }
   m_outputLen = outputLength;
@@ -66,17 +67,16 @@ int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32
   if (delay.tracking != 0) m_trackingMode = 1;
 
   if (!ComputeSearchWindow(sys.inputPara[0].wave.sampleRate, &m_searchWindow, &m_searchBlock, &m_maxDelaySamples)) {
-    VANTREL_TRACE(
-        TRACE_ORDINARY, "CDelayCompensationImpl::Init(), ERROR: %d Hz over %d ms is too long a search window\n",
-        sys.inputPara[0].wave.sampleRate, m_trackingMode != 0 ? delay.maxDelayRealtimeMs : delay.maxDelayFileMs);
+    TraceRefusal("CDelayCompensationImpl::Init", 0, "%d Hz over %d ms is too long a search window",
+                 sys.inputPara[0].wave.sampleRate, m_trackingMode != 0 ? delay.maxDelayRealtimeMs : delay.maxDelayFileMs);
     return 0;
   }
 
   const int r0 = m_delayBuffer->Init(sysPara, int(frameLength), int(m_searchWindow));
   m_delayBuffer->GetFill(&m_fill, &m_ringLen);
   if (r0 != 0 && int64_t(outputLength) > int64_t(m_ringLen)) {
-    VANTREL_TRACE(TRACE_ORDINARY, "CDelayCompensationImpl::Init(), ERROR: output length %u exceeds the ring of %d\n",
-                  outputLength, m_ringLen);
+    TraceRefusal("CDelayCompensationImpl::Init", -1, "output length %u exceeds the ring of %d", outputLength,
+                 m_ringLen);
     return 0;
   }
 
@@ -145,8 +145,8 @@ bool CDelayCompensationImpl::EstimationChannelIsValid(const SYSPARA& sys, const 
   const int channels = sys.channels;
   const int channel = sys.delayPara.estimationChannel;
   if (channel >= 0 && channel < std::clamp(channels, 1, 2)) return true;
-  VANTREL_TRACE(TRACE_ORDINARY, "CDelayCompensationImpl::%s(), ERROR: estimation channel %d of %d channels\n",
-                operation, channel, channels);
+  const std::string what = std::string("CDelayCompensationImpl::") + operation;
+  TraceRefusal(what.c_str(), -1, "estimation channel %d of %d channels", channel, channels);
   return false;
 }
 
@@ -239,7 +239,7 @@ void CDelayCompensationImpl::RetrySearchSwapped(HANDLE stopEvent, float* best) {
 
 int CDelayCompensationImpl::Start(HANDLE stopEvent) {
   if (m_delayBuffer == nullptr || m_sys == nullptr) {
-    VANTREL_TRACE(TRACE_ORDINARY, "CDelayCompensationImpl::Start(), ERROR: not initialised\n");
+    TraceRefusal("CDelayCompensationImpl::Start", -1, "not initialised");
     return 0;
   }
   SYSPARA& sys = *m_sys;

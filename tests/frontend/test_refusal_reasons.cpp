@@ -1,0 +1,148 @@
+// Why Init, Go and ProcessFrame returned 0: the object keeps the reason of
+// its last refusal (what, which input, why) whatever the trace mask, and a
+// call that succeeds leaves none.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "Vantrel/DebugTrace.h"
+#include "frontend/measurement_run.h"
+#include "support/temp_dir.h"
+
+using ::testing::AllOf;
+using ::testing::HasSubstr;
+
+namespace {
+
+class RefusalTest : public ::testing::Test {
+ protected:
+  RefusalTest() {
+    SetTraceMask(0);  // the reasons do not depend on the trace
+    const SoundFileSpec mono{kMeasureRate, 1, SoundFileEncoding::Pcm16, "wav"};
+    const std::vector<float> noise = IntegerNoise(kMeasureRate / 2, 3, 3000.0);
+    m_reference = m_dir.File("reference.wav");
+    m_test = m_dir.File("test.wav");
+    m_ok = WriteSoundFile(m_reference, mono, noise.data(), int64_t(noise.size())) &&
+           WriteSoundFile(m_test, mono, noise.data(), int64_t(noise.size()));
+    std::ofstream(m_dir.File("notes.wav")) << "these are words, not sound\n";
+  }
+  ~RefusalTest() override { SetTraceMask(TRACE_MASK_BEFORE_LOAD); }
+
+  // A mono file pair measurement with `edit` applied after the settings.
+  std::unique_ptr<FrameRecorder> System(std::function<void(SYSPARA&)> edit) {
+    return std::make_unique<FrameRecorder>([this, edit](SYSPARA& sys) {
+      FileMeasurementSettings(sys, m_reference, m_test, 1);
+      if (edit) edit(sys);
+    });
+  }
+  static int Init(CMsystem& system, uint32_t frameLength = kMeasureFrame) {
+    SYSPARA* sys = static_cast<SYSPARA*>(system.CreateSysPara());
+    CAlgorithmPara alg{frameLength, frameLength};
+    const int result = system.Init(*sys, alg);
+    sys->Destroy();
+    return result;
+  }
+
+  TempDir m_dir;
+  std::string m_reference, m_test;
+  bool m_ok = false;
+};
+
+struct GoRefusal {
+  const char* name;
+  std::function<void(SYSPARA&, const TempDir&)> edit;
+  int input;         // the input the reason names
+  const char* says;  // part of the reason
+};
+
+class GoRefusalTable : public RefusalTest, public ::testing::WithParamInterface<GoRefusal> {};
+
+TEST_P(GoRefusalTable, GoSaysWhyItRefused) {
+  ASSERT_TRUE(m_ok);
+  const GoRefusal& c = GetParam();
+  auto system = System([&](SYSPARA& sys) { c.edit(sys, m_dir); });
+  ASSERT_NE(Init(*system), 0) << system->LastRefusal().Text();
+  EXPECT_FALSE(system->LastRefusal().IsSet());
+  EXPECT_EQ(system->Go(), 0);
+  const RefusalReason& reason = system->LastRefusal();
+  EXPECT_TRUE(reason.IsSet());
+  EXPECT_EQ(reason.input, c.input);
+  EXPECT_THAT(reason.why, HasSubstr(c.says));
+  EXPECT_FALSE(reason.what.empty());
+  EXPECT_THAT(reason.Text(), AllOf(HasSubstr(reason.why), HasSubstr(reason.what)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, GoRefusalTable,
+    ::testing::Values(
+        GoRefusal{"MissingFile",
+                  [](SYSPARA& s, const TempDir& d) { s.inputPara[1].fileName = d.File("missing.wav"); }, 1,
+                  "missing.wav"},
+        GoRefusal{"NotSound", [](SYSPARA& s, const TempDir& d) { s.inputPara[0].fileName = d.File("notes.wav"); },
+                  0, "notes.wav"},
+        GoRefusal{"TwoChannelsOnMonoFiles",
+                  [](SYSPARA& s, const TempDir&) {
+                    s.channels = 2;
+                    for (int input = 0; input < 2; ++input) s.routingTable[input][1] = INPUTMUXPARA{input, 1};
+                  },
+                  0, "routed to channel 1 of input 0, which has 1"},
+        GoRefusal{"DeviceIdOutOfRange",
+                  [](SYSPARA& s, const TempDir&) {
+                    s.settings[0] = 0;
+                    s.inputPara[1].mode = INPUT_MODE_SOUND_DEVICE;
+                    s.inputPara[1].deviceId = 0;
+                  },
+                  1, "device id 0 is not below the device count 0"},
+        // No device of that id exists, virtual or real.
+        GoRefusal{"NoSoundDevice",
+                  [](SYSPARA& s, const TempDir&) {
+                    s.settings[0] = 1000;
+                    s.inputPara[0].mode = INPUT_MODE_SOUND_DEVICE;
+                    s.inputPara[0].deviceId = 977;
+                  },
+                  0, "device 977"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RefusalTest, InitAndFramesSayWhyAndASuccessLeavesNoReason) {
+  ASSERT_TRUE(m_ok);
+  auto system = System(nullptr);
+  EXPECT_EQ(Init(*system, 0), 0);
+  EXPECT_THAT(system->LastRefusal().why, HasSubstr("frame length 0"));
+  EXPECT_EQ(system->LastRefusal().what, "CMsystem::Init");
+
+  FRAMEDATA* none = nullptr;
+  EXPECT_EQ(system->ProcessFrame(none, nullptr), 0);
+  EXPECT_THAT(system->LastRefusal().why, HasSubstr("no frame"));
+
+  auto frame = std::make_unique<FRAMEDATA>();
+  EXPECT_EQ(system->Go(), 0);
+  EXPECT_THAT(system->LastRefusal().why, HasSubstr("no successful Init"));
+
+  ASSERT_NE(Init(*system), 0);
+  EXPECT_FALSE(system->LastRefusal().IsSet());
+  ASSERT_NE(system->Go(), 0);
+  EXPECT_FALSE(system->LastRefusal().IsSet());
+  // The end of the input is no refusal.
+  while (system->ProcessFrame(frame.get(), nullptr) != 0) {
+  }
+  EXPECT_FALSE(system->LastRefusal().IsSet()) << system->LastRefusal().Text();
+}
+
+// Each object keeps its own reason.
+TEST_F(RefusalTest, TwoObjectsKeepTheirOwnReasons) {
+  ASSERT_TRUE(m_ok);
+  auto failing = System([&](SYSPARA& s) { s.inputPara[0].fileName = m_dir.File("gone.wav"); });
+  auto working = System(nullptr);
+  ASSERT_NE(Init(*failing), 0);
+  ASSERT_NE(Init(*working), 0);
+  EXPECT_EQ(failing->Go(), 0);
+  EXPECT_NE(working->Go(), 0);
+  EXPECT_THAT(failing->LastRefusal().why, HasSubstr("gone.wav"));
+  EXPECT_FALSE(working->LastRefusal().IsSet());
+}
+
+}  // namespace
