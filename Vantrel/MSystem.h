@@ -17,6 +17,7 @@
 #include "Vantrel/QueryResult.h"
 #include "Vantrel/Refusal.h"
 #include "Vantrel/SysPara.h"
+#include "Vantrel/WaveParaFromFile.h"
 #include "platform/CString.h"
 #include "platform/wintypes.h"
 

@@ -146,3 +146,88 @@ TEST_F(RefusalTest, TwoObjectsKeepTheirOwnReasons) {
 }
 
 }  // namespace
+
+namespace {
+
+// A record's wave format must be its files': the measurement times
+// everything by the record's rate and routes by its channels.
+TEST_F(RefusalTest, GoRefusesFilesWhoseFormatDiffersFromTheRecord) {
+  ASSERT_TRUE(m_ok);
+  const SoundFileSpec stereo16k{16000, 2, SoundFileEncoding::Pcm16, "wav"};
+  const SoundFileSpec mono44k{44100, 1, SoundFileEncoding::Pcm16, "wav"};
+  const std::vector<float> noise = IntegerNoise(32000, 5, 3000.0);
+  const std::string stereo = m_dir.File("stereo16k.wav"), other = m_dir.File("mono44k.wav");
+  ASSERT_TRUE(WriteSoundFile(stereo, stereo16k, noise.data(), 16000));
+  ASSERT_TRUE(WriteSoundFile(other, mono44k, noise.data(), 32000));
+  struct Case {
+    const char* what;
+    std::function<void(SYSPARA&)> edit;
+    int input;
+    const char* says;
+  } cases[] = {
+      {"a 48 kHz record on a 16 kHz file",
+       [&](SYSPARA& s) { s.inputPara[1].fileName = stereo, s.inputPara[1].wave.channels = 2; }, 1,
+       "has 16000 Hz and 2 channel(s), its record says 48000 Hz and 2 channel(s)"},
+      {"a mono record on a stereo file",
+       [&](SYSPARA& s) {
+         s.inputPara[1].fileName = stereo;
+         s.inputPara[1].wave.sampleRate = 16000;
+       },
+       1, "has 16000 Hz and 2 channel(s), its record says 16000 Hz and 1 channel(s)"},
+      {"files of two rates, each as its record says",
+       [&](SYSPARA& s) {
+         s.inputPara[1].fileName = other;
+         s.inputPara[1].wave.sampleRate = 44100;
+       },
+       1, "has 44100 Hz, input 0's file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto system = System(c.edit);
+    ASSERT_NE(Init(*system), 0) << system->LastRefusal().Text();
+    EXPECT_EQ(system->Go(), 0);
+    EXPECT_EQ(system->LastRefusal().input, c.input);
+    EXPECT_THAT(system->LastRefusal().why, HasSubstr(c.says));
+  }
+
+  // Filled from the files, the same record measures.
+  auto filled = System([&](SYSPARA& s) {
+    s.inputPara[0].fileName = s.inputPara[1].fileName = stereo;
+    s.channels = 2;
+    for (int input = 0; input < 2; ++input) {
+      ASSERT_TRUE(FillWaveParaFromFile(s.inputPara[input]));
+      for (int channel = 0; channel < 2; ++channel) s.routingTable[input][channel] = INPUTMUXPARA{input, channel};
+    }
+  });
+  ASSERT_NE(Init(*filled), 0) << filled->LastRefusal().Text();
+  EXPECT_EQ(filled->SysPara().inputPara[1].wave.sampleRate, 16000);
+  EXPECT_EQ(filled->SysPara().inputPara[1].wave.channels, 2);
+  EXPECT_NE(filled->Go(), 0) << filled->LastRefusal().Text();
+  filled->Stop();
+}
+
+TEST(FillWaveParaFromFile, TakesTheFilesFormatOrSaysWhyNot) {
+  TempDir dir;
+  const std::vector<float> silence(3 * 800, 0.0f);
+  INPUTPARAEXT input;
+  input.fileName = dir.File("three.wav");
+  input.wave = WAVEPARA{0, 1, 2, 3, 44, 55};
+  ASSERT_TRUE(WriteSoundFile(input.fileName, {8000, 3, SoundFileEncoding::Pcm24, "wav"}, silence.data(), 800));
+  std::string why;
+  ASSERT_TRUE(FillWaveParaFromFile(input, &why)) << why;
+  EXPECT_EQ(input.wave.formatWord, 1);
+  EXPECT_EQ(input.wave.sampleRate, 8000);
+  EXPECT_EQ(input.wave.bitsPerSample, 24);
+  EXPECT_EQ(input.wave.channels, 3);
+  EXPECT_EQ(input.wave.outputWord, 44);
+  EXPECT_EQ(input.wave.spareWord, 55);
+
+  INPUTPARAEXT missing;
+  missing.fileName = dir.File("none.wav");
+  missing.wave.sampleRate = 123;
+  EXPECT_FALSE(FillWaveParaFromFile(missing, &why));
+  EXPECT_THAT(why, HasSubstr("none.wav"));
+  EXPECT_EQ(missing.wave.sampleRate, 123);
+}
+
+}  // namespace
