@@ -87,6 +87,12 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
     bool unconfirmed = false;
   };
 
+  // Narrows the search range of the record in use (its maxDelay field of
+  // the tracking mode) to what the memory and the file inputs allow, as
+  // PlanDelaySearch does; false, with the reason noted, when not even the
+  // smallest search fits or the inter-input offset exceeds the buffers.
+  bool SettleSearchRange();
+
   // Devices and telephone lines deliver in real time; files and host samples do not.
   static bool IsRealtimeInput(int mode) { return mode == INPUT_MODE_SOUND_DEVICE || mode == INPUT_MODE_TELEPHONE; }
 
