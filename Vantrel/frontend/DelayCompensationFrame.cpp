@@ -82,6 +82,8 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
     }
   }
 
+  // A search that could not transform has no delay to give.
+  if (CorrelatorsFailed()) return 0;
   // A held or fixed delay stays where it is.
   if (tracking != 0 && m_result != nullptr && desc != nullptr && !held && m_state != DELCOMP_FIXED)
     TrackVariableDelay(frame, monitor);

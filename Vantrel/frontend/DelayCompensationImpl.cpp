@@ -232,7 +232,7 @@ void CDelayCompensationImpl::RunSearch(HANDLE stopEvent, float* best) {
     if (activeBeforeSearch < 0 && m_state != DELCOMP_FILLINGBUFFERS) activeBeforeSearch = m_activeBlocks;
     if (activeBeforeSearch >= 0 && m_activeBlocks - activeBeforeSearch >= kSearchActiveBlocks) break;
     const int code = ProcessFrame(nullptr, nullptr, nullptr, nullptr, 1);
-    if (code == 2) break;
+    if (code == 2 || CorrelatorsFailed()) break;
     if (stopEvent != nullptr && WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0) break;
     if (m_state == DELCOMP_DELAYRELIABLE && m_result != nullptr) {
       const float magnitude = std::fabs(m_result->quality);
@@ -340,8 +340,16 @@ int CDelayCompensationImpl::Start(HANDLE stopEvent) {
 
   const bool canRetry = (sys.channels < -1 || sys.channels > 1) && delay.channelSwapAllowed != 0 &&
                         m_result != nullptr && m_result->quality < kSwapRetryBelow;
+  // A search that could not transform found nothing: the start fails.
+  const auto failed = [&] {
+    if (!CorrelatorsFailed()) return false;
+    delay.trackVariableDelay = savedTracking;
+    return true;
+  };
+  if (failed()) return 0;
   if (canRetry) {
     RetrySearchSwapped(stopEvent, &best);
+    if (failed()) return 0;
     m_status |= DELAY_STATUS_SWAP_RETRIED;
   } else {
     m_status &= ~DELAY_STATUS_SWAP_RETRIED;

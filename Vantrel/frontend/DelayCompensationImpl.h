@@ -126,6 +126,10 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   void ApplyLevelAlignment(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2], int fetchCode);
   void WriteUnwrittenFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc);
 
+  // A correlator set's transform failed since the run began: no delay
+  // it gives stands.
+  bool CorrelatorsFailed() const { return m_searchSet.Failed() || m_recheckSet.Failed(); }
+
   // Search, re-check and tracking.
   void PreviousBlockEnergies(float* refEnergy, float* testEnergy) const;
   int DetermineDelay();

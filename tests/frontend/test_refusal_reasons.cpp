@@ -11,6 +11,7 @@
 
 #include "Vantrel/DebugTrace.h"
 #include "frontend/measurement_run.h"
+#include "support/alloc_failure.h"
 #include "support/temp_dir.h"
 
 using ::testing::AllOf;
@@ -228,6 +229,53 @@ TEST(FillWaveParaFromFile, TakesTheFilesFormatOrSaysWhyNot) {
   EXPECT_FALSE(FillWaveParaFromFile(missing, &why));
   EXPECT_THAT(why, HasSubstr("none.wav"));
   EXPECT_EQ(missing.wave.sampleRate, 123);
+}
+
+}  // namespace
+
+namespace {
+
+// A transform the math layer cannot run (its spec or its work memory
+// refused) leaves the delay search without a result: Go or the frame that
+// needed it returns 0 and says why, instead of searching on stale sums.
+TEST_F(RefusalTest, AFailedTransformEndsTheSearchWithAReason) {
+  constexpr int kLag = 100;
+  const std::vector<float> source = IntegerNoise(2 * kMeasureRate + kLag, 9, 3000.0);
+  const SoundFileSpec mono{kMeasureRate, 1, SoundFileEncoding::Pcm16, "wav"};
+  ASSERT_TRUE(WriteSoundFile(m_reference, mono, source.data() + kLag, 2 * kMeasureRate));
+  ASSERT_TRUE(WriteSoundFile(m_test, mono, source.data(), 2 * kMeasureRate));
+  int failures = 0;
+  for (int64_t k : {1, 2, 3, 4, 5, 8, 13, 21}) {
+    SCOPED_TRACE(k);
+    auto system = System(nullptr);
+    ASSERT_NE(Init(*system), 0);
+    auto frame = std::make_unique<FRAMEDATA>();
+    bool refused = false, reached = false;
+    {
+      FailNthAllocation failure(k);
+      refused = system->Go() == 0;
+      while (!refused && system->ProcessFrame(frame.get(), nullptr) != 0) {
+      }
+      reached = failure.Reached();
+    }
+    system->Stop();
+    if (!reached) continue;
+    ++failures;
+    // Go refuses, or a frame ends the run: either way with the reason.
+    EXPECT_THAT(system->LastRefusal().why, HasSubstr("transform")) << system->LastRefusal().Text();
+    EXPECT_EQ(system->LastRefusal().what, "CCorrelatorSet::Feed");
+  }
+  EXPECT_GT(failures, 0) << "no allocation was refused";
+  // Without a failure the same pair measures.
+  auto system = System(nullptr);
+  ASSERT_NE(Init(*system), 0);
+  ASSERT_NE(system->Go(), 0) << system->LastRefusal().Text();
+  auto frame = std::make_unique<FRAMEDATA>();
+  while (system->ProcessFrame(frame.get(), nullptr) != 0) {
+  }
+  ASSERT_FALSE(system->frames.empty());
+  EXPECT_EQ(system->frames.back().delay, kLag);
+  EXPECT_EQ(system->frames.back().status & 0xFFFF, DELAY_STATUS_RELIABLE);
 }
 
 }  // namespace
