@@ -44,7 +44,7 @@ int CDelayCompensationImpl::UpdateEnergyHistory() {
       else
         m_energyWindow[d][c] += energy - history[m_historyIndex];
       history[m_historyIndex] = energy;
-      if (d == 1 && c == 0 && double(energy) > kActiveEnergyPerSample * double(len1 + len2)) ++m_activeBlocks;
+      if (d == 1 && c == 0 && double(energy) > kActiveEnergyPerSample * double(len1 + len2)) CountUp(m_activeBlocks);
       ++m_energyReads;
     }
   if (m_energyReads > kEnergyReadsLimit) ClearEnergyHistory();
