@@ -215,7 +215,7 @@ int duvuvRealFftInvF32(MathlibHandle* handle, const float* src, float* dst, int3
   return Inverse(handle, src, dst, order, flags, __func__);
 }
 int duvuvRealFftFwdPairF32(MathlibHandle* handle, const float* src1, float* dst1, const float* src2, float* dst2,
-                            int32_t order) {
+                           int32_t order) {
   return ForwardPair(handle, src1, dst1, src2, dst2, order, __func__);
 }
 int duvuvRealFftInvCopyF32(MathlibHandle* handle, const float* src, float* dst, int32_t order, int32_t flags) {
@@ -244,7 +244,7 @@ int duvuvRealFftInvF64(MathlibHandle* handle, const double* src, double* dst, in
   return Inverse(handle, src, dst, order, flags, __func__);
 }
 int duvuvRealFftFwdPairF64(MathlibHandle* handle, const double* src1, double* dst1, const double* src2, double* dst2,
-                            int32_t order) {
+                           int32_t order) {
   return ForwardPair(handle, src1, dst1, src2, dst2, order, __func__);
 }
 int duvuvRealFftInvCopyF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags) {

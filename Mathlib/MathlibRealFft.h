@@ -27,7 +27,7 @@ int duvuvRealFftInvF32(MathlibHandle* handle, const float* src, float* dst, int3
 // Two forward transforms with flags 1 on one spec (the correlators' pair);
 // the second runs only when the first succeeded.
 int duvuvRealFftFwdPairF32(MathlibHandle* handle, const float* src1, float* dst1, const float* src2, float* dst2,
-                            int32_t order);
+                           int32_t order);
 // Inverse from a copy of src, so dst may be src.
 int duvuvRealFftInvCopyF32(MathlibHandle* handle, const float* src, float* dst, int32_t order, int32_t flags);
 // data holds N + 2 values: N reals in, the packed spectrum out.
@@ -47,7 +47,7 @@ int duvuvRealFftInvByLenF32(MathlibHandle* handle, float* data, uint32_t n);
 int duvuvRealFftFwdF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags);
 int duvuvRealFftInvF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags);
 int duvuvRealFftFwdPairF64(MathlibHandle* handle, const double* src1, double* dst1, const double* src2, double* dst2,
-                            int32_t order);
+                           int32_t order);
 int duvuvRealFftInvCopyF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags);
 int duvuvRealFftFwdInPlaceF64(MathlibHandle* handle, double* data, int32_t order, int32_t flags);
 int duvuvRealFftInvInPlaceF64(MathlibHandle* handle, double* data, int32_t order, int32_t flags);

@@ -7,6 +7,22 @@
 // delay buffer, delay compensation), keeps the current parameter and
 // algorithm records, forwards set-up, start, stop and reset to the delay
 // compensation, and runs the frame loop with the trigger events.
+//
+// Threads. Every operation runs on the calling thread, starts no thread and
+// takes no lock: one thread drives an object (Init, Go, ProcessFrame,
+// Reset, Free), and objects on different threads are independent. The
+// stop event is the only signal between threads: Stop (and SetEvent on
+// StopEvent()) may come from any thread, and only signals it.
+//  - During Go, on file inputs, the start-up delay search tests the event
+//    after every block it reads and ends at once; Go then returns 1 with
+//    what the search found so far (frames say "uncertain" when it found no
+//    delay). On live inputs Go only fills the ring and does not look at it.
+//  - During the frame loop Stop changes nothing: ProcessFrame goes on
+//    delivering frames, and the host ends its own loop. A frame that waits
+//    for a live input returns when the input delivers or ends.
+//  - Go resets the event first, so a Stop that comes before Go has begun
+//    does not stop that Go.
+// Copies share nothing with the object they were copied from.
 #pragma once
 
 #include <cstdint>
@@ -59,8 +75,11 @@ class CMsystem : public CTalvoPluginOEMInterface {
   void Free() override;
   int ResetAverage() override;
   int Reset() override;
-  // Starts the front end; 0 when it cannot start or Init has not succeeded.
+  // Starts the front end; 0 when it cannot start or Init has not succeeded
+  // (LastRefusal says why). On file inputs it runs the start-up delay
+  // search before it returns.
   int Go() override;
+  // Signals the stop event; callable from any thread (see Threads above). 1.
   int Stop() override;
   // Copies the record (a SYSPARA) and applies the defaults; 0 for a null
   // or unusable record, which is then not taken.

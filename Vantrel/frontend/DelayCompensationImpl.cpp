@@ -72,7 +72,8 @@ int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32
   if (!SettleSearchRange()) return 0;
   if (!ComputeSearchWindow(sys.inputPara[0].wave.sampleRate, &m_searchWindow, &m_searchBlock, &m_maxDelaySamples)) {
     TraceRefusal("CDelayCompensationImpl::Init", 0, "%d Hz over %d ms is too long a search window",
-                 sys.inputPara[0].wave.sampleRate, m_trackingMode != 0 ? delay.maxDelayRealtimeMs : delay.maxDelayFileMs);
+                 sys.inputPara[0].wave.sampleRate,
+                 m_trackingMode != 0 ? delay.maxDelayRealtimeMs : delay.maxDelayFileMs);
     return 0;
   }
 
@@ -150,8 +151,8 @@ bool CDelayCompensationImpl::SettleSearchRange() {
       std::fabs(offset) <= offsetRoom ? uint64_t(std::fabs(offset)) * DELAY_SEARCH_BYTES_PER_OFFSET_SAMPLE : budget;
   if (std::fabs(offset) > offsetRoom || offsetBytes >= budget) {
     TraceRefusal("CDelayCompensationImpl::Init", -1,
-                 "an input offset of %d ms (%.0f samples at %d Hz) is more than the buffers can hold", delay.inputOffsetMs,
-                 offset, rate);
+                 "an input offset of %d ms (%.0f samples at %d Hz) is more than the buffers can hold",
+                 delay.inputOffsetMs, offset, rate);
     return false;
   }
   // Without a search the ring only serves the fixed delay: the inputs' length does not narrow it.
@@ -166,8 +167,9 @@ bool CDelayCompensationImpl::SettleSearchRange() {
   if (plan.usedMs < plan.askedMs) {
     static const char* const kCause[] = {"", "the inputs are too short to fill its window",
                                          "its buffers would not fit in memory", "its transform cannot be built"};
-    VANTREL_TRACE(TRACE_ORDINARY, "CDelayCompensationImpl::Init(), WARNING: search range narrowed from %u to %u ms: %s\n",
-                  plan.askedMs, plan.usedMs, kCause[int(plan.narrowing)]);
+    VANTREL_TRACE(TRACE_ORDINARY,
+                  "CDelayCompensationImpl::Init(), WARNING: search range narrowed from %u to %u ms: %s\n", plan.askedMs,
+                  plan.usedMs, kCause[int(plan.narrowing)]);
     maxMs = int32_t(plan.usedMs);
   }
   return true;

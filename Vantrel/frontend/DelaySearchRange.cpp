@@ -57,8 +57,8 @@ void ProcessPages(uint64_t* size, uint64_t* data) {
   *size = *data = 0;
   if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
     unsigned long long total = 0, resident = 0, shared = 0, text = 0, library = 0, dataPages = 0;
-    if (std::fscanf(statm, "%llu %llu %llu %llu %llu %llu", &total, &resident, &shared, &text, &library,
-                    &dataPages) == 6) {
+    if (std::fscanf(statm, "%llu %llu %llu %llu %llu %llu", &total, &resident, &shared, &text, &library, &dataPages) ==
+        6) {
       *size = total;
       *data = dataPages;
     }
@@ -129,8 +129,7 @@ bool PlanDelaySearch(int sampleRate, uint32_t askedMs, uint32_t frameLength, int
   };
   DelaySearchRange range;
   if (!rangeFor(asked, &range)) {
-    Say(why, "a search over %u ms at %d Hz needs a window above %u points", asked, sampleRate,
-        DELAY_SEARCH_MAX_WINDOW);
+    Say(why, "a search over %u ms at %d Hz needs a window above %u points", asked, sampleRate, DELAY_SEARCH_MAX_WINDOW);
     return false;
   }
   plan->askedBytes = DelaySearchBytes(range);

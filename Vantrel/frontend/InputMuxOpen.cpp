@@ -175,8 +175,10 @@ int CInputMuxImpl::Open(CWaveIO* wave, const INPUTPARAEXT& record, int input) {
       return StartDevice(wave, record, input, "CInputMuxImpl::Open(), ERROR: DevceID out of range (synch input)\n");
     default:
       VANTREL_TRACE(TRACE_ORDINARY, "CInputMux::Open(), illegal input mode!\n");
-      NoteRefusal("CInputMux::Open", input, "input %d: mode %d is none of 0 (sound device), 1 (file), 2 (telephone), 3 "
-                  "(synchronous)", input, record.mode);
+      NoteRefusal("CInputMux::Open", input,
+                  "input %d: mode %d is none of 0 (sound device), 1 (file), 2 (telephone), 3 "
+                  "(synchronous)",
+                  input, record.mode);
       return 0;
   }
 }

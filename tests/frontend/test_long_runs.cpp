@@ -18,9 +18,7 @@ class LongRun : public FrameRecorder {
  public:
   using FrameRecorder::FrameRecorder;
   void SetFrameCounter(int32_t value) { m_frameCounter = value; }
-  CDelayCompensationImpl& Compensation() {
-    return *static_cast<CDelayCompensationImpl*>(m_frontEnd.delayCompensation);
-  }
+  CDelayCompensationImpl& Compensation() { return *static_cast<CDelayCompensationImpl*>(m_frontEnd.delayCompensation); }
 };
 
 TEST(LongRuns, FrameNumbersAndBlockCountsNeverWrapIntoNegatives) {
