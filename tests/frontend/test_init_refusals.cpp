@@ -32,11 +32,7 @@ class InitRefusalTest : public ::testing::Test {
     });
   }
   static int Init(CMsystem& system, uint32_t frameLength = kMeasureFrame) {
-    SYSPARA* sys = static_cast<SYSPARA*>(system.CreateSysPara());
-    CAlgorithmPara alg{frameLength, frameLength};
-    const int result = system.Init(*sys, alg);
-    sys->Destroy();
-    return result;
+    return InitWithNewRecord(system, frameLength);
   }
 
   TempDir m_dir;

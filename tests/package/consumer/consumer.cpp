@@ -33,9 +33,8 @@ class DelayReader : public CMsystem {
   int AlgorithmOperationC() override { return 0; }
 };
 
-// The delay of `test` behind `reference` (mono files at `rate` Hz) in the last frame.
-int MeasureDelay(const std::string& reference, const std::string& test, int rate) {
-  DelayReader system;
+// Init of a mono file pair whose records say `rate` Hz; Init's result.
+int InitMonoPair(CMsystem& system, const std::string& reference, const std::string& test, int rate) {
   SYSPARA* sys = static_cast<SYSPARA*>(system.CreateSysPara());
   sys->channels = 1;
   sys->delayPara.compensationOn = 1;
@@ -47,9 +46,15 @@ int MeasureDelay(const std::string& reference, const std::string& test, int rate
   CAlgorithmPara alg{1024, 1024};
   const int ready = system.Init(*sys, alg);
   sys->Destroy();
+  return ready;
+}
+
+// The delay of `test` behind `reference` (mono files at `rate` Hz) in the last frame.
+int MeasureDelay(const std::string& reference, const std::string& test, int rate) {
+  DelayReader system;
   auto frame = std::make_unique<FRAMEDATA>();
   int delay = 0;
-  if (ready == 0 || system.Go() == 0) return -1;
+  if (InitMonoPair(system, reference, test, rate) == 0 || system.Go() == 0) return -1;
   while (system.ProcessFrame(frame.get(), nullptr) != 0) {
     frame->monitor.count = 0;
     delay = frame->header.delay;
@@ -68,36 +73,14 @@ std::string RefusedInit(const std::string& reference, const std::string& test) {
       sys->delayPara.maxDelayFileMs = 240000;
     }
   } system;
-  SYSPARA* sys = static_cast<SYSPARA*>(system.CreateSysPara());
-  sys->channels = 1;
-  sys->delayPara.compensationOn = 1;
-  for (int input = 0; input < 2; ++input) {
-    sys->inputPara[input].fileName = input == 0 ? reference : test;
-    sys->inputPara[input].wave = WAVEPARA{1, 4000000, 16, 1, 0, 0};
-    sys->routingTable[input][0] = INPUTMUXPARA{input, 0};
-  }
-  CAlgorithmPara alg{1024, 1024};
-  const int ready = system.Init(*sys, alg);
-  sys->Destroy();
-  return ready == 0 ? system.LastRefusal().Text() : std::string();
+  return InitMonoPair(system, reference, test, 4000000) == 0 ? system.LastRefusal().Text() : std::string();
 }
 
 // The files hold 16 kHz; a record that says 48 kHz would time every delay
 // three times wrong: Go refuses it and says why. Returns the reason.
 std::string RefusedFormat(const std::string& reference, const std::string& test) {
   DelayReader system;
-  SYSPARA* sys = static_cast<SYSPARA*>(system.CreateSysPara());
-  sys->channels = 1;
-  sys->delayPara.compensationOn = 1;
-  for (int input = 0; input < 2; ++input) {
-    sys->inputPara[input].fileName = input == 0 ? reference : test;
-    sys->inputPara[input].wave = WAVEPARA{1, 48000, 16, 1, 0, 0};
-    sys->routingTable[input][0] = INPUTMUXPARA{input, 0};
-  }
-  CAlgorithmPara alg{1024, 1024};
-  const int ready = system.Init(*sys, alg);
-  sys->Destroy();
-  if (ready == 0 || system.Go() != 0) return std::string();
+  if (InitMonoPair(system, reference, test, 48000) == 0 || system.Go() != 0) return std::string();
   return system.LastRefusal().Text();
 }
 
