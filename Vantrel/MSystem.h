@@ -15,8 +15,9 @@
 // StopEvent()) may come from any thread, and only signals it.
 //  - During Go, on file inputs, the start-up delay search tests the event
 //    after every block it reads and ends at once; Go then returns 1 with
-//    what the search found so far (frames say "uncertain" when it found no
-//    delay). On live inputs Go only fills the ring and does not look at it.
+//    what the search found so far: the frames carry its best delay as
+//    "uncertain", or search on when it had not yet filled its window. On
+//    live inputs Go only fills the ring and does not look at the event.
 //  - During the frame loop Stop changes nothing: ProcessFrame goes on
 //    delivering frames, and the host ends its own loop. A frame that waits
 //    for a live input returns when the input delivers or ends.
@@ -119,12 +120,18 @@ class CMsystem : public CTalvoPluginOEMInterface {
   virtual int AlgorithmOperationC() = 0;
 
   // Copies both records and applies the defaults, then sets up the delay
-  // compensation. 0 on failure: frame length 0, or a channel count outside
+  // compensation. The search range is narrowed to what the file inputs and
+  // the memory allow (PlanDelaySearch; the copy's maxDelayFileMs or
+  // maxDelayRealtimeMs then holds the range searched). 0 on failure, with
+  // LastRefusal saying why: frame length 0, or a channel count outside
   // 1..2, a routing input outside 0..1 or an estimation channel outside
-  // the channels after the defaults (records not taken). UpdateSysPara
-  // refuses such a record alike. Frames that deliver more than FRAME_MAX_OUTPUT_LENGTH samples
-  // need the host's own sample buffers (ProcessFrame's table), each of
-  // the delivered length plus FRAME_FRONT_END_SPARE samples.
+  // the channels after the defaults (records not taken; UpdateSysPara
+  // refuses such a record alike), a search window of 2^31 points or more,
+  // an input offset beyond what the rings can hold, or a search that does
+  // not fit in memory even at its smallest. Frames that deliver more than
+  // FRAME_MAX_OUTPUT_LENGTH samples need the host's own sample buffers
+  // (ProcessFrame's table), each of the delivered length plus
+  // FRAME_FRONT_END_SPARE samples.
   int Init(SYSPARA& sys, CAlgorithmPara& alg, int flag = 0);
   HANDLE StopEvent() const { return m_frontEnd.stopEvent; }
   int32_t* GetUsedBufferSpaceInPercent() const { return m_frontEnd.usedInputs; }
