@@ -1,9 +1,11 @@
 // CMsystem: construction, set-up, start and stop, destruction, copying.
 #include "Vantrel/MSystem.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
+#include "Vantrel/RefusalNote.h"
 #include "Vantrel/SafeDestroy.h"
 #include "Vantrel/VantrelTrace.h"
 #include "Vantrel/frontend/DelayBuffer.h"
@@ -67,23 +69,23 @@ CMsystem::OwnFrontEnd::~OwnFrontEnd() {
 void CMsystem::Destroy() { delete this; }
 
 bool CMsystem::RecordIsUsable(const SYSPARA& sys, const char* operation) {
+  const std::string what = std::string("CMsystem::") + operation;
   if (sys.channels < 1 || sys.channels > 2) {
-    VANTREL_TRACE(TRACE_ORDINARY, "CMsystem::%s(), ERROR: channel count %d outside 1..2\n", operation, sys.channels);
+    TraceRefusal(what.c_str(), -1, "channel count %d outside 1..2", sys.channels);
     return false;
   }
   for (int direction = 0; direction < 2; ++direction)
     for (int channel = 0; channel < sys.channels; ++channel) {
       const int input = sys.routingTable[direction][channel].input;
       if (input < 0 || input > 1) {
-        VANTREL_TRACE(TRACE_ORDINARY, "CMsystem::%s(), ERROR: routing input %d of signal %d channel %d outside 0..1\n",
-                      operation, input, direction, channel);
+        TraceRefusal(what.c_str(), -1, "routing input %d of signal %d channel %d outside 0..1", input, direction,
+                     channel);
         return false;
       }
     }
   const int estimationChannel = sys.delayPara.estimationChannel;
   if (estimationChannel < 0 || estimationChannel >= sys.channels) {
-    VANTREL_TRACE(TRACE_ORDINARY, "CMsystem::%s(), ERROR: estimation channel %d of %d channels\n", operation,
-                  estimationChannel, sys.channels);
+    TraceRefusal(what.c_str(), -1, "estimation channel %d of %d channels", estimationChannel, sys.channels);
     return false;
   }
   return true;
@@ -108,6 +110,7 @@ bool CMsystem::TakeRecord(const SYSPARA& sys, const char* operation) {
 }
 
 int CMsystem::Init(SYSPARA& sys, CAlgorithmPara& alg, int flag) {
+  const RefusalScope refusals(&m_lastRefusal);
   const CAlgorithmPara previousAlgorithmPara = m_algorithmPara;
   m_algorithmPara = alg;
   if (!TakeRecord(sys, "Init")) {
@@ -119,7 +122,7 @@ int CMsystem::Init(SYSPARA& sys, CAlgorithmPara& alg, int flag) {
   m_frontEnd.ready = 0;
 
   if (m_algorithmPara.frameLength == 0) {
-    VANTREL_TRACE(TRACE_ORDINARY, "CMsystem::Init(), ERROR: frame length 0\n");
+    TraceRefusal("CMsystem::Init", -1, "frame length 0");
     return 0;
   }
 
@@ -130,17 +133,20 @@ int CMsystem::Init(SYSPARA& sys, CAlgorithmPara& alg, int flag) {
   int result = m_frontEnd.delayCompensation->Init(&m_sysPara, m_deliveredLength, m_algorithmPara.frameLength);
   if (result != 0) result = m_frontEnd.delayCompensation->Prepare(&m_sysPara);
   m_frontEnd.ready = result != 0 ? 1 : 0;
+  if (result == 0) NoteRefusal("CMsystem::Init", -1, "the delay compensation cannot be set up for this record");
   UpdateRealtimeInputList();
   return result;
 }
 
 int CMsystem::UpdateSysPara(void* sysPara) {
+  const RefusalScope refusals(&m_lastRefusal);
   if (sysPara == nullptr) {
-    VANTREL_TRACE(TRACE_ORDINARY, "CMsystem::UpdateSysPara(), ERROR: no parameter record\n");
+    TraceRefusal("CMsystem::UpdateSysPara", -1, "no parameter record");
     return 0;
   }
   if (!TakeRecord(*static_cast<const SYSPARA*>(sysPara), "UpdateSysPara")) return 0;
   const int result = m_frontEnd.delayCompensation->UpdateSysPara(&m_sysPara);
+  if (result == 0) NoteRefusal("CMsystem::UpdateSysPara", -1, "the delay compensation refused the record");
   UpdateRealtimeInputList();
   return result;
 }
@@ -164,15 +170,17 @@ int CMsystem::RealtimeInputs(int** list) {
 int CMsystem::IsRealtime() { return m_realtimeInputCount != 0 ? 1 : 0; }
 
 int CMsystem::Go() {
+  const RefusalScope refusals(&m_lastRefusal);
   if (m_frontEnd.ready == 0) {
-    VANTREL_TRACE(TRACE_ORDINARY, "CMsystem::Go(), ERROR: no successful Init\n");
+    TraceRefusal("CMsystem::Go", -1, "no successful Init");
     return 0;
   }
   ResetEvent(m_frontEnd.stopEvent);
-  m_stopped = 0;
+  std::atomic_ref<int32_t>(m_stopped).store(0, std::memory_order_relaxed);
   m_frameCounter = 0;
   m_endReached = 0;
   const int result = m_frontEnd.delayCompensation->Start(m_frontEnd.stopEvent);
+  if (result == 0) NoteRefusal("CMsystem::Go", -1, "the inputs cannot be started");
   if (result != 0)
     for (CTriggerEvent* event = m_sysPara.triggers.head; event != nullptr; event = event->next)
       if (event->state != TRIGGER_OFF) event->state = TRIGGER_ARMED;
@@ -182,7 +190,8 @@ int CMsystem::Go() {
 
 int CMsystem::Stop() {
   SetEvent(m_frontEnd.stopEvent);
-  m_stopped = 1;
+  // Stop may come from another thread while Go runs.
+  std::atomic_ref<int32_t>(m_stopped).store(1, std::memory_order_relaxed);
   return 1;
 }
 

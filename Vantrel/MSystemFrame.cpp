@@ -1,6 +1,10 @@
 // CMsystem::ProcessFrame: one frame through the trigger events and the
 // delay compensation.
 #include "Vantrel/MSystem.h"
+
+#include <cstdint>
+
+#include "Vantrel/RefusalNote.h"
 #include "Vantrel/VantrelTrace.h"
 #include "Vantrel/frontend/DelayBuffer.h"
 #include "Vantrel/frontend/DelayCompensation.h"
@@ -19,21 +23,22 @@ uint32_t AdvanceSamplePosition(uint32_t position, uint32_t frameLength) {
 }  // namespace
 
 int CMsystem::ProcessFrame(void* framePointer, float* (*samples)[2][2]) {
+  // Once the input has ended, the frames that follow keep the reason of
+  // the frame that ended it.
+  const RefusalScope refusals(&m_lastRefusal, m_endReached == 0);
   if (framePointer == nullptr) {
-    VANTREL_TRACE(TRACE_ORDINARY, "CMsystem::ProcessFrame(), ERROR: no frame\n");
+    TraceRefusal("CMsystem::ProcessFrame", -1, "no frame");
     return 0;
   }
   if (m_frontEnd.ready == 0) {
-    VANTREL_TRACE(TRACE_ORDINARY, "CMsystem::ProcessFrame(), ERROR: no successful Init\n");
+    TraceRefusal("CMsystem::ProcessFrame", -1, "no successful Init");
     return 0;
   }
   if (samples == nullptr && m_deliveredLength > FRAME_MAX_OUTPUT_LENGTH) {
     // The front end writes the delivered length plus its spare into
     // each sample buffer; the frame's own hold 2304 samples.
-    VANTREL_TRACE(TRACE_ORDINARY,
-                  "CMsystem::ProcessFrame(), ERROR: %u samples per frame need the host's sample buffers "
-                  "(a frame holds %u)\n",
-                  m_deliveredLength, FRAME_MAX_OUTPUT_LENGTH);
+    TraceRefusal("CMsystem::ProcessFrame", -1, "%u samples per frame need the host's sample buffers (a frame holds %u)",
+                 m_deliveredLength, FRAME_MAX_OUTPUT_LENGTH);
     return 0;
   }
   FRAMEDATA* frame = static_cast<FRAMEDATA*>(framePointer);
@@ -42,7 +47,9 @@ int CMsystem::ProcessFrame(void* framePointer, float* (*samples)[2][2]) {
   const int32_t rate = m_sysPara.inputPara[0].wave.sampleRate;
   for (int direction = 0; direction < 2; ++direction)
     for (int channel = 0; channel < 2; ++channel) header.sampleRate[direction][channel] = rate;
-  header.frameNumber = m_frameCounter++;
+  header.frameNumber = m_frameCounter;
+  // Numbers start again at 0 after the largest, as the sample position wraps.
+  m_frameCounter = m_frameCounter < INT32_MAX ? m_frameCounter + 1 : 0;
   header.refEnergy = 0.0;
   header.testEnergy = 0.0;
   if (m_algorithmPara.frameLength > LONG_FRAME_THRESHOLD) header.longFrame = 1;

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "Vantrel/ErrorMessage.h"
+#include "Vantrel/RefusalNote.h"
 #include "Vantrel/SysPara.h"
 #include "Vantrel/VantrelTrace.h"
 #include "Vantrel/frontend/InputMux.h"
@@ -24,6 +25,10 @@ constexpr int64_t kRingSlack = 4;
 
 }  // namespace
 
+double InputOffsetSamples(const SYSPARA& sys) {
+  return std::trunc(double(sys.inputPara[0].wave.sampleRate) * 0.001 * double(sys.delayPara.inputOffsetMs));
+}
+
 CDelayBufferImpl::~CDelayBufferImpl() { FreeBuffers(); }
 
 int CDelayBufferImpl::Attach(CInputMux* inputMux) {
@@ -34,7 +39,7 @@ int CDelayBufferImpl::Attach(CInputMux* inputMux) {
 
 int CDelayBufferImpl::Init(SYSPARA* sysPara, int blockLength, int ringLength) {
   if (sysPara == nullptr || blockLength <= 0) {
-    VANTREL_TRACE(TRACE_ORDINARY, "CDelayBufferImpl::Init(), ERROR: block length %d\n", blockLength);
+    TraceRefusal("CDelayBufferImpl::Init", -1, "block length %d", blockLength);
     return 0;
   }
   m_blockLen = blockLength;
@@ -44,8 +49,7 @@ int CDelayBufferImpl::Init(SYSPARA* sysPara, int blockLength, int ringLength) {
   FreeBuffers();
 
   const int64_t request = ringLength > blockLength ? int64_t(ringLength) : int64_t(blockLength) + kRingSlack;
-  const double offset =
-      std::trunc(double(sysPara->inputPara[0].wave.sampleRate) * 0.001 * double(sysPara->delayPara.inputOffsetMs));
+  const double offset = InputOffsetSamples(*sysPara);
   m_inputOffset = static_cast<int>(std::clamp(offset, double(-INT_MAX), double(INT_MAX)));
   m_absInputOffset = std::abs(m_inputOffset);
   AllocateBuffers(request + m_absInputOffset);
@@ -126,7 +130,7 @@ int CDelayBufferImpl::Reset() {
 
 int CDelayBufferImpl::Go() {
   if (m_mux == nullptr || m_sysPara == nullptr) {
-    VANTREL_TRACE(TRACE_ORDINARY, "CDelayBufferImpl::Go(), ERROR: not initialised\n");
+    TraceRefusal("CDelayBufferImpl::Go", -1, "not initialised");
     return 0;
   }
   int64_t bytes = kMinWaveBufferBytes;

@@ -6,6 +6,7 @@
 
 #include "Mathlib/MathlibPrim.h"
 #include "Vantrel/FrameData.h"
+#include "Vantrel/RefusalNote.h"
 #include "Vantrel/SysPara.h"
 #include "Vantrel/VantrelTrace.h"
 #include "Vantrel/frontend/DelayBuffer.h"
@@ -44,7 +45,7 @@ int CDelayCompensationImpl::UpdateEnergyHistory() {
       else
         m_energyWindow[d][c] += energy - history[m_historyIndex];
       history[m_historyIndex] = energy;
-      if (d == 1 && c == 0 && double(energy) > kActiveEnergyPerSample * double(len1 + len2)) ++m_activeBlocks;
+      if (d == 1 && c == 0 && double(energy) > kActiveEnergyPerSample * double(len1 + len2)) CountUp(m_activeBlocks);
       ++m_energyReads;
     }
   if (m_energyReads > kEnergyReadsLimit) ClearEnergyHistory();
@@ -82,6 +83,12 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
     }
   }
 
+  // A search that could not transform has no delay to give.
+  if (CorrelatorsFailed()) {
+    NoteRefusal("CDelayCompensationImpl::ProcessFrame", -1,
+                "the delay search's transform failed in this run; a new Go starts afresh");
+    return 0;
+  }
   // A held or fixed delay stays where it is.
   if (tracking != 0 && m_result != nullptr && desc != nullptr && !held && m_state != DELCOMP_FIXED)
     TrackVariableDelay(frame, monitor);

@@ -1,6 +1,7 @@
 // Opening and closing of the multiplexer's inputs: files first, then
 // telephone inputs (refused: the component has no telephone line), then
 // devices and synchronous inputs; then the wait until they deliver.
+#include "Vantrel/RefusalNote.h"
 #include "Vantrel/SysPara.h"
 #include "Vantrel/VantrelTrace.h"
 #include "Vantrel/frontend/InputMuxImpl.h"
@@ -18,7 +19,7 @@ constexpr int kStartLimit = 0x7fff;
 int CInputMuxImpl::Go(int bufferBytes) {
   VANTREL_TRACE(TRACE_ORDINARY, "CInputMuxImpl::Go()\n");
   if (m_sysPara == nullptr) {
-    VANTREL_TRACE(TRACE_ORDINARY, "CInputMuxImpl::Go(), ERROR: no parameter record\n");
+    TraceRefusal("CInputMuxImpl::Go", -1, "no parameter record");
     return 0;
   }
   m_bufferBytes = bufferBytes;
@@ -36,7 +37,7 @@ int CInputMuxImpl::OpenInputs() {
   for (int input = 0; input < 2; ++input) {
     m_waveIO[input] = factory.GetNewCWaveIO(0);
     if (m_waveIO[input] == nullptr) {
-      VANTREL_TRACE(TRACE_ORDINARY, "CInputMuxImpl::OpenInputs(), ERROR: out of memory\n");
+      TraceRefusal("CInputMuxImpl::OpenInputs", input, "input %d: out of memory", input);
       return 0;
     }
     m_released[input] = 1;
@@ -45,14 +46,17 @@ int CInputMuxImpl::OpenInputs() {
   }
   const int channels = m_sysPara->channels;
   if (channels < 1 || channels > 2) {
-    VANTREL_TRACE(TRACE_ORDINARY, "CInputMuxImpl::OpenInputs(), ERROR: channel count %d outside 1..2\n", channels);
+    TraceRefusal("CInputMuxImpl::OpenInputs", -1, "channel count %d outside 1..2", channels);
     return 0;
   }
   for (int direction = 0; direction < 2; ++direction)
     for (int channel = 0; channel < channels; ++channel) {
       int input = 0;
       int inputChannel = 0;
-      if (!Route(direction, channel, &input, &inputChannel, "OpenInputs")) return 0;
+      if (!Route(direction, channel, &input, &inputChannel, "OpenInputs")) {
+        NoteRefusal("CInputMuxImpl::OpenInputs", -1, "signal %d channel %d has no valid route", direction, channel);
+        return 0;
+      }
     }
 
   // Files first, then telephone inputs, then every other input.
@@ -64,6 +68,7 @@ int CInputMuxImpl::OpenInputs() {
     }
   };
   pass([](int mode) { return mode == INPUT_MODE_FILE; });
+  if (result != 0 && !FileRatesAgree()) result = 0;
   if (result != 0) pass([](int mode) { return mode == INPUT_MODE_TELEPHONE; });
   if (result != 0) pass([](int mode) { return mode != INPUT_MODE_FILE && mode != INPUT_MODE_TELEPHONE; });
   if (result == 0) return 0;
@@ -79,6 +84,17 @@ int CInputMuxImpl::OpenInputs() {
   return result;
 }
 
+// One rate times both signals: two files of different rates cannot be compared.
+bool CInputMuxImpl::FileRatesAgree() const {
+  const INPUTPARAEXT* inputs = m_sysPara->inputPara;
+  if (inputs[0].mode != INPUT_MODE_FILE || inputs[1].mode != INPUT_MODE_FILE) return true;
+  if (m_waveIO[0]->SampleRate() == m_waveIO[1]->SampleRate()) return true;
+  TraceRefusal("CInputMuxImpl::OpenInputs", 1, "input 1: file '%s' has %d Hz, input 0's file '%s' %d Hz",
+               inputs[1].fileName.c_str(), m_waveIO[1]->SampleRate(), inputs[0].fileName.c_str(),
+               m_waveIO[0]->SampleRate());
+  return false;
+}
+
 // Every routed channel must exist on its input: a file decides its own
 // channel count, a device the one it was started with.
 bool CInputMuxImpl::RoutedChannelsExist() const {
@@ -89,10 +105,9 @@ bool CInputMuxImpl::RoutedChannelsExist() const {
       const int available =
           record.mode == INPUT_MODE_SYNCHRONOUS ? record.wave.channels : m_waveIO[route.input]->Channels();
       if (route.channel >= available) {
-        VANTREL_TRACE(TRACE_ORDINARY,
-                      "CInputMuxImpl::OpenInputs(), ERROR: signal %d channel %d routed to channel %d of input "
-                      "%d, which has %d\n",
-                      direction, channel, route.channel, route.input, available);
+        TraceRefusal("CInputMuxImpl::OpenInputs", route.input,
+                     "signal %d channel %d routed to channel %d of input %d, which has %d", direction, channel,
+                     route.channel, route.input, available);
         return false;
       }
     }
@@ -104,17 +119,21 @@ int CInputMuxImpl::StartDevice(CWaveIO* wave, const INPUTPARAEXT& record, int in
   const int deviceCount = m_sysPara->settings[0];
   if (record.deviceId < 0 || record.deviceId >= deviceCount) {
     VANTREL_TRACE(TRACE_ORDINARY, "%s", rangeMessage);
+    NoteRefusal("CInputMuxImpl::Open", input,
+                "input %d: device id %d is not below the device count %d (SYSPARA settings[0], the number of sound "
+                "devices)",
+                input, record.deviceId, deviceCount);
     return 0;
   }
   if (wave->SetupBuffer(m_bufferBytes) == 0) {
-    VANTREL_TRACE(TRACE_ORDINARY, "CInputMuxImpl::Open(), ERROR: input %d: %s\n", input, wave->LastError().c_str());
+    TraceRefusal("CInputMuxImpl::Open", input, "input %d: %s", input, wave->LastError().c_str());
     return 0;
   }
   wave->PresetWaveStruct(record.wave.sampleRate, record.wave.bitsPerSample, record.wave.channels, 1);
   const int started = wave->StartInput(kStartReserved, record.deviceId, kStartFlags, kStartLimit);
   if (started == 0)
-    VANTREL_TRACE(TRACE_ORDINARY, "CInputMuxImpl::Open(), ERROR: input %d, device %d: %s\n", input, record.deviceId,
-                  wave->LastError().c_str());
+    TraceRefusal("CInputMuxImpl::Open", input, "input %d, device %d: %s", input, record.deviceId,
+                 wave->LastError().c_str());
   return started;
 }
 
@@ -124,32 +143,43 @@ int CInputMuxImpl::Open(CWaveIO* wave, const INPUTPARAEXT& record, int input) {
       return StartDevice(wave, record, input, "CInputMuxImpl::Open(), ERROR: DevceID out of range\n");
     case INPUT_MODE_FILE: {
       if (wave->SetupBuffer(m_bufferBytes) == 0) {
-        VANTREL_TRACE(TRACE_ORDINARY, "CInputMuxImpl::Open(), ERROR: input %d: %s\n", input, wave->LastError().c_str());
+        TraceRefusal("CInputMuxImpl::Open", input, "input %d: %s", input, wave->LastError().c_str());
         return 0;
       }
       if (wave->OpenInputFile(0, record.fileName, record.fileOption) == 0) {
-        VANTREL_TRACE(TRACE_ORDINARY, "CInputMuxImpl::Open(), ERROR: input %d: %s\n", input, wave->LastError().c_str());
+        TraceRefusal("CInputMuxImpl::Open", input, "input %d: %s", input, wave->LastError().c_str());
         return 0;
       }
+      // The front end times everything by the record's rate and routes by
+      // its channels: a file that differs would be measured wrongly.
       const WAVEPARA& expected = record.wave;
-      if (wave->SampleRate() != expected.sampleRate || wave->BitsPerSample() != expected.bitsPerSample ||
-          wave->Channels() != expected.channels)
-        VANTREL_TRACE(TRACE_ORDINARY,
-                      "CInputMuxImpl::Open(), WARNING: file '%s' has %d Hz, %d bits, %d channels; input %d expects "
-                      "%d Hz, %d bits, %d channels\n",
-                      record.fileName.c_str(), wave->SampleRate(), wave->BitsPerSample(), wave->Channels(), input,
-                      expected.sampleRate, expected.bitsPerSample, expected.channels);
+      if (wave->SampleRate() != expected.sampleRate || wave->Channels() != expected.channels) {
+        TraceRefusal("CInputMuxImpl::Open", input,
+                     "input %d: file '%s' has %d Hz and %d channel(s), its record says %d Hz and %d channel(s)", input,
+                     record.fileName.c_str(), wave->SampleRate(), wave->Channels(), expected.sampleRate,
+                     expected.channels);
+        return 0;
+      }
+      // Samples arrive as floats whatever their size in the file.
+      if (wave->BitsPerSample() != expected.bitsPerSample)
+        VANTREL_TRACE(TRACE_ORDINARY, "CInputMuxImpl::Open(), WARNING: file '%s' has %d bits; input %d expects %d\n",
+                      record.fileName.c_str(), wave->BitsPerSample(), input, expected.bitsPerSample);
       return 1;
     }
     case INPUT_MODE_TELEPHONE:
       // No telephone line object exists in this component.
-      VANTREL_TRACE(TRACE_ORDINARY,
-                    "CInputMuxImpl::Open(), ERROR: input %d is a telephone input, which is not supported\n", input);
+      TraceRefusal("CInputMuxImpl::Open", input, "input %d is a telephone input, which is not supported", input);
       return 0;
     case INPUT_MODE_SYNCHRONOUS:
       if (!SyncInputHasOwnDevice(record)) return 1;
       return StartDevice(wave, record, input, "CInputMuxImpl::Open(), ERROR: DevceID out of range (synch input)\n");
-    default: VANTREL_TRACE(TRACE_ORDINARY, "CInputMux::Open(), illegal input mode!\n"); return 0;
+    default:
+      VANTREL_TRACE(TRACE_ORDINARY, "CInputMux::Open(), illegal input mode!\n");
+      NoteRefusal("CInputMux::Open", input,
+                  "input %d: mode %d is none of 0 (sound device), 1 (file), 2 (telephone), 3 "
+                  "(synchronous)",
+                  input, record.mode);
+      return 0;
   }
 }
 
