@@ -331,8 +331,7 @@ int CDelayCompensationImpl::Start(HANDLE stopEvent) {
     FillRing();
     return 1;
   }
-  RunPreRun(stopEvent);
-  return 1;
+  return RunPreRun(stopEvent);
 }
 
 bool CDelayCompensationImpl::BothInputsAreFiles() const {
@@ -349,7 +348,7 @@ void CDelayCompensationImpl::FillRing() {
     }
 }
 
-void CDelayCompensationImpl::RunPreRun(HANDLE stopEvent) {
+int CDelayCompensationImpl::RunPreRun(HANDLE stopEvent) {
   SYSPARA& sys = *m_sys;
   DELAYPARAEXT& delay = sys.delayPara;
   const int savedTracking = delay.trackVariableDelay;
@@ -396,4 +395,5 @@ void CDelayCompensationImpl::RunPreRun(HANDLE stopEvent) {
   delay.trackVariableDelay = savedTracking;
   Reset();
   m_delayBuffer->Go();
+  return 1;
 }

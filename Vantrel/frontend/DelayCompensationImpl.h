@@ -160,8 +160,8 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   void FillRing();
   // Start on inputs that can start again: the delay search and the level
   // measurement over the start of the inputs, which then start again from
-  // their beginning.
-  void RunPreRun(HANDLE stopEvent);
+  // their beginning. 0 when the search could not run.
+  int RunPreRun(HANDLE stopEvent);
   void RunSearch(HANDLE stopEvent, float* best);
   // Runs the search again with the test channels swapped; keeps the first
   // run's outcome when the swapped run does no better.
