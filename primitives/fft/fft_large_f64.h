@@ -20,7 +20,6 @@
 #include "primitives/fft/fft_large_generic.h"
 #include "primitives/fft/fft_large_plan_f64.h"
 #include "primitives/fft/fft_radix_generic.h"
-#include "primitives/fft/real_fft_f64_kernels.h"
 
 #if SP_SET_INDEX >= SP_SET_SSE2
 #include "primitives/fft/fft_column_step.h"

@@ -20,9 +20,9 @@
 #if SP_SET_INDEX >= SP_SET_SSE2
 namespace SP_SET_NS::fft64 {
 
-struct Plan : fftk::LargeTableBuildersF64 {
+struct Plan : LargeTableBuilders {
   using T = double;
-  static constexpr const fftk::LargePlanShapeF64& kLargeShape = fftk::kLargeShapes[SP_SET_INDEX];
+  static constexpr const LargePlanShape& kLargeShape = kLargeShapes[SP_SET_INDEX];
   // The fused kernel runs every order up to the plain limit.
   static constexpr int32_t kPlainLimit = kLargeShape.rowLimit;
   static constexpr int32_t kFusedLimit = kPlainLimit;

@@ -15,26 +15,11 @@
 #include <vector>
 
 #include "fft/real_fft_reference.h"
+#include "primitives/fft/real_fft_f32_kernels.h"
 #include "primitives/fft/sp_real_fft.h"
 #include "primitives/frame/dispatch.h"
 #include "support/dft_reference.h"
 #include "support/variant_sets.h"
-
-SP_DECLARE_VARIANTS(float*, spkFftSinTableF32, (int32_t order, float* table))
-SP_DECLARE_VARIANTS(int32_t*, spkFftBitRevIndexTableI32, (int32_t m, int32_t* table))
-SP_DECLARE_VARIANTS(float*, spkFftTwiddleTableF32, (int32_t m, const float* sine, int32_t sineOrder, float* table))
-SP_DECLARE_VARIANTS(float*, spkFftSplitTableFwdF32, (int32_t order, const float* sine, float* table))
-SP_DECLARE_VARIANTS(float*, spkFftSplitTableInvF32, (int32_t order, const float* sine, float* table))
-SP_DECLARE_VARIANTS(void, spkFftRadixFwdC32,
-                    (float* data, int64_t points, const float* table, float* work, int32_t layout))
-SP_DECLARE_VARIANTS(void, spkFftRadixInvC32,
-                    (float* data, int64_t points, const float* table, float* work, int32_t layout))
-SP_DECLARE_VARIANTS(void, spkFftFusedFwdC32,
-                    (const float* src, float* dst, int64_t points, const float* table, const int32_t* index,
-                     float* work))
-SP_DECLARE_VARIANTS(void, spkFftFusedInvC32,
-                    (const float* src, float* dst, int64_t points, const float* table, const int32_t* index,
-                     float* work))
 
 namespace {
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "fft/real_fft_reference.h"
+#include "primitives/fft/real_fft_f32_kernels.h"
 #include "primitives/fft/sp_real_fft.h"
 #include "primitives/frame/alloc_failure_seam.h"
 #include "primitives/frame/dispatch.h"
@@ -25,9 +26,6 @@
 #include "support/available_memory.h"
 #include "support/dft_reference.h"
 #include "support/variant_sets.h"
-
-SP_DECLARE_VARIANTS(void, spkFftPlanSizeF32,
-                    (int32_t m, int64_t* tableBytes, int64_t* workBytes))
 
 using namespace real_fft_test;
 

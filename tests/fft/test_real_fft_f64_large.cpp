@@ -22,14 +22,13 @@
 #include <vector>
 
 #include "fft/real_fft_reference.h"
+#include "primitives/fft/real_fft_f64_kernels.h"
 #include "primitives/fft/sp_real_fft_f64.h"
 #include "primitives/frame/alloc_failure_seam.h"
 #include "primitives/frame/dispatch.h"
 #include "support/alloc_failure.h"
 #include "support/dft_reference.h"
 #include "support/variant_sets.h"
-
-SP_DECLARE_VARIANTS(void, spkFftPlanSizeF64, (int32_t m, int64_t* blockBytes, int64_t* workBytes))
 
 using namespace real_fft_test;
 
