@@ -17,6 +17,7 @@
 // Include only from *_variant.cpp of the SSE2 set and later (the float
 // instantiation also builds in the SSE set).
 #pragma once
+#include <concepts>
 #include <cstdint>
 
 #include "primitives/fft/fft_large_generic.h"
@@ -281,17 +282,27 @@ const T* ColumnStep(T* data, T* work, int64_t rowLength, int32_t k1, int64_t col
 // first butterflies read the natural-order source themselves, a group of
 // Plan::kRowsTogether rows at a time (Plan::FirstStageFromSource), or, when
 // source is data, all rows in one pass (Plan::FirstStageInPlace).
+// A plan whose rows' first stage reads the natural-order source itself
+// (folded bit reversal).
+template <class P, class T = typename P::T>
+concept FoldsRowBitReversal = requires(const T* s, T* d, int64_t n, int32_t k1, const int32_t* index) {
+  { P::kRowsTogether } -> std::convertible_to<int64_t>;
+  P::template FirstStageFromSource<false>(s, d, n, k1, index, n);
+  P::template FirstStageInPlace<false>(d, n, k1, index);
+  P::template LaneRowAfterFirstStage<false>(d, n, s);
+};
+
 template <bool kInverse, class Plan, class Shape, class T>
-void LargeLevels(const REALFFTSPEC& spec, const Shape& shape, T* data, int32_t M, int32_t level, T* work,
+void LargeLevels(const spkRealFftView<T>& spec, const Shape& shape, T* data, int32_t M, int32_t level, T* work,
                  const T* source = nullptr) {
   const int32_t k1 = shape.tables.split[M], d = M - k1;
   const int64_t rows = Pow2(k1), cols = Pow2(d);
-  const T* const rowTwiddles = static_cast<const T*>(spec.twiddles);
+  const T* const rowTwiddles = spec.twiddles;
   auto scaleRow = [&](T* row) {
-    if (ScalesDirection(spec, kInverse)) Plan::Scale(static_cast<T>(spec.scale), row, 2 * cols);
+    if (ScalesDirection(spec, kInverse)) Plan::Scale(spec.scale, row, 2 * cols);
   };
   bool rowsDone = false;
-  if constexpr (requires { Plan::kFoldsBitReversal; }) {
+  if constexpr (FoldsRowBitReversal<Plan>) {
     if (source != nullptr) {
       auto finishRow = [&](int64_t j) {
         T* row = data + 2 * j * cols;
@@ -321,8 +332,7 @@ void LargeLevels(const REALFFTSPEC& spec, const Shape& shape, T* data, int32_t M
       LargeLevels<kInverse, Plan>(spec, shape, row, d, level + 1, work);
     }
   }
-  ColumnStep<kInverse>(data, work, cols, k1, Pow2(shape.tables.block[M] - k1),
-                       static_cast<const T*>(spec.multiplyTables[level]), level == 0);
+  ColumnStep<kInverse>(data, work, cols, k1, Pow2(shape.tables.block[M] - k1), spec.multiplyTables[level], level == 0);
 }
 
 }  // namespace SP_SET_NS::fftk::lanes

@@ -62,9 +62,9 @@ void RadixSse(float* data, int64_t points, const float* table, float* work) {
 }
 
 template <bool kInverse>
-void ScaledLeafSse(const REALFFTSPEC& spec, float* data, int64_t points, const float* table, float* work) {
+void ScaledLeafSse(const spkRealFftView<float>& spec, float* data, int64_t points, const float* table, float* work) {
   RadixSse<kInverse>(data, points, table, work);
-  if (fftk::ScalesDirection(spec, kInverse)) SP_V(spkFftScaleF32)(static_cast<float>(spec.scale), data, 2 * points);
+  if (fftk::ScalesDirection(spec, kInverse)) SP_V(spkFftScaleF32)(spec.scale, data, 2 * points);
 }
 
 // Radix-2 join in place of the two halves of data (count points, split
@@ -88,11 +88,12 @@ void CombineSse(float* data, int64_t count, const float* run, bool interleaved) 
 // combines back up; run is the subsampled table's run of this count, the
 // next run (count/4 values on) that of the halves.
 template <bool kInverse>
-void BlockedSse(const REALFFTSPEC& spec, float* data, int64_t count, const float* run, float* work, bool interleaved) {
+void BlockedSse(const spkRealFftView<float>& spec, float* data, int64_t count, const float* run, float* work,
+                bool interleaved) {
   const int64_t half = count / 2;
   for (float* part : {data, data + 2 * half}) {
     if (half == kBlockLength)
-      ScaledLeafSse<kInverse>(spec, part, half, static_cast<const float*>(spec.twiddles), work);
+      ScaledLeafSse<kInverse>(spec, part, half, spec.twiddles, work);
     else
       BlockedSse<kInverse>(spec, part, half, run + 2 * (count / 4), work, false);
   }
@@ -163,9 +164,9 @@ void ColumnsFft(float* runs, int32_t k1, const ColumnTwiddles& twiddles) {
 // One level of order M; work holds the four columns as 2^k1 runs (or one
 // staged row of the radix kernel).
 template <bool kInverse>
-void LargeSse(const REALFFTSPEC& spec, float* data, int32_t M, int32_t level, float* work) {
+void LargeSse(const spkRealFftView<float>& spec, float* data, int32_t M, int32_t level, float* work) {
   const LargeSplitTables& tables = kLargeSplitGeneric;
-  const auto* sub = static_cast<const float*>(spec.subsampledTwiddles);
+  const float* sub = spec.subsampledTwiddles;
   const int32_t k1 = tables.split[M];
   if (k1 == 0) {
     BlockedSse<kInverse>(spec, data, Pow2(M), sub, work, level == 0);
@@ -176,14 +177,14 @@ void LargeSse(const REALFFTSPEC& spec, float* data, int32_t M, int32_t level, fl
   for (int64_t j = 0; j < rows; ++j) {
     float* row = data + 2 * j * cols;
     if (d < kSmallestBlockedOrder)
-      ScaledLeafSse<kInverse>(spec, row, cols, static_cast<const float*>(spec.twiddles), work);
+      ScaledLeafSse<kInverse>(spec, row, cols, spec.twiddles, work);
     else if (tables.split[d] != 0)
       LargeSse<kInverse>(spec, row, d, level + 1, work);
     else
       BlockedSse<kInverse>(spec, row, cols, sub, work, false);
   }
-  const ColumnTwiddles columnTwiddles(static_cast<const float*>(spec.rowTwiddles[level]), k1);
-  const auto* factor = static_cast<const float*>(spec.multiplyTables[level]);
+  const ColumnTwiddles columnTwiddles(spec.rowTwiddles[level], k1);
+  const float* factor = spec.multiplyTables[level];
   const bool top = level == 0;
   for (int64_t c0 = 0; c0 < cols; c0 += 4) {
     for (int64_t j = 0; j < rows; ++j, factor += 8)

@@ -105,7 +105,7 @@ struct Plan : LargeTableBuilders {
       SP_V(spkFftRadixFwdC32)(row, points, twiddles, work, 0);
   }
   template <bool kInverse>
-  static void Large(const REALFFTSPEC& spec, float* d, int32_t m, float* work) {
+  static void Large(const spkRealFftView<float>& spec, float* d, int32_t m, float* work) {
 #if SP_SET_INDEX == SP_SET_SSE
     LargeSse<kInverse>(spec, d, m, 0, work);
 #else

@@ -51,7 +51,7 @@ struct Plan : LargeTableBuilders {
     fftk::RadixPassesGeneric<kInverse>(d, points, twiddles);
   }
   template <bool kInverse>
-  static void Large(const REALFFTSPEC& spec, double* d, int32_t m, double* work) {
+  static void Large(const spkRealFftView<double>& spec, double* d, int32_t m, double* work) {
     fftk::LargeGeneric<kInverse>(spec, kLargeShape, d, m, 0, work, kBlockStrip);
   }
 

@@ -74,13 +74,12 @@ struct Plan : LargeTableBuilders {
     fftk::ColumnKernel<kInverse>(row, points, twiddles, work, 0);
   }
   template <bool kInverse>
-  static void Large(const REALFFTSPEC& spec, double* d, int32_t m, double* work) {
+  static void Large(const spkRealFftView<double>& spec, double* d, int32_t m, double* work) {
     fftk::lanes::LargeLevels<kInverse, Plan>(spec, kLargeShape, d, m, 0, work);
   }
   // Into a 16-byte aligned destination, a one-level plan's rows start from
   // the natural-order input (out of place, or in place by block pairs): no
   // bit-reversal pass first.
-  static constexpr bool kFoldsBitReversal = true;
   static bool FoldsBitReversal(int32_t m, const double* d) {
     const int32_t k1 = kLargeShape.tables.split[m], d1 = m - k1;
     return simd::Aligned16(d) && k1 >= 2 && d1 >= 4 && d1 <= kLargeShape.rowLimit;
@@ -100,7 +99,7 @@ struct Plan : LargeTableBuilders {
     fftk::ColumnKernelAfterFirstStage<kInverse>(row, points, twiddles);
   }
   template <bool kInverse>
-  static void LargeFromSource(const REALFFTSPEC& spec, const double* s, double* d, int32_t m, double* work) {
+  static void LargeFromSource(const spkRealFftView<double>& spec, const double* s, double* d, int32_t m, double* work) {
     fftk::lanes::LargeLevels<kInverse, Plan>(spec, kLargeShape, d, m, 0, work, s);
   }
 
@@ -109,6 +108,8 @@ struct Plan : LargeTableBuilders {
     fftk::BuildLargePlan<Plan>(kLargeShape, spec, m, sine, order, block);
   }
 };
+// The rows' first stage reads the natural-order input (LargeLevels).
+static_assert(fftk::lanes::FoldsRowBitReversal<Plan>);
 
 }  // namespace SP_SET_NS::fft64
 
