@@ -11,7 +11,7 @@
 //   generic set: the generic layout's form (fft_large_generic.h),
 //     1024-point blocks for blocked orders.
 //   SSE set: the same split, rows by the SSE radix kernel and left in the
-//     split 4-lane layout; a group of four columns is one 32-byte group of
+//     quad-split layout; a group of four columns is one 32-byte group of
 //     every row, gathered with its factors and transformed as four lanes
 //     at once, then written back in place. That column transform is the
 //     SSE set's own code (ColumnsFft below: plain radix-2 decimation in
@@ -39,11 +39,11 @@ namespace SP_SET_NS::fft32 {
 
 #if SP_SET_INDEX == SP_SET_SSE
 
-using Quad = fftk::SplitCx<float>;
+using fftk::SplitCx;
 
-// Four points of a split group at any float boundary of the data.
-inline Quad LoadQuad(const float* p) { return {simd::LoadU(p), simd::LoadU(p + 4)}; }
-inline void StoreQuad(float* p, Quad v, bool interleaved) {
+// Four points of a quad-split run at any float boundary of the data.
+inline SplitCx<float> LoadQuad(const float* p) { return {simd::LoadU(p), simd::LoadU(p + 4)}; }
+inline void StoreQuad(float* p, SplitCx<float> v, bool interleaved) {
   if (interleaved) {
     simd::StoreU(p, simd::InterleaveLow(v.re, v.im));
     simd::StoreU(p + 4, simd::InterleaveHigh(v.re, v.im));
@@ -75,9 +75,9 @@ template <bool kInverse>
 void CombineSse(float* data, int64_t count, const float* run, bool interleaved) {
   const int64_t half = count / 2, quarter = count / 4;
   for (int64_t k = 0; k < half; k += 4) {
-    const Quad a = LoadQuad(data + 2 * k), b = LoadQuad(data + 2 * (half + k));
+    const SplitCx<float> a = LoadQuad(data + 2 * k), b = LoadQuad(data + 2 * (half + k));
     const bool upper = k >= quarter;
-    Quad t = fftk::lanes::Twiddle<kInverse>(b, run + 2 * (upper ? k - quarter : k));
+    SplitCx<float> t = fftk::columns::Twiddle<kInverse>(b, run + 2 * (upper ? k - quarter : k));
     if (upper) t = fftk::TimesJ<kInverse>(t);
     StoreQuad(data + 2 * k, a + t, interleaved);
     StoreQuad(data + 2 * (half + k), a - t, interleaved);
@@ -128,16 +128,7 @@ class ColumnTwiddles {
   const float* section_;
 };
 
-// Run j of a 16-byte-aligned block of runs.
-inline Quad LoadRun(const float* block, int64_t j) {
-  return {simd::Load(block + 8 * j), simd::Load(block + 8 * j + 4)};
-}
-inline void StoreRun(float* block, int64_t j, Quad v) {
-  simd::Store(block + 8 * j, v.re);
-  simd::Store(block + 8 * j + 4, v.im);
-}
-
-// Four columns side by side, one 4-lane run per row: the 2^k1-point FFT of
+// Four columns side by side, one quad-split run per row: the 2^k1-point FFT of
 // every lane at once, radix-2 decimation in time from bit-reversed rows to
 // natural order.
 template <bool kInverse>
@@ -150,12 +141,12 @@ void ColumnsFft(float* runs, int32_t k1, const ColumnTwiddles& twiddles) {
       twiddles.At(k * step, wr, wi);
       const simd::f32x4 re = simd::Splat(wr), im = simd::Splat(kInverse ? -wi : wi);
       for (int64_t b = 0; b < rows; b += 2 * half) {
-        const Quad u = LoadRun(runs, b + k), x = LoadRun(runs, b + k + half);
-        const Quad t = k == 0 ? x
-                              : Quad{simd::Sub(simd::Mul(re, x.re), simd::Mul(im, x.im)),
-                                     simd::Add(simd::Mul(re, x.im), simd::Mul(im, x.re))};
-        StoreRun(runs, b + k, u + t);
-        StoreRun(runs, b + k + half, u - t);
+        const SplitCx<float> u = fftk::LoadSplit(runs, 4 * (b + k)), x = fftk::LoadSplit(runs, 4 * (b + k + half));
+        const SplitCx<float> t = k == 0 ? x
+                                        : SplitCx<float>{simd::Sub(simd::Mul(re, x.re), simd::Mul(im, x.im)),
+                                                         simd::Add(simd::Mul(re, x.im), simd::Mul(im, x.re))};
+        fftk::StoreSplit(runs, 4 * (b + k), u + t);
+        fftk::StoreSplit(runs, 4 * (b + k + half), u - t);
       }
     }
   }
@@ -188,9 +179,9 @@ void LargeSse(const spkRealFftView<float>& spec, float* data, int32_t M, int32_t
   const bool top = level == 0;
   for (int64_t c0 = 0; c0 < cols; c0 += 4) {
     for (int64_t j = 0; j < rows; ++j, factor += 8)
-      StoreRun(work, j, fftk::lanes::Twiddle<kInverse>(LoadQuad(data + 2 * (j * cols + c0)), factor));
+      fftk::StoreSplit(work, 4 * j, fftk::columns::Twiddle<kInverse>(LoadQuad(data + 2 * (j * cols + c0)), factor));
     ColumnsFft<kInverse>(work, k1, columnTwiddles);
-    for (int64_t j = 0; j < rows; ++j) StoreQuad(data + 2 * (j * cols + c0), LoadRun(work, j), top);
+    for (int64_t j = 0; j < rows; ++j) StoreQuad(data + 2 * (j * cols + c0), fftk::LoadSplit(work, 4 * j), top);
   }
 }
 

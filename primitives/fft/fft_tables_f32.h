@@ -1,5 +1,5 @@
 // Twiddle tables of the SIMD sets' single-precision complex passes, in the
-// split 4-lane layout the passes read: every 96-byte block covers four
+// quad-split layout the passes read: every 96-byte block covers four
 // adjacent butterfly positions k and holds three rows r = 1, 2, 3, each the
 // four cos(2 pi r k / n) and then the four -sin(2 pi r k / n). Every value is
 // a sine-table entry or its negation.

@@ -96,9 +96,9 @@ struct Plan : LargeTableBuilders {
     else
       SP_V(spkFftRadixFwdC32)(d, points, twiddles, work, 1);
   }
-  // A row of the large-size path, left in the split 4-lane layout.
+  // A row of the large-size path, left quad-split.
   template <bool kInverse>
-  static void LaneRow(float* row, int64_t points, const float* twiddles, float* work) {
+  static void SplitRow(float* row, int64_t points, const float* twiddles, float* work) {
     if constexpr (kInverse)
       SP_V(spkFftRadixInvC32)(row, points, twiddles, work, 0);
     else
@@ -109,7 +109,7 @@ struct Plan : LargeTableBuilders {
 #if SP_SET_INDEX == SP_SET_SSE
     LargeSse<kInverse>(spec, d, m, 0, work);
 #else
-    fftk::lanes::LargeLevels<kInverse, Plan>(spec, kLargeShape, d, m, 0, work);
+    fftk::columns::LargeLevels<kInverse, Plan>(spec, kLargeShape, d, m, 0, work);
 #endif
   }
 

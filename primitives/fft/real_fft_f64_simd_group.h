@@ -8,6 +8,7 @@
 // point when it cannot work in the destination.
 #pragma once
 #include "primitives/fft/fft_bitrev.h"
+#include "primitives/fft/fft_bitrev_f64.h"
 #include "primitives/fft/fft_large_f64.h"
 #include "primitives/fft/fft_large_plan_f64.h"
 #include "primitives/fft/fft_merge_first_stage_f64.h"
@@ -29,10 +30,10 @@ struct Plan : LargeTableBuilders {
 
   static int32_t* BuildBitReversal(int32_t m, int32_t* table) { return fftk::BitRevIndexTable(m, table); }
   static void BitRevInPlace(double* d, int64_t points, const int32_t* table) {
-    fftk::BitRevInPlaceBlocks(d, points, table);
+    fftk::BitRevInPlaceBlocksF64(d, points, table);
   }
   static void BitRevCopy(const double* s, double* d, int64_t points, const int32_t* table) {
-    fftk::BitRevCopyBlocks(s, d, points, table);
+    fftk::BitRevCopyBlocksF64(s, d, points, table);
   }
   static double* BuildTwiddles(int32_t m, const double* sine, int32_t order, double* table) {
     return fftk::StageTwiddleTable(m, sine, order, table);
@@ -70,12 +71,12 @@ struct Plan : LargeTableBuilders {
   }
   // A row of the large-size path, left pair-split.
   template <bool kInverse>
-  static void LaneRow(double* row, int64_t points, const double* twiddles, double* work) {
+  static void SplitRow(double* row, int64_t points, const double* twiddles, double* work) {
     fftk::ColumnKernel<kInverse>(row, points, twiddles, work, 0);
   }
   template <bool kInverse>
   static void Large(const spkRealFftView<double>& spec, double* d, int32_t m, double* work) {
-    fftk::lanes::LargeLevels<kInverse, Plan>(spec, kLargeShape, d, m, 0, work);
+    fftk::columns::LargeLevels<kInverse, Plan>(spec, kLargeShape, d, m, 0, work);
   }
   // Into a 16-byte aligned destination, a one-level plan's rows start from
   // the natural-order input (out of place, or in place by block pairs): no
@@ -95,12 +96,12 @@ struct Plan : LargeTableBuilders {
     fftk::FirstStageInPlace<kInverse>(d, points, k1, index);
   }
   template <bool kInverse>
-  static void LaneRowAfterFirstStage(double* row, int64_t points, const double* twiddles) {
+  static void SplitRowAfterFirstStage(double* row, int64_t points, const double* twiddles) {
     fftk::ColumnKernelAfterFirstStage<kInverse>(row, points, twiddles);
   }
   template <bool kInverse>
   static void LargeFromSource(const spkRealFftView<double>& spec, const double* s, double* d, int32_t m, double* work) {
-    fftk::lanes::LargeLevels<kInverse, Plan>(spec, kLargeShape, d, m, 0, work, s);
+    fftk::columns::LargeLevels<kInverse, Plan>(spec, kLargeShape, d, m, 0, work, s);
   }
 
   static int64_t LargePlanBytes(int32_t m) { return fftk::LargePlanSizesOf<double>(kLargeShape, m).tableBytes; }
@@ -109,7 +110,7 @@ struct Plan : LargeTableBuilders {
   }
 };
 // The rows' first stage reads the natural-order input (LargeLevels).
-static_assert(fftk::lanes::FoldsRowBitReversal<Plan>);
+static_assert(fftk::columns::FoldsRowBitReversal<Plan>);
 
 }  // namespace SP_SET_NS::fft64
 
@@ -131,23 +132,23 @@ void SP_V(spkFftLargeColumnKernelInvC64)(double* data, int32_t n, const double* 
   fftk::ColumnKernel<true>(data, n, twiddles, work, outInterleaved);
 }
 void SP_V(spkFftLargeGatherC64)(const double* src, double* dst, int64_t stride, int32_t rows, int32_t cols) {
-  fftk::lanes::GatherBlock(src, dst, stride, rows, cols);
+  fftk::columns::GatherBlock(src, dst, stride, rows, cols);
 }
 void SP_V(spkFftLargeScatterC64)(double* dst, const double* src, int64_t stride, int32_t rows, int32_t cols,
                                  int32_t mode) {
-  fftk::lanes::ScatterBlock(dst, src, stride, rows, cols, mode == 1);
+  fftk::columns::ScatterBlock(dst, src, stride, rows, cols, mode == 1);
 }
 void SP_V(spkFftLargeTwiddleR4FwdC64)(const double* src, double* dst, int64_t q, int64_t groups, const double* table) {
-  fftk::lanes::TwiddlePassR4<false>(src, dst, q, groups, table);
+  fftk::columns::TwiddlePassR4<false>(src, dst, q, groups, table);
 }
 void SP_V(spkFftLargeTwiddleR4InvC64)(const double* src, double* dst, int64_t q, int64_t groups, const double* table) {
-  fftk::lanes::TwiddlePassR4<true>(src, dst, q, groups, table);
+  fftk::columns::TwiddlePassR4<true>(src, dst, q, groups, table);
 }
 void SP_V(spkFftLargeTwiddleR2FwdC64)(const double* src, double* dst, int64_t h, int64_t groups, const double* table) {
-  fftk::lanes::TwiddlePassR2<false>(src, dst, h, groups, table);
+  fftk::columns::TwiddlePassR2<false>(src, dst, h, groups, table);
 }
 void SP_V(spkFftLargeTwiddleR2InvC64)(const double* src, double* dst, int64_t h, int64_t groups, const double* table) {
-  fftk::lanes::TwiddlePassR2<true>(src, dst, h, groups, table);
+  fftk::columns::TwiddlePassR2<true>(src, dst, h, groups, table);
 }
 }  // namespace SP_SET_NS
 #endif

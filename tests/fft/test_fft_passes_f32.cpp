@@ -96,7 +96,7 @@ long double RelativeError(const float* got, const std::vector<CxL>& want) {
 // The bound of a transform of 2^m points: a few float roundings per level.
 long double Bound(int m) { return 8 * std::numeric_limits<float>::epsilon() * (m + 1); }
 
-// Interleaved pairs from the split 4-lane layout.
+// Interleaved pairs from the quad-split layout.
 std::vector<float> FromSplit(const float* split, int64_t points) {
   std::vector<float> out(2 * points);
   for (int64_t p = 0; p < points; ++p) {
