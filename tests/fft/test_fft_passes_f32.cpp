@@ -298,7 +298,7 @@ TEST(FftPassesF32Sets, Sse3AndSsse3AgreeBitForBit) {
           kRadix[inverse][SP_SET_SSE2](unchunked.data(), points, t.twiddles.data(), work.data(), 1);
           EXPECT_TRUE(SameBits(a.data(), unchunked.data(), 2 * points)) << "radix, unchunked";
         }
-        if (m <= kFusedLimit[3]) {
+        if (m <= kFusedLimit[SP_SET_SSE3]) {
           kFused[inverse][SP_SET_SSE3](x.data(), c.data(), points, t.twiddles.data(), t.index.data(), work.data());
           kFused[inverse][SP_SET_SSSE3](x.data(), d.data(), points, t.twiddles.data(), t.index.data(), work.data());
           EXPECT_TRUE(SameBits(c.data(), d.data(), 2 * points)) << "fused";
