@@ -4,7 +4,7 @@
 // group of n/4 - t or n/8 - t, so the merges of both groups are made in
 // registers and go straight into their two butterflies; the merged
 // spectrum is never stored and read back. Each value has the operations of
-// RealMergePositions then the first stage of FusedComplexFft on the same
+// RealMergeSimd then the first stage of FusedKernel on the same
 // operands, so the results are those of the two passes bit for bit.
 // Include only from *_variant.cpp of those sets.
 #pragma once
@@ -117,7 +117,7 @@ inline void MergedFirstStage8(const double* src, double* buf, int64_t n, const i
 // The inverse real transform's complex stage of n = 2^m points
 // (16 <= n <= 2^14) straight from the packed spectrum src (N/2 + 1
 // complex values, N = 2n; src may be dst): the merge, then the fused
-// kernel as FusedComplexFft<true> runs it in place on the merged values,
+// kernel as FusedKernel<true> runs it in place on the merged values,
 // each result times *scale when scale is given. Work area as for the
 // fused kernel.
 inline void FusedInverseFromSpectrum(const double* src, double* dst, int64_t n, const double* table,

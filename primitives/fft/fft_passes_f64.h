@@ -259,7 +259,7 @@ template <bool kInverse>
 // With `scale`, every result times *scale, as a scaling pass after it
 // would give.
 template <bool kInverse>
-void FusedComplexFft(const double* src, double* dst, int64_t n, const double* table, const int32_t* index, double* work,
+void FusedKernel(const double* src, double* dst, int64_t n, const double* table, const int32_t* index, double* work,
                      const double* scale = nullptr) {
   using pair::f64x2;
   if (n == 8) {

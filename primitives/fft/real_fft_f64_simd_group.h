@@ -44,9 +44,9 @@ struct Plan : LargeTableBuilders {
   static double* BuildSplitInverse(int32_t order, const double* sine, double* table) {
     return fftk::SplitTableInverseGeneric(order, sine, table);
   }
-  static void Split(double* d, int64_t points, const double* table) { fftk::RealSplitPositions(d, points, table); }
+  static void Split(double* d, int64_t points, const double* table) { fftk::RealSplitSimd(d, points, table); }
   static void Merge(const double* s, double* d, int64_t points, const double* table) {
-    fftk::RealMergePositions(s, d, points, table);
+    fftk::RealMergeSimd(s, d, points, table);
   }
   static void Scale(double scale, double* d, int64_t count) { fftk::ScalePairs(scale, d, count); }
   static int64_t PlainWorkBytes(int32_t m) { return 16 * fftk::Pow2(m); }
@@ -55,7 +55,7 @@ struct Plan : LargeTableBuilders {
   template <bool kInverse>
   static void Fused(const double* s, double* d, int64_t points, const double* twiddles, const int32_t* index,
                     double* work, const double* scale) {
-    fftk::FusedComplexFft<kInverse>(s, d, points, twiddles, index, work, scale);
+    fftk::FusedKernel<kInverse>(s, d, points, twiddles, index, work, scale);
   }
   // The inverse from the packed spectrum, the merge in the first stage.
   // A radix-8 first stage (odd m) keeps more merged values live than there
@@ -117,11 +117,11 @@ static_assert(fftk::columns::FoldsRowBitReversal<Plan>);
 namespace SP_SET_NS {
 void SP_V(spkFftFusedFwdC64)(const double* src, double* dst, int64_t n, const double* twiddles,
                              const int32_t* bitReversal, double* work) {
-  fftk::FusedComplexFft<false>(src, dst, n, twiddles, bitReversal, work);
+  fftk::FusedKernel<false>(src, dst, n, twiddles, bitReversal, work);
 }
 void SP_V(spkFftFusedInvC64)(const double* src, double* dst, int64_t n, const double* twiddles,
                              const int32_t* bitReversal, double* work) {
-  fftk::FusedComplexFft<true>(src, dst, n, twiddles, bitReversal, work);
+  fftk::FusedKernel<true>(src, dst, n, twiddles, bitReversal, work);
 }
 void SP_V(spkFftLargeColumnKernelFwdC64)(double* data, int32_t n, const double* twiddles, double* work,
                                          int32_t outInterleaved) {
