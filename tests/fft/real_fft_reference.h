@@ -106,6 +106,19 @@ struct Precision<double> {
   static constexpr long double kOnesError = 1e-15L;
 };
 
+// Runs body<T>() for floats, then for doubles.
+template <class Body>
+void ForBothPrecisions(Body body) {
+  {
+    SCOPED_TRACE("float");
+    body.template operator()<float>();
+  }
+  {
+    SCOPED_TRACE("double");
+    body.template operator()<double>();
+  }
+}
+
 // The public entries of one precision.
 template <class T>
 struct Entries;

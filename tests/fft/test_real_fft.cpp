@@ -78,19 +78,6 @@ std::vector<T> Inverse(REALFFTSPEC* spec, const std::vector<T>& packed, bool inP
   return out.Values();
 }
 
-// Runs body<T>() for floats, then for doubles.
-template <class Body>
-void ForBothPrecisions(Body body) {
-  {
-    SCOPED_TRACE("float");
-    body.template operator()<float>();
-  }
-  {
-    SCOPED_TRACE("double");
-    body.template operator()<double>();
-  }
-}
-
 class RealFftTest : public VariantSetTest {};
 
 TEST_P(RealFftTest, ScalingByOneOverNIsExact) {

@@ -44,19 +44,6 @@ auto BitsOf(T v) {
     return std::bit_cast<uint64_t>(v);
 }
 
-// Runs body<T>() for floats, then for doubles.
-template <class Body>
-void ForBothPrecisions(Body body) {
-  {
-    SCOPED_TRACE("float");
-    body.template operator()<float>();
-  }
-  {
-    SCOPED_TRACE("double");
-    body.template operator()<double>();
-  }
-}
-
 class RealFftLargeTest : public VariantSetTest {};
 
 TEST_P(RealFftLargeTest, EveryOneLevelShapeMatchesLongDouble) {
