@@ -21,45 +21,52 @@ namespace SP_SET_NS::fftk {
 
 // What the driver asks of a set group's Plan: the element type (and so the
 // record kind), the set's limits, its table builders and its kernels.
-//   Fused: natural order in and out, applies the scale given (null: none);
-//     only with a fused limit.
-//   Radix: bit-reversed data in place, for the orders between the fused and
-//     the plain limit (only where there are such orders).
-//   Large: above the plain limit, bit-reversed data in place; applies the
-//     scale itself.
-//   BuildLargePlan: the large plan into its room of the spec's block (it
-//     points the spec's tables at it and sets workBytes).
 template <class P, class T = typename P::T>
-concept RealFftPlan = (std::same_as<T, float> ||
-                       std::same_as<T, double>)&&requires(int32_t m, int32_t* table, const int32_t* index, const T* s,
-                                                          T* d, const T* w, int64_t n, T x, REALFFTSPEC& record,
-                                                          const spkRealFftView<T>& spec) {
-  { P::kFusedLimit } -> std::convertible_to<int32_t>;
-  { P::kPlainLimit } -> std::convertible_to<int32_t>;
+concept PlanLimitsAndTables = requires(int32_t m, int32_t* table, const T* sine, T* d, REALFFTSPEC& record) {
+  { P::kFusedLimit } -> std::convertible_to<int32_t>;  // largest m of the fused kernel (0: none)
+  { P::kPlainLimit } -> std::convertible_to<int32_t>;  // largest m with plain twiddles
   { P::BuildBitReversal(m, table) } -> std::same_as<int32_t*>;
+  { P::BuildTwiddles(m, sine, m, d) } -> std::same_as<T*>;
+  { P::BuildSplitForward(m, sine, d) } -> std::same_as<T*>;
+  { P::BuildSplitInverse(m, sine, d) } -> std::same_as<T*>;
+  { P::PlainWorkBytes(m) } -> std::same_as<int64_t>;
+  // The large plan into its room of the spec's block (it points the
+  // spec's tables at it and sets workBytes).
+  { P::LargePlanBytes(m) } -> std::same_as<int64_t>;
+  P::BuildLargePlan(record, m, sine, m, d);
+};
+// Bit reversal, the large-size path above the plain limit (bit-reversed
+// data in place; applies the scale itself), split, merge and scale.
+template <class P, class T = typename P::T>
+concept PlanSteps = requires(const int32_t* index, const T* s, T* d, int64_t n, int32_t m, T x,
+                             const spkRealFftView<T>& spec) {
   P::BitRevInPlace(d, n, index);
   P::BitRevCopy(s, d, n, index);
-  { P::BuildTwiddles(m, s, m, d) } -> std::same_as<T*>;
-  { P::BuildSplitForward(m, s, d) } -> std::same_as<T*>;
-  { P::BuildSplitInverse(m, s, d) } -> std::same_as<T*>;
-  { P::PlainWorkBytes(m) } -> std::same_as<int64_t>;
-  P::Split(d, n, w);
-  P::Merge(s, d, n, w);
-  P::Scale(x, d, n);
   P::template Large<false>(spec, d, m, d);
   P::template Large<true>(spec, d, m, d);
-  { P::LargePlanBytes(m) } -> std::same_as<int64_t>;
-  P::BuildLargePlan(record, m, s, m, d);
-}
-&&(P::kFusedLimit == 0 ||
-   requires(const T* s, T* d, int64_t n, const int32_t* index) {
-     P::template Fused<false>(s, d, n, s, index, d, s);
-     P::template Fused<true>(s, d, n, s, index, d, s);
-   }) &&
-    (P::kFusedLimit >= P::kPlainLimit || requires(T * d, int64_t n) {
-      P::template Radix<false>(d, n, d, d);
-      P::template Radix<true>(d, n, d, d);
-    });
+  P::Split(d, n, s);
+  P::Merge(s, d, n, s);
+  P::Scale(x, d, n);
+};
+// With a fused limit, the fused kernel: natural order in and out, applies
+// the scale given (null: none).
+template <class P, class T = typename P::T>
+concept PlanFused = P::kFusedLimit == 0 || requires(const T* s, T* d, int64_t n, const int32_t* index) {
+  P::template Fused<false>(s, d, n, s, index, d, s);
+  P::template Fused<true>(s, d, n, s, index, d, s);
+};
+// With orders between the fused and the plain limit, the radix passes on
+// bit-reversed data in place.
+template <class P, class T = typename P::T>
+concept PlanRadix = P::kFusedLimit >= P::kPlainLimit || requires(T* d, int64_t n) {
+  P::template Radix<false>(d, n, d, d);
+  P::template Radix<true>(d, n, d, d);
+};
+template <class T>
+concept RealFftElement = std::same_as<T, float> || std::same_as<T, double>;
+template <class P>
+concept RealFftPlan =
+    RealFftElement<typename P::T> && PlanLimitsAndTables<P> && PlanSteps<P> && PlanFused<P> && PlanRadix<P>;
 
 // Optional: the large-size path reading the natural-order input itself
 // (s, which may be d) where FoldsBitReversal(m, d), with no bit-reversal
