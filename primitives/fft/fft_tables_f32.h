@@ -70,8 +70,8 @@ float* TwiddleTableLevels(int32_t m, const float* sine, int32_t sineOrder, float
 // k = 1 .. N/4 in groups of four, the four first floats and then the four
 // second floats, lanes in the set's order (k = 4g + lane offset). Entry k is
 // the generic layout's (fft_tables.h). N <= 8 keeps the interleaved layout.
-inline constexpr int64_t kSplitLanesInOrder[4] = {1, 2, 3, 4};
-inline constexpr int64_t kSplitLanesPairSwapped[4] = {2, 1, 4, 3};
+inline constexpr int64_t kSplitTableLanesInOrder[4] = {1, 2, 3, 4};
+inline constexpr int64_t kSplitTableLanesPairSwapped[4] = {2, 1, 4, 3};
 
 template <class Entry>
 float* SplitTableGrouped(int32_t order, const float* sine, float* table, const int64_t (&lanes)[4], Entry entry) {
