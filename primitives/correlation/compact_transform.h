@@ -64,11 +64,12 @@ spStatus ForwardCompact(const T* src, T* dst, const REALFFTSPEC* spec, uint8_t* 
   const spkRealFftEngine<T>* engine = CompactEngine<T>(spec);
   if (engine == nullptr) return spErrSpecKind;  // another set's spec
 
-  const int32_t order = spec->order;
+  const spkRealFftView<T> view = fftk::ViewOf<T>(*spec);
+  const int32_t order = view.order;
   const int64_t n = fftk::Pow2(order);
-  const T scale = fftk::ScaleOf<T>(*spec);
+  const T scale = view.scale;
   if (order <= fftk::kSmallOrders) {
-    if (spec->forwardScaled)
+    if (view.forwardScaled)
       engine->small->fwdScaled[order](src, dst, scale);
     else
       engine->small->fwd[order](src, dst);
@@ -78,12 +79,12 @@ spStatus ForwardCompact(const T* src, T* dst, const REALFFTSPEC* spec, uint8_t* 
     // The engine then runs in place, so a separate source is never touched
     // whatever path the set takes.
     if (src != dst) SP_V(spkCopyBytes)(src, dst, n * static_cast<int64_t>(sizeof(T)));
-    const bool scaled = engine->complexForward(*spec, dst, dst, scratch.Get());
-    if (spec->forwardScaled && !scaled) engine->scale(scale, dst, n);
+    const bool scaled = engine->complexForward(view, dst, dst, scratch.Get());
+    if (view.forwardScaled && !scaled) engine->scale(scale, dst, n);
     const T a = dst[0], b = dst[1];
     dst[0] = a + b;  // R0
     dst[1] = a - b;  // R(N/2)
-    engine->split(dst, n / 2, static_cast<const T*>(spec->splitForward));
+    engine->split(dst, n / 2, view.splitForward);
   }
   if (n >= 4) NyquistToEnd(dst, n);
   return spOk;
@@ -97,12 +98,13 @@ spStatus InverseCompact(const T* src, T* dst, const REALFFTSPEC* spec, uint8_t* 
   const spkRealFftEngine<T>* engine = CompactEngine<T>(spec);
   if (engine == nullptr) return spErrSpecKind;
 
-  const int32_t order = spec->order;
+  const spkRealFftView<T> view = fftk::ViewOf<T>(*spec);
+  const int32_t order = view.order;
   const int64_t n = fftk::Pow2(order);
-  const T scale = fftk::ScaleOf<T>(*spec);
+  const T scale = view.scale;
   if (order <= fftk::kSmallOrders) {
     KernelOrder(src, dst, n);
-    if (spec->inverseScaled)
+    if (view.inverseScaled)
       engine->small->invScaled[order](dst, dst, scale);
     else
       engine->small->inv[order](dst, dst);
@@ -115,9 +117,9 @@ spStatus InverseCompact(const T* src, T* dst, const REALFFTSPEC* spec, uint8_t* 
   const T r0 = dst[0], nyquist = dst[1];
   dst[0] = r0 + nyquist;
   dst[1] = r0 - nyquist;
-  engine->merge(dst, dst, n / 2, static_cast<const T*>(spec->splitInverse));
-  const bool scaled = engine->complexInverse(*spec, dst, scratch.Get());
-  if (spec->inverseScaled && !scaled) engine->scale(scale, dst, n);
+  engine->merge(dst, dst, n / 2, view.splitInverse);
+  const bool scaled = engine->complexInverse(view, dst, scratch.Get());
+  if (view.inverseScaled && !scaled) engine->scale(scale, dst, n);
   return spOk;
 }
 

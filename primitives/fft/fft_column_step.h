@@ -1,22 +1,23 @@
 // The column step of the large-size complex FFTs in the SIMD sets, written
-// once over the lane count: two lanes for doubles, four for floats. A
-// level splits 2^M bit-reversed points into R = 2^k1 rows of 2^L points;
-// once every row holds its own transform (lane-split), the remaining k1
+// once over the split width (two values a run for doubles, four for
+// floats). A level splits 2^M bit-reversed points into R = 2^k1 rows of
+// 2^L points;
+// once every row holds its own transform (split), the remaining k1
 // decimation-in-time levels run on blocks of `cols` columns in a
 // contiguous work block: radix-4 twiddle passes, one radix-2 pass when k1
 // is odd, the first reading the block from the rows (gather) and the last
 // writing it back (scatter).
 //
-// Lane-split layout: each run of kLanes consecutive complex values (kLanes
-// = 16 bytes / sizeof(T)) occupies 32 bytes as its kLanes real parts, then
-// its kLanes imaginary parts (pairs for doubles, quads for floats). Twiddle
-// entries have the same shape and hold forward factors w = cos - j sin; the
-// inverse multiplies by conj(w). A radix-4 record is three entries
-// (factors 1, 2, 3) per run of positions, 96 bytes.
+// The rows and the work block are split (fft_split_complex.h: pair-split
+// doubles, quad-split floats). Twiddle entries have the same shape and hold
+// forward factors w = cos - j sin; the inverse multiplies by conj(w). A
+// radix-4 record is three entries (factors 1, 2, 3) per run of positions,
+// 96 bytes.
 //
 // Include only from *_variant.cpp of the SSE2 set and later (the float
 // instantiation also builds in the SSE set).
 #pragma once
+#include <concepts>
 #include <cstdint>
 
 #include "primitives/fft/fft_large_generic.h"
@@ -26,33 +27,13 @@
 
 #if SP_SET_INDEX >= SP_SET_SSE
 
-namespace SP_SET_NS::fftk::lanes {
-
-template <class T>
-using Vec = VecOf<T>;
-template <class T>
-inline constexpr int64_t kLanes = 16 / sizeof(T);
-
-// kLanes complex values at a lane-split run.
-template <class T>
-using Run = SplitCx<T>;
-
-// Run at position p (a multiple of kLanes) of a 16-byte aligned buffer.
-template <class T>
-inline Run<T> LoadRun(const T* d, int64_t p) {
-  return {simd::Load(d + 2 * p), simd::Load(d + 2 * p + kLanes<T>)};
-}
-template <class T>
-inline void StoreRun(T* d, int64_t p, Run<T> v) {
-  simd::Store(d + 2 * p, v.re);
-  simd::Store(d + 2 * p + kLanes<T>, v.im);
-}
+namespace SP_SET_NS::fftk::columns {
 
 // x times the entry at `entry` (forward) or its conjugate (inverse).
 template <bool kInverse, class T>
-inline Run<T> Twiddle(Run<T> x, const T* entry) {
+inline SplitCx<T> Twiddle(SplitCx<T> x, const T* entry) {
   using namespace simd;
-  const Vec<T> wr = Load(entry), wi = Load(entry + kLanes<T>);
+  const VecOf<T> wr = Load(entry), wi = Load(entry + kSplitWidth<T>);
   if constexpr (kInverse)
     return {Add(Mul(wr, x.re), Mul(wi, x.im)), Sub(Mul(wr, x.im), Mul(wi, x.re))};
   else
@@ -67,61 +48,62 @@ inline Run<T> Twiddle(Run<T> x, const T* entry) {
 // factors), for callers that load and store in their own ways.
 template <class T>
 struct FourRuns {
-  Run<T> y0, y1, y2, y3;
+  SplitCx<T> y0, y1, y2, y3;
 };
 template <bool kInverse, class T>
-[[gnu::always_inline]] inline FourRuns<T> Butterfly4Runs(Run<T> x0, Run<T> x1, Run<T> x2, Run<T> x3, const T* record) {
-  constexpr int64_t kEntry = 2 * kLanes<T>;
-  const Run<T> a1 = Twiddle<kInverse>(x1, record + kEntry);
-  const Run<T> a2 = Twiddle<kInverse>(x2, record);
-  const Run<T> a3 = Twiddle<kInverse>(x3, record + 2 * kEntry);
-  const Run<T> sum01 = x0 + a1, diff01 = x0 - a1, sum23 = a2 + a3;
-  const Run<T> jDiff23 = TimesJ<kInverse>(a2 - a3);
+[[gnu::always_inline]] inline FourRuns<T> Butterfly4Runs(SplitCx<T> x0, SplitCx<T> x1, SplitCx<T> x2, SplitCx<T> x3,
+                                                         const T* record) {
+  constexpr int64_t kEntry = 2 * kSplitWidth<T>;
+  const SplitCx<T> a1 = Twiddle<kInverse>(x1, record + kEntry);
+  const SplitCx<T> a2 = Twiddle<kInverse>(x2, record);
+  const SplitCx<T> a3 = Twiddle<kInverse>(x3, record + 2 * kEntry);
+  const SplitCx<T> sum01 = x0 + a1, diff01 = x0 - a1, sum23 = a2 + a3;
+  const SplitCx<T> jDiff23 = TimesJ<kInverse>(a2 - a3);
   return {sum01 + sum23, diff01 + jDiff23, sum01 - sum23, diff01 - jDiff23};
 }
 
 template <bool kInverse, class T>
 [[gnu::always_inline]] inline void Butterfly4(const T* src, T* dst, int64_t p, int64_t q, const T* record) {
-  const FourRuns<T> y = Butterfly4Runs<kInverse>(LoadRun(src, p), LoadRun(src, p + q), LoadRun(src, p + 2 * q),
-                                                 LoadRun(src, p + 3 * q), record);
-  StoreRun(dst, p, y.y0);
-  StoreRun(dst, p + q, y.y1);
-  StoreRun(dst, p + 2 * q, y.y2);
-  StoreRun(dst, p + 3 * q, y.y3);
+  const FourRuns<T> y = Butterfly4Runs<kInverse>(LoadSplit(src, p), LoadSplit(src, p + q), LoadSplit(src, p + 2 * q),
+                                                 LoadSplit(src, p + 3 * q), record);
+  StoreSplit(dst, p, y.y0);
+  StoreSplit(dst, p + q, y.y1);
+  StoreSplit(dst, p + 2 * q, y.y2);
+  StoreSplit(dst, p + 3 * q, y.y3);
 }
 
 // Radix-4 twiddle pass over `groups` groups of 4q values; every group reads
-// the same q / kLanes records. src may be dst.
+// the same q / kSplitWidth records. src may be dst.
 template <bool kInverse, class T>
 void TwiddlePassR4(const T* src, T* dst, int64_t q, int64_t groups, const T* table) {
   for (int64_t g = 0; g < groups; ++g) {
     const int64_t at = 2 * 4 * q * g;
     const T* record = table;
-    for (int64_t p = 0; p < q; p += kLanes<T>, record += 6 * kLanes<T>)
+    for (int64_t p = 0; p < q; p += kSplitWidth<T>, record += 6 * kSplitWidth<T>)
       Butterfly4<kInverse>(src + at, dst + at, p, q, record);
   }
 }
 
 // Radix-2 twiddle pass over `groups` groups of 2h values; every group reads
-// the same h / kLanes entries. src may be dst.
+// the same h / kSplitWidth entries. src may be dst.
 template <bool kInverse, class T>
 void TwiddlePassR2(const T* src, T* dst, int64_t h, int64_t groups, const T* table) {
   for (int64_t g = 0; g < groups; ++g) {
     const T* x = src + 2 * 2 * h * g;
     T* y = dst + 2 * 2 * h * g;
     const T* entry = table;
-    for (int64_t p = 0; p < h; p += kLanes<T>, entry += 2 * kLanes<T>) {
-      const Run<T> a0 = LoadRun(x, p), a1 = Twiddle<kInverse>(LoadRun(x, p + h), entry);
-      StoreRun(y, p, a0 + a1);
-      StoreRun(y, p + h, a0 - a1);
+    for (int64_t p = 0; p < h; p += kSplitWidth<T>, entry += 2 * kSplitWidth<T>) {
+      const SplitCx<T> a0 = LoadSplit(x, p), a1 = Twiddle<kInverse>(LoadSplit(x, p + h), entry);
+      StoreSplit(y, p, a0 + a1);
+      StoreSplit(y, p + h, a0 - a1);
     }
   }
 }
 
 // Copies `cols` complex values from each of `rows` rows of src (row r at
 // r * stride values, any element alignment) to dst, one row after another,
-// in 32-byte runs (cols is a multiple of kLanes). Bytes move unchanged, so
-// lane-split runs stay lane-split. Rows are short (often 64 bytes): a call
+// in 32-byte runs (cols is a multiple of kSplitWidth). Bytes move unchanged, so
+// split runs stay split. Rows are short (often 64 bytes): a call
 // of memcpy per row would cost more than the copy. Each row asks for the
 // next block's bytes early: the rows lie a power of two apart, too many
 // streams for the hardware prefetcher to follow.
@@ -131,14 +113,14 @@ void GatherBlock(const T* src, T* dst, int64_t stride, int64_t rows, int64_t col
     const T* from = src + 2 * r * stride;
     T* to = dst + 2 * r * cols;
     simd::Prefetch(from + 2 * cols);
-    for (int64_t i = 0; i < 2 * cols; i += 2 * kLanes<T>) {
+    for (int64_t i = 0; i < 2 * cols; i += 2 * kSplitWidth<T>) {
       simd::Store(to + i, simd::LoadU(from + i));
-      simd::Store(to + i + kLanes<T>, simd::LoadU(from + i + kLanes<T>));
+      simd::Store(to + i + kSplitWidth<T>, simd::LoadU(from + i + kSplitWidth<T>));
     }
   }
 }
 
-// The reverse of GatherBlock. With `interleave` each lane-split run is
+// The reverse of GatherBlock. With `interleave` each split run is
 // written interleaved (re, im, re, im, ...); otherwise bytes move unchanged.
 template <class T>
 void ScatterBlock(T* dst, const T* src, int64_t stride, int64_t rows, int64_t cols, bool interleave) {
@@ -146,9 +128,9 @@ void ScatterBlock(T* dst, const T* src, int64_t stride, int64_t rows, int64_t co
     for (int64_t r = 0; r < rows; ++r) {
       const T* from = src + 2 * r * cols;
       T* to = dst + 2 * r * stride;
-      for (int64_t i = 0; i < 2 * cols; i += 2 * kLanes<T>) {
+      for (int64_t i = 0; i < 2 * cols; i += 2 * kSplitWidth<T>) {
         simd::StoreU(to + i, simd::Load(from + i));
-        simd::StoreU(to + i + kLanes<T>, simd::Load(from + i + kLanes<T>));
+        simd::StoreU(to + i + kSplitWidth<T>, simd::Load(from + i + kSplitWidth<T>));
       }
     }
     return;
@@ -156,23 +138,23 @@ void ScatterBlock(T* dst, const T* src, int64_t stride, int64_t rows, int64_t co
   for (int64_t r = 0; r < rows; ++r) {
     const T* from = src + 2 * r * cols;
     T* to = dst + 2 * r * stride;
-    for (int64_t p = 0; p < cols; p += kLanes<T>) {
-      const Run<T> v = LoadRun(from, p);
+    for (int64_t p = 0; p < cols; p += kSplitWidth<T>) {
+      const SplitCx<T> v = LoadSplit(from, p);
       simd::StoreU(to + 2 * p, simd::InterleaveLow(v.re, v.im));
-      simd::StoreU(to + 2 * p + kLanes<T>, simd::InterleaveHigh(v.re, v.im));
+      simd::StoreU(to + 2 * p + kSplitWidth<T>, simd::InterleaveHigh(v.re, v.im));
     }
   }
 }
 
 // Stores a run to a row of the strided array, interleaved or unchanged.
 template <class T>
-inline void StoreRunOut(T* d, Run<T> v, bool interleave) {
+inline void StoreSplitOut(T* d, SplitCx<T> v, bool interleave) {
   if (interleave) {
     simd::StoreU(d, simd::InterleaveLow(v.re, v.im));
-    simd::StoreU(d + kLanes<T>, simd::InterleaveHigh(v.re, v.im));
+    simd::StoreU(d + kSplitWidth<T>, simd::InterleaveHigh(v.re, v.im));
   } else {
     simd::StoreU(d, v.re);
-    simd::StoreU(d + kLanes<T>, v.im);
+    simd::StoreU(d + kSplitWidth<T>, v.im);
   }
 }
 
@@ -182,23 +164,23 @@ inline void StoreRunOut(T* d, Run<T> v, bool interleave) {
 // arithmetic as TwiddlePassR4 on the gathered block.
 template <bool kInverse, class T>
 void GatherPassR4(const T* src, T* work, int64_t stride, int64_t rows, int64_t cols, const T* table) {
-  constexpr int64_t kEntry = 2 * kLanes<T>;
+  constexpr int64_t kEntry = 2 * kSplitWidth<T>;
   for (int64_t r = 0; r < rows; r += 4) {
     const T* from[4] = {src + 2 * r * stride, src + 2 * (r + 1) * stride, src + 2 * (r + 2) * stride,
                         src + 2 * (r + 3) * stride};
     for (const T* row : from) simd::Prefetch(row + 2 * cols);
     T* to = work + 2 * r * cols;
     const T* record = table;
-    for (int64_t p = 0; p < cols; p += kLanes<T>, record += 3 * kEntry) {
-      auto load = [&](const T* row) -> Run<T> {
-        return {simd::LoadU(row + 2 * p), simd::LoadU(row + 2 * p + kLanes<T>)};
+    for (int64_t p = 0; p < cols; p += kSplitWidth<T>, record += 3 * kEntry) {
+      auto load = [&](const T* row) -> SplitCx<T> {
+        return {simd::LoadU(row + 2 * p), simd::LoadU(row + 2 * p + kSplitWidth<T>)};
       };
       const FourRuns<T> y =
           Butterfly4Runs<kInverse>(load(from[0]), load(from[1]), load(from[2]), load(from[3]), record);
-      StoreRun(to, p, y.y0);
-      StoreRun(to, p + cols, y.y1);
-      StoreRun(to, p + 2 * cols, y.y2);
-      StoreRun(to, p + 3 * cols, y.y3);
+      StoreSplit(to, p, y.y0);
+      StoreSplit(to, p + cols, y.y1);
+      StoreSplit(to, p + 2 * cols, y.y2);
+      StoreSplit(to, p + 3 * cols, y.y3);
     }
   }
 }
@@ -209,25 +191,25 @@ void GatherPassR4(const T* src, T* work, int64_t stride, int64_t rows, int64_t c
 // Same arithmetic as TwiddlePassR4 / TwiddlePassR2 with groups = 1.
 template <bool kInverse, int kRadix, class T>
 void ScatterPass(T* dst, const T* work, int64_t stride, int64_t cols, int64_t q, const T* table, bool interleave) {
-  constexpr int64_t kEntry = 2 * kLanes<T>;
+  constexpr int64_t kEntry = 2 * kSplitWidth<T>;
   const int64_t rowStep = 2 * (q / cols) * stride;  // values from the row of p to that of p + q
   const T* record = table;
   for (int64_t r0 = 0; r0 < q; r0 += cols) {
     T* to = dst + 2 * (r0 / cols) * stride;
-    for (int64_t c = 0; c < cols; c += kLanes<T>) {
+    for (int64_t c = 0; c < cols; c += kSplitWidth<T>) {
       const int64_t p = r0 + c;
       if constexpr (kRadix == 4) {
-        const FourRuns<T> y = Butterfly4Runs<kInverse>(LoadRun(work, p), LoadRun(work, p + q), LoadRun(work, p + 2 * q),
-                                                       LoadRun(work, p + 3 * q), record);
-        StoreRunOut(to + 2 * c, y.y0, interleave);
-        StoreRunOut(to + 2 * c + rowStep, y.y1, interleave);
-        StoreRunOut(to + 2 * c + 2 * rowStep, y.y2, interleave);
-        StoreRunOut(to + 2 * c + 3 * rowStep, y.y3, interleave);
+        const FourRuns<T> y = Butterfly4Runs<kInverse>(LoadSplit(work, p), LoadSplit(work, p + q),
+                                                       LoadSplit(work, p + 2 * q), LoadSplit(work, p + 3 * q), record);
+        StoreSplitOut(to + 2 * c, y.y0, interleave);
+        StoreSplitOut(to + 2 * c + rowStep, y.y1, interleave);
+        StoreSplitOut(to + 2 * c + 2 * rowStep, y.y2, interleave);
+        StoreSplitOut(to + 2 * c + 3 * rowStep, y.y3, interleave);
         record += 3 * kEntry;
       } else {
-        const Run<T> a0 = LoadRun(work, p), a1 = Twiddle<kInverse>(LoadRun(work, p + q), record);
-        StoreRunOut(to + 2 * c, a0 + a1, interleave);
-        StoreRunOut(to + 2 * c + rowStep, a0 - a1, interleave);
+        const SplitCx<T> a0 = LoadSplit(work, p), a1 = Twiddle<kInverse>(LoadSplit(work, p + q), record);
+        StoreSplitOut(to + 2 * c, a0 + a1, interleave);
+        StoreSplitOut(to + 2 * c + rowStep, a0 - a1, interleave);
         record += kEntry;
       }
     }
@@ -235,8 +217,8 @@ void ScatterPass(T* dst, const T* work, int64_t stride, int64_t cols, int64_t q,
 }
 
 // The column step of one level: data holds R = 2^k1 rows of `rowLength`
-// points, each transformed and lane-split; `cols` columns per block (a
-// multiple of kLanes, dividing rowLength) go through work (R * cols
+// points, each transformed and split; `cols` columns per block (a
+// multiple of kSplitWidth, dividing rowLength) go through work (R * cols
 // values, 16-byte aligned): radix-4 twiddle passes, then one radix-2 pass
 // when k1 is odd, the first pass reading the rows and the last writing
 // them (a lone pass after a plain gather). `table` is the level's
@@ -273,7 +255,7 @@ const T* ColumnStep(T* data, T* work, int64_t rowLength, int32_t k1, int64_t col
 
 // One level of order M of the SIMD sets' large-size path, both precisions:
 // the 2^k1 rows of 2^d points by the Plan's row kernel (d up to the row
-// limit, left lane-split, scaled here when the direction asks for it) or
+// limit, left split, scaled here when the direction asks for it) or
 // one level deeper, then the column step; only the top level writes
 // interleaved pairs. work holds one column group or one staged row,
 // whichever is larger. With `source` (top level, rows by the row kernel
@@ -281,21 +263,31 @@ const T* ColumnStep(T* data, T* work, int64_t rowLength, int32_t k1, int64_t col
 // first butterflies read the natural-order source themselves, a group of
 // Plan::kRowsTogether rows at a time (Plan::FirstStageFromSource), or, when
 // source is data, all rows in one pass (Plan::FirstStageInPlace).
+// A plan whose rows' first stage reads the natural-order source itself
+// (folded bit reversal).
+template <class P, class T = typename P::T>
+concept FoldsRowBitReversal = requires(const T* s, T* d, int64_t n, int32_t k1, const int32_t* index) {
+  { P::kRowsTogether } -> std::convertible_to<int64_t>;
+  P::template FirstStageFromSource<false>(s, d, n, k1, index, n);
+  P::template FirstStageInPlace<false>(d, n, k1, index);
+  P::template SplitRowAfterFirstStage<false>(d, n, s);
+};
+
 template <bool kInverse, class Plan, class Shape, class T>
-void LargeLevels(const REALFFTSPEC& spec, const Shape& shape, T* data, int32_t M, int32_t level, T* work,
+void LargeLevels(const spkRealFftView<T>& spec, const Shape& shape, T* data, int32_t M, int32_t level, T* work,
                  const T* source = nullptr) {
   const int32_t k1 = shape.tables.split[M], d = M - k1;
   const int64_t rows = Pow2(k1), cols = Pow2(d);
-  const T* const rowTwiddles = static_cast<const T*>(spec.twiddles);
+  const T* const rowTwiddles = spec.twiddles;
   auto scaleRow = [&](T* row) {
-    if (ScalesDirection(spec, kInverse)) Plan::Scale(static_cast<T>(spec.scale), row, 2 * cols);
+    if (ScalesDirection(spec, kInverse)) Plan::Scale(spec.scale, row, 2 * cols);
   };
   bool rowsDone = false;
-  if constexpr (requires { Plan::kFoldsBitReversal; }) {
+  if constexpr (FoldsRowBitReversal<Plan>) {
     if (source != nullptr) {
       auto finishRow = [&](int64_t j) {
         T* row = data + 2 * j * cols;
-        Plan::template LaneRowAfterFirstStage<kInverse>(row, cols, rowTwiddles);
+        Plan::template SplitRowAfterFirstStage<kInverse>(row, cols, rowTwiddles);
         scaleRow(row);
       };
       if (source == data) {
@@ -315,16 +307,15 @@ void LargeLevels(const REALFFTSPEC& spec, const Shape& shape, T* data, int32_t M
   for (int64_t j = 0; j < rows && !rowsDone; ++j) {
     T* row = data + 2 * j * cols;
     if (d <= shape.rowLimit) {
-      Plan::template LaneRow<kInverse>(row, cols, rowTwiddles, work);
+      Plan::template SplitRow<kInverse>(row, cols, rowTwiddles, work);
       scaleRow(row);
     } else {
       LargeLevels<kInverse, Plan>(spec, shape, row, d, level + 1, work);
     }
   }
-  ColumnStep<kInverse>(data, work, cols, k1, Pow2(shape.tables.block[M] - k1),
-                       static_cast<const T*>(spec.multiplyTables[level]), level == 0);
+  ColumnStep<kInverse>(data, work, cols, k1, Pow2(shape.tables.block[M] - k1), spec.multiplyTables[level], level == 0);
 }
 
-}  // namespace SP_SET_NS::fftk::lanes
+}  // namespace SP_SET_NS::fftk::columns
 
 #endif

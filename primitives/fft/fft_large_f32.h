@@ -11,7 +11,7 @@
 //   generic set: the generic layout's form (fft_large_generic.h),
 //     1024-point blocks for blocked orders.
 //   SSE set: the same split, rows by the SSE radix kernel and left in the
-//     split 4-lane layout; a group of four columns is one 32-byte group of
+//     quad-split layout; a group of four columns is one 32-byte group of
 //     every row, gathered with its factors and transformed as four lanes
 //     at once, then written back in place. That column transform is the
 //     SSE set's own code (ColumnsFft below: plain radix-2 decimation in
@@ -39,11 +39,11 @@ namespace SP_SET_NS::fft32 {
 
 #if SP_SET_INDEX == SP_SET_SSE
 
-using Quad = fftk::SplitCx<float>;
+using fftk::SplitCx;
 
-// Four points of a split group at any float boundary of the data.
-inline Quad LoadQuad(const float* p) { return {simd::LoadU(p), simd::LoadU(p + 4)}; }
-inline void StoreQuad(float* p, Quad v, bool interleaved) {
+// Four points of a quad-split run at any float boundary of the data.
+inline SplitCx<float> LoadQuad(const float* p) { return {simd::LoadU(p), simd::LoadU(p + 4)}; }
+inline void StoreQuad(float* p, SplitCx<float> v, bool interleaved) {
   if (interleaved) {
     simd::StoreU(p, simd::InterleaveLow(v.re, v.im));
     simd::StoreU(p + 4, simd::InterleaveHigh(v.re, v.im));
@@ -62,9 +62,9 @@ void RadixSse(float* data, int64_t points, const float* table, float* work) {
 }
 
 template <bool kInverse>
-void ScaledLeafSse(const REALFFTSPEC& spec, float* data, int64_t points, const float* table, float* work) {
+void ScaledLeafSse(const spkRealFftView<float>& spec, float* data, int64_t points, const float* table, float* work) {
   RadixSse<kInverse>(data, points, table, work);
-  if (fftk::ScalesDirection(spec, kInverse)) SP_V(spkFftScaleF32)(static_cast<float>(spec.scale), data, 2 * points);
+  if (fftk::ScalesDirection(spec, kInverse)) SP_V(spkFftScaleF32)(spec.scale, data, 2 * points);
 }
 
 // Radix-2 join in place of the two halves of data (count points, split
@@ -75,9 +75,9 @@ template <bool kInverse>
 void CombineSse(float* data, int64_t count, const float* run, bool interleaved) {
   const int64_t half = count / 2, quarter = count / 4;
   for (int64_t k = 0; k < half; k += 4) {
-    const Quad a = LoadQuad(data + 2 * k), b = LoadQuad(data + 2 * (half + k));
+    const SplitCx<float> a = LoadQuad(data + 2 * k), b = LoadQuad(data + 2 * (half + k));
     const bool upper = k >= quarter;
-    Quad t = fftk::lanes::Twiddle<kInverse>(b, run + 2 * (upper ? k - quarter : k));
+    SplitCx<float> t = fftk::columns::Twiddle<kInverse>(b, run + 2 * (upper ? k - quarter : k));
     if (upper) t = fftk::TimesJ<kInverse>(t);
     StoreQuad(data + 2 * k, a + t, interleaved);
     StoreQuad(data + 2 * (half + k), a - t, interleaved);
@@ -88,11 +88,12 @@ void CombineSse(float* data, int64_t count, const float* run, bool interleaved) 
 // combines back up; run is the subsampled table's run of this count, the
 // next run (count/4 values on) that of the halves.
 template <bool kInverse>
-void BlockedSse(const REALFFTSPEC& spec, float* data, int64_t count, const float* run, float* work, bool interleaved) {
+void BlockedSse(const spkRealFftView<float>& spec, float* data, int64_t count, const float* run, float* work,
+                bool interleaved) {
   const int64_t half = count / 2;
   for (float* part : {data, data + 2 * half}) {
     if (half == kBlockLength)
-      ScaledLeafSse<kInverse>(spec, part, half, static_cast<const float*>(spec.twiddles), work);
+      ScaledLeafSse<kInverse>(spec, part, half, spec.twiddles, work);
     else
       BlockedSse<kInverse>(spec, part, half, run + 2 * (count / 4), work, false);
   }
@@ -127,16 +128,7 @@ class ColumnTwiddles {
   const float* section_;
 };
 
-// Run j of a 16-byte-aligned block of runs.
-inline Quad LoadRun(const float* block, int64_t j) {
-  return {simd::Load(block + 8 * j), simd::Load(block + 8 * j + 4)};
-}
-inline void StoreRun(float* block, int64_t j, Quad v) {
-  simd::Store(block + 8 * j, v.re);
-  simd::Store(block + 8 * j + 4, v.im);
-}
-
-// Four columns side by side, one 4-lane run per row: the 2^k1-point FFT of
+// Four columns side by side, one quad-split run per row: the 2^k1-point FFT of
 // every lane at once, radix-2 decimation in time from bit-reversed rows to
 // natural order.
 template <bool kInverse>
@@ -149,12 +141,12 @@ void ColumnsFft(float* runs, int32_t k1, const ColumnTwiddles& twiddles) {
       twiddles.At(k * step, wr, wi);
       const simd::f32x4 re = simd::Splat(wr), im = simd::Splat(kInverse ? -wi : wi);
       for (int64_t b = 0; b < rows; b += 2 * half) {
-        const Quad u = LoadRun(runs, b + k), x = LoadRun(runs, b + k + half);
-        const Quad t = k == 0 ? x
-                              : Quad{simd::Sub(simd::Mul(re, x.re), simd::Mul(im, x.im)),
-                                     simd::Add(simd::Mul(re, x.im), simd::Mul(im, x.re))};
-        StoreRun(runs, b + k, u + t);
-        StoreRun(runs, b + k + half, u - t);
+        const SplitCx<float> u = fftk::LoadSplit(runs, 4 * (b + k)), x = fftk::LoadSplit(runs, 4 * (b + k + half));
+        const SplitCx<float> t = k == 0 ? x
+                                        : SplitCx<float>{simd::Sub(simd::Mul(re, x.re), simd::Mul(im, x.im)),
+                                                         simd::Add(simd::Mul(re, x.im), simd::Mul(im, x.re))};
+        fftk::StoreSplit(runs, 4 * (b + k), u + t);
+        fftk::StoreSplit(runs, 4 * (b + k + half), u - t);
       }
     }
   }
@@ -163,9 +155,9 @@ void ColumnsFft(float* runs, int32_t k1, const ColumnTwiddles& twiddles) {
 // One level of order M; work holds the four columns as 2^k1 runs (or one
 // staged row of the radix kernel).
 template <bool kInverse>
-void LargeSse(const REALFFTSPEC& spec, float* data, int32_t M, int32_t level, float* work) {
+void LargeSse(const spkRealFftView<float>& spec, float* data, int32_t M, int32_t level, float* work) {
   const LargeSplitTables& tables = kLargeSplitGeneric;
-  const auto* sub = static_cast<const float*>(spec.subsampledTwiddles);
+  const float* sub = spec.subsampledTwiddles;
   const int32_t k1 = tables.split[M];
   if (k1 == 0) {
     BlockedSse<kInverse>(spec, data, Pow2(M), sub, work, level == 0);
@@ -176,20 +168,20 @@ void LargeSse(const REALFFTSPEC& spec, float* data, int32_t M, int32_t level, fl
   for (int64_t j = 0; j < rows; ++j) {
     float* row = data + 2 * j * cols;
     if (d < kSmallestBlockedOrder)
-      ScaledLeafSse<kInverse>(spec, row, cols, static_cast<const float*>(spec.twiddles), work);
+      ScaledLeafSse<kInverse>(spec, row, cols, spec.twiddles, work);
     else if (tables.split[d] != 0)
       LargeSse<kInverse>(spec, row, d, level + 1, work);
     else
       BlockedSse<kInverse>(spec, row, cols, sub, work, false);
   }
-  const ColumnTwiddles columnTwiddles(static_cast<const float*>(spec.rowTwiddles[level]), k1);
-  const auto* factor = static_cast<const float*>(spec.multiplyTables[level]);
+  const ColumnTwiddles columnTwiddles(spec.rowTwiddles[level], k1);
+  const float* factor = spec.multiplyTables[level];
   const bool top = level == 0;
   for (int64_t c0 = 0; c0 < cols; c0 += 4) {
     for (int64_t j = 0; j < rows; ++j, factor += 8)
-      StoreRun(work, j, fftk::lanes::Twiddle<kInverse>(LoadQuad(data + 2 * (j * cols + c0)), factor));
+      fftk::StoreSplit(work, 4 * j, fftk::columns::Twiddle<kInverse>(LoadQuad(data + 2 * (j * cols + c0)), factor));
     ColumnsFft<kInverse>(work, k1, columnTwiddles);
-    for (int64_t j = 0; j < rows; ++j) StoreQuad(data + 2 * (j * cols + c0), LoadRun(work, j), top);
+    for (int64_t j = 0; j < rows; ++j) StoreQuad(data + 2 * (j * cols + c0), fftk::LoadSplit(work, 4 * j), top);
   }
 }
 

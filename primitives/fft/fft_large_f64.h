@@ -20,7 +20,6 @@
 #include "primitives/fft/fft_large_generic.h"
 #include "primitives/fft/fft_large_plan_f64.h"
 #include "primitives/fft/fft_radix_generic.h"
-#include "primitives/fft/real_fft_f64_kernels.h"
 
 #if SP_SET_INDEX >= SP_SET_SSE2
 #include "primitives/fft/fft_column_step.h"
@@ -76,8 +75,8 @@ void ColumnKernel(double* data, int64_t n, const double* table, double* work, in
       pair::f64x2 y0, y1, y2, y3;
       Butterfly4One<kInverse>(LoadOne(data, g), LoadOne(data, g + 1), LoadOne(data, g + 2), LoadOne(data, g + 3), y0,
                               y1, y2, y3);
-      pair::StoreSplit(buf, g, pair::Join(y0, y1));
-      pair::StoreSplit(buf, g + 2, pair::Join(y2, y3));
+      StoreSplit(buf, g, pair::Join(y0, y1));
+      StoreSplit(buf, g + 2, pair::Join(y2, y3));
     }
     q = 4;
   } else {
@@ -114,10 +113,10 @@ void FirstStageFromSource(const double* src, double* data, int64_t n, int32_t k1
       for (int64_t c = 0; c < kFirstStageRows; ++c) {
         const double* const from = src + 2 * (base + c);
         double* buf = data + 2 * rowOf[c] * n;
-        pair::Pair y01, y23;
+        SplitCx<double> y01, y23;
         Butterfly4OneSplit<kInverse>(from, from + 2 * half, from + 2 * quarter, from + 2 * (half + quarter), y01, y23);
-        pair::StoreSplit(buf, g, y01);
-        pair::StoreSplit(buf, g + 2, y23);
+        StoreSplit(buf, g, y01);
+        StoreSplit(buf, g + 2, y23);
       }
     }
   } else {
@@ -156,10 +155,10 @@ void FirstStageInPlace(double* data, int64_t n, int32_t k1, const int32_t* index
       if (radix4) {
         for (int64_t h = 0; h < 2; ++h) {
           const double* const b = data + 2 * (a + h * eighth);
-          pair::Pair y01, y23;
+          SplitCx<double> y01, y23;
           Butterfly4OneSplit<kInverse>(b, b + 8 * eighth, b + 4 * eighth, b + 12 * eighth, y01, y23);
-          pair::StoreSplit(to, 4 * h, y01);
-          pair::StoreSplit(to, 4 * h + 2, y23);
+          StoreSplit(to, 4 * h, y01);
+          StoreSplit(to, 4 * h + 2, y23);
         }
       } else {
         Butterfly8OneToSplit<kInverse>(data + 2 * a, data + 2 * (a + eighth), 4 * eighth, 2 * eighth, to);

@@ -21,8 +21,9 @@
 namespace SP_SET_NS::fftk {
 
 // True when the direction's transform carries the spec's scale.
-inline bool ScalesDirection(const REALFFTSPEC& spec, bool inverse) {
-  return (inverse ? spec.inverseScaled : spec.forwardScaled) == 1;
+template <class T>
+inline bool ScalesDirection(const spkRealFftView<T>& spec, bool inverse) {
+  return inverse ? spec.inverseScaled : spec.forwardScaled;
 }
 
 // Radix-2 passes that join the transforms of length `length` in data
@@ -55,20 +56,20 @@ void BlockJoinPasses(T* data, int64_t count, int64_t length, const T* sub, int64
 // spec's base table (scaled here when the direction asks for it), then the
 // joins on its subsampled table.
 template <bool kInverse, class T>
-void BlockedGeneric(const REALFFTSPEC& spec, T* data, int64_t count, int64_t blockLength, int64_t strip) {
-  const auto* base = static_cast<const T*>(spec.twiddles);
+void BlockedGeneric(const spkRealFftView<T>& spec, T* data, int64_t count, int64_t blockLength, int64_t strip) {
+  const T* base = spec.twiddles;
   for (int64_t at = count - blockLength; at >= 0; at -= blockLength) {
     T* block = data + 2 * at;
     RadixPassesGeneric<kInverse>(block, blockLength, base);
-    if (ScalesDirection(spec, kInverse)) ScaleInPlace(static_cast<T>(spec.scale), block, 2 * blockLength);
+    if (ScalesDirection(spec, kInverse)) ScaleInPlace(spec.scale, block, 2 * blockLength);
   }
-  BlockJoinPasses<kInverse>(data, count, blockLength, static_cast<const T*>(spec.subsampledTwiddles), strip);
+  BlockJoinPasses<kInverse>(data, count, blockLength, spec.subsampledTwiddles, strip);
 }
 
 // One level of order M; work holds four columns of 2^k1 points. strip:
 // butterflies per block pair and strip of the blocked form.
 template <bool kInverse, class T, class Shape>
-void LargeGeneric(const REALFFTSPEC& spec, const Shape& shape, T* data, int32_t M, int32_t level, T* work,
+void LargeGeneric(const spkRealFftView<T>& spec, const Shape& shape, T* data, int32_t M, int32_t level, T* work,
                   int64_t strip) {
   const int32_t k1 = shape.tables.split[M];
   if (k1 == 0) {
@@ -80,14 +81,14 @@ void LargeGeneric(const REALFFTSPEC& spec, const Shape& shape, T* data, int32_t 
   for (int64_t j = 0; j < rows; ++j) {
     T* row = data + 2 * j * cols;
     if (d <= shape.rowLimit) {
-      RadixPassesGeneric<kInverse>(row, cols, static_cast<const T*>(spec.twiddles));
-      if (ScalesDirection(spec, kInverse)) ScaleInPlace(static_cast<T>(spec.scale), row, 2 * cols);
+      RadixPassesGeneric<kInverse>(row, cols, spec.twiddles);
+      if (ScalesDirection(spec, kInverse)) ScaleInPlace(spec.scale, row, 2 * cols);
     } else {
       LargeGeneric<kInverse>(spec, shape, row, d, level + 1, work, strip);
     }
   }
-  const auto* columnTable = static_cast<const T*>(spec.rowTwiddles[level]);
-  const auto* factor = static_cast<const T*>(spec.multiplyTables[level]);
+  const T* columnTable = spec.rowTwiddles[level];
+  const T* factor = spec.multiplyTables[level];
   for (int64_t c0 = 0; c0 < cols; c0 += 4) {
     for (int64_t j = 0; j < rows; ++j)
       for (int64_t r = 0; r < 4; ++r, factor += 2)

@@ -34,7 +34,7 @@ struct LargePlanShape {
   int32_t rowLimit;          // rows up to this order run the plain radix passes
   int32_t blockedBaseOrder;  // order of the blocks of a blocked order
   bool passTwiddles;         // SSE2, SSE3, SSSE3
-  bool splitLanes;           // single-precision SSE: tables and work in the split 4-lane layout
+  bool quadSplit;            // single-precision SSE: tables and work quad-split
 };
 
 struct LargePlanSizes {
@@ -55,20 +55,20 @@ inline int64_t PlainTableBytes(int32_t k) {
 }
 
 // A blocked order D: the base table and the subsampled table, 2^D/4 values
-// (or, split lanes, the runs of the levels D down to the base order + 1,
+// (or, quad-split, the runs of the levels D down to the base order + 1,
 // reserved as 2^D/2 values).
 template <class T, class Shape>
 inline int64_t BlockedTableBytes(const Shape& shape, int32_t D) {
-  const int64_t subsampled = shape.splitLanes ? Pow2(D) / 2 : Pow2(D) / 4;
+  const int64_t subsampled = shape.quadSplit ? Pow2(D) / 2 : Pow2(D) / 4;
   return PlainTableBytes<T>(shape.blockedBaseOrder) + RoundUp16(ComplexBytes<T>(subsampled));
 }
 template <class T, class Shape>
 inline int64_t BlockedWorkBytes(const Shape& shape) {
-  return shape.splitLanes ? ComplexBytes<T>(Pow2(shape.blockedBaseOrder)) : 0;
+  return shape.quadSplit ? ComplexBytes<T>(Pow2(shape.blockedBaseOrder)) : 0;
 }
 template <class T, class Shape>
 inline int64_t RowWorkBytes(const Shape& shape, int32_t d) {
-  return shape.splitLanes || shape.passTwiddles ? RoundUp16(ComplexBytes<T>(Pow2(d))) : 0;
+  return shape.quadSplit || shape.passTwiddles ? RoundUp16(ComplexBytes<T>(Pow2(d))) : 0;
 }
 
 template <class T, class Shape>
@@ -118,33 +118,33 @@ T* MultiplyTable(int32_t M, int32_t k1, const T* sine, int32_t sineOrder, T* out
 // Pass-twiddle table of a level of order M (split k1, block exponent b) of
 // the SIMD sets: per column group of G = 2^(b - k1) columns, the records of
 // each radix-4 pass (factors 1, 2, 3 for each run of 16 bytes' worth of
-// columns, lane-split), then for odd k1 the radix-2 records. Returns the
+// columns, split), then for odd k1 the radix-2 records. Returns the
 // end of what it wrote.
 template <class T>
 T* PassTwiddleTable(int32_t M, int32_t k1, int32_t b, const T* sine, int32_t sineOrder, T* out) {
-  constexpr int64_t kLanes = 16 / sizeof(T);
+  constexpr int64_t kWidth = 16 / sizeof(T);  // complex values per split run
   const int32_t d = M - k1;
   const int64_t rowLength = Pow2(d), groupCols = Pow2(b - k1);
   auto record = [&](int64_t u, int64_t factor, int32_t L) {
     T w[2];
-    for (int64_t i = 0; i < kLanes; ++i) {
+    for (int64_t i = 0; i < kWidth; ++i) {
       FullCircleTwiddle((u + i) * factor, L, sine, sineOrder, w);
       out[i] = w[0];
-      out[kLanes + i] = w[1];
+      out[kWidth + i] = w[1];
     }
-    out += 2 * kLanes;
+    out += 2 * kWidth;
   };
   for (int64_t c0 = 0; c0 < rowLength; c0 += groupCols) {
     int64_t subBlocks = 1;
     for (int32_t p = 0; p < k1 / 2; ++p, subBlocks *= 4) {
       const int32_t L = d + 2 + 2 * p;
       for (int64_t q = 0; q < subBlocks; ++q)
-        for (int64_t i0 = 0; i0 < groupCols; i0 += kLanes)
+        for (int64_t i0 = 0; i0 < groupCols; i0 += kWidth)
           for (int64_t r = 1; r <= 3; ++r) record(c0 + q * rowLength + i0, r, L);
     }
     if (k1 % 2 == 1)
       for (int64_t q = 0; q < subBlocks; ++q)
-        for (int64_t i0 = 0; i0 < groupCols; i0 += kLanes) record(c0 + q * rowLength + i0, 1, M);
+        for (int64_t i0 = 0; i0 < groupCols; i0 += kWidth) record(c0 + q * rowLength + i0, 1, M);
   }
   return out;
 }

@@ -1,7 +1,7 @@
 // The single-precision large-size plan's rows (fft_large_plan.h builds
 // and sizes it): the split and block exponents by complex order, each
 // set's shape, and the builders of the float layouts of its tables (the SSE
-// set's in the split 4-lane layout).
+// set's quad-split).
 #pragma once
 #include <cstdint>
 
@@ -43,8 +43,8 @@ inline constexpr LargePlanShape kLargeShapes[] = {
     {kLargeSplitSse3, 17, kBlockedBaseOrder, true, false},      // SSSE3
 };
 
-// Four interleaved values (8 floats) into the split 4-lane layout, in place.
-inline void ToSplitLanes(float* group) {
+// Four interleaved values (8 floats) quad-split, in place.
+inline void ToQuadSplit(float* group) {
   float re[4], im[4];
   for (int i = 0; i < 4; ++i) {
     re[i] = group[2 * i];
@@ -61,12 +61,12 @@ inline void ToSplitLanes(float* group) {
 inline float* SubsampledTable(const LargePlanShape& shape, int32_t D, const float* sine, int32_t sineOrder,
                               float* out) {
   float* at = out;
-  const int32_t lowest = shape.splitLanes ? kSmallestBlockedOrder : D;
+  const int32_t lowest = shape.quadSplit ? kSmallestBlockedOrder : D;
   for (int32_t L = D; L >= lowest; --L) {
     float* run = at;
     at = fftk::SubsampledTwiddles(L, sine, sineOrder, at);  // whole 16-byte groups: no padding between levels
-    if (shape.splitLanes)
-      for (float* g = run; g < at; g += 8) ToSplitLanes(g);
+    if (shape.quadSplit)
+      for (float* g = run; g < at; g += 8) ToQuadSplit(g);
   }
   return fftk::Next16(at);
 }
@@ -79,8 +79,8 @@ struct LargeTableBuilders {
   }
   static float* BuildMultiply(int32_t M, int32_t k1, const float* sine, int32_t order, float* at) {
     float* end = fftk::MultiplyTable(M, k1, sine, order, at);
-    if (kLargeShapes[SP_SET_INDEX].splitLanes)
-      for (float* group = at; group < end; group += 8) ToSplitLanes(group);
+    if (kLargeShapes[SP_SET_INDEX].quadSplit)
+      for (float* group = at; group < end; group += 8) ToQuadSplit(group);
     return at + 2 * Pow2(M);
   }
 };

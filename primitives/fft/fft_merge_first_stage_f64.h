@@ -4,15 +4,15 @@
 // group of n/4 - t or n/8 - t, so the merges of both groups are made in
 // registers and go straight into their two butterflies; the merged
 // spectrum is never stored and read back. Each value has the operations of
-// RealMergePositions then the first stage of FusedComplexFft on the same
+// RealMergeSimd then the first stage of FusedKernel on the same
 // operands, so the results are those of the two passes bit for bit.
 // Include only from *_variant.cpp of those sets.
 #pragma once
 #include <bit>
 #include <cstdint>
 
-#include "primitives/fft/fft_lanes_f64.h"
 #include "primitives/fft/fft_passes_f64.h"
+#include "primitives/fft/fft_split_complex_f64.h"
 #include "primitives/fft/fft_split_merge_f64.h"
 
 #if SP_SET_INDEX >= SP_SET_SSE2
@@ -24,7 +24,7 @@ namespace SP_SET_NS::fftk {
 // which gives the same (ar + br, ar - br) and (ai + bi, ai - bi).
 template <bool kInverse>
 [[gnu::always_inline]] inline void Butterfly4ValuesSplit(pair::f64x2 a, pair::f64x2 b, pair::f64x2 c, pair::f64x2 dConj,
-                                                         pair::Pair& y01, pair::Pair& y23) {
+                                                         SplitCx<double>& y01, SplitCx<double>& y23) {
   using namespace simd;
   const pair::f64x2 sumAB = Add(a, b), diffAB = Sub(a, b);
   Butterfly4SplitTail<kInverse>(InterleaveLow(sumAB, diffAB), InterleaveHigh(sumAB, diffAB), c, dConj, y01, y23);
@@ -36,7 +36,7 @@ template <bool kInverse>
 [[gnu::always_inline]] inline void Butterfly8ValuesSplit(pair::f64x2 x0, pair::f64x2 x1, pair::f64x2 x2,
                                                          pair::f64x2 x3Conj, pair::f64x2 u0, pair::f64x2 u1,
                                                          pair::f64x2 u2, pair::f64x2 u3, double* out) {
-  pair::Pair s01, s23;
+  SplitCx<double> s01, s23;
   Butterfly4ValuesSplit<kInverse>(x0, x1, x2, x3Conj, s01, s23);
   Butterfly8JoinSplit<kInverse>(s01, s23, u0, u1, u2, u3, out);
 }
@@ -55,21 +55,21 @@ inline void MergedFirstStage4(const double* src, double* buf, int64_t n, const i
   {
     // Positions 0, n/2 (from the caller) and n/4, 3n/4.
     const MergedPair m = MergeAt(src, n, split, quarter);
-    pair::Pair y01, y23;
+    SplitCx<double> y01, y23;
     Butterfly4ValuesSplit<true>(edge.zero, edge.middle, m.lo, m.hi, y01, y23);
-    pair::StoreSplit(buf, 0, y01);
-    pair::StoreSplit(buf, 2, y23);
+    StoreSplit(buf, 0, y01);
+    StoreSplit(buf, 2, y23);
   }
-  const auto store = [buf, index](int64_t t, const pair::Pair& y01, const pair::Pair& y23) {
+  const auto store = [buf, index](int64_t t, const SplitCx<double>& y01, const SplitCx<double>& y23) {
     double* const at = buf + 4 * static_cast<int64_t>(index[t]);
-    pair::StoreSplit(at, 0, y01);
-    pair::StoreSplit(at, 2, y23);
+    StoreSplit(at, 0, y01);
+    StoreSplit(at, 2, y23);
   };
   for (int64_t t = 1; t < eighth; ++t) {
     // Group t: t, t + n/2, t + n/4, t + 3n/4; group n/4 - t: the mirrors.
     const MergedPair m1 = MergeAt(src, n, split, t), m2 = MergeAt(src, n, split, t + quarter);
     const MergedPair m3 = MergeAt(src, n, split, half - t), m4 = MergeAt(src, n, split, quarter - t);
-    pair::Pair y01, y23;
+    SplitCx<double> y01, y23;
     Butterfly4ValuesSplit<true>(m1.lo, Conj(m3.hi), m2.lo, m4.hi, y01, y23);
     store(t, y01, y23);
     Butterfly4ValuesSplit<true>(m4.lo, Conj(m2.hi), m3.lo, m1.hi, y01, y23);
@@ -77,7 +77,7 @@ inline void MergedFirstStage4(const double* src, double* buf, int64_t n, const i
   }
   // Group n/8 is its own mirror.
   const MergedPair m1 = MergeAt(src, n, split, eighth), m2 = MergeAt(src, n, split, 3 * eighth);
-  pair::Pair y01, y23;
+  SplitCx<double> y01, y23;
   Butterfly4ValuesSplit<true>(m1.lo, Conj(m2.hi), m2.lo, m1.hi, y01, y23);
   store(eighth, y01, y23);
 }
@@ -117,7 +117,7 @@ inline void MergedFirstStage8(const double* src, double* buf, int64_t n, const i
 // The inverse real transform's complex stage of n = 2^m points
 // (16 <= n <= 2^14) straight from the packed spectrum src (N/2 + 1
 // complex values, N = 2n; src may be dst): the merge, then the fused
-// kernel as FusedComplexFft<true> runs it in place on the merged values,
+// kernel as FusedKernel<true> runs it in place on the merged values,
 // each result times *scale when scale is given. Work area as for the
 // fused kernel.
 inline void FusedInverseFromSpectrum(const double* src, double* dst, int64_t n, const double* table,

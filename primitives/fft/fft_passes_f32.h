@@ -1,7 +1,7 @@
 // Complex FFT passes of the SIMD sets in single precision: M = 2^m points
 // become their unnormalised DFT in natural order (forward kernel
 // e^(-2 pi j / M), inverse e^(+2 pi j / M)). Between the first pass and the
-// last stage the data sit in the split 4-lane layout (each 32-byte group:
+// last stage the data sit in the quad-split layout (each 32-byte group:
 // four real parts, then the four imaginary parts of four adjacent points),
 // so every butterfly step is four-wide without shuffles; the twiddle rows
 // of fft_tables_f32.h share that layout.
@@ -14,7 +14,7 @@
 // radix-2 join into 8-point blocks with the constant eighth-circle rows.
 // Radix-4 stages follow; the last stage (SSE3 and SSSE3, odd m: a radix-2
 // stage over the two halves) writes the destination, as interleaved pairs
-// or in the split layout. The stages run in a 16-byte-aligned target: the
+// or quad-split. The stages run in a 16-byte-aligned target: the
 // data itself when it allows, else the caller's work buffer of 8M bytes.
 //
 // Every intermediate result is one single-precision operation, so the
@@ -34,13 +34,10 @@
 #if SP_SET_INDEX >= SP_SET_SSE
 namespace SP_SET_NS::fftk {
 
-// Four complex values in the split layout.
-using Quad = SplitCx<float>;
-
 // x times the direction's twiddle: w as stored forward, conjugated inverse.
 template <bool kInv>
-inline Quad Twiddled(Quad x, simd::f32x4 wRe, simd::f32x4 wIm) {
-  Quad r;
+inline SplitCx<float> Twiddled(SplitCx<float> x, simd::f32x4 wRe, simd::f32x4 wIm) {
+  SplitCx<float> r;
   if constexpr (kInv)
     simd::MulConjComplexSplit(x.re, x.im, wRe, wIm, r.re, r.im);
   else
@@ -49,7 +46,7 @@ inline Quad Twiddled(Quad x, simd::f32x4 wRe, simd::f32x4 wIm) {
 }
 // Twiddle row pair at w: the four real parts, then the four imaginary parts.
 template <bool kInv>
-inline Quad Twiddled(Quad x, const float* w) {
+inline SplitCx<float> Twiddled(SplitCx<float> x, const float* w) {
   return Twiddled<kInv>(x, simd::Load(w), simd::Load(w + 4));
 }
 
@@ -57,24 +54,24 @@ inline Quad Twiddled(Quad x, const float* w) {
 // (a + b) + (c + d), (a - b) + J (c - d), (a + b) - (c + d), (a - b) - J (c - d)
 // with J = -j forward and +j inverse; J is a swap of rows and a sign.
 template <bool kInv>
-inline void Butterfly4(Quad& a, Quad& b, Quad& c, Quad& d) {
+inline void Butterfly4(SplitCx<float>& a, SplitCx<float>& b, SplitCx<float>& c, SplitCx<float>& d) {
   using simd::Add, simd::Sub;
-  const Quad s0 = a + b, d0 = a - b, s1 = c + d, d1 = c - d;
+  const SplitCx<float> s0 = a + b, d0 = a - b, s1 = c + d, d1 = c - d;
   a = s0 + s1;
   c = s0 - s1;
-  const Quad plusJ{Sub(d0.re, d1.im), Add(d0.im, d1.re)}, minusJ{Add(d0.re, d1.im), Sub(d0.im, d1.re)};
+  const SplitCx<float> plusJ{Sub(d0.re, d1.im), Add(d0.im, d1.re)}, minusJ{Add(d0.re, d1.im), Sub(d0.im, d1.re)};
   b = kInv ? plusJ : minusJ;
   d = kInv ? minusJ : plusJ;
 }
 
-// Where a stage's results go: split groups or interleaved pairs, to a
+// Where a stage's results go: quad-split runs or interleaved pairs, to a
 // 16-byte-aligned address or to any float boundary.
 enum OutMode : int { kSplitAligned, kSplitUnaligned, kPairsAligned, kPairsUnaligned };
 
-inline Quad GetQuad(const float* p) { return {simd::Load(p), simd::Load(p + 4)}; }
+inline SplitCx<float> GetQuad(const float* p) { return {simd::Load(p), simd::Load(p + 4)}; }
 
 template <int kOut>
-inline void PutQuad(float* p, Quad v) {
+inline void PutQuad(float* p, SplitCx<float> v) {
   using namespace simd;
   if constexpr (kOut == kSplitAligned) {
     Store(p, v.re);
@@ -92,7 +89,9 @@ inline void PutQuad(float* p, Quad v) {
 }
 
 // v times the scale, as a scaling pass after the transform would give.
-inline Quad Scaled(Quad v, simd::f32x4 scale) { return {simd::Mul(v.re, scale), simd::Mul(v.im, scale)}; }
+inline SplitCx<float> Scaled(SplitCx<float> v, simd::f32x4 scale) {
+  return {simd::Mul(v.re, scale), simd::Mul(v.im, scale)};
+}
 
 // Runs f with the out mode as a compile-time constant.
 template <class F>
@@ -115,10 +114,10 @@ inline int OutModeFor(const float* dst, bool pairs) {
 template <bool kInv, int kOut, bool kScaled = false>
 [[gnu::always_inline]] inline void Radix4Step(const float* in, float* out, int64_t k, int64_t span, const float* w,
                                               simd::f32x4 scale = simd::f32x4{}) {
-  Quad q0 = GetQuad(in + 2 * k);
-  Quad q1 = Twiddled<kInv>(GetQuad(in + 2 * (k + span)), w + 8);
-  Quad q2 = Twiddled<kInv>(GetQuad(in + 2 * (k + 2 * span)), w);
-  Quad q3 = Twiddled<kInv>(GetQuad(in + 2 * (k + 3 * span)), w + 16);
+  SplitCx<float> q0 = GetQuad(in + 2 * k);
+  SplitCx<float> q1 = Twiddled<kInv>(GetQuad(in + 2 * (k + span)), w + 8);
+  SplitCx<float> q2 = Twiddled<kInv>(GetQuad(in + 2 * (k + 2 * span)), w);
+  SplitCx<float> q3 = Twiddled<kInv>(GetQuad(in + 2 * (k + 3 * span)), w + 16);
   Butterfly4<kInv>(q0, q1, q2, q3);
   if constexpr (kScaled) {
     q0 = Scaled(q0, scale);
@@ -152,7 +151,7 @@ template <bool kInv, int kOut, bool kScaled = false>
 void Radix2Stage(const float* in, float* out, int64_t points, const float* level, simd::f32x4 scale = simd::f32x4{}) {
   const int64_t half = points / 2;
   for (int64_t k = 0; k < half; k += 4) {
-    const Quad a = GetQuad(in + 2 * k), b = Twiddled<kInv>(GetQuad(in + 2 * (k + half)), level + 2 * k);
+    const SplitCx<float> a = GetQuad(in + 2 * k), b = Twiddled<kInv>(GetQuad(in + 2 * (k + half)), level + 2 * k);
     if constexpr (kScaled) {
       PutQuad<kOut>(out + 2 * k, Scaled(a + b, scale));
       PutQuad<kOut>(out + 2 * (k + half), Scaled(a - b, scale));
@@ -170,7 +169,7 @@ void Radix2Stage(const float* in, float* out, int64_t points, const float* level
 template <bool kAligned>
 struct BitReversedInput {
   const float* x;
-  [[gnu::always_inline]] void operator()(int64_t block, Quad (&p)[4]) const {
+  [[gnu::always_inline]] void operator()(int64_t block, SplitCx<float> (&p)[4]) const {
     using namespace simd;
     f32x4 re[4], im[4];
     for (int g = 0; g < 4; ++g) {
@@ -194,7 +193,7 @@ struct GatheredInput {
   const float* x;
   int64_t points;
   const int32_t* index;
-  [[gnu::always_inline]] void operator()(int64_t block, Quad (&p)[4]) const {
+  [[gnu::always_inline]] void operator()(int64_t block, SplitCx<float> (&p)[4]) const {
     const int64_t offset[4] = {0, points, points / 2, 3 * points / 2};  // floats
     const float* base[4];
     for (int g = 0; g < 4; ++g) base[g] = x + index[4 * block + g];
@@ -204,7 +203,7 @@ struct GatheredInput {
       p[j] = {simd::EvenLanes(lo, hi), simd::OddLanes(lo, hi)};
     }
   }
-  [[gnu::always_inline]] void Pair(int64_t block, Quad (&p)[4], Quad (&q)[4]) const {
+  [[gnu::always_inline]] void Pair(int64_t block, SplitCx<float> (&p)[4], SplitCx<float> (&q)[4]) const {
     using namespace simd;
     const int64_t offset[4] = {0, points, points / 2, 3 * points / 2};  // floats
     const float* base[4];
@@ -229,7 +228,7 @@ enum class FirstJoin { Radix16, Radix8 };
 // One block of 16 points, p[j] = point j of each quad: the 4-point quads,
 // then the 16-point radix-4 stage (twiddles: `level4`) or the 8-point joins.
 template <bool kInv, FirstJoin kJoin, int kOut>
-[[gnu::always_inline]] inline void FirstPassBlock(Quad (&p)[4], float* out, const float* level4) {
+[[gnu::always_inline]] inline void FirstPassBlock(SplitCx<float> (&p)[4], float* out, const float* level4) {
   using namespace simd;
   Butterfly4<kInv>(p[0], p[1], p[2], p[3]);
   Transpose4x4(p[0].re, p[1].re, p[2].re, p[3].re);  // now p[g] = quad g
@@ -243,7 +242,7 @@ template <bool kInv, FirstJoin kJoin, int kOut>
     const float c = FloatFromBits(kRadix8Const);
     const f32x4 eighthRe = Lanes(1.0f, c, 0.0f, -c), eighthIm = Lanes(0.0f, -c, -1.0f, -c);
     for (int g = 0; g < 4; g += 2) {
-      const Quad t = Twiddled<kInv>(p[g + 1], eighthRe, eighthIm);
+      const SplitCx<float> t = Twiddled<kInv>(p[g + 1], eighthRe, eighthIm);
       p[g + 1] = p[g] - t;
       p[g] = p[g] + t;
     }
@@ -263,7 +262,7 @@ void FirstPass(const Input& input, float* out, int64_t firstBlock, int64_t endBl
       const int64_t half = input.points / 32;
       for (int64_t u = 0; u < 2 * half; u += 2) {
         const int64_t block = input.index[u] / 8;
-        Quad p[4], q[4];
+        SplitCx<float> p[4], q[4];
         input.Pair(block, p, q);
         FirstPassBlock<kInv, kJoin, kOut>(p, out + 32 * block, level4);
         FirstPassBlock<kInv, kJoin, kOut>(q, out + 32 * (block + half), level4);
@@ -272,7 +271,7 @@ void FirstPass(const Input& input, float* out, int64_t firstBlock, int64_t endBl
     }
   }
   for (int64_t block = firstBlock; block < endBlock; ++block) {
-    Quad p[4];
+    SplitCx<float> p[4];
     input(block, p);
     FirstPassBlock<kInv, kJoin, kOut>(p, out + 32 * block, level4);
   }
@@ -329,7 +328,7 @@ inline constexpr int64_t kLevel4Floats = 24, kLevels4To10Floats = 24 + 96 + 384 
 
 // The whole transform of M >= 16 points from `input` (bit-reversed data or
 // gathered natural-order points) through the target buffer into dst, as
-// pairs or split groups; with kScaled, every result times `scale` (in the
+// pairs or quad-split runs; with kScaled, every result times `scale` (in the
 // last stage, or after the 16-point pass).
 template <bool kInv, class Input, bool kScaled = false>
 void RunPasses(const Input& input, float* dst, float* target, int64_t points, const float* table, bool pairs,

@@ -14,7 +14,7 @@
 #include <bit>
 #include <cstdint>
 
-#include "primitives/fft/fft_lanes_f64.h"
+#include "primitives/fft/fft_split_complex_f64.h"
 #include "primitives/fft/fft_tables.h"
 
 #if SP_SET_INDEX >= SP_SET_SSE2
@@ -45,7 +45,7 @@ template <bool kInverse>
 // one swap and one sign flip.
 template <bool kInverse>
 [[gnu::always_inline]] inline void Butterfly4SplitTail(pair::f64x2 re, pair::f64x2 im, pair::f64x2 c, pair::f64x2 dConj,
-                                                       pair::Pair& y01, pair::Pair& y23) {
+                                                       SplitCx<double>& y01, SplitCx<double>& y23) {
   using namespace simd;
   const pair::f64x2 lowPlus = ImagSignMaskF64();  // (+, -) on the two lanes
   const pair::f64x2 sum = Add(c, dConj), cross = SwapHalves(Sub(c, dConj));
@@ -61,7 +61,7 @@ template <bool kInverse>
 // both lanes, so (ar + br, ar - br) = (sum, difference) needs no shuffle.
 template <bool kInverse>
 [[gnu::always_inline]] inline void Butterfly4OneSplit(const double* a, const double* b, const double* c,
-                                                      const double* d, pair::Pair& y01, pair::Pair& y23) {
+                                                      const double* d, SplitCx<double>& y01, SplitCx<double>& y23) {
   using namespace simd;
   const pair::f64x2 lowPlus = ImagSignMaskF64();                             // (+, -) on the two lanes
   const pair::f64x2 re = Add(LoadDup(a), Xor(LoadDup(b), lowPlus));          // (sumAB.re, diffAB.re)
@@ -100,10 +100,10 @@ template <bool kInverse, bool kSplitOut>
   const pair::f64x2 y0 = Add(s0, t0), y1 = Add(s1, v1), y2 = Add(s2, v2), y3 = Add(s3, v3);
   const pair::f64x2 y4 = Sub(s0, t0), y5 = Sub(s1, v1), y6 = Sub(s2, v2), y7 = Sub(s3, v3);
   if constexpr (kSplitOut) {
-    pair::StoreSplit(out, 0, pair::Join(y0, y1));
-    pair::StoreSplit(out, 2, pair::Join(y2, y3));
-    pair::StoreSplit(out, 4, pair::Join(y4, y5));
-    pair::StoreSplit(out, 6, pair::Join(y6, y7));
+    StoreSplit(out, 0, pair::Join(y0, y1));
+    StoreSplit(out, 2, pair::Join(y2, y3));
+    StoreSplit(out, 4, pair::Join(y4, y5));
+    StoreSplit(out, 6, pair::Join(y6, y7));
   } else {
     StoreU(out, y0);
     StoreU(out + 2, y1);
@@ -120,16 +120,16 @@ template <bool kInverse, bool kSplitOut>
 // joined with t, the 4-point butterfly of u0 .. u3, times its factors;
 // only v(0) .. v(3) are joined. Stored pair-split at out.
 template <bool kInverse>
-[[gnu::always_inline]] inline void Butterfly8JoinSplit(pair::Pair s01, pair::Pair s23, pair::f64x2 u0, pair::f64x2 u1,
-                                                       pair::f64x2 u2, pair::f64x2 u3, double* out) {
+[[gnu::always_inline]] inline void Butterfly8JoinSplit(SplitCx<double> s01, SplitCx<double> s23, pair::f64x2 u0,
+                                                       pair::f64x2 u1, pair::f64x2 u2, pair::f64x2 u3, double* out) {
   pair::f64x2 t0, t1, t2, t3, v1, v2, v3;
   Butterfly4One<kInverse>(u0, u1, u2, u3, t0, t1, t2, t3);
   Butterfly8Factors<kInverse>(t1, t2, t3, v1, v2, v3);
-  const pair::Pair v01 = pair::Join(t0, v1), v23 = pair::Join(v2, v3);
-  pair::StoreSplit(out, 0, s01 + v01);
-  pair::StoreSplit(out, 2, s23 + v23);
-  pair::StoreSplit(out, 4, s01 - v01);
-  pair::StoreSplit(out, 6, s23 - v23);
+  const SplitCx<double> v01 = pair::Join(t0, v1), v23 = pair::Join(v2, v3);
+  StoreSplit(out, 0, s01 + v01);
+  StoreSplit(out, 2, s23 + v23);
+  StoreSplit(out, 4, s01 - v01);
+  StoreSplit(out, 6, s23 - v23);
 }
 
 // The same on the points at x + 2 * (0, half, quarter, half + quarter)
@@ -140,7 +140,7 @@ template <bool kInverse>
                                                         double* out) {
   using namespace simd;
   const int64_t h = 2 * half, r = 2 * quarter;
-  pair::Pair s01, s23;
+  SplitCx<double> s01, s23;
   Butterfly4OneSplit<kInverse>(x, x + h, x + r, x + h + r, s01, s23);
   Butterfly8JoinSplit<kInverse>(s01, s23, LoadUFpDomain(u), LoadUFpDomain(u + h), LoadUFpDomain(u + r),
                                 LoadUFpDomain(u + h + r), out);
@@ -158,26 +158,26 @@ template <bool kInverse, bool kSplitOut, bool kScaled = false, bool kHalves = fa
 [[gnu::always_inline]] inline void Butterfly4Pairs(const double* in, double* out, int64_t s, const double* record,
                                                    simd::f64x2 scale = simd::f64x2{}) {
   using namespace simd;
-  const pair::Pair x0 = pair::LoadSplit(in, 0);
-  const pair::Pair a1 = pair::Twiddle<kInverse>(pair::LoadSplit(in + s, 0), Load(record + 4), Load(record + 6));
-  const pair::Pair a2 = pair::Twiddle<kInverse>(pair::LoadSplit(in + 2 * s, 0), Load(record + 0), Load(record + 2));
-  const pair::Pair a3 = pair::Twiddle<kInverse>(pair::LoadSplit(in + 3 * s, 0), Load(record + 8), Load(record + 10));
-  const pair::Pair sum01 = x0 + a1, diff01 = x0 - a1, sum23 = a2 + a3, diff23 = a2 - a3;
+  const SplitCx<double> x0 = LoadSplit(in, 0);
+  const SplitCx<double> a1 = pair::Twiddle<kInverse>(LoadSplit(in + s, 0), Load(record + 4), Load(record + 6));
+  const SplitCx<double> a2 = pair::Twiddle<kInverse>(LoadSplit(in + 2 * s, 0), Load(record + 0), Load(record + 2));
+  const SplitCx<double> a3 = pair::Twiddle<kInverse>(LoadSplit(in + 3 * s, 0), Load(record + 8), Load(record + 10));
+  const SplitCx<double> sum01 = x0 + a1, diff01 = x0 - a1, sum23 = a2 + a3, diff23 = a2 - a3;
   // diff01 -+ J diff23 with J's sign folded into the sums: adding a
   // negated value and subtracting it are the same operation.
-  const pair::Pair plusJ = pair::PlusTimesJ<kInverse>(diff01, diff23);
-  const pair::Pair minusJ = pair::PlusTimesJ<!kInverse>(diff01, diff23);
+  const SplitCx<double> plusJ = pair::PlusTimesJ<kInverse>(diff01, diff23);
+  const SplitCx<double> minusJ = pair::PlusTimesJ<!kInverse>(diff01, diff23);
   if constexpr (kSplitOut) {
-    pair::StoreSplit(out, 0, sum01 + sum23);
-    pair::StoreSplit(out + s, 0, plusJ);
-    pair::StoreSplit(out + 2 * s, 0, sum01 - sum23);
-    pair::StoreSplit(out + 3 * s, 0, minusJ);
+    StoreSplit(out, 0, sum01 + sum23);
+    StoreSplit(out + s, 0, plusJ);
+    StoreSplit(out + 2 * s, 0, sum01 - sum23);
+    StoreSplit(out + 3 * s, 0, minusJ);
   } else {
-    const auto scaled = [scale](pair::Pair v) {
-      if constexpr (kScaled) return pair::Pair{simd::Mul(v.re, scale), simd::Mul(v.im, scale)};
+    const auto scaled = [scale](SplitCx<double> v) {
+      if constexpr (kScaled) return SplitCx<double>{simd::Mul(v.re, scale), simd::Mul(v.im, scale)};
       return v;
     };
-    const auto storeOdd = [](double* at, pair::Pair v) {
+    const auto storeOdd = [](double* at, SplitCx<double> v) {
       if constexpr (kHalves)
         pair::StoreInterleavedByHalves(at, 0, v);
       else
@@ -259,7 +259,7 @@ template <bool kInverse>
 // With `scale`, every result times *scale, as a scaling pass after it
 // would give.
 template <bool kInverse>
-void FusedComplexFft(const double* src, double* dst, int64_t n, const double* table, const int32_t* index, double* work,
+void FusedKernel(const double* src, double* dst, int64_t n, const double* table, const int32_t* index, double* work,
                      const double* scale = nullptr) {
   using pair::f64x2;
   if (n == 8) {
@@ -286,10 +286,10 @@ void FusedComplexFft(const double* src, double* dst, int64_t n, const double* ta
 #pragma GCC unroll 4
       for (int64_t c = 0; c < 4; ++c) {
         const double* const from = src + 2 * (t + c);
-        pair::Pair y01, y23;
+        SplitCx<double> y01, y23;
         Butterfly4OneSplit<kInverse>(from, from + 2 * half, from + 2 * quarter, from + 2 * (half + quarter), y01, y23);
-        pair::StoreSplit(buf, 4 * j + spread[c], y01);
-        pair::StoreSplit(buf, 4 * j + spread[c] + 2, y23);
+        StoreSplit(buf, 4 * j + spread[c], y01);
+        StoreSplit(buf, 4 * j + spread[c] + 2, y23);
       }
     }
     q = 4;

@@ -18,7 +18,7 @@ namespace SP_SET_NS::fftk {
 // conj b = (br, -bi), t = a - conj b = (ar - br, ai + bi), and
 // (e, f) = s t + (c, -c) swap(t); then conj b + (e, f) = (br + e, f - bi)
 // and conj(a - (e, f)) = (ar - e, f - ai). points >= 4.
-inline void RealSplitPositions(double* d, int64_t points, const double* table) {
+inline void RealSplitSimd(double* d, int64_t points, const double* table) {
   using namespace simd;
   const f64x2 imagSign = ImagSignMaskF64();
   const auto one = [&](int64_t k) {
@@ -42,7 +42,7 @@ inline void RealSplitPositions(double* d, int64_t points, const double* table) {
 
 // The merge of position k (1 <= k < points/2) from the packed spectrum:
 // lo = 2 Z[k] and hi = conj(2 Z[points - k]), before the sign flip that
-// RealMergePositions stores.
+// RealMergeSimd stores.
 struct MergedPair {
   simd::f64x2 lo, hi;
 };
@@ -62,7 +62,7 @@ struct MergedPair {
 // is read before it is written). With n = (-br, bi): t = a + n = (dr, si),
 // g = a - n = (sr, di), (u, h) = v t + (-w, w) swap(t); then g + (u, h) and
 // conj(g - (u, h)) = (sr - u, h - di).
-inline void RealMergePositions(const double* src, double* dst, int64_t points, const double* table) {
+inline void RealMergeSimd(const double* src, double* dst, int64_t points, const double* table) {
   using namespace simd;
   const double re = src[points], im = src[points + 1];
   dst[points] = 2.0 * re;

@@ -1,5 +1,5 @@
 // Twiddle tables of the SIMD sets' single-precision complex passes, in the
-// split 4-lane layout the passes read: every 96-byte block covers four
+// quad-split layout the passes read: every 96-byte block covers four
 // adjacent butterfly positions k and holds three rows r = 1, 2, 3, each the
 // four cos(2 pi r k / n) and then the four -sin(2 pi r k / n). Every value is
 // a sine-table entry or its negation.
@@ -70,8 +70,8 @@ float* TwiddleTableLevels(int32_t m, const float* sine, int32_t sineOrder, float
 // k = 1 .. N/4 in groups of four, the four first floats and then the four
 // second floats, lanes in the set's order (k = 4g + lane offset). Entry k is
 // the generic layout's (fft_tables.h). N <= 8 keeps the interleaved layout.
-inline constexpr int64_t kSplitLanesInOrder[4] = {1, 2, 3, 4};
-inline constexpr int64_t kSplitLanesPairSwapped[4] = {2, 1, 4, 3};
+inline constexpr int64_t kSplitTableLanesInOrder[4] = {1, 2, 3, 4};
+inline constexpr int64_t kSplitTableLanesPairSwapped[4] = {2, 1, 4, 3};
 
 template <class Entry>
 float* SplitTableGrouped(int32_t order, const float* sine, float* table, const int64_t (&lanes)[4], Entry entry) {

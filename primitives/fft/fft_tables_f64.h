@@ -1,7 +1,6 @@
 // Table builders of the double real FFT that the single-precision one does
 // not share: the SIMD sets' layout of the complex twiddles (one table per
-// radix-4 stage), the subsampled twiddle list and the split and block
-// exponents of the large-size plan.
+// radix-4 stage).
 // All read the quarter-wave sine table of fft_tables.h. Include only from
 // *_variant.cpp.
 //
@@ -11,7 +10,6 @@
 #include <cstdint>
 
 #include "primitives/fft/fft_tables.h"
-#include "primitives/fft/real_fft_f64_kernels.h"
 
 namespace SP_SET_NS::fftk {
 
@@ -39,18 +37,5 @@ inline double* StageTwiddleTable(int32_t m, const double* sine, int32_t sineOrde
   }
   return Next16(out);
 }
-
-// The large-size plan by complex order m (0..30): the split exponent k1
-// (rows of 2^(m - k1) points, 2^k1 of them; 0 = the blocked plan) and, in
-// the SIMD sets, the block exponent B (a column block holds 2^B points).
-// Only orders above a set's plain limit are read.
-inline constexpr spkFftLargePlanExponents kLargePlanGeneric = {
-    {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 5, 6, 7, 7, 8, 9, 9, 9, 8, 8, 9, 9, 9, 9, 9, 9, 9, 9}, {}};
-inline constexpr spkFftLargePlanExponents kLargePlanSse2 = {
-    {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4, 4, 4, 5, 6, 7, 8, 4, 5, 6, 7, 8, 8, 8, 8, 8},
-    {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 9, 9, 10, 10, 12, 13, 13, 13, 10, 12, 13, 13, 13, 13, 13, 13, 13}};
-inline constexpr spkFftLargePlanExponents kLargePlanSse3 = {
-    {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 6, 6, 4, 4, 6, 6, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8},
-    {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 11, 10, 10, 10, 13, 13, 14, 14, 14, 14, 14, 14, 14, 14, 14, 14}};
 
 }  // namespace SP_SET_NS::fftk

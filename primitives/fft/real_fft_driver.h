@@ -2,50 +2,12 @@
 // precisions: spec build and release, forward and inverse drivers, and the
 // complex stage, which picks the fused, radix or large-size path of the
 // set. A set instantiates them with its Plan (its group header), which
-// names the element type (and so the record kind), the set's limits, its
-// table builders and its kernels:
-//
-//   struct Plan {
-//     using T = float;                        // or double
-//     static constexpr int32_t kFusedLimit;   // largest m of the fused kernel (0: none)
-//     static constexpr int32_t kPlainLimit;   // largest m with plain twiddles
-//     static int32_t* BuildBitReversal(int32_t m, int32_t* table);
-//     static void BitRevInPlace(T* d, int64_t points, const int32_t* table);
-//     static void BitRevCopy(const T* s, T* d, int64_t points, const int32_t* table);
-//     static T* BuildTwiddles(int32_t m, const T* sine, int32_t order, T* table);
-//     static T* BuildSplitForward(int32_t order, const T* sine, T* table);
-//     static T* BuildSplitInverse(int32_t order, const T* sine, T* table);
-//     static int64_t PlainWorkBytes(int32_t m);
-//     // Complex kernels: fused (natural order in and out; only with a
-//     // fused limit; applies the scale given, null for none), radix passes
-//     // on bit-reversed data for orders between the limits (only where
-//     // there are such orders), and the large-size path above the plain
-//     // limit, which applies the scale itself.
-//     template <bool kInverse> static void Fused(const T* s, T* d, int64_t points, const T* twiddles,
-//                                                const int32_t* index, T* work, const T* scale);
-//     template <bool kInverse> static void Radix(T* d, int64_t points, const T* twiddles, T* work);
-//     template <bool kInverse> static void Large(const REALFFTSPEC& spec, T* d, int32_t m, T* work);
-//     // The large-size plan's bytes, and its build into that room of the
-//     // spec's block (the build points the spec's tables at it and sets
-//     // workBytes).
-//     static int64_t LargePlanBytes(int32_t m);
-//     static void BuildLargePlan(REALFFTSPEC& spec, int32_t m, const T* sine, int32_t order, T* block);
-//     // Optional (kFoldsBitReversal): the large-size path reading the
-//     // natural-order input itself (s, which may be d) where
-//     // FoldsBitReversal(m, d).
-//     template <bool kInverse> static void LargeFromSource(const REALFFTSPEC& spec, const T* s, T* d, int32_t m,
-//                                                          T* work);
-//     // Optional (MergesInverse): the inverse's merge inside the fused
-//     // kernel's first stage, from the packed spectrum s, for the orders up
-//     // to the fused limit where MergesInverse(m); applies the scale given.
-//     static bool MergesInverse(int32_t m);
-//     static void FusedFromMerge(const T* s, T* d, int64_t points, const T* twiddles, const int32_t* index,
-//                                const T* split, T* work, const T* scale);
-//   };
+// meets RealFftPlan below. See README.md in this folder for the paths.
 //
 // Include only from *_variant.cpp.
 #pragma once
 #include <cmath>
+#include <concepts>
 #include <cstdint>
 
 #include "primitives/fft/fft_tables.h"
@@ -56,6 +18,74 @@
 #include "primitives/frame/plan_record.h"
 
 namespace SP_SET_NS::fftk {
+
+// What the driver asks of a set group's Plan: the element type (and so the
+// record kind), the set's limits, its table builders and its kernels.
+template <class P, class T = typename P::T>
+concept PlanLimitsAndTables = requires(int32_t m, int32_t* table, const T* sine, T* d, REALFFTSPEC& record) {
+  { P::kFusedLimit } -> std::convertible_to<int32_t>;  // largest m of the fused kernel (0: none)
+  { P::kPlainLimit } -> std::convertible_to<int32_t>;  // largest m with plain twiddles
+  { P::BuildBitReversal(m, table) } -> std::same_as<int32_t*>;
+  { P::BuildTwiddles(m, sine, m, d) } -> std::same_as<T*>;
+  { P::BuildSplitForward(m, sine, d) } -> std::same_as<T*>;
+  { P::BuildSplitInverse(m, sine, d) } -> std::same_as<T*>;
+  { P::PlainWorkBytes(m) } -> std::same_as<int64_t>;
+  // The large plan into its room of the spec's block (it points the
+  // spec's tables at it and sets workBytes).
+  { P::LargePlanBytes(m) } -> std::same_as<int64_t>;
+  P::BuildLargePlan(record, m, sine, m, d);
+};
+// Bit reversal, the large-size path above the plain limit (bit-reversed
+// data in place; applies the scale itself), split, merge and scale.
+template <class P, class T = typename P::T>
+concept PlanSteps = requires(const int32_t* index, const T* s, T* d, int64_t n, int32_t m, T x,
+                             const spkRealFftView<T>& spec) {
+  P::BitRevInPlace(d, n, index);
+  P::BitRevCopy(s, d, n, index);
+  P::template Large<false>(spec, d, m, d);
+  P::template Large<true>(spec, d, m, d);
+  P::Split(d, n, s);
+  P::Merge(s, d, n, s);
+  P::Scale(x, d, n);
+};
+// With a fused limit, the fused kernel: natural order in and out, applies
+// the scale given (null: none).
+template <class P, class T = typename P::T>
+concept PlanFused = P::kFusedLimit == 0 || requires(const T* s, T* d, int64_t n, const int32_t* index) {
+  P::template Fused<false>(s, d, n, s, index, d, s);
+  P::template Fused<true>(s, d, n, s, index, d, s);
+};
+// With orders between the fused and the plain limit, the radix passes on
+// bit-reversed data in place.
+template <class P, class T = typename P::T>
+concept PlanRadix = P::kFusedLimit >= P::kPlainLimit || requires(T* d, int64_t n) {
+  P::template Radix<false>(d, n, d, d);
+  P::template Radix<true>(d, n, d, d);
+};
+template <class T>
+concept RealFftElement = std::same_as<T, float> || std::same_as<T, double>;
+template <class P>
+concept RealFftPlan =
+    RealFftElement<typename P::T> && PlanLimitsAndTables<P> && PlanSteps<P> && PlanFused<P> && PlanRadix<P>;
+
+// Optional: the large-size path reading the natural-order input itself
+// (s, which may be d) where FoldsBitReversal(m, d), with no bit-reversal
+// pass first.
+template <class P, class T = typename P::T>
+concept PlanFoldsBitReversal = requires(const spkRealFftView<T>& spec, const T* s, T* d, int32_t m) {
+  { P::FoldsBitReversal(m, d) } -> std::same_as<bool>;
+  P::template LargeFromSource<false>(spec, s, d, m, d);
+  P::template LargeFromSource<true>(spec, s, d, m, d);
+};
+
+// Optional: the inverse's merge inside the fused kernel's first stage, from
+// the packed spectrum s, for the orders up to the fused limit where
+// MergesInverse(m); applies the scale given.
+template <class P, class T = typename P::T>
+concept PlanMergesInverse = requires(int32_t m, const T* s, T* d, int64_t n, const int32_t* index) {
+  { P::MergesInverse(m) } -> std::same_as<bool>;
+  P::FusedFromMerge(s, d, n, s, index, s, d, s);
+};
 
 inline constexpr int32_t kLargestOrder = 30;
 
@@ -71,7 +101,7 @@ struct SpecLayout {
 };
 
 // True when the complex order runs the set's large-size plan.
-template <class Plan>
+template <RealFftPlan Plan>
 inline bool UsesLargePlan(int32_t m) {
   return m > Plan::kPlainLimit;
 }
@@ -79,7 +109,7 @@ inline bool UsesLargePlan(int32_t m) {
 // Plain twiddles reserve room for M + 1 complex values, which every set's
 // layout fits in (the large-size plan its own bytes in the same place); the
 // split tables N/4 complex values each.
-template <class Plan>
+template <RealFftPlan Plan>
 SpecLayout SpecLayoutOf(int32_t order) {
   using T = typename Plan::T;
   SpecLayout layout;
@@ -101,12 +131,25 @@ inline void ReleaseSpec(REALFFTSPEC* spec) {
   if (spec->owned == 1) spkPlanBlockFree(spec);
 }
 
+// The typed view of a live spec of T that the transforms read: the one
+// place where the record's untyped table pointers get their type.
 template <class T>
-inline T ScaleOf(const REALFFTSPEC& spec) {
-  return static_cast<T>(spec.scale);
+inline spkRealFftView<T> ViewOf(const REALFFTSPEC& spec) {
+  const auto typed = [](const void* table) { return static_cast<const T*>(table); };
+  return {spec.order,
+          spec.forwardScaled == 1,
+          spec.inverseScaled == 1,
+          static_cast<T>(spec.scale),
+          spec.bitReversal,
+          typed(spec.twiddles),
+          typed(spec.subsampledTwiddles),
+          typed(spec.splitForward),
+          typed(spec.splitInverse),
+          {typed(spec.rowTwiddles[0]), typed(spec.rowTwiddles[1]), typed(spec.rowTwiddles[2])},
+          {typed(spec.multiplyTables[0]), typed(spec.multiplyTables[1]), typed(spec.multiplyTables[2])}};
 }
 
-template <class Plan>
+template <RealFftPlan Plan>
 spStatus InitSpec(REALFFTSPEC** out, int32_t order, int32_t scaleFlag, int32_t hint,
                   const spkRealFftEngine<typename Plan::T>& engine) {
   using T = typename Plan::T;
@@ -221,22 +264,23 @@ spStatus ForwardReal(const T* src, T* dst, REALFFTSPEC* spec, uint8_t* work) {
   if (engine == nullptr) return spErrSpecKind;
   if (const spStatus s = CheckPointers(src, dst); s != spOk) return s;
 
-  const int32_t order = spec->order;
+  const spkRealFftView<T> view = ViewOf<T>(*spec);
+  const int32_t order = view.order;
   const int64_t n = Pow2(order);
   if (order <= kSmallOrders) {
-    if (spec->forwardScaled)
-      engine->small->fwdScaled[order](src, dst, ScaleOf<T>(*spec));
+    if (view.forwardScaled)
+      engine->small->fwdScaled[order](src, dst, view.scale);
     else
       engine->small->fwd[order](src, dst);
   } else {
     Scratch scratch(*spec, work);
     if (scratch.Failed()) return spErrNoMemory;
-    const bool scaled = engine->complexForward(*spec, src, dst, scratch.Get());
-    if (spec->forwardScaled && !scaled) engine->scale(ScaleOf<T>(*spec), dst, n);
+    const bool scaled = engine->complexForward(view, src, dst, scratch.Get());
+    if (view.forwardScaled && !scaled) engine->scale(view.scale, dst, n);
     const T a = dst[0], b = dst[1];
     dst[0] = a + b;  // X[0]
     dst[1] = a - b;  // X[N/2]
-    engine->split(dst, n / 2, static_cast<const T*>(spec->splitForward));
+    engine->split(dst, n / 2, view.splitForward);
   }
   if (n == 1) {
     dst[1] = T(0);
@@ -266,7 +310,8 @@ spStatus InverseReal(const T* src, T* dst, REALFFTSPEC* spec, uint8_t* work) {
   if (engine == nullptr) return spErrSpecKind;
   if (const spStatus s = CheckPointers(src, dst); s != spOk) return s;
 
-  const int32_t order = spec->order;
+  const spkRealFftView<T> view = ViewOf<T>(*spec);
+  const int32_t order = view.order;
   const int64_t n = Pow2(order);
   if (order <= kSmallOrders) {
     // Kernel spectrum order in dst, then the kernel in place.
@@ -276,8 +321,8 @@ spStatus InverseReal(const T* src, T* dst, REALFFTSPEC* spec, uint8_t* work) {
       dst[1] = nyquist;
     }
     dst[0] = src[0];
-    if (spec->inverseScaled)
-      engine->small->invScaled[order](dst, dst, ScaleOf<T>(*spec));
+    if (view.inverseScaled)
+      engine->small->invScaled[order](dst, dst, view.scale);
     else
       engine->small->inv[order](dst, dst);
     return spOk;
@@ -286,34 +331,33 @@ spStatus InverseReal(const T* src, T* dst, REALFFTSPEC* spec, uint8_t* work) {
   if (scratch.Failed()) return spErrNoMemory;
   bool scaled;
   if (engine->inverseFromSpectrum != nullptr) {
-    scaled = engine->inverseFromSpectrum(*spec, src, dst, scratch.Get());
+    scaled = engine->inverseFromSpectrum(view, src, dst, scratch.Get());
   } else {
-    MergeSpectrum(src, dst, n, static_cast<const T*>(spec->splitInverse), engine->merge);
-    scaled = engine->complexInverse(*spec, dst, scratch.Get());
+    MergeSpectrum(src, dst, n, view.splitInverse, engine->merge);
+    scaled = engine->complexInverse(view, dst, scratch.Get());
   }
-  if (spec->inverseScaled && !scaled) engine->scale(ScaleOf<T>(*spec), dst, n);
+  if (view.inverseScaled && !scaled) engine->scale(view.scale, dst, n);
   return spOk;
 }
 
 // The complex stage of M = N/2 points: the fused kernel up to its limit,
 // else bit reversal and the radix passes up to the plain limit or the
 // large-size path above it. True when the path applied the scale.
-template <class Plan, bool kInverse>
-bool ComplexTransform(const REALFFTSPEC& spec, const typename Plan::T* src, typename Plan::T* dst, void* work) {
-  using T = typename Plan::T;
+template <RealFftPlan Plan, bool kInverse, class T = typename Plan::T>
+bool ComplexTransform(const spkRealFftView<T>& spec, const T* src, T* dst, void* work) {
   const int32_t m = spec.order - 1;
   const int64_t points = Pow2(m);
-  const auto* twiddles = static_cast<const T*>(spec.twiddles);
+  const T* twiddles = spec.twiddles;
   auto* area = static_cast<T*>(work);
   if constexpr (Plan::kFusedLimit > 0) {
     if (m <= Plan::kFusedLimit) {
-      const T scale = ScaleOf<T>(spec);
-      const bool scaled = (kInverse ? spec.inverseScaled : spec.forwardScaled) == 1;
-      Plan::template Fused<kInverse>(src, dst, points, twiddles, spec.bitReversal, area, scaled ? &scale : nullptr);
+      const bool scaled = kInverse ? spec.inverseScaled : spec.forwardScaled;
+      Plan::template Fused<kInverse>(src, dst, points, twiddles, spec.bitReversal, area,
+                                     scaled ? &spec.scale : nullptr);
       return scaled;
     }
   }
-  if constexpr (requires { Plan::kFoldsBitReversal; }) {
+  if constexpr (PlanFoldsBitReversal<Plan>) {
     if (m > Plan::kPlainLimit && Plan::FoldsBitReversal(m, dst)) {
       Plan::template LargeFromSource<kInverse>(spec, src, dst, m, area);
       return true;
@@ -331,12 +375,12 @@ bool ComplexTransform(const REALFFTSPEC& spec, const typename Plan::T* src, type
   return false;
 }
 
-template <class Plan>
-bool ComplexForward(const REALFFTSPEC& spec, const typename Plan::T* src, typename Plan::T* dst, void* work) {
+template <RealFftPlan Plan, class T = typename Plan::T>
+bool ComplexForward(const spkRealFftView<T>& spec, const T* src, T* dst, void* work) {
   return ComplexTransform<Plan, false>(spec, src, dst, work);
 }
-template <class Plan>
-bool ComplexInverse(const REALFFTSPEC& spec, typename Plan::T* data, void* work) {
+template <RealFftPlan Plan, class T = typename Plan::T>
+bool ComplexInverse(const spkRealFftView<T>& spec, T* data, void* work) {
   return ComplexTransform<Plan, true>(spec, data, data, work);
 }
 
@@ -344,16 +388,15 @@ bool ComplexInverse(const REALFFTSPEC& spec, typename Plan::T* data, void* work)
 // fused kernel's first stage for the complex orders up to the fused limit
 // that Plan::MergesInverse names, else merge then ComplexTransform. True
 // when the path applied the scale.
-template <class Plan>
-bool InverseFromSpectrum(const REALFFTSPEC& spec, const typename Plan::T* src, typename Plan::T* dst, void* work) {
-  using T = typename Plan::T;
+template <RealFftPlan Plan, class T = typename Plan::T>
+requires PlanMergesInverse<Plan>
+bool InverseFromSpectrum(const spkRealFftView<T>& spec, const T* src, T* dst, void* work) {
   const int32_t m = spec.order - 1;
-  const auto* split = static_cast<const T*>(spec.splitInverse);
+  const T* split = spec.splitInverse;
   if (m <= Plan::kFusedLimit && Plan::MergesInverse(m)) {
-    const T scale = ScaleOf<T>(spec);
-    const bool scaled = spec.inverseScaled == 1;
-    Plan::FusedFromMerge(src, dst, Pow2(m), static_cast<const T*>(spec.twiddles), spec.bitReversal, split,
-                         static_cast<T*>(work), scaled ? &scale : nullptr);
+    const bool scaled = spec.inverseScaled;
+    Plan::FusedFromMerge(src, dst, Pow2(m), spec.twiddles, spec.bitReversal, split, static_cast<T*>(work),
+                         scaled ? &spec.scale : nullptr);
     return scaled;
   }
   MergeSpectrum(src, dst, Pow2(spec.order), split, &Plan::Merge);
@@ -361,11 +404,10 @@ bool InverseFromSpectrum(const REALFFTSPEC& spec, const typename Plan::T* src, t
 }
 // The set's InverseFromSpectrum, null when its plan has no merged first
 // stage.
-template <class Plan>
+template <RealFftPlan Plan, class T = typename Plan::T>
 constexpr auto InverseFromSpectrumOf() {
-  using T = typename Plan::T;
-  bool (*fn)(const REALFFTSPEC&, const T*, T*, void*) = nullptr;
-  if constexpr (requires { Plan::MergesInverse(0); }) fn = &InverseFromSpectrum<Plan>;
+  bool (*fn)(const spkRealFftView<T>&, const T*, T*, void*) = nullptr;
+  if constexpr (PlanMergesInverse<Plan>) fn = &InverseFromSpectrum<Plan>;
   return fn;
 }
 

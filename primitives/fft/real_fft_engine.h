@@ -9,8 +9,6 @@
 
 #include "primitives/fft/small_dft.h"
 
-struct REALFFTSPEC;
-
 template <class T>
 struct spkSmallDftRealTablesOf;
 template <>
@@ -22,6 +20,25 @@ struct spkSmallDftRealTablesOf<double> {
   using type = spkSmallDftRealTables<spkSmallDftFnF64, spkSmallDftScaledFnF64>;
 };
 
+// A live spec as the transforms read it, its tables typed for the precision:
+// the driver makes one per call from the record (fftk::ViewOf in
+// real_fft_driver.h), and every path below the driver reads the spec's
+// tables and scaling through it. Null where the building set needs no such
+// table.
+template <class T>
+struct spkRealFftView {
+  int32_t order;
+  bool forwardScaled, inverseScaled;
+  T scale;
+  const int32_t* bitReversal;   // swap list or index table of the complex order
+  const T* twiddles;            // plain twiddles, or the large plan's base table
+  const T* subsampledTwiddles;  // large plan
+  const T* splitForward;
+  const T* splitInverse;
+  const T* rowTwiddles[3];  // large plan, per level
+  const T* multiplyTables[3];
+};
+
 template <class T>
 struct spkRealFftEngine {
   // Order-indexed small real kernels (orders 0 to 3).
@@ -29,8 +46,8 @@ struct spkRealFftEngine {
   // Unnormalised complex FFT of the spec's M = N/2 points: forward from src
   // (natural order) into dst, which may be src; inverse in place. Both give
   // natural order. True when the path has applied the spec's scale itself.
-  bool (*complexForward)(const REALFFTSPEC& spec, const T* src, T* dst, void* work);
-  bool (*complexInverse)(const REALFFTSPEC& spec, T* data, void* work);
+  bool (*complexForward)(const spkRealFftView<T>& spec, const T* src, T* dst, void* work);
+  bool (*complexInverse)(const spkRealFftView<T>& spec, T* data, void* work);
   // Half-length spectrum <-> real spectrum (see fft_split_merge.h).
   void (*split)(T* data, int64_t halfPoints, const T* table);
   void (*merge)(const T* src, T* dst, int64_t halfPoints, const T* table);
@@ -38,5 +55,5 @@ struct spkRealFftEngine {
   // Optional (null: merge, then complexInverse on dst): the merge and the
   // inverse complex stage together, from the packed spectrum src into dst
   // (which may be src). True when it has applied the spec's scale.
-  bool (*inverseFromSpectrum)(const REALFFTSPEC& spec, const T* src, T* dst, void* work) = nullptr;
+  bool (*inverseFromSpectrum)(const spkRealFftView<T>& spec, const T* src, T* dst, void* work) = nullptr;
 };

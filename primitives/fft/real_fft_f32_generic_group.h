@@ -49,7 +49,7 @@ struct Plan : LargeTableBuilders {
     fftk::RadixPassesGeneric<kInverse>(d, points, twiddles);
   }
   template <bool kInverse>
-  static void Large(const REALFFTSPEC& spec, float* d, int32_t m, float* work) {
+  static void Large(const spkRealFftView<float>& spec, float* d, int32_t m, float* work) {
     fftk::LargeGeneric<kInverse>(spec, kLargeShape, d, m, 0, work, kBlockStrip);
   }
 

@@ -4,7 +4,7 @@
 // radix kernel; that order is the plain-twiddle limit, above which the
 // large-size path takes over.
 //
-//   set    fused m   radix m   twiddles                 bit reversal    split lanes
+//   set    fused m   radix m   twiddles                 bit reversal    split-table lanes
 //   SSE    <= 9      10        stage-major              swap list m 10  1 2 3 4
 //   SSE2   <= 14     15        stage-major              blocks          2 1 4 3
 //   SSE3   <= 15     16        levels, -0.0, 1024 chunk blocks          2 1 4 3
@@ -32,8 +32,8 @@ inline constexpr bool kStageMajor = SP_SET_INDEX <= SP_SET_SSE2;
 inline constexpr int32_t kChunkOfSet[] = {0, 0, 0, 1024, 2048};
 inline constexpr fftk::PassFamily kFamily = {kStageMajor, kChunkOfSet[SP_SET_INDEX]};
 inline constexpr bool kPairSwappedLanes = SP_SET_INDEX >= SP_SET_SSE2;
-inline constexpr const int64_t (&kSplitLanes)[4] = kPairSwappedLanes ? fftk::kSplitLanesPairSwapped
-                                                                     : fftk::kSplitLanesInOrder;
+inline constexpr const int64_t (&kSplitTableLanes)[4] = kPairSwappedLanes ? fftk::kSplitTableLanesPairSwapped
+                                                                          : fftk::kSplitTableLanesInOrder;
 
 struct Plan : LargeTableBuilders {
   using T = float;
@@ -67,10 +67,10 @@ struct Plan : LargeTableBuilders {
       return fftk::TwiddleTableLevels<fftk::Negation::FromZero>(m, sine, order, table);
   }
   static float* BuildSplitForward(int32_t order, const float* sine, float* table) {
-    return fftk::SplitTableForwardSimd<kSplitLanes>(order, sine, table);
+    return fftk::SplitTableForwardSimd<kSplitTableLanes>(order, sine, table);
   }
   static float* BuildSplitInverse(int32_t order, const float* sine, float* table) {
-    return fftk::SplitTableInverseSimd<kSplitLanes>(order, sine, table);
+    return fftk::SplitTableInverseSimd<kSplitTableLanes>(order, sine, table);
   }
   static void Split(float* d, int64_t points, const float* table) {
     fftk::RealSplitSimd<kPairSwappedLanes>(d, points, table);
@@ -96,20 +96,20 @@ struct Plan : LargeTableBuilders {
     else
       SP_V(spkFftRadixFwdC32)(d, points, twiddles, work, 1);
   }
-  // A row of the large-size path, left in the split 4-lane layout.
+  // A row of the large-size path, left quad-split.
   template <bool kInverse>
-  static void LaneRow(float* row, int64_t points, const float* twiddles, float* work) {
+  static void SplitRow(float* row, int64_t points, const float* twiddles, float* work) {
     if constexpr (kInverse)
       SP_V(spkFftRadixInvC32)(row, points, twiddles, work, 0);
     else
       SP_V(spkFftRadixFwdC32)(row, points, twiddles, work, 0);
   }
   template <bool kInverse>
-  static void Large(const REALFFTSPEC& spec, float* d, int32_t m, float* work) {
+  static void Large(const spkRealFftView<float>& spec, float* d, int32_t m, float* work) {
 #if SP_SET_INDEX == SP_SET_SSE
     LargeSse<kInverse>(spec, d, m, 0, work);
 #else
-    fftk::lanes::LargeLevels<kInverse, Plan>(spec, kLargeShape, d, m, 0, work);
+    fftk::columns::LargeLevels<kInverse, Plan>(spec, kLargeShape, d, m, 0, work);
 #endif
   }
 

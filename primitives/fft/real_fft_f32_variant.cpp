@@ -19,6 +19,7 @@ namespace SP_SET_NS {
 namespace {
 
 using Plan = fft32::Plan;
+static_assert(fftk::RealFftPlan<Plan>);
 
 constinit const spkRealFftEngine<float> kEngine = {
     &SP_V(spkSmallDftKernels).realTablesF32,

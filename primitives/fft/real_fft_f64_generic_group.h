@@ -14,9 +14,9 @@
 #if SP_SET_INDEX <= SP_SET_SSE
 namespace SP_SET_NS::fft64 {
 
-struct Plan : fftk::LargeTableBuildersF64 {
+struct Plan : LargeTableBuilders {
   using T = double;
-  static constexpr const fftk::LargePlanShapeF64& kLargeShape = fftk::kLargeShapes[SP_SET_INDEX];
+  static constexpr const LargePlanShape& kLargeShape = kLargeShapes[SP_SET_INDEX];
   static constexpr int32_t kFusedLimit = 0;  // no fused kernel
   static constexpr int32_t kPlainLimit = kLargeShape.rowLimit;
   // Butterflies per block pair and strip of the blocked large form.
@@ -51,7 +51,7 @@ struct Plan : fftk::LargeTableBuildersF64 {
     fftk::RadixPassesGeneric<kInverse>(d, points, twiddles);
   }
   template <bool kInverse>
-  static void Large(const REALFFTSPEC& spec, double* d, int32_t m, double* work) {
+  static void Large(const spkRealFftView<double>& spec, double* d, int32_t m, double* work) {
     fftk::LargeGeneric<kInverse>(spec, kLargeShape, d, m, 0, work, kBlockStrip);
   }
 

@@ -8,6 +8,7 @@
 // point when it cannot work in the destination.
 #pragma once
 #include "primitives/fft/fft_bitrev.h"
+#include "primitives/fft/fft_bitrev_f64.h"
 #include "primitives/fft/fft_large_f64.h"
 #include "primitives/fft/fft_large_plan_f64.h"
 #include "primitives/fft/fft_merge_first_stage_f64.h"
@@ -20,19 +21,19 @@
 #if SP_SET_INDEX >= SP_SET_SSE2
 namespace SP_SET_NS::fft64 {
 
-struct Plan : fftk::LargeTableBuildersF64 {
+struct Plan : LargeTableBuilders {
   using T = double;
-  static constexpr const fftk::LargePlanShapeF64& kLargeShape = fftk::kLargeShapes[SP_SET_INDEX];
+  static constexpr const LargePlanShape& kLargeShape = kLargeShapes[SP_SET_INDEX];
   // The fused kernel runs every order up to the plain limit.
   static constexpr int32_t kPlainLimit = kLargeShape.rowLimit;
   static constexpr int32_t kFusedLimit = kPlainLimit;
 
   static int32_t* BuildBitReversal(int32_t m, int32_t* table) { return fftk::BitRevIndexTable(m, table); }
   static void BitRevInPlace(double* d, int64_t points, const int32_t* table) {
-    fftk::BitRevInPlaceBlocks(d, points, table);
+    fftk::BitRevInPlaceBlocksF64(d, points, table);
   }
   static void BitRevCopy(const double* s, double* d, int64_t points, const int32_t* table) {
-    fftk::BitRevCopyBlocks(s, d, points, table);
+    fftk::BitRevCopyBlocksF64(s, d, points, table);
   }
   static double* BuildTwiddles(int32_t m, const double* sine, int32_t order, double* table) {
     return fftk::StageTwiddleTable(m, sine, order, table);
@@ -43,9 +44,9 @@ struct Plan : fftk::LargeTableBuildersF64 {
   static double* BuildSplitInverse(int32_t order, const double* sine, double* table) {
     return fftk::SplitTableInverseGeneric(order, sine, table);
   }
-  static void Split(double* d, int64_t points, const double* table) { fftk::RealSplitPositions(d, points, table); }
+  static void Split(double* d, int64_t points, const double* table) { fftk::RealSplitSimd(d, points, table); }
   static void Merge(const double* s, double* d, int64_t points, const double* table) {
-    fftk::RealMergePositions(s, d, points, table);
+    fftk::RealMergeSimd(s, d, points, table);
   }
   static void Scale(double scale, double* d, int64_t count) { fftk::ScalePairs(scale, d, count); }
   static int64_t PlainWorkBytes(int32_t m) { return 16 * fftk::Pow2(m); }
@@ -54,7 +55,7 @@ struct Plan : fftk::LargeTableBuildersF64 {
   template <bool kInverse>
   static void Fused(const double* s, double* d, int64_t points, const double* twiddles, const int32_t* index,
                     double* work, const double* scale) {
-    fftk::FusedComplexFft<kInverse>(s, d, points, twiddles, index, work, scale);
+    fftk::FusedKernel<kInverse>(s, d, points, twiddles, index, work, scale);
   }
   // The inverse from the packed spectrum, the merge in the first stage.
   // A radix-8 first stage (odd m) keeps more merged values live than there
@@ -70,17 +71,16 @@ struct Plan : fftk::LargeTableBuildersF64 {
   }
   // A row of the large-size path, left pair-split.
   template <bool kInverse>
-  static void LaneRow(double* row, int64_t points, const double* twiddles, double* work) {
+  static void SplitRow(double* row, int64_t points, const double* twiddles, double* work) {
     fftk::ColumnKernel<kInverse>(row, points, twiddles, work, 0);
   }
   template <bool kInverse>
-  static void Large(const REALFFTSPEC& spec, double* d, int32_t m, double* work) {
-    fftk::lanes::LargeLevels<kInverse, Plan>(spec, kLargeShape, d, m, 0, work);
+  static void Large(const spkRealFftView<double>& spec, double* d, int32_t m, double* work) {
+    fftk::columns::LargeLevels<kInverse, Plan>(spec, kLargeShape, d, m, 0, work);
   }
   // Into a 16-byte aligned destination, a one-level plan's rows start from
   // the natural-order input (out of place, or in place by block pairs): no
   // bit-reversal pass first.
-  static constexpr bool kFoldsBitReversal = true;
   static bool FoldsBitReversal(int32_t m, const double* d) {
     const int32_t k1 = kLargeShape.tables.split[m], d1 = m - k1;
     return simd::Aligned16(d) && k1 >= 2 && d1 >= 4 && d1 <= kLargeShape.rowLimit;
@@ -96,12 +96,12 @@ struct Plan : fftk::LargeTableBuildersF64 {
     fftk::FirstStageInPlace<kInverse>(d, points, k1, index);
   }
   template <bool kInverse>
-  static void LaneRowAfterFirstStage(double* row, int64_t points, const double* twiddles) {
+  static void SplitRowAfterFirstStage(double* row, int64_t points, const double* twiddles) {
     fftk::ColumnKernelAfterFirstStage<kInverse>(row, points, twiddles);
   }
   template <bool kInverse>
-  static void LargeFromSource(const REALFFTSPEC& spec, const double* s, double* d, int32_t m, double* work) {
-    fftk::lanes::LargeLevels<kInverse, Plan>(spec, kLargeShape, d, m, 0, work, s);
+  static void LargeFromSource(const spkRealFftView<double>& spec, const double* s, double* d, int32_t m, double* work) {
+    fftk::columns::LargeLevels<kInverse, Plan>(spec, kLargeShape, d, m, 0, work, s);
   }
 
   static int64_t LargePlanBytes(int32_t m) { return fftk::LargePlanSizesOf<double>(kLargeShape, m).tableBytes; }
@@ -109,17 +109,19 @@ struct Plan : fftk::LargeTableBuildersF64 {
     fftk::BuildLargePlan<Plan>(kLargeShape, spec, m, sine, order, block);
   }
 };
+// The rows' first stage reads the natural-order input (LargeLevels).
+static_assert(fftk::columns::FoldsRowBitReversal<Plan>);
 
 }  // namespace SP_SET_NS::fft64
 
 namespace SP_SET_NS {
 void SP_V(spkFftFusedFwdC64)(const double* src, double* dst, int64_t n, const double* twiddles,
                              const int32_t* bitReversal, double* work) {
-  fftk::FusedComplexFft<false>(src, dst, n, twiddles, bitReversal, work);
+  fftk::FusedKernel<false>(src, dst, n, twiddles, bitReversal, work);
 }
 void SP_V(spkFftFusedInvC64)(const double* src, double* dst, int64_t n, const double* twiddles,
                              const int32_t* bitReversal, double* work) {
-  fftk::FusedComplexFft<true>(src, dst, n, twiddles, bitReversal, work);
+  fftk::FusedKernel<true>(src, dst, n, twiddles, bitReversal, work);
 }
 void SP_V(spkFftLargeColumnKernelFwdC64)(double* data, int32_t n, const double* twiddles, double* work,
                                          int32_t outInterleaved) {
@@ -130,23 +132,23 @@ void SP_V(spkFftLargeColumnKernelInvC64)(double* data, int32_t n, const double* 
   fftk::ColumnKernel<true>(data, n, twiddles, work, outInterleaved);
 }
 void SP_V(spkFftLargeGatherC64)(const double* src, double* dst, int64_t stride, int32_t rows, int32_t cols) {
-  fftk::lanes::GatherBlock(src, dst, stride, rows, cols);
+  fftk::columns::GatherBlock(src, dst, stride, rows, cols);
 }
 void SP_V(spkFftLargeScatterC64)(double* dst, const double* src, int64_t stride, int32_t rows, int32_t cols,
                                  int32_t mode) {
-  fftk::lanes::ScatterBlock(dst, src, stride, rows, cols, mode == 1);
+  fftk::columns::ScatterBlock(dst, src, stride, rows, cols, mode == 1);
 }
 void SP_V(spkFftLargeTwiddleR4FwdC64)(const double* src, double* dst, int64_t q, int64_t groups, const double* table) {
-  fftk::lanes::TwiddlePassR4<false>(src, dst, q, groups, table);
+  fftk::columns::TwiddlePassR4<false>(src, dst, q, groups, table);
 }
 void SP_V(spkFftLargeTwiddleR4InvC64)(const double* src, double* dst, int64_t q, int64_t groups, const double* table) {
-  fftk::lanes::TwiddlePassR4<true>(src, dst, q, groups, table);
+  fftk::columns::TwiddlePassR4<true>(src, dst, q, groups, table);
 }
 void SP_V(spkFftLargeTwiddleR2FwdC64)(const double* src, double* dst, int64_t h, int64_t groups, const double* table) {
-  fftk::lanes::TwiddlePassR2<false>(src, dst, h, groups, table);
+  fftk::columns::TwiddlePassR2<false>(src, dst, h, groups, table);
 }
 void SP_V(spkFftLargeTwiddleR2InvC64)(const double* src, double* dst, int64_t h, int64_t groups, const double* table) {
-  fftk::lanes::TwiddlePassR2<true>(src, dst, h, groups, table);
+  fftk::columns::TwiddlePassR2<true>(src, dst, h, groups, table);
 }
 }  // namespace SP_SET_NS
 #endif

@@ -21,6 +21,11 @@ namespace SP_SET_NS {
 namespace {
 
 using Plan = fft64::Plan;
+static_assert(fftk::RealFftPlan<Plan>);
+// The SIMD sets' large path folds the bit reversal into its rows, and their
+// inverse merges into the fused kernel's first stage.
+static_assert(fftk::PlanFoldsBitReversal<Plan> == (SP_SET_INDEX >= SP_SET_SSE2));
+static_assert(fftk::PlanMergesInverse<Plan> == (SP_SET_INDEX >= SP_SET_SSE2));
 
 constinit const spkRealFftEngine<double> kEngine = {
     &SP_V(spkSmallDftKernels).realTablesF64,

@@ -14,6 +14,7 @@
 
 #include "primitives/fft/sp_real_fft.h"
 #include "primitives/fft/sp_real_fft_f64.h"
+#include "primitives/frame/set_list.h"
 #include "support/dft_reference.h"
 #include "support/random_values.h"
 
@@ -41,6 +42,17 @@ long double Norm2(const V& v) {
   return std::sqrt(sum);
 }
 
+// Long-double references: the naive DFT up to 2048 points, above it the
+// long-double FFT (itself checked against the DFT in test_real_fft_f64.cpp).
+template <class T>
+std::vector<long double> ExactRealForward(const std::vector<T>& x) {
+  return x.size() <= 2048 ? NaiveRealForward(x) : FftRealForward(x);
+}
+template <class T>
+std::vector<long double> ExactRealInverse(const std::vector<T>& spectrum, int64_t n) {
+  return n <= 2048 ? NaiveRealInverse(spectrum, n) : FftRealInverse(spectrum, n);
+}
+
 // A transform of order n is held to a few units of the element type's
 // rounding per stage, relative to the root mean square of the exact result.
 template <class T>
@@ -48,6 +60,63 @@ long double Tolerance(int order, const std::vector<long double>& want) {
   const long double eps = std::numeric_limits<T>::epsilon();
   long double rms = want.empty() ? 0 : Norm2(want) / std::sqrt(static_cast<long double>(want.size()));
   return 4 * eps * (order + 1) * (rms > 0 ? rms : 1);
+}
+
+// What the tests of the two precisions run by set: the largest order each
+// set runs on its plain or fused engine (the large-size path above it has
+// its own tests, test_real_fft_{f32,f64}_large.cpp), the orders a case
+// sweeps, the orders at the set's path switches, and bounds.
+template <class T>
+struct Precision;
+template <>
+struct Precision<float> {
+  static constexpr SpSetRow<int> kLargestOrder = {11, 11, 16, 17, 18};
+  // Every order up to 11 and the three largest of the set (the last fused
+  // orders and the radix order).
+  static std::vector<int> Orders(int set) {
+    std::vector<int> orders;
+    for (int order = 0; order <= 11; ++order) orders.push_back(order);
+    for (int order = std::max(12, kLargestOrder[set] - 2); order <= kLargestOrder[set]; ++order)
+      orders.push_back(order);
+    return orders;
+  }
+  // The set's path switches (last fused order, radix order) and a few more.
+  static std::vector<int> BoundaryOrders(int set) {
+    std::vector<int> orders = {0, 3, 4, 9};
+    if (set == SP_SET_GENERIC)
+      orders.push_back(11);
+    else
+      for (int order = kLargestOrder[set] - 1; order <= kLargestOrder[set]; ++order) orders.push_back(order);
+    return orders;
+  }
+  static int ThreadsOrder(int) { return 11; }
+  static constexpr long double kOnesError = 1e-6L;
+};
+template <>
+struct Precision<double> {
+  static constexpr SpSetRow<int> kLargestOrder = {10, 10, 14, 15, 15};
+  static std::vector<int> Orders(int set) {
+    std::vector<int> orders;
+    for (int order = 0; order <= kLargestOrder[set]; ++order) orders.push_back(order);
+    return orders;
+  }
+  // The first table order, one above it and the set's largest.
+  static std::vector<int> BoundaryOrders(int set) { return {4, 5, kLargestOrder[set]}; }
+  static int ThreadsOrder(int set) { return kLargestOrder[set]; }
+  static constexpr long double kOnesError = 1e-15L;
+};
+
+// Runs body<T>() for floats, then for doubles.
+template <class Body>
+void ForBothPrecisions(Body body) {
+  {
+    SCOPED_TRACE("float");
+    body.template operator()<float>();
+  }
+  {
+    SCOPED_TRACE("double");
+    body.template operator()<double>();
+  }
 }
 
 // The public entries of one precision.

@@ -13,32 +13,9 @@
 #include <vector>
 
 #include "fft/real_fft_reference.h"
+#include "primitives/fft/real_fft_f64_kernels.h"
 #include "support/dft_reference.h"
 #include "support/variant_sets.h"
-
-#define SP_DECLARE_LARGE_HELPERS(ns, suffix)                                                                      \
-  namespace ns {                                                                                                  \
-  double* spkFftSinTableF64_##suffix(int32_t order, double* table);                                               \
-  double* spkFftTwiddleTableF64_##suffix(int32_t m, const double* sine, int32_t order, double* table);            \
-  void spkFftLargeColumnKernelFwdC64_##suffix(double* data, int32_t n, const double* twiddles, double* work,      \
-                                              int32_t outInterleaved);                                            \
-  void spkFftLargeColumnKernelInvC64_##suffix(double* data, int32_t n, const double* twiddles, double* work,      \
-                                              int32_t outInterleaved);                                            \
-  void spkFftLargeGatherC64_##suffix(const double* src, double* dst, int64_t stride, int32_t rows, int32_t cols); \
-  void spkFftLargeScatterC64_##suffix(double* dst, const double* src, int64_t stride, int32_t rows, int32_t cols, \
-                                      int32_t mode);                                                              \
-  void spkFftLargeTwiddleR4FwdC64_##suffix(const double* src, double* dst, int64_t q, int64_t groups,             \
-                                           const double* table);                                                  \
-  void spkFftLargeTwiddleR4InvC64_##suffix(const double* src, double* dst, int64_t q, int64_t groups,             \
-                                           const double* table);                                                  \
-  void spkFftLargeTwiddleR2FwdC64_##suffix(const double* src, double* dst, int64_t h, int64_t groups,             \
-                                           const double* table);                                                  \
-  void spkFftLargeTwiddleR2InvC64_##suffix(const double* src, double* dst, int64_t h, int64_t groups,             \
-                                           const double* table);                                                  \
-  }
-SP_DECLARE_LARGE_HELPERS(sp_sse2, Sse2)
-SP_DECLARE_LARGE_HELPERS(sp_sse3, Sse3)
-SP_DECLARE_LARGE_HELPERS(sp_ssse3, Ssse3)
 
 using namespace real_fft_test;
 

@@ -15,26 +15,11 @@
 #include <vector>
 
 #include "fft/real_fft_reference.h"
+#include "primitives/fft/real_fft_f32_kernels.h"
 #include "primitives/fft/sp_real_fft.h"
 #include "primitives/frame/dispatch.h"
 #include "support/dft_reference.h"
 #include "support/variant_sets.h"
-
-SP_DECLARE_VARIANTS(float*, spkFftSinTableF32, (int32_t order, float* table))
-SP_DECLARE_VARIANTS(int32_t*, spkFftBitRevIndexTableI32, (int32_t m, int32_t* table))
-SP_DECLARE_VARIANTS(float*, spkFftTwiddleTableF32, (int32_t m, const float* sine, int32_t sineOrder, float* table))
-SP_DECLARE_VARIANTS(float*, spkFftSplitTableFwdF32, (int32_t order, const float* sine, float* table))
-SP_DECLARE_VARIANTS(float*, spkFftSplitTableInvF32, (int32_t order, const float* sine, float* table))
-SP_DECLARE_VARIANTS(void, spkFftRadixFwdC32,
-                    (float* data, int64_t points, const float* table, float* work, int32_t layout))
-SP_DECLARE_VARIANTS(void, spkFftRadixInvC32,
-                    (float* data, int64_t points, const float* table, float* work, int32_t layout))
-SP_DECLARE_VARIANTS(void, spkFftFusedFwdC32,
-                    (const float* src, float* dst, int64_t points, const float* table, const int32_t* index,
-                     float* work))
-SP_DECLARE_VARIANTS(void, spkFftFusedInvC32,
-                    (const float* src, float* dst, int64_t points, const float* table, const int32_t* index,
-                     float* work))
 
 namespace {
 
@@ -111,7 +96,7 @@ long double RelativeError(const float* got, const std::vector<CxL>& want) {
 // The bound of a transform of 2^m points: a few float roundings per level.
 long double Bound(int m) { return 8 * std::numeric_limits<float>::epsilon() * (m + 1); }
 
-// Interleaved pairs from the split 4-lane layout.
+// Interleaved pairs from the quad-split layout.
 std::vector<float> FromSplit(const float* split, int64_t points) {
   std::vector<float> out(2 * points);
   for (int64_t p = 0; p < points; ++p) {
@@ -313,7 +298,7 @@ TEST(FftPassesF32Sets, Sse3AndSsse3AgreeBitForBit) {
           kRadix[inverse][SP_SET_SSE2](unchunked.data(), points, t.twiddles.data(), work.data(), 1);
           EXPECT_TRUE(SameBits(a.data(), unchunked.data(), 2 * points)) << "radix, unchunked";
         }
-        if (m <= kFusedLimit[3]) {
+        if (m <= kFusedLimit[SP_SET_SSE3]) {
           kFused[inverse][SP_SET_SSE3](x.data(), c.data(), points, t.twiddles.data(), t.index.data(), work.data());
           kFused[inverse][SP_SET_SSSE3](x.data(), d.data(), points, t.twiddles.data(), t.index.data(), work.data());
           EXPECT_TRUE(SameBits(c.data(), d.data(), 2 * points)) << "fused";

@@ -8,14 +8,9 @@
 #include <numbers>
 #include <vector>
 
+#include "primitives/fft/real_fft_f32_kernels.h"
 #include "primitives/frame/dispatch.h"
 #include "support/variant_sets.h"
-
-SP_DECLARE_VARIANTS(float*, spkFftSinTableF32, (int32_t order, float* table))
-SP_DECLARE_VARIANTS(int32_t*, spkFftBitRevSwapTableI32, (int32_t m, int32_t* table))
-SP_DECLARE_VARIANTS(int32_t*, spkFftBitRevIndexTableI32, (int32_t m, int32_t* table))
-SP_DECLARE_VARIANTS(void, spkFftBitRevInPlaceC32, (float* data, int64_t points, const int32_t* table))
-SP_DECLARE_VARIANTS(void, spkFftBitRevCopyC32, (const float* src, float* dst, int64_t points, const int32_t* table))
 
 namespace {
 

@@ -1,17 +1,16 @@
 // Double-precision real FFT through its dispatch entries, in every variant
-// set up to the last order of its plain or fused engine: against long-double references, closed
-// forms, round trips and the transform's algebra (Parseval, linearity,
-// circular shift), exact scaling, the packed format's zero slots, in place
-// against out of place at 8-byte offsets, the spec record and work sizes,
-// the order of the checks, scratch buffers, specs of another set or
-// precision, allocation failure, release, and threads sharing one spec.
+// set up to the last order of its plain or fused engine: against
+// long-double references, round trips and the transform's algebra
+// (Parseval, linearity, circular shift), the packed format's zero slots, in
+// place against out of place at 8-byte offsets, the spec record and work
+// sizes, the order of the checks and release. The cases both precisions
+// share are in test_real_fft.cpp.
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <thread>
 #include <vector>
 
 #include "fft/real_fft_reference.h"
@@ -24,9 +23,6 @@ using namespace real_fft_test;
 namespace {
 
 constexpr int32_t kFlags[] = {REALFFT_NO_DIV, REALFFT_DIV_FWD_BY_N, REALFFT_DIV_INV_BY_N, REALFFT_DIV_BY_SQRT_N};
-// Largest order each set runs on its plain or fused engine (the large-size
-// path above it has its own tests, test_real_fft_f64_large.cpp).
-constexpr int kLargestOrder[] = {10, 10, 14, 15, 15};
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 using Spec = SpecOf<double>;
@@ -113,7 +109,7 @@ TEST(LongDoubleReference, RadixTwoFftMatchesNaiveDft) {
 
 class RealFftF64Test : public VariantSetTest {
  protected:
-  int Largest() const { return kLargestOrder[SetIndex()]; }
+  int Largest() const { return Precision<double>::kLargestOrder[SetIndex()]; }
 };
 
 TEST_P(RealFftF64Test, ForwardAndInverseMatchLongDoubleReferenceAtEveryOrder) {
@@ -161,102 +157,6 @@ TEST_P(RealFftF64Test, InPlaceAndOffsetGiveTheSameBits) {
         EXPECT_TRUE(SameBits(Forward(spec.p, x, inPlace, shift).data(), base.data(), PackedValues(order)));
         EXPECT_TRUE(SameBits(Inverse(spec.p, base, inPlace, shift).data(), back.data(), Points(order)));
       }
-  }
-}
-
-// 1/N is a power of two, so the scaled transforms are the unscaled ones
-// times 1/N bit for bit; a direction a flag does not scale is left alone.
-TEST_P(RealFftF64Test, ScalingByOneOverNIsExact) {
-  for (int order = 0; order <= Largest(); ++order) {
-    SCOPED_TRACE(testing::Message() << "order " << order);
-    Spec none(order, REALFFT_NO_DIV), fwd(order, REALFFT_DIV_FWD_BY_N), inv(order, REALFFT_DIV_INV_BY_N);
-    const double invN = 1.0 / static_cast<double>(Points(order));
-    const auto x = RandomValues<double>(Points(order), 500 + order);
-    auto plain = Forward(none.p, x, false);
-    EXPECT_TRUE(SameBits(Forward(inv.p, x, false).data(), plain.data(), PackedValues(order)));
-    for (auto& v : plain) v *= invN;
-    EXPECT_TRUE(SameBits(Forward(fwd.p, x, false).data(), plain.data(), PackedValues(order)));
-
-    const auto spectrum = RandomValues<double>(PackedValues(order), 600 + order);
-    auto back = Inverse(none.p, spectrum, false);
-    EXPECT_TRUE(SameBits(Inverse(fwd.p, spectrum, false).data(), back.data(), Points(order)));
-    for (auto& v : back) v *= invN;
-    EXPECT_TRUE(SameBits(Inverse(inv.p, spectrum, false).data(), back.data(), Points(order)));
-  }
-}
-
-// From order 4 on the inverse scales last: under 1/sqrt N, a factor that
-// is no power of two, it is the unscaled inverse times the spec's scale,
-// one rounding per value, whichever step applies it. (The small kernels of
-// orders 0 to 3 scale inside.)
-TEST_P(RealFftF64Test, InverseBySqrtNIsTheUnscaledInverseTimesTheScale) {
-  for (int order = 4; order <= Largest(); ++order) {
-    SCOPED_TRACE(testing::Message() << "order " << order);
-    Spec none(order, REALFFT_NO_DIV), root(order, REALFFT_DIV_BY_SQRT_N);
-    const auto scale = static_cast<double>(root.p->scale);
-    const auto spectrum = RandomValues<double>(PackedValues(order), 700 + order);
-    auto back = Inverse(none.p, spectrum, false);
-    for (auto& v : back) v *= scale;
-    EXPECT_TRUE(SameBits(Inverse(root.p, spectrum, false).data(), back.data(), Points(order)));
-  }
-}
-
-TEST_P(RealFftF64Test, ClosedForms) {
-  for (int order = 0; order <= Largest(); ++order) {
-    SCOPED_TRACE(testing::Message() << "order " << order);
-    const int64_t n = Points(order);
-    Spec spec(order, REALFFT_NO_DIV), scaled(order, REALFFT_DIV_FWD_BY_N);
-    // A unit impulse: every bin exactly 1.
-    std::vector<double> impulse(n, 0.0);
-    impulse[0] = 1.0;
-    const auto flat = Forward(spec.p, impulse, false);
-    for (int64_t k = 0; k <= n / 2; ++k) {
-      ASSERT_EQ(flat[2 * k], 1.0) << "bin " << k;
-      ASSERT_EQ(flat[2 * k + 1], 0.0) << "bin " << k;
-    }
-    // And back: N at 0, zeros elsewhere.
-    std::vector<long double> spike(n, 0.0L);
-    spike[0] = static_cast<long double>(n);
-    EXPECT_LE(MaxError(Inverse(spec.p, flat, false).data(), spike, n), Tolerance<double>(order, spike));
-    // N ones: X0 = 1 with 1/N, the rest vanish.
-    std::vector<long double> want(PackedValues(order), 0.0L);
-    want[0] = 1;
-    EXPECT_LE(MaxError(Forward(scaled.p, std::vector<double>(n, 1.0), false).data(), want, PackedValues(order)),
-              1e-15L);
-    // A cosine at bin b: Re X_b = N/2 (N at b = N/2), all else 0.
-    if (order >= 2) {
-      const int64_t b = n / 4 + 1 <= n / 2 ? n / 4 + 1 : 1;
-      std::vector<double> wave(n);
-      for (int64_t t = 0; t < n; ++t)
-        wave[t] = static_cast<double>(std::cos(2 * std::numbers::pi_v<long double> * ((b * t) % n) / n));
-      std::vector<long double> peak(PackedValues(order), 0.0L);
-      peak[2 * b] = b == n / 2 ? n : n / 2.0L;
-      EXPECT_LE(MaxError(Forward(spec.p, wave, false).data(), peak, PackedValues(order)),
-                Tolerance<double>(order, peak));
-    }
-  }
-}
-
-TEST_P(RealFftF64Test, SmallOrdersExactly) {
-  struct Case {
-    int order;
-    std::vector<double> x, packed;
-  };
-  const Case cases[] = {
-      {0, {3}, {3, 0}},
-      {1, {3, 5}, {8, 0, -2, 0}},
-      {2, {1, 2, 4, 8}, {15, 0, -3, 6, -5, 0}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "order " << c.order);
-    Spec spec(c.order, REALFFT_NO_DIV);
-    EXPECT_EQ(Forward(spec.p, c.x, false), c.packed);
-    auto spectrum = c.packed;
-    spectrum[1] = 77.0;
-    spectrum.back() = -9.0;
-    std::vector<double> want = c.x;
-    for (auto& v : want) v *= static_cast<double>(Points(c.order));
-    EXPECT_EQ(Inverse(spec.p, spectrum, false), want);
   }
 }
 
@@ -405,124 +305,6 @@ TEST_P(RealFftF64Test, ReleasedRecordIsRefused) {
   spec->kind = kRealFftKindF64;
   spec->owned = 1;
   EXPECT_EQ(spRealFftFreeF64(spec), spOk);
-}
-
-// The caller's scratch is used from its first 16-byte boundary for
-// workBytes bytes and never beyond; the result does not depend on it.
-TEST_P(RealFftF64Test, CallersWorkBufferAtEveryMisalignment) {
-  constexpr uint8_t kGuard = 0xA5;
-  for (int order : {4, 5, Largest()}) {
-    Spec spec(order, REALFFT_DIV_INV_BY_N);
-    const auto x = RandomValues<double>(Points(order), 700 + order);
-    const auto plain = Forward(spec.p, x, true);
-    const auto back = Inverse(spec.p, plain, false);
-    const int64_t need = spec.p->workBytes;
-    for (int offset = 0; offset < 16; offset += 3) {
-      SCOPED_TRACE(testing::Message() << "order " << order << " offset " << offset);
-      std::vector<uint8_t> buffer(need + 15 + 64 + offset, kGuard);
-      uint8_t* work = buffer.data() + offset;
-      EXPECT_TRUE(SameBits(Forward(spec.p, x, true, 1, work).data(), plain.data(), PackedValues(order)));
-      EXPECT_TRUE(SameBits(Inverse(spec.p, plain, true, 0, work).data(), back.data(), Points(order)));
-      const uintptr_t at = reinterpret_cast<uintptr_t>(work);
-      const int64_t used = need == 0 ? 0 : static_cast<int64_t>(((at + 15) & ~uintptr_t{15}) - at) + need;
-      for (size_t i = offset + used; i < buffer.size(); ++i) ASSERT_EQ(buffer[i], kGuard) << "byte " << i;
-    }
-  }
-}
-
-TEST_P(RealFftF64Test, AllocationFailureAtEveryAllocation) {
-  for (int order : {0, 4, Largest()}) {
-    for (int64_t k = 1;; ++k) {
-      SCOPED_TRACE(testing::Message() << "order " << order << " allocation " << k);
-      const int64_t live = spLiveAllocations();
-      REALFFTSPEC* const sentinel = reinterpret_cast<REALFFTSPEC*>(uintptr_t{0x1000});
-      REALFFTSPEC* spec = sentinel;
-      spFailNthAllocation(k);
-      const spStatus status = spRealFftInitF64(&spec, order, REALFFT_DIV_INV_BY_N, 0);
-      const bool reached = !spAllocationFailurePending();
-      spFailNthAllocation(0);
-      if (!reached) {
-        ASSERT_EQ(status, spOk);
-        spRealFftFreeF64(spec);
-        break;
-      }
-      EXPECT_EQ(status, spErrNoMemory);
-      EXPECT_EQ(spec, sentinel);
-      EXPECT_EQ(spLiveAllocations(), live);
-    }
-    Spec spec(order, REALFFT_NO_DIV);
-    if (spec.p->workBytes > 0) {
-      const int64_t live = spLiveAllocations();
-      std::vector<double> x(PackedValues(order), 1.0), dst(PackedValues(order), kNaN);
-      spFailNthAllocation(1);
-      EXPECT_EQ(spRealFftFwdF64(x.data(), dst.data(), spec.p, nullptr), spErrNoMemory);
-      spFailNthAllocation(1);
-      EXPECT_EQ(spRealFftInvF64(x.data(), dst.data(), spec.p, nullptr), spErrNoMemory);
-      spFailNthAllocation(0);
-      for (double v : dst) EXPECT_TRUE(std::isnan(v));
-      EXPECT_EQ(spLiveAllocations(), live);
-    }
-  }
-}
-
-// Eight threads share one spec, each with its own data (and scratch or
-// none): every result equals the single-thread one bit for bit.
-TEST_P(RealFftF64Test, ThreadsSharingOneSpec) {
-  const int order = Largest();
-  Spec spec(order, REALFFT_DIV_INV_BY_N);
-  constexpr int kThreads = 8;
-  std::vector<std::vector<double>> inputs, wantFwd, wantInv;
-  for (int t = 0; t < kThreads; ++t) {
-    inputs.push_back(RandomValues<double>(PackedValues(order), 1000 + t));
-    wantFwd.push_back(
-        Forward(spec.p, std::vector<double>(inputs[t].begin(), inputs[t].begin() + Points(order)), false));
-    wantInv.push_back(Inverse(spec.p, inputs[t], false));
-  }
-  std::vector<int> mismatches(kThreads, 0);
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t)
-    threads.emplace_back([&, t] {
-      std::vector<uint8_t> work(spec.p->workBytes + 15);
-      uint8_t* scratch = t % 2 ? work.data() : nullptr;
-      for (int round = 0; round < 20; ++round) {
-        std::vector<double> f(PackedValues(order)), b(Points(order));
-        spRealFftFwdF64(inputs[t].data(), f.data(), spec.p, scratch);
-        spRealFftInvF64(inputs[t].data(), b.data(), spec.p, scratch);
-        if (!SameBits(f.data(), wantFwd[t].data(), PackedValues(order)) ||
-            !SameBits(b.data(), wantInv[t].data(), Points(order)))
-          ++mismatches[t];
-      }
-    });
-  for (auto& th : threads) th.join();
-  for (int t = 0; t < kThreads; ++t) EXPECT_EQ(mismatches[t], 0) << "thread " << t;
-}
-
-// Dispatch moves on to another set: that set refuses the spec rather than
-// run its tables through its own kernels, and any set may release it.
-TEST(RealFftF64Sets, SpecOfAnotherSetIsRefused) {
-  std::vector<int> sets;
-  for (int s = 0; s < 5; ++s)
-    if (spVariantSetSupported(s)) sets.push_back(s);
-  if (sets.size() < 2) GTEST_SKIP() << "one variant set only";
-  const int32_t previous = spForceVariantSet(sets[0]);
-  for (int builder : sets)
-    for (int user : sets) {
-      if (user == builder) continue;
-      SCOPED_TRACE(testing::Message() << "built by " << spVariantSetName(builder) << ", used by "
-                                      << spVariantSetName(user));
-      for (int order : {2, 6}) {
-        spForceVariantSet(builder);
-        REALFFTSPEC* spec = nullptr;
-        ASSERT_EQ(spRealFftInitF64(&spec, order, REALFFT_NO_DIV, 0), spOk);
-        spForceVariantSet(user);
-        std::vector<double> x(PackedValues(order), 1.0), dst(PackedValues(order), kNaN);
-        EXPECT_EQ(spRealFftFwdF64(x.data(), dst.data(), spec, nullptr), spErrSpecKind);
-        EXPECT_EQ(spRealFftInvF64(x.data(), dst.data(), spec, nullptr), spErrSpecKind);
-        for (double v : dst) EXPECT_TRUE(std::isnan(v));
-        EXPECT_EQ(spRealFftFreeF64(spec), spOk);
-      }
-    }
-  spForceVariantSet(previous);
 }
 
 SP_INSTANTIATE_FOR_ALL_SETS(RealFftF64Test);

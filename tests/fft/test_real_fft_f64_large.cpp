@@ -1,51 +1,37 @@
 // The double real FFT's large-size path through the dispatch entries, in
-// every variant set: orders 11 to 20 against a long-double FFT (every plan
-// shape those orders give: blocked, one level, generic two levels, odd and
-// even split exponents), order 16 (the front end's default) in every flag,
-// placement and alignment, the folded bit reversal against the unfolded
-// path at both row radices, SIMD two-level plans and the generic three-level
-// chain's upper orders by closed forms, round trip, Parseval, circular
-// shift and agreement with the generic set; the plan block and work sizes
-// of the plan rules, allocation failure at every allocation of a large
-// spec, and (opt-in, VANTREL_LARGE_TESTS=1) orders 24 to 30.
+// every variant set: the folded bit reversal against the unfolded path at
+// both row radices, the plan block and work sizes of the plan rules,
+// threads sharing one spec of the front end's default order, and (opt-in,
+// VANTREL_LARGE_TESTS=1) orders 24 to 30. The cases both precisions share
+// are in test_real_fft_large.cpp.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <complex>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <map>
 #include <numbers>
-#include <string>
 #include <thread>
 #include <vector>
 
+#include "fft/real_fft_large.h"
 #include "fft/real_fft_reference.h"
+#include "primitives/fft/real_fft_f64_kernels.h"
 #include "primitives/fft/sp_real_fft_f64.h"
 #include "primitives/frame/alloc_failure_seam.h"
 #include "primitives/frame/dispatch.h"
 #include "support/alloc_failure.h"
+#include "support/available_memory.h"
 #include "support/dft_reference.h"
 #include "support/variant_sets.h"
-
-SP_DECLARE_VARIANTS(void, spkFftPlanSizeF64, (int32_t m, int64_t* blockBytes, int64_t* workBytes))
 
 using namespace real_fft_test;
 
 namespace {
 
 constexpr decltype(&sp_generic::spkFftPlanSizeF64_Generic) kPlanSize[] = SP_VARIANT_TABLE(spkFftPlanSizeF64);
-constexpr int kPlainLargest[] = {10, 10, 14, 15, 15};  // orders of the plain or fused engine
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-int64_t Points(int order) { return int64_t{1} << order; }
-int64_t Packed(int order) { return Points(order) + 2; }
-
-bool LargeTestsWanted() { return std::getenv("VANTREL_LARGE_TESTS") != nullptr; }
-
 using Spec = SpecOf<double>;
-using Placed = PlacedOf<double>;
 
 std::vector<double> Forward(REALFFTSPEC* spec, const std::vector<double>& x, bool inPlace = false, int shift = 0) {
   return PlacedForward(spec, x, inPlace, shift);
@@ -54,80 +40,7 @@ std::vector<double> Inverse(REALFFTSPEC* spec, const std::vector<double>& packed
   return PlacedInverse(spec, packed, inPlace, shift);
 }
 
-// Long-double references, computed once per order for all sets.
-struct Reference {
-  std::vector<double> x, packed;
-  std::vector<long double> forward, inverse;
-};
-const Reference& ReferenceOf(int order) {
-  static std::map<int, Reference> cache;
-  auto it = cache.find(order);
-  if (it != cache.end()) return it->second;
-  Reference r;
-  r.x = RandomValues<double>(Points(order), 4000 + order);
-  r.packed = RandomValues<double>(Packed(order), 5000 + order);
-  r.forward = FftRealForward(r.x);
-  r.inverse = FftRealInverse(r.packed, Points(order));
-  return cache.emplace(order, std::move(r)).first->second;
-}
-
-std::vector<long double> Times(std::vector<long double> v, long double f) {
-  for (auto& e : v) e *= f;
-  return v;
-}
-
 class RealFftF64LargeTest : public VariantSetTest {};
-
-// Orders 11 to 20 reach every plan shape below two SIMD levels: generic
-// blocked (11, 12), one level with radix rows (13..19), blocked rows (20);
-// SSE2 k1 = 4 (15..18), 5 (19, odd), 6 (20); SSE3/SSSE3 k1 = 6 with rows
-// of 2^9 (16) and 2^10 (17), 4 (18, 19), 6 (20).
-TEST_P(RealFftF64LargeTest, OrdersElevenToTwentyMatchLongDouble) {
-  for (int order = 11; order <= 20; ++order) {
-    SCOPED_TRACE(testing::Message() << "order " << order);
-    const Reference& ref = ReferenceOf(order);
-    Spec plain(order, REALFFT_NO_DIV), root(order, REALFFT_DIV_BY_SQRT_N);
-    ASSERT_EQ(plain.status, spOk);
-    ASSERT_EQ(root.status, spOk);
-    EXPECT_LE(MaxError(Forward(plain.p, ref.x).data(), ref.forward, Packed(order)),
-              Tolerance<double>(order, ref.forward));
-    EXPECT_LE(MaxError(Inverse(plain.p, ref.packed).data(), ref.inverse, Points(order)),
-              Tolerance<double>(order, ref.inverse));
-    const long double factor = 1.0L / std::sqrt(static_cast<long double>(Points(order)));
-    const auto wantForward = Times(ref.forward, factor), wantInverse = Times(ref.inverse, factor);
-    EXPECT_LE(MaxError(Forward(root.p, ref.x, true, 1).data(), wantForward, Packed(order)),
-              Tolerance<double>(order, wantForward));
-    EXPECT_LE(MaxError(Inverse(root.p, ref.packed, true, 1).data(), wantInverse, Points(order)),
-              Tolerance<double>(order, wantInverse));
-  }
-}
-
-// Order 16 is the front end's default: every flag, in place and out of
-// place, at a 16-byte boundary and 8 bytes past one, each the same bits as
-// out of place aligned; 1/N scaling exact; the packed zero slots +0.0.
-TEST_P(RealFftF64LargeTest, DefaultOrderInEveryFlagAndPlacement) {
-  constexpr int kOrder = 16;
-  const Reference& ref = ReferenceOf(kOrder);
-  Spec none(kOrder, REALFFT_NO_DIV), fwd(kOrder, REALFFT_DIV_FWD_BY_N), inv(kOrder, REALFFT_DIV_INV_BY_N);
-  const auto base = Forward(none.p, ref.x), back = Inverse(none.p, ref.packed);
-  EXPECT_LE(MaxError(base.data(), ref.forward, Packed(kOrder)), Tolerance<double>(kOrder, ref.forward));
-  EXPECT_EQ(std::bit_cast<uint64_t>(base[1]), 0u);
-  EXPECT_EQ(std::bit_cast<uint64_t>(base[Points(kOrder) + 1]), 0u);
-  for (bool inPlace : {false, true})
-    for (int shift : {0, 1}) {
-      SCOPED_TRACE(testing::Message() << (inPlace ? "in place" : "out of place") << " shift " << shift);
-      EXPECT_EQ(Forward(none.p, ref.x, inPlace, shift), base);
-      EXPECT_EQ(Inverse(none.p, ref.packed, inPlace, shift), back);
-      auto scaled = base;
-      for (auto& v : scaled) v *= 1.0 / Points(kOrder);
-      EXPECT_EQ(Forward(fwd.p, ref.x, inPlace, shift), scaled);
-      EXPECT_EQ(Inverse(fwd.p, ref.packed, inPlace, shift), back);
-      auto scaledBack = back;
-      for (auto& v : scaledBack) v *= 1.0 / Points(kOrder);
-      EXPECT_EQ(Inverse(inv.p, ref.packed, inPlace, shift), scaledBack);
-      EXPECT_EQ(Forward(inv.p, ref.x, inPlace, shift), base);
-    }
-}
 
 // Into an aligned destination the SIMD sets fold the bit reversal into the
 // rows' first butterflies (from the source, or in place by block pairs);
@@ -137,7 +50,7 @@ TEST_P(RealFftF64LargeTest, DefaultOrderInEveryFlagAndPlacement) {
 TEST_P(RealFftF64LargeTest, FoldedBitReversalGivesTheUnfoldedBits) {
   for (int order : {17, 19, 20}) {
     SCOPED_TRACE(testing::Message() << "order " << order);
-    const Reference& ref = ReferenceOf(order);
+    const LargeReference<double>& ref = LargeReferenceOf<double>(order);
     Spec spec(order, REALFFT_NO_DIV);
     ASSERT_EQ(spec.status, spOk);
     const auto forward = Forward(spec.p, ref.x, false, 1), inverse = Inverse(spec.p, ref.packed, false, 1);
@@ -152,116 +65,6 @@ TEST_P(RealFftF64LargeTest, FoldedBitReversalGivesTheUnfoldedBits) {
   }
 }
 
-// Checks for orders too large for a full long-double reference: a sum of
-// cosines at known bins (closed form), round trip, Parseval, a circular
-// shift (X_k e^(-2 pi j k s / N), which catches index mapping) and, outside
-// the generic set, agreement with the generic set's entirely different
-// plan.
-void CheckLargeOrder(int order, int setIndex) {
-  SCOPED_TRACE(testing::Message() << "order " << order);
-  const int64_t n = Points(order);
-  Spec spec(order, REALFFT_DIV_INV_BY_N);
-  if (spec.status == spErrNoMemory) GTEST_SKIP() << "not enough memory for order " << order;
-  ASSERT_EQ(spec.status, spOk);
-
-  // amplitude * cos(2 pi bin t / n + phase) = Re(c e^(2 pi bin t i / n)).
-  struct Tone {
-    int64_t bin;
-    std::complex<long double> c;
-  };
-  const Tone tones[] = {
-      {1, std::polar(1.0L, 0.3L)}, {n / 4 + 3, std::polar(0.5L, -1.1L)}, {n / 2 - 5, std::polar(0.25L, 2.0L)}};
-  // e^(2 pi j i / n) from a quarter-wave cosine table in long double.
-  const int64_t quarter = n / 4;
-  std::vector<long double> cosine(quarter + 1);
-  for (int64_t j = 0; j <= quarter; ++j) cosine[j] = std::cos(2 * std::numbers::pi_v<long double> * j / n);
-  auto cosAt = [&](int64_t j) -> long double {
-    j %= n;
-    if (j <= quarter) return cosine[j];
-    if (j <= 2 * quarter) return -cosine[2 * quarter - j];
-    if (j <= 3 * quarter) return -cosine[j - 2 * quarter];
-    return cosine[n - j];
-  };
-  auto turn = [&](int64_t j) { return std::complex<long double>(cosAt(j), cosAt(j + 3 * quarter)); };
-  std::vector<double> x(n);
-  for (int64_t t = 0; t < n; ++t) {
-    long double v = 0;
-    for (const Tone& tone : tones) {
-      const std::complex<long double> w = turn(tone.bin * t);
-      v += w.real() * tone.c.real() - w.imag() * tone.c.imag();
-    }
-    x[t] = static_cast<double>(v);
-  }
-  const auto fx = Forward(spec.p, x);
-  std::vector<long double> want(Packed(order), 0.0L);
-  for (const Tone& tone : tones) {
-    want[2 * tone.bin] = tone.c.real() * n / 2;
-    want[2 * tone.bin + 1] = tone.c.imag() * n / 2;
-  }
-  // The input is rounded to double: its error spreads over every bin.
-  EXPECT_LE(MaxError(fx.data(), want, Packed(order)), 1e-13L * n);
-
-  const auto random = RandomValues<double>(n, 7000 + order);
-  const auto fr = Forward(spec.p, random);
-  const auto back = Inverse(spec.p, fr);
-  const std::vector<long double> exact(random.begin(), random.end());
-  EXPECT_LE(MaxError(back.data(), exact, n), 2 * Tolerance<double>(order, exact));
-
-  long double energy = 0, spectral = static_cast<long double>(fr[0]) * fr[0] + static_cast<long double>(fr[n]) * fr[n];
-  for (double v : random) energy += static_cast<long double>(v) * v;
-  for (int64_t k = 1; k < n / 2; ++k)
-    spectral +=
-        2 * (static_cast<long double>(fr[2 * k]) * fr[2 * k] + static_cast<long double>(fr[2 * k + 1]) * fr[2 * k + 1]);
-  EXPECT_NEAR(static_cast<double>(spectral / n), static_cast<double>(energy), 1e-12 * static_cast<double>(energy));
-
-  const int64_t s = n / 2 + 12345;
-  std::vector<double> shifted(n);
-  for (int64_t i = 0; i < n; ++i) shifted[(i + s) % n] = random[i];
-  const auto fs = Forward(spec.p, shifted);
-  long double worst = 0, scale = 0;
-  for (int64_t k = 0; k <= n / 2; ++k) {
-    // (a + b i)(c - d i), written out: std::complex's product checks for
-    // infinities on every call.
-    const std::complex<long double> w = turn(k * s);
-    const long double a = fr[2 * k], b = fr[2 * k + 1];
-    const long double re = a * w.real() + b * w.imag(), im = b * w.real() - a * w.imag();
-    worst = std::max({worst, std::fabs(re - fs[2 * k]), std::fabs(im - fs[2 * k + 1])});
-    scale = std::max({scale, std::fabs(re), std::fabs(im)});
-  }
-  EXPECT_LE(worst, 1e-14L * scale * order);
-
-  if (setIndex != SP_SET_GENERIC) {
-    const int32_t previous = spForceVariantSet(SP_SET_GENERIC);
-    Spec generic(order, REALFFT_DIV_INV_BY_N);
-    spForceVariantSet(previous);
-    ASSERT_EQ(generic.status, spOk);
-    spForceVariantSet(SP_SET_GENERIC);
-    const auto fg = Forward(generic.p, random);
-    spForceVariantSet(previous);
-    const std::vector<long double> theirs(fg.begin(), fg.end());
-    EXPECT_LE(MaxError(fr.data(), theirs, Packed(order)), 4 * Tolerance<double>(order, theirs));
-  }
-}
-
-// Order 22: the generic and SSE sets' two levels with radix rows (complex
-// order 21 -> 13 -> 8), the SIMD sets' k1 = 8; order 23 in SSE2: two
-// levels (k1 = 4 over rows of complex order 18, split again with k1 = 5).
-TEST_P(RealFftF64LargeTest, OrdersTwentyTwoAndTwentyThree) {
-  CheckLargeOrder(22, SetIndex());
-  if (SetIndex() == SP_SET_SSE2) CheckLargeOrder(23, SetIndex());
-}
-
-// Bytes the machine can still give without swapping (MemAvailable).
-int64_t AvailableBytes() {
-  std::ifstream meminfo("/proc/meminfo");
-  std::string key;
-  int64_t kib = 0;
-  std::string unit;
-  while (meminfo >> key >> kib >> unit)
-    if (key == "MemAvailable:") return kib * 1024;
-  return 0;
-}
-
 // The top orders with one data buffer: a cosine at bin b (closed form: N/2
 // at b, all else 0), spot bins and Parseval, then the scaled inverse back to
 // the cosine. A spec build that cannot get its memory gives -9.
@@ -270,7 +73,7 @@ void CheckTopOrder(int order) {
   const int64_t n = Points(order);
   // The spec takes about 19 N bytes (plan 8 N, split tables 8 N, bit
   // reversal N, sine 2 N during the build), the data 8 N.
-  if (AvailableBytes() < 28 * n) GTEST_SKIP() << "order " << order << " needs about " << 28 * n << " bytes";
+  if (AvailableMemoryBytes() < 28 * n) GTEST_SKIP() << "order " << order << " needs about " << 28 * n << " bytes";
   std::vector<double> data(Packed(order));
   Spec spec(order, REALFFT_DIV_INV_BY_N);
   if (spec.status == spErrNoMemory) GTEST_SKIP() << "spec build of order " << order << " gave -9";
@@ -302,7 +105,7 @@ void CheckTopOrder(int order) {
 // rather than pushed into swap).
 TEST_P(RealFftF64LargeTest, OrdersTwentyFourToThirty) {
   if (!LargeTestsWanted()) GTEST_SKIP() << "set VANTREL_LARGE_TESTS=1 to run";
-  for (int order = 24; order <= 26; ++order) CheckLargeOrder(order, SetIndex());
+  for (int order = 24; order <= 26; ++order) CheckLargeOrder<double>(order, SetIndex());
   for (int order = 27; order <= 30; ++order) CheckTopOrder(order);
 }
 
@@ -344,7 +147,7 @@ TEST_P(RealFftF64LargeTest, PlanAndWorkSizes) {
     ASSERT_EQ(spec.status, spOk);
     EXPECT_EQ(spec.p->workBytes, c.workBytes) << "order " << c.m + 1;
   }
-  for (int order = kPlainLargest[SetIndex()] + 1; order <= 20; ++order) {
+  for (int order = FirstLargeOrder<double>(SetIndex()); order <= 20; ++order) {
     Spec spec(order, REALFFT_NO_DIV);
     ASSERT_EQ(spec.status, spOk);
     EXPECT_NE(spec.p->twiddles, nullptr);
@@ -359,58 +162,13 @@ TEST_P(RealFftF64LargeTest, PlanAndWorkSizes) {
   }
 }
 
-// Every allocation of a large spec and of its transforms' scratch fails in
-// turn: -9, nothing stored, nothing leaked, the caller's data untouched.
-TEST_P(RealFftF64LargeTest, AllocationFailureAtEveryAllocation) {
-  for (int order : {16, 20}) {
-    SCOPED_TRACE(testing::Message() << "order " << order);
-    const int64_t requests = ForEachAllocationFailure([&](int64_t k) {
-      const int64_t live = spLiveAllocations();
-      REALFFTSPEC* const sentinel = reinterpret_cast<REALFFTSPEC*>(uintptr_t{0x1000});
-      REALFFTSPEC* spec = sentinel;
-      spStatus status;
-      bool reached;
-      {
-        FailNthAllocation failure(k);
-        status = spRealFftInitF64(&spec, order, REALFFT_DIV_INV_BY_N, 0);
-        reached = failure.Reached();
-      }
-      if (!reached) {
-        EXPECT_EQ(status, spOk);
-        spRealFftFreeF64(spec);
-        return false;
-      }
-      EXPECT_EQ(status, spErrNoMemory);
-      EXPECT_EQ(spec, sentinel);
-      EXPECT_EQ(spLiveAllocations(), live);
-      return true;
-    });
-    EXPECT_GE(requests, 1);
-    Spec spec(order, REALFFT_NO_DIV);
-    if (spec.p->workBytes > 0) {
-      const int64_t live = spLiveAllocations();
-      std::vector<double> x(Packed(order), 1.0), dst(Packed(order), kNaN);
-      {
-        FailNthAllocation failure(1);
-        EXPECT_EQ(spRealFftFwdF64(x.data(), dst.data(), spec.p, nullptr), spErrNoMemory);
-      }
-      {
-        FailNthAllocation failure(1);
-        EXPECT_EQ(spRealFftInvF64(x.data(), dst.data(), spec.p, nullptr), spErrNoMemory);
-      }
-      for (double v : dst) ASSERT_TRUE(std::isnan(v));
-      EXPECT_EQ(spLiveAllocations(), live);
-    }
-  }
-}
-
 // Threads share one spec of the default order, each with its own data and
 // scratch (or none): every result is the single-thread one bit for bit.
 TEST_P(RealFftF64LargeTest, ThreadsSharingOneSpec) {
   constexpr int kOrder = 16, kThreads = 4;
   Spec spec(kOrder, REALFFT_DIV_BY_SQRT_N);
   ASSERT_EQ(spec.status, spOk);
-  const Reference& ref = ReferenceOf(kOrder);
+  const LargeReference<double>& ref = LargeReferenceOf<double>(kOrder);
   const auto wantForward = Forward(spec.p, ref.x), wantInverse = Inverse(spec.p, ref.packed);
   std::vector<int> mismatches(kThreads, 0);
   std::vector<std::thread> threads;

@@ -14,37 +14,10 @@
 #include <vector>
 
 #include "fft/real_fft_reference.h"
+#include "primitives/fft/real_fft_f32_kernels.h"
+#include "primitives/fft/real_fft_f64_kernels.h"
 #include "primitives/frame/dispatch.h"
 #include "support/variant_sets.h"
-
-SP_DECLARE_VARIANTS(double*, spkFftSinTableF64, (int32_t order, double* table))
-SP_DECLARE_VARIANTS(double*, spkFftTwiddleTableF64, (int32_t m, const double* sine, int32_t order, double* table))
-SP_DECLARE_VARIANTS(double*, spkFftSplitTableFwdF64, (int32_t order, const double* sine, double* table))
-SP_DECLARE_VARIANTS(double*, spkFftSplitTableInvF64, (int32_t order, const double* sine, double* table))
-SP_DECLARE_VARIANTS(double*, spkFftTwiddleSubsampleF64, (int32_t m, const double* sine, int32_t order, double* table))
-SP_DECLARE_VARIANTS(int32_t*, spkFftBitRevSwapTableI32, (int32_t m, int32_t* table))
-SP_DECLARE_VARIANTS(int32_t*, spkFftBitRevIndexTableI32, (int32_t m, int32_t* table))
-SP_DECLARE_VARIANTS(void, spkFftBitRevInPlaceC64, (double* data, int64_t n, const int32_t* table))
-SP_DECLARE_VARIANTS(void, spkFftBitRevCopyC64, (const double* src, double* dst, int64_t n, const int32_t* table))
-
-namespace sp_generic {
-void spkFftRadixFwdC64_Generic(double* data, int64_t n, const double* twiddles);
-void spkFftRadixInvC64_Generic(double* data, int64_t n, const double* twiddles);
-}  // namespace sp_generic
-namespace sp_sse {
-void spkFftRadixFwdC64_Sse(double* data, int64_t n, const double* twiddles);
-void spkFftRadixInvC64_Sse(double* data, int64_t n, const double* twiddles);
-}  // namespace sp_sse
-#define SP_DECLARE_FUSED(ns, suffix)                                                                 \
-  namespace ns {                                                                                     \
-  void spkFftFusedFwdC64_##suffix(const double* src, double* dst, int64_t n, const double* twiddles, \
-                                  const int32_t* bitReversal, double* work);                         \
-  void spkFftFusedInvC64_##suffix(const double* src, double* dst, int64_t n, const double* twiddles, \
-                                  const int32_t* bitReversal, double* work);                         \
-  }
-SP_DECLARE_FUSED(sp_sse2, Sse2)
-SP_DECLARE_FUSED(sp_sse3, Sse3)
-SP_DECLARE_FUSED(sp_ssse3, Ssse3)
 
 using namespace real_fft_test;
 

@@ -57,7 +57,7 @@ TEST(ProcessorType, SyntheticProcessorsGiveTypeIndexAndStatus) {
     SCOPED_TRACE(c.what);
     ScopedCpu cpu(Cpu(c.vendor, c.family, c.flags));
     EXPECT_EQ(spGetProcessorType(), c.type);
-    spDispatchIndex.store(2);
+    spDispatchIndex.store(SP_SET_SSE2);
     EXPECT_EQ(spStaticInit(), c.initStatus);
     EXPECT_EQ(spDispatchIndex.load(), c.index);
   }
@@ -70,7 +70,7 @@ TEST(ProcessorType, WithoutCpuidTheGenericSetRunsWithStatus20) {
   EXPECT_EQ(spIsGenuineIntel(), 0);
   EXPECT_EQ(spGetProcessorType(), 0);
   EXPECT_EQ(spGetCoresPerPackage(), 1);
-  spDispatchIndex.store(3);
+  spDispatchIndex.store(SP_SET_SSE3);
   EXPECT_EQ(spStaticInit(), spWarnNotIntelCpu);
   EXPECT_EQ(spDispatchIndex.load(), 0);
 }
@@ -148,7 +148,7 @@ TEST(SetCpuType, EveryCodeSelectsItsSetOrIsRefused) {
     SCOPED_TRACE(code);
     const int32_t want = expectedIndex(code);
     if (want > 0 && !spVariantSetSupported(want)) continue;  // this machine cannot run it
-    spDispatchIndex.store(2);
+    spDispatchIndex.store(SP_SET_SSE2);
     if (want < 0) {
       EXPECT_EQ(spSetCpuType(code), spStatusUnknownCpuType);
       EXPECT_EQ(spDispatchIndex.load(), 2);
@@ -158,7 +158,7 @@ TEST(SetCpuType, EveryCodeSelectsItsSetOrIsRefused) {
     }
   }
   for (int32_t code : {INT32_MIN, 0x7fffffff, 0x100}) {
-    spDispatchIndex.store(1);
+    spDispatchIndex.store(SP_SET_SSE);
     EXPECT_EQ(spSetCpuType(code), spStatusUnknownCpuType);
     EXPECT_EQ(spDispatchIndex.load(), 1);
   }
@@ -170,7 +170,7 @@ TEST(SetCpuType, RefusesSetsTheProcessorLacks) {
   ScopedCpu cpu(Cpu(kIntel, 6, kMmx | kSse));
   for (int32_t code : {6, 7, 8, 9, 0x0a, 0x20, 0x21, 0x22, 0x41, 0x42}) {
     SCOPED_TRACE(code);
-    spDispatchIndex.store(1);
+    spDispatchIndex.store(SP_SET_SSE);
     EXPECT_EQ(spSetCpuType(code), spStatusUnknownCpuType);
     EXPECT_EQ(spDispatchIndex.load(), 1);
   }

@@ -44,7 +44,7 @@ class FixedClock {
 
 TEST(MathlibHandles, FirstHandleRunsDetectionAndCountFollowsHandles) {
   ASSERT_EQ(MathlibInstanceCount(), 0);
-  spForceVariantSet(0);
+  spForceVariantSet(SP_SET_GENERIC);
   MathlibHandle* first = MathlibInit();
   ASSERT_NE(first, nullptr);
   const int32_t detected = spDispatchIndex.load();
@@ -54,7 +54,7 @@ TEST(MathlibHandles, FirstHandleRunsDetectionAndCountFollowsHandles) {
   EXPECT_EQ(MathlibInstanceCount(), 1);
 
   // A second handle does not detect again: a forced set survives it.
-  spForceVariantSet(0);
+  spForceVariantSet(SP_SET_GENERIC);
   MathlibHandle* second = MathlibInit();
   EXPECT_EQ(spDispatchIndex.load(), 0);
   EXPECT_EQ(MathlibInstanceCount(), 2);
@@ -69,7 +69,7 @@ TEST(MathlibHandles, FirstHandleRunsDetectionAndCountFollowsHandles) {
   MathlibHandle* third = MathlibInit();
   EXPECT_EQ(spDispatchIndex.load(), detected);
   MathlibFree(&third);
-  spForceVariantSet(0);
+  spForceVariantSet(SP_SET_GENERIC);
 }
 
 TEST(MathlibHandles, FreeingANullHandleWarnsAndKeepsTheCount) {
@@ -97,7 +97,7 @@ TEST(MathlibHandles, ConcurrentInitAndFreeEndAtZero) {
     });
   for (auto& th : threads) th.join();
   EXPECT_EQ(MathlibInstanceCount(), 0);
-  spForceVariantSet(0);
+  spForceVariantSet(SP_SET_GENERIC);
 }
 
 // Points the named mutexes' lock files at a folder that does not exist, so
@@ -142,7 +142,7 @@ TEST(MathlibHandles, WithoutTheNamedMutexHandlesAreStillCountedUnderALocalLock) 
   SetDebugOutputHook(previous);
   EXPECT_EQ(overlaps.load(), 0);
   EXPECT_EQ(MathlibInstanceCount(), 0);
-  spForceVariantSet(0);
+  spForceVariantSet(SP_SET_GENERIC);
 }
 
 // A process of the same user that takes the named mutex and never lets go
@@ -231,7 +231,7 @@ TEST(MathlibTimers, OffUntilCalibratedAndSlotsBounded) {
   EXPECT_EQ(MathlibTimerStart(nullptr, 0), 0);
   EXPECT_EQ(MathlibTimerCalibrate(nullptr), 0);
   MathlibFree(&h);
-  spForceVariantSet(0);
+  spForceVariantSet(SP_SET_GENERIC);
 }
 
 TEST(MathlibReports, ProcessorReportPiecesAndBounds) {

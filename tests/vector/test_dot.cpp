@@ -154,7 +154,7 @@ TEST(DotLayouts, BitIdenticalWhereTheSetsShareALayout) {
       kDotF32[set](a.data(), b.data(), n, &rf[set]);
       kDotF64[set](c.data(), d.data(), n, &rd[set]);
     }
-    if (spVariantSetSupported(1)) {
+    if (spVariantSetSupported(SP_SET_SSE)) {
       EXPECT_EQ(Bits(rd[1]), Bits(rd[0])) << "n=" << n;
     }
     for (int set = SP_SET_SSE3; set <= SP_SET_SSSE3; ++set) {

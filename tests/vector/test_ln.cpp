@@ -255,7 +255,7 @@ SP_INSTANTIATE_FOR_ALL_SETS(LnTest);
 
 // The SSE2, SSE3 and SSSE3 kernels are one code: bit-identical results.
 TEST(LnKernels, Sse2Sse3Ssse3BitIdentical) {
-  if (!spVariantSetSupported(4)) GTEST_SKIP() << "needs SSSE3";
+  if (!spVariantSetSupported(SP_SET_SSSE3)) GTEST_SKIP() << "needs SSSE3";
   auto f = PositiveOverBinades<float>(3001, -149, 128, 71u);
   auto d = PositiveOverBinades<double>(3001, -1074, 1024, 73u);
   f[5] = 0;

@@ -22,15 +22,13 @@ inline f64x2 TimesJ(f64x2 v) {
   return simd::Xor(simd::SwapHalves(v), kInverse ? simd::RealSignMaskF64() : simd::ImagSignMaskF64());
 }
 
-// Complex values at positions p and p + 1 (p even).
-using Pair = SplitCx<double>;
 using fftk::TimesJ;
 
 // x times the forward factor w (stored as cos, -sin) or its conjugate.
 template <bool kInverse>
-inline Pair Twiddle(Pair x, f64x2 wr, f64x2 wi) {
+inline SplitCx<double> Twiddle(SplitCx<double> x, f64x2 wr, f64x2 wi) {
   using namespace simd;
-  Pair y;
+  SplitCx<double> y;
   if constexpr (kInverse)
     y = {Add(Mul(x.re, wr), Mul(x.im, wi)), Sub(Mul(x.im, wr), Mul(x.re, wi))};
   else
@@ -42,7 +40,7 @@ inline Pair Twiddle(Pair x, f64x2 wr, f64x2 wi) {
 // a + (-x) and a - x round alike, so this gives a + TimesJ(b) without the
 // sign flip (a NaN result may carry the other sign bit).
 template <bool kInverse>
-inline Pair PlusTimesJ(Pair a, Pair b) {
+inline SplitCx<double> PlusTimesJ(SplitCx<double> a, SplitCx<double> b) {
   using namespace simd;
   if constexpr (kInverse)
     return {Sub(a.re, b.im), Add(a.im, b.re)};
@@ -50,31 +48,24 @@ inline Pair PlusTimesJ(Pair a, Pair b) {
     return {Add(a.re, b.im), Sub(a.im, b.re)};
 }
 
-// Pair-split storage: 32 bytes re(p), re(p+1), im(p), im(p+1), 16-byte
-// aligned. p counts complex values.
-inline Pair LoadSplit(const double* d, int64_t p) { return {simd::Load(d + 2 * p), simd::Load(d + 2 * p + 2)}; }
-inline void StoreSplit(double* d, int64_t p, Pair v) {
-  simd::Store(d + 2 * p, v.re);
-  simd::Store(d + 2 * p + 2, v.im);
-}
 // Interleaved storage at any 8-byte alignment.
-inline void StoreInterleaved(double* d, int64_t p, Pair v) {
+inline void StoreInterleaved(double* d, int64_t p, SplitCx<double> v) {
   simd::StoreU(d + 2 * p, simd::InterleaveLow(v.re, v.im));
   simd::StoreU(d + 2 * p + 2, simd::InterleaveHigh(v.re, v.im));
 }
 // The same as four 8-byte stores: no shuffle, more stores.
-inline void StoreInterleavedByHalves(double* d, int64_t p, Pair v) {
+inline void StoreInterleavedByHalves(double* d, int64_t p, SplitCx<double> v) {
   simd::StoreLane0Kept(d + 2 * p, v.re);
   simd::StoreLane0Kept(d + 2 * p + 1, v.im);
   simd::StoreLane1Kept(d + 2 * p + 2, v.re);
   simd::StoreLane1Kept(d + 2 * p + 3, v.im);
 }
 // Two single values (re, im) as one pair, and back.
-inline Pair Join(f64x2 first, f64x2 second) {
+inline SplitCx<double> Join(f64x2 first, f64x2 second) {
   return {simd::InterleaveLow(first, second), simd::InterleaveHigh(first, second)};
 }
-inline f64x2 First(Pair v) { return simd::InterleaveLow(v.re, v.im); }
-inline f64x2 Second(Pair v) { return simd::InterleaveHigh(v.re, v.im); }
+inline f64x2 First(SplitCx<double> v) { return simd::InterleaveLow(v.re, v.im); }
+inline f64x2 Second(SplitCx<double> v) { return simd::InterleaveHigh(v.re, v.im); }
 
 }  // namespace SP_SET_NS::fftk::pair
 
