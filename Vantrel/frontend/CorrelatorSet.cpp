@@ -1,5 +1,6 @@
 #include "Vantrel/frontend/CorrelatorSet.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <new>
@@ -137,12 +138,16 @@ int CCorrelatorSet::Pick(bool absolute, float sign, bool withSecond, int relaxed
     m_result.secondDelay = DelayAt(bestIndex, m_secondPos[bestIndex]);
     m_result.secondQuality = m_secondPeak[bestIndex] * 100.0f;
   }
-  // Another peak as high at another delay leaves the delay open.
+  // Another peak at another delay as high, or closer than the scatter of
+  // the two correlators' blocks allows, leaves the delay open.
   bool ambiguous = equalPeaks[bestIndex] > 0;
-  for (int32_t i = 0; i < m_count; ++i)
-    if (i != bestIndex && qualifies[i] && std::fabs(m_peak[i]) >= best - BLOCK_CORR_EQUAL_PEAK &&
-        DelayAt(i, m_peakPos[i]) != m_result.delay)
-      ambiguous = true;
+  const double bestError = m_correlators[bestIndex].PeakError();
+  for (int32_t i = 0; i < m_count; ++i) {
+    if (i == bestIndex || !qualifies[i] || DelayAt(i, m_peakPos[i]) == m_result.delay) continue;
+    const double error = bestError + m_correlators[i].PeakError();
+    const double margin = std::max(double(BLOCK_CORR_EQUAL_PEAK), BLOCK_CORR_SETTLING_ERRORS * error);
+    if (double(std::fabs(m_peak[i])) >= double(best) - margin) ambiguous = true;
+  }
   m_result.flags = ambiguous ? CORR_AMBIGUOUS : 0;
   if (best > kStrongPeak && (!withSecond || allFed) && !ambiguous) m_result.flags |= CORR_STRONG_PEAK;
   if (bestCount >= reliableCount && m_energy[bestIndex] >= m_energyThreshold)

@@ -13,8 +13,9 @@
 constexpr int32_t CORR_STRONG_PEAK = 1;   // best |peak| above CCorrelatorSet::kStrongPeak
 constexpr int32_t CORR_NOT_RELIABLE = 2;  // not CORR_ENOUGH_DATA
 constexpr int32_t CORR_ENOUGH_DATA = 4;   // enough blocks and energy
-// Another lag correlates as well within rounding (a signal that repeats
-// within the window): the delay is open, and the peak never counts as strong.
+// Another delay correlates as well within rounding (a signal that repeats
+// within the window), or within the error of the two means (such a signal
+// with noise on top): the delay is open, and the peak never counts as strong.
 constexpr int32_t CORR_AMBIGUOUS = 8;
 // Set by the delay search: the delay lies beyond the asked range and is
 // not taken as reliable.
@@ -56,7 +57,8 @@ class FRONT_END_INTERNAL CCorrelatorSet {
   // Best peak over both correlators (by magnitude with useAbs, else the
   // largest positive value); relaxed looks at the newest vectors only.
   // Among peaks equal within rounding the delay nearest 0 wins, and the
-  // pick is CORR_AMBIGUOUS when one of them gives another delay. Before any
+  // pick is CORR_AMBIGUOUS when one of them, or a peak within the error of
+  // the two means, gives another delay. Before any
   // correlator has blocks enough the delay and quality are 0.
   int PickBest(int* ok, CORRRESULT** result, int useAbs, int relaxed);
   // The most positive correlation for sign >= 0, the most negative
