@@ -25,6 +25,7 @@ int CCorrelatorSet::Init(uint32_t blockLen, uint32_t window, int32_t count) {
   if (m_correlators == nullptr)
     ExitOutOfMemory(nullptr, "CCorrelatorSet::Init()", size_t(m_count), sizeof(CBlockCorrelator));
   m_result = CORRRESULT{};
+  m_hasPeak = false;
   int result = 1;
   for (int32_t i = 0; i < m_count; ++i) {
     m_energy[i] = 0.0;
@@ -48,6 +49,7 @@ void CCorrelatorSet::ClearHistory() {
     m_peakPos[i] = m_secondPos[i] = 0;
   }
   m_result = CORRRESULT{};
+  m_hasPeak = false;
 }
 
 void CCorrelatorSet::Free() {
@@ -120,6 +122,7 @@ int CCorrelatorSet::Pick(bool absolute, float sign, bool withSecond, int relaxed
       bestCount = count;
     }
   }
+  m_hasPeak = bestIndex >= 0;
   if (bestIndex < 0) {
     // Nothing to pick yet: no delay rather than the edge of the window.
     m_result.delay = 0;

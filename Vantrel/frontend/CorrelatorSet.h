@@ -69,6 +69,8 @@ class FRONT_END_INTERNAL CCorrelatorSet {
   double ValueAtLag(int32_t lag, int relaxed);
 
   const CORRRESULT& Result() const { return m_result; }
+  // Whether the last pick found a peak (a correlator had blocks enough).
+  bool HasPeak() const { return m_hasPeak; }
   CBlockCorrelator& Correlator(int index) { return m_correlators[index]; }
 
  private:
@@ -88,4 +90,5 @@ class FRONT_END_INTERNAL CCorrelatorSet {
   double m_energy[2] = {};
   double m_energyThreshold = 0.0;
   CORRRESULT m_result;
+  bool m_hasPeak = false;
 };

@@ -68,11 +68,15 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
   const int ret = UpdateEnergyHistory() == 0 ? 2 : 1;
 
   const bool held = delayPara.hold != 0 && m_state != DELCOMP_FILLINGBUFFERS;
+  const bool searching = m_state == DELCOMP_FILLINGBUFFERS || m_state == DELCOMP_CALCDELAY;
+  // The block in which the input ends is partly padding: it decides
+  // nothing about a delay a frame already carries.
+  const bool lastBlock = ret == 2 && !searching && (m_status & 0xFFFF) != 0;
   if (held) {
     HoldDelay();
-  } else if (ret == 2 && (m_state == DELCOMP_FILLINGBUFFERS || m_state == DELCOMP_CALCDELAY)) {
+  } else if (ret == 2 && searching) {
     EndInputBeforeDelay();
-  } else {
+  } else if (!lastBlock) {
     const bool filling = m_state == DELCOMP_FILLINGBUFFERS;
     StepDelayState(RealtimeInputBusy(), monitor);
     // Nothing can be fetched before the ring has filled.
@@ -82,9 +86,13 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
     }
   }
 
-  // A held or fixed delay stays where it is.
-  if (tracking != 0 && m_result != nullptr && desc != nullptr && !held && m_state != DELCOMP_FIXED)
+  // A held or fixed delay stays where it is; before a search has found a
+  // delay, the tracker has none to follow.
+  const bool delayFound = m_state != DELCOMP_CALCDELAY || m_searchRestarted;
+  if (tracking != 0 && m_result != nullptr && desc != nullptr && !held && !lastBlock && m_state != DELCOMP_FIXED &&
+      delayFound)
     TrackVariableDelay(frame, monitor);
+  HoldStatusToConfirmation();
   // A delay whose correlation has fallen below what a search needs to
   // call one reliable is not called reliable.
   if ((m_status & 0xFFFF) == DELAY_STATUS_RELIABLE && std::abs(m_quality) < kReliableQuality)

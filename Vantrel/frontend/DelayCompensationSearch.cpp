@@ -14,6 +14,12 @@ namespace {
 
 constexpr double kRecheckEnergyPerSample = 4096.0;
 constexpr int32_t kTrackCountLimit = 1 << 24;
+// The largest step of a drift: the re-check's blocks aligned by the delay
+// before it still see the same peak. A look-alike lies a pitch period,
+// tens of samples, away.
+constexpr int64_t kDriftStep = 8;
+// The share of the confirmed correlation a delay stepped to must reach.
+constexpr float kConfirmingShare = 0.9f;
 
 struct RingView {
   float* ring = nullptr;
@@ -107,8 +113,27 @@ int CDelayCompensationImpl::RecheckDelay(int* quality, MONITORDATA* monitor) {
     pickQuality = pick->quality;
     ran = true;
     if ((pick->flags & CORR_ENOUGH_DATA) != 0) {
-      r = VerifyDelay(pick->quality, m_result->quality, atCurrent, pick->delay);
-      if (r == DELCOMP_DELAYRELIABLE) m_unconfirmed = false;
+      // A peak a sample or two off the delay in force is the same peak,
+      // moved on by a drift: it confirms, where it lies.
+      const bool samePeak = std::abs(pick->delay) <= kConfirmedWithin;
+      r = VerifyDelay(pick->quality, m_result->quality, atCurrent, samePeak ? 0 : pick->delay);
+      // The re-check confirms the delay in force when its own peak lies there
+      // (the same peak, moved on by a drift, where it now lies) and no peak
+      // at another delay comes within the error of the means, and a
+      // delay the tracker stepped to from the last one confirmed only when
+      // it correlates about as well (not a look-alike a pitch period away);
+      // a rejection ends the last confirmation.
+      // While the search runs, a re-check only confirms.
+      const bool near = m_confirmed && std::abs(m_result->delay - m_confirmedDelay) <= kConfirmedWithin;
+      const bool asStrong = std::fabs(atCurrent) >= kConfirmingShare * m_confirmedQuality;
+      if (r == DELCOMP_DELAYRELIABLE) {
+        if (samePeak && (pick->flags & CORR_AMBIGUOUS) == 0 && (near || asStrong))
+          Confirm(m_result->delay + pick->delay, atCurrent);
+      } else if (m_state != DELCOMP_CALCDELAY) {
+        Unconfirm();
+        m_rejected = true;
+        m_rejectedDelay = m_result->delay;
+      }
       *quality = QualityPercent(atCurrent);
     }
   }
@@ -185,15 +210,22 @@ int CDelayCompensationImpl::TrackVariableDelay(FRAMEDATA*, MONITORDATA* monitor)
   if (take) {
     if (int64_t(m_delayBuffer->GetFreeSpace()) < std::abs(int64_t(m_delay) + o)) {
       m_status = (m_status & int32_t(0xFFFF0000u)) | DELAY_STATUS_CLAMPED;
-    } else {
+    } else if (std::abs(int64_t(m_delay) + o) <= m_maxDelaySamples) {
+      // Steps stay within the asked range, as the search does.
       m_quality = QualityPercent(q);
       m_delay += o;
+      // The re-check's blocks so far were aligned by the delay left: beyond
+      // a drift's few samples they would vouch for the new one.
+      if (step > kDriftStep) m_recheckSet.ClearHistory();
       m_result->delay = m_delay;
       m_result->quality = float(m_quality);
+      // A step well below the running mean is uncertain. Above it the
+      // status stays: only a search or a re-check at the new delay makes
+      // it reliable.
       if (m_trackCount > 0) {
         const float mean = m_trackSum / float(m_trackCount);
         const bool beyond = mean > 0.0f ? float(m_quality) > 0.95f * mean : float(m_quality) < 0.95f * mean;
-        m_status = beyond ? DELAY_STATUS_RELIABLE : DELAY_STATUS_UNCERTAIN;
+        if (!beyond && m_status == DELAY_STATUS_RELIABLE) m_status = DELAY_STATUS_UNCERTAIN;
       }
       stepped = true;
     }
