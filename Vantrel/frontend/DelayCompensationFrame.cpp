@@ -68,7 +68,10 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
   const int ret = UpdateEnergyHistory() == 0 ? 2 : 1;
 
   const bool held = delayPara.hold != 0 && m_state != DELCOMP_FILLINGBUFFERS;
-  const bool searching = m_state == DELCOMP_FILLINGBUFFERS || m_state == DELCOMP_CALCDELAY;
+  // The first search, before any delay was found (a search the re-check
+  // restarted goes on from one).
+  const bool searching =
+      m_state == DELCOMP_FILLINGBUFFERS || (m_state == DELCOMP_CALCDELAY && !m_searchRestarted);
   // The block in which the input ends is partly padding: it decides
   // nothing about a delay a frame already carries.
   const bool lastBlock = ret == 2 && !searching && (m_status & 0xFFFF) != 0;
@@ -89,7 +92,7 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
   // A held or fixed delay stays where it is; before a search has found a
   // delay, the tracker has none to follow.
   const bool delayFound = m_state != DELCOMP_CALCDELAY || m_searchRestarted;
-  if (tracking != 0 && m_result != nullptr && desc != nullptr && !held && !lastBlock && m_state != DELCOMP_FIXED &&
+  if (tracking != 0 && m_result != nullptr && desc != nullptr && !held && ret != 2 && m_state != DELCOMP_FIXED &&
       delayFound)
     TrackVariableDelay(frame, monitor);
   HoldStatusToConfirmation();

@@ -385,3 +385,42 @@ TEST_F(StateMachineTable, AFrameAskingToResetTheAverageRestartsTheLevels) {
 }
 
 }  // namespace
+
+namespace {
+
+class TrackingRules : public StateMachineTable {};
+
+// Before the search has confirmed a delay the tracker has none to follow:
+// no frame is reliable (or uncertain) before the search's first reliable
+// frame, however well the newest blocks match.
+TEST_F(TrackingRules, NothingIsReliableBeforeTheSearchConfirmsADelay) {
+  Rig rig(1, true, Lagging([](int64_t) { return 300; }), kEndless);
+  rig.sys.delayPara.trackVariableDelay = 1;
+  ASSERT_TRUE(rig.Start());
+  const std::vector<Recorded> frames = rig.Run(60);
+  const int first = FirstWith(frames, 0, [](const Recorded& r) { return r.status != DELAY_STATUS_CALCULATING; });
+  ASSERT_GE(first, 0);
+  EXPECT_EQ(frames[first].status, DELAY_STATUS_RELIABLE);
+  EXPECT_GE(first, int(CCorrelatorSet::kHistoryBlocks) - 2) << "the search needs 15 blocks";
+  for (int f = first; f < int(frames.size()); ++f) ASSERT_EQ(frames[f].delay, 300) << f;
+}
+
+// The frame in which the input ends reads a block that is partly padding:
+// its delay, status and quality are those of the frame before.
+TEST_F(TrackingRules, TheFrameWhereTheInputEndsChangesNothing) {
+  for (const int64_t length : {int64_t(4 * kRate + 100), int64_t(4 * kRate + 500)}) {
+    // Constant for 2 s, then drifting by 8 samples a second.
+    Rig rig(1, true, Lagging([](int64_t n) { return 200 + std::max<int64_t>(n - 2 * kRate, 0) / 2000; }), length);
+    rig.sys.delayPara.trackVariableDelay = 1;
+    ASSERT_TRUE(rig.Start());
+    const std::vector<Recorded> frames = rig.Run(1000);
+    ASSERT_GT(frames.size(), 2u);
+    const Recorded& last = frames.back();
+    const Recorded& before = frames[frames.size() - 2];
+    EXPECT_EQ(last.delay, before.delay) << length;
+    EXPECT_EQ(last.status, before.status) << length;
+    EXPECT_EQ(last.quality, before.quality) << length;
+  }
+}
+
+}  // namespace
