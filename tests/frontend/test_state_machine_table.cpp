@@ -424,3 +424,26 @@ TEST_F(TrackingRules, TheFrameWhereTheInputEndsChangesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// The run with the test channels swapped goes on searching only while it
+// improves on the best of the first run: a swapped channel that starts
+// weaker than the first run's result ends its search there, even though
+// it would correlate better later in the files.
+TEST_F(StateMachineTable, TheSwappedRunMustBeatTheFirstRunsBest) {
+  const Signal signal = [](int d, int ch, int64_t n) -> float {
+    if (d == 0) return ch == 0 ? NoiseAt(n) : NoiseAt(n, 9);
+    // Channel 1 grows from 0.65 to 0.99 over the first 4 s.
+    const double r = ch == 0 ? 0.8 : 0.65 + 0.34 * double(std::min<int64_t>(n, 4 * kRate)) / (4 * kRate);
+    return float(std::round(r * NoiseAt(n - 300) + std::sqrt(1.0 - r * r) * NoiseAt(n, 3 + ch)));
+  };
+  Rig rig(2, false, signal, 40 * kRate);
+  rig.sys.delayPara.channelSwapAllowed = 1;
+  ASSERT_TRUE(rig.Start());
+  EXPECT_NE(rig.compensation->Status() & DELAY_STATUS_SWAP_RETRIED, 0);
+  EXPECT_EQ(rig.compensation->SwapTestChannels(), 0);
+  EXPECT_EQ(rig.compensation->Delay(), -300);
+}
+
+}  // namespace
