@@ -447,3 +447,26 @@ TEST_F(StateMachineTable, TheSwappedRunMustBeatTheFirstRunsBest) {
 }
 
 }  // namespace
+
+namespace {
+
+// When the search the re-check restarted confirms a new delay, the
+// re-check starts afresh too: its blocks aligned by the rejected delay
+// would reject the new one. Once found, the new delay stays reliable.
+TEST_F(StateMachineTable, ADelayFoundAfterARestartStaysReliable) {
+  for (const int tracking : {0, 1}) {
+    constexpr int64_t kStepAt = 3 * kRate;
+    Rig rig(1, true, Lagging([](int64_t n) { return n < kStepAt ? 1000 : 2600; }), kEndless);
+    rig.sys.delayPara.trackVariableDelay = tracking;
+    ASSERT_TRUE(rig.Start());
+    const std::vector<Recorded> frames = rig.Run(int(8 * kRate / kFrame));
+    const int found = FirstWith(frames, 0, [](const Recorded& r) {
+      return r.delay == 2600 && r.status != DELAY_STATUS_CALCULATING;
+    });
+    ASSERT_GT(found, 0) << tracking;
+    for (int f = found; f < int(frames.size()); ++f)
+      ASSERT_EQ(frames[f].status, DELAY_STATUS_RELIABLE) << "frame " << f << " tracking " << tracking;
+  }
+}
+
+}  // namespace
