@@ -470,3 +470,37 @@ TEST_F(StateMachineTable, ADelayFoundAfterARestartStaysReliable) {
 }
 
 }  // namespace
+
+namespace {
+
+// Noise band-limited to 2 kHz, at any real position: a test ahead of the
+// reference by 300.4 samples peaks between two lags.
+float SmoothNoiseAt(double t) {
+  double v = 0.0;
+  // Frequencies spread without a common period.
+  for (int k = 1; k <= 200; ++k) v += std::sin(2.0 * M_PI * (100.0 + 1900.0 * std::fmod(k * 0.6180339887, 1.0)) * t / kRate + 0.7 * k * k);
+  return float(std::round(400.0 * v));
+}
+
+// The tracker's pick may give way to its second peak, one lag nearer the
+// delay in force, when the two come within 5: "R(VarDel)" then shows the
+// second peak's correlation, the one taken, below the correlation at the
+// delay in force.
+TEST_F(StateMachineTable, TheTrackersMonitorShowsThePeakTaken) {
+  const Signal signal = [](int d, int, int64_t n) { return d == 0 ? SmoothNoiseAt(double(n)) : SmoothNoiseAt(n + 300.4); };
+  Rig rig(1, true, signal, kEndless);
+  rig.sys.delayPara.trackVariableDelay = 1;
+  ASSERT_TRUE(rig.Start());
+  const std::vector<Recorded> frames = rig.Run(150);
+  int compared = 0;
+  for (int f = 100; f < int(frames.size()); ++f) {
+    const MONITORDATA& m = frames[f].monitor;
+    if (frames[f].status != DELAY_STATUS_RELIABLE || std::strcmp(m.name[5], "R(VarDel)") != 0) continue;
+    EXPECT_EQ(frames[f].delay, -300) << f;
+    EXPECT_LT(m.value[5], m.value[1] - 1.0f) << "frame " << f;
+    ++compared;
+  }
+  EXPECT_GT(compared, 20);
+}
+
+}  // namespace
