@@ -267,7 +267,8 @@ int main(int argc, char** argv) {
     // A new estimate every 4 frames, over the window centred on the frame
     // (the peer may look ahead: it shows what the files allow); the frames
     // between keep the last one.
-    if (k % 4 == 0) last = phat.Estimate(ref, test, offset + k * frame + frame / 2 + int64_t(windowSeconds * ref.rate) / 2);
+    if (k % 4 == 0)
+      last = phat.Estimate(ref, test, offset + k * frame + frame / 2 + int64_t(windowSeconds * ref.rate) / 2);
     peer.push_back(last);
   }
   Print("peer", Judge(peer, truth, offset, frame, ref.rate), frame, ref.rate);

@@ -288,9 +288,10 @@ bool CBlockCorrelator::RivalWithinScatter(const float* scratch, const float* v, 
   // The two means' errors over the samples, or the blocks' scatter of
   // their difference, whichever is larger.
   const double rivalMean = double(scratch[rival]) / double(divisor);
-  const double error = std::max(m_peakError + SampleError(rivalMean, lobe),
-                                DifferenceError(at, rival, signOf(at), signOf(rival), 0));
-  const double gap = largest ? double(scratch[at]) - double(scratch[rival]) : double(scratch[rival]) - double(scratch[at]);
+  const double error =
+      std::max(m_peakError + SampleError(rivalMean, lobe), DifferenceError(at, rival, signOf(at), signOf(rival), 0));
+  const double gap =
+      largest ? double(scratch[at]) - double(scratch[rival]) : double(scratch[rival]) - double(scratch[at]);
   return gap < BLOCK_CORR_SETTLING_ERRORS * error * double(divisor);
 }
 

@@ -118,14 +118,14 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   int FindPeaks(bool absolute, bool wantMax, int32_t* pos, float* peak, int32_t* secondPos, float* secondPeak,
                 const float** vector, int32_t* count, int relaxed, int32_t* equalPeaks);
 
-  float** m_corrVec = nullptr;     // H vectors of W
-  float* m_latest = nullptr;       // W, rotated
-  float* m_corrSum = nullptr;      // W, rotated
-  double* m_x = nullptr;           // W: the block, zero beyond B
-  double* m_y = nullptr;           // W: the window
-  float* m_peakScratch = nullptr;  // W + 1
+  float** m_corrVec = nullptr;       // H vectors of W
+  float* m_latest = nullptr;         // W, rotated
+  float* m_corrSum = nullptr;        // W, rotated
+  double* m_x = nullptr;             // W: the block, zero beyond B
+  double* m_y = nullptr;             // W: the window
+  float* m_peakScratch = nullptr;    // W + 1
   uint32_t* m_newSamples = nullptr;  // H: per slot, the samples its block added to the span
-  int64_t m_lastEnd = -1;             // the end of the last block, -1 after Clear
+  int64_t m_lastEnd = -1;            // the end of the last block, -1 after Clear
   double m_peakError = 0.0;
   int32_t m_blocks = 0;
   bool m_sumsWritten = false;  // the sums hold something Clear must remove

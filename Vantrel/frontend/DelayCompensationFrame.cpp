@@ -70,8 +70,7 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
   const bool held = delayPara.hold != 0 && m_state != DELCOMP_FILLINGBUFFERS;
   // The first search, before any delay was found (a search the re-check
   // restarted goes on from one).
-  const bool searching =
-      m_state == DELCOMP_FILLINGBUFFERS || (m_state == DELCOMP_CALCDELAY && !m_searchRestarted);
+  const bool searching = m_state == DELCOMP_FILLINGBUFFERS || (m_state == DELCOMP_CALCDELAY && !m_searchRestarted);
   // The block in which the input ends is partly padding: it decides
   // nothing about a delay a frame already carries.
   const bool lastBlock = ret == 2 && !searching && (m_status & 0xFFFF) != 0;

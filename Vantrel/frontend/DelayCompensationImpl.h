@@ -11,8 +11,8 @@
 // and measures the levels before the measurement begins.
 #pragma once
 
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 #include "Vantrel/FrameData.h"

@@ -95,8 +95,8 @@ void CDelayCompensationImpl::StepCalcDelay(bool busy, MONITORDATA* monitor) {
     // after the search started again.
     const uint64_t reach = uint64_t(m_searchBlock) + uint64_t(std::abs(int64_t(m_rejectedDelay)));
     const uint64_t renewed = CCorrelatorSet::kHistoryBlocks + (reach + m_frameLen - 1) / m_frameLen;
-    if (next == DELCOMP_DELAYRELIABLE && m_rejected && std::abs(m_result->delay - m_rejectedDelay) <= kConfirmedWithin &&
-        m_stateFrames < renewed)
+    if (next == DELCOMP_DELAYRELIABLE && m_rejected &&
+        std::abs(m_result->delay - m_rejectedDelay) <= kConfirmedWithin && m_stateFrames < renewed)
       next = m_state;
     if (next != m_state) {
       if (m_searchRestarted) {

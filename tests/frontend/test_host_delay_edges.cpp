@@ -37,8 +37,8 @@ struct EdgeCase {
   int lag;  // samples the test lags the reference (negative: it leads)
   int maxDelayMs;
   Signal signal;
-  bool sameFile;  // the reference file as both inputs
-  bool reliable;  // the delay must be found reliable on every frame
+  bool sameFile;       // the reference file as both inputs
+  bool reliable;       // the delay must be found reliable on every frame
   float noise = 0.0f;  // rms of white noise of its own on each file
 };
 

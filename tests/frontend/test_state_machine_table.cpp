@@ -460,9 +460,8 @@ TEST_F(StateMachineTable, ADelayFoundAfterARestartStaysReliable) {
     rig.sys.delayPara.trackVariableDelay = tracking;
     ASSERT_TRUE(rig.Start());
     const std::vector<Recorded> frames = rig.Run(int(8 * kRate / kFrame));
-    const int found = FirstWith(frames, 0, [](const Recorded& r) {
-      return r.delay == 2600 && r.status != DELAY_STATUS_CALCULATING;
-    });
+    const int found =
+        FirstWith(frames, 0, [](const Recorded& r) { return r.delay == 2600 && r.status != DELAY_STATUS_CALCULATING; });
     ASSERT_GT(found, 0) << tracking;
     for (int f = found; f < int(frames.size()); ++f)
       ASSERT_EQ(frames[f].status, DELAY_STATUS_RELIABLE) << "frame " << f << " tracking " << tracking;
@@ -478,7 +477,8 @@ namespace {
 float SmoothNoiseAt(double t) {
   double v = 0.0;
   // Frequencies spread without a common period.
-  for (int k = 1; k <= 200; ++k) v += std::sin(2.0 * M_PI * (100.0 + 1900.0 * std::fmod(k * 0.6180339887, 1.0)) * t / kRate + 0.7 * k * k);
+  for (int k = 1; k <= 200; ++k)
+    v += std::sin(2.0 * M_PI * (100.0 + 1900.0 * std::fmod(k * 0.6180339887, 1.0)) * t / kRate + 0.7 * k * k);
   return float(std::round(400.0 * v));
 }
 
@@ -487,7 +487,9 @@ float SmoothNoiseAt(double t) {
 // second peak's correlation, the one taken, below the correlation at the
 // delay in force.
 TEST_F(StateMachineTable, TheTrackersMonitorShowsThePeakTaken) {
-  const Signal signal = [](int d, int, int64_t n) { return d == 0 ? SmoothNoiseAt(double(n)) : SmoothNoiseAt(n + 300.4); };
+  const Signal signal = [](int d, int, int64_t n) {
+    return d == 0 ? SmoothNoiseAt(double(n)) : SmoothNoiseAt(n + 300.4);
+  };
   Rig rig(1, true, signal, kEndless);
   rig.sys.delayPara.trackVariableDelay = 1;
   ASSERT_TRUE(rig.Start());
