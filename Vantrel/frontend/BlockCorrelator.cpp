@@ -118,6 +118,7 @@ void CBlockCorrelator::Allocate() {
   m_sumsWritten = false;
   m_lastEnd = -1;
   m_peakError = 0.0;
+  m_peakLobe = 1;
 }
 
 void CBlockCorrelator::Clear() {
@@ -132,6 +133,7 @@ void CBlockCorrelator::Clear() {
   m_blocks = 0;
   m_lastEnd = -1;
   m_peakError = 0.0;
+  m_peakLobe = 1;
 }
 
 void CBlockCorrelator::Free() {
@@ -337,8 +339,10 @@ int CBlockCorrelator::FindPeaks(bool absolute, bool wantMax, int32_t* pos, float
     int32_t lobe = 1;
     if (equal != nullptr) {
       m_peakError = 0.0;
+      m_peakLobe = 1;
       if (divisor > 1) {
         lobe = LobeWidth(scratch, b, w + 1, found, largest);
+        m_peakLobe = lobe;
         const double mean = double(extreme) / double(divisor);
         m_peakError = std::max(SampleError(mean, lobe), DifferenceError(found, -1, 1.0f, 1.0f, relaxed));
         margin = std::max(margin, float(2.0 * BLOCK_CORR_SETTLING_ERRORS * m_peakError * divisor));

@@ -80,6 +80,8 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   // blocks span, counted in lobes of the peak, the stretch over which the
   // signal resembles itself.
   double PeakError() const { return m_peakError; }
+  // The width of that peak's lobe, in lags (1 before such a search).
+  int32_t PeakLobe() const { return m_peakLobe; }
 
   uint32_t BlockLen() const { return m_blockLen; }
   uint32_t WindowLen() const { return m_windowLen; }
@@ -127,6 +129,7 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   uint32_t* m_newSamples = nullptr;  // H: per slot, the samples its block added to the span
   int64_t m_lastEnd = -1;            // the end of the last block, -1 after Clear
   double m_peakError = 0.0;
+  int32_t m_peakLobe = 1;
   int32_t m_blocks = 0;
   bool m_sumsWritten = false;  // the sums hold something Clear must remove
   uint32_t m_slot = 0;

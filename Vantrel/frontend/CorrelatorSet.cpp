@@ -141,12 +141,17 @@ int CCorrelatorSet::Pick(bool absolute, float sign, bool withSecond, int relaxed
     m_result.secondDelay = DelayAt(bestIndex, m_secondPos[bestIndex]);
     m_result.secondQuality = m_secondPeak[bestIndex] * 100.0f;
   }
-  // Another peak at another delay as high, or closer than the scatter of
-  // the two correlators' blocks allows, leaves the delay open.
+  // Another peak at another delay as high, or closer than the errors of
+  // the two means allow, leaves the delay open; the other correlator's
+  // peak within the lobe of the best (a delay near 0 seen from both sides)
+  // is the same peak.
   bool ambiguous = equalPeaks[bestIndex] > 0;
   const double bestError = m_correlators[bestIndex].PeakError();
   for (int32_t i = 0; i < m_count; ++i) {
-    if (i == bestIndex || !qualifies[i] || DelayAt(i, m_peakPos[i]) == m_result.delay) continue;
+    const int32_t lobe = std::max(m_correlators[bestIndex].PeakLobe(), m_correlators[i].PeakLobe());
+    const int64_t apart = std::abs(int64_t(DelayAt(i, m_peakPos[i])) - int64_t(m_result.delay));
+    if (i == bestIndex || !qualifies[i] || apart == 0) continue;
+    if (apart <= lobe && double(std::fabs(m_peak[i])) < double(best) + double(BLOCK_CORR_EQUAL_PEAK)) continue;
     const double error = bestError + m_correlators[i].PeakError();
     const double margin = std::max(double(BLOCK_CORR_EQUAL_PEAK), BLOCK_CORR_SETTLING_ERRORS * error);
     if (double(std::fabs(m_peak[i])) >= double(best) - margin) ambiguous = true;

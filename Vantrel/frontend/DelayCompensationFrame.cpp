@@ -63,6 +63,8 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
   m_status &= 0xFFFF;
   m_recheckRan = 0;
   const int tracking = delayPara.trackVariableDelay;
+  m_rechecking = m_trackingMode != 0 || tracking != 0;
+  if (m_framesSinceConfirmed < UINT32_MAX) ++m_framesSinceConfirmed;
 
   m_delayBuffer->ProcessInput(m_swapTestChannels);
   const int ret = UpdateEnergyHistory() == 0 ? 2 : 1;

@@ -103,6 +103,7 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   void TakeResult(bool withQuality);
   void Confirm(int delay, float quality) {
     m_confirmed = true;
+    m_framesSinceConfirmed = 0;
     m_confirmedDelay = delay;
     m_confirmedQuality = std::fabs(quality);
     m_rejected = false;
@@ -110,7 +111,10 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   void Unconfirm() { m_confirmed = false; }
   // "reliable" only at the confirmed delay: any other status is kept.
   void HoldStatusToConfirmation();
-  bool ConfirmedAt(int delay) const { return m_confirmed && std::abs(delay - m_confirmedDelay) <= kConfirmedWithin; }
+  bool ConfirmedAt(int delay) const {
+    return m_confirmed && std::abs(delay - m_confirmedDelay) <= kConfirmedWithin &&
+           (!m_rechecking || m_framesSinceConfirmed <= kConfirmationFrames);
+  }
 
   // The delay state machine: one step per frame, and each state's step.
   void HoldDelay();
@@ -193,6 +197,11 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   // The correlation it was confirmed at: a delay the tracker reached by a
   // larger step is confirmed only where it correlates about as well.
   float m_confirmedQuality = 0.0f;
+  // Where the re-check runs, a confirmation holds for a few frames only: a
+  // drifting delay moves on while the signal pauses too long to re-check.
+  static constexpr uint32_t kConfirmationFrames = CCorrelatorSet::kHistoryBlocks;
+  bool m_rechecking = false;
+  uint32_t m_framesSinceConfirmed = 0;
   // The re-check sent the state back to the search, which has not
   // confirmed a delay since.
   bool m_searchRestarted = false;
