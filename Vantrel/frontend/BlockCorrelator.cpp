@@ -76,6 +76,19 @@ PeakTies FindTies(const float* v, uint32_t from, uint32_t to, float bound) {
   return ties;
 }
 
+// The entries around `at` within half the peak's height: how far the
+// signal stays like itself (1 for white noise, a third of a period for a tone).
+int32_t LobeWidth(const float* scratch, uint32_t from, uint32_t to, int32_t at, bool largest) {
+  const float half = scratch[at] * 0.5f;
+  if (!(largest ? half > 0.0f : half < 0.0f)) return 1;
+  auto inside = [&](int32_t i) { return largest ? scratch[i] >= half : scratch[i] <= half; };
+  int32_t first = at;
+  int32_t last = at;
+  while (first > int32_t(from) && inside(first - 1)) --first;
+  while (last + 1 < int32_t(to) && inside(last + 1)) ++last;
+  return last - first + 1;
+}
+
 }  // namespace
 
 int CBlockCorrelator::Init(uint32_t blockLen, uint32_t window, uint32_t historySize) {
@@ -101,7 +114,11 @@ void CBlockCorrelator::Allocate() {
   m_x = AllocateZeroedOrExit<double>(w);  // the block: zero beyond B for good
   m_y = AllocateOrExit<double>(w);
   m_peakScratch = AllocateOrExit<float>(w + 1);
+  m_newSamples = AllocateZeroedOrExit<uint32_t>(m_historySize);
   m_sumsWritten = false;
+  m_lastEnd = -1;
+  m_peakError = 0.0;
+  m_peakLobe = 1;
 }
 
 void CBlockCorrelator::Clear() {
@@ -114,6 +131,9 @@ void CBlockCorrelator::Clear() {
     m_sumsWritten = false;
   }
   m_blocks = 0;
+  m_lastEnd = -1;
+  m_peakError = 0.0;
+  m_peakLobe = 1;
 }
 
 void CBlockCorrelator::Free() {
@@ -125,6 +145,7 @@ void CBlockCorrelator::Free() {
   FreeArray(m_x);
   FreeArray(m_y);
   FreeArray(m_peakScratch);
+  FreeArray(m_newSamples);
   m_blocks = 0;
   m_sumsWritten = false;
 }
@@ -142,6 +163,15 @@ bool CBlockCorrelator::Begin(const Source& source) {
       ring < int64_t(m_windowLen) || m_blockLen > m_windowLen || source.aEnd < 0 || source.aEnd > ring ||
       source.bEnd < 0 || source.bEnd > ring)
     return false;
+  // The samples this block adds to the span of the history: all of it
+  // after a Clear, else as far as the block end moved on.
+  int64_t moved = m_blockLen;
+  if (m_lastEnd >= 0) {
+    moved = source.aEnd - m_lastEnd;
+    if (moved < 0) moved += ring;
+  }
+  m_newSamples[m_slot] = uint32_t(std::min<int64_t>(moved, m_blockLen));
+  m_lastEnd = source.aEnd;
   CopyRingTail(source.aRing, source.aEnd, source.ringLength, m_blockLen, m_x);
   CopyRingTail(source.bRing, source.bEnd, source.ringLength, m_windowLen, m_y);
   return true;
@@ -204,6 +234,79 @@ bool CBlockCorrelator::ProcessEach(CBlockCorrelator* const correlators[], const 
   return transformed;
 }
 
+uint32_t CBlockCorrelator::SpannedSamples() const {
+  if (m_blocks == 0 || m_newSamples == nullptr) return 0;
+  // The oldest block spans its whole length, each newer one what it added.
+  uint64_t span = m_blockLen;
+  for (int32_t j = 1; j < m_blocks; ++j) span += m_newSamples[(m_slot + m_historySize - uint32_t(j)) % m_historySize];
+  return uint32_t(std::min<uint64_t>(span, UINT32_MAX));
+}
+
+double CBlockCorrelator::SampleError(double mean, int32_t lobe) const {
+  const double spanned = double(SpannedSamples());
+  if (spanned <= 0.0) return 0.0;
+  const double independent = std::max(spanned / double(std::max(lobe, 1)), 1.0);
+  const double r = std::min(std::fabs(mean), 1.0);
+  return (1.0 - r * r) / std::sqrt(independent);
+}
+
+double CBlockCorrelator::DifferenceError(int32_t pos, int32_t other, float sign, float otherSign, int relaxed) const {
+  const int32_t blocks = m_blocks;
+  if (relaxed != 0 || blocks < 2 || m_corrVec == nullptr) return 0.0;
+  const uint32_t lag = LagOfEntry(pos);
+  const uint32_t otherLag = other >= 0 ? LagOfEntry(other) : 0;
+  double sum = 0.0;
+  double squares = 0.0;
+  // The blocks in the history are the newest `blocks` slots before the next one.
+  for (int32_t j = 1; j <= blocks; ++j) {
+    const float* vector = m_corrVec[(m_slot + m_historySize - uint32_t(j)) % m_historySize];
+    double d = double(sign) * double(vector[lag]);
+    if (other >= 0) d -= double(otherSign) * double(vector[otherLag]);
+    sum += d;
+    squares += d * d;
+  }
+  const double variance = std::max((squares - sum * sum / blocks) / (blocks - 1), 0.0);
+  return std::sqrt(variance / blocks);
+}
+
+bool CBlockCorrelator::RivalWithinScatter(const float* scratch, const float* v, int32_t at, float bound,
+                                          int32_t beyondBound, bool largest, bool absolute, int32_t divisor,
+                                          int32_t lobe) {
+  const int32_t low = int32_t(m_blockLen);
+  const int32_t high = int32_t(m_windowLen);  // scratch entries low .. high
+  auto beyond = [&](int32_t i) { return largest ? scratch[i] >= bound : scratch[i] <= bound; };
+  // The peak's own lobe: the run around it beyond the bound.
+  int32_t first = at;
+  int32_t last = at;
+  while (first > low && beyond(first - 1)) --first;
+  while (last < high && beyond(last + 1)) ++last;
+  // Every entry beyond the bound lies in the lobe: no other delay comes near.
+  if (beyondBound <= last - first + 1) return false;
+  int32_t rival = -1;
+  auto consider = [&](int32_t from, int32_t to) {  // entries [from, to)
+    if (to <= from) return;
+    int32_t index = 0;
+    if (largest)
+      duvuvMaxIndexF32(scratch + from, to - from, &index);
+    else
+      duvuvMinIndexF32(scratch + from, to - from, &index);
+    const int32_t i = from + index;
+    if (rival < 0 || (largest ? scratch[i] > scratch[rival] : scratch[i] < scratch[rival])) rival = i;
+  };
+  consider(low, first);
+  consider(last + 1, high + 1);
+  if (rival < 0 || !beyond(rival)) return false;
+  auto signOf = [&](int32_t i) { return absolute && (i == high ? v[0] : v[i]) < 0.0f ? -1.0f : 1.0f; };
+  // The two means' errors over the samples, or the blocks' scatter of
+  // their difference, whichever is larger.
+  const double rivalMean = double(scratch[rival]) / double(divisor);
+  const double error =
+      std::max(m_peakError + SampleError(rivalMean, lobe), DifferenceError(at, rival, signOf(at), signOf(rival), 0));
+  const double gap =
+      largest ? double(scratch[at]) - double(scratch[rival]) : double(scratch[rival]) - double(scratch[at]);
+  return gap < BLOCK_CORR_SETTLING_ERRORS * error * double(divisor);
+}
+
 int CBlockCorrelator::FindPeaks(bool absolute, bool wantMax, int32_t* pos, float* peak, int32_t* secondPos,
                                 float* secondPeak, const float** vector, int32_t* count, int relaxed,
                                 int32_t* equalPeaks) {
@@ -228,23 +331,46 @@ int CBlockCorrelator::FindPeaks(bool absolute, bool wantMax, int32_t* pos, float
   const bool largest = absolute || wantMax;
   // The scratch holds sums of `divisor` vectors: the tolerance scales with them.
   const float tolerance = BLOCK_CORR_EQUAL_PEAK * float(divisor > 1 ? divisor : 1);
+  auto bound = [largest](float extreme, float margin) { return largest ? extreme - margin : extreme + margin; };
+  auto ties = [&](float limit) {
+    return largest ? FindTies<true>(scratch, b, w + 1, limit) : FindTies<false>(scratch, b, w + 1, limit);
+  };
   auto search = [&](int32_t* where, float* value, int32_t* equal) {
     int32_t index = 0;
     if (largest)
       duvuvMaxIndexF32(scratch + b, valid, &index);
     else
       duvuvMinIndexF32(scratch + b, valid, &index);
-    const float extreme = scratch[b + uint32_t(index)];
+    const int32_t found = int32_t(b) + index;
+    const float extreme = scratch[found];
+    // A peak at another delay must stand clear of the errors of two such
+    // means; twice the peak's own error finds the candidates.
+    float margin = tolerance;
+    int32_t lobe = 1;
+    if (equal != nullptr) {
+      m_peakError = 0.0;
+      m_peakLobe = 1;
+      if (divisor > 1) {
+        lobe = LobeWidth(scratch, b, w + 1, found, largest);
+        m_peakLobe = lobe;
+        const double mean = double(extreme) / double(divisor);
+        m_peakError = std::max(SampleError(mean, lobe), DifferenceError(found, -1, 1.0f, 1.0f, relaxed));
+        margin = std::max(margin, float(2.0 * BLOCK_CORR_SETTLING_ERRORS * m_peakError * divisor));
+      }
+    }
+    const PeakTies near = ties(bound(extreme, margin));
     // Equal peaks: the one nearest lag 0 wins, the others are counted.
-    const PeakTies ties = largest ? FindTies<true>(scratch, b, w + 1, extreme - tolerance)
-                                  : FindTies<false>(scratch, b, w + 1, extreme + tolerance);
-    const int32_t at = ties.count > 0 ? ties.last : int32_t(b) + index;
-    const int32_t others = ties.count - 1;
+    const PeakTies equalTies = near.count > 1 && margin > tolerance ? ties(bound(extreme, tolerance)) : near;
+    const int32_t at = equalTies.count > 0 ? equalTies.last : found;
+    int32_t others = equalTies.count > 1 ? equalTies.count - 1 : 0;
+    if (near.count > equalTies.count &&
+        RivalWithinScatter(scratch, v, at, bound(extreme, margin), near.count, largest, absolute, divisor, lobe))
+      ++others;
     float signedValue = absolute ? (uint32_t(at) == w ? v[0] : v[at]) : scratch[at];
     if (divisor != 0) signedValue /= float(divisor);
     if (where != nullptr) *where = at;
     if (value != nullptr) *value = signedValue;
-    if (equal != nullptr) *equal = others > 0 ? others : 0;
+    if (equal != nullptr) *equal = others;
     return at;
   };
   const int32_t first = search(pos, peak, equalPeaks);

@@ -17,6 +17,10 @@
 // from carry rounding of this order, and a signal that repeats within the
 // window (a tone, DC, a square wave) gives peaks this close at every repeat.
 constexpr float BLOCK_CORR_EQUAL_PEAK = 1e-5f;
+// Standard errors by which a peak must stand above a peak at another delay
+// to settle the delay: below it the two differ by no more than the blocks'
+// own scatter allows, and which one wins is chance.
+constexpr double BLOCK_CORR_SETTLING_ERRORS = 3.0;
 
 class FRONT_END_INTERNAL CBlockCorrelator {
  public:
@@ -59,15 +63,26 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   // relaxed): pos is the entry (B .. W), peak the signed mean there; the
   // second peak is the best with the first entry removed. Among lags equal
   // within BLOCK_CORR_EQUAL_PEAK the one nearest lag 0 (the highest entry)
-  // wins, and equalPeaks counts the others: when it is not 0 the peak does
-  // not settle the delay. vector and count give the vector searched and its
-  // divisor. Any out pointer may be null; with both second-peak pointers
-  // null the second search is skipped.
+  // wins, and equalPeaks counts the others, plus one when a peak at another
+  // delay (apart from the peak's own lobe) comes closer than
+  // BLOCK_CORR_SETTLING_ERRORS standard errors of the blocks' difference
+  // there: when it is not 0 the peak does not settle the delay. vector and
+  // count give the vector searched and its divisor. Any out pointer may be
+  // null; with both second-peak pointers null the second search is skipped.
   int MaxAbs(int32_t* pos, float* peak, int32_t* secondPos, float* secondPeak, const float** vector, int32_t* count,
              int relaxed, int32_t* equalPeaks = nullptr);
   // As MaxAbs on the signed values: the largest (wantMax) or the smallest.
   int MaxSigned(int32_t* pos, float* peak, int32_t* secondPos, float* secondPeak, const float** vector, int32_t* count,
                 int wantMax, int relaxed, int32_t* equalPeaks = nullptr);
+
+  // The standard error of the peak the last search with equalPeaks found
+  // (as a mean correlation): the larger of the blocks' scatter about their
+  // mean and what a correlation of that size carries over the samples the
+  // blocks span, counted in lobes of the peak, the stretch over which the
+  // signal resembles itself.
+  double PeakError() const { return m_peakError; }
+  // The width of that peak's lobe, in lags (1 before such a search).
+  int32_t PeakLobe() const { return m_peakLobe; }
 
   uint32_t BlockLen() const { return m_blockLen; }
   uint32_t WindowLen() const { return m_windowLen; }
@@ -86,15 +101,36 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   bool Transform(bool normalise, CFftCorrelator::Lane* lane);
   // The last: counts the block and moves to the next slot.
   void Advance();
+  // The samples the blocks in the history span.
+  uint32_t SpannedSamples() const;
+  // The standard error of a mean correlation `mean` over the span in lobes
+  // of `lobe` entries.
+  double SampleError(double mean, int32_t lobe) const;
+  // The standard error of the mean of sign * v[pos] - otherSign * v[other]
+  // over the blocks in the history (of v[pos] alone when other < 0).
+  double DifferenceError(int32_t pos, int32_t other, float sign, float otherSign, int relaxed) const;
+  // The lag a sum entry (B .. W) holds.
+  uint32_t LagOfEntry(int32_t pos) const {
+    return uint32_t(pos) == m_windowLen ? m_windowLen - m_blockLen : uint32_t(pos) - m_blockLen;
+  }
+  // Whether a peak at another delay than the one at `at` (whose lobe is the
+  // run of scratch entries beyond `bound` around it; `beyondBound` entries
+  // lie beyond it in all) comes within the blocks' scatter of it.
+  bool RivalWithinScatter(const float* scratch, const float* v, int32_t at, float bound, int32_t beyondBound,
+                          bool largest, bool absolute, int32_t divisor, int32_t lobe);
   int FindPeaks(bool absolute, bool wantMax, int32_t* pos, float* peak, int32_t* secondPos, float* secondPeak,
                 const float** vector, int32_t* count, int relaxed, int32_t* equalPeaks);
 
-  float** m_corrVec = nullptr;     // H vectors of W
-  float* m_latest = nullptr;       // W, rotated
-  float* m_corrSum = nullptr;      // W, rotated
-  double* m_x = nullptr;           // W: the block, zero beyond B
-  double* m_y = nullptr;           // W: the window
-  float* m_peakScratch = nullptr;  // W + 1
+  float** m_corrVec = nullptr;       // H vectors of W
+  float* m_latest = nullptr;         // W, rotated
+  float* m_corrSum = nullptr;        // W, rotated
+  double* m_x = nullptr;             // W: the block, zero beyond B
+  double* m_y = nullptr;             // W: the window
+  float* m_peakScratch = nullptr;    // W + 1
+  uint32_t* m_newSamples = nullptr;  // H: per slot, the samples its block added to the span
+  int64_t m_lastEnd = -1;            // the end of the last block, -1 after Clear
+  double m_peakError = 0.0;
+  int32_t m_peakLobe = 1;
   int32_t m_blocks = 0;
   bool m_sumsWritten = false;  // the sums hold something Clear must remove
   uint32_t m_slot = 0;

@@ -1,5 +1,6 @@
 #include "Vantrel/frontend/CorrelatorSet.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <new>
@@ -26,6 +27,7 @@ int CCorrelatorSet::Init(uint32_t blockLen, uint32_t window, int32_t count) {
     ExitOutOfMemory(nullptr, "CCorrelatorSet::Init()", size_t(m_count), sizeof(CBlockCorrelator));
   m_result = CORRRESULT{};
   m_failed = false;
+  m_hasPeak = false;
   int result = 1;
   for (int32_t i = 0; i < m_count; ++i) {
     m_energy[i] = 0.0;
@@ -50,6 +52,7 @@ void CCorrelatorSet::ClearHistory() {
   }
   m_result = CORRRESULT{};
   m_failed = false;
+  m_hasPeak = false;
 }
 
 void CCorrelatorSet::Free() {
@@ -125,6 +128,7 @@ int CCorrelatorSet::Pick(bool absolute, float sign, bool withSecond, int relaxed
       bestCount = count;
     }
   }
+  m_hasPeak = bestIndex >= 0;
   if (bestIndex < 0) {
     // Nothing to pick yet: no delay rather than the edge of the window.
     m_result.delay = 0;
@@ -143,12 +147,21 @@ int CCorrelatorSet::Pick(bool absolute, float sign, bool withSecond, int relaxed
     m_result.secondDelay = DelayAt(bestIndex, m_secondPos[bestIndex]);
     m_result.secondQuality = m_secondPeak[bestIndex] * 100.0f;
   }
-  // Another peak as high at another delay leaves the delay open.
+  // Another peak at another delay as high, or closer than the errors of
+  // the two means allow, leaves the delay open; the other correlator's
+  // peak within the lobe of the best (a delay near 0 seen from both sides)
+  // is the same peak.
   bool ambiguous = equalPeaks[bestIndex] > 0;
-  for (int32_t i = 0; i < m_count; ++i)
-    if (i != bestIndex && qualifies[i] && std::fabs(m_peak[i]) >= best - BLOCK_CORR_EQUAL_PEAK &&
-        DelayAt(i, m_peakPos[i]) != m_result.delay)
-      ambiguous = true;
+  const double bestError = m_correlators[bestIndex].PeakError();
+  for (int32_t i = 0; i < m_count; ++i) {
+    const int32_t lobe = std::max(m_correlators[bestIndex].PeakLobe(), m_correlators[i].PeakLobe());
+    const int64_t apart = std::abs(int64_t(DelayAt(i, m_peakPos[i])) - int64_t(m_result.delay));
+    if (i == bestIndex || !qualifies[i] || apart == 0) continue;
+    if (apart <= lobe && double(std::fabs(m_peak[i])) < double(best) + double(BLOCK_CORR_EQUAL_PEAK)) continue;
+    const double error = bestError + m_correlators[i].PeakError();
+    const double margin = std::max(double(BLOCK_CORR_EQUAL_PEAK), BLOCK_CORR_SETTLING_ERRORS * error);
+    if (double(std::fabs(m_peak[i])) >= double(best) - margin) ambiguous = true;
+  }
   m_result.flags = ambiguous ? CORR_AMBIGUOUS : 0;
   if (best > kStrongPeak && (!withSecond || allFed) && !ambiguous) m_result.flags |= CORR_STRONG_PEAK;
   if (bestCount >= reliableCount && m_energy[bestIndex] >= m_energyThreshold)

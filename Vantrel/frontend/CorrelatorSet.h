@@ -13,8 +13,9 @@
 constexpr int32_t CORR_STRONG_PEAK = 1;   // best |peak| above CCorrelatorSet::kStrongPeak
 constexpr int32_t CORR_NOT_RELIABLE = 2;  // not CORR_ENOUGH_DATA
 constexpr int32_t CORR_ENOUGH_DATA = 4;   // enough blocks and energy
-// Another lag correlates as well within rounding (a signal that repeats
-// within the window): the delay is open, and the peak never counts as strong.
+// Another delay correlates as well within rounding (a signal that repeats
+// within the window), or within the error of the two means (such a signal
+// with noise on top): the delay is open, and the peak never counts as strong.
 constexpr int32_t CORR_AMBIGUOUS = 8;
 // Set by the delay search: the delay lies beyond the asked range and is
 // not taken as reliable.
@@ -59,7 +60,8 @@ class FRONT_END_INTERNAL CCorrelatorSet {
   // Best peak over both correlators (by magnitude with useAbs, else the
   // largest positive value); relaxed looks at the newest vectors only.
   // Among peaks equal within rounding the delay nearest 0 wins, and the
-  // pick is CORR_AMBIGUOUS when one of them gives another delay. Before any
+  // pick is CORR_AMBIGUOUS when one of them, or a peak within the error of
+  // the two means, gives another delay. Before any
   // correlator has blocks enough the delay and quality are 0.
   int PickBest(int* ok, CORRRESULT** result, int useAbs, int relaxed);
   // The most positive correlation for sign >= 0, the most negative
@@ -73,6 +75,8 @@ class FRONT_END_INTERNAL CCorrelatorSet {
   // A Feed failed since the last Init or ClearHistory: the picks do not
   // stand for the blocks fed.
   bool Failed() const { return m_failed; }
+  // Whether the last pick found a peak (a correlator had blocks enough).
+  bool HasPeak() const { return m_hasPeak; }
   CBlockCorrelator& Correlator(int index) { return m_correlators[index]; }
 
  private:
@@ -93,4 +97,5 @@ class FRONT_END_INTERNAL CCorrelatorSet {
   double m_energyThreshold = 0.0;
   CORRRESULT m_result;
   bool m_failed = false;
+  bool m_hasPeak = false;
 };

@@ -64,16 +64,24 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
   m_status &= 0xFFFF;
   m_recheckRan = 0;
   const int tracking = delayPara.trackVariableDelay;
+  m_rechecking = m_trackingMode != 0 || tracking != 0;
+  if (m_framesSinceConfirmed < UINT32_MAX) ++m_framesSinceConfirmed;
 
   m_delayBuffer->ProcessInput(m_swapTestChannels);
   const int ret = UpdateEnergyHistory() == 0 ? 2 : 1;
 
   const bool held = delayPara.hold != 0 && m_state != DELCOMP_FILLINGBUFFERS;
+  // The first search, before any delay was found (a search the re-check
+  // restarted goes on from one).
+  const bool searching = m_state == DELCOMP_FILLINGBUFFERS || (m_state == DELCOMP_CALCDELAY && !m_searchRestarted);
+  // The block in which the input ends is partly padding: it decides
+  // nothing about a delay a frame already carries.
+  const bool lastBlock = ret == 2 && !searching && (m_status & 0xFFFF) != 0;
   if (held) {
     HoldDelay();
-  } else if (ret == 2 && (m_state == DELCOMP_FILLINGBUFFERS || m_state == DELCOMP_CALCDELAY)) {
+  } else if (ret == 2 && searching) {
     EndInputBeforeDelay();
-  } else {
+  } else if (!lastBlock) {
     const bool filling = m_state == DELCOMP_FILLINGBUFFERS;
     StepDelayState(RealtimeInputBusy(), monitor);
     // Nothing can be fetched before the ring has filled.
@@ -89,9 +97,13 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
                 "the delay search's transform failed in this run; a new Go starts afresh");
     return 0;
   }
-  // A held or fixed delay stays where it is.
-  if (tracking != 0 && m_result != nullptr && desc != nullptr && !held && m_state != DELCOMP_FIXED)
+  // A held or fixed delay stays where it is; before a search has found a
+  // delay, the tracker has none to follow.
+  const bool delayFound = m_state != DELCOMP_CALCDELAY || m_searchRestarted;
+  if (tracking != 0 && m_result != nullptr && desc != nullptr && !held && ret != 2 && m_state != DELCOMP_FIXED &&
+      delayFound)
     TrackVariableDelay(frame, monitor);
+  HoldStatusToConfirmation();
   // A delay whose correlation has fallen below what a search needs to
   // call one reliable is not called reliable.
   if ((m_status & 0xFFFF) == DELAY_STATUS_RELIABLE && std::abs(m_quality) < kReliableQuality)

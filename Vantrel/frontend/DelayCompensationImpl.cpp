@@ -254,7 +254,7 @@ CDelayCompensationImpl::SearchOutcome CDelayCompensationImpl::SaveSearchOutcome(
   outcome.refEnergyTotal = m_energyTotal[0][0];
   outcome.testEnergyTotal = m_energyTotal[1][0];
   outcome.energyReads = m_energyReads;
-  outcome.unconfirmed = m_unconfirmed;
+  outcome.confirmed = m_confirmed && m_confirmedDelay == m_result->delay;
   return outcome;
 }
 
@@ -264,10 +264,13 @@ void CDelayCompensationImpl::RestoreSearchOutcome(const SearchOutcome& outcome) 
   m_energyTotal[0][0] = outcome.refEnergyTotal;
   m_energyTotal[1][0] = outcome.testEnergyTotal;
   m_energyReads = outcome.energyReads;
-  m_unconfirmed = outcome.unconfirmed;
   m_result = const_cast<CORRRESULT*>(&m_searchSet.Result());
   m_result->delay = outcome.delay;
   m_result->quality = outcome.quality;
+  if (outcome.confirmed)
+    Confirm(outcome.delay, outcome.quality);
+  else
+    Unconfirm();
 }
 
 void CDelayCompensationImpl::RetrySearchSwapped(HANDLE stopEvent, float* best) {
@@ -278,7 +281,7 @@ void CDelayCompensationImpl::RetrySearchSwapped(HANDLE stopEvent, float* best) {
   Reset();
   m_searchSet.ClearHistory();
   m_result = nullptr;
-  m_unconfirmed = false;
+  Unconfirm();
   m_delayBuffer->Go();
   m_swapTestChannels = 1;
   // best carries over: the swapped run goes on searching only while it
@@ -312,6 +315,7 @@ int CDelayCompensationImpl::Start(HANDLE stopEvent) {
   m_quality = 0;
   m_status = 0;
   m_searchRestarted = false;
+  m_rejected = false;
   m_gain = 1.0f;
   m_swapTestChannels = 0;
   delay.channelSwapAllowed = 1;
@@ -322,7 +326,7 @@ int CDelayCompensationImpl::Start(HANDLE stopEvent) {
   m_activeBlocks = 0;
   m_trackSum = 0.0f;
   m_trackCount = 0;
-  m_unconfirmed = false;
+  Unconfirm();
 
   // Live inputs cannot start again from their beginning: the ring fills
   // and the search runs on the frames. Files can: the search runs over
@@ -388,7 +392,7 @@ int CDelayCompensationImpl::RunPreRun(HANDLE stopEvent) {
     TakeResult(true);
     m_status = DELAY_STATUS_UNCERTAIN;
     m_state = DELCOMP_DELAYRELIABLE;
-    m_unconfirmed = true;
+    Unconfirm();
   }
   // Whatever became of the retry's mark, the frames say how the test is read.
   if (m_swapTestChannels != 0) m_status |= DELAY_STATUS_TEST_SWAPPED;

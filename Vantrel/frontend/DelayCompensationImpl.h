@@ -12,8 +12,10 @@
 // delay is re-checked and tracked; tracked live inputs start with the search.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <limits>
+#include <cstdlib>
 
 #include "Vantrel/FrameData.h"
 #include "Vantrel/SysPara.h"
@@ -93,7 +95,7 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
     double refEnergyTotal = 0.0;
     double testEnergyTotal = 0.0;
     uint32_t energyReads = 0;
-    bool unconfirmed = false;
+    bool confirmed = false;
   };
 
   // Narrows the search range of the record in use (its maxDelay field of
@@ -121,13 +123,27 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   int UpdateEnergyHistory();
   bool RealtimeInputBusy();
   void TakeResult(bool withQuality);
+  void Confirm(int delay, float quality) {
+    m_confirmed = true;
+    m_framesSinceConfirmed = 0;
+    m_confirmedDelay = delay;
+    m_confirmedQuality = std::fabs(quality);
+    m_rejected = false;
+  }
+  void Unconfirm() { m_confirmed = false; }
+  // "reliable" only at the confirmed delay: any other status is kept.
+  void HoldStatusToConfirmation();
+  bool ConfirmedAt(int delay) const {
+    return m_confirmed && std::abs(delay - m_confirmedDelay) <= kConfirmedWithin &&
+           (!m_rechecking || m_framesSinceConfirmed <= kConfirmationFrames);
+  }
 
   // The delay state machine: one step per frame, and each state's step.
   void HoldDelay();
   void EndInputBeforeDelay();
   void StepDelayState(bool busy, MONITORDATA* monitor);
   void StepFillingBuffers();
-  void StepCalcDelay(bool busy);
+  void StepCalcDelay(bool busy, MONITORDATA* monitor);
   void StepDelayReliable(bool busy, MONITORDATA* monitor);
   void StepDelayUncertain(MONITORDATA* monitor);
   void StepSnap();
@@ -201,13 +217,28 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   CORRRESULT* m_result = nullptr;
   float m_trackSum = 0.0f;
   int32_t m_trackCount = 0;
-  // The delay in force has not been confirmed by a reliable search or a
-  // re-check (the start-up search ended without one): frames say
-  // "uncertain" instead of "reliable" until one confirms it.
-  bool m_unconfirmed = false;
+  // Samples a delay may lie off the one confirmed and still count as it: a
+  // drifting delay moves on between re-checks, a look-alike lies a pitch
+  // period (tens of samples) away.
+  static constexpr int kConfirmedWithin = 3;
+  // The delay a reliable search confirmed, or the peak a re-check found
+  // where it confirmed the delay in force, if one did and no re-check has
+  // rejected it since: only a frame at this delay is called reliable.
+  bool m_confirmed = false;
+  int m_confirmedDelay = 0;
+  // The correlation it was confirmed at: a delay the tracker reached by a
+  // larger step is confirmed only where it correlates about as well.
+  float m_confirmedQuality = 0.0f;
+  // Where the re-check runs, a confirmation holds for a few frames only: a
+  // drifting delay moves on while the signal pauses too long to re-check.
+  static constexpr uint32_t kConfirmationFrames = CCorrelatorSet::kHistoryBlocks;
+  bool m_rechecking = false;
+  uint32_t m_framesSinceConfirmed = 0;
   // The re-check sent the state back to the search, which has not
-  // confirmed a delay since; the delay it rejected.
+  // confirmed a delay since.
   bool m_searchRestarted = false;
+  // A re-check rejected this delay, and nothing has confirmed a delay since.
+  bool m_rejected = false;
   int m_rejectedDelay = 0;
   // The estimation channel of the last record taken, checked.
   int m_estimationChannel = 0;

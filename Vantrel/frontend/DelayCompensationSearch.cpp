@@ -14,6 +14,14 @@ namespace {
 
 constexpr double kRecheckEnergyPerSample = 4096.0;
 constexpr int32_t kTrackCountLimit = 1 << 24;
+// The largest step of a drift: the re-check's blocks aligned by the delay
+// before it still see the same peak. A look-alike lies a pitch period,
+// tens of samples, away.
+constexpr int64_t kDriftStep = 8;
+// The correlation of the newest block above which a drift's step is taken.
+constexpr double kDriftPeak = 80.0;
+// The share of the confirmed correlation a delay stepped to must reach.
+constexpr float kConfirmingShare = 0.9f;
 
 struct RingView {
   float* ring = nullptr;
@@ -107,8 +115,30 @@ int CDelayCompensationImpl::RecheckDelay(int* quality, MONITORDATA* monitor) {
     pickQuality = pick->quality;
     ran = true;
     if ((pick->flags & CORR_ENOUGH_DATA) != 0) {
-      r = VerifyDelay(pick->quality, m_result->quality, atCurrent, pick->delay);
-      if (r == DELCOMP_DELAYRELIABLE) m_unconfirmed = false;
+      // A peak a sample or three off the delay in force is the same peak,
+      // moved on by a drift (the blocks of the mean were aligned by the
+      // delays of their time): it is judged where it lies.
+      const bool samePeak = std::abs(pick->delay) <= kConfirmedWithin;
+      r = samePeak ? VerifyDelay(pick->quality, m_result->quality, pick->quality, 0)
+                   : VerifyDelay(pick->quality, m_result->quality, atCurrent, pick->delay);
+      // The re-check confirms the delay in force when its own peak lies
+      // there, where it now lies. A peak further than a drift's step from
+      // the last one confirmed it confirms only where it correlates about
+      // as well and no peak at another delay comes within the error of the
+      // means (not a look-alike a pitch period away). A rejection ends the
+      // last confirmation; while the search runs, a re-check only confirms.
+      // The peak found lies where the last confirmed one has drifted to.
+      const int64_t found = int64_t(m_result->delay) + pick->delay;
+      const bool near = m_confirmed && std::abs(found - m_confirmedDelay) <= kDriftStep;
+      const bool asStrong = std::fabs(atCurrent) >= kConfirmingShare * m_confirmedQuality &&
+                            (pick->flags & CORR_AMBIGUOUS) == 0;
+      if (r == DELCOMP_DELAYRELIABLE) {
+        if (samePeak && (near || asStrong)) Confirm(m_result->delay + pick->delay, pick->quality);
+      } else if (m_state != DELCOMP_CALCDELAY) {
+        Unconfirm();
+        m_rejected = true;
+        m_rejectedDelay = m_result->delay;
+      }
       *quality = QualityPercent(atCurrent);
     }
   }
@@ -180,23 +210,40 @@ int CDelayCompensationImpl::TrackVariableDelay(FRAMEDATA*, MONITORDATA* monitor)
   bool take = false;
   if (o != 0 && step < int64_t(m_sys->delayPara.maxTrackingStep))
     take = (step <= 512 && q > v + 50.0) || (v < 40.0 && q > v + 20.0) || (step <= 256 && q > v + 25.0) ||
-           (step <= 32 && q > v + 12.0) || (step <= 4 && q > v + 6.0);
+           (step <= 32 && q > v + 12.0) || (step <= 4 && q > v + 6.0) ||
+           // A drift's step: the newest block's strong peak a sample or
+           // three on, however broad the peak (a low-pass signal at a high
+           // rate loses little correlation a few samples off).
+           (step <= kConfirmedWithin && std::fabs(q) >= kDriftPeak && q > v + 1.0);
   bool stepped = false;
   if (take) {
     if (int64_t(m_delayBuffer->GetFreeSpace()) < std::abs(int64_t(m_delay) + o)) {
       m_status = (m_status & int32_t(0xFFFF0000u)) | DELAY_STATUS_CLAMPED;
-    } else {
+    } else if (std::abs(int64_t(m_delay) + o) <= m_maxDelaySamples) {
+      // Steps stay within the asked range, as the search does.
       m_quality = QualityPercent(q);
       m_delay += o;
+      // The re-check's blocks so far were aligned by the delay left: beyond
+      // a drift's few samples they would vouch for the new one.
+      if (step > kDriftStep) m_recheckSet.ClearHistory();
       m_result->delay = m_delay;
       m_result->quality = float(m_quality);
+      // A step well below the running mean is uncertain. Above it the
+      // status stays: only a search or a re-check at the new delay makes
+      // it reliable.
       if (m_trackCount > 0) {
         const float mean = m_trackSum / float(m_trackCount);
         const bool beyond = mean > 0.0f ? float(m_quality) > 0.95f * mean : float(m_quality) < 0.95f * mean;
-        m_status = beyond ? DELAY_STATUS_RELIABLE : DELAY_STATUS_UNCERTAIN;
+        if (!beyond && m_status == DELAY_STATUS_RELIABLE) m_status = DELAY_STATUS_UNCERTAIN;
       }
       stepped = true;
     }
+  }
+  // The newest block's strong peak lies clearly off the delay kept: that
+  // delay is no longer the one confirmed.
+  if (!stepped && step > kConfirmedWithin && std::fabs(q) >= kDriftPeak && q > v + 1.0 &&
+      m_status == DELAY_STATUS_RELIABLE) {
+    m_status = DELAY_STATUS_UNCERTAIN;
   }
   if (!stepped) m_quality = QualityPercent(v);
   m_trackSum += float(m_quality);

@@ -40,6 +40,11 @@ void CDelayCompensationImpl::TakeResult(bool withQuality) {
   m_delay = m_result->delay;
 }
 
+void CDelayCompensationImpl::HoldStatusToConfirmation() {
+  if ((m_status & 0xFFFF) == DELAY_STATUS_RELIABLE && !ConfirmedAt(m_delay))
+    m_status = (m_status & int32_t(0xFFFF0000u)) | DELAY_STATUS_UNCERTAIN;
+}
+
 void CDelayCompensationImpl::HoldDelay() {
   TakeResult(true);
   m_status = DELAY_STATUS_HELD;
@@ -50,14 +55,14 @@ void CDelayCompensationImpl::EndInputBeforeDelay() {
                 "CDelayCompensationImpl::ProcessFrame, WARNING!!! EOF encountered before delay was found!\n");
   m_status = DELAY_STATUS_UNCERTAIN;
   m_state = DELCOMP_DELAYRELIABLE;
-  m_unconfirmed = true;
+  Unconfirm();
   if (m_result == nullptr) m_quality = 0;
 }
 
 void CDelayCompensationImpl::StepDelayState(bool busy, MONITORDATA* monitor) {
   switch (m_state) {
     case DELCOMP_FILLINGBUFFERS: StepFillingBuffers(); break;
-    case DELCOMP_CALCDELAY: StepCalcDelay(busy); break;
+    case DELCOMP_CALCDELAY: StepCalcDelay(busy, monitor); break;
     case DELCOMP_DELAYRELIABLE: StepDelayReliable(busy, monitor); break;
     case DELCOMP_DELAYUNCERTAIN: StepDelayUncertain(monitor); break;
     case DELCOMP_SNAP: StepSnap(); break;
@@ -77,15 +82,21 @@ void CDelayCompensationImpl::StepFillingBuffers() {
   m_status = DELAY_STATUS_CALCULATING;
 }
 
-void CDelayCompensationImpl::StepCalcDelay(bool busy) {
+void CDelayCompensationImpl::StepCalcDelay(bool busy, MONITORDATA* monitor) {
   STATE_TRACE("DELCOMP_CALCDELAY");
+  // A search the re-check sent back to shows, until it confirms a delay,
+  // the delay the tracker goes on following.
+  const bool restarted = m_searchRestarted;
   if (!busy) {
     CountUp(m_stateFrames);
     int next = DetermineDelay();
-    // The delay the re-check rejected counts only once the search's
-    // history has been renewed: after as many frames as it keeps blocks.
-    if (next == DELCOMP_DELAYRELIABLE && m_searchRestarted && m_result->delay == m_rejectedDelay &&
-        m_stateFrames < CCorrelatorSet::kHistoryBlocks)
+    // The delay the re-check rejected counts only once every block in the
+    // search's history, and the stretch it matched at that delay, came
+    // after the search started again.
+    const uint64_t reach = uint64_t(m_searchBlock) + uint64_t(std::abs(int64_t(m_rejectedDelay)));
+    const uint64_t renewed = CCorrelatorSet::kHistoryBlocks + (reach + m_frameLen - 1) / m_frameLen;
+    if (next == DELCOMP_DELAYRELIABLE && m_rejected &&
+        std::abs(m_result->delay - m_rejectedDelay) <= kConfirmedWithin && m_stateFrames < renewed)
       next = m_state;
     if (next != m_state) {
       if (m_searchRestarted) {
@@ -94,11 +105,26 @@ void CDelayCompensationImpl::StepCalcDelay(bool busy) {
         m_searchRestarted = false;
       }
       m_stateFrames = 0;
-      m_unconfirmed = false;
+      Confirm(m_result->delay, m_result->quality);
+    } else if (restarted) {
+      // The re-check goes on at the delay the tracker follows (a search
+      // over long blocks cannot settle a fast drift); where it confirms
+      // that delay, the search ends as with a delay of its own.
+      m_result->delay = m_delay;
+      m_result->quality = float(m_quality);
+      if (RecheckDelay(&m_quality, monitor) == DELCOMP_DELAYRELIABLE && ConfirmedAt(m_delay)) {
+        next = DELCOMP_DELAYRELIABLE;
+        m_searchRestarted = false;
+        m_stateFrames = 0;
+      }
     }
     m_state = next;
   }
-  TakeResult(true);
+  if (restarted && m_state == DELCOMP_CALCDELAY) {
+    if (m_result != nullptr) m_result->delay = m_delay;
+  } else if (m_searchSet.HasPeak()) {
+    TakeResult(true);
+  }
   m_status = DELAY_STATUS_CALCULATING;
 }
 
@@ -116,7 +142,8 @@ void CDelayCompensationImpl::StepDelayReliable(bool busy, MONITORDATA* monitor) 
     m_quality = m_result != nullptr ? QualityPercent(m_result->quality) : 0;
   }
   TakeResult(false);
-  m_status = m_unconfirmed ? DELAY_STATUS_UNCERTAIN : DELAY_STATUS_RELIABLE;
+  m_status = DELAY_STATUS_RELIABLE;
+  HoldStatusToConfirmation();
 }
 
 void CDelayCompensationImpl::StepDelayUncertain(MONITORDATA* monitor) {
@@ -138,11 +165,13 @@ void CDelayCompensationImpl::StepDelayUncertain(MONITORDATA* monitor) {
     m_state = next;
     m_stateFrames = 0;
     m_status = DELAY_STATUS_RELIABLE;
+    HoldStatusToConfirmation();
   } else if (m_stateFrames > kUncertainFramesBeforeSearch) {
-    // The search's history still holds the blocks that gave the rejected
-    // delay: that delay takes fresh blocks to return.
-    m_rejectedDelay = m_delay;
+    // The search starts afresh: its history holds blocks of the time it
+    // last ran, at whatever delay held then.
+    m_searchSet.ClearHistory();
     m_searchRestarted = true;
+    Unconfirm();
     m_state = DELCOMP_CALCDELAY;
     m_stateFrames = 0;
     m_status = DELAY_STATUS_CALCULATING;

@@ -74,7 +74,12 @@ inline DoublePair NormalisedPair(const double* corr, double xEnergy, double e0, 
   const DoublePair root = {std::sqrt(product[0]), std::sqrt(product[1])};
   return LoadPair(corr) / root;
 }
-inline float NormalisedOne(double corr, double xEnergy, double e) { return Bounded(corr / std::sqrt(xEnergy * e)); }
+// A lag without energy (or with a product that underflows) has no meaning:
+// 0, without dividing by zero.
+inline float NormalisedOne(double corr, double xEnergy, double e) {
+  const double product = xEnergy * e;
+  return product > 0.0 ? Bounded(corr / std::sqrt(product)) : 0.0f;
+}
 
 // The value of lag k into the vector, the sum at entry shift + k (after
 // the leaving vector's value came out) and the newest copy.

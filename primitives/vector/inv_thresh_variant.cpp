@@ -49,7 +49,8 @@ bool InvertZeroThreshold(float* p, int64_t n) {
     // the shared quotient is exact apart from rounding unless an element
     // is zero, infinite or NaN.
     const double product = x0 * x1 * (x2 * x3);
-    const double q = 1.0 / product;
+    // A zero element takes the one-by-one path without a division by zero.
+    const double q = product != 0.0 ? 1.0 / product : 0.0;
     if (std::isfinite(q) && q != 0.0) {
       p[i] = static_cast<float>(q * (x1 * x2 * x3));
       p[i + 1] = static_cast<float>(q * (x0 * x2 * x3));

@@ -161,6 +161,18 @@ TEST(BlockCorrelator, PeaksAreZeroBeforeAnyBlockAndSilentBlocksCount) {
   correlator.MaxAbs(nullptr, &peak, nullptr, nullptr, nullptr, &count, 0);
   EXPECT_EQ(peak, 0.0f);
   EXPECT_EQ(count, 1);
+  // A loud block against a window whose newest stretch is silent: no
+  // energy at that lag (entry 0), hence 0 there, without dividing by zero.
+  std::vector<float> loud = Noise(512, 3);
+  std::vector<float> window = loud;
+  std::fill(window.begin() + 36, window.begin() + 100, 0.0f);
+  CBlockCorrelator fresh;
+  fresh.Init(64, 256, 16);
+  fresh.Process(loud.data(), 100, window.data(), 100, 512);
+  const float* vector = nullptr;
+  fresh.MaxAbs(nullptr, &peak, nullptr, nullptr, &vector, &count, 0);
+  EXPECT_EQ(vector[0], 0.0f);
+  EXPECT_GT(peak, 0.0f);
 }
 
 // The rings of call k: the newest samples of a, and of b lagging a by 5.
@@ -481,3 +493,97 @@ TEST(CorrelatorSetDeathTest, OutOfMemoryNamesWhatRanOutAndEndsWithCodeOne) {
 }
 
 }  // namespace
+
+namespace {
+
+// The search's geometry at 16 kHz: blocks of 16384 in a window of 32768,
+// one block a frame of 512 samples.
+struct SearchRun {
+  static constexpr uint32_t kBlock = 16384;
+  static constexpr uint32_t kWindow = 32768;
+  static constexpr int kRing = 32768;
+  static constexpr size_t kHop = 512;
+
+  // The test is `lead` samples ahead of the reference (negative: it lags);
+  // reference[n] = source[n] + refNoise[n], test[n] = source[n + lead] + testNoise[n].
+  static CORRRESULT Pick(const std::vector<float>& source, int lead, float noise, int useAbs) {
+    const size_t length = 3 * kWindow + 16 * kHop;
+    const std::vector<float> refNoise = Noise(length, 21, noise), testNoise = Noise(length, 22, noise);
+    std::vector<float> ref(length), test(length);
+    const size_t origin = 2000;
+    for (size_t n = 0; n < length; ++n) {
+      ref[n] = source[origin + n] + refNoise[n];
+      test[n] = source[origin + n + lead] + testNoise[n];
+    }
+    CCorrelatorSet set;
+    set.Init(kBlock, kWindow, 2);
+    for (int k = 0; k < 16; ++k) {
+      const size_t newest = 2 * kWindow + kHop * k;
+      const int end = int(newest % kRing);
+      const Ring r = RingOf(ref, newest, kRing, end), t = RingOf(test, newest, kRing, end);
+      set.Feed(r.data.data(), r.end, 1e12, t.data.data(), t.end, 1e12, kRing);
+    }
+    CORRRESULT* result = nullptr;
+    int ok = 0;
+    set.PickBest(&ok, &result, useAbs, 0);
+    return *result;
+  }
+};
+
+// A voice held on one vowel: 25 harmonics of a pitch gliding from f0 to f1
+// over the signal, as a 16 kHz signal of about 0.3 full scale.
+std::vector<float> HeldVowel(size_t length, double f0, double f1) {
+  std::vector<float> out(length);
+  double phase = 0.0;
+  for (size_t n = 0; n < length; ++n) {
+    phase += 2.0 * M_PI * (f0 + (f1 - f0) * double(n) / double(length)) / 16000.0;
+    double v = 0.0;
+    for (int k = 1; k <= 25; ++k) v += std::sin(k * phase + 0.3 * k * k) / k;
+    out[n] = float(std::round(4000.0 * v));
+  }
+  return out;
+}
+
+}  // namespace
+
+// Peaks at other delays that differ from the best by less than the noise
+// of the means allows leave the delay open: a tone under noise (every
+// period a look-alike in one correlator), and a signal that repeats every
+// 16000 samples (its look-alike in the other correlator). A held vowel,
+// whose look-alikes one pitch period away come close but not that close,
+// stays settled and strong, in both signs.
+TEST(CorrelatorSetNearTies, PeaksWithinTheNoiseOfTheMeansLeaveTheDelayOpen) {
+  const size_t length = 4 * SearchRun::kWindow + 16 * SearchRun::kHop;
+  std::vector<float> tone(length), looped(length);
+  const std::vector<float> base = Noise(16000, 5, 6000.0f);
+  for (size_t n = 0; n < length; ++n) {
+    tone[n] = std::round(10000.0f * float(std::sin(2.0 * M_PI * double(n) / 16.0)));
+    looped[n] = base[n % base.size()];
+  }
+  const std::vector<float> vowel = HeldVowel(length, 118.0, 131.0);
+  struct Case {
+    const char* name;
+    const std::vector<float>& source;
+    int lead;
+    float noise;  // rms of each signal's own noise
+    int useAbs;
+    bool open;
+  };
+  const Case cases[] = {
+      {"tone, noise 11 dB below", tone, -300, 2000.0f, 0, true},
+      {"tone, noise 17 dB below, magnitudes", tone, -300, 1000.0f, 1, true},
+      {"looped noise, noise 12 dB below", looped, 1000, 1500.0f, 0, true},
+      {"looped noise, noise 20 dB below, lagging", looped, -1000, 600.0f, 1, true},
+      {"held vowel, noise 20 dB below", vowel, -1234, 300.0f, 0, false},
+      {"held vowel ahead, noise 20 dB below, magnitudes", vowel, 777, 300.0f, 1, false},
+  };
+  for (const Case& c : cases) {
+    const CORRRESULT result = SearchRun::Pick(c.source, c.lead, c.noise, c.useAbs);
+    if (c.open) {
+      EXPECT_EQ(result.flags & (CORR_AMBIGUOUS | CORR_STRONG_PEAK), CORR_AMBIGUOUS) << c.name << " " << result.delay;
+    } else {
+      EXPECT_EQ(result.delay, c.lead) << c.name;
+      EXPECT_EQ(result.flags, CORR_STRONG_PEAK | CORR_ENOUGH_DATA) << c.name;
+    }
+  }
+}

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -36,8 +37,9 @@ struct EdgeCase {
   int lag;  // samples the test lags the reference (negative: it leads)
   int maxDelayMs;
   Signal signal;
-  bool sameFile;  // the reference file as both inputs
-  bool reliable;  // the delay must be found reliable on every frame
+  bool sameFile;       // the reference file as both inputs
+  bool reliable;       // the delay must be found reliable on every frame
+  float noise = 0.0f;  // rms of white noise of its own on each file
 };
 
 void PrintTo(const EdgeCase& c, std::ostream* out) { *out << c.name; }
@@ -58,9 +60,15 @@ class HostDelayEdgesTest : public HostCommandTest, public ::testing::WithParamIn
         source[n] =
             c.signal == Signal::Dc ? 10000.0f : float(std::round(10000.0 * std::sin(2.0 * M_PI * 1000.0 * n / c.rate)));
     }
-    Write("ref.wav", std::vector<float>(source.begin() + lead, source.begin() + lead + length), 1, c.rate);
-    Write("test.wav", std::vector<float>(source.begin() + lead - c.lag, source.begin() + lead - c.lag + length), 1,
-          c.rate);
+    std::vector<float> ref(source.begin() + lead, source.begin() + lead + length);
+    std::vector<float> test(source.begin() + lead - c.lag, source.begin() + lead - c.lag + length);
+    std::mt19937 generator(3);
+    std::normal_distribution<float> normal(0.0f, c.noise);
+    if (c.noise > 0.0f)
+      for (auto* signal : {&ref, &test})
+        for (float& v : *signal) v = std::round(v + normal(generator));
+    Write("ref.wav", ref, 1, c.rate);
+    Write("test.wav", test, 1, c.rate);
   }
 
   std::vector<CsvRow> MeasureRows(const EdgeCase& c) {
@@ -105,7 +113,8 @@ TEST_P(HostDelayEdgesTest, ReliableFramesCarryTheTrueDelayOnly) {
 // Delays near the end of the range at several rates and for both signs;
 // then delays beyond the range (within the search's reach, and beyond it
 // where a voice's look-alike one pitch period short lies inside the
-// reach); then signals that repeat within the window as both inputs.
+// reach); then signals that repeat within the window as both inputs, and
+// a tone under noise, whose repeats differ only by the noise.
 INSTANTIATE_TEST_SUITE_P(
     Rows, HostDelayEdgesTest,
     ::testing::Values(EdgeCase{"R11k_900ms", 11025, 5.0, 9922, 1000, Signal::Speech, false, true},
@@ -117,7 +126,8 @@ INSTANTIATE_TEST_SUITE_P(
                       EdgeCase{"R48k_320ms_of_300", 48000, 2.5, 15360, 300, Signal::Speech, false, false},
                       EdgeCase{"R48k_1200ms_of_1000", 48000, 3.0, 57600, 1000, Signal::Speech, false, false},
                       EdgeCase{"Tone_as_both", 16000, 4.0, 0, 1000, Signal::Tone, true, false},
-                      EdgeCase{"Dc_as_both", 16000, 4.0, 0, 1000, Signal::Dc, true, false}),
+                      EdgeCase{"Dc_as_both", 16000, 4.0, 0, 1000, Signal::Dc, true, false},
+                      EdgeCase{"Tone_under_noise", 16000, 4.0, 300, 1000, Signal::Tone, false, false, 2000.0f}),
     [](const ::testing::TestParamInfo<EdgeCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -202,9 +202,10 @@ struct StepCase {
   bool trackerTakesIt;
 };
 
-// A step the tracker may take is followed without a new search; one at or
-// beyond maxTrackingStep waits for the re-check to send the state back to
-// the search.
+// A step the tracker may take is followed without a new search (and is not
+// reliable before a re-check confirms it); one at or beyond
+// maxTrackingStep waits for the re-check to send the state back to the
+// search.
 TEST_F(StateMachineTable, TheTrackerTakesOnlyStepsBelowItsLimit) {
   const StepCase cases[] = {{600, 1000, true}, {600, 600, false}, {600, 512, false}, {3, 512, true}, {-40, 512, true}};
   for (const StepCase& c : cases) {
@@ -226,6 +227,11 @@ TEST_F(StateMachineTable, TheTrackerTakesOnlyStepsBelowItsLimit) {
         FirstWith(frames, first, [](const Recorded& r) { return r.status == DELAY_STATUS_CALCULATING; });
     if (c.trackerTakesIt) {
       EXPECT_LE(moved, first + 2) << "step " << c.step << " limit " << c.maxTrackingStep;
+      // Beyond a drift's few samples the new delay waits for a re-check to
+      // confirm it there.
+      if (std::abs(c.step) > 3) {
+        EXPECT_NE(frames[moved].status, DELAY_STATUS_RELIABLE) << "step " << c.step;
+      }
       EXPECT_TRUE(searched < 0 || searched > moved) << "step " << c.step << " limit " << c.maxTrackingStep;
     } else {
       EXPECT_GE(searched, first) << "step " << c.step << " limit " << c.maxTrackingStep;
@@ -234,31 +240,44 @@ TEST_F(StateMachineTable, TheTrackerTakesOnlyStepsBelowItsLimit) {
   }
 }
 
-TEST_F(StateMachineTable, AStepBeyondWhatTheRingHoldsIsRefusedAsClamped) {
-  // With frames as long as the search block, the ring keeps the search
-  // reach but has room for less: a delay near the reach found by the search
-  // cannot take a step further out.
-  constexpr int64_t kStepAt = 5 * kRate;
-  int64_t delay = 0, step = 0;
-  Rig rig(1, true, Lagging([&](int64_t n) { return n < kStepAt ? delay : delay + step; }), kEndless);
-  rig.sys.delayPara.trackVariableDelay = 1;
-  rig.sys.delayPara.maxTrackingStep = 4000;
-  ASSERT_NE(rig.compensation->Init(&rig.sys, kFrame, kFrame), 0);
-  const uint32_t frameLen = rig.compensation->SearchBlock();
-  ASSERT_NE(rig.compensation->Init(&rig.sys, frameLen, frameLen), 0);
-  const int64_t room = int64_t(rig.compensation->SearchWindow()) - frameLen;  // the delay buffer's free space
-  const int64_t reach = int64_t(rig.compensation->SearchWindow()) - rig.compensation->SearchBlock();
-  step = int64_t(rig.compensation->RecheckWindow() - rig.compensation->RecheckBlock()) * 3 / 4;
-  delay = room - step / 2;
-  ASSERT_LE(delay, reach);
-  ASSERT_GT(delay + step, room);
-  ASSERT_TRUE(rig.Start(frameLen));
-  const std::vector<Recorded> frames = rig.Run(int(8 * kRate / frameLen));
-  const int clamped = FirstWith(frames, 0, [](const Recorded& r) { return r.status == DELAY_STATUS_CLAMPED; });
-  ASSERT_GE(clamped, 0) << "delay " << delay << " step " << step;
-  EXPECT_EQ(frames[clamped].delay, delay);
-  EXPECT_GT(rig.Newest(clamped), kStepAt);
-  for (const Recorded& r : frames) ASSERT_NE(r.delay, delay + step);
+// Tracking steps stay within the asked range: a step across its end is not
+// taken (the search, sent back by the re-check, then shows it as its
+// estimate, never reliable), and frames as short as 7 samples (whose re-check blocks say little)
+// never walk the delay out of it. No frame is called reliable at another
+// delay than the true one.
+TEST_F(StateMachineTable, TrackingStepsStayWithinTheAskedRange) {
+  struct RangeCase {
+    uint32_t frameLen;
+    int maxDelayMs;
+    int64_t fromEnd;  // the delay lies this far inside the range's end
+    int64_t step;     // at 3 s
+  };
+  const RangeCase cases[] = {{kFrame, 500, 100, 300}, {7, 60, 660, 0}};
+  for (const RangeCase& c : cases) {
+    constexpr int64_t kStepAt = 3 * kRate;
+    int64_t delay = 0;
+    Rig rig(1, true, Lagging([&](int64_t n) { return n < kStepAt ? delay : delay + c.step; }), kEndless);
+    rig.sys.delayPara.trackVariableDelay = 1;
+    rig.sys.delayPara.maxTrackingStep = 4000;
+    rig.sys.delayPara.maxDelayRealtimeMs = c.maxDelayMs;
+    ASSERT_NE(rig.compensation->Init(&rig.sys, c.frameLen, c.frameLen), 0);
+    const int64_t range = rig.compensation->MaxDelaySamples();
+    delay = range - c.fromEnd;
+    ASSERT_TRUE(rig.Start(c.frameLen));
+    const std::vector<Recorded> frames = rig.Run(int(6 * kRate / c.frameLen));
+    int reliable = 0;
+    for (size_t f = 0; f < frames.size(); ++f) {
+      // Only the search's estimate may lie beyond the range.
+      if (frames[f].status != DELAY_STATUS_CALCULATING) {
+        ASSERT_LE(std::abs(frames[f].delay), range) << "frame " << f << " of " << c.frameLen;
+      }
+      const int64_t truth = rig.Newest(int(f)) - int64_t(c.frameLen) > kStepAt ? delay + c.step : delay;
+      if (frames[f].status != DELAY_STATUS_RELIABLE) continue;
+      ++reliable;
+      ASSERT_EQ(frames[f].delay, truth) << "frame " << f << " of " << c.frameLen;
+    }
+    EXPECT_GT(reliable, 0) << c.frameLen;
+  }
 }
 
 struct SwapCase {
@@ -369,6 +388,127 @@ TEST_F(StateMachineTable, AFrameAskingToResetTheAverageRestartsTheLevels) {
   const Recorded& last = runs[1].back();
   EXPECT_NEAR(last.refEnergy / louder, 1.0, 0.05);
   EXPECT_LT(runs[0].back().refEnergy / louder, 0.9) << "without the reset the quieter start still counts";
+}
+
+}  // namespace
+
+namespace {
+
+class TrackingRules : public StateMachineTable {};
+
+// Before the search has confirmed a delay the tracker has none to follow:
+// no frame is reliable (or uncertain) before the search's first reliable
+// frame, however well the newest blocks match.
+TEST_F(TrackingRules, NothingIsReliableBeforeTheSearchConfirmsADelay) {
+  Rig rig(1, true, Lagging([](int64_t) { return 300; }), kEndless);
+  rig.sys.delayPara.trackVariableDelay = 1;
+  ASSERT_TRUE(rig.Start());
+  const std::vector<Recorded> frames = rig.Run(60);
+  const int first = FirstWith(frames, 0, [](const Recorded& r) { return r.status != DELAY_STATUS_CALCULATING; });
+  ASSERT_GE(first, 0);
+  EXPECT_EQ(frames[first].status, DELAY_STATUS_RELIABLE);
+  EXPECT_GE(first, int(CCorrelatorSet::kHistoryBlocks) - 2) << "the search needs 15 blocks";
+  for (int f = first; f < int(frames.size()); ++f) ASSERT_EQ(frames[f].delay, 300) << f;
+}
+
+// The frame in which the input ends reads a block that is partly padding:
+// its delay, status and quality are those of the frame before.
+TEST_F(TrackingRules, TheFrameWhereTheInputEndsChangesNothing) {
+  for (const int64_t length : {int64_t(4 * kRate + 100), int64_t(4 * kRate + 500)}) {
+    // Constant for 2 s, then drifting by 8 samples a second.
+    Rig rig(1, true, Lagging([](int64_t n) { return 200 + std::max<int64_t>(n - 2 * kRate, 0) / 2000; }), length);
+    rig.sys.delayPara.trackVariableDelay = 1;
+    ASSERT_TRUE(rig.Start());
+    const std::vector<Recorded> frames = rig.Run(1000);
+    ASSERT_GT(frames.size(), 2u);
+    const Recorded& last = frames.back();
+    const Recorded& before = frames[frames.size() - 2];
+    EXPECT_EQ(last.delay, before.delay) << length;
+    EXPECT_EQ(last.status, before.status) << length;
+    EXPECT_EQ(last.quality, before.quality) << length;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The run with the test channels swapped goes on searching only while it
+// improves on the best of the first run: a swapped channel that starts
+// weaker than the first run's result ends its search there, even though
+// it would correlate better later in the files.
+TEST_F(StateMachineTable, TheSwappedRunMustBeatTheFirstRunsBest) {
+  const Signal signal = [](int d, int ch, int64_t n) -> float {
+    if (d == 0) return ch == 0 ? NoiseAt(n) : NoiseAt(n, 9);
+    // Channel 1 grows from 0.65 to 0.99 over the first 4 s.
+    const double r = ch == 0 ? 0.8 : 0.65 + 0.34 * double(std::min<int64_t>(n, 4 * kRate)) / (4 * kRate);
+    return float(std::round(r * NoiseAt(n - 300) + std::sqrt(1.0 - r * r) * NoiseAt(n, 3 + ch)));
+  };
+  Rig rig(2, false, signal, 40 * kRate);
+  rig.sys.delayPara.channelSwapAllowed = 1;
+  ASSERT_TRUE(rig.Start());
+  EXPECT_NE(rig.compensation->Status() & DELAY_STATUS_SWAP_RETRIED, 0);
+  EXPECT_EQ(rig.compensation->SwapTestChannels(), 0);
+  EXPECT_EQ(rig.compensation->Delay(), -300);
+}
+
+}  // namespace
+
+namespace {
+
+// When the search the re-check restarted confirms a new delay, the
+// re-check starts afresh too: its blocks aligned by the rejected delay
+// would reject the new one. Once found, the new delay stays reliable.
+TEST_F(StateMachineTable, ADelayFoundAfterARestartStaysReliable) {
+  for (const int tracking : {0, 1}) {
+    constexpr int64_t kStepAt = 3 * kRate;
+    Rig rig(1, true, Lagging([](int64_t n) { return n < kStepAt ? 1000 : 2600; }), kEndless);
+    rig.sys.delayPara.trackVariableDelay = tracking;
+    ASSERT_TRUE(rig.Start());
+    const std::vector<Recorded> frames = rig.Run(int(8 * kRate / kFrame));
+    const int found =
+        FirstWith(frames, 0, [](const Recorded& r) { return r.delay == 2600 && r.status != DELAY_STATUS_CALCULATING; });
+    ASSERT_GT(found, 0) << tracking;
+    for (int f = found; f < int(frames.size()); ++f)
+      ASSERT_EQ(frames[f].status, DELAY_STATUS_RELIABLE) << "frame " << f << " tracking " << tracking;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Noise band-limited to 2 kHz, at any real position: a test ahead of the
+// reference by 300.4 samples peaks between two lags.
+float SmoothNoiseAt(double t) {
+  double v = 0.0;
+  // Frequencies spread without a common period.
+  for (int k = 1; k <= 200; ++k)
+    v += std::sin(2.0 * M_PI * (100.0 + 1900.0 * std::fmod(k * 0.6180339887, 1.0)) * t / kRate + 0.7 * k * k);
+  return float(std::round(400.0 * v));
+}
+
+// The tracker's pick may give way to its second peak, one lag nearer the
+// delay in force, when the two come within 5: "R(VarDel)" then shows the
+// second peak's correlation, the one taken, below the correlation at the
+// delay in force.
+TEST_F(StateMachineTable, TheTrackersMonitorShowsThePeakTaken) {
+  const Signal signal = [](int d, int, int64_t n) {
+    return d == 0 ? SmoothNoiseAt(double(n)) : SmoothNoiseAt(n + 300.4);
+  };
+  Rig rig(1, true, signal, kEndless);
+  rig.sys.delayPara.trackVariableDelay = 1;
+  ASSERT_TRUE(rig.Start());
+  const std::vector<Recorded> frames = rig.Run(150);
+  int compared = 0;
+  for (int f = 100; f < int(frames.size()); ++f) {
+    const MONITORDATA& m = frames[f].monitor;
+    if (frames[f].status != DELAY_STATUS_RELIABLE || std::strcmp(m.name[5], "R(VarDel)") != 0) continue;
+    EXPECT_EQ(frames[f].delay, -300) << f;
+    EXPECT_LT(m.value[5], m.value[1] - 1.0f) << "frame " << f;
+    ++compared;
+  }
+  EXPECT_GT(compared, 20);
 }
 
 }  // namespace

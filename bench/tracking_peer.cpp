@@ -1,0 +1,277 @@
+// A sliding-window peer for judging delay tracking, and the figures that
+// compare the example host's frames with it. The peer estimates the delay
+// of every frame on its own, by GCC-PHAT over the last two seconds of both
+// files (FFTW, as the other benchmarks' references; never part of the
+// component; --window-s for another length), and calls a frame reliable when its peak stands well clear
+// of every other lag. Given the host's CSV of the same pair, the host's
+// frames are scored in the same way against the known truth.
+//
+//   tracking_peer REF.wav TEST.wav TRUTH [--csv HOST.csv] [--frame N]
+//                 [--offset N] [--max-delay-ms MS] [--window-s SECONDS]
+//
+// TRUTH: "const:D", "steps:T0=D0,T1=D1,..." (seconds from the start, delay
+// in samples, positive when the test lags) or "speed:S" (the test is the
+// reference played at S times its speed: delay m (1/S - 1) at reference
+// sample m). Frame k of the CSV covers the reference from sample
+// offset + k frame on (default offset: the search window plus one frame,
+// where a tracking start hands out its first frame).
+#include <fftw3.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Vantrel/DelaySearchRange.h"
+#include "wavio/SoundFile.h"
+
+namespace {
+
+constexpr int kTolerance = 3;  // samples off the truth that still count as right
+
+struct Signal {
+  int rate = 0;
+  std::vector<float> samples;  // channel 0
+};
+
+bool Load(const std::string& path, Signal* out) {
+  SoundFileReader reader;
+  if (!reader.Open(path)) return false;
+  const SoundFileFormat format = reader.Format();
+  std::vector<float> interleaved(size_t(format.frames) * size_t(format.channels));
+  const int64_t got = reader.Read(interleaved.data(), format.frames);
+  out->rate = format.sampleRate;
+  out->samples.resize(size_t(got));
+  for (int64_t n = 0; n < got; ++n) out->samples[size_t(n)] = interleaved[size_t(n) * size_t(format.channels)];
+  return true;
+}
+
+struct Truth {
+  std::string kind;
+  std::vector<std::pair<double, double>> steps;  // (seconds, delay)
+  double value = 0.0;
+
+  double At(int64_t m, int rate) const {
+    if (kind == "const") return value;
+    if (kind == "speed") return double(m) * (1.0 / value - 1.0);
+    double d = steps.front().second;
+    for (const auto& [t, delay] : steps)
+      if (double(m) >= t * rate) d = delay;
+    return d;
+  }
+};
+
+bool ParseTruth(const std::string& text, Truth* truth) {
+  const size_t colon = text.find(':');
+  if (colon == std::string::npos) return false;
+  truth->kind = text.substr(0, colon);
+  const std::string rest = text.substr(colon + 1);
+  if (truth->kind == "const" || truth->kind == "speed") {
+    truth->value = std::atof(rest.c_str());
+    return true;
+  }
+  if (truth->kind != "steps") return false;
+  std::stringstream list(rest);
+  std::string item;
+  while (std::getline(list, item, ',')) {
+    const size_t eq = item.find('=');
+    if (eq == std::string::npos) return false;
+    truth->steps.emplace_back(std::atof(item.substr(0, eq).c_str()), std::atof(item.substr(eq + 1).c_str()));
+  }
+  return !truth->steps.empty();
+}
+
+struct FrameCall {
+  int delay = 0;  // samples, positive when the test lags
+  bool reliable = false;
+};
+
+// GCC-PHAT of the window of both signals that ends at `end`: the lag
+// (test behind the reference) with the largest weighted correlation within
+// +-maxLag, reliable when it stands 2.5 times above any lag a few samples
+// beyond its lobe and 8 times above the mean magnitude.
+class Phat {
+ public:
+  Phat(int window, int maxLag) : m_window(window), m_maxLag(maxLag) {
+    m_n = 1;
+    while (m_n < window + maxLag) m_n *= 2;
+    m_a = fftw_alloc_real(size_t(m_n));
+    m_b = fftw_alloc_real(size_t(m_n));
+    m_fa = fftw_alloc_complex(size_t(m_n / 2 + 1));
+    m_fb = fftw_alloc_complex(size_t(m_n / 2 + 1));
+    m_fwdA = fftw_plan_dft_r2c_1d(m_n, m_a, m_fa, FFTW_ESTIMATE);
+    m_fwdB = fftw_plan_dft_r2c_1d(m_n, m_b, m_fb, FFTW_ESTIMATE);
+    m_inv = fftw_plan_dft_c2r_1d(m_n, m_fa, m_a, FFTW_ESTIMATE);
+  }
+  ~Phat() {
+    fftw_destroy_plan(m_fwdA);
+    fftw_destroy_plan(m_fwdB);
+    fftw_destroy_plan(m_inv);
+    fftw_free(m_a);
+    fftw_free(m_b);
+    fftw_free(m_fa);
+    fftw_free(m_fb);
+  }
+
+  FrameCall Estimate(const Signal& ref, const Signal& test, int64_t end) {
+    const int64_t start = end - m_window;
+    for (int i = 0; i < m_n; ++i) {
+      const int64_t n = start + i;
+      const bool inside = i < m_window && n >= 0;
+      m_a[i] = inside && n < int64_t(ref.samples.size()) ? ref.samples[size_t(n)] : 0.0;
+      m_b[i] = inside && n < int64_t(test.samples.size()) ? test.samples[size_t(n)] : 0.0;
+    }
+    fftw_execute(m_fwdA);
+    fftw_execute(m_fwdB);
+    for (int k = 0; k <= m_n / 2; ++k) {
+      // conj(A) B, whitened.
+      const double re = m_fa[k][0] * m_fb[k][0] + m_fa[k][1] * m_fb[k][1];
+      const double im = m_fa[k][0] * m_fb[k][1] - m_fa[k][1] * m_fb[k][0];
+      // PHAT with beta 0.8: bands the signals leave empty are not lifted
+      // to the level of the rest.
+      const double mag = std::pow(std::hypot(re, im), 0.8);
+      m_fa[k][0] = mag > 1e-9 ? re / mag : 0.0;
+      m_fa[k][1] = mag > 1e-9 ? im / mag : 0.0;
+    }
+    fftw_execute(m_inv);
+    // m_a[k]: sum a[j] b[j + k], so a test lagging by d peaks at k = d.
+    auto at = [&](int lag) { return m_a[(lag % m_n + m_n) % m_n]; };
+    int best = 0;
+    double sum = 0.0;
+    for (int lag = -m_maxLag; lag <= m_maxLag; ++lag) {
+      sum += std::fabs(at(lag));
+      if (at(lag) > at(best)) best = lag;
+    }
+    // The peak's own lobe (smeared by a drift within the window) is not a rival.
+    int low = best, high = best;
+    while (low > -m_maxLag && at(low - 1) >= 0.5 * at(best)) --low;
+    while (high < m_maxLag && at(high + 1) >= 0.5 * at(best)) ++high;
+    double second = 0.0;
+    for (int lag = -m_maxLag; lag <= m_maxLag; ++lag)
+      if (lag < low - 8 || lag > high + 8) second = std::max(second, at(lag));
+    const double mean = sum / (2 * m_maxLag + 1);
+    return FrameCall{best, at(best) > 2.5 * second && at(best) > 8.0 * mean};
+  }
+
+ private:
+  int m_window, m_maxLag, m_n;
+  double *m_a, *m_b;
+  fftw_complex *m_fa, *m_fb;
+  fftw_plan m_fwdA, m_fwdB, m_inv;
+};
+
+std::vector<FrameCall> ReadCsv(const std::string& path) {
+  std::vector<FrameCall> calls;
+  std::ifstream in(path);
+  std::string line;
+  std::getline(in, line);  // header
+  while (std::getline(in, line)) {
+    int frame = 0, delay = 0, status = 0;
+    if (std::sscanf(line.c_str(), "%d,%d,%*[^,],%d", &frame, &delay, &status) != 3) continue;
+    calls.push_back(FrameCall{delay, status == 1});
+  }
+  return calls;
+}
+
+struct Score {
+  int frames = 0, reliable = 0, wrong = 0, worst = 0;
+  std::vector<int> follow;  // per step: frames until a reliable frame at the new delay (-1: never)
+};
+
+Score Judge(const std::vector<FrameCall>& calls, const Truth& truth, int64_t offset, int frame, int rate) {
+  Score score;
+  score.frames = int(calls.size());
+  std::vector<size_t> stepFrames;
+  if (truth.kind == "steps")
+    for (size_t s = 1; s < truth.steps.size(); ++s) {
+      const int64_t at = int64_t(truth.steps[s].first * rate);
+      stepFrames.push_back(size_t(std::max<int64_t>((at - offset + frame - 1) / frame, 0)));
+    }
+  score.follow.assign(stepFrames.size(), -1);
+  for (size_t k = 0; k < calls.size(); ++k) {
+    const int64_t m = offset + int64_t(k) * frame + frame / 2;
+    const double t = truth.At(m, rate);
+    if (!calls[k].reliable) continue;
+    ++score.reliable;
+    const int off = int(std::lround(std::fabs(calls[k].delay - t)));
+    if (off > kTolerance) {
+      ++score.wrong;
+      score.worst = std::max(score.worst, off);
+    }
+    for (size_t s = 0; s < stepFrames.size(); ++s)
+      if (k >= stepFrames[s] && score.follow[s] < 0 && off <= kTolerance &&
+          (s + 1 == stepFrames.size() || k < stepFrames[s + 1]))
+        score.follow[s] = int(k - stepFrames[s]);
+  }
+  return score;
+}
+
+void Print(const char* who, const Score& s, int frame, int rate) {
+  std::printf("%-6s frames %5d  reliable %5.1f %%  wrong reliable %4d (worst %d)", who, s.frames,
+              s.frames > 0 ? 100.0 * s.reliable / s.frames : 0.0, s.wrong, s.worst);
+  for (int f : s.follow) {
+    if (f < 0)
+      std::printf("  step: never");
+    else
+      std::printf("  step: %d frames (%.2f s)", f, double(f) * frame / rate);
+  }
+  std::printf("\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 4) {
+    std::fprintf(stderr,
+                 "usage: %s REF.wav TEST.wav TRUTH [--csv HOST.csv] [--frame N] [--offset N] [--max-delay-ms MS] "
+                 "[--window-s SECONDS]\n",
+                 argv[0]);
+    return 2;
+  }
+  Signal ref, test;
+  Truth truth;
+  if (!Load(argv[1], &ref) || !Load(argv[2], &test) || !ParseTruth(argv[3], &truth)) {
+    std::fprintf(stderr, "cannot read the files or the truth\n");
+    return 1;
+  }
+  std::string csv;
+  int frame = 0;
+  int64_t offset = -1;
+  int maxDelayMs = 1000;
+  double windowSeconds = 2.0;
+  for (int i = 4; i + 1 < argc; i += 2) {
+    const std::string option = argv[i];
+    if (option == "--csv") csv = argv[i + 1];
+    if (option == "--frame") frame = std::atoi(argv[i + 1]);
+    if (option == "--offset") offset = std::atoll(argv[i + 1]);
+    if (option == "--max-delay-ms") maxDelayMs = std::atoi(argv[i + 1]);
+    if (option == "--window-s") windowSeconds = std::atof(argv[i + 1]);
+  }
+  // The host's frames: 512 samples up to 16 kHz, 1024 above.
+  if (frame == 0) frame = ref.rate > 16000 ? 1024 : 512;
+  if (offset < 0) {
+    DelaySearchRange range;
+    ComputeDelaySearchRange(ref.rate, uint32_t(maxDelayMs), uint32_t(frame), &range);
+    offset = int64_t(range.window) + frame;
+  }
+  const int maxLag = int(int64_t(ref.rate) * maxDelayMs / 1000);
+  Phat phat(int(windowSeconds * ref.rate), maxLag);
+  std::vector<FrameCall> peer;
+  const int64_t frames = (int64_t(ref.samples.size()) - offset) / frame;
+  FrameCall last;
+  for (int64_t k = 0; k < frames; ++k) {
+    // A new estimate every 4 frames, over the window centred on the frame
+    // (the peer may look ahead: it shows what the files allow); the frames
+    // between keep the last one.
+    if (k % 4 == 0)
+      last = phat.Estimate(ref, test, offset + k * frame + frame / 2 + int64_t(windowSeconds * ref.rate) / 2);
+    peer.push_back(last);
+  }
+  Print("peer", Judge(peer, truth, offset, frame, ref.rate), frame, ref.rate);
+  if (!csv.empty()) Print("host", Judge(ReadCsv(csv), truth, offset, frame, ref.rate), frame, ref.rate);
+  return 0;
+}
