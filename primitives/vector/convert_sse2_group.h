@@ -100,7 +100,7 @@ inline void I32ToI16Eight(const int32_t* src, int16_t* dst, int32_t scaleFactor)
 template <int64_t kStep, class Step>
 inline int64_t WholeSteps(int64_t n, Step step) {
   static_assert((kStep & (kStep - 1)) == 0, "a power of two");
-  // n is at least 1 here, so the mask is the whole steps' count.
+  // n is not negative, so the mask is the whole steps' count.
   const int64_t whole = n & ~(kStep - 1);
   for (int64_t i = 0; i < whole; i += kStep) step(i);
   return whole;
@@ -136,6 +136,30 @@ int64_t I16ToF32Steps(const int16_t* src, float* dst, int64_t n) {
     i += 8;
   }
   return i;
+}
+
+// Channel 0 or 1 of stereo int16 frames, four frames a step: each frame is
+// one 32-bit lane with the first sample in its low half, so shifting the
+// wanted half to the top and arithmetically back down sign-extends it.
+int64_t I16PairLaneToF32Steps(const int16_t* frames, int64_t channel, float* dst, int64_t n) {
+  if (channel == 0) {
+    return WholeSteps<4>(n, [&](int64_t i) {
+      const i32x4 pairs = Reinterpret<i32x4>(LoadUByMovdqu(frames + 2 * i));
+      StoreU(dst + i, I32ToF32(ShiftRightArith<16>(ShiftLeft<16>(pairs))));
+    });
+  }
+  return WholeSteps<4>(n, [&](int64_t i) {
+    const i32x4 pairs = Reinterpret<i32x4>(LoadUByMovdqu(frames + 2 * i));
+    StoreU(dst + i, I32ToF32(ShiftRightArith<16>(pairs)));
+  });
+}
+
+// Channel 0 or 1 of stereo float frames, four frames a step.
+int64_t F32PairLaneSteps(const float* frames, int64_t channel, float* dst, int64_t n) {
+  return WholeSteps<4>(n, [&](int64_t i) {
+    const f32x4 a = LoadU(frames + 2 * i), b = LoadU(frames + 2 * i + 4);
+    StoreU(dst + i, channel == 0 ? EvenLanes(a, b) : OddLanes(a, b));
+  });
 }
 
 // Rounds under the caller's MXCSR, as the scalar conversion does.
