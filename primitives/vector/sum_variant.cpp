@@ -22,7 +22,7 @@ using simd::Ld;
 // odd sum. Floats add the last n mod 4 onto (odd + even) in index order;
 // doubles add them to the even sum first and join afterwards.
 template <class T>
-double SumInterleaved(const T* src, int64_t n) {
+[[gnu::always_inline]] inline double SumInterleaved(const T* src, int64_t n) {
   double even = 0.0, odd = 0.0;
   int64_t i = 0;
   for (; i + 4 <= n; i += 4) {
