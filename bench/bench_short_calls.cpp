@@ -90,6 +90,13 @@ struct Implementation {
 
 Primitives gBaseline;
 
+// The highest set the processor runs, by a library's own test.
+int32_t BestSet(bool (*supported)(int32_t)) {
+  int32_t best = 0;
+  while (best + 1 < kSpVariantSetCount && supported(best + 1)) ++best;
+  return best;
+}
+
 // The baseline library under its own symbol scope, its best set forced.
 bool LoadBaseline(const char* path) {
   void* lib = dlopen(path, RTLD_NOW | RTLD_LOCAL | RTLD_DEEPBIND);
@@ -101,25 +108,17 @@ bool LoadBaseline(const char* path) {
   auto* force = reinterpret_cast<int32_t (*)(int32_t)>(find("_Z17spForceVariantSeti"));
   auto* supported = reinterpret_cast<bool (*)(int32_t)>(find("_Z21spVariantSetSupportedi"));
   gBaseline = {reinterpret_cast<SpSumF32>(find("_Z8spSumF32PKfiPfi")),
-                 reinterpret_cast<SpDotF32>(find("_Z8spDotF32PKfS0_iPf")),
-                 reinterpret_cast<SpConvI16ToF32>(find("_Z14spConvI16ToF32PKsPfi")),
-                 reinterpret_cast<SpBinaryF32>(find("_Z8spAddF32PKfS0_Pfi")),
-                 reinterpret_cast<SpBinaryF32>(find("_Z8spMulF32PKfS0_Pfi"))};
+               reinterpret_cast<SpDotF32>(find("_Z8spDotF32PKfS0_iPf")),
+               reinterpret_cast<SpConvI16ToF32>(find("_Z14spConvI16ToF32PKsPfi")),
+               reinterpret_cast<SpBinaryF32>(find("_Z8spAddF32PKfS0_Pfi")),
+               reinterpret_cast<SpBinaryF32>(find("_Z8spMulF32PKfS0_Pfi"))};
   const Primitives& p = gBaseline;
   if (!force || !supported || !p.sum || !p.dot || !p.conv || !p.add || !p.mul) {
     std::fprintf(stderr, "baseline: a primitive is missing from %s\n", path);
     return false;
   }
-  int32_t best = 0;
-  while (best + 1 < kSpVariantSetCount && supported(best + 1)) ++best;
-  force(best);
+  force(BestSet(supported));
   return true;
-}
-
-int32_t BestSet() {
-  int32_t best = 0;
-  while (best + 1 < kSpVariantSetCount && spVariantSetSupported(best + 1)) ++best;
-  return best;
 }
 
 const std::vector<int64_t> kSizes = {16, 64, 256, 1024, 16384};
@@ -203,13 +202,15 @@ void Register(const Implementation& impl) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  spForceVariantSet(BestSet());
+  spForceVariantSet(BestSet(spVariantSetSupported));
   static const Primitives library = {&spSumF32, &spDotF32, &spConvI16ToF32, &spAddF32, &spMulF32};
-  Register({"plain-O3", nullptr,
+  Register({"plain-O3",
+            nullptr,
             {plain_o3::SumF32, plain_o3::DotF32, plain_o3::ConvI16ToF32, plain_o3::AddF32, plain_o3::MulF32}});
-  Register({"plain-O2", nullptr,
+  Register({"plain-O2",
+            nullptr,
             {plain_o2::SumF32, plain_o2::DotF32, plain_o2::ConvI16ToF32, plain_o2::AddF32, plain_o2::MulF32}});
-  Register({spVariantSetName(BestSet()), &library, {}});
+  Register({spVariantSetName(BestSet(spVariantSetSupported)), &library, {}});
   if (const char* baseline = std::getenv("VANTREL_BASELINE_LIB"); baseline != nullptr && *baseline != '\0') {
     if (!LoadBaseline(baseline)) return 1;
     Register({"baseline", &gBaseline, {}});

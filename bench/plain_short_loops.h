@@ -7,13 +7,13 @@
 #pragma once
 #include <cstdint>
 
-#define PLAIN_SHORT_LOOPS_DECLARE(ns)                                       \
-  namespace ns {                                                            \
-  float SumF32(const float* x, int32_t n);                                  \
-  float DotF32(const float* a, const float* b, int32_t n);                  \
-  void ConvI16ToF32(const int16_t* src, float* dst, int32_t n);             \
-  void AddF32(const float* a, const float* b, float* dst, int32_t n);       \
-  void MulF32(const float* a, const float* b, float* dst, int32_t n);       \
+#define PLAIN_SHORT_LOOPS_DECLARE(ns)                                 \
+  namespace ns {                                                      \
+  float SumF32(const float* x, int32_t n);                            \
+  float DotF32(const float* a, const float* b, int32_t n);            \
+  void ConvI16ToF32(const int16_t* src, float* dst, int32_t n);       \
+  void AddF32(const float* a, const float* b, float* dst, int32_t n); \
+  void MulF32(const float* a, const float* b, float* dst, int32_t n); \
   }
 
 PLAIN_SHORT_LOOPS_DECLARE(plain_o3)

@@ -8,7 +8,7 @@
 
 #include "primitives/frame/entries.h"
 
-#define SP_CONVERT_KERNELS(X)                                                                                         \
+#define SP_CONVERT_KERNELS(X)                                                                                    \
   X(void, spkChannelI16ToF32, (const int16_t* frames, int64_t channels, int64_t channel, float* dst, int64_t n)) \
   X(void, spkChannelF32, (const float* frames, int64_t channels, int64_t channel, float* dst, int64_t n))
 

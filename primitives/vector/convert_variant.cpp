@@ -92,7 +92,9 @@ spStatus SP_V(spConvF64ToI32)(const double* src, int32_t* dst, int32_t n, int32_
 // int16-to-float steps; the rest element by element.
 void SP_V(spkChannelI16ToF32)(const int16_t* frames, int64_t channels, int64_t channel, float* dst, int64_t n) {
   if (n <= 0) return;
-  int64_t i = channels == 1 ? I16ToF32Steps(frames, dst, n) : channels == 2 ? I16PairLaneToF32Steps(frames, channel, dst, n) : 0;
+  int64_t i = channels == 1   ? I16ToF32Steps(frames, dst, n)
+              : channels == 2 ? I16PairLaneToF32Steps(frames, channel, dst, n)
+                              : 0;
   for (; i < n; ++i) dst[i] = static_cast<float>(frames[i * channels + channel]);
 }
 

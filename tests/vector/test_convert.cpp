@@ -167,7 +167,8 @@ TEST_P(ConvertTest, Int16ToFloatIsExactAtEveryLengthAndAlignment) {
         ASSERT_EQ(spConvI16ToF32(in.data(), out.data(), n), spOk);
         const std::vector<float> got = out.Get();
         for (int32_t i = 0; i < n; ++i)
-          ASSERT_EQ(got[i], static_cast<float>(src[i])) << "n=" << n << " i=" << i << " offsets " << offSrc << "," << offDst;
+          ASSERT_EQ(got[i], static_cast<float>(src[i]))
+              << "n=" << n << " i=" << i << " offsets " << offSrc << "," << offDst;
         ASSERT_TRUE(out.GuardsIntact()) << "n=" << n;
       }
   }

@@ -184,7 +184,9 @@ struct LaneModel {
   }
 };
 
-int64_t ElementsTo16(const void* p) { return static_cast<int64_t>((16 - reinterpret_cast<uintptr_t>(p) % 16) % 16) / 4; }
+int64_t ElementsTo16(const void* p) {
+  return static_cast<int64_t>((16 - reinterpret_cast<uintptr_t>(p) % 16) % 16) / 4;
+}
 bool On(const void* p, uintptr_t bytes) { return reinterpret_cast<uintptr_t>(p) % bytes == 0; }
 
 // SSE: short or unaligned arrays element by element into lane 0; else lane
