@@ -153,9 +153,16 @@ TEST_P(ConvertTest, Int16ToFloatIsExactAtEveryLengthAndAlignment) {
   std::mt19937 gen(36);
   std::uniform_int_distribution<int32_t> value(-32768, 32767);
   std::vector<int32_t> lengths;
-  for (int32_t n = 1; n <= 100; ++n) lengths.push_back(n);
+  for (int32_t n = 0; n <= 100; ++n) lengths.push_back(n);
   for (int32_t n : {1000, 4099, 65536 + 9}) lengths.push_back(n);
   for (int32_t n : lengths) {
+    if (n == 0) {  // the length error, nothing written
+      const int16_t x = 1;
+      float out = 42.0f;
+      EXPECT_EQ(spConvI16ToF32(&x, &out, 0), spErrLength);
+      EXPECT_EQ(out, 42.0f);
+      continue;
+    }
     std::vector<int16_t> src(n);
     for (auto& x : src) x = static_cast<int16_t>(value(gen));
     src[0] = -32768;

@@ -231,9 +231,16 @@ float InOrder(const float* a, const float* b, int64_t n) {
 // length to 100 and long ones, at every pair of alignments.
 TEST_P(DotTest, KeepsItsFloatOrderBitForBit) {
   std::vector<int32_t> lengths;
-  for (int32_t n = 1; n <= 100; ++n) lengths.push_back(n);
+  for (int32_t n = 0; n <= 100; ++n) lengths.push_back(n);
   for (int32_t n : {1000, 4099, 65536 + 7}) lengths.push_back(n);
   for (int32_t n : lengths) {
+    if (n == 0) {  // no product at all: the length error, nothing written
+      const float x = 1.0f;
+      float r = 42.0f;
+      EXPECT_EQ(spDotF32(&x, &x, 0, &r), spErrLength);
+      EXPECT_EQ(r, 42.0f);
+      continue;
+    }
     const auto a = RandomValues<float>(n, 41u * n + 3), b = RandomValues<float>(n, 43u * n + 9);
     for (int64_t offA : {0, 4, 8, 12, 1})
       for (int64_t offB : {0, 4, 8, 12, 2}) {

@@ -217,10 +217,17 @@ const SumKernelF32 kSumKernelF32[] = SP_VARIANT_TABLE(spkSumF32);
 // at every length to 100, at long ones and at every alignment.
 TEST_P(SumTest, KeepsItsSummationOrderBitForBit) {
   std::vector<int32_t> lengths;
-  for (int32_t n = 1; n <= 100; ++n) lengths.push_back(n);
+  for (int32_t n = 0; n <= 100; ++n) lengths.push_back(n);
   for (int32_t n : {1000, 4099, 32768 + 5, 70001}) lengths.push_back(n);
   const bool generic = SetIndex() == SP_SET_GENERIC;
   for (int32_t n : lengths) {
+    if (n == 0) {  // no sum at all: the length error, nothing written
+      const float x = 1.0f;
+      float sf = 42.0f;
+      EXPECT_EQ(spSumF32(&x, 0, &sf, 0), spErrLength);
+      EXPECT_EQ(sf, 42.0f);
+      continue;
+    }
     const auto vf = RandomValues<float>(n, 31u * n + 1);
     const auto vd = RandomValues<double>(n, 37u * n + 5);
     const double expectedF = generic ? InterleavedOrder(vf.data(), n) : RotationOrder(vf.data(), n);
