@@ -99,9 +99,11 @@ inline void I32ToI16Eight(const int32_t* src, int16_t* dst, int32_t scaleFactor)
 // returns the elements converted.
 template <int64_t kStep, class Step>
 inline int64_t WholeSteps(int64_t n, Step step) {
-  int64_t i = 0;
-  for (; i + kStep <= n; i += kStep) step(i);
-  return i;
+  static_assert((kStep & (kStep - 1)) == 0, "a power of two");
+  // n is not negative, so the mask is the whole steps' count.
+  const int64_t whole = n & ~(kStep - 1);
+  for (int64_t i = 0; i < whole; i += kStep) step(i);
+  return whole;
 }
 
 int64_t I8ToF32Steps(const int8_t* src, float* dst, int64_t n) {
@@ -114,11 +116,51 @@ int64_t I8ToF32Steps(const int8_t* src, float* dst, int64_t n) {
   });
 }
 
-int64_t I16ToF32Steps(const int16_t* src, float* dst, int64_t n) {
-  return WholeSteps<8>(n, [&](int64_t i) {
-    const i16x8 v = LoadU(src + i);
-    StoreU(dst + i, I32ToF32(WidenLowI16ToI32(v)));
-    StoreU(dst + i + 4, I32ToF32(WidenHighI16ToI32(v)));
+// Eight elements from src + i. The SSE3 set keeps its own unaligned load;
+// SSSE3 takes movdqu, which keeps pace with the stores where lddqu does not
+// everywhere.
+inline void I16ToF32Eight(const int16_t* src, float* dst) {
+  const i16x8 v = kSetIndex == SP_SET_SSE3 ? LoadU(src) : LoadUByMovdqu(src);
+  StoreU(dst, I32ToF32(WidenLowI16ToI32(v)));
+  StoreU(dst + 4, I32ToF32(WidenHighI16ToI32(v)));
+}
+
+// Sixteen a step (half the loop's own instructions per element), then eight.
+// Inlined into both callers (the entry and the channel kernel): a call more
+// is a good part of a 16-element conversion.
+[[gnu::always_inline]] inline int64_t I16ToF32Steps(const int16_t* src, float* dst, int64_t n) {
+  int64_t i = WholeSteps<16>(n, [&](int64_t k) {
+    I16ToF32Eight(src + k, dst + k);
+    I16ToF32Eight(src + k + 8, dst + k + 8);
+  });
+  if (n - i >= 8) {
+    I16ToF32Eight(src + i, dst + i);
+    i += 8;
+  }
+  return i;
+}
+
+// Channel 0 or 1 of stereo int16 frames, four frames a step: each frame is
+// one 32-bit lane with the first sample in its low half, so shifting the
+// wanted half to the top and arithmetically back down sign-extends it.
+int64_t I16PairLaneToF32Steps(const int16_t* frames, int64_t channel, float* dst, int64_t n) {
+  if (channel == 0) {
+    return WholeSteps<4>(n, [&](int64_t i) {
+      const i32x4 pairs = Reinterpret<i32x4>(LoadUByMovdqu(frames + 2 * i));
+      StoreU(dst + i, I32ToF32(ShiftRightArith<16>(ShiftLeft<16>(pairs))));
+    });
+  }
+  return WholeSteps<4>(n, [&](int64_t i) {
+    const i32x4 pairs = Reinterpret<i32x4>(LoadUByMovdqu(frames + 2 * i));
+    StoreU(dst + i, I32ToF32(ShiftRightArith<16>(pairs)));
+  });
+}
+
+// Channel 0 or 1 of stereo float frames, four frames a step.
+int64_t F32PairLaneSteps(const float* frames, int64_t channel, float* dst, int64_t n) {
+  return WholeSteps<4>(n, [&](int64_t i) {
+    const f32x4 a = LoadU(frames + 2 * i), b = LoadU(frames + 2 * i + 4);
+    StoreU(dst + i, channel == 0 ? EvenLanes(a, b) : OddLanes(a, b));
   });
 }
 

@@ -10,6 +10,7 @@
 #include "primitives/vector/sp_convert.h"
 
 #include "primitives/frame/arg_checks.h"
+#include "primitives/vector/convert_kernels.h"
 #include "primitives/vector/convert_rules.h"
 #include "primitives/vector/convert_scalar_group.h"
 #include "primitives/vector/convert_sse2_group.h"
@@ -85,6 +86,22 @@ spStatus SP_V(spConvF64ToI32)(const double* src, int32_t* dst, int32_t n, int32_
   if (const spStatus st = CheckArrays(n, src, dst); st != spOk) return st;
   F64ToI32(src, dst, n, roundMode == 1, MakeF64Scale(scaleFactor));
   return spOk;
+}
+
+// Stereo channels by the group's pair-lane steps, one channel by the
+// int16-to-float steps; the rest element by element.
+void SP_V(spkChannelI16ToF32)(const int16_t* frames, int64_t channels, int64_t channel, float* dst, int64_t n) {
+  if (n <= 0) return;
+  int64_t i = channels == 1   ? I16ToF32Steps(frames, dst, n)
+              : channels == 2 ? I16PairLaneToF32Steps(frames, channel, dst, n)
+                              : 0;
+  for (; i < n; ++i) dst[i] = static_cast<float>(frames[i * channels + channel]);
+}
+
+void SP_V(spkChannelF32)(const float* frames, int64_t channels, int64_t channel, float* dst, int64_t n) {
+  if (n <= 0) return;
+  for (int64_t i = channels == 2 ? F32PairLaneSteps(frames, channel, dst, n) : 0; i < n; ++i)
+    dst[i] = frames[i * channels + channel];
 }
 
 }  // namespace SP_SET_NS

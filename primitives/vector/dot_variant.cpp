@@ -38,7 +38,7 @@ inline float FoldDot(f32x4 r) { return simd::FoldPair(simd::FoldHighOntoLow(r));
 // Sixteen elements a step; `kAlignedA` / `kAlignedB` choose aligned loads.
 // kRegisters 2: r0 and r1 take two groups of four each; 4: one each.
 template <int kRegisters, bool kAlignedA, bool kAlignedB>
-float DotBlocksF32(f32x4 r0, const float* a, const float* b, int64_t n) {
+[[gnu::always_inline]] inline float DotBlocksF32(f32x4 r0, const float* a, const float* b, int64_t n) {
   using namespace simd;
   f32x4 r1 = Zero4(), r2 = Zero4(), r3 = Zero4();
   int64_t i = 0;
@@ -86,17 +86,11 @@ float DotSse(const float* a, const float* b, int64_t n) {
 }
 #else
 
-// SSE2 and later: up to 15 elements as pairs into two lanes and a last
-// single; otherwise single products until a 4-byte aligned operand (b first,
-// else a) reaches a 16-byte boundary, then aligned loads of that operand.
-float DotWide(const float* a, const float* b, int64_t n) {
+// SSE2 and later, n of 16 and more: single products until a 4-byte aligned
+// operand (b first, else a) reaches a 16-byte boundary, then aligned loads of
+// that operand.
+[[gnu::noinline]] float DotWideAnyAlignment(const float* a, const float* b, int64_t n) {
   f32x4 r0 = simd::Zero4();
-  if (n <= 15) {
-    int64_t i = 0;
-    for (; i + 2 <= n; i += 2) r0 = simd::Add(r0, PairProduct(a + i, b + i));
-    if (i < n) r0 = simd::Add(r0, SingleProduct(a + i, b + i));
-    return FoldDot(r0);
-  }
   const bool alignB = simd::IsAligned(b, 4);
   const bool alignA = !alignB && simd::IsAligned(a, 4);
   if (!alignA && !alignB) return DotBlocksF32<4, false, false>(r0, a, b, n);
@@ -109,6 +103,21 @@ float DotWide(const float* a, const float* b, int64_t n) {
   if (otherAligned) return DotBlocksF32<4, true, true>(r0, a, b, n);
   if (alignB) return DotBlocksF32<4, false, true>(r0, a, b, n);
   return DotBlocksF32<4, true, false>(r0, a, b, n);
+}
+
+// Up to 15 elements as pairs into two lanes and a last single; both operands
+// on 16 bytes (the usual case) straight into the aligned blocks, as the
+// general path would choose, without its tests; the rest out of line.
+[[gnu::always_inline]] inline float DotWide(const float* a, const float* b, int64_t n) {
+  f32x4 r0 = simd::Zero4();
+  if (n <= 15) {
+    int64_t i = 0;
+    for (; i + 2 <= n; i += 2) r0 = simd::Add(r0, PairProduct(a + i, b + i));
+    if (i < n) r0 = simd::Add(r0, SingleProduct(a + i, b + i));
+    return FoldDot(r0);
+  }
+  if (simd::Aligned16(a) && simd::Aligned16(b)) return DotBlocksF32<4, true, true>(r0, a, b, n);
+  return DotWideAnyAlignment(a, b, n);
 }
 #endif  // SP_SET_INDEX == SP_SET_SSE
 #endif
@@ -158,17 +167,21 @@ double DotWideF64(const double* a, const double* b, int64_t n) {
 }
 #endif
 
-}  // namespace
-
-void SP_V(spkDotF32)(const float* a, const float* b, int64_t n, float* result) {
+// The set's float dot product, inlined into both the kernel and the entry
+// (a call more is a good part of a 16-element dot product).
+[[gnu::always_inline]] inline float DotF32(const float* a, const float* b, int64_t n) {
 #if SP_SET_INDEX == SP_SET_GENERIC
-  *result = static_cast<float>(DotInOrder(a, b, n));
+  return static_cast<float>(DotInOrder(a, b, n));
 #elif SP_SET_INDEX == SP_SET_SSE
-  *result = DotSse(a, b, n);
+  return DotSse(a, b, n);
 #else
-  *result = DotWide(a, b, n);
+  return DotWide(a, b, n);
 #endif
 }
+
+}  // namespace
+
+void SP_V(spkDotF32)(const float* a, const float* b, int64_t n, float* result) { *result = DotF32(a, b, n); }
 
 void SP_V(spkDotF64)(const double* a, const double* b, int64_t n, double* result) {
 #if SP_SET_INDEX <= SP_SET_SSE
@@ -180,7 +193,7 @@ void SP_V(spkDotF64)(const double* a, const double* b, int64_t n, double* result
 
 spStatus SP_V(spDotF32)(const float* a, const float* b, int32_t n, float* result) {
   if (const spStatus st = CheckArrays(n, a, b, result); st != spOk) return st;
-  SP_V(spkDotF32)(a, b, n, result);
+  *result = DotF32(a, b, n);
   return spOk;
 }
 

@@ -15,6 +15,7 @@
 #include "primitives/frame/mxcsr_scope.h"
 #include "primitives/vector/sp_convert.h"
 #include "support/variant_sets.h"
+#include "vector_test_support.h"
 
 namespace {
 
@@ -143,6 +144,41 @@ TEST_P(ConvertTest, EveryInt16ValueConvertsExactlyWithClampedScale) {
   EXPECT_EQ(out[0], 1.0);
   ASSERT_EQ(spConvI16ToF64Scaled(ends + 2, out, 1, -2000), spOk);
   EXPECT_EQ(out[0], -std::ldexp(1.0, 1023));
+}
+
+// Every length to 100 and long ones, at every 16-byte phase of both arrays:
+// each element is its exact value, and nothing around the destination is
+// written (the vector steps of 16 and 8 and the single tail elements).
+TEST_P(ConvertTest, Int16ToFloatIsExactAtEveryLengthAndAlignment) {
+  std::mt19937 gen(36);
+  std::uniform_int_distribution<int32_t> value(-32768, 32767);
+  std::vector<int32_t> lengths;
+  for (int32_t n = 0; n <= 100; ++n) lengths.push_back(n);
+  for (int32_t n : {1000, 4099, 65536 + 9}) lengths.push_back(n);
+  for (int32_t n : lengths) {
+    if (n == 0) {  // the length error, nothing written
+      const int16_t x = 1;
+      float out = 42.0f;
+      EXPECT_EQ(spConvI16ToF32(&x, &out, 0), spErrLength);
+      EXPECT_EQ(out, 42.0f);
+      continue;
+    }
+    std::vector<int16_t> src(n);
+    for (auto& x : src) x = static_cast<int16_t>(value(gen));
+    src[0] = -32768;
+    src[n - 1] = 32767;
+    for (int64_t offSrc : {0, 2, 6, 8, 14})
+      for (int64_t offDst : {0, 4, 8, 12}) {
+        vector_test::PlacedArray<int16_t> in(src, offSrc);
+        vector_test::PlacedArray<float> out(n, offDst);
+        ASSERT_EQ(spConvI16ToF32(in.data(), out.data(), n), spOk);
+        const std::vector<float> got = out.Get();
+        for (int32_t i = 0; i < n; ++i)
+          ASSERT_EQ(got[i], static_cast<float>(src[i]))
+              << "n=" << n << " i=" << i << " offsets " << offSrc << "," << offDst;
+        ASSERT_TRUE(out.GuardsIntact()) << "n=" << n;
+      }
+  }
 }
 
 TEST_P(ConvertTest, Int16ToDoubleStreamsLargeBlocksWithSameValues) {

@@ -1,7 +1,8 @@
 // Sum primitives under every variant set: argument checks, exact sums of
 // small fixtures, agreement with long-double sums over many lengths,
 // alignments and both float modes (fast-mode block boundaries included),
-// and bit-identity where the sets share a summation layout.
+// bit-identity where the sets share a summation layout, and each set's
+// summation order against an element-by-element model of it.
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -9,6 +10,7 @@
 
 #include "primitives/frame/variant_seams.h"
 #include "primitives/vector/sp_sum.h"
+#include "primitives/vector/sum_kernels.h"
 #include "support/variant_sets.h"
 #include "vector_test_support.h"
 
@@ -167,6 +169,85 @@ TEST_P(SumTest, AgreesWithLongDoubleSum) {
       double sd = 0;
       ASSERT_EQ(spSumF64(ad.data(), n, &sd), spOk);
       EXPECT_LE(std::fabs(sd - refD), 2 * n * 0x1p-53L * absD + 0x1p-60L) << "n=" << n << " off=" << offset;
+    }
+  }
+}
+
+// The orders callers see, modelled element by element in plain scalar code.
+// Eight-sum rotation (accurate floats in the SIMD sets, SSE doubles): element
+// j of group g into sum (j + g) mod 8, the last n mod 8 in index order into
+// sum (n / 8) mod 8, joined ((s0 + s4) + (s2 + s6)) + ((s1 + s5) + (s3 + s7)).
+template <class T>
+double RotationOrder(const T* x, int64_t n) {
+  double s[8] = {};
+  const int64_t groups = n / 8;
+  for (int64_t g = 0; g < groups; ++g)
+    for (int64_t j = 0; j < 8; ++j) s[(j + g) % 8] += x[8 * g + j];
+  for (int64_t i = 8 * groups; i < n; ++i) s[groups % 8] += x[i];
+  return ((s[0] + s[4]) + (s[2] + s[6])) + ((s[1] + s[5]) + (s[3] + s[7]));
+}
+// Generic: x[4k], x[4k+2] into the even sum, x[4k+1], x[4k+3] into the odd
+// sum; floats add the rest onto odd + even, doubles onto the even sum.
+template <class T>
+double InterleavedOrder(const T* x, int64_t n) {
+  double even = 0, odd = 0;
+  const int64_t whole = n - n % 4;
+  for (int64_t i = 0; i < whole; i += 4) {
+    even += x[i];
+    odd += x[i + 1];
+    even += x[i + 2];
+    odd += x[i + 3];
+  }
+  if constexpr (sizeof(T) == 4) {
+    double total = odd + even;
+    for (int64_t i = whole; i < n; ++i) total += x[i];
+    return total;
+  } else {
+    for (int64_t i = whole; i < n; ++i) even += x[i];
+    return even + odd;
+  }
+}
+
+using SumKernelF32 = double (*)(const float*, int64_t, int32_t);
+const SumKernelF32 kSumKernelF32[] = SP_VARIANT_TABLE(spkSumF32);
+
+// Values over forty binades make every partial sum round, so any change of
+// which sum an element joins, or of the join, changes the double result: the
+// kernel (which the means share) and the entries keep the order bit for bit
+// at every length to 100, at long ones and at every alignment.
+TEST_P(SumTest, KeepsItsSummationOrderBitForBit) {
+  std::vector<int32_t> lengths;
+  for (int32_t n = 0; n <= 100; ++n) lengths.push_back(n);
+  for (int32_t n : {1000, 4099, 32768 + 5, 70001}) lengths.push_back(n);
+  const bool generic = SetIndex() == SP_SET_GENERIC;
+  for (int32_t n : lengths) {
+    if (n == 0) {  // no sum at all: the length error, nothing written
+      const float x = 1.0f;
+      float sf = 42.0f;
+      EXPECT_EQ(spSumF32(&x, 0, &sf, 0), spErrLength);
+      EXPECT_EQ(sf, 42.0f);
+      continue;
+    }
+    const auto vf = RandomValues<float>(n, 31u * n + 1);
+    const auto vd = RandomValues<double>(n, 37u * n + 5);
+    const double expectedF = generic ? InterleavedOrder(vf.data(), n) : RotationOrder(vf.data(), n);
+    for (int64_t offset : {0, 4, 8, 12, 2}) {
+      PlacedArray<float> af(vf, offset);
+      for (int32_t hint : {0, 7}) {
+        EXPECT_EQ(Bits(kSumKernelF32[SetIndex()](af.data(), n, hint)), Bits(expectedF))
+            << "n=" << n << " offset=" << offset << " hint=" << hint;
+      }
+      float sf = 0;
+      ASSERT_EQ(spSumF32(af.data(), n, &sf, 0), spOk);
+      EXPECT_EQ(Bits(sf), Bits(static_cast<float>(expectedF))) << "n=" << n << " offset=" << offset;
+      // The SSE2-and-later double sum has a layout of its own.
+      if (SetIndex() <= SP_SET_SSE) {
+        PlacedArray<double> ad(vd, offset * 2);
+        const double expectedD = generic ? InterleavedOrder(vd.data(), n) : RotationOrder(vd.data(), n);
+        double sd = 0;
+        ASSERT_EQ(spSumF64(ad.data(), n, &sd), spOk);
+        EXPECT_EQ(Bits(sd), Bits(expectedD)) << "n=" << n << " offset=" << offset;
+      }
     }
   }
 }

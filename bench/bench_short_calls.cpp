@@ -1,0 +1,219 @@
+// Short calls: the sum (accurate mode), the float dot product, the int16 to
+// float conversion and the float add and multiply of the running set beside
+// the same loops compiled -O3 -mssse3 and -O2 -mssse3 (plain_short_loops.cpp),
+// at n = 16 to 16384 on 64-byte aligned arrays at fixed places. Every implementation is
+// called through a function pointer, so each pays the same call.
+//
+// With VANTREL_BASELINE_LIB naming another build of libvantrel.so, its
+// primitives join as "baseline" (loaded privately, its set forced the same),
+// so that two builds compare in one run. For steady figures pin the core
+// and interleave repetitions:
+//   taskset -c 3 bench_short_calls --benchmark_enable_random_interleaving=true
+//     --benchmark_repetitions=20 --benchmark_min_time=0.05
+#include <benchmark/benchmark.h>
+#include <dlfcn.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "bench_support.h"
+#include "plain_short_loops.h"
+#include "primitives/vector/sp_arith.h"
+#include "primitives/vector/sp_convert.h"
+#include "primitives/vector/sp_dot.h"
+#include "primitives/vector/sp_sum.h"
+
+namespace {
+
+// Every case reads and writes the same fixed places: arrays k = 0, 1, 2 of
+// one static arena, 64-byte aligned and 1 KiB apart modulo 4 KiB, so no
+// implementation is favoured by where its arrays happened to be allocated
+// (a load that shares its address bits below 4 KiB with an earlier store
+// can wait for it).
+constexpr int64_t kArenaStride = (int64_t{1} << 18) + 1024;
+alignas(4096) unsigned char gArena[3 * kArenaStride];
+
+template <class T>
+T* Place(int k) {
+  return reinterpret_cast<T*>(gArena + k * kArenaStride);
+}
+// Values in [-1, 1) from a fixed generator, the same for every case.
+float* RandomFloats(int k, int64_t n) {
+  float* p = Place<float>(k);
+  uint32_t state = 2463534242u + static_cast<uint32_t>(k);
+  for (int64_t i = 0; i < n; ++i) {
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    p[i] = static_cast<float>(-1.0 + 2.0 * (state * 0x1p-32));
+  }
+  return p;
+}
+
+using SumFn = float (*)(const float*, int32_t);
+using DotFn = float (*)(const float*, const float*, int32_t);
+using ConvFn = void (*)(const int16_t*, float*, int32_t);
+using BinaryFn = void (*)(const float*, const float*, float*, int32_t);
+
+// The primitives' signatures, as a loaded library exports them.
+using SpSumF32 = spStatus (*)(const float*, int32_t, float*, int32_t);
+using SpDotF32 = spStatus (*)(const float*, const float*, int32_t, float*);
+using SpConvI16ToF32 = spStatus (*)(const int16_t*, float*, int32_t);
+using SpBinaryF32 = spStatus (*)(const float*, const float*, float*, int32_t);
+
+struct Primitives {
+  SpSumF32 sum;
+  SpDotF32 dot;
+  SpConvI16ToF32 conv;
+  SpBinaryF32 add;
+  SpBinaryF32 mul;
+};
+
+struct PlainLoops {
+  SumFn sum;
+  DotFn dot;
+  ConvFn conv;
+  BinaryFn add;
+  BinaryFn mul;
+};
+
+// One implementation: a library's primitives or a set of plain loops. Either
+// way one indirect call per timed call.
+struct Implementation {
+  std::string name;
+  const Primitives* library;  // null for plain loops
+  PlainLoops plain;
+};
+
+Primitives gBaseline;
+
+// The highest set the processor runs, by a library's own test.
+int32_t BestSet(bool (*supported)(int32_t)) {
+  int32_t best = 0;
+  while (best + 1 < kSpVariantSetCount && supported(best + 1)) ++best;
+  return best;
+}
+
+// The baseline library under its own symbol scope, its best set forced.
+bool LoadBaseline(const char* path) {
+  void* lib = dlopen(path, RTLD_NOW | RTLD_LOCAL | RTLD_DEEPBIND);
+  if (lib == nullptr) {
+    std::fprintf(stderr, "baseline: %s\n", dlerror());
+    return false;
+  }
+  const auto find = [lib](const char* mangled) { return dlsym(lib, mangled); };
+  auto* force = reinterpret_cast<int32_t (*)(int32_t)>(find("_Z17spForceVariantSeti"));
+  auto* supported = reinterpret_cast<bool (*)(int32_t)>(find("_Z21spVariantSetSupportedi"));
+  gBaseline = {reinterpret_cast<SpSumF32>(find("_Z8spSumF32PKfiPfi")),
+               reinterpret_cast<SpDotF32>(find("_Z8spDotF32PKfS0_iPf")),
+               reinterpret_cast<SpConvI16ToF32>(find("_Z14spConvI16ToF32PKsPfi")),
+               reinterpret_cast<SpBinaryF32>(find("_Z8spAddF32PKfS0_Pfi")),
+               reinterpret_cast<SpBinaryF32>(find("_Z8spMulF32PKfS0_Pfi"))};
+  const Primitives& p = gBaseline;
+  if (!force || !supported || !p.sum || !p.dot || !p.conv || !p.add || !p.mul) {
+    std::fprintf(stderr, "baseline: a primitive is missing from %s\n", path);
+    return false;
+  }
+  force(BestSet(supported));
+  return true;
+}
+
+const std::vector<int64_t> kSizes = {16, 64, 256, 1024, 16384};
+
+void Register(const Implementation& impl) {
+  const std::string suffix = "/" + impl.name + "/";
+  for (int64_t n : kSizes) {
+    const int32_t len = static_cast<int32_t>(n);
+    const auto add = [&](const char* prim, auto body) {
+      benchmark::RegisterBenchmark((prim + suffix + std::to_string(n)).c_str(), [=](benchmark::State& state) {
+        body(state);
+        state.SetItemsProcessed(state.iterations() * n);
+      });
+    };
+    const Primitives* lib = impl.library;
+    const PlainLoops plain = impl.plain;
+    add("SumF32", [=](benchmark::State& state) {
+      const float* x = RandomFloats(0, n);
+      float s;
+      if (lib != nullptr) {
+        for (auto _ : state) {
+          lib->sum(x, len, &s, 0);
+          benchmark::DoNotOptimize(s);
+        }
+      } else {
+        for (auto _ : state) benchmark::DoNotOptimize(plain.sum(x, len));
+      }
+    });
+    add("DotF32", [=](benchmark::State& state) {
+      const float* a = RandomFloats(0, n);
+      const float* b = RandomFloats(1, n);
+      float s;
+      if (lib != nullptr) {
+        for (auto _ : state) {
+          lib->dot(a, b, len, &s);
+          benchmark::DoNotOptimize(s);
+        }
+      } else {
+        for (auto _ : state) benchmark::DoNotOptimize(plain.dot(a, b, len));
+      }
+    });
+    add("ConvI16ToF32", [=](benchmark::State& state) {
+      int16_t* src = Place<int16_t>(0);
+      float* dst = Place<float>(1);
+      for (int64_t i = 0; i < n; ++i) src[i] = static_cast<int16_t>(i * 7919);
+      if (lib != nullptr) {
+        for (auto _ : state) {
+          lib->conv(src, dst, len);
+          benchmark::ClobberMemory();
+        }
+      } else {
+        for (auto _ : state) {
+          plain.conv(src, dst, len);
+          benchmark::ClobberMemory();
+        }
+      }
+    });
+    for (const bool multiply : {false, true}) {
+      add(multiply ? "MulF32" : "AddF32", [=](benchmark::State& state) {
+        const float* a = RandomFloats(0, n);
+        const float* b = RandomFloats(1, n);
+        float* dst = Place<float>(2);
+        if (lib != nullptr) {
+          const SpBinaryF32 f = multiply ? lib->mul : lib->add;
+          for (auto _ : state) {
+            f(a, b, dst, len);
+            benchmark::ClobberMemory();
+          }
+        } else {
+          const BinaryFn f = multiply ? plain.mul : plain.add;
+          for (auto _ : state) {
+            f(a, b, dst, len);
+            benchmark::ClobberMemory();
+          }
+        }
+      });
+    }
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  spForceVariantSet(BestSet(spVariantSetSupported));
+  static const Primitives library = {&spSumF32, &spDotF32, &spConvI16ToF32, &spAddF32, &spMulF32};
+  Register({"plain-O3",
+            nullptr,
+            {plain_o3::SumF32, plain_o3::DotF32, plain_o3::ConvI16ToF32, plain_o3::AddF32, plain_o3::MulF32}});
+  Register({"plain-O2",
+            nullptr,
+            {plain_o2::SumF32, plain_o2::DotF32, plain_o2::ConvI16ToF32, plain_o2::AddF32, plain_o2::MulF32}});
+  Register({spVariantSetName(BestSet(spVariantSetSupported)), &library, {}});
+  if (const char* baseline = std::getenv("VANTREL_BASELINE_LIB"); baseline != nullptr && *baseline != '\0') {
+    if (!LoadBaseline(baseline)) return 1;
+    Register({"baseline", &gBaseline, {}});
+  }
+  return bench::RunBenchmarks(argc, argv, true);
+}

@@ -1,0 +1,30 @@
+// Compiled once per optimisation level; PLAIN_NS names the copy.
+#include "plain_short_loops.h"
+
+namespace PLAIN_NS {
+
+__attribute__((noinline)) float SumF32(const float* x, int32_t n) {
+  double s = 0.0;
+  for (int32_t i = 0; i < n; ++i) s += x[i];
+  return static_cast<float>(s);
+}
+
+__attribute__((noinline)) float DotF32(const float* a, const float* b, int32_t n) {
+  float s = 0.0f;
+  for (int32_t i = 0; i < n; ++i) s += a[i] * b[i];
+  return s;
+}
+
+__attribute__((noinline)) void ConvI16ToF32(const int16_t* src, float* dst, int32_t n) {
+  for (int32_t i = 0; i < n; ++i) dst[i] = src[i];
+}
+
+__attribute__((noinline)) void AddF32(const float* a, const float* b, float* dst, int32_t n) {
+  for (int32_t i = 0; i < n; ++i) dst[i] = a[i] + b[i];
+}
+
+__attribute__((noinline)) void MulF32(const float* a, const float* b, float* dst, int32_t n) {
+  for (int32_t i = 0; i < n; ++i) dst[i] = a[i] * b[i];
+}
+
+}  // namespace PLAIN_NS
