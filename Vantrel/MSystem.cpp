@@ -178,6 +178,7 @@ int CMsystem::Go() {
   m_stopped = 0;
   m_frameCounter = 0;
   m_endReached = 0;
+  m_endRefusal = RefusalReason{};
   const int result = m_frontEnd.delayCompensation->Start(m_frontEnd.stopEvent);
   if (result == 0) NoteRefusal("CMsystem::Go", -1, "the inputs cannot be started");
   if (result != 0)
