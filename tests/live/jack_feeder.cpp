@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -9,9 +10,9 @@ namespace {
 
 constexpr float kUnitsPerFullScale = 32768.0f;
 constexpr auto kConnectPoll = std::chrono::milliseconds(5);
-// PortAudio's input ports, "in_0" and "in_1" of its client "PortAudio" (or
-// that name with a suffix).
-constexpr const char* kPortAudioInputs = "^PortAudio[^:]*:in_[01]$";
+// PortAudio's input ports: "in_0", "in_1" of its client "PortAudio" (or that
+// name with a suffix) for the first stream, "in_2", "in_3" for a second ...
+constexpr const char* kPortAudioInputs = "^PortAudio[^:]*:in_[0-9]+$";
 
 }  // namespace
 
@@ -71,7 +72,8 @@ void JackFeeder::ConnectNewPorts() {
   const char** ports = jack_get_ports(m_client, kPortAudioInputs, JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput);
   if (ports == nullptr) return;
   for (const char** port = ports; *port != nullptr; ++port) {
-    jack_port_t* out = m_out[(*port)[std::strlen(*port) - 1] - '0'];
+    const int channel = std::atoi(std::strrchr(*port, '_') + 1);
+    jack_port_t* out = m_out[channel % 2];
     if (jack_port_connected_to(out, *port)) continue;
     if (jack_connect(m_client, jack_port_name(out), *port) == 0) ++m_connections;
   }

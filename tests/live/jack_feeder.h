@@ -1,8 +1,8 @@
 // A JACK client that plays white noise on two outputs, the second a given
 // number of samples behind the first, into PortAudio's input ports as they
-// appear: output k feeds PortAudio's input channel k. Both outputs are
-// written in the same period, so a PortAudio stream sees the lag exactly,
-// whatever the server's timing.
+// appear: output k feeds input channel k of every PortAudio stream. Both
+// outputs are written in the same period, so one stream sees the lag
+// exactly, whatever the server's timing.
 #pragma once
 
 #include <jack/jack.h>
