@@ -3,9 +3,10 @@
 // n-th PortAudio device that has input channels.
 //
 // The thread reads only what the stream says it holds and otherwise sleeps,
-// so it never blocks inside PortAudio: a blocking read on a stream whose
-// sound server went away would never return. A stream that stops, or
-// delivers nothing for a while, ends the capture with a failure text.
+// so it does not wait inside PortAudio: a blocking read on a stream whose
+// sound server went away would never return. Only a stream that cannot say
+// what it holds is read a block at a time, waiting. A stream that stops,
+// or delivers nothing for a while, ends the capture with a failure text.
 #include <string>
 
 #include "wavio/DeviceCapture.h"
@@ -107,7 +108,7 @@ class PortAudioCapture : public DeviceCapture {
         break;
       }
       const signed long available = Pa_GetStreamReadAvailable(m_stream);
-      if (available <= 0) {
+      if (available == 0) {
         if (std::chrono::steady_clock::now() - lastDelivery > kSilenceLimit) {
           Lose("the sound device delivered nothing for " +
                std::to_string(std::chrono::duration_cast<std::chrono::seconds>(kSilenceLimit).count()) + " s");
@@ -116,8 +117,11 @@ class PortAudioCapture : public DeviceCapture {
         std::this_thread::sleep_for(kPollInterval);
         continue;
       }
-      // No more than the stream holds: this read does not wait.
-      const unsigned long frames = std::min<unsigned long>(static_cast<unsigned long>(available), kFramesPerRead);
+      // No more than the stream holds: this read does not wait. A stream
+      // that cannot tell (an error state, a host API without the figure) is
+      // read a block, waiting; PortAudio recovers an overrun there.
+      const unsigned long frames =
+          available < 0 ? kFramesPerRead : std::min<unsigned long>(static_cast<unsigned long>(available), kFramesPerRead);
       const PaError result = Pa_ReadStream(m_stream, chunk.data(), frames);
       if (result != paNoError && result != paInputOverflowed) {
         Lose(std::string("the sound device failed: ") + Pa_GetErrorText(result));

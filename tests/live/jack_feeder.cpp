@@ -1,10 +1,11 @@
 #include "live/jack_feeder.h"
 
 #include <chrono>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
+#include "support/position_noise.h"
 
 namespace {
 
@@ -15,14 +16,6 @@ constexpr auto kConnectPoll = std::chrono::milliseconds(5);
 constexpr const char* kPortAudioInputs = "^PortAudio[^:]*:in_[0-9]+$";
 
 }  // namespace
-
-float JackFeeder::NoiseAt(int64_t n) {
-  uint64_t z = uint64_t(n) + 0x9E3779B97F4A7C15ull;
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-  z ^= z >> 31;
-  return std::round(float(int64_t(z % 16001) - 8000));
-}
 
 JackFeeder::JackFeeder(int lag) : m_lag(lag) {
   jack_status_t status{};

@@ -25,9 +25,6 @@ class JackFeeder {
   // PortAudio input ports fed so far.
   int Connections() const { return m_connections; }
 
-  // The noise both outputs play, in 16-bit units, at any position.
-  static float NoiseAt(int64_t n);
-
  private:
   static int Process(jack_nframes_t frames, void* self);
   static void ServerGone(void* self);
