@@ -134,65 +134,72 @@ class Scratch {
 };
 
 template <class T>
-void Forward(MathlibHandle* handle, const T* src, T* dst, int32_t order, int32_t flags, const char* caller) {
+bool Forward(MathlibHandle* handle, const T* src, T* dst, int32_t order, int32_t flags, const char* caller) {
   const Transform<T> transform(handle, order, caller);
-  if (transform.Ready({src, dst})) transform.Forward(src, dst, flags);
+  return transform.Ready({src, dst}) && transform.Forward(src, dst, flags);
 }
 
 template <class T>
-void Inverse(MathlibHandle* handle, const T* src, T* dst, int32_t order, int32_t flags, const char* caller) {
+bool Inverse(MathlibHandle* handle, const T* src, T* dst, int32_t order, int32_t flags, const char* caller) {
   const Transform<T> transform(handle, order, caller);
-  if (transform.Ready({src, dst})) transform.Inverse(src, dst, flags);
+  return transform.Ready({src, dst}) && transform.Inverse(src, dst, flags);
 }
 
 template <class T>
-void ForwardPair(MathlibHandle* handle, const T* src1, T* dst1, const T* src2, T* dst2, int32_t order,
+bool ForwardPair(MathlibHandle* handle, const T* src1, T* dst1, const T* src2, T* dst2, int32_t order,
                  const char* caller) {
   const Transform<T> transform(handle, order, caller);
   // The second runs only when the first succeeded, so a failure leaves
   // dst2 untouched (and dst1 too, unless the second transform failed).
-  if (transform.Ready({src1, dst1, src2, dst2}) && transform.Forward(src1, dst1, kPlainPass))
-    transform.Forward(src2, dst2, kPlainPass);
+  return transform.Ready({src1, dst1, src2, dst2}) && transform.Forward(src1, dst1, kPlainPass) &&
+         transform.Forward(src2, dst2, kPlainPass);
 }
 
 // With no pass asked for, the scratch forms stop after the cache step: the
 // scratch would be copied out unwritten.
 template <class T>
-void InverseFromCopy(MathlibHandle* handle, const T* src, T* dst, int32_t order, int32_t flags, const char* caller) {
+bool InverseFromCopy(MathlibHandle* handle, const T* src, T* dst, int32_t order, int32_t flags, const char* caller) {
   const Transform<T> transform(handle, order, caller);
-  if (!transform.Ready({src, dst}) || !(flags & kPasses)) return;
+  if (!transform.Ready({src, dst})) return false;
+  if (!(flags & kPasses)) return true;
   const Scratch<T> copy(transform);
-  if (!copy.Data()) return;
+  if (!copy.Data()) return false;
   Precision<T>::Copy(src, copy.Data(), Transform<T>::Count(transform.PackedValues()));
-  transform.Inverse(copy.Data(), dst, flags);
+  return transform.Inverse(copy.Data(), dst, flags);
 }
 
 template <class T>
-void ForwardInPlace(MathlibHandle* handle, T* data, int32_t order, int32_t flags, const char* caller) {
+bool ForwardInPlace(MathlibHandle* handle, T* data, int32_t order, int32_t flags, const char* caller) {
   const Transform<T> transform(handle, order, caller);
-  if (!transform.Ready({data}) || !(flags & kPasses)) return;
+  if (!transform.Ready({data})) return false;
+  if (!(flags & kPasses)) return true;
   const Scratch<T> spectrum(transform);
-  if (spectrum.Data() && transform.Forward(data, spectrum.Data(), flags))
-    Precision<T>::Copy(spectrum.Data(), data, Transform<T>::Count(transform.PackedValues()));
+  if (!spectrum.Data() || !transform.Forward(data, spectrum.Data(), flags)) return false;
+  Precision<T>::Copy(spectrum.Data(), data, Transform<T>::Count(transform.PackedValues()));
+  return true;
 }
 
 // Only the N results go back; the two values after them stay as they were.
 template <class T>
-void InverseInPlace(MathlibHandle* handle, T* data, int32_t order, int32_t flags, const char* caller) {
+bool InverseInPlace(MathlibHandle* handle, T* data, int32_t order, int32_t flags, const char* caller) {
   const Transform<T> transform(handle, order, caller);
-  if (!transform.Ready({data}) || !(flags & kPasses)) return;
+  if (!transform.Ready({data})) return false;
+  if (!(flags & kPasses)) return true;
   const Scratch<T> signal(transform);
-  if (signal.Data() && transform.Inverse(data, signal.Data(), flags))
-    Precision<T>::Copy(signal.Data(), data, Transform<T>::Count(transform.Points()));
+  if (!signal.Data() || !transform.Inverse(data, signal.Data(), flags)) return false;
+  Precision<T>::Copy(signal.Data(), data, Transform<T>::Count(transform.Points()));
+  return true;
 }
 
 template <class T>
-void ForwardComplex(MathlibHandle* handle, const T* src, T* dst, int32_t order, int32_t flags, const char* caller) {
+bool ForwardComplex(MathlibHandle* handle, const T* src, T* dst, int32_t order, int32_t flags, const char* caller) {
   const Transform<T> transform(handle, order, caller);
-  if (!transform.Ready({src, dst}) || !(flags & kPasses)) return;
+  if (!transform.Ready({src, dst})) return false;
+  if (!(flags & kPasses)) return true;
   const Scratch<T> spectrum(transform);
-  if (spectrum.Data() && transform.Forward(src, spectrum.Data(), flags))
-    Precision<T>::Expand(spectrum.Data(), dst, Transform<T>::Count(transform.Points()));
+  if (!spectrum.Data() || !transform.Forward(src, spectrum.Data(), flags)) return false;
+  Precision<T>::Expand(spectrum.Data(), dst, Transform<T>::Count(transform.Points()));
+  return true;
 }
 
 // Only bits 0 and 1 of these flags take effect.
@@ -201,56 +208,56 @@ constexpr int32_t kByLenInverseFlags = 0x22;
 
 }  // namespace
 
-void duvuvRealFftFwdF32(MathlibHandle* handle, const float* src, float* dst, int32_t order, int32_t flags) {
-  Forward(handle, src, dst, order, flags, __func__);
+int duvuvRealFftFwdF32(MathlibHandle* handle, const float* src, float* dst, int32_t order, int32_t flags) {
+  return Forward(handle, src, dst, order, flags, __func__);
 }
-void duvuvRealFftInvF32(MathlibHandle* handle, const float* src, float* dst, int32_t order, int32_t flags) {
-  Inverse(handle, src, dst, order, flags, __func__);
+int duvuvRealFftInvF32(MathlibHandle* handle, const float* src, float* dst, int32_t order, int32_t flags) {
+  return Inverse(handle, src, dst, order, flags, __func__);
 }
-void duvuvRealFftFwdPairF32(MathlibHandle* handle, const float* src1, float* dst1, const float* src2, float* dst2,
-                            int32_t order) {
-  ForwardPair(handle, src1, dst1, src2, dst2, order, __func__);
+int duvuvRealFftFwdPairF32(MathlibHandle* handle, const float* src1, float* dst1, const float* src2, float* dst2,
+                           int32_t order) {
+  return ForwardPair(handle, src1, dst1, src2, dst2, order, __func__);
 }
-void duvuvRealFftInvCopyF32(MathlibHandle* handle, const float* src, float* dst, int32_t order, int32_t flags) {
-  InverseFromCopy(handle, src, dst, order, flags, __func__);
+int duvuvRealFftInvCopyF32(MathlibHandle* handle, const float* src, float* dst, int32_t order, int32_t flags) {
+  return InverseFromCopy(handle, src, dst, order, flags, __func__);
 }
-void duvuvRealFftFwdInPlaceF32(MathlibHandle* handle, float* data, int32_t order, int32_t flags) {
-  ForwardInPlace(handle, data, order, flags, __func__);
+int duvuvRealFftFwdInPlaceF32(MathlibHandle* handle, float* data, int32_t order, int32_t flags) {
+  return ForwardInPlace(handle, data, order, flags, __func__);
 }
-void duvuvRealFftInvInPlaceF32(MathlibHandle* handle, float* data, int32_t order, int32_t flags) {
-  InverseInPlace(handle, data, order, flags, __func__);
+int duvuvRealFftInvInPlaceF32(MathlibHandle* handle, float* data, int32_t order, int32_t flags) {
+  return InverseInPlace(handle, data, order, flags, __func__);
 }
-void duvuvRealFftFwdComplexF32(MathlibHandle* handle, const float* src, float* dst, int32_t order, int32_t flags) {
-  ForwardComplex(handle, src, dst, order, flags, __func__);
+int duvuvRealFftFwdComplexF32(MathlibHandle* handle, const float* src, float* dst, int32_t order, int32_t flags) {
+  return ForwardComplex(handle, src, dst, order, flags, __func__);
 }
-void duvuvRealFftFwdByLenF32(MathlibHandle* handle, float* data, uint32_t n) {
-  ForwardInPlace(handle, data, static_cast<int32_t>(MathlibLog2Ceil(n)), kByLenForwardFlags, __func__);
+int duvuvRealFftFwdByLenF32(MathlibHandle* handle, float* data, uint32_t n) {
+  return ForwardInPlace(handle, data, static_cast<int32_t>(MathlibLog2Ceil(n)), kByLenForwardFlags, __func__);
 }
-void duvuvRealFftInvByLenF32(MathlibHandle* handle, float* data, uint32_t n) {
-  InverseInPlace(handle, data, static_cast<int32_t>(MathlibLog2Ceil(n)), kByLenInverseFlags, __func__);
+int duvuvRealFftInvByLenF32(MathlibHandle* handle, float* data, uint32_t n) {
+  return InverseInPlace(handle, data, static_cast<int32_t>(MathlibLog2Ceil(n)), kByLenInverseFlags, __func__);
 }
 
-void duvuvRealFftFwdF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags) {
-  Forward(handle, src, dst, order, flags, __func__);
+int duvuvRealFftFwdF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags) {
+  return Forward(handle, src, dst, order, flags, __func__);
 }
-void duvuvRealFftInvF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags) {
-  Inverse(handle, src, dst, order, flags, __func__);
+int duvuvRealFftInvF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags) {
+  return Inverse(handle, src, dst, order, flags, __func__);
 }
-void duvuvRealFftFwdPairF64(MathlibHandle* handle, const double* src1, double* dst1, const double* src2, double* dst2,
-                            int32_t order) {
-  ForwardPair(handle, src1, dst1, src2, dst2, order, __func__);
+int duvuvRealFftFwdPairF64(MathlibHandle* handle, const double* src1, double* dst1, const double* src2, double* dst2,
+                           int32_t order) {
+  return ForwardPair(handle, src1, dst1, src2, dst2, order, __func__);
 }
-void duvuvRealFftInvCopyF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags) {
-  InverseFromCopy(handle, src, dst, order, flags, __func__);
+int duvuvRealFftInvCopyF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags) {
+  return InverseFromCopy(handle, src, dst, order, flags, __func__);
 }
-void duvuvRealFftFwdInPlaceF64(MathlibHandle* handle, double* data, int32_t order, int32_t flags) {
-  ForwardInPlace(handle, data, order, flags, __func__);
+int duvuvRealFftFwdInPlaceF64(MathlibHandle* handle, double* data, int32_t order, int32_t flags) {
+  return ForwardInPlace(handle, data, order, flags, __func__);
 }
-void duvuvRealFftInvInPlaceF64(MathlibHandle* handle, double* data, int32_t order, int32_t flags) {
-  InverseInPlace(handle, data, order, flags, __func__);
+int duvuvRealFftInvInPlaceF64(MathlibHandle* handle, double* data, int32_t order, int32_t flags) {
+  return InverseInPlace(handle, data, order, flags, __func__);
 }
-void duvuvRealFftFwdComplexF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags) {
-  ForwardComplex(handle, src, dst, order, flags, __func__);
+int duvuvRealFftFwdComplexF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags) {
+  return ForwardComplex(handle, src, dst, order, flags, __func__);
 }
 
 // 64-bit, so that n above 2^31 ends at 32 instead of doubling forever.

@@ -10,10 +10,10 @@
 // bit: only the spec is built or kept. So forward 1 then inverse 2, and
 // forward 2 then inverse 1, give back the signal.
 //
-// Nothing returns a status. When the call cannot run (null handle or array,
+// Each returns 1 when it ran, 0 when it could not (null handle or array,
 // order outside 0..30, a spec that cannot be built, no memory for the cache
-// or the scratch array, a failing transform) a trace line says so and the
-// outputs are left as they were, apart from what a pass that completed
+// or the scratch array, a failing transform): a trace line then says so and
+// the outputs are left as they were, apart from what a pass that completed
 // before a failing one wrote (both flag bits, the pair). The first call on
 // a handle, and any call with another order, precision or running variant
 // set than the cached spec's, builds a new spec and releases the old one.
@@ -22,36 +22,36 @@
 
 struct MathlibHandle;
 
-void duvuvRealFftFwdF32(MathlibHandle* handle, const float* src, float* dst, int32_t order, int32_t flags);
-void duvuvRealFftInvF32(MathlibHandle* handle, const float* src, float* dst, int32_t order, int32_t flags);
+int duvuvRealFftFwdF32(MathlibHandle* handle, const float* src, float* dst, int32_t order, int32_t flags);
+int duvuvRealFftInvF32(MathlibHandle* handle, const float* src, float* dst, int32_t order, int32_t flags);
 // Two forward transforms with flags 1 on one spec (the correlators' pair);
 // the second runs only when the first succeeded.
-void duvuvRealFftFwdPairF32(MathlibHandle* handle, const float* src1, float* dst1, const float* src2, float* dst2,
-                            int32_t order);
+int duvuvRealFftFwdPairF32(MathlibHandle* handle, const float* src1, float* dst1, const float* src2, float* dst2,
+                           int32_t order);
 // Inverse from a copy of src, so dst may be src.
-void duvuvRealFftInvCopyF32(MathlibHandle* handle, const float* src, float* dst, int32_t order, int32_t flags);
+int duvuvRealFftInvCopyF32(MathlibHandle* handle, const float* src, float* dst, int32_t order, int32_t flags);
 // data holds N + 2 values: N reals in, the packed spectrum out.
-void duvuvRealFftFwdInPlaceF32(MathlibHandle* handle, float* data, int32_t order, int32_t flags);
+int duvuvRealFftFwdInPlaceF32(MathlibHandle* handle, float* data, int32_t order, int32_t flags);
 // data holds N + 2 values: the packed spectrum in, N reals out in data[0 .. N-1]
 // (data[N] and data[N+1] keep what they held).
-void duvuvRealFftInvInPlaceF32(MathlibHandle* handle, float* data, int32_t order, int32_t flags);
+int duvuvRealFftInvInPlaceF32(MathlibHandle* handle, float* data, int32_t order, int32_t flags);
 // Forward expanded to the full spectrum: dst holds N complex values (2N reals,
 // real part first), X(N-k) = conj X(k).
-void duvuvRealFftFwdComplexF32(MathlibHandle* handle, const float* src, float* dst, int32_t order, int32_t flags);
+int duvuvRealFftFwdComplexF32(MathlibHandle* handle, const float* src, float* dst, int32_t order, int32_t flags);
 // In place, order MathlibLog2Ceil(n): the forward unscaled, the inverse
 // scaled by 1/N. data must hold 2^order + 2 values, more than n when n is
 // not a power of two.
-void duvuvRealFftFwdByLenF32(MathlibHandle* handle, float* data, uint32_t n);
-void duvuvRealFftInvByLenF32(MathlibHandle* handle, float* data, uint32_t n);
+int duvuvRealFftFwdByLenF32(MathlibHandle* handle, float* data, uint32_t n);
+int duvuvRealFftInvByLenF32(MathlibHandle* handle, float* data, uint32_t n);
 
-void duvuvRealFftFwdF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags);
-void duvuvRealFftInvF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags);
-void duvuvRealFftFwdPairF64(MathlibHandle* handle, const double* src1, double* dst1, const double* src2, double* dst2,
-                            int32_t order);
-void duvuvRealFftInvCopyF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags);
-void duvuvRealFftFwdInPlaceF64(MathlibHandle* handle, double* data, int32_t order, int32_t flags);
-void duvuvRealFftInvInPlaceF64(MathlibHandle* handle, double* data, int32_t order, int32_t flags);
-void duvuvRealFftFwdComplexF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags);
+int duvuvRealFftFwdF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags);
+int duvuvRealFftInvF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags);
+int duvuvRealFftFwdPairF64(MathlibHandle* handle, const double* src1, double* dst1, const double* src2, double* dst2,
+                           int32_t order);
+int duvuvRealFftInvCopyF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags);
+int duvuvRealFftFwdInPlaceF64(MathlibHandle* handle, double* data, int32_t order, int32_t flags);
+int duvuvRealFftInvInPlaceF64(MathlibHandle* handle, double* data, int32_t order, int32_t flags);
+int duvuvRealFftFwdComplexF64(MathlibHandle* handle, const double* src, double* dst, int32_t order, int32_t flags);
 
 // 0 for n <= 1, otherwise the smallest k with 2^k >= n (32 for n > 2^31).
 uint32_t MathlibLog2Ceil(uint32_t n);

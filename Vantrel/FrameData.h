@@ -60,7 +60,7 @@ struct FRAMEHEADER {
   uint8_t resetAverage;      // restart averages with this frame
   uint8_t endOfMeasurement;  // the measurement ends with this frame
   uint8_t longFrame;         // frame length above 4096 samples
-  int32_t frameNumber;       // frames since Go, from 0
+  int32_t frameNumber;       // frames since Go, from 0 (0 again after INT32_MAX)
   uint32_t samplePosition;   // sample position after this frame
 };
 

@@ -1,6 +1,7 @@
 // CMsystem: construction, set-up, start and stop, destruction, copying.
 #include "Vantrel/MSystem.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -175,7 +176,7 @@ int CMsystem::Go() {
     return 0;
   }
   ResetEvent(m_frontEnd.stopEvent);
-  m_stopped = 0;
+  std::atomic_ref<int32_t>(m_stopped).store(0, std::memory_order_relaxed);
   m_frameCounter = 0;
   m_endReached = 0;
   m_endRefusal = RefusalReason{};
@@ -190,7 +191,8 @@ int CMsystem::Go() {
 
 int CMsystem::Stop() {
   SetEvent(m_frontEnd.stopEvent);
-  m_stopped = 1;
+  // Stop may come from another thread while Go runs.
+  std::atomic_ref<int32_t>(m_stopped).store(1, std::memory_order_relaxed);
   return 1;
 }
 

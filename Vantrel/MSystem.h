@@ -7,6 +7,23 @@
 // delay buffer, delay compensation), keeps the current parameter and
 // algorithm records, forwards set-up, start, stop and reset to the delay
 // compensation, and runs the frame loop with the trigger events.
+//
+// Threads. Every operation runs on the calling thread, starts no thread and
+// takes no lock: one thread drives an object (Init, Go, ProcessFrame,
+// Reset, Free), and objects on different threads are independent. The
+// stop event is the only signal between threads: Stop (and SetEvent on
+// StopEvent()) may come from any thread, and only signals it.
+//  - During Go, on file inputs, the start-up delay search tests the event
+//    after every block it reads and ends at once; Go then returns 1 with
+//    what the search found so far: the frames carry its best delay as
+//    "uncertain", or search on when it had not yet filled its window. On
+//    live inputs Go only fills the ring and does not look at the event.
+//  - During the frame loop Stop changes nothing: ProcessFrame goes on
+//    delivering frames, and the host ends its own loop. A frame that waits
+//    for a live input returns when the input delivers or ends.
+//  - Go resets the event first, so a Stop that comes before Go has begun
+//    does not stop that Go.
+// Copies share nothing with the object they were copied from.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +34,7 @@
 #include "Vantrel/QueryResult.h"
 #include "Vantrel/Refusal.h"
 #include "Vantrel/SysPara.h"
+#include "Vantrel/WaveParaFromFile.h"
 #include "platform/CString.h"
 #include "platform/wintypes.h"
 
@@ -58,8 +76,11 @@ class CMsystem : public CTalvoPluginOEMInterface {
   void Free() override;
   int ResetAverage() override;
   int Reset() override;
-  // Starts the front end; 0 when it cannot start or Init has not succeeded.
+  // Starts the front end; 0 when it cannot start or Init has not succeeded
+  // (LastRefusal says why). On file inputs it runs the start-up delay
+  // search before it returns.
   int Go() override;
+  // Signals the stop event; callable from any thread (see Threads above). 1.
   int Stop() override;
   // Copies the record (a SYSPARA) and applies the defaults; 0 for a null
   // or unusable record, which is then not taken.
@@ -99,12 +120,18 @@ class CMsystem : public CTalvoPluginOEMInterface {
   virtual int AlgorithmOperationC() = 0;
 
   // Copies both records and applies the defaults, then sets up the delay
-  // compensation. 0 on failure: frame length 0, or a channel count outside
+  // compensation. The search range is narrowed to what the file inputs and
+  // the memory allow (PlanDelaySearch; the copy's maxDelayFileMs or
+  // maxDelayRealtimeMs then holds the range searched). 0 on failure, with
+  // LastRefusal saying why: frame length 0, or a channel count outside
   // 1..2, a routing input outside 0..1 or an estimation channel outside
-  // the channels after the defaults (records not taken). UpdateSysPara
-  // refuses such a record alike. Frames that deliver more than FRAME_MAX_OUTPUT_LENGTH samples
-  // need the host's own sample buffers (ProcessFrame's table), each of
-  // the delivered length plus FRAME_FRONT_END_SPARE samples.
+  // the channels after the defaults (records not taken; UpdateSysPara
+  // refuses such a record alike), a search window of 2^31 points or more,
+  // an input offset beyond what the rings can hold, or a search that does
+  // not fit in memory even at its smallest. Frames that deliver more than
+  // FRAME_MAX_OUTPUT_LENGTH samples need the host's own sample buffers
+  // (ProcessFrame's table), each of the delivered length plus
+  // FRAME_FRONT_END_SPARE samples.
   int Init(SYSPARA& sys, CAlgorithmPara& alg, int flag = 0);
   HANDLE StopEvent() const { return m_frontEnd.stopEvent; }
   int32_t* GetUsedBufferSpaceInPercent() const { return m_frontEnd.usedInputs; }

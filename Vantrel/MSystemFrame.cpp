@@ -1,6 +1,9 @@
 // CMsystem::ProcessFrame: one frame through the trigger events and the
 // delay compensation.
 #include "Vantrel/MSystem.h"
+
+#include <cstdint>
+
 #include "Vantrel/RefusalNote.h"
 #include "Vantrel/VantrelTrace.h"
 #include "Vantrel/frontend/DelayBuffer.h"
@@ -42,7 +45,9 @@ int CMsystem::ProcessFrame(void* framePointer, float* (*samples)[2][2]) {
   const int32_t rate = m_sysPara.inputPara[0].wave.sampleRate;
   for (int direction = 0; direction < 2; ++direction)
     for (int channel = 0; channel < 2; ++channel) header.sampleRate[direction][channel] = rate;
-  header.frameNumber = m_frameCounter++;
+  header.frameNumber = m_frameCounter;
+  // Numbers start again at 0 after the largest, as the sample position wraps.
+  m_frameCounter = m_frameCounter < INT32_MAX ? m_frameCounter + 1 : 0;
   header.refEnergy = 0.0;
   header.testEnergy = 0.0;
   if (m_algorithmPara.frameLength > LONG_FRAME_THRESHOLD) header.longFrame = 1;

@@ -7,6 +7,11 @@
 // always points into the record itself. Tables of two indices are
 // [direction][channel]: direction 0 the reference, 1 the test signal.
 // Every integer starts at 0; CMsystem::SetDefaultPara gives the defaults.
+// Init and UpdateSysPara apply SetDefaultPara to their copy of the record,
+// so a field marked "defaults: v" below is v in the measurement whatever
+// the caller's record held: set such a field in an override of
+// SetDefaultPara, after the base's (a device measurement set on the record
+// alone becomes a file measurement).
 #pragma once
 
 #include <string>
@@ -22,7 +27,7 @@
 // and both signals come from one stream, sample for sample, so the delay
 // measured is the one between the signals. Two device inputs on the same
 // device open two streams, which start a few blocks apart; that offset is
-// part of the delay they measure, and it differs from run to run. A delay
+// part of the delay they measure, and nothing fixes it. A delay
 // between two separate devices likewise includes the difference of their
 // start moments and input latencies, and drifts with the difference of
 // their clocks (variable-delay tracking follows a slow drift).
@@ -75,35 +80,37 @@ struct DELAYPARAEXT {
   int channelSwapAllowed = 0;
   int fixedDelay = 0;
   int trackVariableDelay = 0;
-  int hold = 0;
-  int snapEnable = 0;
+  int hold = 0;        // defaults: 0
+  int snapEnable = 0;  // defaults: 0
   int unsnapRequest = 0;
-  int snapTimeMs = 0;
-  int spare1 = 0;
-  int maxDelayFileMs = 0;
-  int maxDelayRealtimeMs = 0;
-  int maxTrackingStep = 0;  // samples
-  int tracking = 0;         // set for real-time inputs
-  int allowPadding = 0;
-  int inputOffsetMs = 0;  // fixed offset between the inputs
+  int snapTimeMs = 0;  // defaults: 500
+  int spare1 = 0;      // defaults: 0
+  // Search range on files; Init narrows it to what the files and the
+  // memory allow (Vantrel/DelaySearchRange.h).
+  int maxDelayFileMs = 0;      // defaults: 1000
+  int maxDelayRealtimeMs = 0;  // defaults: 500; likewise on live inputs
+  int maxTrackingStep = 0;     // samples; defaults: 512
+  int tracking = 0;            // defaults: 0; set again for real-time inputs
+  int allowPadding = 0;        // defaults: 0
+  int inputOffsetMs = 0;       // fixed offset between the inputs; defaults: 0
 };
 
 // One input.
 struct INPUTPARAEXT {
-  int mode = 0;  // INPUT_MODE_...
+  int mode = 0;  // INPUT_MODE_...; defaults: INPUT_MODE_FILE
   std::string fileName;
   WAVEPARA wave;
   int deviceId = 0;
   int line[6] = {};  // telephone-line settings
   std::string dialString;
   int syncOwnDevice = 0;  // a synchronous input has its own device
-  int fileOption = 0;
+  int fileOption = 0;     // defaults: 1
 };
 
 // One of four outputs; described, never opened by the component.
 struct OUTPUTPARA {
-  int mode = 0;  // 0 off
-  int option = 0;
+  int mode = 0;    // 0 off; defaults: 0
+  int option = 0;  // defaults: 0
   std::string name1;
   std::string name2;
   WAVEPARA wave;
@@ -150,11 +157,14 @@ class BASICSYSPARA {
 class SysParaFields : public BASICSYSPARA {
  public:
   int modeWordA = 0;
-  int realtime = 0;  // real-time processing with delay tracking allowed
+  int realtime = 0;  // real-time processing with delay tracking allowed; defaults: 0
   int modeWordB = 0;
   int modeWordC = 0;  // handed on by the input multiplexer when it starts
-  int modeWordD = 0;
-  int settings[SYSPARA_SETTINGS_COUNT] = {};  // entry 0: number of sound devices (see above)
+  int modeWordD = 0;  // defaults: 0
+  // Entry 0: the number of sound devices, which a device id must be below;
+  // 0 takes the machine's (SYSPARA_SETTING_DEVICE_COUNT above).
+  // Defaults: entries 0, 1, 2, 3, 13, 14, 23 and 24 are 0.
+  int settings[SYSPARA_SETTINGS_COUNT] = {};
   OUTPUTPARA output[SYSPARA_OUTPUT_COUNT];
   INPUTMUXPARA routingTable[2][2];
   LEVELPARA levelPara;

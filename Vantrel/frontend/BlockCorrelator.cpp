@@ -129,11 +129,11 @@ void CBlockCorrelator::Free() {
   m_sumsWritten = false;
 }
 
-void CBlockCorrelator::Process(const float* aRing, int aEnd, const float* bRing, int bEnd, int ringLength,
+bool CBlockCorrelator::Process(const float* aRing, int aEnd, const float* bRing, int bEnd, int ringLength,
                                int normalise) {
   CBlockCorrelator* const self = this;
   const Source source{aRing, aEnd, bRing, bEnd, ringLength};
-  ProcessEach(&self, &source, 1, normalise);
+  return ProcessEach(&self, &source, 1, normalise);
 }
 
 bool CBlockCorrelator::Begin(const Source& source) {
@@ -151,9 +151,10 @@ double CBlockCorrelator::BlockEnergy() const { return duvuvDotF64(m_x, m_x, int3
 
 double CBlockCorrelator::FirstStretchEnergy() const { return duvuvDotF64(m_y, m_y, int32_t(m_blockLen)); }
 
-CFftCorrelator::Lane CBlockCorrelator::Transform(bool normalise) {
-  m_fft.Transform(m_x, m_y, m_windowLen);
-  CFftCorrelator::Lane lane{};
+bool CBlockCorrelator::Transform(bool normalise, CFftCorrelator::Lane* out) {
+  if (!m_fft.Transform(m_x, m_y, m_windowLen)) return false;
+  CFftCorrelator::Lane& lane = *out;
+  lane = CFftCorrelator::Lane{};
   lane.correlation = m_fft.Correlation();
   lane.window = m_y;
   lane.xEnergy = normalise ? BlockEnergy() : 0.0;
@@ -163,7 +164,7 @@ CFftCorrelator::Lane CBlockCorrelator::Transform(bool normalise) {
   lane.latest = m_latest;
   // The slot's vector leaves the sums as the new one enters.
   lane.replacing = uint32_t(m_blocks) == m_historySize;
-  return lane;
+  return true;
 }
 
 void CBlockCorrelator::Advance() {
@@ -172,8 +173,9 @@ void CBlockCorrelator::Advance() {
   m_slot = (m_slot + 1) % m_historySize;
 }
 
-void CBlockCorrelator::ProcessEach(CBlockCorrelator* const correlators[], const Source sources[], int count,
+bool CBlockCorrelator::ProcessEach(CBlockCorrelator* const correlators[], const Source sources[], int count,
                                    int normalise) {
+  bool transformed = true;
   for (int i = 0; i < count;) {
     CBlockCorrelator* const first = correlators[i];
     if (!first->Begin(sources[i])) {
@@ -185,13 +187,21 @@ void CBlockCorrelator::ProcessEach(CBlockCorrelator* const correlators[], const 
     // A partner that cannot begin does nothing, as alone.
     CBlockCorrelator* const second = paired && correlators[i + 1]->Begin(sources[i + 1]) ? correlators[i + 1] : nullptr;
     i += paired ? 2 : 1;
-    CBlockCorrelator* const group[2] = {first, second};
-    const int members = second != nullptr ? 2 : 1;
+    // A member whose transform failed takes no block.
+    CBlockCorrelator* group[2] = {};
     CFftCorrelator::Lane lanes[2];
-    for (int m = 0; m < members; ++m) lanes[m] = group[m]->Transform(normalise != 0);
+    int members = 0;
+    for (CBlockCorrelator* member : {first, second}) {
+      if (member == nullptr) continue;
+      if (member->Transform(normalise != 0, &lanes[members]))
+        group[members++] = member;
+      else
+        transformed = false;
+    }
     CFftCorrelator::NormaliseIntoSums(lanes, members, first->m_windowLen, first->m_blockLen, normalise != 0);
     for (int m = 0; m < members; ++m) group[m]->Advance();
   }
+  return transformed;
 }
 
 int CBlockCorrelator::FindPeaks(bool absolute, bool wantMax, int32_t* pos, float* peak, int32_t* secondPos,

@@ -37,8 +37,9 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   // samples of ring B ending before bEnd (rings of ringLength samples).
   // normalise 0 keeps the raw correlation. Does nothing when an end lies
   // outside the ring, the ring is shorter than the window or the block
-  // longer than the window.
-  void Process(const float* aRing, int aEnd, const float* bRing, int bEnd, int ringLength, int normalise = 1);
+  // longer than the window. false when the transform failed: the block
+  // then leaves the history and the sums as they were.
+  bool Process(const float* aRing, int aEnd, const float* bRing, int bEnd, int ringLength, int normalise = 1);
 
   // The rings of one Process.
   struct Source {
@@ -51,8 +52,8 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   // Process for each of `count` correlators with its source. Two of one
   // geometry normalise side by side, so that the latency of one's energy
   // recurrence and divisions hides the other's; each correlator's result
-  // is the one its own Process gives.
-  static void ProcessEach(CBlockCorrelator* const correlators[], const Source sources[], int count, int normalise = 1);
+  // is the one its own Process gives. false when a transform failed.
+  static bool ProcessEach(CBlockCorrelator* const correlators[], const Source sources[], int count, int normalise = 1);
 
   // Peak over the valid lags of the mean vector (the newest one when
   // relaxed): pos is the entry (B .. W), peak the signed mean there; the
@@ -81,8 +82,8 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   double BlockEnergy() const;
   double FirstStretchEnergy() const;
   // The second: correlates, and says what the normalisation into the
-  // sums needs.
-  CFftCorrelator::Lane Transform(bool normalise);
+  // sums needs; false when the transform failed.
+  bool Transform(bool normalise, CFftCorrelator::Lane* lane);
   // The last: counts the block and moves to the next slot.
   void Advance();
   int FindPeaks(bool absolute, bool wantMax, int32_t* pos, float* peak, int32_t* secondPos, float* secondPeak,

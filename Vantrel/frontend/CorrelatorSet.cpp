@@ -5,6 +5,7 @@
 #include <new>
 
 #include "Vantrel/DelaySearchRange.h"
+#include "Vantrel/RefusalNote.h"
 #include "Vantrel/frontend/FrontEndAlloc.h"
 
 namespace {
@@ -24,6 +25,7 @@ int CCorrelatorSet::Init(uint32_t blockLen, uint32_t window, int32_t count) {
   if (m_correlators == nullptr)
     ExitOutOfMemory(nullptr, "CCorrelatorSet::Init()", size_t(m_count), sizeof(CBlockCorrelator));
   m_result = CORRRESULT{};
+  m_failed = false;
   int result = 1;
   for (int32_t i = 0; i < m_count; ++i) {
     m_energy[i] = 0.0;
@@ -47,6 +49,7 @@ void CCorrelatorSet::ClearHistory() {
     m_peakPos[i] = m_secondPos[i] = 0;
   }
   m_result = CORRRESULT{};
+  m_failed = false;
 }
 
 void CCorrelatorSet::Free() {
@@ -76,8 +79,11 @@ int CCorrelatorSet::Feed(const float* refRing, int refEnd, double refEnergy, con
       m_energy[1] += testEnergy;
     }
   }
-  CBlockCorrelator::ProcessEach(fed, sources, feeding);
-  return 1;
+  if (CBlockCorrelator::ProcessEach(fed, sources, feeding)) return 1;
+  m_failed = true;
+  TraceRefusal("CCorrelatorSet::Feed", -1, "the delay search's transform of %u points failed (out of memory)",
+               m_windowLen);
+  return 0;
 }
 
 int32_t CCorrelatorSet::DelayAt(int32_t index, int32_t pos) const {

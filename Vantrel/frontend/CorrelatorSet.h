@@ -51,6 +51,9 @@ class FRONT_END_INTERNAL CCorrelatorSet {
   uint32_t GetWindowLen() const { return m_windowLen; }
 
   // Feeds each correlator whose block energy exceeds 8 per block sample.
+  // 0, with the reason noted, when a transform of the math layer failed:
+  // that block is not taken, and Failed() holds until the next Init or
+  // ClearHistory.
   int Feed(const float* refRing, int refEnd, double refEnergy, const float* testRing, int testEnd, double testEnergy,
            int ringLength);
   // Best peak over both correlators (by magnitude with useAbs, else the
@@ -67,6 +70,9 @@ class FRONT_END_INTERNAL CCorrelatorSet {
   double ValueAtLag(int32_t lag, int relaxed);
 
   const CORRRESULT& Result() const { return m_result; }
+  // A Feed failed since the last Init or ClearHistory: the picks do not
+  // stand for the blocks fed.
+  bool Failed() const { return m_failed; }
   CBlockCorrelator& Correlator(int index) { return m_correlators[index]; }
 
  private:
@@ -86,4 +92,5 @@ class FRONT_END_INTERNAL CCorrelatorSet {
   double m_energy[2] = {};
   double m_energyThreshold = 0.0;
   CORRRESULT m_result;
+  bool m_failed = false;
 };

@@ -32,7 +32,8 @@ class CDelayCompensation {
   virtual int Reset() = 0;
   // One frame: 1 delivered, 2 delivered but the input ended or a padded
   // block was touched, 4 not enough data yet (call again), 8 delivered
-  // with the delay clamped. Null frame and desc: nothing is written.
+  // with the delay clamped, 0 failed (the delay search's transform could
+  // not run; the reason is noted). Null frame and desc: nothing is written.
   virtual int ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2], MONITORDATA* monitor,
                            int mode) = 0;
   virtual int Prepare(SYSPARA* sysPara) = 0;

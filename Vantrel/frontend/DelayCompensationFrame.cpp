@@ -44,7 +44,7 @@ int CDelayCompensationImpl::UpdateEnergyHistory() {
       else
         m_energyWindow[d][c] += energy - history[m_historyIndex];
       history[m_historyIndex] = energy;
-      if (d == 1 && c == 0 && double(energy) > kActiveEnergyPerSample * double(len1 + len2)) ++m_activeBlocks;
+      if (d == 1 && c == 0 && double(energy) > kActiveEnergyPerSample * double(len1 + len2)) CountUp(m_activeBlocks);
       ++m_energyReads;
     }
   if (m_energyReads > kEnergyReadsLimit) ClearEnergyHistory();
@@ -82,6 +82,8 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
     }
   }
 
+  // A search that could not transform has no delay to give.
+  if (CorrelatorsFailed()) return 0;
   // A held or fixed delay stays where it is.
   if (tracking != 0 && m_result != nullptr && desc != nullptr && !held && m_state != DELCOMP_FIXED)
     TrackVariableDelay(frame, monitor);

@@ -3,7 +3,9 @@
 #include "Vantrel/frontend/DelayCompensationImpl.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <string>
 
 #include "Mathlib/MathlibHandle.h"
 #include "Vantrel/DelaySearchRange.h"
@@ -14,6 +16,7 @@
 #include "Vantrel/frontend/FrontEndAlloc.h"
 #include "Vantrel/frontend/PowerOfTwo.h"
 #include "platform/events.h"
+#include "wavio/SoundFile.h"
 
 namespace {
 
@@ -66,9 +69,11 @@ int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32
     m_trackingMode = (IsRealtimeInput(sys.inputPara[0].mode) || IsRealtimeInput(sys.inputPara[1].mode)) ? 1 : 0;
   if (delay.tracking != 0) m_trackingMode = 1;
 
+  if (!SettleSearchRange()) return 0;
   if (!ComputeSearchWindow(sys.inputPara[0].wave.sampleRate, &m_searchWindow, &m_searchBlock, &m_maxDelaySamples)) {
     TraceRefusal("CDelayCompensationImpl::Init", 0, "%d Hz over %d ms is too long a search window",
-                 sys.inputPara[0].wave.sampleRate, m_trackingMode != 0 ? delay.maxDelayRealtimeMs : delay.maxDelayFileMs);
+                 sys.inputPara[0].wave.sampleRate,
+                 m_trackingMode != 0 ? delay.maxDelayRealtimeMs : delay.maxDelayFileMs);
     return 0;
   }
 
@@ -114,6 +119,60 @@ int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32
   rBlock = std::min(rBlock, rWindow);
   if (r1 != 0) return m_recheckSet.Init(rBlock, rWindow, 2);
   return r1;
+}
+
+namespace {
+
+// The shorter of two file inputs, in samples; -1 when an input is not a
+// file or its length cannot be read yet (Go says why).
+int64_t FileInputFrames(const SYSPARA& sys) {
+  int64_t frames = -1;
+  for (const INPUTPARAEXT& input : sys.inputPara) {
+    if (input.mode != INPUT_MODE_FILE) return -1;
+    SoundFileReader reader;
+    if (!reader.Open(input.fileName)) return -1;
+    frames = frames < 0 ? reader.Format().frames : std::min(frames, reader.Format().frames);
+  }
+  return frames;
+}
+
+}  // namespace
+
+bool CDelayCompensationImpl::SettleSearchRange() {
+  SYSPARA& sys = *m_sys;
+  DELAYPARAEXT& delay = sys.delayPara;
+  int32_t& maxMs = m_trackingMode != 0 ? delay.maxDelayRealtimeMs : delay.maxDelayFileMs;
+  const int rate = sys.inputPara[0].wave.sampleRate;
+  // The rings hold the window and the inter-input offset, indexed by int.
+  const double offset = std::trunc(double(rate) * 0.001 * double(delay.inputOffsetMs));
+  const double offsetRoom = double(INT_MAX) - double(DELAY_SEARCH_MAX_WINDOW) - 2.0 * double(m_frameLen);
+  const uint64_t budget = DelaySearchMemoryBudget();
+  const uint64_t offsetBytes =
+      std::fabs(offset) <= offsetRoom ? uint64_t(std::fabs(offset)) * DELAY_SEARCH_BYTES_PER_OFFSET_SAMPLE : budget;
+  if (std::fabs(offset) > offsetRoom || offsetBytes >= budget) {
+    TraceRefusal("CDelayCompensationImpl::Init", -1,
+                 "an input offset of %d ms (%.0f samples at %d Hz) is more than the buffers can hold",
+                 delay.inputOffsetMs, offset, rate);
+    return false;
+  }
+  // Without a search the ring only serves the fixed delay: the inputs' length does not narrow it.
+  const bool searches = delay.compensationOn != 0 || delay.trackVariableDelay != 0;
+  const int64_t inputFrames = m_trackingMode == 0 && searches ? FileInputFrames(sys) : -1;
+  DelaySearchPlan plan;
+  std::string why;
+  if (!PlanDelaySearch(rate, uint32_t(maxMs), m_frameLen, inputFrames, budget - offsetBytes, &plan, &why)) {
+    TraceRefusal("CDelayCompensationImpl::Init", -1, "%s", why.c_str());
+    return false;
+  }
+  if (plan.usedMs < plan.askedMs) {
+    static const char* const kCause[] = {"", "the inputs are too short to fill its window",
+                                         "its buffers would not fit in memory", "its transform cannot be built"};
+    VANTREL_TRACE(TRACE_ORDINARY,
+                  "CDelayCompensationImpl::Init(), WARNING: search range narrowed from %u to %u ms: %s\n", plan.askedMs,
+                  plan.usedMs, kCause[int(plan.narrowing)]);
+    maxMs = int32_t(plan.usedMs);
+  }
+  return true;
 }
 
 void CDelayCompensationImpl::ClearEnergyHistory() {
@@ -175,7 +234,7 @@ void CDelayCompensationImpl::RunSearch(HANDLE stopEvent, float* best) {
     if (activeBeforeSearch < 0 && m_state != DELCOMP_FILLINGBUFFERS) activeBeforeSearch = m_activeBlocks;
     if (activeBeforeSearch >= 0 && m_activeBlocks - activeBeforeSearch >= kSearchActiveBlocks) break;
     const int code = ProcessFrame(nullptr, nullptr, nullptr, nullptr, 1);
-    if (code == 2) break;
+    if (code == 2 || CorrelatorsFailed()) break;
     if (stopEvent != nullptr && WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0) break;
     if (m_state == DELCOMP_DELAYRELIABLE && m_result != nullptr) {
       const float magnitude = std::fabs(m_result->quality);
@@ -283,8 +342,16 @@ int CDelayCompensationImpl::Start(HANDLE stopEvent) {
 
   const bool canRetry = (sys.channels < -1 || sys.channels > 1) && delay.channelSwapAllowed != 0 &&
                         m_result != nullptr && m_result->quality < kSwapRetryBelow;
+  // A search that could not transform found nothing: the start fails.
+  const auto failed = [&] {
+    if (!CorrelatorsFailed()) return false;
+    delay.trackVariableDelay = savedTracking;
+    return true;
+  };
+  if (failed()) return 0;
   if (canRetry) {
     RetrySearchSwapped(stopEvent, &best);
+    if (failed()) return 0;
     m_status |= DELAY_STATUS_SWAP_RETRIED;
   } else {
     m_status &= ~DELAY_STATUS_SWAP_RETRIED;

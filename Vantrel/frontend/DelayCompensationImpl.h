@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 
 #include "Vantrel/FrameData.h"
 #include "Vantrel/SysPara.h"
@@ -61,6 +62,13 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   static int QualityPercent(double quality);
 
   // Read access for tests and hosts.
+  int ActiveBlocks() const { return m_activeBlocks; }
+  uint32_t StateFrames() const { return m_stateFrames; }
+  // Test seam: runs of any length, without running them.
+  void SetCountersForTesting(int activeBlocks, uint32_t stateFrames) {
+    m_activeBlocks = activeBlocks;
+    m_stateFrames = stateFrames;
+  }
   int State() const { return m_state; }
   int Delay() const { return m_delay; }
   int32_t Status() const { return m_status; }
@@ -86,6 +94,19 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
     uint32_t energyReads = 0;
     bool unconfirmed = false;
   };
+
+  // Narrows the search range of the record in use (its maxDelay field of
+  // the tracking mode) to what the memory and the file inputs allow, as
+  // PlanDelaySearch does; false, with the reason noted, when not even the
+  // smallest search fits or the inter-input offset exceeds the buffers.
+  bool SettleSearchRange();
+
+  // Counts one more block or frame; a count stops at its largest value, so
+  // that a run of any length never wraps it.
+  template <typename T>
+  static void CountUp(T& counter) {
+    if (counter < std::numeric_limits<T>::max()) ++counter;
+  }
 
   // Devices and telephone lines deliver in real time; files and host samples do not.
   static bool IsRealtimeInput(int mode) { return mode == INPUT_MODE_SOUND_DEVICE || mode == INPUT_MODE_TELEPHONE; }
@@ -119,6 +140,10 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   int FetchOutputSamples(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2], int allowPadding);
   void ApplyLevelAlignment(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2], int fetchCode);
   void WriteUnwrittenFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc);
+
+  // A correlator set's transform failed since the run began: no delay
+  // it gives stands.
+  bool CorrelatorsFailed() const { return m_searchSet.Failed() || m_recheckSet.Failed(); }
 
   // Search, re-check and tracking.
   void PreviousBlockEnergies(float* refEnergy, float* testEnergy) const;

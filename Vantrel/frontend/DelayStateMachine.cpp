@@ -80,7 +80,7 @@ void CDelayCompensationImpl::StepFillingBuffers() {
 void CDelayCompensationImpl::StepCalcDelay(bool busy) {
   STATE_TRACE("DELCOMP_CALCDELAY");
   if (!busy) {
-    ++m_stateFrames;
+    CountUp(m_stateFrames);
     int next = DetermineDelay();
     // The delay the re-check rejected counts only once the search's
     // history has been renewed: after as many frames as it keeps blocks.
@@ -104,7 +104,7 @@ void CDelayCompensationImpl::StepCalcDelay(bool busy) {
 
 void CDelayCompensationImpl::StepDelayReliable(bool busy, MONITORDATA* monitor) {
   STATE_TRACE("DELCOMP_DELAYRELIABLE");
-  ++m_stateFrames;
+  CountUp(m_stateFrames);
   if (m_trackingMode != 0) {
     const int next = busy ? m_state : RecheckDelay(&m_quality, monitor);
     if (next != DELCOMP_NOCHANGE) {
@@ -121,7 +121,7 @@ void CDelayCompensationImpl::StepDelayReliable(bool busy, MONITORDATA* monitor) 
 
 void CDelayCompensationImpl::StepDelayUncertain(MONITORDATA* monitor) {
   STATE_TRACE("DELCOMP_DELAYUNCERTAIN");
-  ++m_stateFrames;
+  CountUp(m_stateFrames);
   if (m_trackingMode == 0) {
     // The second line is intended: a file-mode frame in this state has
     // always traced it twice, and existing trace logs read so.

@@ -161,24 +161,24 @@ void NormaliseLanes(const CFftCorrelator::Lane lanes[], uint32_t w, uint32_t b) 
 
 }  // namespace
 
-void CFftCorrelator::Transform(const double* x, const double* y, uint32_t length) {
+bool CFftCorrelator::Transform(const double* x, const double* y, uint32_t length) {
   if (length != m_length || m_specY == nullptr) SetLength(length);
   double* const product = m_specX;
   double* const corr = m_specY;
   const int32_t bins = int32_t(length / 2 + 1);
-  duvuvRealFftFwdPairF64(m_transformHandle, x, m_specX, y, m_specY, m_order);
+  if (duvuvRealFftFwdPairF64(m_transformHandle, x, m_specX, y, m_specY, m_order) == 0) return false;
   MulConjugate(m_specX, m_specY, product, bins);
   // The product is not read again, so the inverse needs no copy of it.
-  duvuvRealFftInvF64(m_transformHandle, product, corr, m_order, 2);
+  return duvuvRealFftInvF64(m_transformHandle, product, corr, m_order, 2) != 0;
 }
 
-void CFftCorrelator::Correlate(const double* x, const double* y, float* out, double xEnergy, const double* yEnergy,
+bool CFftCorrelator::Correlate(const double* x, const double* y, float* out, double xEnergy, const double* yEnergy,
                                uint32_t length) {
-  Transform(x, y, length);
+  if (!Transform(x, y, length)) return false;
   const double* const corr = m_specY;
   if (yEnergy == nullptr) {
     for (uint32_t k = 0; k < length; ++k) out[k] = float(corr[k]);
-    return;
+    return true;
   }
   uint32_t k = 0;
   for (; k + 2 <= length; k += 2) {
@@ -187,6 +187,7 @@ void CFftCorrelator::Correlate(const double* x, const double* y, float* out, dou
     out[k + 1] = Bounded(r[1]);
   }
   for (; k < length; ++k) out[k] = NormalisedOne(corr[k], xEnergy, yEnergy[k]);
+  return true;
 }
 
 void CFftCorrelator::NormaliseIntoSums(const Lane lanes[], int count, uint32_t length, uint32_t blockLen,

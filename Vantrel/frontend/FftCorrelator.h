@@ -22,12 +22,14 @@ class FRONT_END_INTERNAL CFftCorrelator {
   // must outlive this object's transforms.
   void ShareHandleOf(const CFftCorrelator& owner) { m_transformHandle = owner.m_mathlib; }
   // out[k] = sum_j x[j] y[(j + k) mod N], divided by sqrt(xEnergy * yEnergy[k])
-  // when yEnergy is given (0 where either energy is 0).
-  void Correlate(const double* x, const double* y, float* out, double xEnergy, const double* yEnergy, uint32_t length);
+  // when yEnergy is given (0 where either energy is 0). false, with out
+  // untouched, when the transform failed.
+  bool Correlate(const double* x, const double* y, float* out, double xEnergy, const double* yEnergy, uint32_t length);
 
   // The unnormalised sums of Correlate into Correlation(), N values, valid
-  // until the next call.
-  void Transform(const double* x, const double* y, uint32_t length);
+  // until the next call. false when the math layer could not transform
+  // (no spec, no memory; traced there): Correlation() then means nothing.
+  bool Transform(const double* x, const double* y, uint32_t length);
   const double* Correlation() const { return m_specY; }
 
   // One block correlator's share of NormaliseIntoSums.

@@ -45,6 +45,7 @@ class FRONT_END_INTERNAL CInputMuxImpl : public CInputMux {
   int Open(CWaveIO* wave, const INPUTPARAEXT& record, int input);
   int StartDevice(CWaveIO* wave, const INPUTPARAEXT& record, int input, const char* rangeMessage);
   bool RoutedChannelsExist() const;
+  bool FileRatesAgree() const;
   void Close();
   bool SyncInputHasOwnDevice(const INPUTPARAEXT& record) const;
 

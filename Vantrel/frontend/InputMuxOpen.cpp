@@ -69,6 +69,7 @@ int CInputMuxImpl::OpenInputs() {
     }
   };
   pass([](int mode) { return mode == INPUT_MODE_FILE; });
+  if (result != 0 && !FileRatesAgree()) result = 0;
   if (result != 0) pass([](int mode) { return mode == INPUT_MODE_TELEPHONE; });
   if (result != 0) pass([](int mode) { return mode != INPUT_MODE_FILE && mode != INPUT_MODE_TELEPHONE; });
   if (result == 0) return 0;
@@ -82,6 +83,17 @@ int CInputMuxImpl::OpenInputs() {
   for (int input = 0; input < 2 && goesOn(); ++input)
     if (m_sysPara->inputPara[input].mode == INPUT_MODE_SOUND_DEVICE) lastWait = m_waveIO[input]->WaitForData(-1);
   return result;
+}
+
+// One rate times both signals: two files of different rates cannot be compared.
+bool CInputMuxImpl::FileRatesAgree() const {
+  const INPUTPARAEXT* inputs = m_sysPara->inputPara;
+  if (inputs[0].mode != INPUT_MODE_FILE || inputs[1].mode != INPUT_MODE_FILE) return true;
+  if (m_waveIO[0]->SampleRate() == m_waveIO[1]->SampleRate()) return true;
+  TraceRefusal("CInputMuxImpl::OpenInputs", 1, "input 1: file '%s' has %d Hz, input 0's file '%s' %d Hz",
+               inputs[1].fileName.c_str(), m_waveIO[1]->SampleRate(), inputs[0].fileName.c_str(),
+               m_waveIO[0]->SampleRate());
+  return false;
 }
 
 // Every routed channel must exist on its input: a file decides its own
@@ -142,14 +154,20 @@ int CInputMuxImpl::Open(CWaveIO* wave, const INPUTPARAEXT& record, int input) {
         TraceRefusal("CInputMuxImpl::Open", input, "input %d: %s", input, wave->LastError().c_str());
         return 0;
       }
+      // The front end times everything by the record's rate and routes by
+      // its channels: a file that differs would be measured wrongly.
       const WAVEPARA& expected = record.wave;
-      if (wave->SampleRate() != expected.sampleRate || wave->BitsPerSample() != expected.bitsPerSample ||
-          wave->Channels() != expected.channels)
-        VANTREL_TRACE(TRACE_ORDINARY,
-                      "CInputMuxImpl::Open(), WARNING: file '%s' has %d Hz, %d bits, %d channels; input %d expects "
-                      "%d Hz, %d bits, %d channels\n",
-                      record.fileName.c_str(), wave->SampleRate(), wave->BitsPerSample(), wave->Channels(), input,
-                      expected.sampleRate, expected.bitsPerSample, expected.channels);
+      if (wave->SampleRate() != expected.sampleRate || wave->Channels() != expected.channels) {
+        TraceRefusal("CInputMuxImpl::Open", input,
+                     "input %d: file '%s' has %d Hz and %d channel(s), its record says %d Hz and %d channel(s)", input,
+                     record.fileName.c_str(), wave->SampleRate(), wave->Channels(), expected.sampleRate,
+                     expected.channels);
+        return 0;
+      }
+      // Samples arrive as floats whatever their size in the file.
+      if (wave->BitsPerSample() != expected.bitsPerSample)
+        VANTREL_TRACE(TRACE_ORDINARY, "CInputMuxImpl::Open(), WARNING: file '%s' has %d bits; input %d expects %d\n",
+                      record.fileName.c_str(), wave->BitsPerSample(), input, expected.bitsPerSample);
       return 1;
     }
     case INPUT_MODE_TELEPHONE:
@@ -161,8 +179,10 @@ int CInputMuxImpl::Open(CWaveIO* wave, const INPUTPARAEXT& record, int input) {
       return StartDevice(wave, record, input, "CInputMuxImpl::Open(), ERROR: DevceID out of range (synch input)\n");
     default:
       VANTREL_TRACE(TRACE_ORDINARY, "CInputMux::Open(), illegal input mode!\n");
-      NoteRefusal("CInputMux::Open", input, "input %d: mode %d is none of 0 (sound device), 1 (file), 2 (telephone), 3 "
-                  "(synchronous)", input, record.mode);
+      NoteRefusal("CInputMux::Open", input,
+                  "input %d: mode %d is none of 0 (sound device), 1 (file), 2 (telephone), 3 "
+                  "(synchronous)",
+                  input, record.mode);
       return 0;
   }
 }

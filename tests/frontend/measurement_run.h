@@ -109,6 +109,16 @@ inline void FileMeasurementSettings(SYSPARA& sys, const std::string& referenceFi
   sys.delayPara.maxDelayFileMs = kMeasureMaxDelayMs;
 }
 
+// Init with a record fresh from CreateSysPara (the algorithm's defaults
+// fill it) and frames of `frameLength`; Init's result.
+inline int InitWithNewRecord(CMsystem& system, uint32_t frameLength = kMeasureFrame) {
+  SYSPARA* sys = static_cast<SYSPARA*>(system.CreateSysPara());
+  CAlgorithmPara alg{frameLength, frameLength};
+  const int result = system.Init(*sys, alg);
+  sys->Destroy();
+  return result;
+}
+
 struct MeasurementOutcome {
   int goResult = 0;
   std::vector<RecordedFrame> frames;

@@ -14,6 +14,7 @@
 #include "wavio/WaveIO.h"
 
 struct SpyScript {
+  int sampleRate = 48000;  // the file's, which must match its record
   int channels = 2;
   int64_t frames = INT_MAX;  // frames the input holds in all
   int emptyPolls = 0;        // non-blocking reads that deliver nothing first
@@ -74,6 +75,7 @@ class SpyWaveIO : public CWaveIO {
     Log("WaitForData(" + std::to_string(milliseconds) + ")");
     return m_script.waitResult;
   }
+  int SampleRate() const override { return m_script.sampleRate; }
   int Channels() const override { return m_script.channels; }
   int64_t NonFiniteSamples() const override { return m_script.nonFinite; }
 

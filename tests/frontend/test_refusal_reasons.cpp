@@ -11,6 +11,7 @@
 
 #include "Vantrel/DebugTrace.h"
 #include "frontend/measurement_run.h"
+#include "support/alloc_failure.h"
 #include "support/temp_dir.h"
 
 using ::testing::AllOf;
@@ -40,11 +41,7 @@ class RefusalTest : public ::testing::Test {
     });
   }
   static int Init(CMsystem& system, uint32_t frameLength = kMeasureFrame) {
-    SYSPARA* sys = static_cast<SYSPARA*>(system.CreateSysPara());
-    CAlgorithmPara alg{frameLength, frameLength};
-    const int result = system.Init(*sys, alg);
-    sys->Destroy();
-    return result;
+    return InitWithNewRecord(system, frameLength);
   }
 
   TempDir m_dir;
@@ -78,33 +75,34 @@ TEST_P(GoRefusalTable, GoSaysWhyItRefused) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, GoRefusalTable,
-    ::testing::Values(
-        GoRefusal{"MissingFile",
-                  [](SYSPARA& s, const TempDir& d) { s.inputPara[1].fileName = d.File("missing.wav"); }, 1,
-                  "missing.wav"},
-        GoRefusal{"NotSound", [](SYSPARA& s, const TempDir& d) { s.inputPara[0].fileName = d.File("notes.wav"); },
-                  0, "notes.wav"},
-        GoRefusal{"TwoChannelsOnMonoFiles",
-                  [](SYSPARA& s, const TempDir&) {
-                    s.channels = 2;
-                    for (int input = 0; input < 2; ++input) s.routingTable[input][1] = INPUTMUXPARA{input, 1};
-                  },
-                  0, "routed to channel 1 of input 0, which has 1"},
-        GoRefusal{"DeviceIdOutOfRange",
-                  [](SYSPARA& s, const TempDir&) {
-                    s.settings[0] = 0;
-                    s.inputPara[1].mode = INPUT_MODE_SOUND_DEVICE;
-                    s.inputPara[1].deviceId = 0;
-                  },
-                  1, "device id 0 is not below the device count 0"},
-        // No device of that id exists, virtual or real.
-        GoRefusal{"NoSoundDevice",
-                  [](SYSPARA& s, const TempDir&) {
-                    s.settings[0] = 1000;
-                    s.inputPara[0].mode = INPUT_MODE_SOUND_DEVICE;
-                    s.inputPara[0].deviceId = 977;
-                  },
-                  0, "device 977"}),
+    ::testing::Values(GoRefusal{"MissingFile",
+                                [](SYSPARA& s, const TempDir& d) { s.inputPara[1].fileName = d.File("missing.wav"); },
+                                1, "missing.wav"},
+                      GoRefusal{"NotSound",
+                                [](SYSPARA& s, const TempDir& d) { s.inputPara[0].fileName = d.File("notes.wav"); }, 0,
+                                "notes.wav"},
+                      GoRefusal{"TwoChannelsOnMonoFiles",
+                                [](SYSPARA& s, const TempDir&) {
+                                  s.channels = 2;
+                                  for (int input = 0; input < 2; ++input)
+                                    s.routingTable[input][1] = INPUTMUXPARA{input, 1};
+                                },
+                                0, "routed to channel 1 of input 0, which has 1"},
+                      GoRefusal{"DeviceIdOutOfRange",
+                                [](SYSPARA& s, const TempDir&) {
+                                  s.settings[0] = 0;
+                                  s.inputPara[1].mode = INPUT_MODE_SOUND_DEVICE;
+                                  s.inputPara[1].deviceId = 0;
+                                },
+                                1, "device id 0 is not below the device count 0"},
+                      // No device of that id exists, virtual or real.
+                      GoRefusal{"NoSoundDevice",
+                                [](SYSPARA& s, const TempDir&) {
+                                  s.settings[0] = 1000;
+                                  s.inputPara[0].mode = INPUT_MODE_SOUND_DEVICE;
+                                  s.inputPara[0].deviceId = 977;
+                                },
+                                0, "device 977"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RefusalTest, InitAndFramesSayWhyAndASuccessLeavesNoReason) {
@@ -143,6 +141,138 @@ TEST_F(RefusalTest, TwoObjectsKeepTheirOwnReasons) {
   EXPECT_NE(working->Go(), 0);
   EXPECT_THAT(failing->LastRefusal().why, HasSubstr("gone.wav"));
   EXPECT_FALSE(working->LastRefusal().IsSet());
+}
+
+}  // namespace
+
+namespace {
+
+// A record's wave format must be its files': the measurement times
+// everything by the record's rate and routes by its channels.
+TEST_F(RefusalTest, GoRefusesFilesWhoseFormatDiffersFromTheRecord) {
+  ASSERT_TRUE(m_ok);
+  const SoundFileSpec stereo16k{16000, 2, SoundFileEncoding::Pcm16, "wav"};
+  const SoundFileSpec mono44k{44100, 1, SoundFileEncoding::Pcm16, "wav"};
+  const std::vector<float> noise = IntegerNoise(32000, 5, 3000.0);
+  const std::string stereo = m_dir.File("stereo16k.wav"), other = m_dir.File("mono44k.wav");
+  ASSERT_TRUE(WriteSoundFile(stereo, stereo16k, noise.data(), 16000));
+  ASSERT_TRUE(WriteSoundFile(other, mono44k, noise.data(), 32000));
+  struct Case {
+    const char* what;
+    std::function<void(SYSPARA&)> edit;
+    int input;
+    const char* says;
+  } cases[] = {
+      {"a 48 kHz record on a 16 kHz file",
+       [&](SYSPARA& s) { s.inputPara[1].fileName = stereo, s.inputPara[1].wave.channels = 2; }, 1,
+       "has 16000 Hz and 2 channel(s), its record says 48000 Hz and 2 channel(s)"},
+      {"a mono record on a stereo file",
+       [&](SYSPARA& s) {
+         s.inputPara[1].fileName = stereo;
+         s.inputPara[1].wave.sampleRate = 16000;
+       },
+       1, "has 16000 Hz and 2 channel(s), its record says 16000 Hz and 1 channel(s)"},
+      {"files of two rates, each as its record says",
+       [&](SYSPARA& s) {
+         s.inputPara[1].fileName = other;
+         s.inputPara[1].wave.sampleRate = 44100;
+       },
+       1, "has 44100 Hz, input 0's file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto system = System(c.edit);
+    ASSERT_NE(Init(*system), 0) << system->LastRefusal().Text();
+    EXPECT_EQ(system->Go(), 0);
+    EXPECT_EQ(system->LastRefusal().input, c.input);
+    EXPECT_THAT(system->LastRefusal().why, HasSubstr(c.says));
+  }
+
+  // Filled from the files, the same record measures.
+  auto filled = System([&](SYSPARA& s) {
+    s.inputPara[0].fileName = s.inputPara[1].fileName = stereo;
+    s.channels = 2;
+    for (int input = 0; input < 2; ++input) {
+      ASSERT_TRUE(FillWaveParaFromFile(s.inputPara[input]));
+      for (int channel = 0; channel < 2; ++channel) s.routingTable[input][channel] = INPUTMUXPARA{input, channel};
+    }
+  });
+  ASSERT_NE(Init(*filled), 0) << filled->LastRefusal().Text();
+  EXPECT_EQ(filled->SysPara().inputPara[1].wave.sampleRate, 16000);
+  EXPECT_EQ(filled->SysPara().inputPara[1].wave.channels, 2);
+  EXPECT_NE(filled->Go(), 0) << filled->LastRefusal().Text();
+  filled->Stop();
+}
+
+TEST(FillWaveParaFromFile, TakesTheFilesFormatOrSaysWhyNot) {
+  TempDir dir;
+  const std::vector<float> silence(3 * 800, 0.0f);
+  INPUTPARAEXT input;
+  input.fileName = dir.File("three.wav");
+  input.wave = WAVEPARA{0, 1, 2, 3, 44, 55};
+  ASSERT_TRUE(WriteSoundFile(input.fileName, {8000, 3, SoundFileEncoding::Pcm24, "wav"}, silence.data(), 800));
+  std::string why;
+  ASSERT_TRUE(FillWaveParaFromFile(input, &why)) << why;
+  EXPECT_EQ(input.wave.formatWord, 1);
+  EXPECT_EQ(input.wave.sampleRate, 8000);
+  EXPECT_EQ(input.wave.bitsPerSample, 24);
+  EXPECT_EQ(input.wave.channels, 3);
+  EXPECT_EQ(input.wave.outputWord, 44);
+  EXPECT_EQ(input.wave.spareWord, 55);
+
+  INPUTPARAEXT missing;
+  missing.fileName = dir.File("none.wav");
+  missing.wave.sampleRate = 123;
+  EXPECT_FALSE(FillWaveParaFromFile(missing, &why));
+  EXPECT_THAT(why, HasSubstr("none.wav"));
+  EXPECT_EQ(missing.wave.sampleRate, 123);
+}
+
+}  // namespace
+
+namespace {
+
+// A transform the math layer cannot run (its spec or its work memory
+// refused) leaves the delay search without a result: Go or the frame that
+// needed it returns 0 and says why, instead of searching on stale sums.
+TEST_F(RefusalTest, AFailedTransformEndsTheSearchWithAReason) {
+  constexpr int kLag = 100;
+  const std::vector<float> source = IntegerNoise(2 * kMeasureRate + kLag, 9, 3000.0);
+  const SoundFileSpec mono{kMeasureRate, 1, SoundFileEncoding::Pcm16, "wav"};
+  ASSERT_TRUE(WriteSoundFile(m_reference, mono, source.data() + kLag, 2 * kMeasureRate));
+  ASSERT_TRUE(WriteSoundFile(m_test, mono, source.data(), 2 * kMeasureRate));
+  int failures = 0;
+  for (int64_t k : {1, 2, 3, 4, 5, 8, 13, 21}) {
+    SCOPED_TRACE(k);
+    auto system = System(nullptr);
+    ASSERT_NE(Init(*system), 0);
+    auto frame = std::make_unique<FRAMEDATA>();
+    bool refused = false, reached = false;
+    {
+      FailNthAllocation failure(k);
+      refused = system->Go() == 0;
+      while (!refused && system->ProcessFrame(frame.get(), nullptr) != 0) {
+      }
+      reached = failure.Reached();
+    }
+    system->Stop();
+    if (!reached) continue;
+    ++failures;
+    // Go refuses, or a frame ends the run: either way with the reason.
+    EXPECT_THAT(system->LastRefusal().why, HasSubstr("transform")) << system->LastRefusal().Text();
+    EXPECT_EQ(system->LastRefusal().what, "CCorrelatorSet::Feed");
+  }
+  EXPECT_GT(failures, 0) << "no allocation was refused";
+  // Without a failure the same pair measures.
+  auto system = System(nullptr);
+  ASSERT_NE(Init(*system), 0);
+  ASSERT_NE(system->Go(), 0) << system->LastRefusal().Text();
+  auto frame = std::make_unique<FRAMEDATA>();
+  while (system->ProcessFrame(frame.get(), nullptr) != 0) {
+  }
+  ASSERT_FALSE(system->frames.empty());
+  EXPECT_EQ(system->frames.back().delay, kLag);
+  EXPECT_EQ(system->frames.back().status & 0xFFFF, DELAY_STATUS_RELIABLE);
 }
 
 }  // namespace

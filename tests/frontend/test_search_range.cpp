@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "Vantrel/DebugTrace.h"
 #include "Vantrel/DelaySearchRange.h"
@@ -73,11 +74,73 @@ TEST(DelaySearchRange, TheReachCoversRangeAndMarginWithTheSmallestWindowThatDoes
     }
 }
 
-TEST(DelaySearchRange, WindowsBeyondThirtyOneBitsAreRefused) {
+TEST(DelaySearchRange, WindowsOfThirtyOneBitsAndMoreAreRefused) {
   DelaySearchRange range;
   EXPECT_FALSE(ComputeDelaySearchRange(2147483647, 240000, 1024, &range));
   // The first window is 2^31, but reaching past its block needs 2^32.
   EXPECT_FALSE(ComputeDelaySearchRange(8000000, 240000, 1024, &range));
+  // 4 MHz over 240 s: 9.6e8 samples, whose reach needs a window of 2^31,
+  // which no transform or signed ring position covers.
+  EXPECT_FALSE(ComputeDelaySearchRange(4000000, 240000, 1024, &range));
+  // The largest that remains: 2^30 points.
+  ASSERT_TRUE(ComputeDelaySearchRange(3000000, 240000, 1024, &range));
+  EXPECT_EQ(range.window, DELAY_SEARCH_MAX_WINDOW);
+}
+
+// The plan's range is the largest (in whole ms) whose buffers fit the
+// budget and whose window the inputs can fill, checked against the
+// geometry itself one ms further.
+TEST(DelaySearchPlan, NarrowsToTheLargestRangeTheInputsAndTheMemoryAllow) {
+  struct Case {
+    const char* what;
+    int rate;
+    uint32_t askedMs;
+    int64_t inputFrames;
+    uint64_t budget;
+    DelaySearchNarrowing narrowing;
+  } cases[] = {
+      {"fits", 48000, 1000, 48000 * 10, uint64_t(1) << 40, DelaySearchNarrowing::None},
+      {"live input, no length", 48000, 10000, -1, uint64_t(1) << 40, DelaySearchNarrowing::None},
+      {"20 s of files for 240 s", 48000, 240000, 48000 * 20, uint64_t(1) << 40, DelaySearchNarrowing::InputLength},
+      {"100 MB for 60 s", 16000, 60000, -1, 100'000'000, DelaySearchNarrowing::Memory},
+      {"memory before length", 16000, 60000, 16000 * 30, 100'000'000, DelaySearchNarrowing::Memory},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    DelaySearchPlan plan;
+    ASSERT_TRUE(PlanDelaySearch(c.rate, c.askedMs, 1024, c.inputFrames, c.budget, &plan));
+    EXPECT_EQ(plan.narrowing, c.narrowing);
+    EXPECT_EQ(plan.askedMs, c.askedMs);
+    DelaySearchRange asked, used, next;
+    ASSERT_TRUE(ComputeDelaySearchRange(c.rate, c.askedMs, 1024, &asked));
+    ASSERT_TRUE(ComputeDelaySearchRange(c.rate, plan.usedMs, 1024, &used));
+    EXPECT_EQ(plan.askedBytes, uint64_t(asked.window) * 240);
+    EXPECT_EQ(plan.range.window, used.window);
+    EXPECT_EQ(plan.samplesNeeded, int64_t(used.window) + 16 * 1024);
+    const auto fits = [&](const DelaySearchRange& r) {
+      return uint64_t(r.window) * 240 <= c.budget && (c.inputFrames < 0 || r.window + 16 * 1024 <= c.inputFrames);
+    };
+    EXPECT_TRUE(fits(used));
+    if (c.narrowing == DelaySearchNarrowing::None) {
+      EXPECT_EQ(plan.usedMs, c.askedMs);
+    } else {
+      EXPECT_LT(plan.usedMs, c.askedMs);
+      ASSERT_TRUE(ComputeDelaySearchRange(c.rate, plan.usedMs + 1, 1024, &next));
+      EXPECT_FALSE(fits(next)) << plan.usedMs + 1 << " ms would fit too";
+    }
+  }
+}
+
+TEST(DelaySearchPlan, RefusesWithAReasonWhatNoNarrowingMends) {
+  DelaySearchPlan plan;
+  std::string why;
+  EXPECT_FALSE(PlanDelaySearch(4000000, 240000, 1024, -1, uint64_t(1) << 50, &plan, &why));
+  EXPECT_NE(why.find("window above 1073741824 points"), std::string::npos) << why;
+  // The smallest search at 48 kHz (a margin of 1200 samples) takes a window of 2048 points.
+  EXPECT_FALSE(PlanDelaySearch(48000, 1000, 1024, -1, 2048 * 240 - 1, &plan, &why));
+  EXPECT_NE(why.find("needs at least 491520 bytes"), std::string::npos) << why;
+  EXPECT_TRUE(PlanDelaySearch(48000, 1000, 1024, -1, 2048 * 240, &plan, &why));
+  EXPECT_EQ(plan.range.window, 2048u);
 }
 
 // 48 kHz over 300 ms is a window of 32768 samples: frames of 32 take 1024

@@ -136,18 +136,19 @@ struct Arrays {
 };
 
 template <class T>
-void RunForm(Form form, MathlibHandle* h, Arrays<T>& a, int32_t order, int32_t flags) {
+int RunForm(Form form, MathlibHandle* h, Arrays<T>& a, int32_t order, int32_t flags) {
   using A = Api<T>;
   switch (form) {
-    case Form::Fwd: A::Fwd(h, a.in1.data(), a.out1.data(), order, flags); break;
-    case Form::Inv: A::Inv(h, a.in1.data(), a.out1.data(), order, flags); break;
-    case Form::FwdPair: A::FwdPair(h, a.in1.data(), a.out1.data(), a.in2.data(), a.out2.data(), order); break;
-    case Form::InvCopy: A::InvCopy(h, a.in1.data(), a.out1.data(), order, flags); break;
-    case Form::InvCopyOnSource: A::InvCopy(h, a.out1.data(), a.out1.data(), order, flags); break;
-    case Form::FwdInPlace: A::FwdInPlace(h, a.out1.data(), order, flags); break;
-    case Form::InvInPlace: A::InvInPlace(h, a.out1.data(), order, flags); break;
-    case Form::FwdComplex: A::FwdComplex(h, a.in1.data(), a.out1.data(), order, flags); break;
+    case Form::Fwd: return A::Fwd(h, a.in1.data(), a.out1.data(), order, flags);
+    case Form::Inv: return A::Inv(h, a.in1.data(), a.out1.data(), order, flags);
+    case Form::FwdPair: return A::FwdPair(h, a.in1.data(), a.out1.data(), a.in2.data(), a.out2.data(), order);
+    case Form::InvCopy: return A::InvCopy(h, a.in1.data(), a.out1.data(), order, flags);
+    case Form::InvCopyOnSource: return A::InvCopy(h, a.out1.data(), a.out1.data(), order, flags);
+    case Form::FwdInPlace: return A::FwdInPlace(h, a.out1.data(), order, flags);
+    case Form::InvInPlace: return A::InvInPlace(h, a.out1.data(), order, flags);
+    case Form::FwdComplex: return A::FwdComplex(h, a.in1.data(), a.out1.data(), order, flags);
   }
+  return -1;
 }
 
 // What a forward gives under its flags: bit 1's result stands over bit 0's.
@@ -345,7 +346,7 @@ TEST_P(MathlibRealFftTest, OrdersOutsideTheRangeLeaveTheOutputsThenOrderFiveWork
         const Arrays<T> before(form, 2, 5);
         Arrays<T> after = before;
         DebugOutputCapture capture;
-        RunForm(form, m_handle, after, order, 3);
+        EXPECT_EQ(RunForm(form, m_handle, after, order, 3), 0);
         EXPECT_TRUE(SameBits(after.out1, before.out1));
         EXPECT_TRUE(SameBits(after.out2, before.out2));
         ASSERT_NE(m_handle->cache, nullptr);
@@ -364,7 +365,7 @@ TEST_P(MathlibRealFftTest, OrdersOutsideTheRangeLeaveTheOutputsThenOrderFiveWork
     }
     const Arrays<T> before(Form::Fwd, 5, 9);
     Arrays<T> after = before;
-    RunForm(Form::Fwd, m_handle, after, 5, 1);
+    EXPECT_EQ(RunForm(Form::Fwd, m_handle, after, 5, 1), 1);
     EXPECT_NE(m_handle->cache->spec, nullptr);
     EXPECT_EQ(m_handle->cache->order, 5);
     ExpectMatchesDft(Form::Fwd, before, after, 5, 1);
@@ -422,11 +423,14 @@ TEST_P(MathlibRealFftTest, FailedAllocationLeavesTheOutputsAndKeepsNoBlock) {
         Arrays<T> after = before;
         DebugOutputCapture capture;
         bool reached;
+        int result;
         {
           FailNthAllocation failure(k);
-          RunForm(form, h, after, kOrder, flags);
+          result = RunForm(form, h, after, kOrder, flags);
           reached = failure.Reached();
         }
+        // The caller learns whether the transform ran.
+        EXPECT_EQ(result, reached ? 0 : 1) << "request " << k;
         if (reached) {
           // The pair's first transform may have completed before the second failed.
           const bool firstDone = form == Form::FwdPair && SameBits(after.out1, expected.out1);

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <limits>
 #include <memory>
 #include <tuple>
 
@@ -18,9 +17,6 @@ namespace {
 constexpr int kMaxSampleRate = 768000;
 // Below this a frame spans so long that a frame-by-frame delay means little.
 constexpr int kMinSampleRate = 4000;
-// The search's buffers per point of its window, measured on this component
-// (about 3.8 GB for a window of 2^24 points).
-constexpr uint64_t kBytesPerWindowPoint = 240;
 
 // The host's measurement algorithm: it only watches the frames go by.
 class FrameWatcher : public CMsystem {
@@ -89,78 +85,29 @@ bool ReadFormat(const std::string& path, const char* role, SoundFileFormat* form
 
 uint32_t FrameLengthFor(int rate) { return rate > 24000 ? 1024 : 512; }
 
-uint64_t MemoryBudget() {
-  const long pages = sysconf(_SC_PHYS_PAGES);
-  const long pageSize = sysconf(_SC_PAGE_SIZE);
-  if (pages <= 0 || pageSize <= 0) return std::numeric_limits<uint64_t>::max();
-  return uint64_t(pages) * uint64_t(pageSize) / 2;
-}
-
-// The largest ms in 1..hi for which `fits` holds (it holds for all smaller
-// ones); 0 when it does not hold for 1.
-template <typename Fits>
-int LargestFitting(int hi, Fits fits) {
-  int lo = 0;
-  while (lo < hi) {
-    const int mid = lo + (hi - lo + 1) / 2;
-    if (fits(mid))
-      lo = mid;
-    else
-      hi = mid - 1;
-  }
-  return lo;
-}
-
-// Settles the range handed to the component: the asked one when the files
-// can fill it and its buffers fit, else the largest that does.
-int64_t SamplesToSearch(uint32_t window, uint32_t frameLength) {
-  // The ring of one search window fills first; a delay needs 15 blocks more.
-  return int64_t(window) + 16 * int64_t(frameLength);
-}
-
+// The range the component will search: the library's own rule, so the
+// report names what is searched.
 void PlanSearchRange(MeasurementPlan* plan) {
-  const auto rangeFor = [&](int ms, DelaySearchRange* range) {
-    return ComputeDelaySearchRange(plan->sampleRate, uint32_t(ms), plan->frameLength, range);
-  };
-  const uint64_t budget = MemoryBudget();
-  const auto fitsMemory = [&](int ms) {
-    DelaySearchRange range;
-    return rangeFor(ms, &range) && uint64_t(range.window) * kBytesPerWindowPoint <= budget;
-  };
-  const auto fitsFiles = [&](int ms) {
-    DelaySearchRange range;
-    return rangeFor(ms, &range) && uint64_t(range.window) * kBytesPerWindowPoint <= budget &&
-           SamplesToSearch(range.window, plan->frameLength) <= plan->lengthFrames;
-  };
-  const int asked = plan->requestedMaxDelayMs;
-  DelaySearchRange range;
-  plan->requestedBytes =
-      rangeFor(asked, &range) ? uint64_t(range.window) * kBytesPerWindowPoint : std::numeric_limits<uint64_t>::max();
-  int ms = asked;
-  if (!fitsFiles(ms)) {
-    if (const int fitting = LargestFitting(asked, fitsFiles); fitting > 0) {
-      ms = fitting;
-      plan->narrowing = fitsMemory(asked) ? RangeNarrowing::FileLength : RangeNarrowing::Memory;
-    } else {
-      // No range fits files this short: search with the smallest buffers,
-      // and the summary says how much more the search needs.
-      DelaySearchRange smallest;
-      rangeFor(1, &smallest);
-      ms = LargestFitting(asked, [&](int m) { return rangeFor(m, &range) && range.window <= smallest.window; });
-      if (ms < asked) plan->narrowing = fitsMemory(asked) ? RangeNarrowing::FileLength : RangeNarrowing::Memory;
-    }
+  DelaySearchPlan search;
+  const uint64_t budget = DelaySearchMemoryBudget();
+  if (!PlanDelaySearch(plan->sampleRate, uint32_t(plan->requestedMaxDelayMs), plan->frameLength, plan->lengthFrames,
+                       budget, &search)) {
+    // Init refuses it and says why; the plan keeps the asked range.
+    search.usedMs = uint32_t(plan->requestedMaxDelayMs);
+    ComputeDelaySearchRange(plan->sampleRate, search.usedMs, plan->frameLength, &search.range);
+    search.samplesNeeded = DelaySearchSamplesNeeded(search.range.window, plan->frameLength);
   }
-  // Should the window's transform be refused (no memory for it), the range
-  // shrinks to what can be transformed.
-  while (ms > 10 && !(rangeFor(ms, &range) && DelaySearchTransformAvailable(range.window))) {
-    ms /= 2;
-    plan->narrowing = RangeNarrowing::Transform;
+  switch (search.narrowing) {
+    case DelaySearchNarrowing::None: plan->narrowing = RangeNarrowing::None; break;
+    case DelaySearchNarrowing::InputLength: plan->narrowing = RangeNarrowing::FileLength; break;
+    case DelaySearchNarrowing::Memory: plan->narrowing = RangeNarrowing::Memory; break;
+    case DelaySearchNarrowing::Transform: plan->narrowing = RangeNarrowing::Transform; break;
   }
-  rangeFor(ms, &range);
-  plan->maxDelayMs = ms;
-  plan->reachSamples = range.reachSamples;
-  plan->searchBlock = range.block;
-  plan->searchSamples = SamplesToSearch(range.window, plan->frameLength);
+  plan->requestedBytes = search.askedBytes;
+  plan->maxDelayMs = int(search.usedMs);
+  plan->reachSamples = search.range.reachSamples;
+  plan->searchBlock = search.range.block;
+  plan->searchSamples = search.samplesNeeded;
 }
 
 }  // namespace

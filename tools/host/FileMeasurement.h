@@ -38,6 +38,8 @@ struct MeasurementPlan {
   uint64_t requestedBytes = 0;  // estimated search buffers of the asked range
 
   double ReachMs() const { return 1000.0 * double(reachSamples) / sampleRate; }
+  // The range in samples beyond which the component calls no delay reliable.
+  int64_t MaxDelaySamples() const { return (int64_t(sampleRate) * maxDelayMs + 999) / 1000; }
 };
 
 struct FrameLine {

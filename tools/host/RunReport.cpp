@@ -1,10 +1,15 @@
 #include "RunReport.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <utility>
+
 #include "Vantrel/SysPara.h"
 
 namespace {
+
+// A quality (percent) above which the search saw a clear peak.
+constexpr int kStrongQuality = 60;
 
 double Ms(int64_t samples, int rate) { return 1000.0 * double(samples) / rate; }
 
@@ -92,10 +97,15 @@ void RunReport::PrintSummary(bool levelAlign, const std::string& noCorrelation) 
     else if (m_last.quality == 0)
       std::fprintf(m_out, "No reliable delay found: %s.\n",
                    noCorrelation.empty() ? "the signals do not correlate" : noCorrelation.c_str());
+    else if (std::abs(int64_t(m_last.delaySamples)) > p.MaxDelaySamples() && std::abs(m_last.quality) > kStrongQuality)
+      // A clear peak the search would not take: it lies beyond the range, not nowhere.
+      std::fprintf(m_out, "No reliable delay found: found %.3f ms (%d samples, quality %d), beyond the %s +-%d ms.\n",
+                   Ms(m_last.delaySamples, p.sampleRate), m_last.delaySamples, m_last.quality,
+                   p.maxDelayMs < p.requestedMaxDelayMs ? "narrowed" : "asked", p.maxDelayMs);
     else
       std::fprintf(m_out,
-                   "No reliable delay found within +-%.1f ms (last estimate %d samples, %.3f ms, at quality %d).\n",
-                   p.ReachMs(), m_last.delaySamples, Ms(m_last.delaySamples, p.sampleRate), m_last.quality);
+                   "No reliable delay found within +-%d ms (last estimate %d samples, %.3f ms, at quality %d).\n",
+                   p.maxDelayMs, m_last.delaySamples, Ms(m_last.delaySamples, p.sampleRate), m_last.quality);
   } else {
     auto most = m_reliableDelays.begin();
     for (auto it = m_reliableDelays.begin(); it != m_reliableDelays.end(); ++it)

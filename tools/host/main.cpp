@@ -50,7 +50,7 @@ void NoteNarrowedRange(const MeasurementPlan& plan) {
       break;
   }
   std::fflush(stdout);
-  std::fprintf(stderr, "vantrel-host: note: %s; searching up to +-%.1f ms instead\n", why.c_str(), plan.ReachMs());
+  std::fprintf(stderr, "vantrel-host: note: %s; searching up to +-%d ms instead\n", why.c_str(), plan.maxDelayMs);
 }
 
 }  // namespace

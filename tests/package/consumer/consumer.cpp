@@ -1,7 +1,8 @@
 // A program outside the tree built against the installed library: one real
 // FFT checked against its closed form, then the README's example, a
 // measurement of a file pair through CMsystem, on a pair whose delay it
-// wrote itself.
+// wrote itself, and two measurements the library refuses with a reason
+// instead of ending the program or measuring wrongly.
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -32,9 +33,8 @@ class DelayReader : public CMsystem {
   int AlgorithmOperationC() override { return 0; }
 };
 
-// The delay of `test` behind `reference` (mono files at `rate` Hz) in the last frame.
-int MeasureDelay(const std::string& reference, const std::string& test, int rate) {
-  DelayReader system;
+// Init of a mono file pair whose records say `rate` Hz; Init's result.
+int InitMonoPair(CMsystem& system, const std::string& reference, const std::string& test, int rate) {
   SYSPARA* sys = static_cast<SYSPARA*>(system.CreateSysPara());
   sys->channels = 1;
   sys->delayPara.compensationOn = 1;
@@ -46,14 +46,43 @@ int MeasureDelay(const std::string& reference, const std::string& test, int rate
   CAlgorithmPara alg{1024, 1024};
   const int ready = system.Init(*sys, alg);
   sys->Destroy();
+  return ready;
+}
+
+// The delay of `test` behind `reference` (mono files at `rate` Hz) in the last frame.
+int MeasureDelay(const std::string& reference, const std::string& test, int rate) {
+  DelayReader system;
   auto frame = std::make_unique<FRAMEDATA>();
   int delay = 0;
-  if (ready == 0 || system.Go() == 0) return -1;
-  while (system.ProcessFrame(frame.get(), nullptr) != 0) delay = frame->header.delay;
+  if (InitMonoPair(system, reference, test, rate) == 0 || system.Go() == 0) return -1;
+  while (system.ProcessFrame(frame.get(), nullptr) != 0) {
+    frame->monitor.count = 0;
+    delay = frame->header.delay;
+  }
   system.Stop();
   return delay;
 }
 // ------------------------------------------------------------------------------
+
+// A search over 240 s at 4 MHz needs a window of 2^31 points: Init refuses
+// it and says why. Returns the reason ("" when Init did not refuse).
+std::string RefusedInit(const std::string& reference, const std::string& test) {
+  struct WideRange : DelayReader {
+    void SetDefaultPara(SYSPARA* sys, uint32_t flags) override {
+      DelayReader::SetDefaultPara(sys, flags);
+      sys->delayPara.maxDelayFileMs = 240000;
+    }
+  } system;
+  return InitMonoPair(system, reference, test, 4000000) == 0 ? system.LastRefusal().Text() : std::string();
+}
+
+// The files hold 16 kHz; a record that says 48 kHz would time every delay
+// three times wrong: Go refuses it and says why. Returns the reason.
+std::string RefusedFormat(const std::string& reference, const std::string& test) {
+  DelayReader system;
+  if (InitMonoPair(system, reference, test, 48000) == 0 || system.Go() != 0) return std::string();
+  return system.LastRefusal().Text();
+}
 
 bool FftOfACosine() {
   // x[n] = cos(2 pi 3 n / 16): bin 3 holds 8, every other bin 0.
@@ -103,6 +132,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "consumer: delay %d, expected %d\n", delay, lag);
     return 1;
   }
+  const std::string wide = RefusedInit(folder + "/ref.wav", folder + "/test.wav");
+  const std::string format = RefusedFormat(folder + "/ref.wav", folder + "/test.wav");
+  if (wide.find("window above") == std::string::npos || format.find("16000 Hz") == std::string::npos) {
+    std::fprintf(stderr, "consumer: refusals without their reasons: '%s', '%s'\n", wide.c_str(), format.c_str());
+    return 1;
+  }
+  std::printf("consumer: refused Init: %s\n", wide.c_str());
+  std::printf("consumer: refused format: %s\n", format.c_str());
   std::printf("consumer: FFT and a measured delay of %d samples through the installed library\n", delay);
   return 0;
 }

@@ -1,0 +1,38 @@
+// The host reports a delay it would not take against the range actually
+// searched: the asked one, or the narrowed one its note names.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+
+#include "host_command_fixture.h"
+
+namespace {
+
+using HostRangeReportTest = HostCommandTest;
+
+TEST_F(HostRangeReportTest, ADelayBeyondTheAskedRangeIsReportedAgainstIt) {
+  // 16002 samples at 16 kHz: 1000.125 ms, within the search's reach.
+  WritePair(16002, "ref.wav", "test.wav", 4, 16000);
+  const HostRun run = Run("--max-delay-ms 1000 ref.wav test.wav");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("No reliable delay found: found 1000.125 ms (16002 samples, quality "), std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("beyond the asked +-1000 ms."), std::string::npos) << run.out;
+}
+
+TEST_F(HostRangeReportTest, TheNarrowingNoteNamesTheLimitTheMeasurementApplies) {
+  // 6 s at 16 kHz fill no window beyond 65536 points: +-2048 ms, reaching 3072 ms.
+  WritePair(40000, "ref.wav", "test.wav", 6, 16000);
+  const HostRun run = Run("--max-delay-ms 10000 ref.wav test.wav");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  std::smatch note;
+  ASSERT_TRUE(std::regex_search(run.err, note, std::regex(R"(searching up to \+-(\d+) ms instead)"))) << run.err;
+  const int limitMs = std::stoi(note[1]);
+  EXPECT_EQ(limitMs, 2048);
+  // 40000 samples (2500 ms) lie within the reach but beyond that limit.
+  EXPECT_NE(run.out.find("found 2500.000 ms (40000 samples"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("beyond the narrowed +-" + std::to_string(limitMs) + " ms."), std::string::npos) << run.out;
+}
+
+}  // namespace
