@@ -37,6 +37,9 @@ std::mutex g_portAudioMutex;
 // Streams lost so far: their PortAudio session stays open, so PortAudio
 // never takes a fresh look at the machine's devices in this process.
 std::atomic<int> g_lostStreams{0};
+constexpr const char* kAfterALoss =
+    " (a sound device was lost earlier in this process; PortAudio still holds it, so its sound server stays "
+    "unusable until the program restarts)";
 
 void SetError(std::string* error, const std::string& text) {
   if (error != nullptr) *error = text;
@@ -120,8 +123,9 @@ class PortAudioCapture : public DeviceCapture {
       // No more than the stream holds: this read does not wait. A stream
       // that cannot tell (an error state, a host API without the figure) is
       // read a block, waiting; PortAudio recovers an overrun there.
-      const unsigned long frames =
-          available < 0 ? kFramesPerRead : std::min<unsigned long>(static_cast<unsigned long>(available), kFramesPerRead);
+      const unsigned long frames = available < 0
+                                       ? kFramesPerRead
+                                       : std::min<unsigned long>(static_cast<unsigned long>(available), kFramesPerRead);
       const PaError result = Pa_ReadStream(m_stream, chunk.data(), frames);
       if (result != paNoError && result != paInputOverflowed) {
         Lose(std::string("the sound device failed: ") + Pa_GetErrorText(result));
@@ -157,10 +161,7 @@ std::unique_ptr<DeviceCapture> StartPortAudioCapture(const CaptureRequest& reque
     return nullptr;
   }
   auto fail = [&](const std::string& text) -> std::unique_ptr<DeviceCapture> {
-    SetError(error, g_lostStreams == 0 ? text
-                                       : text + " (a sound device was lost earlier in this process; PortAudio still "
-                                                "holds it, so its sound server stays unusable until the program "
-                                                "restarts)");
+    SetError(error, g_lostStreams == 0 ? text : text + kAfterALoss);
     Pa_Terminate();
     return nullptr;
   };
@@ -190,8 +191,8 @@ std::vector<SoundInputDevice> ListSoundInputDevices() {
   ForEachInputDevice([&](PaDeviceIndex, int id, const PaDeviceInfo& info) {
     const PaHostApiInfo* api = Pa_GetHostApiInfo(info.hostApi);
     devices.push_back(SoundInputDevice{id, info.name != nullptr ? info.name : "",
-                                       api != nullptr && api->name != nullptr ? api->name : "",
-                                       info.maxInputChannels, info.defaultSampleRate});
+                                       api != nullptr && api->name != nullptr ? api->name : "", info.maxInputChannels,
+                                       info.defaultSampleRate});
     return false;
   });
   Pa_Terminate();

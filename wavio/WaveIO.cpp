@@ -194,7 +194,8 @@ int CWaveIO::ReadChannel(float* dest, int channel, int count, int* format, int b
     return 0;
   }
   if (m_file) return static_cast<int>(ReadFile(dest, channel, count));
-  if (std::shared_ptr<WaveBuffer> capture = m_capture.load()) return ReadDevice(*capture, dest, channel, count, blocking);
+  if (std::shared_ptr<WaveBuffer> capture = m_capture.load())
+    return ReadDevice(*capture, dest, channel, count, blocking);
   return 0;
 }
 

@@ -119,7 +119,8 @@ int CInputMuxImpl::StartDevice(CWaveIO* wave, const INPUTPARAEXT& record, int in
   // The record's device id is what must name an existing device. A count
   // left at 0 (the defaults' value) is the machine's.
   const bool countFromMachine = m_sysPara->settings[SYSPARA_SETTING_DEVICE_COUNT] == 0;
-  const int deviceCount = countFromMachine ? CountSoundInputDevices() : m_sysPara->settings[SYSPARA_SETTING_DEVICE_COUNT];
+  const int deviceCount =
+      countFromMachine ? CountSoundInputDevices() : m_sysPara->settings[SYSPARA_SETTING_DEVICE_COUNT];
   if (record.deviceId < 0 || record.deviceId >= deviceCount) {
     VANTREL_TRACE(TRACE_ORDINARY, "%s", rangeMessage);
     NoteRefusal("CInputMuxImpl::Open", input, "input %d: device id %d is not below the device count %d (%s)", input,

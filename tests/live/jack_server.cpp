@@ -89,9 +89,7 @@ bool JackServer::WaitUntilReady(std::chrono::steady_clock::time_point deadline) 
   return false;
 }
 
-void JackServer::Kill(int signal) {
-  Reap(signal);
-}
+void JackServer::Kill(int signal) { Reap(signal); }
 
 void JackServer::Reap(int firstSignal) {
   m_running = false;
