@@ -171,7 +171,9 @@ std::unique_ptr<DeviceCapture> StartPortAudioCapture(const CaptureRequest& reque
   input.device = device;
   input.channelCount = request.channels;
   input.sampleFormat = paFloat32;
-  input.suggestedLatency = Pa_GetDeviceInfo(device)->defaultLowInputLatency;
+  // A measurement needs every sample, not a short path: the larger buffer
+  // rides out a capture thread that the machine's load holds up.
+  input.suggestedLatency = Pa_GetDeviceInfo(device)->defaultHighInputLatency;
   PaStream* stream = nullptr;
   PaError result =
       Pa_OpenStream(&stream, &input, nullptr, request.sampleRate, kFramesPerRead, paNoFlag, nullptr, nullptr);
