@@ -157,8 +157,9 @@ class CMsystem : public CTalvoPluginOEMInterface {
 
   // Why the last Init, UpdateSysPara, Go or ProcessFrame of this object
   // returned 0: what refused, on which input, and why (kept whatever the
-  // trace mask). Empty when that call did not refuse, and when a frame
-  // ended with the input.
+  // trace mask). Empty when that call did not refuse, and when the frames
+  // ended with the input; the frames after the input ended keep the reason
+  // of the frame that ended it.
   const RefusalReason& LastRefusal() const { return m_lastRefusal; }
 
   // Read access for hosts and tests.

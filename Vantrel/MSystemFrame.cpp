@@ -23,7 +23,9 @@ uint32_t AdvanceSamplePosition(uint32_t position, uint32_t frameLength) {
 }  // namespace
 
 int CMsystem::ProcessFrame(void* framePointer, float* (*samples)[2][2]) {
-  const RefusalScope refusals(&m_lastRefusal);
+  // Once the input has ended, the frames that follow keep the reason of
+  // the frame that ended it.
+  const RefusalScope refusals(&m_lastRefusal, m_endReached == 0);
   if (framePointer == nullptr) {
     TraceRefusal("CMsystem::ProcessFrame", -1, "no frame");
     return 0;

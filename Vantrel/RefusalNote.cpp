@@ -26,8 +26,8 @@ void Note(const char* what, int input, std::string why) {
 
 }  // namespace
 
-RefusalScope::RefusalScope(RefusalReason* record) : m_previous(t_record) {
-  *record = RefusalReason{};
+RefusalScope::RefusalScope(RefusalReason* record, bool clearFirst) : m_previous(t_record) {
+  if (clearFirst) *record = RefusalReason{};
   t_record = record;
 }
 

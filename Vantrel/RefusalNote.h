@@ -8,11 +8,12 @@
 #include "Vantrel/Refusal.h"
 
 // While it lives, notes on this thread go to `record`, which it clears
-// first. The first note of a scope stands: it is the nearest to the cause,
-// and the callers above it only say that they failed in turn.
+// first unless told to keep what it holds. The first note stands: it is
+// the nearest to the cause, and the callers above it only say that they
+// failed in turn.
 class RefusalScope {
  public:
-  explicit RefusalScope(RefusalReason* record);
+  explicit RefusalScope(RefusalReason* record, bool clearFirst = true);
   ~RefusalScope();
   RefusalScope(const RefusalScope&) = delete;
   RefusalScope& operator=(const RefusalScope&) = delete;

@@ -18,6 +18,10 @@ constexpr int FETCH_PADDED = 2;
 constexpr int FETCH_NOT_ENOUGH_DATA = 4;
 constexpr int FETCH_DELAY_CLAMPED = 8;
 
+// The fixed offset between the inputs in samples, truncated toward zero
+// (the rate of input 0 times inputOffsetMs): positive delays the reference.
+double InputOffsetSamples(const SYSPARA& sys);
+
 class CDelayBuffer {
  public:
   // A new delay buffer, or null when none can be made.

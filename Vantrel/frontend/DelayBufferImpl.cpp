@@ -25,6 +25,10 @@ constexpr int64_t kRingSlack = 4;
 
 }  // namespace
 
+double InputOffsetSamples(const SYSPARA& sys) {
+  return std::trunc(double(sys.inputPara[0].wave.sampleRate) * 0.001 * double(sys.delayPara.inputOffsetMs));
+}
+
 CDelayBufferImpl::~CDelayBufferImpl() { FreeBuffers(); }
 
 int CDelayBufferImpl::Attach(CInputMux* inputMux) {
@@ -45,8 +49,7 @@ int CDelayBufferImpl::Init(SYSPARA* sysPara, int blockLength, int ringLength) {
   FreeBuffers();
 
   const int64_t request = ringLength > blockLength ? int64_t(ringLength) : int64_t(blockLength) + kRingSlack;
-  const double offset =
-      std::trunc(double(sysPara->inputPara[0].wave.sampleRate) * 0.001 * double(sysPara->delayPara.inputOffsetMs));
+  const double offset = InputOffsetSamples(*sysPara);
   m_inputOffset = static_cast<int>(std::clamp(offset, double(-INT_MAX), double(INT_MAX)));
   m_absInputOffset = std::abs(m_inputOffset);
   AllocateBuffers(request + m_absInputOffset);

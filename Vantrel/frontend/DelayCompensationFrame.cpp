@@ -6,6 +6,7 @@
 
 #include "Mathlib/MathlibPrim.h"
 #include "Vantrel/FrameData.h"
+#include "Vantrel/RefusalNote.h"
 #include "Vantrel/SysPara.h"
 #include "Vantrel/VantrelTrace.h"
 #include "Vantrel/frontend/DelayBuffer.h"
@@ -83,7 +84,11 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
   }
 
   // A search that could not transform has no delay to give.
-  if (CorrelatorsFailed()) return 0;
+  if (CorrelatorsFailed()) {
+    NoteRefusal("CDelayCompensationImpl::ProcessFrame", -1,
+                "the delay search's transform failed in this run; a new Go starts afresh");
+    return 0;
+  }
   // A held or fixed delay stays where it is.
   if (tracking != 0 && m_result != nullptr && desc != nullptr && !held && m_state != DELCOMP_FIXED)
     TrackVariableDelay(frame, monitor);

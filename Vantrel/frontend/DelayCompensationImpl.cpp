@@ -144,7 +144,7 @@ bool CDelayCompensationImpl::SettleSearchRange() {
   int32_t& maxMs = m_trackingMode != 0 ? delay.maxDelayRealtimeMs : delay.maxDelayFileMs;
   const int rate = sys.inputPara[0].wave.sampleRate;
   // The rings hold the window and the inter-input offset, indexed by int.
-  const double offset = std::trunc(double(rate) * 0.001 * double(delay.inputOffsetMs));
+  const double offset = InputOffsetSamples(sys);
   const double offsetRoom = double(INT_MAX) - double(DELAY_SEARCH_MAX_WINDOW) - 2.0 * double(m_frameLen);
   const uint64_t budget = DelaySearchMemoryBudget();
   const uint64_t offsetBytes =

@@ -9,11 +9,23 @@
 
 namespace {
 
-using HostRangeReportTest = HostCommandTest;
+class HostRangeReportTest : public HostCommandTest {
+ protected:
+  // Noise pairs of `seconds` at `rate`: the test lags the reference by
+  // `lag` samples, at half its level.
+  void WriteLaggingPair(int lag, int seconds, int rate) {
+    const size_t length = size_t(seconds) * size_t(rate);
+    const std::vector<float> source = IntegerNoise(length + size_t(lag), 5, 3000.0);
+    std::vector<float> test(length);
+    for (size_t n = 0; n < length; ++n) test[n] = std::round(0.5f * source[n]);
+    Write("ref.wav", std::vector<float>(source.begin() + lag, source.end()), 1, rate);
+    Write("test.wav", test, 1, rate);
+  }
+};
 
 TEST_F(HostRangeReportTest, ADelayBeyondTheAskedRangeIsReportedAgainstIt) {
   // 16002 samples at 16 kHz: 1000.125 ms, within the search's reach.
-  WritePair(16002, "ref.wav", "test.wav", 4, 16000);
+  WriteLaggingPair(16002, 4, 16000);
   const HostRun run = Run("--max-delay-ms 1000 ref.wav test.wav");
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_NE(run.out.find("No reliable delay found: found 1000.125 ms (16002 samples, quality "), std::string::npos)
@@ -23,7 +35,7 @@ TEST_F(HostRangeReportTest, ADelayBeyondTheAskedRangeIsReportedAgainstIt) {
 
 TEST_F(HostRangeReportTest, TheNarrowingNoteNamesTheLimitTheMeasurementApplies) {
   // 6 s at 16 kHz fill no window beyond 65536 points: +-2048 ms, reaching 3072 ms.
-  WritePair(40000, "ref.wav", "test.wav", 6, 16000);
+  WriteLaggingPair(40000, 6, 16000);
   const HostRun run = Run("--max-delay-ms 10000 ref.wav test.wav");
   ASSERT_EQ(run.exitCode, 0) << run.err;
   std::smatch note;

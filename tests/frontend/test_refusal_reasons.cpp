@@ -261,6 +261,11 @@ TEST_F(RefusalTest, AFailedTransformEndsTheSearchWithAReason) {
     // Go refuses, or a frame ends the run: either way with the reason.
     EXPECT_THAT(system->LastRefusal().why, HasSubstr("transform")) << system->LastRefusal().Text();
     EXPECT_EQ(system->LastRefusal().what, "CCorrelatorSet::Feed");
+    // A later frame of the run has no delay either, and says so.
+    if (!refused) {
+      EXPECT_EQ(system->ProcessFrame(frame.get(), nullptr), 0);
+      EXPECT_THAT(system->LastRefusal().why, HasSubstr("transform")) << system->LastRefusal().Text();
+    }
   }
   EXPECT_GT(failures, 0) << "no allocation was refused";
   // Without a failure the same pair measures.

@@ -204,11 +204,11 @@ bool RunFileMeasurement(const MeasurementRequest& request, const MeasurementPlan
   const int initialised = system->Init(*sys, alg);
   sys->Destroy();
   if (initialised == 0) {
-    *error = "the measurement cannot be set up for these files";
+    *error = "the measurement cannot be set up for these files: " + system->LastRefusal().Text();
     return false;
   }
   if (system->Go() == 0) {
-    *error = "the inputs cannot be started (a file could not be opened)";
+    *error = "the inputs cannot be started: " + system->LastRefusal().Text();
     return false;
   }
   auto frame = std::make_unique<FRAMEDATA>();
