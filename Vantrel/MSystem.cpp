@@ -179,7 +179,6 @@ int CMsystem::Go() {
   std::atomic_ref<int32_t>(m_stopped).store(0, std::memory_order_relaxed);
   m_frameCounter = 0;
   m_endReached = 0;
-  m_endRefusal = RefusalReason{};
   const int result = m_frontEnd.delayCompensation->Start(m_frontEnd.stopEvent);
   if (result == 0) NoteRefusal("CMsystem::Go", -1, "the inputs cannot be started");
   if (result != 0)

@@ -225,8 +225,6 @@ class CMsystem : public CTalvoPluginOEMInterface {
   // buffer (plus its spare), as chosen by the last Init.
   uint32_t m_deliveredLength = 0;
   RefusalReason m_lastRefusal;
-  // Why the input ended, when it failed (a device lost mid-run).
-  RefusalReason m_endRefusal;
 
  private:
   virtual void UpdateRealtimeInputList();

@@ -70,9 +70,6 @@ int CMsystem::ProcessFrame(void* framePointer, float* (*samples)[2][2]) {
     do {
       code = m_frontEnd.delayCompensation->ProcessFrame(frame, &frame->desc, samples, &frame->monitor, m_frameFlag);
     } while (code == FETCH_NOT_ENOUGH_DATA);
-  } else if (m_endRefusal.IsSet()) {
-    // An input lost mid-run ended the measurement: every frame after says why.
-    NoteRefusal(m_endRefusal.what.c_str(), m_endRefusal.input, "%s", m_endRefusal.why.c_str());
   }
 
   m_frameFlag = 1;  // a cleared flag holds for one frame
@@ -86,8 +83,6 @@ int CMsystem::ProcessFrame(void* framePointer, float* (*samples)[2][2]) {
     case FETCH_DELAY_CLAMPED: result = 1; break;
     case FETCH_PADDED:
       result = (m_fileEndHandling == 1 && m_endReached == 0) ? 1 : 0;
-      // Noted only when a device failed; a file that ends is no refusal.
-      if (m_endReached == 0) m_endRefusal = m_lastRefusal;
       m_endReached = 1;
       break;
     default: result = 0; break;
@@ -101,7 +96,6 @@ int CMsystem::ProcessFrame(void* framePointer, float* (*samples)[2][2]) {
   const int32_t used1 = m_frontEnd.usedInputs != nullptr ? m_frontEnd.usedInputs[1] : 0;
   frame->monitor.Add(static_cast<float>(used0), 0.0f, 100.0f, "UsedInp0");
   frame->monitor.Add(static_cast<float>(used1), 0.0f, 100.0f, "UsedInp1");
-  if (result != 0) m_lastRefusal = RefusalReason{};  // a frame delivered refused nothing
   return result;
 }
 
