@@ -12,21 +12,13 @@
 #include "Vantrel/DelaySearchRange.h"
 #include "Vantrel/frontend/DelayCompensationImpl.h"
 #include "measurement_run.h"
+#include "support/position_noise.h"
 #include "wavio/VirtualDevice.h"
 
 namespace {
 
 constexpr int kRate = 16000;
 constexpr uint32_t kFrame = 512;
-
-// Deterministic white noise at any position.
-float NoiseAt(int64_t n) {
-  uint64_t z = uint64_t(n) + 0x9E3779B97F4A7C15ull;
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-  z ^= z >> 31;
-  return std::round(float(int64_t(z % 16001) - 8000));
-}
 
 using LagAt = std::function<int64_t(int64_t)>;
 
