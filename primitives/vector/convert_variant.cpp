@@ -54,7 +54,9 @@ spStatus SP_V(spConvI8ToF32)(const int8_t* src, float* dst, int32_t n) {
   return Convert(src, dst, n, I8ToF32Steps, I8ToF32One);
 }
 spStatus SP_V(spConvI16ToF32)(const int16_t* src, float* dst, int32_t n) {
-  return Convert(src, dst, n, I16ToF32Steps, [](int16_t x) { return static_cast<float>(x); });
+  // Through a lambda, so that the always-inlined steps are a direct call at every optimisation level.
+  const auto steps = [](const int16_t* s, float* d, int64_t count) { return I16ToF32Steps(s, d, count); };
+  return Convert(src, dst, n, steps, [](int16_t x) { return static_cast<float>(x); });
 }
 // Both paths round under the caller's MXCSR, as the scalar conversion does.
 spStatus SP_V(spConvI32ToF32)(const int32_t* src, float* dst, int32_t n) {
