@@ -32,11 +32,18 @@ constexpr auto kI8Values = [] {
 const float* const kI8ValueOfZero = kI8Values.v + 128;
 #endif
 
-// The group's vector steps, then the rest element by element.
+// The group's vector steps, then the rest element by element. A whole
+// number of steps takes a short path, which a short call feels: the
+// arguments that pass take one branch (the comparisons joined by a plain or;
+// CheckArrays then tells which check failed), and the rest is out of its way.
 template <class S, class D, class Steps, class One>
 spStatus Convert(const S* src, D* dst, int32_t n, Steps steps, One one) {
-  if (const spStatus st = CheckArrays(n, src, dst); st != spOk) return st;
-  for (int64_t i = steps(src, dst, int64_t{n}); i < n; ++i) dst[i] = one(src[i]);
+  if ((src == nullptr) | (dst == nullptr) | (n < 1)) [[unlikely]]
+    return CheckArrays(n, src, dst);
+  int64_t i = steps(src, dst, int64_t{n});
+  if (i < n) [[unlikely]] {
+    for (; i < n; ++i) dst[i] = one(src[i]);
+  }
   return spOk;
 }
 
