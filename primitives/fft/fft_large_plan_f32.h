@@ -35,12 +35,12 @@ inline constexpr int64_t kBlockLength = int64_t{1} << kBlockedBaseOrder;
 inline constexpr int32_t kSmallestBlockedOrder = 11;  // rows below it never run blocked
 
 // The sets' plans, by set index.
-inline constexpr LargePlanShape kLargeShapes[] = {
-    {kLargeSplitGeneric, 10, kBlockedBaseOrder, false, false},  // generic
-    {kLargeSplitGeneric, 10, kBlockedBaseOrder, false, true},   // SSE
-    {kLargeSplitSse2, 15, kBlockedBaseOrder, true, false},      // SSE2
-    {kLargeSplitSse3, 16, kBlockedBaseOrder, true, false},      // SSE3
-    {kLargeSplitSse3, 17, kBlockedBaseOrder, true, false},      // SSSE3
+inline constexpr SpSetRow<LargePlanShape> kLargeShapes = {
+    LargePlanShape{kLargeSplitGeneric, 10, kBlockedBaseOrder, false, false},  // generic
+    LargePlanShape{kLargeSplitGeneric, 10, kBlockedBaseOrder, false, true},   // SSE
+    LargePlanShape{kLargeSplitSse2, 15, kBlockedBaseOrder, true, false},      // SSE2
+    LargePlanShape{kLargeSplitSse3, 16, kBlockedBaseOrder, true, false},      // SSE3
+    LargePlanShape{kLargeSplitSse3, 17, kBlockedBaseOrder, true, false},      // SSSE3
 };
 
 // Four interleaved values (8 floats) quad-split, in place.

@@ -39,12 +39,12 @@ inline constexpr LargeSplitTables kLargeSplitSse3 = {
 using LargePlanShape = fftk::LargePlanShape<LargeSplitTables>;
 
 // The sets' plans, by set index.
-inline constexpr LargePlanShape kLargeShapes[] = {
-    {kLargeSplitGeneric, 9, 9, false, false},  // generic
-    {kLargeSplitGeneric, 9, 9, false, false},  // SSE
-    {kLargeSplitSse2, 13, 9, true, false},     // SSE2
-    {kLargeSplitSse3, 14, 9, true, false},     // SSE3
-    {kLargeSplitSse3, 14, 9, true, false},     // SSSE3
+inline constexpr SpSetRow<LargePlanShape> kLargeShapes = {
+    LargePlanShape{kLargeSplitGeneric, 9, 9, false, false},  // generic
+    LargePlanShape{kLargeSplitGeneric, 9, 9, false, false},  // SSE
+    LargePlanShape{kLargeSplitSse2, 13, 9, true, false},     // SSE2
+    LargePlanShape{kLargeSplitSse3, 14, 9, true, false},     // SSE3
+    LargePlanShape{kLargeSplitSse3, 14, 9, true, false},     // SSSE3
 };
 
 // The large-plan table builders of the double layouts (see BuildLargePlan)

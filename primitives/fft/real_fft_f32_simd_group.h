@@ -29,7 +29,7 @@ namespace SP_SET_NS::fft32 {
 inline constexpr bool kSwapList = SP_SET_INDEX == SP_SET_SSE;
 inline constexpr bool kStageMajor = SP_SET_INDEX <= SP_SET_SSE2;
 // Chunk length of the level-major passes, by set (0: stage-major).
-inline constexpr int32_t kChunkOfSet[] = {0, 0, 0, 1024, 2048};
+inline constexpr SpSetRow<int32_t> kChunkOfSet = {0, 0, 0, 1024, 2048};
 inline constexpr fftk::PassFamily kFamily = {kStageMajor, kChunkOfSet[SP_SET_INDEX]};
 inline constexpr bool kPairSwappedLanes = SP_SET_INDEX >= SP_SET_SSE2;
 inline constexpr const int64_t (&kSplitTableLanes)[4] = kPairSwappedLanes ? fftk::kSplitTableLanesPairSwapped

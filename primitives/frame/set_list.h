@@ -61,7 +61,7 @@ struct SpSetRow {
   constexpr SpSetRow(V... v) : values{static_cast<T>(v)...} {
     static_assert(sizeof...(V) == kSpVariantSetCount, "a value for every set");
   }
-  constexpr T operator[](int set) const { return values[set]; }
+  constexpr const T& operator[](int set) const { return values[set]; }
   T values[kSpVariantSetCount];
 };
 

@@ -279,8 +279,9 @@ TEST_P(FftPassesF32Test, FusedKernelsAgainstLongDouble) {
 // bit for bit, chunked or not, radix and fused alike, and with the SSE2
 // kernel's unchunked run of the same plan (even m).
 TEST(FftPassesF32Sets, Sse3AndSsse3AgreeBitForBit) {
-  if (!spVariantSetSupported(3) || !spVariantSetSupported(4)) GTEST_SKIP() << "needs SSE3 and SSSE3";
-  for (int tableSet : {3, 4}) {
+  if (!spVariantSetSupported(SP_SET_SSE3) || !spVariantSetSupported(SP_SET_SSSE3))
+    GTEST_SKIP() << "needs SSE3 and SSSE3";
+  for (int tableSet : {SP_SET_SSE3, SP_SET_SSSE3}) {
     for (int m : {10, 11, 12, 13, 16}) {
       SCOPED_TRACE(testing::Message() << "m " << m << " table of set " << tableSet);
       const int64_t points = Pow2(m);
@@ -311,15 +312,16 @@ TEST(FftPassesF32Sets, Sse3AndSsse3AgreeBitForBit) {
 // So do the real transforms of the two sets, each on its own spec, at every
 // order both run: tables that differ only in the sign of zero entries.
 TEST(FftPassesF32Sets, Sse3AndSsse3RealTransformsAgree) {
-  if (!spVariantSetSupported(3) || !spVariantSetSupported(4)) GTEST_SKIP() << "needs SSE3 and SSSE3";
-  const int32_t previous = spForceVariantSet(3);
+  if (!spVariantSetSupported(SP_SET_SSE3) || !spVariantSetSupported(SP_SET_SSSE3))
+    GTEST_SKIP() << "needs SSE3 and SSSE3";
+  const int32_t previous = spForceVariantSet(SP_SET_SSE3);
   for (int order = 4; order <= 17; ++order) {
     SCOPED_TRACE(testing::Message() << "order " << order);
     const int64_t n = Pow2(order);
     const auto x = RandomValues<float>(n + 2, 90 + order);
     std::vector<float> spectrum[2], back[2];
     for (int s = 0; s < 2; ++s) {
-      spForceVariantSet(3 + s);
+      spForceVariantSet(SP_SET_SSE3 + s);
       REALFFTSPEC* spec = nullptr;
       ASSERT_EQ(spRealFftInitF32(&spec, order, REALFFT_NO_DIV, 0), spOk);
       spectrum[s].resize(n + 2);

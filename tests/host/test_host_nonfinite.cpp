@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "frontend/measurement_run.h"
 #include "host_command_fixture.h"
-#include "measurement_run.h"
 #include "wavio/SoundFile.h"
 
 namespace {

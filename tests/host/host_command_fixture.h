@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "measurement_run.h"
+#include "frontend/measurement_run.h"
 #include "support/temp_dir.h"
 #include "wavio/SoundFile.h"
 

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "frontend/speech_like.h"
 #include "host_command_fixture.h"
-#include "speech_like.h"
 #include "wavio/SoundFile.h"
 
 namespace {
