@@ -39,11 +39,33 @@ RingView FilteredRing(CDelayBuffer* buffer, int direction, int channel) {
 
 }  // namespace
 
+bool CDelayCompensationImpl::AlongDrift(int offset) const {
+  const double perFrame = DriftPerFrame();
+  return std::fabs(perFrame) >= kNoticeableDrift && perFrame * double(offset) > 0.0;
+}
+
 void CDelayCompensationImpl::PreviousBlockEnergies(float* refEnergy, float* testEnergy) const {
   const int channel = m_estimationChannel;
   const uint32_t previous = m_historyIndex == 0 ? m_historyLen - 1 : m_historyIndex - 1;
   *refEnergy = float(m_energyHistory[0][channel][previous]);
   *testEnergy = float(m_energyHistory[1][channel][previous]);
+}
+
+void CDelayCompensationImpl::MeasureDrift(int delay) {
+  const double frames = double(m_framesSinceConfirmed);
+  const double moved = double(delay) - double(m_confirmedDelay);
+  if (!m_driftKnown || std::fabs(moved - DriftPerFrame() * frames) > double(kDriftStep)) {
+    m_driftKnown = true;
+    m_driftSamples = 0.0;
+    m_driftFrames = 0.0;
+    return;
+  }
+  m_driftSamples += moved;
+  m_driftFrames += frames;
+  if (m_driftFrames > kDriftFrames) {
+    m_driftSamples *= 0.5;
+    m_driftFrames *= 0.5;
+  }
 }
 
 int CDelayCompensationImpl::DetermineDelay() {
@@ -213,8 +235,9 @@ int CDelayCompensationImpl::TrackVariableDelay(FRAMEDATA*, MONITORDATA* monitor)
            (step <= 32 && q > v + 12.0) || (step <= 4 && q > v + 6.0) ||
            // A drift's step: the newest block's strong peak a sample or
            // three on, however broad the peak (a low-pass signal at a high
-           // rate loses little correlation a few samples off).
-           (step <= kConfirmedWithin && std::fabs(q) >= kDriftPeak && q > v + 1.0);
+           // rate loses little correlation a few samples off). The way the
+           // confirmed delay has been drifting, any gain will do.
+           (step <= kConfirmedWithin && std::fabs(q) >= kDriftPeak && q > v + (AlongDrift(o) ? 0.0 : 1.0));
   bool stepped = false;
   if (take) {
     if (int64_t(m_delayBuffer->GetFreeSpace()) < std::abs(int64_t(m_delay) + o)) {
