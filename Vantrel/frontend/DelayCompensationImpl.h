@@ -254,6 +254,7 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   static constexpr uint32_t kConfirmationFrames = CCorrelatorSet::kHistoryBlocks;
   bool m_rechecking = false;
   uint32_t m_framesSinceConfirmed = 0;
+  uint32_t m_framesSinceRecheck = 0;
   // The confirmed delay's movement and the frames it took: the drift per frame.
   bool m_driftKnown = false;
   double m_driftSamples = 0.0;

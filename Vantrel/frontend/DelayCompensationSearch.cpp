@@ -128,6 +128,11 @@ int CDelayCompensationImpl::RecheckDelay(int* quality, MONITORDATA* monitor) {
       refEnd = moveBack(refEnd, -d);
     else
       testEnd = moveBack(testEnd, d);
+    // Blocks from before a pause long enough for the drift measured to
+    // have moved the delay on would vouch for where it was.
+    if (std::fabs(DriftPerFrame()) * double(m_framesSinceRecheck) > double(kConfirmedWithin))
+      m_recheckSet.ClearHistory();
+    m_framesSinceRecheck = 0;
     m_recheckSet.Feed(ref.ring, refEnd, refEnergy, test.ring, testEnd, testEnergy, ref.length);
     m_recheckRan = 1;
     int ok = 0;
@@ -154,8 +159,15 @@ int CDelayCompensationImpl::RecheckDelay(int* quality, MONITORDATA* monitor) {
       const bool near = m_confirmed && std::abs(found - m_confirmedDelay) <= kDriftStep;
       const bool asStrong = std::fabs(atCurrent) >= kConfirmingShare * m_confirmedQuality &&
                             (pick->flags & CORR_AMBIGUOUS) == 0;
+      // Under a measured drift, a peak a few samples off where the last
+      // confirmation has drifted to is the mean of blocks from before a
+      // pause: it lags the delay and confirms nothing.
+      const double offDrift = std::fabs(double(found) - DriftedConfirmedDelay());
+      const bool lagging = AlongDrift(1) || AlongDrift(-1);
+      const bool stale = lagging && m_framesSinceConfirmed <= kConfirmationFrames &&
+                         offDrift > double(kConfirmedWithin) && offDrift <= double(kDriftStep);
       if (r == DELCOMP_DELAYRELIABLE) {
-        if (samePeak && (near || asStrong)) Confirm(m_result->delay + pick->delay, pick->quality);
+        if (samePeak && (near || asStrong) && !stale) Confirm(m_result->delay + pick->delay, pick->quality);
       } else if (m_state != DELCOMP_CALCDELAY) {
         Unconfirm();
         m_rejected = true;
