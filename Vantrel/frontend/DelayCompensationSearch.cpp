@@ -163,11 +163,17 @@ int CDelayCompensationImpl::RecheckDelay(int* quality, MONITORDATA* monitor) {
       // confirmation has drifted to is the mean of blocks from before a
       // pause: it lags the delay and confirms nothing.
       const double offDrift = std::fabs(double(found) - DriftedConfirmedDelay());
-      const bool lagging = AlongDrift(1) || AlongDrift(-1);
-      const bool stale = lagging && m_framesSinceConfirmed <= kConfirmationFrames &&
+      const bool drifting = AlongDrift(1) || AlongDrift(-1);
+      const bool stale = drifting && m_framesSinceConfirmed <= kConfirmationFrames &&
                          offDrift > double(kConfirmedWithin) && offDrift <= double(kDriftStep);
       if (r == DELCOMP_DELAYRELIABLE) {
-        if (samePeak && (near || asStrong) && !stale) Confirm(m_result->delay + pick->delay, pick->quality);
+        if (samePeak && (near || asStrong) && !stale) {
+          Confirm(m_result->delay + pick->delay, pick->quality);
+          // The next re-check judges its mean against the mean confirmed,
+          // not against a search over longer blocks or a single block's
+          // peak: a drift smears the mean's peak by a few points.
+          m_result->quality = pick->quality;
+        }
       } else if (m_state != DELCOMP_CALCDELAY) {
         Unconfirm();
         m_rejected = true;
@@ -262,7 +268,9 @@ int CDelayCompensationImpl::TrackVariableDelay(FRAMEDATA*, MONITORDATA* monitor)
       // a drift's few samples they would vouch for the new one.
       if (step > kDriftStep) m_recheckSet.ClearHistory();
       m_result->delay = m_delay;
-      m_result->quality = float(m_quality);
+      // A drift's step keeps the quality the re-check judges by: the
+      // newest block's peak is not comparable to the mean of its blocks.
+      if (step > kConfirmedWithin) m_result->quality = float(m_quality);
       // A step well below the running mean is uncertain. Above it the
       // status stays: only a search or a re-check at the new delay makes
       // it reliable.
