@@ -138,15 +138,22 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   // Follows how fast the confirmed delay moves, from one confirmation to
   // the next; a confirmation off the drift so far starts the measure anew.
   void MeasureDrift(int delay);
-  // Where the confirmed delay has drifted to by now.
+  // Where the confirmed delay has drifted to by now. The tracker steps
+  // once a whole sample shows, so under a drift the delay confirmed lies
+  // half a sample behind it on average.
   double DriftedConfirmedDelay() const {
-    return double(m_confirmedDelay) + DriftPerFrame() * double(m_framesSinceConfirmed);
+    const double perFrame = DriftPerFrame();
+    const double behind = std::fabs(perFrame) >= kNoticeableDrift ? std::copysign(0.5, perFrame) : 0.0;
+    return double(m_confirmedDelay) + behind + perFrame * double(m_framesSinceConfirmed);
   }
   double DriftPerFrame() const { return m_driftFrames > 0.0 ? m_driftSamples / m_driftFrames : 0.0; }
   // An offset the way the confirmed delay drifts, by a sample or more in
   // kDriftFrames / 8 frames.
   static constexpr double kNoticeableDrift = 8.0 / kDriftFrames;
   bool AlongDrift(int offset) const;
+  // While the signal is too weak to track, a delay confirmed to drift
+  // moves on with the drift measured, as far as a confirmation reaches.
+  void FollowDriftThroughPause();
   // "reliable" only at the confirmed delay: any other status is kept.
   void HoldStatusToConfirmation();
   // Where the re-check runs, the confirmed delay moves on at the drift

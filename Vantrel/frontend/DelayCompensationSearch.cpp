@@ -39,6 +39,17 @@ RingView FilteredRing(CDelayBuffer* buffer, int direction, int channel) {
 
 }  // namespace
 
+void CDelayCompensationImpl::FollowDriftThroughPause() {
+  // Only for as long as a confirmation holds: beyond it the drift may
+  // have ended or turned.
+  if (!(AlongDrift(1) || AlongDrift(-1)) || !m_confirmed || m_framesSinceConfirmed > kConfirmationFrames) return;
+  const int64_t predicted = std::llround(DriftedConfirmedDelay());
+  if (predicted == m_delay || std::abs(predicted - m_delay) > kConfirmedWithin) return;
+  if (std::abs(predicted) > m_maxDelaySamples || int64_t(m_delayBuffer->GetFreeSpace()) < std::abs(predicted)) return;
+  m_delay = int(predicted);
+  m_result->delay = m_delay;
+}
+
 bool CDelayCompensationImpl::AlongDrift(int offset) const {
   const double perFrame = DriftPerFrame();
   return std::fabs(perFrame) >= kNoticeableDrift && perFrame * double(offset) > 0.0;
@@ -235,6 +246,7 @@ int CDelayCompensationImpl::TrackVariableDelay(FRAMEDATA*, MONITORDATA* monitor)
       m_status = DELAY_STATUS_UNCERTAIN;
       m_quality = 0;
     }
+    FollowDriftThroughPause();
     m_status |= highBits;
     return 1;
   }
