@@ -14,8 +14,8 @@
 
 #include <cmath>
 #include <cstdint>
-#include <limits>
 #include <cstdlib>
+#include <limits>
 
 #include "Vantrel/FrameData.h"
 #include "Vantrel/SysPara.h"

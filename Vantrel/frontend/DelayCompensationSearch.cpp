@@ -168,8 +168,8 @@ int CDelayCompensationImpl::RecheckDelay(int* quality, MONITORDATA* monitor) {
       // The peak found lies where the last confirmed one has drifted to.
       const int64_t found = int64_t(m_result->delay) + pick->delay;
       const bool near = m_confirmed && std::abs(found - m_confirmedDelay) <= kDriftStep;
-      const bool asStrong = std::fabs(atCurrent) >= kConfirmingShare * m_confirmedQuality &&
-                            (pick->flags & CORR_AMBIGUOUS) == 0;
+      const bool asStrong =
+          std::fabs(atCurrent) >= kConfirmingShare * m_confirmedQuality && (pick->flags & CORR_AMBIGUOUS) == 0;
       // Under a measured drift, a peak a few samples off where the last
       // confirmation has drifted to is the mean of blocks from before a
       // pause: it lags the delay and confirms nothing.
