@@ -29,7 +29,8 @@ class DevicePair {
   // Paced: the devices deliver in real time and report their own buffer
   // use; otherwise at once, never busy, so the search and re-check run on
   // every frame.
-  DevicePair(LagAt lag, int64_t frames, bool paced = false, std::function<float(int64_t)> source = NoiseAt)
+  DevicePair(LagAt lag, int64_t frames, bool paced = false,
+             std::function<float(int64_t)> source = [](int64_t n) { return NoiseAt(n); })
       : m_reference(0, Spec(source, frames, paced)),
         m_test(1, Spec([lag, source](int64_t n) { return source(n - lag(n)); }, frames, paced)) {
     if (paced) return;
