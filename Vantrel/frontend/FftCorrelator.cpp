@@ -117,7 +117,11 @@ void NormaliseStretch(const CFftCorrelator::Lane lanes[], double energy[], uint3
     if (k == 0) return e[lane];
     const double entering = y[lane][k - 1 + b];  // within the window: k <= w - b
     const double leaving = y[lane][k - 1];
-    double next = e[lane] + entering * entering - leaving * leaving;
+    // The leaving square out before the entering one goes in: when a loud
+    // sample leaves quiet ones, what remains is then exact as far as the
+    // energy was, and an entering square below the loud one's last bit is
+    // not lost.
+    double next = e[lane] - leaving * leaving + entering * entering;
     if (next < 0.0) next = 0.0;
     e[lane] = next;
     return next;

@@ -2,6 +2,8 @@
 // the correlator set's delay sign, flags and picks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -191,6 +193,46 @@ std::vector<float> MeanVector(CBlockCorrelator& correlator) {
   int32_t count = 0;
   correlator.MaxSigned(nullptr, nullptr, nullptr, nullptr, &vector, &count, 1, 0);
   return std::vector<float>(vector, vector + correlator.WindowLen());
+}
+
+// A full-scale click leaving a window of quiet samples: the recurrence must
+// take the click's square out before the entering sample's goes in, or the
+// entering square (below the rounding of an energy that still holds the
+// click) is lost, and with it every later lag's energy. The samples are
+// powers of two whose stretch energies are exact in a double, so the only
+// error left is the transform's: a few roundings of the products' scale,
+// sqrt(sum x^2 sum y^2), over the smallest quotient's divisor.
+TEST(BlockCorrelator, AClickLeavingTheWindowLeavesTheQuietStretchesExactEnergies) {
+  const uint32_t block = 4, window = 16;
+  const float quiet = 1.0f / 2048.0f;  // 2^-11: its square is the energy's last bit beside the click's
+  std::vector<float> x(window, 0.0f), y(window, quiet);
+  const float blockSamples[block] = {1.0f, -0.5f, 0.75f, 0.25f};
+  std::copy(blockSamples, blockSamples + block, x.end() - block);  // the newest block
+  y[0] = 32768.0f;
+  y[2] = -quiet;
+  for (uint32_t i = 4; i < window; i += 3) y[i] = quiet / 2.0f;  // squares below that last bit
+  CBlockCorrelator correlator;
+  correlator.Init(block, window, 16);
+  correlator.Process(x.data(), 0, y.data(), 0, int(window));
+  const std::vector<float> vector = MeanVector(correlator);
+
+  long double xx = 0, yy = 0, quietest = 1e30L;
+  for (uint32_t j = 0; j < window; ++j) {
+    xx += (long double)x[j] * x[j];
+    yy += (long double)y[j] * y[j];
+  }
+  for (uint32_t lag = 1; lag <= window - block; ++lag) {
+    long double e = 0;
+    for (uint32_t j = lag; j < lag + block; ++j) e += (long double)y[j] * y[j];
+    quietest = std::min(quietest, e);
+  }
+  const double xBlock = 1.0 + 0.25 + 0.5625 + 0.0625;
+  const double tolerance =
+      64.0 * DBL_EPSILON * double(std::sqrt(xx * yy) / std::sqrt(xBlock * quietest)) + 4.0 * FLT_EPSILON;
+  for (uint32_t lag = 0; lag <= window - block; ++lag)
+    EXPECT_NEAR(vector[(lag + block) % window],
+                double(NaiveNormalised(x.data() + window - block, block, y.data(), lag)), tolerance)
+        << lag;
 }
 
 TEST(BlockCorrelator, PairedFeedsMatchLoneOnesBitForBitAndTheNaiveMeanOnceTheHistoryWraps) {
