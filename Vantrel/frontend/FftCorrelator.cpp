@@ -1,7 +1,6 @@
 #include "Vantrel/frontend/FftCorrelator.h"
 
 #include <cmath>
-#include <cstring>
 
 #include "Mathlib/MathlibHandle.h"
 #include "Mathlib/MathlibPrim.h"
@@ -35,44 +34,24 @@ namespace {
 
 constexpr double kMaxNormalisedCorrelation = 1.001;
 
-using DoublePair = double __attribute__((vector_size(16)));
-
-DoublePair LoadPair(const double* p) {
-  DoublePair v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-
-// product = conj(x) * y over `bins` interleaved complex values, in one pass
-// that leaves the product in the cache for the inverse. Rounded as the
-// complex multiply rounds the conjugate (c = -x.im): each product, then
-// re = x.re y.re - c y.im and im = x.re y.im + c y.re; negating a rounded
-// product and adding it is subtracting it, exactly.
-void MulConjugate(const double* x, const double* y, double* product, int32_t bins) {
-  const DoublePair signs = {-1.0, 1.0};
-  for (int32_t k = 0; k < 2 * bins; k += 2) {
-    const DoublePair xv = LoadPair(x + k), yv = LoadPair(y + k);
-    const double c = -xv[1];
-    const DoublePair direct = DoublePair{xv[0], xv[0]} * yv;                 // x.re y.re, x.re y.im
-    const DoublePair crossed = DoublePair{c, c} * DoublePair{yv[1], yv[0]};  // c y.im, c y.re
-    const DoublePair sum = direct + crossed * signs;
-    std::memcpy(product + k, &sum, sizeof sum);
-  }
-}
-
 // A normalised correlation lies within +-1 (with room for rounding); beyond
 // it the sums lost their precision to a sample far beyond full scale. A
 // zero energy makes the quotient infinite or NaN, which the bound turns
 // into 0 like any other lag without a meaning.
 float Bounded(double r) { return std::fabs(r) <= kMaxNormalisedCorrelation ? float(r) : 0.0f; }
 
-// The normalised correlations of two neighbouring lags, corr[0] and
-// corr[1], with the window energies e0 and e1: two lags per division, as
-// the divider is what a normalising pass waits on.
-inline DoublePair NormalisedPair(const double* corr, double xEnergy, double e0, double e1) {
-  const DoublePair product = DoublePair{xEnergy, xEnergy} * DoublePair{e0, e1};
-  const DoublePair root = {std::sqrt(product[0]), std::sqrt(product[1])};
-  return LoadPair(corr) / root;
+// The quotients of two neighbouring lags, corr[0] and corr[1], with the
+// window energies e0 and e1, side by side: the compiler pairs the two roots
+// and the two divisions, which is what a normalising pass waits on.
+struct LagPair {
+  double first, second;
+};
+inline LagPair NormalisedPair(const double* corr, double xEnergy, double e0, double e1) {
+  const double product0 = xEnergy * e0;
+  const double product1 = xEnergy * e1;
+  const double root0 = std::sqrt(product0);
+  const double root1 = std::sqrt(product1);
+  return {corr[0] / root0, corr[1] / root1};
 }
 // A lag without energy (or with a product that underflows) has no meaning:
 // 0, without dividing by zero.
@@ -130,9 +109,9 @@ void NormaliseStretch(const CFftCorrelator::Lane lanes[], double energy[], uint3
     for (int lane = 0; lane < Lanes; ++lane) {
       const double first = advance(lane, k);
       const double second = advance(lane, k + 1);
-      const DoublePair r = NormalisedPair(lanes[lane].correlation + k, xEnergy[lane], first, second);
-      put(lanes[lane], k, Bounded(r[0]));
-      put(lanes[lane], k + 1, Bounded(r[1]));
+      const LagPair r = NormalisedPair(lanes[lane].correlation + k, xEnergy[lane], first, second);
+      put(lanes[lane], k, Bounded(r.first));
+      put(lanes[lane], k + 1, Bounded(r.second));
     }
   if (k < end)
     for (int lane = 0; lane < Lanes; ++lane)
@@ -172,7 +151,8 @@ bool CFftCorrelator::Transform(const double* x, const double* y, uint32_t length
   double* const corr = m_specY;
   const int32_t bins = int32_t(length / 2 + 1);
   if (duvuvRealFftFwdPairF64(m_transformHandle, x, m_specX, y, m_specY, m_order) == 0) return false;
-  MulConjugate(m_specX, m_specY, product, bins);
+  // product = conj(x) * y, in place over the block's spectrum.
+  if (duvuvConjInPlaceC64(m_specX, bins) != spOk || duvuvMulC64(m_specX, m_specY, product, bins) != spOk) return false;
   // The product is not read again, so the inverse needs no copy of it.
   return duvuvRealFftInvF64(m_transformHandle, product, corr, m_order, 2) != 0;
 }
@@ -187,9 +167,9 @@ bool CFftCorrelator::Correlate(const double* x, const double* y, float* out, dou
   }
   uint32_t k = 0;
   for (; k + 2 <= length; k += 2) {
-    const DoublePair r = NormalisedPair(corr + k, xEnergy, yEnergy[k], yEnergy[k + 1]);
-    out[k] = Bounded(r[0]);
-    out[k + 1] = Bounded(r[1]);
+    const LagPair r = NormalisedPair(corr + k, xEnergy, yEnergy[k], yEnergy[k + 1]);
+    out[k] = Bounded(r.first);
+    out[k + 1] = Bounded(r.second);
   }
   for (; k < length; ++k) out[k] = NormalisedOne(corr[k], xEnergy, yEnergy[k]);
   return true;
