@@ -156,6 +156,7 @@ bool CBlockCorrelator::Transform(bool normalise, CFftCorrelator::Lane* out) {
   CFftCorrelator::Lane& lane = *out;
   lane = CFftCorrelator::Lane{};
   lane.correlation = m_fft.Correlation();
+  lane.energies = m_fft.Scratch();
   lane.window = m_y;
   lane.xEnergy = normalise ? BlockEnergy() : 0.0;
   lane.firstEnergy = normalise ? FirstStretchEnergy() : 0.0;

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "Mathlib/MathlibHandle.h"
+#include "Mathlib/MathlibNormalise.h"
 #include "Mathlib/MathlibPrim.h"
 #include "Mathlib/MathlibRealFft.h"
 #include "Vantrel/frontend/FrontEndAlloc.h"
@@ -40,26 +41,6 @@ constexpr double kMaxNormalisedCorrelation = 1.001;
 // into 0 like any other lag without a meaning.
 float Bounded(double r) { return std::fabs(r) <= kMaxNormalisedCorrelation ? float(r) : 0.0f; }
 
-// The quotients of two neighbouring lags, corr[0] and corr[1], with the
-// window energies e0 and e1, side by side: the compiler pairs the two roots
-// and the two divisions, which is what a normalising pass waits on.
-struct LagPair {
-  double first, second;
-};
-inline LagPair NormalisedPair(const double* corr, double xEnergy, double e0, double e1) {
-  const double product0 = xEnergy * e0;
-  const double product1 = xEnergy * e1;
-  const double root0 = std::sqrt(product0);
-  const double root1 = std::sqrt(product1);
-  return {corr[0] / root0, corr[1] / root1};
-}
-// A lag without energy (or with a product that underflows) has no meaning:
-// 0, without dividing by zero.
-inline float NormalisedOne(double corr, double xEnergy, double e) {
-  const double product = xEnergy * e;
-  return product > 0.0 ? Bounded(corr / std::sqrt(product)) : 0.0f;
-}
-
 // The value of lag k into the vector, the sum at entry shift + k (after
 // the leaving vector's value came out) and the newest copy.
 inline void PutValue(const CFftCorrelator::Lane& l, uint32_t k, int64_t shift, float value) {
@@ -75,48 +56,42 @@ inline void PutValue(const CFftCorrelator::Lane& l, uint32_t k, int64_t shift, f
 }
 
 // For each lane, lags [from, from + n) of one stretch of the sums (no
-// wrap inside: lag k goes to sum entry k + shift): Correlate's quotient
-// with the energy of the b-long stretch at the lag of the window y, by the
-// sliding recurrence carried in energy[] (lag 0 keeps the first
-// stretch's), into the vector, the sum (after the leaving vector's value
-// came out) and the newest copy. The energies of the next lags are worked
-// out while the divider is busy with these, and the lanes' recurrences
-// hide each other's latency.
+// wrap inside: lag k goes to sum entry k + shift): the energy of the
+// b-long stretch at the lag of the window y, by the sliding recurrence
+// carried in energy[] (lag 0 keeps the first stretch's), Correlate's
+// quotient with it, and the value into the vector, the sum (after the
+// leaving vector's value came out) and the newest copy. The lanes'
+// recurrences hide each other's latency; the quotients take two lags per
+// root and division in the math layer.
 template <int Lanes>
 void NormaliseStretch(const CFftCorrelator::Lane lanes[], double energy[], uint32_t from, uint32_t n, int64_t shift,
                       uint32_t b) {
   const double* y[Lanes];
-  double e[Lanes], xEnergy[Lanes];
+  double* energies[Lanes];
+  double e[Lanes];
   for (int lane = 0; lane < Lanes; ++lane) {
     y[lane] = lanes[lane].window;
-    xEnergy[lane] = lanes[lane].xEnergy;
+    energies[lane] = lanes[lane].energies;
     e[lane] = energy[lane];
   }
-  auto advance = [&](int lane, uint32_t k) {
-    if (k == 0) return e[lane];
-    const double entering = y[lane][k - 1 + b];  // within the window: k <= w - b
-    const double leaving = y[lane][k - 1];
-    double next = e[lane] + entering * entering - leaving * leaving;
-    if (next < 0.0) next = 0.0;
-    e[lane] = next;
-    return next;
-  };
-  auto put = [shift](const CFftCorrelator::Lane& l, uint32_t k, float value) { PutValue(l, k, shift, value); };
   const uint32_t end = from + n;
-  uint32_t k = from;
-  for (; k + 2 <= end; k += 2)
+  for (uint32_t k = from; k < end; ++k)
 #pragma GCC unroll 2
     for (int lane = 0; lane < Lanes; ++lane) {
-      const double first = advance(lane, k);
-      const double second = advance(lane, k + 1);
-      const LagPair r = NormalisedPair(lanes[lane].correlation + k, xEnergy[lane], first, second);
-      put(lanes[lane], k, Bounded(r.first));
-      put(lanes[lane], k + 1, Bounded(r.second));
+      if (k > 0) {
+        const double entering = y[lane][k - 1 + b];  // within the window: k <= w - b
+        const double leaving = y[lane][k - 1];
+        const double next = e[lane] + entering * entering - leaving * leaving;
+        e[lane] = next < 0.0 ? 0.0 : next;
+      }
+      energies[lane][k] = e[lane];
     }
-  if (k < end)
-    for (int lane = 0; lane < Lanes; ++lane)
-      put(lanes[lane], k, NormalisedOne(lanes[lane].correlation[k], xEnergy[lane], advance(lane, k)));
-  for (int lane = 0; lane < Lanes; ++lane) energy[lane] = e[lane];
+  for (int lane = 0; lane < Lanes; ++lane) {
+    energy[lane] = e[lane];
+    const CFftCorrelator::Lane& l = lanes[lane];
+    MathlibNormaliseByEnergyF64(l.correlation + from, l.xEnergy, l.energies + from, l.correlation + from, n);
+    for (uint32_t k = from; k < end; ++k) PutValue(l, k, shift, Bounded(l.correlation[k]));
+  }
 }
 
 // n plain values from lag `from` on into the vector, the sum and the newest copy.
@@ -160,18 +135,13 @@ bool CFftCorrelator::Transform(const double* x, const double* y, uint32_t length
 bool CFftCorrelator::Correlate(const double* x, const double* y, float* out, double xEnergy, const double* yEnergy,
                                uint32_t length) {
   if (!Transform(x, y, length)) return false;
-  const double* const corr = m_specY;
+  double* const corr = m_specY;
   if (yEnergy == nullptr) {
     for (uint32_t k = 0; k < length; ++k) out[k] = float(corr[k]);
     return true;
   }
-  uint32_t k = 0;
-  for (; k + 2 <= length; k += 2) {
-    const LagPair r = NormalisedPair(corr + k, xEnergy, yEnergy[k], yEnergy[k + 1]);
-    out[k] = Bounded(r.first);
-    out[k + 1] = Bounded(r.second);
-  }
-  for (; k < length; ++k) out[k] = NormalisedOne(corr[k], xEnergy, yEnergy[k]);
+  MathlibNormaliseByEnergyF64(corr, xEnergy, yEnergy, corr, length);
+  for (uint32_t k = 0; k < length; ++k) out[k] = Bounded(corr[k]);
   return true;
 }
 
