@@ -36,9 +36,8 @@ namespace {
 constexpr double kMaxNormalisedCorrelation = 1.001;
 
 // A normalised correlation lies within +-1 (with room for rounding); beyond
-// it the sums lost their precision to a sample far beyond full scale. A
-// zero energy makes the quotient infinite or NaN, which the bound turns
-// into 0 like any other lag without a meaning.
+// it the sums lost their precision to a sample far beyond full scale, and
+// the lag is 0 like one without energy.
 float Bounded(double r) { return std::fabs(r) <= kMaxNormalisedCorrelation ? float(r) : 0.0f; }
 
 // The value of lag k into the vector, the sum at entry shift + k (after

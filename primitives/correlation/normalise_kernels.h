@@ -3,8 +3,8 @@
 // arrays at any address, out may be corr itself.
 //   out[k] = corr[k] / sqrt(xEnergy * energy[k]), k < n
 // each step rounded once as written (the product, the root, the quotient),
-// so every set gives the same bits; a zero product gives an infinity or a
-// NaN, which the caller reads as a lag without meaning.
+// so every set gives the same bits; 0 where the product is not above 0 (a
+// lag without energy, or one that underflows), without dividing by zero.
 #pragma once
 #include <cstdint>
 

@@ -15,9 +15,16 @@ void SP_V(spkNormaliseByEnergyF64)(const double* corr, double xEnergy, const dou
   int64_t k = 0;
 #if SP_SET_INDEX >= SP_SET_SSE2
   const f64x2 x = Splat(xEnergy);
-  for (; k + 2 <= n; k += 2) StoreU(out + k, Div(LoadUFpDomain(corr + k), Sqrt(Mul(x, LoadUFpDomain(energy + k)))));
+  for (; k + 2 <= n; k += 2) {
+    const f64x2 product = Mul(x, LoadUFpDomain(energy + k));
+    const f64x2 quotient = Div(LoadUFpDomain(corr + k), Sqrt(product));
+    StoreU(out + k, Select(CmpLt(Zero2(), product), quotient, Zero2()));
+  }
 #endif
-  for (; k < n; ++k) St(out + k, Ld(corr + k) / std::sqrt(xEnergy * Ld(energy + k)));
+  for (; k < n; ++k) {
+    const double product = xEnergy * Ld(energy + k);
+    St(out + k, product > 0.0 ? Ld(corr + k) / std::sqrt(product) : 0.0);
+  }
 }
 
 }  // namespace SP_SET_NS
