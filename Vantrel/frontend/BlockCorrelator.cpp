@@ -5,15 +5,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "Mathlib/MathlibCorrelator.h"
 #include "Mathlib/MathlibPrim.h"
 #include "Vantrel/frontend/FrontEndAlloc.h"
 
 namespace {
-
-// dest[i] = src[i] for i < n (exact).
-void Widen(const float* src, double* dest, int64_t n) {
-  for (int64_t i = 0; i < n; ++i) dest[i] = src[i];
-}
 
 // The `count` samples of a ring that end before `end`, widened to double.
 void CopyRingTail(const float* ring, int end, int ringLength, uint32_t count, double* dest) {
@@ -22,7 +18,7 @@ void CopyRingTail(const float* ring, int end, int ringLength, uint32_t count, do
   uint32_t done = 0;
   while (done < count) {
     const uint32_t run = uint32_t(std::min<int64_t>(count - done, ringLength - start));
-    Widen(ring + start, dest + done, run);
+    MathlibWidenF32ToF64(ring + start, dest + done, run);
     done += run;
     start = 0;
   }
@@ -37,13 +33,9 @@ struct PeakTies {
 // it; a NaN is neither.
 template <bool AtLeast>
 PeakTies FindTies(const float* v, uint32_t from, uint32_t to, float bound) {
-  PeakTies ties{-1, 0};
-  for (uint32_t i = from; i < to; ++i)
-    if (AtLeast ? v[i] >= bound : v[i] <= bound) {
-      ties.last = int32_t(i);
-      ++ties.count;
-    }
-  return ties;
+  int64_t last = -1;
+  const int64_t count = MathlibCountTiesF32(v + from, int64_t(to) - int64_t(from), bound, AtLeast, &last);
+  return {last < 0 ? -1 : int32_t(from + last), int32_t(count)};
 }
 
 // The entries around `at` within half the peak's height: how far the
@@ -156,7 +148,6 @@ bool CBlockCorrelator::Transform(bool normalise, CFftCorrelator::Lane* out) {
   CFftCorrelator::Lane& lane = *out;
   lane = CFftCorrelator::Lane{};
   lane.correlation = m_fft.Correlation();
-  lane.energies = m_fft.Scratch();
   lane.window = m_y;
   lane.xEnergy = normalise ? BlockEnergy() : 0.0;
   lane.firstEnergy = normalise ? FirstStretchEnergy() : 0.0;

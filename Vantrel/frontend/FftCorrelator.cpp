@@ -1,9 +1,10 @@
 #include "Vantrel/frontend/FftCorrelator.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "Mathlib/MathlibHandle.h"
-#include "Mathlib/MathlibNormalise.h"
+#include "Mathlib/MathlibCorrelator.h"
 #include "Mathlib/MathlibPrim.h"
 #include "Mathlib/MathlibRealFft.h"
 #include "Vantrel/frontend/FrontEndAlloc.h"
@@ -59,38 +60,44 @@ inline void PutValue(const CFftCorrelator::Lane& l, uint32_t k, int64_t shift, f
 // b-long stretch at the lag of the window y, by the sliding recurrence
 // carried in energy[] (lag 0 keeps the first stretch's), Correlate's
 // quotient with it, and the value into the vector, the sum (after the
-// leaving vector's value came out) and the newest copy. The lanes'
-// recurrences hide each other's latency; the quotients take two lags per
-// root and division in the math layer.
+// leaving vector's value came out) and the newest copy. A chunk of lags at
+// a time, so that the energies and quotients never leave the first-level
+// cache; the lanes' recurrences hide each other's latency, and the
+// quotients take two lags per root and division in the math layer.
 template <int Lanes>
 void NormaliseStretch(const CFftCorrelator::Lane lanes[], double energy[], uint32_t from, uint32_t n, int64_t shift,
                       uint32_t b) {
+  constexpr uint32_t kChunk = 256;
+  double energies[Lanes][kChunk];
+  double quotients[kChunk];
   const double* y[Lanes];
-  double* energies[Lanes];
   double e[Lanes];
   for (int lane = 0; lane < Lanes; ++lane) {
     y[lane] = lanes[lane].window;
-    energies[lane] = lanes[lane].energies;
     e[lane] = energy[lane];
   }
   const uint32_t end = from + n;
-  for (uint32_t k = from; k < end; ++k)
+  for (uint32_t start = from; start < end; start += kChunk) {
+    const uint32_t count = std::min(kChunk, end - start);
+    for (uint32_t j = 0; j < count; ++j)
 #pragma GCC unroll 2
-    for (int lane = 0; lane < Lanes; ++lane) {
-      if (k > 0) {
-        const double entering = y[lane][k - 1 + b];  // within the window: k <= w - b
-        const double leaving = y[lane][k - 1];
-        const double next = e[lane] + entering * entering - leaving * leaving;
-        e[lane] = next < 0.0 ? 0.0 : next;
+      for (int lane = 0; lane < Lanes; ++lane) {
+        const uint32_t k = start + j;
+        if (k > 0) {
+          const double entering = y[lane][k - 1 + b];  // within the window: k <= w - b
+          const double leaving = y[lane][k - 1];
+          const double next = e[lane] + entering * entering - leaving * leaving;
+          e[lane] = next < 0.0 ? 0.0 : next;
+        }
+        energies[lane][j] = e[lane];
       }
-      energies[lane][k] = e[lane];
+    for (int lane = 0; lane < Lanes; ++lane) {
+      const CFftCorrelator::Lane& l = lanes[lane];
+      MathlibNormaliseByEnergyF64(l.correlation + start, l.xEnergy, energies[lane], quotients, count);
+      for (uint32_t j = 0; j < count; ++j) PutValue(l, start + j, shift, Bounded(quotients[j]));
     }
-  for (int lane = 0; lane < Lanes; ++lane) {
-    energy[lane] = e[lane];
-    const CFftCorrelator::Lane& l = lanes[lane];
-    MathlibNormaliseByEnergyF64(l.correlation + from, l.xEnergy, l.energies + from, l.correlation + from, n);
-    for (uint32_t k = from; k < end; ++k) PutValue(l, k, shift, Bounded(l.correlation[k]));
   }
+  for (int lane = 0; lane < Lanes; ++lane) energy[lane] = e[lane];
 }
 
 // n plain values from lag `from` on into the vector, the sum and the newest copy.
@@ -125,8 +132,9 @@ bool CFftCorrelator::Transform(const double* x, const double* y, uint32_t length
   double* const corr = m_specY;
   const int32_t bins = int32_t(length / 2 + 1);
   if (duvuvRealFftFwdPairF64(m_transformHandle, x, m_specX, y, m_specY, m_order) == 0) return false;
-  // product = conj(x) * y, in place over the block's spectrum.
-  if (duvuvConjInPlaceC64(m_specX, bins) != spOk || duvuvMulC64(m_specX, m_specY, product, bins) != spOk) return false;
+  // product = conj(x) * y in one pass, in place over the block's spectrum,
+  // which leaves the product in the cache for the inverse.
+  MathlibMulConjugateC64(m_specX, m_specY, product, bins);
   // The product is not read again, so the inverse needs no copy of it.
   return duvuvRealFftInvF64(m_transformHandle, product, corr, m_order, 2) != 0;
 }

@@ -30,14 +30,11 @@ class FRONT_END_INTERNAL CFftCorrelator {
   // until the next call. false when the math layer could not transform
   // (no spec, no memory; traced there): Correlation() then means nothing.
   bool Transform(const double* x, const double* y, uint32_t length);
-  double* Correlation() const { return m_specY; }
-  // N doubles free after Transform, until the next call.
-  double* Scratch() const { return m_specX; }
+  const double* Correlation() const { return m_specY; }
 
   // One block correlator's share of NormaliseIntoSums.
   struct Lane {
-    double* correlation;        // Correlation() of its transform; the quotients replace it
-    double* energies;           // Scratch() of its transform: the window energies by lag
+    const double* correlation;  // Correlation() of its transform
     const double* window;       // y of its transform
     double xEnergy;             // the block's energy
     double firstEnergy;         // the energy of window[0, B)
@@ -53,6 +50,8 @@ class FRONT_END_INTERNAL CFftCorrelator {
   // sliding recurrence from the first stretch's, and the vectors put into
   // the sums: per lane and lag the same operations, in the same order, as
   // the energies, Correlate and the sums' updates done one after another.
+  // In one pass, the divisions of one lag hide the energy recurrence of
+  // the next, and nothing of N is stored only to be read back.
   static void NormaliseIntoSums(const Lane lanes[], int count, uint32_t length, uint32_t blockLen, bool normalise);
 
  private:

@@ -1,7 +1,7 @@
 // The normalisation by energies of one variant set: two lags per step in
 // the sets with double vectors, whose root and division are what the
 // normalising pass waits on.
-#include "primitives/correlation/normalise_kernels.h"
+#include "primitives/correlation/correlator_kernels.h"
 
 #include <cmath>
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "correlation_test_support.h"
-#include "primitives/correlation/normalise_kernels.h"
+#include "primitives/correlation/correlator_kernels.h"
 #include "support/variant_sets.h"
 #include "vector/vector_test_support.h"
 

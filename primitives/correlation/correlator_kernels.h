@@ -1,0 +1,32 @@
+// The vector loops of the front end's correlators, which the math layer runs
+// in the running set. No checks; arrays at any address; every set gives the
+// same results.
+//
+// spkNormaliseByEnergyF64 (corr, xEnergy, energy, out, n): out may be corr.
+//   out[k] = corr[k] / sqrt(xEnergy * energy[k]), k < n
+// each step rounded once as written (the product, the root, the quotient);
+// 0 where the product is not above 0 (a lag without energy, or one that
+// underflows), without dividing by zero.
+//
+// spkMulConjugateC64 (x, y, out, bins): out[k] = conj(x[k]) * y[k] over
+// interleaved complex values, rounded as the complex multiply rounds the
+// conjugate (c = -x.im): each product, then re = x.re y.re - c y.im and
+// im = x.re y.im + c y.re. out may be x or y.
+//
+// spkWidenF32ToF64 (src, dst, n): dst[i] = src[i], exact; no overlap.
+//
+// spkCountTiesF32 (v, n, bound, atLeast, last): how many of v[0, n) are at
+// or above the bound (atLeast) or at or below it, a NaN being neither;
+// *last is the highest such index, -1 for none.
+#pragma once
+#include <cstdint>
+
+#include "primitives/frame/entries.h"
+
+#define SP_CORRELATOR_KERNELS(X)                                                                                      \
+  X(void, spkNormaliseByEnergyF64, (const double* corr, double xEnergy, const double* energy, double* out, int64_t n)) \
+  X(void, spkMulConjugateC64, (const double* x, const double* y, double* out, int64_t bins))                          \
+  X(void, spkWidenF32ToF64, (const float* src, double* dst, int64_t n))                                               \
+  X(int64_t, spkCountTiesF32, (const float* v, int64_t n, float bound, bool atLeast, int64_t* last))
+
+SP_DECLARE_KERNELS(SP_CORRELATOR_KERNELS)
