@@ -56,48 +56,28 @@ inline void PutValue(const CFftCorrelator::Lane& l, uint32_t k, int64_t shift, f
 }
 
 // For each lane, lags [from, from + n) of one stretch of the sums (no
-// wrap inside: lag k goes to sum entry k + shift): the energy of the
-// b-long stretch at the lag of the window y, by the sliding recurrence
-// carried in energy[] (lag 0 keeps the first stretch's), Correlate's
-// quotient with it, and the value into the vector, the sum (after the
-// leaving vector's value came out) and the newest copy. A chunk of lags at
-// a time, so that the energies and quotients never leave the first-level
-// cache; the lanes' recurrences hide each other's latency, and the
-// quotients take two lags per root and division in the math layer.
+// wrap inside: lag k goes to sum entry k + shift): Correlate's quotient
+// with the energy of the b-long stretch at the lag of the window y, by the
+// sliding recurrence carried in energy[] (lag 0 keeps the first
+// stretch's), and the value into the vector, the sum (after the leaving
+// vector's value came out) and the newest copy. A chunk of lags at a time,
+// so that the quotients never leave the first-level cache.
 template <int Lanes>
 void NormaliseStretch(const CFftCorrelator::Lane lanes[], double energy[], uint32_t from, uint32_t n, int64_t shift,
                       uint32_t b) {
   constexpr uint32_t kChunk = 256;
-  double energies[Lanes][kChunk];
-  double quotients[kChunk];
-  const double* y[Lanes];
-  double e[Lanes];
-  for (int lane = 0; lane < Lanes; ++lane) {
-    y[lane] = lanes[lane].window;
-    e[lane] = energy[lane];
-  }
+  double quotients[Lanes][kChunk];
+  SpkSlidingLane sliding[Lanes];
+  for (int lane = 0; lane < Lanes; ++lane)
+    sliding[lane] = {lanes[lane].correlation, lanes[lane].window, lanes[lane].xEnergy, energy[lane], quotients[lane]};
   const uint32_t end = from + n;
   for (uint32_t start = from; start < end; start += kChunk) {
     const uint32_t count = std::min(kChunk, end - start);
-    for (uint32_t j = 0; j < count; ++j)
-#pragma GCC unroll 2
-      for (int lane = 0; lane < Lanes; ++lane) {
-        const uint32_t k = start + j;
-        if (k > 0) {
-          const double entering = y[lane][k - 1 + b];  // within the window: k <= w - b
-          const double leaving = y[lane][k - 1];
-          const double next = e[lane] + entering * entering - leaving * leaving;
-          e[lane] = next < 0.0 ? 0.0 : next;
-        }
-        energies[lane][j] = e[lane];
-      }
-    for (int lane = 0; lane < Lanes; ++lane) {
-      const CFftCorrelator::Lane& l = lanes[lane];
-      MathlibNormaliseByEnergyF64(l.correlation + start, l.xEnergy, energies[lane], quotients, count);
-      for (uint32_t j = 0; j < count; ++j) PutValue(l, start + j, shift, Bounded(quotients[j]));
-    }
+    MathlibNormaliseSlidingF64(sliding, Lanes, start, count, b);
+    for (int lane = 0; lane < Lanes; ++lane)
+      for (uint32_t j = 0; j < count; ++j) PutValue(lanes[lane], start + j, shift, Bounded(quotients[lane][j]));
   }
-  for (int lane = 0; lane < Lanes; ++lane) energy[lane] = e[lane];
+  for (int lane = 0; lane < Lanes; ++lane) energy[lane] = sliding[lane].energy;
 }
 
 // n plain values from lag `from` on into the vector, the sum and the newest copy.
