@@ -4,9 +4,10 @@
 // and in place; a lag without energy (or whose product underflows) gives
 // 0. The spectrum product is exact on small integers and agrees with the
 // generic set's bits elsewhere; the widening copy and the tie count are
-// exact.
+// exact. The sliding normalisation slides exact integer energies.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <limits>
@@ -83,6 +84,9 @@ TEST_P(NormaliseByEnergyTest, EverySetGivesTheScalarBits) {
 
 SP_INSTANTIATE_FOR_ALL_SETS(NormaliseByEnergyTest);
 
+using SlidingFn = void (*)(SpkSlidingLane*, int32_t, int64_t, int64_t, int64_t);
+const SlidingFn kSliding[] = SP_VARIANT_TABLE(spkNormaliseSlidingF64);
+
 using MulConjugateFn = void (*)(const double*, const double*, double*, int64_t);
 const MulConjugateFn kMulConjugate[] = SP_VARIANT_TABLE(spkMulConjugateC64);
 using WidenFn = void (*)(const float*, double*, int64_t);
@@ -91,6 +95,71 @@ using CountTiesFn = int64_t (*)(const float*, int64_t, float, bool, int64_t*);
 const CountTiesFn kCountTies[] = SP_VARIANT_TABLE(spkCountTiesF32);
 
 using CorrelatorKernelsTest = VariantSetTest;
+
+// The sliding normalisation: a window of integers whose stretch energies are
+// exact, and lane by lane the bits of the plain recurrence and quotient,
+// for one and two lanes, from lag 0 and from a later lag, with a stretch
+// that drops to zero energy (quotient 0) and a NaN that stays.
+TEST_P(CorrelatorKernelsTest, SlidingNormaliseMatchesTheRecurrenceLaneByLane) {
+  const int64_t b = 4, lags = 23;
+  std::vector<double> window[2], corr[2];
+  for (int lane = 0; lane < 2; ++lane) {
+    window[lane].resize(lags + b);
+    for (int64_t i = 0; i < lags + b; ++i) window[lane][i] = double((i * (5 + lane) + 3) % 9) - 4.0;
+    corr[lane] = corr_test::Signal<double>(lags, 10 + lane);
+  }
+  for (int64_t i = 8; i < 8 + b + 2; ++i) window[0][i] = 0.0;  // lags 8 to 10 of lane 0 without energy
+  corr[1][17] = std::nan("");
+  const double xEnergy[2] = {30.0, 0.7};
+  // The energies as sums over each stretch (small integers: exact), the
+  // quotients as the plain expression.
+  auto want = [&](int lane, int64_t k) {
+    double e = 0.0;
+    for (int64_t j = k; j < k + b; ++j) e += window[lane][j] * window[lane][j];
+    const double product = xEnergy[lane] * e;
+    return product > 0.0 ? corr[lane][k] / std::sqrt(product) : 0.0;
+  };
+  for (int32_t count : {1, 2}) {
+    for (int64_t from : {int64_t{0}, int64_t{5}}) {
+      SCOPED_TRACE(testing::Message() << "lanes " << count << " from " << from);
+      std::vector<double> out[2] = {std::vector<double>(lags - from, -9.0), std::vector<double>(lags - from, -9.0)};
+      SpkSlidingLane lanes[2];
+      for (int lane = 0; lane < count; ++lane) {
+        double start = 0.0;
+        for (int64_t j = std::max<int64_t>(from - 1, 0); j < std::max<int64_t>(from - 1, 0) + b; ++j)
+          start += window[lane][j] * window[lane][j];
+        lanes[lane] = {corr[lane].data(), window[lane].data(), xEnergy[lane], start, out[lane].data()};
+      }
+      kSliding[SetIndex()](lanes, count, from, lags - from, b);
+      for (int lane = 0; lane < count; ++lane) {
+        for (int64_t k = from; k < lags; ++k) {
+          if (std::isnan(corr[lane][k]))
+            EXPECT_TRUE(std::isnan(out[lane][k - from])) << "lane " << lane << " lag " << k;
+          else
+            EXPECT_EQ(Bits(out[lane][k - from]), Bits(want(lane, k))) << "lane " << lane << " lag " << k;
+        }
+        double last = 0.0;
+        for (int64_t j = lags - 1; j < lags - 1 + b; ++j) last += window[lane][j] * window[lane][j];
+        EXPECT_EQ(lanes[lane].energy, last) << "the last lag's energy carried out";
+      }
+    }
+  }
+}
+
+TEST_P(CorrelatorKernelsTest, SlidingEnergyBelowZeroIsZero) {
+  // Lag 1 takes 3^2 out of an energy of 0 and puts nothing in: -9 becomes 0.
+  const double window[] = {3.0, 0.0, 0.0};
+  const double corr[] = {1.0, 1.0};
+  for (int32_t count : {1, 2}) {
+    double out[2][1] = {{-1.0}, {-1.0}};
+    SpkSlidingLane lanes[2] = {{corr, window, 1.0, 0.0, out[0]}, {corr, window, 1.0, 0.0, out[1]}};
+    kSliding[SetIndex()](lanes, count, 1, 1, 2);
+    for (int lane = 0; lane < count; ++lane) {
+      EXPECT_EQ(Bits(lanes[lane].energy), 0u) << "lanes " << count;
+      EXPECT_EQ(Bits(out[lane][0]), 0u) << "lanes " << count;
+    }
+  }
+}
 
 TEST_P(CorrelatorKernelsTest, MulConjugateExactOnIntegersAndAlikeInEverySet) {
   // Small integers: every product and sum is exact, so conj(x) * y in
