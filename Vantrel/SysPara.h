@@ -20,12 +20,26 @@
 #include "platform/wintypes.h"
 
 // Input modes of INPUTPARAEXT::mode.
+//
+// Two channels of one sound device (reference on one, test on the other)
+// are read as ONE device input of two channels, routed to both signals by
+// the routing table, with the other input synchronous: it opens nothing,
+// and both signals come from one stream, sample for sample, so the delay
+// measured is the one between the signals. Two device inputs on the same
+// device open two streams, which start a few blocks apart; that offset is
+// part of the delay they measure, and nothing fixes it. A delay
+// between two separate devices likewise includes the difference of their
+// start moments and input latencies, and drifts with the difference of
+// their clocks (variable-delay tracking follows a slow drift).
 constexpr int INPUT_MODE_SOUND_DEVICE = 0;
 constexpr int INPUT_MODE_FILE = 1;
 constexpr int INPUT_MODE_TELEPHONE = 2;
-constexpr int INPUT_MODE_SYNCHRONOUS = 3;
+constexpr int INPUT_MODE_SYNCHRONOUS = 3;  // reads nothing; see above
 
 constexpr int SYSPARA_SETTINGS_COUNT = 27;
+// settings[] entry of the device count: device ids below it are accepted.
+// 0 (the defaults' value) takes the machine's count of sound input devices.
+constexpr int SYSPARA_SETTING_DEVICE_COUNT = 0;
 constexpr int SYSPARA_OUTPUT_COUNT = 4;
 
 // A wave format.
@@ -147,7 +161,8 @@ class SysParaFields : public BASICSYSPARA {
   int modeWordB = 0;
   int modeWordC = 0;  // handed on by the input multiplexer when it starts
   int modeWordD = 0;  // defaults: 0
-  // Entry 0: the number of sound devices, which a device id must be below.
+  // Entry 0: the number of sound devices, which a device id must be below;
+  // 0 takes the machine's (SYSPARA_SETTING_DEVICE_COUNT above).
   // Defaults: entries 0, 1, 2, 3, 13, 14, 23 and 24 are 0.
   int settings[SYSPARA_SETTINGS_COUNT] = {};
   OUTPUTPARA output[SYSPARA_OUTPUT_COUNT];

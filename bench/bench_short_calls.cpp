@@ -1,18 +1,22 @@
 // Short calls: the sum (accurate mode), the float dot product, the int16 to
 // float conversion and the float add and multiply of the running set beside
 // the same loops compiled -O3 -mssse3 and -O2 -mssse3 (plain_short_loops.cpp),
-// at n = 16 to 16384 on 64-byte aligned arrays at fixed places. Every implementation is
-// called through a function pointer, so each pays the same call.
+// at n = 16 to 16384 on 64-byte aligned arrays at fixed places. Every
+// implementation is called through a function pointer in a local, from the
+// program into a shared library (the plain loops are built as one of their
+// own), so each pays the same call.
 //
 // With VANTREL_BASELINE_LIB naming another build of libvantrel.so, its
 // primitives join as "baseline" (loaded privately, its set forced the same),
-// so that two builds compare in one run. For steady figures pin the core
-// and interleave repetitions:
-//   taskset -c 3 bench_short_calls --benchmark_enable_random_interleaving=true
-//     --benchmark_repetitions=20 --benchmark_min_time=0.05
+// so that two builds compare in one run. A short call's time moves by whole
+// cycles with where the objects were loaded, so for steady figures fix the
+// addresses, pin the core, interleave repetitions and read the minimum:
+//   setarch -R taskset -c 3 bench_short_calls --benchmark_enable_random_interleaving=true
+//     --benchmark_repetitions=60 --benchmark_min_time=0.005
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -128,10 +132,14 @@ void Register(const Implementation& impl) {
   for (int64_t n : kSizes) {
     const int32_t len = static_cast<int32_t>(n);
     const auto add = [&](const char* prim, auto body) {
-      benchmark::RegisterBenchmark((prim + suffix + std::to_string(n)).c_str(), [=](benchmark::State& state) {
-        body(state);
-        state.SetItemsProcessed(state.iterations() * n);
-      });
+      benchmark::RegisterBenchmark((prim + suffix + std::to_string(n)).c_str(),
+                                   [=](benchmark::State& state) {
+                                     body(state);
+                                     state.SetItemsProcessed(state.iterations() * n);
+                                   })
+          // Other work on the machine only ever adds time.
+          ->ComputeStatistics("min",
+                              [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); });
     };
     const Primitives* lib = impl.library;
     const PlainLoops plain = impl.plain;
@@ -139,8 +147,9 @@ void Register(const Implementation& impl) {
       const float* x = RandomFloats(0, n);
       float s;
       if (lib != nullptr) {
+        const SpSumF32 f = lib->sum;
         for (auto _ : state) {
-          lib->sum(x, len, &s, 0);
+          f(x, len, &s, 0);
           benchmark::DoNotOptimize(s);
         }
       } else {
@@ -152,8 +161,9 @@ void Register(const Implementation& impl) {
       const float* b = RandomFloats(1, n);
       float s;
       if (lib != nullptr) {
+        const SpDotF32 f = lib->dot;
         for (auto _ : state) {
-          lib->dot(a, b, len, &s);
+          f(a, b, len, &s);
           benchmark::DoNotOptimize(s);
         }
       } else {
@@ -165,8 +175,9 @@ void Register(const Implementation& impl) {
       float* dst = Place<float>(1);
       for (int64_t i = 0; i < n; ++i) src[i] = static_cast<int16_t>(i * 7919);
       if (lib != nullptr) {
+        const SpConvI16ToF32 f = lib->conv;
         for (auto _ : state) {
-          lib->conv(src, dst, len);
+          f(src, dst, len);
           benchmark::ClobberMemory();
         }
       } else {

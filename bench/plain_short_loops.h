@@ -1,7 +1,7 @@
 // The loops a caller would write in place of the short-call primitives,
 // compiled in their own file twice (-O3 -mssse3 into plain_o3, -O2 -mssse3
-// into plain_o2) and called through non-inlined functions, as a primitive
-// is. Each has the primitive's semantics: the sum adds in double and rounds
+// into plain_o2), built as a shared library and called through non-inlined
+// functions, as a primitive is. Each has the primitive's semantics: the sum adds in double and rounds
 // once, the dot product adds float products in float, the conversion is
 // exact.
 #pragma once

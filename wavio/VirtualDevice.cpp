@@ -108,6 +108,14 @@ void SetVirtualDeviceFreeSpace(int deviceId, int64_t firstBufferBytes, int64_t s
   }
 }
 
+int CountSoundInputDevices() {
+  int count = static_cast<int>(ListSoundInputDevices().size());
+  std::lock_guard<std::mutex> lock(g_devicesMutex);
+  // Ids are keys in order: the last one bounds them.
+  if (!g_devices.empty()) count = std::max(count, g_devices.rbegin()->first + 1);
+  return count;
+}
+
 std::unique_ptr<DeviceCapture> StartDeviceCapture(const CaptureRequest& request, std::shared_ptr<WaveBuffer> buffer,
                                                   std::string* error) {
   std::shared_ptr<DeviceEntry> device = FindDevice(request.deviceId);

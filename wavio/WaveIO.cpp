@@ -171,9 +171,20 @@ int64_t CWaveIO::ReadFile(float* dest, int channel, int64_t frames) {
 int CWaveIO::ReadRaw(float* dest, int count, int blocking) {
   if (count <= 0) return 0;
   if (m_file) return static_cast<int>(ReadFile(dest, -1, count));
-  if (std::shared_ptr<WaveBuffer> capture = m_capture.load())
-    return static_cast<int>(capture->Read(dest, -1, count, blocking != 0));
+  if (std::shared_ptr<WaveBuffer> capture = m_capture.load()) return ReadDevice(*capture, dest, -1, count, blocking);
   return 0;
+}
+
+int CWaveIO::ReadDevice(WaveBuffer& capture, float* dest, int channel, int count, int blocking) {
+  const int got = static_cast<int>(capture.Read(dest, channel, count, blocking != 0));
+  if (got < count) NoteDeviceFailure();
+  return got;
+}
+
+void CWaveIO::NoteDeviceFailure() {
+  if (!m_device) return;
+  std::string failure = m_device->Failure();
+  if (!failure.empty()) m_lastError = std::move(failure);
 }
 
 int CWaveIO::ReadChannel(float* dest, int channel, int count, int* format, int blocking) {
@@ -184,7 +195,7 @@ int CWaveIO::ReadChannel(float* dest, int channel, int count, int* format, int b
   }
   if (m_file) return static_cast<int>(ReadFile(dest, channel, count));
   if (std::shared_ptr<WaveBuffer> capture = m_capture.load())
-    return static_cast<int>(capture->Read(dest, channel, count, blocking != 0));
+    return ReadDevice(*capture, dest, channel, count, blocking);
   return 0;
 }
 
@@ -213,7 +224,9 @@ uint16_t CWaveIO::WaitForData(int milliseconds) {
   const std::shared_ptr<WaveBuffer> capture = m_capture.load();
   if (!capture) return WAVEIO_WAIT_NOT_STARTED;
   if (capture->WaitForFrames(milliseconds)) return WAVEIO_WAIT_DATA;
-  return capture->Ended() ? WAVEIO_WAIT_ENDED : WAVEIO_WAIT_TIMEOUT;
+  if (!capture->Ended()) return WAVEIO_WAIT_TIMEOUT;
+  NoteDeviceFailure();
+  return WAVEIO_WAIT_ENDED;
 }
 
 int CWaveIO::SampleRate() const { return m_file ? m_file->Format().sampleRate : m_presetRate; }

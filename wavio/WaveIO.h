@@ -77,7 +77,8 @@ class CWaveIO : public CAudio {
   // Samples of the open file delivered as 0: not finite, or more than 60 dB
   // over full scale.
   virtual int64_t NonFiniteSamples() const;
-  // What the last failed operation said.
+  // What the last failed operation said; for a device input that ended
+  // early (its sound server went away), why.
   const std::string& LastError() const { return m_lastError; }
 
  private:
@@ -86,6 +87,9 @@ class CWaveIO : public CAudio {
   void FillFromFile(int64_t frames);
   int64_t ReadFile(float* dest, int channel, int64_t frames);
   int64_t FileFramesHeld() const;
+  int ReadDevice(WaveBuffer& capture, float* dest, int channel, int count, int blocking);
+  // Takes the device's failure, if it has one, as the last error.
+  void NoteDeviceFailure();
 
   int m_bufferBytes = 0;
   std::string m_lastError;

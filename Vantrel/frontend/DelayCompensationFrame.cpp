@@ -66,6 +66,7 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
   const int tracking = delayPara.trackVariableDelay;
   m_rechecking = m_trackingMode != 0 || tracking != 0;
   if (m_framesSinceConfirmed < UINT32_MAX) ++m_framesSinceConfirmed;
+  CountUp(m_framesSinceRecheck);
 
   m_delayBuffer->ProcessInput(m_swapTestChannels);
   const int ret = UpdateEnergyHistory() == 0 ? 2 : 1;

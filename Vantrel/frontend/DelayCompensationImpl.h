@@ -14,8 +14,8 @@
 
 #include <cmath>
 #include <cstdint>
-#include <limits>
 #include <cstdlib>
+#include <limits>
 
 #include "Vantrel/FrameData.h"
 #include "Vantrel/SysPara.h"
@@ -124,6 +124,7 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   bool RealtimeInputBusy();
   void TakeResult(bool withQuality);
   void Confirm(int delay, float quality) {
+    MeasureDrift(delay);
     m_confirmed = true;
     m_framesSinceConfirmed = 0;
     m_confirmedDelay = delay;
@@ -131,11 +132,37 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
     m_rejected = false;
   }
   void Unconfirm() { m_confirmed = false; }
+  // The confirmed delay's movement and the frames it took fade by half
+  // once the frames pass this many.
+  static constexpr double kDriftFrames = 256.0;
+  // Follows how fast the confirmed delay moves, from one confirmation to
+  // the next; a confirmation off the drift so far starts the measure anew.
+  void MeasureDrift(int delay);
+  // Where the confirmed delay has drifted to by now. The tracker steps
+  // once a whole sample shows, so under a drift the delay confirmed lies
+  // half a sample behind it on average.
+  double DriftedConfirmedDelay() const {
+    const double perFrame = DriftPerFrame();
+    const double behind = std::fabs(perFrame) >= kNoticeableDrift ? std::copysign(0.5, perFrame) : 0.0;
+    return double(m_confirmedDelay) + behind + perFrame * double(m_framesSinceConfirmed);
+  }
+  double DriftPerFrame() const { return m_driftFrames > 0.0 ? m_driftSamples / m_driftFrames : 0.0; }
+  // An offset the way the confirmed delay drifts, by a sample or more in
+  // kDriftFrames / 8 frames.
+  static constexpr double kNoticeableDrift = 8.0 / kDriftFrames;
+  bool AlongDrift(int offset) const;
+  // While the signal is too weak to track, a delay confirmed to drift
+  // moves on with the drift measured, as far as a confirmation reaches.
+  void FollowDriftThroughPause();
   // "reliable" only at the confirmed delay: any other status is kept.
   void HoldStatusToConfirmation();
+  // Where the re-check runs, the confirmed delay moves on at the drift
+  // measured: a delay left behind while the signal pauses is not it.
   bool ConfirmedAt(int delay) const {
-    return m_confirmed && std::abs(delay - m_confirmedDelay) <= kConfirmedWithin &&
-           (!m_rechecking || m_framesSinceConfirmed <= kConfirmationFrames);
+    if (!m_confirmed) return false;
+    if (!m_rechecking) return std::abs(delay - m_confirmedDelay) <= kConfirmedWithin;
+    return m_framesSinceConfirmed <= kConfirmationFrames &&
+           std::fabs(double(delay) - DriftedConfirmedDelay()) <= double(kConfirmedWithin);
   }
 
   // The delay state machine: one step per frame, and each state's step.
@@ -234,6 +261,11 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   static constexpr uint32_t kConfirmationFrames = CCorrelatorSet::kHistoryBlocks;
   bool m_rechecking = false;
   uint32_t m_framesSinceConfirmed = 0;
+  uint32_t m_framesSinceRecheck = 0;
+  // The confirmed delay's movement and the frames it took: the drift per frame.
+  bool m_driftKnown = false;
+  double m_driftSamples = 0.0;
+  double m_driftFrames = 0.0;
   // The re-check sent the state back to the search, which has not
   // confirmed a delay since.
   bool m_searchRestarted = false;

@@ -39,11 +39,44 @@ RingView FilteredRing(CDelayBuffer* buffer, int direction, int channel) {
 
 }  // namespace
 
+void CDelayCompensationImpl::FollowDriftThroughPause() {
+  // Only for as long as a confirmation holds: beyond it the drift may
+  // have ended or turned.
+  if (!(AlongDrift(1) || AlongDrift(-1)) || !m_confirmed || m_framesSinceConfirmed > kConfirmationFrames) return;
+  const int64_t predicted = std::llround(DriftedConfirmedDelay());
+  if (predicted == m_delay || std::abs(predicted - m_delay) > kConfirmedWithin) return;
+  if (std::abs(predicted) > m_maxDelaySamples || int64_t(m_delayBuffer->GetFreeSpace()) < std::abs(predicted)) return;
+  m_delay = int(predicted);
+  m_result->delay = m_delay;
+}
+
+bool CDelayCompensationImpl::AlongDrift(int offset) const {
+  const double perFrame = DriftPerFrame();
+  return std::fabs(perFrame) >= kNoticeableDrift && perFrame * double(offset) > 0.0;
+}
+
 void CDelayCompensationImpl::PreviousBlockEnergies(float* refEnergy, float* testEnergy) const {
   const int channel = m_estimationChannel;
   const uint32_t previous = m_historyIndex == 0 ? m_historyLen - 1 : m_historyIndex - 1;
   *refEnergy = float(m_energyHistory[0][channel][previous]);
   *testEnergy = float(m_energyHistory[1][channel][previous]);
+}
+
+void CDelayCompensationImpl::MeasureDrift(int delay) {
+  const double frames = double(m_framesSinceConfirmed);
+  const double moved = double(delay) - double(m_confirmedDelay);
+  if (!m_driftKnown || std::fabs(moved - DriftPerFrame() * frames) > double(kDriftStep)) {
+    m_driftKnown = true;
+    m_driftSamples = 0.0;
+    m_driftFrames = 0.0;
+    return;
+  }
+  m_driftSamples += moved;
+  m_driftFrames += frames;
+  if (m_driftFrames > kDriftFrames) {
+    m_driftSamples *= 0.5;
+    m_driftFrames *= 0.5;
+  }
 }
 
 int CDelayCompensationImpl::DetermineDelay() {
@@ -106,6 +139,11 @@ int CDelayCompensationImpl::RecheckDelay(int* quality, MONITORDATA* monitor) {
       refEnd = moveBack(refEnd, -d);
     else
       testEnd = moveBack(testEnd, d);
+    // Blocks from before a pause long enough for the drift measured to
+    // have moved the delay on would vouch for where it was.
+    if (std::fabs(DriftPerFrame()) * double(m_framesSinceRecheck) > double(kConfirmedWithin))
+      m_recheckSet.ClearHistory();
+    m_framesSinceRecheck = 0;
     m_recheckSet.Feed(ref.ring, refEnd, refEnergy, test.ring, testEnd, testEnergy, ref.length);
     m_recheckRan = 1;
     int ok = 0;
@@ -130,10 +168,23 @@ int CDelayCompensationImpl::RecheckDelay(int* quality, MONITORDATA* monitor) {
       // The peak found lies where the last confirmed one has drifted to.
       const int64_t found = int64_t(m_result->delay) + pick->delay;
       const bool near = m_confirmed && std::abs(found - m_confirmedDelay) <= kDriftStep;
-      const bool asStrong = std::fabs(atCurrent) >= kConfirmingShare * m_confirmedQuality &&
-                            (pick->flags & CORR_AMBIGUOUS) == 0;
+      const bool asStrong =
+          std::fabs(atCurrent) >= kConfirmingShare * m_confirmedQuality && (pick->flags & CORR_AMBIGUOUS) == 0;
+      // Under a measured drift, a peak a few samples off where the last
+      // confirmation has drifted to is the mean of blocks from before a
+      // pause: it lags the delay and confirms nothing.
+      const double offDrift = std::fabs(double(found) - DriftedConfirmedDelay());
+      const bool drifting = AlongDrift(1) || AlongDrift(-1);
+      const bool stale = drifting && m_framesSinceConfirmed <= kConfirmationFrames &&
+                         offDrift > double(kConfirmedWithin) && offDrift <= double(kDriftStep);
       if (r == DELCOMP_DELAYRELIABLE) {
-        if (samePeak && (near || asStrong)) Confirm(m_result->delay + pick->delay, pick->quality);
+        if (samePeak && (near || asStrong) && !stale) {
+          Confirm(m_result->delay + pick->delay, pick->quality);
+          // The next re-check judges its mean against the mean confirmed,
+          // not against a search over longer blocks or a single block's
+          // peak: a drift smears the mean's peak by a few points.
+          m_result->quality = pick->quality;
+        }
       } else if (m_state != DELCOMP_CALCDELAY) {
         Unconfirm();
         m_rejected = true;
@@ -195,6 +246,7 @@ int CDelayCompensationImpl::TrackVariableDelay(FRAMEDATA*, MONITORDATA* monitor)
       m_status = DELAY_STATUS_UNCERTAIN;
       m_quality = 0;
     }
+    FollowDriftThroughPause();
     m_status |= highBits;
     return 1;
   }
@@ -213,8 +265,9 @@ int CDelayCompensationImpl::TrackVariableDelay(FRAMEDATA*, MONITORDATA* monitor)
            (step <= 32 && q > v + 12.0) || (step <= 4 && q > v + 6.0) ||
            // A drift's step: the newest block's strong peak a sample or
            // three on, however broad the peak (a low-pass signal at a high
-           // rate loses little correlation a few samples off).
-           (step <= kConfirmedWithin && std::fabs(q) >= kDriftPeak && q > v + 1.0);
+           // rate loses little correlation a few samples off). The way the
+           // confirmed delay has been drifting, any gain will do.
+           (step <= kConfirmedWithin && std::fabs(q) >= kDriftPeak && q > v + (AlongDrift(o) ? 0.0 : 1.0));
   bool stepped = false;
   if (take) {
     if (int64_t(m_delayBuffer->GetFreeSpace()) < std::abs(int64_t(m_delay) + o)) {
@@ -227,7 +280,9 @@ int CDelayCompensationImpl::TrackVariableDelay(FRAMEDATA*, MONITORDATA* monitor)
       // a drift's few samples they would vouch for the new one.
       if (step > kDriftStep) m_recheckSet.ClearHistory();
       m_result->delay = m_delay;
-      m_result->quality = float(m_quality);
+      // A drift's step keeps the quality the re-check judges by: the
+      // newest block's peak is not comparable to the mean of its blocks.
+      if (step > kConfirmedWithin) m_result->quality = float(m_quality);
       // A step well below the running mean is uncertain. Above it the
       // status stays: only a search or a re-check at the new delay makes
       // it reliable.

@@ -105,6 +105,8 @@ void CDelayCompensationImpl::StepCalcDelay(bool busy, MONITORDATA* monitor) {
         m_searchRestarted = false;
       }
       m_stateFrames = 0;
+      // A delay the search found starts the drift's measure afresh.
+      m_driftKnown = false;
       Confirm(m_result->delay, m_result->quality);
     } else if (restarted) {
       // The re-check goes on at the delay the tracker follows (a search

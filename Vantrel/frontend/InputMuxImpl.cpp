@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <string>
 #include <thread>
 
+#include "Vantrel/RefusalNote.h"
 #include "Vantrel/SysPara.h"
 #include "Vantrel/VantrelTrace.h"
 #include "Vantrel/frontend/InputMuxReadCodes.h"
@@ -93,6 +95,10 @@ int CInputMuxImpl::PolledRead(int input, int count, float* dest, int inputChanne
   }
   // A short poll is replaced by one read of the whole count from the same position.
   if (total != count) total = read(1);
+  // A device that ended early says why (its sound server went away).
+  if (total != count && !wave->LastError().empty() && m_sysPara->inputPara[input].mode != INPUT_MODE_FILE)
+    TraceRefusal((std::string("CInputMuxImpl::") + operation).c_str(), input, "input %d, device %d: %s", input,
+                 m_sysPara->inputPara[input].deviceId, wave->LastError().c_str());
   return total;
 }
 

@@ -5,6 +5,7 @@
 #include "Vantrel/SysPara.h"
 #include "Vantrel/VantrelTrace.h"
 #include "Vantrel/frontend/InputMuxImpl.h"
+#include "wavio/DeviceCapture.h"
 #include "wavio/WaveIO.h"
 
 namespace {
@@ -115,14 +116,18 @@ bool CInputMuxImpl::RoutedChannelsExist() const {
 }
 
 int CInputMuxImpl::StartDevice(CWaveIO* wave, const INPUTPARAEXT& record, int input, const char* rangeMessage) {
-  // The record's device id is what must name an existing device.
-  const int deviceCount = m_sysPara->settings[0];
+  // The record's device id is what must name an existing device. A count
+  // left at 0 (the defaults' value) is the machine's.
+  const bool countFromMachine = m_sysPara->settings[SYSPARA_SETTING_DEVICE_COUNT] == 0;
+  const int deviceCount =
+      countFromMachine ? CountSoundInputDevices() : m_sysPara->settings[SYSPARA_SETTING_DEVICE_COUNT];
   if (record.deviceId < 0 || record.deviceId >= deviceCount) {
     VANTREL_TRACE(TRACE_ORDINARY, "%s", rangeMessage);
-    NoteRefusal("CInputMuxImpl::Open", input,
-                "input %d: device id %d is not below the device count %d (SYSPARA settings[0], the number of sound "
-                "devices)",
-                input, record.deviceId, deviceCount);
+    NoteRefusal("CInputMuxImpl::Open", input, "input %d: device id %d is not below the device count %d (%s)", input,
+                record.deviceId, deviceCount,
+                countFromMachine ? "the machine's sound input devices, as SYSPARA settings[0], the number of sound "
+                                   "devices, is 0"
+                                 : "SYSPARA settings[0], the number of sound devices");
     return 0;
   }
   if (wave->SetupBuffer(m_bufferBytes) == 0) {

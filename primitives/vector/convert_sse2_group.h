@@ -133,9 +133,12 @@ inline void I16ToF32Eight(const int16_t* src, float* dst) {
     I16ToF32Eight(src + k, dst + k);
     I16ToF32Eight(src + k + 8, dst + k + 8);
   });
-  if (n - i >= 8) {
-    I16ToF32Eight(src + i, dst + i);
-    i += 8;
+  // Out of the way of a whole number of sixteens, as the caller's rest is.
+  if (i < n) [[unlikely]] {
+    if (n - i >= 8) {
+      I16ToF32Eight(src + i, dst + i);
+      i += 8;
+    }
   }
   return i;
 }

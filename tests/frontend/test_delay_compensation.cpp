@@ -95,6 +95,8 @@ TEST_F(DelayCompensationTest, SearchAndRecheckGeometry) {
       // A frame longer than the window: the window is the next power of two.
       {48000, 10, 0, 3000, 4096, 64, 512, 128},
       {8000, 10, 0, 128, 512, 128, 512, 128},
+      // A ring shorter than the re-check's least window: the window is the ring.
+      {8000, 1, 0, 32, 256, 8, 256, 128},
   };
   for (const GeometryCase& c : cases) {
     for (INPUTPARAEXT& input : m_sys.inputPara) {

@@ -12,21 +12,13 @@
 #include "Vantrel/DelaySearchRange.h"
 #include "Vantrel/frontend/DelayCompensationImpl.h"
 #include "measurement_run.h"
+#include "support/position_noise.h"
 #include "wavio/VirtualDevice.h"
 
 namespace {
 
 constexpr int kRate = 16000;
 constexpr uint32_t kFrame = 512;
-
-// Deterministic white noise at any position.
-float NoiseAt(int64_t n) {
-  uint64_t z = uint64_t(n) + 0x9E3779B97F4A7C15ull;
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-  z ^= z >> 31;
-  return std::round(float(int64_t(z % 16001) - 8000));
-}
 
 using LagAt = std::function<int64_t(int64_t)>;
 
@@ -37,9 +29,10 @@ class DevicePair {
   // Paced: the devices deliver in real time and report their own buffer
   // use; otherwise at once, never busy, so the search and re-check run on
   // every frame.
-  DevicePair(LagAt lag, int64_t frames, bool paced = false)
-      : m_reference(0, Spec([](int64_t n) { return NoiseAt(n); }, frames, paced)),
-        m_test(1, Spec([lag](int64_t n) { return NoiseAt(n - lag(n)); }, frames, paced)) {
+  DevicePair(LagAt lag, int64_t frames, bool paced = false,
+             std::function<float(int64_t)> source = [](int64_t n) { return NoiseAt(n); })
+      : m_reference(0, Spec(source, frames, paced)),
+        m_test(1, Spec([lag, source](int64_t n) { return source(n - lag(n)); }, frames, paced)) {
     if (paced) return;
     SetVirtualDeviceFreeSpace(0, int64_t(1) << 30, int64_t(1) << 30);
     SetVirtualDeviceFreeSpace(1, int64_t(1) << 30, int64_t(1) << 30);
@@ -150,6 +143,49 @@ TEST_F(RealtimeTest, ADelayStepIsNoticedAndFoundAgainThenADriftIsTracked) {
   EXPECT_LT(newest(size_t(stepFound)) - step, 3 * kRate) << "the step took more than 3 s to find";
   EXPECT_GE(trackedWithinOne, driftFrames * 9 / 10) << trackedWithinOne << " of " << driftFrames;
   EXPECT_NEAR(run.frames.back().delay, 1180, 1);
+}
+
+// A drift of 1000 ppm through pauses of the signal longer than a drift of
+// 3 samples: the delay left behind during a pause, and the re-check's
+// blocks from before it, must not make a frame reliable; the drift is
+// still followed on most of the frames.
+TEST_F(RealtimeTest, ADriftThroughPausesIsReliableOnlyWhereItIs) {
+  DelaySearchRange range;
+  ASSERT_TRUE(ComputeDelaySearchRange(kRate, 500, kFrame, &range));
+  const int64_t ringFill = int64_t(range.window) + kFrame;  // read by Go until the ring was full
+  // Constant until the search has found the delay, then the drift, from
+  // 0.2 s into a stretch of signal.
+  const int64_t cycle = 17 * kRate / 10;
+  const int64_t driftStart = (ringFill + 2 * kRate) / cycle * cycle + kRate / 5, end = driftStart + 12 * kRate;
+  const LagAt lag = [=](int64_t n) -> int64_t { return 300 + std::max<int64_t>(n - driftStart, 0) / 1000; };
+  // 1.2 s of noise low-passed below about 1 kHz, as speech carries most
+  // of its power there (white noise would lose its correlation to a drift
+  // of a sample within a re-check block), then 0.5 s of silence (a drift
+  // of 8 samples).
+  const auto source = [=](int64_t n) {
+    if (((n % cycle) + cycle) % cycle >= 12 * kRate / 10) return 0.0f;
+    float sum = 0.0f;
+    for (int k = 0; k < 16; ++k) sum += NoiseAt(n - k);
+    return std::round(sum / 4.0f);
+  };
+  DevicePair devices(lag, end, false, source);
+  const RealtimeRun run = RunDevices(100000, [](SYSPARA& sys) { sys.delayPara.trackVariableDelay = 1; });
+  ASSERT_GT(run.frames.size(), size_t((end - ringFill) / kFrame - 4));
+  int reliable = 0, wrong = 0, drifting = 0;
+  for (size_t f = 0; f < run.frames.size(); ++f) {
+    // The middle of the frame's test samples.
+    const int64_t n = ringFill + int64_t(f) * kFrame + kFrame / 2;
+    if (n < driftStart) continue;
+    ++drifting;
+    if (run.frames[f].status != DELAY_STATUS_RELIABLE) continue;
+    ++reliable;
+    if (std::abs(run.frames[f].delay - lag(n)) > 3) {
+      ++wrong;
+      ADD_FAILURE() << "frame " << f << " reliable at " << run.frames[f].delay << ", truth " << lag(n);
+      if (wrong > 5) break;
+    }
+  }
+  EXPECT_GE(reliable, drifting / 3);
 }
 
 // A 100 ms step in the delay, with and without the tracker: once the

@@ -20,6 +20,7 @@
 #include "Vantrel/frontend/DelayBuffer.h"
 #include "Vantrel/frontend/DelayCompensationImpl.h"
 #include "Vantrel/frontend/InputMux.h"
+#include "support/position_noise.h"
 #include "wavio/VirtualDevice.h"
 
 namespace {
@@ -28,14 +29,6 @@ constexpr int kRate = 16000;
 constexpr uint32_t kFrame = 512;
 constexpr int64_t kEndless = int64_t(1) << 40;
 
-// Deterministic white noise, uniform over -8000..8000, of stream `seed`.
-float NoiseAt(int64_t n, uint64_t seed = 0) {
-  uint64_t z = uint64_t(n) + 0x9E3779B97F4A7C15ull * (seed + 1);
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-  z ^= z >> 31;
-  return std::round(float(int64_t(z % 16001) - 8000));
-}
 constexpr double kNoiseVariance = 8000.0 * 8001.0 / 3.0;  // of the integers -8000..8000
 
 // Sample n of signal direction d, channel c.

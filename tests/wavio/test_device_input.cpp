@@ -3,11 +3,13 @@
 // pacing, imposed free-space figures, and clean failures without a device.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <future>
 #include <thread>
 #include <vector>
 
+#include "wavio/DeviceCapture.h"
 #include "wavio/VirtualDevice.h"
 #include "wavio/WaveBuffer.h"
 #include "wavio/WaveIO.h"
@@ -144,6 +146,21 @@ TEST(DeviceInput, StartFailsCleanlyWithoutADeviceOrAUsableSetUp) {
   CWaveIO noBuffer;
   noBuffer.PresetWaveStruct(48000, 16, 2, 1);
   EXPECT_EQ(noBuffer.StartInput(0, kDevice, 1, 0x7fff), 0);
+}
+
+// The count device ids are checked against when the caller leaves it to
+// the machine: every registered virtual id lies below it.
+TEST(DeviceInput, TheDeviceCountCoversTheMachinesAndTheVirtualDevices) {
+  const int machine = static_cast<int>(ListSoundInputDevices().size());
+  EXPECT_EQ(CountSoundInputDevices(), machine);
+  VirtualDeviceSpec spec;
+  spec.generator = CountingFrames(1);
+  {
+    ScopedVirtualDevice device(machine + 6, spec);
+    EXPECT_EQ(CountSoundInputDevices(), machine + 7);
+  }
+  ScopedVirtualDevice hidingOne(0, spec);  // hides the machine's device 0, if any
+  EXPECT_EQ(CountSoundInputDevices(), std::max(machine, 1));
 }
 
 TEST(WaveBufferTest, RealTimePushDropsWhatFindsNoRoomAndCountsIt) {
