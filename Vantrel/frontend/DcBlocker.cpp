@@ -3,6 +3,8 @@
 #include <bit>
 #include <cstdint>
 
+#include "Mathlib/MathlibDcBlock.h"
+
 namespace {
 
 // 0.9997382 as the float it has always been stored as: a corner of about
@@ -85,7 +87,8 @@ void CDcBlocker::ProcessLanes(CDcBlocker* const blockers[], const float* const s
     case 1: RunLanes<1>(src, dst, pole, gain, prevInput, prevState, n); break;
     case 2: RunLanes<2>(src, dst, pole, gain, prevInput, prevState, n); break;
     case 3: RunLanes<3>(src, dst, pole, gain, prevInput, prevState, n); break;
-    default: RunLanes<4>(src, dst, pole, gain, prevInput, prevState, n); break;
+    // Four lanes in one vector of the running set, the same operations on each.
+    default: MathlibDcBlockFourLanesF32(src, dst, pole, gain, prevInput, prevState, n); break;
   }
   for (int lane = 0; lane < lanes; ++lane) {
     blockers[lane]->m_prevInput = prevInput[lane];
