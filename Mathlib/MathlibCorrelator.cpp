@@ -7,7 +7,7 @@ namespace {
 
 // The running set's members, chosen as the primitives' entries choose theirs.
 using NormaliseKernel = void (*)(const double*, double, const double*, double*, int64_t);
-using SlidingKernel = void (*)(SpkSlidingLane*, int32_t, int64_t, int64_t, int64_t);
+using SlidingKernel = void (*)(SpkSlidingLane*, int32_t, int64_t, int64_t, int64_t, double);
 using MulConjugateKernel = void (*)(const double*, const double*, double*, int64_t);
 using WidenKernel = void (*)(const float*, double*, int64_t);
 using CountTiesKernel = int64_t (*)(const float*, int64_t, float, bool, int64_t*);
@@ -25,8 +25,9 @@ void MathlibNormaliseByEnergyF64(const double* corr, double xEnergy, const doubl
   kNormalise[RunningSet()](corr, xEnergy, energy, out, n);
 }
 
-void MathlibNormaliseSlidingF64(SpkSlidingLane* lanes, int32_t count, int64_t from, int64_t n, int64_t b) {
-  kSliding[RunningSet()](lanes, count, from, n, b);
+void MathlibNormaliseSlidingF64(SpkSlidingLane* lanes, int32_t count, int64_t from, int64_t n, int64_t b,
+                                double bound) {
+  kSliding[RunningSet()](lanes, count, from, n, b, bound);
 }
 
 void MathlibMulConjugateC64(const double* x, const double* y, double* out, int64_t bins) {

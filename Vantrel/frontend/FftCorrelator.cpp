@@ -60,22 +60,23 @@ inline void PutValue(const CFftCorrelator::Lane& l, uint32_t k, int64_t shift, f
 // with the energy of the b-long stretch at the lag of the window y, by the
 // sliding recurrence carried in energy[] (lag 0 keeps the first
 // stretch's), and the value into the vector, the sum (after the leaving
-// vector's value came out) and the newest copy. A chunk of lags at a time,
-// so that the quotients never leave the first-level cache.
+// vector's value came out) and the newest copy, bounded as Bounded does. A
+// chunk of lags at a time, so that the values never leave the first-level
+// cache.
 template <int Lanes>
 void NormaliseStretch(const CFftCorrelator::Lane lanes[], double energy[], uint32_t from, uint32_t n, int64_t shift,
                       uint32_t b) {
   constexpr uint32_t kChunk = 256;
-  double quotients[Lanes][kChunk];
+  float values[Lanes][kChunk];
   SpkSlidingLane sliding[Lanes];
   for (int lane = 0; lane < Lanes; ++lane)
-    sliding[lane] = {lanes[lane].correlation, lanes[lane].window, lanes[lane].xEnergy, energy[lane], quotients[lane]};
+    sliding[lane] = {lanes[lane].correlation, lanes[lane].window, lanes[lane].xEnergy, energy[lane], values[lane]};
   const uint32_t end = from + n;
   for (uint32_t start = from; start < end; start += kChunk) {
     const uint32_t count = std::min(kChunk, end - start);
-    MathlibNormaliseSlidingF64(sliding, Lanes, start, count, b);
+    MathlibNormaliseSlidingF64(sliding, Lanes, start, count, b, kMaxNormalisedCorrelation);
     for (int lane = 0; lane < Lanes; ++lane)
-      for (uint32_t j = 0; j < count; ++j) PutValue(lanes[lane], start + j, shift, Bounded(quotients[lane][j]));
+      for (uint32_t j = 0; j < count; ++j) PutValue(lanes[lane], start + j, shift, values[lane][j]);
   }
   for (int lane = 0; lane < Lanes; ++lane) energy[lane] = sliding[lane].energy;
 }

@@ -8,12 +8,13 @@
 // 0 where the product is not above 0 (a lag without energy, or one that
 // underflows), without dividing by zero.
 //
-// spkNormaliseSlidingF64 (lanes, count, from, n, b): the same quotients for
+// spkNormaliseSlidingF64 (lanes, count, from, n, b, bound): the same quotients for
 // 1 or 2 lanes, lags k in [from, from + n), with each lane's energy of the
 // b-long stretch of its window at lag k by the sliding recurrence
 //   e = max(e + w[k - 1 + b]^2 - w[k - 1]^2, 0)   (k > 0; a NaN stays)
 // from lane.energy (the energy at lag from - 1, or lag 0's when from is 0),
-// which ends as the last lag's; lane.out[k - from] takes the quotient. The
+// which ends as the last lag's; lane.out[k - from] takes the quotient as a
+// float, or 0 where its magnitude is not within the bound (a NaN too). The
 // lanes' recurrences and the roots and divisions run side by side, as the
 // recurrence's latency is what the pass would otherwise wait on.
 //
@@ -38,12 +39,12 @@ struct SpkSlidingLane {
   const double* window;  // w: at least from + n - 1 + b values
   double xEnergy;
   double energy;  // in and out, as above
-  double* out;    // n values
+  float* out;     // n values
 };
 
 #define SP_CORRELATOR_KERNELS(X)                                                                                      \
   X(void, spkNormaliseByEnergyF64, (const double* corr, double xEnergy, const double* energy, double* out, int64_t n)) \
-  X(void, spkNormaliseSlidingF64, (SpkSlidingLane * lanes, int32_t count, int64_t from, int64_t n, int64_t b))         \
+  X(void, spkNormaliseSlidingF64, (SpkSlidingLane * lanes, int32_t count, int64_t from, int64_t n, int64_t b, double bound))         \
   X(void, spkMulConjugateC64, (const double* x, const double* y, double* out, int64_t bins))                          \
   X(void, spkWidenF32ToF64, (const float* src, double* dst, int64_t n))                                               \
   X(int64_t, spkCountTiesF32, (const float* v, int64_t n, float bound, bool atLeast, int64_t* last))

@@ -20,34 +20,41 @@ inline double Slide(double e, const double* w, int64_t k, int64_t b) {
   return next < 0.0 ? 0.0 : next;
 }
 
-inline double Quotient(double corr, double xEnergy, double e) {
+// The quotient as a float, 0 where it has no meaning: no energy, or beyond
+// the bound (a NaN too).
+inline float Quotient(double corr, double xEnergy, double e, double bound) {
   const double product = xEnergy * e;
-  return product > 0.0 ? corr / std::sqrt(product) : 0.0;
+  const double q = product > 0.0 ? corr / std::sqrt(product) : 0.0;
+  return std::fabs(q) <= bound ? float(q) : 0.0f;
 }
 
-void OneLane(SpkSlidingLane& l, int64_t from, int64_t n, int64_t b) {
+void OneLane(SpkSlidingLane& l, int64_t from, int64_t n, int64_t b, double bound) {
   double e = l.energy;
   for (int64_t k = from; k < from + n; ++k) {
     if (k > 0) e = Slide(e, l.window, k, b);
-    St(l.out + (k - from), Quotient(Ld(l.corr + k), l.xEnergy, e));
+    St(l.out + (k - from), Quotient(Ld(l.corr + k), l.xEnergy, e, bound));
   }
   l.energy = e;
 }
 
 #if SP_SET_INDEX >= SP_SET_SSE2
-void TwoLanes(SpkSlidingLane& l0, SpkSlidingLane& l1, int64_t from, int64_t n, int64_t b) {
+void TwoLanes(SpkSlidingLane& l0, SpkSlidingLane& l1, int64_t from, int64_t n, int64_t b, double bound) {
   const double* const w0 = l0.window;
   const double* const w1 = l1.window;
   const double* const c0 = l0.corr;
   const double* const c1 = l1.corr;
   const f64x2 x = Lanes(l0.xEnergy, l1.xEnergy);
+  const f64x2 limit = Splat(bound);
+  const f64x2 signs = Splat(-0.0);
   f64x2 e = Lanes(l0.energy, l1.energy);
   auto put = [&](int64_t k) {
     const f64x2 product = Mul(x, e);
     const f64x2 quotient = Div(Lanes(Ld(c0 + k), Ld(c1 + k)), Sqrt(product));
     const f64x2 q = Select(CmpLt(Zero2(), product), quotient, Zero2());
-    St(l0.out + (k - from), Lane0(q));
-    St(l1.out + (k - from), Lane1(q));
+    const f64x2 bounded = Select(CmpNge(limit, AndNot(signs, q)), Zero2(), q);
+    const f32x4 value = NarrowToF32(bounded, bounded);
+    St(l0.out + (k - from), Lane0(value));
+    St(l1.out + (k - from), Lane(value, 1));
   };
   int64_t k = from;
   const int64_t end = from + n;
@@ -66,14 +73,15 @@ void TwoLanes(SpkSlidingLane& l0, SpkSlidingLane& l1, int64_t from, int64_t n, i
 
 }  // namespace
 
-void SP_V(spkNormaliseSlidingF64)(SpkSlidingLane* lanes, int32_t count, int64_t from, int64_t n, int64_t b) {
+void SP_V(spkNormaliseSlidingF64)(SpkSlidingLane* lanes, int32_t count, int64_t from, int64_t n, int64_t b,
+                                   double bound) {
 #if SP_SET_INDEX >= SP_SET_SSE2
   if (count == 2) {
-    TwoLanes(lanes[0], lanes[1], from, n, b);
+    TwoLanes(lanes[0], lanes[1], from, n, b, bound);
     return;
   }
 #endif
-  for (int32_t lane = 0; lane < count; ++lane) OneLane(lanes[lane], from, n, b);
+  for (int32_t lane = 0; lane < count; ++lane) OneLane(lanes[lane], from, n, b, bound);
 }
 
 }  // namespace SP_SET_NS
