@@ -11,8 +11,7 @@
 void MathlibNormaliseByEnergyF64(const double* corr, double xEnergy, const double* energy, double* out, int64_t n);
 // The same quotients of 1 or 2 lanes, the energies slid along each lane's
 // window (spkNormaliseSlidingF64 in the kernels' header).
-void MathlibNormaliseSlidingF64(SpkSlidingLane* lanes, int32_t count, int64_t from, int64_t n, int64_t b,
-                                double bound);
+void MathlibNormaliseSlidingF64(SpkSlidingLane* lanes, int32_t count, int64_t from, int64_t n, int64_t b, double bound);
 // out[k] = conj(x[k]) * y[k] over `bins` interleaved complex values; out may
 // be x or y.
 void MathlibMulConjugateC64(const double* x, const double* y, double* out, int64_t bins);

@@ -11,11 +11,9 @@ namespace {
 // 2 Hz at 48 kHz.
 constexpr uint32_t kPoleBits = 0x3F7FEED8u;
 
-// One filter step; the one expression every path shares, so that all of
-// them round alike.
-inline float Step(float x, float prevInput, float pole, float prevState) {
-  return x - prevInput + pole * prevState;
-}
+// One filter step; the one expression of every path here, and the one the
+// four-lane kernel rounds alike.
+inline float Step(float x, float prevInput, float pole, float prevState) { return x - prevInput + pole * prevState; }
 
 // The state is held in locals: dst is a float array that could alias the
 // members, which would otherwise be stored and reloaded on every sample.

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "Mathlib/MathlibHandle.h"
 #include "Mathlib/MathlibCorrelator.h"
+#include "Mathlib/MathlibHandle.h"
 #include "Mathlib/MathlibPrim.h"
 #include "Mathlib/MathlibRealFft.h"
 #include "Vantrel/frontend/FrontEndAlloc.h"

@@ -42,11 +42,12 @@ struct SpkSlidingLane {
   float* out;     // n values
 };
 
-#define SP_CORRELATOR_KERNELS(X)                                                                                      \
+#define SP_CORRELATOR_KERNELS(X)                                                                                       \
   X(void, spkNormaliseByEnergyF64, (const double* corr, double xEnergy, const double* energy, double* out, int64_t n)) \
-  X(void, spkNormaliseSlidingF64, (SpkSlidingLane * lanes, int32_t count, int64_t from, int64_t n, int64_t b, double bound))         \
-  X(void, spkMulConjugateC64, (const double* x, const double* y, double* out, int64_t bins))                          \
-  X(void, spkWidenF32ToF64, (const float* src, double* dst, int64_t n))                                               \
+  X(void, spkNormaliseSlidingF64,                                                                                      \
+    (SpkSlidingLane * lanes, int32_t count, int64_t from, int64_t n, int64_t b, double bound))                         \
+  X(void, spkMulConjugateC64, (const double* x, const double* y, double* out, int64_t bins))                           \
+  X(void, spkWidenF32ToF64, (const float* src, double* dst, int64_t n))                                                \
   X(int64_t, spkCountTiesF32, (const float* v, int64_t n, float bound, bool atLeast, int64_t* last))
 
 SP_DECLARE_KERNELS(SP_CORRELATOR_KERNELS)

@@ -74,7 +74,7 @@ void TwoLanes(SpkSlidingLane& l0, SpkSlidingLane& l1, int64_t from, int64_t n, i
 }  // namespace
 
 void SP_V(spkNormaliseSlidingF64)(SpkSlidingLane* lanes, int32_t count, int64_t from, int64_t n, int64_t b,
-                                   double bound) {
+                                  double bound) {
 #if SP_SET_INDEX >= SP_SET_SSE2
   if (count == 2) {
     TwoLanes(lanes[0], lanes[1], from, n, b, bound);

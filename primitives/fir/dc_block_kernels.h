@@ -9,8 +9,9 @@
 
 #include "primitives/frame/entries.h"
 
-#define SP_DC_BLOCK_KERNELS(X)                                                                              \
-  X(void, spkDcBlockFourLanesF32, (const float* const src[4], float* const dst[4], const float pole[4],      \
-                                    const float gain[4], float prevInput[4], float prevState[4], int64_t n))
+#define SP_DC_BLOCK_KERNELS(X)                                                                                     \
+  X(void, spkDcBlockFourLanesF32,                                                                                  \
+    (const float* const src[4], float* const dst[4], const float pole[4], const float gain[4], float prevInput[4], \
+     float prevState[4], int64_t n))
 
 SP_DECLARE_KERNELS(SP_DC_BLOCK_KERNELS)

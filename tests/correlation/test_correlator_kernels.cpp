@@ -10,8 +10,8 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
-#include <limits>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "correlation_test_support.h"
@@ -123,25 +123,26 @@ TEST_P(CorrelatorKernelsTest, SlidingNormaliseMatchesTheRecurrenceLaneByLane) {
   auto bounded = [](double q, double bound) { return std::fabs(q) <= bound ? float(q) : 0.0f; };
   for (int32_t count : {1, 2})
     for (double bound : {1e300, 0.5})
-    for (int64_t from : {int64_t{0}, int64_t{5}}) {
-      SCOPED_TRACE(testing::Message() << "lanes " << count << " bound " << bound << " from " << from);
-      std::vector<float> out[2] = {std::vector<float>(lags - from, -9.0f), std::vector<float>(lags - from, -9.0f)};
-      SpkSlidingLane lanes[2];
-      for (int lane = 0; lane < count; ++lane) {
-        double start = 0.0;
-        for (int64_t j = std::max<int64_t>(from - 1, 0); j < std::max<int64_t>(from - 1, 0) + b; ++j)
-          start += window[lane][j] * window[lane][j];
-        lanes[lane] = {corr[lane].data(), window[lane].data(), xEnergy[lane], start, out[lane].data()};
+      for (int64_t from : {int64_t{0}, int64_t{5}}) {
+        SCOPED_TRACE(testing::Message() << "lanes " << count << " bound " << bound << " from " << from);
+        std::vector<float> out[2] = {std::vector<float>(lags - from, -9.0f), std::vector<float>(lags - from, -9.0f)};
+        SpkSlidingLane lanes[2];
+        for (int lane = 0; lane < count; ++lane) {
+          double start = 0.0;
+          for (int64_t j = std::max<int64_t>(from - 1, 0); j < std::max<int64_t>(from - 1, 0) + b; ++j)
+            start += window[lane][j] * window[lane][j];
+          lanes[lane] = {corr[lane].data(), window[lane].data(), xEnergy[lane], start, out[lane].data()};
+        }
+        kSliding[SetIndex()](lanes, count, from, lags - from, b, bound);
+        for (int lane = 0; lane < count; ++lane) {
+          for (int64_t k = from; k < lags; ++k)
+            EXPECT_EQ(Bits(out[lane][k - from]), Bits(bounded(want(lane, k), bound)))
+                << "lane " << lane << " lag " << k;
+          double last = 0.0;
+          for (int64_t j = lags - 1; j < lags - 1 + b; ++j) last += window[lane][j] * window[lane][j];
+          EXPECT_EQ(lanes[lane].energy, last) << "the last lag's energy carried out";
+        }
       }
-      kSliding[SetIndex()](lanes, count, from, lags - from, b, bound);
-      for (int lane = 0; lane < count; ++lane) {
-        for (int64_t k = from; k < lags; ++k)
-          EXPECT_EQ(Bits(out[lane][k - from]), Bits(bounded(want(lane, k), bound))) << "lane " << lane << " lag " << k;
-        double last = 0.0;
-        for (int64_t j = lags - 1; j < lags - 1 + b; ++j) last += window[lane][j] * window[lane][j];
-        EXPECT_EQ(lanes[lane].energy, last) << "the last lag's energy carried out";
-      }
-    }
 }
 
 TEST_P(CorrelatorKernelsTest, SlidingEnergyBelowZeroIsZero) {
@@ -196,8 +197,15 @@ TEST_P(CorrelatorKernelsTest, MulConjugateExactOnIntegersAndAlikeInEverySet) {
 }
 
 TEST_P(CorrelatorKernelsTest, WidenIsExact) {
-  const float specials[] = {0.0f, -0.0f, 1.5f, -32768.0f, std::numeric_limits<float>::denorm_min(),
-                            std::numeric_limits<float>::infinity(), -3.0e38f, 16777215.0f, 0.1f};
+  const float specials[] = {0.0f,
+                            -0.0f,
+                            1.5f,
+                            -32768.0f,
+                            std::numeric_limits<float>::denorm_min(),
+                            std::numeric_limits<float>::infinity(),
+                            -3.0e38f,
+                            16777215.0f,
+                            0.1f};
   for (int64_t n = 0; n <= 9; ++n) {
     const std::vector<float> src(specials, specials + n);
     for (int64_t offset : {0, 4}) {
@@ -221,9 +229,9 @@ TEST_P(CorrelatorKernelsTest, CountTiesCountsAndFindsTheLast) {
     float bound;
     bool atLeast;
   };
-  for (const Case c : {Case{11, 2.0f, true}, Case{11, 2.0f, false}, Case{8, 2.0f, true}, Case{4, 2.0f, false},
-                       Case{11, 5.0f, true}, Case{11, -5.0f, false}, Case{3, 1.0f, false}, Case{0, 0.0f, true},
-                       Case{11, nan, true}}) {
+  for (const Case c :
+       {Case{11, 2.0f, true}, Case{11, 2.0f, false}, Case{8, 2.0f, true}, Case{4, 2.0f, false}, Case{11, 5.0f, true},
+        Case{11, -5.0f, false}, Case{3, 1.0f, false}, Case{0, 0.0f, true}, Case{11, nan, true}}) {
     int64_t wantCount = 0, wantLast = -1;
     for (int64_t i = 0; i < c.n; ++i)
       if (c.atLeast ? v[i] >= c.bound : v[i] <= c.bound) {
