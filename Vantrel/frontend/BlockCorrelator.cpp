@@ -5,31 +5,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "Mathlib/MathlibCorrelator.h"
 #include "Mathlib/MathlibPrim.h"
 #include "Vantrel/frontend/FrontEndAlloc.h"
 
 namespace {
-
-// Four lanes at a time, for the passes over whole vectors.
-using FloatQuad = float __attribute__((vector_size(16)));
-using DoubleQuad = double __attribute__((vector_size(32)));
-using IntQuad = int32_t __attribute__((vector_size(16)));
-
-FloatQuad LoadQuad(const float* p) {
-  FloatQuad x;
-  std::memcpy(&x, p, sizeof x);
-  return x;
-}
-
-// dest[i] = src[i] for i < n, four at a time.
-void Widen(const float* src, double* dest, int64_t n) {
-  int64_t i = 0;
-  for (; i + 4 <= n; i += 4) {
-    const DoubleQuad wide = __builtin_convertvector(LoadQuad(src + i), DoubleQuad);
-    std::memcpy(dest + i, &wide, sizeof wide);
-  }
-  for (; i < n; ++i) dest[i] = src[i];
-}
 
 // The `count` samples of a ring that end before `end`, widened to double.
 void CopyRingTail(const float* ring, int end, int ringLength, uint32_t count, double* dest) {
@@ -38,7 +18,7 @@ void CopyRingTail(const float* ring, int end, int ringLength, uint32_t count, do
   uint32_t done = 0;
   while (done < count) {
     const uint32_t run = uint32_t(std::min<int64_t>(count - done, ringLength - start));
-    Widen(ring + start, dest + done, run);
+    MathlibWidenF32ToF64(ring + start, dest + done, run);
     done += run;
     start = 0;
   }
@@ -50,30 +30,12 @@ struct PeakTies {
 };
 
 // The entries in [from, to) at or above the bound (AtLeast) or at or below
-// it, four at a time; a NaN is neither.
+// it; a NaN is neither.
 template <bool AtLeast>
 PeakTies FindTies(const float* v, uint32_t from, uint32_t to, float bound) {
-  const FloatQuad limit = {bound, bound, bound, bound};
-  IntQuad index = {0, 1, 2, 3};
-  index += int32_t(from);
-  IntQuad last = {-1, -1, -1, -1};
-  IntQuad count = {};
-  uint32_t i = from;
-  for (; i + 4 <= to; i += 4) {
-    const FloatQuad x = LoadQuad(v + i);
-    const IntQuad hit = AtLeast ? (x >= limit) : (x <= limit);
-    count -= hit;
-    last = hit ? index : last;
-    index += 4;
-  }
-  PeakTies ties{std::max(std::max(last[0], last[1]), std::max(last[2], last[3])),
-                count[0] + count[1] + count[2] + count[3]};
-  for (; i < to; ++i)
-    if (AtLeast ? v[i] >= bound : v[i] <= bound) {
-      ties.last = int32_t(i);
-      ++ties.count;
-    }
-  return ties;
+  int64_t last = -1;
+  const int64_t count = MathlibCountTiesF32(v + from, int64_t(to) - int64_t(from), bound, AtLeast, &last);
+  return {last < 0 ? -1 : int32_t(from + last), int32_t(count)};
 }
 
 // The entries around `at` within half the peak's height: how far the

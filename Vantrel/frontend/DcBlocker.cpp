@@ -2,7 +2,8 @@
 
 #include <bit>
 #include <cstdint>
-#include <cstring>
+
+#include "Mathlib/MathlibDcBlock.h"
 
 namespace {
 
@@ -10,13 +11,9 @@ namespace {
 // 2 Hz at 48 kHz.
 constexpr uint32_t kPoleBits = 0x3F7FEED8u;
 
-// One filter step; the one expression every path shares, so that all of
-// them round alike.
-// (T: float, or a vector of floats, one lane per blocker.)
-template <class T>
-inline T Step(T x, T prevInput, T pole, T prevState) {
-  return x - prevInput + pole * prevState;
-}
+// One filter step; the one expression of every path here, and the one the
+// four-lane kernel rounds alike.
+inline float Step(float x, float prevInput, float pole, float prevState) { return x - prevInput + pole * prevState; }
 
 // The state is held in locals: dst is a float array that could alias the
 // members, which would otherwise be stored and reloaded on every sample.
@@ -47,75 +44,6 @@ void RunLanes(const float* const src[], float* const dst[], const float pole[], 
     prevInput[lane] = last[lane];
     prevState[lane] = state[lane];
   }
-}
-
-using Float4 = float __attribute__((vector_size(16)));
-
-Float4 Load4(const float* p) {
-  Float4 v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-
-// Rows a, b, c, d become columns: a = {a[0], b[0], c[0], d[0]} and so on.
-void Transpose(Float4& a, Float4& b, Float4& c, Float4& d) {
-  const Float4 ab0 = __builtin_shufflevector(a, b, 0, 4, 1, 5);
-  const Float4 cd0 = __builtin_shufflevector(c, d, 0, 4, 1, 5);
-  const Float4 ab1 = __builtin_shufflevector(a, b, 2, 6, 3, 7);
-  const Float4 cd1 = __builtin_shufflevector(c, d, 2, 6, 3, 7);
-  a = __builtin_shufflevector(ab0, cd0, 0, 1, 4, 5);
-  b = __builtin_shufflevector(ab0, cd0, 2, 3, 6, 7);
-  c = __builtin_shufflevector(ab1, cd1, 0, 1, 4, 5);
-  d = __builtin_shufflevector(ab1, cd1, 2, 3, 6, 7);
-}
-
-// RunLanes<4> with the four lanes in one vector: the same operations on
-// each lane, a quarter of the instructions, so that the recurrence's
-// latency is all that is left to wait for. Samples go in and out four
-// at a time through a transposition.
-void RunFourLanes(const float* const src[], float* const dst[], const float pole[], const float gain[],
-                  float prevInput[], float prevState[], int n) {
-  const float* const in0 = src[0];
-  const float* const in1 = src[1];
-  const float* const in2 = src[2];
-  const float* const in3 = src[3];
-  float* const out0 = dst[0];
-  float* const out1 = dst[1];
-  float* const out2 = dst[2];
-  float* const out3 = dst[3];
-  const Float4 p = {pole[0], pole[1], pole[2], pole[3]};
-  const Float4 k = {gain[0], gain[1], gain[2], gain[3]};
-  Float4 last = {prevInput[0], prevInput[1], prevInput[2], prevInput[3]};
-  Float4 state = {prevState[0], prevState[1], prevState[2], prevState[3]};
-  // One step of every lane.
-  auto step = [&](Float4 x) {
-    const Float4 w = Step(x, last, p, state);
-    last = x;
-    state = w;
-    return k * w;
-  };
-  int i = 0;
-  for (; i + 4 <= n; i += 4) {
-    Float4 x0 = Load4(in0 + i), x1 = Load4(in1 + i), x2 = Load4(in2 + i), x3 = Load4(in3 + i);
-    Transpose(x0, x1, x2, x3);
-    Float4 y0 = step(x0);
-    Float4 y1 = step(x1);
-    Float4 y2 = step(x2);
-    Float4 y3 = step(x3);
-    Transpose(y0, y1, y2, y3);
-    std::memcpy(out0 + i, &y0, sizeof y0);
-    std::memcpy(out1 + i, &y1, sizeof y1);
-    std::memcpy(out2 + i, &y2, sizeof y2);
-    std::memcpy(out3 + i, &y3, sizeof y3);
-  }
-  for (int lane = 0; lane < 4; ++lane) {
-    prevInput[lane] = last[lane];
-    prevState[lane] = state[lane];
-  }
-  if (i == n) return;
-  const float* const tailSrc[4] = {in0 + i, in1 + i, in2 + i, in3 + i};
-  float* const tailDst[4] = {out0 + i, out1 + i, out2 + i, out3 + i};
-  RunLanes<4>(tailSrc, tailDst, pole, gain, prevInput, prevState, n - i);
 }
 
 }  // namespace
@@ -157,7 +85,8 @@ void CDcBlocker::ProcessLanes(CDcBlocker* const blockers[], const float* const s
     case 1: RunLanes<1>(src, dst, pole, gain, prevInput, prevState, n); break;
     case 2: RunLanes<2>(src, dst, pole, gain, prevInput, prevState, n); break;
     case 3: RunLanes<3>(src, dst, pole, gain, prevInput, prevState, n); break;
-    default: RunFourLanes(src, dst, pole, gain, prevInput, prevState, n); break;
+    // Four lanes in one vector of the running set, the same operations on each.
+    default: MathlibDcBlockFourLanesF32(src, dst, pole, gain, prevInput, prevState, n); break;
   }
   for (int lane = 0; lane < lanes; ++lane) {
     blockers[lane]->m_prevInput = prevInput[lane];

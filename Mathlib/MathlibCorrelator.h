@@ -1,0 +1,22 @@
+// The front end's correlators' vector loops, in the running variant set
+// (not entries of the installed math layer). What each computes, and that
+// every set gives the same results: primitives/correlation/correlator_kernels.h.
+#pragma once
+#include <cstdint>
+
+#include "primitives/correlation/correlator_kernels.h"
+
+// out[k] = corr[k] / sqrt(xEnergy * energy[k]), k < n; 0 where the product
+// is not above 0. out may be corr itself.
+void MathlibNormaliseByEnergyF64(const double* corr, double xEnergy, const double* energy, double* out, int64_t n);
+// The same quotients of 1 or 2 lanes, the energies slid along each lane's
+// window (spkNormaliseSlidingF64 in the kernels' header).
+void MathlibNormaliseSlidingF64(SpkSlidingLane* lanes, int32_t count, int64_t from, int64_t n, int64_t b, double bound);
+// out[k] = conj(x[k]) * y[k] over `bins` interleaved complex values; out may
+// be x or y.
+void MathlibMulConjugateC64(const double* x, const double* y, double* out, int64_t bins);
+// dst[i] = src[i], exact.
+void MathlibWidenF32ToF64(const float* src, double* dst, int64_t n);
+// The entries of v[0, n) at or above the bound (atLeast) or at or below it
+// (a NaN is neither): their count, and in *last the highest index (-1).
+int64_t MathlibCountTiesF32(const float* v, int64_t n, float bound, bool atLeast, int64_t* last);

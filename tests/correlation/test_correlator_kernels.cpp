@@ -1,0 +1,251 @@
+// The correlators' kernels in every variant set. The normalisation rounds
+// each quotient as written (product, root, quotient), so every set gives
+// the bits of the plain scalar expression, at every length and placement
+// and in place; a lag without energy (or whose product underflows) gives
+// 0. The spectrum product is exact on small integers and agrees with the
+// generic set's bits elsewhere; the widening copy and the tie count are
+// exact. The sliding normalisation slides exact integer energies.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "correlation_test_support.h"
+#include "primitives/correlation/correlator_kernels.h"
+#include "support/variant_sets.h"
+#include "vector/vector_test_support.h"
+
+namespace {
+
+using vector_test::Bits;
+using vector_test::PlacedArray;
+
+using NormaliseFn = void (*)(const double*, double, const double*, double*, int64_t);
+const NormaliseFn kNormalise[] = SP_VARIANT_TABLE(spkNormaliseByEnergyF64);
+
+class NormaliseByEnergyTest : public VariantSetTest {
+ protected:
+  void Run(const double* corr, double xEnergy, const double* energy, double* out, int64_t n) const {
+    kNormalise[SetIndex()](corr, xEnergy, energy, out, n);
+  }
+};
+
+TEST_P(NormaliseByEnergyTest, ClosedFormsAndZeroEnergies) {
+  // Pairs and a single tail: zero energies, an underflowing product, a NaN.
+  const double corr[] = {3.0, -3.0, 2.0, 0.0, 1.0, 5.0, 1.0};
+  const double energy[] = {9.0, 9.0, 0.0, 0.0, 0.25, 1e-320, std::nan("")};
+  double out[7];
+  Run(corr, 4.0, energy, out, 7);
+  EXPECT_EQ(out[0], 0.5);
+  EXPECT_EQ(out[1], -0.5);
+  EXPECT_EQ(Bits(out[2]), 0u);
+  EXPECT_EQ(Bits(out[3]), 0u);
+  EXPECT_EQ(out[4], 1.0);
+  EXPECT_EQ(out[5], 5.0 / std::sqrt(4.0 * 1e-320));  // subnormal product: still a quotient
+  EXPECT_EQ(Bits(out[6]), 0u);
+  double tail[1] = {7.0};
+  Run(corr, 4.0, energy, tail, 0);
+  EXPECT_EQ(tail[0], 7.0) << "nothing written for n = 0";
+  Run(corr + 2, 4.0, energy + 2, tail, 1);
+  EXPECT_EQ(Bits(tail[0]), 0u);
+}
+
+TEST_P(NormaliseByEnergyTest, EverySetGivesTheScalarBits) {
+  const double xEnergy = 3.7e9;
+  for (int64_t n : {1, 2, 3, 4, 5, 8, 9, 101}) {
+    const std::vector<double> corr = corr_test::Signal<double>(n, 7);
+    std::vector<double> energy = corr_test::Signal<double>(n, 8);
+    for (double& e : energy) e = std::fabs(e) * 1e6;
+    if (n > 3) energy[3] = 0.0;
+    std::vector<uint64_t> want;
+    for (int64_t k = 0; k < n; ++k) {
+      const double product = xEnergy * energy[k];
+      want.push_back(product > 0.0 ? Bits(corr[k] / std::sqrt(product)) : 0u);
+    }
+    for (int64_t offset : {0, 8, 4}) {
+      SCOPED_TRACE(testing::Message() << "n " << n << " offset " << offset);
+      PlacedArray<double> c(corr, offset), e(energy, offset), out(n, offset);
+      Run(c.data(), xEnergy, e.data(), out.data(), n);
+      std::vector<uint64_t> got;
+      for (double v : out.Get()) got.push_back(Bits(v));
+      EXPECT_EQ(got, want);
+      EXPECT_TRUE(out.GuardsIntact());
+      Run(c.data(), xEnergy, e.data(), c.data(), n);  // in place
+      got.clear();
+      for (double v : c.Get()) got.push_back(Bits(v));
+      EXPECT_EQ(got, want) << "in place";
+    }
+  }
+}
+
+SP_INSTANTIATE_FOR_ALL_SETS(NormaliseByEnergyTest);
+
+using SlidingFn = void (*)(SpkSlidingLane*, int32_t, int64_t, int64_t, int64_t, double);
+const SlidingFn kSliding[] = SP_VARIANT_TABLE(spkNormaliseSlidingF64);
+
+using MulConjugateFn = void (*)(const double*, const double*, double*, int64_t);
+const MulConjugateFn kMulConjugate[] = SP_VARIANT_TABLE(spkMulConjugateC64);
+using WidenFn = void (*)(const float*, double*, int64_t);
+const WidenFn kWiden[] = SP_VARIANT_TABLE(spkWidenF32ToF64);
+using CountTiesFn = int64_t (*)(const float*, int64_t, float, bool, int64_t*);
+const CountTiesFn kCountTies[] = SP_VARIANT_TABLE(spkCountTiesF32);
+
+using CorrelatorKernelsTest = VariantSetTest;
+
+// The sliding normalisation: a window of integers whose stretch energies are
+// exact, and lane by lane the bits of the plain recurrence and quotient,
+// for one and two lanes, from lag 0 and from a later lag, with a stretch
+// that drops to zero energy (value 0), a NaN (0) and, with a bound of 0.5,
+// the values beyond it (0).
+TEST_P(CorrelatorKernelsTest, SlidingNormaliseMatchesTheRecurrenceLaneByLane) {
+  const int64_t b = 4, lags = 23;
+  std::vector<double> window[2], corr[2];
+  for (int lane = 0; lane < 2; ++lane) {
+    window[lane].resize(lags + b);
+    for (int64_t i = 0; i < lags + b; ++i) window[lane][i] = double((i * (5 + lane) + 3) % 9) - 4.0;
+    corr[lane] = corr_test::Signal<double>(lags, 10 + lane);
+  }
+  for (int64_t i = 8; i < 8 + b + 2; ++i) window[0][i] = 0.0;  // lags 8 to 10 of lane 0 without energy
+  corr[1][17] = std::nan("");
+  const double xEnergy[2] = {30.0, 0.7};
+  // The energies as sums over each stretch (small integers: exact), the
+  // quotients as the plain expression.
+  auto want = [&](int lane, int64_t k) {
+    double e = 0.0;
+    for (int64_t j = k; j < k + b; ++j) e += window[lane][j] * window[lane][j];
+    const double product = xEnergy[lane] * e;
+    return product > 0.0 ? corr[lane][k] / std::sqrt(product) : 0.0;
+  };
+  auto bounded = [](double q, double bound) { return std::fabs(q) <= bound ? float(q) : 0.0f; };
+  for (int32_t count : {1, 2})
+    for (double bound : {1e300, 0.5})
+      for (int64_t from : {int64_t{0}, int64_t{5}}) {
+        SCOPED_TRACE(testing::Message() << "lanes " << count << " bound " << bound << " from " << from);
+        std::vector<float> out[2] = {std::vector<float>(lags - from, -9.0f), std::vector<float>(lags - from, -9.0f)};
+        SpkSlidingLane lanes[2];
+        for (int lane = 0; lane < count; ++lane) {
+          double start = 0.0;
+          for (int64_t j = std::max<int64_t>(from - 1, 0); j < std::max<int64_t>(from - 1, 0) + b; ++j)
+            start += window[lane][j] * window[lane][j];
+          lanes[lane] = {corr[lane].data(), window[lane].data(), xEnergy[lane], start, out[lane].data()};
+        }
+        kSliding[SetIndex()](lanes, count, from, lags - from, b, bound);
+        for (int lane = 0; lane < count; ++lane) {
+          for (int64_t k = from; k < lags; ++k)
+            EXPECT_EQ(Bits(out[lane][k - from]), Bits(bounded(want(lane, k), bound)))
+                << "lane " << lane << " lag " << k;
+          double last = 0.0;
+          for (int64_t j = lags - 1; j < lags - 1 + b; ++j) last += window[lane][j] * window[lane][j];
+          EXPECT_EQ(lanes[lane].energy, last) << "the last lag's energy carried out";
+        }
+      }
+}
+
+TEST_P(CorrelatorKernelsTest, SlidingEnergyBelowZeroIsZero) {
+  // Lag 1 takes 3^2 out of an energy of 0 and puts nothing in: -9 becomes 0.
+  const double window[] = {3.0, 0.0, 0.0};
+  const double corr[] = {1.0, 1.0};
+  for (int32_t count : {1, 2}) {
+    float out[2][1] = {{-1.0f}, {-1.0f}};
+    SpkSlidingLane lanes[2] = {{corr, window, 1.0, 0.0, out[0]}, {corr, window, 1.0, 0.0, out[1]}};
+    kSliding[SetIndex()](lanes, count, 1, 1, 2, 2.0);
+    for (int lane = 0; lane < count; ++lane) {
+      EXPECT_EQ(Bits(lanes[lane].energy), 0u) << "lanes " << count;
+      EXPECT_EQ(Bits(out[lane][0]), 0u) << "lanes " << count;
+    }
+  }
+}
+
+TEST_P(CorrelatorKernelsTest, MulConjugateExactOnIntegersAndAlikeInEverySet) {
+  // Small integers: every product and sum is exact, so conj(x) * y in
+  // std::complex is the answer to the bit.
+  for (int64_t bins : {1, 2, 3, 5, 8}) {
+    std::vector<double> x(2 * bins), y(2 * bins);
+    for (int64_t i = 0; i < 2 * bins; ++i) {
+      x[i] = double((i * 7 + 3) % 11) - 5.0;
+      y[i] = double((i * 5 + 1) % 13) - 6.0;
+    }
+    std::vector<double> want(2 * bins);
+    for (int64_t k = 0; k < bins; ++k) {
+      const std::complex<double> p =
+          std::conj(std::complex<double>(x[2 * k], x[2 * k + 1])) * std::complex<double>(y[2 * k], y[2 * k + 1]);
+      want[2 * k] = p.real();
+      want[2 * k + 1] = p.imag();
+    }
+    for (int64_t offset : {0, 8}) {
+      SCOPED_TRACE(testing::Message() << "bins " << bins << " offset " << offset);
+      PlacedArray<double> a(x, offset), b(y, offset), out(2 * bins, offset);
+      kMulConjugate[SetIndex()](a.data(), b.data(), out.data(), bins);
+      EXPECT_EQ(out.Get(), want);
+      EXPECT_TRUE(out.GuardsIntact());
+      kMulConjugate[SetIndex()](a.data(), b.data(), a.data(), bins);  // in place over x
+      EXPECT_EQ(a.Get(), want) << "in place";
+    }
+  }
+  // Values that round: the bits of the generic set (the plain scalar form).
+  const int64_t bins = 37;
+  const std::vector<double> x = corr_test::Signal<double>(2 * bins, 3);
+  const std::vector<double> y = corr_test::Signal<double>(2 * bins, 4);
+  std::vector<double> want(2 * bins), got(2 * bins);
+  kMulConjugate[SP_SET_GENERIC](x.data(), y.data(), want.data(), bins);
+  kMulConjugate[SetIndex()](x.data(), y.data(), got.data(), bins);
+  for (int64_t i = 0; i < 2 * bins; ++i) EXPECT_EQ(Bits(got[i]), Bits(want[i])) << i;
+}
+
+TEST_P(CorrelatorKernelsTest, WidenIsExact) {
+  const float specials[] = {0.0f,
+                            -0.0f,
+                            1.5f,
+                            -32768.0f,
+                            std::numeric_limits<float>::denorm_min(),
+                            std::numeric_limits<float>::infinity(),
+                            -3.0e38f,
+                            16777215.0f,
+                            0.1f};
+  for (int64_t n = 1; n <= 9; ++n) {
+    const std::vector<float> src(specials, specials + n);
+    for (int64_t offset : {0, 4}) {
+      SCOPED_TRACE(testing::Message() << "n " << n << " offset " << offset);
+      PlacedArray<float> s(src, offset);
+      PlacedArray<double> out(n, offset);
+      kWiden[SetIndex()](s.data(), out.data(), n);
+      const std::vector<double> got = out.Get();
+      for (int64_t i = 0; i < n; ++i) EXPECT_EQ(Bits(got[i]), Bits(double(src[i]))) << i;
+      EXPECT_TRUE(out.GuardsIntact());
+    }
+  }
+}
+
+TEST_P(CorrelatorKernelsTest, CountTiesCountsAndFindsTheLast) {
+  const float nan = std::nanf("");
+  // Ties at the bound, one above and below, a NaN, across whole steps and a tail.
+  const std::vector<float> v = {2.0f, 1.0f, 3.0f, nan, 2.0f, -1.0f, 2.0f, 0.0f, 1.0f, 2.5f, nan};
+  struct Case {
+    int64_t n;
+    float bound;
+    bool atLeast;
+  };
+  for (const Case c :
+       {Case{11, 2.0f, true}, Case{11, 2.0f, false}, Case{8, 2.0f, true}, Case{4, 2.0f, false}, Case{11, 5.0f, true},
+        Case{11, -5.0f, false}, Case{3, 1.0f, false}, Case{0, 0.0f, true}, Case{11, nan, true}}) {
+    int64_t wantCount = 0, wantLast = -1;
+    for (int64_t i = 0; i < c.n; ++i)
+      if (c.atLeast ? v[i] >= c.bound : v[i] <= c.bound) {
+        ++wantCount;
+        wantLast = i;
+      }
+    SCOPED_TRACE(testing::Message() << "n " << c.n << " bound " << c.bound << " atLeast " << c.atLeast);
+    PlacedArray<float> placed(v, 4);  // entries past n are not read
+    int64_t last = 99;
+    EXPECT_EQ(kCountTies[SetIndex()](placed.data(), c.n, c.bound, c.atLeast, &last), wantCount);
+    EXPECT_EQ(last, wantLast);
+  }
+}
+
+SP_INSTANTIATE_FOR_ALL_SETS(CorrelatorKernelsTest);
+
+}  // namespace
