@@ -13,7 +13,7 @@
 #include "primitives/correlation/sp_correlation.h"
 
 #ifdef BENCH_HAVE_FFTW
-#include <fftw3.h>
+#include "fftw_pair.h"
 #endif
 
 namespace {
@@ -35,47 +35,26 @@ int32_t OrderHolding(int64_t points) {
 // r = IFFT(FFT(b padded after aLen - 1 zeros) * conj(FFT(a padded))) / N.
 class Reference {
  public:
-  explicit Reference(int64_t n)
-      : n_(n),
-        x_(fftw_alloc_real(n)),
-        y_(fftw_alloc_real(n)),
-        fx_(fftw_alloc_complex(n / 2 + 1)),
-        fy_(fftw_alloc_complex(n / 2 + 1)) {
-    fwdX_ = fftw_plan_dft_r2c_1d(n, x_, fx_, FFTW_MEASURE);
-    fwdY_ = fftw_plan_dft_r2c_1d(n, y_, fy_, FFTW_MEASURE);
-    inv_ = fftw_plan_dft_c2r_1d(n, fy_, y_, FFTW_MEASURE);
-  }
-  ~Reference() {
-    fftw_destroy_plan(fwdX_);
-    fftw_destroy_plan(fwdY_);
-    fftw_destroy_plan(inv_);
-    fftw_free(x_);
-    fftw_free(y_);
-    fftw_free(fx_);
-    fftw_free(fy_);
-  }
+  explicit Reference(int64_t n) : m_pair(n, FFTW_MEASURE) {}
   template <class T>
   void Correlate(const T* a, int64_t aLen, const T* b, int64_t bLen, T* out) {
-    for (int64_t i = 0; i < n_; ++i) x_[i] = i < aLen ? a[i] : 0.0;
-    for (int64_t i = 0; i < n_; ++i) y_[i] = i >= aLen - 1 && i < aLen - 1 + bLen ? b[i - (aLen - 1)] : 0.0;
-    fftw_execute(fwdX_);
-    fftw_execute(fwdY_);
-    for (int64_t k = 0; k <= n_ / 2; ++k) {
-      const double xr = fx_[k][0], xi = fx_[k][1], yr = fy_[k][0], yi = fy_[k][1];
-      fy_[k][0] = yr * xr + yi * xi;
-      fy_[k][1] = yi * xr - yr * xi;
+    FftwPair& p = m_pair;
+    for (int64_t i = 0; i < p.n; ++i) p.x[i] = i < aLen ? a[i] : 0.0;
+    for (int64_t i = 0; i < p.n; ++i) p.y[i] = i >= aLen - 1 && i < aLen - 1 + bLen ? b[i - (aLen - 1)] : 0.0;
+    p.Forward();
+    for (int64_t k = 0; k <= p.n / 2; ++k) {
+      const double xr = p.fx[k][0], xi = p.fx[k][1], yr = p.fy[k][0], yi = p.fy[k][1];
+      p.fy[k][0] = yr * xr + yi * xi;
+      p.fy[k][1] = yi * xr - yr * xi;
     }
-    fftw_execute(inv_);
-    const double scale = 1.0 / n_;
-    for (int64_t i = 0; i < aLen + bLen - 1; ++i) out[i] = static_cast<T>(y_[i] * scale);
+    p.InverseY();
+    const double scale = 1.0 / double(p.n);
+    for (int64_t i = 0; i < aLen + bLen - 1; ++i) out[i] = static_cast<T>(p.y[i] * scale);
   }
   static const char* Label() { return "FFTW double r2c/c2r"; }
 
  private:
-  int64_t n_;
-  double *x_, *y_;
-  fftw_complex *fx_, *fy_;
-  fftw_plan fwdX_, fwdY_, inv_;
+  FftwPair m_pair;
 };
 #else
 // The same through a plain recursive radix-2 complex FFT at -O3.

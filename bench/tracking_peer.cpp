@@ -12,10 +12,10 @@
 // TRUTH: "const:D", "steps:T0=D0,T1=D1,..." (seconds from the start, delay
 // in samples, positive when the test lags) or "speed:S" (the test is the
 // reference played at S times its speed: delay m (1/S - 1) at reference
-// sample m). Frame k of the CSV covers the reference from sample
-// offset + k frame on (default offset: the search window plus one frame,
-// where a tracking start hands out its first frame).
-#include <fftw3.h>
+// sample m). A CSV row is scored at its own first_sample; the peer's frame
+// k, and a CSV row without that column, covers the reference from sample
+// offset + k frame on (default offset 0: every file frame is handed out).
+#include "fftw_pair.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,7 +26,6 @@
 #include <string>
 #include <vector>
 
-#include "Vantrel/DelaySearchRange.h"
 #include "wavio/SoundFile.h"
 
 namespace {
@@ -88,6 +87,7 @@ bool ParseTruth(const std::string& text, Truth* truth) {
 struct FrameCall {
   int delay = 0;  // samples, positive when the test lags
   bool reliable = false;
+  int64_t firstSample = -1;  // the frame's first reference sample, when known
 };
 
 // GCC-PHAT of the window of both signals that ends at `end`: the lag
@@ -96,50 +96,35 @@ struct FrameCall {
 // beyond its lobe and 8 times above the mean magnitude.
 class Phat {
  public:
-  Phat(int window, int maxLag) : m_window(window), m_maxLag(maxLag) {
-    m_n = 1;
-    while (m_n < window + maxLag) m_n *= 2;
-    m_a = fftw_alloc_real(size_t(m_n));
-    m_b = fftw_alloc_real(size_t(m_n));
-    m_fa = fftw_alloc_complex(size_t(m_n / 2 + 1));
-    m_fb = fftw_alloc_complex(size_t(m_n / 2 + 1));
-    m_fwdA = fftw_plan_dft_r2c_1d(m_n, m_a, m_fa, FFTW_ESTIMATE);
-    m_fwdB = fftw_plan_dft_r2c_1d(m_n, m_b, m_fb, FFTW_ESTIMATE);
-    m_inv = fftw_plan_dft_c2r_1d(m_n, m_fa, m_a, FFTW_ESTIMATE);
-  }
-  ~Phat() {
-    fftw_destroy_plan(m_fwdA);
-    fftw_destroy_plan(m_fwdB);
-    fftw_destroy_plan(m_inv);
-    fftw_free(m_a);
-    fftw_free(m_b);
-    fftw_free(m_fa);
-    fftw_free(m_fb);
-  }
+  Phat(int window, int maxLag)
+      : m_window(window), m_maxLag(maxLag), m_pair(PointsFor(window + maxLag), FFTW_ESTIMATE) {}
 
   FrameCall Estimate(const Signal& ref, const Signal& test, int64_t end) {
     const int64_t start = end - m_window;
-    for (int i = 0; i < m_n; ++i) {
-      const int64_t n = start + i;
-      const bool inside = i < m_window && n >= 0;
-      m_a[i] = inside && n < int64_t(ref.samples.size()) ? ref.samples[size_t(n)] : 0.0;
-      m_b[i] = inside && n < int64_t(test.samples.size()) ? test.samples[size_t(n)] : 0.0;
+    const int n = int(m_pair.n);
+    for (int i = 0; i < n; ++i) {
+      const int64_t at = start + i;
+      const bool inside = i < m_window && at >= 0;
+      m_pair.x[i] = inside && at < int64_t(ref.samples.size()) ? ref.samples[size_t(at)] : 0.0;
+      m_pair.y[i] = inside && at < int64_t(test.samples.size()) ? test.samples[size_t(at)] : 0.0;
     }
-    fftw_execute(m_fwdA);
-    fftw_execute(m_fwdB);
-    for (int k = 0; k <= m_n / 2; ++k) {
+    m_pair.Forward();
+    fftw_complex* fa = m_pair.fx;
+    fftw_complex* fb = m_pair.fy;
+    for (int k = 0; k <= n / 2; ++k) {
       // conj(A) B, whitened.
-      const double re = m_fa[k][0] * m_fb[k][0] + m_fa[k][1] * m_fb[k][1];
-      const double im = m_fa[k][0] * m_fb[k][1] - m_fa[k][1] * m_fb[k][0];
+      const double re = fa[k][0] * fb[k][0] + fa[k][1] * fb[k][1];
+      const double im = fa[k][0] * fb[k][1] - fa[k][1] * fb[k][0];
       // PHAT with beta 0.8: bands the signals leave empty are not lifted
       // to the level of the rest.
       const double mag = std::pow(std::hypot(re, im), 0.8);
-      m_fa[k][0] = mag > 1e-9 ? re / mag : 0.0;
-      m_fa[k][1] = mag > 1e-9 ? im / mag : 0.0;
+      fb[k][0] = mag > 1e-9 ? re / mag : 0.0;
+      fb[k][1] = mag > 1e-9 ? im / mag : 0.0;
     }
-    fftw_execute(m_inv);
-    // m_a[k]: sum a[j] b[j + k], so a test lagging by d peaks at k = d.
-    auto at = [&](int lag) { return m_a[(lag % m_n + m_n) % m_n]; };
+    m_pair.InverseY();
+    // y[k]: sum a[j] b[j + k], so a test lagging by d peaks at k = d.
+    const double* y = m_pair.y;
+    auto at = [&](int lag) { return y[(lag % n + n) % n]; };
     int best = 0;
     double sum = 0.0;
     for (int lag = -m_maxLag; lag <= m_maxLag; ++lag) {
@@ -158,10 +143,13 @@ class Phat {
   }
 
  private:
-  int m_window, m_maxLag, m_n;
-  double *m_a, *m_b;
-  fftw_complex *m_fa, *m_fb;
-  fftw_plan m_fwdA, m_fwdB, m_inv;
+  static int64_t PointsFor(int span) {
+    int64_t n = 1;
+    while (n < span) n *= 2;
+    return n;
+  }
+  int m_window, m_maxLag;
+  FftwPair m_pair;
 };
 
 std::vector<FrameCall> ReadCsv(const std::string& path) {
@@ -171,8 +159,11 @@ std::vector<FrameCall> ReadCsv(const std::string& path) {
   std::getline(in, line);  // header
   while (std::getline(in, line)) {
     int frame = 0, delay = 0, status = 0;
-    if (std::sscanf(line.c_str(), "%d,%d,%*[^,],%d", &frame, &delay, &status) != 3) continue;
-    calls.push_back(FrameCall{delay, status == 1});
+    long long firstSample = -1;
+    const int read =
+        std::sscanf(line.c_str(), "%d,%d,%*[^,],%d,%*[^,],%*[^,],%*[^,],%lld", &frame, &delay, &status, &firstSample);
+    if (read < 3) continue;
+    calls.push_back(FrameCall{delay, status == 1, read == 4 ? int64_t(firstSample) : -1});
   }
   return calls;
 }
@@ -183,18 +174,23 @@ struct Score {
 };
 
 Score Judge(const std::vector<FrameCall>& calls, const Truth& truth, int64_t offset, int frame, int rate) {
+  const auto firstSampleOf = [&](size_t k) {
+    return calls[k].firstSample >= 0 ? calls[k].firstSample : offset + int64_t(k) * frame;
+  };
   Score score;
   score.frames = int(calls.size());
+  // Per step: the first frame that begins at or after it.
   std::vector<size_t> stepFrames;
   if (truth.kind == "steps")
     for (size_t s = 1; s < truth.steps.size(); ++s) {
       const int64_t at = int64_t(truth.steps[s].first * rate);
-      stepFrames.push_back(size_t(std::max<int64_t>((at - offset + frame - 1) / frame, 0)));
+      size_t k = 0;
+      while (k < calls.size() && firstSampleOf(k) < at) ++k;
+      stepFrames.push_back(k);
     }
   score.follow.assign(stepFrames.size(), -1);
   for (size_t k = 0; k < calls.size(); ++k) {
-    const int64_t m = offset + int64_t(k) * frame + frame / 2;
-    const double t = truth.At(m, rate);
+    const double t = truth.At(firstSampleOf(k) + frame / 2, rate);
     if (!calls[k].reliable) continue;
     ++score.reliable;
     const int off = int(std::lround(std::fabs(calls[k].delay - t)));
@@ -253,11 +249,7 @@ int main(int argc, char** argv) {
   }
   // The host's frames: 512 samples up to 16 kHz, 1024 above.
   if (frame == 0) frame = ref.rate > 16000 ? 1024 : 512;
-  if (offset < 0) {
-    DelaySearchRange range;
-    ComputeDelaySearchRange(ref.rate, uint32_t(maxDelayMs), uint32_t(frame), &range);
-    offset = int64_t(range.window) + frame;
-  }
+  if (offset < 0) offset = 0;
   const int maxLag = int(int64_t(ref.rate) * maxDelayMs / 1000);
   Phat phat(int(windowSeconds * ref.rate), maxLag);
   std::vector<FrameCall> peer;
