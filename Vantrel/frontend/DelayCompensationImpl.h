@@ -195,6 +195,24 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   int RecheckDelay(int* quality, MONITORDATA* monitor);
   int TrackVariableDelay(FRAMEDATA* frame, MONITORDATA* monitor);
 
+  // The steps of a re-check: feed the newest blocks aligned by the delay
+  // in force, judge the peak found, show what was seen.
+  struct RecheckTrace {
+    bool ran = false;
+    float atCurrent = 0.0f;
+    float pickQuality = 0.0f;
+    int refEnd = 0;
+    int testEnd = 0;
+  };
+  void FeedRecheck(float refEnergy, float testEnergy, int* refEnd, int* testEnd);
+  int JudgeRecheckPick(const CORRRESULT& pick, float atCurrent);
+  void AddRecheckMonitor(MONITORDATA* monitor, const RecheckTrace& trace) const;
+
+  // The steps of tracking: whether the newest block's peak at offset o
+  // (quality q, against v at the delay kept) is a step to take, and taking it.
+  bool TakesTrackingStep(int32_t o, float q, double v) const;
+  bool ApplyTrackingStep(int32_t o, float q);
+
   // The record's estimation channel names a channel of the frame (traced when not).
   static bool EstimationChannelIsValid(const SYSPARA& sys, const char* operation);
 
