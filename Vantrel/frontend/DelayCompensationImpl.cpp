@@ -29,8 +29,6 @@ constexpr float kSwapRetryBelow = 90.0f;
 CDelayCompensationImpl::CDelayCompensationImpl(int) : m_mathlib(MathlibInit()) {}
 
 CDelayCompensationImpl::~CDelayCompensationImpl() {
-  for (auto& direction : m_energyHistory)
-    for (double*& history : direction) FreeArray(history);
   if (m_mathlib != nullptr) MathlibFree(&m_mathlib);
 }
 
@@ -85,14 +83,8 @@ int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32
     return 0;
   }
 
-  m_historyLen = std::max<uint32_t>(m_searchWindow / frameLength, 1);
-  for (auto& direction : m_energyHistory)
-    for (double*& history : direction) {
-      FreeArray(history);
-      history = AllocateZeroedOrExit<double>(
-          m_historyLen, "CDelayCompensationImpl::CDelayCompensationImpl(), ERROR: out of memory\n");
-    }
-  ClearEnergyHistory();
+  m_energy.Allocate(m_searchWindow / frameLength,
+                    "CDelayCompensationImpl::CDelayCompensationImpl(), ERROR: out of memory\n");
 
   if (r0 == 0) return r0;
   int r1 = 0;
@@ -175,26 +167,14 @@ bool CDelayCompensationImpl::SettleSearchRange() {
   return true;
 }
 
-void CDelayCompensationImpl::ClearEnergyHistory() {
-  for (int d = 0; d < 2; ++d)
-    for (int c = 0; c < 2; ++c) {
-      if (m_energyHistory[d][c] != nullptr) std::fill_n(m_energyHistory[d][c], m_historyLen, 0.0);
-      m_energyTotal[d][c] = 0.0;
-      m_energyWindow[d][c] = 0.0;
-    }
-  m_historyIndex = 0;
-  m_energyReads = 0;
-}
-
 void CDelayCompensationImpl::Free() {
   if (m_delayBuffer != nullptr) m_delayBuffer->Free();
-  for (auto& direction : m_energyHistory)
-    for (double*& history : direction) FreeArray(history);
+  m_energy.Free();
 }
 
 int CDelayCompensationImpl::Reset() {
   const int result = m_delayBuffer != nullptr ? m_delayBuffer->Reset() : 0;
-  ClearEnergyHistory();
+  m_energy.Clear();
   return result;
 }
 
@@ -251,9 +231,9 @@ CDelayCompensationImpl::SearchOutcome CDelayCompensationImpl::SaveSearchOutcome(
   outcome.quality = m_result->quality;
   outcome.state = m_state;
   outcome.activeBlocks = m_activeBlocks;
-  outcome.refEnergyTotal = m_energyTotal[0][0];
-  outcome.testEnergyTotal = m_energyTotal[1][0];
-  outcome.energyReads = m_energyReads;
+  outcome.refEnergyTotal = m_energy.Total(0, 0);
+  outcome.testEnergyTotal = m_energy.Total(1, 0);
+  outcome.energyReads = m_energy.Reads();
   outcome.confirmed = m_confirmed && m_confirmedDelay == m_result->delay;
   return outcome;
 }
@@ -261,9 +241,7 @@ CDelayCompensationImpl::SearchOutcome CDelayCompensationImpl::SaveSearchOutcome(
 void CDelayCompensationImpl::RestoreSearchOutcome(const SearchOutcome& outcome) {
   m_activeBlocks = outcome.activeBlocks;
   m_state = outcome.state;
-  m_energyTotal[0][0] = outcome.refEnergyTotal;
-  m_energyTotal[1][0] = outcome.testEnergyTotal;
-  m_energyReads = outcome.energyReads;
+  m_energy.RestoreTotals(outcome.refEnergyTotal, outcome.testEnergyTotal, outcome.energyReads);
   m_result = const_cast<CORRRESULT*>(&m_searchSet.Result());
   m_result->delay = outcome.delay;
   m_result->quality = outcome.quality;

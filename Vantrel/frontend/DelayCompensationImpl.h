@@ -6,7 +6,8 @@
 // Its sources: DelayCompensationFrame.cpp (the frame), DelayStateMachine.cpp
 // (the states), DelayCompensationOutput.cpp (the frame's output),
 // DelayCompensationSearch.cpp (search, re-check, tracking) and
-// DelayCompensationImpl.cpp (set-up and start-up).
+// DelayCompensationImpl.cpp (set-up and start-up); the block energies are
+// kept by a CEnergyHistory (EnergyHistory.h).
 // On file inputs Start runs the delay search over the start of the files
 // and measures the levels before the measurement begins, also when the
 // delay is re-checked and tracked; tracked live inputs start with the search.
@@ -21,6 +22,7 @@
 #include "Vantrel/SysPara.h"
 #include "Vantrel/frontend/CorrelatorSet.h"
 #include "Vantrel/frontend/DelayCompensation.h"
+#include "Vantrel/frontend/EnergyHistory.h"
 #include "Vantrel/frontend/FrontEndInternal.h"
 
 struct MathlibHandle;
@@ -115,11 +117,8 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   static bool IsRealtimeInput(int mode) { return mode == INPUT_MODE_SOUND_DEVICE || mode == INPUT_MODE_TELEPHONE; }
 
   // Frame processing.
-  void ClearEnergyHistory();
   // The mean block energy of channel 0 of a direction so far; 0 before any read.
-  double MeanBlockEnergy(int direction) const {
-    return m_energyReads != 0 ? m_energyTotal[direction][0] / double(m_energyReads) : 0.0;
-  }
+  double MeanBlockEnergy(int direction) const { return m_energy.Mean(direction); }
   int UpdateEnergyHistory();
   bool RealtimeInputBusy();
   void TakeResult(bool withQuality);
@@ -249,12 +248,7 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   uint32_t m_searchBlock = 0;
   uint32_t m_searchWindow = 0;
   int64_t m_maxDelaySamples = 0;  // the asked range: a delay found beyond it is not reliable
-  double* m_energyHistory[2][2] = {};
-  double m_energyTotal[2][2] = {};
-  double m_energyWindow[2][2] = {};
-  uint32_t m_historyIndex = 0;
-  uint32_t m_historyLen = 0;
-  uint32_t m_energyReads = 0;
+  CEnergyHistory m_energy;
   int m_activeBlocks = 0;
   float m_gain = 1.0f;
   CCorrelatorSet m_searchSet;

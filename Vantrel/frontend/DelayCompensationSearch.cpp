@@ -57,9 +57,8 @@ bool CDelayCompensationImpl::AlongDrift(int offset) const {
 
 void CDelayCompensationImpl::PreviousBlockEnergies(float* refEnergy, float* testEnergy) const {
   const int channel = m_estimationChannel;
-  const uint32_t previous = m_historyIndex == 0 ? m_historyLen - 1 : m_historyIndex - 1;
-  *refEnergy = float(m_energyHistory[0][channel][previous]);
-  *testEnergy = float(m_energyHistory[1][channel][previous]);
+  *refEnergy = float(m_energy.Previous(0, channel));
+  *testEnergy = float(m_energy.Previous(1, channel));
 }
 
 void CDelayCompensationImpl::MeasureDrift(int delay) {
