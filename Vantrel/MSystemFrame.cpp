@@ -6,8 +6,8 @@
 
 #include "Vantrel/RefusalNote.h"
 #include "Vantrel/VantrelTrace.h"
-#include "Vantrel/frontend/DelayBuffer.h"
-#include "Vantrel/frontend/DelayCompensation.h"
+#include "Vantrel/stages/DelayBuffer.h"
+#include "Vantrel/stages/DelayCompensation.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <cstdint>
 
 #include "Vantrel/frontend/DcBlocker.h"
-#include "Vantrel/frontend/DelayBuffer.h"
 #include "Vantrel/frontend/FrontEndInternal.h"
+#include "Vantrel/stages/DelayBuffer.h"
 
 // Block status bytes.
 constexpr uint8_t BLOCK_INPUT = 0;        // filled with input samples

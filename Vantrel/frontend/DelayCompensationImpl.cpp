@@ -12,9 +12,9 @@
 #include "Vantrel/RefusalNote.h"
 #include "Vantrel/SysPara.h"
 #include "Vantrel/VantrelTrace.h"
-#include "Vantrel/frontend/DelayBuffer.h"
 #include "Vantrel/frontend/FrontEndAlloc.h"
 #include "Vantrel/frontend/PowerOfTwo.h"
+#include "Vantrel/stages/DelayBuffer.h"
 #include "platform/events.h"
 #include "wavio/SoundFile.h"
 

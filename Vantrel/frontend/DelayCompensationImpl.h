@@ -21,9 +21,9 @@
 #include "Vantrel/FrameData.h"
 #include "Vantrel/SysPara.h"
 #include "Vantrel/frontend/CorrelatorSet.h"
-#include "Vantrel/frontend/DelayCompensation.h"
 #include "Vantrel/frontend/EnergyHistory.h"
 #include "Vantrel/frontend/FrontEndInternal.h"
+#include "Vantrel/stages/DelayCompensation.h"
 
 struct MathlibHandle;
 

@@ -7,8 +7,8 @@
 #include "Vantrel/FrameData.h"
 #include "Vantrel/SysPara.h"
 #include "Vantrel/VantrelTrace.h"
-#include "Vantrel/frontend/DelayBuffer.h"
 #include "Vantrel/frontend/DelayCompensationImpl.h"
+#include "Vantrel/stages/DelayBuffer.h"
 
 namespace {
 
@@ -153,8 +153,7 @@ void CDelayCompensationImpl::FeedRecheck(float refEnergy, float testEnergy, int*
     *testEnd = moveBack(*testEnd, d);
   // Blocks from before a pause long enough for the drift measured to
   // have moved the delay on would vouch for where it was.
-  if (std::fabs(DriftPerFrame()) * double(m_framesSinceRecheck) > double(kConfirmedWithin))
-    m_recheckSet.ClearHistory();
+  if (std::fabs(DriftPerFrame()) * double(m_framesSinceRecheck) > double(kConfirmedWithin)) m_recheckSet.ClearHistory();
   m_framesSinceRecheck = 0;
   m_recheckSet.Feed(ref.ring, *refEnd, refEnergy, test.ring, *testEnd, testEnergy, ref.length);
   m_recheckRan = 1;
