@@ -32,7 +32,7 @@ void PrintUsage(FILE* out) {
 namespace {
 
 // What the option parsers below answer besides an exit code.
-constexpr int kGoOn = -1;          // taken; the next argument follows
+constexpr int kGoOn = -1;         // taken; the next argument follows
 constexpr int kNotThisKind = -2;  // not one of the options the parser knows
 
 // An option's value; another option in its place is a forgotten value.
