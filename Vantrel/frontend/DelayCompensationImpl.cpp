@@ -93,7 +93,13 @@ int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32
   else
     r1 = m_searchSet.Init(4, 8, 2);
   m_result = nullptr;
+  if (r1 == 0) return r1;
+  return InitRecheckSet(frameLength);
+}
 
+int CDelayCompensationImpl::InitRecheckSet(uint32_t frameLength) {
+  const SYSPARA& sys = *m_sys;
+  const DELAYPARAEXT& delay = sys.delayPara;
   uint32_t rBlock = (m_searchBlock & ~3u) > 512 ? m_searchBlock / 4 : 128;
   if (delay.trackVariableDelay != 0) rBlock = std::min(rBlock, PowerOfTwoAtLeast(frameLength));
   rBlock = std::min<uint32_t>(rBlock, 4096);
@@ -109,8 +115,7 @@ int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32
   // The re-check reads its window from the ring.
   rWindow = std::min(rWindow, PowerOfTwoAtMost(uint32_t(std::max(m_ringLen, 1))));
   rBlock = std::min(rBlock, rWindow);
-  if (r1 != 0) return m_recheckSet.Init(rBlock, rWindow, 2);
-  return r1;
+  return m_recheckSet.Init(rBlock, rWindow, 2);
 }
 
 namespace {

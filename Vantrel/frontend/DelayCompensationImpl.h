@@ -105,6 +105,9 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   // PlanDelaySearch does; false, with the reason noted, when not even the
   // smallest search fits or the inter-input offset exceeds the buffers.
   bool SettleSearchRange();
+  // The re-check's correlators: blocks of a quarter of the search's, in a
+  // window the ring and a live input's rate allow.
+  int InitRecheckSet(uint32_t frameLength);
 
   // Counts one more block or frame; a count stops at its largest value, so
   // that a run of any length never wraps it.
