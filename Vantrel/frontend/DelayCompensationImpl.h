@@ -7,7 +7,8 @@
 // (the states), DelayCompensationOutput.cpp (the frame's output),
 // DelayCompensationSearch.cpp (search, re-check, tracking) and
 // DelayCompensationImpl.cpp (set-up and start-up); the block energies are
-// kept by a CEnergyHistory (EnergyHistory.h).
+// kept by a CEnergyHistory (EnergyHistory.h), the drift of the confirmed
+// delay by a CDriftMeasure (DriftMeasure.h).
 // On file inputs Start runs the delay search over the start of the files
 // and measures the levels before the measurement begins, also when the
 // delay is re-checked and tracked; tracked live inputs start with the search.
@@ -21,6 +22,7 @@
 #include "Vantrel/FrameData.h"
 #include "Vantrel/SysPara.h"
 #include "Vantrel/frontend/CorrelatorSet.h"
+#include "Vantrel/frontend/DriftMeasure.h"
 #include "Vantrel/frontend/EnergyHistory.h"
 #include "Vantrel/frontend/FrontEndInternal.h"
 #include "Vantrel/stages/DelayCompensation.h"
@@ -134,9 +136,6 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
     m_rejected = false;
   }
   void Unconfirm() { m_confirmed = false; }
-  // The confirmed delay's movement and the frames it took fade by half
-  // once the frames pass this many.
-  static constexpr double kDriftFrames = 256.0;
   // Follows how fast the confirmed delay moves, from one confirmation to
   // the next; a confirmation off the drift so far starts the measure anew.
   void MeasureDrift(int delay);
@@ -145,14 +144,12 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   // half a sample behind it on average.
   double DriftedConfirmedDelay() const {
     const double perFrame = DriftPerFrame();
-    const double behind = std::fabs(perFrame) >= kNoticeableDrift ? std::copysign(0.5, perFrame) : 0.0;
+    const double behind = std::fabs(perFrame) >= CDriftMeasure::kNoticeable ? std::copysign(0.5, perFrame) : 0.0;
     return double(m_confirmedDelay) + behind + perFrame * double(m_framesSinceConfirmed);
   }
-  double DriftPerFrame() const { return m_driftFrames > 0.0 ? m_driftSamples / m_driftFrames : 0.0; }
-  // An offset the way the confirmed delay drifts, by a sample or more in
-  // kDriftFrames / 8 frames.
-  static constexpr double kNoticeableDrift = 8.0 / kDriftFrames;
-  bool AlongDrift(int offset) const;
+  double DriftPerFrame() const { return m_drift.PerFrame(); }
+  // An offset the way the confirmed delay drifts noticeably.
+  bool AlongDrift(int offset) const { return m_drift.Along(offset); }
   // While the signal is too weak to track, a delay confirmed to drift
   // moves on with the drift measured, as far as a confirmation reaches.
   void FollowDriftThroughPause();
@@ -278,9 +275,7 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   uint32_t m_framesSinceConfirmed = 0;
   uint32_t m_framesSinceRecheck = 0;
   // The confirmed delay's movement and the frames it took: the drift per frame.
-  bool m_driftKnown = false;
-  double m_driftSamples = 0.0;
-  double m_driftFrames = 0.0;
+  CDriftMeasure m_drift;
   // The re-check sent the state back to the search, which has not
   // confirmed a delay since.
   bool m_searchRestarted = false;

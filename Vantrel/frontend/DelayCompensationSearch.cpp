@@ -50,11 +50,6 @@ void CDelayCompensationImpl::FollowDriftThroughPause() {
   m_result->delay = m_delay;
 }
 
-bool CDelayCompensationImpl::AlongDrift(int offset) const {
-  const double perFrame = DriftPerFrame();
-  return std::fabs(perFrame) >= kNoticeableDrift && perFrame * double(offset) > 0.0;
-}
-
 void CDelayCompensationImpl::PreviousBlockEnergies(float* refEnergy, float* testEnergy) const {
   const int channel = m_estimationChannel;
   *refEnergy = float(m_energy.Previous(0, channel));
@@ -62,20 +57,7 @@ void CDelayCompensationImpl::PreviousBlockEnergies(float* refEnergy, float* test
 }
 
 void CDelayCompensationImpl::MeasureDrift(int delay) {
-  const double frames = double(m_framesSinceConfirmed);
-  const double moved = double(delay) - double(m_confirmedDelay);
-  if (!m_driftKnown || std::fabs(moved - DriftPerFrame() * frames) > double(kDriftStep)) {
-    m_driftKnown = true;
-    m_driftSamples = 0.0;
-    m_driftFrames = 0.0;
-    return;
-  }
-  m_driftSamples += moved;
-  m_driftFrames += frames;
-  if (m_driftFrames > kDriftFrames) {
-    m_driftSamples *= 0.5;
-    m_driftFrames *= 0.5;
-  }
+  m_drift.Confirmation(double(delay) - double(m_confirmedDelay), double(m_framesSinceConfirmed), double(kDriftStep));
 }
 
 int CDelayCompensationImpl::DetermineDelay() {
