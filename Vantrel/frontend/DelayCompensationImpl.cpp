@@ -307,8 +307,7 @@ int CDelayCompensationImpl::Start(HANDLE stopEvent) {
   m_stateFrames = 0;
   delay.unsnapRequest = 0;
   m_activeBlocks = 0;
-  m_trackSum = 0.0f;
-  m_trackCount = 0;
+  m_trackMean.Clear();
   Unconfirm();
 
   // Live inputs cannot start again from their beginning: the ring fills

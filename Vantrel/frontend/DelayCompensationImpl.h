@@ -8,7 +8,8 @@
 // DelayCompensationSearch.cpp (search, re-check, tracking) and
 // DelayCompensationImpl.cpp (set-up and start-up); the block energies are
 // kept by a CEnergyHistory (EnergyHistory.h), the drift of the confirmed
-// delay by a CDriftMeasure (DriftMeasure.h).
+// delay by a CDriftMeasure (DriftMeasure.h), the tracked qualities' mean
+// by a CTrackMean (TrackMean.h).
 // On file inputs Start runs the delay search over the start of the files
 // and measures the levels before the measurement begins, also when the
 // delay is re-checked and tracked; tracked live inputs start with the search.
@@ -25,6 +26,7 @@
 #include "Vantrel/frontend/DriftMeasure.h"
 #include "Vantrel/frontend/EnergyHistory.h"
 #include "Vantrel/frontend/FrontEndInternal.h"
+#include "Vantrel/frontend/TrackMean.h"
 #include "Vantrel/stages/DelayCompensation.h"
 
 struct MathlibHandle;
@@ -254,8 +256,7 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   CCorrelatorSet m_searchSet;
   CCorrelatorSet m_recheckSet;
   CORRRESULT* m_result = nullptr;
-  float m_trackSum = 0.0f;
-  int32_t m_trackCount = 0;
+  CTrackMean m_trackMean;
   // Samples a delay may lie off the one confirmed and still count as it: a
   // drifting delay moves on between re-checks, a look-alike lies a pitch
   // period (tens of samples) away.

@@ -13,7 +13,6 @@
 namespace {
 
 constexpr double kRecheckEnergyPerSample = 4096.0;
-constexpr int32_t kTrackCountLimit = 1 << 24;
 // The largest step of a drift: the re-check's blocks aligned by the delay
 // before it still see the same peak. A look-alike lies a pitch period,
 // tens of samples, away.
@@ -256,11 +255,7 @@ int CDelayCompensationImpl::TrackVariableDelay(FRAMEDATA*, MONITORDATA* monitor)
     m_status = DELAY_STATUS_UNCERTAIN;
   }
   if (!stepped) m_quality = QualityPercent(v);
-  m_trackSum += float(m_quality);
-  if (++m_trackCount >= kTrackCountLimit) {
-    m_trackSum *= 1.0f / float(kTrackCountLimit);
-    m_trackCount = 1;
-  }
+  m_trackMean.Add(float(m_quality));
   if (monitor != nullptr) monitor->Add(q, -100.0f, 100.0f, "R(VarDel)");
   m_status |= highBits;
   return 1;
@@ -298,8 +293,8 @@ bool CDelayCompensationImpl::ApplyTrackingStep(int32_t o, float q) {
   // A step well below the running mean is uncertain. Above it the
   // status stays: only a search or a re-check at the new delay makes
   // it reliable.
-  if (m_trackCount > 0) {
-    const float mean = m_trackSum / float(m_trackCount);
+  if (!m_trackMean.Empty()) {
+    const float mean = m_trackMean.Mean();
     const bool beyond = mean > 0.0f ? float(m_quality) > 0.95f * mean : float(m_quality) < 0.95f * mean;
     if (!beyond && m_status == DELAY_STATUS_RELIABLE) m_status = DELAY_STATUS_UNCERTAIN;
   }
