@@ -242,4 +242,11 @@ class CMsystem : public CTalvoPluginOEMInterface {
   bool TakeRecord(const SYSPARA& sys, const char* operation);
   // Length the delay compensation delivers per frame.
   uint32_t DeliveredLength(int flag) const;
+  // The steps of a frame: the refusals, the header's fields known before
+  // the samples, the delay compensation's fetch (past blocks not yet
+  // filled) and the frame's result from the fetch code.
+  bool FrameCanBeProcessed(void* framePointer, float* (*samples)[2][2]) const;
+  void StartFrameHeader(FRAMEHEADER* header);
+  int FetchFrame(FRAMEDATA* frame, float* (*samples)[2][2]);
+  int ResultOfFetch(int code);
 };

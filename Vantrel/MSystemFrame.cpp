@@ -6,8 +6,8 @@
 
 #include "Vantrel/RefusalNote.h"
 #include "Vantrel/VantrelTrace.h"
-#include "Vantrel/frontend/DelayBuffer.h"
-#include "Vantrel/frontend/DelayCompensation.h"
+#include "Vantrel/stages/DelayBuffer.h"
+#include "Vantrel/stages/DelayCompensation.h"
 
 namespace {
 
@@ -26,36 +26,10 @@ int CMsystem::ProcessFrame(void* framePointer, float* (*samples)[2][2]) {
   // Once the input has ended, the frames that follow keep the reason of
   // the frame that ended it.
   const RefusalScope refusals(&m_lastRefusal, m_endReached == 0);
-  if (framePointer == nullptr) {
-    TraceRefusal("CMsystem::ProcessFrame", -1, "no frame");
-    return 0;
-  }
-  if (m_frontEnd.ready == 0) {
-    TraceRefusal("CMsystem::ProcessFrame", -1, "no successful Init");
-    return 0;
-  }
-  if (samples == nullptr && m_deliveredLength > FRAME_MAX_OUTPUT_LENGTH) {
-    // The front end writes the delivered length plus its spare into
-    // each sample buffer; the frame's own hold 2304 samples.
-    TraceRefusal("CMsystem::ProcessFrame", -1, "%u samples per frame need the host's sample buffers (a frame holds %u)",
-                 m_deliveredLength, FRAME_MAX_OUTPUT_LENGTH);
-    return 0;
-  }
+  if (!FrameCanBeProcessed(framePointer, samples)) return 0;
   FRAMEDATA* frame = static_cast<FRAMEDATA*>(framePointer);
   FRAMEHEADER& header = frame->header;
-
-  const int32_t rate = m_sysPara.inputPara[0].wave.sampleRate;
-  for (int direction = 0; direction < 2; ++direction)
-    for (int channel = 0; channel < 2; ++channel) header.sampleRate[direction][channel] = rate;
-  header.frameNumber = m_frameCounter;
-  // Numbers start again at 0 after the largest, as the sample position wraps.
-  m_frameCounter = m_frameCounter < INT32_MAX ? m_frameCounter + 1 : 0;
-  header.refEnergy = 0.0;
-  header.testEnergy = 0.0;
-  if (m_algorithmPara.frameLength > LONG_FRAME_THRESHOLD) header.longFrame = 1;
-  header.endOfMeasurement = 0;
-  header.resetAverage = m_resetAverageRequest != 0 ? 1 : 0;
-  m_resetAverageRequest = 0;
+  StartFrameHeader(&header);
 
   CheckTrigger(&m_sysPara, TRIGGER_BEFORE_SAMPLES, frame);
 
@@ -64,33 +38,14 @@ int CMsystem::ProcessFrame(void* framePointer, float* (*samples)[2][2]) {
       {frame->samples[1][0], frame->samples[1][1]},
   };
   if (samples == nullptr) samples = &ownSamples;
-
-  // Every call reads one frame of the inputs, a repeated one too: the
-  // position is that of the input after the frame's newest samples.
-  int code = FETCH_PADDED;
-  if (m_endReached == 0) {
-    do {
-      code = m_frontEnd.delayCompensation->ProcessFrame(frame, &frame->desc, samples, &frame->monitor, m_frameFlag);
-      if (code == FETCH_NOT_ENOUGH_DATA)
-        m_samplePosition = AdvanceSamplePosition(m_samplePosition, m_algorithmPara.frameLength);
-    } while (code == FETCH_NOT_ENOUGH_DATA);
-  }
+  const int code = FetchFrame(frame, samples);
 
   m_frameFlag = 1;  // a cleared flag holds for one frame
 
   m_samplePosition = AdvanceSamplePosition(m_samplePosition, m_algorithmPara.frameLength);
   header.samplePosition = m_samplePosition;
 
-  int result = 0;
-  switch (code) {
-    case FETCH_COMPLETE:
-    case FETCH_DELAY_CLAMPED: result = 1; break;
-    case FETCH_PADDED:
-      result = (m_fileEndHandling == 1 && m_endReached == 0) ? 1 : 0;
-      m_endReached = 1;
-      break;
-    default: result = 0; break;
-  }
+  int result = ResultOfFetch(code);
   if (result == 0) header.endOfMeasurement = 1;
 
   CheckTrigger(&m_sysPara, TRIGGER_AFTER_SAMPLES, frame);
@@ -101,6 +56,67 @@ int CMsystem::ProcessFrame(void* framePointer, float* (*samples)[2][2]) {
   frame->monitor.Add(static_cast<float>(used0), 0.0f, 100.0f, "UsedInp0");
   frame->monitor.Add(static_cast<float>(used1), 0.0f, 100.0f, "UsedInp1");
   return result;
+}
+
+bool CMsystem::FrameCanBeProcessed(void* framePointer, float* (*samples)[2][2]) const {
+  if (framePointer == nullptr) {
+    TraceRefusal("CMsystem::ProcessFrame", -1, "no frame");
+    return false;
+  }
+  if (m_frontEnd.ready == 0) {
+    TraceRefusal("CMsystem::ProcessFrame", -1, "no successful Init");
+    return false;
+  }
+  if (samples == nullptr && m_deliveredLength > FRAME_MAX_OUTPUT_LENGTH) {
+    // The front end writes the delivered length plus its spare into
+    // each sample buffer; the frame's own hold 2304 samples.
+    TraceRefusal("CMsystem::ProcessFrame", -1, "%u samples per frame need the host's sample buffers (a frame holds %u)",
+                 m_deliveredLength, FRAME_MAX_OUTPUT_LENGTH);
+    return false;
+  }
+  return true;
+}
+
+void CMsystem::StartFrameHeader(FRAMEHEADER* header) {
+  const int32_t rate = m_sysPara.inputPara[0].wave.sampleRate;
+  for (int direction = 0; direction < 2; ++direction)
+    for (int channel = 0; channel < 2; ++channel) header->sampleRate[direction][channel] = rate;
+  header->frameNumber = m_frameCounter;
+  // Numbers start again at 0 after the largest, as the sample position wraps.
+  m_frameCounter = m_frameCounter < INT32_MAX ? m_frameCounter + 1 : 0;
+  header->refEnergy = 0.0;
+  header->testEnergy = 0.0;
+  if (m_algorithmPara.frameLength > LONG_FRAME_THRESHOLD) header->longFrame = 1;
+  header->endOfMeasurement = 0;
+  header->resetAverage = m_resetAverageRequest != 0 ? 1 : 0;
+  m_resetAverageRequest = 0;
+}
+
+int CMsystem::FetchFrame(FRAMEDATA* frame, float* (*samples)[2][2]) {
+  // Every call reads one frame of the inputs, a repeated one too: the
+  // position is that of the input after the frame's newest samples.
+  int code = FETCH_PADDED;
+  if (m_endReached == 0) {
+    do {
+      code = m_frontEnd.delayCompensation->ProcessFrame(frame, &frame->desc, samples, &frame->monitor, m_frameFlag);
+      if (code == FETCH_NOT_ENOUGH_DATA)
+        m_samplePosition = AdvanceSamplePosition(m_samplePosition, m_algorithmPara.frameLength);
+    } while (code == FETCH_NOT_ENOUGH_DATA);
+  }
+  return code;
+}
+
+int CMsystem::ResultOfFetch(int code) {
+  switch (code) {
+    case FETCH_COMPLETE:
+    case FETCH_DELAY_CLAMPED: return 1;
+    case FETCH_PADDED: {
+      const int result = (m_fileEndHandling == 1 && m_endReached == 0) ? 1 : 0;
+      m_endReached = 1;
+      return result;
+    }
+    default: return 0;
+  }
 }
 
 int CMsystem::CheckTrigger(SYSPARA* sys, int when, void* frame) {

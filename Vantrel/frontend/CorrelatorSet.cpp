@@ -95,39 +95,10 @@ int32_t CCorrelatorSet::DelayAt(int32_t index, int32_t pos) const {
 }
 
 int CCorrelatorSet::Pick(bool absolute, float sign, bool withSecond, int relaxed) {
-  const int32_t minCount = relaxed != 0 ? 1 : kMinBlocks;
   const int32_t reliableCount = relaxed != 0 ? 1 : kReliableBlocks;
-  float best = 0.0f;
-  int32_t bestIndex = -1;
-  int32_t bestCount = 0;
-  bool allFed = true;
-  int32_t equalPeaks[2] = {};
-  bool qualifies[2] = {};
-  for (int32_t i = 0; i < m_count; ++i) {
-    int32_t count = 0;
-    // A pick without the second peak skips its search.
-    int32_t* const secondPos = withSecond ? &m_secondPos[i] : nullptr;
-    float* const secondPeak = withSecond ? &m_secondPeak[i] : nullptr;
-    if (absolute)
-      m_correlators[i].MaxAbs(&m_peakPos[i], &m_peak[i], secondPos, secondPeak, nullptr, &count, relaxed,
-                              &equalPeaks[i]);
-    else
-      m_correlators[i].MaxSigned(&m_peakPos[i], &m_peak[i], secondPos, secondPeak, nullptr, &count,
-                                 sign >= 0.0f ? 1 : 0, relaxed, &equalPeaks[i]);
-    allFed = allFed && m_fed[i] != 0;
-    qualifies[i] = count >= minCount;
-    if (!qualifies[i]) continue;
-    const float magnitude = std::fabs(m_peak[i]);
-    // Peaks equal within rounding: the delay nearest 0 wins (the first correlator on a full tie).
-    const bool better = bestIndex < 0 || magnitude > best + BLOCK_CORR_EQUAL_PEAK ||
-                        (magnitude >= best - BLOCK_CORR_EQUAL_PEAK &&
-                         std::abs(DelayAt(i, m_peakPos[i])) < std::abs(DelayAt(bestIndex, m_peakPos[bestIndex])));
-    if (better) {
-      best = magnitude;
-      bestIndex = i;
-      bestCount = count;
-    }
-  }
+  PeakChoice choice;
+  FindBestPeak(absolute, sign, withSecond, relaxed, &choice);
+  const int32_t bestIndex = choice.index;
   m_hasPeak = bestIndex >= 0;
   if (bestIndex < 0) {
     // Nothing to pick yet: no delay rather than the edge of the window.
@@ -147,28 +118,67 @@ int CCorrelatorSet::Pick(bool absolute, float sign, bool withSecond, int relaxed
     m_result.secondDelay = DelayAt(bestIndex, m_secondPos[bestIndex]);
     m_result.secondQuality = m_secondPeak[bestIndex] * 100.0f;
   }
+  const bool ambiguous = PeakIsAmbiguous(choice);
+  m_result.flags = ambiguous ? CORR_AMBIGUOUS : 0;
+  if (choice.magnitude > kStrongPeak && (!withSecond || choice.allFed) && !ambiguous)
+    m_result.flags |= CORR_STRONG_PEAK;
+  if (choice.count >= reliableCount && m_energy[bestIndex] >= m_energyThreshold)
+    m_result.flags |= CORR_ENOUGH_DATA;
+  else
+    m_result.flags |= CORR_NOT_RELIABLE;
+  return 1;
+}
+
+void CCorrelatorSet::FindBestPeak(bool absolute, float sign, bool withSecond, int relaxed, PeakChoice* choice) {
+  const int32_t minCount = relaxed != 0 ? 1 : kMinBlocks;
+  for (int32_t i = 0; i < m_count; ++i) {
+    int32_t count = 0;
+    // A pick without the second peak skips its search.
+    int32_t* const secondPos = withSecond ? &m_secondPos[i] : nullptr;
+    float* const secondPeak = withSecond ? &m_secondPeak[i] : nullptr;
+    if (absolute)
+      m_correlators[i].MaxAbs(&m_peakPos[i], &m_peak[i], secondPos, secondPeak, nullptr, &count, relaxed,
+                              &choice->equalPeaks[i]);
+    else
+      m_correlators[i].MaxSigned(&m_peakPos[i], &m_peak[i], secondPos, secondPeak, nullptr, &count,
+                                 sign >= 0.0f ? 1 : 0, relaxed, &choice->equalPeaks[i]);
+    choice->allFed = choice->allFed && m_fed[i] != 0;
+    choice->qualifies[i] = count >= minCount;
+    if (!choice->qualifies[i]) continue;
+    const float magnitude = std::fabs(m_peak[i]);
+    const int32_t bestIndex = choice->index;
+    const float best = choice->magnitude;
+    // Peaks equal within rounding: the delay nearest 0 wins (the first correlator on a full tie).
+    const bool better = bestIndex < 0 || magnitude > best + BLOCK_CORR_EQUAL_PEAK ||
+                        (magnitude >= best - BLOCK_CORR_EQUAL_PEAK &&
+                         std::abs(DelayAt(i, m_peakPos[i])) < std::abs(DelayAt(bestIndex, m_peakPos[bestIndex])));
+    if (better) {
+      choice->magnitude = magnitude;
+      choice->index = i;
+      choice->count = count;
+    }
+  }
+}
+
+bool CCorrelatorSet::PeakIsAmbiguous(const PeakChoice& choice) const {
   // Another peak at another delay as high, or closer than the errors of
   // the two means allow, leaves the delay open; the other correlator's
   // peak within the lobe of the best (a delay near 0 seen from both sides)
   // is the same peak.
-  bool ambiguous = equalPeaks[bestIndex] > 0;
+  const int32_t bestIndex = choice.index;
+  const float best = choice.magnitude;
+  bool ambiguous = choice.equalPeaks[bestIndex] > 0;
   const double bestError = m_correlators[bestIndex].PeakError();
   for (int32_t i = 0; i < m_count; ++i) {
     const int32_t lobe = std::max(m_correlators[bestIndex].PeakLobe(), m_correlators[i].PeakLobe());
     const int64_t apart = std::abs(int64_t(DelayAt(i, m_peakPos[i])) - int64_t(m_result.delay));
-    if (i == bestIndex || !qualifies[i] || apart == 0) continue;
+    if (i == bestIndex || !choice.qualifies[i] || apart == 0) continue;
     if (apart <= lobe && double(std::fabs(m_peak[i])) < double(best) + double(BLOCK_CORR_EQUAL_PEAK)) continue;
     const double error = bestError + m_correlators[i].PeakError();
     const double margin = std::max(double(BLOCK_CORR_EQUAL_PEAK), BLOCK_CORR_SETTLING_ERRORS * error);
     if (double(std::fabs(m_peak[i])) >= double(best) - margin) ambiguous = true;
   }
-  m_result.flags = ambiguous ? CORR_AMBIGUOUS : 0;
-  if (best > kStrongPeak && (!withSecond || allFed) && !ambiguous) m_result.flags |= CORR_STRONG_PEAK;
-  if (bestCount >= reliableCount && m_energy[bestIndex] >= m_energyThreshold)
-    m_result.flags |= CORR_ENOUGH_DATA;
-  else
-    m_result.flags |= CORR_NOT_RELIABLE;
-  return 1;
+  return ambiguous;
 }
 
 int CCorrelatorSet::PickBest(int* ok, CORRRESULT** result, int useAbs, int relaxed) {

@@ -81,6 +81,18 @@ class FRONT_END_INTERNAL CCorrelatorSet {
 
  private:
   int Pick(bool absolute, float sign, bool withSecond, int relaxed);
+  // The best peak over the correlators with enough blocks.
+  struct PeakChoice {
+    float magnitude = 0.0f;
+    int32_t index = -1;  // -1: no correlator has enough blocks
+    int32_t count = 0;
+    bool allFed = true;
+    int32_t equalPeaks[2] = {};
+    bool qualifies[2] = {};
+  };
+  void FindBestPeak(bool absolute, float sign, bool withSecond, int relaxed, PeakChoice* choice);
+  // Another correlator's peak leaves the best one's delay open.
+  bool PeakIsAmbiguous(const PeakChoice& choice) const;
   // The signed delay of entry `pos` of correlator `index`.
   int32_t DelayAt(int32_t index, int32_t pos) const;
 

@@ -40,17 +40,8 @@ int CDelayBufferImpl::GetSamples(int direction, int channel, int delay, int coun
     return FETCH_NOT_ENOUGH_DATA;
   }
 
-  int64_t span = int64_t(delay) + OffsetOf(direction);
   int code = FETCH_COMPLETE;
-  // A negative delay would reach past the newest sample: clamped like one too big.
-  if (span < 0 || span + count > m_ringLen) {
-    VANTREL_TRACE(TRACE_ORDINARY,
-                  "CDelayBufferImpl::GetSamples(), ERROR: Delay too big(Delay=%lu, Requested=%lu, InBuffer=%lu!\n",
-                  static_cast<unsigned long>(span), static_cast<unsigned long>(count),
-                  static_cast<unsigned long>(m_fill));
-    span = m_ringLen - count;
-    code = FETCH_DELAY_CLAMPED;
-  }
+  const int64_t span = ClampedSpan(direction, delay, count, &code);
   int available = count;
   if (span + count > m_fill) {
     if (allowPadding == 0) {
@@ -77,6 +68,25 @@ int CDelayBufferImpl::GetSamples(int direction, int channel, int delay, int coun
   len2 = available - len1;
   piece2 = ring;
 
+  const uint8_t status = TouchedBlockStatus(direction, channel, start, available);
+  return (status & BLOCK_PADDED_BIT) != 0 ? FETCH_PADDED : code;
+}
+
+int64_t CDelayBufferImpl::ClampedSpan(int direction, int delay, int count, int* code) const {
+  int64_t span = int64_t(delay) + OffsetOf(direction);
+  // A negative delay would reach past the newest sample: clamped like one too big.
+  if (span < 0 || span + count > m_ringLen) {
+    VANTREL_TRACE(TRACE_ORDINARY,
+                  "CDelayBufferImpl::GetSamples(), ERROR: Delay too big(Delay=%lu, Requested=%lu, InBuffer=%lu!\n",
+                  static_cast<unsigned long>(span), static_cast<unsigned long>(count),
+                  static_cast<unsigned long>(m_fill));
+    span = m_ringLen - count;
+    *code = FETCH_DELAY_CLAMPED;
+  }
+  return span;
+}
+
+uint8_t CDelayBufferImpl::TouchedBlockStatus(int direction, int channel, int64_t start, int available) const {
   // Every block the span touches, the last one of an unaligned span too.
   uint8_t status = 0;
   if (available > 0) {
@@ -86,7 +96,7 @@ int CDelayBufferImpl::GetSamples(int direction, int channel, int delay, int coun
     for (int64_t block = firstBlock; block <= lastBlock; ++block)
       status |= m_blockStatus[direction][channel][block % blocks];
   }
-  return (status & BLOCK_PADDED_BIT) != 0 ? FETCH_PADDED : code;
+  return status;
 }
 
 int CDelayBufferImpl::CopySamples(int direction, int channel, int delay, int count, float* dest, int filtered,

@@ -12,8 +12,8 @@
 #include "Vantrel/RefusalNote.h"
 #include "Vantrel/SysPara.h"
 #include "Vantrel/VantrelTrace.h"
-#include "Vantrel/frontend/InputMux.h"
 #include "Vantrel/frontend/InputMuxReadCodes.h"
+#include "Vantrel/stages/InputMux.h"
 #include "platform/debug_output.h"
 
 namespace {

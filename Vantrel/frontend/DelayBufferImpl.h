@@ -8,8 +8,8 @@
 #include <cstdint>
 
 #include "Vantrel/frontend/DcBlocker.h"
-#include "Vantrel/frontend/DelayBuffer.h"
 #include "Vantrel/frontend/FrontEndInternal.h"
+#include "Vantrel/stages/DelayBuffer.h"
 
 // Block status bytes.
 constexpr uint8_t BLOCK_INPUT = 0;        // filled with input samples
@@ -53,6 +53,11 @@ class FRONT_END_INTERNAL CDelayBufferImpl : public CDelayBuffer {
   bool HasBuffers() const { return m_rawRing[0][0] != nullptr; }
   // The extra delay of a direction from the inter-input offset.
   int OffsetOf(int direction) const;
+  // The span's distance from the newest sample, clamped to the ring (code
+  // then FETCH_DELAY_CLAMPED).
+  int64_t ClampedSpan(int direction, int delay, int count, int* code) const;
+  // The status bits of the ring blocks a span of `available` samples from `start` touches.
+  uint8_t TouchedBlockStatus(int direction, int channel, int64_t start, int available) const;
   // Reads `count` samples of a signal channel into ring channel `target`
   // at the write position and queues them for filtering; false on a short
   // read.

@@ -9,20 +9,19 @@
 #include "Vantrel/RefusalNote.h"
 #include "Vantrel/SysPara.h"
 #include "Vantrel/VantrelTrace.h"
-#include "Vantrel/frontend/DelayBuffer.h"
 #include "Vantrel/frontend/DelayCompensationImpl.h"
+#include "Vantrel/stages/DelayBuffer.h"
 
 namespace {
 
 constexpr double kActiveEnergyPerSample = 256.0;
-constexpr uint32_t kEnergyReadsLimit = 1u << 30;
 // A search result is reliable from a strong peak's correlation on.
 constexpr int kReliableQuality = int(CCorrelatorSet::kStrongPeak * 100.0f + 0.5f);
 
 }  // namespace
 
 int CDelayCompensationImpl::UpdateEnergyHistory() {
-  if (++m_historyIndex >= m_historyLen) m_historyIndex = 0;
+  m_energy.Advance();
   int result = 1;
   for (int d = 0; d < 2; ++d)
     for (int c = 0; c < 2; ++c) {
@@ -38,28 +37,21 @@ int CDelayCompensationImpl::UpdateEnergyHistory() {
       float energy = 0.0f;
       if (len1 > 0) energy += duvuvDotF32(span1, span1, len1);
       if (len2 > 0) energy += duvuvDotF32(span2, span2, len2);
-      double* history = m_energyHistory[d][c];
-      m_energyTotal[d][c] += energy;
-      if (m_energyReads < m_historyLen)
-        m_energyWindow[d][c] += energy;
-      else
-        m_energyWindow[d][c] += energy - history[m_historyIndex];
-      history[m_historyIndex] = energy;
+      m_energy.Record(d, c, energy);
       if (d == 1 && c == 0 && double(energy) > kActiveEnergyPerSample * double(len1 + len2)) CountUp(m_activeBlocks);
-      ++m_energyReads;
     }
-  if (m_energyReads > kEnergyReadsLimit) ClearEnergyHistory();
+  m_energy.ClearWhenFull();
   return result;
 }
 
 int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2],
                                          MONITORDATA* monitor, int) {
-  if (m_delayBuffer == nullptr || m_sys == nullptr || m_energyHistory[0][0] == nullptr) {
+  if (m_delayBuffer == nullptr || m_sys == nullptr || !m_energy.Allocated()) {
     VANTREL_TRACE(TRACE_ORDINARY, "CDelayCompensationImpl::ProcessFrame(), ERROR: not initialised\n");
     return FETCH_PADDED;
   }
   const DELAYPARAEXT& delayPara = m_sys->delayPara;
-  if (frame != nullptr && frame->header.resetAverage != 0) ClearEnergyHistory();
+  if (frame != nullptr && frame->header.resetAverage != 0) m_energy.Clear();
   const int32_t highBits = m_status & int32_t(0xFFFF0000u);
   m_status &= 0xFFFF;
   m_recheckRan = 0;

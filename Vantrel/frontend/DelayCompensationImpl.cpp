@@ -12,9 +12,9 @@
 #include "Vantrel/RefusalNote.h"
 #include "Vantrel/SysPara.h"
 #include "Vantrel/VantrelTrace.h"
-#include "Vantrel/frontend/DelayBuffer.h"
 #include "Vantrel/frontend/FrontEndAlloc.h"
 #include "Vantrel/frontend/PowerOfTwo.h"
+#include "Vantrel/stages/DelayBuffer.h"
 #include "platform/events.h"
 #include "wavio/SoundFile.h"
 
@@ -29,8 +29,6 @@ constexpr float kSwapRetryBelow = 90.0f;
 CDelayCompensationImpl::CDelayCompensationImpl(int) : m_mathlib(MathlibInit()) {}
 
 CDelayCompensationImpl::~CDelayCompensationImpl() {
-  for (auto& direction : m_energyHistory)
-    for (double*& history : direction) FreeArray(history);
   if (m_mathlib != nullptr) MathlibFree(&m_mathlib);
 }
 
@@ -85,14 +83,8 @@ int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32
     return 0;
   }
 
-  m_historyLen = std::max<uint32_t>(m_searchWindow / frameLength, 1);
-  for (auto& direction : m_energyHistory)
-    for (double*& history : direction) {
-      FreeArray(history);
-      history = AllocateZeroedOrExit<double>(
-          m_historyLen, "CDelayCompensationImpl::CDelayCompensationImpl(), ERROR: out of memory\n");
-    }
-  ClearEnergyHistory();
+  m_energy.Allocate(m_searchWindow / frameLength,
+                    "CDelayCompensationImpl::CDelayCompensationImpl(), ERROR: out of memory\n");
 
   if (r0 == 0) return r0;
   int r1 = 0;
@@ -101,7 +93,13 @@ int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32
   else
     r1 = m_searchSet.Init(4, 8, 2);
   m_result = nullptr;
+  if (r1 == 0) return r1;
+  return InitRecheckSet(frameLength);
+}
 
+int CDelayCompensationImpl::InitRecheckSet(uint32_t frameLength) {
+  const SYSPARA& sys = *m_sys;
+  const DELAYPARAEXT& delay = sys.delayPara;
   uint32_t rBlock = (m_searchBlock & ~3u) > 512 ? m_searchBlock / 4 : 128;
   if (delay.trackVariableDelay != 0) rBlock = std::min(rBlock, PowerOfTwoAtLeast(frameLength));
   rBlock = std::min<uint32_t>(rBlock, 4096);
@@ -117,8 +115,7 @@ int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32
   // The re-check reads its window from the ring.
   rWindow = std::min(rWindow, PowerOfTwoAtMost(uint32_t(std::max(m_ringLen, 1))));
   rBlock = std::min(rBlock, rWindow);
-  if (r1 != 0) return m_recheckSet.Init(rBlock, rWindow, 2);
-  return r1;
+  return m_recheckSet.Init(rBlock, rWindow, 2);
 }
 
 namespace {
@@ -175,26 +172,14 @@ bool CDelayCompensationImpl::SettleSearchRange() {
   return true;
 }
 
-void CDelayCompensationImpl::ClearEnergyHistory() {
-  for (int d = 0; d < 2; ++d)
-    for (int c = 0; c < 2; ++c) {
-      if (m_energyHistory[d][c] != nullptr) std::fill_n(m_energyHistory[d][c], m_historyLen, 0.0);
-      m_energyTotal[d][c] = 0.0;
-      m_energyWindow[d][c] = 0.0;
-    }
-  m_historyIndex = 0;
-  m_energyReads = 0;
-}
-
 void CDelayCompensationImpl::Free() {
   if (m_delayBuffer != nullptr) m_delayBuffer->Free();
-  for (auto& direction : m_energyHistory)
-    for (double*& history : direction) FreeArray(history);
+  m_energy.Free();
 }
 
 int CDelayCompensationImpl::Reset() {
   const int result = m_delayBuffer != nullptr ? m_delayBuffer->Reset() : 0;
-  ClearEnergyHistory();
+  m_energy.Clear();
   return result;
 }
 
@@ -251,9 +236,9 @@ CDelayCompensationImpl::SearchOutcome CDelayCompensationImpl::SaveSearchOutcome(
   outcome.quality = m_result->quality;
   outcome.state = m_state;
   outcome.activeBlocks = m_activeBlocks;
-  outcome.refEnergyTotal = m_energyTotal[0][0];
-  outcome.testEnergyTotal = m_energyTotal[1][0];
-  outcome.energyReads = m_energyReads;
+  outcome.refEnergyTotal = m_energy.Total(0, 0);
+  outcome.testEnergyTotal = m_energy.Total(1, 0);
+  outcome.energyReads = m_energy.Reads();
   outcome.confirmed = m_confirmed && m_confirmedDelay == m_result->delay;
   return outcome;
 }
@@ -261,9 +246,7 @@ CDelayCompensationImpl::SearchOutcome CDelayCompensationImpl::SaveSearchOutcome(
 void CDelayCompensationImpl::RestoreSearchOutcome(const SearchOutcome& outcome) {
   m_activeBlocks = outcome.activeBlocks;
   m_state = outcome.state;
-  m_energyTotal[0][0] = outcome.refEnergyTotal;
-  m_energyTotal[1][0] = outcome.testEnergyTotal;
-  m_energyReads = outcome.energyReads;
+  m_energy.RestoreTotals(outcome.refEnergyTotal, outcome.testEnergyTotal, outcome.energyReads);
   m_result = const_cast<CORRRESULT*>(&m_searchSet.Result());
   m_result->delay = outcome.delay;
   m_result->quality = outcome.quality;
@@ -324,8 +307,7 @@ int CDelayCompensationImpl::Start(HANDLE stopEvent) {
   m_stateFrames = 0;
   delay.unsnapRequest = 0;
   m_activeBlocks = 0;
-  m_trackSum = 0.0f;
-  m_trackCount = 0;
+  m_trackMean.Clear();
   Unconfirm();
 
   // Live inputs cannot start again from their beginning: the ring fills

@@ -6,7 +6,10 @@
 // Its sources: DelayCompensationFrame.cpp (the frame), DelayStateMachine.cpp
 // (the states), DelayCompensationOutput.cpp (the frame's output),
 // DelayCompensationSearch.cpp (search, re-check, tracking) and
-// DelayCompensationImpl.cpp (set-up and start-up).
+// DelayCompensationImpl.cpp (set-up and start-up); the block energies are
+// kept by a CEnergyHistory (EnergyHistory.h), the drift of the confirmed
+// delay by a CDriftMeasure (DriftMeasure.h), the tracked qualities' mean
+// by a CTrackMean (TrackMean.h).
 // On file inputs Start runs the delay search over the start of the files
 // and measures the levels before the measurement begins, also when the
 // delay is re-checked and tracked; tracked live inputs start with the search.
@@ -20,8 +23,11 @@
 #include "Vantrel/FrameData.h"
 #include "Vantrel/SysPara.h"
 #include "Vantrel/frontend/CorrelatorSet.h"
-#include "Vantrel/frontend/DelayCompensation.h"
+#include "Vantrel/frontend/DriftMeasure.h"
+#include "Vantrel/frontend/EnergyHistory.h"
 #include "Vantrel/frontend/FrontEndInternal.h"
+#include "Vantrel/frontend/TrackMean.h"
+#include "Vantrel/stages/DelayCompensation.h"
 
 struct MathlibHandle;
 
@@ -103,6 +109,9 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   // PlanDelaySearch does; false, with the reason noted, when not even the
   // smallest search fits or the inter-input offset exceeds the buffers.
   bool SettleSearchRange();
+  // The re-check's correlators: blocks of a quarter of the search's, in a
+  // window the ring and a live input's rate allow.
+  int InitRecheckSet(uint32_t frameLength);
 
   // Counts one more block or frame; a count stops at its largest value, so
   // that a run of any length never wraps it.
@@ -115,11 +124,8 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   static bool IsRealtimeInput(int mode) { return mode == INPUT_MODE_SOUND_DEVICE || mode == INPUT_MODE_TELEPHONE; }
 
   // Frame processing.
-  void ClearEnergyHistory();
   // The mean block energy of channel 0 of a direction so far; 0 before any read.
-  double MeanBlockEnergy(int direction) const {
-    return m_energyReads != 0 ? m_energyTotal[direction][0] / double(m_energyReads) : 0.0;
-  }
+  double MeanBlockEnergy(int direction) const { return m_energy.Mean(direction); }
   int UpdateEnergyHistory();
   bool RealtimeInputBusy();
   void TakeResult(bool withQuality);
@@ -132,9 +138,6 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
     m_rejected = false;
   }
   void Unconfirm() { m_confirmed = false; }
-  // The confirmed delay's movement and the frames it took fade by half
-  // once the frames pass this many.
-  static constexpr double kDriftFrames = 256.0;
   // Follows how fast the confirmed delay moves, from one confirmation to
   // the next; a confirmation off the drift so far starts the measure anew.
   void MeasureDrift(int delay);
@@ -143,14 +146,12 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   // half a sample behind it on average.
   double DriftedConfirmedDelay() const {
     const double perFrame = DriftPerFrame();
-    const double behind = std::fabs(perFrame) >= kNoticeableDrift ? std::copysign(0.5, perFrame) : 0.0;
+    const double behind = std::fabs(perFrame) >= CDriftMeasure::kNoticeable ? std::copysign(0.5, perFrame) : 0.0;
     return double(m_confirmedDelay) + behind + perFrame * double(m_framesSinceConfirmed);
   }
-  double DriftPerFrame() const { return m_driftFrames > 0.0 ? m_driftSamples / m_driftFrames : 0.0; }
-  // An offset the way the confirmed delay drifts, by a sample or more in
-  // kDriftFrames / 8 frames.
-  static constexpr double kNoticeableDrift = 8.0 / kDriftFrames;
-  bool AlongDrift(int offset) const;
+  double DriftPerFrame() const { return m_drift.PerFrame(); }
+  // An offset the way the confirmed delay drifts noticeably.
+  bool AlongDrift(int offset) const { return m_drift.Along(offset); }
   // While the signal is too weak to track, a delay confirmed to drift
   // moves on with the drift measured, as far as a confirmation reaches.
   void FollowDriftThroughPause();
@@ -195,6 +196,24 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   int RecheckDelay(int* quality, MONITORDATA* monitor);
   int TrackVariableDelay(FRAMEDATA* frame, MONITORDATA* monitor);
 
+  // The steps of a re-check: feed the newest blocks aligned by the delay
+  // in force, judge the peak found, show what was seen.
+  struct RecheckTrace {
+    bool ran = false;
+    float atCurrent = 0.0f;
+    float pickQuality = 0.0f;
+    int refEnd = 0;
+    int testEnd = 0;
+  };
+  void FeedRecheck(float refEnergy, float testEnergy, int* refEnd, int* testEnd);
+  int JudgeRecheckPick(const CORRRESULT& pick, float atCurrent);
+  void AddRecheckMonitor(MONITORDATA* monitor, const RecheckTrace& trace) const;
+
+  // The steps of tracking: whether the newest block's peak at offset o
+  // (quality q, against v at the delay kept) is a step to take, and taking it.
+  bool TakesTrackingStep(int32_t o, float q, double v) const;
+  bool ApplyTrackingStep(int32_t o, float q);
+
   // The record's estimation channel names a channel of the frame (traced when not).
   static bool EstimationChannelIsValid(const SYSPARA& sys, const char* operation);
 
@@ -231,19 +250,13 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   uint32_t m_searchBlock = 0;
   uint32_t m_searchWindow = 0;
   int64_t m_maxDelaySamples = 0;  // the asked range: a delay found beyond it is not reliable
-  double* m_energyHistory[2][2] = {};
-  double m_energyTotal[2][2] = {};
-  double m_energyWindow[2][2] = {};
-  uint32_t m_historyIndex = 0;
-  uint32_t m_historyLen = 0;
-  uint32_t m_energyReads = 0;
+  CEnergyHistory m_energy;
   int m_activeBlocks = 0;
   float m_gain = 1.0f;
   CCorrelatorSet m_searchSet;
   CCorrelatorSet m_recheckSet;
   CORRRESULT* m_result = nullptr;
-  float m_trackSum = 0.0f;
-  int32_t m_trackCount = 0;
+  CTrackMean m_trackMean;
   // Samples a delay may lie off the one confirmed and still count as it: a
   // drifting delay moves on between re-checks, a look-alike lies a pitch
   // period (tens of samples) away.
@@ -263,9 +276,7 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   uint32_t m_framesSinceConfirmed = 0;
   uint32_t m_framesSinceRecheck = 0;
   // The confirmed delay's movement and the frames it took: the drift per frame.
-  bool m_driftKnown = false;
-  double m_driftSamples = 0.0;
-  double m_driftFrames = 0.0;
+  CDriftMeasure m_drift;
   // The re-check sent the state back to the search, which has not
   // confirmed a delay since.
   bool m_searchRestarted = false;

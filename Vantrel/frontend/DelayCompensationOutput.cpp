@@ -10,8 +10,8 @@
 #include "Vantrel/FrameData.h"
 #include "Vantrel/SysPara.h"
 #include "Vantrel/VantrelTrace.h"
-#include "Vantrel/frontend/DelayBuffer.h"
 #include "Vantrel/frontend/DelayCompensationImpl.h"
+#include "Vantrel/stages/DelayBuffer.h"
 
 void CDelayCompensationImpl::WriteUnwrittenFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc) {
   // Nothing was fetched: the frame says so rather than pass for a valid one.

@@ -6,8 +6,8 @@
 
 #include "Vantrel/SysPara.h"
 #include "Vantrel/VantrelTrace.h"
-#include "Vantrel/frontend/DelayBuffer.h"
 #include "Vantrel/frontend/DelayCompensationImpl.h"
+#include "Vantrel/stages/DelayBuffer.h"
 
 namespace {
 
@@ -106,7 +106,7 @@ void CDelayCompensationImpl::StepCalcDelay(bool busy, MONITORDATA* monitor) {
       }
       m_stateFrames = 0;
       // A delay the search found starts the drift's measure afresh.
-      m_driftKnown = false;
+      m_drift.Forget();
       Confirm(m_result->delay, m_result->quality);
     } else if (restarted) {
       // The re-check goes on at the delay the tracker follows (a search

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "Vantrel/frontend/FrontEndInternal.h"
-#include "Vantrel/frontend/InputMux.h"
+#include "Vantrel/stages/InputMux.h"
 
 class CWaveIO;
 struct INPUTPARAEXT;

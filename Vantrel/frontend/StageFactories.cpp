@@ -3,10 +3,10 @@
 #include <new>
 
 #include "Vantrel/frontend/BuiltInStages.h"
-#include "Vantrel/frontend/DelayBuffer.h"
-#include "Vantrel/frontend/DelayCompensation.h"
-#include "Vantrel/frontend/InputMux.h"
 #include "Vantrel/frontend/StageMakers.h"
+#include "Vantrel/stages/DelayBuffer.h"
+#include "Vantrel/stages/DelayCompensation.h"
+#include "Vantrel/stages/InputMux.h"
 
 namespace {
 

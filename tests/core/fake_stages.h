@@ -11,10 +11,10 @@
 
 #include "Vantrel/FrameData.h"
 #include "Vantrel/MSystem.h"
-#include "Vantrel/frontend/DelayBuffer.h"
-#include "Vantrel/frontend/DelayCompensation.h"
-#include "Vantrel/frontend/InputMux.h"
 #include "Vantrel/frontend/StageMakers.h"
+#include "Vantrel/stages/DelayBuffer.h"
+#include "Vantrel/stages/DelayCompensation.h"
+#include "Vantrel/stages/InputMux.h"
 
 struct StageLog {
   // What happened, in order: "create mux", "attach buffer", "destroy compensation", ...

@@ -7,7 +7,7 @@
 #include "Vantrel/DebugTrace.h"
 #include "Vantrel/SafeDestroy.h"
 #include "Vantrel/SysPara.h"
-#include "Vantrel/frontend/InputMux.h"
+#include "Vantrel/stages/InputMux.h"
 #include "frontend/spy_wave_io.h"
 #include "platform/debug_output.h"
 

@@ -17,9 +17,9 @@
 #include "Vantrel/FrameData.h"
 #include "Vantrel/SafeDestroy.h"
 #include "Vantrel/SysPara.h"
-#include "Vantrel/frontend/DelayBuffer.h"
 #include "Vantrel/frontend/DelayCompensationImpl.h"
-#include "Vantrel/frontend/InputMux.h"
+#include "Vantrel/stages/DelayBuffer.h"
+#include "Vantrel/stages/InputMux.h"
 #include "support/position_noise.h"
 #include "wavio/VirtualDevice.h"
 
