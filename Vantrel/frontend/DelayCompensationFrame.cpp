@@ -52,13 +52,11 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
   }
   const DELAYPARAEXT& delayPara = m_sys->delayPara;
   if (frame != nullptr && frame->header.resetAverage != 0) m_energy.Clear();
-  const int32_t highBits = m_status & int32_t(0xFFFF0000u);
-  m_status &= 0xFFFF;
-  m_recheckRan = 0;
+  const int32_t highBits = m_reading.status & int32_t(0xFFFF0000u);
+  m_reading.status &= 0xFFFF;
   const int tracking = delayPara.trackVariableDelay;
-  m_rechecking = m_trackingMode != 0 || tracking != 0;
-  if (m_framesSinceConfirmed < UINT32_MAX) ++m_framesSinceConfirmed;
-  CountUp(m_framesSinceRecheck);
+  m_estimator.NextFrame();
+  m_confirmation.NextFrame(m_trackingMode != 0 || tracking != 0);
 
   m_delayBuffer->ProcessInput(m_swapTestChannels);
   const int ret = UpdateEnergyHistory() == 0 ? 2 : 1;
@@ -69,7 +67,7 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
   const bool searching = m_state == DELCOMP_FILLINGBUFFERS || (m_state == DELCOMP_CALCDELAY && !m_searchRestarted);
   // The block in which the input ends is partly padding: it decides
   // nothing about a delay a frame already carries.
-  const bool lastBlock = ret == 2 && !searching && (m_status & 0xFFFF) != 0;
+  const bool lastBlock = ret == 2 && !searching && (m_reading.status & 0xFFFF) != 0;
   if (held) {
     HoldDelay();
   } else if (ret == 2 && searching) {
@@ -85,7 +83,7 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
   }
 
   // A search that could not transform has no delay to give.
-  if (CorrelatorsFailed()) {
+  if (m_estimator.Failed()) {
     NoteRefusal("CDelayCompensationImpl::ProcessFrame", -1,
                 "the delay search's transform failed in this run; a new Go starts afresh");
     return 0;
@@ -93,14 +91,14 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
   // A held or fixed delay stays where it is; before a search has found a
   // delay, the tracker has none to follow.
   const bool delayFound = m_state != DELCOMP_CALCDELAY || m_searchRestarted;
-  if (tracking != 0 && m_result != nullptr && desc != nullptr && !held && ret != 2 && m_state != DELCOMP_FIXED &&
+  if (tracking != 0 && m_estimator.Result() != nullptr && desc != nullptr && !held && ret != 2 && m_state != DELCOMP_FIXED &&
       delayFound)
     TrackVariableDelay(frame, monitor);
   HoldStatusToConfirmation();
   // A delay whose correlation has fallen below what a search needs to
   // call one reliable is not called reliable.
-  if ((m_status & 0xFFFF) == DELAY_STATUS_RELIABLE && std::abs(m_quality) < kReliableQuality)
-    m_status = (m_status & int32_t(0xFFFF0000u)) | DELAY_STATUS_UNCERTAIN;
+  if ((m_reading.status & 0xFFFF) == DELAY_STATUS_RELIABLE && std::abs(m_reading.quality) < kReliableQuality)
+    m_reading.status = (m_reading.status & int32_t(0xFFFF0000u)) | DELAY_STATUS_UNCERTAIN;
   if (frame == nullptr || desc == nullptr) return ret;
   return WriteFrameOutput(frame, desc, samples, monitor, highBits);
 }

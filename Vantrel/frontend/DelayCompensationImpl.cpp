@@ -87,12 +87,9 @@ int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32
                     "CDelayCompensationImpl::CDelayCompensationImpl(), ERROR: out of memory\n");
 
   if (r0 == 0) return r0;
-  int r1 = 0;
-  if (delay.compensationOn != 0 || delay.trackVariableDelay != 0)
-    r1 = m_searchSet.Init(m_searchBlock, m_searchWindow, 2);
-  else
-    r1 = m_searchSet.Init(4, 8, 2);
-  m_result = nullptr;
+  // Without a search the correlators are the smallest there are.
+  const bool searches = delay.compensationOn != 0 || delay.trackVariableDelay != 0;
+  const int r1 = searches ? m_estimator.InitSearch(m_searchBlock, m_searchWindow) : m_estimator.InitSearch(4, 8);
   if (r1 == 0) return r1;
   return InitRecheckSet(frameLength);
 }
@@ -115,7 +112,7 @@ int CDelayCompensationImpl::InitRecheckSet(uint32_t frameLength) {
   // The re-check reads its window from the ring.
   rWindow = std::min(rWindow, PowerOfTwoAtMost(uint32_t(std::max(m_ringLen, 1))));
   rBlock = std::min(rBlock, rWindow);
-  return m_recheckSet.Init(rBlock, rWindow, 2);
+  return m_estimator.InitRecheck(rBlock, rWindow);
 }
 
 namespace {
@@ -219,10 +216,11 @@ void CDelayCompensationImpl::RunSearch(HANDLE stopEvent, float* best) {
     if (activeBeforeSearch < 0 && m_state != DELCOMP_FILLINGBUFFERS) activeBeforeSearch = m_activeBlocks;
     if (activeBeforeSearch >= 0 && m_activeBlocks - activeBeforeSearch >= kSearchActiveBlocks) break;
     const int code = ProcessFrame(nullptr, nullptr, nullptr, nullptr, 1);
-    if (code == 2 || CorrelatorsFailed()) break;
+    if (code == 2 || m_estimator.Failed()) break;
     if (stopEvent != nullptr && WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0) break;
-    if (m_state == DELCOMP_DELAYRELIABLE && m_result != nullptr) {
-      const float magnitude = std::fabs(m_result->quality);
+    const CORRRESULT* result = m_estimator.Result();
+    if (m_state == DELCOMP_DELAYRELIABLE && result != nullptr) {
+      const float magnitude = std::fabs(result->quality);
       if (magnitude <= *best) break;
       *best = magnitude;
       m_state = DELCOMP_CALCDELAY;
@@ -232,14 +230,15 @@ void CDelayCompensationImpl::RunSearch(HANDLE stopEvent, float* best) {
 
 CDelayCompensationImpl::SearchOutcome CDelayCompensationImpl::SaveSearchOutcome() const {
   SearchOutcome outcome;
-  outcome.delay = m_result->delay;
-  outcome.quality = m_result->quality;
+  const CORRRESULT& result = *m_estimator.Result();
+  outcome.delay = result.delay;
+  outcome.quality = result.quality;
   outcome.state = m_state;
   outcome.activeBlocks = m_activeBlocks;
   outcome.refEnergyTotal = m_energy.Total(0, 0);
   outcome.testEnergyTotal = m_energy.Total(1, 0);
   outcome.energyReads = m_energy.Reads();
-  outcome.confirmed = m_confirmed && m_confirmedDelay == m_result->delay;
+  outcome.confirmed = m_confirmation.Confirmed() && m_confirmation.Delay() == result.delay;
   return outcome;
 }
 
@@ -247,13 +246,11 @@ void CDelayCompensationImpl::RestoreSearchOutcome(const SearchOutcome& outcome) 
   m_activeBlocks = outcome.activeBlocks;
   m_state = outcome.state;
   m_energy.RestoreTotals(outcome.refEnergyTotal, outcome.testEnergyTotal, outcome.energyReads);
-  m_result = const_cast<CORRRESULT*>(&m_searchSet.Result());
-  m_result->delay = outcome.delay;
-  m_result->quality = outcome.quality;
+  m_estimator.RestoreResult(outcome.delay, outcome.quality);
   if (outcome.confirmed)
-    Confirm(outcome.delay, outcome.quality);
+    m_confirmation.Confirm(outcome.delay, outcome.quality);
   else
-    Unconfirm();
+    m_confirmation.Unconfirm();
 }
 
 void CDelayCompensationImpl::RetrySearchSwapped(HANDLE stopEvent, float* best) {
@@ -262,16 +259,15 @@ void CDelayCompensationImpl::RetrySearchSwapped(HANDLE stopEvent, float* best) {
   m_activeBlocks = 0;
   m_state = DELCOMP_FILLINGBUFFERS;
   Reset();
-  m_searchSet.ClearHistory();
-  m_result = nullptr;
-  Unconfirm();
+  m_estimator.RestartSearch();
+  m_confirmation.Unconfirm();
   m_delayBuffer->Go();
   m_swapTestChannels = 1;
   // best carries over: the swapped run goes on searching only while it
   // improves on the first run.
   RunSearch(stopEvent, best);
 
-  const float secondQuality = m_result != nullptr ? m_result->quality : 0.0f;
+  const float secondQuality = m_estimator.Result() != nullptr ? m_estimator.Result()->quality : 0.0f;
   const bool firstWins = (first.quality > 0.0f && first.quality > secondQuality) ||
                          (first.quality < 0.0f && secondQuality < 0.0f && first.quality < secondQuality);
   if (firstWins) {
@@ -291,14 +287,12 @@ int CDelayCompensationImpl::Start(HANDLE stopEvent) {
   DELAYPARAEXT& delay = sys.delayPara;
   m_delayBuffer->Reset();
   // A new run owes nothing to the last one: no blocks, no delay, no result.
-  m_searchSet.ClearHistory();
-  m_recheckSet.ClearHistory();
-  m_result = nullptr;
-  m_delay = 0;
-  m_quality = 0;
-  m_status = 0;
+  m_estimator.NewRun();
+  m_reading.delay = 0;
+  m_reading.quality = 0;
+  m_reading.status = 0;
   m_searchRestarted = false;
-  m_rejected = false;
+  m_confirmation.Clear();
   m_gain = 1.0f;
   m_swapTestChannels = 0;
   delay.channelSwapAllowed = 1;
@@ -307,8 +301,7 @@ int CDelayCompensationImpl::Start(HANDLE stopEvent) {
   m_stateFrames = 0;
   delay.unsnapRequest = 0;
   m_activeBlocks = 0;
-  m_trackMean.Clear();
-  Unconfirm();
+  m_tracker.Clear();
 
   // Live inputs cannot start again from their beginning: the ring fills
   // and the search runs on the frames. Files can: the search runs over
@@ -343,10 +336,10 @@ int CDelayCompensationImpl::RunPreRun(HANDLE stopEvent) {
   RunSearch(stopEvent, &best);
 
   const bool canRetry = (sys.channels < -1 || sys.channels > 1) && delay.channelSwapAllowed != 0 &&
-                        m_result != nullptr && m_result->quality < kSwapRetryBelow;
+                        m_estimator.Result() != nullptr && m_estimator.Result()->quality < kSwapRetryBelow;
   // A search that could not transform found nothing: the start fails.
   const auto failed = [&] {
-    if (!CorrelatorsFailed()) return false;
+    if (!m_estimator.Failed()) return false;
     delay.trackVariableDelay = savedTracking;
     return true;
   };
@@ -354,9 +347,9 @@ int CDelayCompensationImpl::RunPreRun(HANDLE stopEvent) {
   if (canRetry) {
     RetrySearchSwapped(stopEvent, &best);
     if (failed()) return 0;
-    m_status |= DELAY_STATUS_SWAP_RETRIED;
+    m_reading.status |= DELAY_STATUS_SWAP_RETRIED;
   } else {
-    m_status &= ~(DELAY_STATUS_SWAP_RETRIED | DELAY_STATUS_TEST_SWAPPED);
+    m_reading.status &= ~(DELAY_STATUS_SWAP_RETRIED | DELAY_STATUS_TEST_SWAPPED);
   }
 
   while (m_activeBlocks < kLevelActiveBlocks && sys.levelPara.levelAlign != 0) {
@@ -372,12 +365,12 @@ int CDelayCompensationImpl::RunPreRun(HANDLE stopEvent) {
     m_delayBuffer->Go();
     m_activeBlocks = 0;
     TakeResult(true);
-    m_status = DELAY_STATUS_UNCERTAIN;
+    m_reading.status = DELAY_STATUS_UNCERTAIN;
     m_state = DELCOMP_DELAYRELIABLE;
-    Unconfirm();
+    m_confirmation.Unconfirm();
   }
   // Whatever became of the retry's mark, the frames say how the test is read.
-  if (m_swapTestChannels != 0) m_status |= DELAY_STATUS_TEST_SWAPPED;
+  if (m_swapTestChannels != 0) m_reading.status |= DELAY_STATUS_TEST_SWAPPED;
   delay.trackVariableDelay = savedTracking;
   Reset();
   m_delayBuffer->Go();

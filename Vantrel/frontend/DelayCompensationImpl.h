@@ -5,40 +5,31 @@
 // and writes the frame's delay header and the "UsedDelay" monitor entry.
 // Its sources: DelayCompensationFrame.cpp (the frame), DelayStateMachine.cpp
 // (the states), DelayCompensationOutput.cpp (the frame's output),
-// DelayCompensationSearch.cpp (search, re-check, tracking) and
-// DelayCompensationImpl.cpp (set-up and start-up); the block energies are
-// kept by a CEnergyHistory (EnergyHistory.h), the drift of the confirmed
-// delay by a CDriftMeasure (DriftMeasure.h), the tracked qualities' mean
-// by a CTrackMean (TrackMean.h).
+// DelayCompensationSearch.cpp (what search, re-check and tracker read from
+// the buffer) and DelayCompensationImpl.cpp (set-up and start-up). It
+// composes the objects that own the state: the block energies
+// (CEnergyHistory), the delay confirmed or rejected (CDelayConfirmation),
+// the search and the re-check (CDelayEstimator) and the tracker
+// (CDelayTracker).
 // On file inputs Start runs the delay search over the start of the files
 // and measures the levels before the measurement begins, also when the
 // delay is re-checked and tracked; tracked live inputs start with the search.
 #pragma once
 
-#include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <limits>
 
 #include "Vantrel/FrameData.h"
 #include "Vantrel/SysPara.h"
-#include "Vantrel/frontend/CorrelatorSet.h"
-#include "Vantrel/frontend/DriftMeasure.h"
+#include "Vantrel/frontend/DelayConfirmation.h"
+#include "Vantrel/frontend/DelayEstimator.h"
+#include "Vantrel/frontend/DelayState.h"
+#include "Vantrel/frontend/DelayTracker.h"
 #include "Vantrel/frontend/EnergyHistory.h"
 #include "Vantrel/frontend/FrontEndInternal.h"
-#include "Vantrel/frontend/TrackMean.h"
 #include "Vantrel/stages/DelayCompensation.h"
 
 struct MathlibHandle;
-
-// Delay compensation states.
-constexpr int DELCOMP_FILLINGBUFFERS = 0;
-constexpr int DELCOMP_CALCDELAY = 1;
-constexpr int DELCOMP_DELAYRELIABLE = 2;
-constexpr int DELCOMP_DELAYUNCERTAIN = 3;
-constexpr int DELCOMP_FIXED = 4;
-constexpr int DELCOMP_SNAP = 6;
-constexpr int DELCOMP_NOCHANGE = 7;  // the re-check's "signal too weak" answer
 
 class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
  public:
@@ -63,13 +54,6 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   // when asked for, the range in samples beyond which a delay found is not
   // reliable. false when the window would not fit 32 bits
   bool ComputeSearchWindow(int rate, uint32_t* window, uint32_t* block, int64_t* maxDelaySamples = nullptr) const;
-  // 2 (reliable) or 3 (uncertain): does a re-check confirm the current delay?
-  static int VerifyDelay(float rNew, float rCurrent, float rAtCurrent, int offset);
-
-  // A correlation in percent as the frame's integer quality: truncated
-  // toward zero, held within -100..100, 0 when it is not a number.
-  static int QualityPercent(double quality);
-
   // Read access for tests and hosts.
   int ActiveBlocks() const { return m_activeBlocks; }
   uint32_t StateFrames() const { return m_stateFrames; }
@@ -79,14 +63,14 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
     m_stateFrames = stateFrames;
   }
   int State() const { return m_state; }
-  int Delay() const { return m_delay; }
-  int32_t Status() const { return m_status; }
-  int Quality() const { return m_quality; }
+  int Delay() const { return m_reading.delay; }
+  int32_t Status() const { return m_reading.status; }
+  int Quality() const { return m_reading.quality; }
   uint32_t SearchWindow() const { return m_searchWindow; }
   uint32_t SearchBlock() const { return m_searchBlock; }
   int64_t MaxDelaySamples() const { return m_maxDelaySamples; }
-  uint32_t RecheckWindow() const { return m_recheckSet.GetWindowLen(); }
-  uint32_t RecheckBlock() const { return m_recheckSet.GetBlockLen(); }
+  uint32_t RecheckWindow() const { return m_estimator.RecheckSet().GetWindowLen(); }
+  uint32_t RecheckBlock() const { return m_estimator.RecheckSet().GetBlockLen(); }
   int SwapTestChannels() const { return m_swapTestChannels; }
   int TrackingMode() const { return m_trackingMode; }
 
@@ -129,42 +113,8 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   int UpdateEnergyHistory();
   bool RealtimeInputBusy();
   void TakeResult(bool withQuality);
-  void Confirm(int delay, float quality) {
-    MeasureDrift(delay);
-    m_confirmed = true;
-    m_framesSinceConfirmed = 0;
-    m_confirmedDelay = delay;
-    m_confirmedQuality = std::fabs(quality);
-    m_rejected = false;
-  }
-  void Unconfirm() { m_confirmed = false; }
-  // Follows how fast the confirmed delay moves, from one confirmation to
-  // the next; a confirmation off the drift so far starts the measure anew.
-  void MeasureDrift(int delay);
-  // Where the confirmed delay has drifted to by now. The tracker steps
-  // once a whole sample shows, so under a drift the delay confirmed lies
-  // half a sample behind it on average.
-  double DriftedConfirmedDelay() const {
-    const double perFrame = DriftPerFrame();
-    const double behind = std::fabs(perFrame) >= CDriftMeasure::kNoticeable ? std::copysign(0.5, perFrame) : 0.0;
-    return double(m_confirmedDelay) + behind + perFrame * double(m_framesSinceConfirmed);
-  }
-  double DriftPerFrame() const { return m_drift.PerFrame(); }
-  // An offset the way the confirmed delay drifts noticeably.
-  bool AlongDrift(int offset) const { return m_drift.Along(offset); }
-  // While the signal is too weak to track, a delay confirmed to drift
-  // moves on with the drift measured, as far as a confirmation reaches.
-  void FollowDriftThroughPause();
   // "reliable" only at the confirmed delay: any other status is kept.
   void HoldStatusToConfirmation();
-  // Where the re-check runs, the confirmed delay moves on at the drift
-  // measured: a delay left behind while the signal pauses is not it.
-  bool ConfirmedAt(int delay) const {
-    if (!m_confirmed) return false;
-    if (!m_rechecking) return std::abs(delay - m_confirmedDelay) <= kConfirmedWithin;
-    return m_framesSinceConfirmed <= kConfirmationFrames &&
-           std::fabs(double(delay) - DriftedConfirmedDelay()) <= double(kConfirmedWithin);
-  }
 
   // The delay state machine: one step per frame, and each state's step.
   void HoldDelay();
@@ -176,6 +126,9 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   void StepDelayUncertain(MONITORDATA* monitor);
   void StepSnap();
   void StepFixed();
+  // A delay the search found near the one the re-check rejected, before
+  // the search's blocks have all come after that rejection.
+  bool StillRejected(int delay) const;
   // Frames in the reliable state after which a tracked delay snaps.
   uint64_t SnapFrames() const;
 
@@ -186,33 +139,11 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   void ApplyLevelAlignment(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2], int fetchCode);
   void WriteUnwrittenFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc);
 
-  // A correlator set's transform failed since the run began: no delay
-  // it gives stands.
-  bool CorrelatorsFailed() const { return m_searchSet.Failed() || m_recheckSet.Failed(); }
-
-  // Search, re-check and tracking.
-  void PreviousBlockEnergies(float* refEnergy, float* testEnergy) const;
+  // Search, re-check and tracking, on the blocks of the estimation channel.
+  EstimationBlocks NewestBlocks() const;
   int DetermineDelay();
   int RecheckDelay(int* quality, MONITORDATA* monitor);
   int TrackVariableDelay(FRAMEDATA* frame, MONITORDATA* monitor);
-
-  // The steps of a re-check: feed the newest blocks aligned by the delay
-  // in force, judge the peak found, show what was seen.
-  struct RecheckTrace {
-    bool ran = false;
-    float atCurrent = 0.0f;
-    float pickQuality = 0.0f;
-    int refEnd = 0;
-    int testEnd = 0;
-  };
-  void FeedRecheck(float refEnergy, float testEnergy, int* refEnd, int* testEnd);
-  int JudgeRecheckPick(const CORRRESULT& pick, float atCurrent);
-  void AddRecheckMonitor(MONITORDATA* monitor, const RecheckTrace& trace) const;
-
-  // The steps of tracking: whether the newest block's peak at offset o
-  // (quality q, against v at the delay kept) is a step to take, and taking it.
-  bool TakesTrackingStep(int32_t o, float q, double v) const;
-  bool ApplyTrackingStep(int32_t o, float q);
 
   // The record's estimation channel names a channel of the frame (traced when not).
   static bool EstimationChannelIsValid(const SYSPARA& sys, const char* operation);
@@ -237,12 +168,9 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   uint32_t m_frameLen = 0;
   int m_state = DELCOMP_FILLINGBUFFERS;
   uint32_t m_stateFrames = 0;
-  int m_recheckRan = 0;
   int m_trackingMode = 0;
   int m_swapTestChannels = 0;
-  int m_delay = 0;
-  int32_t m_status = 0;
-  int m_quality = 0;
+  DelayReading m_reading;
   int m_refDelay = 0;
   int m_testDelay = 0;
   int m_delayValid = 0;
@@ -253,36 +181,14 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   CEnergyHistory m_energy;
   int m_activeBlocks = 0;
   float m_gain = 1.0f;
-  CCorrelatorSet m_searchSet;
-  CCorrelatorSet m_recheckSet;
-  CORRRESULT* m_result = nullptr;
-  CTrackMean m_trackMean;
-  // Samples a delay may lie off the one confirmed and still count as it: a
-  // drifting delay moves on between re-checks, a look-alike lies a pitch
-  // period (tens of samples) away.
-  static constexpr int kConfirmedWithin = 3;
-  // The delay a reliable search confirmed, or the peak a re-check found
-  // where it confirmed the delay in force, if one did and no re-check has
-  // rejected it since: only a frame at this delay is called reliable.
-  bool m_confirmed = false;
-  int m_confirmedDelay = 0;
-  // The correlation it was confirmed at: a delay the tracker reached by a
-  // larger step is confirmed only where it correlates about as well.
-  float m_confirmedQuality = 0.0f;
-  // Where the re-check runs, a confirmation holds for a few frames only: a
-  // drifting delay moves on while the signal pauses too long to re-check.
-  static constexpr uint32_t kConfirmationFrames = CCorrelatorSet::kHistoryBlocks;
-  bool m_rechecking = false;
-  uint32_t m_framesSinceConfirmed = 0;
-  uint32_t m_framesSinceRecheck = 0;
-  // The confirmed delay's movement and the frames it took: the drift per frame.
-  CDriftMeasure m_drift;
+  // Declared in this order: the estimator and the tracker tell the
+  // confirmation what they confirm, the tracker steps the estimator's result.
+  CDelayConfirmation m_confirmation;
+  CDelayEstimator m_estimator{m_confirmation};
+  CDelayTracker m_tracker{m_estimator, m_confirmation};
   // The re-check sent the state back to the search, which has not
   // confirmed a delay since.
   bool m_searchRestarted = false;
-  // A re-check rejected this delay, and nothing has confirmed a delay since.
-  bool m_rejected = false;
-  int m_rejectedDelay = 0;
   // The estimation channel of the last record taken, checked.
   int m_estimationChannel = 0;
   int32_t m_fill = 0;

@@ -37,8 +37,8 @@ int CDelayCompensationImpl::WriteFrameOutput(FRAMEDATA* frame, FRAMEBUFFERDESC* 
     header.refEnergy = sys.levelPara.referencePower;
     header.testEnergy = sys.levelPara.testPower;
   }
-  m_refDelay = m_delay >= 0 ? 0 : -m_delay;
-  m_testDelay = m_delay >= 0 ? m_delay : 0;
+  m_refDelay = m_reading.delay >= 0 ? 0 : -m_reading.delay;
+  m_testDelay = m_reading.delay >= 0 ? m_reading.delay : 0;
 
   const int fetched = FetchOutputSamples(frame, desc, samples, sys.delayPara.allowPadding);
   m_delayValid = (fetched == FETCH_COMPLETE || fetched == FETCH_PADDED) ? 1 : 0;
@@ -47,24 +47,24 @@ int CDelayCompensationImpl::WriteFrameOutput(FRAMEDATA* frame, FRAMEBUFFERDESC* 
     case FETCH_PADDED:
     case FETCH_NOT_ENOUGH_DATA: break;
     case FETCH_DELAY_CLAMPED:
-      if (m_status != DELAY_STATUS_CALCULATING) m_status = DELAY_STATUS_CLAMPED;
+      if (m_reading.status != DELAY_STATUS_CALCULATING) m_reading.status = DELAY_STATUS_CLAMPED;
       break;
     default:
       VANTREL_TRACE(TRACE_ORDINARY, "CDelayCompensationImpl::ProcessFrame(), Unknown return code from GetSamples\n");
       std::exit(1);
   }
-  m_status |= highBits;
+  m_reading.status |= highBits;
 
-  header.delay = -m_delay;
-  header.delayStatus = m_status;
-  header.quality = m_quality;
+  header.delay = -m_reading.delay;
+  header.delayStatus = m_reading.status;
+  header.quality = m_reading.quality;
   header.reserved = 0;
   header.delayValid = uint8_t(m_delayValid);
   header.channels = sys.channels;
   *desc = FRAMEBUFFERDESC{m_outputLen, 0, 0};
 
   ApplyLevelAlignment(frame, desc, samples, fetched);
-  if (monitor != nullptr) monitor->Add(float(m_delay), -32767.0f, 32767.0f, "UsedDelay");
+  if (monitor != nullptr) monitor->Add(float(m_reading.delay), -32767.0f, 32767.0f, "UsedDelay");
   return fetched;
 }
 
@@ -102,7 +102,7 @@ void CDelayCompensationImpl::ApplyLevelAlignment(FRAMEDATA* frame, FRAMEBUFFERDE
   else
     g = m_gain;
   if (level.invertTest != 0) g = -g;
-  if (level.invertOnNegative != 0 && level.invertTest == 0 && m_quality < 0) g = -g;
+  if (level.invertOnNegative != 0 && level.invertTest == 0 && m_reading.quality < 0) g = -g;
   // Only samples this frame copied are scaled, and exactly those.
   if (g == 1.0f || fetchCode == FETCH_NOT_ENOUGH_DATA || samples == nullptr) return;
   const int channels = std::min(header.channels, 2);

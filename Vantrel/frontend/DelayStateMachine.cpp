@@ -19,11 +19,6 @@ constexpr uint32_t kUncertainFramesBeforeSearch = 3;
 
 }  // namespace
 
-int CDelayCompensationImpl::QualityPercent(double quality) {
-  if (std::isnan(quality)) return 0;
-  return int(std::clamp(quality, -100.0, 100.0));
-}
-
 bool CDelayCompensationImpl::RealtimeInputBusy() {
   const int32_t* used = GetUsedInputs();
   if (used == nullptr) return false;
@@ -35,28 +30,29 @@ bool CDelayCompensationImpl::RealtimeInputBusy() {
 }
 
 void CDelayCompensationImpl::TakeResult(bool withQuality) {
-  if (m_result == nullptr) return;
-  if (withQuality) m_quality = QualityPercent(m_result->quality);
-  m_delay = m_result->delay;
+  const CORRRESULT* result = m_estimator.Result();
+  if (result == nullptr) return;
+  if (withQuality) m_reading.quality = QualityPercent(result->quality);
+  m_reading.delay = result->delay;
 }
 
 void CDelayCompensationImpl::HoldStatusToConfirmation() {
-  if ((m_status & 0xFFFF) == DELAY_STATUS_RELIABLE && !ConfirmedAt(m_delay))
-    m_status = (m_status & int32_t(0xFFFF0000u)) | DELAY_STATUS_UNCERTAIN;
+  if ((m_reading.status & 0xFFFF) == DELAY_STATUS_RELIABLE && !m_confirmation.At(m_reading.delay))
+    m_reading.status = (m_reading.status & int32_t(0xFFFF0000u)) | DELAY_STATUS_UNCERTAIN;
 }
 
 void CDelayCompensationImpl::HoldDelay() {
   TakeResult(true);
-  m_status = DELAY_STATUS_HELD;
+  m_reading.status = DELAY_STATUS_HELD;
 }
 
 void CDelayCompensationImpl::EndInputBeforeDelay() {
   VANTREL_TRACE(TRACE_ORDINARY,
                 "CDelayCompensationImpl::ProcessFrame, WARNING!!! EOF encountered before delay was found!\n");
-  m_status = DELAY_STATUS_UNCERTAIN;
+  m_reading.status = DELAY_STATUS_UNCERTAIN;
   m_state = DELCOMP_DELAYRELIABLE;
-  Unconfirm();
-  if (m_result == nullptr) m_quality = 0;
+  m_confirmation.Unconfirm();
+  if (m_estimator.Result() == nullptr) m_reading.quality = 0;
 }
 
 void CDelayCompensationImpl::StepDelayState(bool busy, MONITORDATA* monitor) {
@@ -77,9 +73,9 @@ void CDelayCompensationImpl::StepFillingBuffers() {
   m_delayBuffer->GetFill(&fill, &ring);
   if (fill >= ring) m_state = DELCOMP_CALCDELAY;
   m_stateFrames = 0;
-  m_quality = 0;
-  m_delay = 0;
-  m_status = DELAY_STATUS_CALCULATING;
+  m_reading.quality = 0;
+  m_reading.delay = 0;
+  m_reading.status = DELAY_STATUS_CALCULATING;
 }
 
 void CDelayCompensationImpl::StepCalcDelay(bool busy, MONITORDATA* monitor) {
@@ -90,31 +86,26 @@ void CDelayCompensationImpl::StepCalcDelay(bool busy, MONITORDATA* monitor) {
   if (!busy) {
     CountUp(m_stateFrames);
     int next = DetermineDelay();
-    // The delay the re-check rejected counts only once every block in the
-    // search's history, and the stretch it matched at that delay, came
-    // after the search started again.
-    const uint64_t reach = uint64_t(m_searchBlock) + uint64_t(std::abs(int64_t(m_rejectedDelay)));
-    const uint64_t renewed = CCorrelatorSet::kHistoryBlocks + (reach + m_frameLen - 1) / m_frameLen;
-    if (next == DELCOMP_DELAYRELIABLE && m_rejected &&
-        std::abs(m_result->delay - m_rejectedDelay) <= kConfirmedWithin && m_stateFrames < renewed)
-      next = m_state;
+    CORRRESULT& result = *m_estimator.Result();
+    if (next == DELCOMP_DELAYRELIABLE && StillRejected(result.delay)) next = m_state;
     if (next != m_state) {
       if (m_searchRestarted) {
         // The re-check's history is aligned by the rejected delay.
-        m_recheckSet.ClearHistory();
+        m_estimator.ClearRecheckHistory();
         m_searchRestarted = false;
       }
       m_stateFrames = 0;
       // A delay the search found starts the drift's measure afresh.
-      m_drift.Forget();
-      Confirm(m_result->delay, m_result->quality);
+      m_confirmation.ForgetDrift();
+      m_confirmation.Confirm(result.delay, result.quality);
     } else if (restarted) {
       // The re-check goes on at the delay the tracker follows (a search
       // over long blocks cannot settle a fast drift); where it confirms
       // that delay, the search ends as with a delay of its own.
-      m_result->delay = m_delay;
-      m_result->quality = float(m_quality);
-      if (RecheckDelay(&m_quality, monitor) == DELCOMP_DELAYRELIABLE && ConfirmedAt(m_delay)) {
+      result.delay = m_reading.delay;
+      result.quality = float(m_reading.quality);
+      if (RecheckDelay(&m_reading.quality, monitor) == DELCOMP_DELAYRELIABLE &&
+          m_confirmation.At(m_reading.delay)) {
         next = DELCOMP_DELAYRELIABLE;
         m_searchRestarted = false;
         m_stateFrames = 0;
@@ -123,28 +114,40 @@ void CDelayCompensationImpl::StepCalcDelay(bool busy, MONITORDATA* monitor) {
     m_state = next;
   }
   if (restarted && m_state == DELCOMP_CALCDELAY) {
-    if (m_result != nullptr) m_result->delay = m_delay;
-  } else if (m_searchSet.HasPeak()) {
+    if (m_estimator.Result() != nullptr) m_estimator.Result()->delay = m_reading.delay;
+  } else if (m_estimator.SearchHasPeak()) {
     TakeResult(true);
   }
-  m_status = DELAY_STATUS_CALCULATING;
+  m_reading.status = DELAY_STATUS_CALCULATING;
+}
+
+bool CDelayCompensationImpl::StillRejected(int delay) const {
+  // The delay the re-check rejected counts only once every block in the
+  // search's history, and the stretch it matched at that delay, came
+  // after the search started again.
+  const int rejected = m_confirmation.RejectedDelay();
+  if (!m_confirmation.Rejected() || std::abs(delay - rejected) > CDelayConfirmation::kWithin) return false;
+  const uint64_t reach = uint64_t(m_searchBlock) + uint64_t(std::abs(int64_t(rejected)));
+  const uint64_t renewed = CCorrelatorSet::kHistoryBlocks + (reach + m_frameLen - 1) / m_frameLen;
+  return m_stateFrames < renewed;
 }
 
 void CDelayCompensationImpl::StepDelayReliable(bool busy, MONITORDATA* monitor) {
   STATE_TRACE("DELCOMP_DELAYRELIABLE");
   CountUp(m_stateFrames);
   if (m_trackingMode != 0) {
-    const int next = busy ? m_state : RecheckDelay(&m_quality, monitor);
+    const int next = busy ? m_state : RecheckDelay(&m_reading.quality, monitor);
     if (next != DELCOMP_NOCHANGE) {
       m_state = next;
       if (next != DELCOMP_DELAYRELIABLE) m_stateFrames = 0;
       if (m_stateFrames >= SnapFrames() && m_sys->delayPara.snapEnable != 0) m_state = DELCOMP_SNAP;
     }
   } else {
-    m_quality = m_result != nullptr ? QualityPercent(m_result->quality) : 0;
+    const CORRRESULT* result = m_estimator.Result();
+    m_reading.quality = result != nullptr ? QualityPercent(result->quality) : 0;
   }
   TakeResult(false);
-  m_status = DELAY_STATUS_RELIABLE;
+  m_reading.status = DELAY_STATUS_RELIABLE;
   HoldStatusToConfirmation();
 }
 
@@ -155,40 +158,40 @@ void CDelayCompensationImpl::StepDelayUncertain(MONITORDATA* monitor) {
     // The second line is intended: a file-mode frame in this state has
     // always traced it twice, and existing trace logs read so.
     STATE_TRACE("DELCOMP_DELAYUNCERTAIN");
-    m_status = DELAY_STATUS_UNCERTAIN;
+    m_reading.status = DELAY_STATUS_UNCERTAIN;
     TakeResult(true);
     return;
   }
-  const int next = RecheckDelay(&m_quality, monitor);
+  const int next = RecheckDelay(&m_reading.quality, monitor);
   TakeResult(false);
   if (next == DELCOMP_NOCHANGE) {
-    m_status = DELAY_STATUS_UNCERTAIN;
+    m_reading.status = DELAY_STATUS_UNCERTAIN;
   } else if (next != DELCOMP_DELAYUNCERTAIN) {
     m_state = next;
     m_stateFrames = 0;
-    m_status = DELAY_STATUS_RELIABLE;
+    m_reading.status = DELAY_STATUS_RELIABLE;
     HoldStatusToConfirmation();
   } else if (m_stateFrames > kUncertainFramesBeforeSearch) {
     // The search starts afresh: its history holds blocks of the time it
     // last ran, at whatever delay held then.
-    m_searchSet.ClearHistory();
+    m_estimator.ClearSearchHistory();
     m_searchRestarted = true;
-    Unconfirm();
+    m_confirmation.Unconfirm();
     m_state = DELCOMP_CALCDELAY;
     m_stateFrames = 0;
-    m_status = DELAY_STATUS_CALCULATING;
+    m_reading.status = DELAY_STATUS_CALCULATING;
   } else {
-    m_status = DELAY_STATUS_UNCERTAIN;
+    m_reading.status = DELAY_STATUS_UNCERTAIN;
   }
 }
 
 void CDelayCompensationImpl::StepSnap() {
   STATE_TRACE("DELCOMP_SNAP");
   TakeResult(true);
-  m_status = DELAY_STATUS_SNAPPED;
+  m_reading.status = DELAY_STATUS_SNAPPED;
   DELAYPARAEXT& delayPara = m_sys->delayPara;
   if (delayPara.unsnapRequest != 0) {
-    m_status = DELAY_STATUS_UNCERTAIN;
+    m_reading.status = DELAY_STATUS_UNCERTAIN;
     m_state = DELCOMP_DELAYUNCERTAIN;
     m_stateFrames = 0;
     delayPara.unsnapRequest = 0;
@@ -197,9 +200,9 @@ void CDelayCompensationImpl::StepSnap() {
 
 void CDelayCompensationImpl::StepFixed() {
   STATE_TRACE("default");
-  m_quality = FIXED_DELAY_QUALITY;
-  m_status = DELAY_STATUS_FIXED;
-  m_delay = m_sys->delayPara.fixedDelay;
+  m_reading.quality = FIXED_DELAY_QUALITY;
+  m_reading.status = DELAY_STATUS_FIXED;
+  m_reading.delay = m_sys->delayPara.fixedDelay;
 }
 
 uint64_t CDelayCompensationImpl::SnapFrames() const {

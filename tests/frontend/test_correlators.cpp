@@ -12,7 +12,8 @@
 #include "Vantrel/DebugTrace.h"
 #include "Vantrel/frontend/BlockCorrelator.h"
 #include "Vantrel/frontend/CorrelatorSet.h"
-#include "Vantrel/frontend/DelayCompensationImpl.h"
+#include "Vantrel/frontend/DelayEstimator.h"
+#include "Vantrel/frontend/DelayState.h"
 #include "Vantrel/frontend/FftCorrelator.h"
 #include "support/alloc_failure.h"
 
@@ -499,7 +500,7 @@ TEST(VerifyDelay, CriteriaInOrder) {
       {90, 80, NAN, 0, DELCOMP_DELAYUNCERTAIN},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(CDelayCompensationImpl::VerifyDelay(c.rNew, c.rCurrent, c.rAt, c.offset), c.expected)
+    EXPECT_EQ(CDelayEstimator::VerifyDelay(c.rNew, c.rCurrent, c.rAt, c.offset), c.expected)
         << c.rNew << " " << c.rCurrent << " " << c.rAt << " " << c.offset;
 }
 
@@ -508,7 +509,7 @@ TEST(QualityPercent, TruncatesWithinTheRangeOfACorrelation) {
     double value;
     int expected;
   } cases[] = {{99.9, 99}, {-99.9, -99}, {100.4, 100}, {1e30, 100}, {-INFINITY, -100}, {NAN, 0}, {-NAN, 0}};
-  for (const auto& c : cases) EXPECT_EQ(CDelayCompensationImpl::QualityPercent(c.value), c.expected) << c.value;
+  for (const auto& c : cases) EXPECT_EQ(QualityPercent(c.value), c.expected) << c.value;
 }
 
 // The correlators have no failure return: out of memory ends the process

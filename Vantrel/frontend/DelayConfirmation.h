@@ -1,0 +1,93 @@
+// Which delay a search or a re-check last confirmed, how fast that delay
+// drifts, and the delay a re-check rejected since. A frame is called
+// reliable only at the confirmed delay, or where it has drifted to by now.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+
+#include "Vantrel/frontend/DriftMeasure.h"
+#include "Vantrel/frontend/FrontEndInternal.h"
+
+class FRONT_END_INTERNAL CDelayConfirmation {
+ public:
+  // Samples a delay may lie off the one confirmed and still count as it: a
+  // drifting delay moves on between re-checks, a look-alike lies a pitch
+  // period (tens of samples) away.
+  static constexpr int kWithin = 3;
+  // The largest step of a drift: the re-check's blocks aligned by the
+  // delay before it still see the same peak.
+  static constexpr int64_t kDriftStep = 8;
+  // Where the re-check runs, a confirmation holds for as many frames as
+  // the re-check's history: a drifting delay moves on while the signal
+  // pauses too long to re-check.
+  static constexpr uint32_t kHoldFrames = 16;
+
+  // A delay confirmed at a correlation of `quality` (either sign). It
+  // also measures the drift from the last confirmation.
+  void Confirm(int delay, float quality);
+  void Unconfirm() { m_confirmed = false; }
+  // A re-check rejected `delay`: nothing is confirmed until a search or a
+  // re-check confirms again.
+  void Reject(int delay);
+  // A new run: nothing confirmed, nothing rejected.
+  void Clear() {
+    m_rejected = false;
+    Unconfirm();
+  }
+  // The next confirmation starts the drift's measure afresh.
+  void ForgetDrift() { m_drift.Forget(); }
+  // One more frame; `rechecking` when the re-check or the tracker runs in it.
+  void NextFrame(bool rechecking) {
+    m_rechecking = rechecking;
+    if (m_framesSince < UINT32_MAX) ++m_framesSince;
+  }
+
+  bool Confirmed() const { return m_confirmed; }
+  int Delay() const { return m_delay; }
+  float Quality() const { return m_quality; }
+  // Within kHoldFrames of the last confirmation.
+  bool Fresh() const { return m_framesSince <= kHoldFrames; }
+
+  // The delay counts as the one confirmed. Where the re-check runs, the
+  // confirmed delay moves on at the drift measured: a delay left behind
+  // while the signal pauses is not it.
+  bool At(int delay) const;
+  // Within a drift's step of the delay confirmed.
+  bool Near(int64_t delay) const { return m_confirmed && std::abs(delay - m_delay) <= kDriftStep; }
+  // Where the confirmed delay has drifted to by now. The tracker steps
+  // once a whole sample shows, so under a drift the delay confirmed lies
+  // half a sample behind it on average.
+  double Drifted() const;
+  // A re-check's peak a few samples off where the last confirmation has
+  // drifted to, under a measured drift: the mean of blocks from before a
+  // pause, lagging the delay.
+  bool StaleMean(int64_t found) const;
+  // While the signal is too weak to track, a delay confirmed to drift
+  // moves on with the drift measured, as far as a confirmation reaches:
+  // where it has drifted to, or false when it does not move on.
+  bool PredictThroughPause(int64_t* predicted) const;
+
+  double DriftPerFrame() const { return m_drift.PerFrame(); }
+  // An offset the way the confirmed delay drifts noticeably.
+  bool AlongDrift(int offset) const { return m_drift.Along(offset); }
+  bool Drifting() const { return AlongDrift(1) || AlongDrift(-1); }
+
+  // A re-check rejected a delay and nothing has confirmed one since.
+  bool Rejected() const { return m_rejected; }
+  int RejectedDelay() const { return m_rejectedDelay; }
+
+ private:
+  bool m_confirmed = false;
+  int m_delay = 0;
+  // The correlation's magnitude at confirmation: a delay the tracker
+  // reached by a larger step is confirmed only where it correlates about
+  // as well.
+  float m_quality = 0.0f;
+  bool m_rechecking = false;
+  uint32_t m_framesSince = 0;
+  CDriftMeasure m_drift;
+  bool m_rejected = false;
+  int m_rejectedDelay = 0;
+};

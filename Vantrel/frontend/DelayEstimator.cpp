@@ -1,0 +1,166 @@
+#include "Vantrel/frontend/DelayEstimator.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "Vantrel/FrameData.h"
+#include "Vantrel/VantrelTrace.h"
+#include "Vantrel/frontend/DelayState.h"
+
+namespace {
+
+// The reference's energy per sample below which the re-check does not run.
+constexpr double kRecheckEnergyPerSample = 4096.0;
+// The share of the confirmed correlation a delay stepped to must reach.
+constexpr float kConfirmingShare = 0.9f;
+
+static_assert(CDelayConfirmation::kHoldFrames == CCorrelatorSet::kHistoryBlocks,
+              "a confirmation holds as long as the re-check's history");
+
+}  // namespace
+
+int CDelayEstimator::InitSearch(uint32_t block, uint32_t window) {
+  const int r = m_searchSet.Init(block, window, 2);
+  m_result = nullptr;
+  return r;
+}
+
+void CDelayEstimator::RestoreResult(int32_t delay, float quality) {
+  m_result = const_cast<CORRRESULT*>(&m_searchSet.Result());
+  m_result->delay = delay;
+  m_result->quality = quality;
+}
+
+bool CDelayEstimator::Search(const EstimationBlocks& blocks, bool anySign, int64_t maxDelay) {
+  m_searchSet.Feed(blocks.refRing, blocks.refEnd, blocks.refEnergy, blocks.testRing, blocks.testEnd, blocks.testEnergy,
+                   blocks.ringLength);
+  int ok = 0;
+  m_searchSet.PickBest(&ok, &m_result, anySign ? 1 : 0, 0);
+  VANTREL_TRACE(TRACE_ORDINARY, "CDelayCompensationImpl::DetermineDelay(), results:\n");
+  VANTREL_TRACE(TRACE_ORDINARY, "  * R found best   = %3.0f, New delay = %ld\n", double(m_result->quality),
+                long(m_result->delay));
+  // The search reaches past the asked range so that a delay out there is
+  // seen for what it is instead of as a look-alike inside the range.
+  if (std::abs(int64_t(m_result->delay)) > maxDelay) {
+    m_result->flags = (m_result->flags & ~CORR_STRONG_PEAK) | CORR_BEYOND_RANGE;
+    VANTREL_TRACE(TRACE_ORDINARY,
+                  "CDelayCompensationImpl::DetermineDelay(), WARNING: delay %ld beyond the range of %lld\n",
+                  long(m_result->delay), static_cast<long long>(maxDelay));
+  }
+  const int32_t wanted = CORR_ENOUGH_DATA | CORR_STRONG_PEAK;
+  return (m_result->flags & wanted) == wanted;
+}
+
+int CDelayEstimator::Recheck(const EstimationBlocks& blocks, uint32_t frameLength, int state, int* quality,
+                             MONITORDATA* monitor) {
+  int r = state;
+  // Without a search result there is nothing to re-check against.
+  if (m_result == nullptr) {
+    *quality = 0;
+    return DELCOMP_NOCHANGE;
+  }
+  RecheckTrace trace;
+  if (double(blocks.refEnergy) / double(frameLength) <= kRecheckEnergyPerSample) {
+    *quality = QualityPercent(m_result->quality);
+    r = DELCOMP_NOCHANGE;
+  } else {
+    FeedRecheck(blocks, &trace);
+    int ok = 0;
+    CORRRESULT* pick = nullptr;
+    m_recheckSet.PickBest(&ok, &pick, 1, 0);
+    trace.atCurrent = float(m_recheckSet.ValueAtLag(0, 0));
+    trace.pickQuality = pick->quality;
+    trace.ran = true;
+    if ((pick->flags & CORR_ENOUGH_DATA) != 0) {
+      r = JudgeRecheckPick(*pick, trace.atCurrent, state);
+      *quality = QualityPercent(trace.atCurrent);
+    }
+  }
+  AddRecheckMonitor(monitor, trace);
+  return r;
+}
+
+void CDelayEstimator::FeedRecheck(const EstimationBlocks& blocks, RecheckTrace* trace) {
+  const int length = blocks.ringLength;
+  int refEnd = blocks.refEnd;
+  int testEnd = blocks.testEnd;
+  const int d = m_result->delay;
+  auto moveBack = [&](int end, int by) {
+    int64_t moved = int64_t(end) - by;
+    while (moved < 0) moved += length;
+    return int(moved);
+  };
+  if (d < 0)
+    refEnd = moveBack(refEnd, -d);
+  else
+    testEnd = moveBack(testEnd, d);
+  trace->refEnd = refEnd;
+  trace->testEnd = testEnd;
+  // Blocks from before a pause long enough for the drift measured to
+  // have moved the delay on would vouch for where it was.
+  if (std::fabs(m_confirmation.DriftPerFrame()) * double(m_framesSinceRecheck) > double(CDelayConfirmation::kWithin))
+    m_recheckSet.ClearHistory();
+  m_framesSinceRecheck = 0;
+  m_recheckSet.Feed(blocks.refRing, refEnd, blocks.refEnergy, blocks.testRing, testEnd, blocks.testEnergy, length);
+  m_recheckRan = true;
+}
+
+int CDelayEstimator::JudgeRecheckPick(const CORRRESULT& pick, float atCurrent, int state) {
+  // A peak a sample or three off the delay in force is the same peak,
+  // moved on by a drift (the blocks of the mean were aligned by the
+  // delays of their time): it is judged where it lies.
+  const bool samePeak = std::abs(pick.delay) <= CDelayConfirmation::kWithin;
+  const int r = samePeak ? VerifyDelay(pick.quality, m_result->quality, pick.quality, 0)
+                         : VerifyDelay(pick.quality, m_result->quality, atCurrent, pick.delay);
+  // The re-check confirms the delay in force when its own peak lies
+  // there, where it now lies. A peak further than a drift's step from
+  // the last one confirmed it confirms only where it correlates about
+  // as well and no peak at another delay comes within the error of the
+  // means (not a look-alike a pitch period away), and never where it is
+  // the stale mean of blocks from before a pause. A rejection ends the
+  // last confirmation; while the search runs, a re-check only confirms.
+  const int64_t found = int64_t(m_result->delay) + pick.delay;
+  const bool asStrong = std::fabs(atCurrent) >= kConfirmingShare * m_confirmation.Quality() &&
+                        (pick.flags & CORR_AMBIGUOUS) == 0;
+  if (r == DELCOMP_DELAYRELIABLE) {
+    if (samePeak && (m_confirmation.Near(found) || asStrong) && !m_confirmation.StaleMean(found)) {
+      m_confirmation.Confirm(m_result->delay + pick.delay, pick.quality);
+      // The next re-check judges its mean against the mean confirmed,
+      // not against a search over longer blocks or a single block's
+      // peak: a drift smears the mean's peak by a few points.
+      m_result->quality = pick.quality;
+    }
+  } else if (state != DELCOMP_CALCDELAY) {
+    m_confirmation.Reject(m_result->delay);
+  }
+  return r;
+}
+
+void CDelayEstimator::AddRecheckMonitor(MONITORDATA* monitor, const RecheckTrace& trace) const {
+  if (monitor == nullptr) return;
+  const bool ran = trace.ran;
+  monitor->Add(m_result->quality, -100.0f, 100.0f, "R(default)");
+  monitor->Add(ran ? trace.atCurrent : 0.0f, -100.0f, 100.0f, "R(at default)");
+  monitor->Add(ran ? trace.pickQuality : 0.0f, -100.0f, 100.0f, "R(Frame)");
+  monitor->Add(ran ? float(trace.refEnd / 128) : 0.0f, 0.0f, 32767.0f, "WPosR");
+  monitor->Add(ran ? float(trace.testEnd / 128) : 0.0f, 0.0f, 32767.0f, "WPosT");
+}
+
+int CDelayEstimator::VerifyDelay(float rNew, float rCurrent, float rAtCurrent, int offset) {
+  // No comparison holds for a value that is not a number: it confirms nothing.
+  if (std::isnan(rNew) || std::isnan(rCurrent) || std::isnan(rAtCurrent)) return DELCOMP_DELAYUNCERTAIN;
+  int criterion = 0;
+  if (rNew > 0.95f * rCurrent && offset != 0)
+    criterion = 1;
+  else if (rCurrent >= 0.0f && 1.1 * double(rAtCurrent) < double(rCurrent))
+    criterion = 2;
+  else if (rCurrent < 0.0f && -1.3 * double(rAtCurrent) < -double(rCurrent))
+    criterion = 3;
+  else if (rNew > 0.0f && rCurrent < 0.0f && -rCurrent < rNew)
+    criterion = 4;
+  else if (rNew < 0.0f && rCurrent > 0.0f && -rNew < rCurrent)
+    criterion = 5;
+  if (criterion == 0) return DELCOMP_DELAYRELIABLE;
+  VANTREL_TRACE(TRACE_ORDINARY, "CDelayCompensationImpl::VerifyDelay(), criterion %d\n", criterion);
+  return DELCOMP_DELAYUNCERTAIN;
+}

@@ -1,0 +1,107 @@
+// Finds the delay and verifies it: the search over long blocks of the whole
+// window, and the re-check, which correlates the newest shorter blocks of
+// both signals aligned by the delay in force and judges whether that delay
+// still holds. It owns both correlator sets and the search's result, and
+// tells the confirmation which delays it confirmed or rejected.
+#pragma once
+
+#include <cstdint>
+
+#include "Vantrel/frontend/CorrelatorSet.h"
+#include "Vantrel/frontend/DelayConfirmation.h"
+#include "Vantrel/frontend/FrontEndInternal.h"
+
+struct MONITORDATA;
+
+// The estimation channel's filtered rings, where each signal's newest block
+// ends, and the energies of the block before.
+struct EstimationBlocks {
+  float* refRing = nullptr;
+  int refEnd = 0;
+  float* testRing = nullptr;
+  int testEnd = 0;
+  int ringLength = 0;
+  float refEnergy = 0.0f;
+  float testEnergy = 0.0f;
+};
+
+class FRONT_END_INTERNAL CDelayEstimator {
+ public:
+  explicit CDelayEstimator(CDelayConfirmation& confirmation) : m_confirmation(confirmation) {}
+  CDelayEstimator(const CDelayEstimator&) = delete;
+  CDelayEstimator& operator=(const CDelayEstimator&) = delete;
+
+  // The correlator sets' blocks and windows; each returns 0 when its set
+  // cannot be built. The search's result is gone.
+  int InitSearch(uint32_t block, uint32_t window);
+  int InitRecheck(uint32_t block, uint32_t window) { return m_recheckSet.Init(block, window, 2); }
+
+  // A new run owes nothing to the last one: no blocks, no result.
+  void NewRun() {
+    m_searchSet.ClearHistory();
+    m_recheckSet.ClearHistory();
+    m_result = nullptr;
+  }
+  // The search starts again from nothing, the re-check's blocks kept.
+  void RestartSearch() {
+    m_searchSet.ClearHistory();
+    m_result = nullptr;
+  }
+  // The search's blocks so far hold another time's delay.
+  void ClearSearchHistory() { m_searchSet.ClearHistory(); }
+  // The re-check's blocks so far were aligned by a delay no longer in force.
+  void ClearRecheckHistory() { m_recheckSet.ClearHistory(); }
+  // One more frame: the re-check has not run in it yet.
+  void NextFrame() {
+    m_recheckRan = false;
+    if (m_framesSinceRecheck < UINT32_MAX) ++m_framesSinceRecheck;
+  }
+
+  // The search over the newest blocks: true when its result is a strong
+  // peak with enough data inside `maxDelay`; `anySign` lets an inverted
+  // test count.
+  bool Search(const EstimationBlocks& blocks, bool anySign, int64_t maxDelay);
+  // Re-checks the delay in force (the result's): DELCOMP_DELAYRELIABLE or
+  // DELCOMP_DELAYUNCERTAIN by VerifyDelay, `state` when the re-check has
+  // not enough data yet, DELCOMP_NOCHANGE when the reference is too weak
+  // to re-check (or no search has given a result). Writes the quality at
+  // the delay in force and the re-check's five monitor entries. While the
+  // search runs (`state` DELCOMP_CALCDELAY) a re-check only confirms.
+  int Recheck(const EstimationBlocks& blocks, uint32_t frameLength, int state, int* quality, MONITORDATA* monitor);
+  // 2 (reliable) or 3 (uncertain): does a re-check confirm the current delay?
+  static int VerifyDelay(float rNew, float rCurrent, float rAtCurrent, int offset);
+
+  // The search's result once it has picked one, else null: the delay in
+  // force and the quality the re-check judges by.
+  CORRRESULT* Result() const { return m_result; }
+  // Puts back the result of an earlier search run.
+  void RestoreResult(int32_t delay, float quality);
+  bool SearchHasPeak() const { return m_searchSet.HasPeak(); }
+  bool RecheckRan() const { return m_recheckRan; }
+  // A correlator set's transform failed since the run began: no delay it
+  // gives stands.
+  bool Failed() const { return m_searchSet.Failed() || m_recheckSet.Failed(); }
+  // The re-check's blocks, which the tracker reads for its steps.
+  CCorrelatorSet& RecheckSet() { return m_recheckSet; }
+  const CCorrelatorSet& RecheckSet() const { return m_recheckSet; }
+
+ private:
+  // What one re-check saw, for the monitor.
+  struct RecheckTrace {
+    bool ran = false;
+    float atCurrent = 0.0f;
+    float pickQuality = 0.0f;
+    int refEnd = 0;
+    int testEnd = 0;
+  };
+  void FeedRecheck(const EstimationBlocks& blocks, RecheckTrace* trace);
+  int JudgeRecheckPick(const CORRRESULT& pick, float atCurrent, int state);
+  void AddRecheckMonitor(MONITORDATA* monitor, const RecheckTrace& trace) const;
+
+  CDelayConfirmation& m_confirmation;
+  CCorrelatorSet m_searchSet;
+  CCorrelatorSet m_recheckSet;
+  CORRRESULT* m_result = nullptr;
+  bool m_recheckRan = false;
+  uint32_t m_framesSinceRecheck = 0;
+};

@@ -1,0 +1,116 @@
+#include "Vantrel/frontend/DelayTracker.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "Vantrel/FrameData.h"
+#include "Vantrel/frontend/CorrelatorSet.h"
+
+namespace {
+
+// The correlation of the newest block above which a drift's step is taken.
+constexpr double kDriftPeak = 80.0;
+// A block's energy per sample below which the signal is too weak to track.
+constexpr double kTrackEnergyPerSample = 4096.0;
+
+}  // namespace
+
+void CDelayTracker::NameMonitorEntry(MONITORDATA* monitor) {
+  if (monitor == nullptr) return;
+  const int32_t entry = monitor->count;
+  monitor->Add(0.0f, -100.0f, 100.0f, "R(VarDel)");
+  monitor->count = entry;
+}
+
+void CDelayTracker::Track(float refEnergy, float testEnergy, const TrackingLimits& limits, DelayReading* reading,
+                          MONITORDATA* monitor) {
+  const int32_t marks = reading->status & kStatusMarks;
+  CCorrelatorSet& recheck = m_estimator.RecheckSet();
+  int ok = 0;
+  CORRRESULT* pick = nullptr;
+  recheck.PickBestSigned(&ok, &pick, float(reading->quality), 1);
+  const double threshold = double(recheck.GetBlockLen()) * kTrackEnergyPerSample;
+  if ((pick->flags & CORR_ENOUGH_DATA) == 0 || testEnergy <= threshold || refEnergy <= threshold) {
+    const double v = recheck.ValueAtLag(0, 1);
+    if (v > -5.0 && v < 5.0) {
+      reading->status = DELAY_STATUS_UNCERTAIN;
+      reading->quality = 0;
+    }
+    FollowDriftThroughPause(limits, reading);
+    reading->status |= marks;
+    return;
+  }
+  const double v = recheck.ValueAtLag(0, 1);
+  float q = pick->quality;
+  int32_t o = pick->delay;
+  // Two peaks alike: the one nearer the delay kept.
+  if (std::fabs(pick->quality - pick->secondQuality) < 5.0f &&
+      std::abs(int64_t(reading->delay) - pick->secondDelay) < std::abs(int64_t(reading->delay) - pick->delay)) {
+    q = pick->secondQuality;
+    o = pick->secondDelay;
+  }
+  const int64_t step = std::abs(int64_t(o));
+  const bool stepped = TakesStep(o, q, v, limits.maxStep) && ApplyStep(o, q, limits, reading);
+  // The newest block's strong peak lies clearly off the delay kept: that
+  // delay is no longer the one confirmed.
+  if (!stepped && step > CDelayConfirmation::kWithin && std::fabs(q) >= kDriftPeak && q > v + 1.0 &&
+      reading->status == DELAY_STATUS_RELIABLE) {
+    reading->status = DELAY_STATUS_UNCERTAIN;
+  }
+  if (!stepped) reading->quality = QualityPercent(v);
+  m_mean.Add(float(reading->quality));
+  if (monitor != nullptr) monitor->Add(q, -100.0f, 100.0f, "R(VarDel)");
+  reading->status |= marks;
+}
+
+bool CDelayTracker::TakesStep(int32_t o, float q, double v, int64_t maxStep) const {
+  const int64_t step = std::abs(int64_t(o));
+  if (o == 0 || step >= maxStep) return false;
+  return (step <= 512 && q > v + 50.0) || (v < 40.0 && q > v + 20.0) || (step <= 256 && q > v + 25.0) ||
+         (step <= 32 && q > v + 12.0) || (step <= 4 && q > v + 6.0) ||
+         // A drift's step: the newest block's strong peak a sample or
+         // three on, however broad the peak (a low-pass signal at a high
+         // rate loses little correlation a few samples off). The way the
+         // confirmed delay has been drifting, any gain will do.
+         (step <= CDelayConfirmation::kWithin && std::fabs(q) >= kDriftPeak &&
+          q > v + (m_confirmation.AlongDrift(o) ? 0.0 : 1.0));
+}
+
+bool CDelayTracker::ApplyStep(int32_t o, float q, const TrackingLimits& limits, DelayReading* reading) {
+  const int64_t step = std::abs(int64_t(o));
+  const int64_t target = int64_t(reading->delay) + o;
+  if (limits.ringRoom < std::abs(target)) {
+    reading->status = (reading->status & kStatusMarks) | DELAY_STATUS_CLAMPED;
+    return false;
+  }
+  // Steps stay within the asked range, as the search does.
+  if (std::abs(target) > limits.maxDelay) return false;
+  reading->quality = QualityPercent(q);
+  reading->delay += o;
+  CORRRESULT* result = m_estimator.Result();
+  // The re-check's blocks so far were aligned by the delay left: beyond
+  // a drift's few samples they would vouch for the new one.
+  if (step > CDelayConfirmation::kDriftStep) m_estimator.ClearRecheckHistory();
+  result->delay = reading->delay;
+  // A drift's step keeps the quality the re-check judges by: the
+  // newest block's peak is not comparable to the mean of its blocks.
+  if (step > CDelayConfirmation::kWithin) result->quality = float(reading->quality);
+  // A step well below the running mean is uncertain. Above it the
+  // status stays: only a search or a re-check at the new delay makes
+  // it reliable.
+  if (!m_mean.Empty()) {
+    const float mean = m_mean.Mean();
+    const bool beyond = mean > 0.0f ? float(reading->quality) > 0.95f * mean : float(reading->quality) < 0.95f * mean;
+    if (!beyond && reading->status == DELAY_STATUS_RELIABLE) reading->status = DELAY_STATUS_UNCERTAIN;
+  }
+  return true;
+}
+
+void CDelayTracker::FollowDriftThroughPause(const TrackingLimits& limits, DelayReading* reading) {
+  int64_t predicted = 0;
+  if (!m_confirmation.PredictThroughPause(&predicted)) return;
+  if (predicted == reading->delay || std::abs(predicted - reading->delay) > CDelayConfirmation::kWithin) return;
+  if (std::abs(predicted) > limits.maxDelay || limits.ringRoom < std::abs(predicted)) return;
+  reading->delay = int(predicted);
+  m_estimator.Result()->delay = reading->delay;
+}
