@@ -15,17 +15,10 @@
 #include "Vantrel/frontend/DelayEstimator.h"
 #include "Vantrel/frontend/DelayState.h"
 #include "Vantrel/frontend/FftCorrelator.h"
+#include "frontend/ring_signals.h"
 #include "support/alloc_failure.h"
 
 namespace {
-
-std::vector<float> Noise(size_t n, unsigned seed, float scale = 3000.0f) {
-  std::mt19937 generator(seed);
-  std::normal_distribution<float> normal(0.0f, scale);
-  std::vector<float> out(n);
-  for (float& v : out) v = std::round(normal(generator));
-  return out;
-}
 
 // sum_j x[j] y[j + lag] / sqrt(sum x^2 * sum over the same stretch of y^2).
 long double NaiveNormalised(const float* x, size_t blockLen, const float* y, size_t lag) {
@@ -89,21 +82,6 @@ TEST(FftCorrelator, CircularCorrelationMatchesTheDirectSum) {
       EXPECT_NEAR(out[k], double(sum), 1e-5 * std::sqrt(double(n)) * 3000.0 * 3000.0) << n << " " << k;
     }
   }
-}
-
-// A ring of `ringLength` samples whose newest sample sits before `end`.
-struct Ring {
-  std::vector<float> data;
-  int end;
-};
-
-Ring RingOf(const std::vector<float>& signal, size_t newest, int ringLength, int end) {
-  Ring ring{std::vector<float>(ringLength), end};
-  for (int i = 0; i < ringLength; ++i) {
-    int pos = ((end - 1 - i) % ringLength + ringLength) % ringLength;
-    ring.data[pos] = signal[newest - 1 - i];
-  }
-  return ring;
 }
 
 TEST(BlockCorrelator, MeanVectorMatchesNaiveNormalisedCorrelationOnEveryValidLag) {

@@ -1,0 +1,105 @@
+// The delay confirmation on its own: which delays count as the confirmed
+// one with and without the re-check, where a measured drift carries it,
+// how long a confirmation holds, and what a rejection leaves. Positions
+// are worked out by hand from the confirmations fed.
+#include <gtest/gtest.h>
+
+#include "Vantrel/frontend/DelayConfirmation.h"
+
+namespace {
+
+void Frames(CDelayConfirmation& confirmation, int frames, bool rechecking) {
+  for (int i = 0; i < frames; ++i) confirmation.NextFrame(rechecking);
+}
+
+TEST(DelayConfirmation, AConfirmedDelayCountsWithinThreeSamplesUntilRejected) {
+  CDelayConfirmation confirmation;
+  EXPECT_FALSE(confirmation.At(0));
+  confirmation.Confirm(500, -72.5f);
+  EXPECT_EQ(confirmation.Quality(), 72.5f);
+  for (int delay : {497, 500, 503}) EXPECT_TRUE(confirmation.At(delay)) << delay;
+  for (int delay : {496, 504, -500}) EXPECT_FALSE(confirmation.At(delay)) << delay;
+  // Without the re-check no drift is followed: the delay stays confirmed.
+  Frames(confirmation, 1000, false);
+  EXPECT_TRUE(confirmation.At(500));
+  EXPECT_TRUE(confirmation.Near(508));
+  EXPECT_FALSE(confirmation.Near(509));
+
+  confirmation.Reject(500);
+  EXPECT_FALSE(confirmation.Confirmed());
+  EXPECT_FALSE(confirmation.At(500));
+  EXPECT_FALSE(confirmation.Near(500));
+  EXPECT_TRUE(confirmation.Rejected());
+  EXPECT_EQ(confirmation.RejectedDelay(), 500);
+  confirmation.Confirm(540, 90.0f);  // any confirmation ends the rejection
+  EXPECT_FALSE(confirmation.Rejected());
+  confirmation.Reject(540);
+  confirmation.Clear();  // a new run
+  EXPECT_FALSE(confirmation.Rejected());
+  EXPECT_FALSE(confirmation.Confirmed());
+}
+
+TEST(DelayConfirmation, UnderAMeasuredDriftTheConfirmedDelayMovesOnAndHoldsSixteenFrames) {
+  CDelayConfirmation confirmation;
+  // Two sample every 16 frames: 1/8 sample per frame, upward.
+  confirmation.Confirm(100, 90.0f);
+  Frames(confirmation, 16, true);
+  confirmation.Confirm(102, 90.0f);
+  EXPECT_EQ(confirmation.DriftPerFrame(), 0.125);
+  EXPECT_TRUE(confirmation.Drifting());
+  EXPECT_TRUE(confirmation.AlongDrift(1));
+  EXPECT_FALSE(confirmation.AlongDrift(-1));
+
+  // 8 frames on: half a sample behind the tracker's steps, plus 1 sample.
+  Frames(confirmation, 8, true);
+  EXPECT_EQ(confirmation.Drifted(), 103.5);
+  EXPECT_TRUE(confirmation.At(103));
+  EXPECT_TRUE(confirmation.At(106));
+  EXPECT_FALSE(confirmation.At(100));  // left behind by the drift
+  int64_t predicted = 0;
+  ASSERT_TRUE(confirmation.PredictThroughPause(&predicted));
+  EXPECT_EQ(predicted, 104);
+  // A peak 3..8 samples off where the drift has taken the delay is a mean
+  // of blocks from before a pause.
+  struct Case {
+    int64_t found;
+    bool stale;
+  };
+  for (const Case& c : {Case{99, true}, Case{100, true}, Case{101, false}, Case{103, false}, Case{108, true}, Case{95, false}})
+    EXPECT_EQ(confirmation.StaleMean(c.found), c.stale) << c.found;
+
+  // Without the re-check the delay confirmed is where it was confirmed.
+  confirmation.NextFrame(false);
+  EXPECT_TRUE(confirmation.At(100));
+
+  // Past 16 frames the confirmation no longer holds where the re-check runs.
+  confirmation.Confirm(103, 90.0f);
+  Frames(confirmation, 16, true);
+  EXPECT_TRUE(confirmation.Fresh());
+  EXPECT_TRUE(confirmation.At(105));
+  confirmation.NextFrame(true);
+  EXPECT_FALSE(confirmation.Fresh());
+  EXPECT_FALSE(confirmation.At(105));
+  EXPECT_FALSE(confirmation.PredictThroughPause(&predicted));
+  EXPECT_FALSE(confirmation.StaleMean(100));
+}
+
+TEST(DelayConfirmation, AConfirmationOffTheDriftOrAfterForgetStartsTheMeasureAfresh) {
+  CDelayConfirmation confirmation;
+  confirmation.Confirm(100, 90.0f);
+  Frames(confirmation, 16, true);
+  confirmation.Confirm(102, 90.0f);
+  Frames(confirmation, 16, true);
+  confirmation.Confirm(150, 90.0f);  // 46 samples off the drift's prediction
+  EXPECT_EQ(confirmation.DriftPerFrame(), 0.0);
+  EXPECT_FALSE(confirmation.Drifting());
+  int64_t predicted = 0;
+  EXPECT_FALSE(confirmation.PredictThroughPause(&predicted));
+  Frames(confirmation, 16, true);
+  confirmation.ForgetDrift();
+  confirmation.Confirm(152, 90.0f);
+  EXPECT_EQ(confirmation.DriftPerFrame(), 0.0);
+  EXPECT_EQ(confirmation.Drifted(), 152.0);
+}
+
+}  // namespace
