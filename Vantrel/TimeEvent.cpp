@@ -38,6 +38,55 @@ uint32_t SaturatingAdd(uint32_t value, uint64_t amount) {
   return sum > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(sum);
 }
 
+// The event's window in the frames' sample positions. A start before the
+// signal's beginning starts with its first sample; the end stays the
+// unclamped start plus the length.
+struct TimeWindow {
+  int64_t start;
+  int64_t end;
+  int64_t length;  // from the start and end times, at the test's rate
+};
+
+// The unclamped start: the start time on the related signal's rate, moved
+// by the delay where that signal is the later one.
+int64_t StartSample(const CTimeEvent& event, const FRAMEHEADER& header) {
+  const int64_t delay = header.delay;
+  const double rateRef = header.sampleRate[0][0];
+  const double rateTest = header.sampleRate[1][0];
+  const double start = event.startMs;
+  if (event.relation == TRIGGER_RELATION_REFERENCE)
+    return delay >= 0 ? TruncateToSamples(start * kMsToSeconds * rateRef + static_cast<double>(delay))
+                      : TruncateToSamples(start * kMsToSeconds * rateRef);
+  if (event.relation == TRIGGER_RELATION_TEST)
+    return delay >= 0 ? TruncateToSamples(start * kMsToSeconds * rateTest)
+                      : TruncateToSamples(start * kMsToSeconds * rateTest + static_cast<double>(delay));
+  return delay;
+}
+
+TimeWindow WindowOf(const CTimeEvent& event, const FRAMEHEADER& header) {
+  const int64_t startPos = StartSample(event, header);
+  // The difference of two floats is exact in double, as it was in the
+  // x87 registers.
+  const double spanMs = static_cast<double>(event.endMs) - static_cast<double>(event.startMs);
+  const int64_t length = TruncateToSamples(spanMs * kMsToSeconds * header.sampleRate[1][0]);
+  return {std::max<int64_t>(startPos, 0), startPos + length, length};
+}
+
+// Cuts the long frame in which the window starts to the window (counts
+// saturate at 0); when the window ends in it too, it never reaches past
+// the samples the frame holds after the cut.
+void CutLongFrameToWindow(const TimeWindow& window, int64_t position, FRAMEHEADER* header, FRAMEBUFFERDESC* desc) {
+  const uint64_t shift = static_cast<uint64_t>(window.start);
+  header->samplePosition = SaturatingSub(header->samplePosition, shift);
+  desc->count = SaturatingSub(desc->count, shift);
+  desc->start = SaturatingAdd(desc->start, shift);
+  desc->start2 = SaturatingAdd(desc->start2, shift);
+  if (position >= window.end) {
+    header->samplePosition = ClampToUnsigned32(window.length);
+    desc->count = std::min(desc->count, header->samplePosition);
+  }
+}
+
 }  // namespace
 
 CTimeEvent::CTimeEvent(HWND parentWindow) : CTriggerEvent(parentWindow) { SetDefaults(); }
@@ -70,59 +119,24 @@ int CTimeEvent::CheckNewEvent(void* framePointer) {
   if (framePointer == nullptr) return 0;
   FRAMEDATA& frame = *static_cast<FRAMEDATA*>(framePointer);
   FRAMEHEADER& header = frame.header;
-  FRAMEBUFFERDESC& desc = frame.desc;
-
-  const int64_t delay = header.delay;
-  const double rateRef = header.sampleRate[0][0];
-  const double rateTest = header.sampleRate[1][0];
-  const double start = startMs;
-
-  int64_t startPos;
-  if (relation == TRIGGER_RELATION_REFERENCE)
-    startPos = delay >= 0 ? TruncateToSamples(start * kMsToSeconds * rateRef + static_cast<double>(delay))
-                          : TruncateToSamples(start * kMsToSeconds * rateRef);
-  else if (relation == TRIGGER_RELATION_TEST)
-    startPos = delay >= 0 ? TruncateToSamples(start * kMsToSeconds * rateTest)
-                          : TruncateToSamples(start * kMsToSeconds * rateTest + static_cast<double>(delay));
-  else
-    startPos = delay;
-
-  // The difference of two floats is exact in double, as it was in the
-  // x87 registers.
-  const int64_t length = TruncateToSamples((static_cast<double>(endMs) - start) * kMsToSeconds * rateTest);
-  const int64_t endPos = startPos + length;
-  // A start before the signal's beginning starts with the first sample.
-  const int64_t startClamped = std::max<int64_t>(startPos, 0);
-
+  const TimeWindow window = WindowOf(*this, header);
   const int64_t position = header.samplePosition;
   int reached = 0;
   switch (state) {
     case TRIGGER_ARMED:
-      if (position >= startClamped) {
+      if (position >= window.start) {
         state = TRIGGER_STARTED;
         reached = 1;
-        if (header.longFrame) {
-          // Cut the long frame to the window (counts saturate at 0).
-          const uint64_t shift = static_cast<uint64_t>(startClamped);
-          header.samplePosition = SaturatingSub(header.samplePosition, shift);
-          desc.count = SaturatingSub(desc.count, shift);
-          desc.start = SaturatingAdd(desc.start, shift);
-          desc.start2 = SaturatingAdd(desc.start2, shift);
-          if (position >= endPos) {
-            // The window ends in this frame too; it never reaches
-            // past the samples the frame holds after the cut.
-            header.samplePosition = ClampToUnsigned32(length);
-            desc.count = std::min(desc.count, header.samplePosition);
-          }
-        }
+        if (header.longFrame) CutLongFrameToWindow(window, position, &header, &frame.desc);
       }
       break;
     case TRIGGER_STARTED: state = TRIGGER_RUNNING; break;
     case TRIGGER_RUNNING:
-      if (position >= endPos) {
+      if (position >= window.end) {
         state = TRIGGER_ENDED;
         reached = 1;
-        if (header.longFrame) desc.count = SaturatingSub(desc.count, static_cast<uint64_t>(position - endPos));
+        if (header.longFrame)
+          frame.desc.count = SaturatingSub(frame.desc.count, static_cast<uint64_t>(position - window.end));
       }
       break;
     case TRIGGER_ENDED: state = TRIGGER_AFTER_END; break;

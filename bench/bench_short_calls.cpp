@@ -127,86 +127,104 @@ bool LoadBaseline(const char* path) {
 
 const std::vector<int64_t> kSizes = {16, 64, 256, 1024, 16384};
 
-void Register(const Implementation& impl) {
-  const std::string suffix = "/" + impl.name + "/";
-  for (int64_t n : kSizes) {
-    const int32_t len = static_cast<int32_t>(n);
-    const auto add = [&](const char* prim, auto body) {
-      benchmark::RegisterBenchmark((prim + suffix + std::to_string(n)).c_str(),
-                                   [=](benchmark::State& state) {
-                                     body(state);
-                                     state.SetItemsProcessed(state.iterations() * n);
-                                   })
-          // Other work on the machine only ever adds time.
-          ->ComputeStatistics("min",
-                              [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); });
-    };
-    const Primitives* lib = impl.library;
-    const PlainLoops plain = impl.plain;
-    add("SumF32", [=](benchmark::State& state) {
-      const float* x = RandomFloats(0, n);
-      float s;
-      if (lib != nullptr) {
-        const SpSumF32 f = lib->sum;
-        for (auto _ : state) {
-          f(x, len, &s, 0);
-          benchmark::DoNotOptimize(s);
-        }
-      } else {
-        for (auto _ : state) benchmark::DoNotOptimize(plain.sum(x, len));
-      }
-    });
-    add("DotF32", [=](benchmark::State& state) {
-      const float* a = RandomFloats(0, n);
-      const float* b = RandomFloats(1, n);
-      float s;
-      if (lib != nullptr) {
-        const SpDotF32 f = lib->dot;
-        for (auto _ : state) {
-          f(a, b, len, &s);
-          benchmark::DoNotOptimize(s);
-        }
-      } else {
-        for (auto _ : state) benchmark::DoNotOptimize(plain.dot(a, b, len));
-      }
-    });
-    add("ConvI16ToF32", [=](benchmark::State& state) {
-      int16_t* src = Place<int16_t>(0);
-      float* dst = Place<float>(1);
-      for (int64_t i = 0; i < n; ++i) src[i] = static_cast<int16_t>(i * 7919);
-      if (lib != nullptr) {
-        const SpConvI16ToF32 f = lib->conv;
-        for (auto _ : state) {
-          f(src, dst, len);
-          benchmark::ClobberMemory();
-        }
-      } else {
-        for (auto _ : state) {
-          plain.conv(src, dst, len);
-          benchmark::ClobberMemory();
-        }
-      }
-    });
-    for (const bool multiply : {false, true}) {
-      add(multiply ? "MulF32" : "AddF32", [=](benchmark::State& state) {
-        const float* a = RandomFloats(0, n);
-        const float* b = RandomFloats(1, n);
-        float* dst = Place<float>(2);
-        if (lib != nullptr) {
-          const SpBinaryF32 f = multiply ? lib->mul : lib->add;
-          for (auto _ : state) {
-            f(a, b, dst, len);
-            benchmark::ClobberMemory();
-          }
-        } else {
-          const BinaryFn f = multiply ? plain.mul : plain.add;
-          for (auto _ : state) {
-            f(a, b, dst, len);
-            benchmark::ClobberMemory();
-          }
-        }
-      });
+// One implementation at one size.
+struct Case {
+  const Primitives* library;  // null for plain loops
+  PlainLoops plain;
+  int64_t n;
+  int32_t len;
+};
+
+void TimeSum(benchmark::State& state, const Case& c) {
+  const float* x = RandomFloats(0, c.n);
+  float s;
+  if (c.library != nullptr) {
+    const SpSumF32 f = c.library->sum;
+    for (auto _ : state) {
+      f(x, c.len, &s, 0);
+      benchmark::DoNotOptimize(s);
     }
+  } else {
+    for (auto _ : state) benchmark::DoNotOptimize(c.plain.sum(x, c.len));
+  }
+}
+
+void TimeDot(benchmark::State& state, const Case& c) {
+  const float* a = RandomFloats(0, c.n);
+  const float* b = RandomFloats(1, c.n);
+  float s;
+  if (c.library != nullptr) {
+    const SpDotF32 f = c.library->dot;
+    for (auto _ : state) {
+      f(a, b, c.len, &s);
+      benchmark::DoNotOptimize(s);
+    }
+  } else {
+    for (auto _ : state) benchmark::DoNotOptimize(c.plain.dot(a, b, c.len));
+  }
+}
+
+void TimeConv(benchmark::State& state, const Case& c) {
+  int16_t* src = Place<int16_t>(0);
+  float* dst = Place<float>(1);
+  for (int64_t i = 0; i < c.n; ++i) src[i] = static_cast<int16_t>(i * 7919);
+  if (c.library != nullptr) {
+    const SpConvI16ToF32 f = c.library->conv;
+    for (auto _ : state) {
+      f(src, dst, c.len);
+      benchmark::ClobberMemory();
+    }
+  } else {
+    for (auto _ : state) {
+      c.plain.conv(src, dst, c.len);
+      benchmark::ClobberMemory();
+    }
+  }
+}
+
+// The float add, or the multiply.
+void TimeBinary(benchmark::State& state, const Case& c, bool multiply) {
+  const float* a = RandomFloats(0, c.n);
+  const float* b = RandomFloats(1, c.n);
+  float* dst = Place<float>(2);
+  if (c.library != nullptr) {
+    const SpBinaryF32 f = multiply ? c.library->mul : c.library->add;
+    for (auto _ : state) {
+      f(a, b, dst, c.len);
+      benchmark::ClobberMemory();
+    }
+  } else {
+    const BinaryFn f = multiply ? c.plain.mul : c.plain.add;
+    for (auto _ : state) {
+      f(a, b, dst, c.len);
+      benchmark::ClobberMemory();
+    }
+  }
+}
+
+// Registers one timed case of n items under `name`.
+template <class Body>
+void AddCase(const std::string& name, int64_t n, Body body) {
+  benchmark::RegisterBenchmark(name.c_str(),
+                               [=](benchmark::State& state) {
+                                 body(state);
+                                 state.SetItemsProcessed(state.iterations() * n);
+                               })
+      // Other work on the machine only ever adds time.
+      ->ComputeStatistics("min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); });
+}
+
+// Every primitive at every size, as "<primitive>/<implementation>/<n>".
+void Register(const Implementation& impl) {
+  for (int64_t n : kSizes) {
+    const Case c{impl.library, impl.plain, n, static_cast<int32_t>(n)};
+    const std::string where = "/" + impl.name + "/" + std::to_string(n);
+    AddCase("SumF32" + where, n, [c](benchmark::State& state) { TimeSum(state, c); });
+    AddCase("DotF32" + where, n, [c](benchmark::State& state) { TimeDot(state, c); });
+    AddCase("ConvI16ToF32" + where, n, [c](benchmark::State& state) { TimeConv(state, c); });
+    for (const bool multiply : {false, true})
+      AddCase((multiply ? "MulF32" : "AddF32") + where, n,
+              [c, multiply](benchmark::State& state) { TimeBinary(state, c, multiply); });
   }
 }
 

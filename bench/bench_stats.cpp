@@ -87,16 +87,18 @@ double PlainStdDev(const T* x, int32_t n) {
   return std::sqrt((n * q - s * s) / (static_cast<double>(n) * (n - 1)));
 }
 
-void RegisterStats() {
+// "<name>/accurate" or "<name>/fast" for the float reductions' two modes.
+std::string ModeName(const char* name, int32_t hint) { return std::string(name) + (hint == 1 ? "/fast" : "/accurate"); }
+
+void RegisterSums() {
   for (int32_t hint : {0, 1}) {
-    RegisterReductionGrid(std::string("SumF32/") + (hint == 1 ? "fast" : "accurate"),
-                          [hint](benchmark::State& st, int set, int64_t n, int off) {
-                            Reduce<float>(st, set, n, off, PlainSum<float>, [hint](const float* x, int32_t len) {
-                              float s;
-                              spSumF32(x, len, &s, hint);
-                              return s;
-                            });
-                          });
+    RegisterReductionGrid(ModeName("SumF32", hint), [hint](benchmark::State& st, int set, int64_t n, int off) {
+      Reduce<float>(st, set, n, off, PlainSum<float>, [hint](const float* x, int32_t len) {
+        float s;
+        spSumF32(x, len, &s, hint);
+        return s;
+      });
+    });
   }
   RegisterReductionGrid("SumF64", [](benchmark::State& st, int set, int64_t n, int off) {
     Reduce<double>(st, set, n, off, PlainSum<double>, [](const double* x, int32_t len) {
@@ -105,6 +107,9 @@ void RegisterStats() {
       return s;
     });
   });
+}
+
+void RegisterDots() {
   RegisterReductionGrid("DotF32", [](benchmark::State& st, int set, int64_t n, int off) {
     Reduce2<float>(st, set, n, off, PlainDot<float>, [](const float* a, const float* b, int32_t len) {
       float s;
@@ -119,6 +124,27 @@ void RegisterStats() {
       return s;
     });
   });
+}
+
+// The int32 maximum on integers spread over +-1e6.
+void MaxI32(benchmark::State& st, int set, int64_t n, int off) {
+  RandomArray<float> f(n, off, -1e6, 1e6);
+  PlacedArray<int32_t> a(n, off);
+  for (int64_t i = 0; i < n; ++i) a.data()[i] = static_cast<int32_t>(f.data()[i]);
+  const int32_t len = static_cast<int32_t>(n);
+  for (auto _ : st) {
+    if (set == kPlain) {
+      benchmark::DoNotOptimize(PlainMax<int32_t>(a.data(), len));
+    } else {
+      int32_t m;
+      spMaxI32(a.data(), len, &m);
+      benchmark::DoNotOptimize(m);
+    }
+  }
+}
+
+// The maximum and minimum searches, with and without the index.
+void RegisterExtremes() {
   RegisterReductionGrid("MaxF32", [](benchmark::State& st, int set, int64_t n, int off) {
     Reduce<float>(st, set, n, off, PlainMax<float>, [](const float* x, int32_t len) {
       float m;
@@ -142,30 +168,18 @@ void RegisterStats() {
       return k;
     });
   });
-  RegisterReductionGrid("MaxI32", [](benchmark::State& st, int set, int64_t n, int off) {
-    RandomArray<float> f(n, off, -1e6, 1e6);
-    PlacedArray<int32_t> a(n, off);
-    for (int64_t i = 0; i < n; ++i) a.data()[i] = static_cast<int32_t>(f.data()[i]);
-    const int32_t len = static_cast<int32_t>(n);
-    for (auto _ : st) {
-      if (set == kPlain) {
-        benchmark::DoNotOptimize(PlainMax<int32_t>(a.data(), len));
-      } else {
-        int32_t m;
-        spMaxI32(a.data(), len, &m);
-        benchmark::DoNotOptimize(m);
-      }
-    }
-  });
+  RegisterReductionGrid("MaxI32", MaxI32);
+}
+
+void RegisterStdDevs() {
   for (int32_t hint : {0, 1}) {
-    RegisterReductionGrid(std::string("StdDevF32/") + (hint == 1 ? "fast" : "accurate"),
-                          [hint](benchmark::State& st, int set, int64_t n, int off) {
-                            Reduce<float>(st, set, n, off, PlainStdDev<float>, [hint](const float* x, int32_t len) {
-                              float s;
-                              spStdDevF32(x, len, &s, hint);
-                              return s;
-                            });
-                          });
+    RegisterReductionGrid(ModeName("StdDevF32", hint), [hint](benchmark::State& st, int set, int64_t n, int off) {
+      Reduce<float>(st, set, n, off, PlainStdDev<float>, [hint](const float* x, int32_t len) {
+        float s;
+        spStdDevF32(x, len, &s, hint);
+        return s;
+      });
+    });
   }
   RegisterReductionGrid("StdDevF64", [](benchmark::State& st, int set, int64_t n, int off) {
     Reduce<double>(st, set, n, off, PlainStdDev<double>, [](const double* x, int32_t len) {
@@ -174,6 +188,13 @@ void RegisterStats() {
       return s;
     });
   });
+}
+
+void RegisterStats() {
+  RegisterSums();
+  RegisterDots();
+  RegisterExtremes();
+  RegisterStdDevs();
 }
 
 }  // namespace

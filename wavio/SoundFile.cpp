@@ -30,6 +30,53 @@ int BitsOf(int format) {
   }
 }
 
+// libsndfile's major format of a container name; 0 for an unknown one.
+int ContainerFormat(const std::string& container) {
+  if (container == "wav") return SF_FORMAT_WAV;
+  if (container == "wavex") return SF_FORMAT_WAVEX;
+  if (container == "aiff") return SF_FORMAT_AIFF;
+  if (container == "flac") return SF_FORMAT_FLAC;
+  return 0;
+}
+
+// libsndfile's subtype of an encoding in the container `major`: 8-bit PCM
+// is unsigned in the WAV containers, signed elsewhere.
+int EncodingSubtype(SoundFileEncoding encoding, int major) {
+  switch (encoding) {
+    case SoundFileEncoding::PcmU8:
+      return major == SF_FORMAT_WAV || major == SF_FORMAT_WAVEX ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_S8;
+    case SoundFileEncoding::Pcm16: return SF_FORMAT_PCM_16;
+    case SoundFileEncoding::Pcm24: return SF_FORMAT_PCM_24;
+    case SoundFileEncoding::Pcm32: return SF_FORMAT_PCM_32;
+    case SoundFileEncoding::Float: return SF_FORMAT_FLOAT;
+    case SoundFileEncoding::Double: return SF_FORMAT_DOUBLE;
+  }
+  return SF_FORMAT_PCM_16;
+}
+
+bool IsFloatEncoding(SoundFileEncoding encoding) {
+  return encoding == SoundFileEncoding::Float || encoding == SoundFileEncoding::Double;
+}
+
+// Float encodings take normalised floats as they are.
+int64_t WriteNormalisedFloats(SNDFILE* file, const float* interleaved, int64_t values, int64_t frames) {
+  std::vector<float> scaled(interleaved, interleaved + values);
+  for (float& v : scaled) v /= kUnitsPerFullScale;
+  return sf_writef_float(file, scaled.data(), frames);
+}
+
+// Integer samples go as 32-bit integers (16-bit units shifted up), which
+// libsndfile narrows to every PCM width by shifting, so they round-trip
+// exactly.
+int64_t WriteShiftedInts(SNDFILE* file, const float* interleaved, int64_t values, int64_t frames) {
+  std::vector<int> wide(values);
+  for (int64_t i = 0; i < values; ++i) {
+    const double v = std::clamp(std::nearbyint(double(interleaved[i]) * 65536.0), -2147483648.0, 2147483647.0);
+    wide[i] = static_cast<int>(v);
+  }
+  return sf_writef_int(file, wide.data(), frames);
+}
+
 }  // namespace
 
 struct SoundFileReader::Handle {
@@ -137,61 +184,19 @@ bool WriteSoundFile(const std::string& path, const SoundFileSpec& spec, const fl
     if (error != nullptr) *error = text;
     return false;
   };
-  int major = 0;
-  if (spec.container == "wav")
-    major = SF_FORMAT_WAV;
-  else if (spec.container == "wavex")
-    major = SF_FORMAT_WAVEX;
-  else if (spec.container == "aiff")
-    major = SF_FORMAT_AIFF;
-  else if (spec.container == "flac")
-    major = SF_FORMAT_FLAC;
-  else
-    return fail("unknown container '" + spec.container + "'");
-
-  int subtype = SF_FORMAT_PCM_16;
-  bool isFloat = false;
-  switch (spec.encoding) {
-    case SoundFileEncoding::PcmU8:
-      subtype = major == SF_FORMAT_WAV || major == SF_FORMAT_WAVEX ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_S8;
-      break;
-    case SoundFileEncoding::Pcm16: subtype = SF_FORMAT_PCM_16; break;
-    case SoundFileEncoding::Pcm24: subtype = SF_FORMAT_PCM_24; break;
-    case SoundFileEncoding::Pcm32: subtype = SF_FORMAT_PCM_32; break;
-    case SoundFileEncoding::Float:
-      subtype = SF_FORMAT_FLOAT;
-      isFloat = true;
-      break;
-    case SoundFileEncoding::Double:
-      subtype = SF_FORMAT_DOUBLE;
-      isFloat = true;
-      break;
-  }
+  const int major = ContainerFormat(spec.container);
+  if (major == 0) return fail("unknown container '" + spec.container + "'");
   SF_INFO info{};
   info.samplerate = spec.sampleRate;
   info.channels = spec.channels;
-  info.format = major | subtype;
+  info.format = major | EncodingSubtype(spec.encoding, major);
   if (!sf_format_check(&info)) return fail("libsndfile cannot store this encoding in '" + spec.container + "'");
   SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
   if (file == nullptr) return fail("cannot create '" + path + "': " + sf_strerror(nullptr));
 
-  // Integer samples go as 32-bit integers (16-bit units shifted up), which
-  // libsndfile narrows to every PCM width by shifting, so they round-trip
-  // exactly; float encodings take normalised floats as they are.
   const int64_t values = frames * spec.channels;
-  int64_t written = 0;
-  if (isFloat) {
-    std::vector<float> scaled(interleaved, interleaved + values);
-    for (float& v : scaled) v /= kUnitsPerFullScale;
-    written = sf_writef_float(file, scaled.data(), frames);
-  } else {
-    std::vector<int> wide(values);
-    for (int64_t i = 0; i < values; ++i) {
-      const double v = std::clamp(std::nearbyint(double(interleaved[i]) * 65536.0), -2147483648.0, 2147483647.0);
-      wide[i] = static_cast<int>(v);
-    }
-    written = sf_writef_int(file, wide.data(), frames);
-  }
+  const int64_t written = IsFloatEncoding(spec.encoding) ? WriteNormalisedFloats(file, interleaved, values, frames)
+                                                         : WriteShiftedInts(file, interleaved, values, frames);
   const bool complete = written == frames;
   std::string text = complete ? std::string() : sf_strerror(file);
   sf_close(file);

@@ -29,13 +29,26 @@ struct PeakTies {
   int32_t count;
 };
 
-// The entries in [from, to) at or above the bound (AtLeast) or at or below
-// it; a NaN is neither.
-template <bool AtLeast>
-PeakTies FindTies(const float* v, uint32_t from, uint32_t to, float bound) {
+// The entries in [from, to) at or beyond the bound: at or above it when
+// the peak is the largest, else at or below it; a NaN is neither.
+PeakTies FindTies(const float* v, uint32_t from, uint32_t to, float bound, bool largest) {
   int64_t last = -1;
-  const int64_t count = MathlibCountTiesF32(v + from, int64_t(to) - int64_t(from), bound, AtLeast, &last);
+  const int64_t count = MathlibCountTiesF32(v + from, int64_t(to) - int64_t(from), bound, largest, &last);
   return {last < 0 ? -1 : int32_t(from + last), int32_t(count)};
+}
+
+// The bound `margin` short of a peak's extreme value, toward the others.
+float BoundFrom(float extreme, float margin, bool largest) { return largest ? extreme - margin : extreme + margin; }
+
+// The entry of the largest (or smallest) value in [from, to); the first
+// of equal ones.
+int32_t ExtremeEntry(const float* v, int32_t from, int32_t to, bool largest) {
+  int32_t index = 0;
+  if (largest)
+    duvuvMaxIndexF32(v + from, to - from, &index);
+  else
+    duvuvMinIndexF32(v + from, to - from, &index);
+  return from + index;
 }
 
 // The entries around `at` within half the peak's height: how far the
@@ -247,18 +260,13 @@ bool CBlockCorrelator::RivalWithinScatter(const float* scratch, const float* v, 
   int32_t rival = -1;
   auto consider = [&](int32_t from, int32_t to) {  // entries [from, to)
     if (to <= from) return;
-    int32_t index = 0;
-    if (largest)
-      duvuvMaxIndexF32(scratch + from, to - from, &index);
-    else
-      duvuvMinIndexF32(scratch + from, to - from, &index);
-    const int32_t i = from + index;
+    const int32_t i = ExtremeEntry(scratch, from, to, largest);
     if (rival < 0 || (largest ? scratch[i] > scratch[rival] : scratch[i] < scratch[rival])) rival = i;
   };
   consider(low, first);
   consider(last + 1, high + 1);
   if (rival < 0 || !beyond(rival)) return false;
-  auto signOf = [&](int32_t i) { return absolute && (i == high ? v[0] : v[i]) < 0.0f ? -1.0f : 1.0f; };
+  auto signOf = [&](int32_t i) { return absolute && EntryValue(v, i) < 0.0f ? -1.0f : 1.0f; };
   // The two means' errors over the samples, or the blocks' scatter of
   // their difference, whichever is larger.
   const double rivalMean = double(scratch[rival]) / double(divisor);
@@ -268,6 +276,16 @@ bool CBlockCorrelator::RivalWithinScatter(const float* scratch, const float* v, 
       largest ? double(scratch[at]) - double(scratch[rival]) : double(scratch[rival]) - double(scratch[at]);
   return gap < BLOCK_CORR_SETTLING_ERRORS * error * double(divisor);
 }
+
+// What one peak search over the scratch compares, and how.
+struct CBlockCorrelator::PeakSearch {
+  const float* v;   // the vector searched
+  int32_t divisor;  // the vectors summed into it
+  bool absolute;    // the scratch holds its magnitudes
+  bool largest;     // the peak is the largest entry, else the smallest
+  float tolerance;  // within it of the peak, an entry is an equal peak
+  int relaxed;
+};
 
 int CBlockCorrelator::FindPeaks(bool absolute, bool wantMax, int32_t* pos, float* peak, int32_t* secondPos,
                                 float* secondPeak, const float** vector, int32_t* count, int relaxed,
@@ -284,62 +302,63 @@ int CBlockCorrelator::FindPeaks(bool absolute, bool wantMax, int32_t* pos, float
     if (secondPeak != nullptr) *secondPeak = 0.0f;
     return 1;
   }
-  const uint32_t w = m_windowLen;
-  const uint32_t b = m_blockLen;
-  float* scratch = m_peakScratch;
-  for (uint32_t i = b; i < w; ++i) scratch[i] = absolute ? std::fabs(v[i]) : v[i];
-  scratch[w] = absolute ? std::fabs(v[0]) : v[0];
-  const int32_t valid = int32_t(w - b + 1);
-  const bool largest = absolute || wantMax;
+  FillPeakScratch(v, absolute);
   // The scratch holds sums of `divisor` vectors: the tolerance scales with them.
   const float tolerance = BLOCK_CORR_EQUAL_PEAK * float(divisor > 1 ? divisor : 1);
-  auto bound = [largest](float extreme, float margin) { return largest ? extreme - margin : extreme + margin; };
-  auto ties = [&](float limit) {
-    return largest ? FindTies<true>(scratch, b, w + 1, limit) : FindTies<false>(scratch, b, w + 1, limit);
-  };
-  auto search = [&](int32_t* where, float* value, int32_t* equal) {
-    int32_t index = 0;
-    if (largest)
-      duvuvMaxIndexF32(scratch + b, valid, &index);
-    else
-      duvuvMinIndexF32(scratch + b, valid, &index);
-    const int32_t found = int32_t(b) + index;
-    const float extreme = scratch[found];
-    // A peak at another delay must stand clear of the errors of two such
-    // means; twice the peak's own error finds the candidates.
-    float margin = tolerance;
-    int32_t lobe = 1;
-    if (equal != nullptr) {
-      m_peakError = 0.0;
-      m_peakLobe = 1;
-      if (divisor > 1) {
-        lobe = LobeWidth(scratch, b, w + 1, found, largest);
-        m_peakLobe = lobe;
-        const double mean = double(extreme) / double(divisor);
-        m_peakError = std::max(SampleError(mean, lobe), DifferenceError(found, -1, 1.0f, 1.0f, relaxed));
-        margin = std::max(margin, float(2.0 * BLOCK_CORR_SETTLING_ERRORS * m_peakError * divisor));
-      }
-    }
-    const PeakTies near = ties(bound(extreme, margin));
-    // Equal peaks: the one nearest lag 0 wins, the others are counted.
-    const PeakTies equalTies = near.count > 1 && margin > tolerance ? ties(bound(extreme, tolerance)) : near;
-    const int32_t at = equalTies.count > 0 ? equalTies.last : found;
-    int32_t others = equalTies.count > 1 ? equalTies.count - 1 : 0;
-    if (near.count > equalTies.count &&
-        RivalWithinScatter(scratch, v, at, bound(extreme, margin), near.count, largest, absolute, divisor, lobe))
-      ++others;
-    float signedValue = absolute ? (uint32_t(at) == w ? v[0] : v[at]) : scratch[at];
-    if (divisor != 0) signedValue /= float(divisor);
-    if (where != nullptr) *where = at;
-    if (value != nullptr) *value = signedValue;
-    if (equal != nullptr) *equal = others;
-    return at;
-  };
-  const int32_t first = search(pos, peak, equalPeaks);
+  const PeakSearch search{v, divisor, absolute, absolute || wantMax, tolerance, relaxed};
+  const int32_t first = SearchPeak(search, pos, peak, equalPeaks);
   if (secondPos == nullptr && secondPeak == nullptr) return 1;
-  scratch[first] = 0.0f;
-  search(secondPos, secondPeak, nullptr);
+  m_peakScratch[first] = 0.0f;
+  SearchPeak(search, secondPos, secondPeak, nullptr);
   return 1;
+}
+
+void CBlockCorrelator::FillPeakScratch(const float* v, bool absolute) {
+  const uint32_t w = m_windowLen;
+  float* scratch = m_peakScratch;
+  for (uint32_t i = m_blockLen; i < w; ++i) scratch[i] = absolute ? std::fabs(v[i]) : v[i];
+  scratch[w] = absolute ? std::fabs(v[0]) : v[0];
+}
+
+int32_t CBlockCorrelator::SearchPeak(const PeakSearch& search, int32_t* where, float* value, int32_t* equal) {
+  const float* scratch = m_peakScratch;
+  const uint32_t b = m_blockLen;
+  const uint32_t end = m_windowLen + 1;
+  const bool largest = search.largest;
+  const int32_t found = ExtremeEntry(scratch, int32_t(b), int32_t(end), largest);
+  const float extreme = scratch[found];
+  // A peak at another delay must stand clear of the errors of two such
+  // means; twice the peak's own error finds the candidates.
+  const float margin = equal != nullptr ? MeasurePeakError(search, found) : search.tolerance;
+  const int32_t lobe = equal != nullptr ? m_peakLobe : 1;
+  const float candidateBound = BoundFrom(extreme, margin, largest);
+  const PeakTies near = FindTies(scratch, b, end, candidateBound, largest);
+  // Equal peaks: the one nearest lag 0 wins, the others are counted.
+  const PeakTies equalTies = near.count > 1 && margin > search.tolerance
+                                 ? FindTies(scratch, b, end, BoundFrom(extreme, search.tolerance, largest), largest)
+                                 : near;
+  const int32_t at = equalTies.count > 0 ? equalTies.last : found;
+  int32_t others = equalTies.count > 1 ? equalTies.count - 1 : 0;
+  if (near.count > equalTies.count && RivalWithinScatter(scratch, search.v, at, candidateBound, near.count, largest,
+                                                         search.absolute, search.divisor, lobe))
+    ++others;
+  float signedValue = search.absolute ? EntryValue(search.v, at) : scratch[at];
+  if (search.divisor != 0) signedValue /= float(search.divisor);
+  if (where != nullptr) *where = at;
+  if (value != nullptr) *value = signedValue;
+  if (equal != nullptr) *equal = others;
+  return at;
+}
+
+float CBlockCorrelator::MeasurePeakError(const PeakSearch& search, int32_t found) {
+  m_peakError = 0.0;
+  m_peakLobe = 1;
+  // A single vector has no scatter to measure.
+  if (search.divisor <= 1) return search.tolerance;
+  m_peakLobe = LobeWidth(m_peakScratch, m_blockLen, m_windowLen + 1, found, search.largest);
+  const double mean = double(m_peakScratch[found]) / double(search.divisor);
+  m_peakError = std::max(SampleError(mean, m_peakLobe), DifferenceError(found, -1, 1.0f, 1.0f, search.relaxed));
+  return std::max(search.tolerance, float(2.0 * BLOCK_CORR_SETTLING_ERRORS * m_peakError * search.divisor));
 }
 
 int CBlockCorrelator::MaxAbs(int32_t* pos, float* peak, int32_t* secondPos, float* secondPeak, const float** vector,

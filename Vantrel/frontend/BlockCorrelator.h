@@ -120,6 +120,18 @@ class FRONT_END_INTERNAL CBlockCorrelator {
                           bool largest, bool absolute, int32_t divisor, int32_t lobe);
   int FindPeaks(bool absolute, bool wantMax, int32_t* pos, float* peak, int32_t* secondPos, float* secondPeak,
                 const float** vector, int32_t* count, int relaxed, int32_t* equalPeaks);
+  struct PeakSearch;
+  // The scratch entries B .. W of v (W standing for entry 0), as magnitudes
+  // when absolute.
+  void FillPeakScratch(const float* v, bool absolute);
+  // One peak over the scratch, with its equal peaks counted when `equal` is
+  // given; returns its entry. Any out pointer may be null.
+  int32_t SearchPeak(const PeakSearch& search, int32_t* where, float* value, int32_t* equal);
+  // Sets the peak's error and lobe (see PeakError) and returns the margin
+  // within which other entries are candidate peaks.
+  float MeasurePeakError(const PeakSearch& search, int32_t found);
+  // The value v holds for a sum entry (B .. W).
+  float EntryValue(const float* v, int32_t entry) const { return uint32_t(entry) == m_windowLen ? v[0] : v[entry]; }
 
   float** m_corrVec = nullptr;       // H vectors of W
   float* m_latest = nullptr;         // W, rotated

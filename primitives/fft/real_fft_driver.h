@@ -149,6 +149,58 @@ inline spkRealFftView<T> ViewOf(const REALFFTSPEC& spec) {
           {typed(spec.multiplyTables[0]), typed(spec.multiplyTables[1]), typed(spec.multiplyTables[2])}};
 }
 
+// The scaling `scaleFlag` asks for, into the spec; false for an unknown flag.
+template <class T>
+bool SetScaling(REALFFTSPEC* spec, int32_t order, int32_t scaleFlag) {
+  const double n = std::ldexp(1.0, order);
+  switch (scaleFlag) {
+    case REALFFT_NO_DIV: return true;
+    case REALFFT_DIV_BY_SQRT_N:
+      spec->forwardScaled = spec->inverseScaled = 1;
+      spec->scale = static_cast<T>(1.0 / std::sqrt(n));
+      return true;
+    case REALFFT_DIV_FWD_BY_N:
+      spec->forwardScaled = 1;
+      spec->scale = static_cast<T>(1.0 / n);
+      return true;
+    case REALFFT_DIV_INV_BY_N:
+      spec->inverseScaled = 1;
+      spec->scale = static_cast<T>(1.0 / n);
+      return true;
+    default: return false;
+  }
+}
+
+// The bit reversal, the complex stage's twiddles (or its large plan) and
+// the split tables, all from one sine table, into the spec's block at the
+// layout's places; false when the sine table finds no memory.
+template <RealFftPlan Plan>
+bool BuildTables(REALFFTSPEC* spec, const SpecLayout& layout, int32_t order) {
+  using T = typename Plan::T;
+  const int32_t m = order - 1;
+  auto* sine = static_cast<T*>(SP_V(spkAlignedAlloc)((Pow2(order) / 4 + 1) * static_cast<int64_t>(sizeof(T))));
+  if (sine == nullptr) return false;
+  SinTable(order, sine);
+  spec->bitReversal = spPlanSlice<int32_t>(spec, layout.bitReversal);
+  Plan::BuildBitReversal(m, spec->bitReversal);
+  T* twiddles = spPlanSlice<T>(spec, layout.twiddles);
+  if (UsesLargePlan<Plan>(m)) {
+    Plan::BuildLargePlan(*spec, m, sine, order, twiddles);
+  } else {
+    Plan::BuildTwiddles(m, sine, order, twiddles);
+    spec->twiddles = twiddles;
+    spec->workBytes = Plan::PlainWorkBytes(m);
+  }
+  T* splitForward = spPlanSlice<T>(spec, layout.splitForward);
+  T* splitInverse = spPlanSlice<T>(spec, layout.splitInverse);
+  Plan::BuildSplitForward(order, sine, splitForward);
+  Plan::BuildSplitInverse(order, sine, splitInverse);
+  spec->splitForward = splitForward;
+  spec->splitInverse = splitInverse;
+  SP_V(spkAlignedFree)(sine);
+  return true;
+}
+
 template <RealFftPlan Plan>
 spStatus InitSpec(REALFFTSPEC** out, int32_t order, int32_t scaleFlag, int32_t hint,
                   const spkRealFftEngine<typename Plan::T>& engine) {
@@ -164,50 +216,14 @@ spStatus InitSpec(REALFFTSPEC** out, int32_t order, int32_t scaleFlag, int32_t h
   spec->hint = hint;
   spec->owned = 1;
   spec->owner = spkPlanOwnedHere(&engine);
-
-  const double n = std::ldexp(1.0, order);
-  switch (scaleFlag) {
-    case REALFFT_NO_DIV: break;
-    case REALFFT_DIV_BY_SQRT_N:
-      spec->forwardScaled = spec->inverseScaled = 1;
-      spec->scale = static_cast<T>(1.0 / std::sqrt(n));
-      break;
-    case REALFFT_DIV_FWD_BY_N:
-      spec->forwardScaled = 1;
-      spec->scale = static_cast<T>(1.0 / n);
-      break;
-    case REALFFT_DIV_INV_BY_N:
-      spec->inverseScaled = 1;
-      spec->scale = static_cast<T>(1.0 / n);
-      break;
-    default: ReleaseSpec(spec); return spErrFftScaleFlag;
+  if (!SetScaling<T>(spec, order, scaleFlag)) {
+    ReleaseSpec(spec);
+    return spErrFftScaleFlag;
   }
-
-  if (order > kSmallOrders) {
-    const int32_t m = order - 1;
-    auto* sine = static_cast<T*>(SP_V(spkAlignedAlloc)((Pow2(order) / 4 + 1) * static_cast<int64_t>(sizeof(T))));
-    if (sine == nullptr) {
-      ReleaseSpec(spec);
-      return spErrNoMemory;
-    }
-    SinTable(order, sine);
-    spec->bitReversal = spPlanSlice<int32_t>(spec, layout.bitReversal);
-    Plan::BuildBitReversal(m, spec->bitReversal);
-    T* twiddles = spPlanSlice<T>(spec, layout.twiddles);
-    if (UsesLargePlan<Plan>(m)) {
-      Plan::BuildLargePlan(*spec, m, sine, order, twiddles);
-    } else {
-      Plan::BuildTwiddles(m, sine, order, twiddles);
-      spec->twiddles = twiddles;
-      spec->workBytes = Plan::PlainWorkBytes(m);
-    }
-    T* splitForward = spPlanSlice<T>(spec, layout.splitForward);
-    T* splitInverse = spPlanSlice<T>(spec, layout.splitInverse);
-    Plan::BuildSplitForward(order, sine, splitForward);
-    Plan::BuildSplitInverse(order, sine, splitInverse);
-    spec->splitForward = splitForward;
-    spec->splitInverse = splitInverse;
-    SP_V(spkAlignedFree)(sine);
+  // The smallest orders run kernels that need no tables.
+  if (order > kSmallOrders && !BuildTables<Plan>(spec, layout, order)) {
+    ReleaseSpec(spec);
+    return spErrNoMemory;
   }
   *out = spec;
   return spOk;

@@ -110,6 +110,79 @@ void PlanSearchRange(MeasurementPlan* plan) {
   plan->searchSamples = search.samplesNeeded;
 }
 
+// The host's settings over the defaults: both files whole, their first
+// two channels routed, the delay compensated as the request asks.
+void ApplyHostSettings(const MeasurementRequest& request, const MeasurementPlan& plan, SYSPARA* sys) {
+  sys->channels = plan.channels;
+  sys->settings[0] = 0;
+  for (int input = 0; input < 2; ++input) {
+    INPUTPARAEXT& record = sys->inputPara[input];
+    record.mode = INPUT_MODE_FILE;
+    record.fileName = input == 0 ? request.referenceFile : request.testFile;
+    record.wave = WAVEPARA{1, plan.sampleRate, plan.bitsPerSample[input], plan.fileChannels, 0, 0};
+    for (int channel = 0; channel < 2; ++channel)
+      sys->routingTable[input][channel] = INPUTMUXPARA{input, std::min(channel, plan.channels - 1)};
+  }
+  DELAYPARAEXT& delay = sys->delayPara;
+  delay.compensationOn = 1;
+  delay.estimationChannel = plan.channel;
+  delay.maxDelayFileMs = plan.maxDelayMs;
+  if (plan.track) {
+    // Re-check the delay as on live inputs and follow small changes of it.
+    delay.tracking = 1;
+    delay.trackVariableDelay = 1;
+    delay.maxDelayRealtimeMs = plan.maxDelayMs;
+  }
+  sys->levelPara.levelAlign = request.levelAlign ? 1 : 0;
+  // A test of inverted polarity is still the same signal: search the
+  // correlation's magnitude, report it negative and turn the test back.
+  sys->levelPara.invertOnNegative = 1;
+}
+
+// Initialises the system with its settings and starts the inputs; false
+// with the system's reason when it refuses.
+bool StartMeasurement(FrameWatcher* system, uint32_t frameLength, std::string* error) {
+  SYSPARA* sys = static_cast<SYSPARA*>(system->CreateSysPara());
+  if (sys == nullptr) {
+    *error = "out of memory";
+    return false;
+  }
+  CAlgorithmPara alg{frameLength, frameLength};
+  const int initialised = system->Init(*sys, alg);
+  sys->Destroy();
+  if (initialised == 0) {
+    *error = "the measurement cannot be set up for these files: " + system->LastRefusal().Text();
+    return false;
+  }
+  if (system->Go() == 0) {
+    *error = "the inputs cannot be started: " + system->LastRefusal().Text();
+    return false;
+  }
+  return true;
+}
+
+// Processes frames until the files end, handing each to `onFrame` with the
+// reference sample it begins at.
+void WatchFrames(FrameWatcher* system, const std::function<void(const FrameLine&)>& onFrame) {
+  auto frame = std::make_unique<FRAMEDATA>();
+  // The header's position wraps at 2^32 - 1; the files may be longer.
+  constexpr int64_t kPositionModulus = 0xFFFFFFFFll;
+  int64_t position = 0;
+  uint32_t lastPosition = 0;
+  for (int32_t index = 0;; ++index) {
+    frame->monitor.count = 0;
+    if (system->ProcessFrame(frame.get(), nullptr) == 0) break;
+    const FRAMEHEADER& header = frame->header;
+    position += (int64_t(header.samplePosition) - lastPosition + kPositionModulus) % kPositionModulus;
+    lastPosition = header.samplePosition;
+    // The position is that of the inputs after the frame; the reference
+    // samples end there, or the delay earlier when the test lags.
+    const int64_t firstSample = position - int64_t(frame->desc.count) - std::max<int64_t>(header.delay, 0);
+    onFrame(FrameLine{index, firstSample, header.delay, header.delayStatus, header.quality, header.delayValid,
+                      header.refEnergy, header.testEnergy});
+  }
+}
+
 }  // namespace
 
 const char* StatusName(int32_t status) {
@@ -174,65 +247,9 @@ bool PlanFileMeasurement(const MeasurementRequest& request, MeasurementPlan* pla
 bool RunFileMeasurement(const MeasurementRequest& request, const MeasurementPlan& plan,
                         const std::function<void(const FrameLine&)>& onFrame, int64_t (*nonFiniteSamples)[2],
                         std::string* error) {
-  auto system = std::make_unique<FrameWatcher>([&](SYSPARA& sys) {
-    sys.channels = plan.channels;
-    sys.settings[0] = 0;
-    for (int input = 0; input < 2; ++input) {
-      INPUTPARAEXT& record = sys.inputPara[input];
-      record.mode = INPUT_MODE_FILE;
-      record.fileName = input == 0 ? request.referenceFile : request.testFile;
-      record.wave = WAVEPARA{1, plan.sampleRate, plan.bitsPerSample[input], plan.fileChannels, 0, 0};
-      for (int channel = 0; channel < 2; ++channel)
-        sys.routingTable[input][channel] = INPUTMUXPARA{input, std::min(channel, plan.channels - 1)};
-    }
-    DELAYPARAEXT& delay = sys.delayPara;
-    delay.compensationOn = 1;
-    delay.estimationChannel = plan.channel;
-    delay.maxDelayFileMs = plan.maxDelayMs;
-    if (plan.track) {
-      // Re-check the delay as on live inputs and follow small changes of it.
-      delay.tracking = 1;
-      delay.trackVariableDelay = 1;
-      delay.maxDelayRealtimeMs = plan.maxDelayMs;
-    }
-    sys.levelPara.levelAlign = request.levelAlign ? 1 : 0;
-    // A test of inverted polarity is still the same signal: search the
-    // correlation's magnitude, report it negative and turn the test back.
-    sys.levelPara.invertOnNegative = 1;
-  });
-  SYSPARA* sys = static_cast<SYSPARA*>(system->CreateSysPara());
-  if (sys == nullptr) {
-    *error = "out of memory";
-    return false;
-  }
-  CAlgorithmPara alg{plan.frameLength, plan.frameLength};
-  const int initialised = system->Init(*sys, alg);
-  sys->Destroy();
-  if (initialised == 0) {
-    *error = "the measurement cannot be set up for these files: " + system->LastRefusal().Text();
-    return false;
-  }
-  if (system->Go() == 0) {
-    *error = "the inputs cannot be started: " + system->LastRefusal().Text();
-    return false;
-  }
-  auto frame = std::make_unique<FRAMEDATA>();
-  // The header's position wraps at 2^32 - 1; the files may be longer.
-  constexpr int64_t kPositionModulus = 0xFFFFFFFFll;
-  int64_t position = 0;
-  uint32_t lastPosition = 0;
-  for (int32_t index = 0;; ++index) {
-    frame->monitor.count = 0;
-    if (system->ProcessFrame(frame.get(), nullptr) == 0) break;
-    const FRAMEHEADER& header = frame->header;
-    position += (int64_t(header.samplePosition) - lastPosition + kPositionModulus) % kPositionModulus;
-    lastPosition = header.samplePosition;
-    // The position is that of the inputs after the frame; the reference
-    // samples end there, or the delay earlier when the test lags.
-    const int64_t firstSample = position - int64_t(frame->desc.count) - std::max<int64_t>(header.delay, 0);
-    onFrame(FrameLine{index, firstSample, header.delay, header.delayStatus, header.quality, header.delayValid,
-                      header.refEnergy, header.testEnergy});
-  }
+  auto system = std::make_unique<FrameWatcher>([&](SYSPARA& sys) { ApplyHostSettings(request, plan, &sys); });
+  if (!StartMeasurement(system.get(), plan.frameLength, error)) return false;
+  WatchFrames(system.get(), onFrame);
   system->Stop();
   for (int input = 0; input < 2; ++input) (*nonFiniteSamples)[input] = system->NonFiniteInputSamples(input);
   system->Reset();

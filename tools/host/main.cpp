@@ -67,40 +67,40 @@ int CheckStandardOutput(int code) {
   return 1;
 }
 
-int Measure(int argc, char** argv) {
-  HostOptions options;
-  if (const int code = ParseArguments(argc, argv, &options); code >= 0) return code;
-  MeasurementRequest& request = options.request;
-  // With the table on stdout, everything else goes to stderr.
-  const bool csvToStdout = !options.csvFile.empty() && CsvTable::IsStandardOutput(options.csvFile);
-  FILE* text = csvToStdout ? stderr : stdout;
-  PrintFirstRunNote(text);
+// Writes the built-in pair into `folder` and points the request at it.
+bool UseDemoPair(TempFolder* folder, MeasurementRequest* request, FILE* text, std::string* error) {
+  if (!folder->Create() || !WriteDemoPair(folder->Path(), &request->referenceFile, &request->testFile, error))
+    return false;
+  std::fprintf(text,
+               "Demonstration pair: %d s of speech-like sound at %d Hz; the test lags by %d samples "
+               "(%.1f ms) at %.0f %% of the level, with a little noise.\n",
+               DEMO_SECONDS, DEMO_RATE, DEMO_DELAY_SAMPLES, 1000.0 * DEMO_DELAY_SAMPLES / DEMO_RATE,
+               100.0 * DEMO_TEST_GAIN);
+  return true;
+}
 
+// Settles the plan and checks that both files decode to their end before
+// a frame is measured.
+bool PlanMeasurement(const MeasurementRequest& request, MeasurementPlan* plan, std::string* error) {
+  return PlanFileMeasurement(request, plan, error) && DecodesToTheEnd(request.referenceFile, "reference", error) &&
+         DecodesToTheEnd(request.testFile, "test", error);
+}
+
+void NoteNonFiniteSamples(FILE* text, const int64_t (&nonFinite)[2]) {
+  const char* const fileNames[2] = {"reference", "test"};
+  for (int input = 0; input < 2; ++input)
+    if (nonFinite[input] > 0)
+      std::fprintf(text,
+                   "Note: %lld sample(s) of the %s file were not finite or lay more than 60 dB over full scale, and "
+                   "were measured as silence\n",
+                   static_cast<long long>(nonFinite[input]), fileNames[input]);
+}
+
+// Measures the planned pair, printing the frames as they come (and writing
+// them to the table when asked), then the summary.
+int MeasureAndReport(const HostOptions& options, const MeasurementPlan& plan, FILE* text) {
+  const MeasurementRequest& request = options.request;
   std::string error;
-  std::vector<std::string> inputs;
-  if (!request.referenceFile.empty()) inputs = {request.referenceFile, request.testFile};
-  if (!options.csvFile.empty() && !CsvTable::Check(options.csvFile, inputs, &error)) return Fail(error);
-
-  TempFolder demoFolder;
-  if (request.referenceFile.empty()) {
-    if (!demoFolder.Create() || !WriteDemoPair(demoFolder.Path(), &request.referenceFile, &request.testFile, &error))
-      return Fail("cannot write the demonstration pair: " + error);
-    std::fprintf(text,
-                 "Demonstration pair: %d s of speech-like sound at %d Hz; the test lags by %d samples "
-                 "(%.1f ms) at %.0f %% of the level, with a little noise.\n",
-                 DEMO_SECONDS, DEMO_RATE, DEMO_DELAY_SAMPLES, 1000.0 * DEMO_DELAY_SAMPLES / DEMO_RATE,
-                 100.0 * DEMO_TEST_GAIN);
-  }
-  MeasurementPlan plan;
-  if (!PlanFileMeasurement(request, &plan, &error) ||
-      !DecodesToTheEnd(request.referenceFile, "reference", &error) ||
-      !DecodesToTheEnd(request.testFile, "test", &error))
-    return Fail(error);
-  std::fprintf(text, "Reference: %s\nTest:      %s\nSearching the delay...\n", request.referenceFile.c_str(),
-               request.testFile.c_str());
-  std::fflush(text);
-  NoteNarrowedRange(plan);
-
   CsvTable csv;
   if (!options.csvFile.empty() && !csv.Open(options.csvFile, &error)) return Fail(error);
   Progress progress(plan.lengthFrames, plan.sampleRate, plan.frameLength);
@@ -124,13 +124,35 @@ int Measure(int argc, char** argv) {
                                                      plan.channels, plan.frameLength, plan.searchBlock)
                               : std::string();
   report.PrintSummary(request.levelAlign, why);
-  const char* const fileNames[2] = {"reference", "test"};
-  for (int input = 0; input < 2; ++input)
-    if (nonFinite[input] > 0)
-      std::fprintf(text,
-                   "Note: %lld sample(s) of the %s file were not finite or lay more than 60 dB over full scale, and "
-                   "were measured as silence\n",
-                   static_cast<long long>(nonFinite[input]), fileNames[input]);
+  NoteNonFiniteSamples(text, nonFinite);
+  return 0;
+}
+
+int Measure(int argc, char** argv) {
+  HostOptions options;
+  if (const int code = ParseArguments(argc, argv, &options); code >= 0) return code;
+  MeasurementRequest& request = options.request;
+  // With the table on stdout, everything else goes to stderr.
+  const bool csvToStdout = !options.csvFile.empty() && CsvTable::IsStandardOutput(options.csvFile);
+  FILE* text = csvToStdout ? stderr : stdout;
+  PrintFirstRunNote(text);
+
+  std::string error;
+  std::vector<std::string> inputs;
+  if (!request.referenceFile.empty()) inputs = {request.referenceFile, request.testFile};
+  if (!options.csvFile.empty() && !CsvTable::Check(options.csvFile, inputs, &error)) return Fail(error);
+
+  TempFolder demoFolder;
+  if (request.referenceFile.empty() && !UseDemoPair(&demoFolder, &request, text, &error))
+    return Fail("cannot write the demonstration pair: " + error);
+  MeasurementPlan plan;
+  if (!PlanMeasurement(request, &plan, &error)) return Fail(error);
+  std::fprintf(text, "Reference: %s\nTest:      %s\nSearching the delay...\n", request.referenceFile.c_str(),
+               request.testFile.c_str());
+  std::fflush(text);
+  NoteNarrowedRange(plan);
+
+  if (const int code = MeasureAndReport(options, plan, text); code != 0) return code;
   if (!options.csvFile.empty() && !csvToStdout) std::fprintf(text, "Frames written to %s\n", options.csvFile.c_str());
   return 0;
 }
