@@ -6,7 +6,8 @@
 // Its sources: DelayCompensationFrame.cpp (the frame), DelayStateMachine.cpp
 // (the states), DelayCompensationOutput.cpp (the frame's output),
 // DelayCompensationSearch.cpp (what search, re-check and tracker read from
-// the buffer) and DelayCompensationImpl.cpp (set-up and start-up). It
+// the buffer), DelayCompensationStart.cpp (the start and its pre-run) and
+// DelayCompensationImpl.cpp (set-up and small operations). It
 // composes the objects that own the state: the block energies
 // (CEnergyHistory), the delay confirmed or rejected (CDelayConfirmation),
 // the search and the re-check (CDelayEstimator) and the tracker

@@ -1,0 +1,187 @@
+// The delay compensation's start: a new run's state, and on inputs that
+// can start again the search and level measurement over their start (with
+// a retry on the test channels swapped) before the measurement begins.
+#include <cmath>
+
+#include "Vantrel/RefusalNote.h"
+#include "Vantrel/SysPara.h"
+#include "Vantrel/frontend/DelayCompensationImpl.h"
+#include "Vantrel/stages/DelayBuffer.h"
+#include "platform/events.h"
+
+namespace {
+
+constexpr int kSearchActiveBlocks = 500;
+constexpr int kLevelActiveBlocks = 1000;
+constexpr float kSwapRetryBelow = 90.0f;
+
+}  // namespace
+
+void CDelayCompensationImpl::RunSearch(HANDLE stopEvent, float* best) {
+  // The block limit counts from a full window: a window longer than the
+  // limit would otherwise never be searched at all.
+  int activeBeforeSearch = -1;
+  while (m_state != DELCOMP_DELAYRELIABLE) {
+    if (activeBeforeSearch < 0 && m_state != DELCOMP_FILLINGBUFFERS) activeBeforeSearch = m_activeBlocks;
+    if (activeBeforeSearch >= 0 && m_activeBlocks - activeBeforeSearch >= kSearchActiveBlocks) break;
+    const int code = ProcessFrame(nullptr, nullptr, nullptr, nullptr, 1);
+    if (code == 2 || m_estimator.Failed()) break;
+    if (stopEvent != nullptr && WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0) break;
+    const CORRRESULT* result = m_estimator.Result();
+    if (m_state == DELCOMP_DELAYRELIABLE && result != nullptr) {
+      const float magnitude = std::fabs(result->quality);
+      if (magnitude <= *best) break;
+      *best = magnitude;
+      m_state = DELCOMP_CALCDELAY;
+    }
+  }
+}
+
+CDelayCompensationImpl::SearchOutcome CDelayCompensationImpl::SaveSearchOutcome() const {
+  SearchOutcome outcome;
+  const CORRRESULT& result = *m_estimator.Result();
+  outcome.delay = result.delay;
+  outcome.quality = result.quality;
+  outcome.state = m_state;
+  outcome.activeBlocks = m_activeBlocks;
+  outcome.refEnergyTotal = m_energy.Total(0, 0);
+  outcome.testEnergyTotal = m_energy.Total(1, 0);
+  outcome.energyReads = m_energy.Reads();
+  outcome.confirmed = m_confirmation.Confirmed() && m_confirmation.Delay() == result.delay;
+  return outcome;
+}
+
+void CDelayCompensationImpl::RestoreSearchOutcome(const SearchOutcome& outcome) {
+  m_activeBlocks = outcome.activeBlocks;
+  m_state = outcome.state;
+  m_energy.RestoreTotals(outcome.refEnergyTotal, outcome.testEnergyTotal, outcome.energyReads);
+  m_estimator.RestoreResult(outcome.delay, outcome.quality);
+  if (outcome.confirmed)
+    m_confirmation.Confirm(outcome.delay, outcome.quality);
+  else
+    m_confirmation.Unconfirm();
+}
+
+void CDelayCompensationImpl::RetrySearchSwapped(HANDLE stopEvent, float* best) {
+  const SearchOutcome first = SaveSearchOutcome();
+
+  m_activeBlocks = 0;
+  m_state = DELCOMP_FILLINGBUFFERS;
+  Reset();
+  m_estimator.RestartSearch();
+  m_confirmation.Unconfirm();
+  m_delayBuffer->Go();
+  m_swapTestChannels = 1;
+  // best carries over: the swapped run goes on searching only while it
+  // improves on the first run.
+  RunSearch(stopEvent, best);
+
+  const float secondQuality = m_estimator.Result() != nullptr ? m_estimator.Result()->quality : 0.0f;
+  const bool firstWins = (first.quality > 0.0f && first.quality > secondQuality) ||
+                         (first.quality < 0.0f && secondQuality < 0.0f && first.quality < secondQuality);
+  if (firstWins) {
+    RestoreSearchOutcome(first);
+    m_swapTestChannels = 0;
+  } else {
+    m_swapTestChannels = 1;
+  }
+}
+
+int CDelayCompensationImpl::Start(HANDLE stopEvent) {
+  if (m_delayBuffer == nullptr || m_sys == nullptr) {
+    TraceRefusal("CDelayCompensationImpl::Start", -1, "not initialised");
+    return 0;
+  }
+  SYSPARA& sys = *m_sys;
+  DELAYPARAEXT& delay = sys.delayPara;
+  m_delayBuffer->Reset();
+  // A new run owes nothing to the last one: no blocks, no delay, no result.
+  m_estimator.NewRun();
+  m_reading.delay = 0;
+  m_reading.quality = 0;
+  m_reading.status = 0;
+  m_searchRestarted = false;
+  m_confirmation.Clear();
+  m_gain = 1.0f;
+  m_swapTestChannels = 0;
+  delay.channelSwapAllowed = 1;
+  if (m_delayBuffer->Go() == 0) return 0;
+  m_state = delay.compensationOn != 0 ? DELCOMP_FILLINGBUFFERS : DELCOMP_FIXED;
+  m_stateFrames = 0;
+  delay.unsnapRequest = 0;
+  m_activeBlocks = 0;
+  m_tracker.Clear();
+
+  // Live inputs cannot start again from their beginning: the ring fills
+  // and the search runs on the frames. Files can: the search runs over
+  // their start first and every frame is handed out, tracked or not.
+  if (m_trackingMode != 0 && !BothInputsAreFiles()) {
+    FillRing();
+    return 1;
+  }
+  return RunPreRun(stopEvent);
+}
+
+bool CDelayCompensationImpl::BothInputsAreFiles() const {
+  return m_sys->inputPara[0].mode == INPUT_MODE_FILE && m_sys->inputPara[1].mode == INPUT_MODE_FILE;
+}
+
+void CDelayCompensationImpl::FillRing() {
+  m_fill = 0;
+  m_ringLen = 1;
+  if (m_delayBuffer->ProcessInput(m_swapTestChannels) != 0)
+    while (m_fill != m_ringLen) {
+      m_delayBuffer->GetFill(&m_fill, &m_ringLen);
+      if (m_delayBuffer->ProcessInput(m_swapTestChannels) == 0) break;
+    }
+}
+
+int CDelayCompensationImpl::RunPreRun(HANDLE stopEvent) {
+  SYSPARA& sys = *m_sys;
+  DELAYPARAEXT& delay = sys.delayPara;
+  const int savedTracking = delay.trackVariableDelay;
+  delay.trackVariableDelay = 0;
+  float best = 0.0f;
+  RunSearch(stopEvent, &best);
+
+  const bool canRetry = (sys.channels < -1 || sys.channels > 1) && delay.channelSwapAllowed != 0 &&
+                        m_estimator.Result() != nullptr && m_estimator.Result()->quality < kSwapRetryBelow;
+  // A search that could not transform found nothing: the start fails.
+  const auto failed = [&] {
+    if (!m_estimator.Failed()) return false;
+    delay.trackVariableDelay = savedTracking;
+    return true;
+  };
+  if (failed()) return 0;
+  if (canRetry) {
+    RetrySearchSwapped(stopEvent, &best);
+    if (failed()) return 0;
+    m_reading.status |= DELAY_STATUS_SWAP_RETRIED;
+  } else {
+    m_reading.status &= ~(DELAY_STATUS_SWAP_RETRIED | DELAY_STATUS_TEST_SWAPPED);
+  }
+
+  while (m_activeBlocks < kLevelActiveBlocks && sys.levelPara.levelAlign != 0) {
+    m_delayBuffer->ProcessInput(m_swapTestChannels);
+    if (UpdateEnergyHistory() == 0) break;
+  }
+  // Nothing read: no level rather than 0 / 0.
+  sys.levelPara.referencePower = MeanBlockEnergy(0);
+  sys.levelPara.testPower = MeanBlockEnergy(1);
+
+  if (m_state == DELCOMP_CALCDELAY) {
+    Reset();
+    m_delayBuffer->Go();
+    m_activeBlocks = 0;
+    TakeResult(true);
+    m_reading.status = DELAY_STATUS_UNCERTAIN;
+    m_state = DELCOMP_DELAYRELIABLE;
+    m_confirmation.Unconfirm();
+  }
+  // Whatever became of the retry's mark, the frames say how the test is read.
+  if (m_swapTestChannels != 0) m_reading.status |= DELAY_STATUS_TEST_SWAPPED;
+  delay.trackVariableDelay = savedTracking;
+  Reset();
+  m_delayBuffer->Go();
+  return 1;
+}
