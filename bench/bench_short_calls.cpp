@@ -6,9 +6,10 @@
 // program into a shared library (the plain loops are built as one of their
 // own), so each pays the same call.
 //
-// With VANTREL_BASELINE_LIB naming another build of libvantrel.so, its
-// primitives join as "baseline" (loaded privately, its set forced the same),
-// so that two builds compare in one run. A short call's time moves by whole
+// With VANTREL_BASELINE_LIB naming another build's libvantrel_all_symbols.so
+// (libvantrel.so does not export the primitives), its primitives join as
+// "baseline" (loaded privately, its set forced the same), so that two
+// builds compare in one run. A short call's time moves by whole
 // cycles with where the objects were loaded, so for steady figures fix the
 // addresses, pin the core, interleave repetitions and read the minimum:
 //   setarch -R taskset -c 3 bench_short_calls --benchmark_enable_random_interleaving=true
