@@ -10,8 +10,8 @@
 // DelayCompensationImpl.cpp (set-up and small operations). It
 // composes the objects that own the state: the block energies
 // (CEnergyHistory), the delay confirmed or rejected (CDelayConfirmation),
-// the search and the re-check (CDelayEstimator) and the tracker
-// (CDelayTracker).
+// the search and the re-check (CDelayEstimator), the tracker
+// (CDelayTracker) and the level alignment's gain (CLevelGain).
 // On file inputs Start runs the delay search over the start of the files
 // and measures the levels before the measurement begins, also when the
 // delay is re-checked and tracked; tracked live inputs start with the search.
@@ -28,6 +28,7 @@
 #include "Vantrel/frontend/DelayTracker.h"
 #include "Vantrel/frontend/EnergyHistory.h"
 #include "Vantrel/frontend/FrontEndInternal.h"
+#include "Vantrel/frontend/LevelGain.h"
 #include "Vantrel/stages/DelayCompensation.h"
 
 struct MathlibHandle;
@@ -136,8 +137,8 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   // The frame's output: samples, header and level alignment; returns the fetch code.
   int WriteFrameOutput(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2], MONITORDATA* monitor,
                        int32_t highBits);
-  int FetchOutputSamples(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2], int allowPadding);
-  void ApplyLevelAlignment(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2], int fetchCode);
+  int FetchOutputSamples(FRAMEDATA* frame, float* (*samples)[2][2], int allowPadding);
+  void ApplyLevelAlignment(FRAMEDATA* frame, float* (*samples)[2][2], int fetchCode);
   void WriteUnwrittenFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc);
 
   // Search, re-check and tracking, on the blocks of the estimation channel.
@@ -172,16 +173,13 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   int m_trackingMode = 0;
   int m_swapTestChannels = 0;
   DelayReading m_reading;
-  int m_refDelay = 0;
-  int m_testDelay = 0;
-  int m_delayValid = 0;
   SYSPARA* m_sys = nullptr;
   uint32_t m_searchBlock = 0;
   uint32_t m_searchWindow = 0;
   int64_t m_maxDelaySamples = 0;  // the asked range: a delay found beyond it is not reliable
   CEnergyHistory m_energy;
   int m_activeBlocks = 0;
-  float m_gain = 1.0f;
+  CLevelGain m_levelGain;
   // Declared in this order: the estimator and the tracker tell the
   // confirmation what they confirm, the tracker steps the estimator's result.
   CDelayConfirmation m_confirmation;

@@ -2,9 +2,7 @@
 // fetched into the frame, the frame's delay header and the test level
 // aligned to the reference.
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
-#include <limits>
 
 #include "Mathlib/MathlibPrim.h"
 #include "Vantrel/FrameData.h"
@@ -37,11 +35,8 @@ int CDelayCompensationImpl::WriteFrameOutput(FRAMEDATA* frame, FRAMEBUFFERDESC* 
     header.refEnergy = sys.levelPara.referencePower;
     header.testEnergy = sys.levelPara.testPower;
   }
-  m_refDelay = m_reading.delay >= 0 ? 0 : -m_reading.delay;
-  m_testDelay = m_reading.delay >= 0 ? m_reading.delay : 0;
-
-  const int fetched = FetchOutputSamples(frame, desc, samples, sys.delayPara.allowPadding);
-  m_delayValid = (fetched == FETCH_COMPLETE || fetched == FETCH_PADDED) ? 1 : 0;
+  const int fetched = FetchOutputSamples(frame, samples, sys.delayPara.allowPadding);
+  const bool delayValid = fetched == FETCH_COMPLETE || fetched == FETCH_PADDED;
   switch (fetched) {
     case FETCH_COMPLETE:
     case FETCH_PADDED:
@@ -59,23 +54,25 @@ int CDelayCompensationImpl::WriteFrameOutput(FRAMEDATA* frame, FRAMEBUFFERDESC* 
   header.delayStatus = m_reading.status;
   header.quality = m_reading.quality;
   header.reserved = 0;
-  header.delayValid = uint8_t(m_delayValid);
+  header.delayValid = delayValid ? 1 : 0;
   header.channels = sys.channels;
   *desc = FRAMEBUFFERDESC{m_outputLen, 0, 0};
 
-  ApplyLevelAlignment(frame, desc, samples, fetched);
+  ApplyLevelAlignment(frame, samples, fetched);
   if (monitor != nullptr) monitor->Add(float(m_reading.delay), -32767.0f, 32767.0f, "UsedDelay");
   return fetched;
 }
 
-int CDelayCompensationImpl::FetchOutputSamples(FRAMEDATA* frame, FRAMEBUFFERDESC*, float* (*samples)[2][2],
-                                               int allowPadding) {
+int CDelayCompensationImpl::FetchOutputSamples(FRAMEDATA* frame, float* (*samples)[2][2], int allowPadding) {
+  // The signal ahead is read that much further back.
+  const int delay = m_reading.delay;
+  const int signalDelay[2] = {delay >= 0 ? 0 : -delay, delay >= 0 ? delay : 0};
   int result = FETCH_COMPLETE;
   const int channels = std::min(m_sys->channels, 2);
   for (int d = 0; d < 2; ++d)
     for (int c = 0; c < channels; ++c) {
       float* dest = samples != nullptr ? (*samples)[d][c] : nullptr;
-      const int code = m_delayBuffer->CopySamples(d, c, d == 0 ? m_refDelay : m_testDelay, int(m_outputLen), dest,
+      const int code = m_delayBuffer->CopySamples(d, c, signalDelay[d], int(m_outputLen), dest,
                                                   m_sys->levelPara.useFiltered, allowPadding);
       // A direction left unwritten must not hide behind another code.
       if (code != FETCH_COMPLETE && result != FETCH_NOT_ENOUGH_DATA) result = code;
@@ -87,20 +84,10 @@ int CDelayCompensationImpl::FetchOutputSamples(FRAMEDATA* frame, FRAMEBUFFERDESC
   return result;
 }
 
-void CDelayCompensationImpl::ApplyLevelAlignment(FRAMEDATA* frame, FRAMEBUFFERDESC*, float* (*samples)[2][2],
-                                                 int fetchCode) {
+void CDelayCompensationImpl::ApplyLevelAlignment(FRAMEDATA* frame, float* (*samples)[2][2], int fetchCode) {
   const FRAMEHEADER& header = frame->header;
   const LEVELPARA& level = m_sys->levelPara;
-  double ratio = 1.0;
-  if (header.testEnergy != 0.0 && level.levelAlign != 0)
-    ratio = std::sqrt(header.refEnergy) / std::sqrt(header.testEnergy);
-  // A ratio a float cannot hold (or none at all) is out of the accepted range.
-  float g = std::fabs(ratio) < 1e30 ? float(ratio) : std::numeric_limits<float>::infinity();
-  if (header.refEnergy > LEVEL_ALIGN_ENERGY_FLOOR && header.testEnergy > LEVEL_ALIGN_ENERGY_FLOOR &&
-      g > LEVEL_ALIGN_MIN_GAIN && g < LEVEL_ALIGN_MAX_GAIN)
-    m_gain = g;
-  else
-    g = m_gain;
+  float g = m_levelGain.Next(header.refEnergy, header.testEnergy, level.levelAlign != 0);
   if (level.invertTest != 0) g = -g;
   if (level.invertOnNegative != 0 && level.invertTest == 0 && m_reading.quality < 0) g = -g;
   // Only samples this frame copied are scaled, and exactly those.

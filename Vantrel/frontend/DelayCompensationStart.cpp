@@ -102,7 +102,7 @@ int CDelayCompensationImpl::Start(HANDLE stopEvent) {
   m_reading.status = 0;
   m_searchRestarted = false;
   m_confirmation.Clear();
-  m_gain = 1.0f;
+  m_levelGain.Reset();
   m_swapTestChannels = 0;
   delay.channelSwapAllowed = 1;
   if (m_delayBuffer->Go() == 0) return 0;
