@@ -72,6 +72,7 @@ class FRONT_END_INTERNAL CCorrelatorSet {
   double ValueAtLag(int32_t lag, int relaxed);
 
   const CORRRESULT& Result() const { return m_result; }
+  CORRRESULT& Result() { return m_result; }
   // A Feed failed since the last Init or ClearHistory: the picks do not
   // stand for the blocks fed.
   bool Failed() const { return m_failed; }

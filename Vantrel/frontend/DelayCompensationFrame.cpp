@@ -52,8 +52,8 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
   }
   const DELAYPARAEXT& delayPara = m_sys->delayPara;
   if (frame != nullptr && frame->header.resetAverage != 0) m_energy.Clear();
-  const int32_t highBits = m_reading.status & int32_t(0xFFFF0000u);
-  m_reading.status &= 0xFFFF;
+  const int32_t marks = m_reading.status & kStatusMarks;
+  m_reading.status = StatusWord(m_reading.status);
   const int tracking = delayPara.trackVariableDelay;
   m_estimator.NextFrame();
   m_confirmation.NextFrame(m_trackingMode != 0 || tracking != 0);
@@ -67,7 +67,7 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
   const bool searching = m_state == DELCOMP_FILLINGBUFFERS || (m_state == DELCOMP_CALCDELAY && !m_searchRestarted);
   // The block in which the input ends is partly padding: it decides
   // nothing about a delay a frame already carries.
-  const bool lastBlock = ret == 2 && !searching && (m_reading.status & 0xFFFF) != 0;
+  const bool lastBlock = ret == 2 && !searching && StatusWord(m_reading.status) != 0;
   if (held) {
     HoldDelay();
   } else if (ret == 2 && searching) {
@@ -97,8 +97,8 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
   HoldStatusToConfirmation();
   // A delay whose correlation has fallen below what a search needs to
   // call one reliable is not called reliable.
-  if ((m_reading.status & 0xFFFF) == DELAY_STATUS_RELIABLE && std::abs(m_reading.quality) < kReliableQuality)
-    m_reading.status = (m_reading.status & int32_t(0xFFFF0000u)) | DELAY_STATUS_UNCERTAIN;
+  if (StatusWord(m_reading.status) == DELAY_STATUS_RELIABLE && std::abs(m_reading.quality) < kReliableQuality)
+    m_reading.status = WithStatusWord(m_reading.status, DELAY_STATUS_UNCERTAIN);
   if (frame == nullptr || desc == nullptr) return ret;
-  return WriteFrameOutput(frame, desc, samples, monitor, highBits);
+  return WriteFrameOutput(frame, desc, samples, monitor, marks);
 }

@@ -136,7 +136,7 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
 
   // The frame's output: samples, header and level alignment; returns the fetch code.
   int WriteFrameOutput(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2], MONITORDATA* monitor,
-                       int32_t highBits);
+                       int32_t marks);
   int FetchOutputSamples(FRAMEDATA* frame, float* (*samples)[2][2], int allowPadding);
   void ApplyLevelAlignment(FRAMEDATA* frame, float* (*samples)[2][2], int fetchCode);
   void WriteUnwrittenFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc);
@@ -190,6 +190,6 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   bool m_searchRestarted = false;
   // The estimation channel of the last record taken, checked.
   int m_estimationChannel = 0;
-  int32_t m_fill = 0;
+  // The ring's length, as the last Init made it.
   int32_t m_ringLen = 1;
 };

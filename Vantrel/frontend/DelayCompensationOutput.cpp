@@ -25,7 +25,7 @@ void CDelayCompensationImpl::WriteUnwrittenFrame(FRAMEDATA* frame, FRAMEBUFFERDE
 }
 
 int CDelayCompensationImpl::WriteFrameOutput(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2],
-                                             MONITORDATA* monitor, int32_t highBits) {
+                                             MONITORDATA* monitor, int32_t marks) {
   const SYSPARA& sys = *m_sys;
   FRAMEHEADER& header = frame->header;
   if (m_trackingMode != 0) {
@@ -48,7 +48,7 @@ int CDelayCompensationImpl::WriteFrameOutput(FRAMEDATA* frame, FRAMEBUFFERDESC* 
       VANTREL_TRACE(TRACE_ORDINARY, "CDelayCompensationImpl::ProcessFrame(), Unknown return code from GetSamples\n");
       std::exit(1);
   }
-  m_reading.status |= highBits;
+  m_reading.status |= marks;
 
   header.delay = -m_reading.delay;
   header.delayStatus = m_reading.status;

@@ -36,7 +36,7 @@ int CDelayCompensationImpl::TrackVariableDelay(FRAMEDATA*, MONITORDATA* monitor)
   CDelayTracker::NameMonitorEntry(monitor);
   // The tracker reads the re-check's newest block: the re-check is fed in
   // this frame, whatever it answers.
-  if (!m_estimator.RecheckRan()) RecheckDelay(&m_reading.quality, monitor);
+  if (!m_estimator.RecheckRan()) m_estimator.Recheck(blocks, m_frameLen, m_state, &m_reading.quality, monitor);
   TrackingLimits limits;
   limits.maxStep = int64_t(m_sys->delayPara.maxTrackingStep);
   limits.maxDelay = m_maxDelaySamples;

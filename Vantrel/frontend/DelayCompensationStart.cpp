@@ -127,11 +127,11 @@ bool CDelayCompensationImpl::BothInputsAreFiles() const {
 }
 
 void CDelayCompensationImpl::FillRing() {
-  m_fill = 0;
-  m_ringLen = 1;
+  int fill = 0;
+  int ring = 1;
   if (m_delayBuffer->ProcessInput(m_swapTestChannels) != 0)
-    while (m_fill != m_ringLen) {
-      m_delayBuffer->GetFill(&m_fill, &m_ringLen);
+    while (fill != ring) {
+      m_delayBuffer->GetFill(&fill, &ring);
       if (m_delayBuffer->ProcessInput(m_swapTestChannels) == 0) break;
     }
 }

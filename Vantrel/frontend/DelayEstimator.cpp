@@ -26,7 +26,7 @@ int CDelayEstimator::InitSearch(uint32_t block, uint32_t window) {
 }
 
 void CDelayEstimator::RestoreResult(int32_t delay, float quality) {
-  m_result = const_cast<CORRRESULT*>(&m_searchSet.Result());
+  m_result = &m_searchSet.Result();
   m_result->delay = delay;
   m_result->quality = quality;
 }

@@ -26,6 +26,11 @@ struct DelayReading {
 // The marks above a status word.
 constexpr int32_t kStatusMarks = int32_t(0xFFFF0000u);
 
+// A status without its marks: the state's word.
+constexpr int32_t StatusWord(int32_t status) { return status & ~kStatusMarks; }
+// A status whose word is `word`, its marks kept.
+constexpr int32_t WithStatusWord(int32_t status, int32_t word) { return (status & kStatusMarks) | word; }
+
 // A correlation in percent as the frame's integer quality: truncated
 // toward zero, held within -100..100, 0 when it is not a number.
 inline int QualityPercent(double quality) {

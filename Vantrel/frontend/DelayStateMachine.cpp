@@ -37,8 +37,8 @@ void CDelayCompensationImpl::TakeResult(bool withQuality) {
 }
 
 void CDelayCompensationImpl::HoldStatusToConfirmation() {
-  if ((m_reading.status & 0xFFFF) == DELAY_STATUS_RELIABLE && !m_confirmation.At(m_reading.delay))
-    m_reading.status = (m_reading.status & int32_t(0xFFFF0000u)) | DELAY_STATUS_UNCERTAIN;
+  if (StatusWord(m_reading.status) == DELAY_STATUS_RELIABLE && !m_confirmation.At(m_reading.delay))
+    m_reading.status = WithStatusWord(m_reading.status, DELAY_STATUS_UNCERTAIN);
 }
 
 void CDelayCompensationImpl::HoldDelay() {

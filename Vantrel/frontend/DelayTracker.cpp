@@ -80,7 +80,7 @@ bool CDelayTracker::ApplyStep(int32_t o, float q, const TrackingLimits& limits, 
   const int64_t step = std::abs(int64_t(o));
   const int64_t target = int64_t(reading->delay) + o;
   if (limits.ringRoom < std::abs(target)) {
-    reading->status = (reading->status & kStatusMarks) | DELAY_STATUS_CLAMPED;
+    reading->status = WithStatusWord(reading->status, DELAY_STATUS_CLAMPED);
     return false;
   }
   // Steps stay within the asked range, as the search does.

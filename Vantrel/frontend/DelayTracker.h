@@ -41,11 +41,10 @@ class FRONT_END_INTERNAL CDelayTracker {
   void Track(float refEnergy, float testEnergy, const TrackingLimits& limits, DelayReading* reading,
              MONITORDATA* monitor);
 
+ private:
   // Whether the newest block's peak at offset o (quality q, against v at
   // the delay kept) is a step to take.
   bool TakesStep(int32_t o, float q, double v, int64_t maxStep) const;
-
- private:
   bool ApplyStep(int32_t o, float q, const TrackingLimits& limits, DelayReading* reading);
   void FollowDriftThroughPause(const TrackingLimits& limits, DelayReading* reading);
 
