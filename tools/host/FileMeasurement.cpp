@@ -106,6 +106,7 @@ void PlanSearchRange(MeasurementPlan* plan) {
   plan->requestedBytes = search.askedBytes;
   plan->maxDelayMs = int(search.usedMs);
   plan->reachSamples = search.range.reachSamples;
+  plan->maxDelaySamples = search.range.maxDelaySamples;
   plan->searchBlock = search.range.block;
   plan->searchSamples = search.samplesNeeded;
 }

@@ -32,14 +32,14 @@ struct MeasurementPlan {
   int requestedMaxDelayMs = 0;
   int maxDelayMs = 0;         // the range handed to the component
   int64_t reachSamples = 0;   // the largest |delay| that range searches
+  // That range in samples: beyond it the component calls no delay reliable.
+  int64_t maxDelaySamples = 0;
   uint32_t searchBlock = 0;   // samples per search block
   int64_t searchSamples = 0;  // what the search needs before it can call a delay reliable
   RangeNarrowing narrowing = RangeNarrowing::None;
   uint64_t requestedBytes = 0;  // estimated search buffers of the asked range
 
   double ReachMs() const { return 1000.0 * double(reachSamples) / sampleRate; }
-  // The range in samples beyond which the component calls no delay reliable.
-  int64_t MaxDelaySamples() const { return (int64_t(sampleRate) * maxDelayMs + 999) / 1000; }
 };
 
 struct FrameLine {
