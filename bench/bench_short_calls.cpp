@@ -7,8 +7,9 @@
 // own), so each pays the same call.
 //
 // With VANTREL_BASELINE_LIB naming another build's libvantrel_all_symbols.so
-// (libvantrel.so does not export the primitives), its primitives join as
-// "baseline" (loaded privately, its set forced the same), so that two
+// (libvantrel.so exports the primitives, but not spForceVariantSet and
+// spVariantSetSupported, which force the baseline's set), its primitives join
+// as "baseline" (loaded privately, its set forced the same), so that two
 // builds compare in one run. A short call's time moves by whole
 // cycles with where the objects were loaded, so for steady figures fix the
 // addresses, pin the core, interleave repetitions and read the minimum:

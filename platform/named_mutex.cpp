@@ -138,6 +138,14 @@ std::string TempLockFolder() {
   return path + "/vantrel-" + std::to_string(geteuid());
 }
 
+// The lock files' folder: the runtime folder, else the temporary one's
+// (*inTemp), which may still have to be made.
+std::string LockFolder(bool* inTemp) {
+  std::string folder = RuntimeFolder();
+  *inTemp = folder.empty();
+  return *inTemp ? TempLockFolder() : folder;
+}
+
 std::string LockFileName(const char* name) {
   std::string file = "vantrel-mutex-";
   for (const char* p = name != nullptr ? name : ""; *p != '\0'; ++p) {
@@ -153,17 +161,15 @@ std::string LockFileName(const char* name) {
 // vantrel-<uid> nor the file is followed when it is a link. -1 and the
 // reason otherwise.
 int OpenLockFile(const char* name, std::string* path, std::string* why) {
-  std::string folder = RuntimeFolder();
-  const bool inTemp = folder.empty();
-  if (inTemp) {
-    folder = TempLockFolder();
-    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-      *path = folder;
-      *why = strerror(errno);
-      return -1;
-    }
+  bool inTemp = false;
+  const std::string folder = LockFolder(&inTemp);
+  if (inTemp && mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+    *path = folder;
+    *why = strerror(errno);
+    return -1;
   }
-  *path = folder + "/" + LockFileName(name);
+  const std::string file = LockFileName(name);
+  *path = folder + "/" + file;
   int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (inTemp ? O_NOFOLLOW : 0));
   if (dir < 0) {
     *why = errno == ELOOP || errno == ENOTDIR ? "its folder is a link or not a folder" : strerror(errno);
@@ -174,7 +180,7 @@ int OpenLockFile(const char* name, std::string* path, std::string* why) {
     *why = "its folder is not the user's own or is open to others";
     return -1;
   }
-  int fd = openat(dir, LockFileName(name).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  int fd = openat(dir, file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
   const int error = errno;
   close(dir);
   if (fd < 0) {
@@ -193,8 +199,8 @@ int OpenLockFile(const char* name, std::string* path, std::string* why) {
 }  // namespace
 
 std::string NamedMutexLockFile(const char* name) {
-  std::string folder = RuntimeFolder();
-  return (folder.empty() ? TempLockFolder() : folder) + "/" + LockFileName(name);
+  bool inTemp = false;
+  return LockFolder(&inTemp) + "/" + LockFileName(name);
 }
 
 HANDLE CreateMutexA(void*, BOOL initialOwner, const char* name) {

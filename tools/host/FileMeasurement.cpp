@@ -97,15 +97,11 @@ void PlanSearchRange(MeasurementPlan* plan) {
     ComputeDelaySearchRange(plan->sampleRate, search.usedMs, plan->frameLength, &search.range);
     search.samplesNeeded = DelaySearchSamplesNeeded(search.range.window, plan->frameLength);
   }
-  switch (search.narrowing) {
-    case DelaySearchNarrowing::None: plan->narrowing = RangeNarrowing::None; break;
-    case DelaySearchNarrowing::InputLength: plan->narrowing = RangeNarrowing::FileLength; break;
-    case DelaySearchNarrowing::Memory: plan->narrowing = RangeNarrowing::Memory; break;
-    case DelaySearchNarrowing::Transform: plan->narrowing = RangeNarrowing::Transform; break;
-  }
+  plan->narrowing = search.narrowing;
   plan->requestedBytes = search.askedBytes;
   plan->maxDelayMs = int(search.usedMs);
   plan->reachSamples = search.range.reachSamples;
+  plan->maxDelaySamples = search.range.maxDelaySamples;
   plan->searchBlock = search.range.block;
   plan->searchSamples = search.samplesNeeded;
 }

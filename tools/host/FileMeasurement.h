@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "Vantrel/DelaySearchRange.h"
+
 struct MeasurementRequest {
   std::string referenceFile;
   std::string testFile;
@@ -16,9 +18,6 @@ struct MeasurementRequest {
   bool track = false;  // re-check and follow a delay that changes within the files
   int channel = 0;     // the channel the delay is estimated on
 };
-
-// Why the asked range was narrowed before measuring.
-enum class RangeNarrowing { None, FileLength, Memory, Transform };
 
 struct MeasurementPlan {
   int sampleRate = 0;
@@ -30,16 +29,16 @@ struct MeasurementPlan {
   int channel = 0;
   bool track = false;
   int requestedMaxDelayMs = 0;
-  int maxDelayMs = 0;         // the range handed to the component
-  int64_t reachSamples = 0;   // the largest |delay| that range searches
-  uint32_t searchBlock = 0;   // samples per search block
-  int64_t searchSamples = 0;  // what the search needs before it can call a delay reliable
-  RangeNarrowing narrowing = RangeNarrowing::None;
+  int maxDelayMs = 0;           // the range handed to the component
+  int64_t reachSamples = 0;     // the largest |delay| that range searches
+  int64_t maxDelaySamples = 0;  // that range in samples: no delay beyond it is reliable
+  uint32_t searchBlock = 0;     // samples per search block
+  int64_t searchSamples = 0;    // what the search needs before it can call a delay reliable
+  // Why the asked range was narrowed before measuring.
+  DelaySearchNarrowing narrowing = DelaySearchNarrowing::None;
   uint64_t requestedBytes = 0;  // estimated search buffers of the asked range
 
   double ReachMs() const { return 1000.0 * double(reachSamples) / sampleRate; }
-  // The range in samples beyond which the component calls no delay reliable.
-  int64_t MaxDelaySamples() const { return (int64_t(sampleRate) * maxDelayMs + 999) / 1000; }
 };
 
 struct FrameLine {

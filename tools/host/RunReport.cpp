@@ -114,7 +114,7 @@ void RunReport::PrintSummary(bool levelAlign, const std::string& noCorrelation) 
     else if (m_last.quality == 0)
       std::fprintf(m_out, "No reliable delay found: %s.\n",
                    noCorrelation.empty() ? "the signals do not correlate" : noCorrelation.c_str());
-    else if (std::abs(int64_t(m_last.delaySamples)) > p.MaxDelaySamples() && std::abs(m_last.quality) > kStrongQuality)
+    else if (std::abs(int64_t(m_last.delaySamples)) > p.maxDelaySamples && std::abs(m_last.quality) > kStrongQuality)
       // A clear peak the search would not take: it lies beyond the range, not nowhere.
       std::fprintf(m_out, "No reliable delay found: found %.3f ms (%d samples, quality %d), beyond the %s +-%d ms.\n",
                    Ms(m_last.delaySamples, p.sampleRate), m_last.delaySamples, m_last.quality,

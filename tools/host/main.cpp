@@ -38,16 +38,16 @@ std::string Gigabytes(uint64_t bytes) {
 void NoteNarrowedRange(const MeasurementPlan& plan) {
   std::string why;
   switch (plan.narrowing) {
-    case RangeNarrowing::None: return;
-    case RangeNarrowing::FileLength:
+    case DelaySearchNarrowing::None: return;
+    case DelaySearchNarrowing::InputLength:
       why = "the files (" + std::to_string(plan.lengthFrames) + " samples) cannot fill a search of +-" +
             std::to_string(plan.requestedMaxDelayMs) + " ms";
       break;
-    case RangeNarrowing::Memory:
+    case DelaySearchNarrowing::Memory:
       why = "a search of +-" + std::to_string(plan.requestedMaxDelayMs) + " ms would need about " +
             Gigabytes(plan.requestedBytes) + " of buffers";
       break;
-    case RangeNarrowing::Transform:
+    case DelaySearchNarrowing::Transform:
       why = "this build's transforms cannot cover +-" + std::to_string(plan.requestedMaxDelayMs) + " ms at " +
             std::to_string(plan.sampleRate) + " Hz";
       break;
