@@ -160,6 +160,22 @@ TEST_P(CorrelatorKernelsTest, SlidingEnergyBelowZeroIsZero) {
   }
 }
 
+TEST_P(CorrelatorKernelsTest, SlidingTakesTheLeavingSquareOutFirst) {
+  // Lag 0's energy 1e16 (1e8 and 1: the 1 is below its last bit). Lag 1:
+  // (1e16 - 1e8^2) + 1^2 = 1; adding first would lose the 1 and give 0.
+  const double window[] = {1e8, 1.0, 1.0};
+  const double corr[] = {0.0, 3.0};
+  for (int32_t count : {1, 2}) {
+    float out[2][1] = {{-1.0f}, {-1.0f}};
+    SpkSlidingLane lanes[2] = {{corr, window, 4.0, 1e16, out[0]}, {corr, window, 4.0, 1e16, out[1]}};
+    kSliding[SetIndex()](lanes, count, 1, 1, 2, 2.0);
+    for (int lane = 0; lane < count; ++lane) {
+      EXPECT_EQ(lanes[lane].energy, 1.0) << "lanes " << count;
+      EXPECT_EQ(out[lane][0], 1.5f) << "lanes " << count;
+    }
+  }
+}
+
 TEST_P(CorrelatorKernelsTest, MulConjugateExactOnIntegersAndAlikeInEverySet) {
   // Small integers: every product and sum is exact, so conj(x) * y in
   // std::complex is the answer to the bit.
