@@ -145,35 +145,32 @@ TEST_P(CorrelatorKernelsTest, SlidingNormaliseMatchesTheRecurrenceLaneByLane) {
       }
 }
 
-TEST_P(CorrelatorKernelsTest, SlidingEnergyBelowZeroIsZero) {
-  // Lag 1 takes 3^2 out of an energy of 0 and puts nothing in: -9 becomes 0.
-  const double window[] = {3.0, 0.0, 0.0};
-  const double corr[] = {1.0, 1.0};
-  for (int32_t count : {1, 2}) {
-    float out[2][1] = {{-1.0f}, {-1.0f}};
-    SpkSlidingLane lanes[2] = {{corr, window, 1.0, 0.0, out[0]}, {corr, window, 1.0, 0.0, out[1]}};
-    kSliding[SetIndex()](lanes, count, 1, 1, 2, 2.0);
-    for (int lane = 0; lane < count; ++lane) {
-      EXPECT_EQ(Bits(lanes[lane].energy), 0u) << "lanes " << count;
-      EXPECT_EQ(Bits(out[lane][0]), 0u) << "lanes " << count;
+// The recurrence's edges at lag 1 (b = 2), for one lane and for two.
+TEST_P(CorrelatorKernelsTest, SlidingEnergyEdges) {
+  struct Case {
+    const char* what;
+    double window[3], corr[2], xEnergy, start, energy;
+    float out;
+  };
+  const Case cases[] = {
+      // 3^2 out of an energy of 0 and nothing in: -9 becomes 0.
+      {"below zero is zero", {3.0, 0.0, 0.0}, {1.0, 1.0}, 1.0, 0.0, 0.0, 0.0f},
+      // Lag 0's energy 1e16 (1e8 and 1: the 1 is below its last bit).
+      // (1e16 - 1e8^2) + 1^2 = 1; adding first would lose the 1 and give 0.
+      {"the leaving square out first", {1e8, 1.0, 1.0}, {0.0, 3.0}, 4.0, 1e16, 1.0, 1.5f},
+  };
+  for (const Case& c : cases)
+    for (int32_t count : {1, 2}) {
+      SCOPED_TRACE(testing::Message() << c.what << ", lanes " << count);
+      float out[2][1] = {{-1.0f}, {-1.0f}};
+      SpkSlidingLane lanes[2] = {{c.corr, c.window, c.xEnergy, c.start, out[0]},
+                                 {c.corr, c.window, c.xEnergy, c.start, out[1]}};
+      kSliding[SetIndex()](lanes, count, 1, 1, 2, 2.0);
+      for (int lane = 0; lane < count; ++lane) {
+        EXPECT_EQ(Bits(lanes[lane].energy), Bits(c.energy)) << "lane " << lane;
+        EXPECT_EQ(Bits(out[lane][0]), Bits(c.out)) << "lane " << lane;
+      }
     }
-  }
-}
-
-TEST_P(CorrelatorKernelsTest, SlidingTakesTheLeavingSquareOutFirst) {
-  // Lag 0's energy 1e16 (1e8 and 1: the 1 is below its last bit). Lag 1:
-  // (1e16 - 1e8^2) + 1^2 = 1; adding first would lose the 1 and give 0.
-  const double window[] = {1e8, 1.0, 1.0};
-  const double corr[] = {0.0, 3.0};
-  for (int32_t count : {1, 2}) {
-    float out[2][1] = {{-1.0f}, {-1.0f}};
-    SpkSlidingLane lanes[2] = {{corr, window, 4.0, 1e16, out[0]}, {corr, window, 4.0, 1e16, out[1]}};
-    kSliding[SetIndex()](lanes, count, 1, 1, 2, 2.0);
-    for (int lane = 0; lane < count; ++lane) {
-      EXPECT_EQ(lanes[lane].energy, 1.0) << "lanes " << count;
-      EXPECT_EQ(out[lane][0], 1.5f) << "lanes " << count;
-    }
-  }
 }
 
 TEST_P(CorrelatorKernelsTest, MulConjugateExactOnIntegersAndAlikeInEverySet) {
