@@ -11,7 +11,7 @@
 // spkNormaliseSlidingF64 (lanes, count, from, n, b, bound): the same quotients for
 // 1 or 2 lanes, lags k in [from, from + n), with each lane's energy of the
 // b-long stretch of its window at lag k by the sliding recurrence
-//   e = max(e + w[k - 1 + b]^2 - w[k - 1]^2, 0)   (k > 0; a NaN stays)
+//   e = max((e - w[k - 1]^2) + w[k - 1 + b]^2, 0)   (k > 0; a NaN stays)
 // from lane.energy (the energy at lag from - 1, or lag 0's when from is 0),
 // which ends as the last lag's; lane.out[k - from] takes the quotient as a
 // float, or 0 where its magnitude is not within the bound (a NaN too). The

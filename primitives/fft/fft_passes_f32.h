@@ -68,8 +68,6 @@ inline void Butterfly4(SplitCx<float>& a, SplitCx<float>& b, SplitCx<float>& c, 
 // 16-byte-aligned address or to any float boundary.
 enum OutMode : int { kSplitAligned, kSplitUnaligned, kPairsAligned, kPairsUnaligned };
 
-inline SplitCx<float> GetQuad(const float* p) { return {simd::Load(p), simd::Load(p + 4)}; }
-
 template <int kOut>
 inline void PutQuad(float* p, SplitCx<float> v) {
   using namespace simd;
@@ -114,10 +112,10 @@ inline int OutModeFor(const float* dst, bool pairs) {
 template <bool kInv, int kOut, bool kScaled = false>
 [[gnu::always_inline]] inline void Radix4Step(const float* in, float* out, int64_t k, int64_t span, const float* w,
                                               simd::f32x4 scale = simd::f32x4{}) {
-  SplitCx<float> q0 = GetQuad(in + 2 * k);
-  SplitCx<float> q1 = Twiddled<kInv>(GetQuad(in + 2 * (k + span)), w + 8);
-  SplitCx<float> q2 = Twiddled<kInv>(GetQuad(in + 2 * (k + 2 * span)), w);
-  SplitCx<float> q3 = Twiddled<kInv>(GetQuad(in + 2 * (k + 3 * span)), w + 16);
+  SplitCx<float> q0 = LoadSplit(in, k);
+  SplitCx<float> q1 = Twiddled<kInv>(LoadSplit(in, k + span), w + 8);
+  SplitCx<float> q2 = Twiddled<kInv>(LoadSplit(in, k + 2 * span), w);
+  SplitCx<float> q3 = Twiddled<kInv>(LoadSplit(in, k + 3 * span), w + 16);
   Butterfly4<kInv>(q0, q1, q2, q3);
   if constexpr (kScaled) {
     q0 = Scaled(q0, scale);
@@ -151,7 +149,7 @@ template <bool kInv, int kOut, bool kScaled = false>
 void Radix2Stage(const float* in, float* out, int64_t points, const float* level, simd::f32x4 scale = simd::f32x4{}) {
   const int64_t half = points / 2;
   for (int64_t k = 0; k < half; k += 4) {
-    const SplitCx<float> a = GetQuad(in + 2 * k), b = Twiddled<kInv>(GetQuad(in + 2 * (k + half)), level + 2 * k);
+    const SplitCx<float> a = LoadSplit(in, k), b = Twiddled<kInv>(LoadSplit(in, k + half), level + 2 * k);
     if constexpr (kScaled) {
       PutQuad<kOut>(out + 2 * k, Scaled(a + b, scale));
       PutQuad<kOut>(out + 2 * (k + half), Scaled(a - b, scale));

@@ -8,7 +8,6 @@
 // point when it cannot work in the destination.
 #pragma once
 #include "primitives/fft/fft_bitrev.h"
-#include "primitives/fft/fft_bitrev_f64.h"
 #include "primitives/fft/fft_large_f64.h"
 #include "primitives/fft/fft_large_plan_f64.h"
 #include "primitives/fft/fft_merge_first_stage_f64.h"
@@ -30,10 +29,10 @@ struct Plan : LargeTableBuilders {
 
   static int32_t* BuildBitReversal(int32_t m, int32_t* table) { return fftk::BitRevIndexTable(m, table); }
   static void BitRevInPlace(double* d, int64_t points, const int32_t* table) {
-    fftk::BitRevInPlaceBlocksF64(d, points, table);
+    fftk::BitRevInPlaceBlocks(d, points, table);
   }
   static void BitRevCopy(const double* s, double* d, int64_t points, const int32_t* table) {
-    fftk::BitRevCopyBlocksF64(s, d, points, table);
+    fftk::BitRevCopyBlocks(s, d, points, table);
   }
   static double* BuildTwiddles(int32_t m, const double* sine, int32_t order, double* table) {
     return fftk::StageTwiddleTable(m, sine, order, table);

@@ -2,8 +2,8 @@
 // each quotient as written (product, root, quotient), so every set gives
 // the bits of the plain scalar expression, at every length and placement
 // and in place; a lag without energy (or whose product underflows) gives
-// 0. The spectrum product is exact on small integers and agrees with the
-// generic set's bits elsewhere; the widening copy and the tie count are
+// 0. The spectrum product is exact on small integers and rounds as the
+// complex multiply elsewhere; the widening copy and the tie count are
 // exact. The sliding normalisation slides exact integer energies.
 #include <gtest/gtest.h>
 
@@ -145,19 +145,32 @@ TEST_P(CorrelatorKernelsTest, SlidingNormaliseMatchesTheRecurrenceLaneByLane) {
       }
 }
 
-TEST_P(CorrelatorKernelsTest, SlidingEnergyBelowZeroIsZero) {
-  // Lag 1 takes 3^2 out of an energy of 0 and puts nothing in: -9 becomes 0.
-  const double window[] = {3.0, 0.0, 0.0};
-  const double corr[] = {1.0, 1.0};
-  for (int32_t count : {1, 2}) {
-    float out[2][1] = {{-1.0f}, {-1.0f}};
-    SpkSlidingLane lanes[2] = {{corr, window, 1.0, 0.0, out[0]}, {corr, window, 1.0, 0.0, out[1]}};
-    kSliding[SetIndex()](lanes, count, 1, 1, 2, 2.0);
-    for (int lane = 0; lane < count; ++lane) {
-      EXPECT_EQ(Bits(lanes[lane].energy), 0u) << "lanes " << count;
-      EXPECT_EQ(Bits(out[lane][0]), 0u) << "lanes " << count;
+// The recurrence's edges at lag 1 (b = 2), for one lane and for two.
+TEST_P(CorrelatorKernelsTest, SlidingEnergyEdges) {
+  struct Case {
+    const char* what;
+    double window[3], corr[2], xEnergy, start, energy;
+    float out;
+  };
+  const Case cases[] = {
+      // 3^2 out of an energy of 0 and nothing in: -9 becomes 0.
+      {"below zero is zero", {3.0, 0.0, 0.0}, {1.0, 1.0}, 1.0, 0.0, 0.0, 0.0f},
+      // Lag 0's energy 1e16 (1e8 and 1: the 1 is below its last bit).
+      // (1e16 - 1e8^2) + 1^2 = 1; adding first would lose the 1 and give 0.
+      {"the leaving square out first", {1e8, 1.0, 1.0}, {0.0, 3.0}, 4.0, 1e16, 1.0, 1.5f},
+  };
+  for (const Case& c : cases)
+    for (int32_t count : {1, 2}) {
+      SCOPED_TRACE(testing::Message() << c.what << ", lanes " << count);
+      float out[2][1] = {{-1.0f}, {-1.0f}};
+      SpkSlidingLane lanes[2] = {{c.corr, c.window, c.xEnergy, c.start, out[0]},
+                                 {c.corr, c.window, c.xEnergy, c.start, out[1]}};
+      kSliding[SetIndex()](lanes, count, 1, 1, 2, 2.0);
+      for (int lane = 0; lane < count; ++lane) {
+        EXPECT_EQ(Bits(lanes[lane].energy), Bits(c.energy)) << "lane " << lane;
+        EXPECT_EQ(Bits(out[lane][0]), Bits(c.out)) << "lane " << lane;
+      }
     }
-  }
 }
 
 TEST_P(CorrelatorKernelsTest, MulConjugateExactOnIntegersAndAlikeInEverySet) {
@@ -186,14 +199,20 @@ TEST_P(CorrelatorKernelsTest, MulConjugateExactOnIntegersAndAlikeInEverySet) {
       EXPECT_EQ(a.Get(), want) << "in place";
     }
   }
-  // Values that round: the bits of the generic set (the plain scalar form).
+  // Values that round: the bits of the complex multiply's rounding, each
+  // product, then re = x.re y.re - c y.im and im = x.re y.im + c y.re with
+  // c = -x.im.
   const int64_t bins = 37;
   const std::vector<double> x = corr_test::Signal<double>(2 * bins, 3);
   const std::vector<double> y = corr_test::Signal<double>(2 * bins, 4);
-  std::vector<double> want(2 * bins), got(2 * bins);
-  kMulConjugate[SP_SET_GENERIC](x.data(), y.data(), want.data(), bins);
+  std::vector<double> got(2 * bins);
   kMulConjugate[SetIndex()](x.data(), y.data(), got.data(), bins);
-  for (int64_t i = 0; i < 2 * bins; ++i) EXPECT_EQ(Bits(got[i]), Bits(want[i])) << i;
+  for (int64_t k = 0; k < bins; ++k) {
+    const double xRe = x[2 * k], c = -x[2 * k + 1], yRe = y[2 * k], yIm = y[2 * k + 1];
+    const double re = xRe * yRe - c * yIm, im = xRe * yIm + c * yRe;
+    EXPECT_EQ(Bits(got[2 * k]), Bits(re)) << "bin " << k;
+    EXPECT_EQ(Bits(got[2 * k + 1]), Bits(im)) << "bin " << k;
+  }
 }
 
 TEST_P(CorrelatorKernelsTest, WidenIsExact) {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <vector>
@@ -166,37 +167,49 @@ struct PlacedOf {
 };
 
 // Forward transform of x (N = 2^order values) into a placed packed
-// spectrum, in place or apart; the guard after it must stay.
+// spectrum, out of place or in place, `shift` elements off a 16-byte
+// boundary for both arrays, with the caller's scratch or none: the source
+// stays and nothing is written past the packed spectrum.
 template <class T>
-std::vector<T> PlacedForward(REALFFTSPEC* spec, const std::vector<T>& x, bool inPlace, int shift) {
+std::vector<T> PlacedForward(REALFFTSPEC* spec, const std::vector<T>& x, bool inPlace = false, int shift = 0,
+                             uint8_t* work = nullptr) {
   const int64_t n = int64_t{1} << spec->order;
-  PlacedOf<T> out(n + 2, shift);
+  PlacedOf<T> out(spec->order == 0 ? 2 : n + 2, shift);
+  spStatus status;
   if (inPlace) {
     std::copy(x.begin(), x.end(), out.at);
-    EXPECT_EQ(Entries<T>::forward(out.at, out.at, spec, nullptr), spOk);
+    status = Entries<T>::forward(out.at, out.at, spec, work);
   } else {
     PlacedOf<T> in(n, shift);
     std::copy(x.begin(), x.end(), in.at);
-    EXPECT_EQ(Entries<T>::forward(in.at, out.at, spec, nullptr), spOk);
+    status = Entries<T>::forward(in.at, out.at, spec, work);
+    EXPECT_EQ(std::memcmp(in.at, x.data(), n * sizeof(T)), 0) << "changed the source";
   }
-  EXPECT_TRUE(out.GuardIntact());
-  return {out.at, out.at + n + 2};
+  EXPECT_EQ(status, spOk);
+  EXPECT_TRUE(out.GuardIntact()) << "wrote past the packed spectrum";
+  return out.Values();
 }
 
-// Inverse transform of a packed spectrum into N placed values.
+// Inverse transform of a packed spectrum into N placed values; in place the
+// two values after the N results keep what the spectrum held there.
 template <class T>
-std::vector<T> PlacedInverse(REALFFTSPEC* spec, const std::vector<T>& packed, bool inPlace, int shift) {
+std::vector<T> PlacedInverse(REALFFTSPEC* spec, const std::vector<T>& packed, bool inPlace = false, int shift = 0,
+                             uint8_t* work = nullptr) {
   const int64_t n = int64_t{1} << spec->order;
   PlacedOf<T> in(static_cast<int64_t>(packed.size()), shift);
   std::copy(packed.begin(), packed.end(), in.at);
   if (inPlace) {
-    EXPECT_EQ(Entries<T>::inverse(in.at, in.at, spec, nullptr), spOk);
+    EXPECT_EQ(Entries<T>::inverse(in.at, in.at, spec, work), spOk);
+    if (n > 1) {
+      EXPECT_EQ(std::memcmp(in.at + n, packed.data() + n, 2 * sizeof(T)), 0) << "touched the slots after the result";
+    }
     return {in.at, in.at + n};
   }
   PlacedOf<T> out(n, shift);
-  EXPECT_EQ(Entries<T>::inverse(in.at, out.at, spec, nullptr), spOk);
-  EXPECT_TRUE(out.GuardIntact());
-  return {out.at, out.at + n};
+  EXPECT_EQ(Entries<T>::inverse(in.at, out.at, spec, work), spOk);
+  EXPECT_EQ(std::memcmp(in.at, packed.data(), packed.size() * sizeof(T)), 0) << "changed the source";
+  EXPECT_TRUE(out.GuardIntact()) << "wrote past N values";
+  return out.Values();
 }
 
 }  // namespace real_fft_test

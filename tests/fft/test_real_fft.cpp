@@ -32,52 +32,6 @@ bool SameBits(const T* a, const T* b, int64_t count) {
   return std::memcmp(a, b, count * sizeof(T)) == 0;
 }
 
-// Forward transform, out of place or in place, at the given shift (0 or 1
-// elements off a 16-byte boundary for both arrays); the source stays and
-// nothing is written past the packed spectrum.
-template <class T>
-std::vector<T> Forward(REALFFTSPEC* spec, const std::vector<T>& x, bool inPlace, int shift = 0,
-                       uint8_t* work = nullptr) {
-  const int order = spec->order;
-  PlacedOf<T> out(PackedValues(order), shift);
-  spStatus status;
-  if (inPlace) {
-    std::copy(x.begin(), x.end(), out.at);
-    status = Entries<T>::forward(out.at, out.at, spec, work);
-  } else {
-    PlacedOf<T> in(Points(order), shift);
-    std::copy(x.begin(), x.end(), in.at);
-    status = Entries<T>::forward(in.at, out.at, spec, work);
-    EXPECT_TRUE(SameBits(in.at, x.data(), Points(order))) << "changed the source";
-  }
-  EXPECT_EQ(status, spOk);
-  EXPECT_TRUE(out.GuardIntact()) << "wrote past the packed spectrum";
-  return out.Values();
-}
-
-// Inverse transform; in place the two values after the N results keep what
-// the spectrum held there.
-template <class T>
-std::vector<T> Inverse(REALFFTSPEC* spec, const std::vector<T>& packed, bool inPlace, int shift = 0,
-                       uint8_t* work = nullptr) {
-  const int64_t n = Points(spec->order);
-  if (inPlace) {
-    PlacedOf<T> buffer(static_cast<int64_t>(packed.size()), shift);
-    std::copy(packed.begin(), packed.end(), buffer.at);
-    EXPECT_EQ(Entries<T>::inverse(buffer.at, buffer.at, spec, work), spOk);
-    if (n > 1) {
-      EXPECT_TRUE(SameBits(buffer.at + n, packed.data() + n, 2)) << "touched the slots after the result";
-    }
-    return {buffer.at, buffer.at + n};
-  }
-  PlacedOf<T> in(static_cast<int64_t>(packed.size()), shift), out(n, shift);
-  std::copy(packed.begin(), packed.end(), in.at);
-  EXPECT_EQ(Entries<T>::inverse(in.at, out.at, spec, work), spOk);
-  EXPECT_TRUE(SameBits(in.at, packed.data(), static_cast<int64_t>(packed.size()))) << "changed the source";
-  EXPECT_TRUE(out.GuardIntact()) << "wrote past N values";
-  return out.Values();
-}
-
 class RealFftTest : public VariantSetTest {};
 
 TEST_P(RealFftTest, ScalingByOneOverNIsExact) {
@@ -87,16 +41,16 @@ TEST_P(RealFftTest, ScalingByOneOverNIsExact) {
       SpecOf<T> none(order, REALFFT_NO_DIV), fwd(order, REALFFT_DIV_FWD_BY_N), inv(order, REALFFT_DIV_INV_BY_N);
       const T invN = static_cast<T>(1.0 / static_cast<double>(Points(order)));
       const auto x = RandomValues<T>(Points(order), 500 + order);
-      auto plain = Forward(none.p, x, false);
-      EXPECT_TRUE(SameBits(Forward(inv.p, x, false).data(), plain.data(), PackedValues(order)));
+      auto plain = PlacedForward(none.p, x, false);
+      EXPECT_TRUE(SameBits(PlacedForward(inv.p, x, false).data(), plain.data(), PackedValues(order)));
       for (auto& v : plain) v *= invN;
-      EXPECT_TRUE(SameBits(Forward(fwd.p, x, false).data(), plain.data(), PackedValues(order)));
+      EXPECT_TRUE(SameBits(PlacedForward(fwd.p, x, false).data(), plain.data(), PackedValues(order)));
 
       const auto spectrum = RandomValues<T>(PackedValues(order), 600 + order);
-      auto back = Inverse(none.p, spectrum, false);
-      EXPECT_TRUE(SameBits(Inverse(fwd.p, spectrum, false).data(), back.data(), Points(order)));
+      auto back = PlacedInverse(none.p, spectrum, false);
+      EXPECT_TRUE(SameBits(PlacedInverse(fwd.p, spectrum, false).data(), back.data(), Points(order)));
       for (auto& v : back) v *= invN;
-      EXPECT_TRUE(SameBits(Inverse(inv.p, spectrum, false).data(), back.data(), Points(order)));
+      EXPECT_TRUE(SameBits(PlacedInverse(inv.p, spectrum, false).data(), back.data(), Points(order)));
     }
   });
 }
@@ -113,9 +67,9 @@ TEST_P(RealFftTest, InverseBySqrtNIsTheUnscaledInverseTimesTheScale) {
       SpecOf<T> none(order, REALFFT_NO_DIV), root(order, REALFFT_DIV_BY_SQRT_N);
       const auto scale = static_cast<T>(root.p->scale);
       const auto spectrum = RandomValues<T>(PackedValues(order), 700 + order);
-      auto back = Inverse(none.p, spectrum, false);
+      auto back = PlacedInverse(none.p, spectrum, false);
       for (auto& v : back) v *= scale;
-      EXPECT_TRUE(SameBits(Inverse(root.p, spectrum, false).data(), back.data(), Points(order)));
+      EXPECT_TRUE(SameBits(PlacedInverse(root.p, spectrum, false).data(), back.data(), Points(order)));
     }
   });
 }
@@ -129,7 +83,7 @@ TEST_P(RealFftTest, ClosedForms) {
       // A unit impulse: every bin exactly 1.
       std::vector<T> impulse(n, T(0));
       impulse[0] = T(1);
-      const auto flat = Forward(spec.p, impulse, false);
+      const auto flat = PlacedForward(spec.p, impulse, false);
       for (int64_t k = 0; k <= n / 2; ++k) {
         ASSERT_EQ(flat[2 * k], T(1)) << "bin " << k;
         ASSERT_EQ(flat[2 * k + 1], T(0)) << "bin " << k;
@@ -137,11 +91,11 @@ TEST_P(RealFftTest, ClosedForms) {
       // And back: N at 0, zeros elsewhere.
       std::vector<long double> spike(n, 0.0L);
       spike[0] = static_cast<long double>(n);
-      EXPECT_LE(MaxError(Inverse(spec.p, flat, false).data(), spike, n), Tolerance<T>(order, spike));
+      EXPECT_LE(MaxError(PlacedInverse(spec.p, flat, false).data(), spike, n), Tolerance<T>(order, spike));
       // N ones: X0 = 1 with 1/N, the rest vanish.
       std::vector<long double> want(PackedValues(order), 0.0L);
       want[0] = 1;
-      EXPECT_LE(MaxError(Forward(scaled.p, std::vector<T>(n, T(1)), false).data(), want, PackedValues(order)),
+      EXPECT_LE(MaxError(PlacedForward(scaled.p, std::vector<T>(n, T(1)), false).data(), want, PackedValues(order)),
                 Precision<T>::kOnesError);
       // A cosine at bin b: Re X_b = N/2 (N at b = N/2), all else 0.
       if (order >= 2) {
@@ -155,12 +109,12 @@ TEST_P(RealFftTest, ClosedForms) {
           // All the energy sits in one bin, so the rounding spread over the
           // other N/2 bins is large against the spectrum's root mean
           // square: twice the random-data bound.
-          EXPECT_LE(MaxError(Forward(spec.p, wave, false).data(), peak, PackedValues(order)),
+          EXPECT_LE(MaxError(PlacedForward(spec.p, wave, false).data(), peak, PackedValues(order)),
                     2 * Tolerance<float>(order, ExactRealForward(wave)));
         } else {
           for (int64_t t = 0; t < n; ++t)
             wave[t] = static_cast<double>(std::cos(2 * std::numbers::pi_v<long double> * ((b * t) % n) / n));
-          EXPECT_LE(MaxError(Forward(spec.p, wave, false).data(), peak, PackedValues(order)),
+          EXPECT_LE(MaxError(PlacedForward(spec.p, wave, false).data(), peak, PackedValues(order)),
                     Tolerance<double>(order, peak));
         }
       }
@@ -183,14 +137,14 @@ TEST_P(RealFftTest, SmallOrdersExactly) {
     for (const Case& c : cases) {
       SCOPED_TRACE(testing::Message() << "order " << c.order);
       SpecOf<T> spec(c.order, REALFFT_NO_DIV);
-      EXPECT_EQ(Forward(spec.p, c.x, false), c.packed);
+      EXPECT_EQ(PlacedForward(spec.p, c.x, false), c.packed);
       // The inverse gives N times the input, whatever the zero slots hold.
       auto spectrum = c.packed;
       spectrum[1] = T(77);
       spectrum.back() = T(-9);
       std::vector<T> want = c.x;
       for (auto& v : want) v *= static_cast<T>(Points(c.order));
-      EXPECT_EQ(Inverse(spec.p, spectrum, false), want);
+      EXPECT_EQ(PlacedInverse(spec.p, spectrum, false), want);
     }
   });
 }
@@ -205,16 +159,16 @@ TEST_P(RealFftTest, CallersWorkBufferAtEveryMisalignment) {
     for (int order : Precision<T>::BoundaryOrders(SetIndex())) {
       SpecOf<T> spec(order, REALFFT_DIV_INV_BY_N);
       const auto x = RandomValues<T>(Points(order), 700 + order);
-      const auto plain = Forward(spec.p, x, false);
-      const auto back = Inverse(spec.p, plain, false);
+      const auto plain = PlacedForward(spec.p, x, false);
+      const auto back = PlacedInverse(spec.p, plain, false);
       const int64_t need = spec.p->workBytes;
       for (int offset = 0; offset < 16; ++offset) {
         SCOPED_TRACE(testing::Message() << "order " << order << " offset " << offset);
         std::vector<uint8_t> buffer(need + 15 + 64 + offset, kGuard);
         uint8_t* work = buffer.data() + offset;
-        EXPECT_TRUE(SameBits(Forward(spec.p, x, false, 0, work).data(), plain.data(), PackedValues(order)));
-        EXPECT_TRUE(SameBits(Forward(spec.p, x, true, 1, work).data(), plain.data(), PackedValues(order)));
-        EXPECT_TRUE(SameBits(Inverse(spec.p, plain, true, 0, work).data(), back.data(), Points(order)));
+        EXPECT_TRUE(SameBits(PlacedForward(spec.p, x, false, 0, work).data(), plain.data(), PackedValues(order)));
+        EXPECT_TRUE(SameBits(PlacedForward(spec.p, x, true, 1, work).data(), plain.data(), PackedValues(order)));
+        EXPECT_TRUE(SameBits(PlacedInverse(spec.p, plain, true, 0, work).data(), back.data(), Points(order)));
         const uintptr_t at = reinterpret_cast<uintptr_t>(work);
         const int64_t used = need == 0 ? 0 : static_cast<int64_t>(((at + 15) & ~uintptr_t{15}) - at) + need;
         for (size_t i = offset + used; i < buffer.size(); ++i) ASSERT_EQ(buffer[i], kGuard) << "byte " << i;
@@ -276,9 +230,10 @@ TEST_P(RealFftTest, ThreadsShareOneSpec) {
     std::vector<std::vector<T>> inputs, wantFwd, wantInv, wantBack;
     for (int t = 0; t < kThreads; ++t) {
       inputs.push_back(RandomValues<T>(PackedValues(order), 1000 + t));
-      wantFwd.push_back(Forward(spec.p, std::vector<T>(inputs[t].begin(), inputs[t].begin() + Points(order)), false));
-      wantInv.push_back(Inverse(spec.p, inputs[t], false));
-      wantBack.push_back(Inverse(spec.p, wantFwd[t], false));
+      wantFwd.push_back(
+          PlacedForward(spec.p, std::vector<T>(inputs[t].begin(), inputs[t].begin() + Points(order)), false));
+      wantInv.push_back(PlacedInverse(spec.p, inputs[t], false));
+      wantBack.push_back(PlacedInverse(spec.p, wantFwd[t], false));
     }
     std::vector<int> mismatches(kThreads, 0);
     std::vector<std::thread> threads;

@@ -32,13 +32,6 @@ const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 using Spec = SpecOf<float>;
 
-std::vector<float> Forward(REALFFTSPEC* spec, const std::vector<float>& x, bool inPlace = false, int shift = 0) {
-  return PlacedForward(spec, x, inPlace, shift);
-}
-std::vector<float> Inverse(REALFFTSPEC* spec, const std::vector<float>& packed, bool inPlace = false, int shift = 0) {
-  return PlacedInverse(spec, packed, inPlace, shift);
-}
-
 class RealFftF32LargeTest : public VariantSetTest {};
 
 // Opt-in, outside CI: orders 23 to 30, among them the two-level plans
@@ -67,7 +60,7 @@ TEST_P(RealFftF32LargeTest, CallersWorkBuffer) {
   Spec spec(order, REALFFT_DIV_BY_SQRT_N);
   ASSERT_EQ(spec.status, spOk);
   ASSERT_GT(spec.p->workBytes, 0);
-  const auto base = Forward(spec.p, ref.x), back = Inverse(spec.p, ref.packed);
+  const auto base = PlacedForward(spec.p, ref.x), back = PlacedInverse(spec.p, ref.packed);
   std::vector<uint8_t> storage(spec.p->workBytes + 64);
   for (int offset : {0, 4, 8, 12, 15}) {
     SCOPED_TRACE(testing::Message() << "offset " << offset);

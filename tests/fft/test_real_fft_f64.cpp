@@ -52,49 +52,6 @@ bool SameBits(const double* a, const double* b, int64_t count) {
   return std::memcmp(a, b, count * sizeof(double)) == 0;
 }
 
-using Placed = PlacedOf<double>;
-
-// Forward transform, out of place or in place, at the given shift (0 or 1
-// doubles off a 16-byte boundary for both arrays).
-std::vector<double> Forward(REALFFTSPEC* spec, const std::vector<double>& x, bool inPlace, int shift = 0,
-                            uint8_t* work = nullptr) {
-  const int order = spec->order;
-  Placed out(PackedValues(order), shift);
-  spStatus status;
-  if (inPlace) {
-    std::copy(x.begin(), x.end(), out.at);
-    status = spRealFftFwdF64(out.at, out.at, spec, work);
-  } else {
-    Placed in(Points(order), shift);
-    std::copy(x.begin(), x.end(), in.at);
-    status = spRealFftFwdF64(in.at, out.at, spec, work);
-    EXPECT_TRUE(SameBits(in.at, x.data(), Points(order))) << "changed the source";
-  }
-  EXPECT_EQ(status, spOk);
-  EXPECT_TRUE(out.GuardIntact()) << "wrote past the packed spectrum";
-  return out.Values();
-}
-
-std::vector<double> Inverse(REALFFTSPEC* spec, const std::vector<double>& packed, bool inPlace, int shift = 0,
-                            uint8_t* work = nullptr) {
-  const int64_t n = Points(spec->order);
-  if (inPlace) {
-    Placed buffer(static_cast<int64_t>(packed.size()), shift);
-    std::copy(packed.begin(), packed.end(), buffer.at);
-    EXPECT_EQ(spRealFftInvF64(buffer.at, buffer.at, spec, work), spOk);
-    if (n > 1) {
-      EXPECT_TRUE(SameBits(buffer.at + n, packed.data() + n, 2)) << "touched the slots after the result";
-    }
-    return {buffer.at, buffer.at + n};
-  }
-  Placed in(static_cast<int64_t>(packed.size()), shift), out(n, shift);
-  std::copy(packed.begin(), packed.end(), in.at);
-  EXPECT_EQ(spRealFftInvF64(in.at, out.at, spec, work), spOk);
-  EXPECT_TRUE(SameBits(in.at, packed.data(), static_cast<int64_t>(packed.size()))) << "changed the source";
-  EXPECT_TRUE(out.GuardIntact()) << "wrote past N values";
-  return out.Values();
-}
-
 TEST(LongDoubleReference, RadixTwoFftMatchesNaiveDft) {
   for (int order = 0; order <= 9; ++order) {
     SCOPED_TRACE(testing::Message() << "order " << order);
@@ -129,14 +86,14 @@ TEST_P(RealFftF64Test, ForwardAndInverseMatchLongDoubleReferenceAtEveryOrder) {
         for (int shift : {0, 1}) {
           SCOPED_TRACE(testing::Message()
                        << "order " << order << " flag " << flag << (inPlace ? " in place" : "") << " shift " << shift);
-          const auto got = Forward(spec.p, x, inPlace, shift);
+          const auto got = PlacedForward(spec.p, x, inPlace, shift);
           EXPECT_LE(MaxError(got.data(), want, PackedValues(order)), Tolerance<double>(order, want));
           // The packed format's zero slots are exactly +0.0.
           EXPECT_EQ(std::bit_cast<uint64_t>(got[1]), 0u);
           if (order > 0) {
             EXPECT_EQ(std::bit_cast<uint64_t>(got[Points(order) + 1]), 0u);
           }
-          const auto back = Inverse(spec.p, packed, inPlace, shift);
+          const auto back = PlacedInverse(spec.p, packed, inPlace, shift);
           EXPECT_LE(MaxError(back.data(), wantBack, Points(order)), Tolerance<double>(order, wantBack));
         }
     }
@@ -150,12 +107,12 @@ TEST_P(RealFftF64Test, InPlaceAndOffsetGiveTheSameBits) {
     SCOPED_TRACE(testing::Message() << "order " << order);
     Spec spec(order, REALFFT_NO_DIV);
     const auto x = RandomValues<double>(Points(order), 300 + order);
-    const auto base = Forward(spec.p, x, false);
-    const auto back = Inverse(spec.p, base, false);
+    const auto base = PlacedForward(spec.p, x, false);
+    const auto back = PlacedInverse(spec.p, base, false);
     for (bool inPlace : {false, true})
       for (int shift : {0, 1}) {
-        EXPECT_TRUE(SameBits(Forward(spec.p, x, inPlace, shift).data(), base.data(), PackedValues(order)));
-        EXPECT_TRUE(SameBits(Inverse(spec.p, base, inPlace, shift).data(), back.data(), Points(order)));
+        EXPECT_TRUE(SameBits(PlacedForward(spec.p, x, inPlace, shift).data(), base.data(), PackedValues(order)));
+        EXPECT_TRUE(SameBits(PlacedInverse(spec.p, base, inPlace, shift).data(), back.data(), Points(order)));
       }
   }
 }
@@ -168,9 +125,9 @@ TEST_P(RealFftF64Test, RoundTripParsevalLinearityAndShift) {
     const int64_t n = Points(order);
     Spec spec(order, REALFFT_DIV_INV_BY_N);
     const auto x = RandomValues<double>(n, 800 + order), y = RandomValues<double>(n, 900 + order);
-    const auto fx = Forward(spec.p, x, false), fy = Forward(spec.p, y, false);
+    const auto fx = PlacedForward(spec.p, x, false), fy = PlacedForward(spec.p, y, false);
 
-    const auto back = Inverse(spec.p, fx, false);
+    const auto back = PlacedInverse(spec.p, fx, false);
     const std::vector<long double> xl(x.begin(), x.end());
     EXPECT_LE(MaxError(back.data(), xl, n), 2 * Tolerance<double>(order, xl));
 
@@ -186,7 +143,7 @@ TEST_P(RealFftF64Test, RoundTripParsevalLinearityAndShift) {
     for (int64_t i = 0; i < n; ++i) mix[i] = 2 * x[i] - 3 * y[i];
     std::vector<long double> wantMix(PackedValues(order));
     for (int64_t i = 0; i < PackedValues(order); ++i) wantMix[i] = 2.0L * fx[i] - 3.0L * fy[i];
-    EXPECT_LE(MaxError(Forward(spec.p, mix, false).data(), wantMix, PackedValues(order)),
+    EXPECT_LE(MaxError(PlacedForward(spec.p, mix, false).data(), wantMix, PackedValues(order)),
               4 * Tolerance<double>(order, wantMix));
 
     const int64_t s = n / 2 + 3;
@@ -199,7 +156,7 @@ TEST_P(RealFftF64Test, RoundTripParsevalLinearityAndShift) {
       wantShift[2 * k] = v.real();
       if (k != 0 && k != n / 2) wantShift[2 * k + 1] = v.imag();
     }
-    EXPECT_LE(MaxError(Forward(spec.p, shifted, false).data(), wantShift, PackedValues(order)),
+    EXPECT_LE(MaxError(PlacedForward(spec.p, shifted, false).data(), wantShift, PackedValues(order)),
               2 * Tolerance<double>(order, wantShift));
   }
 }

@@ -33,13 +33,6 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 using Spec = SpecOf<double>;
 
-std::vector<double> Forward(REALFFTSPEC* spec, const std::vector<double>& x, bool inPlace = false, int shift = 0) {
-  return PlacedForward(spec, x, inPlace, shift);
-}
-std::vector<double> Inverse(REALFFTSPEC* spec, const std::vector<double>& packed, bool inPlace = false, int shift = 0) {
-  return PlacedInverse(spec, packed, inPlace, shift);
-}
-
 class RealFftF64LargeTest : public VariantSetTest {};
 
 // Into an aligned destination the SIMD sets fold the bit reversal into the
@@ -53,15 +46,15 @@ TEST_P(RealFftF64LargeTest, FoldedBitReversalGivesTheUnfoldedBits) {
     const LargeReference<double>& ref = LargeReferenceOf<double>(order);
     Spec spec(order, REALFFT_NO_DIV);
     ASSERT_EQ(spec.status, spOk);
-    const auto forward = Forward(spec.p, ref.x, false, 1), inverse = Inverse(spec.p, ref.packed, false, 1);
+    const auto forward = PlacedForward(spec.p, ref.x, false, 1), inverse = PlacedInverse(spec.p, ref.packed, false, 1);
     EXPECT_LE(MaxError(forward.data(), ref.forward, Packed(order)), Tolerance<double>(order, ref.forward));
     EXPECT_LE(MaxError(inverse.data(), ref.inverse, Points(order)), Tolerance<double>(order, ref.inverse));
     for (bool inPlace : {false, true}) {
       SCOPED_TRACE(inPlace ? "in place" : "out of place");
-      EXPECT_EQ(Forward(spec.p, ref.x, inPlace, 0), forward);
-      EXPECT_EQ(Inverse(spec.p, ref.packed, inPlace, 0), inverse);
+      EXPECT_EQ(PlacedForward(spec.p, ref.x, inPlace, 0), forward);
+      EXPECT_EQ(PlacedInverse(spec.p, ref.packed, inPlace, 0), inverse);
     }
-    EXPECT_EQ(Forward(spec.p, ref.x, true, 1), forward);
+    EXPECT_EQ(PlacedForward(spec.p, ref.x, true, 1), forward);
   }
 }
 
@@ -169,7 +162,7 @@ TEST_P(RealFftF64LargeTest, ThreadsSharingOneSpec) {
   Spec spec(kOrder, REALFFT_DIV_BY_SQRT_N);
   ASSERT_EQ(spec.status, spOk);
   const LargeReference<double>& ref = LargeReferenceOf<double>(kOrder);
-  const auto wantForward = Forward(spec.p, ref.x), wantInverse = Inverse(spec.p, ref.packed);
+  const auto wantForward = PlacedForward(spec.p, ref.x), wantInverse = PlacedInverse(spec.p, ref.packed);
   std::vector<int> mismatches(kThreads, 0);
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t)

@@ -26,15 +26,6 @@ using namespace real_fft_test;
 
 namespace {
 
-template <class T>
-std::vector<T> Forward(REALFFTSPEC* spec, const std::vector<T>& x, bool inPlace = false, int shift = 0) {
-  return PlacedForward(spec, x, inPlace, shift);
-}
-template <class T>
-std::vector<T> Inverse(REALFFTSPEC* spec, const std::vector<T>& packed, bool inPlace = false, int shift = 0) {
-  return PlacedInverse(spec, packed, inPlace, shift);
-}
-
 // The bits of a value, to tell +0.0 from -0.0.
 template <class T>
 auto BitsOf(T v) {
@@ -54,15 +45,16 @@ TEST_P(RealFftLargeTest, EveryOneLevelShapeMatchesLongDouble) {
       SpecOf<T> plain(order, REALFFT_NO_DIV), root(order, REALFFT_DIV_BY_SQRT_N);
       ASSERT_EQ(plain.status, spOk);
       ASSERT_EQ(root.status, spOk);
-      EXPECT_LE(MaxError(Forward(plain.p, ref.x).data(), ref.forward, Packed(order)), Tolerance<T>(order, ref.forward));
-      EXPECT_LE(MaxError(Inverse(plain.p, ref.packed).data(), ref.inverse, Points(order)),
+      EXPECT_LE(MaxError(PlacedForward(plain.p, ref.x).data(), ref.forward, Packed(order)),
+                Tolerance<T>(order, ref.forward));
+      EXPECT_LE(MaxError(PlacedInverse(plain.p, ref.packed).data(), ref.inverse, Points(order)),
                 Tolerance<T>(order, ref.inverse));
       const long double factor = 1.0L / std::sqrt(static_cast<long double>(Points(order)));
       const auto wantForward = Times(ref.forward, factor), wantInverse = Times(ref.inverse, factor);
-      EXPECT_LE(MaxError(Forward(root.p, ref.x, true, 1).data(), wantForward, Packed(order)),
+      EXPECT_LE(MaxError(PlacedForward(root.p, ref.x, true, 1).data(), wantForward, Packed(order)),
                 Tolerance<T>(order, wantForward));
-      EXPECT_LE(MaxError(Inverse(root.p, ref.packed, true, LargePrecision<T>::kShapeInverseShift).data(), wantInverse,
-                         Points(order)),
+      EXPECT_LE(MaxError(PlacedInverse(root.p, ref.packed, true, LargePrecision<T>::kShapeInverseShift).data(),
+                         wantInverse, Points(order)),
                 Tolerance<T>(order, wantInverse));
     }
   });
@@ -78,7 +70,7 @@ TEST_P(RealFftLargeTest, EveryFlagAndPlacement) {
       SCOPED_TRACE(testing::Message() << "order " << order);
       const LargeReference<T>& ref = LargeReferenceOf<T>(order);
       SpecOf<T> none(order, REALFFT_NO_DIV), fwd(order, REALFFT_DIV_FWD_BY_N), inv(order, REALFFT_DIV_INV_BY_N);
-      const auto base = Forward(none.p, ref.x), back = Inverse(none.p, ref.packed);
+      const auto base = PlacedForward(none.p, ref.x), back = PlacedInverse(none.p, ref.packed);
       EXPECT_LE(MaxError(base.data(), ref.forward, Packed(order)), Tolerance<T>(order, ref.forward));
       EXPECT_EQ(BitsOf(base[1]), 0u);
       EXPECT_EQ(BitsOf(base[Points(order) + 1]), 0u);
@@ -89,12 +81,12 @@ TEST_P(RealFftLargeTest, EveryFlagAndPlacement) {
       for (bool inPlace : {false, true})
         for (int shift = 0; shift < LargePrecision<T>::kShifts; ++shift) {
           SCOPED_TRACE(testing::Message() << (inPlace ? "in place" : "out of place") << " shift " << shift);
-          EXPECT_EQ(Forward(none.p, ref.x, inPlace, shift), base);
-          EXPECT_EQ(Inverse(none.p, ref.packed, inPlace, shift), back);
-          EXPECT_EQ(Forward(fwd.p, ref.x, inPlace, shift), scaled);
-          EXPECT_EQ(Inverse(fwd.p, ref.packed, inPlace, shift), back);
-          EXPECT_EQ(Inverse(inv.p, ref.packed, inPlace, shift), scaledBack);
-          EXPECT_EQ(Forward(inv.p, ref.x, inPlace, shift), base);
+          EXPECT_EQ(PlacedForward(none.p, ref.x, inPlace, shift), base);
+          EXPECT_EQ(PlacedInverse(none.p, ref.packed, inPlace, shift), back);
+          EXPECT_EQ(PlacedForward(fwd.p, ref.x, inPlace, shift), scaled);
+          EXPECT_EQ(PlacedInverse(fwd.p, ref.packed, inPlace, shift), back);
+          EXPECT_EQ(PlacedInverse(inv.p, ref.packed, inPlace, shift), scaledBack);
+          EXPECT_EQ(PlacedForward(inv.p, ref.x, inPlace, shift), base);
         }
     }
   });

@@ -13,6 +13,7 @@
 #include "primitives/correlation/sp_correlation.h"
 #include "primitives/fft/sp_real_fft_f64.h"
 #include "primitives/fir/sp_fir.h"
+#include "primitives/frame/set_list.h"
 #include "primitives/frame/sp_memory.h"
 #include "primitives/matrix/sp_matrix.h"
 
@@ -72,13 +73,15 @@ struct Digest {
   void Status(int32_t s) { Bytes(&s, sizeof s); }
 };
 
+// Whether the processor runs the set, from the set rows' feature column
+// (the library does not export its own test).
 bool SetRuns(int set) {
   switch (set) {
-    case 0: return true;
-    case 1: return __builtin_cpu_supports("sse");
-    case 2: return __builtin_cpu_supports("sse2");
-    case 3: return __builtin_cpu_supports("sse3");
-    default: return __builtin_cpu_supports("ssse3");
+#define SET_RUNS_CASE(ctx, index, ns, suffix, name, feature, flags) \
+  case index: return SP_SET_FEATURE_SUPPORTED(feature);
+    SP_FOR_EACH_SET(SET_RUNS_CASE, )
+#undef SET_RUNS_CASE
+    default: return false;
   }
 }
 
