@@ -175,7 +175,7 @@ void WatchFrames(FrameWatcher* system, const std::function<void(const FrameLine&
     // samples end there, or the delay earlier when the test lags.
     const int64_t firstSample = position - int64_t(frame->desc.count) - std::max<int64_t>(header.delay, 0);
     onFrame(FrameLine{index, firstSample, header.delay, header.delayStatus, header.quality, header.delayValid,
-                      header.refEnergy, header.testEnergy});
+                      header.realSamples, header.refEnergy, header.testEnergy});
   }
 }
 
