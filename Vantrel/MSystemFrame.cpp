@@ -68,7 +68,7 @@ bool CMsystem::FrameCanBeProcessed(void* framePointer, float* (*samples)[2][2]) 
     return false;
   }
   if (m_frontEnd.started == 0) {
-    TraceRefusal("CMsystem::ProcessFrame", -1, "no successful Go since the last Init");
+    TraceRefusal("CMsystem::ProcessFrame", -1, "the inputs are not started (no successful Go since Init)");
     return false;
   }
   if (samples == nullptr && m_deliveredLength > FRAME_MAX_OUTPUT_LENGTH) {

@@ -363,3 +363,79 @@ TEST_F(RepeatedMeasurementTest, TheHostLearnsHowManySamplesWereNotFinite) {
 }
 
 }  // namespace
+
+namespace {
+
+// The gain a frame's test samples carry over the file's: the least-squares
+// fit of the frame's test onto the file's at the frame's place.
+double GainOverTheFile(const RecordedFrame& frame, const FilePair& pair) {
+  const int64_t start = int64_t(frame.samplePosition) - std::max<int64_t>(-int64_t(frame.delay), 0) - frame.count;
+  long double cross = 0, power = 0;
+  for (uint32_t i = 0; i < frame.count; ++i) {
+    const long double file = pair.test[size_t(start + i)];
+    cross += file * frame.samples[1][0][i];
+    power += file * file;
+  }
+  return double(cross / power);
+}
+
+long double Power(const std::vector<float>& signal) {
+  long double sum = 0;
+  for (float v : signal) sum += (long double)v * v;
+  return sum;
+}
+
+TEST_F(RepeatedMeasurementTest, ASecondGoMeasuresTheLevelsOfItsOwnFilesOnly) {
+  // Equal levels first, then a test at a quarter of the level: the second
+  // run's gain is the second pair's level ratio, about 4, as a fresh
+  // object finds it.
+  const FilePair pairs[2] = {DelayedPair(300, 1.0, INFINITY, 1), DelayedPair(-200, 0.25, INFINITY, 2)};
+  const std::string files[2][2] = {{Write("r1.wav", pairs[0].reference), Write("t1.wav", pairs[0].test)},
+                                   {Write("r2.wav", pairs[1].reference), Write("t2.wav", pairs[1].test)}};
+  int current = 0;
+  FrameRecorder recorder([&](SYSPARA& sys) {
+    FileMeasurementSettings(sys, files[current][0], files[current][1], 1);
+    sys.levelPara.levelAlign = 1;
+  });
+  ASSERT_NE(InitWithNewRecord(recorder), 0);
+  for (current = 0; current < 2; ++current) {
+    if (current == 1) {
+      SYSPARA next(recorder.SysPara());
+      ASSERT_EQ(recorder.UpdateSysPara(&next), 1);
+    }
+    const std::vector<RecordedFrame> frames = Run(recorder);
+    ASSERT_GT(frames.size(), 100u);
+    const FilePair& pair = pairs[current];
+    const double levelRatio = double(std::sqrt(Power(pair.reference) / Power(pair.test)));
+    const RecordedFrame& middle = frames[frames.size() / 2];
+    EXPECT_NEAR(GainOverTheFile(middle, pair), levelRatio, 0.02) << "run " << current;
+    EXPECT_NEAR(std::sqrt(middle.refEnergy / middle.testEnergy), levelRatio, 0.02) << "run " << current;
+  }
+}
+
+TEST_F(RepeatedMeasurementTest, NoFrameComesWithoutASuccessfulGo) {
+  const FilePair pair = DelayedPair(300, 1.0, INFINITY);
+  const std::string reference = Write("r.wav", pair.reference), test = Write("t.wav", pair.test);
+  std::string testFile = test;
+  FrameRecorder recorder([&](SYSPARA& sys) { FileMeasurementSettings(sys, reference, testFile, 1); });
+  auto frame = std::make_unique<FRAMEDATA>();
+  ASSERT_NE(InitWithNewRecord(recorder), 0);
+  EXPECT_EQ(recorder.ProcessFrame(frame.get(), nullptr), 0) << "before any Go";
+  ASSERT_EQ(recorder.Go(), 1);
+  EXPECT_EQ(recorder.ProcessFrame(frame.get(), nullptr), 1);
+  // A Go that cannot open its test file is refused: the frames stop too.
+  testFile = m_dir.File("missing.wav");
+  SYSPARA next(recorder.SysPara());
+  ASSERT_EQ(recorder.UpdateSysPara(&next), 1);
+  ASSERT_EQ(recorder.Go(), 0);
+  for (int f = 0; f < 3; ++f) EXPECT_EQ(recorder.ProcessFrame(frame.get(), nullptr), 0) << "after a refused Go";
+  EXPECT_NE(recorder.LastRefusal().Text().find("Go"), std::string::npos) << recorder.LastRefusal().Text();
+  testFile = test;
+  SYSPARA again(recorder.SysPara());
+  ASSERT_EQ(recorder.UpdateSysPara(&again), 1);
+  ASSERT_EQ(recorder.Go(), 1);
+  EXPECT_EQ(recorder.ProcessFrame(frame.get(), nullptr), 1);
+  EXPECT_EQ(recorder.frames.size(), 2u);
+}
+
+}  // namespace

@@ -30,7 +30,7 @@ struct CsvRow {
   int frame = 0, delay = 0, status = 0;
   long long firstSample = 0;
   double seconds = 0.0;
-  int realSamples = 0;
+  int realSamples = -1;  // -1: a table without the column
   std::string text;
 };
 
@@ -44,7 +44,7 @@ inline std::vector<CsvRow> CsvRows(const std::string& table) {
     CsvRow row;
     row.text = line;
     if (std::sscanf(line.c_str(), "%d,%d,%*[^,],%d,%*[^,],%*d,%*d,%lld,%lf,%*[^,],%d", &row.frame, &row.delay,
-                    &row.status, &row.firstSample, &row.seconds, &row.realSamples) == 6)
+                    &row.status, &row.firstSample, &row.seconds, &row.realSamples) >= 5)
       rows.push_back(row);
   }
   return rows;
