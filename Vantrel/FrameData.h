@@ -80,7 +80,7 @@ struct FRAMEHEADER {
   uint8_t endOfMeasurement;  // the measurement ends with this frame
   uint8_t longFrame;         // frame length above 4096 samples
   int32_t frameNumber;       // frames since Go, from 0 (0 again after INT32_MAX)
-  uint32_t samplePosition;   // sample position after this frame
+  uint32_t samplePosition;   // the inputs' position after this frame (CMsystem::ProcessFrame)
 };
 
 // Which samples of the frame are valid.

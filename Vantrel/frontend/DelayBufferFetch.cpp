@@ -85,8 +85,8 @@ int64_t CDelayBufferImpl::ClampedSpan(int direction, int delay, int count, int* 
   if (clamped) {
     VANTREL_TRACE(TRACE_ORDINARY,
                   "CDelayBufferImpl::GetSamples(), ERROR: Delay too big(Delay=%lu, Requested=%lu, InBuffer=%lu!\n",
-                  static_cast<unsigned long>(int64_t(delay) + OffsetOf(direction)),
-                  static_cast<unsigned long>(count), static_cast<unsigned long>(m_fill));
+                  static_cast<unsigned long>(int64_t(delay) + OffsetOf(direction)), static_cast<unsigned long>(count),
+                  static_cast<unsigned long>(m_fill));
     *code = FETCH_DELAY_CLAMPED;
   }
   return span;

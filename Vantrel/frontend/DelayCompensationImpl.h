@@ -136,9 +136,9 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
 
   // What of a frame's samples is input, over every signal it fetches.
   struct FrameInput {
-    uint32_t realSamples = 0;     // samples that hold input of every signal
-    bool referenceBegun = false;  // the reference's input has begun within the frame
-    bool pastEnd = false;         // some signal reaches past its input's end
+    uint32_t realSamples = 0;         // samples that hold input of every signal
+    bool referenceBegun = false;      // the reference's input has begun within the frame
+    bool pastEnd = false;             // some signal reaches past its input's end
     bool wholeSignalPastEnd = false;  // some signal lies wholly past its input's end
   };
 

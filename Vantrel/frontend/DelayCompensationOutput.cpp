@@ -112,8 +112,8 @@ int CDelayCompensationImpl::WriteFrameOutput(FRAMEDATA* frame, FRAMEBUFFERDESC* 
   return fetched;
 }
 
-int CDelayCompensationImpl::FetchOutputSamples(FRAMEDATA* frame, float* (*samples)[2][2],
-                                               const int (&signalDelay)[2], const FrameInput& input) {
+int CDelayCompensationImpl::FetchOutputSamples(FRAMEDATA* frame, float* (*samples)[2][2], const int (&signalDelay)[2],
+                                               const FrameInput& input) {
   int result = FETCH_COMPLETE;
   const int channels = std::min(m_sys->channels, 2);
   for (int d = 0; d < 2; ++d)
@@ -121,8 +121,8 @@ int CDelayCompensationImpl::FetchOutputSamples(FRAMEDATA* frame, float* (*sample
       float* dest = samples != nullptr ? (*samples)[d][c] : nullptr;
       // Padding is always allowed here: InputOfFrame has said whether the
       // frame is one to hand out, and the zeros stand where input is missing.
-      const int code = m_delayBuffer->CopySamples(d, c, signalDelay[d], int(m_outputLen), dest,
-                                                  m_sys->levelPara.useFiltered, 1);
+      const int code =
+          m_delayBuffer->CopySamples(d, c, signalDelay[d], int(m_outputLen), dest, m_sys->levelPara.useFiltered, 1);
       // A direction left unwritten must not hide behind another code.
       if (code != FETCH_COMPLETE && result != FETCH_NOT_ENOUGH_DATA) result = code;
       WAVEPARA format;

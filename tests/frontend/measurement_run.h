@@ -70,7 +70,8 @@ inline ::testing::AssertionResult HoldsTheFilesAtItsPlace(const RecordedFrame& f
     covered += both ? 1 : 0;
   }
   if (covered != frame.realSamples)
-    return ::testing::AssertionFailure() << "says " << frame.realSamples << " real samples, the files cover " << covered;
+    return ::testing::AssertionFailure() << "says " << frame.realSamples << " real samples, the files cover "
+                                         << covered;
   return ::testing::AssertionSuccess();
 }
 

@@ -186,8 +186,7 @@ TEST_F(FileMeasurementTest, EveryReferenceFrameOfTheFilesIsHandedOutAtItsPlaceTr
       for (size_t f = 0; f < run.frames.size(); ++f) {
         const RecordedFrame& frame = run.frames[f];
         ASSERT_EQ(frame.delay, lag) << f;
-        const int64_t referenceStart =
-            int64_t(frame.samplePosition) - std::max(frame.delay, 0) - int64_t(frame.count);
+        const int64_t referenceStart = int64_t(frame.samplePosition) - std::max(frame.delay, 0) - int64_t(frame.count);
         ASSERT_EQ(referenceStart, int64_t(f) * kMeasureFrame) << f;
         ASSERT_TRUE(HoldsTheFilesAtItsPlace(frame, pair)) << "frame " << f;
         // (A tracked run's first re-check may doubt a complete frame too.)

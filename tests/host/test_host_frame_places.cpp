@@ -14,7 +14,7 @@
 namespace {
 
 constexpr int kRate = 16000;
-constexpr int kFrame = 512;  // the host's frame at this rate
+constexpr int kFrame = 512;               // the host's frame at this rate
 constexpr int64_t kLength = 93 * kFrame;  // whole frames
 
 class HostFramePlacesTest : public HostCommandTest {
