@@ -20,10 +20,13 @@ constexpr int64_t kLength = 93 * kFrame;  // whole frames
 class HostFramePlacesTest : public HostCommandTest {
  protected:
   // The test is the source `lag` samples later than the reference (ahead
-  // when negative); both files hold `length` samples.
-  void WriteShiftedPair(const std::vector<float>& source, int64_t lead, int lag, int64_t length) {
+  // when negative); the files hold `length` and `testLength` samples.
+  void WriteShiftedPair(const std::vector<float>& source, int64_t lead, int lag, int64_t length,
+                        int64_t testLength = -1) {
+    if (testLength < 0) testLength = length;
     Write("ref.wav", std::vector<float>(source.begin() + lead, source.begin() + lead + length), 1, kRate);
-    Write("test.wav", std::vector<float>(source.begin() + lead - lag, source.begin() + lead - lag + length), 1, kRate);
+    Write("test.wav", std::vector<float>(source.begin() + lead - lag, source.begin() + lead - lag + testLength), 1,
+          kRate);
   }
 
   std::vector<CsvRow> Measure(const std::string& options) {
@@ -33,28 +36,46 @@ class HostFramePlacesTest : public HostCommandTest {
   }
 };
 
-// Samples of reference frame k that both files hold, with the test `lag` late.
-int64_t BothHold(int64_t k, int lag, int64_t length) {
-  const int64_t begin = std::max<int64_t>(k * kFrame, -lag);
-  const int64_t end = std::min<int64_t>((k + 1) * kFrame, std::min<int64_t>(length, length - lag));
+// The reference samples (from 0) that have a test sample, with the test
+// `lag` late: [begin, end).
+struct Overlap {
+  int64_t begin, end;
+};
+Overlap OverlapOf(int lag, int64_t length, int64_t testLength) {
+  return {std::max<int64_t>(0, -lag), std::min<int64_t>(length, testLength - lag)};
+}
+
+// Samples of reference frame k that both files hold.
+int64_t BothHold(int64_t k, const Overlap& overlap) {
+  const int64_t begin = std::max<int64_t>(k * kFrame, overlap.begin);
+  const int64_t end = std::min<int64_t>((k + 1) * kFrame, overlap.end);
   return std::max<int64_t>(end - begin, 0);
 }
 
 TEST_F(HostFramePlacesTest, EveryReferenceFrameFromTheFirstToTheLastWithTestSamples) {
   const int64_t lead = 6000;
   const std::vector<float> source = IntegerNoise(size_t(kLength + 2 * lead), 11, 3000.0);
-  for (const int lag : {0, 300, -300, 5000}) {
-    WriteShiftedPair(source, lead, lag, kLength);
-    const size_t expectedRows = size_t((std::min(kLength, kLength - lag) + kFrame - 1) / kFrame);
+  struct Case {
+    int lag;
+    int64_t length, testLength;
+  };
+  for (const Case& c : {Case{0, kLength, kLength}, Case{300, kLength, kLength}, Case{-300, kLength, kLength},
+                        Case{5000, kLength, kLength},
+                        // The reference ends 100 samples into a frame, the test 300 later.
+                        Case{300, kLength - 412, kLength}}) {
+    WriteShiftedPair(source, lead, c.lag, c.length, c.testLength);
+    const Overlap overlap = OverlapOf(c.lag, c.length, c.testLength);
+    const size_t expectedRows = size_t((overlap.end + kFrame - 1) / kFrame);
     for (const char* options : {"", "--track"}) {
-      SCOPED_TRACE(testing::Message() << "lag " << lag << " " << options);
+      SCOPED_TRACE(testing::Message() << "lag " << c.lag << ", " << c.length << " and " << c.testLength << " samples "
+                                      << options);
       const std::vector<CsvRow> rows = Measure(options);
       ASSERT_EQ(rows.size(), expectedRows);
       for (size_t k = 0; k < rows.size(); ++k) {
         const CsvRow& row = rows[k];
         ASSERT_EQ(row.firstSample, int64_t(k) * kFrame) << row.text;
-        ASSERT_EQ(row.delay, lag) << row.text;
-        ASSERT_EQ(row.realSamples, BothHold(int64_t(k), lag, kLength)) << row.text;
+        ASSERT_EQ(row.delay, c.lag) << row.text;
+        ASSERT_EQ(row.realSamples, BothHold(int64_t(k), overlap)) << row.text;
         if (row.realSamples < kFrame) {
           ASSERT_NE(row.status, 1) << "reliable on zeros: " << row.text;
         } else if (options[0] == '\0') {
