@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "Vantrel/RefusalNote.h"
 #include "Vantrel/SafeDestroy.h"
@@ -16,6 +17,9 @@
 #include "platform/events.h"
 
 namespace {
+
+// Frames of this length and above cannot be buffered.
+constexpr uint32_t kFrameLengthLimit = 1u << 29;
 
 // The process cannot run a measurement without its stages.
 [[noreturn]] void EndProcessWithoutStage(const char* line) {
@@ -71,21 +75,28 @@ void CMsystem::Destroy() { delete this; }
 bool CMsystem::RecordIsUsable(const SYSPARA& sys, const char* operation) {
   const std::string what = std::string("CMsystem::") + operation;
   if (sys.channels < 1 || sys.channels > 2) {
-    TraceRefusal(what.c_str(), -1, "channel count %d outside 1..2", sys.channels);
+    TraceRefusal(RefusalCode::Range, what.c_str(), -1, "channel count %d outside 1..2", sys.channels);
     return false;
   }
   for (int direction = 0; direction < 2; ++direction)
     for (int channel = 0; channel < sys.channels; ++channel) {
       const int input = sys.routingTable[direction][channel].input;
       if (input < 0 || input > 1) {
-        TraceRefusal(what.c_str(), -1, "routing input %d of signal %d channel %d outside 0..1", input, direction,
+        TraceRefusal(RefusalCode::Range, what.c_str(), -1, "routing input %d of signal %d channel %d outside 0..1", input, direction,
                      channel);
         return false;
       }
     }
+  // A negative range has no meaning; read as unsigned it would be the largest.
+  for (const auto& [name, ms] : {std::pair{"maxDelayFileMs", sys.delayPara.maxDelayFileMs},
+                                 std::pair{"maxDelayRealtimeMs", sys.delayPara.maxDelayRealtimeMs}})
+    if (ms < 0) {
+      TraceRefusal(RefusalCode::Range, what.c_str(), -1, "the search range %s of %d ms is negative", name, ms);
+      return false;
+    }
   const int estimationChannel = sys.delayPara.estimationChannel;
   if (estimationChannel < 0 || estimationChannel >= sys.channels) {
-    TraceRefusal(what.c_str(), -1, "estimation channel %d of %d channels", estimationChannel, sys.channels);
+    TraceRefusal(RefusalCode::Range, what.c_str(), -1, "estimation channel %d of %d channels", estimationChannel, sys.channels);
     return false;
   }
   return true;
@@ -122,7 +133,13 @@ int CMsystem::Init(SYSPARA& sys, CAlgorithmPara& alg, int flag) {
   m_frontEnd.ready = 0;
 
   if (m_algorithmPara.frameLength == 0) {
-    TraceRefusal("CMsystem::Init", -1, "frame length 0");
+    TraceRefusal(RefusalCode::Range, "CMsystem::Init", -1, "frame length 0");
+    return 0;
+  }
+  // The rings index frames and their offsets by signed 32-bit positions.
+  if (m_algorithmPara.frameLength >= kFrameLengthLimit) {
+    TraceRefusal(RefusalCode::Range, "CMsystem::Init", -1, "a frame length of %u samples is not below %u",
+                 m_algorithmPara.frameLength, kFrameLengthLimit);
     return 0;
   }
 
@@ -133,7 +150,7 @@ int CMsystem::Init(SYSPARA& sys, CAlgorithmPara& alg, int flag) {
   int result = m_frontEnd.delayCompensation->Init(&m_sysPara, m_deliveredLength, m_algorithmPara.frameLength);
   if (result != 0) result = m_frontEnd.delayCompensation->Prepare(&m_sysPara);
   m_frontEnd.ready = result != 0 ? 1 : 0;
-  if (result == 0) NoteRefusal("CMsystem::Init", -1, "the delay compensation cannot be set up for this record");
+  if (result == 0) NoteRefusal(RefusalCode::Other, "CMsystem::Init", -1, "the delay compensation cannot be set up for this record");
   UpdateRealtimeInputList();
   return result;
 }
@@ -141,12 +158,12 @@ int CMsystem::Init(SYSPARA& sys, CAlgorithmPara& alg, int flag) {
 int CMsystem::UpdateSysPara(void* sysPara) {
   const RefusalScope refusals(&m_lastRefusal);
   if (sysPara == nullptr) {
-    TraceRefusal("CMsystem::UpdateSysPara", -1, "no parameter record");
+    TraceRefusal(RefusalCode::NotReady, "CMsystem::UpdateSysPara", -1, "no parameter record");
     return 0;
   }
   if (!TakeRecord(*static_cast<const SYSPARA*>(sysPara), "UpdateSysPara")) return 0;
   const int result = m_frontEnd.delayCompensation->UpdateSysPara(&m_sysPara);
-  if (result == 0) NoteRefusal("CMsystem::UpdateSysPara", -1, "the delay compensation refused the record");
+  if (result == 0) NoteRefusal(RefusalCode::Other, "CMsystem::UpdateSysPara", -1, "the delay compensation refused the record");
   UpdateRealtimeInputList();
   return result;
 }
@@ -172,7 +189,7 @@ int CMsystem::IsRealtime() { return m_realtimeInputCount != 0 ? 1 : 0; }
 int CMsystem::Go() {
   const RefusalScope refusals(&m_lastRefusal);
   if (m_frontEnd.ready == 0) {
-    TraceRefusal("CMsystem::Go", -1, "no successful Init");
+    TraceRefusal(RefusalCode::NotReady, "CMsystem::Go", -1, "no successful Init");
     return 0;
   }
   ResetEvent(m_frontEnd.stopEvent);
@@ -180,7 +197,7 @@ int CMsystem::Go() {
   m_frameCounter = 0;
   m_endReached = 0;
   const int result = m_frontEnd.delayCompensation->Start(m_frontEnd.stopEvent);
-  if (result == 0) NoteRefusal("CMsystem::Go", -1, "the inputs cannot be started");
+  if (result == 0) NoteRefusal(RefusalCode::Other, "CMsystem::Go", -1, "the inputs cannot be started");
   if (result != 0)
     for (CTriggerEvent* event = m_sysPara.triggers.head; event != nullptr; event = event->next)
       if (event->state != TRIGGER_OFF) event->state = TRIGGER_ARMED;

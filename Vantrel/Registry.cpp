@@ -1,9 +1,11 @@
 #include "Vantrel/Registry.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "Vantrel/VantrelTrace.h"
@@ -13,6 +15,9 @@ namespace {
 
 constexpr DWORD kTextLimit = 4096;   // text values
 constexpr DWORD kNumberLimit = 256;  // doubles kept as text
+// Reads of a busy store, and the pause between them.
+constexpr int kReadAttempts = 3;
+constexpr std::chrono::milliseconds kReadRetryPause{100};
 
 const char* Safe(const char* text) { return text != nullptr ? text : ""; }
 
@@ -102,6 +107,37 @@ LONG WriteText(const char* keyPath, const char* valueName, const std::string& te
   return WriteToRegistry(keyPath, valueName, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
 }
 
+// Stores a reader's default: only after a read found the value really
+// absent, and only while it still is (another process may have stored one
+// since). A store that could not be read gets nothing: the default is used
+// and the value there, if any, stays.
+void WriteDefault(LONG readResult, const char* keyPath, const char* valueName, DWORD regType, const void* data,
+                  DWORD size) {
+  if (readResult == ERROR_READ_FAULT || readResult == ERROR_BUSY) {
+    VANTREL_TRACE(TRACE_ERRORS,
+                  "ReadFromRegistry(Key=%s, value=%s) - ERROR: the registry store cannot be read; the default is used "
+                  "and not stored\n",
+                  Safe(keyPath), Safe(valueName));
+    return;
+  }
+  if (readResult != ERROR_FILE_NOT_FOUND) return;
+  HKEY hive = nullptr;
+  std::string subKey;
+  HKEY key = nullptr;
+  if (!SplitKeyPath(keyPath, &hive, &subKey) ||
+      RegCreateKeyExA(hive, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
+    return;
+  const LONG rc = RegSetValueIfAbsentA(key, valueName, regType, static_cast<const BYTE*>(data), size);
+  RegCloseKey(key);
+  VANTREL_TRACE(TRACE_REGISTRY, "WriteToRegistry(key=%s, ValueName=%s) default %s\n", Safe(keyPath), Safe(valueName),
+                rc == ERROR_SUCCESS ? "stored" : rc == ERROR_ALREADY_EXISTS ? "not stored: a value is there" : "failed");
+}
+
+void WriteDefaultText(LONG readResult, const char* keyPath, const char* valueName, const std::string& text) {
+  WriteDefault(readResult, keyPath, valueName, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+}
+
 // Reads text; falls back to the default and stores it back when absent.
 void ReadTextOrDefault(const char* keyPath, const char* valueName, DWORD limit, const std::string& defaultText,
                        int noWriteBack, std::string* out) {
@@ -109,7 +145,7 @@ void ReadTextOrDefault(const char* keyPath, const char* valueName, DWORD limit, 
   LONG rc = ReadText(keyPath, valueName, limit, out, &ok);
   if (ok) return;
   *out = defaultText;
-  if (noWriteBack == 0 && rc == ERROR_FILE_NOT_FOUND) WriteText(keyPath, valueName, defaultText);
+  if (noWriteBack == 0) WriteDefaultText(rc, keyPath, valueName, defaultText);
 }
 
 std::string FormatDouble(double value, int digits) {
@@ -123,7 +159,7 @@ double ReadDoubleOrDefault(const char* keyPath, const char* valueName, double de
   std::string text;
   LONG rc = ReadText(keyPath, valueName, kNumberLimit, &text, &ok);
   if (ok) return strtod(text.c_str(), nullptr);
-  if (noWriteBack == 0 && rc == ERROR_FILE_NOT_FOUND) WriteText(keyPath, valueName, FormatDouble(defaultValue, 16));
+  if (noWriteBack == 0) WriteDefaultText(rc, keyPath, valueName, FormatDouble(defaultValue, 16));
   return defaultValue;
 }
 
@@ -138,14 +174,16 @@ uint32_t ReadNumberOrDefault(const char* keyPath, const char* valueName, uint32_
     VANTREL_TRACE(TRACE_ERRORS,
                   "ReadFromRegistry(Key=%s, value=%s) - ERROR: value is not a 32-bit number (type %lu, %lu bytes)\n",
                   Safe(keyPath), Safe(valueName), static_cast<unsigned long>(type), static_cast<unsigned long>(size));
-  if (noWriteBack == 0 && rc == ERROR_FILE_NOT_FOUND)
-    WriteToRegistry(keyPath, valueName, REG_DWORD, &defaultValue, sizeof defaultValue);
+  if (noWriteBack == 0) WriteDefault(rc, keyPath, valueName, REG_DWORD, &defaultValue, sizeof defaultValue);
   return defaultValue;
 }
 
 }  // namespace
 
-LONG ReadFromRegistryEx(const char* keyPath, const char* valueName, DWORD* type, void* data, DWORD* size) {
+namespace {
+
+// One read of the value; the store's own busy wait bounds each.
+LONG ReadOnce(const char* keyPath, const char* valueName, DWORD* type, void* data, DWORD* size) {
   HKEY hive = nullptr;
   std::string subKey;
   LONG rc = REGISTRY_UNKNOWN_HIVE;
@@ -170,6 +208,21 @@ LONG ReadFromRegistryEx(const char* keyPath, const char* valueName, DWORD* type,
                   static_cast<long>(rc));
   } else {
     VANTREL_TRACE(TRACE_REGISTRY, "ReadFromRegistry(Key=%s, value=%s) success\n", Safe(keyPath), Safe(valueName));
+  }
+  return rc;
+}
+
+}  // namespace
+
+LONG ReadFromRegistryEx(const char* keyPath, const char* valueName, DWORD* type, void* data, DWORD* size) {
+  // A store another process holds past the busy timeout is tried again, a
+  // bounded number of times; then busy is the answer, never "absent".
+  const DWORD capacity = size != nullptr ? *size : 0;
+  LONG rc = ERROR_BUSY;
+  for (int attempt = 0; attempt < kReadAttempts && rc == ERROR_BUSY; ++attempt) {
+    if (attempt > 0) std::this_thread::sleep_for(kReadRetryPause);
+    if (size != nullptr) *size = capacity;
+    rc = ReadOnce(keyPath, valueName, type, data, size);
   }
   return rc;
 }

@@ -24,8 +24,11 @@ struct Value {
   std::vector<uint8_t> data;
 };
 
-// Reads: ERROR_SUCCESS, or ERROR_FILE_NOT_FOUND for an absent key/value and
-// for a hive that cannot be read (traced).
+// Reads: ERROR_SUCCESS, ERROR_FILE_NOT_FOUND for an absent key/value (or
+// hive); for a hive that is there but cannot be read (traced) ERROR_BUSY
+// when another process holds it past the busy timeout, else
+// ERROR_READ_FAULT (corrupt, unreadable): a value that may be there is
+// never reported absent.
 LONG KeyExists(const std::string& file, const std::string& path);
 LONG ReadValue(const std::string& file, const std::string& path, const std::string& name, Value* out);
 
@@ -33,6 +36,11 @@ LONG ReadValue(const std::string& file, const std::string& path, const std::stri
 // hive that cannot be written (read-only, locked, corrupt; traced).
 LONG CreateKey(const std::string& file, const std::string& path, bool* created);
 LONG WriteValue(const std::string& file, const std::string& path, const std::string& name, const Value& value);
+// Writes the value only when the key has no value of that name, in the same
+// transaction as the look: ERROR_SUCCESS when written, ERROR_ALREADY_EXISTS
+// when a value was there (it stays), else as WriteValue.
+LONG WriteValueIfAbsent(const std::string& file, const std::string& path, const std::string& name,
+                        const Value& value);
 
 // True when the hive may be written: the file is absent (and will be
 // created) or writable by permission bits. Write bits are honoured even

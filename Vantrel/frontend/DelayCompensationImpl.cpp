@@ -40,7 +40,7 @@ bool CDelayCompensationImpl::ComputeSearchWindow(int rate, uint32_t* window, uin
 
 int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32_t frameLength) {
   if (sysPara == nullptr || frameLength == 0 || m_delayBuffer == nullptr) {
-    TraceRefusal("CDelayCompensationImpl::Init", -1, "no record, buffer or frame length");
+    TraceRefusal(RefusalCode::NotReady, "CDelayCompensationImpl::Init", -1, "no record, buffer or frame length");
     return 0;
   }
   m_outputLen = outputLength;
@@ -59,7 +59,7 @@ int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32
 
   if (!SettleSearchRange()) return 0;
   if (!ComputeSearchWindow(sys.inputPara[0].wave.sampleRate, &m_searchWindow, &m_searchBlock, &m_maxDelaySamples)) {
-    TraceRefusal("CDelayCompensationImpl::Init", 0, "%d Hz over %d ms is too long a search window",
+    TraceRefusal(RefusalCode::Window, "CDelayCompensationImpl::Init", 0, "%d Hz over %d ms is too long a search window",
                  sys.inputPara[0].wave.sampleRate,
                  m_trackingMode != 0 ? delay.maxDelayRealtimeMs : delay.maxDelayFileMs);
     return 0;
@@ -68,7 +68,7 @@ int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32
   const int r0 = m_delayBuffer->Init(sysPara, int(frameLength), int(m_searchWindow));
   m_delayBuffer->GetFill(nullptr, &m_ringLen);
   if (r0 != 0 && int64_t(outputLength) > int64_t(m_ringLen)) {
-    TraceRefusal("CDelayCompensationImpl::Init", -1, "output length %u exceeds the ring of %d", outputLength,
+    TraceRefusal(RefusalCode::Range, "CDelayCompensationImpl::Init", -1, "output length %u exceeds the ring of %d", outputLength,
                  m_ringLen);
     return 0;
   }
@@ -120,6 +120,18 @@ int64_t FileInputFrames(const SYSPARA& sys) {
   return frames;
 }
 
+// Samples of the file input that a fixed offset skips into (the test's for
+// a positive offset, the reference's for a negative one); -1 when that
+// input is no file or cannot be read yet (Go says why).
+int64_t SkippedFileFrames(const SYSPARA& sys, double offset) {
+  if (offset == 0) return -1;
+  const INPUTPARAEXT& input = sys.inputPara[sys.routingTable[offset > 0 ? 1 : 0][0].input & 1];
+  if (input.mode != INPUT_MODE_FILE) return -1;
+  SoundFileReader reader;
+  if (!reader.Open(input.fileName)) return -1;
+  return reader.Format().frames;
+}
+
 }  // namespace
 
 bool CDelayCompensationImpl::SettleSearchRange() {
@@ -134,9 +146,16 @@ bool CDelayCompensationImpl::SettleSearchRange() {
   const uint64_t offsetBytes =
       std::fabs(offset) <= offsetRoom ? uint64_t(std::fabs(offset)) * DELAY_SEARCH_BYTES_PER_OFFSET_SAMPLE : budget;
   if (std::fabs(offset) > offsetRoom || offsetBytes >= budget) {
-    TraceRefusal("CDelayCompensationImpl::Init", -1,
+    TraceRefusal(RefusalCode::Offset, "CDelayCompensationImpl::Init", -1,
                  "an input offset of %d ms (%.0f samples at %d Hz) is more than the buffers can hold",
                  delay.inputOffsetMs, offset, rate);
+    return false;
+  }
+  // An offset as long as the file it skips into leaves nothing to pair.
+  if (const int64_t skipped = SkippedFileFrames(sys, offset); skipped >= 0 && std::fabs(offset) >= double(skipped)) {
+    TraceRefusal(RefusalCode::Offset, "CDelayCompensationImpl::Init", -1,
+                 "an input offset of %d ms (%.0f samples at %d Hz) reaches beyond the %s file's %lld samples",
+                 delay.inputOffsetMs, offset, rate, offset > 0 ? "test" : "reference", static_cast<long long>(skipped));
     return false;
   }
   // Without a search the ring only serves the fixed delay: the inputs' length does not narrow it.
@@ -145,7 +164,9 @@ bool CDelayCompensationImpl::SettleSearchRange() {
   DelaySearchPlan plan;
   std::string why;
   if (!PlanDelaySearch(rate, uint32_t(maxMs), m_frameLen, inputFrames, budget - offsetBytes, &plan, &why)) {
-    TraceRefusal("CDelayCompensationImpl::Init", -1, "%s", why.c_str());
+    // A plan without the asked range's size failed on its window.
+    TraceRefusal(plan.askedBytes == 0 ? RefusalCode::Window : RefusalCode::Memory, "CDelayCompensationImpl::Init", -1,
+                 "%s", why.c_str());
     return false;
   }
   if (plan.usedMs < plan.askedMs) {
@@ -177,7 +198,7 @@ bool CDelayCompensationImpl::EstimationChannelIsValid(const SYSPARA& sys, const 
   const int channel = sys.delayPara.estimationChannel;
   if (channel >= 0 && channel < std::clamp(channels, 1, 2)) return true;
   const std::string what = std::string("CDelayCompensationImpl::") + operation;
-  TraceRefusal(what.c_str(), -1, "estimation channel %d of %d channels", channel, channels);
+  TraceRefusal(RefusalCode::Range, what.c_str(), -1, "estimation channel %d of %d channels", channel, channels);
   return false;
 }
 
