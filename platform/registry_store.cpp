@@ -1,5 +1,6 @@
 #include "platform/registry_store.h"
 
+#include <fcntl.h>
 #include <pwd.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -31,9 +32,39 @@ std::string HomeFolder() {
   return "/tmp";
 }
 
+// The hive itself, a link not followed (a link is refused when opened).
 bool FileExists(const std::string& file) {
   struct stat info {};
-  return stat(file.c_str(), &info) == 0;
+  return lstat(file.c_str(), &info) == 0;
+}
+
+std::string FolderOf(const std::string& file) { return std::filesystem::path(file).parent_path().string(); }
+
+// The hive's folder must be the user's own and closed to other writers:
+// nobody else may plant a hive, a link in a hive's place or a journal
+// there. Empty when it is, else the reason.
+std::string UnsafeFolder(const std::string& file) {
+  const std::string folder = FolderOf(file);
+  const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return "cannot open the registry folder: " + std::string(strerror(errno));
+  struct stat info {};
+  const bool known = fstat(fd, &info) == 0;
+  close(fd);
+  if (!known || info.st_uid != geteuid()) return "the registry folder " + folder + " is not the user's own";
+  if ((info.st_mode & 022) != 0) return "the registry folder " + folder + " is open to other writers";
+  return {};
+}
+
+// Makes the hive's folder and those above it that are missing, closed to
+// others whatever the umask.
+std::string MakeFolder(const std::string& file) {
+  std::filesystem::path made;
+  for (const auto& part : std::filesystem::path(FolderOf(file))) {
+    made /= part;
+    if (mkdir(made.c_str(), 0700) != 0 && errno != EEXIST)
+      return "cannot create the registry folder " + made.string() + ": " + strerror(errno);
+  }
+  return {};
 }
 
 // A connection closed on every path out.
@@ -43,7 +74,8 @@ class Connection {
     if (m_db != nullptr) sqlite3_close_v2(m_db);
   }
   bool Open(const std::string& file, int flags) {
-    int rc = sqlite3_open_v2(file.c_str(), &m_db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    // A link in the hive's place is not followed.
+    int rc = sqlite3_open_v2(file.c_str(), &m_db, flags | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW, nullptr);
     if (rc != SQLITE_OK) return false;
     sqlite3_busy_timeout(m_db, g_busyTimeoutMs.load());
     sqlite3_extended_result_codes(m_db, 1);
@@ -89,6 +121,10 @@ bool MissingTable(const Connection& db) { return strncmp(sqlite3_errmsg(db.db())
 // ERROR_READ_FAULT when it cannot be opened.
 LONG OpenForRead(const std::string& file, Connection* db) {
   if (!FileExists(file)) return ERROR_FILE_NOT_FOUND;
+  if (const std::string why = UnsafeFolder(file); !why.empty()) {
+    Trace(file, "not read: " + why);
+    return ERROR_READ_FAULT;
+  }
   int flags = HiveWritable(file) ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
   if (!db->Open(file, flags)) {
     Trace(file, "cannot open for reading: " + db->Error());
@@ -124,10 +160,10 @@ LONG WriteTransaction(const std::string& file, const char* operation, Work work)
     Trace(file, std::string("read-only, cannot ") + operation);
     return ERROR_ACCESS_DENIED;
   }
-  std::error_code folderError;
-  std::filesystem::create_directories(std::filesystem::path(file).parent_path(), folderError);
-  if (folderError) {
-    Trace(file, "cannot create the registry folder: " + folderError.message());
+  std::string why = MakeFolder(file);
+  if (why.empty()) why = UnsafeFolder(file);
+  if (!why.empty()) {
+    Trace(file, std::string("cannot ") + operation + ": " + why);
     return ERROR_ACCESS_DENIED;
   }
   Connection db;

@@ -1,6 +1,10 @@
-// Internal: one hive database of the registry store. Opens the hive's
-// SQLite file per operation (so other processes see every write at once),
-// with a busy timeout so concurrent writers queue instead of failing.
+// Internal: one hive database of the registry store. The hive's folder
+// must be the user's own and closed to other writers (it is made 0700
+// whatever the umask), and a link in a hive's place is not followed: a
+// hive another user could plant or redirect is neither read nor written.
+// Opens the hive's SQLite file per operation (so other processes see every
+// write at once), with a busy timeout so concurrent writers queue instead
+// of failing.
 // Every problem is traced on the debugger output with the file's name,
 // whatever the trace mask, since it concerns the store itself.
 #pragma once

@@ -73,6 +73,36 @@ TEST_F(HostCommandTest, ATableThroughASymlinkReplacesItsTargetAndKeepsTheLink) {
   EXPECT_EQ(std::distance(fs::directory_iterator(m_dir.File("tables")), fs::directory_iterator()), 1);
 }
 
+// A link at the table's path that another user made, or that leads into a
+// folder that is not the user's own, is refused: renaming the table into
+// place would replace an entry in someone else's folder.
+TEST_F(HostCommandTest, ATableLinkIntoAnotherUsersFolderIsRefused) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to give a folder to another user";
+  constexpr uid_t kNobody = 65534;
+  WritePair(1234, "ref.wav", "test.wav");
+  const std::string theirs = m_dir.File("theirs");
+  fs::create_directory(theirs);
+  std::ofstream(theirs + "/victim.csv") << "their file\n";
+  ASSERT_EQ(chown(theirs.c_str(), kNobody, kNobody), 0);
+  fs::create_symlink("theirs/victim.csv", m_dir.File("into.csv"));
+  fs::create_symlink("mine.csv", m_dir.File("planted.csv"));
+  ASSERT_EQ(lchown(m_dir.File("planted.csv").c_str(), kNobody, kNobody), 0);
+  struct Case {
+    const char* arguments;
+    const char* says;
+  };
+  for (const Case& c : {Case{"--csv into.csv ref.wav test.wav", "a folder that is not the user's own"},
+                        Case{"--csv planted.csv ref.wav test.wav", "it is a link another user made"}}) {
+    const HostRun run = Run(c.arguments);
+    EXPECT_EQ(run.exitCode, 1) << c.arguments;
+    ASSERT_EQ(run.errLines.size(), 1u) << run.err;
+    EXPECT_NE(run.errLines[0].find(c.says), std::string::npos) << run.errLines[0];
+  }
+  EXPECT_EQ(ReadAll(theirs + "/victim.csv"), "their file\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(theirs), fs::directory_iterator()), 1);
+  EXPECT_FALSE(fs::exists(m_dir.File("mine.csv")));
+}
+
 // The temporary tables beside `name` in `folder`.
 std::vector<fs::path> Temporaries(const std::string& folder, const std::string& name) {
   std::vector<fs::path> found;
