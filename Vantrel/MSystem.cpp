@@ -2,6 +2,7 @@
 #include "Vantrel/MSystem.h"
 
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -13,6 +14,7 @@
 #include "Vantrel/stages/DelayCompensation.h"
 #include "Vantrel/stages/InputMux.h"
 #include "platform/app.h"
+#include "wavio/SoundFile.h"
 #include "platform/dialog.h"
 #include "platform/events.h"
 
@@ -25,6 +27,30 @@ constexpr uint32_t kFrameLengthLimit = 1u << 29;
 [[noreturn]] void EndProcessWithoutStage(const char* line) {
   VANTREL_TRACE(TRACE_ORDINARY, "%s", line);
   std::exit(1);
+}
+
+// Samples of the file input that a fixed offset skips into (the test's for
+// a positive offset, the reference's for a negative one); -1 when that
+// input is no file or cannot be read yet (Go says why).
+int64_t SkippedFileFrames(const SYSPARA& sys, double offset) {
+  if (offset == 0) return -1;
+  const INPUTPARAEXT& input = sys.inputPara[sys.routingTable[offset > 0 ? 1 : 0][0].input & 1];
+  if (input.mode != INPUT_MODE_FILE) return -1;
+  SoundFileReader reader;
+  if (!reader.Open(input.fileName)) return -1;
+  return reader.Format().frames;
+}
+
+// An offset as long as the file it skips into leaves nothing to pair.
+bool OffsetMeetsTheFiles(const SYSPARA& sys) {
+  const double offset = InputOffsetSamples(sys);
+  const int64_t skipped = SkippedFileFrames(sys, offset);
+  if (skipped < 0 || std::fabs(offset) < double(skipped)) return true;
+  TraceRefusal(RefusalCode::Offset, "CMsystem::Init", -1,
+               "an input offset of %d ms (%.0f samples at %d Hz) reaches beyond the %s file's %lld samples",
+               sys.delayPara.inputOffsetMs, offset, sys.inputPara[0].wave.sampleRate, offset > 0 ? "test" : "reference",
+               static_cast<long long>(skipped));
+  return false;
 }
 
 }  // namespace
@@ -142,6 +168,8 @@ int CMsystem::Init(SYSPARA& sys, CAlgorithmPara& alg, int flag) {
                  m_algorithmPara.frameLength, kFrameLengthLimit);
     return 0;
   }
+
+  if (!OffsetMeetsTheFiles(m_sysPara)) return 0;
 
   // Any length: a host that passes its own sample buffers may take long
   // frames whole. ProcessFrame refuses those the frame's own buffers

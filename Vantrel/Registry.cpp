@@ -103,6 +103,37 @@ LONG ReadText(const char* keyPath, const char* valueName, DWORD limit, std::stri
   return rc;
 }
 
+// Creates or opens the key and sets the value; with onlyIfAbsent, only
+// where the key has no value of that name (ERROR_ALREADY_EXISTS then).
+LONG StoreValue(const char* keyPath, const char* valueName, DWORD regType, const void* data, DWORD size,
+                bool onlyIfAbsent) {
+  VANTREL_TRACE(TRACE_REGISTRY, "WriteToRegistry(key=%s, ValueName=%s)\n", Safe(keyPath), Safe(valueName));
+  HKEY hive = nullptr;
+  std::string subKey;
+  HKEY key = nullptr;
+  LONG rc = REGISTRY_UNKNOWN_HIVE;
+  if (SplitKeyPath(keyPath, &hive, &subKey))
+    rc = RegCreateKeyExA(hive, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr, &key,
+                         nullptr);
+  if (rc != ERROR_SUCCESS) {
+    VANTREL_TRACE(TRACE_ERRORS,
+                  "WriteToRegistry(key=%s, ValueName=%s) - ERROR %ld creating/opening the registry key...\n",
+                  Safe(keyPath), Safe(valueName), static_cast<long>(rc));
+    return rc;
+  }
+  const BYTE* bytes = static_cast<const BYTE*>(data);
+  rc = onlyIfAbsent ? RegSetValueIfAbsentA(key, valueName, regType, bytes, size)
+                    : RegSetValueExA(key, valueName, 0, regType, bytes, size);
+  if (rc == ERROR_ALREADY_EXISTS && onlyIfAbsent)
+    VANTREL_TRACE(TRACE_REGISTRY, "WriteToRegistry(key=%s, ValueName=%s) default not stored: a value is there\n",
+                  Safe(keyPath), Safe(valueName));
+  else if (rc != ERROR_SUCCESS)
+    VANTREL_TRACE(TRACE_ERRORS, "WriteToRegistry(key=%s, ValueName=%s) - ERROR %ld writing to the registry...\n",
+                  Safe(keyPath), Safe(valueName), static_cast<long>(rc));
+  RegCloseKey(key);
+  return rc;
+}
+
 LONG WriteText(const char* keyPath, const char* valueName, const std::string& text) {
   return WriteToRegistry(keyPath, valueName, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
 }
@@ -120,18 +151,7 @@ void WriteDefault(LONG readResult, const char* keyPath, const char* valueName, D
                   Safe(keyPath), Safe(valueName));
     return;
   }
-  if (readResult != ERROR_FILE_NOT_FOUND) return;
-  HKEY hive = nullptr;
-  std::string subKey;
-  HKEY key = nullptr;
-  if (!SplitKeyPath(keyPath, &hive, &subKey) ||
-      RegCreateKeyExA(hive, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS)
-    return;
-  const LONG rc = RegSetValueIfAbsentA(key, valueName, regType, static_cast<const BYTE*>(data), size);
-  RegCloseKey(key);
-  VANTREL_TRACE(TRACE_REGISTRY, "WriteToRegistry(key=%s, ValueName=%s) default %s\n", Safe(keyPath), Safe(valueName),
-                rc == ERROR_SUCCESS ? "stored" : rc == ERROR_ALREADY_EXISTS ? "not stored: a value is there" : "failed");
+  if (readResult == ERROR_FILE_NOT_FOUND) StoreValue(keyPath, valueName, regType, data, size, true);
 }
 
 void WriteDefaultText(LONG readResult, const char* keyPath, const char* valueName, const std::string& text) {
@@ -245,26 +265,7 @@ LONG ReadFromRegistry(const char* keyPath, const char* valueName, void* data, DW
 }
 
 LONG WriteToRegistry(const char* keyPath, const char* valueName, DWORD regType, const void* data, DWORD size) {
-  VANTREL_TRACE(TRACE_REGISTRY, "WriteToRegistry(key=%s, ValueName=%s)\n", Safe(keyPath), Safe(valueName));
-  HKEY hive = nullptr;
-  std::string subKey;
-  HKEY key = nullptr;
-  LONG rc = REGISTRY_UNKNOWN_HIVE;
-  if (SplitKeyPath(keyPath, &hive, &subKey))
-    rc = RegCreateKeyExA(hive, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr, &key,
-                         nullptr);
-  if (rc != ERROR_SUCCESS) {
-    VANTREL_TRACE(TRACE_ERRORS,
-                  "WriteToRegistry(key=%s, ValueName=%s) - ERROR %ld creating/opening the registry key...\n",
-                  Safe(keyPath), Safe(valueName), static_cast<long>(rc));
-    return rc;
-  }
-  rc = RegSetValueExA(key, valueName, 0, regType, static_cast<const BYTE*>(data), size);
-  if (rc != ERROR_SUCCESS)
-    VANTREL_TRACE(TRACE_ERRORS, "WriteToRegistry(key=%s, ValueName=%s) - ERROR %ld writing to the registry...\n",
-                  Safe(keyPath), Safe(valueName), static_cast<long>(rc));
-  RegCloseKey(key);
-  return rc;
+  return StoreValue(keyPath, valueName, regType, data, size, false);
 }
 
 LONG ReadFromRegistry(const char* keyPath, const char* valueName, int32_t& value, int32_t defaultValue,

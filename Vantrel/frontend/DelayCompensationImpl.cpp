@@ -120,18 +120,6 @@ int64_t FileInputFrames(const SYSPARA& sys) {
   return frames;
 }
 
-// Samples of the file input that a fixed offset skips into (the test's for
-// a positive offset, the reference's for a negative one); -1 when that
-// input is no file or cannot be read yet (Go says why).
-int64_t SkippedFileFrames(const SYSPARA& sys, double offset) {
-  if (offset == 0) return -1;
-  const INPUTPARAEXT& input = sys.inputPara[sys.routingTable[offset > 0 ? 1 : 0][0].input & 1];
-  if (input.mode != INPUT_MODE_FILE) return -1;
-  SoundFileReader reader;
-  if (!reader.Open(input.fileName)) return -1;
-  return reader.Format().frames;
-}
-
 }  // namespace
 
 bool CDelayCompensationImpl::SettleSearchRange() {
@@ -149,13 +137,6 @@ bool CDelayCompensationImpl::SettleSearchRange() {
     TraceRefusal(RefusalCode::Offset, "CDelayCompensationImpl::Init", -1,
                  "an input offset of %d ms (%.0f samples at %d Hz) is more than the buffers can hold",
                  delay.inputOffsetMs, offset, rate);
-    return false;
-  }
-  // An offset as long as the file it skips into leaves nothing to pair.
-  if (const int64_t skipped = SkippedFileFrames(sys, offset); skipped >= 0 && std::fabs(offset) >= double(skipped)) {
-    TraceRefusal(RefusalCode::Offset, "CDelayCompensationImpl::Init", -1,
-                 "an input offset of %d ms (%.0f samples at %d Hz) reaches beyond the %s file's %lld samples",
-                 delay.inputOffsetMs, offset, rate, offset > 0 ? "test" : "reference", static_cast<long long>(skipped));
     return false;
   }
   // Without a search the ring only serves the fixed delay: the inputs' length does not narrow it.

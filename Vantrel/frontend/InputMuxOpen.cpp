@@ -145,7 +145,7 @@ int CInputMuxImpl::StartDevice(CWaveIO* wave, const INPUTPARAEXT& record, int in
                   "input %d: no sound input device is present (device id %d was asked)", input, record.deviceId);
     else
       NoteRefusal(RefusalCode::Device, "CInputMuxImpl::Open", input,
-                  "input %d: device id %d is not one of the machine's %d sound input device(s)", input,
+                  "input %d: device id %d is not below %d, the count of the machine's sound input devices", input,
                   record.deviceId, deviceCount);
     return 0;
   }

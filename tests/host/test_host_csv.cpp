@@ -2,6 +2,7 @@
 // is refused, a value that is missing or is another option is an argument
 // error, and rows go to a temporary file while the run lasts, so a run cut
 // short leaves the older table whole.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,7 +16,6 @@
 #include <vector>
 
 #include "host_command_fixture.h"
-#include "support/child_process.h"
 
 namespace {
 
@@ -118,17 +118,8 @@ TEST_F(HostCommandTest, RowsStreamWhileTheRunLastsAndARunCutShortLeavesTheOlderT
   std::ofstream(m_dir.File("table.csv")) << "an older table\n";
   int out[2];
   ASSERT_EQ(pipe(out), 0);
-  const pid_t child = StartChild([&] {
-    dup2(out[1], STDOUT_FILENO);
-    close(out[0]);
-    close(out[1]);
-    freopen("/dev/null", "w", stderr);
-    if (chdir(m_dir.File("").c_str()) != 0) return 127;
-    setenv("VANTREL_REGISTRY", m_dir.File("registry").c_str(), 1);
-    execl(m_host.c_str(), "vantrel-host", "--frames", "--csv", "table.csv", "ref.wav", "test.wav",
-          static_cast<char*>(nullptr));
-    return 127;
-  });
+  fcntl(out[0], F_SETFD, FD_CLOEXEC);  // the host holds only the writing end
+  const pid_t child = StartHost({"--frames", "--csv", "table.csv", "ref.wav", "test.wav"}, out[1], "/dev/null");
   ASSERT_GE(child, 0);
   close(out[1]);
   // The first lines arrive while the run goes on.

@@ -1,6 +1,7 @@
 // How a run ends other than at the files' end: a signal removes the
 // unfinished table and says which signal ended the run; a table whose
 // reader went away stops the run at the first failed write.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,7 +13,6 @@
 #include <thread>
 
 #include "host_command_fixture.h"
-#include "support/child_process.h"
 
 namespace {
 
@@ -31,18 +31,13 @@ TEST_F(HostCommandTest, ASignalThatEndsTheRunRemovesTheTableAndSaysWhy) {
     int signal;
     const char* says;
   };
+  const int nullOut = open("/dev/null", O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(nullOut, 0);
   for (const Case& c : {Case{SIGQUIT, "(SIGQUIT)"}, Case{SIGUSR1, "SIGUSR1"}, Case{SIGXFSZ, "(SIGXFSZ)"},
                         Case{SIGTERM, "(SIGTERM)"}}) {
     SCOPED_TRACE(c.says);
     const std::string err = m_dir.File("stderr.txt");
-    const pid_t child = StartChild([&] {
-      if (!freopen("/dev/null", "w", stdout) || !freopen(err.c_str(), "w", stderr)) return 126;
-      if (chdir(m_dir.File("").c_str()) != 0) return 127;
-      setenv("VANTREL_REGISTRY", m_dir.File("registry").c_str(), 1);
-      execl(m_host.c_str(), "vantrel-host", "--quiet", "--csv", "table.csv", "ref.wav", "test.wav",
-            static_cast<char*>(nullptr));
-      return 127;
-    });
+    const pid_t child = StartHost({"--quiet", "--csv", "table.csv", "ref.wav", "test.wav"}, nullOut, err);
     ASSERT_GT(child, 0);
     for (int wait = 0; wait < 400 && !HasTemporaryTable(m_dir.File("")); ++wait)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -56,6 +51,7 @@ TEST_F(HostCommandTest, ASignalThatEndsTheRunRemovesTheTableAndSaysWhy) {
     EXPECT_FALSE(fs::exists(m_dir.File("table.csv")));
     EXPECT_NE(ReadAll(err).find(c.says), std::string::npos) << ReadAll(err);
   }
+  close(nullOut);
 }
 
 // With SIGPIPE ignored, a reader that goes away shows as a failed write: the

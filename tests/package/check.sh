@@ -57,6 +57,7 @@ cmake -S "$root/tests/package/subdirectory" -B "$work/subdirectory-build" -G Nin
 export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
 libdir="$(pkg-config --variable=libdir vantrel)"
 # The README's pkg-config line as it stands builds a program that starts.
+# shellcheck disable=SC2016
 readme_line="$(grep -o '`g++ -std=c++20 app.cpp -o app $(pkg-config[^`]*`' "$root/README.md" | tr -d '`')"
 [ -n "$readme_line" ] || fail "no pkg-config build line in README.md"
 cp "$root/tests/package/consumer/consumer.cpp" "$work/app.cpp"
