@@ -14,9 +14,9 @@
 #include "Vantrel/stages/DelayCompensation.h"
 #include "Vantrel/stages/InputMux.h"
 #include "platform/app.h"
-#include "wavio/SoundFile.h"
 #include "platform/dialog.h"
 #include "platform/events.h"
+#include "wavio/SoundFile.h"
 
 namespace {
 
@@ -108,8 +108,8 @@ bool CMsystem::RecordIsUsable(const SYSPARA& sys, const char* operation) {
     for (int channel = 0; channel < sys.channels; ++channel) {
       const int input = sys.routingTable[direction][channel].input;
       if (input < 0 || input > 1) {
-        TraceRefusal(RefusalCode::Range, what.c_str(), -1, "routing input %d of signal %d channel %d outside 0..1", input, direction,
-                     channel);
+        TraceRefusal(RefusalCode::Range, what.c_str(), -1, "routing input %d of signal %d channel %d outside 0..1",
+                     input, direction, channel);
         return false;
       }
     }
@@ -122,7 +122,8 @@ bool CMsystem::RecordIsUsable(const SYSPARA& sys, const char* operation) {
     }
   const int estimationChannel = sys.delayPara.estimationChannel;
   if (estimationChannel < 0 || estimationChannel >= sys.channels) {
-    TraceRefusal(RefusalCode::Range, what.c_str(), -1, "estimation channel %d of %d channels", estimationChannel, sys.channels);
+    TraceRefusal(RefusalCode::Range, what.c_str(), -1, "estimation channel %d of %d channels", estimationChannel,
+                 sys.channels);
     return false;
   }
   return true;
@@ -178,7 +179,8 @@ int CMsystem::Init(SYSPARA& sys, CAlgorithmPara& alg, int flag) {
   int result = m_frontEnd.delayCompensation->Init(&m_sysPara, m_deliveredLength, m_algorithmPara.frameLength);
   if (result != 0) result = m_frontEnd.delayCompensation->Prepare(&m_sysPara);
   m_frontEnd.ready = result != 0 ? 1 : 0;
-  if (result == 0) NoteRefusal(RefusalCode::Other, "CMsystem::Init", -1, "the delay compensation cannot be set up for this record");
+  if (result == 0)
+    NoteRefusal(RefusalCode::Other, "CMsystem::Init", -1, "the delay compensation cannot be set up for this record");
   UpdateRealtimeInputList();
   return result;
 }
@@ -191,7 +193,8 @@ int CMsystem::UpdateSysPara(void* sysPara) {
   }
   if (!TakeRecord(*static_cast<const SYSPARA*>(sysPara), "UpdateSysPara")) return 0;
   const int result = m_frontEnd.delayCompensation->UpdateSysPara(&m_sysPara);
-  if (result == 0) NoteRefusal(RefusalCode::Other, "CMsystem::UpdateSysPara", -1, "the delay compensation refused the record");
+  if (result == 0)
+    NoteRefusal(RefusalCode::Other, "CMsystem::UpdateSysPara", -1, "the delay compensation refused the record");
   UpdateRealtimeInputList();
   return result;
 }

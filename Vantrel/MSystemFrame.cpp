@@ -70,8 +70,9 @@ bool CMsystem::FrameCanBeProcessed(void* framePointer, float* (*samples)[2][2]) 
   if (samples == nullptr && m_deliveredLength > FRAME_MAX_OUTPUT_LENGTH) {
     // The front end writes the delivered length plus its spare into
     // each sample buffer; the frame's own hold 2304 samples.
-    TraceRefusal(RefusalCode::Range, "CMsystem::ProcessFrame", -1, "%u samples per frame need the host's sample buffers (a frame holds %u)",
-                 m_deliveredLength, FRAME_MAX_OUTPUT_LENGTH);
+    TraceRefusal(RefusalCode::Range, "CMsystem::ProcessFrame", -1,
+                 "%u samples per frame need the host's sample buffers (a frame holds %u)", m_deliveredLength,
+                 FRAME_MAX_OUTPUT_LENGTH);
     return false;
   }
   return true;

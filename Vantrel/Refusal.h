@@ -15,20 +15,20 @@
 // What kind of cause refused. The values are stable: new kinds are added at
 // the end, none is renumbered.
 enum class RefusalCode : int32_t {
-  None = 0,             // nothing was refused
-  MissingFile = 1,      // an input file that is not there or cannot be opened
-  NotSound = 2,         // an input file that is not sound a reader knows, or is damaged
-  FormatMismatch = 3,   // the files' rates or channels disagree with each other or the record
-  Device = 4,           // no such sound device, or it would not start
-  Memory = 5,           // memory could not be had
-  Range = 6,            // a setting outside what the record can mean (channels, routing, frame length, range ...)
-  Offset = 7,           // an input offset beyond the files or the buffers
-  Window = 8,           // a search window longer than the transforms or the memory allow
-  MathFailure = 9,      // a transform or other math step failed
-  LostStream = 10,      // a live input ended while it was read (its server went away)
-  NotReady = 11,        // called out of order: no successful Init or Go, no record, no frame
-  Unsupported = 12,     // an input kind this component does not have (telephone lines)
-  Other = 13,           // a refusal that names no more particular cause
+  None = 0,            // nothing was refused
+  MissingFile = 1,     // an input file that is not there or cannot be opened
+  NotSound = 2,        // an input file that is not sound a reader knows, or is damaged
+  FormatMismatch = 3,  // the files' rates or channels disagree with each other or the record
+  Device = 4,          // no such sound device, or it would not start
+  Memory = 5,          // memory could not be had
+  Range = 6,           // a setting outside what the record can mean (channels, routing, frame length, range ...)
+  Offset = 7,          // an input offset beyond the files or the buffers
+  Window = 8,          // a search window longer than the transforms or the memory allow
+  MathFailure = 9,     // a transform or other math step failed
+  LostStream = 10,     // a live input ended while it was read (its server went away)
+  NotReady = 11,       // called out of order: no successful Init or Go, no record, no frame
+  Unsupported = 12,    // an input kind this component does not have (telephone lines)
+  Other = 13,          // a refusal that names no more particular cause
 };
 
 // A short stable name of the code ("missing file", "not sound", ...).

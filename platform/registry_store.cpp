@@ -302,8 +302,7 @@ LONG WriteValue(const std::string& file, const std::string& path, const std::str
                      "INSERT OR REPLACE INTO reg_values(key, name, type, data) VALUES(?, ?, ?, ?)", nullptr);
 }
 
-LONG WriteValueIfAbsent(const std::string& file, const std::string& path, const std::string& name,
-                        const Value& value) {
+LONG WriteValueIfAbsent(const std::string& file, const std::string& path, const std::string& name, const Value& value) {
   bool kept = false;
   const LONG rc = InsertValue(file, path, name, value,
                               "INSERT OR IGNORE INTO reg_values(key, name, type, data) VALUES(?, ?, ?, ?)", &kept);

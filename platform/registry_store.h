@@ -43,8 +43,7 @@ LONG WriteValue(const std::string& file, const std::string& path, const std::str
 // Writes the value only when the key has no value of that name, in the same
 // transaction as the look: ERROR_SUCCESS when written, ERROR_ALREADY_EXISTS
 // when a value was there (it stays), else as WriteValue.
-LONG WriteValueIfAbsent(const std::string& file, const std::string& path, const std::string& name,
-                        const Value& value);
+LONG WriteValueIfAbsent(const std::string& file, const std::string& path, const std::string& name, const Value& value);
 
 // True when the hive may be written: the file is absent (and will be
 // created) or writable by permission bits. Write bits are honoured even

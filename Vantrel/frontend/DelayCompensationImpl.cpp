@@ -68,8 +68,8 @@ int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32
   const int r0 = m_delayBuffer->Init(sysPara, int(frameLength), int(m_searchWindow));
   m_delayBuffer->GetFill(nullptr, &m_ringLen);
   if (r0 != 0 && int64_t(outputLength) > int64_t(m_ringLen)) {
-    TraceRefusal(RefusalCode::Range, "CDelayCompensationImpl::Init", -1, "output length %u exceeds the ring of %d", outputLength,
-                 m_ringLen);
+    TraceRefusal(RefusalCode::Range, "CDelayCompensationImpl::Init", -1, "output length %u exceeds the ring of %d",
+                 outputLength, m_ringLen);
     return 0;
   }
 

@@ -68,7 +68,8 @@ int CInputMuxImpl::OpenInputs() {
       int input = 0;
       int inputChannel = 0;
       if (!Route(direction, channel, &input, &inputChannel, "OpenInputs")) {
-        NoteRefusal(RefusalCode::Range, "CInputMuxImpl::OpenInputs", -1, "signal %d channel %d has no valid route", direction, channel);
+        NoteRefusal(RefusalCode::Range, "CInputMuxImpl::OpenInputs", -1, "signal %d channel %d has no valid route",
+                    direction, channel);
         return 0;
       }
     }
@@ -103,9 +104,9 @@ bool CInputMuxImpl::FileRatesAgree() const {
   const INPUTPARAEXT* inputs = m_sysPara->inputPara;
   if (inputs[0].mode != INPUT_MODE_FILE || inputs[1].mode != INPUT_MODE_FILE) return true;
   if (m_waveIO[0]->SampleRate() == m_waveIO[1]->SampleRate()) return true;
-  TraceRefusal(RefusalCode::FormatMismatch, "CInputMuxImpl::OpenInputs", 1, "input 1: file '%s' has %d Hz, input 0's file '%s' %d Hz",
-               inputs[1].fileName.c_str(), m_waveIO[1]->SampleRate(), inputs[0].fileName.c_str(),
-               m_waveIO[0]->SampleRate());
+  TraceRefusal(RefusalCode::FormatMismatch, "CInputMuxImpl::OpenInputs", 1,
+               "input 1: file '%s' has %d Hz, input 0's file '%s' %d Hz", inputs[1].fileName.c_str(),
+               m_waveIO[1]->SampleRate(), inputs[0].fileName.c_str(), m_waveIO[0]->SampleRate());
   return false;
 }
 
@@ -167,11 +168,13 @@ int CInputMuxImpl::Open(CWaveIO* wave, const INPUTPARAEXT& record, int input) {
       return StartDevice(wave, record, input, "CInputMuxImpl::Open(), ERROR: DevceID out of range\n");
     case INPUT_MODE_FILE: {
       if (wave->SetupBuffer(m_bufferBytes) == 0) {
-        TraceRefusal(RefusalCode::Range, "CInputMuxImpl::Open", input, "input %d: %s", input, wave->LastError().c_str());
+        TraceRefusal(RefusalCode::Range, "CInputMuxImpl::Open", input, "input %d: %s", input,
+                     wave->LastError().c_str());
         return 0;
       }
       if (wave->OpenInputFile(0, record.fileName, record.fileOption) == 0) {
-        TraceRefusal(FileOpenRefusal(record.fileName), "CInputMuxImpl::Open", input, "input %d: %s", input, wave->LastError().c_str());
+        TraceRefusal(FileOpenRefusal(record.fileName), "CInputMuxImpl::Open", input, "input %d: %s", input,
+                     wave->LastError().c_str());
         return 0;
       }
       // The front end times everything by the record's rate and routes by
@@ -192,7 +195,8 @@ int CInputMuxImpl::Open(CWaveIO* wave, const INPUTPARAEXT& record, int input) {
     }
     case INPUT_MODE_TELEPHONE:
       // No telephone line object exists in this component.
-      TraceRefusal(RefusalCode::Unsupported, "CInputMuxImpl::Open", input, "input %d is a telephone input, which is not supported", input);
+      TraceRefusal(RefusalCode::Unsupported, "CInputMuxImpl::Open", input,
+                   "input %d is a telephone input, which is not supported", input);
       return 0;
     case INPUT_MODE_SYNCHRONOUS:
       if (!SyncInputHasOwnDevice(record)) return 1;

@@ -80,35 +80,32 @@ TEST_P(GoRefusalTable, GoSaysWhyItRefused) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, GoRefusalTable,
-    ::testing::Values(GoRefusal{"MissingFile",
-                                [](SYSPARA& s, const TempDir& d) { s.inputPara[1].fileName = d.File("missing.wav"); },
-                                1, "missing.wav", RefusalCode::MissingFile},
-                      GoRefusal{"NotSound",
-                                [](SYSPARA& s, const TempDir& d) { s.inputPara[0].fileName = d.File("notes.wav"); }, 0,
-                                "notes.wav", RefusalCode::NotSound},
-                      GoRefusal{"TwoChannelsOnMonoFiles",
-                                [](SYSPARA& s, const TempDir&) {
-                                  s.channels = 2;
-                                  for (int input = 0; input < 2; ++input)
-                                    s.routingTable[input][1] = INPUTMUXPARA{input, 1};
-                                },
-                                0, "routed to channel 1 of input 0, which has 1", RefusalCode::FormatMismatch},
-                      GoRefusal{"DeviceIdOutOfRange",
-                                [](SYSPARA& s, const TempDir&) {
-                                  s.settings[0] = 0;
-                                  s.inputPara[1].mode = INPUT_MODE_SOUND_DEVICE;
-                                  s.inputPara[1].deviceId = 0;
-                                },
-                                1, "input 1: no sound input device is present (device id 0 was asked)",
-                                RefusalCode::Device},
-                      // No device of that id exists, virtual or real.
-                      GoRefusal{"NoSoundDevice",
-                                [](SYSPARA& s, const TempDir&) {
-                                  s.settings[0] = 1000;
-                                  s.inputPara[0].mode = INPUT_MODE_SOUND_DEVICE;
-                                  s.inputPara[0].deviceId = 977;
-                                },
-                                0, "device 977", RefusalCode::Device}),
+    ::testing::Values(
+        GoRefusal{"MissingFile", [](SYSPARA& s, const TempDir& d) { s.inputPara[1].fileName = d.File("missing.wav"); },
+                  1, "missing.wav", RefusalCode::MissingFile},
+        GoRefusal{"NotSound", [](SYSPARA& s, const TempDir& d) { s.inputPara[0].fileName = d.File("notes.wav"); }, 0,
+                  "notes.wav", RefusalCode::NotSound},
+        GoRefusal{"TwoChannelsOnMonoFiles",
+                  [](SYSPARA& s, const TempDir&) {
+                    s.channels = 2;
+                    for (int input = 0; input < 2; ++input) s.routingTable[input][1] = INPUTMUXPARA{input, 1};
+                  },
+                  0, "routed to channel 1 of input 0, which has 1", RefusalCode::FormatMismatch},
+        GoRefusal{"DeviceIdOutOfRange",
+                  [](SYSPARA& s, const TempDir&) {
+                    s.settings[0] = 0;
+                    s.inputPara[1].mode = INPUT_MODE_SOUND_DEVICE;
+                    s.inputPara[1].deviceId = 0;
+                  },
+                  1, "input 1: no sound input device is present (device id 0 was asked)", RefusalCode::Device},
+        // No device of that id exists, virtual or real.
+        GoRefusal{"NoSoundDevice",
+                  [](SYSPARA& s, const TempDir&) {
+                    s.settings[0] = 1000;
+                    s.inputPara[0].mode = INPUT_MODE_SOUND_DEVICE;
+                    s.inputPara[0].deviceId = 977;
+                  },
+                  0, "device 977", RefusalCode::Device}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RefusalTest, InitAndFramesSayWhyAndASuccessLeavesNoReason) {

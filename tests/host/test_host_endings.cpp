@@ -33,8 +33,8 @@ TEST_F(HostCommandTest, ASignalThatEndsTheRunRemovesTheTableAndSaysWhy) {
   };
   const int nullOut = open("/dev/null", O_WRONLY | O_CLOEXEC);
   ASSERT_GE(nullOut, 0);
-  for (const Case& c : {Case{SIGQUIT, "(SIGQUIT)"}, Case{SIGUSR1, "SIGUSR1"}, Case{SIGXFSZ, "(SIGXFSZ)"},
-                        Case{SIGTERM, "(SIGTERM)"}}) {
+  for (const Case& c :
+       {Case{SIGQUIT, "(SIGQUIT)"}, Case{SIGUSR1, "SIGUSR1"}, Case{SIGXFSZ, "(SIGXFSZ)"}, Case{SIGTERM, "(SIGTERM)"}}) {
     SCOPED_TRACE(c.says);
     const std::string err = m_dir.File("stderr.txt");
     const pid_t child = StartHost({"--quiet", "--csv", "table.csv", "ref.wav", "test.wav"}, nullOut, err);

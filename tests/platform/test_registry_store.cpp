@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <regex>
 #include <string>
@@ -284,7 +284,8 @@ TEST_F(RegistryStoreTest, AFolderOthersCouldPlantInIsRefusedAndANewOneIsClosed) 
     const char* says;
   } cases[] = {
       {"a link in the hive's place",
-       [&] { std::filesystem::create_symlink(elsewhere + "/created.db", sandbox.MachineHive()); }, "unable to open database file"},
+       [&] { std::filesystem::create_symlink(elsewhere + "/created.db", sandbox.MachineHive()); },
+       "unable to open database file"},
       {"a folder open to others", [&] { chmod(sandbox.Folder().c_str(), 0777); }, "is open to other writers"},
   };
   for (const Case& c : cases) {
