@@ -128,11 +128,13 @@ class CMsystem : public CTalvoPluginOEMInterface {
   // compensation. The search range is narrowed to what the file inputs and
   // the memory allow (PlanDelaySearch; the copy's maxDelayFileMs or
   // maxDelayRealtimeMs then holds the range searched). 0 on failure, with
-  // LastRefusal saying why: frame length 0, or a channel count outside
+  // LastRefusal saying why: frame length 0 or 2^29 and above, a negative
+  // search range (maxDelayFileMs, maxDelayRealtimeMs), a channel count outside
   // 1..2, a routing input outside 0..1 or an estimation channel outside
   // the channels after the defaults (records not taken; UpdateSysPara
   // refuses such a record alike), a search window of 2^31 points or more,
-  // an input offset beyond what the rings can hold, or a search that does
+  // an input offset beyond what the rings can hold or beyond the file it
+  // skips into (file inputs), or a search that does
   // not fit in memory even at its smallest. Frames that deliver more than
   // FRAME_MAX_OUTPUT_LENGTH samples need the host's own sample buffers
   // (ProcessFrame's table), each of the delivered length plus
@@ -166,6 +168,9 @@ class CMsystem : public CTalvoPluginOEMInterface {
   // ended with the input; the frames after the input ended keep the reason
   // of the frame that ended it.
   const RefusalReason& LastRefusal() const { return m_lastRefusal; }
+  // The kind of that reason, for a program to branch on; None when the
+  // call did not refuse.
+  RefusalCode LastRefusalCode() const { return m_lastRefusal.code; }
 
   // Read access for hosts and tests.
   const SYSPARA& SysPara() const { return m_sysPara; }

@@ -97,8 +97,8 @@ int CInputMuxImpl::PolledRead(int input, int count, float* dest, int inputChanne
   if (total != count) total = read(1);
   // A device that ended early says why (its sound server went away).
   if (total != count && !wave->LastError().empty() && m_sysPara->inputPara[input].mode != INPUT_MODE_FILE)
-    TraceRefusal((std::string("CInputMuxImpl::") + operation).c_str(), input, "input %d, device %d: %s", input,
-                 m_sysPara->inputPara[input].deviceId, wave->LastError().c_str());
+    TraceRefusal(RefusalCode::LostStream, (std::string("CInputMuxImpl::") + operation).c_str(), input,
+                 "input %d, device %d: %s", input, m_sysPara->inputPara[input].deviceId, wave->LastError().c_str());
   return total;
 }
 

@@ -157,9 +157,9 @@ bool StartMeasurement(FrameWatcher* system, uint32_t frameLength, std::string* e
   return true;
 }
 
-// Processes frames until the files end, handing each to `onFrame` with the
-// reference sample it begins at.
-void WatchFrames(FrameWatcher* system, const std::function<void(const FrameLine&)>& onFrame) {
+// Processes frames until the files end or `onFrame` says stop, handing each
+// to it with the reference sample it begins at.
+void WatchFrames(FrameWatcher* system, const std::function<bool(const FrameLine&)>& onFrame) {
   auto frame = std::make_unique<FRAMEDATA>();
   // The header's position wraps at 2^32 - 1; the files may be longer.
   constexpr int64_t kPositionModulus = 0xFFFFFFFFll;
@@ -174,8 +174,9 @@ void WatchFrames(FrameWatcher* system, const std::function<void(const FrameLine&
     // The position is that of the inputs after the frame; the reference
     // samples end there, or the delay earlier when the test lags.
     const int64_t firstSample = position - int64_t(frame->desc.count) - std::max<int64_t>(header.delay, 0);
-    onFrame(FrameLine{index, firstSample, header.delay, header.delayStatus, header.quality, header.delayValid,
-                      header.refEnergy, header.testEnergy});
+    if (!onFrame(FrameLine{index, firstSample, header.delay, header.delayStatus, header.quality, header.delayValid,
+                           header.refEnergy, header.testEnergy}))
+      return;
   }
 }
 
@@ -241,7 +242,7 @@ bool PlanFileMeasurement(const MeasurementRequest& request, MeasurementPlan* pla
 }
 
 bool RunFileMeasurement(const MeasurementRequest& request, const MeasurementPlan& plan,
-                        const std::function<void(const FrameLine&)>& onFrame, int64_t (*nonFiniteSamples)[2],
+                        const std::function<bool(const FrameLine&)>& onFrame, int64_t (*nonFiniteSamples)[2],
                         std::string* error) {
   auto system = std::make_unique<FrameWatcher>([&](SYSPARA& sys) { ApplyHostSettings(request, plan, &sys); });
   if (!StartMeasurement(system.get(), plan.frameLength, error)) return false;

@@ -59,12 +59,13 @@ struct FrameLine {
 // the other, or the request does not fit the files.
 bool PlanFileMeasurement(const MeasurementRequest& request, MeasurementPlan* plan, std::string* error);
 
-// Runs a planned measurement, calling `onFrame` after every frame, and
+// Runs a planned measurement, calling `onFrame` after every frame (false
+// from it stops the run there), and
 // gives the samples of each file (reference, test) that were not finite and
 // were measured as silence. false with `error` when the measurement cannot
 // start.
 bool RunFileMeasurement(const MeasurementRequest& request, const MeasurementPlan& plan,
-                        const std::function<void(const FrameLine&)>& onFrame, int64_t (*nonFiniteSamples)[2],
+                        const std::function<bool(const FrameLine&)>& onFrame, int64_t (*nonFiniteSamples)[2],
                         std::string* error);
 
 // "reliable", "uncertain", ... for the low 16 bits of a status word.

@@ -12,6 +12,7 @@
 #include "CsvTable.h"
 #include "DecodeCheck.h"
 #include "DemoPair.h"
+#include "EndingSignals.h"
 #include "FileMeasurement.h"
 #include "HostOptions.h"
 #include "LibraryReport.h"
@@ -67,10 +68,12 @@ int CheckStandardOutput(int code) {
   return 1;
 }
 
-// Writes the built-in pair into `folder` and points the request at it.
+// Writes the built-in pair into `folder` and points the request at it;
+// says so on `text` unless it is null.
 bool UseDemoPair(TempFolder* folder, MeasurementRequest* request, FILE* text, std::string* error) {
   if (!folder->Create() || !WriteDemoPair(folder->Path(), &request->referenceFile, &request->testFile, error))
     return false;
+  if (text == nullptr) return true;
   std::fprintf(text,
                "Demonstration pair: %d s of speech-like sound at %d Hz; the test lags by %d samples "
                "(%.1f ms) at %.0f %% of the level, with a little noise.\n",
@@ -106,15 +109,20 @@ int MeasureAndReport(const HostOptions& options, const MeasurementPlan& plan, FI
   Progress progress(plan.lengthFrames, plan.sampleRate, plan.frameLength);
   RunReport report(text, plan, options.lines, [&] { progress.Clear(); });
   int64_t nonFinite[2] = {};
+  std::string csvError;
   const bool measured = RunFileMeasurement(
       request, plan,
       [&](const FrameLine& line) {
         report.Add(line);
-        csv.Row(plan.sampleRate, line);
         progress.Frame(line.frame);
+        return csv.Row(plan.sampleRate, line, &csvError);
       },
       &nonFinite, &error);
   if (!measured) return Fail(error);
+  if (!csvError.empty()) {
+    progress.Clear();
+    return Fail(csvError);
+  }
   report.Finish();
   progress.Finish();
 
@@ -142,14 +150,19 @@ int Measure(int argc, char** argv) {
   if (!request.referenceFile.empty()) inputs = {request.referenceFile, request.testFile};
   if (!options.csvFile.empty() && !CsvTable::Check(options.csvFile, inputs, &error)) return Fail(error);
 
+  EndRunOnSignals();
+  // --quiet: the summary alone.
+  FILE* chatter = options.lines == FrameLines::None ? nullptr : text;
   TempFolder demoFolder;
-  if (request.referenceFile.empty() && !UseDemoPair(&demoFolder, &request, text, &error))
+  if (request.referenceFile.empty() && !UseDemoPair(&demoFolder, &request, chatter, &error))
     return Fail("cannot write the demonstration pair: " + error);
   MeasurementPlan plan;
   if (!PlanMeasurement(request, &plan, &error)) return Fail(error);
-  std::fprintf(text, "Reference: %s\nTest:      %s\nSearching the delay...\n", request.referenceFile.c_str(),
-               request.testFile.c_str());
-  std::fflush(text);
+  if (chatter != nullptr) {
+    std::fprintf(chatter, "Reference: %s\nTest:      %s\nSearching the delay...\n", request.referenceFile.c_str(),
+                 request.testFile.c_str());
+    std::fflush(chatter);
+  }
   NoteNarrowedRange(plan);
 
   if (const int code = MeasureAndReport(options, plan, text); code != 0) return code;
