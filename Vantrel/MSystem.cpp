@@ -236,6 +236,10 @@ int64_t CMsystem::NonFiniteInputSamples(int input) const {
   return m_frontEnd.inputMux != nullptr ? m_frontEnd.inputMux->NonFiniteSamples(input) : 0;
 }
 
+bool CMsystem::FinishFileInput(int input, DecodeProgress* progress, std::string* change) {
+  return m_frontEnd.inputMux != nullptr && m_frontEnd.inputMux->FinishFileInput(input, progress, change);
+}
+
 int CMsystem::GetExtendedResultsStatus() { return 0; }
 
 int CMsystem::ExtendedResults(CString /*text*/, int /*index*/) { return 1; }

@@ -11,9 +11,11 @@
 
 namespace {
 
-// File frames are read ahead in pieces of at least this many, so that the
-// file is read in large blocks rather than one block of the caller's at a time.
+// File frames are read ahead in pieces of up to this many, so that the file
+// is read in large blocks rather than one block of the caller's at a time;
+// files of many channels read fewer, so that the piece stays within bytes.
 constexpr int64_t kFileReadFrames = 16384;
+constexpr int64_t kFileReadBytes = int64_t(128) << 10;
 
 // Makes room for `needed` values from the head on, moving the held ones to
 // the front first; false when the buffer cannot grow.
@@ -133,7 +135,9 @@ void CWaveIO::FillFromFile(int64_t frames) {
   const int channels = Channels();
   int64_t held = FileFramesHeld();
   if (held >= frames || m_fileEnded) return;
-  const int64_t want = std::max(frames - held, kFileReadFrames);
+  const int64_t valueBytes = m_fileHoldsShorts ? int64_t(sizeof(int16_t)) : int64_t(sizeof(float));
+  const int64_t piece = std::clamp<int64_t>(kFileReadBytes / (valueBytes * channels), 1, kFileReadFrames);
+  const int64_t want = std::max(frames - held, piece);
   const int64_t needed = (held + want) * channels;
   const bool room = m_fileHoldsShorts ? MakeRoom(m_fileShorts, m_fileHead, m_fileTail, needed)
                                       : MakeRoom(m_fileFrames, m_fileHead, m_fileTail, needed);
@@ -213,6 +217,17 @@ int CWaveIO::ReleaseSamples(int count) {
 int CWaveIO::StopTelephoneInput() { return 1; }
 
 int64_t CWaveIO::NonFiniteSamples() const { return m_file ? m_file->NonFiniteSamples() : 0; }
+
+DecodeProgress CWaveIO::FileProgress() const { return m_file ? m_file->Progress() : DecodeProgress{}; }
+
+std::string CWaveIO::FileChange() const { return m_file ? m_file->ChangeSinceOpen() : std::string(); }
+
+void CWaveIO::DecodeRestOfFile() {
+  if (!m_file) return;
+  m_file->DecodeRest();
+  m_fileHead = m_fileTail = 0;
+  m_fileEnded = true;
+}
 
 uint16_t CWaveIO::IsOutputBusy(int) { return 0; }
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <tuple>
 
+#include "DecodeCheck.h"
 #include "Vantrel/DelaySearchRange.h"
 #include "Vantrel/Vantrel.h"
 #include "wavio/SoundFile.h"
@@ -66,6 +67,7 @@ bool ReadFormat(const std::string& path, const char* role, SoundFileFormat* form
     return false;
   }
   *format = reader.Format();
+  if (*error = CutShortDamage(path, role, reader); !error->empty()) return false;
   if (format->frames <= 0 || format->channels <= 0) {
     *error = named + " holds no samples";
     return false;
@@ -247,6 +249,7 @@ bool RunFileMeasurement(const MeasurementRequest& request, const MeasurementPlan
   if (!StartMeasurement(system.get(), plan.frameLength, error)) return false;
   WatchFrames(system.get(), onFrame);
   system->Stop();
+  if (!FilesReadWhole(system.get(), {request.referenceFile, request.testFile}, plan.sampleRate, error)) return false;
   for (int input = 0; input < 2; ++input) (*nonFiniteSamples)[input] = system->NonFiniteInputSamples(input);
   system->Reset();
   return true;

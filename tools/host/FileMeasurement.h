@@ -62,7 +62,7 @@ bool PlanFileMeasurement(const MeasurementRequest& request, MeasurementPlan* pla
 // Runs a planned measurement, calling `onFrame` after every frame, and
 // gives the samples of each file (reference, test) that were not finite and
 // were measured as silence. false with `error` when the measurement cannot
-// start.
+// start, or a file changed while it was read or did not decode to its end.
 bool RunFileMeasurement(const MeasurementRequest& request, const MeasurementPlan& plan,
                         const std::function<void(const FrameLine&)>& onFrame, int64_t (*nonFiniteSamples)[2],
                         std::string* error);
