@@ -186,6 +186,10 @@ class CMsystem : public CTalvoPluginOEMInterface {
   // header (DecodeProgress::Whole) and what changed in the file since Go
   // opened it ("" nothing). false when the input is no open file.
   bool FinishFileInput(int input, DecodeProgress* progress, std::string* change);
+  // The delay search since the last Go saw peaks as strong at more than
+  // one delay (a repeating signal): when no delay became reliable, the
+  // delay is open rather than unfound.
+  bool SearchSawRivalPeaks() const;
 
  protected:
   // The front end's three stages, their used-input percentages and the

@@ -221,6 +221,8 @@ bool PlanFileMeasurement(const MeasurementRequest& request, MeasurementPlan* pla
   plan->fileChannels = reference.channels;
   plan->bitsPerSample[0] = reference.bitsPerSample;
   plan->bitsPerSample[1] = test.bitsPerSample;
+  plan->fileFrames[0] = reference.frames;
+  plan->fileFrames[1] = test.frames;
   plan->lengthFrames = std::min(reference.frames, test.frames);
   plan->frameLength = FrameLengthFor(reference.sampleRate);
   plan->channel = request.channel;
@@ -243,14 +245,15 @@ bool PlanFileMeasurement(const MeasurementRequest& request, MeasurementPlan* pla
 }
 
 bool RunFileMeasurement(const MeasurementRequest& request, const MeasurementPlan& plan,
-                        const std::function<void(const FrameLine&)>& onFrame, int64_t (*nonFiniteSamples)[2],
+                        const std::function<void(const FrameLine&)>& onFrame, RunFindings* findings,
                         std::string* error) {
   auto system = std::make_unique<FrameWatcher>([&](SYSPARA& sys) { ApplyHostSettings(request, plan, &sys); });
   if (!StartMeasurement(system.get(), plan.frameLength, error)) return false;
   WatchFrames(system.get(), onFrame);
   system->Stop();
   if (!FilesReadWhole(system.get(), {request.referenceFile, request.testFile}, plan.sampleRate, error)) return false;
-  for (int input = 0; input < 2; ++input) (*nonFiniteSamples)[input] = system->NonFiniteInputSamples(input);
+  for (int input = 0; input < 2; ++input) findings->nonFiniteSamples[input] = system->NonFiniteInputSamples(input);
+  findings->rivalPeaks = system->SearchSawRivalPeaks();
   system->Reset();
   return true;
 }

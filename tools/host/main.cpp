@@ -98,7 +98,7 @@ int MeasureAndReport(const HostOptions& options, const MeasurementPlan& plan, FI
   if (!options.csvFile.empty() && !csv.Open(options.csvFile, &error)) return Fail(error);
   Progress progress(plan.lengthFrames, plan.sampleRate, plan.frameLength);
   RunReport report(text, plan, options.lines, [&] { progress.Clear(); });
-  int64_t nonFinite[2] = {};
+  RunFindings findings;
   const bool measured = RunFileMeasurement(
       request, plan,
       [&](const FrameLine& line) {
@@ -106,7 +106,7 @@ int MeasureAndReport(const HostOptions& options, const MeasurementPlan& plan, FI
         csv.Row(plan.sampleRate, line);
         progress.Frame(line.frame);
       },
-      &nonFinite, &error);
+      &findings, &error);
   if (!measured) return Fail(error);
   report.Finish();
   progress.Finish();
@@ -116,8 +116,8 @@ int MeasureAndReport(const HostOptions& options, const MeasurementPlan& plan, FI
                               ? ExplainNoCorrelation(request.referenceFile, request.testFile, plan.channel,
                                                      plan.channels, plan.frameLength, plan.searchBlock)
                               : std::string();
-  report.PrintSummary(request.levelAlign, why);
-  NoteNonFiniteSamples(text, nonFinite);
+  report.PrintSummary(request.levelAlign, why, findings.rivalPeaks);
+  NoteNonFiniteSamples(text, findings.nonFiniteSamples);
   return 0;
 }
 
