@@ -25,7 +25,9 @@ uint32_t Little(const unsigned char* p, int size) {
   return v;
 }
 
-uint32_t Big(const unsigned char* p) { return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]; }
+uint32_t Big(const unsigned char* p) {
+  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+}
 
 // WAV format tags.
 constexpr uint32_t kPcm = 1, kMsAdpcm = 2, kFloat = 3, kALaw = 6, kMuLaw = 7, kImaAdpcm = 0x11, kExtensible = 0xFFFE;
@@ -77,8 +79,7 @@ DataChunkClaim ReadWav(int fd, int64_t fileBytes) {
       claim.offset = at + 8;
       claim.bytes = size;
       claim.frames = WavFrames(format, size, factFrames);
-      claim.uncompressed =
-          format.tag == kPcm || format.tag == kFloat || format.tag == kALaw || format.tag == kMuLaw;
+      claim.uncompressed = format.tag == kPcm || format.tag == kFloat || format.tag == kALaw || format.tag == kMuLaw;
       return claim;
     }
     at += 8 + size + (size & 1);

@@ -7,10 +7,10 @@
 #include <cstdint>
 
 struct DataChunkClaim {
-  bool known = false;      // a WAV or AU header with a data size was found
-  int64_t offset = 0;      // byte at which the data begins
-  int64_t bytes = 0;       // data bytes the header gives
-  int64_t frames = -1;     // sample frames those bytes hold; -1 when the encoding does not tell
+  bool known = false;         // a WAV or AU header with a data size was found
+  int64_t offset = 0;         // byte at which the data begins
+  int64_t bytes = 0;          // data bytes the header gives
+  int64_t frames = -1;        // sample frames those bytes hold; -1 when the encoding does not tell
   bool uncompressed = false;  // PCM, float or 8-bit companded: every byte is there or not
 
   // The header promises more data than a file of `fileBytes` holds.

@@ -60,18 +60,19 @@ TEST_F(HostDamagedFileTest, AFileCutShortIsNamedWithWhereItStopsOfTheLengthItsHe
     SoundFileEncoding encoding;
     const char* container;
   };
-  for (const Case& c : {Case{"pcm.wav", SoundFileEncoding::Pcm16, "wav"}, Case{"ulaw.wav", SoundFileEncoding::MuLaw, "wav"},
-                        Case{"ima.wav", SoundFileEncoding::ImaAdpcm, "wav"},
-                        Case{"g723.au", SoundFileEncoding::G723, "au"}}) {
+  for (const Case& c :
+       {Case{"pcm.wav", SoundFileEncoding::Pcm16, "wav"}, Case{"ulaw.wav", SoundFileEncoding::MuLaw, "wav"},
+        Case{"ima.wav", SoundFileEncoding::ImaAdpcm, "wav"}, Case{"g723.au", SoundFileEncoding::G723, "au"}}) {
     SCOPED_TRACE(c.name);
     const int64_t frames = WriteEncodedPair("ref.wav", c.name, c.encoding, c.container, 4.0);
     ASSERT_EQ(Run(std::string("ref.wav ") + c.name).exitCode, 0);  // whole, it measures
     Cut(c.name, 0.5);
     const std::string line = OneErrorLine(Run(std::string("ref.wav ") + c.name));
     std::smatch m;
-    ASSERT_TRUE(std::regex_match(line, m,
-                                 std::regex("vantrel-host: the test file " + std::string(c.name) +
-                                            R"( is damaged: decoding stopped at sample (\d+) \([0-9.]+ s\) of (\d+) \(.+\))")))
+    ASSERT_TRUE(
+        std::regex_match(line, m,
+                         std::regex("vantrel-host: the test file " + std::string(c.name) +
+                                    R"( is damaged: decoding stopped at sample (\d+) \([0-9.]+ s\) of (\d+) \(.+\))")))
         << line;
     const int64_t stopped = std::stoll(m[1]), promised = std::stoll(m[2]);
     // IMA ADPCM stores whole blocks: the header's length is rounded up to one.
@@ -151,17 +152,16 @@ TEST_F(HostDamagedFileTest, AThousandChannelFileUnderAMemoryLimitIsMeasuredOrRef
     std::vector<float> samples(size_t(kFrames) * kChannels);
     const std::vector<float> noise = IntegerNoise(kFrames, 5, 3000.0);
     for (int n = 0; n < kFrames; ++n) samples[size_t(n) * kChannels] = noise[n];
-    ASSERT_TRUE(WriteSoundFile(m_dir.File(name), {48000, kChannels, SoundFileEncoding::Float, "wav"}, samples.data(),
-                               kFrames));
+    ASSERT_TRUE(
+        WriteSoundFile(m_dir.File(name), {48000, kChannels, SoundFileEncoding::Float, "wav"}, samples.data(), kFrames));
   }
   const HostRun run = RunPlain("--quiet ref.wav test.wav");  // measures without a limit
   ASSERT_EQ(run.exitCode, 0) << run.err;
   // 200 MB of address space: less than a buffer of 65536 frames of every channel.
   const std::string out = m_dir.File("limited.txt");
   const std::string err = m_dir.File("limited-err.txt");
-  const int status = std::system(("ulimit -v 200000 && " + Command("--quiet ref.wav test.wav") + " >'" + out +
-                                  "' 2>'" + err + "'")
-                                     .c_str());
+  const int status = std::system(
+      ("ulimit -v 200000 && " + Command("--quiet ref.wav test.wav") + " >'" + out + "' 2>'" + err + "'").c_str());
   const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   // Measured, or refused with a reason; never aborted.
   if (code == 0)

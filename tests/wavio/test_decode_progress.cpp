@@ -55,6 +55,15 @@ int64_t Drain(CWaveIO& wave) {
   return total;
 }
 
+// Opens `path` on `wave` and reads its first 1000 frames, keeping them.
+void OpenAndReadTheStart(CWaveIO& wave, const std::string& path) {
+  ASSERT_EQ(wave.SetupBuffer(1 << 20), 1);
+  ASSERT_NE(wave.OpenInputFile(0, path, 0), 0) << wave.LastError();
+  std::vector<float> block(1000);
+  int format = 0;
+  ASSERT_EQ(wave.ReadChannel(block.data(), 0, 1000, &format, 1), 1000);
+}
+
 struct EncodingCase {
   const char* name;
   SoundFileEncoding encoding;
@@ -127,11 +136,7 @@ TEST(DecodeProgress, TheRestOfAFileDecodesAfterTheReadsAndTellsWhetherItReachesT
     for (const bool cut : {false, true}) {
       if (cut) KeepFirstHalf(path);
       CWaveIO wave;
-      ASSERT_EQ(wave.SetupBuffer(1 << 20), 1);
-      ASSERT_NE(wave.OpenInputFile(0, path, 0), 0) << wave.LastError();
-      std::vector<float> block(1000);
-      int format = 0;
-      ASSERT_EQ(wave.ReadChannel(block.data(), 0, 1000, &format, 1), 1000);
+      ASSERT_NO_FATAL_FAILURE(OpenAndReadTheStart(wave, path));
       wave.DecodeRestOfFile();
       const DecodeProgress progress = wave.FileProgress();
       EXPECT_TRUE(progress.ended);
@@ -140,7 +145,7 @@ TEST(DecodeProgress, TheRestOfAFileDecodesAfterTheReadsAndTellsWhetherItReachesT
         EXPECT_EQ(progress.decoded, kFrames);
       }
       // Nothing is delivered after it.
-      EXPECT_EQ(wave.ReadChannel(block.data(), 0, 1000, &format, 1), 0);
+      EXPECT_EQ(wave.ReadRaw(nullptr, 1000, 1), 0);
     }
   }
 }
@@ -154,11 +159,7 @@ TEST(DecodeProgress, AFileCutOrWrittenOverWhileItIsReadIsNoticed) {
     ASSERT_TRUE(WriteSoundFile(path, {kRate, 1, SoundFileEncoding::Pcm16, "wav"}, samples.data(), kFrames));
     const int64_t bytes = int64_t(std::filesystem::file_size(path));
     CWaveIO wave;
-    ASSERT_EQ(wave.SetupBuffer(1 << 20), 1);
-    ASSERT_NE(wave.OpenInputFile(0, path, 0), 0) << wave.LastError();
-    std::vector<float> block(1000);
-    int format = 0;
-    ASSERT_EQ(wave.ReadChannel(block.data(), 0, 1000, &format, 1), 1000);
+    ASSERT_NO_FATAL_FAILURE(OpenAndReadTheStart(wave, path));
     if (overwrite) {
       // The same size, later: only the time tells.
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -168,8 +169,8 @@ TEST(DecodeProgress, AFileCutOrWrittenOverWhileItIsReadIsNoticed) {
     } else {
       ASSERT_EQ(truncate(path.c_str(), off_t(bytes / 2)), 0);
       Drain(wave);
-      EXPECT_EQ(wave.FileChange(), "its size went from " + std::to_string(bytes) + " to " +
-                                       std::to_string(bytes / 2) + " bytes while it was read");
+      EXPECT_EQ(wave.FileChange(), "its size went from " + std::to_string(bytes) + " to " + std::to_string(bytes / 2) +
+                                       " bytes while it was read");
       EXPECT_FALSE(wave.FileProgress().Whole());
     }
   }

@@ -59,8 +59,8 @@ bool FilesReadWhole(CMsystem* system, const std::string (&paths)[2], int sampleR
     if (!system->FinishFileInput(input, &progress, &change)) continue;
     // A change first: what decoded is no longer the file named.
     if (!change.empty()) {
-      *error = std::string("the ") + roles[input] + " file " + paths[input] + " changed while it was measured: " +
-               change;
+      *error =
+          std::string("the ") + roles[input] + " file " + paths[input] + " changed while it was measured: " + change;
       return false;
     }
     *error = DecodeDamage(paths[input], roles[input], progress, sampleRate);
