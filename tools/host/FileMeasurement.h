@@ -23,9 +23,10 @@ struct MeasurementPlan {
   int sampleRate = 0;
   int channels = 0;  // measured: the first two of the file's
   int fileChannels = 0;
-  int bitsPerSample[2] = {};   // reference, test
-  int64_t fileFrames[2] = {};  // reference, test
-  int64_t lengthFrames = 0;    // of the shorter file, in sample frames: the run ends with it
+  int bitsPerSample[2] = {};  // reference, test
+  int64_t lengthFrames = 0;   // of the shorter file, in sample frames
+  // Of each file (reference, test); the run ends with the shorter.
+  int64_t fileFrames[2] = {};
   uint32_t frameLength = 0;
   int channel = 0;
   bool track = false;
