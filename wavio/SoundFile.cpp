@@ -191,12 +191,17 @@ void SoundFileReader::DecodeRest() {
     m_progress.ended = true;
     return;
   }
-  const int64_t frames = std::max<int64_t>(kRestBytes / (int64_t(m_format.channels) * int64_t(sizeof(float))), 1);
+  int64_t frames = std::max<int64_t>(kRestBytes / (int64_t(m_format.channels) * int64_t(sizeof(float))), 1);
   std::vector<float> scratch;
-  try {
-    scratch.resize(size_t(frames) * size_t(m_format.channels));
-  } catch (const std::bad_alloc&) {
-    return;  // left undecided: Progress says the file did not end
+  // Short of memory, one frame at a time still decodes it; without even
+  // that, Progress says the file did not end.
+  for (bool retry = true; scratch.empty(); retry = false) {
+    try {
+      scratch.resize(size_t(frames) * size_t(m_format.channels));
+    } catch (const std::bad_alloc&) {
+      if (!retry) return;
+      frames = 1;
+    }
   }
   while (!m_progress.ended) Count(sf_readf_float(m_handle->file, scratch.data(), frames), frames);
 }

@@ -67,7 +67,8 @@ class SoundFileReader {
   const DecodeProgress& Progress() const { return m_progress; }
   // Reads the rest of the file (bounded buffers) so that Progress tells
   // whether it decodes to its end; uncompressed data whose header agrees
-  // with the file's size needs no reading.
+  // with the file's size needs no reading. Progress does not end when not
+  // even one frame's buffer can be had.
   void DecodeRest();
   // "" while the open file has its size and time of the open, else what
   // changed (it was cut, extended or written over while it was read).

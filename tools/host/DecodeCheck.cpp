@@ -63,6 +63,11 @@ bool FilesReadWhole(CMsystem* system, const std::string (&paths)[2], int sampleR
           std::string("the ") + roles[input] + " file " + paths[input] + " changed while it was measured: " + change;
       return false;
     }
+    if (!progress.ended) {
+      *error = std::string("the ") + roles[input] + " file " + paths[input] +
+               " could not be decoded to its end: out of memory";
+      return false;
+    }
     *error = DecodeDamage(paths[input], roles[input], progress, sampleRate);
     if (!error->empty()) return false;
   }
