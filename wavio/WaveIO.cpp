@@ -108,6 +108,7 @@ int CWaveIO::Close() {
     m_fileHoldsShorts = false;
     m_fileHead = m_fileTail = 0;
     m_fileEnded = false;
+    m_fileShortOfMemory = false;
   }
   return 1;
 }
@@ -143,6 +144,7 @@ void CWaveIO::FillFromFile(int64_t frames) {
                                       : MakeRoom(m_fileFrames, m_fileHead, m_fileTail, needed);
   if (!room) {
     m_lastError = "out of memory reading ahead";
+    m_fileShortOfMemory = true;
     return;
   }
   const int64_t got = m_fileHoldsShorts ? m_file->ReadShorts(m_fileShorts.data() + m_fileTail, want)
@@ -218,12 +220,18 @@ int CWaveIO::StopTelephoneInput() { return 1; }
 
 int64_t CWaveIO::NonFiniteSamples() const { return m_file ? m_file->NonFiniteSamples() : 0; }
 
-DecodeProgress CWaveIO::FileProgress() const { return m_file ? m_file->Progress() : DecodeProgress{}; }
+DecodeProgress CWaveIO::FileProgress() const {
+  if (!m_file) return {};
+  DecodeProgress progress = m_file->Progress();
+  // The reads stopped short for want of memory, not at the file's end.
+  if (m_fileShortOfMemory) progress.ended = false;
+  return progress;
+}
 
 std::string CWaveIO::FileChange() const { return m_file ? m_file->ChangeSinceOpen() : std::string(); }
 
 void CWaveIO::DecodeRestOfFile() {
-  if (!m_file) return;
+  if (!m_file || m_fileShortOfMemory) return;
   m_file->DecodeRest();
   m_fileHead = m_fileTail = 0;
   m_fileEnded = true;

@@ -79,7 +79,8 @@ class CWaveIO : public CAudio {
   // over full scale.
   virtual int64_t NonFiniteSamples() const;
   // A file input: how far it has decoded against its header (read ahead
-  // included), and what changed in the file since the open ("" nothing).
+  // included; not ended when a read-ahead ran out of memory), and what
+  // changed in the file since the open ("" nothing).
   virtual DecodeProgress FileProgress() const;
   virtual std::string FileChange() const;
   // Decodes the rest of the file, so that FileProgress tells whether it
@@ -114,6 +115,7 @@ class CWaveIO : public CAudio {
   int64_t m_fileHead = 0;
   int64_t m_fileTail = 0;
   bool m_fileEnded = false;
+  bool m_fileShortOfMemory = false;  // a read-ahead could not get its room
   // Device input.
   // Atomic so that Close on another thread can release a blocked reader.
   std::atomic<std::shared_ptr<WaveBuffer>> m_capture;

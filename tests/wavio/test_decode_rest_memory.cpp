@@ -1,6 +1,7 @@
-// Decoding the rest of a file after a run needs no large buffer: refused
-// every large block, it still decodes to the end and tells so. Replaces
-// operator new for this executable, so it lives in a file of its own.
+// Short of memory, a file's reads never pass for its end: decoding the rest
+// of a file after a run needs no large buffer, and a read-ahead refused its
+// room leaves the file not ended. Replaces operator new for this
+// executable, so it lives in a file of its own.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -57,6 +58,26 @@ TEST(DecodeRestMemory, RefusedEveryLargeBlockTheRestStillDecodesToTheEnd) {
   const DecodeProgress progress = wave.FileProgress();
   EXPECT_TRUE(progress.Whole()) << progress.decoded << " of " << progress.promised << ": " << progress.reason;
   EXPECT_EQ(progress.decoded, kFrames);
+}
+
+TEST(DecodeRestMemory, AReadAheadRefusedItsRoomLeavesTheFileNotEnded) {
+  std::vector<float> samples(40000, 100.0f);
+  TempDir dir;
+  const std::string path = dir.File("float.wav");
+  ASSERT_TRUE(
+      WriteSoundFile(path, {16000, 1, SoundFileEncoding::Float, "wav"}, samples.data(), int64_t(samples.size())));
+  CWaveIO wave;
+  ASSERT_EQ(wave.SetupBuffer(1 << 20), 1);
+  ASSERT_NE(wave.OpenInputFile(0, path, 0), 0) << wave.LastError();
+  std::vector<float> block(1000);
+  int format = 0;
+  g_refuseFrom = 4096;
+  const int got = wave.ReadChannel(block.data(), 0, 1000, &format, 1);
+  g_refuseFrom = 0;
+  EXPECT_EQ(got, 0);
+  wave.DecodeRestOfFile();
+  EXPECT_FALSE(wave.FileProgress().ended);
+  EXPECT_FALSE(wave.FileProgress().Whole());
 }
 
 }  // namespace
