@@ -21,25 +21,27 @@ std::string Seconds(int64_t frames, int rate) {
   return text;
 }
 
+// "the test file t.wav"
+std::string Named(const char* role, const std::string& path) { return std::string("the ") + role + " file " + path; }
+
 }  // namespace
 
 std::string DecodeDamage(const std::string& path, const char* role, const DecodeProgress& progress, int sampleRate) {
   if (progress.Whole()) return {};
-  const std::string named = std::string("the ") + role + " file " + path + " is damaged: ";
-  const int64_t decoded = progress.decoded;
-  const std::string at = std::to_string(decoded) + " (" + Seconds(decoded, sampleRate) + ")";
+  const std::string named = Named(role, path) + " is damaged: ";
+  const std::string decoded = std::to_string(progress.decoded);
+  const std::string when = " (" + Seconds(progress.decoded, sampleRate) + ")";
   const std::string reason = Reason(progress.reason);
-  const std::string samples = std::to_string(decoded) + " samples (" + Seconds(decoded, sampleRate) + ")";
   const bool lengthKnown = progress.promised >= 0;
   // Only what is known: where the decoder stopped when it says so, of how
   // much when the header says; otherwise how much decoded.
   if (!reason.empty())
-    return named + "decoding stopped at sample " + at +
+    return named + "decoding stopped at sample " + decoded + when +
            (lengthKnown ? " of " + std::to_string(progress.promised) : std::string()) + " (" + reason + ")";
   if (lengthKnown)
-    return named + "it decodes " + samples + " of the " + std::to_string(progress.promised) + " (" +
+    return named + "it decodes " + decoded + " samples" + when + " of the " + std::to_string(progress.promised) + " (" +
            Seconds(progress.promised, sampleRate) + ") its header gives";
-  return named + "it decodes " + samples + " and ends without the length a whole file gives";
+  return named + "it decodes " + decoded + " samples" + when + " and ends without the length a whole file gives";
 }
 
 std::string CutShortDamage(const std::string& path, const char* role, const SoundFileReader& reader) {
@@ -59,13 +61,11 @@ bool FilesReadWhole(CMsystem* system, const std::string (&paths)[2], int sampleR
     if (!system->FinishFileInput(input, &progress, &change)) continue;
     // A change first: what decoded is no longer the file named.
     if (!change.empty()) {
-      *error =
-          std::string("the ") + roles[input] + " file " + paths[input] + " changed while it was measured: " + change;
+      *error = Named(roles[input], paths[input]) + " changed while it was measured: " + change;
       return false;
     }
     if (!progress.ended) {
-      *error = std::string("the ") + roles[input] + " file " + paths[input] +
-               " could not be decoded to its end: out of memory";
+      *error = Named(roles[input], paths[input]) + " could not be decoded to its end: out of memory";
       return false;
     }
     *error = DecodeDamage(paths[input], roles[input], progress, sampleRate);
