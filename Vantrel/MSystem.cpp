@@ -284,6 +284,14 @@ int64_t CMsystem::NonFiniteInputSamples(int input) const {
   return m_frontEnd.inputMux != nullptr ? m_frontEnd.inputMux->NonFiniteSamples(input) : 0;
 }
 
+bool CMsystem::FinishFileInput(int input, DecodeProgress* progress, std::string* change) {
+  return m_frontEnd.inputMux != nullptr && m_frontEnd.inputMux->FinishFileInput(input, progress, change);
+}
+
+bool CMsystem::SearchSawRivalPeaks() const {
+  return m_frontEnd.delayCompensation != nullptr && m_frontEnd.delayCompensation->SearchSawRivalPeaks();
+}
+
 int CMsystem::GetExtendedResultsStatus() { return 0; }
 
 int CMsystem::ExtendedResults(CString /*text*/, int /*index*/) { return 1; }

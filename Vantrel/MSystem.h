@@ -28,6 +28,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <string>
 
 #include "Vantrel/FrameData.h"
 #include "Vantrel/PluginInterface.h"
@@ -37,6 +38,7 @@
 #include "Vantrel/WaveParaFromFile.h"
 #include "platform/CString.h"
 #include "platform/wintypes.h"
+#include "wavio/SoundFile.h"
 
 class CInputMux;
 class CDelayBuffer;
@@ -184,6 +186,15 @@ class CMsystem : public CTalvoPluginOEMInterface {
   // 0, since the inputs were last opened (Go opens them; the count stays
   // after Stop).
   int64_t NonFiniteInputSamples(int input) const;
+  // File input 0 or 1, after the frames and before Reset: decodes what the
+  // run did not read of it, then gives how far it decoded against its
+  // header (DecodeProgress::Whole) and what changed in the file since Go
+  // opened it ("" nothing). false when the input is no open file.
+  bool FinishFileInput(int input, DecodeProgress* progress, std::string* change);
+  // The delay search since the last Go saw peaks as strong at more than
+  // one delay (a repeating signal): when no delay became reliable, the
+  // delay is open rather than unfound.
+  bool SearchSawRivalPeaks() const;
 
  protected:
   // The front end's three stages, their used-input percentages and the

@@ -169,6 +169,18 @@ void CInputMuxImpl::ConsumeAll() {
   Release(1);
 }
 
+bool CInputMuxImpl::FinishFileInput(int input, DecodeProgress* progress, std::string* change) {
+  if (input < 0 || input > 1 || m_waveIO[input] == nullptr || m_sysPara == nullptr ||
+      m_sysPara->inputPara[input].mode != INPUT_MODE_FILE)
+    return false;
+  CWaveIO* wave = m_waveIO[input];
+  // What changed is read before the rest decodes: a file cut meanwhile ends that decode early.
+  *change = wave->FileChange();
+  wave->DecodeRestOfFile();
+  *progress = wave->FileProgress();
+  return true;
+}
+
 int64_t CInputMuxImpl::NonFiniteSamples(int input) const {
   if (input < 0 || input > 1) return 0;
   return m_waveIO[input] != nullptr ? m_waveIO[input]->NonFiniteSamples() : m_nonFinite[input];

@@ -6,11 +6,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "CsvTable.h"
-#include "DecodeCheck.h"
 #include "DemoPair.h"
 #include "EndingSignals.h"
 #include "FileMeasurement.h"
@@ -82,13 +82,6 @@ bool UseDemoPair(TempFolder* folder, MeasurementRequest* request, FILE* text, st
   return true;
 }
 
-// Settles the plan and checks that both files decode to their end before
-// a frame is measured.
-bool PlanMeasurement(const MeasurementRequest& request, MeasurementPlan* plan, std::string* error) {
-  return PlanFileMeasurement(request, plan, error) && DecodesToTheEnd(request.referenceFile, "reference", error) &&
-         DecodesToTheEnd(request.testFile, "test", error);
-}
-
 void NoteNonFiniteSamples(FILE* text, const int64_t (&nonFinite)[2]) {
   const char* const fileNames[2] = {"reference", "test"};
   for (int input = 0; input < 2; ++input)
@@ -108,7 +101,7 @@ int MeasureAndReport(const HostOptions& options, const MeasurementPlan& plan, FI
   if (!options.csvFile.empty() && !csv.Open(options.csvFile, &error)) return Fail(error);
   Progress progress(plan.lengthFrames, plan.sampleRate, plan.frameLength);
   RunReport report(text, plan, options.lines, [&] { progress.Clear(); });
-  int64_t nonFinite[2] = {};
+  RunFindings findings;
   std::string csvError;
   const bool measured = RunFileMeasurement(
       request, plan,
@@ -117,7 +110,7 @@ int MeasureAndReport(const HostOptions& options, const MeasurementPlan& plan, FI
         progress.Frame(line.frame);
         return csv.Row(plan.sampleRate, line, &csvError);
       },
-      &nonFinite, &error);
+      &findings, &error);
   if (!measured) return Fail(error);
   if (!csvError.empty()) {
     progress.Clear();
@@ -131,8 +124,8 @@ int MeasureAndReport(const HostOptions& options, const MeasurementPlan& plan, FI
                               ? ExplainNoCorrelation(request.referenceFile, request.testFile, plan.channel,
                                                      plan.channels, plan.frameLength, plan.searchBlock)
                               : std::string();
-  report.PrintSummary(request.levelAlign, why);
-  NoteNonFiniteSamples(text, nonFinite);
+  report.PrintSummary(request.levelAlign, why, findings.rivalPeaks);
+  NoteNonFiniteSamples(text, findings.nonFiniteSamples);
   return 0;
 }
 
@@ -157,7 +150,7 @@ int Measure(int argc, char** argv) {
   if (request.referenceFile.empty() && !UseDemoPair(&demoFolder, &request, chatter, &error))
     return Fail("cannot write the demonstration pair: " + error);
   MeasurementPlan plan;
-  if (!PlanMeasurement(request, &plan, &error)) return Fail(error);
+  if (!PlanFileMeasurement(request, &plan, &error)) return Fail(error);
   if (chatter != nullptr) {
     std::fprintf(chatter, "Reference: %s\nTest:      %s\nSearching the delay...\n", request.referenceFile.c_str(),
                  request.testFile.c_str());
@@ -172,4 +165,11 @@ int Measure(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) { return CheckStandardOutput(Measure(argc, argv)); }
+int main(int argc, char** argv) {
+  try {
+    return CheckStandardOutput(Measure(argc, argv));
+  } catch (const std::bad_alloc&) {
+    // Whatever ran short, the run ends with a reason rather than an abort.
+    return Fail("out of memory");
+  }
+}
