@@ -1,6 +1,8 @@
 #include "Mathlib/MathlibHandle.h"
 
 #include <mutex>
+#include <set>
+#include <string>
 
 #include "Mathlib/MathlibClock.h"
 #include "Mathlib/MathlibMemory.h"
@@ -15,27 +17,41 @@ namespace {
 constexpr const char* kInstanceMutexName = "RoviRidAzuvuruvEdureZoro";
 
 // Another process holds the named mutex for a moment in the ordinary case.
-// What it guards (the count, detection) is per process, so a holder that
-// does not let go (stopped, hung) costs this wait once per call and no more.
+// What it guards (the count, detection) is per process, so once a holder
+// has not let go within this wait (stopped, hung), or the lock file cannot
+// be opened at all, the process locks within itself from then on: the wait
+// and its warning come once, not on every call.
 constexpr DWORD kInstanceMutexWaitMs = 2000;
 
 int32_t g_instanceCount = 0;  // guarded by InstanceLock
 
+// Lock files given up on, by path (the lock folder follows the environment).
+std::set<std::string>& AbandonedLockFiles() {  // guarded by InstanceLock
+  static auto* files = new std::set<std::string>;
+  return *files;
+}
+
 // Always serialises within the process; the named mutex adds the
-// cross-process part on a best-effort basis (its failure is traced).
+// cross-process part on a best-effort basis (its failure is traced once).
 class InstanceLock {
  public:
   InstanceLock() : m_local(LocalMutex()) {
-    m_named = CreateMutexA(nullptr, FALSE, kInstanceMutexName);
+    const std::string lockFile = NamedMutexLockFile(kInstanceMutexName);
+    if (AbandonedLockFiles().count(lockFile) != 0) return;
+    std::string why;
+    m_named = OpenNamedMutexQuietly(kInstanceMutexName, &why);
     if (!m_named) {
-      MathlibTrace(nullptr, "Mathlib, WARNING: named mutex %s unavailable, locking within the process only\n",
-                   kInstanceMutexName);
+      MathlibTrace(nullptr, "Mathlib, WARNING: named mutex %s unavailable (%s), locking within the process only\n",
+                   kInstanceMutexName, why.c_str());
+      AbandonedLockFiles().insert(lockFile);
     } else if (WaitForSingleObject(m_named, kInstanceMutexWaitMs) != WAIT_OBJECT_0) {
       MathlibTrace(nullptr,
-                   "Mathlib, WARNING: named mutex %s not free within %lu ms, locking within the process only\n",
+                   "Mathlib, WARNING: named mutex %s not free within %lu ms, locking within the process only from "
+                   "now on\n",
                    kInstanceMutexName, static_cast<unsigned long>(kInstanceMutexWaitMs));
       CloseHandle(m_named);
       m_named = nullptr;
+      AbandonedLockFiles().insert(lockFile);
     }
   }
   ~InstanceLock() {

@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "Vantrel/RefusalNote.h"
 #include "Vantrel/SafeDestroy.h"
@@ -15,13 +17,41 @@
 #include "platform/app.h"
 #include "platform/dialog.h"
 #include "platform/events.h"
+#include "wavio/SoundFile.h"
 
 namespace {
+
+// Frames of this length and above cannot be buffered.
+constexpr uint32_t kFrameLengthLimit = 1u << 29;
 
 // The process cannot run a measurement without its stages.
 [[noreturn]] void EndProcessWithoutStage(const char* line) {
   VANTREL_TRACE(TRACE_ORDINARY, "%s", line);
   std::exit(1);
+}
+
+// Samples of the file input that a fixed offset skips into (the test's for
+// a positive offset, the reference's for a negative one); -1 when that
+// input is no file or cannot be read yet (Go says why).
+int64_t SkippedFileFrames(const SYSPARA& sys, double offset) {
+  if (offset == 0) return -1;
+  const INPUTPARAEXT& input = sys.inputPara[sys.routingTable[offset > 0 ? 1 : 0][0].input & 1];
+  if (input.mode != INPUT_MODE_FILE) return -1;
+  SoundFileReader reader;
+  if (!reader.Open(input.fileName)) return -1;
+  return reader.Format().frames;
+}
+
+// An offset as long as the file it skips into leaves nothing to pair.
+bool OffsetMeetsTheFiles(const SYSPARA& sys) {
+  const double offset = InputOffsetSamples(sys);
+  const int64_t skipped = SkippedFileFrames(sys, offset);
+  if (skipped < 0 || std::fabs(offset) < double(skipped)) return true;
+  TraceRefusal(RefusalCode::Offset, "CMsystem::Init", -1,
+               "an input offset of %d ms (%.0f samples at %d Hz) reaches beyond the %s file's %lld samples",
+               sys.delayPara.inputOffsetMs, offset, sys.inputPara[0].wave.sampleRate, offset > 0 ? "test" : "reference",
+               static_cast<long long>(skipped));
+  return false;
 }
 
 }  // namespace
@@ -72,21 +102,29 @@ void CMsystem::Destroy() { delete this; }
 bool CMsystem::RecordIsUsable(const SYSPARA& sys, const char* operation) {
   const std::string what = std::string("CMsystem::") + operation;
   if (sys.channels < 1 || sys.channels > 2) {
-    TraceRefusal(what.c_str(), -1, "channel count %d outside 1..2", sys.channels);
+    TraceRefusal(RefusalCode::Range, what.c_str(), -1, "channel count %d outside 1..2", sys.channels);
     return false;
   }
   for (int direction = 0; direction < 2; ++direction)
     for (int channel = 0; channel < sys.channels; ++channel) {
       const int input = sys.routingTable[direction][channel].input;
       if (input < 0 || input > 1) {
-        TraceRefusal(what.c_str(), -1, "routing input %d of signal %d channel %d outside 0..1", input, direction,
-                     channel);
+        TraceRefusal(RefusalCode::Range, what.c_str(), -1, "routing input %d of signal %d channel %d outside 0..1",
+                     input, direction, channel);
         return false;
       }
     }
+  // A negative range has no meaning; read as unsigned it would be the largest.
+  for (const auto& [name, ms] : {std::pair{"maxDelayFileMs", sys.delayPara.maxDelayFileMs},
+                                 std::pair{"maxDelayRealtimeMs", sys.delayPara.maxDelayRealtimeMs}})
+    if (ms < 0) {
+      TraceRefusal(RefusalCode::Range, what.c_str(), -1, "the search range %s of %d ms is negative", name, ms);
+      return false;
+    }
   const int estimationChannel = sys.delayPara.estimationChannel;
   if (estimationChannel < 0 || estimationChannel >= sys.channels) {
-    TraceRefusal(what.c_str(), -1, "estimation channel %d of %d channels", estimationChannel, sys.channels);
+    TraceRefusal(RefusalCode::Range, what.c_str(), -1, "estimation channel %d of %d channels", estimationChannel,
+                 sys.channels);
     return false;
   }
   return true;
@@ -124,9 +162,17 @@ int CMsystem::Init(SYSPARA& sys, CAlgorithmPara& alg, int flag) {
   m_frontEnd.started = 0;
 
   if (m_algorithmPara.frameLength == 0) {
-    TraceRefusal("CMsystem::Init", -1, "frame length 0");
+    TraceRefusal(RefusalCode::Range, "CMsystem::Init", -1, "frame length 0");
     return 0;
   }
+  // The rings index frames and their offsets by signed 32-bit positions.
+  if (m_algorithmPara.frameLength >= kFrameLengthLimit) {
+    TraceRefusal(RefusalCode::Range, "CMsystem::Init", -1, "a frame length of %u samples is not below %u",
+                 m_algorithmPara.frameLength, kFrameLengthLimit);
+    return 0;
+  }
+
+  if (!OffsetMeetsTheFiles(m_sysPara)) return 0;
 
   // Any length: a host that passes its own sample buffers may take long
   // frames whole. ProcessFrame refuses those the frame's own buffers
@@ -135,7 +181,8 @@ int CMsystem::Init(SYSPARA& sys, CAlgorithmPara& alg, int flag) {
   int result = m_frontEnd.delayCompensation->Init(&m_sysPara, m_deliveredLength, m_algorithmPara.frameLength);
   if (result != 0) result = m_frontEnd.delayCompensation->Prepare(&m_sysPara);
   m_frontEnd.ready = result != 0 ? 1 : 0;
-  if (result == 0) NoteRefusal("CMsystem::Init", -1, "the delay compensation cannot be set up for this record");
+  if (result == 0)
+    NoteRefusal(RefusalCode::Other, "CMsystem::Init", -1, "the delay compensation cannot be set up for this record");
   UpdateRealtimeInputList();
   return result;
 }
@@ -143,12 +190,13 @@ int CMsystem::Init(SYSPARA& sys, CAlgorithmPara& alg, int flag) {
 int CMsystem::UpdateSysPara(void* sysPara) {
   const RefusalScope refusals(&m_lastRefusal);
   if (sysPara == nullptr) {
-    TraceRefusal("CMsystem::UpdateSysPara", -1, "no parameter record");
+    TraceRefusal(RefusalCode::NotReady, "CMsystem::UpdateSysPara", -1, "no parameter record");
     return 0;
   }
   if (!TakeRecord(*static_cast<const SYSPARA*>(sysPara), "UpdateSysPara")) return 0;
   const int result = m_frontEnd.delayCompensation->UpdateSysPara(&m_sysPara);
-  if (result == 0) NoteRefusal("CMsystem::UpdateSysPara", -1, "the delay compensation refused the record");
+  if (result == 0)
+    NoteRefusal(RefusalCode::Other, "CMsystem::UpdateSysPara", -1, "the delay compensation refused the record");
   UpdateRealtimeInputList();
   return result;
 }
@@ -174,7 +222,7 @@ int CMsystem::IsRealtime() { return m_realtimeInputCount != 0 ? 1 : 0; }
 int CMsystem::Go() {
   const RefusalScope refusals(&m_lastRefusal);
   if (m_frontEnd.ready == 0) {
-    TraceRefusal("CMsystem::Go", -1, "no successful Init");
+    TraceRefusal(RefusalCode::NotReady, "CMsystem::Go", -1, "no successful Init");
     return 0;
   }
   ResetEvent(m_frontEnd.stopEvent);
@@ -183,7 +231,7 @@ int CMsystem::Go() {
   m_endReached = 0;
   const int result = m_frontEnd.delayCompensation->Start(m_frontEnd.stopEvent);
   m_frontEnd.started = result != 0 ? 1 : 0;
-  if (result == 0) NoteRefusal("CMsystem::Go", -1, "the inputs cannot be started");
+  if (result == 0) NoteRefusal(RefusalCode::Other, "CMsystem::Go", -1, "the inputs cannot be started");
   if (result != 0)
     for (CTriggerEvent* event = m_sysPara.triggers.head; event != nullptr; event = event->next)
       if (event->state != TRIGGER_OFF) event->state = TRIGGER_ARMED;
@@ -241,6 +289,14 @@ int CMsystem::ResultsAreValid() { return 1; }
 
 int64_t CMsystem::NonFiniteInputSamples(int input) const {
   return m_frontEnd.inputMux != nullptr ? m_frontEnd.inputMux->NonFiniteSamples(input) : 0;
+}
+
+bool CMsystem::FinishFileInput(int input, DecodeProgress* progress, std::string* change) {
+  return m_frontEnd.inputMux != nullptr && m_frontEnd.inputMux->FinishFileInput(input, progress, change);
+}
+
+bool CMsystem::SearchSawRivalPeaks() const {
+  return m_frontEnd.delayCompensation != nullptr && m_frontEnd.delayCompensation->SearchSawRivalPeaks();
 }
 
 int CMsystem::GetExtendedResultsStatus() { return 0; }

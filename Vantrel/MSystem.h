@@ -28,6 +28,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <string>
 
 #include "Vantrel/FrameData.h"
 #include "Vantrel/PluginInterface.h"
@@ -37,6 +38,7 @@
 #include "Vantrel/WaveParaFromFile.h"
 #include "platform/CString.h"
 #include "platform/wintypes.h"
+#include "wavio/SoundFile.h"
 
 class CInputMux;
 class CDelayBuffer;
@@ -134,11 +136,13 @@ class CMsystem : public CTalvoPluginOEMInterface {
   // compensation. The search range is narrowed to what the file inputs and
   // the memory allow (PlanDelaySearch; the copy's maxDelayFileMs or
   // maxDelayRealtimeMs then holds the range searched). 0 on failure, with
-  // LastRefusal saying why: frame length 0, or a channel count outside
+  // LastRefusal saying why: frame length 0 or 2^29 and above, a negative
+  // search range (maxDelayFileMs, maxDelayRealtimeMs), a channel count outside
   // 1..2, a routing input outside 0..1 or an estimation channel outside
   // the channels after the defaults (records not taken; UpdateSysPara
   // refuses such a record alike), a search window of 2^31 points or more,
-  // an input offset beyond what the rings can hold, or a search that does
+  // an input offset beyond what the rings can hold or beyond the file it
+  // skips into (file inputs), or a search that does
   // not fit in memory even at its smallest. Frames that deliver more than
   // FRAME_MAX_OUTPUT_LENGTH samples need the host's own sample buffers
   // (ProcessFrame's table), each of the delivered length plus
@@ -172,6 +176,9 @@ class CMsystem : public CTalvoPluginOEMInterface {
   // ended with the input; the frames after the input ended keep the reason
   // of the frame that ended it.
   const RefusalReason& LastRefusal() const { return m_lastRefusal; }
+  // The kind of that reason, for a program to branch on; None when the
+  // call did not refuse.
+  RefusalCode LastRefusalCode() const { return m_lastRefusal.code; }
 
   // Read access for hosts and tests.
   const SYSPARA& SysPara() const { return m_sysPara; }
@@ -185,6 +192,15 @@ class CMsystem : public CTalvoPluginOEMInterface {
   // 0, since the inputs were last opened (Go opens them; the count stays
   // after Stop).
   int64_t NonFiniteInputSamples(int input) const;
+  // File input 0 or 1, after the frames and before Reset: decodes what the
+  // run did not read of it, then gives how far it decoded against its
+  // header (DecodeProgress::Whole) and what changed in the file since Go
+  // opened it ("" nothing). false when the input is no open file.
+  bool FinishFileInput(int input, DecodeProgress* progress, std::string* change);
+  // The delay search since the last Go saw peaks as strong at more than
+  // one delay (a repeating signal): when no delay became reliable, the
+  // delay is open rather than unfound.
+  bool SearchSawRivalPeaks() const;
 
  protected:
   // The front end's three stages, their used-input percentages and the

@@ -60,22 +60,24 @@ int CMsystem::ProcessFrame(void* framePointer, float* (*samples)[2][2]) {
 
 bool CMsystem::FrameCanBeProcessed(void* framePointer, float* (*samples)[2][2]) const {
   if (framePointer == nullptr) {
-    TraceRefusal("CMsystem::ProcessFrame", -1, "no frame");
+    TraceRefusal(RefusalCode::NotReady, "CMsystem::ProcessFrame", -1, "no frame");
     return false;
   }
   if (m_frontEnd.ready == 0) {
-    TraceRefusal("CMsystem::ProcessFrame", -1, "no successful Init");
+    TraceRefusal(RefusalCode::NotReady, "CMsystem::ProcessFrame", -1, "no successful Init");
     return false;
   }
   if (m_frontEnd.started == 0) {
-    TraceRefusal("CMsystem::ProcessFrame", -1, "the inputs are not started (no successful Go since Init)");
+    TraceRefusal(RefusalCode::NotReady, "CMsystem::ProcessFrame", -1,
+                 "the inputs are not started (no successful Go since Init)");
     return false;
   }
   if (samples == nullptr && m_deliveredLength > FRAME_MAX_OUTPUT_LENGTH) {
     // The front end writes the delivered length plus its spare into
     // each sample buffer; the frame's own hold 2304 samples.
-    TraceRefusal("CMsystem::ProcessFrame", -1, "%u samples per frame need the host's sample buffers (a frame holds %u)",
-                 m_deliveredLength, FRAME_MAX_OUTPUT_LENGTH);
+    TraceRefusal(RefusalCode::Range, "CMsystem::ProcessFrame", -1,
+                 "%u samples per frame need the host's sample buffers (a frame holds %u)", m_deliveredLength,
+                 FRAME_MAX_OUTPUT_LENGTH);
     return false;
   }
   return true;

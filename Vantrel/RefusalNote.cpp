@@ -17,14 +17,35 @@ std::string Format(const char* format, va_list args) {
   return text;
 }
 
-void Note(const char* what, int input, std::string why) {
+void Note(RefusalCode code, const char* what, int input, std::string why) {
   if (t_record == nullptr || t_record->IsSet()) return;
+  t_record->code = code;
   t_record->what = what;
   t_record->input = input;
   t_record->why = why.empty() ? std::string("refused") : std::move(why);
 }
 
 }  // namespace
+
+const char* RefusalCodeName(RefusalCode code) {
+  switch (code) {
+    case RefusalCode::None: return "none";
+    case RefusalCode::MissingFile: return "missing file";
+    case RefusalCode::NotSound: return "not sound";
+    case RefusalCode::FormatMismatch: return "format mismatch";
+    case RefusalCode::Device: return "device";
+    case RefusalCode::Memory: return "memory";
+    case RefusalCode::Range: return "range";
+    case RefusalCode::Offset: return "offset";
+    case RefusalCode::Window: return "window";
+    case RefusalCode::MathFailure: return "math failure";
+    case RefusalCode::LostStream: return "lost stream";
+    case RefusalCode::NotReady: return "not ready";
+    case RefusalCode::Unsupported: return "unsupported";
+    case RefusalCode::Other: return "other";
+  }
+  return "other";
+}
 
 RefusalScope::RefusalScope(RefusalReason* record, bool clearFirst) : m_previous(t_record) {
   if (clearFirst) *record = RefusalReason{};
@@ -33,19 +54,19 @@ RefusalScope::RefusalScope(RefusalReason* record, bool clearFirst) : m_previous(
 
 RefusalScope::~RefusalScope() { t_record = m_previous; }
 
-void NoteRefusal(const char* what, int input, const char* format, ...) {
+void NoteRefusal(RefusalCode code, const char* what, int input, const char* format, ...) {
   if (t_record == nullptr) return;
   va_list args;
   va_start(args, format);
-  Note(what, input, Format(format, args));
+  Note(code, what, input, Format(format, args));
   va_end(args);
 }
 
-void TraceRefusal(const char* what, int input, const char* format, ...) {
+void TraceRefusal(RefusalCode code, const char* what, int input, const char* format, ...) {
   va_list args;
   va_start(args, format);
   const std::string why = Format(format, args);
   va_end(args);
   VANTREL_TRACE(TRACE_ORDINARY, "%s(), ERROR: %s\n", what, why.c_str());
-  Note(what, input, why);
+  Note(code, what, input, why);
 }

@@ -22,10 +22,12 @@ class RefusalScope {
   RefusalReason* m_previous;
 };
 
-// Keeps what, input and the formatted reason in the scope's record, unless
-// an earlier note of the scope stands. Writes no trace line.
-void NoteRefusal(const char* what, int input, const char* format, ...) __attribute__((format(printf, 3, 4)));
+// Keeps the code, what, input and the formatted reason in the scope's
+// record, unless an earlier note of the scope stands. Writes no trace line.
+void NoteRefusal(RefusalCode code, const char* what, int input, const char* format, ...)
+    __attribute__((format(printf, 4, 5)));
 
 // Traces "<what>(), ERROR: <reason>\n" under the ordinary trace bit and
 // notes the reason.
-void TraceRefusal(const char* what, int input, const char* format, ...) __attribute__((format(printf, 3, 4)));
+void TraceRefusal(RefusalCode code, const char* what, int input, const char* format, ...)
+    __attribute__((format(printf, 4, 5)));

@@ -1,9 +1,11 @@
 #include "Vantrel/Registry.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "Vantrel/VantrelTrace.h"
@@ -13,6 +15,9 @@ namespace {
 
 constexpr DWORD kTextLimit = 4096;   // text values
 constexpr DWORD kNumberLimit = 256;  // doubles kept as text
+// Reads of a busy store, and the pause between them.
+constexpr int kReadAttempts = 3;
+constexpr std::chrono::milliseconds kReadRetryPause{100};
 
 const char* Safe(const char* text) { return text != nullptr ? text : ""; }
 
@@ -98,8 +103,59 @@ LONG ReadText(const char* keyPath, const char* valueName, DWORD limit, std::stri
   return rc;
 }
 
+// Creates or opens the key and sets the value; with onlyIfAbsent, only
+// where the key has no value of that name (ERROR_ALREADY_EXISTS then).
+LONG StoreValue(const char* keyPath, const char* valueName, DWORD regType, const void* data, DWORD size,
+                bool onlyIfAbsent) {
+  VANTREL_TRACE(TRACE_REGISTRY, "WriteToRegistry(key=%s, ValueName=%s)\n", Safe(keyPath), Safe(valueName));
+  HKEY hive = nullptr;
+  std::string subKey;
+  HKEY key = nullptr;
+  LONG rc = REGISTRY_UNKNOWN_HIVE;
+  if (SplitKeyPath(keyPath, &hive, &subKey))
+    rc = RegCreateKeyExA(hive, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr, &key,
+                         nullptr);
+  if (rc != ERROR_SUCCESS) {
+    VANTREL_TRACE(TRACE_ERRORS,
+                  "WriteToRegistry(key=%s, ValueName=%s) - ERROR %ld creating/opening the registry key...\n",
+                  Safe(keyPath), Safe(valueName), static_cast<long>(rc));
+    return rc;
+  }
+  const BYTE* bytes = static_cast<const BYTE*>(data);
+  rc = onlyIfAbsent ? RegSetValueIfAbsentA(key, valueName, regType, bytes, size)
+                    : RegSetValueExA(key, valueName, 0, regType, bytes, size);
+  if (rc == ERROR_ALREADY_EXISTS && onlyIfAbsent)
+    VANTREL_TRACE(TRACE_REGISTRY, "WriteToRegistry(key=%s, ValueName=%s) default not stored: a value is there\n",
+                  Safe(keyPath), Safe(valueName));
+  else if (rc != ERROR_SUCCESS)
+    VANTREL_TRACE(TRACE_ERRORS, "WriteToRegistry(key=%s, ValueName=%s) - ERROR %ld writing to the registry...\n",
+                  Safe(keyPath), Safe(valueName), static_cast<long>(rc));
+  RegCloseKey(key);
+  return rc;
+}
+
 LONG WriteText(const char* keyPath, const char* valueName, const std::string& text) {
   return WriteToRegistry(keyPath, valueName, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+}
+
+// Stores a reader's default: only after a read found the value really
+// absent, and only while it still is (another process may have stored one
+// since). A store that could not be read gets nothing: the default is used
+// and the value there, if any, stays.
+void WriteDefault(LONG readResult, const char* keyPath, const char* valueName, DWORD regType, const void* data,
+                  DWORD size) {
+  if (readResult == ERROR_READ_FAULT || readResult == ERROR_BUSY) {
+    VANTREL_TRACE(TRACE_ERRORS,
+                  "ReadFromRegistry(Key=%s, value=%s) - ERROR: the registry store cannot be read; the default is used "
+                  "and not stored\n",
+                  Safe(keyPath), Safe(valueName));
+    return;
+  }
+  if (readResult == ERROR_FILE_NOT_FOUND) StoreValue(keyPath, valueName, regType, data, size, true);
+}
+
+void WriteDefaultText(LONG readResult, const char* keyPath, const char* valueName, const std::string& text) {
+  WriteDefault(readResult, keyPath, valueName, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
 }
 
 // Reads text; falls back to the default and stores it back when absent.
@@ -109,7 +165,7 @@ void ReadTextOrDefault(const char* keyPath, const char* valueName, DWORD limit, 
   LONG rc = ReadText(keyPath, valueName, limit, out, &ok);
   if (ok) return;
   *out = defaultText;
-  if (noWriteBack == 0 && rc == ERROR_FILE_NOT_FOUND) WriteText(keyPath, valueName, defaultText);
+  if (noWriteBack == 0) WriteDefaultText(rc, keyPath, valueName, defaultText);
 }
 
 std::string FormatDouble(double value, int digits) {
@@ -123,7 +179,7 @@ double ReadDoubleOrDefault(const char* keyPath, const char* valueName, double de
   std::string text;
   LONG rc = ReadText(keyPath, valueName, kNumberLimit, &text, &ok);
   if (ok) return strtod(text.c_str(), nullptr);
-  if (noWriteBack == 0 && rc == ERROR_FILE_NOT_FOUND) WriteText(keyPath, valueName, FormatDouble(defaultValue, 16));
+  if (noWriteBack == 0) WriteDefaultText(rc, keyPath, valueName, FormatDouble(defaultValue, 16));
   return defaultValue;
 }
 
@@ -138,14 +194,16 @@ uint32_t ReadNumberOrDefault(const char* keyPath, const char* valueName, uint32_
     VANTREL_TRACE(TRACE_ERRORS,
                   "ReadFromRegistry(Key=%s, value=%s) - ERROR: value is not a 32-bit number (type %lu, %lu bytes)\n",
                   Safe(keyPath), Safe(valueName), static_cast<unsigned long>(type), static_cast<unsigned long>(size));
-  if (noWriteBack == 0 && rc == ERROR_FILE_NOT_FOUND)
-    WriteToRegistry(keyPath, valueName, REG_DWORD, &defaultValue, sizeof defaultValue);
+  if (noWriteBack == 0) WriteDefault(rc, keyPath, valueName, REG_DWORD, &defaultValue, sizeof defaultValue);
   return defaultValue;
 }
 
 }  // namespace
 
-LONG ReadFromRegistryEx(const char* keyPath, const char* valueName, DWORD* type, void* data, DWORD* size) {
+namespace {
+
+// One read of the value; the store's own busy wait bounds each.
+LONG ReadOnce(const char* keyPath, const char* valueName, DWORD* type, void* data, DWORD* size) {
   HKEY hive = nullptr;
   std::string subKey;
   LONG rc = REGISTRY_UNKNOWN_HIVE;
@@ -174,6 +232,21 @@ LONG ReadFromRegistryEx(const char* keyPath, const char* valueName, DWORD* type,
   return rc;
 }
 
+}  // namespace
+
+LONG ReadFromRegistryEx(const char* keyPath, const char* valueName, DWORD* type, void* data, DWORD* size) {
+  // A store another process holds past the busy timeout is tried again, a
+  // bounded number of times; then busy is the answer, never "absent".
+  const DWORD capacity = size != nullptr ? *size : 0;
+  LONG rc = ERROR_BUSY;
+  for (int attempt = 0; attempt < kReadAttempts && rc == ERROR_BUSY; ++attempt) {
+    if (attempt > 0) std::this_thread::sleep_for(kReadRetryPause);
+    if (size != nullptr) *size = capacity;
+    rc = ReadOnce(keyPath, valueName, type, data, size);
+  }
+  return rc;
+}
+
 bool RegistryValueExists(const char* keyPath, const char* valueName) {
   HKEY hive = nullptr;
   std::string subKey;
@@ -192,26 +265,7 @@ LONG ReadFromRegistry(const char* keyPath, const char* valueName, void* data, DW
 }
 
 LONG WriteToRegistry(const char* keyPath, const char* valueName, DWORD regType, const void* data, DWORD size) {
-  VANTREL_TRACE(TRACE_REGISTRY, "WriteToRegistry(key=%s, ValueName=%s)\n", Safe(keyPath), Safe(valueName));
-  HKEY hive = nullptr;
-  std::string subKey;
-  HKEY key = nullptr;
-  LONG rc = REGISTRY_UNKNOWN_HIVE;
-  if (SplitKeyPath(keyPath, &hive, &subKey))
-    rc = RegCreateKeyExA(hive, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr, &key,
-                         nullptr);
-  if (rc != ERROR_SUCCESS) {
-    VANTREL_TRACE(TRACE_ERRORS,
-                  "WriteToRegistry(key=%s, ValueName=%s) - ERROR %ld creating/opening the registry key...\n",
-                  Safe(keyPath), Safe(valueName), static_cast<long>(rc));
-    return rc;
-  }
-  rc = RegSetValueExA(key, valueName, 0, regType, static_cast<const BYTE*>(data), size);
-  if (rc != ERROR_SUCCESS)
-    VANTREL_TRACE(TRACE_ERRORS, "WriteToRegistry(key=%s, ValueName=%s) - ERROR %ld writing to the registry...\n",
-                  Safe(keyPath), Safe(valueName), static_cast<long>(rc));
-  RegCloseKey(key);
-  return rc;
+  return StoreValue(keyPath, valueName, regType, data, size, false);
 }
 
 LONG ReadFromRegistry(const char* keyPath, const char* valueName, int32_t& value, int32_t defaultValue,

@@ -15,7 +15,8 @@ constexpr LONG REGISTRY_UNKNOWN_HIVE = 1;
 
 // Reads the value's bytes into data (at most *size bytes; *size receives the
 // length). Returns 0 or the registry's code (1 unknown hive, 2 not found,
-// 5 access denied, 234 buffer too small); on failure *size is 0.
+// 5 access denied, 30 the store cannot be read, 170 the store is busy after
+// a few tries, 234 buffer too small); on failure *size is 0.
 LONG ReadFromRegistry(const char* keyPath, const char* valueName, void* data, DWORD* size);
 // The same, also giving the value's registry type (REG_SZ, REG_DWORD, ...).
 LONG ReadFromRegistryEx(const char* keyPath, const char* valueName, DWORD* type, void* data, DWORD* size);
@@ -30,7 +31,9 @@ LONG WriteToRegistry(const char* keyPath, const char* valueName, DWORD regType, 
 // Typed readers: (key path, value name, out, default, noWriteBack); always 0.
 // A value is taken only when it has the expected type (a 4-byte REG_DWORD
 // for integers, REG_SZ text otherwise) and data; else the default is used,
-// and written back only when the value is absent and noWriteBack is 0.
+// and written back only when noWriteBack is 0 and the value is really
+// absent, still at the write; a store that cannot be read is traced and
+// keeps what it holds.
 LONG ReadFromRegistry(const char* keyPath, const char* valueName, int32_t& value, int32_t defaultValue,
                       int noWriteBack = 0);
 LONG ReadFromRegistry(const char* keyPath, const char* valueName, uint32_t& value, uint32_t defaultValue,

@@ -203,7 +203,11 @@ std::string NamedMutexLockFile(const char* name) {
   return LockFolder(&inTemp) + "/" + LockFileName(name);
 }
 
-HANDLE CreateMutexA(void*, BOOL initialOwner, const char* name) {
+namespace {
+
+// The mutex of `name` (null or empty: unnamed), or null with the lock
+// file's path and the reason.
+HANDLE OpenMutex(BOOL initialOwner, const char* name, std::string* path, std::string* why) {
   std::shared_ptr<MutexState> state;
   bool existed = false;
   if (name == nullptr || *name == '\0') {
@@ -214,11 +218,9 @@ HANDLE CreateMutexA(void*, BOOL initialOwner, const char* name) {
     state = slot.lock();
     existed = state != nullptr;
     if (!state) {
-      std::string path, why;
-      int fd = OpenLockFile(name, &path, &why);
+      int fd = OpenLockFile(name, path, why);
       if (fd < 0) {
         Names().erase(name);
-        TraceCreateFailure(name, path, why);
         SetLastError(ERROR_ACCESS_DENIED);
         return nullptr;
       }
@@ -231,6 +233,25 @@ HANDLE CreateMutexA(void*, BOOL initialOwner, const char* name) {
   HANDLE handle = RegisterKernelObject(mutex);
   if (initialOwner) mutex->Wait(INFINITE);
   SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+  return handle;
+}
+
+}  // namespace
+
+HANDLE CreateMutexA(void*, BOOL initialOwner, const char* name) {
+  std::string path, why;
+  HANDLE handle = OpenMutex(initialOwner, name, &path, &why);
+  if (handle == nullptr) {
+    TraceCreateFailure(name, path, why);
+    SetLastError(ERROR_ACCESS_DENIED);
+  }
+  return handle;
+}
+
+HANDLE OpenNamedMutexQuietly(const char* name, std::string* why) {
+  std::string path, reason;
+  HANDLE handle = OpenMutex(FALSE, name, &path, &reason);
+  if (handle == nullptr && why != nullptr) *why = "cannot open lock file " + path + ": " + reason;
   return handle;
 }
 

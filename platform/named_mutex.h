@@ -18,6 +18,11 @@
 // Wait with WaitForSingleObject, release with ReleaseMutex, close with CloseHandle.
 HANDLE CreateMutexA(void* securityAttributes, BOOL initialOwner, const char* name);
 
+// CreateMutexA(nullptr, FALSE, name) that traces nothing: when the mutex
+// cannot be created, null and the reason in *why, for a caller that says
+// so in its own words.
+HANDLE OpenNamedMutexQuietly(const char* name, std::string* why);
+
 // FALSE when the calling thread does not own the mutex.
 BOOL ReleaseMutex(HANDLE mutex);
 

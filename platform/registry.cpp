@@ -118,7 +118,11 @@ LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD*, DWORD* type, BYTE
   return ERROR_SUCCESS;
 }
 
-LONG RegSetValueExA(HKEY key, const char* valueName, DWORD, DWORD type, const BYTE* data, DWORD size) {
+namespace {
+
+// RegSetValueExA and RegSetValueIfAbsentA: the checks, then `write`.
+template <typename Write>
+LONG SetValue(HKEY key, const char* valueName, DWORD type, const BYTE* data, DWORD size, Write write) {
   HKEY__ target{};
   if (!Resolve(key, &target)) return ERROR_INVALID_HANDLE;
   if (data == nullptr && size > 0) return ERROR_INVALID_PARAMETER;
@@ -126,7 +130,17 @@ LONG RegSetValueExA(HKEY key, const char* valueName, DWORD, DWORD type, const BY
   registry_store::Value value;
   value.type = type;
   if (size > 0) value.data.assign(data, data + size);
-  return registry_store::WriteValue(FileOf(target.hive), target.path, valueName != nullptr ? valueName : "", value);
+  return write(FileOf(target.hive), target.path, std::string(valueName != nullptr ? valueName : ""), value);
+}
+
+}  // namespace
+
+LONG RegSetValueExA(HKEY key, const char* valueName, DWORD, DWORD type, const BYTE* data, DWORD size) {
+  return SetValue(key, valueName, type, data, size, registry_store::WriteValue);
+}
+
+LONG RegSetValueIfAbsentA(HKEY key, const char* valueName, DWORD type, const BYTE* data, DWORD size) {
+  return SetValue(key, valueName, type, data, size, registry_store::WriteValueIfAbsent);
 }
 
 LONG RegCloseKey(HKEY key) {

@@ -3,9 +3,11 @@
 // (VANTREL_REGISTRY, else $XDG_CONFIG_HOME/vantrel, else ~/.config/vantrel).
 // Key paths and value names compare case-insensitively; values keep their
 // raw bytes and type. Results are the Windows codes: ERROR_SUCCESS (0),
-// ERROR_FILE_NOT_FOUND (2), ERROR_ACCESS_DENIED (5), ERROR_MORE_DATA (234).
-// A read-only, locked or corrupt database is traced and behaves as access
-// denied (writes) or not found (reads); the file itself is never replaced.
+// ERROR_FILE_NOT_FOUND (2), ERROR_ACCESS_DENIED (5), ERROR_READ_FAULT (30),
+// ERROR_BUSY (170), ERROR_ALREADY_EXISTS (183), ERROR_MORE_DATA (234). A
+// read-only, locked or corrupt database is traced and behaves as access
+// denied (writes), or busy (locked) or a read fault (reads), never as an
+// absent value; the file itself is never replaced.
 #pragma once
 
 #include <string>
@@ -44,6 +46,10 @@ LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD reserved, char* keyClas
 // data null: only type and size. *size in: buffer bytes; out: value bytes.
 LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data, DWORD* size);
 LONG RegSetValueExA(HKEY key, const char* valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD size);
+// RegSetValueExA for a value only when the key has none of that name, the
+// look and the write in one transaction (a default never replaces a value
+// another process stored meanwhile): ERROR_ALREADY_EXISTS when one was there.
+LONG RegSetValueIfAbsentA(HKEY key, const char* valueName, DWORD type, const BYTE* data, DWORD size);
 LONG RegCloseKey(HKEY key);
 
 // The registry folder and a hive's database file, as currently configured.

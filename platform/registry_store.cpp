@@ -1,5 +1,6 @@
 #include "platform/registry_store.h"
 
+#include <fcntl.h>
 #include <pwd.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -31,9 +32,39 @@ std::string HomeFolder() {
   return "/tmp";
 }
 
+// The hive itself, a link not followed (a link is refused when opened).
 bool FileExists(const std::string& file) {
   struct stat info {};
-  return stat(file.c_str(), &info) == 0;
+  return lstat(file.c_str(), &info) == 0;
+}
+
+std::string FolderOf(const std::string& file) { return std::filesystem::path(file).parent_path().string(); }
+
+// The hive's folder must be the user's own and closed to other writers:
+// nobody else may plant a hive, a link in a hive's place or a journal
+// there. Empty when it is, else the reason.
+std::string UnsafeFolder(const std::string& file) {
+  const std::string folder = FolderOf(file);
+  const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return "cannot open the registry folder: " + std::string(strerror(errno));
+  struct stat info {};
+  const bool known = fstat(fd, &info) == 0;
+  close(fd);
+  if (!known || info.st_uid != geteuid()) return "the registry folder " + folder + " is not the user's own";
+  if ((info.st_mode & 022) != 0) return "the registry folder " + folder + " is open to other writers";
+  return {};
+}
+
+// Makes the hive's folder and those above it that are missing, closed to
+// others whatever the umask.
+std::string MakeFolder(const std::string& file) {
+  std::filesystem::path made;
+  for (const auto& part : std::filesystem::path(FolderOf(file))) {
+    made /= part;
+    if (mkdir(made.c_str(), 0700) != 0 && errno != EEXIST)
+      return "cannot create the registry folder " + made.string() + ": " + strerror(errno);
+  }
+  return {};
 }
 
 // A connection closed on every path out.
@@ -43,7 +74,8 @@ class Connection {
     if (m_db != nullptr) sqlite3_close_v2(m_db);
   }
   bool Open(const std::string& file, int flags) {
-    int rc = sqlite3_open_v2(file.c_str(), &m_db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    // A link in the hive's place is not followed.
+    int rc = sqlite3_open_v2(file.c_str(), &m_db, flags | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW, nullptr);
     if (rc != SQLITE_OK) return false;
     sqlite3_busy_timeout(m_db, g_busyTimeoutMs.load());
     sqlite3_extended_result_codes(m_db, 1);
@@ -85,16 +117,40 @@ constexpr const char* kSchema =
 
 bool MissingTable(const Connection& db) { return strncmp(sqlite3_errmsg(db.db()), "no such table", 13) == 0; }
 
-// Opens a hive for reading; ERROR_FILE_NOT_FOUND when it does not exist or
-// cannot be opened.
+// Opens a hive for reading; ERROR_FILE_NOT_FOUND when it does not exist,
+// ERROR_READ_FAULT when it cannot be opened.
 LONG OpenForRead(const std::string& file, Connection* db) {
   if (!FileExists(file)) return ERROR_FILE_NOT_FOUND;
+  if (const std::string why = UnsafeFolder(file); !why.empty()) {
+    Trace(file, "not read: " + why);
+    return ERROR_READ_FAULT;
+  }
   int flags = HiveWritable(file) ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
   if (!db->Open(file, flags)) {
     Trace(file, "cannot open for reading: " + db->Error());
-    return ERROR_FILE_NOT_FOUND;
+    return ERROR_READ_FAULT;
   }
   return ERROR_SUCCESS;
+}
+
+// A read that failed with SQLite's `code`: busy (another process holds the
+// hive past the timeout) or a fault.
+LONG FailedRead(const std::string& file, const Connection& db, int code) {
+  Trace(file, "cannot read: " + db.Error());
+  const int primary = code & 0xff;
+  return primary == SQLITE_BUSY || primary == SQLITE_LOCKED ? ERROR_BUSY : ERROR_READ_FAULT;
+}
+
+// A query that could not be prepared: absent when the hive has no tables
+// yet (nothing was ever written), else a failure.
+LONG UnpreparedRead(const std::string& file, const Connection& db) {
+  if (MissingTable(db)) return ERROR_FILE_NOT_FOUND;
+  return FailedRead(file, db, sqlite3_errcode(db.db()));
+}
+
+// A query step that gave no row: absent when it ran to its end, else a failure.
+LONG RowlessRead(const std::string& file, const Connection& db, int step) {
+  return step == SQLITE_DONE ? ERROR_FILE_NOT_FOUND : FailedRead(file, db, step);
 }
 
 // Runs `work` in one immediate transaction on a writable hive.
@@ -104,10 +160,10 @@ LONG WriteTransaction(const std::string& file, const char* operation, Work work)
     Trace(file, std::string("read-only, cannot ") + operation);
     return ERROR_ACCESS_DENIED;
   }
-  std::error_code folderError;
-  std::filesystem::create_directories(std::filesystem::path(file).parent_path(), folderError);
-  if (folderError) {
-    Trace(file, "cannot create the registry folder: " + folderError.message());
+  std::string why = MakeFolder(file);
+  if (why.empty()) why = UnsafeFolder(file);
+  if (!why.empty()) {
+    Trace(file, std::string("cannot ") + operation + ": " + why);
     return ERROR_ACCESS_DENIED;
   }
   Connection db;
@@ -182,32 +238,21 @@ LONG KeyExists(const std::string& file, const std::string& path) {
   Connection db;
   if (LONG rc = OpenForRead(file, &db); rc != ERROR_SUCCESS) return rc;
   Statement query(db.db(), "SELECT 1 FROM reg_keys WHERE path = ?");
-  if (!query.Ok()) {
-    if (!MissingTable(db)) Trace(file, "cannot read: " + db.Error());
-    return ERROR_FILE_NOT_FOUND;
-  }
+  if (!query.Ok()) return UnpreparedRead(file, db);
   query.Bind(1, path);
   int step = query.Step();
-  if (step == SQLITE_ROW) return ERROR_SUCCESS;
-  if (step != SQLITE_DONE) Trace(file, "cannot read: " + db.Error());
-  return ERROR_FILE_NOT_FOUND;
+  return step == SQLITE_ROW ? ERROR_SUCCESS : RowlessRead(file, db, step);
 }
 
 LONG ReadValue(const std::string& file, const std::string& path, const std::string& name, Value* out) {
   Connection db;
   if (LONG rc = OpenForRead(file, &db); rc != ERROR_SUCCESS) return rc;
   Statement query(db.db(), "SELECT type, data FROM reg_values WHERE key = ? AND name = ?");
-  if (!query.Ok()) {
-    if (!MissingTable(db)) Trace(file, "cannot read: " + db.Error());
-    return ERROR_FILE_NOT_FOUND;
-  }
+  if (!query.Ok()) return UnpreparedRead(file, db);
   query.Bind(1, path);
   query.Bind(2, name);
   int step = query.Step();
-  if (step != SQLITE_ROW) {
-    if (step != SQLITE_DONE) Trace(file, "cannot read: " + db.Error());
-    return ERROR_FILE_NOT_FOUND;
-  }
+  if (step != SQLITE_ROW) return RowlessRead(file, db, step);
   out->type = static_cast<DWORD>(sqlite3_column_int64(query.get(), 0));
   const auto* bytes = static_cast<const uint8_t*>(sqlite3_column_blob(query.get(), 1));
   int length = sqlite3_column_bytes(query.get(), 1);
@@ -225,9 +270,14 @@ LONG CreateKey(const std::string& file, const std::string& path, bool* created) 
   });
 }
 
-LONG WriteValue(const std::string& file, const std::string& path, const std::string& name, const Value& value) {
+namespace {
+
+// Stores the value by `sql` (an INSERT of key, name, type, data) in one
+// transaction; `kept` (may be null) is set when the insert changed nothing.
+LONG InsertValue(const std::string& file, const std::string& path, const std::string& name, const Value& value,
+                 const char* sql, bool* kept) {
   return WriteTransaction(file, "write a value", [&](Connection& db) -> LONG {
-    Statement write(db.db(), "INSERT OR REPLACE INTO reg_values(key, name, type, data) VALUES(?, ?, ?, ?)");
+    Statement write(db.db(), sql);
     if (!InsertKeyChain(db, path, nullptr) || !write.Ok()) {
       Trace(file, "cannot write value: " + db.Error());
       return ERROR_ACCESS_DENIED;
@@ -240,8 +290,23 @@ LONG WriteValue(const std::string& file, const std::string& path, const std::str
       Trace(file, "cannot write value: " + db.Error());
       return ERROR_ACCESS_DENIED;
     }
+    if (kept != nullptr) *kept = sqlite3_changes(db.db()) == 0;
     return ERROR_SUCCESS;
   });
+}
+
+}  // namespace
+
+LONG WriteValue(const std::string& file, const std::string& path, const std::string& name, const Value& value) {
+  return InsertValue(file, path, name, value,
+                     "INSERT OR REPLACE INTO reg_values(key, name, type, data) VALUES(?, ?, ?, ?)", nullptr);
+}
+
+LONG WriteValueIfAbsent(const std::string& file, const std::string& path, const std::string& name, const Value& value) {
+  bool kept = false;
+  const LONG rc = InsertValue(file, path, name, value,
+                              "INSERT OR IGNORE INTO reg_values(key, name, type, data) VALUES(?, ?, ?, ?)", &kept);
+  return rc == ERROR_SUCCESS && kept ? ERROR_ALREADY_EXISTS : rc;
 }
 
 }  // namespace registry_store

@@ -1,6 +1,10 @@
-// Internal: one hive database of the registry store. Opens the hive's
-// SQLite file per operation (so other processes see every write at once),
-// with a busy timeout so concurrent writers queue instead of failing.
+// Internal: one hive database of the registry store. The hive's folder
+// must be the user's own and closed to other writers (it is made 0700
+// whatever the umask), and a link in a hive's place is not followed: a
+// hive another user could plant or redirect is neither read nor written.
+// Opens the hive's SQLite file per operation (so other processes see every
+// write at once), with a busy timeout so concurrent writers queue instead
+// of failing.
 // Every problem is traced on the debugger output with the file's name,
 // whatever the trace mask, since it concerns the store itself.
 #pragma once
@@ -24,8 +28,11 @@ struct Value {
   std::vector<uint8_t> data;
 };
 
-// Reads: ERROR_SUCCESS, or ERROR_FILE_NOT_FOUND for an absent key/value and
-// for a hive that cannot be read (traced).
+// Reads: ERROR_SUCCESS, ERROR_FILE_NOT_FOUND for an absent key/value (or
+// hive); for a hive that is there but cannot be read (traced) ERROR_BUSY
+// when another process holds it past the busy timeout, else
+// ERROR_READ_FAULT (corrupt, unreadable): a value that may be there is
+// never reported absent.
 LONG KeyExists(const std::string& file, const std::string& path);
 LONG ReadValue(const std::string& file, const std::string& path, const std::string& name, Value* out);
 
@@ -33,6 +40,10 @@ LONG ReadValue(const std::string& file, const std::string& path, const std::stri
 // hive that cannot be written (read-only, locked, corrupt; traced).
 LONG CreateKey(const std::string& file, const std::string& path, bool* created);
 LONG WriteValue(const std::string& file, const std::string& path, const std::string& name, const Value& value);
+// Writes the value only when the key has no value of that name, in the same
+// transaction as the look: ERROR_SUCCESS when written, ERROR_ALREADY_EXISTS
+// when a value was there (it stays), else as WriteValue.
+LONG WriteValueIfAbsent(const std::string& file, const std::string& path, const std::string& name, const Value& value);
 
 // True when the hive may be written: the file is absent (and will be
 // created) or writable by permission bits. Write bits are honoured even

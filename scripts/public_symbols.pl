@@ -19,6 +19,32 @@ use File::Find;
 
 my %BUILTIN = map { $_ => 1 } qw(void bool char wchar_t short int long unsigned signed float double const volatile);
 
+# The text without its sections for variant sources (#ifdef SP_SET_INDEX up
+# to its #else or #endif): a caller never defines SP_SET_INDEX, so what those
+# sections name (a set's allocator, its kernels) is no part of the interface.
+sub outside_set_sections {
+  my ($text) = @_;
+  my ($out, $depth, $skipDepth) = ('', 0, -1);
+  for my $line (split /^/, $text) {
+    if ($line =~ /^\s*#\s*if/) {
+      ++$depth;
+      if ($skipDepth < 0 && $line =~ /^\s*#\s*(?:ifdef\s+SP_SET_INDEX\b|if\s+defined\s*\(?\s*SP_SET_INDEX\b)/) {
+        $skipDepth = $depth;
+        next;
+      }
+    } elsif ($line =~ /^\s*#\s*(?:else|elif)\b/ && $skipDepth == $depth) {
+      $skipDepth = -1;
+      next;
+    } elsif ($line =~ /^\s*#\s*endif\b/) {
+      my $ends = $skipDepth == $depth;
+      --$depth;
+      if ($ends) { $skipDepth = -1; next; }
+    }
+    $out .= $line if $skipDepth < 0;
+  }
+  return $out;
+}
+
 # Identifiers (and operator tokens) outside comments and literals, and the
 # variant sets' namespace -> suffix pairs of set_list.h.
 sub read_headers {
@@ -30,6 +56,7 @@ sub read_headers {
     my $text = <$in>;
     close $in;
     while ($text =~ /X\(ctx,\s*\d+,\s*(\w+),\s*(\w+),/g) { $sets{$1} = $2; }
+    $text = outside_set_sections($text);
     $text =~ s{/\*.*?\*/}{ }gs;
     $text =~ s{//[^\n]*}{}g;
     $text =~ s{"(?:\\.|[^"\\])*"}{ }g;

@@ -13,13 +13,29 @@ if [ -x "$host" ] && [ "$checked" -nt /var/lib/dpkg/status ] &&
         -o -newer "$checked" -print -quit)" ]; then
     exec "$host" "$@"
 fi
+# What it does before the host starts goes to stderr, a line a step; the
+# build's own output goes to a log, whose end is shown when a step fails.
+say() { echo "run.sh: $*" >&2; }
 (
     cd "$root"
     mkdir -p build/release
     touch "$checked.new"
-    scripts/install-deps.sh
-    [ -f build/release/build.ninja ] || cmake --preset release >/dev/null
-    cmake --build --preset release --target vantrel-host >/dev/null
+    log=build/release/run-build.log
+    scripts/install-deps.sh >&2
+    if [ ! -f build/release/build.ninja ]; then
+        say "configuring the release build in build/release"
+        if ! cmake --preset release >"$log" 2>&1; then
+            say "configuring failed; the end of $log:"
+            tail -n 30 "$log" >&2
+            exit 1
+        fi
+    fi
+    say "building vantrel-host (a first build takes a few minutes; its output goes to $log)"
+    if ! cmake --build --preset release --target vantrel-host >"$log" 2>&1; then
+        say "the build failed; the end of $log:"
+        tail -n 30 "$log" >&2
+        exit 1
+    fi
     mv "$checked.new" "$checked"
 )
 exec "$host" "$@"

@@ -1,12 +1,18 @@
 #include "wavio/SoundFile.h"
 
+#include <fcntl.h>
 #include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <new>
 #include <vector>
 
+#include "wavio/DataChunkClaim.h"
 #include "wavio/SampleConvert.h"
 
 namespace {
@@ -17,6 +23,8 @@ constexpr float kUnitsPerFullScale = 32768.0f;
 constexpr float kMaxUsableUnits = 1000.0f * kUnitsPerFullScale;
 // Frames of 16-bit PCM converted per library call.
 constexpr int64_t kShortFrames = 8192;
+// Bytes decoded per call when the rest of a file is only checked.
+constexpr int64_t kRestBytes = int64_t(1) << 20;
 
 int BitsOf(int format) {
   switch (format & SF_FORMAT_SUBMASK) {
@@ -36,6 +44,8 @@ int ContainerFormat(const std::string& container) {
   if (container == "wavex") return SF_FORMAT_WAVEX;
   if (container == "aiff") return SF_FORMAT_AIFF;
   if (container == "flac") return SF_FORMAT_FLAC;
+  if (container == "au") return SF_FORMAT_AU;
+  if (container == "ogg") return SF_FORMAT_OGG;
   return 0;
 }
 
@@ -50,13 +60,23 @@ int EncodingSubtype(SoundFileEncoding encoding, int major) {
     case SoundFileEncoding::Pcm32: return SF_FORMAT_PCM_32;
     case SoundFileEncoding::Float: return SF_FORMAT_FLOAT;
     case SoundFileEncoding::Double: return SF_FORMAT_DOUBLE;
+    case SoundFileEncoding::ImaAdpcm: return SF_FORMAT_IMA_ADPCM;
+    case SoundFileEncoding::MuLaw: return SF_FORMAT_ULAW;
+    case SoundFileEncoding::G723: return SF_FORMAT_G723_24;
+    case SoundFileEncoding::Opus: return SF_FORMAT_OPUS;
   }
   return SF_FORMAT_PCM_16;
 }
 
 bool IsFloatEncoding(SoundFileEncoding encoding) {
-  return encoding == SoundFileEncoding::Float || encoding == SoundFileEncoding::Double;
+  return encoding == SoundFileEncoding::Float || encoding == SoundFileEncoding::Double ||
+         encoding == SoundFileEncoding::Opus;
 }
+
+int64_t TimeNs(const struct stat& st) { return int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec; }
+
+// The frames libsndfile gives for a file of no stated length.
+int64_t Promised(sf_count_t frames) { return frames == SF_COUNT_MAX || frames < 0 ? -1 : int64_t(frames); }
 
 // Float encodings take normalised floats as they are.
 int64_t WriteNormalisedFloats(SNDFILE* file, const float* interleaved, int64_t values, int64_t frames) {
@@ -90,24 +110,46 @@ SoundFileReader::~SoundFileReader() { Close(); }
 bool SoundFileReader::Open(const std::string& path) {
   Close();
   m_error.clear();
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat st {};
+  if (fd < 0 || fstat(fd, &st) != 0) {
+    m_error = "cannot open '" + path + "': " + std::strerror(errno);
+    if (fd >= 0) close(fd);
+    return false;
+  }
+  const DataChunkClaim claim = S_ISREG(st.st_mode) ? ReadDataChunkClaim(fd, st.st_size) : DataChunkClaim{};
   SF_INFO info{};
-  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  // The descriptor stays this reader's, to see whether the file changes.
+  SNDFILE* file = sf_open_fd(fd, SFM_READ, &info, SF_FALSE);
   if (file == nullptr) {
     m_error = "cannot open '" + path + "': " + sf_strerror(nullptr);
+    close(fd);
     return false;
   }
   if (info.channels <= 0 || info.samplerate <= 0) {
     m_error = "'" + path + "' has no usable channel count or sample rate";
     sf_close(file);
+    close(fd);
     return false;
   }
   sf_command(file, SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
   m_handle->file = file;
+  m_fd = fd;
+  m_openBytes = st.st_size;
+  m_openTimeNs = TimeNs(st);
   m_format.sampleRate = info.samplerate;
   m_format.bitsPerSample = BitsOf(info.format);
   m_format.channels = info.channels;
   m_format.frames = info.frames;
   m_sixteenBitPcm = (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16;
+  m_progress.promised = Promised(info.frames);
+  if (claim.CutShort(st.st_size)) {
+    // libsndfile reads what is there; the header promised more.
+    m_progress.promised = claim.frames;
+    m_progress.reason = "the file ends " + std::to_string(std::max<int64_t>(st.st_size - claim.offset, 0)) +
+                        " bytes into its data, of the " + std::to_string(claim.bytes) + " bytes its header gives";
+  }
+  m_uncompressed = claim.uncompressed && !claim.CutShort(st.st_size);
   return true;
 }
 
@@ -116,11 +158,62 @@ void SoundFileReader::Close() {
     sf_close(m_handle->file);
     m_handle->file = nullptr;
   }
+  if (m_fd >= 0) close(m_fd);
   m_format = SoundFileFormat{};
   m_nonFinite = 0;
   m_sixteenBitPcm = false;
+  m_uncompressed = false;
+  m_progress = DecodeProgress{};
+  m_fd = -1;
   m_shorts.clear();
   m_shorts.shrink_to_fit();
+}
+
+int64_t SoundFileReader::Count(int64_t got, int64_t asked) {
+  got = std::max<int64_t>(got, 0);
+  m_progress.decoded += got;
+  if (got < asked) {
+    m_progress.ended = true;
+    if (sf_error(m_handle->file) != SF_ERR_NO_ERROR) {
+      m_error = sf_strerror(m_handle->file);
+      m_progress.reason = m_error;
+      m_progress.decoderFailed = true;
+    }
+  }
+  return got;
+}
+
+void SoundFileReader::DecodeRest() {
+  if (m_handle->file == nullptr || m_progress.ended) return;
+  if (m_uncompressed) {
+    // Every byte the header gives is there, so every frame decodes.
+    m_progress.decoded = std::max(m_progress.decoded, m_format.frames);
+    m_progress.ended = true;
+    return;
+  }
+  int64_t frames = std::max<int64_t>(kRestBytes / (int64_t(m_format.channels) * int64_t(sizeof(float))), 1);
+  std::vector<float> scratch;
+  // Short of memory, one frame at a time still decodes it; without even
+  // that, Progress says the file did not end.
+  for (bool retry = true; scratch.empty(); retry = false) {
+    try {
+      scratch.resize(size_t(frames) * size_t(m_format.channels));
+    } catch (const std::bad_alloc&) {
+      if (!retry) return;
+      frames = 1;
+    }
+  }
+  while (!m_progress.ended) Count(sf_readf_float(m_handle->file, scratch.data(), frames), frames);
+}
+
+std::string SoundFileReader::ChangeSinceOpen() const {
+  struct stat st {};
+  if (m_fd < 0 || fstat(m_fd, &st) != 0) return {};
+  if (st.st_size != m_openBytes)
+    return "its size went from " + std::to_string(m_openBytes) + " to " + std::to_string(int64_t(st.st_size)) +
+           " bytes while it was read";
+  if (TimeNs(st) != m_openTimeNs) return "it was written to while it was read";
+  return {};
 }
 
 bool SoundFileReader::IsOpen() const { return m_handle->file != nullptr; }
@@ -132,10 +225,7 @@ int64_t SoundFileReader::Read(float* interleaved, int64_t frames) {
 
 int64_t SoundFileReader::ReadShorts(int16_t* interleaved, int64_t frames) {
   if (m_handle->file == nullptr || frames <= 0 || !m_sixteenBitPcm) return 0;
-  const int64_t got = sf_readf_short(m_handle->file, interleaved, frames);
-  if (got < 0) return 0;
-  if (got < frames && sf_error(m_handle->file) != SF_ERR_NO_ERROR) m_error = sf_strerror(m_handle->file);
-  return got;
+  return Count(sf_readf_short(m_handle->file, interleaved, frames), frames);
 }
 
 int64_t SoundFileReader::ReadShortsAsFloats(float* interleaved, int64_t frames) {
@@ -159,9 +249,7 @@ int64_t SoundFileReader::ReadShortsAsFloats(float* interleaved, int64_t frames) 
 }
 
 int64_t SoundFileReader::ReadFloats(float* interleaved, int64_t frames) {
-  const int64_t got = sf_readf_float(m_handle->file, interleaved, frames);
-  if (got < 0) return 0;
-  if (got < frames && sf_error(m_handle->file) != SF_ERR_NO_ERROR) m_error = sf_strerror(m_handle->file);
+  const int64_t got = Count(sf_readf_float(m_handle->file, interleaved, frames), frames);
   // A NaN, an infinity or a value far beyond full scale would poison every
   // sum the front end forms over it (squared, 1e34 swamps a window of
   // ordinary samples): deliver silence and count it. Float files may run

@@ -14,7 +14,22 @@ struct SoundFileFormat {
   int sampleRate = 0;
   int bitsPerSample = 0;  // of the stored samples; 16 for compressed encodings
   int channels = 0;
-  int64_t frames = 0;
+  int64_t frames = 0;  // what the file holds as it is
+};
+
+// How far a file has decoded against what its header promises.
+struct DecodeProgress {
+  int64_t decoded = 0;    // frames delivered so far
+  int64_t promised = -1;  // frames the header gives; -1 when it gives none
+  bool ended = false;     // a read came back short: nothing more decodes
+  // Why it ended short, when known: the decoder's text, or where the data
+  // of a file cut short ends.
+  std::string reason;
+  // The decoder said what went wrong (else the data only ran out).
+  bool decoderFailed = false;
+
+  // Ended with every promised frame decoded and nothing failed.
+  bool Whole() const { return ended && !decoderFailed && promised >= 0 && decoded >= promised; }
 };
 
 class SoundFileReader {
@@ -46,7 +61,22 @@ class SoundFileReader {
   // Samples set to 0 so far because they were not finite or far beyond full scale.
   int64_t NonFiniteSamples() const { return m_nonFinite; }
 
+  // How far the reads have decoded. A WAV or AU file whose data chunk runs
+  // past the file's end promises the frames its header gives, more than
+  // Format().frames, and says where its data ends.
+  const DecodeProgress& Progress() const { return m_progress; }
+  // Reads the rest of the file (bounded buffers) so that Progress tells
+  // whether it decodes to its end; uncompressed data whose header agrees
+  // with the file's size needs no reading. Progress does not end when not
+  // even one frame's buffer can be had.
+  void DecodeRest();
+  // "" while the open file has its size and time of the open, else what
+  // changed (it was cut, extended or written over while it was read).
+  std::string ChangeSinceOpen() const;
+
  private:
+  // Counts a read of `got` frames of `asked`.
+  int64_t Count(int64_t got, int64_t asked);
   // 16-bit PCM read as integers, which are the 16-bit units themselves.
   int64_t ReadShortsAsFloats(float* interleaved, int64_t frames);
   int64_t ReadFloats(float* interleaved, int64_t frames);
@@ -57,17 +87,25 @@ class SoundFileReader {
   std::string m_error;
   int64_t m_nonFinite = 0;
   bool m_sixteenBitPcm = false;
+  bool m_uncompressed = false;  // uncompressed data, its header agreeing with the file's size
+  DecodeProgress m_progress;
+  // The file's size and modification time at the open.
+  int m_fd = -1;
+  int64_t m_openBytes = 0;
+  int64_t m_openTimeNs = 0;
   std::vector<int16_t> m_shorts;
 };
 
-// The encodings WriteSoundFile can store.
-enum class SoundFileEncoding { PcmU8, Pcm16, Pcm24, Pcm32, Float, Double };
+// The encodings WriteSoundFile can store; the compressed ones only in the
+// containers that hold them (IMA ADPCM and u-law in "wav", G.723 in "au",
+// Opus in "ogg").
+enum class SoundFileEncoding { PcmU8, Pcm16, Pcm24, Pcm32, Float, Double, ImaAdpcm, MuLaw, G723, Opus };
 
 struct SoundFileSpec {
   int sampleRate = 48000;
   int channels = 1;
   SoundFileEncoding encoding = SoundFileEncoding::Pcm16;
-  // Container: "wav", "wavex" (extensible WAV), "aiff" or "flac".
+  // Container: "wav", "wavex" (extensible WAV), "aiff", "flac", "au" or "ogg".
   std::string container = "wav";
 };
 

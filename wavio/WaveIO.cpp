@@ -11,9 +11,11 @@
 
 namespace {
 
-// File frames are read ahead in pieces of at least this many, so that the
-// file is read in large blocks rather than one block of the caller's at a time.
+// File frames are read ahead in pieces of up to this many, so that the file
+// is read in large blocks rather than one block of the caller's at a time;
+// files of many channels read fewer, so that the piece stays within bytes.
 constexpr int64_t kFileReadFrames = 16384;
+constexpr int64_t kFileReadBytes = int64_t(128) << 10;
 
 // Makes room for `needed` values from the head on, moving the held ones to
 // the front first; false when the buffer cannot grow.
@@ -106,6 +108,7 @@ int CWaveIO::Close() {
     m_fileHoldsShorts = false;
     m_fileHead = m_fileTail = 0;
     m_fileEnded = false;
+    m_fileShortOfMemory = false;
   }
   return 1;
 }
@@ -133,12 +136,15 @@ void CWaveIO::FillFromFile(int64_t frames) {
   const int channels = Channels();
   int64_t held = FileFramesHeld();
   if (held >= frames || m_fileEnded) return;
-  const int64_t want = std::max(frames - held, kFileReadFrames);
+  const int64_t valueBytes = m_fileHoldsShorts ? int64_t(sizeof(int16_t)) : int64_t(sizeof(float));
+  const int64_t piece = std::clamp<int64_t>(kFileReadBytes / (valueBytes * channels), 1, kFileReadFrames);
+  const int64_t want = std::max(frames - held, piece);
   const int64_t needed = (held + want) * channels;
   const bool room = m_fileHoldsShorts ? MakeRoom(m_fileShorts, m_fileHead, m_fileTail, needed)
                                       : MakeRoom(m_fileFrames, m_fileHead, m_fileTail, needed);
   if (!room) {
     m_lastError = "out of memory reading ahead";
+    m_fileShortOfMemory = true;
     return;
   }
   const int64_t got = m_fileHoldsShorts ? m_file->ReadShorts(m_fileShorts.data() + m_fileTail, want)
@@ -213,6 +219,23 @@ int CWaveIO::ReleaseSamples(int count) {
 int CWaveIO::StopTelephoneInput() { return 1; }
 
 int64_t CWaveIO::NonFiniteSamples() const { return m_file ? m_file->NonFiniteSamples() : 0; }
+
+DecodeProgress CWaveIO::FileProgress() const {
+  if (!m_file) return {};
+  DecodeProgress progress = m_file->Progress();
+  // The reads stopped short for want of memory, not at the file's end.
+  if (m_fileShortOfMemory) progress.ended = false;
+  return progress;
+}
+
+std::string CWaveIO::FileChange() const { return m_file ? m_file->ChangeSinceOpen() : std::string(); }
+
+void CWaveIO::DecodeRestOfFile() {
+  if (!m_file || m_fileShortOfMemory) return;
+  m_file->DecodeRest();
+  m_fileHead = m_fileTail = 0;
+  m_fileEnded = true;
+}
 
 uint16_t CWaveIO::IsOutputBusy(int) { return 0; }
 

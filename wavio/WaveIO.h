@@ -16,8 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "wavio/SoundFile.h"
+
 class DeviceCapture;
-class SoundFileReader;
 class WaveBuffer;
 
 // Results of WaitForData.
@@ -77,6 +78,14 @@ class CWaveIO : public CAudio {
   // Samples of the open file delivered as 0: not finite, or more than 60 dB
   // over full scale.
   virtual int64_t NonFiniteSamples() const;
+  // A file input: how far it has decoded against its header (read ahead
+  // included; not ended when a read-ahead ran out of memory), and what
+  // changed in the file since the open ("" nothing).
+  virtual DecodeProgress FileProgress() const;
+  virtual std::string FileChange() const;
+  // Decodes the rest of the file, so that FileProgress tells whether it
+  // decodes to its end; the reads after it deliver nothing.
+  virtual void DecodeRestOfFile();
   // What the last failed operation said; for a device input that ended
   // early (its sound server went away), why.
   const std::string& LastError() const { return m_lastError; }
@@ -106,6 +115,7 @@ class CWaveIO : public CAudio {
   int64_t m_fileHead = 0;
   int64_t m_fileTail = 0;
   bool m_fileEnded = false;
+  bool m_fileShortOfMemory = false;  // a read-ahead could not get its room
   // Device input.
   // Atomic so that Close on another thread can release a blocked reader.
   std::atomic<std::shared_ptr<WaveBuffer>> m_capture;

@@ -84,8 +84,8 @@ int CCorrelatorSet::Feed(const float* refRing, int refEnd, double refEnergy, con
   }
   if (CBlockCorrelator::ProcessEach(fed, sources, feeding)) return 1;
   m_failed = true;
-  TraceRefusal("CCorrelatorSet::Feed", -1, "the delay search's transform of %u points failed (out of memory)",
-               m_windowLen);
+  TraceRefusal(RefusalCode::MathFailure, "CCorrelatorSet::Feed", -1,
+               "the delay search's transform of %u points failed (out of memory)", m_windowLen);
   return 0;
 }
 

@@ -39,7 +39,7 @@ int CDelayBufferImpl::Attach(CInputMux* inputMux) {
 
 int CDelayBufferImpl::Init(SYSPARA* sysPara, int blockLength, int ringLength) {
   if (sysPara == nullptr || blockLength <= 0) {
-    TraceRefusal("CDelayBufferImpl::Init", -1, "block length %d", blockLength);
+    TraceRefusal(RefusalCode::Range, "CDelayBufferImpl::Init", -1, "block length %d", blockLength);
     return 0;
   }
   m_blockLen = blockLength;
@@ -141,7 +141,7 @@ void CDelayBufferImpl::AlignInputs(int direction, int delay) {
 
 int CDelayBufferImpl::Go() {
   if (m_mux == nullptr || m_sysPara == nullptr) {
-    TraceRefusal("CDelayBufferImpl::Go", -1, "not initialised");
+    TraceRefusal(RefusalCode::NotReady, "CDelayBufferImpl::Go", -1, "not initialised");
     return 0;
   }
   int64_t bytes = kMinWaveBufferBytes;

@@ -84,7 +84,7 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
 
   // A search that could not transform has no delay to give.
   if (m_estimator.Failed()) {
-    NoteRefusal("CDelayCompensationImpl::ProcessFrame", -1,
+    NoteRefusal(RefusalCode::MathFailure, "CDelayCompensationImpl::ProcessFrame", -1,
                 "the delay search's transform failed in this run; a new Go starts afresh");
     return 0;
   }

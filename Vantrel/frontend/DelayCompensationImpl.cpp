@@ -40,7 +40,7 @@ bool CDelayCompensationImpl::ComputeSearchWindow(int rate, uint32_t* window, uin
 
 int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32_t frameLength) {
   if (sysPara == nullptr || frameLength == 0 || m_delayBuffer == nullptr) {
-    TraceRefusal("CDelayCompensationImpl::Init", -1, "no record, buffer or frame length");
+    TraceRefusal(RefusalCode::NotReady, "CDelayCompensationImpl::Init", -1, "no record, buffer or frame length");
     return 0;
   }
   m_outputLen = outputLength;
@@ -59,7 +59,7 @@ int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32
 
   if (!SettleSearchRange()) return 0;
   if (!ComputeSearchWindow(sys.inputPara[0].wave.sampleRate, &m_searchWindow, &m_searchBlock, &m_maxDelaySamples)) {
-    TraceRefusal("CDelayCompensationImpl::Init", 0, "%d Hz over %d ms is too long a search window",
+    TraceRefusal(RefusalCode::Window, "CDelayCompensationImpl::Init", 0, "%d Hz over %d ms is too long a search window",
                  sys.inputPara[0].wave.sampleRate,
                  m_trackingMode != 0 ? delay.maxDelayRealtimeMs : delay.maxDelayFileMs);
     return 0;
@@ -68,8 +68,8 @@ int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32
   const int r0 = m_delayBuffer->Init(sysPara, int(frameLength), int(m_searchWindow));
   m_delayBuffer->GetFill(nullptr, &m_ringLen);
   if (r0 != 0 && int64_t(outputLength) > int64_t(m_ringLen)) {
-    TraceRefusal("CDelayCompensationImpl::Init", -1, "output length %u exceeds the ring of %d", outputLength,
-                 m_ringLen);
+    TraceRefusal(RefusalCode::Range, "CDelayCompensationImpl::Init", -1, "output length %u exceeds the ring of %d",
+                 outputLength, m_ringLen);
     return 0;
   }
 
@@ -134,7 +134,7 @@ bool CDelayCompensationImpl::SettleSearchRange() {
   const uint64_t offsetBytes =
       std::fabs(offset) <= offsetRoom ? uint64_t(std::fabs(offset)) * DELAY_SEARCH_BYTES_PER_OFFSET_SAMPLE : budget;
   if (std::fabs(offset) > offsetRoom || offsetBytes >= budget) {
-    TraceRefusal("CDelayCompensationImpl::Init", -1,
+    TraceRefusal(RefusalCode::Offset, "CDelayCompensationImpl::Init", -1,
                  "an input offset of %d ms (%.0f samples at %d Hz) is more than the buffers can hold",
                  delay.inputOffsetMs, offset, rate);
     return false;
@@ -145,7 +145,9 @@ bool CDelayCompensationImpl::SettleSearchRange() {
   DelaySearchPlan plan;
   std::string why;
   if (!PlanDelaySearch(rate, uint32_t(maxMs), m_frameLen, inputFrames, budget - offsetBytes, &plan, &why)) {
-    TraceRefusal("CDelayCompensationImpl::Init", -1, "%s", why.c_str());
+    // A plan without the asked range's size failed on its window.
+    TraceRefusal(plan.askedBytes == 0 ? RefusalCode::Window : RefusalCode::Memory, "CDelayCompensationImpl::Init", -1,
+                 "%s", why.c_str());
     return false;
   }
   if (plan.usedMs < plan.askedMs) {
@@ -177,7 +179,7 @@ bool CDelayCompensationImpl::EstimationChannelIsValid(const SYSPARA& sys, const 
   const int channel = sys.delayPara.estimationChannel;
   if (channel >= 0 && channel < std::clamp(channels, 1, 2)) return true;
   const std::string what = std::string("CDelayCompensationImpl::") + operation;
-  TraceRefusal(what.c_str(), -1, "estimation channel %d of %d channels", channel, channels);
+  TraceRefusal(RefusalCode::Range, what.c_str(), -1, "estimation channel %d of %d channels", channel, channels);
   return false;
 }
 

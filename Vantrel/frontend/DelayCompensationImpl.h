@@ -51,6 +51,7 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   int Start(HANDLE stopEvent) override;
   int WaitForOutputs(int argument) override;
   int32_t* GetUsedInputs() override;
+  bool SearchSawRivalPeaks() const override { return m_estimator.SawRivalPeaks(); }
 
   // Search geometry for an input rate: window (a power of two), block and,
   // when asked for, the range in samples beyond which a delay found is not

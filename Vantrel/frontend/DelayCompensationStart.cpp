@@ -92,7 +92,7 @@ void CDelayCompensationImpl::RetrySearchSwapped(HANDLE stopEvent, float* best) {
 
 int CDelayCompensationImpl::Start(HANDLE stopEvent) {
   if (m_delayBuffer == nullptr || m_sys == nullptr) {
-    TraceRefusal("CDelayCompensationImpl::Start", -1, "not initialised");
+    TraceRefusal(RefusalCode::NotReady, "CDelayCompensationImpl::Start", -1, "not initialised");
     return 0;
   }
   SYSPARA& sys = *m_sys;

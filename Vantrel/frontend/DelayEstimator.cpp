@@ -36,6 +36,8 @@ bool CDelayEstimator::Search(const EstimationBlocks& blocks, bool anySign, int64
                    blocks.ringLength);
   int ok = 0;
   m_searchSet.PickBest(&ok, &m_result, anySign ? 1 : 0, 0);
+  if ((m_result->flags & CORR_AMBIGUOUS) != 0 && std::fabs(m_result->quality) > 100.0f * CCorrelatorSet::kStrongPeak)
+    m_sawRivalPeaks = true;
   VANTREL_TRACE(TRACE_ORDINARY, "CDelayCompensationImpl::DetermineDelay(), results:\n");
   VANTREL_TRACE(TRACE_ORDINARY, "  * R found best   = %3.0f, New delay = %ld\n", double(m_result->quality),
                 long(m_result->delay));

@@ -41,6 +41,7 @@ class FRONT_END_INTERNAL CDelayEstimator {
     m_searchSet.ClearHistory();
     m_recheckSet.ClearHistory();
     m_result = nullptr;
+    m_sawRivalPeaks = false;
   }
   // The search starts again from nothing, the re-check's blocks kept.
   void RestartSearch() {
@@ -77,6 +78,9 @@ class FRONT_END_INTERNAL CDelayEstimator {
   // Puts back the result of an earlier search run.
   void RestoreResult(int32_t delay, float quality);
   bool SearchHasPeak() const { return m_searchSet.HasPeak(); }
+  // A search pick of this run had a strong peak with a rival as strong at
+  // another delay (a repeating signal): such a pick never confirms.
+  bool SawRivalPeaks() const { return m_sawRivalPeaks; }
   bool RecheckRan() const { return m_recheckRan; }
   // A correlator set's transform failed since the run began: no delay it
   // gives stands.
@@ -103,5 +107,6 @@ class FRONT_END_INTERNAL CDelayEstimator {
   CCorrelatorSet m_recheckSet;
   CORRRESULT* m_result = nullptr;
   bool m_recheckRan = false;
+  bool m_sawRivalPeaks = false;
   uint32_t m_framesSinceRecheck = 0;
 };

@@ -97,8 +97,8 @@ int CInputMuxImpl::PolledRead(int input, int count, float* dest, int inputChanne
   if (total != count) total = read(1);
   // A device that ended early says why (its sound server went away).
   if (total != count && !wave->LastError().empty() && m_sysPara->inputPara[input].mode != INPUT_MODE_FILE)
-    TraceRefusal((std::string("CInputMuxImpl::") + operation).c_str(), input, "input %d, device %d: %s", input,
-                 m_sysPara->inputPara[input].deviceId, wave->LastError().c_str());
+    TraceRefusal(RefusalCode::LostStream, (std::string("CInputMuxImpl::") + operation).c_str(), input,
+                 "input %d, device %d: %s", input, m_sysPara->inputPara[input].deviceId, wave->LastError().c_str());
   return total;
 }
 
@@ -167,6 +167,18 @@ void CInputMuxImpl::ConsumeSamples(int direction, int channel) {
 void CInputMuxImpl::ConsumeAll() {
   Release(0);
   Release(1);
+}
+
+bool CInputMuxImpl::FinishFileInput(int input, DecodeProgress* progress, std::string* change) {
+  if (input < 0 || input > 1 || m_waveIO[input] == nullptr || m_sysPara == nullptr ||
+      m_sysPara->inputPara[input].mode != INPUT_MODE_FILE)
+    return false;
+  CWaveIO* wave = m_waveIO[input];
+  // What changed is read before the rest decodes: a file cut meanwhile ends that decode early.
+  *change = wave->FileChange();
+  wave->DecodeRestOfFile();
+  *progress = wave->FileProgress();
+  return true;
 }
 
 int64_t CInputMuxImpl::NonFiniteSamples(int input) const {

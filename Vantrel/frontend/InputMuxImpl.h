@@ -32,6 +32,7 @@ class FRONT_END_INTERNAL CInputMuxImpl : public CInputMux {
   int32_t* GetUsedBufferPercent2() override { return m_usedPercent2; }
   int Go(int bufferBytes) override;
   int64_t NonFiniteSamples(int input) const override;
+  bool FinishFileInput(int input, DecodeProgress* progress, std::string* change) override;
 
  private:
   // The physical input and channel a signal channel is routed to; false

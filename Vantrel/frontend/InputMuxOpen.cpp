@@ -1,6 +1,11 @@
 // Opening and closing of the multiplexer's inputs: files first, then
 // telephone inputs (refused: the component has no telephone line), then
 // devices and synchronous inputs; then the wait until they deliver.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
 #include "Vantrel/RefusalNote.h"
 #include "Vantrel/SysPara.h"
 #include "Vantrel/VantrelTrace.h"
@@ -15,12 +20,20 @@ constexpr int kStartReserved = 0;
 constexpr int kStartFlags = 1;
 constexpr int kStartLimit = 0x7fff;
 
+// A file the reader could not open: missing when it is not there (or
+// cannot be reached), else not sound.
+RefusalCode FileOpenRefusal(const std::string& fileName) {
+  struct stat info {};
+  return stat(fileName.c_str(), &info) != 0 || access(fileName.c_str(), R_OK) != 0 ? RefusalCode::MissingFile
+                                                                                   : RefusalCode::NotSound;
+}
+
 }  // namespace
 
 int CInputMuxImpl::Go(int bufferBytes) {
   VANTREL_TRACE(TRACE_ORDINARY, "CInputMuxImpl::Go()\n");
   if (m_sysPara == nullptr) {
-    TraceRefusal("CInputMuxImpl::Go", -1, "no parameter record");
+    TraceRefusal(RefusalCode::NotReady, "CInputMuxImpl::Go", -1, "no parameter record");
     return 0;
   }
   m_bufferBytes = bufferBytes;
@@ -38,7 +51,7 @@ int CInputMuxImpl::OpenInputs() {
   for (int input = 0; input < 2; ++input) {
     m_waveIO[input] = factory.GetNewCWaveIO(0);
     if (m_waveIO[input] == nullptr) {
-      TraceRefusal("CInputMuxImpl::OpenInputs", input, "input %d: out of memory", input);
+      TraceRefusal(RefusalCode::Memory, "CInputMuxImpl::OpenInputs", input, "input %d: out of memory", input);
       return 0;
     }
     m_released[input] = 1;
@@ -47,7 +60,7 @@ int CInputMuxImpl::OpenInputs() {
   }
   const int channels = m_sysPara->channels;
   if (channels < 1 || channels > 2) {
-    TraceRefusal("CInputMuxImpl::OpenInputs", -1, "channel count %d outside 1..2", channels);
+    TraceRefusal(RefusalCode::Range, "CInputMuxImpl::OpenInputs", -1, "channel count %d outside 1..2", channels);
     return 0;
   }
   for (int direction = 0; direction < 2; ++direction)
@@ -55,7 +68,8 @@ int CInputMuxImpl::OpenInputs() {
       int input = 0;
       int inputChannel = 0;
       if (!Route(direction, channel, &input, &inputChannel, "OpenInputs")) {
-        NoteRefusal("CInputMuxImpl::OpenInputs", -1, "signal %d channel %d has no valid route", direction, channel);
+        NoteRefusal(RefusalCode::Range, "CInputMuxImpl::OpenInputs", -1, "signal %d channel %d has no valid route",
+                    direction, channel);
         return 0;
       }
     }
@@ -90,9 +104,9 @@ bool CInputMuxImpl::FileRatesAgree() const {
   const INPUTPARAEXT* inputs = m_sysPara->inputPara;
   if (inputs[0].mode != INPUT_MODE_FILE || inputs[1].mode != INPUT_MODE_FILE) return true;
   if (m_waveIO[0]->SampleRate() == m_waveIO[1]->SampleRate()) return true;
-  TraceRefusal("CInputMuxImpl::OpenInputs", 1, "input 1: file '%s' has %d Hz, input 0's file '%s' %d Hz",
-               inputs[1].fileName.c_str(), m_waveIO[1]->SampleRate(), inputs[0].fileName.c_str(),
-               m_waveIO[0]->SampleRate());
+  TraceRefusal(RefusalCode::FormatMismatch, "CInputMuxImpl::OpenInputs", 1,
+               "input 1: file '%s' has %d Hz, input 0's file '%s' %d Hz", inputs[1].fileName.c_str(),
+               m_waveIO[1]->SampleRate(), inputs[0].fileName.c_str(), m_waveIO[0]->SampleRate());
   return false;
 }
 
@@ -106,7 +120,7 @@ bool CInputMuxImpl::RoutedChannelsExist() const {
       const int available =
           record.mode == INPUT_MODE_SYNCHRONOUS ? record.wave.channels : m_waveIO[route.input]->Channels();
       if (route.channel >= available) {
-        TraceRefusal("CInputMuxImpl::OpenInputs", route.input,
+        TraceRefusal(RefusalCode::FormatMismatch, "CInputMuxImpl::OpenInputs", route.input,
                      "signal %d channel %d routed to channel %d of input %d, which has %d", direction, channel,
                      route.channel, route.input, available);
         return false;
@@ -123,21 +137,27 @@ int CInputMuxImpl::StartDevice(CWaveIO* wave, const INPUTPARAEXT& record, int in
       countFromMachine ? CountSoundInputDevices() : m_sysPara->settings[SYSPARA_SETTING_DEVICE_COUNT];
   if (record.deviceId < 0 || record.deviceId >= deviceCount) {
     VANTREL_TRACE(TRACE_ORDINARY, "%s", rangeMessage);
-    NoteRefusal("CInputMuxImpl::Open", input, "input %d: device id %d is not below the device count %d (%s)", input,
-                record.deviceId, deviceCount,
-                countFromMachine ? "the machine's sound input devices, as SYSPARA settings[0], the number of sound "
-                                   "devices, is 0"
-                                 : "SYSPARA settings[0], the number of sound devices");
+    if (!countFromMachine)
+      NoteRefusal(RefusalCode::Device, "CInputMuxImpl::Open", input,
+                  "input %d: device id %d is not below the %d sound device(s) that SYSPARA settings[0] gives", input,
+                  record.deviceId, deviceCount);
+    else if (deviceCount == 0)
+      NoteRefusal(RefusalCode::Device, "CInputMuxImpl::Open", input,
+                  "input %d: no sound input device is present (device id %d was asked)", input, record.deviceId);
+    else
+      NoteRefusal(RefusalCode::Device, "CInputMuxImpl::Open", input,
+                  "input %d: device id %d is not below %d, the count of the machine's sound input devices", input,
+                  record.deviceId, deviceCount);
     return 0;
   }
   if (wave->SetupBuffer(m_bufferBytes) == 0) {
-    TraceRefusal("CInputMuxImpl::Open", input, "input %d: %s", input, wave->LastError().c_str());
+    TraceRefusal(RefusalCode::Range, "CInputMuxImpl::Open", input, "input %d: %s", input, wave->LastError().c_str());
     return 0;
   }
   wave->PresetWaveStruct(record.wave.sampleRate, record.wave.bitsPerSample, record.wave.channels, 1);
   const int started = wave->StartInput(kStartReserved, record.deviceId, kStartFlags, kStartLimit);
   if (started == 0)
-    TraceRefusal("CInputMuxImpl::Open", input, "input %d, device %d: %s", input, record.deviceId,
+    TraceRefusal(RefusalCode::Device, "CInputMuxImpl::Open", input, "input %d, device %d: %s", input, record.deviceId,
                  wave->LastError().c_str());
   return started;
 }
@@ -148,18 +168,20 @@ int CInputMuxImpl::Open(CWaveIO* wave, const INPUTPARAEXT& record, int input) {
       return StartDevice(wave, record, input, "CInputMuxImpl::Open(), ERROR: DevceID out of range\n");
     case INPUT_MODE_FILE: {
       if (wave->SetupBuffer(m_bufferBytes) == 0) {
-        TraceRefusal("CInputMuxImpl::Open", input, "input %d: %s", input, wave->LastError().c_str());
+        TraceRefusal(RefusalCode::Range, "CInputMuxImpl::Open", input, "input %d: %s", input,
+                     wave->LastError().c_str());
         return 0;
       }
       if (wave->OpenInputFile(0, record.fileName, record.fileOption) == 0) {
-        TraceRefusal("CInputMuxImpl::Open", input, "input %d: %s", input, wave->LastError().c_str());
+        TraceRefusal(FileOpenRefusal(record.fileName), "CInputMuxImpl::Open", input, "input %d: %s", input,
+                     wave->LastError().c_str());
         return 0;
       }
       // The front end times everything by the record's rate and routes by
       // its channels: a file that differs would be measured wrongly.
       const WAVEPARA& expected = record.wave;
       if (wave->SampleRate() != expected.sampleRate || wave->Channels() != expected.channels) {
-        TraceRefusal("CInputMuxImpl::Open", input,
+        TraceRefusal(RefusalCode::FormatMismatch, "CInputMuxImpl::Open", input,
                      "input %d: file '%s' has %d Hz and %d channel(s), its record says %d Hz and %d channel(s)", input,
                      record.fileName.c_str(), wave->SampleRate(), wave->Channels(), expected.sampleRate,
                      expected.channels);
@@ -173,14 +195,15 @@ int CInputMuxImpl::Open(CWaveIO* wave, const INPUTPARAEXT& record, int input) {
     }
     case INPUT_MODE_TELEPHONE:
       // No telephone line object exists in this component.
-      TraceRefusal("CInputMuxImpl::Open", input, "input %d is a telephone input, which is not supported", input);
+      TraceRefusal(RefusalCode::Unsupported, "CInputMuxImpl::Open", input,
+                   "input %d is a telephone input, which is not supported", input);
       return 0;
     case INPUT_MODE_SYNCHRONOUS:
       if (!SyncInputHasOwnDevice(record)) return 1;
       return StartDevice(wave, record, input, "CInputMuxImpl::Open(), ERROR: DevceID out of range (synch input)\n");
     default:
       VANTREL_TRACE(TRACE_ORDINARY, "CInputMux::Open(), illegal input mode!\n");
-      NoteRefusal("CInputMux::Open", input,
+      NoteRefusal(RefusalCode::Range, "CInputMux::Open", input,
                   "input %d: mode %d is none of 0 (sound device), 1 (file), 2 (telephone), 3 "
                   "(synchronous)",
                   input, record.mode);

@@ -48,4 +48,6 @@ class CDelayCompensation {
   virtual int WaitForOutputs(int argument) = 0;
   // Two used-buffer percentages (input 0, input 1), valid while the stages live.
   virtual int32_t* GetUsedInputs() = 0;
+  // The search of the last Start saw strong peaks at more than one delay.
+  virtual bool SearchSawRivalPeaks() const { return false; }
 };

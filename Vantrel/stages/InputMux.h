@@ -6,8 +6,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 class SYSPARA;
+struct DecodeProgress;
 
 class CInputMux {
  public:
@@ -44,4 +46,8 @@ class CInputMux {
   // when it closes. 0 for any other input, and from inputs that cannot
   // deliver such samples.
   virtual int64_t NonFiniteSamples(int) const { return 0; }
+  // An open file input (0 or 1): decodes what was not read of it, then
+  // gives how far it decoded against its header and what changed in the
+  // file since it opened ("" nothing). false for an input that is no open file.
+  virtual bool FinishFileInput(int, DecodeProgress*, std::string*) { return false; }
 };

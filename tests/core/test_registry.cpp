@@ -2,12 +2,15 @@
 // and the transfer of settings tables through the application profile.
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "Vantrel/DebugTrace.h"
 #include "platform/trace_line.h"
@@ -17,6 +20,7 @@
 #include "platform/debug_output.h"
 #include "platform/process.h"
 #include "platform/registry.h"
+#include "platform/registry_store.h"
 #include "platform/system_time.h"
 #include "support/registry_sandbox.h"
 
@@ -164,6 +168,52 @@ TEST_F(RegistryTest, AbsentValueGivesDefaultAndIsStoredUnlessTold) {
   EXPECT_EQ("Default name", cs);
   ASSERT_EQ(0, Raw(HKEY_CURRENT_USER, "Software\\T", "Name", &type, &bytes));
   EXPECT_EQ(std::string("Default name", 13), bytes);
+}
+
+// The default is stored only where no value is: not over one another
+// process stored between the read and the write, and not when the store
+// could not be read (busy), which is tried again instead. The trace line of
+// a failed read is the moment between the two.
+TEST_F(RegistryTest, ADefaultNeverReplacesAStoredValue) {
+  SetTraceMask(TRACE_REGISTRY);
+  std::function<void()> between;
+  DebugOutputHook previous = SetDebugOutputHook([&](const char* line) {
+    if (between && std::strstr(line, "ReadFromRegistry(Key=HKCU\\Software\\T") != nullptr &&
+        std::strstr(line, ") error ") != nullptr)
+      std::exchange(between, nullptr)();
+  });
+  DWORD type = 0;
+  std::string bytes;
+
+  // Another process stores the setting while this one finds it absent.
+  between = [] { WriteToRegistry("HKCU\\Software\\T", "Raced", int32_t{42}); };
+  int32_t value = 0;
+  ReadFromRegistry("HKCU\\Software\\T", "Raced", value, 7);
+  EXPECT_EQ(7, value);  // absent when read
+  ASSERT_EQ(0, Raw(HKEY_CURRENT_USER, "Software\\T", "Raced", &type, &bytes));
+  EXPECT_EQ(std::string("\x2a\0\0\0", 4), bytes);
+
+  // Another process holds the store past the busy timeout, then lets go.
+  ASSERT_EQ(0, WriteToRegistry("HKCU\\Software\\T", "Held", "stored"));
+  sqlite3* other = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open(sandbox.UserHive().c_str(), &other));
+  ASSERT_EQ(SQLITE_OK, sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr));
+  registry_store::SetBusyTimeout(50);
+  between = [other] { sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr); };
+  std::string text;
+  ReadFromRegistry("HKCU\\Software\\T", "Held", text, "default");
+  EXPECT_EQ("stored", text);  // read again once free
+
+  // Held for good: the default is used, the value stays.
+  ASSERT_EQ(SQLITE_OK, sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr));
+  ReadFromRegistry("HKCU\\Software\\T", "Held", text, "default");
+  EXPECT_EQ("default", text);
+  ASSERT_EQ(SQLITE_OK, sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr));
+  sqlite3_close(other);
+  registry_store::SetBusyTimeout(10000);
+  SetDebugOutputHook(previous);
+  ASSERT_EQ(0, Raw(HKEY_CURRENT_USER, "Software\\T", "Held", &type, &bytes));
+  EXPECT_EQ(std::string("stored", 7), bytes);
 }
 
 TEST_F(RegistryTest, IntegerReaderTakesOnlyAFourByteNumberAndKeepsOtherValues) {

@@ -47,23 +47,62 @@ TEST_F(InitRefusalTest, RefusesWhatNoBufferCanHoldWithAReason) {
     int maxDelayMs;
     int inputOffsetMs;
     const char* says;
+    RefusalCode code;
   } cases[] = {
       // 4 MHz over 240 s needs a window of 2^31 points.
-      {"a window of 2^31", 4000000, 240000, 0, "needs a window above 1073741824 points"},
+      {"a window of 2^31", 4000000, 240000, 0, "needs a window above 1073741824 points", RefusalCode::Window},
       // 1e8 ms at 48 kHz: 4.8e9 samples of offset.
-      {"an offset beyond the rings", 48000, 1000, 100000000, "an input offset of 100000000 ms"},
-      {"a negative one", 48000, 1000, -100000000, "an input offset of -100000000 ms"},
+      {"an offset beyond the rings", 48000, 1000, 100000000, "an input offset of 100000000 ms", RefusalCode::Offset},
+      {"a negative one", 48000, 1000, -100000000, "an input offset of -100000000 ms", RefusalCode::Offset},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     auto system = System(c.rate, c.maxDelayMs, [&](SYSPARA& s) { s.delayPara.inputOffsetMs = c.inputOffsetMs; });
     EXPECT_EQ(Init(*system), 0);
     EXPECT_NE(system->LastRefusal().why.find(c.says), std::string::npos) << system->LastRefusal().Text();
+    EXPECT_EQ(system->LastRefusalCode(), c.code) << RefusalCodeName(system->LastRefusalCode());
     EXPECT_EQ(system->Go(), 0);
   }
   // The largest offset the capabilities name still fits.
   auto fits = System(48000, 1000, [](SYSPARA& s) { s.delayPara.inputOffsetMs = 10000; });
   EXPECT_NE(Init(*fits), 0) << fits->LastRefusal().Text();
+}
+
+// Settings the record cannot mean are refused with a code and a reason
+// that names them, not taken for something else.
+TEST_F(InitRefusalTest, RefusesWhatTheRecordCannotMean) {
+  constexpr int kRate = 16000;
+  const std::vector<float> source = SpeechLike(kRate / 2, kRate, 3);
+  const SoundFileSpec spec{kRate, 1, SoundFileEncoding::Pcm16, "wav"};
+  ASSERT_TRUE(WriteSoundFile(m_reference, spec, source.data(), kRate / 2));
+  ASSERT_TRUE(WriteSoundFile(m_test, spec, source.data(), kRate / 2));
+  struct Case {
+    const char* what;
+    uint32_t frameLength;
+    std::function<void(SYSPARA&)> edit;
+    const char* says;
+    RefusalCode code;
+  } cases[] = {
+      {"frames of 2^29", 1u << 29, nullptr, "a frame length of 536870912 samples", RefusalCode::Range},
+      {"frames of 2^32 - 1", 0xFFFFFFFFu, nullptr, "a frame length of 4294967295 samples", RefusalCode::Range},
+      {"a negative range", kMeasureFrame, [](SYSPARA& s) { s.delayPara.maxDelayFileMs = -1; },
+       "maxDelayFileMs of -1 ms is negative", RefusalCode::Range},
+      // The files hold 500 ms: an offset of 500 ms or more pairs nothing.
+      {"an offset past the test file", kMeasureFrame, [](SYSPARA& s) { s.delayPara.inputOffsetMs = 500; },
+       "reaches beyond the test file's 8000 samples", RefusalCode::Offset},
+      {"an offset past the reference file", kMeasureFrame, [](SYSPARA& s) { s.delayPara.inputOffsetMs = -2000; },
+       "reaches beyond the reference file's 8000 samples", RefusalCode::Offset},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto system = System(kRate, 100, c.edit);
+    EXPECT_EQ(Init(*system, c.frameLength), 0);
+    EXPECT_NE(system->LastRefusal().why.find(c.says), std::string::npos) << system->LastRefusal().Text();
+    EXPECT_EQ(system->LastRefusalCode(), c.code) << RefusalCodeName(system->LastRefusalCode());
+  }
+  // An offset inside the files is measured.
+  auto inside = System(kRate, 100, [](SYSPARA& s) { s.delayPara.inputOffsetMs = 100; });
+  EXPECT_NE(Init(*inside), 0) << inside->LastRefusal().Text();
 }
 
 // 4 s of files cannot fill the window of a 60 s search: the library

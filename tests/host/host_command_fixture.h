@@ -111,6 +111,21 @@ class HostCommandTest : public ::testing::Test {
     run.errLines = Lines(run.err);
     return run;
   }
+  // Starts the host in the test's folder with `arguments`, its stdout on
+  // the descriptor `out` and its stderr to the file `err`, and returns at
+  // once with the child's id (see support/child_process.h).
+  pid_t StartHost(const std::vector<std::string>& arguments, int out, const std::string& err) {
+    std::vector<char*> argv{const_cast<char*>("vantrel-host")};
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    const pid_t child = fork();
+    if (child != 0) return child;
+    dup2(out, STDOUT_FILENO);
+    if (!freopen(err.c_str(), "w", stderr) || chdir(m_dir.File("").c_str()) != 0) _exit(126);
+    setenv("VANTREL_REGISTRY", m_dir.File("registry").c_str(), 1);
+    execv(m_host.c_str(), argv.data());
+    _exit(127);
+  }
   // The host with only the summary.
   HostRun Run(const std::string& arguments) { return RunPlain("--quiet " + arguments); }
 

@@ -2,6 +2,7 @@
 // is refused, a value that is missing or is another option is an argument
 // error, and rows go to a temporary file while the run lasts, so a run cut
 // short leaves the older table whole.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,7 +16,6 @@
 #include <vector>
 
 #include "host_command_fixture.h"
-#include "support/child_process.h"
 
 namespace {
 
@@ -73,6 +73,36 @@ TEST_F(HostCommandTest, ATableThroughASymlinkReplacesItsTargetAndKeepsTheLink) {
   EXPECT_EQ(std::distance(fs::directory_iterator(m_dir.File("tables")), fs::directory_iterator()), 1);
 }
 
+// A link at the table's path that another user made, or that leads into a
+// folder that is not the user's own, is refused: renaming the table into
+// place would replace an entry in someone else's folder.
+TEST_F(HostCommandTest, ATableLinkIntoAnotherUsersFolderIsRefused) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to give a folder to another user";
+  constexpr uid_t kNobody = 65534;
+  WritePair(1234, "ref.wav", "test.wav");
+  const std::string theirs = m_dir.File("theirs");
+  fs::create_directory(theirs);
+  std::ofstream(theirs + "/victim.csv") << "their file\n";
+  ASSERT_EQ(chown(theirs.c_str(), kNobody, kNobody), 0);
+  fs::create_symlink("theirs/victim.csv", m_dir.File("into.csv"));
+  fs::create_symlink("mine.csv", m_dir.File("planted.csv"));
+  ASSERT_EQ(lchown(m_dir.File("planted.csv").c_str(), kNobody, kNobody), 0);
+  struct Case {
+    const char* arguments;
+    const char* says;
+  };
+  for (const Case& c : {Case{"--csv into.csv ref.wav test.wav", "a folder that is not the user's own"},
+                        Case{"--csv planted.csv ref.wav test.wav", "it is a link another user made"}}) {
+    const HostRun run = Run(c.arguments);
+    EXPECT_EQ(run.exitCode, 1) << c.arguments;
+    ASSERT_EQ(run.errLines.size(), 1u) << run.err;
+    EXPECT_NE(run.errLines[0].find(c.says), std::string::npos) << run.errLines[0];
+  }
+  EXPECT_EQ(ReadAll(theirs + "/victim.csv"), "their file\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(theirs), fs::directory_iterator()), 1);
+  EXPECT_FALSE(fs::exists(m_dir.File("mine.csv")));
+}
+
 // The temporary tables beside `name` in `folder`.
 std::vector<fs::path> Temporaries(const std::string& folder, const std::string& name) {
   std::vector<fs::path> found;
@@ -88,17 +118,8 @@ TEST_F(HostCommandTest, RowsStreamWhileTheRunLastsAndARunCutShortLeavesTheOlderT
   std::ofstream(m_dir.File("table.csv")) << "an older table\n";
   int out[2];
   ASSERT_EQ(pipe(out), 0);
-  const pid_t child = StartChild([&] {
-    dup2(out[1], STDOUT_FILENO);
-    close(out[0]);
-    close(out[1]);
-    freopen("/dev/null", "w", stderr);
-    if (chdir(m_dir.File("").c_str()) != 0) return 127;
-    setenv("VANTREL_REGISTRY", m_dir.File("registry").c_str(), 1);
-    execl(m_host.c_str(), "vantrel-host", "--frames", "--csv", "table.csv", "ref.wav", "test.wav",
-          static_cast<char*>(nullptr));
-    return 127;
-  });
+  fcntl(out[0], F_SETFD, FD_CLOEXEC);  // the host holds only the writing end
+  const pid_t child = StartHost({"--frames", "--csv", "table.csv", "ref.wav", "test.wav"}, out[1], "/dev/null");
   ASSERT_GE(child, 0);
   close(out[1]);
   // The first lines arrive while the run goes on.

@@ -56,10 +56,20 @@ cmake -S "$root/tests/package/subdirectory" -B "$work/subdirectory-build" -G Nin
 # pkg-config (C++20 is the caller's choice of standard)
 export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
 libdir="$(pkg-config --variable=libdir vantrel)"
+# The README's pkg-config line as it stands builds a program that starts.
+# shellcheck disable=SC2016
+readme_line="$(grep -o '`g++ -std=c++20 app.cpp -o app $(pkg-config[^`]*`' "$root/README.md" | tr -d '`')"
+[ -n "$readme_line" ] || fail "no pkg-config build line in README.md"
+cp "$root/tests/package/consumer/consumer.cpp" "$work/app.cpp"
+(cd "$work" && eval "$readme_line") || fail "the README's pkg-config line does not build: $readme_line"
+mv "$work/app" "$work/consumer-pc"
+"$work/consumer-pc" "$work/run2" || fail "the program the README's pkg-config line builds does not run"
+# The headers' version macros are the package's version.
 # shellcheck disable=SC2046
-g++ -std=c++20 -O1 "$root/tests/package/consumer/consumer.cpp" -o "$work/consumer-pc" \
-  $(pkg-config --cflags --libs vantrel) -Wl,-rpath,"$libdir"
-"$work/consumer-pc" "$work/run2"
+printf '#include "Vantrel/Version.h"\n#include <cstdio>\nint main() { std::printf("%%s %%d.%%d", VANTREL_VERSION_STRING, VANTREL_VERSION_MAJOR, VANTREL_VERSION_MINOR); }\n' |
+  g++ -std=c++20 -x c++ - -o "$work/version" $(pkg-config --cflags vantrel)
+modversion="$(pkg-config --modversion vantrel)"
+[[ "$("$work/version")" == "$modversion $modversion" ]] || fail "Version.h says '$("$work/version")', the package $modversion"
 
 # The README's example compiles as it stands and measures the pair the
 # consumer just wrote (16 kHz, the test 321 samples behind) from its first

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <regex>
 #include <string>
@@ -206,7 +208,8 @@ TEST_F(RegistryStoreTest, CorruptHiveIsTracedAndNeverOverwritten) {
 
   DebugOutputCapture capture;
   DWORD value = 0;
-  EXPECT_EQ(ERROR_FILE_NOT_FOUND, GetDword(HKEY_CURRENT_USER, "Software\\A", "x", &value));
+  // Not "absent": a reader must not take the file's place for a missing value.
+  EXPECT_EQ(ERROR_READ_FAULT, GetDword(HKEY_CURRENT_USER, "Software\\A", "x", &value));
   EXPECT_NE(std::string::npos, capture.Text().find(sandbox.UserHive())) << capture.Text();
   EXPECT_TRUE(EveryLineIsAStoreTraceLine(capture.Text())) << capture.Text();
   capture.Clear();
@@ -256,6 +259,68 @@ TEST_F(RegistryStoreTest, LockedHiveGivesAccessDeniedAfterTheBusyTimeout) {
   DWORD value = 0;
   EXPECT_EQ(ERROR_SUCCESS, GetDword(HKEY_CURRENT_USER, "Software\\A", "x", &value));
   EXPECT_EQ(3u, value);
+}
+
+}  // namespace
+
+namespace {
+
+// The registry folder is the user's own and closed to others: made 0700
+// whatever the umask; a folder open to other writers or of another user,
+// and a link in a hive's place, are refused before anything is created.
+TEST_F(RegistryStoreTest, AFolderOthersCouldPlantInIsRefusedAndANewOneIsClosed) {
+  const mode_t previous = umask(0);
+  const LONG written = SetDword(HKEY_CURRENT_USER, "Software\\A", "x", 1);
+  umask(previous);
+  ASSERT_EQ(ERROR_SUCCESS, written);
+  struct stat info {};
+  ASSERT_EQ(0, stat(sandbox.Folder().c_str(), &info));
+  EXPECT_EQ(info.st_mode & 07777, 0700u);
+
+  const std::string elsewhere = sandbox.Folder() + "-target";
+  struct Case {
+    const char* what;
+    std::function<void()> plant;
+    const char* says;
+  } cases[] = {
+      {"a link in the hive's place",
+       [&] { std::filesystem::create_symlink(elsewhere + "/created.db", sandbox.MachineHive()); },
+       "unable to open database file"},
+      {"a folder open to others", [&] { chmod(sandbox.Folder().c_str(), 0777); }, "is open to other writers"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::create_directories(elsewhere);
+    c.plant();
+    DebugOutputCapture capture;
+    EXPECT_EQ(ERROR_ACCESS_DENIED, SetDword(HKEY_LOCAL_MACHINE, "Software\\A", "x", 2));
+    DWORD value = 0;
+    EXPECT_NE(ERROR_SUCCESS, GetDword(HKEY_LOCAL_MACHINE, "Software\\A", "x", &value));
+    EXPECT_NE(std::string::npos, capture.Text().find(c.says)) << capture.Text();
+    EXPECT_TRUE(EveryLineIsAStoreTraceLine(capture.Text())) << capture.Text();
+    EXPECT_TRUE(std::filesystem::is_empty(elsewhere));
+  }
+  chmod(sandbox.Folder().c_str(), 0700);
+  std::filesystem::remove_all(elsewhere);
+}
+
+// Run as root, the store never writes into a folder another user controls,
+// where a planted link would make root create the link's target.
+TEST_F(RegistryStoreTest, ARootRunRefusesAFolderAnotherUserControls) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to give a folder to another user";
+  constexpr uid_t kNobody = 65534;
+  const std::string elsewhere = sandbox.Folder() + "-target";
+  std::filesystem::create_directories(sandbox.Folder());
+  std::filesystem::create_directories(elsewhere);
+  std::filesystem::create_symlink(elsewhere + "/created.db", sandbox.UserHive());
+  ASSERT_EQ(0, lchown(sandbox.UserHive().c_str(), kNobody, kNobody));
+  ASSERT_EQ(0, chown(sandbox.Folder().c_str(), kNobody, kNobody));
+  ASSERT_EQ(0, chmod(sandbox.Folder().c_str(), 0755));
+  DebugOutputCapture capture;
+  EXPECT_EQ(ERROR_ACCESS_DENIED, SetDword(HKEY_CURRENT_USER, "Software\\A", "x", 1));
+  EXPECT_NE(std::string::npos, capture.Text().find("is not the user's own")) << capture.Text();
+  EXPECT_TRUE(std::filesystem::is_empty(elsewhere));
+  std::filesystem::remove_all(elsewhere);
 }
 
 }  // namespace

@@ -5,32 +5,29 @@
 
 #include <cerrno>
 #include <climits>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 
+#include "EndingSignals.h"
 #include "FileMeasurement.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// The temporary file of the running table, removed when a signal ends the
-// run (the handler may only use a fixed buffer and unlink).
+// The temporary file of the running table, which a signal that ends the
+// run removes.
 char g_temporary[PATH_MAX];
-
-extern "C" void RemoveTemporaryAndDie(int signal) {
-  if (g_temporary[0] != '\0') unlink(g_temporary);
-  std::signal(signal, SIG_DFL);
-  std::raise(signal);
-}
 
 void GuardTemporary(const std::string& path) {
   std::snprintf(g_temporary, sizeof g_temporary, "%s", path.c_str());
-  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) std::signal(signal, RemoveTemporaryAndDie);
+  RemoveOnSignal(g_temporary);
 }
 
-void UnguardTemporary() { g_temporary[0] = '\0'; }
+void UnguardTemporary() {
+  RemoveOnSignal(nullptr);
+  g_temporary[0] = '\0';
+}
 
 bool SameFile(const std::string& a, const std::string& b) {
   std::error_code failed;
@@ -39,6 +36,20 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 std::string Folder(const fs::path& file) { return file.has_parent_path() ? file.parent_path().string() : "."; }
+
+// A link at `path` planted by someone else, or leading into a folder that is
+// not the user's own: the rename would replace an entry there. The reason,
+// or empty when the path is no such link.
+std::string ForeignLink(const std::string& path, const std::string& destination) {
+  struct stat link {};
+  if (lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return {};
+  if (link.st_uid != geteuid()) return "it is a link another user made";
+  struct stat folder {};
+  const std::string target = Folder(destination);
+  if (stat(target.c_str(), &folder) != 0 || folder.st_uid != geteuid())
+    return "it is a link into " + target + ", a folder that is not the user's own";
+  return {};
+}
 
 // The file a rename must replace: the end of a symlink chain, else the path.
 std::string Destination(const std::string& path) {
@@ -71,6 +82,10 @@ bool CsvTable::Check(const std::string& path, const std::vector<std::string>& in
     }
   std::error_code ignored;
   const std::string destination = Destination(path);
+  if (const std::string why = ForeignLink(path, destination); !why.empty()) {
+    *error = "will not write " + path + ": " + why;
+    return false;
+  }
   const auto status = fs::status(destination, ignored);
   if (fs::is_directory(status)) {
     *error = "cannot write " + path + ": it is a folder";
@@ -131,13 +146,18 @@ bool CsvTable::Open(const std::string& path, std::string* error) {
   return true;
 }
 
-void CsvTable::Row(int sampleRate, const FrameLine& line) {
-  if (m_out == nullptr) return;
+bool CsvTable::Row(int sampleRate, const FrameLine& line, std::string* error) {
+  if (m_out == nullptr) return true;
   static const char* const kSwapNames[] = {"not_tried", "tried_not_used", "used"};
   std::fprintf(m_out, "%d,%d,%.3f,%d,%s,%d,%d,%lld,%.6f,%s,%d\n", line.frame, line.delaySamples,
                1000.0 * line.delaySamples / sampleRate, line.status & 0xFFFF, StatusName(line.status), line.quality,
                line.delayValid, static_cast<long long>(line.firstSample), double(line.firstSample) / sampleRate,
                kSwapNames[int(ChannelSwapOf(line.status))], line.realSamples);
+  if (std::ferror(m_out) == 0) return true;
+  const int failure = errno;
+  *error = "cannot write " + std::string(m_ownsStream ? m_path : "the table to the standard output") + ": " +
+           std::strerror(failure);
+  return false;
 }
 
 bool CsvTable::Commit(std::string* error) {

@@ -19,14 +19,17 @@ class CsvTable {
 
   // Whether `path` means the standard output.
   static bool IsStandardOutput(const std::string& path);
-  // Checked before measuring: the path is writable, not a folder and not
-  // the same file as any of `inputs` (directly, by a hard link or a
-  // symlink). false with a one-line `error`.
+  // Checked before measuring: the path is writable, not a folder, not the
+  // same file as any of `inputs` (directly, by a hard link or a symlink),
+  // and not a link another user made or one into a folder that is not the
+  // user's own. false with a one-line `error`.
   static bool Check(const std::string& path, const std::vector<std::string>& inputs, std::string* error);
 
   // Starts the table (header row); false with `error`.
   bool Open(const std::string& path, std::string* error);
-  void Row(int sampleRate, const FrameLine& line);
+  // false with `error` once a write has failed (a reader that went away, a
+  // full disk): the run stops there.
+  bool Row(int sampleRate, const FrameLine& line, std::string* error);
   // Puts the finished table in place; false with `error` (the older table stays).
   bool Commit(std::string* error);
 

@@ -2,20 +2,17 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <vector>
 
-#include "wavio/SoundFile.h"
+#include "Vantrel/MSystem.h"
 
 namespace {
-
-constexpr int64_t kBlockFrames = 1 << 16;
 
 // The decoder's text without its "Error : " lead and closing full stop.
 std::string Reason(std::string text) {
   const std::string lead = "Error : ";
   if (text.compare(0, lead.size(), lead) == 0) text.erase(0, lead.size());
   while (!text.empty() && (text.back() == '.' || text.back() == '\n')) text.pop_back();
-  return text.empty() ? "the data ends early" : text;
+  return text;
 }
 
 std::string Seconds(int64_t frames, int rate) {
@@ -24,31 +21,55 @@ std::string Seconds(int64_t frames, int rate) {
   return text;
 }
 
+// "the test file t.wav"
+std::string Named(const char* role, const std::string& path) { return std::string("the ") + role + " file " + path; }
+
 }  // namespace
 
-bool DecodesToTheEnd(const std::string& path, const char* role, std::string* error) {
-  SoundFileReader reader;
-  const std::string named = std::string("the ") + role + " file " + path;
-  if (!reader.Open(path)) {
-    *error = named + " cannot be read as a sound file (" + reader.Error() + ")";
-    return false;
+std::string DecodeDamage(const std::string& path, const char* role, const DecodeProgress& progress, int sampleRate) {
+  if (progress.Whole()) return {};
+  const std::string named = Named(role, path) + " is damaged: ";
+  const std::string decoded = std::to_string(progress.decoded);
+  const std::string when = " (" + Seconds(progress.decoded, sampleRate) + ")";
+  const std::string reason = Reason(progress.reason);
+  const bool lengthKnown = progress.promised >= 0;
+  // Only what is known: where the decoder stopped when it says so, of how
+  // much when the header says; otherwise how much decoded.
+  if (!reason.empty())
+    return named + "decoding stopped at sample " + decoded + when +
+           (lengthKnown ? " of " + std::to_string(progress.promised) : std::string()) + " (" + reason + ")";
+  if (lengthKnown)
+    return named + "it decodes " + decoded + " samples" + when + " of the " + std::to_string(progress.promised) + " (" +
+           Seconds(progress.promised, sampleRate) + ") its header gives";
+  return named + "it decodes " + decoded + " samples" + when + " and ends without the length a whole file gives";
+}
+
+std::string CutShortDamage(const std::string& path, const char* role, const SoundFileReader& reader) {
+  DecodeProgress progress = reader.Progress();
+  // Only a file cut short has a reason before anything is read.
+  if (progress.reason.empty()) return {};
+  progress.decoded = reader.Format().frames;  // where its reads will stop
+  progress.ended = true;
+  return DecodeDamage(path, role, progress, reader.Format().sampleRate);
+}
+
+bool FilesReadWhole(CMsystem* system, const std::string (&paths)[2], int sampleRate, std::string* error) {
+  const char* const roles[2] = {"reference", "test"};
+  for (int input = 0; input < 2; ++input) {
+    DecodeProgress progress;
+    std::string change;
+    if (!system->FinishFileInput(input, &progress, &change)) continue;
+    // A change first: what decoded is no longer the file named.
+    if (!change.empty()) {
+      *error = Named(roles[input], paths[input]) + " changed while it was measured: " + change;
+      return false;
+    }
+    if (!progress.ended) {
+      *error = Named(roles[input], paths[input]) + " could not be decoded to its end: out of memory";
+      return false;
+    }
+    *error = DecodeDamage(paths[input], roles[input], progress, sampleRate);
+    if (!error->empty()) return false;
   }
-  const SoundFileFormat format = reader.Format();
-  // Only how far decoding gets counts: 16-bit files are read as stored,
-  // without the conversion to floats the measurement makes.
-  const size_t blockValues = size_t(kBlockFrames) * size_t(format.channels);
-  std::vector<int16_t> shorts(reader.HoldsShorts() ? blockValues : 0);
-  std::vector<float> floats(reader.HoldsShorts() ? 0 : blockValues);
-  int64_t decoded = 0;
-  for (;;) {
-    const int64_t got = reader.HoldsShorts() ? reader.ReadShorts(shorts.data(), kBlockFrames)
-                                             : reader.Read(floats.data(), kBlockFrames);
-    if (got > 0) decoded += got;
-    if (got < kBlockFrames || !reader.Error().empty()) break;
-  }
-  if (decoded >= format.frames && reader.Error().empty()) return true;
-  *error = named + " is damaged: decoding stopped at sample " + std::to_string(decoded) + " (" +
-           Seconds(decoded, format.sampleRate) + ") of " + std::to_string(format.frames) + " (" +
-           Reason(reader.Error()) + ")";
-  return false;
+  return true;
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <tuple>
 
+#include "DecodeCheck.h"
 #include "Vantrel/DelaySearchRange.h"
 #include "Vantrel/Vantrel.h"
 #include "wavio/SoundFile.h"
@@ -66,6 +67,7 @@ bool ReadFormat(const std::string& path, const char* role, SoundFileFormat* form
     return false;
   }
   *format = reader.Format();
+  if (*error = CutShortDamage(path, role, reader); !error->empty()) return false;
   if (format->frames <= 0 || format->channels <= 0) {
     *error = named + " holds no samples";
     return false;
@@ -157,9 +159,9 @@ bool StartMeasurement(FrameWatcher* system, uint32_t frameLength, std::string* e
   return true;
 }
 
-// Processes frames until the files end, handing each to `onFrame` with the
-// reference sample it begins at.
-void WatchFrames(FrameWatcher* system, const std::function<void(const FrameLine&)>& onFrame) {
+// Processes frames until the files end or `onFrame` says stop, handing each
+// to it with the reference sample it begins at; false when it was stopped.
+bool WatchFrames(FrameWatcher* system, const std::function<bool(const FrameLine&)>& onFrame) {
   auto frame = std::make_unique<FRAMEDATA>();
   // The header's position wraps at 2^32 - 1; the files may be longer.
   constexpr int64_t kPositionModulus = 0xFFFFFFFFll;
@@ -174,9 +176,11 @@ void WatchFrames(FrameWatcher* system, const std::function<void(const FrameLine&
     // The position is that of the inputs after the frame; the reference
     // samples end there, or the delay earlier when the test lags.
     const int64_t firstSample = position - int64_t(frame->desc.count) - std::max<int64_t>(header.delay, 0);
-    onFrame(FrameLine{index, firstSample, header.delay, header.delayStatus, header.quality, header.delayValid,
-                      header.realSamples, header.refEnergy, header.testEnergy});
+    if (!onFrame(FrameLine{index, firstSample, header.delay, header.delayStatus, header.quality, header.delayValid,
+                           header.realSamples, header.refEnergy, header.testEnergy}))
+      return false;
   }
+  return true;
 }
 
 }  // namespace
@@ -219,6 +223,8 @@ bool PlanFileMeasurement(const MeasurementRequest& request, MeasurementPlan* pla
   plan->fileChannels = reference.channels;
   plan->bitsPerSample[0] = reference.bitsPerSample;
   plan->bitsPerSample[1] = test.bitsPerSample;
+  plan->fileFrames[0] = reference.frames;
+  plan->fileFrames[1] = test.frames;
   plan->lengthFrames = std::min(reference.frames, test.frames);
   plan->frameLength = FrameLengthFor(reference.sampleRate);
   plan->channel = request.channel;
@@ -241,13 +247,16 @@ bool PlanFileMeasurement(const MeasurementRequest& request, MeasurementPlan* pla
 }
 
 bool RunFileMeasurement(const MeasurementRequest& request, const MeasurementPlan& plan,
-                        const std::function<void(const FrameLine&)>& onFrame, int64_t (*nonFiniteSamples)[2],
+                        const std::function<bool(const FrameLine&)>& onFrame, RunFindings* findings,
                         std::string* error) {
   auto system = std::make_unique<FrameWatcher>([&](SYSPARA& sys) { ApplyHostSettings(request, plan, &sys); });
   if (!StartMeasurement(system.get(), plan.frameLength, error)) return false;
-  WatchFrames(system.get(), onFrame);
+  const bool toTheEnd = WatchFrames(system.get(), onFrame);
   system->Stop();
-  for (int input = 0; input < 2; ++input) (*nonFiniteSamples)[input] = system->NonFiniteInputSamples(input);
+  // A run its caller stopped reports why itself; the rest of the files is not read.
+  if (toTheEnd && !FilesReadWhole(system.get(), {request.referenceFile, request.testFile}, plan.sampleRate, error)) return false;
+  for (int input = 0; input < 2; ++input) findings->nonFiniteSamples[input] = system->NonFiniteInputSamples(input);
+  findings->rivalPeaks = system->SearchSawRivalPeaks();
   system->Reset();
   return true;
 }

@@ -25,6 +25,8 @@ struct MeasurementPlan {
   int fileChannels = 0;
   int bitsPerSample[2] = {};  // reference, test
   int64_t lengthFrames = 0;   // of the shorter file, in sample frames
+  // Of each file (reference, test); the run ends with the shorter.
+  int64_t fileFrames[2] = {};
   uint32_t frameLength = 0;
   int channel = 0;
   bool track = false;
@@ -62,12 +64,21 @@ struct FrameLine {
 // the other, or the request does not fit the files.
 bool PlanFileMeasurement(const MeasurementRequest& request, MeasurementPlan* plan, std::string* error);
 
-// Runs a planned measurement, calling `onFrame` after every frame, and
-// gives the samples of each file (reference, test) that were not finite and
-// were measured as silence. false with `error` when the measurement cannot
-// start.
+// What a run saw beyond its frames.
+struct RunFindings {
+  // Samples of each file (reference, test) that were not finite and were
+  // measured as silence.
+  int64_t nonFiniteSamples[2] = {};
+  // The search saw peaks as strong at more than one delay: the signal repeats.
+  bool rivalPeaks = false;
+};
+
+// Runs a planned measurement, calling `onFrame` after every frame (false
+// from it stops the run there). false
+// with `error` when the measurement cannot start, or a file changed while
+// it was read or did not decode to its end.
 bool RunFileMeasurement(const MeasurementRequest& request, const MeasurementPlan& plan,
-                        const std::function<void(const FrameLine&)>& onFrame, int64_t (*nonFiniteSamples)[2],
+                        const std::function<bool(const FrameLine&)>& onFrame, RunFindings* findings,
                         std::string* error);
 
 // "reliable", "uncertain", ... for the low 16 bits of a status word.

@@ -10,7 +10,7 @@
 
 void PrintUsage(FILE* out) {
   std::fprintf(out,
-               "usage: vantrel-host [options] [REFERENCE.wav TEST.wav]\n"
+               "usage: vantrel-host [options] [--] [REFERENCE.wav TEST.wav]\n"
                "Measures the delay of TEST behind REFERENCE frame by frame (without files: a built-in\n"
                "demonstration pair whose test lags by %d samples).\n"
                "  --csv FILE             also write one row per frame to FILE (- for stdout: then only the\n"
@@ -24,7 +24,9 @@ void PrintUsage(FILE* out) {
                "  --quiet                no frame lines, only the summary\n"
                "  --about                report the library's set-up and exit\n"
                "  --version              print the library's version and exit\n"
-               "  --set-trace-mask MASK  store MASK (e.g. 0x410) as the trace mask read at the next load\n"
+               "  --set-trace-mask MASK  store MASK as the trace mask read at the next load: 0x and 1-8 hex\n"
+               "                         digits (0x410), or a decimal number without leading zeros (1040)\n"
+               "  --                     the arguments after it are files, even when they begin with -\n"
                "Environment: VANTREL_REGISTRY (registry folder), VANTREL_TRACE (trace file).\n",
                DEMO_DELAY_SAMPLES);
 }
@@ -125,8 +127,21 @@ bool ParseSwitch(const std::string& arg, HostOptions* options) {
 
 int ParseArguments(int argc, char** argv, HostOptions* options) {
   std::vector<std::string> files;
+  bool optionsEnded = false;  // after "--" every argument is a file
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
+    if (!optionsEnded && arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (optionsEnded) {
+      if (arg.empty()) {
+        std::fprintf(stderr, "vantrel-host: a file name is empty\n");
+        return 2;
+      }
+      files.push_back(arg);
+      continue;
+    }
     int code = ParseFinalOption(arg, argc, argv, &i);
     if (code == kNotThisKind) code = ParseValueOption(arg, argc, argv, &i, options);
     if (code == kGoOn) continue;

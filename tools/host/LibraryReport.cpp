@@ -70,15 +70,31 @@ void PrintLibraryReport() {
   PrintMathReport();
 }
 
+namespace {
+
+// The mask's one written form: 0x (or 0X) and 1 to 8 hexadecimal digits, or
+// decimal digits without a leading zero, up to 4294967295; nothing before
+// or after (no sign, space, octal).
+bool ParseMask(const std::string& text, uint32_t* mask) {
+  const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  const std::string digits = hex ? text.substr(2) : text;
+  const char* const allowed = hex ? "0123456789abcdefABCDEF" : "0123456789";
+  if (digits.empty() || digits.find_first_not_of(allowed) != std::string::npos) return false;
+  if (hex ? digits.size() > 8 : (digits.size() > 10 || (digits.size() > 1 && digits[0] == '0'))) return false;
+  const unsigned long long value = std::strtoull(digits.c_str(), nullptr, hex ? 16 : 10);
+  if (value > 0xFFFFFFFFull) return false;
+  *mask = static_cast<uint32_t>(value);
+  return true;
+}
+
+}  // namespace
+
 int SetTraceMask(const char* text) {
-  char* end = nullptr;
-  errno = 0;
-  const unsigned long mask = std::strtoul(text, &end, 0);
-  if (errno != 0 || end == text || *end != '\0' || mask > 0xFFFFFFFFul) {
-    std::fprintf(stderr, "vantrel-host: not a 32-bit mask: %s\n", text);
+  uint32_t value = 0;
+  if (!ParseMask(text, &value)) {
+    std::fprintf(stderr, "vantrel-host: not a trace mask: '%s' (0x and 1-8 hex digits, or a decimal number)\n", text);
     return 2;
   }
-  const uint32_t value = static_cast<uint32_t>(mask);
   const LONG result = WriteToRegistry(TRACE_LEVEL_KEY, TRACE_LEVEL_VALUE, value);
   if (result != 0) {
     std::fprintf(stderr, "vantrel-host: cannot write %s\\%s (code %d)\n", TRACE_LEVEL_KEY, TRACE_LEVEL_VALUE,

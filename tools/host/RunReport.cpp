@@ -1,5 +1,6 @@
 #include "RunReport.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <utility>
@@ -93,7 +94,20 @@ bool RunReport::NothingCorrelated() const {
   return m_reliable == 0 && m_last.quality == 0 && m_plan.lengthFrames >= m_plan.searchSamples;
 }
 
-void RunReport::PrintSummary(bool levelAlign, const std::string& noCorrelation) const {
+void RunReport::PrintLengths() const {
+  const MeasurementPlan& p = m_plan;
+  const int64_t ref = p.fileFrames[0], test = p.fileFrames[1];
+  if (ref == test) return;
+  const bool refLonger = ref > test;
+  const double share = 100.0 * double(std::min(ref, test)) / double(std::max(ref, test));
+  std::fprintf(m_out,
+               "Lengths: reference %.3f s (%lld samples), test %.3f s (%lld samples); the run ended with the %s, "
+               "so %.1f %% of the %s was measured\n",
+               double(ref) / p.sampleRate, static_cast<long long>(ref), double(test) / p.sampleRate,
+               static_cast<long long>(test), refLonger ? "test" : "reference", share, refLonger ? "reference" : "test");
+}
+
+void RunReport::PrintSummary(bool levelAlign, const std::string& noCorrelation, bool rivalPeaks) const {
   const MeasurementPlan& p = m_plan;
   const std::string channels = p.fileChannels > p.channels
                                    ? std::to_string(p.channels) + " of " + std::to_string(p.fileChannels)
@@ -111,6 +125,11 @@ void RunReport::PrintSummary(bool levelAlign, const std::string& noCorrelation) 
       std::fprintf(m_out,
                    "No reliable delay found: the files are too short to search (%lld samples needed, %lld there).\n",
                    static_cast<long long>(p.searchSamples), static_cast<long long>(p.lengthFrames));
+    else if (rivalPeaks)
+      // Any of the rival delays could be the one: naming one would be a guess.
+      std::fprintf(m_out,
+                   "No reliable delay found: the signal repeats, and the search saw peaks as strong at more than one "
+                   "delay, so the delay is open.\n");
     else if (m_last.quality == 0)
       std::fprintf(m_out, "No reliable delay found: %s.\n",
                    noCorrelation.empty() ? "the signals do not correlate" : noCorrelation.c_str());
@@ -134,8 +153,10 @@ void RunReport::PrintSummary(bool levelAlign, const std::string& noCorrelation) 
       std::fprintf(m_out, "The reliable delay varied between %d and %d samples.\n", m_reliableDelays.begin()->first,
                    m_reliableDelays.rbegin()->first);
   }
-  std::fprintf(m_out, "Reliable: %lld of %lld frames (%.1f %% of the file)\n", static_cast<long long>(m_reliable),
-               static_cast<long long>(m_frames), m_frames != 0 ? 100.0 * double(m_reliable) / double(m_frames) : 0.0);
+  PrintLengths();
+  std::fprintf(m_out, "Reliable: %lld of %lld frames (%.1f %% of the %s)\n", static_cast<long long>(m_reliable),
+               static_cast<long long>(m_frames), m_frames != 0 ? 100.0 * double(m_reliable) / double(m_frames) : 0.0,
+               p.fileFrames[0] == p.fileFrames[1] ? "file" : "measured part");
   if (levelAlign && m_frames != 0) {
     const double ref = m_last.refEnergy, test = m_last.testEnergy;
     std::fprintf(m_out, "Levels (RMS, channel 0): reference %.1f dBFS, test %.1f dBFS; ", LevelDbfs(ref, p.frameLength),

@@ -23,13 +23,16 @@ class RunReport {
   void Finish();
   // Whether files long enough to search never gave a reliable delay nor any correlation.
   bool NothingCorrelated() const;
-  // `noCorrelation`: why the signals do not correlate, when known.
-  void PrintSummary(bool levelAlign, const std::string& noCorrelation) const;
+  // `noCorrelation`: why the signals do not correlate, when known;
+  // `rivalPeaks`: the search saw peaks as strong at more than one delay.
+  void PrintSummary(bool levelAlign, const std::string& noCorrelation, bool rivalPeaks) const;
 
  private:
   void PrintRun() const;
   // One line when the search retried with the test's channels swapped.
   void PrintChannelSwap(ChannelSwap swap) const;
+  // The files' lengths and the share of the longer one measured, when they differ.
+  void PrintLengths() const;
 
   FILE* m_out;
   MeasurementPlan m_plan;

@@ -6,12 +6,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "CsvTable.h"
-#include "DecodeCheck.h"
 #include "DemoPair.h"
+#include "EndingSignals.h"
 #include "FileMeasurement.h"
 #include "HostOptions.h"
 #include "LibraryReport.h"
@@ -67,23 +68,18 @@ int CheckStandardOutput(int code) {
   return 1;
 }
 
-// Writes the built-in pair into `folder` and points the request at it.
+// Writes the built-in pair into `folder` and points the request at it;
+// says so on `text` unless it is null.
 bool UseDemoPair(TempFolder* folder, MeasurementRequest* request, FILE* text, std::string* error) {
   if (!folder->Create() || !WriteDemoPair(folder->Path(), &request->referenceFile, &request->testFile, error))
     return false;
+  if (text == nullptr) return true;
   std::fprintf(text,
                "Demonstration pair: %d s of speech-like sound at %d Hz; the test lags by %d samples "
                "(%.1f ms) at %.0f %% of the level, with a little noise.\n",
                DEMO_SECONDS, DEMO_RATE, DEMO_DELAY_SAMPLES, 1000.0 * DEMO_DELAY_SAMPLES / DEMO_RATE,
                100.0 * DEMO_TEST_GAIN);
   return true;
-}
-
-// Settles the plan and checks that both files decode to their end before
-// a frame is measured.
-bool PlanMeasurement(const MeasurementRequest& request, MeasurementPlan* plan, std::string* error) {
-  return PlanFileMeasurement(request, plan, error) && DecodesToTheEnd(request.referenceFile, "reference", error) &&
-         DecodesToTheEnd(request.testFile, "test", error);
 }
 
 void NoteNonFiniteSamples(FILE* text, const int64_t (&nonFinite)[2]) {
@@ -105,16 +101,21 @@ int MeasureAndReport(const HostOptions& options, const MeasurementPlan& plan, FI
   if (!options.csvFile.empty() && !csv.Open(options.csvFile, &error)) return Fail(error);
   Progress progress(plan.lengthFrames, plan.sampleRate, plan.frameLength);
   RunReport report(text, plan, options.lines, [&] { progress.Clear(); });
-  int64_t nonFinite[2] = {};
+  RunFindings findings;
+  std::string csvError;
   const bool measured = RunFileMeasurement(
       request, plan,
       [&](const FrameLine& line) {
         report.Add(line);
-        csv.Row(plan.sampleRate, line);
         progress.Frame(line.frame);
+        return csv.Row(plan.sampleRate, line, &csvError);
       },
-      &nonFinite, &error);
+      &findings, &error);
   if (!measured) return Fail(error);
+  if (!csvError.empty()) {
+    progress.Clear();
+    return Fail(csvError);
+  }
   report.Finish();
   progress.Finish();
 
@@ -123,8 +124,8 @@ int MeasureAndReport(const HostOptions& options, const MeasurementPlan& plan, FI
                               ? ExplainNoCorrelation(request.referenceFile, request.testFile, plan.channel,
                                                      plan.channels, plan.frameLength, plan.searchBlock)
                               : std::string();
-  report.PrintSummary(request.levelAlign, why);
-  NoteNonFiniteSamples(text, nonFinite);
+  report.PrintSummary(request.levelAlign, why, findings.rivalPeaks);
+  NoteNonFiniteSamples(text, findings.nonFiniteSamples);
   return 0;
 }
 
@@ -142,14 +143,19 @@ int Measure(int argc, char** argv) {
   if (!request.referenceFile.empty()) inputs = {request.referenceFile, request.testFile};
   if (!options.csvFile.empty() && !CsvTable::Check(options.csvFile, inputs, &error)) return Fail(error);
 
+  EndRunOnSignals();
+  // --quiet: the summary alone.
+  FILE* chatter = options.lines == FrameLines::None ? nullptr : text;
   TempFolder demoFolder;
-  if (request.referenceFile.empty() && !UseDemoPair(&demoFolder, &request, text, &error))
+  if (request.referenceFile.empty() && !UseDemoPair(&demoFolder, &request, chatter, &error))
     return Fail("cannot write the demonstration pair: " + error);
   MeasurementPlan plan;
-  if (!PlanMeasurement(request, &plan, &error)) return Fail(error);
-  std::fprintf(text, "Reference: %s\nTest:      %s\nSearching the delay...\n", request.referenceFile.c_str(),
-               request.testFile.c_str());
-  std::fflush(text);
+  if (!PlanFileMeasurement(request, &plan, &error)) return Fail(error);
+  if (chatter != nullptr) {
+    std::fprintf(chatter, "Reference: %s\nTest:      %s\nSearching the delay...\n", request.referenceFile.c_str(),
+                 request.testFile.c_str());
+    std::fflush(chatter);
+  }
   NoteNarrowedRange(plan);
 
   if (const int code = MeasureAndReport(options, plan, text); code != 0) return code;
@@ -159,4 +165,11 @@ int Measure(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) { return CheckStandardOutput(Measure(argc, argv)); }
+int main(int argc, char** argv) {
+  try {
+    return CheckStandardOutput(Measure(argc, argv));
+  } catch (const std::bad_alloc&) {
+    // Whatever ran short, the run ends with a reason rather than an abort.
+    return Fail("out of memory");
+  }
+}

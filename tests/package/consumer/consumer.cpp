@@ -65,22 +65,29 @@ int MeasureDelay(const std::string& reference, const std::string& test, int rate
 // ------------------------------------------------------------------------------
 
 // A search over 240 s at 4 MHz needs a window of 2^31 points: Init refuses
-// it and says why. Returns the reason ("" when Init did not refuse).
-std::string RefusedInit(const std::string& reference, const std::string& test) {
+// it and says why. Returns the reason ("" when Init did not refuse) and
+// its code.
+std::string RefusedInit(const std::string& reference, const std::string& test, RefusalCode* code) {
   struct WideRange : DelayReader {
     void SetDefaultPara(SYSPARA* sys, uint32_t flags) override {
       DelayReader::SetDefaultPara(sys, flags);
       sys->delayPara.maxDelayFileMs = 240000;
     }
   } system;
-  return InitMonoPair(system, reference, test, 4000000) == 0 ? system.LastRefusal().Text() : std::string();
+  *code = RefusalCode::None;
+  if (InitMonoPair(system, reference, test, 4000000) != 0) return std::string();
+  *code = system.LastRefusalCode();
+  return system.LastRefusal().Text();
 }
 
 // The files hold 16 kHz; a record that says 48 kHz would time every delay
-// three times wrong: Go refuses it and says why. Returns the reason.
-std::string RefusedFormat(const std::string& reference, const std::string& test) {
+// three times wrong: Go refuses it and says why. Returns the reason and
+// its code.
+std::string RefusedFormat(const std::string& reference, const std::string& test, RefusalCode* code) {
   DelayReader system;
+  *code = RefusalCode::None;
   if (InitMonoPair(system, reference, test, 48000) == 0 || system.Go() != 0) return std::string();
+  *code = system.LastRefusalCode();
   return system.LastRefusal().Text();
 }
 
@@ -132,10 +139,16 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "consumer: delay %d, expected %d\n", delay, lag);
     return 1;
   }
-  const std::string wide = RefusedInit(folder + "/ref.wav", folder + "/test.wav");
-  const std::string format = RefusedFormat(folder + "/ref.wav", folder + "/test.wav");
+  RefusalCode wideCode = RefusalCode::None, formatCode = RefusalCode::None;
+  const std::string wide = RefusedInit(folder + "/ref.wav", folder + "/test.wav", &wideCode);
+  const std::string format = RefusedFormat(folder + "/ref.wav", folder + "/test.wav", &formatCode);
   if (wide.find("window above") == std::string::npos || format.find("16000 Hz") == std::string::npos) {
     std::fprintf(stderr, "consumer: refusals without their reasons: '%s', '%s'\n", wide.c_str(), format.c_str());
+    return 1;
+  }
+  if (wideCode != RefusalCode::Window || formatCode != RefusalCode::FormatMismatch) {
+    std::fprintf(stderr, "consumer: refusal codes '%s', '%s'; expected window, format mismatch\n",
+                 RefusalCodeName(wideCode), RefusalCodeName(formatCode));
     return 1;
   }
   std::printf("consumer: refused Init: %s\n", wide.c_str());

@@ -1,0 +1,74 @@
+#include "EndingSignals.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstring>
+
+namespace {
+
+struct EndingSignal {
+  int number;
+  const char* line;  // what the handler says, whole, as write(2) takes it
+};
+
+constexpr EndingSignal kEndingSignals[] = {
+    {SIGINT, "vantrel-host: interrupted (SIGINT); the run ended\n"},
+    {SIGTERM, "vantrel-host: told to end (SIGTERM); the run ended\n"},
+    {SIGHUP, "vantrel-host: the terminal went away (SIGHUP); the run ended\n"},
+    {SIGQUIT, "vantrel-host: told to quit (SIGQUIT); the run ended\n"},
+    {SIGUSR1, "vantrel-host: ended by SIGUSR1\n"},
+    {SIGUSR2, "vantrel-host: ended by SIGUSR2\n"},
+    {SIGALRM, "vantrel-host: ended by an alarm (SIGALRM)\n"},
+    {SIGXCPU, "vantrel-host: the processor time limit was reached (SIGXCPU); the run ended\n"},
+    {SIGXFSZ, "vantrel-host: the file size limit was reached (SIGXFSZ); the run ended\n"},
+    {SIGVTALRM, "vantrel-host: ended by SIGVTALRM\n"},
+    {SIGPROF, "vantrel-host: ended by SIGPROF\n"},
+    {SIGPIPE, "vantrel-host: the table's reader went away (SIGPIPE); the run ended\n"},
+};
+
+std::atomic<const char*> g_removeOnSignal{nullptr};
+bool g_pipeIgnored = false;  // as the host was started
+
+extern "C" void EndRun(int signal) {
+  if (const char* path = g_removeOnSignal.exchange(nullptr)) unlink(path);
+  for (const EndingSignal& ending : kEndingSignals)
+    if (ending.number == signal) {
+      ssize_t ignored = write(STDERR_FILENO, ending.line, strlen(ending.line));
+      (void)ignored;
+    }
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
+// Installs the handler unless the signal was ignored at the start; true when it was.
+bool Catch(int signal) {
+  struct sigaction previous {};
+  if (sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) return true;
+  struct sigaction action {};
+  action.sa_handler = EndRun;
+  sigemptyset(&action.sa_mask);
+  // Every ending signal waits while one handler runs: the file goes once.
+  for (const EndingSignal& ending : kEndingSignals) sigaddset(&action.sa_mask, ending.number);
+  sigaction(signal, &action, nullptr);
+  return false;
+}
+
+}  // namespace
+
+void EndRunOnSignals() {
+  for (const EndingSignal& ending : kEndingSignals)
+    if (ending.number != SIGPIPE) Catch(ending.number);
+  struct sigaction pipe {};
+  g_pipeIgnored = sigaction(SIGPIPE, nullptr, &pipe) == 0 && pipe.sa_handler == SIG_IGN;
+}
+
+void RemoveOnSignal(const char* path) {
+  g_removeOnSignal.store(path);
+  if (g_pipeIgnored) return;
+  if (path != nullptr)
+    Catch(SIGPIPE);
+  else
+    std::signal(SIGPIPE, SIG_DFL);
+}
