@@ -91,7 +91,9 @@ class CMsystem : public CTalvoPluginOEMInterface {
   int Reset() override;
   // Starts the front end; 0 when it cannot start or Init has not succeeded
   // (LastRefusal says why). On file inputs it runs the start-up delay
-  // search before it returns.
+  // search before it returns. Every Go starts a run afresh: frame numbers,
+  // the sample position, and the levels and level alignment from its own
+  // inputs' blocks only.
   int Go() override;
   // Signals the stop event; callable from any thread (see Threads above). 1.
   int Stop() override;
