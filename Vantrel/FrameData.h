@@ -59,13 +59,18 @@ struct FRAMEHEADER {
   int32_t delay;
   int32_t delayStatus;  // low 16 bits status code; 0x10000 channel-swapped search
   int32_t quality;      // correlation quality in percent; 999 compensation off
-  int32_t reserved;
+  // Samples of the frame (of desc.count) that hold input of both signals.
+  // The others are zeros: before them where an input had not begun yet
+  // (the first frames, the test ahead by more than the frame), after them
+  // where an input ended (the last frame). A frame with such zeros is
+  // never reliable; 0 when no samples were fetched.
+  int32_t realSamples;
   int32_t sampleRate[2][2];  // Hz, [direction][channel]
   int32_t bitsPerSample[2][2];
   double refEnergy;   // mean block energy of the reference
   double testEnergy;  // mean block energy of the test signal
   // 1: the frame's samples count: both signals were fetched at the frame's
-  // delay (in full, or zero-padded past the end of an input) and, while
+  // delay (in full, or zero-padded where an input is missing: realSamples) and, while
   // trigger events are on, the frame lies in the measurement's time window
   // (from the start event on). 0: they do not: not enough input yet, the
   // delay was clamped to what the buffers hold, or the start event has not
@@ -75,7 +80,7 @@ struct FRAMEHEADER {
   uint8_t endOfMeasurement;  // the measurement ends with this frame
   uint8_t longFrame;         // frame length above 4096 samples
   int32_t frameNumber;       // frames since Go, from 0 (0 again after INT32_MAX)
-  uint32_t samplePosition;   // sample position after this frame
+  uint32_t samplePosition;   // the inputs' position after this frame (CMsystem::ProcessFrame)
 };
 
 // Which samples of the frame are valid.

@@ -1,6 +1,7 @@
 // CMsystem: construction, set-up, start and stop, destruction, copying.
 #include "Vantrel/MSystem.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -84,7 +85,7 @@ void CMsystem::OwnFrontEnd::Build() {
 
 CMsystem::OwnFrontEnd& CMsystem::OwnFrontEnd::operator=(const OwnFrontEnd& other) {
   // The own stages stay, still set up for the records this object had.
-  if (this != &other) ready = 0;
+  if (this != &other) ready = started = 0;
   return *this;
 }
 
@@ -158,6 +159,7 @@ int CMsystem::Init(SYSPARA& sys, CAlgorithmPara& alg, int flag) {
   m_resetAverageRequest = 0;
   m_samplePosition = 0;
   m_frontEnd.ready = 0;
+  m_frontEnd.started = 0;
 
   if (m_algorithmPara.frameLength == 0) {
     TraceRefusal(RefusalCode::Range, "CMsystem::Init", -1, "frame length 0");
@@ -228,10 +230,14 @@ int CMsystem::Go() {
   m_frameCounter = 0;
   m_endReached = 0;
   const int result = m_frontEnd.delayCompensation->Start(m_frontEnd.stopEvent);
+  m_frontEnd.started = result != 0 ? 1 : 0;
   if (result == 0) NoteRefusal(RefusalCode::Other, "CMsystem::Go", -1, "the inputs cannot be started");
   if (result != 0)
     for (CTriggerEvent* event = m_sysPara.triggers.head; event != nullptr; event = event->next)
       if (event->state != TRIGGER_OFF) event->state = TRIGGER_ARMED;
+  // The position is the inputs' from their start: what Start left read.
+  m_inputPosition = std::max<int64_t>(m_frontEnd.delayBuffer->InputPosition(), 0);
+  m_samplePosition = AdvanceSamplePosition(0, uint64_t(m_inputPosition));
   m_startTime = std::time(nullptr);
   return result;
 }
@@ -247,6 +253,7 @@ void CMsystem::Free() {
   // The buffers are gone: no frame and no start until the next Init.
   m_frontEnd.delayCompensation->Free();
   m_frontEnd.ready = 0;
+  m_frontEnd.started = 0;
 }
 
 int CMsystem::Reset() { return m_frontEnd.delayCompensation->Reset(); }

@@ -73,10 +73,16 @@ class CMsystem : public CTalvoPluginOEMInterface {
   // One frame (a FRAMEDATA); samples: table of [direction][channel]
   // buffers, null for the frame's own. 1 the measurement goes on, 0 it
   // has ended or failed (also for a null frame, before a successful Init
-  // or after Free, or without a table when the frame's own buffers are too
-  // short). The header's samplePosition is the inputs' position after the
-  // frame: every frame read, a repeated read while the delayed samples
-  // were not there yet too.
+  // and Go, after a refused Go or Free, or without a table when the
+  // frame's own buffers are too short). The header's samplePosition is the
+  // inputs' position after the frame in every run: the samples read from
+  // each input since Go started them (on live inputs the ones Go read to
+  // fill the ring too; past an input's end the zeros that stand in for
+  // it), modulo 2^32 - 1. The frame's reference samples end max(delay, 0)
+  // before it, the test's max(-delay, 0) before it. Frames follow the
+  // reference from its first sample (a test that begins later is zeros
+  // until then) and end before one lies wholly past an input's end;
+  // realSamples says how much of a frame is input.
   int ProcessFrame(void* frame, float* (*samples)[2][2]) override;
   // Releases the front end's buffers; ProcessFrame and Go then return 0
   // until the next Init.
@@ -85,7 +91,9 @@ class CMsystem : public CTalvoPluginOEMInterface {
   int Reset() override;
   // Starts the front end; 0 when it cannot start or Init has not succeeded
   // (LastRefusal says why). On file inputs it runs the start-up delay
-  // search before it returns.
+  // search before it returns. Every Go starts a run afresh: frame numbers,
+  // the sample position, and the levels and level alignment from its own
+  // inputs' blocks only.
   int Go() override;
   // Signals the stop event; callable from any thread (see Threads above). 1.
   int Stop() override;
@@ -216,6 +224,8 @@ class CMsystem : public CTalvoPluginOEMInterface {
     // The delay compensation is set up by this object's last Init; Go
     // and ProcessFrame need that.
     int32_t ready = 0;
+    // The last Go since that Init succeeded; ProcessFrame needs that too.
+    int32_t started = 0;
 
    private:
     void Build();
@@ -245,6 +255,8 @@ class CMsystem : public CTalvoPluginOEMInterface {
   // Samples per frame the delay compensation writes into each sample
   // buffer (plus its spare), as chosen by the last Init.
   uint32_t m_deliveredLength = 0;
+  // The delay buffer's input position at the last frame or Go.
+  int64_t m_inputPosition = 0;
   RefusalReason m_lastRefusal;
 
  private:
@@ -263,6 +275,11 @@ class CMsystem : public CTalvoPluginOEMInterface {
   // filled) and the frame's result from the fetch code.
   bool FrameCanBeProcessed(void* framePointer, float* (*samples)[2][2]) const;
   void StartFrameHeader(FRAMEHEADER* header);
-  int FetchFrame(FRAMEDATA* frame, float* (*samples)[2][2]);
+  int FetchFrame(FRAMEDATA* frame, float* (*samples)[2][2], int* calls);
+  // The position `samples` further on; it wraps at 2^32 - 1, not 2^32.
+  static uint32_t AdvanceSamplePosition(uint32_t position, uint64_t samples);
+  // How far the inputs moved during a frame that called the front end
+  // `calls` times; each call reads a frame length when the buffer cannot tell.
+  uint64_t InputAdvance(int calls);
   int ResultOfFetch(int code);
 };

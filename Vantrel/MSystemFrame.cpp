@@ -2,6 +2,7 @@
 // delay compensation.
 #include "Vantrel/MSystem.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "Vantrel/RefusalNote.h"
@@ -14,13 +15,11 @@ namespace {
 // The position wraps at 2^32 - 1, not 2^32.
 constexpr uint64_t kSamplePositionModulus = 0xFFFFFFFFull;
 
-uint32_t AdvanceSamplePosition(uint32_t position, uint32_t frameLength) {
-  uint64_t sum = static_cast<uint64_t>(position) + frameLength;
-  if (sum >= kSamplePositionModulus) sum -= kSamplePositionModulus;
-  return static_cast<uint32_t>(sum);
-}
-
 }  // namespace
+
+uint32_t CMsystem::AdvanceSamplePosition(uint32_t position, uint64_t samples) {
+  return static_cast<uint32_t>((position + samples % kSamplePositionModulus) % kSamplePositionModulus);
+}
 
 int CMsystem::ProcessFrame(void* framePointer, float* (*samples)[2][2]) {
   // Once the input has ended, the frames that follow keep the reason of
@@ -38,11 +37,12 @@ int CMsystem::ProcessFrame(void* framePointer, float* (*samples)[2][2]) {
       {frame->samples[1][0], frame->samples[1][1]},
   };
   if (samples == nullptr) samples = &ownSamples;
-  const int code = FetchFrame(frame, samples);
+  int calls = 0;
+  const int code = FetchFrame(frame, samples, &calls);
 
   m_frameFlag = 1;  // a cleared flag holds for one frame
 
-  m_samplePosition = AdvanceSamplePosition(m_samplePosition, m_algorithmPara.frameLength);
+  m_samplePosition = AdvanceSamplePosition(m_samplePosition, InputAdvance(calls));
   header.samplePosition = m_samplePosition;
 
   int result = ResultOfFetch(code);
@@ -65,6 +65,11 @@ bool CMsystem::FrameCanBeProcessed(void* framePointer, float* (*samples)[2][2]) 
   }
   if (m_frontEnd.ready == 0) {
     TraceRefusal(RefusalCode::NotReady, "CMsystem::ProcessFrame", -1, "no successful Init");
+    return false;
+  }
+  if (m_frontEnd.started == 0) {
+    TraceRefusal(RefusalCode::NotReady, "CMsystem::ProcessFrame", -1,
+                 "the inputs are not started (no successful Go since Init)");
     return false;
   }
   if (samples == nullptr && m_deliveredLength > FRAME_MAX_OUTPUT_LENGTH) {
@@ -93,18 +98,26 @@ void CMsystem::StartFrameHeader(FRAMEHEADER* header) {
   m_resetAverageRequest = 0;
 }
 
-int CMsystem::FetchFrame(FRAMEDATA* frame, float* (*samples)[2][2]) {
-  // Every call reads one frame of the inputs, a repeated one too: the
-  // position is that of the input after the frame's newest samples.
+int CMsystem::FetchFrame(FRAMEDATA* frame, float* (*samples)[2][2], int* calls) {
   int code = FETCH_PADDED;
   if (m_endReached == 0) {
     do {
       code = m_frontEnd.delayCompensation->ProcessFrame(frame, &frame->desc, samples, &frame->monitor, m_frameFlag);
-      if (code == FETCH_NOT_ENOUGH_DATA)
-        m_samplePosition = AdvanceSamplePosition(m_samplePosition, m_algorithmPara.frameLength);
+      ++*calls;
     } while (code == FETCH_NOT_ENOUGH_DATA);
+  } else {
+    frame->header.realSamples = 0;
   }
   return code;
+}
+
+uint64_t CMsystem::InputAdvance(int calls) {
+  // Every call reads one frame of the inputs, a repeated one too.
+  const int64_t position = m_frontEnd.delayBuffer->InputPosition();
+  if (position < 0) return uint64_t(std::max(calls, 1)) * m_algorithmPara.frameLength;
+  const int64_t advance = std::max<int64_t>(position - m_inputPosition, 0);
+  m_inputPosition = position;
+  return uint64_t(advance);
 }
 
 int CMsystem::ResultOfFetch(int code) {
@@ -116,6 +129,10 @@ int CMsystem::ResultOfFetch(int code) {
       m_endReached = 1;
       return result;
     }
+    case FRAME_NONE:
+      // Nothing past the inputs' end is a frame.
+      m_endReached = 1;
+      return 0;
     default: return 0;
   }
 }

@@ -72,18 +72,40 @@ int CDelayBufferImpl::GetSamples(int direction, int channel, int delay, int coun
   return (status & BLOCK_PADDED_BIT) != 0 ? FETCH_PADDED : code;
 }
 
-int64_t CDelayBufferImpl::ClampedSpan(int direction, int delay, int count, int* code) const {
-  int64_t span = int64_t(delay) + OffsetOf(direction);
+int64_t CDelayBufferImpl::SpanDistance(int direction, int delay, int count, bool* clamped) const {
+  const int64_t span = int64_t(delay) + OffsetOf(direction);
   // A negative delay would reach past the newest sample: clamped like one too big.
-  if (span < 0 || span + count > m_ringLen) {
+  *clamped = span < 0 || span + count > m_ringLen;
+  return *clamped ? m_ringLen - count : span;
+}
+
+int64_t CDelayBufferImpl::ClampedSpan(int direction, int delay, int count, int* code) const {
+  bool clamped = false;
+  const int64_t span = SpanDistance(direction, delay, count, &clamped);
+  if (clamped) {
     VANTREL_TRACE(TRACE_ORDINARY,
                   "CDelayBufferImpl::GetSamples(), ERROR: Delay too big(Delay=%lu, Requested=%lu, InBuffer=%lu!\n",
-                  static_cast<unsigned long>(span), static_cast<unsigned long>(count),
+                  static_cast<unsigned long>(int64_t(delay) + OffsetOf(direction)), static_cast<unsigned long>(count),
                   static_cast<unsigned long>(m_fill));
-    span = m_ringLen - count;
     *code = FETCH_DELAY_CLAMPED;
   }
   return span;
+}
+
+SpanInput CDelayBufferImpl::InputInSpan(int direction, int channel, int delay, int count) const {
+  SpanInput input;
+  if (!HasBuffers() || !ValidSignal(direction, channel) || count <= 0 || count > m_ringLen) return input;
+  bool clamped = false;
+  // The span among the samples written since the reset; the inputs begin
+  // after the lead zeros and end where their first short read ended.
+  const int64_t end = m_written - SpanDistance(direction, delay, count, &clamped);
+  const int64_t begin = end - count;
+  // Nothing lies beyond what was written (nor can the end overflow there).
+  const int64_t inputEnd = std::min(m_inputEnd[direction][channel], m_written);
+  input.first = int(std::clamp<int64_t>(m_lead - begin, 0, count));
+  input.end = int(std::clamp<int64_t>(inputEnd - begin, input.first, count));
+  input.pastEnd = end > inputEnd;
+  return input;
 }
 
 uint8_t CDelayBufferImpl::TouchedBlockStatus(int direction, int channel, int64_t start, int available) const {

@@ -125,7 +125,18 @@ int CDelayBufferImpl::Reset() {
     m_ringsZero = true;
   }
   m_fill = 0;
+  m_written = 0;
+  m_lead = 0;
+  for (auto& direction : m_inputEnd)
+    for (int64_t& end : direction) end = INT64_MAX;
   return m_mux != nullptr ? m_mux->Stop() : 1;
+}
+
+void CDelayBufferImpl::AlignInputs(int direction, int delay) {
+  // Only the first block can begin late; the rings hold zeros until then.
+  if (m_written != 0 || m_blockLen <= 0 || direction < 0 || direction > 1) return;
+  const int64_t distance = std::max<int64_t>(int64_t(delay) + OffsetOf(direction), 0);
+  m_lead = int((m_blockLen - distance % m_blockLen) % m_blockLen);
 }
 
 int CDelayBufferImpl::Go() {
@@ -140,7 +151,8 @@ int CDelayBufferImpl::Go() {
   return m_mux->Go(static_cast<int>(std::min<int64_t>(bytes, INT_MAX)));
 }
 
-bool CDelayBufferImpl::ReadPiece(int direction, int channel, int target, int count, bool readInput, int block) {
+bool CDelayBufferImpl::ReadPiece(int direction, int channel, int target, int count, bool readInput, int block,
+                                 int64_t at) {
   int& write = m_writePos[direction][target];
   float* raw = m_rawRing[direction][target] + write;
   int got = 0;
@@ -149,6 +161,8 @@ bool CDelayBufferImpl::ReadPiece(int direction, int channel, int target, int cou
     got = std::clamp(readInput ? got : 0, 0, count);
     std::fill(raw + got, raw + count, 0.0f);
     m_blockStatus[direction][target][block] |= BLOCK_ZERO_PADDED;
+    int64_t& end = m_inputEnd[direction][target];
+    end = std::min(end, at + got);
   }
   m_pendingFilter[m_pendingPieces++] = PendingPiece{direction, target, write, count};
   write += count;
@@ -207,21 +221,27 @@ int CDelayBufferImpl::ProcessInput(int swapTestChannels) {
       }
       int target = channel;
       if (direction == 1 && m_sysPara->channels > 1 && swapTestChannels != 0) target = 1 - channel;
-      const int write = m_writePos[direction][target];
-      const int block = write / m_blockLen;
+      const int block = m_writePos[direction][target] / m_blockLen;
       m_blockStatus[direction][target][block] = BLOCK_INPUT;
-      const int first = std::min(m_ringLen - write, m_blockLen);
-      const int rest = m_blockLen - first;
+      // The first block after a reset may begin with zeros (still in the
+      // rings from the reset, and DC-blocked they stay zeros).
+      const int lead = m_written == 0 ? m_lead : 0;
+      m_writePos[direction][target] += lead;
+      const int write = m_writePos[direction][target];
+      const int first = std::min(m_ringLen - write, m_blockLen - lead);
+      const int rest = m_blockLen - lead - first;
       if (first != 0 && rest != 0)
         OutputDebugStringA("CDelayBufferImpl::ProcessInput()(), WARNING: buffer wrap around!\n");
-      const bool firstComplete = ReadPiece(direction, channel, target, first, true, block);
+      const bool firstComplete = ReadPiece(direction, channel, target, first, true, block, m_written + lead);
       bool restComplete = true;
-      if (rest > 0) restComplete = ReadPiece(direction, channel, target, rest, firstComplete, block);
+      if (rest > 0)
+        restComplete = ReadPiece(direction, channel, target, rest, firstComplete, block, m_written + lead + first);
       complete = complete && firstComplete && restComplete;
     }
   // Filtered once every channel's block is in.
   FilterPendingPieces();
   m_mux->ConsumeAll();
+  m_written += m_blockLen;
   if (m_blockLen < m_ringLen) m_fill = std::min(m_fill + m_blockLen, m_ringLen);
   if (!complete) {
     VANTREL_TRACE(TRACE_ORDINARY, "IO Error or EOF\n");

@@ -5,6 +5,7 @@
 // between the two inputs added on top.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "Vantrel/frontend/DcBlocker.h"
@@ -46,6 +47,9 @@ class FRONT_END_INTERNAL CDelayBufferImpl : public CDelayBuffer {
   void GetFill(int* fill, int* ringLength) override;
   int32_t* GetUsedInputs() override { return m_usedInputs; }
   int Go() override;
+  SpanInput InputInSpan(int direction, int channel, int delay, int count) const override;
+  int64_t InputPosition() const override { return std::max<int64_t>(m_written - m_lead, 0); }
+  void AlignInputs(int direction, int delay) override;
 
  private:
   void AllocateBuffers(int64_t length);
@@ -54,14 +58,17 @@ class FRONT_END_INTERNAL CDelayBufferImpl : public CDelayBuffer {
   // The extra delay of a direction from the inter-input offset.
   int OffsetOf(int direction) const;
   // The span's distance from the newest sample, clamped to the ring (code
-  // then FETCH_DELAY_CLAMPED).
+  // then FETCH_DELAY_CLAMPED, traced).
   int64_t ClampedSpan(int direction, int delay, int count, int* code) const;
+  // The same distance, untraced; `clamped` says whether it was clamped.
+  int64_t SpanDistance(int direction, int delay, int count, bool* clamped) const;
   // The status bits of the ring blocks a span of `available` samples from `start` touches.
   uint8_t TouchedBlockStatus(int direction, int channel, int64_t start, int available) const;
   // Reads `count` samples of a signal channel into ring channel `target`
   // at the write position and queues them for filtering; false on a short
   // read.
-  bool ReadPiece(int direction, int channel, int target, int count, bool readInput, int block);
+  // `at` is the piece's place among the samples written since the reset.
+  bool ReadPiece(int direction, int channel, int target, int count, bool readInput, int block, int64_t at);
   // DC-blocks the queued pieces into the filtered rings.
   void FilterPendingPieces();
 
@@ -86,6 +93,13 @@ class FRONT_END_INTERNAL CDelayBufferImpl : public CDelayBuffer {
   int32_t* m_usedInputs = nullptr;
   int m_inputOffset = 0;
   int m_absInputOffset = 0;
+  // Ring samples written since the last reset: a block per ProcessInput.
+  int64_t m_written = 0;
+  // Zeros that come before the inputs' first sample in the first block.
+  int m_lead = 0;
+  // Where, among the samples written, each signal's input ended: its first
+  // short read. Everything after it is padding.
+  int64_t m_inputEnd[2][2] = {{INT64_MAX, INT64_MAX}, {INT64_MAX, INT64_MAX}};
   // Nothing written to the rings since they were allocated or cleared: a
   // reset need not clear them again (the pre-run resets several times).
   bool m_ringsZero = false;

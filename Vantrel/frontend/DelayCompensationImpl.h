@@ -135,10 +135,31 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   // Frames in the reliable state after which a tracked delay snaps.
   uint64_t SnapFrames() const;
 
+  // What of a frame's samples is input, over every signal it fetches.
+  struct FrameInput {
+    uint32_t realSamples = 0;         // samples that hold input of every signal
+    bool referenceBegun = false;      // the reference's input has begun within the frame
+    bool pastEnd = false;             // some signal reaches past its input's end
+    bool wholeSignalPastEnd = false;  // some signal lies wholly past its input's end
+  };
+
   // The frame's output: samples, header and level alignment; returns the fetch code.
   int WriteFrameOutput(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2], MONITORDATA* monitor,
                        int32_t marks);
-  int FetchOutputSamples(FRAMEDATA* frame, float* (*samples)[2][2], int allowPadding);
+  // How far each signal is fetched back: the one ahead by the delay.
+  void SignalDelays(int (&signalDelay)[2]) const;
+  FrameInput InputOfFrame(const int (&signalDelay)[2]) const;
+  // The frame's fetch code from what of it is input, before anything is
+  // copied: FRAME_NONE past an input's end, 4 before the reference began
+  // (unless the record allows padded frames), else 0 (fetch).
+  int CodeBeforeFetch(const FrameInput& input) const;
+  int FetchOutputSamples(FRAMEDATA* frame, float* (*samples)[2][2], const int (&signalDelay)[2],
+                         const FrameInput& input);
+  // A frame with zeros for a missing input (realSamples below count) is
+  // never reliable: such a status becomes uncertain, any other stays.
+  static int32_t NotReliableOnPadding(int32_t status, uint32_t realSamples, uint32_t count);
+  // The delay of the measurement's first frame, to which Start aligns the inputs.
+  int FirstFrameDelay() const;
   void ApplyLevelAlignment(FRAMEDATA* frame, float* (*samples)[2][2], int fetchCode);
   void WriteUnwrittenFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc);
 

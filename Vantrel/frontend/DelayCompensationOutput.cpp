@@ -1,6 +1,6 @@
 // The delay compensation's frame output: the delayed samples of both signals
-// fetched into the frame, the frame's delay header and the test level
-// aligned to the reference.
+// fetched into the frame, what of them is input, the frame's delay header
+// and the test level aligned to the reference.
 #include <algorithm>
 #include <cstdlib>
 
@@ -10,6 +10,7 @@
 #include "Vantrel/VantrelTrace.h"
 #include "Vantrel/frontend/DelayCompensationImpl.h"
 #include "Vantrel/stages/DelayBuffer.h"
+#include "Vantrel/stages/DelayCompensation.h"
 
 void CDelayCompensationImpl::WriteUnwrittenFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc) {
   // Nothing was fetched: the frame says so rather than pass for a valid one.
@@ -17,11 +18,51 @@ void CDelayCompensationImpl::WriteUnwrittenFrame(FRAMEDATA* frame, FRAMEBUFFERDE
     frame->header.delay = 0;
     frame->header.delayStatus = DELAY_STATUS_CALCULATING;
     frame->header.quality = 0;
-    frame->header.reserved = 0;
+    frame->header.realSamples = 0;
     frame->header.delayValid = 0;
     frame->header.channels = m_sys->channels;
   }
   if (desc != nullptr) *desc = FRAMEBUFFERDESC{0, 0, 0};
+}
+
+int32_t CDelayCompensationImpl::NotReliableOnPadding(int32_t status, uint32_t realSamples, uint32_t count) {
+  if (realSamples >= count || StatusWord(status) != DELAY_STATUS_RELIABLE) return status;
+  return WithStatusWord(status, DELAY_STATUS_UNCERTAIN);
+}
+
+void CDelayCompensationImpl::SignalDelays(int (&signalDelay)[2]) const {
+  const int delay = m_reading.delay;
+  signalDelay[0] = delay >= 0 ? 0 : -delay;
+  signalDelay[1] = delay >= 0 ? delay : 0;
+}
+
+CDelayCompensationImpl::FrameInput CDelayCompensationImpl::InputOfFrame(const int (&signalDelay)[2]) const {
+  FrameInput input;
+  const int count = int(m_outputLen);
+  // Every signal's input is one stretch of the frame: zeros before its
+  // start, zeros past its end. The frame's input is where all of them are.
+  int first = 0;
+  int end = count;
+  const int channels = std::min(m_sys->channels, 2);
+  for (int d = 0; d < 2; ++d)
+    for (int c = 0; c < channels; ++c) {
+      const SpanInput span = m_delayBuffer->InputInSpan(d, c, signalDelay[d], count);
+      first = std::max(first, span.first);
+      end = std::min(end, span.end);
+      input.pastEnd = input.pastEnd || span.pastEnd;
+      input.wholeSignalPastEnd = input.wholeSignalPastEnd || (span.pastEnd && span.Empty());
+      if (d == 0 && (!span.Empty() || span.pastEnd)) input.referenceBegun = true;
+    }
+  input.realSamples = uint32_t(std::max(end - first, 0));
+  return input;
+}
+
+int CDelayCompensationImpl::CodeBeforeFetch(const FrameInput& input) const {
+  if (input.wholeSignalPastEnd) return FRAME_NONE;
+  // The frames follow the reference from its first sample: the test may
+  // begin later (zeros until then), but a frame before the reference is none.
+  if (!input.referenceBegun && m_sys->delayPara.allowPadding == 0) return FETCH_NOT_ENOUGH_DATA;
+  return FETCH_COMPLETE;
 }
 
 int CDelayCompensationImpl::WriteFrameOutput(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2],
@@ -35,9 +76,14 @@ int CDelayCompensationImpl::WriteFrameOutput(FRAMEDATA* frame, FRAMEBUFFERDESC* 
     header.refEnergy = sys.levelPara.referencePower;
     header.testEnergy = sys.levelPara.testPower;
   }
-  const int fetched = FetchOutputSamples(frame, samples, sys.delayPara.allowPadding);
+  int signalDelay[2];
+  SignalDelays(signalDelay);
+  const FrameInput input = InputOfFrame(signalDelay);
+  int fetched = CodeBeforeFetch(input);
+  if (fetched == FETCH_COMPLETE) fetched = FetchOutputSamples(frame, samples, signalDelay, input);
   const bool delayValid = fetched == FETCH_COMPLETE || fetched == FETCH_PADDED;
   switch (fetched) {
+    case FRAME_NONE:
     case FETCH_COMPLETE:
     case FETCH_PADDED:
     case FETCH_NOT_ENOUGH_DATA: break;
@@ -50,30 +96,33 @@ int CDelayCompensationImpl::WriteFrameOutput(FRAMEDATA* frame, FRAMEBUFFERDESC* 
   }
   m_reading.status |= marks;
 
+  const bool copied = delayValid || fetched == FETCH_DELAY_CLAMPED;
+  const uint32_t realSamples = copied ? input.realSamples : 0;
   header.delay = -m_reading.delay;
-  header.delayStatus = m_reading.status;
+  header.delayStatus = NotReliableOnPadding(m_reading.status, realSamples, m_outputLen);
   header.quality = m_reading.quality;
-  header.reserved = 0;
+  header.realSamples = realSamples;
   header.delayValid = delayValid ? 1 : 0;
   header.channels = sys.channels;
   *desc = FRAMEBUFFERDESC{m_outputLen, 0, 0};
+  if (fetched == FRAME_NONE) return fetched;
 
   ApplyLevelAlignment(frame, samples, fetched);
   if (monitor != nullptr) monitor->Add(float(m_reading.delay), -32767.0f, 32767.0f, "UsedDelay");
   return fetched;
 }
 
-int CDelayCompensationImpl::FetchOutputSamples(FRAMEDATA* frame, float* (*samples)[2][2], int allowPadding) {
-  // The signal ahead is read that much further back.
-  const int delay = m_reading.delay;
-  const int signalDelay[2] = {delay >= 0 ? 0 : -delay, delay >= 0 ? delay : 0};
+int CDelayCompensationImpl::FetchOutputSamples(FRAMEDATA* frame, float* (*samples)[2][2], const int (&signalDelay)[2],
+                                               const FrameInput& input) {
   int result = FETCH_COMPLETE;
   const int channels = std::min(m_sys->channels, 2);
   for (int d = 0; d < 2; ++d)
     for (int c = 0; c < channels; ++c) {
       float* dest = samples != nullptr ? (*samples)[d][c] : nullptr;
-      const int code = m_delayBuffer->CopySamples(d, c, signalDelay[d], int(m_outputLen), dest,
-                                                  m_sys->levelPara.useFiltered, allowPadding);
+      // Padding is always allowed here: InputOfFrame has said whether the
+      // frame is one to hand out, and the zeros stand where input is missing.
+      const int code =
+          m_delayBuffer->CopySamples(d, c, signalDelay[d], int(m_outputLen), dest, m_sys->levelPara.useFiltered, 1);
       // A direction left unwritten must not hide behind another code.
       if (code != FETCH_COMPLETE && result != FETCH_NOT_ENOUGH_DATA) result = code;
       WAVEPARA format;
@@ -81,7 +130,11 @@ int CDelayCompensationImpl::FetchOutputSamples(FRAMEDATA* frame, float* (*sample
       frame->header.sampleRate[d][c] = format.sampleRate;
       frame->header.bitsPerSample[d][c] = format.bitsPerSample;
     }
-  return result;
+  // A block with a short read holds input before its zeros: the frame is
+  // the last one only when it reaches past the input itself.
+  if (result == FETCH_NOT_ENOUGH_DATA) return result;
+  if (input.pastEnd) return FETCH_PADDED;
+  return result == FETCH_PADDED ? FETCH_COMPLETE : result;
 }
 
 void CDelayCompensationImpl::ApplyLevelAlignment(FRAMEDATA* frame, float* (*samples)[2][2], int fetchCode) {

@@ -1,7 +1,10 @@
 // The delay compensation's start: a new run's state, and on inputs that
 // can start again the search and level measurement over their start (with
 // a retry on the test channels swapped) before the measurement begins.
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 
 #include "Vantrel/RefusalNote.h"
 #include "Vantrel/SysPara.h"
@@ -95,7 +98,9 @@ int CDelayCompensationImpl::Start(HANDLE stopEvent) {
   SYSPARA& sys = *m_sys;
   DELAYPARAEXT& delay = sys.delayPara;
   m_delayBuffer->Reset();
-  // A new run owes nothing to the last one: no blocks, no delay, no result.
+  // A new run owes nothing to the last one: no blocks, no delay, no
+  // result, no levels.
+  m_energy.Clear();
   m_estimator.NewRun();
   m_reading.delay = 0;
   m_reading.quality = 0;
@@ -183,5 +188,15 @@ int CDelayCompensationImpl::RunPreRun(HANDLE stopEvent) {
   delay.trackVariableDelay = savedTracking;
   Reset();
   m_delayBuffer->Go();
+  // The frames hand out the reference from its first sample in whole
+  // frames of its file, whatever the delay.
+  const int64_t referenceDelay = std::max<int64_t>(-int64_t(FirstFrameDelay()), 0);
+  m_delayBuffer->AlignInputs(0, int(std::min<int64_t>(referenceDelay, INT_MAX)));
   return 1;
+}
+
+int CDelayCompensationImpl::FirstFrameDelay() const {
+  if (m_state == DELCOMP_FIXED) return m_sys->delayPara.fixedDelay;
+  const CORRRESULT* result = m_estimator.Result();
+  return result != nullptr && m_state != DELCOMP_FILLINGBUFFERS ? result->delay : m_reading.delay;
 }

@@ -22,6 +22,16 @@ constexpr int FETCH_DELAY_CLAMPED = 8;
 // (the rate of input 0 times inputOffsetMs): positive delays the reference.
 double InputOffsetSamples(const SYSPARA& sys);
 
+// Which samples of a span are input: indices [first, end) of the span as
+// GetSamples and CopySamples hand it out. The others are zeros from before
+// the input's start or past its end.
+struct SpanInput {
+  int first = 0;
+  int end = 0;
+  bool pastEnd = false;  // the span reaches past the input's end
+  bool Empty() const { return end <= first; }
+};
+
 class CDelayBuffer {
  public:
   // A new delay buffer, or null when none can be made.
@@ -55,4 +65,16 @@ class CDelayBuffer {
   virtual int32_t* GetUsedInputs() = 0;
   // Opens and starts the inputs through the multiplexer.
   virtual int Go() = 0;
+  // The input samples of the span GetSamples would hand out for the same
+  // arguments. A buffer that cannot tell calls every sample input.
+  virtual SpanInput InputInSpan(int /*direction*/, int /*channel*/, int /*delay*/, int count) const {
+    return SpanInput{0, count, false};
+  }
+  // Samples read from each input since the inputs were last started (zeros
+  // past an input's end included); -1 when the buffer cannot tell.
+  virtual int64_t InputPosition() const { return -1; }
+  // Before the first block after a reset: the inputs begin that many zeros
+  // into it, so that spans of `direction` at `delay` end on whole blocks of
+  // its input.
+  virtual void AlignInputs(int /*direction*/, int /*delay*/) {}
 };

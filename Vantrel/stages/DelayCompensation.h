@@ -15,6 +15,10 @@ struct FRAMEDATA;
 struct FRAMEBUFFERDESC;
 struct MONITORDATA;
 
+// ProcessFrame's result when there is no frame to hand out: its samples lie
+// wholly past an input's end, or the compensation failed (the reason noted).
+constexpr int FRAME_NONE = 0;
+
 class CDelayCompensation {
  public:
   // A new delay compensation, or null when none can be made.
@@ -30,10 +34,11 @@ class CDelayCompensation {
   virtual void Free() = 0;
   // Closes the inputs and clears the history.
   virtual int Reset() = 0;
-  // One frame: 1 delivered, 2 delivered but the input ended or a padded
-  // block was touched, 4 not enough data yet (call again), 8 delivered
-  // with the delay clamped, 0 failed (the delay search's transform could
-  // not run; the reason is noted). Null frame and desc: nothing is written.
+  // One frame: 1 delivered, 2 delivered but it reaches past an input's end
+  // (the last frame), 4 not enough data yet (call again), 8 delivered with
+  // the delay clamped, FRAME_NONE no frame (past an input's end, or the
+  // delay search's transform could not run: the reason is noted). Null
+  // frame and desc: nothing is written.
   virtual int ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2], MONITORDATA* monitor,
                            int mode) = 0;
   virtual int Prepare(SYSPARA* sysPara) = 0;

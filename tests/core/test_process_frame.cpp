@@ -71,11 +71,11 @@ TEST_F(ProcessFrameTest, WritesTheHeaderAndHandsTheFrameToTheCompensation) {
   EXPECT_EQ(frame->header.frameNumber, 1);
   EXPECT_EQ(frame->header.samplePosition, 960u);
 
-  // Go starts the count again; the position runs on from Init.
+  // Go starts the count and the position again, with the inputs.
   ASSERT_EQ(system.Go(), 1);
   EXPECT_EQ(Frame(), 1);
   EXPECT_EQ(frame->header.frameNumber, 0);
-  EXPECT_EQ(frame->header.samplePosition, 1440u);
+  EXPECT_EQ(frame->header.samplePosition, 480u);
 }
 
 TEST_F(ProcessFrameTest, NullFrameEndsWithoutTouchingTheFrontEnd) {

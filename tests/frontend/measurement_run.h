@@ -2,6 +2,9 @@
 // component's own front end, and records every frame the algorithm sees.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -31,11 +34,46 @@ struct RecordedFrame {
   int32_t quality = 0;
   uint8_t delayValid = 0;
   uint32_t count = 0;
+  int32_t realSamples = 0;
   uint32_t samplePosition = 0;
   double refEnergy = 0.0;
   double testEnergy = 0.0;
   std::vector<float> samples[2][2];
 };
+
+// A frame at the found delay is reliable unless zeros stand in for missing input.
+inline int32_t ReliableUnlessPadded(const RecordedFrame& frame) {
+  return uint32_t(frame.realSamples) == frame.count ? DELAY_STATUS_RELIABLE : DELAY_STATUS_UNCERTAIN;
+}
+
+// Whether a frame of a mono pair holds each file's samples at the frame's
+// place, zeros where a file has none, and says how many of its samples
+// both files cover. The reference's samples end max(delay, 0) before the
+// frame's position, the test's max(-delay, 0) before it.
+inline ::testing::AssertionResult HoldsTheFilesAtItsPlace(const RecordedFrame& frame, const FilePair& pair) {
+  const int64_t end = int64_t(frame.samplePosition);
+  const int64_t start[2] = {end - std::max<int64_t>(frame.delay, 0) - frame.count,
+                            end - std::max<int64_t>(-int64_t(frame.delay), 0) - frame.count};
+  const std::vector<float>* files[2] = {&pair.reference, &pair.test};
+  int64_t covered = 0;
+  for (uint32_t i = 0; i < frame.count; ++i) {
+    bool both = true;
+    for (int d = 0; d < 2; ++d) {
+      const int64_t n = start[d] + i;
+      const bool inFile = n >= 0 && n < int64_t(files[d]->size());
+      both = both && inFile;
+      const float expected = inFile ? (*files[d])[size_t(n)] : 0.0f;
+      if (frame.samples[d][0][i] != expected)
+        return ::testing::AssertionFailure() << "signal " << d << " sample " << i << " is " << frame.samples[d][0][i]
+                                             << ", file sample " << n << " is " << expected;
+    }
+    covered += both ? 1 : 0;
+  }
+  if (covered != frame.realSamples)
+    return ::testing::AssertionFailure() << "says " << frame.realSamples << " real samples, the files cover "
+                                         << covered;
+  return ::testing::AssertionSuccess();
+}
 
 // Gaussian noise rounded to 16-bit integers.
 inline std::vector<float> IntegerNoise(size_t n, unsigned seed, double rms) {
@@ -71,6 +109,7 @@ class FrameRecorder : public CMsystem {
     record.quality = header.quality;
     record.delayValid = header.delayValid;
     record.count = frame->desc.count;
+    record.realSamples = header.realSamples;
     record.samplePosition = header.samplePosition;
     record.refEnergy = header.refEnergy;
     record.testEnergy = header.testEnergy;

@@ -13,6 +13,7 @@
 #include "Vantrel/SysPara.h"
 #include "Vantrel/frontend/DelayCompensationImpl.h"
 #include "Vantrel/stages/DelayBuffer.h"
+#include "Vantrel/stages/DelayCompensation.h"
 #include "Vantrel/stages/InputMux.h"
 #include "measurement_run.h"
 #include "platform/events.h"
@@ -177,8 +178,8 @@ TEST_F(DelayCompensationTest, AFrameWhileFillingSaysNothingWasDelivered) {
 TEST_F(DelayCompensationTest, LevelAlignmentScalesExactlyTheCopiedSamples) {
   WriteFiles(48000);
   m_sys.delayPara.compensationOn = 0;
-  m_sys.delayPara.fixedDelay = 5000;  // the first frames have nothing to fetch yet
-  m_sys.levelPara.invertTest = 1;     // a gain of -1 on every frame
+  m_sys.delayPara.fixedDelay = -5000;  // the reference 5000 back: the first frames have none of it yet
+  m_sys.levelPara.invertTest = 1;      // a gain of -1 on every frame
   ASSERT_NE(m_compensation->Init(&m_sys, kMeasureFrame, kMeasureFrame), 0);
   ASSERT_EQ(m_compensation->Start(nullptr), 1);
   int notYet = 0;
@@ -192,9 +193,9 @@ TEST_F(DelayCompensationTest, LevelAlignmentScalesExactlyTheCopiedSamples) {
   for (size_t i = kMeasureFrame; i < m_samples[1][0].size(); ++i) ASSERT_EQ(m_samples[1][0][i], kSentinel) << i;
 }
 
-TEST_F(DelayCompensationTest, ADirectionWithNothingToFetchKeepsTheFrameComing) {
+TEST_F(DelayCompensationTest, NoFrameIsHandedOutWhollyPastAnInputsEnd) {
   // The reference is offset by 800 ms, longer than the files: the test
-  // reaches the padded end while the reference has nothing to fetch yet.
+  // lies wholly past its end before the reference has begun.
   WriteFiles(24000);
   m_sys.delayPara.compensationOn = 0;
   m_sys.delayPara.inputOffsetMs = 800;
@@ -205,8 +206,10 @@ TEST_F(DelayCompensationTest, ADirectionWithNothingToFetchKeepsTheFrameComing) {
     ResetSentinels();
     code = Frame();
   }
-  ASSERT_NE(code, FETCH_NOT_ENOUGH_DATA);
-  for (int d = 0; d < 2; ++d) EXPECT_NE(m_samples[d][0][0], kSentinel) << "direction " << d << " delivered unwritten";
+  EXPECT_EQ(code, FRAME_NONE);
+  EXPECT_EQ(m_frame.header.delayValid, 0);
+  EXPECT_EQ(m_frame.header.realSamples, 0);
+  for (int d = 0; d < 2; ++d) EXPECT_EQ(m_samples[d][0][0], kSentinel) << "direction " << d << " written";
 }
 
 TEST_F(DelayCompensationTest, ATrackedInputEndingBeforeAnySearchHasNoResultToRecheck) {

@@ -296,4 +296,31 @@ TEST_P(SnapTest, SnapsAfterTheSnapTimeOnly) {
 
 INSTANTIATE_TEST_SUITE_P(Times, SnapTest, ::testing::Values(SnapCase{100, true}, SnapCase{268436, false}));
 
+TEST_F(RealtimeTest, FramesOfLiveInputsLieAtTheInputsPositionUpToTheirEnd) {
+  // The position counts the samples Go read to fill the ring; at the end
+  // the frames stop before one lies wholly past it, and the last, partly
+  // zeros, says how much of it is input and is not reliable.
+  const int64_t total = 3 * kRate + 300;
+  const int lag = 200;
+  DevicePair devices([](int64_t) -> int64_t { return lag; }, total);
+  FilePair inputs;
+  for (int64_t n = 0; n < total; ++n) {
+    inputs.reference.push_back(NoiseAt(n));
+    inputs.test.push_back(NoiseAt(n - lag));
+  }
+  const RealtimeRun run = RunDevices(100000, nullptr);
+  ASSERT_EQ(run.goResult, 1);
+  ASSERT_GT(run.frames.size(), 20u);
+  for (size_t f = 0; f < run.frames.size(); ++f) {
+    const RecordedFrame& frame = run.frames[f];
+    ASSERT_TRUE(HoldsTheFilesAtItsPlace(frame, inputs)) << "frame " << f << " at " << frame.samplePosition;
+    if (uint32_t(frame.realSamples) < frame.count) {
+      ASSERT_NE(frame.status, DELAY_STATUS_RELIABLE) << "frame " << f;
+    }
+  }
+  EXPECT_EQ(run.frames.back().delay, lag);
+  EXPECT_GT(run.frames.back().realSamples, 0);
+  EXPECT_LT(uint32_t(run.frames.back().realSamples), kFrame);
+}
+
 }  // namespace

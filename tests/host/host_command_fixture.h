@@ -8,6 +8,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -21,7 +22,33 @@
 
 // The first row of the host's frame table.
 constexpr const char* kCsvHeader =
-    "frame,delay_samples,delay_ms,status,status_name,quality,delay_valid,first_sample,time_s,channel_swap";
+    "frame,delay_samples,delay_ms,status,status_name,quality,delay_valid,first_sample,time_s,channel_swap,"
+    "real_samples";
+
+// A row of the frame table.
+struct CsvRow {
+  int frame = 0, delay = 0, status = 0;
+  long long firstSample = 0;
+  double seconds = 0.0;
+  int realSamples = -1;  // -1: a table without the column
+  std::string text;
+};
+
+// The rows of a frame table (its header line skipped).
+inline std::vector<CsvRow> CsvRows(const std::string& table) {
+  std::vector<CsvRow> rows;
+  std::istringstream in(table);
+  std::string line;
+  std::getline(in, line);
+  while (std::getline(in, line)) {
+    CsvRow row;
+    row.text = line;
+    if (std::sscanf(line.c_str(), "%d,%d,%*[^,],%d,%*[^,],%*d,%*d,%lld,%lf,%*[^,],%d", &row.frame, &row.delay,
+                    &row.status, &row.firstSample, &row.seconds, &row.realSamples) >= 5)
+      rows.push_back(row);
+  }
+  return rows;
+}
 
 struct HostRun {
   int exitCode = -1;

@@ -135,7 +135,9 @@ TEST_F(HostReportTest, AChannelSwapRetryIsToldInTheSummaryAndOnEveryRow) {
     ASSERT_GT(rows.size(), 50u) << c.files;
     for (size_t k = 1; k < rows.size(); ++k) {
       const std::string& row = rows[k];
-      ASSERT_EQ(row.substr(row.rfind(',') + 1), c.column) << c.files << ": " << row;
+      // channel_swap, before real_samples.
+      const std::string head = row.substr(0, row.rfind(','));
+      ASSERT_EQ(head.substr(head.rfind(',') + 1), c.column) << c.files << ": " << row;
     }
   }
 }

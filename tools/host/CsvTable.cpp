@@ -142,17 +142,17 @@ bool CsvTable::Open(const std::string& path, std::string* error) {
     return false;
   }
   std::fprintf(m_out, "frame,delay_samples,delay_ms,status,status_name,quality,delay_valid,first_sample,time_s,"
-                     "channel_swap\n");
+                     "channel_swap,real_samples\n");
   return true;
 }
 
 bool CsvTable::Row(int sampleRate, const FrameLine& line, std::string* error) {
   if (m_out == nullptr) return true;
   static const char* const kSwapNames[] = {"not_tried", "tried_not_used", "used"};
-  std::fprintf(m_out, "%d,%d,%.3f,%d,%s,%d,%d,%lld,%.6f,%s\n", line.frame, line.delaySamples,
+  std::fprintf(m_out, "%d,%d,%.3f,%d,%s,%d,%d,%lld,%.6f,%s,%d\n", line.frame, line.delaySamples,
                1000.0 * line.delaySamples / sampleRate, line.status & 0xFFFF, StatusName(line.status), line.quality,
                line.delayValid, static_cast<long long>(line.firstSample), double(line.firstSample) / sampleRate,
-               kSwapNames[int(ChannelSwapOf(line.status))]);
+               kSwapNames[int(ChannelSwapOf(line.status))], line.realSamples);
   if (std::ferror(m_out) == 0) return true;
   const int failure = errno;
   *error = "cannot write " + std::string(m_ownsStream ? m_path : "the table to the standard output") + ": " +

@@ -177,7 +177,7 @@ bool WatchFrames(FrameWatcher* system, const std::function<bool(const FrameLine&
     // samples end there, or the delay earlier when the test lags.
     const int64_t firstSample = position - int64_t(frame->desc.count) - std::max<int64_t>(header.delay, 0);
     if (!onFrame(FrameLine{index, firstSample, header.delay, header.delayStatus, header.quality, header.delayValid,
-                           header.refEnergy, header.testEnergy}))
+                           header.realSamples, header.refEnergy, header.testEnergy}))
       return false;
   }
   return true;

@@ -52,6 +52,9 @@ struct FrameLine {
   int32_t status = 0;        // delay status word, its high bits too
   int32_t quality = 0;       // percent; 999 for a fixed delay
   int delayValid = 0;
+  // Samples of the frame that hold input of both files; the others are
+  // zeros where one had not begun or had ended.
+  int32_t realSamples = 0;
   double refEnergy = 0.0;  // the front end's mean block energies (channel 0)
   double testEnergy = 0.0;
 };
