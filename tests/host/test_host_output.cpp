@@ -169,7 +169,9 @@ TEST_F(HostCommandTest, TrackFollowsADelayThatStepsWithinTheFilesWithoutItEveryF
 TEST_F(HostCommandTest, TrackHandsOutEveryFrameOfTheFilesWithItsPosition) {
   // 3 s at 16 kHz, the test 1234 samples late: with --track as without it,
   // the frames run from the start of the files to their end, one after
-  // the other, and the summary's share counts them all.
+  // the other, and the summary's share counts them all. Tracked, the
+  // search's confirmation vouches only for frames from its first block on:
+  // the frames before it wait for the re-check.
   WritePair(1234, "ref.wav", "test.wav", 3, 16000);
   const HostRun fixed = Run("--csv fixed.csv ref.wav test.wav");
   const HostRun tracked = Run("--track --csv tracked.csv ref.wav test.wav");
@@ -187,12 +189,22 @@ TEST_F(HostCommandTest, TrackHandsOutEveryFrameOfTheFilesWithItsPosition) {
     EXPECT_NEAR(rows[k].seconds, double(rows[k].firstSample) / 16000.0, 1e-6) << rows[k].text;
   }
   int reliable = 0;
-  for (const CsvRow& row : rows) reliable += row.status == 1 ? 1 : 0;
+  int firstReliable = -1;
+  for (size_t k = 0; k < rows.size(); ++k) {
+    if (rows[k].status != 1) continue;
+    ++reliable;
+    if (firstReliable < 0) firstReliable = int(k);
+    EXPECT_EQ(rows[k].delay, 1234) << rows[k].text;
+  }
   char share[96];
   std::snprintf(share, sizeof share, "Reliable: %d of %zu frames (%.1f %% of the file)", reliable, rows.size(),
                 100.0 * reliable / double(rows.size()));
   EXPECT_NE(tracked.out.find(share), std::string::npos) << tracked.out;
-  EXPECT_GE(reliable, int(rows.size()) - 2);
+  // From the first reliable frame on every frame is, and that frame comes
+  // within the search's blocks: 16 frames and a block of 8192 samples.
+  ASSERT_GE(firstReliable, 0);
+  EXPECT_EQ(reliable, int(rows.size()) - firstReliable);
+  EXPECT_LE(firstReliable, 16 + 8192 / 512);
 }
 
 }  // namespace
