@@ -123,6 +123,7 @@ void CDelayCompensationImpl::DecideReliable(const TrackReport& track) {
   evidence.drift = m_confirmation.DriftNow();
   evidence.maxDelay = m_maxDelaySamples;
   evidence.pauseEnd = m_gate.PauseEnd();
+  evidence.inPause = evidence.tracked && m_gate.InPause(AlignedEnd());
   evidence.blocksSayOtherwise = m_estimator.NewestBlockDisagrees() || track.belowMean;
   FrameEvidence& frame = evidence.frame;
   frame.delay = m_reading.delay;

@@ -14,7 +14,7 @@ bool BeyondRange(int64_t delay, int64_t maxDelay) { return std::llabs(delay) > m
 bool WithinReach(const ReliableEvidence& e) {
   const SampleSpan& blocks = e.confirmation.blocks;
   const SampleSpan& frame = e.frame.samples;
-  if (frame.first < blocks.first) return false;
+  if (e.inPause || frame.first < blocks.first) return false;
   const bool pauseBetween = e.pauseEnd >= 0 && e.pauseEnd > blocks.first && e.pauseEnd < frame.end;
   return !pauseBetween;
 }
@@ -52,6 +52,7 @@ void CReliableGate::Decide(const ReliableEvidence& evidence) {
 }
 
 bool CReliableGate::NoteBlocks(bool weak, int64_t blockFirst, int64_t pauseSamples) {
+  m_pauseSamples = pauseSamples;
   if (weak) {
     if (m_weakFrom < 0) m_weakFrom = blockFirst;
     return false;

@@ -10,7 +10,8 @@
 //     (a near-tie, beyond the asked range, not confirmed);
 //  3. neither the confirmed delay nor the frame's lies beyond the asked range;
 //  4. re-checked or tracked: the frame's samples lie within the blocks the
-//     confirmation correlated, or after them with no pause between;
+//     confirmation correlated, or after them with no pause between (and
+//     not in one);
 //  5. the frame carries exactly the delay confirmed; under a measured drift
 //     within 3 samples of where it has drifted to, and a delay predicted
 //     through a pause no more than 3 samples from the one confirmed;
@@ -69,6 +70,9 @@ struct ReliableEvidence {
   // Where the last pause of the signal ended (-1: none): blocks before it
   // vouch for nothing after it.
   int64_t pauseEnd = -1;
+  // The frame lies in a pause: its blocks have been too weak to correlate
+  // for a pause's length.
+  bool inPause = false;
   // The newest blocks' strong peak lies clearly off the frame's delay.
   bool blocksSayOtherwise = false;
   FrameEvidence frame;
@@ -107,6 +111,8 @@ class FRONT_END_INTERNAL CReliableGate {
   // least `pauseSamples` is a pause; true on the frame that ends one.
   bool NoteBlocks(bool weak, int64_t blockFirst, int64_t pauseSamples);
   int64_t PauseEnd() const { return m_pauseEnd; }
+  // The weak run noted last, up to `blockEnd`, is a pause's length already.
+  bool InPause(int64_t blockEnd) const { return m_weakFrom >= 0 && blockEnd - m_weakFrom >= m_pauseSamples; }
   // A new run: no pause seen.
   void ClearPauses() {
     m_pauseEnd = -1;
@@ -125,4 +131,5 @@ class FRONT_END_INTERNAL CReliableGate {
   bool m_vouched = false;
   int64_t m_pauseEnd = -1;
   int64_t m_weakFrom = -1;
+  int64_t m_pauseSamples = 0;
 };
