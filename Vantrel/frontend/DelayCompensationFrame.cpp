@@ -109,9 +109,10 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
 void CDelayCompensationImpl::NotePause() {
   const bool tracked = m_trackingMode != 0 || m_sys->delayPara.trackVariableDelay != 0;
   if (!tracked || !(m_estimator.RecheckRan() || m_estimator.RecheckWeak())) return;
-  // A pause at least half the re-check's window long may hide a step: the
-  // blocks before it vouch for nothing after it.
-  const int64_t pauseSamples = int64_t(m_estimator.RecheckSet().GetWindowLen() / 2);
+  // A pause as long as half the re-check's history may hide a step that
+  // the mean of its blocks would not show: the blocks before it vouch for
+  // nothing after it. Gaps between words are shorter.
+  const int64_t pauseSamples = int64_t(CCorrelatorSet::kHistoryBlocks / 2) * int64_t(m_frameLen);
   const int64_t blockFirst = AlignedEnd() - int64_t(m_frameLen);
   if (m_gate.NoteBlocks(m_estimator.RecheckWeak(), blockFirst, pauseSamples)) m_estimator.ClearRecheckHistory();
 }

@@ -55,6 +55,9 @@ class FRONT_END_INTERNAL CDelayConfirmation {
   }
 
   bool Confirmed() const { return m_confirmed; }
+  // The line of delays a search confirmed is unbroken: no search has left
+  // the delay open since.
+  bool Rooted() const { return m_rooted; }
   // What the gate reads of the confirmation in force.
   ConfirmationEvidence Evidence() const;
   // A drift counts only where the re-check follows it; elsewhere the one

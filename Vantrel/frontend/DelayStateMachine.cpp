@@ -103,7 +103,8 @@ void CDelayCompensationImpl::StepCalcDelay(bool busy, MONITORDATA* monitor) {
       // that delay, the search ends as with a delay of its own.
       result.delay = m_reading.delay;
       result.quality = float(m_reading.quality);
-      if (RecheckDelay(&m_reading.quality, monitor) == DELCOMP_DELAYRELIABLE &&
+      // A delay the search left open stays with the search.
+      if (RecheckDelay(&m_reading.quality, monitor) == DELCOMP_DELAYRELIABLE && m_confirmation.Rooted() &&
           m_confirmation.At(m_reading.delay)) {
         next = DELCOMP_DELAYRELIABLE;
         m_searchRestarted = false;
