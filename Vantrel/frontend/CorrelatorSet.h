@@ -81,6 +81,8 @@ class FRONT_END_INTERNAL CCorrelatorSet {
   // A Feed failed since the last Init or ClearHistory: the picks do not
   // stand for the blocks fed.
   bool Failed() const { return m_failed; }
+  // Whether correlator `index` took a block in the last Feed.
+  bool Fed(int32_t index) const { return index >= 0 && index < m_count && m_fed[index] != 0; }
   // Whether the last pick found a peak (a correlator had blocks enough).
   bool HasPeak() const { return m_hasPeak; }
   CBlockCorrelator& Correlator(int index) { return m_correlators[index]; }

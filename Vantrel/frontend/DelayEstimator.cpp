@@ -166,13 +166,17 @@ int CDelayEstimator::JudgeRecheckPick(const CORRRESULT& pick, float atCurrent, i
 
 bool CDelayEstimator::NewestBlockOffDelay() {
   // The newest block alone: a step shows there first, while the mean of
-  // the blocks still peaks at the delay left.
+  // the blocks still peaks at the delay left. A block that no longer
+  // correlates strongly at the delay (half of it past a step) does not
+  // vouch for it either.
+  if (!m_recheckSet.Fed(0)) return false;
   int ok = 0;
   CORRRESULT* newest = nullptr;
   m_recheckSet.PickBest(&ok, &newest, 1, 1);
   if ((newest->flags & CORR_ENOUGH_DATA) == 0) return false;
   const double atDelay = std::fabs(m_recheckSet.ValueAtLag(0, 1));
   const double peak = std::fabs(double(newest->quality));
+  if (atDelay < double(CReliableGate::kStrongQuality)) return true;
   return std::abs(newest->delay) > CDelayConfirmation::kWithin && peak >= kNewestStrongPeak && peak > atDelay + 1.0;
 }
 

@@ -85,8 +85,9 @@ class FRONT_END_INTERNAL CDelayEstimator {
   SampleSpan SearchSpan(int delay) const;
   // The last re-check found the blocks too weak to correlate.
   bool RecheckWeak() const { return m_recheckWeak; }
-  // The newest re-check block's strong peak lies clearly off the delay in
-  // force (a step the mean of the blocks does not show yet).
+  // The newest re-check block does not vouch for the delay in force: its
+  // strong peak lies clearly off it (a step the mean of the blocks does
+  // not show yet), or it correlates there below a strong peak.
   bool NewestBlockDisagrees() const { return m_newestDisagrees; }
   // 2 (reliable) or 3 (uncertain): does a re-check confirm the current delay?
   static int VerifyDelay(float rNew, float rCurrent, float rAtCurrent, int offset);

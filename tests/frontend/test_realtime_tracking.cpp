@@ -224,6 +224,32 @@ TEST_F(RealtimeTest, AStepIsFoundAfreshOnceTheOldDelayIsRejected) {
   }
 }
 
+// A step of 400 samples, which the re-check's window sees: with or without
+// the tracker, a frame whose samples all lie past the step is never called
+// reliable at the delay before it (its newest block says otherwise).
+TEST_F(RealtimeTest, AFramePastAStepIsNeverReliableAtTheOldDelayWhateverTheTracker) {
+  const int64_t step = 3 * kRate;
+  const LagAt lag = [=](int64_t n) -> int64_t { return n < step ? 800 : 1200; };
+  for (const int tracking : {0, 1}) {
+    DevicePair devices(lag, 5 * kRate);
+    const RealtimeRun run = RunDevices(100000, [&](SYSPARA& sys) { sys.delayPara.trackVariableDelay = tracking; });
+    DelaySearchRange range;
+    ASSERT_TRUE(ComputeDelaySearchRange(kRate, 500, kFrame, &range));
+    const int64_t ringFill = int64_t(range.window) + kFrame;
+    int reliableBefore = 0;
+    for (size_t f = 0; f < run.frames.size(); ++f) {
+      const RecordedFrame& frame = run.frames[f];
+      const bool reliable = (frame.status & 0xFFFF) == DELAY_STATUS_RELIABLE;
+      const int64_t testFirst = ringFill + int64_t(f + 1) * kFrame - int64_t(frame.count);
+      if (testFirst + int64_t(frame.count) <= step) reliableBefore += reliable && frame.delay == 800 ? 1 : 0;
+      if (testFirst >= step && reliable) {
+        EXPECT_EQ(frame.delay, 1200) << "tracking " << tracking << " frame " << f;
+      }
+    }
+    EXPECT_GT(reliableBefore, 20) << tracking;
+  }
+}
+
 TEST_F(RealtimeTest, DevicesPacedInRealTimeGiveAReliableDelay) {
   DevicePair devices([](int64_t) -> int64_t { return 200; }, 4 * kRate, true);
   const RealtimeRun run = RunDevices(100000, nullptr);
