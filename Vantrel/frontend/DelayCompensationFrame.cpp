@@ -121,7 +121,7 @@ void CDelayCompensationImpl::DecideReliable(const TrackReport& track) {
   ReliableEvidence evidence;
   evidence.tracked = m_trackingMode != 0 || m_sys->delayPara.trackVariableDelay != 0;
   evidence.confirmation = m_confirmation.Evidence();
-  evidence.drift = m_confirmation.DriftNow();
+  evidence.drift = m_confirmation.DriftNow(m_frameLen);
   evidence.maxDelay = m_maxDelaySamples;
   evidence.pauseEnd = m_gate.PauseEnd();
   evidence.inPause = evidence.tracked && m_gate.InPause(AlignedEnd());

@@ -62,7 +62,9 @@ class FRONT_END_INTERNAL CDelayConfirmation {
   ConfirmationEvidence Evidence() const;
   // A drift counts only where the re-check follows it; elsewhere the one
   // delay found stands.
-  DriftEvidence DriftNow() const { return {m_rechecking && Drifting(), Drifted()}; }
+  DriftEvidence DriftNow(uint32_t frameLength) const {
+    return {m_rechecking && Drifting(), DriftPerFrame() / double(frameLength > 0 ? frameLength : 1)};
+  }
   int Delay() const { return m_delay; }
   float Quality() const { return m_quality; }
   // Within kHoldFrames of the last confirmation.

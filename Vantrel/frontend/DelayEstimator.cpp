@@ -169,7 +169,7 @@ bool CDelayEstimator::NewestBlockOffDelay() {
   // the blocks still peaks at the delay left. A block that no longer
   // correlates strongly at the delay (half of it past a step) does not
   // vouch for it either.
-  if (!m_recheckSet.Fed(0)) return false;
+  if (!m_recheckSet.Fed(0)) return m_newestDisagrees;
   int ok = 0;
   CORRRESULT* newest = nullptr;
   m_recheckSet.PickBest(&ok, &newest, 1, 1);

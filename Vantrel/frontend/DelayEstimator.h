@@ -42,7 +42,7 @@ class FRONT_END_INTERNAL CDelayEstimator {
   // A new run owes nothing to the last one: no blocks, no result.
   void NewRun() {
     m_searchSet.ClearHistory();
-    m_recheckSet.ClearHistory();
+    ClearRecheckHistory();
     m_result = nullptr;
   }
   // The search starts again from nothing, the re-check's blocks kept.
@@ -53,12 +53,14 @@ class FRONT_END_INTERNAL CDelayEstimator {
   // The search's blocks so far hold another time's delay.
   void ClearSearchHistory() { m_searchSet.ClearHistory(); }
   // The re-check's blocks so far were aligned by a delay no longer in force.
-  void ClearRecheckHistory() { m_recheckSet.ClearHistory(); }
+  void ClearRecheckHistory() {
+    m_recheckSet.ClearHistory();
+    m_newestDisagrees = false;
+  }
   // One more frame: the re-check has not run in it yet.
   void NextFrame() {
     m_recheckRan = false;
     m_recheckWeak = false;
-    m_newestDisagrees = false;
     if (m_framesSinceRecheck < UINT32_MAX) ++m_framesSinceRecheck;
   }
 
@@ -85,7 +87,8 @@ class FRONT_END_INTERNAL CDelayEstimator {
   SampleSpan SearchSpan(int delay) const;
   // The last re-check found the blocks too weak to correlate.
   bool RecheckWeak() const { return m_recheckWeak; }
-  // The newest re-check block does not vouch for the delay in force: its
+  // The newest re-check block fed does not vouch for the delay in force
+  // (a frame too weak to feed one keeps the verdict of the last): its
   // strong peak lies clearly off it (a step the mean of the blocks does
   // not show yet), or it correlates there below a strong peak.
   bool NewestBlockDisagrees() const { return m_newestDisagrees; }

@@ -26,8 +26,10 @@ bool AtConfirmedDelay(const ReliableEvidence& e) {
   const int off = std::abs(delay - confirmed);
   if (!e.drift.measured) return off == 0;
   if (e.frame.predicted && off > CReliableGate::kWithin) return false;
-  return std::fabs(double(delay) - e.drift.driftedTo) <= double(CReliableGate::kWithin);
+  return std::fabs(double(delay) - CReliableGate::DriftedTo(e)) <= double(CReliableGate::kWithin);
 }
+
+double Middle(const SampleSpan& span) { return 0.5 * (double(span.first) + double(span.end)); }
 
 }  // namespace
 
@@ -39,6 +41,11 @@ bool CReliableGate::Reliable(const ReliableEvidence& e) {
   if (e.tracked && !WithinReach(e)) return false;
   if (!AtConfirmedDelay(e)) return false;
   return !e.blocksSayOtherwise;
+}
+
+double CReliableGate::DriftedTo(const ReliableEvidence& e) {
+  const double since = Middle(e.frame.samples) - double(e.confirmation.blocks.end);
+  return double(e.confirmation.delay) + e.drift.perSample * since;
 }
 
 void CReliableGate::Decide(const ReliableEvidence& evidence) {

@@ -13,8 +13,9 @@
 //     confirmation correlated, or after them with no pause between (and
 //     not in one);
 //  5. the frame carries exactly the delay confirmed; under a measured drift
-//     within 3 samples of where it has drifted to, and a delay predicted
-//     through a pause no more than 3 samples from the one confirmed;
+//     within 3 samples of where it has drifted to by the frame (from the
+//     end of the confirming blocks), and a delay predicted through a pause
+//     no more than 3 samples from the one confirmed;
 //  6. the newest blocks do not put a strong peak clearly off the delay.
 // Other status words (held, snapped, fixed, clamped, calculating) are set
 // where they are decided and pass through unchanged.
@@ -44,9 +45,12 @@ struct ConfirmationEvidence {
   SampleSpan blocks;  // what the confirming blocks correlated
 };
 
+// A measured drift: the confirmed delay holds where its blocks end (each
+// block was aligned by the delay of its time) and moves by perSample for
+// every sample from there.
 struct DriftEvidence {
   bool measured = false;
-  double driftedTo = 0.0;  // where the confirmed delay has drifted to by now
+  double perSample = 0.0;
 };
 
 struct FrameEvidence {
@@ -87,6 +91,8 @@ class FRONT_END_INTERNAL CReliableGate {
 
   // The rule: whether a frame with this evidence is reliable.
   static bool Reliable(const ReliableEvidence& evidence);
+  // Where the confirmed delay has drifted to by the middle of the frame.
+  static double DriftedTo(const ReliableEvidence& evidence);
 
   // A frame begins: nothing vouched for yet.
   void BeginFrame() { m_vouched = false; }

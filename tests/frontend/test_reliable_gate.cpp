@@ -11,11 +11,14 @@
 
 namespace {
 
-// A tracked frame at 480, within the blocks a search confirmed 480 from.
+// A tracked frame at 480 after the blocks a search confirmed 480 from:
+// 5256 samples from where the blocks end to the middle of the frame.
+constexpr double kSinceBlocks = 5256.0;
+
 ReliableEvidence Vouched() {
   ReliableEvidence e;
   e.tracked = true;
-  e.confirmation = {ConfirmedBy::Search, 480, true, {10000, 40000}};
+  e.confirmation = {ConfirmedBy::Search, 480, true, {10000, 25000}};
   e.maxDelay = 16000;
   e.frame.delay = 480;
   e.frame.quality = 95;
@@ -61,28 +64,30 @@ TEST(ReliableGate, EachPieceOfEvidenceIsNeeded) {
        true},
       {"inside a pause", [](ReliableEvidence& e) { e.inPause = true; }, false},
       {"a sample off, no drift measured", [](ReliableEvidence& e) { e.frame.delay = 481; }, false},
+      {"under a drift, at the confirmed delay it has drifted 4 from",
+       [](ReliableEvidence& e) { e.drift = {true, 4.0 / kSinceBlocks}; }, false},
       {"under a drift, 3 off where it has drifted to",
        [](ReliableEvidence& e) {
-         e.drift = {true, 484.0};
+         e.drift = {true, 4.0 / kSinceBlocks};  // drifted to 484
          e.frame.delay = 487;
        },
        true},
       {"under a drift, 3.5 off where it has drifted to",
        [](ReliableEvidence& e) {
-         e.drift = {true, 483.5};
+         e.drift = {true, 3.5 / kSinceBlocks};
          e.frame.delay = 487;
        },
        false},
       {"predicted 4 from the confirmation, though where the drift points",
        [](ReliableEvidence& e) {
-         e.drift = {true, 484.0};
+         e.drift = {true, 4.0 / kSinceBlocks};
          e.frame.delay = 484;
          e.frame.predicted = true;
        },
        false},
       {"predicted 3 from the confirmation",
        [](ReliableEvidence& e) {
-         e.drift = {true, 483.0};
+         e.drift = {true, 3.0 / kSinceBlocks};
          e.frame.delay = 483;
          e.frame.predicted = true;
        },
