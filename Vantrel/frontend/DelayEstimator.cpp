@@ -92,6 +92,14 @@ int CDelayEstimator::Recheck(const EstimationBlocks& blocks, uint32_t frameLengt
     if ((pick->flags & CORR_ENOUGH_DATA) != 0) {
       r = JudgeRecheckPick(*pick, trace.atCurrent, state);
       *quality = QualityPercent(trace.atCurrent);
+    } else if (ReconfirmsDelayInForce(*pick)) {
+      // Fewer blocks than a search needs, at the one delay the line
+      // already holds (the blocks after a pause): the confirmation is
+      // renewed, nothing is rejected and the state stays.
+      SampleSpan span;
+      m_recheckSet.BlockSpan(0, &span.first, &span.end);
+      m_confirmation.Confirm(m_result->delay, pick->quality, ConfirmedBy::Recheck, span);
+      *quality = QualityPercent(trace.atCurrent);
     }
     m_recheckWeak = double(blocks.testEnergy) <= feedLevel;
     m_newestDisagrees = NewestBlockOffDelay();
@@ -162,6 +170,14 @@ int CDelayEstimator::JudgeRecheckPick(const CORRRESULT& pick, float atCurrent, i
     m_confirmation.Reject(m_result->delay);
   }
   return r;
+}
+
+bool CDelayEstimator::ReconfirmsDelayInForce(const CORRRESULT& pick) const {
+  // The blocks since a pause: a strong, open-free peak exactly at the
+  // delay the confirmation holds, over the fewest blocks a pick takes.
+  return m_recheckSet.HasPeak() && pick.delay == 0 && m_confirmation.Rooted() &&
+         m_confirmation.Delay() == m_result->delay && (pick.flags & (CORR_STRONG_PEAK | CORR_AMBIGUOUS)) == CORR_STRONG_PEAK &&
+         m_recheckSet.GetBlockLen() >= kMinConfirmingBlock;
 }
 
 bool CDelayEstimator::NewestBlockOffDelay() {

@@ -121,6 +121,7 @@ class FRONT_END_INTERNAL CDelayEstimator {
   void FeedRecheck(const EstimationBlocks& blocks, RecheckTrace* trace);
   int JudgeRecheckPick(const CORRRESULT& pick, float atCurrent, int state);
   bool NewestBlockOffDelay();
+  bool ReconfirmsDelayInForce(const CORRRESULT& pick) const;
   void AddRecheckMonitor(MONITORDATA* monitor, const RecheckTrace& trace) const;
 
   CDelayConfirmation& m_confirmation;

@@ -201,4 +201,21 @@ TEST(DelayTracker, TooWeakIsTheCorrelatedEnergyAgainstAQuantisationsWorth) {
   }
 }
 
+TEST_F(DelayEstimatorTest, AfterAPauseAFewBlocksAtTheDelayInForceRenewItsConfirmation) {
+  // The re-check's blocks start again (a pause); four blocks, fewer than a
+  // search needs, renew the confirmation where they peak exactly at the
+  // delay in force, and only there.
+  for (const int lead : {300, 302}) {
+    SCOPED_TRACE(lead);
+    m_estimator.NewRun();
+    m_confirmation.Clear();
+    ASSERT_TRUE(Search(0, 16, 300));
+    m_confirmation.Confirm(300, m_estimator.Result()->quality, ConfirmedBy::Search, m_estimator.SearchSpan(300));
+    m_estimator.ClearRecheckHistory();
+    EXPECT_EQ(Recheck(16, 4, lead), DELCOMP_DELAYRELIABLE) << "the state stays";
+    EXPECT_EQ(m_confirmation.Evidence().by, lead == 300 ? ConfirmedBy::Recheck : ConfirmedBy::Search);
+    EXPECT_FALSE(m_confirmation.Rejected());
+  }
+}
+
 }  // namespace
