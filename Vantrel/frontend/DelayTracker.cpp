@@ -31,8 +31,8 @@ bool CDelayTracker::TooWeak(const CORRRESULT& pick, double atDelay, double refEn
   return (pick.flags & CORR_ENOUGH_DATA) == 0 || correlated <= DELAY_SEARCH_BLOCK_ENERGY_PER_SAMPLE * double(blockLen);
 }
 
-TrackReport CDelayTracker::Track(float refEnergy, float testEnergy, const TrackingLimits& limits,
-                                 DelayReading* reading, MONITORDATA* monitor) {
+TrackReport CDelayTracker::Track(float refEnergy, float testEnergy, const TrackingLimits& limits, DelayReading* reading,
+                                 MONITORDATA* monitor) {
   TrackReport report;
   CCorrelatorSet& recheck = m_estimator.RecheckSet();
   int ok = 0;

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdlib>
 
-
 namespace {
 
 bool BeyondRange(int64_t delay, int64_t maxDelay) { return std::llabs(delay) > maxDelay; }

@@ -44,12 +44,19 @@ TEST(ReliableGate, EachPieceOfEvidenceIsNeeded) {
          e.confirmation.rootedInSearch = false;
        },
        false},
-      {"confirmed beyond the range",
-       [](ReliableEvidence& e) { e.confirmation.delay = e.frame.delay = 16001; }, false},
+      {"confirmed beyond the range", [](ReliableEvidence& e) { e.confirmation.delay = e.frame.delay = 16001; }, false},
       {"a lead beyond the range", [](ReliableEvidence& e) { e.confirmation.delay = e.frame.delay = -16001; }, false},
       {"the range's edge", [](ReliableEvidence& e) { e.confirmation.delay = e.frame.delay = -16000; }, true},
-      {"before the blocks", [](ReliableEvidence& e) { e.frame.samples = {9800, 10312}; }, false},
-      {"after the blocks, no pause", [](ReliableEvidence& e) { e.frame.samples = {90000, 90512}; }, true},
+      {"before the blocks",
+       [](ReliableEvidence& e) {
+         e.frame.samples = {9800, 10312};
+       },
+       false},
+      {"after the blocks, no pause",
+       [](ReliableEvidence& e) {
+         e.frame.samples = {90000, 90512};
+       },
+       true},
       {"after a pause that followed the blocks",
        [](ReliableEvidence& e) {
          e.pauseEnd = 50000;
@@ -65,7 +72,10 @@ TEST(ReliableGate, EachPieceOfEvidenceIsNeeded) {
       {"inside a pause", [](ReliableEvidence& e) { e.inPause = true; }, false},
       {"a sample off, no drift measured", [](ReliableEvidence& e) { e.frame.delay = 481; }, false},
       {"under a drift, at the confirmed delay it has drifted 4 from",
-       [](ReliableEvidence& e) { e.drift = {true, 4.0 / kSinceBlocks}; }, false},
+       [](ReliableEvidence& e) {
+         e.drift = {true, 4.0 / kSinceBlocks};
+       },
+       false},
       {"under a drift, 3 off where it has drifted to",
        [](ReliableEvidence& e) {
          e.drift = {true, 4.0 / kSinceBlocks};  // drifted to 484
@@ -132,8 +142,8 @@ TEST(ReliableGate, DecideTurnsOnlyAVouchedWordReliableAndLeavesOtherWordsAlone) 
   gate.Decide(Vouched());
   EXPECT_EQ(StatusWord(gate.reading.status), DELAY_STATUS_UNCERTAIN);
 
-  for (const int32_t word : {DELAY_STATUS_CALCULATING, DELAY_STATUS_HELD, DELAY_STATUS_SNAPPED, DELAY_STATUS_FIXED,
-                             DELAY_STATUS_CLAMPED}) {
+  for (const int32_t word :
+       {DELAY_STATUS_CALCULATING, DELAY_STATUS_HELD, DELAY_STATUS_SNAPPED, DELAY_STATUS_FIXED, DELAY_STATUS_CLAMPED}) {
     gate.BeginFrame();
     gate.Vouch();
     gate.SetWord(word);

@@ -90,7 +90,8 @@ TEST(TrackedPromises, ASignalThatRepeatsWithinTheRangeStaysOpen) {
   std::vector<float> loop;
   for (int k = 0; k < 25; ++k) loop.insert(loop.end(), piece.begin(), piece.end());
   for (const unsigned draw : {21u}) {
-    FilePair pair = PairOf(loop, [](int64_t) { return 7000; }, 0.7);
+    FilePair pair = PairOf(
+        loop, [](int64_t) { return 7000; }, 0.7);
     const std::vector<float> refNoise = IntegerNoise(loop.size(), draw, 40.0);
     const std::vector<float> testNoise = IntegerNoise(loop.size(), draw + 1, 130.0);
     for (size_t n = 0; n < loop.size(); ++n) {
