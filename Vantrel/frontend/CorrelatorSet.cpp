@@ -34,6 +34,7 @@ int CCorrelatorSet::Init(uint32_t blockLen, uint32_t window, int32_t count) {
     m_fed[i] = 0;
     m_peak[i] = m_secondPeak[i] = 0.0f;
     m_peakPos[i] = m_secondPos[i] = 0;
+    m_fedCount[i] = m_fedNext[i] = 0;
     result = m_correlators[i].Init(blockLen, window, kHistoryBlocks);
     // One FFT spec serves the set: every correlator has its length.
     if (i > 0) m_correlators[i].ShareTransformsOf(m_correlators[0]);
@@ -49,6 +50,7 @@ void CCorrelatorSet::ClearHistory() {
     m_fed[i] = 0;
     m_peak[i] = m_secondPeak[i] = 0.0f;
     m_peakPos[i] = m_secondPos[i] = 0;
+    m_fedCount[i] = m_fedNext[i] = 0;
   }
   m_result = CORRRESULT{};
   m_failed = false;
@@ -62,8 +64,13 @@ void CCorrelatorSet::Free() {
 }
 
 int CCorrelatorSet::Feed(const float* refRing, int refEnd, double refEnergy, const float* testRing, int testEnd,
-                         double testEnergy, int ringLength) {
+                         double testEnergy, int ringLength, int64_t streamEnd) {
   if (m_count == 0) return 1;
+  const auto noteFed = [&](int32_t index) {
+    m_fedEnd[index][m_fedNext[index]] = streamEnd;
+    m_fedNext[index] = (m_fedNext[index] + 1) % kHistoryBlocks;
+    if (m_fedCount[index] < kHistoryBlocks) ++m_fedCount[index];
+  };
   const double threshold = DELAY_SEARCH_BLOCK_ENERGY_PER_SAMPLE * double(m_blockLen);
   CBlockCorrelator* fed[2] = {};
   CBlockCorrelator::Source sources[2] = {};
@@ -73,6 +80,7 @@ int CCorrelatorSet::Feed(const float* refRing, int refEnd, double refEnergy, con
     fed[feeding] = &m_correlators[0];
     sources[feeding++] = {refRing, refEnd, testRing, testEnd, ringLength};
     m_energy[0] += refEnergy;
+    noteFed(0);
   }
   if (m_count >= 2) {
     m_fed[1] = testEnergy > threshold ? 1 : 0;
@@ -80,6 +88,7 @@ int CCorrelatorSet::Feed(const float* refRing, int refEnd, double refEnergy, con
       fed[feeding] = &m_correlators[1];
       sources[feeding++] = {testRing, testEnd, refRing, refEnd, ringLength};
       m_energy[1] += testEnergy;
+      noteFed(1);
     }
   }
   if (CBlockCorrelator::ProcessEach(fed, sources, feeding)) return 1;
@@ -87,6 +96,15 @@ int CCorrelatorSet::Feed(const float* refRing, int refEnd, double refEnergy, con
   TraceRefusal(RefusalCode::MathFailure, "CCorrelatorSet::Feed", -1,
                "the delay search's transform of %u points failed (out of memory)", m_windowLen);
   return 0;
+}
+
+bool CCorrelatorSet::BlockSpan(int32_t index, int64_t* first, int64_t* end) const {
+  if (index < 0 || index >= m_count || m_fedCount[index] == 0) return false;
+  const uint32_t newest = (m_fedNext[index] + kHistoryBlocks - 1) % kHistoryBlocks;
+  const uint32_t oldest = m_fedCount[index] < kHistoryBlocks ? 0 : m_fedNext[index];
+  *first = m_fedEnd[index][oldest] - int64_t(m_blockLen);
+  *end = m_fedEnd[index][newest];
+  return true;
 }
 
 int32_t CCorrelatorSet::DelayAt(int32_t index, int32_t pos) const {

@@ -55,8 +55,13 @@ class FRONT_END_INTERNAL CCorrelatorSet {
   // 0, with the reason noted, when a transform of the math layer failed:
   // that block is not taken, and Failed() holds until the next Init or
   // ClearHistory.
+  // `streamEnd` is where the blocks end in the signal's own count of
+  // samples, for BlockSpan; -1 when the caller does not keep one.
   int Feed(const float* refRing, int refEnd, double refEnergy, const float* testRing, int testEnd, double testEnergy,
-           int ringLength);
+           int ringLength, int64_t streamEnd = -1);
+  // The samples the blocks in a correlator's history cover, in the
+  // count of Feed's streamEnd: [*first, *end). false before any block.
+  bool BlockSpan(int32_t index, int64_t* first, int64_t* end) const;
   // Best peak over both correlators (by magnitude with useAbs, else the
   // largest positive value); relaxed looks at the newest vectors only.
   // Among peaks equal within rounding the delay nearest 0 wins, and the
@@ -76,6 +81,8 @@ class FRONT_END_INTERNAL CCorrelatorSet {
   // A Feed failed since the last Init or ClearHistory: the picks do not
   // stand for the blocks fed.
   bool Failed() const { return m_failed; }
+  // Whether correlator `index` took a block in the last Feed.
+  bool Fed(int32_t index) const { return index >= 0 && index < m_count && m_fed[index] != 0; }
   // Whether the last pick found a peak (a correlator had blocks enough).
   bool HasPeak() const { return m_hasPeak; }
   CBlockCorrelator& Correlator(int index) { return m_correlators[index]; }
@@ -109,6 +116,11 @@ class FRONT_END_INTERNAL CCorrelatorSet {
   double m_energy[2] = {};
   double m_energyThreshold = 0.0;
   CORRRESULT m_result;
+  // Where each correlator's blocks in the history ended, oldest first
+  // from m_fedNext once kHistoryBlocks have been fed.
+  int64_t m_fedEnd[2][kHistoryBlocks] = {};
+  uint32_t m_fedCount[2] = {};
+  uint32_t m_fedNext[2] = {};
   bool m_failed = false;
   bool m_hasPeak = false;
 };

@@ -15,8 +15,9 @@
 namespace {
 
 constexpr double kActiveEnergyPerSample = 256.0;
-// A search result is reliable from a strong peak's correlation on.
-constexpr int kReliableQuality = int(CCorrelatorSet::kStrongPeak * 100.0f + 0.5f);
+
+static_assert(CReliableGate::kStrongQuality == int(CCorrelatorSet::kStrongPeak * 100.0f + 0.5f),
+              "a frame is reliable from a strong peak's correlation on");
 
 }  // namespace
 
@@ -57,8 +58,10 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
   const int tracking = delayPara.trackVariableDelay;
   m_estimator.NextFrame();
   m_confirmation.NextFrame(m_trackingMode != 0 || tracking != 0);
+  m_gate.BeginFrame();
 
   m_delayBuffer->ProcessInput(m_swapTestChannels);
+  m_samplesRead += m_frameLen;
   const int ret = UpdateEnergyHistory() == 0 ? 2 : 1;
 
   const bool held = delayPara.hold != 0 && m_state != DELCOMP_FILLINGBUFFERS;
@@ -91,14 +94,45 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
   // A held or fixed delay stays where it is; before a search has found a
   // delay, the tracker has none to follow.
   const bool delayFound = m_state != DELCOMP_CALCDELAY || m_searchRestarted;
+  TrackReport track;
   if (tracking != 0 && m_estimator.Result() != nullptr && desc != nullptr && !held && ret != 2 && m_state != DELCOMP_FIXED &&
       delayFound)
-    TrackVariableDelay(frame, monitor);
-  HoldStatusToConfirmation();
-  // A delay whose correlation has fallen below what a search needs to
-  // call one reliable is not called reliable.
-  if (StatusWord(m_reading.status) == DELAY_STATUS_RELIABLE && std::abs(m_reading.quality) < kReliableQuality)
-    m_reading.status = WithStatusWord(m_reading.status, DELAY_STATUS_UNCERTAIN);
+    track = TrackVariableDelay(frame, monitor);
+  if (!lastBlock) {
+    NotePause();
+    DecideReliable(track);
+  }
   if (frame == nullptr || desc == nullptr) return ret;
   return WriteFrameOutput(frame, desc, samples, monitor, marks);
+}
+
+void CDelayCompensationImpl::NotePause() {
+  const bool tracked = m_trackingMode != 0 || m_sys->delayPara.trackVariableDelay != 0;
+  if (!tracked || !(m_estimator.RecheckRan() || m_estimator.RecheckWeak())) return;
+  // A pause as long as half the re-check's history may hide a step that
+  // the mean of its blocks would not show: the blocks before it vouch for
+  // nothing after it. Gaps between words are shorter.
+  const int64_t pauseSamples = int64_t(CCorrelatorSet::kHistoryBlocks / 2) * int64_t(m_frameLen);
+  const int64_t blockFirst = AlignedEnd() - int64_t(m_frameLen);
+  if (m_gate.NoteBlocks(m_estimator.RecheckWeak(), blockFirst, pauseSamples)) m_estimator.ClearRecheckHistory();
+}
+
+void CDelayCompensationImpl::DecideReliable(const TrackReport& track) {
+  ReliableEvidence evidence;
+  evidence.tracked = m_trackingMode != 0 || m_sys->delayPara.trackVariableDelay != 0;
+  evidence.confirmation = m_confirmation.Evidence();
+  evidence.drift = m_confirmation.DriftNow(m_frameLen);
+  evidence.maxDelay = m_maxDelaySamples;
+  evidence.pauseEnd = m_gate.PauseEnd();
+  evidence.inPause = evidence.tracked && m_gate.InPause(AlignedEnd());
+  evidence.blocksSayOtherwise = m_estimator.NewestBlockDisagrees() || track.belowMean;
+  FrameEvidence& frame = evidence.frame;
+  frame.delay = m_reading.delay;
+  frame.quality = m_reading.quality;
+  frame.samples = {AlignedEnd() - int64_t(m_outputLen), AlignedEnd()};
+  int signalDelay[2];
+  SignalDelays(signalDelay);
+  frame.realSamples = int64_t(InputOfFrame(signalDelay).realSamples);
+  frame.predicted = track.predicted;
+  m_gate.Decide(evidence);
 }

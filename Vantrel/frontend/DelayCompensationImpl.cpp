@@ -169,6 +169,8 @@ void CDelayCompensationImpl::Free() {
 int CDelayCompensationImpl::Reset() {
   const int result = m_delayBuffer != nullptr ? m_delayBuffer->Reset() : 0;
   m_energy.Clear();
+  // The inputs start again from their beginning.
+  m_samplesRead = 0;
   return result;
 }
 

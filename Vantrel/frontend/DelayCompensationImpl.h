@@ -11,7 +11,9 @@
 // composes the objects that own the state: the block energies
 // (CEnergyHistory), the delay confirmed or rejected (CDelayConfirmation),
 // the search and the re-check (CDelayEstimator), the tracker
-// (CDelayTracker) and the level alignment's gain (CLevelGain).
+// (CDelayTracker), the level alignment's gain (CLevelGain) and the state
+// with the one rule that calls a frame reliable (CReliableGate): the
+// others report evidence to it, none sets the reliable status.
 // On file inputs Start runs the delay search over the start of the files
 // and measures the levels before the measurement begins, also when the
 // delay is re-checked and tracked; tracked live inputs start with the search.
@@ -29,6 +31,7 @@
 #include "Vantrel/frontend/EnergyHistory.h"
 #include "Vantrel/frontend/FrontEndInternal.h"
 #include "Vantrel/frontend/LevelGain.h"
+#include "Vantrel/frontend/ReliableGate.h"
 #include "Vantrel/stages/DelayCompensation.h"
 
 struct MathlibHandle;
@@ -89,6 +92,7 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
     double testEnergyTotal = 0.0;
     uint32_t energyReads = 0;
     bool confirmed = false;
+    SampleSpan blocks;
   };
 
   // Narrows the search range of the record in use (its maxDelay field of
@@ -116,8 +120,14 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   int UpdateEnergyHistory();
   bool RealtimeInputBusy();
   void TakeResult(bool withQuality);
-  // "reliable" only at the confirmed delay: any other status is kept.
-  void HoldStatusToConfirmation();
+  // The frame's evidence, handed to the gate.
+  void DecideReliable(const TrackReport& track);
+  // Notes a pause of the signal after the re-check; at its end the
+  // re-check's blocks from before it are dropped.
+  void NotePause();
+
+  // Where the reference samples paired at the delay end, now.
+  int64_t AlignedEnd() const { return m_samplesRead + (m_reading.delay < 0 ? int64_t(m_reading.delay) : 0); }
 
   // The delay state machine: one step per frame, and each state's step.
   void HoldDelay();
@@ -155,9 +165,6 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   int CodeBeforeFetch(const FrameInput& input) const;
   int FetchOutputSamples(FRAMEDATA* frame, float* (*samples)[2][2], const int (&signalDelay)[2],
                          const FrameInput& input);
-  // A frame with zeros for a missing input (realSamples below count) is
-  // never reliable: such a status becomes uncertain, any other stays.
-  static int32_t NotReliableOnPadding(int32_t status, uint32_t realSamples, uint32_t count);
   // The delay of the measurement's first frame, to which Start aligns the inputs.
   int FirstFrameDelay() const;
   void ApplyLevelAlignment(FRAMEDATA* frame, float* (*samples)[2][2], int fetchCode);
@@ -167,7 +174,7 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   EstimationBlocks NewestBlocks() const;
   int DetermineDelay();
   int RecheckDelay(int* quality, MONITORDATA* monitor);
-  int TrackVariableDelay(FRAMEDATA* frame, MONITORDATA* monitor);
+  TrackReport TrackVariableDelay(FRAMEDATA* frame, MONITORDATA* monitor);
 
   // The record's estimation channel names a channel of the frame (traced when not).
   static bool EstimationChannelIsValid(const SYSPARA& sys, const char* operation);
@@ -190,26 +197,29 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   CDelayBuffer* m_delayBuffer = nullptr;
   uint32_t m_outputLen = 0;
   uint32_t m_frameLen = 0;
-  int m_state = DELCOMP_FILLINGBUFFERS;
-  uint32_t m_stateFrames = 0;
+  // The gate owns the state machine's state; these name its parts.
+  CReliableGate m_gate;
+  int& m_state = m_gate.state;
+  uint32_t& m_stateFrames = m_gate.stateFrames;
+  bool& m_searchRestarted = m_gate.searchRestarted;
+  DelayReading& m_reading = m_gate.reading;
   int m_trackingMode = 0;
   int m_swapTestChannels = 0;
-  DelayReading m_reading;
   SYSPARA* m_sys = nullptr;
   uint32_t m_searchBlock = 0;
   uint32_t m_searchWindow = 0;
   int64_t m_maxDelaySamples = 0;  // the asked range: a delay found beyond it is not reliable
   CEnergyHistory m_energy;
   int m_activeBlocks = 0;
+  // Samples read of each input since the inputs started: the frames'
+  // and the blocks' positions.
+  int64_t m_samplesRead = 0;
   CLevelGain m_levelGain;
   // Declared in this order: the estimator and the tracker tell the
   // confirmation what they confirm, the tracker steps the estimator's result.
   CDelayConfirmation m_confirmation;
   CDelayEstimator m_estimator{m_confirmation};
   CDelayTracker m_tracker{m_estimator, m_confirmation};
-  // The re-check sent the state back to the search, which has not
-  // confirmed a delay since.
-  bool m_searchRestarted = false;
   // The estimation channel of the last record taken, checked.
   int m_estimationChannel = 0;
   // The ring's length, as the last Init made it.

@@ -25,11 +25,6 @@ void CDelayCompensationImpl::WriteUnwrittenFrame(FRAMEDATA* frame, FRAMEBUFFERDE
   if (desc != nullptr) *desc = FRAMEBUFFERDESC{0, 0, 0};
 }
 
-int32_t CDelayCompensationImpl::NotReliableOnPadding(int32_t status, uint32_t realSamples, uint32_t count) {
-  if (realSamples >= count || StatusWord(status) != DELAY_STATUS_RELIABLE) return status;
-  return WithStatusWord(status, DELAY_STATUS_UNCERTAIN);
-}
-
 void CDelayCompensationImpl::SignalDelays(int (&signalDelay)[2]) const {
   const int delay = m_reading.delay;
   signalDelay[0] = delay >= 0 ? 0 : -delay;
@@ -99,7 +94,7 @@ int CDelayCompensationImpl::WriteFrameOutput(FRAMEDATA* frame, FRAMEBUFFERDESC* 
   const bool copied = delayValid || fetched == FETCH_DELAY_CLAMPED;
   const uint32_t realSamples = copied ? input.realSamples : 0;
   header.delay = -m_reading.delay;
-  header.delayStatus = NotReliableOnPadding(m_reading.status, realSamples, m_outputLen);
+  header.delayStatus = CReliableGate::WithoutPadding(m_reading.status, realSamples, m_outputLen);
   header.quality = m_reading.quality;
   header.realSamples = realSamples;
   header.delayValid = delayValid ? 1 : 0;

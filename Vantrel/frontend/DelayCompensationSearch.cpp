@@ -13,6 +13,7 @@ EstimationBlocks CDelayCompensationImpl::NewestBlocks() const {
   EstimationBlocks blocks;
   blocks.refEnergy = float(m_energy.Previous(0, channel));
   blocks.testEnergy = float(m_energy.Previous(1, channel));
+  blocks.streamEnd = m_samplesRead;
   int fill = 0;
   int write = 0;
   int testLength = 0;
@@ -31,7 +32,7 @@ int CDelayCompensationImpl::RecheckDelay(int* quality, MONITORDATA* monitor) {
   return m_estimator.Recheck(NewestBlocks(), m_frameLen, m_state, quality, monitor);
 }
 
-int CDelayCompensationImpl::TrackVariableDelay(FRAMEDATA*, MONITORDATA* monitor) {
+TrackReport CDelayCompensationImpl::TrackVariableDelay(FRAMEDATA*, MONITORDATA* monitor) {
   const EstimationBlocks blocks = NewestBlocks();
   CDelayTracker::NameMonitorEntry(monitor);
   // The tracker reads the re-check's newest block: the re-check is fed in
@@ -41,6 +42,5 @@ int CDelayCompensationImpl::TrackVariableDelay(FRAMEDATA*, MONITORDATA* monitor)
   limits.maxStep = int64_t(m_sys->delayPara.maxTrackingStep);
   limits.maxDelay = m_maxDelaySamples;
   limits.ringRoom = int64_t(m_delayBuffer->GetFreeSpace());
-  m_tracker.Track(blocks.refEnergy, blocks.testEnergy, limits, &m_reading, monitor);
-  return 1;
+  return m_tracker.Track(blocks.refEnergy, blocks.testEnergy, limits, &m_reading, monitor);
 }

@@ -51,6 +51,7 @@ CDelayCompensationImpl::SearchOutcome CDelayCompensationImpl::SaveSearchOutcome(
   outcome.testEnergyTotal = m_energy.Total(1, 0);
   outcome.energyReads = m_energy.Reads();
   outcome.confirmed = m_confirmation.Confirmed() && m_confirmation.Delay() == result.delay;
+  outcome.blocks = m_confirmation.Evidence().blocks;
   return outcome;
 }
 
@@ -60,7 +61,7 @@ void CDelayCompensationImpl::RestoreSearchOutcome(const SearchOutcome& outcome) 
   m_energy.RestoreTotals(outcome.refEnergyTotal, outcome.testEnergyTotal, outcome.energyReads);
   m_estimator.RestoreResult(outcome.delay, outcome.quality);
   if (outcome.confirmed)
-    m_confirmation.Confirm(outcome.delay, outcome.quality);
+    m_confirmation.Confirm(outcome.delay, outcome.quality, ConfirmedBy::Search, outcome.blocks);
   else
     m_confirmation.Unconfirm();
 }
@@ -106,6 +107,8 @@ int CDelayCompensationImpl::Start(HANDLE stopEvent) {
   m_reading.quality = 0;
   m_reading.status = 0;
   m_searchRestarted = false;
+  m_samplesRead = 0;
+  m_gate.ClearPauses();
   m_confirmation.Clear();
   m_levelGain.Reset();
   m_swapTestChannels = 0;
@@ -181,7 +184,7 @@ int CDelayCompensationImpl::RunPreRun(HANDLE stopEvent) {
     TakeResult(true);
     m_reading.status = DELAY_STATUS_UNCERTAIN;
     m_state = DELCOMP_DELAYRELIABLE;
-    m_confirmation.Unconfirm();
+    m_confirmation.LeaveOpen();
   }
   // Whatever became of the retry's mark, the frames say how the test is read.
   if (m_swapTestChannels != 0) m_reading.status |= DELAY_STATUS_TEST_SWAPPED;

@@ -1,6 +1,9 @@
 #include "Vantrel/frontend/DelayConfirmation.h"
 
-void CDelayConfirmation::Confirm(int delay, float quality) {
+void CDelayConfirmation::Confirm(int delay, float quality, ConfirmedBy by, SampleSpan blocks) {
+  m_by = by;
+  m_blocks = blocks;
+  if (by == ConfirmedBy::Search) m_rooted = true;
   m_drift.Confirmation(double(delay) - double(m_delay), double(m_framesSince), double(kDriftStep));
   m_confirmed = true;
   m_framesSince = 0;
@@ -38,4 +41,14 @@ bool CDelayConfirmation::PredictThroughPause(int64_t* predicted) const {
   if (!Drifting() || !m_confirmed || !Fresh()) return false;
   *predicted = std::llround(Drifted());
   return true;
+}
+
+ConfirmationEvidence CDelayConfirmation::Evidence() const {
+  ConfirmationEvidence evidence;
+  if (!m_confirmed) return evidence;
+  evidence.by = m_by;
+  evidence.delay = m_delay;
+  evidence.rootedInSearch = m_rooted;
+  evidence.blocks = m_blocks;
+  return evidence;
 }

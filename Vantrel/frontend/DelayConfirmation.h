@@ -1,6 +1,6 @@
-// Which delay a search or a re-check last confirmed, how fast that delay
-// drifts, and the delay a re-check rejected since. A frame is called
-// reliable only at the confirmed delay, or where it has drifted to by now.
+// Which delay a search or a re-check last confirmed, from which blocks, how
+// fast that delay drifts, and the delay a re-check rejected since: the
+// evidence CReliableGate judges a frame by.
 #pragma once
 
 #include <cmath>
@@ -9,13 +9,14 @@
 
 #include "Vantrel/frontend/DriftMeasure.h"
 #include "Vantrel/frontend/FrontEndInternal.h"
+#include "Vantrel/frontend/ReliableGate.h"
 
 class FRONT_END_INTERNAL CDelayConfirmation {
  public:
   // Samples a delay may lie off the one confirmed and still count as it: a
   // drifting delay moves on between re-checks, a look-alike lies a pitch
   // period (tens of samples) away.
-  static constexpr int kWithin = 3;
+  static constexpr int kWithin = CReliableGate::kWithin;
   // The largest step of a drift: the re-check's blocks aligned by the
   // delay before it still see the same peak.
   static constexpr int64_t kDriftStep = 8;
@@ -24,9 +25,17 @@ class FRONT_END_INTERNAL CDelayConfirmation {
   // pauses too long to re-check.
   static constexpr uint32_t kHoldFrames = 16;
 
-  // A delay confirmed at a correlation of `quality` (either sign). It
-  // also measures the drift from the last confirmation.
-  void Confirm(int delay, float quality);
+  // A delay confirmed at a correlation of `quality` (either sign) by a
+  // search or a re-check, from blocks that correlated `blocks`. It also
+  // measures the drift from the last confirmation. A search's
+  // confirmation roots the line a re-check may follow.
+  void Confirm(int delay, float quality, ConfirmedBy by = ConfirmedBy::Search, SampleSpan blocks = {});
+  // A search judged the delay and left it open (a near-tie, beyond the
+  // range, not confirmed): only a search confirms again.
+  void LeaveOpen() {
+    m_rooted = false;
+    Unconfirm();
+  }
   void Unconfirm() { m_confirmed = false; }
   // A re-check rejected `delay`: nothing is confirmed until a search or a
   // re-check confirms again.
@@ -34,6 +43,7 @@ class FRONT_END_INTERNAL CDelayConfirmation {
   // A new run: nothing confirmed, nothing rejected.
   void Clear() {
     m_rejected = false;
+    m_rooted = false;
     Unconfirm();
   }
   // The next confirmation starts the drift's measure afresh.
@@ -45,6 +55,16 @@ class FRONT_END_INTERNAL CDelayConfirmation {
   }
 
   bool Confirmed() const { return m_confirmed; }
+  // The line of delays a search confirmed is unbroken: no search has left
+  // the delay open since.
+  bool Rooted() const { return m_rooted; }
+  // What the gate reads of the confirmation in force.
+  ConfirmationEvidence Evidence() const;
+  // A drift counts only where the re-check follows it; elsewhere the one
+  // delay found stands.
+  DriftEvidence DriftNow(uint32_t frameLength) const {
+    return {m_rechecking && Drifting(), DriftPerFrame() / double(frameLength > 0 ? frameLength : 1)};
+  }
   int Delay() const { return m_delay; }
   float Quality() const { return m_quality; }
   // Within kHoldFrames of the last confirmation.
@@ -90,4 +110,7 @@ class FRONT_END_INTERNAL CDelayConfirmation {
   CDriftMeasure m_drift;
   bool m_rejected = false;
   int m_rejectedDelay = 0;
+  ConfirmedBy m_by = ConfirmedBy::Nobody;
+  bool m_rooted = false;
+  SampleSpan m_blocks;
 };

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "Vantrel/DelaySearchRange.h"
 #include "Vantrel/FrameData.h"
 #include "Vantrel/VantrelTrace.h"
 #include "Vantrel/frontend/DelayState.h"
@@ -13,6 +14,9 @@ namespace {
 constexpr double kRecheckEnergyPerSample = 4096.0;
 // The share of the confirmed correlation a delay stepped to must reach.
 constexpr float kConfirmingShare = 0.9f;
+// The newest block's correlation (percent) from which its peak off the
+// delay in force says the delay has moved.
+constexpr double kNewestStrongPeak = 80.0;
 
 static_assert(CDelayConfirmation::kHoldFrames == CCorrelatorSet::kHistoryBlocks,
               "a confirmation holds as long as the re-check's history");
@@ -33,7 +37,7 @@ void CDelayEstimator::RestoreResult(int32_t delay, float quality) {
 
 bool CDelayEstimator::Search(const EstimationBlocks& blocks, bool anySign, int64_t maxDelay) {
   m_searchSet.Feed(blocks.refRing, blocks.refEnd, blocks.refEnergy, blocks.testRing, blocks.testEnd, blocks.testEnergy,
-                   blocks.ringLength);
+                   blocks.ringLength, blocks.streamEnd);
   int ok = 0;
   m_searchSet.PickBest(&ok, &m_result, anySign ? 1 : 0, 0);
   if ((m_result->flags & CORR_AMBIGUOUS) != 0 && std::fabs(m_result->quality) > 100.0f * CCorrelatorSet::kStrongPeak)
@@ -53,6 +57,18 @@ bool CDelayEstimator::Search(const EstimationBlocks& blocks, bool anySign, int64
   return (m_result->flags & wanted) == wanted;
 }
 
+SampleSpan CDelayEstimator::SearchSpan(int delay) const {
+  // Correlator 0 holds reference blocks (a test ahead), correlator 1 test
+  // blocks, which pair with the reference `delay` samples earlier.
+  SampleSpan span;
+  const int32_t index = delay >= 0 ? 0 : 1;
+  if (!m_searchSet.BlockSpan(index, &span.first, &span.end)) return span;
+  const int64_t shift = delay < 0 ? int64_t(delay) : 0;
+  span.first += shift;
+  span.end += shift;
+  return span;
+}
+
 int CDelayEstimator::Recheck(const EstimationBlocks& blocks, uint32_t frameLength, int state, int* quality,
                              MONITORDATA* monitor) {
   int r = state;
@@ -62,9 +78,11 @@ int CDelayEstimator::Recheck(const EstimationBlocks& blocks, uint32_t frameLengt
     return DELCOMP_NOCHANGE;
   }
   RecheckTrace trace;
+  const double feedLevel = DELAY_SEARCH_BLOCK_ENERGY_PER_SAMPLE * double(m_recheckSet.GetBlockLen());
   if (double(blocks.refEnergy) / double(frameLength) <= kRecheckEnergyPerSample) {
     *quality = QualityPercent(m_result->quality);
     r = DELCOMP_NOCHANGE;
+    m_recheckWeak = true;
   } else {
     FeedRecheck(blocks, &trace);
     int ok = 0;
@@ -76,7 +94,17 @@ int CDelayEstimator::Recheck(const EstimationBlocks& blocks, uint32_t frameLengt
     if ((pick->flags & CORR_ENOUGH_DATA) != 0) {
       r = JudgeRecheckPick(*pick, trace.atCurrent, state);
       *quality = QualityPercent(trace.atCurrent);
+    } else if (ReconfirmsDelayInForce(*pick)) {
+      // Fewer blocks than a search needs, at the one delay the line
+      // already holds (the blocks after a pause): the confirmation is
+      // renewed, nothing is rejected and the state stays.
+      SampleSpan span;
+      m_recheckSet.BlockSpan(0, &span.first, &span.end);
+      m_confirmation.Confirm(m_result->delay, pick->quality, ConfirmedBy::Recheck, span);
+      *quality = QualityPercent(trace.atCurrent);
     }
+    m_recheckWeak = double(blocks.testEnergy) <= feedLevel;
+    m_newestDisagrees = NewestBlockOffDelay();
   }
   AddRecheckMonitor(monitor, trace);
   return r;
@@ -103,7 +131,11 @@ void CDelayEstimator::FeedRecheck(const EstimationBlocks& blocks, RecheckTrace* 
   if (std::fabs(m_confirmation.DriftPerFrame()) * double(m_framesSinceRecheck) > double(CDelayConfirmation::kWithin))
     m_recheckSet.ClearHistory();
   m_framesSinceRecheck = 0;
-  m_recheckSet.Feed(blocks.refRing, refEnd, blocks.refEnergy, blocks.testRing, testEnd, blocks.testEnergy, length);
+  // Aligned by the delay, both correlators' blocks pair with the
+  // reference's samples ending where the reference is fetched from.
+  const int64_t alignedEnd = blocks.streamEnd + (d < 0 ? int64_t(d) : 0);
+  m_recheckSet.Feed(blocks.refRing, refEnd, blocks.refEnergy, blocks.testRing, testEnd, blocks.testEnergy, length,
+                    alignedEnd);
   m_recheckRan = true;
 }
 
@@ -124,9 +156,13 @@ int CDelayEstimator::JudgeRecheckPick(const CORRRESULT& pick, float atCurrent, i
   const int64_t found = int64_t(m_result->delay) + pick.delay;
   const bool asStrong = std::fabs(atCurrent) >= kConfirmingShare * m_confirmation.Quality() &&
                         (pick.flags & CORR_AMBIGUOUS) == 0;
+  // Blocks too short for a meaningful correlation confirm nothing.
+  const bool meaningful = m_recheckSet.GetBlockLen() >= kMinConfirmingBlock;
   if (r == DELCOMP_DELAYRELIABLE) {
-    if (samePeak && (m_confirmation.Near(found) || asStrong) && !m_confirmation.StaleMean(found)) {
-      m_confirmation.Confirm(m_result->delay + pick.delay, pick.quality);
+    if (meaningful && samePeak && (m_confirmation.Near(found) || asStrong) && !m_confirmation.StaleMean(found)) {
+      SampleSpan span;
+      m_recheckSet.BlockSpan(pick.delay >= 0 ? 0 : 1, &span.first, &span.end);
+      m_confirmation.Confirm(m_result->delay + pick.delay, pick.quality, ConfirmedBy::Recheck, span);
       // The next re-check judges its mean against the mean confirmed,
       // not against a search over longer blocks or a single block's
       // peak: a drift smears the mean's peak by a few points.
@@ -136,6 +172,31 @@ int CDelayEstimator::JudgeRecheckPick(const CORRRESULT& pick, float atCurrent, i
     m_confirmation.Reject(m_result->delay);
   }
   return r;
+}
+
+bool CDelayEstimator::ReconfirmsDelayInForce(const CORRRESULT& pick) const {
+  // The blocks since a pause: a strong, open-free peak exactly at the
+  // delay the confirmation holds, over the fewest blocks a pick takes.
+  return m_recheckSet.HasPeak() && pick.delay == 0 && m_confirmation.Rooted() &&
+         m_confirmation.Delay() == m_result->delay &&
+         (pick.flags & (CORR_STRONG_PEAK | CORR_AMBIGUOUS)) == CORR_STRONG_PEAK &&
+         m_recheckSet.GetBlockLen() >= kMinConfirmingBlock;
+}
+
+bool CDelayEstimator::NewestBlockOffDelay() {
+  // The newest block alone: a step shows there first, while the mean of
+  // the blocks still peaks at the delay left. A block that no longer
+  // correlates strongly at the delay (half of it past a step) does not
+  // vouch for it either.
+  if (!m_recheckSet.Fed(0)) return m_newestDisagrees;
+  int ok = 0;
+  CORRRESULT* newest = nullptr;
+  m_recheckSet.PickBest(&ok, &newest, 1, 1);
+  if ((newest->flags & CORR_ENOUGH_DATA) == 0) return false;
+  const double atDelay = std::fabs(m_recheckSet.ValueAtLag(0, 1));
+  const double peak = std::fabs(double(newest->quality));
+  if (atDelay < double(CReliableGate::kStrongQuality)) return true;
+  return std::abs(newest->delay) > CDelayConfirmation::kWithin && peak >= kNewestStrongPeak && peak > atDelay + 1.0;
 }
 
 void CDelayEstimator::AddRecheckMonitor(MONITORDATA* monitor, const RecheckTrace& trace) const {

@@ -23,6 +23,9 @@ struct EstimationBlocks {
   int ringLength = 0;
   float refEnergy = 0.0f;
   float testEnergy = 0.0f;
+  // The reference's samples read since the inputs started: where its
+  // newest block ends in that count.
+  int64_t streamEnd = 0;
 };
 
 class FRONT_END_INTERNAL CDelayEstimator {
@@ -39,7 +42,7 @@ class FRONT_END_INTERNAL CDelayEstimator {
   // A new run owes nothing to the last one: no blocks, no result.
   void NewRun() {
     m_searchSet.ClearHistory();
-    m_recheckSet.ClearHistory();
+    ClearRecheckHistory();
     m_result = nullptr;
     m_sawRivalPeaks = false;
   }
@@ -51,10 +54,14 @@ class FRONT_END_INTERNAL CDelayEstimator {
   // The search's blocks so far hold another time's delay.
   void ClearSearchHistory() { m_searchSet.ClearHistory(); }
   // The re-check's blocks so far were aligned by a delay no longer in force.
-  void ClearRecheckHistory() { m_recheckSet.ClearHistory(); }
+  void ClearRecheckHistory() {
+    m_recheckSet.ClearHistory();
+    m_newestDisagrees = false;
+  }
   // One more frame: the re-check has not run in it yet.
   void NextFrame() {
     m_recheckRan = false;
+    m_recheckWeak = false;
     if (m_framesSinceRecheck < UINT32_MAX) ++m_framesSinceRecheck;
   }
 
@@ -69,6 +76,23 @@ class FRONT_END_INTERNAL CDelayEstimator {
   // the delay in force and the re-check's five monitor entries. While the
   // search runs (`state` DELCOMP_CALCDELAY) a re-check only confirms.
   int Recheck(const EstimationBlocks& blocks, uint32_t frameLength, int state, int* quality, MONITORDATA* monitor);
+  // The shortest re-check block whose correlation means something: over
+  // B samples of unrelated signals a correlation scatters by about
+  // 1 / sqrt(B), and a strong peak must stand kSignificance such errors
+  // clear of that scatter.
+  static constexpr double kSignificance = 6.0;
+  static constexpr uint32_t kMinConfirmingBlock =
+      uint32_t((kSignificance / CCorrelatorSet::kStrongPeak) * (kSignificance / CCorrelatorSet::kStrongPeak) + 0.999);
+  // What the search's blocks at `delay` correlated, in the count of
+  // EstimationBlocks::streamEnd.
+  SampleSpan SearchSpan(int delay) const;
+  // The last re-check found the blocks too weak to correlate.
+  bool RecheckWeak() const { return m_recheckWeak; }
+  // The newest re-check block fed does not vouch for the delay in force
+  // (a frame too weak to feed one keeps the verdict of the last): its
+  // strong peak lies clearly off it (a step the mean of the blocks does
+  // not show yet), or it correlates there below a strong peak.
+  bool NewestBlockDisagrees() const { return m_newestDisagrees; }
   // 2 (reliable) or 3 (uncertain): does a re-check confirm the current delay?
   static int VerifyDelay(float rNew, float rCurrent, float rAtCurrent, int offset);
 
@@ -100,6 +124,8 @@ class FRONT_END_INTERNAL CDelayEstimator {
   };
   void FeedRecheck(const EstimationBlocks& blocks, RecheckTrace* trace);
   int JudgeRecheckPick(const CORRRESULT& pick, float atCurrent, int state);
+  bool NewestBlockOffDelay();
+  bool ReconfirmsDelayInForce(const CORRRESULT& pick) const;
   void AddRecheckMonitor(MONITORDATA* monitor, const RecheckTrace& trace) const;
 
   CDelayConfirmation& m_confirmation;
@@ -108,5 +134,7 @@ class FRONT_END_INTERNAL CDelayEstimator {
   CORRRESULT* m_result = nullptr;
   bool m_recheckRan = false;
   bool m_sawRivalPeaks = false;
+  bool m_recheckWeak = false;
+  bool m_newestDisagrees = false;
   uint32_t m_framesSinceRecheck = 0;
 };

@@ -36,11 +36,6 @@ void CDelayCompensationImpl::TakeResult(bool withQuality) {
   m_reading.delay = result->delay;
 }
 
-void CDelayCompensationImpl::HoldStatusToConfirmation() {
-  if (StatusWord(m_reading.status) == DELAY_STATUS_RELIABLE && !m_confirmation.At(m_reading.delay))
-    m_reading.status = WithStatusWord(m_reading.status, DELAY_STATUS_UNCERTAIN);
-}
-
 void CDelayCompensationImpl::HoldDelay() {
   TakeResult(true);
   m_reading.status = DELAY_STATUS_HELD;
@@ -51,7 +46,7 @@ void CDelayCompensationImpl::EndInputBeforeDelay() {
                 "CDelayCompensationImpl::ProcessFrame, WARNING!!! EOF encountered before delay was found!\n");
   m_reading.status = DELAY_STATUS_UNCERTAIN;
   m_state = DELCOMP_DELAYRELIABLE;
-  m_confirmation.Unconfirm();
+  m_confirmation.LeaveOpen();
   if (m_estimator.Result() == nullptr) m_reading.quality = 0;
 }
 
@@ -97,14 +92,19 @@ void CDelayCompensationImpl::StepCalcDelay(bool busy, MONITORDATA* monitor) {
       m_stateFrames = 0;
       // A delay the search found starts the drift's measure afresh.
       m_confirmation.ForgetDrift();
-      m_confirmation.Confirm(result.delay, result.quality);
+      m_confirmation.Confirm(result.delay, result.quality, ConfirmedBy::Search, m_estimator.SearchSpan(result.delay));
     } else if (restarted) {
+      // A search that judged the delay and left it open (a near-tie,
+      // beyond the range) leaves it to a search to confirm.
+      const int32_t open = CORR_AMBIGUOUS | CORR_BEYOND_RANGE;
+      if ((result.flags & CORR_ENOUGH_DATA) != 0 && (result.flags & open) != 0) m_confirmation.LeaveOpen();
       // The re-check goes on at the delay the tracker follows (a search
       // over long blocks cannot settle a fast drift); where it confirms
       // that delay, the search ends as with a delay of its own.
       result.delay = m_reading.delay;
       result.quality = float(m_reading.quality);
-      if (RecheckDelay(&m_reading.quality, monitor) == DELCOMP_DELAYRELIABLE &&
+      // A delay the search left open stays with the search.
+      if (RecheckDelay(&m_reading.quality, monitor) == DELCOMP_DELAYRELIABLE && m_confirmation.Rooted() &&
           m_confirmation.At(m_reading.delay)) {
         next = DELCOMP_DELAYRELIABLE;
         m_searchRestarted = false;
@@ -147,8 +147,7 @@ void CDelayCompensationImpl::StepDelayReliable(bool busy, MONITORDATA* monitor) 
     m_reading.quality = result != nullptr ? QualityPercent(result->quality) : 0;
   }
   TakeResult(false);
-  m_reading.status = DELAY_STATUS_RELIABLE;
-  HoldStatusToConfirmation();
+  m_gate.Vouch();
 }
 
 void CDelayCompensationImpl::StepDelayUncertain(MONITORDATA* monitor) {
@@ -169,8 +168,7 @@ void CDelayCompensationImpl::StepDelayUncertain(MONITORDATA* monitor) {
   } else if (next != DELCOMP_DELAYUNCERTAIN) {
     m_state = next;
     m_stateFrames = 0;
-    m_reading.status = DELAY_STATUS_RELIABLE;
-    HoldStatusToConfirmation();
+    m_gate.Vouch();
   } else if (m_stateFrames > kUncertainFramesBeforeSearch) {
     // The search starts afresh: its history holds blocks of the time it
     // last ran, at whatever delay held then.

@@ -1,8 +1,10 @@
 #include "Vantrel/frontend/DelayTracker.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
+#include "Vantrel/DelaySearchRange.h"
 #include "Vantrel/FrameData.h"
 #include "Vantrel/frontend/CorrelatorSet.h"
 
@@ -10,8 +12,6 @@ namespace {
 
 // The correlation of the newest block above which a drift's step is taken.
 constexpr double kDriftPeak = 80.0;
-// A block's energy per sample below which the signal is too weak to track.
-constexpr double kTrackEnergyPerSample = 4096.0;
 
 }  // namespace
 
@@ -22,25 +22,29 @@ void CDelayTracker::NameMonitorEntry(MONITORDATA* monitor) {
   monitor->count = entry;
 }
 
-void CDelayTracker::Track(float refEnergy, float testEnergy, const TrackingLimits& limits, DelayReading* reading,
-                          MONITORDATA* monitor) {
-  const int32_t marks = reading->status & kStatusMarks;
+bool CDelayTracker::TooWeak(const CORRRESULT& pick, double atDelay, double refEnergy, double testEnergy,
+                            uint32_t blockLen) {
+  // The blocks' correlated energy, the share of their energy the best
+  // correlation explains; the rest is the noise they show.
+  const double rho = std::max(std::fabs(double(pick.quality)), std::fabs(atDelay)) / 100.0;
+  const double correlated = std::min(refEnergy, testEnergy) * rho * rho;
+  return (pick.flags & CORR_ENOUGH_DATA) == 0 || correlated <= DELAY_SEARCH_BLOCK_ENERGY_PER_SAMPLE * double(blockLen);
+}
+
+TrackReport CDelayTracker::Track(float refEnergy, float testEnergy, const TrackingLimits& limits, DelayReading* reading,
+                                 MONITORDATA* monitor) {
+  TrackReport report;
   CCorrelatorSet& recheck = m_estimator.RecheckSet();
   int ok = 0;
   CORRRESULT* pick = nullptr;
   recheck.PickBestSigned(&ok, &pick, float(reading->quality), 1);
-  const double threshold = double(recheck.GetBlockLen()) * kTrackEnergyPerSample;
-  if ((pick->flags & CORR_ENOUGH_DATA) == 0 || testEnergy <= threshold || refEnergy <= threshold) {
-    const double v = recheck.ValueAtLag(0, 1);
-    if (v > -5.0 && v < 5.0) {
-      reading->status = DELAY_STATUS_UNCERTAIN;
-      reading->quality = 0;
-    }
-    FollowDriftThroughPause(limits, reading);
-    reading->status |= marks;
-    return;
-  }
   const double v = recheck.ValueAtLag(0, 1);
+  if (TooWeak(*pick, v, refEnergy, testEnergy, recheck.GetBlockLen())) {
+    if (v > -5.0 && v < 5.0) reading->quality = 0;
+    FollowDriftThroughPause(limits, reading);
+    report.predicted = true;
+    return report;
+  }
   float q = pick->quality;
   int32_t o = pick->delay;
   // Two peaks alike: the one nearer the delay kept.
@@ -49,18 +53,11 @@ void CDelayTracker::Track(float refEnergy, float testEnergy, const TrackingLimit
     q = pick->secondQuality;
     o = pick->secondDelay;
   }
-  const int64_t step = std::abs(int64_t(o));
-  const bool stepped = TakesStep(o, q, v, limits.maxStep) && ApplyStep(o, q, limits, reading);
-  // The newest block's strong peak lies clearly off the delay kept: that
-  // delay is no longer the one confirmed.
-  if (!stepped && step > CDelayConfirmation::kWithin && std::fabs(q) >= kDriftPeak && q > v + 1.0 &&
-      reading->status == DELAY_STATUS_RELIABLE) {
-    reading->status = DELAY_STATUS_UNCERTAIN;
-  }
+  const bool stepped = TakesStep(o, q, v, limits.maxStep) && ApplyStep(o, q, limits, reading, &report);
   if (!stepped) reading->quality = QualityPercent(v);
   m_mean.Add(float(reading->quality));
   if (monitor != nullptr) monitor->Add(q, -100.0f, 100.0f, "R(VarDel)");
-  reading->status |= marks;
+  return report;
 }
 
 bool CDelayTracker::TakesStep(int32_t o, float q, double v, int64_t maxStep) const {
@@ -76,7 +73,8 @@ bool CDelayTracker::TakesStep(int32_t o, float q, double v, int64_t maxStep) con
           q > v + (m_confirmation.AlongDrift(o) ? 0.0 : 1.0));
 }
 
-bool CDelayTracker::ApplyStep(int32_t o, float q, const TrackingLimits& limits, DelayReading* reading) {
+bool CDelayTracker::ApplyStep(int32_t o, float q, const TrackingLimits& limits, DelayReading* reading,
+                              TrackReport* report) {
   const int64_t step = std::abs(int64_t(o));
   const int64_t target = int64_t(reading->delay) + o;
   if (limits.ringRoom < std::abs(target)) {
@@ -95,22 +93,23 @@ bool CDelayTracker::ApplyStep(int32_t o, float q, const TrackingLimits& limits, 
   // A drift's step keeps the quality the re-check judges by: the
   // newest block's peak is not comparable to the mean of its blocks.
   if (step > CDelayConfirmation::kWithin) result->quality = float(reading->quality);
-  // A step well below the running mean is uncertain. Above it the
-  // status stays: only a search or a re-check at the new delay makes
-  // it reliable.
+  // A step well below the running mean: the gate hears of it.
   if (!m_mean.Empty()) {
     const float mean = m_mean.Mean();
     const bool beyond = mean > 0.0f ? float(reading->quality) > 0.95f * mean : float(reading->quality) < 0.95f * mean;
-    if (!beyond && reading->status == DELAY_STATUS_RELIABLE) reading->status = DELAY_STATUS_UNCERTAIN;
+    report->belowMean = !beyond;
   }
   return true;
 }
 
-void CDelayTracker::FollowDriftThroughPause(const TrackingLimits& limits, DelayReading* reading) {
+bool CDelayTracker::FollowDriftThroughPause(const TrackingLimits& limits, DelayReading* reading) {
   int64_t predicted = 0;
-  if (!m_confirmation.PredictThroughPause(&predicted)) return;
-  if (predicted == reading->delay || std::abs(predicted - reading->delay) > CDelayConfirmation::kWithin) return;
-  if (std::abs(predicted) > limits.maxDelay || limits.ringRoom < std::abs(predicted)) return;
+  if (!m_confirmation.PredictThroughPause(&predicted)) return false;
+  // Never further than the gate lets a prediction go from the delay confirmed.
+  if (std::abs(predicted - m_confirmation.Delay()) > CDelayConfirmation::kWithin) return false;
+  if (predicted == reading->delay || std::abs(predicted - reading->delay) > CDelayConfirmation::kWithin) return false;
+  if (std::abs(predicted) > limits.maxDelay || limits.ringRoom < std::abs(predicted)) return false;
   reading->delay = int(predicted);
   m_estimator.Result()->delay = reading->delay;
+  return true;
 }

@@ -2,7 +2,8 @@
 // re-check's newest block, steps the delay in force toward that block's
 // peak where the step table allows, and keeps the running mean of the
 // qualities tracked. Under a measured drift it carries a confirmed delay
-// on through a pause of the signal.
+// on through a pause of the signal. It decides no status but clamped: what
+// it saw is evidence for CReliableGate.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +24,14 @@ struct TrackingLimits {
   int64_t ringRoom = 0;
 };
 
+// What one frame's tracking saw.
+struct TrackReport {
+  // The delay was carried on through a pause by the drift measured.
+  bool predicted = false;
+  // A step whose quality lies well below the running mean of those tracked.
+  bool belowMean = false;
+};
+
 class FRONT_END_INTERNAL CDelayTracker {
  public:
   CDelayTracker(CDelayEstimator& estimator, CDelayConfirmation& confirmation)
@@ -38,15 +47,20 @@ class FRONT_END_INTERNAL CDelayTracker {
   // One frame's step, once the re-check has been fed in it, from the
   // energies of the block before the newest. Moves the reading on; the
   // search's result follows the delay.
-  void Track(float refEnergy, float testEnergy, const TrackingLimits& limits, DelayReading* reading,
-             MONITORDATA* monitor);
+  TrackReport Track(float refEnergy, float testEnergy, const TrackingLimits& limits, DelayReading* reading,
+                    MONITORDATA* monitor);
+  // Too weak to track: the energy the newest blocks' best correlation (the
+  // peak `pick` or `atDelay`, percent) explains, the blocks' energy less
+  // the noise they show, is no more than a block's quantisation noise.
+  // Loud blocks that correlate nowhere are not weak: the delay has moved.
+  static bool TooWeak(const CORRRESULT& pick, double atDelay, double refEnergy, double testEnergy, uint32_t blockLen);
 
  private:
   // Whether the newest block's peak at offset o (quality q, against v at
   // the delay kept) is a step to take.
   bool TakesStep(int32_t o, float q, double v, int64_t maxStep) const;
-  bool ApplyStep(int32_t o, float q, const TrackingLimits& limits, DelayReading* reading);
-  void FollowDriftThroughPause(const TrackingLimits& limits, DelayReading* reading);
+  bool ApplyStep(int32_t o, float q, const TrackingLimits& limits, DelayReading* reading, TrackReport* report);
+  bool FollowDriftThroughPause(const TrackingLimits& limits, DelayReading* reading);
 
   CDelayEstimator& m_estimator;
   CDelayConfirmation& m_confirmation;

@@ -145,4 +145,77 @@ TEST_F(DelayEstimatorTest, TheTrackerStepsWithADriftWithinItsLimits) {
   }
 }
 
+TEST_F(DelayEstimatorTest, RecheckBlocksTooShortForAMeaningfulCorrelationNeverConfirm) {
+  // About 100 samples carry a strong peak six scatters clear of noise.
+  EXPECT_GE(CDelayEstimator::kMinConfirmingBlock, 100u);
+  EXPECT_LE(CDelayEstimator::kMinConfirmingBlock, 128u);
+  for (const uint32_t block : {8u, 128u}) {
+    SCOPED_TRACE(block);
+    ASSERT_EQ(m_estimator.InitRecheck(block, 1024), 1);
+    m_estimator.NewRun();
+    m_confirmation.Clear();
+    ASSERT_TRUE(Search(0, 16, 300));
+    m_confirmation.Confirm(300, m_estimator.Result()->quality, ConfirmedBy::Search, m_estimator.SearchSpan(300));
+    Recheck(16, 16, 300);
+    EXPECT_EQ(m_confirmation.Evidence().by, block >= 100 ? ConfirmedBy::Recheck : ConfirmedBy::Search);
+  }
+}
+
+TEST_F(DelayEstimatorTest, AConfirmationSpansTheBlocksItsSetCorrelated) {
+  // Blocks of 512 fed at frames 0..15 (newest samples 10256 .. 14096): the
+  // search's reference blocks; a lead pairs the reference earlier.
+  for (int k = 0; k < 16; ++k) {
+    EstimationBlocks blocks = Blocks(k, 300);
+    blocks.streamEnd = 10256 + int64_t(k) * kFrame;
+    m_estimator.Search(blocks, false, 4000);
+  }
+  const SampleSpan lag = m_estimator.SearchSpan(300);
+  EXPECT_EQ(lag.first, 10256 - 512);
+  EXPECT_EQ(lag.end, 10256 + 15 * int64_t(kFrame));
+  const SampleSpan lead = m_estimator.SearchSpan(-300);
+  EXPECT_EQ(lead.first, 10256 - 512 - 300);
+  EXPECT_EQ(lead.end, 10256 + 15 * int64_t(kFrame) - 300);
+}
+
+TEST(DelayTracker, TooWeakIsTheCorrelatedEnergyAgainstAQuantisationsWorth) {
+  // Blocks of 512: a quantisation's worth is 8 per sample, 4096 a block.
+  struct Case {
+    const char* what;
+    float peak;
+    double atDelay;
+    double energy;
+    int32_t flags;
+    bool weak;
+  };
+  const Case cases[] = {
+      {"speech 40 dB down, clean", 99.0f, 99.0, 512.0 * 4000.0, CORR_ENOUGH_DATA, false},
+      {"hiss 80 dB down", 20.0f, 5.0, 512.0 * 11.0, CORR_ENOUGH_DATA, true},
+      {"loud, correlating nowhere: the delay moved", 3.0f, 1.0, 512.0 * 1e6, CORR_ENOUGH_DATA, false},
+      {"loud, too few blocks", 99.0f, 99.0, 512.0 * 1e6, CORR_NOT_RELIABLE, true},
+  };
+  for (const Case& c : cases) {
+    CORRRESULT pick;
+    pick.quality = c.peak;
+    pick.flags = c.flags;
+    EXPECT_EQ(CDelayTracker::TooWeak(pick, c.atDelay, c.energy, c.energy, 512), c.weak) << c.what;
+  }
+}
+
+TEST_F(DelayEstimatorTest, AfterAPauseAFewBlocksAtTheDelayInForceRenewItsConfirmation) {
+  // The re-check's blocks start again (a pause); four blocks, fewer than a
+  // search needs, renew the confirmation where they peak exactly at the
+  // delay in force, and only there.
+  for (const int lead : {300, 302}) {
+    SCOPED_TRACE(lead);
+    m_estimator.NewRun();
+    m_confirmation.Clear();
+    ASSERT_TRUE(Search(0, 16, 300));
+    m_confirmation.Confirm(300, m_estimator.Result()->quality, ConfirmedBy::Search, m_estimator.SearchSpan(300));
+    m_estimator.ClearRecheckHistory();
+    EXPECT_EQ(Recheck(16, 4, lead), DELCOMP_DELAYRELIABLE) << "the state stays";
+    EXPECT_EQ(m_confirmation.Evidence().by, lead == 300 ? ConfirmedBy::Recheck : ConfirmedBy::Search);
+    EXPECT_FALSE(m_confirmation.Rejected());
+  }
+}
+
 }  // namespace

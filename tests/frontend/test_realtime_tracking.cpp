@@ -101,6 +101,13 @@ class RealtimeTest : public ::testing::Test {
   RealtimeTest() { SetTraceMask(0); }
 };
 
+// Samples Go read until the ring was full, before the first frame.
+int64_t RingFill() {
+  DelaySearchRange range;
+  EXPECT_TRUE(ComputeDelaySearchRange(kRate, 500, kFrame, &range));
+  return int64_t(range.window) + kFrame;
+}
+
 TEST_F(RealtimeTest, ADelayStepIsNoticedAndFoundAgainThenADriftIsTracked) {
   // 200 samples, a step to 1100 at 4 s, from 8 s a drift of one sample
   // every 50 ms up to 1180 at 12 s.
@@ -116,9 +123,7 @@ TEST_F(RealtimeTest, ADelayStepIsNoticedAndFoundAgainThenADriftIsTracked) {
   ASSERT_GT(run.frames.size(), size_t(12 * kRate / kFrame));
 
   // The newest sample of frame f, counted from the start of the input.
-  DelaySearchRange range;
-  ASSERT_TRUE(ComputeDelaySearchRange(kRate, 500, kFrame, &range));
-  const int64_t ringFill = int64_t(range.window) + kFrame;  // read by Go until the ring was full
+  const int64_t ringFill = RingFill();
   auto newest = [&](size_t f) { return ringFill + int64_t(f + 1) * kFrame; };
   size_t firstReliable = run.frames.size();
   int stepFound = -1;
@@ -150,9 +155,7 @@ TEST_F(RealtimeTest, ADelayStepIsNoticedAndFoundAgainThenADriftIsTracked) {
 // blocks from before it, must not make a frame reliable; the drift is
 // still followed on most of the frames.
 TEST_F(RealtimeTest, ADriftThroughPausesIsReliableOnlyWhereItIs) {
-  DelaySearchRange range;
-  ASSERT_TRUE(ComputeDelaySearchRange(kRate, 500, kFrame, &range));
-  const int64_t ringFill = int64_t(range.window) + kFrame;  // read by Go until the ring was full
+  const int64_t ringFill = RingFill();
   // Constant until the search has found the delay, then the drift, from
   // 0.2 s into a stretch of signal.
   const int64_t cycle = 17 * kRate / 10;
@@ -198,9 +201,7 @@ TEST_F(RealtimeTest, AStepIsFoundAfreshOnceTheOldDelayIsRejected) {
   for (const int tracking : {0, 1}) {
     DevicePair devices(lag, 6 * kRate);
     const RealtimeRun run = RunDevices(100000, [&](SYSPARA& sys) { sys.delayPara.trackVariableDelay = tracking; });
-    DelaySearchRange range;
-    ASSERT_TRUE(ComputeDelaySearchRange(kRate, 500, kFrame, &range));
-    const int64_t ringFill = int64_t(range.window) + kFrame;  // read by Go until the ring was full
+    const int64_t ringFill = RingFill();
     ASSERT_GE(run.frames.size(), size_t((6 * kRate - ringFill) / kFrame - 2)) << tracking;
     auto newest = [&](size_t f) { return ringFill + int64_t(f + 1) * kFrame; };
     bool rejected = false;
@@ -221,6 +222,30 @@ TEST_F(RealtimeTest, AStepIsFoundAfreshOnceTheOldDelayIsRejected) {
     EXPECT_TRUE(rejected) << tracking;
     EXPECT_GE(foundAfter, 0) << tracking;
     EXPECT_LE(foundAfter, 30) << "frames from the step to the new delay, tracking " << tracking;
+  }
+}
+
+// A step of 400 samples, which the re-check's window sees: with or without
+// the tracker, a frame whose samples all lie past the step is never called
+// reliable at the delay before it (its newest block says otherwise).
+TEST_F(RealtimeTest, AFramePastAStepIsNeverReliableAtTheOldDelayWhateverTheTracker) {
+  const int64_t step = 3 * kRate;
+  const LagAt lag = [=](int64_t n) -> int64_t { return n < step ? 800 : 1200; };
+  for (const int tracking : {0, 1}) {
+    DevicePair devices(lag, 5 * kRate);
+    const RealtimeRun run = RunDevices(100000, [&](SYSPARA& sys) { sys.delayPara.trackVariableDelay = tracking; });
+    const int64_t ringFill = RingFill();
+    int reliableBefore = 0;
+    for (size_t f = 0; f < run.frames.size(); ++f) {
+      const RecordedFrame& frame = run.frames[f];
+      const bool reliable = (frame.status & 0xFFFF) == DELAY_STATUS_RELIABLE;
+      const int64_t testFirst = ringFill + int64_t(f + 1) * kFrame - int64_t(frame.count);
+      if (testFirst + int64_t(frame.count) <= step) reliableBefore += reliable && frame.delay == 800 ? 1 : 0;
+      if (testFirst >= step && reliable) {
+        EXPECT_EQ(frame.delay, 1200) << "tracking " << tracking << " frame " << f;
+      }
+    }
+    EXPECT_GT(reliableBefore, 20) << tracking;
   }
 }
 

@@ -35,6 +35,7 @@ struct EdgeCase {
   bool sameFile;       // the reference file as both inputs
   bool reliable;       // the delay must be found reliable on every frame
   float noise = 0.0f;  // rms of white noise of its own on each file
+  bool track = false;  // --track: re-checked and followed
 };
 
 void PrintTo(const EdgeCase& c, std::ostream* out) { *out << c.name; }
@@ -68,7 +69,7 @@ class HostDelayEdgesTest : public HostCommandTest, public ::testing::WithParamIn
 
   std::vector<CsvRow> MeasureRows(const EdgeCase& c) {
     const HostRun run = Run("--max-delay-ms " + std::to_string(c.maxDelayMs) + " ref.wav " +
-                            (c.sameFile ? "ref.wav" : "test.wav") + " --csv frames.csv");
+                            (c.sameFile ? "ref.wav" : "test.wav") + " --csv frames.csv" + (c.track ? " --track" : ""));
     EXPECT_EQ(run.exitCode, 0) << run.err;
     const std::string table = ReadAll(m_dir.File("frames.csv"));
     const std::vector<std::string> lines = Lines(table);
@@ -110,7 +111,8 @@ TEST_P(HostDelayEdgesTest, ReliableFramesCarryTheTrueDelayOnly) {
 // then delays beyond the range (within the search's reach, and beyond it
 // where a voice's look-alike one pitch period short lies inside the
 // reach); then signals that repeat within the window as both inputs, and
-// a tone under noise, whose repeats differ only by the noise.
+// a tone under noise, whose repeats differ only by the noise, also tracked:
+// no re-check or step may confirm a delay the search left open.
 INSTANTIATE_TEST_SUITE_P(
     Rows, HostDelayEdgesTest,
     ::testing::Values(EdgeCase{"R11k_900ms", 11025, 5.0, 9922, 1000, Signal::Speech, false, true},
@@ -123,7 +125,9 @@ INSTANTIATE_TEST_SUITE_P(
                       EdgeCase{"R48k_1200ms_of_1000", 48000, 3.0, 57600, 1000, Signal::Speech, false, false},
                       EdgeCase{"Tone_as_both", 16000, 4.0, 0, 1000, Signal::Tone, true, false},
                       EdgeCase{"Dc_as_both", 16000, 4.0, 0, 1000, Signal::Dc, true, false},
-                      EdgeCase{"Tone_under_noise", 16000, 4.0, 300, 1000, Signal::Tone, false, false, 2000.0f}),
+                      EdgeCase{"Tone_under_noise", 16000, 4.0, 300, 1000, Signal::Tone, false, false, 2000.0f},
+                      EdgeCase{"Tone_under_noise_tracked", 16000, 4.0, 300, 1000, Signal::Tone, false, false, 2000.0f,
+                               true}),
     [](const ::testing::TestParamInfo<EdgeCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -152,7 +152,9 @@ TEST_F(HostCommandTest, TrackFollowsADelayThatStepsWithinTheFilesWithoutItEveryF
 TEST_F(HostCommandTest, TrackHandsOutEveryFrameOfTheFilesWithItsPosition) {
   // 3 s at 16 kHz, the test 1234 samples late: with --track as without it,
   // the frames run from the start of the files to their end, one after
-  // the other, and the summary's share counts them all.
+  // the other, and the summary's share counts them all. Tracked, the
+  // search's confirmation vouches only for frames from its first block on:
+  // the frames before it wait for the re-check.
   WritePair(1234, "ref.wav", "test.wav", 3, 16000);
   const HostRun fixed = Run("--csv fixed.csv ref.wav test.wav");
   const HostRun tracked = Run("--track --csv tracked.csv ref.wav test.wav");
@@ -171,9 +173,14 @@ TEST_F(HostCommandTest, TrackHandsOutEveryFrameOfTheFilesWithItsPosition) {
   }
   int reliable = 0;
   int complete = 0;
-  for (const CsvRow& row : rows) {
-    reliable += row.status == 1 ? 1 : 0;
-    complete += row.realSamples == 512 ? 1 : 0;
+  int firstReliable = -1;
+  for (size_t k = 0; k < rows.size(); ++k) {
+    complete += rows[k].realSamples == 512 ? 1 : 0;
+    if (rows[k].status != 1) continue;
+    ++reliable;
+    if (firstReliable < 0) firstReliable = int(k);
+    EXPECT_EQ(rows[k].delay, 1234) << rows[k].text;
+    EXPECT_EQ(rows[k].realSamples, 512) << rows[k].text;
   }
   EXPECT_EQ(rows.back().realSamples, 3 * 16000 - 1234 - int(rows.size() - 1) * 512);
   EXPECT_NE(rows.back().status, 1);
@@ -181,8 +188,12 @@ TEST_F(HostCommandTest, TrackHandsOutEveryFrameOfTheFilesWithItsPosition) {
   std::snprintf(share, sizeof share, "Reliable: %d of %zu frames (%.1f %% of the file)", reliable, rows.size(),
                 100.0 * reliable / double(rows.size()));
   EXPECT_NE(tracked.out.find(share), std::string::npos) << tracked.out;
-  // The re-check may doubt a few frames (its first has no history yet).
-  EXPECT_GE(reliable, complete - 3);
+  // From the first reliable frame on every complete frame is, and that
+  // frame comes within the search's blocks: 16 frames and a block of 8192
+  // samples.
+  ASSERT_GE(firstReliable, 0);
+  EXPECT_EQ(reliable, complete - firstReliable);
+  EXPECT_LE(firstReliable, 16 + 8192 / 512);
 }
 
 }  // namespace

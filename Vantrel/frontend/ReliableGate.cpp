@@ -1,0 +1,77 @@
+#include "Vantrel/frontend/ReliableGate.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+bool BeyondRange(int64_t delay, int64_t maxDelay) { return std::llabs(delay) > maxDelay; }
+
+// Rule 4: blocks vouch for the frames they correlated and for those after
+// them up to the next pause; a frame after a pause waits for blocks of its
+// own side.
+bool WithinReach(const ReliableEvidence& e) {
+  const SampleSpan& blocks = e.confirmation.blocks;
+  const SampleSpan& frame = e.frame.samples;
+  if (e.inPause || frame.first < blocks.first) return false;
+  const bool pauseBetween = e.pauseEnd >= 0 && e.pauseEnd > blocks.first && e.pauseEnd < frame.end;
+  return !pauseBetween;
+}
+
+// Rule 5.
+bool AtConfirmedDelay(const ReliableEvidence& e) {
+  const int delay = e.frame.delay;
+  const int confirmed = e.confirmation.delay;
+  const int off = std::abs(delay - confirmed);
+  if (!e.drift.measured) return off == 0;
+  if (e.frame.predicted && off > CReliableGate::kWithin) return false;
+  return std::fabs(double(delay) - CReliableGate::DriftedTo(e)) <= double(CReliableGate::kWithin);
+}
+
+double Middle(const SampleSpan& span) { return 0.5 * (double(span.first) + double(span.end)); }
+
+}  // namespace
+
+bool CReliableGate::Reliable(const ReliableEvidence& e) {
+  const ConfirmationEvidence& confirmation = e.confirmation;
+  const int64_t frameLength = e.frame.samples.end - e.frame.samples.first;
+  if (e.frame.realSamples <= 0 || e.frame.realSamples < frameLength) return false;
+  if (std::abs(e.frame.quality) < kStrongQuality) return false;
+  if (confirmation.by == ConfirmedBy::Nobody || !confirmation.rootedInSearch) return false;
+  if (BeyondRange(confirmation.delay, e.maxDelay) || BeyondRange(e.frame.delay, e.maxDelay)) return false;
+  if (e.tracked && !WithinReach(e)) return false;
+  if (!AtConfirmedDelay(e)) return false;
+  return !e.blocksSayOtherwise;
+}
+
+int32_t CReliableGate::WithoutPadding(int32_t status, int64_t realSamples, int64_t count) {
+  if (realSamples >= count || StatusWord(status) != DELAY_STATUS_RELIABLE) return status;
+  return WithStatusWord(status, DELAY_STATUS_UNCERTAIN);
+}
+
+double CReliableGate::DriftedTo(const ReliableEvidence& e) {
+  const double since = Middle(e.frame.samples) - double(e.confirmation.blocks.end);
+  return double(e.confirmation.delay) + e.drift.perSample * since;
+}
+
+void CReliableGate::Decide(const ReliableEvidence& evidence) {
+  const int32_t word = StatusWord(reading.status);
+  if (word == DELAY_STATUS_RELIABLE && !m_vouched) {
+    reading.status = WithStatusWord(reading.status, DELAY_STATUS_UNCERTAIN);
+    return;
+  }
+  if (word != DELAY_STATUS_UNCERTAIN || !m_vouched) return;
+  if (Reliable(evidence)) reading.status = WithStatusWord(reading.status, DELAY_STATUS_RELIABLE);
+}
+
+bool CReliableGate::NoteBlocks(bool weak, int64_t blockFirst, int64_t pauseSamples) {
+  m_pauseSamples = pauseSamples;
+  if (weak) {
+    if (m_weakFrom < 0) m_weakFrom = blockFirst;
+    return false;
+  }
+  const bool endsPause = m_weakFrom >= 0 && blockFirst - m_weakFrom >= pauseSamples;
+  if (endsPause) m_pauseEnd = blockFirst;
+  m_weakFrom = -1;
+  return endsPause;
+}

@@ -1,0 +1,145 @@
+// The one place that calls a frame's delay "reliable". It owns the delay
+// state machine's state (state, frames in it, the restart mark, the
+// frame's reading); the state machine, the search, the re-check and the
+// tracker only report evidence, and Decide turns it into the frame's
+// status once per frame. A frame is reliable when all of these hold:
+//  1. its state holds a delay in force (Vouch), every sample of the frame
+//     is input of both signals (none is padding before an input's start or
+//     past its end) and its quality is that of a strong peak;
+//  2. a search confirmed the delay, or a re-check confirmed it on the line
+//     of a delay a search confirmed, and no search has left it open since
+//     (a near-tie, beyond the asked range, not confirmed);
+//  3. neither the confirmed delay nor the frame's lies beyond the asked range;
+//  4. re-checked or tracked: the frame's samples lie within the blocks the
+//     confirmation correlated, or after them with no pause between (and
+//     not in one);
+//  5. the frame carries exactly the delay confirmed; under a measured drift
+//     within 3 samples of where it has drifted to by the frame (from the
+//     end of the confirming blocks), and a delay predicted through a pause
+//     no more than 3 samples from the one confirmed;
+//  6. the newest blocks do not put a strong peak clearly off the delay.
+// Other status words (held, snapped, fixed, clamped, calculating) are set
+// where they are decided and pass through unchanged.
+#pragma once
+
+#include <cstdint>
+
+#include "Vantrel/FrameData.h"
+#include "Vantrel/frontend/DelayState.h"
+#include "Vantrel/frontend/FrontEndInternal.h"
+
+// Samples [first, end) in the reference's count since the inputs started,
+// paired with the test samples at the delay.
+struct SampleSpan {
+  int64_t first = 0;
+  int64_t end = 0;
+};
+
+enum class ConfirmedBy { Nobody, Search, Recheck };
+
+struct ConfirmationEvidence {
+  ConfirmedBy by = ConfirmedBy::Nobody;
+  int delay = 0;
+  // A search confirmed this delay, or the one the re-check followed to it,
+  // and no search has left it open since.
+  bool rootedInSearch = false;
+  SampleSpan blocks;  // what the confirming blocks correlated
+};
+
+// A measured drift: the confirmed delay holds where its blocks end (each
+// block was aligned by the delay of its time) and moves by perSample for
+// every sample from there.
+struct DriftEvidence {
+  bool measured = false;
+  double perSample = 0.0;
+};
+
+struct FrameEvidence {
+  int delay = 0;
+  int quality = 0;
+  SampleSpan samples;
+  // Samples of the frame read from the inputs rather than padding past an
+  // input's end.
+  int64_t realSamples = 0;
+  // The delay was carried on through a pause by the drift measured.
+  bool predicted = false;
+};
+
+struct ReliableEvidence {
+  // The delay is re-checked or tracked as the inputs go on; otherwise the
+  // one delay found at the start stands for every frame.
+  bool tracked = false;
+  ConfirmationEvidence confirmation;
+  DriftEvidence drift;
+  int64_t maxDelay = 0;  // the asked range, in samples
+  // Where the last pause of the signal ended (-1: none): blocks before it
+  // vouch for nothing after it.
+  int64_t pauseEnd = -1;
+  // The frame lies in a pause: its blocks have been too weak to correlate
+  // for a pause's length.
+  bool inPause = false;
+  // The newest blocks' strong peak lies clearly off the frame's delay.
+  bool blocksSayOtherwise = false;
+  FrameEvidence frame;
+};
+
+class FRONT_END_INTERNAL CReliableGate {
+ public:
+  // Samples a delay may lie off where a drift has taken it.
+  static constexpr int kWithin = 3;
+  // The correlation (percent) below which no delay is reliable.
+  static constexpr int kStrongQuality = 60;
+
+  // The rule: whether a frame with this evidence is reliable.
+  static bool Reliable(const ReliableEvidence& evidence);
+  // The status a frame is handed out with: one holding padding is never
+  // reliable, also at an input's end, where no evidence is decided.
+  static int32_t WithoutPadding(int32_t status, int64_t realSamples, int64_t count);
+  // Where the confirmed delay has drifted to by the middle of the frame.
+  static double DriftedTo(const ReliableEvidence& evidence);
+
+  // A frame begins: nothing vouched for yet.
+  void BeginFrame() { m_vouched = false; }
+  // The state holds a delay in force: the frame is uncertain unless Decide
+  // finds it reliable.
+  void Vouch() {
+    m_vouched = true;
+    reading.status = WithStatusWord(reading.status, DELAY_STATUS_UNCERTAIN);
+  }
+  // A status word the state decided (held, snapped, ...): not vouched.
+  void SetWord(int32_t word) {
+    m_vouched = false;
+    reading.status = WithStatusWord(reading.status, word);
+  }
+  // The frame's status: a vouched, uncertain word becomes reliable where
+  // the rule holds; a reliable word no one vouched for becomes uncertain.
+  void Decide(const ReliableEvidence& evidence);
+  bool Vouched() const { return m_vouched; }
+
+  // Tracks the pauses of the signal: one call per frame in which the
+  // re-check ran or found the blocks too weak. A run of weak frames of at
+  // least `pauseSamples` is a pause; true on the frame that ends one.
+  bool NoteBlocks(bool weak, int64_t blockFirst, int64_t pauseSamples);
+  int64_t PauseEnd() const { return m_pauseEnd; }
+  // The weak run noted last, up to `blockEnd`, is a pause's length already.
+  bool InPause(int64_t blockEnd) const { return m_weakFrom >= 0 && blockEnd - m_weakFrom >= m_pauseSamples; }
+  // A new run: no pause seen.
+  void ClearPauses() {
+    m_pauseEnd = -1;
+    m_weakFrom = -1;
+  }
+
+  // The state machine's state, owned here; the compensation names it.
+  int state = DELCOMP_FILLINGBUFFERS;
+  uint32_t stateFrames = 0;
+  // The re-check sent the state back to the search, which has not
+  // confirmed a delay since.
+  bool searchRestarted = false;
+  DelayReading reading;
+
+ private:
+  bool m_vouched = false;
+  int64_t m_pauseEnd = -1;
+  int64_t m_weakFrom = -1;
+  int64_t m_pauseSamples = 0;
+};

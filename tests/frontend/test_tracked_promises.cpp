@@ -1,0 +1,169 @@
+// Whole tracked measurements on file pairs whose truth is known: whatever
+// path confirms a delay (the search, the re-check, the tracker), no frame is
+// called reliable where the search would not call it so: beyond the asked
+// range, on a signal that repeats within it, before the blocks that
+// confirmed the delay, or after a pause in which the delay stepped.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "frontend/measurement_run.h"
+#include "frontend/speech_like.h"
+
+namespace {
+
+struct Mode {
+  const char* name;
+  int tracking;
+  int trackVariableDelay;
+};
+
+// Re-checked without the tracker, with it, and the tracker alone.
+constexpr Mode kTrackedModes[] = {{"re-check", 1, 0}, {"re-check and tracker", 1, 1}, {"tracker", 0, 1}};
+
+// The delay (positive: the test lags) of test sample n: it holds the
+// reference's sample n - truth(n).
+using Truth = std::function<int(int64_t)>;
+
+FilePair PairOf(const std::vector<float>& reference, const Truth& truth, double gain = 1.0) {
+  FilePair pair;
+  pair.reference = reference;
+  pair.test.resize(reference.size());
+  for (size_t n = 0; n < reference.size(); ++n) {
+    const int64_t from = int64_t(n) - truth(int64_t(n));
+    pair.test[n] = from >= 0 && from < int64_t(reference.size()) ? float(std::round(gain * reference[from])) : 0.0f;
+  }
+  return pair;
+}
+
+// The first test sample a frame holds.
+int64_t TestStart(const RecordedFrame& frame) {
+  return int64_t(frame.samplePosition) - int64_t(frame.count) - std::max(-frame.delay, 0);
+}
+
+bool Reliable(const RecordedFrame& frame) { return (frame.status & 0xFFFF) == DELAY_STATUS_RELIABLE; }
+
+// Reliable frames whose delay is the truth (within `tolerance`) at none of
+// the samples they hold (a frame across a step holds samples of both delays).
+std::string WrongReliable(const std::vector<RecordedFrame>& frames, const Truth& truth, int tolerance = 0) {
+  std::string wrong;
+  for (size_t f = 0; f < frames.size(); ++f) {
+    if (!Reliable(frames[f])) continue;
+    const int64_t first = TestStart(frames[f]);
+    const auto off = [&](int64_t n) { return std::abs(truth(n) - frames[f].delay) > tolerance; };
+    if (off(first) && off(first + frames[f].count - 1))
+      wrong += " " + std::to_string(f) + "@" + std::to_string(frames[f].delay);
+  }
+  return wrong;
+}
+
+int ReliableCount(const std::vector<RecordedFrame>& frames) {
+  int count = 0;
+  for (const RecordedFrame& frame : frames) count += Reliable(frame) ? 1 : 0;
+  return count;
+}
+
+std::vector<RecordedFrame> Measure(const FilePair& pair, const Mode& mode, int maxDelayMs = kMeasureMaxDelayMs) {
+  const MeasurementOutcome run = MeasureFiles(pair, [&](SYSPARA& sys) {
+    sys.delayPara.tracking = mode.tracking;
+    sys.delayPara.trackVariableDelay = mode.trackVariableDelay;
+    sys.delayPara.maxDelayFileMs = maxDelayMs;
+    sys.delayPara.maxDelayRealtimeMs = maxDelayMs;
+  });
+  EXPECT_EQ(run.goResult, 1) << mode.name;
+  EXPECT_GT(run.frames.size(), 100u) << mode.name;
+  return run.frames;
+}
+
+TEST(TrackedPromises, NoPathConfirmsADelayBeyondTheAskedRange) {
+  // 1000 samples late with a range of 20 ms (960 samples at 48 kHz).
+  const FilePair pair = PairOf(SpeechLike(6 * kMeasureRate, kMeasureRate, 3), [](int64_t) { return 1000; });
+  for (const Mode& mode : kTrackedModes) EXPECT_EQ(ReliableCount(Measure(pair, mode, 20)), 0) << mode.name;
+}
+
+TEST(TrackedPromises, ASignalThatRepeatsWithinTheRangeStaysOpen) {
+  // A 0.2 s stretch of speech looped, independent noise 40 and 30 dB down,
+  // the test 7000 late at 0.7 gain: 7000 and 7000 - 9600 correlate alike.
+  const std::vector<float> piece = SpeechLike(kMeasureRate / 5, kMeasureRate, 11);
+  std::vector<float> loop;
+  for (int k = 0; k < 25; ++k) loop.insert(loop.end(), piece.begin(), piece.end());
+  for (const unsigned draw : {21u}) {
+    FilePair pair = PairOf(
+        loop, [](int64_t) { return 7000; }, 0.7);
+    const std::vector<float> refNoise = IntegerNoise(loop.size(), draw, 40.0);
+    const std::vector<float> testNoise = IntegerNoise(loop.size(), draw + 1, 130.0);
+    for (size_t n = 0; n < loop.size(); ++n) {
+      pair.reference[n] += refNoise[n];
+      pair.test[n] += testNoise[n];
+    }
+    for (const Mode& mode : kTrackedModes)
+      EXPECT_EQ(ReliableCount(Measure(pair, mode)), 0) << mode.name << ", noise draw " << draw;
+  }
+}
+
+TEST(TrackedPromises, AConfirmationVouchesOnlyForFramesFromItsBlocksOn) {
+  // 200 late for the first 0.5 s, then 1200: the search over the start
+  // confirms 1200 from blocks after the step.
+  const Truth truth = [](int64_t n) { return n < kMeasureRate / 2 ? 200 : 1200; };
+  const FilePair pair = PairOf(SpeechLike(6 * kMeasureRate, kMeasureRate, 5), truth);
+  for (const Mode& mode : kTrackedModes) {
+    const std::vector<RecordedFrame> frames = Measure(pair, mode);
+    EXPECT_EQ(WrongReliable(frames, truth), "") << mode.name;
+    // The re-check confirms the delay again from blocks of its own.
+    if (mode.tracking != 0) {
+      EXPECT_GT(ReliableCount(frames), int(frames.size()) / 2) << mode.name;
+    }
+  }
+}
+
+TEST(TrackedPromises, AStepInsideAPauseWaitsForBlocksAfterIt) {
+  // 4 s of speech, 1.5 s of digital silence or hiss 80 dB down, 4 s of
+  // speech; the delay steps from 320 to 1920 in the middle of the pause.
+  const int64_t pauseFrom = 4 * kMeasureRate;
+  const int64_t pauseLength = 3 * kMeasureRate / 2;
+  const Truth truth = [=](int64_t n) { return n < pauseFrom + pauseLength / 2 ? 320 : 1920; };
+  for (const double hiss : {0.0, 1.0}) {
+    std::vector<float> reference = SpeechLike(8 * kMeasureRate, kMeasureRate, 9);
+    const std::vector<float> quiet = IntegerNoise(size_t(pauseLength), 31, hiss);
+    reference.insert(reference.begin() + pauseFrom, quiet.begin(), quiet.end());
+    const FilePair pair = PairOf(reference, truth);
+    for (const Mode& mode : kTrackedModes)
+      EXPECT_EQ(WrongReliable(Measure(pair, mode), truth), "") << mode.name << ", hiss " << hiss;
+  }
+}
+
+TEST(TrackedPromises, ASmallStepIsNeitherHiddenByTheBroadPeakNorReadAsADrift) {
+  // 1440 late, then 1448 from 3 s: the newest block's peak moves 8 samples
+  // while the old delay still correlates well; the constant delays either
+  // side are exact.
+  const int64_t step = 3 * kMeasureRate;
+  const Truth truth = [=](int64_t n) { return n < step ? 1440 : 1448; };
+  const FilePair pair = PairOf(SpeechLike(7 * kMeasureRate, kMeasureRate, 13), truth);
+  for (const Mode& mode : kTrackedModes) {
+    const std::vector<RecordedFrame> frames = Measure(pair, mode);
+    EXPECT_EQ(WrongReliable(frames, truth), "") << mode.name;
+  }
+}
+
+TEST(TrackedPromises, UnderADriftEveryReliableFrameIsWithinThreeSamples) {
+  // The test falls behind by 500 ppm: 0.5 samples a frame at 48 kHz. The
+  // speech-like signal lies below 3.5 kHz, so linear interpolation between
+  // samples gives the drifted test closely enough.
+  const std::vector<float> reference = SpeechLike(8 * kMeasureRate, kMeasureRate, 17);
+  const double rate = 500e-6;
+  FilePair pair;
+  pair.reference = reference;
+  pair.test.resize(reference.size());
+  for (size_t n = 0; n < reference.size(); ++n) {
+    const double from = double(n) - (300.0 + rate * double(n));
+    const int64_t i = int64_t(std::floor(from));
+    const double t = from - double(i);
+    pair.test[n] = i >= 0 ? float(std::round((1.0 - t) * reference[i] + t * reference[i + 1])) : 0.0f;
+  }
+  const Truth truth = [=](int64_t n) { return int(std::lround(300.0 + rate * double(n))); };
+  for (const Mode& mode : kTrackedModes) EXPECT_EQ(WrongReliable(Measure(pair, mode), truth, 3), "") << mode.name;
+}
+
+}  // namespace
