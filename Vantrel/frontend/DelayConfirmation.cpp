@@ -2,6 +2,7 @@
 
 void CDelayConfirmation::Confirm(int delay, float quality, ConfirmedBy by, SampleSpan blocks) {
   m_by = by;
+  m_awaitsRecheck = false;
   m_blocks = blocks;
   if (by == ConfirmedBy::Search) m_rooted = true;
   m_drift.Confirmation(double(delay) - double(m_delay), double(m_framesSince), double(kDriftStep));
@@ -49,6 +50,7 @@ ConfirmationEvidence CDelayConfirmation::Evidence() const {
   evidence.by = m_by;
   evidence.delay = m_delay;
   evidence.rootedInSearch = m_rooted;
+  evidence.awaitsRecheck = m_awaitsRecheck;
   evidence.blocks = m_blocks;
   return evidence;
 }

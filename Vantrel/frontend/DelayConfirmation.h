@@ -37,6 +37,9 @@ class FRONT_END_INTERNAL CDelayConfirmation {
     Unconfirm();
   }
   void Unconfirm() { m_confirmed = false; }
+  // The search that just confirmed was one the re-check sent back to: the
+  // confirmation waits for a re-check to agree.
+  void AwaitRecheck() { m_awaitsRecheck = true; }
   // A re-check rejected `delay`: nothing is confirmed until a search or a
   // re-check confirms again.
   void Reject(int delay);
@@ -112,5 +115,6 @@ class FRONT_END_INTERNAL CDelayConfirmation {
   int m_rejectedDelay = 0;
   ConfirmedBy m_by = ConfirmedBy::Nobody;
   bool m_rooted = false;
+  bool m_awaitsRecheck = false;
   SampleSpan m_blocks;
 };

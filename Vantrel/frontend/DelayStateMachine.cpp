@@ -93,6 +93,7 @@ void CDelayCompensationImpl::StepCalcDelay(bool busy, MONITORDATA* monitor) {
       // A delay the search found starts the drift's measure afresh.
       m_confirmation.ForgetDrift();
       m_confirmation.Confirm(result.delay, result.quality, ConfirmedBy::Search, m_estimator.SearchSpan(result.delay));
+      if (restarted) m_confirmation.AwaitRecheck();
     } else if (restarted) {
       // A search that judged the delay and left it open (a near-tie,
       // beyond the range) leaves it to a search to confirm.

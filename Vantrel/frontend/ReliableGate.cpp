@@ -38,6 +38,7 @@ bool CReliableGate::Reliable(const ReliableEvidence& e) {
   if (e.frame.realSamples <= 0 || e.frame.realSamples < frameLength) return false;
   if (std::abs(e.frame.quality) < kStrongQuality) return false;
   if (confirmation.by == ConfirmedBy::Nobody || !confirmation.rootedInSearch) return false;
+  if (e.tracked && confirmation.awaitsRecheck) return false;
   if (BeyondRange(confirmation.delay, e.maxDelay) || BeyondRange(e.frame.delay, e.maxDelay)) return false;
   if (e.tracked && !WithinReach(e)) return false;
   if (!AtConfirmedDelay(e)) return false;

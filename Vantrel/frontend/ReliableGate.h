@@ -8,7 +8,8 @@
 //     past its end) and its quality is that of a strong peak;
 //  2. a search confirmed the delay, or a re-check confirmed it on the line
 //     of a delay a search confirmed, and no search has left it open since
-//     (a near-tie, beyond the asked range, not confirmed);
+//     (a near-tie, beyond the asked range, not confirmed); a search the
+//     re-check sent back to vouches once a re-check agrees with it;
 //  3. neither the confirmed delay nor the frame's lies beyond the asked range;
 //  4. re-checked or tracked: the frame's samples lie within the blocks the
 //     confirmation correlated, or after them with no pause between (and
@@ -44,6 +45,9 @@ struct ConfirmationEvidence {
   // and no search has left it open since.
   bool rootedInSearch = false;
   SampleSpan blocks;  // what the confirming blocks correlated
+  // A search the re-check sent back to confirmed the delay, and no re-check
+  // has agreed since: its long blocks average a delay that may be moving.
+  bool awaitsRecheck = false;
 };
 
 // A measured drift: the confirmed delay holds where its blocks end (each

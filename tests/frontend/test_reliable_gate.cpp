@@ -106,6 +106,8 @@ TEST(ReliableGate, EachPieceOfEvidenceIsNeeded) {
       {"quality below a strong peak", [](ReliableEvidence& e) { e.frame.quality = -59; }, false},
       {"an inverted test's strong peak", [](ReliableEvidence& e) { e.frame.quality = -60; }, true},
       {"only padding", [](ReliableEvidence& e) { e.frame.realSamples = 0; }, false},
+      {"a search the re-check sent back to, before a re-check agrees",
+       [](ReliableEvidence& e) { e.confirmation.awaitsRecheck = true; }, false},
       {"a frame partly past an input's end", [](ReliableEvidence& e) { e.frame.realSamples = 511; }, false},
       // Untracked, the one delay found at the start stands for every frame.
       {"untracked, before the blocks",
