@@ -77,23 +77,53 @@ int CBlockCorrelator::Init(uint32_t blockLen, uint32_t window, uint32_t historyS
 }
 
 void CBlockCorrelator::Allocate() {
+  // The same window and history keep their arrays: a cleared history and a
+  // block that is 0 beyond its (maybe new) length need nothing else.
+  if (m_block != nullptr && m_carvedWindow == m_windowLen && m_carvedHistory == m_historySize) {
+    Clear();
+    if (m_blockLen < m_windowLen) std::fill_n(m_x + m_blockLen, m_windowLen - m_blockLen, 0.0);
+    return;
+  }
   Free();
-  const size_t w = m_windowLen;
-  // A history vector is read only after its slot was written since the
-  // last Clear (blocks reaching H); the window is written whole by each
-  // Process, the peak scratch by each search.
-  m_corrVec = AllocateZeroedOrExit<float*>(m_historySize);
-  for (uint32_t s = 0; s < m_historySize; ++s) m_corrVec[s] = AllocateOrExit<float>(w);
-  m_latest = AllocateZeroedOrExit<float>(w);
-  m_corrSum = AllocateZeroedOrExit<float>(w);
-  m_x = AllocateZeroedOrExit<double>(w);  // the block: zero beyond B for good
-  m_y = AllocateOrExit<double>(w);
-  m_peakScratch = AllocateOrExit<float>(w + 1);
-  m_newSamples = AllocateZeroedOrExit<uint32_t>(m_historySize);
+  // One block of fresh pages for every array. A history vector is read only
+  // after its slot was written since the last Clear (blocks reaching H); the
+  // window is written whole by each Process, the peak scratch by each
+  // search; the sums start at 0 and the block stays 0 beyond B for good.
+  m_blockBytes = CarveArrays(nullptr);
+  m_block = AllocatePagesOrExit(m_blockBytes);
+  CarveArrays(m_block);
+  m_carvedWindow = m_windowLen;
+  m_carvedHistory = m_historySize;
   m_sumsWritten = false;
   m_lastEnd = -1;
   m_peakError = 0.0;
   m_peakLobe = 1;
+}
+
+size_t CBlockCorrelator::CarveArrays(void* block) {
+  const size_t w = m_windowLen;
+  ArrayCarver carve(block);
+  float** vectors = carve.Take<float*>(m_historySize);
+  for (uint32_t s = 0; s < m_historySize; ++s) {
+    float* vector = carve.Take<float>(w);
+    if (block != nullptr) vectors[s] = vector;
+  }
+  float* latest = carve.Take<float>(w);
+  float* sum = carve.Take<float>(w);
+  double* x = carve.Take<double>(w);
+  double* y = carve.Take<double>(w);
+  float* scratch = carve.Take<float>(w + 1);
+  uint32_t* newSamples = carve.Take<uint32_t>(m_historySize);
+  if (block != nullptr) {
+    m_corrVec = vectors;
+    m_latest = latest;
+    m_corrSum = sum;
+    m_x = x;
+    m_y = y;
+    m_peakScratch = scratch;
+    m_newSamples = newSamples;
+  }
+  return carve.Used();
 }
 
 void CBlockCorrelator::Clear() {
@@ -112,15 +142,17 @@ void CBlockCorrelator::Clear() {
 }
 
 void CBlockCorrelator::Free() {
-  if (m_corrVec != nullptr)
-    for (uint32_t s = 0; s < m_historySize; ++s) FreeArray(m_corrVec[s]);
-  FreeArray(m_corrVec);
-  FreeArray(m_latest);
-  FreeArray(m_corrSum);
-  FreeArray(m_x);
-  FreeArray(m_y);
-  FreeArray(m_peakScratch);
-  FreeArray(m_newSamples);
+  FreePages(m_block, m_blockBytes);
+  m_blockBytes = 0;
+  m_carvedWindow = 0;
+  m_carvedHistory = 0;
+  m_corrVec = nullptr;
+  m_latest = nullptr;
+  m_corrSum = nullptr;
+  m_x = nullptr;
+  m_y = nullptr;
+  m_peakScratch = nullptr;
+  m_newSamples = nullptr;
   m_blocks = 0;
   m_sumsWritten = false;
 }

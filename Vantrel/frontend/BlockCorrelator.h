@@ -8,6 +8,7 @@
 // entry 0) before the window's newest sample.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "Vantrel/frontend/FftCorrelator.h"
@@ -90,6 +91,8 @@ class FRONT_END_INTERNAL CBlockCorrelator {
 
  private:
   void Allocate();
+  // Points the arrays into `block` (none with null); returns the bytes they take.
+  size_t CarveArrays(void* block);
   // The first part of Process: checks and copies the block and the
   // window; false when nothing runs.
   bool Begin(const Source& source);
@@ -133,6 +136,10 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   // The value v holds for a sum entry (B .. W).
   float EntryValue(const float* v, int32_t entry) const { return uint32_t(entry) == m_windowLen ? v[0] : v[entry]; }
 
+  void* m_block = nullptr;  // the arrays below
+  size_t m_blockBytes = 0;
+  uint32_t m_carvedWindow = 0;  // the geometry the block is carved for
+  uint32_t m_carvedHistory = 0;
   float** m_corrVec = nullptr;       // H vectors of W
   float* m_latest = nullptr;         // W, rotated
   float* m_corrSum = nullptr;        // W, rotated

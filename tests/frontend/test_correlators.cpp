@@ -257,6 +257,32 @@ TEST(BlockCorrelator, PairedFeedsMatchLoneOnesBitForBitAndTheNaiveMeanOnceTheHis
   EXPECT_EQ(0, std::memcmp(afterClear.data(), fromFresh.data(), afterClear.size() * sizeof(float)));
 }
 
+// Init again on the same window keeps the arrays: what the earlier geometry
+// left there (a longer block, a full history) must not reach the new one.
+TEST(BlockCorrelator, InitAgainOnTheSameWindowStartsAsAFreshCorrelator) {
+  const BlockFeed feed;
+  const uint32_t window = BlockFeed::kWindow;
+  CBlockCorrelator reused;
+  reused.Init(2 * BlockFeed::kBlock, window, BlockFeed::kHistory);
+  for (int call = 0; call < 6; ++call) {
+    const Ring ra = feed.A(call), rb = feed.B(call);
+    reused.Process(ra.data.data(), ra.end, rb.data.data(), rb.end, BlockFeed::kRing);
+  }
+  for (uint32_t block : {BlockFeed::kBlock / 2, 2 * BlockFeed::kBlock}) {
+    reused.Init(block, window, BlockFeed::kHistory);
+    EXPECT_EQ(reused.Blocks(), 0);
+    CBlockCorrelator fresh;
+    fresh.Init(block, window, BlockFeed::kHistory);
+    for (int call = 6; call < 8; ++call) {
+      const Ring ra = feed.A(call), rb = feed.B(call);
+      reused.Process(ra.data.data(), ra.end, rb.data.data(), rb.end, BlockFeed::kRing);
+      fresh.Process(ra.data.data(), ra.end, rb.data.data(), rb.end, BlockFeed::kRing);
+    }
+    const std::vector<float> got = MeanVector(reused), expected = MeanVector(fresh);
+    EXPECT_EQ(0, std::memcmp(got.data(), expected.data(), got.size() * sizeof(float))) << block;
+  }
+}
+
 // Without normalisation the sums hold the plain correlation sums of the
 // last H blocks, leaving blocks taken out, paired or alone.
 TEST(BlockCorrelator, UnnormalisedSumsAreThePlainSumsOfTheLastBlocks) {
@@ -506,7 +532,7 @@ TEST(CorrelatorSetDeathTest, OutOfMemoryNamesWhatRanOutAndEndsWithCodeOne) {
   const int64_t construction = spAllocationRequests() - before;
   const Case cases[] = {
       {1, "CCorrelatorSet::Init\\(\\), ERROR: out of memory for 2 values of [0-9]+ bytes\n"},
-      {2 + construction, "CBlockCorrelator::Allocate\\(\\), ERROR: out of memory for 16 values of 8 bytes\n"},
+      {2 + construction, "CBlockCorrelator::Allocate\\(\\), ERROR: out of memory for [0-9]+ bytes\n"},
   };
   for (const Case& c : cases) {
     EXPECT_EXIT(
