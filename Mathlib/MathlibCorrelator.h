@@ -20,3 +20,9 @@ void MathlibWidenF32ToF64(const float* src, double* dst, int64_t n);
 // The entries of v[0, n) at or above the bound (atLeast) or at or below it
 // (a NaN is neither): their count, and in *last the highest index (-1).
 int64_t MathlibCountTiesF32(const float* v, int64_t n, float bound, bool atLeast, int64_t* last);
+// dst[i] = |src[i]| with magnitudes, else src[i].
+void MathlibPeakScratchF32(const float* src, float* dst, int64_t n, bool magnitudes);
+// In one pass, MathlibCountTiesF32's count and last, and the largest
+// (atLeast) or smallest entry other than v[skip] with its first index
+// (spkTiesAndRunnerF32 in the kernels' header).
+void MathlibTiesAndRunnerF32(const float* v, int64_t n, float bound, bool atLeast, int64_t skip, SpkTiesRunner* out);

@@ -334,37 +334,69 @@ int CBlockCorrelator::FindPeaks(bool absolute, bool wantMax, int32_t* pos, float
     if (secondPeak != nullptr) *secondPeak = 0.0f;
     return 1;
   }
+  const bool second = secondPos != nullptr || secondPeak != nullptr;
+  // Only the vector and its divisor asked for: nothing to search.
+  if (pos == nullptr && peak == nullptr && equalPeaks == nullptr && !second) return 1;
   FillPeakScratch(v, absolute);
   // The scratch holds sums of `divisor` vectors: the tolerance scales with them.
   const float tolerance = BLOCK_CORR_EQUAL_PEAK * float(divisor > 1 ? divisor : 1);
   const PeakSearch search{v, divisor, absolute, absolute || wantMax, tolerance, relaxed};
-  const int32_t first = SearchPeak(search, pos, peak, equalPeaks);
-  if (secondPos == nullptr && secondPeak == nullptr) return 1;
+  RunnerUp runnerUp;
+  const int32_t first = SearchPeak(search, -1, second ? &runnerUp : nullptr, pos, peak, equalPeaks);
+  if (!second) return 1;
+  const int32_t secondFound = RunnerUpEntry(search, runnerUp, first);
   m_peakScratch[first] = 0.0f;
-  SearchPeak(search, secondPos, secondPeak, nullptr);
+  SearchPeak(search, secondFound, nullptr, secondPos, secondPeak, nullptr);
   return 1;
 }
 
 void CBlockCorrelator::FillPeakScratch(const float* v, bool absolute) {
   const uint32_t w = m_windowLen;
   float* scratch = m_peakScratch;
-  for (uint32_t i = m_blockLen; i < w; ++i) scratch[i] = absolute ? std::fabs(v[i]) : v[i];
+  MathlibPeakScratchF32(v + m_blockLen, scratch + m_blockLen, int64_t(w) - int64_t(m_blockLen), absolute);
   scratch[w] = absolute ? std::fabs(v[0]) : v[0];
 }
 
-int32_t CBlockCorrelator::SearchPeak(const PeakSearch& search, int32_t* where, float* value, int32_t* equal) {
+int32_t CBlockCorrelator::RunnerUpEntry(const PeakSearch& search, const RunnerUp& runnerUp, int32_t at) const {
+  const int32_t found = runnerUp.found;
+  const float extreme = m_peakScratch[found];
+  const bool largest = search.largest;
+  // Which of a value and the 0 that replaces `at` the search takes, the
+  // first of equal ones.
+  auto beats = [&](float value) { return largest ? value > 0.0f : value < 0.0f; };
+  if (at != found) {
+    // The extreme stays where it was found, before `at`.
+    if (std::isnan(extreme)) return -1;
+    return beats(extreme) || extreme == 0.0f ? found : at;
+  }
+  if (runnerUp.index < 0 || std::isnan(runnerUp.value)) return -1;
+  if (runnerUp.value == 0.0f) return std::min(runnerUp.index, found);
+  return beats(runnerUp.value) ? runnerUp.index : found;
+}
+
+int32_t CBlockCorrelator::SearchPeak(const PeakSearch& search, int32_t known, RunnerUp* runnerUp, int32_t* where,
+                                     float* value, int32_t* equal) {
   const float* scratch = m_peakScratch;
   const uint32_t b = m_blockLen;
   const uint32_t end = m_windowLen + 1;
   const bool largest = search.largest;
-  const int32_t found = ExtremeEntry(scratch, int32_t(b), int32_t(end), largest);
+  const int32_t found = known >= 0 ? known : ExtremeEntry(scratch, int32_t(b), int32_t(end), largest);
   const float extreme = scratch[found];
   // A peak at another delay must stand clear of the errors of two such
   // means; twice the peak's own error finds the candidates.
   const float margin = equal != nullptr ? MeasurePeakError(search, found) : search.tolerance;
   const int32_t lobe = equal != nullptr ? m_peakLobe : 1;
   const float candidateBound = BoundFrom(extreme, margin, largest);
-  const PeakTies near = FindTies(scratch, b, end, candidateBound, largest);
+  PeakTies near;
+  if (runnerUp != nullptr) {
+    // The same pass finds the best entry besides the peak, for the second search.
+    SpkTiesRunner scan{};
+    MathlibTiesAndRunnerF32(scratch + b, int64_t(end) - int64_t(b), candidateBound, largest, int64_t(found) - b, &scan);
+    near = {scan.last < 0 ? -1 : int32_t(b + scan.last), int32_t(scan.count)};
+    *runnerUp = {found, scan.runner, scan.runnerIndex < 0 ? -1 : int32_t(b + scan.runnerIndex)};
+  } else {
+    near = FindTies(scratch, b, end, candidateBound, largest);
+  }
   // Equal peaks: the one nearest lag 0 wins, the others are counted.
   const PeakTies equalTies = near.count > 1 && margin > search.tolerance
                                  ? FindTies(scratch, b, end, BoundFrom(extreme, search.tolerance, largest), largest)

@@ -127,9 +127,22 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   // The scratch entries B .. W of v (W standing for entry 0), as magnitudes
   // when absolute.
   void FillPeakScratch(const float* v, bool absolute);
-  // One peak over the scratch, with its equal peaks counted when `equal` is
-  // given; returns its entry. Any out pointer may be null.
-  int32_t SearchPeak(const PeakSearch& search, int32_t* where, float* value, int32_t* equal);
+  // The best scratch entry besides the one a search found (index -1: none).
+  struct RunnerUp {
+    int32_t found = -1;  // the entry the search found
+    float value = 0.0f;
+    int32_t index = -1;
+  };
+  // One peak over the scratch (its extreme searched for, or the entry
+  // `known` when it is not negative), with its equal peaks counted when
+  // `equal` is given and the runner-up noted when `runnerUp` is; returns
+  // its entry. Any out pointer may be null.
+  int32_t SearchPeak(const PeakSearch& search, int32_t known, RunnerUp* runnerUp, int32_t* where, float* value,
+                     int32_t* equal);
+  // The entry the second search finds, the extreme once the peak's entry
+  // `at` is 0, told from the first search's runner-up without another pass
+  // over the scratch; -1 when that needs a pass (a NaN, no runner-up).
+  int32_t RunnerUpEntry(const PeakSearch& search, const RunnerUp& runnerUp, int32_t at) const;
   // Sets the peak's error and lobe (see PeakError) and returns the margin
   // within which other entries are candidate peaks.
   float MeasurePeakError(const PeakSearch& search, int32_t found);
