@@ -387,20 +387,25 @@ int32_t CBlockCorrelator::SearchPeak(const PeakSearch& search, int32_t known, Ru
   const float margin = equal != nullptr ? MeasurePeakError(search, found) : search.tolerance;
   const int32_t lobe = equal != nullptr ? m_peakLobe : 1;
   const float candidateBound = BoundFrom(extreme, margin, largest);
+  const float equalBound = BoundFrom(extreme, search.tolerance, largest);
   PeakTies near;
+  PeakTies equalTies;
   if (runnerUp != nullptr) {
-    // The same pass finds the best entry besides the peak, for the second search.
+    // One pass counts both the candidates and the equal peaks and finds
+    // the best entry besides the peak, for the second search.
     SpkTiesRunner scan{};
-    MathlibTiesAndRunnerF32(scratch + b, int64_t(end) - int64_t(b), candidateBound, largest, int64_t(found) - b, &scan);
-    near = {scan.last < 0 ? -1 : int32_t(b + scan.last), int32_t(scan.count)};
-    *runnerUp = {found, scan.runner, scan.runnerIndex < 0 ? -1 : int32_t(b + scan.runnerIndex)};
+    MathlibTiesAndRunnerF32(scratch + b, int64_t(end) - int64_t(b), candidateBound, equalBound, largest,
+                            int64_t(found) - b, &scan);
+    auto entry = [&](int64_t index) { return index < 0 ? -1 : int32_t(b + index); };
+    near = {entry(scan.last), int32_t(scan.count)};
+    equalTies = near.count > 1 && margin > search.tolerance ? PeakTies{entry(scan.equalLast), int32_t(scan.equalCount)}
+                                                            : near;
+    *runnerUp = {found, scan.runner, entry(scan.runnerIndex)};
   } else {
     near = FindTies(scratch, b, end, candidateBound, largest);
+    equalTies = near.count > 1 && margin > search.tolerance ? FindTies(scratch, b, end, equalBound, largest) : near;
   }
   // Equal peaks: the one nearest lag 0 wins, the others are counted.
-  const PeakTies equalTies = near.count > 1 && margin > search.tolerance
-                                 ? FindTies(scratch, b, end, BoundFrom(extreme, search.tolerance, largest), largest)
-                                 : near;
   const int32_t at = equalTies.count > 0 ? equalTies.last : found;
   int32_t others = equalTies.count > 1 ? equalTies.count - 1 : 0;
   if (near.count > equalTies.count && RivalWithinScatter(scratch, search.v, at, candidateBound, near.count, largest,

@@ -86,8 +86,11 @@ void NormaliseStretch(const CFftCorrelator::Lane lanes[], double energy[], uint3
   for (uint32_t start = from; start < end; start += kChunk) {
     const uint32_t count = std::min(kChunk, end - start);
     MathlibNormaliseSlidingF64(sliding, Lanes, start, count, b, kMaxNormalisedCorrelation);
-    for (int lane = 0; lane < Lanes; ++lane)
-      for (uint32_t j = 0; j < count; ++j) PutValue(lanes[lane], start + j, shift, values[lane][j]);
+    for (int lane = 0; lane < Lanes; ++lane) {
+      const CFftCorrelator::Lane& l = lanes[lane];
+      MathlibPutIntoSumsF32(values[lane], count, l.vector + start, l.sum + shift + start, l.latest + shift + start,
+                            l.replacing);
+    }
   }
   for (int lane = 0; lane < Lanes; ++lane) energy[lane] = sliding[lane].energy;
 }

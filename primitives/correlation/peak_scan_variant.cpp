@@ -1,6 +1,6 @@
 // The peak search's passes over a lag vector in one variant set: the
 // scratch copy (magnitudes, sign bits cleared) and, in one pass, the
-// entries at a bound with the runner-up. Four per step in the sets with
+// entries at two bounds with the runner-up. Four per step in the sets with
 // float vectors; the runner-up's block index rides in a float lane, exact
 // below 2^24 blocks (longer vectors take the plain loop).
 #include "primitives/correlation/correlator_kernels.h"
@@ -20,13 +20,20 @@ constexpr int64_t kLargestLaneBlocks = int64_t(1) << 24;
 constexpr int8_t kHitCount[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
 constexpr int8_t kHighestHit[16] = {-1, 0, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 3, 3, 3, 3};
 
-// The running state of a scan: the count and highest index at the bound,
+// The running state of a scan: the count and highest index at each bound,
 // and the best value with its first index (-1: none yet).
 struct Scan {
   int64_t count = 0;
   int64_t last = -1;
+  int64_t equalCount = 0;
+  int64_t equalLast = -1;
   float best;
   int64_t bestIndex = -1;
+};
+
+struct Bounds {
+  float candidate;
+  float equal;
 };
 
 template <bool AtLeast>
@@ -39,12 +46,16 @@ inline bool Better(float x, float best) {
 }
 
 template <bool AtLeast>
-void ScanPlain(const float* v, int64_t from, int64_t to, float bound, Scan& s) {
+void ScanPlain(const float* v, int64_t from, int64_t to, Bounds bounds, Scan& s) {
   for (int64_t i = from; i < to; ++i) {
     const float x = Ld(v + i);
-    if (Beyond<AtLeast>(x, bound)) {
+    if (Beyond<AtLeast>(x, bounds.candidate)) {
       s.last = i;
       ++s.count;
+    }
+    if (Beyond<AtLeast>(x, bounds.equal)) {
+      s.equalLast = i;
+      ++s.equalCount;
     }
     if (Better<AtLeast>(x, s.best)) {
       s.best = x;
@@ -55,11 +66,12 @@ void ScanPlain(const float* v, int64_t from, int64_t to, float bound, Scan& s) {
 
 // [from, to) in steps of four, then the rest plainly.
 template <bool AtLeast>
-void ScanRange(const float* v, int64_t from, int64_t to, float bound, Scan& s) {
+void ScanRange(const float* v, int64_t from, int64_t to, Bounds bounds, Scan& s) {
   int64_t i = from;
 #if SP_SET_INDEX >= SP_SET_SSE
   if ((to - from) / 4 < kLargestLaneBlocks && to - from >= 8) {
-    const f32x4 limit = Splat(bound);
+    const f32x4 limit = Splat(bounds.candidate);
+    const f32x4 equalLimit = Splat(bounds.equal);
     f32x4 best = Splat(s.best);
     f32x4 bestBlock = Splat(-1.0f);
     f32x4 block = Zero4();
@@ -69,6 +81,9 @@ void ScanRange(const float* v, int64_t from, int64_t to, float bound, Scan& s) {
       const int hits = MoveMask(AtLeast ? CmpGe(x, limit) : CmpLe(x, limit));
       s.count += kHitCount[hits];
       s.last = hits != 0 ? i + kHighestHit[hits] : s.last;
+      const int equalHits = MoveMask(AtLeast ? CmpGe(x, equalLimit) : CmpLe(x, equalLimit));
+      s.equalCount += kHitCount[equalHits];
+      s.equalLast = equalHits != 0 ? i + kHighestHit[equalHits] : s.equalLast;
       // Strictly better only: within a lane the earliest of equal values stays.
       const f32x4 better = AtLeast ? CmpGt(x, best) : CmpLt(x, best);
       best = Select(better, x, best);
@@ -88,27 +103,34 @@ void ScanRange(const float* v, int64_t from, int64_t to, float bound, Scan& s) {
     }
   }
 #endif
-  ScanPlain<AtLeast>(v, i, to, bound, s);
+  ScanPlain<AtLeast>(v, i, to, bounds, s);
 }
 
 template <bool AtLeast>
-void TiesAndRunner(const float* v, int64_t n, float bound, int64_t skip, SpkTiesRunner* out) {
+void TiesAndRunner(const float* v, int64_t n, Bounds bounds, int64_t skip, SpkTiesRunner* out) {
   Scan s;
   s.best = AtLeast ? -__builtin_inff() : __builtin_inff();
   if (skip < 0 || skip >= n) {
-    ScanRange<AtLeast>(v, 0, n, bound, s);
+    ScanRange<AtLeast>(v, 0, n, bounds, s);
   } else {
-    ScanRange<AtLeast>(v, 0, skip, bound, s);
-    // The skipped entry counts at the bound; it only cannot be the runner-up.
-    Scan after;
-    after.best = s.best;
-    if (Beyond<AtLeast>(Ld(v + skip), bound)) {
+    ScanRange<AtLeast>(v, 0, skip, bounds, s);
+    // The skipped entry counts at the bounds; it only cannot be the runner-up.
+    const float x = Ld(v + skip);
+    if (Beyond<AtLeast>(x, bounds.candidate)) {
       s.last = skip;
       ++s.count;
     }
-    ScanRange<AtLeast>(v, skip + 1, n, bound, after);
+    if (Beyond<AtLeast>(x, bounds.equal)) {
+      s.equalLast = skip;
+      ++s.equalCount;
+    }
+    Scan after;
+    after.best = s.best;
+    ScanRange<AtLeast>(v, skip + 1, n, bounds, after);
     s.count += after.count;
     if (after.last >= 0) s.last = after.last;
+    s.equalCount += after.equalCount;
+    if (after.equalLast >= 0) s.equalLast = after.equalLast;
     // Later entries win only when strictly better.
     if (after.bestIndex >= 0 && (s.bestIndex < 0 || Better<AtLeast>(after.best, s.best))) {
       s.best = after.best;
@@ -117,6 +139,8 @@ void TiesAndRunner(const float* v, int64_t n, float bound, int64_t skip, SpkTies
   }
   out->count = s.count;
   out->last = s.last;
+  out->equalCount = s.equalCount;
+  out->equalLast = s.equalLast;
   out->runner = s.best;
   out->runnerIndex = s.bestIndex;
 }
@@ -135,12 +159,12 @@ void SP_V(spkPeakScratchF32)(const float* src, float* dst, int64_t n, bool magni
   }
 }
 
-void SP_V(spkTiesAndRunnerF32)(const float* v, int64_t n, float bound, bool atLeast, int64_t skip,
+void SP_V(spkTiesAndRunnerF32)(const float* v, int64_t n, float bound, float equalBound, bool atLeast, int64_t skip,
                                SpkTiesRunner* out) {
   if (atLeast)
-    TiesAndRunner<true>(v, n, bound, skip, out);
+    TiesAndRunner<true>(v, n, Bounds{bound, equalBound}, skip, out);
   else
-    TiesAndRunner<false>(v, n, bound, skip, out);
+    TiesAndRunner<false>(v, n, Bounds{bound, equalBound}, skip, out);
 }
 
 }  // namespace SP_SET_NS

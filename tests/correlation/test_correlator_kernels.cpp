@@ -96,7 +96,9 @@ using CountTiesFn = int64_t (*)(const float*, int64_t, float, bool, int64_t*);
 const CountTiesFn kCountTies[] = SP_VARIANT_TABLE(spkCountTiesF32);
 using PeakScratchFn = void (*)(const float*, float*, int64_t, bool);
 const PeakScratchFn kPeakScratch[] = SP_VARIANT_TABLE(spkPeakScratchF32);
-using TiesAndRunnerFn = void (*)(const float*, int64_t, float, bool, int64_t, SpkTiesRunner*);
+using TiesAndRunnerFn = void (*)(const float*, int64_t, float, float, bool, int64_t, SpkTiesRunner*);
+using PutIntoSumsFn = void (*)(const float*, int64_t, float*, float*, float*, bool);
+const PutIntoSumsFn kPutIntoSums[] = SP_VARIANT_TABLE(spkPutIntoSumsF32);
 const TiesAndRunnerFn kTiesAndRunner[] = SP_VARIANT_TABLE(spkTiesAndRunnerF32);
 
 using CorrelatorKernelsTest = VariantSetTest;
@@ -289,8 +291,8 @@ TEST_P(CorrelatorKernelsTest, PeakScratchCopiesOrClearsTheSignBits) {
     }
 }
 
-// Against the plain loop: ties as spkCountTiesF32 counts them and the
-// first of the best entries other than the skipped one, on vectors with
+// Against the plain loop: ties at both bounds as spkCountTiesF32 counts
+// them and the first of the best entries other than the skipped one, on vectors with
 // equal bests in different lanes and blocks, a NaN, infinities, the best
 // at the skipped entry, and lengths with and without a tail.
 TEST_P(CorrelatorKernelsTest, TiesAndRunnerMatchThePlainLoop) {
@@ -309,12 +311,17 @@ TEST_P(CorrelatorKernelsTest, TiesAndRunnerMatchThePlainLoop) {
       for (bool atLeast : {true, false}) {
         for (int64_t skip : {int64_t{-1}, int64_t{30}, int64_t{12}, int64_t{0}, int64_t{17}}) {
           for (float bound : {4.0f, -3.0f, nan}) {
+            const float equalBound = bound == 4.0f ? 5.0f : 0.0f;
             const std::vector<float>& x = *data;
-            SpkTiesRunner want{0, -1, atLeast ? -inf : inf, -1};
+            SpkTiesRunner want{0, -1, 0, -1, atLeast ? -inf : inf, -1};
             for (int64_t i = 0; i < n; ++i) {
               if (atLeast ? x[i] >= bound : x[i] <= bound) {
                 ++want.count;
                 want.last = i;
+              }
+              if (atLeast ? x[i] >= equalBound : x[i] <= equalBound) {
+                ++want.equalCount;
+                want.equalLast = i;
               }
               if (i != skip && (atLeast ? x[i] > want.runner : x[i] < want.runner)) {
                 want.runner = x[i];
@@ -324,10 +331,12 @@ TEST_P(CorrelatorKernelsTest, TiesAndRunnerMatchThePlainLoop) {
             SCOPED_TRACE(testing::Message() << "n " << n << " atLeast " << atLeast << " skip " << skip << " bound "
                                             << bound << (data == &low ? " all -inf" : ""));
             PlacedArray<float> placed(x, 4);
-            SpkTiesRunner got{99, 99, 99.0f, 99};
-            kTiesAndRunner[SetIndex()](placed.data(), n, bound, atLeast, skip, &got);
+            SpkTiesRunner got{99, 99, 99, 99, 99.0f, 99};
+            kTiesAndRunner[SetIndex()](placed.data(), n, bound, equalBound, atLeast, skip, &got);
             EXPECT_EQ(got.count, want.count);
             EXPECT_EQ(got.last, want.last);
+            EXPECT_EQ(got.equalCount, want.equalCount);
+            EXPECT_EQ(got.equalLast, want.equalLast);
             EXPECT_EQ(got.runnerIndex, want.runnerIndex);
             if (want.runnerIndex >= 0) {
               EXPECT_EQ(got.runner, want.runner);
@@ -341,11 +350,35 @@ TEST_P(CorrelatorKernelsTest, TiesAndRunnerMatchThePlainLoop) {
   std::vector<float> wide(1003, 1.0f);
   for (int64_t at : {int64_t{998}, int64_t{401}, int64_t{402}, int64_t{403}, int64_t{1002}}) wide[at] = 2.0f;
   SpkTiesRunner got{};
-  kTiesAndRunner[SetIndex()](wide.data(), 1003, 2.0f, true, 401, &got);
+  kTiesAndRunner[SetIndex()](wide.data(), 1003, 2.0f, 1.0f, true, 401, &got);
   EXPECT_EQ(got.count, 5);
   EXPECT_EQ(got.last, 1002);
+  EXPECT_EQ(got.equalCount, 1003);
   EXPECT_EQ(got.runnerIndex, 402);
   EXPECT_EQ(got.runner, 2.0f);
+}
+
+// Each sum rounded once per step as written: values whose sums round
+// (1 + 2^-24 is not a float), with and without a leaving vector.
+TEST_P(CorrelatorKernelsTest, PutIntoSumsRoundsAsThePlainLoop) {
+  const int64_t n = 11;
+  std::vector<float> values(n), slot(n), sum(n);
+  for (int64_t i = 0; i < n; ++i) {
+    values[i] = (i % 3 == 0 ? 1.0f : -3.0f) * std::ldexp(1.0f, -24 - int(i % 2));
+    slot[i] = float(i) * 0.3f - 1.0f;
+    sum[i] = 1.0f + float(i % 4);
+  }
+  for (bool replacing : {false, true}) {
+    std::vector<float> gotSlot = slot, gotSum = sum, latest(n, 7.0f);
+    kPutIntoSums[SetIndex()](values.data(), n, gotSlot.data(), gotSum.data(), latest.data(), replacing);
+    for (int64_t i = 0; i < n; ++i) {
+      volatile float kept = replacing ? sum[i] - slot[i] : sum[i];
+      volatile float want = kept + values[i];
+      EXPECT_EQ(gotSum[i], want) << replacing << " " << i;
+      EXPECT_EQ(gotSlot[i], values[i]);
+      EXPECT_EQ(latest[i], values[i]);
+    }
+  }
 }
 
 SP_INSTANTIATE_FOR_ALL_SETS(CorrelatorKernelsTest);
