@@ -45,18 +45,24 @@ inline bool Better(float x, float best) {
   return AtLeast ? x > best : x < best;
 }
 
+// Entry i with value x at the bounds.
+template <bool AtLeast>
+inline void CountAtBounds(float x, int64_t i, Bounds bounds, Scan& s) {
+  if (Beyond<AtLeast>(x, bounds.candidate)) {
+    s.last = i;
+    ++s.count;
+  }
+  if (Beyond<AtLeast>(x, bounds.equal)) {
+    s.equalLast = i;
+    ++s.equalCount;
+  }
+}
+
 template <bool AtLeast>
 void ScanPlain(const float* v, int64_t from, int64_t to, Bounds bounds, Scan& s) {
   for (int64_t i = from; i < to; ++i) {
     const float x = Ld(v + i);
-    if (Beyond<AtLeast>(x, bounds.candidate)) {
-      s.last = i;
-      ++s.count;
-    }
-    if (Beyond<AtLeast>(x, bounds.equal)) {
-      s.equalLast = i;
-      ++s.equalCount;
-    }
+    CountAtBounds<AtLeast>(x, i, bounds, s);
     if (Better<AtLeast>(x, s.best)) {
       s.best = x;
       s.bestIndex = i;
@@ -115,15 +121,7 @@ void TiesAndRunner(const float* v, int64_t n, Bounds bounds, int64_t skip, SpkTi
   } else {
     ScanRange<AtLeast>(v, 0, skip, bounds, s);
     // The skipped entry counts at the bounds; it only cannot be the runner-up.
-    const float x = Ld(v + skip);
-    if (Beyond<AtLeast>(x, bounds.candidate)) {
-      s.last = skip;
-      ++s.count;
-    }
-    if (Beyond<AtLeast>(x, bounds.equal)) {
-      s.equalLast = skip;
-      ++s.equalCount;
-    }
+    CountAtBounds<AtLeast>(Ld(v + skip), skip, bounds, s);
     Scan after;
     after.best = s.best;
     ScanRange<AtLeast>(v, skip + 1, n, bounds, after);
