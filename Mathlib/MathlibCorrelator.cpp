@@ -23,3 +23,16 @@ void MathlibWidenF32ToF64(const float* src, double* dst, int64_t n) {
 int64_t MathlibCountTiesF32(const float* v, int64_t n, float bound, bool atLeast, int64_t* last) {
   return SP_RUNNING_KERNEL(spkCountTiesF32)(v, n, bound, atLeast, last);
 }
+
+void MathlibPeakScratchF32(const float* src, float* dst, int64_t n, bool magnitudes) {
+  SP_RUNNING_KERNEL(spkPeakScratchF32)(src, dst, n, magnitudes);
+}
+
+void MathlibTiesAndRunnerF32(const float* v, int64_t n, float bound, float equalBound, bool atLeast, int64_t skip,
+                             SpkTiesRunner* out) {
+  SP_RUNNING_KERNEL(spkTiesAndRunnerF32)(v, n, bound, equalBound, atLeast, skip, out);
+}
+
+void MathlibPutIntoSumsF32(const float* values, int64_t n, float* slot, float* sum, float* latest, bool replacing) {
+  SP_RUNNING_KERNEL(spkPutIntoSumsF32)(values, n, slot, sum, latest, replacing);
+}

@@ -20,3 +20,14 @@ void MathlibWidenF32ToF64(const float* src, double* dst, int64_t n);
 // The entries of v[0, n) at or above the bound (atLeast) or at or below it
 // (a NaN is neither): their count, and in *last the highest index (-1).
 int64_t MathlibCountTiesF32(const float* v, int64_t n, float bound, bool atLeast, int64_t* last);
+// dst[i] = |src[i]| with magnitudes, else src[i].
+void MathlibPeakScratchF32(const float* src, float* dst, int64_t n, bool magnitudes);
+// In one pass, MathlibCountTiesF32's count and last at two bounds, and the
+// largest (atLeast) or smallest entry other than v[skip] with its first
+// index (spkTiesAndRunnerF32 in the kernels' header).
+void MathlibTiesAndRunnerF32(const float* v, int64_t n, float bound, float equalBound, bool atLeast, int64_t skip,
+                             SpkTiesRunner* out);
+// New values into a history slot, its running sum and the newest copy:
+// sum[i] = (sum[i] - slot[i]) + values[i] when replacing, else
+// sum[i] + values[i]; latest[i] = slot[i] = values[i].
+void MathlibPutIntoSumsF32(const float* values, int64_t n, float* slot, float* sum, float* latest, bool replacing);

@@ -6,7 +6,7 @@
 
 #include "Mathlib/MathlibClock.h"
 #include "Mathlib/MathlibMemory.h"
-#include "Mathlib/MathlibRealFftBuild.h"
+#include "Mathlib/MathlibRealFftPool.h"
 #include "Mathlib/MathlibTrace.h"
 #include "platform/events.h"
 #include "platform/named_mutex.h"
@@ -122,7 +122,8 @@ void MathlibFftCacheCreate(MathlibFftCache** where, int32_t elementBits) {
 void MathlibFftCacheFree(MathlibFftCache** where) {
   if (!where || !*where) return;
   MathlibFftCache* cache = *where;
-  if (cache->spec) MathlibReleaseRealFft(cache->spec, cache->elementBits);
+  // Kept for the next handle that asks for the same transform.
+  MathlibParkRealFft(cache->spec, cache->order, cache->elementBits, cache->variantSet);
   cache->order = 0;
   cache->elementBits = 0;
   cache->spec = nullptr;

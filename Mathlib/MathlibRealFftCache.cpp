@@ -2,6 +2,7 @@
 
 #include "Mathlib/MathlibHandle.h"
 #include "Mathlib/MathlibRealFftBuild.h"
+#include "Mathlib/MathlibRealFftPool.h"
 #include "Mathlib/MathlibTrace.h"
 #include "primitives/fft/sp_real_fft.h"
 #include "primitives/frame/dispatch.h"
@@ -41,8 +42,9 @@ REALFFTSPEC* MathlibCachedRealFft(MathlibHandle* handle, int32_t order, int32_t 
                  static_cast<int>(order), static_cast<int>(kMathlibLargestFftOrder));
     return nullptr;
   }
-  REALFFTSPEC* spec = nullptr;
-  const spStatus status = MathlibBuildRealFft(&spec, order, REALFFT_DIV_INV_BY_N, kSpecHint, elementBits);
+  REALFFTSPEC* spec = MathlibTakeParkedRealFft(order, elementBits, set);
+  const spStatus status =
+      spec != nullptr ? spOk : MathlibBuildRealFft(&spec, order, REALFFT_DIV_INV_BY_N, kSpecHint, elementBits);
   if (status != spOk) {
     MathlibTrace(nullptr, "%s(), ERROR: %d-bit real FFT of order %d not built (status %d), output left unchanged\n",
                  caller, static_cast<int>(elementBits), static_cast<int>(order), static_cast<int>(status));

@@ -132,16 +132,24 @@ void BM_FilePairEndToEnd(benchmark::State& state) {
 // 500 ms halves it.
 BENCHMARK(BM_FilePairEndToEnd)->Arg(1000)->Arg(500)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// Rings of noise in 16-bit units, the test a half-level copy `lag` samples late.
+struct RingPair {
+  std::vector<float> reference, test;
+  RingPair(int ring, unsigned seed, int lag) : reference(size_t(ring)), test(size_t(ring)) {
+    std::mt19937 generator(seed);
+    std::normal_distribution<float> normal(0.0f, 3000.0f);
+    for (float& v : reference) v = std::round(normal(generator));
+    for (size_t n = 0; n < test.size(); ++n) test[n] = 0.5f * reference[(n + size_t(ring) - size_t(lag)) % size_t(ring)];
+  }
+};
+
 // 8192-sample blocks against a 65536-sample window: the search geometry of
 // the default range at 48 kHz.
 void BM_SearchFeeds(benchmark::State& state) {
   constexpr uint32_t kBlock = 8192, kWindow = 65536, kFeeds = 16;
   constexpr int kRing = 3 * int(kWindow);
-  std::mt19937 generator(5);
-  std::normal_distribution<float> normal(0.0f, 3000.0f);
-  std::vector<float> reference(kRing), test(kRing);
-  for (float& v : reference) v = std::round(normal(generator));
-  for (size_t n = 0; n < test.size(); ++n) test[n] = 0.5f * reference[(n + kRing - kLag) % kRing];
+  const RingPair rings(kRing, 5, kLag);
+  const std::vector<float>&reference = rings.reference, &test = rings.test;
   CCorrelatorSet set;
   set.Init(kBlock, kWindow, 2);
   int round = 0;
@@ -158,6 +166,33 @@ void BM_SearchFeeds(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_SearchFeeds)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+
+// The tracked re-check's share of one frame at 48 kHz: 1024-sample blocks
+// against a 4096-sample window, fed, picked by magnitude and signed, and
+// read at the delay, as the re-check does every frame.
+void BM_RecheckFrames(benchmark::State& state) {
+  constexpr uint32_t kBlock = 1024, kWindow = 4096, kFrames = 64;
+  constexpr int kRing = 16 * int(kWindow);
+  const RingPair rings(kRing, 7, 600);
+  const std::vector<float>&reference = rings.reference, &test = rings.test;
+  CCorrelatorSet set;
+  set.Init(kBlock, kWindow, 2);
+  int round = 0;
+  for (auto _ : state) {
+    for (uint32_t k = 0; k < kFrames; ++k) {
+      const int end = int((k * kFrame + uint32_t(round) * 77) % kRing);
+      set.Feed(reference.data(), end, 1e9, test.data(), end, 1e9, kRing);
+      int ok = 0;
+      CORRRESULT* result = nullptr;
+      set.PickBest(&ok, &result, 1, 0);
+      set.PickBestSigned(&ok, &result, 1.0f, 0);
+      benchmark::DoNotOptimize(set.ValueAtLag(600, 0));
+    }
+    ++round;
+  }
+  state.counters["frames/s"] = benchmark::Counter(double(kFrames), benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_RecheckFrames)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 
 }  // namespace
 

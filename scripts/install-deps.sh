@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, when any is missing.
 set -euo pipefail
+# portaudio19-dev: its header for the build, and libportaudio2, which the
+# library loads on the first sound-device use.
 packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev libsndfile1-dev portaudio19-dev libfftw3-dev)
 # The live-input test's own sound server (JACK's dummy driver) and the
 # library its feeder client uses; jackd2 without its recommended desktop tools.

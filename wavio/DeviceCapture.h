@@ -55,3 +55,9 @@ struct SoundInputDevice {
 std::unique_ptr<DeviceCapture> StartPortAudioCapture(const CaptureRequest& request, std::shared_ptr<WaveBuffer> buffer,
                                                      std::string* error);
 std::vector<SoundInputDevice> ListSoundInputDevices();
+
+// Where the sound back ends' own messages go (ALSA's and JACK's, which
+// would otherwise write to stderr): one line at a time to `sink`, or
+// nowhere while it is null (the start).
+using SoundBackEndMessageSink = void (*)(const char* line);
+void SetSoundBackEndMessageSink(SoundBackEndMessageSink sink);

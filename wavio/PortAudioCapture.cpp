@@ -7,22 +7,134 @@
 // sound server went away would never return. Only a stream that cannot say
 // what it holds is read a block at a time, waiting. A stream that stops,
 // or delivers nothing for a while, ends the capture with a failure text.
+//
+// PortAudio, and with it its ALSA and JACK libraries, is loaded on the
+// first device use only: a file measurement never loads or starts them.
+// Their messages (ALSA's and JACK's probing writes dozens of lines to
+// stderr) go through their error handlers to the back-end message sink.
 #include <string>
 
 #include "wavio/DeviceCapture.h"
 
 #if VANTREL_HAVE_PORTAUDIO
 
+#include <dlfcn.h>
 #include <portaudio.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdarg>
+#include <cstdio>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 namespace {
+
+std::atomic<SoundBackEndMessageSink> g_messageSink{nullptr};
+
+void ToSink(const char* text) {
+  if (SoundBackEndMessageSink sink = g_messageSink.load()) sink(text);
+}
+
+// ALSA's handler: file, line, function, error, then a printf format.
+void AlsaMessage(const char* file, int line, const char* function, int error, const char* format, ...) {
+  char text[512];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  char full[768];
+  std::snprintf(full, sizeof full, "ALSA %s:%d (%s) %s%s%d\n", file != nullptr ? file : "?", line,
+                function != nullptr ? function : "?", text, error != 0 ? ", error " : "", error);
+  ToSink(full);
+}
+
+void JackMessage(const char* text) {
+  char full[768];
+  std::snprintf(full, sizeof full, "JACK %s\n", text != nullptr ? text : "");
+  ToSink(full);
+}
+
+// The PortAudio calls used here, from the library loaded on first use.
+struct PortAudioApi {
+  decltype(&Pa_Initialize) Initialize = nullptr;
+  decltype(&Pa_Terminate) Terminate = nullptr;
+  decltype(&Pa_GetDeviceCount) GetDeviceCount = nullptr;
+  decltype(&Pa_GetDeviceInfo) GetDeviceInfo = nullptr;
+  decltype(&Pa_GetHostApiInfo) GetHostApiInfo = nullptr;
+  decltype(&Pa_OpenStream) OpenStream = nullptr;
+  decltype(&Pa_StartStream) StartStream = nullptr;
+  decltype(&Pa_StopStream) StopStream = nullptr;
+  decltype(&Pa_CloseStream) CloseStream = nullptr;
+  decltype(&Pa_IsStreamActive) IsStreamActive = nullptr;
+  decltype(&Pa_GetStreamReadAvailable) GetStreamReadAvailable = nullptr;
+  decltype(&Pa_ReadStream) ReadStream = nullptr;
+  decltype(&Pa_GetErrorText) GetErrorText = nullptr;
+  std::string failure;  // why it could not be loaded; empty when it was
+};
+
+template <class Function>
+bool Resolve(void* library, const char* name, Function* function) {
+  *function = reinterpret_cast<Function>(dlsym(library, name));
+  return *function != nullptr;
+}
+
+// Routes the messages of a back end PortAudio brought in (already loaded,
+// so nothing new is loaded here) to the sink.
+void RouteBackEndMessages() {
+  if (void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_NOLOAD)) {
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    using SetHandler = int (*)(Handler);
+    SetHandler set = nullptr;
+    if (Resolve(alsa, "snd_lib_error_set_handler", &set)) set(&AlsaMessage);
+  }
+  if (void* jack = dlopen("libjack.so.0", RTLD_NOW | RTLD_NOLOAD)) {
+    using SetFunction = void (*)(void (*)(const char*));
+    SetFunction set = nullptr;
+    if (Resolve(jack, "jack_set_error_function", &set)) set(&JackMessage);
+    if (Resolve(jack, "jack_set_info_function", &set)) set(&JackMessage);
+  }
+}
+
+PortAudioApi LoadPortAudio() {
+  PortAudioApi api;
+  // Kept loaded for the process: a lost stream's session stays open.
+  void* library = dlopen(VANTREL_PORTAUDIO_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+  if (library == nullptr) {
+    const char* why = dlerror();
+    api.failure = std::string("PortAudio (" VANTREL_PORTAUDIO_LIBRARY ") cannot be loaded") +
+                  (why != nullptr ? std::string(": ") + why : std::string());
+    return api;
+  }
+  const bool all = Resolve(library, "Pa_Initialize", &api.Initialize) &&
+                   Resolve(library, "Pa_Terminate", &api.Terminate) &&
+                   Resolve(library, "Pa_GetDeviceCount", &api.GetDeviceCount) &&
+                   Resolve(library, "Pa_GetDeviceInfo", &api.GetDeviceInfo) &&
+                   Resolve(library, "Pa_GetHostApiInfo", &api.GetHostApiInfo) &&
+                   Resolve(library, "Pa_OpenStream", &api.OpenStream) &&
+                   Resolve(library, "Pa_StartStream", &api.StartStream) &&
+                   Resolve(library, "Pa_StopStream", &api.StopStream) &&
+                   Resolve(library, "Pa_CloseStream", &api.CloseStream) &&
+                   Resolve(library, "Pa_IsStreamActive", &api.IsStreamActive) &&
+                   Resolve(library, "Pa_GetStreamReadAvailable", &api.GetStreamReadAvailable) &&
+                   Resolve(library, "Pa_ReadStream", &api.ReadStream) &&
+                   Resolve(library, "Pa_GetErrorText", &api.GetErrorText);
+  if (!all) {
+    api = PortAudioApi{};
+    api.failure = "PortAudio (" VANTREL_PORTAUDIO_LIBRARY ") lacks a function this program calls";
+    return api;
+  }
+  RouteBackEndMessages();
+  return api;
+}
+
+// Loaded once, on the first call.
+const PortAudioApi& Pa() {
+  static const PortAudioApi api = LoadPortAudio();
+  return api;
+}
 
 constexpr unsigned long kFramesPerRead = 512;
 constexpr float kUnitsPerFullScale = 32768.0f;
@@ -50,9 +162,9 @@ void SetError(std::string* error, const std::string& text) {
 template <class Visit>
 void ForEachInputDevice(Visit visit) {
   int id = 0;
-  const PaDeviceIndex count = Pa_GetDeviceCount();
+  const PaDeviceIndex count = Pa().GetDeviceCount();
   for (PaDeviceIndex index = 0; index < count; ++index) {
-    const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
+    const PaDeviceInfo* info = Pa().GetDeviceInfo(index);
     if (info == nullptr || info->maxInputChannels <= 0) continue;
     if (visit(index, id++, *info)) return;
   }
@@ -78,8 +190,8 @@ class PortAudioCapture : public DeviceCapture {
     // process ends.
     if (m_lost) return;
     std::lock_guard<std::mutex> lock(g_portAudioMutex);
-    Pa_CloseStream(m_stream);
-    Pa_Terminate();
+    Pa().CloseStream(m_stream);
+    Pa().Terminate();
   }
 
   void Stop() override {
@@ -106,11 +218,11 @@ class PortAudioCapture : public DeviceCapture {
     std::vector<float> chunk(kFramesPerRead * m_channels);
     auto lastDelivery = std::chrono::steady_clock::now();
     while (!m_stop) {
-      if (Pa_IsStreamActive(m_stream) != 1) {
+      if (Pa().IsStreamActive(m_stream) != 1) {
         Lose("the sound device stopped delivering (its sound server or the device went away)");
         break;
       }
-      const signed long available = Pa_GetStreamReadAvailable(m_stream);
+      const signed long available = Pa().GetStreamReadAvailable(m_stream);
       if (available == 0) {
         if (std::chrono::steady_clock::now() - lastDelivery > kSilenceLimit) {
           Lose("the sound device delivered nothing for " +
@@ -126,9 +238,9 @@ class PortAudioCapture : public DeviceCapture {
       const unsigned long frames = available < 0
                                        ? kFramesPerRead
                                        : std::min<unsigned long>(static_cast<unsigned long>(available), kFramesPerRead);
-      const PaError result = Pa_ReadStream(m_stream, chunk.data(), frames);
+      const PaError result = Pa().ReadStream(m_stream, chunk.data(), frames);
       if (result != paNoError && result != paInputOverflowed) {
-        Lose(std::string("the sound device failed: ") + Pa_GetErrorText(result));
+        Lose(std::string("the sound device failed: ") + Pa().GetErrorText(result));
         break;
       }
       for (unsigned long i = 0; i < frames * m_channels; ++i) chunk[i] *= kUnitsPerFullScale;
@@ -136,8 +248,8 @@ class PortAudioCapture : public DeviceCapture {
       lastDelivery = std::chrono::steady_clock::now();
     }
     // A server that went away just as the caller stopped: stopping would wait for it.
-    if (!m_lost && Pa_IsStreamActive(m_stream) != 1) Lose("the sound device stopped delivering");
-    if (!m_lost) Pa_StopStream(m_stream);
+    if (!m_lost && Pa().IsStreamActive(m_stream) != 1) Lose("the sound device stopped delivering");
+    if (!m_lost) Pa().StopStream(m_stream);
     m_buffer->MarkEnded();
   }
 
@@ -156,13 +268,17 @@ class PortAudioCapture : public DeviceCapture {
 std::unique_ptr<DeviceCapture> StartPortAudioCapture(const CaptureRequest& request, std::shared_ptr<WaveBuffer> buffer,
                                                      std::string* error) {
   std::lock_guard<std::mutex> lock(g_portAudioMutex);
-  if (Pa_Initialize() != paNoError) {
+  if (!Pa().failure.empty()) {
+    SetError(error, "the sound system cannot be started: " + Pa().failure);
+    return nullptr;
+  }
+  if (Pa().Initialize() != paNoError) {
     SetError(error, "the sound system cannot be started");
     return nullptr;
   }
   auto fail = [&](const std::string& text) -> std::unique_ptr<DeviceCapture> {
     SetError(error, g_lostStreams == 0 ? text : text + kAfterALoss);
-    Pa_Terminate();
+    Pa().Terminate();
     return nullptr;
   };
   const PaDeviceIndex device = FindInputDevice(request.deviceId);
@@ -173,15 +289,15 @@ std::unique_ptr<DeviceCapture> StartPortAudioCapture(const CaptureRequest& reque
   input.sampleFormat = paFloat32;
   // A measurement needs every sample, not a short path: the larger buffer
   // rides out a capture thread that the machine's load holds up.
-  input.suggestedLatency = Pa_GetDeviceInfo(device)->defaultHighInputLatency;
+  input.suggestedLatency = Pa().GetDeviceInfo(device)->defaultHighInputLatency;
   PaStream* stream = nullptr;
   PaError result =
-      Pa_OpenStream(&stream, &input, nullptr, request.sampleRate, kFramesPerRead, paNoFlag, nullptr, nullptr);
-  if (result != paNoError) return fail(std::string("sound input device cannot open: ") + Pa_GetErrorText(result));
-  result = Pa_StartStream(stream);
+      Pa().OpenStream(&stream, &input, nullptr, request.sampleRate, kFramesPerRead, paNoFlag, nullptr, nullptr);
+  if (result != paNoError) return fail(std::string("sound input device cannot open: ") + Pa().GetErrorText(result));
+  result = Pa().StartStream(stream);
   if (result != paNoError) {
-    Pa_CloseStream(stream);
-    return fail(std::string("sound input device cannot start: ") + Pa_GetErrorText(result));
+    Pa().CloseStream(stream);
+    return fail(std::string("sound input device cannot start: ") + Pa().GetErrorText(result));
   }
   return std::make_unique<PortAudioCapture>(stream, request.channels, std::move(buffer));
 }
@@ -189,19 +305,23 @@ std::unique_ptr<DeviceCapture> StartPortAudioCapture(const CaptureRequest& reque
 std::vector<SoundInputDevice> ListSoundInputDevices() {
   std::vector<SoundInputDevice> devices;
   std::lock_guard<std::mutex> lock(g_portAudioMutex);
-  if (Pa_Initialize() != paNoError) return devices;
+  if (!Pa().failure.empty() || Pa().Initialize() != paNoError) return devices;
   ForEachInputDevice([&](PaDeviceIndex, int id, const PaDeviceInfo& info) {
-    const PaHostApiInfo* api = Pa_GetHostApiInfo(info.hostApi);
+    const PaHostApiInfo* api = Pa().GetHostApiInfo(info.hostApi);
     devices.push_back(SoundInputDevice{id, info.name != nullptr ? info.name : "",
                                        api != nullptr && api->name != nullptr ? api->name : "", info.maxInputChannels,
                                        info.defaultSampleRate});
     return false;
   });
-  Pa_Terminate();
+  Pa().Terminate();
   return devices;
 }
 
+void SetSoundBackEndMessageSink(SoundBackEndMessageSink sink) { g_messageSink.store(sink); }
+
 #else
+
+void SetSoundBackEndMessageSink(SoundBackEndMessageSink) {}
 
 std::unique_ptr<DeviceCapture> StartPortAudioCapture(const CaptureRequest& request, std::shared_ptr<WaveBuffer>,
                                                      std::string* error) {

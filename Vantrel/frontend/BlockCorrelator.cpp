@@ -77,23 +77,53 @@ int CBlockCorrelator::Init(uint32_t blockLen, uint32_t window, uint32_t historyS
 }
 
 void CBlockCorrelator::Allocate() {
+  // The same window and history keep their arrays: a cleared history and a
+  // block that is 0 beyond its (maybe new) length need nothing else.
+  if (m_block != nullptr && m_carvedWindow == m_windowLen && m_carvedHistory == m_historySize) {
+    Clear();
+    if (m_blockLen < m_windowLen) std::fill_n(m_x + m_blockLen, m_windowLen - m_blockLen, 0.0);
+    return;
+  }
   Free();
-  const size_t w = m_windowLen;
-  // A history vector is read only after its slot was written since the
-  // last Clear (blocks reaching H); the window is written whole by each
-  // Process, the peak scratch by each search.
-  m_corrVec = AllocateZeroedOrExit<float*>(m_historySize);
-  for (uint32_t s = 0; s < m_historySize; ++s) m_corrVec[s] = AllocateOrExit<float>(w);
-  m_latest = AllocateZeroedOrExit<float>(w);
-  m_corrSum = AllocateZeroedOrExit<float>(w);
-  m_x = AllocateZeroedOrExit<double>(w);  // the block: zero beyond B for good
-  m_y = AllocateOrExit<double>(w);
-  m_peakScratch = AllocateOrExit<float>(w + 1);
-  m_newSamples = AllocateZeroedOrExit<uint32_t>(m_historySize);
+  // One block of fresh pages for every array. A history vector is read only
+  // after its slot was written since the last Clear (blocks reaching H); the
+  // window is written whole by each Process, the peak scratch by each
+  // search; the sums start at 0 and the block stays 0 beyond B for good.
+  m_blockBytes = CarveArrays(nullptr);
+  m_block = AllocatePagesOrExit(m_blockBytes);
+  CarveArrays(m_block);
+  m_carvedWindow = m_windowLen;
+  m_carvedHistory = m_historySize;
   m_sumsWritten = false;
   m_lastEnd = -1;
   m_peakError = 0.0;
   m_peakLobe = 1;
+}
+
+size_t CBlockCorrelator::CarveArrays(void* block) {
+  const size_t w = m_windowLen;
+  ArrayCarver carve(block);
+  float** vectors = carve.Take<float*>(m_historySize);
+  for (uint32_t s = 0; s < m_historySize; ++s) {
+    float* vector = carve.Take<float>(w);
+    if (block != nullptr) vectors[s] = vector;
+  }
+  float* latest = carve.Take<float>(w);
+  float* sum = carve.Take<float>(w);
+  double* x = carve.Take<double>(w);
+  double* y = carve.Take<double>(w);
+  float* scratch = carve.Take<float>(w + 1);
+  uint32_t* newSamples = carve.Take<uint32_t>(m_historySize);
+  if (block != nullptr) {
+    m_corrVec = vectors;
+    m_latest = latest;
+    m_corrSum = sum;
+    m_x = x;
+    m_y = y;
+    m_peakScratch = scratch;
+    m_newSamples = newSamples;
+  }
+  return carve.Used();
 }
 
 void CBlockCorrelator::Clear() {
@@ -112,15 +142,17 @@ void CBlockCorrelator::Clear() {
 }
 
 void CBlockCorrelator::Free() {
-  if (m_corrVec != nullptr)
-    for (uint32_t s = 0; s < m_historySize; ++s) FreeArray(m_corrVec[s]);
-  FreeArray(m_corrVec);
-  FreeArray(m_latest);
-  FreeArray(m_corrSum);
-  FreeArray(m_x);
-  FreeArray(m_y);
-  FreeArray(m_peakScratch);
-  FreeArray(m_newSamples);
+  FreePages(m_block, m_blockBytes);
+  m_blockBytes = 0;
+  m_carvedWindow = 0;
+  m_carvedHistory = 0;
+  m_corrVec = nullptr;
+  m_latest = nullptr;
+  m_corrSum = nullptr;
+  m_x = nullptr;
+  m_y = nullptr;
+  m_peakScratch = nullptr;
+  m_newSamples = nullptr;
   m_blocks = 0;
   m_sumsWritten = false;
 }
@@ -302,41 +334,78 @@ int CBlockCorrelator::FindPeaks(bool absolute, bool wantMax, int32_t* pos, float
     if (secondPeak != nullptr) *secondPeak = 0.0f;
     return 1;
   }
+  const bool second = secondPos != nullptr || secondPeak != nullptr;
+  // Only the vector and its divisor asked for: nothing to search.
+  if (pos == nullptr && peak == nullptr && equalPeaks == nullptr && !second) return 1;
   FillPeakScratch(v, absolute);
   // The scratch holds sums of `divisor` vectors: the tolerance scales with them.
   const float tolerance = BLOCK_CORR_EQUAL_PEAK * float(divisor > 1 ? divisor : 1);
   const PeakSearch search{v, divisor, absolute, absolute || wantMax, tolerance, relaxed};
-  const int32_t first = SearchPeak(search, pos, peak, equalPeaks);
-  if (secondPos == nullptr && secondPeak == nullptr) return 1;
+  RunnerUp runnerUp;
+  const int32_t first = SearchPeak(search, -1, second ? &runnerUp : nullptr, pos, peak, equalPeaks);
+  if (!second) return 1;
+  const int32_t secondFound = RunnerUpEntry(search, runnerUp, first);
   m_peakScratch[first] = 0.0f;
-  SearchPeak(search, secondPos, secondPeak, nullptr);
+  SearchPeak(search, secondFound, nullptr, secondPos, secondPeak, nullptr);
   return 1;
 }
 
 void CBlockCorrelator::FillPeakScratch(const float* v, bool absolute) {
   const uint32_t w = m_windowLen;
   float* scratch = m_peakScratch;
-  for (uint32_t i = m_blockLen; i < w; ++i) scratch[i] = absolute ? std::fabs(v[i]) : v[i];
+  MathlibPeakScratchF32(v + m_blockLen, scratch + m_blockLen, int64_t(w) - int64_t(m_blockLen), absolute);
   scratch[w] = absolute ? std::fabs(v[0]) : v[0];
 }
 
-int32_t CBlockCorrelator::SearchPeak(const PeakSearch& search, int32_t* where, float* value, int32_t* equal) {
+int32_t CBlockCorrelator::RunnerUpEntry(const PeakSearch& search, const RunnerUp& runnerUp, int32_t at) const {
+  const int32_t found = runnerUp.found;
+  const float extreme = m_peakScratch[found];
+  const bool largest = search.largest;
+  // Which of a value and the 0 that replaces `at` the search takes, the
+  // first of equal ones.
+  auto beats = [&](float value) { return largest ? value > 0.0f : value < 0.0f; };
+  if (at != found) {
+    // The extreme stays where it was found, before `at`.
+    if (std::isnan(extreme)) return -1;
+    return beats(extreme) || extreme == 0.0f ? found : at;
+  }
+  if (runnerUp.index < 0 || std::isnan(runnerUp.value)) return -1;
+  if (runnerUp.value == 0.0f) return std::min(runnerUp.index, found);
+  return beats(runnerUp.value) ? runnerUp.index : found;
+}
+
+int32_t CBlockCorrelator::SearchPeak(const PeakSearch& search, int32_t known, RunnerUp* runnerUp, int32_t* where,
+                                     float* value, int32_t* equal) {
   const float* scratch = m_peakScratch;
   const uint32_t b = m_blockLen;
   const uint32_t end = m_windowLen + 1;
   const bool largest = search.largest;
-  const int32_t found = ExtremeEntry(scratch, int32_t(b), int32_t(end), largest);
+  const int32_t found = known >= 0 ? known : ExtremeEntry(scratch, int32_t(b), int32_t(end), largest);
   const float extreme = scratch[found];
   // A peak at another delay must stand clear of the errors of two such
   // means; twice the peak's own error finds the candidates.
   const float margin = equal != nullptr ? MeasurePeakError(search, found) : search.tolerance;
   const int32_t lobe = equal != nullptr ? m_peakLobe : 1;
   const float candidateBound = BoundFrom(extreme, margin, largest);
-  const PeakTies near = FindTies(scratch, b, end, candidateBound, largest);
+  const float equalBound = BoundFrom(extreme, search.tolerance, largest);
+  PeakTies near;
+  PeakTies equalTies;
+  if (runnerUp != nullptr) {
+    // One pass counts both the candidates and the equal peaks and finds
+    // the best entry besides the peak, for the second search.
+    SpkTiesRunner scan{};
+    MathlibTiesAndRunnerF32(scratch + b, int64_t(end) - int64_t(b), candidateBound, equalBound, largest,
+                            int64_t(found) - b, &scan);
+    auto entry = [&](int64_t index) { return index < 0 ? -1 : int32_t(b + index); };
+    near = {entry(scan.last), int32_t(scan.count)};
+    equalTies = near.count > 1 && margin > search.tolerance ? PeakTies{entry(scan.equalLast), int32_t(scan.equalCount)}
+                                                            : near;
+    *runnerUp = {found, scan.runner, entry(scan.runnerIndex)};
+  } else {
+    near = FindTies(scratch, b, end, candidateBound, largest);
+    equalTies = near.count > 1 && margin > search.tolerance ? FindTies(scratch, b, end, equalBound, largest) : near;
+  }
   // Equal peaks: the one nearest lag 0 wins, the others are counted.
-  const PeakTies equalTies = near.count > 1 && margin > search.tolerance
-                                 ? FindTies(scratch, b, end, BoundFrom(extreme, search.tolerance, largest), largest)
-                                 : near;
   const int32_t at = equalTies.count > 0 ? equalTies.last : found;
   int32_t others = equalTies.count > 1 ? equalTies.count - 1 : 0;
   if (near.count > equalTies.count && RivalWithinScatter(scratch, search.v, at, candidateBound, near.count, largest,

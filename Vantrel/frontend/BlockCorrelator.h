@@ -8,6 +8,7 @@
 // entry 0) before the window's newest sample.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "Vantrel/frontend/FftCorrelator.h"
@@ -90,6 +91,8 @@ class FRONT_END_INTERNAL CBlockCorrelator {
 
  private:
   void Allocate();
+  // Points the arrays into `block` (none with null); returns the bytes they take.
+  size_t CarveArrays(void* block);
   // The first part of Process: checks and copies the block and the
   // window; false when nothing runs.
   bool Begin(const Source& source);
@@ -124,15 +127,32 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   // The scratch entries B .. W of v (W standing for entry 0), as magnitudes
   // when absolute.
   void FillPeakScratch(const float* v, bool absolute);
-  // One peak over the scratch, with its equal peaks counted when `equal` is
-  // given; returns its entry. Any out pointer may be null.
-  int32_t SearchPeak(const PeakSearch& search, int32_t* where, float* value, int32_t* equal);
+  // The best scratch entry besides the one a search found (index -1: none).
+  struct RunnerUp {
+    int32_t found = -1;  // the entry the search found
+    float value = 0.0f;
+    int32_t index = -1;
+  };
+  // One peak over the scratch (its extreme searched for, or the entry
+  // `known` when it is not negative), with its equal peaks counted when
+  // `equal` is given and the runner-up noted when `runnerUp` is; returns
+  // its entry. Any out pointer may be null.
+  int32_t SearchPeak(const PeakSearch& search, int32_t known, RunnerUp* runnerUp, int32_t* where, float* value,
+                     int32_t* equal);
+  // The entry the second search finds, the extreme once the peak's entry
+  // `at` is 0, told from the first search's runner-up without another pass
+  // over the scratch; -1 when that needs a pass (a NaN, no runner-up).
+  int32_t RunnerUpEntry(const PeakSearch& search, const RunnerUp& runnerUp, int32_t at) const;
   // Sets the peak's error and lobe (see PeakError) and returns the margin
   // within which other entries are candidate peaks.
   float MeasurePeakError(const PeakSearch& search, int32_t found);
   // The value v holds for a sum entry (B .. W).
   float EntryValue(const float* v, int32_t entry) const { return uint32_t(entry) == m_windowLen ? v[0] : v[entry]; }
 
+  void* m_block = nullptr;  // the arrays below
+  size_t m_blockBytes = 0;
+  uint32_t m_carvedWindow = 0;  // the geometry the block is carved for
+  uint32_t m_carvedHistory = 0;
   float** m_corrVec = nullptr;       // H vectors of W
   float* m_latest = nullptr;         // W, rotated
   float* m_corrSum = nullptr;        // W, rotated

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "Mathlib/MathlibRealFftPool.h"
 #include "Vantrel/frontend/PowerOfTwo.h"
-#include "primitives/fft/sp_real_fft_f64.h"
 
 bool ComputeDelaySearchRange(int sampleRate, uint32_t maxDelayMs, uint32_t frameLength, DelaySearchRange* range) {
   const int r = sampleRate <= 8001 ? 16000 : sampleRate;
@@ -38,10 +38,8 @@ bool ComputeDelaySearchRange(int sampleRate, uint32_t maxDelayMs, uint32_t frame
 bool DelaySearchTransformAvailable(uint32_t window) {
   int32_t order = 0;
   while (order < 31 && (uint64_t(1) << order) < window) ++order;
-  REALFFTSPEC* spec = nullptr;
-  if (spRealFftInitF64(&spec, order, 2, 2) != 0) return false;
-  spRealFftFreeF64(spec);
-  return true;
+  // Built for the set the search runs and kept for its correlators.
+  return MathlibRealFftAvailable(order, 64);
 }
 
 uint64_t DelaySearchBytes(const DelaySearchRange& range, int64_t offsetSamples) {

@@ -18,17 +18,28 @@ CFftCorrelator::~CFftCorrelator() {
 }
 
 void CFftCorrelator::FreeBuffers() {
-  FreeArray(m_specX);
-  FreeArray(m_specY);
+  FreePages(m_buffers, m_buffersBytes);
+  m_buffersBytes = 0;
+  m_specX = nullptr;
+  m_specY = nullptr;
 }
 
 int CFftCorrelator::SetLength(uint32_t length) {
   m_order = int32_t(BitCount(length)) - 1;
+  // Every call writes both spectra before reading them: the same length
+  // keeps them as they are.
+  if (m_specX != nullptr && length == m_length) return 1;
   m_length = length;
   FreeBuffers();
   const size_t spectrum = size_t(length) + 2;
-  m_specX = AllocateZeroedOrExit<double>(spectrum);
-  m_specY = AllocateZeroedOrExit<double>(spectrum);
+  ArrayCarver sizes;
+  sizes.Take<double>(spectrum);
+  sizes.Take<double>(spectrum);
+  m_buffersBytes = sizes.Used();
+  m_buffers = AllocatePagesOrExit(m_buffersBytes);
+  ArrayCarver carve(m_buffers);
+  m_specX = carve.Take<double>(spectrum);
+  m_specY = carve.Take<double>(spectrum);
   return 1;
 }
 
@@ -75,8 +86,11 @@ void NormaliseStretch(const CFftCorrelator::Lane lanes[], double energy[], uint3
   for (uint32_t start = from; start < end; start += kChunk) {
     const uint32_t count = std::min(kChunk, end - start);
     MathlibNormaliseSlidingF64(sliding, Lanes, start, count, b, kMaxNormalisedCorrelation);
-    for (int lane = 0; lane < Lanes; ++lane)
-      for (uint32_t j = 0; j < count; ++j) PutValue(lanes[lane], start + j, shift, values[lane][j]);
+    for (int lane = 0; lane < Lanes; ++lane) {
+      const CFftCorrelator::Lane& l = lanes[lane];
+      MathlibPutIntoSumsF32(values[lane], count, l.vector + start, l.sum + shift + start, l.latest + shift + start,
+                            l.replacing);
+    }
   }
   for (int lane = 0; lane < Lanes; ++lane) energy[lane] = sliding[lane].energy;
 }

@@ -3,6 +3,7 @@
 // normalised into correlation coefficients. Each block correlator owns one.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include "Vantrel/frontend/FrontEndInternal.h"
 
@@ -60,6 +61,8 @@ class FRONT_END_INTERNAL CFftCorrelator {
   // Packed half spectra, N + 2 doubles. Each is read once: the product
   // takes the block's place and the correlation the window's, which halves
   // what a call touches.
+  void* m_buffers = nullptr;  // both spectra
+  size_t m_buffersBytes = 0;
   double* m_specX = nullptr;
   double* m_specY = nullptr;
   int32_t m_order = 0;

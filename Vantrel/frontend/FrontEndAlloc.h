@@ -53,3 +53,34 @@ void FreeArray(T*& array) {
   std::free(array);
   array = nullptr;
 }
+
+// A block of fresh zeroed pages of its own, for the large arrays of one
+// owner carved from it: mapped apart from the heap, so that it is faulted
+// in once and its pages do not go back to the system until FreePages
+// (the heap returns a freed large block at once and faults the next one in
+// anew), and from 1 MiB on in transparent huge pages where the system
+// grants them. Ends the process as AllocateOrExit does.
+void* AllocatePagesOrExit(size_t bytes, const std::source_location where = std::source_location::current());
+// Releases a block of AllocatePagesOrExit of that size; null is ignored.
+void FreePages(void*& block, size_t bytes);
+// The bytes a block of `bytes` takes.
+size_t PageBlockBytes(size_t bytes);
+
+// Carves consecutive arrays, each on a cache-line boundary, from a block:
+// with a null block it only adds up the bytes they take.
+class ArrayCarver {
+ public:
+  explicit ArrayCarver(void* block = nullptr) : m_block(static_cast<char*>(block)) {}
+  template <typename T>
+  T* Take(size_t count) {
+    m_used = (m_used + 63) / 64 * 64;
+    T* array = m_block != nullptr ? reinterpret_cast<T*>(m_block + m_used) : nullptr;
+    m_used += (count == 0 ? 1 : count) * sizeof(T);
+    return array;
+  }
+  size_t Used() const { return m_used; }
+
+ private:
+  char* m_block;
+  size_t m_used = 0;
+};

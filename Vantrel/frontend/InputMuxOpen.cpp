@@ -15,6 +15,9 @@
 
 namespace {
 
+// The sound back ends' own messages, as ordinary trace lines.
+void TraceSoundBackEndLine(const char* line) { VANTREL_TRACE(TRACE_ORDINARY, "Sound device back end: %s", line); }
+
 // Arguments the wave layer expects when a device input starts.
 constexpr int kStartReserved = 0;
 constexpr int kStartFlags = 1;
@@ -132,6 +135,7 @@ bool CInputMuxImpl::RoutedChannelsExist() const {
 int CInputMuxImpl::StartDevice(CWaveIO* wave, const INPUTPARAEXT& record, int input, const char* rangeMessage) {
   // The record's device id is what must name an existing device. A count
   // left at 0 (the defaults' value) is the machine's.
+  SetSoundBackEndMessageSink(&TraceSoundBackEndLine);
   const bool countFromMachine = m_sysPara->settings[SYSPARA_SETTING_DEVICE_COUNT] == 0;
   const int deviceCount =
       countFromMachine ? CountSoundInputDevices() : m_sysPara->settings[SYSPARA_SETTING_DEVICE_COUNT];

@@ -28,6 +28,22 @@
 // spkCountTiesF32 (v, n, bound, atLeast, last): how many of v[0, n) are at
 // or above the bound (atLeast) or at or below it, a NaN being neither;
 // *last is the highest such index, -1 for none.
+//
+// spkPeakScratchF32 (src, dst, n, magnitudes): dst[i] = |src[i]| (the sign
+// bit cleared) with magnitudes, else src[i]; no overlap.
+//
+// spkTiesAndRunnerF32 (v, n, bound, equalBound, atLeast, skip, out): in
+// one pass, what spkCountTiesF32 gives for the bound (out->count,
+// out->last) and for equalBound (out->equalCount, out->equalLast), and the
+// runner-up: the largest (atLeast) or smallest entry other than v[skip]
+// (skip outside [0, n): none is left out), by ordered comparisons, the
+// first of equal ones (out->runner, out->runnerIndex); -1 when no entry is
+// above -inf (below +inf), NaNs never being taken.
+//
+// spkPutIntoSumsF32 (values, n, slot, sum, latest, replacing): for i < n
+// sum[i] = (sum[i] - slot[i]) + values[i] when replacing (the slot's old
+// vector leaves the sum), else sum[i] + values[i], each step rounded once;
+// then latest[i] = slot[i] = values[i]. No overlap.
 #pragma once
 #include <cstdint>
 
@@ -42,12 +58,27 @@ struct SpkSlidingLane {
   float* out;     // n values
 };
 
+// What spkTiesAndRunnerF32 finds.
+struct SpkTiesRunner {
+  int64_t count;
+  int64_t last;
+  int64_t equalCount;
+  int64_t equalLast;
+  float runner;
+  int64_t runnerIndex;
+};
+
 #define SP_CORRELATOR_KERNELS(X)                                                                                       \
   X(void, spkNormaliseByEnergyF64, (const double* corr, double xEnergy, const double* energy, double* out, int64_t n)) \
   X(void, spkNormaliseSlidingF64,                                                                                      \
     (SpkSlidingLane * lanes, int32_t count, int64_t from, int64_t n, int64_t b, double bound))                         \
   X(void, spkMulConjugateC64, (const double* x, const double* y, double* out, int64_t bins))                           \
   X(void, spkWidenF32ToF64, (const float* src, double* dst, int64_t n))                                                \
-  X(int64_t, spkCountTiesF32, (const float* v, int64_t n, float bound, bool atLeast, int64_t* last))
+  X(int64_t, spkCountTiesF32, (const float* v, int64_t n, float bound, bool atLeast, int64_t* last))                   \
+  X(void, spkPutIntoSumsF32,                                                                                           \
+    (const float* values, int64_t n, float* slot, float* sum, float* latest, bool replacing))                          \
+  X(void, spkPeakScratchF32, (const float* src, float* dst, int64_t n, bool magnitudes))                               \
+  X(void, spkTiesAndRunnerF32,                                                                                         \
+    (const float* v, int64_t n, float bound, float equalBound, bool atLeast, int64_t skip, SpkTiesRunner* out))
 
 SP_DECLARE_KERNELS(SP_CORRELATOR_KERNELS)

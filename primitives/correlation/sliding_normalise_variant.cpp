@@ -66,7 +66,9 @@ void TwoLanes(SpkSlidingLane& l0, SpkSlidingLane& l1, int64_t from, int64_t n, i
     const f64x2 entering = Lanes(Ld(w0 + k - 1 + b), Ld(w1 + k - 1 + b));
     const f64x2 leaving = Lanes(Ld(w0 + k - 1), Ld(w1 + k - 1));
     const f64x2 next = Add(Sub(e, Mul(leaving, leaving)), Mul(entering, entering));
-    e = Select(CmpLt(next, Zero2()), Zero2(), next);
+    // max(0, next) returns its second operand for a NaN and for zeros of
+    // either sign: next < 0 ? 0 : next in one step of the recurrence's chain.
+    e = Max(Zero2(), next);
     put(k);
   }
   l0.energy = Lane0(e);

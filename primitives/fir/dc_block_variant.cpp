@@ -1,8 +1,10 @@
-// The four-lane DC blocker of one variant set: the sets with float vectors
-// carry the four lanes in one vector (a quarter of the instructions, so the
-// recurrence's latency is all that is left to wait for), moving samples in
-// and out four at a time through a transposition.
+// The block-form DC blocker of one variant set: the sets with float vectors
+// carry four lanes in one vector and take whole blocks of four samples at
+// a time through a transposition, so that a block costs one multiply-add
+// on the recurrence's chain.
 #include "primitives/fir/dc_block_kernels.h"
+
+#include <algorithm>
 
 #include "primitives/frame/simd.h"
 
@@ -12,50 +14,87 @@ using namespace simd;
 
 namespace {
 
-void PlainLanes(const float* const src[4], float* const dst[4], const float pole[4], const float gain[4],
-                float prevInput[4], float prevState[4], int64_t from, int64_t n) {
-  for (int lane = 0; lane < 4; ++lane) {
-    float last = prevInput[lane], state = prevState[lane];
-    for (int64_t i = from; i < n; ++i) {
-      const float x = Ld(src[lane] + i);
-      const float w = x - last + pole[lane] * state;
-      St(dst[lane] + i, gain[lane] * w);
-      last = x;
-      state = w;
-    }
-    prevInput[lane] = last;
-    prevState[lane] = state;
+// pole^1 .. pole^4, each from the one before.
+void Powers(float pole, float powers[4]) {
+  powers[0] = pole;
+  for (int j = 1; j < 4; ++j) powers[j] = powers[j - 1] * pole;
+}
+
+inline void Step(SpkDcBlockLane& l, const float powers[4], int64_t i) {
+  const float x = Ld(l.src + i);
+  const float d = x - l.prevInput;
+  l.partial = l.phase == 0 ? d : d + l.pole * l.partial;
+  const float w = l.partial + powers[l.phase] * l.blockState;
+  St(l.dst + i, l.gain * w);
+  l.prevInput = x;
+  if (++l.phase == 4) {
+    l.phase = 0;
+    l.blockState = w;
   }
 }
 
+void PlainLane(SpkDcBlockLane& l, int64_t from, int64_t n) {
+  float powers[4];
+  Powers(l.pole, powers);
+  for (int64_t i = from; i < n; ++i) Step(l, powers, i);
+}
+
+#if SP_SET_INDEX >= SP_SET_SSE
+// Four lanes at phase 0, whole blocks from `from`; returns where they stop.
+int64_t FourLaneBlocks(SpkDcBlockLane l[4], int64_t from, int64_t n) {
+  float powers[4][4];
+  for (int lane = 0; lane < 4; ++lane) Powers(l[lane].pole, powers[lane]);
+  const f32x4 p = Lanes(l[0].pole, l[1].pole, l[2].pole, l[3].pole);
+  f32x4 pk[4];
+  for (int j = 0; j < 4; ++j) pk[j] = Lanes(powers[0][j], powers[1][j], powers[2][j], powers[3][j]);
+  const f32x4 k = Lanes(l[0].gain, l[1].gain, l[2].gain, l[3].gain);
+  f32x4 last = Lanes(l[0].prevInput, l[1].prevInput, l[2].prevInput, l[3].prevInput);
+  f32x4 state = Lanes(l[0].blockState, l[1].blockState, l[2].blockState, l[3].blockState);
+  f32x4 s3 = Lanes(l[0].partial, l[1].partial, l[2].partial, l[3].partial);
+  int64_t i = from;
+  for (; i + 4 <= n; i += 4) {
+    f32x4 x0 = LoadU(l[0].src + i), x1 = LoadU(l[1].src + i), x2 = LoadU(l[2].src + i), x3 = LoadU(l[3].src + i);
+    Transpose4x4(x0, x1, x2, x3);  // x_j: sample j of the block in every lane
+    const f32x4 s0 = Sub(x0, last);
+    const f32x4 s1 = Add(Sub(x1, x0), Mul(p, s0));
+    const f32x4 s2 = Add(Sub(x2, x1), Mul(p, s1));
+    s3 = Add(Sub(x3, x2), Mul(p, s2));
+    f32x4 y0 = Mul(k, Add(s0, Mul(pk[0], state)));
+    f32x4 y1 = Mul(k, Add(s1, Mul(pk[1], state)));
+    f32x4 y2 = Mul(k, Add(s2, Mul(pk[2], state)));
+    state = Add(s3, Mul(pk[3], state));
+    f32x4 y3 = Mul(k, state);
+    last = x3;
+    Transpose4x4(y0, y1, y2, y3);
+    StoreU(l[0].dst + i, y0);
+    StoreU(l[1].dst + i, y1);
+    StoreU(l[2].dst + i, y2);
+    StoreU(l[3].dst + i, y3);
+  }
+  for (int lane = 0; lane < 4; ++lane) {
+    l[lane].prevInput = Lane(last, lane);
+    l[lane].blockState = Lane(state, lane);
+    l[lane].partial = Lane(s3, lane);
+  }
+  return i;
+}
+#endif
+
 }  // namespace
 
-void SP_V(spkDcBlockFourLanesF32)(const float* const src[4], float* const dst[4], const float pole[4],
-                                  const float gain[4], float prevInput[4], float prevState[4], int64_t n) {
-  int64_t i = 0;
+void SP_V(spkDcBlockLanesF32)(SpkDcBlockLane* lanes, int32_t count, int64_t n) {
+  int64_t from = 0;
 #if SP_SET_INDEX >= SP_SET_SSE
-  const f32x4 p = LoadU(pole), k = LoadU(gain);
-  f32x4 last = LoadU(prevInput), state = LoadU(prevState);
-  auto step = [&](f32x4 x) {
-    const f32x4 w = Add(Sub(x, last), Mul(p, state));
-    last = x;
-    state = w;
-    return Mul(k, w);
-  };
-  for (; i + 4 <= n; i += 4) {
-    f32x4 x0 = LoadU(src[0] + i), x1 = LoadU(src[1] + i), x2 = LoadU(src[2] + i), x3 = LoadU(src[3] + i);
-    Transpose4x4(x0, x1, x2, x3);
-    f32x4 y0 = step(x0), y1 = step(x1), y2 = step(x2), y3 = step(x3);
-    Transpose4x4(y0, y1, y2, y3);
-    StoreU(dst[0] + i, y0);
-    StoreU(dst[1] + i, y1);
-    StoreU(dst[2] + i, y2);
-    StoreU(dst[3] + i, y3);
+  bool together = count == 4;
+  for (int lane = 1; lane < count; ++lane) together = together && lanes[lane].phase == lanes[0].phase;
+  if (together) {
+    // To the next block's start one sample at a time, then whole blocks.
+    from = lanes[0].phase == 0 ? 0 : std::min<int64_t>(4 - lanes[0].phase, n);
+    for (int lane = 0; lane < 4; ++lane) PlainLane(lanes[lane], 0, from);
+    from = FourLaneBlocks(lanes, from, n);
   }
-  StoreU(prevInput, last);
-  StoreU(prevState, state);
 #endif
-  PlainLanes(src, dst, pole, gain, prevInput, prevState, i, n);
+  for (int32_t lane = 0; lane < count; ++lane) PlainLane(lanes[lane], from, n);
 }
 
 }  // namespace SP_SET_NS

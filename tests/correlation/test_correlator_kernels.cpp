@@ -11,6 +11,7 @@
 #include <cmath>
 #include <complex>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -93,6 +94,12 @@ using WidenFn = void (*)(const float*, double*, int64_t);
 const WidenFn kWiden[] = SP_VARIANT_TABLE(spkWidenF32ToF64);
 using CountTiesFn = int64_t (*)(const float*, int64_t, float, bool, int64_t*);
 const CountTiesFn kCountTies[] = SP_VARIANT_TABLE(spkCountTiesF32);
+using PeakScratchFn = void (*)(const float*, float*, int64_t, bool);
+const PeakScratchFn kPeakScratch[] = SP_VARIANT_TABLE(spkPeakScratchF32);
+using TiesAndRunnerFn = void (*)(const float*, int64_t, float, float, bool, int64_t, SpkTiesRunner*);
+using PutIntoSumsFn = void (*)(const float*, int64_t, float*, float*, float*, bool);
+const PutIntoSumsFn kPutIntoSums[] = SP_VARIANT_TABLE(spkPutIntoSumsF32);
+const TiesAndRunnerFn kTiesAndRunner[] = SP_VARIANT_TABLE(spkTiesAndRunnerF32);
 
 using CorrelatorKernelsTest = VariantSetTest;
 
@@ -262,6 +269,115 @@ TEST_P(CorrelatorKernelsTest, CountTiesCountsAndFindsTheLast) {
     int64_t last = 99;
     EXPECT_EQ(kCountTies[SetIndex()](placed.data(), c.n, c.bound, c.atLeast, &last), wantCount);
     EXPECT_EQ(last, wantLast);
+  }
+}
+
+TEST_P(CorrelatorKernelsTest, PeakScratchCopiesOrClearsTheSignBits) {
+  const float nan = std::nanf("");
+  const std::vector<float> v = {-2.0f, 1.0f, -0.0f, -nan, 3.5f, -1e-40f, 0.0f, -7.0f, 2.0f};
+  for (bool magnitudes : {false, true})
+    for (int64_t n : {int64_t{9}, int64_t{3}}) {
+      PlacedArray<float> placed(v, 4);
+      std::vector<float> out(v.size(), 99.0f);
+      kPeakScratch[SetIndex()](placed.data(), out.data(), n, magnitudes);
+      for (int64_t i = 0; i < int64_t(v.size()); ++i) {
+        uint32_t want = 0x42c60000u;  // 99, past n
+        if (i < n) std::memcpy(&want, &v[i], 4);
+        if (i < n && magnitudes) want &= 0x7fffffffu;
+        uint32_t got = 0;
+        std::memcpy(&got, &out[i], 4);
+        EXPECT_EQ(got, want) << "magnitudes " << magnitudes << " n " << n << " entry " << i;
+      }
+    }
+}
+
+// Against the plain loop: ties at both bounds as spkCountTiesF32 counts
+// them and the first of the best entries other than the skipped one, on vectors with
+// equal bests in different lanes and blocks, a NaN, infinities, the best
+// at the skipped entry, and lengths with and without a tail.
+TEST_P(CorrelatorKernelsTest, TiesAndRunnerMatchThePlainLoop) {
+  const float nan = std::nanf("");
+  const float inf = std::numeric_limits<float>::infinity();
+  std::vector<float> v(45);
+  for (size_t i = 0; i < v.size(); ++i) v[i] = float(int((i * 7 + 3) % 11) - 5);
+  v[4] = nan;
+  v[30] = 9.0f;
+  v[12] = -9.0f;
+  v[17] = 5.0f;  // equal to the other bests (5) in other lanes and blocks
+  std::vector<float> low(v.size(), -inf);
+  low[9] = nan;
+  for (const std::vector<float>* data : {&v, &low}) {
+    for (int64_t n : {int64_t{45}, int64_t{40}, int64_t{7}, int64_t{0}}) {
+      for (bool atLeast : {true, false}) {
+        for (int64_t skip : {int64_t{-1}, int64_t{30}, int64_t{12}, int64_t{0}, int64_t{17}}) {
+          for (float bound : {4.0f, -3.0f, nan}) {
+            const float equalBound = bound == 4.0f ? 5.0f : 0.0f;
+            const std::vector<float>& x = *data;
+            SpkTiesRunner want{0, -1, 0, -1, atLeast ? -inf : inf, -1};
+            for (int64_t i = 0; i < n; ++i) {
+              if (atLeast ? x[i] >= bound : x[i] <= bound) {
+                ++want.count;
+                want.last = i;
+              }
+              if (atLeast ? x[i] >= equalBound : x[i] <= equalBound) {
+                ++want.equalCount;
+                want.equalLast = i;
+              }
+              if (i != skip && (atLeast ? x[i] > want.runner : x[i] < want.runner)) {
+                want.runner = x[i];
+                want.runnerIndex = i;
+              }
+            }
+            SCOPED_TRACE(testing::Message() << "n " << n << " atLeast " << atLeast << " skip " << skip << " bound "
+                                            << bound << (data == &low ? " all -inf" : ""));
+            PlacedArray<float> placed(x, 4);
+            SpkTiesRunner got{99, 99, 99, 99, 99.0f, 99};
+            kTiesAndRunner[SetIndex()](placed.data(), n, bound, equalBound, atLeast, skip, &got);
+            EXPECT_EQ(got.count, want.count);
+            EXPECT_EQ(got.last, want.last);
+            EXPECT_EQ(got.equalCount, want.equalCount);
+            EXPECT_EQ(got.equalLast, want.equalLast);
+            EXPECT_EQ(got.runnerIndex, want.runnerIndex);
+            if (want.runnerIndex >= 0) {
+              EXPECT_EQ(got.runner, want.runner);
+            }
+          }
+        }
+      }
+    }
+  }
+  // A vector long enough for the steps of four, with the best in every lane.
+  std::vector<float> wide(1003, 1.0f);
+  for (int64_t at : {int64_t{998}, int64_t{401}, int64_t{402}, int64_t{403}, int64_t{1002}}) wide[at] = 2.0f;
+  SpkTiesRunner got{};
+  kTiesAndRunner[SetIndex()](wide.data(), 1003, 2.0f, 1.0f, true, 401, &got);
+  EXPECT_EQ(got.count, 5);
+  EXPECT_EQ(got.last, 1002);
+  EXPECT_EQ(got.equalCount, 1003);
+  EXPECT_EQ(got.runnerIndex, 402);
+  EXPECT_EQ(got.runner, 2.0f);
+}
+
+// Each sum rounded once per step as written: values whose sums round
+// (1 + 2^-24 is not a float), with and without a leaving vector.
+TEST_P(CorrelatorKernelsTest, PutIntoSumsRoundsAsThePlainLoop) {
+  const int64_t n = 11;
+  std::vector<float> values(n), slot(n), sum(n);
+  for (int64_t i = 0; i < n; ++i) {
+    values[i] = (i % 3 == 0 ? 1.0f : -3.0f) * std::ldexp(1.0f, -24 - int(i % 2));
+    slot[i] = float(i) * 0.3f - 1.0f;
+    sum[i] = 1.0f + float(i % 4);
+  }
+  for (bool replacing : {false, true}) {
+    std::vector<float> gotSlot = slot, gotSum = sum, latest(n, 7.0f);
+    kPutIntoSums[SetIndex()](values.data(), n, gotSlot.data(), gotSum.data(), latest.data(), replacing);
+    for (int64_t i = 0; i < n; ++i) {
+      volatile float kept = replacing ? sum[i] - slot[i] : sum[i];
+      volatile float want = kept + values[i];
+      EXPECT_EQ(gotSum[i], want) << replacing << " " << i;
+      EXPECT_EQ(gotSlot[i], values[i]);
+      EXPECT_EQ(latest[i], values[i]);
+    }
   }
 }
 

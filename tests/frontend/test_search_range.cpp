@@ -9,10 +9,18 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "Mathlib/MathlibHandle.h"
+#include "Mathlib/MathlibRealFft.h"
+#include "Mathlib/MathlibRealFftPool.h"
 #include "Vantrel/DebugTrace.h"
 #include "Vantrel/DelaySearchRange.h"
 #include "measurement_run.h"
+#include "primitives/frame/alloc_failure_seam.h"
+#include "primitives/frame/dispatch.h"
+#include "primitives/frame/set_list.h"
+#include "primitives/frame/variant_seams.h"
 #include "speech_like.h"
 
 namespace {
@@ -181,3 +189,28 @@ TEST(DelaySearchPreRun, AWindowLongerThanTheBlockLimitIsFilledAndSearched) {
 }
 
 }  // namespace
+
+// Planning before any math-layer handle exists (a host sizing its
+// measurement) builds the search's transform once, for the set the
+// correlators run, and the correlators then build none of their own.
+TEST(DelaySearchPlan, ThePlansTransformIsBuiltOnceForTheSetTheSearchRuns) {
+  ASSERT_EQ(MathlibInstanceCount(), 0);
+  MathlibReleaseParkedRealFfts();
+  const int32_t before = spForceVariantSet(SP_SET_GENERIC);  // the set until the first handle
+  ASSERT_TRUE(DelaySearchTransformAvailable(1024));
+  const int32_t chosen = spDispatchIndex.load(std::memory_order_relaxed);
+  MathlibHandle* h = MathlibInit();
+  std::vector<double> x(1024, 1.0), y(1026);
+  int64_t requests = spAllocationRequests();
+  EXPECT_EQ(duvuvRealFftFwdF64(h, x.data(), y.data(), 10, 1), 1);
+  const int64_t first = spAllocationRequests() - requests;
+  requests = spAllocationRequests();
+  EXPECT_EQ(duvuvRealFftFwdF64(h, x.data(), y.data(), 10, 1), 1);
+  // What a call on a cached spec takes, and the cache record: the spec was there.
+  EXPECT_EQ(first, spAllocationRequests() - requests + 1);
+  EXPECT_EQ(h->cache->variantSet, chosen);
+  EXPECT_EQ(y[0], 1024.0);
+  MathlibFree(&h);
+  MathlibReleaseParkedRealFfts();
+  spForceVariantSet(before);
+}

@@ -16,6 +16,7 @@
 #include "Mathlib/MathlibHandle.h"
 #include "Mathlib/MathlibRealFft.h"
 #include "Mathlib/MathlibRealFftBuild.h"
+#include "Mathlib/MathlibRealFftPool.h"
 #include "fft/real_fft_reference.h"
 #include "platform/debug_output.h"
 #include "primitives/fft/sp_real_fft.h"
@@ -286,6 +287,7 @@ TEST_P(MathlibRealFftTest, NoFlagsBuildTheSpecAndLeaveTheOutputs) {
 TEST_P(MathlibRealFftTest, CacheIsReusedAndRebuiltOnAnotherOrderPrecisionOrSet) {
   ForPrecision([&]<class T>() {
     using A = Api<T>;
+    MathlibReleaseParkedRealFfts();
     Arrays<T> a(Form::Fwd, 5, 1);
     A::Fwd(m_handle, a.in1.data(), a.out1.data(), 5, 0);
     ASSERT_NE(m_handle->cache, nullptr);
@@ -303,11 +305,16 @@ TEST_P(MathlibRealFftTest, CacheIsReusedAndRebuiltOnAnotherOrderPrecisionOrSet) 
     EXPECT_EQ(spAllocationRequests(), requests);
     EXPECT_EQ(m_handle->cache->spec, first.spec);
 
-    // Another order replaces record and spec; the old ones are released.
+    // Another order replaces record and spec; the old spec is kept aside
+    // and comes back when its order is asked for again.
     A::Fwd(m_handle, a.in1.data(), a.out1.data(), 6, 0);
     EXPECT_EQ(m_handle->cache->order, 6);
     EXPECT_NE(m_handle->cache->spec, nullptr);
+    A::Fwd(m_handle, a.in1.data(), a.out1.data(), 5, 0);
+    EXPECT_EQ(m_handle->cache->spec, first.spec);
+    MathlibReleaseParkedRealFfts();
     EXPECT_EQ(spLiveAllocations(), live);
+    A::Fwd(m_handle, a.in1.data(), a.out1.data(), 6, 0);
 
     // The other precision at the same order.
     std::vector<float> xf(64, 1.0f), sf(66);
@@ -417,6 +424,8 @@ TEST_P(MathlibRealFftTest, FailedAllocationLeavesTheOutputsAndKeepsNoBlock) {
       }
       ExpectMatchesDft(form, before, expected, kOrder, flags);
 
+      // Each pass builds its own spec, so that its failures are reached too.
+      MathlibReleaseParkedRealFfts();
       const int64_t live = spLiveAllocations();
       const int64_t requests = ForEachAllocationFailure([&](int64_t k) {
         MathlibHandle* h = MathlibInit();
@@ -442,6 +451,7 @@ TEST_P(MathlibRealFftTest, FailedAllocationLeavesTheOutputsAndKeepsNoBlock) {
           EXPECT_TRUE(SameBits(after.out2, expected.out2));
         }
         MathlibFree(&h);
+        MathlibReleaseParkedRealFfts();
         EXPECT_EQ(spLiveAllocations(), live) << "request " << k;
         return reached;
       });

@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Many file pairs measured three ways, side by side on the same pairs, in
+# pairs per second of wall time: one host process per pair, one library
+# process per worker (bench/many_pairs_worker.cpp: one CMsystem reused
+# through UpdateSysPara and Go) and, when python3 has scipy, one scipy
+# process per worker (GCC-PHAT, bench/many_pairs_scipy.py). The pairs are
+# DISTINCT stereo 16-bit files of SECONDS s at 48 kHz, each test a delayed,
+# quieter copy with noise, listed over and over to PAIRS; every delay found
+# is checked against the one written.
+#   bench/many_pairs.sh [BUILD [PAIRS [WORKERS [SECONDS [DISTINCT]]]]]
+# (defaults build/release 1000 8 10 40; needs python3, or $PYTHON, with numpy).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build/release}" && pwd)
+pairs=${2:-1000} workers=${3:-8} seconds=${4:-10} distinct=${5:-40}
+host=$build/tools/vantrel-host worker=$build/bench/many_pairs_worker
+python=${PYTHON:-python3}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+"$python" - "$work" "$distinct" "$seconds" <<'PY'
+import sys, wave
+import numpy as np
+folder, distinct, seconds = sys.argv[1], int(sys.argv[2]), float(sys.argv[3])
+rate = 48000
+frames = int(rate * seconds)
+rng = np.random.default_rng(1)
+def write(path, samples):
+    with wave.open(path, "wb") as w:
+        w.setnchannels(2); w.setsampwidth(2); w.setframerate(rate)
+        w.writeframes(np.clip(np.round(samples), -32768, 32767).astype("<i2").tobytes())
+with open(folder + "/truth.txt", "w") as truth:
+    for i in range(distinct):
+        delay = int(rng.integers(0, 2400))
+        total = frames + delay
+        # Speech-like: noise with a falling spectrum under syllable-rate bursts.
+        noise = rng.normal(0.0, 1.0, (total, 2))
+        for c in range(2):
+            noise[:, c] = np.convolve(noise[:, c], [1.0, 0.9, 0.6, 0.3], mode="same")
+        envelope = np.repeat(rng.uniform(0.0, 1.0, total // 4800 + 1) ** 2, 4800)[:total]
+        source = 6000.0 * noise * envelope[:, None]
+        reference = source[delay:delay + frames]
+        test = 0.5 * source[:frames] + rng.normal(0.0, 30.0, (frames, 2))
+        write(f"{folder}/r{i}.wav", reference)
+        write(f"{folder}/t{i}.wav", test)
+        truth.write(f"{folder}/r{i}.wav {folder}/t{i}.wav {delay}\n")
+PY
+for ((n = 0; n < pairs; ++n)); do sed -n "$((n % distinct + 1))p" "$work/truth.txt"; done >"$work/all.txt"
+cut -d' ' -f1,2 "$work/all.txt" >"$work/list.txt"
+split -n "r/$workers" -d "$work/list.txt" "$work/part."
+
+now() { date +%s.%N; }
+# The processor time of this script's finished children so far (user +
+# system, s; from its /proc stat, as a $(...) subshell has children of its own).
+cpu() { awk -v hz="$(getconf CLK_TCK)" '{sub(/^.*\) /, ""); print ($14 + $15) / hz}' "/proc/$$/stat"; }
+rate() { "$python" -c "print(f'{$1 / ($3 - $2):8.1f} pairs/s  ({$3 - $2:.2f} s, {1000 * ($5 - $4) / $1:.1f} ms processor time a pair)')"; }
+# Delays found against the ones written: "found" lines are "REF TEST DELAY ...".
+check() {
+  "$python" - "$work/truth.txt" "$1" <<'PY'
+import sys
+truth = {tuple(l.split()[:2]): int(l.split()[2]) for l in open(sys.argv[1])}
+wrong = total = 0
+for line in open(sys.argv[2]):
+    p = line.split()
+    total += 1
+    if len(p) < 3 or not p[2].lstrip("-").isdigit() or abs(int(p[2]) - truth[(p[0], p[1])]) > 1: wrong += 1
+print(f"{total} pairs, {wrong} off by more than a sample")
+PY
+}
+
+echo "$pairs pairs of $seconds s, 48 kHz stereo, $workers workers"
+start=$(now) c0=$(cpu)
+xargs -P "$workers" -L 1 sh -c 'printf "%s %s %s\n" "$1" "$2" "$("$0" --quiet "$1" "$2" | sed -n "s/^Delay found: \([0-9-]*\) samples.*/\1/p")"' "$host" \
+  <"$work/list.txt" >"$work/host.txt"
+end=$(now) c1=$(cpu)
+echo "one host process per pair:          $(rate "$pairs" "$start" "$end" "$c0" "$c1"); $(check "$work/host.txt")"
+
+start=$(now) c0=$(cpu)
+for part in "$work"/part.*; do "$worker" <"$part" >"$part.out" & done
+wait
+end=$(now) c1=$(cpu)
+cat "$work"/part.*.out >"$work/library.txt"
+echo "one library process per worker:     $(rate "$pairs" "$start" "$end" "$c0" "$c1"); $(check "$work/library.txt")"
+
+if "$python" -c "import scipy" 2>/dev/null; then
+  start=$(now) c0=$(cpu)
+  for part in "$work"/part.?? "$work"/part.?; do
+    [ -f "$part" ] || continue
+    "$python" "$root/bench/many_pairs_scipy.py" <"$part" >"$part.scipy" &
+  done
+  wait
+  end=$(now) c1=$(cpu)
+  cat "$work"/part.*.scipy >"$work/scipy.txt"
+  echo "scipy GCC-PHAT, process per worker: $(rate "$pairs" "$start" "$end" "$c0" "$c1"); $(check "$work/scipy.txt")"
+else
+  echo "scipy: not installed (python3-scipy), not measured"
+fi

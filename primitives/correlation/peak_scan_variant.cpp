@@ -1,0 +1,168 @@
+// The peak search's passes over a lag vector in one variant set: the
+// scratch copy (magnitudes, sign bits cleared) and, in one pass, the
+// entries at two bounds with the runner-up. Four per step in the sets with
+// float vectors; the runner-up's block index rides in a float lane, exact
+// below 2^24 blocks (longer vectors take the plain loop).
+#include "primitives/correlation/correlator_kernels.h"
+
+#include "primitives/frame/simd.h"
+
+namespace SP_SET_NS {
+
+using namespace simd;
+
+namespace {
+
+constexpr uint32_t kSignBit = 0x80000000u;
+constexpr int64_t kLargestLaneBlocks = int64_t(1) << 24;
+
+// By the four lanes' hit bits: how many hit, and the highest that did.
+constexpr int8_t kHitCount[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
+constexpr int8_t kHighestHit[16] = {-1, 0, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 3, 3, 3, 3};
+
+// The running state of a scan: the count and highest index at each bound,
+// and the best value with its first index (-1: none yet).
+struct Scan {
+  int64_t count = 0;
+  int64_t last = -1;
+  int64_t equalCount = 0;
+  int64_t equalLast = -1;
+  float best;
+  int64_t bestIndex = -1;
+};
+
+struct Bounds {
+  float candidate;
+  float equal;
+};
+
+template <bool AtLeast>
+inline bool Beyond(float x, float bound) {
+  return AtLeast ? x >= bound : x <= bound;
+}
+template <bool AtLeast>
+inline bool Better(float x, float best) {
+  return AtLeast ? x > best : x < best;
+}
+
+// Entry i with value x at the bounds.
+template <bool AtLeast>
+inline void CountAtBounds(float x, int64_t i, Bounds bounds, Scan& s) {
+  if (Beyond<AtLeast>(x, bounds.candidate)) {
+    s.last = i;
+    ++s.count;
+  }
+  if (Beyond<AtLeast>(x, bounds.equal)) {
+    s.equalLast = i;
+    ++s.equalCount;
+  }
+}
+
+template <bool AtLeast>
+void ScanPlain(const float* v, int64_t from, int64_t to, Bounds bounds, Scan& s) {
+  for (int64_t i = from; i < to; ++i) {
+    const float x = Ld(v + i);
+    CountAtBounds<AtLeast>(x, i, bounds, s);
+    if (Better<AtLeast>(x, s.best)) {
+      s.best = x;
+      s.bestIndex = i;
+    }
+  }
+}
+
+// [from, to) in steps of four, then the rest plainly.
+template <bool AtLeast>
+void ScanRange(const float* v, int64_t from, int64_t to, Bounds bounds, Scan& s) {
+  int64_t i = from;
+#if SP_SET_INDEX >= SP_SET_SSE
+  if ((to - from) / 4 < kLargestLaneBlocks && to - from >= 8) {
+    const f32x4 limit = Splat(bounds.candidate);
+    const f32x4 equalLimit = Splat(bounds.equal);
+    f32x4 best = Splat(s.best);
+    f32x4 bestBlock = Splat(-1.0f);
+    f32x4 block = Zero4();
+    const f32x4 one = Splat(1.0f);
+    for (; i + 4 <= to; i += 4) {
+      const f32x4 x = LoadU(v + i);
+      const int hits = MoveMask(AtLeast ? CmpGe(x, limit) : CmpLe(x, limit));
+      s.count += kHitCount[hits];
+      s.last = hits != 0 ? i + kHighestHit[hits] : s.last;
+      const int equalHits = MoveMask(AtLeast ? CmpGe(x, equalLimit) : CmpLe(x, equalLimit));
+      s.equalCount += kHitCount[equalHits];
+      s.equalLast = equalHits != 0 ? i + kHighestHit[equalHits] : s.equalLast;
+      // Strictly better only: within a lane the earliest of equal values stays.
+      const f32x4 better = AtLeast ? CmpGt(x, best) : CmpLt(x, best);
+      best = Select(better, x, best);
+      bestBlock = Select(better, block, bestBlock);
+      block = Add(block, one);
+    }
+    // Lane j of block k is entry from + 4k + j; of equal bests the lowest entry.
+    for (int lane = 0; lane < 4; ++lane) {
+      const float laneBlock = Lane(bestBlock, lane);
+      if (laneBlock < 0.0f) continue;
+      const float x = Lane(best, lane);
+      const int64_t index = from + 4 * int64_t(laneBlock) + lane;
+      if (s.bestIndex < 0 || Better<AtLeast>(x, s.best) || (x == s.best && index < s.bestIndex)) {
+        s.best = x;
+        s.bestIndex = index;
+      }
+    }
+  }
+#endif
+  ScanPlain<AtLeast>(v, i, to, bounds, s);
+}
+
+template <bool AtLeast>
+void TiesAndRunner(const float* v, int64_t n, Bounds bounds, int64_t skip, SpkTiesRunner* out) {
+  Scan s;
+  s.best = AtLeast ? -__builtin_inff() : __builtin_inff();
+  if (skip < 0 || skip >= n) {
+    ScanRange<AtLeast>(v, 0, n, bounds, s);
+  } else {
+    ScanRange<AtLeast>(v, 0, skip, bounds, s);
+    // The skipped entry counts at the bounds; it only cannot be the runner-up.
+    CountAtBounds<AtLeast>(Ld(v + skip), skip, bounds, s);
+    Scan after;
+    after.best = s.best;
+    ScanRange<AtLeast>(v, skip + 1, n, bounds, after);
+    s.count += after.count;
+    if (after.last >= 0) s.last = after.last;
+    s.equalCount += after.equalCount;
+    if (after.equalLast >= 0) s.equalLast = after.equalLast;
+    // Later entries win only when strictly better.
+    if (after.bestIndex >= 0 && (s.bestIndex < 0 || Better<AtLeast>(after.best, s.best))) {
+      s.best = after.best;
+      s.bestIndex = after.bestIndex;
+    }
+  }
+  out->count = s.count;
+  out->last = s.last;
+  out->equalCount = s.equalCount;
+  out->equalLast = s.equalLast;
+  out->runner = s.best;
+  out->runnerIndex = s.bestIndex;
+}
+
+}  // namespace
+
+void SP_V(spkPeakScratchF32)(const float* src, float* dst, int64_t n, bool magnitudes) {
+  int64_t i = 0;
+#if SP_SET_INDEX >= SP_SET_SSE
+  const f32x4 sign = SplatBits(magnitudes ? kSignBit : 0u);
+  for (; i + 4 <= n; i += 4) StoreU(dst + i, AndNot(sign, LoadU(src + i)));
+#endif
+  for (; i < n; ++i) {
+    const float x = Ld(src + i);
+    St(dst + i, magnitudes ? __builtin_fabsf(x) : x);
+  }
+}
+
+void SP_V(spkTiesAndRunnerF32)(const float* v, int64_t n, float bound, float equalBound, bool atLeast, int64_t skip,
+                               SpkTiesRunner* out) {
+  if (atLeast)
+    TiesAndRunner<true>(v, n, Bounds{bound, equalBound}, skip, out);
+  else
+    TiesAndRunner<false>(v, n, Bounds{bound, equalBound}, skip, out);
+}
+
+}  // namespace SP_SET_NS
