@@ -10,26 +10,16 @@
 
 #include "Mathlib/MathlibTrace.h"
 #include "platform/debug_output.h"
+#include "support/replaced_new.h"
 
 namespace {
 std::atomic<long> g_newCalls{0};
-}  // namespace
-
-// The replacements pair malloc with free themselves; the compiler cannot see
-// that they belong together.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t size) {
+bool Count(std::size_t) {
   g_newCalls.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
+  return true;
 }
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-#pragma GCC diagnostic pop
+[[maybe_unused]] const bool g_hooked = (g_onNew = Count, true);
+}  // namespace
 
 namespace {
 

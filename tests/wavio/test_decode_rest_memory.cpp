@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/replaced_new.h"
 #include "support/temp_dir.h"
 #include "wavio/SoundFile.h"
 #include "wavio/WaveIO.h"
@@ -17,24 +18,12 @@
 namespace {
 // Requests of this many bytes or more fail while it is not 0.
 std::atomic<size_t> g_refuseFrom{0};
-}  // namespace
-
-// The replacements pair malloc with free themselves; the compiler cannot see
-// that they belong together.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t size) {
+bool BelowTheRefusal(std::size_t size) {
   const size_t limit = g_refuseFrom.load(std::memory_order_relaxed);
-  if (limit != 0 && size >= limit) throw std::bad_alloc();
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
+  return limit == 0 || size < limit;
 }
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-#pragma GCC diagnostic pop
+[[maybe_unused]] const bool g_hooked = (g_onNew = BelowTheRefusal, true);
+}  // namespace
 
 namespace {
 
