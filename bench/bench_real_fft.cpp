@@ -14,6 +14,8 @@
 
 #ifdef BENCH_HAVE_FFTWF
 #include <fftw3.h>
+
+#include "fftw_sse2_only.h"
 #endif
 
 namespace {
@@ -104,7 +106,7 @@ void Fftwf(benchmark::State& state, int order, bool inverse) {
     fftwf_execute(plan);
     benchmark::ClobberMemory();
   }
-  state.SetLabel("FFTW_MEASURE");
+  state.SetLabel(FftwLabel());
   fftwf_destroy_plan(plan);
   fftwf_free(spectrum);
   fftwf_free(real);
@@ -114,6 +116,9 @@ void Fftwf(benchmark::State& state, int order, bool inverse) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef BENCH_HAVE_FFTWF
+  FftwSimdFromEnvironment();
+#endif
   for (int order = kFirstOrder; order <= kLastOrder; ++order) {
     // Appended, not "/" + ...: g++ 12 at -O3 warns falsely of an overlapping copy.
     const std::string size = std::string("/").append(std::to_string(order));

@@ -9,6 +9,8 @@
 
 #ifdef BENCH_HAVE_FFTW
 #include <fftw3.h>
+
+#include "fftw_sse2_only.h"
 #endif
 
 namespace {
@@ -55,7 +57,7 @@ void Fftw(benchmark::State& state, int order, bool inverse) {
     fftw_execute(plan);
     benchmark::ClobberMemory();
   }
-  state.SetLabel("FFTW_MEASURE");
+  state.SetLabel(FftwLabel());
   fftw_destroy_plan(plan);
   fftw_free(spectrum);
   fftw_free(real);
@@ -74,6 +76,9 @@ std::string CaseName(const char* transform, const char* who, int order) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef BENCH_HAVE_FFTW
+  FftwSimdFromEnvironment();
+#endif
   for (int order = kFirstOrder; order <= kLastOrder; ++order) {
 #ifdef BENCH_HAVE_FFTW
     benchmark::RegisterBenchmark(CaseName("RealFftFwdF64", "fftw", order).c_str(), Fftw, order, false)->MinTime(0.02);

@@ -1,5 +1,6 @@
 // Short calls: the sum (accurate mode), the float dot product, the int16 to
-// float conversion and the float add and multiply of the running set beside
+// float conversion, the float add and multiply, the split of interleaved
+// complex floats and the float zero fill of the running set beside
 // the same loops compiled -O3 -mssse3 and -O2 -mssse3 (plain_short_loops.cpp),
 // at n = 16 to 16384 on 64-byte aligned arrays at fixed places. Every
 // implementation is called through a function pointer in a local, from the
@@ -27,7 +28,9 @@
 
 #include "bench_support.h"
 #include "plain_short_loops.h"
+#include "primitives/frame/sp_memory.h"
 #include "primitives/vector/sp_arith.h"
+#include "primitives/vector/sp_complex.h"
 #include "primitives/vector/sp_convert.h"
 #include "primitives/vector/sp_dot.h"
 #include "primitives/vector/sp_sum.h"
@@ -63,12 +66,16 @@ using SumFn = float (*)(const float*, int32_t);
 using DotFn = float (*)(const float*, const float*, int32_t);
 using ConvFn = void (*)(const int16_t*, float*, int32_t);
 using BinaryFn = void (*)(const float*, const float*, float*, int32_t);
+using SplitFn = void (*)(const float*, float*, float*, int32_t);
+using ZeroFn = void (*)(float*, int32_t);
 
 // The primitives' signatures, as a loaded library exports them.
 using SpSumF32 = spStatus (*)(const float*, int32_t, float*, int32_t);
 using SpDotF32 = spStatus (*)(const float*, const float*, int32_t, float*);
 using SpConvI16ToF32 = spStatus (*)(const int16_t*, float*, int32_t);
 using SpBinaryF32 = spStatus (*)(const float*, const float*, float*, int32_t);
+using SpSplitC32 = spStatus (*)(const float*, float*, float*, int32_t);
+using SpZeroF32 = spStatus (*)(float*, int32_t);
 
 struct Primitives {
   SpSumF32 sum;
@@ -76,6 +83,8 @@ struct Primitives {
   SpConvI16ToF32 conv;
   SpBinaryF32 add;
   SpBinaryF32 mul;
+  SpSplitC32 split;
+  SpZeroF32 zero;
 };
 
 struct PlainLoops {
@@ -84,6 +93,8 @@ struct PlainLoops {
   ConvFn conv;
   BinaryFn add;
   BinaryFn mul;
+  SplitFn split;
+  ZeroFn zero;
 };
 
 // One implementation: a library's primitives or a set of plain loops. Either
@@ -117,9 +128,11 @@ bool LoadBaseline(const char* path) {
                reinterpret_cast<SpDotF32>(find("_Z8spDotF32PKfS0_iPf")),
                reinterpret_cast<SpConvI16ToF32>(find("_Z14spConvI16ToF32PKsPfi")),
                reinterpret_cast<SpBinaryF32>(find("_Z8spAddF32PKfS0_Pfi")),
-               reinterpret_cast<SpBinaryF32>(find("_Z8spMulF32PKfS0_Pfi"))};
+               reinterpret_cast<SpBinaryF32>(find("_Z8spMulF32PKfS0_Pfi")),
+               reinterpret_cast<SpSplitC32>(find("_Z17spSplitComplexC32PKfPfS1_i")),
+               reinterpret_cast<SpZeroF32>(find("_Z9spZeroF32Pfi"))};
   const Primitives& p = gBaseline;
-  if (!force || !supported || !p.sum || !p.dot || !p.conv || !p.add || !p.mul) {
+  if (!force || !supported || !p.sum || !p.dot || !p.conv || !p.add || !p.mul || !p.split || !p.zero) {
     std::fprintf(stderr, "baseline: a primitive is missing from %s\n", path);
     return false;
   }
@@ -204,6 +217,41 @@ void TimeBinary(benchmark::State& state, const Case& c, bool multiply) {
   }
 }
 
+// The split into two arrays, one place each.
+void TimeSplit(benchmark::State& state, const Case& c) {
+  const float* src = RandomFloats(0, 2 * c.n);
+  float* re = Place<float>(1);
+  float* im = Place<float>(2);
+  if (c.library != nullptr) {
+    const SpSplitC32 f = c.library->split;
+    for (auto _ : state) {
+      f(src, re, im, c.len);
+      benchmark::ClobberMemory();
+    }
+  } else {
+    for (auto _ : state) {
+      c.plain.split(src, re, im, c.len);
+      benchmark::ClobberMemory();
+    }
+  }
+}
+
+void TimeZero(benchmark::State& state, const Case& c) {
+  float* dst = Place<float>(2);
+  if (c.library != nullptr) {
+    const SpZeroF32 f = c.library->zero;
+    for (auto _ : state) {
+      f(dst, c.len);
+      benchmark::ClobberMemory();
+    }
+  } else {
+    for (auto _ : state) {
+      c.plain.zero(dst, c.len);
+      benchmark::ClobberMemory();
+    }
+  }
+}
+
 // Registers one timed case of n items under `name`.
 template <class Body>
 void AddCase(const std::string& name, int64_t n, Body body) {
@@ -224,6 +272,8 @@ void Register(const Implementation& impl) {
     AddCase("SumF32" + where, n, [c](benchmark::State& state) { TimeSum(state, c); });
     AddCase("DotF32" + where, n, [c](benchmark::State& state) { TimeDot(state, c); });
     AddCase("ConvI16ToF32" + where, n, [c](benchmark::State& state) { TimeConv(state, c); });
+    AddCase("SplitComplexC32" + where, n, [c](benchmark::State& state) { TimeSplit(state, c); });
+    AddCase("ZeroF32" + where, n, [c](benchmark::State& state) { TimeZero(state, c); });
     for (const bool multiply : {false, true})
       AddCase((multiply ? "MulF32" : "AddF32") + where, n,
               [c, multiply](benchmark::State& state) { TimeBinary(state, c, multiply); });
@@ -234,13 +284,15 @@ void Register(const Implementation& impl) {
 
 int main(int argc, char** argv) {
   spForceVariantSet(BestSet(spVariantSetSupported));
-  static const Primitives library = {&spSumF32, &spDotF32, &spConvI16ToF32, &spAddF32, &spMulF32};
+  static const Primitives library = {&spSumF32, &spDotF32, &spConvI16ToF32, &spAddF32, &spMulF32, &spSplitComplexC32, &spZeroF32};
   Register({"plain-O3",
             nullptr,
-            {plain_o3::SumF32, plain_o3::DotF32, plain_o3::ConvI16ToF32, plain_o3::AddF32, plain_o3::MulF32}});
+            {plain_o3::SumF32, plain_o3::DotF32, plain_o3::ConvI16ToF32, plain_o3::AddF32, plain_o3::MulF32,
+        plain_o3::SplitComplexC32, plain_o3::ZeroF32}});
   Register({"plain-O2",
             nullptr,
-            {plain_o2::SumF32, plain_o2::DotF32, plain_o2::ConvI16ToF32, plain_o2::AddF32, plain_o2::MulF32}});
+            {plain_o2::SumF32, plain_o2::DotF32, plain_o2::ConvI16ToF32, plain_o2::AddF32, plain_o2::MulF32,
+        plain_o2::SplitComplexC32, plain_o2::ZeroF32}});
   Register({spVariantSetName(BestSet(spVariantSetSupported)), &library, {}});
   if (const char* baseline = std::getenv("VANTREL_BASELINE_LIB"); baseline != nullptr && *baseline != '\0') {
     if (!LoadBaseline(baseline)) return 1;

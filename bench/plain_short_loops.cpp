@@ -27,4 +27,16 @@ __attribute__((noinline)) void MulF32(const float* a, const float* b, float* dst
   for (int32_t i = 0; i < n; ++i) dst[i] = a[i] * b[i];
 }
 
+__attribute__((noinline)) void SplitComplexC32(const float* src, float* dstRe, float* dstIm, int32_t n) {
+  for (int32_t i = 0; i < n; ++i) {
+    dstRe[i] = src[2 * i];
+    dstIm[i] = src[2 * i + 1];
+  }
+}
+
+// The compiler may make this the C library's memset, as a caller's loop would become.
+__attribute__((noinline)) void ZeroF32(float* dst, int32_t n) {
+  for (int32_t i = 0; i < n; ++i) dst[i] = 0.0f;
+}
+
 }  // namespace PLAIN_NS

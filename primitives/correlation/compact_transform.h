@@ -1,7 +1,7 @@
 // The compact-spectrum transforms of one variant set, written once for both
-// precisions. They run the engine of the spec they are given (the same
-// small kernels, complex paths, split and merge as the set's real FFTs) and
-// differ from the real FFTs only in the layout of the spectrum: N values
+// precisions. They run the real FFTs' own forward and inverse cores
+// (real_fft_driver.h) on the engine of the spec they are given and differ
+// from the real FFTs only in the layout of the spectrum: N values
 // R0, Re1, Im1, .., R(N/2) instead of the packed N + 2. The engine leaves
 // the kernel spectrum order R0, R(N/2), Re1, Im1, ..; the compact order
 // moves R(N/2) to the end. Include only from *_variant.cpp.
@@ -65,27 +65,8 @@ spStatus ForwardCompact(const T* src, T* dst, const REALFFTSPEC* spec, uint8_t* 
   if (engine == nullptr) return spErrSpecKind;  // another set's spec
 
   const spkRealFftView<T> view = fftk::ViewOf<T>(*spec);
-  const int32_t order = view.order;
-  const int64_t n = fftk::Pow2(order);
-  const T scale = view.scale;
-  if (order <= fftk::kSmallOrders) {
-    if (view.forwardScaled)
-      engine->small->fwdScaled[order](src, dst, scale);
-    else
-      engine->small->fwd[order](src, dst);
-  } else {
-    fftk::Scratch scratch(*spec, work);
-    if (scratch.Failed()) return spErrNoMemory;
-    // The engine then runs in place, so a separate source is never touched
-    // whatever path the set takes.
-    if (src != dst) SP_V(spkCopyBytes)(src, dst, n * static_cast<int64_t>(sizeof(T)));
-    const bool scaled = engine->complexForward(view, dst, dst, scratch.Get());
-    if (view.forwardScaled && !scaled) engine->scale(scale, dst, n);
-    const T a = dst[0], b = dst[1];
-    dst[0] = a + b;  // R0
-    dst[1] = a - b;  // R(N/2)
-    engine->split(dst, n / 2, view.splitForward);
-  }
+  if (const spStatus s = fftk::ForwardCore(*engine, view, *spec, src, dst, work); s != spOk) return s;
+  const int64_t n = fftk::Pow2(view.order);
   if (n >= 4) NyquistToEnd(dst, n);
   return spOk;
 }
@@ -99,27 +80,16 @@ spStatus InverseCompact(const T* src, T* dst, const REALFFTSPEC* spec, uint8_t* 
   if (engine == nullptr) return spErrSpecKind;
 
   const spkRealFftView<T> view = fftk::ViewOf<T>(*spec);
-  const int32_t order = view.order;
-  const int64_t n = fftk::Pow2(order);
-  const T scale = view.scale;
-  if (order <= fftk::kSmallOrders) {
+  const int64_t n = fftk::Pow2(view.order);
+  if (view.order <= fftk::kSmallOrders) {
     KernelOrder(src, dst, n);
-    if (view.inverseScaled)
-      engine->small->invScaled[order](dst, dst, scale);
-    else
-      engine->small->inv[order](dst, dst);
+    fftk::InverseSmall(*engine, view, dst);
     return spOk;
   }
   fftk::Scratch scratch(*spec, work);
   if (scratch.Failed()) return spErrNoMemory;
   KernelOrder(src, dst, n);
-  // The merge step expects R0 + R(N/2) and R0 - R(N/2) in slots 0 and 1.
-  const T r0 = dst[0], nyquist = dst[1];
-  dst[0] = r0 + nyquist;
-  dst[1] = r0 - nyquist;
-  engine->merge(dst, dst, n / 2, view.splitInverse);
-  const bool scaled = engine->complexInverse(view, dst, scratch.Get());
-  if (view.inverseScaled && !scaled) engine->scale(scale, dst, n);
+  fftk::InverseCore(*engine, view, dst, dst[0], dst[1], dst, scratch.Get());
   return spOk;
 }
 

@@ -272,6 +272,33 @@ class Scratch {
   bool failed_ = false;
 };
 
+// The forward transform's core, shared with the compact-spectrum layout:
+// src to dst in the kernel spectrum order R0, R(N/2), Re1, Im1, .. (N > 1;
+// dst[1] left as it is for N = 1). Only a scratch block that cannot be had
+// fails it.
+template <class T>
+spStatus ForwardCore(const spkRealFftEngine<T>& engine, const spkRealFftView<T>& view, const REALFFTSPEC& spec,
+                     const T* src, T* dst, uint8_t* work) {
+  const int32_t order = view.order;
+  if (order <= kSmallOrders) {
+    if (view.forwardScaled)
+      engine.small->fwdScaled[order](src, dst, view.scale);
+    else
+      engine.small->fwd[order](src, dst);
+    return spOk;
+  }
+  const int64_t n = Pow2(order);
+  Scratch scratch(spec, work);
+  if (scratch.Failed()) return spErrNoMemory;
+  const bool scaled = engine.complexForward(view, src, dst, scratch.Get());
+  if (view.forwardScaled && !scaled) engine.scale(view.scale, dst, n);
+  const T a = dst[0], b = dst[1];
+  dst[0] = a + b;  // X[0]
+  dst[1] = a - b;  // X[N/2]
+  engine.split(dst, n / 2, view.splitForward);
+  return spOk;
+}
+
 template <class T>
 spStatus ForwardReal(const T* src, T* dst, REALFFTSPEC* spec, uint8_t* work) {
   // The spec is checked (null, then kind) before the arrays.
@@ -281,23 +308,8 @@ spStatus ForwardReal(const T* src, T* dst, REALFFTSPEC* spec, uint8_t* work) {
   if (const spStatus s = CheckPointers(src, dst); s != spOk) return s;
 
   const spkRealFftView<T> view = ViewOf<T>(*spec);
-  const int32_t order = view.order;
-  const int64_t n = Pow2(order);
-  if (order <= kSmallOrders) {
-    if (view.forwardScaled)
-      engine->small->fwdScaled[order](src, dst, view.scale);
-    else
-      engine->small->fwd[order](src, dst);
-  } else {
-    Scratch scratch(*spec, work);
-    if (scratch.Failed()) return spErrNoMemory;
-    const bool scaled = engine->complexForward(view, src, dst, scratch.Get());
-    if (view.forwardScaled && !scaled) engine->scale(view.scale, dst, n);
-    const T a = dst[0], b = dst[1];
-    dst[0] = a + b;  // X[0]
-    dst[1] = a - b;  // X[N/2]
-    engine->split(dst, n / 2, view.splitForward);
-  }
+  if (const spStatus s = ForwardCore(*engine, view, *spec, src, dst, work); s != spOk) return s;
+  const int64_t n = Pow2(view.order);
   if (n == 1) {
     dst[1] = T(0);
   } else {
@@ -316,6 +328,31 @@ inline void MergeSpectrum(const T* src, T* dst, int64_t n, const T* table, Merge
   dst[0] = first + last;
   dst[1] = first - last;
   merge(src, dst, n / 2, table);
+}
+
+// The inverse transform's core, shared with the compact-spectrum layout,
+// for orders above the small kernels: the spectrum's bins 1 .. N/2 - 1 at
+// their kernel-order places in src (2k, 2k + 1), R0 and R(N/2) given, to
+// dst (src may be dst: slots 0 and 1 are written before the merge, which
+// never reads them), with the scratch the caller got first.
+template <class T>
+void InverseCore(const spkRealFftEngine<T>& engine, const spkRealFftView<T>& view, const T* src, T r0, T nyquist,
+                 T* dst, void* scratch) {
+  const int64_t n = Pow2(view.order);
+  dst[0] = r0 + nyquist;
+  dst[1] = r0 - nyquist;
+  engine.merge(src, dst, n / 2, view.splitInverse);
+  const bool scaled = engine.complexInverse(view, dst, scratch);
+  if (view.inverseScaled && !scaled) engine.scale(view.scale, dst, n);
+}
+
+// The small kernels' inverse on dst, already in the kernel spectrum order.
+template <class T>
+void InverseSmall(const spkRealFftEngine<T>& engine, const spkRealFftView<T>& view, T* dst) {
+  if (view.inverseScaled)
+    engine.small->invScaled[view.order](dst, dst, view.scale);
+  else
+    engine.small->inv[view.order](dst, dst);
 }
 
 template <class T>
@@ -337,21 +374,16 @@ spStatus InverseReal(const T* src, T* dst, REALFFTSPEC* spec, uint8_t* work) {
       dst[1] = nyquist;
     }
     dst[0] = src[0];
-    if (view.inverseScaled)
-      engine->small->invScaled[order](dst, dst, view.scale);
-    else
-      engine->small->inv[order](dst, dst);
+    InverseSmall(*engine, view, dst);
     return spOk;
   }
   Scratch scratch(*spec, work);
   if (scratch.Failed()) return spErrNoMemory;
-  bool scaled;
-  if (engine->inverseFromSpectrum != nullptr) {
-    scaled = engine->inverseFromSpectrum(view, src, dst, scratch.Get());
-  } else {
-    MergeSpectrum(src, dst, n, view.splitInverse, engine->merge);
-    scaled = engine->complexInverse(view, dst, scratch.Get());
+  if (engine->inverseFromSpectrum == nullptr) {
+    InverseCore(*engine, view, src, src[0], src[n], dst, scratch.Get());
+    return spOk;
   }
+  const bool scaled = engine->inverseFromSpectrum(view, src, dst, scratch.Get());
   if (view.inverseScaled && !scaled) engine->scale(view.scale, dst, n);
   return spOk;
 }

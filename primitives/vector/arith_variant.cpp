@@ -122,7 +122,9 @@ template <class Op, class T>
 void ThreeArray(const T* x, const T* y, T* dst, int64_t n, bool mayStream) {
 #if SP_SET_INDEX >= SP_SET_SSE
   if constexpr (kUsesBlocks<T>) {
-    if (n < walk::kShortBelow<T>)
+    // 256 bytes still take the short walk: the alignment head and the
+    // specialised loops cost more than they save there.
+    if (n <= walk::kShortBelow<T>)
       walk::ShortBinary<Op>(x, y, dst, n);
     else
       BinaryKernel<Op>(x, y, dst, n, mayStream);

@@ -25,11 +25,15 @@ struct Precision;
 template <>
 struct Precision<float> {
   static constexpr auto& init = corr_test::SpecBuild<float>::init;
+  static constexpr spStatus (*fwd[])(const float*, float*, REALFFTSPEC*, uint8_t*) = SP_VARIANT_TABLE(spRealFftFwdF32);
+  static constexpr spStatus (*inv[])(const float*, float*, REALFFTSPEC*, uint8_t*) = SP_VARIANT_TABLE(spRealFftInvF32);
   static spStatus Free(REALFFTSPEC* s) { return spRealFftFreeF32(s); }
 };
 template <>
 struct Precision<double> {
   static constexpr auto& init = corr_test::SpecBuild<double>::init;
+  static constexpr spStatus (*fwd[])(const double*, double*, REALFFTSPEC*, uint8_t*) = SP_VARIANT_TABLE(spRealFftFwdF64);
+  static constexpr spStatus (*inv[])(const double*, double*, REALFFTSPEC*, uint8_t*) = SP_VARIANT_TABLE(spRealFftInvF64);
   static spStatus Free(REALFFTSPEC* s) { return spRealFftFreeF64(s); }
 };
 
@@ -41,7 +45,7 @@ class Spec {
   ~Spec() {
     if (spec_ != nullptr) Precision<T>::Free(spec_);
   }
-  const REALFFTSPEC* get() const { return spec_; }
+  REALFFTSPEC* get() const { return spec_; }
   spStatus status() const { return status_; }
 
  private:
@@ -176,6 +180,40 @@ class CompactTest : public VariantSetTest {
     EXPECT_EQ(K::mulConj[SetIndex()](s.data(), s.data(), 0), spErrLength);
   }
 
+  // The compact transforms are the real FFTs in another layout, bit for
+  // bit: every path of every set (small kernels, fused, radix, large), every
+  // scaling (the large orders the two that scale one direction), from a
+  // separate source and in place.
+  void SameBitsAsTheRealFft() {
+    for (int32_t order : {0, 1, 2, 3, 4, 5, 9, 10, 11, 15, 16, 17, 18, 19}) {
+      for (int32_t flag : {REALFFT_DIV_FWD_BY_N, REALFFT_DIV_INV_BY_N, REALFFT_NO_DIV, REALFFT_DIV_BY_SQRT_N}) {
+        if (order > 11 && flag != REALFFT_DIV_FWD_BY_N && flag != REALFFT_DIV_INV_BY_N) continue;  // time
+        SCOPED_TRACE(testing::Message() << "order " << order << ", scaling " << flag);
+        const int64_t n = int64_t{1} << order;
+        Spec<T> spec(SetIndex(), order, flag);
+        ASSERT_EQ(spec.status(), spOk);
+        const auto x = corr_test::Signal<T>(n, order + 3);
+        std::vector<T> packed(n + 2), compact(n), inPlace = x;
+        ASSERT_EQ(Precision<T>::fwd[SetIndex()](x.data(), packed.data(), spec.get(), nullptr), spOk);
+        ASSERT_EQ(K::forward[SetIndex()](x.data(), compact.data(), spec.get(), nullptr), spOk);
+        ASSERT_EQ(K::forward[SetIndex()](inPlace.data(), inPlace.data(), spec.get(), nullptr), spOk);
+        // Packed R0, 0, Re1, Im1, .., R(N/2), 0; compact R0, Re1, .., R(N/2).
+        std::vector<T> expected(n);
+        expected[0] = packed[0];
+        for (int64_t i = 1; i + 1 < n; ++i) expected[i] = packed[i + 1];
+        if (n > 1) expected[n - 1] = packed[n];
+        ASSERT_EQ(compact, expected);
+        ASSERT_EQ(inPlace, expected);
+        std::vector<T> realBack(n), compactBack(n);
+        ASSERT_EQ(Precision<T>::inv[SetIndex()](packed.data(), realBack.data(), spec.get(), nullptr), spOk);
+        ASSERT_EQ(K::inverse[SetIndex()](compact.data(), compactBack.data(), spec.get(), nullptr), spOk);
+        ASSERT_EQ(compactBack, realBack);
+        ASSERT_EQ(K::inverse[SetIndex()](compact.data(), compact.data(), spec.get(), nullptr), spOk);
+        ASSERT_EQ(compact, realBack);
+      }
+    }
+  }
+
   void WorkAndChecks() {
     Spec<T> spec(SetIndex(), 8, REALFFT_DIV_INV_BY_N), small(SetIndex(), 2, REALFFT_DIV_INV_BY_N);
     const REALFFTSPEC* s = spec.get();
@@ -270,6 +308,8 @@ TEST_P(CompactF32Test, PairsRoundedAsTheSetSpecifies) {
   EXPECT_GT(differing, 0);  // the values reach both roundings
 }
 
+TEST_P(CompactF64Test, SameBitsAsTheRealFft) { SameBitsAsTheRealFft(); }
+TEST_P(CompactF32Test, SameBitsAsTheRealFft) { SameBitsAsTheRealFft(); }
 TEST_P(CompactF64Test, WorkBufferAndChecks) { WorkAndChecks(); }
 TEST_P(CompactF32Test, WorkBufferAndChecks) { WorkAndChecks(); }
 
