@@ -61,7 +61,7 @@ TEST_F(HostCommandTest, FramesAreShownAsRunsOrOneByOneAndTheCsvCanGoAloneToStdou
 TEST_F(HostCommandTest, ProgressOfALongFileEndsAtOneHundredPercentAndClearsItsTerminalLine) {
   // 31 s at 8 kHz: just long enough for progress.
   WritePair(100, "long_ref.wav", "long_test.wav", 31, 8000);
-  const HostRun run = Run("long_ref.wav long_test.wav");
+  const HostRun run = RunPlain("long_ref.wav long_test.wav");
   ASSERT_EQ(run.exitCode, 0) << run.err;
   std::vector<std::string> progress;
   for (const std::string& line : run.errLines)
@@ -70,6 +70,10 @@ TEST_F(HostCommandTest, ProgressOfALongFileEndsAtOneHundredPercentAndClearsItsTe
   EXPECT_EQ(progress.front(), "progress:   0 %");
   EXPECT_EQ(progress.back(), "progress: 100 %");
   EXPECT_LE(progress.size(), 11u);
+  // --quiet into a file or pipe: the summary alone, no progress lines.
+  const HostRun quiet = Run("--quiet long_ref.wav long_test.wav");
+  ASSERT_EQ(quiet.exitCode, 0) << quiet.err;
+  EXPECT_EQ(quiet.err.find("progress:"), std::string::npos) << quiet.err;
 
   // On a terminal: one line rewritten in place, at 100 % at the end, then cleared.
   const std::string screen = m_dir.File("screen.txt");

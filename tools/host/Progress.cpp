@@ -4,11 +4,12 @@
 
 #include <algorithm>
 
-Progress::Progress(int64_t lengthFrames, int sampleRate, uint32_t frameLength)
-    : m_shown(lengthFrames > 30 * int64_t(sampleRate)),
-      m_terminal(isatty(STDERR_FILENO) != 0),
+Progress::Progress(int64_t lengthFrames, int sampleRate, uint32_t frameLength, bool quiet)
+    : m_terminal(isatty(STDERR_FILENO) != 0),
       m_lengthFrames(std::max<int64_t>(lengthFrames, 1)),
-      m_frameLength(frameLength) {}
+      m_frameLength(frameLength) {
+  m_shown = lengthFrames > 30 * int64_t(sampleRate) && (m_terminal || !quiet);
+}
 
 void Progress::Frame(int32_t index) {
   if (!m_shown) return;

@@ -8,8 +8,9 @@
 
 class Progress {
  public:
-  // Shown for inputs of more than 30 s.
-  Progress(int64_t lengthFrames, int sampleRate, uint32_t frameLength);
+  // Shown for inputs of more than 30 s; `quiet`, only on a terminal, whose
+  // line is cleared at the end and leaves nothing behind.
+  Progress(int64_t lengthFrames, int sampleRate, uint32_t frameLength, bool quiet);
   void Frame(int32_t index);
   // Clears the terminal line before other output (it comes back with the next step).
   void Clear();

@@ -99,7 +99,7 @@ int MeasureAndReport(const HostOptions& options, const MeasurementPlan& plan, FI
   std::string error;
   CsvTable csv;
   if (!options.csvFile.empty() && !csv.Open(options.csvFile, &error)) return Fail(error);
-  Progress progress(plan.lengthFrames, plan.sampleRate, plan.frameLength);
+  Progress progress(plan.lengthFrames, plan.sampleRate, plan.frameLength, options.lines == FrameLines::None);
   RunReport report(text, plan, options.lines, [&] { progress.Clear(); });
   RunFindings findings;
   std::string csvError;
