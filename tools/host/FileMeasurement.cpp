@@ -254,7 +254,8 @@ bool RunFileMeasurement(const MeasurementRequest& request, const MeasurementPlan
   const bool toTheEnd = WatchFrames(system.get(), onFrame);
   system->Stop();
   // A run its caller stopped reports why itself; the rest of the files is not read.
-  if (toTheEnd && !FilesReadWhole(system.get(), {request.referenceFile, request.testFile}, plan.sampleRate, error)) return false;
+  if (toTheEnd && !FilesReadWhole(system.get(), {request.referenceFile, request.testFile}, plan.sampleRate, error))
+    return false;
   for (int input = 0; input < 2; ++input) findings->nonFiniteSamples[input] = system->NonFiniteInputSamples(input);
   findings->rivalPeaks = system->SearchSawRivalPeaks();
   system->Reset();

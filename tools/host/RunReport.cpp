@@ -107,6 +107,31 @@ void RunReport::PrintLengths() const {
                static_cast<long long>(test), refLonger ? "test" : "reference", share, refLonger ? "reference" : "test");
 }
 
+void RunReport::PrintNoDelay(const std::string& noCorrelation, bool rivalPeaks) const {
+  const MeasurementPlan& p = m_plan;
+  // Without any correlation the estimate is only the edge of the search range.
+  if (p.lengthFrames < p.searchSamples)
+    std::fprintf(m_out,
+                 "No reliable delay found: the files are too short to search (%lld samples needed, %lld there).\n",
+                 static_cast<long long>(p.searchSamples), static_cast<long long>(p.lengthFrames));
+  else if (rivalPeaks)
+    // Any of the rival delays could be the one: naming one would be a guess.
+    std::fprintf(m_out,
+                 "No reliable delay found: the signal repeats, and the search saw peaks as strong at more than one "
+                 "delay, so the delay is open.\n");
+  else if (m_last.quality == 0)
+    std::fprintf(m_out, "No reliable delay found: %s.\n",
+                 noCorrelation.empty() ? "the signals do not correlate" : noCorrelation.c_str());
+  else if (std::abs(int64_t(m_last.delaySamples)) > p.maxDelaySamples && std::abs(m_last.quality) > kStrongQuality)
+    // A clear peak the search would not take: it lies beyond the range, not nowhere.
+    std::fprintf(m_out, "No reliable delay found: found %.3f ms (%d samples, quality %d), beyond the %s +-%d ms.\n",
+                 Ms(m_last.delaySamples, p.sampleRate), m_last.delaySamples, m_last.quality,
+                 p.maxDelayMs < p.requestedMaxDelayMs ? "narrowed" : "asked", p.maxDelayMs);
+  else
+    std::fprintf(m_out, "No reliable delay found within +-%d ms (last estimate %d samples, %.3f ms, at quality %d).\n",
+                 p.maxDelayMs, m_last.delaySamples, Ms(m_last.delaySamples, p.sampleRate), m_last.quality);
+}
+
 void RunReport::PrintSummary(bool levelAlign, const std::string& noCorrelation, bool rivalPeaks) const {
   const MeasurementPlan& p = m_plan;
   const std::string channels = p.fileChannels > p.channels
@@ -120,28 +145,7 @@ void RunReport::PrintSummary(bool levelAlign, const std::string& noCorrelation, 
                p.track ? ", re-checked and tracked" : "");
   if (m_frames != 0) PrintChannelSwap(ChannelSwapOf(m_last.status));
   if (m_reliable == 0) {
-    // Without any correlation the estimate is only the edge of the search range.
-    if (p.lengthFrames < p.searchSamples)
-      std::fprintf(m_out,
-                   "No reliable delay found: the files are too short to search (%lld samples needed, %lld there).\n",
-                   static_cast<long long>(p.searchSamples), static_cast<long long>(p.lengthFrames));
-    else if (rivalPeaks)
-      // Any of the rival delays could be the one: naming one would be a guess.
-      std::fprintf(m_out,
-                   "No reliable delay found: the signal repeats, and the search saw peaks as strong at more than one "
-                   "delay, so the delay is open.\n");
-    else if (m_last.quality == 0)
-      std::fprintf(m_out, "No reliable delay found: %s.\n",
-                   noCorrelation.empty() ? "the signals do not correlate" : noCorrelation.c_str());
-    else if (std::abs(int64_t(m_last.delaySamples)) > p.maxDelaySamples && std::abs(m_last.quality) > kStrongQuality)
-      // A clear peak the search would not take: it lies beyond the range, not nowhere.
-      std::fprintf(m_out, "No reliable delay found: found %.3f ms (%d samples, quality %d), beyond the %s +-%d ms.\n",
-                   Ms(m_last.delaySamples, p.sampleRate), m_last.delaySamples, m_last.quality,
-                   p.maxDelayMs < p.requestedMaxDelayMs ? "narrowed" : "asked", p.maxDelayMs);
-    else
-      std::fprintf(m_out,
-                   "No reliable delay found within +-%d ms (last estimate %d samples, %.3f ms, at quality %d).\n",
-                   p.maxDelayMs, m_last.delaySamples, Ms(m_last.delaySamples, p.sampleRate), m_last.quality);
+    PrintNoDelay(noCorrelation, rivalPeaks);
   } else {
     auto most = m_reliableDelays.begin();
     for (auto it = m_reliableDelays.begin(); it != m_reliableDelays.end(); ++it)

@@ -33,6 +33,9 @@ class RunReport {
   void PrintChannelSwap(ChannelSwap swap) const;
   // The files' lengths and the share of the longer one measured, when they differ.
   void PrintLengths() const;
+  // Why no frame was reliable: the files too short, a repeating signal, no
+  // correlation, a clear delay beyond the range, or the last estimate.
+  void PrintNoDelay(const std::string& noCorrelation, bool rivalPeaks) const;
 
   FILE* m_out;
   MeasurementPlan m_plan;
