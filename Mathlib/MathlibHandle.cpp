@@ -12,6 +12,7 @@
 #include "platform/named_mutex.h"
 #include "primitives/frame/dispatch.h"
 #include "primitives/frame/sp_cpu.h"
+#include "primitives/frame/sp_memory.h"
 
 namespace {
 constexpr const char* kInstanceMutexName = "RoviRidAzuvuruvEdureZoro";
@@ -116,6 +117,7 @@ void MathlibFftCacheCreate(MathlibFftCache** where, int32_t elementBits) {
   cache->elementBits = elementBits;
   cache->spec = nullptr;
   cache->variantSet = spDispatchIndex.load(std::memory_order_relaxed);
+  cache->work = nullptr;
   *where = cache;
 }
 
@@ -124,6 +126,8 @@ void MathlibFftCacheFree(MathlibFftCache** where) {
   MathlibFftCache* cache = *where;
   // Kept for the next handle that asks for the same transform.
   MathlibParkRealFft(cache->spec, cache->order, cache->elementBits, cache->variantSet);
+  spAlignedFree(cache->work);
+  cache->work = nullptr;
   cache->order = 0;
   cache->elementBits = 0;
   cache->spec = nullptr;

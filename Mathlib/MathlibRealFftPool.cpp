@@ -84,7 +84,7 @@ void MathlibReleaseParkedRealFfts() {
 bool MathlibRealFftAvailable(int32_t order, int32_t elementBits) {
   MathlibHandle* handle = MathlibInit();
   if (handle == nullptr) return false;
-  const bool built = MathlibCachedRealFft(handle, order, elementBits, "MathlibRealFftAvailable") != nullptr;
+  const bool built = MathlibCachedRealFft(handle, order, elementBits, "MathlibRealFftAvailable").spec != nullptr;
   MathlibFree(&handle);
   return built;
 }
