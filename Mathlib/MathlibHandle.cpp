@@ -12,7 +12,6 @@
 #include "platform/named_mutex.h"
 #include "primitives/frame/dispatch.h"
 #include "primitives/frame/sp_cpu.h"
-#include "primitives/frame/sp_memory.h"
 
 namespace {
 constexpr const char* kInstanceMutexName = "RoviRidAzuvuruvEdureZoro";
@@ -125,8 +124,7 @@ void MathlibFftCacheFree(MathlibFftCache** where) {
   if (!where || !*where) return;
   MathlibFftCache* cache = *where;
   // Kept for the next handle that asks for the same transform.
-  MathlibParkRealFft(cache->spec, cache->order, cache->elementBits, cache->variantSet);
-  spAlignedFree(cache->work);
+  MathlibParkRealFft(cache->spec, cache->order, cache->elementBits, cache->variantSet, cache->work);
   cache->work = nullptr;
   cache->order = 0;
   cache->elementBits = 0;

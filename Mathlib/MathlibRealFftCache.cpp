@@ -64,7 +64,7 @@ MathlibCachedFft MathlibCachedRealFft(MathlibHandle* handle, int32_t order, int3
                  static_cast<int>(order), static_cast<int>(kMathlibLargestFftOrder));
     return {nullptr, nullptr};
   }
-  REALFFTSPEC* spec = MathlibTakeParkedRealFft(order, elementBits, set);
+  REALFFTSPEC* spec = MathlibTakeParkedRealFft(order, elementBits, set, &cache->work);
   const spStatus status =
       spec != nullptr ? spOk : MathlibBuildRealFft(&spec, order, REALFFT_DIV_INV_BY_N, kSpecHint, elementBits);
   if (status != spOk) {
