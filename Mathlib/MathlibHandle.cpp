@@ -116,6 +116,7 @@ void MathlibFftCacheCreate(MathlibFftCache** where, int32_t elementBits) {
   cache->elementBits = elementBits;
   cache->spec = nullptr;
   cache->variantSet = spDispatchIndex.load(std::memory_order_relaxed);
+  cache->work = nullptr;
   *where = cache;
 }
 
@@ -123,7 +124,8 @@ void MathlibFftCacheFree(MathlibFftCache** where) {
   if (!where || !*where) return;
   MathlibFftCache* cache = *where;
   // Kept for the next handle that asks for the same transform.
-  MathlibParkRealFft(cache->spec, cache->order, cache->elementBits, cache->variantSet);
+  MathlibParkRealFft(cache->spec, cache->order, cache->elementBits, cache->variantSet, cache->work);
+  cache->work = nullptr;
   cache->order = 0;
   cache->elementBits = 0;
   cache->spec = nullptr;

@@ -10,12 +10,14 @@ struct REALFFTSPEC;
 
 // A handle's one cached, prepared real FFT. A spec serves only the variant
 // set that built it, so the record also notes the set running when it was
-// made.
+// made. The spec's scratch is kept with it, so that a transform does not
+// allocate (and fault in) its own on every call.
 struct MathlibFftCache {
   int32_t order;        // N = 2^order
   int32_t elementBits;  // 32 or 64
   REALFFTSPEC* spec;    // null in a new record and after a failed build
   int32_t variantSet;   // the running set when the record was created
+  uint8_t* work;        // the spec's scratch; null while none is held
 };
 
 struct MathlibHandle {
@@ -35,7 +37,8 @@ int32_t MathlibInstanceCount();
 
 // `where` is the handle's cache field. Create replaces it with a new empty
 // record for the given precision and the running set (it stays null when
-// memory is exhausted); Free releases the prepared transform and the record.
+// memory is exhausted); Free releases the prepared transform, its scratch
+// and the record.
 void MathlibFftCacheCreate(MathlibFftCache** where, int32_t elementBits);
 void MathlibFftCacheFree(MathlibFftCache** where);
 

@@ -22,11 +22,11 @@ struct Precision;
 template <>
 struct Precision<float> {
   static constexpr int32_t kBits = 32;
-  static spStatus Forward(const float* src, float* dst, REALFFTSPEC* spec) {
-    return spRealFftFwdF32(src, dst, spec, nullptr);
+  static spStatus Forward(const float* src, float* dst, const MathlibCachedFft& fft) {
+    return spRealFftFwdF32(src, dst, fft.spec, fft.work);
   }
-  static spStatus Inverse(const float* src, float* dst, REALFFTSPEC* spec) {
-    return spRealFftInvF32(src, dst, spec, nullptr);
+  static spStatus Inverse(const float* src, float* dst, const MathlibCachedFft& fft) {
+    return spRealFftInvF32(src, dst, fft.spec, fft.work);
   }
   static void Scale(float factor, float* data, int32_t n) { duvuvMulConstInPlaceF32(factor, data, n); }
   static float* Allocate(int32_t n) { return spAlignedAllocF32(n); }
@@ -37,11 +37,11 @@ struct Precision<float> {
 template <>
 struct Precision<double> {
   static constexpr int32_t kBits = 64;
-  static spStatus Forward(const double* src, double* dst, REALFFTSPEC* spec) {
-    return spRealFftFwdF64(src, dst, spec, nullptr);
+  static spStatus Forward(const double* src, double* dst, const MathlibCachedFft& fft) {
+    return spRealFftFwdF64(src, dst, fft.spec, fft.work);
   }
-  static spStatus Inverse(const double* src, double* dst, REALFFTSPEC* spec) {
-    return spRealFftInvF64(src, dst, spec, nullptr);
+  static spStatus Inverse(const double* src, double* dst, const MathlibCachedFft& fft) {
+    return spRealFftInvF64(src, dst, fft.spec, fft.work);
   }
   static void Scale(double factor, double* data, int32_t n) { duvuvMulConstInPlaceF64(factor, data, n); }
   static double* Allocate(int32_t n) { return spAlignedAllocF64(n); }
@@ -49,8 +49,8 @@ struct Precision<double> {
   static void Expand(const double* src, double* dst, int32_t n) { spHalfSpecToC64(src, dst, n); }
 };
 
-// One call's transform: the handle's spec for the order and the passes the
-// flags ask for. Every count below fits 32 bits because a spec exists only
+// One call's transform: the handle's spec for the order, run in the
+// scratch cached with it, and the passes the flags ask for. Every count below fits 32 bits because a spec exists only
 // for orders 0 to 30.
 template <class T>
 class Transform {
@@ -58,11 +58,11 @@ class Transform {
 
  public:
   Transform(MathlibHandle* handle, int32_t order, const char* caller)
-      : m_spec(MathlibCachedRealFft(handle, order, P::kBits, caller)), m_order(order), m_caller(caller) {}
+      : m_fft(MathlibCachedRealFft(handle, order, P::kBits, caller)), m_order(order), m_caller(caller) {}
 
   // False (traced) without a spec or with a null array.
   bool Ready(std::initializer_list<const void*> arrays) const {
-    if (!m_spec) return false;
+    if (!m_fft.spec) return false;
     for (const void* array : arrays) {
       if (!array) {
         MathlibTrace(nullptr, "%s(), ERROR: null array, output left unchanged\n", m_caller);
@@ -80,19 +80,19 @@ class Transform {
   // The passes of `flags` from src into dst; false (traced) when a
   // transform fails, which then has written nothing.
   bool Forward(const T* src, T* dst, int32_t flags) const {
-    if ((flags & kPlainPass) && !Succeeded(P::Forward(src, dst, m_spec))) return false;
+    if ((flags & kPlainPass) && !Succeeded(P::Forward(src, dst, m_fft))) return false;
     if (flags & kScaledPass) {
-      if (!Succeeded(P::Forward(src, dst, m_spec))) return false;
+      if (!Succeeded(P::Forward(src, dst, m_fft))) return false;
       P::Scale(static_cast<T>(-1.0 / static_cast<double>(Points())), dst, Count(PackedValues()));
     }
     return true;
   }
   bool Inverse(const T* src, T* dst, int32_t flags) const {
     if (flags & kPlainPass) {
-      if (!Succeeded(P::Inverse(src, dst, m_spec))) return false;
+      if (!Succeeded(P::Inverse(src, dst, m_fft))) return false;
       P::Scale(static_cast<T>(-static_cast<double>(Points())), dst, Count(Points()));
     }
-    if ((flags & kScaledPass) && !Succeeded(P::Inverse(src, dst, m_spec))) return false;
+    if ((flags & kScaledPass) && !Succeeded(P::Inverse(src, dst, m_fft))) return false;
     return true;
   }
 
@@ -106,7 +106,7 @@ class Transform {
     return false;
   }
 
-  REALFFTSPEC* m_spec;
+  MathlibCachedFft m_fft;
   int32_t m_order;
   const char* m_caller;
 };

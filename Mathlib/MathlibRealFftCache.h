@@ -10,9 +10,19 @@ struct REALFFTSPEC;
 
 inline constexpr int32_t kMathlibLargestFftOrder = 30;
 
+// A cached spec and the scratch its transforms run in: work is null when
+// the spec needs none, or when its scratch is too large for one block of
+// the aligned allocator (the transform then takes its own per call).
+struct MathlibCachedFft {
+  REALFFTSPEC* spec;
+  uint8_t* work;
+};
+
 // The handle's spec for 2^order points of the given precision (32 or 64
-// bits), built when the cache holds another one. Null, with a trace line
-// naming `caller`, when the handle is null, the order lies outside 0..30,
-// the build fails or the cache record cannot be allocated; a failed build
-// is remembered, so later calls with the same key fail without rebuilding.
-REALFFTSPEC* MathlibCachedRealFft(MathlibHandle* handle, int32_t order, int32_t elementBits, const char* caller);
+// bits), built when the cache holds another one, with its scratch. A null
+// spec, with a trace line naming `caller`, when the handle is null, the
+// order lies outside 0..30, the build fails or the cache record or the
+// scratch cannot be allocated; a failed build is remembered, so later calls
+// with the same key fail without rebuilding, while missing scratch is asked
+// for again on the next call.
+MathlibCachedFft MathlibCachedRealFft(MathlibHandle* handle, int32_t order, int32_t elementBits, const char* caller);

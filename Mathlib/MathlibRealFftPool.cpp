@@ -6,6 +6,7 @@
 #include "Mathlib/MathlibHandle.h"
 #include "Mathlib/MathlibRealFftBuild.h"
 #include "Mathlib/MathlibRealFftCache.h"
+#include "primitives/frame/sp_memory.h"
 
 namespace {
 
@@ -14,7 +15,13 @@ struct Parked {
   int32_t order;
   int32_t elementBits;
   int32_t variantSet;
+  uint8_t* work;
 };
+
+void Release(const Parked& p) {
+  MathlibReleaseRealFft(p.spec, p.elementBits);
+  spAlignedFree(p.work);
+}
 
 // Slot 0 the oldest.
 struct Pool {
@@ -32,40 +39,45 @@ Pool& ThePool() {
 
 }  // namespace
 
-REALFFTSPEC* MathlibTakeParkedRealFft(int32_t order, int32_t elementBits, int32_t variantSet) {
-  Pool& pool = ThePool();
-  std::lock_guard<std::mutex> lock(pool.mutex);
-  for (int32_t i = pool.count - 1; i >= 0; --i) {
-    const Parked& p = pool.slots[i];
-    if (p.order != order || p.elementBits != elementBits || p.variantSet != variantSet) continue;
-    REALFFTSPEC* const spec = p.spec;
-    for (int32_t j = i; j + 1 < pool.count; ++j) pool.slots[j] = pool.slots[j + 1];
-    --pool.count;
-    return spec;
+REALFFTSPEC* MathlibTakeParkedRealFft(int32_t order, int32_t elementBits, int32_t variantSet, uint8_t** work) {
+  Parked taken{};
+  {
+    Pool& pool = ThePool();
+    std::lock_guard<std::mutex> lock(pool.mutex);
+    for (int32_t i = pool.count - 1; i >= 0; --i) {
+      const Parked& p = pool.slots[i];
+      if (p.order != order || p.elementBits != elementBits || p.variantSet != variantSet) continue;
+      taken = p;
+      for (int32_t j = i; j + 1 < pool.count; ++j) pool.slots[j] = pool.slots[j + 1];
+      --pool.count;
+      break;
+    }
   }
-  return nullptr;
+  if (work != nullptr)
+    *work = taken.work;
+  else
+    spAlignedFree(taken.work);
+  return taken.spec;
 }
 
-void MathlibParkRealFft(REALFFTSPEC* spec, int32_t order, int32_t elementBits, int32_t variantSet) {
-  if (spec == nullptr) return;
-  if (order < 0 || order > kMathlibLargestParkedOrder) {
-    MathlibReleaseRealFft(spec, elementBits);
+void MathlibParkRealFft(REALFFTSPEC* spec, int32_t order, int32_t elementBits, int32_t variantSet, uint8_t* work) {
+  const Parked parked{spec, order, elementBits, variantSet, work};
+  if (spec == nullptr || order < 0 || order > kMathlibLargestParkedOrder) {
+    Release(parked);
     return;
   }
-  REALFFTSPEC* given = nullptr;
-  int32_t givenBits = 0;
+  Parked given{};
   {
     Pool& pool = ThePool();
     std::lock_guard<std::mutex> lock(pool.mutex);
     if (pool.count == kMathlibParkedSpecs) {
-      given = pool.slots[0].spec;
-      givenBits = pool.slots[0].elementBits;
+      given = pool.slots[0];
       for (int32_t j = 0; j + 1 < pool.count; ++j) pool.slots[j] = pool.slots[j + 1];
       --pool.count;
     }
-    pool.slots[pool.count++] = Parked{spec, order, elementBits, variantSet};
+    pool.slots[pool.count++] = parked;
   }
-  MathlibReleaseRealFft(given, givenBits);
+  Release(given);
 }
 
 void MathlibReleaseParkedRealFfts() {
@@ -78,13 +90,13 @@ void MathlibReleaseParkedRealFfts() {
     for (int32_t i = 0; i < count; ++i) taken[i] = pool.slots[i];
     pool.count = 0;
   }
-  for (int32_t i = 0; i < count; ++i) MathlibReleaseRealFft(taken[i].spec, taken[i].elementBits);
+  for (int32_t i = 0; i < count; ++i) Release(taken[i]);
 }
 
 bool MathlibRealFftAvailable(int32_t order, int32_t elementBits) {
   MathlibHandle* handle = MathlibInit();
   if (handle == nullptr) return false;
-  const bool built = MathlibCachedRealFft(handle, order, elementBits, "MathlibRealFftAvailable") != nullptr;
+  const bool built = MathlibCachedRealFft(handle, order, elementBits, "MathlibRealFftAvailable").spec != nullptr;
   MathlibFree(&handle);
   return built;
 }

@@ -14,10 +14,16 @@ inline constexpr int32_t kMathlibParkedSpecs = 4;
 inline constexpr int32_t kMathlibLargestParkedOrder = 20;
 
 // A parked spec of that key, now the caller's; null when none is parked.
-REALFFTSPEC* MathlibTakeParkedRealFft(int32_t order, int32_t elementBits, int32_t variantSet);
-// Parks a spec a handle's cache built with its flags, or releases it when
-// it is not to be kept. Null is ignored.
-void MathlibParkRealFft(REALFFTSPEC* spec, int32_t order, int32_t elementBits, int32_t variantSet);
+// Its scratch, when it was parked with one, goes to *work (released when
+// work is null).
+REALFFTSPEC* MathlibTakeParkedRealFft(int32_t order, int32_t elementBits, int32_t variantSet,
+                                      uint8_t** work = nullptr);
+// Parks a spec a handle's cache built with its flags, and the scratch the
+// handle ran it in (an aligned block or null), so that the next handle
+// reuses pages already touched; or releases both when the spec is not to
+// be kept. A null spec is ignored.
+void MathlibParkRealFft(REALFFTSPEC* spec, int32_t order, int32_t elementBits, int32_t variantSet,
+                        uint8_t* work = nullptr);
 
 // Releases every parked spec (their memory goes back at once).
 void MathlibReleaseParkedRealFfts();

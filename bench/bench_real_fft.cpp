@@ -4,11 +4,14 @@
 // real-to-complex and complex-to-real transforms planned with FFTW_MEASURE
 // when the build found FFTW (benchmark only), in ns per transform. Orders 4
 // to 24 in every set (above complex order 10, 10, 15, 16, 17 the large-size
-// path), and the spec build at orders 20 and 24.
+// path), the math layer's calls on a handle (default set, what the front
+// end's correlators run), and the spec build at orders 20 and 24.
 #include <cmath>
 #include <complex>
 #include <numbers>
 
+#include "Mathlib/MathlibHandle.h"
+#include "Mathlib/MathlibRealFft.h"
 #include "bench_support.h"
 #include "primitives/fft/sp_real_fft.h"
 
@@ -76,6 +79,22 @@ void RealFft(benchmark::State& state, int set, int order, bool inverse) {
   spRealFftFreeF32(spec);
 }
 
+// Through a handle's cached spec, flags as the correlators use them.
+void MathLayer(benchmark::State& state, int order, bool inverse) {
+  MathlibHandle* handle = MathlibInit();
+  const int64_t n = int64_t{1} << order;
+  const auto x = Uniform<float>(n + 2, -1.0f, 1.0f);
+  std::vector<float> dst(n + 2);
+  for (auto _ : state) {
+    if (inverse)
+      duvuvRealFftInvF32(handle, x.data(), dst.data(), order, 2);
+    else
+      duvuvRealFftFwdF32(handle, x.data(), dst.data(), order, 1);
+    benchmark::ClobberMemory();
+  }
+  MathlibFree(&handle);
+}
+
 void SpecBuild(benchmark::State& state, int set, int order) {
   SetScope scope(state, set, "");
   if (!scope.ok()) return;
@@ -127,6 +146,8 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark(("RealFftFwdF32/fftw" + size).c_str(), Fftwf, order, false)->MinTime(0.02);
     benchmark::RegisterBenchmark(("RealFftInvF32/fftw" + size).c_str(), Fftwf, order, true)->MinTime(0.02);
 #endif
+    benchmark::RegisterBenchmark(("RealFftFwdF32/mathlib" + size).c_str(), MathLayer, order, false)->MinTime(0.02);
+    benchmark::RegisterBenchmark(("RealFftInvF32/mathlib" + size).c_str(), MathLayer, order, true)->MinTime(0.02);
     for (int set = 0; set < 5; ++set) {
       const std::string name = std::string("/") + spVariantSetName(set) + size;
       benchmark::RegisterBenchmark(("RealFftFwdF32" + name).c_str(), RealFft, set, order, false)->MinTime(0.02);

@@ -247,11 +247,10 @@ inline void StringMoveBytes(const uint8_t* s, uint8_t* d, int64_t n) {
 inline void StringMoveWords(const uint8_t* s, uint8_t* d, int64_t words) {
   asm volatile("rep movsl" : "+D"(d), "+S"(s), "+c"(words) : : "memory");
 }
-// Ascending stores of n zero bytes, or of n zero 32-bit words, for the plain
-// (not streaming) path of the zero kernels from kStringMoveFrom bytes on,
-// where string moves are fast.
+// Ascending stores of n zero 32-bit words, for the plain path of the
+// generic zero kernel from kStringMoveFrom bytes on, where string moves are
+// fast.
 inline bool StringZeroSuits(int64_t bytes) { return bytes >= kStringMoveFrom && spkFastStringMoves(); }
-inline void StringZeroBytes(uint8_t* d, int64_t n) { asm volatile("rep stosb" : "+D"(d), "+c"(n) : "a"(0) : "memory"); }
 inline void StringZeroWords(uint8_t* d, int64_t words) {
   asm volatile("rep stosl" : "+D"(d), "+c"(words) : "a"(0) : "memory");
 }

@@ -344,6 +344,28 @@ TEST_P(MathlibRealFftTest, CacheIsReusedAndRebuiltOnAnotherOrderPrecisionOrSet) 
   });
 }
 
+// The spec's scratch is taken once with it: a repeated transform allocates
+// nothing (a fresh block each call would also fault in fresh pages).
+TEST_P(MathlibRealFftTest, RepeatedTransformsTakeNoMemory) {
+  ForPrecision([&]<class T>() {
+    for (int order : {6, kHighestTestedOrder}) {
+      for (Form form : {Form::Fwd, Form::Inv, Form::FwdPair}) {
+        SCOPED_TRACE(testing::Message() << FunctionName(form, Api<T>::kSuffix) << " order " << order);
+        const Arrays<T> before(form, order, 40 + order);
+        Arrays<T> after = before;
+        ASSERT_EQ(RunForm(form, m_handle, after, order, 3), 1);
+        ASSERT_NE(m_handle->cache, nullptr);
+        EXPECT_EQ(m_handle->cache->work != nullptr, m_handle->cache->spec->workBytes > 0);
+        const int64_t requests = spAllocationRequests();
+        after = before;
+        ASSERT_EQ(RunForm(form, m_handle, after, order, 3), 1);
+        EXPECT_EQ(spAllocationRequests(), requests);
+        ExpectMatchesDft(form, before, after, order, 3);
+      }
+    }
+  });
+}
+
 TEST_P(MathlibRealFftTest, OrdersOutsideTheRangeLeaveTheOutputsThenOrderFiveWorks) {
   ForPrecision([&]<class T>() {
     for (int32_t order : {31, 32, -1, 1000}) {
@@ -446,6 +468,13 @@ TEST_P(MathlibRealFftTest, FailedAllocationLeavesTheOutputsAndKeepsNoBlock) {
           EXPECT_TRUE(firstDone || SameBits(after.out1, before.out1)) << "request " << k;
           EXPECT_TRUE(SameBits(after.out2, before.out2)) << "request " << k;
           EXPECT_TRUE(Contains(capture.Text(), function + "(), ERROR: ")) << capture.Text();
+          // Only a failed build is remembered: without its scratch the spec
+          // stays cached and the next call, with memory, runs.
+          if (h->cache && h->cache->spec) {
+            Arrays<T> again = before;
+            EXPECT_EQ(RunForm(form, h, again, kOrder, flags), 1) << "request " << k;
+            EXPECT_TRUE(SameBits(again.out1, expected.out1)) << "request " << k;
+          }
         } else {
           EXPECT_TRUE(SameBits(after.out1, expected.out1));
           EXPECT_TRUE(SameBits(after.out2, expected.out2));

@@ -1,7 +1,7 @@
 // The prepared transforms a freed handle leaves for the next one: only a
 // handle asking for the same order, precision and set gets one, a bounded
 // number is kept, large ones are not, and a kept spec still transforms
-// right.
+// right, in the scratch its last handle kept.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,6 +11,7 @@
 #include "Mathlib/MathlibHandle.h"
 #include "Mathlib/MathlibRealFft.h"
 #include "Mathlib/MathlibRealFftPool.h"
+#include "primitives/fft/sp_real_fft.h"
 #include "primitives/frame/alloc_failure_seam.h"
 #include "primitives/frame/dispatch.h"
 #include "primitives/frame/variant_seams.h"
@@ -79,6 +80,31 @@ TEST(MathlibRealFftPool, KeepsTheNewestFewAndNoneAboveTheLargestKeptOrder) {
     EXPECT_NE(spec, nullptr) << order;
     MathlibParkRealFft(spec, order, 64, RunningSet());
   }
+  MathlibReleaseParkedRealFfts();
+  EXPECT_EQ(spLiveAllocations(), live);
+}
+
+// The scratch a handle ran its spec in is parked with it: the next handle
+// of the key takes neither a spec nor scratch, and runs in pages already
+// touched.
+TEST(MathlibRealFftPool, AParkedSpecKeepsItsScratch) {
+  MathlibReleaseParkedRealFfts();
+  const int64_t live = spLiveAllocations();
+  std::vector<double> x(1024, 1.0), y(1026);
+  MathlibHandle* h = MathlibInit();
+  ASSERT_EQ(duvuvRealFftFwdF64(h, x.data(), y.data(), 10, 1), 1);
+  uint8_t* const work = h->cache->work;
+  const bool needsScratch = h->cache->spec->workBytes > 0;
+  MathlibFree(&h);
+  if (!needsScratch) GTEST_SKIP() << "the running set's transform needs no scratch";
+
+  h = MathlibInit();
+  const int64_t requests = spAllocationRequests();
+  ASSERT_EQ(duvuvRealFftFwdF64(h, x.data(), y.data(), 10, 1), 1);
+  EXPECT_EQ(spAllocationRequests() - requests, 1);  // the cache record
+  EXPECT_EQ(h->cache->work, work);
+  EXPECT_EQ(y[0], 1024.0);
+  MathlibFree(&h);
   MathlibReleaseParkedRealFfts();
   EXPECT_EQ(spLiveAllocations(), live);
 }
