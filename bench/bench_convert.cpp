@@ -1,7 +1,5 @@
 // Conversions of every variant set beside plain -O3 loops of the same
-// conversion, on 4096 elements (in cache) and 1 Mi elements, and the wave
-// layer's stereo 16-bit frames into two channel arrays, channel by channel
-// against one pass, on 1024 frames (a frame block) and 1 Mi frames. Each case runs
+// conversion, on 4096 elements (in cache) and 1 Mi elements. Each case runs
 // briefly so the default run stays short; pass --benchmark_min_time for more.
 #include <benchmark/benchmark.h>
 
@@ -12,7 +10,6 @@
 
 #include "bench_support.h"
 #include "primitives/vector/sp_convert.h"
-#include "wavio/SampleConvert.h"
 
 namespace {
 constexpr double kMinTime = 0.02;
@@ -119,44 +116,6 @@ void BM_ConvF64ToI32Trunc(benchmark::State& state) {
   });
 }
 
-// Stereo frames into two channel arrays: the wave layer's conversions in
-// the set, or plain loops.
-template <bool kOnePass>
-void BM_StereoI16ToChannels(benchmark::State& state) {
-  const int set = static_cast<int>(state.range(0));
-  bench::SetScope scope(state, set, "plain -O3 loop");
-  if (!scope.ok()) return;
-  const int64_t n = state.range(1);
-  std::vector<int16_t> frames(2 * n);
-  for (int64_t i = 0; i < 2 * n; ++i) frames[i] = static_cast<int16_t>(i * 7919);
-  std::vector<float> left(n), right(n);
-  float* const dests[] = {left.data(), right.data()};
-  for (auto _ : state) {
-    if (set == kPlain && kOnePass) {
-      for (int64_t i = 0; i < n; ++i) {
-        left[i] = frames[2 * i];
-        right[i] = frames[2 * i + 1];
-      }
-    } else if (set == kPlain) {
-      for (int64_t i = 0; i < n; ++i) left[i] = frames[2 * i];
-      for (int64_t i = 0; i < n; ++i) right[i] = frames[2 * i + 1];
-    } else if (kOnePass) {
-      ShortFramesToChannels(frames.data(), 2, dests, n);
-    } else {
-      ShortChannelToFloats(frames.data(), 2, 0, left.data(), n);
-      ShortChannelToFloats(frames.data(), 2, 1, right.data(), n);
-    }
-    benchmark::ClobberMemory();
-  }
-  state.SetItemsProcessed(state.iterations() * n);
-}
-
-void FrameCases(benchmark::internal::Benchmark* bm) {
-  bm->ArgNames({"set", "frames"})->MinTime(kMinTime);
-  for (int64_t n : {1024, 1 << 20})
-    for (int set = kPlain; set < kSpVariantSetCount; ++set) bm->Args({set, n});
-}
-
 void Cases(benchmark::internal::Benchmark* bm) {
   bm->ArgNames({"set", "n"})->MinTime(kMinTime);
   for (int64_t n : {4096, 1 << 20})
@@ -170,8 +129,6 @@ BENCHMARK(BM_ConvI16ToF64Scaled)->Apply(Cases);
 BENCHMARK(BM_ConvI32ToI16Sat)->Apply(Cases);
 BENCHMARK(BM_ConvF64ToI32Nearest)->Apply(Cases);
 BENCHMARK(BM_ConvF64ToI32Trunc)->Apply(Cases);
-BENCHMARK(BM_StereoI16ToChannels<false>)->Name("StereoI16ChannelByChannel")->Apply(FrameCases);
-BENCHMARK(BM_StereoI16ToChannels<true>)->Name("StereoI16OnePass")->Apply(FrameCases);
 
 }  // namespace
 

@@ -17,11 +17,3 @@ void ShortChannelToFloats(const int16_t* frames, int channels, int channel, floa
 void FloatChannel(const float* frames, int channels, int channel, float* dest, int64_t count) {
   SP_RUNNING_KERNEL(spkChannelF32)(frames, channels, channel, dest, count);
 }
-
-void ShortFramesToChannels(const int16_t* frames, int channels, float* const* dests, int64_t count) {
-  SP_RUNNING_KERNEL(spkFramesI16ToF32)(frames, channels, dests, count);
-}
-
-void FloatFramesToChannels(const float* frames, int channels, float* const* dests, int64_t count) {
-  SP_RUNNING_KERNEL(spkFramesF32)(frames, channels, dests, count);
-}

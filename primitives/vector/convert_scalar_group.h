@@ -20,8 +20,6 @@ int64_t I32ToI16SatSteps(const int32_t*, int16_t*, int64_t, int32_t) { return 0;
 int64_t I16ToF64Steps(const int16_t*, double*, int64_t, bool, double) { return 0; }
 int64_t I16PairLaneToF32Steps(const int16_t*, int64_t, float*, int64_t) { return 0; }
 int64_t F32PairLaneSteps(const float*, int64_t, float*, int64_t) { return 0; }
-int64_t I16PairToF32Steps(const int16_t*, float*, float*, int64_t) { return 0; }
-int64_t F32PairSteps(const float*, float*, float*, int64_t) { return 0; }
 
 void F64ToI32(const double* src, int32_t* dst, int64_t n, bool nearest, const Pow2Scale& sc) {
   // Default environment (nearest, denormals kept) for the scaling; the flags

@@ -167,25 +167,6 @@ int64_t F32PairLaneSteps(const float* frames, int64_t channel, float* dst, int64
   });
 }
 
-// Both channels of stereo 16-bit frames, four frames a step: one load
-// feeds both lanes.
-int64_t I16PairToF32Steps(const int16_t* frames, float* dst0, float* dst1, int64_t n) {
-  return WholeSteps<4>(n, [&](int64_t i) {
-    const i32x4 pairs = Reinterpret<i32x4>(LoadUByMovdqu(frames + 2 * i));
-    StoreU(dst0 + i, I32ToF32(ShiftRightArith<16>(ShiftLeft<16>(pairs))));
-    StoreU(dst1 + i, I32ToF32(ShiftRightArith<16>(pairs)));
-  });
-}
-
-// Both channels of stereo float frames, four frames a step.
-int64_t F32PairSteps(const float* frames, float* dst0, float* dst1, int64_t n) {
-  return WholeSteps<4>(n, [&](int64_t i) {
-    const f32x4 a = LoadU(frames + 2 * i), b = LoadU(frames + 2 * i + 4);
-    StoreU(dst0 + i, EvenLanes(a, b));
-    StoreU(dst1 + i, OddLanes(a, b));
-  });
-}
-
 // Rounds under the caller's MXCSR, as the scalar conversion does.
 int64_t I32ToF32Steps(const int32_t* src, float* dst, int64_t n) {
   return WholeSteps<8>(n, [&](int64_t i) {

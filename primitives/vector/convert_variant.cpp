@@ -128,43 +128,6 @@ void SP_V(spkChannelF32)(const float* frames, int64_t channels, int64_t channel,
     dst[i] = frames[i * channels + channel];
 }
 
-namespace {
-
-// Every channel of the frames from frame `from` on, a frame at a time;
-// stereo with its two arrays held apart (through dsts[c] the compiler
-// reloads the pointers after every store).
-template <class S>
-void FramesToChannels(const S* frames, int64_t channels, float* const* dsts, int64_t from, int64_t n) {
-  if (channels == 2) {
-    float* const left = dsts[0];
-    float* const right = dsts[1];
-    for (int64_t i = from; i < n; ++i) {
-      left[i] = static_cast<float>(frames[2 * i]);
-      right[i] = static_cast<float>(frames[2 * i + 1]);
-    }
-    return;
-  }
-  for (int64_t i = from; i < n; ++i)
-    for (int64_t c = 0; c < channels; ++c) dsts[c][i] = static_cast<float>(frames[i * channels + c]);
-}
-
-}  // namespace
-
-// Stereo by the group's two-lane steps, one channel as above; the rest
-// frame by frame.
-void SP_V(spkFramesI16ToF32)(const int16_t* frames, int64_t channels, float* const* dsts, int64_t n) {
-  if (n <= 0) return;
-  if (channels == 1) return SP_V(spkChannelI16ToF32)(frames, 1, 0, dsts[0], n);
-  const int64_t done = channels == 2 ? I16PairToF32Steps(frames, dsts[0], dsts[1], n) : 0;
-  FramesToChannels(frames, channels, dsts, done, n);
-}
-
-void SP_V(spkFramesF32)(const float* frames, int64_t channels, float* const* dsts, int64_t n) {
-  if (n <= 0) return;
-  const int64_t done = channels == 2 ? F32PairSteps(frames, dsts[0], dsts[1], n) : 0;
-  FramesToChannels(frames, channels, dsts, done, n);
-}
-
 }  // namespace SP_SET_NS
 
 // The conversion dispatch entries, compiled once.
