@@ -9,6 +9,7 @@
 # is checked against the one written.
 #   bench/many_pairs.sh [BUILD [PAIRS [WORKERS [SECONDS [DISTINCT]]]]]
 # (defaults build/release 1000 8 10 40; needs python3, or $PYTHON, with numpy).
+# BASELINE=<another build folder> also times that build's host per pair.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build/release}" && pwd)
@@ -69,11 +70,23 @@ PY
 }
 
 echo "$pairs pairs of $seconds s, 48 kHz stereo, $workers workers"
+# One host process per pair, $workers at a time: "REF TEST DELAY" lines.
+host_per_pair() {
+  xargs -P "$workers" -L 1 sh -c 'printf "%s %s %s\n" "$1" "$2" "$("$0" --quiet "$1" "$2" | sed -n "s/^Delay found: \([0-9-]*\) samples.*/\1/p")"' "$1" \
+    <"$work/list.txt" >"$2"
+}
 start=$(now) c0=$(cpu)
-xargs -P "$workers" -L 1 sh -c 'printf "%s %s %s\n" "$1" "$2" "$("$0" --quiet "$1" "$2" | sed -n "s/^Delay found: \([0-9-]*\) samples.*/\1/p")"' "$host" \
-  <"$work/list.txt" >"$work/host.txt"
+host_per_pair "$host" "$work/host.txt"
 end=$(now) c1=$(cpu)
 echo "one host process per pair:          $(rate "$pairs" "$start" "$end" "$c0" "$c1"); $(check "$work/host.txt")"
+
+# BASELINE=<another build>: its host too, on the same pairs, for a before and after in one run.
+if [ -n "${BASELINE:-}" ]; then
+  start=$(now) c0=$(cpu)
+  host_per_pair "$BASELINE/tools/vantrel-host" "$work/baseline.txt"
+  end=$(now) c1=$(cpu)
+  echo "baseline host, process per pair:    $(rate "$pairs" "$start" "$end" "$c0" "$c1"); $(check "$work/baseline.txt")"
+fi
 
 start=$(now) c0=$(cpu)
 for part in "$work"/part.*; do "$worker" <"$part" >"$part.out" & done
