@@ -178,7 +178,7 @@ bool CDelayEstimator::ReconfirmsDelayInForce(const CORRRESULT& pick) const {
   // The blocks since a pause: a strong, open-free peak exactly at the
   // delay the confirmation holds, over the fewest blocks a pick takes.
   return m_recheckSet.HasPeak() && pick.delay == 0 && m_confirmation.Rooted() &&
-         m_confirmation.Delay() == m_result->delay &&
+         m_confirmation.Delay() == m_result->delay && !m_confirmation.StaleMean(m_result->delay) &&
          (pick.flags & (CORR_STRONG_PEAK | CORR_AMBIGUOUS)) == CORR_STRONG_PEAK &&
          m_recheckSet.GetBlockLen() >= kMinConfirmingBlock;
 }
