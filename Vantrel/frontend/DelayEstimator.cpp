@@ -1,5 +1,6 @@
 #include "Vantrel/frontend/DelayEstimator.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -79,7 +80,7 @@ int CDelayEstimator::Recheck(const EstimationBlocks& blocks, uint32_t frameLengt
   }
   RecheckTrace trace;
   const double feedLevel = DELAY_SEARCH_BLOCK_ENERGY_PER_SAMPLE * double(m_recheckSet.GetBlockLen());
-  if (double(blocks.refEnergy) / double(frameLength) <= kRecheckEnergyPerSample) {
+  if (AlignedReferenceEnergy(blocks, frameLength) / double(frameLength) <= kRecheckEnergyPerSample) {
     *quality = QualityPercent(m_result->quality);
     r = DELCOMP_NOCHANGE;
     m_recheckWeak = true;
@@ -108,6 +109,25 @@ int CDelayEstimator::Recheck(const EstimationBlocks& blocks, uint32_t frameLengt
   }
   AddRecheckMonitor(monitor, trace);
   return r;
+}
+
+double CDelayEstimator::AlignedReferenceEnergy(const EstimationBlocks& blocks, uint32_t frameLength) const {
+  // A test that lags pairs its newest block with reference samples from
+  // the delay before: a quiet stretch of the newest reference says nothing
+  // of them (the test there may hold a step).
+  const int d = m_result->delay;
+  if (d >= 0 || blocks.refRing == nullptr || blocks.ringLength <= 0) return double(blocks.refEnergy);
+  const int64_t length = blocks.ringLength;
+  const int64_t count = std::min<int64_t>(frameLength, length);
+  int64_t at = (int64_t(blocks.refEnd) + int64_t(d) - count) % length;
+  if (at < 0) at += length;
+  double energy = 0.0;
+  for (int64_t i = 0; i < count; ++i) {
+    const double v = blocks.refRing[at];
+    energy += v * v;
+    if (++at == length) at = 0;
+  }
+  return energy;
 }
 
 void CDelayEstimator::FeedRecheck(const EstimationBlocks& blocks, RecheckTrace* trace) {

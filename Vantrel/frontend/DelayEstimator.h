@@ -122,6 +122,9 @@ class FRONT_END_INTERNAL CDelayEstimator {
     int refEnd = 0;
     int testEnd = 0;
   };
+  // The energy of the reference's last frame of samples the re-check
+  // pairs with the test's newest block.
+  double AlignedReferenceEnergy(const EstimationBlocks& blocks, uint32_t frameLength) const;
   void FeedRecheck(const EstimationBlocks& blocks, RecheckTrace* trace);
   int JudgeRecheckPick(const CORRRESULT& pick, float atCurrent, int state);
   bool NewestBlockOffDelay();

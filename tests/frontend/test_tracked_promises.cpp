@@ -147,23 +147,31 @@ TEST(TrackedPromises, ASmallStepIsNeitherHiddenByTheBroadPeakNorReadAsADrift) {
   }
 }
 
-// The test falls behind the reference by `ppm` from 300 samples late. The
-// speech-like signal lies below 3.5 kHz, so linear interpolation between
-// samples gives the drifted test closely enough.
-FilePair DriftingPair(int rate, double ppm, unsigned seed, Truth* truth) {
+// A test whose sample n holds the reference at n - delayAt(n), between
+// samples too: the speech-like signal lies below 3.5 kHz, so linear
+// interpolation gives it closely enough.
+FilePair PairAlong(const std::vector<float>& reference, int rate, const std::function<double(int64_t)>& delayAt,
+                   Truth* truth) {
   FilePair pair;
   pair.rate = rate;
-  pair.reference = SpeechLike(size_t(8 * rate), rate, seed);
-  pair.test.resize(pair.reference.size());
-  const double perSample = ppm * 1e-6;
-  for (size_t n = 0; n < pair.reference.size(); ++n) {
-    const double from = double(n) - (300.0 + perSample * double(n));
+  pair.reference = reference;
+  pair.test.resize(reference.size());
+  for (size_t n = 0; n < reference.size(); ++n) {
+    const double from = double(n) - delayAt(int64_t(n));
     const int64_t i = int64_t(std::floor(from));
     const double t = from - double(i);
-    pair.test[n] = i >= 0 ? float(std::round((1.0 - t) * pair.reference[i] + t * pair.reference[i + 1])) : 0.0f;
+    const bool inside = i >= 0 && i + 1 < int64_t(reference.size());
+    pair.test[n] = inside ? float(std::round((1.0 - t) * reference[i] + t * reference[i + 1])) : 0.0f;
   }
-  *truth = [=](int64_t n) { return int(std::lround(300.0 + perSample * double(n))); };
+  *truth = [=](int64_t n) { return int(std::lround(delayAt(n))); };
   return pair;
+}
+
+// The test falls behind the reference by `ppm` from 300 samples late.
+FilePair DriftingPair(int rate, double ppm, unsigned seed, Truth* truth) {
+  const double perSample = ppm * 1e-6;
+  return PairAlong(SpeechLike(size_t(8 * rate), rate, seed), rate,
+                   [=](int64_t n) { return 300.0 + perSample * double(n); }, truth);
 }
 
 TEST(TrackedPromises, UnderADriftEveryReliableFrameIsWithinThreeSamples) {
@@ -183,6 +191,35 @@ TEST(TrackedPromises, UnderADriftEveryReliableFrameIsWithinThreeSamples) {
       EXPECT_EQ(WrongReliable(Measure(pair, mode), truth, 3), "")
           << mode.name << ", " << c.ppm << " ppm at " << c.rate << ", seed " << c.seed;
   }
+}
+
+TEST(TrackedPromises, ADriftThatStopsOrTurnsInAPauseIsNotPredictedOn) {
+  // 1000 ppm for 4 s of speech, then 1.5 s of silence; at its start the
+  // drift stops, or turns the other way. Frames carried through the pause
+  // by the drift measured, and those after it, hold within 3 of the truth.
+  const int64_t pauseFrom = 4 * kMeasureRate;
+  std::vector<float> reference = SpeechLike(8 * kMeasureRate, kMeasureRate, 19);
+  reference.insert(reference.begin() + pauseFrom, size_t(3 * kMeasureRate / 2), 0.0f);
+  for (const double after : {0.0, -1e-3}) {
+    Truth truth;
+    const FilePair pair = PairAlong(
+        reference, kMeasureRate,
+        [=](int64_t n) {
+          const double until = 300.0 + 1e-3 * double(std::min(n, pauseFrom));
+          return until + after * double(std::max<int64_t>(n - pauseFrom, 0));
+        },
+        &truth);
+    for (const Mode& mode : kTrackedModes)
+      EXPECT_EQ(WrongReliable(Measure(pair, mode), truth, 3), "") << mode.name << ", then " << after * 1e6 << " ppm";
+  }
+}
+
+TEST(TrackedPromises, AfterAStepDownNoFrameIsReliableAtTheDelayLeft) {
+  // 120 ms late, then 50 ms from 3 s (5760 -> 2400 at 48 kHz).
+  const int64_t step = 3 * kMeasureRate;
+  const Truth truth = [=](int64_t n) { return n < step ? 5760 : 2400; };
+  const FilePair pair = PairOf(SpeechLike(8 * kMeasureRate, kMeasureRate, 23), truth);
+  for (const Mode& mode : kTrackedModes) EXPECT_EQ(WrongReliable(Measure(pair, mode), truth), "") << mode.name;
 }
 
 }  // namespace
