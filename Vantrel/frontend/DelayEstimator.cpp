@@ -18,6 +18,10 @@ constexpr float kConfirmingShare = 0.9f;
 // The newest block's correlation (percent) from which its peak off the
 // delay in force says the delay has moved.
 constexpr double kNewestStrongPeak = 80.0;
+// How many times the energy of a reference too quiet to re-check (or
+// that level) the test paired with it must hold to say the delay moved:
+// 12 dB, more than a test's usual gain.
+constexpr double kLoudOverQuiet = 16.0;
 
 static_assert(CDelayConfirmation::kHoldFrames == CCorrelatorSet::kHistoryBlocks,
               "a confirmation holds as long as the re-check's history");
@@ -84,6 +88,7 @@ int CDelayEstimator::Recheck(const EstimationBlocks& blocks, uint32_t frameLengt
     *quality = QualityPercent(m_result->quality);
     r = DELCOMP_NOCHANGE;
     m_recheckWeak = true;
+    if (TestLoudOverQuietReference(blocks, frameLength)) m_newestDisagrees = true;
   } else {
     FeedRecheck(blocks, &trace);
     int ok = 0;
@@ -111,23 +116,44 @@ int CDelayEstimator::Recheck(const EstimationBlocks& blocks, uint32_t frameLengt
   return r;
 }
 
+namespace {
+
+// The energy of the `count` samples of a ring that end `back` samples
+// before `end`.
+double RingEnergy(const float* ring, int end, int length, int64_t back, int64_t count) {
+  if (ring == nullptr || length <= 0) return 0.0;
+  count = std::min<int64_t>(count, length);
+  int64_t at = (int64_t(end) - back - count) % length;
+  if (at < 0) at += length;
+  double energy = 0.0;
+  for (int64_t i = 0; i < count; ++i) {
+    const double v = ring[at];
+    energy += v * v;
+    if (++at == length) at = 0;
+  }
+  return energy;
+}
+
+}  // namespace
+
 double CDelayEstimator::AlignedReferenceEnergy(const EstimationBlocks& blocks, uint32_t frameLength) const {
   // A test that lags pairs its newest block with reference samples from
   // the delay before: a quiet stretch of the newest reference says nothing
   // of them (the test there may hold a step).
   const int d = m_result->delay;
-  if (d >= 0 || blocks.refRing == nullptr || blocks.ringLength <= 0) return double(blocks.refEnergy);
-  const int64_t length = blocks.ringLength;
-  const int64_t count = std::min<int64_t>(frameLength, length);
-  int64_t at = (int64_t(blocks.refEnd) + int64_t(d) - count) % length;
-  if (at < 0) at += length;
-  double energy = 0.0;
-  for (int64_t i = 0; i < count; ++i) {
-    const double v = blocks.refRing[at];
-    energy += v * v;
-    if (++at == length) at = 0;
-  }
-  return energy;
+  if (d >= 0) return double(blocks.refEnergy);
+  return RingEnergy(blocks.refRing, blocks.refEnd, blocks.ringLength, -int64_t(d), frameLength);
+}
+
+bool CDelayEstimator::TestLoudOverQuietReference(const EstimationBlocks& blocks, uint32_t frameLength) const {
+  // At the delay in force a test holds its reference and noise: loud
+  // against a reference too quiet to re-check, it holds something else
+  // (the delay stepped in a gap of the reference).
+  const int64_t d = m_result->delay;
+  const double ref = RingEnergy(blocks.refRing, blocks.refEnd, blocks.ringLength, d < 0 ? -d : 0, frameLength);
+  const double test = RingEnergy(blocks.testRing, blocks.testEnd, blocks.ringLength, d > 0 ? d : 0, frameLength);
+  const double level = kRecheckEnergyPerSample * double(frameLength);
+  return test > kLoudOverQuiet * std::max(ref, level);
 }
 
 void CDelayEstimator::FeedRecheck(const EstimationBlocks& blocks, RecheckTrace* trace) {

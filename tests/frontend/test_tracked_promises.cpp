@@ -222,4 +222,20 @@ TEST(TrackedPromises, AfterAStepDownNoFrameIsReliableAtTheDelayLeft) {
   for (const Mode& mode : kTrackedModes) EXPECT_EQ(WrongReliable(Measure(pair, mode), truth), "") << mode.name;
 }
 
+TEST(TrackedPromises, AStepInAGapBetweenWordsIsNotHiddenByTheQuietReference) {
+  // 150 ms of silence in the reference (shorter than a pause); the delay
+  // steps from 5760 to 600 while the delay left pairs the test with the
+  // gap. Once the test holds speech again, the gap it is paired with at
+  // the old delay is too quiet to re-check, but the loud test says the
+  // delay moved.
+  const int64_t gapFrom = 3 * kMeasureRate;
+  const int64_t gapLength = 7200;
+  std::vector<float> reference = SpeechLike(7 * kMeasureRate, kMeasureRate, 37);
+  std::fill(reference.begin() + gapFrom, reference.begin() + gapFrom + gapLength, 0.0f);
+  const int64_t step = gapFrom + 1000 + 5760;
+  const Truth truth = [=](int64_t n) { return n < step ? 5760 : 600; };
+  const FilePair pair = PairOf(reference, truth);
+  for (const Mode& mode : kTrackedModes) EXPECT_EQ(WrongReliable(Measure(pair, mode), truth), "") << mode.name;
+}
+
 }  // namespace
