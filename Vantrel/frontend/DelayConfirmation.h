@@ -47,14 +47,13 @@ class FRONT_END_INTERNAL CDelayConfirmation {
   // A re-check rejected `delay`: nothing is confirmed until a search or a
   // re-check confirms again.
   void Reject(int delay);
-  // A new run: nothing confirmed, nothing rejected.
+  // A new run: nothing confirmed, nothing rejected, no drift measured.
   void Clear() {
     m_rejected = false;
     m_rooted = false;
+    m_drift.Forget();
     Unconfirm();
   }
-  // The next confirmation starts the drift's measure afresh.
-  void ForgetDrift() { m_drift.Forget(); }
   // One more frame; `rechecking` when the re-check or the tracker runs in it.
   void NextFrame(bool rechecking) {
     m_rechecking = rechecking;

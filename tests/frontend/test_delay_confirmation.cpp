@@ -113,7 +113,7 @@ TEST(DelayConfirmation, ReCheckConfirmationsOfADelayLeftBehindDoNotWalkTheDrifts
   EXPECT_NEAR(confirmation.Evidence().line, 174.0, 0.6);
 }
 
-TEST(DelayConfirmation, AConfirmationOffTheDriftOrAfterForgetStartsTheMeasureAfresh) {
+TEST(DelayConfirmation, AConfirmationOffTheDriftOrANewRunStartsTheMeasureAfresh) {
   CDelayConfirmation confirmation;
   confirmation.Confirm(100, 90.0f);
   Frames(confirmation, 16, true);
@@ -125,7 +125,7 @@ TEST(DelayConfirmation, AConfirmationOffTheDriftOrAfterForgetStartsTheMeasureAfr
   int64_t predicted = 0;
   EXPECT_FALSE(confirmation.PredictThroughPause(&predicted));
   Frames(confirmation, 16, true);
-  confirmation.ForgetDrift();
+  confirmation.Clear();  // a new run
   confirmation.Confirm(152, 90.0f);
   EXPECT_EQ(confirmation.DriftPerFrame(), 0.0);
   EXPECT_EQ(confirmation.Drifted(), 152.0);
