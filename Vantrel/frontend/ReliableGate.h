@@ -19,7 +19,8 @@
 //     (from the end of the confirming blocks), allowing for the error of
 //     the rate measured, and a delay predicted through a pause no more
 //     than 3 samples from the one confirmed;
-//  6. the newest blocks do not put a strong peak clearly off the delay.
+//  6. the newest blocks do not put a strong peak clearly off the delay, nor
+//     pair a loud test with a reference too quiet to re-check.
 // Other status words (held, snapped, fixed, clamped, calculating) are set
 // where they are decided and pass through unchanged.
 #pragma once
@@ -91,7 +92,8 @@ struct ReliableEvidence {
   // The frame lies in a pause: its blocks have been too weak to correlate
   // for a pause's length.
   bool inPause = false;
-  // The newest blocks' strong peak lies clearly off the frame's delay.
+  // The newest blocks' strong peak lies clearly off the frame's delay, or
+  // they pair a loud test with a reference too quiet to re-check.
   bool blocksSayOtherwise = false;
   FrameEvidence frame;
 };
