@@ -5,6 +5,15 @@ void CDelayConfirmation::Confirm(int delay, float quality, ConfirmedBy by, Sampl
   m_awaitsRecheck = false;
   m_blocks = blocks;
   if (by == ConfirmedBy::Search) m_rooted = true;
+  // A re-check's peak of a drifting delay places it a sample or three
+  // either way (a broad peak, a mean of blocks aligned by the delays of
+  // their time): the line of the drift moves on at the rate measured and
+  // leans toward each such confirmation, so that a run of confirmations
+  // of a delay the tracker left behind, or ran ahead of, does not walk it.
+  const double onLine = m_line + DriftPerFrame() * double(m_framesSince);
+  const bool alongLine = by == ConfirmedBy::Recheck && LineHolds() &&
+                         std::fabs(double(delay) - onLine) <= double(kDriftStep);
+  m_line = alongLine ? onLine + kLineLean * (double(delay) - onLine) : double(delay);
   m_drift.Confirmation(double(delay) - double(m_delay), double(m_framesSince), double(kDriftStep));
   m_confirmed = true;
   m_framesSince = 0;
@@ -25,15 +34,19 @@ bool CDelayConfirmation::At(int delay) const {
   return Fresh() && std::fabs(double(delay) - Drifted()) <= double(kWithin);
 }
 
-double CDelayConfirmation::Drifted() const {
+double CDelayConfirmation::LineAtConfirmation() const {
   const double perFrame = DriftPerFrame();
   const double behind = std::fabs(perFrame) >= CDriftMeasure::kNoticeable ? std::copysign(0.5, perFrame) : 0.0;
-  return double(m_delay) + behind + perFrame * double(m_framesSince);
+  return m_line + behind;
 }
+
+double CDelayConfirmation::Drifted() const { return LineAtConfirmation() + DriftPerFrame() * double(m_framesSince); }
 
 bool CDelayConfirmation::StaleMean(int64_t found) const {
   const double offDrift = std::fabs(double(found) - Drifted());
-  return Drifting() && Fresh() && offDrift > double(kWithin) && offDrift <= double(kDriftStep);
+  // Also the delay last confirmed, which the line has left behind.
+  const bool nearLine = offDrift <= double(kDriftStep) || std::llabs(found - int64_t(m_delay)) <= kWithin;
+  return LineHolds() && offDrift > double(kWithin) && nearLine;
 }
 
 bool CDelayConfirmation::PredictThroughPause(int64_t* predicted) const {
@@ -49,6 +62,7 @@ ConfirmationEvidence CDelayConfirmation::Evidence() const {
   if (!m_confirmed) return evidence;
   evidence.by = m_by;
   evidence.delay = m_delay;
+  evidence.line = Drifting() ? LineAtConfirmation() : double(m_delay);
   evidence.rootedInSearch = m_rooted;
   evidence.awaitsRecheck = m_awaitsRecheck;
   evidence.blocks = m_blocks;

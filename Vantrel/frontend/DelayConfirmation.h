@@ -3,6 +3,7 @@
 // evidence CReliableGate judges a frame by.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -24,6 +25,9 @@ class FRONT_END_INTERNAL CDelayConfirmation {
   // the re-check's history: a drifting delay moves on while the signal
   // pauses too long to re-check.
   static constexpr uint32_t kHoldFrames = 16;
+  // The share of a re-check confirmation's distance from the drift's line
+  // by which the line moves toward it.
+  static constexpr double kLineLean = 0.125;
 
   // A delay confirmed at a correlation of `quality` (either sign) by a
   // search or a re-check, from blocks that correlated `blocks`. It also
@@ -43,14 +47,13 @@ class FRONT_END_INTERNAL CDelayConfirmation {
   // A re-check rejected `delay`: nothing is confirmed until a search or a
   // re-check confirms again.
   void Reject(int delay);
-  // A new run: nothing confirmed, nothing rejected.
+  // A new run: nothing confirmed, nothing rejected, no drift measured.
   void Clear() {
     m_rejected = false;
     m_rooted = false;
+    m_drift.Forget();
     Unconfirm();
   }
-  // The next confirmation starts the drift's measure afresh.
-  void ForgetDrift() { m_drift.Forget(); }
   // One more frame; `rechecking` when the re-check or the tracker runs in it.
   void NextFrame(bool rechecking) {
     m_rechecking = rechecking;
@@ -66,7 +69,10 @@ class FRONT_END_INTERNAL CDelayConfirmation {
   // A drift counts only where the re-check follows it; elsewhere the one
   // delay found stands.
   DriftEvidence DriftNow(uint32_t frameLength) const {
-    return {m_rechecking && Drifting(), DriftPerFrame() / double(frameLength > 0 ? frameLength : 1)};
+    const double samples = double(frameLength > 0 ? frameLength : 1);
+    // Each end of the span measured placed within about a sample.
+    const double error = 2.0 / (std::max(m_drift.Frames(), 1.0) * samples);
+    return {m_rechecking && Drifting(), DriftPerFrame() / samples, error};
   }
   int Delay() const { return m_delay; }
   float Quality() const { return m_quality; }
@@ -79,13 +85,16 @@ class FRONT_END_INTERNAL CDelayConfirmation {
   bool At(int delay) const;
   // Within a drift's step of the delay confirmed.
   bool Near(int64_t delay) const { return m_confirmed && std::abs(delay - m_delay) <= kDriftStep; }
-  // Where the confirmed delay has drifted to by now. The tracker steps
+  // Where the confirmed delay has drifted to by now, along the drift's
+  // line. The tracker steps
   // once a whole sample shows, so under a drift the delay confirmed lies
   // half a sample behind it on average.
   double Drifted() const;
+  // The same at the last confirmation.
+  double LineAtConfirmation() const;
   // A re-check's peak a few samples off where the last confirmation has
-  // drifted to, under a measured drift: the mean of blocks from before a
-  // pause, lagging the delay.
+  // drifted to, or near the delay it has drifted from, under a measured
+  // drift: the mean of blocks from before a pause, lagging the delay.
   bool StaleMean(int64_t found) const;
   // While the signal is too weak to track, a delay confirmed to drift
   // moves on with the drift measured, as far as a confirmation reaches:
@@ -96,6 +105,11 @@ class FRONT_END_INTERNAL CDelayConfirmation {
   // An offset the way the confirmed delay drifts noticeably.
   bool AlongDrift(int offset) const { return m_drift.Along(offset); }
   bool Drifting() const { return AlongDrift(1) || AlongDrift(-1); }
+  // A drift measured, its line set by a confirmation no longer ago than
+  // the measure's fade: the line holds also after a rejection, or a
+  // stretch the tracker did not follow, until a delay off it restarts the
+  // measure.
+  bool LineHolds() const { return Drifting() && double(m_framesSince) <= CDriftMeasure::kFadeFrames; }
 
   // A re-check rejected a delay and nothing has confirmed one since.
   bool Rejected() const { return m_rejected; }
@@ -117,4 +131,6 @@ class FRONT_END_INTERNAL CDelayConfirmation {
   bool m_rooted = false;
   bool m_awaitsRecheck = false;
   SampleSpan m_blocks;
+  // Where the drift's line lay at the last confirmation.
+  double m_line = 0.0;
 };

@@ -1,5 +1,6 @@
 #include "Vantrel/frontend/DelayEstimator.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -17,6 +18,10 @@ constexpr float kConfirmingShare = 0.9f;
 // The newest block's correlation (percent) from which its peak off the
 // delay in force says the delay has moved.
 constexpr double kNewestStrongPeak = 80.0;
+// How many times the energy of a reference too quiet to re-check (or
+// that level) the test paired with it must hold to say the delay moved:
+// 12 dB, more than a test's usual gain.
+constexpr double kLoudOverQuiet = 16.0;
 
 static_assert(CDelayConfirmation::kHoldFrames == CCorrelatorSet::kHistoryBlocks,
               "a confirmation holds as long as the re-check's history");
@@ -79,10 +84,11 @@ int CDelayEstimator::Recheck(const EstimationBlocks& blocks, uint32_t frameLengt
   }
   RecheckTrace trace;
   const double feedLevel = DELAY_SEARCH_BLOCK_ENERGY_PER_SAMPLE * double(m_recheckSet.GetBlockLen());
-  if (double(blocks.refEnergy) / double(frameLength) <= kRecheckEnergyPerSample) {
+  if (AlignedReferenceEnergy(blocks, frameLength) / double(frameLength) <= kRecheckEnergyPerSample) {
     *quality = QualityPercent(m_result->quality);
     r = DELCOMP_NOCHANGE;
     m_recheckWeak = true;
+    if (TestLoudOverQuietReference(blocks, frameLength)) m_newestDisagrees = true;
   } else {
     FeedRecheck(blocks, &trace);
     int ok = 0;
@@ -108,6 +114,46 @@ int CDelayEstimator::Recheck(const EstimationBlocks& blocks, uint32_t frameLengt
   }
   AddRecheckMonitor(monitor, trace);
   return r;
+}
+
+namespace {
+
+// The energy of the `count` samples of a ring that end `back` samples
+// before `end`.
+double RingEnergy(const float* ring, int end, int length, int64_t back, int64_t count) {
+  if (ring == nullptr || length <= 0) return 0.0;
+  count = std::min<int64_t>(count, length);
+  int64_t at = (int64_t(end) - back - count) % length;
+  if (at < 0) at += length;
+  double energy = 0.0;
+  for (int64_t i = 0; i < count; ++i) {
+    const double v = ring[at];
+    energy += v * v;
+    if (++at == length) at = 0;
+  }
+  return energy;
+}
+
+}  // namespace
+
+double CDelayEstimator::AlignedReferenceEnergy(const EstimationBlocks& blocks, uint32_t frameLength) const {
+  // A test that lags pairs its newest block with reference samples from
+  // the delay before: a quiet stretch of the newest reference says nothing
+  // of them (the test there may hold a step).
+  const int d = m_result->delay;
+  if (d >= 0) return double(blocks.refEnergy);
+  return RingEnergy(blocks.refRing, blocks.refEnd, blocks.ringLength, -int64_t(d), frameLength);
+}
+
+bool CDelayEstimator::TestLoudOverQuietReference(const EstimationBlocks& blocks, uint32_t frameLength) const {
+  // At the delay in force a test holds its reference and noise: loud
+  // against a reference too quiet to re-check, it holds something else
+  // (the delay stepped in a gap of the reference).
+  const int64_t d = m_result->delay;
+  const double ref = RingEnergy(blocks.refRing, blocks.refEnd, blocks.ringLength, d < 0 ? -d : 0, frameLength);
+  const double test = RingEnergy(blocks.testRing, blocks.testEnd, blocks.ringLength, d > 0 ? d : 0, frameLength);
+  const double level = kRecheckEnergyPerSample * double(frameLength);
+  return test > kLoudOverQuiet * std::max(ref, level);
 }
 
 void CDelayEstimator::FeedRecheck(const EstimationBlocks& blocks, RecheckTrace* trace) {
@@ -178,7 +224,7 @@ bool CDelayEstimator::ReconfirmsDelayInForce(const CORRRESULT& pick) const {
   // The blocks since a pause: a strong, open-free peak exactly at the
   // delay the confirmation holds, over the fewest blocks a pick takes.
   return m_recheckSet.HasPeak() && pick.delay == 0 && m_confirmation.Rooted() &&
-         m_confirmation.Delay() == m_result->delay &&
+         m_confirmation.Delay() == m_result->delay && !m_confirmation.StaleMean(m_result->delay) &&
          (pick.flags & (CORR_STRONG_PEAK | CORR_AMBIGUOUS)) == CORR_STRONG_PEAK &&
          m_recheckSet.GetBlockLen() >= kMinConfirmingBlock;
 }

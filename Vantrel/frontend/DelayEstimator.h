@@ -122,6 +122,12 @@ class FRONT_END_INTERNAL CDelayEstimator {
     int refEnd = 0;
     int testEnd = 0;
   };
+  // The energy of the reference's last frame of samples the re-check
+  // pairs with the test's newest block.
+  double AlignedReferenceEnergy(const EstimationBlocks& blocks, uint32_t frameLength) const;
+  // The test's last frame of samples at the delay in force is much louder
+  // than the reference's it pairs with, which is too quiet to re-check.
+  bool TestLoudOverQuietReference(const EstimationBlocks& blocks, uint32_t frameLength) const;
   void FeedRecheck(const EstimationBlocks& blocks, RecheckTrace* trace);
   int JudgeRecheckPick(const CORRRESULT& pick, float atCurrent, int state);
   bool NewestBlockOffDelay();

@@ -90,8 +90,9 @@ void CDelayCompensationImpl::StepCalcDelay(bool busy, MONITORDATA* monitor) {
         m_searchRestarted = false;
       }
       m_stateFrames = 0;
-      // A delay the search found starts the drift's measure afresh.
-      m_confirmation.ForgetDrift();
+      // The drift's measure goes on: a search confirmation off the line
+      // restarts it, one on it (a search the re-check sent back to during
+      // a drift) keeps the rate the gate allows for.
       m_confirmation.Confirm(result.delay, result.quality, ConfirmedBy::Search, m_estimator.SearchSpan(result.delay));
       if (restarted) m_confirmation.AwaitRecheck();
     } else if (restarted) {

@@ -21,6 +21,8 @@ class FRONT_END_INTERNAL CDriftMeasure {
 
   // Samples per frame; 0 until two confirmations agree.
   double PerFrame() const { return m_frames > 0.0 ? m_samples / m_frames : 0.0; }
+  // The frames the rate is measured over, faded as the sums are.
+  double Frames() const { return m_frames; }
   // An offset the way the delay drifts noticeably.
   bool Along(int offset) const;
 

@@ -18,6 +18,8 @@ bool WithinReach(const ReliableEvidence& e) {
   return !pauseBetween;
 }
 
+double Middle(const SampleSpan& span) { return 0.5 * (double(span.first) + double(span.end)); }
+
 // Rule 5.
 bool AtConfirmedDelay(const ReliableEvidence& e) {
   const int delay = e.frame.delay;
@@ -25,10 +27,10 @@ bool AtConfirmedDelay(const ReliableEvidence& e) {
   const int off = std::abs(delay - confirmed);
   if (!e.drift.measured) return off == 0;
   if (e.frame.predicted && off > CReliableGate::kWithin) return false;
-  return std::fabs(double(delay) - CReliableGate::DriftedTo(e)) <= double(CReliableGate::kWithin);
+  const double since = std::fabs(Middle(e.frame.samples) - double(e.confirmation.blocks.end));
+  const double rateSlack = e.drift.perSampleError * since;
+  return std::fabs(double(delay) - CReliableGate::DriftedTo(e)) + rateSlack <= double(CReliableGate::kWithin);
 }
-
-double Middle(const SampleSpan& span) { return 0.5 * (double(span.first) + double(span.end)); }
 
 }  // namespace
 
@@ -52,7 +54,7 @@ int32_t CReliableGate::WithoutPadding(int32_t status, int64_t realSamples, int64
 
 double CReliableGate::DriftedTo(const ReliableEvidence& e) {
   const double since = Middle(e.frame.samples) - double(e.confirmation.blocks.end);
-  return double(e.confirmation.delay) + e.drift.perSample * since;
+  return e.confirmation.line + e.drift.perSample * since;
 }
 
 void CReliableGate::Decide(const ReliableEvidence& evidence) {

@@ -15,10 +15,12 @@
 //     confirmation correlated, or after them with no pause between (and
 //     not in one);
 //  5. the frame carries exactly the delay confirmed; under a measured drift
-//     within 3 samples of where it has drifted to by the frame (from the
-//     end of the confirming blocks), and a delay predicted through a pause
-//     no more than 3 samples from the one confirmed;
-//  6. the newest blocks do not put a strong peak clearly off the delay.
+//     within 3 samples of where the drift's line has taken it by the frame
+//     (from the end of the confirming blocks), allowing for the error of
+//     the rate measured, and a delay predicted through a pause no more
+//     than 3 samples from the one confirmed;
+//  6. the newest blocks do not put a strong peak clearly off the delay, nor
+//     pair a loud test with a reference too quiet to re-check.
 // Other status words (held, snapped, fixed, clamped, calculating) are set
 // where they are decided and pass through unchanged.
 #pragma once
@@ -45,6 +47,10 @@ struct ConfirmationEvidence {
   // and no search has left it open since.
   bool rootedInSearch = false;
   SampleSpan blocks;  // what the confirming blocks correlated
+  // Under a measured drift, where its line lay when the blocks ended (the
+  // confirmations it leans toward place a drifting delay a few samples
+  // either way); else the delay.
+  double line = 0.0;
   // A search the re-check sent back to confirmed the delay, and no re-check
   // has agreed since: its long blocks average a delay that may be moving.
   bool awaitsRecheck = false;
@@ -56,6 +62,10 @@ struct ConfirmationEvidence {
 struct DriftEvidence {
   bool measured = false;
   double perSample = 0.0;
+  // How far perSample may be off: a measure over few confirmations
+  // carries their placement error of a sample or so, which a prediction
+  // far past them multiplies.
+  double perSampleError = 0.0;
 };
 
 struct FrameEvidence {
@@ -82,7 +92,8 @@ struct ReliableEvidence {
   // The frame lies in a pause: its blocks have been too weak to correlate
   // for a pause's length.
   bool inPause = false;
-  // The newest blocks' strong peak lies clearly off the frame's delay.
+  // The newest blocks' strong peak lies clearly off the frame's delay, or
+  // they pair a loud test with a reference too quiet to re-check.
   bool blocksSayOtherwise = false;
   FrameEvidence frame;
 };

@@ -24,6 +24,7 @@ constexpr int kMeasureMaxDelayMs = 300;
 // Interleaved frames of both directions.
 struct FilePair {
   int channels = 1;
+  int rate = kMeasureRate;
   std::vector<float> reference;
   std::vector<float> test;
 };
@@ -134,14 +135,14 @@ class FrameRecorder : public CMsystem {
 
 // Record settings of a file pair measurement; `edit` may change them.
 inline void FileMeasurementSettings(SYSPARA& sys, const std::string& referenceFile, const std::string& testFile,
-                                    int channels) {
+                                    int channels, int rate = kMeasureRate) {
   sys.channels = channels;
   sys.settings[0] = 2;
   for (int input = 0; input < 2; ++input) {
     INPUTPARAEXT& record = sys.inputPara[input];
     record.mode = INPUT_MODE_FILE;
     record.fileName = input == 0 ? referenceFile : testFile;
-    record.wave = WAVEPARA{1, kMeasureRate, 16, channels, 0, 0};
+    record.wave = WAVEPARA{1, rate, 16, channels, 0, 0};
     record.deviceId = input;
     for (int channel = 0; channel < 2; ++channel)
       sys.routingTable[input][channel] = INPUTMUXPARA{input, channel < channels ? channel : 0};
@@ -170,13 +171,13 @@ inline MeasurementOutcome MeasureFiles(const FilePair& pair, const std::function
   TempDir dir;
   const std::string referenceFile = dir.File("reference.wav");
   const std::string testFile = dir.File("test.wav");
-  const SoundFileSpec spec{kMeasureRate, pair.channels, SoundFileEncoding::Pcm16, "wav"};
+  const SoundFileSpec spec{pair.rate, pair.channels, SoundFileEncoding::Pcm16, "wav"};
   MeasurementOutcome outcome;
   if (!WriteSoundFile(referenceFile, spec, pair.reference.data(), int64_t(pair.reference.size()) / pair.channels) ||
       !WriteSoundFile(testFile, spec, pair.test.data(), int64_t(pair.test.size()) / pair.channels))
     return outcome;
   auto recorder = std::make_unique<FrameRecorder>([&](SYSPARA& sys) {
-    FileMeasurementSettings(sys, referenceFile, testFile, pair.channels);
+    FileMeasurementSettings(sys, referenceFile, testFile, pair.channels, pair.rate);
     if (edit) edit(sys);
   });
   recorder->prefillNaN = prefillNaN;

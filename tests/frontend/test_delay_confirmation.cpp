@@ -81,10 +81,39 @@ TEST(DelayConfirmation, UnderAMeasuredDriftTheConfirmedDelayMovesOnAndHoldsSixte
   EXPECT_FALSE(confirmation.Fresh());
   EXPECT_FALSE(confirmation.At(105));
   EXPECT_FALSE(confirmation.PredictThroughPause(&predicted));
-  EXPECT_FALSE(confirmation.StaleMean(100));
+  // The drift's line holds on: a peak at the delay it left is stale until
+  // the measure has faded.
+  EXPECT_TRUE(confirmation.StaleMean(102));
+  Frames(confirmation, 240, true);
+  EXPECT_FALSE(confirmation.StaleMean(103));
 }
 
-TEST(DelayConfirmation, AConfirmationOffTheDriftOrAfterForgetStartsTheMeasureAfresh) {
+TEST(DelayConfirmation, ReCheckConfirmationsOfADelayLeftBehindDoNotWalkTheDriftsLine) {
+  // Confirmed one sample further each frame for 64 frames; then the
+  // re-check's peak stays at 164 (the tracker stopped following) while the
+  // drift goes on.
+  CDelayConfirmation confirmation;
+  for (int k = 0; k <= 64; ++k) {
+    if (k > 0) Frames(confirmation, 1, true);
+    confirmation.Confirm(100 + k, 90.0f, ConfirmedBy::Recheck);
+  }
+  ASSERT_NEAR(confirmation.DriftPerFrame(), 1.0, 1e-9);
+  for (int k = 0; k < 10; ++k) {
+    Frames(confirmation, 1, true);
+    if (!confirmation.StaleMean(164)) confirmation.Confirm(164, 90.0f, ConfirmedBy::Recheck);
+  }
+  // The line moved on about a sample a frame; confirmations that followed
+  // each other would hold it near 165.5. The delay left behind, more than
+  // a drift's step off the line by now, is still a stale mean.
+  EXPECT_GT(confirmation.Drifted(), 172.0);
+  EXPECT_TRUE(confirmation.StaleMean(164));
+  // A delay on the line confirms; the line leans toward it.
+  confirmation.Confirm(174, 90.0f, ConfirmedBy::Recheck);
+  EXPECT_NEAR(confirmation.Drifted(), 174.0, 0.6);
+  EXPECT_NEAR(confirmation.Evidence().line, 174.0, 0.6);
+}
+
+TEST(DelayConfirmation, AConfirmationOffTheDriftOrANewRunStartsTheMeasureAfresh) {
   CDelayConfirmation confirmation;
   confirmation.Confirm(100, 90.0f);
   Frames(confirmation, 16, true);
@@ -96,7 +125,7 @@ TEST(DelayConfirmation, AConfirmationOffTheDriftOrAfterForgetStartsTheMeasureAfr
   int64_t predicted = 0;
   EXPECT_FALSE(confirmation.PredictThroughPause(&predicted));
   Frames(confirmation, 16, true);
-  confirmation.ForgetDrift();
+  confirmation.Clear();  // a new run
   confirmation.Confirm(152, 90.0f);
   EXPECT_EQ(confirmation.DriftPerFrame(), 0.0);
   EXPECT_EQ(confirmation.Drifted(), 152.0);

@@ -18,7 +18,7 @@ constexpr double kSinceBlocks = 5256.0;
 ReliableEvidence Vouched() {
   ReliableEvidence e;
   e.tracked = true;
-  e.confirmation = {ConfirmedBy::Search, 480, true, {10000, 25000}};
+  e.confirmation = {ConfirmedBy::Search, 480, true, {10000, 25000}, 480.0};
   e.maxDelay = 16000;
   e.frame.delay = 480;
   e.frame.quality = 95;
@@ -88,6 +88,26 @@ TEST(ReliableGate, EachPieceOfEvidenceIsNeeded) {
          e.frame.delay = 487;
        },
        false},
+      {"under a drift, at the line but its rate measured over few frames",
+       [](ReliableEvidence& e) {
+         // Off by a sample over the 5256 samples since the blocks: up to 1 off.
+         e.drift = {true, 2.0 / kSinceBlocks, 1.0 / kSinceBlocks};
+         e.frame.delay = 484;  // 2 off the line, up to 3 off the truth
+       },
+       true},
+      {"under a drift, near the line but its rate measured over few frames",
+       [](ReliableEvidence& e) {
+         e.drift = {true, 2.0 / kSinceBlocks, 1.5 / kSinceBlocks};
+         e.frame.delay = 484;  // 2 off the line, up to 3.5 off the truth
+       },
+       false},
+      {"a line leaning off the confirmed delay",
+       [](ReliableEvidence& e) {
+         e.drift = {true, 1.0 / kSinceBlocks};
+         e.confirmation.line = 483.0;  // drifted to 484
+         e.frame.delay = 487;
+       },
+       true},
       {"predicted 4 from the confirmation, though where the drift points",
        [](ReliableEvidence& e) {
          e.drift = {true, 4.0 / kSinceBlocks};
