@@ -213,6 +213,23 @@ int CCorrelatorSet::PickBestSigned(int* ok, CORRRESULT** result, float sign, int
   return 1;
 }
 
+double CCorrelatorSet::BestApartFrom(int32_t delay, int32_t apart) {
+  double best = 0.0;
+  for (int32_t i = 0; i < m_count; ++i) apart = std::max(apart, m_correlators[i].PeakLobe());
+  for (int32_t i = 0; i < m_count; ++i) {
+    const float* vector = nullptr;
+    int32_t divisor = 0;
+    m_correlators[i].MaxSigned(nullptr, nullptr, nullptr, nullptr, &vector, &divisor, 1, 0);
+    if (vector == nullptr || divisor == 0 || m_blockLen > m_windowLen) continue;
+    // Entries [B, W) hold the delays whole blocks reach.
+    for (uint32_t pos = m_blockLen; pos < m_windowLen; ++pos) {
+      if (std::abs(int64_t(DelayAt(i, int32_t(pos))) - int64_t(delay)) <= apart) continue;
+      best = std::max(best, std::fabs(double(vector[pos])) * 100.0 / double(divisor));
+    }
+  }
+  return best;
+}
+
 double CCorrelatorSet::ValueAtLag(int32_t lag, int relaxed) {
   const int index = lag < 0 ? 1 : 0;
   if (index >= m_count) return 0.0;

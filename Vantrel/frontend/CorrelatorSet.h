@@ -75,6 +75,11 @@ class FRONT_END_INTERNAL CCorrelatorSet {
   // The mean correlation (percent) at one delay; 0 before any block and
   // for a delay beyond W - B, where no block lies wholly inside the window.
   double ValueAtLag(int32_t lag, int relaxed);
+  // The largest mean correlation's magnitude (percent) of either
+  // correlator's full history at a delay more than `apart` samples, and
+  // more than the lobe of the last pick's peak, from `delay`; 0 before
+  // any block.
+  double BestApartFrom(int32_t delay, int32_t apart);
 
   const CORRRESULT& Result() const { return m_result; }
   CORRRESULT& Result() { return m_result; }

@@ -42,8 +42,14 @@ class FRONT_END_INTERNAL CDelayConfirmation {
   }
   void Unconfirm() { m_confirmed = false; }
   // The search that just confirmed was one the re-check sent back to: the
-  // confirmation waits for a re-check to agree.
-  void AwaitRecheck() { m_awaitsRecheck = true; }
+  // confirmation waits for a re-check to agree; `wholeRecheck` when only a
+  // re-check over blocks enough for a pick may agree (not the first block
+  // or two, which correlate with a look-alike too).
+  void AwaitRecheck(bool wholeRecheck) {
+    m_awaitsRecheck = true;
+    m_awaitsWholeRecheck = wholeRecheck;
+  }
+  bool AwaitsWholeRecheck() const { return m_awaitsRecheck && m_awaitsWholeRecheck; }
   // A re-check rejected `delay`: nothing is confirmed until a search or a
   // re-check confirms again.
   void Reject(int delay);
@@ -130,6 +136,7 @@ class FRONT_END_INTERNAL CDelayConfirmation {
   ConfirmedBy m_by = ConfirmedBy::Nobody;
   bool m_rooted = false;
   bool m_awaitsRecheck = false;
+  bool m_awaitsWholeRecheck = false;
   SampleSpan m_blocks;
   // Where the drift's line lay at the last confirmation.
   double m_line = 0.0;

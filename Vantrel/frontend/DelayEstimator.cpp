@@ -22,6 +22,8 @@ constexpr double kNewestStrongPeak = 80.0;
 // that level) the test paired with it must hold to say the delay moved:
 // 12 dB, more than a test's usual gain.
 constexpr double kLoudOverQuiet = 16.0;
+// Points (percent) within which a search's rival peak is a near-tie.
+constexpr double kNearTiePoints = 5.0;
 
 static_assert(CDelayConfirmation::kHoldFrames == CCorrelatorSet::kHistoryBlocks,
               "a confirmation holds as long as the re-check's history");
@@ -60,6 +62,12 @@ bool CDelayEstimator::Search(const EstimationBlocks& blocks, bool anySign, int64
   }
   const int32_t wanted = CORR_ENOUGH_DATA | CORR_STRONG_PEAK;
   return (m_result->flags & wanted) == wanted;
+}
+
+bool CDelayEstimator::SearchPeakNearTie() {
+  if (m_result == nullptr) return false;
+  const double rival = m_searchSet.BestApartFrom(m_result->delay, int32_t(CDelayConfirmation::kDriftStep));
+  return rival >= std::fabs(double(m_result->quality)) - kNearTiePoints;
 }
 
 SampleSpan CDelayEstimator::SearchSpan(int delay) const {
@@ -223,7 +231,7 @@ int CDelayEstimator::JudgeRecheckPick(const CORRRESULT& pick, float atCurrent, i
 bool CDelayEstimator::ReconfirmsDelayInForce(const CORRRESULT& pick) const {
   // The blocks since a pause: a strong, open-free peak exactly at the
   // delay the confirmation holds, over the fewest blocks a pick takes.
-  return m_recheckSet.HasPeak() && pick.delay == 0 && m_confirmation.Rooted() &&
+  return m_recheckSet.HasPeak() && pick.delay == 0 && m_confirmation.Rooted() && !m_confirmation.AwaitsWholeRecheck() &&
          m_confirmation.Delay() == m_result->delay && !m_confirmation.StaleMean(m_result->delay) &&
          (pick.flags & (CORR_STRONG_PEAK | CORR_AMBIGUOUS)) == CORR_STRONG_PEAK &&
          m_recheckSet.GetBlockLen() >= kMinConfirmingBlock;

@@ -86,6 +86,9 @@ class FRONT_END_INTERNAL CDelayEstimator {
   // What the search's blocks at `delay` correlated, in the count of
   // EstimationBlocks::streamEnd.
   SampleSpan SearchSpan(int delay) const;
+  // The search's peak has a near-tie further than its lobe away: under a
+  // drift its long blocks smear the true peak below a look-alike's.
+  bool SearchPeakNearTie();
   // The last re-check found the blocks too weak to correlate.
   bool RecheckWeak() const { return m_recheckWeak; }
   // The newest re-check block fed does not vouch for the delay in force

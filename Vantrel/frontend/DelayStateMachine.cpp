@@ -94,7 +94,12 @@ void CDelayCompensationImpl::StepCalcDelay(bool busy, MONITORDATA* monitor) {
       // restarts it, one on it (a search the re-check sent back to during
       // a drift) keeps the rate the gate allows for.
       m_confirmation.Confirm(result.delay, result.quality, ConfirmedBy::Search, m_estimator.SearchSpan(result.delay));
-      if (restarted) m_confirmation.AwaitRecheck();
+      // A search the re-check sent back to that jumps off the delay in
+      // force with a near-tie elsewhere may have averaged a drifting delay
+      // into a look-alike a pitch period off.
+      if (restarted)
+        m_confirmation.AwaitRecheck(std::abs(result.delay - m_reading.delay) > CDelayConfirmation::kDriftStep &&
+                                    m_estimator.SearchPeakNearTie());
     } else if (restarted) {
       // A search that judged the delay and left it open (a near-tie,
       // beyond the range) leaves it to a search to confirm.

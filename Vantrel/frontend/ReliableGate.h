@@ -9,7 +9,9 @@
 //  2. a search confirmed the delay, or a re-check confirmed it on the line
 //     of a delay a search confirmed, and no search has left it open since
 //     (a near-tie, beyond the asked range, not confirmed); a search the
-//     re-check sent back to vouches once a re-check agrees with it;
+//     re-check sent back to vouches once a re-check agrees with it (one
+//     over blocks enough for a pick where the search jumped off the delay
+//     in force past a near-tie: a block or two at a look-alike agree);
 //  3. neither the confirmed delay nor the frame's lies beyond the asked range;
 //  4. re-checked or tracked: the frame's samples lie within the blocks the
 //     confirmation correlated, or after them with no pause between (and

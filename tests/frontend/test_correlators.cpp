@@ -447,6 +447,35 @@ TEST_F(CorrelatorSetTest, DelaySignFollowsWhichSignalIsAhead) {
   }
 }
 
+TEST_F(CorrelatorSetTest, TheBestPeakApartFromADelayIsAnEchosNotTheDelaysOwnLobe) {
+  // White noise with an echo of gain g 60 samples on: the peak correlates
+  // 1/sqrt(1+g^2), the echo g/sqrt(1+g^2); past the echo only noise.
+  constexpr double kGain = 0.9;
+  const std::vector<float> s = Noise(40000, 13);
+  std::vector<float> echoed(s.size());
+  for (size_t n = 0; n < s.size(); ++n) echoed[n] = float(s[n] + (n >= 60 ? kGain * s[n - 60] : 0.0));
+  const double norm = std::sqrt(1.0 + kGain * kGain);
+  for (const int lead : {200, -200}) {
+    CCorrelatorSet set;
+    set.Init(kBlock, kWindow, 2);
+    EXPECT_EQ(set.BestApartFrom(lead, 8), 0.0);  // no block yet
+    for (int k = 0; k < 16; ++k) {
+      const size_t newest = 5000 + 300 * k;
+      const int end = int(newest % kRing);
+      const Ring ref = RingOf(s, newest, kRing, end);
+      const Ring test = RingOf(echoed, newest + lead, kRing, end);
+      set.Feed(ref.data.data(), ref.end, 1e9, test.data.data(), test.end, 1e9, kRing);
+    }
+    CORRRESULT* result = nullptr;
+    int ok = 0;
+    set.PickBest(&ok, &result, 0, 0);
+    ASSERT_EQ(result->delay, lead);
+    EXPECT_NEAR(result->quality, 100.0 / norm, 4.0) << lead;
+    EXPECT_NEAR(set.BestApartFrom(lead, 8), 100.0 * kGain / norm, 4.0) << lead;
+    EXPECT_LT(set.BestApartFrom(lead, 100), 15.0) << lead;
+  }
+}
+
 TEST_F(CorrelatorSetTest, FlagsNeedFifteenBlocksAndStrongPeaks) {
   CCorrelatorSet set;
   set.Init(kBlock, kWindow, 2);

@@ -181,7 +181,10 @@ TEST(TrackedPromises, UnderADriftEveryReliableFrameIsWithinThreeSamples) {
   // confirmations must not carry the delay off the drift's line. The
   // tracker keeps up with a drift of a sample or so a frame by steps the
   // newest block's broad peak only just favours: it follows 500 ppm at
-  // 48 kHz on a good share of the frames.
+  // 48 kHz on a good share of the frames. Seed 20 without the tracker:
+  // a search the re-check sent back to averages the drifting delay into a
+  // look-alike a pitch period off, which the re-check's first block or two
+  // at that delay agree with.
   struct Case {
     int rate;
     double ppm;
@@ -189,7 +192,7 @@ TEST(TrackedPromises, UnderADriftEveryReliableFrameIsWithinThreeSamples) {
     double trackedShare;  // at least, with the tracker
   };
   for (const Case c : {Case{48000, 500.0, 17, 0.3}, Case{48000, 1000.0, 17, 0.0}, Case{96000, 1000.0, 18, 0.0},
-                       Case{96000, 1000.0, 28, 0.0}}) {
+                       Case{96000, 1000.0, 20, 0.0}, Case{96000, 1000.0, 28, 0.0}}) {
     Truth truth;
     const FilePair pair = DriftingPair(c.rate, c.ppm, c.seed, &truth);
     for (const Mode& mode : kTrackedModes) {
