@@ -58,20 +58,17 @@ void JackMessage(const char* text) {
 }
 
 // The PortAudio calls used here, from the library loaded on first use.
+// clang-format off
+#define PORTAUDIO_CALLS(X)                                                                \
+  X(Initialize) X(Terminate) X(GetDeviceCount) X(GetDeviceInfo) X(GetHostApiInfo)         \
+  X(OpenStream) X(StartStream) X(StopStream) X(CloseStream) X(IsStreamActive)             \
+  X(GetStreamReadAvailable) X(ReadStream) X(GetErrorText)
+// clang-format on
+
 struct PortAudioApi {
-  decltype(&Pa_Initialize) Initialize = nullptr;
-  decltype(&Pa_Terminate) Terminate = nullptr;
-  decltype(&Pa_GetDeviceCount) GetDeviceCount = nullptr;
-  decltype(&Pa_GetDeviceInfo) GetDeviceInfo = nullptr;
-  decltype(&Pa_GetHostApiInfo) GetHostApiInfo = nullptr;
-  decltype(&Pa_OpenStream) OpenStream = nullptr;
-  decltype(&Pa_StartStream) StartStream = nullptr;
-  decltype(&Pa_StopStream) StopStream = nullptr;
-  decltype(&Pa_CloseStream) CloseStream = nullptr;
-  decltype(&Pa_IsStreamActive) IsStreamActive = nullptr;
-  decltype(&Pa_GetStreamReadAvailable) GetStreamReadAvailable = nullptr;
-  decltype(&Pa_ReadStream) ReadStream = nullptr;
-  decltype(&Pa_GetErrorText) GetErrorText = nullptr;
+#define PORTAUDIO_POINTER(name) decltype(&Pa_##name) name = nullptr;
+  PORTAUDIO_CALLS(PORTAUDIO_POINTER)
+#undef PORTAUDIO_POINTER
   std::string failure;  // why it could not be loaded; empty when it was
 };
 
@@ -108,19 +105,10 @@ PortAudioApi LoadPortAudio() {
                   (why != nullptr ? std::string(": ") + why : std::string());
     return api;
   }
-  const bool all = Resolve(library, "Pa_Initialize", &api.Initialize) &&
-                   Resolve(library, "Pa_Terminate", &api.Terminate) &&
-                   Resolve(library, "Pa_GetDeviceCount", &api.GetDeviceCount) &&
-                   Resolve(library, "Pa_GetDeviceInfo", &api.GetDeviceInfo) &&
-                   Resolve(library, "Pa_GetHostApiInfo", &api.GetHostApiInfo) &&
-                   Resolve(library, "Pa_OpenStream", &api.OpenStream) &&
-                   Resolve(library, "Pa_StartStream", &api.StartStream) &&
-                   Resolve(library, "Pa_StopStream", &api.StopStream) &&
-                   Resolve(library, "Pa_CloseStream", &api.CloseStream) &&
-                   Resolve(library, "Pa_IsStreamActive", &api.IsStreamActive) &&
-                   Resolve(library, "Pa_GetStreamReadAvailable", &api.GetStreamReadAvailable) &&
-                   Resolve(library, "Pa_ReadStream", &api.ReadStream) &&
-                   Resolve(library, "Pa_GetErrorText", &api.GetErrorText);
+  bool all = true;
+#define PORTAUDIO_RESOLVE(name) all = all && Resolve(library, "Pa_" #name, &api.name);
+  PORTAUDIO_CALLS(PORTAUDIO_RESOLVE)
+#undef PORTAUDIO_RESOLVE
   if (!all) {
     api = PortAudioApi{};
     api.failure = "PortAudio (" VANTREL_PORTAUDIO_LIBRARY ") lacks a function this program calls";

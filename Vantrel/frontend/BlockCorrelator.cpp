@@ -102,27 +102,20 @@ void CBlockCorrelator::Allocate() {
 
 size_t CBlockCorrelator::CarveArrays(void* block) {
   const size_t w = m_windowLen;
+  // Without a block the carver hands out null pointers and only counts,
+  // and the members stay null as Free left them.
   ArrayCarver carve(block);
-  float** vectors = carve.Take<float*>(m_historySize);
+  m_corrVec = carve.Take<float*>(m_historySize);
   for (uint32_t s = 0; s < m_historySize; ++s) {
     float* vector = carve.Take<float>(w);
-    if (block != nullptr) vectors[s] = vector;
+    if (m_corrVec != nullptr) m_corrVec[s] = vector;
   }
-  float* latest = carve.Take<float>(w);
-  float* sum = carve.Take<float>(w);
-  double* x = carve.Take<double>(w);
-  double* y = carve.Take<double>(w);
-  float* scratch = carve.Take<float>(w + 1);
-  uint32_t* newSamples = carve.Take<uint32_t>(m_historySize);
-  if (block != nullptr) {
-    m_corrVec = vectors;
-    m_latest = latest;
-    m_corrSum = sum;
-    m_x = x;
-    m_y = y;
-    m_peakScratch = scratch;
-    m_newSamples = newSamples;
-  }
+  m_latest = carve.Take<float>(w);
+  m_corrSum = carve.Take<float>(w);
+  m_x = carve.Take<double>(w);
+  m_y = carve.Take<double>(w);
+  m_peakScratch = carve.Take<float>(w + 1);
+  m_newSamples = carve.Take<uint32_t>(m_historySize);
   return carve.Used();
 }
 
@@ -398,8 +391,8 @@ int32_t CBlockCorrelator::SearchPeak(const PeakSearch& search, int32_t known, Ru
                             int64_t(found) - b, &scan);
     auto entry = [&](int64_t index) { return index < 0 ? -1 : int32_t(b + index); };
     near = {entry(scan.last), int32_t(scan.count)};
-    equalTies = near.count > 1 && margin > search.tolerance ? PeakTies{entry(scan.equalLast), int32_t(scan.equalCount)}
-                                                            : near;
+    equalTies =
+        near.count > 1 && margin > search.tolerance ? PeakTies{entry(scan.equalLast), int32_t(scan.equalCount)} : near;
     *runnerUp = {found, scan.runner, entry(scan.runnerIndex)};
   } else {
     near = FindTies(scratch, b, end, candidateBound, largest);
