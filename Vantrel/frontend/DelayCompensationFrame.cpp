@@ -95,15 +95,20 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
   // delay, the tracker has none to follow.
   const bool delayFound = m_state != DELCOMP_CALCDELAY || m_searchRestarted;
   TrackReport track;
-  if (tracking != 0 && m_estimator.Result() != nullptr && desc != nullptr && !held && ret != 2 && m_state != DELCOMP_FIXED &&
-      delayFound)
+  if (tracking != 0 && m_estimator.Result() != nullptr && desc != nullptr && !held && ret != 2 &&
+      m_state != DELCOMP_FIXED && delayFound)
     track = TrackVariableDelay(frame, monitor);
+  // The delay is final for this frame: what of it is input is known once,
+  // for the gate and for the fetch.
+  int signalDelay[2];
+  SignalDelays(signalDelay);
+  const FrameInput input = InputOfFrame(signalDelay);
   if (!lastBlock) {
     NotePause();
-    DecideReliable(track);
+    DecideReliable(track, input.realSamples);
   }
   if (frame == nullptr || desc == nullptr) return ret;
-  return WriteFrameOutput(frame, desc, samples, monitor, marks);
+  return WriteFrameOutput(frame, desc, samples, monitor, marks, signalDelay, input);
 }
 
 void CDelayCompensationImpl::NotePause() {
@@ -117,7 +122,7 @@ void CDelayCompensationImpl::NotePause() {
   if (m_gate.NoteBlocks(m_estimator.RecheckWeak(), blockFirst, pauseSamples)) m_estimator.ClearRecheckHistory();
 }
 
-void CDelayCompensationImpl::DecideReliable(const TrackReport& track) {
+void CDelayCompensationImpl::DecideReliable(const TrackReport& track, uint32_t realSamples) {
   ReliableEvidence evidence;
   evidence.tracked = m_trackingMode != 0 || m_sys->delayPara.trackVariableDelay != 0;
   evidence.confirmation = m_confirmation.Evidence();
@@ -130,9 +135,7 @@ void CDelayCompensationImpl::DecideReliable(const TrackReport& track) {
   frame.delay = m_reading.delay;
   frame.quality = m_reading.quality;
   frame.samples = {AlignedEnd() - int64_t(m_outputLen), AlignedEnd()};
-  int signalDelay[2];
-  SignalDelays(signalDelay);
-  frame.realSamples = int64_t(InputOfFrame(signalDelay).realSamples);
+  frame.realSamples = int64_t(realSamples);
   frame.predicted = track.predicted;
   m_gate.Decide(evidence);
 }

@@ -120,8 +120,9 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   int UpdateEnergyHistory();
   bool RealtimeInputBusy();
   void TakeResult(bool withQuality);
-  // The frame's evidence, handed to the gate.
-  void DecideReliable(const TrackReport& track);
+  // The frame's evidence, handed to the gate; `realSamples` of the frame
+  // hold input of every signal.
+  void DecideReliable(const TrackReport& track, uint32_t realSamples);
   // Notes a pause of the signal after the re-check; at its end the
   // re-check's blocks from before it are dropped.
   void NotePause();
@@ -155,7 +156,7 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
 
   // The frame's output: samples, header and level alignment; returns the fetch code.
   int WriteFrameOutput(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2], MONITORDATA* monitor,
-                       int32_t marks);
+                       int32_t marks, const int (&signalDelay)[2], const FrameInput& input);
   // How far each signal is fetched back: the one ahead by the delay.
   void SignalDelays(int (&signalDelay)[2]) const;
   FrameInput InputOfFrame(const int (&signalDelay)[2]) const;

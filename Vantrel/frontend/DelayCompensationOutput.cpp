@@ -61,7 +61,8 @@ int CDelayCompensationImpl::CodeBeforeFetch(const FrameInput& input) const {
 }
 
 int CDelayCompensationImpl::WriteFrameOutput(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2],
-                                             MONITORDATA* monitor, int32_t marks) {
+                                             MONITORDATA* monitor, int32_t marks, const int (&signalDelay)[2],
+                                             const FrameInput& input) {
   const SYSPARA& sys = *m_sys;
   FRAMEHEADER& header = frame->header;
   if (m_trackingMode != 0) {
@@ -71,9 +72,6 @@ int CDelayCompensationImpl::WriteFrameOutput(FRAMEDATA* frame, FRAMEBUFFERDESC* 
     header.refEnergy = sys.levelPara.referencePower;
     header.testEnergy = sys.levelPara.testPower;
   }
-  int signalDelay[2];
-  SignalDelays(signalDelay);
-  const FrameInput input = InputOfFrame(signalDelay);
   int fetched = CodeBeforeFetch(input);
   if (fetched == FETCH_COMPLETE) fetched = FetchOutputSamples(frame, samples, signalDelay, input);
   const bool delayValid = fetched == FETCH_COMPLETE || fetched == FETCH_PADDED;
