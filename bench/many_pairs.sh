@@ -46,9 +46,11 @@ with open(folder + "/truth.txt", "w") as truth:
         write(f"{folder}/t{i}.wav", test)
         truth.write(f"{folder}/r{i}.wav {folder}/t{i}.wav {delay}\n")
 PY
-for ((n = 0; n < pairs; ++n)); do sed -n "$((n % distinct + 1))p" "$work/truth.txt"; done >"$work/all.txt"
-cut -d' ' -f1,2 "$work/all.txt" >"$work/list.txt"
+# The distinct pairs listed over and over to $pairs.
+awk -v pairs="$pairs" '{ line[NR - 1] = $1 " " $2 } END { for (n = 0; n < pairs; ++n) print line[n % NR] }' \
+  "$work/truth.txt" >"$work/list.txt"
 split -n "r/$workers" -d "$work/list.txt" "$work/part."
+parts=("$work"/part.*)
 
 now() { date +%s.%N; }
 # The processor time of this script's finished children so far (user +
@@ -89,7 +91,7 @@ if [ -n "${BASELINE:-}" ]; then
 fi
 
 start=$(now) c0=$(cpu)
-for part in "$work"/part.*; do "$worker" <"$part" >"$part.out" & done
+for part in "${parts[@]}"; do "$worker" <"$part" >"$part.out" & done
 wait
 end=$(now) c1=$(cpu)
 cat "$work"/part.*.out >"$work/library.txt"
@@ -97,8 +99,7 @@ echo "one library process per worker:     $(rate "$pairs" "$start" "$end" "$c0" 
 
 if "$python" -c "import scipy" 2>/dev/null; then
   start=$(now) c0=$(cpu)
-  for part in "$work"/part.?? "$work"/part.?; do
-    [ -f "$part" ] || continue
+  for part in "${parts[@]}"; do
     "$python" "$root/bench/many_pairs_scipy.py" <"$part" >"$part.scipy" &
   done
   wait

@@ -29,6 +29,9 @@ TEXT = (
     "summer, but everyone agreed that the bells sounded better on a cold morning."
 )
 
+# The delays of the steps pair, 2 s each, in samples at 16 kHz.
+STEP_DELAYS = [800, 1600, 400, 1200, 2000, 600, 1400, 1000, 1800, 200]
+
 
 def run(cmd, **kw):
     return subprocess.run(cmd, check=True, capture_output=True, text=True, **kw)
@@ -133,7 +136,7 @@ def make_pairs(work, only):
 
     def steps(rp, tp):
         x = speech(work, 16000, 40)
-        delays = [800, 1600, 400, 1200, 2000, 600, 1400, 1000, 1800, 200]
+        delays = STEP_DELAYS
         out = []
         for k in range(len(x)):
             d = delays[(k // 32000) % len(delays)]
@@ -142,7 +145,7 @@ def make_pairs(work, only):
         write_wav(tp, 16000, out)
 
     truth_steps = ",".join("%d=%d" % (2 * i, d) for i, d in
-                           enumerate([800, 1600, 400, 1200, 2000, 600, 1400, 1000, 1800, 200] * 2))
+                           enumerate(STEP_DELAYS * 2))
     add("steps_2s", "steps:" + truth_steps, 1000, steps)
 
     for ppm, rate in ((100, 8000), (300, 16000), (500, 48000), (1000, 48000), (1000, 96000)):
@@ -164,11 +167,11 @@ def make_pairs(work, only):
 
     def looped(rp, tp):
         x = speech(work, 16000, 40)
-        piece = x[16000:16000 + 9600]
-        loop = piece * 50
+        segment = x[16000:16000 + 9600]
+        loop = segment * 50
         n = len(loop)
-        ref = [a + b for a, b in zip(loop, noise(n, rms(piece) / 100.0, 3))]
-        test = [0.7 * a + b for a, b in zip(shifted(loop, 7000, n), noise(n, rms(piece) / 31.6, 4))]
+        ref = [a + b for a, b in zip(loop, noise(n, rms(segment) / 100.0, 3))]
+        test = [0.7 * a + b for a, b in zip(shifted(loop, 7000, n), noise(n, rms(segment) / 31.6, 4))]
         write_wav(rp, 16000, ref)
         write_wav(tp, 16000, test)
 

@@ -16,6 +16,17 @@ fi
 # What it does before the host starts goes to stderr, a line a step; the
 # build's own output goes to a log, whose end is shown when a step fails.
 say() { echo "run.sh: $*" >&2; }
+# step WHAT COMMAND...: runs the command into the log; on failure says
+# "WHAT failed" with the log's end and stops.
+step() {
+    local what=$1
+    shift
+    if ! "$@" >"$log" 2>&1; then
+        say "$what failed; the end of $log:"
+        tail -n 30 "$log" >&2
+        exit 1
+    fi
+}
 (
     cd "$root"
     mkdir -p build/release
@@ -24,18 +35,10 @@ say() { echo "run.sh: $*" >&2; }
     scripts/install-deps.sh >&2
     if [ ! -f build/release/build.ninja ]; then
         say "configuring the release build in build/release"
-        if ! cmake --preset release >"$log" 2>&1; then
-            say "configuring failed; the end of $log:"
-            tail -n 30 "$log" >&2
-            exit 1
-        fi
+        step configuring cmake --preset release
     fi
     say "building vantrel-host (a first build takes a few minutes; its output goes to $log)"
-    if ! cmake --build --preset release --target vantrel-host >"$log" 2>&1; then
-        say "the build failed; the end of $log:"
-        tail -n 30 "$log" >&2
-        exit 1
-    fi
+    step "the build" cmake --build --preset release --target vantrel-host
     mv "$checked.new" "$checked"
 )
 exec "$host" "$@"

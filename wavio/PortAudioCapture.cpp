@@ -45,9 +45,11 @@ void AlsaMessage(const char* file, int line, const char* function, int error, co
   va_start(args, format);
   std::vsnprintf(text, sizeof text, format, args);
   va_end(args);
+  char code[32] = "";
+  if (error != 0) std::snprintf(code, sizeof code, ", error %d", error);
   char full[768];
-  std::snprintf(full, sizeof full, "ALSA %s:%d (%s) %s%s%d\n", file != nullptr ? file : "?", line,
-                function != nullptr ? function : "?", text, error != 0 ? ", error " : "", error);
+  std::snprintf(full, sizeof full, "ALSA %s:%d (%s) %s%s\n", file != nullptr ? file : "?", line,
+                function != nullptr ? function : "?", text, code);
   ToSink(full);
 }
 

@@ -11,9 +11,9 @@
 
 namespace {
 
-// File frames are read ahead in pieces of up to this many, so that the file
+// File frames are read ahead in blocks of up to this many, so that the file
 // is read in large blocks rather than one block of the caller's at a time;
-// files of many channels read fewer, so that the piece stays within bytes.
+// files of many channels read fewer, so that the block stays within bytes.
 constexpr int64_t kFileReadFrames = 16384;
 constexpr int64_t kFileReadBytes = int64_t(128) << 10;
 
@@ -137,8 +137,8 @@ void CWaveIO::FillFromFile(int64_t frames) {
   int64_t held = FileFramesHeld();
   if (held >= frames || m_fileEnded) return;
   const int64_t valueBytes = m_fileHoldsShorts ? int64_t(sizeof(int16_t)) : int64_t(sizeof(float));
-  const int64_t piece = std::clamp<int64_t>(kFileReadBytes / (valueBytes * channels), 1, kFileReadFrames);
-  const int64_t want = std::max(frames - held, piece);
+  const int64_t readAhead = std::clamp<int64_t>(kFileReadBytes / (valueBytes * channels), 1, kFileReadFrames);
+  const int64_t want = std::max(frames - held, readAhead);
   const int64_t needed = (held + want) * channels;
   const bool room = m_fileHoldsShorts ? MakeRoom(m_fileShorts, m_fileHead, m_fileTail, needed)
                                       : MakeRoom(m_fileFrames, m_fileHead, m_fileTail, needed);

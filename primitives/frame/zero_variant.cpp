@@ -6,8 +6,8 @@
 // processor has them (these sets' own stores are 16 bytes: 2.2 times a
 // plain loop at 1 KiB). Long plain runs of the generic set become REP STOS
 // where string moves are fast (StringZeroSuits).
-// A zero loop must not silently become a memset call: the one call below
-// is written out.
+// A zero loop must not silently become a memset call: the memset calls
+// below are written out.
 #pragma GCC optimize("no-tree-loop-distribute-patterns")
 #include <cstring>
 

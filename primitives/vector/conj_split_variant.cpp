@@ -142,14 +142,17 @@ void PartBlocks(const float* src, float* dst, int64_t from, int64_t to) {
 // the two passes would only add to.
 constexpr int64_t kShortSplitMax = 64;
 
+// Element k's real and imaginary parts to their arrays, as bits.
+inline void SplitOne(const float* src, float* dstRe, float* dstIm, int64_t k) {
+  std::memcpy(dstRe + k, src + 2 * k, sizeof(float));
+  std::memcpy(dstIm + k, src + 2 * k + 1, sizeof(float));
+}
+
 // Four elements per step, both parts at once; a tail of one to three
 // elements copies the last four again (the same bits to the same places).
 void SplitShort(const float* src, float* dstRe, float* dstIm, int64_t n) {
   if (n < 4) {
-    for (int64_t k = 0; k < n; ++k) {
-      std::memcpy(dstRe + k, src + 2 * k, sizeof(float));
-      std::memcpy(dstIm + k, src + 2 * k + 1, sizeof(float));
-    }
+    for (int64_t k = 0; k < n; ++k) SplitOne(src, dstRe, dstIm, k);
     return;
   }
   auto four = [&](int64_t k) {
@@ -168,10 +171,7 @@ void SplitShort(const float* src, float* dstRe, float* dstIm, int64_t n) {
 // step by lane shuffles, then singles. Out of line, so that the short path
 // inlined in the entry leaves its loops' placement alone (measured).
 [[gnu::noinline]] void spkSplitComplexC32(const float* src, float* dstRe, float* dstIm, int64_t n) {
-  auto single = [&](int64_t k) {
-    std::memcpy(dstRe + k, src + 2 * k, sizeof(float));
-    std::memcpy(dstIm + k, src + 2 * k + 1, sizeof(float));
-  };
+  auto single = [&](int64_t k) { SplitOne(src, dstRe, dstIm, k); };
   int64_t k = 0;
   if (ElementAligned(dstRe))
     for (; k < n && !Aligned16(dstRe + k); ++k) single(k);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "frontend/measurement_run.h"
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 #include "wavio/SoundFile.h"
 
@@ -30,7 +31,7 @@ struct CsvRow {
   int frame = 0, delay = 0, status = 0;
   long long firstSample = 0;
   double seconds = 0.0;
-  int realSamples = -1;  // -1: a table without the column
+  int realSamples = 0;
   std::string text;
 };
 
@@ -44,7 +45,7 @@ inline std::vector<CsvRow> CsvRows(const std::string& table) {
     CsvRow row;
     row.text = line;
     if (std::sscanf(line.c_str(), "%d,%d,%*[^,],%d,%*[^,],%*d,%*d,%lld,%lf,%*[^,],%d", &row.frame, &row.delay,
-                    &row.status, &row.firstSample, &row.seconds, &row.realSamples) >= 5)
+                    &row.status, &row.firstSample, &row.seconds, &row.realSamples) == 6)
       rows.push_back(row);
   }
   return rows;
@@ -113,18 +114,18 @@ class HostCommandTest : public ::testing::Test {
   }
   // Starts the host in the test's folder with `arguments`, its stdout on
   // the descriptor `out` and its stderr to the file `err`, and returns at
-  // once with the child's id (see support/child_process.h).
+  // once with the child's id (WaitChild waits for it).
   pid_t StartHost(const std::vector<std::string>& arguments, int out, const std::string& err) {
     std::vector<char*> argv{const_cast<char*>("vantrel-host")};
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
-    const pid_t child = fork();
-    if (child != 0) return child;
-    dup2(out, STDOUT_FILENO);
-    if (!freopen(err.c_str(), "w", stderr) || chdir(m_dir.File("").c_str()) != 0) _exit(126);
-    setenv("VANTREL_REGISTRY", m_dir.File("registry").c_str(), 1);
-    execv(m_host.c_str(), argv.data());
-    _exit(127);
+    return StartChild([&] {
+      dup2(out, STDOUT_FILENO);
+      if (!freopen(err.c_str(), "w", stderr) || chdir(m_dir.File("").c_str()) != 0) return 126;
+      setenv("VANTREL_REGISTRY", m_dir.File("registry").c_str(), 1);
+      execv(m_host.c_str(), argv.data());
+      return 127;
+    });
   }
   // The host with only the summary.
   HostRun Run(const std::string& arguments) { return RunPlain("--quiet " + arguments); }

@@ -93,7 +93,7 @@ TEST_P(ConjSplitTest, SplitCopiesEveryPartBitForBit) {
   // Byte offsets of (src, dstRe, dstIm), including destinations that are not
   // 4-byte aligned.
   const int offsets[][3] = {{0, 0, 0}, {8, 4, 12}, {4, 8, 0}, {0, 12, 4}, {0, 1, 2}, {3, 0, 8}};
-  for (int64_t n : {1, 2, 3, 4, 5, 7, 8, 15, 16, 17, 31, 33, 40, 100, 1027}) {
+  for (int64_t n : {1, 2, 3, 4, 5, 7, 8, 15, 16, 17, 31, 33, 40, 63, 64, 65, 100, 1027}) {
     std::vector<float> xs = RandomValues<float>(2 * n, static_cast<uint32_t>(n));
     xs[0] = F32FromBits(0xFF800001u);  // signalling NaNs must come through untouched
     xs[2 * n - 1] = F32FromBits(0x7F800002u);

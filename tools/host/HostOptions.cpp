@@ -134,25 +134,19 @@ int ParseArguments(int argc, char** argv, HostOptions* options) {
       optionsEnded = true;
       continue;
     }
-    if (optionsEnded) {
-      if (arg.empty()) {
-        std::fprintf(stderr, "vantrel-host: a file name is empty\n");
-        return 2;
-      }
-      files.push_back(arg);
-      continue;
+    if (!optionsEnded) {
+      int code = ParseFinalOption(arg, argc, argv, &i);
+      if (code == kNotThisKind) code = ParseValueOption(arg, argc, argv, &i, options);
+      if (code == kGoOn) continue;
+      if (code != kNotThisKind) return code;
+      if (ParseSwitch(arg, options)) continue;
     }
-    int code = ParseFinalOption(arg, argc, argv, &i);
-    if (code == kNotThisKind) code = ParseValueOption(arg, argc, argv, &i, options);
-    if (code == kGoOn) continue;
-    if (code != kNotThisKind) return code;
-    if (ParseSwitch(arg, options)) continue;
     if (arg.empty()) {
       // An unset shell variable, most likely; not a request for the demonstration pair.
       std::fprintf(stderr, "vantrel-host: a file name is empty\n");
       return 2;
     }
-    if (arg[0] == '-') {
+    if (!optionsEnded && arg[0] == '-') {
       std::fprintf(stderr, "vantrel-host: unknown option %s\n", arg.c_str());
       PrintUsage(stderr);
       return 2;
