@@ -38,12 +38,12 @@
 #include "Vantrel/WaveParaFromFile.h"
 #include "platform/CString.h"
 #include "platform/wintypes.h"
-#include "wavio/SoundFile.h"
 
 class CInputMux;
 class CDelayBuffer;
 class CDelayCompensation;
 struct REGPARA;
+struct DecodeProgress;
 
 // Stage types of CMsystem::CreateObjects.
 constexpr int MSYSTEM_OBJECT_DELAY_BUFFER = 0;

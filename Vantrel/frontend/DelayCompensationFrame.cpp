@@ -57,7 +57,7 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
   m_reading.status = StatusWord(m_reading.status);
   const int tracking = delayPara.trackVariableDelay;
   m_estimator.NextFrame();
-  m_confirmation.NextFrame(m_trackingMode != 0 || tracking != 0);
+  m_confirmation.NextFrame(Tracked());
   m_gate.BeginFrame();
 
   m_delayBuffer->ProcessInput(m_swapTestChannels);
@@ -112,7 +112,7 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
 }
 
 void CDelayCompensationImpl::NotePause() {
-  const bool tracked = m_trackingMode != 0 || m_sys->delayPara.trackVariableDelay != 0;
+  const bool tracked = Tracked();
   if (!tracked || !(m_estimator.RecheckRan() || m_estimator.RecheckWeak())) return;
   // A pause as long as half the re-check's history may hide a step that
   // the mean of its blocks would not show: the blocks before it vouch for
@@ -124,7 +124,7 @@ void CDelayCompensationImpl::NotePause() {
 
 void CDelayCompensationImpl::DecideReliable(const TrackReport& track, uint32_t realSamples) {
   ReliableEvidence evidence;
-  evidence.tracked = m_trackingMode != 0 || m_sys->delayPara.trackVariableDelay != 0;
+  evidence.tracked = Tracked();
   evidence.confirmation = m_confirmation.Evidence();
   evidence.drift = m_confirmation.DriftNow(m_frameLen);
   evidence.maxDelay = m_maxDelaySamples;

@@ -127,6 +127,9 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   // re-check's blocks from before it are dropped.
   void NotePause();
 
+  // The delay is re-checked or tracked as the inputs go on (live inputs, or
+  // the tracker asked for).
+  bool Tracked() const { return m_trackingMode != 0 || m_sys->delayPara.trackVariableDelay != 0; }
   // Where the reference samples paired at the delay end, now.
   int64_t AlignedEnd() const { return m_samplesRead + (m_reading.delay < 0 ? int64_t(m_reading.delay) : 0); }
 

@@ -20,6 +20,12 @@ bool WithinReach(const ReliableEvidence& e) {
 
 double Middle(const SampleSpan& span) { return 0.5 * (double(span.first) + double(span.end)); }
 
+// Where the confirmed delay has drifted to by the middle of the frame.
+double DriftedTo(const ReliableEvidence& e) {
+  const double since = Middle(e.frame.samples) - double(e.confirmation.blocks.end);
+  return e.confirmation.line + e.drift.perSample * since;
+}
+
 // Rule 5.
 bool AtConfirmedDelay(const ReliableEvidence& e) {
   const int delay = e.frame.delay;
@@ -29,7 +35,7 @@ bool AtConfirmedDelay(const ReliableEvidence& e) {
   if (e.frame.predicted && off > CReliableGate::kWithin) return false;
   const double since = std::fabs(Middle(e.frame.samples) - double(e.confirmation.blocks.end));
   const double rateSlack = e.drift.perSampleError * since;
-  return std::fabs(double(delay) - CReliableGate::DriftedTo(e)) + rateSlack <= double(CReliableGate::kWithin);
+  return std::fabs(double(delay) - DriftedTo(e)) + rateSlack <= double(CReliableGate::kWithin);
 }
 
 }  // namespace
@@ -37,7 +43,7 @@ bool AtConfirmedDelay(const ReliableEvidence& e) {
 bool CReliableGate::Reliable(const ReliableEvidence& e) {
   const ConfirmationEvidence& confirmation = e.confirmation;
   const int64_t frameLength = e.frame.samples.end - e.frame.samples.first;
-  if (e.frame.realSamples <= 0 || e.frame.realSamples < frameLength) return false;
+  if (e.frame.realSamples < frameLength) return false;
   if (std::abs(e.frame.quality) < kStrongQuality) return false;
   if (confirmation.by == ConfirmedBy::Nobody || !confirmation.rootedInSearch) return false;
   if (e.tracked && confirmation.awaitsRecheck) return false;
@@ -50,11 +56,6 @@ bool CReliableGate::Reliable(const ReliableEvidence& e) {
 int32_t CReliableGate::WithoutPadding(int32_t status, int64_t realSamples, int64_t count) {
   if (realSamples >= count || StatusWord(status) != DELAY_STATUS_RELIABLE) return status;
   return WithStatusWord(status, DELAY_STATUS_UNCERTAIN);
-}
-
-double CReliableGate::DriftedTo(const ReliableEvidence& e) {
-  const double since = Middle(e.frame.samples) - double(e.confirmation.blocks.end);
-  return e.confirmation.line + e.drift.perSample * since;
 }
 
 void CReliableGate::Decide(const ReliableEvidence& evidence) {

@@ -112,8 +112,6 @@ class FRONT_END_INTERNAL CReliableGate {
   // The status a frame is handed out with: one holding padding is never
   // reliable, also at an input's end, where no evidence is decided.
   static int32_t WithoutPadding(int32_t status, int64_t realSamples, int64_t count);
-  // Where the confirmed delay has drifted to by the middle of the frame.
-  static double DriftedTo(const ReliableEvidence& evidence);
 
   // A frame begins: nothing vouched for yet.
   void BeginFrame() { m_vouched = false; }
@@ -123,15 +121,9 @@ class FRONT_END_INTERNAL CReliableGate {
     m_vouched = true;
     reading.status = WithStatusWord(reading.status, DELAY_STATUS_UNCERTAIN);
   }
-  // A status word the state decided (held, snapped, ...): not vouched.
-  void SetWord(int32_t word) {
-    m_vouched = false;
-    reading.status = WithStatusWord(reading.status, word);
-  }
   // The frame's status: a vouched, uncertain word becomes reliable where
   // the rule holds; a reliable word no one vouched for becomes uncertain.
   void Decide(const ReliableEvidence& evidence);
-  bool Vouched() const { return m_vouched; }
 
   // Tracks the pauses of the signal: one call per frame in which the
   // re-check ran or found the blocks too weak. A run of weak frames of at

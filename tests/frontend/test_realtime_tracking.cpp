@@ -29,8 +29,9 @@ class DevicePair {
   // Paced: the devices deliver in real time and report their own buffer
   // use; otherwise at once, never busy, so the search and re-check run on
   // every frame.
-  DevicePair(LagAt lag, int64_t frames, bool paced = false,
-             std::function<float(int64_t)> source = [](int64_t n) { return NoiseAt(n); })
+  DevicePair(
+      LagAt lag, int64_t frames, bool paced = false,
+      std::function<float(int64_t)> source = [](int64_t n) { return NoiseAt(n); })
       : m_reference(0, Spec(source, frames, paced)),
         m_test(1, Spec([lag, source](int64_t n) { return source(n - lag(n)); }, frames, paced)) {
     if (paced) return;
@@ -340,7 +341,7 @@ TEST_F(RealtimeTest, FramesOfLiveInputsLieAtTheInputsPositionUpToTheirEnd) {
     const RecordedFrame& frame = run.frames[f];
     ASSERT_TRUE(HoldsTheFilesAtItsPlace(frame, inputs)) << "frame " << f << " at " << frame.samplePosition;
     if (uint32_t(frame.realSamples) < frame.count) {
-      ASSERT_NE(frame.status, DELAY_STATUS_RELIABLE) << "frame " << f;
+      ASSERT_NE(StatusWord(frame.status), DELAY_STATUS_RELIABLE) << "frame " << f;
     }
   }
   EXPECT_EQ(run.frames.back().delay, lag);

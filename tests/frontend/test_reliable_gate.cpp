@@ -1,5 +1,5 @@
-// The rule that calls a frame reliable, on its own: a frame every piece of
-// evidence vouches for, then that frame with one piece taken away at a
+// The rule that calls a frame reliable, on its own: a frame every item of
+// evidence vouches for, then that frame with one item taken away at a
 // time; and the status words the gate leaves alone.
 #include <gtest/gtest.h>
 
@@ -33,7 +33,7 @@ struct GateCase {
   bool reliable;
 };
 
-TEST(ReliableGate, EachPieceOfEvidenceIsNeeded) {
+TEST(ReliableGate, EveryItemOfEvidenceIsNeeded) {
   const GateCase cases[] = {
       {"all evidence", [](ReliableEvidence&) {}, true},
       {"nothing confirmed", [](ReliableEvidence& e) { e.confirmation.by = ConfirmedBy::Nobody; }, false},
@@ -169,7 +169,8 @@ TEST(ReliableGate, DecideTurnsOnlyAVouchedWordReliableAndLeavesOtherWordsAlone) 
        {DELAY_STATUS_CALCULATING, DELAY_STATUS_HELD, DELAY_STATUS_SNAPPED, DELAY_STATUS_FIXED, DELAY_STATUS_CLAMPED}) {
     gate.BeginFrame();
     gate.Vouch();
-    gate.SetWord(word);
+    // The state sets its own word after vouching, as clamping does.
+    gate.reading.status = WithStatusWord(gate.reading.status, word);
     gate.Decide(Vouched());
     EXPECT_EQ(StatusWord(gate.reading.status), word);
   }

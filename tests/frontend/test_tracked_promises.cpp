@@ -86,21 +86,20 @@ TEST(TrackedPromises, NoPathConfirmsADelayBeyondTheAskedRange) {
 TEST(TrackedPromises, ASignalThatRepeatsWithinTheRangeStaysOpen) {
   // A 0.2 s stretch of speech looped, independent noise 40 and 30 dB down,
   // the test 7000 late at 0.7 gain: 7000 and 7000 - 9600 correlate alike.
-  const std::vector<float> piece = SpeechLike(kMeasureRate / 5, kMeasureRate, 11);
+  const std::vector<float> stretch = SpeechLike(kMeasureRate / 5, kMeasureRate, 11);
   std::vector<float> loop;
-  for (int k = 0; k < 25; ++k) loop.insert(loop.end(), piece.begin(), piece.end());
-  for (const unsigned draw : {21u}) {
-    FilePair pair = PairOf(
-        loop, [](int64_t) { return 7000; }, 0.7);
-    const std::vector<float> refNoise = IntegerNoise(loop.size(), draw, 40.0);
-    const std::vector<float> testNoise = IntegerNoise(loop.size(), draw + 1, 130.0);
-    for (size_t n = 0; n < loop.size(); ++n) {
-      pair.reference[n] += refNoise[n];
-      pair.test[n] += testNoise[n];
-    }
-    for (const Mode& mode : kTrackedModes)
-      EXPECT_EQ(ReliableCount(Measure(pair, mode)), 0) << mode.name << ", noise draw " << draw;
+  for (int k = 0; k < 25; ++k) loop.insert(loop.end(), stretch.begin(), stretch.end());
+  const unsigned draw = 21;
+  FilePair pair = PairOf(
+      loop, [](int64_t) { return 7000; }, 0.7);
+  const std::vector<float> refNoise = IntegerNoise(loop.size(), draw, 40.0);
+  const std::vector<float> testNoise = IntegerNoise(loop.size(), draw + 1, 130.0);
+  for (size_t n = 0; n < loop.size(); ++n) {
+    pair.reference[n] += refNoise[n];
+    pair.test[n] += testNoise[n];
   }
+  for (const Mode& mode : kTrackedModes)
+    EXPECT_EQ(ReliableCount(Measure(pair, mode)), 0) << mode.name << ", noise draw " << draw;
 }
 
 TEST(TrackedPromises, AConfirmationVouchesOnlyForFramesFromItsBlocksOn) {
@@ -170,8 +169,8 @@ FilePair PairAlong(const std::vector<float>& reference, int rate, const std::fun
 // The test falls behind the reference by `ppm` from 300 samples late.
 FilePair DriftingPair(int rate, double ppm, unsigned seed, Truth* truth) {
   const double perSample = ppm * 1e-6;
-  return PairAlong(SpeechLike(size_t(8 * rate), rate, seed), rate,
-                   [=](int64_t n) { return 300.0 + perSample * double(n); }, truth);
+  return PairAlong(
+      SpeechLike(size_t(8 * rate), rate, seed), rate, [=](int64_t n) { return 300.0 + perSample * double(n); }, truth);
 }
 
 TEST(TrackedPromises, UnderADriftEveryReliableFrameIsWithinThreeSamples) {
