@@ -24,6 +24,15 @@ void CFftCorrelator::FreeBuffers() {
   m_specY = nullptr;
 }
 
+size_t CFftCorrelator::CarveSpectra(void* block) {
+  // Without a block the carver hands out null pointers and only counts.
+  const size_t spectrum = size_t(m_length) + 2;
+  ArrayCarver carve(block);
+  m_specX = carve.Take<double>(spectrum);
+  m_specY = carve.Take<double>(spectrum);
+  return carve.Used();
+}
+
 int CFftCorrelator::SetLength(uint32_t length) {
   m_order = int32_t(BitCount(length)) - 1;
   // Every call writes both spectra before reading them: the same length
@@ -31,15 +40,9 @@ int CFftCorrelator::SetLength(uint32_t length) {
   if (m_specX != nullptr && length == m_length) return 1;
   m_length = length;
   FreeBuffers();
-  const size_t spectrum = size_t(length) + 2;
-  ArrayCarver sizes;
-  sizes.Take<double>(spectrum);
-  sizes.Take<double>(spectrum);
-  m_buffersBytes = sizes.Used();
+  m_buffersBytes = CarveSpectra(nullptr);
   m_buffers = AllocatePagesOrExit(m_buffersBytes);
-  ArrayCarver carve(m_buffers);
-  m_specX = carve.Take<double>(spectrum);
-  m_specY = carve.Take<double>(spectrum);
+  CarveSpectra(m_buffers);
   return 1;
 }
 

@@ -57,6 +57,8 @@ class FRONT_END_INTERNAL CFftCorrelator {
 
  private:
   void FreeBuffers();
+  // Lays both spectra of m_length out in `block`; returns the bytes they take.
+  size_t CarveSpectra(void* block);
 
   // Packed half spectra, N + 2 doubles. Each is read once: the product
   // takes the block's place and the correlation the window's, which halves
