@@ -70,23 +70,31 @@ endfunction()
 # those headers declare, no more (a version script made from the modules'
 # symbols by scripts/public_symbols.pl); without, every global symbol, for the
 # tests that reach seams through a shared library.
+# Links the static modules whole into `target`, so that load-time
+# initialisers (the application object that reads the trace mask) and every
+# dispatch entry are in it; the modules' own dependencies follow. Sets
+# `archives` and `archive_targets` in the caller's scope.
+function(vantrel_link_whole_modules target)
+  set(whole)
+  set(targets)
+  foreach(m IN LISTS ARGN)
+    get_target_property(type ${m} TYPE)
+    if(type STREQUAL "STATIC_LIBRARY")
+      list(APPEND whole $<TARGET_FILE:${m}>)
+      list(APPEND targets ${m})
+      add_dependencies(${target} ${m})
+    endif()
+  endforeach()
+  target_link_libraries(${target} PRIVATE -Wl,--whole-archive ${whole} -Wl,--no-whole-archive)
+  target_link_libraries(${target} PRIVATE ${ARGN})
+  set(archives ${whole} PARENT_SCOPE)
+  set(archive_targets ${targets} PARENT_SCOPE)
+endfunction()
+
 function(vantrel_shared_library name)
   cmake_parse_arguments(L "" "" "MODULES;EXPORT_HEADERS" ${ARGN})
   add_library(${name} SHARED ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
-  set(archives)
-  set(archive_targets)
-  foreach(m IN LISTS L_MODULES)
-    get_target_property(type ${m} TYPE)
-    if(type STREQUAL "STATIC_LIBRARY")
-      list(APPEND archives $<TARGET_FILE:${m}>)
-      list(APPEND archive_targets ${m})
-      add_dependencies(${name} ${m})
-    endif()
-  endforeach()
-  # Every module whole, so that load-time initialisers and every dispatch
-  # entry are in the library; the modules' own dependencies follow.
-  target_link_libraries(${name} PRIVATE -Wl,--whole-archive ${archives} -Wl,--no-whole-archive)
-  target_link_libraries(${name} PRIVATE ${L_MODULES})
+  vantrel_link_whole_modules(${name} ${L_MODULES})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   # The library's calls to its own functions bind inside it.
   target_link_options(${name} PRIVATE -Wl,-Bsymbolic-functions)
