@@ -71,43 +71,57 @@ int CBlockCorrelator::Init(uint32_t blockLen, uint32_t window, uint32_t historyS
   m_windowLen = window;
   m_historySize = historySize == 0 ? 1 : historySize;
   m_slot = 0;
-  Allocate();  // the cleared state
   m_blocks = 0;
-  return m_fft.SetLength(window);
+  // Refused, it holds nothing and processes nothing, as before its first Init.
+  if (!Allocate()) return 0;
+  return m_fft.SetLength(window, m_spectra);
 }
 
-void CBlockCorrelator::Allocate() {
-  // The same window and history keep their arrays: a cleared history and a
-  // block that is 0 beyond its (maybe new) length need nothing else.
-  if (m_block != nullptr && m_carvedWindow == m_windowLen && m_carvedHistory == m_historySize) {
+uint32_t CBlockCorrelator::VectorLength() const {
+  // A vector holds lag k at k, and only the lags 0 .. W - B, where the
+  // block lies wholly inside the window, are worked out and read.
+  return m_blockLen > 0 && m_blockLen <= m_windowLen ? m_windowLen - m_blockLen + 1 : m_windowLen;
+}
+
+bool CBlockCorrelator::Allocate() {
+  // The same geometry keeps its arrays: a cleared history and a block that
+  // is 0 beyond its (maybe new) length need nothing else.
+  if (m_block != nullptr && m_carvedWindow == m_windowLen && m_carvedHistory == m_historySize &&
+      m_carvedVector == VectorLength()) {
     Clear();
     if (m_blockLen < m_windowLen) std::fill_n(m_x + m_blockLen, m_windowLen - m_blockLen, 0.0);
-    return;
+    return true;
   }
   Free();
-  // One block of fresh pages for every array. A history vector is read only
-  // after its slot was written since the last Clear (blocks reaching H); the
-  // window is written whole by each Process, the peak scratch by each
-  // search; the sums start at 0 and the block stays 0 beyond B for good.
-  m_blockBytes = CarveArrays(nullptr);
-  m_block = AllocatePagesOrExit(m_blockBytes);
+  // One block of fresh pages for every array, the transform's spectra
+  // too. A history vector is read only after its slot was written since
+  // the last Clear (blocks reaching H); the window is written whole by
+  // each Process, the peak scratch by each search; the sums start at 0
+  // and the block stays 0 beyond B for good.
+  const size_t bytes = CarveArrays(nullptr);
+  m_block = AllocatePages(bytes, "the delay search's correlators");
+  if (m_block == nullptr) return false;
+  m_blockBytes = bytes;
   CarveArrays(m_block);
   m_carvedWindow = m_windowLen;
   m_carvedHistory = m_historySize;
+  m_carvedVector = VectorLength();
   m_sumsWritten = false;
   m_lastEnd = -1;
   m_peakError = 0.0;
   m_peakLobe = 1;
+  return true;
 }
 
 size_t CBlockCorrelator::CarveArrays(void* block) {
   const size_t w = m_windowLen;
+  const size_t lags = VectorLength();
   // Without a block the carver hands out null pointers and only counts,
   // and the members stay null as Free left them.
   ArrayCarver carve(block);
   m_corrVec = carve.Take<float*>(m_historySize);
   for (uint32_t s = 0; s < m_historySize; ++s) {
-    float* vector = carve.Take<float>(w);
+    float* vector = carve.Take<float>(lags);
     if (m_corrVec != nullptr) m_corrVec[s] = vector;
   }
   m_latest = carve.Take<float>(w);
@@ -116,6 +130,7 @@ size_t CBlockCorrelator::CarveArrays(void* block) {
   m_y = carve.Take<double>(w);
   m_peakScratch = carve.Take<float>(w + 1);
   m_newSamples = carve.Take<uint32_t>(m_historySize);
+  m_spectra = carve.Take<char>(CFftCorrelator::SpectraBytes(m_windowLen));
   return carve.Used();
 }
 
@@ -135,11 +150,15 @@ void CBlockCorrelator::Clear() {
 }
 
 void CBlockCorrelator::Free() {
+  // The transform's spectra lie in the block.
+  m_fft.DropSpectra();
   FreePages(m_block, m_blockBytes);
   m_blockBytes = 0;
   m_carvedWindow = 0;
   m_carvedHistory = 0;
+  m_carvedVector = 0;
   m_corrVec = nullptr;
+  m_spectra = nullptr;
   m_latest = nullptr;
   m_corrSum = nullptr;
   m_x = nullptr;

@@ -30,8 +30,9 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   CBlockCorrelator(const CBlockCorrelator&) = delete;
   CBlockCorrelator& operator=(const CBlockCorrelator&) = delete;
 
-  // Sizes, allocates and clears; returns 1 (ends the process with exit
-  // code 1 when memory runs out).
+  // Sizes, allocates and clears; returns 1, or 0 when memory runs out
+  // (noted as a Memory refusal): it then holds no arrays and processes
+  // nothing until an Init succeeds.
   int Init(uint32_t blockLen, uint32_t window, uint32_t historySize);
   // Transforms through `owner`'s math-layer handle (see CFftCorrelator).
   void ShareTransformsOf(const CBlockCorrelator& owner) { m_fft.ShareHandleOf(owner.m_fft); }
@@ -90,9 +91,12 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   int32_t Blocks() const { return m_blocks; }
 
  private:
-  void Allocate();
+  // false when the block cannot be had (nothing is held then).
+  bool Allocate();
   // Points the arrays into `block` (none with null); returns the bytes they take.
   size_t CarveArrays(void* block);
+  // The values a history vector holds.
+  uint32_t VectorLength() const;
   // The first part of Process: checks and copies the block and the
   // window; false when nothing runs.
   bool Begin(const Source& source);
@@ -153,13 +157,15 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   size_t m_blockBytes = 0;
   uint32_t m_carvedWindow = 0;  // the geometry the block is carved for
   uint32_t m_carvedHistory = 0;
-  float** m_corrVec = nullptr;       // H vectors of W
+  uint32_t m_carvedVector = 0;
+  float** m_corrVec = nullptr;       // H vectors of VectorLength(): lag k at k
   float* m_latest = nullptr;         // W, rotated
   float* m_corrSum = nullptr;        // W, rotated
   double* m_x = nullptr;             // W: the block, zero beyond B
   double* m_y = nullptr;             // W: the window
   float* m_peakScratch = nullptr;    // W + 1
   uint32_t* m_newSamples = nullptr;  // H: per slot, the samples its block added to the span
+  void* m_spectra = nullptr;         // the transform's spectra
   int64_t m_lastEnd = -1;            // the end of the last block, -1 after Clear
   double m_peakError = 0.0;
   int32_t m_peakLobe = 1;

@@ -23,8 +23,12 @@ int CCorrelatorSet::Init(uint32_t blockLen, uint32_t window, int32_t count) {
   m_windowLen = window;
   m_energyThreshold = 800.0 * double(blockLen);
   m_correlators = spkAllocationRefused() ? nullptr : new (std::nothrow) CBlockCorrelator[m_count];
-  if (m_correlators == nullptr)
-    ExitOutOfMemory(nullptr, "CCorrelatorSet::Init()", size_t(m_count), sizeof(CBlockCorrelator));
+  if (m_correlators == nullptr) {
+    NoteOutOfMemory("CCorrelatorSet::Init()", size_t(m_count) * sizeof(CBlockCorrelator),
+                    "the delay search's correlators");
+    m_count = 0;
+    return 0;
+  }
   m_result = CORRRESULT{};
   m_failed = false;
   m_hasPeak = false;
@@ -40,6 +44,8 @@ int CCorrelatorSet::Init(uint32_t blockLen, uint32_t window, int32_t count) {
     if (i > 0) m_correlators[i].ShareTransformsOf(m_correlators[0]);
     if (result == 0) break;
   }
+  // Refused: no correlators, as before the first Init.
+  if (result == 0) Free();
   return result;
 }
 

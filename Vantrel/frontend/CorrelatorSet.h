@@ -42,7 +42,9 @@ class FRONT_END_INTERNAL CCorrelatorSet {
   CCorrelatorSet& operator=(const CCorrelatorSet&) = delete;
 
   // Builds `count` correlators (1 or 2) of the geometry with a history of
-  // kHistoryBlocks and clears all energy; returns 1.
+  // kHistoryBlocks and clears all energy; returns 1, or 0 when memory runs
+  // out (noted as a Memory refusal): the set then has no correlators, feeds
+  // nothing and picks no peak until an Init succeeds.
   int Init(uint32_t blockLen, uint32_t window, int32_t count);
   void Free();
   // Forgets every block and the energy fed so far, keeping the geometry:

@@ -12,6 +12,7 @@
 #include "Vantrel/RefusalNote.h"
 #include "Vantrel/SysPara.h"
 #include "Vantrel/VantrelTrace.h"
+#include "Vantrel/frontend/FrontEndAlloc.h"
 #include "Vantrel/frontend/InputMuxReadCodes.h"
 #include "Vantrel/stages/InputMux.h"
 #include "platform/debug_output.h"
@@ -52,45 +53,57 @@ int CDelayBufferImpl::Init(SYSPARA* sysPara, int blockLength, int ringLength) {
   const double offset = InputOffsetSamples(*sysPara);
   m_inputOffset = static_cast<int>(std::clamp(offset, double(-INT_MAX), double(INT_MAX)));
   m_absInputOffset = std::abs(m_inputOffset);
-  AllocateBuffers(request + m_absInputOffset);
+  // Refused, the buffer holds no rings, as before its first Init.
+  if (!AllocateBuffers(request + m_absInputOffset)) return 0;
 
   if (m_mux == nullptr || m_mux->Init(sysPara) == 0) return 1;
   Reset();
   return 1;
 }
 
-void CDelayBufferImpl::AllocateBuffers(int64_t length) {
+bool CDelayBufferImpl::AllocateBuffers(int64_t length) {
   const int64_t blocks = (length + m_blockLen - 1) / m_blockLen;
   const int64_t ringLength = blocks * m_blockLen;
-  bool allocated = ringLength <= INT_MAX;
-  if (allocated) {
-    m_ringLen = static_cast<int>(ringLength);
-    for (int direction = 0; direction < 2 && allocated; ++direction)
-      for (int channel = 0; channel < 2 && allocated; ++channel) {
-        // Zeroed by the allocator, which need not touch fresh pages to do so.
-        m_filteredRing[direction][channel] = static_cast<float*>(std::calloc(size_t(ringLength), sizeof(float)));
-        m_rawRing[direction][channel] = static_cast<float*>(std::calloc(size_t(ringLength), sizeof(float)));
-        m_blockStatus[direction][channel] = static_cast<uint8_t*>(std::malloc(size_t(blocks)));
-        allocated = m_filteredRing[direction][channel] != nullptr && m_rawRing[direction][channel] != nullptr &&
-                    m_blockStatus[direction][channel] != nullptr;
+  if (ringLength > INT_MAX) {
+    TraceRefusal(RefusalCode::Range, "CDelayBufferImpl::Init", -1, "a ring of %lld samples is longer than %d",
+                 static_cast<long long>(ringLength), INT_MAX);
+    return false;
+  }
+  m_ringLen = static_cast<int>(ringLength);
+  // Every ring in one block of fresh pages, which are zero without being
+  // touched, and which a long ring takes in a few huge faults rather than
+  // a fault per page.
+  const auto carve = [&](void* block) {
+    ArrayCarver carver(block);
+    for (int direction = 0; direction < 2; ++direction)
+      for (int channel = 0; channel < 2; ++channel) {
+        m_filteredRing[direction][channel] = carver.Take<float>(size_t(ringLength));
+        m_rawRing[direction][channel] = carver.Take<float>(size_t(ringLength));
       }
+    for (int direction = 0; direction < 2; ++direction)
+      for (int channel = 0; channel < 2; ++channel)
+        m_blockStatus[direction][channel] = carver.Take<uint8_t>(size_t(blocks));
+    return carver.Used();
+  };
+  const size_t bytes = carve(nullptr);
+  m_rings = AllocatePages(bytes, "the delay buffer's rings");
+  if (m_rings == nullptr) {
+    FreeBuffers();
+    ShowErrorMessage("CDelayBufferImpl", "AllocateBuffers()", ERRORCODE_OUT_OF_MEMORY);
+    VANTREL_TRACE(TRACE_ORDINARY, "CDelayCompensation::AllocateBuffers(), out of memory\n");
+    return false;
   }
-  if (allocated) {
-    m_ringsZero = true;
-    return;
-  }
-  // There is no failure return for the caller to act on: tell the user and end.
-  ShowErrorMessage("CDelayBufferImpl", "AllocateBuffers()", ERRORCODE_OUT_OF_MEMORY);
-  VANTREL_TRACE(TRACE_ORDINARY, "CDelayCompensation::AllocateBuffers(), out of memory\n");
-  std::exit(1);
+  m_ringsBytes = bytes;
+  carve(m_rings);
+  m_ringsZero = true;
+  return true;
 }
 
 void CDelayBufferImpl::FreeBuffers() {
+  FreePages(m_rings, m_ringsBytes);
+  m_ringsBytes = 0;
   for (int direction = 0; direction < 2; ++direction)
     for (int channel = 0; channel < 2; ++channel) {
-      std::free(m_filteredRing[direction][channel]);
-      std::free(m_rawRing[direction][channel]);
-      std::free(m_blockStatus[direction][channel]);
       m_filteredRing[direction][channel] = nullptr;
       m_rawRing[direction][channel] = nullptr;
       m_blockStatus[direction][channel] = nullptr;

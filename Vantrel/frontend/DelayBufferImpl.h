@@ -52,7 +52,8 @@ class FRONT_END_INTERNAL CDelayBufferImpl : public CDelayBuffer {
   void AlignInputs(int direction, int delay) override;
 
  private:
-  void AllocateBuffers(int64_t length);
+  // false, with nothing held, when memory runs out (noted as a refusal).
+  bool AllocateBuffers(int64_t length);
   void FreeBuffers();
   bool HasBuffers() const { return m_rawRing[0][0] != nullptr; }
   // The extra delay of a direction from the inter-input offset.
@@ -83,6 +84,8 @@ class FRONT_END_INTERNAL CDelayBufferImpl : public CDelayBuffer {
   CInputMux* m_mux = nullptr;
   SYSPARA* m_sysPara = nullptr;
   CDcBlocker m_dcBlocker[2][2];
+  void* m_rings = nullptr;  // every ring and status array below
+  size_t m_ringsBytes = 0;
   float* m_filteredRing[2][2] = {};
   float* m_rawRing[2][2] = {};
   uint8_t* m_blockStatus[2][2] = {};

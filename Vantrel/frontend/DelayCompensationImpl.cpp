@@ -73,10 +73,9 @@ int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32
     return 0;
   }
 
-  m_energy.Allocate(m_searchWindow / frameLength,
-                    "CDelayCompensationImpl::CDelayCompensationImpl(), ERROR: out of memory\n");
-
   if (r0 == 0) return r0;
+  // Out of memory here and in the correlators is noted where it happens.
+  if (!m_energy.Allocate(m_searchWindow / frameLength)) return 0;
   // Without a search the correlators are the smallest there are.
   const bool searches = delay.compensationOn != 0 || delay.trackVariableDelay != 0;
   const int r1 = searches ? m_estimator.InitSearch(m_searchBlock, m_searchWindow) : m_estimator.InitSearch(4, 8);

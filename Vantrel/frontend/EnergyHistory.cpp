@@ -4,14 +4,19 @@
 
 #include "Vantrel/frontend/FrontEndAlloc.h"
 
-void CEnergyHistory::Allocate(uint32_t length, const char* outOfMemoryLine) {
+bool CEnergyHistory::Allocate(uint32_t length) {
+  Free();
   m_length = std::max<uint32_t>(length, 1);
   for (auto& direction : m_entries)
     for (double*& entries : direction) {
-      FreeArray(entries);
-      entries = AllocateZeroedOrExit<double>(m_length, outOfMemoryLine);
+      entries = AllocateZeroed<double>(m_length, "the energy history");
+      if (entries == nullptr) {
+        Free();
+        return false;
+      }
     }
   Clear();
+  return true;
 }
 
 void CEnergyHistory::Free() {

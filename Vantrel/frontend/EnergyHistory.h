@@ -18,9 +18,10 @@ class FRONT_END_INTERNAL CEnergyHistory {
   CEnergyHistory(const CEnergyHistory&) = delete;
   CEnergyHistory& operator=(const CEnergyHistory&) = delete;
 
-  // Holds the energies of `length` frames (at least one), all cleared; out
-  // of memory ends the process after the trace line `outOfMemoryLine`.
-  void Allocate(uint32_t length, const char* outOfMemoryLine);
+  // Holds the energies of `length` frames (at least one), all cleared.
+  // false when memory runs out (noted as a refusal): the history then
+  // holds nothing, as after Free.
+  bool Allocate(uint32_t length);
   void Free();
   bool Allocated() const { return m_entries[0][0] != nullptr; }
 

@@ -24,25 +24,45 @@ void CFftCorrelator::FreeBuffers() {
   m_specY = nullptr;
 }
 
-size_t CFftCorrelator::CarveSpectra(void* block) {
+size_t CFftCorrelator::CarveSpectra(void* block, uint32_t length, double** specX, double** specY) {
   // Without a block the carver hands out null pointers and only counts.
-  const size_t spectrum = size_t(m_length) + 2;
+  const size_t spectrum = size_t(length) + 2;
   ArrayCarver carve(block);
-  m_specX = carve.Take<double>(spectrum);
-  m_specY = carve.Take<double>(spectrum);
+  *specX = carve.Take<double>(spectrum);
+  *specY = carve.Take<double>(spectrum);
   return carve.Used();
 }
 
-int CFftCorrelator::SetLength(uint32_t length) {
-  m_order = int32_t(BitCount(length)) - 1;
-  // Every call writes both spectra before reading them: the same length
-  // keeps them as they are.
-  if (m_specX != nullptr && length == m_length) return 1;
-  m_length = length;
+void CFftCorrelator::DropSpectra() {
   FreeBuffers();
-  m_buffersBytes = CarveSpectra(nullptr);
-  m_buffers = AllocatePagesOrExit(m_buffersBytes);
-  CarveSpectra(m_buffers);
+  m_length = 0;
+  m_order = 0;
+}
+
+size_t CFftCorrelator::SpectraBytes(uint32_t length) {
+  double* unused[2];
+  return CarveSpectra(nullptr, length, &unused[0], &unused[1]);
+}
+
+int CFftCorrelator::SetLength(uint32_t length, void* spectra) {
+  // Every call writes both spectra before reading them: the same length
+  // in the same place keeps them as they are.
+  const bool sameSpectra = spectra != nullptr ? spectra == m_specX : m_buffers != nullptr;
+  if (m_specX != nullptr && length == m_length && sameSpectra) return 1;
+  DropSpectra();
+  void* block = spectra;
+  if (block == nullptr) {
+    m_buffersBytes = SpectraBytes(length);
+    m_buffers = AllocatePages(m_buffersBytes, "the correlation spectra");
+    if (m_buffers == nullptr) {
+      m_buffersBytes = 0;
+      return 0;
+    }
+    block = m_buffers;
+  }
+  CarveSpectra(block, length, &m_specX, &m_specY);
+  m_length = length;
+  m_order = int32_t(BitCount(length)) - 1;
   return 1;
 }
 
@@ -125,7 +145,7 @@ void NormaliseLanes(const CFftCorrelator::Lane lanes[], uint32_t w, uint32_t b) 
 }  // namespace
 
 bool CFftCorrelator::Transform(const double* x, const double* y, uint32_t length) {
-  if (length != m_length || m_specY == nullptr) SetLength(length);
+  if ((length != m_length || m_specY == nullptr) && SetLength(length) == 0) return false;
   double* const product = m_specX;
   double* const corr = m_specY;
   const int32_t bins = int32_t(length / 2 + 1);

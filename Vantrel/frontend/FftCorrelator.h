@@ -16,8 +16,18 @@ class FRONT_END_INTERNAL CFftCorrelator {
   CFftCorrelator(const CFftCorrelator&) = delete;
   CFftCorrelator& operator=(const CFftCorrelator&) = delete;
 
-  // N a power of two; the buffers are sized for it. Returns 1.
-  int SetLength(uint32_t length);
+  // The bytes the spectra of `length` points take.
+  static size_t SpectraBytes(uint32_t length);
+  // N a power of two; the spectra are sized for it: laid out in `spectra`
+  // when given (SpectraBytes(length) bytes on a cache-line boundary, which
+  // the caller keeps while this object transforms), else in pages of its
+  // own. Returns 1; 0 when its own pages cannot be had (traced and noted
+  // as a Memory refusal): it then has no length and transforms nothing
+  // until a SetLength succeeds.
+  int SetLength(uint32_t length, void* spectra = nullptr);
+  // Lets go of the spectra (its own pages freed, a caller's left to it):
+  // no length until the next SetLength.
+  void DropSpectra();
   // Transforms through `owner`'s math-layer handle from now on, so that
   // correlators of one length build one FFT spec between them. The owner
   // must outlive this object's transforms.
@@ -57,13 +67,14 @@ class FRONT_END_INTERNAL CFftCorrelator {
 
  private:
   void FreeBuffers();
-  // Lays both spectra of m_length out in `block`; returns the bytes they take.
-  size_t CarveSpectra(void* block);
+  // Lays both spectra of `length` points out in `block` (with a null block
+  // only counts); returns the bytes they take.
+  static size_t CarveSpectra(void* block, uint32_t length, double** specX, double** specY);
 
   // Packed half spectra, N + 2 doubles. Each is read once: the product
   // takes the block's place and the correlation the window's, which halves
   // what a call touches.
-  void* m_buffers = nullptr;  // both spectra
+  void* m_buffers = nullptr;  // both spectra, when they are in pages of its own
   size_t m_buffersBytes = 0;
   double* m_specX = nullptr;
   double* m_specY = nullptr;

@@ -5,14 +5,13 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "Vantrel/RefusalNote.h"
+#include "Vantrel/VantrelTrace.h"
+
 namespace {
 
 constexpr size_t kHugePage = size_t(2) << 20;
 constexpr size_t kSmallPage = 4096;
-// From this size on a block is mapped in whole huge pages: one fault per
-// 2 MiB instead of 512, at the price of zeroing at most half a huge page
-// that is never used.
-constexpr size_t kHugeFrom = kHugePage / 2;
 
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kMapPages = false;  // the heap, where the sanitizer sees overruns
@@ -34,19 +33,30 @@ void* MapHugeAligned(size_t bytes) {
   if (end > aligned + bytes) munmap(reinterpret_cast<void*>(aligned + bytes), end - (aligned + bytes));
   void* block = reinterpret_cast<void*>(aligned);
   // Only advice: without transparent huge pages the block has small ones.
-  madvise(block, bytes, MADV_HUGEPAGE);
+  // A short tail stays in small pages (PageBlockBytes).
+  madvise(block, bytes / kHugePage * kHugePage, MADV_HUGEPAGE);
   return block;
 }
 
 }  // namespace
 
+void NoteOutOfMemory(const char* function, size_t bytes, const char* purpose) {
+  VANTREL_TRACE(TRACE_ERRORS | TRACE_ORDINARY, "%s, ERROR: out of memory for %zu bytes\n", function, bytes);
+  NoteRefusal(RefusalCode::Memory, function, -1, "out of memory: %zu bytes for %s could not be had", bytes, purpose);
+}
+
 size_t PageBlockBytes(size_t bytes) {
   if (bytes == 0) bytes = 1;
   if (!kMapPages) return bytes;
-  return bytes >= kHugeFrom ? RoundUp(bytes, kHugePage) : RoundUp(bytes, kSmallPage);
+  if (bytes < PAGE_BLOCK_HUGE_FROM) return RoundUp(bytes, kSmallPage);
+  // Whole huge pages, and a tail of small ones where that clears less than
+  // PAGE_BLOCK_HUGE_FROM's worth of faults.
+  const size_t whole = bytes / kHugePage * kHugePage;
+  const size_t tail = bytes - whole;
+  return whole > 0 && tail < PAGE_BLOCK_HUGE_FROM ? whole + RoundUp(tail, kSmallPage) : RoundUp(bytes, kHugePage);
 }
 
-void* AllocatePagesOrExit(size_t bytes, const std::source_location where) {
+void* AllocatePages(size_t bytes, const char* purpose, const std::source_location where) {
   const size_t mapped = PageBlockBytes(bytes);
   void* block = nullptr;
   if (!spkAllocationRefused()) {
@@ -59,11 +69,7 @@ void* AllocatePagesOrExit(size_t bytes, const std::source_location where) {
       if (block == MAP_FAILED) block = nullptr;
     }
   }
-  if (block == nullptr) {
-    char line[320];
-    std::snprintf(line, sizeof line, "%s, ERROR: out of memory for %zu bytes\n", where.function_name(), bytes);
-    ExitOutOfMemory(line, nullptr, bytes, 1);
-  }
+  if (block == nullptr) NoteOutOfMemory(where.function_name(), bytes, purpose);
   return block;
 }
 

@@ -1,50 +1,30 @@
-// Arrays for the correlators and the energy history. These stages
-// have no failure return, so running out of memory ends the process with
-// exit code 1, after one line naming what could not be allocated, written
-// to the trace and to stderr (once when the trace is stderr) whatever the
-// trace mask.
+// Arrays for the correlators, the energy history and the delay buffer's
+// rings. They are taken while CMsystem::Init sets the front end up, inside a
+// library call: a failed allocation must not end the caller's process. It
+// returns null after a trace line naming what could not be allocated and a
+// Memory refusal noted for the operation that runs; the stage that asked
+// frees what it took and refuses its set-up in turn.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <source_location>
 
-#include "Vantrel/DebugTrace.h"
-#include "platform/debug_output.h"
 #include "primitives/frame/alloc_failure_seam.h"
 
-// Writes the line (the caller's own, or one naming the allocating
-// function and the size) and ends the process with exit code 1.
-[[noreturn]] inline void ExitOutOfMemory(const char* line, const char* function, size_t count, size_t size) {
-  char text[512];
-  if (line != nullptr)
-    std::snprintf(text, sizeof text, "%s", line);
-  else
-    std::snprintf(text, sizeof text, "%s, ERROR: out of memory for %zu values of %zu bytes\n", function, count, size);
-  DebugTrace("%s", text);
-  if (!DebugOutputGoesToStderr()) {
-    std::fputs(text, stderr);
-    std::fflush(stderr);
-  }
-  std::exit(1);
-}
+// The trace line "<function>, ERROR: out of memory for <bytes> bytes" and
+// the refusal "out of memory: <bytes> bytes for <purpose> could not be had".
+void NoteOutOfMemory(const char* function, size_t bytes, const char* purpose);
 
+// `count` zeroed values from the C heap (FreeArray releases them); null
+// when memory runs out, noted as above.
 template <typename T>
-T* AllocateZeroedOrExit(size_t count, const char* line = nullptr,
-                        const std::source_location where = std::source_location::current()) {
-  void* block = spkAllocationRefused() ? nullptr : std::calloc(count == 0 ? 1 : count, sizeof(T));
-  if (block == nullptr) ExitOutOfMemory(line, where.function_name(), count, sizeof(T));
-  return static_cast<T*>(block);
-}
-
-// Uninitialised, for arrays written whole before anything reads them: their
-// pages are touched only when used.
-template <typename T>
-T* AllocateOrExit(size_t count, const std::source_location where = std::source_location::current()) {
-  void* block = spkAllocationRefused() ? nullptr : std::malloc((count == 0 ? 1 : count) * sizeof(T));
-  if (block == nullptr) ExitOutOfMemory(nullptr, where.function_name(), count, sizeof(T));
+T* AllocateZeroed(size_t count, const char* purpose,
+                  const std::source_location where = std::source_location::current()) {
+  const size_t values = count == 0 ? 1 : count;
+  void* block = spkAllocationRefused() ? nullptr : std::calloc(values, sizeof(T));
+  if (block == nullptr) NoteOutOfMemory(where.function_name(), values * sizeof(T), purpose);
   return static_cast<T*>(block);
 }
 
@@ -58,13 +38,20 @@ void FreeArray(T*& array) {
 // owner carved from it: mapped apart from the heap, so that it is faulted
 // in once and its pages do not go back to the system until FreePages
 // (the heap returns a freed large block at once and faults the next one in
-// anew), and from 1 MiB on in transparent huge pages where the system
-// grants them. Ends the process as AllocateOrExit does.
-void* AllocatePagesOrExit(size_t bytes, const std::source_location where = std::source_location::current());
-// Releases a block of AllocatePagesOrExit of that size; null is ignored.
+// anew), and from PAGE_BLOCK_HUGE_FROM on in transparent huge pages where
+// the system grants them (a tail shorter than that beyond whole huge pages
+// in small ones). Null when memory runs out, noted as above.
+void* AllocatePages(size_t bytes, const char* purpose,
+                    const std::source_location where = std::source_location::current());
+// Releases a block of AllocatePages of that size; null is ignored.
 void FreePages(void*& block, size_t bytes);
 // The bytes a block of `bytes` takes.
 size_t PageBlockBytes(size_t bytes);
+// From this size on a block is mapped in huge pages: one fault per 2 MiB
+// instead of 512 (on a virtual machine a fault of a small page was seen to
+// cost 20 us, a huge one 0.2-0.3 us per 4 kB it clears), at the price of
+// clearing what the last huge page holds beyond the block.
+constexpr size_t PAGE_BLOCK_HUGE_FROM = size_t(256) << 10;
 
 // Carves consecutive arrays, each on a cache-line boundary, from a block:
 // with a null block it only adds up the bytes they take.

@@ -1,7 +1,7 @@
 // The delay buffer on the whole input side (sound files or virtual devices,
 // the multiplexer, the rings): counting ramps fetched at every delay across
 // the ring's wrap, with input offsets and the channel swap; the fetch codes
-// at their edges; zero padding; sizing; and the end on out of memory.
+// at their edges; zero padding; sizing; and the refusal on out of memory.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Vantrel/DebugTrace.h"
+#include "Vantrel/RefusalNote.h"
 #include "Vantrel/SafeDestroy.h"
 #include "Vantrel/SysPara.h"
 #include "Vantrel/frontend/DcBlocker.h"
@@ -22,6 +23,7 @@
 #include "Vantrel/stages/InputMux.h"
 #include "frontend/spy_wave_io.h"
 #include "platform/debug_output.h"
+#include "support/alloc_failure.h"
 #include "support/temp_dir.h"
 #include "wavio/SoundFile.h"
 #include "wavio/VirtualDevice.h"
@@ -409,7 +411,10 @@ TEST_F(DelayBufferTest, FileProblemsAreTracedAndFailTheStart) {
 
 using DelayBufferDeathTest = DelayBufferTest;
 
-TEST_F(DelayBufferDeathTest, OutOfMemoryShowsTheBoxAndEndsWithCodeOne) {
+// Rings that do not fit in the address space: the box is shown and Init
+// refuses with a Memory reason instead of ending the process. In a child,
+// whose address space can be cut.
+TEST_F(DelayBufferDeathTest, OutOfMemoryShowsTheBoxAndRefusesInit) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "the address sanitizer needs the address space this test takes away";
 #else
@@ -418,11 +423,41 @@ TEST_F(DelayBufferDeathTest, OutOfMemoryShowsTheBoxAndEndsWithCodeOne) {
     rlimit limit{};
     limit.rlim_cur = limit.rlim_max = rlim_t(2) << 30;
     setrlimit(RLIMIT_AS, &limit);
-    m_buffer->Init(&m_sys, 1000, 400000000);  // eight rings of 1.6 GB
+    RefusalReason reason;
+    const RefusalScope scope(&reason);
+    const int result = m_buffer->Init(&m_sys, 1000, 400000000);  // eight rings of 1.6 GB
+    std::exit(result == 0 && reason.code == RefusalCode::Memory ? 0 : 3);
   };
-  EXPECT_EXIT(initWithinTwoGibibytes(), ::testing::ExitedWithCode(1),
+  EXPECT_EXIT(initWithinTwoGibibytes(), ::testing::ExitedWithCode(0),
               "ERROR in CDelayBufferImpl, AllocateBuffers\\(\\):\nOut of memory");
 #endif
+}
+
+// A refused allocation leaves the buffer without rings, refusing to read
+// or fetch; the next Init serves as on a fresh buffer.
+TEST_F(DelayBufferTest, ARefusedAllocationLeavesNoRingsAndTheNextInitServes) {
+  WriteFiles(1000);
+  RefusalReason reason;
+  {
+    const RefusalScope scope(&reason);
+    FailNthAllocation failure(1);
+    EXPECT_EQ(m_buffer->Init(&m_sys, kBlock, 450), 0);
+    EXPECT_TRUE(failure.Reached());
+  }
+  EXPECT_EQ(reason.code, RefusalCode::Memory) << reason.Text();
+  EXPECT_THAT(reason.why, HasSubstr("the delay buffer's rings"));
+  float none = 0.0f;
+  float* ring = &none;
+  m_buffer->GetBufferInfo(0, 0, 0, &ring, nullptr, nullptr, nullptr, nullptr);
+  EXPECT_EQ(ring, nullptr);
+  float out[kBlock] = {};
+  EXPECT_EQ(m_buffer->CopySamples(0, 0, 0, kBlock, out, 0, 1), FETCH_NOT_ENOUGH_DATA);
+
+  ASSERT_EQ(m_buffer->Init(&m_sys, kBlock, 450), 1);
+  ASSERT_NE(m_buffer->Go(), 0);
+  for (int k = 0; k < 5; ++k) ASSERT_EQ(m_buffer->ProcessInput(0), 1);
+  ASSERT_EQ(m_buffer->CopySamples(1, 1, 0, kBlock, out, 0, 0), FETCH_COMPLETE);
+  for (int n = 0; n < kBlock; ++n) EXPECT_EQ(out[n], RampValue(1, 1, 4 * kBlock + n)) << n;
 }
 
 }  // namespace

@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr const char* kNoMemory = "energy history test: out of memory\n";
-
 // One frame's energies: every direction and channel gets its own value.
 float EnergyOf(int frame, int direction, int channel) { return float(100 * (frame + 1) + 10 * direction + channel); }
 
@@ -22,7 +20,7 @@ void RecordFrame(CEnergyHistory& history, int frame) {
 
 TEST(EnergyHistory, ConstantBlocksGiveTotalsWindowAndAQuarterMean) {
   CEnergyHistory history;
-  history.Allocate(4, kNoMemory);
+  ASSERT_TRUE(history.Allocate(4));
   for (int frame = 0; frame < 10; ++frame) {
     history.Advance();
     for (int d = 0; d < 2; ++d)
@@ -45,7 +43,7 @@ TEST(EnergyHistory, WindowHoldsTheLastFramesAcrossTheWrap) {
   for (uint32_t length : {0u, 1u, 3u, 8u}) {
     SCOPED_TRACE(length);
     CEnergyHistory history;
-    history.Allocate(length, kNoMemory);
+    ASSERT_TRUE(history.Allocate(length));
     const uint32_t held = length == 0 ? 1 : length;
     EXPECT_EQ(history.Length(), held);
     constexpr int kFrames = 11;
@@ -73,7 +71,7 @@ TEST(EnergyHistory, ClearAndTheReadsLimitStartAgain) {
   CEnergyHistory history;
   EXPECT_FALSE(history.Allocated());
   EXPECT_EQ(history.Mean(0), 0.0);  // no read yet: no division
-  history.Allocate(3, kNoMemory);
+  ASSERT_TRUE(history.Allocate(3));
   EXPECT_TRUE(history.Allocated());
   for (int frame = 0; frame < 5; ++frame) RecordFrame(history, frame);
 

@@ -239,6 +239,51 @@ TEST(FillWaveParaFromFile, TakesTheFilesFormatOrSaysWhyNot) {
 
 namespace {
 
+// Out of memory anywhere in Init (the delay buffer's rings, the energy
+// history, either correlator set, the math layer's handles) refuses it with
+// a Memory reason, never ends the process; the object is left refused (Go
+// says no Init succeeded) and a later Init measures the pair as a fresh
+// object does.
+TEST_F(RefusalTest, OutOfMemoryInInitRefusesItAndTheNextInitMeasures) {
+  constexpr int kLag = 100;
+  const std::vector<float> source = IntegerNoise(2 * kMeasureRate + kLag, 9, 3000.0);
+  const SoundFileSpec mono{kMeasureRate, 1, SoundFileEncoding::Pcm16, "wav"};
+  ASSERT_TRUE(WriteSoundFile(m_reference, mono, source.data() + kLag, 2 * kMeasureRate));
+  ASSERT_TRUE(WriteSoundFile(m_test, mono, source.data(), 2 * kMeasureRate));
+  int refusals = 0;
+  const int64_t requests = ForEachAllocationFailure([&](int64_t k) {
+    SCOPED_TRACE(k);
+    auto system = System(nullptr);
+    int initialised = 0;
+    bool reached = false;
+    {
+      FailNthAllocation failure(k);
+      initialised = Init(*system);
+      reached = failure.Reached();
+    }
+    if (initialised == 0) {
+      ++refusals;
+      EXPECT_EQ(system->LastRefusalCode(), RefusalCode::Memory) << system->LastRefusal().Text();
+      EXPECT_THAT(system->LastRefusal().why, HasSubstr("out of memory"));
+      EXPECT_EQ(system->Go(), 0);
+      EXPECT_EQ(system->LastRefusalCode(), RefusalCode::NotReady);
+    }
+    EXPECT_NE(Init(*system), 0) << system->LastRefusal().Text();
+    EXPECT_NE(system->Go(), 0) << system->LastRefusal().Text();
+    auto frame = std::make_unique<FRAMEDATA>();
+    while (system->ProcessFrame(frame.get(), nullptr) != 0) {
+    }
+    EXPECT_FALSE(system->frames.empty());
+    if (!system->frames.empty()) {
+      EXPECT_EQ(system->frames.back().delay, kLag);
+    }
+    return reached;
+  });
+  EXPECT_GT(requests, 0);
+  // The rings, the history and the two sets' arrays and blocks at least.
+  EXPECT_GE(refusals, 4);
+}
+
 // A transform the math layer cannot run (its spec or its work memory
 // refused) leaves the delay search without a result: Go or the frame that
 // needed it returns 0 and says why, instead of searching on stale sums.
