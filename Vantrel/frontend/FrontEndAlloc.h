@@ -34,25 +34,15 @@ void FreeArray(T*& array) {
   array = nullptr;
 }
 
-// A block of fresh zeroed pages of its own, for the large arrays of one
-// owner carved from it: mapped apart from the heap, so that it is faulted
-// in once and its pages do not go back to the system until FreePages
-// (the heap returns a freed large block at once and faults the next one in
-// anew), and from PAGE_BLOCK_HUGE_FROM on in transparent huge pages where
-// the system grants them (a tail shorter than that beyond whole huge pages
-// in small ones). Null when memory runs out, noted as above.
+// A block of fresh zeroed pages of its own (primitives/frame/page_blocks.h),
+// for the large arrays of one owner carved from it: faulted in once, and
+// its pages do not go back to the system until FreePages (the heap returns
+// a freed large block at once and faults the next one in anew). Null when
+// memory runs out, noted as above.
 void* AllocatePages(size_t bytes, const char* purpose,
                     const std::source_location where = std::source_location::current());
 // Releases a block of AllocatePages of that size; null is ignored.
 void FreePages(void*& block, size_t bytes);
-// The bytes a block of `bytes` takes.
-size_t PageBlockBytes(size_t bytes);
-// From this size on a block is mapped in huge pages: one fault per 2 MiB
-// instead of 512 (on a virtual machine a fault of a small page was seen to
-// cost 20 us, a huge one 0.2-0.3 us per 4 kB it clears), at the price of
-// clearing what the last huge page holds beyond the block.
-constexpr size_t PAGE_BLOCK_HUGE_FROM = size_t(256) << 10;
-
 // Carves consecutive arrays, each on a cache-line boundary, from a block:
 // with a null block it only adds up the bytes they take.
 class ArrayCarver {

@@ -1,8 +1,8 @@
 // Records that one variant set builds once and reads on later calls (the
 // real-FFT specs of both precisions). Such a record
 // carries the index of the set that built it and that set's kernel table,
-// and every table it holds is cut from the one aligned block that also holds
-// the record. A call of another set finds no kernels in the record and
+// and every table it holds is cut from the one block that also holds the
+// record. A call of another set finds no kernels in the record and
 // refuses it, so a record is never run through code it was not laid out for.
 //
 //   spPlanLayout layout(sizeof(Record));
@@ -48,13 +48,18 @@ inline T* spPlanSlice(void* block, int64_t offset) {
 
 #ifdef SP_SET_INDEX
 #include "primitives/frame/memory_kernels.h"
+#include "primitives/frame/page_blocks.h"
 
 namespace SP_SET_NS {
 
-// The zero-filled block of a layout from this set's aligned allocator; null
-// when the layout is unusable or the allocator cannot give that much.
+// The zero-filled block of a layout: from SP_PAGE_BLOCK_HUGE_FROM on in
+// pages of its own (a plan lives long, and its tables are written whole
+// once: huge pages take them in a few faults, and fresh pages need no
+// clearing), else from this set's aligned allocator; null when the layout
+// is unusable or the memory cannot be had.
 inline void* spkPlanBlockAlloc(const spPlanLayout& layout) {
   if (!layout.Usable()) return nullptr;
+  if (uint64_t(layout.Bytes()) >= SP_PAGE_BLOCK_HUGE_FROM) return spkAllocPagedRecord(layout.Bytes());
   void* block = SP_V(spkAlignedAlloc)(layout.Bytes());
   if (block != nullptr) SP_V(spkZeroBytes)(block, layout.Bytes());
   return block;
@@ -62,7 +67,9 @@ inline void* spkPlanBlockAlloc(const spPlanLayout& layout) {
 
 // Blocks of every set's allocator share one format, so this set may give
 // back a block that another set built.
-inline void spkPlanBlockFree(void* block) { SP_V(spkAlignedFree)(block); }
+inline void spkPlanBlockFree(void* block) {
+  if (!spkFreePagedRecord(block)) SP_V(spkAlignedFree)(block);
+}
 
 // The owner entry of a record this set builds with `kernels`.
 inline spPlanOwner spkPlanOwnedHere(const void* kernels) { return {kSetIndex, kernels}; }

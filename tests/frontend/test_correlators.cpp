@@ -300,9 +300,10 @@ TEST(BlockCorrelator, TheSecondPeakIsTheSearchRepeatedWithoutTheFirst) {
     const char* name;
     std::vector<float> a, b;
   };
-  const std::vector<Pair> pairs = {{"noise", Noise(3000, 31), Noise(3000, 32)},
-                                   {"tone", tone(3000, 16.0, 3000.0f), tone(3000, 16.0, 2000.0f)},
-                                   {"inverted DC", std::vector<float>(3000, 1000.0f), std::vector<float>(3000, -700.0f)}};
+  const std::vector<Pair> pairs = {
+      {"noise", Noise(3000, 31), Noise(3000, 32)},
+      {"tone", tone(3000, 16.0, 3000.0f), tone(3000, 16.0, 2000.0f)},
+      {"inverted DC", std::vector<float>(3000, 1000.0f), std::vector<float>(3000, -700.0f)}};
   for (const Pair& pair : pairs) {
     CBlockCorrelator correlator;
     correlator.Init(block, window, 16);
