@@ -16,9 +16,10 @@ void EndRunOnSignals();
 // must stay valid while set. Null `name`: none.
 void RemoveOnSignal(int folder, const char* name);
 
-// Holds the ending signals back while it lives, so that a file made
-// meanwhile is guarded before any of them can end the run; one that came
-// is handled as it goes.
+// Holds the ending signals back while it lives (for the calling thread,
+// the host's only one while a table is made), so that a file made meanwhile
+// is guarded before any of them can end the run; one that came is handled
+// as it goes.
 class EndingSignalsHeld {
  public:
   EndingSignalsHeld();
