@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/registry_folder.h"
 #include "platform/trace_line.h"
 
 namespace registry_store {
@@ -32,28 +33,7 @@ std::string HomeFolder() {
   return "/tmp";
 }
 
-// The hive itself, a link not followed (a link is refused when opened).
-bool FileExists(const std::string& file) {
-  struct stat info {};
-  return lstat(file.c_str(), &info) == 0;
-}
-
 std::string FolderOf(const std::string& file) { return std::filesystem::path(file).parent_path().string(); }
-
-// The hive's folder must be the user's own and closed to other writers:
-// nobody else may plant a hive, a link in a hive's place or a journal
-// there. Empty when it is, else the reason.
-std::string UnsafeFolder(const std::string& file) {
-  const std::string folder = FolderOf(file);
-  const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return "cannot open the registry folder: " + std::string(strerror(errno));
-  struct stat info {};
-  const bool known = fstat(fd, &info) == 0;
-  close(fd);
-  if (!known || info.st_uid != geteuid()) return "the registry folder " + folder + " is not the user's own";
-  if ((info.st_mode & 022) != 0) return "the registry folder " + folder + " is open to other writers";
-  return {};
-}
 
 // Makes the hive's folder and those above it that are missing, closed to
 // others whatever the umask.
@@ -73,9 +53,10 @@ class Connection {
   ~Connection() {
     if (m_db != nullptr) sqlite3_close_v2(m_db);
   }
-  bool Open(const std::string& file, int flags) {
+  bool Open(const HiveFolder& folder, int flags) {
     // A link in the hive's place is not followed.
-    int rc = sqlite3_open_v2(file.c_str(), &m_db, flags | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW, nullptr);
+    int rc = sqlite3_open_v2(folder.SqliteName().c_str(), &m_db, flags | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW,
+                             folder.SqliteVfs());
     if (rc != SQLITE_OK) return false;
     sqlite3_busy_timeout(m_db, g_busyTimeoutMs.load());
     sqlite3_extended_result_codes(m_db, 1);
@@ -117,16 +98,19 @@ constexpr const char* kSchema =
 
 bool MissingTable(const Connection& db) { return strncmp(sqlite3_errmsg(db.db()), "no such table", 13) == 0; }
 
-// Opens a hive for reading; ERROR_FILE_NOT_FOUND when it does not exist,
-// ERROR_READ_FAULT when it cannot be opened.
-LONG OpenForRead(const std::string& file, Connection* db) {
-  if (!FileExists(file)) return ERROR_FILE_NOT_FOUND;
-  if (const std::string why = UnsafeFolder(file); !why.empty()) {
+// Opens a hive for reading (`folder` must outlive `db`); ERROR_FILE_NOT_FOUND
+// when it does not exist, ERROR_READ_FAULT when it cannot be opened.
+LONG OpenForRead(const std::string& file, HiveFolder* folder, Connection* db) {
+  // Looked for by name first, so that an absent store traces nothing.
+  struct stat named {};
+  if (lstat(file.c_str(), &named) != 0) return ERROR_FILE_NOT_FOUND;
+  if (const std::string why = folder->Open(file); !why.empty()) {
     Trace(file, "not read: " + why);
     return ERROR_READ_FAULT;
   }
-  int flags = HiveWritable(file) ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
-  if (!db->Open(file, flags)) {
+  if (!folder->HiveExists()) return ERROR_FILE_NOT_FOUND;
+  int flags = folder->HiveWritable() ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
+  if (!db->Open(*folder, flags)) {
     Trace(file, "cannot open for reading: " + db->Error());
     return ERROR_READ_FAULT;
   }
@@ -160,14 +144,20 @@ LONG WriteTransaction(const std::string& file, const char* operation, Work work)
     Trace(file, std::string("read-only, cannot ") + operation);
     return ERROR_ACCESS_DENIED;
   }
+  HiveFolder folder;
   std::string why = MakeFolder(file);
-  if (why.empty()) why = UnsafeFolder(file);
+  if (why.empty()) why = folder.Open(file);
   if (!why.empty()) {
     Trace(file, std::string("cannot ") + operation + ": " + why);
     return ERROR_ACCESS_DENIED;
   }
+  // Judged again in the folder that will be written.
+  if (!folder.HiveWritable()) {
+    Trace(file, std::string("read-only, cannot ") + operation);
+    return ERROR_ACCESS_DENIED;
+  }
   Connection db;
-  if (!db.Open(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) {
+  if (!db.Open(folder, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) {
     Trace(file, std::string("cannot open to ") + operation + ": " + db.Error());
     return ERROR_ACCESS_DENIED;
   }
@@ -235,8 +225,9 @@ void SetBusyTimeout(int milliseconds) { g_busyTimeoutMs.store(milliseconds > 0 ?
 
 LONG KeyExists(const std::string& file, const std::string& path) {
   if (path.empty()) return ERROR_SUCCESS;  // the hive's root always exists
+  HiveFolder folder;
   Connection db;
-  if (LONG rc = OpenForRead(file, &db); rc != ERROR_SUCCESS) return rc;
+  if (LONG rc = OpenForRead(file, &folder, &db); rc != ERROR_SUCCESS) return rc;
   Statement query(db.db(), "SELECT 1 FROM reg_keys WHERE path = ?");
   if (!query.Ok()) return UnpreparedRead(file, db);
   query.Bind(1, path);
@@ -245,8 +236,9 @@ LONG KeyExists(const std::string& file, const std::string& path) {
 }
 
 LONG ReadValue(const std::string& file, const std::string& path, const std::string& name, Value* out) {
+  HiveFolder folder;
   Connection db;
-  if (LONG rc = OpenForRead(file, &db); rc != ERROR_SUCCESS) return rc;
+  if (LONG rc = OpenForRead(file, &folder, &db); rc != ERROR_SUCCESS) return rc;
   Statement query(db.db(), "SELECT type, data FROM reg_values WHERE key = ? AND name = ?");
   if (!query.Ok()) return UnpreparedRead(file, db);
   query.Bind(1, path);

@@ -1,7 +1,8 @@
 // Internal: one hive database of the registry store. The hive's folder
 // must be the user's own and closed to other writers (it is made 0700
 // whatever the umask), and a link in a hive's place is not followed: a
-// hive another user could plant or redirect is neither read nor written.
+// hive another user could plant or redirect is neither read nor written,
+// also when a folder above it is theirs (registry_folder.h).
 // Opens the hive's SQLite file per operation (so other processes see every
 // write at once), with a busy timeout so concurrent writers queue instead
 // of failing.

@@ -3,6 +3,7 @@
 // reader went away stops the run at the first failed write.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -52,6 +53,47 @@ TEST_F(HostCommandTest, ASignalThatEndsTheRunRemovesTheTableAndSaysWhy) {
     EXPECT_NE(ReadAll(err).find(c.says), std::string::npos) << ReadAll(err);
   }
   close(nullOut);
+}
+
+// The signal comes the moment the temporary table appears, when the run
+// has made the file and may not yet know it must remove it: the file goes
+// all the same. A signal let in between making the file and guarding it
+// left the file behind in 2 to 6 of 60 runs (about 3 s).
+TEST_F(HostCommandTest, ASignalAsTheTemporaryTableAppearsLeavesNothingBehind) {
+  constexpr int kRuns = 60;
+  WritePair(100, "ref.wav", "test.wav", 20, 8000);
+  const int nullOut = open("/dev/null", O_WRONLY | O_CLOEXEC);
+  const int watch = inotify_init1(IN_CLOEXEC);
+  ASSERT_GE(watch, 0);
+  ASSERT_GE(inotify_add_watch(watch, m_dir.Path().c_str(), IN_CREATE), 0);
+  int leftBehind = 0, unsignalled = 0;
+  for (int run = 0; run < kRuns; ++run) {
+    const pid_t child = StartHost({"--quiet", "--csv", "table.csv", "ref.wav", "test.wav"}, nullOut, "/dev/null");
+    ASSERT_GT(child, 0);
+    alignas(inotify_event) char events[4096];
+    for (bool seen = false; !seen;) {
+      const ssize_t length = read(watch, events, sizeof events);
+      ASSERT_GT(length, 0);
+      for (ssize_t at = 0; at < length;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+        if (event->len > 0 && std::string(event->name).rfind(".table.csv.", 0) == 0) seen = true;
+        at += ssize_t(sizeof(inotify_event) + event->len);
+      }
+    }
+    kill(child, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    if (!WIFSIGNALED(status)) ++unsignalled;
+    if (HasTemporaryTable(m_dir.Path())) {
+      ++leftBehind;
+      for (const auto& entry : fs::directory_iterator(m_dir.Path()))
+        if (entry.path().filename().string().rfind(".table.csv.", 0) == 0) fs::remove(entry.path());
+    }
+  }
+  close(watch);
+  close(nullOut);
+  EXPECT_EQ(leftBehind, 0) << "of " << kRuns << " runs";
+  EXPECT_EQ(unsignalled, 0) << "runs that ended before the signal came";
 }
 
 // With SIGPIPE ignored, a reader that goes away shows as a failed write: the

@@ -1,10 +1,13 @@
 // The registry store: Windows registry semantics over SQLite hive files,
 // shared between processes, and safe with files it cannot use.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -18,6 +21,8 @@
 #include "platform/registry_store.h"
 #include "support/child_process.h"
 #include "support/registry_sandbox.h"
+#include "support/second_user.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -308,7 +313,6 @@ TEST_F(RegistryStoreTest, AFolderOthersCouldPlantInIsRefusedAndANewOneIsClosed) 
 // where a planted link would make root create the link's target.
 TEST_F(RegistryStoreTest, ARootRunRefusesAFolderAnotherUserControls) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to give a folder to another user";
-  constexpr uid_t kNobody = 65534;
   const std::string elsewhere = sandbox.Folder() + "-target";
   std::filesystem::create_directories(sandbox.Folder());
   std::filesystem::create_directories(elsewhere);
@@ -321,6 +325,64 @@ TEST_F(RegistryStoreTest, ARootRunRefusesAFolderAnotherUserControls) {
   EXPECT_NE(std::string::npos, capture.Text().find("is not the user's own")) << capture.Text();
   EXPECT_TRUE(std::filesystem::is_empty(elsewhere));
   std::filesystem::remove_all(elsewhere);
+}
+
+// Run as root with the registry folder in a folder another user owns: that
+// user exchanges the registry folder with one of their own, holding a hive
+// of their making, again and again while root reads and writes its
+// settings. Every read gives root's own value or fails, none gives theirs,
+// and nothing is written into their hive. Judging the folder by one open
+// and then opening the hive by its name again read theirs in 2 to 6 of
+// 2000 reads and wrote into their hive in each of 4 tries (2000 reads and
+// 200 writes take about a second).
+TEST_F(RegistryStoreTest, ARootRunNeverReadsAHiveAnotherUserSwapsIn) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to run a second user";
+  constexpr int kReads = 2000;
+  constexpr DWORD kOwn = 1, kTheirs = 666;
+  TempDir base;
+  ASSERT_EQ(chmod(base.Path().c_str(), 0711), 0);
+  const std::string parent = base.File("theirs");
+  const std::string registry = parent + "/registry", other = parent + "/other";
+  std::filesystem::create_directory(parent);
+  setenv("VANTREL_REGISTRY", other.c_str(), 1);
+  ASSERT_EQ(ERROR_SUCCESS, SetDword(HKEY_CURRENT_USER, "Software\\A", "x", kTheirs));
+  setenv("VANTREL_REGISTRY", registry.c_str(), 1);
+  ASSERT_EQ(ERROR_SUCCESS, SetDword(HKEY_CURRENT_USER, "Software\\A", "x", kOwn));
+  for (const std::string& path : {parent, other, other + "/HKEY_CURRENT_USER.db"})
+    ASSERT_EQ(chown(path.c_str(), kNobody, kNobody), 0) << path;
+
+  const pid_t swapper = StartAsAnotherUser([&] {
+    for (;;) renameat2(AT_FDCWD, registry.c_str(), AT_FDCWD, other.c_str(), RENAME_EXCHANGE);
+    return 0;
+  });
+  ASSERT_GT(swapper, 0);
+  int own = 0, theirs = 0;
+  {
+    DebugOutputCapture quiet;  // the refused reads are traced
+    for (int read = 0; read < kReads; ++read) {
+      if (read % 10 == 0) SetDword(HKEY_CURRENT_USER, "Software\\A", "written", kOwn);
+      DWORD value = 0;
+      if (GetDword(HKEY_CURRENT_USER, "Software\\A", "x", &value) != ERROR_SUCCESS) continue;
+      own += value == kOwn;
+      theirs += value == kTheirs;
+    }
+  }
+  kill(swapper, SIGKILL);
+  WaitChild(swapper);
+  EXPECT_EQ(theirs, 0) << "of " << kReads << " reads";
+  EXPECT_GT(own, 0);
+  // Whichever place their folder ended in, their hive holds their value alone.
+  struct stat info {};
+  ASSERT_EQ(stat(other.c_str(), &info), 0);
+  const std::string theirHive = (info.st_uid == kNobody ? other : registry) + "/HKEY_CURRENT_USER.db";
+  sqlite3* db = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open_v2(theirHive.c_str(), &db, SQLITE_OPEN_READONLY, nullptr));
+  sqlite3_stmt* count = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_prepare_v2(db, "SELECT count(*) FROM reg_values", -1, &count, nullptr));
+  ASSERT_EQ(SQLITE_ROW, sqlite3_step(count));
+  EXPECT_EQ(1, sqlite3_column_int(count, 0));
+  sqlite3_finalize(count);
+  sqlite3_close(db);
 }
 
 }  // namespace

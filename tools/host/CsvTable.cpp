@@ -1,5 +1,7 @@
 #include "CsvTable.h"
 
+#include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,15 +19,15 @@ namespace fs = std::filesystem;
 
 // The temporary file of the running table, which a signal that ends the
 // run removes.
-char g_temporary[PATH_MAX];
+char g_temporary[NAME_MAX + 1];
 
-void GuardTemporary(const std::string& path) {
-  std::snprintf(g_temporary, sizeof g_temporary, "%s", path.c_str());
-  RemoveOnSignal(g_temporary);
+void GuardTemporary(int folder, const std::string& name) {
+  std::snprintf(g_temporary, sizeof g_temporary, "%s", name.c_str());
+  RemoveOnSignal(folder, g_temporary);
 }
 
 void UnguardTemporary() {
-  RemoveOnSignal(nullptr);
+  RemoveOnSignal(-1, nullptr);
   g_temporary[0] = '\0';
 }
 
@@ -35,30 +37,23 @@ bool SameFile(const std::string& a, const std::string& b) {
   return !failed && same;
 }
 
-std::string Folder(const fs::path& file) { return file.has_parent_path() ? file.parent_path().string() : "."; }
-
-// A link at `path` planted by someone else, or leading into a folder that is
-// not the user's own: the rename would replace an entry there. The reason,
-// or empty when the path is no such link.
-std::string ForeignLink(const std::string& path, const std::string& destination) {
-  struct stat link {};
-  if (lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return {};
-  if (link.st_uid != geteuid()) return "it is a link another user made";
-  struct stat folder {};
-  const std::string target = Folder(destination);
-  if (stat(target.c_str(), &folder) != 0 || folder.st_uid != geteuid())
-    return "it is a link into " + target + ", a folder that is not the user's own";
-  return {};
-}
-
-// The file a rename must replace: the end of a symlink chain, else the path.
-std::string Destination(const std::string& path) {
-  std::error_code failed;
-  if (fs::is_symlink(fs::symlink_status(path, failed))) {
-    const fs::path resolved = fs::weakly_canonical(path, failed);
-    if (!failed) return resolved.string();
+// Makes a new file "." + `name` + ".XXXXXX" in `folder`, as mkstemp does
+// in a named one; its descriptor (or -1), its name in `temporary`.
+int MakeTemporary(int folder, const std::string& name, std::string* temporary) {
+  static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    unsigned char random[6];
+    if (getrandom(random, sizeof random, 0) != ssize_t(sizeof random)) return -1;
+    std::string candidate = "." + name + ".";
+    for (unsigned char byte : random) candidate += kLetters[byte % (sizeof kLetters - 1)];
+    const int fd = openat(folder, candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+      *temporary = candidate;
+      return fd;
+    }
+    if (errno != EEXIST) return -1;
   }
-  return path;
+  return -1;
 }
 
 }  // namespace
@@ -80,27 +75,8 @@ bool CsvTable::Check(const std::string& path, const std::vector<std::string>& in
       *error = "--csv " + path + " is the " + (k == 0 ? "reference" : "test") + " file; the table would overwrite it";
       return false;
     }
-  std::error_code ignored;
-  const std::string destination = Destination(path);
-  if (const std::string why = ForeignLink(path, destination); !why.empty()) {
-    *error = "will not write " + path + ": " + why;
-    return false;
-  }
-  const auto status = fs::status(destination, ignored);
-  if (fs::is_directory(status)) {
-    *error = "cannot write " + path + ": it is a folder";
-    return false;
-  }
-  // A device or pipe is written directly; a file is replaced from its folder.
-  const bool direct = fs::exists(status) && !fs::is_regular_file(status);
-  const std::string target = direct ? destination : Folder(destination);
-  // A read-only table is not replaced behind its owner's back.
-  const bool readOnly = fs::exists(status) && access(destination.c_str(), W_OK) != 0;
-  if (readOnly || access(target.c_str(), W_OK) != 0) {
-    *error = "cannot write " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  return true;
+  CsvTableDestination destination;
+  return destination.Resolve(path, error);
 }
 
 bool CsvTable::Open(const std::string& path, std::string* error) {
@@ -108,31 +84,17 @@ bool CsvTable::Open(const std::string& path, std::string* error) {
   if (IsStandardOutput(path)) {
     m_out = stdout;
   } else {
-    m_destination = Destination(path);
-    std::error_code ignored;
-    const auto status = fs::status(m_destination, ignored);
-    if (fs::exists(status) && !fs::is_regular_file(status)) {
-      m_out = std::fopen(m_destination.c_str(), "w");
-    } else {
-      std::string pattern = Folder(m_destination) + "/." + fs::path(m_destination).filename().string() + ".XXXXXX";
-      const int fd = mkstemp(pattern.data());
+    if (!m_destination.Resolve(path, error)) return false;
+    // A device or pipe is written directly; a file is replaced from its folder.
+    if (m_destination.Exists() && !S_ISREG(m_destination.Entry().st_mode)) {
+      const int fd = openat(m_destination.Folder(), m_destination.Name().c_str(),
+                            O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
       if (fd >= 0) {
-        m_temporary = pattern;
-        GuardTemporary(m_temporary);
-        // The table gets the mode the file had, or a new file's usual one.
-        struct stat old {};
-        mode_t mode = 0666;
-        if (stat(m_destination.c_str(), &old) == 0) {
-          mode = old.st_mode & 07777;
-        } else {
-          const mode_t mask = umask(0);
-          umask(mask);
-          mode &= ~mask;
-        }
-        fchmod(fd, mode);
         m_out = fdopen(fd, "w");
         if (m_out == nullptr) close(fd);
       }
+    } else {
+      OpenTemporary();
     }
     m_ownsStream = m_out != nullptr;
   }
@@ -144,6 +106,34 @@ bool CsvTable::Open(const std::string& path, std::string* error) {
   std::fprintf(m_out, "frame,delay_samples,delay_ms,status,status_name,quality,delay_valid,first_sample,time_s,"
                      "channel_swap,real_samples\n");
   return true;
+}
+
+bool CsvTable::OpenTemporary() {
+  int fd = -1;
+  {
+    // A signal that ends the run before the guard is set would leave the
+    // file behind.
+    EndingSignalsHeld held;
+    fd = MakeTemporary(m_destination.Folder(), m_destination.Name(), &m_temporary);
+    if (fd < 0) return false;
+    GuardTemporary(m_destination.Folder(), m_temporary);
+  }
+  // The table gets the mode the file had, or a new file's usual one.
+  mode_t mode = 0666;
+  if (m_destination.Exists()) {
+    mode = m_destination.Entry().st_mode & 07777;
+  } else {
+    const mode_t mask = umask(0);
+    umask(mask);
+    mode &= ~mask;
+  }
+  fchmod(fd, mode);
+  m_out = fdopen(fd, "w");
+  if (m_out != nullptr) return true;
+  const int failure = errno;
+  close(fd);
+  errno = failure;
+  return false;
 }
 
 bool CsvTable::Row(int sampleRate, const FrameLine& line, std::string* error) {
@@ -168,14 +158,24 @@ bool CsvTable::Commit(std::string* error) {
     ok = std::fclose(m_out) == 0 && ok;
     m_out = nullptr;
   }
-  if (ok && !m_temporary.empty()) ok = std::rename(m_temporary.c_str(), m_destination.c_str()) == 0;
   if (!ok) {
     *error = "cannot write " + m_path + ": " + std::strerror(errno);
     Discard();
     return false;
   }
-  m_temporary.clear();
-  UnguardTemporary();
+  if (!m_temporary.empty()) {
+    // In the folder judged when the table was opened, whatever its path
+    // leads to now; the name there is replaced, never followed.
+    EndingSignalsHeld held;
+    const int folder = m_destination.Folder();
+    if (renameat(folder, m_temporary.c_str(), folder, m_destination.Name().c_str()) != 0) {
+      *error = "cannot write " + m_path + ": " + std::strerror(errno);
+      Discard();
+      return false;
+    }
+    m_temporary.clear();
+    UnguardTemporary();
+  }
   m_out = nullptr;
   return true;
 }
@@ -184,7 +184,8 @@ void CsvTable::Discard() {
   if (m_out != nullptr && m_ownsStream) std::fclose(m_out);
   m_out = nullptr;
   if (!m_temporary.empty()) {
-    unlink(m_temporary.c_str());
+    EndingSignalsHeld held;
+    unlinkat(m_destination.Folder(), m_temporary.c_str(), 0);
     m_temporary.clear();
     UnguardTemporary();
   }

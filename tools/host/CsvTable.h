@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "CsvTableDestination.h"
+
 struct FrameLine;
 
 class CsvTable {
@@ -21,11 +23,14 @@ class CsvTable {
   static bool IsStandardOutput(const std::string& path);
   // Checked before measuring: the path is writable, not a folder, not the
   // same file as any of `inputs` (directly, by a hard link or a symlink),
-  // and not a link another user made or one into a folder that is not the
-  // user's own. false with a one-line `error`.
+  // and reached through no link another user made, nor the table through a
+  // link into a folder that is not the user's own. false with a one-line
+  // `error`.
   static bool Check(const std::string& path, const std::vector<std::string>& inputs, std::string* error);
 
-  // Starts the table (header row); false with `error`.
+  // Starts the table (header row); false with `error`. The path is followed
+  // and judged again here, once: what the run writes and renames is what
+  // was judged then, whatever changes at the path meanwhile.
   bool Open(const std::string& path, std::string* error);
   // false with `error` once a write has failed (a reader that went away, a
   // full disk): the run stops there.
@@ -34,11 +39,12 @@ class CsvTable {
   bool Commit(std::string* error);
 
  private:
+  bool OpenTemporary();
   void Discard();
 
   FILE* m_out = nullptr;
-  std::string m_path;         // as given
-  std::string m_destination;  // the file the rename replaces
-  std::string m_temporary;    // empty when writing directly
+  std::string m_path;                 // as given
+  CsvTableDestination m_destination;  // the folder and the name the rename replaces
+  std::string m_temporary;            // its name in that folder; empty when writing directly
   bool m_ownsStream = false;
 };

@@ -1,5 +1,7 @@
 #include "EndingSignals.h"
 
+#include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -28,11 +30,16 @@ constexpr EndingSignal kEndingSignals[] = {
     {SIGPIPE, "vantrel-host: the table's reader went away (SIGPIPE); the run ended\n"},
 };
 
-std::atomic<const char*> g_removeOnSignal{nullptr};
+struct Removal {
+  int folder;
+  const char* name;
+};
+Removal g_removal{-1, nullptr};
+std::atomic<const Removal*> g_removeOnSignal{nullptr};
 bool g_pipeIgnored = false;  // as the host was started
 
 extern "C" void EndRun(int signal) {
-  if (const char* path = g_removeOnSignal.exchange(nullptr)) unlink(path);
+  if (const Removal* file = g_removeOnSignal.exchange(nullptr)) unlinkat(file->folder, file->name, 0);
   for (const EndingSignal& ending : kEndingSignals)
     if (ending.number == signal) {
       ssize_t ignored = write(STDERR_FILENO, ending.line, strlen(ending.line));
@@ -42,15 +49,21 @@ extern "C" void EndRun(int signal) {
   std::raise(signal);
 }
 
+sigset_t EndingSet() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (const EndingSignal& ending : kEndingSignals) sigaddset(&set, ending.number);
+  return set;
+}
+
 // Installs the handler unless the signal was ignored at the start; true when it was.
 bool Catch(int signal) {
   struct sigaction previous {};
   if (sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) return true;
   struct sigaction action {};
   action.sa_handler = EndRun;
-  sigemptyset(&action.sa_mask);
   // Every ending signal waits while one handler runs: the file goes once.
-  for (const EndingSignal& ending : kEndingSignals) sigaddset(&action.sa_mask, ending.number);
+  action.sa_mask = EndingSet();
   sigaction(signal, &action, nullptr);
   return false;
 }
@@ -64,11 +77,22 @@ void EndRunOnSignals() {
   g_pipeIgnored = sigaction(SIGPIPE, nullptr, &pipe) == 0 && pipe.sa_handler == SIG_IGN;
 }
 
-void RemoveOnSignal(const char* path) {
-  g_removeOnSignal.store(path);
+void RemoveOnSignal(int folder, const char* name) {
+  g_removeOnSignal.store(nullptr);
+  if (name != nullptr) {
+    g_removal = Removal{folder, name};
+    g_removeOnSignal.store(&g_removal);
+  }
   if (g_pipeIgnored) return;
-  if (path != nullptr)
+  if (name != nullptr)
     Catch(SIGPIPE);
   else
     std::signal(SIGPIPE, SIG_DFL);
 }
+
+EndingSignalsHeld::EndingSignalsHeld() {
+  const sigset_t ending = EndingSet();
+  pthread_sigmask(SIG_BLOCK, &ending, &m_previous);
+}
+
+EndingSignalsHeld::~EndingSignalsHeld() { pthread_sigmask(SIG_SETMASK, &m_previous, nullptr); }
