@@ -188,9 +188,11 @@ TEST_F(HostCommandTest, TrackHandsOutEveryFrameOfTheFilesWithItsPosition) {
   }
   EXPECT_EQ(rows.back().realSamples, 3 * 16000 - 1234 - int(rows.size() - 1) * 512);
   EXPECT_NE(rows.back().status, 1);
+  // The share in tenths of a percent, rounded down.
+  const long long tenths = 1000LL * reliable / static_cast<long long>(rows.size());
   char share[96];
-  std::snprintf(share, sizeof share, "Reliable: %d of %zu frames (%.1f %% of the file)", reliable, rows.size(),
-                100.0 * reliable / double(rows.size()));
+  std::snprintf(share, sizeof share, "Reliable: %d of %zu frames (%lld.%lld %% of the file)", reliable, rows.size(),
+                tenths / 10, tenths % 10);
   EXPECT_NE(tracked.out.find(share), std::string::npos) << tracked.out;
   // From the first reliable frame on the complete frames are, but for a few
   // the re-check may doubt, and that frame comes within the search's

@@ -54,7 +54,7 @@ void NoteNarrowedRange(const MeasurementPlan& plan) {
       break;
   }
   std::fflush(stdout);
-  std::fprintf(stderr, "vantrel-host: note: %s; searching up to +-%d ms instead\n", why.c_str(), plan.maxDelayMs);
+  std::fprintf(stderr, "vantrel-host: note: %s; searching within +-%d ms instead\n", why.c_str(), plan.maxDelayMs);
 }
 
 // A run whose output did not reach its reader has failed, however well
