@@ -104,7 +104,7 @@ int MeasureAndReport(const HostOptions& options, const MeasurementPlan& plan, FI
   RunFindings findings;
   std::string csvError;
   const bool measured = RunFileMeasurement(
-      request, plan,
+      request, plan, [&](int64_t samplesRead) { progress.Search(samplesRead); },
       [&](const FrameLine& line) {
         report.Add(line);
         progress.Frame(line.frame);
