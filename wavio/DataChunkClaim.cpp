@@ -221,8 +221,10 @@ DataChunkClaim ReadDataChunkClaim(int fd, int64_t fileBytes) {
   if (fileBytes >= 40 && std::memcmp(magic, "riff", 4) == 0 && std::memcmp(magic + 24, "wave", 4) == 0 &&
       std::memcmp(magic + 28, kWave64Tail, 12) == 0)
     return ReadWav(fd, fileBytes, kWave64Chunks);
-  if (std::memcmp(magic, "FORM", 4) == 0 && std::memcmp(magic + 8, "AIFF", 4) == 0) return ReadAiff(fd, fileBytes, false);
-  if (std::memcmp(magic, "FORM", 4) == 0 && std::memcmp(magic + 8, "AIFC", 4) == 0) return ReadAiff(fd, fileBytes, true);
+  if (std::memcmp(magic, "FORM", 4) == 0 && std::memcmp(magic + 8, "AIFF", 4) == 0)
+    return ReadAiff(fd, fileBytes, false);
+  if (std::memcmp(magic, "FORM", 4) == 0 && std::memcmp(magic + 8, "AIFC", 4) == 0)
+    return ReadAiff(fd, fileBytes, true);
   if (std::memcmp(magic, ".snd", 4) == 0) return ReadAu(fd, fileBytes);
   return {};
 }

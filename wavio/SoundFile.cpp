@@ -56,7 +56,7 @@ int EncodingSubtype(SoundFileEncoding encoding, int major) {
   switch (encoding) {
     case SoundFileEncoding::PcmU8:
       return major == SF_FORMAT_WAV || major == SF_FORMAT_WAVEX || major == SF_FORMAT_W64 ? SF_FORMAT_PCM_U8
-                                                                                         : SF_FORMAT_PCM_S8;
+                                                                                          : SF_FORMAT_PCM_S8;
     case SoundFileEncoding::Pcm16: return SF_FORMAT_PCM_16;
     case SoundFileEncoding::Pcm24: return SF_FORMAT_PCM_24;
     case SoundFileEncoding::Pcm32: return SF_FORMAT_PCM_32;

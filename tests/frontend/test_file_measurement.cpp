@@ -474,8 +474,9 @@ TEST_F(FileMeasurementTest, GoTellsHowMuchOfTheFilesItsSearchHasRead) {
     const SoundFileSpec spec{kMeasureRate, c.pair->channels, SoundFileEncoding::Pcm16, "wav"};
     for (const auto& [name, samples] : {std::pair{"ref.wav", &c.pair->reference}, std::pair{"test.wav", &c.pair->test}})
       ASSERT_TRUE(WriteSoundFile(dir.File(name), spec, samples->data(), int64_t(kSignalLength)));
-    ProgressRecorder system(
-        [&](SYSPARA& sys) { FileMeasurementSettings(sys, dir.File("ref.wav"), dir.File("test.wav"), c.pair->channels); });
+    ProgressRecorder system([&](SYSPARA& sys) {
+      FileMeasurementSettings(sys, dir.File("ref.wav"), dir.File("test.wav"), c.pair->channels);
+    });
     ASSERT_NE(InitWithNewRecord(system), 0);
     for (int run = 0; run < 2; ++run) {
       system.reads.clear();

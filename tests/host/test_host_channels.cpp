@@ -78,7 +78,8 @@ TEST_F(HostChannelTest, SilenceAndQuietSignalsAreNamedInsteadOfNoCorrelation) {
            Case{"silence.wav speech.wav", "No reliable delay found: the reference file is silent."},
            Case{"dither.wav speech.wav",
                 "No reliable delay found: the reference is too quiet for the delay search (peak at -7"},
-           Case{"speech.wav dither.wav", "No reliable delay found: the test is too quiet for the delay search (peak at -7"},
+           Case{"speech.wav dither.wav",
+                "No reliable delay found: the test is too quiet for the delay search (peak at -7"},
            Case{"noise.wav low_passed.wav", "No reliable delay found: the signals do not correlate.\n"},
            Case{"noise.wav speech.wav", "No reliable delay found: the signals do not correlate.\n"},
        }) {

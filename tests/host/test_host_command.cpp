@@ -178,9 +178,9 @@ TEST_F(HostCommandTest, ARangeTheFilesCannotFillIsNarrowedWithOneLineAndTheSumma
     long long reach = 0;
     const size_t at = run.out.find("within +-");
     ASSERT_NE(at, std::string::npos) << run.out;
-    ASSERT_EQ(std::sscanf(run.out.c_str() + at, "within +-%d ms (searched up to +-%*f ms, %lld samples)", &summaryMs,
-                          &reach),
-              2)
+    ASSERT_EQ(
+        std::sscanf(run.out.c_str() + at, "within +-%d ms (searched up to +-%*f ms, %lld samples)", &summaryMs, &reach),
+        2)
         << run.out;
     EXPECT_EQ(summaryMs, noteMs);
     EXPECT_GE(reach, 100);

@@ -106,9 +106,9 @@ TEST_F(HostDamagedFileTest, AHeaderThatPromisesMoreThanItsFileHoldsIsNamedAsCut)
     bool bigEndian;
     bool streamed;  // the size written is a streaming writer's, not twice the truth
   };
-  for (const Case& c : {Case{"double.aiff", "aiff", "COMM", 10, 4, true, false},
-                        Case{"double.w64", "w64", "data", 16, 8, false, false},
-                        Case{"streamed.aiff", "aiff", "SSND", 4, 4, true, true}}) {
+  for (const Case& c :
+       {Case{"double.aiff", "aiff", "COMM", 10, 4, true, false}, Case{"double.w64", "w64", "data", 16, 8, false, false},
+        Case{"streamed.aiff", "aiff", "SSND", 4, 4, true, true}}) {
     SCOPED_TRACE(c.name);
     const int64_t frames = WriteEncodedPair("ref.wav", c.name, SoundFileEncoding::Pcm16, c.container, 2.0);
     const std::string bytes = ReadAll(m_dir.File(c.name));
@@ -127,9 +127,9 @@ TEST_F(HostDamagedFileTest, AHeaderThatPromisesMoreThanItsFileHoldsIsNamedAsCut)
     Overwrite(m_dir.File(c.name), id + c.sizeAt, twice, c.bytes, c.bigEndian);
     const std::string line = OneErrorLine(Run(std::string("ref.wav ") + c.name));
     EXPECT_EQ(line, "vantrel-host: the test file " + std::string(c.name) + " is damaged: decoding stopped at sample " +
-                        std::to_string(frames) + " (2.000 s) of " + std::to_string(2 * frames) +
-                        " (the file ends " + std::to_string(2 * frames) + " bytes into its data, of the " +
-                        std::to_string(4 * frames) + " bytes its header gives)");
+                        std::to_string(frames) + " (2.000 s) of " + std::to_string(2 * frames) + " (the file ends " +
+                        std::to_string(2 * frames) + " bytes into its data, of the " + std::to_string(4 * frames) +
+                        " bytes its header gives)");
   }
 }
 

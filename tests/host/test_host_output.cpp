@@ -4,8 +4,8 @@
 // 100 %, the levels and gain of --align-levels, and --track following a
 // delay that steps within the files.
 #include <cmath>
-#include <regex>
 #include <cstdio>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -119,10 +119,12 @@ TEST_F(HostCommandTest, ASearchThatTakesAWhileShowsHowMuchOfTheFilesItHasRead) {
   ASSERT_EQ(quiet.exitCode, 0) << quiet.err;
   EXPECT_EQ(quiet.err.find("searching"), std::string::npos) << quiet.err;
   const std::string screen = m_dir.File("screen.txt");
-  const std::string command = "script -qec \"" + Command("--quiet " + arguments) + "\" /dev/null >'" + screen + "' 2>&1";
+  const std::string command =
+      "script -qec \"" + Command("--quiet " + arguments) + "\" /dev/null >'" + screen + "' 2>&1";
   ASSERT_EQ(std::system(command.c_str()), 0);
   const std::string shown = ReadAll(screen);
-  EXPECT_TRUE(std::regex_search(shown, std::regex("\rsearching the delay, files read: +[0-9]+ %\r\033\\[K\r?\nSummary")))
+  EXPECT_TRUE(
+      std::regex_search(shown, std::regex("\rsearching the delay, files read: +[0-9]+ %\r\033\\[K\r?\nSummary")))
       << shown;
   EXPECT_EQ(shown.find("files read:  50 %\n"), std::string::npos);
 }

@@ -253,8 +253,7 @@ bool RunFileMeasurement(const MeasurementRequest& request, const MeasurementPlan
                         const std::function<void(int64_t)>& onSearch,
                         const std::function<bool(const FrameLine&)>& onFrame, RunFindings* findings,
                         std::string* error) {
-  auto system =
-      std::make_unique<FrameWatcher>([&](SYSPARA& sys) { ApplyHostSettings(request, plan, &sys); }, onSearch);
+  auto system = std::make_unique<FrameWatcher>([&](SYSPARA& sys) { ApplyHostSettings(request, plan, &sys); }, onSearch);
   if (!StartMeasurement(system.get(), plan.frameLength, error)) return false;
   const bool toTheEnd = WatchFrames(system.get(), onFrame);
   system->Stop();
