@@ -229,6 +229,9 @@ int CMsystem::Go() {
   std::atomic_ref<int32_t>(m_stopped).store(0, std::memory_order_relaxed);
   m_frameCounter = 0;
   m_endReached = 0;
+  // Hooked at every Go: a copy builds stages of its own, which nothing hooked yet.
+  m_frontEnd.delayCompensation->SetStartProgress(
+      [](void* self, int64_t samplesRead) { static_cast<CMsystem*>(self)->StartProgress(samplesRead); }, this);
   const int result = m_frontEnd.delayCompensation->Start(m_frontEnd.stopEvent);
   m_frontEnd.started = result != 0 ? 1 : 0;
   if (result == 0) NoteRefusal(RefusalCode::Other, "CMsystem::Go", -1, "the inputs cannot be started");

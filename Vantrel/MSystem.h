@@ -203,6 +203,12 @@ class CMsystem : public CTalvoPluginOEMInterface {
   // one delay (a repeating signal): when no delay became reliable, the
   // delay is open rather than unfound.
   bool SearchSawRivalPeaks() const;
+  // Called during Go on file inputs, on Go's thread, after every block the
+  // start-up delay search and level measurement read, with the samples read
+  // of each input since they last started from their beginning (a retry with
+  // the test's channels swapped starts them again). A host overrides it to
+  // show how far Go is; the base does nothing.
+  virtual void StartProgress(int64_t /*samplesRead*/) {}
 
  protected:
   // The front end's three stages, their used-input percentages and the

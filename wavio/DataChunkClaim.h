@@ -1,5 +1,5 @@
-// What a WAV or AU header says about its sample data, read from the bytes
-// themselves. libsndfile quietly shortens a data chunk that runs past the end
+// What a WAV, Wave64, AIFF or AU header says about its sample data, read
+// from the bytes themselves. libsndfile quietly shortens a data chunk that runs past the end
 // of the file to what is there, so a file cut short reads as a shorter file;
 // comparing the header's claim with the file's size tells the two apart.
 #pragma once
@@ -7,7 +7,7 @@
 #include <cstdint>
 
 struct DataChunkClaim {
-  bool known = false;         // a WAV or AU header with a data size was found
+  bool known = false;         // a header with a data size (or AIFF frame count) was found
   int64_t offset = 0;         // byte at which the data begins
   int64_t bytes = 0;          // data bytes the header gives
   int64_t frames = -1;        // sample frames those bytes hold; -1 when the encoding does not tell

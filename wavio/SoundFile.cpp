@@ -43,6 +43,7 @@ int ContainerFormat(const std::string& container) {
   if (container == "wav") return SF_FORMAT_WAV;
   if (container == "wavex") return SF_FORMAT_WAVEX;
   if (container == "aiff") return SF_FORMAT_AIFF;
+  if (container == "w64") return SF_FORMAT_W64;
   if (container == "flac") return SF_FORMAT_FLAC;
   if (container == "au") return SF_FORMAT_AU;
   if (container == "ogg") return SF_FORMAT_OGG;
@@ -54,7 +55,8 @@ int ContainerFormat(const std::string& container) {
 int EncodingSubtype(SoundFileEncoding encoding, int major) {
   switch (encoding) {
     case SoundFileEncoding::PcmU8:
-      return major == SF_FORMAT_WAV || major == SF_FORMAT_WAVEX ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_S8;
+      return major == SF_FORMAT_WAV || major == SF_FORMAT_WAVEX || major == SF_FORMAT_W64 ? SF_FORMAT_PCM_U8
+                                                                                          : SF_FORMAT_PCM_S8;
     case SoundFileEncoding::Pcm16: return SF_FORMAT_PCM_16;
     case SoundFileEncoding::Pcm24: return SF_FORMAT_PCM_24;
     case SoundFileEncoding::Pcm32: return SF_FORMAT_PCM_32;

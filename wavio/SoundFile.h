@@ -105,7 +105,7 @@ struct SoundFileSpec {
   int sampleRate = 48000;
   int channels = 1;
   SoundFileEncoding encoding = SoundFileEncoding::Pcm16;
-  // Container: "wav", "wavex" (extensible WAV), "aiff", "flac", "au" or "ogg".
+  // Container: "wav", "wavex" (extensible WAV), "w64" (Sony Wave64), "aiff", "flac", "au" or "ogg".
   std::string container = "wav";
 };
 

@@ -55,6 +55,10 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   int WaitForOutputs(int argument) override;
   int32_t* GetUsedInputs() override;
   bool SearchSawRivalPeaks() const override { return m_estimator.SawRivalPeaks(); }
+  void SetStartProgress(StartProgressHook hook, void* context) override {
+    m_startProgress = hook;
+    m_startProgressContext = context;
+  }
 
   // Search geometry for an input rate: window (a power of two), block and,
   // when asked for, the range in samples beyond which a delay found is not
@@ -196,6 +200,8 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   void RetrySearchSwapped(HANDLE stopEvent, float* best);
   SearchOutcome SaveSearchOutcome() const;
   void RestoreSearchOutcome(const SearchOutcome& outcome);
+  // Tells the start-progress hook, when there is one, how far the inputs are read.
+  void NoteStartProgress() const;
 
   MathlibHandle* m_mathlib = nullptr;
   CDelayBuffer* m_delayBuffer = nullptr;
@@ -218,6 +224,8 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   // Samples read of each input since the inputs started: the frames'
   // and the blocks' positions.
   int64_t m_samplesRead = 0;
+  StartProgressHook m_startProgress = nullptr;
+  void* m_startProgressContext = nullptr;
   CLevelGain m_levelGain;
   // Declared in this order: the estimator and the tracker tell the
   // confirmation what they confirm, the tracker steps the estimator's result.

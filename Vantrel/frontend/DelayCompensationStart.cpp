@@ -28,6 +28,7 @@ void CDelayCompensationImpl::RunSearch(HANDLE stopEvent, float* best) {
     if (activeBeforeSearch < 0 && m_state != DELCOMP_FILLINGBUFFERS) activeBeforeSearch = m_activeBlocks;
     if (activeBeforeSearch >= 0 && m_activeBlocks - activeBeforeSearch >= kSearchActiveBlocks) break;
     const int code = ProcessFrame(nullptr, nullptr, nullptr, nullptr, 1);
+    NoteStartProgress();
     if (code == 2 || m_estimator.Failed()) break;
     if (stopEvent != nullptr && WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0) break;
     const CORRRESULT* result = m_estimator.Result();
@@ -38,6 +39,10 @@ void CDelayCompensationImpl::RunSearch(HANDLE stopEvent, float* best) {
       m_state = DELCOMP_CALCDELAY;
     }
   }
+}
+
+void CDelayCompensationImpl::NoteStartProgress() const {
+  if (m_startProgress != nullptr) m_startProgress(m_startProgressContext, m_delayBuffer->InputPosition());
 }
 
 CDelayCompensationImpl::SearchOutcome CDelayCompensationImpl::SaveSearchOutcome() const {
@@ -171,6 +176,7 @@ int CDelayCompensationImpl::RunPreRun(HANDLE stopEvent) {
 
   while (m_activeBlocks < kLevelActiveBlocks && sys.levelPara.levelAlign != 0) {
     m_delayBuffer->ProcessInput(m_swapTestChannels);
+    NoteStartProgress();
     if (UpdateEnergyHistory() == 0) break;
   }
   // Nothing read: no level rather than 0 / 0.

@@ -19,6 +19,10 @@ struct MONITORDATA;
 // wholly past an input's end, or the compensation failed (the reason noted).
 constexpr int FRAME_NONE = 0;
 
+// Told on Start's thread how far the start-up work on file inputs has read:
+// `samplesRead` of each input since they last started from their beginning.
+using StartProgressHook = void (*)(void* context, int64_t samplesRead);
+
 class CDelayCompensation {
  public:
   // A new delay compensation, or null when none can be made.
@@ -50,4 +54,7 @@ class CDelayCompensation {
   virtual int32_t* GetUsedInputs() = 0;
   // The search of the last Start saw strong peaks at more than one delay.
   virtual bool SearchSawRivalPeaks() const { return false; }
+  // Calls `hook` after every block the start-up search and level
+  // measurement read on file inputs; a null hook is not called.
+  virtual void SetStartProgress(StartProgressHook /*hook*/, void* /*context*/) {}
 };

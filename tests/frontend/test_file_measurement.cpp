@@ -439,3 +439,57 @@ TEST_F(RepeatedMeasurementTest, NoFrameComesWithoutASuccessfulGo) {
 }
 
 }  // namespace
+
+// Records what Go tells of its start-up work, run by run.
+class ProgressRecorder : public FrameRecorder {
+ public:
+  using FrameRecorder::FrameRecorder;
+  void StartProgress(int64_t samplesRead) override { reads.push_back(samplesRead); }
+  std::vector<int64_t> reads;
+};
+
+// How often the samples read went back: each time the inputs started again.
+int Restarts(const std::vector<int64_t>& reads) {
+  int restarts = 0;
+  for (size_t k = 1; k < reads.size(); ++k) restarts += reads[k] < reads[k - 1] ? 1 : 0;
+  return restarts;
+}
+
+TEST_F(FileMeasurementTest, GoTellsHowMuchOfTheFilesItsSearchHasRead) {
+  const FilePair mono = DelayedPair(300, 0.5, INFINITY);
+  const FilePair other = DelayedPair(300, 0.5, INFINITY, 2);
+  FilePair crossed;
+  crossed.channels = 2;
+  for (size_t n = 0; n < kSignalLength; ++n) {
+    crossed.reference.insert(crossed.reference.end(), {mono.reference[n], other.reference[n]});
+    crossed.test.insert(crossed.test.end(), {other.test[n], mono.test[n]});
+  }
+  struct Case {
+    const FilePair* pair;
+    int restarts;  // the crossed channels' retry starts the inputs again once
+  };
+  for (const Case& c : {Case{&mono, 0}, Case{&crossed, 1}}) {
+    SCOPED_TRACE(c.pair->channels);
+    TempDir dir;
+    const SoundFileSpec spec{kMeasureRate, c.pair->channels, SoundFileEncoding::Pcm16, "wav"};
+    for (const auto& [name, samples] : {std::pair{"ref.wav", &c.pair->reference}, std::pair{"test.wav", &c.pair->test}})
+      ASSERT_TRUE(WriteSoundFile(dir.File(name), spec, samples->data(), int64_t(kSignalLength)));
+    ProgressRecorder system([&](SYSPARA& sys) {
+      FileMeasurementSettings(sys, dir.File("ref.wav"), dir.File("test.wav"), c.pair->channels);
+    });
+    ASSERT_NE(InitWithNewRecord(system), 0);
+    for (int run = 0; run < 2; ++run) {
+      system.reads.clear();
+      ASSERT_NE(system.Go(), 0);
+      ASSERT_FALSE(system.reads.empty());
+      // From the files' start, a frame at a time, never beyond the frame in which they end.
+      EXPECT_EQ(system.reads.front(), int64_t(kMeasureFrame)) << run;
+      EXPECT_EQ(Restarts(system.reads), c.restarts) << run;
+      const int64_t frames = (int64_t(kSignalLength) + kMeasureFrame - 1) / kMeasureFrame;
+      EXPECT_LE(*std::max_element(system.reads.begin(), system.reads.end()), frames * kMeasureFrame) << run;
+      // It told of the blocks the search needed to find the delay: a window of 32768 and more.
+      EXPECT_GT(system.reads.back(), 32768) << run;
+      system.Reset();
+    }
+  }
+}

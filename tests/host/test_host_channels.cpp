@@ -1,9 +1,10 @@
 // The channel the host estimates the delay on, and what it says when the
 // signals give the search nothing to work with: a silent channel, or
-// signals too quiet for it.
+// signals too quiet for it, or signals that share nothing.
 #include <string>
 #include <vector>
 
+#include "frontend/speech_like.h"
 #include "host_command_fixture.h"
 
 namespace {
@@ -56,6 +57,13 @@ TEST_F(HostChannelTest, SilenceAndQuietSignalsAreNamedInsteadOfNoCorrelation) {
   Write("silence.wav", std::vector<float>(2 * kMeasureRate, 0.0f), 1);
   // Speech-like levels peaking near -66 dBFS: an rms of 4 in 16-bit units.
   WritePair(500, "quiet_ref.wav", "quiet_test.wav", 3, kMeasureRate, 1.0f, 4.0);
+  // Dither of about one unit (-90 dBFS rms) where a signal should be; speech and
+  // a low-passed noise that share nothing with the white noise.
+  Write("dither.wav", IntegerNoise(2 * kMeasureRate, 32, 1.0), 1);
+  Write("speech.wav", SpeechLike(2 * kMeasureRate, kMeasureRate, 5), 1);
+  std::vector<float> lowPassed = IntegerNoise(2 * kMeasureRate, 33, 1000.0);
+  for (size_t n = 1; n < lowPassed.size(); ++n) lowPassed[n] = std::round(lowPassed[n] + 0.9f * lowPassed[n - 1]);
+  Write("low_passed.wav", lowPassed, 1);
   struct Case {
     const char* arguments;
     const char* said;
@@ -67,10 +75,19 @@ TEST_F(HostChannelTest, SilenceAndQuietSignalsAreNamedInsteadOfNoCorrelation) {
            Case{"silence.wav silence.wav", "No reliable delay found: both files are silent."},
            Case{"quiet_ref.wav quiet_test.wav",
                 "No reliable delay found: both signals are too quiet for the delay search (peaks at -6"},
+           Case{"silence.wav speech.wav", "No reliable delay found: the reference file is silent."},
+           Case{"dither.wav speech.wav",
+                "No reliable delay found: the reference is too quiet for the delay search (peak at -7"},
+           Case{"speech.wav dither.wav",
+                "No reliable delay found: the test is too quiet for the delay search (peak at -7"},
+           Case{"noise.wav low_passed.wav", "No reliable delay found: the signals do not correlate.\n"},
+           Case{"noise.wav speech.wav", "No reliable delay found: the signals do not correlate.\n"},
        }) {
     const HostRun run = Run(c.arguments);
     ASSERT_EQ(run.exitCode, 0) << c.arguments << run.err;
     EXPECT_NE(run.out.find(c.said), std::string::npos) << c.arguments << "\n" << run.out;
+    // A chance peak is no estimate of a delay.
+    EXPECT_EQ(run.out.find("last estimate"), std::string::npos) << c.arguments << "\n" << run.out;
   }
   const HostRun other = Run("--channel 1 ref_silent0.wav test_silent0.wav");
   EXPECT_NE(other.out.find("Delay found: 400 samples"), std::string::npos) << other.out;

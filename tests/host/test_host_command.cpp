@@ -152,8 +152,9 @@ TEST_F(HostCommandTest, SignalsThatDoNotCorrelateAreNotGivenADelay) {
   Write("noise2.wav", IntegerNoise(2 * kMeasureRate, 12, 3000.0), 1);
   const HostRun run = Run("noise1.wav noise2.wav");
   ASSERT_EQ(run.exitCode, 0);
-  EXPECT_NE(run.out.find("No reliable delay found within +-"), std::string::npos) << run.out;
-  EXPECT_EQ(run.out.find("Delay found"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("No reliable delay found: the signals do not correlate.\n"), std::string::npos) << run.out;
+  for (const char* claim : {"Delay found", "last estimate"})
+    EXPECT_EQ(run.out.find(claim), std::string::npos) << claim << "\n" << run.out;
 }
 
 TEST_F(HostCommandTest, ARangeTheFilesCannotFillIsNarrowedWithOneLineAndTheSummaryStatesTheSearchedRange) {
@@ -169,11 +170,19 @@ TEST_F(HostCommandTest, ARangeTheFilesCannotFillIsNarrowedWithOneLineAndTheSumma
               std::string::npos)
         << run.errLines[0];
     EXPECT_NE(run.out.find("Delay found: 100 samples"), std::string::npos) << run.out;
-    // The summary's range is the one searched: a window of at most 20000 - 16 frames.
+    // The summary names the note's range, then the window searched: at most 20000 - 16 frames.
+    int noteMs = 0, summaryMs = 0;
+    const size_t noteAt = run.errLines[0].find("searching within +-");
+    ASSERT_NE(noteAt, std::string::npos) << run.errLines[0];
+    ASSERT_EQ(std::sscanf(run.errLines[0].c_str() + noteAt, "searching within +-%d ms instead", &noteMs), 1);
     long long reach = 0;
-    const size_t at = run.out.find("searched up to +-");
+    const size_t at = run.out.find("within +-");
     ASSERT_NE(at, std::string::npos) << run.out;
-    ASSERT_EQ(std::sscanf(run.out.c_str() + at, "searched up to +-%*f ms (%lld samples)", &reach), 1) << run.out;
+    ASSERT_EQ(
+        std::sscanf(run.out.c_str() + at, "within +-%d ms (searched up to +-%*f ms, %lld samples)", &summaryMs, &reach),
+        2)
+        << run.out;
+    EXPECT_EQ(summaryMs, noteMs);
     EXPECT_GE(reach, 100);
     EXPECT_LE(reach, 20000 - 16 * 1024);
   }

@@ -1,5 +1,5 @@
 // Files that do not read whole are named, never measured as shorter files:
-// a data chunk cut short in any encoding, a compressed stream cut or
+// a data chunk cut short in any encoding or a header that promises more, a compressed stream cut or
 // damaged (saying only what is known of its length), a file that changes
 // while it is read, and a file whose channels would not fit the memory.
 #include <unistd.h>
@@ -62,7 +62,8 @@ TEST_F(HostDamagedFileTest, AFileCutShortIsNamedWithWhereItStopsOfTheLengthItsHe
   };
   for (const Case& c :
        {Case{"pcm.wav", SoundFileEncoding::Pcm16, "wav"}, Case{"ulaw.wav", SoundFileEncoding::MuLaw, "wav"},
-        Case{"ima.wav", SoundFileEncoding::ImaAdpcm, "wav"}, Case{"g723.au", SoundFileEncoding::G723, "au"}}) {
+        Case{"ima.wav", SoundFileEncoding::ImaAdpcm, "wav"}, Case{"g723.au", SoundFileEncoding::G723, "au"},
+        Case{"pcm.aiff", SoundFileEncoding::Pcm16, "aiff"}, Case{"pcm.w64", SoundFileEncoding::Pcm16, "w64"}}) {
     SCOPED_TRACE(c.name);
     const int64_t frames = WriteEncodedPair("ref.wav", c.name, c.encoding, c.container, 4.0);
     ASSERT_EQ(Run(std::string("ref.wav ") + c.name).exitCode, 0);  // whole, it measures
@@ -80,6 +81,55 @@ TEST_F(HostDamagedFileTest, AFileCutShortIsNamedWithWhereItStopsOfTheLengthItsHe
     EXPECT_LT(promised, frames + 1024);
     EXPECT_GT(stopped, frames / 2 - 1024);
     EXPECT_LT(stopped, frames / 2 + 1024);
+  }
+}
+
+// Writes `value` over `bytes` bytes at `at` of a file, most significant byte first when `bigEndian`.
+void Overwrite(const std::string& path, size_t at, uint64_t value, int bytes, bool bigEndian) {
+  std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+  file.seekp(std::streamoff(at));
+  for (int i = 0; i < bytes; ++i) file.put(char(value >> (8 * (bigEndian ? bytes - 1 - i : i))));
+}
+
+// A header that promises twice the frames its whole file holds is named as
+// a cut file is: AIFF's frame count (COMM: 2 channel bytes, then 4 of
+// frames, big-endian) and Wave64's data size (a 16-byte id, then 8 bytes,
+// little-endian, counting the chunk's 24-byte head). A streamed AIFF's
+// sizes, stated before the data was known, are no such promise.
+TEST_F(HostDamagedFileTest, AHeaderThatPromisesMoreThanItsFileHoldsIsNamedAsCut) {
+  struct Case {
+    const char* name;
+    const char* container;
+    const char* id;  // the chunk whose size field is changed
+    size_t sizeAt;   // that field, from the id
+    int bytes;
+    bool bigEndian;
+    bool streamed;  // the size written is a streaming writer's, not twice the truth
+  };
+  for (const Case& c :
+       {Case{"double.aiff", "aiff", "COMM", 10, 4, true, false}, Case{"double.w64", "w64", "data", 16, 8, false, false},
+        Case{"streamed.aiff", "aiff", "SSND", 4, 4, true, true}}) {
+    SCOPED_TRACE(c.name);
+    const int64_t frames = WriteEncodedPair("ref.wav", c.name, SoundFileEncoding::Pcm16, c.container, 2.0);
+    const std::string bytes = ReadAll(m_dir.File(c.name));
+    const size_t id = bytes.find(c.id, 12);
+    ASSERT_NE(id, std::string::npos);
+    if (c.streamed) {
+      // sox's placeholders: frames and sizes of just below 2 GB.
+      Overwrite(m_dir.File(c.name), bytes.find("COMM") + 10, 0x3F800000, 4, true);
+      Overwrite(m_dir.File(c.name), id + c.sizeAt, 0x7F000008, 4, true);
+      const HostRun run = Run(std::string("ref.wav ") + c.name);
+      EXPECT_EQ(run.exitCode, 0) << run.err;
+      EXPECT_NE(run.out.find("Delay found: 300 samples"), std::string::npos) << run.out;
+      continue;
+    }
+    const uint64_t twice = c.id[0] == 'C' ? uint64_t(2 * frames) : uint64_t(2 * 2 * frames + 24);
+    Overwrite(m_dir.File(c.name), id + c.sizeAt, twice, c.bytes, c.bigEndian);
+    const std::string line = OneErrorLine(Run(std::string("ref.wav ") + c.name));
+    EXPECT_EQ(line, "vantrel-host: the test file " + std::string(c.name) + " is damaged: decoding stopped at sample " +
+                        std::to_string(frames) + " (2.000 s) of " + std::to_string(2 * frames) + " (the file ends " +
+                        std::to_string(2 * frames) + " bytes into its data, of the " + std::to_string(4 * frames) +
+                        " bytes its header gives)");
   }
 }
 

@@ -1,9 +1,11 @@
 // What the host prints: runs of equal frames by default, every frame on
-// request, the CSV alone on stdout with --csv -, progress that ends at
+// request, the CSV alone on stdout with --csv -, the search's progress,
+// progress that ends at
 // 100 %, the levels and gain of --align-levels, and --track following a
 // delay that steps within the files.
 #include <cmath>
 #include <cstdio>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -85,6 +87,46 @@ TEST_F(HostCommandTest, ProgressOfALongFileEndsAtOneHundredPercentAndClearsItsTe
   ASSERT_NE(full, std::string::npos) << shown;
   EXPECT_EQ(shown.compare(full + 16, 4, "\r\033[K"), 0) << shown.substr(full);
   EXPECT_EQ(shown.find("progress:  50 %\n"), std::string::npos);
+}
+
+TEST_F(HostCommandTest, ASearchThatTakesAWhileShowsHowMuchOfTheFilesItHasRead) {
+  // Noise that repeats every 2 s, the test 1000 samples late: the search
+  // never settles and reads all 30 s of both files with a window of 2^17
+  // points (2.4 s on an AMD EPYC guest), frames too short for their own progress.
+  constexpr int kRate = 16000;
+  const std::vector<float> loop = IntegerNoise(2 * kRate, 41, 3000.0);
+  std::vector<float> source(30 * kRate + 1000);
+  for (size_t n = 0; n < source.size(); ++n) source[n] = loop[n % loop.size()];
+  Write("ref.wav", std::vector<float>(source.begin() + 1000, source.end()), 1, kRate);
+  Write("test.wav", std::vector<float>(source.begin(), source.end() - 1000), 1, kRate);
+  const std::string arguments = "--max-delay-ms 4000 ref.wav test.wav";
+
+  // Into a file: a line every 10 %, rising, all before the frames.
+  const HostRun run = RunPlain(arguments);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  std::vector<int> shares;
+  for (const std::string& line : run.errLines) {
+    int share = -1;
+    if (std::sscanf(line.c_str(), "searching the delay, files read: %d %%", &share) == 1) shares.push_back(share);
+  }
+  ASSERT_FALSE(shares.empty()) << run.err;
+  for (size_t k = 1; k < shares.size(); ++k) EXPECT_GT(shares[k] / 10, shares[k - 1] / 10) << run.err;
+  EXPECT_LE(shares.back(), 100);
+  EXPECT_EQ(run.errLines.back().rfind("searching the delay", 0), 0u) << run.err;
+
+  // --quiet into a file: nothing; on a terminal: one line rewritten, then cleared.
+  const HostRun quiet = Run(arguments);
+  ASSERT_EQ(quiet.exitCode, 0) << quiet.err;
+  EXPECT_EQ(quiet.err.find("searching"), std::string::npos) << quiet.err;
+  const std::string screen = m_dir.File("screen.txt");
+  const std::string command =
+      "script -qec \"" + Command("--quiet " + arguments) + "\" /dev/null >'" + screen + "' 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::string shown = ReadAll(screen);
+  EXPECT_TRUE(
+      std::regex_search(shown, std::regex("\rsearching the delay, files read: +[0-9]+ %\r\033\\[K\r?\nSummary")))
+      << shown;
+  EXPECT_EQ(shown.find("files read:  50 %\n"), std::string::npos);
 }
 
 TEST_F(HostCommandTest, AlignedLevelsAreReportedWithTheGainApplied) {
@@ -188,9 +230,11 @@ TEST_F(HostCommandTest, TrackHandsOutEveryFrameOfTheFilesWithItsPosition) {
   }
   EXPECT_EQ(rows.back().realSamples, 3 * 16000 - 1234 - int(rows.size() - 1) * 512);
   EXPECT_NE(rows.back().status, 1);
+  // The share in tenths of a percent, rounded down.
+  const long long tenths = 1000LL * reliable / static_cast<long long>(rows.size());
   char share[96];
-  std::snprintf(share, sizeof share, "Reliable: %d of %zu frames (%.1f %% of the file)", reliable, rows.size(),
-                100.0 * reliable / double(rows.size()));
+  std::snprintf(share, sizeof share, "Reliable: %d of %zu frames (%lld.%lld %% of the file)", reliable, rows.size(),
+                tenths / 10, tenths % 10);
   EXPECT_NE(tracked.out.find(share), std::string::npos) << tracked.out;
   // From the first reliable frame on the complete frames are, but for a few
   // the re-check may doubt, and that frame comes within the search's

@@ -42,6 +42,10 @@ TEST_F(HostCommandTest, FilesOfDifferentLengthsEndWithTheShorterAndNameTheShareM
     // No frame lies beyond the shorter file.
     EXPECT_LE(std::stoll(m[1]) * 512, c.shorter + 512);
   }
+  // One sample more is not all of it: the share is rounded down.
+  Write("test_longer.wav", std::vector<float>(IntegerNoise(3 * kRate + 1, 4, 3000.0)), 1, kRate);
+  const HostRun longer = Run("ref3.wav test_longer.wav");
+  EXPECT_NE(longer.out.find("so 99.9 % of the test was measured\n"), std::string::npos) << longer.out;
   // Equal lengths say nothing of lengths.
   const HostRun equal = Run("ref.wav test.wav");
   EXPECT_EQ(equal.out.find("Lengths:"), std::string::npos) << equal.out;

@@ -23,7 +23,8 @@ constexpr int kMinSampleRate = 4000;
 class FrameWatcher : public CMsystem {
  public:
   using CMsystem::Query;
-  explicit FrameWatcher(std::function<void(SYSPARA&)> settings) : m_settings(std::move(settings)) {}
+  FrameWatcher(std::function<void(SYSPARA&)> settings, std::function<void(int64_t)> onSearch)
+      : m_settings(std::move(settings)), m_onSearch(std::move(onSearch)) {}
 
   // Init applies the defaults again; the host's settings go on top of them.
   void SetDefaultPara(SYSPARA* sys, uint32_t flags) override {
@@ -34,9 +35,11 @@ class FrameWatcher : public CMsystem {
   int AlgorithmOperationA() override { return 0; }
   int AlgorithmOperationB() override { return 0; }
   int AlgorithmOperationC() override { return 0; }
+  void StartProgress(int64_t samplesRead) override { m_onSearch(samplesRead); }
 
  private:
   std::function<void(SYSPARA&)> m_settings;
+  std::function<void(int64_t)> m_onSearch;
 };
 
 bool ReadFormat(const std::string& path, const char* role, SoundFileFormat* format, std::string* error) {
@@ -247,9 +250,10 @@ bool PlanFileMeasurement(const MeasurementRequest& request, MeasurementPlan* pla
 }
 
 bool RunFileMeasurement(const MeasurementRequest& request, const MeasurementPlan& plan,
+                        const std::function<void(int64_t)>& onSearch,
                         const std::function<bool(const FrameLine&)>& onFrame, RunFindings* findings,
                         std::string* error) {
-  auto system = std::make_unique<FrameWatcher>([&](SYSPARA& sys) { ApplyHostSettings(request, plan, &sys); });
+  auto system = std::make_unique<FrameWatcher>([&](SYSPARA& sys) { ApplyHostSettings(request, plan, &sys); }, onSearch);
   if (!StartMeasurement(system.get(), plan.frameLength, error)) return false;
   const bool toTheEnd = WatchFrames(system.get(), onFrame);
   system->Stop();

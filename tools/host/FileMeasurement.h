@@ -73,11 +73,13 @@ struct RunFindings {
   bool rivalPeaks = false;
 };
 
-// Runs a planned measurement, calling `onFrame` after every frame (false
-// from it stops the run there). false
+// Runs a planned measurement, calling `onSearch` with the samples of each
+// file read while the delay search over their start runs, then `onFrame`
+// after every frame (false from it stops the run there). false
 // with `error` when the measurement cannot start, or a file changed while
 // it was read or did not decode to its end.
 bool RunFileMeasurement(const MeasurementRequest& request, const MeasurementPlan& plan,
+                        const std::function<void(int64_t)>& onSearch,
                         const std::function<bool(const FrameLine&)>& onFrame, RunFindings* findings,
                         std::string* error);
 

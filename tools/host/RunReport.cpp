@@ -11,6 +11,10 @@ namespace {
 
 // A quality (percent) above which the search saw a clear peak.
 constexpr int kStrongQuality = 60;
+// Signals that have nothing in common still correlate a few percent by
+// chance at the search's best lag (white against pink noise 3, speech
+// against dither 2); a best peak below this names no delay at all.
+constexpr int kChanceQuality = 10;
 
 double Ms(int64_t samples, int rate) { return 1000.0 * double(samples) / rate; }
 
@@ -20,6 +24,12 @@ double Ms(int64_t samples, int rate) { return 1000.0 * double(samples) / rate; }
 double LevelDbfs(double energy, uint32_t frameLength) {
   const double meanSquare = 4.0 * energy / double(frameLength);
   return meanSquare > 0.0 ? 10.0 * std::log10(meanSquare / (32768.0 * 32768.0)) : -999.0;
+}
+
+// "99.9" for 2811 of 2812: rounded down, so that only all of them is 100.
+std::string ShareText(int64_t part, int64_t whole) {
+  const int64_t tenths = whole > 0 ? part * 1000 / whole : 0;
+  return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
 }
 
 }  // namespace
@@ -91,7 +101,7 @@ void RunReport::PrintChannelSwap(ChannelSwap swap) const {
 }
 
 bool RunReport::NothingCorrelated() const {
-  return m_reliable == 0 && m_last.quality == 0 && m_plan.lengthFrames >= m_plan.searchSamples;
+  return m_reliable == 0 && std::abs(m_last.quality) < kChanceQuality && m_plan.lengthFrames >= m_plan.searchSamples;
 }
 
 void RunReport::PrintLengths() const {
@@ -99,34 +109,39 @@ void RunReport::PrintLengths() const {
   const int64_t ref = p.fileFrames[0], test = p.fileFrames[1];
   if (ref == test) return;
   const bool refLonger = ref > test;
-  const double share = 100.0 * double(std::min(ref, test)) / double(std::max(ref, test));
+  const std::string share = ShareText(std::min(ref, test), std::max(ref, test));
   std::fprintf(m_out,
                "Lengths: reference %.3f s (%lld samples), test %.3f s (%lld samples); the run ended with the %s, "
-               "so %.1f %% of the %s was measured\n",
+               "so %s %% of the %s was measured\n",
                double(ref) / p.sampleRate, static_cast<long long>(ref), double(test) / p.sampleRate,
-               static_cast<long long>(test), refLonger ? "test" : "reference", share, refLonger ? "reference" : "test");
+               static_cast<long long>(test), refLonger ? "test" : "reference", share.c_str(),
+               refLonger ? "reference" : "test");
 }
 
 void RunReport::PrintNoDelay(const std::string& noCorrelation, bool rivalPeaks) const {
   const MeasurementPlan& p = m_plan;
-  // Without any correlation the estimate is only the edge of the search range.
+  const bool beyondRange =
+      std::abs(int64_t(m_last.delaySamples)) > p.maxDelaySamples && std::abs(m_last.quality) > kStrongQuality;
   if (p.lengthFrames < p.searchSamples)
     std::fprintf(m_out,
                  "No reliable delay found: the files are too short to search (%lld samples needed, %lld there).\n",
                  static_cast<long long>(p.searchSamples), static_cast<long long>(p.lengthFrames));
+  else if (beyondRange)
+    // A clear peak the search would not take: it lies beyond the range, not
+    // nowhere. A narrow range sees look-alikes of it one pitch period apart
+    // as rivals, which do not make the signal a repeating one.
+    std::fprintf(m_out, "No reliable delay found: found %.3f ms (%d samples, quality %d), beyond the %s +-%d ms.\n",
+                 Ms(m_last.delaySamples, p.sampleRate), m_last.delaySamples, m_last.quality,
+                 p.maxDelayMs < p.requestedMaxDelayMs ? "narrowed" : "asked", p.maxDelayMs);
+  else if (NothingCorrelated())
+    // A chance peak is no estimate; name the level that explains it, if one does.
+    std::fprintf(m_out, "No reliable delay found: %s.\n",
+                 noCorrelation.empty() ? "the signals do not correlate" : noCorrelation.c_str());
   else if (rivalPeaks)
     // Any of the rival delays could be the one: naming one would be a guess.
     std::fprintf(m_out,
                  "No reliable delay found: the signal repeats, and the search saw peaks as strong at more than one "
                  "delay, so the delay is open.\n");
-  else if (m_last.quality == 0)
-    std::fprintf(m_out, "No reliable delay found: %s.\n",
-                 noCorrelation.empty() ? "the signals do not correlate" : noCorrelation.c_str());
-  else if (std::abs(int64_t(m_last.delaySamples)) > p.maxDelaySamples && std::abs(m_last.quality) > kStrongQuality)
-    // A clear peak the search would not take: it lies beyond the range, not nowhere.
-    std::fprintf(m_out, "No reliable delay found: found %.3f ms (%d samples, quality %d), beyond the %s +-%d ms.\n",
-                 Ms(m_last.delaySamples, p.sampleRate), m_last.delaySamples, m_last.quality,
-                 p.maxDelayMs < p.requestedMaxDelayMs ? "narrowed" : "asked", p.maxDelayMs);
   else
     std::fprintf(m_out, "No reliable delay found within +-%d ms (last estimate %d samples, %.3f ms, at quality %d).\n",
                  p.maxDelayMs, m_last.delaySamples, Ms(m_last.delaySamples, p.sampleRate), m_last.quality);
@@ -139,9 +154,9 @@ void RunReport::PrintSummary(bool levelAlign, const std::string& noCorrelation, 
                                    : std::to_string(p.channels);
   std::fprintf(m_out,
                "\nSummary: %lld frame%s of %u samples at %d Hz, %s channel(s)\n"
-               "Search: delay estimated on channel %d, searched up to +-%.1f ms (%lld samples)%s\n",
+               "Search: delay estimated on channel %d within +-%d ms (searched up to +-%.1f ms, %lld samples)%s\n",
                static_cast<long long>(m_frames), m_frames == 1 ? "" : "s", p.frameLength, p.sampleRate,
-               channels.c_str(), p.channel, p.ReachMs(), static_cast<long long>(p.reachSamples),
+               channels.c_str(), p.channel, p.maxDelayMs, p.ReachMs(), static_cast<long long>(p.reachSamples),
                p.track ? ", re-checked and tracked" : "");
   if (m_frames != 0) PrintChannelSwap(ChannelSwapOf(m_last.status));
   if (m_reliable == 0) {
@@ -158,8 +173,8 @@ void RunReport::PrintSummary(bool levelAlign, const std::string& noCorrelation, 
                    m_reliableDelays.rbegin()->first);
   }
   PrintLengths();
-  std::fprintf(m_out, "Reliable: %lld of %lld frames (%.1f %% of the %s)\n", static_cast<long long>(m_reliable),
-               static_cast<long long>(m_frames), m_frames != 0 ? 100.0 * double(m_reliable) / double(m_frames) : 0.0,
+  std::fprintf(m_out, "Reliable: %lld of %lld frames (%s %% of the %s)\n", static_cast<long long>(m_reliable),
+               static_cast<long long>(m_frames), ShareText(m_reliable, m_frames).c_str(),
                p.fileFrames[0] == p.fileFrames[1] ? "file" : "measured part");
   if (levelAlign && m_frames != 0) {
     const double ref = m_last.refEnergy, test = m_last.testEnergy;

@@ -21,7 +21,8 @@ class RunReport {
   void Add(const FrameLine& line);
   // Prints the last run.
   void Finish();
-  // Whether files long enough to search never gave a reliable delay nor any correlation.
+  // Whether files long enough to search never gave a reliable delay nor
+  // more than a chance correlation.
   bool NothingCorrelated() const;
   // `noCorrelation`: why the signals do not correlate, when known;
   // `rivalPeaks`: the search saw peaks as strong at more than one delay.
@@ -33,8 +34,9 @@ class RunReport {
   void PrintChannelSwap(ChannelSwap swap) const;
   // The files' lengths and the share of the longer one measured, when they differ.
   void PrintLengths() const;
-  // Why no frame was reliable: the files too short, a repeating signal, no
-  // correlation, a clear delay beyond the range, or the last estimate.
+  // Why no frame was reliable: the files too short, a clear delay beyond the
+  // range, no correlation (and the levels that explain it), a repeating
+  // signal, or the last estimate.
   void PrintNoDelay(const std::string& noCorrelation, bool rivalPeaks) const;
 
   FILE* m_out;

@@ -76,8 +76,16 @@ std::string ExplainNoCorrelation(const std::string& reference, const std::string
       text += "; --channel " + std::to_string(other) + " measures the other channel";
     return text;
   }
-  if (ref.loudBlocks < DELAY_SEARCH_RELIABLE_BLOCKS && tst.loudBlocks < DELAY_SEARCH_RELIABLE_BLOCKS)
+  const bool refQuiet = ref.loudBlocks < DELAY_SEARCH_RELIABLE_BLOCKS;
+  const bool testQuiet = tst.loudBlocks < DELAY_SEARCH_RELIABLE_BLOCKS;
+  if (refQuiet && testQuiet)
     return "both signals are too quiet for the delay search (peaks at " + Dbfs(ref.peakDbfs) + " and " +
            Dbfs(tst.peakDbfs) + where + "); raise their levels";
+  // One quiet side leaves the search the other's blocks to correlate with a
+  // signal below its gate: a chance correlation.
+  if (refQuiet || testQuiet)
+    return std::string(refQuiet ? "the reference" : "the test") + " is too quiet for the delay search (peak at " +
+           Dbfs(refQuiet ? ref.peakDbfs : tst.peakDbfs) + where + ", the " + (refQuiet ? "test" : "reference") +
+           " at " + Dbfs(refQuiet ? tst.peakDbfs : ref.peakDbfs) + "); raise its level";
   return {};
 }

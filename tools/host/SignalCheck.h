@@ -1,6 +1,6 @@
-// Why two files gave no correlation at all: the estimation channel may be
-// silent in both, or both signals may be too quiet for the delay search to
-// take any of their blocks. Read only after a measurement found nothing.
+// Why two files gave no more than a chance correlation: the estimation
+// channel may be silent in one or both, or one or both signals may be too
+// quiet for the delay search. Read only after a measurement found nothing.
 #pragma once
 
 #include <cstdint>

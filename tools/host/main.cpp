@@ -54,7 +54,7 @@ void NoteNarrowedRange(const MeasurementPlan& plan) {
       break;
   }
   std::fflush(stdout);
-  std::fprintf(stderr, "vantrel-host: note: %s; searching up to +-%d ms instead\n", why.c_str(), plan.maxDelayMs);
+  std::fprintf(stderr, "vantrel-host: note: %s; searching within +-%d ms instead\n", why.c_str(), plan.maxDelayMs);
 }
 
 // A run whose output did not reach its reader has failed, however well
@@ -104,7 +104,7 @@ int MeasureAndReport(const HostOptions& options, const MeasurementPlan& plan, FI
   RunFindings findings;
   std::string csvError;
   const bool measured = RunFileMeasurement(
-      request, plan,
+      request, plan, [&](int64_t samplesRead) { progress.Search(samplesRead); },
       [&](const FrameLine& line) {
         report.Add(line);
         progress.Frame(line.frame);
