@@ -182,8 +182,10 @@ class CMsystem : public CTalvoPluginOEMInterface {
   // Why the last Init, UpdateSysPara, Go or ProcessFrame of this object
   // returned 0: what refused, on which input, and why (kept whatever the
   // trace mask). Empty when that call did not refuse, and when the frames
-  // ended with the input; the frames after the input ended keep the reason
-  // of the frame that ended it.
+  // ended with the whole input; frames that end because a file stopped
+  // decoding before its header's length end with DamagedFile, naming the
+  // sample where it stopped. The frames after the input ended keep the
+  // reason of the frame that ended them.
   const RefusalReason& LastRefusal() const { return m_lastRefusal; }
   // The kind of that reason, for a program to branch on; None when the
   // call did not refuse.
