@@ -72,9 +72,10 @@ struct FRAMEHEADER {
   // 1: the frame's samples count: both signals were fetched at the frame's
   // delay (in full, or zero-padded where an input is missing: realSamples) and, while
   // trigger events are on, the frame lies in the measurement's time window
-  // (from the start event on). 0: they do not: not enough input yet, the
-  // delay was clamped to what the buffers hold, or the start event has not
-  // come. It does not say the delay is right: delayStatus does.
+  // (from the start event on). 0: they do not: not enough input yet, zeros
+  // where a signal has not begun while allowPadding is 0, the delay was
+  // clamped to what the buffers hold, or the start event has not come. It
+  // does not say the delay is right: delayStatus does.
   uint8_t delayValid;
   uint8_t resetAverage;      // restart averages with this frame
   uint8_t endOfMeasurement;  // the measurement ends with this frame

@@ -43,11 +43,11 @@ int64_t SkippedFileFrames(const SYSPARA& sys, double offset) {
 }
 
 // An offset as long as the file it skips into leaves nothing to pair.
-bool OffsetMeetsTheFiles(const SYSPARA& sys) {
+bool OffsetMeetsTheFiles(const SYSPARA& sys, const char* what = "CMsystem::Init") {
   const double offset = InputOffsetSamples(sys);
   const int64_t skipped = SkippedFileFrames(sys, offset);
   if (skipped < 0 || std::fabs(offset) < double(skipped)) return true;
-  TraceRefusal(RefusalCode::Offset, "CMsystem::Init", -1,
+  TraceRefusal(RefusalCode::Offset, what, -1,
                "an input offset of %d ms (%.0f samples at %d Hz) reaches beyond the %s file's %lld samples",
                sys.delayPara.inputOffsetMs, offset, sys.inputPara[0].wave.sampleRate, offset > 0 ? "test" : "reference",
                static_cast<long long>(skipped));
@@ -160,6 +160,7 @@ int CMsystem::Init(SYSPARA& sys, CAlgorithmPara& alg, int flag) {
   m_samplePosition = 0;
   m_frontEnd.ready = 0;
   m_frontEnd.started = 0;
+  m_sizedFrontEnd = false;
 
   if (m_algorithmPara.frameLength == 0) {
     TraceRefusal(RefusalCode::Range, "CMsystem::Init", -1, "frame length 0");
@@ -172,18 +173,27 @@ int CMsystem::Init(SYSPARA& sys, CAlgorithmPara& alg, int flag) {
     return 0;
   }
 
+  m_initFlag = flag;
+  m_sizedFrontEnd = true;
+  m_sizing = SizingOf(m_sysPara);
   if (!OffsetMeetsTheFiles(m_sysPara)) return 0;
+  const int result = SetUpFrontEnd("CMsystem::Init");
+  UpdateRealtimeInputList();
+  return result;
+}
 
+int CMsystem::SetUpFrontEnd(const char* what) {
   // Any length: a host that passes its own sample buffers may take long
   // frames whole. ProcessFrame refuses those the frame's own buffers
   // cannot hold.
-  m_deliveredLength = DeliveredLength(flag);
+  m_deliveredLength = DeliveredLength(m_initFlag);
   int result = m_frontEnd.delayCompensation->Init(&m_sysPara, m_deliveredLength, m_algorithmPara.frameLength);
   if (result != 0) result = m_frontEnd.delayCompensation->Prepare(&m_sysPara);
   m_frontEnd.ready = result != 0 ? 1 : 0;
-  if (result == 0)
-    NoteRefusal(RefusalCode::Other, "CMsystem::Init", -1, "the delay compensation cannot be set up for this record");
-  UpdateRealtimeInputList();
+  if (result == 0) NoteRefusal(RefusalCode::Other, what, -1, "the delay compensation cannot be set up for this record");
+  // The set-up narrows the ranges in the own record to what it searches.
+  m_settledRangeMs[0] = m_sysPara.delayPara.maxDelayFileMs;
+  m_settledRangeMs[1] = m_sysPara.delayPara.maxDelayRealtimeMs;
   return result;
 }
 
@@ -194,9 +204,25 @@ int CMsystem::UpdateSysPara(void* sysPara) {
     return 0;
   }
   if (!TakeRecord(*static_cast<const SYSPARA*>(sysPara), "UpdateSysPara")) return 0;
-  const int result = m_frontEnd.delayCompensation->UpdateSysPara(&m_sysPara);
-  if (result == 0)
-    NoteRefusal(RefusalCode::Other, "CMsystem::UpdateSysPara", -1, "the delay compensation refused the record");
+  int result = 0;
+  const FrontEndSizing sizing = m_sizedFrontEnd ? SizingOf(m_sysPara) : FrontEndSizing{};
+  if (m_sizedFrontEnd && (m_frontEnd.ready == 0 || !(sizing == m_sizing))) {
+    // The buffers, the window and the frames' geometry were made for
+    // another record: searching this one with them finds wrong delays.
+    m_frontEnd.ready = 0;
+    m_frontEnd.started = 0;
+    m_sizing = sizing;
+    result = OffsetMeetsTheFiles(m_sysPara, "CMsystem::UpdateSysPara") ? SetUpFrontEnd("CMsystem::UpdateSysPara") : 0;
+  } else {
+    // Sized alike, so searched alike: the record says the range settled on.
+    if (m_sizedFrontEnd) {
+      m_sysPara.delayPara.maxDelayFileMs = m_settledRangeMs[0];
+      m_sysPara.delayPara.maxDelayRealtimeMs = m_settledRangeMs[1];
+    }
+    result = m_frontEnd.delayCompensation->UpdateSysPara(&m_sysPara);
+    if (result == 0)
+      NoteRefusal(RefusalCode::Other, "CMsystem::UpdateSysPara", -1, "the delay compensation refused the record");
+  }
   UpdateRealtimeInputList();
   return result;
 }
@@ -232,6 +258,7 @@ int CMsystem::Go() {
   // Hooked at every Go: a copy builds stages of its own, which nothing hooked yet.
   m_frontEnd.delayCompensation->SetStartProgress(
       [](void* self, int64_t samplesRead) { static_cast<CMsystem*>(self)->StartProgress(samplesRead); }, this);
+  m_decodeChecked = false;
   const int result = m_frontEnd.delayCompensation->Start(m_frontEnd.stopEvent);
   m_frontEnd.started = result != 0 ? 1 : 0;
   if (result == 0) NoteRefusal(RefusalCode::Other, "CMsystem::Go", -1, "the inputs cannot be started");

@@ -98,7 +98,14 @@ class CMsystem : public CTalvoPluginOEMInterface {
   // Signals the stop event; callable from any thread (see Threads above). 1.
   int Stop() override;
   // Copies the record (a SYSPARA) and applies the defaults; 0 for a null
-  // or unusable record, which is then not taken.
+  // or unusable record, which is then not taken. After an Init, a record
+  // that needs other sizes than the front end has (another rate, channel
+  // count, search range, input offset or mode, or files of a length that
+  // narrows the search otherwise) sets the front end up again as Init
+  // does, with Init's frame lengths; a run in progress then needs a Go.
+  // When that cannot be done it returns 0 with LastRefusal saying why, and
+  // Go refuses until an Init or UpdateSysPara succeeds. Either way
+  // SysPara() then holds the range the next Go searches.
   int UpdateSysPara(void* sysPara) override;
   int SetParameters(const char* parameters) override;
   // A new record with the defaults, released with its Destroy; null when
@@ -175,8 +182,10 @@ class CMsystem : public CTalvoPluginOEMInterface {
   // Why the last Init, UpdateSysPara, Go or ProcessFrame of this object
   // returned 0: what refused, on which input, and why (kept whatever the
   // trace mask). Empty when that call did not refuse, and when the frames
-  // ended with the input; the frames after the input ended keep the reason
-  // of the frame that ended it.
+  // ended with the whole input; frames that end because a file stopped
+  // decoding before its header's length end with DamagedFile, naming the
+  // sample where it stopped. The frames after the input ended keep the
+  // reason of the frame that ended them.
   const RefusalReason& LastRefusal() const { return m_lastRefusal; }
   // The kind of that reason, for a program to branch on; None when the
   // call did not refuse.
@@ -237,6 +246,19 @@ class CMsystem : public CTalvoPluginOEMInterface {
     void Build();
   };
 
+  // What in a record the front end's sizes follow, as its set-up saw it:
+  // UpdateSysPara sets the front end up again when a record differs here.
+  struct FrontEndSizing {
+    int32_t rate[2] = {}, bits[2] = {}, fileChannels[2] = {}, mode[2] = {};
+    int32_t channels = 0, realtime = 0, tracking = 0, compensationOn = 0, trackVariableDelay = 0;
+    int32_t maxDelayFileMs = 0, maxDelayRealtimeMs = 0, inputOffsetMs = 0;
+    // Each file input's length, as far as it can narrow the search or meet
+    // the input offset; -1 for no file or one that cannot be read.
+    int64_t fileFrames[2] = {-1, -1};
+    uint32_t deliveredLength = 0;
+    bool operator==(const FrontEndSizing&) const = default;
+  };
+
   // Every member but m_frontEnd is copied as it is.
   SYSPARA m_sysPara;
   CAlgorithmPara m_algorithmPara = {};
@@ -264,6 +286,15 @@ class CMsystem : public CTalvoPluginOEMInterface {
   // The delay buffer's input position at the last frame or Go.
   int64_t m_inputPosition = 0;
   RefusalReason m_lastRefusal;
+  // The last set-up of the front end (by Init, or by UpdateSysPara since):
+  // whether there was one, its sizing, Init's flag, and the ranges it
+  // settled on (maxDelayFileMs, maxDelayRealtimeMs after narrowing).
+  bool m_sizedFrontEnd = false;
+  FrontEndSizing m_sizing;
+  int32_t m_initFlag = 0;
+  int32_t m_settledRangeMs[2] = {};
+  // The input's end was checked for a file that decoded short.
+  bool m_decodeChecked = false;
 
  private:
   virtual void UpdateRealtimeInputList();
@@ -276,6 +307,13 @@ class CMsystem : public CTalvoPluginOEMInterface {
   bool TakeRecord(const SYSPARA& sys, const char* operation);
   // Length the delay compensation delivers per frame.
   uint32_t DeliveredLength(int flag) const;
+  FrontEndSizing SizingOf(const SYSPARA& sys) const;
+  // Sets the delay compensation up for the own record with the algorithm
+  // record's lengths and m_initFlag; the result of its Init and Prepare.
+  int SetUpFrontEnd(const char* what);
+  // At the end of the frames: a file input that stopped decoding before
+  // the length its header gives refuses the run.
+  void NoteInputDecodedShort();
   // The steps of a frame: the refusals, the header's fields known before
   // the samples, the delay compensation's fetch (past blocks not yet
   // filled) and the frame's result from the fetch code.

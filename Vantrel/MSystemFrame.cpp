@@ -9,6 +9,8 @@
 #include "Vantrel/VantrelTrace.h"
 #include "Vantrel/stages/DelayBuffer.h"
 #include "Vantrel/stages/DelayCompensation.h"
+#include "Vantrel/stages/InputMux.h"
+#include "wavio/SoundFile.h"
 
 namespace {
 
@@ -50,6 +52,10 @@ int CMsystem::ProcessFrame(void* framePointer, float* (*samples)[2][2]) {
 
   CheckTrigger(&m_sysPara, TRIGGER_AFTER_SAMPLES, frame);
   if (header.endOfMeasurement != 0) result = 0;
+  if (result == 0 && m_endReached != 0 && !m_decodeChecked) {
+    m_decodeChecked = true;
+    NoteInputDecodedShort();
+  }
 
   const int32_t used0 = m_frontEnd.usedInputs != nullptr ? m_frontEnd.usedInputs[0] : 0;
   const int32_t used1 = m_frontEnd.usedInputs != nullptr ? m_frontEnd.usedInputs[1] : 0;
@@ -134,6 +140,27 @@ int CMsystem::ResultOfFetch(int code) {
       m_endReached = 1;
       return 0;
     default: return 0;
+  }
+}
+
+void CMsystem::NoteInputDecodedShort() {
+  for (int input = 0; input < 2; ++input) {
+    DecodeProgress progress;
+    // Only an input that has ended tells; the other may decode on.
+    if (m_frontEnd.inputMux == nullptr || !m_frontEnd.inputMux->FileProgress(input, &progress) || !progress.ended)
+      continue;
+    const bool cutShort = progress.promised >= 0 && progress.decoded < progress.promised;
+    if (!cutShort && !progress.decoderFailed) continue;
+    const std::string of = progress.promised >= 0 ? " of the " + std::to_string(progress.promised) + " its header gives"
+                                                  : std::string();
+    std::string reason = progress.reason;
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '.')) reason.pop_back();
+    const std::string why = reason.empty() ? std::string() : " (" + reason + ")";
+    TraceRefusal(RefusalCode::DamagedFile, "CMsystem::ProcessFrame", input,
+                 "the file %s of input %d stopped decoding at sample %lld%s%s: the frames end there",
+                 m_sysPara.inputPara[input].fileName.c_str(), input, static_cast<long long>(progress.decoded),
+                 of.c_str(), why.c_str());
+    return;
   }
 }
 

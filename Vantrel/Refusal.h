@@ -29,6 +29,7 @@ enum class RefusalCode : int32_t {
   NotReady = 11,       // called out of order: no successful Init or Go, no record, no frame
   Unsupported = 12,    // an input kind this component does not have (telephone lines)
   Other = 13,          // a refusal that names no more particular cause
+  DamagedFile = 14,    // an input file that stopped decoding before the length its header gives
 };
 
 // A short stable name of the code ("missing file", "not sound", ...).

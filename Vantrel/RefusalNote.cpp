@@ -43,6 +43,7 @@ const char* RefusalCodeName(RefusalCode code) {
     case RefusalCode::NotReady: return "not ready";
     case RefusalCode::Unsupported: return "unsupported";
     case RefusalCode::Other: return "other";
+    case RefusalCode::DamagedFile: return "damaged file";
   }
   return "other";
 }

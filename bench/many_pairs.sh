@@ -9,7 +9,11 @@
 # is checked against the one written.
 #   bench/many_pairs.sh [BUILD [PAIRS [WORKERS [SECONDS [DISTINCT]]]]]
 # (defaults build/release 1000 8 10 40; needs python3, or $PYTHON, with numpy).
-# BASELINE=<another build folder> also times that build's host per pair.
+# BASELINE=<another build folder> also times that build's host per pair and
+# its library worker.
+# MIXED=1: the pairs differ in rate (16, 48, 96 kHz), channels (mono,
+# stereo) and length (SECONDS/4 to SECONDS), with delays up to 700 ms or an
+# eighth of the pair, so that one library object meets them mixed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build/release}" && pwd)
@@ -19,31 +23,36 @@ python=${PYTHON:-python3}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-"$python" - "$work" "$distinct" "$seconds" <<'PY'
+"$python" - "$work" "$distinct" "$seconds" "${MIXED:-0}" <<'PY'
 import sys, wave
 import numpy as np
-folder, distinct, seconds = sys.argv[1], int(sys.argv[2]), float(sys.argv[3])
-rate = 48000
-frames = int(rate * seconds)
+folder, distinct, seconds, mixed = sys.argv[1], int(sys.argv[2]), float(sys.argv[3]), sys.argv[4] == "1"
 rng = np.random.default_rng(1)
-def write(path, samples):
+def write(path, samples, rate):
     with wave.open(path, "wb") as w:
-        w.setnchannels(2); w.setsampwidth(2); w.setframerate(rate)
+        w.setnchannels(samples.shape[1]); w.setsampwidth(2); w.setframerate(rate)
         w.writeframes(np.clip(np.round(samples), -32768, 32767).astype("<i2").tobytes())
 with open(folder + "/truth.txt", "w") as truth:
     for i in range(distinct):
-        delay = int(rng.integers(0, 2400))
+        if mixed:
+            rate, channels = (16000, 48000, 96000)[i % 3], 1 + (i // 3) % 2
+            frames = int(rate * seconds * (0.25 + 0.75 * ((i * 7) % 5) / 4))
+            delay = int(rng.integers(0, min(int(0.7 * rate), frames // 8)))
+        else:
+            rate, channels, frames = 48000, 2, int(48000 * seconds)
+            delay = int(rng.integers(0, 2400))
         total = frames + delay
         # Speech-like: noise with a falling spectrum under syllable-rate bursts.
-        noise = rng.normal(0.0, 1.0, (total, 2))
-        for c in range(2):
+        noise = rng.normal(0.0, 1.0, (total, channels))
+        for c in range(channels):
             noise[:, c] = np.convolve(noise[:, c], [1.0, 0.9, 0.6, 0.3], mode="same")
-        envelope = np.repeat(rng.uniform(0.0, 1.0, total // 4800 + 1) ** 2, 4800)[:total]
+        burst = rate // 10
+        envelope = np.repeat(rng.uniform(0.0, 1.0, total // burst + 1) ** 2, burst)[:total]
         source = 6000.0 * noise * envelope[:, None]
         reference = source[delay:delay + frames]
-        test = 0.5 * source[:frames] + rng.normal(0.0, 30.0, (frames, 2))
-        write(f"{folder}/r{i}.wav", reference)
-        write(f"{folder}/t{i}.wav", test)
+        test = 0.5 * source[:frames] + rng.normal(0.0, 30.0, (frames, channels))
+        write(f"{folder}/r{i}.wav", reference, rate)
+        write(f"{folder}/t{i}.wav", test, rate)
         truth.write(f"{folder}/r{i}.wav {folder}/t{i}.wav {delay}\n")
 PY
 # The distinct pairs listed over and over to $pairs.
@@ -71,7 +80,11 @@ print(f"{total} pairs, {wrong} off by more than a sample")
 PY
 }
 
-echo "$pairs pairs of $seconds s, 48 kHz stereo, $workers workers"
+if [ "${MIXED:-0}" = 1 ]; then
+  echo "$pairs pairs of $seconds s or shorter, 16/48/96 kHz, mono and stereo, mixed, $workers workers"
+else
+  echo "$pairs pairs of $seconds s, 48 kHz stereo, $workers workers"
+fi
 # One host process per pair, $workers at a time: "REF TEST DELAY" lines.
 host_per_pair() {
   xargs -P "$workers" -L 1 sh -c 'printf "%s %s %s\n" "$1" "$2" "$("$0" --quiet "$1" "$2" | sed -n "s/^Delay found: \([0-9-]*\) samples.*/\1/p")"' "$1" \
@@ -90,12 +103,22 @@ if [ -n "${BASELINE:-}" ]; then
   echo "baseline host, process per pair:    $(rate "$pairs" "$start" "$end" "$c0" "$c1"); $(check "$work/baseline.txt")"
 fi
 
+# One library process per worker, each measuring its part of the list: "REF TEST DELAY ..." lines.
+library_per_worker() {
+  for part in "${parts[@]}"; do "$1" <"$part" >"$part.out" & done
+  wait
+  cat "$work"/part.*.out >"$2"
+}
 start=$(now) c0=$(cpu)
-for part in "${parts[@]}"; do "$worker" <"$part" >"$part.out" & done
-wait
+library_per_worker "$worker" "$work/library.txt"
 end=$(now) c1=$(cpu)
-cat "$work"/part.*.out >"$work/library.txt"
 echo "one library process per worker:     $(rate "$pairs" "$start" "$end" "$c0" "$c1"); $(check "$work/library.txt")"
+if [ -n "${BASELINE:-}" ]; then
+  start=$(now) c0=$(cpu)
+  library_per_worker "$BASELINE/bench/many_pairs_worker" "$work/baseline-library.txt"
+  end=$(now) c1=$(cpu)
+  echo "baseline library, process per worker: $(rate "$pairs" "$start" "$end" "$c0" "$c1"); $(check "$work/baseline-library.txt")"
+fi
 
 if "$python" -c "import scipy" 2>/dev/null; then
   start=$(now) c0=$(cpu)

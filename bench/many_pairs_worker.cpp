@@ -75,13 +75,15 @@ int main(int argc, char** argv) {
       ++failures;
       continue;
     }
-    // Init sizes the buffers for the first pair's rate and range; later
-    // pairs only bring their files (UpdateSysPara), and Init runs again
-    // only when one is refused (another rate, say).
-    int ready = initialised ? system.UpdateSysPara(sys) : 0;
-    if (ready == 0) {
-      CAlgorithmPara alg{sys->inputPara[0].wave.sampleRate > 24000 ? 1024u : 512u,
-                         sys->inputPara[0].wave.sampleRate > 24000 ? 1024u : 512u};
+    // Init sets the frame length; later pairs bring their record by
+    // UpdateSysPara, which sizes the buffers and the search anew when the
+    // pair needs it (another rate, channel count or length). The host's
+    // frame length follows the rate, so a pair across 24 kHz takes an Init.
+    const uint32_t frameLength = sys->inputPara[0].wave.sampleRate > 24000 ? 1024u : 512u;
+    const bool sameFrames = initialised && system.AlgorithmPara().frameLength == frameLength;
+    int ready = sameFrames ? system.UpdateSysPara(sys) : 0;
+    if (ready == 0 && !sameFrames) {
+      CAlgorithmPara alg{frameLength, frameLength};
       ready = system.Init(*sys, alg);
       initialised = ready != 0;
     }

@@ -5,7 +5,8 @@
 
 # The entry headers a caller includes: the framework (CMsystem and its
 # records), the delay-search query, trace and registry access, the math
-# layer's entries, the primitives' public families and the sound-file helper.
+# layer's entries, the primitives' public families, the sound-file helper
+# and the virtual sound devices a program registers.
 # Everything they include is installed with them; implementation headers are
 # not entries and must not be reached from one.
 set(VANTREL_PUBLIC_ENTRY_HEADERS
@@ -15,7 +16,7 @@ set(VANTREL_PUBLIC_ENTRY_HEADERS
   Mathlib/MathlibConvert.h Mathlib/MathlibMemory.h Mathlib/MathlibReport.h Mathlib/MathlibFormat.h
   Mathlib/MathlibDavu.h Mathlib/Davu.h
   platform/registry.h
-  wavio/SoundFile.h)
+  wavio/SoundFile.h wavio/VirtualDevice.h)
 file(GLOB primitive_families RELATIVE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/primitives/*/sp_*.h)
 list(APPEND VANTREL_PUBLIC_ENTRY_HEADERS ${primitive_families})
 

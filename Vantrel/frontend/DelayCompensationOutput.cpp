@@ -95,7 +95,11 @@ int CDelayCompensationImpl::WriteFrameOutput(FRAMEDATA* frame, FRAMEBUFFERDESC* 
   header.delayStatus = CReliableGate::WithoutPadding(m_reading.status, realSamples, m_outputLen);
   header.quality = m_reading.quality;
   header.realSamples = realSamples;
-  header.delayValid = delayValid ? 1 : 0;
+  // Without padding allowed, zeros standing in for a signal that has not
+  // begun are no delayed samples: the frame keeps its place, not its
+  // validity. The end frame's zeros are the input's end, as ever.
+  const bool holdsPadding = sys.delayPara.allowPadding == 0 && !input.pastEnd && realSamples < m_outputLen;
+  header.delayValid = delayValid && !holdsPadding ? 1 : 0;
   header.channels = sys.channels;
   *desc = FRAMEBUFFERDESC{m_outputLen, 0, 0};
   if (fetched == FRAME_NONE) return fetched;

@@ -169,10 +169,19 @@ void CInputMuxImpl::ConsumeAll() {
   Release(1);
 }
 
+bool CInputMuxImpl::IsOpenFile(int input) const {
+  return input >= 0 && input <= 1 && m_waveIO[input] != nullptr && m_sysPara != nullptr &&
+         m_sysPara->inputPara[input].mode == INPUT_MODE_FILE;
+}
+
+bool CInputMuxImpl::FileProgress(int input, DecodeProgress* progress) const {
+  if (!IsOpenFile(input)) return false;
+  *progress = m_waveIO[input]->FileProgress();
+  return true;
+}
+
 bool CInputMuxImpl::FinishFileInput(int input, DecodeProgress* progress, std::string* change) {
-  if (input < 0 || input > 1 || m_waveIO[input] == nullptr || m_sysPara == nullptr ||
-      m_sysPara->inputPara[input].mode != INPUT_MODE_FILE)
-    return false;
+  if (!IsOpenFile(input)) return false;
   CWaveIO* wave = m_waveIO[input];
   // What changed is read before the rest decodes: a file cut meanwhile ends that decode early.
   *change = wave->FileChange();

@@ -33,8 +33,11 @@ class FRONT_END_INTERNAL CInputMuxImpl : public CInputMux {
   int Go(int bufferBytes) override;
   int64_t NonFiniteSamples(int input) const override;
   bool FinishFileInput(int input, DecodeProgress* progress, std::string* change) override;
+  bool FileProgress(int input, DecodeProgress* progress) const override;
 
  private:
+  // Input 0 or 1 is a file input with its wave object.
+  bool IsOpenFile(int input) const;
   // The physical input and channel a signal channel is routed to; false
   // (traced) when the record names none that exists.
   bool Route(int direction, int channel, int* input, int* inputChannel, const char* operation) const;

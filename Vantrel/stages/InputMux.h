@@ -50,4 +50,7 @@ class CInputMux {
   // gives how far it decoded against its header and what changed in the
   // file since it opened ("" nothing). false for an input that is no open file.
   virtual bool FinishFileInput(int, DecodeProgress*, std::string*) { return false; }
+  // An open file input (0 or 1): how far it has decoded so far against its
+  // header, without reading on. false for an input that is no open file.
+  virtual bool FileProgress(int, DecodeProgress*) const { return false; }
 };

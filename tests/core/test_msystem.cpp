@@ -248,6 +248,60 @@ TEST_F(MsystemTest, UpdateSysParaCopiesAppliesDefaultsAndForwards) {
   EXPECT_EQ(system.IsRealtime(), 0);
 }
 
+// A record the front end is sized for alike is forwarded; one that needs
+// other sizes sets the front end up again with Init's lengths and flag.
+TEST_F(MsystemTest, UpdateSysParaSetsTheFrontEndUpAgainForARecordOfOtherSizes) {
+  MinimalAlgorithm system;
+  SYSPARA sys;
+  MakeUsable(sys);
+  CAlgorithmPara alg{480, 960};
+  ASSERT_EQ(system.Init(sys, alg, 1), 1);  // the flag: the output length is delivered
+  log.initCalls = log.updateCalls = 0;
+  sys.inputPara[0].fileName = "other.wav";
+  sys.levelPara.levelAlign = 1;
+  EXPECT_EQ(system.UpdateSysPara(&sys), 1);
+  EXPECT_EQ(log.initCalls, 0);
+  EXPECT_EQ(log.updateCalls, 1);
+
+  const struct {
+    const char* what;
+    void (*change)(SYSPARA&);
+  } cases[] = {
+      {"rate", [](SYSPARA& s) { s.inputPara[0].wave.sampleRate = 96000; }},
+      {"test rate", [](SYSPARA& s) { s.inputPara[1].wave.sampleRate = 16000; }},
+      {"channels", [](SYSPARA& s) { MakeUsable(s, 2); }},
+      {"compensation", [](SYSPARA& s) { s.delayPara.compensationOn = 1; }},
+      {"tracking", [](SYSPARA& s) { s.delayPara.trackVariableDelay = 1; }},
+  };
+  for (const auto& c : cases) {
+    SYSPARA other;
+    MakeUsable(other);
+    c.change(other);
+    log.initCalls = log.updateCalls = 0;
+    log.initRecord = nullptr;
+    EXPECT_EQ(system.UpdateSysPara(&other), 1) << c.what;
+    EXPECT_EQ(log.initCalls, 1) << c.what;
+    EXPECT_EQ(log.initRecord, &system.SysPara()) << c.what;
+    EXPECT_EQ(log.initOutputLength, 480u) << c.what;
+    EXPECT_EQ(log.initFrameLength, 960u) << c.what;
+    // Set up for it now: the same record again is forwarded.
+    log.initCalls = 0;
+    EXPECT_EQ(system.UpdateSysPara(&other), 1) << c.what;
+    EXPECT_EQ(log.initCalls, 0) << c.what;
+  }
+
+  // A set-up that fails refuses the record, and Go with it, until one succeeds.
+  log.initResult = 0;
+  sys.inputPara[0].wave.sampleRate = 44100;
+  EXPECT_EQ(system.UpdateSysPara(&sys), 0);
+  EXPECT_EQ(system.Go(), 0);
+  log.initResult = 1;
+  log.initCalls = 0;
+  EXPECT_EQ(system.UpdateSysPara(&sys), 1);
+  EXPECT_EQ(log.initCalls, 1);
+  EXPECT_EQ(system.Go(), 1);
+}
+
 TEST_F(MsystemTest, RealtimeInputListFollowsTheInputModes) {
   struct DeviceInputs : MinimalAlgorithm {
     int modes[2] = {INPUT_MODE_FILE, INPUT_MODE_FILE};

@@ -20,7 +20,7 @@ fail() { echo "package check: $*" >&2; exit 1; }
 soname="$(objdump -p lib/libvantrel.so | awk '/SONAME/ {print $2}')"
 [[ "$soname" =~ ^libvantrel\.so\.[0-9]+$ ]] || fail "SONAME is '$soname', not versioned"
 [ -e "lib/$soname" ] || fail "lib/$soname is missing"
-for header in Vantrel/Vantrel.h Vantrel/MSystem.h primitives/fft/sp_real_fft.h Mathlib/MathlibRealFft.h; do
+for header in Vantrel/Vantrel.h Vantrel/MSystem.h primitives/fft/sp_real_fft.h Mathlib/MathlibRealFft.h wavio/VirtualDevice.h; do
   [ -f "include/vantrel/$header" ] || fail "include/vantrel/$header is missing"
 done
 if find include -name '*Impl.h' | grep -q .; then fail "implementation headers installed: $(find include -name '*Impl.h')"; fi
