@@ -593,6 +593,12 @@ inline i32x4 WidenQuarterI8ToI32(i8x16 v, int q) {
   return (q % 2 == 0) ? WidenLowI16ToI32(half) : WidenHighI16ToI32(half);
 #endif
 }
+// Lane i: a[2i] * b[2i] + a[2i+1] * b[2i+1], exact in 32 bits.
+inline i32x4 PairDotI16(i16x8 a, i16x8 b) { return {_mm_madd_epi16(a.raw, b.raw)}; }
+// The same pair of int16 in every 32-bit lane, the first in the low half.
+inline i16x8 SplatPairI16(int16_t first, int16_t second) {
+  return {_mm_set1_epi32(static_cast<int32_t>(static_cast<uint16_t>(first) | (uint32_t{static_cast<uint16_t>(second)} << 16)))};
+}
 // Eight int32 lanes of a and b to int16 with saturation.
 inline i16x8 PackSatI32ToI16(i32x4 a, i32x4 b) { return {_mm_packs_epi32(a.raw, b.raw)}; }
 
