@@ -40,7 +40,7 @@ void PlainLane(SpkDcBlockLane& l, int64_t from, int64_t n) {
   for (int64_t i = from; i < n; ++i) Step(l, powers, i);
 }
 
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
 // Four lanes at phase 0, whole blocks from `from`; returns where they stop.
 int64_t FourLaneBlocks(SpkDcBlockLane l[4], int64_t from, int64_t n) {
   float powers[4][4];
@@ -101,7 +101,7 @@ int64_t FourLaneBlocks(SpkDcBlockLane l[4], int64_t from, int64_t n) {
 
 void SP_V(spkDcBlockLanesF32)(SpkDcBlockLane* lanes, int32_t count, int64_t n) {
   int64_t from = 0;
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
   bool together = count == 4;
   for (int lane = 1; lane < count; ++lane) together = together && lanes[lane].phase == lanes[0].phase;
   if (together) {
