@@ -20,7 +20,7 @@ int64_t CountTies(const float* v, int64_t n, float bound, int64_t* last) {
   int64_t count = 0;
   int64_t highest = -1;
   int64_t i = 0;
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
   const f32x4 limit = Splat(bound);
   for (; i + 4 <= n; i += 4) {
     const f32x4 x = LoadU(v + i);

@@ -71,7 +71,7 @@ void PlainSums(const T* x, const T* y, int64_t win, Window window, Placement<T> 
   }
 }
 
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
 // The vector registers of one element type.
 template <class T>
 struct VectorOf;
@@ -82,7 +82,7 @@ struct VectorOf<float> {
   static V Zero() { return simd::Zero4(); }
   static void Spill(float* p, V v) { simd::StoreU(p, v); }
 };
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
 template <>
 struct VectorOf<double> {
   using V = simd::f64x2;
@@ -176,14 +176,14 @@ void VectorSums(const T* x, const T* y, int64_t win, Window window, Placement<T>
 template <class T>
 void SegmentSums(const T* x, const T* y, int64_t win, Window window, Placement<T> out, int64_t count) {
   constexpr bool kFloat = sizeof(T) == sizeof(float);
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
   constexpr int64_t kShortCount = kFloat ? 6 : 4;
   if (window == Window::kFixed || (win >= 7 && count >= kShortCount)) {
     if constexpr (kFloat) {
       VectorSums(x, y, win, window, out, count);
       return;
     }
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
     if constexpr (!kFloat) {
       VectorSums(x, y, win, window, out, count);
       return;

@@ -10,7 +10,7 @@ using namespace simd;
 
 void SP_V(spkMulConjugateC64)(const double* x, const double* y, double* out, int64_t bins) {
   int64_t k = 0;
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
   const f64x2 conjugate = ImagSignMaskF64();
   for (; k < 2 * bins; k += 2) StoreU(out + k, MulComplex(Xor(LoadUFpDomain(x + k), conjugate), LoadUFpDomain(y + k)));
 #endif

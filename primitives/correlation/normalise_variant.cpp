@@ -13,7 +13,7 @@ using namespace simd;
 
 void SP_V(spkNormaliseByEnergyF64)(const double* corr, double xEnergy, const double* energy, double* out, int64_t n) {
   int64_t k = 0;
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
   const f64x2 x = Splat(xEnergy);
   for (; k + 2 <= n; k += 2) {
     const f64x2 product = Mul(x, LoadUFpDomain(energy + k));

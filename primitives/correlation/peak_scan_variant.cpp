@@ -74,7 +74,7 @@ void ScanPlain(const float* v, int64_t from, int64_t to, Bounds bounds, Scan& s)
 template <bool AtLeast>
 void ScanRange(const float* v, int64_t from, int64_t to, Bounds bounds, Scan& s) {
   int64_t i = from;
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
   if ((to - from) / 4 < kLargestLaneBlocks && to - from >= 8) {
     const f32x4 limit = Splat(bounds.candidate);
     const f32x4 equalLimit = Splat(bounds.equal);
@@ -147,7 +147,7 @@ void TiesAndRunner(const float* v, int64_t n, Bounds bounds, int64_t skip, SpkTi
 
 void SP_V(spkPeakScratchF32)(const float* src, float* dst, int64_t n, bool magnitudes) {
   int64_t i = 0;
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
   const f32x4 sign = SplatBits(magnitudes ? kSignBit : 0u);
   for (; i + 4 <= n; i += 4) StoreU(dst + i, AndNot(sign, LoadU(src + i)));
 #endif

@@ -11,7 +11,7 @@ using namespace simd;
 
 void SP_V(spkPutIntoSumsF32)(const float* values, int64_t n, float* slot, float* sum, float* latest, bool replacing) {
   int64_t i = 0;
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
   for (; i + 4 <= n; i += 4) {
     const f32x4 value = LoadU(values + i);
     const f32x4 kept = replacing ? Sub(LoadU(sum + i), LoadU(slot + i)) : LoadU(sum + i);

@@ -40,7 +40,7 @@ void OneLane(SpkSlidingLane& l, int64_t from, int64_t n, int64_t b, double bound
   l.energy = e;
 }
 
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
 void TwoLanes(SpkSlidingLane& l0, SpkSlidingLane& l1, int64_t from, int64_t n, int64_t b, double bound) {
   const double* const w0 = l0.window;
   const double* const w1 = l1.window;
@@ -80,7 +80,7 @@ void TwoLanes(SpkSlidingLane& l0, SpkSlidingLane& l1, int64_t from, int64_t n, i
 
 void SP_V(spkNormaliseSlidingF64)(SpkSlidingLane* lanes, int32_t count, int64_t from, int64_t n, int64_t b,
                                   double bound) {
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
   if (count == 2) {
     TwoLanes(lanes[0], lanes[1], from, n, b, bound);
     return;

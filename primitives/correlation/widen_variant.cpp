@@ -10,7 +10,7 @@ using namespace simd;
 
 void SP_V(spkWidenF32ToF64)(const float* src, double* dst, int64_t n) {
   int64_t i = 0;
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
   for (; i + 4 <= n; i += 4) {
     StoreU(dst + i, LoadPairAsF64(src + i));
     StoreU(dst + i + 2, LoadPairAsF64(src + i + 2));

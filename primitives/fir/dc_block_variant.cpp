@@ -34,12 +34,13 @@ inline void Step(SpkDcBlockLane& l, const float powers[4], int64_t i) {
 }
 
 void PlainLane(SpkDcBlockLane& l, int64_t from, int64_t n) {
+  if (from >= n) return;  // the usual case around whole blocks: not even the powers
   float powers[4];
   Powers(l.pole, powers);
   for (int64_t i = from; i < n; ++i) Step(l, powers, i);
 }
 
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
 // Four lanes at phase 0, whole blocks from `from`; returns where they stop.
 int64_t FourLaneBlocks(SpkDcBlockLane l[4], int64_t from, int64_t n) {
   float powers[4][4];
@@ -51,25 +52,41 @@ int64_t FourLaneBlocks(SpkDcBlockLane l[4], int64_t from, int64_t n) {
   f32x4 last = Lanes(l[0].prevInput, l[1].prevInput, l[2].prevInput, l[3].prevInput);
   f32x4 state = Lanes(l[0].blockState, l[1].blockState, l[2].blockState, l[3].blockState);
   f32x4 s3 = Lanes(l[0].partial, l[1].partial, l[2].partial, l[3].partial);
+  // The arrays in locals: the stores could otherwise alias the lanes'
+  // records, and every block would read the pointers again.
+  const float* const src0 = l[0].src;
+  const float* const src1 = l[1].src;
+  const float* const src2 = l[2].src;
+  const float* const src3 = l[3].src;
+  float* const dst0 = l[0].dst;
+  float* const dst1 = l[1].dst;
+  float* const dst2 = l[2].dst;
+  float* const dst3 = l[3].dst;
   int64_t i = from;
   for (; i + 4 <= n; i += 4) {
-    f32x4 x0 = LoadU(l[0].src + i), x1 = LoadU(l[1].src + i), x2 = LoadU(l[2].src + i), x3 = LoadU(l[3].src + i);
+    f32x4 x0 = LoadU(src0 + i), x1 = LoadU(src1 + i), x2 = LoadU(src2 + i), x3 = LoadU(src3 + i);
     Transpose4x4(x0, x1, x2, x3);  // x_j: sample j of the block in every lane
+    // The differences from the last sample down, each into the register
+    // of a sample no longer needed, so that only x3 (the next block's
+    // last) is copied.
+    const f32x4 d3 = Sub(x3, x2);
+    const f32x4 d2 = Sub(x2, x1);
+    const f32x4 d1 = Sub(x1, x0);
     const f32x4 s0 = Sub(x0, last);
-    const f32x4 s1 = Add(Sub(x1, x0), Mul(p, s0));
-    const f32x4 s2 = Add(Sub(x2, x1), Mul(p, s1));
-    s3 = Add(Sub(x3, x2), Mul(p, s2));
+    last = x3;
+    const f32x4 s1 = Add(d1, Mul(p, s0));
+    const f32x4 s2 = Add(d2, Mul(p, s1));
+    s3 = Add(d3, Mul(p, s2));
     f32x4 y0 = Mul(k, Add(s0, Mul(pk[0], state)));
     f32x4 y1 = Mul(k, Add(s1, Mul(pk[1], state)));
     f32x4 y2 = Mul(k, Add(s2, Mul(pk[2], state)));
     state = Add(s3, Mul(pk[3], state));
     f32x4 y3 = Mul(k, state);
-    last = x3;
     Transpose4x4(y0, y1, y2, y3);
-    StoreU(l[0].dst + i, y0);
-    StoreU(l[1].dst + i, y1);
-    StoreU(l[2].dst + i, y2);
-    StoreU(l[3].dst + i, y3);
+    StoreU(dst0 + i, y0);
+    StoreU(dst1 + i, y1);
+    StoreU(dst2 + i, y2);
+    StoreU(dst3 + i, y3);
   }
   for (int lane = 0; lane < 4; ++lane) {
     l[lane].prevInput = Lane(last, lane);
@@ -84,7 +101,7 @@ int64_t FourLaneBlocks(SpkDcBlockLane l[4], int64_t from, int64_t n) {
 
 void SP_V(spkDcBlockLanesF32)(SpkDcBlockLane* lanes, int32_t count, int64_t n) {
   int64_t from = 0;
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
   bool together = count == 4;
   for (int lane = 1; lane < count; ++lane) together = together && lanes[lane].phase == lanes[0].phase;
   if (together) {

@@ -29,7 +29,7 @@ inline void WeighPair(double* taps, int64_t len, int64_t k, double w) {
   St(taps + len - 1 - k, Ld(taps + len - 1 - k) * w);
 }
 
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
 using simd::f64x2;
 
 // Pairs k and k+1 in place: the front taps (k, k+1) by (w0, w1), the back
@@ -95,7 +95,7 @@ void CosineWindow(double* taps, int32_t len, const window::WindowShape& shape) {
 #endif
 }
 
-#if SP_SET_INDEX < SP_SET_SSE2
+#if !SP_SET_HAS_F64_VECTORS
 // X = cos(k theta) by rotating (X, S) by theta; w = a0 - 0.5 X - a2 (2X^2 - 1).
 void ThreeTermRotation(double* taps, int32_t len, double alpha) {
   const int64_t pairs = len / 2;
@@ -131,7 +131,7 @@ spStatus SP_V(spkFirWinBlackmanAlphaF64)(double* taps, int32_t len, double alpha
   // Any length from 3 on, as the other windows; the Blackman window itself
   // needs 4 for its alpha.
   if (const spStatus st = CheckArraysMin(len, 3, taps); st != spOk) return st;
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
   if (len / 2 <= kTwoLaneThreeTermMaxPairs)
     ThreeTermTwoLanes(taps, len, alpha);
   else
@@ -153,7 +153,7 @@ spStatus SP_V(spkFirWinBartlettF64)(double* taps, int32_t len) {
   if (const spStatus st = CheckArraysMin(len, 3, taps); st != spOk) return st;
   const int64_t pairs = len / 2;
   const double step = 2.0 / (len - 1);
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
   if (len == 3) {
     St(taps, 0.0);
     St(taps + 2, 0.0);

@@ -67,7 +67,7 @@ void PlainTone(double* y, int64_t len, double magnitude, double w, double phi0) 
   if (len % 2 == 1 && len >= 5) St(y + len - 1, a * e1 - e2);
 }
 
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
 using simd::f64x2;
 
 constexpr int64_t kToneBlock = 2048;
@@ -143,7 +143,7 @@ spStatus SP_V(spkToneCosF64)(double* dst, int32_t len, double magnitude, double 
   const double phi0 = *phase;
   const double w = relFreq * kTwoPi;
   *phase = PhaseAfter(phi0, w, len);
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
   if (hint == kToneHintBlocks) {
     BlockTone(dst, len, magnitude, w, phi0);
     return spOk;

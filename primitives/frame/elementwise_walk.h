@@ -36,7 +36,7 @@
 
 #include "primitives/frame/simd.h"
 
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
 namespace SP_SET_NS::walk {
 
 enum class StoreKind { Aligned, Unaligned, Streaming };
@@ -47,7 +47,7 @@ template <>
 struct VecOf<float> {
   using type = simd::f32x4;
 };
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
 template <>
 struct VecOf<double> {
   using type = simd::f64x2;

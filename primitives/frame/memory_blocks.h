@@ -83,7 +83,7 @@ inline void CopyPieces(const uint8_t* s, uint8_t* d, int64_t n) {
   if (n & 1) *d = *s;
 }
 
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
 using simd::f32x4;
 
 inline f32x4 LoadBytesU(const uint8_t* p) { return simd::LoadU(reinterpret_cast<const float*>(p)); }
@@ -259,7 +259,7 @@ inline void StringZeroWords(uint8_t* d, int64_t words) {
 inline constexpr int64_t kShortCopyMax = 256;
 
 // 16 bytes held in registers.
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
 using Unit16 = f32x4;
 inline Unit16 LoadUnit16(const uint8_t* p) { return LoadBytesU(p); }
 inline void StoreUnit16(uint8_t* p, Unit16 v) { StoreBytesU(p, v); }

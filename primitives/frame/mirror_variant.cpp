@@ -37,7 +37,7 @@ void SP_V(spkHalfSpecMirrorC32)(const float* src, float* dst, int32_t m) {
 }
 
 void SP_V(spkHalfSpecMirrorC64)(const double* src, double* dst, int32_t m) {
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
   const f64x2 sign = ImagSignMaskF64();
   for (int64_t k = 0; k < m; ++k) StoreU(dst + 2 * k, Xor(LoadU(src + 2 * (m - 1 - k)), sign));
 #else

@@ -24,6 +24,15 @@
 #define SP_SET_SSE3 3
 #define SP_SET_SSSE3 4
 
+// What the set being compiled has, for conditions in variant sources (where
+// SP_SET_INDEX is defined), so that a condition says why it holds:
+//   SP_SET_HAS_F32_VECTORS  four-float vectors (f32x4): SSE on
+//   SP_SET_HAS_F64_VECTORS  two-double vectors (f64x2) and packed integers:
+//                           SSE2 on
+// A condition that picks a set's own member or group stays on the set names.
+#define SP_SET_HAS_F32_VECTORS (SP_SET_INDEX >= SP_SET_SSE)
+#define SP_SET_HAS_F64_VECTORS (SP_SET_INDEX >= SP_SET_SSE2)
+
 // x86-64 always has SSE2 for scalar work; the generic and SSE sets simply use
 // no intrinsics beyond their own instruction sets.
 // clang-format off

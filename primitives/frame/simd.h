@@ -24,7 +24,7 @@
 
 #include "primitives/frame/variant_set.h"
 
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
 #include <mmintrin.h>
 #include <xmmintrin.h>
 #endif
@@ -112,7 +112,7 @@ inline int64_t F64OrderKey(double x) {
   return bits < 0 ? bits ^ INT64_MAX : bits;
 }
 
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
 // ---- Four floats (SSE on) ----
 using f32x4 = __m128;
 
@@ -124,6 +124,9 @@ inline f32x4 LoadU(const float* p) {
   return _mm_loadu_ps(p);
 #endif
 }
+// movups in every set: a short loop bound by its loads and stores (a
+// split of complex values) runs slower on lddqu on some processors.
+inline f32x4 LoadUByMovups(const float* p) { return _mm_loadu_ps(p); }
 // An aligned or unaligned load, chosen at compile time.
 template <bool kAligned>
 inline f32x4 LoadAs(const float* p) {
@@ -321,7 +324,7 @@ inline i32x2 Select(i32x2 mask, i32x2 yes, i32x2 no) {
 inline void EndMmx() { _mm_empty(); }
 #endif
 
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
 // ---- Two doubles (SSE2 on) ----
 using f64x2 = __m128d;
 
@@ -593,6 +596,12 @@ inline i32x4 WidenQuarterI8ToI32(i8x16 v, int q) {
   return (q % 2 == 0) ? WidenLowI16ToI32(half) : WidenHighI16ToI32(half);
 #endif
 }
+// Lane i: a[2i] * b[2i] + a[2i+1] * b[2i+1], exact in 32 bits.
+inline i32x4 PairDotI16(i16x8 a, i16x8 b) { return {_mm_madd_epi16(a.raw, b.raw)}; }
+// The same pair of int16 in every 32-bit lane, the first in the low half.
+inline i16x8 SplatPairI16(int16_t first, int16_t second) {
+  return {_mm_set1_epi32(static_cast<int32_t>(static_cast<uint16_t>(first) | (uint32_t{static_cast<uint16_t>(second)} << 16)))};
+}
 // Eight int32 lanes of a and b to int16 with saturation.
 inline i16x8 PackSatI32ToI16(i32x4 a, i32x4 b) { return {_mm_packs_epi32(a.raw, b.raw)}; }
 
@@ -621,7 +630,7 @@ inline i32x4 F64ToI32Round(f64x2 v) { return {_mm_cvtpd_epi32(v)}; }
 inline i32x4 F64ToI32Trunc(f64x2 v) { return {_mm_cvttpd_epi32(v)}; }
 #endif  // SSE2
 
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
 // 2^a and 2^b with a + b = n and each half within the normal range, for
 // integral lanes n in [-252, 254]: scaling by both applies 2^n even where
 // 2^n alone is no float (2^128) or no normal float (2^-127 and below). The

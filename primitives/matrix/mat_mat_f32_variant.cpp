@@ -28,7 +28,7 @@ namespace SP_SET_NS {
 namespace {
 using namespace matrix;
 
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
 // Square path on packed floats, the same instructions in all four SIMD sets:
 // each element of a row of A is broadcast and multiplies a register of four
 // columns of one row of B (held for the whole path), summed left to right
@@ -111,7 +111,7 @@ spStatus SP_V(spkMatMulMatUnitStrideF32)(const float* A, int32_t aRowStride, int
   if (const int n = SquareProductSize(aWidth, aHeight, bWidth); n != 0) {
     WithSquareSize(n, [&](auto size) {
       constexpr int N = decltype(size)::value;
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
       PackedSquare<N>(A, aRowStride, B, bRowStride, C, cRowStride);
 #else
       SquareProduct<N, N, Sum::Wide, false>(a, b, c);

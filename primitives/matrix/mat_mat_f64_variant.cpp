@@ -24,7 +24,7 @@ using namespace matrix;
 
 inline constexpr int kTermsPerPass = kSetIndex >= SP_SET_SSE3 ? 2 : 1;
 
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
 // B is read whole first, as column pairs (and the last column of an odd
 // size alone); then each row of A is read as single doubles, each broadcast
 // to both lanes, and the row of C is stored once it is complete.
@@ -74,7 +74,7 @@ spStatus SP_V(spkMatMulMatUnitStrideF64)(const double* A, int32_t aRowStride, in
   if (const int n = SquareProductSize(aWidth, aHeight, bWidth); n != 0) {
     WithSquareSize(n, [&](auto size) {
       constexpr int N = decltype(size)::value;
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
       const uintptr_t bits = simd::AddressOf(A) | simd::AddressOf(B) | simd::AddressOf(C) |
                              static_cast<uintptr_t>(aRowStride) | static_cast<uintptr_t>(bRowStride) |
                              static_cast<uintptr_t>(cRowStride);

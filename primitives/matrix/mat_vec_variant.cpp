@@ -40,7 +40,7 @@ void MatTimesVec(ConstMatrix<T> mat, int32_t width, int32_t height, ConstMatrix<
   GeneralProduct<kGeneralSum, kTermsPerPass>(mat, vec, dst, height, 1, width);
 }
 
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
 // Pairwise order of the packed double rows: (p0 + p1) + p2,
 // (p0 + p1) + (p2 + p3), ((p0 + p1) + (p2 + p3)) + p4,
 // ((p0 + p1) + (p2 + p3)) + (p4 + p5).
@@ -124,7 +124,7 @@ spStatus SP_V(spkMatMulVecByteStrideF32)(const float* mat, int32_t matRowStride,
 
 spStatus SP_V(spkMatMulVecUnitStrideF64)(const double* mat, int32_t matRowStride, int32_t width, int32_t height,
                                          const double* vec, int32_t, double* dst) {
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
   if (const int n = SquareSize(width, height); n != 0) {
     WithSquareSize(n, [&](auto size) { PairedRowsSquare<decltype(size)::value>(mat, matRowStride, vec, dst); });
     return spOk;

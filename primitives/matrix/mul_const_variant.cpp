@@ -38,7 +38,7 @@ void StridedLoop(const T* src, int64_t srcStride, T val, T* dst, int64_t dstStri
   InSteps<kPerStep>(len, one);
 }
 
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
 // 3 to 6 floats: every element read before the first is written; four in one
 // multiply and the rest (one or two) in a second, three in one.
 void ShortFloats(const float* src, float val, float* dst, int64_t len) {
@@ -94,7 +94,7 @@ void UnitStrideFloats(const float* src, float val, float* dst, int64_t len) {
 }
 #endif
 
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
 // Doubles: 3 to 5 one at a time, 6 read whole and multiplied as three pairs,
 // other lengths by the set's plain loop.
 void UnitStrideDoubles(const double* src, double val, double* dst, int64_t len) {
@@ -127,7 +127,7 @@ spStatus MulConstStrided(const T* src, int32_t srcStride, T val, T* dst, int32_t
 }  // namespace
 
 spStatus SP_V(spkMulConstUnitStrideF32)(const float* src, float val, float* dst, int32_t len) {
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
   UnitStrideFloats(src, val, dst, len);
 #else
   StridedLoop<1>(src, 4, val, dst, 4, len);
@@ -142,7 +142,7 @@ spStatus SP_V(spkMulConstByteStrideF32)(const float* src, int32_t srcStride, flo
 }
 
 spStatus SP_V(spkMulConstUnitStrideF64)(const double* src, double val, double* dst, int32_t len) {
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
   UnitStrideDoubles(src, val, dst, len);
 #else
   StridedLoop<1>(src, 8, val, dst, 8, len);

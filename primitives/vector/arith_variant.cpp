@@ -22,7 +22,7 @@ struct OpAdd {
   static T Scalar(T x, T y) {
     return x + y;
   }
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
   template <class V>
   static V Vector(V x, V y) {
     return simd::Add(x, y);
@@ -34,7 +34,7 @@ struct OpSub {
   static T Scalar(T x, T y) {
     return x - y;
   }
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
   template <class V>
   static V Vector(V x, V y) {
     return simd::Sub(x, y);
@@ -46,7 +46,7 @@ struct OpMul {
   static T Scalar(T x, T y) {
     return x * y;
   }
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
   template <class V>
   static V Vector(V x, V y) {
     return simd::Mul(x, y);
@@ -67,7 +67,7 @@ void ScalarConstLoop(T val, T* srcDst, int64_t n) {
   for (int64_t i = 0; i < n; ++i) St(srcDst + i, Op::Scalar(Ld(srcDst + i), val));
 }
 
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
 using walk::StoreKind;
 
 // dst[i] = Op(x[i], y[i]) from kShortBelow elements on; with `mayStream`,
@@ -120,7 +120,7 @@ void ConstKernel(T val, T* srcDst, int64_t n) {
 // Three-array form: dst = Op(x, y); a caller passes (b, a) for b - a.
 template <class Op, class T>
 void ThreeArray(const T* x, const T* y, T* dst, int64_t n, bool mayStream) {
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
   if constexpr (kUsesBlocks<T>) {
     // 256 bytes still take the short walk: the alignment head and the
     // specialised loops cost more than they save there.
@@ -151,7 +151,7 @@ spStatus CheckedInPlace(const T* src, T* srcDst, int64_t n) {
 
 template <class Op, class T>
 void ConstInPlace(T val, T* srcDst, int64_t n) {
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
   if constexpr (kUsesBlocks<T>) {
     if (n < walk::kShortBelow<T>)
       walk::ShortConst<Op>(srcDst, val, srcDst, n);
@@ -176,7 +176,7 @@ T AbsScalar(T x) {
   }
 }
 
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
 // Clears the sign bit; blocks of four vectors.
 template <class T>
 struct AbsOp {
@@ -196,7 +196,7 @@ void AbsKernel(const T* src, T* dst, int64_t n) {
 template <class T>
 spStatus CheckedAbs(const T* src, T* dst, int64_t n) {
   if (const spStatus s = CheckArrays(n, src, dst); s != spOk) return s;
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
   if constexpr (kUsesBlocks<T>) {
     AbsKernel(src, dst, int64_t{n});
     return spOk;

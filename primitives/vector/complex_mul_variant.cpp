@@ -30,7 +30,7 @@ void ScalarLoop(const T* a, const T* b, T* dst, int64_t n) {
   }
 }
 
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
 using walk::LoadAs;
 using walk::StoreAs;
 using walk::StoreKind;
@@ -91,7 +91,7 @@ void C32Kernel(const float* a, const float* b, float* dst, int64_t n) {
 }
 #endif
 
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
 template <bool AA, bool BA, StoreKind K>
 void C64Loop(const double* a, const double* b, double* dst, int64_t doubles) {
   // SSE3 and SSSE3 take two elements per step, SSE2 one.
@@ -129,7 +129,7 @@ void C64Kernel(const double* a, const double* b, double* dst, int64_t n) {
 
 spStatus SP_V(spMulC32)(const float* a, const float* b, float* dst, int32_t n) {
   if (const spStatus s = CheckArrays(n, a, b, dst); s != spOk) return s;
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
   C32Kernel(a, b, dst, n);
 #else
   ScalarLoop<double>(a, b, dst, n);
@@ -139,7 +139,7 @@ spStatus SP_V(spMulC32)(const float* a, const float* b, float* dst, int32_t n) {
 
 spStatus SP_V(spMulC64)(const double* a, const double* b, double* dst, int32_t n) {
   if (const spStatus s = CheckArrays(n, a, b, dst); s != spOk) return s;
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
   C64Kernel(a, b, dst, n);
 #else
   ScalarLoop<double>(a, b, dst, n);

@@ -24,7 +24,7 @@ double DotInOrder(const T* a, const T* b, int64_t n) {
   return s;
 }
 
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
 using simd::f32x4;
 
 // Products of a pair (lanes 0, 1) or a single element (lane 0).
@@ -122,7 +122,7 @@ float DotSse(const float* a, const float* b, int64_t n) {
 #endif  // SP_SET_INDEX == SP_SET_SSE
 #endif
 
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
 using simd::f64x2;
 
 // Eight partial sums (four registers), eight elements a step; remaining
@@ -184,7 +184,7 @@ double DotWideF64(const double* a, const double* b, int64_t n) {
 void SP_V(spkDotF32)(const float* a, const float* b, int64_t n, float* result) { *result = DotF32(a, b, n); }
 
 void SP_V(spkDotF64)(const double* a, const double* b, int64_t n, double* result) {
-#if SP_SET_INDEX <= SP_SET_SSE
+#if !SP_SET_HAS_F64_VECTORS
   *result = DotInOrder(a, b, n);
 #else
   *result = DotWideF64(a, b, n);

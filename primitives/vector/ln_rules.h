@@ -84,7 +84,7 @@ inline constexpr uint32_t kLn2F32 = 0x3F317218u;
 inline constexpr uint32_t kC1 = 0x3F2AAAAAu, kC2 = 0x3ECCCD95u, kC3 = 0x3E920CCAu, kC4 = 0x3E7353DAu;
 inline constexpr uint32_t kHalfFractionBound = 0x3504F2u;  // fraction of sqrt(2)
 
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
 inline f32x4 SeriesF32(f32x4 k, f32x4 s) {
   const f32x4 z = Mul(s, s);
   f32x4 p = Add(Splat(FloatFromBits(kC3)), Mul(z, Splat(FloatFromBits(kC4))));

@@ -64,7 +64,7 @@ double StdDevFourWay(const T* src, int64_t n) {
   }
 }
 
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
 constexpr int64_t kStdDevBlock = 1024;
 
 // Float fast mode: values and squares in single-precision registers within
@@ -124,7 +124,7 @@ double StdDevFastF32(const float* src, int64_t n) {
 }
 #endif
 
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
 // Doubles: values and squares in two pairs of 2-lane sums each, eight
 // elements a step, then tails of four, two and one; D clamped to at least 0.
 template <bool kAligned>
@@ -187,7 +187,7 @@ spStatus SP_V(spMeanF64)(const double* src, int32_t n, double* mean) {
 
 spStatus SP_V(spStdDevF32)(const float* src, int32_t n, float* stdDev, [[maybe_unused]] int32_t hint) {
   if (const spStatus st = CheckArraysMin(n, 2, src, stdDev); st != spOk) return st;
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
   if (hint == 1) {
     *stdDev = static_cast<float>(StdDevFastF32(src, n));
     return spOk;
@@ -199,7 +199,7 @@ spStatus SP_V(spStdDevF32)(const float* src, int32_t n, float* stdDev, [[maybe_u
 
 spStatus SP_V(spStdDevF64)(const double* src, int32_t n, double* stdDev) {
   if (const spStatus st = CheckArraysMin(n, 2, src, stdDev); st != spOk) return st;
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
   *stdDev = StdDevF64Sse2(src, n);
 #else
   *stdDev = StdDevFourWay(src, n);

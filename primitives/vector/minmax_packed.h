@@ -6,7 +6,7 @@
 #pragma once
 #include "primitives/vector/minmax_rules.h"
 
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
 namespace SP_SET_NS::vminmax {
 namespace {
 
@@ -26,7 +26,7 @@ inline float ReduceLanes(f32x4 v) {
   v = Pick<D>(v, DupOdd(v));
   return Lane0(v);
 }
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
 template <Dir D>
 inline double ReduceLanes(f64x2 v) {
   return Lane0(Pick<D>(v, DupHigh(v)));

@@ -29,7 +29,7 @@ void ScalarSquares(const T* src, T* dst, int64_t n) {
   for (; i < n; ++i) St(dst + i, Sq(Ld(src + i)));
 }
 
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
 // x * x; blocks of two vectors.
 template <class T>
 struct SquareOp {
@@ -40,7 +40,7 @@ struct SquareOp {
 
 template <class T>
 void Squares(const T* src, T* dst, int64_t n) {
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
   if constexpr (sizeof(T) == 4 || kHasSse2) {
     walk::UnaryWalk<2>(src, dst, n, SquareOp<T>{});
     return;

@@ -41,7 +41,7 @@ template <class T>
   }
 }
 
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
 // The accurate layout: eight double partial sums; element j of group g goes
 // to sum (j + g) mod 8, so every sum takes one element per group and the
 // assignment rotates. The last n mod 8 elements go, in index order, to the
@@ -77,7 +77,7 @@ struct EightSums {
   }
 };
 
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
 // With rotation r, pair i takes elements 2i - r and 2i + 1 - r (mod 8): a
 // consecutive pair for even r and, for odd r, one too except (x7, x0).
 struct PairSums {
@@ -212,7 +212,7 @@ double SumFastF32(const float* src, int64_t n) {
 }
 #endif
 
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
 // Eight partial sums in four 2-lane registers, 64 bytes a step.
 template <bool kAligned>
 double SumPairsF64(simd::f64x2 r0, const double* p, int64_t n) {
@@ -240,7 +240,7 @@ double SumPairsF64(simd::f64x2 r0, const double* p, int64_t n) {
   return SumInterleaved(src, n);
 #else
   if (hint == 1) return SumFastF32(src, n);
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
   return SumRotating<PairSums>(src, n);
 #else
   return SumRotating<EightSums<float>>(src, n);

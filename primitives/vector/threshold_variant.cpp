@@ -51,7 +51,7 @@ void spkThresholdF64ByBits(double* p, int64_t n, double level, bool clipAbove) {
 }
 #endif
 
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
 using walk::kLanes;
 using walk::LoadAs;
 using walk::Vec;
@@ -108,7 +108,7 @@ void spkThreshold(T* p, int64_t n, T level) {
 
 spStatus SP_V(spThresholdInPlaceF32)(float* srcDst, int32_t n, float level, int32_t relation) {
   if (const spStatus st = CheckArrays(n, srcDst); st != spOk) return st;
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
   if (relation == kClipAbove)
     spkThreshold<true>(srcDst, n, level);
   else
@@ -121,7 +121,7 @@ spStatus SP_V(spThresholdInPlaceF32)(float* srcDst, int32_t n, float level, int3
 
 spStatus SP_V(spThresholdInPlaceF64)(double* srcDst, int32_t n, double level, int32_t relation) {
   if (const spStatus st = CheckArrays(n, srcDst); st != spOk) return st;
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
   if (relation == kClipAbove)
     spkThreshold<true>(srcDst, n, level);
   else

@@ -66,7 +66,7 @@ class ThreeTermWeights {
   bool atStart_ = true;
 };
 
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
 // Pairs k and k+1 of a window over n elements: the front elements (k, k+1)
 // times the lanes (w(k), w(k+1)), the back ones (n-2-k, n-1-k) times
 // (w(k+1), w(k)). src may be dst; any address.

@@ -24,11 +24,11 @@ struct Io {
   }
 };
 
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
 f32x4 InF(const Io& io, int block) { return Load(io.In<float>(block)); }
 void OutF(const Io& io, int block, f32x4 v) { Store(io.Out<float>(block), v); }
 #endif
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
 f64x2 InD(const Io& io, int block) { return Load(io.In<double>(block)); }
 void OutD(const Io& io, int block, f64x2 v) { Store(io.Out<double>(block), v); }
 template <class V>
@@ -93,7 +93,7 @@ bool ProbeScalar(SimdOp op, const Io& io) {
   }
 }
 
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
 bool ProbeF32(SimdOp op, const Io& io) {
   const auto binary = [&](auto fn) { OutF(io, 0, fn(InF(io, 0), InF(io, 1))); };
   const auto unary = [&](auto fn) { OutF(io, 0, fn(InF(io, 0))); };
@@ -255,7 +255,7 @@ bool ProbeF32(SimdOp op, const Io& io) {
 }
 #endif
 
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
 bool ProbeF64(SimdOp op, const Io& io) {
   const auto binary = [&](auto fn) { OutD(io, 0, fn(InD(io, 0), InD(io, 1))); };
   const auto unary = [&](auto fn) { OutD(io, 0, fn(InD(io, 0))); };
@@ -476,7 +476,7 @@ bool SP_V(spSimdProbe)(SimdOp op, const SimdBlock* in, SimdBlock* out) {
   std::memset(out, 0, 4 * sizeof(SimdBlock));
   const Io io{in, out};
   if (ProbeScalar(op, io)) return true;
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
   if (ProbeF32(op, io)) return true;
 #endif
 #if SP_SET_INDEX >= SP_SET_SSE2
