@@ -160,40 +160,6 @@ void Radix2Stage(const float* in, float* out, int64_t points, const float* level
   }
 }
 
-// The last radix-4 stage (span M/8: the two halves as blocks of M/2) and
-// the radix-2 join of the halves in one sweep: the eight quads k + j span of
-// both halves stay in registers between the two, so the intermediate result
-// makes no round trip through the target. The same operations on the same
-// operands as the two stages one after the other, so the same bits.
-template <bool kInv, int kOut, bool kScaled = false>
-void Radix4ThenRadix2Stage(const float* in, float* out, int64_t points, const float* section, const float* level,
-                           simd::f32x4 scale = simd::f32x4{}) {
-  const int64_t span = points / 8, half = points / 2;
-  const float* w = section;
-  for (int64_t k = 0; k < span; k += 4, w += 24) {
-    SplitCx<float> q[8];
-    for (int h = 0; h < 2; ++h) {
-      const int64_t at = k + h * half;
-      q[4 * h] = LoadSplit(in, at);
-      q[4 * h + 1] = Twiddled<kInv>(LoadSplit(in, at + span), w + 8);
-      q[4 * h + 2] = Twiddled<kInv>(LoadSplit(in, at + 2 * span), w);
-      q[4 * h + 3] = Twiddled<kInv>(LoadSplit(in, at + 3 * span), w + 16);
-      Butterfly4<kInv>(q[4 * h], q[4 * h + 1], q[4 * h + 2], q[4 * h + 3]);
-    }
-    for (int j = 0; j < 4; ++j) {
-      const int64_t at = k + j * span;
-      const SplitCx<float> a = q[j], b = Twiddled<kInv>(q[4 + j], level + 2 * at);
-      if constexpr (kScaled) {
-        PutQuad<kOut>(out + 2 * at, Scaled(a + b, scale));
-        PutQuad<kOut>(out + 2 * (at + half), Scaled(a - b, scale));
-      } else {
-        PutQuad<kOut>(out + 2 * at, a + b);
-        PutQuad<kOut>(out + 2 * (at + half), a - b);
-      }
-    }
-  }
-}
-
 // ---- First pass: 16 points at a time, as p[j] = point j of each of the
 // block's four quads (lane = quad) ----
 
@@ -399,21 +365,25 @@ void RunPasses(const Input& input, float* dst, float* target, int64_t points, co
   } else if (!kWholeFirstPass) {
     firstPass(target, 0, points, inTarget);
   }
-  // Stages in the target while they leave at least two blocks (with the
-  // radix-2 last stage: more than two, as the one building the halves runs
-  // with it); the last one writes dst.
-  for (; radix2Last ? 8 * span < points : 4 * span < points; section += 6 * span, span *= 4)
+  // Stages in the target while they leave at least two blocks; the last
+  // one writes dst.
+  for (; radix2Last ? 8 * span <= points : 4 * span < points; section += 6 * span, span *= 4)
     Radix4Stage<kInv, kSplitAligned>(target, target, 0, points, span, section);
-  const bool halvesWithJoin = radix2Last && 8 * span == points;
-  const simd::f32x4 factor = simd::Splat(scale);
+  if constexpr (kScaled) {
+    const simd::f32x4 factor = simd::Splat(scale);
+    WithOutMode(outMode, [&](auto mode) {
+      if (radix2Last)
+        Radix2Stage<kInv, decltype(mode)::value, true>(target, dst, points, section, factor);
+      else
+        Radix4Stage<kInv, decltype(mode)::value, true>(target, dst, 0, points, span, section, factor);
+    });
+    return;
+  }
   WithOutMode(outMode, [&](auto mode) {
-    constexpr int kMode = decltype(mode)::value;
-    if (halvesWithJoin)
-      Radix4ThenRadix2Stage<kInv, kMode, kScaled>(target, dst, points, section, section + 6 * span, factor);
-    else if (radix2Last)
-      Radix2Stage<kInv, kMode, kScaled>(target, dst, points, section, factor);
+    if (radix2Last)
+      Radix2Stage<kInv, decltype(mode)::value>(target, dst, points, section);
     else
-      Radix4Stage<kInv, kMode, kScaled>(target, dst, 0, points, span, section, factor);
+      Radix4Stage<kInv, decltype(mode)::value>(target, dst, 0, points, span, section);
   });
 }
 
