@@ -1,7 +1,8 @@
 // Cross-correlation (whole sequence of a x b samples) and autocorrelation
 // (every lag of n samples) per variant set, beside a correlation through
-// FFTW's double real transforms computed here when the build found FFTW
-// (benchmark only), else beside a plain -O3 radix-2 FFT correlation. The
+// the SSE2-only FFTW yardstick's double real transforms computed here when
+// the build has it (bench/fftw_sse2_only.h), else beside a plain -O3
+// radix-2 FFT correlation. The
 // full sizes (4,096 x 65,536 and 65,536) run transforms of order 17; a
 // failing call reports its status instead of a time.
 #include <cmath>
@@ -12,8 +13,9 @@
 #include "bench_support.h"
 #include "primitives/correlation/sp_correlation.h"
 
-#ifdef BENCH_HAVE_FFTW
+#ifdef BENCH_FFTW_SSE2_YARDSTICK
 #include "fftw_pair.h"
+#include "fftw_sse2_only.h"
 #endif
 
 namespace {
@@ -31,7 +33,7 @@ int32_t OrderHolding(int64_t points) {
   return order;
 }
 
-#ifdef BENCH_HAVE_FFTW
+#ifdef BENCH_FFTW_SSE2_YARDSTICK
 // r = IFFT(FFT(b padded after aLen - 1 zeros) * conj(FFT(a padded))) / N.
 class Reference {
  public:
@@ -51,7 +53,7 @@ class Reference {
     const double scale = 1.0 / double(p.n);
     for (int64_t i = 0; i < aLen + bLen - 1; ++i) out[i] = static_cast<T>(p.y[i] * scale);
   }
-  static const char* Label() { return "FFTW double r2c/c2r"; }
+  static const char* Label() { return "FFTW 3.3.10 sse2-only double r2c/c2r"; }
 
  private:
   FftwPair m_pair;
@@ -156,6 +158,9 @@ void Auto(benchmark::State& state, int set, int32_t n) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef BENCH_FFTW_SSE2_YARDSTICK
+  RequireSse2Yardstick(fftw_version);
+#endif
   constexpr double kMinTime = 0.05;
   for (const CrossSize& size : kCrossSizes) {
     std::string dims = "/";

@@ -1,8 +1,9 @@
 // Single-precision real FFT per variant set, forward and inverse, beside a
 // plain recursive radix-2 complex FFT of the same N real values compiled at
-// -O3 (what a user's own transform would be) and FFTW's single-precision
-// real-to-complex and complex-to-real transforms planned with FFTW_MEASURE
-// when the build found FFTW (benchmark only), in ns per transform. Orders 4
+// -O3 (what a user's own transform would be) and the SSE2-only FFTW
+// yardstick's single-precision real-to-complex and complex-to-real
+// transforms planned with FFTW_MEASURE (bench/fftw_sse2_only.h), in ns per
+// transform. Orders 4
 // to 24 in every set (above complex order 10, 10, 15, 16, 17 the large-size
 // path), the math layer's calls on a handle (default set, what the front
 // end's correlators run), and the spec build at orders 20 and 24.
@@ -15,10 +16,9 @@
 #include "bench_support.h"
 #include "primitives/fft/sp_real_fft.h"
 
-#ifdef BENCH_HAVE_FFTWF
-#include <fftw3.h>
-
 #include "fftw_sse2_only.h"
+#ifdef BENCH_FFTW_SSE2_YARDSTICK
+#include <fftw3.h>
 #endif
 
 namespace {
@@ -108,7 +108,7 @@ void SpecBuild(benchmark::State& state, int set, int order) {
   }
 }
 
-#ifdef BENCH_HAVE_FFTWF
+#ifdef BENCH_FFTW_SSE2_YARDSTICK
 void Fftwf(benchmark::State& state, int order, bool inverse) {
   const int n = 1 << order;
   float* real = fftwf_alloc_real(n);
@@ -125,7 +125,7 @@ void Fftwf(benchmark::State& state, int order, bool inverse) {
     fftwf_execute(plan);
     benchmark::ClobberMemory();
   }
-  state.SetLabel(FftwLabel());
+  state.SetLabel(kYardstickLabel);
   fftwf_destroy_plan(plan);
   fftwf_free(spectrum);
   fftwf_free(real);
@@ -135,14 +135,14 @@ void Fftwf(benchmark::State& state, int order, bool inverse) {
 }  // namespace
 
 int main(int argc, char** argv) {
-#ifdef BENCH_HAVE_FFTWF
-  FftwSimdFromEnvironment();
+#ifdef BENCH_FFTW_SSE2_YARDSTICK
+  RequireSse2Yardstick(fftwf_version);
 #endif
   for (int order = kFirstOrder; order <= kLastOrder; ++order) {
     // Appended, not "/" + ...: g++ 12 at -O3 warns falsely of an overlapping copy.
     const std::string size = std::string("/").append(std::to_string(order));
     benchmark::RegisterBenchmark(("RealFftFwdF32/plain-O3" + size).c_str(), PlainForward, order)->MinTime(0.02);
-#ifdef BENCH_HAVE_FFTWF
+#ifdef BENCH_FFTW_SSE2_YARDSTICK
     benchmark::RegisterBenchmark(("RealFftFwdF32/fftw" + size).c_str(), Fftwf, order, false)->MinTime(0.02);
     benchmark::RegisterBenchmark(("RealFftInvF32/fftw" + size).c_str(), Fftwf, order, true)->MinTime(0.02);
 #endif
@@ -161,5 +161,10 @@ int main(int argc, char** argv) {
           set, order)
           ->Unit(benchmark::kMillisecond)
           ->MinTime(0.02);
-  return RunBenchmarks(argc, argv, true);
+  const int status = RunBenchmarks(argc, argv, true);
+#ifdef BENCH_FFTW_SSE2_YARDSTICK
+  return status;
+#else
+  return MissingYardstick(status);
+#endif
 }

@@ -1,16 +1,15 @@
 // Double-precision real FFT per variant set, forward and inverse, in ns per
 // transform, orders 4 to 24 (the large-size path from order 11, 15 or 16
-// by set), beside FFTW's double real-to-complex and complex-to-real transforms
-// planned with FFTW_MEASURE when the build found FFTW (benchmark only).
+// by set), beside the SSE2-only FFTW yardstick's double real-to-complex and
+// complex-to-real transforms planned with FFTW_MEASURE (bench/fftw_sse2_only.h).
 #include <string>
 
 #include "bench_support.h"
 #include "primitives/fft/sp_real_fft_f64.h"
 
-#ifdef BENCH_HAVE_FFTW
-#include <fftw3.h>
-
 #include "fftw_sse2_only.h"
+#ifdef BENCH_FFTW_SSE2_YARDSTICK
+#include <fftw3.h>
 #endif
 
 namespace {
@@ -40,7 +39,7 @@ void RealFft(benchmark::State& state, int set, int order, bool inverse) {
   spRealFftFreeF64(spec);
 }
 
-#ifdef BENCH_HAVE_FFTW
+#ifdef BENCH_FFTW_SSE2_YARDSTICK
 void Fftw(benchmark::State& state, int order, bool inverse) {
   const int n = 1 << order;
   double* real = fftw_alloc_real(n);
@@ -57,7 +56,7 @@ void Fftw(benchmark::State& state, int order, bool inverse) {
     fftw_execute(plan);
     benchmark::ClobberMemory();
   }
-  state.SetLabel(FftwLabel());
+  state.SetLabel(kYardstickLabel);
   fftw_destroy_plan(plan);
   fftw_free(spectrum);
   fftw_free(real);
@@ -76,11 +75,11 @@ std::string CaseName(const char* transform, const char* who, int order) {
 }  // namespace
 
 int main(int argc, char** argv) {
-#ifdef BENCH_HAVE_FFTW
-  FftwSimdFromEnvironment();
+#ifdef BENCH_FFTW_SSE2_YARDSTICK
+  RequireSse2Yardstick(fftw_version);
 #endif
   for (int order = kFirstOrder; order <= kLastOrder; ++order) {
-#ifdef BENCH_HAVE_FFTW
+#ifdef BENCH_FFTW_SSE2_YARDSTICK
     benchmark::RegisterBenchmark(CaseName("RealFftFwdF64", "fftw", order).c_str(), Fftw, order, false)->MinTime(0.02);
     benchmark::RegisterBenchmark(CaseName("RealFftInvF64", "fftw", order).c_str(), Fftw, order, true)->MinTime(0.02);
 #endif
@@ -92,5 +91,10 @@ int main(int argc, char** argv) {
           ->MinTime(0.02);
     }
   }
-  return RunBenchmarks(argc, argv, true);
+  const int status = RunBenchmarks(argc, argv, true);
+#ifdef BENCH_FFTW_SSE2_YARDSTICK
+  return status;
+#else
+  return MissingYardstick(status);
+#endif
 }
