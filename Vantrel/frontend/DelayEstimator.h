@@ -101,7 +101,19 @@ class FRONT_END_INTERNAL CDelayEstimator {
 
   // The search's result once it has picked one, else null: the delay in
   // force and the quality the re-check judges by.
-  CORRRESULT* Result() const { return m_result; }
+  const CORRRESULT* Result() const { return m_result; }
+  // The delay in force moved on (the tracker's step, or the re-check going
+  // on at the delay a restarted search shows): the result follows it,
+  // with the quality the re-check judges by where one is given. Nothing
+  // before a search has given a result.
+  void FollowDelay(int32_t delay) {
+    if (m_result != nullptr) m_result->delay = delay;
+  }
+  void FollowDelay(int32_t delay, float quality) {
+    if (m_result == nullptr) return;
+    m_result->delay = delay;
+    m_result->quality = quality;
+  }
   // Puts back the result of an earlier search run.
   void RestoreResult(int32_t delay, float quality);
   bool SearchHasPeak() const { return m_searchSet.HasPeak(); }
