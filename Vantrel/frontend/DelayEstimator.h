@@ -94,7 +94,8 @@ class FRONT_END_INTERNAL CDelayEstimator {
   // The newest re-check block fed does not vouch for the delay in force
   // (a frame too weak to feed one keeps the verdict of the last): its
   // strong peak lies clearly off it (a step the mean of the blocks does
-  // not show yet), or it correlates there below a strong peak.
+  // not show yet), or it correlates there below a strong peak, or the
+  // frame's own samples, shorter than the block, do not correlate there.
   bool NewestBlockDisagrees() const { return m_newestDisagrees; }
   // 2 (reliable) or 3 (uncertain): does a re-check confirm the current delay?
   static int VerifyDelay(float rNew, float rCurrent, float rAtCurrent, int offset);
@@ -146,6 +147,9 @@ class FRONT_END_INTERNAL CDelayEstimator {
   void FeedRecheck(const EstimationBlocks& blocks, RecheckTrace* trace);
   int JudgeRecheckPick(const CORRRESULT& pick, float atCurrent, int state);
   bool NewestBlockOffDelay();
+  // The frame's own samples at the delay in force, loud enough to judge,
+  // correlate well below the newest block that holds them.
+  bool FrameOffDelay(const EstimationBlocks& blocks, uint32_t frameLength);
   bool ReconfirmsDelayInForce(const CORRRESULT& pick) const;
   void AddRecheckMonitor(MONITORDATA* monitor, const RecheckTrace& trace) const;
 

@@ -22,7 +22,12 @@
 //     the rate measured, and a delay predicted through a pause no more
 //     than 3 samples from the one confirmed;
 //  6. the newest blocks do not put a strong peak clearly off the delay, nor
-//     pair a loud test with a reference too quiet to re-check.
+//     pair a loud test with a reference too quiet to re-check; where the
+//     re-check's block is longer than the frame (no tracker, or very short
+//     frames), the frame's own samples correlate at the delay within their
+//     scatter of the newest block, that block within its scatter of the
+//     correlation confirmed, and neither side of the frame holds material
+//     against silence on the other.
 // Other status words (held, snapped, fixed, calculating) are set by the
 // machine's states and pass through unchanged. The status is final when
 // Step returns but for the machine's one second half, FinishFrame, after
