@@ -59,12 +59,16 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
   FrameFacts facts = ReadFrameFacts(ret == 2, desc != nullptr, monitor);
   // What of the frame is input is found once, at the frame's final delay,
   // for the gate and for the fetch alike.
-  FrameInput input;
-  bool inputKnown = false;
-  facts.realSamples = [&](int delay) {
-    input = InputOfFrame(delay);
-    inputKnown = true;
-    return input.realSamples;
+  // (Two pointers: the call stays within std::function's own storage, no
+  // allocation per frame.)
+  struct {
+    FrameInput input;
+    bool known = false;
+  } probe;
+  facts.realSamples = [this, &probe](int delay) {
+    probe.input = InputOfFrame(delay);
+    probe.known = true;
+    return probe.input.realSamples;
   };
   const FrameStep step = m_machine.Step(facts);
   if (step.unsnapTaken) m_sys->delayPara.unsnapRequest = 0;
@@ -79,6 +83,6 @@ int CDelayCompensationImpl::ProcessFrame(FRAMEDATA* frame, FRAMEBUFFERDESC* desc
     return 0;
   }
   if (frame == nullptr || desc == nullptr) return ret;
-  if (!inputKnown) input = InputOfFrame(step.reading.delay);
-  return WriteFrameOutput(frame, desc, samples, monitor, input);
+  if (!probe.known) probe.input = InputOfFrame(step.reading.delay);
+  return WriteFrameOutput(frame, desc, samples, monitor, probe.input);
 }
