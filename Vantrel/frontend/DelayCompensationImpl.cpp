@@ -30,7 +30,8 @@ int CDelayCompensationImpl::Attach(CDelayBuffer* delayBuffer) {
 bool CDelayCompensationImpl::ComputeSearchWindow(int rate, uint32_t* window, uint32_t* block,
                                                  int64_t* maxDelaySamples) const {
   DelaySearchRange range;
-  const int32_t maxMs = m_trackingMode != 0 ? m_sys->delayPara.maxDelayRealtimeMs : m_sys->delayPara.maxDelayFileMs;
+  const int32_t maxMs =
+      m_machine.Settings().trackingMode != 0 ? m_sys->delayPara.maxDelayRealtimeMs : m_sys->delayPara.maxDelayFileMs;
   if (!ComputeDelaySearchRange(rate, uint32_t(maxMs), m_frameLen, &range)) return false;
   *window = range.window;
   *block = range.block;
@@ -52,18 +53,24 @@ int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32
   if (!EstimationChannelIsValid(sys, "Init")) return 0;
   m_estimationChannel = delay.estimationChannel;
 
-  m_trackingMode = 0;
+  DelayMachineSettings settings = m_machine.Settings();
+  settings.trackingMode = 0;
   if (sys.realtime != 0)
-    m_trackingMode = (IsRealtimeInput(sys.inputPara[0].mode) || IsRealtimeInput(sys.inputPara[1].mode)) ? 1 : 0;
-  if (delay.tracking != 0) m_trackingMode = 1;
+    settings.trackingMode = (IsRealtimeInput(sys.inputPara[0].mode) || IsRealtimeInput(sys.inputPara[1].mode)) ? 1 : 0;
+  if (delay.tracking != 0) settings.trackingMode = 1;
+  settings.frameLength = frameLength;
+  settings.outputLength = outputLength;
+  m_machine.Configure(settings);
 
   if (!SettleSearchRange()) return 0;
-  if (!ComputeSearchWindow(sys.inputPara[0].wave.sampleRate, &m_searchWindow, &m_searchBlock, &m_maxDelaySamples)) {
+  if (!ComputeSearchWindow(sys.inputPara[0].wave.sampleRate, &m_searchWindow, &settings.searchBlock,
+                           &settings.maxDelay)) {
     TraceRefusal(RefusalCode::Window, "CDelayCompensationImpl::Init", 0, "%d Hz over %d ms is too long a search window",
                  sys.inputPara[0].wave.sampleRate,
-                 m_trackingMode != 0 ? delay.maxDelayRealtimeMs : delay.maxDelayFileMs);
+                 settings.trackingMode != 0 ? delay.maxDelayRealtimeMs : delay.maxDelayFileMs);
     return 0;
   }
+  m_machine.Configure(settings);
 
   const int r0 = m_delayBuffer->Init(sysPara, int(frameLength), int(m_searchWindow));
   m_delayBuffer->GetFill(nullptr, &m_ringLen);
@@ -78,7 +85,8 @@ int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32
   if (!m_energy.Allocate(m_searchWindow / frameLength)) return 0;
   // Without a search the correlators are the smallest there are.
   const bool searches = delay.compensationOn != 0 || delay.trackVariableDelay != 0;
-  const int r1 = searches ? m_estimator.InitSearch(m_searchBlock, m_searchWindow) : m_estimator.InitSearch(4, 8);
+  CDelayEstimator& estimator = m_machine.Estimator();
+  const int r1 = searches ? estimator.InitSearch(settings.searchBlock, m_searchWindow) : estimator.InitSearch(4, 8);
   if (r1 == 0) return r1;
   return InitRecheckSet(frameLength);
 }
@@ -86,7 +94,8 @@ int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32
 int CDelayCompensationImpl::InitRecheckSet(uint32_t frameLength) {
   const SYSPARA& sys = *m_sys;
   const DELAYPARAEXT& delay = sys.delayPara;
-  uint32_t rBlock = (m_searchBlock & ~3u) > 512 ? m_searchBlock / 4 : 128;
+  const uint32_t searchBlock = m_machine.Settings().searchBlock;
+  uint32_t rBlock = (searchBlock & ~3u) > 512 ? searchBlock / 4 : 128;
   if (delay.trackVariableDelay != 0) rBlock = std::min(rBlock, PowerOfTwoAtLeast(frameLength));
   rBlock = std::min<uint32_t>(rBlock, 4096);
   uint32_t rWindow = std::max<uint32_t>(4 * rBlock, 512);
@@ -101,7 +110,7 @@ int CDelayCompensationImpl::InitRecheckSet(uint32_t frameLength) {
   // The re-check reads its window from the ring.
   rWindow = std::min(rWindow, PowerOfTwoAtMost(uint32_t(std::max(m_ringLen, 1))));
   rBlock = std::min(rBlock, rWindow);
-  return m_estimator.InitRecheck(rBlock, rWindow);
+  return m_machine.Estimator().InitRecheck(rBlock, rWindow);
 }
 
 namespace {
@@ -124,7 +133,7 @@ int64_t FileInputFrames(const SYSPARA& sys) {
 bool CDelayCompensationImpl::SettleSearchRange() {
   SYSPARA& sys = *m_sys;
   DELAYPARAEXT& delay = sys.delayPara;
-  int32_t& maxMs = m_trackingMode != 0 ? delay.maxDelayRealtimeMs : delay.maxDelayFileMs;
+  int32_t& maxMs = m_machine.Settings().trackingMode != 0 ? delay.maxDelayRealtimeMs : delay.maxDelayFileMs;
   const int rate = sys.inputPara[0].wave.sampleRate;
   // The rings hold the window and the inter-input offset, indexed by int.
   const double offset = InputOffsetSamples(sys);
@@ -140,7 +149,7 @@ bool CDelayCompensationImpl::SettleSearchRange() {
   }
   // Without a search the ring only serves the fixed delay: the inputs' length does not narrow it.
   const bool searches = delay.compensationOn != 0 || delay.trackVariableDelay != 0;
-  const int64_t inputFrames = m_trackingMode == 0 && searches ? FileInputFrames(sys) : -1;
+  const int64_t inputFrames = m_machine.Settings().trackingMode == 0 && searches ? FileInputFrames(sys) : -1;
   DelaySearchPlan plan;
   std::string why;
   if (!PlanDelaySearch(rate, uint32_t(maxMs), m_frameLen, inputFrames, budget - offsetBytes, &plan, &why)) {

@@ -25,13 +25,14 @@ void CDelayCompensationImpl::WriteUnwrittenFrame(FRAMEDATA* frame, FRAMEBUFFERDE
   if (desc != nullptr) *desc = FRAMEBUFFERDESC{0, 0, 0};
 }
 
-void CDelayCompensationImpl::SignalDelays(int (&signalDelay)[2]) const {
-  const int delay = m_reading.delay;
+void CDelayCompensationImpl::SignalDelays(int delay, int (&signalDelay)[2]) {
   signalDelay[0] = delay >= 0 ? 0 : -delay;
   signalDelay[1] = delay >= 0 ? delay : 0;
 }
 
-CDelayCompensationImpl::FrameInput CDelayCompensationImpl::InputOfFrame(const int (&signalDelay)[2]) const {
+CDelayCompensationImpl::FrameInput CDelayCompensationImpl::InputOfFrame(int delay) const {
+  int signalDelay[2];
+  SignalDelays(delay, signalDelay);
   FrameInput input;
   const int count = int(m_outputLen);
   // Every signal's input is one stretch of the frame: zeros before its
@@ -61,13 +62,15 @@ int CDelayCompensationImpl::CodeBeforeFetch(const FrameInput& input) const {
 }
 
 int CDelayCompensationImpl::WriteFrameOutput(FRAMEDATA* frame, FRAMEBUFFERDESC* desc, float* (*samples)[2][2],
-                                             MONITORDATA* monitor, int32_t marks, const int (&signalDelay)[2],
-                                             const FrameInput& input) {
+                                             MONITORDATA* monitor, const FrameInput& input) {
   const SYSPARA& sys = *m_sys;
   FRAMEHEADER& header = frame->header;
-  if (m_trackingMode != 0) {
-    header.refEnergy = MeanBlockEnergy(0);
-    header.testEnergy = MeanBlockEnergy(1);
+  const int delay = m_machine.Reading().delay;
+  int signalDelay[2];
+  SignalDelays(delay, signalDelay);
+  if (m_machine.Settings().trackingMode != 0) {
+    header.refEnergy = m_energy.Mean(0);
+    header.testEnergy = m_energy.Mean(1);
   } else {
     header.refEnergy = sys.levelPara.referencePower;
     header.testEnergy = sys.levelPara.testPower;
@@ -79,21 +82,17 @@ int CDelayCompensationImpl::WriteFrameOutput(FRAMEDATA* frame, FRAMEBUFFERDESC* 
     case FRAME_NONE:
     case FETCH_COMPLETE:
     case FETCH_PADDED:
-    case FETCH_NOT_ENOUGH_DATA: break;
-    case FETCH_DELAY_CLAMPED:
-      if (m_reading.status != DELAY_STATUS_CALCULATING) m_reading.status = DELAY_STATUS_CLAMPED;
-      break;
+    case FETCH_NOT_ENOUGH_DATA:
+    case FETCH_DELAY_CLAMPED: break;
     default:
       VANTREL_TRACE(TRACE_ORDINARY, "CDelayCompensationImpl::ProcessFrame(), Unknown return code from GetSamples\n");
       std::exit(1);
   }
-  m_reading.status |= marks;
-
   const bool copied = delayValid || fetched == FETCH_DELAY_CLAMPED;
   const uint32_t realSamples = copied ? input.realSamples : 0;
-  header.delay = -m_reading.delay;
-  header.delayStatus = CReliableGate::WithoutPadding(m_reading.status, realSamples, m_outputLen);
-  header.quality = m_reading.quality;
+  header.delay = -delay;
+  header.delayStatus = m_machine.FinishFrame(fetched == FETCH_DELAY_CLAMPED, realSamples);
+  header.quality = m_machine.Reading().quality;
   header.realSamples = realSamples;
   // Without padding allowed, zeros standing in for a signal that has not
   // begun are no delayed samples: the frame keeps its place, not its
@@ -105,7 +104,7 @@ int CDelayCompensationImpl::WriteFrameOutput(FRAMEDATA* frame, FRAMEBUFFERDESC* 
   if (fetched == FRAME_NONE) return fetched;
 
   ApplyLevelAlignment(frame, samples, fetched);
-  if (monitor != nullptr) monitor->Add(float(m_reading.delay), -32767.0f, 32767.0f, "UsedDelay");
+  if (monitor != nullptr) monitor->Add(float(delay), -32767.0f, 32767.0f, "UsedDelay");
   return fetched;
 }
 
@@ -139,7 +138,7 @@ void CDelayCompensationImpl::ApplyLevelAlignment(FRAMEDATA* frame, float* (*samp
   const LEVELPARA& level = m_sys->levelPara;
   float g = m_levelGain.Next(header.refEnergy, header.testEnergy, level.levelAlign != 0);
   if (level.invertTest != 0) g = -g;
-  if (level.invertOnNegative != 0 && level.invertTest == 0 && m_reading.quality < 0) g = -g;
+  if (level.invertOnNegative != 0 && level.invertTest == 0 && m_machine.Reading().quality < 0) g = -g;
   // Only samples this frame copied are scaled, and exactly those.
   if (g == 1.0f || fetchCode == FETCH_NOT_ENOUGH_DATA || samples == nullptr) return;
   const int channels = std::min(header.channels, 2);

@@ -1,12 +1,19 @@
-// The delay compensation's decisions about the delay: what the search, the
-// re-check and the tracker read from the delay buffer, handed to the
-// objects that decide.
+// What the delay state machine reads of a frame: the record's asks, whether
+// a real-time input is busy, and the estimation channel's newest blocks in
+// the delay buffer.
 #include <cstdlib>
 
 #include "Vantrel/FrameData.h"
 #include "Vantrel/SysPara.h"
 #include "Vantrel/frontend/DelayCompensationImpl.h"
 #include "Vantrel/stages/DelayBuffer.h"
+
+namespace {
+
+// A real-time input this busy (percent) holds the search back.
+constexpr int32_t kBusyPercent = 9;
+
+}  // namespace
 
 EstimationBlocks CDelayCompensationImpl::NewestBlocks() const {
   const int channel = m_estimationChannel;
@@ -22,25 +29,40 @@ EstimationBlocks CDelayCompensationImpl::NewestBlocks() const {
   return blocks;
 }
 
-int CDelayCompensationImpl::DetermineDelay() {
-  const LEVELPARA& level = m_sys->levelPara;
-  const bool anySign = level.invertOnNegative != 0 || level.invertTest != 0;
-  return m_estimator.Search(NewestBlocks(), anySign, m_maxDelaySamples) ? DELCOMP_DELAYRELIABLE : m_state;
+bool CDelayCompensationImpl::RealtimeInputBusy() {
+  const int32_t* used = GetUsedInputs();
+  if (used == nullptr) return false;
+  for (int input = 0; input < 2; ++input) {
+    const int mode = m_sys->inputPara[input].mode;
+    if (IsRealtimeInput(mode) && used[input] > kBusyPercent) return true;
+  }
+  return false;
 }
 
-int CDelayCompensationImpl::RecheckDelay(int* quality, MONITORDATA* monitor) {
-  return m_estimator.Recheck(NewestBlocks(), m_frameLen, m_state, quality, monitor);
-}
-
-TrackReport CDelayCompensationImpl::TrackVariableDelay(FRAMEDATA*, MONITORDATA* monitor) {
-  const EstimationBlocks blocks = NewestBlocks();
-  CDelayTracker::NameMonitorEntry(monitor);
-  // The tracker reads the re-check's newest block: the re-check is fed in
-  // this frame, whatever it answers.
-  if (!m_estimator.RecheckRan()) m_estimator.Recheck(blocks, m_frameLen, m_state, &m_reading.quality, monitor);
-  TrackingLimits limits;
-  limits.maxStep = int64_t(m_sys->delayPara.maxTrackingStep);
-  limits.maxDelay = m_maxDelaySamples;
-  limits.ringRoom = int64_t(m_delayBuffer->GetFreeSpace());
-  return m_tracker.Track(blocks.refEnergy, blocks.testEnergy, limits, &m_reading, monitor);
+FrameFacts CDelayCompensationImpl::ReadFrameFacts(bool inputEnded, bool handsOut, MONITORDATA* monitor) {
+  const SYSPARA& sys = *m_sys;
+  const DELAYPARAEXT& delay = sys.delayPara;
+  FrameFacts facts;
+  DelayAsks& asks = facts.asks;
+  asks.hold = delay.hold != 0;
+  asks.unsnap = delay.unsnapRequest != 0;
+  asks.tracker = delay.trackVariableDelay != 0;
+  asks.snap = delay.snapEnable != 0;
+  // Frames in the reliable state after which a tracked delay snaps.
+  asks.snapFrames = uint64_t(uint32_t(sys.inputPara[0].wave.sampleRate)) * uint32_t(delay.snapTimeMs) /
+                    (uint64_t(m_frameLen) * 1000u);
+  asks.anySign = sys.levelPara.invertOnNegative != 0 || sys.levelPara.invertTest != 0;
+  asks.fixedDelay = delay.fixedDelay;
+  asks.maxTrackingStep = int64_t(delay.maxTrackingStep);
+  facts.busy = RealtimeInputBusy();
+  facts.inputEnded = inputEnded;
+  int fill = 0;
+  int ring = 0;
+  m_delayBuffer->GetFill(&fill, &ring);
+  facts.ringFull = fill >= ring;
+  facts.handsOut = handsOut;
+  facts.blocks = NewestBlocks();
+  facts.ringRoom = int64_t(m_delayBuffer->GetFreeSpace());
+  facts.monitor = monitor;
+  return facts;
 }

@@ -24,19 +24,19 @@ void CDelayCompensationImpl::RunSearch(HANDLE stopEvent, float* best) {
   // The block limit counts from a full window: a window longer than the
   // limit would otherwise never be searched at all.
   int activeBeforeSearch = -1;
-  while (m_state != DELCOMP_DELAYRELIABLE) {
-    if (activeBeforeSearch < 0 && m_state != DELCOMP_FILLINGBUFFERS) activeBeforeSearch = m_activeBlocks;
+  while (m_machine.State() != DELCOMP_DELAYRELIABLE) {
+    if (activeBeforeSearch < 0 && m_machine.State() != DELCOMP_FILLINGBUFFERS) activeBeforeSearch = m_activeBlocks;
     if (activeBeforeSearch >= 0 && m_activeBlocks - activeBeforeSearch >= kSearchActiveBlocks) break;
     const int code = ProcessFrame(nullptr, nullptr, nullptr, nullptr, 1);
     NoteStartProgress();
-    if (code == 2 || m_estimator.Failed()) break;
+    if (code == 2 || m_machine.Estimator().Failed()) break;
     if (stopEvent != nullptr && WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0) break;
-    const CORRRESULT* result = m_estimator.Result();
-    if (m_state == DELCOMP_DELAYRELIABLE && result != nullptr) {
+    const CORRRESULT* result = m_machine.Estimator().Result();
+    if (m_machine.State() == DELCOMP_DELAYRELIABLE && result != nullptr) {
       const float magnitude = std::fabs(result->quality);
       if (magnitude <= *best) break;
       *best = magnitude;
-      m_state = DELCOMP_CALCDELAY;
+      m_machine.SearchOn();
     }
   }
 }
@@ -47,47 +47,37 @@ void CDelayCompensationImpl::NoteStartProgress() const {
 
 CDelayCompensationImpl::SearchOutcome CDelayCompensationImpl::SaveSearchOutcome() const {
   SearchOutcome outcome;
-  const CORRRESULT& result = *m_estimator.Result();
-  outcome.delay = result.delay;
-  outcome.quality = result.quality;
-  outcome.state = m_state;
+  outcome.search = m_machine.SaveSearch();
   outcome.activeBlocks = m_activeBlocks;
   outcome.refEnergyTotal = m_energy.Total(0, 0);
   outcome.testEnergyTotal = m_energy.Total(1, 0);
   outcome.energyReads = m_energy.Reads();
-  outcome.confirmed = m_confirmation.Confirmed() && m_confirmation.Delay() == result.delay;
-  outcome.blocks = m_confirmation.Evidence().blocks;
   return outcome;
 }
 
 void CDelayCompensationImpl::RestoreSearchOutcome(const SearchOutcome& outcome) {
   m_activeBlocks = outcome.activeBlocks;
-  m_state = outcome.state;
   m_energy.RestoreTotals(outcome.refEnergyTotal, outcome.testEnergyTotal, outcome.energyReads);
-  m_estimator.RestoreResult(outcome.delay, outcome.quality);
-  if (outcome.confirmed)
-    m_confirmation.Confirm(outcome.delay, outcome.quality, ConfirmedBy::Search, outcome.blocks);
-  else
-    m_confirmation.Unconfirm();
+  m_machine.RestoreSearch(outcome.search);
 }
 
 void CDelayCompensationImpl::RetrySearchSwapped(HANDLE stopEvent, float* best) {
   const SearchOutcome first = SaveSearchOutcome();
 
   m_activeBlocks = 0;
-  m_state = DELCOMP_FILLINGBUFFERS;
   Reset();
-  m_estimator.RestartSearch();
-  m_confirmation.Unconfirm();
+  m_machine.RestartSearch();
   m_delayBuffer->Go();
   m_swapTestChannels = 1;
   // best carries over: the swapped run goes on searching only while it
   // improves on the first run.
   RunSearch(stopEvent, best);
 
-  const float secondQuality = m_estimator.Result() != nullptr ? m_estimator.Result()->quality : 0.0f;
-  const bool firstWins = (first.quality > 0.0f && first.quality > secondQuality) ||
-                         (first.quality < 0.0f && secondQuality < 0.0f && first.quality < secondQuality);
+  const CORRRESULT* second = m_machine.Estimator().Result();
+  const float secondQuality = second != nullptr ? second->quality : 0.0f;
+  const float firstQuality = first.search.quality;
+  const bool firstWins = (firstQuality > 0.0f && firstQuality > secondQuality) ||
+                         (firstQuality < 0.0f && secondQuality < 0.0f && firstQuality < secondQuality);
   if (firstWins) {
     RestoreSearchOutcome(first);
     m_swapTestChannels = 0;
@@ -107,28 +97,20 @@ int CDelayCompensationImpl::Start(HANDLE stopEvent) {
   // A new run owes nothing to the last one: no blocks, no delay, no
   // result, no levels.
   m_energy.Clear();
-  m_estimator.NewRun();
-  m_reading.delay = 0;
-  m_reading.quality = 0;
-  m_reading.status = 0;
-  m_searchRestarted = false;
+  m_machine.NewRun();
   m_samplesRead = 0;
-  m_gate.ClearPauses();
-  m_confirmation.Clear();
   m_levelGain.Reset();
   m_swapTestChannels = 0;
   delay.channelSwapAllowed = 1;
   if (m_delayBuffer->Go() == 0) return 0;
-  m_state = delay.compensationOn != 0 ? DELCOMP_FILLINGBUFFERS : DELCOMP_FIXED;
-  m_stateFrames = 0;
+  m_machine.EnterFirstState(delay.compensationOn != 0);
   delay.unsnapRequest = 0;
   m_activeBlocks = 0;
-  m_tracker.Clear();
 
   // Live inputs cannot start again from their beginning: the ring fills
   // and the search runs on the frames. Files can: the search runs over
   // their start first and every frame is handed out, tracked or not.
-  if (m_trackingMode != 0 && !BothInputsAreFiles()) {
+  if (m_machine.Settings().trackingMode != 0 && !BothInputsAreFiles()) {
     FillRing();
     return 1;
   }
@@ -158,10 +140,11 @@ int CDelayCompensationImpl::RunPreRun(HANDLE stopEvent) {
   RunSearch(stopEvent, &best);
 
   const bool canRetry = (sys.channels < -1 || sys.channels > 1) && delay.channelSwapAllowed != 0 &&
-                        m_estimator.Result() != nullptr && m_estimator.Result()->quality < kSwapRetryBelow;
+                        m_machine.Estimator().Result() != nullptr &&
+                        m_machine.Estimator().Result()->quality < kSwapRetryBelow;
   // A search that could not transform found nothing: the start fails.
   const auto failed = [&] {
-    if (!m_estimator.Failed()) return false;
+    if (!m_machine.Estimator().Failed()) return false;
     delay.trackVariableDelay = savedTracking;
     return true;
   };
@@ -169,9 +152,9 @@ int CDelayCompensationImpl::RunPreRun(HANDLE stopEvent) {
   if (canRetry) {
     RetrySearchSwapped(stopEvent, &best);
     if (failed()) return 0;
-    m_reading.status |= DELAY_STATUS_SWAP_RETRIED;
+    m_machine.SetMarks(DELAY_STATUS_SWAP_RETRIED);
   } else {
-    m_reading.status &= ~(DELAY_STATUS_SWAP_RETRIED | DELAY_STATUS_TEST_SWAPPED);
+    m_machine.ClearMarks(DELAY_STATUS_SWAP_RETRIED | DELAY_STATUS_TEST_SWAPPED);
   }
 
   while (m_activeBlocks < kLevelActiveBlocks && sys.levelPara.levelAlign != 0) {
@@ -180,32 +163,23 @@ int CDelayCompensationImpl::RunPreRun(HANDLE stopEvent) {
     if (UpdateEnergyHistory() == 0) break;
   }
   // Nothing read: no level rather than 0 / 0.
-  sys.levelPara.referencePower = MeanBlockEnergy(0);
-  sys.levelPara.testPower = MeanBlockEnergy(1);
+  sys.levelPara.referencePower = m_energy.Mean(0);
+  sys.levelPara.testPower = m_energy.Mean(1);
 
-  if (m_state == DELCOMP_CALCDELAY) {
+  if (m_machine.State() == DELCOMP_CALCDELAY) {
     Reset();
     m_delayBuffer->Go();
     m_activeBlocks = 0;
-    TakeResult(true);
-    m_reading.status = DELAY_STATUS_UNCERTAIN;
-    m_state = DELCOMP_DELAYRELIABLE;
-    m_confirmation.LeaveOpen();
+    m_machine.EndSearchUnconfirmed();
   }
   // Whatever became of the retry's mark, the frames say how the test is read.
-  if (m_swapTestChannels != 0) m_reading.status |= DELAY_STATUS_TEST_SWAPPED;
+  if (m_swapTestChannels != 0) m_machine.SetMarks(DELAY_STATUS_TEST_SWAPPED);
   delay.trackVariableDelay = savedTracking;
   Reset();
   m_delayBuffer->Go();
   // The frames hand out the reference from its first sample in whole
   // frames of its file, whatever the delay.
-  const int64_t referenceDelay = std::max<int64_t>(-int64_t(FirstFrameDelay()), 0);
+  const int64_t referenceDelay = std::max<int64_t>(-int64_t(m_machine.FirstFrameDelay(delay.fixedDelay)), 0);
   m_delayBuffer->AlignInputs(0, int(std::min<int64_t>(referenceDelay, INT_MAX)));
   return 1;
-}
-
-int CDelayCompensationImpl::FirstFrameDelay() const {
-  if (m_state == DELCOMP_FIXED) return m_sys->delayPara.fixedDelay;
-  const CORRRESULT* result = m_estimator.Result();
-  return result != nullptr && m_state != DELCOMP_FILLINGBUFFERS ? result->delay : m_reading.delay;
 }

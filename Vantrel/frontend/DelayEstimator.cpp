@@ -22,6 +22,8 @@ constexpr double kNewestStrongPeak = 80.0;
 // that level) the test paired with it must hold to say the delay moved:
 // 12 dB, more than a test's usual gain.
 constexpr double kLoudOverQuiet = 16.0;
+// The least (1 - rho^2) a frame's correlation is taken to scatter by.
+constexpr double kFrameSpreadFloor = 0.1;
 // Points (percent) within which a search's rival peak is a near-tie.
 constexpr double kNearTiePoints = 5.0;
 
@@ -118,7 +120,7 @@ int CDelayEstimator::Recheck(const EstimationBlocks& blocks, uint32_t frameLengt
       *quality = QualityPercent(trace.atCurrent);
     }
     m_recheckWeak = double(blocks.testEnergy) <= feedLevel;
-    m_newestDisagrees = NewestBlockOffDelay();
+    m_newestDisagrees = NewestBlockOffDelay() || FrameOffDelay(blocks, frameLength);
   }
   AddRecheckMonitor(monitor, trace);
   return r;
@@ -126,23 +128,76 @@ int CDelayEstimator::Recheck(const EstimationBlocks& blocks, uint32_t frameLengt
 
 namespace {
 
+// The sums of squares and of products of two rings' `count` samples that
+// end `backA` and `backB` before their ends.
+struct StretchSums {
+  double aa = 0.0;
+  double bb = 0.0;
+  double ab = 0.0;
+};
+
+StretchSums RingStretchSums(const float* a, int aEnd, int64_t backA, const float* b, int bEnd, int64_t backB,
+                            int length, int64_t count) {
+  StretchSums sums;
+  if (a == nullptr || b == nullptr || length <= 0) return sums;
+  count = std::min<int64_t>(count, length);
+  const auto start = [&](int end, int64_t back) {
+    const int64_t at = (int64_t(end) - back - count) % length;
+    return at < 0 ? at + length : at;
+  };
+  int64_t i = start(aEnd, backA);
+  int64_t j = start(bEnd, backB);
+  for (int64_t k = 0; k < count; ++k) {
+    const double x = a[i];
+    const double y = b[j];
+    sums.aa += x * x;
+    sums.bb += y * y;
+    sums.ab += x * y;
+    if (++i == length) i = 0;
+    if (++j == length) j = 0;
+  }
+  return sums;
+}
+
 // The energy of the `count` samples of a ring that end `back` samples
 // before `end`.
 double RingEnergy(const float* ring, int end, int length, int64_t back, int64_t count) {
-  if (ring == nullptr || length <= 0) return 0.0;
-  count = std::min<int64_t>(count, length);
-  int64_t at = (int64_t(end) - back - count) % length;
-  if (at < 0) at += length;
-  double energy = 0.0;
-  for (int64_t i = 0; i < count; ++i) {
-    const double v = ring[at];
-    energy += v * v;
-    if (++at == length) at = 0;
-  }
-  return energy;
+  return RingStretchSums(ring, end, back, ring, end, back, length, count).aa;
+}
+
+// How far below a correlation `rho` one over `samples` samples may fall
+// by chance: it scatters by about (1 - rho^2) / sqrt(samples). The floor
+// allows for a clean pair's short stretches, which differ from a longer
+// one a little more than noise would say.
+double ShortStretchScatter(double rho, uint32_t samples) {
+  const double spread = std::max(1.0 - rho * rho, kFrameSpreadFloor);
+  return CDelayEstimator::kSignificance / 2.0 * spread / std::sqrt(double(std::max<uint32_t>(samples, 1)));
 }
 
 }  // namespace
+
+bool CDelayEstimator::FrameOffDelay(const EstimationBlocks& blocks, uint32_t frameLength) {
+  // A re-check block longer than the frame holds a step only in part and
+  // still correlates at the delay left, while the frame's own samples,
+  // all past the step, do not.
+  if (frameLength >= m_recheckSet.GetBlockLen()) return false;
+  const int64_t d = m_result->delay;
+  const StretchSums sums = RingStretchSums(blocks.refRing, blocks.refEnd, d < 0 ? -d : 0, blocks.testRing,
+                                           blocks.testEnd, d > 0 ? d : 0, blocks.ringLength, frameLength);
+  // Material on one side only, against silence on the other, is not the
+  // pair a delay makes; two quiet stretches say nothing either way.
+  const double floor = kRecheckEnergyPerSample * double(frameLength);
+  const double loud = kLoudOverQuiet * floor;
+  if (sums.aa <= floor || sums.bb <= floor) return std::max(sums.aa, sums.bb) > loud;
+  const double rho = std::fabs(sums.ab) / std::sqrt(sums.aa * sums.bb);
+  // The frame falls short only well below the block that holds it.
+  const double block = std::fabs(m_recheckSet.ValueAtLag(0, 1)) / 100.0;
+  if (rho < block - ShortStretchScatter(block, frameLength)) return true;
+  // The same holds for the block against the correlation confirmed: a
+  // block mostly past a step may still pass for a strong peak.
+  const double confirmed = std::fabs(double(m_confirmation.Quality())) / 100.0;
+  return block < confirmed - ShortStretchScatter(confirmed, m_recheckSet.GetBlockLen());
+}
 
 double CDelayEstimator::AlignedReferenceEnergy(const EstimationBlocks& blocks, uint32_t frameLength) const {
   // A test that lags pairs its newest block with reference samples from

@@ -94,14 +94,27 @@ class FRONT_END_INTERNAL CDelayEstimator {
   // The newest re-check block fed does not vouch for the delay in force
   // (a frame too weak to feed one keeps the verdict of the last): its
   // strong peak lies clearly off it (a step the mean of the blocks does
-  // not show yet), or it correlates there below a strong peak.
+  // not show yet), or it correlates there below a strong peak, or the
+  // frame's own samples, shorter than the block, do not correlate there.
   bool NewestBlockDisagrees() const { return m_newestDisagrees; }
   // 2 (reliable) or 3 (uncertain): does a re-check confirm the current delay?
   static int VerifyDelay(float rNew, float rCurrent, float rAtCurrent, int offset);
 
   // The search's result once it has picked one, else null: the delay in
   // force and the quality the re-check judges by.
-  CORRRESULT* Result() const { return m_result; }
+  const CORRRESULT* Result() const { return m_result; }
+  // The delay in force moved on (the tracker's step, or the re-check going
+  // on at the delay a restarted search shows): the result follows it,
+  // with the quality the re-check judges by where one is given. Nothing
+  // before a search has given a result.
+  void FollowDelay(int32_t delay) {
+    if (m_result != nullptr) m_result->delay = delay;
+  }
+  void FollowDelay(int32_t delay, float quality) {
+    if (m_result == nullptr) return;
+    m_result->delay = delay;
+    m_result->quality = quality;
+  }
   // Puts back the result of an earlier search run.
   void RestoreResult(int32_t delay, float quality);
   bool SearchHasPeak() const { return m_searchSet.HasPeak(); }
@@ -134,6 +147,9 @@ class FRONT_END_INTERNAL CDelayEstimator {
   void FeedRecheck(const EstimationBlocks& blocks, RecheckTrace* trace);
   int JudgeRecheckPick(const CORRRESULT& pick, float atCurrent, int state);
   bool NewestBlockOffDelay();
+  // The frame's own samples at the delay in force, loud enough to judge,
+  // correlate well below the newest block that holds them.
+  bool FrameOffDelay(const EstimationBlocks& blocks, uint32_t frameLength);
   bool ReconfirmsDelayInForce(const CORRRESULT& pick) const;
   void AddRecheckMonitor(MONITORDATA* monitor, const RecheckTrace& trace) const;
 

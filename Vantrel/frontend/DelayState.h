@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 // Delay compensation states.
 constexpr int DELCOMP_FILLINGBUFFERS = 0;
@@ -36,4 +37,11 @@ constexpr int32_t WithStatusWord(int32_t status, int32_t word) { return (status 
 inline int QualityPercent(double quality) {
   if (std::isnan(quality)) return 0;
   return int(std::clamp(quality, -100.0, 100.0));
+}
+
+// Counts one more block or frame; a count stops at its largest value, so
+// that a run of any length never wraps it.
+template <typename T>
+void CountUp(T& counter) {
+  if (counter < std::numeric_limits<T>::max()) ++counter;
 }

@@ -1,47 +1,38 @@
-// The delay state machine: one step per frame, one function per state. Each
-// step traces its state, moves to the next one and sets the delay, quality
-// and status that the frame reports.
+// The delay state machine's states: one function per state. Each step traces
+// its state, moves to the next one and sets the delay, quality and status
+// that the frame reports.
+#include "Vantrel/frontend/DelayStateMachine.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
-#include "Vantrel/SysPara.h"
+#include "Vantrel/FrameData.h"
 #include "Vantrel/VantrelTrace.h"
-#include "Vantrel/frontend/DelayCompensationImpl.h"
-#include "Vantrel/stages/DelayBuffer.h"
 
 namespace {
 
-constexpr int32_t kBusyPercent = 9;
 // Uncertain re-checks in a row before the search starts over.
 constexpr uint32_t kUncertainFramesBeforeSearch = 3;
 
+// The trace lines keep the stage's name: existing trace logs read so.
 #define STATE_TRACE(name) VANTREL_TRACE(TRACE_ORDINARY, "CDelayCompensationImpl::ProcessFrame, state = " name "\n")
 
 }  // namespace
 
-bool CDelayCompensationImpl::RealtimeInputBusy() {
-  const int32_t* used = GetUsedInputs();
-  if (used == nullptr) return false;
-  for (int input = 0; input < 2; ++input) {
-    const int mode = m_sys->inputPara[input].mode;
-    if (IsRealtimeInput(mode) && used[input] > kBusyPercent) return true;
-  }
-  return false;
-}
-
-void CDelayCompensationImpl::TakeResult(bool withQuality) {
+void CDelayStateMachine::TakeResult(bool withQuality) {
   const CORRRESULT* result = m_estimator.Result();
   if (result == nullptr) return;
   if (withQuality) m_reading.quality = QualityPercent(result->quality);
   m_reading.delay = result->delay;
 }
 
-void CDelayCompensationImpl::HoldDelay() {
+void CDelayStateMachine::HoldDelay() {
   TakeResult(true);
   m_reading.status = DELAY_STATUS_HELD;
 }
 
-void CDelayCompensationImpl::EndInputBeforeDelay() {
+void CDelayStateMachine::EndInputBeforeDelay() {
   VANTREL_TRACE(TRACE_ORDINARY,
                 "CDelayCompensationImpl::ProcessFrame, WARNING!!! EOF encountered before delay was found!\n");
   m_reading.status = DELAY_STATUS_UNCERTAIN;
@@ -50,38 +41,29 @@ void CDelayCompensationImpl::EndInputBeforeDelay() {
   if (m_estimator.Result() == nullptr) m_reading.quality = 0;
 }
 
-void CDelayCompensationImpl::StepDelayState(bool busy, MONITORDATA* monitor) {
-  switch (m_state) {
-    case DELCOMP_FILLINGBUFFERS: StepFillingBuffers(); break;
-    case DELCOMP_CALCDELAY: StepCalcDelay(busy, monitor); break;
-    case DELCOMP_DELAYRELIABLE: StepDelayReliable(busy, monitor); break;
-    case DELCOMP_DELAYUNCERTAIN: StepDelayUncertain(monitor); break;
-    case DELCOMP_SNAP: StepSnap(); break;
-    default: StepFixed(); break;
-  }
+int CDelayStateMachine::Recheck(const FrameFacts& facts) {
+  return m_estimator.Recheck(facts.blocks, m_settings.frameLength, m_state, &m_reading.quality, facts.monitor);
 }
 
-void CDelayCompensationImpl::StepFillingBuffers() {
+void CDelayStateMachine::StepFillingBuffers(bool ringFull) {
   STATE_TRACE("DELCOMP_FILLINGBUFFERS");
-  int fill = 0;
-  int ring = 0;
-  m_delayBuffer->GetFill(&fill, &ring);
-  if (fill >= ring) m_state = DELCOMP_CALCDELAY;
+  if (ringFull) m_state = DELCOMP_CALCDELAY;
   m_stateFrames = 0;
   m_reading.quality = 0;
   m_reading.delay = 0;
   m_reading.status = DELAY_STATUS_CALCULATING;
 }
 
-void CDelayCompensationImpl::StepCalcDelay(bool busy, MONITORDATA* monitor) {
+void CDelayStateMachine::StepCalcDelay(const FrameFacts& facts) {
   STATE_TRACE("DELCOMP_CALCDELAY");
   // A search the re-check sent back to shows, until it confirms a delay,
   // the delay the tracker goes on following.
   const bool restarted = m_searchRestarted;
-  if (!busy) {
+  if (!facts.busy) {
     CountUp(m_stateFrames);
-    int next = DetermineDelay();
-    CORRRESULT& result = *m_estimator.Result();
+    int next =
+        m_estimator.Search(facts.blocks, facts.asks.anySign, m_settings.maxDelay) ? DELCOMP_DELAYRELIABLE : m_state;
+    const CORRRESULT& result = *m_estimator.Result();
     if (next == DELCOMP_DELAYRELIABLE && StillRejected(result.delay)) next = m_state;
     if (next != m_state) {
       if (m_searchRestarted) {
@@ -101,66 +83,71 @@ void CDelayCompensationImpl::StepCalcDelay(bool busy, MONITORDATA* monitor) {
         m_confirmation.AwaitRecheck(std::abs(result.delay - m_reading.delay) > CDelayConfirmation::kDriftStep &&
                                     m_estimator.SearchPeakNearTie());
     } else if (restarted) {
-      // A search that judged the delay and left it open (a near-tie,
-      // beyond the range) leaves it to a search to confirm.
-      const int32_t open = CORR_AMBIGUOUS | CORR_BEYOND_RANGE;
-      if ((result.flags & CORR_ENOUGH_DATA) != 0 && (result.flags & open) != 0) m_confirmation.LeaveOpen();
-      // The re-check goes on at the delay the tracker follows (a search
-      // over long blocks cannot settle a fast drift); where it confirms
-      // that delay, the search ends as with a delay of its own.
-      result.delay = m_reading.delay;
-      result.quality = float(m_reading.quality);
-      // A delay the search left open stays with the search.
-      if (RecheckDelay(&m_reading.quality, monitor) == DELCOMP_DELAYRELIABLE && m_confirmation.Rooted() &&
-          m_confirmation.At(m_reading.delay)) {
-        next = DELCOMP_DELAYRELIABLE;
-        m_searchRestarted = false;
-        m_stateFrames = 0;
-      }
+      next = RecheckWhileRestarted(facts, next);
     }
     m_state = next;
   }
   if (restarted && m_state == DELCOMP_CALCDELAY) {
-    if (m_estimator.Result() != nullptr) m_estimator.Result()->delay = m_reading.delay;
+    m_estimator.FollowDelay(m_reading.delay);
   } else if (m_estimator.SearchHasPeak()) {
     TakeResult(true);
   }
   m_reading.status = DELAY_STATUS_CALCULATING;
 }
 
-bool CDelayCompensationImpl::StillRejected(int delay) const {
+int CDelayStateMachine::RecheckWhileRestarted(const FrameFacts& facts, int next) {
+  // A search that judged the delay and left it open (a near-tie, beyond
+  // the range) leaves it to a search to confirm.
+  const int32_t open = CORR_AMBIGUOUS | CORR_BEYOND_RANGE;
+  const int32_t flags = m_estimator.Result()->flags;
+  if ((flags & CORR_ENOUGH_DATA) != 0 && (flags & open) != 0) m_confirmation.LeaveOpen();
+  // The re-check goes on at the delay the tracker follows (a search over
+  // long blocks cannot settle a fast drift); where it confirms that delay,
+  // the search ends as with a delay of its own.
+  m_estimator.FollowDelay(m_reading.delay, float(m_reading.quality));
+  // A delay the search left open stays with the search.
+  if (Recheck(facts) == DELCOMP_DELAYRELIABLE && m_confirmation.Rooted() && m_confirmation.At(m_reading.delay)) {
+    m_searchRestarted = false;
+    m_stateFrames = 0;
+    return DELCOMP_DELAYRELIABLE;
+  }
+  return next;
+}
+
+bool CDelayStateMachine::StillRejected(int delay) const {
   // The delay the re-check rejected counts only once every block in the
   // search's history, and the stretch it matched at that delay, came
   // after the search started again.
   const int rejected = m_confirmation.RejectedDelay();
   if (!m_confirmation.Rejected() || std::abs(delay - rejected) > CDelayConfirmation::kWithin) return false;
-  const uint64_t reach = uint64_t(m_searchBlock) + uint64_t(std::abs(int64_t(rejected)));
-  const uint64_t renewed = CCorrelatorSet::kHistoryBlocks + (reach + m_frameLen - 1) / m_frameLen;
+  const uint32_t frame = m_settings.frameLength;
+  const uint64_t reach = uint64_t(m_settings.searchBlock) + uint64_t(std::abs(int64_t(rejected)));
+  const uint64_t renewed = CCorrelatorSet::kHistoryBlocks + (reach + frame - 1) / frame;
   return m_stateFrames < renewed;
 }
 
-void CDelayCompensationImpl::StepDelayReliable(bool busy, MONITORDATA* monitor) {
+void CDelayStateMachine::StepDelayReliable(const FrameFacts& facts) {
   STATE_TRACE("DELCOMP_DELAYRELIABLE");
   CountUp(m_stateFrames);
-  if (m_trackingMode != 0) {
-    const int next = busy ? m_state : RecheckDelay(&m_reading.quality, monitor);
+  if (m_settings.trackingMode != 0) {
+    const int next = facts.busy ? m_state : Recheck(facts);
     if (next != DELCOMP_NOCHANGE) {
       m_state = next;
       if (next != DELCOMP_DELAYRELIABLE) m_stateFrames = 0;
-      if (m_stateFrames >= SnapFrames() && m_sys->delayPara.snapEnable != 0) m_state = DELCOMP_SNAP;
+      if (m_stateFrames >= facts.asks.snapFrames && facts.asks.snap) m_state = DELCOMP_SNAP;
     }
   } else {
     const CORRRESULT* result = m_estimator.Result();
     m_reading.quality = result != nullptr ? QualityPercent(result->quality) : 0;
   }
   TakeResult(false);
-  m_gate.Vouch();
+  m_reading.status = m_gate.Vouch(m_reading.status);
 }
 
-void CDelayCompensationImpl::StepDelayUncertain(MONITORDATA* monitor) {
+void CDelayStateMachine::StepDelayUncertain(const FrameFacts& facts) {
   STATE_TRACE("DELCOMP_DELAYUNCERTAIN");
   CountUp(m_stateFrames);
-  if (m_trackingMode == 0) {
+  if (m_settings.trackingMode == 0) {
     // The second line is intended: a file-mode frame in this state has
     // always traced it twice, and existing trace logs read so.
     STATE_TRACE("DELCOMP_DELAYUNCERTAIN");
@@ -168,14 +155,14 @@ void CDelayCompensationImpl::StepDelayUncertain(MONITORDATA* monitor) {
     TakeResult(true);
     return;
   }
-  const int next = RecheckDelay(&m_reading.quality, monitor);
+  const int next = Recheck(facts);
   TakeResult(false);
   if (next == DELCOMP_NOCHANGE) {
     m_reading.status = DELAY_STATUS_UNCERTAIN;
   } else if (next != DELCOMP_DELAYUNCERTAIN) {
     m_state = next;
     m_stateFrames = 0;
-    m_gate.Vouch();
+    m_reading.status = m_gate.Vouch(m_reading.status);
   } else if (m_stateFrames > kUncertainFramesBeforeSearch) {
     // The search starts afresh: its history holds blocks of the time it
     // last ran, at whatever delay held then.
@@ -190,28 +177,21 @@ void CDelayCompensationImpl::StepDelayUncertain(MONITORDATA* monitor) {
   }
 }
 
-void CDelayCompensationImpl::StepSnap() {
+void CDelayStateMachine::StepSnap(const DelayAsks& asks, FrameStep* step) {
   STATE_TRACE("DELCOMP_SNAP");
   TakeResult(true);
   m_reading.status = DELAY_STATUS_SNAPPED;
-  DELAYPARAEXT& delayPara = m_sys->delayPara;
-  if (delayPara.unsnapRequest != 0) {
+  if (asks.unsnap) {
     m_reading.status = DELAY_STATUS_UNCERTAIN;
     m_state = DELCOMP_DELAYUNCERTAIN;
     m_stateFrames = 0;
-    delayPara.unsnapRequest = 0;
+    step->unsnapTaken = true;
   }
 }
 
-void CDelayCompensationImpl::StepFixed() {
+void CDelayStateMachine::StepFixed(int fixedDelay) {
   STATE_TRACE("default");
   m_reading.quality = FIXED_DELAY_QUALITY;
   m_reading.status = DELAY_STATUS_FIXED;
-  m_reading.delay = m_sys->delayPara.fixedDelay;
-}
-
-uint64_t CDelayCompensationImpl::SnapFrames() const {
-  const SYSPARA& sys = *m_sys;
-  return uint64_t(uint32_t(sys.inputPara[0].wave.sampleRate)) * uint32_t(sys.delayPara.snapTimeMs) /
-         (uint64_t(m_frameLen) * 1000u);
+  m_reading.delay = fixedDelay;
 }

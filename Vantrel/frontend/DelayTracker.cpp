@@ -85,14 +85,15 @@ bool CDelayTracker::ApplyStep(int32_t o, float q, const TrackingLimits& limits, 
   if (std::abs(target) > limits.maxDelay) return false;
   reading->quality = QualityPercent(q);
   reading->delay += o;
-  CORRRESULT* result = m_estimator.Result();
   // The re-check's blocks so far were aligned by the delay left: beyond
   // a drift's few samples they would vouch for the new one.
   if (step > CDelayConfirmation::kDriftStep) m_estimator.ClearRecheckHistory();
-  result->delay = reading->delay;
   // A drift's step keeps the quality the re-check judges by: the
   // newest block's peak is not comparable to the mean of its blocks.
-  if (step > CDelayConfirmation::kWithin) result->quality = float(reading->quality);
+  if (step > CDelayConfirmation::kWithin)
+    m_estimator.FollowDelay(reading->delay, float(reading->quality));
+  else
+    m_estimator.FollowDelay(reading->delay);
   // A step well below the running mean: the gate hears of it.
   if (!m_mean.Empty()) {
     const float mean = m_mean.Mean();
@@ -110,6 +111,6 @@ bool CDelayTracker::FollowDriftThroughPause(const TrackingLimits& limits, DelayR
   if (predicted == reading->delay || std::abs(predicted - reading->delay) > CDelayConfirmation::kWithin) return false;
   if (std::abs(predicted) > limits.maxDelay || limits.ringRoom < std::abs(predicted)) return false;
   reading->delay = int(predicted);
-  m_estimator.Result()->delay = reading->delay;
+  m_estimator.FollowDelay(reading->delay);
   return true;
 }

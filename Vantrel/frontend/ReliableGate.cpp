@@ -58,14 +58,11 @@ int32_t CReliableGate::WithoutPadding(int32_t status, int64_t realSamples, int64
   return WithStatusWord(status, DELAY_STATUS_UNCERTAIN);
 }
 
-void CReliableGate::Decide(const ReliableEvidence& evidence) {
-  const int32_t word = StatusWord(reading.status);
-  if (word == DELAY_STATUS_RELIABLE && !m_vouched) {
-    reading.status = WithStatusWord(reading.status, DELAY_STATUS_UNCERTAIN);
-    return;
-  }
-  if (word != DELAY_STATUS_UNCERTAIN || !m_vouched) return;
-  if (Reliable(evidence)) reading.status = WithStatusWord(reading.status, DELAY_STATUS_RELIABLE);
+int32_t CReliableGate::Decide(const ReliableEvidence& evidence, int32_t status) const {
+  const int32_t word = StatusWord(status);
+  if (word == DELAY_STATUS_RELIABLE && !m_vouched) return WithStatusWord(status, DELAY_STATUS_UNCERTAIN);
+  if (word != DELAY_STATUS_UNCERTAIN || !m_vouched) return status;
+  return Reliable(evidence) ? WithStatusWord(status, DELAY_STATUS_RELIABLE) : status;
 }
 
 bool CReliableGate::NoteBlocks(bool weak, int64_t blockFirst, int64_t pauseSamples) {

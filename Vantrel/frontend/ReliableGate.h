@@ -1,8 +1,8 @@
-// The one place that calls a frame's delay "reliable". It owns the delay
-// state machine's state (state, frames in it, the restart mark, the
-// frame's reading); the state machine, the search, the re-check and the
-// tracker only report evidence, and Decide turns it into the frame's
-// status once per frame. A frame is reliable when all of these hold:
+// The one place that calls a frame's delay "reliable". The delay state
+// machine (CDelayStateMachine, DelayStateMachine.h) owns the state and the
+// frame's reading; it, the search, the re-check and the tracker only report
+// evidence, and the machine's Step hands it to Decide once per frame, after
+// the frame's delay is final. A frame is reliable when all of these hold:
 //  1. its state holds a delay in force (Vouch), every sample of the frame
 //     is input of both signals (none is padding before an input's start or
 //     past its end) and its quality is that of a strong peak;
@@ -22,9 +22,18 @@
 //     the rate measured, and a delay predicted through a pause no more
 //     than 3 samples from the one confirmed;
 //  6. the newest blocks do not put a strong peak clearly off the delay, nor
-//     pair a loud test with a reference too quiet to re-check.
-// Other status words (held, snapped, fixed, clamped, calculating) are set
-// where they are decided and pass through unchanged.
+//     pair a loud test with a reference too quiet to re-check; where the
+//     re-check's block is longer than the frame (no tracker, or very short
+//     frames), the frame's own samples correlate at the delay within their
+//     scatter of the newest block, that block within its scatter of the
+//     correlation confirmed, and neither side of the frame holds material
+//     against silence on the other.
+// Other status words (held, snapped, fixed, calculating) are set by the
+// machine's states and pass through unchanged. The status is final when
+// Step returns but for the machine's one second half, FinishFrame, after
+// the fetch: there a fetch that clamped the delay turns the word into
+// "clamped", and WithoutPadding turns a reliable word of a frame holding
+// padding into "uncertain".
 #pragma once
 
 #include <cstdint>
@@ -115,15 +124,15 @@ class FRONT_END_INTERNAL CReliableGate {
 
   // A frame begins: nothing vouched for yet.
   void BeginFrame() { m_vouched = false; }
-  // The state holds a delay in force: the frame is uncertain unless Decide
-  // finds it reliable.
-  void Vouch() {
+  // The state holds a delay in force: the frame's status is uncertain
+  // unless Decide finds it reliable.
+  int32_t Vouch(int32_t status) {
     m_vouched = true;
-    reading.status = WithStatusWord(reading.status, DELAY_STATUS_UNCERTAIN);
+    return WithStatusWord(status, DELAY_STATUS_UNCERTAIN);
   }
   // The frame's status: a vouched, uncertain word becomes reliable where
   // the rule holds; a reliable word no one vouched for becomes uncertain.
-  void Decide(const ReliableEvidence& evidence);
+  int32_t Decide(const ReliableEvidence& evidence, int32_t status) const;
 
   // Tracks the pauses of the signal: one call per frame in which the
   // re-check ran or found the blocks too weak. A run of weak frames of at
@@ -137,14 +146,6 @@ class FRONT_END_INTERNAL CReliableGate {
     m_pauseEnd = -1;
     m_weakFrom = -1;
   }
-
-  // The state machine's state, owned here; the compensation names it.
-  int state = DELCOMP_FILLINGBUFFERS;
-  uint32_t stateFrames = 0;
-  // The re-check sent the state back to the search, which has not
-  // confirmed a delay since.
-  bool searchRestarted = false;
-  DelayReading reading;
 
  private:
   bool m_vouched = false;

@@ -167,7 +167,7 @@ struct MeasurementOutcome {
 };
 
 inline MeasurementOutcome MeasureFiles(const FilePair& pair, const std::function<void(SYSPARA&)>& edit,
-                                       bool prefillNaN = false) {
+                                       bool prefillNaN = false, uint32_t frameLength = kMeasureFrame) {
   TempDir dir;
   const std::string referenceFile = dir.File("reference.wav");
   const std::string testFile = dir.File("test.wav");
@@ -182,7 +182,7 @@ inline MeasurementOutcome MeasureFiles(const FilePair& pair, const std::function
   });
   recorder->prefillNaN = prefillNaN;
   SYSPARA* sys = static_cast<SYSPARA*>(recorder->CreateSysPara());
-  CAlgorithmPara alg{kMeasureFrame, kMeasureFrame};
+  CAlgorithmPara alg{frameLength, frameLength};
   if (recorder->Init(*sys, alg) == 0) {
     sys->Destroy();
     return outcome;

@@ -119,13 +119,15 @@ TEST_F(DelayCompensationTest, SearchAndRecheckGeometry) {
     m_sys.delayPara.maxDelayRealtimeMs = c.maxDelayMs;
     ASSERT_NE(m_compensation->Init(&m_sys, c.frameLen, c.frameLen), 0) << c.rate << " " << c.maxDelayMs;
     EXPECT_EQ(m_compensation->SearchWindow(), c.window) << c.rate << " " << c.maxDelayMs;
-    EXPECT_EQ(m_compensation->SearchBlock(), c.block) << c.rate << " " << c.maxDelayMs;
-    EXPECT_EQ(m_compensation->RecheckWindow(), c.recheckWindow) << c.rate << " " << c.maxDelayMs;
-    EXPECT_EQ(m_compensation->RecheckBlock(), c.recheckBlock) << c.rate << " " << c.maxDelayMs;
-    EXPECT_EQ(m_compensation->TrackingMode(), c.realtime);
+    EXPECT_EQ(m_compensation->Machine().Settings().searchBlock, c.block) << c.rate << " " << c.maxDelayMs;
+    EXPECT_EQ(m_compensation->Machine().Estimator().RecheckSet().GetWindowLen(), c.recheckWindow)
+        << c.rate << " " << c.maxDelayMs;
+    EXPECT_EQ(m_compensation->Machine().Estimator().RecheckSet().GetBlockLen(), c.recheckBlock)
+        << c.rate << " " << c.maxDelayMs;
+    EXPECT_EQ(m_compensation->Machine().Settings().trackingMode, c.realtime);
     int fill = 0, ring = 0;
     m_buffer->GetFill(&fill, &ring);
-    EXPECT_GE(uint32_t(ring), m_compensation->RecheckWindow());
+    EXPECT_GE(uint32_t(ring), m_compensation->Machine().Estimator().RecheckSet().GetWindowLen());
   }
 }
 
@@ -163,7 +165,7 @@ TEST_F(DelayCompensationTest, AFrameWhileFillingSaysNothingWasDelivered) {
   HANDLE stop = CreateEventA(nullptr, TRUE, TRUE, nullptr);  // stops the pre-run at once
   ASSERT_EQ(m_compensation->Start(stop), 1);
   CloseHandle(stop);
-  ASSERT_EQ(m_compensation->State(), DELCOMP_FILLINGBUFFERS);
+  ASSERT_EQ(m_compensation->Machine().State(), DELCOMP_FILLINGBUFFERS);
   m_frame.header.delayValid = 1;
   m_frame.header.delayStatus = DELAY_STATUS_RELIABLE;
   m_frame.header.quality = 77;
@@ -224,7 +226,7 @@ TEST_F(DelayCompensationTest, ATrackedInputEndingBeforeAnySearchHasNoResultToRec
     EXPECT_EQ(m_frame.header.quality, 0) << f;
     EXPECT_EQ(m_frame.header.delay, 0) << f;
   }
-  EXPECT_EQ(m_compensation->State(), DELCOMP_DELAYRELIABLE);
+  EXPECT_EQ(m_compensation->Machine().State(), DELCOMP_DELAYRELIABLE);
 }
 
 TEST_F(DelayCompensationTest, LevelsOfAFirstRunThatWinsTheSwapRetryAreItsOwn) {
@@ -251,8 +253,8 @@ TEST_F(DelayCompensationTest, LevelsOfAFirstRunThatWinsTheSwapRetryAreItsOwn) {
   ASSERT_NE(m_compensation->Init(&m_sys, kMeasureFrame, kMeasureFrame), 0);
   ASSERT_EQ(m_compensation->Start(nullptr), 1);
   EXPECT_EQ(m_compensation->SwapTestChannels(), 0);
-  EXPECT_NE(m_compensation->Status() & DELAY_STATUS_SWAP_RETRIED, 0);
-  EXPECT_EQ(m_compensation->Status() & DELAY_STATUS_TEST_SWAPPED, 0);
+  EXPECT_NE(m_compensation->Machine().Reading().status & DELAY_STATUS_SWAP_RETRIED, 0);
+  EXPECT_EQ(m_compensation->Machine().Reading().status & DELAY_STATUS_TEST_SWAPPED, 0);
   // Four reads per frame (two directions, two channels): a quarter of the
   // mean block energy of channel 0.
   const double referenceBlock = 3000.0 * 3000.0 * kMeasureFrame / 4.0;
@@ -280,7 +282,7 @@ TEST_F(DelayCompensationTest, ATrackedFrameWithNoBlockReadSinceAResetCarriesNoLe
   m_sys.levelPara.levelAlign = 1;
   ASSERT_NE(m_compensation->Init(&m_sys, kMeasureFrame, kMeasureFrame), 0);
   ASSERT_EQ(m_compensation->Start(nullptr), 1);
-  ASSERT_EQ(m_compensation->TrackingMode(), 1);
+  ASSERT_EQ(m_compensation->Machine().Settings().trackingMode, 1);
   // The delay found aligns the test with the reference: the frame's test
   // level over the reference's is a ratio of sums, over the samples where
   // the test is not padding.

@@ -48,7 +48,7 @@ TEST(LongRuns, FrameNumbersAndBlockCountsNeverWrapIntoNegatives) {
   // Every test block of the noise is active: the count stops at its largest.
   EXPECT_EQ(system.Compensation().ActiveBlocks(), INT_MAX);
   // Reliable frames since the state began: likewise.
-  EXPECT_EQ(system.Compensation().StateFrames(), UINT32_MAX);
+  EXPECT_EQ(system.Compensation().Machine().StateFrames(), UINT32_MAX);
   for (const RecordedFrame& f : system.frames) EXPECT_EQ(f.status & 0xFFFF, DELAY_STATUS_RELIABLE);
 }
 

@@ -146,33 +146,26 @@ TEST(ReliableGate, EveryItemOfEvidenceIsNeeded) {
 
 TEST(ReliableGate, DecideTurnsOnlyAVouchedWordReliableAndLeavesOtherWordsAlone) {
   CReliableGate gate;
-  gate.reading.status = DELAY_STATUS_SWAP_RETRIED;
   gate.BeginFrame();
-  gate.Vouch();
-  gate.Decide(Vouched());
-  EXPECT_EQ(gate.reading.status, DELAY_STATUS_SWAP_RETRIED | DELAY_STATUS_RELIABLE) << "the marks stay";
+  int32_t status = gate.Vouch(DELAY_STATUS_SWAP_RETRIED);
+  EXPECT_EQ(gate.Decide(Vouched(), status), DELAY_STATUS_SWAP_RETRIED | DELAY_STATUS_RELIABLE) << "the marks stay";
 
   ReliableEvidence refused = Vouched();
   refused.frame.delay = 500;
   gate.BeginFrame();
-  gate.Vouch();
-  gate.Decide(refused);
-  EXPECT_EQ(StatusWord(gate.reading.status), DELAY_STATUS_UNCERTAIN);
+  status = gate.Vouch(status);
+  EXPECT_EQ(StatusWord(gate.Decide(refused, status)), DELAY_STATUS_UNCERTAIN);
 
   // A reliable word no state vouched for does not stand.
   gate.BeginFrame();
-  gate.reading.status = DELAY_STATUS_RELIABLE;
-  gate.Decide(Vouched());
-  EXPECT_EQ(StatusWord(gate.reading.status), DELAY_STATUS_UNCERTAIN);
+  EXPECT_EQ(StatusWord(gate.Decide(Vouched(), DELAY_STATUS_RELIABLE)), DELAY_STATUS_UNCERTAIN);
 
   for (const int32_t word :
        {DELAY_STATUS_CALCULATING, DELAY_STATUS_HELD, DELAY_STATUS_SNAPPED, DELAY_STATUS_FIXED, DELAY_STATUS_CLAMPED}) {
     gate.BeginFrame();
-    gate.Vouch();
-    // The state sets its own word after vouching, as clamping does.
-    gate.reading.status = WithStatusWord(gate.reading.status, word);
-    gate.Decide(Vouched());
-    EXPECT_EQ(StatusWord(gate.reading.status), word);
+    // The state sets its own word after vouching.
+    status = WithStatusWord(gate.Vouch(status), word);
+    EXPECT_EQ(StatusWord(gate.Decide(Vouched(), status)), word);
   }
 }
 

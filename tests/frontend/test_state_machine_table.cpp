@@ -169,7 +169,7 @@ TEST_F(StateMachineTable, AnUnsnapRequestFreesASnappedDelayOnce) {
   ASSERT_TRUE(rig.Start());
   int unsnapAt = -1;
   const std::vector<Recorded> frames = rig.Run(80, [&](int f, FRAMEDATA&) {
-    if (unsnapAt < 0 && rig.compensation->State() == DELCOMP_SNAP && f > 30) {
+    if (unsnapAt < 0 && rig.compensation->Machine().State() == DELCOMP_SNAP && f > 30) {
       unsnapAt = f;
       rig.sys.delayPara.unsnapRequest = 1;
     }
@@ -254,7 +254,7 @@ TEST_F(StateMachineTable, TrackingStepsStayWithinTheAskedRange) {
     rig.sys.delayPara.maxTrackingStep = 4000;
     rig.sys.delayPara.maxDelayRealtimeMs = c.maxDelayMs;
     ASSERT_NE(rig.compensation->Init(&rig.sys, c.frameLen, c.frameLen), 0);
-    const int64_t range = rig.compensation->MaxDelaySamples();
+    const int64_t range = rig.compensation->Machine().Settings().maxDelay;
     delay = range - c.fromEnd;
     ASSERT_TRUE(rig.Start(c.frameLen));
     const std::vector<Recorded> frames = rig.Run(int(6 * kRate / c.frameLen));
@@ -299,7 +299,7 @@ TEST_F(StateMachineTable, TheSwapRetryKeepsTheBetterRunWhateverTheSign) {
     rig.sys.delayPara.channelSwapAllowed = 1;
     rig.sys.levelPara.invertOnNegative = 1;  // negative peaks count by their size
     ASSERT_TRUE(rig.Start()) << c.first << " " << c.swapped;
-    EXPECT_EQ((rig.compensation->Status() & DELAY_STATUS_SWAP_RETRIED) != 0, RetryMarkKept(c))
+    EXPECT_EQ((rig.compensation->Machine().Reading().status & DELAY_STATUS_SWAP_RETRIED) != 0, RetryMarkKept(c))
         << c.first << " " << c.swapped;
     EXPECT_EQ(rig.compensation->SwapTestChannels(), c.expectedSwap) << c.first << " " << c.swapped;
   }
@@ -341,7 +341,8 @@ TEST_F(StateMachineTable, MonitorEntriesFollowTheRecheckAndTrackingAndEndWithThe
     // after the search confirmed the delay.
     if (firstReliable < 0 && r.status == DELAY_STATUS_RELIABLE) firstReliable = f;
     const bool recheckFilled =
-        firstReliable >= 0 && int64_t(f - firstReliable) * kFrame >= int64_t(rig.compensation->RecheckWindow());
+        firstReliable >= 0 && int64_t(f - firstReliable) * kFrame >=
+                                  int64_t(rig.compensation->Machine().Estimator().RecheckSet().GetWindowLen());
     if (isLoud && recheckFilled) {
       EXPECT_GT(m.value[1], 60.0f) << "correlation at the delay, frame " << f;
       EXPECT_GT(m.value[5], 60.0f) << "the tracker's pick, frame " << f;
@@ -441,9 +442,9 @@ TEST_F(StateMachineTable, TheSwappedRunMustBeatTheFirstRunsBest) {
   Rig rig(2, false, signal, 40 * kRate);
   rig.sys.delayPara.channelSwapAllowed = 1;
   ASSERT_TRUE(rig.Start());
-  EXPECT_NE(rig.compensation->Status() & DELAY_STATUS_SWAP_RETRIED, 0);
+  EXPECT_NE(rig.compensation->Machine().Reading().status & DELAY_STATUS_SWAP_RETRIED, 0);
   EXPECT_EQ(rig.compensation->SwapTestChannels(), 0);
-  EXPECT_EQ(rig.compensation->Delay(), -300);
+  EXPECT_EQ(rig.compensation->Machine().Reading().delay, -300);
 }
 
 }  // namespace

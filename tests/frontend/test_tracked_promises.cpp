@@ -65,13 +65,17 @@ int ReliableCount(const std::vector<RecordedFrame>& frames) {
   return count;
 }
 
-std::vector<RecordedFrame> Measure(const FilePair& pair, const Mode& mode, int maxDelayMs = kMeasureMaxDelayMs) {
-  const MeasurementOutcome run = MeasureFiles(pair, [&](SYSPARA& sys) {
-    sys.delayPara.tracking = mode.tracking;
-    sys.delayPara.trackVariableDelay = mode.trackVariableDelay;
-    sys.delayPara.maxDelayFileMs = maxDelayMs;
-    sys.delayPara.maxDelayRealtimeMs = maxDelayMs;
-  });
+std::vector<RecordedFrame> Measure(const FilePair& pair, const Mode& mode, int maxDelayMs = kMeasureMaxDelayMs,
+                                   uint32_t frameLength = kMeasureFrame) {
+  const MeasurementOutcome run = MeasureFiles(
+      pair,
+      [&](SYSPARA& sys) {
+        sys.delayPara.tracking = mode.tracking;
+        sys.delayPara.trackVariableDelay = mode.trackVariableDelay;
+        sys.delayPara.maxDelayFileMs = maxDelayMs;
+        sys.delayPara.maxDelayRealtimeMs = maxDelayMs;
+      },
+      false, frameLength);
   EXPECT_EQ(run.goResult, 1) << mode.name;
   EXPECT_GT(run.frames.size(), 100u) << mode.name;
   return run.frames;
@@ -249,6 +253,26 @@ TEST(TrackedPromises, AStepInAGapBetweenWordsIsNotHiddenByTheQuietReference) {
   const Truth truth = [=](int64_t n) { return n < step ? 5760 : 600; };
   const FilePair pair = PairOf(reference, truth);
   for (const Mode& mode : kTrackedModes) EXPECT_EQ(WrongReliable(Measure(pair, mode), truth), "") << mode.name;
+}
+
+TEST(TrackedPromises, ReCheckedWithoutTheTrackerNoFrameAfterAStepIsReliableAtTheDelayLeft) {
+  // 16 kHz, the delay stepping every 2 s by 400-1200 samples, at frame
+  // lengths from the shortest the library takes: the re-check's newest
+  // block, longer than a short frame, holds a step only in part for a
+  // few frames while the frames' own samples lie past it.
+  constexpr int kRate = 16000;
+  static constexpr int kSteps[] = {800, 1600, 400, 1200, 2000, 600, 1400, 1000};
+  const Truth truth = [](int64_t n) { return kSteps[std::min<int64_t>(n / (2 * kRate), 7)]; };
+  FilePair pair = PairOf(SpeechLike(16 * kRate, kRate, 41), truth);
+  pair.rate = kRate;
+  const Mode recheck = kTrackedModes[0];
+  for (const uint32_t frameLength : {100u, 128u, 512u}) {
+    SCOPED_TRACE(frameLength);
+    const std::vector<RecordedFrame> frames = Measure(pair, recheck, kMeasureMaxDelayMs, frameLength);
+    EXPECT_EQ(WrongReliable(frames, truth), "");
+    // A clear pair: most of its frames are reliable.
+    EXPECT_GT(ReliableCount(frames), int(frames.size() / 2));
+  }
 }
 
 }  // namespace
