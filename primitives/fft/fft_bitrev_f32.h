@@ -10,7 +10,7 @@
 #include "primitives/fft/fft_bitrev.h"
 #include "primitives/frame/simd.h"
 
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
 namespace SP_SET_NS::fftk {
 
 // The 16 points of a block: rows q = 0..3 (one per quarter), each two

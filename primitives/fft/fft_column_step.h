@@ -25,7 +25,7 @@
 #include "primitives/fft/fft_tables.h"
 #include "primitives/frame/simd.h"
 
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
 
 namespace SP_SET_NS::fftk::columns {
 

@@ -31,7 +31,7 @@
 #include "primitives/fft/fft_radix_generic.h"
 #include "primitives/fft/real_fft_f32_kernels.h"
 
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
 #include "primitives/fft/fft_column_step.h"
 #endif
 

@@ -21,14 +21,14 @@
 #include "primitives/fft/fft_large_plan_f64.h"
 #include "primitives/fft/fft_radix_generic.h"
 
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
 #include "primitives/fft/fft_column_step.h"
 #include "primitives/fft/fft_passes_f64.h"
 #endif
 
 namespace SP_SET_NS::fftk {
 
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
 
 // The radix-4 stages after the first of ColumnKernel, from quarter q on,
 // in buf; the result goes to data, pair-split or (split false) interleaved.

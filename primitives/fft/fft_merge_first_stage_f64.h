@@ -15,7 +15,7 @@
 #include "primitives/fft/fft_split_complex_f64.h"
 #include "primitives/fft/fft_split_merge_f64.h"
 
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
 
 namespace SP_SET_NS::fftk {
 

@@ -17,7 +17,7 @@
 #include "primitives/fft/fft_split_complex_f64.h"
 #include "primitives/fft/fft_tables.h"
 
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
 
 namespace SP_SET_NS::fftk {
 

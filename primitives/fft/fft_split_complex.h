@@ -10,7 +10,7 @@
 
 #include "primitives/frame/simd.h"
 
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
 namespace SP_SET_NS::fftk {
 
 // The set's 16-byte vector of T.

@@ -9,7 +9,7 @@
 #include "primitives/fft/fft_split_complex.h"
 #include "primitives/frame/simd.h"
 
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
 
 namespace SP_SET_NS::fftk::pair {
 

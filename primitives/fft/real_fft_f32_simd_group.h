@@ -21,7 +21,7 @@
 #include "primitives/fft/fft_tables_f32.h"
 #include "primitives/fft/real_fft_f32_kernels.h"
 
-#if SP_SET_INDEX >= SP_SET_SSE
+#if SP_SET_HAS_F32_VECTORS
 namespace SP_SET_NS::fft32 {
 
 // The SSE set's fused kernels read the index table, its radix order the

@@ -17,7 +17,7 @@
 #include "primitives/fft/fft_tables_f64.h"
 #include "primitives/fft/real_fft_f64_kernels.h"
 
-#if SP_SET_INDEX >= SP_SET_SSE2
+#if SP_SET_HAS_F64_VECTORS
 namespace SP_SET_NS::fft64 {
 
 struct Plan : LargeTableBuilders {
