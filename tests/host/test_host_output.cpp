@@ -91,15 +91,17 @@ TEST_F(HostCommandTest, ProgressOfALongFileEndsAtOneHundredPercentAndClearsItsTe
 
 TEST_F(HostCommandTest, ASearchThatTakesAWhileShowsHowMuchOfTheFilesItHasRead) {
   // Noise that repeats every 2 s, the test 1000 samples late: the search
-  // never settles and reads all 30 s of both files with a window of 2^17
-  // points (2.4 s on an AMD EPYC guest), frames too short for their own progress.
+  // never settles and reads all 30 s of both files with a window of 2^18
+  // points (about 3.4 s on an idle AMD EPYC guest: well over the second after
+  // which the search shows its progress, on faster machines too), frames too
+  // short for their own progress.
   constexpr int kRate = 16000;
   const std::vector<float> loop = IntegerNoise(2 * kRate, 41, 3000.0);
   std::vector<float> source(30 * kRate + 1000);
   for (size_t n = 0; n < source.size(); ++n) source[n] = loop[n % loop.size()];
   Write("ref.wav", std::vector<float>(source.begin() + 1000, source.end()), 1, kRate);
   Write("test.wav", std::vector<float>(source.begin(), source.end() - 1000), 1, kRate);
-  const std::string arguments = "--max-delay-ms 4000 ref.wav test.wav";
+  const std::string arguments = "--max-delay-ms 8000 ref.wav test.wav";
 
   // Into a file: a line every 10 %, rising, all before the frames.
   const HostRun run = RunPlain(arguments);
