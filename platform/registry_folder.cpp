@@ -1,7 +1,5 @@
 #include "platform/registry_folder.h"
 
-#include "platform/path_names.h"
-
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -30,6 +28,16 @@ bool Steady(const struct stat& folder, const struct stat& entry) {
   return (folder.st_mode & S_ISVTX) != 0 && Trusted(entry.st_uid);
 }
 
+// Puts the names of `path` in front of `names`, in their order.
+void PrependNames(const std::string& path, std::deque<std::string>* names) {
+  std::deque<std::string> parts;
+  for (size_t at = 0; at <= path.size();) {
+    const size_t end = std::min(path.find('/', at), path.size());
+    if (end > at) parts.push_back(path.substr(at, end - at));
+    at = end + 1;
+  }
+  names->insert(names->begin(), parts.begin(), parts.end());
+}
 
 // Whether every folder on the way to `folder` (links followed, their
 // folders too) lets nobody but the user and root change what the way
@@ -40,7 +48,7 @@ bool SteadyWay(const std::string& folder) {
   const std::string whole = std::filesystem::absolute(folder, failed).string();
   if (failed) return false;
   std::deque<std::string> names;
-  path_names::Prepend(whole, &names);
+  PrependNames(whole, &names);
   std::string at = "/";
   int links = 0;
   while (!names.empty()) {
@@ -59,7 +67,7 @@ bool SteadyWay(const std::string& folder) {
       const ssize_t length = readlink(next.c_str(), target, sizeof target);
       if (++links > kMaxLinks || length <= 0 || size_t(length) >= sizeof target) return false;
       if (target[0] == '/') at = "/";
-      path_names::Prepend(std::string(target, size_t(length)), &names);
+      PrependNames(std::string(target, size_t(length)), &names);
       continue;
     }
     if (!S_ISDIR(entry.st_mode)) return false;

@@ -1,7 +1,5 @@
 #include "CsvTableDestination.h"
 
-#include "platform/path_names.h"
-
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -23,9 +21,15 @@ std::string WillNotWrite(const std::string& path, const std::string& why) { retu
 
 // Puts the names of `path` in front of `names`, in their order.
 void PrependNames(const std::string& path, std::deque<std::string>* names) {
-  const size_t put = path_names::Prepend(path, names);
+  std::deque<std::string> parts;
+  for (size_t at = 0; at <= path.size();) {
+    const size_t end = std::min(path.find('/', at), path.size());
+    if (end > at) parts.push_back(path.substr(at, end - at));
+    at = end + 1;
+  }
   // "dir/" names the folder itself.
-  if (!path.empty() && path.back() == '/') names->insert(names->begin() + std::ptrdiff_t(put), ".");
+  if (!path.empty() && path.back() == '/') parts.push_back(".");
+  names->insert(names->begin(), parts.begin(), parts.end());
 }
 
 std::string Joined(const std::string& folder, const std::string& name) {
