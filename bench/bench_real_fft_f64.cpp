@@ -91,10 +91,5 @@ int main(int argc, char** argv) {
           ->MinTime(0.02);
     }
   }
-  const int status = RunBenchmarks(argc, argv, true);
-#ifdef BENCH_FFTW_SSE2_YARDSTICK
-  return status;
-#else
-  return MissingYardstick(status);
-#endif
+  return YardstickStatus(RunBenchmarks(argc, argv, true));
 }
