@@ -125,14 +125,37 @@ class FRONT_END_INTERNAL CBlockCorrelator {
                 const float** vector, int32_t* count, int relaxed, int32_t* equalPeaks);
   struct PeakSearch;
   // The scratch entries B .. W of v (W standing for entry 0), as magnitudes
-  // when absolute.
-  void FillPeakScratch(const float* v, bool absolute);
+  // when absolute, with the largest (or smallest) value of each run of them.
+  void FillPeakScratch(const float* v, bool absolute, bool largest);
+  // One scratch entry changed, its run's extreme with it.
+  void SetScratch(int32_t entry, float value);
+  // The entry of the extreme scratch value in [from, to), the first of
+  // equal ones (from when none is ordered).
+  int32_t ExtremeIn(int32_t from, int32_t to) const;
+  // Scratch entries at or beyond a bound: their count and the highest.
+  struct PeakTies {
+    int32_t last;  // -1: none
+    int32_t count;
+  };
+  PeakTies TiesAt(float bound) const;
   // The best scratch entry besides the one a search found (index -1: none).
   struct RunnerUp {
     int32_t found = -1;  // the entry the search found
     float value = 0.0f;
     int32_t index = -1;
   };
+  // In one visit of the runs that reach `bound` (or, with runnerUp, may
+  // hold it): the ties at `bound` and, with `equal`, at `equalBound`
+  // (nearer the extreme), and the best entry besides `skip`, the first of
+  // equal ones.
+  void ScanTies(float bound, float equalBound, int32_t skip, PeakTies* near, PeakTies* equal,
+                RunnerUp* runnerUp) const;
+  struct RunBest;
+  // A search over runs takes an entry, or a whole run by its extreme, when
+  // strictly beyond the best so far; BestEntry gives the entry it found.
+  void TakeEntry(RunBest* best, int32_t entry) const;
+  void TakeRun(RunBest* best, int32_t run) const;
+  int32_t BestEntry(const RunBest& best) const;
   // One peak over the scratch (its extreme searched for, or the entry
   // `known` when it is not negative), with its equal peaks counted when
   // `equal` is given and the runner-up noted when `runnerUp` is; returns
@@ -159,6 +182,8 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   double* m_x = nullptr;             // W: the block, zero beyond B
   double* m_y = nullptr;             // W: the window
   float* m_peakScratch = nullptr;    // W + 1
+  float* m_peakRuns = nullptr;       // per kSpPeakRun scratch entries from B: their extreme
+  bool m_runsLargest = true;         // the runs hold largest values, else smallest
   uint32_t* m_newSamples = nullptr;  // H: per slot, the samples its block added to the span
   int64_t m_lastEnd = -1;            // the end of the last block, -1 after Clear
   double m_peakError = 0.0;
