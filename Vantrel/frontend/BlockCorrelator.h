@@ -148,8 +148,7 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   // hold it): the ties at `bound` and, with `equal`, at `equalBound`
   // (nearer the extreme), and the best entry besides `skip`, the first of
   // equal ones.
-  void ScanTies(float bound, float equalBound, int32_t skip, PeakTies* near, PeakTies* equal,
-                RunnerUp* runnerUp) const;
+  void ScanTies(float bound, float equalBound, int32_t skip, PeakTies* near, PeakTies* equal, RunnerUp* runnerUp) const;
   struct RunBest;
   // A search over runs takes an entry, or a whole run by its extreme, when
   // strictly beyond the best so far; BestEntry gives the entry it found.

@@ -83,9 +83,8 @@ struct SpkTiesRunner {
   X(void, spkMulConjugateC64, (const double* x, const double* y, double* out, int64_t bins))                           \
   X(void, spkWidenF32ToF64, (const float* src, double* dst, int64_t n))                                                \
   X(int64_t, spkCountTiesF32, (const float* v, int64_t n, float bound, bool atLeast, int64_t* last))                   \
-  X(void, spkPutIntoSumsF32,                                                                                           \
-    (const float* values, int64_t n, float* slot, float* sum, float* latest, bool replacing))                          \
-  X(void, spkPeakScratchF32, (const float* src, float* dst, int64_t n, bool magnitudes, bool largest, float* runs))     \
+  X(void, spkPutIntoSumsF32, (const float* values, int64_t n, float* slot, float* sum, float* latest, bool replacing)) \
+  X(void, spkPeakScratchF32, (const float* src, float* dst, int64_t n, bool magnitudes, bool largest, float* runs))    \
   X(void, spkTiesAndRunnerF32,                                                                                         \
     (const float* v, int64_t n, float bound, float equalBound, bool atLeast, int64_t skip, SpkTiesRunner* out))
 
