@@ -8,21 +8,9 @@
 #include "Mathlib/MathlibCorrelator.h"
 #include "Mathlib/MathlibPrim.h"
 #include "Vantrel/frontend/FrontEndAlloc.h"
+#include "Vantrel/frontend/RingTail.h"
 
 namespace {
-
-// The `count` samples of a ring that end before `end`, widened to double.
-void CopyRingTail(const float* ring, int end, int ringLength, uint32_t count, double* dest) {
-  int64_t start = int64_t(end) - int64_t(count);
-  while (start < 0) start += ringLength;
-  uint32_t done = 0;
-  while (done < count) {
-    const uint32_t run = uint32_t(std::min<int64_t>(count - done, ringLength - start));
-    MathlibWidenF32ToF64(ring + start, dest + done, run);
-    done += run;
-    start = 0;
-  }
-}
 
 // The bound `margin` short of a peak's extreme value, toward the others.
 float BoundFrom(float extreme, float margin, bool largest) { return largest ? extreme - margin : extreme + margin; }
@@ -159,8 +147,11 @@ double CBlockCorrelator::BlockEnergy() const { return duvuvDotF64(m_x, m_x, int3
 
 double CBlockCorrelator::FirstStretchEnergy() const { return duvuvDotF64(m_y, m_y, int32_t(m_blockLen)); }
 
-bool CBlockCorrelator::Transform(bool normalise, CFftCorrelator::Lane* out) {
-  if (!m_fft.Transform(m_x, m_y, m_windowLen)) return false;
+bool CBlockCorrelator::Transform(bool normalise, const Source& source, CFftCorrelator::Lane* out) {
+  const bool transformed = source.blockSpectrum != nullptr && source.windowSpectrum != nullptr
+                               ? m_fft.TransformSpectra(source.blockSpectrum, source.windowSpectrum)
+                               : m_fft.Transform(m_x, m_y, m_windowLen);
+  if (!transformed) return false;
   CFftCorrelator::Lane& lane = *out;
   lane = CFftCorrelator::Lane{};
   lane.correlation = m_fft.Correlation();
@@ -194,14 +185,16 @@ bool CBlockCorrelator::ProcessEach(CBlockCorrelator* const correlators[], const 
                         correlators[i + 1]->m_blockLen == first->m_blockLen;
     // A partner that cannot begin does nothing, as alone.
     CBlockCorrelator* const second = paired && correlators[i + 1]->Begin(sources[i + 1]) ? correlators[i + 1] : nullptr;
+    const Source* const memberSources[2] = {&sources[i], paired ? &sources[i + 1] : nullptr};
     i += paired ? 2 : 1;
     // A member whose transform failed takes no block.
     CBlockCorrelator* group[2] = {};
     CFftCorrelator::Lane lanes[2];
     int members = 0;
-    for (CBlockCorrelator* member : {first, second}) {
+    for (int k = 0; k < 2; ++k) {
+      CBlockCorrelator* const member = k == 0 ? first : second;
       if (member == nullptr) continue;
-      if (member->Transform(normalise != 0, &lanes[members]))
+      if (member->Transform(normalise != 0, *memberSources[k], &lanes[members]))
         group[members++] = member;
       else
         transformed = false;

@@ -35,6 +35,7 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   int Init(uint32_t blockLen, uint32_t window, uint32_t historySize);
   // Transforms through `owner`'s math-layer handle (see CFftCorrelator).
   void ShareTransformsOf(const CBlockCorrelator& owner) { m_fft.ShareHandleOf(owner.m_fft); }
+  MathlibHandle* TransformHandle() const { return m_fft.Handle(); }
   void Clear();
   void Free();
 
@@ -53,6 +54,10 @@ class FRONT_END_INTERNAL CBlockCorrelator {
     const float* bRing;
     int bEnd;
     int ringLength;
+    // When given, the spectra of the block and the window (packed half
+    // spectra of W points), which then need no transform of their own.
+    const double* blockSpectrum = nullptr;
+    const double* windowSpectrum = nullptr;
   };
   // Process for each of `count` correlators with its source. Two of one
   // geometry normalise side by side, so that the latency of one's energy
@@ -101,7 +106,7 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   double FirstStretchEnergy() const;
   // The second: correlates, and says what the normalisation into the
   // sums needs; false when the transform failed.
-  bool Transform(bool normalise, CFftCorrelator::Lane* lane);
+  bool Transform(bool normalise, const Source& source, CFftCorrelator::Lane* lane);
   // The last: counts the block and moves to the next slot.
   void Advance();
   // The samples the blocks in the history span.

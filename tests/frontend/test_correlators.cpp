@@ -411,6 +411,58 @@ TEST(BlockCorrelator, RefusesRingEndsOutsideTheRingAndBlocksLongerThanTheWindowW
   }
 }
 
+// A window of two or four blocks fed block after block, as the re-check
+// feeds, is put together from its blocks' spectra: both correlators' means
+// match the naive normalised correlation, through a ring that wraps, after a
+// gap in the feeds (the run of blocks starts again), a feed the test's
+// block is too quiet for and a block end that does not follow on.
+TEST(CorrelatorSet, WindowsOfFewBlocksFedInTurnMatchTheNaiveMeans) {
+  for (const auto& [block, window] :
+       {std::pair<uint32_t, uint32_t>{64, 256}, std::pair<uint32_t, uint32_t>{128, 256}}) {
+    const int ring = 1000;
+    const size_t lag = 37;
+    const std::vector<float> source = Noise(8000, 21), extra = Noise(8000, 22);
+    std::vector<float> ref(8000), test(8000);
+    for (size_t i = 0; i < ref.size(); ++i) {
+      ref[i] = source[i];
+      test[i] = (i >= lag ? source[i - lag] : 0.0f) + 0.3f * extra[i];
+    }
+    std::vector<float> refRing(ring), testRing(ring);
+    CCorrelatorSet set;
+    set.Init(block, window, 2);
+    std::vector<long double> expected[2] = {std::vector<long double>(window - block + 1),
+                                            std::vector<long double>(window - block + 1)};
+    int fed[2] = {};
+    size_t written = 0;
+    size_t newest = 600;
+    for (int feed = 0; feed < 14; ++feed) {
+      newest += feed == 7 ? 2 * block : (feed == 10 ? block + 5 : block);
+      for (; written < newest; ++written) {
+        refRing[written % ring] = ref[written];
+        testRing[written % ring] = test[written];
+      }
+      const int end = int(newest % ring);
+      const bool quietTest = feed == 4;
+      set.Feed(refRing.data(), end, 1e9, testRing.data(), end, quietTest ? 0.0 : 1e9, ring, int64_t(newest));
+      for (uint32_t l = 0; l <= window - block; ++l) {
+        expected[0][l] += NaiveNormalised(&ref[newest - block], block, &test[newest - window], l);
+        if (!quietTest) expected[1][l] += NaiveNormalised(&test[newest - block], block, &ref[newest - window], l);
+      }
+      ++fed[0];
+      if (!quietTest) ++fed[1];
+      for (int c = 0; c < 2; ++c) {
+        const float* vector = nullptr;
+        int32_t count = 0;
+        set.Correlator(c).MaxSigned(nullptr, nullptr, nullptr, nullptr, &vector, &count, 1, 0);
+        ASSERT_EQ(count, fed[c]);
+        for (uint32_t l = 0; l <= window - block; ++l)
+          ASSERT_NEAR(vector[(l + block) % window], double(expected[c][l]), 2e-5)
+              << "window " << window << " feed " << feed << " correlator " << c << " lag " << l;
+      }
+    }
+  }
+}
+
 class CorrelatorSetTest : public ::testing::Test {
  protected:
   static constexpr uint32_t kBlock = 256;
