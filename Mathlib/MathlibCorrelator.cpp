@@ -24,8 +24,8 @@ int64_t MathlibCountTiesF32(const float* v, int64_t n, float bound, bool atLeast
   return SP_RUNNING_KERNEL(spkCountTiesF32)(v, n, bound, atLeast, last);
 }
 
-void MathlibPeakScratchF32(const float* src, float* dst, int64_t n, bool magnitudes) {
-  SP_RUNNING_KERNEL(spkPeakScratchF32)(src, dst, n, magnitudes);
+void MathlibPeakScratchF32(const float* src, float* dst, int64_t n, bool magnitudes, bool largest, float* runs) {
+  SP_RUNNING_KERNEL(spkPeakScratchF32)(src, dst, n, magnitudes, largest, runs);
 }
 
 void MathlibTiesAndRunnerF32(const float* v, int64_t n, float bound, float equalBound, bool atLeast, int64_t skip,

@@ -20,8 +20,10 @@ void MathlibWidenF32ToF64(const float* src, double* dst, int64_t n);
 // The entries of v[0, n) at or above the bound (atLeast) or at or below it
 // (a NaN is neither): their count, and in *last the highest index (-1).
 int64_t MathlibCountTiesF32(const float* v, int64_t n, float bound, bool atLeast, int64_t* last);
-// dst[i] = |src[i]| with magnitudes, else src[i].
-void MathlibPeakScratchF32(const float* src, float* dst, int64_t n, bool magnitudes);
+// dst[i] = |src[i]| with magnitudes, else src[i]; runs[j] the largest
+// (largest) or smallest dst value of each run of kSpPeakRun entries
+// (spkPeakScratchF32 in the kernels' header).
+void MathlibPeakScratchF32(const float* src, float* dst, int64_t n, bool magnitudes, bool largest, float* runs);
 // In one pass, MathlibCountTiesF32's count and last at two bounds, and the
 // largest (atLeast) or smallest entry other than v[skip] with its first
 // index (spkTiesAndRunnerF32 in the kernels' header).

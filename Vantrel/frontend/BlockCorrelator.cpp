@@ -8,48 +8,12 @@
 #include "Mathlib/MathlibCorrelator.h"
 #include "Mathlib/MathlibPrim.h"
 #include "Vantrel/frontend/FrontEndAlloc.h"
+#include "Vantrel/frontend/RingTail.h"
 
 namespace {
 
-// The `count` samples of a ring that end before `end`, widened to double.
-void CopyRingTail(const float* ring, int end, int ringLength, uint32_t count, double* dest) {
-  int64_t start = int64_t(end) - int64_t(count);
-  while (start < 0) start += ringLength;
-  uint32_t done = 0;
-  while (done < count) {
-    const uint32_t run = uint32_t(std::min<int64_t>(count - done, ringLength - start));
-    MathlibWidenF32ToF64(ring + start, dest + done, run);
-    done += run;
-    start = 0;
-  }
-}
-
-struct PeakTies {
-  int32_t last;  // the highest index among them
-  int32_t count;
-};
-
-// The entries in [from, to) at or beyond the bound: at or above it when
-// the peak is the largest, else at or below it; a NaN is neither.
-PeakTies FindTies(const float* v, uint32_t from, uint32_t to, float bound, bool largest) {
-  int64_t last = -1;
-  const int64_t count = MathlibCountTiesF32(v + from, int64_t(to) - int64_t(from), bound, largest, &last);
-  return {last < 0 ? -1 : int32_t(from + last), int32_t(count)};
-}
-
 // The bound `margin` short of a peak's extreme value, toward the others.
 float BoundFrom(float extreme, float margin, bool largest) { return largest ? extreme - margin : extreme + margin; }
-
-// The entry of the largest (or smallest) value in [from, to); the first
-// of equal ones.
-int32_t ExtremeEntry(const float* v, int32_t from, int32_t to, bool largest) {
-  int32_t index = 0;
-  if (largest)
-    duvuvMaxIndexF32(v + from, to - from, &index);
-  else
-    duvuvMinIndexF32(v + from, to - from, &index);
-  return from + index;
-}
 
 // The entries around `at` within half the peak's height: how far the
 // signal stays like itself (1 for white noise, a third of a period for a tone).
@@ -129,6 +93,7 @@ size_t CBlockCorrelator::CarveArrays(void* block) {
   m_x = carve.Take<double>(w);
   m_y = carve.Take<double>(w);
   m_peakScratch = carve.Take<float>(w + 1);
+  m_peakRuns = carve.Take<float>(w / kSpPeakRun + 2);
   m_newSamples = carve.Take<uint32_t>(m_historySize);
   m_spectra = carve.Take<char>(CFftCorrelator::SpectraBytes(m_windowLen));
   return carve.Used();
@@ -164,6 +129,7 @@ void CBlockCorrelator::Free() {
   m_x = nullptr;
   m_y = nullptr;
   m_peakScratch = nullptr;
+  m_peakRuns = nullptr;
   m_newSamples = nullptr;
   m_blocks = 0;
   m_sumsWritten = false;
@@ -200,8 +166,11 @@ double CBlockCorrelator::BlockEnergy() const { return duvuvDotF64(m_x, m_x, int3
 
 double CBlockCorrelator::FirstStretchEnergy() const { return duvuvDotF64(m_y, m_y, int32_t(m_blockLen)); }
 
-bool CBlockCorrelator::Transform(bool normalise, CFftCorrelator::Lane* out) {
-  if (!m_fft.Transform(m_x, m_y, m_windowLen)) return false;
+bool CBlockCorrelator::Transform(bool normalise, const Source& source, CFftCorrelator::Lane* out) {
+  const bool transformed = source.blockSpectrum != nullptr && source.windowSpectrum != nullptr
+                               ? m_fft.TransformSpectra(source.blockSpectrum, source.windowSpectrum)
+                               : m_fft.Transform(m_x, m_y, m_windowLen);
+  if (!transformed) return false;
   CFftCorrelator::Lane& lane = *out;
   lane = CFftCorrelator::Lane{};
   lane.correlation = m_fft.Correlation();
@@ -235,14 +204,16 @@ bool CBlockCorrelator::ProcessEach(CBlockCorrelator* const correlators[], const 
                         correlators[i + 1]->m_blockLen == first->m_blockLen;
     // A partner that cannot begin does nothing, as alone.
     CBlockCorrelator* const second = paired && correlators[i + 1]->Begin(sources[i + 1]) ? correlators[i + 1] : nullptr;
+    const Source* const memberSources[2] = {&sources[i], paired ? &sources[i + 1] : nullptr};
     i += paired ? 2 : 1;
     // A member whose transform failed takes no block.
     CBlockCorrelator* group[2] = {};
     CFftCorrelator::Lane lanes[2];
     int members = 0;
-    for (CBlockCorrelator* member : {first, second}) {
+    for (int k = 0; k < 2; ++k) {
+      CBlockCorrelator* const member = k == 0 ? first : second;
       if (member == nullptr) continue;
-      if (member->Transform(normalise != 0, &lanes[members]))
+      if (member->Transform(normalise != 0, *memberSources[k], &lanes[members]))
         group[members++] = member;
       else
         transformed = false;
@@ -304,7 +275,7 @@ bool CBlockCorrelator::RivalWithinScatter(const float* scratch, const float* v, 
   int32_t rival = -1;
   auto consider = [&](int32_t from, int32_t to) {  // entries [from, to)
     if (to <= from) return;
-    const int32_t i = ExtremeEntry(scratch, from, to, largest);
+    const int32_t i = ExtremeIn(from, to);
     if (rival < 0 || (largest ? scratch[i] > scratch[rival] : scratch[i] < scratch[rival])) rival = i;
   };
   consider(low, first);
@@ -349,24 +320,143 @@ int CBlockCorrelator::FindPeaks(bool absolute, bool wantMax, int32_t* pos, float
   const bool second = secondPos != nullptr || secondPeak != nullptr;
   // Only the vector and its divisor asked for: nothing to search.
   if (pos == nullptr && peak == nullptr && equalPeaks == nullptr && !second) return 1;
-  FillPeakScratch(v, absolute);
+  const bool largest = absolute || wantMax;
+  FillPeakScratch(v, absolute, largest);
   // The scratch holds sums of `divisor` vectors: the tolerance scales with them.
   const float tolerance = BLOCK_CORR_EQUAL_PEAK * float(divisor > 1 ? divisor : 1);
-  const PeakSearch search{v, divisor, absolute, absolute || wantMax, tolerance, relaxed};
+  const PeakSearch search{v, divisor, absolute, largest, tolerance, relaxed};
   RunnerUp runnerUp;
   const int32_t first = SearchPeak(search, -1, second ? &runnerUp : nullptr, pos, peak, equalPeaks);
   if (!second) return 1;
   const int32_t secondFound = RunnerUpEntry(search, runnerUp, first);
-  m_peakScratch[first] = 0.0f;
+  SetScratch(first, 0.0f);
   SearchPeak(search, secondFound, nullptr, secondPos, secondPeak, nullptr);
   return 1;
 }
 
-void CBlockCorrelator::FillPeakScratch(const float* v, bool absolute) {
+namespace {
+
+// The value no entry is beyond: the start of a search for the largest (or smallest).
+float NoValue(bool largest) { return largest ? -__builtin_inff() : __builtin_inff(); }
+// x beyond the best so far, by ordered comparison (a NaN never is).
+bool Better(float x, float best, bool largest) { return largest ? x > best : x < best; }
+// x at or beyond the bound (a NaN never is).
+bool Reaches(float x, float bound, bool largest) { return largest ? x >= bound : x <= bound; }
+
+}  // namespace
+
+void CBlockCorrelator::FillPeakScratch(const float* v, bool absolute, bool largest) {
   const uint32_t w = m_windowLen;
+  const uint32_t b = m_blockLen;
   float* scratch = m_peakScratch;
-  MathlibPeakScratchF32(v + m_blockLen, scratch + m_blockLen, int64_t(w) - int64_t(m_blockLen), absolute);
+  const int64_t n = int64_t(w) - int64_t(b);
+  // The copy notes each run's extreme as it goes: the searches then visit
+  // only the runs that reach their bounds, not the whole vector again.
+  MathlibPeakScratchF32(v + b, scratch + b, n, absolute, largest, m_peakRuns);
   scratch[w] = absolute ? std::fabs(v[0]) : v[0];
+  m_runsLargest = largest;
+  // Entry W closes the last run, or opens one of its own.
+  const int64_t run = n / kSpPeakRun;
+  if (n % kSpPeakRun == 0) m_peakRuns[run] = NoValue(largest);
+  if (Better(scratch[w], m_peakRuns[run], largest)) m_peakRuns[run] = scratch[w];
+}
+
+void CBlockCorrelator::SetScratch(int32_t entry, float value) {
+  m_peakScratch[entry] = value;
+  const int32_t b = int32_t(m_blockLen);
+  const int32_t run = (entry - b) / int32_t(kSpPeakRun);
+  const int32_t from = b + run * int32_t(kSpPeakRun);
+  const int32_t to = std::min(from + int32_t(kSpPeakRun), int32_t(m_windowLen) + 1);
+  float extreme = NoValue(m_runsLargest);
+  for (int32_t i = from; i < to; ++i)
+    if (Better(m_peakScratch[i], extreme, m_runsLargest)) extreme = m_peakScratch[i];
+  m_peakRuns[run] = extreme;
+}
+
+// The extreme of a search over runs of the scratch: an entry, or a run
+// whose extreme it is (its first entry of that value, found at the end).
+struct CBlockCorrelator::RunBest {
+  float value;
+  int32_t entry = -1;
+  int32_t run = -1;
+};
+
+void CBlockCorrelator::TakeEntry(RunBest* best, int32_t entry) const {
+  if (Better(m_peakScratch[entry], best->value, m_runsLargest)) *best = {m_peakScratch[entry], entry, -1};
+}
+
+void CBlockCorrelator::TakeRun(RunBest* best, int32_t run) const {
+  if (Better(m_peakRuns[run], best->value, m_runsLargest)) *best = {m_peakRuns[run], -1, run};
+}
+
+int32_t CBlockCorrelator::BestEntry(const RunBest& best) const {
+  if (best.run < 0) return best.entry;
+  // The run holds its extreme: the first entry of that value is the one a
+  // plain search takes (of equal values the first).
+  const int32_t from = int32_t(m_blockLen) + best.run * int32_t(kSpPeakRun);
+  int32_t i = from;
+  while (!(m_peakScratch[i] == best.value)) ++i;
+  return i;
+}
+
+int32_t CBlockCorrelator::ExtremeIn(int32_t from, int32_t to) const {
+  const int32_t b = int32_t(m_blockLen);
+  const int32_t runLength = int32_t(kSpPeakRun);
+  RunBest best{NoValue(m_runsLargest)};
+  // Whole runs by their extremes, entries only where the range cuts a run.
+  for (int32_t i = from; i < to;) {
+    const int32_t run = (i - b) / runLength;
+    const int32_t runEnd = b + (run + 1) * runLength;
+    if (i == runEnd - runLength && runEnd <= to) {
+      TakeRun(&best, run);
+      i = runEnd;
+      continue;
+    }
+    for (const int32_t stop = std::min(runEnd, to); i < stop; ++i) TakeEntry(&best, i);
+  }
+  const int32_t at = BestEntry(best);
+  return at < 0 ? from : at;
+}
+
+CBlockCorrelator::PeakTies CBlockCorrelator::TiesAt(float bound) const {
+  PeakTies ties{-1, 0};
+  ScanTies(bound, bound, -1, &ties, nullptr, nullptr);
+  return ties;
+}
+
+void CBlockCorrelator::ScanTies(float bound, float equalBound, int32_t skip, PeakTies* near, PeakTies* equal,
+                                RunnerUp* runnerUp) const {
+  const float* scratch = m_peakScratch;
+  const bool largest = m_runsLargest;
+  const int32_t b = int32_t(m_blockLen);
+  const int32_t end = int32_t(m_windowLen) + 1;
+  const int32_t runLength = int32_t(kSpPeakRun);
+  *near = {-1, 0};
+  if (equal != nullptr) *equal = {-1, 0};
+  RunBest runner{NoValue(largest)};
+  for (int32_t from = b, run = 0; from < end; from += runLength, ++run) {
+    const int32_t to = std::min(from + runLength, end);
+    // The equal bound lies nearer the extreme than the other: a run that
+    // does not reach the bound holds no tie of either kind.
+    if (Reaches(m_peakRuns[run], bound, largest))
+      for (int32_t i = from; i < to; ++i) {
+        const float x = scratch[i];
+        if (Reaches(x, bound, largest)) *near = {i, near->count + 1};
+        if (equal != nullptr && Reaches(x, equalBound, largest)) *equal = {i, equal->count + 1};
+      }
+    if (runnerUp == nullptr) continue;
+    if (skip >= from && skip < to) {
+      for (int32_t i = from; i < to; ++i)
+        if (i != skip) TakeEntry(&runner, i);
+    } else {
+      TakeRun(&runner, run);
+    }
+  }
+  if (runnerUp != nullptr) {
+    const int32_t index = BestEntry(runner);
+    runnerUp->value = index < 0 ? runner.value : scratch[index];
+    runnerUp->index = index;
+  }
 }
 
 int32_t CBlockCorrelator::RunnerUpEntry(const PeakSearch& search, const RunnerUp& runnerUp, int32_t at) const {
@@ -392,7 +482,7 @@ int32_t CBlockCorrelator::SearchPeak(const PeakSearch& search, int32_t known, Ru
   const uint32_t b = m_blockLen;
   const uint32_t end = m_windowLen + 1;
   const bool largest = search.largest;
-  const int32_t found = known >= 0 ? known : ExtremeEntry(scratch, int32_t(b), int32_t(end), largest);
+  const int32_t found = known >= 0 ? known : ExtremeIn(int32_t(b), int32_t(end));
   const float extreme = scratch[found];
   // A peak at another delay must stand clear of the errors of two such
   // means; twice the peak's own error finds the candidates.
@@ -403,19 +493,15 @@ int32_t CBlockCorrelator::SearchPeak(const PeakSearch& search, int32_t known, Ru
   PeakTies near;
   PeakTies equalTies;
   if (runnerUp != nullptr) {
-    // One pass counts both the candidates and the equal peaks and finds
-    // the best entry besides the peak, for the second search.
-    SpkTiesRunner scan{};
-    MathlibTiesAndRunnerF32(scratch + b, int64_t(end) - int64_t(b), candidateBound, equalBound, largest,
-                            int64_t(found) - b, &scan);
-    auto entry = [&](int64_t index) { return index < 0 ? -1 : int32_t(b + index); };
-    near = {entry(scan.last), int32_t(scan.count)};
-    equalTies =
-        near.count > 1 && margin > search.tolerance ? PeakTies{entry(scan.equalLast), int32_t(scan.equalCount)} : near;
-    *runnerUp = {found, scan.runner, entry(scan.runnerIndex)};
+    // One visit of the runs that reach the bound counts both the candidates
+    // and the equal peaks and finds the best entry besides the peak, for
+    // the second search.
+    runnerUp->found = found;
+    ScanTies(candidateBound, equalBound, found, &near, &equalTies, runnerUp);
+    if (!(near.count > 1 && margin > search.tolerance)) equalTies = near;
   } else {
-    near = FindTies(scratch, b, end, candidateBound, largest);
-    equalTies = near.count > 1 && margin > search.tolerance ? FindTies(scratch, b, end, equalBound, largest) : near;
+    near = TiesAt(candidateBound);
+    equalTies = near.count > 1 && margin > search.tolerance ? TiesAt(equalBound) : near;
   }
   // Equal peaks: the one nearest lag 0 wins, the others are counted.
   const int32_t at = equalTies.count > 0 ? equalTies.last : found;

@@ -36,6 +36,7 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   int Init(uint32_t blockLen, uint32_t window, uint32_t historySize);
   // Transforms through `owner`'s math-layer handle (see CFftCorrelator).
   void ShareTransformsOf(const CBlockCorrelator& owner) { m_fft.ShareHandleOf(owner.m_fft); }
+  MathlibHandle* TransformHandle() const { return m_fft.Handle(); }
   void Clear();
   void Free();
 
@@ -54,6 +55,10 @@ class FRONT_END_INTERNAL CBlockCorrelator {
     const float* bRing;
     int bEnd;
     int ringLength;
+    // When given, the spectra of the block and the window (packed half
+    // spectra of W points), which then need no transform of their own.
+    const double* blockSpectrum = nullptr;
+    const double* windowSpectrum = nullptr;
   };
   // Process for each of `count` correlators with its source. Two of one
   // geometry normalise side by side, so that the latency of one's energy
@@ -105,7 +110,7 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   double FirstStretchEnergy() const;
   // The second: correlates, and says what the normalisation into the
   // sums needs; false when the transform failed.
-  bool Transform(bool normalise, CFftCorrelator::Lane* lane);
+  bool Transform(bool normalise, const Source& source, CFftCorrelator::Lane* lane);
   // The last: counts the block and moves to the next slot.
   void Advance();
   // The samples the blocks in the history span.
@@ -129,14 +134,36 @@ class FRONT_END_INTERNAL CBlockCorrelator {
                 const float** vector, int32_t* count, int relaxed, int32_t* equalPeaks);
   struct PeakSearch;
   // The scratch entries B .. W of v (W standing for entry 0), as magnitudes
-  // when absolute.
-  void FillPeakScratch(const float* v, bool absolute);
+  // when absolute, with the largest (or smallest) value of each run of them.
+  void FillPeakScratch(const float* v, bool absolute, bool largest);
+  // One scratch entry changed, its run's extreme with it.
+  void SetScratch(int32_t entry, float value);
+  // The entry of the extreme scratch value in [from, to), the first of
+  // equal ones (from when none is ordered).
+  int32_t ExtremeIn(int32_t from, int32_t to) const;
+  // Scratch entries at or beyond a bound: their count and the highest.
+  struct PeakTies {
+    int32_t last;  // -1: none
+    int32_t count;
+  };
+  PeakTies TiesAt(float bound) const;
   // The best scratch entry besides the one a search found (index -1: none).
   struct RunnerUp {
     int32_t found = -1;  // the entry the search found
     float value = 0.0f;
     int32_t index = -1;
   };
+  // In one visit of the runs that reach `bound` (or, with runnerUp, may
+  // hold it): the ties at `bound` and, with `equal`, at `equalBound`
+  // (nearer the extreme), and the best entry besides `skip`, the first of
+  // equal ones.
+  void ScanTies(float bound, float equalBound, int32_t skip, PeakTies* near, PeakTies* equal, RunnerUp* runnerUp) const;
+  struct RunBest;
+  // A search over runs takes an entry, or a whole run by its extreme, when
+  // strictly beyond the best so far; BestEntry gives the entry it found.
+  void TakeEntry(RunBest* best, int32_t entry) const;
+  void TakeRun(RunBest* best, int32_t run) const;
+  int32_t BestEntry(const RunBest& best) const;
   // One peak over the scratch (its extreme searched for, or the entry
   // `known` when it is not negative), with its equal peaks counted when
   // `equal` is given and the runner-up noted when `runnerUp` is; returns
@@ -164,6 +191,8 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   double* m_x = nullptr;             // W: the block, zero beyond B
   double* m_y = nullptr;             // W: the window
   float* m_peakScratch = nullptr;    // W + 1
+  float* m_peakRuns = nullptr;       // per kSpPeakRun scratch entries from B: their extreme
+  bool m_runsLargest = true;         // the runs hold largest values, else smallest
   uint32_t* m_newSamples = nullptr;  // H: per slot, the samples its block added to the span
   void* m_spectra = nullptr;         // the transform's spectra
   int64_t m_lastEnd = -1;            // the end of the last block, -1 after Clear

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "Vantrel/frontend/BlockCorrelator.h"
+#include "Vantrel/frontend/BlockSpectra.h"
 #include "Vantrel/frontend/FrontEndInternal.h"
 
 // CORRRESULT flags.
@@ -108,6 +109,11 @@ class FRONT_END_INTERNAL CCorrelatorSet {
   void FindBestPeak(bool absolute, float sign, bool withSecond, int relaxed, PeakChoice* choice);
   // Another correlator's peak leaves the best one's delay open.
   bool PeakIsAmbiguous(const PeakChoice& choice) const;
+  // Hands the fed correlators their blocks' and windows' spectra when the
+  // blocks so far allow it.
+  void UseBlockSpectra(const float* refRing, int refEnd, const float* testRing, int testEnd, int ringLength,
+                       int64_t streamEnd, CBlockCorrelator* const fed[], CBlockCorrelator::Source sources[],
+                       int feeding);
   // The signed delay of entry `pos` of correlator `index`.
   int32_t DelayAt(int32_t index, int32_t pos) const;
 
@@ -115,6 +121,9 @@ class FRONT_END_INTERNAL CCorrelatorSet {
   uint32_t m_blockLen = 0;
   uint32_t m_windowLen = 0;
   CBlockCorrelator* m_correlators = nullptr;
+  // Where a window is a few blocks fed one after another: each block's
+  // spectrum, transformed once for both correlators.
+  CBlockSpectra m_spectra;
   int32_t m_fed[2] = {};
   float m_peak[2] = {};
   float m_secondPeak[2] = {};

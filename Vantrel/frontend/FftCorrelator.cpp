@@ -157,6 +157,12 @@ bool CFftCorrelator::Transform(const double* x, const double* y, uint32_t length
   return duvuvRealFftInvF64(m_transformHandle, product, corr, m_order, 2) != 0;
 }
 
+bool CFftCorrelator::TransformSpectra(const double* xSpectrum, const double* ySpectrum) {
+  if (m_specY == nullptr) return false;
+  MathlibMulConjugateC64(xSpectrum, ySpectrum, m_specX, int32_t(m_length / 2 + 1));
+  return duvuvRealFftInvF64(m_transformHandle, m_specX, m_specY, m_order, 2) != 0;
+}
+
 bool CFftCorrelator::Correlate(const double* x, const double* y, float* out, double xEnergy, const double* yEnergy,
                                uint32_t length) {
   if (!Transform(x, y, length)) return false;

@@ -41,6 +41,11 @@ class FRONT_END_INTERNAL CFftCorrelator {
   // until the next call. false when the math layer could not transform
   // (no spec, no memory; traced there): Correlation() then means nothing.
   bool Transform(const double* x, const double* y, uint32_t length);
+  // The same sums from the spectra of x and y (packed half spectra of the
+  // length set): the product and the inverse only.
+  bool TransformSpectra(const double* xSpectrum, const double* ySpectrum);
+  // The math-layer handle the transforms run through.
+  MathlibHandle* Handle() const { return m_transformHandle; }
   const double* Correlation() const { return m_specY; }
 
   // One block correlator's share of NormaliseIntoSums.

@@ -29,8 +29,13 @@
 // or above the bound (atLeast) or at or below it, a NaN being neither;
 // *last is the highest such index, -1 for none.
 //
-// spkPeakScratchF32 (src, dst, n, magnitudes): dst[i] = |src[i]| (the sign
-// bit cleared) with magnitudes, else src[i]; no overlap.
+// spkPeakScratchF32 (src, dst, n, magnitudes, largest, runs): dst[i] =
+// |src[i]| (the sign bit cleared) with magnitudes, else src[i]; no overlap.
+// In the same pass, runs[j] = the largest (largest) or smallest of
+// dst[j * kSpPeakRun, min((j + 1) * kSpPeakRun, n)) by ordered comparisons
+// (NaNs left out; -inf, or +inf, when the run holds none), for every run
+// that begins below n: a search then visits only the runs that reach its
+// bound.
 //
 // spkTiesAndRunnerF32 (v, n, bound, equalBound, atLeast, skip, out): in
 // one pass, what spkCountTiesF32 gives for the bound (out->count,
@@ -58,6 +63,9 @@ struct SpkSlidingLane {
   float* out;     // n values
 };
 
+// Entries per run of spkPeakScratchF32's extremes.
+constexpr int64_t kSpPeakRun = 64;
+
 // What spkTiesAndRunnerF32 finds.
 struct SpkTiesRunner {
   int64_t count;
@@ -75,9 +83,8 @@ struct SpkTiesRunner {
   X(void, spkMulConjugateC64, (const double* x, const double* y, double* out, int64_t bins))                           \
   X(void, spkWidenF32ToF64, (const float* src, double* dst, int64_t n))                                                \
   X(int64_t, spkCountTiesF32, (const float* v, int64_t n, float bound, bool atLeast, int64_t* last))                   \
-  X(void, spkPutIntoSumsF32,                                                                                           \
-    (const float* values, int64_t n, float* slot, float* sum, float* latest, bool replacing))                          \
-  X(void, spkPeakScratchF32, (const float* src, float* dst, int64_t n, bool magnitudes))                               \
+  X(void, spkPutIntoSumsF32, (const float* values, int64_t n, float* slot, float* sum, float* latest, bool replacing)) \
+  X(void, spkPeakScratchF32, (const float* src, float* dst, int64_t n, bool magnitudes, bool largest, float* runs))    \
   X(void, spkTiesAndRunnerF32,                                                                                         \
     (const float* v, int64_t n, float bound, float equalBound, bool atLeast, int64_t skip, SpkTiesRunner* out))
 

@@ -1,6 +1,6 @@
 // The peak search's passes over a lag vector in one variant set: the
-// scratch copy (magnitudes, sign bits cleared) and, in one pass, the
-// entries at two bounds with the runner-up. Four per step in the sets with
+// scratch copy (magnitudes, sign bits cleared) with the extreme of each run
+// of it and, in one pass, the entries at two bounds with the runner-up. Four per step in the sets with
 // float vectors; the runner-up's block index rides in a float lane, exact
 // below 2^24 blocks (longer vectors take the plain loop).
 #include "primitives/correlation/correlator_kernels.h"
@@ -143,18 +143,46 @@ void TiesAndRunner(const float* v, int64_t n, Bounds bounds, int64_t skip, SpkTi
   out->runnerIndex = s.bestIndex;
 }
 
+// The copy and, in the same pass, the extreme of each run.
+template <bool Largest>
+void ScratchAndRuns(const float* src, float* dst, int64_t n, bool magnitudes, float* runs) {
+  const float none = Largest ? -__builtin_inff() : __builtin_inff();
+  for (int64_t start = 0, run = 0; start < n; start += kSpPeakRun, ++run) {
+    const int64_t end = start + kSpPeakRun < n ? start + kSpPeakRun : n;
+    float extreme = none;
+    int64_t i = start;
+#if SP_SET_HAS_F32_VECTORS
+    const f32x4 sign = SplatBits(magnitudes ? kSignBit : 0u);
+    if (i + 4 <= end) {
+      // The new value first: a NaN in it leaves the running extreme.
+      f32x4 lanes = Splat(none);
+      for (; i + 4 <= end; i += 4) {
+        const f32x4 x = AndNot(sign, LoadU(src + i));
+        StoreU(dst + i, x);
+        lanes = Largest ? Max(x, lanes) : Min(x, lanes);
+      }
+      for (int lane = 0; lane < 4; ++lane) {
+        const float x = Lane(lanes, lane);
+        if (Better<Largest>(x, extreme)) extreme = x;
+      }
+    }
+#endif
+    for (; i < end; ++i) {
+      const float x = magnitudes ? __builtin_fabsf(Ld(src + i)) : Ld(src + i);
+      St(dst + i, x);
+      if (Better<Largest>(x, extreme)) extreme = x;
+    }
+    runs[run] = extreme;
+  }
+}
+
 }  // namespace
 
-void SP_V(spkPeakScratchF32)(const float* src, float* dst, int64_t n, bool magnitudes) {
-  int64_t i = 0;
-#if SP_SET_HAS_F32_VECTORS
-  const f32x4 sign = SplatBits(magnitudes ? kSignBit : 0u);
-  for (; i + 4 <= n; i += 4) StoreU(dst + i, AndNot(sign, LoadU(src + i)));
-#endif
-  for (; i < n; ++i) {
-    const float x = Ld(src + i);
-    St(dst + i, magnitudes ? __builtin_fabsf(x) : x);
-  }
+void SP_V(spkPeakScratchF32)(const float* src, float* dst, int64_t n, bool magnitudes, bool largest, float* runs) {
+  if (largest)
+    ScratchAndRuns<true>(src, dst, n, magnitudes, runs);
+  else
+    ScratchAndRuns<false>(src, dst, n, magnitudes, runs);
 }
 
 void SP_V(spkTiesAndRunnerF32)(const float* v, int64_t n, float bound, float equalBound, bool atLeast, int64_t skip,

@@ -94,7 +94,7 @@ using WidenFn = void (*)(const float*, double*, int64_t);
 const WidenFn kWiden[] = SP_VARIANT_TABLE(spkWidenF32ToF64);
 using CountTiesFn = int64_t (*)(const float*, int64_t, float, bool, int64_t*);
 const CountTiesFn kCountTies[] = SP_VARIANT_TABLE(spkCountTiesF32);
-using PeakScratchFn = void (*)(const float*, float*, int64_t, bool);
+using PeakScratchFn = void (*)(const float*, float*, int64_t, bool, bool, float*);
 const PeakScratchFn kPeakScratch[] = SP_VARIANT_TABLE(spkPeakScratchF32);
 using TiesAndRunnerFn = void (*)(const float*, int64_t, float, float, bool, int64_t, SpkTiesRunner*);
 using PutIntoSumsFn = void (*)(const float*, int64_t, float*, float*, float*, bool);
@@ -279,7 +279,8 @@ TEST_P(CorrelatorKernelsTest, PeakScratchCopiesOrClearsTheSignBits) {
     for (int64_t n : {int64_t{9}, int64_t{3}}) {
       PlacedArray<float> placed(v, 4);
       std::vector<float> out(v.size(), 99.0f);
-      kPeakScratch[SetIndex()](placed.data(), out.data(), n, magnitudes);
+      float runs[1] = {};
+      kPeakScratch[SetIndex()](placed.data(), out.data(), n, magnitudes, true, runs);
       for (int64_t i = 0; i < int64_t(v.size()); ++i) {
         uint32_t want = 0x42c60000u;  // 99, past n
         if (i < n) std::memcpy(&want, &v[i], 4);
@@ -289,6 +290,46 @@ TEST_P(CorrelatorKernelsTest, PeakScratchCopiesOrClearsTheSignBits) {
         EXPECT_EQ(got, want) << "magnitudes " << magnitudes << " n " << n << " entry " << i;
       }
     }
+}
+
+// The extremes of the scratch copy's runs, against a plain loop of ordered
+// comparisons over each run: runs whole and cut short (the extreme in the
+// tail of the last), a NaN that is never taken (and a run of NaNs only:
+// -inf, or +inf), magnitudes that make a negative entry the largest, the
+// copy beside them, and nothing written past the last run.
+TEST_P(CorrelatorKernelsTest, PeakScratchGivesEachRunsExtreme) {
+  const float nan = std::nanf("");
+  const float inf = std::numeric_limits<float>::infinity();
+  std::vector<float> v(3 * kSpPeakRun + 7);
+  for (size_t i = 0; i < v.size(); ++i) v[i] = float((i * 37) % 101) - 50.0f;
+  v[v.size() - 2] = 60.0f;  // the largest, in the tail of the last run
+  v[17] = -75.0f;           // the smallest, and the largest magnitude
+  v[5] = nan;
+  for (int64_t i = kSpPeakRun; i < 2 * kSpPeakRun; ++i) v[size_t(i)] = nan;
+  for (int64_t n : {int64_t(v.size()), 2 * kSpPeakRun, int64_t{3}})
+    for (bool magnitudes : {false, true})
+      for (bool largest : {false, true}) {
+        PlacedArray<float> placed(v, 4);
+        std::vector<float> out(v.size());
+        std::vector<float> runs(5, 99.0f);
+        kPeakScratch[SetIndex()](placed.data(), out.data(), n, magnitudes, largest, runs.data());
+        const int64_t count = (n + kSpPeakRun - 1) / kSpPeakRun;
+        for (int64_t r = 0; r < int64_t(runs.size()); ++r) {
+          float want = 99.0f;  // past the last run
+          if (r < count) {
+            want = largest ? -inf : inf;
+            for (int64_t i = r * kSpPeakRun; i < std::min(n, (r + 1) * kSpPeakRun); ++i) {
+              const float x = magnitudes ? std::fabs(v[size_t(i)]) : v[size_t(i)];
+              if (largest ? x > want : x < want) want = x;
+            }
+          }
+          EXPECT_EQ(runs[size_t(r)], want) << "n " << n << " run " << r << " magnitudes " << magnitudes;
+        }
+        for (int64_t i = 0; i < n; ++i) {
+          if (std::isnan(v[size_t(i)])) continue;
+          EXPECT_EQ(out[size_t(i)], magnitudes ? std::fabs(v[size_t(i)]) : v[size_t(i)]) << "entry " << i;
+        }
+      }
 }
 
 // Against the plain loop: ties at both bounds as spkCountTiesF32 counts

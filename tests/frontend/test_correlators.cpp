@@ -287,64 +287,68 @@ TEST(BlockCorrelator, InitAgainOnTheSameWindowStartsAsAFreshCorrelator) {
 // The second peak is the search repeated with the first peak's entry set
 // to 0, written out plainly here: the largest (smallest) entry, then the
 // last entry within the tolerance of it. Signals with one sharp peak, with
-// peaks at every period (ties), and with every lag at -1 (a 0 beats them).
+// peaks at every period (ties), and with every lag at -1 (a 0 beats them),
+// in windows whose valid lags end inside a run of the search's scratch and
+// where the last (entry W) opens a run of its own.
 TEST(BlockCorrelator, TheSecondPeakIsTheSearchRepeatedWithoutTheFirst) {
-  const uint32_t block = 32, window = 128;
-  const int ring = 400;
-  auto tone = [](size_t n, double period, float scale) {
-    std::vector<float> out(n);
-    for (size_t i = 0; i < n; ++i) out[i] = std::round(scale * float(std::sin(6.283185307179586 * double(i) / period)));
-    return out;
-  };
-  struct Pair {
-    const char* name;
-    std::vector<float> a, b;
-  };
-  const std::vector<Pair> pairs = {
-      {"noise", Noise(3000, 31), Noise(3000, 32)},
-      {"tone", tone(3000, 16.0, 3000.0f), tone(3000, 16.0, 2000.0f)},
-      {"inverted DC", std::vector<float>(3000, 1000.0f), std::vector<float>(3000, -700.0f)}};
-  for (const Pair& pair : pairs) {
-    CBlockCorrelator correlator;
-    correlator.Init(block, window, 16);
-    for (int call = 0; call < 5; ++call) {
-      const size_t newest = 600 + 97 * size_t(call);
-      const Ring ra = RingOf(pair.a, newest, ring, (call * 37) % ring);
-      const Ring rb = RingOf(pair.b, newest - 11, ring, (call * 53 + 5) % ring);
-      correlator.Process(ra.data.data(), ra.end, rb.data.data(), rb.end, ring);
-    }
-    const std::vector<float> v = MeanVector(correlator);
-    const float tolerance = BLOCK_CORR_EQUAL_PEAK * float(correlator.Blocks());
-    for (int mode = 0; mode < 3; ++mode) {
-      const bool absolute = mode == 0, largest = mode != 2;
-      std::vector<float> s(window + 1);
-      for (uint32_t i = block; i <= window; ++i) {
-        const float x = v[i % window];
-        s[i] = absolute ? std::fabs(x) : x;
+  for (const auto& [block, window] : {std::pair<uint32_t, uint32_t>{32, 128}, std::pair<uint32_t, uint32_t>{64, 256}}) {
+    const int ring = 400;
+    auto tone = [](size_t n, double period, float scale) {
+      std::vector<float> out(n);
+      for (size_t i = 0; i < n; ++i)
+        out[i] = std::round(scale * float(std::sin(6.283185307179586 * double(i) / period)));
+      return out;
+    };
+    struct Pair {
+      const char* name;
+      std::vector<float> a, b;
+    };
+    const std::vector<Pair> pairs = {
+        {"noise", Noise(3000, 31), Noise(3000, 32)},
+        {"tone", tone(3000, 16.0, 3000.0f), tone(3000, 16.0, 2000.0f)},
+        {"inverted DC", std::vector<float>(3000, 1000.0f), std::vector<float>(3000, -700.0f)}};
+    for (const Pair& pair : pairs) {
+      CBlockCorrelator correlator;
+      correlator.Init(block, window, 16);
+      for (int call = 0; call < 5; ++call) {
+        const size_t newest = 600 + 97 * size_t(call);
+        const Ring ra = RingOf(pair.a, newest, ring, (call * 37) % ring);
+        const Ring rb = RingOf(pair.b, newest - 11, ring, (call * 53 + 5) % ring);
+        correlator.Process(ra.data.data(), ra.end, rb.data.data(), rb.end, ring);
       }
-      auto search = [&] {
-        uint32_t found = block;
-        for (uint32_t i = block + 1; i <= window; ++i)
-          if (largest ? s[i] > s[found] : s[i] < s[found]) found = i;
-        const float bound = largest ? s[found] - tolerance : s[found] + tolerance;
-        uint32_t at = found;
-        for (uint32_t i = block; i <= window; ++i)
-          if (largest ? s[i] >= bound : s[i] <= bound) at = i;
-        return int32_t(at);
-      };
-      const int32_t wantFirst = search();
-      s[wantFirst] = 0.0f;
-      const int32_t wantSecond = search();
-      int32_t pos = -1, secondPos = -1;
-      float peak = 0.0f, secondPeak = 0.0f;
-      if (absolute)
-        correlator.MaxAbs(&pos, &peak, &secondPos, &secondPeak, nullptr, nullptr, 0);
-      else
-        correlator.MaxSigned(&pos, &peak, &secondPos, &secondPeak, nullptr, nullptr, largest ? 1 : 0, 0);
-      SCOPED_TRACE(testing::Message() << pair.name << " mode " << mode);
-      EXPECT_EQ(pos, wantFirst);
-      EXPECT_EQ(secondPos, wantSecond);
-      EXPECT_EQ(secondPeak, (absolute ? v[wantSecond % window] : s[wantSecond]) / float(correlator.Blocks()));
+      const std::vector<float> v = MeanVector(correlator);
+      const float tolerance = BLOCK_CORR_EQUAL_PEAK * float(correlator.Blocks());
+      for (int mode = 0; mode < 3; ++mode) {
+        const bool absolute = mode == 0, largest = mode != 2;
+        std::vector<float> s(window + 1);
+        for (uint32_t i = block; i <= window; ++i) {
+          const float x = v[i % window];
+          s[i] = absolute ? std::fabs(x) : x;
+        }
+        auto search = [&] {
+          uint32_t found = block;
+          for (uint32_t i = block + 1; i <= window; ++i)
+            if (largest ? s[i] > s[found] : s[i] < s[found]) found = i;
+          const float bound = largest ? s[found] - tolerance : s[found] + tolerance;
+          uint32_t at = found;
+          for (uint32_t i = block; i <= window; ++i)
+            if (largest ? s[i] >= bound : s[i] <= bound) at = i;
+          return int32_t(at);
+        };
+        const int32_t wantFirst = search();
+        s[wantFirst] = 0.0f;
+        const int32_t wantSecond = search();
+        int32_t pos = -1, secondPos = -1;
+        float peak = 0.0f, secondPeak = 0.0f;
+        if (absolute)
+          correlator.MaxAbs(&pos, &peak, &secondPos, &secondPeak, nullptr, nullptr, 0);
+        else
+          correlator.MaxSigned(&pos, &peak, &secondPos, &secondPeak, nullptr, nullptr, largest ? 1 : 0, 0);
+        SCOPED_TRACE(testing::Message() << pair.name << " mode " << mode << " window " << window);
+        EXPECT_EQ(pos, wantFirst);
+        EXPECT_EQ(secondPos, wantSecond);
+        EXPECT_EQ(secondPeak, (absolute ? v[wantSecond % window] : s[wantSecond]) / float(correlator.Blocks()));
+      }
     }
   }
 }

@@ -1,0 +1,65 @@
+// The spectra of the last blocks of both signals of a correlator set whose
+// window is two or four of its blocks and whose feeds follow one another
+// block by block (the re-check's): each block is transformed once, as the
+// block of one correlator, and the other correlator's window is its last
+// blocks' spectra shifted into place and added, not a transform of its own.
+// A shift by a quarter or a half of the window turns a bin by a multiple of
+// 90 degrees, which is exact.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "Vantrel/frontend/FrontEndInternal.h"
+
+struct MathlibHandle;
+
+class FRONT_END_INTERNAL CBlockSpectra {
+ public:
+  CBlockSpectra() = default;
+  ~CBlockSpectra() { Free(); }
+  CBlockSpectra(const CBlockSpectra&) = delete;
+  CBlockSpectra& operator=(const CBlockSpectra&) = delete;
+
+  // Blocks of `block` samples in windows of `window` (a power of two):
+  // usable when the window is two or four blocks. False when memory ran
+  // out (noted as FrontEndAlloc.h says); other sizes are simply not usable.
+  bool Init(uint32_t block, uint32_t window);
+  void Free();
+  // The blocks so far do not lead on to the next.
+  void Clear() { m_chain = 0; }
+  bool Usable() const { return m_blocks != 0; }
+
+  // Transforms the newest block of each signal (ending at refEnd and
+  // testEnd of rings of ringLength samples, at streamEnd in the
+  // reference's count of samples) and keeps its spectrum. True when both
+  // signals' last blocks followed one another, so that their windows can
+  // be put together; false also when the transform failed (the chain then
+  // starts again).
+  bool Take(MathlibHandle* handle, const float* refRing, int refEnd, const float* testRing, int testEnd, int ringLength,
+            int64_t streamEnd);
+  // The spectrum of signal 0 (reference) or 1 (test)'s newest block,
+  // zero-padded to the window (packed half spectrum, window + 2 values).
+  const double* Block(int signal) const { return Slot(signal, m_newest); }
+  // The spectrum of the window of signal 0 or 1 that ends with its newest
+  // block; valid until the next Take.
+  const double* Window(int signal);
+
+ private:
+  double* Slot(int signal, uint32_t slot) const { return m_spectra + (size_t(signal) * m_blocks + slot) * m_bins; }
+
+  uint32_t m_blockLen = 0;
+  uint32_t m_windowLen = 0;
+  uint32_t m_blocks = 0;  // per window: 2 or 4; 0 when not usable
+  int32_t m_order = 0;
+  size_t m_bins = 0;            // doubles per spectrum
+  double* m_spectra = nullptr;  // per signal, m_blocks spectra in a ring
+  double* m_input[2] = {};      // the newest blocks, zero-padded
+  double* m_window[2] = {};     // the windows put together
+  uint32_t m_newest = 0;
+  uint32_t m_chain = 0;  // consecutive blocks held, up to m_blocks
+  const float* m_rings[2] = {};
+  int m_ends[2] = {};
+  int m_ringLength = 0;
+  int64_t m_streamEnd = 0;
+};
