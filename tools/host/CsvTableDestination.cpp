@@ -75,6 +75,26 @@ bool CsvTableDestination::Resolve(const std::string& path, std::string* error) {
   return true;
 }
 
+CsvTableDestination::LinkStep CsvTableDestination::FollowLink(int entry, const struct stat& info, bool last,
+                                                              std::deque<std::string>* names, int* links) {
+  char target[PATH_MAX];
+  const ssize_t length = readlinkat(entry, "", target, sizeof target);
+  close(entry);
+  if (!TrustedOwner(info.st_uid)) return LinkStep::Foreign;
+  if (++*links > kMaxLinks || length <= 0 || size_t(length) >= sizeof target) {
+    errno = length <= 0 ? errno : ELOOP;
+    return LinkStep::Broken;
+  }
+  const std::string followed(target, size_t(length));
+  if (followed[0] == '/') {
+    Hold(&m_folder, open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    m_shownFolder = "/";
+  }
+  if (last) m_throughLink = true;
+  PrependNames(followed, names);
+  return LinkStep::Followed;
+}
+
 bool CsvTableDestination::Follow(const std::string& path, std::string* error) {
   const bool absolute = !path.empty() && path[0] == '/';
   Hold(&m_folder, open(absolute ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
@@ -105,24 +125,12 @@ bool CsvTableDestination::Follow(const std::string& path, std::string* error) {
       break;
     }
     if (S_ISLNK(info.st_mode)) {
-      char target[PATH_MAX];
-      const ssize_t length = readlinkat(entry, "", target, sizeof target);
-      close(entry);
-      if (!TrustedOwner(info.st_uid)) {
+      const LinkStep step = FollowLink(entry, info, last, &names, &links);
+      if (step == LinkStep::Foreign) {
         *error = WillNotWrite(path, "it is a link another user made");
         return false;
       }
-      if (++links > kMaxLinks || length <= 0 || size_t(length) >= sizeof target) {
-        errno = length <= 0 ? errno : ELOOP;
-        break;
-      }
-      const std::string followed(target, size_t(length));
-      if (followed[0] == '/') {
-        Hold(&m_folder, open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
-        m_shownFolder = "/";
-      }
-      if (last) m_throughLink = true;
-      PrependNames(followed, &names);
+      if (step == LinkStep::Broken) break;
       continue;
     }
     if (last) {

@@ -7,6 +7,7 @@
 
 #include <sys/stat.h>
 
+#include <deque>
 #include <string>
 
 class CsvTableDestination {
@@ -30,6 +31,12 @@ class CsvTableDestination {
 
  private:
   bool Follow(const std::string& path, std::string* error);
+  // A link met on the way (`entry`, opened without following it, is
+  // closed): its names go in front of `names`, from "/" if it is absolute.
+  // Foreign when another user made it; Broken (errno set) when it cannot be
+  // read or the links go on too long.
+  enum class LinkStep { Followed, Foreign, Broken };
+  LinkStep FollowLink(int entry, const struct stat& info, bool last, std::deque<std::string>* names, int* links);
 
   int m_folder = -1;
   std::string m_shownFolder;  // for messages
