@@ -309,8 +309,7 @@ bool CDelayEstimator::LookAlikeAfterPause(const CORRRESULT& pick) {
   // after a pause renew no confirmation from before it where the search
   // would see a near-tie. Blocks past a confirmation after the pause
   // judge as before: speech's pitch moves, and its look-alikes fall away.
-  return m_confirmation.Evidence().blocks.end <= m_pauseEnd &&
-         NearTieApartFrom(m_recheckSet, pick.delay, pick.quality);
+  return m_confirmation.Evidence().blocks.end <= m_pauseEnd && NearTieApartFrom(m_recheckSet, pick.delay, pick.quality);
 }
 
 bool CDelayEstimator::NewestBlockOffDelay() {

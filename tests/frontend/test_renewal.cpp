@@ -27,8 +27,8 @@ std::vector<float> SustainedVowel(double seconds) {
     double v = 0.0;
     for (int k = 1; k * 200 < 3500; ++k) {
       const double f = 200.0 * k;
-      const double weight = 1.0 / k + 2.0 * std::exp(-std::pow((f - 700.0) / 150.0, 2)) +
-                            std::exp(-std::pow((f - 1200.0) / 250.0, 2));
+      const double weight =
+          1.0 / k + 2.0 * std::exp(-std::pow((f - 700.0) / 150.0, 2)) + std::exp(-std::pow((f - 1200.0) / 250.0, 2));
       v += weight * std::sin(2.0 * pi * f * t + 0.3 * k);
     }
     const double swell = std::min({1.0, t / 0.05, (seconds - t) / 0.05}) * (0.8 + 0.2 * std::sin(2.0 * pi * 1.5 * t));
@@ -101,8 +101,8 @@ TEST(Renewal, AStepOfOnePitchPeriodInAPauseIsNotRenewedAtTheDelayLeft) {
       // found; the same speech of the twin, whose delay never moved, is as
       // reliable.
       const double found = ReliableShareAtTruth(frames, stepped, layout.speechAgain + kRate, end);
-      const double clear = ReliableShareAtTruth(Measure(twin, mode, frameLength), constant,
-                                                layout.speechAgain + kRate, end);
+      const double clear =
+          ReliableShareAtTruth(Measure(twin, mode, frameLength), constant, layout.speechAgain + kRate, end);
       EXPECT_GT(clear, 0.8);
       EXPECT_GT(found, 0.8);
     }

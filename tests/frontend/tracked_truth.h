@@ -29,7 +29,7 @@ inline FilePair PairOfTruth(const std::vector<float>& reference, const Truth& tr
 
 inline bool IsReliable(const RecordedFrame& frame) { return (frame.status & 0xFFFF) == DELAY_STATUS_RELIABLE; }
 
-// The first and last test sample a frame holds.
+// The first test sample a frame holds.
 inline int64_t FirstTestSample(const RecordedFrame& frame) {
   return int64_t(frame.samplePosition) - int64_t(frame.count) - std::max(-frame.delay, 0);
 }
