@@ -66,10 +66,20 @@ bool CDelayEstimator::Search(const EstimationBlocks& blocks, bool anySign, int64
   return (m_result->flags & wanted) == wanted;
 }
 
+namespace {
+
+// A peak further than its lobe and a drift's step from `delay` comes
+// within the near-tie margin of its quality: a look-alike (a pitch period
+// away on a held vowel) that the blocks cannot tell from the delay.
+bool NearTieApartFrom(CCorrelatorSet& set, int32_t delay, float quality) {
+  const double rival = set.BestApartFrom(delay, int32_t(CDelayConfirmation::kDriftStep));
+  return rival >= std::fabs(double(quality)) - kNearTiePoints;
+}
+
+}  // namespace
+
 bool CDelayEstimator::SearchPeakNearTie() {
-  if (m_result == nullptr) return false;
-  const double rival = m_searchSet.BestApartFrom(m_result->delay, int32_t(CDelayConfirmation::kDriftStep));
-  return rival >= std::fabs(double(m_result->quality)) - kNearTiePoints;
+  return m_result != nullptr && NearTieApartFrom(m_searchSet, m_result->delay, m_result->quality);
 }
 
 SampleSpan CDelayEstimator::SearchSpan(int delay) const {
@@ -268,7 +278,8 @@ int CDelayEstimator::JudgeRecheckPick(const CORRRESULT& pick, float atCurrent, i
   // Blocks too short for a meaningful correlation confirm nothing.
   const bool meaningful = m_recheckSet.GetBlockLen() >= kMinConfirmingBlock;
   if (r == DELCOMP_DELAYRELIABLE) {
-    if (meaningful && samePeak && (m_confirmation.Near(found) || asStrong) && !m_confirmation.StaleMean(found)) {
+    if (meaningful && samePeak && (m_confirmation.Near(found) || asStrong) && !m_confirmation.StaleMean(found) &&
+        !LookAlikeAfterPause(pick)) {
       SampleSpan span;
       m_recheckSet.BlockSpan(pick.delay >= 0 ? 0 : 1, &span.first, &span.end);
       m_confirmation.Confirm(m_result->delay + pick.delay, pick.quality, ConfirmedBy::Recheck, span);
@@ -283,13 +294,22 @@ int CDelayEstimator::JudgeRecheckPick(const CORRRESULT& pick, float atCurrent, i
   return r;
 }
 
-bool CDelayEstimator::ReconfirmsDelayInForce(const CORRRESULT& pick) const {
+bool CDelayEstimator::ReconfirmsDelayInForce(const CORRRESULT& pick) {
   // The blocks since a pause: a strong, open-free peak exactly at the
   // delay the confirmation holds, over the fewest blocks a pick takes.
   return m_recheckSet.HasPeak() && pick.delay == 0 && m_confirmation.Rooted() && !m_confirmation.AwaitsWholeRecheck() &&
          m_confirmation.Delay() == m_result->delay && !m_confirmation.StaleMean(m_result->delay) &&
          (pick.flags & (CORR_STRONG_PEAK | CORR_AMBIGUOUS)) == CORR_STRONG_PEAK &&
-         m_recheckSet.GetBlockLen() >= kMinConfirmingBlock;
+         m_recheckSet.GetBlockLen() >= kMinConfirmingBlock && !LookAlikeAfterPause(pick);
+}
+
+bool CDelayEstimator::LookAlikeAfterPause(const CORRRESULT& pick) {
+  // A delay that stepped by a pitch period in a pause peaks a period off
+  // on a held vowel, nearly as high as where it was: the first blocks
+  // after a pause renew no confirmation from before it where the search
+  // would see a near-tie. Blocks past a confirmation after the pause
+  // judge as before: speech's pitch moves, and its look-alikes fall away.
+  return m_confirmation.Evidence().blocks.end <= m_pauseEnd && NearTieApartFrom(m_recheckSet, pick.delay, pick.quality);
 }
 
 bool CDelayEstimator::NewestBlockOffDelay() {

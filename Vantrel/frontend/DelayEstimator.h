@@ -45,6 +45,7 @@ class FRONT_END_INTERNAL CDelayEstimator {
     ClearRecheckHistory();
     m_result = nullptr;
     m_sawRivalPeaks = false;
+    m_pauseEnd = -1;
   }
   // The search starts again from nothing, the re-check's blocks kept.
   void RestartSearch() {
@@ -53,6 +54,14 @@ class FRONT_END_INTERNAL CDelayEstimator {
   }
   // The search's blocks so far hold another time's delay.
   void ClearSearchHistory() { m_searchSet.ClearHistory(); }
+  // A pause of the signal ended where the reference paired at the delay
+  // reached `at`: the re-check's blocks from before it vouch for nothing
+  // after it, and until a confirmation from blocks after it, a peak with
+  // a near-tie elsewhere confirms nothing.
+  void PauseEnded(int64_t at) {
+    ClearRecheckHistory();
+    m_pauseEnd = at;
+  }
   // The re-check's blocks so far were aligned by a delay no longer in force.
   void ClearRecheckHistory() {
     m_recheckSet.ClearHistory();
@@ -150,7 +159,10 @@ class FRONT_END_INTERNAL CDelayEstimator {
   // The frame's own samples at the delay in force, loud enough to judge,
   // correlate well below the newest block that holds them.
   bool FrameOffDelay(const EstimationBlocks& blocks, uint32_t frameLength);
-  bool ReconfirmsDelayInForce(const CORRRESULT& pick) const;
+  bool ReconfirmsDelayInForce(const CORRRESULT& pick);
+  // The confirmation in force is from before the last pause and the pick
+  // has a near-tie further than a drift's step from it.
+  bool LookAlikeAfterPause(const CORRRESULT& pick);
   void AddRecheckMonitor(MONITORDATA* monitor, const RecheckTrace& trace) const;
 
   CDelayConfirmation& m_confirmation;
@@ -162,4 +174,5 @@ class FRONT_END_INTERNAL CDelayEstimator {
   bool m_recheckWeak = false;
   bool m_newestDisagrees = false;
   uint32_t m_framesSinceRecheck = 0;
+  int64_t m_pauseEnd = -1;  // where the last pause ended (-1: none this run)
 };

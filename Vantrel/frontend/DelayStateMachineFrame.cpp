@@ -82,7 +82,7 @@ void CDelayStateMachine::NotePause(const FrameFacts& facts) {
   const int64_t frame = int64_t(m_settings.frameLength);
   const int64_t pauseSamples = int64_t(CCorrelatorSet::kHistoryBlocks / 2) * frame;
   const int64_t blockFirst = AlignedEnd(facts) - frame;
-  if (m_gate.NoteBlocks(m_estimator.RecheckWeak(), blockFirst, pauseSamples)) m_estimator.ClearRecheckHistory();
+  if (m_gate.NoteBlocks(m_estimator.RecheckWeak(), blockFirst, pauseSamples)) m_estimator.PauseEnded(m_gate.PauseEnd());
 }
 
 void CDelayStateMachine::DecideReliable(const FrameFacts& facts, const TrackReport& track) {

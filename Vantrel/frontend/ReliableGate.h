@@ -11,7 +11,11 @@
 //     (a near-tie, beyond the asked range, not confirmed); a search the
 //     re-check sent back to vouches once a re-check agrees with it (one
 //     over blocks enough for a pick where the search jumped off the delay
-//     in force past a near-tie: a block or two at a look-alike agree);
+//     in force past a near-tie: a block or two at a look-alike agree); after
+//     a pause, a re-check renews a confirmation from before it only where
+//     no peak a pitch period away comes within the search's near-tie
+//     margin (a step of one period in the pause looks the same on a held
+//     vowel), else the delay waits for blocks that tell them apart;
 //  3. neither the confirmed delay nor the frame's lies beyond the asked range;
 //  4. re-checked or tracked: the frame's samples lie within the blocks the
 //     confirmation correlated, or after them with no pause between (and

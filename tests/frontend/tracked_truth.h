@@ -1,0 +1,64 @@
+// File pairs made from a reference and the truth of its delay, and the
+// frames of a tracked measurement judged against that truth.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "frontend/measurement_run.h"
+
+// The delay (positive: the test lags) of test sample n: it holds the
+// reference's sample n - truth(n).
+using Truth = std::function<int(int64_t)>;
+
+inline FilePair PairOfTruth(const std::vector<float>& reference, const Truth& truth, int rate) {
+  FilePair pair;
+  pair.rate = rate;
+  pair.reference = reference;
+  pair.test.resize(reference.size());
+  for (size_t n = 0; n < reference.size(); ++n) {
+    const int64_t from = int64_t(n) - truth(int64_t(n));
+    pair.test[n] = from >= 0 && from < int64_t(reference.size()) ? reference[size_t(from)] : 0.0f;
+  }
+  return pair;
+}
+
+inline bool IsReliable(const RecordedFrame& frame) { return (frame.status & 0xFFFF) == DELAY_STATUS_RELIABLE; }
+
+// The first test sample a frame holds.
+inline int64_t FirstTestSample(const RecordedFrame& frame) {
+  return int64_t(frame.samplePosition) - int64_t(frame.count) - std::max(-frame.delay, 0);
+}
+
+// Reliable frames from `from` on whose delay is the truth at none of the
+// test samples they hold, as " frame@delay" each.
+inline std::string ReliableOffTruth(const std::vector<RecordedFrame>& frames, const Truth& truth, size_t from = 0) {
+  std::string wrong;
+  for (size_t f = from; f < frames.size(); ++f) {
+    if (!IsReliable(frames[f])) continue;
+    const int64_t first = FirstTestSample(frames[f]);
+    const auto off = [&](int64_t n) { return truth(n) != frames[f].delay; };
+    if (off(first) && off(first + frames[f].count - 1))
+      wrong += " " + std::to_string(f) + "@" + std::to_string(frames[f].delay);
+  }
+  return wrong;
+}
+
+// The share of frames whose first test sample lies in [from, end) that
+// are reliable at the truth.
+inline double ReliableShareAtTruth(const std::vector<RecordedFrame>& frames, const Truth& truth, int64_t from,
+                                   int64_t end) {
+  int inside = 0;
+  int right = 0;
+  for (const RecordedFrame& frame : frames) {
+    const int64_t first = FirstTestSample(frame);
+    if (first < from || first >= end) continue;
+    ++inside;
+    if (IsReliable(frame) && frame.delay == truth(first) && frame.delay == truth(first + frame.count - 1)) ++right;
+  }
+  return inside > 0 ? double(right) / double(inside) : 0.0;
+}
