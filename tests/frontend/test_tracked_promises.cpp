@@ -112,6 +112,14 @@ std::vector<RecordedFrame> Measure(const FilePair& pair, const Mode& mode, int m
       false, frameLength);
   EXPECT_EQ(run.goResult, 1) << mode.name;
   EXPECT_GT(run.frames.size(), 100u) << mode.name;
+  // The truth is judged at the samples a frame says it holds: it must hold them.
+  for (size_t f = 0; f < run.frames.size(); ++f) {
+    const ::testing::AssertionResult holds = HoldsTheFilesAtItsPlace(run.frames[f], pair);
+    if (!holds) {
+      ADD_FAILURE() << mode.name << ", frame " << f << ": " << holds.message();
+      break;
+    }
+  }
   return run.frames;
 }
 
