@@ -229,8 +229,12 @@ def arguments(more=None):
     if more:
         more(parser)
     args = parser.parse_args()
+    hosts = [h.split("=", 1) for h in args.host]
+    for path in [h[-1] for h in hosts] + [args.peer]:
+        if not os.access(path, os.X_OK):
+            parser.error("cannot run " + path)
     os.makedirs(args.work, exist_ok=True)
-    return args, [h.split("=", 1) for h in args.host]
+    return args, hosts
 
 
 def main():
