@@ -53,14 +53,17 @@ def write_wav(path, rate, samples):
         w.writeframes(out.tobytes())
 
 
-def speech(work, rate, seconds):
-    path = os.path.join(work, "speech_%d.wav" % rate)
+def speech(work, rate, seconds, voice="en-us", repeats=1):
+    """The text spoken `repeats` times (about 35 s each) by an espeak-ng voice."""
+    own = "" if (voice, repeats) == ("en-us", 1) else "_%s_x%d" % (voice.replace("+", "_"), repeats)
+    path = os.path.join(work, "speech%s_%d.wav" % (own, rate))
     if not os.path.exists(path):
-        raw = os.path.join(work, "speech_raw.wav")
+        raw = os.path.join(work, "speech_raw%s.wav" % own)
         if not os.path.exists(raw):
-            with open(os.path.join(work, "text.txt"), "w") as f:
-                f.write(TEXT)
-            run(["espeak-ng", "-v", "en-us", "-s", "160", "-w", raw, "-f", os.path.join(work, "text.txt")])
+            text = os.path.join(work, "text%s.txt" % own)
+            with open(text, "w") as f:
+                f.write(" ".join([TEXT] * repeats))
+            run(["espeak-ng", "-v", voice, "-s", "160", "-w", raw, "-f", text])
         run(["sox", raw, "-b", "16", path, "rate", "-v", str(rate), "norm", "-3", "trim", "0", str(seconds)])
     return read_wav(path)[1]
 
@@ -197,28 +200,45 @@ def make_pairs(work, only):
     return pairs
 
 
-def score(peer, ref, test, truth, csv, max_ms):
-    cmd = [peer, ref, test, truth, "--max-delay-ms", str(max_ms)]
-    if csv:
+def score_all(peer, ref, test, truth, csvs, max_ms, tolerance=3):
+    """[(who, (reliable %, wrong reliable, worst))]: the peer's, then one per CSV in order."""
+    cmd = [peer, ref, test, truth, "--max-delay-ms", str(max_ms), "--tolerance", str(tolerance)]
+    for csv in csvs:
         cmd += ["--csv", csv]
     out = run(cmd).stdout
-    rows = {}
+    rows = []
     for line in out.splitlines():
         m = re.match(r"(\w+)\s+frames\s+(\d+)\s+reliable\s+([\d.]+) %\s+wrong reliable\s+(\d+) \(worst (\d+)\)", line)
         if m:
-            rows[m.group(1)] = (float(m.group(3)), int(m.group(4)), int(m.group(5)))
+            rows.append((m.group(1), (float(m.group(3)), int(m.group(4)), int(m.group(5)))))
     return rows
 
 
-def main():
+def score(peer, ref, test, truth, csv, max_ms):
+    return dict(score_all(peer, ref, test, truth, [csv] if csv else [], max_ms))
+
+
+def arguments(more=None):
+    """The pair scripts' command line (`more` adds options): the arguments and
+    the hosts as [NAME, PATH]; the work directory exists afterwards."""
     parser = argparse.ArgumentParser()
     parser.add_argument("work")
     parser.add_argument("--host", action="append", required=True)
     parser.add_argument("--peer", required=True)
     parser.add_argument("--only", default="")
+    if more:
+        more(parser)
     args = parser.parse_args()
-    os.makedirs(args.work, exist_ok=True)
     hosts = [h.split("=", 1) for h in args.host]
+    for path in [h[-1] for h in hosts] + [args.peer]:
+        if not os.access(path, os.X_OK):
+            parser.error("cannot run " + path)
+    os.makedirs(args.work, exist_ok=True)
+    return args, hosts
+
+
+def main():
+    args, hosts = arguments()
     print("%-24s %-16s %8s %7s %6s" % ("pair", "who", "reliable", "wrong", "worst"))
     for name, ref, test, truth, max_ms in make_pairs(args.work, args.only):
         peer_row = None

@@ -42,9 +42,27 @@ struct RecordedFrame {
   std::vector<float> samples[2][2];
 };
 
-// A frame at the found delay is reliable unless zeros stand in for missing input.
-inline int32_t ReliableUnlessPadded(const RecordedFrame& frame) {
-  return uint32_t(frame.realSamples) == frame.count ? DELAY_STATUS_RELIABLE : DELAY_STATUS_UNCERTAIN;
+// Whether reference samples [first, first + length) and the test's `lag`
+// later (the test lagging by `lag`) all lie within files of these lengths.
+inline bool BothFilesHold(int64_t first, int64_t length, int lag, int64_t referenceLength, int64_t testLength) {
+  const int64_t end = first + length;
+  return first + std::min(lag, 0) >= 0 && end <= referenceLength && end + lag <= testLength;
+}
+
+// The status frame `f` of a file run must carry where the test lags by
+// `lag` samples: the frame pairs the reference from f x `frameLength` on
+// with the test `lag` later, and is reliable unless some of those samples
+// lie before a file's start or past its end (zeros stand in for them).
+inline int32_t ReliableWhereBothFilesHold(size_t f, uint32_t frameLength, int lag, int64_t referenceLength,
+                                          int64_t testLength) {
+  return BothFilesHold(int64_t(f) * frameLength, frameLength, lag, referenceLength, testLength)
+             ? DELAY_STATUS_RELIABLE
+             : DELAY_STATUS_UNCERTAIN;
+}
+
+inline int32_t ReliableWhereBothFilesHold(size_t f, uint32_t frameLength, int lag, const FilePair& pair) {
+  return ReliableWhereBothFilesHold(f, frameLength, lag, int64_t(pair.reference.size()) / pair.channels,
+                                    int64_t(pair.test.size()) / pair.channels);
 }
 
 // Whether a frame of a mono pair holds each file's samples at the frame's

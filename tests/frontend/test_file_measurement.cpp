@@ -76,11 +76,12 @@ TEST_P(DelayTable, FramesCarryTheTrueDelayAsReliableAndAlignTheSignals) {
   for (size_t f = 0; f < run.frames.size(); ++f) {
     const RecordedFrame& frame = run.frames[f];
     ASSERT_EQ(frame.delay, c.lag) << "frame " << f;
-    ASSERT_EQ(frame.status, ReliableUnlessPadded(frame)) << "frame " << f;
+    ASSERT_EQ(frame.status, ReliableWhereBothFilesHold(f, kMeasureFrame, c.lag, pair)) << "frame " << f;
     ASSERT_NEAR(frame.quality, ExpectedQuality(c.snrDb), 3) << "frame " << f;
     // Zeros where a signal has not begun are no delayed samples (padding
     // is not allowed); the last frame's are the input's end.
-    const bool beforeAStart = uint32_t(frame.realSamples) < frame.count && f + 1 < run.frames.size();
+    const bool beforeAStart =
+        ReliableWhereBothFilesHold(f, kMeasureFrame, c.lag, pair) != DELAY_STATUS_RELIABLE && f + 1 < run.frames.size();
     ASSERT_EQ(frame.delayValid, beforeAStart ? 0 : 1) << "frame " << f;
     ASSERT_EQ(frame.count, kMeasureFrame);
     if (!c.levelAlign) {
@@ -194,7 +195,7 @@ TEST_F(FileMeasurementTest, EveryReferenceFrameOfTheFilesIsHandedOutAtItsPlaceTr
         ASSERT_TRUE(HoldsTheFilesAtItsPlace(frame, pair)) << "frame " << f;
         // (A tracked run's first re-check may doubt a complete frame too.)
         if (!tracked || uint32_t(frame.realSamples) < frame.count) {
-          ASSERT_EQ(frame.status, ReliableUnlessPadded(frame)) << f;
+          ASSERT_EQ(frame.status, ReliableWhereBothFilesHold(f, kMeasureFrame, lag, pair)) << f;
         }
       }
       EXPECT_GT(run.frames.back().realSamples, 0);
@@ -238,7 +239,7 @@ TEST_F(FileMeasurementTest, AnInvertedTestIsFoundAndTurnedBackOnRequest) {
   ASSERT_FALSE(run.frames.empty());
   for (size_t f = 0; f < run.frames.size(); ++f) {
     const RecordedFrame& frame = run.frames[f];
-    ASSERT_EQ(frame.status, ReliableUnlessPadded(frame));
+    ASSERT_EQ(frame.status, ReliableWhereBothFilesHold(f, kMeasureFrame, -250, pair)) << f;
     ASSERT_EQ(frame.delay, -250);
     ASSERT_LE(frame.quality, -99);
     if (uint32_t(frame.realSamples) == frame.count) {
@@ -316,7 +317,8 @@ TEST_F(RepeatedMeasurementTest, ASecondGoOnOtherFilesFindsTheirOwnDelay) {
     const std::vector<RecordedFrame> frames = Run(recorder);
     ASSERT_GT(frames.size(), size_t(100)) << pair;
     for (size_t f = 0; f < frames.size(); ++f) {
-      ASSERT_EQ(frames[f].status, ReliableUnlessPadded(frames[f])) << "pair " << pair << " frame " << f;
+      ASSERT_EQ(frames[f].status, ReliableWhereBothFilesHold(f, kMeasureFrame, lags[pair], pair == 0 ? first : second))
+          << "pair " << pair << " frame " << f;
       ASSERT_EQ(frames[f].delay, lags[pair]) << "pair " << pair << " frame " << f;
       ASSERT_TRUE(HoldsTheFilesAtItsPlace(frames[f], pair == 0 ? first : second)) << "pair " << pair << " frame " << f;
     }

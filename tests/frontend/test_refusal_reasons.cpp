@@ -330,7 +330,9 @@ TEST_F(RefusalTest, AFailedTransformEndsTheSearchWithAReason) {
   }
   ASSERT_FALSE(system->frames.empty());
   EXPECT_EQ(system->frames.back().delay, kLag);
-  EXPECT_EQ(system->frames.back().status & 0xFFFF, ReliableUnlessPadded(system->frames.back()));
+  EXPECT_EQ(
+      system->frames.back().status & 0xFFFF,
+      ReliableWhereBothFilesHold(system->frames.size() - 1, kMeasureFrame, kLag, 2 * kMeasureRate, 2 * kMeasureRate));
 }
 
 }  // namespace
