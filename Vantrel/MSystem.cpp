@@ -37,10 +37,22 @@ int64_t SkippedFileFrames(const SYSPARA& sys, double offset) {
   if (offset == 0) return -1;
   const INPUTPARAEXT& input = sys.inputPara[sys.routingTable[offset > 0 ? 1 : 0][0].input & 1];
   if (input.mode != INPUT_MODE_FILE) return -1;
-  SoundFileReader reader;
-  if (!reader.Open(input.fileName)) return -1;
-  return reader.Format().frames;
+  return SoundFileFrames(input.fileName);
 }
+
+// The file inputs held open while Init or Go reads them: their length, the
+// start-up search's samples and the samples again from the start all come
+// from one open of each file, the same file however its path changes.
+class HeldFileInputs {
+ public:
+  explicit HeldFileInputs(const SYSPARA& sys) {
+    for (int input = 0; input < 2; ++input)
+      if (sys.inputPara[input].mode == INPUT_MODE_FILE) m_leases[input].Hold(sys.inputPara[input].fileName);
+  }
+
+ private:
+  SoundFileLease m_leases[2];
+};
 
 // An offset as long as the file it skips into leaves nothing to pair.
 bool OffsetMeetsTheFiles(const SYSPARA& sys, const char* what = "CMsystem::Init") {
@@ -156,6 +168,7 @@ int CMsystem::Init(SYSPARA& sys, CAlgorithmPara& alg, int flag) {
     m_algorithmPara = previousAlgorithmPara;
     return 0;
   }
+  const HeldFileInputs held(m_sysPara);
   m_resetAverageRequest = 0;
   m_samplePosition = 0;
   m_frontEnd.ready = 0;
@@ -251,6 +264,7 @@ int CMsystem::Go() {
     TraceRefusal(RefusalCode::NotReady, "CMsystem::Go", -1, "no successful Init");
     return 0;
   }
+  const HeldFileInputs held(m_sysPara);
   ResetEvent(m_frontEnd.stopEvent);
   std::atomic_ref<int32_t>(m_stopped).store(0, std::memory_order_relaxed);
   m_frameCounter = 0;

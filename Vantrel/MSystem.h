@@ -206,7 +206,8 @@ class CMsystem : public CTalvoPluginOEMInterface {
   // File input 0 or 1, after the frames and before Reset: decodes what the
   // run did not read of it, then gives how far it decoded against its
   // header (DecodeProgress::Whole) and what changed in the file since Go
-  // opened it ("" nothing). false when the input is no open file.
+  // opened it, or a SoundFileLease the caller holds on it ("" nothing).
+  // false when the input is no open file.
   bool FinishFileInput(int input, DecodeProgress* progress, std::string* change);
   // The delay search since the last Go saw peaks as strong at more than
   // one delay (a repeating signal): when no delay became reliable, the

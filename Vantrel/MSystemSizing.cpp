@@ -13,9 +13,7 @@ namespace {
 // The frames of a file input, or -1 when it is no file or cannot be read.
 int64_t FileFrames(const INPUTPARAEXT& input) {
   if (input.mode != INPUT_MODE_FILE) return -1;
-  SoundFileReader reader;
-  if (!reader.Open(input.fileName)) return -1;
-  return reader.Format().frames;
+  return SoundFileFrames(input.fileName);
 }
 
 }  // namespace

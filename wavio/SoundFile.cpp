@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "wavio/DataChunkClaim.h"
+#include "wavio/HeldSoundFile.h"
 #include "wavio/SampleConvert.h"
 
 namespace {
@@ -103,6 +104,8 @@ int64_t WriteShiftedInts(SNDFILE* file, const float* interleaved, int64_t values
 
 struct SoundFileReader::Handle {
   SNDFILE* file = nullptr;
+  // The lease's file this reader reads, which it gives back on closing.
+  std::shared_ptr<HeldSoundFile> held;
 };
 
 SoundFileReader::SoundFileReader() : m_handle(std::make_unique<Handle>()) {}
@@ -112,31 +115,43 @@ SoundFileReader::~SoundFileReader() { Close(); }
 bool SoundFileReader::Open(const std::string& path) {
   Close();
   m_error.clear();
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  std::shared_ptr<HeldSoundFile> held = BorrowHeldSoundFile(path);
+  int fd = -1;
   struct stat st {};
-  if (fd < 0 || fstat(fd, &st) != 0) {
-    m_error = "cannot open '" + path + "': " + std::strerror(errno);
-    if (fd >= 0) close(fd);
-    return false;
+  DataChunkClaim claim;
+  if (held != nullptr) {
+    // Decoding begins where the file does, as after an open of its own.
+    fd = held->fd;
+    st = held->st;
+    claim = held->claim;
+    lseek(fd, 0, SEEK_SET);
+  } else {
+    fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || fstat(fd, &st) != 0) {
+      m_error = "cannot open '" + path + "': " + std::strerror(errno);
+      if (fd >= 0) close(fd);
+      return false;
+    }
+    if (S_ISREG(st.st_mode)) claim = ReadDataChunkClaim(fd, st.st_size);
   }
-  const DataChunkClaim claim = S_ISREG(st.st_mode) ? ReadDataChunkClaim(fd, st.st_size) : DataChunkClaim{};
+  m_handle->held = std::move(held);
+  m_fd = fd;
   SF_INFO info{};
   // The descriptor stays this reader's, to see whether the file changes.
   SNDFILE* file = sf_open_fd(fd, SFM_READ, &info, SF_FALSE);
   if (file == nullptr) {
     m_error = "cannot open '" + path + "': " + sf_strerror(nullptr);
-    close(fd);
+    Close();
     return false;
   }
   if (info.channels <= 0 || info.samplerate <= 0) {
     m_error = "'" + path + "' has no usable channel count or sample rate";
     sf_close(file);
-    close(fd);
+    Close();
     return false;
   }
   sf_command(file, SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
   m_handle->file = file;
-  m_fd = fd;
   m_openBytes = st.st_size;
   m_openTimeNs = TimeNs(st);
   m_format.sampleRate = info.samplerate;
@@ -160,7 +175,13 @@ void SoundFileReader::Close() {
     sf_close(m_handle->file);
     m_handle->file = nullptr;
   }
-  if (m_fd >= 0) close(m_fd);
+  if (m_handle->held != nullptr) {
+    // Only a reader that opened the file whole tells its format.
+    ReturnHeldSoundFile(m_handle->held, m_format.sampleRate > 0 ? &m_format : nullptr);
+    m_handle->held.reset();
+  } else if (m_fd >= 0) {
+    close(m_fd);
+  }
   m_format = SoundFileFormat{};
   m_nonFinite = 0;
   m_sixteenBitPcm = false;

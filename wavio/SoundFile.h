@@ -96,6 +96,34 @@ class SoundFileReader {
   std::vector<int16_t> m_shorts;
 };
 
+struct HeldSoundFile;
+
+// Holds a sound file open for the layers of one measurement. While a lease
+// on a path lives, a SoundFileReader of this process that opens that path
+// reads the file the lease opened, from its start, rather than opening the
+// path again: between two opens the path could come to name another file
+// (one being written, or put in its place). One reader at a time uses the
+// held file; another that opens the path meanwhile opens it itself.
+class SoundFileLease {
+ public:
+  SoundFileLease() = default;
+  ~SoundFileLease();
+  SoundFileLease(const SoundFileLease&) = delete;
+  SoundFileLease& operator=(const SoundFileLease&) = delete;
+
+  // false when `path` cannot be opened or is no regular file; readers then
+  // open it themselves and say why.
+  bool Hold(const std::string& path);
+  void Release();
+
+ private:
+  std::shared_ptr<HeldSoundFile> m_held;
+};
+
+// The frames of the sound file `path`, -1 when it cannot be read. A held
+// file whose header has been read gives them without reading it again.
+int64_t SoundFileFrames(const std::string& path);
+
 // The encodings WriteSoundFile can store; the compressed ones only in the
 // containers that hold them (IMA ADPCM and u-law in "wav", G.723 in "au",
 // Opus in "ogg").

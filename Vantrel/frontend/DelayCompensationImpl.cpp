@@ -121,9 +121,9 @@ int64_t FileInputFrames(const SYSPARA& sys) {
   int64_t frames = -1;
   for (const INPUTPARAEXT& input : sys.inputPara) {
     if (input.mode != INPUT_MODE_FILE) return -1;
-    SoundFileReader reader;
-    if (!reader.Open(input.fileName)) return -1;
-    frames = frames < 0 ? reader.Format().frames : std::min(frames, reader.Format().frames);
+    const int64_t inputFrames = SoundFileFrames(input.fileName);
+    if (inputFrames < 0) return -1;
+    frames = frames < 0 ? inputFrames : std::min(frames, inputFrames);
   }
   return frames;
 }

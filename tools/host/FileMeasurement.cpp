@@ -42,7 +42,8 @@ class FrameWatcher : public CMsystem {
   std::function<void(int64_t)> m_onSearch;
 };
 
-bool ReadFormat(const std::string& path, const char* role, SoundFileFormat* format, std::string* error) {
+bool ReadFormat(const std::string& path, const char* role, SoundFileLease* held, SoundFileFormat* format,
+                std::string* error) {
   const std::string named = std::string("the ") + role + " file " + path;
   std::error_code ignored;
   const auto status = std::filesystem::status(path, ignored);
@@ -60,6 +61,8 @@ bool ReadFormat(const std::string& path, const char* role, SoundFileFormat* form
              "so save it to a file first";
     return false;
   }
+  // One that cannot be held is opened by the reader, which says why.
+  held->Hold(path);
   SoundFileReader reader;
   if (!reader.Open(path)) {
     // The reader's text names the file again; keep only its reason.
@@ -208,8 +211,9 @@ ChannelSwap ChannelSwapOf(int32_t status) {
 
 bool PlanFileMeasurement(const MeasurementRequest& request, MeasurementPlan* plan, std::string* error) {
   SoundFileFormat reference, test;
-  if (!ReadFormat(request.referenceFile, "reference", &reference, error) ||
-      !ReadFormat(request.testFile, "test", &test, error))
+  for (auto& held : plan->heldFiles) held = std::make_shared<SoundFileLease>();
+  if (!ReadFormat(request.referenceFile, "reference", plan->heldFiles[0].get(), &reference, error) ||
+      !ReadFormat(request.testFile, "test", plan->heldFiles[1].get(), &test, error))
     return false;
   if (reference.sampleRate != test.sampleRate) {
     *error = "the files differ in sample rate (reference " + std::to_string(reference.sampleRate) + " Hz, test " +

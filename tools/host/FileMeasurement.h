@@ -6,9 +6,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "Vantrel/DelaySearchRange.h"
+#include "wavio/SoundFile.h"
 
 struct MeasurementRequest {
   std::string referenceFile;
@@ -39,6 +41,9 @@ struct MeasurementPlan {
   // Why the asked range was narrowed before measuring.
   DelaySearchNarrowing narrowing = DelaySearchNarrowing::None;
   uint64_t requestedBytes = 0;  // estimated search buffers of the asked range
+  // Each file (reference, test) as the plan opened it: the run reads what
+  // was checked, opened once, while a copy of the plan lives.
+  std::shared_ptr<SoundFileLease> heldFiles[2];
 
   double ReachMs() const { return 1000.0 * double(reachSamples) / sampleRate; }
 };
