@@ -11,17 +11,17 @@
 
 namespace {
 
-// The reference's energy per sample below which the re-check does not run.
-constexpr double kRecheckEnergyPerSample = 4096.0;
 // The share of the confirmed correlation a delay stepped to must reach.
 constexpr float kConfirmingShare = 0.9f;
 // The newest block's correlation (percent) from which its peak off the
 // delay in force says the delay has moved.
 constexpr double kNewestStrongPeak = 80.0;
-// How many times the energy of a reference too quiet to re-check (or
-// that level) the test paired with it must hold to say the delay moved:
-// 12 dB, more than a test's usual gain.
-constexpr double kLoudOverQuiet = 16.0;
+// How many times its share of its own level one side of a frame must
+// hold over the other's to say the delay moved, where the other holds
+// nothing to re-check: 6 dB. The two sides of a clean pair hold the same
+// share of their levels; the DC filter's tail after a loud word leaves a
+// silent side a few dB below its floor, not nothing.
+constexpr double kOneSided = 4.0;
 // The least (1 - rho^2) a frame's correlation is taken to scatter by.
 constexpr double kFrameSpreadFloor = 0.1;
 // Points (percent) within which a search's rival peak is a near-tie.
@@ -94,58 +94,10 @@ SampleSpan CDelayEstimator::SearchSpan(int delay) const {
   return span;
 }
 
-int CDelayEstimator::Recheck(const EstimationBlocks& blocks, uint32_t frameLength, int state, int* quality,
-                             MONITORDATA* monitor) {
-  int r = state;
-  // Without a search result there is nothing to re-check against.
-  if (m_result == nullptr) {
-    *quality = 0;
-    return DELCOMP_NOCHANGE;
-  }
-  RecheckTrace trace;
-  const double feedLevel = DELAY_SEARCH_BLOCK_ENERGY_PER_SAMPLE * double(m_recheckSet.GetBlockLen());
-  if (AlignedReferenceEnergy(blocks, frameLength) / double(frameLength) <= kRecheckEnergyPerSample) {
-    *quality = QualityPercent(m_result->quality);
-    r = DELCOMP_NOCHANGE;
-    m_recheckWeak = true;
-    if (TestLoudOverQuietReference(blocks, frameLength)) m_newestDisagrees = true;
-  } else {
-    FeedRecheck(blocks, &trace);
-    int ok = 0;
-    CORRRESULT* pick = nullptr;
-    m_recheckSet.PickBest(&ok, &pick, 1, 0);
-    trace.atCurrent = float(m_recheckSet.ValueAtLag(0, 0));
-    trace.pickQuality = pick->quality;
-    trace.ran = true;
-    if ((pick->flags & CORR_ENOUGH_DATA) != 0) {
-      r = JudgeRecheckPick(*pick, trace.atCurrent, state);
-      *quality = QualityPercent(trace.atCurrent);
-    } else if (ReconfirmsDelayInForce(*pick)) {
-      // Fewer blocks than a search needs, at the one delay the line
-      // already holds (the blocks after a pause): the confirmation is
-      // renewed, nothing is rejected and the state stays.
-      SampleSpan span;
-      m_recheckSet.BlockSpan(0, &span.first, &span.end);
-      m_confirmation.Confirm(m_result->delay, pick->quality, ConfirmedBy::Recheck, span);
-      *quality = QualityPercent(trace.atCurrent);
-    }
-    m_recheckWeak = double(blocks.testEnergy) <= feedLevel;
-    m_newestDisagrees = NewestBlockOffDelay() || FrameOffDelay(blocks, frameLength);
-  }
-  AddRecheckMonitor(monitor, trace);
-  return r;
-}
-
 namespace {
 
-// The sums of squares and of products of two rings' `count` samples that
-// end `backA` and `backB` before their ends.
-struct StretchSums {
-  double aa = 0.0;
-  double bb = 0.0;
-  double ab = 0.0;
-};
-
+// The sums of two rings' `count` samples that end `backA` and `backB`
+// before their ends.
 StretchSums RingStretchSums(const float* a, int aEnd, int64_t backA, const float* b, int bEnd, int64_t backB,
                             int length, int64_t count) {
   StretchSums sums;
@@ -186,26 +138,94 @@ double ShortStretchScatter(double rho, uint32_t samples) {
 
 }  // namespace
 
-bool CDelayEstimator::FrameOffDelay(const EstimationBlocks& blocks, uint32_t frameLength) {
+StretchSums CDelayEstimator::FrameSums(const EstimationBlocks& blocks, uint32_t frameLength) const {
+  const int64_t d = m_result->delay;
+  return RingStretchSums(blocks.refRing, blocks.refEnd, d < 0 ? -d : 0, blocks.testRing, blocks.testEnd, d > 0 ? d : 0,
+                         blocks.ringLength, frameLength);
+}
+
+bool CDelayEstimator::MaterialOnOneSide(const StretchSums& frame, uint32_t frameLength) const {
+  // At the delay a frame pairs each signal with its copy: material on one
+  // side against nothing on the other (the test silent where the
+  // reference speaks, or the other way round) is another delay's pair,
+  // however well the blocks before it correlated. Each side is measured
+  // on its own scale, so that the test's gain does not count.
+  const bool refHolds = m_refFloor.Holds(frame.aa, frameLength);
+  const bool testHolds = m_testFloor.Holds(frame.bb, frameLength);
+  if (refHolds == testHolds) return false;
+  const double ref = frame.aa / m_refFloor.PerSample();
+  const double test = frame.bb / m_testFloor.PerSample();
+  return refHolds ? ref > kOneSided * test : test > kOneSided * ref;
+}
+
+int CDelayEstimator::Recheck(const EstimationBlocks& blocks, uint32_t frameLength, int state, int* quality,
+                             MONITORDATA* monitor) {
+  int r = state;
+  // Without a search result there is nothing to re-check against.
+  if (m_result == nullptr) {
+    *quality = 0;
+    return DELCOMP_NOCHANGE;
+  }
+  RecheckTrace trace;
+  const double feedLevel = DELAY_SEARCH_BLOCK_ENERGY_PER_SAMPLE * double(m_recheckSet.GetBlockLen());
+  const StretchSums frame = FrameSums(blocks, frameLength);
+  m_refFloor.Note(frame.aa, frameLength);
+  m_testFloor.Note(frame.bb, frameLength);
+  const bool oneSided = MaterialOnOneSide(frame, frameLength);
+  if (!m_refFloor.Holds(AlignedReferenceEnergy(blocks, frameLength), frameLength)) {
+    *quality = QualityPercent(m_result->quality);
+    r = DELCOMP_NOCHANGE;
+    m_recheckWeak = true;
+    if (oneSided) m_newestDisagrees = true;
+  } else {
+    m_recheckedAny = true;
+    FeedRecheck(blocks, &trace);
+    int ok = 0;
+    CORRRESULT* pick = nullptr;
+    m_recheckSet.PickBest(&ok, &pick, 1, 0);
+    trace.atCurrent = float(m_recheckSet.ValueAtLag(0, 0));
+    trace.pickQuality = pick->quality;
+    trace.ran = true;
+    if ((pick->flags & CORR_ENOUGH_DATA) != 0) {
+      r = JudgeRecheckPick(*pick, trace.atCurrent, state);
+      *quality = QualityPercent(trace.atCurrent);
+    } else if (ReconfirmsDelayInForce(*pick)) {
+      // Fewer blocks than a search needs, at the one delay the line
+      // already holds (the blocks after a pause): the confirmation is
+      // renewed, nothing is rejected and the state stays.
+      SampleSpan span;
+      m_recheckSet.BlockSpan(0, &span.first, &span.end);
+      m_confirmation.Confirm(m_result->delay, pick->quality, ConfirmedBy::Recheck, span);
+      *quality = QualityPercent(trace.atCurrent);
+    }
+    m_recheckWeak = double(blocks.testEnergy) <= feedLevel;
+    m_newestDisagrees = oneSided || NewestBlockOffDelay() || FrameOffDelay(frame, frameLength);
+  }
+  AddRecheckMonitor(monitor, trace);
+  return r;
+}
+
+bool CDelayEstimator::FrameOffDelay(const StretchSums& sums, uint32_t frameLength) {
   // A re-check block longer than the frame holds a step only in part and
   // still correlates at the delay left, while the frame's own samples,
   // all past the step, do not.
   if (frameLength >= m_recheckSet.GetBlockLen()) return false;
-  const int64_t d = m_result->delay;
-  const StretchSums sums = RingStretchSums(blocks.refRing, blocks.refEnd, d < 0 ? -d : 0, blocks.testRing,
-                                           blocks.testEnd, d > 0 ? d : 0, blocks.ringLength, frameLength);
-  // Material on one side only, against silence on the other, is not the
-  // pair a delay makes; two quiet stretches say nothing either way.
-  const double floor = kRecheckEnergyPerSample * double(frameLength);
-  const double loud = kLoudOverQuiet * floor;
-  if (sums.aa <= floor || sums.bb <= floor) return std::max(sums.aa, sums.bb) > loud;
+  // Two quiet stretches say nothing either way.
+  if (!m_refFloor.Holds(sums.aa, frameLength) || !m_testFloor.Holds(sums.bb, frameLength)) return false;
   const double rho = std::fabs(sums.ab) / std::sqrt(sums.aa * sums.bb);
-  // The frame falls short only well below the block that holds it.
+  // The frame falls short only well below the block that holds it, or
+  // below what its own level over the signals' noise lets it reach: a
+  // quiet syllable's tail correlates less than the loud block around it.
   const double block = std::fabs(m_recheckSet.ValueAtLag(0, 1)) / 100.0;
-  if (rho < block - ShortStretchScatter(block, frameLength)) return true;
+  const double samples = double(frameLength);
+  const double clean = std::max(0.0, 1.0 - m_refFloor.Noise() * samples / sums.aa) *
+                       std::max(0.0, 1.0 - m_testFloor.Noise() * samples / sums.bb);
+  const double reach = std::min(block, std::sqrt(clean));
+  if (rho < reach - ShortStretchScatter(reach, frameLength)) return true;
   // The same holds for the block against the correlation confirmed: a
   // block mostly past a step may still pass for a strong peak.
-  const double confirmed = std::fabs(double(m_confirmation.Quality())) / 100.0;
+  // Its newest samples, the frame's, bound what it may reach.
+  const double confirmed = std::min(std::fabs(double(m_confirmation.Quality())) / 100.0, std::sqrt(clean));
   return block < confirmed - ShortStretchScatter(confirmed, m_recheckSet.GetBlockLen());
 }
 
@@ -216,17 +236,6 @@ double CDelayEstimator::AlignedReferenceEnergy(const EstimationBlocks& blocks, u
   const int d = m_result->delay;
   if (d >= 0) return double(blocks.refEnergy);
   return RingEnergy(blocks.refRing, blocks.refEnd, blocks.ringLength, -int64_t(d), frameLength);
-}
-
-bool CDelayEstimator::TestLoudOverQuietReference(const EstimationBlocks& blocks, uint32_t frameLength) const {
-  // At the delay in force a test holds its reference and noise: loud
-  // against a reference too quiet to re-check, it holds something else
-  // (the delay stepped in a gap of the reference).
-  const int64_t d = m_result->delay;
-  const double ref = RingEnergy(blocks.refRing, blocks.refEnd, blocks.ringLength, d < 0 ? -d : 0, frameLength);
-  const double test = RingEnergy(blocks.testRing, blocks.testEnd, blocks.ringLength, d > 0 ? d : 0, frameLength);
-  const double level = kRecheckEnergyPerSample * double(frameLength);
-  return test > kLoudOverQuiet * std::max(ref, level);
 }
 
 void CDelayEstimator::FeedRecheck(const EstimationBlocks& blocks, RecheckTrace* trace) {

@@ -10,6 +10,7 @@
 #include "Vantrel/frontend/CorrelatorSet.h"
 #include "Vantrel/frontend/DelayConfirmation.h"
 #include "Vantrel/frontend/FrontEndInternal.h"
+#include "Vantrel/frontend/RecheckFloor.h"
 
 struct MONITORDATA;
 
@@ -26,6 +27,13 @@ struct EstimationBlocks {
   // The reference's samples read since the inputs started: where its
   // newest block ends in that count.
   int64_t streamEnd = 0;
+};
+
+// The sums of squares and of products of a stretch of both signals.
+struct StretchSums {
+  double aa = 0.0;
+  double bb = 0.0;
+  double ab = 0.0;
 };
 
 class FRONT_END_INTERNAL CDelayEstimator {
@@ -46,6 +54,9 @@ class FRONT_END_INTERNAL CDelayEstimator {
     m_result = nullptr;
     m_sawRivalPeaks = false;
     m_pauseEnd = -1;
+    m_refFloor.Clear();
+    m_testFloor.Clear();
+    m_recheckedAny = false;
   }
   // The search starts again from nothing, the re-check's blocks kept.
   void RestartSearch() {
@@ -80,8 +91,9 @@ class FRONT_END_INTERNAL CDelayEstimator {
   bool Search(const EstimationBlocks& blocks, bool anySign, int64_t maxDelay);
   // Re-checks the delay in force (the result's): DELCOMP_DELAYRELIABLE or
   // DELCOMP_DELAYUNCERTAIN by VerifyDelay, `state` when the re-check has
-  // not enough data yet, DELCOMP_NOCHANGE when the reference is too weak
-  // to re-check (or no search has given a result). Writes the quality at
+  // not enough data yet, DELCOMP_NOCHANGE when the reference's stretch is
+  // below the re-check's floor (CRecheckFloor: on the signal's own level
+  // and noise) or no search has given a result. Writes the quality at
   // the delay in force and the re-check's five monitor entries. While the
   // search runs (`state` DELCOMP_CALCDELAY) a re-check only confirms.
   int Recheck(const EstimationBlocks& blocks, uint32_t frameLength, int state, int* quality, MONITORDATA* monitor);
@@ -100,11 +112,14 @@ class FRONT_END_INTERNAL CDelayEstimator {
   bool SearchPeakNearTie();
   // The last re-check found the blocks too weak to correlate.
   bool RecheckWeak() const { return m_recheckWeak; }
+  // Some stretch of this run held enough of the reference to re-check.
+  bool RecheckedAny() const { return m_recheckedAny; }
   // The newest re-check block fed does not vouch for the delay in force
-  // (a frame too weak to feed one keeps the verdict of the last): its
-  // strong peak lies clearly off it (a step the mean of the blocks does
-  // not show yet), or it correlates there below a strong peak, or the
-  // frame's own samples, shorter than the block, do not correlate there.
+  // (a frame too weak to feed one keeps the verdict of the last): the
+  // frame holds material on one side only, or the block's strong peak
+  // lies clearly off it (a step the mean of the blocks does not show
+  // yet), or it correlates there below a strong peak, or the frame's own
+  // samples, shorter than the block, do not correlate there.
   bool NewestBlockDisagrees() const { return m_newestDisagrees; }
   // 2 (reliable) or 3 (uncertain): does a re-check confirm the current delay?
   static int VerifyDelay(float rNew, float rCurrent, float rAtCurrent, int offset);
@@ -150,15 +165,17 @@ class FRONT_END_INTERNAL CDelayEstimator {
   // The energy of the reference's last frame of samples the re-check
   // pairs with the test's newest block.
   double AlignedReferenceEnergy(const EstimationBlocks& blocks, uint32_t frameLength) const;
-  // The test's last frame of samples at the delay in force is much louder
-  // than the reference's it pairs with, which is too quiet to re-check.
-  bool TestLoudOverQuietReference(const EstimationBlocks& blocks, uint32_t frameLength) const;
+  // The last frame of samples of both signals at the delay in force.
+  StretchSums FrameSums(const EstimationBlocks& blocks, uint32_t frameLength) const;
+  // One side of that frame holds material to re-check, the other, on its
+  // own scale, far less and nothing to re-check.
+  bool MaterialOnOneSide(const StretchSums& frame, uint32_t frameLength) const;
   void FeedRecheck(const EstimationBlocks& blocks, RecheckTrace* trace);
   int JudgeRecheckPick(const CORRRESULT& pick, float atCurrent, int state);
   bool NewestBlockOffDelay();
   // The frame's own samples at the delay in force, loud enough to judge,
   // correlate well below the newest block that holds them.
-  bool FrameOffDelay(const EstimationBlocks& blocks, uint32_t frameLength);
+  bool FrameOffDelay(const StretchSums& frame, uint32_t frameLength);
   bool ReconfirmsDelayInForce(const CORRRESULT& pick);
   // The confirmation in force is from before the last pause and the pick
   // has a near-tie further than a drift's step from it.
@@ -173,6 +190,9 @@ class FRONT_END_INTERNAL CDelayEstimator {
   bool m_sawRivalPeaks = false;
   bool m_recheckWeak = false;
   bool m_newestDisagrees = false;
+  bool m_recheckedAny = false;
+  CRecheckFloor m_refFloor;
+  CRecheckFloor m_testFloor;
   uint32_t m_framesSinceRecheck = 0;
   int64_t m_pauseEnd = -1;  // where the last pause ended (-1: none this run)
 };

@@ -25,13 +25,15 @@
 //     (from the end of the confirming blocks), allowing for the error of
 //     the rate measured, and a delay predicted through a pause no more
 //     than 3 samples from the one confirmed;
-//  6. the newest blocks do not put a strong peak clearly off the delay, nor
-//     pair a loud test with a reference too quiet to re-check; where the
+//  6. the newest blocks do not put a strong peak clearly off the delay, and
+//     neither side of the frame at the delay holds material against
+//     silence on the other (each side against its own level: the re-check
+//     floor of RecheckFloor.h, on the signal's level and noise); where the
 //     re-check's block is longer than the frame (no tracker, or very short
 //     frames), the frame's own samples correlate at the delay within their
-//     scatter of the newest block, that block within its scatter of the
-//     correlation confirmed, and neither side of the frame holds material
-//     against silence on the other.
+//     scatter of the newest block and of what their level over the noise
+//     allows, and that block within its scatter of the correlation
+//     confirmed.
 // Other status words (held, snapped, fixed, calculating) are set by the
 // machine's states and pass through unchanged. The status is final when
 // Step returns but for the machine's one second half, FinishFrame, after
@@ -108,7 +110,7 @@ struct ReliableEvidence {
   // for a pause's length.
   bool inPause = false;
   // The newest blocks' strong peak lies clearly off the frame's delay, or
-  // they pair a loud test with a reference too quiet to re-check.
+  // the frame holds material on one side only.
   bool blocksSayOtherwise = false;
   FrameEvidence frame;
 };

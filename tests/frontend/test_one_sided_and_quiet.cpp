@@ -1,0 +1,168 @@
+// Tracked measurements where the level of the signals decides: a delay that
+// steps inside a gap of the reference, so that one side of the first frame
+// after it holds speech and the other silence, and pairs far below full
+// scale, which the re-check must judge on their own level.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "frontend/measurement_run.h"
+#include "frontend/speech_like.h"
+
+namespace {
+
+struct Mode {
+  const char* name;
+  int tracking;
+  int trackVariableDelay;
+};
+
+constexpr Mode kDefaultMode{"default", 0, 0};
+constexpr Mode kTrackedModes[] = {{"re-check", 1, 0}, {"re-check and tracker", 1, 1}, {"tracker", 0, 1}};
+
+// The delay (positive: the test lags) of test sample n.
+using Truth = std::function<int(int64_t)>;
+
+FilePair PairOf(const std::vector<float>& reference, const Truth& truth, int rate) {
+  FilePair pair;
+  pair.rate = rate;
+  pair.reference = reference;
+  pair.test.resize(reference.size());
+  for (size_t n = 0; n < reference.size(); ++n) {
+    const int64_t from = int64_t(n) - truth(int64_t(n));
+    pair.test[n] = from >= 0 && from < int64_t(reference.size()) ? reference[size_t(from)] : 0.0f;
+  }
+  return pair;
+}
+
+std::vector<RecordedFrame> Measure(const FilePair& pair, const Mode& mode, uint32_t frameLength) {
+  const MeasurementOutcome run = MeasureFiles(
+      pair,
+      [&](SYSPARA& sys) {
+        sys.delayPara.tracking = mode.tracking;
+        sys.delayPara.trackVariableDelay = mode.trackVariableDelay;
+      },
+      false, frameLength);
+  EXPECT_EQ(run.goResult, 1) << mode.name;
+  return run.frames;
+}
+
+bool Reliable(const RecordedFrame& frame) { return (frame.status & 0xFFFF) == DELAY_STATUS_RELIABLE; }
+
+double ReliableShare(const std::vector<RecordedFrame>& frames) {
+  const auto reliable = std::count_if(frames.begin(), frames.end(), Reliable);
+  return frames.empty() ? 0.0 : double(reliable) / double(frames.size());
+}
+
+// Where a frame's samples of each file begin (its delay positive: the test lags).
+int64_t ReferenceStart(const RecordedFrame& f) {
+  return int64_t(f.samplePosition) - int64_t(f.count) - std::max(f.delay, 0);
+}
+int64_t TestStart(const RecordedFrame& f) {
+  return int64_t(f.samplePosition) - int64_t(f.count) - std::max(-f.delay, 0);
+}
+
+bool AllZero(const std::vector<float>& file, int64_t first, uint32_t count) {
+  for (int64_t n = std::max<int64_t>(first, 0); n < first + int64_t(count) && n < int64_t(file.size()); ++n)
+    if (file[size_t(n)] != 0.0f) return false;
+  return true;
+}
+
+// Reliable frames off the truth at every test sample they hold. A frame of
+// silence against silence shows no delay, and none is asked of it.
+std::string WrongReliable(const std::vector<RecordedFrame>& frames, const FilePair& pair, const Truth& truth) {
+  std::string wrong;
+  for (size_t i = 0; i < frames.size(); ++i) {
+    const RecordedFrame& f = frames[i];
+    if (!Reliable(f)) continue;
+    const int64_t test = TestStart(f);
+    if (truth(test) == f.delay || truth(test + f.count - 1) == f.delay) continue;
+    if (AllZero(pair.reference, ReferenceStart(f), f.count) && AllZero(pair.test, test, f.count)) continue;
+    wrong += " " + std::to_string(i) + "@" + std::to_string(f.delay);
+  }
+  return wrong;
+}
+
+TEST(OneSidedFrames, AStepInAGapOfTheReferenceIsNotVouchedForOnceTheNextWordComes) {
+  // 8 kHz, a 0.26 s gap in the reference, shorter than a pause; the delay
+  // steps inside it, up from 320 to 800 or down again. The reference's next word comes 480
+  // samples before the test's: at 320 that frame pairs speech with silence,
+  // however well the blocks before the gap correlated there.
+  constexpr int kRate = 8000;
+  constexpr uint32_t kFrame = 512;
+  const int64_t gapFrom = 4 * kRate;
+  const int64_t gapLength = 2080;
+  std::vector<float> reference = SpeechLike(10 * kRate, kRate, 53);
+  std::fill(reference.begin() + gapFrom, reference.begin() + gapFrom + gapLength, 0.0f);
+  // Down again, 800 to 320, in the same kind of gap: the test speaks
+  // 480 samples before the reference does.
+  for (const auto& [before, after] : {std::pair{320, 800}, std::pair{800, 320}}) {
+    SCOPED_TRACE(std::to_string(before) + " to " + std::to_string(after));
+    const int64_t step = gapFrom + 1200;
+    const Truth stepped = [=, b = before, a = after](int64_t n) { return n < step ? b : a; };
+    const Truth constant = [b = before](int64_t) { return b; };
+    const FilePair pair = PairOf(reference, stepped, kRate);
+    const FilePair twin = PairOf(reference, constant, kRate);
+    const double twinDefault = ReliableShare(Measure(twin, kDefaultMode, kFrame));
+    for (const Mode& mode : kTrackedModes) {
+      SCOPED_TRACE(mode.name);
+      EXPECT_EQ(WrongReliable(Measure(pair, mode, kFrame), pair, stepped), "");
+      // The gap alone costs the clear twin little.
+      EXPECT_GT(ReliableShare(Measure(twin, mode, kFrame)), twinDefault - 0.1);
+    }
+  }
+}
+
+// Speech whose peak lies `peakDbfs` below full scale, the test 1000 samples
+// late, each with its own noise `noiseDbfs` (RMS) below full scale.
+FilePair QuietPair(double peakDbfs, double noiseDbfs) {
+  constexpr int kRate = 16000;
+  std::vector<float> speech = SpeechLike(12 * kRate, kRate, 61);
+  const double scale = 32768.0 * std::pow(10.0, peakDbfs / 20.0) / 12000.0;
+  for (float& v : speech) v = float(v * scale);
+  FilePair pair = PairOf(speech, [](int64_t) { return 1000; }, kRate);
+  const double noiseRms = 32768.0 * std::pow(10.0, noiseDbfs / 20.0);
+  const std::vector<float> refNoise = IntegerNoise(speech.size(), 3, noiseRms);
+  const std::vector<float> testNoise = IntegerNoise(speech.size(), 4, noiseRms);
+  for (size_t n = 0; n < speech.size(); ++n) {
+    pair.reference[n] = std::round(pair.reference[n] + refNoise[n]);
+    pair.test[n] = std::round(pair.test[n] + testNoise[n]);
+  }
+  return pair;
+}
+
+TEST(QuietSignals, AQuietCleanPairIsReCheckedOnItsOwnLevel) {
+  // Far below full scale but far above its noise: the re-check has as much
+  // to go on as at full scale, and the tracked modes come near the default.
+  const Truth truth = [](int64_t) { return 1000; };
+  for (const double peakDbfs : {-40.0, -34.0, -3.0}) {
+    SCOPED_TRACE(peakDbfs);
+    const FilePair pair = QuietPair(peakDbfs, -87.0);
+    const double byDefault = ReliableShare(Measure(pair, kDefaultMode, 512));
+    EXPECT_GT(byDefault, 0.9);
+    for (const Mode& mode : kTrackedModes) {
+      SCOPED_TRACE(mode.name);
+      const std::vector<RecordedFrame> frames = Measure(pair, mode, 512);
+      EXPECT_EQ(WrongReliable(frames, pair, truth), "");
+      // Without the tracker the frames' own samples are judged against the
+      // re-check's longer block, and a quiet syllable's tail costs a few
+      // points more.
+      const double shortfall = mode.trackVariableDelay != 0 ? 0.1 : 0.15;
+      EXPECT_GT(ReliableShare(frames), byDefault - shortfall);
+    }
+  }
+}
+
+TEST(QuietSignals, DitherIsNeverReliable) {
+  // Speech 90 dB down is a sample or two of dither: nothing to re-check or
+  // to search in, whatever the mode.
+  const FilePair pair = QuietPair(-90.0, -96.0);
+  for (const Mode& mode : kTrackedModes) EXPECT_EQ(ReliableShare(Measure(pair, mode, 512)), 0.0) << mode.name;
+}
+
+}  // namespace
