@@ -17,6 +17,7 @@
 
 #include "frontend/measurement_run.h"
 #include "frontend/speech_like.h"
+#include "frontend/tracked_truth.h"
 
 namespace {
 
@@ -29,45 +30,17 @@ struct Mode {
 // Re-checked without the tracker, with it, and the tracker alone.
 constexpr Mode kTrackedModes[] = {{"re-check", 1, 0}, {"re-check and tracker", 1, 1}, {"tracker", 0, 1}};
 
-// The delay (positive: the test lags) of test sample n: it holds the
-// reference's sample n - truth(n).
-using Truth = std::function<int(int64_t)>;
-
 FilePair PairOf(const std::vector<float>& reference, const Truth& truth, double gain = 1.0) {
-  FilePair pair;
-  pair.reference = reference;
-  pair.test.resize(reference.size());
-  for (size_t n = 0; n < reference.size(); ++n) {
-    const int64_t from = int64_t(n) - truth(int64_t(n));
-    pair.test[n] = from >= 0 && from < int64_t(reference.size()) ? float(std::round(gain * reference[from])) : 0.0f;
-  }
-  return pair;
+  return PairOfTruth(reference, truth, kMeasureRate, gain);
 }
 
-// The first test sample a frame holds.
-int64_t TestStart(const RecordedFrame& frame) {
-  return int64_t(frame.samplePosition) - int64_t(frame.count) - std::max(-frame.delay, 0);
-}
-
-bool Reliable(const RecordedFrame& frame) { return (frame.status & 0xFFFF) == DELAY_STATUS_RELIABLE; }
-
-// Reliable frames whose delay is the truth (within `tolerance`) at none of
-// the samples they hold (a frame across a step holds samples of both delays).
 std::string WrongReliable(const std::vector<RecordedFrame>& frames, const Truth& truth, int tolerance = 0) {
-  std::string wrong;
-  for (size_t f = 0; f < frames.size(); ++f) {
-    if (!Reliable(frames[f])) continue;
-    const int64_t first = TestStart(frames[f]);
-    const auto off = [&](int64_t n) { return std::abs(truth(n) - frames[f].delay) > tolerance; };
-    if (off(first) && off(first + frames[f].count - 1))
-      wrong += " " + std::to_string(f) + "@" + std::to_string(frames[f].delay);
-  }
-  return wrong;
+  return ReliableOffTruth(frames, truth, 0, tolerance);
 }
 
 int ReliableCount(const std::vector<RecordedFrame>& frames) {
   int count = 0;
-  for (const RecordedFrame& frame : frames) count += Reliable(frame) ? 1 : 0;
+  for (const RecordedFrame& frame : frames) count += IsReliable(frame) ? 1 : 0;
   return count;
 }
 
@@ -87,10 +60,10 @@ struct Twin {
 double ReliableShare(const std::vector<RecordedFrame>& frames, const Twin& twin) {
   int inside = 0, reliable = 0;
   for (const RecordedFrame& frame : frames) {
-    const int64_t first = TestStart(frame);
+    const int64_t first = FirstTestSample(frame);
     if (first < twin.from || first + int64_t(frame.count) > twin.to) continue;
     ++inside;
-    reliable += Reliable(frame) ? 1 : 0;
+    reliable += IsReliable(frame) ? 1 : 0;
   }
   return inside == 0 ? 0.0 : double(reliable) / double(inside);
 }

@@ -2,6 +2,7 @@
 // frames of a tracked measurement judged against that truth.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -15,14 +16,19 @@
 // reference's sample n - truth(n).
 using Truth = std::function<int(int64_t)>;
 
-inline FilePair PairOfTruth(const std::vector<float>& reference, const Truth& truth, int rate) {
+// The test at `gain` of the reference, rounded to 16-bit integers.
+inline FilePair PairOfTruth(const std::vector<float>& reference, const Truth& truth, int rate = kMeasureRate,
+                            double gain = 1.0) {
   FilePair pair;
   pair.rate = rate;
   pair.reference = reference;
   pair.test.resize(reference.size());
   for (size_t n = 0; n < reference.size(); ++n) {
     const int64_t from = int64_t(n) - truth(int64_t(n));
-    pair.test[n] = from >= 0 && from < int64_t(reference.size()) ? reference[size_t(from)] : 0.0f;
+    const bool inside = from >= 0 && from < int64_t(reference.size());
+    pair.test[n] = !inside       ? 0.0f
+                   : gain == 1.0 ? reference[size_t(from)]
+                                 : float(std::round(gain * reference[size_t(from)]));
   }
   return pair;
 }
@@ -34,14 +40,16 @@ inline int64_t FirstTestSample(const RecordedFrame& frame) {
   return int64_t(frame.samplePosition) - int64_t(frame.count) - std::max(-frame.delay, 0);
 }
 
-// Reliable frames from `from` on whose delay is the truth at none of the
-// test samples they hold, as " frame@delay" each.
-inline std::string ReliableOffTruth(const std::vector<RecordedFrame>& frames, const Truth& truth, size_t from = 0) {
+// Reliable frames from `from` on whose delay is the truth (within
+// `tolerance`) at none of the test samples they hold (a frame across a step
+// holds samples of both delays), as " frame@delay" each.
+inline std::string ReliableOffTruth(const std::vector<RecordedFrame>& frames, const Truth& truth, size_t from = 0,
+                                    int tolerance = 0) {
   std::string wrong;
   for (size_t f = from; f < frames.size(); ++f) {
     if (!IsReliable(frames[f])) continue;
     const int64_t first = FirstTestSample(frames[f]);
-    const auto off = [&](int64_t n) { return truth(n) != frames[f].delay; };
+    const auto off = [&](int64_t n) { return std::abs(truth(n) - frames[f].delay) > tolerance; };
     if (off(first) && off(first + frames[f].count - 1))
       wrong += " " + std::to_string(f) + "@" + std::to_string(frames[f].delay);
   }
