@@ -44,7 +44,7 @@ int CCorrelatorSet::Init(uint32_t blockLen, uint32_t window, int32_t count) {
     if (i > 0) m_correlators[i].ShareTransformsOf(m_correlators[0]);
     if (result == 0) break;
   }
-  if (result != 0 && !m_spectra.Init(blockLen, window)) result = 0;
+  if (result != 0 && !m_blockTransforms.Init(blockLen, window)) result = 0;
   // Refused: no correlators, as before the first Init.
   if (result == 0) Free();
   return result;
@@ -59,7 +59,7 @@ void CCorrelatorSet::ClearHistory() {
     m_peakPos[i] = m_secondPos[i] = 0;
     m_fedCount[i] = m_fedNext[i] = 0;
   }
-  m_spectra.Clear();
+  m_blockTransforms.Clear();
   m_result = CORRRESULT{};
   m_failed = false;
   m_hasPeak = false;
@@ -69,7 +69,7 @@ void CCorrelatorSet::Free() {
   delete[] m_correlators;
   m_correlators = nullptr;
   m_count = 0;
-  m_spectra.Free();
+  m_blockTransforms.Free();
 }
 
 int CCorrelatorSet::Feed(const float* refRing, int refEnd, double refEnergy, const float* testRing, int testEnd,
@@ -100,7 +100,7 @@ int CCorrelatorSet::Feed(const float* refRing, int refEnd, double refEnergy, con
       noteFed(1);
     }
   }
-  UseBlockSpectra(refRing, refEnd, testRing, testEnd, ringLength, streamEnd, fed, sources, feeding);
+  UseBlockTransforms(refRing, refEnd, testRing, testEnd, ringLength, streamEnd, fed, sources, feeding);
   if (CBlockCorrelator::ProcessEach(fed, sources, feeding)) return 1;
   m_failed = true;
   TraceRefusal(RefusalCode::MathFailure, "CCorrelatorSet::Feed", -1,
@@ -108,22 +108,22 @@ int CCorrelatorSet::Feed(const float* refRing, int refEnd, double refEnergy, con
   return 0;
 }
 
-void CCorrelatorSet::UseBlockSpectra(const float* refRing, int refEnd, const float* testRing, int testEnd,
+void CCorrelatorSet::UseBlockTransforms(const float* refRing, int refEnd, const float* testRing, int testEnd,
                                      int ringLength, int64_t streamEnd, CBlockCorrelator* const fed[],
                                      CBlockCorrelator::Source sources[], int feeding) {
-  if (!m_spectra.Usable() || m_count < 2) return;
+  if (!m_blockTransforms.Usable() || m_count < 2) return;
   // A feed that takes no block breaks the run of blocks.
   if (feeding == 0) {
-    m_spectra.Clear();
+    m_blockTransforms.Clear();
     return;
   }
-  if (!m_spectra.Take(m_correlators[0].TransformHandle(), refRing, refEnd, testRing, testEnd, ringLength, streamEnd))
+  if (!m_blockTransforms.Take(m_correlators[0].TransformHandle(), refRing, refEnd, testRing, testEnd, ringLength, streamEnd))
     return;
   // Correlator 0 takes a reference block against the test's window, 1 the other way round.
   for (int f = 0; f < feeding; ++f) {
     const int signal = fed[f] == &m_correlators[0] ? 0 : 1;
-    sources[f].blockSpectrum = m_spectra.Block(signal);
-    sources[f].windowSpectrum = m_spectra.Window(1 - signal);
+    sources[f].blockSpectrum = m_blockTransforms.Block(signal);
+    sources[f].windowSpectrum = m_blockTransforms.Window(1 - signal);
   }
 }
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "Vantrel/frontend/BlockCorrelator.h"
-#include "Vantrel/frontend/BlockSpectra.h"
+#include "Vantrel/frontend/BlockTransforms.h"
 #include "Vantrel/frontend/FrontEndInternal.h"
 
 // CORRRESULT flags.
@@ -111,7 +111,7 @@ class FRONT_END_INTERNAL CCorrelatorSet {
   bool PeakIsAmbiguous(const PeakChoice& choice) const;
   // Hands the fed correlators their blocks' and windows' spectra when the
   // blocks so far allow it.
-  void UseBlockSpectra(const float* refRing, int refEnd, const float* testRing, int testEnd, int ringLength,
+  void UseBlockTransforms(const float* refRing, int refEnd, const float* testRing, int testEnd, int ringLength,
                        int64_t streamEnd, CBlockCorrelator* const fed[], CBlockCorrelator::Source sources[],
                        int feeding);
   // The signed delay of entry `pos` of correlator `index`.
@@ -123,7 +123,7 @@ class FRONT_END_INTERNAL CCorrelatorSet {
   CBlockCorrelator* m_correlators = nullptr;
   // Where a window is a few blocks fed one after another: each block's
   // spectrum, transformed once for both correlators.
-  CBlockSpectra m_spectra;
+  CBlockTransforms m_blockTransforms;
   int32_t m_fed[2] = {};
   float m_peak[2] = {};
   float m_secondPeak[2] = {};

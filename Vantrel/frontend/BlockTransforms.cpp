@@ -1,4 +1,4 @@
-#include "Vantrel/frontend/BlockSpectra.h"
+#include "Vantrel/frontend/BlockTransforms.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -9,7 +9,7 @@
 #include "Vantrel/frontend/PowerOfTwo.h"
 #include "Vantrel/frontend/RingTail.h"
 
-bool CBlockSpectra::Init(uint32_t block, uint32_t window) {
+bool CBlockTransforms::Init(uint32_t block, uint32_t window) {
   Free();
   if (block == 0 || window % block != 0 || (window / block != 2 && window / block != 4) || window < 8) return true;
   m_blockLen = block;
@@ -18,12 +18,12 @@ bool CBlockSpectra::Init(uint32_t block, uint32_t window) {
   m_order = int32_t(BitCount(window)) - 1;
   m_bins = size_t(window) + 2;
   const size_t values = 2 * m_blocks * m_bins + 2 * size_t(window) + 2 * m_bins;
-  double* all = AllocateZeroed<double>(values, "the re-check's block spectra");
+  double* all = AllocateZeroed<double>(values, "the re-check's block transforms");
   if (all == nullptr) {
     m_blocks = 0;
     return false;
   }
-  m_spectra = all;
+  m_transforms = all;
   m_input[0] = all + 2 * m_blocks * m_bins;
   m_input[1] = m_input[0] + window;
   m_window[0] = m_input[1] + window;
@@ -31,16 +31,16 @@ bool CBlockSpectra::Init(uint32_t block, uint32_t window) {
   return true;
 }
 
-void CBlockSpectra::Free() {
-  std::free(m_spectra);
-  m_spectra = nullptr;
+void CBlockTransforms::Free() {
+  std::free(m_transforms);
+  m_transforms = nullptr;
   m_input[0] = m_input[1] = nullptr;
   m_window[0] = m_window[1] = nullptr;
   m_blocks = 0;
   m_chain = 0;
 }
 
-bool CBlockSpectra::Take(MathlibHandle* handle, const float* refRing, int refEnd, const float* testRing, int testEnd,
+bool CBlockTransforms::Take(MathlibHandle* handle, const float* refRing, int refEnd, const float* testRing, int testEnd,
                          int ringLength, int64_t streamEnd) {
   if (m_blocks == 0 || refRing == nullptr || testRing == nullptr || ringLength < int(m_windowLen) || streamEnd < 0 ||
       refEnd < 0 || refEnd > ringLength || testEnd < 0 || testEnd > ringLength)
@@ -119,11 +119,11 @@ void PutWindowTogether(const double* const in[], size_t bins, double* out) {
 
 }  // namespace
 
-const double* CBlockSpectra::Window(int signal) {
+const double* CBlockTransforms::Window(int signal) {
   // Block k of the window (oldest first) lies k blocks in: bin f turns by
   // e^(-2 pi i f k / blocks), a quarter turn times f k (times 2 for two
-  // blocks), so each term is the block's bin with its parts swapped and
-  // negated, exactly.
+  // blocks), so each term is the block's bin with its real and imaginary
+  // halves swapped and negated, exactly.
   const double* in[4] = {};
   for (uint32_t k = 0; k < m_blocks; ++k) in[k] = Slot(signal, (m_newest + 1 + k) % m_blocks);
   double* out = m_window[signal];

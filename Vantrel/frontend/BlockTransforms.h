@@ -1,8 +1,8 @@
-// The spectra of the last blocks of both signals of a correlator set whose
+// The transforms of the last blocks of both signals of a correlator set whose
 // window is two or four of its blocks and whose feeds follow one another
 // block by block (the re-check's): each block is transformed once, as the
 // block of one correlator, and the other correlator's window is its last
-// blocks' spectra shifted into place and added, not a transform of its own.
+// blocks' transforms shifted into place and added, not a transform of its own.
 // A shift by a quarter or a half of the window turns a bin by a multiple of
 // 90 degrees, which is exact.
 #pragma once
@@ -14,12 +14,12 @@
 
 struct MathlibHandle;
 
-class FRONT_END_INTERNAL CBlockSpectra {
+class FRONT_END_INTERNAL CBlockTransforms {
  public:
-  CBlockSpectra() = default;
-  ~CBlockSpectra() { Free(); }
-  CBlockSpectra(const CBlockSpectra&) = delete;
-  CBlockSpectra& operator=(const CBlockSpectra&) = delete;
+  CBlockTransforms() = default;
+  ~CBlockTransforms() { Free(); }
+  CBlockTransforms(const CBlockTransforms&) = delete;
+  CBlockTransforms& operator=(const CBlockTransforms&) = delete;
 
   // Blocks of `block` samples in windows of `window` (a power of two):
   // usable when the window is two or four blocks. False when memory ran
@@ -32,28 +32,28 @@ class FRONT_END_INTERNAL CBlockSpectra {
 
   // Transforms the newest block of each signal (ending at refEnd and
   // testEnd of rings of ringLength samples, at streamEnd in the
-  // reference's count of samples) and keeps its spectrum. True when both
+  // reference's count of samples) and keeps its transform. True when both
   // signals' last blocks followed one another, so that their windows can
   // be put together; false also when the transform failed (the chain then
   // starts again).
   bool Take(MathlibHandle* handle, const float* refRing, int refEnd, const float* testRing, int testEnd, int ringLength,
             int64_t streamEnd);
-  // The spectrum of signal 0 (reference) or 1 (test)'s newest block,
-  // zero-padded to the window (packed half spectrum, window + 2 values).
+  // The transform of signal 0 (reference) or 1 (test)'s newest block,
+  // zero-padded to the window (the packed half of its transform, window + 2 values).
   const double* Block(int signal) const { return Slot(signal, m_newest); }
-  // The spectrum of the window of signal 0 or 1 that ends with its newest
+  // The transform of the window of signal 0 or 1 that ends with its newest
   // block; valid until the next Take.
   const double* Window(int signal);
 
  private:
-  double* Slot(int signal, uint32_t slot) const { return m_spectra + (size_t(signal) * m_blocks + slot) * m_bins; }
+  double* Slot(int signal, uint32_t slot) const { return m_transforms + (size_t(signal) * m_blocks + slot) * m_bins; }
 
   uint32_t m_blockLen = 0;
   uint32_t m_windowLen = 0;
   uint32_t m_blocks = 0;  // per window: 2 or 4; 0 when not usable
   int32_t m_order = 0;
-  size_t m_bins = 0;            // doubles per spectrum
-  double* m_spectra = nullptr;  // per signal, m_blocks spectra in a ring
+  size_t m_bins = 0;            // doubles per transform
+  double* m_transforms = nullptr;  // per signal, m_blocks transforms in a ring
   double* m_input[2] = {};      // the newest blocks, zero-padded
   double* m_window[2] = {};     // the windows put together
   uint32_t m_newest = 0;
