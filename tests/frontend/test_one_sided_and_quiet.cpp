@@ -13,58 +13,22 @@
 
 #include "frontend/measurement_run.h"
 #include "frontend/speech_like.h"
+#include "frontend/tracked_truth.h"
 
 namespace {
 
-struct Mode {
-  const char* name;
-  int tracking;
-  int trackVariableDelay;
-};
-
-constexpr Mode kDefaultMode{"default", 0, 0};
-constexpr Mode kTrackedModes[] = {{"re-check", 1, 0}, {"re-check and tracker", 1, 1}, {"tracker", 0, 1}};
-
-// The delay (positive: the test lags) of test sample n.
-using Truth = std::function<int(int64_t)>;
-
-FilePair PairOf(const std::vector<float>& reference, const Truth& truth, int rate) {
-  FilePair pair;
-  pair.rate = rate;
-  pair.reference = reference;
-  pair.test.resize(reference.size());
-  for (size_t n = 0; n < reference.size(); ++n) {
-    const int64_t from = int64_t(n) - truth(int64_t(n));
-    pair.test[n] = from >= 0 && from < int64_t(reference.size()) ? reference[size_t(from)] : 0.0f;
-  }
-  return pair;
+std::vector<RecordedFrame> Measure(const FilePair& pair, const TrackingMode& mode, uint32_t frameLength) {
+  return MeasureTracked(pair, mode, frameLength);
 }
-
-std::vector<RecordedFrame> Measure(const FilePair& pair, const Mode& mode, uint32_t frameLength) {
-  const MeasurementOutcome run = MeasureFiles(
-      pair,
-      [&](SYSPARA& sys) {
-        sys.delayPara.tracking = mode.tracking;
-        sys.delayPara.trackVariableDelay = mode.trackVariableDelay;
-      },
-      false, frameLength);
-  EXPECT_EQ(run.goResult, 1) << mode.name;
-  return run.frames;
-}
-
-bool Reliable(const RecordedFrame& frame) { return (frame.status & 0xFFFF) == DELAY_STATUS_RELIABLE; }
 
 double ReliableShare(const std::vector<RecordedFrame>& frames) {
-  const auto reliable = std::count_if(frames.begin(), frames.end(), Reliable);
+  const auto reliable = std::count_if(frames.begin(), frames.end(), IsReliable);
   return frames.empty() ? 0.0 : double(reliable) / double(frames.size());
 }
 
 // Where a frame's samples of each file begin (its delay positive: the test lags).
 int64_t ReferenceStart(const RecordedFrame& f) {
   return int64_t(f.samplePosition) - int64_t(f.count) - std::max(f.delay, 0);
-}
-int64_t TestStart(const RecordedFrame& f) {
-  return int64_t(f.samplePosition) - int64_t(f.count) - std::max(-f.delay, 0);
 }
 
 bool AllZero(const std::vector<float>& file, int64_t first, uint32_t count) {
@@ -79,8 +43,8 @@ std::string WrongReliable(const std::vector<RecordedFrame>& frames, const FilePa
   std::string wrong;
   for (size_t i = 0; i < frames.size(); ++i) {
     const RecordedFrame& f = frames[i];
-    if (!Reliable(f)) continue;
-    const int64_t test = TestStart(f);
+    if (!IsReliable(f)) continue;
+    const int64_t test = FirstTestSample(f);
     if (truth(test) == f.delay || truth(test + f.count - 1) == f.delay) continue;
     if (AllZero(pair.reference, ReferenceStart(f), f.count) && AllZero(pair.test, test, f.count)) continue;
     wrong += " " + std::to_string(i) + "@" + std::to_string(f.delay);
@@ -106,10 +70,10 @@ TEST(OneSidedFrames, AStepInAGapOfTheReferenceIsNotVouchedForOnceTheNextWordCome
     const int64_t step = gapFrom + 1200;
     const Truth stepped = [=, b = before, a = after](int64_t n) { return n < step ? b : a; };
     const Truth constant = [b = before](int64_t) { return b; };
-    const FilePair pair = PairOf(reference, stepped, kRate);
-    const FilePair twin = PairOf(reference, constant, kRate);
+    const FilePair pair = PairOfTruth(reference, stepped, kRate);
+    const FilePair twin = PairOfTruth(reference, constant, kRate);
     const double twinDefault = ReliableShare(Measure(twin, kDefaultMode, kFrame));
-    for (const Mode& mode : kTrackedModes) {
+    for (const TrackingMode& mode : kTrackedModes) {
       SCOPED_TRACE(mode.name);
       EXPECT_EQ(WrongReliable(Measure(pair, mode, kFrame), pair, stepped), "");
       // The gap alone costs the clear twin little.
@@ -125,7 +89,8 @@ FilePair QuietPair(double peakDbfs, double noiseDbfs) {
   std::vector<float> speech = SpeechLike(12 * kRate, kRate, 61);
   const double scale = 32768.0 * std::pow(10.0, peakDbfs / 20.0) / 12000.0;
   for (float& v : speech) v = float(v * scale);
-  FilePair pair = PairOf(speech, [](int64_t) { return 1000; }, kRate);
+  FilePair pair = PairOfTruth(
+      speech, [](int64_t) { return 1000; }, kRate);
   const double noiseRms = 32768.0 * std::pow(10.0, noiseDbfs / 20.0);
   const std::vector<float> refNoise = IntegerNoise(speech.size(), 3, noiseRms);
   const std::vector<float> testNoise = IntegerNoise(speech.size(), 4, noiseRms);
@@ -145,7 +110,7 @@ TEST(QuietSignals, AQuietCleanPairIsReCheckedOnItsOwnLevel) {
     const FilePair pair = QuietPair(peakDbfs, -87.0);
     const double byDefault = ReliableShare(Measure(pair, kDefaultMode, 512));
     EXPECT_GT(byDefault, 0.9);
-    for (const Mode& mode : kTrackedModes) {
+    for (const TrackingMode& mode : kTrackedModes) {
       SCOPED_TRACE(mode.name);
       const std::vector<RecordedFrame> frames = Measure(pair, mode, 512);
       EXPECT_EQ(WrongReliable(frames, pair, truth), "");
@@ -162,7 +127,7 @@ TEST(QuietSignals, DitherIsNeverReliable) {
   // Speech 90 dB down is a sample or two of dither: nothing to re-check or
   // to search in, whatever the mode.
   const FilePair pair = QuietPair(-90.0, -96.0);
-  for (const Mode& mode : kTrackedModes) EXPECT_EQ(ReliableShare(Measure(pair, mode, 512)), 0.0) << mode.name;
+  for (const TrackingMode& mode : kTrackedModes) EXPECT_EQ(ReliableShare(Measure(pair, mode, 512)), 0.0) << mode.name;
 }
 
 }  // namespace

@@ -63,25 +63,8 @@ Layout SpeechPauseVowels() {
   return layout;
 }
 
-struct Mode {
-  const char* name;
-  int tracking;
-  int trackVariableDelay;
-};
-constexpr Mode kModes[] = {{"re-check", 1, 0}, {"re-check and tracker", 1, 1}, {"tracker", 0, 1}};
-
-std::vector<RecordedFrame> Measure(const FilePair& pair, const Mode& mode, uint32_t frameLength) {
-  const MeasurementOutcome run = MeasureFiles(
-      pair,
-      [&](SYSPARA& sys) {
-        sys.delayPara.tracking = mode.tracking;
-        sys.delayPara.trackVariableDelay = mode.trackVariableDelay;
-        sys.delayPara.maxDelayFileMs = 300;
-        sys.delayPara.maxDelayRealtimeMs = 300;
-      },
-      false, frameLength);
-  EXPECT_EQ(run.goResult, 1) << mode.name;
-  return run.frames;
+std::vector<RecordedFrame> Measure(const FilePair& pair, const TrackingMode& mode, uint32_t frameLength) {
+  return MeasureTracked(pair, mode, frameLength, 300);
 }
 
 TEST(Renewal, AStepOfOnePitchPeriodInAPauseIsNotRenewedAtTheDelayLeft) {
@@ -93,7 +76,7 @@ TEST(Renewal, AStepOfOnePitchPeriodInAPauseIsNotRenewedAtTheDelayLeft) {
   const FilePair twin = PairOfTruth(layout.reference, constant, kRate);
   const int64_t end = int64_t(layout.reference.size());
   for (const uint32_t frameLength : {256u, 512u}) {
-    for (const Mode& mode : kModes) {
+    for (const TrackingMode& mode : kTrackedModes) {
       SCOPED_TRACE(std::string(mode.name) + ", frames of " + std::to_string(frameLength));
       const std::vector<RecordedFrame> frames = Measure(pair, mode, frameLength);
       EXPECT_EQ(ReliableOffTruth(frames, stepped), "");

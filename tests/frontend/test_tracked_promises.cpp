@@ -21,15 +21,6 @@
 
 namespace {
 
-struct Mode {
-  const char* name;
-  int tracking;
-  int trackVariableDelay;
-};
-
-// Re-checked without the tracker, with it, and the tracker alone.
-constexpr Mode kTrackedModes[] = {{"re-check", 1, 0}, {"re-check and tracker", 1, 1}, {"tracker", 0, 1}};
-
 FilePair PairOf(const std::vector<float>& reference, const Truth& truth, double gain = 1.0) {
   return PairOfTruth(reference, truth, kMeasureRate, gain);
 }
@@ -72,28 +63,19 @@ void ExpectShare(const std::vector<RecordedFrame>& frames, size_t mode, const Tw
   EXPECT_GE(ReliableShare(frames, twin), twin.floors[mode]) << kTrackedModes[mode].name << ", " << twin.what << where;
 }
 
-std::vector<RecordedFrame> Measure(const FilePair& pair, const Mode& mode, int maxDelayMs = kMeasureMaxDelayMs,
+std::vector<RecordedFrame> Measure(const FilePair& pair, const TrackingMode& mode, int maxDelayMs = kMeasureMaxDelayMs,
                                    uint32_t frameLength = kMeasureFrame) {
-  const MeasurementOutcome run = MeasureFiles(
-      pair,
-      [&](SYSPARA& sys) {
-        sys.delayPara.tracking = mode.tracking;
-        sys.delayPara.trackVariableDelay = mode.trackVariableDelay;
-        sys.delayPara.maxDelayFileMs = maxDelayMs;
-        sys.delayPara.maxDelayRealtimeMs = maxDelayMs;
-      },
-      false, frameLength);
-  EXPECT_EQ(run.goResult, 1) << mode.name;
-  EXPECT_GT(run.frames.size(), 100u) << mode.name;
+  std::vector<RecordedFrame> frames = MeasureTracked(pair, mode, frameLength, maxDelayMs);
+  EXPECT_GT(frames.size(), 100u) << mode.name;
   // The truth is judged at the samples a frame says it holds: it must hold them.
-  for (size_t f = 0; f < run.frames.size(); ++f) {
-    const ::testing::AssertionResult holds = HoldsTheFilesAtItsPlace(run.frames[f], pair);
+  for (size_t f = 0; f < frames.size(); ++f) {
+    const ::testing::AssertionResult holds = HoldsTheFilesAtItsPlace(frames[f], pair);
     if (!holds) {
       ADD_FAILURE() << mode.name << ", frame " << f << ": " << holds.message();
       break;
     }
   }
-  return run.frames;
+  return frames;
 }
 
 constexpr size_t kModes = std::size(kTrackedModes);

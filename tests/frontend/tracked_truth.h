@@ -33,6 +33,35 @@ inline FilePair PairOfTruth(const std::vector<float>& reference, const Truth& tr
   return pair;
 }
 
+// How a tracked run follows the delay: re-checked without the tracker,
+// with it, and the tracker alone; "default" neither.
+struct TrackingMode {
+  const char* name;
+  int tracking;
+  int trackVariableDelay;
+};
+inline constexpr TrackingMode kDefaultMode{"default", 0, 0};
+inline constexpr TrackingMode kTrackedModes[] = {{"re-check", 1, 0}, {"re-check and tracker", 1, 1}, {"tracker", 0, 1}};
+
+// The frames of a file run in `mode`; a `maxDelayMs` of 0 leaves the
+// record's range as it is.
+inline std::vector<RecordedFrame> MeasureTracked(const FilePair& pair, const TrackingMode& mode, uint32_t frameLength,
+                                                 int maxDelayMs = 0) {
+  const MeasurementOutcome run = MeasureFiles(
+      pair,
+      [&](SYSPARA& sys) {
+        sys.delayPara.tracking = mode.tracking;
+        sys.delayPara.trackVariableDelay = mode.trackVariableDelay;
+        if (maxDelayMs > 0) {
+          sys.delayPara.maxDelayFileMs = maxDelayMs;
+          sys.delayPara.maxDelayRealtimeMs = maxDelayMs;
+        }
+      },
+      false, frameLength);
+  EXPECT_EQ(run.goResult, 1) << mode.name;
+  return run.frames;
+}
+
 inline bool IsReliable(const RecordedFrame& frame) { return (frame.status & 0xFFFF) == DELAY_STATUS_RELIABLE; }
 
 // The first test sample a frame holds.
