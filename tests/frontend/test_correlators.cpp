@@ -754,3 +754,54 @@ TEST(CorrelatorSetNearTies, PeaksWithinTheNoiseOfTheMeansLeaveTheDelayOpen) {
     }
   }
 }
+
+// A window of many blocks: each block's correlation is put together from
+// transforms of stretches of the other signal kept from feed to feed. Fed
+// frame after frame from rings that move on (with frames too quiet to feed
+// between, and a count that starts again on other signals), every newest
+// vector of both correlators matches the naive normalised correlation of
+// its block and its window.
+TEST(CorrelatorSetLongWindow, NewestVectorsMatchTheNaiveCorrelationFeedAfterFeed) {
+  const uint32_t block = 64, window = 1024;  // 16 blocks
+  const int ringLength = 1300, hop = 40, testShift = 7;
+  CCorrelatorSet set;
+  ASSERT_EQ(set.Init(block, window, 2), 1);
+  std::vector<float> refRing(ringLength), testRing(ringLength);
+  for (unsigned run = 0; run < 2; ++run) {
+    SCOPED_TRACE(run);
+    // The test lags the reference by 300 samples, under noise of its own.
+    const std::vector<float> ref = Noise(4000, 31 + run), noise = Noise(4000, 41 + run, 1000.0f);
+    std::vector<float> test(ref.size());
+    for (size_t n = 0; n < test.size(); ++n) test[n] = (n >= 300 ? ref[n - 300] : 0.0f) + noise[n];
+    int64_t count = 0;
+    const auto writeUpTo = [&](int64_t end) {
+      for (; count < end; ++count) {
+        refRing[count % ringLength] = ref[count];
+        testRing[(count + testShift) % ringLength] = test[count];
+      }
+    };
+    for (int frame = 0; frame < 40; ++frame) {
+      writeUpTo(ringLength + 60 + int64_t(frame) * hop);
+      const bool quiet = frame % 7 == 3;
+      const double energy = quiet ? 0.0 : 1e9;
+      set.Feed(refRing.data(), int(count % ringLength), energy, testRing.data(), int((count + testShift) % ringLength),
+               energy, ringLength, count);
+      if (quiet) continue;
+      for (int c = 0; c < 2; ++c) {
+        const std::vector<float>& blockSignal = c == 0 ? ref : test;
+        const std::vector<float>& windowSignal = c == 0 ? test : ref;
+        const float* newest = nullptr;
+        int32_t divisor = 0;
+        set.Correlator(c).MaxSigned(nullptr, nullptr, nullptr, nullptr, &newest, &divisor, 1, 1);
+        ASSERT_NE(newest, nullptr);
+        for (uint32_t lag = 0; lag <= window - block; ++lag) {
+          const long double expected =
+              NaiveNormalised(&blockSignal[count - block], block, &windowSignal[count - window], lag);
+          ASSERT_NEAR(newest[(lag + block) % window], double(expected), 1e-5)
+              << "frame " << frame << " correlator " << c << " lag " << lag;
+        }
+      }
+    }
+  }
+  EXPECT_FALSE(set.Failed());
+}
