@@ -9,14 +9,14 @@
 # (default one round of build/release/tools/vantrel-host; needs espeak-ng,
 # sox and python3). Each host runs with the libraries beside it, or its
 # build folder's. INSTRUCTIONS=1 also counts each run's instructions under
-# callgrind: slow (minutes per run on the repeating pair).
+# callgrind: slow (minutes per run on the repeating pair). KEEP=DIR keeps
+# the pairs and each host's output there.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 rounds=1
 if [[ $# -gt 0 && $1 =~ ^[0-9]+$ ]]; then rounds=$1; shift; fi
 [[ $# -gt 0 ]] || set -- "new=$root/build/release/tools/vantrel-host"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+if [[ -n ${KEEP:-} ]]; then work=$KEEP; mkdir -p "$work"; else work=$(mktemp -d); trap 'rm -rf "$work"' EXIT; fi
 
 # Speech long enough for both pairs' distinct stretches.
 text=$(for i in $(seq 1 60); do echo "Sentence number $i tells about the weather in town $i and the price of bread $((i * 7)) and fish."; done)

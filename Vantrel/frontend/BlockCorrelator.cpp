@@ -167,13 +167,14 @@ double CBlockCorrelator::BlockEnergy() const { return duvuvDotF64(m_x, m_x, int3
 double CBlockCorrelator::FirstStretchEnergy() const { return duvuvDotF64(m_y, m_y, int32_t(m_blockLen)); }
 
 bool CBlockCorrelator::Transform(bool normalise, const Source& source, CFftCorrelator::Lane* out) {
-  const bool transformed = source.blockSpectrum != nullptr && source.windowSpectrum != nullptr
+  const bool transformed = source.correlation != nullptr ? true
+                           : source.blockSpectrum != nullptr && source.windowSpectrum != nullptr
                                ? m_fft.TransformSpectra(source.blockSpectrum, source.windowSpectrum)
                                : m_fft.Transform(m_x, m_y, m_windowLen);
   if (!transformed) return false;
   CFftCorrelator::Lane& lane = *out;
   lane = CFftCorrelator::Lane{};
-  lane.correlation = m_fft.Correlation();
+  lane.correlation = source.correlation != nullptr ? source.correlation : m_fft.Correlation();
   lane.window = m_y;
   lane.xEnergy = normalise ? BlockEnergy() : 0.0;
   lane.firstEnergy = normalise ? FirstStretchEnergy() : 0.0;

@@ -37,6 +37,9 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   // Transforms through `owner`'s math-layer handle (see CFftCorrelator).
   void ShareTransformsOf(const CBlockCorrelator& owner) { m_fft.ShareHandleOf(owner.m_fft); }
   MathlibHandle* TransformHandle() const { return m_fft.Handle(); }
+  // Room for a Source's correlation of this geometry (W values), null
+  // before a successful Init; overwritten by a Process without one.
+  double* CorrelationRoom() { return m_fft.CorrelationRoom(); }
   void Clear();
   void Free();
 
@@ -59,6 +62,9 @@ class FRONT_END_INTERNAL CBlockCorrelator {
     // spectra of W points), which then need no transform of their own.
     const double* blockSpectrum = nullptr;
     const double* windowSpectrum = nullptr;
+    // When given, the unnormalised sums themselves (lag k at k, for the
+    // lags 0 .. W - B), which then need no transform at all.
+    const double* correlation = nullptr;
   };
   // Process for each of `count` correlators with its source. Two of one
   // geometry normalise side by side, so that the latency of one's energy

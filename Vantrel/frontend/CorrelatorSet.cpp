@@ -45,6 +45,7 @@ int CCorrelatorSet::Init(uint32_t blockLen, uint32_t window, int32_t count) {
     if (result == 0) break;
   }
   if (result != 0 && !m_blockTransforms.Init(blockLen, window)) result = 0;
+  if (result != 0 && !m_segments.Init(blockLen, window)) result = 0;
   // Refused: no correlators, as before the first Init.
   if (result == 0) Free();
   return result;
@@ -60,6 +61,7 @@ void CCorrelatorSet::ClearHistory() {
     m_fedCount[i] = m_fedNext[i] = 0;
   }
   m_blockTransforms.Clear();
+  m_segments.Clear();
   m_result = CORRRESULT{};
   m_failed = false;
   m_hasPeak = false;
@@ -70,6 +72,7 @@ void CCorrelatorSet::Free() {
   m_correlators = nullptr;
   m_count = 0;
   m_blockTransforms.Free();
+  m_segments.Free();
 }
 
 int CCorrelatorSet::Feed(const float* refRing, int refEnd, double refEnergy, const float* testRing, int testEnd,
@@ -101,7 +104,9 @@ int CCorrelatorSet::Feed(const float* refRing, int refEnd, double refEnergy, con
     }
   }
   UseBlockTransforms(refRing, refEnd, testRing, testEnd, ringLength, streamEnd, fed, sources, feeding);
-  if (CBlockCorrelator::ProcessEach(fed, sources, feeding)) return 1;
+  if (UseWindowSegments(refRing, refEnd, testRing, testEnd, ringLength, streamEnd, fed, sources, feeding) &&
+      CBlockCorrelator::ProcessEach(fed, sources, feeding))
+    return 1;
   m_failed = true;
   TraceRefusal(RefusalCode::MathFailure, "CCorrelatorSet::Feed", -1,
                "the delay search's transform of %u points failed (out of memory)", m_windowLen);
@@ -125,6 +130,23 @@ void CCorrelatorSet::UseBlockTransforms(const float* refRing, int refEnd, const 
     sources[f].blockSpectrum = m_blockTransforms.Block(signal);
     sources[f].windowSpectrum = m_blockTransforms.Window(1 - signal);
   }
+}
+
+bool CCorrelatorSet::UseWindowSegments(const float* refRing, int refEnd, const float* testRing, int testEnd,
+                                       int ringLength, int64_t streamEnd, CBlockCorrelator* const fed[],
+                                       CBlockCorrelator::Source sources[], int feeding) {
+  if (!m_segments.Usable() || m_count < 2 || feeding == 0) return true;
+  if (!m_segments.Begin(m_correlators[0].TransformHandle(), refRing, refEnd, testRing, testEnd, ringLength, streamEnd))
+    return true;
+  // Correlator 0 takes a reference block against the test's window, 1 the
+  // other way round.
+  for (int f = 0; f < feeding; ++f) {
+    const int signal = fed[f] == &m_correlators[0] ? 0 : 1;
+    double* room = fed[f]->CorrelationRoom();
+    if (room == nullptr || !m_segments.Correlate(signal, room)) return false;
+    sources[f].correlation = room;
+  }
+  return true;
 }
 
 bool CCorrelatorSet::BlockSpan(int32_t index, int64_t* first, int64_t* end) const {

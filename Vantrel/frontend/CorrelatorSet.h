@@ -9,6 +9,7 @@
 #include "Vantrel/frontend/BlockCorrelator.h"
 #include "Vantrel/frontend/BlockTransforms.h"
 #include "Vantrel/frontend/FrontEndInternal.h"
+#include "Vantrel/frontend/WindowSegments.h"
 
 // CORRRESULT flags.
 constexpr int32_t CORR_STRONG_PEAK = 1;   // best |peak| above CCorrelatorSet::kStrongPeak
@@ -114,6 +115,12 @@ class FRONT_END_INTERNAL CCorrelatorSet {
   void UseBlockTransforms(const float* refRing, int refEnd, const float* testRing, int testEnd, int ringLength,
                        int64_t streamEnd, CBlockCorrelator* const fed[], CBlockCorrelator::Source sources[],
                        int feeding);
+  // Hands the fed correlators their correlations put together from the
+  // kept transforms of stretches, where the window is many blocks long; false
+  // when a transform failed (no block is then taken).
+  bool UseWindowSegments(const float* refRing, int refEnd, const float* testRing, int testEnd, int ringLength,
+                         int64_t streamEnd, CBlockCorrelator* const fed[], CBlockCorrelator::Source sources[],
+                         int feeding);
   // The signed delay of entry `pos` of correlator `index`.
   int32_t DelayAt(int32_t index, int32_t pos) const;
 
@@ -124,6 +131,8 @@ class FRONT_END_INTERNAL CCorrelatorSet {
   // Where a window is a few blocks fed one after another: each block's
   // spectrum, transformed once for both correlators.
   CBlockTransforms m_blockTransforms;
+  // Where the window is many blocks: the transforms of stretches of each signal.
+  CWindowSegments m_segments;
   int32_t m_fed[2] = {};
   float m_peak[2] = {};
   float m_secondPeak[2] = {};

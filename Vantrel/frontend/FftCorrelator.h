@@ -47,6 +47,8 @@ class FRONT_END_INTERNAL CFftCorrelator {
   // The math-layer handle the transforms run through.
   MathlibHandle* Handle() const { return m_transformHandle; }
   const double* Correlation() const { return m_specY; }
+  // Where Correlation() lies, for sums put together elsewhere.
+  double* CorrelationRoom() { return m_specY; }
 
   // One block correlator's share of NormaliseIntoSums.
   struct Lane {

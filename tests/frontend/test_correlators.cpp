@@ -754,3 +754,116 @@ TEST(CorrelatorSetNearTies, PeaksWithinTheNoiseOfTheMeansLeaveTheDelayOpen) {
     }
   }
 }
+
+namespace {
+
+// A window of 16 blocks fed frame after frame from rings that move on, as
+// the delay buffer's do: the test lags the reference by 300 samples under
+// noise of its own, and sits 7 places further on in its ring.
+struct LongWindowFeed {
+  static constexpr uint32_t kBlock = 64;
+  static constexpr uint32_t kWindow = 1024;
+  static constexpr int kRing = 1300;
+  static constexpr int kHop = 40;
+  static constexpr int kTestShift = 7;
+
+  explicit LongWindowFeed(unsigned seed) : ref(Noise(4000, 31 + seed)), test(ref.size()) {
+    const std::vector<float> noise = Noise(ref.size(), 41 + seed, 1000.0f);
+    for (size_t n = 0; n < test.size(); ++n) test[n] = (n >= 300 ? ref[n - 300] : 0.0f) + noise[n];
+  }
+  // Writes the rings up to frame `frame`'s end and feeds it (with no
+  // energy when quiet); returns Feed's result.
+  int Feed(CCorrelatorSet& set, std::vector<float>& refRing, std::vector<float>& testRing, int frame, bool quiet) {
+    for (const int64_t end = kRing + 60 + int64_t(frame) * kHop; count < end; ++count) {
+      refRing[count % kRing] = ref[count];
+      testRing[(count + kTestShift) % kRing] = test[count];
+    }
+    const double energy = quiet ? 0.0 : 1e9;
+    return set.Feed(refRing.data(), int(count % kRing), energy, testRing.data(), int((count + kTestShift) % kRing),
+                    energy, kRing, count);
+  }
+
+  std::vector<float> ref, test;
+  int64_t count = 0;  // samples written
+};
+
+}  // namespace
+
+// A window of many blocks: each block's correlation is put together from
+// transforms of stretches of the other signal kept from feed to feed. Fed
+// frame after frame (with frames too quiet to feed between, and a count
+// that starts again on other signals), every newest vector of both
+// correlators matches the naive normalised correlation of its block and
+// its window.
+TEST(CorrelatorSetLongWindow, NewestVectorsMatchTheNaiveCorrelationFeedAfterFeed) {
+  using F = LongWindowFeed;
+  CCorrelatorSet set;
+  ASSERT_EQ(set.Init(F::kBlock, F::kWindow, 2), 1);
+  std::vector<float> refRing(F::kRing), testRing(F::kRing);
+  for (unsigned run = 0; run < 2; ++run) {
+    SCOPED_TRACE(run);
+    LongWindowFeed feed(run);
+    for (int frame = 0; frame < 40; ++frame) {
+      const bool quiet = frame % 7 == 3;
+      feed.Feed(set, refRing, testRing, frame, quiet);
+      if (quiet) continue;
+      const int64_t end = feed.count;
+      for (int c = 0; c < 2; ++c) {
+        const std::vector<float>& blockSignal = c == 0 ? feed.ref : feed.test;
+        const std::vector<float>& windowSignal = c == 0 ? feed.test : feed.ref;
+        const float* newest = nullptr;
+        int32_t divisor = 0;
+        set.Correlator(c).MaxSigned(nullptr, nullptr, nullptr, nullptr, &newest, &divisor, 1, 1);
+        ASSERT_NE(newest, nullptr);
+        for (uint32_t lag = 0; lag <= F::kWindow - F::kBlock; ++lag) {
+          const long double expected =
+              NaiveNormalised(&blockSignal[end - F::kBlock], F::kBlock, &windowSignal[end - F::kWindow], lag);
+          ASSERT_NEAR(newest[(lag + F::kBlock) % F::kWindow], double(expected), 1e-5)
+              << "frame " << frame << " correlator " << c << " lag " << lag;
+        }
+      }
+    }
+  }
+  EXPECT_FALSE(set.Failed());
+}
+
+// Memory refused while such a set is built, or while its transforms are
+// first made: the set refuses, or the feed fails and takes no block; the
+// next set built and fed finds the delay.
+TEST(CorrelatorSetLongWindow, RefusedMemoryTakesNoBlockAndTheNextSetMeasures) {
+  using F = LongWindowFeed;
+  SetTraceMask(0);
+  const int64_t requests = ForEachAllocationFailure([&](int64_t k) {
+    SCOPED_TRACE(k);
+    CCorrelatorSet set;
+    std::vector<float> refRing(F::kRing), testRing(F::kRing);
+    LongWindowFeed feed(0);
+    int built = 0, fed = 1;
+    bool reached = false;
+    {
+      RefusalReason reason;
+      const RefusalScope scope(&reason);
+      FailNthAllocation failure(k);
+      built = set.Init(F::kBlock, F::kWindow, 2);
+      if (built != 0) fed = feed.Feed(set, refRing, testRing, 0, false);
+      reached = failure.Reached();
+    }
+    if (!reached) return false;
+    if (built != 0 && fed == 0) {
+      EXPECT_TRUE(set.Failed());
+      EXPECT_EQ(set.Correlator(0).Blocks(), 0);
+      EXPECT_EQ(set.Correlator(1).Blocks(), 0);
+    }
+    CCorrelatorSet next;
+    EXPECT_EQ(next.Init(F::kBlock, F::kWindow, 2), 1);
+    LongWindowFeed again(0);
+    for (int frame = 0; frame < 16; ++frame) EXPECT_EQ(again.Feed(next, refRing, testRing, frame, false), 1);
+    CORRRESULT* picked = nullptr;
+    int ok = 0;
+    next.PickBest(&ok, &picked, 0, 0);
+    EXPECT_EQ(picked->delay, -300);
+    return true;
+  });
+  EXPECT_GE(requests, 2);
+  SetTraceMask(TRACE_MASK_BEFORE_LOAD);
+}
