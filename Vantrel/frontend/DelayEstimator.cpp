@@ -264,6 +264,7 @@ void CDelayEstimator::FeedRecheck(const EstimationBlocks& blocks, RecheckTrace* 
   const int64_t alignedEnd = blocks.streamEnd + (d < 0 ? int64_t(d) : 0);
   m_recheckSet.Feed(blocks.refRing, refEnd, blocks.refEnergy, blocks.testRing, testEnd, blocks.testEnergy, length,
                     alignedEnd);
+  m_recheckFeeds.Note(alignedEnd, d);
   m_recheckRan = true;
 }
 
@@ -287,10 +288,10 @@ int CDelayEstimator::JudgeRecheckPick(const CORRRESULT& pick, float atCurrent, i
   // Blocks too short for a meaningful correlation confirm nothing.
   const bool meaningful = m_recheckSet.GetBlockLen() >= kMinConfirmingBlock;
   if (r == DELCOMP_DELAYRELIABLE) {
+    SampleSpan span;
+    m_recheckSet.BlockSpan(pick.delay >= 0 ? 0 : 1, &span.first, &span.end);
     if (meaningful && samePeak && (m_confirmation.Near(found) || asStrong) && !m_confirmation.StaleMean(found) &&
-        !LookAlikeAfterPause(pick)) {
-      SampleSpan span;
-      m_recheckSet.BlockSpan(pick.delay >= 0 ? 0 : 1, &span.first, &span.end);
+        !LookAlikeAfterPause(pick) && FedAt(found, span)) {
       m_confirmation.Confirm(m_result->delay + pick.delay, pick.quality, ConfirmedBy::Recheck, span);
       // The next re-check judges its mean against the mean confirmed,
       // not against a search over longer blocks or a single block's
@@ -301,6 +302,13 @@ int CDelayEstimator::JudgeRecheckPick(const CORRRESULT& pick, float atCurrent, i
     m_confirmation.Reject(m_result->delay);
   }
   return r;
+}
+
+bool CDelayEstimator::FedAt(int64_t found, const SampleSpan& span) const {
+  // Renewing the delay confirmed needs no such proof: the frames carry
+  // exactly it only where the tracker has not moved off it.
+  if (m_confirmation.Confirmed() && found == m_confirmation.Delay()) return true;
+  return m_recheckFeeds.Place(int32_t(found), span.first);
 }
 
 bool CDelayEstimator::ReconfirmsDelayInForce(const CORRRESULT& pick) {

@@ -10,6 +10,7 @@
 #include "Vantrel/frontend/CorrelatorSet.h"
 #include "Vantrel/frontend/DelayConfirmation.h"
 #include "Vantrel/frontend/FrontEndInternal.h"
+#include "Vantrel/frontend/RecheckFeeds.h"
 #include "Vantrel/frontend/RecheckFloor.h"
 
 struct MONITORDATA;
@@ -76,6 +77,7 @@ class FRONT_END_INTERNAL CDelayEstimator {
   // The re-check's blocks so far were aligned by a delay no longer in force.
   void ClearRecheckHistory() {
     m_recheckSet.ClearHistory();
+    m_recheckFeeds.Clear();
     m_newestDisagrees = false;
   }
   // One more frame: the re-check has not run in it yet.
@@ -177,6 +179,11 @@ class FRONT_END_INTERNAL CDelayEstimator {
   // correlate well below the newest block that holds them.
   bool FrameOffDelay(const StretchSums& frame, uint32_t frameLength);
   bool ReconfirmsDelayInForce(const CORRRESULT& pick);
+  // The blocks of the pick's correlator place `found`: it is the delay
+  // confirmed, or they were fed at one delay or along a drift's line. A
+  // delay the tracker stepped to on a block or two is not confirmed by
+  // blocks fed at the delay before.
+  bool FedAt(int64_t found, const SampleSpan& span) const;
   // The confirmation in force is from before the last pause and the pick
   // has a near-tie further than a drift's step from it.
   bool LookAlikeAfterPause(const CORRRESULT& pick);
@@ -191,6 +198,7 @@ class FRONT_END_INTERNAL CDelayEstimator {
   bool m_recheckWeak = false;
   bool m_newestDisagrees = false;
   bool m_recheckedAny = false;
+  CRecheckFeeds m_recheckFeeds;
   CRecheckFloor m_refFloor;
   CRecheckFloor m_testFloor;
   uint32_t m_framesSinceRecheck = 0;

@@ -7,7 +7,13 @@
 //     is input of both signals (none is padding before an input's start or
 //     past its end) and its quality is that of a strong peak;
 //  2. a search confirmed the delay, or a re-check confirmed it on the line
-//     of a delay a search confirmed, and no search has left it open since
+//     of a delay a search confirmed (a delay other than the one confirmed
+//     only over blocks all fed at one delay, or fed along a drift's line
+//     within 1.5 samples of each that moves 2 or more across them and
+//     steps more than once, CRecheckFeeds: each block peaks at its lag from
+//     the delay it was fed at, so blocks from before a tracker's step and
+//     one or two after it place no delay), and no search has left it open
+//     since
 //     (a near-tie, beyond the asked range, not confirmed); a search the
 //     re-check sent back to vouches once a re-check agrees with it (one
 //     over blocks enough for a pick where the search jumped off the delay

@@ -33,6 +33,26 @@ inline FilePair PairOfTruth(const std::vector<float>& reference, const Truth& tr
   return pair;
 }
 
+// A test whose sample n holds the reference at n - delayAt(n), between
+// samples too: the speech-like signal lies below 3.5 kHz, so linear
+// interpolation gives it closely enough.
+inline FilePair PairAlong(const std::vector<float>& reference, int rate, const std::function<double(int64_t)>& delayAt,
+                   Truth* truth) {
+  FilePair pair;
+  pair.rate = rate;
+  pair.reference = reference;
+  pair.test.resize(reference.size());
+  for (size_t n = 0; n < reference.size(); ++n) {
+    const double from = double(n) - delayAt(int64_t(n));
+    const int64_t i = int64_t(std::floor(from));
+    const double t = from - double(i);
+    const bool inside = i >= 0 && i + 1 < int64_t(reference.size());
+    pair.test[n] = inside ? float(std::round((1.0 - t) * reference[i] + t * reference[i + 1])) : 0.0f;
+  }
+  *truth = [=](int64_t n) { return int(std::lround(delayAt(n))); };
+  return pair;
+}
+
 // How a tracked run follows the delay: re-checked without the tracker,
 // with it, and the tracker alone; "default" neither.
 struct TrackingMode {
