@@ -100,6 +100,12 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   uint32_t BlockLen() const { return m_blockLen; }
   uint32_t WindowLen() const { return m_windowLen; }
   int32_t Blocks() const { return m_blocks; }
+  // The correlation vector of the block `age` feeds back (0: the newest),
+  // lag k at k for k in 0 .. W - B; null beyond the blocks held.
+  const float* BlockVector(int32_t age) const {
+    if (m_corrVec == nullptr || age < 0 || age >= m_blocks) return nullptr;
+    return m_corrVec[(m_slot + m_historySize - 1 - uint32_t(age)) % m_historySize];
+  }
 
  private:
   // false when the block cannot be had (nothing is held then).

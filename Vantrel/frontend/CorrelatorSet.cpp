@@ -281,6 +281,45 @@ double CCorrelatorSet::BestApartFrom(int32_t delay, int32_t apart) {
   return best;
 }
 
+CCorrelatorSet::BlockPeaks CCorrelatorSet::PeaksOfBlocks(int32_t delay, int32_t radius, float sign) const {
+  BlockPeaks peaks;
+  if (m_count == 0 || m_blockLen > m_windowLen) return peaks;
+  const int64_t reach = int64_t(m_windowLen) - int64_t(m_blockLen);
+  const float side = sign < 0.0f ? -1.0f : 1.0f;
+  int32_t each[kHistoryBlocks] = {};
+  int32_t held = 0;
+  for (int32_t i = 0; i < m_count; ++i) held = std::max(held, m_correlators[i].Blocks());
+  for (int32_t age = 0; age < held; ++age) {
+    // Correlator 0 holds the delays from 0 up, correlator 1 those below 0,
+    // both at lag W - B - |delay|; each block is judged on its own vector.
+    const float* ahead = m_correlators[0].BlockVector(age);
+    const float* behind = m_count > 1 ? m_correlators[1].BlockVector(age) : nullptr;
+    bool found = false;
+    float best = 0.0f;
+    int32_t at = 0;
+    for (int64_t d = int64_t(delay) - radius; d <= int64_t(delay) + radius; ++d) {
+      const float* vector = d >= 0 ? ahead : behind;
+      const int64_t lag = reach - (d >= 0 ? d : -d);
+      if (vector == nullptr || lag < 0) continue;
+      const float value = side * vector[lag];
+      if (!found || value > best) {
+        found = true;
+        best = value;
+        at = int32_t(d);
+      }
+    }
+    if (found && peaks.blocks < int32_t(kHistoryBlocks)) each[peaks.blocks++] = at;
+  }
+  if (peaks.blocks == 0) return peaks;
+  // One block in eight at either end is left out: a quiet block's own
+  // peak wanders over its lobe whatever the delay does.
+  std::sort(each, each + peaks.blocks);
+  const int32_t trimmed = peaks.blocks / 8;
+  peaks.lowest = each[trimmed];
+  peaks.highest = each[peaks.blocks - 1 - trimmed];
+  return peaks;
+}
+
 double CCorrelatorSet::ValueAtLag(int32_t lag, int relaxed) {
   const int index = lag < 0 ? 1 : 0;
   if (index >= m_count) return 0.0;

@@ -85,6 +85,17 @@ class FRONT_END_INTERNAL CCorrelatorSet {
   // any block.
   double BestApartFrom(int32_t delay, int32_t apart);
 
+  // Where the blocks in the history peak on their own, each within
+  // `radius` of `delay` (the side of the correlation `sign` gives): the
+  // lowest and the highest such delay but for one block in eight at
+  // either end, over `blocks` blocks (0 before any).
+  struct BlockPeaks {
+    int32_t lowest = 0;
+    int32_t highest = 0;
+    int32_t blocks = 0;
+  };
+  BlockPeaks PeaksOfBlocks(int32_t delay, int32_t radius, float sign) const;
+
   const CORRRESULT& Result() const { return m_result; }
   CORRRESULT& Result() { return m_result; }
   // A Feed failed since the last Init or ClearHistory: the picks do not
@@ -95,6 +106,7 @@ class FRONT_END_INTERNAL CCorrelatorSet {
   // Whether the last pick found a peak (a correlator had blocks enough).
   bool HasPeak() const { return m_hasPeak; }
   CBlockCorrelator& Correlator(int index) { return m_correlators[index]; }
+  int32_t Correlators() const { return m_count; }
 
  private:
   int Pick(bool absolute, float sign, bool withSecond, int relaxed);

@@ -1,7 +1,8 @@
 #include "Vantrel/frontend/DelayConfirmation.h"
 
-void CDelayConfirmation::Confirm(int delay, float quality, ConfirmedBy by, SampleSpan blocks) {
+void CDelayConfirmation::Confirm(int delay, float quality, ConfirmedBy by, SampleSpan blocks, int precision) {
   m_by = by;
+  m_precision = precision;
   m_awaitsRecheck = false;
   m_blocks = blocks;
   if (by == ConfirmedBy::Search) m_rooted = true;
@@ -66,5 +67,6 @@ ConfirmationEvidence CDelayConfirmation::Evidence() const {
   evidence.rootedInSearch = m_rooted;
   evidence.awaitsRecheck = m_awaitsRecheck;
   evidence.blocks = m_blocks;
+  evidence.precision = m_precision;
   return evidence;
 }

@@ -33,7 +33,10 @@ class FRONT_END_INTERNAL CDelayConfirmation {
   // search or a re-check, from blocks that correlated `blocks`. It also
   // measures the drift from the last confirmation. A search's
   // confirmation roots the line a re-check may follow.
-  void Confirm(int delay, float quality, ConfirmedBy by = ConfirmedBy::Search, SampleSpan blocks = {});
+  // `precision`: how far from `delay` the blocks' own peaks lay (see
+  // ConfirmationEvidence::precision).
+  void Confirm(int delay, float quality, ConfirmedBy by = ConfirmedBy::Search, SampleSpan blocks = {},
+               int precision = 0);
   // A search judged the delay and left it open (a near-tie, beyond the
   // range, not confirmed): only a search confirms again.
   void LeaveOpen() {
@@ -138,6 +141,7 @@ class FRONT_END_INTERNAL CDelayConfirmation {
   bool m_awaitsRecheck = false;
   bool m_awaitsWholeRecheck = false;
   SampleSpan m_blocks;
+  int m_precision = 0;
   // Where the drift's line lay at the last confirmation.
   double m_line = 0.0;
 };

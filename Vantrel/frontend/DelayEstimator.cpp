@@ -195,7 +195,7 @@ int CDelayEstimator::Recheck(const EstimationBlocks& blocks, uint32_t frameLengt
       // renewed, nothing is rejected and the state stays.
       SampleSpan span;
       m_recheckSet.BlockSpan(0, &span.first, &span.end);
-      m_confirmation.Confirm(m_result->delay, pick->quality, ConfirmedBy::Recheck, span);
+      m_confirmation.Confirm(m_result->delay, pick->quality, ConfirmedBy::Recheck, span, PickPrecision(*pick));
       *quality = QualityPercent(trace.atCurrent);
     }
     m_recheckWeak = double(blocks.testEnergy) <= feedLevel;
@@ -292,7 +292,8 @@ int CDelayEstimator::JudgeRecheckPick(const CORRRESULT& pick, float atCurrent, i
     m_recheckSet.BlockSpan(pick.delay >= 0 ? 0 : 1, &span.first, &span.end);
     if (meaningful && samePeak && (m_confirmation.Near(found) || asStrong) && !m_confirmation.StaleMean(found) &&
         !LookAlikeAfterPause(pick) && FedAt(found, span)) {
-      m_confirmation.Confirm(m_result->delay + pick.delay, pick.quality, ConfirmedBy::Recheck, span);
+      m_confirmation.Confirm(m_result->delay + pick.delay, pick.quality, ConfirmedBy::Recheck, span,
+                             PickPrecision(pick));
       // The next re-check judges its mean against the mean confirmed,
       // not against a search over longer blocks or a single block's
       // peak: a drift smears the mean's peak by a few points.
@@ -327,6 +328,17 @@ bool CDelayEstimator::LookAlikeAfterPause(const CORRRESULT& pick) {
   // would see a near-tie. Blocks past a confirmation after the pause
   // judge as before: speech's pitch moves, and its look-alikes fall away.
   return m_confirmation.Evidence().blocks.end <= m_pauseEnd && NearTieApartFrom(m_recheckSet, pick.delay, pick.quality);
+}
+
+int CDelayEstimator::PickPrecision(const CORRRESULT& pick) {
+  // Each block's own peak near the pick: a drift the delay in force did
+  // not follow spreads them apart, while their mean still peaks high.
+  CBlockCorrelator& holder = m_recheckSet.Correlator(pick.delay >= 0 || m_recheckSet.Correlators() < 2 ? 0 : 1);
+  const int32_t radius = std::max<int32_t>(holder.PeakLobe(), int32_t(2 * CDelayConfirmation::kDriftStep));
+  const CCorrelatorSet::BlockPeaks peaks = m_recheckSet.PeaksOfBlocks(pick.delay, radius, pick.quality);
+  int32_t precision = 0;
+  if (peaks.blocks > 0) precision = std::max(pick.delay - peaks.lowest, peaks.highest - pick.delay);
+  return precision;
 }
 
 bool CDelayEstimator::NewestBlockOffDelay() {

@@ -175,6 +175,9 @@ class FRONT_END_INTERNAL CDelayEstimator {
   void FeedRecheck(const EstimationBlocks& blocks, RecheckTrace* trace);
   int JudgeRecheckPick(const CORRRESULT& pick, float atCurrent, int state);
   bool NewestBlockOffDelay();
+  // How far from the re-check's pick its blocks place the delay (see
+  // ConfirmationEvidence::precision).
+  int PickPrecision(const CORRRESULT& pick);
   // The frame's own samples at the delay in force, loud enough to judge,
   // correlate well below the newest block that holds them.
   bool FrameOffDelay(const StretchSums& frame, uint32_t frameLength);

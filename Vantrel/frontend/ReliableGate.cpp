@@ -50,6 +50,8 @@ bool CReliableGate::Reliable(const ReliableEvidence& e) {
   if (BeyondRange(confirmation.delay, e.maxDelay) || BeyondRange(e.frame.delay, e.maxDelay)) return false;
   if (e.tracked && !WithinReach(e)) return false;
   if (!AtConfirmedDelay(e)) return false;
+  // Rule 5a.
+  if (e.tracked && confirmation.precision > kWithin) return false;
   return !e.blocksSayOtherwise;
 }
 

@@ -31,6 +31,13 @@
 //     (from the end of the confirming blocks), allowing for the error of
 //     the rate measured, and a delay predicted through a pause no more
 //     than 3 samples from the one confirmed;
+//  5a. re-checked or tracked, the confirmation's blocks placed the delay
+//     within 3 samples: each block's own peak, but for one in eight at
+//     either end, lies within 3 of the delay confirmed. Blocks that cannot
+//     resolve the delay so closely (a drift that the delay in force did
+//     not follow spreads their peaks apart while their mean still peaks
+//     high on a broad peak) vouch for nothing, so a held delay that a
+//     drift has left is not renewed by them;
 //  6. the newest blocks do not put a strong peak clearly off the delay, and
 //     neither side of the frame at the delay holds material against
 //     silence on the other (each side against its own level: the re-check
@@ -77,6 +84,10 @@ struct ConfirmationEvidence {
   // A search the re-check sent back to confirmed the delay, and no re-check
   // has agreed since: its long blocks average a delay that may be moving.
   bool awaitsRecheck = false;
+  // How far from the delay confirmed the blocks' own peaks lay (but for
+  // one block in eight at either end): the delay is known only to within
+  // it. 0 for a search's confirmation.
+  int precision = 0;
 };
 
 // A measured drift: the confirmed delay holds where its blocks end (each

@@ -482,6 +482,40 @@ TEST_F(CorrelatorSetTest, TheBestPeakApartFromADelayIsAnEchosNotTheDelaysOwnLobe
   }
 }
 
+TEST_F(CorrelatorSetTest, EachBlocksOwnPeakIsWhereItsLeadWasButForOneInEightAtEitherEnd) {
+  // Block k is fed where the test leads by leads(k): a delay the alignment
+  // did not follow spreads the blocks' peaks over the leads, on either
+  // side of 0, while a lone stray block at either end does not count.
+  struct Case {
+    const char* what;
+    int (*lead)(int k);
+    int center, lowest, highest;
+  };
+  const Case cases[] = {
+      {"a drift of a sample a block, the test ahead", [](int k) { return 100 + k; }, 107, 102, 113},
+      {"the same, the test behind", [](int k) { return -100 - k; }, -107, -113, -102},
+      {"across 0", [](int k) { return k - 8; }, 0, -6, 5},
+      {"one stray block at either end", [](int k) { return k == 3 ? 9 : (k == 11 ? -9 : 2); }, 2, 2, 2},
+  };
+  const std::vector<float> s = Noise(40000, 17);
+  for (const Case& c : cases) {
+    CCorrelatorSet set;
+    set.Init(kBlock, kWindow, 2);
+    EXPECT_EQ(set.PeaksOfBlocks(c.center, 16, 1.0f).blocks, 0) << c.what;
+    for (int k = 0; k < 16; ++k) {
+      const size_t newest = 5000 + 300 * size_t(k);
+      const int end = int(newest % kRing);
+      const Ring ref = RingOf(s, newest, kRing, end);
+      const Ring test = RingOf(s, size_t(int64_t(newest) + c.lead(k)), kRing, end);
+      set.Feed(ref.data.data(), ref.end, 1e9, test.data.data(), test.end, 1e9, kRing);
+    }
+    const CCorrelatorSet::BlockPeaks peaks = set.PeaksOfBlocks(c.center, 16, 1.0f);
+    EXPECT_EQ(peaks.blocks, 16) << c.what;
+    EXPECT_EQ(peaks.lowest, c.lowest) << c.what;
+    EXPECT_EQ(peaks.highest, c.highest) << c.what;
+  }
+}
+
 TEST_F(CorrelatorSetTest, FlagsNeedFifteenBlocksAndStrongPeaks) {
   CCorrelatorSet set;
   set.Init(kBlock, kWindow, 2);

@@ -122,6 +122,16 @@ TEST(ReliableGate, EveryItemOfEvidenceIsNeeded) {
          e.frame.predicted = true;
        },
        true},
+      {"blocks whose own peaks lay within 3 of the delay confirmed",
+       [](ReliableEvidence& e) { e.confirmation.precision = 3; }, true},
+      {"blocks whose own peaks lay 4 from the delay confirmed",
+       [](ReliableEvidence& e) { e.confirmation.precision = 4; }, false},
+      {"untracked, a confirmation's blocks spread apart",
+       [](ReliableEvidence& e) {
+         e.tracked = false;
+         e.confirmation.precision = 4;
+       },
+       true},
       {"the newest blocks say otherwise", [](ReliableEvidence& e) { e.blocksSayOtherwise = true; }, false},
       {"quality below a strong peak", [](ReliableEvidence& e) { e.frame.quality = -59; }, false},
       {"an inverted test's strong peak", [](ReliableEvidence& e) { e.frame.quality = -60; }, true},

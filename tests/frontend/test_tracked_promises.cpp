@@ -191,7 +191,9 @@ TEST(TrackedPromises, UnderADriftEveryReliableFrameIsWithinThreeSamples) {
   // newest block's broad peak only just favours. Seed 20 without the
   // tracker: a search the re-check sent back to averages the drifting delay
   // into a look-alike a pitch period off, which the re-check's first block
-  // or two at that delay agree with.
+  // or two at that delay agree with. At 1000 ppm and 48 kHz the two frames
+  // once reliable rested on blocks whose own peaks lay 4 from the delay
+  // confirmed: right by chance, not resolved to the 3 asked.
   struct Case {
     int rate;
     double ppm;
@@ -201,7 +203,7 @@ TEST(TrackedPromises, UnderADriftEveryReliableFrameIsWithinThreeSamples) {
   // The tracker's floor at 500 ppm and both modes' at 96 kHz, seed 28,
   // leave out frames a re-check would vouch for over blocks fed at delays
   // on no drift's line: the mean of such blocks places no delay.
-  for (const Case c : {Case{48000, 500.0, 17, {0.0, 0.3, 0.2}}, Case{48000, 1000.0, 17, {0.0, 0.002, 0.002}},
+  for (const Case c : {Case{48000, 500.0, 17, {0.0, 0.3, 0.2}}, Case{48000, 1000.0, 17, {0.0, 0.0, 0.0}},
                        Case{96000, 1000.0, 18, {0.0, 0.28, 0.44}}, Case{96000, 1000.0, 20, {0.0, 0.18, 0.5}},
                        Case{96000, 1000.0, 28, {0.0, 0.23, 0.6}}}) {
     Truth truth;
