@@ -43,6 +43,25 @@ void CDelayStateMachine::RestoreSearch(const SearchRecord& record) {
     m_confirmation.Unconfirm();
 }
 
+SearchPick CDelayStateMachine::SavePick() const {
+  SearchPick pick;
+  pick.result = *m_estimator.Result();
+  pick.state = m_state;
+  pick.stateFrames = m_stateFrames;
+  pick.reading = m_reading;
+  pick.confirmation = m_confirmation;
+  pick.sawRivalPeaks = m_estimator.SawRivalPeaks();
+  return pick;
+}
+
+void CDelayStateMachine::RestorePick(const SearchPick& pick) {
+  m_estimator.RestorePick(pick.result, pick.sawRivalPeaks);
+  m_state = pick.state;
+  m_stateFrames = pick.stateFrames;
+  m_reading = pick.reading;
+  m_confirmation = pick.confirmation;
+}
+
 void CDelayStateMachine::EndSearchUnconfirmed() {
   TakeResult(true);
   m_reading.status = DELAY_STATUS_UNCERTAIN;
