@@ -43,11 +43,18 @@ void CDelayCompensationImpl::RunSearch(HANDLE stopEvent, float* best) {
       m_machine.SearchOn();
     }
   }
-  if (m_machine.Estimator().Result() == nullptr) return;
-  // Without the level measurement the levels are those of the frames the
-  // search read up to its pick, whichever frames its looks read after.
+  // The stretch after the pick is read as the level measurement reads it,
+  // which goes on from there; without it, the levels are those of the
+  // frames the search read up to its pick.
   const SearchOutcome atPick = SaveSearchOutcome();
-  SettleSearchDelay(m_machine, searchFrame);
+  SettleSearchDelay(m_machine, m_sys->inputPara[0].wave.sampleRate, [&](EstimationBlocks* blocks) {
+    m_delayBuffer->ProcessInput(m_swapTestChannels);
+    NoteStartProgress();
+    if (UpdateEnergyHistory() == 0) return false;
+    if (stopEvent != nullptr && WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0) return false;
+    *blocks = NewestBlocks();
+    return true;
+  });
   if (m_sys->levelPara.levelAlign == 0) {
     m_activeBlocks = atPick.activeBlocks;
     m_energy.RestoreTotals(atPick.refEnergyTotal, atPick.testEnergyTotal, atPick.energyReads);

@@ -141,16 +141,10 @@ class FRONT_END_INTERNAL CDelayEstimator {
   }
   // Puts back the result of an earlier search run.
   void RestoreResult(int32_t delay, float quality);
-  // Puts back a search pick of this run as it stood, with the verdict on
-  // rival peaks the search had reached by then.
-  void RestorePick(const CORRRESULT& pick, bool sawRivalPeaks) {
-    m_result = &m_searchSet.Result();
-    *m_result = pick;
-    m_sawRivalPeaks = sawRivalPeaks;
-  }
+  // The sums of the newest `count` samples of both signals paired at `delay`.
+  static StretchSums PairedSums(const EstimationBlocks& blocks, int delay, uint32_t count);
   bool SearchHasPeak() const { return m_searchSet.HasPeak(); }
-  // The mean correlation (percent) of the search's blocks at a delay.
-  double SearchValueAt(int32_t delay) { return m_searchSet.ValueAtLag(delay, 0); }
+
   // A search pick of this run had a strong peak with a rival as strong at
   // another delay (a repeating signal): such a pick never confirms.
   bool SawRivalPeaks() const { return m_sawRivalPeaks; }

@@ -80,17 +80,6 @@ struct SearchRecord {
   SampleSpan blocks;
 };
 
-// The machine as a start-up search pick left it, kept while the search
-// looks at later blocks: put back, the run goes on as if it had stopped there.
-struct FRONT_END_INTERNAL SearchPick {
-  CORRRESULT result;
-  int state = DELCOMP_FILLINGBUFFERS;
-  uint32_t stateFrames = 0;
-  DelayReading reading;
-  CDelayConfirmation confirmation;
-  bool sawRivalPeaks = false;
-};
-
 class FRONT_END_INTERNAL CDelayStateMachine {
  public:
   CDelayStateMachine() = default;
@@ -122,8 +111,9 @@ class FRONT_END_INTERNAL CDelayStateMachine {
   void RestartSearch();
   SearchRecord SaveSearch() const;
   void RestoreSearch(const SearchRecord& record);
-  SearchPick SavePick() const;
-  void RestorePick(const SearchPick& pick);
+  // The search's pick moves to a delay a longer stretch of the signals
+  // peaks at, with the pick's quality; the search confirmed that delay.
+  void SettleSearchAt(int32_t delay);
   // The search ended without confirming a delay: the best it found stands, uncertain.
   void EndSearchUnconfirmed();
   // Marks above the status word, which every frame carries.

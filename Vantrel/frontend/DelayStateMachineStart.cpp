@@ -43,23 +43,14 @@ void CDelayStateMachine::RestoreSearch(const SearchRecord& record) {
     m_confirmation.Unconfirm();
 }
 
-SearchPick CDelayStateMachine::SavePick() const {
-  SearchPick pick;
-  pick.result = *m_estimator.Result();
-  pick.state = m_state;
-  pick.stateFrames = m_stateFrames;
-  pick.reading = m_reading;
-  pick.confirmation = m_confirmation;
-  pick.sawRivalPeaks = m_estimator.SawRivalPeaks();
-  return pick;
-}
-
-void CDelayStateMachine::RestorePick(const SearchPick& pick) {
-  m_estimator.RestorePick(pick.result, pick.sawRivalPeaks);
-  m_state = pick.state;
-  m_stateFrames = pick.stateFrames;
-  m_reading = pick.reading;
-  m_confirmation = pick.confirmation;
+void CDelayStateMachine::SettleSearchAt(int32_t delay) {
+  m_estimator.FollowDelay(delay);
+  TakeResult(true);
+  const SampleSpan blocks = m_confirmation.Evidence().blocks;
+  // The search's confirmations before share their blocks: they measured
+  // no drift from which to judge the step to this delay.
+  m_confirmation.Clear();
+  m_confirmation.Confirm(delay, m_estimator.Result()->quality, ConfirmedBy::Search, blocks);
 }
 
 void CDelayStateMachine::EndSearchUnconfirmed() {

@@ -1,69 +1,66 @@
 #include "Vantrel/frontend/SearchSettle.h"
 
-#include <cstdint>
-#include <cstdlib>
+#include <cmath>
 
 namespace {
 
-// The most samples an echo's bias moves a half second's peak.
-constexpr int32_t kEchoBias = 2;
-constexpr int kCandidates = 2 * kEchoBias + 1;
+constexpr int kCandidates = 2 * kSettleBias + 1;
 
-// Searches on until the blocks of the correlator that gave `delay` all
-// begin at or after `after`; true when the pick there is reliable. A look
-// that has not got there within twice the frames it needs (that
-// correlator fed no block) gives up, so that it never costs more than a
-// few history lengths of the search.
-bool LookAgain(CDelayStateMachine& machine, const SearchFrameReader& readFrame, int32_t delay, int64_t after) {
-  const DelayMachineSettings& settings = machine.Settings();
-  const uint32_t frame = settings.frameLength > 0 ? settings.frameLength : 1;
-  const uint64_t needed = CCorrelatorSet::kHistoryBlocks + (uint64_t(settings.searchBlock) + frame - 1) / frame;
-  for (uint64_t frames = 0; frames < 2 * needed; ++frames) {
-    machine.SearchOn();
-    if (!readFrame()) return false;
-    if (machine.Estimator().SearchSpan(delay).first < after) continue;
-    return machine.State() == DELCOMP_DELAYRELIABLE;
+// The sums of a stretch at each candidate delay.
+struct CandidateSums {
+  StretchSums at[kCandidates];
+
+  void Add(const EstimationBlocks& blocks, int32_t pick, uint32_t count) {
+    for (int k = 0; k < kCandidates; ++k) {
+      const StretchSums frame = CDelayEstimator::PairedSums(blocks, pick - kSettleBias + k, count);
+      at[k].aa += frame.aa;
+      at[k].bb += frame.bb;
+      at[k].ab += frame.ab;
+    }
   }
-  return false;
-}
-
-// Adds the search's blocks' mean correlation at each candidate delay.
-void AddStretch(CDelayEstimator& estimator, int32_t delay, double sums[kCandidates]) {
-  for (int k = 0; k < kCandidates; ++k) sums[k] += estimator.SearchValueAt(delay - kEchoBias + k);
-}
+  // The candidate correlating best, by magnitude where `sign` is negative
+  // (an inverted test); -1 where nothing was summed.
+  int Best(double sign) const {
+    int best = -1;
+    double bestValue = 0.0;
+    for (int k = 0; k < kCandidates; ++k) {
+      const double energy = at[k].aa * at[k].bb;
+      if (energy <= 0.0) continue;
+      const double value = sign * at[k].ab / std::sqrt(energy);
+      if (best < 0 || value > bestValue) {
+        best = k;
+        bestValue = value;
+      }
+    }
+    return best;
+  }
+};
 
 }  // namespace
 
-void SettleSearchDelay(CDelayStateMachine& machine, const SearchFrameReader& readFrame) {
-  SearchPick pick = machine.SavePick();
-  const int32_t delay = pick.result.delay;
-  CDelayEstimator& estimator = machine.Estimator();
-  // Correlations count by magnitude where an inverted test may count.
-  const double sign = pick.result.quality < 0.0f ? -1.0 : 1.0;
-  double sums[kCandidates] = {};
-  AddStretch(estimator, delay, sums);
-  int stretches = 1;
-  for (int look = 0; look < kSettleLooks; ++look) {
-    if (!LookAgain(machine, readFrame, delay, estimator.SearchSpan(delay).end)) break;
-    // A look that peaks further away sees a delay that moves: no sum over
-    // fixed delays holds for it, and the first pick stands as it was.
-    if (std::abs(int64_t(estimator.Result()->delay) - int64_t(delay)) > kEchoBias) {
-      machine.RestorePick(pick);
-      return;
-    }
-    AddStretch(estimator, delay, sums);
-    ++stretches;
+void SettleSearchDelay(CDelayStateMachine& machine, int sampleRate, const SettleFrameReader& readFrame) {
+  const CORRRESULT* pick = machine.Estimator().Result();
+  const uint32_t frame = machine.Settings().frameLength;
+  if (pick == nullptr || frame == 0 || sampleRate <= 0) return;
+  const int32_t delay = pick->delay;
+  const double sign = pick->quality < 0.0f ? -1.0 : 1.0;
+  const uint64_t frames = uint64_t(std::ceil(kSettleSeconds * double(sampleRate) / double(frame)));
+  CandidateSums halves[2];
+  uint64_t read = 0;
+  EstimationBlocks blocks;
+  while (read < frames && readFrame(&blocks)) {
+    halves[2 * read < frames ? 0 : 1].Add(blocks, delay, frame);
+    ++read;
   }
-  int best = kEchoBias;
-  for (int k = 0; k < kCandidates; ++k)
-    if (sign * sums[k] > sign * sums[best]) best = k;
-  if (best != kEchoBias) {
-    pick.result.delay = delay - kEchoBias + best;
-    pick.result.quality = float(sums[best] / stretches);
-    pick.reading.delay = pick.result.delay;
-    pick.reading.quality = QualityPercent(pick.result.quality);
-    pick.confirmation.Confirm(pick.result.delay, pick.result.quality, ConfirmedBy::Search,
-                              pick.confirmation.Evidence().blocks);
+  if (4 * read < frames) return;
+  CandidateSums whole = halves[0];
+  for (int k = 0; k < kCandidates; ++k) {
+    whole.at[k].aa += halves[1].at[k].aa;
+    whole.at[k].bb += halves[1].at[k].bb;
+    whole.at[k].ab += halves[1].at[k].ab;
   }
-  machine.RestorePick(pick);
+  const int best = whole.Best(sign);
+  const bool inside = best > 0 && best < kCandidates - 1;
+  if (!inside || best == kSettleBias || halves[0].Best(sign) != best || halves[1].Best(sign) != best) return;
+  machine.SettleSearchAt(delay - kSettleBias + best);
 }

@@ -7,24 +7,27 @@
 // pick carries that stretch's bias.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 
 #include "Vantrel/frontend/DelayStateMachine.h"
 #include "Vantrel/frontend/FrontEndInternal.h"
 
-// Reads one more frame of the search; false when the search must end (the
-// input ended, the block limit, a failed transform, the stop event).
-using SearchFrameReader = std::function<bool()>;
+// Reads one more frame of both signals into the ring, without the search,
+// and gives its newest blocks; false when the input ended or the start was
+// stopped.
+using SettleFrameReader = std::function<bool(EstimationBlocks*)>;
 
-// The machine stands at the search's first pick that did not improve. It
-// looks again at up to kSettleLooks stretches of blocks, none of which an
-// earlier look correlated, each with a reliable pick of its own, and sums
-// every stretch's mean correlation at the delays within an echo's bias of
-// the pick. Where the pick's delay has the largest sum, or a look peaks
-// further from it than that bias (a delay that moves), the pick stands
-// exactly as it was. Else the delay with the largest sum stands, with its mean
-// over the stretches as its quality. A look that cannot be had (the input
-// ends, no reliable pick there) ends the looking: the stretches so far
-// decide.
-constexpr int kSettleLooks = 3;
-FRONT_END_INTERNAL void SettleSearchDelay(CDelayStateMachine& machine, const SearchFrameReader& readFrame);
+// The machine stands at the search's first pick that did not improve. The
+// frames that follow, kSettleSeconds of them, are correlated in the time
+// domain at the delays within kSettleBias of the pick. Where a delay other
+// than the pick's correlates best over the whole stretch and over each of
+// its halves (a delay that moves does not peak at one place in both), and
+// lies inside that span (not at its edge, beyond which it may peak on),
+// the pick moves to it; else it stands exactly as it was. A stretch cut
+// short by the input's end decides on what it holds, a stretch of under a
+// quarter of it not at all.
+constexpr double kSettleSeconds = 5.0;
+constexpr int32_t kSettleBias = 3;
+FRONT_END_INTERNAL void SettleSearchDelay(CDelayStateMachine& machine, int sampleRate,
+                                          const SettleFrameReader& readFrame);
