@@ -1,7 +1,7 @@
 // The start-up search's delay on voiced speech under a strong echo: half a
 // second of blocks can peak a sample or two off the delay the whole signal
 // peaks at, and the search's first pick that does not improve carries that
-// stretch's bias unless it looks again.
+// stretch's bias unless a longer stretch settles it.
 #include <gtest/gtest.h>
 
 #include <cmath>
