@@ -9,6 +9,7 @@
 #include "Vantrel/RefusalNote.h"
 #include "Vantrel/SysPara.h"
 #include "Vantrel/frontend/DelayCompensationImpl.h"
+#include "Vantrel/frontend/SearchSettle.h"
 #include "Vantrel/stages/DelayBuffer.h"
 #include "platform/events.h"
 
@@ -24,13 +25,16 @@ void CDelayCompensationImpl::RunSearch(HANDLE stopEvent, float* best) {
   // The block limit counts from a full window: a window longer than the
   // limit would otherwise never be searched at all.
   int activeBeforeSearch = -1;
-  while (m_machine.State() != DELCOMP_DELAYRELIABLE) {
+  const auto searchFrame = [&] {
     if (activeBeforeSearch < 0 && m_machine.State() != DELCOMP_FILLINGBUFFERS) activeBeforeSearch = m_activeBlocks;
-    if (activeBeforeSearch >= 0 && m_activeBlocks - activeBeforeSearch >= kSearchActiveBlocks) break;
+    if (activeBeforeSearch >= 0 && m_activeBlocks - activeBeforeSearch >= kSearchActiveBlocks) return false;
     const int code = ProcessFrame(nullptr, nullptr, nullptr, nullptr, 1);
     NoteStartProgress();
-    if (code == 2 || m_machine.Estimator().Failed()) break;
-    if (stopEvent != nullptr && WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0) break;
+    if (code == 2 || m_machine.Estimator().Failed()) return false;
+    return stopEvent == nullptr || WaitForSingleObject(stopEvent, 0) != WAIT_OBJECT_0;
+  };
+  while (m_machine.State() != DELCOMP_DELAYRELIABLE) {
+    if (!searchFrame()) return;
     const CORRRESULT* result = m_machine.Estimator().Result();
     if (m_machine.State() == DELCOMP_DELAYRELIABLE && result != nullptr) {
       const float magnitude = std::fabs(result->quality);
@@ -38,6 +42,22 @@ void CDelayCompensationImpl::RunSearch(HANDLE stopEvent, float* best) {
       *best = magnitude;
       m_machine.SearchOn();
     }
+  }
+  // The stretch after the pick is read as the level measurement reads it,
+  // which goes on from there; without it, the levels are those of the
+  // frames the search read up to its pick.
+  const SearchOutcome atPick = SaveSearchOutcome();
+  SettleSearchDelay(m_machine, m_sys->inputPara[0].wave.sampleRate, [&](EstimationBlocks* blocks) {
+    m_delayBuffer->ProcessInput(m_swapTestChannels);
+    NoteStartProgress();
+    if (UpdateEnergyHistory() == 0) return false;
+    if (stopEvent != nullptr && WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0) return false;
+    *blocks = NewestBlocks();
+    return true;
+  });
+  if (m_sys->levelPara.levelAlign == 0) {
+    m_activeBlocks = atPick.activeBlocks;
+    m_energy.RestoreTotals(atPick.refEnergyTotal, atPick.testEnergyTotal, atPick.energyReads);
   }
 }
 

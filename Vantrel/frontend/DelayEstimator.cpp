@@ -138,10 +138,14 @@ double ShortStretchScatter(double rho, uint32_t samples) {
 
 }  // namespace
 
-StretchSums CDelayEstimator::FrameSums(const EstimationBlocks& blocks, uint32_t frameLength) const {
-  const int64_t d = m_result->delay;
+StretchSums CDelayEstimator::PairedSums(const EstimationBlocks& blocks, int delay, uint32_t count) {
+  const int64_t d = delay;
   return RingStretchSums(blocks.refRing, blocks.refEnd, d < 0 ? -d : 0, blocks.testRing, blocks.testEnd, d > 0 ? d : 0,
-                         blocks.ringLength, frameLength);
+                         blocks.ringLength, count);
+}
+
+StretchSums CDelayEstimator::FrameSums(const EstimationBlocks& blocks, uint32_t frameLength) const {
+  return PairedSums(blocks, m_result->delay, frameLength);
 }
 
 bool CDelayEstimator::MaterialOnOneSide(const StretchSums& frame, uint32_t frameLength) const {

@@ -143,7 +143,10 @@ class FRONT_END_INTERNAL CDelayEstimator {
   }
   // Puts back the result of an earlier search run.
   void RestoreResult(int32_t delay, float quality);
+  // The sums of the newest `count` samples of both signals paired at `delay`.
+  static StretchSums PairedSums(const EstimationBlocks& blocks, int delay, uint32_t count);
   bool SearchHasPeak() const { return m_searchSet.HasPeak(); }
+
   // A search pick of this run had a strong peak with a rival as strong at
   // another delay (a repeating signal): such a pick never confirms.
   bool SawRivalPeaks() const { return m_sawRivalPeaks; }

@@ -111,6 +111,9 @@ class FRONT_END_INTERNAL CDelayStateMachine {
   void RestartSearch();
   SearchRecord SaveSearch() const;
   void RestoreSearch(const SearchRecord& record);
+  // The search's pick moves to a delay a longer stretch of the signals
+  // peaks at, with the pick's quality; the search confirmed that delay.
+  void SettleSearchAt(int32_t delay);
   // The search ended without confirming a delay: the best it found stands, uncertain.
   void EndSearchUnconfirmed();
   // Marks above the status word, which every frame carries.

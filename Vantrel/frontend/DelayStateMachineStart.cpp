@@ -43,6 +43,16 @@ void CDelayStateMachine::RestoreSearch(const SearchRecord& record) {
     m_confirmation.Unconfirm();
 }
 
+void CDelayStateMachine::SettleSearchAt(int32_t delay) {
+  m_estimator.FollowDelay(delay);
+  TakeResult(true);
+  const SampleSpan blocks = m_confirmation.Evidence().blocks;
+  // The search's confirmations before share their blocks: they measured
+  // no drift from which to judge the step to this delay.
+  m_confirmation.Clear();
+  m_confirmation.Confirm(delay, m_estimator.Result()->quality, ConfirmedBy::Search, blocks);
+}
+
 void CDelayStateMachine::EndSearchUnconfirmed() {
   TakeResult(true);
   m_reading.status = DELAY_STATUS_UNCERTAIN;
