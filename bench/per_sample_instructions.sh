@@ -36,8 +36,8 @@ self_of() {
 }
 
 printf '%-10s %14s %14s %12s\n' host dc_blocker conversion all_per_sample
-for spec in "$@"; do
-  name=${spec%%=*} host=${spec#*=}
+for entry in "$@"; do
+  name=${entry%%=*} host=${entry#*=}
   profile=$work/$name.cg
   LD_LIBRARY_PATH=$(libs_of "$host") valgrind --tool=callgrind --callgrind-out-file="$profile" \
     "$host" --quiet "$work/ref.wav" "$work/test.wav" > "$work/$name.out" 2> "$work/$name.err"
