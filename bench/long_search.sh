@@ -60,8 +60,8 @@ libs_of() {
 printf '%-10s %-10s %5s %9s %9s  %s\n' host pair round cpu_s wall_s result
 for round in $(seq 1 "$rounds"); do
   for pair in plain repeating; do
-    for spec in "$@"; do
-      name=${spec%%=*} host=${spec#*=}
+    for named in "$@"; do
+      name=${named%%=*} host=${named#*=}
       out=$work/$name-$pair.out
       LD_LIBRARY_PATH=$(libs_of "$host") /usr/bin/time -f '%U %S %e' -o "$work/time" \
         "$host" --quiet --max-delay-ms 20000 "$work/${pair}_ref.wav" "$work/${pair}_test.wav" > "$out" 2>&1 || true
@@ -74,8 +74,8 @@ done
 
 if [[ ${INSTRUCTIONS:-0} == 1 ]]; then
   for pair in plain repeating; do
-    for spec in "$@"; do
-      name=${spec%%=*} host=${spec#*=}
+    for named in "$@"; do
+      name=${named%%=*} host=${named#*=}
       LD_LIBRARY_PATH=$(libs_of "$host") valgrind --tool=callgrind --callgrind-out-file="$work/cg" \
         "$host" --quiet --max-delay-ms 20000 "$work/${pair}_ref.wav" "$work/${pair}_test.wav" > /dev/null 2> "$work/cg.err" || true
       printf '%-10s %-10s instructions %s\n' "$name" "$pair" "$(grep -m1 -oE 'Collected : [0-9]+' "$work/cg.err" | cut -d' ' -f3)"
