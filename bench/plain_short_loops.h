@@ -3,7 +3,8 @@
 // into plain_o2), built as a shared library and called through non-inlined
 // functions, as a primitive is. Each has the primitive's semantics: the sum adds in double and rounds
 // once, the dot product adds float products in float, the conversion, the
-// split of interleaved complex values and the zero fill are exact.
+// split of interleaved complex values and the zero fill are exact (the
+// zero fill a loop of SSE stores, not the C library's memset).
 #pragma once
 #include <cstdint>
 

@@ -32,6 +32,13 @@ inline spStatus CheckArrays(int64_t n, const P*... p) {
   if (const spStatus s = CheckPointers(p...); s != spOk) return s;
   return CheckLength(n);
 }
+// Whether CheckArrays passes, in one branch: the comparisons joined by a
+// plain or, so that a short call's checks cost a single branch on the
+// usual path (CheckArrays then tells which one failed).
+template <class... P>
+inline bool ArraysPass(int64_t n, const P*... p) {
+  return !(((p == nullptr) | ...) | (n < 1));
+}
 // Pointers, then a count of at least `minimum`.
 template <class... P>
 inline spStatus CheckArraysMin(int64_t n, int64_t minimum, const P*... p) {

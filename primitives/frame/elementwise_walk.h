@@ -186,17 +186,25 @@ void FourWideFrom(const float* src, float* dst, int64_t from, int64_t n, float p
 // result again soon.
 inline constexpr int64_t kStreamAboveBytes = int64_t{8} << 20;
 
+// The short walks' unaligned loads stay in the floating-point domain
+// (movups, movupd): the SSE3 sets' lddqu loads into the integer domain, and
+// the operation after it waits a bypass, which a call of a few vectors feels.
+inline simd::f32x4 LoadUFp(const float* p) { return simd::LoadUByMovups(p); }
+#if SP_SET_HAS_F64_VECTORS
+inline simd::f64x2 LoadUFp(const double* p) { return simd::LoadUFpDomain(p); }
+#endif
+
 // dst[i] = Op(x[i], y[i]) for n below kShortBelow<T>; x or y may be dst.
 template <class Op, class T>
 inline void ShortBinary(const T* x, const T* y, T* dst, int64_t n) {
   constexpr int64_t L = kLanes<T>;
   int64_t i = 0;
   for (; i + 2 * L <= n; i += 2 * L) {
-    simd::StoreU(dst + i, Op::Vector(simd::LoadU(x + i), simd::LoadU(y + i)));
-    simd::StoreU(dst + i + L, Op::Vector(simd::LoadU(x + i + L), simd::LoadU(y + i + L)));
+    simd::StoreU(dst + i, Op::Vector(LoadUFp(x + i), LoadUFp(y + i)));
+    simd::StoreU(dst + i + L, Op::Vector(LoadUFp(x + i + L), LoadUFp(y + i + L)));
   }
   if (i + L <= n) {
-    simd::StoreU(dst + i, Op::Vector(simd::LoadU(x + i), simd::LoadU(y + i)));
+    simd::StoreU(dst + i, Op::Vector(LoadUFp(x + i), LoadUFp(y + i)));
     i += L;
   }
   for (; i < n; ++i) simd::St(dst + i, Op::Scalar(simd::Ld(x + i), simd::Ld(y + i)));
@@ -209,11 +217,11 @@ inline void ShortConst(const T* x, T c, T* dst, int64_t n) {
   const Vec<T> cv = simd::Splat(c);
   int64_t i = 0;
   for (; i + 2 * L <= n; i += 2 * L) {
-    simd::StoreU(dst + i, Op::Vector(simd::LoadU(x + i), cv));
-    simd::StoreU(dst + i + L, Op::Vector(simd::LoadU(x + i + L), cv));
+    simd::StoreU(dst + i, Op::Vector(LoadUFp(x + i), cv));
+    simd::StoreU(dst + i + L, Op::Vector(LoadUFp(x + i + L), cv));
   }
   if (i + L <= n) {
-    simd::StoreU(dst + i, Op::Vector(simd::LoadU(x + i), cv));
+    simd::StoreU(dst + i, Op::Vector(LoadUFp(x + i), cv));
     i += L;
   }
   for (; i < n; ++i) simd::St(dst + i, Op::Scalar(simd::Ld(x + i), c));

@@ -135,16 +135,18 @@ void ThreeArray(const T* x, const T* y, T* dst, int64_t n, bool mayStream) {
   ScalarLoop<Op>(x, y, dst, n);
 }
 
-// The checked entry forms.
+// The checked entry forms; arguments that pass take one branch.
 template <class Op, class T>
 spStatus CheckedThreeArray(const T* x, const T* y, T* dst, int64_t n, bool mayStream) {
-  if (const spStatus s = CheckArrays(n, x, y, dst); s != spOk) return s;
+  if (!ArraysPass(n, x, y, dst)) [[unlikely]]
+    return CheckArrays(n, x, y, dst);
   ThreeArray<Op>(x, y, dst, n, mayStream);
   return spOk;
 }
 template <class Op, class T>
 spStatus CheckedInPlace(const T* src, T* srcDst, int64_t n) {
-  if (const spStatus s = CheckArrays(n, src, srcDst); s != spOk) return s;
+  if (!ArraysPass(n, src, srcDst)) [[unlikely]]
+    return CheckArrays(n, src, srcDst);
   ThreeArray<Op>(srcDst, src, srcDst, n, false);  // srcDst = Op(srcDst, src), never streamed
   return spOk;
 }

@@ -146,14 +146,17 @@ inline void I16ToF32Eight(const int16_t* src, float* dst) {
 
 // Channel 0 or 1 of stereo int16 frames, four frames a vector: each frame
 // is one 32-bit lane, and its dot product with the weights (1, 0) or
-// (0, 1) is the wanted sample, sign-extended, in one instruction. 64
+// (0, 1) is the wanted sample, sign-extended, in one instruction. 128
 // frames a step, so that the loop's own count and branch are a small part
-// of the four instructions a vector costs (load, dot, convert, store).
+// of the four instructions a vector costs (load, dot, convert, store; the
+// dot product is destructive, so folding the load into it would only trade
+// the load for a copy of the weights). A block of 1024 frames costs 1.04
+// instructions a frame, against 1.08 at 64 a step.
 int64_t I16PairLaneToF32Steps(const int16_t* frames, int64_t channel, float* dst, int64_t n) {
   const i16x8 weights = channel == 0 ? SplatPairI16(1, 0) : SplatPairI16(0, 1);
   const auto four = [&](int64_t i) { StoreU(dst + i, I32ToF32(PairDotI16(LoadUByMovdqu(frames + 2 * i), weights))); };
-  const int64_t whole = WholeSteps<64>(n, [&](int64_t i) {
-    [&]<size_t... k>(std::index_sequence<k...>) { (four(i + 4 * int64_t{k}), ...); }(std::make_index_sequence<16>{});
+  const int64_t whole = WholeSteps<128>(n, [&](int64_t i) {
+    [&]<size_t... k>(std::index_sequence<k...>) { (four(i + 4 * int64_t{k}), ...); }(std::make_index_sequence<32>{});
   });
   return whole + WholeSteps<4>(n - whole, [&](int64_t i) { four(whole + i); });
 }

@@ -45,7 +45,7 @@ constexpr bool kVectorSteps = kSetIndex >= SP_SET_SSE2;
 template <class S, class D>
 inline spStatus CheckConversion(const S* src, const D* dst, int32_t n) {
   if constexpr (kVectorSteps) {
-    if (!((src == nullptr) | (dst == nullptr) | (n < 1))) [[likely]]
+    if (ArraysPass(n, src, dst)) [[likely]]
       return spOk;
   }
   return CheckArrays(n, src, dst);

@@ -22,8 +22,8 @@ TEST_P(SampleConvertTest, ChannelsAndWholeFramesAreExact) {
   std::uniform_int_distribution<int32_t> value(-32768, 32767);
   std::vector<int64_t> counts;
   for (int64_t n = 0; n <= 40; ++n) counts.push_back(n);
-  // Around the stereo channel's steps of 64 frames, then a long count.
-  for (int64_t n : {63, 64, 65, 67, 127, 128, 131, 1023}) counts.push_back(n);
+  // Around the stereo channel's steps of 128 frames, then long counts.
+  for (int64_t n : {63, 64, 65, 67, 127, 128, 129, 131, 191, 255, 256, 259, 1023, 1024}) counts.push_back(n);
   for (int channels : {1, 2, 3}) {
     for (int64_t count : counts) {
       const int64_t samples = count * channels;
