@@ -1,15 +1,20 @@
 #include "platform/debug_output.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <string>
+
+#include "platform/steady_path.h"
 
 namespace {
 
@@ -36,8 +41,41 @@ bool WriteAll(int fd, const char* text, size_t length) {
   return true;
 }
 
+// Opens the trace file for appending, -1 when it is not safe to: nobody but
+// the user and root may be able to change where the path leads (else a
+// link planted on the way could aim the lines at any file of the user's),
+// and what it names must be the user's own file, not a second link to one,
+// or a device or pipe of the user's or root's. It is opened by its path
+// with the links resolved, and not waited on for a reader when a pipe.
+int OpenTraceFile(const char* path) {
+  if (!SteadyPath(path)) return -1;
+  char resolved[PATH_MAX];
+  std::string file;
+  if (realpath(path, resolved) != nullptr) {
+    file = resolved;
+  } else {
+    if (errno != ENOENT) return -1;
+    const std::filesystem::path named(path);
+    const std::string name = named.filename().string();
+    const std::string folder = named.has_parent_path() ? named.parent_path().string() : ".";
+    if (name.empty() || name == "." || name == ".." || realpath(folder.c_str(), resolved) == nullptr) return -1;
+    file = std::string(resolved) + (resolved[1] != '\0' ? "/" : "") + name;
+  }
+  const int fd = open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
+  if (fd < 0) return -1;
+  struct stat info {};
+  const bool own = fstat(fd, &info) == 0 && (S_ISREG(info.st_mode)
+                                                 ? info.st_uid == geteuid() && info.st_nlink == 1
+                                                 : info.st_uid == geteuid() || info.st_uid == 0);
+  if (!own || fcntl(fd, F_SETFL, O_APPEND) != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
 bool AppendToTraceFile(const char* path, const char* text, size_t length) {
-  int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  int fd = OpenTraceFile(path);
   if (fd < 0) return false;
   bool ok = WriteAll(fd, text, length);
   close(fd);
