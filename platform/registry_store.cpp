@@ -245,6 +245,12 @@ std::map<std::string, std::shared_ptr<KeptReader>>& KeptReaders() {
   return *readers;
 }
 
+// Readers a forked child inherited, never used or closed there.
+std::vector<std::shared_ptr<KeptReader>>& ForkedReaders() {
+  static auto* readers = new std::vector<std::shared_ptr<KeptReader>>;
+  return *readers;
+}
+
 // Runs `query` (Connection&, bool* keep) -> LONG on a reader of the hive
 // `file`; the hive found by the name `named` (lstat). `query` sets *keep
 // when the hive has its tables.
@@ -256,10 +262,13 @@ LONG Read(const std::string& file, const struct stat& named, Query query) {
     auto it = KeptReaders().find(file);
     if (it != KeptReaders().end()) {
       const KeptReader& kept = *it->second;
-      if (kept.process == getpid() && kept.device == named.st_dev && kept.inode == named.st_ino)
+      if (kept.process == getpid() && kept.device == named.st_dev && kept.inode == named.st_ino) {
         reader = it->second;
-      else
-        KeptReaders().erase(it);  // a forked child leaves the parent's connection alone
+      } else {
+        // A forked child leaves the parent's connection as it is, unclosed.
+        if (kept.process != getpid()) ForkedReaders().push_back(it->second);
+        KeptReaders().erase(it);
+      }
     }
   }
   bool keep = false;
