@@ -74,12 +74,49 @@ int OpenTraceFile(const char* path) {
   return fd;
 }
 
+// A regular trace file, judged once and kept open while its path still
+// names it (nobody else can change where the path leads, so the same file
+// means the same way): a line costs a look at the path and the write.
+struct KeptTraceFile {
+  std::mutex lock;
+  std::string path;
+  int fd = -1;
+  dev_t device = 0;
+  ino_t inode = 0;
+};
+
+KeptTraceFile& TraceFile() {
+  static auto* kept = new KeptTraceFile;  // outlives static destructors
+  return *kept;
+}
+
 bool AppendToTraceFile(const char* path, const char* text, size_t length) {
-  int fd = OpenTraceFile(path);
-  if (fd < 0) return false;
-  bool ok = WriteAll(fd, text, length);
-  close(fd);
-  return ok;
+  KeptTraceFile& kept = TraceFile();
+  std::lock_guard<std::mutex> guard(kept.lock);
+  struct stat named {};
+  const bool same = kept.fd >= 0 && kept.path == path && stat(path, &named) == 0 && named.st_dev == kept.device &&
+                    named.st_ino == kept.inode;
+  if (!same) {
+    if (kept.fd >= 0) close(kept.fd);
+    kept.fd = OpenTraceFile(path);
+    struct stat opened {};
+    if (kept.fd >= 0 && fstat(kept.fd, &opened) != 0) {
+      close(kept.fd);
+      kept.fd = -1;
+    }
+    if (kept.fd < 0) return false;
+    if (!S_ISREG(opened.st_mode)) {
+      // A device or pipe is opened for each line, as a reader may come and go.
+      const bool ok = WriteAll(kept.fd, text, length);
+      close(kept.fd);
+      kept.fd = -1;
+      return ok;
+    }
+    kept.path = path;
+    kept.device = opened.st_dev;
+    kept.inode = opened.st_ino;
+  }
+  return WriteAll(kept.fd, text, length);
 }
 
 const char* TraceFilePath() {
