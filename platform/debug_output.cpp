@@ -5,11 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <string>
@@ -45,23 +43,14 @@ bool WriteAll(int fd, const char* text, size_t length) {
 // the user and root may be able to change where the path leads (else a
 // link planted on the way could aim the lines at any file of the user's),
 // and what it names must be the user's own file, not a second link to one,
-// or a device or pipe of the user's or root's. It is opened by its path
-// with the links resolved, and not waited on for a reader when a pipe.
+// or a device or pipe of the user's or root's. A name still absent is
+// created without following a link put there meanwhile (a link to nothing
+// is refused); a pipe is not waited on for a reader.
 int OpenTraceFile(const char* path) {
+  struct stat named {};
+  const bool present = stat(path, &named) == 0;  // a link's target there
   if (!SteadyPath(path)) return -1;
-  char resolved[PATH_MAX];
-  std::string file;
-  if (realpath(path, resolved) != nullptr) {
-    file = resolved;
-  } else {
-    if (errno != ENOENT) return -1;
-    const std::filesystem::path named(path);
-    const std::string name = named.filename().string();
-    const std::string folder = named.has_parent_path() ? named.parent_path().string() : ".";
-    if (name.empty() || name == "." || name == ".." || realpath(folder.c_str(), resolved) == nullptr) return -1;
-    file = std::string(resolved) + (resolved[1] != '\0' ? "/" : "") + name;
-  }
-  const int fd = open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
+  const int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | (present ? 0 : O_NOFOLLOW), 0644);
   if (fd < 0) return -1;
   struct stat info {};
   const bool own = fstat(fd, &info) == 0 && (S_ISREG(info.st_mode)
