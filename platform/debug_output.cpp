@@ -1,6 +1,7 @@
 #include "platform/debug_output.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,6 +11,8 @@
 #include <fstream>
 #include <mutex>
 #include <string>
+
+#include "platform/steady_path.h"
 
 namespace {
 
@@ -36,12 +39,73 @@ bool WriteAll(int fd, const char* text, size_t length) {
   return true;
 }
 
+// Opens the trace file for appending, -1 when it is not safe to: nobody but
+// the user and root may be able to change where the path leads (else a
+// link planted on the way could aim the lines at any file of the user's),
+// and what it names must be the user's own file, not a second link to one,
+// or a device or pipe of the user's or root's. A name still absent is
+// created without following a link put there meanwhile (a link to nothing
+// is refused); a pipe is not waited on for a reader.
+int OpenTraceFile(const char* path) {
+  struct stat named {};
+  const bool present = stat(path, &named) == 0;  // a link's target there
+  if (!SteadyPath(path)) return -1;
+  const int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | (present ? 0 : O_NOFOLLOW), 0644);
+  if (fd < 0) return -1;
+  struct stat info {};
+  const bool own = fstat(fd, &info) == 0 && (S_ISREG(info.st_mode)
+                                                 ? info.st_uid == geteuid() && info.st_nlink == 1
+                                                 : info.st_uid == geteuid() || info.st_uid == 0);
+  if (!own || fcntl(fd, F_SETFL, O_APPEND) != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// A regular trace file, judged once and kept open while its path still
+// names it (nobody else can change where the path leads, so the same file
+// means the same way): a line costs a look at the path and the write.
+struct KeptTraceFile {
+  std::mutex lock;
+  std::string path;
+  int fd = -1;
+  dev_t device = 0;
+  ino_t inode = 0;
+};
+
+KeptTraceFile& TraceFile() {
+  static auto* kept = new KeptTraceFile;  // outlives static destructors
+  return *kept;
+}
+
 bool AppendToTraceFile(const char* path, const char* text, size_t length) {
-  int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  bool ok = WriteAll(fd, text, length);
-  close(fd);
-  return ok;
+  KeptTraceFile& kept = TraceFile();
+  std::lock_guard<std::mutex> guard(kept.lock);
+  struct stat named {};
+  const bool same = kept.fd >= 0 && kept.path == path && stat(path, &named) == 0 && named.st_dev == kept.device &&
+                    named.st_ino == kept.inode;
+  if (!same) {
+    if (kept.fd >= 0) close(kept.fd);
+    kept.fd = OpenTraceFile(path);
+    struct stat opened {};
+    if (kept.fd >= 0 && fstat(kept.fd, &opened) != 0) {
+      close(kept.fd);
+      kept.fd = -1;
+    }
+    if (kept.fd < 0) return false;
+    if (!S_ISREG(opened.st_mode)) {
+      // A device or pipe is opened for each line, as a reader may come and go.
+      const bool ok = WriteAll(kept.fd, text, length);
+      close(kept.fd);
+      kept.fd = -1;
+      return ok;
+    }
+    kept.path = path;
+    kept.device = opened.st_dev;
+    kept.inode = opened.st_ino;
+  }
+  return WriteAll(kept.fd, text, length);
 }
 
 const char* TraceFilePath() {

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -31,6 +32,8 @@ struct MutexState {
   DWORD ownerThread = 0;
   int depth = 0;
   int lockFd = -1;  // -1: unnamed, in-process only
+  std::string lockPath;  // the lock file lockFd was opened at
+  std::atomic<int> handles{0};  // open handles (their objects) on it
 
   ~MutexState() {
     if (lockFd >= 0) close(lockFd);  // also drops a lock still held
@@ -58,7 +61,19 @@ bool LockFile(int fd, DWORD milliseconds, Clock::time_point deadline) {
 
 class NamedMutex final : public KernelObject {
  public:
-  explicit NamedMutex(std::shared_ptr<MutexState> state) : m_state(std::move(state)) {}
+  explicit NamedMutex(std::shared_ptr<MutexState> state) : m_state(std::move(state)) { ++m_state->handles; }
+  // The last handle closed by an owner that did not release gives the mutex
+  // up, as the mutex itself went with its last handle.
+  ~NamedMutex() override {
+    if (m_state->handles.fetch_sub(1) != 1) return;
+    std::unique_lock<std::mutex> guard(m_state->lock);
+    if (m_state->handles != 0 || m_state->ownerThread == 0) return;
+    if (m_state->lockFd >= 0) flock(m_state->lockFd, LOCK_UN);
+    m_state->ownerThread = 0;
+    m_state->depth = 0;
+    guard.unlock();
+    m_state->released.notify_one();
+  }
 
   DWORD Wait(DWORD milliseconds) override {
     const DWORD me = GetCurrentThreadId();
@@ -103,10 +118,15 @@ class NamedMutex final : public KernelObject {
   std::shared_ptr<MutexState> m_state;
 };
 
+// One state per name, shared by every handle the process has open on it.
+// It stays, with its lock file open, when the last handle closes, so that a
+// caller that creates and closes the mutex around each operation does not
+// open and judge the folder and the file each time; the lock itself is
+// still taken per wait.
 std::mutex g_namesLock;
-std::map<std::string, std::weak_ptr<MutexState>>& Names() {
-  static auto* names = new std::map<std::string, std::weak_ptr<MutexState>>;
-  return *names;
+std::map<std::string, std::shared_ptr<MutexState>>& KeptStates() {
+  static auto* kept = new std::map<std::string, std::shared_ptr<MutexState>>;
+  return *kept;
 }
 
 void TraceCreateFailure(const char* name, const std::string& path, const std::string& why) {
@@ -205,31 +225,46 @@ std::string NamedMutexLockFile(const char* name) {
 
 namespace {
 
+// The state of `name`: the one its open handles share, else the kept one
+// while it still serves: its lock file is the one the name's path gives now
+// and has not been removed (then other processes would lock a new one).
+// Call with g_namesLock taken.
+std::shared_ptr<MutexState> KeptState(const char* name, bool* open) {
+  auto it = KeptStates().find(name);
+  *open = it != KeptStates().end() && it->second->handles > 0;
+  if (it == KeptStates().end() || *open) return it == KeptStates().end() ? nullptr : it->second;
+  struct stat info {};
+  if (it->second->lockPath == NamedMutexLockFile(name) && fstat(it->second->lockFd, &info) == 0 && info.st_nlink > 0)
+    return it->second;
+  KeptStates().erase(it);
+  return nullptr;
+}
+
 // The mutex of `name` (null or empty: unnamed), or null with the lock
 // file's path and the reason.
 HANDLE OpenMutex(BOOL initialOwner, const char* name, std::string* path, std::string* why) {
-  std::shared_ptr<MutexState> state;
+  std::shared_ptr<NamedMutex> mutex;
   bool existed = false;
   if (name == nullptr || *name == '\0') {
-    state = std::make_shared<MutexState>();
+    mutex = std::make_shared<NamedMutex>(std::make_shared<MutexState>());
   } else {
+    // The handle counts before the names' lock is let go (KeptState).
+    std::shared_ptr<MutexState> state;
     std::lock_guard<std::mutex> guard(g_namesLock);
-    std::weak_ptr<MutexState>& slot = Names()[name];
-    state = slot.lock();
-    existed = state != nullptr;
+    state = KeptState(name, &existed);
     if (!state) {
       int fd = OpenLockFile(name, path, why);
       if (fd < 0) {
-        Names().erase(name);
         SetLastError(ERROR_ACCESS_DENIED);
         return nullptr;
       }
       state = std::make_shared<MutexState>();
       state->lockFd = fd;
-      slot = state;
+      state->lockPath = *path;
+      KeptStates()[name] = state;
     }
+    mutex = std::make_shared<NamedMutex>(state);
   }
-  auto mutex = std::make_shared<NamedMutex>(state);
   HANDLE handle = RegisterKernelObject(mutex);
   if (initialOwner) mutex->Wait(INFINITE);
   SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);

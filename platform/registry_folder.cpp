@@ -11,70 +11,12 @@
 #include <deque>
 #include <filesystem>
 
+#include "platform/steady_path.h"
+
 namespace registry_store {
 namespace {
 
 constexpr const char* kHeldVfsName = "vantrel-held-folder";
-constexpr int kMaxLinks = 40;  // as the kernel allows in one path
-
-bool Trusted(uid_t owner) { return owner == geteuid() || owner == 0; }
-
-// Whether nobody but the user and root can replace `name` in the folder
-// `folder`: the folder is theirs and closed to other writers, or it is
-// sticky (as /tmp is) and the entry is theirs.
-bool Steady(const struct stat& folder, const struct stat& entry) {
-  if (!Trusted(folder.st_uid)) return false;
-  if ((folder.st_mode & 022) == 0) return true;
-  return (folder.st_mode & S_ISVTX) != 0 && Trusted(entry.st_uid);
-}
-
-// Puts the names of `path` in front of `names`, in their order.
-void PrependNames(const std::string& path, std::deque<std::string>* names) {
-  std::deque<std::string> parts;
-  for (size_t at = 0; at <= path.size();) {
-    const size_t end = std::min(path.find('/', at), path.size());
-    if (end > at) parts.push_back(path.substr(at, end - at));
-    at = end + 1;
-  }
-  names->insert(names->begin(), parts.begin(), parts.end());
-}
-
-// Whether every folder on the way to `folder` (links followed, their
-// folders too) lets nobody but the user and root change what the way
-// leads to. Each step's folder is a path without links, so it names one
-// folder for as long as the steps before it are steady.
-bool SteadyWay(const std::string& folder) {
-  std::error_code failed;
-  const std::string whole = std::filesystem::absolute(folder, failed).string();
-  if (failed) return false;
-  std::deque<std::string> names;
-  PrependNames(whole, &names);
-  std::string at = "/";
-  int links = 0;
-  while (!names.empty()) {
-    const std::string name = names.front();
-    names.pop_front();
-    if (name == ".") continue;
-    if (name == "..") {
-      at = std::filesystem::path(at).parent_path().string();
-      continue;
-    }
-    const std::string next = at == "/" ? "/" + name : at + "/" + name;
-    struct stat here {}, entry {};
-    if (lstat(at.c_str(), &here) != 0 || lstat(next.c_str(), &entry) != 0 || !Steady(here, entry)) return false;
-    if (S_ISLNK(entry.st_mode)) {
-      char target[PATH_MAX];
-      const ssize_t length = readlink(next.c_str(), target, sizeof target);
-      if (++links > kMaxLinks || length <= 0 || size_t(length) >= sizeof target) return false;
-      if (target[0] == '/') at = "/";
-      PrependNames(std::string(target, size_t(length)), &names);
-      continue;
-    }
-    if (!S_ISDIR(entry.st_mode)) return false;
-    at = next;
-  }
-  return true;
-}
 
 // The name is whole already: "/proc/self/fd/N/..." must reach the kernel
 // as it is, which goes through the held descriptor, not through the

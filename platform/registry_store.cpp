@@ -11,6 +11,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
 
 #include "platform/registry_folder.h"
 #include "platform/trace_line.h"
@@ -101,9 +104,6 @@ bool MissingTable(const Connection& db) { return strncmp(sqlite3_errmsg(db.db())
 // Opens a hive for reading (`folder` must outlive `db`); ERROR_FILE_NOT_FOUND
 // when it does not exist, ERROR_READ_FAULT when it cannot be opened.
 LONG OpenForRead(const std::string& file, HiveFolder* folder, Connection* db) {
-  // Looked for by name first, so that an absent store traces nothing.
-  struct stat named {};
-  if (lstat(file.c_str(), &named) != 0) return ERROR_FILE_NOT_FOUND;
   if (const std::string why = folder->Open(file); !why.empty()) {
     Trace(file, "not read: " + why);
     return ERROR_READ_FAULT;
@@ -223,33 +223,111 @@ bool HiveWritable(const std::string& file) {
 
 void SetBusyTimeout(int milliseconds) { g_busyTimeoutMs.store(milliseconds > 0 ? milliseconds : 0); }
 
-LONG KeyExists(const std::string& file, const std::string& path) {
-  if (path.empty()) return ERROR_SUCCESS;  // the hive's root always exists
+namespace {
+
+// A hive's connection for reading, kept for the process once a read found
+// its tables, so that the reads of a run open and judge the hive once. It
+// still sees every write at once: SQLite checks the file for changes at the
+// start of each read. It serves while the hive's name still leads to the
+// file it opened, in the process that opened it.
+struct KeptReader {
+  std::mutex lock;  // one read at a time on the connection
   HiveFolder folder;
   Connection db;
-  if (LONG rc = OpenForRead(file, &folder, &db); rc != ERROR_SUCCESS) return rc;
-  Statement query(db.db(), "SELECT 1 FROM reg_keys WHERE path = ?");
-  if (!query.Ok()) return UnpreparedRead(file, db);
-  query.Bind(1, path);
-  int step = query.Step();
-  return step == SQLITE_ROW ? ERROR_SUCCESS : RowlessRead(file, db, step);
+  pid_t process = 0;
+  dev_t device = 0;
+  ino_t inode = 0;
+};
+
+std::mutex g_readersLock;
+std::map<std::string, std::shared_ptr<KeptReader>>& KeptReaders() {
+  static auto* readers = new std::map<std::string, std::shared_ptr<KeptReader>>;  // outlives static destructors
+  return *readers;
+}
+
+// Readers a forked child inherited, never used or closed there.
+std::vector<std::shared_ptr<KeptReader>>& ForkedReaders() {
+  static auto* readers = new std::vector<std::shared_ptr<KeptReader>>;
+  return *readers;
+}
+
+// Runs `query` (Connection&, bool* keep) -> LONG on a reader of the hive
+// `file`; the hive found by the name `named` (lstat). `query` sets *keep
+// when the hive has its tables.
+template <typename Query>
+LONG Read(const std::string& file, const struct stat& named, Query query) {
+  std::shared_ptr<KeptReader> reader;
+  {
+    std::lock_guard<std::mutex> guard(g_readersLock);
+    auto it = KeptReaders().find(file);
+    if (it != KeptReaders().end()) {
+      const KeptReader& kept = *it->second;
+      if (kept.process == getpid() && kept.device == named.st_dev && kept.inode == named.st_ino) {
+        reader = it->second;
+      } else {
+        // A forked child leaves the parent's connection as it is, unclosed.
+        if (kept.process != getpid()) ForkedReaders().push_back(it->second);
+        KeptReaders().erase(it);
+      }
+    }
+  }
+  bool keep = false;
+  if (reader != nullptr) {
+    std::lock_guard<std::mutex> guard(reader->lock);
+    const LONG rc = query(reader->db, &keep);
+    if (keep) return rc;
+    std::lock_guard<std::mutex> readers(g_readersLock);
+    KeptReaders().erase(file);
+    return rc;
+  }
+  reader = std::make_shared<KeptReader>();
+  if (LONG rc = OpenForRead(file, &reader->folder, &reader->db); rc != ERROR_SUCCESS) return rc;
+  const LONG rc = query(reader->db, &keep);
+  struct stat opened {};
+  if (keep && lstat(file.c_str(), &opened) == 0 && opened.st_dev == named.st_dev && opened.st_ino == named.st_ino) {
+    reader->process = getpid();
+    reader->device = named.st_dev;
+    reader->inode = named.st_ino;
+    std::lock_guard<std::mutex> guard(g_readersLock);
+    KeptReaders()[file] = std::move(reader);
+  }
+  return rc;
+}
+
+}  // namespace
+
+LONG KeyExists(const std::string& file, const std::string& path) {
+  if (path.empty()) return ERROR_SUCCESS;  // the hive's root always exists
+  // Looked for by name first, so that an absent store traces nothing.
+  struct stat named {};
+  if (lstat(file.c_str(), &named) != 0) return ERROR_FILE_NOT_FOUND;
+  return Read(file, named, [&](Connection& db, bool* keep) -> LONG {
+    Statement query(db.db(), "SELECT 1 FROM reg_keys WHERE path = ?");
+    if (!query.Ok()) return UnpreparedRead(file, db);
+    query.Bind(1, path);
+    int step = query.Step();
+    *keep = step == SQLITE_ROW || step == SQLITE_DONE;
+    return step == SQLITE_ROW ? ERROR_SUCCESS : RowlessRead(file, db, step);
+  });
 }
 
 LONG ReadValue(const std::string& file, const std::string& path, const std::string& name, Value* out) {
-  HiveFolder folder;
-  Connection db;
-  if (LONG rc = OpenForRead(file, &folder, &db); rc != ERROR_SUCCESS) return rc;
-  Statement query(db.db(), "SELECT type, data FROM reg_values WHERE key = ? AND name = ?");
-  if (!query.Ok()) return UnpreparedRead(file, db);
-  query.Bind(1, path);
-  query.Bind(2, name);
-  int step = query.Step();
-  if (step != SQLITE_ROW) return RowlessRead(file, db, step);
-  out->type = static_cast<DWORD>(sqlite3_column_int64(query.get(), 0));
-  const auto* bytes = static_cast<const uint8_t*>(sqlite3_column_blob(query.get(), 1));
-  int length = sqlite3_column_bytes(query.get(), 1);
-  out->data.assign(bytes, bytes + (bytes != nullptr && length > 0 ? length : 0));
-  return ERROR_SUCCESS;
+  struct stat named {};
+  if (lstat(file.c_str(), &named) != 0) return ERROR_FILE_NOT_FOUND;
+  return Read(file, named, [&](Connection& db, bool* keep) -> LONG {
+    Statement query(db.db(), "SELECT type, data FROM reg_values WHERE key = ? AND name = ?");
+    if (!query.Ok()) return UnpreparedRead(file, db);
+    query.Bind(1, path);
+    query.Bind(2, name);
+    int step = query.Step();
+    *keep = step == SQLITE_ROW || step == SQLITE_DONE;
+    if (step != SQLITE_ROW) return RowlessRead(file, db, step);
+    out->type = static_cast<DWORD>(sqlite3_column_int64(query.get(), 0));
+    const auto* bytes = static_cast<const uint8_t*>(sqlite3_column_blob(query.get(), 1));
+    int length = sqlite3_column_bytes(query.get(), 1);
+    out->data.assign(bytes, bytes + (bytes != nullptr && length > 0 ? length : 0));
+    return ERROR_SUCCESS;
+  });
 }
 
 LONG CreateKey(const std::string& file, const std::string& path, bool* created) {

@@ -3,9 +3,11 @@
 // whatever the umask), and a link in a hive's place is not followed: a
 // hive another user could plant or redirect is neither read nor written,
 // also when a folder above it is theirs (registry_folder.h).
-// Opens the hive's SQLite file per operation (so other processes see every
-// write at once), with a busy timeout so concurrent writers queue instead
-// of failing.
+// Writes open the hive's SQLite file per operation; reads keep one
+// connection per hive for the process once it has its tables (SQLite looks
+// for other processes' writes at the start of every read, so they are seen
+// at once). Both with a busy timeout so concurrent writers queue instead of
+// failing.
 // Every problem is traced on the debugger output with the file's name,
 // whatever the trace mask, since it concerns the store itself.
 #pragma once

@@ -1,6 +1,10 @@
 // The debugger output sink, the debug-break hook and the message box.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +13,8 @@
 
 #include "platform/debug_output.h"
 #include "platform/message_box.h"
+#include "support/child_process.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -53,6 +59,78 @@ TEST(DebugOutput, UnwritableTraceFileFallsBackToStderr) {
   unsetenv("VANTREL_TRACE");
   EXPECT_NE(std::string::npos, err.find("kept line\n")) << err;
   EXPECT_NE(std::string::npos, err.find("VANTREL_TRACE")) << err;
+}
+
+// Where VANTREL_TRACE names something another user could have planted or
+// redirected, the lines are not written there (the user's file it leads to
+// stays as it was, a pipe is not waited on) and go to stderr with the note;
+// a link the user made in a folder of the user's own is followed.
+TEST(DebugOutput, TraceFileOthersCouldPlantIsNotWrittenThrough) {
+  enum class Plant { OwnLink, LinkInSharedFolder, FolderLinkInSharedFolder, SecondHardLink, PipeWithoutReader, OthersFile };
+  const struct {
+    Plant plant;
+    bool writes;  // the line reaches the user's file
+  } cases[] = {{Plant::OwnLink, true},         {Plant::LinkInSharedFolder, false},
+               {Plant::FolderLinkInSharedFolder, false}, {Plant::SecondHardLink, false},
+               {Plant::PipeWithoutReader, false}, {Plant::OthersFile, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.plant));
+    if (c.plant == Plant::OthersFile && geteuid() != 0) continue;  // needs root to give a file away
+    TempDir temp;
+    const std::string mine = temp.File("mine");  // a private folder of the user's
+    const std::string shared = temp.File("shared");  // open to every user, as a careless one is
+    ASSERT_EQ(0, mkdir(mine.c_str(), 0700));
+    ASSERT_EQ(0, mkdir(shared.c_str(), 0777));
+    ASSERT_EQ(0, chmod(shared.c_str(), 0777));
+    const std::string victim = mine + "/notes";
+    { std::ofstream(victim) << "the user's own\n"; }
+    std::string trace;
+    switch (c.plant) {
+      case Plant::OwnLink:
+        trace = mine + "/trace.log";
+        ASSERT_EQ(0, symlink(victim.c_str(), trace.c_str()));
+        break;
+      case Plant::LinkInSharedFolder:
+        trace = shared + "/trace.log";
+        ASSERT_EQ(0, symlink(victim.c_str(), trace.c_str()));
+        break;
+      case Plant::FolderLinkInSharedFolder:
+        ASSERT_EQ(0, symlink(mine.c_str(), (shared + "/logs").c_str()));
+        trace = shared + "/logs/notes";
+        break;
+      case Plant::SecondHardLink:
+        trace = mine + "/trace.log";
+        ASSERT_EQ(0, link(victim.c_str(), trace.c_str()));
+        break;
+      case Plant::PipeWithoutReader:
+        trace = mine + "/trace.log";
+        ASSERT_EQ(0, mkfifo(trace.c_str(), 0600));
+        break;
+      case Plant::OthersFile:
+        ASSERT_EQ(0, chmod(shared.c_str(), 01777));  // sticky, as /tmp
+        trace = shared + "/trace.log";
+        { std::ofstream(trace) << ""; }
+        ASSERT_EQ(0, chmod(trace.c_str(), 0666));
+        ASSERT_EQ(0, chown(trace.c_str(), 65534, 65534));
+        break;
+    }
+    const std::string err = temp.File("stderr");
+    const int exitCode = RunInChild([&] {
+      alarm(5);  // a wait on the pipe ends the child
+      const int fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      if (fd < 0 || dup2(fd, STDERR_FILENO) < 0) return 2;
+      setenv("VANTREL_TRACE", trace.c_str(), 1);
+      OutputDebugStringA("a trace line\n");
+      return 0;
+    });
+    ASSERT_EQ(0, exitCode);
+    const std::string plantedText = c.plant == Plant::OthersFile ? ReadFileText(trace) : "";
+    EXPECT_EQ(c.writes ? "the user's own\na trace line\n" : "the user's own\n", ReadFileText(victim));
+    EXPECT_EQ("", plantedText);
+    const std::string seen = ReadFileText(err);
+    EXPECT_EQ(!c.writes, seen.find("a trace line\n") != std::string::npos) << seen;
+    EXPECT_EQ(!c.writes, seen.find("VANTREL_TRACE") != std::string::npos) << seen;
+  }
 }
 
 TEST(DebugOutput, HookTakesEveryLineUntilRemoved) {

@@ -96,6 +96,38 @@ TEST(NamedMutex, SerialisesProcessesAndIsFreedWhenTheHolderDies) {
   unlink(NamedMutexLockFile(name.c_str()).c_str());
 }
 
+// The process keeps a name's lock file open between uses; what other
+// processes see stays as if it opened the file on every use: a lock file
+// removed meanwhile is made again and locked (another process locks the new
+// one), and an owner that closes its last handle without releasing lets
+// other processes in at once.
+TEST(NamedMutex, KeptLockFileStillExcludesOtherProcesses) {
+  TempDir temp;
+  ScopedLockFolder folder(temp.Path());
+  const std::string name = UniqueName("kept");
+  auto othersWait = [&] {
+    return RunInChild([&] {
+      HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+      return mutex == nullptr ? 99 : WaitForSingleObject(mutex, 50) == WAIT_OBJECT_0 ? 1 : 0;
+    });
+  };
+  HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+  ASSERT_NE(nullptr, mutex);
+  CloseHandle(mutex);
+  ASSERT_EQ(0, unlink(NamedMutexLockFile(name.c_str()).c_str()));
+  mutex = CreateMutexA(nullptr, TRUE, name.c_str());
+  ASSERT_NE(nullptr, mutex);
+  EXPECT_TRUE(std::filesystem::exists(NamedMutexLockFile(name.c_str())));
+  EXPECT_EQ(0, othersWait()) << "another process took the mutex this one holds";
+  CloseHandle(mutex);  // owned, never released
+  EXPECT_EQ(1, othersWait()) << "the mutex stayed held after its last handle closed";
+  mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+  ASSERT_NE(nullptr, mutex);
+  std::thread other([&] { EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(mutex, 100)); });
+  other.join();
+  CloseHandle(mutex);
+}
+
 TEST(NamedMutex, MutexThatCannotBeCreatedIsTraced) {
   HANDLE mutex = nullptr;
   DebugOutputCapture capture;

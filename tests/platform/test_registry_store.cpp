@@ -180,6 +180,31 @@ TEST_F(RegistryStoreTest, AValueWrittenByOneProcessIsReadByAnother) {
             }));
 }
 
+// Reads keep the hive open between them; what they read stays what a fresh
+// open would: another process's write, a hive put in the name's place, a
+// removed hive, and the same in a forked child.
+TEST_F(RegistryStoreTest, ReadsBetweenOpensSeeTheHiveAsItIsNow) {
+  const char* key = "Software\\Kept";
+  auto read = [&] {
+    DWORD value = 0;
+    const LONG rc = GetDword(HKEY_CURRENT_USER, key, "v", &value);
+    return rc == ERROR_SUCCESS ? static_cast<LONG>(value) : -rc;
+  };
+  ASSERT_EQ(ERROR_SUCCESS, SetDword(HKEY_CURRENT_USER, key, "v", 1));
+  EXPECT_EQ(1, read());
+  ASSERT_EQ(0, RunInChild([&] { return SetDword(HKEY_CURRENT_USER, key, "v", 2) == 0 ? 0 : 1; }));
+  EXPECT_EQ(2, read());
+  EXPECT_EQ(0, RunInChild([&] { return read() == 2 ? 0 : 1; }));
+  const std::string other = sandbox.Folder() + "/other.db";
+  std::filesystem::copy_file(sandbox.UserHive(), other);
+  ASSERT_EQ(ERROR_SUCCESS, SetDword(HKEY_CURRENT_USER, key, "v", 3));
+  EXPECT_EQ(3, read());
+  ASSERT_EQ(0, rename(other.c_str(), sandbox.UserHive().c_str()));
+  EXPECT_EQ(2, read());
+  ASSERT_EQ(0, unlink(sandbox.UserHive().c_str()));
+  EXPECT_EQ(-ERROR_FILE_NOT_FOUND, read());
+}
+
 TEST_F(RegistryStoreTest, ConcurrentWritersFromSeveralProcessesLoseNothing) {
   constexpr int kWriters = 4;
   constexpr int kValuesEach = 30;
