@@ -320,6 +320,72 @@ CCorrelatorSet::BlockPeaks CCorrelatorSet::PeaksOfBlocks(int32_t delay, int32_t 
   return peaks;
 }
 
+int32_t CCorrelatorSet::UnresolvedWithin(int32_t delay, float sign, int32_t radius, double errors) const {
+  if (m_count == 0 || m_blockLen > m_windowLen) return 0;
+  const int64_t reach = int64_t(m_windowLen) - int64_t(m_blockLen);
+  const float side = sign < 0.0f ? -1.0f : 1.0f;
+  int32_t held = 0;
+  for (int32_t i = 0; i < m_count; ++i) held = std::max(held, m_correlators[i].Blocks());
+  // A block's value at a delay, from the correlator that holds it.
+  const auto value = [&](int32_t age, int64_t d, float* out) {
+    const float* vector =
+        d >= 0 ? m_correlators[0].BlockVector(age) : (m_count > 1 ? m_correlators[1].BlockVector(age) : nullptr);
+    const int64_t lag = reach - (d >= 0 ? d : -d);
+    if (vector == nullptr || lag < 0) return false;
+    *out = side * vector[lag];
+    return true;
+  };
+  int32_t unresolved = 0;
+  for (int32_t j = -radius; j <= radius; ++j) {
+    if (j == 0) continue;
+    double sum = 0.0, squares = 0.0;
+    int32_t count = 0;
+    for (int32_t age = 0; age < held; ++age) {
+      float at = 0.0f, off = 0.0f;
+      if (!value(age, delay, &at) || !value(age, int64_t(delay) + j, &off)) continue;
+      const double difference = double(at) - double(off);
+      sum += difference;
+      squares += difference * difference;
+      ++count;
+    }
+    if (count < 2) return 0;
+    const double mean = sum / count;
+    const double variance = std::max(0.0, squares / count - mean * mean) * count / (count - 1);
+    if (mean <= errors * std::sqrt(variance / count)) unresolved = std::max(unresolved, std::abs(j));
+  }
+  return unresolved;
+}
+
+double CCorrelatorSet::SteadyMeanErrorAtLagZero(double errors) const {
+  if (m_count == 0 || m_blockLen > m_windowLen) return 0.0;
+  const CBlockCorrelator& correlator = m_correlators[0];
+  const int32_t blocks = correlator.Blocks();
+  if (blocks < 4) return 0.0;
+  const uint32_t lag = m_windowLen - m_blockLen;
+  // Sums over the newer half (ages below blocks / 2) and the older.
+  double sum[2] = {}, squares[2] = {};
+  int32_t count[2] = {};
+  for (int32_t age = 0; age < blocks; ++age) {
+    const double value = double(correlator.BlockVector(age)[lag]);
+    const int half = age < blocks / 2 ? 0 : 1;
+    sum[half] += value;
+    squares[half] += value * value;
+    ++count[half];
+  }
+  const auto variance = [](double s, double q, int32_t n) {
+    return std::max(0.0, q / n - (s / n) * (s / n)) * n / std::max(n - 1, 1);
+  };
+  const double all = variance(sum[0] + sum[1], squares[0] + squares[1], blocks);
+  const double newer = sum[0] / count[0], older = sum[1] / count[1];
+  const double differenceError =
+      std::sqrt(variance(sum[0], squares[0], count[0]) / count[0] + variance(sum[1], squares[1], count[1]) / count[1]);
+  // The magnitude fell from the older blocks to the newer ones: a step,
+  // not scatter.
+  const double side = newer + older < 0.0 ? -1.0 : 1.0;
+  if (side * (older - newer) > errors * differenceError) return 0.0;
+  return 100.0 * std::sqrt(all / blocks);
+}
+
 double CCorrelatorSet::ValueAtLag(int32_t lag, int relaxed) {
   const int index = lag < 0 ? 1 : 0;
   if (index >= m_count) return 0.0;

@@ -95,6 +95,18 @@ class FRONT_END_INTERNAL CCorrelatorSet {
     int32_t blocks = 0;
   };
   BlockPeaks PeaksOfBlocks(int32_t delay, int32_t radius, float sign) const;
+  // The farthest offset j (1 .. radius) from `delay` (the side of the
+  // correlation `sign` gives) at which the blocks' mean does not stand
+  // above its value at delay + j by `errors` standard errors of their
+  // differences: the delay lies unresolved within it. 0 when every such
+  // offset is resolved or before two blocks.
+  int32_t UnresolvedWithin(int32_t delay, float sign, int32_t radius, double errors) const;
+  // The standard error (percent) of the mean correlation at lag 0 of the
+  // blocks in correlator 0's history, from their scatter about it, while
+  // they hold steady: 0 where the newer half of them correlates there
+  // below the older half by `errors` standard errors of that difference
+  // (a step, not scatter), and before four blocks.
+  double SteadyMeanErrorAtLagZero(double errors) const;
 
   const CORRRESULT& Result() const { return m_result; }
   CORRRESULT& Result() { return m_result; }

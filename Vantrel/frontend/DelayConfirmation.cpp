@@ -5,7 +5,11 @@ void CDelayConfirmation::Confirm(int delay, float quality, ConfirmedBy by, Sampl
   m_precision = precision;
   m_awaitsRecheck = false;
   m_blocks = blocks;
-  if (by == ConfirmedBy::Search) m_rooted = true;
+  if (by == ConfirmedBy::Search) {
+    m_rooted = true;
+    m_bySearch = true;
+    m_searchDelay = delay;
+  }
   // A re-check's peak of a drifting delay places it a sample or three
   // either way (a broad peak, a mean of blocks aligned by the delays of
   // their time): the line of the drift moves on at the rate measured and

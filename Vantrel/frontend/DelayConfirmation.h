@@ -41,6 +41,7 @@ class FRONT_END_INTERNAL CDelayConfirmation {
   // range, not confirmed): only a search confirms again.
   void LeaveOpen() {
     m_rooted = false;
+    m_bySearch = false;
     Unconfirm();
   }
   void Unconfirm() { m_confirmed = false; }
@@ -60,6 +61,7 @@ class FRONT_END_INTERNAL CDelayConfirmation {
   void Clear() {
     m_rejected = false;
     m_rooted = false;
+    m_bySearch = false;
     m_drift.Forget();
     Unconfirm();
   }
@@ -73,6 +75,11 @@ class FRONT_END_INTERNAL CDelayConfirmation {
   // The line of delays a search confirmed is unbroken: no search has left
   // the delay open since.
   bool Rooted() const { return m_rooted; }
+  // `delay` is the one confirmed, and the search's own: its long blocks
+  // placed it, not a re-check's short ones that followed the tracker.
+  bool SearchPlaced(int delay) const {
+    return m_confirmed && m_rooted && m_bySearch && delay == m_delay && delay == m_searchDelay;
+  }
   // What the gate reads of the confirmation in force.
   ConfirmationEvidence Evidence() const;
   // A drift counts only where the re-check follows it; elsewhere the one
@@ -138,6 +145,9 @@ class FRONT_END_INTERNAL CDelayConfirmation {
   int m_rejectedDelay = 0;
   ConfirmedBy m_by = ConfirmedBy::Nobody;
   bool m_rooted = false;
+  // The delay the last search confirmed, while the line is rooted in it.
+  bool m_bySearch = false;
+  int m_searchDelay = 0;
   bool m_awaitsRecheck = false;
   bool m_awaitsWholeRecheck = false;
   SampleSpan m_blocks;

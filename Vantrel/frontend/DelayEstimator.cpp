@@ -26,6 +26,9 @@ constexpr double kOneSided = 4.0;
 constexpr double kFrameSpreadFloor = 0.1;
 // Points (percent) within which a search's rival peak is a near-tie.
 constexpr double kNearTiePoints = 5.0;
+// Standard errors of the blocks' mean by which the correlation at the
+// delay must fall to count as fallen.
+constexpr double kFallErrors = 2.0;
 
 static_assert(CDelayConfirmation::kHoldFrames == CCorrelatorSet::kHistoryBlocks,
               "a confirmation holds as long as the re-check's history");
@@ -221,16 +224,25 @@ bool CDelayEstimator::FrameOffDelay(const StretchSums& sums, uint32_t frameLengt
   // below what its own level over the signals' noise lets it reach: a
   // quiet syllable's tail correlates less than the loud block around it.
   const double block = std::fabs(m_recheckSet.ValueAtLag(0, 1)) / 100.0;
-  const double samples = double(frameLength);
-  const double clean = std::max(0.0, 1.0 - m_refFloor.Noise() * samples / sums.aa) *
-                       std::max(0.0, 1.0 - m_testFloor.Noise() * samples / sums.bb);
-  const double reach = std::min(block, std::sqrt(clean));
+  const double level = LevelReach(sums, frameLength);
+  const double reach = std::min(block, level);
   if (rho < reach - ShortStretchScatter(reach, frameLength)) return true;
   // The same holds for the block against the correlation confirmed: a
   // block mostly past a step may still pass for a strong peak.
   // Its newest samples, the frame's, bound what it may reach.
-  const double confirmed = std::min(std::fabs(double(m_confirmation.Quality())) / 100.0, std::sqrt(clean));
+  const double confirmed = std::min(std::fabs(double(m_confirmation.Quality())) / 100.0, level);
   return block < confirmed - ShortStretchScatter(confirmed, m_recheckSet.GetBlockLen());
+}
+
+double CDelayEstimator::LevelReach(const StretchSums& sums, uint32_t samples) const {
+  if (!(sums.aa > 0.0) || !(sums.bb > 0.0)) return 0.0;
+  const double n = double(samples);
+  return std::sqrt(std::max(0.0, 1.0 - m_refFloor.Noise() * n / sums.aa) *
+                   std::max(0.0, 1.0 - m_testFloor.Noise() * n / sums.bb));
+}
+
+double CDelayEstimator::SignificantQuality() const {
+  return 100.0 * kSignificance / std::sqrt(double(std::max<uint32_t>(m_recheckSet.GetBlockLen(), 1)));
 }
 
 double CDelayEstimator::AlignedReferenceEnergy(const EstimationBlocks& blocks, uint32_t frameLength) const {
@@ -277,8 +289,18 @@ int CDelayEstimator::JudgeRecheckPick(const CORRRESULT& pick, float atCurrent, i
   // moved on by a drift (the blocks of the mean were aligned by the
   // delays of their time): it is judged where it lies.
   const bool samePeak = std::abs(pick.delay) <= CDelayConfirmation::kWithin;
-  const int r = samePeak ? VerifyDelay(pick.quality, m_result->quality, pick.quality, 0)
-                         : VerifyDelay(pick.quality, m_result->quality, atCurrent, pick.delay);
+  // At the delay the search placed, the mean at the delay has fallen only
+  // beyond the scatter of its blocks: under noise of the signals' own the
+  // mean of short blocks wanders with the loudness of the material by
+  // more than the confirmation's tenth. Blocks whose newer half falls
+  // clearly below the older get no such allowance: that is a step.
+  const float credit =
+      m_confirmation.SearchPlaced(m_result->delay)
+          ? float(std::copysign(kFallErrors * m_recheckSet.SteadyMeanErrorAtLagZero(kFallErrors), atCurrent))
+          : 0.0f;
+  const float atDelay = (samePeak ? pick.quality : atCurrent) + credit;
+  const int r = samePeak ? VerifyDelay(pick.quality, m_result->quality, atDelay, 0)
+                         : VerifyDelay(pick.quality, m_result->quality, atDelay, pick.delay);
   // The re-check confirms the delay in force when its own peak lies
   // there, where it now lies. A peak further than a drift's step from
   // the last one confirmed it confirms only where it correlates about
@@ -342,6 +364,14 @@ int CDelayEstimator::PickPrecision(const CORRRESULT& pick) {
   const CCorrelatorSet::BlockPeaks peaks = m_recheckSet.PeaksOfBlocks(pick.delay, radius, pick.quality);
   int32_t precision = 0;
   if (peaks.blocks > 0) precision = std::max(pick.delay - peaks.lowest, peaks.highest - pick.delay);
+  // At the delay the search placed, noise scatters the short blocks' own
+  // peaks while their mean still falls off clearly beside the delay: the
+  // blocks place it as closely as their mean resolves it. (Where the
+  // tracker moved the delay, only the blocks' own peaks may say so.)
+  if (m_confirmation.SearchPlaced(m_result->delay + pick.delay))
+    precision = std::min(
+        precision,
+        m_recheckSet.UnresolvedWithin(pick.delay, pick.quality, int32_t(CDelayConfirmation::kDriftStep), kFallErrors));
   return precision;
 }
 
@@ -357,8 +387,20 @@ bool CDelayEstimator::NewestBlockOffDelay() {
   if ((newest->flags & CORR_ENOUGH_DATA) == 0) return false;
   const double atDelay = std::fabs(m_recheckSet.ValueAtLag(0, 1));
   const double peak = std::fabs(double(newest->quality));
-  if (atDelay < double(CReliableGate::kStrongQuality)) return true;
-  return std::abs(newest->delay) > CDelayConfirmation::kWithin && peak >= kNewestStrongPeak && peak > atDelay + 1.0;
+  // At the delay the search placed, a block that peaks nowhere clearly
+  // higher than there (beyond the search's near-tie margin) is a weak
+  // block of that delay (a reverberant tail, noise over quiet speech),
+  // not one past a step, which correlates there hardly at all or peaks
+  // clearly elsewhere: it need only stand clear of chance.
+  const bool searchPlaced = m_confirmation.SearchPlaced(m_result->delay);
+  if (searchPlaced && peak <= atDelay + kNearTiePoints)
+    m_strongAtDelay = std::min(m_strongAtDelay, SignificantQuality());
+  if (atDelay < m_strongAtDelay) return true;
+  // At the delay the search placed, a peak elsewhere within the search's
+  // near-tie margin is a look-alike (a pitch period away on a voiced
+  // stretch, a room's reflection), not a step.
+  const double margin = searchPlaced ? kNearTiePoints : 1.0;
+  return std::abs(newest->delay) > CDelayConfirmation::kWithin && peak >= kNewestStrongPeak && peak > atDelay + margin;
 }
 
 void CDelayEstimator::AddRecheckMonitor(MONITORDATA* monitor, const RecheckTrace& trace) const {

@@ -84,6 +84,7 @@ class FRONT_END_INTERNAL CDelayEstimator {
   void NextFrame() {
     m_recheckRan = false;
     m_recheckWeak = false;
+    m_strongAtDelay = CReliableGate::kStrongQuality;
     if (m_framesSinceRecheck < UINT32_MAX) ++m_framesSinceRecheck;
   }
 
@@ -125,6 +126,13 @@ class FRONT_END_INTERNAL CDelayEstimator {
   bool NewestBlockDisagrees() const { return m_newestDisagrees; }
   // 2 (reliable) or 3 (uncertain): does a re-check confirm the current delay?
   static int VerifyDelay(float rNew, float rCurrent, float rAtCurrent, int offset);
+  // The correlation (percent) at the delay in force below which the
+  // newest re-check block, and the frame that carries its quality, say
+  // the delay does not hold: a strong peak's, but at the delay the search
+  // placed, where the block peaks nowhere clearly higher than there, what
+  // stands clear of chance. A strong peak's when the re-check has not
+  // correlated in this frame.
+  double StrongAtDelay() const { return m_strongAtDelay; }
 
   // The search's result once it has picked one, else null: the delay in
   // force and the quality the re-check judges by.
@@ -170,6 +178,13 @@ class FRONT_END_INTERNAL CDelayEstimator {
   // The energy of the reference's last frame of samples the re-check
   // pairs with the test's newest block.
   double AlignedReferenceEnergy(const EstimationBlocks& blocks, uint32_t frameLength) const;
+  // The correlation a stretch of `samples` samples at the delay can reach
+  // at most, given its level over the noise each signal shows in its
+  // quietest stretches.
+  double LevelReach(const StretchSums& sums, uint32_t samples) const;
+  // The least correlation (percent) of a re-check block that stands clear
+  // of the chance correlation over its samples.
+  double SignificantQuality() const;
   // The last frame of samples of both signals at the delay in force.
   StretchSums FrameSums(const EstimationBlocks& blocks, uint32_t frameLength) const;
   // One side of that frame holds material to re-check, the other, on its
@@ -208,5 +223,6 @@ class FRONT_END_INTERNAL CDelayEstimator {
   CRecheckFloor m_refFloor;
   CRecheckFloor m_testFloor;
   uint32_t m_framesSinceRecheck = 0;
+  double m_strongAtDelay = CReliableGate::kStrongQuality;
   int64_t m_pauseEnd = -1;  // where the last pause ended (-1: none this run)
 };

@@ -102,6 +102,7 @@ void CDelayStateMachine::DecideReliable(const FrameFacts& facts, const TrackRepo
   frame.realSamples =
       facts.realSamples ? int64_t(facts.realSamples(m_reading.delay)) : frame.samples.end - frame.samples.first;
   frame.predicted = track.predicted;
+  if (evidence.tracked) frame.strongQuality = m_estimator.StrongAtDelay();
   m_reading.status = m_gate.Decide(evidence, m_reading.status);
 }
 

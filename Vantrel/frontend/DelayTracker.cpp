@@ -53,16 +53,23 @@ TrackReport CDelayTracker::Track(float refEnergy, float testEnergy, const Tracki
     q = pick->secondQuality;
     o = pick->secondDelay;
   }
-  const bool stepped = TakesStep(o, q, v, limits.maxStep) && ApplyStep(o, q, limits, reading, &report);
+  const bool placed = m_confirmation.SearchPlaced(reading->delay);
+  const bool stepped = TakesStep(o, q, v, limits.maxStep, placed) && ApplyStep(o, q, limits, reading, &report);
   if (!stepped) reading->quality = QualityPercent(v);
   m_mean.Add(float(reading->quality));
   if (monitor != nullptr) monitor->Add(q, -100.0f, 100.0f, "R(VarDel)");
   return report;
 }
 
-bool CDelayTracker::TakesStep(int32_t o, float q, double v, int64_t maxStep) const {
+bool CDelayTracker::TakesStep(int32_t o, float q, double v, int64_t maxStep, bool placed) const {
   const int64_t step = std::abs(int64_t(o));
   if (o == 0 || step >= maxStep) return false;
+  // Off a delay the search's long blocks placed, a jump further than a
+  // drift's step follows only a strong peak: under noise of its own (a
+  // chord under the test) a short block correlates by chance nearly as
+  // well somewhere as at the delay, and a step there would follow it.
+  if (placed && step > CDelayConfirmation::kDriftStep && std::fabs(q) < float(CReliableGate::kStrongQuality))
+    return false;
   return (step <= 512 && q > v + 50.0) || (v < 40.0 && q > v + 20.0) || (step <= 256 && q > v + 25.0) ||
          (step <= 32 && q > v + 12.0) || (step <= 4 && q > v + 6.0) ||
          // A drift's step: the newest block's strong peak a sample or

@@ -2,8 +2,10 @@
 // re-check's newest block, steps the delay in force toward that block's
 // peak where the step table allows, and keeps the running mean of the
 // qualities tracked. Under a measured drift it carries a confirmed delay
-// on through a pause of the signal. It decides no status but clamped: what
-// it saw is evidence for CReliableGate.
+// on through a pause of the signal. Off a delay the search placed it jumps
+// further than a drift's step only to a strong peak: under noise of the
+// signals' own a short block peaks by chance elsewhere. It decides no
+// status but clamped: what it saw is evidence for CReliableGate.
 #pragma once
 
 #include <cstdint>
@@ -57,8 +59,9 @@ class FRONT_END_INTERNAL CDelayTracker {
 
  private:
   // Whether the newest block's peak at offset o (quality q, against v at
-  // the delay kept) is a step to take.
-  bool TakesStep(int32_t o, float q, double v, int64_t maxStep) const;
+  // the delay kept) is a step to take; `placed` when the delay kept is
+  // the one the search placed.
+  bool TakesStep(int32_t o, float q, double v, int64_t maxStep, bool placed) const;
   bool ApplyStep(int32_t o, float q, const TrackingLimits& limits, DelayReading* reading, TrackReport* report);
   bool FollowDriftThroughPause(const TrackingLimits& limits, DelayReading* reading);
 

@@ -1,7 +1,11 @@
 #include "Vantrel/frontend/ReliableGate.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+
+static_assert(FrameEvidence{}.strongQuality == CReliableGate::kStrongQuality,
+              "an untracked frame asks a strong peak's quality");
 
 namespace {
 
@@ -44,7 +48,7 @@ bool CReliableGate::Reliable(const ReliableEvidence& e) {
   const ConfirmationEvidence& confirmation = e.confirmation;
   const int64_t frameLength = e.frame.samples.end - e.frame.samples.first;
   if (e.frame.realSamples < frameLength) return false;
-  if (std::abs(e.frame.quality) < kStrongQuality) return false;
+  if (std::abs(e.frame.quality) < std::min(double(kStrongQuality), e.frame.strongQuality)) return false;
   if (confirmation.by == ConfirmedBy::Nobody || !confirmation.rootedInSearch) return false;
   if (e.tracked && confirmation.awaitsRecheck) return false;
   if (BeyondRange(confirmation.delay, e.maxDelay) || BeyondRange(e.frame.delay, e.maxDelay)) return false;

@@ -5,7 +5,12 @@
 // the frame's delay is final. A frame is reliable when all of these hold:
 //  1. its state holds a delay in force (Vouch), every sample of the frame
 //     is input of both signals (none is padding before an input's start or
-//     past its end) and its quality is that of a strong peak;
+//     past its end) and its quality is that of a strong peak (tracked, at
+//     the delay the search's long blocks placed, where the newest re-check
+//     block peaks nowhere clearly higher than there, one that stands clear
+//     of chance, CDelayEstimator::StrongAtDelay: under a chord or a room's
+//     tail a short block of quiet speech stays far below a strong peak at
+//     the right delay);
 //  2. a search confirmed the delay, or a re-check confirmed it on the line
 //     of a delay a search confirmed (a delay other than the one confirmed
 //     only over blocks all fed at one delay, or fed along a drift's line
@@ -37,8 +42,14 @@
 //     resolve the delay so closely (a drift that the delay in force did
 //     not follow spreads their peaks apart while their mean still peaks
 //     high on a broad peak) vouch for nothing, so a held delay that a
-//     drift has left is not renewed by them;
-//  6. the newest blocks do not put a strong peak clearly off the delay, and
+//     drift has left is not renewed by them. At the delay the search
+//     placed, noise scatters short blocks' own peaks while their mean
+//     still resolves it: there it suffices that their mean falls off at
+//     every delay from 4 to 8 samples either side by two standard errors
+//     of the blocks' differences;
+//  6. the newest blocks do not put a strong peak clearly off the delay (at
+//     the delay the search placed, beyond the search's near-tie margin: a
+//     pitch period or a reflection away a short block peaks by chance), and
 //     neither side of the frame at the delay holds material against
 //     silence on the other (each side against its own level: the re-check
 //     floor of RecheckFloor.h, on the signal's level and noise); where the
@@ -111,6 +122,10 @@ struct FrameEvidence {
   int64_t realSamples = 0;
   // The delay was carried on through a pause by the drift measured.
   bool predicted = false;
+  // The quality (percent) that stands for a strong peak in this frame
+  // (rule 1): CReliableGate::kStrongQuality, or, tracked, the newest
+  // re-check block's lower bar.
+  double strongQuality = 60.0;
 };
 
 struct ReliableEvidence {
