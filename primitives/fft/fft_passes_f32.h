@@ -170,7 +170,7 @@ struct BitReversedInput {
   [[gnu::always_inline]] void operator()(int64_t block, SplitCx<float> (&p)[4]) const {
     using namespace simd;
     f32x4 re[4], im[4];
-    #pragma GCC unroll 4
+#pragma GCC unroll 4
     for (int g = 0; g < 4; ++g) {
       const float* at = x + 32 * block + 8 * g;
       const f32x4 v0 = LoadAs<kAligned>(at), v1 = LoadAs<kAligned>(at + 4);
@@ -179,7 +179,7 @@ struct BitReversedInput {
     }
     Transpose4x4(re[0], re[1], re[2], re[3]);
     Transpose4x4(im[0], im[1], im[2], im[3]);
-    #pragma GCC unroll 4
+#pragma GCC unroll 4
     for (int j = 0; j < 4; ++j) p[j] = {re[j], im[j]};
   }
 };
@@ -196,9 +196,9 @@ struct GatheredInput {
   [[gnu::always_inline]] void operator()(int64_t block, SplitCx<float> (&p)[4]) const {
     const int64_t offset[4] = {0, points, points / 2, 3 * points / 2};  // floats
     const float* base[4];
-    #pragma GCC unroll 4
+#pragma GCC unroll 4
     for (int g = 0; g < 4; ++g) base[g] = x + index[4 * block + g];
-    #pragma GCC unroll 4
+#pragma GCC unroll 4
     for (int j = 0; j < 4; ++j) {
       const simd::f32x4 lo = simd::LoadPairs(base[0] + offset[j], base[1] + offset[j]);
       const simd::f32x4 hi = simd::LoadPairs(base[2] + offset[j], base[3] + offset[j]);
@@ -214,7 +214,7 @@ struct GatheredInput {
     using namespace simd;
     const int64_t quarter = points / 2, half = points;  // floats
     const f32x4 jSign = kInv ? RealSignMaskF32() : ImagSignMaskF32();
-    #pragma GCC unroll 4
+#pragma GCC unroll 4
     for (int g = 0; g < 4; ++g) {
       const float* at = x + index[4 * block + g];
       const f32x4 a = LoadU(at), b = LoadU(at + half), c = LoadU(at + quarter), d = LoadU(at + half + quarter);
@@ -247,14 +247,14 @@ template <bool kInv, FirstJoin kJoin, int kOut>
   } else {
     const float c = FloatFromBits(kRadix8Const);
     const f32x4 eighthRe = Lanes(1.0f, c, 0.0f, -c), eighthIm = Lanes(0.0f, -c, -1.0f, -c);
-    #pragma GCC unroll 4
+#pragma GCC unroll 4
     for (int g = 0; g < 4; g += 2) {
       const SplitCx<float> t = Twiddled<kInv>(p[g + 1], eighthRe, eighthIm);
       p[g + 1] = p[g] - t;
       p[g] = p[g] + t;
     }
   }
-  #pragma GCC unroll 4
+#pragma GCC unroll 4
   for (int g = 0; g < 4; ++g) PutQuad<kOut>(out + 8 * g, p[g]);
 }
 
