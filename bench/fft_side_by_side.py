@@ -15,6 +15,11 @@ core = sys.argv[3]
 rounds = int(sys.argv[4]) if len(sys.argv) > 4 else 4
 variant = sys.argv[5] if len(sys.argv) > 5 else "ssse3"
 libs = {"before": before, "after": build}
+# The benches load libvantrel_all_symbols.so; a folder without it would
+# silently leave them on BUILD's own copy, so "before" would be "after".
+for name, lib in libs.items():
+    if not os.path.exists(os.path.join(lib, "libvantrel_all_symbols.so")):
+        sys.exit(f"{name} folder {lib} has no libvantrel_all_symbols.so: the benches would not load its library")
 pattern = f"(fftw|{variant})/([6-9]|1[0-9]|20)/"
 times = {}
 for _ in range(rounds):

@@ -170,6 +170,7 @@ struct BitReversedInput {
   [[gnu::always_inline]] void operator()(int64_t block, SplitCx<float> (&p)[4]) const {
     using namespace simd;
     f32x4 re[4], im[4];
+#pragma GCC unroll 4
     for (int g = 0; g < 4; ++g) {
       const float* at = x + 32 * block + 8 * g;
       const f32x4 v0 = LoadAs<kAligned>(at), v1 = LoadAs<kAligned>(at + 4);
@@ -178,6 +179,7 @@ struct BitReversedInput {
     }
     Transpose4x4(re[0], re[1], re[2], re[3]);
     Transpose4x4(im[0], im[1], im[2], im[3]);
+#pragma GCC unroll 4
     for (int j = 0; j < 4; ++j) p[j] = {re[j], im[j]};
   }
 };
@@ -194,25 +196,34 @@ struct GatheredInput {
   [[gnu::always_inline]] void operator()(int64_t block, SplitCx<float> (&p)[4]) const {
     const int64_t offset[4] = {0, points, points / 2, 3 * points / 2};  // floats
     const float* base[4];
+#pragma GCC unroll 4
     for (int g = 0; g < 4; ++g) base[g] = x + index[4 * block + g];
+#pragma GCC unroll 4
     for (int j = 0; j < 4; ++j) {
       const simd::f32x4 lo = simd::LoadPairs(base[0] + offset[j], base[1] + offset[j]);
       const simd::f32x4 hi = simd::LoadPairs(base[2] + offset[j], base[3] + offset[j]);
       p[j] = {simd::EvenLanes(lo, hi), simd::OddLanes(lo, hi)};
     }
   }
+  // Blocks t and t + M/32 at once, their quads already through the 4-point
+  // transform, p[g] = q[g] = quad g: each 16-byte load holds the points r
+  // and r + 1 of one quarter, so the quads run on interleaved pairs and one
+  // transpose per quad pair puts them into runs.
+  template <bool kInv>
   [[gnu::always_inline]] void Pair(int64_t block, SplitCx<float> (&p)[4], SplitCx<float> (&q)[4]) const {
     using namespace simd;
-    const int64_t offset[4] = {0, points, points / 2, 3 * points / 2};  // floats
-    const float* base[4];
-    for (int g = 0; g < 4; ++g) base[g] = x + index[4 * block + g];
-    for (int j = 0; j < 4; ++j) {
-      const f32x4 v0 = LoadU(base[0] + offset[j]), v1 = LoadU(base[1] + offset[j]);
-      const f32x4 v2 = LoadU(base[2] + offset[j]), v3 = LoadU(base[3] + offset[j]);
-      const f32x4 lo01 = JoinLowHalves(v0, v1), lo23 = JoinLowHalves(v2, v3);
-      const f32x4 hi01 = JoinHighHalves(v0, v1), hi23 = JoinHighHalves(v2, v3);
-      p[j] = {EvenLanes(lo01, lo23), OddLanes(lo01, lo23)};
-      q[j] = {EvenLanes(hi01, hi23), OddLanes(hi01, hi23)};
+    const int64_t quarter = points / 2, half = points;  // floats
+    const f32x4 jSign = kInv ? RealSignMaskF32() : ImagSignMaskF32();
+#pragma GCC unroll 4
+    for (int g = 0; g < 4; ++g) {
+      const float* at = x + index[4 * block + g];
+      const f32x4 a = LoadU(at), b = LoadU(at + half), c = LoadU(at + quarter), d = LoadU(at + half + quarter);
+      const f32x4 s0 = Add(a, b), d0 = Sub(a, b), s1 = Add(c, d), d1 = Sub(c, d);
+      const f32x4 jd1 = Xor(SwapPairs(d1), jSign);  // J (c - d), pair by pair
+      f32x4 y0 = Add(s0, s1), y1 = Add(d0, jd1), y2 = Sub(s0, s1), y3 = Sub(d0, jd1);
+      Transpose4x4(y0, y1, y2, y3);
+      p[g] = {y0, y1};
+      q[g] = {y2, y3};
     }
   }
 };
@@ -223,14 +234,11 @@ inline constexpr uint32_t kRadix8Const = 0x3F3504F4u;
 
 enum class FirstJoin { Radix16, Radix8 };
 
-// One block of 16 points, p[j] = point j of each quad: the 4-point quads,
-// then the 16-point radix-4 stage (twiddles: `level4`) or the 8-point joins.
+// One block of 16 points after its 4-point quads, p[g] = quad g: the
+// 16-point radix-4 stage (twiddles: `level4`) or the 8-point joins.
 template <bool kInv, FirstJoin kJoin, int kOut>
-[[gnu::always_inline]] inline void FirstPassBlock(SplitCx<float> (&p)[4], float* out, const float* level4) {
+[[gnu::always_inline]] inline void JoinQuads(SplitCx<float> (&p)[4], float* out, const float* level4) {
   using namespace simd;
-  Butterfly4<kInv>(p[0], p[1], p[2], p[3]);
-  Transpose4x4(p[0].re, p[1].re, p[2].re, p[3].re);  // now p[g] = quad g
-  Transpose4x4(p[0].im, p[1].im, p[2].im, p[3].im);
   if constexpr (kJoin == FirstJoin::Radix16) {
     p[1] = Twiddled<kInv>(p[1], level4 + 8);
     p[2] = Twiddled<kInv>(p[2], level4);
@@ -239,13 +247,26 @@ template <bool kInv, FirstJoin kJoin, int kOut>
   } else {
     const float c = FloatFromBits(kRadix8Const);
     const f32x4 eighthRe = Lanes(1.0f, c, 0.0f, -c), eighthIm = Lanes(0.0f, -c, -1.0f, -c);
+#pragma GCC unroll 4
     for (int g = 0; g < 4; g += 2) {
       const SplitCx<float> t = Twiddled<kInv>(p[g + 1], eighthRe, eighthIm);
       p[g + 1] = p[g] - t;
       p[g] = p[g] + t;
     }
   }
+#pragma GCC unroll 4
   for (int g = 0; g < 4; ++g) PutQuad<kOut>(out + 8 * g, p[g]);
+}
+
+// One block of 16 points, p[j] = point j of each quad: the 4-point quads
+// with the quads in the lanes, then the joins.
+template <bool kInv, FirstJoin kJoin, int kOut>
+[[gnu::always_inline]] inline void FirstPassBlock(SplitCx<float> (&p)[4], float* out, const float* level4) {
+  using namespace simd;
+  Butterfly4<kInv>(p[0], p[1], p[2], p[3]);
+  Transpose4x4(p[0].re, p[1].re, p[2].re, p[3].re);  // now p[g] = quad g
+  Transpose4x4(p[0].im, p[1].im, p[2].im, p[3].im);
+  JoinQuads<kInv, kJoin, kOut>(p, out, level4);
 }
 
 // Blocks [firstBlock, endBlock) of bit-reversed input. Gathered input
@@ -261,9 +282,9 @@ void FirstPass(const Input& input, float* out, int64_t firstBlock, int64_t endBl
       for (int64_t u = 0; u < 2 * half; u += 2) {
         const int64_t block = input.index[u] / 8;
         SplitCx<float> p[4], q[4];
-        input.Pair(block, p, q);
-        FirstPassBlock<kInv, kJoin, kOut>(p, out + 32 * block, level4);
-        FirstPassBlock<kInv, kJoin, kOut>(q, out + 32 * (block + half), level4);
+        input.template Pair<kInv>(block, p, q);
+        JoinQuads<kInv, kJoin, kOut>(p, out + 32 * block, level4);
+        JoinQuads<kInv, kJoin, kOut>(q, out + 32 * (block + half), level4);
       }
       return;
     }

@@ -25,7 +25,7 @@ inline BinQuads<kPairSwapped> LoadBins(const float* asc, const float* desc) {
   using namespace simd;
   const f32x4 a0 = LoadU(asc), a1 = LoadU(asc + 4), b0 = LoadU(desc), b1 = LoadU(desc + 4);
   if constexpr (kPairSwapped) {
-    return {SwapPairs(EvenLanes(a0, a1)), SwapPairs(OddLanes(a0, a1)), EvenLanes(b1, b0), OddLanes(b1, b0)};
+    return {EvenLanesPairSwapped(a0, a1), OddLanesPairSwapped(a0, a1), EvenLanes(b1, b0), OddLanes(b1, b0)};
   } else {
     return {EvenLanes(a0, a1), OddLanes(a0, a1), Reverse(EvenLanes(b0, b1)), Reverse(OddLanes(b0, b1))};
   }

@@ -227,6 +227,9 @@ inline f32x4 DupOdd(f32x4 v) {
 // complex values.
 inline f32x4 EvenLanes(f32x4 x, f32x4 y) { return _mm_shuffle_ps(x, y, _MM_SHUFFLE(2, 0, 2, 0)); }
 inline f32x4 OddLanes(f32x4 x, f32x4 y) { return _mm_shuffle_ps(x, y, _MM_SHUFFLE(3, 1, 3, 1)); }
+// The same with each pair of lanes swapped: x2, x0, y2, y0 and x3, x1, y3, y1.
+inline f32x4 EvenLanesPairSwapped(f32x4 x, f32x4 y) { return _mm_shuffle_ps(x, y, _MM_SHUFFLE(0, 2, 0, 2)); }
+inline f32x4 OddLanesPairSwapped(f32x4 x, f32x4 y) { return _mm_shuffle_ps(x, y, _MM_SHUFFLE(1, 3, 1, 3)); }
 // Interleave: (x0, y0, x1, y1) and (x2, y2, x3, y3) — split real and
 // imaginary parts back into complex pairs.
 inline f32x4 InterleaveLow(f32x4 x, f32x4 y) { return _mm_unpacklo_ps(x, y); }
