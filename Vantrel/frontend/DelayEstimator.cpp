@@ -329,9 +329,12 @@ bool CDelayEstimator::LookAlikeAfterPause(const CORRRESULT& pick) {
   // A delay that stepped by a pitch period in a pause peaks a period off
   // on a held vowel, nearly as high as where it was: the first blocks
   // after a pause renew no confirmation from before it where the search
-  // would see a near-tie. Blocks past a confirmation after the pause
-  // judge as before: speech's pitch moves, and its look-alikes fall away.
-  return m_confirmation.Evidence().blocks.end <= m_pauseEnd && NearTieApartFrom(m_recheckSet, pick.delay, pick.quality);
+  // would see a near-tie. A confirmation whose blocks began before the
+  // pause ended rests on them, also one made in the frame that ended it
+  // (the pause is noted after that frame's re-check). Blocks past a
+  // confirmation after the pause judge as before: speech's pitch moves,
+  // and its look-alikes fall away.
+  return m_confirmation.Evidence().blocks.first < m_pauseEnd && NearTieApartFrom(m_recheckSet, pick.delay, pick.quality);
 }
 
 int CDelayEstimator::PickPrecision(const CORRRESULT& pick) {

@@ -190,8 +190,8 @@ class FRONT_END_INTERNAL CDelayEstimator {
   // delay the tracker stepped to on a block or two is not confirmed by
   // blocks fed at the delay before.
   bool FedAt(int64_t found, const SampleSpan& span) const;
-  // The confirmation in force is from before the last pause and the pick
-  // has a near-tie further than a drift's step from it.
+  // The confirmation in force rests on blocks from before the last pause's
+  // end and the pick has a near-tie further than a drift's step from it.
   bool LookAlikeAfterPause(const CORRRESULT& pick);
   void AddRecheckMonitor(MONITORDATA* monitor, const RecheckTrace& trace) const;
 

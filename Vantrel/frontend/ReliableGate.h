@@ -18,7 +18,8 @@
 //     re-check sent back to vouches once a re-check agrees with it (one
 //     over blocks enough for a pick where the search jumped off the delay
 //     in force past a near-tie: a block or two at a look-alike agree); after
-//     a pause, a re-check renews a confirmation from before it only where
+//     a pause, a re-check renews a confirmation over blocks from before
+//     its end (also one the frame that ended it made) only where
 //     no peak a pitch period away comes within the search's near-tie
 //     margin (a step of one period in the pause looks the same on a held
 //     vowel), else the delay waits for blocks that tell them apart;
