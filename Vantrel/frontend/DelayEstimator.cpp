@@ -26,6 +26,10 @@ constexpr double kOneSided = 4.0;
 constexpr double kFrameSpreadFloor = 0.1;
 // Points (percent) within which a search's rival peak is a near-tie.
 constexpr double kNearTiePoints = 5.0;
+// Points within which peaks a period either way of the delay are its
+// look-alikes: a held tone's copies of itself stay within them, while a
+// voice's pitch moves within a syllable and drops them further.
+constexpr double kLookAlikePoints = 2.0;
 
 static_assert(CDelayConfirmation::kHoldFrames == CCorrelatorSet::kHistoryBlocks,
               "a confirmation holds as long as the re-check's history");
@@ -77,6 +81,16 @@ bool NearTieApartFrom(CCorrelatorSet& set, int32_t delay, float quality) {
 }
 
 }  // namespace
+
+bool CDelayEstimator::LookAlikesEitherSide(const CORRRESULT& pick) {
+  // A held vowel correlates as well a period either way of its delay, and
+  // a step of one period leaves it looking the same: the blocks cannot
+  // place the delay. An echo or a reverberation's rival lies on one side.
+  const double margin = std::fabs(double(pick.quality)) - kLookAlikePoints;
+  const int32_t apart = int32_t(CDelayConfirmation::kDriftStep);
+  return m_recheckSet.BestApartFrom(pick.delay, apart, 1) >= margin &&
+         m_recheckSet.BestApartFrom(pick.delay, apart, -1) >= margin;
+}
 
 bool CDelayEstimator::SearchPeakNearTie() {
   return m_result != nullptr && NearTieApartFrom(m_searchSet, m_result->delay, m_result->quality);
@@ -187,6 +201,7 @@ int CDelayEstimator::Recheck(const EstimationBlocks& blocks, uint32_t frameLengt
     int ok = 0;
     CORRRESULT* pick = nullptr;
     m_recheckSet.PickBest(&ok, &pick, 1, 0);
+    if (m_recheckSet.HasPeak()) m_seesLookAlikes = LookAlikesEitherSide(*pick);
     trace.atCurrent = float(m_recheckSet.ValueAtLag(0, 0));
     trace.pickQuality = pick->quality;
     trace.ran = true;

@@ -39,7 +39,9 @@
 //     not follow spreads their peaks apart while their mean still peaks
 //     high on a broad peak) vouch for nothing, so a held delay that a
 //     drift has left is not renewed by them;
-//  6. the newest blocks do not put a strong peak clearly off the delay, and
+//  6. the newest blocks do not put a strong peak clearly off the delay, nor
+//     peak within the search's near-tie margin a pitch period either way
+//     of it (a held vowel: a step of one period looks the same), and
 //     neither side of the frame at the delay holds material against
 //     silence on the other (each side against its own level: the re-check
 //     floor of RecheckFloor.h, on the signal's level and noise); where the
@@ -128,7 +130,8 @@ struct ReliableEvidence {
   // for a pause's length.
   bool inPause = false;
   // The newest blocks' strong peak lies clearly off the frame's delay, or
-  // the frame holds material on one side only.
+  // they see look-alikes a period either way of it, or the frame holds
+  // material on one side only.
   bool blocksSayOtherwise = false;
   FrameEvidence frame;
 };
