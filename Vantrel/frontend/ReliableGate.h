@@ -16,8 +16,8 @@
 //     since
 //     (a near-tie, beyond the asked range, not confirmed); a search the
 //     re-check sent back to vouches once a re-check agrees with it (one
-//     over blocks enough for a pick where the search jumped off the delay
-//     in force past a near-tie: a block or two at a look-alike agree); after
+//     over blocks enough for a pick where the search's pick had a
+//     near-tie: a block or two at a look-alike agree); after
 //     a pause, a re-check renews a confirmation over blocks from before
 //     its end (also one the frame that ended it made) only where
 //     no peak a pitch period away comes within the search's near-tie
