@@ -264,7 +264,7 @@ int CCorrelatorSet::PickBestSigned(int* ok, CORRRESULT** result, float sign, int
   return 1;
 }
 
-double CCorrelatorSet::BestApartFrom(int32_t delay, int32_t apart) {
+double CCorrelatorSet::BestApartFrom(int32_t delay, int32_t apart, int side) {
   double best = 0.0;
   for (int32_t i = 0; i < m_count; ++i) apart = std::max(apart, m_correlators[i].PeakLobe());
   for (int32_t i = 0; i < m_count; ++i) {
@@ -274,7 +274,8 @@ double CCorrelatorSet::BestApartFrom(int32_t delay, int32_t apart) {
     if (vector == nullptr || divisor == 0 || m_blockLen > m_windowLen) continue;
     // Entries [B, W) hold the delays whole blocks reach.
     for (uint32_t pos = m_blockLen; pos < m_windowLen; ++pos) {
-      if (std::abs(int64_t(DelayAt(i, int32_t(pos))) - int64_t(delay)) <= apart) continue;
+      const int64_t from = int64_t(DelayAt(i, int32_t(pos))) - int64_t(delay);
+      if (std::abs(from) <= apart || (side > 0 && from < 0) || (side < 0 && from > 0)) continue;
       best = std::max(best, std::fabs(double(vector[pos])) * 100.0 / double(divisor));
     }
   }

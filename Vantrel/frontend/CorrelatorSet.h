@@ -82,8 +82,8 @@ class FRONT_END_INTERNAL CCorrelatorSet {
   // The largest mean correlation's magnitude (percent) of either
   // correlator's full history at a delay more than `apart` samples, and
   // more than the lobe of the last pick's peak, from `delay`; 0 before
-  // any block.
-  double BestApartFrom(int32_t delay, int32_t apart);
+  // any block. `side` > 0 looks only above `delay`, < 0 only below it.
+  double BestApartFrom(int32_t delay, int32_t apart, int side = 0);
 
   // Where the blocks in the history peak on their own, each within
   // `radius` of `delay` (the side of the correlation `sign` gives): the

@@ -29,6 +29,10 @@ constexpr double kNearTiePoints = 5.0;
 // Standard errors of the blocks' mean by which the correlation at the
 // delay must fall to count as fallen.
 constexpr double kFallErrors = 2.0;
+// Points within which peaks a period either way of the delay are its
+// look-alikes: a held tone's copies of itself stay within them, while a
+// voice's pitch moves within a syllable and drops them further.
+constexpr double kLookAlikePoints = 2.0;
 
 static_assert(CDelayConfirmation::kHoldFrames == CCorrelatorSet::kHistoryBlocks,
               "a confirmation holds as long as the re-check's history");
@@ -80,6 +84,16 @@ bool NearTieApartFrom(CCorrelatorSet& set, int32_t delay, float quality) {
 }
 
 }  // namespace
+
+bool CDelayEstimator::LookAlikesEitherSide(const CORRRESULT& pick) {
+  // A held vowel correlates as well a period either way of its delay, and
+  // a step of one period leaves it looking the same: the blocks cannot
+  // place the delay. An echo or a reverberation's rival lies on one side.
+  const double margin = std::fabs(double(pick.quality)) - kLookAlikePoints;
+  const int32_t apart = int32_t(CDelayConfirmation::kDriftStep);
+  return m_recheckSet.BestApartFrom(pick.delay, apart, 1) >= margin &&
+         m_recheckSet.BestApartFrom(pick.delay, apart, -1) >= margin;
+}
 
 bool CDelayEstimator::SearchPeakNearTie() {
   return m_result != nullptr && NearTieApartFrom(m_searchSet, m_result->delay, m_result->quality);
@@ -190,6 +204,7 @@ int CDelayEstimator::Recheck(const EstimationBlocks& blocks, uint32_t frameLengt
     int ok = 0;
     CORRRESULT* pick = nullptr;
     m_recheckSet.PickBest(&ok, &pick, 1, 0);
+    if (m_recheckSet.HasPeak()) m_seesLookAlikes = LookAlikesEitherSide(*pick);
     trace.atCurrent = float(m_recheckSet.ValueAtLag(0, 0));
     trace.pickQuality = pick->quality;
     trace.ran = true;
@@ -351,9 +366,12 @@ bool CDelayEstimator::LookAlikeAfterPause(const CORRRESULT& pick) {
   // A delay that stepped by a pitch period in a pause peaks a period off
   // on a held vowel, nearly as high as where it was: the first blocks
   // after a pause renew no confirmation from before it where the search
-  // would see a near-tie. Blocks past a confirmation after the pause
-  // judge as before: speech's pitch moves, and its look-alikes fall away.
-  return m_confirmation.Evidence().blocks.end <= m_pauseEnd && NearTieApartFrom(m_recheckSet, pick.delay, pick.quality);
+  // would see a near-tie. A confirmation whose blocks began before the
+  // pause ended rests on them, also one made in the frame that ended it
+  // (the pause is noted after that frame's re-check). Blocks past a
+  // confirmation after the pause judge as before: speech's pitch moves,
+  // and its look-alikes fall away.
+  return m_confirmation.Evidence().blocks.first < m_pauseEnd && NearTieApartFrom(m_recheckSet, pick.delay, pick.quality);
 }
 
 int CDelayEstimator::PickPrecision(const CORRRESULT& pick) {

@@ -79,6 +79,7 @@ class FRONT_END_INTERNAL CDelayEstimator {
     m_recheckSet.ClearHistory();
     m_recheckFeeds.Clear();
     m_newestDisagrees = false;
+    m_seesLookAlikes = false;
   }
   // One more frame: the re-check has not run in it yet.
   void NextFrame() {
@@ -124,6 +125,11 @@ class FRONT_END_INTERNAL CDelayEstimator {
   // yet), or it correlates there below a strong peak, or the frame's own
   // samples, shorter than the block, do not correlate there.
   bool NewestBlockDisagrees() const { return m_newestDisagrees; }
+  // The re-check's blocks, at their last pick, peak within the search's
+  // near-tie margin on both sides of it further than a drift's step away:
+  // a signal repeating at a pitch period, on which they cannot tell the
+  // delay from one a period off (a step of one period looks the same).
+  bool SeesLookAlikes() const { return m_seesLookAlikes; }
   // 2 (reliable) or 3 (uncertain): does a re-check confirm the current delay?
   static int VerifyDelay(float rNew, float rCurrent, float rAtCurrent, int offset);
   // The correlation (percent) at the delay in force below which the
@@ -205,9 +211,10 @@ class FRONT_END_INTERNAL CDelayEstimator {
   // delay the tracker stepped to on a block or two is not confirmed by
   // blocks fed at the delay before.
   bool FedAt(int64_t found, const SampleSpan& span) const;
-  // The confirmation in force is from before the last pause and the pick
-  // has a near-tie further than a drift's step from it.
+  // The confirmation in force rests on blocks from before the last pause's
+  // end and the pick has a near-tie further than a drift's step from it.
   bool LookAlikeAfterPause(const CORRRESULT& pick);
+  bool LookAlikesEitherSide(const CORRRESULT& pick);
   void AddRecheckMonitor(MONITORDATA* monitor, const RecheckTrace& trace) const;
 
   CDelayConfirmation& m_confirmation;
@@ -218,6 +225,7 @@ class FRONT_END_INTERNAL CDelayEstimator {
   bool m_sawRivalPeaks = false;
   bool m_recheckWeak = false;
   bool m_newestDisagrees = false;
+  bool m_seesLookAlikes = false;
   bool m_recheckedAny = false;
   CRecheckFeeds m_recheckFeeds;
   CRecheckFloor m_refFloor;

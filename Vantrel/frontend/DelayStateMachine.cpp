@@ -76,12 +76,10 @@ void CDelayStateMachine::StepCalcDelay(const FrameFacts& facts) {
       // restarts it, one on it (a search the re-check sent back to during
       // a drift) keeps the rate the gate allows for.
       m_confirmation.Confirm(result.delay, result.quality, ConfirmedBy::Search, m_estimator.SearchSpan(result.delay));
-      // A search the re-check sent back to that jumps off the delay in
-      // force with a near-tie elsewhere may have averaged a drifting delay
-      // into a look-alike a pitch period off.
-      if (restarted)
-        m_confirmation.AwaitRecheck(std::abs(result.delay - m_reading.delay) > CDelayConfirmation::kDriftStep &&
-                                    m_estimator.SearchPeakNearTie());
+      // A search the re-check sent back to whose pick has a near-tie
+      // elsewhere may have averaged a drifting delay into a look-alike a
+      // pitch period off, whether or not it moved the delay in force.
+      if (restarted) m_confirmation.AwaitRecheck(m_estimator.SearchPeakNearTie());
     } else if (restarted) {
       next = RecheckWhileRestarted(facts, next);
     }

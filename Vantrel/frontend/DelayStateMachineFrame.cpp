@@ -93,7 +93,7 @@ void CDelayStateMachine::DecideReliable(const FrameFacts& facts, const TrackRepo
   evidence.maxDelay = m_settings.maxDelay;
   evidence.pauseEnd = m_gate.PauseEnd();
   evidence.inPause = evidence.tracked && m_gate.InPause(AlignedEnd(facts));
-  evidence.blocksSayOtherwise = m_estimator.NewestBlockDisagrees() || track.belowMean;
+  evidence.blocksSayOtherwise = m_estimator.NewestBlockDisagrees() || m_estimator.SeesLookAlikes() || track.belowMean;
   FrameEvidence& frame = evidence.frame;
   frame.delay = m_reading.delay;
   frame.quality = m_reading.quality;

@@ -21,9 +21,10 @@
 //     since
 //     (a near-tie, beyond the asked range, not confirmed); a search the
 //     re-check sent back to vouches once a re-check agrees with it (one
-//     over blocks enough for a pick where the search jumped off the delay
-//     in force past a near-tie: a block or two at a look-alike agree); after
-//     a pause, a re-check renews a confirmation from before it only where
+//     over blocks enough for a pick where the search's pick had a
+//     near-tie: a block or two at a look-alike agree); after
+//     a pause, a re-check renews a confirmation over blocks from before
+//     its end (also one the frame that ended it made) only where
 //     no peak a pitch period away comes within the search's near-tie
 //     margin (a step of one period in the pause looks the same on a held
 //     vowel), else the delay waits for blocks that tell them apart;
@@ -49,7 +50,9 @@
 //     of the blocks' differences;
 //  6. the newest blocks do not put a strong peak clearly off the delay (at
 //     the delay the search placed, beyond the search's near-tie margin: a
-//     pitch period or a reflection away a short block peaks by chance), and
+//     pitch period or a reflection away a short block peaks by chance), nor
+//     peak within 2 points a pitch period either way of it (a held vowel:
+//     a step of one period looks the same), and
 //     neither side of the frame at the delay holds material against
 //     silence on the other (each side against its own level: the re-check
 //     floor of RecheckFloor.h, on the signal's level and noise); where the
@@ -142,7 +145,8 @@ struct ReliableEvidence {
   // for a pause's length.
   bool inPause = false;
   // The newest blocks' strong peak lies clearly off the frame's delay, or
-  // the frame holds material on one side only.
+  // they see look-alikes a period either way of it, or the frame holds
+  // material on one side only.
   bool blocksSayOtherwise = false;
   FrameEvidence frame;
 };

@@ -3,6 +3,7 @@
 // as the delay buffer would, and what each tells the confirmation.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "Vantrel/FrameData.h"
@@ -26,7 +27,7 @@ class DelayEstimatorTest : public ::testing::Test {
 
   // The blocks of frame `k` where the test leads the reference by `lead`.
   EstimationBlocks Blocks(int k, int lead, float energy = kLoud) {
-    const size_t newest = 10000 + size_t(k) * kFrame;
+    const size_t newest = size_t(NewestOf(k));
     const int end = int(newest % kRing);
     m_ref = RingOf(m_signal, newest, kRing, end);
     m_test = RingOf(m_signal, newest + lead, kRing, end);
@@ -38,17 +39,21 @@ class DelayEstimatorTest : public ::testing::Test {
     for (int k = first; k < first + frames; ++k) found = m_estimator.Search(Blocks(k, lead), false, maxDelay);
     return found;
   }
-  int Recheck(int first, int frames, int lead, int state = DELCOMP_DELAYRELIABLE) {
+  // `placed`: the blocks say where they end (EstimationBlocks::streamEnd).
+  int Recheck(int first, int frames, int lead, int state = DELCOMP_DELAYRELIABLE, bool placed = false) {
     int r = DELCOMP_NOCHANGE;
     for (int k = first; k < first + frames; ++k) {
       m_estimator.NextFrame();
       m_confirmation.NextFrame(true);
-      r = m_estimator.Recheck(Blocks(k, lead), kFrame, state, &m_quality, nullptr);
+      EstimationBlocks blocks = Blocks(k, lead);
+      if (placed) blocks.streamEnd = NewestOf(k);
+      r = m_estimator.Recheck(blocks, kFrame, state, &m_quality, nullptr);
     }
     return r;
   }
+  static int64_t NewestOf(int k) { return 10000 + int64_t(k) * kFrame; }
 
-  const std::vector<float> m_signal = Noise(60000, 5);
+  std::vector<float> m_signal = Noise(60000, 5);
   Ring m_ref, m_test;
   CDelayConfirmation m_confirmation;
   CDelayEstimator m_estimator{m_confirmation};
@@ -216,6 +221,30 @@ TEST_F(DelayEstimatorTest, AfterAPauseAFewBlocksAtTheDelayInForceRenewItsConfirm
     EXPECT_EQ(m_confirmation.Evidence().by, lead == 300 ? ConfirmedBy::Recheck : ConfirmedBy::Search);
     EXPECT_FALSE(m_confirmation.Rejected());
   }
+}
+
+TEST_F(DelayEstimatorTest, BlocksFromBeforeAPauseAreNotRenewedPastALookAlike) {
+  // Noise, then from sample 20000 a tone of 40-sample period, which
+  // correlates as well one period either way. The frame that ends a pause
+  // has re-checked over blocks from before it (the pause is noted after
+  // its re-check); the delay stepped by one period in the pause, and the
+  // tone's blocks after it must not renew that confirmation.
+  for (size_t n = 20000; n < m_signal.size(); ++n) {
+    const double phase = 2.0 * 3.14159265358979323846 * double(n % 40) / 40.0;
+    m_signal[n] = float(std::round(3000.0 * (std::sin(phase) + 0.6 * std::sin(2.0 * phase + 1.0) +
+                                             0.3 * std::sin(3.0 * phase + 2.0))));
+  }
+  ASSERT_TRUE(Search(0, 16, 300));
+  m_confirmation.Confirm(300, m_estimator.Result()->quality, ConfirmedBy::Search, m_estimator.SearchSpan(300));
+  Recheck(16, 16, 300, DELCOMP_DELAYRELIABLE, true);
+  const ConfirmationEvidence before = m_confirmation.Evidence();
+  ASSERT_EQ(before.by, ConfirmedBy::Recheck);
+  ASSERT_EQ(before.blocks.end, NewestOf(31));
+  m_estimator.PauseEnded(NewestOf(30));
+  // Frames 50 on: the tone's blocks, 340 ahead.
+  EXPECT_EQ(Recheck(50, 20, 340, DELCOMP_DELAYRELIABLE, true), DELCOMP_DELAYRELIABLE);
+  EXPECT_EQ(m_confirmation.Evidence().blocks.end, before.blocks.end) << "renewed past the pause";
+  EXPECT_EQ(m_confirmation.Delay(), 300);
 }
 
 }  // namespace
