@@ -163,7 +163,8 @@ CDelayCheck::Placement CDelayCheck::Place(const Look& look, float quality) {
   Normalised(look.aa, look.ab, look.bb, quality, rho);
   Placement placement;
   placement.atDelay = rho[kLags];
-  placement.collapsed = placement.atDelay < kCollapse * std::fabs(double(quality)) / 100.0;
+  const double best = *std::max_element(rho, rho + kLagCount);
+  placement.collapsed = best < kCollapse * std::fabs(double(quality)) / 100.0;
   const int32_t peak = PeakLag(rho);
   placement.offset = peak;
   placement.atEdge = std::abs(peak) == kLags;

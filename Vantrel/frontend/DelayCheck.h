@@ -8,9 +8,9 @@
 // few samples toward the echo by the local pitch, while the whole signal
 // peaks at the delay. A look is off the delay only where its peak lies
 // further from it than every one of its blocks lies from that peak (and
-// than kLeastOffset), or where its correlation at the delay has fallen
-// below kCollapse of the search's (a delay moved far beyond the lags
-// looked at; an echo or a background in the test costs far less). The
+// than kLeastOffset), or where its correlation at the delay and at every
+// lag looked at has fallen below kCollapse of the search's (a delay moved
+// far beyond them; an echo or a background in the test costs far less). The
 // check fails only where the next look, right after, is off the same way
 // and at least as far: a drift moves on, an echo's lean does not. While
 // a collapsed look waits for the next, no frame is vouched for.
@@ -97,7 +97,7 @@ class FRONT_END_INTERNAL CDelayCheck {
     double precision = 1.0;
     bool atEdge = false;
     double atDelay = 0.0;  // the correlation at the delay, on the search's side
-    bool collapsed = false;
+    bool collapsed = false;  // at every lag looked at
   };
   // `quality`: the search's correlation (percent, signed).
   static Placement Place(const Look& look, float quality);
