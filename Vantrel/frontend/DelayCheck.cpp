@@ -51,8 +51,8 @@ bool CDelayCheck::Configure(uint32_t block, int sampleRate) {
   const double perLook = std::round(kLookSeconds * double(sampleRate) / double(block));
   m_lookBlocks = int32_t(std::clamp(perLook, 2.0, double(Look::kMaxBlocks)));
   m_maxInterval = int64_t(kMaxIntervalSeconds * double(sampleRate));
-  m_ref = AllocateZeroed<double>(block, "the delay check's reference block");
-  m_test = AllocateZeroed<double>(size_t(block) + 2 * kLags, "the delay check's test stretch");
+  m_ref = AllocateZeroed<float>(block, "the delay check's reference block");
+  m_test = AllocateZeroed<float>(size_t(block) + 2 * kLags, "the delay check's test stretch");
   m_ready = m_ref != nullptr && m_test != nullptr;
   if (!m_ready) {
     FreeArray(m_ref);
@@ -120,11 +120,13 @@ bool CDelayCheck::TakeBlock(const EstimationBlocks& blocks, int delay, float sig
   CopyRingTail(blocks.refRing, endBefore(blocks.refEnd, refBack), blocks.ringLength, m_block, m_ref);
   CopyRingTail(blocks.testRing, endBefore(blocks.testEnd, testBack), blocks.ringLength, uint32_t(stretch), m_test);
   ++m_look.taken;
-  const double aa = duvuvDotF64(m_ref, m_ref, int32_t(m_block));
+  // Single precision is ample for where a peak lies: the sums of a block
+  // carry a relative error far below the differences between lags.
+  const double aa = duvuvDotF32(m_ref, m_ref, int32_t(m_block));
   // Test sample j + kLags - lag pairs with reference sample j at lag `lag`:
   // entry k of the sums holds lag kLags - k.
   double bbByEntry[kLagCount];
-  bbByEntry[0] = duvuvDotF64(m_test, m_test, int32_t(m_block));
+  bbByEntry[0] = duvuvDotF32(m_test, m_test, int32_t(m_block));
   for (int k = 1; k < kLagCount; ++k) {
     const double leaving = m_test[k - 1];
     const double entering = m_test[k - 1 + block];
@@ -133,8 +135,8 @@ bool CDelayCheck::TakeBlock(const EstimationBlocks& blocks, int delay, float sig
   // As the search, a block counts only with energy in both signals.
   const double least = DELAY_SEARCH_BLOCK_ENERGY_PER_SAMPLE * double(m_block);
   if (aa <= least || bbByEntry[kLags] <= least) return true;
-  double crossByEntry[kLagCount];
-  if (duvuvCrossCorrF64(0, m_ref, int32_t(m_block), m_test, int32_t(stretch), crossByEntry, kLagCount, 0) != 0)
+  float crossByEntry[kLagCount];
+  if (duvuvCrossCorrF32(0, m_ref, int32_t(m_block), m_test, int32_t(stretch), crossByEntry, kLagCount, 0) != 0)
     return true;
   double cross[kLagCount], energies[kLagCount];
   for (int k = 0; k < kLagCount; ++k) {
@@ -232,8 +234,6 @@ void CDelayCheck::Judge(int delay, int64_t alignedEnd, float quality) {
 }
 
 bool CDelayCheck::Holds(int64_t frameEnd) const {
-  // A look whose correlation at the delay collapsed vouches for nothing
-  // while the next one decides.
-  if (m_failed || (m_suspect && m_suspectPlacement.collapsed)) return false;
+  if (m_failed) return false;
   return m_judged || frameEnd <= m_searchEnd;
 }

@@ -12,8 +12,7 @@
 // lag looked at has fallen below kCollapse of the search's (a delay moved
 // far beyond them; an echo or a background in the test costs far less). The
 // check fails only where the next look, right after, is off the same way
-// and at least as far: a drift moves on, an echo's lean does not. While
-// a collapsed look waits for the next, no frame is vouched for.
+// and at least as far: a drift moves on, an echo's lean does not.
 //
 // The first look ends where the search's blocks ended, so that every frame
 // after them is looked at; a frame beyond them before any look is judged is
@@ -47,7 +46,7 @@ struct DelayMove {
 class FRONT_END_INTERNAL CDelayCheck {
  public:
   static constexpr int32_t kLags = 6;
-  static constexpr double kLookSeconds = 1.0;
+  static constexpr double kLookSeconds = 0.5;
   static constexpr double kMaxIntervalSeconds = 4.0;
   // Samples a look must place the delay off, at the least, to be off it.
   static constexpr double kLeastOffset = 1.5;
@@ -117,8 +116,8 @@ class FRONT_END_INTERNAL CDelayCheck {
   uint32_t m_block = 0;
   int32_t m_lookBlocks = 2;
   int64_t m_maxInterval = 0;
-  double* m_ref = nullptr;   // a block of the reference
-  double* m_test = nullptr;  // the test over the block and kLags either side
+  float* m_ref = nullptr;   // a block of the reference
+  float* m_test = nullptr;  // the test over the block and kLags either side
   bool m_ready = false;
   bool m_planned = false;
   int64_t m_nextDue = 0;  // the aligned end from which the next block is taken
