@@ -234,6 +234,8 @@ void CDelayCheck::Judge(int delay, int64_t alignedEnd, float quality) {
 }
 
 bool CDelayCheck::Holds(int64_t frameEnd) const {
+  // A check never set up (a machine run without a stage's Init) looks at nothing.
+  if (!m_ready) return true;
   if (m_failed) return false;
   return m_judged || frameEnd <= m_searchEnd;
 }

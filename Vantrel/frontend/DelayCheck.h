@@ -62,7 +62,7 @@ class FRONT_END_INTERNAL CDelayCheck {
   CDelayCheck& operator=(const CDelayCheck&) = delete;
 
   // Blocks of `block` samples at `sampleRate`. false when memory runs out
-  // (noted): the check then vouches for nothing beyond the search.
+  // (noted; the stage's Init then fails). Until set up, it vouches for all.
   bool Configure(uint32_t block, int sampleRate);
   // A new run: nothing looked at.
   void Clear();
