@@ -44,6 +44,20 @@ constexpr int32_t DELAY_STATUS_SWAP_RETRIED = 0x10000;
 constexpr int32_t DELAY_STATUS_TEST_SWAPPED = 0x20000;
 constexpr int32_t FIXED_DELAY_QUALITY = 999;
 
+// Without tracking, where the delay found at the start stopped holding. The
+// delays are the frames' (positive when the test lags the reference).
+struct DelayMoveSeen {
+  int32_t fromDelay = 0;  // the delay found at the start
+  // Where the correlation placed the delay then (beyondDelay: at the end of
+  // the lags looked at, or further), unless it collapsed at the delay.
+  int32_t toDelay = 0;
+  bool beyond = false;
+  bool collapsed = false;
+  int32_t correlation = 0;        // percent, at the delay found, where it collapsed
+  int32_t searchCorrelation = 0;  // percent, the search's at the start
+  int64_t atSample = 0;           // the reference sample by which it had moved
+};
+
 // Monitor curves: eleven slots, of which indices 0..9 are distinct entries.
 constexpr int MONITOR_SLOTS = 11;
 constexpr int MONITOR_LAST_ENTRY = 9;

@@ -343,6 +343,10 @@ bool CMsystem::SearchSawRivalPeaks() const {
   return m_frontEnd.delayCompensation != nullptr && m_frontEnd.delayCompensation->SearchSawRivalPeaks();
 }
 
+bool CMsystem::DelayMoved(DelayMoveSeen* move) const {
+  return m_frontEnd.delayCompensation != nullptr && move != nullptr && m_frontEnd.delayCompensation->DelayMoved(move);
+}
+
 int CMsystem::GetExtendedResultsStatus() { return 0; }
 
 int CMsystem::ExtendedResults(CString /*text*/, int /*index*/) { return 1; }

@@ -213,6 +213,10 @@ class CMsystem : public CTalvoPluginOEMInterface {
   // one delay (a repeating signal): when no delay became reliable, the
   // delay is open rather than unfound.
   bool SearchSawRivalPeaks() const;
+  // Without tracking: true, with where, when the one delay found at the
+  // start stopped holding since the last Go (the frames from there say
+  // uncertain).
+  bool DelayMoved(DelayMoveSeen* move) const;
   // Called during Go on file inputs, on Go's thread, after every block the
   // start-up delay search and level measurement read, with the samples read
   // of each input since they last started from their beginning (a retry with

@@ -60,6 +60,7 @@ int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32
   if (delay.tracking != 0) settings.trackingMode = 1;
   settings.frameLength = frameLength;
   settings.outputLength = outputLength;
+  settings.sampleRate = sys.inputPara[0].wave.sampleRate;
   m_machine.Configure(settings);
 
   if (!SettleSearchRange()) return 0;
@@ -71,6 +72,7 @@ int CDelayCompensationImpl::Init(SYSPARA* sysPara, uint32_t outputLength, uint32
     return 0;
   }
   m_machine.Configure(settings);
+  if (!m_machine.PrepareCheck()) return 0;
 
   const int r0 = m_delayBuffer->Init(sysPara, int(frameLength), int(m_searchWindow));
   m_delayBuffer->GetFill(nullptr, &m_ringLen);
@@ -183,6 +185,20 @@ int CDelayCompensationImpl::Reset() {
 }
 
 int CDelayCompensationImpl::Prepare(SYSPARA*) { return 1; }
+
+bool CDelayCompensationImpl::DelayMoved(DelayMoveSeen* move) const {
+  const DelayMove& seen = m_machine.CheckedMove();
+  if (!seen.moved) return false;
+  // The frames carry the delay negated.
+  move->fromDelay = -seen.from;
+  move->toDelay = -seen.to;
+  move->beyond = seen.beyond;
+  move->collapsed = seen.collapsed;
+  move->correlation = seen.correlation;
+  move->searchCorrelation = seen.searchCorrelation;
+  move->atSample = seen.at;
+  return true;
+}
 
 bool CDelayCompensationImpl::EstimationChannelIsValid(const SYSPARA& sys, const char* operation) {
   const int channels = sys.channels;

@@ -49,6 +49,7 @@ class FRONT_END_INTERNAL CDelayCompensationImpl : public CDelayCompensation {
   int WaitForOutputs(int argument) override;
   int32_t* GetUsedInputs() override;
   bool SearchSawRivalPeaks() const override { return m_machine.Estimator().SawRivalPeaks(); }
+  bool DelayMoved(DelayMoveSeen* move) const override;
   void SetStartProgress(StartProgressHook hook, void* context) override {
     m_startProgress = hook;
     m_startProgressContext = context;

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "Vantrel/frontend/DelayCheck.h"
 #include "Vantrel/frontend/DelayConfirmation.h"
 #include "Vantrel/frontend/DelayEstimator.h"
 #include "Vantrel/frontend/DelayState.h"
@@ -35,6 +36,7 @@ struct DelayMachineSettings {
   uint32_t searchBlock = 0;
   uint32_t frameLength = 0;   // samples the stage reads per frame
   uint32_t outputLength = 0;  // samples of each signal a frame hands out
+  int sampleRate = 0;         // of the inputs, for the delay check's intervals
 };
 
 // What the record asks in this frame.
@@ -87,6 +89,11 @@ class FRONT_END_INTERNAL CDelayStateMachine {
   CDelayStateMachine& operator=(const CDelayStateMachine&) = delete;
 
   void Configure(const DelayMachineSettings& settings) { m_settings = settings; }
+  // Sets the delay check up for the settings: false when memory runs out
+  // (noted). Without the tracker it says where the one delay stops holding.
+  bool PrepareCheck() { return m_check.Configure(m_settings.searchBlock, m_settings.sampleRate); }
+  // Where the check found the one delay moved, without the tracker.
+  const DelayMove& CheckedMove() const { return m_check.Move(); }
   const DelayMachineSettings& Settings() const { return m_settings; }
   // The search and re-check, for their set-up and read access.
   CDelayEstimator& Estimator() { return m_estimator; }
@@ -162,6 +169,9 @@ class FRONT_END_INTERNAL CDelayStateMachine {
   // re-check's blocks from before it are dropped.
   void NotePause(const FrameFacts& facts);
   void DecideReliable(const FrameFacts& facts, const TrackReport& track);
+  // Without the tracker: the check at the one delay still holds for the
+  // frame whose aligned samples end at `frameEnd`.
+  bool CheckHolds(const FrameFacts& facts, int64_t frameEnd);
 
   DelayMachineSettings m_settings;
   int m_state = DELCOMP_FILLINGBUFFERS;
@@ -178,4 +188,5 @@ class FRONT_END_INTERNAL CDelayStateMachine {
   CDelayEstimator m_estimator{m_confirmation};
   CDelayTracker m_tracker{m_estimator, m_confirmation};
   CReliableGate m_gate;
+  CDelayCheck m_check;
 };

@@ -99,11 +99,22 @@ void CDelayStateMachine::DecideReliable(const FrameFacts& facts, const TrackRepo
   frame.quality = m_reading.quality;
   const int64_t end = AlignedEnd(facts);
   frame.samples = {end - int64_t(m_settings.outputLength), end};
+  if (!evidence.tracked && !CheckHolds(facts, end)) evidence.blocksSayOtherwise = true;
   frame.realSamples =
       facts.realSamples ? int64_t(facts.realSamples(m_reading.delay)) : frame.samples.end - frame.samples.first;
   frame.predicted = track.predicted;
   if (evidence.tracked) frame.strongQuality = m_estimator.StrongAtDelay();
   m_reading.status = m_gate.Decide(evidence, m_reading.status);
+}
+
+bool CDelayStateMachine::CheckHolds(const FrameFacts& facts, int64_t frameEnd) {
+  // Only a delay a search confirmed is looked at; the frames of any other
+  // say uncertain anyway.
+  const CORRRESULT* result = m_estimator.Result();
+  if (m_state != DELCOMP_DELAYRELIABLE || result == nullptr || !m_confirmation.Confirmed() || !facts.handsOut)
+    return true;
+  m_check.Note(facts.blocks, m_reading.delay, result->quality, m_confirmation.Evidence().blocks.end);
+  return m_check.Holds(frameEnd);
 }
 
 int32_t CDelayStateMachine::FinishFrame(bool clamped, int64_t realSamples) {

@@ -9,6 +9,7 @@ void CDelayStateMachine::NewRun() {
   m_searchRestarted = false;
   m_gate.ClearPauses();
   m_confirmation.Clear();
+  m_check.Clear();
 }
 
 void CDelayStateMachine::EnterFirstState(bool compensationOn) {

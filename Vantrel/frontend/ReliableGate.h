@@ -60,7 +60,11 @@
 //     frames), the frame's own samples correlate at the delay within their
 //     scatter of the newest block and of what their level over the noise
 //     allows, and that block within its scatter of the correlation
-//     confirmed.
+//     confirmed. Without the tracker the one delay found at the start
+//     stands for every frame while the sparse check at it holds
+//     (CDelayCheck, DelayCheck.h): once its looks place the delay
+//     elsewhere, or a frame lies past the search's blocks before any look
+//     was judged, the blocks say otherwise.
 // Other status words (held, snapped, fixed, calculating) are set by the
 // machine's states and pass through unchanged. The status is final when
 // Step returns but for the machine's one second half, FinishFrame, after

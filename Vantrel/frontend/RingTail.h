@@ -1,4 +1,5 @@
-// The last samples of a ring, widened to double, for the correlators.
+// The last samples of a ring, widened to double for the correlators, or as
+// they are for the delay check.
 #pragma once
 
 #include <algorithm>
@@ -6,15 +7,27 @@
 
 #include "Mathlib/MathlibCorrelator.h"
 
-// The `count` samples of a ring of `ringLength` that end before `end`.
-inline void CopyRingTail(const float* ring, int end, int ringLength, uint32_t count, double* dest) {
+// Calls copy(from, done, run) for the runs of the `count` samples of a
+// ring of `ringLength` that end before `end`, `done` samples in.
+template <typename CopyRun>
+void ForRingTail(const float* ring, int end, int ringLength, uint32_t count, CopyRun copy) {
   int64_t start = int64_t(end) - int64_t(count);
   while (start < 0) start += ringLength;
   uint32_t done = 0;
   while (done < count) {
     const uint32_t run = uint32_t(std::min<int64_t>(count - done, ringLength - start));
-    MathlibWidenF32ToF64(ring + start, dest + done, run);
+    copy(ring + start, done, run);
     done += run;
     start = 0;
   }
+}
+
+inline void CopyRingTail(const float* ring, int end, int ringLength, uint32_t count, double* dest) {
+  ForRingTail(ring, end, ringLength, count,
+              [dest](const float* from, uint32_t done, uint32_t run) { MathlibWidenF32ToF64(from, dest + done, run); });
+}
+
+inline void CopyRingTail(const float* ring, int end, int ringLength, uint32_t count, float* dest) {
+  ForRingTail(ring, end, ringLength, count,
+              [dest](const float* from, uint32_t done, uint32_t run) { std::copy_n(from, run, dest + done); });
 }

@@ -10,6 +10,7 @@
 #include "platform/wintypes.h"
 
 class CDelayBuffer;
+struct DelayMoveSeen;
 class SYSPARA;
 struct FRAMEDATA;
 struct FRAMEBUFFERDESC;
@@ -54,6 +55,9 @@ class CDelayCompensation {
   virtual int32_t* GetUsedInputs() = 0;
   // The search of the last Start saw strong peaks at more than one delay.
   virtual bool SearchSawRivalPeaks() const { return false; }
+  // Without tracking: true, with where, when the delay found at the start
+  // stopped holding in this run.
+  virtual bool DelayMoved(DelayMoveSeen* /*move*/) const { return false; }
   // Calls `hook` after every block the start-up search and level
   // measurement read on file inputs; a null hook is not called.
   virtual void SetStartProgress(StartProgressHook /*hook*/, void* /*context*/) {}

@@ -182,6 +182,9 @@ inline int InitWithNewRecord(CMsystem& system, uint32_t frameLength = kMeasureFr
 struct MeasurementOutcome {
   int goResult = 0;
   std::vector<RecordedFrame> frames;
+  // Without tracking: where the delay found at the start stopped holding.
+  bool delayMoved = false;
+  DelayMoveSeen move;
 };
 
 inline MeasurementOutcome MeasureFiles(const FilePair& pair, const std::function<void(SYSPARA&)>& edit,
@@ -214,6 +217,7 @@ inline MeasurementOutcome MeasureFiles(const FilePair& pair, const std::function
     if (recorder->ProcessFrame(frame.get(), nullptr) == 0) break;
   }
   recorder->Stop();
+  outcome.delayMoved = recorder->DelayMoved(&outcome.move);
   outcome.frames = std::move(recorder->frames);
   return outcome;
 }

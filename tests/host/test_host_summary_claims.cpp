@@ -52,6 +52,32 @@ TEST_F(HostCommandTest, FilesOfDifferentLengthsEndWithTheShorterAndNameTheShareM
   EXPECT_NE(equal.out.find("of the file)"), std::string::npos) << equal.out;
 }
 
+TEST_F(HostCommandTest, WithoutTrackingTheSummarySaysWhereTheDelayMoved) {
+  // The test lags by 300 samples for 6 s, then by 303.
+  const size_t length = 12 * size_t(kRate);
+  const std::vector<float> source = IntegerNoise(length + 400, 5, 3000.0);
+  std::vector<float> ref(source.begin() + 400, source.end()), test(length);
+  for (size_t n = 0; n < length; ++n) test[n] = source[400 + n - (n < 6 * size_t(kRate) + 300 ? 300 : 303)];
+  Write("ref.wav", ref, 1, kRate);
+  Write("step.wav", test, 1, kRate);
+  const HostRun moved = Run("ref.wav step.wav");
+  ASSERT_EQ(moved.exitCode, 0) << moved.err;
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(moved.out, m,
+                                std::regex(R"(\nThe delay moved: 300 at the start, 303 by 0:(\d\d); --track follows it\n)")))
+      << moved.out;
+  // Within the check's longest interval and a look after the step.
+  EXPECT_GE(std::stoi(m[1]), 6);
+  EXPECT_LE(std::stoi(m[1]), 11);
+  // The frames from there are not reliable.
+  ASSERT_TRUE(std::regex_search(moved.out, m, std::regex(R"(Reliable: (\d+) of (\d+) frames)"))) << moved.out;
+  EXPECT_LE(std::stoll(m[1]), std::stoll(m[2]) * 11 / 12);
+  // A delay that holds says nothing of a move.
+  WritePair(300, "ref2.wav", "test2.wav", 12, kRate);
+  const HostRun held = Run("ref2.wav test2.wav");
+  EXPECT_EQ(held.out.find("moved"), std::string::npos) << held.out;
+}
+
 TEST_F(HostCommandTest, ASignalThatRepeatsWithinTheRangeLeavesTheDelayOpen) {
   struct Case {
     const char* name;

@@ -266,6 +266,7 @@ bool RunFileMeasurement(const MeasurementRequest& request, const MeasurementPlan
     return false;
   for (int input = 0; input < 2; ++input) findings->nonFiniteSamples[input] = system->NonFiniteInputSamples(input);
   findings->rivalPeaks = system->SearchSawRivalPeaks();
+  findings->delayMoved = system->DelayMoved(&findings->move);
   system->Reset();
   return true;
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "Vantrel/DelaySearchRange.h"
+#include "Vantrel/FrameData.h"
 #include "wavio/SoundFile.h"
 
 struct MeasurementRequest {
@@ -76,6 +77,9 @@ struct RunFindings {
   int64_t nonFiniteSamples[2] = {};
   // The search saw peaks as strong at more than one delay: the signal repeats.
   bool rivalPeaks = false;
+  // Without --track: the delay found at the start stopped holding.
+  bool delayMoved = false;
+  DelayMoveSeen move;
 };
 
 // Runs a planned measurement, calling `onSearch` with the samples of each

@@ -147,7 +147,27 @@ void RunReport::PrintNoDelay(const std::string& noCorrelation, bool rivalPeaks) 
                  p.maxDelayMs, m_last.delaySamples, Ms(m_last.delaySamples, p.sampleRate), m_last.quality);
 }
 
-void RunReport::PrintSummary(bool levelAlign, const std::string& noCorrelation, bool rivalPeaks) const {
+void RunReport::PrintMove(const DelayMoveSeen& move) const {
+  const int64_t seconds = m_plan.sampleRate > 0 ? move.atSample / m_plan.sampleRate : 0;
+  char when[32];
+  if (seconds >= 3600)
+    std::snprintf(when, sizeof when, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
+                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+  else
+    std::snprintf(when, sizeof when, "%lld:%02lld", static_cast<long long>(seconds / 60),
+                  static_cast<long long>(seconds % 60));
+  if (move.collapsed)
+    std::fprintf(m_out,
+                 "The delay moved: %d at the start; by %s the signals correlated %d %% there (%d %% at the start); "
+                 "--track follows it\n",
+                 move.fromDelay, when, move.correlation, move.searchCorrelation);
+  else
+    std::fprintf(m_out, "The delay moved: %d at the start, %s%d by %s; --track follows it\n", move.fromDelay,
+                 move.beyond ? "beyond " : "", move.toDelay, when);
+}
+
+void RunReport::PrintSummary(bool levelAlign, const std::string& noCorrelation, bool rivalPeaks,
+                             const DelayMoveSeen* moved) const {
   const MeasurementPlan& p = m_plan;
   const std::string channels = p.fileChannels > p.channels
                                    ? std::to_string(p.channels) + " of " + std::to_string(p.fileChannels)
@@ -172,6 +192,7 @@ void RunReport::PrintSummary(bool levelAlign, const std::string& noCorrelation, 
       std::fprintf(m_out, "The reliable delay varied between %d and %d samples.\n", m_reliableDelays.begin()->first,
                    m_reliableDelays.rbegin()->first);
   }
+  if (moved != nullptr) PrintMove(*moved);
   PrintLengths();
   std::fprintf(m_out, "Reliable: %lld of %lld frames (%s %% of the %s)\n", static_cast<long long>(m_reliable),
                static_cast<long long>(m_frames), ShareText(m_reliable, m_frames).c_str(),

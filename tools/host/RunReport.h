@@ -25,8 +25,10 @@ class RunReport {
   // more than a chance correlation.
   bool NothingCorrelated() const;
   // `noCorrelation`: why the signals do not correlate, when known;
-  // `rivalPeaks`: the search saw peaks as strong at more than one delay.
-  void PrintSummary(bool levelAlign, const std::string& noCorrelation, bool rivalPeaks) const;
+  // `rivalPeaks`: the search saw peaks as strong at more than one delay;
+  // `moved`: where the delay found at the start stopped holding, or null.
+  void PrintSummary(bool levelAlign, const std::string& noCorrelation, bool rivalPeaks,
+                    const DelayMoveSeen* moved = nullptr) const;
 
  private:
   void PrintRun() const;
@@ -38,6 +40,9 @@ class RunReport {
   // range, no correlation (and the levels that explain it), a repeating
   // signal, or the last estimate.
   void PrintNoDelay(const std::string& noCorrelation, bool rivalPeaks) const;
+  // Where the one delay of a run without --track stopped holding, and what
+  // the correlation found there.
+  void PrintMove(const DelayMoveSeen& move) const;
 
   FILE* m_out;
   MeasurementPlan m_plan;

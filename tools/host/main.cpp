@@ -124,7 +124,7 @@ int MeasureAndReport(const HostOptions& options, const MeasurementPlan& plan, FI
                               ? ExplainNoCorrelation(request.referenceFile, request.testFile, plan.channel,
                                                      plan.channels, plan.frameLength, plan.searchBlock)
                               : std::string();
-  report.PrintSummary(request.levelAlign, why, findings.rivalPeaks);
+  report.PrintSummary(request.levelAlign, why, findings.rivalPeaks, findings.delayMoved ? &findings.move : nullptr);
   NoteNonFiniteSamples(text, findings.nonFiniteSamples);
   return 0;
 }

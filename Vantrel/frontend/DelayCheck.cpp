@@ -1,0 +1,241 @@
+#include "Vantrel/frontend/DelayCheck.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "Mathlib/MathlibPrim.h"
+#include "Vantrel/DelaySearchRange.h"
+#include "Vantrel/frontend/FrontEndAlloc.h"
+#include "Vantrel/frontend/RingTail.h"
+#include "Vantrel/frontend/DelayState.h"
+
+namespace {
+
+constexpr int32_t kLags = CDelayCheck::kLags;
+constexpr int kLagCount = 2 * kLags + 1;
+
+// The lag of the largest value, the one nearest lag 0 among equal ones.
+int32_t PeakLag(const double (&rho)[kLagCount]) {
+  int32_t best = 0;
+  for (int32_t lag = 1; lag <= kLags; ++lag)
+    for (const int32_t at : {lag, -lag})
+      if (rho[at + kLags] > rho[best + kLags]) best = at;
+  return best;
+}
+
+// The normalised correlation at each lag of sums, on the side `sign` gives.
+void Normalised(double aa, const double (&ab)[kLagCount], const double (&bb)[kLagCount], float sign,
+                double (&rho)[kLagCount]) {
+  const double side = sign < 0.0f ? -1.0 : 1.0;
+  for (int k = 0; k < kLagCount; ++k) {
+    const double energy = aa * bb[k];
+    rho[k] = energy > 0.0 ? side * ab[k] / std::sqrt(energy) : 0.0;
+  }
+}
+
+}  // namespace
+
+CDelayCheck::~CDelayCheck() {
+  FreeArray(m_ref);
+  FreeArray(m_test);
+}
+
+bool CDelayCheck::Configure(uint32_t block, int sampleRate) {
+  FreeArray(m_ref);
+  FreeArray(m_test);
+  m_ready = false;
+  m_block = block;
+  Clear();
+  if (block == 0 || sampleRate <= 0) return false;
+  const double perLook = std::round(kLookSeconds * double(sampleRate) / double(block));
+  m_lookBlocks = int32_t(std::clamp(perLook, 2.0, double(Look::kMaxBlocks)));
+  m_maxInterval = int64_t(kMaxIntervalSeconds * double(sampleRate));
+  m_ref = AllocateZeroed<float>(block, "the delay check's reference block");
+  m_test = AllocateZeroed<float>(size_t(block) + 2 * kLags, "the delay check's test stretch");
+  m_ready = m_ref != nullptr && m_test != nullptr;
+  if (!m_ready) {
+    FreeArray(m_ref);
+    FreeArray(m_test);
+  }
+  return m_ready;
+}
+
+void CDelayCheck::Clear() {
+  m_planned = false;
+  m_judged = false;
+  m_suspect = false;
+  m_failed = false;
+  m_move = DelayMove{};
+  m_look = Look{};
+  m_interval = 0;
+}
+
+void CDelayCheck::StartLook(int32_t blocks) {
+  m_look = Look{};
+  m_target = std::clamp<int32_t>(blocks, 1, Look::kMaxBlocks);
+}
+
+void CDelayCheck::Plan(int64_t alignedEnd, int64_t searchEnd) {
+  m_planned = true;
+  const int64_t block = int64_t(m_block);
+  // The first look's blocks end where the search's did, as many as fit
+  // since the inputs began; without such blocks it starts with the frames.
+  const int64_t fit = searchEnd / block;
+  if (fit >= 1 && searchEnd >= alignedEnd) {
+    const int32_t blocks = int32_t(std::min<int64_t>(fit, m_lookBlocks));
+    StartLook(blocks);
+    m_nextDue = searchEnd - (blocks - 1) * block;
+  } else {
+    StartLook(m_lookBlocks);
+    m_nextDue = alignedEnd + block;
+  }
+  m_interval = int64_t(m_lookBlocks) * block;
+}
+
+void CDelayCheck::Note(const EstimationBlocks& blocks, int delay, float quality, int64_t searchEnd) {
+  if (!m_ready || m_failed) return;
+  const int64_t alignedEnd = blocks.streamEnd + (delay < 0 ? int64_t(delay) : 0);
+  m_searchEnd = searchEnd;
+  if (!m_planned) Plan(alignedEnd, searchEnd);
+  if (alignedEnd < m_nextDue || !TakeBlock(blocks, delay, quality)) return;
+  m_nextDue = alignedEnd + int64_t(m_block);
+  if (m_look.taken >= m_target) Judge(delay, alignedEnd, quality);
+}
+
+bool CDelayCheck::TakeBlock(const EstimationBlocks& blocks, int delay, float sign) {
+  // The reference block ends kLags before the newest sample paired at the
+  // delay, so that the test holds kLags more on either side of it.
+  const int64_t block = int64_t(m_block);
+  const int64_t refBack = kLags + (delay < 0 ? -int64_t(delay) : 0);
+  const int64_t testBack = delay > 0 ? int64_t(delay) : 0;
+  const int64_t stretch = block + 2 * kLags;
+  if (blocks.refRing == nullptr || blocks.testRing == nullptr || blocks.ringLength <= 0) return false;
+  if (refBack + block > blocks.streamEnd || testBack + stretch > blocks.streamEnd) return false;
+  if (refBack + block > blocks.ringLength || testBack + stretch > blocks.ringLength) return false;
+  const auto endBefore = [&](int end, int64_t back) {
+    int64_t at = (int64_t(end) - back) % blocks.ringLength;
+    return int(at < 0 ? at + blocks.ringLength : at);
+  };
+  CopyRingTail(blocks.refRing, endBefore(blocks.refEnd, refBack), blocks.ringLength, m_block, m_ref);
+  CopyRingTail(blocks.testRing, endBefore(blocks.testEnd, testBack), blocks.ringLength, uint32_t(stretch), m_test);
+  ++m_look.taken;
+  // Single precision is ample for where a peak lies: the sums of a block
+  // carry a relative error far below the differences between lags.
+  const double aa = duvuvDotF32(m_ref, m_ref, int32_t(m_block));
+  // Test sample j + kLags - lag pairs with reference sample j at lag `lag`:
+  // entry k of the sums holds lag kLags - k.
+  double bbByEntry[kLagCount];
+  bbByEntry[0] = duvuvDotF32(m_test, m_test, int32_t(m_block));
+  for (int k = 1; k < kLagCount; ++k) {
+    const double leaving = m_test[k - 1];
+    const double entering = m_test[k - 1 + block];
+    bbByEntry[k] = std::max(0.0, bbByEntry[k - 1] - leaving * leaving + entering * entering);
+  }
+  // As the search, a block counts only with energy in both signals.
+  const double least = DELAY_SEARCH_BLOCK_ENERGY_PER_SAMPLE * double(m_block);
+  if (aa <= least || bbByEntry[kLags] <= least) return true;
+  float crossByEntry[kLagCount];
+  if (duvuvCrossCorrF32(0, m_ref, int32_t(m_block), m_test, int32_t(stretch), crossByEntry, kLagCount, 0) != 0)
+    return true;
+  double cross[kLagCount], energies[kLagCount];
+  for (int k = 0; k < kLagCount; ++k) {
+    cross[kLagCount - 1 - k] = crossByEntry[k];
+    energies[kLagCount - 1 - k] = bbByEntry[k];
+  }
+  m_look.Add(aa, cross, energies, sign);
+  return true;
+}
+
+void CDelayCheck::Look::Add(double blockEnergy, const double (&cross)[kLagCount], const double (&energies)[kLagCount],
+                            float sign) {
+  double rho[kLagCount];
+  Normalised(blockEnergy, cross, energies, sign, rho);
+  if (blocks < kMaxBlocks) peaks[blocks] = PeakLag(rho);
+  blocks = std::min(blocks + 1, kMaxBlocks);
+  aa += blockEnergy;
+  for (int k = 0; k < kLagCount; ++k) {
+    ab[k] += cross[k];
+    bb[k] += energies[k];
+  }
+}
+
+CDelayCheck::Placement CDelayCheck::Place(const Look& look, float quality) {
+  double rho[kLagCount];
+  Normalised(look.aa, look.ab, look.bb, quality, rho);
+  Placement placement;
+  placement.atDelay = rho[kLags];
+  const double best = *std::max_element(rho, rho + kLagCount);
+  placement.collapsed = best < kCollapse * std::fabs(double(quality)) / 100.0;
+  const int32_t peak = PeakLag(rho);
+  placement.offset = peak;
+  placement.atEdge = std::abs(peak) == kLags;
+  if (!placement.atEdge) {
+    // The vertex of the parabola through the peak and its neighbours.
+    const double before = rho[peak + kLags - 1], at = rho[peak + kLags], after = rho[peak + kLags + 1];
+    const double curve = before - 2.0 * at + after;
+    if (curve < 0.0) placement.offset += std::clamp(0.5 * (before - after) / curve, -0.5, 0.5);
+  }
+  for (int32_t b = 0; b < look.blocks; ++b)
+    placement.precision = std::max(placement.precision, std::fabs(double(look.peaks[b]) - placement.offset));
+  return placement;
+}
+
+bool CDelayCheck::Off(const Placement& placement) {
+  return placement.collapsed || std::fabs(placement.offset) > std::max(placement.precision, kLeastOffset);
+}
+
+bool CDelayCheck::Confirms(const Placement& first, const Placement& second) {
+  if (first.collapsed || second.collapsed) return first.collapsed && second.collapsed;
+  const bool sameWay = (first.offset > 0.0) == (second.offset > 0.0);
+  return Off(first) && Off(second) && sameWay && std::fabs(second.offset) >= std::fabs(first.offset) - 0.25;
+}
+
+void CDelayCheck::Judge(int delay, int64_t alignedEnd, float quality) {
+  const Look look = m_look;
+  const int64_t block = int64_t(m_block);
+  // A look without loud blocks says nothing: the next one starts at once.
+  if (look.blocks == 0) {
+    StartLook(m_lookBlocks);
+    return;
+  }
+  const Placement placement = Place(look, quality);
+  m_judged = true;
+  if (m_suspect) {
+    m_suspect = false;
+    if (Confirms(m_suspectPlacement, placement)) {
+      m_failed = true;
+      m_move.moved = true;
+      m_move.from = delay;
+      m_move.to = delay + int(std::lround(placement.offset));
+      m_move.beyond = placement.atEdge;
+      m_move.collapsed = placement.collapsed;
+      m_move.correlation = QualityPercent(100.0 * placement.atDelay);
+      m_move.searchCorrelation = QualityPercent(std::fabs(double(quality)));
+      m_move.at = alignedEnd;
+      return;
+    }
+  } else if (Off(placement)) {
+    // A second look, right after: one block where the correlation at the
+    // delay collapsed, else two, whose peaks tell its precision.
+    m_suspect = true;
+    m_suspectPlacement = placement;
+    StartLook(placement.collapsed ? 1 : std::min<int32_t>(m_lookBlocks, 2));
+    return;
+  }
+  StartLook(m_lookBlocks);
+  if (std::fabs(placement.offset) > kLean) {
+    m_interval = int64_t(m_lookBlocks) * block;
+    return;
+  }
+  m_interval = std::min(m_maxInterval, 2 * m_interval);
+  const int64_t gap = m_interval - int64_t(m_lookBlocks) * block;
+  if (gap > 0) m_nextDue += gap;
+}
+
+bool CDelayCheck::Holds(int64_t frameEnd) const {
+  // A check never set up (a machine run without a stage's Init) looks at nothing.
+  if (!m_ready) return true;
+  if (m_failed) return false;
+  return m_judged || frameEnd <= m_searchEnd;
+}
