@@ -1,6 +1,7 @@
 #include "Vantrel/frontend/DelayConfirmation.h"
 
-void CDelayConfirmation::Confirm(int delay, float quality, ConfirmedBy by, SampleSpan blocks, int precision) {
+void CDelayConfirmation::Confirm(int delay, float quality, ConfirmedBy by, SampleSpan blocks, int precision,
+                                 bool atOneDelay) {
   m_by = by;
   m_precision = precision;
   m_awaitsRecheck = false;
@@ -15,7 +16,14 @@ void CDelayConfirmation::Confirm(int delay, float quality, ConfirmedBy by, Sampl
   const bool alongLine = by == ConfirmedBy::Recheck && LineHolds() &&
                          std::fabs(double(delay) - onLine) <= double(kDriftStep);
   m_line = alongLine ? onLine + kLineLean * (double(delay) - onLine) : double(delay);
+  // With no drift measured, a confirmation further than a peak's wander
+  // from the delay placed exactly, over blocks all fed at it, is a step;
+  // and a step is not a drift: the measure starts again from it.
+  const bool step = !Drifting() && std::abs(delay - m_exact) > kWithin && atOneDelay;
+  if (step) m_drift.Forget();
   m_drift.Confirmation(double(delay) - double(m_delay), double(m_framesSince), double(kDriftStep));
+  const bool wander = by == ConfirmedBy::Recheck && m_rooted && !Drifting() && !step;
+  if (!wander) m_exact = delay;
   m_confirmed = true;
   m_framesSince = 0;
   m_delay = delay;
@@ -62,8 +70,8 @@ ConfirmationEvidence CDelayConfirmation::Evidence() const {
   ConfirmationEvidence evidence;
   if (!m_confirmed) return evidence;
   evidence.by = m_by;
-  evidence.delay = m_delay;
-  evidence.line = Drifting() ? LineAtConfirmation() : double(m_delay);
+  evidence.delay = Drifting() ? m_delay : m_exact;
+  evidence.line = Drifting() ? LineAtConfirmation() : double(evidence.delay);
   evidence.rootedInSearch = m_rooted;
   evidence.awaitsRecheck = m_awaitsRecheck;
   evidence.blocks = m_blocks;
