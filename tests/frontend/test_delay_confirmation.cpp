@@ -4,6 +4,8 @@
 // are worked out by hand from the confirmations fed.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "Vantrel/frontend/DelayConfirmation.h"
 
 namespace {
@@ -130,5 +132,58 @@ TEST(DelayConfirmation, AConfirmationOffTheDriftOrANewRunStartsTheMeasureAfresh)
   EXPECT_EQ(confirmation.DriftPerFrame(), 0.0);
   EXPECT_EQ(confirmation.Drifted(), 152.0);
 }
+
+TEST(DelayConfirmation, WithNoDriftMeasuredAReCheckPeaksWanderLeavesTheDelayWhereTheBlocksPlacedIt) {
+  // A search confirms 1600 and the re-check renews it every frame for 200
+  // frames; 17 frames on (the re-check's history filled again) the
+  // re-check's peaks come elsewhere, in the order given. On an echo's or a
+  // background's broad lobe the peak wanders a few samples either way,
+  // and the tracker's steps after it make the blocks look fed along a
+  // line: the frames must still carry 1600. A step is a peak further off
+  // over blocks all fed at it, and it is not a drift.
+  struct Peak {
+    int delay;
+    bool atOneDelay;
+  };
+  struct Case {
+    const char* what;
+    std::vector<Peak> peaks;
+    int placed;
+    bool drifting = false;
+  };
+  std::vector<Peak> drift;
+  for (int k = 1; k <= 16; ++k) drift.push_back({1600 + k, false});
+  const Case cases[] = {
+      {"a sample off", {{1601, true}}, 1600},
+      {"three off", {{1597, true}}, 1600},
+      {"along the tracker's steps", {{1598, false}}, 1600},
+      {"further off, along the tracker's steps", {{1606, false}}, 1600},
+      {"a wander, on along the steps, and back", {{1603, true}, {1605, false}, {1601, false}}, 1600},
+      {"a wander, then back", {{1602, true}, {1600, true}}, 1600},
+      {"a step of four", {{1604, true}}, 1604},
+      {"a step of eight", {{1608, true}}, 1608},
+      {"a drift of a sample every 17 frames", drift, 1616, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CDelayConfirmation confirmation;
+    confirmation.Confirm(1600, 90.0f);
+    for (int k = 0; k < 200; ++k) {
+      Frames(confirmation, 1, true);
+      confirmation.Confirm(1600, 90.0f, ConfirmedBy::Recheck);
+    }
+    for (const Peak& peak : c.peaks) {
+      Frames(confirmation, 17, true);
+      confirmation.Confirm(peak.delay, 90.0f, ConfirmedBy::Recheck, {}, 0, peak.atOneDelay);
+    }
+    EXPECT_EQ(confirmation.Drifting(), c.drifting);
+    EXPECT_EQ(confirmation.DriftNow(1024).measured, c.drifting);
+    EXPECT_EQ(confirmation.Evidence().delay, c.placed);
+    if (!c.drifting) {
+      EXPECT_EQ(confirmation.Evidence().line, double(c.placed));
+    }
+  }
+}
+
 
 }  // namespace
