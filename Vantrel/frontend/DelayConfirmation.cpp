@@ -69,9 +69,13 @@ bool CDelayConfirmation::PredictThroughPause(int64_t* predicted) const {
 ConfirmationEvidence CDelayConfirmation::Evidence() const {
   ConfirmationEvidence evidence;
   if (!m_confirmed) return evidence;
+  // The newest confirmation wandered off the delay placed exactly (or the
+  // search placed it where the re-check's blocks do not): neither is
+  // exact until they agree again.
+  if (!Drifting() && m_delay != m_exact) return evidence;
   evidence.by = m_by;
-  evidence.delay = Drifting() ? m_delay : m_exact;
-  evidence.line = Drifting() ? LineAtConfirmation() : double(evidence.delay);
+  evidence.delay = m_delay;
+  evidence.line = Drifting() ? LineAtConfirmation() : double(m_delay);
   evidence.rootedInSearch = m_rooted;
   evidence.awaitsRecheck = m_awaitsRecheck;
   evidence.blocks = m_blocks;
