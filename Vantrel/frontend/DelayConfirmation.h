@@ -38,6 +38,12 @@ class FRONT_END_INTERNAL CDelayConfirmation {
   // fed at one delay (not along the tracker's steps).
   void Confirm(int delay, float quality, ConfirmedBy by = ConfirmedBy::Search, SampleSpan blocks = {},
                int precision = 0, bool atOneDelay = true);
+  // The delay just confirmed is the mean of blocks spanning `frames`
+  // frames: under a measured drift it stood for their middle, and the
+  // drift's line at their end lies half their span's drift further on.
+  void ConfirmedAsMeanOver(double frames) {
+    if (Drifting()) m_line += DriftPerFrame() * frames / 2.0;
+  }
   // A search judged the delay and left it open (a near-tie, beyond the
   // range, not confirmed): only a search confirms again.
   void LeaveOpen() {

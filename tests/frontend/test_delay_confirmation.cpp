@@ -139,8 +139,9 @@ TEST(DelayConfirmation, WithNoDriftMeasuredAReCheckPeaksWanderLeavesTheDelayWher
   // re-check's peaks come elsewhere, in the order given. On an echo's or a
   // background's broad lobe the peak wanders a few samples either way,
   // and the tracker's steps after it make the blocks look fed along a
-  // line: the frames must still carry 1600. A step is a peak further off
-  // over blocks all fed at it, and it is not a drift.
+  // line: no delay is placed exactly (0 below) until the peak comes back
+  // to 1600. A step is a peak further off over blocks all fed at it, and
+  // it is not a drift; a measured drift moves the delay placed.
   struct Peak {
     int delay;
     bool atOneDelay;
@@ -154,11 +155,11 @@ TEST(DelayConfirmation, WithNoDriftMeasuredAReCheckPeaksWanderLeavesTheDelayWher
   std::vector<Peak> drift;
   for (int k = 1; k <= 16; ++k) drift.push_back({1600 + k, false});
   const Case cases[] = {
-      {"a sample off", {{1601, true}}, 1600},
-      {"three off", {{1597, true}}, 1600},
-      {"along the tracker's steps", {{1598, false}}, 1600},
-      {"further off, along the tracker's steps", {{1606, false}}, 1600},
-      {"a wander, on along the steps, and back", {{1603, true}, {1605, false}, {1601, false}}, 1600},
+      {"a sample off", {{1601, true}}, 0},
+      {"three off", {{1597, true}}, 0},
+      {"along the tracker's steps", {{1598, false}}, 0},
+      {"further off, along the tracker's steps", {{1606, false}}, 0},
+      {"a wander, on along the steps, and back", {{1603, true}, {1605, false}, {1600, false}}, 1600},
       {"a wander, then back", {{1602, true}, {1600, true}}, 1600},
       {"a step of four", {{1604, true}}, 1604},
       {"a step of eight", {{1608, true}}, 1608},
@@ -178,6 +179,7 @@ TEST(DelayConfirmation, WithNoDriftMeasuredAReCheckPeaksWanderLeavesTheDelayWher
     }
     EXPECT_EQ(confirmation.Drifting(), c.drifting);
     EXPECT_EQ(confirmation.DriftNow(1024).measured, c.drifting);
+    EXPECT_EQ(confirmation.Evidence().by == ConfirmedBy::Nobody, c.placed == 0);
     EXPECT_EQ(confirmation.Evidence().delay, c.placed);
     if (!c.drifting) {
       EXPECT_EQ(confirmation.Evidence().line, double(c.placed));
@@ -185,5 +187,24 @@ TEST(DelayConfirmation, WithNoDriftMeasuredAReCheckPeaksWanderLeavesTheDelayWher
   }
 }
 
+TEST(DelayConfirmation, UnderADriftASearchsMeanStandsForTheMiddleOfItsBlocks) {
+  // The re-check confirms a delay drifting a sample a frame from 300 to
+  // 340; then for 20 frames a search runs, and confirms the mean of its
+  // blocks of the last 12 frames: 354, where the drift stood in their
+  // middle, while it has reached 360 by their end.
+  CDelayConfirmation confirmation;
+  confirmation.Confirm(300, 90.0f);
+  for (int k = 1; k <= 40; ++k) {
+    Frames(confirmation, 1, true);
+    confirmation.Confirm(300 + k, 90.0f, ConfirmedBy::Recheck, {}, 0, false);
+  }
+  Frames(confirmation, 20, true);
+  confirmation.Confirm(354, 90.0f);
+  confirmation.ConfirmedAsMeanOver(12.0);
+  ASSERT_TRUE(confirmation.Drifting());
+  // The rate measured is (40 + 14) / 60 samples a frame.
+  EXPECT_NEAR(confirmation.Evidence().line, 354.0 + 6.0 * 0.9 + 0.5, 1e-9);
+  EXPECT_NEAR(confirmation.Drifted(), 360.0, 0.5);
+}
 
 }  // namespace
