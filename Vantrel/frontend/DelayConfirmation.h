@@ -153,9 +153,9 @@ class FRONT_END_INTERNAL CDelayConfirmation {
   // step, or where a measured drift has taken them. With no drift
   // measured, a re-check's peak a sample or three off it, or one reached
   // over blocks fed along the tracker's steps, is the peak wandering over
-  // a broad lobe (an echo's, a background's), not the delay moving: the
-  // frames must carry this one. A step is a peak further off, over blocks
-  // all fed at the new delay.
+  // a broad lobe (an echo's, a background's), not the delay moving: no
+  // frame is exact until a confirmation comes back to this one. A step is
+  // a peak further off, over blocks all fed at the new delay.
   int m_exact = 0;
   // Where the drift's line lay at the last confirmation.
   double m_line = 0.0;
