@@ -1,6 +1,7 @@
 #include "Vantrel/frontend/DelayConfirmation.h"
 
-void CDelayConfirmation::Confirm(int delay, float quality, ConfirmedBy by, SampleSpan blocks, int precision) {
+void CDelayConfirmation::Confirm(int delay, float quality, ConfirmedBy by, SampleSpan blocks, int precision,
+                                 bool atOneDelay) {
   m_by = by;
   m_precision = precision;
   m_awaitsRecheck = false;
@@ -19,7 +20,14 @@ void CDelayConfirmation::Confirm(int delay, float quality, ConfirmedBy by, Sampl
   const bool alongLine = by == ConfirmedBy::Recheck && LineHolds() &&
                          std::fabs(double(delay) - onLine) <= double(kDriftStep);
   m_line = alongLine ? onLine + kLineLean * (double(delay) - onLine) : double(delay);
+  // With no drift measured, a confirmation further than a peak's wander
+  // from the delay placed exactly, over blocks all fed at it, is a step;
+  // and a step is not a drift: the measure starts again from it.
+  const bool step = !Drifting() && std::abs(delay - m_exact) > kWithin && atOneDelay;
+  if (step) m_drift.Forget();
   m_drift.Confirmation(double(delay) - double(m_delay), double(m_framesSince), double(kDriftStep));
+  const bool wander = by == ConfirmedBy::Recheck && m_rooted && !Drifting() && !step;
+  if (!wander) m_exact = delay;
   m_confirmed = true;
   m_framesSince = 0;
   m_delay = delay;
@@ -65,6 +73,10 @@ bool CDelayConfirmation::PredictThroughPause(int64_t* predicted) const {
 ConfirmationEvidence CDelayConfirmation::Evidence() const {
   ConfirmationEvidence evidence;
   if (!m_confirmed) return evidence;
+  // The newest confirmation wandered off the delay placed exactly (or the
+  // search placed it where the re-check's blocks do not): neither is
+  // exact until they agree again.
+  if (!Drifting() && m_delay != m_exact) return evidence;
   evidence.by = m_by;
   evidence.delay = m_delay;
   evidence.line = Drifting() ? LineAtConfirmation() : double(m_delay);

@@ -34,9 +34,16 @@ class FRONT_END_INTERNAL CDelayConfirmation {
   // measures the drift from the last confirmation. A search's
   // confirmation roots the line a re-check may follow.
   // `precision`: how far from `delay` the blocks' own peaks lay (see
-  // ConfirmationEvidence::precision).
+  // ConfirmationEvidence::precision). `atOneDelay`: the blocks were all
+  // fed at one delay (not along the tracker's steps).
   void Confirm(int delay, float quality, ConfirmedBy by = ConfirmedBy::Search, SampleSpan blocks = {},
-               int precision = 0);
+               int precision = 0, bool atOneDelay = true);
+  // The delay just confirmed is the mean of blocks spanning `frames`
+  // frames: under a measured drift it stood for their middle, and the
+  // drift's line at their end lies half their span's drift further on.
+  void ConfirmedAsMeanOver(double frames) {
+    if (Drifting()) m_line += DriftPerFrame() * frames / 2.0;
+  }
   // A search judged the delay and left it open (a near-tie, beyond the
   // range, not confirmed): only a search confirms again.
   void LeaveOpen() {
@@ -152,6 +159,14 @@ class FRONT_END_INTERNAL CDelayConfirmation {
   bool m_awaitsWholeRecheck = false;
   SampleSpan m_blocks;
   int m_precision = 0;
+  // The delay the confirmations place exactly: a search's, a re-check's
+  // step, or where a measured drift has taken them. With no drift
+  // measured, a re-check's peak a sample or three off it, or one reached
+  // over blocks fed along the tracker's steps, is the peak wandering over
+  // a broad lobe (an echo's, a background's), not the delay moving: no
+  // frame is exact until a confirmation comes back to this one. A step is
+  // a peak further off, over blocks all fed at the new delay.
+  int m_exact = 0;
   // Where the drift's line lay at the last confirmation.
   double m_line = 0.0;
 };

@@ -217,7 +217,8 @@ int CDelayEstimator::Recheck(const EstimationBlocks& blocks, uint32_t frameLengt
       // renewed, nothing is rejected and the state stays.
       SampleSpan span;
       m_recheckSet.BlockSpan(0, &span.first, &span.end);
-      m_confirmation.Confirm(m_result->delay, pick->quality, ConfirmedBy::Recheck, span, PickPrecision(*pick));
+      m_confirmation.Confirm(m_result->delay, pick->quality, ConfirmedBy::Recheck, span, PickPrecision(*pick),
+                             m_recheckFeeds.AtOneDelay(span.first));
       *quality = QualityPercent(trace.atCurrent);
     }
     m_recheckWeak = double(blocks.testEnergy) <= feedLevel;
@@ -334,7 +335,7 @@ int CDelayEstimator::JudgeRecheckPick(const CORRRESULT& pick, float atCurrent, i
     if (meaningful && samePeak && (m_confirmation.Near(found) || asStrong) && !m_confirmation.StaleMean(found) &&
         !LookAlikeAfterPause(pick) && FedAt(found, span)) {
       m_confirmation.Confirm(m_result->delay + pick.delay, pick.quality, ConfirmedBy::Recheck, span,
-                             PickPrecision(pick));
+                             PickPrecision(pick), m_recheckFeeds.AtOneDelay(span.first));
       // The next re-check judges its mean against the mean confirmed,
       // not against a search over longer blocks or a single block's
       // peak: a drift smears the mean's peak by a few points.

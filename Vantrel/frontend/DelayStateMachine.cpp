@@ -75,7 +75,10 @@ void CDelayStateMachine::StepCalcDelay(const FrameFacts& facts) {
       // The drift's measure goes on: a search confirmation off the line
       // restarts it, one on it (a search the re-check sent back to during
       // a drift) keeps the rate the gate allows for.
-      m_confirmation.Confirm(result.delay, result.quality, ConfirmedBy::Search, m_estimator.SearchSpan(result.delay));
+      const SampleSpan span = m_estimator.SearchSpan(result.delay);
+      m_confirmation.Confirm(result.delay, result.quality, ConfirmedBy::Search, span);
+      // The search's long blocks average a drifting delay.
+      m_confirmation.ConfirmedAsMeanOver(double(span.end - span.first) / double(m_settings.frameLength));
       // A search the re-check sent back to whose pick has a near-tie
       // elsewhere may have averaged a drifting delay into a look-alike a
       // pitch period off, whether or not it moved the delay in force.

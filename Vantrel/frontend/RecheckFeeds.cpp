@@ -9,10 +9,8 @@ void CRecheckFeeds::Note(int64_t end, int32_t delay) {
   if (m_count < kFeeds) ++m_count;
 }
 
-bool CRecheckFeeds::Place(int32_t delay, int64_t first) const {
-  // The feeds since `first`, oldest first.
-  Feed since[kFeeds];
-  uint32_t count = 0;
+bool CRecheckFeeds::Since(int64_t first, Feed* since, uint32_t* count) const {
+  *count = 0;
   bool reaches = m_count < kFeeds;
   for (uint32_t k = 0; k < m_count; ++k) {
     const Feed& feed = m_feeds[(m_next + kFeeds - m_count + k) % kFeeds];
@@ -20,12 +18,26 @@ bool CRecheckFeeds::Place(int32_t delay, int64_t first) const {
       reaches = true;
       continue;
     }
-    since[count++] = feed;
+    since[(*count)++] = feed;
   }
-  if (!reaches || count == 0) return false;
-  const bool oneDelay =
-      std::all_of(since, since + count, [&](const Feed& feed) { return feed.delay == since[0].delay; });
-  return oneDelay || AlongLine(since, count, delay);
+  return reaches && *count > 0;
+}
+
+bool CRecheckFeeds::OneDelay(const Feed* feeds, uint32_t count) {
+  return std::all_of(feeds, feeds + count, [&](const Feed& feed) { return feed.delay == feeds[0].delay; });
+}
+
+bool CRecheckFeeds::Place(int32_t delay, int64_t first) const {
+  Feed since[kFeeds];
+  uint32_t count = 0;
+  if (!Since(first, since, &count)) return false;
+  return OneDelay(since, count) || AlongLine(since, count, delay);
+}
+
+bool CRecheckFeeds::AtOneDelay(int64_t first) const {
+  Feed since[kFeeds];
+  uint32_t count = 0;
+  return Since(first, since, &count) && OneDelay(since, count);
 }
 
 bool CRecheckFeeds::AlongLine(const Feed* feeds, uint32_t count, int32_t delay) {

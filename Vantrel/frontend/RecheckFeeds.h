@@ -35,6 +35,9 @@ class FRONT_END_INTERNAL CRecheckFeeds {
   // newest (within kOffLine). False when the feeds remembered do not
   // reach back to `first`.
   bool Place(int32_t delay, int64_t first) const;
+  // The blocks ending after `first` were all fed at one delay (false when
+  // the feeds remembered do not reach back to `first`).
+  bool AtOneDelay(int64_t first) const;
 
  private:
   struct Feed {
@@ -42,6 +45,10 @@ class FRONT_END_INTERNAL CRecheckFeeds {
     int32_t delay = 0;
   };
   static bool AlongLine(const Feed* feeds, uint32_t count, int32_t delay);
+  // The feeds since `first`, oldest first, into `since`; false when the
+  // feeds remembered do not reach back to it.
+  bool Since(int64_t first, Feed* since, uint32_t* count) const;
+  static bool OneDelay(const Feed* feeds, uint32_t count);
 
   Feed m_feeds[kFeeds];
   uint32_t m_next = 0;

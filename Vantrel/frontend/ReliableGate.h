@@ -32,7 +32,12 @@
 //  4. re-checked or tracked: the frame's samples lie within the blocks the
 //     confirmation correlated, or after them with no pause between (and
 //     not in one);
-//  5. the frame carries exactly the delay confirmed; under a measured drift
+//  5. the frame carries exactly the delay confirmed (with no drift
+//     measured, a re-check's peak 1-3 samples off the delay placed, or
+//     reached over blocks fed along the tracker's steps, is a peak
+//     wandering over a broad lobe: no delay is exact until the peak comes
+//     back; a step is a peak further off over blocks all fed at it, and
+//     it restarts the drift's measure); under a measured drift
 //     within 3 samples of where the drift's line has taken it by the frame
 //     (from the end of the confirming blocks), allowing for the error of
 //     the rate measured, and a delay predicted through a pause no more

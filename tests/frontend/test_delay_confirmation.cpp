@@ -4,6 +4,8 @@
 // are worked out by hand from the confirmations fed.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "Vantrel/frontend/DelayConfirmation.h"
 
 namespace {
@@ -129,6 +131,80 @@ TEST(DelayConfirmation, AConfirmationOffTheDriftOrANewRunStartsTheMeasureAfresh)
   confirmation.Confirm(152, 90.0f);
   EXPECT_EQ(confirmation.DriftPerFrame(), 0.0);
   EXPECT_EQ(confirmation.Drifted(), 152.0);
+}
+
+TEST(DelayConfirmation, WithNoDriftMeasuredAReCheckPeaksWanderLeavesTheDelayWhereTheBlocksPlacedIt) {
+  // A search confirms 1600 and the re-check renews it every frame for 200
+  // frames; 17 frames on (the re-check's history filled again) the
+  // re-check's peaks come elsewhere, in the order given. On an echo's or a
+  // background's broad lobe the peak wanders a few samples either way,
+  // and the tracker's steps after it make the blocks look fed along a
+  // line: no delay is placed exactly (0 below) until the peak comes back
+  // to 1600. A step is a peak further off over blocks all fed at it, and
+  // it is not a drift; a measured drift moves the delay placed.
+  struct Peak {
+    int delay;
+    bool atOneDelay;
+  };
+  struct Case {
+    const char* what;
+    std::vector<Peak> peaks;
+    int placed;
+    bool drifting = false;
+  };
+  std::vector<Peak> drift;
+  for (int k = 1; k <= 16; ++k) drift.push_back({1600 + k, false});
+  const Case cases[] = {
+      {"a sample off", {{1601, true}}, 0},
+      {"three off", {{1597, true}}, 0},
+      {"along the tracker's steps", {{1598, false}}, 0},
+      {"further off, along the tracker's steps", {{1606, false}}, 0},
+      {"a wander, on along the steps, and back", {{1603, true}, {1605, false}, {1600, false}}, 1600},
+      {"a wander, then back", {{1602, true}, {1600, true}}, 1600},
+      {"a step of four", {{1604, true}}, 1604},
+      {"a step of eight", {{1608, true}}, 1608},
+      {"a drift of a sample every 17 frames", drift, 1616, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CDelayConfirmation confirmation;
+    confirmation.Confirm(1600, 90.0f);
+    for (int k = 0; k < 200; ++k) {
+      Frames(confirmation, 1, true);
+      confirmation.Confirm(1600, 90.0f, ConfirmedBy::Recheck);
+    }
+    for (const Peak& peak : c.peaks) {
+      Frames(confirmation, 17, true);
+      confirmation.Confirm(peak.delay, 90.0f, ConfirmedBy::Recheck, {}, 0, peak.atOneDelay);
+    }
+    EXPECT_EQ(confirmation.Drifting(), c.drifting);
+    EXPECT_EQ(confirmation.DriftNow(1024).measured, c.drifting);
+    EXPECT_EQ(confirmation.Evidence().by == ConfirmedBy::Nobody, c.placed == 0);
+    EXPECT_EQ(confirmation.Evidence().delay, c.placed);
+    if (!c.drifting) {
+      EXPECT_EQ(confirmation.Evidence().line, double(c.placed));
+    }
+  }
+}
+
+TEST(DelayConfirmation, UnderADriftASearchsMeanStandsForTheMiddleOfItsBlocks) {
+  // The re-check confirms a delay drifting a sample a frame from 300 to
+  // 340; then for 20 frames a search runs, and confirms the mean of its
+  // blocks of the last 12 frames: 354, where the drift stood in their
+  // middle, while it has reached 360 by their end.
+  CDelayConfirmation confirmation;
+  confirmation.Confirm(300, 90.0f);
+  for (int k = 1; k <= 40; ++k) {
+    Frames(confirmation, 1, true);
+    confirmation.Confirm(300 + k, 90.0f, ConfirmedBy::Recheck, {}, 0, false);
+  }
+  Frames(confirmation, 20, true);
+  confirmation.Confirm(354, 90.0f);
+  confirmation.ConfirmedAsMeanOver(12.0);
+  ASSERT_TRUE(confirmation.Drifting());
+  // The rate measured is (40 + 14) / 60 samples a frame.
+  EXPECT_NEAR(confirmation.Evidence().line, 354.0 + 6.0 * 0.9 + 0.5, 1e-9);
+  EXPECT_NEAR(confirmation.Drifted(), 360.0, 0.5);
 }
 
 }  // namespace
