@@ -168,9 +168,10 @@ double CBlockCorrelator::FirstStretchEnergy() const { return duvuvDotF64(m_y, m_
 
 bool CBlockCorrelator::Transform(bool normalise, const Source& source, CFftCorrelator::Lane* out) {
   const bool transformed = source.correlation != nullptr ? true
-                           : source.blockSpectrum != nullptr && source.windowSpectrum != nullptr
+                           : source.blockSpectrum == nullptr ? m_fft.Transform(m_x, m_y, m_windowLen)
+                           : source.windowSpectrum != nullptr
                                ? m_fft.TransformSpectra(source.blockSpectrum, source.windowSpectrum)
-                               : m_fft.Transform(m_x, m_y, m_windowLen);
+                               : m_fft.TransformWindow(source.blockSpectrum, m_y);
   if (!transformed) return false;
   CFftCorrelator::Lane& lane = *out;
   lane = CFftCorrelator::Lane{};

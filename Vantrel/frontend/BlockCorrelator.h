@@ -59,7 +59,8 @@ class FRONT_END_INTERNAL CBlockCorrelator {
     int bEnd;
     int ringLength;
     // When given, the spectra of the block and the window (packed half
-    // spectra of W points), which then need no transform of their own.
+    // spectra of W points), which then need no transform of their own;
+    // the block's may come alone.
     const double* blockSpectrum = nullptr;
     const double* windowSpectrum = nullptr;
     // When given, the unnormalised sums themselves (lag k at k, for the

@@ -38,10 +38,12 @@ void CBlockTransforms::Free() {
   m_window[0] = m_window[1] = nullptr;
   m_blocks = 0;
   m_chain = 0;
+  m_taken = false;
 }
 
 bool CBlockTransforms::Take(MathlibHandle* handle, const float* refRing, int refEnd, const float* testRing, int testEnd,
                          int ringLength, int64_t streamEnd) {
+  m_taken = false;
   if (m_blocks == 0 || refRing == nullptr || testRing == nullptr || ringLength < int(m_windowLen) || streamEnd < 0 ||
       refEnd < 0 || refEnd > ringLength || testEnd < 0 || testEnd > ringLength)
     return false;
@@ -66,6 +68,7 @@ bool CBlockTransforms::Take(MathlibHandle* handle, const float* refRing, int ref
     m_chain = 0;
     return false;
   }
+  m_taken = true;
   return m_chain == m_blocks;
 }
 

@@ -27,7 +27,10 @@ class FRONT_END_INTERNAL CBlockTransforms {
   bool Init(uint32_t block, uint32_t window);
   void Free();
   // The blocks so far do not lead on to the next.
-  void Clear() { m_chain = 0; }
+  void Clear() {
+    m_chain = 0;
+    m_taken = false;
+  }
   bool Usable() const { return m_blocks != 0; }
 
   // Transforms the newest block of each signal (ending at refEnd and
@@ -40,7 +43,10 @@ class FRONT_END_INTERNAL CBlockTransforms {
             int64_t streamEnd);
   // The transform of signal 0 (reference) or 1 (test)'s newest block,
   // zero-padded to the window (the packed half of its transform, window + 2 values).
+  // Valid after a Take whose transform succeeded (Taken), the chain
+  // complete or not.
   const double* Block(int signal) const { return Slot(signal, m_newest); }
+  bool Taken() const { return m_taken; }
   // The transform of the window of signal 0 or 1 that ends with its newest
   // block; valid until the next Take.
   const double* Window(int signal);
@@ -58,6 +64,7 @@ class FRONT_END_INTERNAL CBlockTransforms {
   double* m_window[2] = {};     // the windows put together
   uint32_t m_newest = 0;
   uint32_t m_chain = 0;  // consecutive blocks held, up to m_blocks
+  bool m_taken = false;  // the last Take transformed its blocks
   const float* m_rings[2] = {};
   int m_ends[2] = {};
   int m_ringLength = 0;
