@@ -50,6 +50,13 @@ class FRONT_END_INTERNAL CBlockTransforms {
   // The transform of the window of signal 0 or 1 that ends with its newest
   // block; valid until the next Take.
   const double* Window(int signal);
+  // The samples, widened, of signal 0 or 1's newest block (block values)
+  // and of the window that ends with it (window values, valid once Take
+  // said the windows can be put together); valid until the next Take.
+  const double* BlockSamples(int signal) const { return m_input[signal]; }
+  const double* WindowSamples(int signal) const {
+    return m_samples[signal] + size_t((m_newest + 1) % m_blocks) * m_blockLen;
+  }
 
  private:
   double* Slot(int signal, uint32_t slot) const { return m_transforms + (size_t(signal) * m_blocks + slot) * m_bins; }
@@ -62,6 +69,9 @@ class FRONT_END_INTERNAL CBlockTransforms {
   double* m_transforms = nullptr;  // per signal, m_blocks transforms in a ring
   double* m_input[2] = {};      // the newest blocks, zero-padded
   double* m_window[2] = {};     // the windows put together
+  // Per signal, the samples of the last blocks twice over (slot k at block
+  // k and at block k + m_blocks), so that a window is one run of them.
+  double* m_samples[2] = {};
   uint32_t m_newest = 0;
   uint32_t m_chain = 0;  // consecutive blocks held, up to m_blocks
   bool m_taken = false;  // the last Take transformed its blocks

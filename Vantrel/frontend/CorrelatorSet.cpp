@@ -132,6 +132,9 @@ void CCorrelatorSet::UseBlockTransforms(const float* refRing, int refEnd, const 
     const int signal = fed[f] == &m_correlators[0] ? 0 : 1;
     sources[f].blockSpectrum = m_blockTransforms.Block(signal);
     sources[f].windowSpectrum = windows ? m_blockTransforms.Window(1 - signal) : nullptr;
+    if (!windows) continue;
+    sources[f].blockSamples = m_blockTransforms.BlockSamples(signal);
+    sources[f].windowSamples = m_blockTransforms.WindowSamples(1 - signal);
   }
 }
 
