@@ -20,6 +20,10 @@ void MathlibWidenF32ToF64(const float* src, double* dst, int64_t n) {
   SP_RUNNING_KERNEL(spkWidenF32ToF64)(src, dst, n);
 }
 
+void MathlibStretchSumsF32(const float* a, const float* b, int64_t n, double* sums) {
+  SP_RUNNING_KERNEL(spkStretchSumsF32)(a, b, n, sums);
+}
+
 int64_t MathlibCountTiesF32(const float* v, int64_t n, float bound, bool atLeast, int64_t* last) {
   return SP_RUNNING_KERNEL(spkCountTiesF32)(v, n, bound, atLeast, last);
 }

@@ -17,6 +17,9 @@ void MathlibNormaliseSlidingF64(SpkSlidingLane* lanes, int32_t count, int64_t fr
 void MathlibMulConjugateC64(const double* x, const double* y, double* out, int64_t bins);
 // dst[i] = src[i], exact.
 void MathlibWidenF32ToF64(const float* src, double* dst, int64_t n);
+// sums[0..2] += the sums of a[i]^2, b[i]^2 and a[i] b[i] over i < n in
+// double, term by term in order (spkStretchSumsF32 in the kernels' header).
+void MathlibStretchSumsF32(const float* a, const float* b, int64_t n, double* sums);
 // The entries of v[0, n) at or above the bound (atLeast) or at or below it
 // (a NaN is neither): their count, and in *last the highest index (-1).
 int64_t MathlibCountTiesF32(const float* v, int64_t n, float bound, bool atLeast, int64_t* last);

@@ -128,6 +128,8 @@ void CBlockCorrelator::Free() {
   m_corrSum = nullptr;
   m_x = nullptr;
   m_y = nullptr;
+  m_blockIn = nullptr;
+  m_windowIn = nullptr;
   m_peakScratch = nullptr;
   m_peakRuns = nullptr;
   m_newSamples = nullptr;
@@ -157,25 +159,36 @@ bool CBlockCorrelator::Begin(const Source& source) {
   }
   m_newSamples[m_slot] = uint32_t(std::min<int64_t>(moved, m_blockLen));
   m_lastEnd = source.aEnd;
+  // Samples handed over serve only beside both spectra: the whole
+  // transform reads m_x and m_y.
+  const bool given = source.blockSamples != nullptr && source.windowSamples != nullptr &&
+                     source.blockSpectrum != nullptr && source.windowSpectrum != nullptr &&
+                     source.correlation == nullptr;
+  m_blockIn = given ? source.blockSamples : m_x;
+  m_windowIn = given ? source.windowSamples : m_y;
+  if (given) return true;
   CopyRingTail(source.aRing, source.aEnd, source.ringLength, m_blockLen, m_x);
   CopyRingTail(source.bRing, source.bEnd, source.ringLength, m_windowLen, m_y);
   return true;
 }
 
-double CBlockCorrelator::BlockEnergy() const { return duvuvDotF64(m_x, m_x, int32_t(m_blockLen)); }
+double CBlockCorrelator::BlockEnergy() const { return duvuvDotF64(m_blockIn, m_blockIn, int32_t(m_blockLen)); }
 
-double CBlockCorrelator::FirstStretchEnergy() const { return duvuvDotF64(m_y, m_y, int32_t(m_blockLen)); }
+double CBlockCorrelator::FirstStretchEnergy() const {
+  return duvuvDotF64(m_windowIn, m_windowIn, int32_t(m_blockLen));
+}
 
 bool CBlockCorrelator::Transform(bool normalise, const Source& source, CFftCorrelator::Lane* out) {
   const bool transformed = source.correlation != nullptr ? true
-                           : source.blockSpectrum != nullptr && source.windowSpectrum != nullptr
+                           : source.blockSpectrum == nullptr ? m_fft.Transform(m_x, m_y, m_windowLen)
+                           : source.windowSpectrum != nullptr
                                ? m_fft.TransformSpectra(source.blockSpectrum, source.windowSpectrum)
-                               : m_fft.Transform(m_x, m_y, m_windowLen);
+                               : m_fft.TransformWindow(source.blockSpectrum, m_y);
   if (!transformed) return false;
   CFftCorrelator::Lane& lane = *out;
   lane = CFftCorrelator::Lane{};
   lane.correlation = source.correlation != nullptr ? source.correlation : m_fft.Correlation();
-  lane.window = m_y;
+  lane.window = m_windowIn;
   lane.xEnergy = normalise ? BlockEnergy() : 0.0;
   lane.firstEnergy = normalise ? FirstStretchEnergy() : 0.0;
   lane.vector = m_corrVec[m_slot];

@@ -59,9 +59,14 @@ class FRONT_END_INTERNAL CBlockCorrelator {
     int bEnd;
     int ringLength;
     // When given, the spectra of the block and the window (packed half
-    // spectra of W points), which then need no transform of their own.
+    // spectra of W points), which then need no transform of their own;
+    // the block's may come alone.
     const double* blockSpectrum = nullptr;
     const double* windowSpectrum = nullptr;
+    // When given with both spectra, the block's B samples and the window's
+    // W samples widened to double, which then need no copy of their own.
+    const double* blockSamples = nullptr;
+    const double* windowSamples = nullptr;
     // When given, the unnormalised sums themselves (lag k at k, for the
     // lags 0 .. W - B), which then need no transform at all.
     const double* correlation = nullptr;
@@ -202,6 +207,8 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   float* m_corrSum = nullptr;        // W, rotated
   double* m_x = nullptr;             // W: the block, zero beyond B
   double* m_y = nullptr;             // W: the window
+  const double* m_blockIn = nullptr;   // the block of the current Process: m_x or the source's
+  const double* m_windowIn = nullptr;  // its window: m_y or the source's
   float* m_peakScratch = nullptr;    // W + 1
   float* m_peakRuns = nullptr;       // per kSpPeakRun scratch entries from B: their extreme
   bool m_runsLargest = true;         // the runs hold largest values, else smallest

@@ -17,7 +17,7 @@ bool CBlockTransforms::Init(uint32_t block, uint32_t window) {
   m_blocks = window / block;
   m_order = int32_t(BitCount(window)) - 1;
   m_bins = size_t(window) + 2;
-  const size_t values = 2 * m_blocks * m_bins + 2 * size_t(window) + 2 * m_bins;
+  const size_t values = 2 * m_blocks * m_bins + 2 * size_t(window) + 2 * m_bins + 4 * size_t(window);
   double* all = AllocateZeroed<double>(values, "the re-check's block transforms");
   if (all == nullptr) {
     m_blocks = 0;
@@ -28,6 +28,8 @@ bool CBlockTransforms::Init(uint32_t block, uint32_t window) {
   m_input[1] = m_input[0] + window;
   m_window[0] = m_input[1] + window;
   m_window[1] = m_window[0] + m_bins;
+  m_samples[0] = m_window[1] + m_bins;
+  m_samples[1] = m_samples[0] + 2 * size_t(window);
   return true;
 }
 
@@ -36,12 +38,15 @@ void CBlockTransforms::Free() {
   m_transforms = nullptr;
   m_input[0] = m_input[1] = nullptr;
   m_window[0] = m_window[1] = nullptr;
+  m_samples[0] = m_samples[1] = nullptr;
   m_blocks = 0;
   m_chain = 0;
+  m_taken = false;
 }
 
 bool CBlockTransforms::Take(MathlibHandle* handle, const float* refRing, int refEnd, const float* testRing, int testEnd,
                          int ringLength, int64_t streamEnd) {
+  m_taken = false;
   if (m_blocks == 0 || refRing == nullptr || testRing == nullptr || ringLength < int(m_windowLen) || streamEnd < 0 ||
       refEnd < 0 || refEnd > ringLength || testEnd < 0 || testEnd > ringLength)
     return false;
@@ -61,11 +66,17 @@ bool CBlockTransforms::Take(MathlibHandle* handle, const float* refRing, int ref
   m_streamEnd = streamEnd;
   m_chain = follows ? std::min(m_chain + 1, m_blocks) : 1;
   m_newest = (m_newest + 1) % m_blocks;
+  for (int s = 0; s < 2; ++s) {
+    double* const slot = m_samples[s] + size_t(m_newest) * m_blockLen;
+    std::copy_n(m_input[s], m_blockLen, slot);
+    std::copy_n(m_input[s], m_blockLen, slot + m_windowLen);
+  }
   // The input beyond the block stays 0 from Init on.
   if (duvuvRealFftFwdPairF64(handle, m_input[0], Slot(0, m_newest), m_input[1], Slot(1, m_newest), m_order) == 0) {
     m_chain = 0;
     return false;
   }
+  m_taken = true;
   return m_chain == m_blocks;
 }
 

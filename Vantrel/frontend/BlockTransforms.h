@@ -27,7 +27,10 @@ class FRONT_END_INTERNAL CBlockTransforms {
   bool Init(uint32_t block, uint32_t window);
   void Free();
   // The blocks so far do not lead on to the next.
-  void Clear() { m_chain = 0; }
+  void Clear() {
+    m_chain = 0;
+    m_taken = false;
+  }
   bool Usable() const { return m_blocks != 0; }
 
   // Transforms the newest block of each signal (ending at refEnd and
@@ -40,10 +43,20 @@ class FRONT_END_INTERNAL CBlockTransforms {
             int64_t streamEnd);
   // The transform of signal 0 (reference) or 1 (test)'s newest block,
   // zero-padded to the window (the packed half of its transform, window + 2 values).
+  // Valid after a Take whose transform succeeded (Taken), the chain
+  // complete or not.
   const double* Block(int signal) const { return Slot(signal, m_newest); }
+  bool Taken() const { return m_taken; }
   // The transform of the window of signal 0 or 1 that ends with its newest
   // block; valid until the next Take.
   const double* Window(int signal);
+  // The samples, widened, of signal 0 or 1's newest block (block values)
+  // and of the window that ends with it (window values, valid once Take
+  // said the windows can be put together); valid until the next Take.
+  const double* BlockSamples(int signal) const { return m_input[signal]; }
+  const double* WindowSamples(int signal) const {
+    return m_samples[signal] + size_t((m_newest + 1) % m_blocks) * m_blockLen;
+  }
 
  private:
   double* Slot(int signal, uint32_t slot) const { return m_transforms + (size_t(signal) * m_blocks + slot) * m_bins; }
@@ -56,8 +69,12 @@ class FRONT_END_INTERNAL CBlockTransforms {
   double* m_transforms = nullptr;  // per signal, m_blocks transforms in a ring
   double* m_input[2] = {};      // the newest blocks, zero-padded
   double* m_window[2] = {};     // the windows put together
+  // Per signal, the samples of the last blocks twice over (slot k at block
+  // k and at block k + m_blocks), so that a window is one run of them.
+  double* m_samples[2] = {};
   uint32_t m_newest = 0;
   uint32_t m_chain = 0;  // consecutive blocks held, up to m_blocks
+  bool m_taken = false;  // the last Take transformed its blocks
   const float* m_rings[2] = {};
   int m_ends[2] = {};
   int m_ringLength = 0;

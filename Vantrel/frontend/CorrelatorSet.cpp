@@ -122,13 +122,19 @@ void CCorrelatorSet::UseBlockTransforms(const float* refRing, int refEnd, const 
     m_blockTransforms.Clear();
     return;
   }
-  if (!m_blockTransforms.Take(m_correlators[0].TransformHandle(), refRing, refEnd, testRing, testEnd, ringLength, streamEnd))
-    return;
+  const bool windows =
+      m_blockTransforms.Take(m_correlators[0].TransformHandle(), refRing, refEnd, testRing, testEnd, ringLength, streamEnd);
+  // Before the chain holds a window, the blocks' transforms still serve:
+  // only the windows need one.
+  if (!m_blockTransforms.Taken()) return;
   // Correlator 0 takes a reference block against the test's window, 1 the other way round.
   for (int f = 0; f < feeding; ++f) {
     const int signal = fed[f] == &m_correlators[0] ? 0 : 1;
     sources[f].blockSpectrum = m_blockTransforms.Block(signal);
-    sources[f].windowSpectrum = m_blockTransforms.Window(1 - signal);
+    sources[f].windowSpectrum = windows ? m_blockTransforms.Window(1 - signal) : nullptr;
+    if (!windows) continue;
+    sources[f].blockSamples = m_blockTransforms.BlockSamples(signal);
+    sources[f].windowSamples = m_blockTransforms.WindowSamples(1 - signal);
   }
 }
 

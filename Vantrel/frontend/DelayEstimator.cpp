@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "Mathlib/MathlibCorrelator.h"
 #include "Vantrel/DelaySearchRange.h"
 #include "Vantrel/FrameData.h"
 #include "Vantrel/VantrelTrace.h"
@@ -126,15 +127,18 @@ StretchSums RingStretchSums(const float* a, int aEnd, int64_t backA, const float
   };
   int64_t i = start(aEnd, backA);
   int64_t j = start(bEnd, backB);
-  for (int64_t k = 0; k < count; ++k) {
-    const double x = a[i];
-    const double y = b[j];
-    sums.aa += x * x;
-    sums.bb += y * y;
-    sums.ab += x * y;
-    if (++i == length) i = 0;
-    if (++j == length) j = 0;
+  double terms[3] = {};
+  // Term by term in order, in pieces that stop where a ring wraps.
+  for (int64_t done = 0; done < count;) {
+    const int64_t piece = std::min({count - done, length - i, length - j});
+    MathlibStretchSumsF32(a + i, b + j, piece, terms);
+    done += piece;
+    i = (i + piece) % length;
+    j = (j + piece) % length;
   }
+  sums.aa = terms[0];
+  sums.bb = terms[1];
+  sums.ab = terms[2];
   return sums;
 }
 

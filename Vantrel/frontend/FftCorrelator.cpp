@@ -163,6 +163,13 @@ bool CFftCorrelator::TransformSpectra(const double* xSpectrum, const double* ySp
   return duvuvRealFftInvF64(m_transformHandle, m_specX, m_specY, m_order, 2) != 0;
 }
 
+bool CFftCorrelator::TransformWindow(const double* xSpectrum, const double* y) {
+  if (m_specY == nullptr) return false;
+  if (duvuvRealFftFwdF64(m_transformHandle, y, m_specY, m_order, 1) == 0) return false;
+  MathlibMulConjugateC64(xSpectrum, m_specY, m_specX, int32_t(m_length / 2 + 1));
+  return duvuvRealFftInvF64(m_transformHandle, m_specX, m_specY, m_order, 2) != 0;
+}
+
 bool CFftCorrelator::Correlate(const double* x, const double* y, float* out, double xEnergy, const double* yEnergy,
                                uint32_t length) {
   if (!Transform(x, y, length)) return false;

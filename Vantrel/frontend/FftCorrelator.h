@@ -44,6 +44,9 @@ class FRONT_END_INTERNAL CFftCorrelator {
   // The same sums from the spectra of x and y (packed half spectra of the
   // length set): the product and the inverse only.
   bool TransformSpectra(const double* xSpectrum, const double* ySpectrum);
+  // The same sums from the spectrum of x and y itself: y's transform, the
+  // product and the inverse.
+  bool TransformWindow(const double* xSpectrum, const double* y);
   // The math-layer handle the transforms run through.
   MathlibHandle* Handle() const { return m_transformHandle; }
   const double* Correlation() const { return m_specY; }

@@ -45,6 +45,11 @@
 // first of equal ones (out->runner, out->runnerIndex); -1 when no entry is
 // above -inf (below +inf), NaNs never being taken.
 //
+// spkStretchSumsF32 (a, b, n, sums): for i < n in order, with x = a[i] and
+// y = b[i] widened to double, sums[0] += x x, sums[1] += y y and sums[2] +=
+// x y, each product and sum rounded once: what the plain loop gives, bit
+// for bit, as a stretch taken in pieces does.
+//
 // spkPutIntoSumsF32 (values, n, slot, sum, latest, replacing): for i < n
 // sum[i] = (sum[i] - slot[i]) + values[i] when replacing (the slot's old
 // vector leaves the sum), else sum[i] + values[i], each step rounded once;
@@ -82,6 +87,7 @@ struct SpkTiesRunner {
     (SpkSlidingLane * lanes, int32_t count, int64_t from, int64_t n, int64_t b, double bound))                         \
   X(void, spkMulConjugateC64, (const double* x, const double* y, double* out, int64_t bins))                           \
   X(void, spkWidenF32ToF64, (const float* src, double* dst, int64_t n))                                                \
+  X(void, spkStretchSumsF32, (const float* a, const float* b, int64_t n, double* sums))                                \
   X(int64_t, spkCountTiesF32, (const float* v, int64_t n, float bound, bool atLeast, int64_t* last))                   \
   X(void, spkPutIntoSumsF32, (const float* values, int64_t n, float* slot, float* sum, float* latest, bool replacing)) \
   X(void, spkPeakScratchF32, (const float* src, float* dst, int64_t n, bool magnitudes, bool largest, float* runs))    \

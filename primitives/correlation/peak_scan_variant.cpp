@@ -147,24 +147,40 @@ void TiesAndRunner(const float* v, int64_t n, Bounds bounds, int64_t skip, SpkTi
 template <bool Largest>
 void ScratchAndRuns(const float* src, float* dst, int64_t n, bool magnitudes, float* runs) {
   const float none = Largest ? -__builtin_inff() : __builtin_inff();
+#if SP_SET_HAS_F32_VECTORS
+  // The bits kept: all but the sign for magnitudes (an and that leaves
+  // the loaded value's register the result).
+  const f32x4 kept = SplatBits(magnitudes ? ~kSignBit : ~0u);
+  // The new value first: a NaN in it leaves the running extreme, so no
+  // lane ever holds one.
+  auto take = [](f32x4 x, f32x4 lanes) { return Largest ? Max(x, lanes) : Min(x, lanes); };
+#endif
   for (int64_t start = 0, run = 0; start < n; start += kSpPeakRun, ++run) {
     const int64_t end = start + kSpPeakRun < n ? start + kSpPeakRun : n;
     float extreme = none;
     int64_t i = start;
 #if SP_SET_HAS_F32_VECTORS
-    const f32x4 sign = SplatBits(magnitudes ? kSignBit : 0u);
     if (i + 4 <= end) {
-      // The new value first: a NaN in it leaves the running extreme.
-      f32x4 lanes = Splat(none);
-      for (; i + 4 <= end; i += 4) {
-        const f32x4 x = AndNot(sign, LoadU(src + i));
-        StoreU(dst + i, x);
-        lanes = Largest ? Max(x, lanes) : Min(x, lanes);
+      // Four vectors a step on four running extremes, which the copy's
+      // loads and stores then bound rather than the chain of comparisons.
+      f32x4 a = Splat(none), b = a, c = a, d = a;
+      auto copy = [&](int64_t at) {
+        const f32x4 x = And(LoadU(src + at), kept);
+        StoreU(dst + at, x);
+        return x;
+      };
+      for (; i + 16 <= end; i += 16) {
+        a = take(copy(i), a);
+        b = take(copy(i + 4), b);
+        c = take(copy(i + 8), c);
+        d = take(copy(i + 12), d);
       }
-      for (int lane = 0; lane < 4; ++lane) {
-        const float x = Lane(lanes, lane);
-        if (Better<Largest>(x, extreme)) extreme = x;
-      }
+      for (; i + 4 <= end; i += 4) a = take(copy(i), a);
+      // Of equal extremes any serves: a search takes the first entry that
+      // equals the run's extreme, and zeros of either sign compare equal.
+      f32x4 all = take(take(a, b), take(c, d));
+      all = take(SwapHalves(all), all);
+      extreme = Lane0(take(SwapPairs(all), all));
     }
 #endif
     for (; i < end; ++i) {

@@ -100,6 +100,8 @@ using TiesAndRunnerFn = void (*)(const float*, int64_t, float, float, bool, int6
 using PutIntoSumsFn = void (*)(const float*, int64_t, float*, float*, float*, bool);
 const PutIntoSumsFn kPutIntoSums[] = SP_VARIANT_TABLE(spkPutIntoSumsF32);
 const TiesAndRunnerFn kTiesAndRunner[] = SP_VARIANT_TABLE(spkTiesAndRunnerF32);
+using StretchSumsFn = void (*)(const float*, const float*, int64_t, double*);
+const StretchSumsFn kStretchSums[] = SP_VARIANT_TABLE(spkStretchSumsF32);
 
 using CorrelatorKernelsTest = VariantSetTest;
 
@@ -220,6 +222,42 @@ TEST_P(CorrelatorKernelsTest, MulConjugateExactOnIntegersAndAlikeInEverySet) {
     EXPECT_EQ(Bits(got[2 * k]), Bits(re)) << "bin " << k;
     EXPECT_EQ(Bits(got[2 * k + 1]), Bits(im)) << "bin " << k;
   }
+}
+
+// The stretch sums against the plain loop, bit for bit: sums that round at
+// every term (so that an order of adding other than term by term shows),
+// sums carried in, odd and even lengths, unaligned arrays, and a stretch
+// taken in two pieces giving what it gives whole.
+TEST_P(CorrelatorKernelsTest, StretchSumsAreThePlainLoopsTermByTerm) {
+  std::vector<float> a = corr_test::Signal<float>(37, 3);
+  std::vector<float> b = corr_test::Signal<float>(37, 4);
+  for (size_t i = 0; i < b.size(); ++i) {
+    a[i] *= 3000.0f;
+    b[i] = b[i] * 30000.0f + float(i) * 1e-3f;
+  }
+  const double carried[3] = {3.0e9, 7.0e12, -1.0e11};
+  for (int64_t n : {int64_t{0}, int64_t{1}, int64_t{2}, int64_t{9}, int64_t{36}, int64_t{37}})
+    for (int64_t offset : {0, 4}) {
+      SCOPED_TRACE(testing::Message() << "n " << n << " offset " << offset);
+      double want[3] = {carried[0], carried[1], carried[2]};
+      for (int64_t i = 0; i < n; ++i) {
+        const double x = a[size_t(i)], y = b[size_t(i)];
+        want[0] += x * x;
+        want[1] += y * y;
+        want[2] += x * y;
+      }
+      PlacedArray<float> pa(std::vector<float>(a.begin(), a.begin() + n), offset);
+      PlacedArray<float> pb(std::vector<float>(b.begin(), b.begin() + n), offset + 8);
+      double whole[3] = {carried[0], carried[1], carried[2]};
+      kStretchSums[SetIndex()](pa.data(), pb.data(), n, whole);
+      double pieces[3] = {carried[0], carried[1], carried[2]};
+      kStretchSums[SetIndex()](pa.data(), pb.data(), n / 3, pieces);
+      kStretchSums[SetIndex()](pa.data() + n / 3, pb.data() + n / 3, n - n / 3, pieces);
+      for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(std::memcmp(&whole[k], &want[k], sizeof(double)), 0) << "sum " << k;
+        EXPECT_EQ(std::memcmp(&pieces[k], &want[k], sizeof(double)), 0) << "sum " << k << " in pieces";
+      }
+    }
 }
 
 TEST_P(CorrelatorKernelsTest, WidenIsExact) {

@@ -901,3 +901,76 @@ TEST(CorrelatorSetLongWindow, RefusedMemoryTakesNoBlockAndTheNextSetMeasures) {
   EXPECT_GE(requests, 2);
   SetTraceMask(TRACE_MASK_BEFORE_LOAD);
 }
+
+namespace {
+
+// A window of four blocks fed block after block, as the re-check's set is:
+// each block is transformed once, and a window is its last blocks put
+// together. The test lags the reference by 100 samples under noise of its
+// own and sits 5 places further on in its ring.
+struct BlockChainFeed {
+  static constexpr uint32_t kBlock = 64;
+  static constexpr uint32_t kWindow = 256;
+  static constexpr int kRing = 700;
+  static constexpr int kTestShift = 5;
+
+  BlockChainFeed() : ref(Noise(6000, 57)), test(ref.size()) {
+    const std::vector<float> noise = Noise(ref.size(), 58, 1000.0f);
+    for (size_t n = 0; n < test.size(); ++n) test[n] = (n >= 100 ? ref[n - 100] : 0.0f) + noise[n];
+  }
+  // Writes the rings on by one block and feeds it (with no energy when quiet).
+  void Feed(CCorrelatorSet& set, std::vector<float>& refRing, std::vector<float>& testRing, bool quiet) {
+    for (const int64_t end = (count == 0 ? kRing : count + kBlock); count < end; ++count) {
+      refRing[count % kRing] = ref[count];
+      testRing[(count + kTestShift) % kRing] = test[count];
+    }
+    const double energy = quiet ? 0.0 : 1e9;
+    set.Feed(refRing.data(), int(count % kRing), energy, testRing.data(), int((count + kTestShift) % kRing), energy,
+             kRing, count);
+  }
+
+  std::vector<float> ref, test;
+  int64_t count = 0;  // samples written
+};
+
+}  // namespace
+
+// Fed block after block, with quiet blocks that break the chain (the
+// blocks' transforms then serve beside a transform of each window) and
+// rings that wrap: each newest vector of both correlators, and each mean
+// over the blocks held, matches the naive normalised correlation.
+TEST(CorrelatorSetBlockChain, NewestAndMeanVectorsMatchTheNaiveCorrelationFeedAfterFeed) {
+  using F = BlockChainFeed;
+  CCorrelatorSet set;
+  ASSERT_EQ(set.Init(F::kBlock, F::kWindow, 2), 1);
+  std::vector<float> refRing(F::kRing), testRing(F::kRing);
+  BlockChainFeed feed;
+  std::vector<int64_t> ends;  // the blocks held, newest last
+  for (int frame = 0; frame < 60; ++frame) {
+    const bool quiet = frame % 11 == 6 || frame == 7;
+    feed.Feed(set, refRing, testRing, quiet);
+    if (quiet) continue;
+    ends.push_back(feed.count);
+    if (ends.size() > CCorrelatorSet::kHistoryBlocks) ends.erase(ends.begin());
+    for (int c = 0; c < 2; ++c) {
+      const std::vector<float>& blockSignal = c == 0 ? feed.ref : feed.test;
+      const std::vector<float>& windowSignal = c == 0 ? feed.test : feed.ref;
+      for (int relaxed : {1, 0}) {
+        const float* v = nullptr;
+        int32_t divisor = 0;
+        set.Correlator(c).MaxSigned(nullptr, nullptr, nullptr, nullptr, &v, &divisor, 1, relaxed);
+        ASSERT_NE(v, nullptr);
+        ASSERT_EQ(size_t(divisor), relaxed != 0 ? size_t(1) : ends.size());
+        for (uint32_t lag = 0; lag <= F::kWindow - F::kBlock; ++lag) {
+          long double expected = 0.0L;
+          for (size_t b = relaxed != 0 ? ends.size() - 1 : 0; b < ends.size(); ++b)
+            expected += NaiveNormalised(&blockSignal[ends[b] - F::kBlock], F::kBlock,
+                                        &windowSignal[ends[b] - F::kWindow], lag);
+          ASSERT_NEAR(v[(lag + F::kBlock) % F::kWindow] / divisor, double(expected) / divisor, 1e-5)
+              << "frame " << frame << " correlator " << c << " relaxed " << relaxed << " lag " << lag;
+        }
+      }
+    }
+  }
+  EXPECT_FALSE(set.Failed());
+}
