@@ -273,17 +273,32 @@ int CCorrelatorSet::PickBestSigned(int* ok, CORRRESULT** result, float sign, int
 double CCorrelatorSet::BestApartFrom(int32_t delay, int32_t apart, int side) {
   double best = 0.0;
   for (int32_t i = 0; i < m_count; ++i) apart = std::max(apart, m_correlators[i].PeakLobe());
+  // Largest magnitude over entries [lo, hi) of a vector, clipped to the
+  // entries [B, W) that hold the delays whole blocks reach.
+  const auto largestIn = [this](const float* vector, int64_t lo, int64_t hi) {
+    lo = std::max<int64_t>(lo, m_blockLen);
+    hi = std::min<int64_t>(hi, m_windowLen);
+    float largest = 0.0f;
+    for (int64_t pos = lo; pos < hi; ++pos) largest = std::max(largest, std::fabs(vector[pos]));
+    return largest;
+  };
+  const int64_t w = m_windowLen;
   for (int32_t i = 0; i < m_count; ++i) {
     const float* vector = nullptr;
     int32_t divisor = 0;
     m_correlators[i].MaxSigned(nullptr, nullptr, nullptr, nullptr, &vector, &divisor, 1, 0);
     if (vector == nullptr || divisor == 0 || m_blockLen > m_windowLen) continue;
-    // Entries [B, W) hold the delays whole blocks reach.
-    for (uint32_t pos = m_blockLen; pos < m_windowLen; ++pos) {
-      const int64_t from = int64_t(DelayAt(i, int32_t(pos))) - int64_t(delay);
-      if (std::abs(from) <= apart || (side > 0 && from < 0) || (side < 0 && from > 0)) continue;
-      best = std::max(best, std::fabs(double(vector[pos])) * 100.0 / double(divisor));
-    }
+    // Entry pos holds the delay W - pos (correlator 0) or pos - W (1): the
+    // delays more than `apart` above `delay` and those more than `apart`
+    // below it are each one run of entries.
+    const int64_t above = i == 1 ? w + delay + apart + 1 : 0;
+    const int64_t aboveEnd = i == 1 ? w : w - delay - apart;
+    const int64_t below = i == 1 ? 0 : w - delay + apart + 1;
+    const int64_t belowEnd = i == 1 ? w + delay - apart : w;
+    float largest = 0.0f;
+    if (side >= 0) largest = std::max(largest, largestIn(vector, above, aboveEnd));
+    if (side <= 0) largest = std::max(largest, largestIn(vector, below, belowEnd));
+    best = std::max(best, double(largest) * 100.0 / double(divisor));
   }
   return best;
 }
