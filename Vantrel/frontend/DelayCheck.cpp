@@ -134,16 +134,16 @@ bool CDelayCheck::TakeBlock(const EstimationBlocks& blocks, int delay, float sig
   float* refEven = m_halves;
   float* testEven = refEven + half;
   float* testOdd = testEven + halfStretch;
-  for (int32_t i = 0; i < half; ++i) refEven[i] = ref[2 * i];
+  // Samples taken in pairs split as the parts of complex values; the
+  // reference's odd ones land where the test's will.
+  const int32_t refPairs = int32_t(block / 2), testPairs = int32_t(stretch / 2);
+  if (refPairs > 0) duvuvSplitComplexC32(ref, refEven, testOdd, refPairs);
+  if (refPairs < half) refEven[refPairs] = ref[2 * refPairs];
+  duvuvSplitComplexC32(test, testEven, testOdd, testPairs);
   // An odd block leaves the stretch without its last odd sample.
-  const int32_t odd = int32_t(stretch / 2);
-  for (int32_t i = 0; i < odd; ++i) {
-    testEven[i] = test[2 * i];
-    testOdd[i] = test[2 * i + 1];
-  }
-  if (odd < halfStretch) {
-    testEven[odd] = test[2 * odd];
-    testOdd[odd] = 0.0f;
+  if (testPairs < halfStretch) {
+    testEven[testPairs] = test[2 * testPairs];
+    testOdd[testPairs] = 0.0f;
   }
   // Single precision is ample for where a peak lies: the sums of a block
   // carry a relative error far below the differences between lags.
