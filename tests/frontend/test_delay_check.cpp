@@ -138,7 +138,7 @@ RunResult RunCheck(const RingRun& run, const std::vector<float>& ref, DelayAt de
   std::vector<float> test(ref.size(), 0.0f);
   for (size_t n = 0; n < ref.size(); ++n) {
     const int64_t m = int64_t(n) - delayAt(int64_t(n));
-    if (m >= 0) test[n] = sign * ref[size_t(m)];
+    if (m >= 0 && m < int64_t(ref.size())) test[n] = sign * ref[size_t(m)];
   }
   CDelayCheck check;
   EXPECT_TRUE(check.Configure(run.block, run.rate));
