@@ -118,6 +118,7 @@ class FRONT_END_INTERNAL CDelayCheck {
   int64_t m_maxInterval = 0;
   float* m_ref = nullptr;   // a block of the reference
   float* m_test = nullptr;  // the test over the block and kLags either side
+  float* m_halves = nullptr;  // the block's even samples, the stretch's even and odd ones
   bool m_ready = false;
   bool m_planned = false;
   int64_t m_nextDue = 0;  // the aligned end from which the next block is taken

@@ -31,3 +31,13 @@ inline void CopyRingTail(const float* ring, int end, int ringLength, uint32_t co
   ForRingTail(ring, end, ringLength, count,
               [dest](const float* from, uint32_t done, uint32_t run) { std::copy_n(from, run, dest + done); });
 }
+
+// The last `count` samples of a ring where they lie in one run, else a copy
+// of them in `scratch`: a look need not move samples it only reads.
+inline const float* RingTailRun(const float* ring, int end, int ringLength, uint32_t count, float* scratch) {
+  int64_t start = int64_t(end) - int64_t(count);
+  while (start < 0) start += ringLength;
+  if (start + int64_t(count) <= int64_t(ringLength)) return ring + start;
+  CopyRingTail(ring, end, ringLength, count, scratch);
+  return scratch;
+}

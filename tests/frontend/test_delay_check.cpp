@@ -113,6 +113,7 @@ struct RingRun {
   int rate = 16000;
   uint32_t frame = 512;
   int ringLength = 32768;
+  int ringEnd = 100;  // where the rings' newest sample ends
   int64_t searchEnd = 3 * 4096;
   float quality = 95.0f;
 };
@@ -124,8 +125,8 @@ struct RunResult {
 };
 
 // As RingOf, with zeros before the signal's start.
-Ring RingFrom(const std::vector<float>& signal, size_t newest, int ringLength) {
-  Ring ring{std::vector<float>(size_t(ringLength), 0.0f), 100};
+Ring RingFrom(const std::vector<float>& signal, size_t newest, int ringLength, int end = 100) {
+  Ring ring{std::vector<float>(size_t(ringLength), 0.0f), end};
   for (int i = 0; i < ringLength && size_t(i) < newest; ++i)
     ring.data[size_t(((ring.end - 1 - i) % ringLength + ringLength) % ringLength)] = signal[newest - 1 - size_t(i)];
   return ring;
@@ -137,18 +138,18 @@ RunResult RunCheck(const RingRun& run, const std::vector<float>& ref, DelayAt de
   std::vector<float> test(ref.size(), 0.0f);
   for (size_t n = 0; n < ref.size(); ++n) {
     const int64_t m = int64_t(n) - delayAt(int64_t(n));
-    if (m >= 0) test[n] = sign * ref[size_t(m)];
+    if (m >= 0 && m < int64_t(ref.size())) test[n] = sign * ref[size_t(m)];
   }
   CDelayCheck check;
   EXPECT_TRUE(check.Configure(run.block, run.rate));
   RunResult result;
   for (size_t newest = run.frame; newest + run.frame <= ref.size(); newest += run.frame) {
-    const Ring r = RingFrom(ref, newest, run.ringLength);
-    const Ring t = RingFrom(test, newest, run.ringLength);
+    const Ring r = RingFrom(ref, newest, run.ringLength, run.ringEnd);
+    const Ring t = RingFrom(test, newest, run.ringLength, run.ringEnd);
     EstimationBlocks blocks;
     blocks.refRing = const_cast<float*>(r.data.data());
     blocks.testRing = const_cast<float*>(t.data.data());
-    blocks.refEnd = blocks.testEnd = 100;
+    blocks.refEnd = blocks.testEnd = run.ringEnd;
     blocks.ringLength = run.ringLength;
     blocks.streamEnd = int64_t(newest);
     check.Note(blocks, checkDelay, sign * run.quality, run.searchEnd);
@@ -207,6 +208,40 @@ TEST(DelayCheck, HoldsAtAConstantDelayAndFailsWhereTheDelayMoves) {
     EXPECT_GE(r.move.at, change) << c.what;
     EXPECT_LE(r.move.at, change + 3 * int64_t(run.rate)) << c.what;
     EXPECT_GE(r.firstUnvouched, change) << c.what;
+  }
+}
+
+TEST(DelayCheck, JudgesAlikeWhereverTheRingsWrapAndForAnOddBlock) {
+  // A look reads its samples in place where they lie in one run of a ring
+  // and splits them into even and odd ones: neither may move a verdict.
+  const std::vector<float> noise = Noise(16000 * 12, 7);
+  std::vector<float> smooth(noise.size(), 0.0f);
+  for (size_t n = 8; n < noise.size(); ++n)
+    for (size_t k = 0; k < 8; ++k) smooth[n] += noise[n - k] / 8.0f;
+  const int64_t change = 16000 * 6;
+  struct Case {
+    const char* what;
+    uint32_t block;
+    int ringEnd;
+  } cases[] = {
+      {"every tail wrapping", 4096, 100},
+      {"no tail wrapping", 4096, 32768},
+      {"odd block, wrapping", 4095, 100},
+      {"odd block, in place", 4095, 32768},
+  };
+  for (const Case& c : cases) {
+    RingRun run;
+    run.block = c.block;
+    run.ringEnd = c.ringEnd;
+    const RunResult steady = RunCheck(run, smooth, [](int64_t) { return 300; }, -300, 1.0f);
+    EXPECT_FALSE(steady.failed) << c.what;
+    EXPECT_LT(steady.firstUnvouched, 0) << c.what;
+    const RunResult step =
+        RunCheck(run, smooth, [&](int64_t n) { return n - 300 < change ? 300 : 303; }, -300, 1.0f);
+    EXPECT_TRUE(step.failed) << c.what;
+    EXPECT_EQ(step.move.to, -303) << c.what;
+    EXPECT_FALSE(step.move.collapsed) << c.what;
+    EXPECT_GE(step.move.at, change) << c.what;
   }
 }
 
