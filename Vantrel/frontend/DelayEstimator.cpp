@@ -202,9 +202,7 @@ int CDelayEstimator::Recheck(const EstimationBlocks& blocks, uint32_t frameLengt
     *quality = QualityPercent(m_result->quality);
     r = DELCOMP_NOCHANGE;
     m_recheckWeak = true;
-    // The newest reference block is too weak to feed, yet the frame may
-    // hold material on both sides that does not correlate at the delay.
-    if (oneSided || FrameBelowConfirmed(frame, frameLength)) m_newestDisagrees = true;
+    if (oneSided) m_newestDisagrees = true;
   } else {
     m_recheckedAny = true;
     FeedRecheck(blocks, &trace);
@@ -262,9 +260,7 @@ bool CDelayEstimator::FrameOffDelay(const StretchSums& sums, uint32_t frameLengt
   // A re-check block longer than the frame holds a step only in part and
   // still correlates at the delay left, while the frame's own samples,
   // all past the step, do not.
-  // A block no longer than the frame holds only its samples: they are
-  // judged against the correlation confirmed.
-  if (frameLength >= m_recheckSet.GetBlockLen()) return FrameBelowConfirmed(sums, frameLength);
+  if (frameLength >= m_recheckSet.GetBlockLen()) return false;
   if (!m_refFloor.Holds(sums.aa, frameLength) || !m_testFloor.Holds(sums.bb, frameLength)) return false;
   // The frame falls short only well below the block that holds it, or
   // below what its own level over the signals' noise lets it reach.
