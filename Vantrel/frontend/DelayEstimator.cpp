@@ -194,6 +194,7 @@ int CDelayEstimator::Recheck(const EstimationBlocks& blocks, uint32_t frameLengt
   RecheckTrace trace;
   const double feedLevel = DELAY_SEARCH_BLOCK_ENERGY_PER_SAMPLE * double(m_recheckSet.GetBlockLen());
   const StretchSums frame = FrameSums(blocks, frameLength);
+  m_judgedAt = m_result->delay;
   m_refFloor.Note(frame.aa, frameLength);
   m_testFloor.Note(frame.bb, frameLength);
   const bool oneSided = MaterialOnOneSide(frame, frameLength);
@@ -232,21 +233,40 @@ int CDelayEstimator::Recheck(const EstimationBlocks& blocks, uint32_t frameLengt
   return r;
 }
 
+bool CDelayEstimator::FrameBelow(const StretchSums& sums, uint32_t frameLength, double reach) const {
+  // Two quiet stretches say nothing either way.
+  if (!m_refFloor.Holds(sums.aa, frameLength) || !m_testFloor.Holds(sums.bb, frameLength)) return false;
+  const double rho = std::fabs(sums.ab) / std::sqrt(sums.aa * sums.bb);
+  // A quiet syllable's tail correlates less than the loud block around it.
+  const double bound = std::min(reach, LevelReach(sums, frameLength));
+  return rho < bound - ShortStretchScatter(bound, frameLength);
+}
+
+void CDelayEstimator::JudgeFrameAt(const EstimationBlocks& blocks, uint32_t frameLength, int32_t delay) {
+  if (m_result == nullptr || std::abs(int64_t(delay) - m_judgedAt) <= CDelayConfirmation::kWithin) return;
+  m_judgedAt = delay;
+  // Just past a step the newest block's peaks wander, and a step back to
+  // the delay confirmed before may pair a loud word with a quiet stretch
+  // or with samples it does not correlate with.
+  const StretchSums frame = PairedSums(blocks, delay, frameLength);
+  if (MaterialOnOneSide(frame, frameLength) || FrameBelowConfirmed(frame, frameLength)) m_newestDisagrees = true;
+}
+
+bool CDelayEstimator::FrameBelowConfirmed(const StretchSums& sums, uint32_t frameLength) const {
+  return FrameBelow(sums, frameLength, std::fabs(double(m_confirmation.Quality())) / 100.0);
+}
+
 bool CDelayEstimator::FrameOffDelay(const StretchSums& sums, uint32_t frameLength) {
   // A re-check block longer than the frame holds a step only in part and
   // still correlates at the delay left, while the frame's own samples,
   // all past the step, do not.
   if (frameLength >= m_recheckSet.GetBlockLen()) return false;
-  // Two quiet stretches say nothing either way.
   if (!m_refFloor.Holds(sums.aa, frameLength) || !m_testFloor.Holds(sums.bb, frameLength)) return false;
-  const double rho = std::fabs(sums.ab) / std::sqrt(sums.aa * sums.bb);
   // The frame falls short only well below the block that holds it, or
-  // below what its own level over the signals' noise lets it reach: a
-  // quiet syllable's tail correlates less than the loud block around it.
+  // below what its own level over the signals' noise lets it reach.
   const double block = std::fabs(m_recheckSet.ValueAtLag(0, 1)) / 100.0;
   const double level = LevelReach(sums, frameLength);
-  const double reach = std::min(block, level);
-  if (rho < reach - ShortStretchScatter(reach, frameLength)) return true;
+  if (FrameBelow(sums, frameLength, block)) return true;
   // The same holds for the block against the correlation confirmed: a
   // block mostly past a step may still pass for a strong peak.
   // Its newest samples, the frame's, bound what it may reach.

@@ -125,6 +125,13 @@ class FRONT_END_INTERNAL CDelayEstimator {
   // yet), or it correlates there below a strong peak, or the frame's own
   // samples, shorter than the block, do not correlate there.
   bool NewestBlockDisagrees() const { return m_newestDisagrees; }
+  // The frame leaves at `delay`, further than a drift's step from the one
+  // the re-check judged it at (the tracker stepped, or a search's result
+  // was taken): its own samples are judged again there. Material on one
+  // side only, or samples that correlate there well below the correlation
+  // confirmed (as far as their level over the noise lets them reach), and
+  // the newest block does not vouch for it.
+  void JudgeFrameAt(const EstimationBlocks& blocks, uint32_t frameLength, int32_t delay);
   // The re-check's blocks, at their last pick, peak within the search's
   // near-tie margin on both sides of it further than a drift's step away:
   // a signal repeating at a pitch period, on which they cannot tell the
@@ -205,6 +212,11 @@ class FRONT_END_INTERNAL CDelayEstimator {
   // The frame's own samples at the delay in force, loud enough to judge,
   // correlate well below the newest block that holds them.
   bool FrameOffDelay(const StretchSums& frame, uint32_t frameLength);
+  // Both sides of the frame hold material and it correlates at the delay
+  // clearly below `reach`, or below what its level lets it reach.
+  bool FrameBelow(const StretchSums& frame, uint32_t frameLength, double reach) const;
+  // The same against the correlation confirmed.
+  bool FrameBelowConfirmed(const StretchSums& frame, uint32_t frameLength) const;
   bool ReconfirmsDelayInForce(const CORRRESULT& pick);
   // The blocks of the pick's correlator place `found`: it is the delay
   // confirmed, or they were fed at one delay or along a drift's line. A
@@ -225,6 +237,8 @@ class FRONT_END_INTERNAL CDelayEstimator {
   bool m_sawRivalPeaks = false;
   bool m_recheckWeak = false;
   bool m_newestDisagrees = false;
+  // The delay the frame's own samples were judged at last.
+  int32_t m_judgedAt = 0;
   bool m_seesLookAlikes = false;
   bool m_recheckedAny = false;
   CRecheckFeeds m_recheckFeeds;

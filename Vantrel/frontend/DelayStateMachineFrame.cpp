@@ -93,6 +93,7 @@ void CDelayStateMachine::DecideReliable(const FrameFacts& facts, const TrackRepo
   evidence.maxDelay = m_settings.maxDelay;
   evidence.pauseEnd = m_gate.PauseEnd();
   evidence.inPause = evidence.tracked && m_gate.InPause(AlignedEnd(facts));
+  if (evidence.tracked) m_estimator.JudgeFrameAt(facts.blocks, m_settings.frameLength, m_reading.delay);
   evidence.blocksSayOtherwise = m_estimator.NewestBlockDisagrees() || m_estimator.SeesLookAlikes() || track.belowMean;
   FrameEvidence& frame = evidence.frame;
   frame.delay = m_reading.delay;

@@ -60,7 +60,10 @@
 //     a step of one period looks the same), and
 //     neither side of the frame at the delay holds material against
 //     silence on the other (each side against its own level: the re-check
-//     floor of RecheckFloor.h, on the signal's level and noise); where the
+//     floor of RecheckFloor.h, on the signal's level and noise), judged
+//     again at the delay the frame leaves at where the tracker or a search
+//     moved it further than a drift's step after the re-check, there also
+//     against the correlation confirmed; where the
 //     re-check's block is longer than the frame (no tracker, or very short
 //     frames), the frame's own samples correlate at the delay within their
 //     scatter of the newest block and of what their level over the noise
