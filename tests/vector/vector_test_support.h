@@ -42,10 +42,13 @@ class PlacedArray {
   T& operator[](int64_t i) { return data()[i]; }
   int32_t size() const { return static_cast<int32_t>(n_); }
 
-  void Set(const std::vector<T>& v) { std::memcpy(storage_.data() + start_, v.data(), n_ * sizeof(T)); }
+  // An empty vector's data() may be null, which memcpy must not be given.
+  void Set(const std::vector<T>& v) {
+    if (n_ > 0) std::memcpy(storage_.data() + start_, v.data(), n_ * sizeof(T));
+  }
   std::vector<T> Get() const {
     std::vector<T> v(n_);
-    std::memcpy(v.data(), storage_.data() + start_, n_ * sizeof(T));
+    if (n_ > 0) std::memcpy(v.data(), storage_.data() + start_, n_ * sizeof(T));
     return v;
   }
   // True when no byte outside the n elements was written.
