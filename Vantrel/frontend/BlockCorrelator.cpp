@@ -83,11 +83,9 @@ size_t CBlockCorrelator::CarveArrays(void* block) {
   // Without a block the carver hands out null pointers and only counts,
   // and the members stay null as Free left them.
   ArrayCarver carve(block);
-  m_corrVec = carve.Take<float*>(m_historySize);
-  for (uint32_t s = 0; s < m_historySize; ++s) {
-    float* vector = carve.Take<float>(lags);
-    if (m_corrVec != nullptr) m_corrVec[s] = vector;
-  }
+  // Each vector on a cache line of its own, as the carver places arrays.
+  m_vectorStride = (lags + 15) / 16 * 16;
+  m_vectors = carve.Take<float>(m_vectorStride * m_historySize);
   m_latest = carve.Take<float>(w);
   m_corrSum = carve.Take<float>(w);
   m_x = carve.Take<double>(w);
@@ -100,7 +98,7 @@ size_t CBlockCorrelator::CarveArrays(void* block) {
 }
 
 void CBlockCorrelator::Clear() {
-  if (m_corrVec == nullptr) return;
+  if (m_vectors == nullptr) return;
   // The history vectors stay: none is read again before its slot is
   // rewritten. Only the sums are read before the next Process.
   if (m_sumsWritten) {
@@ -122,7 +120,8 @@ void CBlockCorrelator::Free() {
   m_carvedWindow = 0;
   m_carvedHistory = 0;
   m_carvedVector = 0;
-  m_corrVec = nullptr;
+  m_vectors = nullptr;
+  m_vectorStride = 0;
   m_spectra = nullptr;
   m_latest = nullptr;
   m_corrSum = nullptr;
@@ -146,7 +145,7 @@ bool CBlockCorrelator::Process(const float* aRing, int aEnd, const float* bRing,
 
 bool CBlockCorrelator::Begin(const Source& source) {
   const int64_t ring = source.ringLength;
-  if (m_corrVec == nullptr || m_windowLen == 0 || source.aRing == nullptr || source.bRing == nullptr ||
+  if (m_vectors == nullptr || m_windowLen == 0 || source.aRing == nullptr || source.bRing == nullptr ||
       ring < int64_t(m_windowLen) || m_blockLen > m_windowLen || source.aEnd < 0 || source.aEnd > ring ||
       source.bEnd < 0 || source.bEnd > ring)
     return false;
@@ -191,7 +190,7 @@ bool CBlockCorrelator::Transform(bool normalise, const Source& source, CFftCorre
   lane.window = m_windowIn;
   lane.xEnergy = normalise ? BlockEnergy() : 0.0;
   lane.firstEnergy = normalise ? FirstStretchEnergy() : 0.0;
-  lane.vector = m_corrVec[m_slot];
+  lane.vector = SlotVector(m_slot);
   lane.sum = m_corrSum;
   lane.latest = m_latest;
   // The slot's vector leaves the sums as the new one enters.
@@ -256,14 +255,14 @@ double CBlockCorrelator::SampleError(double mean, int32_t lobe) const {
 
 double CBlockCorrelator::DifferenceError(int32_t pos, int32_t other, float sign, float otherSign, int relaxed) const {
   const int32_t blocks = m_blocks;
-  if (relaxed != 0 || blocks < 2 || m_corrVec == nullptr) return 0.0;
+  if (relaxed != 0 || blocks < 2 || m_vectors == nullptr) return 0.0;
   const uint32_t lag = LagOfEntry(pos);
   const uint32_t otherLag = other >= 0 ? LagOfEntry(other) : 0;
   double sum = 0.0;
   double squares = 0.0;
   // The blocks in the history are the newest `blocks` slots before the next one.
   for (int32_t j = 1; j <= blocks; ++j) {
-    const float* vector = m_corrVec[(m_slot + m_historySize - uint32_t(j)) % m_historySize];
+    const float* vector = SlotVector((m_slot + m_historySize - uint32_t(j)) % m_historySize);
     double d = double(sign) * double(vector[lag]);
     if (other >= 0) d -= double(otherSign) * double(vector[otherLag]);
     sum += d;

@@ -108,8 +108,8 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   // The correlation vector of the block `age` feeds back (0: the newest),
   // lag k at k for k in 0 .. W - B; null beyond the blocks held.
   const float* BlockVector(int32_t age) const {
-    if (m_corrVec == nullptr || age < 0 || age >= m_blocks) return nullptr;
-    return m_corrVec[(m_slot + m_historySize - 1 - uint32_t(age)) % m_historySize];
+    if (m_vectors == nullptr || age < 0 || age >= m_blocks) return nullptr;
+    return SlotVector((m_slot + m_historySize - 1 - uint32_t(age)) % m_historySize);
   }
 
  private:
@@ -119,6 +119,8 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   size_t CarveArrays(void* block);
   // The values a history vector holds.
   uint32_t VectorLength() const;
+  // The history vector of slot s.
+  float* SlotVector(uint32_t s) const { return m_vectors + size_t(s) * m_vectorStride; }
   // The first part of Process: checks and copies the block and the
   // window; false when nothing runs.
   bool Begin(const Source& source);
@@ -202,7 +204,11 @@ class FRONT_END_INTERNAL CBlockCorrelator {
   uint32_t m_carvedWindow = 0;  // the geometry the block is carved for
   uint32_t m_carvedHistory = 0;
   uint32_t m_carvedVector = 0;
-  float** m_corrVec = nullptr;       // H vectors of VectorLength(): lag k at k
+  // H vectors of VectorLength() (lag k at k), m_vectorStride apart. Found
+  // by their place rather than a table in the block, so that a correlator
+  // that never processes leaves its pages untouched.
+  float* m_vectors = nullptr;
+  size_t m_vectorStride = 0;
   float* m_latest = nullptr;         // W, rotated
   float* m_corrSum = nullptr;        // W, rotated
   double* m_x = nullptr;             // W: the block, zero beyond B
