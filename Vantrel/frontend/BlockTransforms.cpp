@@ -1,7 +1,6 @@
 #include "Vantrel/frontend/BlockTransforms.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "Mathlib/MathlibCorrelator.h"
 #include "Mathlib/MathlibRealFft.h"
@@ -18,11 +17,16 @@ bool CBlockTransforms::Init(uint32_t block, uint32_t window) {
   m_order = int32_t(BitCount(window)) - 1;
   m_bins = size_t(window) + 2;
   const size_t values = 2 * m_blocks * m_bins + 2 * size_t(window) + 2 * m_bins + 4 * size_t(window);
-  double* all = AllocateZeroed<double>(values, "the re-check's block transforms");
+  // Pages of their own: from the heap a block this large comes in small
+  // pages, each faulted in apart, which on a virtual machine cost far more
+  // than the huge ones the page block takes.
+  const size_t bytes = values * sizeof(double);
+  auto* all = static_cast<double*>(AllocatePages(bytes, "the re-check's block transforms"));
   if (all == nullptr) {
     m_blocks = 0;
     return false;
   }
+  m_pageBytes = bytes;
   m_transforms = all;
   m_input[0] = all + 2 * m_blocks * m_bins;
   m_input[1] = m_input[0] + window;
@@ -34,7 +38,9 @@ bool CBlockTransforms::Init(uint32_t block, uint32_t window) {
 }
 
 void CBlockTransforms::Free() {
-  std::free(m_transforms);
+  void* pages = m_transforms;
+  FreePages(pages, m_pageBytes);
+  m_pageBytes = 0;
   m_transforms = nullptr;
   m_input[0] = m_input[1] = nullptr;
   m_window[0] = m_window[1] = nullptr;

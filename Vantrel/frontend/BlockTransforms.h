@@ -66,7 +66,8 @@ class FRONT_END_INTERNAL CBlockTransforms {
   uint32_t m_blocks = 0;  // per window: 2 or 4; 0 when not usable
   int32_t m_order = 0;
   size_t m_bins = 0;            // doubles per transform
-  double* m_transforms = nullptr;  // per signal, m_blocks transforms in a ring
+  double* m_transforms = nullptr;  // per signal, m_blocks transforms in a ring; the block of all below
+  size_t m_pageBytes = 0;
   double* m_input[2] = {};      // the newest blocks, zero-padded
   double* m_window[2] = {};     // the windows put together
   // Per signal, the samples of the last blocks twice over (slot k at block
