@@ -277,6 +277,9 @@ bool CBlockCorrelator::RivalWithinScatter(const float* scratch, const float* v, 
                                           int32_t lobe) {
   const int32_t low = int32_t(m_blockLen);
   const int32_t high = int32_t(m_windowLen);  // scratch entries low .. high
+  // Every entry lies beyond the bound, the lobe with them: no other delay
+  // stands apart from it, and no walk over them all needs to say so.
+  if (beyondBound > high - low) return false;
   auto beyond = [&](int32_t i) { return largest ? scratch[i] >= bound : scratch[i] <= bound; };
   // The peak's own lobe: the run around it beyond the bound.
   int32_t first = at;
