@@ -257,6 +257,11 @@ bool CDelayEstimator::FrameBelowConfirmed(const StretchSums& sums, uint32_t fram
 }
 
 bool CDelayEstimator::FrameOffDelay(const StretchSums& sums, uint32_t frameLength) {
+  // The newest block holds the frame's samples only where it was fed in
+  // this frame. Its feed goes by the energy of the reference's block read
+  // before, not of the one paired at the delay: in a word's tail past a
+  // step the newest block is an older one, still at home at the delay left.
+  if (!m_recheckSet.Fed(0)) return FrameBelowConfirmed(sums, frameLength);
   // A re-check block longer than the frame holds a step only in part and
   // still correlates at the delay left, while the frame's own samples,
   // all past the step, do not.
