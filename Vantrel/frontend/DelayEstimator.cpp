@@ -257,6 +257,19 @@ bool CDelayEstimator::FrameBelowConfirmed(const StretchSums& sums, uint32_t fram
 }
 
 bool CDelayEstimator::FrameOffDelay(const StretchSums& sums, uint32_t frameLength) {
+  // The newest block holds the frame's samples only where it was fed in
+  // this frame. Its feed goes by the energy of the reference's block read
+  // before, not of the one paired at the delay: in a word's tail past a
+  // step the newest block is an older one, still at home at the delay
+  // left. The frame's own samples then stand for the block it would have
+  // been: they keep a strong peak's share of the correlation confirmed
+  // (under an echo or a room's tail that is itself lower, and a frame's
+  // scatters below it), and stand clear of chance.
+  if (!m_recheckSet.Fed(0) && m_refFloor.Holds(sums.aa, frameLength) && m_testFloor.Holds(sums.bb, frameLength)) {
+    const double share = double(CCorrelatorSet::kStrongPeak) * std::fabs(double(m_confirmation.Quality()));
+    const double bar = std::max(SignificantQuality(), std::min(m_strongAtDelay, share));
+    if (100.0 * std::fabs(sums.ab) / std::sqrt(sums.aa * sums.bb) < bar) return true;
+  }
   // A re-check block longer than the frame holds a step only in part and
   // still correlates at the delay left, while the frame's own samples,
   // all past the step, do not.

@@ -210,7 +210,9 @@ class FRONT_END_INTERNAL CDelayEstimator {
   // ConfirmationEvidence::precision).
   int PickPrecision(const CORRRESULT& pick);
   // The frame's own samples at the delay in force, loud enough to judge,
-  // correlate well below the newest block that holds them.
+  // correlate well below the newest block that holds them, or, where the
+  // newest block went unfed in this frame, below the strong peak (see
+  // StrongAtDelay) that block would have had to reach.
   bool FrameOffDelay(const StretchSums& frame, uint32_t frameLength);
   // Both sides of the frame hold material and it correlates at the delay
   // clearly below `reach`, or below what its level lets it reach.

@@ -68,7 +68,10 @@
 //     frames), the frame's own samples correlate at the delay within their
 //     scatter of the newest block and of what their level over the noise
 //     allows, and that block within its scatter of the correlation
-//     confirmed. Without the tracker the one delay found at the start
+//     confirmed; where the newest block went unfed in the frame (its feed
+//     goes by the reference's newest samples, not those paired at the
+//     delay), the frame's own samples stand for it and correlate at the
+//     delay as strongly as it must. Without the tracker the one delay found at the start
 //     stands for every frame while the sparse check at it holds
 //     (CDelayCheck, DelayCheck.h): once its looks place the delay
 //     elsewhere, or a frame lies past the search's blocks before any look

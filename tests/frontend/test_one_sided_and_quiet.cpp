@@ -94,11 +94,27 @@ TEST(OneSidedFrames, AFrameJustPastAStepIsJudgedOnItsOwnSamplesAtTheDelayItCarri
     int before;
     int after;
     int64_t step;
+    // The reference falls silent over [step - quietBefore, step + 256):
+    // the re-check's newest block is fed by the reference's newest
+    // samples, and goes unfed while the frame, paired 1600 earlier, still
+    // holds a word on both sides.
+    int64_t quietBefore = 0;
   };
-  for (const Case& c : {Case{75, 0, 1600, 5 * kRate + 3001}, Case{76, 800, 2400, 3 * kRate + 517}}) {
+  for (const Case& c : {Case{75, 0, 1600, 5 * kRate + 3001}, Case{76, 800, 2400, 3 * kRate + 517},
+                        Case{77, 1600, 3200, 4 * kRate + 1234, 640}}) {
     SCOPED_TRACE("seed " + std::to_string(c.seed) + ", " + std::to_string(c.before) + " to " +
                  std::to_string(c.after));
-    const std::vector<float> reference = SpeechLike(8 * kRate, kRate, c.seed);
+    std::vector<float> reference = SpeechLike(8 * kRate, kRate, c.seed);
+    if (c.quietBefore > 0) {
+      std::fill(reference.begin() + (c.step - c.quietBefore), reference.begin() + (c.step + 256), 0.0f);
+      // The first frame past the step holds a word at the delay left on both sides.
+      const auto loud = [&](int64_t first) {
+        double sum = 0.0;
+        for (int64_t n = first; n < first + 128; ++n) sum += double(reference[size_t(n)]) * reference[size_t(n)];
+        return std::sqrt(sum / 128.0) > 300.0;
+      };
+      ASSERT_TRUE(loud(c.step - c.before) && loud(c.step - c.after));
+    }
     const Truth stepped = [c](int64_t n) { return n < c.step ? c.before : c.after; };
     const Truth constant = [c](int64_t) { return c.before; };
     const FilePair pair = PairOfTruth(reference, stepped, kRate);
