@@ -34,6 +34,9 @@ constexpr double kFallErrors = 2.0;
 // look-alikes: a held tone's copies of itself stay within them, while a
 // voice's pitch moves within a syllable and drops them further.
 constexpr double kLookAlikePoints = 2.0;
+// How many times the least significant correlation the newest block must
+// reach at the delay for a rival peak of its own to leave it vouching.
+constexpr double kRivalClearance = 2.0;
 
 static_assert(CDelayConfirmation::kHoldFrames == CCorrelatorSet::kHistoryBlocks,
               "a confirmation holds as long as the re-check's history");
@@ -210,6 +213,8 @@ int CDelayEstimator::Recheck(const EstimationBlocks& blocks, uint32_t frameLengt
     CORRRESULT* pick = nullptr;
     m_recheckSet.PickBest(&ok, &pick, 1, 0);
     if (m_recheckSet.HasPeak()) m_seesLookAlikes = LookAlikesEitherSide(*pick);
+    m_meanPicked = m_recheckSet.HasPeak() && (pick->flags & CORR_ENOUGH_DATA) != 0;
+    m_meanPeak = pick->delay;
     trace.atCurrent = float(m_recheckSet.ValueAtLag(0, 0));
     trace.pickQuality = pick->quality;
     trace.ran = true;
@@ -449,7 +454,13 @@ bool CDelayEstimator::NewestBlockOffDelay() {
   // not one past a step, which correlates there hardly at all or peaks
   // clearly elsewhere: it need only stand clear of chance.
   const bool searchPlaced = m_confirmation.SearchPlaced(m_result->delay);
-  if (searchPlaced && peak <= atDelay + kNearTiePoints)
+  // The same holds where the mean of the blocks still peaks exactly there
+  // and the newest block peaks elsewhere below a strong peak's height but
+  // correlates at the delay well clear of chance: a background of its own
+  // (a chord under the test) lends a short block of quiet speech a rival
+  // peak, a step takes the correlation at the delay down to chance.
+  const bool meanThere = MeanPeaksAt(0) && peak < kNewestStrongPeak && atDelay >= kRivalClearance * SignificantQuality();
+  if (searchPlaced && (peak <= atDelay + kNearTiePoints || meanThere))
     m_strongAtDelay = std::min(m_strongAtDelay, SignificantQuality());
   if (atDelay < m_strongAtDelay) return true;
   // At the delay the search placed, a peak elsewhere within the search's

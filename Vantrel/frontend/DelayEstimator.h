@@ -85,6 +85,7 @@ class FRONT_END_INTERNAL CDelayEstimator {
   void NextFrame() {
     m_recheckRan = false;
     m_recheckWeak = false;
+    m_meanPicked = false;
     m_strongAtDelay = CReliableGate::kStrongQuality;
     if (m_framesSinceRecheck < UINT32_MAX) ++m_framesSinceRecheck;
   }
@@ -137,13 +138,18 @@ class FRONT_END_INTERNAL CDelayEstimator {
   // a signal repeating at a pitch period, on which they cannot tell the
   // delay from one a period off (a step of one period looks the same).
   bool SeesLookAlikes() const { return m_seesLookAlikes; }
+  // The mean of the re-check's blocks, at its pick in this frame, peaks
+  // `offset` samples from the delay in force.
+  bool MeanPeaksAt(int32_t offset) const { return m_meanPicked && m_meanPeak == offset; }
   // 2 (reliable) or 3 (uncertain): does a re-check confirm the current delay?
   static int VerifyDelay(float rNew, float rCurrent, float rAtCurrent, int offset);
   // The correlation (percent) at the delay in force below which the
   // newest re-check block, and the frame that carries its quality, say
   // the delay does not hold: a strong peak's, but at the delay the search
-  // placed, where the block peaks nowhere clearly higher than there, what
-  // stands clear of chance. A strong peak's when the re-check has not
+  // placed, where the block peaks nowhere clearly higher than there (or,
+  // where the mean of the blocks peaks there, nowhere as high as a strong
+  // peak while it correlates there twice that), what stands clear of
+  // chance. A strong peak's when the re-check has not
   // correlated in this frame.
   double StrongAtDelay() const { return m_strongAtDelay; }
 
@@ -242,6 +248,9 @@ class FRONT_END_INTERNAL CDelayEstimator {
   // The delay the frame's own samples were judged at last.
   int32_t m_judgedAt = 0;
   bool m_seesLookAlikes = false;
+  // The re-check's pick over its blocks in this frame: where it peaked.
+  bool m_meanPicked = false;
+  int32_t m_meanPeak = 0;
   bool m_recheckedAny = false;
   CRecheckFeeds m_recheckFeeds;
   CRecheckFloor m_refFloor;

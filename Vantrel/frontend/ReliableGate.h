@@ -7,10 +7,13 @@
 //     is input of both signals (none is padding before an input's start or
 //     past its end) and its quality is that of a strong peak (tracked, at
 //     the delay the search's long blocks placed, where the newest re-check
-//     block peaks nowhere clearly higher than there, one that stands clear
-//     of chance, CDelayEstimator::StrongAtDelay: under a chord or a room's
-//     tail a short block of quiet speech stays far below a strong peak at
-//     the right delay);
+//     block peaks nowhere clearly higher than there, or the mean of the
+//     re-check's blocks peaks exactly there and the block's rival peak
+//     stays below a strong one while it correlates at the delay twice what
+//     stands clear of chance, one that stands clear of chance,
+//     CDelayEstimator::StrongAtDelay: under a chord or a room's tail a
+//     short block of quiet speech stays far below a strong peak at the
+//     right delay, and the chord lends it rival peaks);
 //  2. a search confirmed the delay, or a re-check confirmed it on the line
 //     of a delay a search confirmed (a delay other than the one confirmed
 //     only over blocks all fed at one delay, or fed along a drift's line
