@@ -1,5 +1,7 @@
 #include "Vantrel/frontend/DelayEstimator.h"
 
+#include "Vantrel/frontend/DelayCheck.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -250,6 +252,36 @@ void CDelayEstimator::JudgeFrameAt(const EstimationBlocks& blocks, uint32_t fram
   // or with samples it does not correlate with.
   const StretchSums frame = PairedSums(blocks, delay, frameLength);
   if (MaterialOnOneSide(frame, frameLength) || FrameBelowConfirmed(frame, frameLength)) m_newestDisagrees = true;
+}
+
+FrameAtDelay CDelayEstimator::JudgeUntrackedFrame(const EstimationBlocks& blocks, uint32_t frameLength) {
+  if (m_result == nullptr) return FrameAtDelay::Quiet;
+  const StretchSums frame = FrameSums(blocks, frameLength);
+  m_refFloor.Note(frame.aa, frameLength);
+  m_testFloor.Note(frame.bb, frameLength);
+  if (!m_refFloor.Holds(frame.aa, frameLength)) return FrameAtDelay::Quiet;
+  const bool testHolds = m_testFloor.Holds(frame.bb, frameLength);
+  // An echo, a room or a background adds to the test; none of them
+  // silences it where the reference speaks. A test silent there, holding
+  // nothing of the reference, is paired at another delay than its own.
+  if (!testHolds && MaterialOnOneSide(frame, frameLength)) {
+    const double rho = frame.bb > 0.0 ? std::fabs(frame.ab) / std::sqrt(frame.aa * frame.bb) : 0.0;
+    if (!(rho >= kSignificance / std::sqrt(double(frameLength)))) return FrameAtDelay::Unpaired;
+  }
+  // The test holds the reference at the gain its frames so far showed, and
+  // correlates with it as far as that share of its energy lets it (a
+  // quiet word under a loud background reaches little); a delay that moved
+  // leaves it far below that, and below half the search's correlation.
+  const double collapse = CDelayCheck::kCollapse * std::fabs(double(m_confirmation.Quality())) / 100.0;
+  double reach = collapse;
+  if (m_pairedAa > 0.0 && frame.bb > 0.0)
+    reach = std::min(reach, std::fabs(m_pairedAb) / m_pairedAa * std::sqrt(frame.aa / frame.bb));
+  if (FrameBelow(frame, frameLength, reach)) return FrameAtDelay::Collapsed;
+  if (testHolds) {
+    m_pairedAa += frame.aa;
+    m_pairedAb += frame.ab;
+  }
+  return FrameAtDelay::Holds;
 }
 
 bool CDelayEstimator::FrameBelowConfirmed(const StretchSums& sums, uint32_t frameLength) const {
