@@ -283,18 +283,24 @@ void CDelayEstimator::JudgeFrameAt(const EstimationBlocks& blocks, uint32_t fram
 FrameAtDelay CDelayEstimator::JudgeUntrackedFrame(const EstimationBlocks& blocks, uint32_t frameLength) {
   if (m_result == nullptr) return FrameAtDelay::Quiet;
   const int64_t d = m_result->delay;
+  // A very short frame says little by itself: short frames are judged
+  // together, once they hold kLeastJudgedSamples.
+  m_unjudgedSamples += frameLength;
+  if (m_unjudgedSamples < kLeastJudgedSamples) return FrameAtDelay::Quiet;
+  const uint32_t samples = uint32_t(std::min<int64_t>(m_unjudgedSamples, std::max(frameLength, kLeastJudgedSamples)));
+  m_unjudgedSamples = 0;
   const StretchSums frame = RingDotSums(blocks.refRing, blocks.refEnd, d < 0 ? -d : 0, blocks.testRing, blocks.testEnd,
-                                        d > 0 ? d : 0, blocks.ringLength, frameLength);
-  m_refFloor.Note(frame.aa, frameLength);
-  m_testFloor.Note(frame.bb, frameLength);
-  if (!m_refFloor.Holds(frame.aa, frameLength)) return FrameAtDelay::Quiet;
-  const bool testHolds = m_testFloor.Holds(frame.bb, frameLength);
+                                        d > 0 ? d : 0, blocks.ringLength, samples);
+  m_refFloor.Note(frame.aa, samples);
+  m_testFloor.Note(frame.bb, samples);
+  if (!m_refFloor.Holds(frame.aa, samples)) return FrameAtDelay::Quiet;
+  const bool testHolds = m_testFloor.Holds(frame.bb, samples);
   // An echo, a room or a background adds to the test; none of them
   // silences it where the reference speaks. A test silent there, holding
   // nothing of the reference, is paired at another delay than its own.
-  if (!testHolds && MaterialOnOneSide(frame, frameLength)) {
+  if (!testHolds && MaterialOnOneSide(frame, samples)) {
     const double rho = frame.bb > 0.0 ? std::fabs(frame.ab) / std::sqrt(frame.aa * frame.bb) : 0.0;
-    if (!(rho >= kSignificance / std::sqrt(double(frameLength)))) return FrameAtDelay::Unpaired;
+    if (!(rho >= kSignificance / std::sqrt(double(samples)))) return FrameAtDelay::Unpaired;
   }
   // The test holds the reference at the gain its frames so far showed, and
   // correlates with it as far as that share of its energy lets it (a
@@ -304,7 +310,7 @@ FrameAtDelay CDelayEstimator::JudgeUntrackedFrame(const EstimationBlocks& blocks
   double reach = collapse;
   if (m_pairedAa > 0.0 && frame.bb > 0.0)
     reach = std::min(reach, std::fabs(m_pairedAb) / m_pairedAa * std::sqrt(frame.aa / frame.bb));
-  if (FrameBelow(frame, frameLength, reach)) return FrameAtDelay::Collapsed;
+  if (FrameBelow(frame, samples, reach)) return FrameAtDelay::Collapsed;
   if (testHolds) {
     m_pairedAa += frame.aa;
     m_pairedAb += frame.ab;

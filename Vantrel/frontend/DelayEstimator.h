@@ -66,6 +66,7 @@ class FRONT_END_INTERNAL CDelayEstimator {
     m_refFloor.Clear();
     m_pairedAa = 0.0;
     m_pairedAb = 0.0;
+    m_unjudgedSamples = 0;
     m_testFloor.Clear();
     m_recheckedAny = false;
   }
@@ -144,6 +145,7 @@ class FRONT_END_INTERNAL CDelayEstimator {
   void JudgeFrameAt(const EstimationBlocks& blocks, uint32_t frameLength, int32_t delay);
   // Without a re-check, the newest frame at the delay found, on its own
   // samples (see FrameAtDelay). The frame feeds each signal's floor.
+  static constexpr uint32_t kLeastJudgedSamples = 512;
   FrameAtDelay JudgeUntrackedFrame(const EstimationBlocks& blocks, uint32_t frameLength);
   // The re-check's blocks, at their last pick, peak within the search's
   // near-tie margin on both sides of it further than a drift's step away:
@@ -256,6 +258,7 @@ class FRONT_END_INTERNAL CDelayEstimator {
   // test's gain against the reference.
   double m_pairedAa = 0.0;
   double m_pairedAb = 0.0;
+  int64_t m_unjudgedSamples = 0;  // frames' samples since the last judged
   bool m_seesLookAlikes = false;
   bool m_recheckedAny = false;
   CRecheckFeeds m_recheckFeeds;
