@@ -117,12 +117,12 @@ SampleSpan CDelayEstimator::SearchSpan(int delay) const {
 
 namespace {
 
-// The sums of two rings' `count` samples that end `backA` and `backB`
-// before their ends.
-StretchSums RingStretchSums(const float* a, int aEnd, int64_t backA, const float* b, int bEnd, int64_t backB,
-                            int length, int64_t count) {
-  StretchSums sums;
-  if (a == nullptr || b == nullptr || length <= 0) return sums;
+// Walks two rings' `count` samples that end `backA` and `backB` before
+// their ends in pieces that stop where a ring wraps: sum(a, b, n) for each.
+template <class PieceSums>
+void RingPieces(const float* a, int aEnd, int64_t backA, const float* b, int bEnd, int64_t backB, int length,
+                int64_t count, PieceSums sum) {
+  if (a == nullptr || b == nullptr || length <= 0) return;
   count = std::min<int64_t>(count, length);
   const auto start = [&](int end, int64_t back) {
     const int64_t at = (int64_t(end) - back - count) % length;
@@ -130,15 +130,23 @@ StretchSums RingStretchSums(const float* a, int aEnd, int64_t backA, const float
   };
   int64_t i = start(aEnd, backA);
   int64_t j = start(bEnd, backB);
-  double terms[3] = {};
-  // Term by term in order, in pieces that stop where a ring wraps.
   for (int64_t done = 0; done < count;) {
     const int64_t piece = std::min({count - done, length - i, length - j});
-    MathlibStretchSumsF32(a + i, b + j, piece, terms);
+    sum(a + i, b + j, piece);
     done += piece;
     i = (i + piece) % length;
     j = (j + piece) % length;
   }
+}
+
+// The sums of two rings' `count` samples that end `backA` and `backB`
+// before their ends, term by term in order.
+StretchSums RingStretchSums(const float* a, int aEnd, int64_t backA, const float* b, int bEnd, int64_t backB,
+                            int length, int64_t count) {
+  double terms[3] = {};
+  RingPieces(a, aEnd, backA, b, bEnd, backB, length, count,
+             [&](const float* x, const float* y, int64_t n) { MathlibStretchSumsF32(x, y, n, terms); });
+  StretchSums sums;
   sums.aa = terms[0];
   sums.bb = terms[1];
   sums.ab = terms[2];
@@ -150,23 +158,12 @@ StretchSums RingStretchSums(const float* a, int aEnd, int64_t backA, const float
 StretchSums RingDotSums(const float* a, int aEnd, int64_t backA, const float* b, int bEnd, int64_t backB, int length,
                         int64_t count) {
   StretchSums sums;
-  if (a == nullptr || b == nullptr || length <= 0) return sums;
-  count = std::min<int64_t>(count, length);
-  const auto start = [&](int end, int64_t back) {
-    const int64_t at = (int64_t(end) - back - count) % length;
-    return at < 0 ? at + length : at;
-  };
-  int64_t i = start(aEnd, backA);
-  int64_t j = start(bEnd, backB);
-  for (int64_t done = 0; done < count;) {
-    const int32_t piece = int32_t(std::min({count - done, length - i, length - j}));
-    sums.aa += duvuvDotF32(a + i, a + i, piece);
-    sums.bb += duvuvDotF32(b + j, b + j, piece);
-    sums.ab += duvuvDotF32(a + i, b + j, piece);
-    done += piece;
-    i = (i + piece) % length;
-    j = (j + piece) % length;
-  }
+  RingPieces(a, aEnd, backA, b, bEnd, backB, length, count, [&](const float* x, const float* y, int64_t n) {
+    const int32_t piece = int32_t(n);
+    sums.aa += duvuvDotF32(x, x, piece);
+    sums.bb += duvuvDotF32(y, y, piece);
+    sums.ab += duvuvDotF32(x, y, piece);
+  });
   return sums;
 }
 
