@@ -53,6 +53,7 @@ bool CDelayCheck::Configure(uint32_t block, int sampleRate) {
   const double perLook = std::round(kLookSeconds * double(sampleRate) / double(block));
   m_lookBlocks = int32_t(std::clamp(perLook, 2.0, double(Look::kMaxBlocks)));
   m_maxInterval = int64_t(kMaxIntervalSeconds * double(sampleRate));
+  m_collapsedRunLimit = int64_t(kCollapsedRunSeconds * double(sampleRate));
   m_ref = AllocateZeroed<float>(block, "the delay check's reference block");
   m_test = AllocateZeroed<float>(size_t(block) + 2 * kLags, "the delay check's test stretch");
   m_halves = AllocateZeroed<float>(3 * ((size_t(block) + 1) / 2) + 2 * kLags, "the delay check's half samples");
@@ -70,6 +71,8 @@ void CDelayCheck::Clear() {
   m_judged = false;
   m_suspect = false;
   m_failed = false;
+  m_doubted = false;
+  m_collapsedRun = 0;
   m_move = DelayMove{};
   m_look = Look{};
   m_interval = 0;
@@ -256,6 +259,7 @@ void CDelayCheck::Judge(int delay, int64_t alignedEnd, float quality) {
     StartLook(placement.collapsed ? 1 : std::min<int32_t>(m_lookBlocks, 2));
     return;
   }
+  if (!Off(placement)) m_doubted = false;
   StartLook(m_lookBlocks);
   if (std::fabs(placement.offset) > kLean) {
     m_interval = int64_t(m_lookBlocks) * block;
@@ -266,9 +270,30 @@ void CDelayCheck::Judge(int delay, int64_t alignedEnd, float quality) {
   if (gap > 0) m_nextDue += gap;
 }
 
+void CDelayCheck::NoteFrame(FrameAtDelay frame, uint32_t samples, int64_t frameEnd) {
+  switch (frame) {
+    case FrameAtDelay::Quiet: return;  // a run goes on through a quiet reference
+    // One frame correlating by chance past a step does not end the run.
+    case FrameAtDelay::Holds: m_collapsedRun /= 2; return;
+    case FrameAtDelay::Collapsed:
+      m_collapsedRun += samples;
+      if (m_collapsedRun >= m_collapsedRunLimit) Doubt(frameEnd);
+      return;
+    case FrameAtDelay::Unpaired: Doubt(frameEnd); return;
+  }
+}
+
+void CDelayCheck::Doubt(int64_t frameEnd) {
+  if (!m_ready || m_failed || m_doubted || !m_planned) return;
+  m_doubted = true;
+  // Blocks taken before the doubt may hold the delay's old samples only.
+  if (!m_suspect) StartLook(m_lookBlocks);
+  m_nextDue = frameEnd + int64_t(m_block);
+}
+
 bool CDelayCheck::Holds(int64_t frameEnd) const {
   // A check never set up (a machine run without a stage's Init) looks at nothing.
   if (!m_ready) return true;
-  if (m_failed) return false;
+  if (m_failed || m_doubted) return false;
   return m_judged || frameEnd <= m_searchEnd;
 }

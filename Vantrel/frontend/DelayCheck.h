@@ -55,6 +55,9 @@ class FRONT_END_INTERNAL CDelayCheck {
   // The share of the search's correlation below which a look's correlation
   // at the delay says the delay has gone.
   static constexpr double kCollapse = 0.5;
+  // A quiet word under a background may correlate next to nothing for a
+  // frame or two; a delay that moved does so frame after frame.
+  static constexpr double kCollapsedRunSeconds = 0.1;
 
   CDelayCheck() = default;
   ~CDelayCheck();
@@ -70,6 +73,12 @@ class FRONT_END_INTERNAL CDelayCheck {
   // the search's blocks ended (the aligned count of CDelayStateMachine);
   // `quality`: the search's correlation (percent, signed).
   void Note(const EstimationBlocks& blocks, int delay, float quality, int64_t searchEnd);
+  // The newest frame's own samples at the delay, `samples` long, ending
+  // at `frameEnd` (aligned): an unpaired frame, or a run of collapsed ones
+  // kCollapsedRunSeconds long, doubts the delay. Doubted, the frames say
+  // uncertain until a look that begins after the doubt holds; that look
+  // starts at once.
+  void NoteFrame(FrameAtDelay frame, uint32_t samples, int64_t frameEnd);
   // Whether the check vouches for a frame whose aligned samples end at `frameEnd`.
   bool Holds(int64_t frameEnd) const;
   const DelayMove& Move() const { return m_move; }
@@ -112,6 +121,7 @@ class FRONT_END_INTERNAL CDelayCheck {
   bool TakeBlock(const EstimationBlocks& blocks, int delay, float sign);
   void Judge(int delay, int64_t alignedEnd, float quality);
   void StartLook(int32_t blocks);
+  void Doubt(int64_t frameEnd);
 
   uint32_t m_block = 0;
   int32_t m_lookBlocks = 2;
@@ -129,6 +139,9 @@ class FRONT_END_INTERNAL CDelayCheck {
   bool m_suspect = false;
   Placement m_suspectPlacement;
   bool m_failed = false;
+  bool m_doubted = false;
+  int64_t m_collapsedRun = 0;  // samples of frames collapsed in a row
+  int64_t m_collapsedRunLimit = 0;
   DelayMove m_move;
   int64_t m_searchEnd = 0;
 };

@@ -1,10 +1,13 @@
 #include "Vantrel/frontend/DelayEstimator.h"
 
+#include "Vantrel/frontend/DelayCheck.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
 #include "Mathlib/MathlibCorrelator.h"
+#include "Mathlib/MathlibPrim.h"
 #include "Vantrel/DelaySearchRange.h"
 #include "Vantrel/FrameData.h"
 #include "Vantrel/VantrelTrace.h"
@@ -117,12 +120,12 @@ SampleSpan CDelayEstimator::SearchSpan(int delay) const {
 
 namespace {
 
-// The sums of two rings' `count` samples that end `backA` and `backB`
-// before their ends.
-StretchSums RingStretchSums(const float* a, int aEnd, int64_t backA, const float* b, int bEnd, int64_t backB,
-                            int length, int64_t count) {
-  StretchSums sums;
-  if (a == nullptr || b == nullptr || length <= 0) return sums;
+// Walks two rings' `count` samples that end `backA` and `backB` before
+// their ends in pieces that stop where a ring wraps: sum(a, b, n) for each.
+template <class PieceSums>
+void RingPieces(const float* a, int aEnd, int64_t backA, const float* b, int bEnd, int64_t backB, int length,
+                int64_t count, PieceSums sum) {
+  if (a == nullptr || b == nullptr || length <= 0) return;
   count = std::min<int64_t>(count, length);
   const auto start = [&](int end, int64_t back) {
     const int64_t at = (int64_t(end) - back - count) % length;
@@ -130,18 +133,40 @@ StretchSums RingStretchSums(const float* a, int aEnd, int64_t backA, const float
   };
   int64_t i = start(aEnd, backA);
   int64_t j = start(bEnd, backB);
-  double terms[3] = {};
-  // Term by term in order, in pieces that stop where a ring wraps.
   for (int64_t done = 0; done < count;) {
     const int64_t piece = std::min({count - done, length - i, length - j});
-    MathlibStretchSumsF32(a + i, b + j, piece, terms);
+    sum(a + i, b + j, piece);
     done += piece;
     i = (i + piece) % length;
     j = (j + piece) % length;
   }
+}
+
+// The sums of two rings' `count` samples that end `backA` and `backB`
+// before their ends, term by term in order.
+StretchSums RingStretchSums(const float* a, int aEnd, int64_t backA, const float* b, int bEnd, int64_t backB,
+                            int length, int64_t count) {
+  double terms[3] = {};
+  RingPieces(a, aEnd, backA, b, bEnd, backB, length, count,
+             [&](const float* x, const float* y, int64_t n) { MathlibStretchSumsF32(x, y, n, terms); });
+  StretchSums sums;
   sums.aa = terms[0];
   sums.bb = terms[1];
   sums.ab = terms[2];
+  return sums;
+}
+
+// The same sums in single precision, in any order: ample for judging a
+// frame, at a third of the cost of the exact ones.
+StretchSums RingDotSums(const float* a, int aEnd, int64_t backA, const float* b, int bEnd, int64_t backB, int length,
+                        int64_t count) {
+  StretchSums sums;
+  RingPieces(a, aEnd, backA, b, bEnd, backB, length, count, [&](const float* x, const float* y, int64_t n) {
+    const int32_t piece = int32_t(n);
+    sums.aa += duvuvDotF32(x, x, piece);
+    sums.bb += duvuvDotF32(y, y, piece);
+    sums.ab += duvuvDotF32(x, y, piece);
+  });
   return sums;
 }
 
@@ -255,6 +280,44 @@ void CDelayEstimator::JudgeFrameAt(const EstimationBlocks& blocks, uint32_t fram
   // or with samples it does not correlate with.
   const StretchSums frame = PairedSums(blocks, delay, frameLength);
   if (MaterialOnOneSide(frame, frameLength) || FrameBelowConfirmed(frame, frameLength)) m_newestDisagrees = true;
+}
+
+FrameAtDelay CDelayEstimator::JudgeUntrackedFrame(const EstimationBlocks& blocks, uint32_t frameLength) {
+  if (m_result == nullptr) return FrameAtDelay::Quiet;
+  const int64_t d = m_result->delay;
+  // A very short frame says little by itself: short frames are judged
+  // together, once they hold kLeastJudgedSamples.
+  m_unjudgedSamples += frameLength;
+  if (m_unjudgedSamples < kLeastJudgedSamples) return FrameAtDelay::Quiet;
+  const uint32_t samples = uint32_t(std::min<int64_t>(m_unjudgedSamples, std::max(frameLength, kLeastJudgedSamples)));
+  m_unjudgedSamples = 0;
+  const StretchSums frame = RingDotSums(blocks.refRing, blocks.refEnd, d < 0 ? -d : 0, blocks.testRing, blocks.testEnd,
+                                        d > 0 ? d : 0, blocks.ringLength, samples);
+  m_refFloor.Note(frame.aa, samples);
+  m_testFloor.Note(frame.bb, samples);
+  if (!m_refFloor.Holds(frame.aa, samples)) return FrameAtDelay::Quiet;
+  const bool testHolds = m_testFloor.Holds(frame.bb, samples);
+  // An echo, a room or a background adds to the test; none of them
+  // silences it where the reference speaks. A test silent there, holding
+  // nothing of the reference, is paired at another delay than its own.
+  if (!testHolds && MaterialOnOneSide(frame, samples)) {
+    const double rho = frame.bb > 0.0 ? std::fabs(frame.ab) / std::sqrt(frame.aa * frame.bb) : 0.0;
+    if (!(rho >= kSignificance / std::sqrt(double(samples)))) return FrameAtDelay::Unpaired;
+  }
+  // The test holds the reference at the gain its frames so far showed, and
+  // correlates with it as far as that share of its energy lets it (a
+  // quiet word under a loud background reaches little); a delay that moved
+  // leaves it far below that, and below half the search's correlation.
+  const double collapse = CDelayCheck::kCollapse * std::fabs(double(m_confirmation.Quality())) / 100.0;
+  double reach = collapse;
+  if (m_pairedAa > 0.0 && frame.bb > 0.0)
+    reach = std::min(reach, std::fabs(m_pairedAb) / m_pairedAa * std::sqrt(frame.aa / frame.bb));
+  if (FrameBelow(frame, samples, reach)) return FrameAtDelay::Collapsed;
+  if (testHolds) {
+    m_pairedAa += frame.aa;
+    m_pairedAb += frame.ab;
+  }
+  return FrameAtDelay::Holds;
 }
 
 bool CDelayEstimator::FrameBelowConfirmed(const StretchSums& sums, uint32_t frameLength) const {

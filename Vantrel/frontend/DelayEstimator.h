@@ -37,6 +37,14 @@ struct StretchSums {
   double ab = 0.0;
 };
 
+// A frame's own samples at the delay found, where nothing re-checks it:
+// too quiet a reference to say (Quiet); correlating as the pair does
+// (Holds); correlating far below what its level and the test's gain let
+// it reach (Collapsed: one such frame may be a quiet word under a
+// background, a run of them a delay that moved); or the reference's
+// material against a silent test that holds nothing of it (Unpaired).
+enum class FrameAtDelay { Quiet, Holds, Collapsed, Unpaired };
+
 class FRONT_END_INTERNAL CDelayEstimator {
  public:
   explicit CDelayEstimator(CDelayConfirmation& confirmation) : m_confirmation(confirmation) {}
@@ -56,6 +64,9 @@ class FRONT_END_INTERNAL CDelayEstimator {
     m_sawRivalPeaks = false;
     m_pauseEnd = -1;
     m_refFloor.Clear();
+    m_pairedAa = 0.0;
+    m_pairedAb = 0.0;
+    m_unjudgedSamples = 0;
     m_testFloor.Clear();
     m_recheckedAny = false;
   }
@@ -133,6 +144,10 @@ class FRONT_END_INTERNAL CDelayEstimator {
   // confirmed (as far as their level over the noise lets them reach), and
   // the newest block does not vouch for it.
   void JudgeFrameAt(const EstimationBlocks& blocks, uint32_t frameLength, int32_t delay);
+  // Without a re-check, the newest frame at the delay found, on its own
+  // samples (see FrameAtDelay). The frame feeds each signal's floor.
+  static constexpr uint32_t kLeastJudgedSamples = 512;
+  FrameAtDelay JudgeUntrackedFrame(const EstimationBlocks& blocks, uint32_t frameLength);
   // The re-check's blocks, at their last pick, peak within the search's
   // near-tie margin on both sides of it further than a drift's step away:
   // a signal repeating at a pitch period, on which they cannot tell the
@@ -247,6 +262,11 @@ class FRONT_END_INTERNAL CDelayEstimator {
   bool m_newestDisagrees = false;
   // The delay the frame's own samples were judged at last.
   int32_t m_judgedAt = 0;
+  // The frames judged paired so far at the delay found, summed: the
+  // test's gain against the reference.
+  double m_pairedAa = 0.0;
+  double m_pairedAb = 0.0;
+  int64_t m_unjudgedSamples = 0;  // frames' samples since the last judged
   bool m_seesLookAlikes = false;
   // The re-check's pick over its blocks in this frame: where it peaked.
   bool m_meanPicked = false;

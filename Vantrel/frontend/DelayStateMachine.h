@@ -169,9 +169,10 @@ class FRONT_END_INTERNAL CDelayStateMachine {
   // re-check's blocks from before it are dropped.
   void NotePause(const FrameFacts& facts);
   void DecideReliable(const FrameFacts& facts, const TrackReport& track);
-  // Without the tracker: the check at the one delay still holds for the
-  // frame whose aligned samples end at `frameEnd`.
-  bool CheckHolds(const FrameFacts& facts, int64_t frameEnd);
+  // Without the tracker: the check at the one delay, told how the frame's
+  // own samples stand there (`own`), still holds for the frame whose
+  // aligned samples end at `frameEnd`.
+  bool CheckHolds(const FrameFacts& facts, int64_t frameEnd, FrameAtDelay own);
 
   DelayMachineSettings m_settings;
   int m_state = DELCOMP_FILLINGBUFFERS;

@@ -100,21 +100,29 @@ void CDelayStateMachine::DecideReliable(const FrameFacts& facts, const TrackRepo
   frame.quality = m_reading.quality;
   const int64_t end = AlignedEnd(facts);
   frame.samples = {end - int64_t(m_settings.outputLength), end};
-  if (!evidence.tracked && !CheckHolds(facts, end)) evidence.blocksSayOtherwise = true;
   frame.realSamples =
       facts.realSamples ? int64_t(facts.realSamples(m_reading.delay)) : frame.samples.end - frame.samples.first;
+  if (!evidence.tracked) {
+    // The sparse check's looks come seconds apart; a step shows at once in
+    // the frames' own samples, which then doubt the delay. Padding before
+    // an input's start or past its end is no silence of the signal.
+    FrameAtDelay own = m_estimator.JudgeUntrackedFrame(facts.blocks, m_settings.frameLength);
+    if (frame.realSamples < frame.samples.end - frame.samples.first) own = FrameAtDelay::Quiet;
+    if (!CheckHolds(facts, end, own) || own == FrameAtDelay::Unpaired) evidence.blocksSayOtherwise = true;
+  }
   frame.predicted = track.predicted;
   if (evidence.tracked) frame.strongQuality = m_estimator.StrongAtDelay();
   m_reading.status = m_gate.Decide(evidence, m_reading.status);
 }
 
-bool CDelayStateMachine::CheckHolds(const FrameFacts& facts, int64_t frameEnd) {
+bool CDelayStateMachine::CheckHolds(const FrameFacts& facts, int64_t frameEnd, FrameAtDelay own) {
   // Only a delay a search confirmed is looked at; the frames of any other
   // say uncertain anyway.
   const CORRRESULT* result = m_estimator.Result();
   if (m_state != DELCOMP_DELAYRELIABLE || result == nullptr || !m_confirmation.Confirmed() || !facts.handsOut)
     return true;
   m_check.Note(facts.blocks, m_reading.delay, result->quality, m_confirmation.Evidence().blocks.end);
+  m_check.NoteFrame(own, m_settings.frameLength, frameEnd);
   return m_check.Holds(frameEnd);
 }
 

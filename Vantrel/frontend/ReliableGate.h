@@ -78,7 +78,11 @@
 //     stands for every frame while the sparse check at it holds
 //     (CDelayCheck, DelayCheck.h): once its looks place the delay
 //     elsewhere, or a frame lies past the search's blocks before any look
-//     was judged, the blocks say otherwise.
+//     was judged, the blocks say otherwise; so they do from a frame whose
+//     own samples doubt the delay (the reference's material against a
+//     silent test that holds nothing of it, or a tenth of a second of
+//     frames correlating far below what their level and the test's gain
+//     let them reach) until a look begun after it holds.
 // Other status words (held, snapped, fixed, calculating) are set by the
 // machine's states and pass through unchanged. The status is final when
 // Step returns but for the machine's one second half, FinishFrame, after

@@ -3,6 +3,7 @@
 // whole file runs whose delay drifts or stays under an echo.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -299,6 +300,81 @@ TEST(DelayCheckFiles, ADriftingDelayIsNeverReliableMoreThanThreeSamplesOff) {
   const double there = lag0 + perSample * double(outcome.move.atSample);
   EXPECT_FALSE(outcome.move.collapsed);
   EXPECT_LE(std::fabs(double(outcome.move.toDelay) - there), 2.0);
+}
+
+TEST(DelayCheckFiles, AStepBetweenLooksIsCaughtByTheFramesThemselves) {
+  // The looks come seconds apart; a step between two of them shows first
+  // in the frames' own samples, which no longer correlate at the delay or
+  // pair a word with the other side's silence. They doubt the delay within
+  // a run of a tenth of a second (a frame that correlates by chance breaks
+  // a run), where the next look would come seconds later.
+  struct Case {
+    int from, to;
+  } cases[] = {{400, 700}, {400, 1200}, {700, 400}};
+  const int rate = 16000;
+  const uint32_t frameLength = 512;
+  const std::vector<float> x = SpeechLike(size_t(rate) * 20, rate, 3);
+  const int64_t stepAt = int64_t(rate) * 10;  // in the test's count
+  for (const Case& c : cases) {
+    FilePair pair;
+    pair.rate = rate;
+    pair.reference = x;
+    pair.test.assign(x.size(), 0.0f);
+    auto truth = [&](int64_t n) { return n < stepAt ? c.from : c.to; };
+    for (int64_t n = 0; n < int64_t(x.size()); ++n) {
+      const int64_t m = n - truth(n);
+      if (m >= 0 && m < int64_t(x.size())) pair.test[size_t(n)] = x[size_t(m)];
+    }
+    const MeasurementOutcome outcome = MeasureFiles(pair, DefaultMode, false, frameLength);
+    ASSERT_NE(outcome.goResult, 0);
+    size_t reliableBefore = 0, framesBefore = 0;
+    int64_t lastWrongEnd = stepAt;
+    for (const RecordedFrame& frame : outcome.frames) {
+      const int64_t end = int64_t(frame.samplePosition), first = end - int64_t(frame.count);
+      const bool reliable = (frame.status & 0xFFFF) == DELAY_STATUS_RELIABLE;
+      if (end <= stepAt && first >= int64_t(rate) * 3) {
+        ++framesBefore;
+        if (reliable) ++reliableBefore;
+      }
+      // A frame across the step holds samples of both delays: either is right.
+      if (reliable && truth(first) != frame.delay && truth(end - 1) != frame.delay)
+        lastWrongEnd = std::max(lastWrongEnd, end);
+    }
+    EXPECT_LE(lastWrongEnd - stepAt, int64_t(rate) / 4) << c.from << " -> " << c.to;
+    // Before the step, where the looks hold, the frames stay reliable.
+    EXPECT_GT(double(reliableBefore), 0.9 * double(framesBefore)) << c.from << " -> " << c.to;
+  }
+}
+
+TEST(DelayCheckFiles, ATestDropoutIsUncertainAndTheDelayHoldsAgainOnceALookAfterItDoes) {
+  // Packet loss silences the test for 0.3 s at an unchanged delay: the
+  // frames there pair words with silence; a look after it finds the delay.
+  const int rate = 16000, lag = 400;
+  const uint32_t frameLength = 512;
+  const std::vector<float> x = SpeechLike(size_t(rate) * 20, rate, 3);
+  const int64_t lostFrom = int64_t(rate) * 10, lostTo = lostFrom + int64_t(rate) * 3 / 10;  // test's count
+  FilePair pair;
+  pair.rate = rate;
+  pair.reference = x;
+  pair.test.assign(x.size(), 0.0f);
+  for (int64_t n = lag; n < int64_t(x.size()); ++n)
+    if (n < lostFrom || n >= lostTo) pair.test[size_t(n)] = x[size_t(n - lag)];
+  const MeasurementOutcome outcome = MeasureFiles(pair, DefaultMode, false, frameLength);
+  ASSERT_NE(outcome.goResult, 0);
+  EXPECT_FALSE(outcome.delayMoved);
+  size_t reliableInLoss = 0, framesAfter = 0, reliableAfter = 0;
+  for (const RecordedFrame& frame : outcome.frames) {
+    const int64_t end = int64_t(frame.samplePosition), first = end - int64_t(frame.count);
+    const bool reliable = (frame.status & 0xFFFF) == DELAY_STATUS_RELIABLE;
+    EXPECT_TRUE(!reliable || frame.delay == lag);
+    if (first >= lostFrom && end <= lostTo && reliable) ++reliableInLoss;
+    if (first >= lostTo + 2 * rate && end <= int64_t(x.size()) - rate) {
+      ++framesAfter;
+      if (reliable) ++reliableAfter;
+    }
+  }
+  EXPECT_EQ(reliableInLoss, 0u);
+  EXPECT_GT(double(reliableAfter), 0.9 * double(framesAfter));
 }
 
 TEST(DelayCheckFiles, AConstantDelayUnderAnEchoStaysReliableOnEveryFrameBothFilesHold) {
