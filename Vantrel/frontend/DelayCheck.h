@@ -66,6 +66,13 @@ class FRONT_END_INTERNAL CDelayCheck {
   bool Configure(uint32_t block, int sampleRate);
   // A new run: nothing looked at.
   void Clear();
+  // The delay is known gone before any look (the stretch after the
+  // search): the check fails with `move`, once per run.
+  void FailFromStart(const DelayMove& move) {
+    if (!m_ready || m_failed || m_judged) return;
+    m_failed = true;
+    m_move = move;
+  }
   // One frame at `delay`: takes a block when one is due. `searchEnd`: where
   // the search's blocks ended (the aligned count of CDelayStateMachine);
   // `quality`: the search's correlation (percent, signed).
