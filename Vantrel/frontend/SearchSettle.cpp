@@ -20,16 +20,20 @@ struct CandidateSums {
       at[k].ab += frame.ab;
     }
   }
+  // The normalised correlation at candidate k on the side `sign` gives; 0
+  // without energy.
+  double At(int k, double sign) const {
+    const double energy = at[k].aa * at[k].bb;
+    return energy > 0.0 ? sign * at[k].ab / std::sqrt(energy) : 0.0;
+  }
   // Below the share of `quality` (percent) that says the delay has gone,
-  // at every candidate.
-  // A stretch without energy says nothing.
+  // at every candidate; a stretch without energy says nothing.
   bool Collapsed(double sign, double quality) const {
     bool any = false;
-    for (const StretchSums& sums : at) {
-      const double energy = sums.aa * sums.bb;
-      if (energy <= 0.0) continue;
+    for (int k = 0; k < kCandidates; ++k) {
+      if (at[k].aa * at[k].bb <= 0.0) continue;
       any = true;
-      if (100.0 * sign * sums.ab / std::sqrt(energy) >= CDelayCheck::kCollapse * quality) return false;
+      if (100.0 * At(k, sign) >= CDelayCheck::kCollapse * quality) return false;
     }
     return any;
   }
@@ -39,9 +43,8 @@ struct CandidateSums {
     int best = -1;
     double bestValue = 0.0;
     for (int k = 0; k < kCandidates; ++k) {
-      const double energy = at[k].aa * at[k].bb;
-      if (energy <= 0.0) continue;
-      const double value = sign * at[k].ab / std::sqrt(energy);
+      if (at[k].aa * at[k].bb <= 0.0) continue;
+      const double value = At(k, sign);
       if (best < 0 || value > bestValue) {
         best = k;
         bestValue = value;
@@ -72,23 +75,14 @@ void SettleSearchDelay(CDelayStateMachine& machine, int sampleRate, const Settle
   }
   if (4 * read < frames) return;
   const double quality = std::fabs(double(pick->quality));
-  const int edge0 = halves[0].Best(sign), edge1 = halves[1].Best(sign);
-  const bool atEdge = edge0 == edge1 && (edge0 == 0 || edge0 == kCandidates - 1);
-  const bool collapsed = halves[0].Collapsed(sign, quality) && halves[1].Collapsed(sign, quality);
-  if (collapsed || atEdge) {
+  if (halves[0].Collapsed(sign, quality) && halves[1].Collapsed(sign, quality)) {
     DelayMove left;
     left.moved = true;
-    left.from = delay;
-    left.to = delay - kSettleBias + edge0;
-    left.beyond = !collapsed;
-    left.collapsed = collapsed;
-    left.at = firstHalfEnd;
+    left.from = left.to = delay;
+    left.collapsed = true;
+    left.correlation = QualityPercent(100.0 * halves[0].At(kSettleBias, sign));
     left.searchCorrelation = QualityPercent(quality);
-    if (collapsed) {
-      const StretchSums& sums = halves[0].at[kSettleBias];
-      const double energy = sums.aa * sums.bb;
-      left.correlation = energy > 0.0 ? QualityPercent(100.0 * sign * sums.ab / std::sqrt(energy)) : 0;
-    }
+    left.at = firstHalfEnd;
     machine.SearchDelayLeft(left);
     return;
   }

@@ -28,14 +28,15 @@ using SettleFrameReader = std::function<bool(EstimationBlocks*)>;
 // short by the input's end decides on what it holds, a stretch of under a
 // quarter of it not at all.
 //
-// Where each half of the stretch correlates best at the same edge of that
-// span, or at no delay of it above CDelayCheck::kCollapse of the pick's
-// correlation, the delay has left the pick within seconds of the search:
-// its blocks averaged a delay that moves (a fast drift moves it further
-// across them than a frame may lie off), or it stepped right after them.
-// Then the pick vouches for no frame without the tracker
-// (CDelayStateMachine::SearchDelayLeft). An echo, a room or a background
-// lowers the correlation of the stretch about as much as the search's.
+// Where each half of the stretch correlates at no delay of that span above
+// CDelayCheck::kCollapse of the pick's correlation, the delay has left the
+// pick within seconds of the search: its blocks averaged a delay that
+// moves (a fast drift carries it further across them than a frame may lie
+// off), or it stepped far right after them. Then the pick vouches for no
+// frame without the tracker (CDelayStateMachine::SearchDelayLeft). An
+// echo, a room or a background lowers the correlation of the stretch about
+// as much as the search's; a close echo leans its peak toward the echo,
+// even to the edge of the span, so the edge says nothing.
 constexpr double kSettleSeconds = 5.0;
 constexpr int32_t kSettleBias = 3;
 FRONT_END_INTERNAL void SettleSearchDelay(CDelayStateMachine& machine, int sampleRate,

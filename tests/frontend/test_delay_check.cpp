@@ -301,6 +301,60 @@ TEST(DelayCheckFiles, ADriftingDelayIsNeverReliableMoreThanThreeSamplesOff) {
   EXPECT_LE(std::fabs(double(outcome.move.toDelay) - there), 2.0);
 }
 
+TEST(DelayCheckFiles, AFastDriftLeavesNoFrameReliableWhileItsConstantTwinStaysReliable) {
+  // At 1000 ppm the delay moves 16 samples a second: the search's blocks
+  // span more than 3 samples of it, and the frames from the start up to
+  // where its pick lies within them are off by more than that. Its twin,
+  // the same speech at a constant delay under a strong echo, must keep
+  // every frame that both files hold reliable.
+  const int rate = 16000;
+  const uint32_t frameLength = 512;
+  const std::vector<float> ref = SpeechLike(size_t(rate) * 8, rate, 11);
+  struct Case {
+    const char* what;
+    double lag0, perSample;
+    float echoGain;
+    bool drifts;
+  } cases[] = {
+      {"drifting, test behind", 400.0, 1000e-6, 0.0f, true},
+      {"drifting, test ahead", -400.0, -1000e-6, 0.0f, true},
+      {"constant under an echo", 400.0, 0.0, 0.9f, false},
+  };
+  for (const Case& c : cases) {
+    FilePair pair = DriftingPair(ref, c.lag0, c.perSample);
+    if (c.echoGain != 0.0f) {
+      // An echo 1 ms late, scaled back into range.
+      std::vector<float> echoed(pair.test.size(), 0.0f);
+      for (size_t n = 0; n < echoed.size(); ++n)
+        echoed[n] = std::round((pair.test[n] + (n >= 16 ? c.echoGain * pair.test[n - 16] : 0.0f)) / (1.0f + c.echoGain));
+      pair.test = echoed;
+    }
+    const MeasurementOutcome outcome = MeasureFiles(pair, DefaultMode, false, frameLength);
+    ASSERT_NE(outcome.goResult, 0) << c.what;
+    ASSERT_GT(outcome.frames.size(), 200u) << c.what;
+    size_t reliable = 0, off = 0, bothHold = 0;
+    for (size_t f = 0; f < outcome.frames.size(); ++f) {
+      const RecordedFrame& frame = outcome.frames[f];
+      const int lag = int(std::lround(c.lag0));
+      if (ReliableWhereBothFilesHold(f, frameLength, lag, pair) == DELAY_STATUS_RELIABLE) ++bothHold;
+      if ((frame.status & 0xFFFF) != DELAY_STATUS_RELIABLE) continue;
+      ++reliable;
+      const double middle = (double(f) + 0.5) * double(frameLength);
+      if (std::fabs(double(frame.delay) - (c.lag0 + c.perSample * middle)) > (c.drifts ? 3.0 : 0.0)) ++off;
+    }
+    EXPECT_EQ(off, 0u) << c.what;
+    EXPECT_EQ(outcome.delayMoved, c.drifts) << c.what;
+    if (!c.drifts) {
+      EXPECT_EQ(reliable, bothHold) << c.what;
+      continue;
+    }
+    // Said at once: by the end of the first seconds after the search.
+    EXPECT_EQ(outcome.move.fromDelay, outcome.frames[1].delay) << c.what;
+    EXPECT_LE(outcome.move.atSample, 3 * int64_t(rate)) << c.what;
+    EXPECT_TRUE(outcome.move.collapsed || outcome.move.beyond) << c.what;
+  }
+}
+
 TEST(DelayCheckFiles, AConstantDelayUnderAnEchoStaysReliableOnEveryFrameBothFilesHold) {
   // Under an echo a look's blocks lean toward it by the local pitch, some
   // of them a few samples, while the whole signal peaks at the delay.
