@@ -16,7 +16,8 @@
 //
 // The first look ends where the search's blocks ended, so that every frame
 // after them is looked at; a frame beyond them before any look is judged is
-// not vouched for. The looks come back to back at first, then at growing
+// not vouched for. Where the stretch read right after the search showed the
+// delay gone (FailFromStart), the check has failed before its first look. The looks come back to back at first, then at growing
 // intervals up to kMaxIntervalSeconds, and back to back again while a look
 // leans off the delay.
 #pragma once

@@ -72,7 +72,9 @@
 //     stands for every frame while the sparse check at it holds
 //     (CDelayCheck, DelayCheck.h): once its looks place the delay
 //     elsewhere, or a frame lies past the search's blocks before any look
-//     was judged, the blocks say otherwise.
+//     was judged, or the stretch right after the search no longer
+//     correlates near it (SearchSettle.h: a fast drift, from the first
+//     frame on), the blocks say otherwise.
 // Other status words (held, snapped, fixed, calculating) are set by the
 // machine's states and pass through unchanged. The status is final when
 // Step returns but for the machine's one second half, FinishFrame, after
