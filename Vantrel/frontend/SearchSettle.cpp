@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "Vantrel/DelaySearchRange.h"
 #include "Vantrel/frontend/DelayState.h"
 
 namespace {
@@ -12,12 +13,20 @@ constexpr int kCandidates = 2 * kSettleBias + 1;
 struct CandidateSums {
   StretchSums at[kCandidates];
 
-  void Add(const EstimationBlocks& blocks, int32_t pick, uint32_t count) {
-    for (int k = 0; k < kCandidates; ++k) {
-      const StretchSums frame = CDelayEstimator::PairedSums(blocks, pick - kSettleBias + k, count);
-      at[k].aa += frame.aa;
-      at[k].bb += frame.bb;
-      at[k].ab += frame.ab;
+  // Adds a frame of `count` samples; to `loud` as well where both signals
+  // hold energy at the pick, as a search block must.
+  void Add(const EstimationBlocks& blocks, int32_t pick, uint32_t count, CandidateSums* loud) {
+    StretchSums frame[kCandidates];
+    for (int k = 0; k < kCandidates; ++k) frame[k] = CDelayEstimator::PairedSums(blocks, pick - kSettleBias + k, count);
+    const double least = DELAY_SEARCH_BLOCK_ENERGY_PER_SAMPLE * double(count);
+    const bool isLoud = frame[kSettleBias].aa > least && frame[kSettleBias].bb > least;
+    for (CandidateSums* sums : {this, isLoud ? loud : nullptr}) {
+      if (sums == nullptr) continue;
+      for (int k = 0; k < kCandidates; ++k) {
+        sums->at[k].aa += frame[k].aa;
+        sums->at[k].bb += frame[k].bb;
+        sums->at[k].ab += frame[k].ab;
+      }
     }
   }
   // The normalised correlation at candidate k on the side `sign` gives; 0
@@ -63,26 +72,32 @@ void SettleSearchDelay(CDelayStateMachine& machine, int sampleRate, const Settle
   const int32_t delay = pick->delay;
   const double sign = pick->quality < 0.0f ? -1.0 : 1.0;
   const uint64_t frames = uint64_t(std::ceil(kSettleSeconds * double(sampleRate) / double(frame)));
-  CandidateSums halves[2];
+  CandidateSums halves[2], loud[2];
   uint64_t read = 0;
   EstimationBlocks blocks;
-  int64_t firstHalfEnd = 0;
+  int64_t halfEnd[2] = {};
   while (read < frames && readFrame(&blocks)) {
-    const bool first = 2 * read < frames;
-    halves[first ? 0 : 1].Add(blocks, delay, frame);
-    if (first) firstHalfEnd = blocks.streamEnd + (delay < 0 ? int64_t(delay) : 0);
+    const int half = 2 * read < frames ? 0 : 1;
+    halves[half].Add(blocks, delay, frame, &loud[half]);
+    halfEnd[half] = blocks.streamEnd + (delay < 0 ? int64_t(delay) : 0);
     ++read;
   }
   if (4 * read < frames) return;
   const double quality = std::fabs(double(pick->quality));
-  if (halves[0].Collapsed(sign, quality) && halves[1].Collapsed(sign, quality)) {
+  // The later half collapsed, and the earlier one too, or it already
+  // peaked at an edge, leaning the way the delay went.
+  const int lean = loud[0].Best(sign);
+  const bool leaning = lean == 0 || lean == kCandidates - 1;
+  const bool firstGone = loud[0].Collapsed(sign, quality);
+  if (loud[1].Collapsed(sign, quality) && (firstGone || leaning)) {
+    const int gone = firstGone ? 0 : 1;
     DelayMove left;
     left.moved = true;
     left.from = left.to = delay;
     left.collapsed = true;
-    left.correlation = QualityPercent(100.0 * halves[0].At(kSettleBias, sign));
+    left.correlation = QualityPercent(100.0 * loud[gone].At(kSettleBias, sign));
     left.searchCorrelation = QualityPercent(quality);
-    left.at = firstHalfEnd;
+    left.at = halfEnd[gone];
     machine.SearchDelayLeft(left);
     return;
   }
