@@ -12,6 +12,7 @@ constexpr int kCandidates = 2 * kSettleBias + 1;
 // The sums of a stretch at each candidate delay.
 struct CandidateSums {
   StretchSums at[kCandidates];
+  uint64_t frames = 0;
 
   // Adds a frame of `count` samples; to `loud` as well where both signals
   // hold energy at the pick, as a search block must.
@@ -22,6 +23,7 @@ struct CandidateSums {
     const bool isLoud = frame[kSettleBias].aa > least && frame[kSettleBias].bb > least;
     for (CandidateSums* sums : {this, isLoud ? loud : nullptr}) {
       if (sums == nullptr) continue;
+      ++sums->frames;
       for (int k = 0; k < kCandidates; ++k) {
         sums->at[k].aa += frame[k].aa;
         sums->at[k].bb += frame[k].bb;
@@ -63,6 +65,16 @@ struct CandidateSums {
   }
 };
 
+// Both signals of `later` hold per frame at least kAsLoud of the energy
+// they held in `earlier`, at the pick.
+bool AsLoud(const CandidateSums& later, const CandidateSums& earlier) {
+  constexpr double kAsLoud = 0.1;  // -10 dB
+  const StretchSums& a = later.at[kSettleBias];
+  const StretchSums& b = earlier.at[kSettleBias];
+  const double n = double(later.frames), m = double(earlier.frames);
+  return n > 0.0 && m > 0.0 && a.aa / n >= kAsLoud * b.aa / m && a.bb / n >= kAsLoud * b.bb / m;
+}
+
 }  // namespace
 
 void SettleSearchDelay(CDelayStateMachine& machine, int sampleRate, const SettleFrameReader& readFrame) {
@@ -85,9 +97,11 @@ void SettleSearchDelay(CDelayStateMachine& machine, int sampleRate, const Settle
   if (4 * read < frames) return;
   const double quality = std::fabs(double(pick->quality));
   // The later half collapsed, and the earlier one too, or it already
-  // peaked at an edge, leaning the way the delay went.
+  // peaked at an edge, leaning the way the delay went, while the later
+  // one holds material as it did (a pause with a noise floor correlates
+  // nowhere).
   const int lean = loud[0].Best(sign);
-  const bool leaning = lean == 0 || lean == kCandidates - 1;
+  const bool leaning = (lean == 0 || lean == kCandidates - 1) && AsLoud(loud[1], loud[0]);
   const bool firstGone = loud[0].Collapsed(sign, quality);
   if (loud[1].Collapsed(sign, quality) && (firstGone || leaning)) {
     const int gone = firstGone ? 0 : 1;
