@@ -16,7 +16,8 @@
 //
 // The first look ends where the search's blocks ended, so that every frame
 // after them is looked at; a frame beyond them before any look is judged is
-// not vouched for. The looks come back to back at first, then at growing
+// not vouched for. Where the stretch read right after the search showed the
+// delay gone (FailFromStart), the check has failed before its first look. The looks come back to back at first, then at growing
 // intervals up to kMaxIntervalSeconds, and back to back again while a look
 // leans off the delay.
 #pragma once
@@ -69,6 +70,13 @@ class FRONT_END_INTERNAL CDelayCheck {
   bool Configure(uint32_t block, int sampleRate);
   // A new run: nothing looked at.
   void Clear();
+  // The delay is known gone before any look (the stretch after the
+  // search): the check fails with `move`, once per run.
+  void FailFromStart(const DelayMove& move) {
+    if (!m_ready || m_failed || m_judged) return;
+    m_failed = true;
+    m_move = move;
+  }
   // One frame at `delay`: takes a block when one is due. `searchEnd`: where
   // the search's blocks ended (the aligned count of CDelayStateMachine);
   // `quality`: the search's correlation (percent, signed).

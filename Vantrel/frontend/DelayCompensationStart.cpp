@@ -49,6 +49,8 @@ void CDelayCompensationImpl::RunSearch(HANDLE stopEvent, float* best) {
   const SearchOutcome atPick = SaveSearchOutcome();
   SettleSearchDelay(m_machine, m_sys->inputPara[0].wave.sampleRate, [&](EstimationBlocks* blocks) {
     m_delayBuffer->ProcessInput(m_swapTestChannels);
+    // The blocks say where they end, as a frame's do.
+    m_samplesRead += m_frameLen;
     NoteStartProgress();
     if (UpdateEnergyHistory() == 0) return false;
     if (stopEvent != nullptr && WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0) return false;

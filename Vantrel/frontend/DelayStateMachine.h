@@ -80,6 +80,7 @@ struct SearchRecord {
   int state = DELCOMP_FILLINGBUFFERS;
   bool confirmed = false;
   SampleSpan blocks;
+  DelayMove left;  // see CDelayStateMachine::SearchDelayLeft
 };
 
 class FRONT_END_INTERNAL CDelayStateMachine {
@@ -94,6 +95,10 @@ class FRONT_END_INTERNAL CDelayStateMachine {
   bool PrepareCheck() { return m_check.Configure(m_settings.searchBlock, m_settings.sampleRate); }
   // Where the check found the one delay moved, without the tracker.
   const DelayMove& CheckedMove() const { return m_check.Move(); }
+  // The stretch after the search found the delay gone from its pick
+  // (SearchSettle.h): without the tracker no frame is reliable at it, and
+  // the check has failed from the start with `move`.
+  void SearchDelayLeft(const DelayMove& move) { m_searchLeft = move; }
   const DelayMachineSettings& Settings() const { return m_settings; }
   // The search and re-check, for their set-up and read access.
   CDelayEstimator& Estimator() { return m_estimator; }
@@ -190,4 +195,5 @@ class FRONT_END_INTERNAL CDelayStateMachine {
   CDelayTracker m_tracker{m_estimator, m_confirmation};
   CReliableGate m_gate;
   CDelayCheck m_check;
+  DelayMove m_searchLeft;
 };

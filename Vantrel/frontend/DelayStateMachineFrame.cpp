@@ -121,6 +121,7 @@ bool CDelayStateMachine::CheckHolds(const FrameFacts& facts, int64_t frameEnd, F
   const CORRRESULT* result = m_estimator.Result();
   if (m_state != DELCOMP_DELAYRELIABLE || result == nullptr || !m_confirmation.Confirmed() || !facts.handsOut)
     return true;
+  if (m_searchLeft.moved && m_searchLeft.from == m_reading.delay) m_check.FailFromStart(m_searchLeft);
   m_check.Note(facts.blocks, m_reading.delay, result->quality, m_confirmation.Evidence().blocks.end);
   m_check.NoteFrame(own, m_settings.frameLength, frameEnd);
   return m_check.Holds(frameEnd);

@@ -10,6 +10,7 @@ void CDelayStateMachine::NewRun() {
   m_gate.ClearPauses();
   m_confirmation.Clear();
   m_check.Clear();
+  m_searchLeft = DelayMove{};
 }
 
 void CDelayStateMachine::EnterFirstState(bool compensationOn) {
@@ -22,6 +23,7 @@ void CDelayStateMachine::RestartSearch() {
   m_state = DELCOMP_FILLINGBUFFERS;
   m_estimator.RestartSearch();
   m_confirmation.Unconfirm();
+  m_searchLeft = DelayMove{};
 }
 
 SearchRecord CDelayStateMachine::SaveSearch() const {
@@ -32,12 +34,14 @@ SearchRecord CDelayStateMachine::SaveSearch() const {
   record.state = m_state;
   record.confirmed = m_confirmation.Confirmed() && m_confirmation.Delay() == result.delay;
   record.blocks = m_confirmation.Evidence().blocks;
+  record.left = m_searchLeft;
   return record;
 }
 
 void CDelayStateMachine::RestoreSearch(const SearchRecord& record) {
   m_state = record.state;
   m_estimator.RestoreResult(record.delay, record.quality);
+  m_searchLeft = record.left;
   if (record.confirmed)
     m_confirmation.Confirm(record.delay, record.quality, ConfirmedBy::Search, record.blocks);
   else

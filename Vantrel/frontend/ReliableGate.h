@@ -78,7 +78,9 @@
 //     stands for every frame while the sparse check at it holds
 //     (CDelayCheck, DelayCheck.h): once its looks place the delay
 //     elsewhere, or a frame lies past the search's blocks before any look
-//     was judged, the blocks say otherwise; so they do from a frame whose
+//     was judged, or the stretch right after the search no longer
+//     correlates near it (SearchSettle.h: a fast drift, from the first
+//     frame on), the blocks say otherwise; so they do from a frame whose
 //     own samples doubt the delay (the reference's material against a
 //     silent test that holds nothing of it, or a tenth of a second of
 //     frames correlating far below what their level and the test's gain

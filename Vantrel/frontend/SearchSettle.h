@@ -27,6 +27,19 @@ using SettleFrameReader = std::function<bool(EstimationBlocks*)>;
 // the pick moves to it; else it stands exactly as it was. A stretch cut
 // short by the input's end decides on what it holds, a stretch of under a
 // quarter of it not at all.
+//
+// Where the later half of the stretch correlates at no delay of that span
+// above CDelayCheck::kCollapse of the pick's correlation (over its frames
+// with energy in both signals, as a search block needs), and the earlier
+// half does not either or already peaks at an edge of the span, the delay
+// has left the pick within seconds of the search: its blocks averaged a
+// delay that moves (a drift carries it further across them, or from the
+// first frame to them, than a frame may lie off), or it stepped far right
+// after them. Then the pick vouches for no frame without the tracker
+// (CDelayStateMachine::SearchDelayLeft). An echo, a room or a background
+// lowers the correlation of the stretch about as much as the search's; a
+// close echo leans its peak toward the echo, even to the edge of the span,
+// so the edge alone says nothing.
 constexpr double kSettleSeconds = 5.0;
 constexpr int32_t kSettleBias = 3;
 FRONT_END_INTERNAL void SettleSearchDelay(CDelayStateMachine& machine, int sampleRate,

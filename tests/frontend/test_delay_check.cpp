@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Vantrel/frontend/DelayCheck.h"
+#include "Vantrel/frontend/SearchSettle.h"
 #include "measurement_run.h"
 #include "ring_signals.h"
 #include "speech_like.h"
@@ -375,6 +376,68 @@ TEST(DelayCheckFiles, ATestDropoutIsUncertainAndTheDelayHoldsAgainOnceALookAfter
   }
   EXPECT_EQ(reliableInLoss, 0u);
   EXPECT_GT(double(reliableAfter), 0.9 * double(framesAfter));
+}
+
+
+TEST(DelayCheckFiles, AFastDriftLeavesNoFrameReliableWhileItsConstantTwinStaysReliable) {
+  // At 1000 ppm the delay moves 16 samples a second (200 ppm: 3.2): the
+  // search's blocks span more than 3 samples of it, or the frames from the
+  // start up to them are off by more than that. Their twin,
+  // the same speech at a constant delay under a strong echo, must keep
+  // every frame that both files hold reliable.
+  const int rate = 16000;
+  const uint32_t frameLength = 512;
+  const std::vector<float> ref = SpeechLike(size_t(rate) * 8, rate, 11);
+  struct Case {
+    const char* what;
+    double lag0, perSample;
+    float echoGain;
+    bool drifts;
+  } cases[] = {
+      {"drifting, test behind", 400.0, 1000e-6, 0.0f, true},
+      {"drifting, test ahead", -400.0, -1000e-6, 0.0f, true},
+      // Slower: the seconds right after the search still correlate near
+      // the delay found, leaning toward where it goes, before they too lose it.
+      {"drifting slower", 400.0, 200e-6, 0.0f, true},
+      {"constant under an echo", 400.0, 0.0, 0.9f, false},
+  };
+  for (const Case& c : cases) {
+    FilePair pair = DriftingPair(ref, c.lag0, c.perSample);
+    if (c.echoGain != 0.0f) {
+      // An echo 1 ms late, scaled back into range.
+      std::vector<float> echoed(pair.test.size(), 0.0f);
+      for (size_t n = 0; n < echoed.size(); ++n)
+        echoed[n] = std::round((pair.test[n] + (n >= 16 ? c.echoGain * pair.test[n - 16] : 0.0f)) / (1.0f + c.echoGain));
+      pair.test = echoed;
+    }
+    const MeasurementOutcome outcome = MeasureFiles(pair, DefaultMode, false, frameLength);
+    ASSERT_NE(outcome.goResult, 0) << c.what;
+    ASSERT_GT(outcome.frames.size(), 200u) << c.what;
+    size_t reliable = 0, off = 0, bothHold = 0;
+    for (size_t f = 0; f < outcome.frames.size(); ++f) {
+      const RecordedFrame& frame = outcome.frames[f];
+      const int lag = int(std::lround(c.lag0));
+      if (ReliableWhereBothFilesHold(f, frameLength, lag, pair) == DELAY_STATUS_RELIABLE) ++bothHold;
+      if ((frame.status & 0xFFFF) != DELAY_STATUS_RELIABLE) continue;
+      ++reliable;
+      const double middle = (double(f) + 0.5) * double(frameLength);
+      if (std::fabs(double(frame.delay) - (c.lag0 + c.perSample * middle)) > (c.drifts ? 3.0 : 0.0)) ++off;
+    }
+    EXPECT_EQ(off, 0u) << c.what;
+    EXPECT_EQ(outcome.delayMoved, c.drifts) << c.what;
+    if (!c.drifts) {
+      EXPECT_EQ(reliable, bothHold) << c.what;
+      continue;
+    }
+    // Said of the seconds right after the search (which ends within the
+    // file's first second): by the end of the half of them where the
+    // correlation at the delay found had gone.
+    EXPECT_EQ(outcome.move.fromDelay, outcome.frames[1].delay) << c.what;
+    EXPECT_GT(outcome.move.atSample, int64_t(kSettleSeconds / 2.0 * rate)) << c.what;
+    EXPECT_LE(outcome.move.atSample, int64_t((1.0 + kSettleSeconds) * rate)) << c.what;
+    EXPECT_TRUE(outcome.move.collapsed) << c.what;
+    EXPECT_LT(std::abs(outcome.move.correlation), 30) << c.what;
+  }
 }
 
 TEST(DelayCheckFiles, AConstantDelayUnderAnEchoStaysReliableOnEveryFrameBothFilesHold) {

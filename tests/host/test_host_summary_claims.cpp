@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "frontend/speech_like.h"
 #include "host_command_fixture.h"
 
 namespace {
@@ -76,6 +77,32 @@ TEST_F(HostCommandTest, WithoutTrackingTheSummarySaysWhereTheDelayMoved) {
   WritePair(300, "ref2.wav", "test2.wav", 12, kRate);
   const HostRun held = Run("ref2.wav test2.wav");
   EXPECT_EQ(held.out.find("moved"), std::string::npos) << held.out;
+}
+
+TEST_F(HostCommandTest, ADelayThatDriftsFromTheStartIsSaidToHaveMovedNotToBeOpen) {
+  // The test runs 1000 ppm fast from the first sample on: the delay moves
+  // across 0, where the search's two sides see it at once, and then on by
+  // 16 samples a second. No frame is reliable, and the summary says the
+  // delay moved, not that the signal repeats.
+  const size_t length = 8 * size_t(kRate);
+  const std::vector<float> ref = SpeechLike(length, kRate, 7);
+  std::vector<float> test(length, 0.0f);
+  for (size_t n = 0; n < length; ++n) {
+    const double m = double(n) * 1.001;
+    const size_t whole = size_t(m);
+    if (whole + 1 >= length) break;
+    const double part = m - double(whole);
+    test[n] = float(std::round((1.0 - part) * ref[whole] + part * ref[whole + 1]));
+  }
+  Write("ref.wav", ref, 1, kRate);
+  Write("test.wav", test, 1, kRate);
+  const HostRun run = Run("ref.wav test.wav");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("\nReliable: 0 of "), std::string::npos) << run.out;
+  EXPECT_TRUE(std::regex_search(run.out, std::regex(R"(\nThe delay moved: -?\d+ at the start; by 0:0\d the signals )"
+                                                    R"(correlated -?\d+ % there \(\d+ % at the start\); --track follows it\n)")))
+      << run.out;
+  EXPECT_EQ(run.out.find("repeats"), std::string::npos) << run.out;
 }
 
 TEST_F(HostCommandTest, ASignalThatRepeatsWithinTheRangeLeavesTheDelayOpen) {

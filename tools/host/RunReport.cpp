@@ -180,7 +180,10 @@ void RunReport::PrintSummary(bool levelAlign, const std::string& noCorrelation, 
                p.track ? ", re-checked and tracked" : "");
   if (m_frames != 0) PrintChannelSwap(ChannelSwapOf(m_last.status));
   if (m_reliable == 0) {
-    PrintNoDelay(noCorrelation, rivalPeaks);
+    // Where the delay moved, that is why: rivals the search saw on the way
+    // (a drift across 0 shows on both of its sides) do not make the
+    // signal a repeating one.
+    PrintNoDelay(noCorrelation, rivalPeaks && moved == nullptr);
   } else {
     auto most = m_reliableDelays.begin();
     for (auto it = m_reliableDelays.begin(); it != m_reliableDelays.end(); ++it)
