@@ -77,16 +77,7 @@ std::vector<RecordedFrame> MeasureLive(const FilePair& pair, const TrackingMode&
   SetVirtualDeviceFreeSpace(0, int64_t(1) << 30, int64_t(1) << 30);
   SetVirtualDeviceFreeSpace(1, int64_t(1) << 30, int64_t(1) << 30);
   auto recorder = std::make_unique<FrameRecorder>([&](SYSPARA& sys) {
-    sys.channels = 1;
-    sys.settings[0] = 2;
-    sys.realtime = 1;
-    for (int input = 0; input < 2; ++input) {
-      sys.inputPara[input].mode = INPUT_MODE_SOUND_DEVICE;
-      sys.inputPara[input].deviceId = input;
-      sys.inputPara[input].wave = WAVEPARA{1, pair.rate, 16, 1, 0, 0};
-      sys.routingTable[input][0] = INPUTMUXPARA{input, 0};
-    }
-    sys.delayPara.compensationOn = 1;
+    DeviceMeasurementSettings(sys, pair.rate);
     sys.delayPara.tracking = mode.tracking;
     sys.delayPara.trackVariableDelay = mode.trackVariableDelay;
   });

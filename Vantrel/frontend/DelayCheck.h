@@ -17,9 +17,11 @@
 // The first look ends where the search's blocks ended, so that every frame
 // after them is looked at; a frame beyond them before any look is judged is
 // not vouched for. Where the stretch read right after the search showed the
-// delay gone (FailFromStart), the check has failed before its first look. The looks come back to back at first, then at growing
-// intervals up to kMaxIntervalSeconds, and back to back again while a look
-// leans off the delay.
+// delay gone (FailFromStart), the check has failed before its first look.
+// The looks come back to back at first, then at growing intervals up to
+// kMaxIntervalSeconds, and back to back again while a look leans off the
+// delay. Between looks the frames' own samples may doubt the delay
+// (NoteFrame), which then waits for a look begun after the doubt.
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,5 @@
 #include "Vantrel/frontend/DelayEstimator.h"
 
-#include "Vantrel/frontend/DelayCheck.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -11,6 +9,7 @@
 #include "Vantrel/DelaySearchRange.h"
 #include "Vantrel/FrameData.h"
 #include "Vantrel/VantrelTrace.h"
+#include "Vantrel/frontend/DelayCheck.h"
 #include "Vantrel/frontend/DelayState.h"
 
 namespace {
@@ -157,7 +156,7 @@ StretchSums RingStretchSums(const float* a, int aEnd, int64_t backA, const float
 }
 
 // The same sums in single precision, in any order: ample for judging a
-// frame, at a third of the cost of the exact ones.
+// frame, at well under half the cost of the exact ones.
 StretchSums RingDotSums(const float* a, int aEnd, int64_t backA, const float* b, int bEnd, int64_t backB, int length,
                         int64_t count) {
   StretchSums sums;
@@ -168,6 +167,12 @@ StretchSums RingDotSums(const float* a, int aEnd, int64_t backA, const float* b,
     sums.ab += duvuvDotF32(x, y, piece);
   });
   return sums;
+}
+
+// The magnitude of the sums' normalised correlation; 0 without energy.
+double MagnitudeCorrelation(const StretchSums& sums) {
+  const double energy = sums.aa * sums.bb;
+  return energy > 0.0 ? std::fabs(sums.ab) / std::sqrt(energy) : 0.0;
 }
 
 // The energy of the `count` samples of a ring that end `back` samples
@@ -266,7 +271,7 @@ int CDelayEstimator::Recheck(const EstimationBlocks& blocks, uint32_t frameLengt
 bool CDelayEstimator::FrameBelow(const StretchSums& sums, uint32_t frameLength, double reach) const {
   // Two quiet stretches say nothing either way.
   if (!m_refFloor.Holds(sums.aa, frameLength) || !m_testFloor.Holds(sums.bb, frameLength)) return false;
-  const double rho = std::fabs(sums.ab) / std::sqrt(sums.aa * sums.bb);
+  const double rho = MagnitudeCorrelation(sums);
   // A quiet syllable's tail correlates less than the loud block around it.
   const double bound = std::min(reach, LevelReach(sums, frameLength));
   return rho < bound - ShortStretchScatter(bound, frameLength);
@@ -289,8 +294,8 @@ FrameAtDelay CDelayEstimator::JudgeUntrackedFrame(const EstimationBlocks& blocks
   // together, once they hold kLeastJudgedSamples.
   m_unjudgedSamples += frameLength;
   if (m_unjudgedSamples < kLeastJudgedSamples) return FrameAtDelay::Quiet;
-  const uint32_t samples = uint32_t(std::min<int64_t>(m_unjudgedSamples, std::max(frameLength, kLeastJudgedSamples)));
   m_unjudgedSamples = 0;
+  const uint32_t samples = std::max(frameLength, kLeastJudgedSamples);
   const StretchSums frame = RingDotSums(blocks.refRing, blocks.refEnd, d < 0 ? -d : 0, blocks.testRing, blocks.testEnd,
                                         d > 0 ? d : 0, blocks.ringLength, samples);
   m_refFloor.Note(frame.aa, samples);
@@ -301,8 +306,7 @@ FrameAtDelay CDelayEstimator::JudgeUntrackedFrame(const EstimationBlocks& blocks
   // silences it where the reference speaks. A test silent there, holding
   // nothing of the reference, is paired at another delay than its own.
   if (!testHolds && MaterialOnOneSide(frame, samples)) {
-    const double rho = frame.bb > 0.0 ? std::fabs(frame.ab) / std::sqrt(frame.aa * frame.bb) : 0.0;
-    if (!(rho >= kSignificance / std::sqrt(double(samples)))) return FrameAtDelay::Unpaired;
+    if (!(MagnitudeCorrelation(frame) >= kSignificance / std::sqrt(double(samples)))) return FrameAtDelay::Unpaired;
   }
   // The test holds the reference at the gain its frames so far showed, and
   // correlates with it as far as that share of its energy lets it (a
@@ -336,7 +340,7 @@ bool CDelayEstimator::FrameOffDelay(const StretchSums& sums, uint32_t frameLengt
   if (!m_recheckSet.Fed(0) && m_refFloor.Holds(sums.aa, frameLength) && m_testFloor.Holds(sums.bb, frameLength)) {
     const double share = double(CCorrelatorSet::kStrongPeak) * std::fabs(double(m_confirmation.Quality()));
     const double bar = std::max(SignificantQuality(), std::min(m_strongAtDelay, share));
-    if (100.0 * std::fabs(sums.ab) / std::sqrt(sums.aa * sums.bb) < bar) return true;
+    if (100.0 * MagnitudeCorrelation(sums) < bar) return true;
   }
   // A re-check block longer than the frame holds a step only in part and
   // still correlates at the delay left, while the frame's own samples,

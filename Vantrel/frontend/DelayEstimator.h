@@ -64,10 +64,10 @@ class FRONT_END_INTERNAL CDelayEstimator {
     m_sawRivalPeaks = false;
     m_pauseEnd = -1;
     m_refFloor.Clear();
+    m_testFloor.Clear();
     m_pairedAa = 0.0;
     m_pairedAb = 0.0;
     m_unjudgedSamples = 0;
-    m_testFloor.Clear();
     m_recheckedAny = false;
   }
   // The search starts again from nothing, the re-check's blocks kept.

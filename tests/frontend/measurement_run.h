@@ -169,6 +169,21 @@ inline void FileMeasurementSettings(SYSPARA& sys, const std::string& referenceFi
   sys.delayPara.maxDelayFileMs = kMeasureMaxDelayMs;
 }
 
+// Record settings of a live measurement of one channel from virtual
+// devices 0 (reference) and 1 (test) at `rate`.
+inline void DeviceMeasurementSettings(SYSPARA& sys, int rate) {
+  sys.channels = 1;
+  sys.settings[0] = 2;
+  sys.realtime = 1;
+  for (int input = 0; input < 2; ++input) {
+    sys.inputPara[input].mode = INPUT_MODE_SOUND_DEVICE;
+    sys.inputPara[input].deviceId = input;
+    sys.inputPara[input].wave = WAVEPARA{1, rate, 16, 1, 0, 0};
+    sys.routingTable[input][0] = INPUTMUXPARA{input, 0};
+  }
+  sys.delayPara.compensationOn = 1;
+}
+
 // Init with a record fresh from CreateSysPara (the algorithm's defaults
 // fill it) and frames of `frameLength`; Init's result.
 inline int InitWithNewRecord(CMsystem& system, uint32_t frameLength = kMeasureFrame) {

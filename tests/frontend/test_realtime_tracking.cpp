@@ -67,16 +67,7 @@ RealtimeRun RunDevices(int maxFrames, const std::function<void(SYSPARA&)>& edit,
                        const std::function<void(CMsystem&, int)>& between = nullptr) {
   RealtimeRun run;
   auto recorder = std::make_unique<FrameRecorder>([&](SYSPARA& sys) {
-    sys.channels = 1;
-    sys.settings[0] = 2;
-    sys.realtime = 1;
-    for (int input = 0; input < 2; ++input) {
-      sys.inputPara[input].mode = INPUT_MODE_SOUND_DEVICE;
-      sys.inputPara[input].deviceId = input;
-      sys.inputPara[input].wave = WAVEPARA{1, kRate, 16, 1, 0, 0};
-      sys.routingTable[input][0] = INPUTMUXPARA{input, 0};
-    }
-    sys.delayPara.compensationOn = 1;
+    DeviceMeasurementSettings(sys, kRate);
     if (edit) edit(sys);
   });
   SYSPARA* sys = static_cast<SYSPARA*>(recorder->CreateSysPara());
